@@ -1,0 +1,80 @@
+# Helpers shared by every folder's CMakeLists.txt.
+
+# sk_library(<target> [QT <Qt components>...] [DEPS <targets or libs>...])
+# A static library of every .cpp in the calling folder (and its sub-folders).
+# The repository root is the include root: #include "platform/rtl/Format.h".
+function(sk_library target)
+  cmake_parse_arguments(A "" "" "QT;DEPS;SOURCES" ${ARGN})
+  if(A_SOURCES)
+    set(sources ${A_SOURCES})
+  else()
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  if(A_QT)
+    find_package(Qt6 REQUIRED COMPONENTS ${A_QT})
+    foreach(c ${A_QT})
+      target_link_libraries(${target} PUBLIC Qt6::${c})
+    endforeach()
+  endif()
+  if(A_DEPS)
+    target_link_libraries(${target} PUBLIC ${A_DEPS})
+  endif()
+endfunction()
+
+# sk_test(<target> [OWN_MAIN] [DEPS ...] [LABEL <label>] [ENV <VAR=value>...] [SOURCES ...])
+# OWN_MAIN: the test brings its own main() (one that creates an application
+# object, say); otherwise GoogleTest's is linked.
+# One GoogleTest executable of every .cpp in the calling folder, run by CTest
+# with the headless environment every test needs.
+set(SK_TEST_ENV
+  "QT_QPA_PLATFORM=offscreen"
+  "QTWEBENGINE_DISABLE_SANDBOX=1"
+  "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu --disable-gpu-compositing --disable-background-networking --disable-component-update --no-first-run"
+  "SK_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+  "SK_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+)
+
+function(sk_test target)
+  cmake_parse_arguments(A "OWN_MAIN" "LABEL;TIMEOUT" "DEPS;ENV;SOURCES" ${ARGN})
+  if(A_SOURCES)
+    set(sources ${A_SOURCES})
+  else()
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
+  add_executable(${target} ${sources})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${target} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock)
+  if(NOT A_OWN_MAIN)
+    target_link_libraries(${target} PRIVATE GTest::gtest_main)
+  endif()
+  add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 600)
+  endif()
+  set_tests_properties(${target} PROPERTIES
+    ENVIRONMENT "${SK_TEST_ENV};${A_ENV}"
+    TIMEOUT ${A_TIMEOUT})
+  if(A_LABEL)
+    set_tests_properties(${target} PROPERTIES LABELS ${A_LABEL})
+  endif()
+endfunction()
+
+# sk_bench(<target> [DEPS ...] [SOURCES ...]): a Google Benchmark program.
+function(sk_bench target)
+  cmake_parse_arguments(A "" "" "DEPS;SOURCES" ${ARGN})
+  find_package(benchmark REQUIRED)
+  if(A_SOURCES)
+    set(sources ${A_SOURCES})
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  add_executable(${target} ${sources})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${target} PRIVATE ${A_DEPS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

@@ -1,0 +1,77 @@
+// The runtime's exception classes.
+//
+// Every error of the system is a C++ exception derived from `Exception`; the
+// class names are kept as the system names them so that callers can catch by
+// kind. `EAbort` is the silent abort: user-interface handlers never show it.
+#pragma once
+
+#include <exception>
+#include <string>
+
+class Exception : public std::exception {
+public:
+  explicit Exception(std::string message, int helpContext = 0)
+      : message_(std::move(message)), helpContext_(helpContext) {}
+
+  const std::string& Message() const noexcept { return message_; }
+  void SetMessage(std::string message) { message_ = std::move(message); }
+  int HelpContext() const noexcept { return helpContext_; }
+  void SetHelpContext(int value) noexcept { helpContext_ = value; }
+
+  const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+  std::string message_;
+  int helpContext_;
+};
+
+#define SK_DECLARE_EXCEPTION(Name, Base)                                                           \
+  class Name : public Base {                                                                       \
+  public:                                                                                          \
+    using Base::Base;                                                                              \
+  };
+
+SK_DECLARE_EXCEPTION(EAbort, Exception)
+SK_DECLARE_EXCEPTION(EConvertError, Exception)
+SK_DECLARE_EXCEPTION(EListError, Exception)
+SK_DECLARE_EXCEPTION(EStringListError, Exception)
+SK_DECLARE_EXCEPTION(EStreamError, Exception)
+SK_DECLARE_EXCEPTION(EFOpenError, EStreamError)
+SK_DECLARE_EXCEPTION(EFCreateError, EStreamError)
+SK_DECLARE_EXCEPTION(EReadError, EStreamError)
+SK_DECLARE_EXCEPTION(EWriteError, EStreamError)
+SK_DECLARE_EXCEPTION(EInOutError, Exception)
+SK_DECLARE_EXCEPTION(EMathError, Exception)
+SK_DECLARE_EXCEPTION(EInvalidOp, EMathError)
+SK_DECLARE_EXCEPTION(EZeroDivide, EMathError)
+SK_DECLARE_EXCEPTION(EOverflow, EMathError)
+SK_DECLARE_EXCEPTION(EIntError, Exception)
+SK_DECLARE_EXCEPTION(EDivByZero, EIntError)
+SK_DECLARE_EXCEPTION(ERangeError, EIntError)
+SK_DECLARE_EXCEPTION(EVariantError, Exception)
+SK_DECLARE_EXCEPTION(EOutOfMemory, Exception)
+SK_DECLARE_EXCEPTION(EOutOfResources, Exception)
+SK_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
+SK_DECLARE_EXCEPTION(EInvalidOperation, Exception)
+SK_DECLARE_EXCEPTION(EOleException, Exception)
+SK_DECLARE_EXCEPTION(ENotSupportedException, Exception)
+
+/// An assertion failure: "<text> (<module>, line <n>)".
+class EAssertionFailed : public Exception {
+public:
+  EAssertionFailed(const std::string& text, const std::string& module, int line);
+};
+
+/// Raises the silent abort.
+[[noreturn]] void Abort();
+
+/// Raises EAssertionFailed unless `condition` holds. Always on: NDEBUG does not
+/// remove it. An empty text gives the default "Assertion failure".
+void Assert(bool condition, const std::string& text, const char* module, int line);
+
+/// SK_ASSERT(condition, "text", "Module", line): the module and the line are
+/// named explicitly, since the messages carry the system's own positions.
+#define SK_ASSERT(condition, text, module, line)                                                   \
+  do {                                                                                             \
+    if (!(condition)) ::Assert(false, (text), (module), (line));                                  \
+  } while (0)
