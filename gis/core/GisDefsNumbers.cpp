@@ -1,0 +1,31 @@
+#include "gis/core/GisDefsNumbers.h"
+
+#include "platform/rtl/Format.h"
+
+namespace {
+
+char gRememberedSeparator = '.';
+
+// Settings used only for their decimal separator.
+TFormatSettings& ParseSettings(char separator) {
+  thread_local TFormatSettings settings;
+  settings.DecimalSeparator = separator;
+  return settings;
+}
+
+}  // namespace
+
+void GisNumbersInit() { gRememberedSeparator = FormatSettings().DecimalSeparator; }
+
+char GisRememberedDecimalSeparator() { return gRememberedSeparator; }
+
+double GisStrToFloat(const std::string& text) {
+  const char first = gRememberedSeparator;
+  double value = 0;
+  if (TryStrToFloat(text, value, ParseSettings(first))) return value;
+  const char second = first == '.' ? ',' : '.';
+  gRememberedSeparator = second;
+  return StrToFloat(text, ParseSettings(second));
+}
+
+std::string GisFloatToStr(double value) { return FloatToStr(value, ParseSettings('.')); }

@@ -1,0 +1,21 @@
+// Locale-independent float text of the kernel.
+#pragma once
+
+#include <string>
+
+/// The text as a double with '.' or ',' as decimal separator: the separator that
+/// last worked is tried first, then the other ('.' after anything but '.', else
+/// ','). The separator in force when the conversion ends is remembered. Raises
+/// EConvertError when neither parses. The process-wide decimal separator is
+/// never touched.
+double GisStrToFloat(const std::string& text);
+
+/// The runtime's general float text (15 significant digits, no thousands
+/// separators) with '.' as decimal separator whatever the settings.
+std::string GisFloatToStr(double value);
+
+/// The separator GisStrToFloat tries first.
+char GisRememberedDecimalSeparator();
+
+// Start-up: remembers the process-wide decimal separator (GisKernelInit).
+void GisNumbersInit();
