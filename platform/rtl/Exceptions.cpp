@@ -1,9 +1,11 @@
 #include "platform/rtl/Exceptions.h"
 
+#include "platform/rtl/Strings.h"
+
 namespace {
 std::string assertionText(const std::string& text, const std::string& module, int line) {
   const std::string body = text.empty() ? std::string("Assertion failure") : text;
-  return body + " (" + module + ", line " + std::to_string(line) + ")";
+  return body + " (" + module + ", line " + IntToStr(line) + ")";
 }
 } // namespace
 

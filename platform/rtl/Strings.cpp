@@ -1,0 +1,252 @@
+#include "platform/rtl/Strings.h"
+
+#include <QList>
+#include <QString>
+
+#include <algorithm>
+
+namespace {
+
+bool isBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+int sign(int v) { return (v > 0) - (v < 0); }
+
+QString toQString(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string fromQString(const QString& s) {
+  const QByteArray bytes = s.toUtf8();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// Length of the well-formed UTF-8 sequence starting at `s[i]`, or 0 when the
+// bytes there do not form one.
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(i);
+  if (c < 0x80) return 1;
+  std::size_t n;
+  unsigned char lo = 0x80, hi = 0xBF;
+  if (c >= 0xC2 && c <= 0xDF) n = 2;
+  else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else
+    return 0;
+  if (i + n > s.size()) return 0;
+  if (b(i + 1) < lo || b(i + 1) > hi) return 0;
+  for (std::size_t k = 2; k < n; ++k)
+    if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
+  return n;
+}
+
+// Step over one code point; a byte of an invalid sequence counts as one.
+std::size_t nextCodePoint(std::string_view s, std::size_t i) {
+  const std::size_t n = utf8SequenceLength(s, i);
+  return i + (n == 0 ? 1 : n);
+}
+
+std::u32string foldedCodePoints(std::string_view s) {
+  const QString folded = toQString(s).toCaseFolded();
+  std::u32string out;
+  out.reserve(static_cast<std::size_t>(folded.size()));
+  for (const char32_t cp : folded.toUcs4()) out.push_back(cp);
+  return out;
+}
+
+} // namespace
+
+int Pos(std::string_view sub, std::string_view s) { return PosEx(sub, s, 1); }
+
+int PosEx(std::string_view sub, std::string_view s, int offset) {
+  if (sub.empty() || offset < 1 || static_cast<std::size_t>(offset) > s.size()) return 0;
+  const std::size_t at = s.find(sub, static_cast<std::size_t>(offset - 1));
+  return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
+}
+
+std::string Copy(std::string_view s, Int64 index, Int64 count) {
+  if (index < 1) index = 1;
+  const auto len = static_cast<Int64>(s.size());
+  if (count <= 0 || index > len) return {};
+  const Int64 available = len - index + 1;
+  return std::string(s.substr(static_cast<std::size_t>(index - 1),
+                              static_cast<std::size_t>(std::min(count, available))));
+}
+
+void Delete(std::string& s, Int64 index, Int64 count) {
+  const auto len = static_cast<Int64>(s.size());
+  if (index < 1 || index > len || count <= 0) return;
+  s.erase(static_cast<std::size_t>(index - 1),
+          static_cast<std::size_t>(std::min(count, len - index + 1)));
+}
+
+void Insert(std::string_view source, std::string& s, Int64 index) {
+  const auto len = static_cast<Int64>(s.size());
+  index = std::clamp<Int64>(index, 1, len + 1);
+  s.insert(static_cast<std::size_t>(index - 1), source);
+}
+
+std::string Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+
+std::string TrimLeft(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size() && isBlank(s[i])) ++i;
+  return std::string(s.substr(i));
+}
+
+std::string TrimRight(std::string_view s) {
+  std::size_t n = s.size();
+  while (n > 0 && isBlank(s[n - 1])) --n;
+  return std::string(s.substr(0, n));
+}
+
+std::string UpperCase(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = upperAscii(c);
+  return out;
+}
+
+std::string LowerCase(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = lowerAscii(c);
+  return out;
+}
+
+int CompareStr(std::string_view a, std::string_view b) { return sign(a.compare(b)); }
+
+int CompareText(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto ca = static_cast<unsigned char>(upperAscii(a[i]));
+    const auto cb = static_cast<unsigned char>(upperAscii(b[i]));
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool SameStr(std::string_view a, std::string_view b) { return a == b; }
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareText(a, b) == 0;
+}
+
+std::string AnsiUpperCase(std::string_view s) {
+  if (!IsValidUtf8(s)) return UpperCase(s);
+  return fromQString(toQString(s).toUpper());
+}
+
+std::string AnsiLowerCase(std::string_view s) {
+  if (!IsValidUtf8(s)) return LowerCase(s);
+  return fromQString(toQString(s).toLower());
+}
+
+int AnsiCompareStr(std::string_view a, std::string_view b) {
+  // Byte order of well-formed UTF-8 is code point order.
+  return CompareStr(a, b);
+}
+
+int AnsiCompareText(std::string_view a, std::string_view b) {
+  if (!IsValidUtf8(a) || !IsValidUtf8(b)) return CompareText(a, b);
+  const std::u32string fa = foldedCodePoints(a), fb = foldedCodePoints(b);
+  return sign(fa.compare(fb));
+}
+
+bool AnsiSameStr(std::string_view a, std::string_view b) { return a == b; }
+bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
+
+std::string StringReplace(std::string_view s, std::string_view oldPattern,
+                          std::string_view newPattern, TReplaceFlags flags) {
+  if (oldPattern.empty()) return std::string(s);
+  const bool all = (flags & rfReplaceAll) != 0;
+  const bool ignoreCase = (flags & rfIgnoreCase) != 0;
+  const std::string haystack = ignoreCase ? UpperCase(s) : std::string(s);
+  const std::string needle = ignoreCase ? UpperCase(oldPattern) : std::string(oldPattern);
+  std::string out;
+  out.reserve(s.size());
+  std::size_t from = 0;
+  while (true) {
+    const std::size_t at = haystack.find(needle, from);
+    if (at == std::string::npos) break;
+    out.append(s.substr(from, at - from));
+    out.append(newPattern);
+    from = at + needle.size();
+    if (!all) break;
+  }
+  out.append(s.substr(from));
+  return out;
+}
+
+std::string StringOfChar(char c, Int64 count) {
+  return count > 0 ? std::string(static_cast<std::size_t>(count), c) : std::string();
+}
+
+std::string QuotedStr(std::string_view s) { return AnsiQuotedStr(s, '\''); }
+
+std::string AnsiQuotedStr(std::string_view s, char quote) {
+  std::string out;
+  out.reserve(s.size() + 2);
+  out.push_back(quote);
+  for (const char c : s) {
+    out.push_back(c);
+    if (c == quote) out.push_back(quote);
+  }
+  out.push_back(quote);
+  return out;
+}
+
+int LastDelimiter(std::string_view delimiters, std::string_view s) {
+  const std::size_t at = s.find_last_of(delimiters);
+  return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
+}
+
+bool IsDelimiter(std::string_view delimiters, std::string_view s, Int64 index) {
+  if (index < 1 || index > static_cast<Int64>(s.size())) return false;
+  return delimiters.find(s[static_cast<std::size_t>(index - 1)]) != std::string_view::npos;
+}
+
+std::string IntToHexBits(UInt64 bits, int digits) {
+  static const char hex[] = "0123456789ABCDEF";
+  char buffer[16];
+  int n = 0;
+  do {
+    buffer[n++] = hex[bits & 0xF];
+    bits >>= 4;
+  } while (bits != 0);
+  std::string out;
+  if (digits > n) out.assign(static_cast<std::size_t>(digits - n), '0');
+  while (n > 0) out.push_back(buffer[--n]);
+  return out;
+}
+
+bool IsValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const std::size_t n = utf8SequenceLength(s, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+Int64 Utf8Length(std::string_view s) {
+  Int64 count = 0;
+  for (std::size_t i = 0; i < s.size(); i = nextCodePoint(s, i)) ++count;
+  return count;
+}
+
+std::string Utf8Copy(std::string_view s, Int64 index, Int64 count) {
+  if (index < 1) index = 1;
+  if (count <= 0) return {};
+  std::size_t i = 0;
+  for (Int64 k = 1; k < index && i < s.size(); ++k) i = nextCodePoint(s, i);
+  std::size_t j = i;
+  for (Int64 k = 0; k < count && j < s.size(); ++k) j = nextCodePoint(s, j);
+  return std::string(s.substr(i, j - i));
+}

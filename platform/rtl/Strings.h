@@ -1,0 +1,108 @@
+// Text helpers over UTF-8 `std::string`.
+//
+// Positions are 1-based and count bytes, as the system's text rules are byte
+// rules. The ASCII helpers (UpperCase, CompareText, ...) touch only the letters
+// a-z/A-Z and compare unsigned bytes; the Ansi* helpers work on Unicode text and
+// never depend on the process locale.
+#pragma once
+
+#include "platform/rtl/Types.h"
+
+#include <charconv>
+#include <concepts>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+// --- positions (1-based) ---------------------------------------------------------------
+
+/// 1-based index of `sub` in `s`, or 0 when absent or when `sub` is empty.
+int Pos(std::string_view sub, std::string_view s);
+/// Like Pos, starting the search at 1-based `offset`; 0 for an offset below 1 or
+/// past the end.
+int PosEx(std::string_view sub, std::string_view s, int offset = 1);
+/// `count` bytes from 1-based `index`. An index below 1 counts as 1; a count of 0
+/// or less, or an index past the end, gives ''; the result is clipped at the end.
+std::string Copy(std::string_view s, Int64 index, Int64 count);
+/// Removes `count` bytes from 1-based `index`; does nothing when the index is out
+/// of range or the count is not positive.
+void Delete(std::string& s, Int64 index, Int64 count);
+/// Inserts `source` before 1-based `index`, clamped to 1..length+1.
+void Insert(std::string_view source, std::string& s, Int64 index);
+
+// --- trimming (bytes <= 0x20 go, bytes >= 0x80 stay) ---------------------------------
+
+std::string Trim(std::string_view s);
+std::string TrimLeft(std::string_view s);
+std::string TrimRight(std::string_view s);
+
+// --- ASCII case --------------------------------------------------------------------------
+
+std::string UpperCase(std::string_view s);
+std::string LowerCase(std::string_view s);
+/// Byte-wise comparison of unsigned bytes: <0, 0 or >0.
+int CompareStr(std::string_view a, std::string_view b);
+/// Like CompareStr with the letters a-z equal to A-Z.
+int CompareText(std::string_view a, std::string_view b);
+bool SameStr(std::string_view a, std::string_view b);
+bool SameText(std::string_view a, std::string_view b);
+
+// --- Unicode case (locale independent) -------------------------------------------------
+// Text that is not valid UTF-8 falls back to the ASCII rules, so no byte is lost.
+// The order is that of code points after Unicode case folding.
+
+std::string AnsiUpperCase(std::string_view s);
+std::string AnsiLowerCase(std::string_view s);
+int AnsiCompareStr(std::string_view a, std::string_view b);
+int AnsiCompareText(std::string_view a, std::string_view b);
+bool AnsiSameStr(std::string_view a, std::string_view b);
+bool AnsiSameText(std::string_view a, std::string_view b);
+
+// --- replacing and building -------------------------------------------------------------
+
+enum TReplaceFlag : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
+using TReplaceFlags = unsigned;
+
+/// Replaces the first (or, with rfReplaceAll, every) occurrence of `oldPattern`;
+/// rfIgnoreCase compares ASCII letters without case. An empty pattern changes
+/// nothing.
+std::string StringReplace(std::string_view s, std::string_view oldPattern,
+                          std::string_view newPattern, TReplaceFlags flags = 0);
+std::string StringOfChar(char c, Int64 count);
+/// The text in single quotes, inner quotes doubled: QuotedStr("it's") = "'it''s'".
+std::string QuotedStr(std::string_view s);
+/// The text in `quote` characters, inner quote characters doubled.
+std::string AnsiQuotedStr(std::string_view s, char quote);
+/// 1-based index of the last byte of `s` that is one of `delimiters`, or 0.
+int LastDelimiter(std::string_view delimiters, std::string_view s);
+/// Whether the byte at 1-based `index` is one of `delimiters` (false out of range).
+bool IsDelimiter(std::string_view delimiters, std::string_view s, Int64 index);
+
+// --- integers to text -------------------------------------------------------------------
+
+template <std::integral T>
+  requires(!std::same_as<T, bool>)
+std::string IntToStr(T value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+/// Upper-case hexadecimal of at least `digits` digits. A negative value is
+/// written as its two's complement in the width of its type.
+std::string IntToHexBits(UInt64 bits, int digits);
+
+template <std::integral T>
+  requires(!std::same_as<T, bool>)
+std::string IntToHex(T value, int digits) {
+  return IntToHexBits(static_cast<UInt64>(static_cast<std::make_unsigned_t<T>>(value)), digits);
+}
+
+// --- code points (for text shown to people) ----------------------------------------------
+
+/// Whether `s` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view s);
+/// Number of code points (each byte of an invalid sequence counts as one).
+Int64 Utf8Length(std::string_view s);
+/// Like Copy, counting code points instead of bytes.
+std::string Utf8Copy(std::string_view s, Int64 index, Int64 count);
