@@ -1,0 +1,424 @@
+#include "platform/web/WebEngineHost.h"
+
+#include "platform/web/WebEngineEnvironment.h"
+#include "platform/web/WebEngineQt.h"
+
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QNetworkProxy>
+#include <QAuthenticator>
+#include <QTimer>
+#include <QWebEngineCertificateError>
+#include <QWebEngineContextMenuRequest>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+#include <algorithm>
+
+namespace web {
+
+namespace {
+
+const char* const kHostStyleScript = "sk-host-style-sheet";
+
+bool SameUrl(const QUrl& a, const QUrl& b) {
+  const auto opts = QUrl::NormalizePathSegments | QUrl::StripTrailingSlash;
+  return a.adjusted(opts) == b.adjusted(opts);
+}
+
+/// The engine actions behind the menu item ids.
+struct MenuItemAction {
+  int id;
+  QWebEnginePage::WebAction action;
+};
+constexpr MenuItemAction kMenuItemActions[] = {
+    {wmiBack, QWebEnginePage::Back},
+    {wmiForward, QWebEnginePage::Forward},
+    {wmiReload, QWebEnginePage::Reload},
+    {wmiViewSource, QWebEnginePage::ViewSource},
+    {wmiSelectAll, QWebEnginePage::SelectAll},
+    {wmiPaste, QWebEnginePage::Paste},
+    {wmiOpenLink, QWebEnginePage::OpenLinkInThisWindow},
+    {wmiOpenLinkInNewWindow, QWebEnginePage::OpenLinkInNewWindow},
+    {wmiInspectElement, QWebEnginePage::InspectElement},
+};
+
+std::optional<std::string> VariantText(const QVariant& v) {
+  if (!v.isValid() || v.isNull()) return std::nullopt;
+  switch (v.typeId()) {
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+      return QJsonDocument::fromVariant(v).toJson(QJsonDocument::Compact).toStdString();
+    case QMetaType::Bool:
+      return std::string(v.toBool() ? "true" : "false");
+    default:
+      return v.toString().toStdString();
+  }
+}
+
+std::optional<WebSnapshot> ToSnapshot(QImage image, int width, int height) {
+  if (image.isNull() || width <= 0 || height <= 0) return std::nullopt;
+  image.setDevicePixelRatio(1.0);
+  if (image.width() != width || image.height() != height)
+    image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  image = image.convertToFormat(QImage::Format_BGR888);
+  if (image.isNull()) return std::nullopt;
+  WebSnapshot shot;
+  shot.Width = width;
+  shot.Height = height;
+  shot.BytesPerLine = ((width * 3) + 3) & ~3;
+  shot.Pixels.resize(static_cast<size_t>(shot.BytesPerLine) * height);
+  for (int y = 0; y < height; ++y)
+    std::copy_n(image.constScanLine(y), static_cast<size_t>(width) * 3,
+                shot.Pixels.data() + static_cast<size_t>(y) * shot.BytesPerLine);
+  return shot;
+}
+
+}  // namespace
+
+uint32_t WebSnapshot::Rgb(int x, int y) const {
+  const uint8_t* p = Row(y) + static_cast<size_t>(x) * 3;
+  return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+}
+
+// ---------------------------------------------------------------------------
+// WebEngineHostImpl
+
+WebEngineHostImpl::WebEngineHostImpl(WebEngineHost& ownerHost) : owner(ownerHost) {
+  widget = new WebHostWidget(*this);
+  QWebEngineView* view = widget->View();
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(view, &QWidget::customContextMenuRequested, view,
+                   [this](const QPoint& pos) { ShowContextMenu(pos); });
+  CreatePage();
+}
+
+void WebEngineHostImpl::CreatePage() {
+  QWebEngineView* view = widget->View();
+  WebEnginePage* old = page;
+  page = new WebEnginePage(WebProfile(), view, *this);
+  view->setPage(page);
+  delete old;
+  QObject::connect(page, &QWebEnginePage::loadingChanged, page,
+                   [this](const QWebEngineLoadingInfo& info) { OnLoadingChanged(info); });
+  QObject::connect(page, &QWebEnginePage::loadProgress, page, [this](int percent) {
+    if (owner.OnLoadProgress) owner.OnLoadProgress(percent);
+  });
+  QObject::connect(page, &QWebEnginePage::titleChanged, page, [this](const QString& title) {
+    if (owner.OnTitleChanged) owner.OnTitleChanged(title.toStdString());
+  });
+  QObject::connect(page, &QWebEnginePage::renderProcessTerminated, page,
+                   [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
+                     hasDocument = false;
+                     if (owner.OnRenderProcessTerminated) owner.OnRenderProcessTerminated();
+                   });
+  QObject::connect(page, &QWebEnginePage::geometryChangeRequested, page, [this](const QRect& r) {
+    if (owner.OnGeometryChangeRequested)
+      owner.OnGeometryChangeRequested(r.x(), r.y(), r.width(), r.height());
+  });
+  QObject::connect(page, &QWebEnginePage::newWindowRequested, page,
+                   [this](QWebEngineNewWindowRequest& request) {
+                     // Not opening the request refuses it.
+                     const QUrl url = request.requestedUrl();
+                     if (owner.OnNewWindow &&
+                         owner.OnNewWindow(url.toString().toStdString(), request.isUserInitiated()))
+                       QDesktopServices::openUrl(url);
+                   });
+  // Authentication is cancelled by leaving the authenticator empty; the
+  // proxy's comes from the process's proxy settings.
+  QObject::connect(page, &QWebEnginePage::proxyAuthenticationRequired, page,
+                   [](const QUrl&, QAuthenticator* auth, const QString&) {
+                     const WebProxy proxy = CurrentWebProxy();
+                     if (proxy.UserName.empty()) return;
+                     auth->setUser(QString::fromStdString(proxy.UserName));
+                     auth->setPassword(QString::fromStdString(proxy.Password));
+                   });
+  QObject::connect(page, &QWebEnginePage::certificateError, page,
+                   [](QWebEngineCertificateError error) { error.rejectCertificate(); });
+  QObject::connect(page->profile(), &QWebEngineProfile::downloadRequested, page,
+                   [this](QWebEngineDownloadRequest* download) {
+                     if (download->page() != page) return;
+                     std::string path;
+                     if (owner.OnDownload)
+                       path = owner.OnDownload(download->url().toString().toStdString(),
+                                               download->suggestedFileName().toStdString());
+                     if (path.empty()) {
+                       download->cancel();
+                       return;
+                     }
+                     const QFileInfo info(QString::fromStdString(path));
+                     download->setDownloadDirectory(info.absolutePath());
+                     download->setDownloadFileName(info.fileName());
+                     download->accept();
+                   });
+  ApplyOptions();
+}
+
+WebEngineHostImpl::~WebEngineHostImpl() {
+  if (lastMenu) delete lastMenu.data();
+  // The page goes before the view that parents it, as the engine asks.
+  if (widget) {
+    widget->View()->setPage(nullptr);
+    delete page;
+    delete widget.data();
+  }
+}
+
+void WebEngineHostImpl::ApplyOptions() {
+  QWebEngineSettings* s = page->settings();
+  s->setAttribute(QWebEngineSettings::AutoLoadImages, options.AutoLoadImages);
+  s->setAttribute(QWebEngineSettings::JavascriptEnabled, options.JavascriptEnabled);
+  s->setAttribute(QWebEngineSettings::PluginsEnabled, options.PluginsEnabled);
+  s->setAttribute(QWebEngineSettings::ShowScrollBars, options.ShowScrollBars);
+  s->setFontSize(QWebEngineSettings::DefaultFontSize, options.DefaultFontSize);
+
+  QWebEngineScriptCollection& scripts = page->scripts();
+  for (const QWebEngineScript& old : scripts.find(kHostStyleScript)) scripts.remove(old);
+  if (!options.UserStyleSheet.empty()) {
+    const QByteArray css =
+        QJsonDocument(QJsonArray{QString::fromStdString(options.UserStyleSheet)})
+            .toJson(QJsonDocument::Compact);
+    QWebEngineScript script;
+    script.setName(kHostStyleScript);
+    script.setInjectionPoint(QWebEngineScript::DocumentReady);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(QStringLiteral("(function(){var s=document.createElement('style');"
+                                        "s.textContent=%1[0];"
+                                        "(document.head||document.documentElement).appendChild(s);})();")
+                             .arg(QString::fromUtf8(css)));
+    scripts.insert(script);
+  }
+  if (widget) widget->View()->setAcceptDrops(options.DropHandling != WebDropHandling::None);
+}
+
+void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
+  if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+    if (hasDocument && owner.OnUnload) owner.OnUnload();
+    loadState = WebLoadState::Loading;
+    if (owner.OnLoadStarted) owner.OnLoadStarted();
+    return;
+  }
+  // A load that ends while a newer navigation is pending was replaced by it.
+  if (navigationPending && !SameUrl(info.url(), pendingUrl) &&
+      !SameUrl(page->requestedUrl(), pendingUrl))
+    return;
+  navigationPending = false;
+  bool ok = false;
+  switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+      ok = true;
+      loadState = WebLoadState::Succeeded;
+      hasDocument = true;
+      lastError.clear();
+      break;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+      loadState = WebLoadState::Failed;
+      hasDocument = false;
+      lastError = info.errorString().toStdString();
+      break;
+    default:  // stopped: whatever was shown stays
+      loadState = WebLoadState::Stopped;
+      lastError = info.errorString().toStdString();
+      break;
+  }
+  const uint64_t gen = generation;
+  if (owner.OnLoadFinished) owner.OnLoadFinished(ok);
+  for (int i = 0; i < kDownloadCompletesPerLoad && gen == generation; ++i)
+    if (owner.OnDownloadComplete) owner.OnDownloadComplete();
+}
+
+void WebEngineHostImpl::ShowContextMenu(const QPoint& pos) {
+  QWebEngineView* view = widget->View();
+  WebContextMenuRequest request;
+  if (const QWebEngineContextMenuRequest* data = view->lastContextMenuRequest()) {
+    if (data->mediaType() == QWebEngineContextMenuRequest::MediaTypeImage)
+      request.ContextId = 1;
+    else if (data->isContentEditable())
+      request.ContextId = 2;
+    else if (!data->selectedText().isEmpty())
+      request.ContextId = 4;
+    else if (data->linkUrl().isValid())
+      request.ContextId = 5;
+  }
+  const QPoint global = view->mapToGlobal(pos);
+  request.ScreenX = global.x();
+  request.ScreenY = global.y();
+
+  QMenu* menu = view->createStandardContextMenu();
+  auto idOf = [&](QAction* action) {
+    for (const MenuItemAction& m : kMenuItemActions)
+      if (view->pageAction(m.action) == action) return m.id;
+    return 0;
+  };
+  for (QAction* action : menu->actions())
+    if (int id = idOf(action)) request.ItemIds.push_back(id);
+  if (owner.OnContextMenu && !owner.OnContextMenu(request)) {
+    delete menu;
+    return;
+  }
+  lastMenuItems.clear();
+  for (QAction* action : menu->actions()) {
+    const int id = idOf(action);
+    if (id == 0) continue;
+    if (std::find(request.ItemIds.begin(), request.ItemIds.end(), id) == request.ItemIds.end())
+      menu->removeAction(action);
+    else
+      lastMenuItems.push_back(id);
+  }
+  if (lastMenu) delete lastMenu.data();
+  lastMenu = menu;
+  menu->setAttribute(Qt::WA_DeleteOnClose, true);
+  menu->popup(global);
+}
+
+bool WebEngineHostImpl::KeyPress(int key, Qt::KeyboardModifiers modifiers) {
+  if (owner.OnKeyDown &&
+      owner.OnKeyDown(key, modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier,
+                      modifiers & Qt::AltModifier))
+    return true;
+  if (key == Qt::Key_F5 && !(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+    page->triggerAction(QWebEnginePage::Reload);
+    return true;
+  }
+  return false;
+}
+
+bool WebEngineHostImpl::Refresh() { return !(owner.OnRefresh && owner.OnRefresh()); }
+
+WebDialogRequest WebEngineHostImpl::DialogRequest(WebDialogKind kind, const QString& message) const {
+  WebDialogRequest r;
+  r.Kind = kind;
+  r.Message = message.toStdString();
+  r.PageTitle = page->title().toStdString();
+  r.PageUrl = page->url().toString().toStdString();
+  return r;
+}
+
+QWidget* HostWidget(WebEngineHost& host) { return host.Impl().widget; }
+QWebEngineView* HostView(WebEngineHost& host) { return host.Impl().widget->View(); }
+
+void AttachTo(WebEngineHost& host, QWidget* parent) {
+  QWidget* w = host.Impl().widget;
+  const bool visible = !w->isHidden();
+  w->setParent(parent);
+  if (visible) w->show();
+}
+
+// ---------------------------------------------------------------------------
+// WebEngineHost
+
+WebEngineHost::WebEngineHost() : impl_(std::make_unique<WebEngineHostImpl>(*this)) {}
+WebEngineHost::~WebEngineHost() = default;
+
+void WebEngineHost::SetBounds(int left, int top, int width, int height) {
+  impl_->widget->setGeometry(left, top, std::max(0, width), std::max(0, height));
+}
+int WebEngineHost::Left() const { return impl_->widget->x(); }
+int WebEngineHost::Top() const { return impl_->widget->y(); }
+int WebEngineHost::Width() const { return impl_->widget->width(); }
+int WebEngineHost::Height() const { return impl_->widget->height(); }
+void WebEngineHost::SetVisible(bool visible) { impl_->widget->setVisible(visible); }
+bool WebEngineHost::Visible() const { return impl_->widget->isVisible(); }
+
+std::string WebEngineHost::UrlFromText(const std::string& text) {
+  if (text.find("://") != std::string::npos || text.rfind("about:", 0) == 0) return text;
+  QString path = QString::fromStdString(text);
+  path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+  return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
+      .toString(QUrl::FullyEncoded)
+      .toStdString();
+}
+
+void WebEngineHost::Navigate(const std::string& urlOrPath) {
+  // A proxy change made a new profile: this view moves to it now.
+  if (impl_->page->profile() != WebProfile()) impl_->CreatePage();
+  const QUrl url = QUrl::fromUserInput(QString::fromStdString(UrlFromText(urlOrPath)));
+  ++impl_->generation;
+  impl_->navigationPending = true;
+  impl_->pendingUrl = url;
+  impl_->page->load(url);
+}
+
+void WebEngineHost::Stop() { impl_->page->triggerAction(QWebEnginePage::Stop); }
+void WebEngineHost::Reload() { impl_->page->triggerAction(QWebEnginePage::Reload); }
+WebLoadState WebEngineHost::LoadState() const { return impl_->loadState; }
+bool WebEngineHost::HasDocument() const { return impl_->hasDocument; }
+std::string WebEngineHost::Url() const { return impl_->page->url().toString().toStdString(); }
+std::string WebEngineHost::Title() const { return impl_->page->title().toStdString(); }
+std::string WebEngineHost::LastError() const { return impl_->lastError; }
+double WebEngineHost::ZoomFactor() const { return impl_->page->zoomFactor(); }
+
+void WebEngineHost::RunScript(const std::string& script) {
+  impl_->page->runJavaScript(QString::fromStdString(script));
+}
+
+void WebEngineHost::EvaluateScript(const std::string& script,
+                                   std::function<void(std::optional<std::string>)> done) {
+  impl_->page->runJavaScript(QString::fromStdString(script),
+                             [done = std::move(done)](const QVariant& v) {
+                               if (done) done(VariantText(v));
+                             });
+}
+
+std::optional<std::string> WebEngineHost::EvaluateScriptAndWait(const std::string& script,
+                                                                int timeoutMs) {
+  struct Shared {
+    bool finished = false;
+    std::optional<std::string> result;
+    QEventLoop loop;
+  };
+  auto shared = std::make_shared<Shared>();
+  EvaluateScript(script, [shared](std::optional<std::string> r) {
+    shared->finished = true;
+    shared->result = std::move(r);
+    shared->loop.quit();
+  });
+  if (!shared->finished) {
+    QTimer::singleShot(timeoutMs, &shared->loop, &QEventLoop::quit);
+    shared->loop.exec();
+  }
+  return shared->result;
+}
+
+std::optional<WebSnapshot> WebEngineHost::GrabView() const {
+  QWebEngineView* view = impl_->widget->View();
+  return ToSnapshot(view->grab().toImage(), impl_->widget->width(), impl_->widget->height());
+}
+
+std::optional<WebSnapshot> WebEngineHost::Snapshot() const {
+  if (!impl_->hasDocument) return std::nullopt;
+  return GrabView();
+}
+
+void WebEngineHost::SetOptions(const WebEngineOptions& options) {
+  impl_->options = options;
+  impl_->ApplyOptions();
+}
+const WebEngineOptions& WebEngineHost::Options() const { return impl_->options; }
+
+bool WebEngineHost::TriggerMenuItem(int itemId) {
+  for (const MenuItemAction& m : kMenuItemActions)
+    if (m.id == itemId) {
+      impl_->page->triggerAction(m.action);
+      return true;
+    }
+  return false;
+}
+
+std::vector<int> WebEngineHost::LastShownMenuItems() const { return impl_->lastMenuItems; }
+int64_t WebEngineHost::RenderProcessId() const { return impl_->page->renderProcessPid(); }
+
+}  // namespace web

@@ -1,0 +1,245 @@
+// The browser engine wrapper: one embedded web view with its page, under the
+// control of the system's browser control (browser/WebHostCore).
+//
+// This header is free of Qt types so that the browser control's headers can
+// use it. The Qt side (the widget that holds the view, the page subclass, the
+// process's profile) is in WebEngineQt.h, for platform/ and the browser
+// control's .cpp files only.
+//
+// Files of this module:
+//   WebEngineHost.h/.cpp        this facade (navigation, loads, scripts, snapshot, options, hooks)
+//   WebEngineEnvironment.h/.cpp process set-up before the application object; user agent, proxy
+//   WebEngineQt.h               the Qt classes behind the facade
+//   WebEnginePage.cpp           the page subclass (dialogs, console, reload interception)
+//   WebHostWidget.cpp           the widget holding the view (keys, drops, context menu)
+//
+// Threads: everything here runs on the user-interface thread. The engine
+// loads pages on its own; its events arrive through the Qt event loop.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace web {
+
+/// How many download-complete events one finished top-level load fires. The
+/// system's page rebuild waits for more than two of them; the engine reports
+/// one finish per load, so a finished load counts three times.
+inline constexpr int kDownloadCompletesPerLoad = 3;
+
+/// A page snapshot: 24-bit pixels in B, G, R byte order, rows top-down, each
+/// row padded to a multiple of four bytes (the layout of a device-independent
+/// bitmap's rows).
+struct WebSnapshot {
+  int Width = 0;
+  int Height = 0;
+  int BytesPerLine = 0;
+  std::vector<uint8_t> Pixels;
+
+  const uint8_t* Row(int y) const { return Pixels.data() + static_cast<size_t>(y) * BytesPerLine; }
+  /// The pixel at (x, y) as 0xRRGGBB.
+  uint32_t Rgb(int x, int y) const;
+};
+
+/// The state of the last top-level load.
+enum class WebLoadState {
+  None,       // nothing loaded yet
+  Loading,    // a load is under way
+  Succeeded,  // the page loaded
+  Failed,     // the load failed; the engine shows its error page
+  Stopped,    // the load was stopped before it finished
+};
+
+/// An uncaught error of a page script, as the engine reports it.
+struct WebScriptError {
+  int Line = 0;
+  std::string Message;  // "Uncaught ReferenceError: undefinedFn is not defined"
+  std::string Url;      // the script's source
+};
+
+enum class WebDialogKind { Alert, Confirm, Prompt, ChooseFiles };
+
+/// A dialog the page asks for.
+struct WebDialogRequest {
+  WebDialogKind Kind = WebDialogKind::Alert;
+  std::string Message;
+  std::string DefaultText;  // prompt only
+  std::string PageTitle;
+  std::string PageUrl;
+  bool MultipleFiles = false;  // ChooseFiles only
+};
+
+/// The answer to a page dialog: Accepted is the confirm/prompt result;
+/// Text the prompt's text; Files the chosen files.
+struct WebDialogAnswer {
+  bool Accepted = false;
+  std::string Text;
+  std::vector<std::string> Files;
+};
+
+/// Menu item ids of the engine's context menu that have a counterpart among
+/// the browser's own command ids.
+enum WebMenuItem : int {
+  wmiBack = 2282,
+  wmiForward = 2283,
+  wmiReload = 2300,
+  wmiViewSource = 2139,
+  wmiSelectAll = 31,
+  wmiPaste = 26,
+  wmiOpenLink = 2136,
+  wmiOpenLinkInNewWindow = 2137,
+  wmiInspectElement = 28,
+};
+
+/// A context-menu request. ContextId: 0 default, 1 image, 2 editable content,
+/// 4 selected text, 5 link. ItemIds lists the mapped items of the engine's
+/// standard menu; a hook may erase ids to drop those items.
+struct WebContextMenuRequest {
+  int ContextId = 0;
+  int ScreenX = 0;
+  int ScreenY = 0;
+  std::vector<int> ItemIds;
+};
+
+enum class WebDropHandling {
+  Engine,  // the engine handles drops itself
+  Host,    // drag and drop events go to the host's hooks
+  None,    // no drops
+};
+
+enum class WebDragEvent { Enter, Over, Leave, Drop };
+
+/// Engine options that the browser control's option sets map onto.
+struct WebEngineOptions {
+  bool AutoLoadImages = true;
+  bool JavascriptEnabled = true;
+  bool PluginsEnabled = false;
+  bool ShowScrollBars = true;
+  int DefaultFontSize = 16;
+  /// Style sheet added to every document when it is ready (empty: none).
+  std::string UserStyleSheet;
+  /// Every page dialog is answered "no" without asking the dialog hook.
+  bool SuppressDialogs = false;
+  WebDropHandling DropHandling = WebDropHandling::Engine;
+};
+
+class WebEngineHostImpl;
+
+/// One embedded web view. The view lives in a widget that the host owns; it
+/// can be placed into another window's widget with AttachTo (WebEngineQt.h).
+/// Events are called only when assigned.
+class WebEngineHost {
+public:
+  WebEngineHost();
+  ~WebEngineHost();
+  WebEngineHost(const WebEngineHost&) = delete;
+  WebEngineHost& operator=(const WebEngineHost&) = delete;
+
+  // ---- geometry ----
+  void SetBounds(int left, int top, int width, int height);
+  int Left() const;
+  int Top() const;
+  int Width() const;
+  int Height() const;
+  void SetVisible(bool visible);
+  bool Visible() const;
+
+  // ---- navigation ----
+  /// Text with "://" or beginning with "about:" is a URL; anything else is a
+  /// local path made absolute and turned into a file URL.
+  static std::string UrlFromText(const std::string& text);
+  /// Starts loading; never throws. A failure shows as a failed load. A newer
+  /// Navigate replaces an unfinished one, which then fires nothing.
+  void Navigate(const std::string& urlOrPath);
+  void Stop();
+  void Reload();
+  WebLoadState LoadState() const;
+  /// True while a page the engine loaded successfully is shown and its
+  /// render process runs.
+  bool HasDocument() const;
+  std::string Url() const;
+  std::string Title() const;
+  std::string LastError() const;  // the engine's text for the last failed load
+  /// The zoom factor of the page (never changed by this wrapper).
+  double ZoomFactor() const;
+
+  // ---- scripts ----
+  /// Runs a script in the page without waiting; calls run in order. Errors
+  /// arrive through OnScriptError.
+  void RunScript(const std::string& script);
+  /// Runs a script and delivers its result as text (numbers, strings and
+  /// booleans as JavaScript would print them, objects as JSON); none when the
+  /// script failed or gave undefined.
+  void EvaluateScript(const std::string& script,
+                      std::function<void(std::optional<std::string>)> done);
+  /// EvaluateScript waiting in a local event loop up to timeoutMs.
+  std::optional<std::string> EvaluateScriptAndWait(const std::string& script, int timeoutMs = 5000);
+
+  // ---- snapshot ----
+  /// The page as rendered by the engine at the view's size, whatever covers
+  /// the view; none when there is no document or the engine gives no image.
+  std::optional<WebSnapshot> Snapshot() const;
+  /// The same picture without the document check (for comparisons).
+  std::optional<WebSnapshot> GrabView() const;
+
+  // ---- options and actions ----
+  void SetOptions(const WebEngineOptions& options);
+  const WebEngineOptions& Options() const;
+  /// Triggers the engine action of a menu item id (WebMenuItem); false when
+  /// the id has none.
+  bool TriggerMenuItem(int itemId);
+  /// The item ids of the last context menu shown (for callers that check it).
+  std::vector<int> LastShownMenuItems() const;
+  /// The process id of the page's render process (0 when none).
+  int64_t RenderProcessId() const;
+
+  // ---- events ----
+  std::function<void()> OnLoadStarted;
+  std::function<void(int percent)> OnLoadProgress;
+  /// The current top-level load ended (ok: it succeeded).
+  std::function<void(bool ok)> OnLoadFinished;
+  /// Fired kDownloadCompletesPerLoad times when the current top-level load ends.
+  std::function<void()> OnDownloadComplete;
+  /// A new top-level load starts while a document is shown.
+  std::function<void()> OnUnload;
+  std::function<void()> OnRenderProcessTerminated;
+  std::function<void(const std::string& title)> OnTitleChanged;
+  std::function<void(const WebScriptError&)> OnScriptError;
+  /// Every console message: level 0 info, 1 warning, 2 error.
+  std::function<void(int level, const std::string& message, int line, const std::string& source)>
+      OnConsoleMessage;
+  /// A dialog of the page. Unset: the engine's own dialog.
+  std::function<WebDialogAnswer(const WebDialogRequest&)> OnDialog;
+  /// A context menu is about to show; false suppresses it. Unset: the
+  /// engine's standard menu.
+  std::function<bool(WebContextMenuRequest&)> OnContextMenu;
+  /// A key press reaching the page; true swallows it. key is the Qt key
+  /// code, which equals the upper-case letter for letters.
+  std::function<bool(int key, bool ctrl, bool shift, bool alt)> OnKeyDown;
+  /// A reload is about to happen (engine action, F5); true cancels it.
+  std::function<bool()> OnRefresh;
+  /// The page asks for a new window; true opens the URL with the desktop's
+  /// default program. Unset: refused.
+  std::function<bool(const std::string& url, bool userInitiated)> OnNewWindow;
+  /// A download; return a full file path to accept it, empty to cancel it.
+  /// Unset: cancelled.
+  std::function<std::string(const std::string& url, const std::string& suggestedName)> OnDownload;
+  /// The page asks to move or resize its window.
+  std::function<void(int x, int y, int width, int height)> OnGeometryChangeRequested;
+  /// Drag and drop events with WebDropHandling::Host; true accepts.
+  std::function<bool(WebDragEvent kind, int x, int y, const std::string& text)> OnDrag;
+  /// The host widget gets a close request.
+  std::function<void()> OnCloseRequested;
+
+  WebEngineHostImpl& Impl() { return *impl_; }
+  const WebEngineHostImpl& Impl() const { return *impl_; }
+
+private:
+  std::unique_ptr<WebEngineHostImpl> impl_;
+};
+
+}  // namespace web

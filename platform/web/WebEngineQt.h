@@ -1,0 +1,100 @@
+// The Qt classes behind WebEngineHost. For platform/ and for the browser
+// control's .cpp files only; headers above platform/ include WebEngineHost.h.
+#pragma once
+
+#include "platform/web/WebEngineHost.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWidget>
+
+class QWebEngineProfile;
+class QWebEngineView;
+class QWebEngineLoadingInfo;
+class QMenu;
+
+namespace web {
+
+/// The profile that new pages of this process use: off-the-record, no disk
+/// cache. Created on first use; lives until the application object goes. A
+/// proxy change makes a new one, since the engine applies the application
+/// proxy reliably only to profiles made after it; hosts move to it at their
+/// next navigation.
+QWebEngineProfile* WebProfile();
+
+/// The widget that holds a host's view (the view fills it).
+QWidget* HostWidget(WebEngineHost& host);
+QWebEngineView* HostView(WebEngineHost& host);
+/// Places the host's widget into parent (none: a widget of its own).
+void AttachTo(WebEngineHost& host, QWidget* parent);
+
+class WebEngineHostImpl;
+
+/// The page: routes dialogs, console messages and reloads to the host.
+class WebEnginePage : public QWebEnginePage {
+public:
+  WebEnginePage(QWebEngineProfile* profile, QObject* parent, WebEngineHostImpl& host);
+  void triggerAction(WebAction action, bool checked = false) override;
+
+protected:
+  void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+  bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+  bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, const QString& defaultValue,
+                        QString* result) override;
+  QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
+                          const QStringList& acceptedMimeTypes) override;
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                int lineNumber, const QString& sourceID) override;
+
+private:
+  WebEngineHostImpl& host_;
+};
+
+/// The widget holding the view; watches keys and drops on the view's input
+/// widget.
+class WebHostWidget : public QWidget {
+public:
+  WebHostWidget(WebEngineHostImpl& host);
+  QWebEngineView* View() const { return view_; }
+
+protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void WatchChild(QObject* child);
+  WebEngineHostImpl& host_;
+  QWebEngineView* view_;
+};
+
+class WebEngineHostImpl {
+public:
+  explicit WebEngineHostImpl(WebEngineHost& owner);
+  ~WebEngineHostImpl();
+
+  WebEngineHost& owner;
+  QPointer<WebHostWidget> widget;
+  WebEnginePage* page = nullptr;
+  WebEngineOptions options;
+  WebLoadState loadState = WebLoadState::None;
+  bool hasDocument = false;
+  bool navigationPending = false;
+  QUrl pendingUrl;
+  uint64_t generation = 0;
+  std::string lastError;
+  std::vector<int> lastMenuItems;
+  QPointer<QMenu> lastMenu;
+
+  /// (Re)creates the page on the process's current profile.
+  void CreatePage();
+  void ApplyOptions();
+  void OnLoadingChanged(const QWebEngineLoadingInfo& info);
+  void ShowContextMenu(const QPoint& pos);
+  bool KeyPress(int key, Qt::KeyboardModifiers modifiers);
+  bool Refresh();
+  WebDialogRequest DialogRequest(WebDialogKind kind, const QString& message) const;
+};
+
+}  // namespace web

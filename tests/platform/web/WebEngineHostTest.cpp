@@ -1,0 +1,516 @@
+// The engine wrapper with the real engine on local pages.
+#include "platform/web/WebEngineEnvironment.h"
+#include "platform/web/WebEngineHost.h"
+#include "platform/web/WebEngineQt.h"
+#include "tests/platform/web/WebTestSupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QApplication>
+#include <QLabel>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QWebEngineView>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace web;
+using webtest::Pump;
+using webtest::WaitUntil;
+using webtest::WritePage;
+
+namespace {
+
+const char* const kOpenLayers = "/usr/share/javascript/openlayers/OpenLayers.js";
+
+constexpr int kViewWidth = 826;
+constexpr int kViewHeight = 643;
+constexpr int kCell = 100;  // grid cells, in map units = pixels at zoom 0
+
+/// The colour of grid cell (i, j), counted from the map's origin (x right, y up).
+uint32_t CellColour(int i, int j) {
+  const int r = 30 + 25 * i, g = 30 + 25 * j, b = ((i + j) % 2) ? 200 : 60;
+  return (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
+}
+
+QString Hex(uint32_t rgb) { return QStringLiteral("#%1").arg(rgb, 6, 16, QLatin1Char('0')); }
+
+/// An OpenLayers 2 map of kViewWidth x kViewHeight pixels over a vector
+/// layer of coloured squares; at zoom 0 one map unit is one pixel, and the
+/// start centre puts the map's origin at the view's bottom-left corner.
+std::string GridPage() {
+  QString cells;
+  for (int i = -4; i < 14; ++i)
+    for (int j = -4; j < 12; ++j)
+      cells += QStringLiteral("cell(%1,%2,'%3');\n").arg(i).arg(j).arg(Hex(CellColour(i, j)));
+  const QString html = QStringLiteral(
+      "<!DOCTYPE html><html><head><title>Grid</title>"
+      "<style>html,body{margin:0;padding:0;overflow:hidden;background:#fff}"
+      "#map{position:absolute;left:0;top:0;width:%1px;height:%2px}</style>"
+      "<script src='file://%3'></script></head><body><div id='map'></div><script>"
+      "var map = new OpenLayers.Map('map', {controls: [], units: 'm',"
+      " maxExtent: new OpenLayers.Bounds(-10000, -10000, 10000, 10000),"
+      " resolutions: [1, 0.5]});"
+      "var grid = new OpenLayers.Layer.Vector('grid', {isBaseLayer: true,"
+      " renderers: ['SVG', 'Canvas']});"
+      "function cell(i, j, colour) {"
+      " var x = i * %4, y = j * %4;"
+      " var ring = new OpenLayers.Geometry.LinearRing(["
+      "  new OpenLayers.Geometry.Point(x, y), new OpenLayers.Geometry.Point(x + %4, y),"
+      "  new OpenLayers.Geometry.Point(x + %4, y + %4), new OpenLayers.Geometry.Point(x, y + %4)]);"
+      " grid.addFeatures([new OpenLayers.Feature.Vector(new OpenLayers.Geometry.Polygon([ring]),"
+      "  null, {fillColor: colour, fillOpacity: 1, strokeWidth: 0, stroke: false})]);"
+      "}\n%5"
+      "map.addLayer(grid);"
+      "map.setCenter(new OpenLayers.LonLat(%1 / 2, %2 / 2), 0);"
+      "</script></body></html>")
+      .arg(kViewWidth).arg(kViewHeight).arg(QString::fromLatin1(kOpenLayers)).arg(kCell).arg(cells);
+  return WritePage("grid.htm", html);
+}
+
+/// The expected colour at view pixel (px, py) when the view's top-left pixel
+/// shows map point (left, top).
+uint32_t ExpectedAt(int px, int py, double left, double top) {
+  const double x = left + px, y = top - py;
+  return CellColour(static_cast<int>(std::floor(x / kCell)), static_cast<int>(std::floor(y / kCell)));
+}
+
+/// Probes the centres of the grid cells that lie fully in the snapshot;
+/// returns the number of probes that differ (by more than 3 per channel).
+int GridMismatches(const WebSnapshot& shot, double left, double top) {
+  auto close = [](uint32_t a, uint32_t b) {
+    for (int s = 0; s < 24; s += 8)
+      if (std::abs(int((a >> s) & 255) - int((b >> s) & 255)) > 3) return false;
+    return true;
+  };
+  int bad = 0, probes = 0;
+  for (int py = 10; py < shot.Height - 10; py += 37)
+    for (int px = 10; px < shot.Width - 10; px += 41) {
+      // Skip probes near a cell border.
+      const double x = left + px, y = top - py;
+      const double fx = x - kCell * std::floor(x / kCell), fy = y - kCell * std::floor(y / kCell);
+      if (fx < 5 || fx > kCell - 5 || fy < 5 || fy > kCell - 5) continue;
+      ++probes;
+      if (!close(shot.Rgb(px, py), ExpectedAt(px, py, left, top))) ++bad;
+    }
+  return probes > 100 ? bad : -1;
+}
+
+/// A host with counters of its events.
+struct CountingHost {
+  WebEngineHost host;
+  int completes = 0;
+  int finished = 0;
+  std::vector<WebScriptError> errors;
+  CountingHost() {
+    host.OnDownloadComplete = [this] { ++completes; };
+    host.OnLoadFinished = [this](bool) { ++finished; };
+    host.OnScriptError = [this](const WebScriptError& e) { errors.push_back(e); };
+  }
+  /// Navigates and waits as the page rebuild does: for more than two completions.
+  bool Load(const std::string& target, int timeoutMs = 15000) {
+    completes = 0;
+    host.Navigate(target);
+    return WaitUntil([this] { return completes > 2; }, timeoutMs);
+  }
+};
+
+QWidget* InputWidget(WebEngineHost& host) {
+  QWebEngineView* view = HostView(host);
+  return view->focusProxy() ? view->focusProxy() : view;
+}
+
+}  // namespace
+
+TEST(WebEngineHost, UrlFromTextTellsUrlsFromPaths) {
+  struct Case {
+    std::string text, url;
+  } cases[] = {
+      {"http://example.invalid/a.htm", "http://example.invalid/a.htm"},
+      {"file:///tmp/x.htm", "file:///tmp/x.htm"},
+      {"about:blank", "about:blank"},
+      {"/tmp/map g.htm", "file:///tmp/map%20g.htm"},
+      {"/tmp/dir\\sub\\mapg.htm", "file:///tmp/dir/sub/mapg.htm"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WebEngineHost::UrlFromText(c.text), c.url) << c.text;
+  const std::string rel = WebEngineHost::UrlFromText("rel.htm");
+  EXPECT_EQ(rel, QUrl::fromLocalFile(QDir::current().absoluteFilePath("rel.htm")).toString().toStdString());
+}
+
+TEST(WebEngineHost, NoSnapshotBeforeAnyPage) {
+  WebEngineHost host;
+  host.SetBounds(0, 0, 200, 100);
+  host.SetVisible(true);
+  EXPECT_EQ(host.LoadState(), WebLoadState::None);
+  EXPECT_FALSE(host.HasDocument());
+  EXPECT_FALSE(host.Snapshot().has_value());
+}
+
+TEST(WebEngineHost, OpenLayersGridLoadsMovesAndSnapshotsWhileCovered) {
+  ASSERT_TRUE(QFileInfo::exists(kOpenLayers)) << "libjs-openlayers is missing";
+  QWidget window;
+  window.resize(kViewWidth + 40, kViewHeight + 40);
+  CountingHost h;
+  AttachTo(h.host, &window);
+  h.host.SetBounds(0, 0, kViewWidth, kViewHeight);
+  QLabel cover(&window);  // the viewer lies over the browser
+  cover.setGeometry(0, 0, kViewWidth + 40, kViewHeight + 40);
+  cover.setStyleSheet("background:#ff00ff");
+  cover.raise();
+  window.show();
+
+  ASSERT_TRUE(h.Load(GridPage())) << h.host.LastError();
+  Pump(100);
+  EXPECT_EQ(h.completes, kDownloadCompletesPerLoad);
+  EXPECT_EQ(h.finished, 1);
+  EXPECT_EQ(h.host.LoadState(), WebLoadState::Succeeded);
+  EXPECT_TRUE(h.host.HasDocument());
+  EXPECT_TRUE(h.errors.empty()) << h.errors.front().Message;
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("map.getCenter().lon + ',' + map.getCenter().lat"),
+            "413,321.5");
+
+  // The covered view still gives the page, at exactly its size.
+  std::optional<WebSnapshot> shot;
+  auto gridShown = [&](double left, double top) {
+    return WaitUntil([&] {
+      shot = h.host.Snapshot();
+      return shot && GridMismatches(*shot, left, top) == 0;
+    });
+  };
+  ASSERT_TRUE(gridShown(0, kViewHeight));
+  EXPECT_EQ(shot->Width, kViewWidth);
+  EXPECT_EQ(shot->Height, kViewHeight);
+  EXPECT_EQ(shot->BytesPerLine, (kViewWidth * 3 + 3) & ~3);
+  EXPECT_EQ(shot->Pixels.size(), size_t(shot->BytesPerLine) * kViewHeight);
+  // Byte order B, G, R: a probe in cell (0, 0) at the bottom-left.
+  const uint32_t c00 = CellColour(0, 0);
+  const uint8_t* p = shot->Row(kViewHeight - 50) + 50 * 3;
+  EXPECT_NEAR(p[0], c00 & 255, 3);
+  EXPECT_NEAR(p[2], c00 >> 16, 3);
+
+  // The position script moves the map: 150 units right and 50 units up.
+  h.host.RunScript("map.setCenter(new OpenLayers.LonLat(563, 371.5), 0 );");
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("map.getCenter().lon + ',' + map.getCenter().lat"),
+            "563,371.5");
+  EXPECT_TRUE(gridShown(150, kViewHeight + 50));
+  // Zoom 1 halves the resolution: the cells get 200 pixels wide.
+  h.host.RunScript("map.setCenter(new OpenLayers.LonLat(413, 321.5), 1 );");
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("map.getZoom()"), "1");
+  EXPECT_TRUE(WaitUntil([&] {
+    shot = h.host.Snapshot();
+    // The centre pixel shows map point (413, 321.5): cell (4, 3).
+    return shot && shot->Rgb(kViewWidth / 2 - 20, kViewHeight / 2 + 20) == CellColour(4, 3) &&
+           shot->Rgb(kViewWidth / 2 - 220, kViewHeight / 2 + 20) == CellColour(3, 3);
+  }));
+  EXPECT_TRUE(h.errors.empty());
+  EXPECT_DOUBLE_EQ(h.host.ZoomFactor(), 1.0);
+}
+
+TEST(WebEngineHost, HostLargerThanItsParentGrabsItsFullSize) {
+  QWidget window;
+  window.resize(900, 700);
+  QWidget panel(&window);
+  panel.setGeometry(0, 0, kViewWidth - 30, kViewHeight - 30);
+  CountingHost h;
+  AttachTo(h.host, &panel);
+  h.host.SetBounds(0, 0, kViewWidth, kViewHeight);
+  window.show();
+  const std::string page = WritePage(
+      "edges.htm",
+      "<html><body style='margin:0;overflow:hidden;background:#102030'>"
+      "<div style='position:absolute;left:806px;top:0;width:20px;height:643px;background:#f00'></div>"
+      "<div style='position:absolute;left:0;top:623px;width:806px;height:20px;background:#00f'></div>"
+      "</body></html>");
+  ASSERT_TRUE(h.Load(page));
+  std::optional<WebSnapshot> shot;
+  EXPECT_TRUE(WaitUntil([&] {
+    shot = h.host.Snapshot();
+    return shot && shot->Rgb(816, 300) == 0xff0000 && shot->Rgb(400, 633) == 0x0000ff &&
+           shot->Rgb(400, 300) == 0x102030;
+  }));
+  ASSERT_TRUE(shot);
+  EXPECT_EQ(shot->Width, kViewWidth);
+  EXPECT_EQ(shot->Height, kViewHeight);
+}
+
+TEST(WebEngineHost, FailedLoadCountsAndLeavesNoDocument) {
+  CountingHost h;
+  h.host.SetBounds(0, 0, 300, 200);
+  h.host.SetVisible(true);
+  ASSERT_TRUE(h.Load((webtest::Dir() + "/missing.htm").toStdString()));
+  Pump(100);
+  EXPECT_EQ(h.completes, kDownloadCompletesPerLoad);
+  EXPECT_EQ(h.host.LoadState(), WebLoadState::Failed);
+  EXPECT_FALSE(h.host.HasDocument());
+  EXPECT_NE(h.host.LastError().find("FILE_NOT_FOUND"), std::string::npos) << h.host.LastError();
+  EXPECT_FALSE(h.host.Snapshot().has_value());
+  // The engine's error page is there to grab, but it is not a snapshot.
+  EXPECT_TRUE(h.host.GrabView().has_value());
+
+  // A good page afterwards gives snapshots again.
+  const std::string good =
+      WritePage("good.htm", "<html><body style='margin:0;background:#00ff00'></body></html>");
+  ASSERT_TRUE(h.Load(good));
+  EXPECT_TRUE(h.host.HasDocument());
+  EXPECT_TRUE(WaitUntil([&] {
+    auto shot = h.host.Snapshot();
+    return shot && shot->Rgb(150, 100) == 0x00ff00;
+  }));
+}
+
+TEST(WebEngineHost, ReplacedNavigationFiresNothing) {
+  const std::string slow = WritePage(
+      "slow.htm", QStringLiteral("<html><head><script src='file://%1'></script></head>"
+                                 "<body style='background:#f00'>slow</body></html>")
+                      .arg(QString::fromLatin1(kOpenLayers)));
+  const std::string fast =
+      WritePage("fast.htm", "<html><head><title>Fast</title></head><body>fast</body></html>");
+  struct Case {
+    const char* name;
+    std::string first, second;
+  } cases[] = {{"other page", slow, fast}, {"same page", slow, slow}, {"start page", fast, slow}};
+  for (const Case& c : cases) {
+    CountingHost h;
+    h.host.Navigate(c.first);
+    h.host.Navigate(c.second);
+    ASSERT_TRUE(WaitUntil([&] { return h.completes > 2; })) << c.name;
+    Pump(300);
+    EXPECT_EQ(h.completes, kDownloadCompletesPerLoad) << c.name;
+    EXPECT_EQ(h.finished, 1) << c.name;
+    EXPECT_EQ(h.host.Url(), WebEngineHost::UrlFromText(c.second)) << c.name;
+    EXPECT_TRUE(h.host.HasDocument()) << c.name;
+  }
+}
+
+TEST(WebEngineHost, ScriptErrorsAreReportedWithLineAndSource) {
+  CountingHost h;
+  const std::string page = WritePage("error.htm",
+                                     "<html><body>\n"
+                                     "<script>\n"
+                                     "var before = 1;\n"
+                                     "undefinedFn();\n"
+                                     "</script></body></html>");
+  ASSERT_TRUE(h.Load(page));
+  ASSERT_TRUE(WaitUntil([&] { return !h.errors.empty(); }));
+  EXPECT_NE(h.errors[0].Message.find("undefinedFn"), std::string::npos) << h.errors[0].Message;
+  EXPECT_EQ(h.errors[0].Message.rfind("Uncaught ", 0), 0u);
+  EXPECT_EQ(h.errors[0].Line, 4);
+  EXPECT_EQ(h.errors[0].Url, WebEngineHost::UrlFromText(page));
+  // The page goes on after the error; a later script still runs.
+  EXPECT_TRUE(h.host.HasDocument());
+
+  // Results of evaluated scripts, and none for a failing one.
+  struct Case {
+    const char* script;
+    std::optional<std::string> result;
+  } cases[] = {
+      {"1 + 1", "2"},        {"'a' + 'b'", "ab"},         {"1.5 * 2.5", "3.75"},
+      {"before === 1", "true"}, {"({a: 1, b: [2, 'x']})", R"({"a":1,"b":[2,"x"]})"},
+      {"undefined", std::nullopt}, {"throw new Error('boom')", std::nullopt},
+      {"foo(", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(h.host.EvaluateScriptAndWait(c.script), c.result) << c.script;
+  EXPECT_TRUE(WaitUntil([&] { return h.errors.size() >= 3; }));
+  ASSERT_GE(h.errors.size(), 3u);
+  EXPECT_NE(h.errors[1].Message.find("boom"), std::string::npos);
+  EXPECT_NE(h.errors[2].Message.find("SyntaxError"), std::string::npos);
+}
+
+TEST(WebEngineHost, EndedRenderProcessLeavesNoDocument) {
+  CountingHost h;
+  h.host.SetBounds(0, 0, 200, 100);
+  h.host.SetVisible(true);
+  bool terminated = false;
+  h.host.OnRenderProcessTerminated = [&] { terminated = true; };
+  ASSERT_TRUE(h.Load(WritePage("victim.htm", "<html><body style='background:#0f0'></body></html>")));
+  ASSERT_TRUE(WaitUntil([&] { return h.host.Snapshot().has_value() && h.host.RenderProcessId() > 0; }));
+  // The render process is one this test started (through the engine).
+  ASSERT_EQ(::kill(static_cast<pid_t>(h.host.RenderProcessId()), SIGKILL), 0);
+  ASSERT_TRUE(WaitUntil([&] { return terminated; }));
+  EXPECT_FALSE(h.host.HasDocument());
+  EXPECT_FALSE(h.host.Snapshot().has_value());
+  // A new navigation brings a new render process and a document.
+  ASSERT_TRUE(h.Load(WritePage("again.htm", "<html><body>again</body></html>")));
+  EXPECT_TRUE(h.host.HasDocument());
+}
+
+TEST(WebEngineHost, PageDialogsGoToTheHook) {
+  CountingHost h;
+  ASSERT_TRUE(h.Load(WritePage("dialogs.htm",
+                               "<html><head><title>Dialog page</title></head><body></body></html>")));
+  std::vector<WebDialogRequest> asked;
+  h.host.OnDialog = [&](const WebDialogRequest& r) {
+    asked.push_back(r);
+    WebDialogAnswer a;
+    a.Accepted = r.Kind != WebDialogKind::Alert;
+    a.Text = "typed";
+    return a;
+  };
+  const char* script =
+      "alert('hello'); window.c = confirm('Sure?'); window.p = prompt('Name?', 'def');"
+      " String(window.c) + '/' + window.p";
+  EXPECT_EQ(h.host.EvaluateScriptAndWait(script), "true/typed");
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked[0].Kind, WebDialogKind::Alert);
+  EXPECT_EQ(asked[0].Message, "hello");
+  EXPECT_EQ(asked[0].PageTitle, "Dialog page");
+  EXPECT_EQ(asked[1].Kind, WebDialogKind::Confirm);
+  EXPECT_EQ(asked[1].Message, "Sure?");
+  EXPECT_EQ(asked[2].Kind, WebDialogKind::Prompt);
+  EXPECT_EQ(asked[2].DefaultText, "def");
+
+  // Suppressed dialogs never reach the hook and answer no.
+  WebEngineOptions options;
+  options.SuppressDialogs = true;
+  h.host.SetOptions(options);
+  asked.clear();
+  EXPECT_EQ(h.host.EvaluateScriptAndWait(script), "false/null");
+  EXPECT_TRUE(asked.empty());
+}
+
+TEST(WebEngineHost, OptionsReachThePage) {
+  CountingHost h;
+  WebEngineOptions options;
+  options.DefaultFontSize = 20;
+  options.UserStyleSheet = "body { user-select: none; border-left: 7px solid red; }";
+  h.host.SetOptions(options);
+  const std::string page = WritePage(
+      "options.htm", "<html><body><p id='t'>text</p><script>document.title='ran';</script></body></html>");
+  ASSERT_TRUE(h.Load(page));
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("getComputedStyle(document.getElementById('t')).fontSize"),
+            "20px");
+  EXPECT_TRUE(WaitUntil([&] {
+    return h.host.EvaluateScriptAndWait("getComputedStyle(document.body).borderLeftWidth") == "7px";
+  }));
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("getComputedStyle(document.body).userSelect"), "none");
+  EXPECT_EQ(h.host.Title(), "ran");
+
+  // Scripts off: the page's own script does not run.
+  options = WebEngineOptions();
+  options.JavascriptEnabled = false;
+  h.host.SetOptions(options);
+  ASSERT_TRUE(h.Load(page));
+  EXPECT_NE(h.host.Title(), "ran");
+  EXPECT_DOUBLE_EQ(h.host.ZoomFactor(), 1.0);
+}
+
+TEST(WebEngineHost, KeysAndRefreshGoThroughTheHooks) {
+  QWidget window;
+  window.resize(300, 200);
+  CountingHost h;
+  AttachTo(h.host, &window);
+  h.host.SetBounds(0, 0, 300, 200);
+  window.show();
+  ASSERT_TRUE(h.Load(WritePage("keys.htm", "<html><body>keys</body></html>")));
+  ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
+  std::vector<int> keys;
+  h.host.OnKeyDown = [&](int key, bool ctrl, bool, bool) {
+    keys.push_back(key);
+    return ctrl && key == 'N';
+  };
+  bool cancel = true;
+  int refreshes = 0;
+  h.host.OnRefresh = [&] {
+    ++refreshes;
+    return cancel;
+  };
+  QKeyEvent ctrlN(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier, "\x0e");
+  QApplication::sendEvent(InputWidget(h.host), &ctrlN);
+  EXPECT_EQ(keys, std::vector<int>{'N'});
+
+  h.host.RunScript("window.marker = 1;");
+  QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+  QApplication::sendEvent(InputWidget(h.host), &f5);
+  EXPECT_EQ(refreshes, 1);
+  h.host.Reload();
+  EXPECT_EQ(refreshes, 2);
+  Pump(200);
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("window.marker"), "1");  // both reloads cancelled
+  cancel = false;
+  h.completes = 0;
+  QApplication::sendEvent(InputWidget(h.host), &f5);
+  EXPECT_EQ(refreshes, 3);
+  ASSERT_TRUE(WaitUntil([&] { return h.completes > 2; }));
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("typeof window.marker"), "undefined");
+}
+
+TEST(WebEngineHost, UserAgentTokenIsThisProcesssOwn) {
+  const std::string engine = DefaultWebUserAgent();
+  ASSERT_FALSE(engine.empty());
+  SetWebUserAgentToken("SkorvaplinthTest/1.0");
+  CountingHost h;
+  ASSERT_TRUE(h.Load(WritePage("ua.htm", "<html><body></body></html>")));
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("navigator.userAgent"), engine + " SkorvaplinthTest/1.0");
+  SetWebUserAgentToken("");
+  EXPECT_EQ(WebUserAgent(), engine);
+}
+
+TEST(WebEngineHost, ProxyOfThisProcessCarriesThePagesRequests) {
+  QTcpServer proxy;
+  ASSERT_TRUE(proxy.listen(QHostAddress::LocalHost));
+  QByteArray request;
+  QObject::connect(&proxy, &QTcpServer::newConnection, [&] {
+    QTcpSocket* s = proxy.nextPendingConnection();
+    QObject::connect(s, &QTcpSocket::readyRead, s, [s, &request] {
+      request += s->readAll();
+      if (!request.contains("\r\n\r\n")) return;
+      s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
+               "Content-Length: 51\r\n\r\n<html><head><title>Via proxy</title></head></html>\n");
+      s->disconnectFromHost();
+    });
+  });
+  // A host that already shows a page when the proxy is set.
+  CountingHost h;
+  ASSERT_TRUE(h.Load(WritePage("before-proxy.htm", "<html><body></body></html>")));
+  SetWebProxy({"127.0.0.1", proxy.serverPort(), "", ""});
+  const bool loaded = h.Load("http://map.example.invalid/page.htm");
+  SetWebProxy({});
+  ASSERT_TRUE(loaded);
+  EXPECT_TRUE(request.startsWith("GET http://map.example.invalid/page.htm HTTP/1.1")) << request.left(80).constData();
+  EXPECT_EQ(h.host.Title(), "Via proxy");
+  EXPECT_TRUE(h.host.HasDocument());
+  EXPECT_EQ(CurrentWebProxy().Address, "");
+}
+
+TEST(WebEngineHost, DownloadsAreCancelledUnlessTheHookTakesThem) {
+  QFile data(webtest::Dir() + "/data.bin");
+  ASSERT_TRUE(data.open(QIODevice::WriteOnly));
+  data.write(QByteArray(100, '\x01'));
+  data.close();
+  CountingHost h;
+  ASSERT_TRUE(h.Load(WritePage("dl.htm", "<html><body>dl</body></html>")));
+  std::vector<std::string> asked;
+  std::string target;
+  h.host.OnDownload = [&](const std::string& url, const std::string& name) {
+    asked.push_back(url + " " + name);
+    return target;
+  };
+  h.host.RunScript("location.href = 'data.bin';");
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 1; }));
+  EXPECT_NE(asked[0].find("data.bin data.bin"), std::string::npos) << asked[0];
+  target = (webtest::Dir() + "/saved/copy.bin").toStdString();
+  h.host.RunScript("location.href = 'data.bin';");
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 2; }));
+  EXPECT_TRUE(WaitUntil([&] { return QFileInfo(QString::fromStdString(target)).size() == 100; }));
+}
+
+TEST(WebEngineHost, NothingIsWrittenIntoHome) {
+  // Runs after the other tests have loaded pages (gtest keeps file order).
+  QStringList written;
+  QDirIterator it(webtest::Home(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    if (path.contains("QtWebEngine", Qt::CaseInsensitive) || path.contains("Cookies") ||
+        path.contains("Cache_Data"))
+      written << path;
+  }
+  EXPECT_TRUE(written.isEmpty()) << written.join(", ").toStdString();
+}

@@ -1,0 +1,25 @@
+// Shared helpers of the browser engine tests: the test program's main()
+// creates one application object on the offscreen platform and a temporary
+// folder for pages, and sets HOME to a fresh folder so that a test can check
+// that nothing was written there.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+namespace webtest {
+
+/// The temporary folder of this run (pages are written here).
+QString Dir();
+/// The temporary HOME of this run.
+QString Home();
+/// Writes text into Dir()/name and returns the full path.
+std::string WritePage(const QString& name, const QString& html);
+/// Processes events until cond holds or timeoutMs passes; returns cond().
+bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = 10000);
+/// Processes events for ms milliseconds.
+void Pump(int ms);
+
+}  // namespace webtest
