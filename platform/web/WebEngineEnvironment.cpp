@@ -42,7 +42,7 @@ void ApplyUserAgent() {
     if (p) p->setHttpUserAgent(QString::fromStdString(agent));
 }
 
-}  // namespace
+} // namespace
 
 void PrepareWebEngineEnvironment() {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -87,7 +87,9 @@ void SetWebUserAgentToken(const std::string& token) {
   ApplyUserAgent();
 }
 
-std::string WebUserAgent() { return WebProfile()->httpUserAgent().toStdString(); }
+std::string WebUserAgent() {
+  return WebProfile()->httpUserAgent().toStdString();
+}
 
 void SetWebProxy(const WebProxy& proxy) {
   EnvironmentState& s = State();
@@ -106,6 +108,8 @@ void SetWebProxy(const WebProxy& proxy) {
   QNetworkProxy::setApplicationProxy(p);
 }
 
-WebProxy CurrentWebProxy() { return State().proxy; }
+WebProxy CurrentWebProxy() {
+  return State().proxy;
+}
 
-}  // namespace web
+} // namespace web

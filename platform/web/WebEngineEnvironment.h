@@ -34,4 +34,4 @@ struct WebProxy {
 void SetWebProxy(const WebProxy& proxy);
 WebProxy CurrentWebProxy();
 
-}  // namespace web
+} // namespace web

@@ -3,6 +3,7 @@
 #include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineQt.h"
 
+#include <QAuthenticator>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -11,7 +12,6 @@
 #include <QJsonDocument>
 #include <QMenu>
 #include <QNetworkProxy>
-#include <QAuthenticator>
 #include <QTimer>
 #include <QWebEngineCertificateError>
 #include <QWebEngineContextMenuRequest>
@@ -57,14 +57,14 @@ constexpr MenuItemAction kMenuItemActions[] = {
 std::optional<std::string> VariantText(const QVariant& v) {
   if (!v.isValid() || v.isNull()) return std::nullopt;
   switch (v.typeId()) {
-    case QMetaType::QVariantMap:
-    case QMetaType::QVariantList:
-    case QMetaType::QStringList:
-      return QJsonDocument::fromVariant(v).toJson(QJsonDocument::Compact).toStdString();
-    case QMetaType::Bool:
-      return std::string(v.toBool() ? "true" : "false");
-    default:
-      return v.toString().toStdString();
+  case QMetaType::QVariantMap:
+  case QMetaType::QVariantList:
+  case QMetaType::QStringList:
+    return QJsonDocument::fromVariant(v).toJson(QJsonDocument::Compact).toStdString();
+  case QMetaType::Bool:
+    return std::string(v.toBool() ? "true" : "false");
+  default:
+    return v.toString().toStdString();
   }
 }
 
@@ -73,20 +73,31 @@ std::optional<WebSnapshot> ToSnapshot(QImage image, int width, int height) {
   image.setDevicePixelRatio(1.0);
   if (image.width() != width || image.height() != height)
     image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  image = image.convertToFormat(QImage::Format_BGR888);
+  // 32-bit pixels are B, G, R, A in memory on little-endian machines; the
+  // page is opaque, so dropping A gives the rows directly.
+  if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32 &&
+      image.format() != QImage::Format_ARGB32_Premultiplied)
+    image = image.convertToFormat(QImage::Format_RGB32);
   if (image.isNull()) return std::nullopt;
   WebSnapshot shot;
   shot.Width = width;
   shot.Height = height;
   shot.BytesPerLine = ((width * 3) + 3) & ~3;
-  shot.Pixels.resize(static_cast<size_t>(shot.BytesPerLine) * height);
-  for (int y = 0; y < height; ++y)
-    std::copy_n(image.constScanLine(y), static_cast<size_t>(width) * 3,
-                shot.Pixels.data() + static_cast<size_t>(y) * shot.BytesPerLine);
+  shot.Pixels.assign(static_cast<size_t>(shot.BytesPerLine) * height, 0);
+  for (int y = 0; y < height; ++y) {
+    const QRgb* src = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    uint8_t* dst = shot.Pixels.data() + static_cast<size_t>(y) * shot.BytesPerLine;
+    for (int x = 0; x < width; ++x, dst += 3) {
+      const QRgb c = src[x];
+      dst[0] = static_cast<uint8_t>(qBlue(c));
+      dst[1] = static_cast<uint8_t>(qGreen(c));
+      dst[2] = static_cast<uint8_t>(qRed(c));
+    }
+  }
   return shot;
 }
 
-}  // namespace
+} // namespace
 
 uint32_t WebSnapshot::Rgb(int x, int y) const {
   const uint8_t* p = Row(y) + static_cast<size_t>(x) * 3;
@@ -185,20 +196,21 @@ void WebEngineHostImpl::ApplyOptions() {
   s->setFontSize(QWebEngineSettings::DefaultFontSize, options.DefaultFontSize);
 
   QWebEngineScriptCollection& scripts = page->scripts();
-  for (const QWebEngineScript& old : scripts.find(kHostStyleScript)) scripts.remove(old);
+  for (const QWebEngineScript& old : scripts.find(kHostStyleScript))
+    scripts.remove(old);
   if (!options.UserStyleSheet.empty()) {
-    const QByteArray css =
-        QJsonDocument(QJsonArray{QString::fromStdString(options.UserStyleSheet)})
-            .toJson(QJsonDocument::Compact);
+    const QByteArray css = QJsonDocument(QJsonArray{QString::fromStdString(options.UserStyleSheet)})
+                               .toJson(QJsonDocument::Compact);
     QWebEngineScript script;
     script.setName(kHostStyleScript);
     script.setInjectionPoint(QWebEngineScript::DocumentReady);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(false);
-    script.setSourceCode(QStringLiteral("(function(){var s=document.createElement('style');"
-                                        "s.textContent=%1[0];"
-                                        "(document.head||document.documentElement).appendChild(s);})();")
-                             .arg(QString::fromUtf8(css)));
+    script.setSourceCode(
+        QStringLiteral("(function(){var s=document.createElement('style');"
+                       "s.textContent=%1[0];"
+                       "(document.head||document.documentElement).appendChild(s);})();")
+            .arg(QString::fromUtf8(css)));
     scripts.insert(script);
   }
   if (widget) widget->View()->setAcceptDrops(options.DropHandling != WebDropHandling::None);
@@ -218,21 +230,21 @@ void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
   navigationPending = false;
   bool ok = false;
   switch (info.status()) {
-    case QWebEngineLoadingInfo::LoadSucceededStatus:
-      ok = true;
-      loadState = WebLoadState::Succeeded;
-      hasDocument = true;
-      lastError.clear();
-      break;
-    case QWebEngineLoadingInfo::LoadFailedStatus:
-      loadState = WebLoadState::Failed;
-      hasDocument = false;
-      lastError = info.errorString().toStdString();
-      break;
-    default:  // stopped: whatever was shown stays
-      loadState = WebLoadState::Stopped;
-      lastError = info.errorString().toStdString();
-      break;
+  case QWebEngineLoadingInfo::LoadSucceededStatus:
+    ok = true;
+    loadState = WebLoadState::Succeeded;
+    hasDocument = true;
+    lastError.clear();
+    break;
+  case QWebEngineLoadingInfo::LoadFailedStatus:
+    loadState = WebLoadState::Failed;
+    hasDocument = false;
+    lastError = info.errorString().toStdString();
+    break;
+  default: // stopped: whatever was shown stays
+    loadState = WebLoadState::Stopped;
+    lastError = info.errorString().toStdString();
+    break;
   }
   const uint64_t gen = generation;
   if (owner.OnLoadFinished) owner.OnLoadFinished(ok);
@@ -296,9 +308,12 @@ bool WebEngineHostImpl::KeyPress(int key, Qt::KeyboardModifiers modifiers) {
   return false;
 }
 
-bool WebEngineHostImpl::Refresh() { return !(owner.OnRefresh && owner.OnRefresh()); }
+bool WebEngineHostImpl::Refresh() {
+  return !(owner.OnRefresh && owner.OnRefresh());
+}
 
-WebDialogRequest WebEngineHostImpl::DialogRequest(WebDialogKind kind, const QString& message) const {
+WebDialogRequest WebEngineHostImpl::DialogRequest(WebDialogKind kind,
+                                                  const QString& message) const {
   WebDialogRequest r;
   r.Kind = kind;
   r.Message = message.toStdString();
@@ -307,8 +322,12 @@ WebDialogRequest WebEngineHostImpl::DialogRequest(WebDialogKind kind, const QStr
   return r;
 }
 
-QWidget* HostWidget(WebEngineHost& host) { return host.Impl().widget; }
-QWebEngineView* HostView(WebEngineHost& host) { return host.Impl().widget->View(); }
+QWidget* HostWidget(WebEngineHost& host) {
+  return host.Impl().widget;
+}
+QWebEngineView* HostView(WebEngineHost& host) {
+  return host.Impl().widget->View();
+}
 
 void AttachTo(WebEngineHost& host, QWidget* parent) {
   QWidget* w = host.Impl().widget;
@@ -326,12 +345,24 @@ WebEngineHost::~WebEngineHost() = default;
 void WebEngineHost::SetBounds(int left, int top, int width, int height) {
   impl_->widget->setGeometry(left, top, std::max(0, width), std::max(0, height));
 }
-int WebEngineHost::Left() const { return impl_->widget->x(); }
-int WebEngineHost::Top() const { return impl_->widget->y(); }
-int WebEngineHost::Width() const { return impl_->widget->width(); }
-int WebEngineHost::Height() const { return impl_->widget->height(); }
-void WebEngineHost::SetVisible(bool visible) { impl_->widget->setVisible(visible); }
-bool WebEngineHost::Visible() const { return impl_->widget->isVisible(); }
+int WebEngineHost::Left() const {
+  return impl_->widget->x();
+}
+int WebEngineHost::Top() const {
+  return impl_->widget->y();
+}
+int WebEngineHost::Width() const {
+  return impl_->widget->width();
+}
+int WebEngineHost::Height() const {
+  return impl_->widget->height();
+}
+void WebEngineHost::SetVisible(bool visible) {
+  impl_->widget->setVisible(visible);
+}
+bool WebEngineHost::Visible() const {
+  return impl_->widget->isVisible();
+}
 
 std::string WebEngineHost::UrlFromText(const std::string& text) {
   if (text.find("://") != std::string::npos || text.rfind("about:", 0) == 0) return text;
@@ -352,14 +383,30 @@ void WebEngineHost::Navigate(const std::string& urlOrPath) {
   impl_->page->load(url);
 }
 
-void WebEngineHost::Stop() { impl_->page->triggerAction(QWebEnginePage::Stop); }
-void WebEngineHost::Reload() { impl_->page->triggerAction(QWebEnginePage::Reload); }
-WebLoadState WebEngineHost::LoadState() const { return impl_->loadState; }
-bool WebEngineHost::HasDocument() const { return impl_->hasDocument; }
-std::string WebEngineHost::Url() const { return impl_->page->url().toString().toStdString(); }
-std::string WebEngineHost::Title() const { return impl_->page->title().toStdString(); }
-std::string WebEngineHost::LastError() const { return impl_->lastError; }
-double WebEngineHost::ZoomFactor() const { return impl_->page->zoomFactor(); }
+void WebEngineHost::Stop() {
+  impl_->page->triggerAction(QWebEnginePage::Stop);
+}
+void WebEngineHost::Reload() {
+  impl_->page->triggerAction(QWebEnginePage::Reload);
+}
+WebLoadState WebEngineHost::LoadState() const {
+  return impl_->loadState;
+}
+bool WebEngineHost::HasDocument() const {
+  return impl_->hasDocument;
+}
+std::string WebEngineHost::Url() const {
+  return impl_->page->url().toString().toStdString();
+}
+std::string WebEngineHost::Title() const {
+  return impl_->page->title().toStdString();
+}
+std::string WebEngineHost::LastError() const {
+  return impl_->lastError;
+}
+double WebEngineHost::ZoomFactor() const {
+  return impl_->page->zoomFactor();
+}
 
 void WebEngineHost::RunScript(const std::string& script) {
   impl_->page->runJavaScript(QString::fromStdString(script));
@@ -407,7 +454,9 @@ void WebEngineHost::SetOptions(const WebEngineOptions& options) {
   impl_->options = options;
   impl_->ApplyOptions();
 }
-const WebEngineOptions& WebEngineHost::Options() const { return impl_->options; }
+const WebEngineOptions& WebEngineHost::Options() const {
+  return impl_->options;
+}
 
 bool WebEngineHost::TriggerMenuItem(int itemId) {
   for (const MenuItemAction& m : kMenuItemActions)
@@ -418,7 +467,11 @@ bool WebEngineHost::TriggerMenuItem(int itemId) {
   return false;
 }
 
-std::vector<int> WebEngineHost::LastShownMenuItems() const { return impl_->lastMenuItems; }
-int64_t WebEngineHost::RenderProcessId() const { return impl_->page->renderProcessPid(); }
+std::vector<int> WebEngineHost::LastShownMenuItems() const {
+  return impl_->lastMenuItems;
+}
+int64_t WebEngineHost::RenderProcessId() const {
+  return impl_->page->renderProcessPid();
+}
 
-}  // namespace web
+} // namespace web

@@ -47,18 +47,18 @@ struct WebSnapshot {
 
 /// The state of the last top-level load.
 enum class WebLoadState {
-  None,       // nothing loaded yet
-  Loading,    // a load is under way
-  Succeeded,  // the page loaded
-  Failed,     // the load failed; the engine shows its error page
-  Stopped,    // the load was stopped before it finished
+  None,      // nothing loaded yet
+  Loading,   // a load is under way
+  Succeeded, // the page loaded
+  Failed,    // the load failed; the engine shows its error page
+  Stopped,   // the load was stopped before it finished
 };
 
 /// An uncaught error of a page script, as the engine reports it.
 struct WebScriptError {
   int Line = 0;
-  std::string Message;  // "Uncaught ReferenceError: undefinedFn is not defined"
-  std::string Url;      // the script's source
+  std::string Message; // "Uncaught ReferenceError: undefinedFn is not defined"
+  std::string Url;     // the script's source
 };
 
 enum class WebDialogKind { Alert, Confirm, Prompt, ChooseFiles };
@@ -67,10 +67,10 @@ enum class WebDialogKind { Alert, Confirm, Prompt, ChooseFiles };
 struct WebDialogRequest {
   WebDialogKind Kind = WebDialogKind::Alert;
   std::string Message;
-  std::string DefaultText;  // prompt only
+  std::string DefaultText; // prompt only
   std::string PageTitle;
   std::string PageUrl;
-  bool MultipleFiles = false;  // ChooseFiles only
+  bool MultipleFiles = false; // ChooseFiles only
 };
 
 /// The answer to a page dialog: Accepted is the confirm/prompt result;
@@ -106,9 +106,9 @@ struct WebContextMenuRequest {
 };
 
 enum class WebDropHandling {
-  Engine,  // the engine handles drops itself
-  Host,    // drag and drop events go to the host's hooks
-  None,    // no drops
+  Engine, // the engine handles drops itself
+  Host,   // drag and drop events go to the host's hooks
+  None,   // no drops
 };
 
 enum class WebDragEvent { Enter, Over, Leave, Drop };
@@ -163,7 +163,7 @@ public:
   bool HasDocument() const;
   std::string Url() const;
   std::string Title() const;
-  std::string LastError() const;  // the engine's text for the last failed load
+  std::string LastError() const; // the engine's text for the last failed load
   /// The zoom factor of the page (never changed by this wrapper).
   double ZoomFactor() const;
 
@@ -242,4 +242,4 @@ private:
   std::unique_ptr<WebEngineHostImpl> impl_;
 };
 
-}  // namespace web
+} // namespace web

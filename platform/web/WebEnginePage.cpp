@@ -37,14 +37,14 @@ bool WebEnginePage::javaScriptPrompt(const QUrl& securityOrigin, const QString& 
 QStringList WebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
                                        const QStringList& acceptedMimeTypes) {
   if (host_.options.SuppressDialogs) return {};
-  if (!host_.owner.OnDialog)
-    return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
+  if (!host_.owner.OnDialog) return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
   WebDialogRequest request = host_.DialogRequest(WebDialogKind::ChooseFiles, QString());
   request.MultipleFiles = mode == FileSelectOpenMultiple;
   const WebDialogAnswer answer = host_.owner.OnDialog(request);
   QStringList files;
   if (answer.Accepted)
-    for (const std::string& f : answer.Files) files << QString::fromStdString(f);
+    for (const std::string& f : answer.Files)
+      files << QString::fromStdString(f);
   return files;
 }
 
@@ -65,4 +65,4 @@ void WebEnginePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level
   }
 }
 
-}  // namespace web
+} // namespace web

@@ -97,4 +97,4 @@ public:
   WebDialogRequest DialogRequest(WebDialogKind kind, const QString& message) const;
 };
 
-}  // namespace web
+} // namespace web

@@ -15,7 +15,8 @@ WebHostWidget::WebHostWidget(WebEngineHostImpl& host) : host_(host) {
   view_ = new QWebEngineView(this);
   view_->setGeometry(rect());
   view_->installEventFilter(this);
-  for (QObject* child : view_->children()) WatchChild(child);
+  for (QObject* child : view_->children())
+    WatchChild(child);
 }
 
 void WebHostWidget::WatchChild(QObject* child) {
@@ -34,50 +35,49 @@ void WebHostWidget::closeEvent(QCloseEvent* event) {
 
 bool WebHostWidget::eventFilter(QObject* watched, QEvent* event) {
   if (watched == view_) {
-    if (event->type() == QEvent::ChildAdded)
-      WatchChild(static_cast<QChildEvent*>(event)->child());
+    if (event->type() == QEvent::ChildAdded) WatchChild(static_cast<QChildEvent*>(event)->child());
     return false;
   }
   switch (event->type()) {
-    case QEvent::KeyPress: {
-      auto* key = static_cast<QKeyEvent*>(event);
-      return host_.KeyPress(key->key(), key->modifiers());
-    }
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::DragLeave:
-    case QEvent::Drop: {
-      const WebDropHandling handling = host_.options.DropHandling;
-      if (handling == WebDropHandling::Engine) return false;
-      if (handling == WebDropHandling::None) {
-        event->ignore();
-        return true;
-      }
-      WebDragEvent kind = WebDragEvent::Leave;
-      int x = 0, y = 0;
-      std::string text;
-      if (event->type() != QEvent::DragLeave) {
-        auto* drop = static_cast<QDropEvent*>(event);
-        kind = event->type() == QEvent::DragEnter  ? WebDragEvent::Enter
-               : event->type() == QEvent::DragMove ? WebDragEvent::Over
-                                                   : WebDragEvent::Drop;
-        x = drop->position().toPoint().x();
-        y = drop->position().toPoint().y();
-        if (const QMimeData* mime = drop->mimeData()) text = mime->text().toStdString();
-      }
-      const bool accept = host_.owner.OnDrag && host_.owner.OnDrag(kind, x, y, text);
-      if (kind != WebDragEvent::Leave) {
-        auto* drop = static_cast<QDropEvent*>(event);
-        if (accept)
-          drop->acceptProposedAction();
-        else
-          drop->ignore();
-      }
+  case QEvent::KeyPress: {
+    auto* key = static_cast<QKeyEvent*>(event);
+    return host_.KeyPress(key->key(), key->modifiers());
+  }
+  case QEvent::DragEnter:
+  case QEvent::DragMove:
+  case QEvent::DragLeave:
+  case QEvent::Drop: {
+    const WebDropHandling handling = host_.options.DropHandling;
+    if (handling == WebDropHandling::Engine) return false;
+    if (handling == WebDropHandling::None) {
+      event->ignore();
       return true;
     }
-    default:
-      return false;
+    WebDragEvent kind = WebDragEvent::Leave;
+    int x = 0, y = 0;
+    std::string text;
+    if (event->type() != QEvent::DragLeave) {
+      auto* drop = static_cast<QDropEvent*>(event);
+      kind = event->type() == QEvent::DragEnter  ? WebDragEvent::Enter
+             : event->type() == QEvent::DragMove ? WebDragEvent::Over
+                                                 : WebDragEvent::Drop;
+      x = drop->position().toPoint().x();
+      y = drop->position().toPoint().y();
+      if (const QMimeData* mime = drop->mimeData()) text = mime->text().toStdString();
+    }
+    const bool accept = host_.owner.OnDrag && host_.owner.OnDrag(kind, x, y, text);
+    if (kind != WebDragEvent::Leave) {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (accept)
+        drop->acceptProposedAction();
+      else
+        drop->ignore();
+    }
+    return true;
+  }
+  default:
+    return false;
   }
 }
 
-}  // namespace web
+} // namespace web

@@ -1,14 +1,14 @@
 // The engine wrapper with the real engine on local pages.
-#include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineHost.h"
+#include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineQt.h"
 #include "tests/platform/web/WebTestSupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QApplication>
 #include <QLabel>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -32,7 +32,7 @@ const char* const kOpenLayers = "/usr/share/javascript/openlayers/OpenLayers.js"
 
 constexpr int kViewWidth = 826;
 constexpr int kViewHeight = 643;
-constexpr int kCell = 100;  // grid cells, in map units = pixels at zoom 0
+constexpr int kCell = 100; // grid cells, in map units = pixels at zoom 0
 
 /// The colour of grid cell (i, j), counted from the map's origin (x right, y up).
 uint32_t CellColour(int i, int j) {
@@ -40,7 +40,9 @@ uint32_t CellColour(int i, int j) {
   return (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
 }
 
-QString Hex(uint32_t rgb) { return QStringLiteral("#%1").arg(rgb, 6, 16, QLatin1Char('0')); }
+QString Hex(uint32_t rgb) {
+  return QStringLiteral("#%1").arg(rgb, 6, 16, QLatin1Char('0'));
+}
 
 /// An OpenLayers 2 map of kViewWidth x kViewHeight pixels over a vector
 /// layer of coloured squares; at zoom 0 one map unit is one pixel, and the
@@ -50,28 +52,35 @@ std::string GridPage() {
   for (int i = -4; i < 14; ++i)
     for (int j = -4; j < 12; ++j)
       cells += QStringLiteral("cell(%1,%2,'%3');\n").arg(i).arg(j).arg(Hex(CellColour(i, j)));
-  const QString html = QStringLiteral(
-      "<!DOCTYPE html><html><head><title>Grid</title>"
-      "<style>html,body{margin:0;padding:0;overflow:hidden;background:#fff}"
-      "#map{position:absolute;left:0;top:0;width:%1px;height:%2px}</style>"
-      "<script src='file://%3'></script></head><body><div id='map'></div><script>"
-      "var map = new OpenLayers.Map('map', {controls: [], units: 'm',"
-      " maxExtent: new OpenLayers.Bounds(-10000, -10000, 10000, 10000),"
-      " resolutions: [1, 0.5]});"
-      "var grid = new OpenLayers.Layer.Vector('grid', {isBaseLayer: true,"
-      " renderers: ['SVG', 'Canvas']});"
-      "function cell(i, j, colour) {"
-      " var x = i * %4, y = j * %4;"
-      " var ring = new OpenLayers.Geometry.LinearRing(["
-      "  new OpenLayers.Geometry.Point(x, y), new OpenLayers.Geometry.Point(x + %4, y),"
-      "  new OpenLayers.Geometry.Point(x + %4, y + %4), new OpenLayers.Geometry.Point(x, y + %4)]);"
-      " grid.addFeatures([new OpenLayers.Feature.Vector(new OpenLayers.Geometry.Polygon([ring]),"
-      "  null, {fillColor: colour, fillOpacity: 1, strokeWidth: 0, stroke: false})]);"
-      "}\n%5"
-      "map.addLayer(grid);"
-      "map.setCenter(new OpenLayers.LonLat(%1 / 2, %2 / 2), 0);"
-      "</script></body></html>")
-      .arg(kViewWidth).arg(kViewHeight).arg(QString::fromLatin1(kOpenLayers)).arg(kCell).arg(cells);
+  const QString html =
+      QStringLiteral(
+          "<!DOCTYPE html><html><head><title>Grid</title>"
+          "<style>html,body{margin:0;padding:0;overflow:hidden;background:#fff}"
+          "#map{position:absolute;left:0;top:0;width:%1px;height:%2px}</style>"
+          "<script src='file://%3'></script></head><body><div id='map'></div><script>"
+          "var map = new OpenLayers.Map('map', {controls: [], units: 'm',"
+          " maxExtent: new OpenLayers.Bounds(-10000, -10000, 10000, 10000),"
+          " resolutions: [1, 0.5]});"
+          "var grid = new OpenLayers.Layer.Vector('grid', {isBaseLayer: true,"
+          " renderers: ['SVG', 'Canvas']});"
+          "function cell(i, j, colour) {"
+          " var x = i * %4, y = j * %4;"
+          " var ring = new OpenLayers.Geometry.LinearRing(["
+          "  new OpenLayers.Geometry.Point(x, y), new OpenLayers.Geometry.Point(x + %4, y),"
+          "  new OpenLayers.Geometry.Point(x + %4, y + %4), new OpenLayers.Geometry.Point(x, y + "
+          "%4)]);"
+          " grid.addFeatures([new OpenLayers.Feature.Vector(new "
+          "OpenLayers.Geometry.Polygon([ring]),"
+          "  null, {fillColor: colour, fillOpacity: 1, strokeWidth: 0, stroke: false})]);"
+          "}\n%5"
+          "map.addLayer(grid);"
+          "map.setCenter(new OpenLayers.LonLat(%1 / 2, %2 / 2), 0);"
+          "</script></body></html>")
+          .arg(kViewWidth)
+          .arg(kViewHeight)
+          .arg(QString::fromLatin1(kOpenLayers))
+          .arg(kCell)
+          .arg(cells);
   return WritePage("grid.htm", html);
 }
 
@@ -79,7 +88,8 @@ std::string GridPage() {
 /// shows map point (left, top).
 uint32_t ExpectedAt(int px, int py, double left, double top) {
   const double x = left + px, y = top - py;
-  return CellColour(static_cast<int>(std::floor(x / kCell)), static_cast<int>(std::floor(y / kCell)));
+  return CellColour(static_cast<int>(std::floor(x / kCell)),
+                    static_cast<int>(std::floor(y / kCell)));
 }
 
 /// Probes the centres of the grid cells that lie fully in the snapshot;
@@ -127,7 +137,7 @@ QWidget* InputWidget(WebEngineHost& host) {
   return view->focusProxy() ? view->focusProxy() : view;
 }
 
-}  // namespace
+} // namespace
 
 TEST(WebEngineHost, UrlFromTextTellsUrlsFromPaths) {
   struct Case {
@@ -139,9 +149,12 @@ TEST(WebEngineHost, UrlFromTextTellsUrlsFromPaths) {
       {"/tmp/map g.htm", "file:///tmp/map%20g.htm"},
       {"/tmp/dir\\sub\\mapg.htm", "file:///tmp/dir/sub/mapg.htm"},
   };
-  for (const Case& c : cases) EXPECT_EQ(WebEngineHost::UrlFromText(c.text), c.url) << c.text;
+  for (const Case& c : cases)
+    EXPECT_EQ(WebEngineHost::UrlFromText(c.text), c.url) << c.text;
   const std::string rel = WebEngineHost::UrlFromText("rel.htm");
-  EXPECT_EQ(rel, QUrl::fromLocalFile(QDir::current().absoluteFilePath("rel.htm")).toString().toStdString());
+  EXPECT_EQ(
+      rel,
+      QUrl::fromLocalFile(QDir::current().absoluteFilePath("rel.htm")).toString().toStdString());
 }
 
 TEST(WebEngineHost, NoSnapshotBeforeAnyPage) {
@@ -160,7 +173,7 @@ TEST(WebEngineHost, OpenLayersGridLoadsMovesAndSnapshotsWhileCovered) {
   CountingHost h;
   AttachTo(h.host, &window);
   h.host.SetBounds(0, 0, kViewWidth, kViewHeight);
-  QLabel cover(&window);  // the viewer lies over the browser
+  QLabel cover(&window); // the viewer lies over the browser
   cover.setGeometry(0, 0, kViewWidth + 40, kViewHeight + 40);
   cover.setStyleSheet("background:#ff00ff");
   cover.raise();
@@ -225,8 +238,10 @@ TEST(WebEngineHost, HostLargerThanItsParentGrabsItsFullSize) {
   const std::string page = WritePage(
       "edges.htm",
       "<html><body style='margin:0;overflow:hidden;background:#102030'>"
-      "<div style='position:absolute;left:806px;top:0;width:20px;height:643px;background:#f00'></div>"
-      "<div style='position:absolute;left:0;top:623px;width:806px;height:20px;background:#00f'></div>"
+      "<div "
+      "style='position:absolute;left:806px;top:0;width:20px;height:643px;background:#f00'></div>"
+      "<div "
+      "style='position:absolute;left:0;top:623px;width:806px;height:20px;background:#00f'></div>"
       "</body></html>");
   ASSERT_TRUE(h.Load(page));
   std::optional<WebSnapshot> shot;
@@ -266,10 +281,10 @@ TEST(WebEngineHost, FailedLoadCountsAndLeavesNoDocument) {
 }
 
 TEST(WebEngineHost, ReplacedNavigationFiresNothing) {
-  const std::string slow = WritePage(
-      "slow.htm", QStringLiteral("<html><head><script src='file://%1'></script></head>"
-                                 "<body style='background:#f00'>slow</body></html>")
-                      .arg(QString::fromLatin1(kOpenLayers)));
+  const std::string slow =
+      WritePage("slow.htm", QStringLiteral("<html><head><script src='file://%1'></script></head>"
+                                           "<body style='background:#f00'>slow</body></html>")
+                                .arg(QString::fromLatin1(kOpenLayers)));
   const std::string fast =
       WritePage("fast.htm", "<html><head><title>Fast</title></head><body>fast</body></html>");
   struct Case {
@@ -291,12 +306,11 @@ TEST(WebEngineHost, ReplacedNavigationFiresNothing) {
 
 TEST(WebEngineHost, ScriptErrorsAreReportedWithLineAndSource) {
   CountingHost h;
-  const std::string page = WritePage("error.htm",
-                                     "<html><body>\n"
-                                     "<script>\n"
-                                     "var before = 1;\n"
-                                     "undefinedFn();\n"
-                                     "</script></body></html>");
+  const std::string page = WritePage("error.htm", "<html><body>\n"
+                                                  "<script>\n"
+                                                  "var before = 1;\n"
+                                                  "undefinedFn();\n"
+                                                  "</script></body></html>");
   ASSERT_TRUE(h.Load(page));
   ASSERT_TRUE(WaitUntil([&] { return !h.errors.empty(); }));
   EXPECT_NE(h.errors[0].Message.find("undefinedFn"), std::string::npos) << h.errors[0].Message;
@@ -311,12 +325,17 @@ TEST(WebEngineHost, ScriptErrorsAreReportedWithLineAndSource) {
     const char* script;
     std::optional<std::string> result;
   } cases[] = {
-      {"1 + 1", "2"},        {"'a' + 'b'", "ab"},         {"1.5 * 2.5", "3.75"},
-      {"before === 1", "true"}, {"({a: 1, b: [2, 'x']})", R"({"a":1,"b":[2,"x"]})"},
-      {"undefined", std::nullopt}, {"throw new Error('boom')", std::nullopt},
+      {"1 + 1", "2"},
+      {"'a' + 'b'", "ab"},
+      {"1.5 * 2.5", "3.75"},
+      {"before === 1", "true"},
+      {"({a: 1, b: [2, 'x']})", R"({"a":1,"b":[2,"x"]})"},
+      {"undefined", std::nullopt},
+      {"throw new Error('boom')", std::nullopt},
       {"foo(", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(h.host.EvaluateScriptAndWait(c.script), c.result) << c.script;
+  for (const Case& c : cases)
+    EXPECT_EQ(h.host.EvaluateScriptAndWait(c.script), c.result) << c.script;
   EXPECT_TRUE(WaitUntil([&] { return h.errors.size() >= 3; }));
   ASSERT_GE(h.errors.size(), 3u);
   EXPECT_NE(h.errors[1].Message.find("boom"), std::string::npos);
@@ -329,8 +348,10 @@ TEST(WebEngineHost, EndedRenderProcessLeavesNoDocument) {
   h.host.SetVisible(true);
   bool terminated = false;
   h.host.OnRenderProcessTerminated = [&] { terminated = true; };
-  ASSERT_TRUE(h.Load(WritePage("victim.htm", "<html><body style='background:#0f0'></body></html>")));
-  ASSERT_TRUE(WaitUntil([&] { return h.host.Snapshot().has_value() && h.host.RenderProcessId() > 0; }));
+  ASSERT_TRUE(
+      h.Load(WritePage("victim.htm", "<html><body style='background:#0f0'></body></html>")));
+  ASSERT_TRUE(
+      WaitUntil([&] { return h.host.Snapshot().has_value() && h.host.RenderProcessId() > 0; }));
   // The render process is one this test started (through the engine).
   ASSERT_EQ(::kill(static_cast<pid_t>(h.host.RenderProcessId()), SIGKILL), 0);
   ASSERT_TRUE(WaitUntil([&] { return terminated; }));
@@ -343,8 +364,8 @@ TEST(WebEngineHost, EndedRenderProcessLeavesNoDocument) {
 
 TEST(WebEngineHost, PageDialogsGoToTheHook) {
   CountingHost h;
-  ASSERT_TRUE(h.Load(WritePage("dialogs.htm",
-                               "<html><head><title>Dialog page</title></head><body></body></html>")));
+  ASSERT_TRUE(h.Load(WritePage(
+      "dialogs.htm", "<html><head><title>Dialog page</title></head><body></body></html>")));
   std::vector<WebDialogRequest> asked;
   h.host.OnDialog = [&](const WebDialogRequest& r) {
     asked.push_back(r);
@@ -382,7 +403,8 @@ TEST(WebEngineHost, OptionsReachThePage) {
   options.UserStyleSheet = "body { user-select: none; border-left: 7px solid red; }";
   h.host.SetOptions(options);
   const std::string page = WritePage(
-      "options.htm", "<html><body><p id='t'>text</p><script>document.title='ran';</script></body></html>");
+      "options.htm",
+      "<html><body><p id='t'>text</p><script>document.title='ran';</script></body></html>");
   ASSERT_TRUE(h.Load(page));
   EXPECT_EQ(h.host.EvaluateScriptAndWait("getComputedStyle(document.getElementById('t')).fontSize"),
             "20px");
@@ -432,7 +454,7 @@ TEST(WebEngineHost, KeysAndRefreshGoThroughTheHooks) {
   h.host.Reload();
   EXPECT_EQ(refreshes, 2);
   Pump(200);
-  EXPECT_EQ(h.host.EvaluateScriptAndWait("window.marker"), "1");  // both reloads cancelled
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("window.marker"), "1"); // both reloads cancelled
   cancel = false;
   h.completes = 0;
   QApplication::sendEvent(InputWidget(h.host), &f5);
@@ -473,7 +495,8 @@ TEST(WebEngineHost, ProxyOfThisProcessCarriesThePagesRequests) {
   const bool loaded = h.Load("http://map.example.invalid/page.htm");
   SetWebProxy({});
   ASSERT_TRUE(loaded);
-  EXPECT_TRUE(request.startsWith("GET http://map.example.invalid/page.htm HTTP/1.1")) << request.left(80).constData();
+  EXPECT_TRUE(request.startsWith("GET http://map.example.invalid/page.htm HTTP/1.1"))
+      << request.left(80).constData();
   EXPECT_EQ(h.host.Title(), "Via proxy");
   EXPECT_TRUE(h.host.HasDocument());
   EXPECT_EQ(CurrentWebProxy().Address, "");

@@ -22,4 +22,4 @@ bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = 10000);
 /// Processes events for ms milliseconds.
 void Pump(int ms);
 
-}  // namespace webtest
+} // namespace webtest

@@ -20,10 +20,14 @@ namespace webtest {
 namespace {
 std::unique_ptr<QTemporaryDir> g_dir;
 QString g_home;
-}  // namespace
+} // namespace
 
-QString Dir() { return g_dir->path(); }
-QString Home() { return g_home; }
+QString Dir() {
+  return g_dir->path();
+}
+QString Home() {
+  return g_home;
+}
 
 std::string WritePage(const QString& name, const QString& html) {
   const QString path = g_dir->filePath(name);
@@ -51,7 +55,7 @@ void Pump(int ms) {
   loop.exec();
 }
 
-}  // namespace webtest
+} // namespace webtest
 
 int main(int argc, char** argv) {
   // A fresh HOME: the engine must write nothing into the user's folders.
