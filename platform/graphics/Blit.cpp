@@ -1,0 +1,294 @@
+// Blits: BitBlt, StretchBlt and StretchDIBits with the stretch modes and the
+// ternary raster operations.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/graphics/GdiInternal.h"
+
+namespace gdi {
+namespace {
+
+/// The source range of one destination column (or row).
+struct TAxis {
+  int first, last, sample;  // [first, last), sample for nearest
+};
+
+std::vector<TAxis> AxisMap(int dst, int src) {
+  std::vector<TAxis> out(std::size_t(std::max(dst, 0)));
+  for (int i = 0; i < dst; ++i) {
+    int sample = int((2 * std::int64_t(i) + 1) * src / (2 * std::int64_t(dst)));
+    if (dst >= src) {
+      out[i] = {sample, sample + 1, sample};
+    } else {
+      int a = int(std::int64_t(i) * src / dst), b = int(std::int64_t(i + 1) * src / dst);
+      out[i] = {a, std::max(b, a + 1), sample};
+    }
+  }
+  return out;
+}
+
+bool UsesPattern(unsigned code) { return ((code >> 4) & 0x0F) != (code & 0x0F); }
+bool UsesSource(unsigned code) { return ((code >> 2) & 0x33) != (code & 0x33); }
+
+}  // namespace
+
+bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, int sx, int sy,
+                  int sw, int sh, DWORD rop) {
+  if (!dc.surface || w == 0 || h == 0) return true;
+  unsigned code = (rop >> 16) & 0xFF;
+  bool needSource = UsesSource(code);
+  if (needSource && (sw == 0 || sh == 0)) return false;
+  bool flipX = (w < 0) != (sw < 0), flipY = (h < 0) != (sh < 0);
+  if (w < 0) { x += w; w = -w; }
+  if (h < 0) { y += h; h = -h; }
+  if (sw < 0) { sx += sw; sw = -sw; }
+  if (sh < 0) { sy += sh; sh = -sh; }
+  QTransform xf = dc.Transform();
+  QRect dest;
+  if (xf.type() <= QTransform::TxScale) {
+    QRectF r = xf.mapRect(QRectF(x, y, w, h));
+    dest = QRect(int(std::floor(r.left() + 0.5)), int(std::floor(r.top() + 0.5)), 0, 0);
+    dest.setRight(int(std::floor(r.right() + 0.5)) - 1);
+    dest.setBottom(int(std::floor(r.bottom() + 0.5)) - 1);
+  } else {
+    dest = xf.mapRect(QRectF(x, y, w, h)).toAlignedRect();
+  }
+  int dw = dest.width(), dh = dest.height();
+  if (dw <= 0 || dh <= 0) return true;
+  std::vector<TAxis> cols = AxisMap(dw, sw), rows = AxisMap(dh, sh);
+  TTarget target(dc.surface, &dc.ClipRects());
+  if (!target.Valid()) return true;
+  TFill pattern = dc.BrushFill();
+  pattern.opaque = true;
+  bool needPattern = UsesPattern(code);
+  int mode = dc.state.stretchMode;
+  const bool copy = code == 0xCC;
+  for (const QRect& clip : dc.ClipRects()) {
+    QRect area = clip & dest;
+    for (int yy = area.top(); yy <= area.bottom(); ++yy) {
+      int j = yy - dest.top();
+      const TAxis& ry = rows[flipY ? dh - 1 - j : j];
+      std::uint8_t* out = target.PixelAddress(area.left(), yy);
+      for (int xx = area.left(); xx <= area.right(); ++xx, out += target.Bytes()) {
+        int i = xx - dest.left();
+        COLORREF s = 0;
+        if (needSource) {
+          const TAxis& rx = cols[flipX ? dw - 1 - i : i];
+          int x0 = sx + rx.first, x1 = sx + rx.last, y0 = sy + ry.first, y1 = sy + ry.last;
+          if (x0 < 0 || y0 < 0 || x0 >= src.width || y0 >= src.height) continue;
+          x1 = std::min(x1, src.width);
+          y1 = std::min(y1, src.height);
+          if (x1 - x0 == 1 && y1 - y0 == 1) {
+            s = src.At(x0, y0);
+          } else if (mode == COLORONCOLOR) {
+            s = src.At(std::min(sx + rx.sample, src.width - 1), std::min(sy + ry.sample, src.height - 1));
+          } else if (mode == HALFTONE) {
+            unsigned r = 0, g = 0, b = 0, n = 0;
+            for (int v = y0; v < y1; ++v)
+              for (int u = x0; u < x1; ++u) {
+                COLORREF c = src.At(u, v);
+                r += GetRValue(c);
+                g += GetGValue(c);
+                b += GetBValue(c);
+                ++n;
+              }
+            s = RGB((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n);
+          } else {
+            bool andMode = mode != WHITEONBLACK;
+            s = andMode ? 0xFFFFFF : 0;
+            for (int v = y0; v < y1; ++v)
+              for (int u = x0; u < x1; ++u) s = andMode ? (s & src.At(u, v)) : (s | src.At(u, v));
+          }
+        }
+        if (copy) {
+          WritePixel(out, s);
+          continue;
+        }
+        COLORREF p = 0;
+        if (needPattern) pattern.ColorAt(xx, yy, p);
+        WritePixel(out, Rop3(code, p, s, ReadPixel(out)));
+      }
+    }
+  }
+  QRect touched = dest & QRect(0, 0, target.Width(), target.Height());
+  if (!touched.isEmpty())
+    dc.surface->Changed(TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
+  return true;
+}
+
+namespace {
+
+/// A snapshot of a DC's pixels in device coordinates (so that a recording
+/// or an overlapping copy reads what was there before).
+struct TSnapshot {
+  int width = 0, height = 0, originX = 0, originY = 0;
+  std::vector<std::uint8_t> pixels;  // 32-bit
+  TSourceImage Image() const {
+    TSourceImage s;
+    s.width = width;
+    s.height = height;
+    s.bits = pixels.data();
+    s.stride = std::int64_t(width) * 4;
+    s.bytes = 4;
+    return s;
+  }
+};
+
+TSnapshot Snapshot(TDc& src, const QRect& area) {
+  TSnapshot s;
+  if (!src.surface) return s;
+  src.surface->Prepare();
+  QRect a = area & QRect(0, 0, src.surface->Width(), src.surface->Height());
+  if (a.isEmpty()) return s;
+  s.width = a.width();
+  s.height = a.height();
+  s.originX = a.left();
+  s.originY = a.top();
+  s.pixels.resize(std::size_t(s.width) * s.height * 4);
+  std::uint8_t* bits = src.surface->Bits();
+  int bytes = src.surface->BitsPerPixel() / 8;
+  for (int y = 0; y < s.height; ++y) {
+    const std::uint8_t* in = bits + std::int64_t(a.top() + y) * src.surface->Stride() + a.left() * bytes;
+    std::uint8_t* out = s.pixels.data() + std::size_t(y) * s.width * 4;
+    if (bytes == 4) {
+      std::memcpy(out, in, std::size_t(s.width) * 4);
+    } else {
+      for (int x = 0; x < s.width; ++x) {
+        out[4 * x] = in[3 * x];
+        out[4 * x + 1] = in[3 * x + 1];
+        out[4 * x + 2] = in[3 * x + 2];
+      }
+    }
+  }
+  return s;
+}
+
+bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy, int sw, int sh,
+                DWORD rop) {
+  unsigned code = (rop >> 16) & 0xFF;
+  if (!UsesSource(code)) {
+    return Run(dest, [=](TDc& d) { return StretchImage(d, x, y, w, h, TSourceImage(), 0, 0, 0, 0, rop); });
+  }
+  TDc* src = Dc(srcDc);
+  TDc* dst = Dc(dest);
+  if (!src || !dst || !src->surface) return false;
+  QTransform st = src->Transform();
+  QPointF o = st.map(QPointF(sx, sy));
+  int dsx = int(std::floor(o.x() + 0.5)), dsy = int(std::floor(o.y() + 0.5));
+  bool direct = src->surface != dst->surface && !dst->recording;
+  if (direct) {
+    src->surface->Prepare();
+    TSourceImage img;
+    img.width = src->surface->Width();
+    img.height = src->surface->Height();
+    img.bits = src->surface->Bits();
+    img.stride = src->surface->Stride();
+    img.bytes = src->surface->BitsPerPixel() / 8;
+    if (!img.bits) return false;
+    return StretchImage(*dst, x, y, w, h, img, dsx, dsy, sw, sh, rop);
+  }
+  QRect area(std::min(dsx, dsx + sw), std::min(dsy, dsy + sh), std::abs(sw), std::abs(sh));
+  auto snap = std::make_shared<TSnapshot>(Snapshot(*src, area));
+  int ox = dsx - snap->originX, oy = dsy - snap->originY;
+  return Run(dest, [=](TDc& d) {
+    return StretchImage(d, x, y, w, h, snap->Image(), ox, oy, sw, sh, rop);
+  });
+}
+
+/// Decodes a DIB's lines [top, top + lines) (0 = top line) to 32-bit pixels.
+bool DecodeDib(const void* bits, const BITMAPINFO* info, int top, int lines, TSnapshot& out) {
+  const BITMAPINFOHEADER& hd = info->bmiHeader;
+  int width = hd.biWidth, height = hd.biHeight < 0 ? -hd.biHeight : hd.biHeight;
+  int bpp = hd.biBitCount;
+  if (width <= 0 || height <= 0) return false;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+  if (hd.biCompression != BI_RGB && !(hd.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32)))
+    return false;
+  top = std::max(top, 0);
+  int bottom = std::min(top + lines, height);
+  if (bottom <= top) return false;
+  std::int64_t rowBytes = DibRowBytes(width, bpp);
+  DWORD masks[3] = {0x7C00, 0x03E0, 0x001F};
+  if (bpp == 32) {
+    masks[0] = 0xFF0000;
+    masks[1] = 0xFF00;
+    masks[2] = 0xFF;
+  }
+  if (hd.biCompression == BI_BITFIELDS) std::memcpy(masks, info->bmiColors, sizeof masks);
+  auto channel = [](DWORD v, DWORD mask) -> int {
+    if (!mask) return 0;
+    int shift = 0;
+    while (!((mask >> shift) & 1)) ++shift;
+    DWORD m = mask >> shift;
+    DWORD c = (v >> shift) & m;
+    return int(c * 255 / m);
+  };
+  out.width = width;
+  out.height = height;
+  out.originX = 0;
+  out.originY = 0;
+  out.pixels.assign(std::size_t(width) * height * 4, 0);
+  const auto* base = static_cast<const std::uint8_t*>(bits);
+  for (int line = top; line < bottom; ++line) {
+    const std::uint8_t* row = base + DibMemoryRow(line, hd.biHeight) * rowBytes;
+    std::uint8_t* o = out.pixels.data() + std::size_t(line) * width * 4;
+    for (int x = 0; x < width; ++x, o += 4) {
+      COLORREF c = 0;
+      if (bpp <= 8) {
+        int index = bpp == 8 ? row[x] : bpp == 4 ? ((x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4)
+                                                 : (row[x / 8] >> (7 - (x & 7))) & 1;
+        const RGBQUAD& q = info->bmiColors[index];
+        c = RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+      } else if (bpp == 24) {
+        c = RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+      } else {
+        DWORD v = bpp == 16 ? DWORD(row[2 * x] | (row[2 * x + 1] << 8))
+                            : DWORD(row[4 * x] | (row[4 * x + 1] << 8) | (row[4 * x + 2] << 16) |
+                                    (DWORD(row[4 * x + 3]) << 24));
+        c = RGB(channel(v, masks[0]), channel(v, masks[1]), channel(v, masks[2]));
+      }
+      WritePixel(o, c);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+}  // namespace gdi
+
+using namespace gdi;
+
+BOOL BitBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop) {
+  return BlitFromDc(dest, x, y, w, h, src, sx, sy, w, h, rop);
+}
+
+BOOL StretchBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                DWORD rop) {
+  return BlitFromDc(dest, x, y, w, h, src, sx, sy, sw, sh, rop);
+}
+
+int StretchDIBits(HDC dest, int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                  const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
+  if (!Dc(dest) || !bits || !info || usage != DIB_RGB_COLORS) return 0;
+  const BITMAPINFOHEADER& hd = info->bmiHeader;
+  if (hd.biWidth <= 0 || hd.biHeight == 0) return 0;
+  int height = hd.biHeight < 0 ? -hd.biHeight : hd.biHeight;
+  int ash = std::abs(sh);
+  int top = hd.biHeight < 0 ? std::min(sy, sy + sh) : height - std::max(sy, sy + sh);
+  auto snap = std::make_shared<TSnapshot>();
+  if (!DecodeDib(bits, info, top, ash, *snap)) return 0;
+  int syTop = hd.biHeight < 0 ? sy : height - sy - sh;
+  if (sh < 0) syTop = hd.biHeight < 0 ? sy : height - sy;
+  bool ok = Run(dest, [=](TDc& d) {
+    return StretchImage(d, x, y, w, h, snap->Image(), sx, syTop, sw, sh, rop);
+  });
+  return ok ? ash : 0;
+}
+
+int SetDIBitsToDevice(HDC dest, int x, int y, DWORD w, DWORD h, int sx, int sy, UINT startScan,
+                      UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
+  if (!info || startScan != 0) return 0;
+  (void)lines;
+  return StretchDIBits(dest, x, y, int(w), int(h), sx, sy, int(w), int(h), bits, info, usage, SRCCOPY);
+}

@@ -1,0 +1,752 @@
+// Lines and shapes with the pixel rules of the platform: rectangles and
+// ellipses cover their box without its right and bottom edge, lines leave out
+// their end point, cosmetic pens are one pixel wide and keep their style
+// pattern across the segments of one polyline.
+#include <QPainterPathStroker>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/graphics/GdiInternal.h"
+
+namespace gdi {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+/// A drawing call's context: the target, the transform, and helpers.
+struct TDraw {
+  TDc& dc;
+  TTarget target;
+  QTransform xf;
+  bool integral;  // identity or an integer translation
+  int tx = 0, ty = 0;
+
+  explicit TDraw(TDc& d) : dc(d), target(d.surface, &d.ClipRects()), xf(d.Transform()) {
+    integral = xf.type() <= QTransform::TxTranslate && xf.dx() == std::floor(xf.dx()) &&
+               xf.dy() == std::floor(xf.dy());
+    if (integral) {
+      tx = int(xf.dx());
+      ty = int(xf.dy());
+    }
+  }
+  ~TDraw() { target.Finish(); }
+
+  QPoint Dev(int x, int y) const {
+    if (integral) return QPoint(x + tx, y + ty);
+    QPointF p = xf.map(QPointF(x, y));
+    return QPoint(int(std::floor(p.x() + 0.5)), int(std::floor(p.y() + 0.5)));
+  }
+  QRect Bounds() const { return QRect(0, 0, target.Width(), target.Height()); }
+  const TPenObject& Pen() const { return *dc.state.pen; }
+  bool PenVisible() const { return Pen().Style() != PS_NULL; }
+};
+
+// ---- cosmetic lines -------------------------------------------------------------------------
+
+const std::vector<int>& StylePattern(int style) {
+  static const std::vector<int> dash{18, 6}, dot{3, 3}, dashDot{9, 6, 3, 6},
+      dashDotDot{9, 3, 3, 3, 3, 3}, alternate{1, 1}, none;
+  switch (style) {
+    case PS_DASH: return dash;
+    case PS_DOT: return dot;
+    case PS_DASHDOT: return dashDot;
+    case PS_DASHDOTDOT: return dashDotDot;
+    case PS_ALTERNATE: return alternate;
+    default: return none;
+  }
+}
+
+/// Draws one-pixel lines; the style position carries over between segments.
+struct TThinPen {
+  TDraw& d;
+  COLORREF color;
+  const std::vector<int>& pattern;
+  int total = 0;
+  int pos = 0;
+  TFill fill;
+  bool plainFill;
+
+  TThinPen(TDraw& draw, COLORREF c)
+      : d(draw), color(c), pattern(StylePattern(draw.Pen().Style())), fill(draw.dc.PenFill(c)) {
+    for (int v : pattern) total += v;
+    plainFill = fill.kind == TFill::Solid;
+  }
+
+  bool On() const {
+    if (!total) return true;
+    int p = pos % total;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+      if (p < pattern[i]) return i % 2 == 0;
+      p -= pattern[i];
+    }
+    return true;
+  }
+
+  void Pixel(int x, int y) {
+    bool on = On();
+    ++pos;
+    if (on) {
+      if (plainFill) {
+        d.target.Plot(x, y, color, d.dc.state.rop2);
+      } else {
+        COLORREF c;
+        if (fill.ColorAt(x, y, c)) d.target.Plot(x, y, c, d.dc.state.rop2);
+      }
+    } else if (d.dc.state.bkMode == OPAQUE) {
+      d.target.Plot(x, y, d.dc.state.bkColor, d.dc.state.rop2);
+    }
+  }
+
+  /// From a to b, b left out.
+  void Segment(QPoint a, QPoint b) {
+    int x = a.x(), y = a.y();
+    int dx = std::abs(b.x() - x), dy = std::abs(b.y() - y);
+    int sx = b.x() > x ? 1 : -1, sy = b.y() > y ? 1 : -1;
+    if (dx >= dy) {
+      int err = 2 * dy - dx;
+      for (int i = 0; i < dx; ++i) {
+        Pixel(x, y);
+        if (err > 0 || (err == 0 && sx < 0)) {
+          y += sy;
+          err -= 2 * dx;
+        }
+        err += 2 * dy;
+        x += sx;
+      }
+    } else {
+      int err = 2 * dx - dy;
+      for (int i = 0; i < dy; ++i) {
+        Pixel(x, y);
+        if (err > 0 || (err == 0 && sy < 0)) {
+          x += sx;
+          err -= 2 * dy;
+        }
+        err += 2 * dx;
+        y += sy;
+      }
+    }
+  }
+};
+
+// ---- wide pens ------------------------------------------------------------------------------
+
+void Configure(QPainterPathStroker& s, const TPenObject& pen, bool forceMiter = false) {
+  s.setWidth(std::max(pen.width, 1));
+  switch (pen.Cap()) {
+    case PS_ENDCAP_FLAT: s.setCapStyle(Qt::FlatCap); break;
+    case PS_ENDCAP_SQUARE: s.setCapStyle(Qt::SquareCap); break;
+    default: s.setCapStyle(Qt::RoundCap);
+  }
+  switch (pen.Join()) {
+    case PS_JOIN_BEVEL: s.setJoinStyle(Qt::BevelJoin); break;
+    case PS_JOIN_MITER: s.setJoinStyle(Qt::MiterJoin); break;
+    default: s.setJoinStyle(Qt::RoundJoin);
+  }
+  if (forceMiter) s.setJoinStyle(Qt::MiterJoin);
+  if (pen.extended) {
+    switch (pen.Style()) {
+      case PS_DASH: s.setDashPattern(Qt::DashLine); break;
+      case PS_DOT: s.setDashPattern(Qt::DotLine); break;
+      case PS_DASHDOT: s.setDashPattern(Qt::DashDotLine); break;
+      case PS_DASHDOTDOT: s.setDashPattern(Qt::DashDotDotLine); break;
+      default: break;
+    }
+  }
+}
+
+/// Strokes a path given in device coordinates of pixel corners.
+void StrokeWide(TDraw& d, const QPainterPath& devicePath, bool forceMiter = false) {
+  QPainterPath centred = devicePath.translated(0.5, 0.5);
+  QPainterPathStroker stroker;
+  Configure(stroker, d.Pen(), forceMiter);
+  QPainterPath outline = stroker.createStroke(centred);
+  outline.setFillRule(Qt::WindingFill);
+  std::vector<TSpan> spans;
+  PathSpans(outline, spans, d.Bounds());
+  d.target.FillSpans(spans, d.dc.PenFill(d.Pen().color));
+}
+
+QPainterPath PolylinePath(const std::vector<QPointF>& pts, bool closed) {
+  QPainterPath p;
+  if (pts.empty()) return p;
+  p.moveTo(pts[0]);
+  for (std::size_t i = 1; i < pts.size(); ++i) p.lineTo(pts[i]);
+  if (closed) p.closeSubpath();
+  return p;
+}
+
+std::vector<QPointF> DevF(const TDraw& d, const POINT* pts, int n) {
+  std::vector<QPointF> v;
+  v.reserve(std::size_t(n));
+  for (int i = 0; i < n; ++i) v.push_back(d.xf.map(QPointF(pts[i].x, pts[i].y)));
+  return v;
+}
+
+/// Draws the outline of a polyline with the current pen.
+void Outline(TDraw& d, const POINT* pts, int n, bool closed) {
+  if (!d.PenVisible() || n < 2) return;
+  if (d.Pen().Thin()) {
+    TThinPen pen(d, d.Pen().color);
+    QPoint prev = d.Dev(pts[0].x, pts[0].y);
+    for (int i = 1; i < n; ++i) {
+      QPoint p = d.Dev(pts[i].x, pts[i].y);
+      pen.Segment(prev, p);
+      prev = p;
+    }
+    if (closed) pen.Segment(prev, d.Dev(pts[0].x, pts[0].y));
+    return;
+  }
+  StrokeWide(d, PolylinePath(DevF(d, pts, n), closed));
+}
+
+void FillPolygons(TDraw& d, const std::vector<QPolygonF>& polys, const TFill& fill) {
+  std::vector<TSpan> spans;
+  PolygonSpans(polys, d.dc.state.polyFillMode == WINDING, spans, d.Bounds());
+  d.target.FillSpans(spans, fill);
+}
+
+// ---- path recording ----------------------------------------------------------------------------
+
+bool InPath(TDc& dc) { return dc.pathOpen; }
+
+void PathPolyline(TDc& dc, const POINT* pts, int n, bool closed) {
+  QTransform xf = dc.Transform();
+  if (n < 1) return;
+  dc.path.moveTo(xf.map(QPointF(pts[0].x, pts[0].y)));
+  for (int i = 1; i < n; ++i) dc.path.lineTo(xf.map(QPointF(pts[i].x, pts[i].y)));
+  if (closed) dc.path.closeSubpath();
+  if (n > 0) dc.state.position = QPoint(pts[n - 1].x, pts[n - 1].y);
+}
+
+/// Pixel set of an ellipse inside [l,r) x [t,b) (device, integral case): per
+/// row the span of pixels whose centres lie inside.
+struct TEllipseRows {
+  int top = 0;
+  std::vector<std::pair<int, int>> rows;  // [x0, x1] inclusive, x0 > x1 when empty
+  TEllipseRows(int l, int t, int r, int b) {
+    top = t;
+    double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = (r - l) / 2.0, ry = (b - t) / 2.0;
+    for (int y = t; y < b; ++y) {
+      double dy = (y + 0.5 - cy) / ry;
+      double k = 1 - dy * dy;
+      if (k < 0) {
+        rows.push_back({1, 0});
+        continue;
+      }
+      double half = rx * std::sqrt(k);
+      int x0 = int(std::ceil(cx - half - 0.5)), x1 = int(std::floor(cx + half - 0.5));
+      rows.push_back({std::max(x0, l), std::min(x1, r - 1)});
+    }
+  }
+};
+
+}  // namespace
+}  // namespace gdi
+
+using namespace gdi;
+
+BOOL MoveToEx(HDC h, int x, int y, POINT* previous) {
+  TDc* dc = Dc(h);
+  if (!dc) return FALSE;
+  if (previous) *previous = POINT(dc->state.position.x(), dc->state.position.y());
+  return Run(h, [x, y](TDc& d) {
+    d.state.position = QPoint(x, y);
+    if (d.pathOpen) d.path.moveTo(d.Transform().map(QPointF(x, y)));
+    return true;
+  });
+}
+
+BOOL GetCurrentPositionEx(HDC h, POINT* position) {
+  TDc* dc = Dc(h);
+  if (!dc || !position) return FALSE;
+  *position = POINT(dc->state.position.x(), dc->state.position.y());
+  return TRUE;
+}
+
+BOOL LineTo(HDC h, int x, int y) {
+  TDc* dc = Dc(h);
+  if (!dc) return FALSE;
+  bool ok = Run(h, [x, y](TDc& d) {
+    POINT pts[2] = {POINT(d.state.position.x(), d.state.position.y()), POINT(x, y)};
+    if (InPath(d)) {
+      if (d.path.elementCount() == 0) d.path.moveTo(d.Transform().map(QPointF(pts[0].x, pts[0].y)));
+      d.path.lineTo(d.Transform().map(QPointF(x, y)));
+    } else {
+      TDraw draw(d);
+      Outline(draw, pts, 2, false);
+    }
+    d.state.position = QPoint(x, y);
+    return true;
+  });
+  dc->state.position = QPoint(x, y);
+  return ok;
+}
+
+BOOL Polyline(HDC h, const POINT* points, int count) {
+  if (!points || count < 0) return FALSE;
+  std::vector<POINT> pts(points, points + count);
+  return Run(h, [pts](TDc& d) {
+    if (InPath(d)) {
+      PathPolyline(d, pts.data(), int(pts.size()), false);
+      return true;
+    }
+    TDraw draw(d);
+    Outline(draw, pts.data(), int(pts.size()), false);
+    return true;
+  });
+}
+
+BOOL PolyPolyline(HDC h, const POINT* points, const DWORD* counts, DWORD polylines) {
+  if (!points || !counts) return FALSE;
+  std::size_t total = 0;
+  for (DWORD i = 0; i < polylines; ++i) total += counts[i];
+  std::vector<POINT> pts(points, points + total);
+  std::vector<DWORD> cnt(counts, counts + polylines);
+  return Run(h, [pts, cnt](TDc& d) {
+    std::size_t at = 0;
+    TDraw* draw = nullptr;
+    std::unique_ptr<TDraw> holder;
+    if (!InPath(d)) {
+      holder = std::make_unique<TDraw>(d);
+      draw = holder.get();
+    }
+    for (DWORD c : cnt) {
+      if (draw) Outline(*draw, pts.data() + at, int(c), false);
+      else PathPolyline(d, pts.data() + at, int(c), false);
+      at += c;
+    }
+    return true;
+  });
+}
+
+BOOL Polygon(HDC h, const POINT* points, int count) {
+  if (!points || count < 2) return FALSE;
+  int one = count;
+  return PolyPolygon(h, points, &one, 1);
+}
+
+BOOL PolyPolygon(HDC h, const POINT* points, const int* counts, int polygons) {
+  if (!points || !counts || polygons < 1) return FALSE;
+  std::size_t total = 0;
+  for (int i = 0; i < polygons; ++i) {
+    if (counts[i] < 2) return FALSE;
+    total += std::size_t(counts[i]);
+  }
+  std::vector<POINT> pts(points, points + total);
+  std::vector<int> cnt(counts, counts + polygons);
+  return Run(h, [pts, cnt](TDc& d) {
+    if (InPath(d)) {
+      std::size_t at = 0;
+      for (int c : cnt) {
+        PathPolyline(d, pts.data() + at, c, true);
+        at += std::size_t(c);
+      }
+      return true;
+    }
+    TDraw draw(d);
+    std::vector<QPolygonF> polys;
+    std::size_t at = 0;
+    for (int c : cnt) {
+      std::vector<QPointF> f = DevF(draw, pts.data() + at, c);
+      polys.emplace_back(QPolygonF(QList<QPointF>(f.begin(), f.end())));
+      at += std::size_t(c);
+    }
+    FillPolygons(draw, polys, d.BrushFill());
+    at = 0;
+    for (int c : cnt) {
+      Outline(draw, pts.data() + at, c, true);
+      at += std::size_t(c);
+    }
+    return true;
+  });
+}
+
+namespace {
+
+void Normalize(int& l, int& t, int& r, int& b) {
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+}
+
+/// Rectangle, ellipse and pie in the general (transformed) case: fill the
+/// shape's path and outline it.
+void GeneralShape(TDraw& d, const QPainterPath& logical) {
+  QPainterPath dev = d.xf.map(logical);
+  std::vector<TSpan> spans;
+  PathSpans(dev, spans, d.Bounds());
+  d.target.FillSpans(spans, d.dc.BrushFill());
+  if (!d.PenVisible()) return;
+  if (d.Pen().Thin()) {
+    for (const QPolygonF& poly : dev.toSubpathPolygons()) {
+      TThinPen pen(d, d.Pen().color);
+      for (int i = 0; i + 1 < poly.size(); ++i)
+        pen.Segment(QPoint(int(std::floor(poly[i].x())), int(std::floor(poly[i].y()))),
+                    QPoint(int(std::floor(poly[i + 1].x())), int(std::floor(poly[i + 1].y()))));
+    }
+  } else {
+    StrokeWide(d, dev);
+  }
+}
+
+}  // namespace
+
+BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
+  Normalize(left, top, right, bottom);
+  return Run(h, [=](TDc& d) {
+    if (InPath(d)) {
+      POINT pts[4] = {POINT(left, top), POINT(right, top), POINT(right, bottom), POINT(left, bottom)};
+      PathPolyline(d, pts, 4, true);
+      return true;
+    }
+    if (right - left < 1 || bottom - top < 1) return true;
+    TDraw draw(d);
+    if (!draw.integral) {
+      QPainterPath p;
+      p.addRect(QRectF(left, top, right - left, bottom - top));
+      GeneralShape(draw, p);
+      return true;
+    }
+    int l = left + draw.tx, t = top + draw.ty, r = right + draw.tx, b = bottom + draw.ty;
+    const TPenObject& pen = draw.Pen();
+    bool visible = draw.PenVisible();
+    if (!visible || pen.Thin()) {
+      int inset = visible ? 1 : 0;
+      draw.target.FillRect(QRect(QPoint(l + inset, t + inset), QPoint(r - 1 - inset, b - 1 - inset)),
+                           d.BrushFill());
+      if (visible) {
+        TThinPen tp(draw, pen.color);
+        if (r - l <= 2 || b - t <= 2) {
+          draw.target.FillRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), d.PenFill(pen.color));
+        } else {
+          tp.Segment(QPoint(l, t), QPoint(r - 1, t));
+          tp.Segment(QPoint(r - 1, t), QPoint(r - 1, b - 1));
+          tp.Segment(QPoint(r - 1, b - 1), QPoint(l, b - 1));
+          tp.Segment(QPoint(l, b - 1), QPoint(l, t));
+        }
+      }
+      return true;
+    }
+    // geometric pen: centred on the box edge, or inside it for PS_INSIDEFRAME
+    double half = pen.width / 2.0;
+    QRectF edge(l, t, r - l - 1, b - t - 1);
+    if (pen.Style() == PS_INSIDEFRAME)
+      edge = QRectF(l - 0.5 + half, t - 0.5 + half, r - l - 2 * half, b - t - 2 * half);
+    draw.target.FillRect(QRect(QPoint(l + 1, t + 1), QPoint(r - 2, b - 2)), d.BrushFill());
+    QPainterPath p;
+    p.addRect(edge);
+    StrokeWide(draw, p, true);
+    return true;
+  });
+}
+
+BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
+  Normalize(left, top, right, bottom);
+  return Run(h, [=](TDc& d) {
+    if (InPath(d)) {
+      QPainterPath p;
+      p.addEllipse(QRectF(left, top, right - left, bottom - top));
+      d.path.addPath(d.Transform().map(p));
+      return true;
+    }
+    if (right - left < 1 || bottom - top < 1) return true;
+    TDraw draw(d);
+    if (!draw.integral) {
+      QPainterPath p;
+      p.addEllipse(QRectF(left, top, right - left, bottom - top));
+      GeneralShape(draw, p);
+      return true;
+    }
+    int l = left + draw.tx, t = top + draw.ty, r = right + draw.tx, b = bottom + draw.ty;
+    TEllipseRows rows(l, t, r, b);
+    const TPenObject& pen = draw.Pen();
+    bool thin = draw.PenVisible() && pen.Thin();
+    std::vector<TSpan> inner, outline;
+    int n = int(rows.rows.size());
+    for (int i = 0; i < n; ++i) {
+      auto [x0, x1] = rows.rows[i];
+      if (x0 > x1) continue;
+      int y = t + i;
+      if (!thin) {
+        inner.push_back({y, x0, x1 + 1});
+        continue;
+      }
+      // interior: pixels whose four neighbours are all in the set
+      int a = x0 + 1, c = x1 - 1;
+      if (i > 0) {
+        a = std::max(a, rows.rows[i - 1].first);
+        c = std::min(c, rows.rows[i - 1].second);
+      } else {
+        c = a - 1;
+      }
+      if (i + 1 < n) {
+        a = std::max(a, rows.rows[i + 1].first);
+        c = std::min(c, rows.rows[i + 1].second);
+      } else {
+        c = a - 1;
+      }
+      if (a <= c) {
+        inner.push_back({y, a, c + 1});
+        outline.push_back({y, x0, a});
+        outline.push_back({y, c + 1, x1 + 1});
+      } else {
+        outline.push_back({y, x0, x1 + 1});
+      }
+    }
+    draw.target.FillSpans(inner, d.BrushFill());
+    if (thin) {
+      draw.target.FillSpans(outline, d.PenFill(pen.color));
+    } else if (draw.PenVisible()) {
+      double inset = pen.Style() == PS_INSIDEFRAME ? pen.width / 2.0 - 0.5 : 0;
+      QPainterPath p;
+      p.addEllipse(QRectF(l + inset, t + inset, r - l - 1 - 2 * inset, b - t - 1 - 2 * inset));
+      StrokeWide(draw, p);
+    }
+    return true;
+  });
+}
+
+BOOL Pie(HDC h, int left, int top, int right, int bottom, int xr1, int yr1, int xr2, int yr2) {
+  Normalize(left, top, right, bottom);
+  return Run(h, [=](TDc& d) {
+    double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
+    QRectF box(left, top, right - left, bottom - top);
+    double a1 = std::atan2(cy - yr1, xr1 - cx) * 180 / kPi;
+    double a2 = std::atan2(cy - yr2, xr2 - cx) * 180 / kPi;
+    double sweep = a2 - a1;
+    while (sweep <= 0) sweep += 360;
+    QPainterPath p;
+    p.moveTo(cx, cy);
+    p.arcTo(box, a1, sweep);
+    p.closeSubpath();
+    if (InPath(d)) {
+      d.path.addPath(d.Transform().map(p));
+      return true;
+    }
+    if (right - left < 1 || bottom - top < 1) return true;
+    TDraw draw(d);
+    QPainterPath dev = draw.xf.map(p);
+    std::vector<TSpan> spans;
+    PathSpans(dev, spans, draw.Bounds());
+    draw.target.FillSpans(spans, d.BrushFill());
+    if (draw.PenVisible()) {
+      if (draw.Pen().Thin()) {
+        QRegion set = SpansToRegion(spans);
+        QRegion inner = set & set.translated(1, 0) & set.translated(-1, 0) & set.translated(0, 1) &
+                        set.translated(0, -1);
+        std::vector<TSpan> edge;
+        for (const QRect& r : set - inner)
+          for (int y = r.top(); y <= r.bottom(); ++y) edge.push_back({y, r.left(), r.right() + 1});
+        draw.target.FillSpans(edge, d.PenFill(draw.Pen().color));
+      } else {
+        StrokeWide(draw, dev.translated(-0.5, -0.5));
+      }
+    }
+    return true;
+  });
+}
+
+namespace {
+QRect DeviceRect(TDraw& d, const RECT& r) {
+  QPoint a = d.Dev(r.Left, r.Top), b = d.Dev(r.Right, r.Bottom);
+  int l = std::min(a.x(), b.x()), t = std::min(a.y(), b.y());
+  int rr = std::max(a.x(), b.x()), bb = std::max(a.y(), b.y());
+  return QRect(QPoint(l, t), QPoint(rr - 1, bb - 1));
+}
+}  // namespace
+
+int FillRect(HDC h, const RECT* rect, HBRUSH brush) {
+  auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
+  if (!rect || !b) return 0;
+  RECT r = *rect;
+  return Run(h, [r, b](TDc& d) {
+    TDraw draw(d);
+    TDcState saved = d.state;
+    d.state.brush = b;
+    TFill f = d.BrushFill();
+    d.state = saved;
+    f.rop2 = R2_COPYPEN;
+    draw.target.FillRect(DeviceRect(draw, r), f);
+    return true;
+  });
+}
+
+int FrameRect(HDC h, const RECT* rect, HBRUSH brush) {
+  auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
+  if (!rect || !b) return 0;
+  RECT r = *rect;
+  return Run(h, [r, b](TDc& d) {
+    TDraw draw(d);
+    TDcState saved = d.state;
+    d.state.brush = b;
+    TFill f = d.BrushFill();
+    d.state = saved;
+    f.rop2 = R2_COPYPEN;
+    QRect q = DeviceRect(draw, r);
+    if (q.isEmpty()) return true;
+    draw.target.FillRect(QRect(q.left(), q.top(), q.width(), 1), f);
+    if (q.height() > 1) draw.target.FillRect(QRect(q.left(), q.bottom(), q.width(), 1), f);
+    if (q.height() > 2) {
+      draw.target.FillRect(QRect(q.left(), q.top() + 1, 1, q.height() - 2), f);
+      if (q.width() > 1) draw.target.FillRect(QRect(q.right(), q.top() + 1, 1, q.height() - 2), f);
+    }
+    return true;
+  });
+}
+
+BOOL InvertRect(HDC h, const RECT* rect) {
+  if (!rect) return FALSE;
+  RECT r = *rect;
+  return Run(h, [r](TDc& d) {
+    TDraw draw(d);
+    TFill f;
+    f.rop2 = R2_NOT;
+    draw.target.FillRect(DeviceRect(draw, r), f);
+    return true;
+  });
+}
+
+BOOL PatBlt(HDC h, int x, int y, int w, int hgt, DWORD rop) {
+  return Run(h, [=](TDc& d) {
+    TDraw draw(d);
+    QRect q = DeviceRect(draw, RECT(x, y, x + w, y + hgt));
+    TFill f = d.BrushFill();
+    f.opaque = true;
+    unsigned code = (rop >> 16) & 0xFF;
+    for (const QRect& c : d.ClipRects()) {
+      QRect a = c & q;
+      for (int yy = a.top(); yy <= a.bottom(); ++yy)
+        for (int xx = a.left(); xx <= a.right(); ++xx) {
+          COLORREF pc = 0;
+          f.ColorAt(xx, yy, pc);
+          std::uint8_t* p = draw.target.PixelAddress(xx, yy);
+          WritePixel(p, Rop3(code, pc, 0, ReadPixel(p)));
+        }
+    }
+    if (!q.isEmpty()) d.surface->Changed(TRect(q.left(), q.top(), q.right() + 1, q.bottom() + 1));
+    return true;
+  });
+}
+
+COLORREF GetPixel(HDC h, int x, int y) {
+  TDc* dc = Dc(h);
+  if (!dc || !dc->surface) return CLR_INVALID;
+  TDraw draw(*dc);
+  QPoint p = draw.Dev(x, y);
+  if (!draw.target.Visible(p.x(), p.y())) return CLR_INVALID;
+  dc->surface->Prepare();
+  return ReadPixel(draw.target.PixelAddress(p.x(), p.y()));
+}
+
+COLORREF SetPixel(HDC h, int x, int y, COLORREF color) {
+  color &= 0xFFFFFF;
+  bool ok = Run(h, [=](TDc& d) {
+    TDraw draw(d);
+    QPoint p = draw.Dev(x, y);
+    if (!draw.target.Visible(p.x(), p.y())) return false;
+    draw.target.Plot(p.x(), p.y(), color, R2_COPYPEN);
+    return true;
+  });
+  return ok ? color : CLR_INVALID;
+}
+
+// ---- paths -------------------------------------------------------------------------------------------
+
+BOOL BeginPath(HDC h) {
+  TDc* dc = Dc(h);
+  if (!dc) return FALSE;
+  dc->pathOpen = true;
+  dc->pathEnded = false;
+  dc->path = QPainterPath();
+  return TRUE;
+}
+
+BOOL EndPath(HDC h) {
+  TDc* dc = Dc(h);
+  if (!dc || !dc->pathOpen) return FALSE;
+  dc->pathOpen = false;
+  dc->pathEnded = true;
+  return TRUE;
+}
+
+BOOL AbortPath(HDC h) {
+  TDc* dc = Dc(h);
+  if (!dc) return FALSE;
+  dc->pathOpen = dc->pathEnded = false;
+  dc->path = QPainterPath();
+  return TRUE;
+}
+
+BOOL CloseFigure(HDC h) {
+  TDc* dc = Dc(h);
+  if (!dc || !dc->pathOpen) return FALSE;
+  dc->path.closeSubpath();
+  return TRUE;
+}
+
+BOOL WidenPath(HDC h) {
+  TDc* dc = Dc(h);
+  if (!dc || !dc->pathEnded) return FALSE;
+  const TPenObject& pen = *dc->state.pen;
+  QPainterPathStroker s;
+  Configure(s, pen);
+  s.setWidth(std::max(pen.width, 1));
+  QPainterPath widened = s.createStroke(dc->path);
+  widened.setFillRule(Qt::WindingFill);
+  dc->path = widened;
+  return TRUE;
+}
+
+namespace {
+BOOL PaintPath(HDC h, bool fill, bool stroke) {
+  TDc* dc = Dc(h);
+  if (!dc || !dc->pathEnded) return FALSE;
+  QPainterPath path = dc->path;
+  dc->pathEnded = false;
+  dc->path = QPainterPath();
+  return Run(h, [=](TDc& d) {
+    TDraw draw(d);
+    if (fill) {
+      QPainterPath p = path;
+      p.setFillRule(d.state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+      std::vector<TSpan> spans;
+      PathSpans(p, spans, draw.Bounds());
+      draw.target.FillSpans(spans, d.BrushFill());
+    }
+    if (stroke && draw.PenVisible()) {
+      if (draw.Pen().Thin()) {
+        for (const QPolygonF& poly : path.toSubpathPolygons()) {
+          TThinPen pen(draw, draw.Pen().color);
+          for (int i = 0; i + 1 < poly.size(); ++i)
+            pen.Segment(QPoint(int(std::floor(poly[i].x() + 0.5)), int(std::floor(poly[i].y() + 0.5))),
+                        QPoint(int(std::floor(poly[i + 1].x() + 0.5)),
+                               int(std::floor(poly[i + 1].y() + 0.5))));
+        }
+      } else {
+        StrokeWide(draw, path);
+      }
+    }
+    return true;
+  });
+}
+}  // namespace
+
+BOOL StrokePath(HDC h) { return PaintPath(h, false, true); }
+BOOL FillPath(HDC h) { return PaintPath(h, true, false); }
+BOOL StrokeAndFillPath(HDC h) { return PaintPath(h, true, true); }
+
+HRGN PathToRegion(HDC h) {
+  TDc* dc = Dc(h);
+  if (!dc || !dc->pathEnded) return nullptr;
+  QPainterPath p = dc->path;
+  p.setFillRule(dc->state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+  dc->pathEnded = false;
+  dc->path = QPainterPath();
+  std::vector<TSpan> spans;
+  QRectF b = p.boundingRect();
+  QRect bounds(int(std::floor(b.left())) - 1, int(std::floor(b.top())) - 1, int(b.width()) + 3,
+               int(b.height()) + 3);
+  PathSpans(p, spans, bounds);
+  auto r = std::make_shared<TRegionObject>();
+  r->region = SpansToRegion(spans);
+  return Register(r);
+}

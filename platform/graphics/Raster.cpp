@@ -1,0 +1,238 @@
+// The raster engine: spans of covered pixels, combined with the surface by
+// the raster operations.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "platform/graphics/GdiInternal.h"
+
+namespace gdi {
+
+namespace {
+inline int PosMod(int a, int m) {
+  int r = a % m;
+  return r < 0 ? r + m : r;
+}
+
+bool HatchBit(int hatch, int px, int py) {
+  switch (hatch) {
+    case HS_HORIZONTAL: return py == 0;
+    case HS_VERTICAL: return px == 0;
+    case HS_FDIAGONAL: return px == py;
+    case HS_BDIAGONAL: return px + py == 7;
+    case HS_CROSS: return px == 0 || py == 0;
+    case HS_DIAGCROSS: return px == py || px + py == 7;
+    default: return false;
+  }
+}
+}  // namespace
+
+bool TFill::ColorAt(int x, int y, COLORREF& out) const {
+  switch (kind) {
+    case Solid:
+      out = color;
+      return true;
+    case Hatch:
+      if (HatchBit(hatch, PosMod(x - orgX, 8), PosMod(y - orgY, 8))) {
+        out = color;
+        return true;
+      }
+      out = bk;
+      return opaque;
+    case Pattern: {
+      int w = pattern->DibWidth(), h = pattern->DibHeight();
+      if (w <= 0 || h <= 0) return false;
+      int px = PosMod(x - orgX, w), py = PosMod(y - orgY, h);
+      if (monoPattern) {
+        const std::uint8_t* row = pattern->StoredRow(py);
+        int bit = (row[px / 8] >> (7 - (px & 7))) & 1;
+        out = bit ? bk : text;
+      } else {
+        out = pattern->PixelColor(px, py);
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+TTarget::TTarget(TSurface* surface, const std::vector<QRect>* clip)
+    : surface_(surface), clip_(clip) {
+  dirtyX0_ = dirtyY0_ = INT_MAX;
+  dirtyX1_ = dirtyY1_ = INT_MIN;
+  if (!surface) return;
+  bits_ = surface->Bits();
+  if (!bits_) return;
+  stride_ = surface->Stride();
+  bytes_ = surface->BitsPerPixel() / 8;
+  width_ = surface->Width();
+  height_ = surface->Height();
+}
+
+void TTarget::Touch(int x0, int y0, int x1, int y1) {
+  dirtyX0_ = std::min(dirtyX0_, x0);
+  dirtyY0_ = std::min(dirtyY0_, y0);
+  dirtyX1_ = std::max(dirtyX1_, x1);
+  dirtyY1_ = std::max(dirtyY1_, y1);
+}
+
+void TTarget::Finish() {
+  if (surface_ && dirtyX0_ < dirtyX1_) surface_->Changed(TRect(dirtyX0_, dirtyY0_, dirtyX1_, dirtyY1_));
+  dirtyX0_ = dirtyY0_ = INT_MAX;
+  dirtyX1_ = dirtyY1_ = INT_MIN;
+}
+
+bool TTarget::Visible(int x, int y) const {
+  if (!bits_) return false;
+  for (const QRect& r : *clip_)
+    if (r.contains(x, y)) return true;
+  return false;
+}
+
+void TTarget::FillSpans(const std::vector<TSpan>& spans, const TFill& fill) {
+  if (!bits_ || fill.kind == TFill::None) return;
+  const bool copySolid = fill.kind == TFill::Solid && fill.rop2 == R2_COPYPEN;
+  const bool nop = fill.rop2 == R2_NOP;
+  if (nop) return;
+  for (const TSpan& s : spans) {
+    for (const QRect& c : *clip_) {
+      if (s.y < c.top() || s.y > c.bottom()) continue;
+      int x0 = std::max(s.x0, c.left()), x1 = std::min(s.x1, c.right() + 1);
+      if (x0 >= x1) continue;
+      Touch(x0, s.y, x1, s.y + 1);
+      std::uint8_t* p = PixelAddress(x0, s.y);
+      if (copySolid) {
+        std::uint8_t b = GetBValue(fill.color), g = GetGValue(fill.color), r = GetRValue(fill.color);
+        for (int x = x0; x < x1; ++x, p += bytes_) {
+          p[0] = b;
+          p[1] = g;
+          p[2] = r;
+        }
+        continue;
+      }
+      for (int x = x0; x < x1; ++x, p += bytes_) {
+        COLORREF pc;
+        if (!fill.ColorAt(x, s.y, pc)) continue;
+        WritePixel(p, Rop2(fill.rop2, pc, ReadPixel(p)));
+      }
+    }
+  }
+}
+
+void TTarget::FillRect(const QRect& r, const TFill& fill) {
+  std::vector<TSpan> spans;
+  spans.reserve(std::size_t(std::max(0, r.height())));
+  int y0 = std::max(r.top(), 0), y1 = std::min(r.bottom() + 1, height_);
+  int x0 = std::max(r.left(), 0), x1 = std::min(r.right() + 1, width_);
+  if (x0 >= x1) return;
+  for (int y = y0; y < y1; ++y) spans.push_back({y, x0, x1});
+  FillSpans(spans, fill);
+}
+
+void TTarget::Plot(int x, int y, COLORREF color, int rop2) {
+  if (!Visible(x, y) || rop2 == R2_NOP) return;
+  Touch(x, y, x + 1, y + 1);
+  std::uint8_t* p = PixelAddress(x, y);
+  WritePixel(p, Rop2(rop2, color, ReadPixel(p)));
+}
+
+void TTarget::PlotMask(const std::vector<TSpan>& spans, COLORREF color) {
+  TFill f;
+  f.color = color;
+  FillSpans(spans, f);
+}
+
+// ---- polygon scan conversion ------------------------------------------------------------
+
+namespace {
+struct TEdge {
+  double x0, y0, x1, y1;
+  int dir;
+};
+}  // namespace
+
+void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding,
+                  std::vector<TSpan>& spans, const QRect& bounds) {
+  std::vector<TEdge> edges;
+  double minY = 1e300, maxY = -1e300;
+  for (const QPolygonF& poly : polygons) {
+    int n = poly.size();
+    for (int i = 0; i < n; ++i) {
+      QPointF a = poly[i], b = poly[(i + 1) % n];
+      if (a.y() == b.y()) continue;
+      if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) ||
+          !std::isfinite(b.y()))
+        return;
+      int dir = 1;
+      if (a.y() > b.y()) {
+        std::swap(a, b);
+        dir = -1;
+      }
+      edges.push_back({a.x(), a.y(), b.x(), b.y(), dir});
+      minY = std::min(minY, a.y());
+      maxY = std::max(maxY, b.y());
+    }
+  }
+  if (edges.empty()) return;
+  std::sort(edges.begin(), edges.end(), [](const TEdge& a, const TEdge& b) { return a.y0 < b.y0; });
+  // rows whose centre y + 0.5 lies in [minY, maxY)
+  double firstRow = std::ceil(minY - 0.5), lastRow = std::ceil(maxY - 0.5) - 1;
+  int yStart = int(std::max<double>(firstRow, bounds.top()));
+  int yEnd = int(std::min<double>(lastRow, bounds.bottom()));
+  std::vector<const TEdge*> active;
+  std::vector<std::pair<double, int>> xs;
+  std::size_t next = 0;
+  const double xMin = bounds.left(), xMax = bounds.right() + 1;
+  for (int y = yStart; y <= yEnd; ++y) {
+    double yc = y + 0.5;
+    while (next < edges.size() && edges[next].y0 <= yc) active.push_back(&edges[next++]);
+    active.erase(std::remove_if(active.begin(), active.end(),
+                                [&](const TEdge* e) { return e->y1 <= yc; }),
+                 active.end());
+    xs.clear();
+    for (const TEdge* e : active) {
+      if (yc < e->y0) continue;
+      double x = e->x0 + (yc - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0);
+      xs.push_back({x, e->dir});
+    }
+    if (xs.size() < 2) continue;
+    std::sort(xs.begin(), xs.end());
+    int wind = 0;
+    for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
+      wind = winding ? wind + xs[i].second : (wind ^ 1);
+      if (wind == 0) continue;
+      double xa = std::max(xs[i].first, xMin - 1), xb = std::min(xs[i + 1].first, xMax + 1);
+      int x0 = int(std::ceil(xa - 0.5)), x1 = int(std::ceil(xb - 0.5));
+      x0 = std::max(x0, bounds.left());
+      x1 = std::min(x1, bounds.right() + 1);
+      if (x0 >= x1) continue;
+      if (!spans.empty() && spans.back().y == y && spans.back().x1 >= x0)
+        spans.back().x1 = std::max(spans.back().x1, x1);
+      else
+        spans.push_back({y, x0, x1});
+    }
+  }
+}
+
+void PathSpans(const QPainterPath& path, std::vector<TSpan>& spans, const QRect& bounds) {
+  const QList<QPolygonF> polys = path.toSubpathPolygons();
+  std::vector<QPolygonF> v(polys.begin(), polys.end());
+  PolygonSpans(v, path.fillRule() == Qt::WindingFill, spans, bounds);
+}
+
+QRegion SpansToRegion(const std::vector<TSpan>& spans) {
+  std::vector<QRect> rects;
+  rects.reserve(spans.size());
+  for (const TSpan& s : spans)
+    if (s.x1 > s.x0) rects.emplace_back(s.x0, s.y, s.x1 - s.x0, 1);
+  // Spans come row by row, left to right: already banded.
+  std::stable_sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
+    return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+  });
+  QRegion r;
+  if (!rects.empty()) r.setRects(rects.data(), int(rects.size()));
+  return r;
+}
+
+}  // namespace gdi

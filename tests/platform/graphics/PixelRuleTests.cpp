@@ -1,0 +1,223 @@
+// Shapes to pixel sets: interiors and one pixel either side of every edge.
+#include "GraphicsTestUtil.h"
+
+namespace {
+
+const COLORREF kRed = RGB(255, 0, 0);
+
+struct TPenBrush {
+  TPenBrush(HDC dc, HPEN pen, HBRUSH brush) : p(dc, pen), b(dc, brush) {}
+  TSelected p, b;
+};
+
+TEST(PixelRules, RectangleCoversItsBoxWithoutRightAndBottomEdge) {
+  TTestCanvas c(12, 10);
+  TPenBrush pb(c.dc, CreatePen(PS_SOLID, 1, 0), CreateSolidBrush(kRed));
+  Rectangle(c.dc, 2, 2, 8, 6);
+  // '#' black outline, '?' red brush, '.' untouched white
+  const char* rows[] = {"..........", "..........", "..######..", "..#????#..",
+                        "..#????#..", "..######..", "..........", ".........."};
+  for (int y = 0; y < 8; ++y) EXPECT_EQ(c.RowText(y, 0, 10), rows[y]) << "row " << y;
+  EXPECT_EQ(c.At(3, 3), kRed);
+}
+
+TEST(PixelRules, EmptyShapesDrawNothing) {
+  TTestCanvas c(10, 10);
+  TPenBrush pb(c.dc, CreatePen(PS_SOLID, 1, 0), CreateSolidBrush(0));
+  Rectangle(c.dc, 3, 3, 3, 8);
+  Ellipse(c.dc, 2, 5, 8, 5);
+  POINT one[1] = {{4, 4}};
+  Polyline(c.dc, one, 1);
+  MoveToEx(c.dc, 6, 6, nullptr);
+  LineTo(c.dc, 6, 6);
+  EXPECT_EQ(c.Count(0xFFFFFF), 100);
+}
+
+TEST(PixelRules, NullPenRectangleAndFillRectFillTheWholeBox) {
+  TTestCanvas c(10, 6);
+  TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateSolidBrush(0));
+  Rectangle(c.dc, 1, 1, 4, 3);
+  RECT r{5, 1, 8, 3};
+  HBRUSH b = CreateSolidBrush(0);
+  FillRect(c.dc, &r, b);
+  DeleteObject(b);
+  EXPECT_EQ(c.RowText(0, 0, 10), "..........");
+  EXPECT_EQ(c.RowText(1, 0, 10), ".###.###..");
+  EXPECT_EQ(c.RowText(2, 0, 10), ".###.###..");
+  EXPECT_EQ(c.RowText(3, 0, 10), "..........");
+}
+
+TEST(PixelRules, FrameRectDrawsOnePixelInsideTheBox) {
+  TTestCanvas c(8, 6);
+  RECT r{1, 1, 6, 5};
+  HBRUSH b = CreateSolidBrush(0);
+  FrameRect(c.dc, &r, b);
+  DeleteObject(b);
+  const char* rows[] = {"........", ".#####..", ".#...#..", ".#...#..", ".#####..", "........"};
+  for (int y = 0; y < 6; ++y) EXPECT_EQ(c.RowText(y, 0, 8), rows[y]);
+}
+
+TEST(PixelRules, LinesLeaveOutTheirEndPoint) {
+  struct Row {
+    int x0, y0, x1, y1;
+    std::vector<POINT> drawn, notDrawn;
+  } rows[] = {
+      {1, 1, 6, 1, {{1, 1}, {5, 1}}, {{0, 1}, {6, 1}, {3, 0}, {3, 2}}},
+      {6, 2, 1, 2, {{6, 2}, {2, 2}}, {{1, 2}, {7, 2}}},
+      {2, 1, 2, 7, {{2, 1}, {2, 6}}, {{2, 7}, {2, 0}, {1, 4}, {3, 4}}},
+      {1, 1, 5, 5, {{1, 1}, {2, 2}, {4, 4}}, {{5, 5}, {2, 1}, {1, 2}}},
+  };
+  for (const Row& r : rows) {
+    TTestCanvas c(10, 10);
+    MoveToEx(c.dc, r.x0, r.y0, nullptr);
+    LineTo(c.dc, r.x1, r.y1);
+    POINT pos;
+    GetCurrentPositionEx(c.dc, &pos);
+    EXPECT_EQ(pos, POINT(r.x1, r.y1));
+    for (POINT p : r.drawn) EXPECT_EQ(c.At(p.x, p.y), 0u) << p.x << "," << p.y;
+    for (POINT p : r.notDrawn) EXPECT_EQ(c.At(p.x, p.y), 0xFFFFFFu) << p.x << "," << p.y;
+  }
+}
+
+TEST(PixelRules, PolylineDrawsInnerVerticesButNotTheLastOne) {
+  TTestCanvas c(10, 10);
+  POINT pts[] = {{1, 1}, {5, 1}, {5, 5}};
+  Polyline(c.dc, pts, 3);
+  EXPECT_EQ(c.RowText(1, 0, 7), ".#####.");
+  EXPECT_EQ(c.At(5, 4), 0u);
+  EXPECT_EQ(c.At(5, 5), 0xFFFFFFu);
+  EXPECT_EQ(c.Count(0), 8);
+}
+
+TEST(PixelRules, DashedPenPatternContinuesAcrossSegmentsAndFillsGapsWhenOpaque) {
+  for (int mode : {OPAQUE, TRANSPARENT}) {
+    TTestCanvas c(60, 4, 0xFFFFFF);
+    SetBkColor(c.dc, kRed);
+    SetBkMode(c.dc, mode);
+    TSelected pen(c.dc, CreatePen(PS_DASH, 1, 0));
+    POINT pts[] = {{0, 1}, {10, 1}, {40, 1}};
+    Polyline(c.dc, pts, 3);
+    std::string gap = mode == OPAQUE ? std::string(6, '?') : std::string(6, '.');
+    std::string expected = std::string(18, '#') + gap + std::string(16, '#');
+    EXPECT_EQ(c.RowText(1, 0, 40), expected) << "mode " << mode;
+  }
+}
+
+TEST(PixelRules, StylePatternsHaveTheirLengths) {
+  struct Row {
+    int style;
+    const char* start;
+  } rows[] = {
+      {PS_DOT, "###...###...###"},
+      {PS_DASHDOT, "#########......###......###"},
+      {PS_DASHDOTDOT, "#########...###...###...###"},
+  };
+  for (const Row& r : rows) {
+    TTestCanvas c(40, 3);
+    SetBkMode(c.dc, TRANSPARENT);
+    TSelected pen(c.dc, CreatePen(r.style, 1, 0));
+    MoveToEx(c.dc, 0, 1, nullptr);
+    LineTo(c.dc, 40, 1);
+    std::string s = r.start;
+    EXPECT_EQ(c.RowText(1, 0, int(s.size())), s) << "style " << r.style;
+  }
+}
+
+TEST(PixelRules, EllipseStaysInsideItsBoxAndTouchesEveryEdge) {
+  TTestCanvas c(20, 16);
+  TPenBrush pb(c.dc, CreatePen(PS_SOLID, 1, 0), CreateSolidBrush(kRed));
+  Ellipse(c.dc, 2, 3, 14, 11);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 20; ++x)
+      if (x < 2 || x >= 14 || y < 3 || y >= 11) EXPECT_EQ(c.At(x, y), 0xFFFFFFu) << x << "," << y;
+  EXPECT_EQ(c.At(2, 7), 0u);   // left edge
+  EXPECT_EQ(c.At(13, 7), 0u);  // right edge
+  EXPECT_EQ(c.At(8, 3), 0u);   // top
+  EXPECT_EQ(c.At(8, 10), 0u);  // bottom
+  EXPECT_EQ(c.At(8, 7), kRed);
+  EXPECT_EQ(c.At(2, 3), 0xFFFFFFu);  // corner outside
+}
+
+TEST(PixelRules, PolygonFillFollowsTheFillMode) {
+  // a square drawn twice around: winding fills it, alternate leaves it empty
+  POINT pts[] = {{1, 1}, {9, 1}, {9, 9}, {1, 9}, {1, 1}, {9, 1}, {9, 9}, {1, 9}};
+  for (int mode : {ALTERNATE, WINDING}) {
+    TTestCanvas c(12, 12);
+    TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateSolidBrush(0));
+    SetPolyFillMode(c.dc, mode);
+    Polygon(c.dc, pts, 8);
+    EXPECT_EQ(c.At(5, 5), mode == WINDING ? 0u : 0xFFFFFFu);
+  }
+  TTestCanvas c(12, 12);
+  TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateSolidBrush(0));
+  Polygon(c.dc, pts, 4);
+  EXPECT_EQ(c.RowText(0, 0, 11), "...........");
+  EXPECT_EQ(c.RowText(1, 0, 11), ".########..");
+  EXPECT_EQ(c.RowText(8, 0, 11), ".########..");
+  EXPECT_EQ(c.RowText(9, 0, 11), "...........");
+}
+
+TEST(PixelRules, HatchBrushesFollowTheBrushOrigin) {
+  struct Row {
+    int hatch;
+    const char* row0;
+    const char* row1;
+  } rows[] = {
+      {HS_HORIZONTAL, "################", "................"},
+      {HS_VERTICAL, "#.......#.......", "#.......#......."},
+      {HS_FDIAGONAL, "#.......#.......", ".#.......#......"},
+      {HS_BDIAGONAL, ".......#.......#", "......#.......#."},
+      {HS_CROSS, "################", "#.......#......."},
+  };
+  for (const Row& r : rows) {
+    TTestCanvas c(16, 16);
+    TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateHatchBrush(r.hatch, 0));
+    SetBkMode(c.dc, TRANSPARENT);
+    Rectangle(c.dc, 0, 0, 16, 16);
+    EXPECT_EQ(c.RowText(0, 0, 16), r.row0) << "hatch " << r.hatch;
+    EXPECT_EQ(c.RowText(1, 0, 16), r.row1) << "hatch " << r.hatch;
+  }
+  // origin (3, 2) moves the vertical lines to x = 3, 11 and keeps gaps in bk colour when opaque
+  TTestCanvas c(16, 4);
+  TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateHatchBrush(HS_VERTICAL, 0));
+  SetBkColor(c.dc, kRed);
+  SetBrushOrgEx(c.dc, 3, 2, nullptr);
+  Rectangle(c.dc, 0, 0, 16, 4);
+  EXPECT_EQ(c.RowText(1, 0, 16), "???#???????#????");
+}
+
+TEST(PixelRules, WideGeometricPenIsCentredOnTheLine) {
+  TTestCanvas c(20, 20);
+  LOGBRUSH lb{BS_SOLID, 0, 0};
+  TSelected pen(c.dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_BEVEL, 5, &lb, 0, nullptr));
+  MoveToEx(c.dc, 4, 10, nullptr);
+  LineTo(c.dc, 16, 10);
+  for (int y = 7; y <= 13; ++y)
+    EXPECT_EQ(c.At(10, y), (y >= 8 && y <= 12) ? 0u : 0xFFFFFFu) << "y " << y;
+  EXPECT_EQ(c.At(3, 10), 0xFFFFFFu);  // flat cap: nothing before the start
+  EXPECT_EQ(c.At(4, 10), 0u);
+}
+
+TEST(PixelRules, InsideFramePenStaysInsideTheBox) {
+  TTestCanvas c(20, 20);
+  TPenBrush pb(c.dc, CreatePen(PS_INSIDEFRAME, 4, 0), CreateSolidBrush(kRed));
+  Rectangle(c.dc, 2, 2, 18, 18);
+  EXPECT_EQ(c.RowText(1, 0, 20), "....................");
+  EXPECT_EQ(c.RowText(2, 1, 19), ".################.");
+  EXPECT_EQ(c.RowText(5, 1, 19), ".################.");
+  EXPECT_EQ(c.RowText(6, 1, 19), ".####????????####.");
+  EXPECT_EQ(c.RowText(13, 1, 19), ".####????????####.");
+  EXPECT_EQ(c.RowText(17, 1, 19), ".################.");
+  EXPECT_EQ(c.At(6, 6), kRed);
+  EXPECT_EQ(c.RowText(18, 0, 20), "....................");
+}
+
+TEST(PixelRules, PixelsOutsideTheSurfaceOrClipAreInvalid) {
+  TTestCanvas c(8, 8);
+  EXPECT_EQ(GetPixel(c.dc, 8, 0), CLR_INVALID);
+  EXPECT_EQ(GetPixel(c.dc, -1, 0), CLR_INVALID);
+  EXPECT_EQ(SetPixel(c.dc, 2, 2, kRed), kRed);
+  EXPECT_EQ(GetPixel(c.dc, 2, 2), kRed);
+}
+
+}  // namespace
