@@ -1,0 +1,258 @@
+// File streams of the kernel's readers and writers.
+
+#include "gis/core/GisMappedFiles.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "gis/core/GisResource.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/MappedFile.h"
+#include "platform/rtl/OsError.h"
+
+namespace {
+
+// The kernel's file-open error: "0030 Error during mapping file "<path>"
+// (code <n>), <OS text> (errno <e>)".
+[[noreturn]] void RaiseMapping(const std::string& path, int code, int osError) {
+  std::string text;
+  try {
+    text = Format(GIS_RS_ERR_FILEMAPPING, {path, code});
+  } catch (const Exception&) {
+    text = GIS_RS_ERR_FILEMAPPING;
+  }
+  throw EFOpenError(text + ", " + OsErrorText(osError));
+}
+
+} // namespace
+
+// --------------------------------------------------------------- base class
+
+std::string TGIS_StreamAbstract::ReadLine(int64_t maxChars) {
+  std::string line;
+  uint8_t c = 0;
+  while ((maxChars <= 0 || static_cast<int64_t>(line.size()) < maxChars) && Read(&c, 1) == 1) {
+    if (c == 0 || c == 10 || c == 0x1A) break;
+    if (c == 13) continue;
+    line.push_back(static_cast<char>(c));
+  }
+  return line;
+}
+
+std::string TGIS_StreamAbstract::ReadToken() {
+  std::string token;
+  uint8_t c = 0;
+  while (static_cast<int64_t>(token.size()) < DefaultLineLength && Read(&c, 1) == 1) {
+    if (c == 0x1A) break;
+    if (c == ' ' || c == 9 || c == 13 || c == 10 || c == 0) {
+      if (token.empty()) continue;
+      break;
+    }
+    token.push_back(static_cast<char>(c));
+  }
+  return token;
+}
+
+void TGIS_StreamAbstract::CallAfterRead(int64_t position, int64_t count, void* buffer) {
+  if (OnAfterRead) OnAfterRead(*this, position, count, static_cast<uint8_t*>(buffer));
+}
+
+const uint8_t* TGIS_StreamAbstract::BeforeWrite(int64_t position, int64_t count,
+                                                const void* buffer) {
+  if (!OnBeforeWrite) return static_cast<const uint8_t*>(buffer);
+  writeCopy_.assign(static_cast<const uint8_t*>(buffer),
+                    static_cast<const uint8_t*>(buffer) + count);
+  OnBeforeWrite(*this, position, count, writeCopy_.data());
+  return writeCopy_.data();
+}
+
+// ------------------------------------------------------------ mapped stream
+
+TGIS_MappedStream::TGIS_MappedStream(const std::string& path, bool createFlag,
+                                     TGIS_ReadWriteEvent afterRead,
+                                     TGIS_ReadWriteEvent beforeWrite)
+    : TGIS_StreamAbstract(std::move(afterRead), std::move(beforeWrite)), path_(path) {
+  if (createFlag) {
+    try {
+      writeStream_ = std::make_unique<TFileStream>(path, fmCreate);
+    } catch (const EStreamError&) {
+      RaiseMapping(path, 0, GetLastError());
+    }
+    return;
+  }
+  try {
+    sharedView_ = SharedViews::Acquire(path);
+  } catch (const EMappedFileError& e) {
+    // Every mapping failure is reported as 3000000.
+    RaiseMapping(path, e.Code() == 4000000 ? 3000000 : e.Code(), e.OsError());
+  }
+  size_ = sharedView_->Size();
+  view_ = sharedView_->Data();
+}
+
+TGIS_MappedStream::~TGIS_MappedStream() {
+  try {
+    Close();
+  } catch (...) {
+  }
+}
+
+void TGIS_MappedStream::Close() {
+  if (sharedView_) {
+    SharedViews::Release(sharedView_);
+    sharedView_ = nullptr;
+    view_ = nullptr;
+  }
+  if (writeStream_) {
+    writeStream_.reset();
+  }
+}
+
+int64_t TGIS_MappedStream::Read(void* buffer, int64_t count) {
+  SK_ASSERT(position_ >= 0 && count >= 0, "TGIS_MappedStream.Read#1", "GisMappedFiles", __LINE__);
+  if (position_ == size_) return 0;
+  if (count > size_ - position_ || position_ > size_)
+    throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT, path_);
+  int64_t start = position_;
+  if (view_) {
+    std::memcpy(buffer, view_ + position_, static_cast<size_t>(count));
+  } else if (writeStream_) { // create mode: read back what was written
+    writeStream_->Seek(position_, soBeginning);
+    lastWriteEnd_ = -1;
+    if (writeStream_->Read(buffer, count) != count) throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT, path_);
+  } else {
+    throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT, path_);
+  }
+  position_ += count;
+  CallAfterRead(start, count, buffer);
+  return count;
+}
+
+const uint8_t* TGIS_MappedStream::Peek(int64_t count) {
+  SK_ASSERT(position_ >= 0 && count >= 0, "TGIS_MappedStream.Peek#1", "GisMappedFiles", __LINE__);
+  if (!sharedView_ || position_ > size_ || count > size_ - position_)
+    throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT, path_);
+  return view_ ? view_ + position_ : nullptr;
+}
+
+int64_t TGIS_MappedStream::Write(const void* buffer, int64_t count) {
+  if (!writeStream_ || count <= 0) return 0;
+  if (position_ != lastWriteEnd_) writeStream_->Seek(position_, soBeginning);
+  const uint8_t* data = BeforeWrite(position_, count, buffer);
+  int64_t written = writeStream_->Write(data, count);
+  if (written < 0) written = 0;
+  size_ = std::max(size_, position_ + written);
+  position_ += written;
+  lastWriteEnd_ = position_;
+  return written;
+}
+
+int64_t TGIS_MappedStream::Seek(int64_t offset, int origin) {
+  switch (origin) {
+  case 0:
+    position_ = offset;
+    break;
+  case 1:
+    position_ += offset;
+    break;
+  case 2:
+    position_ = size_ - offset;
+    break;
+  default:
+    break;
+  }
+  return position_;
+}
+
+// ---------------------------------------------------------- buffered stream
+
+TGIS_BufferedFileStream::TGIS_BufferedFileStream(const std::string& path, bool createFlag,
+                                                 TGIS_ReadWriteEvent afterRead,
+                                                 TGIS_ReadWriteEvent beforeWrite)
+    : TGIS_StreamAbstract(std::move(afterRead), std::move(beforeWrite)), path_(path) {
+  try {
+    fileStream_ = std::make_unique<TFileStream>(path, createFlag ? fmCreate
+                                                                  : uint16_t(fmOpenRead | fmShareDenyNone));
+  } catch (const EStreamError&) {
+    RaiseMapping(path, 0, GetLastError());
+  }
+  size_ = fileStream_->Size();
+  buffer_.resize(BufferSize);
+}
+
+TGIS_BufferedFileStream::~TGIS_BufferedFileStream() {
+  try {
+    Close();
+  } catch (...) {
+  }
+}
+
+void TGIS_BufferedFileStream::Close() { fileStream_.reset(); }
+
+int64_t TGIS_BufferedFileStream::Read(void* buffer, int64_t count) {
+  lastWriteEnd_ = -1;
+  const int64_t start = GetPosition();
+  int64_t done = 0;
+  auto* out = static_cast<uint8_t*>(buffer);
+  while (done < count && fileStream_) {
+    if (bufferIndex_ == bufferCount_) {
+      int64_t n = fileStream_->Read(buffer_.data(), BufferSize);
+      if (n <= 0) break;
+      filePosition_ += n;
+      bufferCount_ = n;
+      bufferIndex_ = 0;
+    }
+    int64_t n = std::min(count - done, bufferCount_ - bufferIndex_);
+    std::memcpy(out + done, buffer_.data() + bufferIndex_, static_cast<size_t>(n));
+    bufferIndex_ += n;
+    done += n;
+  }
+  CallAfterRead(start, done, buffer);
+  return done;
+}
+
+int64_t TGIS_BufferedFileStream::Write(const void* buffer, int64_t count) {
+  if (!fileStream_) throw EWriteError("Stream write error");
+  const int64_t position = GetPosition();
+  bufferCount_ = bufferIndex_ = 0;
+  filePosition_ = position;
+  if (position != lastWriteEnd_) fileStream_->Seek(position, soBeginning);
+  if (count <= 0) {
+    lastWriteEnd_ = position;
+    return 0;
+  }
+  const uint8_t* data = BeforeWrite(position, count, buffer);
+  int64_t written = fileStream_->Write(data, count);
+  if (written < 0) written = 0;
+  size_ = std::max(size_, position + written);
+  filePosition_ += written;
+  lastWriteEnd_ = filePosition_;
+  if (written < count) throw EWriteError("Stream write error");
+  return written;
+}
+
+int64_t TGIS_BufferedFileStream::Seek(int64_t offset, int origin) {
+  int64_t target = 0;
+  switch (origin) {
+  case 0:
+    target = offset;
+    break;
+  case 1:
+    target = GetPosition() + offset;
+    break;
+  case 2:
+    target = size_ - offset;
+    break;
+  default:
+    SK_ASSERT(false, "Assertion failure", "GisMappedFiles", __LINE__);
+  }
+  if (target >= filePosition_ - bufferCount_ && target <= filePosition_) {
+    bufferIndex_ = target - filePosition_ + bufferCount_;
+  } else {
+    if (fileStream_) fileStream_->Seek(target, soBeginning);
+    filePosition_ = target;
+    bufferCount_ = bufferIndex_ = 0;
+    lastWriteEnd_ = -1;
+  }
+  return target;
+}
