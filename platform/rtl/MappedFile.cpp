@@ -1,0 +1,158 @@
+#include "platform/rtl/MappedFile.h"
+
+#include "platform/rtl/Files.h"
+#include "platform/rtl/OsError.h"
+#include "platform/rtl/Sync.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+std::string decimal(int value) {
+  char buf[16];
+  auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, res.ptr);
+}
+} // namespace
+
+EMappedFileError::EMappedFileError(const std::string& path, int code, int osError)
+    : EFOpenError("Error during mapping file \"" + path + "\" (code " + decimal(code) + "), " +
+                  OsErrorText(osError)),
+      path_(path), code_(code), osError_(osError) {}
+
+struct SharedViewsAccess {
+  TCriticalSection lock;
+  std::vector<std::unique_ptr<TSharedView>> views;
+
+  static SharedViewsAccess& instance() {
+    static SharedViewsAccess registry;
+    return registry;
+  }
+
+  static std::unique_ptr<TSharedView> map(const std::string& path) {
+    auto view = std::make_unique<TSharedView>();
+    view->path_ = path;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw EMappedFileError(path, 1000000, CaptureOsError());
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+      const int err = CaptureOsError();
+      ::close(fd);
+      throw EMappedFileError(path, 2000000, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+      ::close(fd);
+      SetLastError(S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
+      throw EMappedFileError(path, 3000000, GetLastError());
+    }
+    view->size_ = static_cast<int64_t>(st.st_size);
+    view->device_ = static_cast<uint64_t>(st.st_dev);
+    view->inode_ = static_cast<uint64_t>(st.st_ino);
+    if (view->size_ > 0) {
+      void* base = ::mmap(nullptr, static_cast<size_t>(view->size_), PROT_READ, MAP_SHARED, fd, 0);
+      if (base == MAP_FAILED) {
+        const int err = CaptureOsError();
+        ::close(fd);
+        throw EMappedFileError(path, 4000000, err);
+      }
+      view->data_ = static_cast<const uint8_t*>(base);
+    }
+    // The mapping outlives the descriptor.
+    ::close(fd);
+    return view;
+  }
+
+  static void unmap(TSharedView& view) noexcept {
+    if (view.data_ != nullptr &&
+        ::munmap(const_cast<uint8_t*>(view.data_), static_cast<size_t>(view.size_)) != 0)
+      CaptureOsError();
+    view.data_ = nullptr;
+  }
+
+  static int refCount(const TSharedView& view) { return view.refCount_; }
+
+  static bool hasView(uint64_t device, uint64_t inode) {
+    for (const auto& v : instance().views)
+      if (v->device_ == device && v->inode_ == inode) return true;
+    return false;
+  }
+
+  static TSharedView* acquire(const std::string& path) {
+    auto& r = instance();
+    TCriticalSectionGuard guard(r.lock);
+    for (const auto& v : r.views) {
+      if (v->path_ == path) {
+        ++v->refCount_;
+        return v.get();
+      }
+    }
+    auto view = map(path);
+    view->refCount_ = 1;
+    r.views.push_back(std::move(view));
+    return r.views.back().get();
+  }
+
+  static void release(TSharedView* view) noexcept {
+    if (view == nullptr) return;
+    auto& r = instance();
+    TCriticalSectionGuard guard(r.lock);
+    auto it = std::find_if(r.views.begin(), r.views.end(),
+                           [view](const auto& v) { return v.get() == view; });
+    if (it == r.views.end()) return;
+    if (--(*it)->refCount_ > 0) return;
+    unmap(**it);
+    r.views.erase(it);
+  }
+};
+
+int TSharedView::RefCount() const {
+  TCriticalSectionGuard guard(SharedViewsAccess::instance().lock);
+  return SharedViewsAccess::refCount(*this);
+}
+
+TSharedView* SharedViews::Acquire(const std::string& path) {
+  return SharedViewsAccess::acquire(ExpandFileName(path));
+}
+
+void SharedViews::Release(TSharedView* view) noexcept { SharedViewsAccess::release(view); }
+
+int SharedViews::Count() {
+  auto& r = SharedViewsAccess::instance();
+  TCriticalSectionGuard guard(r.lock);
+  return static_cast<int>(r.views.size());
+}
+
+bool SetFileSizeUnlessMapped(int fd, int64_t size) {
+  auto& r = SharedViewsAccess::instance();
+  TCriticalSectionGuard guard(r.lock);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    CaptureOsError();
+    return false;
+  }
+  if (size < static_cast<int64_t>(st.st_size) &&
+      SharedViewsAccess::hasView(static_cast<uint64_t>(st.st_dev),
+                                 static_cast<uint64_t>(st.st_ino))) {
+    SetLastError(EBUSY);
+    return false;
+  }
+  if (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    CaptureOsError();
+    return false;
+  }
+  return true;
+}
+
+bool TMappedFile::ReadAt(int64_t offset, void* buffer, int64_t count) const {
+  if (offset < 0 || count < 0 || offset > Size() || count > Size() - offset) return false;
+  if (count > 0) std::memcpy(buffer, Data() + offset, static_cast<size_t>(count));
+  return true;
+}

@@ -1,0 +1,35 @@
+#include "platform/rtl/OsError.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+namespace {
+thread_local int lastError = 0;
+
+std::string decimal(int value) {
+  char buf[16];
+  auto res = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, res.ptr);
+}
+} // namespace
+
+int GetLastError() noexcept { return lastError; }
+
+void SetLastError(int code) noexcept { lastError = code; }
+
+int CaptureOsError() noexcept {
+  lastError = errno;
+  return lastError;
+}
+
+std::string SysErrorMessage(int code) {
+  char buf[256];
+  // The GNU strerror_r returns a pointer that may or may not be `buf`.
+  const char* text = strerror_r(code, buf, sizeof buf);
+  return text ? std::string(text) : std::string();
+}
+
+std::string OsErrorText(int code) { return SysErrorMessage(code) + " (errno " + decimal(code) + ")"; }
+
+std::string LastOsErrorText() { return OsErrorText(lastError); }

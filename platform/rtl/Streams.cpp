@@ -1,0 +1,325 @@
+#include "platform/rtl/Streams.h"
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/MappedFile.h"
+#include "platform/rtl/OsError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// ---- TStream ----------------------------------------------------------------------
+
+int64_t TStream::Size() {
+  const int64_t position = Seek(0, soCurrent);
+  const int64_t size = Seek(0, soEnd);
+  Seek(position, soBeginning);
+  return size;
+}
+
+void TStream::SetSize(int64_t) {}
+
+void TStream::ReadBuffer(void* buffer, int64_t count) {
+  if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, int64_t count) {
+  if (count != 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+}
+
+int64_t TStream::CopyFrom(TStream& source, int64_t count) {
+  if (count == 0) {
+    source.SetPosition(0);
+    count = source.Size();
+  }
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(count, 1 << 16)));
+  int64_t left = count;
+  while (left > 0) {
+    const int64_t n = std::min<int64_t>(left, static_cast<int64_t>(buffer.size()));
+    source.ReadBuffer(buffer.data(), n);
+    WriteBuffer(buffer.data(), n);
+    left -= n;
+  }
+  return count;
+}
+
+// ---- THandleStream -------------------------------------------------------------
+
+int64_t THandleStream::Read(void* buffer, int64_t count) {
+  if (count <= 0) return 0;
+  auto* p = static_cast<char*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    const size_t chunk = static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30));
+    const ssize_t n = ::read(handle_, p + done, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      CaptureOsError();
+      break;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+int64_t THandleStream::Write(const void* buffer, int64_t count) {
+  if (count <= 0) return 0;
+  const auto* p = static_cast<const char*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    const size_t chunk = static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30));
+    const ssize_t n = ::write(handle_, p + done, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      CaptureOsError();
+      break;
+    }
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+int64_t THandleStream::Seek(int64_t offset, int origin) {
+  int whence;
+  switch (origin) {
+  case soBeginning:
+    whence = SEEK_SET;
+    break;
+  case soCurrent:
+    whence = SEEK_CUR;
+    break;
+  case soEnd:
+    whence = SEEK_END;
+    break;
+  default:
+    SetLastError(EINVAL);
+    return -1;
+  }
+  const off_t result = ::lseek(handle_, static_cast<off_t>(offset), whence);
+  if (result < 0) {
+    CaptureOsError();
+    return -1;
+  }
+  return static_cast<int64_t>(result);
+}
+
+void THandleStream::SetSize(int64_t newSize) {
+  if (newSize < 0 || !SetFileSizeUnlessMapped(handle_, newSize))
+    throw EStreamError("Cannot set the stream size: " + LastOsErrorText());
+  Seek(newSize, soBeginning);
+}
+
+// ---- TFileStream -------------------------------------------------------------------
+
+namespace {
+
+// Marker bytes far beyond any real data: an opener holds a shared lock on
+// the marker of each access it has and of each access it denies.
+constexpr off_t kLockBase = std::numeric_limits<off_t>::max() - 16;
+enum Marker { accessRead = 0, accessWrite = 1, denyRead = 2, denyWrite = 3 };
+
+bool lockMarker(int fd, Marker marker) {
+  struct flock lk {};
+  lk.l_type = F_RDLCK;
+  lk.l_whence = SEEK_SET;
+  lk.l_start = kLockBase + marker;
+  lk.l_len = 1;
+  return ::fcntl(fd, F_OFD_SETLK, &lk) == 0;
+}
+
+// True when another opener holds the marker.
+bool markerHeld(int fd, Marker marker) {
+  struct flock lk {};
+  lk.l_type = F_WRLCK;
+  lk.l_whence = SEEK_SET;
+  lk.l_start = kLockBase + marker;
+  lk.l_len = 1;
+  if (::fcntl(fd, F_OFD_GETLK, &lk) != 0) return false;
+  return lk.l_type != F_UNLCK;
+}
+
+// Takes the markers of this opener, then looks for openers that conflict.
+// Locking before looking means two openers racing each other cannot both
+// miss the other. False (EACCES) on a conflict.
+bool takeShareLocks(int fd, bool canRead, bool canWrite, uint16_t share) {
+  const bool denyR = share == fmShareExclusive || share == fmShareDenyRead;
+  const bool denyW = share == fmShareExclusive || share == fmShareDenyWrite;
+  const struct {
+    bool mine;
+    Marker marker;
+    Marker conflict;
+  } rows[] = {{canRead, accessRead, denyRead},
+              {canWrite, accessWrite, denyWrite},
+              {denyR, denyRead, accessRead},
+              {denyW, denyWrite, accessWrite}};
+  for (const auto& row : rows) {
+    if (!row.mine) continue;
+    if (!lockMarker(fd, row.marker)) {
+      // A file system without these locks: sharing is advisory anyway.
+      if (errno == EINVAL || errno == ENOLCK || errno == EOPNOTSUPP) return true;
+      CaptureOsError();
+      return false;
+    }
+  }
+  for (const auto& row : rows) {
+    if (row.mine && markerHeld(fd, row.conflict)) {
+      SetLastError(EACCES);
+      return false;
+    }
+  }
+  return true;
+}
+
+} // namespace
+
+TFileStream::TFileStream(const std::string& fileName, uint16_t mode)
+    : THandleStream(-1), fileName_(fileName) {
+  const std::string path = ExpandFileName(fileName);
+  const bool create = (mode & fmCreate) == fmCreate;
+  const uint16_t share = mode & 0x00F0;
+  const uint16_t access = create ? fmOpenReadWrite : (mode & 0x000F);
+  if (path.empty()) {
+    SetLastError(ENOENT);
+  } else if (create) {
+    // Opened without O_TRUNC: the file is emptied only once the sharing
+    // rules allow it and no shared view maps it.
+    handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (handle_ < 0) CaptureOsError();
+  } else {
+    // Write-only openers still open for reading when allowed: the share
+    // locks need a readable descriptor.
+    int flags = access == fmOpenRead ? O_RDONLY : O_RDWR;
+    handle_ = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (handle_ < 0 && access == fmOpenWrite && errno == EACCES)
+      handle_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (handle_ < 0) CaptureOsError();
+  }
+  bool ok = handle_ >= 0;
+  if (ok) {
+    struct stat st {};
+    if (::fstat(handle_, &st) != 0) {
+      CaptureOsError();
+      ok = false;
+    } else if (S_ISDIR(st.st_mode)) {
+      SetLastError(EISDIR);
+      ok = false;
+    }
+  }
+  if (ok) {
+    const int accmode = ::fcntl(handle_, F_GETFL) & O_ACCMODE;
+    if (accmode != O_WRONLY)
+      ok = takeShareLocks(handle_, access != fmOpenWrite, access != fmOpenRead, share);
+  }
+  if (ok && create) ok = SetFileSizeUnlessMapped(handle_, 0);
+  if (!ok) {
+    const int err = GetLastError();
+    if (handle_ >= 0) ::close(handle_);
+    handle_ = -1;
+    SetLastError(err);
+    if (create) throw EFCreateError("Cannot create file " + fileName);
+    throw EFOpenError("Cannot open file " + fileName);
+  }
+}
+
+TFileStream::~TFileStream() {
+  if (handle_ >= 0) ::close(handle_);
+}
+
+// ---- TMemoryStream -----------------------------------------------------------------
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count) {
+  const int64_t size = Size();
+  if (position_ < 0 || count <= 0 || position_ >= size) return 0;
+  const int64_t n = std::min(count, size - position_);
+  std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
+  position_ += n;
+  return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
+  if (position_ < 0 || count <= 0) return 0;
+  const int64_t end = position_ + count;
+  if (end > Size()) data_.resize(static_cast<size_t>(end));
+  std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
+  position_ = end;
+  return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, int origin) {
+  switch (origin) {
+  case soBeginning:
+    position_ = offset;
+    break;
+  case soCurrent:
+    position_ += offset;
+    break;
+  case soEnd:
+    position_ = Size() + offset;
+    break;
+  default:
+    break;
+  }
+  return position_;
+}
+
+void TMemoryStream::SetSize(int64_t newSize) {
+  if (newSize < 0) throw EStreamError("Cannot set the stream size");
+  data_.resize(static_cast<size_t>(newSize));
+  if (position_ > newSize) position_ = newSize;
+}
+
+void TMemoryStream::Clear() {
+  data_.clear();
+  data_.shrink_to_fit();
+  position_ = 0;
+}
+
+void TMemoryStream::LoadFromStream(TStream& stream) {
+  stream.SetPosition(0);
+  const int64_t size = stream.Size();
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  stream.ReadBuffer(bytes.data(), size);
+  data_ = std::move(bytes);
+  position_ = 0;
+}
+
+void TMemoryStream::LoadFromFile(const std::string& fileName) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(file);
+}
+
+void TMemoryStream::SaveToStream(TStream& stream) { stream.WriteBuffer(data_.data(), Size()); }
+
+void TMemoryStream::SaveToFile(const std::string& fileName) {
+  TFileStream file(fileName, fmCreate);
+  SaveToStream(file);
+}
+
+// ---- TStringStream -----------------------------------------------------------------
+
+TStringStream::TStringStream(const std::string& data) { data_.assign(data.begin(), data.end()); }
+
+std::string TStringStream::DataString() const {
+  return std::string(reinterpret_cast<const char*>(data_.data()), data_.size());
+}
+
+std::string TStringStream::ReadString(int64_t count) {
+  const int64_t size = Size();
+  if (position_ < 0 || count <= 0 || position_ >= size) return std::string();
+  const int64_t n = std::min(count, size - position_);
+  std::string result(reinterpret_cast<const char*>(data_.data() + position_),
+                     static_cast<size_t>(n));
+  position_ += n;
+  return result;
+}
+
+void TStringStream::WriteString(const std::string& text) {
+  WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+}
