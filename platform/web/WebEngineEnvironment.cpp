@@ -7,6 +7,7 @@
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ struct EnvironmentState {
   std::string defaultUserAgent;
   std::string token;
   WebProxy proxy;
+  int fontSize = 0; // 0: the engine's default
 };
 
 EnvironmentState& State() {
@@ -69,6 +71,8 @@ QWebEngineProfile* WebProfile() {
     s.profile = new QWebEngineProfile(QCoreApplication::instance());
     s.profile->setHttpCacheType(QWebEngineProfile::NoCache);
     s.profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    if (s.fontSize > 0)
+      s.profile->settings()->setFontSize(QWebEngineSettings::DefaultFontSize, s.fontSize);
     if (s.all.empty()) s.defaultUserAgent = s.profile->httpUserAgent().toStdString();
     s.all.push_back(s.profile);
     ApplyUserAgent();
@@ -89,6 +93,23 @@ void SetWebUserAgentToken(const std::string& token) {
 
 std::string WebUserAgent() {
   return WebProfile()->httpUserAgent().toStdString();
+}
+
+void SetWebDefaultFontSize(int pixels) {
+  EnvironmentState& s = State();
+  s.fontSize = pixels;
+  WebProfile();
+  for (const QPointer<QWebEngineProfile>& p : s.all) {
+    if (!p) continue;
+    if (pixels > 0)
+      p->settings()->setFontSize(QWebEngineSettings::DefaultFontSize, pixels);
+    else
+      p->settings()->resetFontSize(QWebEngineSettings::DefaultFontSize);
+  }
+}
+
+int WebDefaultFontSize() {
+  return WebProfile()->settings()->fontSize(QWebEngineSettings::DefaultFontSize);
 }
 
 void SetWebProxy(const WebProxy& proxy) {

@@ -23,6 +23,11 @@ void SetWebUserAgentToken(const std::string& token);
 /// The user agent the views of this process send.
 std::string WebUserAgent();
 
+/// The default font size in pixels of every page of this process whose host
+/// does not set its own (the engine's default is 16).
+void SetWebDefaultFontSize(int pixels);
+int WebDefaultFontSize();
+
 /// The process's HTTP proxy (an empty address: direct connections). The user
 /// name and password answer the proxy's authentication requests.
 struct WebProxy {

@@ -193,7 +193,10 @@ void WebEngineHostImpl::ApplyOptions() {
   s->setAttribute(QWebEngineSettings::JavascriptEnabled, options.JavascriptEnabled);
   s->setAttribute(QWebEngineSettings::PluginsEnabled, options.PluginsEnabled);
   s->setAttribute(QWebEngineSettings::ShowScrollBars, options.ShowScrollBars);
-  s->setFontSize(QWebEngineSettings::DefaultFontSize, options.DefaultFontSize);
+  if (options.DefaultFontSize > 0)
+    s->setFontSize(QWebEngineSettings::DefaultFontSize, options.DefaultFontSize);
+  else
+    s->resetFontSize(QWebEngineSettings::DefaultFontSize);
 
   QWebEngineScriptCollection& scripts = page->scripts();
   for (const QWebEngineScript& old : scripts.find(kHostStyleScript))

@@ -119,7 +119,8 @@ struct WebEngineOptions {
   bool JavascriptEnabled = true;
   bool PluginsEnabled = false;
   bool ShowScrollBars = true;
-  int DefaultFontSize = 16;
+  /// Font size in pixels; 0: the process's default (WebEngineEnvironment.h).
+  int DefaultFontSize = 0;
   /// Style sheet added to every document when it is ready (empty: none).
   std::string UserStyleSheet;
   /// Every page dialog is answered "no" without asking the dialog hook.

@@ -524,6 +524,23 @@ TEST(WebEngineHost, DownloadsAreCancelledUnlessTheHookTakesThem) {
   EXPECT_TRUE(WaitUntil([&] { return QFileInfo(QString::fromStdString(target)).size() == 100; }));
 }
 
+TEST(WebEngineHost, ProcessDefaultFontSizeReachesPagesWithoutTheirOwn) {
+  const std::string page = WritePage("font.htm", "<html><body><p id='t'>text</p></body></html>");
+  const char* size = "getComputedStyle(document.getElementById('t')).fontSize";
+  CountingHost h;
+  ASSERT_TRUE(h.Load(page));
+  EXPECT_EQ(h.host.EvaluateScriptAndWait(size), "16px");
+  SetWebDefaultFontSize(20);
+  EXPECT_EQ(WebDefaultFontSize(), 20);
+  ASSERT_TRUE(h.Load(page));
+  EXPECT_EQ(h.host.EvaluateScriptAndWait(size), "20px");
+  EXPECT_DOUBLE_EQ(h.host.ZoomFactor(), 1.0);
+  SetWebDefaultFontSize(0);
+  EXPECT_EQ(WebDefaultFontSize(), 16);
+  ASSERT_TRUE(h.Load(page));
+  EXPECT_EQ(h.host.EvaluateScriptAndWait(size), "16px");
+}
+
 TEST(WebEngineHost, NothingIsWrittenIntoHome) {
   // Runs after the other tests have loaded pages (gtest keeps file order).
   QStringList written;
