@@ -1,0 +1,83 @@
+#include "platform/rtl/Numerics.h"
+
+#include "platform/rtl/Exceptions.h"
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr Extended kInt64Limit = 9223372036854775808.0L; // 2^63
+
+Int64 saturate(Extended integral) {
+  if (std::isnan(integral)) return 0;
+  if (integral >= kInt64Limit) return std::numeric_limits<Int64>::max();
+  if (integral < -kInt64Limit) return std::numeric_limits<Int64>::min();
+  return static_cast<Int64>(integral);
+}
+
+bool fitsInt64(Extended integral) {
+  return std::isfinite(integral) && integral < kInt64Limit && integral >= -kInt64Limit;
+}
+
+[[noreturn]] void invalidOp() { throw EInvalidOp("Invalid floating point operation"); }
+
+Extended nearestEven(Extended value) {
+  // nearbyint follows the current rounding mode; the runtime never changes it
+  // from round-to-nearest-even, but make sure.
+  if (std::fegetround() != FE_TONEAREST) std::fesetround(FE_TONEAREST);
+  return std::nearbyint(value);
+}
+
+} // namespace
+
+Int64 Round(Extended value) { return saturate(nearestEven(value)); }
+Int64 Trunc(Extended value) { return saturate(std::trunc(value)); }
+Extended Int(Extended value) { return std::trunc(value); }
+Extended Frac(Extended value) { return value - std::trunc(value); }
+
+Int64 checkedRound(Extended value) {
+  const Extended r = nearestEven(value);
+  if (!fitsInt64(r)) invalidOp();
+  return static_cast<Int64>(r);
+}
+
+Int64 checkedTrunc(Extended value) {
+  const Extended r = std::trunc(value);
+  if (!fitsInt64(r)) invalidOp();
+  return static_cast<Int64>(r);
+}
+
+Int64 idiv(Int64 a, Int64 b) {
+  if (b == 0) throw EDivByZero("Division by zero");
+  if (a == std::numeric_limits<Int64>::min() && b == -1) throw EIntOverflow("Integer overflow");
+  return a / b;
+}
+
+Int64 imod(Int64 a, Int64 b) {
+  if (b == 0) throw EDivByZero("Division by zero");
+  if (b == -1) return 0;
+  return a % b;
+}
+
+Integer MulDiv(Integer a, Integer b, Integer c) {
+  if (c == 0) return -1;
+  const Int64 product = static_cast<Int64>(a) * static_cast<Int64>(b);
+  const bool negative = (product < 0) != (c < 0);
+  const UInt64 num = product < 0 ? UInt64(0) - static_cast<UInt64>(product) : static_cast<UInt64>(product);
+  const UInt64 den = c < 0 ? UInt64(0) - static_cast<UInt64>(static_cast<Int64>(c)) : static_cast<UInt64>(c);
+  UInt64 q = num / den;
+  const UInt64 r = num % den;
+  if (r * 2 >= den) ++q; // halves away from zero
+  if (negative) {
+    if (q > 0x80000000ull) return -1;
+    return static_cast<Integer>(-static_cast<Int64>(q));
+  }
+  if (q > 0x7FFFFFFFull) return -1;
+  return static_cast<Integer>(q);
+}
+
+// Every exception masked, 64-bit precision, round to nearest.
+Word Get8087CW() { return 0x137F; }
+void Set8087CW(Word) {}
