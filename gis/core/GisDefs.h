@@ -2,10 +2,24 @@
 //
 // Which file holds what:
 //   GisDefsGeometry   points, extents and their helpers, colours, DMS angles
-//   GisDefsNumbers    GisStrToFloat / GisFloatToStr
+//   GisDefsUnits      TGIS_Units, TGIS_UnitsType
+//   GisDefsLists      TGIS_PointList, TGIS_Point3DList, TGIS_Stack, TGIS_StackInteger
 //   GisDefsPasswords  TGIS_PasswordList, GisLayerPasswords
+//   GisDefsBitmap     TGIS_Bitmap, TGIS_PixelCapabilities
+//   GisDefsStyles     marker, label, chart and dormant enumerations; render markers
+//   GisDefsPaths      related file names, relative/absolute paths, common folder
+//   GisDefsCodePages  code-page conversion, GisDequote, character sets
+//   GisDefsNumbers    GisStrToFloat / GisFloatToStr
+//   GisDefsSystem     GisTickCount, GisFileAge, GisLastOsErrorText
 #pragma once
 
+#include "gis/core/GisDefsBitmap.h"
+#include "gis/core/GisDefsCodePages.h"
 #include "gis/core/GisDefsGeometry.h"
+#include "gis/core/GisDefsLists.h"
 #include "gis/core/GisDefsNumbers.h"
 #include "gis/core/GisDefsPasswords.h"
+#include "gis/core/GisDefsPaths.h"
+#include "gis/core/GisDefsStyles.h"
+#include "gis/core/GisDefsSystem.h"
+#include "gis/core/GisDefsUnits.h"

@@ -1,26 +1,20 @@
 // Shared fixture of the kernel foundation's tests: every test starts from the
-// state right after the kernel's start-up, with the runtime's format settings
-// saved and restored around it.
+// runtime's and the kernel's start-up state, and leaves them so.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "gis/core/GisKernel.h"
-#include "platform/rtl/Format.h"
+#include "platform/rtl/Runtime.h"
 
 class GisCoreTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    settings_ = std::make_unique<TFormatSettingsGuard>();
+    rtl_reset_for_tests();
     GisKernelResetForTests();
   }
   void TearDown() override {
+    rtl_reset_for_tests();
     GisKernelResetForTests();
-    settings_.reset();
   }
-
-private:
-  std::unique_ptr<TFormatSettingsGuard> settings_;
 };

@@ -7,6 +7,7 @@
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisResource.h"
+#include "platform/rtl/Format.h"
 
 namespace {
 

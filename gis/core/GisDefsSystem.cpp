@@ -1,0 +1,20 @@
+#include "gis/core/GisDefsSystem.h"
+
+#include <chrono>
+
+#include "platform/rtl/Files.h"
+#include "platform/rtl/OsError.h"
+
+std::int32_t GisTickCount() {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+  return static_cast<std::int32_t>(static_cast<std::uint64_t>(ms) % 0x7FFFFFFFu);
+}
+
+double GisFileAge(const std::string& fileName) {
+  const double age = FileAge(fileName);
+  return age < 0 ? 0.0 : age;
+}
+
+std::string GisLastOsErrorText() { return LastOsErrorText(); }
