@@ -3,6 +3,7 @@
 // Which file holds what:
 //   GisDefsGeometry   points, extents and their helpers, colours, DMS angles
 //   GisDefsUnits      TGIS_Units, TGIS_UnitsType
+//   GisDefsTokenizer  TGIS_Tokenizer
 //   GisDefsLists      TGIS_PointList, TGIS_Point3DList, TGIS_Stack, TGIS_StackInteger
 //   GisDefsPasswords  TGIS_PasswordList, GisLayerPasswords
 //   GisDefsBitmap     TGIS_Bitmap, TGIS_PixelCapabilities
@@ -22,4 +23,5 @@
 #include "gis/core/GisDefsPaths.h"
 #include "gis/core/GisDefsStyles.h"
 #include "gis/core/GisDefsSystem.h"
+#include "gis/core/GisDefsTokenizer.h"
 #include "gis/core/GisDefsUnits.h"
