@@ -429,6 +429,8 @@ Word DaysInAMonth(Word year, Word month) {
   return static_cast<Word>(table[month] - table[month - 1]);
 }
 
+Word DaysInMonth(Word year, Word month) { return DaysInAMonth(year, month); }
+
 Word DaysInMonth(TDateTime value) {
   Word y, m, d;
   DecodeDate(value, y, m, d);

@@ -24,6 +24,7 @@ constexpr Integer UnixDateDelta = 25569;
 bool IsLeapYear(Word year);
 /// Days in `month` of `year` (0 for a month outside 1-12).
 Word DaysInAMonth(Word year, Word month);
+Word DaysInMonth(Word year, Word month);
 Word DaysInMonth(TDateTime value);
 
 /// Years 1-9999 with the Gregorian leap rule. Raises EConvertError

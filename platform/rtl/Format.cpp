@@ -426,6 +426,9 @@ std::string layPicture(std::string_view s, const PictureInfo& info, const Pictur
       return out;
     } else if (c == '.' && !inFraction) {
       inFraction = true;
+      // A picture without integer placeholders still shows the integer digits.
+      if (info.integerPlaceholders == 0 && !info.scientific)
+        for (int j = 0; j < integerCount; ++j) emitIntegerDigit(j);
       if (!digits.fraction.empty()) out.push_back(fs.DecimalSeparator);
     } else if (c == ',' && !inFraction) {
       // grouping marker, not printed itself
@@ -445,33 +448,36 @@ std::string layPicture(std::string_view s, const PictureInfo& info, const Pictur
       out.push_back(c);
     }
   }
-  // A picture without integer placeholders still shows the integer digits.
-  if (info.integerPlaceholders == 0 && integerCount > 0 && !info.scientific) {
-    std::string prefix;
-    for (int j = 0; j < integerCount; ++j) prefix.push_back(digits.integer[static_cast<std::size_t>(j)]);
-    out.insert(0, prefix);
-  }
   return out;
 }
 
+// Chooses the section: the negative one (without minus sign) for a negative
+// value when present, and the zero one for a value that rounds to zero under
+// the chosen section (else the first section, also without minus sign). An
+// empty chosen section gives the general format.
 std::string formatPicture(std::string_view picture, const Decimal& value, int maxPrec,
-                          const std::string& generalFallback, const TFormatSettings& fs) {
+                          const TFormatSettings& fs) {
   if (value.cls != Decimal::Finite) return nonFinite(value);
   const std::vector<std::string_view> sections = pictureSections(picture);
-  std::string_view section = sections[0];
+  auto present = [&](std::size_t k) { return sections.size() > k && !sections[k].empty(); };
+  std::size_t chosen = 0;
   bool writeMinus = value.negative;
-  if (value.negative && sections.size() >= 2 && !sections[1].empty()) {
-    section = sections[1];
+  if (value.negative && present(1)) {
+    chosen = 1;
     writeMinus = false;
   }
-  PictureInfo info = analysePicture(section);
-  const bool zero = value.isZero() || roundsToZero(value, info, maxPrec);
-  if (zero && sections.size() >= 3 && !sections[2].empty()) {
-    section = sections[2];
-    info = analysePicture(section);
+  PictureInfo info = analysePicture(sections[chosen]);
+  if (value.isZero() || roundsToZero(value, info, maxPrec)) {
+    chosen = present(2) ? 2 : 0;
+    writeMinus = false;
+    info = analysePicture(sections[chosen]);
   }
-  if (zero) writeMinus = false;
-  if (section.empty()) return (writeMinus && !generalFallback.empty() && generalFallback[0] != '-' ? "-" : "") + generalFallback;
+  const std::string_view section = sections[chosen];
+  if (section.empty()) {
+    Decimal general = value;
+    if (!writeMinus) general.negative = false;
+    return generalText(general, maxPrec > 18 ? 19 : 15, 0, fs);
+  }
   const PictureDigits digits = pictureDigits(value, info, maxPrec);
   std::string out = layPicture(section, info, digits, fs);
   return writeMinus ? "-" + out : out;
@@ -911,23 +917,20 @@ std::string FormatFloat(std::string_view picture, double value) {
   return FormatFloat(picture, value, FormatSettings());
 }
 std::string FormatFloat(std::string_view picture, double value, const TFormatSettings& settings) {
-  const std::string general = picture.empty() ? FloatToStr(value, settings) : std::string();
-  return formatPicture(picture, decomposeDouble(value), 18, general, settings);
+  return formatPicture(picture, decomposeDouble(value), 18, settings);
 }
 std::string FormatFloat(std::string_view picture, Extended value) {
   return FormatFloat(picture, value, FormatSettings());
 }
 std::string FormatFloat(std::string_view picture, Extended value,
                         const TFormatSettings& settings) {
-  const std::string general = picture.empty() ? FloatToStr(value, settings) : std::string();
-  return formatPicture(picture, decomposeExtended(value, 18), 18, general, settings);
+  return formatPicture(picture, decomposeExtended(value, 18), 18, settings);
 }
 std::string FormatCurr(std::string_view picture, Currency value) {
   return FormatCurr(picture, value, FormatSettings());
 }
 std::string FormatCurr(std::string_view picture, Currency value, const TFormatSettings& settings) {
-  const std::string general = picture.empty() ? CurrToStr(value, settings) : std::string();
-  return formatPicture(picture, decomposeCurrency(value), 19, general, settings);
+  return formatPicture(picture, decomposeCurrency(value), 19, settings);
 }
 
 Integer StrToInt(std::string_view s) {
@@ -966,6 +969,12 @@ bool TryStrToFloat(std::string_view s, double& value) {
   return parseFloat(s, value, FormatSettings());
 }
 bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& settings) {
+  return parseFloat(s, value, settings);
+}
+bool TryStrToFloat(std::string_view s, Single& value) {
+  return parseFloat(s, value, FormatSettings());
+}
+bool TryStrToFloat(std::string_view s, Single& value, const TFormatSettings& settings) {
   return parseFloat(s, value, settings);
 }
 bool TryStrToFloat(std::string_view s, Extended& value) {

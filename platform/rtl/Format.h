@@ -191,8 +191,10 @@ std::string CurrToStrF(Currency value, TFloatFormat format, int digits,
 /// negative;zero), '0' a digit always written, '#' a digit written when
 /// significant, the first '.' the decimal point, ',' in the integer part turns on
 /// thousands separators, "E+0"/"E-0" (any case) scientific notation, '...' and
-/// "..." literal text. An empty picture gives FloatToStr. A value that rounds to
-/// zero under its section is written without a minus sign.
+/// "..." literal text. A negative value uses the second section without a minus
+/// sign, or the first with one. A value that rounds to zero under its section
+/// uses the third section, or else the first, and never shows a minus sign. An
+/// empty picture (or chosen section) gives the general format (FloatToStr).
 std::string FormatFloat(std::string_view picture, double value);
 std::string FormatFloat(std::string_view picture, double value, const TFormatSettings& settings);
 std::string FormatFloat(std::string_view picture, Extended value);
@@ -240,6 +242,8 @@ double StrToFloat(std::string_view s);
 double StrToFloat(std::string_view s, const TFormatSettings& settings);
 bool TryStrToFloat(std::string_view s, double& value);
 bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& settings);
+bool TryStrToFloat(std::string_view s, Single& value);
+bool TryStrToFloat(std::string_view s, Single& value, const TFormatSettings& settings);
 bool TryStrToFloat(std::string_view s, Extended& value);
 bool TryStrToFloat(std::string_view s, Extended& value, const TFormatSettings& settings);
 double StrToFloatDef(std::string_view s, double def);

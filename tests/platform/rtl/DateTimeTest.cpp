@@ -48,6 +48,8 @@ TEST(DateTime, EncodeAndDecodeDates) {
   EXPECT_EQ(DaysInAMonth(2024, 2), 29);
   EXPECT_EQ(DaysInAMonth(1900, 2), 28);
   EXPECT_EQ(DaysInAMonth(2000, 2), 29);
+  EXPECT_EQ(DaysInMonth(2100, 2), 28);
+  EXPECT_EQ(DaysInAMonth(2024, 13), 0);
   EXPECT_EQ(DaysInMonth(EncodeDate(2023, 4, 10)), 30);
   EXPECT_EQ(DayOfWeek(EncodeDate(2024, 2, 29)), 5); // Thursday
   EXPECT_EQ(DayOfWeek(0), 7);                       // 1899-12-30 was a Saturday

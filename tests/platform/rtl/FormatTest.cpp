@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -186,4 +188,46 @@ TEST(Format, CurrencyLayouts) {
     fs.CurrencyFormat = static_cast<Byte>(code);
     EXPECT_EQ(FloatToStrF(1.5, ffCurrency, 15, 2, fs), expected) << code;
   }
+}
+
+TEST(Format, SeparatorGrid) {
+  struct Row {
+    char decimal, thousand;
+    const char* number;  // %n of 1234567.25
+    const char* picture; // #,##0.00 of -1234.5
+    const char* fixed;   // %.3f of 0.5
+  };
+  const std::vector<Row> rows = {
+      {'.', ',', "1,234,567.25", "-1,234.50", "0.500"},
+      {',', '.', "1.234.567,25", "-1.234,50", "0,500"},
+      {',', ' ', "1 234 567,25", "-1 234,50", "0,500"},
+      {'.', ' ', "1 234 567.25", "-1 234.50", "0.500"},
+  };
+  for (const Row& row : rows) {
+    TFormatSettings fs;
+    fs.DecimalSeparator = row.decimal;
+    fs.ThousandSeparator = row.thousand;
+    EXPECT_EQ(Format("%n", {1234567.25}, fs), row.number);
+    EXPECT_EQ(FloatToStrF(1234567.25, ffNumber, 15, 2, fs), row.number);
+    EXPECT_EQ(FormatFloat("#,##0.00", -1234.5, fs), row.picture);
+    EXPECT_EQ(Format("%.3f", {0.5}, fs), row.fixed);
+    // Fixed text reads back; grouped text never does.
+    EXPECT_EQ(StrToFloat(row.fixed, fs), 0.5);
+    double v;
+    EXPECT_FALSE(TryStrToFloat(row.number, v, fs)) << row.number;
+    EXPECT_EQ(StrToFloat(FloatToStr(-1234567.25, fs), fs), -1234567.25);
+  }
+}
+
+TEST(Format, LocaleSettingsAreOptIn) {
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  const TFormatSettings german = LocaleFormatSettings();
+  QLocale::setDefault(saved);
+  EXPECT_EQ(german.DecimalSeparator, ',');
+  EXPECT_EQ(german.ThousandSeparator, '.');
+  EXPECT_EQ(german.DateSeparator, '.');
+  // The process-wide settings never came from the locale.
+  EXPECT_EQ(FormatSettings().DecimalSeparator, '.');
+  EXPECT_EQ(FormatSettings().ShortDateFormat, "yyyy-mm-dd");
 }

@@ -146,6 +146,10 @@ TEST(StrToFloat, OnlyTheCurrentSeparatorIntroducesTheFraction) {
     }
     long double e = 999;
     EXPECT_EQ(TryStrToFloat(row.text, e, fs), row.ok) << row.text;
+    if (row.ok) {
+      float f = 999;
+      EXPECT_TRUE(TryStrToFloat(row.text, f, fs) || std::fabs(row.value) > 3.5e38) << row.text;
+    }
     EXPECT_EQ(StrToFloatDef(row.text, -7.0, fs), row.ok ? row.value : -7.0);
   }
 }
@@ -169,6 +173,10 @@ TEST(StrToFloat, ProcessSeparatorAndErrors) {
   EXPECT_EQ(StrToExtendedDef("x", 2.5L), 2.5L);
   EXPECT_THROW(StrToExtended("1e5000"), EConvertError);
   EXPECT_EQ(StrToExtended("1e400"), 1e400L);
+  float f = 0;
+  EXPECT_TRUE(TryStrToFloat("0.1", f));
+  EXPECT_EQ(f, 0.1f);
+  EXPECT_FALSE(TryStrToFloat("1e39", f)) << "beyond Single";
 }
 
 TEST(StrToFloat, RoundTripsFloatToStrWithinFifteenDigits) {
