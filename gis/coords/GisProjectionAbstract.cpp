@@ -1,0 +1,183 @@
+#include "gis/coords/GisProjectionAbstract.h"
+
+#include "gis/coords/GisCoordsKernel.h"
+#include "gis/coords/GisDatumList.h"
+#include "gis/coords/GisEllipsoid.h"
+
+#include <numbers>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+} // namespace
+
+TGIS_ProjectionAbstract::TGIS_ProjectionAbstract() {
+  datum_ = GisDatumList().DefaultDatum();
+  if (datum_) ellipsoid_ = GisEllipsoidList().FindEllipsoid(datum_->EllipsoidCode);
+}
+
+TGIS_ProjectionAbstract::~TGIS_ProjectionAbstract() = default;
+
+void TGIS_ProjectionAbstract::UpdateConstants() {
+  if (!datum_) gis_coords::RaiseGis(GIS_RS_ERR_ELLIPSOID_NOEXIST, "");
+  TGIS_Ellipsoid& e = datum_->GetEllipsoid();
+  ellipsoid_ = &e;
+  A = e.SemiMajorAxis;
+  B = e.SemiMinorAxis;
+  A2 = e.SemiMajorAxisSq;
+  B2 = e.SemiMinorAxisSq;
+  E2 = e.EccentricitySq;
+  E = e.Eccentricity;
+  EP2 = e.SecondEccentricitySq;
+}
+
+void TGIS_ProjectionAbstract::SetUp(const TGIS_ProjectionSetUp&) {
+  UpdateConstants();
+}
+
+void TGIS_ProjectionAbstract::CopyExtraState(TGIS_ProjectionAbstract&) const {}
+
+void TGIS_ProjectionAbstract::AddWarning(const std::string& text) {
+  if (warningFlag_ == 0) {
+    warnings_.clear();
+    warningFlag_ = 1;
+  }
+  if (text.empty()) {
+    warnings_.clear();
+    return;
+  }
+  if (!warnings_.empty()) warnings_ += '\r';
+  warnings_ += text;
+}
+
+void TGIS_ProjectionAbstract::SetDatum(TGIS_Datum* datum) {
+  if (datum == datum_) return;
+  datum_ = datum;
+  UpdateConstants();
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionAbstract::CreateCopy() const {
+  std::unique_ptr<TGIS_ProjectionAbstract> copy = Create();
+  copy->SetDatum(datum_);
+  copy->SetUp(Parameters());
+  CopyExtraState(*copy);
+  return copy;
+}
+
+TGIS_ProjectionSetUp TGIS_ProjectionAbstract::Parameters() const {
+  TGIS_ProjectionSetUp p;
+  p.CentralMeridian = CentralMeridian;
+  p.OriginLatitude = OriginLatitude;
+  p.FalseEasting = FalseEasting;
+  p.FalseNorthing = FalseNorthing;
+  p.StandardParallel1 = StandardParallel1;
+  p.StandardParallel2 = StandardParallel2;
+  p.ScaleFactor = ScaleFactor;
+  p.LongitudeOfCenter = LongitudeOfCenter;
+  p.LatitudeOfCenter = LatitudeOfCenter;
+  p.Azimuth = Azimuth;
+  p.LongitudeOfPoint1 = LongitudeOfPoint1;
+  p.LatitudeOfPoint1 = LatitudeOfPoint1;
+  p.LongitudeOfPoint2 = LongitudeOfPoint2;
+  p.LatitudeOfPoint2 = LatitudeOfPoint2;
+  p.Zone = Zone;
+  return p;
+}
+
+void TGIS_ProjectionAbstract::StoreParameters(const TGIS_ProjectionSetUp& p) {
+  CentralMeridian = p.CentralMeridian;
+  OriginLatitude = p.OriginLatitude;
+  FalseEasting = p.FalseEasting;
+  FalseNorthing = p.FalseNorthing;
+  StandardParallel1 = p.StandardParallel1;
+  StandardParallel2 = p.StandardParallel2;
+  ScaleFactor = p.ScaleFactor;
+  LongitudeOfCenter = p.LongitudeOfCenter;
+  LatitudeOfCenter = p.LatitudeOfCenter;
+  Azimuth = p.Azimuth;
+  LongitudeOfPoint1 = p.LongitudeOfPoint1;
+  LatitudeOfPoint1 = p.LatitudeOfPoint1;
+  LongitudeOfPoint2 = p.LongitudeOfPoint2;
+  LatitudeOfPoint2 = p.LatitudeOfPoint2;
+  Zone = p.Zone;
+}
+
+double TGIS_ProjectionAbstract::FixOriginLatitude(double value) {
+  if (value < -kPi / 2) {
+    AddWarning(GIS_RS_ERR_ORIGINLATITUDE_FIXED);
+    return -kPi / 2;
+  }
+  if (value > kPi / 2) {
+    AddWarning(GIS_RS_ERR_ORIGINLATITUDE_FIXED);
+    return kPi / 2;
+  }
+  return value;
+}
+
+double TGIS_ProjectionAbstract::FixCentralMeridian(double value, double lowReplacement) {
+  if (value < -kPi) {
+    AddWarning(GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
+    value = lowReplacement;
+  } else if (value > 2 * kPi) {
+    AddWarning(GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
+    value = 2 * kPi;
+  }
+  if (value > kPi) value -= 2 * kPi;
+  return value;
+}
+
+TGIS_ProjectionAbstract::ForwardInput
+TGIS_ProjectionAbstract::CheckForwardInput(const TGIS_Point3D& input, double latitudeLimit) {
+  ClearWarningFlag();
+  ForwardInput r{input.X, input.Y, input.Z, 0};
+  if (r.Latitude < -latitudeLimit) {
+    AddWarning(GIS_RS_ERR_LATITUDE_FIXED);
+    r.Latitude = -latitudeLimit;
+  } else if (r.Latitude > latitudeLimit) {
+    AddWarning(GIS_RS_ERR_LATITUDE_FIXED);
+    r.Latitude = latitudeLimit;
+  }
+  if (r.Longitude < -kPi) {
+    AddWarning(GIS_RS_ERR_LONGITUDE_FIXED);
+    r.Longitude = -kPi;
+  } else if (r.Longitude > 2 * kPi) {
+    AddWarning(GIS_RS_ERR_LONGITUDE_FIXED);
+    r.Longitude = 2 * kPi;
+  }
+  if (r.Longitude > kPi) r.Longitude -= 2 * kPi;
+  double d = r.Longitude - CentralMeridian;
+  if (d > kPi)
+    d -= 2 * kPi;
+  else if (d < -kPi)
+    d += 2 * kPi;
+  r.DeltaLongitude = d;
+  return r;
+}
+
+TGIS_ProjectionAbstract::InverseInput
+TGIS_ProjectionAbstract::CheckInverseInput(const TGIS_Point3D& input) {
+  ClearWarningFlag();
+  InverseInput r{input.X, input.Y, input.Z};
+  if (r.Easting < FalseEasting - EastingRange) {
+    AddWarning(GIS_RS_ERR_EASTING_FIXED);
+    r.Easting = FalseEasting - EastingRange;
+  } else if (r.Easting > FalseEasting + EastingRange) {
+    AddWarning(GIS_RS_ERR_EASTING_FIXED);
+    r.Easting = FalseEasting + EastingRange;
+  }
+  if (r.Northing < FalseNorthing - NorthingRange) {
+    AddWarning(GIS_RS_ERR_NORTHING_FIXED);
+    r.Northing = FalseNorthing - NorthingRange;
+  } else if (r.Northing > FalseNorthing + NorthingRange) {
+    AddWarning(GIS_RS_ERR_NORTHING_FIXED);
+    r.Northing = FalseNorthing + NorthingRange;
+  }
+  return r;
+}
+
+double TGIS_ProjectionAbstract::WrapLongitude(double longitude) {
+  if (longitude > kPi) return longitude - 2 * kPi;
+  if (longitude < -kPi) return longitude + 2 * kPi;
+  return longitude;
+}

@@ -1,0 +1,18 @@
+// GEC: geocentric coordinates, unprojected (part of the GisProjections
+// module; see GisProjections.h for the map of the module).
+#pragma once
+
+#include "gis/coords/GisProjectionAbstract.h"
+
+/// Geodetic (longitude, latitude, height) to earth-centred X, Y, Z in metres
+/// on the projection's ellipsoid and back. Project raises 0210 / 0211 for a
+/// latitude or longitude out of range. The viewer measures the map scale of
+/// angular views with it.
+class TGIS_ProjectionGeocentric : public TGIS_ProjectionAbstract {
+public:
+  std::string GetCode() const override;
+  std::string GetDescription() const override;
+  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
+  void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
+  void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;
+};
