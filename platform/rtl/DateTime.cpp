@@ -515,6 +515,10 @@ std::string FormatDateTime(std::string_view format, TDateTime value) {
 
 std::string FormatDateTime(std::string_view format, TDateTime value,
                            const TFormatSettings& settings) {
+  Stamp stamp{};
+  Word y, m, d;
+  if (!toStamp(value, stamp) || !civilFromDays(stamp.days, y, m, d))
+    throw EConvertError("'" + FloatToStr(value) + "' is not a valid timestamp");
   std::string out;
   const Parts parts = decompose(value);
   formatInto(out, format.empty() ? std::string_view("c") : format, parts, settings, 0);

@@ -57,7 +57,9 @@ void SetNowSourceForTests(std::function<TDateTime()> source);
 /// right after an hour token), d dd ddd dddd, ddddd (short date) dddddd (long
 /// date), h hh, n nn, s ss, z zzz, t (short time) tt (long time), c (short date
 /// and, when not midnight, long time), am/pm a/p ampm (12-hour clock), '/' the
-/// date separator, ':' the time separator, '...' and "..." literal text.
+/// date separator, ':' the time separator, '...' and "..." literal text. A value
+/// outside years 1-9999 (or not finite) raises EConvertError
+/// "'<value>' is not a valid timestamp".
 std::string FormatDateTime(std::string_view format, TDateTime value);
 std::string FormatDateTime(std::string_view format, TDateTime value,
                            const TFormatSettings& settings);

@@ -78,10 +78,17 @@ TEST(DateTime, TimesAndNegativeValues) {
             "2024-02-29 00:00:00.000");
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", 45351.0 - 0.6 / MSecsPerDay),
             "2024-02-28 23:59:59.999");
-  DecodeDate(std::nan(""), y, m, d);
-  EXPECT_EQ(y, 0);
-  DecodeDate(1e9, y, m, d);
-  EXPECT_EQ(y, 0);
+  // Values beyond the calendar decode as zeros and do not format.
+  for (const TDateTime bad : {std::nan(""), HUGE_VAL, 1e9, 2958466.0, -693594.0}) {
+    DecodeDate(bad, y, m, d);
+    EXPECT_EQ((std::vector<int>{y, m, d}), (std::vector<int>{0, 0, 0})) << bad;
+    EXPECT_THROW(FormatDateTime("yyyymmdd", bad), EConvertError) << bad;
+  }
+  try {
+    FormatDateTime("yyyymmdd", 1e9);
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.Message(), "'1000000000' is not a valid timestamp");
+  }
 }
 
 TEST(DateTime, FormatDateTimeTokens) {
