@@ -1,0 +1,342 @@
+#include "platform/rtl/IniFiles.h"
+
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/StringList.h"
+#include "platform/rtl/Strings.h"
+
+#include <algorithm>
+
+namespace {
+
+// One line of an ini file as the reading rules see it.
+struct IniLine {
+  enum Kind { Skip, SectionHeader, KeyValue, Other } kind = Skip;
+  std::string name;   // section name or key
+  std::string value;  // value of a key line
+};
+
+IniLine classify(const std::string& raw) {
+  IniLine line;
+  const std::string text = Trim(raw);
+  if (text.empty() || text[0] == ';') return line;
+  if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
+    line.kind = IniLine::SectionHeader;
+    line.name = Trim(text.substr(1, text.size() - 2));
+    return line;
+  }
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos) {
+    line.kind = IniLine::Other;
+    line.name = text;
+    return line;
+  }
+  line.kind = IniLine::KeyValue;
+  line.name = Trim(text.substr(0, eq));
+  line.value = Trim(text.substr(eq + 1));
+  return line;
+}
+
+bool sameName(const std::string& a, const std::string& b) { return AnsiSameText(a, b); }
+
+// Removes one pair of matching quotes around a value.
+std::string dequote(const std::string& value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+void loadLines(const std::string& fileName, TStringList& lines) {
+  if (!fileName.empty() && FileExists(fileName)) lines.LoadFromFile(fileName);
+}
+
+} // namespace
+
+// ---- TCustomIniFile ------------------------------------------------------------------
+
+bool TCustomIniFile::SectionExists(const std::string& section) {
+  TStringList keys;
+  ReadSection(section, keys);
+  return keys.Count() > 0;
+}
+
+bool TCustomIniFile::ValueExists(const std::string& section, const std::string& ident) {
+  TStringList keys;
+  ReadSection(section, keys);
+  return keys.IndexOf(ident) >= 0;
+}
+
+int TCustomIniFile::ReadInteger(const std::string& section, const std::string& ident,
+                                int defaultValue) {
+  std::string text = ReadString(section, ident, "");
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    text = "$" + text.substr(2);
+  return StrToIntDef(text, defaultValue);
+}
+
+void TCustomIniFile::WriteInteger(const std::string& section, const std::string& ident, int value) {
+  WriteString(section, ident, IntToStr(value));
+}
+
+bool TCustomIniFile::ReadBool(const std::string& section, const std::string& ident,
+                              bool defaultValue) {
+  return ReadInteger(section, ident, defaultValue ? 1 : 0) != 0;
+}
+
+void TCustomIniFile::WriteBool(const std::string& section, const std::string& ident, bool value) {
+  WriteString(section, ident, value ? "1" : "0");
+}
+
+double TCustomIniFile::ReadFloat(const std::string& section, const std::string& ident,
+                                 double defaultValue) {
+  const std::string text = ReadString(section, ident, "");
+  double value = 0;
+  if (text.empty() || !TryStrToFloat(text, value)) return defaultValue;
+  return value;
+}
+
+void TCustomIniFile::WriteFloat(const std::string& section, const std::string& ident,
+                                double value) {
+  WriteString(section, ident, FloatToStr(value));
+}
+
+// ---- TMemIniFile -------------------------------------------------------------------
+
+TMemIniFile::TMemIniFile(const std::string& fileName) : TCustomIniFile(fileName) { load(); }
+
+void TMemIniFile::load() {
+  TStringList lines;
+  loadLines(FileName(), lines);
+  SetStrings(lines);
+}
+
+TMemIniFile::Section* TMemIniFile::findSection(const std::string& name) {
+  for (auto& section : sections_)
+    if (sameName(section.name, name)) return &section;
+  return nullptr;
+}
+
+TMemIniFile::Entry* TMemIniFile::findEntry(Section& section, const std::string& key) {
+  for (auto& entry : section.entries)
+    if (sameName(entry.key, key)) return &entry;
+  return nullptr;
+}
+
+void TMemIniFile::Clear() { sections_.clear(); }
+
+void TMemIniFile::SetStrings(const TStrings& lines) {
+  sections_.clear();
+  Section* current = nullptr;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const IniLine line = classify(lines.Get(i));
+    switch (line.kind) {
+    case IniLine::Skip:
+      break;
+    case IniLine::SectionHeader:
+      current = findSection(line.name);
+      if (current == nullptr) {
+        sections_.push_back(Section{line.name, {}});
+        current = &sections_.back();
+      }
+      break;
+    case IniLine::KeyValue:
+      // A line without '=' is kept as a key without a value (it is written
+      // back as it was, but reads as no key).
+    case IniLine::Other:
+      if (current != nullptr)
+        current->entries.push_back(
+            Entry{line.name, line.kind == IniLine::KeyValue ? "=" + line.value : std::string()});
+      break;
+    }
+  }
+}
+
+void TMemIniFile::GetStrings(TStrings& lines) const {
+  lines.BeginUpdate();
+  try {
+    lines.Clear();
+    for (size_t i = 0; i < sections_.size(); ++i) {
+      if (i > 0) lines.Add("");
+      lines.Add("[" + sections_[i].name + "]");
+      for (const auto& entry : sections_[i].entries) lines.Add(entry.key + entry.value);
+    }
+  } catch (...) {
+    lines.EndUpdate();
+    throw;
+  }
+  lines.EndUpdate();
+}
+
+std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident,
+                                    const std::string& defaultValue) {
+  Section* s = findSection(section);
+  if (s == nullptr) return defaultValue;
+  for (const auto& entry : s->entries)
+    if (!entry.value.empty() && sameName(entry.key, ident)) return entry.value.substr(1);
+  return defaultValue;
+}
+
+void TMemIniFile::WriteString(const std::string& section, const std::string& ident,
+                              const std::string& value) {
+  Section* s = findSection(section);
+  if (s == nullptr) {
+    sections_.push_back(Section{section, {}});
+    s = &sections_.back();
+  }
+  for (auto& entry : s->entries) {
+    if (!entry.value.empty() && sameName(entry.key, ident)) {
+      entry.value = "=" + value;
+      return;
+    }
+  }
+  s->entries.push_back(Entry{ident, "=" + value});
+}
+
+void TMemIniFile::ReadSection(const std::string& section, TStrings& keys) {
+  keys.BeginUpdate();
+  keys.Clear();
+  if (Section* s = findSection(section))
+    for (const auto& entry : s->entries)
+      if (!entry.value.empty()) keys.Add(entry.key);
+  keys.EndUpdate();
+}
+
+void TMemIniFile::ReadSections(TStrings& sections) {
+  sections.BeginUpdate();
+  sections.Clear();
+  for (const auto& s : sections_) sections.Add(s.name);
+  sections.EndUpdate();
+}
+
+void TMemIniFile::ReadSectionValues(const std::string& section, TStrings& values) {
+  values.BeginUpdate();
+  values.Clear();
+  if (Section* s = findSection(section))
+    for (const auto& entry : s->entries)
+      if (!entry.value.empty()) values.Add(entry.key + entry.value);
+  values.EndUpdate();
+}
+
+void TMemIniFile::EraseSection(const std::string& section) {
+  sections_.erase(std::remove_if(sections_.begin(), sections_.end(),
+                                 [&](const Section& s) { return sameName(s.name, section); }),
+                  sections_.end());
+}
+
+void TMemIniFile::DeleteKey(const std::string& section, const std::string& ident) {
+  Section* s = findSection(section);
+  if (s == nullptr) return;
+  auto it = std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) {
+    return !e.value.empty() && sameName(e.key, ident);
+  });
+  if (it != s->entries.end()) s->entries.erase(it);
+}
+
+void TMemIniFile::UpdateFile() {
+  if (FileName().empty()) return;
+  TStringList lines;
+  GetStrings(lines);
+  lines.SaveToFile(FileName());
+}
+
+void TMemIniFile::Rename(const std::string& fileName, bool reload) {
+  setFileName(fileName);
+  if (reload) load();
+}
+
+// ---- TIniFile ----------------------------------------------------------------------
+
+namespace {
+
+// The lines [first, end) of the first section named `section` (first is the
+// header); false when there is none.
+bool sectionRange(const TStringList& lines, const std::string& section, int& first, int& end) {
+  first = -1;
+  for (int i = 0; i < lines.Count(); ++i) {
+    const IniLine line = classify(lines.Get(i));
+    if (line.kind != IniLine::SectionHeader) continue;
+    if (first >= 0) {
+      end = i;
+      return true;
+    }
+    if (sameName(line.name, section)) first = i;
+  }
+  end = lines.Count();
+  return first >= 0;
+}
+
+int findKeyLine(const TStringList& lines, int first, int end, const std::string& ident) {
+  for (int i = first + 1; i < end; ++i) {
+    const IniLine line = classify(lines.Get(i));
+    if (line.kind == IniLine::KeyValue && sameName(line.name, ident)) return i;
+  }
+  return -1;
+}
+
+} // namespace
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
+                                 const std::string& defaultValue) {
+  TMemIniFile ini(FileName());
+  if (!ini.ValueExists(section, ident)) return defaultValue;
+  return dequote(ini.ReadString(section, ident, defaultValue));
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& ident,
+                           const std::string& value) {
+  TStringList lines;
+  loadLines(FileName(), lines);
+  const std::string text = ident + "=" + value;
+  int first = 0, end = 0;
+  if (!sectionRange(lines, section, first, end)) {
+    if (lines.Count() > 0 && !Trim(lines.Get(lines.Count() - 1)).empty()) lines.Add("");
+    lines.Add("[" + section + "]");
+    lines.Add(text);
+  } else if (const int keyLine = findKeyLine(lines, first, end, ident); keyLine >= 0) {
+    lines.SetStrings(keyLine, text);
+  } else {
+    // After the section's last key: blank lines and comments at its end
+    // belong to what follows.
+    int at = end;
+    while (at > first + 1 && classify(lines.Get(at - 1)).kind == IniLine::Skip) --at;
+    lines.Insert(at, text);
+  }
+  lines.SaveToFile(FileName());
+}
+
+void TIniFile::ReadSection(const std::string& section, TStrings& keys) {
+  TMemIniFile(FileName()).ReadSection(section, keys);
+}
+
+void TIniFile::ReadSections(TStrings& sections) { TMemIniFile(FileName()).ReadSections(sections); }
+
+void TIniFile::ReadSectionValues(const std::string& section, TStrings& values) {
+  TMemIniFile ini(FileName());
+  ini.ReadSectionValues(section, values);
+  for (int i = 0; i < values.Count(); ++i)
+    values.SetStrings(i, values.Names(i) + "=" + dequote(values.ValueFromIndex(i)));
+}
+
+void TIniFile::EraseSection(const std::string& section) {
+  TStringList lines;
+  loadLines(FileName(), lines);
+  bool changed = false;
+  int first = 0, end = 0;
+  while (sectionRange(lines, section, first, end)) {
+    for (int i = end - 1; i >= first; --i) lines.Delete(i);
+    changed = true;
+  }
+  if (changed) lines.SaveToFile(FileName());
+}
+
+void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
+  TStringList lines;
+  loadLines(FileName(), lines);
+  int first = 0, end = 0;
+  if (!sectionRange(lines, section, first, end)) return;
+  const int at = findKeyLine(lines, first, end, ident);
+  if (at < 0) return;
+  lines.Delete(at);
+  lines.SaveToFile(FileName());
+}
