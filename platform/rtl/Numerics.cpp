@@ -49,6 +49,32 @@ Int64 checkedTrunc(Extended value) {
   return static_cast<Int64>(r);
 }
 
+Extended checkedDivide(Extended a, Extended b) {
+  if (std::isnan(a) || std::isnan(b)) invalidOp();
+  if (b == 0) {
+    if (a == 0) invalidOp();
+    throw EZeroDivide("Floating point division by zero");
+  }
+  return a / b;
+}
+
+namespace {
+void checkLogArgument(Extended value) {
+  if (std::isnan(value) || value < 0) invalidOp();
+  if (value == 0) throw EZeroDivide("Floating point division by zero");
+}
+} // namespace
+
+Extended checkedLog10(Extended value) {
+  checkLogArgument(value);
+  return std::log10(value);
+}
+
+Extended checkedLn(Extended value) {
+  checkLogArgument(value);
+  return std::log(value);
+}
+
 Int64 idiv(Int64 a, Int64 b) {
   if (b == 0) throw EDivByZero("Division by zero");
   if (a == std::numeric_limits<Int64>::min() && b == -1) throw EIntOverflow("Integer overflow");

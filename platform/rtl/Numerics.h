@@ -30,6 +30,15 @@ Int64 idiv(Int64 a, Int64 b);
 /// Remainder with the sign of the dividend; raises EDivByZero for a zero divisor.
 Int64 imod(Int64 a, Int64 b);
 
+/// a / b that raises EZeroDivide for a zero divisor (EInvalidOp for 0 / 0 and
+/// for NaN operands).
+Extended checkedDivide(Extended a, Extended b);
+/// Base-10 logarithm that raises EZeroDivide for 0 and EInvalidOp for negative
+/// or NaN values.
+Extended checkedLog10(Extended value);
+/// Natural logarithm with the same checks.
+Extended checkedLn(Extended value);
+
 /// a * b / c with a 64-bit product, rounded half away from zero. A zero divisor
 /// or a result beyond int32 gives -1.
 Integer MulDiv(Integer a, Integer b, Integer c);

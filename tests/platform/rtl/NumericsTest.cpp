@@ -52,6 +52,17 @@ TEST(Numerics, CheckedHelpersRaiseWhereThePlatformTrapped) {
   EXPECT_THROW(idiv(1, 0), EDivByZero);
   EXPECT_THROW(imod(1, 0), EDivByZero);
   EXPECT_THROW(idiv(std::numeric_limits<Int64>::min(), -1), EIntOverflow);
+
+  EXPECT_EQ(checkedDivide(1, 4), 0.25L);
+  EXPECT_THROW(checkedDivide(1, 0), EZeroDivide);
+  EXPECT_THROW(checkedDivide(-1, -0.0L), EZeroDivide);
+  EXPECT_THROW(checkedDivide(0, 0), EInvalidOp);
+  EXPECT_THROW(checkedDivide(std::numeric_limits<Extended>::quiet_NaN(), 1), EInvalidOp);
+  EXPECT_EQ(checkedLog10(1000), 3.0L);
+  EXPECT_EQ(checkedLn(1), 0.0L);
+  EXPECT_THROW(checkedLog10(0), EZeroDivide);
+  EXPECT_THROW(checkedLog10(-1), EInvalidOp);
+  EXPECT_THROW(checkedLn(std::numeric_limits<Extended>::quiet_NaN()), EInvalidOp);
 }
 
 TEST(Numerics, MulDivRoundsHalvesAwayFromZero) {
