@@ -1,5 +1,6 @@
 #include "platform/rtl/Files.h"
 
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/OsError.h"
 #include "platform/rtl/ResetHooks.h"
 
@@ -64,13 +65,9 @@ bool statPath(const std::string& name, struct stat& st) {
   return true;
 }
 
-// Local time of a file time as days since 1899-12-30.
+// Local time of a file time, converted as every file time is.
 double toDateTime(const struct timespec& ts) {
-  struct tm local {};
-  time_t seconds = ts.tv_sec;
-  localtime_r(&seconds, &local);
-  const double localSeconds = static_cast<double>(ts.tv_sec) + static_cast<double>(local.tm_gmtoff);
-  return 25569.0 + localSeconds / 86400.0 + static_cast<double>(ts.tv_nsec) / 86400e9;
+  return UnixToDateTime(static_cast<Int64>(ts.tv_sec), static_cast<Integer>(ts.tv_nsec));
 }
 
 bool writeAll(int fd, const char* data, size_t count) {
