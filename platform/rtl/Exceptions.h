@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 class Exception : public std::exception {
 public:
@@ -76,3 +77,32 @@ void Assert(bool condition, const std::string& text, const char* module, int lin
   do {                                                                                             \
     if (!(condition)) ::Assert(false, (text), (module), (line));                                  \
   } while (0)
+
+/// Carries an exception across the callback frames of a C library (expat,
+/// libjpeg, zlib), which must never be unwound: the callback runs its body
+/// through Guard, which keeps the exception and reports failure so that the
+/// callback can tell the library to stop; once the library has returned,
+/// RethrowIfAny raises the kept exception.
+class TExceptionTrap {
+public:
+  /// Runs `body` unless an exception is already kept; false when it raised (or
+  /// was skipped).
+  template <typename F>
+  bool Guard(F&& body) noexcept {
+    if (pending_) return false;
+    try {
+      std::forward<F>(body)();
+      return true;
+    } catch (...) {
+      pending_ = std::current_exception();
+      return false;
+    }
+  }
+  bool Pending() const noexcept { return pending_ != nullptr; }
+  void RethrowIfAny() {
+    if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
+  }
+
+private:
+  std::exception_ptr pending_;
+};
