@@ -23,7 +23,9 @@ Currency Currency::FromDouble(double value) {
   return fromScaled(static_cast<long double>(value) * 10000.0L);
 }
 
-Currency Currency::FromExtended(Extended value) { return fromScaled(value * 10000.0L); }
+Currency Currency::FromExtended(Extended value) {
+  return fromScaled(value * 10000.0L);
+}
 
 Currency operator+(Currency a, Currency b) {
   Int64 r;
@@ -37,18 +39,22 @@ Currency operator-(Currency a, Currency b) {
   return Currency::FromRaw(r);
 }
 
-std::string CurrToStr(Currency value) { return CurrToStr(value, FormatSettings()); }
+std::string CurrToStr(Currency value) {
+  return CurrToStr(value, FormatSettings());
+}
 
 std::string CurrToStr(Currency value, const TFormatSettings& settings) {
   const Int64 raw = value.Raw();
-  const UInt64 magnitude = raw < 0 ? UInt64(0) - static_cast<UInt64>(raw) : static_cast<UInt64>(raw);
+  const UInt64 magnitude =
+      raw < 0 ? UInt64(0) - static_cast<UInt64>(raw) : static_cast<UInt64>(raw);
   std::string out = raw < 0 ? "-" : "";
   out += IntToStr(magnitude / 10000);
   UInt64 fraction = magnitude % 10000;
   if (fraction != 0) {
     std::string digits = IntToStr(fraction);
     digits.insert(0, 4 - digits.size(), '0');
-    while (digits.back() == '0') digits.pop_back();
+    while (digits.back() == '0')
+      digits.pop_back();
     out.push_back(settings.DecimalSeparator);
     out += digits;
   }
@@ -68,7 +74,8 @@ bool TryStrToCurr(std::string_view s, Currency& value, const TFormatSettings& se
   bool negative = false;
   Int64 raw = 0;
   for (const char c : fixed) {
-    if (c == '-') negative = true;
+    if (c == '-')
+      negative = true;
     else if (c >= '0' && c <= '9') {
       if (__builtin_mul_overflow(raw, 10, &raw) || __builtin_add_overflow(raw, c - '0', &raw))
         return false;
@@ -89,7 +96,9 @@ Currency StrToCurr(std::string_view s, const TFormatSettings& settings) {
   return c;
 }
 
-Currency StrToCurr(std::string_view s) { return StrToCurr(s, FormatSettings()); }
+Currency StrToCurr(std::string_view s) {
+  return StrToCurr(s, FormatSettings());
+}
 
 Currency StrToCurrDef(std::string_view s, Currency def) {
   Currency c;

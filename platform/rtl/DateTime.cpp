@@ -12,9 +12,8 @@
 
 namespace {
 
-constexpr Word kDaysBefore[2][13] = {
-    {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
-    {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366}};
+constexpr Word kDaysBefore[2][13] = {{0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
+                                     {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366}};
 
 std::function<TDateTime()>& nowSource() {
   static std::function<TDateTime()> source;
@@ -63,7 +62,8 @@ bool civilFromDays(Int64 serial, Word& year, Word& month, Word& day) {
   year = static_cast<Word>(y);
   const auto& table = kDaysBefore[IsLeapYear(year)];
   Word m = 1;
-  while (m < 12 && n >= table[m]) ++m;
+  while (m < 12 && n >= table[m])
+    ++m;
   month = m;
   day = static_cast<Word>(n - table[m - 1] + 1);
   return true;
@@ -84,7 +84,9 @@ std::string pad(Int64 value, int width) {
   return digits;
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool startsWithNoCase(std::string_view s, std::size_t i, std::string_view word) {
   if (s.size() - i < word.size()) return false;
@@ -135,7 +137,8 @@ void formatInto(std::string& out, std::string_view fmt, const Parts& p, const TF
     const char lc = lower(c);
     auto run = [&] {
       std::size_t n = 1;
-      while (i + n < fmt.size() && lower(fmt[i + n]) == lc) ++n;
+      while (i + n < fmt.size() && lower(fmt[i + n]) == lc)
+        ++n;
       return n;
     };
     if (c == '\'' || c == '"') {
@@ -170,21 +173,31 @@ void formatInto(std::string& out, std::string_view fmt, const Parts& p, const TF
     }
     case 'm': {
       const std::size_t n = run();
-      if (afterHour && n <= 2) out += pad(p.min, n == 2 ? 2 : 1);
-      else if (n == 1) out += IntToStr(p.month);
-      else if (n == 2) out += pad(p.month, 2);
-      else if (p.month >= 1) out += n == 3 ? fs.ShortMonthNames[p.month - 1] : fs.LongMonthNames[p.month - 1];
+      if (afterHour && n <= 2)
+        out += pad(p.min, n == 2 ? 2 : 1);
+      else if (n == 1)
+        out += IntToStr(p.month);
+      else if (n == 2)
+        out += pad(p.month, 2);
+      else if (p.month >= 1)
+        out += n == 3 ? fs.ShortMonthNames[p.month - 1] : fs.LongMonthNames[p.month - 1];
       i += n;
       break;
     }
     case 'd': {
       const std::size_t n = run();
-      if (n == 1) out += IntToStr(p.day);
-      else if (n == 2) out += pad(p.day, 2);
-      else if (n == 3) out += fs.ShortDayNames[p.dow - 1];
-      else if (n == 4) out += fs.LongDayNames[p.dow - 1];
-      else if (n == 5) formatInto(out, fs.ShortDateFormat, p, fs, depth + 1);
-      else formatInto(out, fs.LongDateFormat, p, fs, depth + 1);
+      if (n == 1)
+        out += IntToStr(p.day);
+      else if (n == 2)
+        out += pad(p.day, 2);
+      else if (n == 3)
+        out += fs.ShortDayNames[p.dow - 1];
+      else if (n == 4)
+        out += fs.LongDayNames[p.dow - 1];
+      else if (n == 5)
+        formatInto(out, fs.ShortDateFormat, p, fs, depth + 1);
+      else
+        formatInto(out, fs.LongDateFormat, p, fs, depth + 1);
       i += n;
       break;
     }
@@ -247,8 +260,10 @@ void formatInto(std::string& out, std::string_view fmt, const Parts& p, const TF
       if (afterHour && (c == ' ' || c == '.' || c == '-')) hourToken = true;
       break;
     }
-    if (lc == 'h' || hourToken) afterHour = true;
-    else if (lc != ':') afterHour = false;
+    if (lc == 'h' || hourToken)
+      afterHour = true;
+    else if (lc != ':')
+      afterHour = false;
   }
 }
 
@@ -259,7 +274,8 @@ struct Scanner {
   std::size_t i = 0;
 
   void blanks() {
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+      ++i;
   }
   bool end() const { return i >= s.size(); }
   bool number(int maxDigits, int& value, int* digits = nullptr) {
@@ -309,7 +325,8 @@ bool parseTime(Scanner& sc, const TFormatSettings& fs, TDateTime& time) {
     if (sc.accept('.') || sc.accept(fs.DecimalSeparator)) {
       int digits = 0;
       if (!sc.number(3, z, &digits)) return false;
-      for (; digits < 3; ++digits) z *= 10;
+      for (; digits < 3; ++digits)
+        z *= 10;
     }
   }
   sc.blanks();
@@ -363,7 +380,8 @@ std::string dateOrder(const std::string& format) {
       continue;
     }
     const char lc = lower(c);
-    if ((lc == 'd' || lc == 'm' || lc == 'y') && order.find(lc) == std::string::npos) order.push_back(lc);
+    if ((lc == 'd' || lc == 'm' || lc == 'y') && order.find(lc) == std::string::npos)
+      order.push_back(lc);
   }
   return order.size() == 3 ? order : "ymd";
 }
@@ -387,9 +405,15 @@ bool parseFormatDate(Scanner& sc, const TFormatSettings& fs, TDateTime& date) {
   int y = 0, m = 0, d = 0;
   for (int k = 0; k < 3; ++k) {
     switch (order[static_cast<std::size_t>(k)]) {
-    case 'y': y = expandYear(values[k], digits[k], fs); break;
-    case 'm': m = values[k]; break;
-    default: d = values[k]; break;
+    case 'y':
+      y = expandYear(values[k], digits[k], fs);
+      break;
+    case 'm':
+      m = values[k];
+      break;
+    default:
+      d = values[k];
+      break;
     }
   }
   return encode(y, m, d, date);
@@ -421,7 +445,9 @@ bool parseDateTime(std::string_view text, const TFormatSettings& fs, bool allowT
 
 } // namespace
 
-bool IsLeapYear(Word year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(Word year) {
+  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 Word DaysInAMonth(Word year, Word month) {
   if (month < 1 || month > 12) return 0;
@@ -429,7 +455,9 @@ Word DaysInAMonth(Word year, Word month) {
   return static_cast<Word>(table[month] - table[month - 1]);
 }
 
-Word DaysInMonth(Word year, Word month) { return DaysInAMonth(year, month); }
+Word DaysInMonth(Word year, Word month) {
+  return DaysInAMonth(year, month);
+}
 
 Word DaysInMonth(TDateTime value) {
   Word y, m, d;
@@ -500,14 +528,18 @@ TDateTime Now() {
   return source ? source() : systemNow();
 }
 
-TDateTime Date() { return std::trunc(Now()); }
+TDateTime Date() {
+  return std::trunc(Now());
+}
 
 TDateTime Time() {
   const TDateTime now = Now();
   return std::fabs(now - std::trunc(now));
 }
 
-void SetNowSourceForTests(std::function<TDateTime()> source) { nowSource() = std::move(source); }
+void SetNowSourceForTests(std::function<TDateTime()> source) {
+  nowSource() = std::move(source);
+}
 
 std::string FormatDateTime(std::string_view format, TDateTime value) {
   return FormatDateTime(format, value, FormatSettings());
@@ -525,15 +557,21 @@ std::string FormatDateTime(std::string_view format, TDateTime value,
   return out;
 }
 
-std::string DateToStr(TDateTime value) { return DateToStr(value, FormatSettings()); }
+std::string DateToStr(TDateTime value) {
+  return DateToStr(value, FormatSettings());
+}
 std::string DateToStr(TDateTime value, const TFormatSettings& settings) {
   return FormatDateTime(settings.ShortDateFormat, value, settings);
 }
-std::string TimeToStr(TDateTime value) { return TimeToStr(value, FormatSettings()); }
+std::string TimeToStr(TDateTime value) {
+  return TimeToStr(value, FormatSettings());
+}
 std::string TimeToStr(TDateTime value, const TFormatSettings& settings) {
   return FormatDateTime("hh:nn:ss", value, settings);
 }
-std::string DateTimeToStr(TDateTime value) { return DateTimeToStr(value, FormatSettings()); }
+std::string DateTimeToStr(TDateTime value) {
+  return DateTimeToStr(value, FormatSettings());
+}
 std::string DateTimeToStr(TDateTime value, const TFormatSettings& settings) {
   return FormatDateTime("c", value, settings);
 }
@@ -546,7 +584,9 @@ bool TryStrToDateTime(std::string_view text, TDateTime& value, const TFormatSett
   // A time alone is a time on day 0.
   return TryStrToTime(text, value, settings);
 }
-TDateTime StrToDateTime(std::string_view text) { return StrToDateTime(text, FormatSettings()); }
+TDateTime StrToDateTime(std::string_view text) {
+  return StrToDateTime(text, FormatSettings());
+}
 TDateTime StrToDateTime(std::string_view text, const TFormatSettings& settings) {
   TDateTime v;
   if (!TryStrToDateTime(text, v, settings))
@@ -560,7 +600,9 @@ bool TryStrToDate(std::string_view text, TDateTime& value) {
 bool TryStrToDate(std::string_view text, TDateTime& value, const TFormatSettings& settings) {
   return parseDateTime(text, settings, false, value);
 }
-TDateTime StrToDate(std::string_view text) { return StrToDate(text, FormatSettings()); }
+TDateTime StrToDate(std::string_view text) {
+  return StrToDate(text, FormatSettings());
+}
 TDateTime StrToDate(std::string_view text, const TFormatSettings& settings) {
   TDateTime v;
   if (!TryStrToDate(text, v, settings))
@@ -581,7 +623,9 @@ bool TryStrToTime(std::string_view text, TDateTime& value, const TFormatSettings
   value = t;
   return true;
 }
-TDateTime StrToTime(std::string_view text) { return StrToTime(text, FormatSettings()); }
+TDateTime StrToTime(std::string_view text) {
+  return StrToTime(text, FormatSettings());
+}
 TDateTime StrToTime(std::string_view text, const TFormatSettings& settings) {
   TDateTime v;
   if (!TryStrToTime(text, v, settings))

@@ -12,7 +12,9 @@ std::string assertionText(const std::string& text, const std::string& module, in
 EAssertionFailed::EAssertionFailed(const std::string& text, const std::string& module, int line)
     : Exception(assertionText(text, module, line)) {}
 
-void Abort() { throw EAbort("Operation aborted"); }
+void Abort() {
+  throw EAbort("Operation aborted");
+}
 
 void Assert(bool condition, const std::string& text, const char* module, int line) {
   if (!condition) throw EAssertionFailed(text, module ? module : "", line);

@@ -75,7 +75,7 @@ void Assert(bool condition, const std::string& text, const char* module, int lin
 /// named explicitly, since the messages carry the system's own positions.
 #define SK_ASSERT(condition, text, module, line)                                                   \
   do {                                                                                             \
-    if (!(condition)) ::Assert(false, (text), (module), (line));                                  \
+    if (!(condition)) ::Assert(false, (text), (module), (line));                                   \
   } while (0)
 
 /// Carries an exception across the callback frames of a C library (expat,
@@ -87,8 +87,7 @@ class TExceptionTrap {
 public:
   /// Runs `body` unless an exception is already kept; false when it raised (or
   /// was skipped).
-  template <typename F>
-  bool Guard(F&& body) noexcept {
+  template <typename F> bool Guard(F&& body) noexcept {
     if (pending_) return false;
     try {
       std::forward<F>(body)();

@@ -28,7 +28,8 @@ struct Decimal {
 };
 
 void stripTrailingZeros(Decimal& d) {
-  while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+  while (!d.digits.empty() && d.digits.back() == '0')
+    d.digits.pop_back();
   if (d.digits.empty()) d.exponent = 0;
 }
 
@@ -51,8 +52,7 @@ Decimal fromScientific(const char* first, const char* last) {
   return d;
 }
 
-template <typename F>
-Decimal decompose(F value, int significant) {
+template <typename F> Decimal decompose(F value, int significant) {
   Decimal d;
   if (std::isnan(value)) {
     d.cls = Decimal::NaN;
@@ -64,13 +64,14 @@ Decimal decompose(F value, int significant) {
     return d;
   }
   char buffer[64];
-  const auto r =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                    significant - 1);
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                               significant - 1);
   return fromScientific(buffer, r.ptr);
 }
 
-Decimal decomposeDouble(double v) { return decompose(v, 18); }
+Decimal decomposeDouble(double v) {
+  return decompose(v, 18);
+}
 Decimal decomposeExtended(Extended v, int precision) {
   return decompose(v, precision > 18 ? 19 : 18);
 }
@@ -136,8 +137,8 @@ std::string group(const std::string& integerDigits, char separator) {
 // The integer digits of a rounded decimal ("0" when below one).
 std::string integerPart(const Decimal& d) {
   if (d.exponent <= 0 || d.digits.empty()) return "0";
-  std::string out = d.digits.substr(0, std::min<std::size_t>(d.digits.size(),
-                                                             static_cast<std::size_t>(d.exponent)));
+  std::string out = d.digits.substr(
+      0, std::min<std::size_t>(d.digits.size(), static_cast<std::size_t>(d.exponent)));
   out.resize(static_cast<std::size_t>(d.exponent), '0');
   return out;
 }
@@ -156,8 +157,10 @@ std::string fractionPart(const Decimal& d, int count) {
 
 std::string exponentText(int exp10, int minDigits, bool alwaysSign) {
   std::string out = "E";
-  if (exp10 < 0) out.push_back('-');
-  else if (alwaysSign) out.push_back('+');
+  if (exp10 < 0)
+    out.push_back('-');
+  else if (alwaysSign)
+    out.push_back('+');
   std::string digits = IntToStr(exp10 < 0 ? -exp10 : exp10);
   if (static_cast<int>(digits.size()) < minDigits)
     digits.insert(0, static_cast<std::size_t>(minDigits) - digits.size(), '0');
@@ -213,29 +216,49 @@ std::string currencyLayout(const std::string& amount, bool negative, const TForm
   const std::string& c = fs.CurrencyString;
   if (!negative) {
     switch (fs.CurrencyFormat) {
-    case 1: return amount + c;
-    case 2: return c + " " + amount;
-    case 3: return amount + " " + c;
-    default: return c + amount;
+    case 1:
+      return amount + c;
+    case 2:
+      return c + " " + amount;
+    case 3:
+      return amount + " " + c;
+    default:
+      return c + amount;
     }
   }
   switch (fs.NegCurrFormat) {
-  case 1: return "-" + c + amount;
-  case 2: return c + "-" + amount;
-  case 3: return c + amount + "-";
-  case 4: return "(" + amount + c + ")";
-  case 5: return "-" + amount + c;
-  case 6: return amount + "-" + c;
-  case 7: return amount + c + "-";
-  case 8: return "-" + amount + " " + c;
-  case 9: return "-" + c + " " + amount;
-  case 10: return amount + " " + c + "-";
-  case 11: return c + " " + amount + "-";
-  case 12: return c + " -" + amount;
-  case 13: return amount + "- " + c;
-  case 14: return "(" + c + " " + amount + ")";
-  case 15: return "(" + amount + " " + c + ")";
-  default: return "(" + c + amount + ")";
+  case 1:
+    return "-" + c + amount;
+  case 2:
+    return c + "-" + amount;
+  case 3:
+    return c + amount + "-";
+  case 4:
+    return "(" + amount + c + ")";
+  case 5:
+    return "-" + amount + c;
+  case 6:
+    return amount + "-" + c;
+  case 7:
+    return amount + c + "-";
+  case 8:
+    return "-" + amount + " " + c;
+  case 9:
+    return "-" + c + " " + amount;
+  case 10:
+    return amount + " " + c + "-";
+  case 11:
+    return c + " " + amount + "-";
+  case 12:
+    return c + " -" + amount;
+  case 13:
+    return amount + "- " + c;
+  case 14:
+    return "(" + c + " " + amount + ")";
+  case 15:
+    return "(" + amount + " " + c + ")";
+  default:
+    return "(" + c + amount + ")";
   }
 }
 
@@ -244,8 +267,10 @@ std::string formatDecimal(const Decimal& value, TFloatFormat format, int precisi
   if (value.cls != Decimal::Finite) return nonFinite(value);
   precision = std::clamp(precision, 1, maxPrec);
   switch (format) {
-  case ffGeneral: return generalText(value, precision, digits, fs);
-  case ffExponent: return exponentFormText(value, precision, digits, fs);
+  case ffGeneral:
+    return generalText(value, precision, digits, fs);
+  case ffExponent:
+    return exponentFormText(value, precision, digits, fs);
   case ffFixed:
   case ffNumber:
   case ffCurrency: {
@@ -396,27 +421,34 @@ std::string layPicture(std::string_view s, const PictureInfo& info, const Pictur
   for (std::size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
     if (quote) {
-      if (c == quote) quote = 0;
-      else out.push_back(c);
+      if (c == quote)
+        quote = 0;
+      else
+        out.push_back(c);
       continue;
     }
     if (c == '\'' || c == '"') {
       quote = c;
     } else if (isExponentMark(s, i) && info.scientific) {
       out.push_back(c);
-      if (digits.exponent < 0) out.push_back('-');
-      else if (s[i + 1] == '+') out.push_back('+');
+      if (digits.exponent < 0)
+        out.push_back('-');
+      else if (s[i + 1] == '+')
+        out.push_back('+');
       std::string e = IntToStr(digits.exponent < 0 ? -digits.exponent : digits.exponent);
       if (static_cast<int>(e.size()) < info.exponentZeros)
         e.insert(0, static_cast<std::size_t>(info.exponentZeros) - e.size(), '0');
       out += e;
       std::size_t k = i + 2;
-      while (k < s.size() && s[k] == '0') ++k;
+      while (k < s.size() && s[k] == '0')
+        ++k;
       // The remaining picture after the exponent is literal text.
       for (; k < s.size(); ++k) {
         if (quote) {
-          if (s[k] == quote) quote = 0;
-          else out.push_back(s[k]);
+          if (s[k] == quote)
+            quote = 0;
+          else
+            out.push_back(s[k]);
         } else if (s[k] == '\'' || s[k] == '"') {
           quote = s[k];
         } else {
@@ -428,7 +460,8 @@ std::string layPicture(std::string_view s, const PictureInfo& info, const Pictur
       inFraction = true;
       // A picture without integer placeholders still shows the integer digits.
       if (info.integerPlaceholders == 0 && !info.scientific)
-        for (int j = 0; j < integerCount; ++j) emitIntegerDigit(j);
+        for (int j = 0; j < integerCount; ++j)
+          emitIntegerDigit(j);
       if (!digits.fraction.empty()) out.push_back(fs.DecimalSeparator);
     } else if (c == ',' && !inFraction) {
       // grouping marker, not printed itself
@@ -436,7 +469,8 @@ std::string layPicture(std::string_view s, const PictureInfo& info, const Pictur
       if (!inFraction) {
         const int k = integerSeen++;
         if (k == 0)
-          for (int j = 0; j < extra; ++j) emitIntegerDigit(j);
+          for (int j = 0; j < extra; ++j)
+            emitIntegerDigit(j);
         const int index = k + extra;
         if (index >= 0) emitIntegerDigit(index);
       } else {
@@ -512,13 +546,18 @@ UInt64 unsignedBits(const FormatArg& a) {
 
 Decimal decomposeArg(const FormatArg& a, int precision) {
   switch (a.kind()) {
-  case FormatArg::Kind::Currency: return decomposeCurrency(Currency::FromRaw(a.intValue()));
-  case FormatArg::Kind::Extended: return decomposeExtended(a.floatValue(), precision);
-  default: return decomposeDouble(static_cast<double>(a.floatValue()));
+  case FormatArg::Kind::Currency:
+    return decomposeCurrency(Currency::FromRaw(a.intValue()));
+  case FormatArg::Kind::Extended:
+    return decomposeExtended(a.floatValue(), precision);
+  default:
+    return decomposeDouble(static_cast<double>(a.floatValue()));
   }
 }
 
-int maxPrecisionOf(const FormatArg& a) { return a.kind() == FormatArg::Kind::Float ? 18 : 19; }
+int maxPrecisionOf(const FormatArg& a) {
+  return a.kind() == FormatArg::Kind::Float ? 18 : 19;
+}
 
 std::string withMinDigits(std::string digits, int minDigits) {
   if (static_cast<int>(digits.size()) < minDigits)
@@ -582,14 +621,17 @@ std::string formatOne(const Spec& spec, const FormatArg& a, std::string_view fmt
       const int p = prec < 0 ? 15 : prec;
       return formatDecimal(decomposeArg(a, p), ffGeneral, p, 0, maxPrec, fs);
     }
-    case 'F': return formatDecimal(decomposeArg(a, 18), ffFixed, 18, prec < 0 ? 2 : prec, maxPrec, fs);
-    case 'N': return formatDecimal(decomposeArg(a, 18), ffNumber, 18, prec < 0 ? 2 : prec, maxPrec, fs);
+    case 'F':
+      return formatDecimal(decomposeArg(a, 18), ffFixed, 18, prec < 0 ? 2 : prec, maxPrec, fs);
+    case 'N':
+      return formatDecimal(decomposeArg(a, 18), ffNumber, 18, prec < 0 ? 2 : prec, maxPrec, fs);
     default:
       return formatDecimal(decomposeArg(a, 18), ffCurrency, 18,
                            prec < 0 ? fs.CurrencyDecimals : prec, maxPrec, fs);
     }
   }
-  default: invalidFormat(fmt);
+  default:
+    invalidFormat(fmt);
   }
 }
 
@@ -683,7 +725,9 @@ std::string formatImpl(std::string_view fmt, std::span<const FormatArg> args,
 // Parsing
 // ---------------------------------------------------------------------------------------
 
-bool isParseBlank(char c) { return c == ' ' || c == '\t'; }
+bool isParseBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -695,7 +739,8 @@ int hexValue(char c) {
 // Parses an integer of `bits` (32 or 64) bits.
 bool parseInteger(std::string_view s, int bits, Int64& value) {
   std::size_t i = 0;
-  while (i < s.size() && isParseBlank(s[i])) ++i;
+  while (i < s.size() && isParseBlank(s[i]))
+    ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
     negative = s[i] == '-';
@@ -721,8 +766,10 @@ bool parseInteger(std::string_view s, int bits, Int64& value) {
       magnitude = (magnitude << 4) | static_cast<UInt64>(h);
     }
     if (negative) magnitude = UInt64(0) - magnitude;
-    if (bits == 32) value = static_cast<Integer>(static_cast<std::uint32_t>(magnitude));
-    else value = static_cast<Int64>(magnitude);
+    if (bits == 32)
+      value = static_cast<Integer>(static_cast<std::uint32_t>(magnitude));
+    else
+      value = static_cast<Int64>(magnitude);
     return true;
   }
   const UInt64 limit = bits == 32 ? (negative ? 0x80000000ull : 0x7FFFFFFFull)
@@ -752,8 +799,10 @@ bool parseInteger(std::string_view s, int bits, Int64& value) {
 bool normalizeFloat(std::string_view s, char separator, std::string& out, bool& negative,
                     long& leadingExponent) {
   std::size_t i = 0, n = s.size();
-  while (i < n && isParseBlank(s[i])) ++i;
-  while (n > i && isParseBlank(s[n - 1])) --n;
+  while (i < n && isParseBlank(s[i]))
+    ++i;
+  while (n > i && isParseBlank(s[n - 1]))
+    --n;
   negative = false;
   if (i < n && (s[i] == '+' || s[i] == '-')) {
     negative = s[i] == '-';
@@ -802,8 +851,7 @@ bool normalizeFloat(std::string_view s, char separator, std::string& out, bool& 
   return true;
 }
 
-template <typename F>
-bool parseFloat(std::string_view s, F& value, const TFormatSettings& fs) {
+template <typename F> bool parseFloat(std::string_view s, F& value, const TFormatSettings& fs) {
   std::string text;
   bool negative = false;
   long leadingExponent = 0;
@@ -858,10 +906,14 @@ TDecimalSeparatorGuard::TDecimalSeparatorGuard(char separator)
   FormatSettings().DecimalSeparator = separator;
 }
 
-TDecimalSeparatorGuard::~TDecimalSeparatorGuard() { FormatSettings().DecimalSeparator = saved_; }
+TDecimalSeparatorGuard::~TDecimalSeparatorGuard() {
+  FormatSettings().DecimalSeparator = saved_;
+}
 
 TFormatSettingsGuard::TFormatSettingsGuard() : saved_(FormatSettings()) {}
-TFormatSettingsGuard::~TFormatSettingsGuard() { FormatSettings() = saved_; }
+TFormatSettingsGuard::~TFormatSettingsGuard() {
+  FormatSettings() = saved_;
+}
 
 std::string Format(std::string_view fmt, std::initializer_list<FormatArg> args) {
   return formatImpl(fmt, std::span<const FormatArg>(args.begin(), args.size()), FormatSettings());
@@ -881,11 +933,15 @@ std::string FormatList(std::string_view fmt, std::span<const FormatArg> args,
   return formatImpl(fmt, args, settings);
 }
 
-std::string FloatToStr(double value) { return FloatToStr(value, FormatSettings()); }
+std::string FloatToStr(double value) {
+  return FloatToStr(value, FormatSettings());
+}
 std::string FloatToStr(double value, const TFormatSettings& settings) {
   return formatDecimal(decomposeDouble(value), ffGeneral, 15, 0, 18, settings);
 }
-std::string FloatToStr(Extended value) { return FloatToStr(value, FormatSettings()); }
+std::string FloatToStr(Extended value) {
+  return FloatToStr(value, FormatSettings());
+}
 std::string FloatToStr(Extended value, const TFormatSettings& settings) {
   return formatDecimal(decomposeExtended(value, 15), ffGeneral, 15, 0, 19, settings);
 }
@@ -922,8 +978,7 @@ std::string FormatFloat(std::string_view picture, double value, const TFormatSet
 std::string FormatFloat(std::string_view picture, Extended value) {
   return FormatFloat(picture, value, FormatSettings());
 }
-std::string FormatFloat(std::string_view picture, Extended value,
-                        const TFormatSettings& settings) {
+std::string FormatFloat(std::string_view picture, Extended value, const TFormatSettings& settings) {
   return formatPicture(picture, decomposeExtended(value, 18), 18, settings);
 }
 std::string FormatCurr(std::string_view picture, Currency value) {
@@ -953,13 +1008,17 @@ Int64 StrToInt64(std::string_view s) {
   if (!TryStrToInt64(s, v)) notAnInteger(s);
   return v;
 }
-bool TryStrToInt64(std::string_view s, Int64& value) { return parseInteger(s, 64, value); }
+bool TryStrToInt64(std::string_view s, Int64& value) {
+  return parseInteger(s, 64, value);
+}
 Int64 StrToInt64Def(std::string_view s, Int64 def) {
   Int64 v;
   return TryStrToInt64(s, v) ? v : def;
 }
 
-double StrToFloat(std::string_view s) { return StrToFloat(s, FormatSettings()); }
+double StrToFloat(std::string_view s) {
+  return StrToFloat(s, FormatSettings());
+}
 double StrToFloat(std::string_view s, const TFormatSettings& settings) {
   double v;
   if (!parseFloat(s, v, settings)) notAFloat(s);
@@ -990,7 +1049,9 @@ double StrToFloatDef(std::string_view s, double def, const TFormatSettings& sett
   double v;
   return parseFloat(s, v, settings) ? v : def;
 }
-Extended StrToExtended(std::string_view s) { return StrToExtended(s, FormatSettings()); }
+Extended StrToExtended(std::string_view s) {
+  return StrToExtended(s, FormatSettings());
+}
 Extended StrToExtended(std::string_view s, const TFormatSettings& settings) {
   Extended v;
   if (!parseFloat(s, v, settings)) notAFloat(s);

@@ -97,8 +97,8 @@ public:
   enum class Kind { Signed, Unsigned, Float, Extended, Currency, String, Pointer };
 
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  FormatArg(T v) : bits64_(sizeof(T) > 4) {
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) FormatArg(T v)
+      : bits64_(sizeof(T) > 4) {
     if constexpr (std::is_signed_v<T>) {
       kind_ = Kind::Signed;
       int_ = static_cast<Int64>(v);
@@ -118,7 +118,8 @@ public:
   FormatArg(const std::string& s) : kind_(Kind::String), text_(s) {}
   FormatArg(std::string&& s) : kind_(Kind::String), text_(std::move(s)) {}
   FormatArg(const void* p)
-      : kind_(Kind::Pointer), bits64_(true), int_(static_cast<Int64>(reinterpret_cast<UInt64>(p))) {}
+      : kind_(Kind::Pointer), bits64_(true), int_(static_cast<Int64>(reinterpret_cast<UInt64>(p))) {
+  }
 
   Kind kind() const { return kind_; }
   bool is64() const { return bits64_; }
@@ -198,25 +199,22 @@ std::string CurrToStrF(Currency value, TFloatFormat format, int digits,
 std::string FormatFloat(std::string_view picture, double value);
 std::string FormatFloat(std::string_view picture, double value, const TFormatSettings& settings);
 std::string FormatFloat(std::string_view picture, Extended value);
-std::string FormatFloat(std::string_view picture, Extended value,
-                        const TFormatSettings& settings);
+std::string FormatFloat(std::string_view picture, Extended value, const TFormatSettings& settings);
 std::string FormatCurr(std::string_view picture, Currency value);
 std::string FormatCurr(std::string_view picture, Currency value, const TFormatSettings& settings);
 
 // Integers given to the float formatters convert to double.
 template <std::integral T>
-  requires(!std::same_as<T, bool>)
-std::string FloatToStr(T value) {
+requires(!std::same_as<T, bool>) std::string FloatToStr(T value) {
   return FloatToStr(static_cast<double>(value));
 }
 template <std::integral T>
-  requires(!std::same_as<T, bool>)
-std::string FloatToStrF(T value, TFloatFormat format, int precision, int digits) {
+requires(!std::same_as<T, bool>) std::string
+    FloatToStrF(T value, TFloatFormat format, int precision, int digits) {
   return FloatToStrF(static_cast<double>(value), format, precision, digits);
 }
 template <std::integral T>
-  requires(!std::same_as<T, bool>)
-std::string FormatFloat(std::string_view picture, T value) {
+requires(!std::same_as<T, bool>) std::string FormatFloat(std::string_view picture, T value) {
   return FormatFloat(picture, static_cast<double>(value));
 }
 

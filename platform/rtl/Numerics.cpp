@@ -21,7 +21,9 @@ bool fitsInt64(Extended integral) {
   return std::isfinite(integral) && integral < kInt64Limit && integral >= -kInt64Limit;
 }
 
-[[noreturn]] void invalidOp() { throw EInvalidOp("Invalid floating point operation"); }
+[[noreturn]] void invalidOp() {
+  throw EInvalidOp("Invalid floating point operation");
+}
 
 Extended nearestEven(Extended value) {
   // nearbyint follows the current rounding mode; the runtime never changes it
@@ -32,10 +34,18 @@ Extended nearestEven(Extended value) {
 
 } // namespace
 
-Int64 Round(Extended value) { return saturate(nearestEven(value)); }
-Int64 Trunc(Extended value) { return saturate(std::trunc(value)); }
-Extended Int(Extended value) { return std::trunc(value); }
-Extended Frac(Extended value) { return value - std::trunc(value); }
+Int64 Round(Extended value) {
+  return saturate(nearestEven(value));
+}
+Int64 Trunc(Extended value) {
+  return saturate(std::trunc(value));
+}
+Extended Int(Extended value) {
+  return std::trunc(value);
+}
+Extended Frac(Extended value) {
+  return value - std::trunc(value);
+}
 
 Int64 checkedRound(Extended value) {
   const Extended r = nearestEven(value);
@@ -91,8 +101,10 @@ Integer MulDiv(Integer a, Integer b, Integer c) {
   if (c == 0) return -1;
   const Int64 product = static_cast<Int64>(a) * static_cast<Int64>(b);
   const bool negative = (product < 0) != (c < 0);
-  const UInt64 num = product < 0 ? UInt64(0) - static_cast<UInt64>(product) : static_cast<UInt64>(product);
-  const UInt64 den = c < 0 ? UInt64(0) - static_cast<UInt64>(static_cast<Int64>(c)) : static_cast<UInt64>(c);
+  const UInt64 num =
+      product < 0 ? UInt64(0) - static_cast<UInt64>(product) : static_cast<UInt64>(product);
+  const UInt64 den =
+      c < 0 ? UInt64(0) - static_cast<UInt64>(static_cast<Int64>(c)) : static_cast<UInt64>(c);
   UInt64 q = num / den;
   const UInt64 r = num % den;
   if (r * 2 >= den) ++q; // halves away from zero
@@ -105,5 +117,7 @@ Integer MulDiv(Integer a, Integer b, Integer c) {
 }
 
 // Every exception masked, 64-bit precision, round to nearest.
-Word Get8087CW() { return 0x137F; }
+Word Get8087CW() {
+  return 0x137F;
+}
 void Set8087CW(Word) {}

@@ -36,7 +36,8 @@ void RunResetHooks() {
   {
     Registry& r = registry();
     std::lock_guard<std::mutex> guard(r.lock);
-    for (const auto& hook : r.hooks) hooks.push_back(hook.second);
+    for (const auto& hook : r.hooks)
+      hooks.push_back(hook.second);
   }
   for (const auto& hook : hooks)
     if (hook) hook();

@@ -10,4 +10,6 @@ void rtl_reset_for_tests() {
   RunResetHooks();
 }
 
-void rtl_restore_numeric_locale() { std::setlocale(LC_NUMERIC, "C"); }
+void rtl_restore_numeric_locale() {
+  std::setlocale(LC_NUMERIC, "C");
+}

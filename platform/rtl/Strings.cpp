@@ -7,12 +7,20 @@
 
 namespace {
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool isBlank(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
 
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char upperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char lowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-int sign(int v) { return (v > 0) - (v < 0); }
+int sign(int v) {
+  return (v > 0) - (v < 0);
+}
 
 QString toQString(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -31,7 +39,8 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
   if (c < 0x80) return 1;
   std::size_t n;
   unsigned char lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) n = 2;
+  if (c >= 0xC2 && c <= 0xDF)
+    n = 2;
   else if (c >= 0xE0 && c <= 0xEF) {
     n = 3;
     if (c == 0xE0) lo = 0xA0;
@@ -59,13 +68,16 @@ std::u32string foldedCodePoints(std::string_view s) {
   const QString folded = toQString(s).toCaseFolded();
   std::u32string out;
   out.reserve(static_cast<std::size_t>(folded.size()));
-  for (const char32_t cp : folded.toUcs4()) out.push_back(cp);
+  for (const char32_t cp : folded.toUcs4())
+    out.push_back(cp);
   return out;
 }
 
 } // namespace
 
-int Pos(std::string_view sub, std::string_view s) { return PosEx(sub, s, 1); }
+int Pos(std::string_view sub, std::string_view s) {
+  return PosEx(sub, s, 1);
+}
 
 int PosEx(std::string_view sub, std::string_view s, int offset) {
   if (sub.empty() || offset < 1 || static_cast<std::size_t>(offset) > s.size()) return 0;
@@ -95,33 +107,41 @@ void Insert(std::string_view source, std::string& s, Int64 index) {
   s.insert(static_cast<std::size_t>(index - 1), source);
 }
 
-std::string Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string Trim(std::string_view s) {
+  return TrimRight(TrimLeft(s));
+}
 
 std::string TrimLeft(std::string_view s) {
   std::size_t i = 0;
-  while (i < s.size() && isBlank(s[i])) ++i;
+  while (i < s.size() && isBlank(s[i]))
+    ++i;
   return std::string(s.substr(i));
 }
 
 std::string TrimRight(std::string_view s) {
   std::size_t n = s.size();
-  while (n > 0 && isBlank(s[n - 1])) --n;
+  while (n > 0 && isBlank(s[n - 1]))
+    --n;
   return std::string(s.substr(0, n));
 }
 
 std::string UpperCase(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = upperAscii(c);
+  for (char& c : out)
+    c = upperAscii(c);
   return out;
 }
 
 std::string LowerCase(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = lowerAscii(c);
+  for (char& c : out)
+    c = lowerAscii(c);
   return out;
 }
 
-int CompareStr(std::string_view a, std::string_view b) { return sign(a.compare(b)); }
+int CompareStr(std::string_view a, std::string_view b) {
+  return sign(a.compare(b));
+}
 
 int CompareText(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
@@ -133,7 +153,9 @@ int CompareText(std::string_view a, std::string_view b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameStr(std::string_view a, std::string_view b) { return a == b; }
+bool SameStr(std::string_view a, std::string_view b) {
+  return a == b;
+}
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && CompareText(a, b) == 0;
 }
@@ -159,8 +181,12 @@ int AnsiCompareText(std::string_view a, std::string_view b) {
   return sign(fa.compare(fb));
 }
 
-bool AnsiSameStr(std::string_view a, std::string_view b) { return a == b; }
-bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
+bool AnsiSameStr(std::string_view a, std::string_view b) {
+  return a == b;
+}
+bool AnsiSameText(std::string_view a, std::string_view b) {
+  return AnsiCompareText(a, b) == 0;
+}
 
 std::string StringReplace(std::string_view s, std::string_view oldPattern,
                           std::string_view newPattern, TReplaceFlags flags) {
@@ -188,7 +214,9 @@ std::string StringOfChar(char c, Int64 count) {
   return count > 0 ? std::string(static_cast<std::size_t>(count), c) : std::string();
 }
 
-std::string QuotedStr(std::string_view s) { return AnsiQuotedStr(s, '\''); }
+std::string QuotedStr(std::string_view s) {
+  return AnsiQuotedStr(s, '\'');
+}
 
 std::string AnsiQuotedStr(std::string_view s, char quote) {
   std::string out;
@@ -222,7 +250,8 @@ std::string IntToHexBits(UInt64 bits, int digits) {
   } while (bits != 0);
   std::string out;
   if (digits > n) out.assign(static_cast<std::size_t>(digits - n), '0');
-  while (n > 0) out.push_back(buffer[--n]);
+  while (n > 0)
+    out.push_back(buffer[--n]);
   return out;
 }
 
@@ -237,7 +266,8 @@ bool IsValidUtf8(std::string_view s) {
 
 Int64 Utf8Length(std::string_view s) {
   Int64 count = 0;
-  for (std::size_t i = 0; i < s.size(); i = nextCodePoint(s, i)) ++count;
+  for (std::size_t i = 0; i < s.size(); i = nextCodePoint(s, i))
+    ++count;
   return count;
 }
 
@@ -245,8 +275,10 @@ std::string Utf8Copy(std::string_view s, Int64 index, Int64 count) {
   if (index < 1) index = 1;
   if (count <= 0) return {};
   std::size_t i = 0;
-  for (Int64 k = 1; k < index && i < s.size(); ++k) i = nextCodePoint(s, i);
+  for (Int64 k = 1; k < index && i < s.size(); ++k)
+    i = nextCodePoint(s, i);
   std::size_t j = i;
-  for (Int64 k = 0; k < count && j < s.size(); ++k) j = nextCodePoint(s, j);
+  for (Int64 k = 0; k < count && j < s.size(); ++k)
+    j = nextCodePoint(s, j);
   return std::string(s.substr(i, j - i));
 }

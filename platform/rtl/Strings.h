@@ -81,8 +81,7 @@ bool IsDelimiter(std::string_view delimiters, std::string_view s, Int64 index);
 // --- integers to text -------------------------------------------------------------------
 
 template <std::integral T>
-  requires(!std::same_as<T, bool>)
-std::string IntToStr(T value) {
+requires(!std::same_as<T, bool>) std::string IntToStr(T value) {
   char buffer[24];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, result.ptr);
@@ -93,8 +92,7 @@ std::string IntToStr(T value) {
 std::string IntToHexBits(UInt64 bits, int digits);
 
 template <std::integral T>
-  requires(!std::same_as<T, bool>)
-std::string IntToHex(T value, int digits) {
+requires(!std::same_as<T, bool>) std::string IntToHex(T value, int digits) {
   return IntToHexBits(static_cast<UInt64>(static_cast<std::make_unsigned_t<T>>(value)), digits);
 }
 

@@ -41,8 +41,12 @@ UInt64 GetTickCount64() {
   return source ? source() : steadyMs();
 }
 
-Cardinal GetTickCount() { return static_cast<Cardinal>(GetTickCount64()); }
-Cardinal timeGetTime() { return GetTickCount(); }
+Cardinal GetTickCount() {
+  return static_cast<Cardinal>(GetTickCount64());
+}
+Cardinal timeGetTime() {
+  return GetTickCount();
+}
 
 void Sleep(Cardinal milliseconds) {
   const auto& hook = sleepHook();
@@ -55,8 +59,12 @@ void Sleep(Cardinal milliseconds) {
   }
 }
 
-void SetTickSourceForTests(std::function<UInt64()> source) { tickSource() = std::move(source); }
-void SetSleepForTests(std::function<void(Cardinal)> sleep) { sleepHook() = std::move(sleep); }
+void SetTickSourceForTests(std::function<UInt64()> source) {
+  tickSource() = std::move(source);
+}
+void SetSleepForTests(std::function<void(Cardinal)> sleep) {
+  sleepHook() = std::move(sleep);
+}
 
 TManualClock::TManualClock(UInt64 startMs) : now_(startMs) {
   SetTickSourceForTests([this] { return now_; });
@@ -82,7 +90,9 @@ UInt64 TRandomGenerator::nextBits() {
   return z ^ (z >> 31);
 }
 
-double TRandomGenerator::Next() { return static_cast<double>(nextBits() >> 11) * 0x1.0p-53; }
+double TRandomGenerator::Next() {
+  return static_cast<double>(nextBits() >> 11) * 0x1.0p-53;
+}
 
 Integer TRandomGenerator::Next(Integer range) {
   if (range <= 0) return 0;
@@ -99,14 +109,24 @@ Integer TRandomGenerator::NextRange(Integer from, Integer to) {
   return static_cast<Integer>(from + static_cast<Int64>((bits * static_cast<UInt64>(span)) >> 32));
 }
 
-double Random() { return globalRandom().Next(); }
-Integer Random(Integer range) { return globalRandom().Next(range); }
-Integer RandomRange(Integer from, Integer to) { return globalRandom().NextRange(from, to); }
+double Random() {
+  return globalRandom().Next();
+}
+Integer Random(Integer range) {
+  return globalRandom().Next(range);
+}
+Integer RandomRange(Integer from, Integer to) {
+  return globalRandom().NextRange(from, to);
+}
 
 void Randomize() {
   const auto now = std::chrono::system_clock::now().time_since_epoch().count();
   globalRandom().SetSeed(static_cast<UInt64>(now) ^ (steadyMs() << 20));
 }
 
-UInt64 RandSeed() { return globalRandom().Seed(); }
-void SetRandSeed(UInt64 seed) { globalRandom().SetSeed(seed); }
+UInt64 RandSeed() {
+  return globalRandom().Seed();
+}
+void SetRandSeed(UInt64 seed) {
+  globalRandom().SetSeed(seed);
+}

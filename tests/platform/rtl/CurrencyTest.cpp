@@ -14,8 +14,13 @@ TEST(Currency, TextBothWays) {
     const char* text;
   };
   const std::vector<Row> rows = {
-      {15000, "1.5"},  {20000, "2"},   {-1, "-0.0001"}, {0, "0"}, {12345678, "1234.5678"},
-      {-10000, "-1"},  {std::numeric_limits<Int64>::max(), "922337203685477.5807"},
+      {15000, "1.5"},
+      {20000, "2"},
+      {-1, "-0.0001"},
+      {0, "0"},
+      {12345678, "1234.5678"},
+      {-10000, "-1"},
+      {std::numeric_limits<Int64>::max(), "922337203685477.5807"},
       {std::numeric_limits<Int64>::min(), "-922337203685477.5808"},
   };
   for (const Row& row : rows) {
@@ -30,9 +35,9 @@ TEST(Currency, TextBothWays) {
     Int64 raw;
   };
   const std::vector<ParseRow> parses = {
-      {" 1.23456 ", true, 12346},  {"1.23455", true, 12346}, {"-1.23455", true, -12346},
-      {"0.00005", true, 1},        {"0.000049", true, 0},    {"1e2", true, 1000000},
-      {"1,5", false, 0},           {"abc", false, 0},        {"1e20", false, 0},
+      {" 1.23456 ", true, 12346}, {"1.23455", true, 12346}, {"-1.23455", true, -12346},
+      {"0.00005", true, 1},       {"0.000049", true, 0},    {"1e2", true, 1000000},
+      {"1,5", false, 0},          {"abc", false, 0},        {"1e20", false, 0},
   };
   for (const ParseRow& row : parses) {
     Currency c;
@@ -65,7 +70,8 @@ TEST(Currency, ArithmeticAndConversions) {
   EXPECT_EQ((Currency::FromInt(2) + Currency::FromRaw(5)).Raw(), 20005);
   EXPECT_EQ((Currency::FromInt(2) - Currency::FromInt(3)), Currency::FromInt(-1));
   EXPECT_LT(Currency::FromRaw(-1), Currency::FromRaw(0));
-  EXPECT_THROW(Currency::FromRaw(std::numeric_limits<Int64>::max()) + Currency::FromRaw(1), EOverflow);
+  EXPECT_THROW(Currency::FromRaw(std::numeric_limits<Int64>::max()) + Currency::FromRaw(1),
+               EOverflow);
   EXPECT_EQ(Currency::FromRaw(25).ToDouble(), 0.0025);
 }
 
@@ -78,6 +84,7 @@ TEST(Currency, FormattingIsExact) {
   EXPECT_EQ(CurrToStrF(Currency::FromRaw(-12345678), ffNumber, 2), "-1,234.57");
   EXPECT_EQ(CurrToStrF(Currency::FromRaw(-15000), ffCurrency, 2), "($1.50)");
   EXPECT_EQ(FormatCurr("#,##0.00", Currency::FromRaw(123456789)), "12,345.68");
-  EXPECT_EQ(Format("%m|%.2f|%.1f", {Currency::FromRaw(15000), Currency::FromRaw(-250), Currency::FromRaw(-250)}),
+  EXPECT_EQ(Format("%m|%.2f|%.1f",
+                   {Currency::FromRaw(15000), Currency::FromRaw(-250), Currency::FromRaw(-250)}),
             "$1.50|-0.03|0.0");
 }

@@ -16,9 +16,9 @@ TEST(DateTime, EncodeAndDecodeDates) {
     TDateTime serial;
   };
   const std::vector<Row> rows = {
-      {1899, 12, 30, 0},  {1900, 1, 1, 2},       {1900, 3, 1, 61},   {1800, 1, 1, -36522},
-      {2024, 2, 29, 45351}, {2000, 3, 1, 36586}, {1970, 1, 1, 25569}, {1905, 3, 14, 1900},
-      {1, 1, 1, -693593}, {9999, 12, 31, 2958465},
+      {1899, 12, 30, 0},    {1900, 1, 1, 2},         {1900, 3, 1, 61},    {1800, 1, 1, -36522},
+      {2024, 2, 29, 45351}, {2000, 3, 1, 36586},     {1970, 1, 1, 25569}, {1905, 3, 14, 1900},
+      {1, 1, 1, -693593},   {9999, 12, 31, 2958465},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(EncodeDate(row.y, row.m, row.d), row.serial) << row.y << "-" << row.m << "-" << row.d;
@@ -33,8 +33,14 @@ TEST(DateTime, EncodeAndDecodeDates) {
   struct Bad {
     Word y, m, d;
   };
-  for (const Bad& b : std::vector<Bad>{{2023, 2, 29}, {1900, 2, 29}, {2024, 13, 1}, {2024, 0, 1},
-                                       {0, 1, 1}, {10000, 1, 1}, {2024, 4, 31}, {2024, 1, 0}}) {
+  for (const Bad& b : std::vector<Bad>{{2023, 2, 29},
+                                       {1900, 2, 29},
+                                       {2024, 13, 1},
+                                       {2024, 0, 1},
+                                       {0, 1, 1},
+                                       {10000, 1, 1},
+                                       {2024, 4, 31},
+                                       {2024, 1, 0}}) {
     TDateTime v = -1;
     EXPECT_FALSE(TryEncodeDate(b.y, b.m, b.d, v));
     EXPECT_EQ(v, -1);
@@ -119,7 +125,8 @@ TEST(DateTime, FormatDateTimeTokens) {
       {"z", "42"},
       {"x", "x"},
   };
-  for (const Row& row : rows) EXPECT_EQ(FormatDateTime(row.format, t), row.expected) << row.format;
+  for (const Row& row : rows)
+    EXPECT_EQ(FormatDateTime(row.format, t), row.expected) << row.format;
   EXPECT_EQ(FormatDateTime("c", EncodeDate(2024, 2, 9)), "2024-02-09");
   EXPECT_EQ(FormatDateTime("hh am/pm", EncodeTime(0, 30, 0, 0)), "12 am");
   EXPECT_EQ(FormatDateTime("hh am/pm", EncodeTime(12, 30, 0, 0)), "12 pm");
@@ -151,7 +158,7 @@ TEST(DateTime, TextToDate) {
       {"2/29/2024 1:05 PM", "m/d/yyyy", '/', true, "2024-02-29 13:05:00.000"},
       {"12/31/99", "m/d/yy", '/', true, "1999-12-31 00:00:00.000"},
       {"1/1/30", "m/d/yy", '/', true, "2030-01-01 00:00:00.000"},
-      {"1/1/76", "m/d/yy", '/', true, "1976-01-01 00:00:00.000"},  // 50 years before 2026
+      {"1/1/76", "m/d/yy", '/', true, "1976-01-01 00:00:00.000"}, // 50 years before 2026
       {"1/1/75", "m/d/yy", '/', true, "2075-01-01 00:00:00.000"},
       {"2023-02-29", "yyyy-mm-dd", '-', false, ""},
       {"29.02.2023", "dd/mm/yyyy", '.', false, ""},
@@ -201,8 +208,10 @@ public:
     tzset();
   }
   ~ScopedTimeZone() {
-    if (had_) setenv("TZ", saved_.c_str(), 1);
-    else unsetenv("TZ");
+    if (had_)
+      setenv("TZ", saved_.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 

@@ -1,5 +1,5 @@
-#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,9 @@ struct FormatRow {
   std::string expected;
 };
 
-std::string run(const FormatRow& row) { return FormatList(row.fmt, row.args); }
+std::string run(const FormatRow& row) {
+  return FormatList(row.fmt, row.args);
+}
 
 } // namespace
 
@@ -86,7 +88,8 @@ TEST(Format, LettersWidthsAndPrecisions) {
       {"no placeholders", {1, 2}, "no placeholders"},
       {"%s", {"a", "left over"}, "a"},
   };
-  for (const FormatRow& row : rows) EXPECT_EQ(run(row), row.expected) << row.fmt;
+  for (const FormatRow& row : rows)
+    EXPECT_EQ(run(row), row.expected) << row.fmt;
 }
 
 TEST(Format, IndexesAndStars) {
@@ -173,9 +176,9 @@ TEST(Format, CurrencyLayouts) {
   TFormatSettings fs;
   fs.CurrencyString = "EUR";
   const std::vector<std::pair<int, const char*>> negative = {
-      {0, "(EUR1.50)"}, {1, "-EUR1.50"},  {2, "EUR-1.50"},  {3, "EUR1.50-"},
-      {4, "(1.50EUR)"}, {5, "-1.50EUR"},  {6, "1.50-EUR"},  {7, "1.50EUR-"},
-      {8, "-1.50 EUR"}, {9, "-EUR 1.50"}, {10, "1.50 EUR-"}, {11, "EUR 1.50-"},
+      {0, "(EUR1.50)"},  {1, "-EUR1.50"},   {2, "EUR-1.50"},    {3, "EUR1.50-"},
+      {4, "(1.50EUR)"},  {5, "-1.50EUR"},   {6, "1.50-EUR"},    {7, "1.50EUR-"},
+      {8, "-1.50 EUR"},  {9, "-EUR 1.50"},  {10, "1.50 EUR-"},  {11, "EUR 1.50-"},
       {12, "EUR -1.50"}, {13, "1.50- EUR"}, {14, "(EUR 1.50)"}, {15, "(1.50 EUR)"},
   };
   for (const auto& [code, expected] : negative) {

@@ -1,5 +1,5 @@
-#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numerics.h"
+#include "platform/rtl/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,21 @@ TEST(Numerics, RoundHalvesToEvenTruncTowardZero) {
     Int64 round, trunc;
   };
   const std::vector<Row> rows = {
-      {2.5L, 2, 2},       {-2.5L, -2, -2},   {3.5L, 4, 3},     {49.5L, 50, 49},
-      {229.5L, 230, 229}, {0.5L, 0, 0},      {-0.5L, 0, 0},    {1.5L, 2, 1},
-      {2.4999L, 2, 2},    {2.5001L, 3, 2},   {-2.7L, -3, -2},  {0.0L, 0, 0},
+      {2.5L, 2, 2},
+      {-2.5L, -2, -2},
+      {3.5L, 4, 3},
+      {49.5L, 50, 49},
+      {229.5L, 230, 229},
+      {0.5L, 0, 0},
+      {-0.5L, 0, 0},
+      {1.5L, 2, 1},
+      {2.4999L, 2, 2},
+      {2.5001L, 3, 2},
+      {-2.7L, -3, -2},
+      {0.0L, 0, 0},
       {1e18L, 1000000000000000000LL, 1000000000000000000LL},
-      {-9223372036854775808.0L, std::numeric_limits<Int64>::min(), std::numeric_limits<Int64>::min()},
+      {-9223372036854775808.0L, std::numeric_limits<Int64>::min(),
+       std::numeric_limits<Int64>::min()},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(Round(row.value), row.round) << static_cast<double>(row.value);
@@ -33,7 +43,9 @@ TEST(Numerics, RoundHalvesToEvenTruncTowardZero) {
 TEST(Numerics, CheckedHelpersRaiseWhereThePlatformTrapped) {
   const std::vector<Extended> bad = {std::numeric_limits<Extended>::quiet_NaN(),
                                      std::numeric_limits<Extended>::infinity(),
-                                     -std::numeric_limits<Extended>::infinity(), 1e19L, -1e19L,
+                                     -std::numeric_limits<Extended>::infinity(),
+                                     1e19L,
+                                     -1e19L,
                                      9223372036854775808.0L};
   for (const Extended v : bad) {
     EXPECT_THROW(checkedRound(v), EInvalidOp) << static_cast<double>(v);
@@ -72,11 +84,13 @@ TEST(Numerics, MulDivRoundsHalvesAwayFromZero) {
   const Integer max = std::numeric_limits<Integer>::max();
   const Integer min = std::numeric_limits<Integer>::min();
   const std::vector<Row> rows = {
-      {8, 20, 64, 3},     {-5, 1, 2, -3},     {5, 1, 2, 3},      {-5, -1, 2, 3},
-      {5, 1, -2, -3},     {7, 1, 2, 4},       {3, 1, 2, 2},      {1, 1, 3, 0},
-      {2, 1, 3, 1},       {-2, 1, 3, -1},     {0, 5, 7, 0},      {12, -96, 72, -16},
+      {8, 20, 64, 3},       {-5, 1, 2, -3},   {5, 1, 2, 3},
+      {-5, -1, 2, 3},       {5, 1, -2, -3},   {7, 1, 2, 4},
+      {3, 1, 2, 2},         {1, 1, 3, 0},     {2, 1, 3, 1},
+      {-2, 1, 3, -1},       {0, 5, 7, 0},     {12, -96, 72, -16},
       {max, max, max, max}, {min, 1, 1, min}, {100000, 100000, 100000, 100000},
-      {1, 1, 0, -1},      {max, 2, 1, -1},    {min, -1, 1, -1},  {min, 1, -1, -1},
+      {1, 1, 0, -1},        {max, 2, 1, -1},  {min, -1, 1, -1},
+      {min, 1, -1, -1},
   };
   for (const Row& row : rows)
     EXPECT_EQ(MulDiv(row.a, row.b, row.c), row.expected) << row.a << "*" << row.b << "/" << row.c;

@@ -116,7 +116,7 @@ TEST(StrToFloat, OnlyTheCurrentSeparatorIntroducesTheFraction) {
       {"5.", '.', true, 5},
       {"0.1", '.', true, 0.1},
       {"8829.155555555555", '.', true, 8829.155555555555},
-      {"1e-400", '.', true, 0},  // below the smallest double
+      {"1e-400", '.', true, 0}, // below the smallest double
       {"-1e-400", '.', true, -0.0},
       {"1e5000", '.', false, 0},
       {"1.7976931348623157e308", '.', true, 1.7976931348623157e308},
@@ -180,8 +180,8 @@ TEST(StrToFloat, ProcessSeparatorAndErrors) {
 }
 
 TEST(StrToFloat, RoundTripsFloatToStrWithinFifteenDigits) {
-  const std::vector<double> values = {8829.155555555555, 1.0 / 3.0, -2.5e-7, 1e15, 6.02214076e23,
-                                      0.00001, 123456.789};
+  const std::vector<double> values = {8829.155555555555, 1.0 / 3.0, -2.5e-7,   1e15,
+                                      6.02214076e23,     0.00001,   123456.789};
   for (const double v : values) {
     const double back = StrToFloat(FloatToStr(v));
     EXPECT_LE(std::fabs(back - v), std::fabs(v) * 1e-14) << v;

@@ -1,6 +1,6 @@
+#include "platform/rtl/Runtime.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/ResetHooks.h"
-#include "platform/rtl/Runtime.h"
 #include "platform/rtl/Ticks.h"
 
 #include <gtest/gtest.h>

@@ -14,10 +14,13 @@ TEST(Strings, PosAndPosExAreOneBased) {
     int expected;
   };
   const std::vector<Row> rows = {
-      {"b", "abc", 1, 2},   {"a", "abc", 1, 1},  {"c", "abc", 1, 3}, {"d", "abc", 1, 0},
-      {"", "abc", 1, 0},    {"abc", "abc", 1, 1}, {"abcd", "abc", 1, 0}, {"a", "", 1, 0},
-      {"a", "aba", 2, 3},   {"a", "aba", 3, 3},  {"a", "aba", 4, 0}, {"a", "aba", 0, 0},
-      {"a", "aba", -5, 0},  {"\xC3\xA9", "caf\xC3\xA9", 1, 4},
+      {"b", "abc", 1, 2},    {"a", "abc", 1, 1},
+      {"c", "abc", 1, 3},    {"d", "abc", 1, 0},
+      {"", "abc", 1, 0},     {"abc", "abc", 1, 1},
+      {"abcd", "abc", 1, 0}, {"a", "", 1, 0},
+      {"a", "aba", 2, 3},    {"a", "aba", 3, 3},
+      {"a", "aba", 4, 0},    {"a", "aba", 0, 0},
+      {"a", "aba", -5, 0},   {"\xC3\xA9", "caf\xC3\xA9", 1, 4},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(PosEx(row.sub, row.s, row.offset), row.expected) << row.sub << " in " << row.s;
@@ -34,8 +37,17 @@ TEST(Strings, CopyDeleteInsertAtTheirBoundaries) {
     const char* expected;
   };
   const std::vector<CopyRow> copies = {
-      {1, 3, "abc"},  {1, 2, "ab"},  {2, 1, "b"},  {0, 2, "ab"}, {-10, 1, "a"}, {3, 10, "c"},
-      {4, 1, ""},     {100, 1, ""},  {1, 0, ""},   {1, -1, ""},  {2, std::numeric_limits<Int64>::max(), "bc"},
+      {1, 3, "abc"},
+      {1, 2, "ab"},
+      {2, 1, "b"},
+      {0, 2, "ab"},
+      {-10, 1, "a"},
+      {3, 10, "c"},
+      {4, 1, ""},
+      {100, 1, ""},
+      {1, 0, ""},
+      {1, -1, ""},
+      {2, std::numeric_limits<Int64>::max(), "bc"},
   };
   for (const CopyRow& row : copies)
     EXPECT_EQ(Copy("abc", row.index, row.count), row.expected) << row.index << "," << row.count;
@@ -47,7 +59,7 @@ TEST(Strings, CopyDeleteInsertAtTheirBoundaries) {
     const char* expected;
   };
   const std::vector<EditRow> deletes = {
-      {1, 1, "bcd"}, {2, 2, "ad"}, {4, 1, "abc"}, {4, 9, "abc"}, {3, 100, "ab"},
+      {1, 1, "bcd"},  {2, 2, "ad"},   {4, 1, "abc"},   {4, 9, "abc"},  {3, 100, "ab"},
       {0, 1, "abcd"}, {5, 1, "abcd"}, {-1, 2, "abcd"}, {2, 0, "abcd"}, {2, -3, "abcd"},
   };
   for (const EditRow& row : deletes) {
@@ -98,10 +110,15 @@ TEST(Strings, AsciiCaseTouchesOnlyAsciiLetters) {
     int text, str;
   };
   const std::vector<Row> rows = {
-      {"abc", "ABC", 0, 1},  {"abc", "abd", -1, -1}, {"ab", "abc", -1, -1}, {"", "", 0, 0},
+      {"abc", "ABC", 0, 1},
+      {"abc", "abd", -1, -1},
+      {"ab", "abc", -1, -1},
+      {"", "", 0, 0},
       // '_' (0x5F) lies between 'A' and 'a': without case, 'a' counts as 'A'.
-      {"b", "A", 1, 1},      {"_", "a", 1, -1},
-      {"\xC3\xA9", "z", 1, 1}, {"a", "\xC3\xA9", -1, -1},
+      {"b", "A", 1, 1},
+      {"_", "a", 1, -1},
+      {"\xC3\xA9", "z", 1, 1},
+      {"a", "\xC3\xA9", -1, -1},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(CompareText(row.a, row.b), row.text) << row.a << " / " << row.b;
@@ -112,17 +129,30 @@ TEST(Strings, AsciiCaseTouchesOnlyAsciiLetters) {
 }
 
 TEST(Strings, UnicodeCaseIsLocaleIndependent) {
-  EXPECT_EQ(AnsiUpperCase("stra\xC3\x9F" "e \xC3\xA9t\xC3\xA9 \xCE\xB1"), "STRASSE \xC3\x89T\xC3\x89 \xCE\x91");
+  EXPECT_EQ(AnsiUpperCase("stra\xC3\x9F"
+                          "e \xC3\xA9t\xC3\xA9 \xCE\xB1"),
+            "STRASSE \xC3\x89T\xC3\x89 \xCE\x91");
   EXPECT_EQ(AnsiLowerCase("\xC3\x89T\xC3\x89 ABC"), "\xC3\xA9t\xC3\xA9 abc");
   // Text that is not UTF-8 keeps every byte and changes only ASCII letters.
-  EXPECT_EQ(AnsiUpperCase("ab\xE9" "c"), "AB\xE9" "C");
+  EXPECT_EQ(AnsiUpperCase("ab\xE9"
+                          "c"),
+            "AB\xE9"
+            "C");
   EXPECT_TRUE(AnsiSameText("\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"));
   EXPECT_FALSE(AnsiSameText("e", "\xC3\xA9"));
   // The order chosen: code points after case folding.
-  std::vector<std::string> words = {"\xC3\xA9t\xC3\xA9", "Zebra", "apple", "\xC3\x89" "cole", "Ostrich", "b"};
+  std::vector<std::string> words = {"\xC3\xA9t\xC3\xA9",
+                                    "Zebra",
+                                    "apple",
+                                    "\xC3\x89"
+                                    "cole",
+                                    "Ostrich",
+                                    "b"};
   std::sort(words.begin(), words.end(),
             [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
-  EXPECT_EQ(words, (std::vector<std::string>{"apple", "b", "Ostrich", "Zebra", "\xC3\x89" "cole",
+  EXPECT_EQ(words, (std::vector<std::string>{"apple", "b", "Ostrich", "Zebra",
+                                             "\xC3\x89"
+                                             "cole",
                                              "\xC3\xA9t\xC3\xA9"}));
   EXPECT_LT(AnsiCompareStr("Z", "a"), 0);
   EXPECT_GT(AnsiCompareStr("\xC3\xA9", "z"), 0);
@@ -176,14 +206,19 @@ TEST(Strings, IntegersToText) {
 }
 
 TEST(Strings, CodePointHelpers) {
-  const std::string text = "a\xC3\xA9\xE2\x82\xAC" "b"; // a é € b
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC"
+                           "b"; // a é € b
   EXPECT_TRUE(IsValidUtf8(text));
   EXPECT_EQ(Utf8Length(text), 4);
   EXPECT_EQ(Utf8Copy(text, 2, 2), "\xC3\xA9\xE2\x82\xAC");
   EXPECT_EQ(Utf8Copy(text, 0, 1), "a");
   EXPECT_EQ(Utf8Copy(text, 4, 5), "b");
   EXPECT_EQ(Utf8Copy(text, 5, 1), "");
-  const std::vector<std::string> invalid = {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\xFF"};
-  for (const std::string& s : invalid) EXPECT_FALSE(IsValidUtf8(s)) << s.size();
-  EXPECT_EQ(Utf8Length("a\xFF" "b"), 3);
+  const std::vector<std::string> invalid = {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                            "a\xFF"};
+  for (const std::string& s : invalid)
+    EXPECT_FALSE(IsValidUtf8(s)) << s.size();
+  EXPECT_EQ(Utf8Length("a\xFF"
+                       "b"),
+            3);
 }

@@ -1,5 +1,5 @@
-#include "platform/rtl/Runtime.h"
 #include "platform/rtl/Ticks.h"
+#include "platform/rtl/Runtime.h"
 
 #include <gtest/gtest.h>
 
@@ -39,10 +39,12 @@ TEST(Ticks, SleepZeroAndHooks) {
 TEST(Random, SeededSequencesRepeatAndStayInRange) {
   SetRandSeed(1234);
   std::vector<Integer> first;
-  for (int i = 0; i < 50; ++i) first.push_back(Random(10));
+  for (int i = 0; i < 50; ++i)
+    first.push_back(Random(10));
   SetRandSeed(1234);
   std::vector<Integer> second;
-  for (int i = 0; i < 50; ++i) second.push_back(Random(10));
+  for (int i = 0; i < 50; ++i)
+    second.push_back(Random(10));
   EXPECT_EQ(first, second);
   EXPECT_EQ(RandSeed(), 1234u);
   std::set<Integer> seen(first.begin(), first.end());
