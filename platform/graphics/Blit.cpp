@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GdiInternal.h"
 
 namespace gdi {
@@ -34,7 +35,7 @@ bool UsesSource(unsigned code) { return ((code >> 2) & 0x33) != (code & 0x33); }
 }  // namespace
 
 bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, int sx, int sy,
-                  int sw, int sh, DWORD rop) {
+                  int sw, int sh, DWORD rop, std::optional<COLORREF> transparent) {
   if (!dc.surface || w == 0 || h == 0) return true;
   unsigned code = (rop >> 16) & 0xFF;
   bool needSource = UsesSource(code);
@@ -101,6 +102,7 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
               for (int u = x0; u < x1; ++u) s = andMode ? (s & src.At(u, v)) : (s | src.At(u, v));
           }
         }
+        if (transparent && s == *transparent) continue;
         if (copy) {
           WritePixel(out, s);
           continue;
@@ -165,7 +167,7 @@ TSnapshot Snapshot(TDc& src, const QRect& area) {
 }
 
 bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy, int sw, int sh,
-                DWORD rop) {
+                DWORD rop, std::optional<COLORREF> transparent = std::nullopt) {
   unsigned code = (rop >> 16) & 0xFF;
   if (!UsesSource(code)) {
     return Run(dest, [=](TDc& d) { return StretchImage(d, x, y, w, h, TSourceImage(), 0, 0, 0, 0, rop); });
@@ -186,13 +188,13 @@ bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy,
     img.stride = src->surface->Stride();
     img.bytes = src->surface->BitsPerPixel() / 8;
     if (!img.bits) return false;
-    return StretchImage(*dst, x, y, w, h, img, dsx, dsy, sw, sh, rop);
+    return StretchImage(*dst, x, y, w, h, img, dsx, dsy, sw, sh, rop, transparent);
   }
   QRect area(std::min(dsx, dsx + sw), std::min(dsy, dsy + sh), std::abs(sw), std::abs(sh));
   auto snap = std::make_shared<TSnapshot>(Snapshot(*src, area));
   int ox = dsx - snap->originX, oy = dsy - snap->originY;
   return Run(dest, [=](TDc& d) {
-    return StretchImage(d, x, y, w, h, snap->Image(), ox, oy, sw, sh, rop);
+    return StretchImage(d, x, y, w, h, snap->Image(), ox, oy, sw, sh, rop, transparent);
   });
 }
 
@@ -266,6 +268,11 @@ BOOL BitBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD
 BOOL StretchBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
                 DWORD rop) {
   return BlitFromDc(dest, x, y, w, h, src, sx, sy, sw, sh, rop);
+}
+
+BOOL TransparentBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+                    UINT transparent) {
+  return BlitFromDc(dest, x, y, w, h, src, sx, sy, sw, sh, SRCCOPY, COLORREF(transparent & 0xFFFFFF));
 }
 
 int StretchDIBits(HDC dest, int x, int y, int w, int h, int sx, int sy, int sw, int sh,

@@ -170,7 +170,10 @@ bool Run(HDC h, const std::function<bool(TDc&)>& op) {
   TDc* dc = Dc(h);
   if (!dc) return false;
   if (dc->recording) {
+    // Recorded for replay, and run here too so that the recording DC's own
+    // state (position, clipping, paths) follows; it has no pixels.
     dc->recording->entries.push_back({dc->state, op});
+    op(*dc);
     return true;
   }
   return op(*dc);

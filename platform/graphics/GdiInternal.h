@@ -81,6 +81,8 @@ template <class T> std::shared_ptr<T> LookupAs(HGDIOBJ h, DWORD kind) {
 std::shared_ptr<TRegionObject> Region(HRGN h);
 /// A bitmap handle for a dib owned elsewhere (TBitmap): one handle per dib.
 HBITMAP HandleForDib(const std::shared_ptr<TDibData>& dib);
+/// The pixel store of a bitmap handle (an empty 24-bit one for a bad handle).
+std::shared_ptr<TDibData> DibOfHandle(HBITMAP h);
 
 // ---- raster engine ----------------------------------------------------------------------
 struct TSpan {
@@ -271,7 +273,8 @@ struct TSourceImage {
     return pixel(x, y);
   }
 };
+/// `transparent`: source pixels of this colour leave the destination alone.
 bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, int sx, int sy,
-                  int sw, int sh, DWORD rop);
+                  int sw, int sh, DWORD rop, std::optional<COLORREF> transparent = std::nullopt);
 
 }  // namespace gdi

@@ -109,6 +109,13 @@ HBITMAP HandleForDib(const std::shared_ptr<TDibData>& dib) {
   return h;
 }
 
+std::shared_ptr<TDibData> DibOfHandle(HBITMAP h) {
+  auto b = LookupAs<TBitmapObject>(h, OBJ_BITMAP);
+  if (!b || !b->dib) return std::make_shared<TDibData>(0, 0, 24);
+  Reg().dibHandles[b->dib.get()] = h;
+  return b->dib;
+}
+
 }  // namespace gdi
 
 using namespace gdi;
@@ -169,7 +176,7 @@ std::shared_ptr<TDibData> CopyDibOfBitmap(HBITMAP h) {
 HPEN CreatePenIndirect(const LOGPEN* lp) {
   if (!lp) return nullptr;
   int style = int(lp->lopnStyle & PS_STYLE_MASK);
-  if (style > PS_INSIDEFRAME && style != PS_ALTERNATE) return nullptr;
+  if (style > int(PS_INSIDEFRAME) && style != int(PS_ALTERNATE)) return nullptr;
   auto p = std::make_shared<TPenObject>();
   p->style = lp->lopnStyle;
   p->width = lp->lopnWidth.x;

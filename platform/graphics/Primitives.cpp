@@ -607,6 +607,7 @@ BOOL InvertRect(HDC h, const RECT* rect) {
 
 BOOL PatBlt(HDC h, int x, int y, int w, int hgt, DWORD rop) {
   return Run(h, [=](TDc& d) {
+    if (!d.surface || !d.surface->Bits()) return true;
     TDraw draw(d);
     QRect q = DeviceRect(draw, RECT(x, y, x + w, y + hgt));
     TFill f = d.BrushFill();
@@ -652,58 +653,60 @@ COLORREF SetPixel(HDC h, int x, int y, COLORREF color) {
 // ---- paths -------------------------------------------------------------------------------------------
 
 BOOL BeginPath(HDC h) {
-  TDc* dc = Dc(h);
-  if (!dc) return FALSE;
-  dc->pathOpen = true;
-  dc->pathEnded = false;
-  dc->path = QPainterPath();
-  return TRUE;
+  return Run(h, [](TDc& d) {
+    d.pathOpen = true;
+    d.pathEnded = false;
+    d.path = QPainterPath();
+    return true;
+  });
 }
 
 BOOL EndPath(HDC h) {
-  TDc* dc = Dc(h);
-  if (!dc || !dc->pathOpen) return FALSE;
-  dc->pathOpen = false;
-  dc->pathEnded = true;
-  return TRUE;
+  return Run(h, [](TDc& d) {
+    if (!d.pathOpen) return false;
+    d.pathOpen = false;
+    d.pathEnded = true;
+    return true;
+  });
 }
 
 BOOL AbortPath(HDC h) {
-  TDc* dc = Dc(h);
-  if (!dc) return FALSE;
-  dc->pathOpen = dc->pathEnded = false;
-  dc->path = QPainterPath();
-  return TRUE;
+  return Run(h, [](TDc& d) {
+    d.pathOpen = d.pathEnded = false;
+    d.path = QPainterPath();
+    return true;
+  });
 }
 
 BOOL CloseFigure(HDC h) {
-  TDc* dc = Dc(h);
-  if (!dc || !dc->pathOpen) return FALSE;
-  dc->path.closeSubpath();
-  return TRUE;
+  return Run(h, [](TDc& d) {
+    if (!d.pathOpen) return false;
+    d.path.closeSubpath();
+    return true;
+  });
 }
 
 BOOL WidenPath(HDC h) {
-  TDc* dc = Dc(h);
-  if (!dc || !dc->pathEnded) return FALSE;
-  const TPenObject& pen = *dc->state.pen;
-  QPainterPathStroker s;
-  Configure(s, pen);
-  s.setWidth(std::max(pen.width, 1));
-  QPainterPath widened = s.createStroke(dc->path);
-  widened.setFillRule(Qt::WindingFill);
-  dc->path = widened;
-  return TRUE;
+  return Run(h, [](TDc& d) {
+    if (!d.pathEnded) return false;
+    const TPenObject& pen = *d.state.pen;
+    QPainterPathStroker s;
+    Configure(s, pen);
+    s.setWidth(std::max(pen.width, 1));
+    QPainterPath widened = s.createStroke(d.path);
+    widened.setFillRule(Qt::WindingFill);
+    d.path = widened;
+    return true;
+  });
 }
 
 namespace {
 BOOL PaintPath(HDC h, bool fill, bool stroke) {
-  TDc* dc = Dc(h);
-  if (!dc || !dc->pathEnded) return FALSE;
-  QPainterPath path = dc->path;
-  dc->pathEnded = false;
-  dc->path = QPainterPath();
   return Run(h, [=](TDc& d) {
+    if (!d.pathEnded) return false;
+    QPainterPath path = d.path;
+    d.pathEnded = false;
+    d.path = QPainterPath();
     TDraw draw(d);
     if (fill) {
       QPainterPath p = path;

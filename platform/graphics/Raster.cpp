@@ -221,15 +221,34 @@ void PathSpans(const QPainterPath& path, std::vector<TSpan>& spans, const QRect&
   PolygonSpans(v, path.fillRule() == Qt::WindingFill, spans, bounds);
 }
 
-QRegion SpansToRegion(const std::vector<TSpan>& spans) {
-  std::vector<QRect> rects;
-  rects.reserve(spans.size());
-  for (const TSpan& s : spans)
-    if (s.x1 > s.x0) rects.emplace_back(s.x0, s.y, s.x1 - s.x0, 1);
-  // Spans come row by row, left to right: already banded.
-  std::stable_sort(rects.begin(), rects.end(), [](const QRect& a, const QRect& b) {
-    return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+QRegion SpansToRegion(const std::vector<TSpan>& input) {
+  std::vector<TSpan> spans;
+  spans.reserve(input.size());
+  for (const TSpan& s : input)
+    if (s.x1 > s.x0) spans.push_back(s);
+  std::stable_sort(spans.begin(), spans.end(), [](const TSpan& a, const TSpan& b) {
+    return a.y != b.y ? a.y < b.y : a.x0 < b.x0;
   });
+  // merge overlapping spans of a row, then rows with equal spans into bands
+  std::vector<std::vector<std::pair<int, int>>> rows;
+  std::vector<int> rowY;
+  for (const TSpan& s : spans) {
+    if (rowY.empty() || rowY.back() != s.y) {
+      rowY.push_back(s.y);
+      rows.emplace_back();
+    }
+    auto& r = rows.back();
+    if (!r.empty() && s.x0 <= r.back().second) r.back().second = std::max(r.back().second, s.x1);
+    else r.push_back({s.x0, s.x1});
+  }
+  std::vector<QRect> rects;
+  std::size_t i = 0;
+  while (i < rows.size()) {
+    std::size_t j = i + 1;
+    while (j < rows.size() && rowY[j] == rowY[j - 1] + 1 && rows[j] == rows[i]) ++j;
+    for (auto [x0, x1] : rows[i]) rects.emplace_back(x0, rowY[i], x1 - x0, int(j - i));
+    i = j;
+  }
   QRegion r;
   if (!rects.empty()) r.setRects(rects.data(), int(rects.size()));
   return r;

@@ -1,0 +1,190 @@
+#include "platform/graphics/Metafile.h"
+
+#include <QBuffer>
+#include <QPainter>
+#include <QSvgGenerator>
+
+#include "platform/graphics/GdiInternal.h"
+#include "platform/graphics/QtBridge.h"
+#include "platform/rtl/Streams.h"
+
+namespace gdi {
+
+void Replay(const TRecording& recording, int w, int h, TDc& dc, const QRect& dest) {
+  if (w <= 0 || h <= 0 || dest.isEmpty()) return;
+  TDcState saved = dc.state;
+  bool hadClip = dc.state.clipped;
+  QRegion baseClip = dc.state.clip;
+  QTransform place = QTransform::fromScale(double(dest.width()) / w, double(dest.height()) / h) *
+                     QTransform::fromTranslate(dest.left(), dest.top());
+  QTransform destXf = dc.Transform();
+  QTransform toDevice = place * destXf;
+  QRegion frame = QRegion(destXf.mapRect(QRectF(dest)).toAlignedRect());
+  for (const TRecording::TEntry& e : recording.entries) {
+    dc.state = e.state;
+    dc.state.world = e.state.world * QTransform::fromTranslate(
+                                         e.state.viewportOrg.x() - e.state.windowOrg.x(),
+                                         e.state.viewportOrg.y() - e.state.windowOrg.y()) *
+                     toDevice;
+    dc.state.viewportOrg = dc.state.windowOrg = QPoint(0, 0);
+    QRegion clip = hadClip ? baseClip & frame : frame;
+    if (e.state.clipped) {
+      QRegion mapped;
+      if (toDevice.type() <= QTransform::TxTranslate)
+        mapped = e.state.clip.translated(int(std::floor(toDevice.dx() + 0.5)), int(std::floor(toDevice.dy() + 0.5)));
+      else
+        for (const QRect& r : e.state.clip) mapped += toDevice.mapRect(QRectF(r)).toAlignedRect();
+      clip &= mapped;
+    }
+    dc.state.clip = clip;
+    dc.state.clipped = true;
+    dc.InvalidateClip();
+    e.op(dc);
+  }
+  dc.state = saved;
+  dc.InvalidateClip();
+}
+
+}  // namespace gdi
+
+using namespace gdi;
+
+HDC CreateMetafileDC(int width, int height) {
+  auto dc = std::make_unique<TDc>();
+  dc->kind = OBJ_ENHMETADC;
+  dc->recording = std::make_shared<TRecording>();
+  dc->recordWidth = std::max(width, 0);
+  dc->recordHeight = std::max(height, 0);
+  return RegisterDc(std::move(dc));
+}
+
+// ---- TMetafile --------------------------------------------------------------------------
+
+TMetafile::TMetafile() = default;
+TMetafile::~TMetafile() = default;
+
+void TMetafile::SetWidth(int w) {
+  if (w == width_) return;
+  width_ = std::max(w, 0);
+  Changed();
+}
+
+void TMetafile::SetHeight(int h) {
+  if (h == height_) return;
+  height_ = std::max(h, 0);
+  Changed();
+}
+
+bool TMetafile::Empty() const { return !recording_; }
+
+int TMetafile::RecordCount() const { return recording_ ? int(recording_->entries.size()) : 0; }
+
+void TMetafile::Clear() {
+  recording_.reset();
+  Changed();
+}
+
+void TMetafile::Draw(TCanvas* canvas, const TRect& rect) {
+  if (!recording_ || !canvas) return;
+  TDc* dc = Dc(canvas->Handle());
+  if (!dc) return;
+  if (dc->recording) {  // drawing a metafile into another recording
+    auto rec = recording_;
+    int w = width_, h = height_;
+    QRect dest(rect.Left, rect.Top, rect.Width(), rect.Height());
+    Run(canvas->Handle(), [rec, w, h, dest](TDc& d) {
+      Replay(*rec, w, h, d, dest);
+      return true;
+    });
+    return;
+  }
+  Replay(*recording_, width_, height_, *dc, QRect(rect.Left, rect.Top, rect.Width(), rect.Height()));
+}
+
+void TMetafile::Assign(const TGraphic* source) {
+  if (source == this) return;
+  if (auto* m = dynamic_cast<const TMetafile*>(source)) {
+    recording_ = m->recording_;  // recordings are immutable once complete
+    width_ = m->width_;
+    height_ = m->height_;
+    Changed();
+    return;
+  }
+  if (!source) {
+    Clear();
+    return;
+  }
+  // any other graphic: record its drawing
+  width_ = source->Width();
+  height_ = source->Height();
+  {
+    TMetafileCanvas canvas(this, nullptr);
+    const_cast<TGraphic*>(source)->Draw(&canvas, TRect(0, 0, width_, height_));
+  }
+  Changed();
+}
+
+void TMetafile::LoadFromStream(TStream&) {
+  throw EInvalidGraphic("Metafile is not valid");
+}
+
+namespace {
+QImage Render(const TMetafile& mf, const std::shared_ptr<TRecording>& rec) {
+  QImage image(std::max(mf.Width(), 1), std::max(mf.Height(), 1), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  if (!rec) return image;
+  TQImageSurface surface(&image, TSurfaceKind::Memory);
+  HDC dc = CreateSurfaceDC(&surface);
+  Replay(*rec, mf.Width(), mf.Height(), *Dc(dc), QRect(0, 0, mf.Width(), mf.Height()));
+  DeleteDC(dc);
+  return image;
+}
+}  // namespace
+
+void TMetafile::SaveToStream(TStream& stream) {
+  QImage image = Render(*this, recording_);
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator svg;
+  svg.setOutputDevice(&buffer);
+  svg.setSize(QSize(width_, height_));
+  svg.setViewBox(QRect(0, 0, width_, height_));
+  svg.setResolution(96);
+  {
+    QPainter p(&svg);
+    p.drawImage(QRect(0, 0, width_, height_), image);
+  }
+  const QByteArray& bytes = buffer.data();
+  if (!bytes.isEmpty()) stream.WriteBuffer(bytes.constData(), bytes.size());
+}
+
+TClipboardData TMetafile::SaveToClipboardFormat() {
+  QImage image = Render(*this, recording_);
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  TClipboardData d;
+  d.format = "image/png";
+  d.data.assign(buffer.data().begin(), buffer.data().end());
+  return d;
+}
+
+// ---- TMetafileCanvas ----------------------------------------------------------------------
+
+TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC)
+    : metafile_(metafile), dc_(CreateMetafileDC(metafile ? metafile->Width() : 0, metafile ? metafile->Height() : 0)) {
+  recording_ = Dc(dc_)->recording;
+  // the metafile resolution is the screen's
+  Font()->SetPixelsPerInch(ScreenPixelsPerInch());
+  SetHandle(dc_);
+}
+
+TMetafileCanvas::~TMetafileCanvas() {
+  DeselectHandles();
+  SetHandle(nullptr);
+  DeleteDC(dc_);
+  if (metafile_) {
+    metafile_->recording_ = recording_;
+    metafile_->SetModified(true);
+  }
+}
