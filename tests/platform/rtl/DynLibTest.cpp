@@ -1,0 +1,34 @@
+#include "platform/rtl/DynLib.h"
+#include "platform/rtl/OsError.h"
+
+#include <gtest/gtest.h>
+
+TEST(DynLib, LoadsFindsAndFrees) {
+  HMODULE maths = LoadLibrary("libm.so.6");
+  ASSERT_NE(maths, nullptr) << LibraryLoadError();
+  auto* cosine = reinterpret_cast<double (*)(double)>(GetProcAddress(maths, "cos"));
+  ASSERT_NE(cosine, nullptr);
+  EXPECT_EQ(cosine(0.0), 1.0);
+  EXPECT_EQ(GetProcAddress(maths, "no_such_symbol_here"), nullptr);
+  EXPECT_FALSE(LibraryLoadError().empty());
+  EXPECT_TRUE(FreeLibrary(maths));
+}
+
+TEST(DynLib, FailuresReturnNullWithTheLoaderText) {
+  EXPECT_EQ(LoadLibrary("NoSuchLibrary.dll"), nullptr);
+  EXPECT_NE(LibraryLoadError().find("NoSuchLibrary.dll"), std::string::npos);
+  EXPECT_NE(GetLastError(), 0);
+  EXPECT_EQ(LoadLibrary(""), nullptr);
+  EXPECT_EQ(GetProcAddress(nullptr, "x"), nullptr);
+  EXPECT_FALSE(FreeLibrary(nullptr));
+}
+
+TEST(DynLib, AliasesMapWindowsNames) {
+  RegisterLibraryAlias("Maths.DLL", "libm.so.6");
+  HMODULE viaAlias = LoadLibrary("C:\\Program Files\\maths.dll");  // file name, case ignored
+  ASSERT_NE(viaAlias, nullptr) << LibraryLoadError();
+  EXPECT_NE(GetProcAddress(viaAlias, "sqrt"), nullptr);
+  EXPECT_TRUE(FreeLibrary(viaAlias));
+  RegisterLibraryAlias("maths.dll", "");
+  EXPECT_EQ(LoadLibrary("maths.dll"), nullptr);
+}
