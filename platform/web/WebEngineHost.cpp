@@ -339,6 +339,12 @@ void AttachTo(WebEngineHost& host, QWidget* parent) {
   if (visible) w->show();
 }
 
+QWidget* CreateContainer(WebEngineHost& host, QWidget* parent) {
+  auto* container = new QWidget(parent);
+  AttachTo(host, container);
+  return container;
+}
+
 // ---------------------------------------------------------------------------
 // WebEngineHost
 

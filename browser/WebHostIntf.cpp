@@ -1,0 +1,34 @@
+#include "browser/WebHostIntf.h"
+
+#include "browser/WebHost.h"
+#include "platform/graphics/Bitmap.h"
+
+TWebHostAdapter::TWebHostAdapter(TWebHost& host) : host_(host) {
+  host_.OnDownloadComplete = [this](TPersistent*) {
+    if (OnDownloadComplete) OnDownloadComplete();
+  };
+}
+
+void TWebHostAdapter::Navigate(const std::string& url) {
+  host_.Navigate(url);
+}
+bool TWebHostAdapter::HasDocument() {
+  return host_.Document() != nullptr;
+}
+
+void TWebHostAdapter::ExecScript(const std::string& text) {
+  if (WebDocument* doc = host_.Document()) doc->ExecScript(text, "JavaScript");
+}
+
+std::unique_ptr<TBitmap> TWebHostAdapter::Snapshot() {
+  return host_.Snapshot();
+}
+int TWebHostAdapter::Width() const {
+  return host_.Width();
+}
+int TWebHostAdapter::Height() const {
+  return host_.Height();
+}
+void TWebHostAdapter::SetBounds(int left, int top, int width, int height) {
+  host_.SetBounds(left, top, width, height);
+}
