@@ -94,6 +94,34 @@ void TList::Sort(TListSortCompare compare) {
   std::sort(items_.begin(), items_.end(), [compare](void* a, void* b) { return compare(a, b) < 0; });
 }
 
+// ---- TThreadList ------------------------------------------------------------------
+
+TList& TThreadList::LockList() {
+  lock_.Enter();
+  return list_;
+}
+
+void TThreadList::UnlockList() { lock_.Leave(); }
+
+void TThreadList::Add(void* item) {
+  TCriticalSectionGuard guard(lock_);
+  if (duplicates_ != dupAccept && list_.IndexOf(item) >= 0) {
+    if (duplicates_ == dupError) throw EListError("Duplicates not allowed");
+    return;
+  }
+  list_.Add(item);
+}
+
+void TThreadList::Remove(void* item) {
+  TCriticalSectionGuard guard(lock_);
+  list_.Remove(item);
+}
+
+void TThreadList::Clear() {
+  TCriticalSectionGuard guard(lock_);
+  list_.Clear();
+}
+
 // ---- TBits ----------------------------------------------------------------------
 
 namespace {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Sync.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -165,6 +166,30 @@ private:
 [[noreturn]] void RaiseListIndexError(int index);
 
 template <class T> void TObjectList<T>::TListIndexError(int index) { RaiseListIndexError(index); }
+
+/// What a list does with an item it holds already: ignore the new one,
+/// accept it, or raise.
+enum TDuplicates { dupIgnore, dupAccept, dupError };
+
+/// A TList behind a critical section: LockList enters it and gives the list,
+/// UnlockList leaves it. Add ignores an item already there, or raises
+/// EListError "Duplicates not allowed", as Duplicates says (dupIgnore by
+/// default).
+class TThreadList {
+public:
+  TList& LockList();
+  void UnlockList();
+  void Add(void* item);
+  void Remove(void* item);
+  void Clear();
+  TDuplicates Duplicates() const { return duplicates_; }
+  void SetDuplicates(TDuplicates value) { duplicates_ = value; }
+
+private:
+  TCriticalSection lock_;
+  TList list_;
+  TDuplicates duplicates_ = dupIgnore;
+};
 
 /// A growable array of bits.
 class TBits {

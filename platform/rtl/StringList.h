@@ -15,6 +15,7 @@
 #pragma once
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Lists.h"
 
 #include <functional>
 #include <string>
@@ -99,8 +100,6 @@ protected:
 private:
   int updateCount_ = 0;
 };
-
-enum TDuplicates { dupIgnore, dupAccept, dupError };
 
 class TStringList;
 /// Compares the lines at two indexes of the list.

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
+#include <thread>
+#include <vector>
 #include <string>
 
 namespace {
@@ -140,4 +144,45 @@ TEST(TBitsTest, GrowsOnWriteAndChecksReads) {
   EXPECT_THROW(bits.SetBits(-1, true), EBitsError);
   bits.SetSize(2);
   EXPECT_EQ(bits.OpenBit(), 2);  // all set: the next free index is the size
+}
+
+TEST(TThreadListTest, LockedAddAndDuplicates) {
+  TThreadList list;
+  list.Add(&a);
+  list.Add(&a);  // ignored by default
+  list.Add(&b);
+  {
+    TList& locked = list.LockList();
+    EXPECT_EQ(locked.Count(), 2);
+    std::atomic<bool> added{false};
+    std::thread other([&] {
+      list.Add(&c);  // waits for the lock
+      added = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(added);
+    EXPECT_EQ(locked.Count(), 2);
+    list.UnlockList();
+    other.join();
+    EXPECT_TRUE(added);
+    list.Remove(&c);
+  }
+  list.SetDuplicates(dupError);
+  EXPECT_THROW(list.Add(&b), EListError);
+  list.SetDuplicates(dupAccept);
+  list.Add(&b);
+  list.Remove(&a);
+  EXPECT_EQ(order(list.LockList()), "22");
+  list.UnlockList();
+
+  std::vector<std::thread> threads;
+  std::vector<int> values(400);
+  list.Clear();
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 100; ++i) list.Add(&values[static_cast<size_t>(t * 100 + i)]);
+    });
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(list.LockList().Count(), 400);
+  list.UnlockList();
 }
