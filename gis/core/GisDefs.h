@@ -4,6 +4,8 @@
 //   GisDefsGeometry   points, extents and their helpers, colours, DMS angles
 //   GisDefsUnits      TGIS_Units, TGIS_UnitsType
 //   GisDefsTokenizer  TGIS_Tokenizer
+//   GisDefsHashList   TGIS_HashList
+//   GisDefsVariants   TGIS_VariantList, variant code pages, database fields, field types
 //   GisDefsLists      TGIS_PointList, TGIS_Point3DList, TGIS_Stack, TGIS_StackInteger
 //   GisDefsPasswords  TGIS_PasswordList, GisLayerPasswords
 //   GisDefsBitmap     TGIS_Bitmap, TGIS_PixelCapabilities
@@ -17,6 +19,7 @@
 #include "gis/core/GisDefsBitmap.h"
 #include "gis/core/GisDefsCodePages.h"
 #include "gis/core/GisDefsGeometry.h"
+#include "gis/core/GisDefsHashList.h"
 #include "gis/core/GisDefsLists.h"
 #include "gis/core/GisDefsNumbers.h"
 #include "gis/core/GisDefsPasswords.h"
@@ -25,3 +28,4 @@
 #include "gis/core/GisDefsSystem.h"
 #include "gis/core/GisDefsTokenizer.h"
 #include "gis/core/GisDefsUnits.h"
+#include "gis/core/GisDefsVariants.h"

@@ -46,6 +46,7 @@ constexpr const char* kLabelAlignments[] = {"SINGLE", "LEFTJUSTIFY", "CENTER", "
 constexpr const char* kChartStyles[] = {"PIE", "BAR"};
 constexpr const char* kDormantModes[] = {"OFF", "STANDARD", "AGRESSIVE"};
 constexpr const char* kFontStyles[] = {"BOLD", "ITALIC", "UNDERLINE", "STRIKEOUT"};
+constexpr TFontStyle kFontStyleBits[] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
 constexpr const char* kLabelPositions[] = {"UPLEFT",      "UPCENTER",     "UPRIGHT",
                                            "MIDDLELEFT",  "MIDDLECENTER", "MIDDLERIGHT",
                                            "DOWNLEFT",    "DOWNCENTER",   "DOWNRIGHT",
@@ -230,7 +231,7 @@ TFontStyles GisStrToFontStyle(const std::string& text, TFontStyles defaultValue)
     if (i < 0)
       set = defaultValue;
     else
-      set |= FontStyleBit(static_cast<TFontStyle>(i));
+      set |= kFontStyleBits[i];
   });
   return set;
 }
@@ -238,7 +239,7 @@ TFontStyles GisStrToFontStyle(const std::string& text, TFontStyles defaultValue)
 std::string GisFontStyleToStr(TFontStyles value) {
   std::string out;
   for (int i = 0; i < 4; ++i) {
-    if (!(value & FontStyleBit(static_cast<TFontStyle>(i)))) continue;
+    if (!(value & kFontStyleBits[i])) continue;
     if (!out.empty()) out += ':';
     out += kFontStyles[i];
   }
