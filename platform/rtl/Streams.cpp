@@ -323,3 +323,114 @@ std::string TStringStream::ReadString(int64_t count) {
 void TStringStream::WriteString(const std::string& text) {
   WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
 }
+
+// ---- TTextFile -----------------------------------------------------------------------
+
+namespace {
+constexpr size_t kTextBlock = 1 << 16;
+} // namespace
+
+TTextFile::~TTextFile() {
+  try {
+    Close();
+  } catch (...) {
+    // Destructors never throw; Close reports failures to callers that ask.
+  }
+}
+
+void TTextFile::Rewrite() {
+  Close();
+  file_ = std::make_unique<TFileStream>(fileName_, fmCreate | fmShareDenyWrite);
+  writing_ = true;
+}
+
+void TTextFile::Append() {
+  Close();
+  if (!FileExists(fileName_)) {
+    Rewrite();
+    return;
+  }
+  file_ = std::make_unique<TFileStream>(fileName_, fmOpenWrite | fmShareDenyWrite);
+  file_->Seek(0, soEnd);
+  writing_ = true;
+}
+
+void TTextFile::Reset() {
+  Close();
+  file_ = std::make_unique<TFileStream>(fileName_, fmOpenRead | fmShareDenyWrite);
+  writing_ = false;
+}
+
+void TTextFile::Close() {
+  if (!file_) return;
+  std::unique_ptr<TFileStream> file = std::move(file_);
+  std::string pending;
+  pending.swap(buffer_);
+  pos_ = 0;
+  if (writing_ && !pending.empty())
+    file->WriteBuffer(pending.data(), static_cast<int64_t>(pending.size()));
+}
+
+void TTextFile::requireOpen(bool writing) const {
+  if (!file_ || writing_ != writing)
+    throw EInOutError(writing ? "File not open for output" : "File not open for input");
+}
+
+void TTextFile::flush() {
+  if (buffer_.empty()) return;
+  const std::string pending = std::move(buffer_);
+  buffer_.clear();
+  file_->WriteBuffer(pending.data(), static_cast<int64_t>(pending.size()));
+}
+
+void TTextFile::Write(std::string_view text) {
+  requireOpen(true);
+  buffer_.append(text);
+  if (buffer_.size() >= kTextBlock) flush();
+}
+
+void TTextFile::WriteLn(std::string_view text) {
+  Write(text);
+  Write("\r\n");
+}
+
+bool TTextFile::fill() {
+  buffer_.erase(0, pos_);
+  pos_ = 0;
+  const size_t old = buffer_.size();
+  buffer_.resize(old + kTextBlock);
+  const int64_t n = file_->Read(buffer_.data() + old, static_cast<int64_t>(kTextBlock));
+  buffer_.resize(old + static_cast<size_t>(n > 0 ? n : 0));
+  return n > 0;
+}
+
+bool TTextFile::Eof() {
+  requireOpen(false);
+  return pos_ >= buffer_.size() && !fill();
+}
+
+std::string TTextFile::ReadLn() {
+  requireOpen(false);
+  for (;;) {
+    const size_t end = buffer_.find_first_of("\r\n", pos_);
+    if (end == std::string::npos) {
+      if (fill()) continue;
+      std::string line = buffer_.substr(pos_);
+      pos_ = buffer_.size();
+      return line;
+    }
+    // A CR at the end of the block may be the first half of CR LF. Reading
+    // on moves the buffer, so the positions are taken again afterwards.
+    if (buffer_[end] == '\r' && end + 1 == buffer_.size()) {
+      const size_t length = end - pos_;
+      fill();
+      const size_t at = pos_ + length;
+      std::string line = buffer_.substr(pos_, length);
+      pos_ = at + ((at + 1 < buffer_.size() && buffer_[at + 1] == '\n') ? 2 : 1);
+      return line;
+    }
+    std::string line = buffer_.substr(pos_, end - pos_);
+    pos_ = end + ((buffer_[end] == '\r' && end + 1 < buffer_.size() && buffer_[end + 1] == '\n') ? 2 : 1);
+    return line;
+  }
+}

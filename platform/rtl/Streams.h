@@ -15,7 +15,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum TSeekOrigin : int { soBeginning = 0, soCurrent = 1, soEnd = 2 };
@@ -122,4 +124,43 @@ public:
   /// Reads up to `count` bytes from the position.
   std::string ReadString(int64_t count);
   void WriteString(const std::string& text);
+};
+
+/// A text file read or written line by line (relative names against the
+/// logical current folder). WriteLn ends a line with CR LF; Write adds no
+/// line end. ReadLn accepts CR LF, LF or CR. Writes are buffered until Close
+/// (or the destructor, which never throws). Using a file that is not open
+/// raises EInOutError; write failures raise EWriteError.
+class TTextFile {
+public:
+  explicit TTextFile(std::string fileName) : fileName_(std::move(fileName)) {}
+  ~TTextFile();
+  TTextFile(const TTextFile&) = delete;
+  TTextFile& operator=(const TTextFile&) = delete;
+
+  /// Creates the file anew for writing.
+  void Rewrite();
+  /// Opens the file for writing at its end (creating it when missing).
+  void Append();
+  /// Opens the file for reading.
+  void Reset();
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+
+  void Write(std::string_view text);
+  void WriteLn(std::string_view text = {});
+  /// The next line without its line end; '' at the end of the file.
+  std::string ReadLn();
+  bool Eof();
+
+private:
+  void requireOpen(bool writing) const;
+  void flush();
+  bool fill();
+
+  std::string fileName_;
+  std::unique_ptr<TFileStream> file_;
+  bool writing_ = false;
+  std::string buffer_;
+  size_t pos_ = 0;
 };

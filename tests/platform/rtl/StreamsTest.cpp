@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 std::string readAll(TStream& s) {
@@ -228,4 +229,52 @@ TEST(Streams, StringStream) {
   s.SetPosition(0);
   s.WriteString("J");
   EXPECT_EQ(s.DataString(), "Jello world");
+}
+
+TEST(Streams, TextFiles) {
+  RtlTempDir dir;
+  const std::string path = dir / "out.e00";
+  {
+    TTextFile text(path);
+    text.Rewrite();
+    text.WriteLn("EXP  0");
+    text.Write("no line end");
+    text.Write("|");
+    text.WriteLn();
+    EXPECT_THROW(text.ReadLn(), EInOutError);
+  }  // the destructor writes what is buffered
+  EXPECT_EQ(RtlTempDir::Read(path), "EXP  0\r\nno line end|\r\n");
+  TTextFile more(path);
+  more.Append();
+  more.WriteLn("EOS");
+  more.Close();
+  EXPECT_EQ(RtlTempDir::Read(path), "EXP  0\r\nno line end|\r\nEOS\r\n");
+
+  // Reading accepts CR LF, LF and CR, also where a CR LF straddles blocks.
+  std::string mixed = "a\r\nb\nc\rd\r\n\r\n";
+  std::string longLine(65536 - mixed.size() - 1, 'x');
+  mixed += longLine + "\r\nlast";  // the CR is the last byte of the first block
+  dir.Write("in.txt", mixed);
+  TTextFile in(dir / "in.txt");
+  EXPECT_THROW(in.ReadLn(), EInOutError);  // not open yet
+  in.Reset();
+  std::vector<std::string> lines;
+  while (!in.Eof()) lines.push_back(in.ReadLn());
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[0], "a");
+  EXPECT_EQ(lines[1], "b");
+  EXPECT_EQ(lines[2], "c");
+  EXPECT_EQ(lines[3], "d");
+  EXPECT_EQ(lines[4], "");
+  EXPECT_EQ(lines[5], longLine);
+  EXPECT_EQ(lines[6], "last");
+  EXPECT_EQ(in.ReadLn(), "");
+
+  dir.Write("cr.txt", "one\r");
+  TTextFile cr(dir / "cr.txt");
+  cr.Reset();
+  EXPECT_EQ(cr.ReadLn(), "one");
+  EXPECT_TRUE(cr.Eof());
+  TTextFile missing(dir / "none.txt");
+  EXPECT_THROW(missing.Reset(), EFOpenError);
 }
