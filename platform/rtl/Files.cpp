@@ -488,7 +488,7 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec) {
   const std::string full = ExpandFileName(path);
   const std::string dir = ExtractFileDir(full);
   std::string mask = ExtractFileName(full);
-  if (mask == "*.*" || mask.empty()) mask = "*";
+  if (mask == "*.*" || mask.empty()) mask = std::string(1, '*');
 
   DIR* d = ::opendir(dir.c_str());
   if (d == nullptr) return CaptureOsError();

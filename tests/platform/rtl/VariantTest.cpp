@@ -142,7 +142,9 @@ TEST(VariantTest, Conversions) {
       row.call();
       ADD_FAILURE() << row.what << ": no exception";
     } catch (const EVariantError& e) {
-      if (row.message) EXPECT_EQ(e.Message(), row.message) << row.what;
+      if (row.message) {
+        EXPECT_EQ(e.Message(), row.message) << row.what;
+      }
     }
   }
   TDecimalSeparatorGuard comma(',');
