@@ -185,12 +185,19 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode)
   const bool create = (mode & fmCreate) == fmCreate;
   const uint16_t share = mode & 0x00F0;
   const uint16_t access = create ? fmOpenReadWrite : (mode & 0x000F);
+  bool created = false;
   if (path.empty()) {
     SetLastError(ENOENT);
   } else if (create) {
     // Opened without O_TRUNC: the file is emptied only once the sharing
-    // rules allow it and no shared view maps it.
-    handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // rules allow it and no shared view maps it. A file made here is removed
+    // again when the open is refused.
+    handle_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (handle_ < 0 && errno == ENOENT) {
+      handle_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      created = handle_ >= 0;
+      if (!created && errno == EEXIST) handle_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    }
     if (handle_ < 0) CaptureOsError();
   } else {
     // Write-only openers still open for reading when allowed: the share
@@ -221,6 +228,7 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode)
   if (!ok) {
     const int err = GetLastError();
     if (handle_ >= 0) ::close(handle_);
+    if (created) ::unlink(path.c_str());
     handle_ = -1;
     SetLastError(err);
     if (create) throw EFCreateError("Cannot create file " + fileName);
