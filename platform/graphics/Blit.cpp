@@ -41,10 +41,11 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
   bool needSource = UsesSource(code);
   if (needSource && (sw == 0 || sh == 0)) return false;
   bool flipX = (w < 0) != (sw < 0), flipY = (h < 0) != (sh < 0);
-  if (w < 0) { x += w; w = -w; }
-  if (h < 0) { y += h; h = -h; }
-  if (sw < 0) { sx += sw; sw = -sw; }
-  if (sh < 0) { sy += sh; sh = -sh; }
+  // a negative extent mirrors: the rectangle runs from the origin pixel back
+  if (w < 0) { x += w + 1; w = -w; }
+  if (h < 0) { y += h + 1; h = -h; }
+  if (sw < 0) { sx += sw + 1; sw = -sw; }
+  if (sh < 0) { sy += sh + 1; sh = -sh; }
   QTransform xf = dc.Transform();
   QRect dest;
   if (xf.type() <= QTransform::TxScale) {
@@ -190,7 +191,8 @@ bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy,
     if (!img.bits) return false;
     return StretchImage(*dst, x, y, w, h, img, dsx, dsy, sw, sh, rop, transparent);
   }
-  QRect area(std::min(dsx, dsx + sw), std::min(dsy, dsy + sh), std::abs(sw), std::abs(sh));
+  int ax = sw < 0 ? dsx + sw + 1 : dsx, ay = sh < 0 ? dsy + sh + 1 : dsy;
+  QRect area(ax, ay, std::abs(sw), std::abs(sh));
   auto snap = std::make_shared<TSnapshot>(Snapshot(*src, area));
   int ox = dsx - snap->originX, oy = dsy - snap->originY;
   return Run(dest, [=](TDc& d) {

@@ -102,6 +102,36 @@ TEST(Jpeg, DecodesLikeImageMagickAndRoundTripsCloseToTheSource) {
   EXPECT_EQ(target.Canvas()->Pixels(5, 5), TColor(pixels.Dib()->PixelColor(5, 5)));
 }
 
+TEST(Jpeg, MatchesTheReferenceEncoderAndDecoderExactly) {
+  QTemporaryDir dir;
+  auto holder = MakeGradient(37, 21);
+  std::string bmp = (dir.path() + "/src.bmp").toStdString();
+  holder->SaveToFile(bmp);
+  for (int quality : {90, 75}) {
+    TJPEGImage j;
+    j.Assign(holder.get());
+    j.SetCompressionQuality(quality);
+    std::vector<std::uint8_t> ours = Bytes(j);
+    QByteArray reference = RunTool("cjpeg", {"-quality", QString::number(quality), QString::fromStdString(bmp)});
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(ours.data()), int(ours.size())), reference)
+        << "quality " << quality;
+  }
+  // decoding: pixel for pixel what djpeg writes
+  std::string jpg = (dir.path() + "/src.jpg").toStdString();
+  TJPEGImage j;
+  j.Assign(holder.get());
+  j.SaveToFile(jpg);
+  QByteArray decoded = RunTool("djpeg", {"-bmp", QString::fromStdString(jpg)});
+  TMemoryStream m;
+  m.WriteBuffer(decoded.constData(), decoded.size());
+  m.SetPosition(0);
+  TBitmap reference;
+  reference.LoadFromStream(m);
+  TJPEGImage back;
+  back.LoadFromFile(jpg);
+  EXPECT_TRUE(back.Bitmap().Dib()->SameImage(*reference.Dib()));
+}
+
 TEST(Jpeg, StreamLoadStopsAfterTheImageAndDamageRaises) {
   auto holder = MakeGradient(8, 8);
   TBitmap& b = *holder;
