@@ -16,7 +16,7 @@ TGIS_BitmapStreamLoader& StreamLoader() {
   return loader;
 }
 
-}  // namespace
+} // namespace
 
 void GisSetBitmapLoaders(TGIS_BitmapFileLoader fileLoader, TGIS_BitmapStreamLoader streamLoader) {
   FileLoader() = std::move(fileLoader);

@@ -23,7 +23,9 @@ std::string GisDequote(const std::string& text, char quote) {
   return s;
 }
 
-int GisSystemCodePage() { return GetACP(); }
+int GisSystemCodePage() {
+  return GetACP();
+}
 
 int GisCodePageToCharset(int codePage) {
   struct Row {
@@ -31,8 +33,8 @@ int GisCodePageToCharset(int codePage) {
     int charset;
   };
   static constexpr Row rows[] = {
-      {1250, 238}, {1251, 204}, {1252, 0},   {1253, 161}, {1254, 162}, {1255, 177}, {1256, 178},
-      {1257, 186}, {874, 222},  {932, 128},  {936, 134},  {949, 129},  {950, 136},
+      {1250, 238}, {1251, 204}, {1252, 0},  {1253, 161}, {1254, 162}, {1255, 177}, {1256, 178},
+      {1257, 186}, {874, 222},  {932, 128}, {936, 134},  {949, 129},  {950, 136},
   };
   for (const auto& r : rows)
     if (r.codePage == codePage) return r.charset;

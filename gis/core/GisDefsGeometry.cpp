@@ -6,28 +6,42 @@
 #include "gis/core/GisDefsNumbers.h"
 #include "gis/core/GisResource.h"
 
-TGIS_Point GisPoint(double x, double y) { return {x, y}; }
+TGIS_Point GisPoint(double x, double y) {
+  return {x, y};
+}
 
-TGIS_Point3D GisPoint3D(double x, double y, double z, double m) { return {x, y, z, m}; }
+TGIS_Point3D GisPoint3D(double x, double y, double z, double m) {
+  return {x, y, z, m};
+}
 
-TGIS_Point3D GisPoint2DTo3D(const TGIS_Point& p) { return {p.X, p.Y, 0, 0}; }
+TGIS_Point3D GisPoint2DTo3D(const TGIS_Point& p) {
+  return {p.X, p.Y, 0, 0};
+}
 
-TGIS_Point GisPoint3DTo2D(const TGIS_Point3D& p) { return {p.X, p.Y}; }
+TGIS_Point GisPoint3DTo2D(const TGIS_Point3D& p) {
+  return {p.X, p.Y};
+}
 
 TGIS_Extent GisExtent(double xmin, double ymin, double xmax, double ymax) {
   return {xmin, ymin, xmax, ymax};
 }
 
-TGIS_Extent GisEmptyExtent() { return {1, 1, -1, -1}; }
+TGIS_Extent GisEmptyExtent() {
+  return {1, 1, -1, -1};
+}
 
-TGIS_Extent3D GisEmptyExtent3D() { return {1, 1, 1, -1, -1, -1}; }
+TGIS_Extent3D GisEmptyExtent3D() {
+  return {1, 1, 1, -1, -1, -1};
+}
 
 TGIS_Extent GisWholeWorldExtent() {
   return {-GIS_MAX_DOUBLE_EXTENT, -GIS_MAX_DOUBLE_EXTENT, GIS_MAX_DOUBLE_EXTENT,
           GIS_MAX_DOUBLE_EXTENT};
 }
 
-TPoint GisIntPoint(int x, int y) { return TPoint(x, y); }
+TPoint GisIntPoint(int x, int y) {
+  return TPoint(x, y);
+}
 
 TRect GisIntRect(int left, int top, int right, int bottom) {
   return TRect(left, top, right, bottom);
@@ -38,9 +52,13 @@ std::uint32_t GisColorRGB(int red, int green, int blue) {
          (std::uint32_t(blue & 0xFF) << 16);
 }
 
-std::uint32_t GisNonBlackColor(std::uint32_t color) { return color == 0 ? 0x010101u : color; }
+std::uint32_t GisNonBlackColor(std::uint32_t color) {
+  return color == 0 ? 0x010101u : color;
+}
 
-bool GisIsSamePoint(const TGIS_Point& a, const TGIS_Point& b) { return a.X == b.X && a.Y == b.Y; }
+bool GisIsSamePoint(const TGIS_Point& a, const TGIS_Point& b) {
+  return a.X == b.X && a.Y == b.Y;
+}
 
 bool GisIsSamePoint3D(const TGIS_Point3D& a, const TGIS_Point3D& b) {
   return a.X == b.X && a.Y == b.Y && a.Z == b.Z;
@@ -50,7 +68,9 @@ bool GisIsSameExtent(const TGIS_Extent& a, const TGIS_Extent& b) {
   return a.XMin == b.XMin && a.YMin == b.YMin && a.XMax == b.XMax && a.YMax == b.YMax;
 }
 
-bool GisIsEmptyExtent(const TGIS_Extent& e) { return !(e.XMax >= e.XMin && e.YMax >= e.YMin); }
+bool GisIsEmptyExtent(const TGIS_Extent& e) {
+  return !(e.XMax >= e.XMin && e.YMax >= e.YMin);
+}
 
 bool GisIsEmptyExtent3D(const TGIS_Extent3D& e) {
   return !(e.XMax >= e.XMin && e.YMax >= e.YMin && e.ZMax >= e.ZMin);
@@ -69,11 +89,17 @@ bool GisIsExtentInside(const TGIS_Extent& a, const TGIS_Extent& b) {
   return a.XMin >= b.XMin && a.XMax <= b.XMax && a.YMin >= b.YMin && a.YMax <= b.YMax;
 }
 
-double GisMin(double a, double b) { return a < b ? a : b; }
+double GisMin(double a, double b) {
+  return a < b ? a : b;
+}
 
-double GisMax(double a, double b) { return a > b ? a : b; }
+double GisMax(double a, double b) {
+  return a > b ? a : b;
+}
 
-double GisExtentArea(const TGIS_Extent& e) { return (e.XMax - e.XMin) * (e.YMax - e.YMin); }
+double GisExtentArea(const TGIS_Extent& e) {
+  return (e.XMax - e.XMin) * (e.YMax - e.YMin);
+}
 
 TGIS_Point GisExtentCenter(const TGIS_Extent& e) {
   return {e.XMin + (e.XMax - e.XMin) / 2, e.YMin + (e.YMax - e.YMin) / 2};
@@ -92,7 +118,9 @@ TGIS_Extent GisExtentIntersection(const TGIS_Extent& a, const TGIS_Extent& b) {
           GisMin(a.YMax, b.YMax)};
 }
 
-TGIS_Point GisPointAdd(const TGIS_Point& a, const TGIS_Point& b) { return {a.X + b.X, a.Y + b.Y}; }
+TGIS_Point GisPointAdd(const TGIS_Point& a, const TGIS_Point& b) {
+  return {a.X + b.X, a.Y + b.Y};
+}
 
 TGIS_Point GisPointSubtract(const TGIS_Point& a, const TGIS_Point& b) {
   return {a.X - b.X, a.Y - b.Y};
@@ -122,7 +150,7 @@ double SquaredLength(const TGIS_Point& a, const TGIS_Point& b) {
   return (b.X - a.X) * (b.X - a.X) + (b.Y - a.Y) * (b.Y - a.Y);
 }
 
-}  // namespace
+} // namespace
 
 double GisPointToSegmentDistance(const TGIS_Point& a, const TGIS_Point& b, const TGIS_Point& p) {
   if (GisIsSamePoint(a, b)) return GisPointDistance(p, a);
@@ -172,7 +200,7 @@ double DmsToRadians(std::int8_t sign, double degrees, double minutes, double sec
   throw EGIS_Exception(GIS_RS_ERR_COORIDINATE_INVALID, GisFloatToStr(value), 0);
 }
 
-}  // namespace
+} // namespace
 
 double GisLatitudeFromDMS(std::int8_t sign, double degrees, double minutes, double seconds) {
   const double value = DmsToRadians(sign, degrees, minutes, seconds);

@@ -12,7 +12,8 @@ TGIS_HashList::~TGIS_HashList() {
 int TGIS_HashList::HashOf(const Variant& key) {
   const std::string text = VarToStr(key);
   std::uint32_t h = 0;
-  for (const char c : text) h = ((h << 2) | (h >> 30)) ^ static_cast<unsigned char>(c);
+  for (const char c : text)
+    h = ((h << 2) | (h >> 30)) ^ static_cast<unsigned char>(c);
   return static_cast<int>(h & 255);
 }
 

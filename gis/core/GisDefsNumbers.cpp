@@ -13,11 +13,15 @@ TFormatSettings& ParseSettings(char separator) {
   return settings;
 }
 
-}  // namespace
+} // namespace
 
-void GisNumbersInit() { gRememberedSeparator = FormatSettings().DecimalSeparator; }
+void GisNumbersInit() {
+  gRememberedSeparator = FormatSettings().DecimalSeparator;
+}
 
-char GisRememberedDecimalSeparator() { return gRememberedSeparator; }
+char GisRememberedDecimalSeparator() {
+  return gRememberedSeparator;
+}
 
 double GisStrToFloat(const std::string& text) {
   const char first = gRememberedSeparator;
@@ -28,4 +32,6 @@ double GisStrToFloat(const std::string& text) {
   return StrToFloat(text, ParseSettings(second));
 }
 
-std::string GisFloatToStr(double value) { return FloatToStr(value, ParseSettings('.')); }
+std::string GisFloatToStr(double value) {
+  return FloatToStr(value, ParseSettings('.'));
+}

@@ -12,7 +12,7 @@ std::string PasswordKey(const std::string& prefix, const std::string& name) {
   return UpperCase(prefix + "." + name);
 }
 
-}  // namespace
+} // namespace
 
 void TGIS_PasswordList::Put(const std::string& key, const std::string& value) {
   for (auto& line : lines_) {
@@ -39,16 +39,23 @@ std::string TGIS_PasswordList::Get(const std::string& prefix, const std::string&
 
 void TGIS_PasswordList::Merge(const TGIS_PasswordList* other) {
   if (!other || other == this) return;
-  for (const auto& line : other->lines_) Put(line.first, line.second);
+  for (const auto& line : other->lines_)
+    Put(line.first, line.second);
 }
 
-void TGIS_PasswordList::Clear() { lines_.clear(); }
+void TGIS_PasswordList::Clear() {
+  lines_.clear();
+}
 
 TGIS_PasswordList& GisLayerPasswords() {
   if (!gPasswords) gPasswords = std::make_unique<TGIS_PasswordList>();
   return *gPasswords;
 }
 
-void GisPasswordsInit() { gPasswords = std::make_unique<TGIS_PasswordList>(); }
+void GisPasswordsInit() {
+  gPasswords = std::make_unique<TGIS_PasswordList>();
+}
 
-void GisPasswordsDone() { gPasswords.reset(); }
+void GisPasswordsDone() {
+  gPasswords.reset();
+}

@@ -7,7 +7,9 @@
 
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
 bool IsNotAPath(const std::string& text) {
   return text.find("://") != std::string::npos || text.find('\r') != std::string::npos;
@@ -22,9 +24,11 @@ std::size_t ExtensionDot(const std::string& path) {
   return std::string::npos;
 }
 
-bool IsAbsolute(const std::string& name) { return !name.empty() && IsSeparator(name[0]); }
+bool IsAbsolute(const std::string& name) {
+  return !name.empty() && IsSeparator(name[0]);
+}
 
-}  // namespace
+} // namespace
 
 std::string GisPathWithoutExt(const std::string& path) {
   std::string s = Trim(path);
@@ -52,7 +56,9 @@ std::string GisBackupFileName(const std::string& name) {
   return GisPathWithoutExt(trimmed) + ".~" + trimmed.substr(dot + 1);
 }
 
-std::string GisTempFileName(const std::string& name) { return name + "~tmp"; }
+std::string GisTempFileName(const std::string& name) {
+  return name + "~tmp";
+}
 
 std::string GisPathAbsolute(const std::string& baseFolder, const std::string& name) {
   if (IsNotAPath(name)) return name;
@@ -68,7 +74,8 @@ std::string GisPathRelative(const std::string& base, const std::string& path) {
   const std::string p = GisPathAbsolute(std::string(), path);
   const std::size_t common = [&] {
     std::size_t n = 0;
-    while (n < b.size() && n < p.size() && b[n] == p[n]) ++n;
+    while (n < b.size() && n < p.size() && b[n] == p[n])
+      ++n;
     return n;
   }();
   std::size_t cut = 0;

@@ -17,4 +17,6 @@ double GisFileAge(const std::string& fileName) {
   return age < 0 ? 0.0 : age;
 }
 
-std::string GisLastOsErrorText() { return LastOsErrorText(); }
+std::string GisLastOsErrorText() {
+  return LastOsErrorText();
+}

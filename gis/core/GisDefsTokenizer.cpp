@@ -21,7 +21,7 @@ bool IsBlank(char c, char separator) {
   return !(c == '\t' && separator == '\t');
 }
 
-}  // namespace
+} // namespace
 
 void TGIS_Tokenizer::Execute(const std::string& text, const std::string& separators,
                              bool quoteProtection) {
@@ -34,7 +34,7 @@ void TGIS_Tokenizer::Execute(const std::string& text, const std::string& separat
     if (quoteProtection && c == '"') inQuotes = !inQuotes;
     const bool isSeparator = separators.find(c) != std::string::npos;
     if (isSeparator && !(quoteProtection && inQuotes)) {
-      if (afterBreak) continue;  // a run of separators makes one break
+      if (afterBreak) continue; // a run of separators makes one break
       result_.Add(CleanToken(token));
       token.clear();
       afterBreak = true;
@@ -51,7 +51,8 @@ void TGIS_Tokenizer::ExecuteFields(const std::string& text, char separator, char
   const std::size_t n = text.size();
   std::size_t i = 0;
   auto skipBlanks = [&] {
-    while (i < n && IsBlank(text[i], separator)) ++i;
+    while (i < n && IsBlank(text[i], separator))
+      ++i;
   };
   skipBlanks();
   while (i < n) {

@@ -11,9 +11,11 @@ namespace {
   throw EListError(Format("List index out of bounds (%d)", {index}));
 }
 
-bool IsWideText(TVarType type) { return type == varOleStr || type == varStrArg; }
+bool IsWideText(TVarType type) {
+  return type == varOleStr || type == varStrArg;
+}
 
-}  // namespace
+} // namespace
 
 Variant TGIS_VariantList::Get(int index) const {
   if (index < 0 || index >= Count()) IndexError(index);
@@ -25,7 +27,9 @@ void TGIS_VariantList::Put(int index, const Variant& value) {
   items_[static_cast<std::size_t>(index)].Value = value;
 }
 
-void TGIS_VariantList::Add(const Variant& value) { items_.push_back({value}); }
+void TGIS_VariantList::Add(const Variant& value) {
+  items_.push_back({value});
+}
 
 void GisVariantToCodePage(const Variant& value, int fromCodePage, int toCodePage, Variant& out) {
   const TVarType type = value.VarType();
@@ -52,47 +56,56 @@ void GisAdoFieldToVariant(const TGIS_AdoField& field, int layerCodePage, int out
     return;
   }
   switch (field.DataType()) {
-    case adBSTR:
-    case adWChar:
-    case adVarWChar:
-    case adLongVarWChar:
-      out = Variant(GisWideToString(value.AsOleStr(), outputCodePage));
-      return;
-    case adChar:
-    case adVarChar:
-    case adLongVarChar: {
-      std::string text = value.AsString();
-      if (layerCodePage != outputCodePage)
-        text = GisConvertCodePage(text, layerCodePage, outputCodePage);
-      out = Variant(TrimRight(text));
+  case adBSTR:
+  case adWChar:
+  case adVarWChar:
+  case adLongVarWChar:
+    out = Variant(GisWideToString(value.AsOleStr(), outputCodePage));
+    return;
+  case adChar:
+  case adVarChar:
+  case adLongVarChar: {
+    std::string text = value.AsString();
+    if (layerCodePage != outputCodePage)
+      text = GisConvertCodePage(text, layerCodePage, outputCodePage);
+    out = Variant(TrimRight(text));
+    return;
+  }
+  case adDecimal:
+  case adNumeric:
+  case adVarNumeric:
+    if (field.NumericScale() != 0) {
+      out = Variant(value.AsDouble());
       return;
     }
-    case adDecimal:
-    case adNumeric:
-    case adVarNumeric:
-      if (field.NumericScale() != 0) {
-        out = Variant(value.AsDouble());
-        return;
-      }
-      try {
-        out = Variant(value.AsInteger());
-      } catch (const EVariantError&) {
-        out = Variant(value.AsDouble());
-      }
-      return;
-    default:
-      out = value;
-      return;
+    try {
+      out = Variant(value.AsInteger());
+    } catch (const EVariantError&) {
+      out = Variant(value.AsDouble());
+    }
+    return;
+  default:
+    out = value;
+    return;
   }
 }
 
 void GisDefaultFieldValue(std::uint8_t fieldType, Variant& value) {
   switch (fieldType & 0x7F) {
-    case gisFieldTypeString: value = Variant(std::string()); break;
-    case gisFieldTypeNumber:
-    case gisFieldTypeFloat: value = Variant(0.0); break;
-    case gisFieldTypeBoolean: value = Variant(false); break;
-    case gisFieldTypeDate: value = Variant::FromDate(EncodeDate(1900, 1, 1)); break;
-    default: break;
+  case gisFieldTypeString:
+    value = Variant(std::string());
+    break;
+  case gisFieldTypeNumber:
+  case gisFieldTypeFloat:
+    value = Variant(0.0);
+    break;
+  case gisFieldTypeBoolean:
+    value = Variant(false);
+    break;
+  case gisFieldTypeDate:
+    value = Variant::FromDate(EncodeDate(1900, 1, 1));
+    break;
+  default:
+    break;
   }
 }

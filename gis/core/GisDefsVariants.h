@@ -64,7 +64,7 @@ inline constexpr int adVarChar = 200;
 inline constexpr int adLongVarChar = 201;
 inline constexpr int adVarWChar = 202;
 inline constexpr int adLongVarWChar = 203;
-}  // namespace GisAdo
+} // namespace GisAdo
 
 /// What the kernel reads of a database field; the data-access layer provides
 /// the real fields.

@@ -18,7 +18,7 @@ constexpr int kMaxListItems = 999999;
 
 const char* const kSectionBase = "Vornakel Layer";
 
-}  // namespace
+} // namespace
 
 TGIS_Ini::TGIS_Ini(const TGIS_LayerAbstract* layer, const std::string& path) {
   path_ = path.empty() ? std::string() : GisPathAbsolute(std::string(), path);
@@ -28,8 +28,7 @@ TGIS_Ini::TGIS_Ini(const TGIS_LayerAbstract* layer, const std::string& path) {
 }
 
 std::string TGIS_Ini::SectionName(int layerNumber, int subIndex) const {
-  SK_ASSERT(subIndex >= 0 && subIndex <= kMaxSubIndex && layerNumber >= 0, "", "GisIni",
-            __LINE__);
+  SK_ASSERT(subIndex >= 0 && subIndex <= kMaxSubIndex && layerNumber >= 0, "", "GisIni", __LINE__);
   if (layerNumber >= kMaxLayerNumber) return std::string();
   std::string name = kSectionBase;
   if (layerNumber > 0) name += IntToStr(layerNumber);
@@ -43,7 +42,9 @@ void TGIS_Ini::SetLayer(const TGIS_LayerAbstract* layer) {
   SelectSection(0);
 }
 
-std::string TGIS_Ini::LayerNameOf(const TGIS_LayerAbstract*) const { return std::string(); }
+std::string TGIS_Ini::LayerNameOf(const TGIS_LayerAbstract*) const {
+  return std::string();
+}
 
 int TGIS_Ini::FindLayerNumber(const TGIS_LayerAbstract* layer) {
   if (!layer) return 0;
@@ -79,7 +80,9 @@ bool TGIS_Ini::SelectSection(int subIndex) {
   return subIndex < sectionCount_;
 }
 
-void TGIS_Ini::SelectSectionByName(const std::string& name) { section_ = name; }
+void TGIS_Ini::SelectSectionByName(const std::string& name) {
+  section_ = name;
+}
 
 void TGIS_Ini::EraseSubSections() {
   for (int m = 1; m <= kMaxSubIndex; ++m) {
@@ -90,13 +93,15 @@ void TGIS_Ini::EraseSubSections() {
   }
 }
 
-void TGIS_Ini::Reload() { iniFile_ = std::make_unique<TMemIniFile>(path_); }
+void TGIS_Ini::Reload() {
+  iniFile_ = std::make_unique<TMemIniFile>(path_);
+}
 
 void TGIS_Ini::Save() {
   if (!changed_ || path_.empty()) return;
   const std::string backup = GisBackupFileName(path_);
   DeleteFile(backup);
-  if (FileExists(path_)) CopyFile(path_, backup, true);  // a failed backup is ignored
+  if (FileExists(path_)) CopyFile(path_, backup, true); // a failed backup is ignored
   iniFile_->UpdateFile();
   changed_ = false;
 }
@@ -113,7 +118,9 @@ void TGIS_Ini::WriteRaw(const std::string& key, const std::string& text) {
   changed_ = true;
 }
 
-std::string TGIS_Ini::IniFolder() const { return path_.empty() ? std::string() : ExtractFilePath(path_); }
+std::string TGIS_Ini::IniFolder() const {
+  return path_.empty() ? std::string() : ExtractFilePath(path_);
+}
 
 std::string TGIS_Ini::RelativePath(const std::string& path) const {
   if (!relativePaths_ || path.empty()) return path;
@@ -181,8 +188,7 @@ void TGIS_Ini::WriteBrushStyle(const std::string& key, TBrushStyle value) {
   WriteRaw(key, GisBrushStyleToStr(value));
 }
 
-TGIS_MarkerStyle TGIS_Ini::ReadMarkerStyle(const std::string& key,
-                                           TGIS_MarkerStyle defaultValue) {
+TGIS_MarkerStyle TGIS_Ini::ReadMarkerStyle(const std::string& key, TGIS_MarkerStyle defaultValue) {
   return GisStrToMarkerStyle(ReadRaw(key), defaultValue);
 }
 void TGIS_Ini::WriteMarkerStyle(const std::string& key, TGIS_MarkerStyle value) {
@@ -219,8 +225,7 @@ void TGIS_Ini::WriteChartStyle(const std::string& key, TGIS_ChartStyle value) {
   WriteRaw(key, GisChartStyleToStr(value));
 }
 
-TGIS_DormantMode TGIS_Ini::ReadDormantMode(const std::string& key,
-                                           TGIS_DormantMode defaultValue) {
+TGIS_DormantMode TGIS_Ini::ReadDormantMode(const std::string& key, TGIS_DormantMode defaultValue) {
   return GisStrToDormantMode(ReadRaw(key), defaultValue);
 }
 void TGIS_Ini::WriteDormantMode(const std::string& key, TGIS_DormantMode value) {
@@ -288,6 +293,8 @@ void TGIS_Ini::WriteStringList(const std::string& key, const TStrings* list) {
     }
   }
   int last = list->Count();
-  while (last > 0 && list->Get(last - 1).empty()) --last;
-  for (int i = 0; i < last; ++i) WriteRaw(key + IntToStr(i + 1), GisEscapeStr(list->Get(i)));
+  while (last > 0 && list->Get(last - 1).empty())
+    --last;
+  for (int i = 0; i < last; ++i)
+    WriteRaw(key + IntToStr(i + 1), GisEscapeStr(list->Get(i)));
 }

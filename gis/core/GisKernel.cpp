@@ -32,7 +32,7 @@ void StopFoundation() {
   GisResourceDone();
 }
 
-}  // namespace
+} // namespace
 
 void GisKernelInit() {
   if (gStarted) return;
@@ -56,7 +56,9 @@ void GisKernelDone() {
   gStarted = false;
 }
 
-bool GisKernelStarted() { return gStarted; }
+bool GisKernelStarted() {
+  return gStarted;
+}
 
 void GisKernelRegisterUnit(const std::string& name, std::function<void()> init,
                            std::function<void()> done) {

@@ -12,7 +12,9 @@
 
 namespace {
 
-bool IsNil(const std::string& text) { return text == GIS_INI_NIL; }
+bool IsNil(const std::string& text) {
+  return text == GIS_INI_NIL;
+}
 
 // The index of the keyword (case ignored), or -1.
 int KeywordIndex(std::span<const char* const> words, const std::string& text) {
@@ -47,10 +49,9 @@ constexpr const char* kChartStyles[] = {"PIE", "BAR"};
 constexpr const char* kDormantModes[] = {"OFF", "STANDARD", "AGRESSIVE"};
 constexpr const char* kFontStyles[] = {"BOLD", "ITALIC", "UNDERLINE", "STRIKEOUT"};
 constexpr TFontStyle kFontStyleBits[] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
-constexpr const char* kLabelPositions[] = {"UPLEFT",      "UPCENTER",     "UPRIGHT",
-                                           "MIDDLELEFT",  "MIDDLECENTER", "MIDDLERIGHT",
-                                           "DOWNLEFT",    "DOWNCENTER",   "DOWNRIGHT",
-                                           "FLOW"};
+constexpr const char* kLabelPositions[] = {"UPLEFT",       "UPCENTER",    "UPRIGHT",  "MIDDLELEFT",
+                                           "MIDDLECENTER", "MIDDLERIGHT", "DOWNLEFT", "DOWNCENTER",
+                                           "DOWNRIGHT",    "FLOW"};
 
 struct ColorName {
   const char* word;
@@ -58,10 +59,10 @@ struct ColorName {
 };
 
 constexpr ColorName kColors[] = {
-    {"BLACK", 0x000000},  {"MAROON", 0x000080}, {"GREEN", 0x008000},  {"OLIVE", 0x008080},
-    {"NAVY", 0x800000},   {"PURPLE", 0x800080}, {"TEAL", 0x808000},   {"GRAY", 0x808080},
-    {"SILVER", 0xC0C0C0}, {"RED", 0x0000FF},    {"LIME", 0x00FF00},   {"YELLOW", 0x00FFFF},
-    {"BLUE", 0xFF0000},   {"FUCHSIA", 0xFF00FF}, {"AQUA", 0xFFFF00},  {"WHITE", 0xFFFFFF},
+    {"BLACK", 0x000000},          {"MAROON", 0x000080},  {"GREEN", 0x008000}, {"OLIVE", 0x008080},
+    {"NAVY", 0x800000},           {"PURPLE", 0x800080},  {"TEAL", 0x808000},  {"GRAY", 0x808080},
+    {"SILVER", 0xC0C0C0},         {"RED", 0x0000FF},     {"LIME", 0x00FF00},  {"YELLOW", 0x00FFFF},
+    {"BLUE", 0xFF0000},           {"FUCHSIA", 0xFF00FF}, {"AQUA", 0xFFFF00},  {"WHITE", 0xFFFFFF},
     {"RENDER", GIS_RENDER_COLOR},
 };
 
@@ -97,8 +98,7 @@ constexpr UnitWord kUnitWords[] = {
 
 // Splits at every ':' and hands each word (trimmed) to `word` in order; the
 // text after the last ':' is a word too, even when empty.
-template <class F>
-void ForEachWord(const std::string& text, F word) {
+template <class F> void ForEachWord(const std::string& text, F word) {
   std::size_t start = 0;
   while (true) {
     const std::size_t colon = text.find(':', start);
@@ -113,7 +113,7 @@ void ForEachWord(const std::string& text, F word) {
 
 TGIS_SymbolResolver* gSymbolResolver = nullptr;
 
-}  // namespace
+} // namespace
 
 bool GisStrToBoolean(const std::string& text, bool defaultValue) {
   const std::string t = Trim(text);
@@ -122,7 +122,9 @@ bool GisStrToBoolean(const std::string& text, bool defaultValue) {
   return defaultValue;
 }
 
-std::string GisBooleanToStr(bool value) { return value ? "YES" : "NO"; }
+std::string GisBooleanToStr(bool value) {
+  return value ? "YES" : "NO";
+}
 
 std::int32_t GisStrToSize(const std::string& text, std::int32_t defaultValue) {
   if (IsNil(text) || text.empty()) return defaultValue;
@@ -132,7 +134,9 @@ std::int32_t GisStrToSize(const std::string& text, std::int32_t defaultValue) {
   return value;
 }
 
-std::string GisSizeToStr(std::int32_t value) { return IntToStr(value); }
+std::string GisSizeToStr(std::int32_t value) {
+  return IntToStr(value);
+}
 
 double GisIniStrToFloat(const std::string& text, double defaultValue) {
   if (IsNil(text) || text.empty()) return defaultValue;
@@ -143,7 +147,9 @@ double GisIniStrToFloat(const std::string& text, double defaultValue) {
   }
 }
 
-std::string GisIniFloatToStr(double value) { return GisFloatToStr(value); }
+std::string GisIniFloatToStr(double value) {
+  return GisFloatToStr(value);
+}
 
 std::uint32_t GisStrToColor(const std::string& text, std::uint32_t defaultValue) {
   if (IsNil(text)) return defaultValue;
@@ -202,7 +208,9 @@ TGIS_DormantMode GisStrToDormantMode(const std::string& text, TGIS_DormantMode d
   return KeywordValue(kDormantModes, text, defaultValue);
 }
 
-std::string GisPenStyleToStr(TPenStyle value) { return KeywordText(kPenStyles, value, __LINE__); }
+std::string GisPenStyleToStr(TPenStyle value) {
+  return KeywordText(kPenStyles, value, __LINE__);
+}
 std::string GisBrushStyleToStr(TBrushStyle value) {
   return KeywordText(kBrushStyles, value, __LINE__);
 }
@@ -338,10 +346,14 @@ TGIS_Units* GisStrToUnits(const std::string& text, TGIS_Units* units) {
 
 std::string GisUnitsToStr(const TGIS_Units& units) {
   switch (units.Type()) {
-    case gisUnitsNone: return std::string();
-    case gisUnitsLinearCustom: return GisFloatToStr(static_cast<double>(units.Factor()));
-    case gisUnitsAngularCustom: return GisFloatToStr(-static_cast<double>(units.Factor()));
-    default: break;
+  case gisUnitsNone:
+    return std::string();
+  case gisUnitsLinearCustom:
+    return GisFloatToStr(static_cast<double>(units.Factor()));
+  case gisUnitsAngularCustom:
+    return GisFloatToStr(-static_cast<double>(units.Factor()));
+  default:
+    break;
   }
   for (const auto& u : kUnitWords)
     if (u.type == units.Type()) return u.word;
@@ -366,9 +378,13 @@ std::unique_ptr<TGIS_Bitmap> GisStrToBitmap(const std::string& text,
   return bitmap;
 }
 
-void GisSetSymbolResolver(TGIS_SymbolResolver* resolver) { gSymbolResolver = resolver; }
+void GisSetSymbolResolver(TGIS_SymbolResolver* resolver) {
+  gSymbolResolver = resolver;
+}
 
-TGIS_SymbolResolver* GisSymbolResolver() { return gSymbolResolver; }
+TGIS_SymbolResolver* GisSymbolResolver() {
+  return gSymbolResolver;
+}
 
 TGIS_SymbolAbstract* GisStrToSymbol(const std::string& text, TGIS_SymbolAbstract* defaultValue) {
   if (IsNil(text) || !gSymbolResolver) return defaultValue;

@@ -92,7 +92,8 @@ std::string GisUnitsToStr(const TGIS_Units& units);
 /// A new bitmap owned by the caller: "nil" or empty → a copy of the default
 /// (none without one); otherwise loaded from the file; a failed load gives a
 /// copy of the default.
-std::unique_ptr<TGIS_Bitmap> GisStrToBitmap(const std::string& text, const TGIS_Bitmap* defaultValue);
+std::unique_ptr<TGIS_Bitmap> GisStrToBitmap(const std::string& text,
+                                            const TGIS_Bitmap* defaultValue);
 
 /// A symbol of the process-wide symbol list (defined with the symbols).
 class TGIS_SymbolAbstract;

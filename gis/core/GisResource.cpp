@@ -8,7 +8,7 @@ namespace {
 
 std::unique_ptr<TGIS_LocalizedNotifcation> gNotification;
 
-}  // namespace
+} // namespace
 
 void TGIS_LocalizedNotifcation::Add(const void* owner, std::function<void()> callback) {
   items_.push_back({owner, std::move(callback)});
@@ -25,7 +25,9 @@ void TGIS_LocalizedNotifcation::Notify() {
     if (item.Callback) item.Callback();
 }
 
-TGIS_LocalizedNotifcation* GisLocalizedNotification() { return gNotification.get(); }
+TGIS_LocalizedNotifcation* GisLocalizedNotification() {
+  return gNotification.get();
+}
 
 void GisLocalizeMessages(const TGIS_LocalizeEvent& localizer) {
   if (localizer) {
@@ -34,7 +36,8 @@ void GisLocalizeMessages(const TGIS_LocalizeEvent& localizer) {
       localizer(*entry.Text, std::string(entry.Key));
     }
   } else {
-    for (const auto& entry : GisMessages()) entry.Text->assign(entry.Default);
+    for (const auto& entry : GisMessages())
+      entry.Text->assign(entry.Default);
   }
   if (gNotification) gNotification->Notify();
 }
@@ -61,7 +64,7 @@ int LeadingErrorNumber(const std::string& message) {
   return value;
 }
 
-}  // namespace
+} // namespace
 
 EGIS_Exception::EGIS_Exception(const std::string& message, const std::string& text, int value)
     : Exception(message), errorText_(text), errorValue_(value) {

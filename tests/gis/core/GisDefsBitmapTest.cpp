@@ -110,9 +110,11 @@ TEST_F(GisBitmap, StrToBitmapGivesANewBitmapOrACopyOfTheDefault) {
 }
 
 TEST_F(GisBitmap, PixelCapabilities) {
-  const TGIS_PixelCapabilities caps[] = {
-      {pf24bit, 1, 0, false}, {pf8bit, 1, 1, true}, {pf24bit, 2, 100, false},
-      {pf8bit, 2, 101, false}, {pf1bit, 2, 102, false}};
+  const TGIS_PixelCapabilities caps[] = {{pf24bit, 1, 0, false},
+                                         {pf8bit, 1, 1, true},
+                                         {pf24bit, 2, 100, false},
+                                         {pf8bit, 2, 101, false},
+                                         {pf1bit, 2, 102, false}};
   EXPECT_EQ(caps[1].PixelFormat, pf8bit);
   EXPECT_EQ(caps[1].CompressionClass, 1);
   EXPECT_EQ(caps[1].Identifier, 1);
@@ -121,4 +123,4 @@ TEST_F(GisBitmap, PixelCapabilities) {
   EXPECT_EQ(caps[4].Identifier, 102);
 }
 
-}  // namespace
+} // namespace

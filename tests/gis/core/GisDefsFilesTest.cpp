@@ -78,17 +78,18 @@ TEST_F(GisPaths, RelativeTable) {
   const Row rows[] = {
       {"/maps/proj.ini", "/maps/sym/a.cgm", "sym/a.cgm"},
       {"/maps/proj.ini", "/data/x.shp", "../data/x.shp"},
-      {"/MAPS/proj.ini", "/maps/x.shp", "../maps/x.shp"},  // letter case counts
-      {"/maps/", "/maps/x.shp", "x.shp"},                   // same base as /maps/proj.ini
+      {"/MAPS/proj.ini", "/maps/x.shp", "../maps/x.shp"}, // letter case counts
+      {"/maps/", "/maps/x.shp", "x.shp"},                 // same base as /maps/proj.ini
       {"/maps/proj.ini", "/maps/x.shp", "x.shp"},
       {"/maps/a/b/proj.ini", "/maps/x.shp", "../../x.shp"},
       {"/maps/proj.ini", "/mapsX/x.shp", "../mapsX/x.shp"},
-      {"\\maps\\proj.ini", "\\maps\\sym\\a.cgm", "sym/a.cgm"},  // backslashes accepted
+      {"\\maps\\proj.ini", "\\maps\\sym\\a.cgm", "sym/a.cgm"}, // backslashes accepted
       {"/maps/proj.ini", "/maps/./sym/../x.shp", "x.shp"},
       {"/maps/proj.ini", "http://server/x.shp", "http://server/x.shp"},
       {"/maps/proj.ini", "Provider=x\r\nData=y", "Provider=x\r\nData=y"},
   };
-  for (const auto& r : rows) EXPECT_EQ(GisPathRelative(r.base, r.path), r.expected) << r.path;
+  for (const auto& r : rows)
+    EXPECT_EQ(GisPathRelative(r.base, r.path), r.expected) << r.path;
 }
 
 TEST_F(GisPaths, AbsoluteTable) {
@@ -105,7 +106,7 @@ TEST_F(GisPaths, AbsoluteTable) {
       {maps, "sym\\a.cgm", maps + "/sym/a.cgm"},
       {maps, "/abs/x.shp", "/abs/x.shp"},
       {maps + "/", "./x.shp", maps + "/x.shp"},
-      {Root() + "/missing", "x.shp", cwd + "/x.shp"},  // a missing base: the current folder
+      {Root() + "/missing", "x.shp", cwd + "/x.shp"}, // a missing base: the current folder
       {"", "x.shp", cwd + "/x.shp"},
       {maps, "", ""},
       {maps, "http://server/x.shp", "http://server/x.shp"},
@@ -145,7 +146,7 @@ TEST_F(GisCodePages, EveryDefinedByteBothWays) {
   EXPECT_EQ(checked, 373);
   // A whole text, and between two code pages.
   EXPECT_EQ(GisConvertCodePage("\x8a\x9a \xe8", 1250, 65001), "\xc5\xa0\xc5\xa1 \xc4\x8d");
-  EXPECT_EQ(GisConvertCodePage("\xe8", 1250, 1252), "?");  // c-caron has no place in 1252
+  EXPECT_EQ(GisConvertCodePage("\xe8", 1250, 1252), "?"); // c-caron has no place in 1252
   EXPECT_EQ(GisWideToString(u"\u0160ola", 65001), "\xc5\xa0ola");
 }
 
@@ -161,11 +162,11 @@ TEST_F(GisCodePages, EqualUnknownDequoteCharsets) {
     const char* expected;
   };
   const Row rows[] = {
-      {"'abc'", '\'', "abc"}, {"'abc", '\'', "'abc"}, {" \"x\" ", '"', "x"},
-      {"'", '\'', ""},        {"''", '\'', ""},       {"'a\"", '\'', "'a\""},
-      {"abc", '\'', "abc"},
+      {"'abc'", '\'', "abc"}, {"'abc", '\'', "'abc"}, {" \"x\" ", '"', "x"}, {"'", '\'', ""},
+      {"''", '\'', ""},       {"'a\"", '\'', "'a\""}, {"abc", '\'', "abc"},
   };
-  for (const auto& r : rows) EXPECT_EQ(GisDequote(r.text, r.quote), r.expected) << r.text;
+  for (const auto& r : rows)
+    EXPECT_EQ(GisDequote(r.text, r.quote), r.expected) << r.text;
 
   EXPECT_EQ(GisCodePageToCharset(1250), 238);
   EXPECT_EQ(GisCodePageToCharset(1251), 204);
@@ -198,4 +199,4 @@ TEST_F(GisSystem, TickCountAndFileAge) {
   EXPECT_FALSE(GisLastOsErrorText().empty());
 }
 
-}  // namespace
+} // namespace

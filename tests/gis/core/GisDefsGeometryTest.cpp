@@ -23,9 +23,8 @@ struct ExtentCase {
 };
 
 void ExpectExtent(const TGIS_Extent& got, const TGIS_Extent& want, const std::string& row) {
-  EXPECT_TRUE(GisIsSameExtent(got, want))
-      << row << ": got (" << got.XMin << ", " << got.YMin << ", " << got.XMax << ", " << got.YMax
-      << ")";
+  EXPECT_TRUE(GisIsSameExtent(got, want)) << row << ": got (" << got.XMin << ", " << got.YMin
+                                          << ", " << got.XMax << ", " << got.YMax << ")";
 }
 
 TEST_F(GisGeometry, ConstantsAndEmptiness) {
@@ -35,15 +34,13 @@ TEST_F(GisGeometry, ConstantsAndEmptiness) {
     bool empty;
   };
   const Row rows[] = {
-      {"empty constant", GisEmptyExtent(), true},
-      {"origin point", {0, 0, 0, 0}, false},
-      {"degenerate point", {5, 5, 5, 5}, false},
-      {"x inverted only", {2, 0, 1, 5}, true},
-      {"y inverted only", {0, 2, 5, 1}, true},
-      {"ordinary", {0, 0, 1, 1}, false},
+      {"empty constant", GisEmptyExtent(), true}, {"origin point", {0, 0, 0, 0}, false},
+      {"degenerate point", {5, 5, 5, 5}, false},  {"x inverted only", {2, 0, 1, 5}, true},
+      {"y inverted only", {0, 2, 5, 1}, true},    {"ordinary", {0, 0, 1, 1}, false},
       {"NaN member", {NAN, 0, 1, 1}, true},
   };
-  for (const auto& r : rows) EXPECT_EQ(GisIsEmptyExtent(r.e), r.empty) << r.name;
+  for (const auto& r : rows)
+    EXPECT_EQ(GisIsEmptyExtent(r.e), r.empty) << r.name;
 
   ExpectExtent(GisEmptyExtent(), {1, 1, -1, -1}, "empty");
   ExpectExtent(GisWholeWorldExtent(), {-8.5e307, -8.5e307, 8.5e307, 8.5e307}, "world");
@@ -58,7 +55,7 @@ TEST_F(GisGeometry, ConstantsAndEmptiness) {
   EXPECT_EQ(e3.YMax, -1);
   EXPECT_EQ(e3.ZMax, -1);
   EXPECT_TRUE(GisIsEmptyExtent3D(e3));
-  EXPECT_TRUE(GisIsEmptyExtent3D({0, 0, 1, 1, 1, 0}));  // only Z inverted
+  EXPECT_TRUE(GisIsEmptyExtent3D({0, 0, 1, 1, 1, 0})); // only Z inverted
   EXPECT_FALSE(GisIsEmptyExtent3D({0, 0, 0, 0, 0, 0}));
 
   EXPECT_TRUE(GisIsWholeWorld(GisWholeWorldExtent()));
@@ -77,7 +74,8 @@ TEST_F(GisGeometry, UnionAndIntersectionTable) {
       {"overlap", {0, 0, 2, 2}, {1, -1, 3, 1}, {0, -1, 3, 2}},
       {"disjoint", {0, 0, 1, 1}, {5, 5, 6, 6}, {0, 0, 6, 6}},
   };
-  for (const auto& c : unions) ExpectExtent(GisExtentUnion(c.a, c.b), c.expected, c.name);
+  for (const auto& c : unions)
+    ExpectExtent(GisExtentUnion(c.a, c.b), c.expected, c.name);
 
   const ExtentCase intersections[] = {
       {"touching edge", {0, 0, 1, 1}, {1, 0, 2, 1}, {1, 0, 1, 1}},
@@ -94,7 +92,7 @@ TEST_F(GisGeometry, UnionAndIntersectionTable) {
 
 TEST_F(GisGeometry, AreaCentreAndPointArithmetic) {
   EXPECT_DOUBLE_EQ(GisExtentArea({0, 0, 2, 3}), 6);
-  EXPECT_DOUBLE_EQ(GisExtentArea(GisEmptyExtent()), 4);  // no emptiness test
+  EXPECT_DOUBLE_EQ(GisExtentArea(GisEmptyExtent()), 4); // no emptiness test
   const TGIS_Point c = GisExtentCenter({-2, 0, 4, 10});
   EXPECT_EQ(c.X, 1);
   EXPECT_EQ(c.Y, 5);
@@ -110,7 +108,7 @@ TEST_F(GisGeometry, AreaCentreAndPointArithmetic) {
   EXPECT_EQ(w.M, 0);
   const TGIS_Point n = GisPoint3DTo2D(GisPoint3D(7, 8, 9, 10));
   EXPECT_TRUE(GisIsSamePoint(n, {7, 8}));
-  EXPECT_TRUE(GisIsSamePoint3D({1, 2, 3, 4}, {1, 2, 3, 99}));  // M ignored
+  EXPECT_TRUE(GisIsSamePoint3D({1, 2, 3, 4}, {1, 2, 3, 99})); // M ignored
   EXPECT_FALSE(GisIsSamePoint3D({1, 2, 3, 4}, {1, 2, 4, 4}));
   EXPECT_DOUBLE_EQ(GisPoint3DDistance({0, 0, 0, 5}, {1, 2, 2, -5}), 3);
 
@@ -222,10 +220,11 @@ TEST_F(GisGeometry, Colours) {
     std::uint32_t expected;
   };
   const Row rows[] = {
-      {255, 0, 0, 0x0000FF}, {0, 255, 0, 0x00FF00},   {0, 0, 255, 0xFF0000},
-      {1, 2, 3, 0x030201},   {0x1FF, -1, 0x100, 0x00FFFF},  // low bytes only
+      {255, 0, 0, 0x0000FF}, {0, 255, 0, 0x00FF00},        {0, 0, 255, 0xFF0000},
+      {1, 2, 3, 0x030201},   {0x1FF, -1, 0x100, 0x00FFFF}, // low bytes only
   };
-  for (const auto& r : rows) EXPECT_EQ(GisColorRGB(r.r, r.g, r.b), r.expected);
+  for (const auto& r : rows)
+    EXPECT_EQ(GisColorRGB(r.r, r.g, r.b), r.expected);
   EXPECT_EQ(GisNonBlackColor(0), 0x010101u);
   EXPECT_EQ(GisNonBlackColor(1), 1u);
   EXPECT_EQ(GisNonBlackColor(0xFF000000u), 0xFF000000u);
@@ -272,4 +271,4 @@ TEST_F(GisGeometry, IntersectionAgreesWithBruteForceClip) {
   }
 }
 
-}  // namespace
+} // namespace

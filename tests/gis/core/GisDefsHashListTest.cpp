@@ -17,7 +17,9 @@ namespace {
 using GisHashList = GisCoreTest;
 using GisVariants = GisCoreTest;
 
-void* Obj(std::intptr_t n) { return reinterpret_cast<void*>(n); }
+void* Obj(std::intptr_t n) {
+  return reinterpret_cast<void*>(n);
+}
 
 TEST_F(GisHashList, HashAndBucketGrowth) {
   // h = rotl2(h) xor byte: "A" = 65, "AB" = (65 << 2) ^ 66 = 326 -> 70.
@@ -32,7 +34,7 @@ TEST_F(GisHashList, HashAndBucketGrowth) {
     if (TGIS_HashList::HashOf(Variant(k)) == 7) keys.push_back(k);
   }
   TGIS_HashList list;
-  std::vector<std::pair<int, int>> growth;  // (item number, new capacity)
+  std::vector<std::pair<int, int>> growth; // (item number, new capacity)
   int capacity = 0;
   for (std::size_t i = 0; i < keys.size(); ++i) {
     list.Add(Variant(keys[i]), Obj(static_cast<std::intptr_t>(i + 1)));
@@ -40,9 +42,9 @@ TEST_F(GisHashList, HashAndBucketGrowth) {
     if (now != capacity) growth.emplace_back(static_cast<int>(i + 1), now);
     capacity = now;
   }
-  const std::vector<std::pair<int, int>> expected = {{1, 4},   {5, 8},   {9, 12},
-                                                     {13, 28}, {29, 44}, {45, 60},
-                                                     {61, 76}, {77, 95}, {96, 118}, {119, 147}};
+  const std::vector<std::pair<int, int>> expected = {{1, 4},    {5, 8},    {9, 12},  {13, 28},
+                                                     {29, 44},  {45, 60},  {61, 76}, {77, 95},
+                                                     {96, 118}, {119, 147}};
   EXPECT_EQ(growth, expected);
   EXPECT_EQ(list.Bucket(7).Count, 120);
   for (std::size_t i = 0; i < keys.size(); ++i)
@@ -54,9 +56,9 @@ TEST_F(GisHashList, DuplicateKeyAbortsSilently) {
   list.Add(Variant("roads"), Obj(1));
   list.Add(Variant(5), Obj(2));
   EXPECT_THROW(list.Add(Variant("roads"), Obj(3)), EAbort);
-  EXPECT_THROW(list.Add(Variant("5"), Obj(4)), EAbort);  // a text equal to the number
+  EXPECT_THROW(list.Add(Variant("5"), Obj(4)), EAbort); // a text equal to the number
   EXPECT_THROW(list.Add(Variant(5.0), Obj(4)), EAbort);
-  list.Add(Variant("ROADS"), Obj(5));  // letter case counts
+  list.Add(Variant("ROADS"), Obj(5)); // letter case counts
   void* found = nullptr;
   EXPECT_TRUE(list.Find(Variant("roads"), found));
   EXPECT_EQ(found, Obj(1));
@@ -70,7 +72,7 @@ TEST_F(GisHashList, DuplicateKeyAbortsSilently) {
 
 TEST_F(GisHashList, ForEachOrderStopAndLocking) {
   TGIS_HashList list;
-  std::vector<std::pair<int, std::string>> model;  // (bucket, key) in insertion order
+  std::vector<std::pair<int, std::string>> model; // (bucket, key) in insertion order
   for (int i = 0; i < 300; ++i) {
     const std::string k = "key" + std::to_string(i * 7);
     list.Add(Variant(k), Obj(i + 1));
@@ -93,9 +95,8 @@ TEST_F(GisHashList, ForEachOrderStopAndLocking) {
   EXPECT_EQ(seen, expected);
 
   int visited = 0;
-  EXPECT_FALSE(list.ForEach([&](void*, const TGIS_HashItem&, void*, bool& cont) {
-    cont = ++visited < 10;
-  }, nullptr));
+  EXPECT_FALSE(list.ForEach(
+      [&](void*, const TGIS_HashItem&, void*, bool& cont) { cont = ++visited < 10; }, nullptr));
   EXPECT_EQ(visited, 10);
 
   // Add and Clear fail inside a walk; nested walks restore the outer lock.
@@ -117,10 +118,10 @@ TEST_F(GisHashList, ForEachOrderStopAndLocking) {
   EXPECT_FALSE(list.Locked());
 
   // A raising callback unlocks too.
-  EXPECT_THROW(list.ForEach([](void*, const TGIS_HashItem&, void*, bool&) {
-    throw EConvertError("x");
-  }, nullptr),
-               EConvertError);
+  EXPECT_THROW(
+      list.ForEach([](void*, const TGIS_HashItem&, void*, bool&) { throw EConvertError("x"); },
+                   nullptr),
+      EConvertError);
   EXPECT_FALSE(list.Locked());
   list.Add(Variant("after"), Obj(9));
   list.Clear();
@@ -147,9 +148,9 @@ TEST_F(GisHashList, AgreesWithAMapModel) {
     }
   }
   std::map<std::string, void*> walked;
-  list.ForEach([&](void*, const TGIS_HashItem& item, void* object, bool&) {
-    walked[item.Key.AsString()] = object;
-  }, nullptr);
+  list.ForEach([&](void*, const TGIS_HashItem& item, void* object,
+                   bool&) { walked[item.Key.AsString()] = object; },
+               nullptr);
   EXPECT_EQ(walked, model);
 }
 
@@ -189,7 +190,7 @@ TEST_F(GisVariants, ListAndDefaults) {
 
 TEST_F(GisVariants, CodePageConversions) {
   Variant out;
-  GisVariantToCodePage(Variant(u"\u0160"), 1250, 1250, out);  // wide -> ANSI in the to page
+  GisVariantToCodePage(Variant(u"\u0160"), 1250, 1250, out); // wide -> ANSI in the to page
   EXPECT_EQ(out.VarType(), varString);
   EXPECT_EQ(out.AsString(), "\x8a");
   GisVariantToCodePage(Variant::FromStrArg(u"\u010d"), 65001, 1250, out);
@@ -206,7 +207,7 @@ TEST_F(GisVariants, CodePageConversions) {
   EXPECT_EQ(out.AsOleStr(), u"\u0160");
   Variant keep(5);
   GisVariantToWide(Variant(1.5), 1250, keep);
-  EXPECT_EQ(keep.AsInteger(), 5);  // untouched
+  EXPECT_EQ(keep.AsInteger(), 5); // untouched
 }
 
 class FakeField : public TGIS_AdoField {
@@ -231,7 +232,7 @@ TEST_F(GisVariants, DatabaseFieldValues) {
   GisAdoFieldToVariant(FakeField(Variant(std::int64_t{1} << 40), adBigInt), 1250, 65001, out);
   EXPECT_EQ(out.VarType(), varInt64);
   GisAdoFieldToVariant(FakeField(Variant(std::string("\x8a  ")), adChar), 1250, 65001, out);
-  EXPECT_EQ(out.AsString(), "\xc5\xa0");  // re-encoded, then right-trimmed
+  EXPECT_EQ(out.AsString(), "\xc5\xa0"); // re-encoded, then right-trimmed
   GisAdoFieldToVariant(FakeField(Variant(std::string(" ab  ")), adVarChar), 1250, 1250, out);
   EXPECT_EQ(out.AsString(), " ab");
   GisAdoFieldToVariant(FakeField(Variant(u"\u0160ola"), adVarWChar), 1252, 1250, out);
@@ -241,9 +242,9 @@ TEST_F(GisVariants, DatabaseFieldValues) {
   EXPECT_EQ(out.VarType(), varInteger);
   EXPECT_EQ(out.AsInteger(), 12);
   GisAdoFieldToVariant(FakeField(Variant(1e12), adDecimal, 0), 1250, 1250, out);
-  EXPECT_EQ(out.VarType(), varDouble);  // does not fit 32 bits
+  EXPECT_EQ(out.VarType(), varDouble); // does not fit 32 bits
   GisAdoFieldToVariant(FakeField(Variant(12.0), adVarNumeric, 2), 1250, 1250, out);
   EXPECT_EQ(out.VarType(), varDouble);
 }
 
-}  // namespace
+} // namespace

@@ -46,7 +46,7 @@ TEST_F(GisUnits, EveryCodeAndItsFactor) {
     TGIS_Units u;
     u.SetType(TGIS_UnitsType(code));
     EXPECT_EQ(u.Type(), code);
-    if (code == 1 || code == 18) continue;  // custom: factor unchanged
+    if (code == 1 || code == 18) continue; // custom: factor unchanged
     EXPECT_EQ(static_cast<double>(u.Factor()), factors[code]) << code;
   }
   // The angular factors are kept in extended precision.
@@ -63,7 +63,7 @@ TEST_F(GisUnits, EveryCodeAndItsFactor) {
   const TGIS_Units half(gisUnitsAngularCustom, 0.5);
   EXPECT_EQ(half.Type(), gisUnitsAngularCustom);
   EXPECT_EQ(half.Factor(), 0.5L);
-  const TGIS_Units feet(gisUnitsFoot, 99);  // the factor argument is ignored
+  const TGIS_Units feet(gisUnitsFoot, 99); // the factor argument is ignored
   EXPECT_EQ(static_cast<double>(feet.Factor()), 0.3048);
 
   TGIS_Units copy;
@@ -112,7 +112,7 @@ TEST_F(GisLists, PointListsAndStacks) {
   EXPECT_EQ(stack.Pop(), &b);
   EXPECT_EQ(stack.Pop(), &a);
   EXPECT_EQ(stack.Peek(), nullptr);
-  EXPECT_EQ(other.Pop(), &b);  // same sequence as the source had
+  EXPECT_EQ(other.Pop(), &b); // same sequence as the source had
   EXPECT_EQ(other.Pop(), &a);
 
   TGIS_StackInteger ints;
@@ -154,7 +154,7 @@ TEST_F(GisPasswords, KeysIgnoreCaseAndEmptyValuesAreNotStored) {
 TEST_F(GisNumbers, ReadWithEitherSeparatorUnderEitherSetting) {
   for (const char separator : {'.', ','}) {
     FormatSettings().DecimalSeparator = separator;
-    GisKernelResetForTests();  // the remembered separator follows the settings
+    GisKernelResetForTests(); // the remembered separator follows the settings
     EXPECT_EQ(GisRememberedDecimalSeparator(), separator);
     struct Row {
       const char* text;
@@ -162,27 +162,24 @@ TEST_F(GisNumbers, ReadWithEitherSeparatorUnderEitherSetting) {
     };
     const Row rows[] = {{"1.5", 1.5}, {"1,5", 1.5},   {" 1.5 ", 1.5}, {"1E5", 1e5},
                         {"-2", -2},   {"1e-3", 1e-3}, {"+0,25", 0.25}};
-    for (const auto& r : rows) EXPECT_EQ(GisStrToFloat(r.text), r.expected) << r.text;
+    for (const auto& r : rows)
+      EXPECT_EQ(GisStrToFloat(r.text), r.expected) << r.text;
     EXPECT_THROW(GisStrToFloat("abc"), EConvertError);
     EXPECT_THROW(GisStrToFloat("1.5.5"), EConvertError);
     EXPECT_THROW(GisStrToFloat("inf"), EConvertError);
-    EXPECT_EQ(FormatSettings().DecimalSeparator, separator);  // never written
+    EXPECT_EQ(FormatSettings().DecimalSeparator, separator); // never written
 
     struct Out {
       double value;
       const char* text;
     };
-    const Out outs[] = {{46, "46"},
-                        {14.25, "14.25"},
-                        {8829.155555555555, "8829.15555555556"},
-                        {0.1, "0.1"},
-                        {0.0001, "0.0001"},
-                        {0.00001, "0.00001"},
-                        {0.000001, "1E-6"},
-                        {1e15, "1E15"},
-                        {123456789012345, "123456789012345"},
-                        {-0.5, "-0.5"}};
-    for (const auto& o : outs) EXPECT_EQ(GisFloatToStr(o.value), o.text) << o.text;
+    const Out outs[] = {
+        {46, "46"},         {14.25, "14.25"},   {8829.155555555555, "8829.15555555556"},
+        {0.1, "0.1"},       {0.0001, "0.0001"}, {0.00001, "0.00001"},
+        {0.000001, "1E-6"}, {1e15, "1E15"},     {123456789012345, "123456789012345"},
+        {-0.5, "-0.5"}};
+    for (const auto& o : outs)
+      EXPECT_EQ(GisFloatToStr(o.value), o.text) << o.text;
   }
 }
 
@@ -195,7 +192,7 @@ TEST_F(GisNumbers, RemembersTheSeparatorThatLastWorked) {
   EXPECT_EQ(GisRememberedDecimalSeparator(), ',');
   GisStrToFloat("2,5");
   EXPECT_EQ(GisRememberedDecimalSeparator(), ',');
-  GisStrToFloat("7");  // parses with the remembered one: no change
+  GisStrToFloat("7"); // parses with the remembered one: no change
   EXPECT_EQ(GisRememberedDecimalSeparator(), ',');
   GisStrToFloat("3.5");
   EXPECT_EQ(GisRememberedDecimalSeparator(), '.');
@@ -211,4 +208,4 @@ TEST_F(GisNumbers, RemembersTheSeparatorThatLastWorked) {
   EXPECT_EQ(GisRememberedDecimalSeparator(), '.');
 }
 
-}  // namespace
+} // namespace

@@ -10,7 +10,8 @@ using GisTokenizer = GisCoreTest;
 
 std::vector<std::string> Tokens(const TGIS_Tokenizer& t) {
   std::vector<std::string> out;
-  for (int i = 0; i < t.Result().Count(); ++i) out.push_back(t.Result()[i]);
+  for (int i = 0; i < t.Result().Count(); ++i)
+    out.push_back(t.Result()[i]);
   return out;
 }
 
@@ -79,4 +80,4 @@ TEST_F(GisTokenizer, ExecuteFieldsTable) {
   EXPECT_EQ(Tokens(t), (V{"", "12", "Main St", ""}));
 }
 
-}  // namespace
+} // namespace

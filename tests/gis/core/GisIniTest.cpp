@@ -51,10 +51,11 @@ TEST_F(GisIniTest, SectionNames) {
     int n, m;
     const char* expected;
   };
-  const Row rows[] = {{0, 0, "Vornakel Layer"},    {0, 2, "Vornakel Layer 2"},
-                      {3, 0, "Vornakel Layer3"},   {3, 1, "Vornakel Layer3 1"},
-                      {1000000, 0, ""},            {999999, 999998, "Vornakel Layer999999 999998"}};
-  for (const auto& r : rows) EXPECT_EQ(ini.SectionName(r.n, r.m), r.expected) << r.n << " " << r.m;
+  const Row rows[] = {{0, 0, "Vornakel Layer"},  {0, 2, "Vornakel Layer 2"},
+                      {3, 0, "Vornakel Layer3"}, {3, 1, "Vornakel Layer3 1"},
+                      {1000000, 0, ""},          {999999, 999998, "Vornakel Layer999999 999998"}};
+  for (const auto& r : rows)
+    EXPECT_EQ(ini.SectionName(r.n, r.m), r.expected) << r.n << " " << r.m;
   for (const auto& bad : {std::pair{0, -1}, std::pair{0, 999999}, std::pair{-1, 0}}) {
     try {
       ini.SectionName(bad.first, bad.second);
@@ -70,19 +71,20 @@ TEST_F(GisIniTest, LayerFileSectionsStopAtTheFirstGap) {
         "[Vornakel Layer]\r\nLine.Color=RED\r\n\r\n[Vornakel Layer 2]\r\nLine.Color=BLUE\r\n");
   TGIS_Ini ini(Layer(), File("roads.shp.ini"));
   EXPECT_EQ(ini.LayerNumber(), 0);
-  EXPECT_EQ(ini.SectionCount(), 1);  // no [Vornakel Layer 1]: section 2 is not read
+  EXPECT_EQ(ini.SectionCount(), 1); // no [Vornakel Layer 1]: section 2 is not read
   EXPECT_EQ(ini.Section(), "Vornakel Layer");
   EXPECT_EQ(ini.ReadColor("Line.Color", 0), 0x0000FFu);
   EXPECT_FALSE(ini.SelectSection(1));
-  EXPECT_EQ(ini.Section(), "Vornakel Layer 1");  // selected anyway, so writes create it
+  EXPECT_EQ(ini.Section(), "Vornakel Layer 1"); // selected anyway, so writes create it
   EXPECT_EQ(ini.ReadColor("Line.Color", 7), 7u);
 
-  Write("full.ini",
-        "[vornakel layer]\nA=1\n[Vornakel Layer 1]\nA=2\n[VORNAKEL LAYER 2]\nA=3\n[Vornakel Layer 4]\nA=5\n");
+  Write("full.ini", "[vornakel layer]\nA=1\n[Vornakel Layer 1]\nA=2\n[VORNAKEL LAYER "
+                    "2]\nA=3\n[Vornakel Layer 4]\nA=5\n");
   TGIS_Ini full(Layer(), File("full.ini"));
   EXPECT_EQ(full.SectionCount(), 3);
   int sum = 0;
-  for (int m = 0; full.SelectSection(m); ++m) sum += full.ReadInteger("A", 0);
+  for (int m = 0; full.SelectSection(m); ++m)
+    sum += full.ReadInteger("A", 0);
   EXPECT_EQ(sum, 6);
 
   // Without a layer there is one section; erasing sub-sections stops at the
@@ -101,7 +103,7 @@ TEST_F(GisIniTest, MissingNilAndEmptyValuesReadAsTheDefault) {
         "; comment\n[Vornakel Layer]\nName = Roads \nLiteral=nil\nEmpty=\nNum=12\nFlag=yes\n"
         "Size=render\nHalf=1,5\nText=a\\nb\n");
   TGIS_Ini ini(nullptr, File("a.ini"));
-  EXPECT_EQ(ini.ReadRaw("name"), "Roads");  // trimmed, case ignored
+  EXPECT_EQ(ini.ReadRaw("name"), "Roads"); // trimmed, case ignored
   EXPECT_EQ(ini.ReadRaw("Missing"), "nil");
   EXPECT_EQ(ini.ReadString("Literal", "d"), "d");
   EXPECT_EQ(ini.ReadString("Empty", "d"), "d");
@@ -159,7 +161,7 @@ TEST_F(GisIniTest, TypedValuesRoundTripThroughAFile) {
     EXPECT_FALSE(ini.Changed());
   }
   const std::string text = Read("t.ini");
-  EXPECT_NE(text.find("F=1.25\r\n"), std::string::npos) << text;  // '.' whatever the settings
+  EXPECT_NE(text.find("F=1.25\r\n"), std::string::npos) << text; // '.' whatever the settings
   EXPECT_NE(text.find("S=two\\nlines \\\\ here\r\n"), std::string::npos) << text;
   EXPECT_NE(text.find("Lp=UPLEFT:DOWNRIGHT\r\n"), std::string::npos) << text;
 
@@ -187,7 +189,7 @@ TEST_F(GisIniTest, SaveKeepsTheBackupAndMemoryOnlyIniIsNeverWritten) {
   Write("roads.ini", "[Vornakel Layer]\nA=old\n");
   Write("roads.~ini", "stale backup");
   TGIS_Ini ini(nullptr, File("roads.ini"));
-  ini.Save();  // unchanged: nothing happens
+  ini.Save(); // unchanged: nothing happens
   EXPECT_EQ(Read("roads.~ini"), "stale backup");
   ini.WriteString("A", "new");
   ini.Save();
@@ -218,9 +220,10 @@ TEST_F(GisIniTest, SaveKeepsTheBackupAndMemoryOnlyIniIsNeverWritten) {
 
 TEST_F(GisIniTest, StringListsSurviveARoundTrip) {
   TGIS_Ini ini(nullptr, File("l.ini"));
-  for (int i = 1; i <= 12; ++i) ini.WriteRaw("Pixel.RedMapZone" + std::to_string(i), "old");
-  ini.WriteRaw("Pixel.RedMapZoneX", "kept");  // not followed by a digit
-  ini.WriteRaw("Pixel.RedMapZone0", "kept");  // 0 is not 1-9
+  for (int i = 1; i <= 12; ++i)
+    ini.WriteRaw("Pixel.RedMapZone" + std::to_string(i), "old");
+  ini.WriteRaw("Pixel.RedMapZoneX", "kept"); // not followed by a digit
+  ini.WriteRaw("Pixel.RedMapZone0", "kept"); // 0 is not 1-9
 
   TStringList two;
   two.Add("a");
@@ -229,14 +232,16 @@ TEST_F(GisIniTest, StringListsSurviveARoundTrip) {
   TStringList keys;
   ini.IniFile().ReadSection(ini.Section(), keys);
   int numbered = 0;
-  for (int i = 0; i < keys.Count(); ++i) numbered += keys[i].rfind("Pixel.RedMapZone", 0) == 0;
-  EXPECT_EQ(numbered, 4);  // 1, 2, X and 0
+  for (int i = 0; i < keys.Count(); ++i)
+    numbered += keys[i].rfind("Pixel.RedMapZone", 0) == 0;
+  EXPECT_EQ(numbered, 4); // 1, 2, X and 0
   EXPECT_EQ(ini.ReadRaw("pixel.redmapzone12"), "nil");
 
   // Backslashes, line breaks and an empty middle line come back as written;
   // trailing empty lines are not stored.
   TStringList lines;
-  for (const char* line : {"c:\\maps", "x\r\ny", "", "last", "", ""}) lines.Add(line);
+  for (const char* line : {"c:\\maps", "x\r\ny", "", "last", "", ""})
+    lines.Add(line);
   ini.WriteStringList("Zone", &lines);
   ini.Save();
   TGIS_Ini again(nullptr, File("l.ini"));
@@ -330,16 +335,17 @@ TEST_F(GisIniTest, BitmapsAndSymbolsByPath) {
   ASSERT_NE(read, nullptr);
   EXPECT_EQ(read->Path(), File("sym/a.bmp"));
   EXPECT_EQ(ini.ReadBitmap("Missing", nullptr), nullptr);
-  auto def = ini.ReadBitmap("None", &bitmap);  // empty value: a copy of the default
+  auto def = ini.ReadBitmap("None", &bitmap); // empty value: a copy of the default
   ASSERT_NE(def, nullptr);
   EXPECT_EQ(def->Path(), bitmap.Path());
 
-  EXPECT_EQ(ini.ReadSymbol("Marker.Symbol", nullptr), reinterpret_cast<TGIS_SymbolAbstract*>(&symbols));
-  EXPECT_EQ(symbols.found, File("sym/s.cgm"));  // looked up by its absolute path
+  EXPECT_EQ(ini.ReadSymbol("Marker.Symbol", nullptr),
+            reinterpret_cast<TGIS_SymbolAbstract*>(&symbols));
+  EXPECT_EQ(symbols.found, File("sym/s.cgm")); // looked up by its absolute path
   EXPECT_EQ(ini.ReadSymbol("Missing", nullptr), nullptr);
 
   GisSetSymbolResolver(nullptr);
   GisSetBitmapLoaders(nullptr, nullptr);
 }
 
-}  // namespace
+} // namespace

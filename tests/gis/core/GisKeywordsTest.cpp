@@ -18,9 +18,9 @@ TEST_F(GisKeywords, BooleanAndSize) {
     bool expected;
   };
   const BoolRow bools[] = {
-      {"yes", false, true},  {"TRUE", false, true}, {"1", false, true},  {"No", true, false},
-      {"false", true, false}, {"0", true, false},   {"2", true, true},   {"2", false, false},
-      {"nil", false, false}, {"nil", true, true},   {"", true, true},    {" Yes ", false, true},
+      {"yes", false, true},   {"TRUE", false, true}, {"1", false, true}, {"No", true, false},
+      {"false", true, false}, {"0", true, false},    {"2", true, true},  {"2", false, false},
+      {"nil", false, false},  {"nil", true, true},   {"", true, true},   {" Yes ", false, true},
   };
   for (const auto& r : bools)
     EXPECT_EQ(GisStrToBoolean(r.text, r.def), r.expected) << '"' << r.text << '"';
@@ -33,13 +33,18 @@ TEST_F(GisKeywords, BooleanAndSize) {
     int expected;
   };
   const SizeRow sizes[] = {
-      {"render", 5, GIS_RENDER_SIZE}, {"RENDER", 5, static_cast<int>(0xF0000001u)},
-      {"12x", 5, 5},                  {"nil", 5, 5},
-      {"", 5, 5},                     {"-20", 5, -20},
-      {"$FF", 5, 255},                {"-268435455", 0, GIS_RENDER_SIZE},
+      {"render", 5, GIS_RENDER_SIZE},
+      {"RENDER", 5, static_cast<int>(0xF0000001u)},
+      {"12x", 5, 5},
+      {"nil", 5, 5},
+      {"", 5, 5},
+      {"-20", 5, -20},
+      {"$FF", 5, 255},
+      {"-268435455", 0, GIS_RENDER_SIZE},
       {"1.5", 7, 7},
   };
-  for (const auto& r : sizes) EXPECT_EQ(GisStrToSize(r.text, r.def), r.expected) << r.text;
+  for (const auto& r : sizes)
+    EXPECT_EQ(GisStrToSize(r.text, r.def), r.expected) << r.text;
   EXPECT_EQ(GisSizeToStr(GIS_RENDER_SIZE), "-268435455");
   EXPECT_EQ(GisStrToSize(GisSizeToStr(GIS_RENDER_SIZE), 0), GIS_RENDER_SIZE);
 }
@@ -70,20 +75,21 @@ TEST_F(GisKeywords, ColourTable) {
       {"0", 5, 0x010101},
       {"$FF00000D", 0, GIS_RENDER_COLOR},
       {"$0100000D", 0, GIS_RENDER_COLOR},
-      {"$0000000D", 0, 0x00000D},  // top byte 0: stays
-      {"$01000000", 0, 0x01000000},  // top byte kept as read
+      {"$0000000D", 0, 0x00000D},   // top byte 0: stays
+      {"$01000000", 0, 0x01000000}, // top byte kept as read
       {"render", 0, GIS_RENDER_COLOR},
       {"1:2", 7, 7},
       {"1:2", 0, 0x010101},
       {"nil", 0, 0},
       {"Fuchsia", 0, 0xFF00FF},
       {"1:2:3:junk", 0, 0x030201},
-      {"257:-1:2", 0, 0x02FF01},  // low bytes
+      {"257:-1:2", 0, 0x02FF01}, // low bytes
       {"x:2:3", 9, 9},
       {"abc", 9, 9},
       {"16711680", 0, 0xFF0000},
   };
-  for (const auto& r : rows) EXPECT_EQ(GisStrToColor(r.text, r.def), r.expected) << r.text;
+  for (const auto& r : rows)
+    EXPECT_EQ(GisStrToColor(r.text, r.def), r.expected) << r.text;
 
   EXPECT_EQ(GisColorToStr(0x010101), "$10101");
   EXPECT_EQ(GisColorToStr(0x0000FF), "RED");
@@ -156,10 +162,12 @@ TEST_F(GisKeywords, FontStyles) {
       {"bold:italic:underline:strikeout", 0, 15},
       {"ITALIC:NORMAL:BOLD", 0, bold},
   };
-  for (const auto& r : rows) EXPECT_EQ(GisStrToFontStyle(r.text, r.def), r.expected) << r.text;
+  for (const auto& r : rows)
+    EXPECT_EQ(GisStrToFontStyle(r.text, r.def), r.expected) << r.text;
   EXPECT_EQ(GisFontStyleToStr(0), "NORMAL");
   EXPECT_EQ(GisFontStyleToStr(strike | bold), "BOLD:STRIKEOUT");
-  for (TFontStyles s = 0; s < 16; ++s) EXPECT_EQ(GisStrToFontStyle(GisFontStyleToStr(s), 3), s);
+  for (TFontStyles s = 0; s < 16; ++s)
+    EXPECT_EQ(GisStrToFontStyle(GisFontStyleToStr(s), 3), s);
 }
 
 TEST_F(GisKeywords, LabelPositions) {
@@ -169,9 +177,14 @@ TEST_F(GisKeywords, LabelPositions) {
     TGIS_LabelPositions expected;
   };
   const Row rows[] = {
-      {"UPLEFT:DOWNRIGHT", 0, 257}, {"ANY", 0, 510},     {"ANY:FLOW", 0, 1022},
-      {"", 4, 4},                   {"nil", 4, 4},       {"upleft:junk", 4, 4},
-      {"FLOW", 0, 512},             {"MIDDLECENTER", 0, 16},
+      {"UPLEFT:DOWNRIGHT", 0, 257},
+      {"ANY", 0, 510},
+      {"ANY:FLOW", 0, 1022},
+      {"", 4, 4},
+      {"nil", 4, 4},
+      {"upleft:junk", 4, 4},
+      {"FLOW", 0, 512},
+      {"MIDDLECENTER", 0, 16},
   };
   for (const auto& r : rows)
     EXPECT_EQ(GisStrToLabelPosition(r.text, r.def), r.expected) << r.text;
@@ -193,14 +206,19 @@ TEST_F(GisKeywords, EscapeAndUnescape) {
       {"a\\nb", "a\r\nb"}, {"c:\\\\x", "c:\\x"}, {"c:\\x", "c:\\x"},
       {"ab\\", "ab\\"},    {"\\\\n", "\\n"},     {"plain", "plain"},
   };
-  for (const auto& r : unescapes) EXPECT_EQ(GisUnescapeStr(r.text, "D"), r.expected) << r.text;
+  for (const auto& r : unescapes)
+    EXPECT_EQ(GisUnescapeStr(r.text, "D"), r.expected) << r.text;
   EXPECT_EQ(GisUnescapeStr("nil", "D"), "D");
   EXPECT_EQ(GisUnescapeStr("", "D"), "D");
 
   const Row escapes[] = {
-      {"a\r\nb", "a\\nb"}, {"c:\\x", "c:\\\\x"}, {"lone\nLF", "loneLF"}, {"cr\ronly", "cr\\nonly"},
+      {"a\r\nb", "a\\nb"},
+      {"c:\\x", "c:\\\\x"},
+      {"lone\nLF", "loneLF"},
+      {"cr\ronly", "cr\\nonly"},
   };
-  for (const auto& r : escapes) EXPECT_EQ(GisEscapeStr(r.text), r.expected) << r.text;
+  for (const auto& r : escapes)
+    EXPECT_EQ(GisEscapeStr(r.text), r.expected) << r.text;
   // CR LF survives the round trip; a lone LF is lost.
   for (const char* text : {"x\r\ny\r\n", "a\\b\\\\c", "\\n literally", "end\\"})
     EXPECT_EQ(GisUnescapeStr(GisEscapeStr(text), ""), text) << text;
@@ -264,10 +282,11 @@ public:
 
 TEST_F(GisKeywords, SymbolsGoThroughTheResolver) {
   auto* def = reinterpret_cast<TGIS_SymbolAbstract*>(this);
-  EXPECT_EQ(GisStrToSymbol("known", def), def);  // no resolver yet
+  EXPECT_EQ(GisStrToSymbol("known", def), def); // no resolver yet
   FakeResolver resolver;
   GisSetSymbolResolver(&resolver);
-  EXPECT_EQ(GisStrToSymbol("known", def), reinterpret_cast<TGIS_SymbolAbstract*>(&resolver.storage));
+  EXPECT_EQ(GisStrToSymbol("known", def),
+            reinterpret_cast<TGIS_SymbolAbstract*>(&resolver.storage));
   EXPECT_EQ(GisStrToSymbol("nil", def), def);
   EXPECT_EQ(GisStrToSymbol("unknown", def), nullptr);
   EXPECT_EQ(resolver.asked, "unknown");
@@ -275,4 +294,4 @@ TEST_F(GisKeywords, SymbolsGoThroughTheResolver) {
   EXPECT_EQ(GisSymbolResolver(), nullptr);
 }
 
-}  // namespace
+} // namespace

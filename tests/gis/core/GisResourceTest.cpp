@@ -24,9 +24,9 @@ using GisExceptionTest = GisCoreTest;
 using GisLocalizer = GisCoreTest;
 
 std::string FamilyOf(const TGIS_MessageEntry& e) {
-  static const char* const families[] = {"GIS_RS_BTN_",     "GIS_RS_ERR_",     "GIS_RS_GENERAL_",
-                                         "GIS_RS_LEGEND_",  "GIS_RS_ATTRIBUTES_", "GIS_RS_PREVIEW_",
-                                         "GIS_RS_GPS_",     "GIS_RS_EPSG_"};
+  static const char* const families[] = {"GIS_RS_BTN_",    "GIS_RS_ERR_",        "GIS_RS_GENERAL_",
+                                         "GIS_RS_LEGEND_", "GIS_RS_ATTRIBUTES_", "GIS_RS_PREVIEW_",
+                                         "GIS_RS_GPS_",    "GIS_RS_EPSG_"};
   // Unkeyed texts belong to the family of their neighbours; their variables
   // carry the family prefix too.
   for (const char* f : families) {
@@ -83,8 +83,9 @@ TEST_F(GisMessageTable, FamilyOrderAndSpecialTexts) {
     if (order.empty() || order.back() != f) order.push_back(f);
   }
   const std::vector<std::string> expected = {
-      "basic",          "GIS_RS_BTN_",     "GIS_RS_ERR_", "GIS_RS_GENERAL_", "GIS_RS_LEGEND_",
-      "GIS_RS_ATTRIBUTES_", "GIS_RS_PREVIEW_", "GIS_RS_GPS_", "GIS_RS_EPSG_"};
+      "basic",           "GIS_RS_BTN_",    "GIS_RS_ERR_",
+      "GIS_RS_GENERAL_", "GIS_RS_LEGEND_", "GIS_RS_ATTRIBUTES_",
+      "GIS_RS_PREVIEW_", "GIS_RS_GPS_",    "GIS_RS_EPSG_"};
   EXPECT_EQ(order, expected);
 
   EXPECT_EQ(GIS_RS_CHARSET, "DEFAULT");
@@ -186,8 +187,7 @@ TEST_F(GisMessageTable, AreaNamesAgreeWithTheEpsgDataset) {
                                &st, nullptr),
             SQLITE_OK);
   while (sqlite3_step(st) == SQLITE_ROW)
-    names[sqlite3_column_int64(st, 0)] =
-        reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+    names[sqlite3_column_int64(st, 0)] = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
   sqlite3_finalize(st);
   sqlite3_close(db);
 
@@ -196,10 +196,10 @@ TEST_F(GisMessageTable, AreaNamesAgreeWithTheEpsgDataset) {
     if (e.Key.rfind("GIS_RS_EPSG_", 0) != 0) continue;
     const long code = std::stol(std::string(e.Key.substr(12)));
     if (code >= 901024 && code <= 901047) {
-      EXPECT_EQ(*e.Text, "Area " + std::to_string(code));  // not in the dataset
+      EXPECT_EQ(*e.Text, "Area " + std::to_string(code)); // not in the dataset
       continue;
     }
-    if (code == 901048) continue;  // documented text, not in the dataset
+    if (code == 901048) continue; // documented text, not in the dataset
     ASSERT_TRUE(names.count(code)) << code;
     EXPECT_EQ(*e.Text, names[code]) << code;
     ++compared;
@@ -255,7 +255,8 @@ TEST_F(GisLocalizer, LocaliserThatAssignsNothingChangesNothing) {
   int calls = 0;
   GisLocalizeMessages([&](std::string&, const std::string&) { ++calls; });
   EXPECT_EQ(calls, 731);
-  for (const auto& e : GisMessages()) EXPECT_EQ(*e.Text, e.Default);
+  for (const auto& e : GisMessages())
+    EXPECT_EQ(*e.Text, e.Default);
 }
 
 TEST_F(GisLocalizer, FixedTextReachesEveryKeyedTextOnly) {
@@ -272,7 +273,8 @@ TEST_F(GisLocalizer, FixedTextReachesEveryKeyedTextOnly) {
   EXPECT_EQ(std::count(asked.begin(), asked.end(), "GIS_RS_PREVIEW_PRINT"), 2);
 
   int changed = 0;
-  for (const auto& e : GisMessages()) changed += *e.Text == "X";
+  for (const auto& e : GisMessages())
+    changed += *e.Text == "X";
   EXPECT_EQ(changed, 731);
   EXPECT_EQ(GIS_RS_LEGEND_TAB_INFO, "&Info");
   EXPECT_EQ(GIS_RS_EPSG_2371, "Nigeria - south");
@@ -281,14 +283,15 @@ TEST_F(GisLocalizer, FixedTextReachesEveryKeyedTextOnly) {
   // Without a localiser every default comes back, the unkeyed ones included.
   GIS_RS_LEGEND_TAB_INFO = "changed by hand";
   GisLocalizeMessages();
-  for (const auto& e : GisMessages()) EXPECT_EQ(*e.Text, e.Default) << e.Key;
+  for (const auto& e : GisMessages())
+    EXPECT_EQ(*e.Text, e.Default) << e.Key;
 }
 
 TEST_F(GisLocalizer, NotifyRunsLastAndInListOrder) {
   auto* list = GisLocalizedNotification();
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->Count(), 0);
-  list->Notify();  // an empty list does nothing
+  list->Notify(); // an empty list does nothing
 
   int localised = 0;
   std::vector<std::string> events;
@@ -316,18 +319,19 @@ TEST_F(GisLocalizer, RaisingLocaliserLeavesLaterTextsUnvisited) {
                }),
                std::runtime_error);
   EXPECT_FALSE(notified);
-  EXPECT_EQ(GIS_RS_BTN_HELP, "L");                              // visited before
-  EXPECT_EQ(GIS_RS_ERR_UNIMPLEMENTED, "0001 Unimplemented feature");  // the raising one
-  EXPECT_EQ(GIS_RS_ERR_UNTESTED, "0002 Untested case");          // not visited
+  EXPECT_EQ(GIS_RS_BTN_HELP, "L");                                   // visited before
+  EXPECT_EQ(GIS_RS_ERR_UNIMPLEMENTED, "0001 Unimplemented feature"); // the raising one
+  EXPECT_EQ(GIS_RS_ERR_UNTESTED, "0002 Untested case");              // not visited
 }
 
 TEST_F(GisLocalizer, ShutdownClearsAndStartUpRefills) {
   GisKernelDone();
   EXPECT_EQ(GisLocalizedNotification(), nullptr);
-  for (const auto& e : GisMessages()) EXPECT_TRUE(e.Text->empty());
+  for (const auto& e : GisMessages())
+    EXPECT_TRUE(e.Text->empty());
   GisKernelInit();
   EXPECT_NE(GisLocalizedNotification(), nullptr);
   EXPECT_EQ(GIS_RS_ERR_LAYEREXIST, "0080 Layer \"%s\" already exist");
 }
 
-}  // namespace
+} // namespace
