@@ -3,8 +3,8 @@
 // files:
 //
 //   GisProjectionAbstract.h/.cpp   TGIS_ProjectionAbstract (parameters, mask,
-//                                  warnings, copies, "Projection.*" keys, the
-//                                  input checks every projection shares),
+//                                  warnings, copies, the input checks every
+//                                  projection shares),
 //                                  TGIS_ProjectionParameter, TGIS_ProjectionSetUp
 //   GisProjectionList.h/.cpp       TGIS_ProjectionList, GisProjectionList,
 //                                  GisRegisterProjections, GisFreeProjections,
@@ -15,6 +15,10 @@
 //   GisProjectionClasses.h/.cpp    the classes that exist, bound to their rows
 //   GisProjectionGeodetic.h/.cpp   GED, TGIS_ProjectionGeodetic
 //   GisProjectionGeocentric.h/.cpp GEC, TGIS_ProjectionGeocentric
+//   GisCoordsConfig.cpp            the "Projection.*" keys (ReadParameters,
+//                                  WriteParameters, LoadProjection,
+//                                  SaveProjection), beside the "Ellipsoid.*"
+//                                  and "Datum.*" keys
 //
 // Datums and ellipsoids are in the GisDatums module (GisDatums.h).
 #pragma once
