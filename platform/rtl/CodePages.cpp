@@ -63,10 +63,10 @@ size_t decodeUtf8(const std::string& s, size_t pos, char32_t& c) {
 
 // ---- Windows-1252, kept in the runtime so that it maps every byte ----------------
 
-constexpr char16_t k1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t k1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 std::string decode1252(const std::string& text) {
   std::string out;
@@ -89,7 +89,8 @@ int encode1252Char(char32_t c) {
 
 struct Iconv {
   iconv_t cd;
-  Iconv(const std::string& to, const std::string& from) : cd(iconv_open(to.c_str(), from.c_str())) {}
+  Iconv(const std::string& to, const std::string& from)
+      : cd(iconv_open(to.c_str(), from.c_str())) {}
   ~Iconv() {
     if (ok()) iconv_close(cd);
   }
@@ -125,7 +126,7 @@ Decode decodeToUtf8(const std::string& text, int codePage, std::string& out) {
       continue;
     }
     if (errno == E2BIG) continue;
-    return Decode::Invalid;  // EILSEQ, or EINVAL: a cut-off sequence at the end
+    return Decode::Invalid; // EILSEQ, or EINVAL: a cut-off sequence at the end
   }
   // Flush a stateful decoder.
   char* dst = buf.data();
@@ -195,13 +196,17 @@ bool toUtf8(const std::string& text, int codePage, std::string& out) {
   return false;
 }
 
-int resolve(int codePage) { return codePage == CP_ACP ? GetACP() : codePage; }
+int resolve(int codePage) {
+  return codePage == CP_ACP ? GetACP() : codePage;
+}
 
 std::string upperAlnum(const std::string& s) {
   std::string out;
   for (char c : s) {
-    if (c >= 'a' && c <= 'z') out += static_cast<char>(c - 32);
-    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) out += c;
+    if (c >= 'a' && c <= 'z')
+      out += static_cast<char>(c - 32);
+    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+      out += c;
   }
   return out;
 }
@@ -232,11 +237,17 @@ namespace {
 const TResetHookRegistrar resetCodePage("CodePages", &ResetACP);
 } // namespace
 
-int GetACP() { return systemCodePage().load(); }
+int GetACP() {
+  return systemCodePage().load();
+}
 
-void SetACP(int codePage) { systemCodePage().store(codePage == CP_ACP ? CP_UTF8 : codePage); }
+void SetACP(int codePage) {
+  systemCodePage().store(codePage == CP_ACP ? CP_UTF8 : codePage);
+}
 
-void ResetACP() { systemCodePage().store(environmentCodePage()); }
+void ResetACP() {
+  systemCodePage().store(environmentCodePage());
+}
 
 int CodePageFromLocale(const std::string& locale) {
   const size_t dot = locale.find('.');
@@ -248,9 +259,9 @@ int CodePageFromLocale(const std::string& locale) {
     const char* name;
     int codePage;
   };
-  static const Row rows[] = {{"UTF8", 65001},  {"KOI8R", 20866}, {"KOI8U", 21866},
-                             {"GBK", 936},     {"GB2312", 936},  {"BIG5", 950},
-                             {"SJIS", 932},    {"SHIFTJIS", 932}, {"ISO885915", 28605}};
+  static const Row rows[] = {{"UTF8", 65001}, {"KOI8R", 20866},  {"KOI8U", 21866},
+                             {"GBK", 936},    {"GB2312", 936},   {"BIG5", 950},
+                             {"SJIS", 932},   {"SHIFTJIS", 932}, {"ISO885915", 28605}};
   for (const Row& row : rows)
     if (key == row.name) return row.codePage;
   if (key.rfind("ISO8859", 0) == 0) {
@@ -273,7 +284,7 @@ std::string CodePageName(int codePage) {
     int codePage;
     const char* name;
   };
-  static const Row rows[] = {{65001, "UTF-8"},     {28591, "ISO-8859-1"},  {28592, "ISO-8859-2"},
+  static const Row rows[] = {{65001, "UTF-8"},      {28591, "ISO-8859-1"},  {28592, "ISO-8859-2"},
                              {28593, "ISO-8859-3"}, {28594, "ISO-8859-4"},  {28595, "ISO-8859-5"},
                              {28596, "ISO-8859-6"}, {28597, "ISO-8859-7"},  {28598, "ISO-8859-8"},
                              {28599, "ISO-8859-9"}, {28605, "ISO-8859-15"}, {10000, "MACINTOSH"},

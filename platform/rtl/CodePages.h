@@ -15,7 +15,7 @@
 
 #include <string>
 
-constexpr int CP_ACP = 0;  ///< stands for the system code page
+constexpr int CP_ACP = 0; ///< stands for the system code page
 constexpr int CP_UTF8 = 65001;
 
 /// The system code page.

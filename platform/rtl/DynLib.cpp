@@ -15,7 +15,7 @@ thread_local std::string lastLoadError;
 
 struct Aliases {
   std::mutex mutex;
-  std::map<std::string, std::string> byName;  // upper-case file name -> library
+  std::map<std::string, std::string> byName; // upper-case file name -> library
 };
 
 Aliases& aliases() {
@@ -23,7 +23,9 @@ Aliases& aliases() {
   return a;
 }
 
-std::string aliasKey(const std::string& name) { return UpperCase(ExtractFileName(name)); }
+std::string aliasKey(const std::string& name) {
+  return UpperCase(ExtractFileName(name));
+}
 
 void fail(const char* text, int fallbackErrno) {
   lastLoadError = text ? text : "";
@@ -87,4 +89,6 @@ bool FreeLibrary(HMODULE module) {
   return true;
 }
 
-std::string LibraryLoadError() { return lastLoadError; }
+std::string LibraryLoadError() {
+  return lastLoadError;
+}

@@ -36,7 +36,9 @@ CurrentFolder& currentFolder() {
   return folder;
 }
 
-bool isSep(char c) { return c == '/' || c == '\\'; }
+bool isSep(char c) {
+  return c == '/' || c == '\\';
+}
 
 // Position of the first character of the last component.
 size_t lastComponentStart(const std::string& path) {
@@ -151,7 +153,9 @@ std::string ToSlashes(std::string path) {
   return path;
 }
 
-bool IsPathDelimiter(char c) { return isSep(c); }
+bool IsPathDelimiter(char c) {
+  return isSep(c);
+}
 
 std::string ExtractFilePath(const std::string& fileName) {
   return ToSlashes(fileName.substr(0, lastComponentStart(fileName)));
@@ -209,7 +213,8 @@ std::string ExpandFileName(const std::string& fileName) {
     i = j + 1;
   }
   std::string result;
-  for (const auto& part : parts) result += "/" + part;
+  for (const auto& part : parts)
+    result += "/" + part;
   if (result.empty()) return "/";
   if (trailing) result += '/';
   return result;
@@ -411,7 +416,7 @@ std::string FindFileNoCase(const std::string& fileName) {
   struct stat st {};
   if (::stat(full.c_str(), &st) == 0) return full;
 
-  std::string found;  // the resolved prefix, "" standing for the root
+  std::string found; // the resolved prefix, "" standing for the root
   size_t pos = 1;
   while (pos <= full.size()) {
     size_t next = full.find('/', pos);
@@ -503,8 +508,10 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec) {
     entry.Name = name;
     entry.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
     entry.Time = toDateTime(st.st_mtim);
-    if (S_ISDIR(st.st_mode)) entry.Attr |= faDirectory;
-    else entry.Attr |= faArchive;
+    if (S_ISDIR(st.st_mode))
+      entry.Attr |= faDirectory;
+    else
+      entry.Attr |= faArchive;
     if (name[0] == '.') entry.Attr |= faHidden;
     if (::access((IncludeTrailingPathDelimiter(dir) + name).c_str(), W_OK) != 0)
       entry.Attr |= faReadOnly;
@@ -519,6 +526,10 @@ int FindFirst(const std::string& path, int attr, TSearchRec& rec) {
   return nextEntry(rec);
 }
 
-int FindNext(TSearchRec& rec) { return nextEntry(rec); }
+int FindNext(TSearchRec& rec) {
+  return nextEntry(rec);
+}
 
-void FindClose(TSearchRec& rec) { rec.state.reset(); }
+void FindClose(TSearchRec& rec) {
+  rec.state.reset();
+}

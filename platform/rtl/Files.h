@@ -98,10 +98,10 @@ constexpr int faArchive = 0x20;
 constexpr int faAnyFile = 0x3F;
 
 struct TSearchRec {
-  std::string Name;  ///< the entry's name (no folder)
-  int64_t Size = 0;  ///< bytes
-  int Attr = 0;      ///< fa* flags
-  double Time = 0;   ///< modification time as a TDateTime
+  std::string Name; ///< the entry's name (no folder)
+  int64_t Size = 0; ///< bytes
+  int Attr = 0;     ///< fa* flags
+  double Time = 0;  ///< modification time as a TDateTime
   struct State;
   std::shared_ptr<State> state;
 };

@@ -12,8 +12,8 @@ namespace {
 // One line of an ini file as the reading rules see it.
 struct IniLine {
   enum Kind { Skip, SectionHeader, KeyValue, Other } kind = Skip;
-  std::string name;   // section name or key
-  std::string value;  // value of a key line
+  std::string name;  // section name or key
+  std::string value; // value of a key line
 };
 
 IniLine classify(const std::string& raw) {
@@ -37,7 +37,9 @@ IniLine classify(const std::string& raw) {
   return line;
 }
 
-bool sameName(const std::string& a, const std::string& b) { return AnsiSameText(a, b); }
+bool sameName(const std::string& a, const std::string& b) {
+  return AnsiSameText(a, b);
+}
 
 // Removes one pair of matching quotes around a value.
 std::string dequote(const std::string& value) {
@@ -103,7 +105,9 @@ void TCustomIniFile::WriteFloat(const std::string& section, const std::string& i
 
 // ---- TMemIniFile -------------------------------------------------------------------
 
-TMemIniFile::TMemIniFile(const std::string& fileName) : TCustomIniFile(fileName) { load(); }
+TMemIniFile::TMemIniFile(const std::string& fileName) : TCustomIniFile(fileName) {
+  load();
+}
 
 void TMemIniFile::load() {
   TStringList lines;
@@ -123,7 +127,9 @@ TMemIniFile::Entry* TMemIniFile::findEntry(Section& section, const std::string& 
   return nullptr;
 }
 
-void TMemIniFile::Clear() { sections_.clear(); }
+void TMemIniFile::Clear() {
+  sections_.clear();
+}
 
 void TMemIniFile::SetStrings(const TStrings& lines) {
   sections_.clear();
@@ -159,7 +165,8 @@ void TMemIniFile::GetStrings(TStrings& lines) const {
     for (size_t i = 0; i < sections_.size(); ++i) {
       if (i > 0) lines.Add("");
       lines.Add("[" + sections_[i].name + "]");
-      for (const auto& entry : sections_[i].entries) lines.Add(entry.key + entry.value);
+      for (const auto& entry : sections_[i].entries)
+        lines.Add(entry.key + entry.value);
     }
   } catch (...) {
     lines.EndUpdate();
@@ -205,7 +212,8 @@ void TMemIniFile::ReadSection(const std::string& section, TStrings& keys) {
 void TMemIniFile::ReadSections(TStrings& sections) {
   sections.BeginUpdate();
   sections.Clear();
-  for (const auto& s : sections_) sections.Add(s.name);
+  for (const auto& s : sections_)
+    sections.Add(s.name);
   sections.EndUpdate();
 }
 
@@ -299,7 +307,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& ident,
     // After the section's last key: blank lines and comments at its end
     // belong to what follows.
     int at = end;
-    while (at > first + 1 && classify(lines.Get(at - 1)).kind == IniLine::Skip) --at;
+    while (at > first + 1 && classify(lines.Get(at - 1)).kind == IniLine::Skip)
+      --at;
     lines.Insert(at, text);
   }
   lines.SaveToFile(FileName());
@@ -309,7 +318,9 @@ void TIniFile::ReadSection(const std::string& section, TStrings& keys) {
   TMemIniFile(FileName()).ReadSection(section, keys);
 }
 
-void TIniFile::ReadSections(TStrings& sections) { TMemIniFile(FileName()).ReadSections(sections); }
+void TIniFile::ReadSections(TStrings& sections) {
+  TMemIniFile(FileName()).ReadSections(sections);
+}
 
 void TIniFile::ReadSectionValues(const std::string& section, TStrings& values) {
   TMemIniFile ini(FileName());
@@ -324,7 +335,8 @@ void TIniFile::EraseSection(const std::string& section) {
   bool changed = false;
   int first = 0, end = 0;
   while (sectionRange(lines, section, first, end)) {
-    for (int i = end - 1; i >= first; --i) lines.Delete(i);
+    for (int i = end - 1; i >= first; --i)
+      lines.Delete(i);
     changed = true;
   }
   if (changed) lines.SaveToFile(FileName());

@@ -1,13 +1,15 @@
 #include "platform/rtl/Lists.h"
 
-#include <algorithm>
 #include "platform/rtl/Strings.h"
+#include <algorithm>
 
 void RaiseListIndexError(int index) {
   throw EListError("List index out of bounds (" + IntToStr(index) + ")");
 }
 
-void TList::indexError(int index) { RaiseListIndexError(index); }
+void TList::indexError(int index) {
+  RaiseListIndexError(index);
+}
 
 void TList::checkIndex(int index) const {
   if (index < 0 || index >= Count()) indexError(index);
@@ -88,10 +90,13 @@ void TList::Clear() {
   items_.shrink_to_fit();
 }
 
-void TList::Pack() { items_.erase(std::remove(items_.begin(), items_.end(), nullptr), items_.end()); }
+void TList::Pack() {
+  items_.erase(std::remove(items_.begin(), items_.end(), nullptr), items_.end());
+}
 
 void TList::Sort(TListSortCompare compare) {
-  std::sort(items_.begin(), items_.end(), [compare](void* a, void* b) { return compare(a, b) < 0; });
+  std::sort(items_.begin(), items_.end(),
+            [compare](void* a, void* b) { return compare(a, b) < 0; });
 }
 
 // ---- TThreadList ------------------------------------------------------------------
@@ -101,7 +106,9 @@ TList& TThreadList::LockList() {
   return list_;
 }
 
-void TThreadList::UnlockList() { lock_.Leave(); }
+void TThreadList::UnlockList() {
+  lock_.Leave();
+}
 
 void TThreadList::Add(void* item) {
   TCriticalSectionGuard guard(lock_);
@@ -125,7 +132,9 @@ void TThreadList::Clear() {
 // ---- TBits ----------------------------------------------------------------------
 
 namespace {
-[[noreturn]] void bitsError() { throw EBitsError("Bits index out of range"); }
+[[noreturn]] void bitsError() {
+  throw EBitsError("Bits index out of range");
+}
 } // namespace
 
 void TBits::SetSize(int size) {

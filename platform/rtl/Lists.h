@@ -139,12 +139,12 @@ public:
     // Taken out first, so that a destructor looking at the list sees it empty.
     std::vector<T*> old;
     old.swap(items_);
-    for (T* item : old) free(item);
+    for (T* item : old)
+      free(item);
   }
   /// Sorts with `compare(a, b)` giving negative, zero or positive.
   template <class Compare> void Sort(Compare compare) {
-    std::sort(items_.begin(), items_.end(),
-              [&](T* a, T* b) { return compare(a, b) < 0; });
+    std::sort(items_.begin(), items_.end(), [&](T* a, T* b) { return compare(a, b) < 0; });
   }
   typename std::vector<T*>::const_iterator begin() const { return items_.begin(); }
   typename std::vector<T*>::const_iterator end() const { return items_.end(); }
@@ -165,7 +165,9 @@ private:
 /// Raises EListError for a bad index.
 [[noreturn]] void RaiseListIndexError(int index);
 
-template <class T> void TObjectList<T>::TListIndexError(int index) { RaiseListIndexError(index); }
+template <class T> void TObjectList<T>::TListIndexError(int index) {
+  RaiseListIndexError(index);
+}
 
 /// What a list does with an item it holds already: ignore the new one,
 /// accept it, or raise.

@@ -122,7 +122,9 @@ TSharedView* SharedViews::Acquire(const std::string& path) {
   return SharedViewsAccess::acquire(ExpandFileName(path));
 }
 
-void SharedViews::Release(TSharedView* view) noexcept { SharedViewsAccess::release(view); }
+void SharedViews::Release(TSharedView* view) noexcept {
+  SharedViewsAccess::release(view);
+}
 
 int SharedViews::Count() {
   auto& r = SharedViewsAccess::instance();

@@ -14,9 +14,13 @@ std::string decimal(int value) {
 }
 } // namespace
 
-int GetLastError() noexcept { return lastError; }
+int GetLastError() noexcept {
+  return lastError;
+}
 
-void SetLastError(int code) noexcept { lastError = code; }
+void SetLastError(int code) noexcept {
+  lastError = code;
+}
 
 int CaptureOsError() noexcept {
   lastError = errno;
@@ -30,6 +34,10 @@ std::string SysErrorMessage(int code) {
   return text ? std::string(text) : std::string();
 }
 
-std::string OsErrorText(int code) { return SysErrorMessage(code) + " (errno " + decimal(code) + ")"; }
+std::string OsErrorText(int code) {
+  return SysErrorMessage(code) + " (errno " + decimal(code) + ")";
+}
 
-std::string LastOsErrorText() { return OsErrorText(lastError); }
+std::string LastOsErrorText() {
+  return OsErrorText(lastError);
+}

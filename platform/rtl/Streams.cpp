@@ -303,7 +303,9 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
   LoadFromStream(file);
 }
 
-void TMemoryStream::SaveToStream(TStream& stream) { stream.WriteBuffer(data_.data(), Size()); }
+void TMemoryStream::SaveToStream(TStream& stream) {
+  stream.WriteBuffer(data_.data(), Size());
+}
 
 void TMemoryStream::SaveToFile(const std::string& fileName) {
   TFileStream file(fileName, fmCreate);
@@ -312,7 +314,9 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 
 // ---- TStringStream -----------------------------------------------------------------
 
-TStringStream::TStringStream(const std::string& data) { data_.assign(data.begin(), data.end()); }
+TStringStream::TStringStream(const std::string& data) {
+  data_.assign(data.begin(), data.end());
+}
 
 std::string TStringStream::DataString() const {
   return std::string(reinterpret_cast<const char*>(data_.data()), data_.size());
@@ -438,7 +442,8 @@ std::string TTextFile::ReadLn() {
       return line;
     }
     std::string line = buffer_.substr(pos_, end - pos_);
-    pos_ = end + ((buffer_[end] == '\r' && end + 1 < buffer_.size() && buffer_[end + 1] == '\n') ? 2 : 1);
+    pos_ = end +
+           ((buffer_[end] == '\r' && end + 1 < buffer_.size() && buffer_[end + 1] == '\n') ? 2 : 1);
     return line;
   }
 }

@@ -16,7 +16,9 @@ void TStrings::indexError(int index) {
   throw EStringListError("List index out of bounds (" + IntToStr(index) + ")");
 }
 
-void* TStrings::GetObject(int) const { return nullptr; }
+void* TStrings::GetObject(int) const {
+  return nullptr;
+}
 
 void TStrings::PutObject(int, void*) {}
 
@@ -138,7 +140,8 @@ int TStrings::CompareStrings(const std::string& a, const std::string& b) const {
 void TStrings::AddStrings(const TStrings& strings) {
   BeginUpdate();
   try {
-    for (int i = 0; i < strings.Count(); ++i) AddObject(strings.Get(i), strings.GetObject(i));
+    for (int i = 0; i < strings.Count(); ++i)
+      AddObject(strings.Get(i), strings.GetObject(i));
   } catch (...) {
     EndUpdate();
     throw;
@@ -197,7 +200,9 @@ void TStrings::SetValues(const std::string& name, const std::string& value) {
     replaceValueLine(index, name + "=" + value);
 }
 
-void TStrings::replaceValueLine(int index, const std::string& line) { Put(index, line); }
+void TStrings::replaceValueLine(int index, const std::string& line) {
+  Put(index, line);
+}
 
 void TStrings::BeginUpdate() {
   if (updateCount_ == 0) SetUpdateState(true);
@@ -242,7 +247,8 @@ TStringList::~TStringList() {
   if (ownsObjects_) {
     std::vector<Item> old;
     old.swap(items_);
-    for (auto& item : old) freeObject(item.object);
+    for (auto& item : old)
+      freeObject(item.object);
   }
 }
 
@@ -279,14 +285,16 @@ void TStringList::PutObject(int index, void* object) {
   Changed();
 }
 
-int TStringList::Add(const std::string& s) { return AddObject(s, nullptr); }
+int TStringList::Add(const std::string& s) {
+  return AddObject(s, nullptr);
+}
 
 int TStringList::AddObject(const std::string& s, void* object) {
   int index = Count();
   if (sorted_ && Find(s, index)) {
     switch (duplicates_) {
     case dupIgnore:
-      return index;  // nothing stored: the caller keeps its object
+      return index; // nothing stored: the caller keeps its object
     case dupError:
       throw EStringListError(kDuplicateError);
     case dupAccept:
@@ -297,7 +305,9 @@ int TStringList::AddObject(const std::string& s, void* object) {
   return index;
 }
 
-void TStringList::Insert(int index, const std::string& s) { InsertObject(index, s, nullptr); }
+void TStringList::Insert(int index, const std::string& s) {
+  InsertObject(index, s, nullptr);
+}
 
 void TStringList::InsertObject(int index, const std::string& s, void* object) {
   if (sorted_) throw EStringListError(kSortedListError);
@@ -325,7 +335,8 @@ void TStringList::Clear() {
   Changing();
   std::vector<Item> old;
   old.swap(items_);
-  for (auto& item : old) freeObject(item.object);
+  for (auto& item : old)
+    freeObject(item.object);
   Changed();
 }
 
@@ -401,8 +412,10 @@ void TStringList::sortBy(const TStringListSortCompare& compare) {
     while (lo < hi) {
       int i = lo, j = hi, p = lo + (hi - lo) / 2;
       do {
-        while (i < hi && compare(*this, i, p) < 0) ++i;
-        while (j > lo && compare(*this, j, p) > 0) --j;
+        while (i < hi && compare(*this, i, p) < 0)
+          ++i;
+        while (j > lo && compare(*this, j, p) > 0)
+          --j;
         if (i <= j) {
           if (i != j) {
             std::swap(items_[static_cast<size_t>(i)], items_[static_cast<size_t>(j)]);

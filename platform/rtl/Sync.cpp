@@ -127,9 +127,13 @@ bool TThread::CheckSynchronize() {
 
 // ---- TThread ---------------------------------------------------------------
 
-TThread::TThread() { syncQueue(); }
+TThread::TThread() {
+  syncQueue();
+}
 
-TThread::~TThread() { StopAndWait(); }
+TThread::~TThread() {
+  StopAndWait();
+}
 
 void TThread::StopAndWait() noexcept {
   if (!thread_.joinable()) return;

@@ -35,7 +35,9 @@ private:
 /// Holds a critical section for the lifetime of the guard.
 class TCriticalSectionGuard {
 public:
-  explicit TCriticalSectionGuard(TCriticalSection& section) : section_(section) { section_.Enter(); }
+  explicit TCriticalSectionGuard(TCriticalSection& section) : section_(section) {
+    section_.Enter();
+  }
   ~TCriticalSectionGuard() { section_.Leave(); }
   TCriticalSectionGuard(const TCriticalSectionGuard&) = delete;
   TCriticalSectionGuard& operator=(const TCriticalSectionGuard&) = delete;

@@ -16,9 +16,15 @@ bool isSigned(TVarType t) {
 bool isUnsigned(TVarType t) {
   return t == varByte || t == varWord || t == varLongWord || t == varUInt64;
 }
-bool isInt(TVarType t) { return isSigned(t) || isUnsigned(t); }
-bool isFloat(TVarType t) { return t == varSingle || t == varDouble || t == varDate; }
-bool isStr(TVarType t) { return t == varString || t == varOleStr || t == varStrArg; }
+bool isInt(TVarType t) {
+  return isSigned(t) || isUnsigned(t);
+}
+bool isFloat(TVarType t) {
+  return t == varSingle || t == varDouble || t == varDate;
+}
+bool isStr(TVarType t) {
+  return t == varString || t == varOleStr || t == varStrArg;
+}
 
 [[noreturn]] void overflow(TVarType from, TVarType to) {
   throw EVariantError("Arithmetic overflow converting variant of type (" + Variant::TypeName(from) +
@@ -71,31 +77,55 @@ Variant Variant::FromStrArg(std::u16string value) {
   return v;
 }
 
-Variant Null() { return Variant::MakeNull(); }
-Variant Unassigned() { return Variant(); }
+Variant Null() {
+  return Variant::MakeNull();
+}
+Variant Unassigned() {
+  return Variant();
+}
 
 std::string Variant::TypeName(TVarType type) {
   switch (type) {
-  case varEmpty: return "Empty";
-  case varNull: return "Null";
-  case varSmallint: return "Smallint";
-  case varInteger: return "Integer";
-  case varSingle: return "Single";
-  case varDouble: return "Double";
-  case varCurrency: return "Currency";
-  case varDate: return "Date";
-  case varOleStr: return "OleStr";
-  case varBoolean: return "Boolean";
-  case varShortInt: return "ShortInt";
-  case varByte: return "Byte";
-  case varWord: return "Word";
-  case varLongWord: return "LongWord";
-  case varInt64: return "Int64";
-  case varUInt64: return "UInt64";
-  case varStrArg: return "StrArg";
-  case varString: return "String";
-  case varArray | varByte: return "Array Byte";
-  default: return "Unknown";
+  case varEmpty:
+    return "Empty";
+  case varNull:
+    return "Null";
+  case varSmallint:
+    return "Smallint";
+  case varInteger:
+    return "Integer";
+  case varSingle:
+    return "Single";
+  case varDouble:
+    return "Double";
+  case varCurrency:
+    return "Currency";
+  case varDate:
+    return "Date";
+  case varOleStr:
+    return "OleStr";
+  case varBoolean:
+    return "Boolean";
+  case varShortInt:
+    return "ShortInt";
+  case varByte:
+    return "Byte";
+  case varWord:
+    return "Word";
+  case varLongWord:
+    return "LongWord";
+  case varInt64:
+    return "Int64";
+  case varUInt64:
+    return "UInt64";
+  case varStrArg:
+    return "StrArg";
+  case varString:
+    return "String";
+  case varArray | varByte:
+    return "Array Byte";
+  default:
+    return "Unknown";
   }
 }
 
@@ -170,7 +200,8 @@ Currency Variant::AsCurrency() const {
     }
   }
   const int64_t v = AsInt64();
-  if (v > std::numeric_limits<int64_t>::max() / 10000 || v < std::numeric_limits<int64_t>::min() / 10000)
+  if (v > std::numeric_limits<int64_t>::max() / 10000 ||
+      v < std::numeric_limits<int64_t>::min() / 10000)
     overflow(type_, varCurrency);
   return Currency::FromInt(v);
 }
@@ -223,36 +254,60 @@ Variant Variant::AsType(TVarType type) const {
     return v;
   };
   switch (type) {
-  case varEmpty: return Variant();
-  case varNull: return Null();
-  case varShortInt: return Variant(static_cast<int8_t>(ranged(INT8_MIN, INT8_MAX)));
-  case varSmallint: return Variant(static_cast<int16_t>(ranged(INT16_MIN, INT16_MAX)));
-  case varInteger: return Variant(static_cast<int32_t>(ranged(INT32_MIN, INT32_MAX)));
-  case varInt64: return Variant(AsInt64());
-  case varByte: return Variant(static_cast<uint8_t>(ranged(0, UINT8_MAX)));
-  case varWord: return Variant(static_cast<uint16_t>(ranged(0, UINT16_MAX)));
-  case varLongWord: return Variant(static_cast<uint32_t>(ranged(0, UINT32_MAX)));
+  case varEmpty:
+    return Variant();
+  case varNull:
+    return Null();
+  case varShortInt:
+    return Variant(static_cast<int8_t>(ranged(INT8_MIN, INT8_MAX)));
+  case varSmallint:
+    return Variant(static_cast<int16_t>(ranged(INT16_MIN, INT16_MAX)));
+  case varInteger:
+    return Variant(static_cast<int32_t>(ranged(INT32_MIN, INT32_MAX)));
+  case varInt64:
+    return Variant(AsInt64());
+  case varByte:
+    return Variant(static_cast<uint8_t>(ranged(0, UINT8_MAX)));
+  case varWord:
+    return Variant(static_cast<uint16_t>(ranged(0, UINT16_MAX)));
+  case varLongWord:
+    return Variant(static_cast<uint32_t>(ranged(0, UINT32_MAX)));
   case varUInt64:
     if (isUnsigned(type_)) return Variant(std::get<uint64_t>(value_));
     return Variant(static_cast<uint64_t>(ranged(0, INT64_MAX)));
-  case varSingle: return Variant(static_cast<float>(AsDouble()));
-  case varDouble: return Variant(AsDouble());
-  case varCurrency: return Variant(AsCurrency());
-  case varDate: return FromDate(AsDateTime());
-  case varBoolean: return Variant(AsBoolean());
-  case varString: return Variant(AsString());
-  case varOleStr: return Variant(AsOleStr());
-  case varStrArg: return FromStrArg(AsOleStr());
-  default: cannotConvert(type);
+  case varSingle:
+    return Variant(static_cast<float>(AsDouble()));
+  case varDouble:
+    return Variant(AsDouble());
+  case varCurrency:
+    return Variant(AsCurrency());
+  case varDate:
+    return FromDate(AsDateTime());
+  case varBoolean:
+    return Variant(AsBoolean());
+  case varString:
+    return Variant(AsString());
+  case varOleStr:
+    return Variant(AsOleStr());
+  case varStrArg:
+    return FromStrArg(AsOleStr());
+  default:
+    cannotConvert(type);
   }
 }
 
-bool VarIsOrdinal(const Variant& v) { return isInt(v.VarType()); }
-bool VarIsFloat(const Variant& v) { return isFloat(v.VarType()); }
+bool VarIsOrdinal(const Variant& v) {
+  return isInt(v.VarType());
+}
+bool VarIsFloat(const Variant& v) {
+  return isFloat(v.VarType());
+}
 bool VarIsNumeric(const Variant& v) {
   return isInt(v.VarType()) || isFloat(v.VarType()) || v.VarType() == varCurrency;
 }
-bool VarIsStr(const Variant& v) { return isStr(v.VarType()); }
+bool VarIsStr(const Variant& v) {
+  return isStr(v.VarType());
+}
 
 std::string Variant::text() const {
   const TVarType t = type_;
@@ -260,7 +315,8 @@ std::string Variant::text() const {
   if (t == varBoolean) return std::get<bool>(value_) ? "True" : "False";
   if (isSigned(t)) return IntToStr(std::get<int64_t>(value_));
   if (isUnsigned(t)) return IntToStr(std::get<uint64_t>(value_));
-  if (t == varSingle) return FloatToStrF(static_cast<double>(std::get<float>(value_)), ffGeneral, 7, 0);
+  if (t == varSingle)
+    return FloatToStrF(static_cast<double>(std::get<float>(value_)), ffGeneral, 7, 0);
   if (t == varDouble) return FloatToStr(std::get<double>(value_));
   if (t == varDate) return DateTimeToStr(std::get<double>(value_));
   if (t == varCurrency) return CurrToStr(std::get<Currency>(value_));
@@ -269,7 +325,9 @@ std::string Variant::text() const {
   cannotConvert(varString);
 }
 
-std::string VarToStr(const Variant& v) { return v.text(); }
+std::string VarToStr(const Variant& v) {
+  return v.text();
+}
 
 std::string VarToStrDef(const Variant& v, const std::string& defaultValue) {
   return v.IsNull() ? defaultValue : VarToStr(v);
@@ -288,8 +346,10 @@ bool numbersEqual(const Num& a, const Num& b) {
   if (a.kind == Num::Int && b.kind == Num::Curr) return numbersEqual(b, a);
   // A float against Currency compares as Double, as the platform promotes it.
   if (a.kind == Num::Curr || b.kind == Num::Curr) {
-    const double x = a.kind == Num::Curr ? static_cast<double>(a.raw) / 10000.0 : static_cast<double>(a.f);
-    const double y = b.kind == Num::Curr ? static_cast<double>(b.raw) / 10000.0 : static_cast<double>(b.f);
+    const double x =
+        a.kind == Num::Curr ? static_cast<double>(a.raw) / 10000.0 : static_cast<double>(a.f);
+    const double y =
+        b.kind == Num::Curr ? static_cast<double>(b.raw) / 10000.0 : static_cast<double>(b.f);
     return x == y;
   }
   // Integers against floats: long double holds every int64 and double exactly.
@@ -361,8 +421,8 @@ bool operator==(const Variant& a, const Variant& b) {
   const TVarType ta = a.type_, tb = b.type_;
   if (ta == varNull || tb == varNull) return ta == tb;
   if ((ta & varArray) || (tb & varArray)) {
-    return ta == tb && std::get<std::vector<uint8_t>>(a.value_) ==
-                           std::get<std::vector<uint8_t>>(b.value_);
+    return ta == tb &&
+           std::get<std::vector<uint8_t>>(a.value_) == std::get<std::vector<uint8_t>>(b.value_);
   }
   if (ta == varEmpty && tb == varEmpty) return true;
   if (ta == varEmpty || tb == varEmpty) {

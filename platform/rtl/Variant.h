@@ -63,8 +63,8 @@ public:
   Variant() = default;
   Variant(bool value) : type_(varBoolean), value_(value) {}
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  Variant(T value) : type_(integerType<T>()) {
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) Variant(T value)
+      : type_(integerType<T>()) {
     if constexpr (std::is_signed_v<T>)
       value_ = static_cast<int64_t>(value);
     else
@@ -115,15 +115,23 @@ public:
 private:
   template <class T> static constexpr TVarType integerType() {
     if constexpr (std::is_signed_v<T>) {
-      if constexpr (sizeof(T) == 1) return varShortInt;
-      else if constexpr (sizeof(T) == 2) return varSmallint;
-      else if constexpr (sizeof(T) == 4) return varInteger;
-      else return varInt64;
+      if constexpr (sizeof(T) == 1)
+        return varShortInt;
+      else if constexpr (sizeof(T) == 2)
+        return varSmallint;
+      else if constexpr (sizeof(T) == 4)
+        return varInteger;
+      else
+        return varInt64;
     } else {
-      if constexpr (sizeof(T) == 1) return varByte;
-      else if constexpr (sizeof(T) == 2) return varWord;
-      else if constexpr (sizeof(T) == 4) return varLongWord;
-      else return varUInt64;
+      if constexpr (sizeof(T) == 1)
+        return varByte;
+      else if constexpr (sizeof(T) == 2)
+        return varWord;
+      else if constexpr (sizeof(T) == 4)
+        return varLongWord;
+      else
+        return varUInt64;
     }
   }
   [[noreturn]] void cannotConvert(TVarType to) const;
@@ -146,11 +154,19 @@ private:
 Variant Null();
 Variant Unassigned();
 
-inline TVarType VarType(const Variant& v) { return v.VarType(); }
-inline bool VarIsNull(const Variant& v) { return v.IsNull(); }
-inline bool VarIsEmpty(const Variant& v) { return v.IsEmpty(); }
+inline TVarType VarType(const Variant& v) {
+  return v.VarType();
+}
+inline bool VarIsNull(const Variant& v) {
+  return v.IsNull();
+}
+inline bool VarIsEmpty(const Variant& v) {
+  return v.IsEmpty();
+}
 /// Null or Empty.
-inline bool VarIsClear(const Variant& v) { return v.IsNull() || v.IsEmpty(); }
+inline bool VarIsClear(const Variant& v) {
+  return v.IsNull() || v.IsEmpty();
+}
 /// An integer kind (Boolean not included).
 bool VarIsOrdinal(const Variant& v);
 bool VarIsFloat(const Variant& v);
@@ -166,4 +182,6 @@ bool VarIsStr(const Variant& v);
 std::string VarToStr(const Variant& v);
 /// As VarToStr, but `defaultValue` for Null.
 std::string VarToStrDef(const Variant& v, const std::string& defaultValue);
-inline Variant VarAsType(const Variant& v, TVarType type) { return v.AsType(type); }
+inline Variant VarAsType(const Variant& v, TVarType type) {
+  return v.AsType(type);
+}

@@ -25,7 +25,7 @@ TEST(DynLib, FailuresReturnNullWithTheLoaderText) {
 
 TEST(DynLib, AliasesMapWindowsNames) {
   RegisterLibraryAlias("Maths.DLL", "libm.so.6");
-  HMODULE viaAlias = LoadLibrary("C:\\Program Files\\maths.dll");  // file name, case ignored
+  HMODULE viaAlias = LoadLibrary("C:\\Program Files\\maths.dll"); // file name, case ignored
   ASSERT_NE(viaAlias, nullptr) << LibraryLoadError();
   EXPECT_NE(GetProcAddress(viaAlias, "sqrt"), nullptr);
   EXPECT_TRUE(FreeLibrary(viaAlias));

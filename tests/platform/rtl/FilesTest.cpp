@@ -1,5 +1,5 @@
-#include "platform/rtl/CodePages.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/CodePages.h"
 #include "platform/rtl/OsError.h"
 #include "platform/rtl/Runtime.h"
 
@@ -40,7 +40,7 @@ TEST(PathNames, Table) {
     const char* path;
     const char* file;
     const char* ext;
-    const char* changed;  // ChangeFileExt(name, ".new")
+    const char* changed; // ChangeFileExt(name, ".new")
   } rows[] = {
       {"/a/b/c.txt", "/a/b/", "c.txt", ".txt", "/a/b/c.new"},
       {"c:\\maps\\roads.shp", "c:/maps/", "roads.shp", ".shp", "c:/maps/roads.new"},
@@ -90,7 +90,8 @@ TEST_F(FilesTest, ExpandFileNameWorksOnTextAgainstTheLogicalFolder) {
       {"/", "/"},
       {"", ""},
   };
-  for (const auto& row : rows) EXPECT_EQ(ExpandFileName(row.name), row.expected) << row.name;
+  for (const auto& row : rows)
+    EXPECT_EQ(ExpandFileName(row.name), row.expected) << row.name;
 }
 
 TEST_F(FilesTest, LogicalFolderNeverChangesTheProcessFolder) {
@@ -100,10 +101,10 @@ TEST_F(FilesTest, LogicalFolderNeverChangesTheProcessFolder) {
   EXPECT_EQ(processDir(), before);
 
   dir.Write("here.txt", "x");
-  EXPECT_TRUE(FileExists("here.txt"));  // resolved against the logical folder
+  EXPECT_TRUE(FileExists("here.txt")); // resolved against the logical folder
   ASSERT_TRUE(CreateDir("inner"));
   EXPECT_TRUE(DirectoryExists(dir / "inner"));
-  ASSERT_TRUE(SetCurrentDir("inner"));  // relative to the current one
+  ASSERT_TRUE(SetCurrentDir("inner")); // relative to the current one
   EXPECT_EQ(GetCurrentDir(), dir / "inner");
   EXPECT_TRUE(FileExists("../here.txt"));
 
@@ -111,7 +112,7 @@ TEST_F(FilesTest, LogicalFolderNeverChangesTheProcessFolder) {
   EXPECT_EQ(GetLastError(), ENOENT);
   EXPECT_FALSE(SetCurrentDir(dir / "here.txt"));
   EXPECT_FALSE(SetCurrentDir(""));
-  EXPECT_EQ(GetCurrentDir(), dir / "inner");  // unchanged by the failures
+  EXPECT_EQ(GetCurrentDir(), dir / "inner"); // unchanged by the failures
 
   {
     TCurrentDirGuard guard;
@@ -129,7 +130,7 @@ TEST_F(FilesTest, LogicalFolderNeverChangesTheProcessFolder) {
 TEST_F(FilesTest, ExistenceAndDeletion) {
   const std::string file = dir.Write("f.txt", "x");
   EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FileExists(dir.Path()));  // a folder is no file
+  EXPECT_FALSE(FileExists(dir.Path())); // a folder is no file
   EXPECT_TRUE(DirectoryExists(dir.Path()));
   EXPECT_FALSE(DirectoryExists(file));
   EXPECT_FALSE(FileExists(""));
@@ -155,7 +156,7 @@ TEST_F(FilesTest, CopyFileNeverOverwritesWhenAskedAndKeepsTheTime) {
   EXPECT_EQ(RtlTempDir::Read(fresh), "new contents");
   EXPECT_DOUBLE_EQ(FileAge(fresh), FileAge(source));
 
-  ASSERT_TRUE(CopyFile(source, backup, false));  // replacing is allowed when asked
+  ASSERT_TRUE(CopyFile(source, backup, false)); // replacing is allowed when asked
   EXPECT_EQ(RtlTempDir::Read(backup), "new contents");
   EXPECT_DOUBLE_EQ(FileAge(backup), FileAge(source));
 
@@ -174,7 +175,7 @@ TEST_F(FilesTest, RenameFileNeverReplaces) {
   EXPECT_EQ(RtlTempDir::Read(b), "BB");
 
   ASSERT_TRUE(SetCurrentDir(dir.Path()));
-  EXPECT_TRUE(RenameFile("a.shp", "c.shp"));  // relative names use the logical folder
+  EXPECT_TRUE(RenameFile("a.shp", "c.shp")); // relative names use the logical folder
   EXPECT_FALSE(FileExists(a));
   EXPECT_EQ(RtlTempDir::Read(dir / "c.shp"), "AAAA");
   EXPECT_FALSE(RenameFile("missing", "d.shp"));
@@ -184,7 +185,7 @@ TEST_F(FilesTest, RenameFileNeverReplaces) {
 TEST_F(FilesTest, ForceDirectories) {
   EXPECT_TRUE(ForceDirectories(dir / "a\\b/c/"));
   EXPECT_TRUE(DirectoryExists(dir / "a/b/c"));
-  EXPECT_TRUE(ForceDirectories(dir / "a/b"));  // already there
+  EXPECT_TRUE(ForceDirectories(dir / "a/b")); // already there
   dir.Write("file", "x");
   EXPECT_FALSE(ForceDirectories(dir / "file/sub"));
   EXPECT_FALSE(ForceDirectories(dir / "file"));
@@ -198,9 +199,9 @@ TEST_F(FilesTest, FindFileNoCase) {
   const std::string lower = dir.Write("Data/img.jgw", "2");
 
   EXPECT_EQ(FindFileNoCase(dir / "data/tileref/TILEREF.aft"), aft);
-  EXPECT_EQ(FindFileNoCase(dir / "Data\\TILEREF\\TileRef.AFT"), aft);  // exact
-  EXPECT_EQ(FindFileNoCase(dir / "Data/img.jgw"), lower);              // exact name first
-  EXPECT_EQ(FindFileNoCase(dir / "Data/IMG.Jgw"), upper);              // first in byte order
+  EXPECT_EQ(FindFileNoCase(dir / "Data\\TILEREF\\TileRef.AFT"), aft); // exact
+  EXPECT_EQ(FindFileNoCase(dir / "Data/img.jgw"), lower);             // exact name first
+  EXPECT_EQ(FindFileNoCase(dir / "Data/IMG.Jgw"), upper);             // first in byte order
   EXPECT_EQ(FindFileNoCase(dir / "Data/img.tfw"), "");
   EXPECT_EQ(FindFileNoCase(dir / "nope/img.jgw"), "");
   ASSERT_TRUE(SetCurrentDir(dir.Path()));
@@ -223,7 +224,7 @@ TEST_F(FilesTest, FileAgeIsLocalTimeWithSubSeconds) {
   tzset();
   setMtime(a, 0, 0);
   const double utc = FileAge(a);
-  setenv("TZ", "CET-1", 1);  // one hour east of Greenwich, no summer time
+  setenv("TZ", "CET-1", 1); // one hour east of Greenwich, no summer time
   tzset();
   const double cet = FileAge(a);
   if (oldTz)
@@ -231,7 +232,7 @@ TEST_F(FilesTest, FileAgeIsLocalTimeWithSubSeconds) {
   else
     unsetenv("TZ");
   tzset();
-  EXPECT_DOUBLE_EQ(utc, 25569.0);  // 1970-01-01
+  EXPECT_DOUBLE_EQ(utc, 25569.0); // 1970-01-01
   EXPECT_NEAR(cet - utc, 1.0 / 24.0, 1e-9);
 }
 
@@ -245,7 +246,8 @@ TEST_F(FilesTest, FindFirstListsMatchesInByteOrder) {
   const auto list = [&](const std::string& mask, int attr) {
     std::string names;
     TSearchRec rec;
-    for (int r = FindFirst(dir / mask, attr, rec); r == 0; r = FindNext(rec)) names += rec.Name + ";";
+    for (int r = FindFirst(dir / mask, attr, rec); r == 0; r = FindNext(rec))
+      names += rec.Name + ";";
     FindClose(rec);
     return names;
   };

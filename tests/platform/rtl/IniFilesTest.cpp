@@ -1,5 +1,5 @@
-#include "platform/rtl/Files.h"
 #include "platform/rtl/IniFiles.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/StringList.h"
 
 #include "RtlTempDir.h"
@@ -26,7 +26,8 @@ const char* const kLayerIni = "; written by hand\r\n"
 
 std::string joined(const TStrings& list) {
   std::string out;
-  for (int i = 0; i < list.Count(); ++i) out += (i ? "|" : "") + list.Get(i);
+  for (int i = 0; i < list.Count(); ++i)
+    out += (i ? "|" : "") + list.Get(i);
   return out;
 }
 } // namespace
@@ -39,16 +40,16 @@ TEST(TMemIniFileTest, ReadingRules) {
     const char* key;
     const char* expected;
   } rows[] = {
-      {"Vornakel Layer", "Name", "Roads"},          // key and value trimmed
-      {"vornakel layer", "NAME", "Roads"},          // sections and keys ignore case
-      {"Vornakel Layer", "key", "first"},           // the first of equal keys wins
-      {"Vornakel Layer", "quoted", "\"with quotes\""},  // no unquoting
-      {"Vornakel Layer", "empty", ""},              // present but empty: not the default
-      {"Vornakel Layer", "late", "merged"},         // a section named twice is one
-      {"Vornakel Layer 2", "a", "1"},               // the header's name is trimmed
+      {"Vornakel Layer", "Name", "Roads"},             // key and value trimmed
+      {"vornakel layer", "NAME", "Roads"},             // sections and keys ignore case
+      {"Vornakel Layer", "key", "first"},              // the first of equal keys wins
+      {"Vornakel Layer", "quoted", "\"with quotes\""}, // no unquoting
+      {"Vornakel Layer", "empty", ""},                 // present but empty: not the default
+      {"Vornakel Layer", "late", "merged"},            // a section named twice is one
+      {"Vornakel Layer 2", "a", "1"},                  // the header's name is trimmed
       {"Vornakel Layer", "no equals here", "<default>"},
       {"Vornakel Layer", "missing", "<default>"},
-      {"", "orphan", "<default>"},                  // lines before any section are skipped
+      {"", "orphan", "<default>"}, // lines before any section are skipped
       {"Missing Section", "a", "<default>"},
   };
   for (const auto& row : rows)
@@ -73,9 +74,9 @@ TEST(TMemIniFileTest, RoundTripThroughUpdateFile) {
   const std::string path = dir.Write("roads.ini", kLayerIni);
   {
     TMemIniFile ini(path);
-    ini.WriteString("vornakel layer", "NAME", "Streets");  // replaces the first Name
+    ini.WriteString("vornakel layer", "NAME", "Streets"); // replaces the first Name
     ini.WriteString("Vornakel Layer", "Added", "x = y");
-    ini.DeleteKey("Vornakel Layer", "key");  // the first of the two
+    ini.DeleteKey("Vornakel Layer", "key"); // the first of the two
     ini.EraseSection("VORNAKEL LAYER 2");
     ini.WriteString("New Section", "k", "v");
     ini.UpdateFile();
@@ -102,7 +103,7 @@ TEST(TMemIniFileTest, RoundTripThroughUpdateFile) {
   TMemIniFile memory("");
   memory.SetStrings(lines);
   EXPECT_EQ(memory.ReadString("Vornakel Layer", "late", ""), "merged");
-  memory.UpdateFile();  // no name: nothing written
+  memory.UpdateFile(); // no name: nothing written
   memory.Clear();
   memory.GetStrings(lines);
   EXPECT_EQ(lines.Count(), 0);
@@ -113,7 +114,7 @@ TEST(TMemIniFileTest, MissingFileAndLogicalFolder) {
   TCurrentDirGuard keepFolder;
   ASSERT_TRUE(SetCurrentDir(dir.Path()));
   {
-    TMemIniFile ini("layer.shp.ini");  // relative: the logical folder
+    TMemIniFile ini("layer.shp.ini"); // relative: the logical folder
     TStringList sections;
     ini.ReadSections(sections);
     EXPECT_EQ(sections.Count(), 0);
@@ -122,7 +123,7 @@ TEST(TMemIniFileTest, MissingFileAndLogicalFolder) {
   }
   EXPECT_EQ(RtlTempDir::Read(dir / "layer.shp.ini"), "[S]\r\nn=5\r\n");
   TMemIniFile renamed(dir / "layer.shp.ini");
-  renamed.Rename(dir / "other.ini", true);  // reloads: nothing there
+  renamed.Rename(dir / "other.ini", true); // reloads: nothing there
   EXPECT_EQ(renamed.ReadInteger("S", "n", -1), -1);
 }
 
@@ -131,9 +132,9 @@ TEST(TMemIniFileTest, StringListKeysAreReplacedNotMerged) {
   // every key named after the list, then write the new lines.
   TMemIniFile ini("");
   for (int i = 1; i <= 12; ++i)
-    ini.WriteString("Vornakel Layer", "Pixel.RedMapZone" + std::string(i < 10 ? "" : "1") +
-                                          static_cast<char>('0' + i % 10),
-                    "z");
+    ini.WriteString(
+        "Vornakel Layer",
+        "Pixel.RedMapZone" + std::string(i < 10 ? "" : "1") + static_cast<char>('0' + i % 10), "z");
   TStringList keys;
   ini.ReadSection("Vornakel Layer", keys);
   for (int i = 0; i < keys.Count(); ++i)
@@ -152,8 +153,8 @@ TEST(IniFilesTest, TypedValues) {
     int integer;  // ReadInteger with default -7
     bool boolean; // ReadBool with default true
   } rows[] = {
-      {"12", 12, true},   {"$FF", 255, true}, {"0x10", 16, true}, {"0", 0, false},
-      {"-3", -3, true},   {"abc", -7, true},  {"", -7, true},     {"1 ", -7, true},
+      {"12", 12, true}, {"$FF", 255, true}, {"0x10", 16, true}, {"0", 0, false},
+      {"-3", -3, true}, {"abc", -7, true},  {"", -7, true},     {"1 ", -7, true},
   };
   for (const auto& row : rows) {
     ini.WriteString("S", "v", row.text);
@@ -167,7 +168,7 @@ TEST(IniFilesTest, TypedValues) {
   ini.WriteFloat("S", "f", 0.1);
   EXPECT_EQ(ini.ReadString("S", "f", ""), "0.1");
   EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "f", 9), 0.1);
-  ini.WriteString("S", "f", "1,5");  // not a number under '.'
+  ini.WriteString("S", "f", "1,5"); // not a number under '.'
   EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "f", 9), 9);
   EXPECT_DOUBLE_EQ(ini.ReadFloat("S", "none", 9), 9);
 }
@@ -184,9 +185,9 @@ TEST(TIniFileTest, WritesGoStraightToDiskAndKeepOtherLines) {
                                                          "Prefix='x'\r\n"
                                                          "Odd=\"a'\r\n");
   TIniFile ini(path);
-  ini.WriteInteger("form", "LEFT", 20);  // replaced in place
-  ini.WriteInteger("Form", "Top", 5);    // added after the section's last line
-  ini.WriteBool("New", "Flag", true);    // a new section at the end
+  ini.WriteInteger("form", "LEFT", 20); // replaced in place
+  ini.WriteInteger("Form", "Top", 5);   // added after the section's last line
+  ini.WriteBool("New", "Flag", true);   // a new section at the end
   // Another reader sees the changes at once, without UpdateFile.
   TMemIniFile reader(path);
   EXPECT_EQ(reader.ReadString("Form", "Top", ""), "5");
@@ -204,9 +205,9 @@ TEST(TIniFileTest, WritesGoStraightToDiskAndKeepOtherLines) {
                                     "[New]\r\n"
                                     "Flag=1\r\n");
 
-  EXPECT_EQ(ini.ReadString("Edits", "Folder", ""), "C:\\tiles");  // one pair of quotes removed
+  EXPECT_EQ(ini.ReadString("Edits", "Folder", ""), "C:\\tiles"); // one pair of quotes removed
   EXPECT_EQ(ini.ReadString("Edits", "Prefix", ""), "x");
-  EXPECT_EQ(ini.ReadString("Edits", "Odd", ""), "\"a'");  // quotes that do not match stay
+  EXPECT_EQ(ini.ReadString("Edits", "Odd", ""), "\"a'"); // quotes that do not match stay
   EXPECT_EQ(ini.ReadString("Edits", "Missing", "d"), "d");
   TStringList values;
   ini.ReadSectionValues("Edits", values);
@@ -225,6 +226,6 @@ TEST(TIniFileTest, WritesGoStraightToDiskAndKeepOtherLines) {
   TIniFile missing(dir / "none.ini");
   EXPECT_EQ(missing.ReadString("a", "b", "def"), "def");
   EXPECT_FALSE(missing.SectionExists("a"));
-  missing.DeleteKey("a", "b");  // nothing to do: the file is not created
+  missing.DeleteKey("a", "b"); // nothing to do: the file is not created
   EXPECT_FALSE(FileExists(dir / "none.ini"));
 }

@@ -5,16 +5,17 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
-#include <string>
 
 namespace {
 int a = 1, b = 2, c = 3, d = 4;
 
 std::string order(const TList& list) {
   std::string text;
-  for (int i = 0; i < list.Count(); ++i) text += static_cast<char>('0' + *static_cast<int*>(list.Items(i)));
+  for (int i = 0; i < list.Count(); ++i)
+    text += static_cast<char>('0' + *static_cast<int*>(list.Items(i)));
   return text;
 }
 } // namespace
@@ -23,14 +24,14 @@ TEST(TListTest, EditingKeepsOrder) {
   TList list;
   EXPECT_EQ(list.Add(&a), 0);
   EXPECT_EQ(list.Add(&b), 1);
-  list.Insert(0, &c);  // 3 1 2
-  list.Insert(3, &d);  // 3 1 2 4
+  list.Insert(0, &c); // 3 1 2
+  list.Insert(3, &d); // 3 1 2 4
   EXPECT_EQ(order(list), "3124");
   EXPECT_EQ(list.IndexOf(&b), 2);
   EXPECT_EQ(list.IndexOf(nullptr), -1);
-  list.Exchange(0, 3);  // 4 1 2 3
+  list.Exchange(0, 3); // 4 1 2 3
   EXPECT_EQ(order(list), "4123");
-  list.Move(0, 3);  // 1 2 3 4
+  list.Move(0, 3); // 1 2 3 4
   EXPECT_EQ(order(list), "1234");
   EXPECT_EQ(list.Remove(&c), 2);
   EXPECT_EQ(list.Remove(&c), -1);
@@ -47,7 +48,8 @@ TEST(TListTest, EditingKeepsOrder) {
 
 TEST(TListTest, SortAndPack) {
   TList list;
-  for (int* p : {&c, &a, &d, &b}) list.Add(p);
+  for (int* p : {&c, &a, &d, &b})
+    list.Add(p);
   list.Sort([](void* x, void* y) { return *static_cast<int*>(x) - *static_cast<int*>(y); });
   EXPECT_EQ(order(list), "1234");
   list.Insert(2, nullptr);
@@ -82,7 +84,7 @@ TEST(TListTest, BadIndexRaisesListError) {
       EXPECT_EQ(e.Message(), row.message) << row.what;
     }
   }
-  EXPECT_EQ(order(list), "12");  // nothing changed
+  EXPECT_EQ(order(list), "12"); // nothing changed
   TList empty;
   EXPECT_THROW(empty.First(), EListError);
 }
@@ -100,13 +102,14 @@ TEST(TObjectListTest, OwnsWhatItHolds) {
   {
     TObjectList<Counted> list;
     auto* kept = new Counted(deaths);
-    for (int i = 0; i < 3; ++i) list.Add(new Counted(deaths));
+    for (int i = 0; i < 3; ++i)
+      list.Add(new Counted(deaths));
     list.Add(kept);
     list.Delete(0);
     EXPECT_EQ(deaths, 1);
-    EXPECT_EQ(list.Extract(kept), kept);  // handed out, not freed
+    EXPECT_EQ(list.Extract(kept), kept); // handed out, not freed
     EXPECT_EQ(deaths, 1);
-    list.SetItems(0, new Counted(deaths));  // the replaced object is freed
+    list.SetItems(0, new Counted(deaths)); // the replaced object is freed
     EXPECT_EQ(deaths, 2);
     EXPECT_EQ(list.Remove(list.Items(1)), 1);
     EXPECT_EQ(deaths, 3);
@@ -114,7 +117,7 @@ TEST(TObjectListTest, OwnsWhatItHolds) {
     delete kept;
     EXPECT_EQ(deaths, 4);
   }
-  EXPECT_EQ(deaths, 5);  // the last one went with the list
+  EXPECT_EQ(deaths, 5); // the last one went with the list
 
   Counted outside(deaths);
   {
@@ -143,20 +146,20 @@ TEST(TBitsTest, GrowsOnWriteAndChecksReads) {
   EXPECT_THROW(bits.Bits(-1), EBitsError);
   EXPECT_THROW(bits.SetBits(-1, true), EBitsError);
   bits.SetSize(2);
-  EXPECT_EQ(bits.OpenBit(), 2);  // all set: the next free index is the size
+  EXPECT_EQ(bits.OpenBit(), 2); // all set: the next free index is the size
 }
 
 TEST(TThreadListTest, LockedAddAndDuplicates) {
   TThreadList list;
   list.Add(&a);
-  list.Add(&a);  // ignored by default
+  list.Add(&a); // ignored by default
   list.Add(&b);
   {
     TList& locked = list.LockList();
     EXPECT_EQ(locked.Count(), 2);
     std::atomic<bool> added{false};
     std::thread other([&] {
-      list.Add(&c);  // waits for the lock
+      list.Add(&c); // waits for the lock
       added = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -180,9 +183,11 @@ TEST(TThreadListTest, LockedAddAndDuplicates) {
   list.Clear();
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&, t] {
-      for (int i = 0; i < 100; ++i) list.Add(&values[static_cast<size_t>(t * 100 + i)]);
+      for (int i = 0; i < 100; ++i)
+        list.Add(&values[static_cast<size_t>(t * 100 + i)]);
     });
-  for (auto& th : threads) th.join();
+  for (auto& th : threads)
+    th.join();
   EXPECT_EQ(list.LockList().Count(), 400);
   list.UnlockList();
 }

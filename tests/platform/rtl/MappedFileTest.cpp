@@ -1,5 +1,5 @@
-#include "platform/rtl/Files.h"
 #include "platform/rtl/MappedFile.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
 
 #include "RtlTempDir.h"
@@ -33,8 +33,8 @@ TEST(MappedFile, FailuresCarryTheirStepCode) {
       EXPECT_NE(e.Message().find("(errno "), std::string::npos) << e.Message();
     }
   }
-  EXPECT_THROW(TMappedFile(dir / "missing"), EFOpenError);  // catchable as the open error
-  EXPECT_EQ(SharedViews::Count(), 0);                       // failed views are not kept
+  EXPECT_THROW(TMappedFile(dir / "missing"), EFOpenError); // catchable as the open error
+  EXPECT_EQ(SharedViews::Count(), 0);                      // failed views are not kept
 }
 
 TEST(MappedFile, EmptyFileHasNoMapping) {
@@ -67,7 +67,7 @@ TEST(MappedFile, ViewsAreSharedPerPathAndCounted) {
   ASSERT_TRUE(SetCurrentDir(dir.Path()));
 
   auto first = std::make_unique<TMappedFile>(path);
-  TMappedFile second("./shared.txt");  // the same file through the logical folder
+  TMappedFile second("./shared.txt"); // the same file through the logical folder
   EXPECT_EQ(&first->View(), &second.View());
   EXPECT_EQ(second.View().RefCount(), 2);
   EXPECT_EQ(SharedViews::Count(), 1);
@@ -75,7 +75,7 @@ TEST(MappedFile, ViewsAreSharedPerPathAndCounted) {
   first.reset();
   EXPECT_EQ(second.View().RefCount(), 1);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(second.Data()), 12), "shared bytes");
-  SharedViews::Release(nullptr);  // ignored
+  SharedViews::Release(nullptr); // ignored
 }
 
 TEST(MappedFile, LastReleaseUnmaps) {
@@ -96,11 +96,11 @@ TEST(MappedFile, AMappedFileIsNeverCut) {
     EXPECT_THROW(TFileStream(path, fmCreate), EFCreateError);
     TFileStream writer(path, fmOpenReadWrite | fmShareDenyNone);
     EXPECT_THROW(writer.SetSize(3), EStreamError);
-    writer.SetSize(20);  // growing is harmless
+    writer.SetSize(20); // growing is harmless
     EXPECT_EQ(reader.Size(), 15);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(reader.Data()), 15), "mapped contents");
   }
-  TFileStream recreated(path, fmCreate);  // no reader left
+  TFileStream recreated(path, fmCreate); // no reader left
   EXPECT_EQ(recreated.Size(), 0);
 }
 
@@ -116,7 +116,8 @@ TEST(MappedFile, ThreadsShareOneRegistry) {
         ASSERT_EQ(file.Data()[4095], 'z');
       }
     });
-  for (auto& t : threads) t.join();
+  for (auto& t : threads)
+    t.join();
   EXPECT_EQ(keep.View().RefCount(), 1);
   EXPECT_EQ(SharedViews::Count(), 1);
 }

@@ -1,5 +1,5 @@
-#include "platform/rtl/Files.h"
 #include "platform/rtl/OsError.h"
+#include "platform/rtl/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,12 @@ TEST(OsError, FailingCallsRecordErrnoPerThread) {
 
   int otherThread = -1;
   std::thread worker([&] {
-    otherThread = GetLastError();  // fresh thread: nothing recorded yet
+    otherThread = GetLastError(); // fresh thread: nothing recorded yet
     EXPECT_FALSE(CreateDir("/proc/not-allowed-here"));
   });
   worker.join();
   EXPECT_EQ(otherThread, 0);
-  EXPECT_EQ(GetLastError(), ENOENT);  // untouched by the other thread's failure
+  EXPECT_EQ(GetLastError(), ENOENT); // untouched by the other thread's failure
 
   errno = EACCES;
   EXPECT_EQ(CaptureOsError(), EACCES);

@@ -1,7 +1,7 @@
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/OsError.h"
-#include "platform/rtl/Streams.h"
 
 #include "RtlTempDir.h"
 
@@ -36,7 +36,7 @@ TEST(Streams, ShortTransfersRaise) {
     auto s = row.open();
     char buf[8] = {};
     s->SetPosition(6);
-    EXPECT_EQ(s->Read(buf, 8), 4) << row.what;  // Read gives what there is
+    EXPECT_EQ(s->Read(buf, 8), 4) << row.what; // Read gives what there is
     s->SetPosition(6);
     try {
       s->ReadBuffer(buf, 5);
@@ -47,7 +47,7 @@ TEST(Streams, ShortTransfersRaise) {
     s->SetPosition(6);
     EXPECT_NO_THROW(s->ReadBuffer(buf, 4)) << row.what;
     EXPECT_EQ(std::string(buf, 4), "6789");
-    EXPECT_NO_THROW(s->ReadBuffer(buf, 0)) << row.what;  // nothing asked, nothing missing
+    EXPECT_NO_THROW(s->ReadBuffer(buf, 0)) << row.what; // nothing asked, nothing missing
   }
 
   // Writing to a descriptor opened for reading only.
@@ -76,7 +76,7 @@ public:
     if (origin == soEnd) return TMemoryStream::Seek(RealSize() - offset, soBeginning);
     return TMemoryStream::Seek(offset, origin);
   }
-  int64_t Size() override { return TStream::Size(); }  // derived from Seek
+  int64_t Size() override { return TStream::Size(); } // derived from Seek
   int64_t RealSize() { return TMemoryStream::Size(); }
 };
 } // namespace
@@ -88,14 +88,14 @@ TEST(Streams, SizeAndPositionComeFromSeek) {
   s.WriteBuffer(hundred.data(), 100);
   s.SetPosition(42);
   EXPECT_EQ(s.Size(), 100);
-  EXPECT_EQ(s.Position(), 42);  // Size() put it back
+  EXPECT_EQ(s.Position(), 42); // Size() put it back
   EXPECT_EQ(s.Seek(10, soEnd), 90);
 
   TMemoryStream m;
   m.WriteBuffer(hundred.data(), 100);
-  EXPECT_EQ(m.Seek(-10, soEnd), 90);  // the ordinary streams add the offset
+  EXPECT_EQ(m.Seek(-10, soEnd), 90); // the ordinary streams add the offset
   EXPECT_EQ(m.Seek(5, soCurrent), 95);
-  EXPECT_EQ(m.Seek(3, 7), 95);  // an unknown origin leaves the position
+  EXPECT_EQ(m.Seek(3, 7), 95); // an unknown origin leaves the position
 }
 
 TEST(Streams, FileOpenAndCreateErrors) {
@@ -124,7 +124,7 @@ TEST(Streams, FileCreateWriteReadAndTruncate) {
   ASSERT_TRUE(SetCurrentDir(dir.Path()));
   dir.Write("index.rtree", "old contents that are longer");
   {
-    TFileStream s("index.rtree", fmCreate);  // relative: the logical folder
+    TFileStream s("index.rtree", fmCreate); // relative: the logical folder
     EXPECT_EQ(s.Size(), 0);
     s.WriteBuffer("0123456789", 10);
     s.SetPosition(2);
@@ -157,8 +157,8 @@ TEST(Streams, ShareFlags) {
     uint16_t first, second;
     bool secondOpens;
   } rows[] = {
-      {RW | fmShareDenyWrite, RW | fmShareDenyWrite, false},  // second index opener...
-      {RW | fmShareDenyWrite, R | fmShareDenyNone, true},     // ...falls back to read-only
+      {RW | fmShareDenyWrite, RW | fmShareDenyWrite, false}, // second index opener...
+      {RW | fmShareDenyWrite, R | fmShareDenyNone, true},    // ...falls back to read-only
       {R | fmShareDenyWrite, R | fmShareDenyWrite, true},
       {R | fmShareDenyWrite, W | fmShareDenyNone, false},
       {RW | fmShareDenyNone, R | fmShareDenyWrite, false},
@@ -167,7 +167,7 @@ TEST(Streams, ShareFlags) {
       {R | fmShareDenyNone, R | fmShareExclusive, false},
       {R | fmShareDenyRead, W | fmShareDenyNone, true},
       {R | fmShareDenyRead, R | fmShareDenyNone, false},
-      {R, RW, true},  // compatibility mode shares everything
+      {R, RW, true}, // compatibility mode shares everything
   };
   for (const auto& row : rows) {
     TFileStream first(path, row.first);
@@ -183,16 +183,17 @@ TEST(Streams, ShareFlags) {
     TFileStream holder(path, R | fmShareDenyWrite);
     EXPECT_THROW(TFileStream(path, fmCreate), EFCreateError);
   }
-  EXPECT_EQ(RtlTempDir::Read(path), "keep me");  // the refused create cut nothing
-  TFileStream again(path, RW | fmShareExclusive);  // every lock went with its stream
+  EXPECT_EQ(RtlTempDir::Read(path), "keep me");   // the refused create cut nothing
+  TFileStream again(path, RW | fmShareExclusive); // every lock went with its stream
 }
 
 TEST(Streams, MemoryStream) {
   TMemoryStream m;
   m.SetPosition(4);
-  m.WriteBuffer("ab", 2);  // the gap reads as zero bytes
+  m.WriteBuffer("ab", 2); // the gap reads as zero bytes
   EXPECT_EQ(m.Size(), 6);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), 6), std::string("\0\0\0\0ab", 6));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.Memory()), 6),
+            std::string("\0\0\0\0ab", 6));
   m.SetSize(5);
   EXPECT_EQ(m.Position(), 5);
   m.SetPosition(-3);
@@ -205,7 +206,7 @@ TEST(Streams, MemoryStream) {
   TStringStream source("line one\r\nline two");
   TMemoryStream copy;
   source.SetPosition(5);
-  EXPECT_EQ(copy.CopyFrom(source, 0), 18);  // 0: the whole source from its start
+  EXPECT_EQ(copy.CopyFrom(source, 0), 18); // 0: the whole source from its start
   copy.SaveToFile(dir / "m.txt");
   TMemoryStream loaded;
   loaded.LoadFromFile(dir / "m.txt");
@@ -242,7 +243,7 @@ TEST(Streams, TextFiles) {
     text.Write("|");
     text.WriteLn();
     EXPECT_THROW(text.ReadLn(), EInOutError);
-  }  // the destructor writes what is buffered
+  } // the destructor writes what is buffered
   EXPECT_EQ(RtlTempDir::Read(path), "EXP  0\r\nno line end|\r\n");
   TTextFile more(path);
   more.Append();
@@ -253,13 +254,14 @@ TEST(Streams, TextFiles) {
   // Reading accepts CR LF, LF and CR, also where a CR LF straddles blocks.
   std::string mixed = "a\r\nb\nc\rd\r\n\r\n";
   std::string longLine(65536 - mixed.size() - 1, 'x');
-  mixed += longLine + "\r\nlast";  // the CR is the last byte of the first block
+  mixed += longLine + "\r\nlast"; // the CR is the last byte of the first block
   dir.Write("in.txt", mixed);
   TTextFile in(dir / "in.txt");
-  EXPECT_THROW(in.ReadLn(), EInOutError);  // not open yet
+  EXPECT_THROW(in.ReadLn(), EInOutError); // not open yet
   in.Reset();
   std::vector<std::string> lines;
-  while (!in.Eof()) lines.push_back(in.ReadLn());
+  while (!in.Eof())
+    lines.push_back(in.ReadLn());
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0], "a");
   EXPECT_EQ(lines[1], "b");

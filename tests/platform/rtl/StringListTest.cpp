@@ -11,34 +11,38 @@
 namespace {
 std::string joined(const TStrings& list) {
   std::string out;
-  for (int i = 0; i < list.Count(); ++i) out += (i ? "|" : "") + list.Get(i);
+  for (int i = 0; i < list.Count(); ++i)
+    out += (i ? "|" : "") + list.Get(i);
   return out;
 }
 
-void* tag(intptr_t n) { return reinterpret_cast<void*>(n); }
+void* tag(intptr_t n) {
+  return reinterpret_cast<void*>(n);
+}
 } // namespace
 
 TEST(TStringListTest, SortedListsIgnoreCaseByDefault) {
   TStringList list;
   EXPECT_FALSE(list.CaseSensitive());
   list.SetSorted(true);
-  for (const char* s : {"b", "Z", "\xC3\xA9", "A", "E"}) list.Add(s);
+  for (const char* s : {"b", "Z", "\xC3\xA9", "A", "E"})
+    list.Add(s);
   // Letter case is ignored; other letters follow in code-point order.
   EXPECT_EQ(joined(list), "A|b|E|Z|\xC3\xA9");
-  EXPECT_EQ(list.Add("a"), 0);  // the same line as "A" under dupIgnore
+  EXPECT_EQ(list.Add("a"), 0); // the same line as "A" under dupIgnore
   EXPECT_EQ(list.Count(), 5);
   EXPECT_EQ(list.IndexOf("z"), 3);
-  EXPECT_EQ(list.IndexOf("\xC3\x89"), 4);  // É finds é
+  EXPECT_EQ(list.IndexOf("\xC3\x89"), 4); // É finds é
 
   int index = -1;
   EXPECT_TRUE(list.Find("e", index));
   EXPECT_EQ(index, 2);
   EXPECT_FALSE(list.Find("c", index));
-  EXPECT_EQ(index, 2);  // where it would go
+  EXPECT_EQ(index, 2); // where it would go
   EXPECT_FALSE(list.Find("zz", index));
   EXPECT_EQ(index, 4);
 
-  list.SetCaseSensitive(true);  // re-sorted by the case-sensitive order
+  list.SetCaseSensitive(true); // re-sorted by the case-sensitive order
   EXPECT_EQ(list.IndexOf("a"), -1);
   EXPECT_EQ(list.Add("a"), 3);
   EXPECT_EQ(joined(list), "A|E|Z|a|b|\xC3\xA9");
@@ -47,14 +51,14 @@ TEST(TStringListTest, SortedListsIgnoreCaseByDefault) {
 TEST(TStringListTest, UnsortedListsSearchInOrder) {
   TStringList list;
   list.SetText("beta\r\nALPHA\r\nalpha\r\n");
-  EXPECT_EQ(list.IndexOf("Alpha"), 1);  // the first match, case ignored
+  EXPECT_EQ(list.IndexOf("Alpha"), 1); // the first match, case ignored
   list.SetCaseSensitive(true);
   EXPECT_EQ(list.IndexOf("Alpha"), -1);
   EXPECT_EQ(list.IndexOf("alpha"), 2);
   list.SetCaseSensitive(false);
   list.Sort();
   EXPECT_EQ(list.IndexOf("beta"), 2);
-  list.Insert(0, "first");  // allowed: not Sorted
+  list.Insert(0, "first"); // allowed: not Sorted
   list.Exchange(0, 3);
   list.Move(0, 1);
   EXPECT_EQ(list.Get(3), "first");
@@ -63,7 +67,7 @@ TEST(TStringListTest, UnsortedListsSearchInOrder) {
 TEST(TStringListTest, Duplicates) {
   const struct {
     TDuplicates rule;
-    int expectedIndex;  // of the second Add; -2: raises
+    int expectedIndex; // of the second Add; -2: raises
     int count;
   } rows[] = {{dupIgnore, 1, 3}, {dupAccept, 1, 4}, {dupError, -2, 3}};
   for (const auto& row : rows) {
@@ -133,9 +137,8 @@ TEST(TStringListTest, NameValueLines) {
     const char* value;
     int index;
   } rows[] = {
-      {"a", "1", 0},        {"b", " 2=3 ", 1},  // the first match, case ignored, not trimmed
-      {"B", " 2=3 ", 1},    {"noequals", "", -1},
-      {"", "empty name", 4}, {"missing", "", -1},
+      {"a", "1", 0},     {"b", " 2=3 ", 1}, // the first match, case ignored, not trimmed
+      {"B", " 2=3 ", 1}, {"noequals", "", -1}, {"", "empty name", 4}, {"missing", "", -1},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(list.Values(row.name), row.value) << row.name;
@@ -145,20 +148,20 @@ TEST(TStringListTest, NameValueLines) {
   EXPECT_EQ(list.Names(2), "");
   EXPECT_EQ(list.ValueFromIndex(3), "second");
 
-  list.SetValues("b", "new");  // replaced in place
+  list.SetValues("b", "new"); // replaced in place
   EXPECT_EQ(list.Get(1), "b=new");
-  list.SetValues("c", "3");  // added at the end
+  list.SetValues("c", "3"); // added at the end
   EXPECT_EQ(list.Get(list.Count() - 1), "c=3");
-  list.SetValues("a", "");  // an empty value deletes the line
+  list.SetValues("a", ""); // an empty value deletes the line
   EXPECT_EQ(list.IndexOfName("a"), -1);
-  list.SetValues("missing", "");  // nothing to delete
+  list.SetValues("missing", ""); // nothing to delete
   EXPECT_EQ(joined(list), "b=new|noequals|b=second|=empty name|c=3");
 
   TStringList sorted;
   sorted.SetSorted(true);
   sorted.AddObject("m=1", tag(5));
   sorted.Add("z=2");
-  sorted.SetValues("m", "x");  // sorted lists move the line instead of refusing
+  sorted.SetValues("m", "x"); // sorted lists move the line instead of refusing
   sorted.SetValues("n", "y");
   EXPECT_EQ(joined(sorted), "m=x|n=y|z=2");
   EXPECT_EQ(sorted.Objects(0), tag(5));
@@ -209,14 +212,14 @@ TEST(TStringListTest, FilesAndStreamsKeepTheBytes) {
   EXPECT_EQ(RtlTempDir::Read(dir / "out.jgw"), "caf\xE9\tx \r\n46.5\r\n");
 
   TStringStream stream("skip|a\nb");
-  stream.SetPosition(5);  // from the stream's position on
+  stream.SetPosition(5); // from the stream's position on
   list.LoadFromStream(stream);
   EXPECT_EQ(joined(list), "a|b");
   TStringStream out;
   list.SaveToStream(out);
   EXPECT_EQ(out.DataString(), "a\r\nb\r\n");
   EXPECT_THROW(list.LoadFromFile(dir / "missing.txt"), EFOpenError);
-  EXPECT_EQ(joined(list), "a|b");  // untouched by the failed load
+  EXPECT_EQ(joined(list), "a|b"); // untouched by the failed load
 }
 
 TEST(TStringListTest, OnChangeCounts) {
@@ -240,12 +243,12 @@ TEST(TStringListTest, OnChangeCounts) {
   list.Add("a");
   list.SetStrings(0, "b");
   list.EndUpdate();
-  EXPECT_EQ(changed, 0);  // still inside the outer update
+  EXPECT_EQ(changed, 0); // still inside the outer update
   list.Add("c");
   list.EndUpdate();
   EXPECT_EQ(changed, 1);
   EXPECT_EQ(changing, 1);
-  list.EndUpdate();  // unbalanced: ignored
+  list.EndUpdate(); // unbalanced: ignored
   EXPECT_EQ(changed, 1);
 
   changed = 0;
@@ -254,7 +257,7 @@ TEST(TStringListTest, OnChangeCounts) {
   list.Sort();
   EXPECT_EQ(changed, 2);
   list.Clear();
-  list.Clear();  // nothing to clear: no event
+  list.Clear(); // nothing to clear: no event
   EXPECT_EQ(changed, 3);
   TStringList other;
   other.Add("copied");
@@ -283,14 +286,14 @@ TEST(TStringListTest, ObjectsAndOwnership) {
     list.Add("no object");
     list.Delete(0);
     EXPECT_EQ(deaths, 1);
-    list.Move(0, 2);  // moving keeps the object alive
+    list.Move(0, 2); // moving keeps the object alive
     list.Exchange(0, 1);
     EXPECT_EQ(deaths, 1);
     EXPECT_EQ(list.IndexOfObject(list.Objects(2)), 2);
   }
-  EXPECT_EQ(deaths, 3);  // the rest went with the list
+  EXPECT_EQ(deaths, 3); // the rest went with the list
 
-  TStringList codes;  // integers in the object slot
+  TStringList codes; // integers in the object slot
   codes.AddObject("WGE", tag(7));
   codes.AddObject("WD", tag(-1));
   EXPECT_EQ(reinterpret_cast<intptr_t>(codes.Objects(codes.IndexOf("wd"))), -1);
@@ -308,7 +311,8 @@ TEST(TStringListTest, CustomSort) {
 
   // A comparison that contradicts itself must not take the sort out of the list.
   TStringList big;
-  for (int i = 0; i < 200; ++i) big.Add(std::string(1, static_cast<char>('a' + i % 26)));
+  for (int i = 0; i < 200; ++i)
+    big.Add(std::string(1, static_cast<char>('a' + i % 26)));
   unsigned seed = 1;
   big.CustomSort([&](TStringList&, int, int) {
     seed = seed * 1103515245u + 12345u;
@@ -317,6 +321,7 @@ TEST(TStringListTest, CustomSort) {
   EXPECT_EQ(big.Count(), 200);
 
   big.SetSorted(true);
-  big.CustomSort([](TStringList&, int, int) { return 1; });  // a Sorted list stays as it is
-  for (int i = 1; i < big.Count(); ++i) EXPECT_LE(big.CompareStrings(big[i - 1], big[i]), 0);
+  big.CustomSort([](TStringList&, int, int) { return 1; }); // a Sorted list stays as it is
+  for (int i = 1; i < big.Count(); ++i)
+    EXPECT_LE(big.CompareStrings(big[i - 1], big[i]), 0);
 }

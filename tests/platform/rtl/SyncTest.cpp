@@ -1,5 +1,5 @@
-#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Sync.h"
+#include "platform/rtl/Exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +9,13 @@
 TEST(Sync, CriticalSectionIsRecursive) {
   TCriticalSection cs;
   cs.Enter();
-  cs.Enter();  // the holder may enter again
+  cs.Enter(); // the holder may enter again
   bool otherGot = true;
   std::thread([&] { otherGot = cs.TryEnter(); }).join();
   EXPECT_FALSE(otherGot);
   cs.Leave();
   std::thread([&] { otherGot = cs.TryEnter(); }).join();
-  EXPECT_FALSE(otherGot);  // still held once
+  EXPECT_FALSE(otherGot); // still held once
   cs.Leave();
   std::thread([&] {
     otherGot = cs.TryEnter();
@@ -29,7 +29,7 @@ TEST(Sync, Events) {
   EXPECT_EQ(autoReset.WaitFor(0), TWaitResult::wrTimeout);
   autoReset.SetEvent();
   EXPECT_EQ(autoReset.WaitFor(0), TWaitResult::wrSignaled);
-  EXPECT_EQ(autoReset.WaitFor(0), TWaitResult::wrTimeout);  // reset by the wait
+  EXPECT_EQ(autoReset.WaitFor(0), TWaitResult::wrTimeout); // reset by the wait
 
   TEvent manual(true, true);
   EXPECT_EQ(manual.WaitFor(0), TWaitResult::wrSignaled);
@@ -69,7 +69,7 @@ TEST(Sync, ThreadRunsAfterStartAndKeepsItsException) {
     throw EConvertError("bad value");
   };
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  EXPECT_FALSE(ran);  // created suspended
+  EXPECT_FALSE(ran); // created suspended
   w.Start();
   EXPECT_EQ(w.WaitFor(), 7);
   EXPECT_TRUE(ran);
@@ -89,8 +89,9 @@ TEST(Sync, TerminateIsAFlagTheThreadPolls) {
     }
   };
   w->Start();
-  while (loops == 0) std::this_thread::yield();
-  w.reset();  // the destructor terminates and waits
+  while (loops == 0)
+    std::this_thread::yield();
+  w.reset(); // the destructor terminates and waits
   SUCCEED();
 }
 
@@ -105,19 +106,19 @@ TEST(Sync, SynchronizeRunsOnTheMainThread) {
     try {
       TThread::Synchronize([] { throw EAbort("stop"); });
     } catch (const EAbort&) {
-      synchronizedError = true;  // raised in the worker that asked
+      synchronizedError = true; // raised in the worker that asked
     }
   };
   w.Start();
-  w.WaitFor();  // waiting on the main thread runs the queued calls
+  w.WaitFor(); // waiting on the main thread runs the queued calls
   EXPECT_EQ(ranOn, mainId);
   EXPECT_TRUE(synchronizedError);
-  EXPECT_FALSE(TThread::CheckSynchronize());  // nothing left
+  EXPECT_FALSE(TThread::CheckSynchronize()); // nothing left
 }
 
 TEST(Sync, CheckSynchronizeIsReentrant) {
   TThread::SetMainThreadId(std::this_thread::get_id());
-  std::string order;  // touched only by calls running on this thread
+  std::string order; // touched only by calls running on this thread
   TEvent goB;
   std::thread a([&] {
     TThread::Synchronize([&] {
@@ -151,6 +152,7 @@ TEST(Sync, FreeOnTerminateDeletesTheObject) {
   w->body = [&](Worker&) { done.SetEvent(); };
   w->Start();
   EXPECT_EQ(done.WaitFor(5000), TWaitResult::wrSignaled);
-  for (int i = 0; i < 500 && deaths == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  for (int i = 0; i < 500 && deaths == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   EXPECT_EQ(deaths, 1);
 }

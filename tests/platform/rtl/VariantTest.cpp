@@ -1,6 +1,6 @@
+#include "platform/rtl/Variant.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
-#include "platform/rtl/Variant.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST(VariantTest, VarToStr) {
       {Variant(std::numeric_limits<int64_t>::min()), "-9223372036854775808"},
       {Variant(8829.155555555555), "8829.15555555556"},
       {Variant(1e15), "1E15"},
-      {Variant(0.1f), "0.1"},  // a Single shows its own 7 digits
+      {Variant(0.1f), "0.1"}, // a Single shows its own 7 digits
       {Variant(Currency::FromRaw(15000)), "1.5"},
       {Variant(true), "True"},
       {Variant(false), "False"},
@@ -65,7 +65,8 @@ TEST(VariantTest, VarToStr) {
       {Variant::FromDate(45351), "2024-02-29"},
       {Variant("as is"), "as is"},
   };
-  for (const auto& row : rows) EXPECT_EQ(VarToStr(row.value), row.text) << row.text;
+  for (const auto& row : rows)
+    EXPECT_EQ(VarToStr(row.value), row.text) << row.text;
   {
     // Float keys follow the decimal separator (hash keys rely on it).
     TDecimalSeparatorGuard comma(',');
@@ -87,7 +88,8 @@ TEST(VariantTest, Conversions) {
     double value;
     int64_t rounded;
   } ties[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {0.5, 0}, {1.4999, 1}, {-7.5, -8}};
-  for (const auto& row : ties) EXPECT_EQ(Variant(row.value).AsInt64(), row.rounded) << row.value;
+  for (const auto& row : ties)
+    EXPECT_EQ(Variant(row.value).AsInt64(), row.rounded) << row.value;
   EXPECT_EQ(Variant(Currency::FromRaw(25000)).AsInteger(), 2);
   EXPECT_EQ(Variant(Currency::FromRaw(35000)).AsInteger(), 4);
   EXPECT_EQ(Variant("2.5").AsInteger(), 2);
@@ -115,7 +117,7 @@ TEST(VariantTest, Conversions) {
   const struct {
     const char* what;
     std::function<void()> call;
-    const char* message;  // nullptr: any EVariantError
+    const char* message; // nullptr: any EVariantError
   } failures[] = {
       {"text to Boolean", [] { Variant("yes").AsBoolean(); },
        "Could not convert variant of type (String) into type (Boolean)"},
@@ -129,8 +131,10 @@ TEST(VariantTest, Conversions) {
       {"too big for Integer", [] { Variant(int64_t(3000000000)).AsInteger(); },
        "Arithmetic overflow converting variant of type (Int64) into type (Integer)"},
       {"float beyond Int64", [] { Variant(1e20).AsInt64(); }, nullptr},
-      {"NaN to Int64", [] { Variant(std::numeric_limits<double>::quiet_NaN()).AsInt64(); }, nullptr},
-      {"UInt64 beyond Int64", [] { Variant(std::numeric_limits<uint64_t>::max()).AsInt64(); }, nullptr},
+      {"NaN to Int64", [] { Variant(std::numeric_limits<double>::quiet_NaN()).AsInt64(); },
+       nullptr},
+      {"UInt64 beyond Int64", [] { Variant(std::numeric_limits<uint64_t>::max()).AsInt64(); },
+       nullptr},
       {"300 to Byte", [] { Variant(300).AsType(varByte); }, nullptr},
       {"-1 to LongWord", [] { Variant(-1).AsType(varLongWord); }, nullptr},
       {"bytes to Integer", [] { Variant(std::vector<uint8_t>{1}).AsInteger(); }, nullptr},
@@ -169,7 +173,8 @@ TEST(VariantTest, Equality) {
       {"Empty vs 1", Variant(), Variant(1), false},
       {"Integer = Double", Variant(1), Variant(1.0), true},
       {"Byte = Int64", Variant(uint8_t(200)), Variant(int64_t(200)), true},
-      {"Int64 max vs 2^63", Variant(std::numeric_limits<int64_t>::max()), Variant(9223372036854775808.0), false},
+      {"Int64 max vs 2^63", Variant(std::numeric_limits<int64_t>::max()),
+       Variant(9223372036854775808.0), false},
       {"UInt64 max vs -1", Variant(std::numeric_limits<uint64_t>::max()), Variant(-1), false},
       {"Single 0.1 vs Double 0.1", Variant(0.1f), Variant(0.1), false},
       {"Single 0.5 = Double 0.5", Variant(0.5f), Variant(0.5), true},
