@@ -84,8 +84,10 @@ const TResolvedFont& ResolveFont(const LOGFONT& lf) {
   auto r = std::make_unique<TResolvedFont>();
   r->face = SubstituteFace(lf.lfFaceName);
   QFont f(QString::fromStdString(r->face));
-  f.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias |
-                                          QFont::PreferOutline));
+  // Glyphs are drawn without antialiasing (the painter's text antialiasing is
+  // off); the font itself keeps the outline engine so that bold and regular
+  // faces get their own hinted advances.
+  f.setStyleStrategy(QFont::StyleStrategy(QFont::NoSubpixelAntialias | QFont::PreferOutline));
   f.setHintingPreference(QFont::PreferFullHinting);
   f.setKerning(false);
   f.setWeight(QFont::Weight(std::clamp<int>(lf.lfWeight ? lf.lfWeight : 400, 100, 900)));

@@ -84,6 +84,22 @@ TEST(Text, ExtentsAreCumulativeIntegerAdvancesOfTheRealFont) {
   EXPECT_EQ(fit, 3);
 }
 
+TEST(Text, BoldFacesHaveTheirOwnWiderAdvances) {
+  for (const char* face : {"Tahoma", "Arial"}) {
+    TTestCanvas c(4, 4);
+    SIZE regular, bold;
+    {
+      TSelected f(c.dc, MakeFont(face, -16));
+      GetTextExtentPoint32(c.dc, "Tahoma Bold", 11, &regular);
+    }
+    {
+      TSelected f(c.dc, MakeFont(face, -16, 0, FW_BOLD));
+      GetTextExtentPoint32(c.dc, "Tahoma Bold", 11, &bold);
+    }
+    EXPECT_GT(bold.cx, regular.cx) << face;
+  }
+}
+
 TEST(Text, HeightSignSelectsEmOrCellHeight) {
   TTestCanvas c(4, 4);
   TEXTMETRIC em, cell;
