@@ -101,6 +101,10 @@ Currency StrToCurr(std::string_view s) {
 }
 
 Currency StrToCurrDef(std::string_view s, Currency def) {
+  return StrToCurrDef(s, def, FormatSettings());
+}
+
+Currency StrToCurrDef(std::string_view s, Currency def, const TFormatSettings& settings) {
   Currency c;
-  return TryStrToCurr(s, c) ? c : def;
+  return TryStrToCurr(s, c, settings) ? c : def;
 }

@@ -53,3 +53,4 @@ Currency StrToCurr(std::string_view s, const TFormatSettings& settings);
 bool TryStrToCurr(std::string_view s, Currency& value);
 bool TryStrToCurr(std::string_view s, Currency& value, const TFormatSettings& settings);
 Currency StrToCurrDef(std::string_view s, Currency def);
+Currency StrToCurrDef(std::string_view s, Currency def, const TFormatSettings& settings);

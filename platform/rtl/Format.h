@@ -230,6 +230,25 @@ Integer StrToIntDef(std::string_view s, Integer def);
 Int64 StrToInt64(std::string_view s);
 bool TryStrToInt64(std::string_view s, Int64& value);
 Int64 StrToInt64Def(std::string_view s, Int64 def);
+// Integers use no separator; these overloads only keep call sites uniform.
+inline Integer StrToInt(std::string_view s, const TFormatSettings&) {
+  return StrToInt(s);
+}
+inline bool TryStrToInt(std::string_view s, Integer& value, const TFormatSettings&) {
+  return TryStrToInt(s, value);
+}
+inline Integer StrToIntDef(std::string_view s, Integer def, const TFormatSettings&) {
+  return StrToIntDef(s, def);
+}
+inline Int64 StrToInt64(std::string_view s, const TFormatSettings&) {
+  return StrToInt64(s);
+}
+inline bool TryStrToInt64(std::string_view s, Int64& value, const TFormatSettings&) {
+  return TryStrToInt64(s, value);
+}
+inline Int64 StrToInt64Def(std::string_view s, Int64 def, const TFormatSettings&) {
+  return StrToInt64Def(s, def);
+}
 
 /// Blanks (space, tab) around an optional sign, digits, an optional fraction after
 /// the decimal separator of the settings, and an optional exponent. No digit

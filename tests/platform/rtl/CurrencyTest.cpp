@@ -57,6 +57,7 @@ TEST(Currency, TextBothWays) {
   EXPECT_EQ(CurrToStr(Currency::FromRaw(15000), comma), "1,5");
   EXPECT_EQ(StrToCurr("2,25", comma).Raw(), 22500);
   EXPECT_EQ(StrToCurrDef("bad", Currency::FromInt(7)), Currency::FromInt(7));
+  EXPECT_EQ(StrToCurrDef("1.5", Currency::FromInt(7), comma), Currency::FromInt(7));
 }
 
 TEST(Currency, ArithmeticAndConversions) {
