@@ -52,7 +52,7 @@ bool roundFloat(long double x, int64_t& out) {
 } // namespace
 
 // A number as equality compares it.
-struct Variant::Num {
+struct VariantNumber {
   enum Kind { Int, Curr, Float } kind = Int;
   __int128 i = 0;
   int64_t raw = 0;
@@ -337,7 +337,7 @@ std::string VarToStrDef(const Variant& v, const std::string& defaultValue) {
 
 namespace {
 
-using Num = Variant::Num;
+using Num = VariantNumber;
 
 bool numbersEqual(const Num& a, const Num& b) {
   if (a.kind == Num::Int && b.kind == Num::Int) return a.i == b.i;
@@ -377,7 +377,7 @@ bool textToNum(const std::string& text, Num& n) {
 
 } // namespace
 
-bool Variant::toNum(Num& n) const {
+bool Variant::toNum(VariantNumber& n) const {
   switch (type_) {
   case varEmpty:
     n.kind = Num::Int;

@@ -25,6 +25,7 @@
 #include <concepts>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -57,6 +58,9 @@ constexpr TVarType varTypeMask = 0x0FFF;
 constexpr TVarType varArray = 0x2000;
 constexpr TVarType varByRef = 0x4000;
 
+/// A number as equality compares it (defined with the implementation).
+struct VariantNumber;
+
 class Variant {
 public:
   /// Empty.
@@ -72,9 +76,12 @@ public:
   }
   Variant(float value) : type_(varSingle), value_(value) {}
   Variant(double value) : type_(varDouble), value_(value) {}
+  /// Extended values are held as Double, the widest float kind.
+  Variant(long double value) : type_(varDouble), value_(static_cast<double>(value)) {}
   Variant(Currency value) : type_(varCurrency), value_(value) {}
   Variant(std::string value) : type_(varString), value_(std::move(value)) {}
   Variant(const char* value) : type_(varString), value_(std::string(value)) {}
+  Variant(std::string_view value) : type_(varString), value_(std::string(value)) {}
   Variant(std::u16string value) : type_(varOleStr), value_(std::move(value)) {}
   Variant(const char16_t* value) : type_(varOleStr), value_(std::u16string(value)) {}
   /// No Variant from other pointers (they would silently become Booleans).
@@ -137,12 +144,7 @@ private:
   [[noreturn]] void cannotConvert(TVarType to) const;
   std::string text() const;
   friend std::string VarToStr(const Variant& v);
-
-public:
-  struct Num;
-
-private:
-  bool toNum(Num& n) const;
+  bool toNum(VariantNumber& n) const;
 
   TVarType type_ = varEmpty;
   std::variant<std::monostate, bool, int64_t, uint64_t, float, double, Currency, std::string,

@@ -31,6 +31,8 @@ TEST(VariantTest, KindsCarryThePlatformCodes) {
       {Variant(uint64_t(1)), 0x0015},
       {Variant::FromStrArg(u"x"), 0x0048},
       {Variant("x"), 0x0100},
+      {Variant(std::string_view("x")), 0x0100},
+      {Variant(1.5L), 0x0005},
       {Variant(std::vector<uint8_t>{1, 2}), 0x2011},
   };
   for (const auto& row : rows)
