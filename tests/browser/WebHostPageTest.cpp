@@ -1,0 +1,379 @@
+// TWebHost with the real engine on local pages, in a form where another
+// control covers the browser as the map window's viewer does.
+#include "browser/WebHost.h"
+#include "platform/forms/Forms.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
+#include "platform/graphics/GraphicsObjects.h"
+#include "platform/web/WebEngineEnvironment.h"
+#include "platform/web/WebEngineHost.h"
+#include "tests/browser/TestWait.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kOpenLayers = "/usr/share/javascript/openlayers/OpenLayers.js";
+
+/// A control painted in one colour, raised over the browser.
+class TCover : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+
+protected:
+  void Paint() override {
+    Canvas()->Brush()->SetColor(TColor(0x00FF00FF));
+    Canvas()->FillRect(ClientRect());
+  }
+};
+
+std::string Digits(unsigned long value, int base = 10, int width = 0) {
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, base);
+  std::string s(buf, r.ptr);
+  if (int(s.size()) < width) s.insert(0, size_t(width) - s.size(), '0');
+  return s;
+}
+
+fs::path PageDir() {
+  static const fs::path dir = [] {
+    fs::path d = fs::temp_directory_path() / ("sk-browser-test-" + Digits(unsigned(::getpid())));
+    fs::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
+std::string WritePage(const std::string& name, const std::string& html) {
+  const fs::path path = PageDir() / name;
+  std::ofstream(path, std::ios::binary) << html;
+  return path.string();
+}
+
+/// The colour of grid cell (i, j) as 0xRRGGBB.
+std::uint32_t Cell(int i, int j) {
+  return std::uint32_t((40 + 20 * i) << 16 | (40 + 25 * j) << 8 | 0x80);
+}
+
+std::string GridPage() {
+  std::string cells;
+  for (int i = 0; i < 9; ++i)
+    for (int j = 0; j < 7; ++j)
+      cells += "<div style='position:absolute;left:" + Digits(unsigned(i * 100)) +
+               "px;top:" + Digits(unsigned(j * 100)) + "px;width:100px;height:100px;background:#" +
+               Digits(Cell(i, j), 16, 6) + "'></div>";
+  return WritePage("grid.htm", "<html><head><title>Grid</title></head>"
+                               "<body style='margin:0;overflow:hidden'>" +
+                                   cells + "</body></html>");
+}
+
+std::uint32_t PixelAt(TBitmap& bitmap, int x, int y) {
+  const std::uint8_t* p = bitmap.ScanLine(y) + x * 3;
+  return std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
+}
+
+bool GridMatches(TBitmap& bitmap) {
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 6; ++j)
+      if (PixelAt(bitmap, i * 100 + 50, j * 100 + 50) != Cell(i, j)) return false;
+  return true;
+}
+
+/// A page dialog presenter that records what it is asked.
+struct RecordingPresenter : TWebDialogPresenter {
+  struct Call {
+    web::WebDialogKind kind;
+    std::string caption, message;
+  };
+  std::vector<Call> calls;
+  web::WebDialogAnswer Present(const web::WebDialogRequest& r,
+                               const std::string& caption) override {
+    calls.push_back({r.Kind, caption, r.Message});
+    web::WebDialogAnswer a;
+    a.Accepted = true;
+    a.Text = "typed";
+    return a;
+  }
+};
+
+/// The map window's arrangement: the browser under a viewer-like control.
+struct MapWindow : ::testing::Test {
+  std::unique_ptr<TForm> form;
+  TWebHost* web = nullptr;
+  TCover* gis = nullptr;
+  int downloadCount = 0;
+  RecordingPresenter presenter;
+
+  void SetUp() override {
+    form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 900, 720);
+    web = new TWebHost(form.get());
+    web->SetParent(form.get());
+    web->SetBounds(0, 0, 826, 643);
+    gis = new TCover(form.get());
+    gis->SetParent(form.get());
+    gis->SetBounds(0, 0, 900, 700);
+    gis->BringToFront();
+    web->Loaded();
+    web->SetDialogPresenter(&presenter);
+    web->OnDownloadComplete = [this](TPersistent*) { ++downloadCount; };
+    form->Show();
+  }
+  void TearDown() override { form.reset(); }
+
+  /// The page rebuild's wait: more than two completions or 15 s.
+  bool Load(const std::string& path) {
+    downloadCount = 0;
+    web->Navigate(path);
+    return WaitUntil([this] { return downloadCount > 2; }, 15000);
+  }
+  std::string Eval(const std::string& script) {
+    return web->Engine().EvaluateScriptAndWait(script).value_or("<none>");
+  }
+};
+
+} // namespace
+
+TEST_F(MapWindow, NoSnapshotAndNoDocumentBeforeAnyPage) {
+  EXPECT_EQ(web->Document(), nullptr);
+  EXPECT_FALSE(IsHtmlDocument(web->Document()));
+  EXPECT_EQ(web->Snapshot(), nullptr);
+  EXPECT_EQ(SnapshotDocument(nullptr, 0, 826, 643), nullptr);
+}
+
+TEST_F(MapWindow, CoveredBrowserGivesSnapshotsOfItsOwnSize) {
+  ASSERT_TRUE(Load(GridPage()));
+  EXPECT_EQ(downloadCount, 3);
+  ASSERT_NE(web->Document(), nullptr);
+  EXPECT_TRUE(IsHtmlDocument(web->Document()));
+  std::unique_ptr<TBitmap> shot;
+  EXPECT_TRUE(WaitUntil([&] {
+    shot = web->Snapshot();
+    return shot && GridMatches(*shot);
+  }));
+  ASSERT_NE(shot, nullptr);
+  EXPECT_EQ(shot->Width(), 826);
+  EXPECT_EQ(shot->Height(), 643);
+  EXPECT_EQ(shot->PixelFormat(), pf24bit);
+
+  // A resized browser snapshots at its new size.
+  web->SetBounds(0, 0, 700, 500);
+  EXPECT_TRUE(WaitUntil([&] {
+    shot = web->Snapshot();
+    return shot && shot->Width() == 700 && shot->Height() == 500 &&
+           PixelAt(*shot, 650, 450) == Cell(6, 4);
+  }));
+}
+
+TEST_F(MapWindow, PositionScriptMovesTheOpenLayersMap) {
+  const std::string page = WritePage(
+      "mapg.htm",
+      std::string("<html><head><script src='file://") + kOpenLayers +
+          "'></script></head><body style='margin:0'><div id='map' style='width:796px;height:613px'>"
+          "</div><script>var map = new OpenLayers.Map('map', {controls: []});"
+          "map.addLayer(new OpenLayers.Layer.Vector('v', {isBaseLayer: true}));"
+          "map.setCenter(new OpenLayers.LonLat(0, 0), 2);</script></body></html>");
+  ASSERT_TRUE(Load(page));
+  ASSERT_NE(web->Document(), nullptr);
+  EXPECT_EQ(Eval("map.getCenter().lon + ',' + map.getCenter().lat + ',' + map.getZoom()"), "0,0,2");
+  web->Document()->ExecScript("map.setCenter(new OpenLayers.LonLat(14, 46), 6 );", "JavaScript");
+  EXPECT_EQ(Eval("map.getCenter().lon + ',' + map.getCenter().lat + ',' + map.getZoom()"),
+            "14,46,6");
+  EXPECT_THROW(web->Document()->ExecScript("x = 1", "VBScript"), EOleException);
+}
+
+TEST_F(MapWindow, FailedAndReplacedNavigations) {
+  ASSERT_TRUE(Load((PageDir() / "missing.htm").string()));
+  EXPECT_EQ(downloadCount, 3);
+  EXPECT_EQ(web->Document(), nullptr);
+  EXPECT_EQ(web->Snapshot(), nullptr);
+
+  // A navigation replaced by a newer one fires nothing of its own.
+  const std::string slow =
+      WritePage("slow.htm", std::string("<html><head><script src='file://") + kOpenLayers +
+                                "'></script></head><body>slow</body></html>");
+  downloadCount = 0;
+  web->Navigate(slow);
+  web->Navigate(GridPage());
+  ASSERT_TRUE(WaitUntil([&] { return downloadCount > 2; }));
+  WaitUntil([] { return false; }, 300);
+  EXPECT_EQ(downloadCount, 3);
+  ASSERT_NE(web->Document(), nullptr);
+  EXPECT_EQ(web->Document()->Title(), "Grid");
+
+  // Leaving a loaded page unloads it.
+  int unloads = 0;
+  web->OnUnload = [&](TPersistent*) { ++unloads; };
+  ASSERT_TRUE(Load(GridPage()));
+  EXPECT_EQ(unloads, 1);
+}
+
+TEST_F(MapWindow, ScriptErrorsReachTheEventAndTheDialogRule) {
+  std::vector<TScriptErrorInfo> errors;
+  web->OnScriptError = [&](TPersistent*, const TScriptErrorInfo& e, TScriptErrorAction&) {
+    errors.push_back(e);
+  };
+  const std::string page = WritePage(
+      "error.htm", "<html><head><title>Errors</title></head><body>\n<script>\nvar a = 1;\n"
+                   "undefinedFn();\n</script></body></html>");
+  ASSERT_TRUE(Load(page));
+  ASSERT_TRUE(WaitUntil([&] { return !errors.empty(); }));
+  EXPECT_EQ(errors[0].Line, "4");
+  EXPECT_EQ(errors[0].Character, "0");
+  EXPECT_EQ(errors[0].Code, "0");
+  EXPECT_NE(errors[0].Message.find("undefinedFn"), std::string::npos) << errors[0].Message;
+  EXPECT_EQ(errors[0].Url, web::WebEngineHost::UrlFromText(page));
+  EXPECT_TRUE(presenter.calls.empty()); // eaContinue: nothing shown
+
+  // Asking the user: shown unless script errors are suppressed (the caption
+  // holds "Script").
+  web->SetScriptErrorAction(TScriptErrorAction::eaAskUser);
+  web->Document()->ExecScript("undefinedFn();");
+  ASSERT_TRUE(WaitUntil([&] { return errors.size() == 2; }));
+  EXPECT_TRUE(presenter.calls.empty());
+  web->DisableErrors()->SetScriptErrorsSuppressed(false);
+  web->Document()->ExecScript("undefinedFn();");
+  ASSERT_TRUE(WaitUntil([&] { return errors.size() == 3; }));
+  ASSERT_EQ(presenter.calls.size(), 1u);
+  EXPECT_EQ(presenter.calls[0].caption, "Web Browser:  Script Error");
+  EXPECT_NE(presenter.calls[0].message.find("undefinedFn"), std::string::npos);
+  // The load step puts suppressed errors back to eaContinue.
+  web->DisableErrors()->SetScriptErrorsSuppressed(true);
+  web->Loaded();
+  EXPECT_EQ(web->ScriptErrorAction(), TScriptErrorAction::eaContinue);
+}
+
+TEST_F(MapWindow, PageDialogsFollowTheDialogOptions) {
+  const std::string script =
+      "alert('hello'); window.c = confirm('Sure?'); window.p = prompt('Name?', 'def');"
+      " String(window.c) + '/' + window.p";
+  ASSERT_TRUE(Load(WritePage("dialogs.htm",
+                             "<html><head><title>Dialog page</title></head><body></body></html>")));
+  std::vector<std::string> shown;
+  web->OnShowDialog = [&](TPersistent*, TWebDialogKind, const std::string& caption) {
+    shown.push_back(caption);
+  };
+  EXPECT_EQ(Eval(script), "true/typed");
+  ASSERT_EQ(presenter.calls.size(), 3u);
+  EXPECT_EQ(presenter.calls[0].caption, "Web Browser:  Dialog page");
+  EXPECT_EQ(presenter.calls[0].message, "hello");
+  EXPECT_EQ(presenter.calls[1].kind, web::WebDialogKind::Confirm);
+  EXPECT_EQ(presenter.calls[2].kind, web::WebDialogKind::Prompt);
+  EXPECT_EQ(shown.size(), 3u);
+  EXPECT_EQ(web->DialogBoxes()->NewCaption(), "Web Browser");
+
+  // Own caption, no replacement.
+  web->DialogBoxes()->SetNewCaption("Map");
+  presenter.calls.clear();
+  Eval("alert('x')");
+  ASSERT_EQ(presenter.calls.size(), 1u);
+  EXPECT_EQ(presenter.calls[0].caption, "Map:  Dialog page");
+  web->DialogBoxes()->SetReplaceCaption(false);
+  presenter.calls.clear();
+  Eval("alert('x')");
+  ASSERT_EQ(presenter.calls.size(), 1u);
+  EXPECT_EQ(presenter.calls[0].caption, "Dialog page");
+
+  // Everything disabled: nothing shown, confirm and prompt say no.
+  web->DialogBoxes()->SetDisableAll(true);
+  presenter.calls.clear();
+  shown.clear();
+  EXPECT_EQ(Eval(script), "false/null");
+  EXPECT_TRUE(presenter.calls.empty());
+  EXPECT_EQ(shown.size(), 3u);
+
+  // OnShowMessage answering S_OK handles the box itself.
+  web->DialogBoxes()->SetDisableAll(false);
+  web->OnShowMessage = [](TPersistent*, const std::string&, const std::string&, std::uint32_t,
+                          int& result) {
+    result = 1;
+    return S_OK;
+  };
+  presenter.calls.clear();
+  EXPECT_EQ(Eval("String(confirm('Sure?'))"), "true");
+  EXPECT_TRUE(presenter.calls.empty());
+
+  // A page whose title says "error" gets no dialogs while errors are suppressed.
+  web->OnShowMessage = nullptr;
+  ASSERT_TRUE(Load(WritePage("errtitle.htm",
+                             "<html><head><title>Load error</title></head><body></body></html>")));
+  EXPECT_EQ(Eval("String(confirm('Sure?'))"), "false");
+  EXPECT_TRUE(presenter.calls.empty());
+}
+
+TEST_F(MapWindow, ProcessSettingsOfTheLoadStep) {
+  ASSERT_TRUE(Load(GridPage()));
+  const std::string engine = web::DefaultWebUserAgent();
+  EXPECT_EQ(Eval("navigator.userAgent"), engine + " " + kWebHostProductText);
+  web->SetUserAgent("Token/2");
+  EXPECT_EQ(web->UserAgent(), std::string("Token/2 ") + kWebHostProductText);
+  EXPECT_EQ(web::WebUserAgent(), engine + " Token/2 " + kWebHostProductText);
+
+  // The proxy as "Address:Port"; with a login the port is not appended.
+  web->ProxySettings()->SetAutoLoadProxy(true);
+  web->ProxySettings()->SetAddress("127.0.0.1");
+  web->ProxySettings()->SetPort(3128);
+  web->Loaded();
+  EXPECT_EQ(web::CurrentWebProxy().Address, "127.0.0.1");
+  EXPECT_EQ(web::CurrentWebProxy().Port, 3128);
+  web->SetProxyWithLogin("agent", "proxy.invalid", 8080, "user", "secret");
+  EXPECT_EQ(web::CurrentWebProxy().Address, "proxy.invalid");
+  EXPECT_EQ(web::CurrentWebProxy().Port, 80);
+  EXPECT_EQ(web::CurrentWebProxy().UserName, "user");
+  web::SetWebProxy({});
+  web::SetWebUserAgentToken("");
+}
+
+TEST_F(MapWindow, TextSizeIsTheProcessFontSizeNotAZoom) {
+  const std::string page = WritePage("text.htm", "<html><body><p id='t'>text</p></body></html>");
+  const char* size = "getComputedStyle(document.getElementById('t')).fontSize";
+  web->SetTextSize(4); // no document yet: left alone
+  EXPECT_EQ(web::WebDefaultFontSize(), 16);
+  ASSERT_TRUE(Load(page));
+  struct Case {
+    int size;
+    const char* px;
+  } cases[] = {{4, "20px"}, {0, "12px"}, {9, "20px"}, {-3, "12px"}, {2, "16px"}};
+  for (const Case& c : cases) {
+    web->SetTextSize(c.size);
+    EXPECT_TRUE(WaitUntil([&] { return Eval(size) == c.px; }, 3000)) << c.size << " " << Eval(size);
+    EXPECT_DOUBLE_EQ(web->Engine().ZoomFactor(), 1.0);
+  }
+  // A control whose stored text size is not 2 sets it back when it goes.
+  web->SetTextSize(3);
+  web->VisualEffects()->SetTextSize(3);
+  EXPECT_EQ(web::WebDefaultFontSize(), 18);
+  form.reset();
+  EXPECT_EQ(web::WebDefaultFontSize(), 16);
+}
+
+TEST_F(MapWindow, RefreshAndCloseGoThroughTheControl) {
+  ASSERT_TRUE(Load(GridPage()));
+  web->Document()->ExecScript("window.marker = 1;");
+  std::vector<std::uint32_t> refreshes;
+  web->OnRefresh = [&](TPersistent*, std::uint32_t id, bool& cancel) {
+    refreshes.push_back(id);
+    cancel = true;
+  };
+  web->Engine().Reload();
+  EXPECT_EQ(refreshes, std::vector<std::uint32_t>{2300});
+  WaitUntil([] { return false; }, 200);
+  EXPECT_EQ(Eval("window.marker"), "1");
+  bool asked = false;
+  web->OnCloseQuery = [&](TPersistent*, bool& canClose) { asked = canClose; };
+  web->Perform(WM_CLOSE);
+  EXPECT_TRUE(asked);
+}
