@@ -66,6 +66,32 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
   bool needPattern = UsesPattern(code);
   int mode = dc.state.stretchMode;
   const bool copy = code == 0xCC;
+  if (copy && !transparent && dw == sw && dh == sh && !flipX && !flipY && src.bits) {
+    // 1:1 copy: rows straight across
+    for (const QRect& clip : dc.ClipRects()) {
+      QRect area = clip & dest & QRect(dest.left() - sx, dest.top() - sy, src.width, src.height);
+      if (area.isEmpty()) continue;
+      for (int yy = area.top(); yy <= area.bottom(); ++yy) {
+        const std::uint8_t* in = src.bits + std::int64_t(yy - dest.top() + sy) * src.stride +
+                                 std::int64_t(area.left() - dest.left() + sx) * src.bytes;
+        std::uint8_t* out = target.PixelAddress(area.left(), yy);
+        int n = area.width();
+        if (src.bytes == 3 && target.Bytes() == 3) {
+          std::memcpy(out, in, std::size_t(n) * 3);
+        } else {
+          for (int i = 0; i < n; ++i, in += src.bytes, out += target.Bytes()) {
+            out[0] = in[0];
+            out[1] = in[1];
+            out[2] = in[2];
+          }
+        }
+      }
+    }
+    QRect touched = dest & QRect(0, 0, target.Width(), target.Height());
+    if (!touched.isEmpty())
+      dc.surface->Changed(TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
+    return true;
+  }
   for (const QRect& clip : dc.ClipRects()) {
     QRect area = clip & dest;
     for (int yy = area.top(); yy <= area.bottom(); ++yy) {

@@ -76,6 +76,20 @@ TEST(Stretch, ClippedDestinationKeepsTheUnclippedMapping) {
   EXPECT_EQ(dst2.At(3, 3), 0xFF0000u);
 }
 
+TEST(Stretch, OneToOneCopyWithSourceOffsetLeavesPixelsBeyondTheSource) {
+  for (int bpp : {24, 32}) {
+    TTestCanvas src(3, 2, 0, bpp), dst(5, 2, 0x00FF00, 24);
+    SetPixel(src.dc, 1, 1, 0x112233);
+    SetPixel(src.dc, 2, 1, 0x445566);
+    BitBlt(dst.dc, 1, 0, 4, 2, src.dc, 1, 0, SRCCOPY);
+    EXPECT_EQ(dst.At(0, 1), 0x00FF00u);
+    EXPECT_EQ(dst.At(1, 1), 0x112233u);
+    EXPECT_EQ(dst.At(2, 1), 0x445566u);
+    EXPECT_EQ(dst.At(3, 1), 0x00FF00u);  // beyond the source's right edge
+    EXPECT_EQ(dst.At(1, 0), 0u);
+  }
+}
+
 TEST(Stretch, MirroringWithNegativeWidth) {
   TSource src;
   TTestCanvas dst(2, 2);
