@@ -14,6 +14,7 @@
 //   GisDefsCodePages  code-page conversion, GisDequote, character sets
 //   GisDefsNumbers    GisStrToFloat / GisFloatToStr
 //   GisDefsSystem     GisTickCount, GisFileAge, GisLastOsErrorText
+//   GisDefsObjects    GisFreeObject
 #pragma once
 
 #include "gis/core/GisDefsBitmap.h"
@@ -22,6 +23,7 @@
 #include "gis/core/GisDefsHashList.h"
 #include "gis/core/GisDefsLists.h"
 #include "gis/core/GisDefsNumbers.h"
+#include "gis/core/GisDefsObjects.h"
 #include "gis/core/GisDefsPasswords.h"
 #include "gis/core/GisDefsPaths.h"
 #include "gis/core/GisDefsStyles.h"
