@@ -214,7 +214,6 @@ LOGFONT TFont::MakeLogFont() const {
   lf.lfCharSet = charset_;
   lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
   std::strncpy(lf.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
-  if (std::string(lf.lfFaceName) == "Default") std::strcpy(lf.lfFaceName, "MS Sans Serif");
   return lf;
 }
 

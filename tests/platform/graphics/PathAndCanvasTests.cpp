@@ -1,0 +1,128 @@
+// Stroked and widened paths, pies, focus rectangles, what raster operations
+// leave alone, and font handles adopted by TFont.
+#include <cstring>
+
+#include "GraphicsTestUtil.h"
+#include "platform/graphics/Bitmap.h"
+
+namespace {
+
+int InkRows(const TTestCanvas& c, int x, COLORREF ink) {
+  int n = 0;
+  for (int y = 0; y < c.surface->Height(); ++y) n += c.At(x, y) == ink;
+  return n;
+}
+
+TEST(Paths, StrokePathWidthFollowsThePen) {
+  for (int width : {1, 3, 6}) {
+    TTestCanvas c(40, 30);
+    TSelected pen(c.dc, CreatePen(PS_SOLID, width, 0));
+    BeginPath(c.dc);
+    MoveToEx(c.dc, 5, 15, nullptr);
+    LineTo(c.dc, 35, 15);
+    EndPath(c.dc);
+    EXPECT_TRUE(StrokePath(c.dc));
+    EXPECT_EQ(InkRows(c, 20, 0), width) << "width " << width;
+    EXPECT_FALSE(StrokePath(c.dc));  // the path is used up
+  }
+}
+
+TEST(Paths, WidenPathTurnsTheOutlineIntoAnArea) {
+  TTestCanvas c(40, 30);
+  for (int width : {1, 4}) {
+    TSelected pen(c.dc, CreatePen(PS_SOLID, width, 0));
+    BeginPath(c.dc);
+    MoveToEx(c.dc, 5, 15, nullptr);
+    LineTo(c.dc, 35, 15);
+    EndPath(c.dc);
+    ASSERT_TRUE(WidenPath(c.dc)) << "width " << width;
+    HRGN r = PathToRegion(c.dc);
+    RECT box;
+    GetRgnBox(r, &box);
+    EXPECT_EQ(box.Bottom - box.Top, width) << "width " << width;
+    DeleteObject(r);
+  }
+  EXPECT_FALSE(WidenPath(c.dc));  // no path
+}
+
+TEST(Shapes, PieCoversTheSectorCounterClockwise) {
+  TTestCanvas c(40, 40);
+  TSelected brush(c.dc, CreateSolidBrush(RGB(255, 0, 0)));
+  SelectObject(c.dc, GetStockObject(NULL_PEN));
+  // from the right (3 o'clock) counter-clockwise to the top (12 o'clock)
+  Pie(c.dc, 0, 0, 40, 40, 40, 20, 20, 0);
+  EXPECT_EQ(c.At(30, 10), RGB(255, 0, 0));  // upper right
+  EXPECT_EQ(c.At(10, 10), 0xFFFFFFu);       // upper left
+  EXPECT_EQ(c.At(30, 30), 0xFFFFFFu);       // lower right
+  EXPECT_EQ(c.At(39, 0), 0xFFFFFFu);        // outside the ellipse
+}
+
+TEST(Shapes, FocusRectangleDrawnTwiceErasesItself) {
+  TBitmap b(20, 20);
+  b.Canvas()->Brush()->SetColor(clTeal);
+  b.Canvas()->FillRect(TRect(0, 0, 20, 20));
+  b.Canvas()->DrawFocusRect(TRect(2, 2, 18, 15));
+  EXPECT_NE(b.Canvas()->Pixels(2, 2), clTeal);
+  EXPECT_EQ(b.Canvas()->Pixels(3, 2), clTeal);  // dotted: every other pixel
+  b.Canvas()->DrawFocusRect(TRect(2, 2, 18, 15));
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 20; ++x) ASSERT_EQ(b.Canvas()->Pixels(x, y), clTeal);
+}
+
+TEST(RasterOps, TextAndBlitsIgnoreTheBinaryOperation) {
+  TTestCanvas src(8, 8, 0x00FF00), c(40, 20, 0x0000FF);
+  SetROP2(c.dc, R2_NOP);
+  BitBlt(c.dc, 0, 0, 8, 8, src.dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(c.At(3, 3), 0x00FF00u);
+  SetBkMode(c.dc, OPAQUE);
+  SetBkColor(c.dc, 0xFFFF00);
+  TextOut(c.dc, 10, 0, "x", 1);
+  EXPECT_EQ(c.At(10, 1), 0xFFFF00u);
+  RECT r{30, 0, 34, 4};
+  HBRUSH b = CreateSolidBrush(0);
+  FillRect(c.dc, &r, b);  // FillRect copies the brush
+  DeleteObject(b);
+  EXPECT_EQ(c.At(31, 1), 0u);
+  InvertRect(c.dc, &r);
+  EXPECT_EQ(c.At(31, 1), 0xFFFFFFu);
+  PatBlt(c.dc, 30, 5, 4, 4, BLACKNESS);
+  EXPECT_EQ(c.At(31, 6), 0u);
+}
+
+TEST(FontHandles, AdoptedLogFontKeepsEscapementUntilTheNextChange) {
+  TFont font;
+  LOGFONT lf;
+  lf.lfHeight = -20;
+  lf.lfEscapement = 450;
+  lf.lfWeight = FW_BOLD;
+  std::strcpy(lf.lfFaceName, "Arial");
+  font.SetHandle(CreateFontIndirect(&lf));
+  EXPECT_EQ(font.Name(), "Arial");
+  EXPECT_EQ(font.Height(), -20);
+  EXPECT_EQ(font.Size(), 15);
+  EXPECT_EQ(font.Style(), int(fsBold));
+  LOGFONT back;
+  GetObject(font.Handle(), sizeof back, &back);
+  EXPECT_EQ(back.lfEscapement, 450);
+  font.SetSize(10);
+  GetObject(font.Handle(), sizeof back, &back);
+  EXPECT_EQ(back.lfEscapement, 0);
+  EXPECT_EQ(back.lfHeight, -13);
+}
+
+TEST(FontHandles, SizeAndHeightFollowThePixelsPerInch) {
+  TFont font;
+  EXPECT_EQ(font.Height(), -11);
+  EXPECT_EQ(font.Size(), 8);
+  font.SetPixelsPerInch(300);
+  font.SetSize(18);
+  EXPECT_EQ(font.Height(), -75);
+  EXPECT_EQ(font.Size(), 18);
+  font.SetName("");  // ignored
+  EXPECT_EQ(font.Name(), "MS Sans Serif");
+  font.SetName("default");
+  LOGFONT lf = font.MakeLogFont();
+  EXPECT_STREQ(lf.lfFaceName, "default");  // case kept; the face table maps it
+}
+
+}  // namespace
