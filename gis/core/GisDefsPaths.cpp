@@ -69,7 +69,7 @@ std::string GisPathAbsolute(const std::string& baseFolder, const std::string& na
 }
 
 std::string GisPathRelative(const std::string& base, const std::string& path) {
-  if (IsNotAPath(path)) return path;
+  if (IsNotAPath(path) || path.empty()) return path;
   const std::string b = GisPathAbsolute(std::string(), base);
   const std::string p = GisPathAbsolute(std::string(), path);
   const std::size_t common = [&] {

@@ -87,6 +87,7 @@ TEST_F(GisPaths, RelativeTable) {
       {"/maps/proj.ini", "/maps/./sym/../x.shp", "x.shp"},
       {"/maps/proj.ini", "http://server/x.shp", "http://server/x.shp"},
       {"/maps/proj.ini", "Provider=x\r\nData=y", "Provider=x\r\nData=y"},
+      {"/maps/proj.ini", "", ""},
   };
   for (const auto& r : rows)
     EXPECT_EQ(GisPathRelative(r.base, r.path), r.expected) << r.path;
