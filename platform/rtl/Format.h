@@ -10,6 +10,10 @@
 // Every formatter and parser has an overload taking explicit settings; the
 // others use the process-wide FormatSettings(). Threads other than the
 // user-interface thread use the explicit overloads.
+//
+// Files: Format.cpp (settings, Format), FormatDecimal.h/.cpp (the rounding
+// engine, FloatToStr, FloatToStrF, CurrToStrF), FormatFloat.cpp (pictures),
+// FormatParse.cpp (StrToInt, StrToFloat and their variants).
 #pragma once
 
 #include "platform/rtl/Currency.h"
