@@ -132,7 +132,13 @@ struct MapWindow : ::testing::Test {
     web->OnDownloadComplete = [this](TPersistent*) { ++downloadCount; };
     form->Show();
   }
-  void TearDown() override { form.reset(); }
+  void TearDown() override { FreeForm(); }
+  /// Hidden before it is freed: under X11, freeing a shown window sends
+  /// enter and leave events to controls that are going.
+  void FreeForm() {
+    if (form) form->Hide();
+    form.reset();
+  }
 
   /// The page rebuild's wait: more than two completions or 15 s.
   bool Load(const std::string& path) {
@@ -356,7 +362,7 @@ TEST_F(MapWindow, TextSizeIsTheProcessFontSizeNotAZoom) {
   web->SetTextSize(3);
   web->VisualEffects()->SetTextSize(3);
   EXPECT_EQ(web::WebDefaultFontSize(), 18);
-  form.reset();
+  FreeForm();
   EXPECT_EQ(web::WebDefaultFontSize(), 16);
 }
 

@@ -23,7 +23,8 @@ bool WaitUntil(const std::function<bool()>& cond, int timeoutMs) {
 }
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   web::PrepareWebEngineEnvironment();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

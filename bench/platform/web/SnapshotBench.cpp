@@ -94,7 +94,8 @@ BENCHMARK(BM_PlainGrab)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   web::PrepareWebEngineEnvironment();
   QApplication app(argc, argv);
   Fixture fixture;

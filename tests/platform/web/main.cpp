@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
   qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());
   qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
   qputenv("XDG_CACHE_HOME", (home.path() + "/.cache").toUtf8());
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   web::PrepareWebEngineEnvironment();
   QApplication app(argc, argv);
   webtest::g_dir = std::make_unique<QTemporaryDir>();
