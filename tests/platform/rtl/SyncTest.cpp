@@ -109,10 +109,14 @@ TEST(Sync, SynchronizeRunsOnTheMainThread) {
       synchronizedError = true; // raised in the worker that asked
     }
   };
+  std::atomic<int> wakes{0};
+  TThread::SetWakeMainThread([&] { ++wakes; });
   w.Start();
   w.WaitFor(); // waiting on the main thread runs the queued calls
+  TThread::SetWakeMainThread(nullptr);
   EXPECT_EQ(ranOn, mainId);
   EXPECT_TRUE(synchronizedError);
+  EXPECT_EQ(wakes, 2); // the user-interface loop is told of each queued call
   EXPECT_FALSE(TThread::CheckSynchronize()); // nothing left
 }
 
