@@ -52,7 +52,7 @@ void TGIS_ProjectionAbstract::AddWarning(const std::string& text) {
 }
 
 void TGIS_ProjectionAbstract::SetDatum(TGIS_Datum* datum) {
-  if (datum == datum_) return;
+  if (!datum || datum == datum_) return;
   datum_ = datum;
   UpdateConstants();
 }

@@ -110,7 +110,8 @@ public:
   void AddWarning(const std::string& text);
 
   /// Stores `datum` and recomputes the constants when it differs from the
-  /// current one.
+  /// current one (nullptr is ignored). Raises 0200 when the datum's
+  /// ellipsoid is not listed; the datum stays set.
   void SetDatum(TGIS_Datum* datum);
 
   /// A new projection of the same class with this one's datum, parameters

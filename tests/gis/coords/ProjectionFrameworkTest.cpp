@@ -97,6 +97,17 @@ TEST_F(ProjectionFrameworkTest, InverseInputCheckAndSetUpCorrections) {
   EXPECT_EQ(out.X, 1100);
   EXPECT_EQ(out.Y, 1990);
   EXPECT_EQ(p.Warnings(), GIS_RS_ERR_EASTING_FIXED);
+  // A central meridian above π is stored reduced by 2π, without a warning.
+  s.CentralMeridian = 4.0;
+  s.OriginLatitude = 0.5;
+  p.SetUp(s);
+  EXPECT_EQ(p.CentralMeridian, 4.0 - 2 * kPi);
+  EXPECT_EQ(p.OriginLatitude, 0.5);
+  EXPECT_EQ(p.Warnings(), GIS_RS_ERR_EASTING_FIXED); // nothing corrected: left as it was
+  s.CentralMeridian = 7.0;
+  p.SetUp(s);
+  EXPECT_EQ(p.CentralMeridian, 2 * kPi - 2 * kPi);
+  EXPECT_EQ(p.Warnings(), GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
   p.Unproject(Pt(950, 1000), out);
   EXPECT_EQ(out.X, 950);
   EXPECT_EQ(out.Y, 1900);
@@ -215,6 +226,29 @@ TEST_F(ProjectionFrameworkTest, DatumWithUnlistedEllipsoidRaises0200) {
   EGIS_Exception e = ExpectGisError([&] { p.SetDatum(d); });
   EXPECT_EQ(e.Message(), "0200 Ellipsoid \"ZZ\" not found");
   EXPECT_EQ(e.ErrorNumber(), 20);
+  p.SetDatum(GisDatumList().FindDatum("EUR-M"));
+  p.SetDatum(nullptr); // ignored
+  EXPECT_EQ(p.Datum()->Code, "EUR-M");
+  EXPECT_EQ(p.Ellipsoid()->Code, "IN");
+}
+
+TEST_F(ProjectionFrameworkTest, ReplacedDatumsStayUsableByProjections) {
+  // A layer file may define a datum under a listed code only through
+  // AddDatum; projections holding the old one keep working.
+  TGIS_ProjectionAbstract* gec = GisProjectionList().FindProjection("GEC");
+  TGIS_Datum* old = GisDatumList().FindDatum("EUR-M");
+  gec->SetDatum(old);
+  TGIS_Datum* replacement = GisDatumList().AddDatum(gisDatumThreeParameter, "eur-m", "new", "WE",
+                                                    {0, 0, 0, 0, 0, 0, -90, 90, -180, 180});
+  EXPECT_NE(replacement, old);
+  EXPECT_EQ(GisDatumList().FindDatum("EUR-M"), replacement);
+  EXPECT_EQ(GisDatumList().Count(), 227);
+  EXPECT_EQ(gec->Datum(), old);
+  EXPECT_EQ(old->Description, "EUROPEAN 1950, Mean (3 Param)");
+  TGIS_Point3D p = Deg(13, 52);
+  old->ToWGS84(p, p);
+  gec->Project(p, p);
+  EXPECT_GT(p.X, 0);
 }
 
 } // namespace
