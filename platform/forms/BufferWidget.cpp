@@ -1,0 +1,227 @@
+// The widget of a windowed control with a back buffer: its paint event only
+// shows the buffer (and the border); scroll bars are child widgets whose
+// actions become WM_HSCROLL/WM_VSCROLL messages.
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+
+#include "platform/forms/Forms.h"
+#include "platform/forms/WindowTable.h"
+
+using namespace forms_detail;
+
+namespace {
+
+constexpr int kScrollBarSize = 16;
+
+class TBufferWidget : public QWidget {
+public:
+  TBufferWidget(QWidget* parent, TWinControl* control) : QWidget(parent), control_(control) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+  }
+
+  QScrollBar* bar(int which, bool create) {
+    QScrollBar*& b = which == SB_HORZ ? hbar_ : vbar_;
+    if (b == nullptr && create) {
+      b = new QScrollBar(which == SB_HORZ ? Qt::Horizontal : Qt::Vertical, this);
+      b->setEnabled(false);
+      b->setRange(0, 0);
+      QObject::connect(b, &QScrollBar::actionTriggered, this,
+                       [this, which](int action) { onAction(which, action); });
+      QObject::connect(b, &QScrollBar::sliderReleased, this,
+                       [this, which] { onReleased(which); });
+      b->show();
+    }
+    return b;
+  }
+
+  void removeBar(int which) {
+    QScrollBar*& b = which == SB_HORZ ? hbar_ : vbar_;
+    delete b;
+    b = nullptr;
+  }
+
+  void layoutBars() {
+    TPoint off = control_->ClientOffset();
+    int cw = control_->ClientWidth(), ch = control_->ClientHeight();
+    if (vbar_) vbar_->setGeometry(off.x + cw, off.y, kScrollBarSize, ch);
+    if (hbar_) hbar_->setGeometry(off.x, off.y + ch, cw, kScrollBarSize);
+  }
+
+  bool painting = false;
+
+protected:
+  void paintEvent(QPaintEvent* e) override {
+    painting = true;
+    QPainter p(this);
+    TPoint off = control_->ClientOffset();
+    QImage* img = control_->BackBuffer();
+    if (img != nullptr && !img->isNull()) {
+      QRect target = e->rect().intersected(QRect(off.x, off.y, img->width(), img->height()));
+      if (!target.isEmpty())
+        p.drawImage(target, *img, target.translated(-off.x, -off.y));
+    }
+    // The frame: a sunken 3-D edge or a single line.
+    std::uint32_t ex = control_->HandleAllocated()
+                           ? std::uint32_t(GetWindowLongPtr(control_->Handle(), GWL_EXSTYLE))
+                           : 0;
+    std::uint32_t st = control_->HandleAllocated()
+                           ? std::uint32_t(GetWindowLongPtr(control_->Handle(), GWL_STYLE))
+                           : 0;
+    QRect r = rect().adjusted(0, 0, -1, -1);
+    if (ex & WS_EX_CLIENTEDGE) {
+      p.setPen(QColor(128, 128, 128));
+      p.drawLine(r.topLeft(), r.topRight());
+      p.drawLine(r.topLeft(), r.bottomLeft());
+      p.setPen(QColor(255, 255, 255));
+      p.drawLine(r.bottomLeft(), r.bottomRight());
+      p.drawLine(r.topRight(), r.bottomRight());
+      QRect in = r.adjusted(1, 1, -1, -1);
+      p.setPen(QColor(64, 64, 64));
+      p.drawLine(in.topLeft(), in.topRight());
+      p.drawLine(in.topLeft(), in.bottomLeft());
+      p.setPen(QColor(212, 208, 200));
+      p.drawLine(in.bottomLeft(), in.bottomRight());
+      p.drawLine(in.topRight(), in.bottomRight());
+    } else if (st & WS_BORDER) {
+      p.setPen(Qt::black);
+      p.drawRect(r);
+    }
+    if (hbar_ && vbar_)
+      p.fillRect(QRect(off.x + control_->ClientWidth(), off.y + control_->ClientHeight(),
+                       kScrollBarSize, kScrollBarSize),
+                 QColor(212, 208, 200));
+    painting = false;
+  }
+
+private:
+  void send(int which, int code, int pos) {
+    if (!control_->HandleAllocated()) return;
+    HWND h = control_->Handle();
+    TQtEntry entry;
+    Guarded([&] {
+      SendMessage(h, which == SB_HORZ ? WM_HSCROLL : WM_VSCROLL, MakeWParam(code, pos), 0);
+    });
+  }
+
+  void resync(int which) {
+    if (!control_->HandleAllocated()) return;
+    SCROLLINFO si;
+    si.fMask = SIF_POS;
+    GetScrollInfo(control_->Handle(), which, &si);
+    if (QScrollBar* b = bar(which, false)) b->setSliderPosition(si.nPos);
+  }
+
+  void onAction(int which, int action) {
+    QScrollBar* b = bar(which, false);
+    if (b == nullptr) return;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: send(which, SB_LINEUP, 0); break;
+    case QAbstractSlider::SliderSingleStepAdd: send(which, SB_LINEDOWN, 0); break;
+    case QAbstractSlider::SliderPageStepSub: send(which, SB_PAGEUP, 0); break;
+    case QAbstractSlider::SliderPageStepAdd: send(which, SB_PAGEDOWN, 0); break;
+    case QAbstractSlider::SliderToMinimum: send(which, SB_TOP, 0); break;
+    case QAbstractSlider::SliderToMaximum: send(which, SB_BOTTOM, 0); break;
+    case QAbstractSlider::SliderMove: {
+      int pos = b->sliderPosition();
+      if (TWindowRecord* r = FindRecord(control_->Handle())) r->bars[which].trackPos = pos;
+      send(which, SB_THUMBTRACK, pos);
+      return; // the thumb follows the mouse while dragged
+    }
+    default: return;
+    }
+    send(which, SB_ENDSCROLL, 0);
+    // The window decides where the bar stands (SetScrollInfo).
+    if (b == bar(which, false)) resync(which);
+  }
+
+  void onReleased(int which) {
+    QScrollBar* b = bar(which, false);
+    if (b == nullptr) return;
+    send(which, SB_THUMBPOSITION, b->sliderPosition());
+    send(which, SB_ENDSCROLL, 0);
+    resync(which);
+  }
+
+  TWinControl* control_;
+  QScrollBar* hbar_ = nullptr;
+  QScrollBar* vbar_ = nullptr;
+};
+
+} // namespace
+
+namespace forms_detail {
+
+QWidget* NewBufferWidget(QWidget* parent, TWinControl* control) {
+  return new TBufferWidget(parent, control);
+}
+
+void SyncScrollBar(TWinControl* control, int which, const TScrollBarState& state) {
+  auto* w = dynamic_cast<TBufferWidget*>(control->Widget());
+  if (w == nullptr) return;
+  QScrollBar* b = w->bar(which, state.present);
+  if (b == nullptr) return;
+  if (!state.present) {
+    w->removeBar(which);
+    return;
+  }
+  QSignalBlocker block(b);
+  int span = state.page > 0 ? int(state.page) - 1 : 0;
+  int maxPos = state.max - span;
+  if (maxPos < state.min) maxPos = state.min;
+  b->setRange(state.min, maxPos);
+  b->setPageStep(state.page > 0 ? int(state.page) : 1);
+  b->setSliderPosition(state.pos);
+  b->setValue(state.pos);
+  b->setEnabled(state.enabled);
+  w->layoutBars();
+}
+
+void LayoutScrollBars(TWinControl* control) {
+  if (auto* w = dynamic_cast<TBufferWidget*>(control->Widget())) w->layoutBars();
+}
+
+void ShowBufferArea(TWinControl* control, const QRect& area) {
+  QWidget* w = control->Widget();
+  if (w == nullptr || !w->isVisible() || area.isEmpty()) return;
+  TPoint off = control->ClientOffset();
+  QRect r = area.translated(off.x, off.y);
+  auto* bw = dynamic_cast<TBufferWidget*>(w);
+  if (bw != nullptr && !bw->painting)
+    w->repaint(r);
+  else
+    w->update(r);
+}
+
+QCursor QtCursorFor(TCursor cursor) {
+  switch (cursor) {
+  case crNone: return QCursor(Qt::BlankCursor);
+  case crCross: return QCursor(Qt::CrossCursor);
+  case crIBeam: return QCursor(Qt::IBeamCursor);
+  case crSizeNESW: return QCursor(Qt::SizeBDiagCursor);
+  case crSizeNS: return QCursor(Qt::SizeVerCursor);
+  case crSizeNWSE: return QCursor(Qt::SizeFDiagCursor);
+  case crSizeWE: return QCursor(Qt::SizeHorCursor);
+  case crUpArrow: return QCursor(Qt::UpArrowCursor);
+  case crHourGlass:
+  case crSQLWait: return QCursor(Qt::WaitCursor);
+  case crDrag:
+  case crMultiDrag: return QCursor(Qt::DragMoveCursor);
+  case crNoDrop:
+  case crNo: return QCursor(Qt::ForbiddenCursor);
+  case crHSplit: return QCursor(Qt::SplitHCursor);
+  case crVSplit: return QCursor(Qt::SplitVCursor);
+  case crAppStart: return QCursor(Qt::BusyCursor);
+  case crHelp: return QCursor(Qt::WhatsThisCursor);
+  case crHandPoint: return QCursor(Qt::PointingHandCursor);
+  case crSizeAll: return QCursor(Qt::SizeAllCursor);
+  case crDefault:
+  case crArrow: return QCursor(Qt::ArrowCursor);
+  default: return Screen()->QtCursor(cursor);
+  }
+}
+
+} // namespace forms_detail

@@ -1,0 +1,255 @@
+// TForm: a top-level window with a back buffer, shown and hidden, closed
+// through OnCloseQuery/OnClose, modal in a nested loop.
+#include <QApplication>
+#include <QEventLoop>
+
+#include "platform/forms/Forms.h"
+#include "platform/forms/WindowTable.h"
+
+using namespace forms_detail;
+
+TForm* GetParentForm(TControl* control) {
+  TControl* c = control;
+  while (c != nullptr && c->Parent() != nullptr) c = c->Parent();
+  return dynamic_cast<TForm*>(c);
+}
+
+TForm::TForm(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
+  visible_ = false;
+  color_ = clBtnFace;
+  SetBorderStyle(TBorderStyle::bsSizeable);
+  controlStyle_ = {TControlStyleItem::csAcceptsControls, TControlStyleItem::csCaptureMouse,
+                   TControlStyleItem::csClickEvents, TControlStyleItem::csSetCaption,
+                   TControlStyleItem::csDoubleClicks};
+  Screen()->AddForm(this);
+}
+
+TForm::~TForm() {
+  Destroying();
+  if (!destroyFired_) {
+    destroyFired_ = true;
+    if (OnDestroy) Guarded([this] { OnDestroy(this); });
+  }
+  Screen()->RemoveForm(this);
+  if (Application()->MainForm() == this) Application()->SetMainForm(nullptr);
+}
+
+TSize TForm::NonClientSize() const {
+  switch (BorderStyle()) {
+  case TBorderStyle::bsNone: return TSize(0, 0);
+  case TBorderStyle::bsSingle:
+  case TBorderStyle::bsDialog: return TSize(6, 25);
+  case TBorderStyle::bsToolWindow: return TSize(6, 21);
+  case TBorderStyle::bsSizeToolWin: return TSize(8, 23);
+  case TBorderStyle::bsSizeable: return TSize(8, 27);
+  }
+  return TSize(8, 27);
+}
+
+TPoint TForm::ClientOffset() const { return TPoint(0, 0); }
+
+TPoint TForm::ClientOrigin() const {
+  TSize nc = NonClientSize();
+  int side = nc.cx / 2;
+  return TPoint(left_ + side, top_ + nc.cy - side);
+}
+
+void TForm::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.Style = WS_OVERLAPPED | WS_CLIPCHILDREN;
+  if (BorderStyle() != TBorderStyle::bsNone) p.Style |= WS_CAPTION;
+  if (BorderStyle() == TBorderStyle::bsSizeable || BorderStyle() == TBorderStyle::bsSizeToolWin)
+    p.Style |= WS_THICKFRAME;
+  p.ExStyle = 0;
+  if (formStyle_ == TFormStyle::fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
+  p.WndParent = 0;
+}
+
+void TForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  QWidget* w = Widget();
+  w->setWindowTitle(QString::fromStdString(text_));
+  Qt::WindowFlags flags = Qt::Window;
+  if (BorderStyle() == TBorderStyle::bsNone) flags |= Qt::FramelessWindowHint;
+  if (formStyle_ == TFormStyle::fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+  w->setWindowFlags(flags);
+  w->setFocusPolicy(Qt::StrongFocus);
+}
+
+void TForm::SetBorderStyle(TBorderStyle value) {
+  if (value == BorderStyle()) return;
+  // The client area keeps its place; the window grows or shrinks around it.
+  TWinControl::SetBorderStyle(value);
+}
+
+void TForm::SetFormStyle(TFormStyle value) {
+  if (value == formStyle_) return;
+  formStyle_ = value;
+  QWidget* w = Widget();
+  if (w == nullptr) return;
+  // Qt hides a window whose flags change: show it again in place, quietly.
+  bool wasVisible = w->isVisible();
+  switchingStyle_ = true;
+  w->setWindowFlag(Qt::WindowStaysOnTopHint, value == TFormStyle::fsStayOnTop);
+  if (HandleAllocated()) {
+    std::uint32_t ex = std::uint32_t(GetWindowLongPtr(Handle(), GWL_EXSTYLE));
+    ex = value == TFormStyle::fsStayOnTop ? (ex | WS_EX_TOPMOST) : (ex & ~WS_EX_TOPMOST);
+    SetWindowLongPtr(Handle(), GWL_EXSTYLE, LONG_PTR(ex));
+  }
+  TPoint o = ClientOrigin();
+  w->move(o.x, o.y);
+  if (wasVisible) w->show();
+  switchingStyle_ = false;
+}
+
+void TForm::SetWindowState(TWindowState value) {
+  windowState_ = value;
+  QWidget* w = Widget();
+  if (w == nullptr || !w->isVisible()) return;
+  switch (value) {
+  case TWindowState::wsMinimized: w->showMinimized(); break;
+  case TWindowState::wsMaximized: w->showMaximized(); break;
+  default: w->showNormal(); break;
+  }
+}
+
+void TForm::SetActiveControl(TWinControl* control) { activeControl_ = control; }
+
+bool TForm::Showing() const { return visible_ && Widget() != nullptr && Widget()->isVisible(); }
+
+void TForm::SetVisible(bool value) {
+  if (value == visible_) return;
+  visible_ = value;
+  VisibleChanged();
+}
+
+void TForm::VisibleChanged() {
+  HandleNeeded();
+  QWidget* w = Widget();
+  if (visible_) {
+    if (OnShow) OnShow(this);
+    if (!visible_) return;
+    TPoint o = ClientOrigin();
+    w->move(o.x, o.y);
+    w->show();
+    if (windowState_ == TWindowState::wsMinimized) w->showMinimized();
+    if (windowState_ == TWindowState::wsMaximized) w->showMaximized();
+    RaiseZOrder(Handle());
+  } else {
+    w->hide();
+    if (OnHide) OnHide(this);
+  }
+}
+
+void TForm::Show() {
+  SetVisible(true);
+  if (QWidget* w = Widget()) {
+    w->raise();
+    w->activateWindow();
+  }
+  RaiseZOrder(Handle());
+  Screen()->SetActiveForm(this);
+}
+
+void TForm::Hide() { SetVisible(false); }
+
+void TForm::Close() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  if (!canClose) return;
+  bool modal = modalLoop_;
+  TCloseAction action = TCloseAction::caHide;
+  if (modal)
+    modalResult_ = modalResult_ == mrNone ? mrCancel : modalResult_;
+  else if (Application()->MainForm() == this)
+    action = TCloseAction::caFree;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) {
+    if (modal) modalResult_ = mrNone;
+    return;
+  }
+  if (!modal && Application()->MainForm() == this) {
+    Hide();
+    Application()->Terminate();
+    return;
+  }
+  switch (action) {
+  case TCloseAction::caHide: Hide(); break;
+  case TCloseAction::caMinimize: SetWindowState(TWindowState::wsMinimized); break;
+  case TCloseAction::caFree: Release(); break;
+  default: break;
+  }
+}
+
+TModalResult TForm::ShowModal() {
+  modalResult_ = mrNone;
+  modalLoop_ = true;
+  HandleNeeded();
+  Widget()->setWindowModality(Qt::ApplicationModal);
+  Show();
+  while (modalResult_ == mrNone && !Application()->Terminated()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    if (modalResult_ != mrNone) {
+      bool canClose = true;
+      if (OnCloseQuery) OnCloseQuery(this, canClose);
+      if (!canClose) modalResult_ = mrNone;
+    }
+  }
+  modalLoop_ = false;
+  Hide();
+  Widget()->setWindowModality(Qt::NonModal);
+  return modalResult_;
+}
+
+void TForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }
+
+void TForm::DoCreate() {
+  if (OnCreate) OnCreate(this);
+}
+
+void TForm::DoDestroy() {
+  if (destroyFired_) return;
+  destroyFired_ = true;
+  if (OnDestroy) OnDestroy(this);
+}
+
+void TForm::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+  case WM_CLOSE:
+    Close();
+    return;
+  case WM_ACTIVATE:
+    if (TWMActivate{m}.Active() != WA_INACTIVE) {
+      Screen()->SetActiveForm(this);
+      if (OnActivate) OnActivate(this);
+    } else if (OnDeactivate) {
+      OnDeactivate(this);
+    }
+    DefaultHandler(m);
+    return;
+  case CM_RELEASE:
+    delete this;
+    return;
+  default:
+    TWinControl::Dispatch(m);
+  }
+}
+
+void TForm::PaintWindow(HDC dc) {
+  paintDC_ = dc;
+  canvas_->Lock();
+  canvas_->SetHandle(dc);
+  struct TRestore {
+    TForm* self;
+    ~TRestore() {
+      self->canvas_->SetHandle(nullptr);
+      self->canvas_->Unlock();
+      self->paintDC_ = nullptr;
+    }
+  } restore{this};
+  Paint();
+}
+
+void TForm::Paint() {
+  if (OnPaint) OnPaint(this);
+}

@@ -1,0 +1,76 @@
+// Building windows from their stored definitions.
+//
+// The loading protocol: every component of the definition is created owned by
+// the root (csLoading and csReading set at once), placed in its parent, and
+// given its properties in the stored order; after the whole window, every
+// component gets its loaded step (Loaded) in creation order, the root first;
+// then a form's creation handler (OnCreate) runs.
+//
+//   TDefinitionLoader l(this);                 // in a form's constructor
+//   auto* gis = l.Add<TViewer>("gis", this);
+//   l.Set(gis, "Align", TPropValue(int(TAlign::alClient)));
+//   l.SetText(gis, "Mode", "gisDrag");
+//   l.Finish();
+//
+// ReadDefinition does the same from the text form:
+//   object MapForm: TMapForm
+//     Caption = 'Map'
+//     object gis: TViewer
+//       Align = alClient
+//     end
+//   end
+// Values: integers, floats, 'strings' (joined with + and #nn character codes),
+// identifiers (enumerations, Booleans, component references), [sets].
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/forms/Controls.h"
+#include "platform/forms/Properties.h"
+
+class TDefinitionLoader {
+public:
+  explicit TDefinitionLoader(TComponent* root);
+  TDefinitionLoader(const TDefinitionLoader&) = delete;
+  TDefinitionLoader& operator=(const TDefinitionLoader&) = delete;
+
+  TComponent* Root() const { return root_; }
+
+  template <class T> T* Add(const std::string& name, TWinControl* parent = nullptr) {
+    T* c = new T(root_);
+    adopt(c, name, parent);
+    return c;
+  }
+  /// Creates a component of a registered class.
+  TComponent* AddByClass(const std::string& className, const std::string& name,
+                         TComponent* parent);
+
+  /// Sets a property of `component` ("Font.Size" paths allowed).
+  void Set(TComponent* component, const std::string& property, const TPropValue& value);
+  void SetText(TComponent* component, const std::string& property, const std::string& text);
+  /// A reference to another component of the window, resolved at Finish.
+  void SetReference(TComponent* component, const std::string& property,
+                    const std::string& componentName);
+
+  /// Resolves references, runs every Loaded in creation order, then the
+  /// form's creation handler.
+  void Finish();
+  const std::vector<TComponent*>& Components() const { return loaded_; }
+
+private:
+  void adopt(TComponent* c, const std::string& name, TComponent* parent);
+  TComponent* root_;
+  std::vector<TComponent*> loaded_;
+  struct TFixup {
+    TComponent* component;
+    std::string property;
+    std::string target;
+  };
+  std::vector<TFixup> fixups_;
+  bool finished_ = false;
+};
+
+/// Reads a stored definition in the text form into `root` (see above).
+/// Errors name the line: "Error reading definition, line N: ...".
+void ReadDefinition(TComponent* root, const std::string& text);

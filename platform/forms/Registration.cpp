@@ -1,0 +1,90 @@
+// The published properties and the creatable classes of the windowing layer.
+#include "platform/forms/Forms.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/Properties.h"
+#include "platform/forms/Timers.h"
+
+namespace {
+
+void registerAll() {
+  RegisterClassInfo("TPersistent", "");
+  RegisterProperties<TComponent>()
+      .String("Name", &TComponent::Name, &TComponent::SetName)
+      .Integer("Tag", &TComponent::Tag, &TComponent::SetTag, 0);
+
+  RegisterProperties<TControl>()
+      .Integer("Left", &TControl::Left, &TControl::SetLeft)
+      .Integer("Top", &TControl::Top, &TControl::SetTop)
+      .Integer("Width", &TControl::Width, &TControl::SetWidth)
+      .Integer("Height", &TControl::Height, &TControl::SetHeight)
+      .Enum<TAlign>("Align", "TAlign", &TControl::Align, &TControl::SetAlign,
+                    {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"},
+                    TAlign::alNone)
+      .Boolean("Visible", &TControl::Visible, &TControl::SetVisible, true)
+      .Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled, true)
+      .Integer("Color", &TControl::Color, &TControl::SetColor)
+      .Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false)
+      .Integer("Cursor", &TControl::Cursor, &TControl::SetCursor, 0)
+      .String("Caption", &TControl::Caption, &TControl::SetCaption)
+      .String("Hint", &TControl::Hint, &TControl::SetHint)
+      .Boolean("ShowHint", &TControl::ShowHint, &TControl::SetShowHint, false)
+      .Reference<TPopupMenu>("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
+
+  static const std::vector<std::string> borderStyles = {
+      "bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"};
+  RegisterProperties<TWinControl>()
+      .Boolean("Ctl3D", &TWinControl::Ctl3D, &TWinControl::SetCtl3D, true)
+      .Boolean("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop, false)
+      .Integer("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder, -1)
+      .Enum<TBorderStyle>("BorderStyle", "TBorderStyle", &TWinControl::BorderStyle,
+                          &TWinControl::SetBorderStyle, borderStyles, TBorderStyle::bsNone);
+  RegisterComponentClass<TWinControl>();
+  RegisterProperties<TCustomControl>();
+  RegisterComponentClass<TCustomControl>();
+  RegisterProperties<TGraphicControl>();
+  RegisterComponentClass<TGraphicControl>();
+
+  RegisterProperties<TForm>()
+      .Enum<TBorderStyle>("BorderStyle", "TFormBorderStyle", &TForm::BorderStyle,
+                          &TForm::SetBorderStyle, borderStyles, TBorderStyle::bsSizeable)
+      .Integer("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth)
+      .Integer("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight)
+      .Enum<TFormStyle>("FormStyle", "TFormStyle", &TForm::FormStyle, &TForm::SetFormStyle,
+                        {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"},
+                        TFormStyle::fsNormal)
+      .Enum<TPosition>("Position", "TPosition", &TForm::Position, &TForm::SetPosition,
+                       {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+                        "poScreenCenter", "poDesktopCenter", "poMainFormCenter",
+                        "poOwnerFormCenter"},
+                       TPosition::poDesigned)
+      .Enum<TWindowState>("WindowState", "TWindowState", &TForm::WindowState,
+                          &TForm::SetWindowState, {"wsNormal", "wsMinimized", "wsMaximized"},
+                          TWindowState::wsNormal)
+      .Boolean("Visible", &TForm::Visible, &TForm::SetVisible, false);
+  RegisterComponentClass<TForm>();
+
+  RegisterProperties<TTimer>()
+      .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval, 1000)
+      .Boolean("Enabled", &TTimer::Enabled, &TTimer::SetEnabled, true);
+  RegisterComponentClass<TTimer>();
+
+  RegisterProperties<TMenuItem>()
+      .String("Caption", &TMenuItem::Caption, &TMenuItem::SetCaption)
+      .Boolean("Enabled", &TMenuItem::Enabled, &TMenuItem::SetEnabled, true)
+      .Boolean("Visible", &TMenuItem::Visible, &TMenuItem::SetVisible, true)
+      .Boolean("Checked", &TMenuItem::Checked, &TMenuItem::SetChecked, false)
+      .Integer("Command", &TMenuItem::Command, &TMenuItem::SetCommand, 0);
+  RegisterComponentClass<TMenuItem>();
+  RegisterProperties<TPopupMenu>().Boolean("AutoPopup", &TPopupMenu::AutoPopup,
+                                            &TPopupMenu::SetAutoPopup, true);
+  RegisterComponentClass<TPopupMenu>();
+}
+
+} // namespace
+
+void EnsureFormsClassesRegistered() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  registerAll();
+}

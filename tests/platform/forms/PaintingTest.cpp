@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include "platform/forms/Windows.h"
+#include "tests/platform/forms/FormsTestSupport.h"
+
+namespace {
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+class Painting : public ::testing::Test {
+protected:
+  void SetUp() override {
+    form = new TForm(nullptr);
+    form->SetBounds(0, 0, 308, 227);
+    spy = new TSpyControl(form, &log);
+    spy->SetBounds(10, 10, 100, 80);
+    spy->SetColor(clWhite);
+    spy->SetParent(form);
+    spy->Filter = {"WM_ERASEBKGND", "WM_PAINT", "WM_SIZE", "Resize"};
+    spy->Handle();
+    PumpEvents();
+    log.clear();
+  }
+  void TearDown() override { delete form; }
+  std::vector<TSpyEntry> log;
+  TForm* form = nullptr;
+  TSpyControl* spy = nullptr;
+};
+
+TEST_F(Painting, InvalidationsCoalesceIntoOneEraseThenOnePaint) {
+  HWND h = spy->Handle();
+  TRect a(0, 0, 10, 10), b(50, 50, 60, 60);
+  InvalidateRect(h, &a, true);
+  InvalidateRect(h, &b, false);
+  EXPECT_TRUE(log.empty()); // painting waits for the loop
+  TRect box;
+  EXPECT_TRUE(GetUpdateRect(h, &box, false));
+  EXPECT_EQ(box, TRect(0, 0, 60, 60));
+  PumpEvents();
+  EXPECT_EQ(Names(log), (std::vector<std::string>{"WM_ERASEBKGND", "WM_PAINT"}));
+  EXPECT_FALSE(GetUpdateRect(h, &box, false));
+  EXPECT_EQ(BufferPixel(spy, 5, 5), kRed);
+}
+
+TEST_F(Painting, PaintingIsClippedToTheInvalidArea) {
+  HWND h = spy->Handle();
+  spy->Invalidate();
+  spy->Update(); // synchronous
+  EXPECT_EQ(BufferPixel(spy, 50, 50), kRed);
+  spy->PaintColor = kBlue;
+  TRect r(10, 10, 20, 20);
+  InvalidateRect(h, &r, false);
+  log.clear();
+  UpdateWindow(h);
+  EXPECT_EQ(Names(log), (std::vector<std::string>{"WM_PAINT"})); // no erase asked
+  EXPECT_EQ(BufferPixel(spy, 10, 10), kBlue);
+  EXPECT_EQ(BufferPixel(spy, 19, 19), kBlue);
+  EXPECT_EQ(BufferPixel(spy, 20, 20), kRed);
+  EXPECT_EQ(BufferPixel(spy, 9, 15), kRed);
+  // A validated window is not painted.
+  int paints = spy->Paints;
+  InvalidateRect(h, nullptr, true);
+  ValidateRect(h, nullptr);
+  UpdateWindow(h);
+  PumpEvents();
+  EXPECT_EQ(spy->Paints, paints);
+}
+
+TEST_F(Painting, EraseFillsWithTheColourUnlessTheControlAnswersIt) {
+  HWND h = spy->Handle();
+  spy->Invalidate();
+  spy->Update();
+  TRect r(0, 0, 5, 5);
+  auto paintBlue = [&] {
+    HDC dc = GetDC(h); // drawing outside a paint goes straight to the buffer
+    EXPECT_EQ(WindowFromDC(dc), h);
+    HBRUSH blue = CreateSolidBrush(kBlue);
+    FillRect(dc, &r, blue);
+    DeleteObject(blue);
+    ReleaseDC(h, dc);
+  };
+  std::vector<COLORREF> seenAtPaint;
+  TWndMethod old = spy->WindowProc;
+  TWindowProcGuard restoreProc{spy, old};
+  spy->WindowProc = [&](TMessage& m) {
+    if (m.Msg == WM_PAINT) seenAtPaint.push_back(BufferPixel(spy, 2, 2));
+    old(m);
+  };
+  paintBlue();
+  EXPECT_EQ(BufferPixel(spy, 2, 2), kBlue);
+  spy->AnswerEraseOnly = true; // answers 1 and erases nothing
+  InvalidateRect(h, &r, true);
+  UpdateWindow(h);
+  paintBlue();
+  spy->AnswerEraseOnly = false; // the default fills with Color
+  InvalidateRect(h, &r, true);
+  UpdateWindow(h);
+  EXPECT_EQ(seenAtPaint, (std::vector<COLORREF>{kBlue, kWhite}));
+  EXPECT_EQ(BufferPixel(spy, 2, 2), kRed);
+}
+
+TEST_F(Painting, XorDrawingOutsidePaintTwiceRestoresThePixels) {
+  HWND h = spy->Handle();
+  spy->Invalidate();
+  spy->Update();
+  HDC dc = GetDC(h);
+  SetROP2(dc, R2_XORPEN);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
+  HGDIOBJ oldPen = SelectObject(dc, pen);
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  Rectangle(dc, 10, 10, 40, 30);
+  EXPECT_EQ(BufferPixel(spy, 10, 20), RGB(0, 255, 255)); // red xor white
+  EXPECT_EQ(BufferPixel(spy, 20, 20), kRed);              // inside: untouched
+  Rectangle(dc, 10, 10, 40, 30);
+  EXPECT_EQ(BufferPixel(spy, 10, 20), kRed);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteObject(pen);
+  ReleaseDC(h, dc);
+}
+
+TEST_F(Painting, ScrollWindowMovesPixelsAndThePendingRegion) {
+  HWND h = spy->Handle();
+  spy->Invalidate();
+  spy->Update();
+  HDC dc = GetDC(h);
+  SetPixel(dc, 10, 10, kBlue);
+  ReleaseDC(h, dc);
+  TRect pending(30, 30, 35, 35);
+  InvalidateRect(h, &pending, false);
+  TRect uncovered;
+  int kind = ScrollWindowEx(h, 5, 3, nullptr, nullptr, nullptr, &uncovered,
+                            SW_INVALIDATE | SW_ERASE);
+  EXPECT_EQ(kind, SIMPLEREGION);
+  EXPECT_EQ(BufferPixel(spy, 15, 13), kBlue);
+  EXPECT_EQ(uncovered, TRect(0, 0, 100, 80)); // the L-shaped strip's box
+  // The paint that follows is clipped to the strip and the moved region.
+  std::vector<std::pair<int, int>> inside, outside;
+  TWndMethod old = spy->WindowProc;
+  TWindowProcGuard restoreProc{spy, old};
+  bool checked = false;
+  spy->WindowProc = [&](TMessage& m) {
+    if (m.Msg != WM_PAINT) return old(m);
+    PAINTSTRUCT ps;
+    HDC pdc = BeginPaint(h, &ps);
+    HRGN clip = CreateRectRgn(0, 0, 0, 0);
+    GetClipRgn(pdc, clip);
+    for (auto [x, y] : {std::pair{36, 34}, {2, 40}, {50, 1}})
+      if (PtInRegion(clip, x, y)) inside.push_back({x, y});
+    for (auto [x, y] : {std::pair{31, 31}, {50, 50}, {15, 13}})
+      if (!PtInRegion(clip, x, y)) outside.push_back({x, y});
+    DeleteObject(clip);
+    EndPaint(h, &ps);
+    checked = true;
+  };
+  PumpEvents();
+  ASSERT_TRUE(checked);
+  EXPECT_EQ(inside.size(), 3u);
+  EXPECT_EQ(outside.size(), 3u);
+  EXPECT_EQ(BufferPixel(spy, 15, 13), kBlue); // the clipped paint left it alone
+  EXPECT_EQ(ScrollWindowEx(0x7FFFFFF0, 1, 1, nullptr, nullptr, nullptr, nullptr, 0), ERROR);
+}
+
+TEST_F(Painting, ResizeSendsSizeAtOnceAndTheBufferFollows) {
+  spy->SetBounds(10, 10, 120, 90);
+  EXPECT_EQ(Names(log), (std::vector<std::string>{"WM_SIZE", "Resize"}));
+  TMessage sent{WM_SIZE, log[0].W, log[0].L, 0};
+  TWMSize size{sent};
+  EXPECT_EQ(size.Width(), 120);
+  EXPECT_EQ(size.Height(), 90);
+  EXPECT_EQ(spy->BackBuffer()->size(), QSize(120, 90));
+  // A sunken border takes two pixels each side from the client area.
+  spy->SetBorderStyle(TBorderStyle::bsSingle);
+  EXPECT_EQ(spy->ClientWidth(), 116);
+  EXPECT_EQ(spy->BackBuffer()->size(), QSize(116, 86));
+  EXPECT_EQ(GetWindowLongPtr(spy->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
+  spy->SetCtl3D(false);
+  EXPECT_EQ(GetWindowLongPtr(spy->Handle(), GWL_STYLE) & WS_BORDER, WS_BORDER);
+  EXPECT_EQ(spy->ClientWidth(), 118);
+  // A hidden control gets its WM_SIZE too.
+  spy->Hide();
+  log.clear();
+  spy->SetWidth(60);
+  EXPECT_EQ(Names(log).front(), "WM_SIZE");
+}
+
+TEST_F(Painting, AlignmentTopBottomLeftRightThenClient) {
+  auto make = [&](TAlign a, int w, int h) {
+    auto* c = new TSpyControl(form);
+    c->SetBounds(0, 0, w, h);
+    c->SetAlign(a);
+    c->SetParent(form);
+    return c;
+  };
+  spy->Hide();
+  TControl* client = make(TAlign::alClient, 10, 10);
+  TControl* top = make(TAlign::alTop, 10, 20);
+  TControl* bottom = make(TAlign::alBottom, 10, 27);
+  TControl* left = make(TAlign::alLeft, 30, 10);
+  TControl* right = make(TAlign::alRight, 40, 10);
+  int cw = form->ClientWidth(), ch = form->ClientHeight();
+  EXPECT_EQ(top->BoundsRect(), TRect(0, 0, cw, 20));
+  EXPECT_EQ(bottom->BoundsRect(), TRect(0, ch - 27, cw, ch));
+  EXPECT_EQ(left->BoundsRect(), TRect(0, 20, 30, ch - 27));
+  EXPECT_EQ(right->BoundsRect(), TRect(cw - 40, 20, cw, ch - 27));
+  EXPECT_EQ(client->BoundsRect(), TRect(30, 20, cw - 40, ch - 27));
+  // A form resize realigns.
+  form->SetWidth(form->Width() + 50);
+  EXPECT_EQ(client->Width(), cw + 50 - 70);
+}
+
+/// A control with both scroll bars.
+class TScrolled : public TCustomControl {
+  SK_CLASS(TScrolled, TCustomControl)
+public:
+  using TCustomControl::TCustomControl;
+  std::vector<std::pair<int, int>> scrolls;
+
+protected:
+  void CreateParams(TCreateParams& p) override {
+    TCustomControl::CreateParams(p);
+    p.Style |= WS_HSCROLL | WS_VSCROLL;
+  }
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == WM_VSCROLL) {
+      TWMScroll s{m};
+      scrolls.emplace_back(s.ScrollCode(), s.Pos());
+      return;
+    }
+    TCustomControl::Dispatch(m);
+  }
+};
+
+TEST_F(Painting, ScrollBarsTakeClientRoomAndAnEmptyRangeDisablesThem) {
+  auto* c = new TScrolled(form);
+  c->SetBounds(0, 0, 200, 150);
+  c->SetParent(form);
+  HWND h = c->Handle();
+  EXPECT_EQ(c->ClientWidth(), 184);
+  EXPECT_EQ(c->ClientHeight(), 134);
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  si.nMin = 0;
+  si.nMax = 15000;
+  si.nPage = 600;
+  si.nPos = 20000;
+  EXPECT_EQ(SetScrollInfo(h, SB_VERT, &si, true), 15000 - 599); // clamped
+  EXPECT_TRUE(IsScrollBarEnabled(h, SB_VERT));
+  si.nMax = 0;
+  si.nPage = 1;
+  si.nPos = 0;
+  SetScrollInfo(h, SB_VERT, &si, true);
+  EXPECT_FALSE(IsScrollBarEnabled(h, SB_VERT));
+  EXPECT_EQ(c->ClientHeight(), 134); // still there, only disabled
+  SCROLLINFO back;
+  back.fMask = SIF_ALL;
+  GetScrollInfo(h, SB_VERT, &back);
+  EXPECT_EQ(back.nMax, 0);
+  EXPECT_EQ(back.nPage, 1u);
+}
+
+} // namespace
