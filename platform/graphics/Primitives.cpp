@@ -31,10 +31,13 @@ struct TDraw {
   }
   ~TDraw() { target.Finish(); }
 
+  /// Device coordinates are kept within +-2^28 so that no sum overflows.
+  static int C(std::int64_t v) { return int(std::clamp<std::int64_t>(v, -(1 << 28), 1 << 28)); }
   QPoint Dev(int x, int y) const {
-    if (integral) return QPoint(x + tx, y + ty);
+    if (integral) return QPoint(C(std::int64_t(x) + tx), C(std::int64_t(y) + ty));
     QPointF p = xf.map(QPointF(x, y));
-    return QPoint(int(std::floor(p.x() + 0.5)), int(std::floor(p.y() + 0.5)));
+    return QPoint(C(std::int64_t(std::clamp(std::floor(p.x() + 0.5), -1e12, 1e12))),
+                  C(std::int64_t(std::clamp(std::floor(p.y() + 0.5), -1e12, 1e12))));
   }
   QRect Bounds() const { return QRect(0, 0, target.Width(), target.Height()); }
   const TPenObject& Pen() const { return *dc.state.pen; }
@@ -62,7 +65,7 @@ struct TThinPen {
   COLORREF color;
   const std::vector<int>& pattern;
   int total = 0;
-  int pos = 0;
+  std::int64_t pos = 0;
   TFill fill;
   bool plainFill;
 
@@ -74,7 +77,7 @@ struct TThinPen {
 
   bool On() const {
     if (!total) return true;
-    int p = pos % total;
+    int p = int(pos % total);
     for (std::size_t i = 0; i < pattern.size(); ++i) {
       if (p < pattern[i]) return i % 2 == 0;
       p -= pattern[i];
@@ -99,12 +102,50 @@ struct TThinPen {
 
   /// From a to b, b left out.
   void Segment(QPoint a, QPoint b) {
-    int x = a.x(), y = a.y();
-    int dx = std::abs(b.x() - x), dy = std::abs(b.y() - y);
-    int sx = b.x() > x ? 1 : -1, sy = b.y() > y ? 1 : -1;
+    std::int64_t steps = std::max(std::llabs(std::int64_t(b.x()) - a.x()), std::llabs(std::int64_t(b.y()) - a.y()));
+    std::int64_t limit = 2 * (std::int64_t(d.target.Width()) + d.target.Height()) + 16;
+    if (steps <= limit) {
+      Run(a.x(), a.y(), b.x(), b.y());
+      return;
+    }
+    // A long line: only the part near the surface is walked; the style
+    // position still advances by the pixels skipped.
+    double x0 = a.x(), y0 = a.y(), ddx = double(b.x()) - a.x(), ddy = double(b.y()) - a.y();
+    double t0 = 0, t1 = 1;
+    double lo[2] = {-2, -2}, hi[2] = {d.target.Width() + 2.0, d.target.Height() + 2.0};
+    double p0[2] = {x0, y0}, dd[2] = {ddx, ddy};
+    for (int k = 0; k < 2; ++k) {
+      if (dd[k] == 0) {
+        if (p0[k] < lo[k] || p0[k] > hi[k]) t1 = -1;
+        continue;
+      }
+      double ta = (lo[k] - p0[k]) / dd[k], tb = (hi[k] - p0[k]) / dd[k];
+      if (ta > tb) std::swap(ta, tb);
+      t0 = std::max(t0, ta);
+      t1 = std::min(t1, tb);
+    }
+    if (t0 >= t1) {
+      pos += steps;
+      return;
+    }
+    auto at = [&](double t) {
+      return QPoint(int(std::floor(x0 + t * ddx + 0.5)), int(std::floor(y0 + t * ddy + 0.5)));
+    };
+    QPoint s = at(t0), e = t1 >= 1 ? b : at(t1);
+    std::int64_t before = std::max(std::llabs(std::int64_t(s.x()) - a.x()), std::llabs(std::int64_t(s.y()) - a.y()));
+    std::int64_t walked = std::max(std::llabs(std::int64_t(e.x()) - s.x()), std::llabs(std::int64_t(e.y()) - s.y()));
+    pos += before;
+    Run(s.x(), s.y(), e.x(), e.y());
+    pos += std::max<std::int64_t>(0, steps - before - walked);
+  }
+
+  void Run(int ax, int ay, int bx, int by) {
+    int x = ax, y = ay;
+    std::int64_t dx = std::llabs(std::int64_t(bx) - x), dy = std::llabs(std::int64_t(by) - y);
+    int sx = bx > x ? 1 : -1, sy = by > y ? 1 : -1;
     if (dx >= dy) {
-      int err = 2 * dy - dx;
-      for (int i = 0; i < dx; ++i) {
+      std::int64_t err = 2 * dy - dx;
+      for (std::int64_t i = 0; i < dx; ++i) {
         Pixel(x, y);
         if (err > 0 || (err == 0 && sx < 0)) {
           y += sy;
@@ -114,8 +155,8 @@ struct TThinPen {
         x += sx;
       }
     } else {
-      int err = 2 * dx - dy;
-      for (int i = 0; i < dy; ++i) {
+      std::int64_t err = 2 * dx - dy;
+      for (std::int64_t i = 0; i < dy; ++i) {
         Pixel(x, y);
         if (err > 0 || (err == 0 && sy < 0)) {
           x += sx;
@@ -221,12 +262,15 @@ void PathPolyline(TDc& dc, const POINT* pts, int n, bool closed) {
 /// Pixel set of an ellipse inside [l,r) x [t,b) (device, integral case): per
 /// row the span of pixels whose centres lie inside.
 struct TEllipseRows {
-  int top = 0;
+  int first = 0;                          // y of rows[0]
   std::vector<std::pair<int, int>> rows;  // [x0, x1] inclusive, x0 > x1 when empty
-  TEllipseRows(int l, int t, int r, int b) {
-    top = t;
-    double cx = (l + r) / 2.0, cy = (t + b) / 2.0, rx = (r - l) / 2.0, ry = (b - t) / 2.0;
-    for (int y = t; y < b; ++y) {
+  /// Rows of the ellipse in [l,r) x [t,b), computed only for y in [from, to).
+  TEllipseRows(int l, int t, int r, int b, int from, int to) {
+    first = std::max(t, from);
+    int last = std::min(b, to);
+    double cx = (double(l) + r) / 2.0, cy = (double(t) + b) / 2.0, rx = (double(r) - l) / 2.0,
+           ry = (double(b) - t) / 2.0;
+    for (int y = first; y < last; ++y) {
       double dy = (y + 0.5 - cy) / ry;
       double k = 1 - dy * dy;
       if (k < 0) {
@@ -234,10 +278,14 @@ struct TEllipseRows {
         continue;
       }
       double half = rx * std::sqrt(k);
-      int x0 = int(std::ceil(cx - half - 0.5)), x1 = int(std::floor(cx + half - 0.5));
-      rows.push_back({std::max(x0, l), std::min(x1, r - 1)});
+      double x0 = std::ceil(cx - half - 0.5), x1 = std::floor(cx + half - 0.5);
+      x0 = std::max<double>(x0, l);
+      x1 = std::min<double>(x1, r - 1);
+      rows.push_back({int(std::max(x0, -1e9)), int(std::min(x1, 1e9))});
     }
   }
+  bool Has(int y) const { return y >= first && y < first + int(rows.size()); }
+  const std::pair<int, int>& At(int y) const { return rows[std::size_t(y - first)]; }
 };
 
 }  // namespace
@@ -406,7 +454,8 @@ BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
       GeneralShape(draw, p);
       return true;
     }
-    int l = left + draw.tx, t = top + draw.ty, r = right + draw.tx, b = bottom + draw.ty;
+    int l = TDraw::C(std::int64_t(left) + draw.tx), t = TDraw::C(std::int64_t(top) + draw.ty),
+        r = TDraw::C(std::int64_t(right) + draw.tx), b = TDraw::C(std::int64_t(bottom) + draw.ty);
     const TPenObject& pen = draw.Pen();
     bool visible = draw.PenVisible();
     if (!visible || pen.Thin()) {
@@ -456,38 +505,41 @@ BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
       GeneralShape(draw, p);
       return true;
     }
-    int l = left + draw.tx, t = top + draw.ty, r = right + draw.tx, b = bottom + draw.ty;
-    TEllipseRows rows(l, t, r, b);
+    int l = TDraw::C(std::int64_t(left) + draw.tx), t = TDraw::C(std::int64_t(top) + draw.ty),
+        r = TDraw::C(std::int64_t(right) + draw.tx), b = TDraw::C(std::int64_t(bottom) + draw.ty);
+    // rows one beyond the surface on each side, for the neighbour test
+    TEllipseRows rows(l, t, r, b, -1, draw.target.Height() + 1);
     const TPenObject& pen = draw.Pen();
     bool thin = draw.PenVisible() && pen.Thin();
     std::vector<TSpan> inner, outline;
-    int n = int(rows.rows.size());
-    for (int i = 0; i < n; ++i) {
-      auto [x0, x1] = rows.rows[i];
+    int xLimit0 = -2, xLimit1 = draw.target.Width() + 2;
+    for (int y = std::max(t, 0); y < std::min(b, draw.target.Height()); ++y) {
+      auto [x0, x1] = rows.At(y);
       if (x0 > x1) continue;
-      int y = t + i;
+      x0 = std::max(x0, xLimit0);
+      x1 = std::min(x1, xLimit1);
+      if (x0 > x1) continue;
       if (!thin) {
         inner.push_back({y, x0, x1 + 1});
         continue;
       }
       // interior: pixels whose four neighbours are all in the set
-      int a = x0 + 1, c = x1 - 1;
-      if (i > 0) {
-        a = std::max(a, rows.rows[i - 1].first);
-        c = std::min(c, rows.rows[i - 1].second);
-      } else {
-        c = a - 1;
+      auto [f0, f1] = rows.At(y);
+      int a = f0 + 1, c = f1 - 1;
+      for (int ny : {y - 1, y + 1}) {
+        if (ny < t || ny >= b || !rows.Has(ny)) {
+          c = a - 1;
+          continue;
+        }
+        a = std::max(a, rows.At(ny).first);
+        c = std::min(c, rows.At(ny).second);
       }
-      if (i + 1 < n) {
-        a = std::max(a, rows.rows[i + 1].first);
-        c = std::min(c, rows.rows[i + 1].second);
-      } else {
-        c = a - 1;
-      }
+      a = std::max(a, x0);
+      c = std::min(c, x1);
       if (a <= c) {
         inner.push_back({y, a, c + 1});
-        outline.push_back({y, x0, a});
-        outline.push_back({y, c + 1, x1 + 1});
+        if (x0 < a) outline.push_back({y, x0, a});
+        if (c + 1 <= x1) outline.push_back({y, c + 1, x1 + 1});
       } else {
         outline.push_back({y, x0, x1 + 1});
       }

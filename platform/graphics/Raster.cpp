@@ -122,10 +122,10 @@ void TTarget::FillSpans(const std::vector<TSpan>& spans, const TFill& fill) {
 
 void TTarget::FillRect(const QRect& r, const TFill& fill) {
   std::vector<TSpan> spans;
-  spans.reserve(std::size_t(std::max(0, r.height())));
   int y0 = std::max(r.top(), 0), y1 = std::min(r.bottom() + 1, height_);
   int x0 = std::max(r.left(), 0), x1 = std::min(r.right() + 1, width_);
-  if (x0 >= x1) return;
+  if (x0 >= x1 || y0 >= y1) return;
+  spans.reserve(std::size_t(y1 - y0));
   for (int y = y0; y < y1; ++y) spans.push_back({y, x0, x1});
   FillSpans(spans, fill);
 }

@@ -212,6 +212,23 @@ TEST(PixelRules, InsideFramePenStaysInsideTheBox) {
   EXPECT_EQ(c.RowText(18, 0, 20), "....................");
 }
 
+TEST(PixelRules, HugeCoordinatesAreClippedWithoutWalkingThem) {
+  TTestCanvas c(20, 20);
+  TPenBrush pb(c.dc, CreatePen(PS_DOT, 1, 0), CreateSolidBrush(RGB(255, 0, 0)));
+  SetBkMode(c.dc, TRANSPARENT);
+  Ellipse(c.dc, -2000000000, -2000000000, 2000000000, 2000000000);
+  EXPECT_EQ(c.At(10, 10), RGB(255, 0, 0));
+  Rectangle(c.dc, -2147483647, 5, 2147483647, 8);
+  EXPECT_EQ(c.At(10, 6), RGB(255, 0, 0));
+  // a dotted line from far away keeps its phase: 3 on, 3 off from its start
+  MoveToEx(c.dc, -100000002, 15, nullptr);
+  LineTo(c.dc, 20, 15);
+  EXPECT_EQ(c.RowText(15, 0, 6, 0, RGB(255, 0, 0)), "###...");
+  POINT far[] = {{-2000000000, -2000000000}, {2000000000, 2000000000}, {-2000000000, 2000000000}};
+  SelectObject(c.dc, GetStockObject(BLACK_PEN));
+  Polygon(c.dc, far, 3);
+}
+
 TEST(PixelRules, PixelsOutsideTheSurfaceOrClipAreInvalid) {
   TTestCanvas c(8, 8);
   EXPECT_EQ(GetPixel(c.dc, 8, 0), CLR_INVALID);
