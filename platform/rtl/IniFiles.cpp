@@ -335,6 +335,9 @@ void TIniFile::EraseSection(const std::string& section) {
   bool changed = false;
   int first = 0, end = 0;
   while (sectionRange(lines, section, first, end)) {
+    // Blank lines and comments at the end belong to what follows: they stay.
+    while (end > first + 1 && classify(lines.Get(end - 1)).kind == IniLine::Skip)
+      --end;
     for (int i = end - 1; i >= first; --i)
       lines.Delete(i);
     changed = true;

@@ -216,6 +216,8 @@ TEST(TIniFileTest, WritesGoStraightToDiskAndKeepOtherLines) {
   ini.DeleteKey("Edits", "prefix");
   ini.EraseSection("FORM");
   EXPECT_EQ(RtlTempDir::Read(path), "; user notes\r\n"
+                                    "\r\n"
+                                    "; about the edits\r\n"
                                     "[Edits]\r\n"
                                     "Folder=\"C:\\tiles\"\r\n"
                                     "Odd=\"a'\r\n"
