@@ -10,12 +10,15 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebEngineView>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <optional>
 #include <string>
@@ -253,6 +256,28 @@ TEST(WebEngineHost, HostLargerThanItsParentGrabsItsFullSize) {
   ASSERT_TRUE(shot);
   EXPECT_EQ(shot->Width, kViewWidth);
   EXPECT_EQ(shot->Height, kViewHeight);
+  // Run again by the next test at a device pixel ratio of 2: the engine's
+  // picture then has twice the pixels and is scaled to the view's size.
+  if (!qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+    EXPECT_DOUBLE_EQ(HostView(h.host)->devicePixelRatioF(),
+                     qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+}
+
+TEST(WebEngineHost, SnapshotsKeepTheViewSizeAtDevicePixelRatioTwo) {
+  if (!qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) GTEST_SKIP() << "already the child run";
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_SCALE_FACTOR", "2");
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(QCoreApplication::applicationFilePath(),
+              {"--gtest_filter=WebEngineHost.HostLargerThanItsParentGrabsItsFullSize:"
+               "WebEngineHost.OpenLayersGridLoadsMovesAndSnapshotsWhileCovered"});
+  ASSERT_TRUE(child.waitForFinished(60000));
+  const QByteArray output = child.readAll();
+  EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(child.exitCode(), 0) << output.right(2000).constData();
+  EXPECT_TRUE(output.contains("[  PASSED  ] 2 tests.")) << output.right(2000).constData();
 }
 
 TEST(WebEngineHost, FailedLoadCountsAndLeavesNoDocument) {
@@ -461,6 +486,59 @@ TEST(WebEngineHost, KeysAndRefreshGoThroughTheHooks) {
   EXPECT_EQ(refreshes, 3);
   ASSERT_TRUE(WaitUntil([&] { return h.completes > 2; }));
   EXPECT_EQ(h.host.EvaluateScriptAndWait("typeof window.marker"), "undefined");
+}
+
+TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
+  QWidget window;
+  window.resize(400, 300);
+  CountingHost h;
+  AttachTo(h.host, &window);
+  h.host.SetBounds(0, 0, 400, 300);
+  window.show();
+  ASSERT_TRUE(h.Load(WritePage(
+      "menu.htm",
+      "<html><body style='margin:0'><img id='i' width='100' height='100' style='position:absolute;"
+      "left:0;top:0' src=\"data:image/svg+xml,<svg xmlns='http://www.w3.org/2000/svg' width='100' "
+      "height='100'><rect width='100' height='100' fill='red'/></svg>\">"
+      "<a href='other.htm' style='position:absolute;left:200px;top:0'>link</a></body></html>")));
+  ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    auto shot = h.host.Snapshot();
+    return shot && shot->Rgb(50, 50) == 0xff0000;
+  }));
+  std::vector<WebContextMenuRequest> asked;
+  bool show = false;
+  h.host.OnContextMenu = [&](WebContextMenuRequest& r) {
+    asked.push_back(r);
+    r.ItemIds.erase(std::remove(r.ItemIds.begin(), r.ItemIds.end(), int(wmiReload)),
+                    r.ItemIds.end());
+    return show;
+  };
+  auto rightClick = [&](QPoint p) {
+    QWidget* input = InputWidget(h.host);
+    QMouseEvent press(QEvent::MouseButtonPress, p, input->mapToGlobal(p), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, input->mapToGlobal(p), Qt::RightButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(input, &press);
+    QApplication::sendEvent(input, &release);
+  };
+  rightClick({50, 50});
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 1; }));
+  EXPECT_EQ(asked[0].ContextId, 1);
+  EXPECT_TRUE(h.host.LastShownMenuItems().empty()); // suppressed
+  show = true;
+  rightClick({300, 200});
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 2; }));
+  EXPECT_EQ(asked[1].ContextId, 0);
+  const std::vector<int>& offered = asked[1].ItemIds;
+  EXPECT_NE(std::find(offered.begin(), offered.end(), int(wmiReload)), offered.end());
+  const std::vector<int> shown = h.host.LastShownMenuItems();
+  EXPECT_FALSE(shown.empty());
+  EXPECT_EQ(std::find(shown.begin(), shown.end(), int(wmiReload)), shown.end());
+  rightClick({205, 5});
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 3; }));
+  EXPECT_EQ(asked[2].ContextId, 5);
 }
 
 TEST(WebEngineHost, UserAgentTokenIsThisProcesssOwn) {
