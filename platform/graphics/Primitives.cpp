@@ -446,11 +446,11 @@ BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
       PathPolyline(d, pts, 4, true);
       return true;
     }
-    if (right - left < 1 || bottom - top < 1) return true;
+    if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
     TDraw draw(d);
     if (!draw.integral) {
       QPainterPath p;
-      p.addRect(QRectF(left, top, right - left, bottom - top));
+      p.addRect(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
       GeneralShape(draw, p);
       return true;
     }
@@ -493,15 +493,15 @@ BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
   return Run(h, [=](TDc& d) {
     if (InPath(d)) {
       QPainterPath p;
-      p.addEllipse(QRectF(left, top, right - left, bottom - top));
+      p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
       d.path.addPath(d.Transform().map(p));
       return true;
     }
-    if (right - left < 1 || bottom - top < 1) return true;
+    if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
     TDraw draw(d);
     if (!draw.integral) {
       QPainterPath p;
-      p.addEllipse(QRectF(left, top, right - left, bottom - top));
+      p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
       GeneralShape(draw, p);
       return true;
     }
@@ -561,7 +561,7 @@ BOOL Pie(HDC h, int left, int top, int right, int bottom, int xr1, int yr1, int 
   Normalize(left, top, right, bottom);
   return Run(h, [=](TDc& d) {
     double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
-    QRectF box(left, top, right - left, bottom - top);
+    QRectF box(left, top, (double(right) - left), (double(bottom) - top));
     double a1 = std::atan2(cy - yr1, xr1 - cx) * 180 / kPi;
     double a2 = std::atan2(cy - yr2, xr2 - cx) * 180 / kPi;
     double sweep = a2 - a1;
@@ -574,7 +574,7 @@ BOOL Pie(HDC h, int left, int top, int right, int bottom, int xr1, int yr1, int 
       d.path.addPath(d.Transform().map(p));
       return true;
     }
-    if (right - left < 1 || bottom - top < 1) return true;
+    if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
     TDraw draw(d);
     QPainterPath dev = draw.xf.map(p);
     std::vector<TSpan> spans;

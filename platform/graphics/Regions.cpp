@@ -1,4 +1,5 @@
 // Regions and clipping. Regions are sets of device pixels.
+#include <algorithm>
 #include <cmath>
 
 #include "platform/graphics/GdiInternal.h"
@@ -14,7 +15,9 @@ HRGN NewRegion(const QRegion& r) {
   o->region = r;
   return Register(o);
 }
-QRegion RectRegion(int l, int t, int r, int b) {
+int Clamp(std::int64_t v) { return int(std::clamp<std::int64_t>(v, -(1 << 28), 1 << 28)); }
+QRegion RectRegion(std::int64_t l64, std::int64_t t64, std::int64_t r64, std::int64_t b64) {
+  int l = Clamp(l64), t = Clamp(t64), r = Clamp(r64), b = Clamp(b64);
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
   if (r <= l || b <= t) return QRegion();
@@ -53,7 +56,7 @@ HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode) {
 
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom) {
   QPainterPath p;
-  p.addEllipse(QRectF(left, top, right - left, bottom - top));
+  p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
   std::vector<TSpan> spans;
   PathSpans(p, spans, QRect(QPoint(left, top), QPoint(right, bottom)));
   return NewRegion(SpansToRegion(spans));
@@ -169,9 +172,9 @@ QRegion LogicalRectToDevice(const TDc& d, int l, int t, int r, int b) {
   QTransform xf = d.Transform();
   if (xf.type() <= QTransform::TxTranslate) {
     int dx = int(std::floor(xf.dx() + 0.5)), dy = int(std::floor(xf.dy() + 0.5));
-    return RectRegion(l + dx, t + dy, r + dx, b + dy);
+    return RectRegion(std::int64_t(l) + dx, std::int64_t(t) + dy, std::int64_t(r) + dx, std::int64_t(b) + dy);
   }
-  QPolygonF poly = xf.map(QPolygonF(QRectF(l, t, r - l, b - t)));
+  QPolygonF poly = xf.map(QPolygonF(QRectF(l, t, double(r) - l, double(b) - t)));
   std::vector<TSpan> spans;
   QRectF bb = poly.boundingRect();
   PolygonSpans({poly}, false, spans,
