@@ -152,6 +152,26 @@ TEST_F(DatumShiftTest, ThreeParameterPolarRouteMatchesGeocentricShift) {
   EXPECT_EQ(out.X, expected.X);
   EXPECT_EQ(out.Y, expected.Y);
   EXPECT_EQ(out.Z, expected.Z);
+
+  // The same way back: geocentric on WGS 84, minus the shifts, geodetic on
+  // the datum ellipsoid.
+  GisWGS84Ellipsoid()->GeodeticToGeocentric(in, expected);
+  expected.X -= d.DeltaX;
+  expected.Y -= d.DeltaY;
+  expected.Z -= d.DeltaZ;
+  d.GetEllipsoid().GeocentricToGeodetic(expected, expected);
+  d.FromWGS84(in, out);
+  EXPECT_EQ(out.X, expected.X);
+  EXPECT_EQ(out.Y, expected.Y);
+  EXPECT_EQ(out.Z, expected.Z);
+
+  // At the limit itself Molodensky still applies.
+  const TGIS_Point3D limit = Pt(-100 * kDeg, 1.5664330036649108, 10);
+  TGIS_Point3D molodensky;
+  GisMolodensky(limit, d.GetEllipsoid(), *GisWGS84Ellipsoid(), d.DeltaX, d.DeltaY, d.DeltaZ,
+                molodensky);
+  d.ToWGS84(limit, out);
+  EXPECT_TRUE(SameBytes(out, molodensky));
 }
 
 TEST_F(DatumShiftTest, WGS84CopiesEverything) {
