@@ -28,10 +28,11 @@ namespace {
 
 // --------------------------------------------------------------- base class
 
-std::string TGIS_StreamAbstract::ReadLine(int64_t maxChars) {
+template <class NextByte>
+std::string TGIS_StreamAbstract::LineFrom(NextByte&& next, int64_t maxChars) {
   std::string line;
   uint8_t c = 0;
-  while ((maxChars <= 0 || static_cast<int64_t>(line.size()) < maxChars) && Read(&c, 1) == 1) {
+  while ((maxChars <= 0 || static_cast<int64_t>(line.size()) < maxChars) && next(c)) {
     if (c == 0 || c == 10 || c == 0x1A) break;
     if (c == 13) continue;
     line.push_back(static_cast<char>(c));
@@ -39,10 +40,10 @@ std::string TGIS_StreamAbstract::ReadLine(int64_t maxChars) {
   return line;
 }
 
-std::string TGIS_StreamAbstract::ReadToken() {
+template <class NextByte> std::string TGIS_StreamAbstract::TokenFrom(NextByte&& next) {
   std::string token;
   uint8_t c = 0;
-  while (static_cast<int64_t>(token.size()) < DefaultLineLength && Read(&c, 1) == 1) {
+  while (static_cast<int64_t>(token.size()) < DefaultLineLength && next(c)) {
     if (c == 0x1A) break;
     if (c == ' ' || c == 9 || c == 13 || c == 10 || c == 0) {
       if (token.empty()) continue;
@@ -51,6 +52,14 @@ std::string TGIS_StreamAbstract::ReadToken() {
     token.push_back(static_cast<char>(c));
   }
   return token;
+}
+
+std::string TGIS_StreamAbstract::ReadLine(int64_t maxChars) {
+  return LineFrom([this](uint8_t& c) { return Read(&c, 1) == 1; }, maxChars);
+}
+
+std::string TGIS_StreamAbstract::ReadToken() {
+  return TokenFrom([this](uint8_t& c) { return Read(&c, 1) == 1; });
 }
 
 void TGIS_StreamAbstract::CallAfterRead(int64_t position, int64_t count, void* buffer) {
@@ -128,6 +137,27 @@ int64_t TGIS_MappedStream::Read(void* buffer, int64_t count) {
   return count;
 }
 
+std::string TGIS_MappedStream::ReadLine(int64_t maxChars) {
+  if (OnAfterRead || !view_ || position_ < 0 || position_ > size_)
+    return TGIS_StreamAbstract::ReadLine(maxChars);
+  auto next = [this](uint8_t& c) {
+    if (position_ >= size_) return false;
+    c = view_[position_++];
+    return true;
+  };
+  return LineFrom(next, maxChars);
+}
+
+std::string TGIS_MappedStream::ReadToken() {
+  if (OnAfterRead || !view_ || position_ < 0 || position_ > size_) return TGIS_StreamAbstract::ReadToken();
+  auto next = [this](uint8_t& c) {
+    if (position_ >= size_) return false;
+    c = view_[position_++];
+    return true;
+  };
+  return TokenFrom(next);
+}
+
 const uint8_t* TGIS_MappedStream::Peek(int64_t count) {
   SK_ASSERT(position_ >= 0 && count >= 0, "TGIS_MappedStream.Peek#1", "GisMappedFiles", __LINE__);
   if (!sharedView_ || position_ > size_ || count > size_ - position_)
@@ -194,14 +224,8 @@ int64_t TGIS_BufferedFileStream::Read(void* buffer, int64_t count) {
   const int64_t start = GetPosition();
   int64_t done = 0;
   auto* out = static_cast<uint8_t*>(buffer);
-  while (done < count && fileStream_) {
-    if (bufferIndex_ == bufferCount_) {
-      int64_t n = fileStream_->Read(buffer_.data(), BufferSize);
-      if (n <= 0) break;
-      filePosition_ += n;
-      bufferCount_ = n;
-      bufferIndex_ = 0;
-    }
+  while (done < count) {
+    if (bufferIndex_ == bufferCount_ && !Refill()) break;
     int64_t n = std::min(count - done, bufferCount_ - bufferIndex_);
     std::memcpy(out + done, buffer_.data() + bufferIndex_, static_cast<size_t>(n));
     bufferIndex_ += n;
@@ -209,6 +233,38 @@ int64_t TGIS_BufferedFileStream::Read(void* buffer, int64_t count) {
   }
   CallAfterRead(start, done, buffer);
   return done;
+}
+
+bool TGIS_BufferedFileStream::Refill() {
+  if (!fileStream_) return false;
+  int64_t n = fileStream_->Read(buffer_.data(), BufferSize);
+  if (n <= 0) return false;
+  filePosition_ += n;
+  bufferCount_ = n;
+  bufferIndex_ = 0;
+  return true;
+}
+
+std::string TGIS_BufferedFileStream::ReadLine(int64_t maxChars) {
+  if (OnAfterRead) return TGIS_StreamAbstract::ReadLine(maxChars);
+  lastWriteEnd_ = -1;
+  auto next = [this](uint8_t& c) {
+    if (bufferIndex_ == bufferCount_ && !Refill()) return false;
+    c = buffer_[static_cast<size_t>(bufferIndex_++)];
+    return true;
+  };
+  return LineFrom(next, maxChars);
+}
+
+std::string TGIS_BufferedFileStream::ReadToken() {
+  if (OnAfterRead) return TGIS_StreamAbstract::ReadToken();
+  lastWriteEnd_ = -1;
+  auto next = [this](uint8_t& c) {
+    if (bufferIndex_ == bufferCount_ && !Refill()) return false;
+    c = buffer_[static_cast<size_t>(bufferIndex_++)];
+    return true;
+  };
+  return TokenFrom(next);
 }
 
 int64_t TGIS_BufferedFileStream::Write(const void* buffer, int64_t count) {

@@ -63,6 +63,11 @@ public:
   TGIS_ReadWriteEvent OnBeforeWrite;
 
 protected:
+  /// The line and token rules over a source of single bytes (`next(c)` gives
+  /// false at the end), shared by the plain and the fast readers.
+  template <class NextByte> static std::string LineFrom(NextByte&& next, int64_t maxChars);
+  template <class NextByte> static std::string TokenFrom(NextByte&& next);
+
   void CallAfterRead(int64_t position, int64_t count, void* buffer);
   /// The bytes to write: the caller's, or the hook's private copy of them.
   const uint8_t* BeforeWrite(int64_t position, int64_t count, const void* buffer);
@@ -89,6 +94,9 @@ public:
   int64_t Size() override { return size_; }
   bool Eof() override { return position_ >= size_; }
   void Close() override;
+  /// Straight from the mapping when no read hook is set.
+  std::string ReadLine(int64_t maxChars = DefaultLineLength) override;
+  std::string ReadToken() override;
 
   /// The `count` mapped bytes at the position, without copying; the position
   /// does not move. Raises EGIS_Exception 0034 when fewer remain. Read mode
@@ -127,12 +135,17 @@ public:
   int64_t Size() override { return size_; }
   bool Eof() override { return GetPosition() >= size_; }
   void Close() override;
+  /// Straight from the buffer when no read hook is set.
+  std::string ReadLine(int64_t maxChars = DefaultLineLength) override;
+  std::string ReadToken() override;
 
   /// The logical position.
   int64_t GetPosition() const { return filePosition_ - bufferCount_ + bufferIndex_; }
   const std::string& Path() const { return path_; }
 
 private:
+  bool Refill();
+
   std::string path_;
   std::unique_ptr<TFileStream> fileStream_;
   int64_t filePosition_ = 0;
