@@ -19,6 +19,12 @@ Currency fromScaled(long double scaled) {
 
 } // namespace
 
+Currency Currency::FromInt(Int64 value) {
+  Int64 raw;
+  if (__builtin_mul_overflow(value, Int64(10000), &raw)) throw EOverflow("Floating point overflow");
+  return FromRaw(raw);
+}
+
 Currency Currency::FromDouble(double value) {
   return fromScaled(static_cast<long double>(value) * 10000.0L);
 }

@@ -16,7 +16,8 @@ public:
   /// currency does). Raises EInvalidOp when the value is not finite or out of range.
   static Currency FromDouble(double value);
   static Currency FromExtended(Extended value);
-  static constexpr Currency FromInt(Int64 value) { return FromRaw(value * 10000); }
+  /// Raises EOverflow beyond the currency's range.
+  static Currency FromInt(Int64 value);
   /// The currency whose scaled value (x 10000) is `raw`.
   static constexpr Currency FromRaw(Int64 raw) {
     Currency c;

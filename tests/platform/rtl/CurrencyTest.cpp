@@ -74,6 +74,8 @@ TEST(Currency, ArithmeticAndConversions) {
   EXPECT_THROW(Currency::FromRaw(std::numeric_limits<Int64>::max()) + Currency::FromRaw(1),
                EOverflow);
   EXPECT_EQ(Currency::FromRaw(25).ToDouble(), 0.0025);
+  EXPECT_EQ(Currency::FromInt(-922337203685477).Raw(), -9223372036854770000);
+  EXPECT_THROW(Currency::FromInt(922337203685478), EOverflow);
 }
 
 TEST(Currency, FormattingIsExact) {
