@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -282,6 +283,33 @@ TEST_F(GisIniTest, PathsAreStoredRelativeToTheIni) {
   EXPECT_EQ(ini.AbsolutePath("nil"), "nil");
   ini.SetRelativePaths(false);
   EXPECT_EQ(ini.RelativePath(File("sym/a.bmp")), File("sym/a.bmp"));
+}
+
+// A rough cross-check with another reader: Python's configparser reads what we
+// wrote (skipped when python3 is not installed).
+TEST_F(GisIniTest, AnotherReaderReadsWhatWeWrote) {
+  if (std::system("command -v python3 > /dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+  {
+    TGIS_Ini ini(nullptr, File("cross.ini"));
+    ini.WriteString("Name", "Main roads");
+    ini.WriteFloat("Scale", 0.5);
+    ini.WriteColor("Line.Color", 0x00FF00);
+    ini.SelectSection(2);
+    ini.WriteInteger("Count", 12);
+    ini.Save();
+  }
+  const std::string script = File("read.py");
+  std::ofstream(script)
+      << "import configparser, sys\n"
+         "c = configparser.RawConfigParser()\n"
+         "c.read(sys.argv[1])\n"
+         "print(c['Vornakel Layer']['name'], c['Vornakel Layer']['scale'],\n"
+         "      c['Vornakel Layer']['line.color'], c['Vornakel Layer 2']['count'],\n"
+         "      sep='|', end='')\n";
+  const std::string command =
+      "python3 " + script + " " + File("cross.ini") + " > " + File("out.txt");
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(Read("out.txt"), "Main roads|0.5|LIME|12");
 }
 
 class FakePicture : public TGIS_BitmapPicture {
