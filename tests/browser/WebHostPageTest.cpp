@@ -383,3 +383,88 @@ TEST_F(MapWindow, RefreshAndCloseGoThroughTheControl) {
   web->Perform(WM_CLOSE);
   EXPECT_TRUE(asked);
 }
+
+TEST_F(MapWindow, OptionSetsActAtTheNextNavigation) {
+  const std::string page =
+      WritePage("opts.htm", "<html><head><title>Opts</title></head><body><p id='t'>x</p>"
+                            "<script>document.title = 'ran';</script></body></html>");
+  web->SetDownloadOptions({TDownloadControlOption::DontExecuteScripts});
+  ASSERT_TRUE(Load(page));
+  EXPECT_EQ(web->Document()->Title(), "Opts");
+  EXPECT_FALSE(web->Engine().Options().JavascriptEnabled);
+  EXPECT_FALSE(web->Engine().Options().AutoLoadImages);
+
+  web->SetDownloadOptions({TDownloadControlOption::DownloadImages, TDownloadControlOption::Silent});
+  web->SetUserInterfaceOptions(
+      {TUserInterfaceOption::DisableTextSelect, TUserInterfaceOption::ScrollNo});
+  web->SetHostCSS("body { border-left: 7px solid red; }");
+  ASSERT_TRUE(Load(page));
+  EXPECT_EQ(web->Document()->Title(), "ran");
+  EXPECT_TRUE(
+      WaitUntil([&] { return Eval("getComputedStyle(document.body).borderLeftWidth") == "7px"; }));
+  EXPECT_EQ(Eval("getComputedStyle(document.body).userSelect"), "none");
+  EXPECT_FALSE(web->Engine().Options().ShowScrollBars);
+  // Silent: the page's dialogs are answered "no" without showing anything.
+  EXPECT_EQ(Eval("String(confirm('Sure?'))"), "false");
+  EXPECT_TRUE(presenter.calls.empty());
+
+  const struct {
+    TDragDropHandlingType type;
+    web::WebDropHandling handling;
+  } drops[] = {{TDragDropHandlingType::ddtNo, web::WebDropHandling::None},
+               {TDragDropHandlingType::ddtMy, web::WebDropHandling::Host},
+               {TDragDropHandlingType::ddtCustom, web::WebDropHandling::Host},
+               {TDragDropHandlingType::ddtMS, web::WebDropHandling::Engine}};
+  for (const auto& d : drops) {
+    web->SetDropHandlingType(d.type);
+    EXPECT_EQ(web->Engine().Options().DropHandling, d.handling) << int(d.type);
+  }
+}
+
+TEST_F(MapWindow, FileDownloadsNeedTheEvent) {
+  const fs::path data = PageDir() / "data.bin";
+  std::ofstream(data, std::ios::binary) << std::string(100, '\x01');
+  ASSERT_TRUE(Load(GridPage()));
+  std::vector<std::string> asked;
+  const fs::path target = PageDir() / "saved" / "copy.bin";
+  web->OnFileDownload = [&](TPersistent*, const std::string& url, const std::string& name,
+                            std::string& path) {
+    asked.push_back(url + " " + name);
+    path = target.string();
+    return S_OK;
+  };
+  web->Document()->ExecScript("location.href = 'data.bin';");
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 1; }));
+  EXPECT_NE(asked[0].find("data.bin data.bin"), std::string::npos) << asked[0];
+  EXPECT_TRUE(WaitUntil([&] { return fs::exists(target) && fs::file_size(target) == 100; }));
+}
+
+TEST_F(MapWindow, WindowServicesMoveTheFormOnlyWhenFloating) {
+  std::vector<std::string> events;
+  auto record = [&](const char* name) {
+    return [&events, name](TPersistent*, int a, int b) {
+      events.push_back(std::string(name) + " " + Digits(unsigned(a)) + "," + Digits(unsigned(b)));
+    };
+  };
+  web->OnMove = record("move");
+  web->OnMoveBy = record("moveBy");
+  web->OnResize = record("resize");
+  web->OnResizeBy = record("resizeBy");
+  form->SetBounds(10, 10, 900, 720);
+  web->moveTo(40, 50);
+  EXPECT_EQ(form->Left(), 10);
+  web->SetFloatingHosting(true);
+  web->moveTo(40, 50);
+  web->moveBy(5, 6);
+  web->resizeTo(800, 600);
+  web->resizeBy(10, 20);
+  EXPECT_EQ(form->Left(), 45);
+  EXPECT_EQ(form->Top(), 56);
+  EXPECT_EQ(form->Width(), 810);
+  EXPECT_EQ(form->Height(), 620);
+  EXPECT_EQ(events, (std::vector<std::string>{"move 40,50", "move 40,50", "moveBy 5,6",
+                                              "resize 800,600", "resizeBy 10,20"}));
+  bool answered = false;
+  EXPECT_EQ(web->QueryService(SID_IHTMLOMWindowServices, "", answered), S_OK);
+  EXPECT_TRUE(answered);
+}
