@@ -2,6 +2,9 @@
 // time; the fraction is the time of day. For negative values the date is the
 // integer part and the time of day is the absolute fraction (-1.25 is
 // 1899-12-29 06:00).
+//
+// Files: DateTime.cpp (calendar, clock, FormatDateTime, Unix times),
+// DateTimeParse.cpp (text to date and time).
 #pragma once
 
 #include "platform/rtl/Types.h"
