@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -316,6 +317,18 @@ TEST_F(GisParamsTest, FeatureKeysInOrder) {
                               "Line.Symbol=", "Line.SymbolGap=0", "Line.SymbolRotate=0", "Line.OutlineStyle=SOLID",
                               "Line.OutlineWidth=0", "Line.OutlineColor=$10101", "Line.OutlinePattern=SOLID",
                               "Line.SmartSize=0", "Line.SmartSizeField=", "Line.ShowLegend=NO"}));
+  // Pictures of lines are read but never written.
+  struct Pic : TGIS_BitmapPicture {
+    int Width() const override { return 1; }
+    int Height() const override { return 1; }
+  };
+  TGIS_Bitmap bitmap;
+  bitmap.SetPicture(std::make_shared<Pic>());
+  line.SetBitmap(&bitmap);
+  line.SetOutlineBitmap(&bitmap);
+  EXPECT_EQ(KeysOf(line).size(), 14u);
+  EXPECT_EQ(ValueOf(line, "Line.Bitmap"), "<missing>");
+
   TGIS_ParamsArea area;
   EXPECT_EQ(KeysOf(area), (std::vector<std::string>{
                               "Area.Color", "Area.Bitmap", "Area.Pattern", "Area.Symbol", "Area.SymbolSize",
@@ -485,6 +498,26 @@ TEST_F(GisParamsTest, ColoursNeverBlackAndCopiesAreIndependent) {
   c2.CopyFrom(c1);
   c1.SetValues("0:10:4");
   EXPECT_EQ(c2.Values()[2], 3);
+}
+
+TEST_F(GisParamsTest, ListTextFormHoldsEachSection) {
+  TGIS_ParamsList list;
+  list.AddDefault(std::make_unique<TGIS_ParamsSectionVector>());
+  list.Add();
+  static_cast<TGIS_ParamsSectionVector&>(list.GetItem(1)).GetLine().SetWidth(77);
+  TStringList lines;
+  list.SaveToStrings(lines);
+  std::vector<std::string> all = Lines(lines);
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all[0], "Style=");
+  auto header = std::find(all.begin(), all.end(), "[Vornakel Layer 1]");
+  ASSERT_NE(header, all.end());
+  const size_t perSection = 8 + 19 + 14 + 18 + 14 + 25 + 5;
+  EXPECT_EQ(static_cast<size_t>(header - all.begin()), perSection + 1); // after a blank line
+  EXPECT_EQ(all[perSection], "");
+  EXPECT_EQ(all.size(), 2 * perSection + 2);
+  EXPECT_NE(std::find(header, all.end(), "Line.Width=77"), all.end());
+  EXPECT_EQ(std::find(all.begin(), header, "Line.Width=77"), header);
 }
 
 TEST_F(GisParamsTest, LoadFromStringsSetsOnlyThoseKeys) {
