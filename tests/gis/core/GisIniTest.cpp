@@ -99,6 +99,41 @@ TEST_F(GisIniTest, LayerFileSectionsStopAtTheFirstGap) {
   EXPECT_TRUE(noLayer.IniFile().SectionExists("Vornakel Layer"));
 }
 
+// A project configuration numbers its layers; it names them itself.
+class ProjectIni : public TGIS_Ini {
+public:
+  using TGIS_Ini::TGIS_Ini;
+  std::string name;
+
+protected:
+  std::string LayerNameOf(const TGIS_LayerAbstract*) const override { return name; }
+};
+
+TEST_F(GisIniTest, ProjectConfigurationsFindTheirLayerByName) {
+  Write("project.ini", "[Vornakel Layer1]\nName=roads\n"
+                       "[Vornakel Layer2]\nPath=/data/Rivers.shp\n"
+                       "[Vornakel Layer2 1]\nA=1\n"
+                       "[Vornakel Layer4]\nName=lost\n");
+  ProjectIni ini(nullptr, File("project.ini"));
+  EXPECT_EQ(ini.LayerNumber(), 0); // during construction the base class decides
+  ini.name = "Rivers";
+  ini.SetLayer(Layer());
+  EXPECT_EQ(ini.LayerNumber(), 2);
+  EXPECT_EQ(ini.SectionCount(), 2);
+  EXPECT_EQ(ini.Section(), "Vornakel Layer2");
+  ini.name = "roads";
+  EXPECT_EQ(ini.FindLayerNumber(Layer()), 1);
+  EXPECT_EQ(ini.FindLayerNumber(nullptr), 0);
+  ini.name = "lost"; // behind the gap at [Vornakel Layer3]
+  ini.SetLayer(Layer());
+  EXPECT_EQ(ini.LayerNumber(), 2147483647);
+  EXPECT_EQ(ini.SectionCount(), 0);
+  EXPECT_EQ(ini.Section(), "");
+  EXPECT_EQ(ini.ReadRaw("Name"), "nil");
+  ini.WriteString("Name", "x"); // a layer missing from the project writes nowhere
+  EXPECT_FALSE(ini.Changed());
+}
+
 TEST_F(GisIniTest, MissingNilAndEmptyValuesReadAsTheDefault) {
   Write("a.ini",
         "; comment\n[Vornakel Layer]\nName = Roads \nLiteral=nil\nEmpty=\nNum=12\nFlag=yes\n"
