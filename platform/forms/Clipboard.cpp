@@ -173,6 +173,8 @@ bool TClipboard::GetBitmap(TDibData& dib) const {
   if (img.isNull() && m->hasFormat("image/bmp")) img.loadFromData(m->data("image/bmp"), "BMP");
   if (img.isNull() && m->hasFormat("image/png")) img.loadFromData(m->data("image/png"), "PNG");
   if (img.isNull()) return false;
+  // An empty DIB has no depth yet: the clipboard's image comes as 32 bits.
+  if (dib.DibBitsPerPixel() == 0) dib = TDibData(img.width(), img.height(), 32);
   QImageToDib(img.convertToFormat(QImage::Format_RGB32), dib);
   return true;
 }

@@ -32,6 +32,7 @@ TShiftState KeyboardStateToShiftState() {
 
 TControl::TControl(TComponent* owner) : TComponent(owner), color_(clWindow) {
   WindowProc = [this](TMessage& m) { WndProc(m); };
+  font_.OnChange = [this] { FontChanged(); };
   controlStyle_ = {TControlStyleItem::csCaptureMouse, TControlStyleItem::csClickEvents,
                    TControlStyleItem::csSetCaption, TControlStyleItem::csDoubleClicks};
 }
@@ -144,6 +145,25 @@ void TControl::ParentColorChanged() {
     color_ = parent_->Color();
     ColorChanged();
   }
+}
+
+void TControl::SetParentFont(bool value) {
+  if (value == parentFont_) return;
+  parentFont_ = value;
+  if (value && parent_ != nullptr) ParentFontChanged();
+}
+
+void TControl::ParentFontChanged() {
+  if (!parentFont_ || parent_ == nullptr) return;
+  takingParentFont_ = true;
+  font_.Assign(*parent_->Font());
+  takingParentFont_ = false;
+}
+
+void TControl::FontChanged() {
+  if (!takingParentFont_) parentFont_ = false;
+  Perform(CM_FONTCHANGED, 0, 0);
+  Invalidate();
 }
 
 void TControl::SetCursor(TCursor value) {
@@ -272,6 +292,9 @@ void TControl::Dispatch(TMessage& m) {
   case CM_PARENTCOLORCHANGED:
     ParentColorChanged();
     return;
+  case CM_PARENTFONTCHANGED:
+    ParentFontChanged();
+    return;
   case CM_MOUSEENTER:
     if (OnMouseEnter) OnMouseEnter(this);
     return;
@@ -366,5 +389,6 @@ void TControl::SendToBack() {
 void TControl::Loaded() {
   TComponent::Loaded();
   if (parent_ != nullptr && parentColor_) ParentColorChanged();
+  if (parent_ != nullptr && parentFont_) ParentFontChanged();
   if (align_ != TAlign::alNone) RequestAlign();
 }

@@ -26,6 +26,7 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Colors.h"
 #include "platform/graphics/GdiTypes.h"
+#include "platform/graphics/GraphicsObjects.h"
 
 class QWidget;
 class QImage;
@@ -183,6 +184,12 @@ public:
   bool ParentColor() const { return parentColor_; }
   void SetParentColor(bool value);
 
+  /// The control's font; changing it clears ParentFont.
+  TFont* Font() { return &font_; }
+  const TFont* Font() const { return &font_; }
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool value);
+
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor value);
 
@@ -256,6 +263,8 @@ protected:
   virtual void VisibleChanged();
   void RequestAlign();
   void ParentColorChanged();
+  void ParentFontChanged();
+  virtual void FontChanged();
 
   TWinControl* parent_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -264,6 +273,9 @@ protected:
   bool enabled_ = true;
   TColor color_;
   bool parentColor_ = false;
+  TFont font_;
+  bool parentFont_ = true;
+  bool takingParentFont_ = false;
   TCursor cursor_ = crDefault;
   TPopupMenu* popupMenu_ = nullptr;
   std::string text_;

@@ -219,7 +219,7 @@ private:
       TPersistent* holder = object;
       std::string last = prop;
       size_t dot;
-      while ((dot = last.find('.')) != std::string::npos) {
+      while (GetPropInfo(*holder, last) == nullptr && (dot = last.find('.')) != std::string::npos) {
         TPropValue v = GetPropValue(*holder, last.substr(0, dot));
         holder = v.AsObject();
         if (holder == nullptr) fail(lineNo, "property " + prop + " is not assigned");

@@ -317,6 +317,10 @@ std::pair<TPersistent*, std::string> resolve(const TComponent& root, const std::
     }
   }
   for (; i + 1 < parts.size(); ++i) {
+    // A property may itself carry a dotted name ("Font.Size").
+    std::string rest = parts[i];
+    for (size_t j = i + 1; j < parts.size(); ++j) rest += "." + parts[j];
+    if (GetPropInfo(*object, rest) != nullptr) return {object, rest};
     const TPropInfo& p = requireProp(*object, parts[i]);
     if (p.Kind != TTypeKind::tkClass)
       throw EPropertyError("Property " + p.Name + " has no properties of its own");

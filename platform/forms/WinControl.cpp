@@ -268,6 +268,7 @@ void TWinControl::InsertControl(TControl* control) {
     }
   }
   if (control->parentColor_) control->ParentColorChanged();
+  if (control->parentFont_) control->ParentFontChanged();
   if (control->align_ != TAlign::alNone) Realign();
   control->Invalidate();
 }
@@ -570,6 +571,9 @@ void TWinControl::Dispatch(TMessage& m) {
   case WM_KILLFOCUS:
     if (m.LParam == 0) DoExit();
     DefaultHandler(m);
+    return;
+  case CM_FONTCHANGED:
+    for (TControl* c : std::vector<TControl*>(controls_)) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
     return;
   case CM_CTL3DCHANGED:
     if (handle_ != 0 && borderStyle_ == TBorderStyle::bsSingle) RecreateWnd();

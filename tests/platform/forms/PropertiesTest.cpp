@@ -197,3 +197,29 @@ TEST_F(Properties, ClassesAreCreatedByNameAndKnowTheirAncestors) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ControlFonts, FollowTheParentUntilSetAndAreReachedByDottedNames) {
+  TForm form(nullptr);
+  auto* panel = new TCustomControl(&form);
+  panel->SetName("panelbottom");
+  panel->SetParent(&form);
+  auto* label = new TCustomControl(&form);
+  label->SetName("l1");
+  label->SetParent(panel);
+  form.Font()->SetName("Arial");
+  EXPECT_EQ(panel->Font()->Name(), "Arial");
+  EXPECT_EQ(label->Font()->Name(), "Arial");
+  EXPECT_TRUE(label->ParentFont());
+  SetComponentProp(form, "l1.Font.Height", -13);
+  EXPECT_FALSE(label->ParentFont());
+  EXPECT_EQ(GetComponentPropText(form, "l1.font.height"), "-13");
+  form.Font()->SetName("Courier New");
+  EXPECT_EQ(panel->Font()->Name(), "Courier New");
+  EXPECT_EQ(label->Font()->Name(), "Arial"); // its own font now
+  label->SetParentFont(true);
+  EXPECT_EQ(label->Font()->Name(), "Courier New");
+}
+
+} // namespace
