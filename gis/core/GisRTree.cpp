@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,6 +12,7 @@
 #include <unistd.h>
 
 #include "gis/core/GisResource.h"
+#include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 
@@ -51,17 +51,6 @@ double GetDouble(const uint8_t* p) {
   double d;
   std::memcpy(&d, &u, 8);
   return d;
-}
-
-// The current local time as a date-time (days since 1899-12-30).
-double LocalNow() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  time_t secs = ts.tv_sec;
-  tm local{};
-  localtime_r(&secs, &local);
-  double seconds = static_cast<double>(secs + local.tm_gmtoff) + ts.tv_nsec / 1e9;
-  return seconds / 86400.0 + 25569.0;
 }
 
 TGIS_Extent UnionOf(const TGIS_RTreePage& page) {
@@ -199,7 +188,7 @@ void TGIS_RTree::Open() {
   bool fresh = false;
   if (path_.empty()) {
     storage_ = std::make_unique<T_MemoryStorage>();
-    timeStamp_ = LocalNow();
+    timeStamp_ = Now();
     fresh = true;
   } else {
     std::string file = ExpandFileName(path_);
@@ -221,7 +210,7 @@ void TGIS_RTree::Open() {
       if (fd < 0) throw EGIS_Exception("RTIndex:%s", path_);
       ::flock(fd, LOCK_EX | LOCK_NB);
       storage_ = std::make_unique<T_FileStorage>(fd, true);
-      timeStamp_ = LocalNow();
+      timeStamp_ = Now();
       fresh = true;
     }
   }
@@ -231,7 +220,7 @@ void TGIS_RTree::Open() {
     ReadHeader();
   } catch (const EAbort&) {
     if (readOnly_) throw; // cannot be rebuilt
-    timeStamp_ = LocalNow();
+    timeStamp_ = Now();
     InitHeader();
     ReadHeader();
   }

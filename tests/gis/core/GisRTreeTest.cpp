@@ -15,6 +15,8 @@
 
 #include "gis/core/GisRTree.h"
 #include "gis/core/GisResource.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Files.h"
 #include "tests/gis/core/GisCoreTestSupport.h"
 
 namespace {
@@ -64,6 +66,7 @@ protected:
     path_ = dir_ + "/layer.rtx";
   }
   void TearDown() override {
+    SetNowSourceForTests(nullptr);
     std::string cmd = "rm -rf '" + dir_ + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     GisCoreTest::TearDown();
@@ -389,6 +392,29 @@ TEST_F(GisRTreeTest, SecondOpenerIsReadOnlyAndWideningIsExact) {
   EXPECT_EQ(F64(b, e + 16), 2000 + 1e-12);
   EXPECT_EQ(F64(b, e + 24), 0.0);
   EXPECT_EQ(I32(b, e + 32), 42);
+}
+
+// The time stamp is the file's time for an index that was opened, the time of
+// creation or rebuilding otherwise.
+TEST_F(GisRTreeTest, TimeStamp) {
+  SetNowSourceForTests([] { return 45000.25; });
+  {
+    TGIS_RTree created(path_);
+    EXPECT_EQ(created.TimeStamp(), 45000.25);
+    created.Insert(Box(0, 0, 1, 1), 1);
+    created.Commit(true);
+  }
+  {
+    TGIS_RTree opened(path_);
+    EXPECT_EQ(opened.TimeStamp(), FileAge(path_));
+    EXPECT_NE(opened.TimeStamp(), 45000.25);
+    opened.Insert(Box(0, 0, 1, 1), 2); // left uncommitted
+  }
+  SetNowSourceForTests([] { return 45001.5; });
+  TGIS_RTree rebuilt(path_);
+  EXPECT_TRUE(rebuilt.IsEmpty());
+  EXPECT_EQ(rebuilt.TimeStamp(), 45001.5);
+  SetNowSourceForTests(nullptr);
 }
 
 TEST_F(GisRTreeTest, ClearStartsAnEmptyIndex) {
