@@ -26,10 +26,13 @@ bool fitsInt64(Extended integral) {
 }
 
 Extended nearestEven(Extended value) {
-  // nearbyint follows the current rounding mode; the runtime never changes it
-  // from round-to-nearest-even, but make sure.
-  if (std::fegetround() != FE_TONEAREST) std::fesetround(FE_TONEAREST);
-  return std::nearbyint(value);
+  if (std::fegetround() == FE_TONEAREST) return std::nearbyint(value);
+  // Someone changed the rounding mode: round half to even without touching it.
+  const Extended below = std::floor(value);
+  const Extended diff = value - below;
+  if (diff < 0.5L) return below;
+  if (diff > 0.5L) return below + 1;
+  return std::fmod(below, 2.0L) == 0 ? below : below + 1;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -38,6 +39,18 @@ TEST(Numerics, RoundHalvesToEvenTruncTowardZero) {
   EXPECT_EQ(Int(-2.75L), -2.0L);
   EXPECT_EQ(Frac(-2.75L), -0.75L);
   EXPECT_EQ(Frac(2.75L), 0.75L);
+}
+
+TEST(Numerics, RoundIgnoresAChangedRoundingMode) {
+  const int saved = std::fegetround();
+  std::fesetround(FE_UPWARD);
+  EXPECT_EQ(Round(2.5L), 2);
+  EXPECT_EQ(Round(-2.5L), -2);
+  EXPECT_EQ(Round(3.5L), 4);
+  EXPECT_EQ(Round(2.2L), 2);
+  EXPECT_EQ(Round(-2.7L), -3);
+  EXPECT_EQ(std::fegetround(), FE_UPWARD) << "the mode is left alone";
+  std::fesetround(saved);
 }
 
 TEST(Numerics, CheckedHelpersRaiseWhereThePlatformTrapped) {
