@@ -15,10 +15,7 @@ std::unique_ptr<TBitmap> SnapshotDocument(WebDocument* document, HWND, int width
   try {
     const std::optional<web::WebSnapshot> shot = document->Engine().Snapshot();
     if (!shot) return nullptr;
-    auto bitmap = std::make_unique<TBitmap>();
-    bitmap->SetPixelFormat(pf24bit);
-    bitmap->SetHeight(height);
-    bitmap->SetWidth(width);
+    auto bitmap = std::make_unique<TBitmap>(width, height, pf24bit);
     const int w = std::min(width, shot->Width);
     const int h = std::min(height, shot->Height);
     for (int y = 0; y < h; ++y)
