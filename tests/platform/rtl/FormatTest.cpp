@@ -1,5 +1,6 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -233,4 +234,38 @@ TEST(Format, LocaleSettingsAreOptIn) {
   // The process-wide settings never came from the locale.
   EXPECT_EQ(FormatSettings().DecimalSeparator, '.');
   EXPECT_EQ(FormatSettings().ShortDateFormat, "yyyy-mm-dd");
+}
+
+TEST(Format, LetterByArgumentKindMatrix) {
+  const int target = 0;
+  const std::vector<std::pair<const char*, FormatArg>> kinds = {
+      {"Integer", FormatArg(Integer(5))},
+      {"Int64", FormatArg(Int64(5))},
+      {"Cardinal", FormatArg(Cardinal(5))},
+      {"Double", FormatArg(5.0)},
+      {"Extended", FormatArg(5.0L)},
+      {"Currency", FormatArg(Currency::FromInt(5))},
+      {"String", FormatArg("5")},
+      {"Pointer", FormatArg(static_cast<const void*>(&target))},
+  };
+  // Which kinds each letter accepts, in the order above.
+  const std::vector<std::pair<const char*, std::string>> letters = {
+      {"d", "11100000"}, {"u", "11100000"}, {"x", "11100000"}, {"e", "00011100"}, {"f", "00011100"},
+      {"g", "00011100"}, {"n", "00011100"}, {"m", "00011100"}, {"s", "00000010"}, {"p", "00000001"},
+  };
+  for (const auto& [letter, accepts] : letters) {
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+      for (const std::string& fmt :
+           {std::string("%") + letter, UpperCase(std::string("%") + letter)}) {
+        const std::vector<FormatArg> args = {kinds[k].second};
+        bool accepted = true;
+        try {
+          FormatList(fmt, args);
+        } catch (const EConvertError&) {
+          accepted = false;
+        }
+        EXPECT_EQ(accepted, accepts[k] == '1') << fmt << " with " << kinds[k].first;
+      }
+    }
+  }
 }
