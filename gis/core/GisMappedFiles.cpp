@@ -220,6 +220,8 @@ TGIS_BufferedFileStream::~TGIS_BufferedFileStream() {
 void TGIS_BufferedFileStream::Close() { fileStream_.reset(); }
 
 int64_t TGIS_BufferedFileStream::Read(void* buffer, int64_t count) {
+  SK_ASSERT(GetPosition() >= 0 && count >= 0, "TGIS_BufferedFileStream.Read#1", "GisMappedFiles",
+            __LINE__);
   lastWriteEnd_ = -1;
   const int64_t start = GetPosition();
   int64_t done = 0;
@@ -246,7 +248,7 @@ bool TGIS_BufferedFileStream::Refill() {
 }
 
 std::string TGIS_BufferedFileStream::ReadLine(int64_t maxChars) {
-  if (OnAfterRead) return TGIS_StreamAbstract::ReadLine(maxChars);
+  if (OnAfterRead || GetPosition() < 0) return TGIS_StreamAbstract::ReadLine(maxChars);
   lastWriteEnd_ = -1;
   auto next = [this](uint8_t& c) {
     if (bufferIndex_ == bufferCount_ && !Refill()) return false;
@@ -257,7 +259,7 @@ std::string TGIS_BufferedFileStream::ReadLine(int64_t maxChars) {
 }
 
 std::string TGIS_BufferedFileStream::ReadToken() {
-  if (OnAfterRead) return TGIS_StreamAbstract::ReadToken();
+  if (OnAfterRead || GetPosition() < 0) return TGIS_StreamAbstract::ReadToken();
   lastWriteEnd_ = -1;
   auto next = [this](uint8_t& c) {
     if (bufferIndex_ == bufferCount_ && !Refill()) return false;
@@ -270,6 +272,8 @@ std::string TGIS_BufferedFileStream::ReadToken() {
 int64_t TGIS_BufferedFileStream::Write(const void* buffer, int64_t count) {
   if (!fileStream_) throw EWriteError("Stream write error");
   const int64_t position = GetPosition();
+  SK_ASSERT(position >= 0 && count >= 0, "TGIS_BufferedFileStream.Write#1", "GisMappedFiles",
+            __LINE__);
   bufferCount_ = bufferIndex_ = 0;
   filePosition_ = position;
   if (position != lastWriteEnd_) fileStream_->Seek(position, soBeginning);
@@ -305,7 +309,9 @@ int64_t TGIS_BufferedFileStream::Seek(int64_t offset, int origin) {
   if (target >= filePosition_ - bufferCount_ && target <= filePosition_) {
     bufferIndex_ = target - filePosition_ + bufferCount_;
   } else {
-    if (fileStream_) fileStream_->Seek(target, soBeginning);
+    // A position before the start is kept only logically: reading or
+    // writing there fails its check.
+    if (fileStream_ && target >= 0) fileStream_->Seek(target, soBeginning);
     filePosition_ = target;
     bufferCount_ = bufferIndex_ = 0;
     lastWriteEnd_ = -1;

@@ -138,6 +138,14 @@ TEST_F(GisMappedFilesTest, SeekFromEndCountsBackwards) {
     EXPECT_FALSE(s->Eof());
     EXPECT_EQ(s->Seek(0, 2), 100);
     EXPECT_TRUE(s->Eof());
+    // Before the start nothing is read; the next seek recovers.
+    char c = 0;
+    EXPECT_EQ(s->Seek(-5, 0), -5);
+    EXPECT_THROW(s->Read(&c, 1), EAssertionFailed);
+    EXPECT_THROW(s->ReadLine(), EAssertionFailed);
+    EXPECT_EQ(s->Seek(99, 0), 99);
+    EXPECT_EQ(s->Read(&c, 1), 1);
+    EXPECT_EQ(c, 'h');
   }
 }
 
