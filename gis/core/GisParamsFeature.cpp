@@ -12,8 +12,6 @@ namespace {
 
 constexpr double MISSING_VALUE = 1.7e308;
 
-std::string Key(const char* prefix, const char* name) { return std::string(prefix) + name; }
-
 std::unique_ptr<TGIS_Bitmap> CopyOf(const TGIS_Bitmap* bitmap) {
   if (!bitmap) return nullptr;
   auto copy = std::make_unique<TGIS_Bitmap>();
