@@ -78,8 +78,7 @@ const uint8_t* TGIS_StreamAbstract::BeforeWrite(int64_t position, int64_t count,
 // ------------------------------------------------------------ mapped stream
 
 TGIS_MappedStream::TGIS_MappedStream(const std::string& path, bool createFlag,
-                                     TGIS_ReadWriteEvent afterRead,
-                                     TGIS_ReadWriteEvent beforeWrite)
+                                     TGIS_ReadWriteEvent afterRead, TGIS_ReadWriteEvent beforeWrite)
     : TGIS_StreamAbstract(std::move(afterRead), std::move(beforeWrite)), path_(path) {
   if (createFlag) {
     try {
@@ -128,7 +127,8 @@ int64_t TGIS_MappedStream::Read(void* buffer, int64_t count) {
   } else if (writeStream_) { // create mode: read back what was written
     writeStream_->Seek(position_, soBeginning);
     lastWriteEnd_ = -1;
-    if (writeStream_->Read(buffer, count) != count) throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT, path_);
+    if (writeStream_->Read(buffer, count) != count)
+      throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT, path_);
   } else {
     throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT, path_);
   }
@@ -149,7 +149,8 @@ std::string TGIS_MappedStream::ReadLine(int64_t maxChars) {
 }
 
 std::string TGIS_MappedStream::ReadToken() {
-  if (OnAfterRead || !view_ || position_ < 0 || position_ > size_) return TGIS_StreamAbstract::ReadToken();
+  if (OnAfterRead || !view_ || position_ < 0 || position_ > size_)
+    return TGIS_StreamAbstract::ReadToken();
   auto next = [this](uint8_t& c) {
     if (position_ >= size_) return false;
     c = view_[position_++];
@@ -201,8 +202,8 @@ TGIS_BufferedFileStream::TGIS_BufferedFileStream(const std::string& path, bool c
                                                  TGIS_ReadWriteEvent beforeWrite)
     : TGIS_StreamAbstract(std::move(afterRead), std::move(beforeWrite)), path_(path) {
   try {
-    fileStream_ = std::make_unique<TFileStream>(path, createFlag ? fmCreate
-                                                                  : uint16_t(fmOpenRead | fmShareDenyNone));
+    fileStream_ = std::make_unique<TFileStream>(
+        path, createFlag ? fmCreate : uint16_t(fmOpenRead | fmShareDenyNone));
   } catch (const EStreamError&) {
     RaiseMapping(path, 0, GetLastError());
   }
@@ -217,7 +218,9 @@ TGIS_BufferedFileStream::~TGIS_BufferedFileStream() {
   }
 }
 
-void TGIS_BufferedFileStream::Close() { fileStream_.reset(); }
+void TGIS_BufferedFileStream::Close() {
+  fileStream_.reset();
+}
 
 int64_t TGIS_BufferedFileStream::Read(void* buffer, int64_t count) {
   SK_ASSERT(GetPosition() >= 0 && count >= 0, "TGIS_BufferedFileStream.Read#1", "GisMappedFiles",

@@ -36,8 +36,8 @@ class TSharedView;
 
 /// A read or write hook: (sender, position where the transfer begins, byte
 /// count, the bytes).
-using TGIS_ReadWriteEvent =
-    std::function<void(TGIS_StreamAbstract& sender, int64_t position, int64_t count, uint8_t* buffer)>;
+using TGIS_ReadWriteEvent = std::function<void(TGIS_StreamAbstract& sender, int64_t position,
+                                               int64_t count, uint8_t* buffer)>;
 
 class TGIS_StreamAbstract : public TStream {
 public:
@@ -82,7 +82,8 @@ public:
   /// shared mapping of the existing file. Raises EFOpenError (code 1000000:
   /// cannot open, 2000000: no size, 3000000: cannot map; 0: cannot create).
   TGIS_MappedStream(const std::string& path, bool createFlag,
-                    TGIS_ReadWriteEvent afterRead = nullptr, TGIS_ReadWriteEvent beforeWrite = nullptr);
+                    TGIS_ReadWriteEvent afterRead = nullptr,
+                    TGIS_ReadWriteEvent beforeWrite = nullptr);
   ~TGIS_MappedStream() override;
 
   /// Copies `count` bytes from the position. 0 at the end; a read past the

@@ -43,7 +43,9 @@ void TGIS_ParamsAbstract::AssignRoot() {
   ++serial_;
 }
 
-void TGIS_ParamsAbstract::Assign(const TGIS_ParamsAbstract&) { AssignRoot(); }
+void TGIS_ParamsAbstract::Assign(const TGIS_ParamsAbstract&) {
+  AssignRoot();
+}
 
 std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsAbstract::CreateCopy() const {
   std::unique_ptr<TGIS_ParamsAbstract> copy = CreateNew();
@@ -51,7 +53,9 @@ std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsAbstract::CreateCopy() const {
   return copy;
 }
 
-void TGIS_ParamsAbstract::Change() { ++serial_; }
+void TGIS_ParamsAbstract::Change() {
+  ++serial_;
+}
 
 void TGIS_ParamsSpecific::Change() {
   TGIS_ParamsAbstract::Change();
@@ -95,7 +99,9 @@ TGIS_ParamsVector* TGIS_ParamsVector::GetWritable() {
   return own->HoldAside(std::move(copy));
 }
 
-void TGIS_ParamsVector::CopyFrom(const TGIS_ParamsVector& source) { TGIS_ParamsAbstract::Assign(source); }
+void TGIS_ParamsVector::CopyFrom(const TGIS_ParamsVector& source) {
+  TGIS_ParamsAbstract::Assign(source);
+}
 
 void TGIS_ParamsVector::Assign(const TGIS_ParamsAbstract& source) {
   if (auto* vector = dynamic_cast<const TGIS_ParamsVector*>(&source))
@@ -156,7 +162,9 @@ std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsSectionVector::CreateNew() const
   return std::make_unique<TGIS_ParamsSectionVector>();
 }
 
-std::string TGIS_ParamsSectionVector::GetQuery() const { return query_ ? query_->Text() : std::string(); }
+std::string TGIS_ParamsSectionVector::GetQuery() const {
+  return query_ ? query_->Text() : std::string();
+}
 
 void TGIS_ParamsSectionVector::SetQuery(const std::string& text) {
   if (query_ && query_->Text() == text) return;
@@ -166,12 +174,24 @@ void TGIS_ParamsSectionVector::SetQuery(const std::string& text) {
   Change();
 }
 
-TGIS_ParamsRender& TGIS_ParamsSectionVector::GetRender() { return Make(render_); }
-TGIS_ParamsLine& TGIS_ParamsSectionVector::GetLine() { return Make(line_); }
-TGIS_ParamsArea& TGIS_ParamsSectionVector::GetArea() { return Make(area_); }
-TGIS_ParamsMarker& TGIS_ParamsSectionVector::GetMarker() { return Make(marker_); }
-TGIS_ParamsLabel& TGIS_ParamsSectionVector::GetLabel() { return Make(label_); }
-TGIS_ParamsChart& TGIS_ParamsSectionVector::GetChart() { return Make(chart_); }
+TGIS_ParamsRender& TGIS_ParamsSectionVector::GetRender() {
+  return Make(render_);
+}
+TGIS_ParamsLine& TGIS_ParamsSectionVector::GetLine() {
+  return Make(line_);
+}
+TGIS_ParamsArea& TGIS_ParamsSectionVector::GetArea() {
+  return Make(area_);
+}
+TGIS_ParamsMarker& TGIS_ParamsSectionVector::GetMarker() {
+  return Make(marker_);
+}
+TGIS_ParamsLabel& TGIS_ParamsSectionVector::GetLabel() {
+  return Make(label_);
+}
+TGIS_ParamsChart& TGIS_ParamsSectionVector::GetChart() {
+  return Make(chart_);
+}
 
 TGIS_ParamsVector* TGIS_ParamsSectionVector::HoldAside(std::unique_ptr<TGIS_ParamsAbstract> copy) {
   aside_ = std::move(copy);
@@ -182,8 +202,10 @@ void TGIS_ParamsSectionVector::CopyFromSection(const TGIS_ParamsSection& source)
   if (auto* s = dynamic_cast<const TGIS_ParamsSectionVector*>(&source)) {
     if (!CurrentShape()) {
       SetQuery(s->GetQuery());
-      if (s->render_) GetRender().CopyFrom(*s->render_);
-      else GetRender().CopyFrom(TGIS_ParamsRender());
+      if (s->render_)
+        GetRender().CopyFrom(*s->render_);
+      else
+        GetRender().CopyFrom(TGIS_ParamsRender());
     }
     auto copy = [](auto& mine, const auto& theirs, auto& self) {
       using P = typename std::remove_reference_t<decltype(mine)>::element_type;
@@ -279,7 +301,8 @@ TGIS_ParamsList::TGIS_ParamsList(TGIS_ParamsSection** ownerSection) : ownerSecti
 
 TGIS_ParamsList::~TGIS_ParamsList() {
   if (ownerSection_) *ownerSection_ = nullptr;
-  while (!sections_.empty()) sections_.pop_back(); // last first
+  while (!sections_.empty())
+    sections_.pop_back(); // last first
 }
 
 void TGIS_ParamsList::SetCurrent(int index) {
@@ -305,7 +328,8 @@ void TGIS_ParamsList::AddDefault(std::unique_ptr<TGIS_ParamsSection> section) {
 }
 
 void TGIS_ParamsList::Clear() {
-  while (sections_.size() > 1) sections_.pop_back();
+  while (sections_.size() > 1)
+    sections_.pop_back();
   if (!sections_.empty()) SetCurrent(0);
 }
 

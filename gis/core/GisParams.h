@@ -156,7 +156,9 @@ public:
   const std::string& Chart() const { return chart_; }
   void SetChart(const std::string& text);
   /// The compiled chart expressions; entries may be null.
-  const std::vector<std::unique_ptr<TGIS_SqlQueryAbstract>>& ChartQueries() const { return chartQueries_; }
+  const std::vector<std::unique_ptr<TGIS_SqlQueryAbstract>>& ChartQueries() const {
+    return chartQueries_;
+  }
 
   double MinVal() const { return minVal_; }
   double MaxVal() const { return maxVal_; }
@@ -305,7 +307,9 @@ public:
 
   void SetShowLegend(bool v) { SetMember(&TGIS_ParamsFeature::showLegend_, v); }
   void SetSmartSize(int32_t v) { SetMember(&TGIS_ParamsFeature::smartSize_, v); }
-  void SetSmartSizeField(const std::string& v) { SetMember(&TGIS_ParamsFeature::smartSizeField_, v); }
+  void SetSmartSizeField(const std::string& v) {
+    SetMember(&TGIS_ParamsFeature::smartSizeField_, v);
+  }
   /// Black (0) is stored as $010101.
   void SetColor(uint32_t v);
   /// Holds an own copy of the picture (none for null).
@@ -335,7 +339,8 @@ protected:
   TBrushStyle outlinePattern_ = bsSolid;
 
 private:
-  void SetPicture(std::unique_ptr<TGIS_Bitmap> TGIS_ParamsFeature::*member, const TGIS_Bitmap* bitmap);
+  void SetPicture(std::unique_ptr<TGIS_Bitmap> TGIS_ParamsFeature::*member,
+                  const TGIS_Bitmap* bitmap);
 };
 
 class TGIS_ParamsLine : public TGIS_ParamsFeature {

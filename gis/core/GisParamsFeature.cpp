@@ -42,7 +42,9 @@ std::vector<std::string> SplitItems(const std::string& text) {
 TGIS_ParamsFeature::TGIS_ParamsFeature() = default;
 TGIS_ParamsFeature::~TGIS_ParamsFeature() = default;
 
-void TGIS_ParamsFeature::SetColor(uint32_t v) { SetMember(&TGIS_ParamsFeature::color_, GisNonBlackColor(v)); }
+void TGIS_ParamsFeature::SetColor(uint32_t v) {
+  SetMember(&TGIS_ParamsFeature::color_, GisNonBlackColor(v));
+}
 
 void TGIS_ParamsFeature::SetOutlineColor(uint32_t v) {
   SetMember(&TGIS_ParamsFeature::outlineColor_, GisNonBlackColor(v));
@@ -56,7 +58,9 @@ void TGIS_ParamsFeature::SetPicture(std::unique_ptr<TGIS_Bitmap> TGIS_ParamsFeat
   w->Change();
 }
 
-void TGIS_ParamsFeature::SetBitmap(const TGIS_Bitmap* bitmap) { SetPicture(&TGIS_ParamsFeature::bitmap_, bitmap); }
+void TGIS_ParamsFeature::SetBitmap(const TGIS_Bitmap* bitmap) {
+  SetPicture(&TGIS_ParamsFeature::bitmap_, bitmap);
+}
 
 void TGIS_ParamsFeature::SetOutlineBitmap(const TGIS_Bitmap* bitmap) {
   SetPicture(&TGIS_ParamsFeature::outlineBitmap_, bitmap);
@@ -83,47 +87,71 @@ void TGIS_ParamsFeature::CopyFrom(const TGIS_ParamsVector& source) {
 void TGIS_ParamsFeature::ReadCommon(TGIS_Ini& ini, const char* key) {
   const std::string k = key;
   const std::string suffix = k.substr(k.find('.') + 1);
-  if (suffix == "ShowLegend") SetShowLegend(ini.ReadBoolean(k, showLegend_));
-  else if (suffix == "SmartSize") SetSmartSize(ini.ReadInteger(k, smartSize_));
-  else if (suffix == "SmartSizeField") SetSmartSizeField(ini.ReadString(k, smartSizeField_));
-  else if (suffix == "Color") SetColor(ini.ReadColor(k, color_));
+  if (suffix == "ShowLegend")
+    SetShowLegend(ini.ReadBoolean(k, showLegend_));
+  else if (suffix == "SmartSize")
+    SetSmartSize(ini.ReadInteger(k, smartSize_));
+  else if (suffix == "SmartSizeField")
+    SetSmartSizeField(ini.ReadString(k, smartSizeField_));
+  else if (suffix == "Color")
+    SetColor(ini.ReadColor(k, color_));
   else if (suffix == "Bitmap") {
     std::unique_ptr<TGIS_Bitmap> b = ini.ReadBitmap(k, bitmap_.get());
-    if (!(b == nullptr && bitmap_ == nullptr) && !(b && bitmap_ && b->Path() == bitmap_->Path() && b->Picture() == bitmap_->Picture()))
+    if (!(b == nullptr && bitmap_ == nullptr) &&
+        !(b && bitmap_ && b->Path() == bitmap_->Path() && b->Picture() == bitmap_->Picture()))
       SetBitmap(b.get());
-  } else if (suffix == "Pattern") SetPattern(ini.ReadBrushStyle(k, pattern_));
-  else if (suffix == "OutlineStyle") SetOutlineStyle(ini.ReadPenStyle(k, outlineStyle_));
-  else if (suffix == "OutlineWidth") SetOutlineWidth(ini.ReadInteger(k, outlineWidth_));
-  else if (suffix == "OutlineColor") SetOutlineColor(ini.ReadColor(k, outlineColor_));
+  } else if (suffix == "Pattern")
+    SetPattern(ini.ReadBrushStyle(k, pattern_));
+  else if (suffix == "OutlineStyle")
+    SetOutlineStyle(ini.ReadPenStyle(k, outlineStyle_));
+  else if (suffix == "OutlineWidth")
+    SetOutlineWidth(ini.ReadInteger(k, outlineWidth_));
+  else if (suffix == "OutlineColor")
+    SetOutlineColor(ini.ReadColor(k, outlineColor_));
   else if (suffix == "OutlineBitmap") {
     std::unique_ptr<TGIS_Bitmap> b = ini.ReadBitmap(k, outlineBitmap_.get());
     if (!(b == nullptr && outlineBitmap_ == nullptr) &&
-        !(b && outlineBitmap_ && b->Path() == outlineBitmap_->Path() && b->Picture() == outlineBitmap_->Picture()))
+        !(b && outlineBitmap_ && b->Path() == outlineBitmap_->Path() &&
+          b->Picture() == outlineBitmap_->Picture()))
       SetOutlineBitmap(b.get());
-  } else if (suffix == "OutlinePattern") SetOutlinePattern(ini.ReadBrushStyle(k, outlinePattern_));
+  } else if (suffix == "OutlinePattern")
+    SetOutlinePattern(ini.ReadBrushStyle(k, outlinePattern_));
 }
 
 void TGIS_ParamsFeature::WriteCommon(TGIS_Ini& ini, const char* key) {
   const std::string k = key;
   const std::string suffix = k.substr(k.find('.') + 1);
-  if (suffix == "ShowLegend") ini.WriteBoolean(k, showLegend_);
-  else if (suffix == "SmartSize") ini.WriteInteger(k, smartSize_);
-  else if (suffix == "SmartSizeField") ini.WriteString(k, smartSizeField_);
-  else if (suffix == "Color") ini.WriteColor(k, color_);
-  else if (suffix == "Bitmap") ini.WriteBitmap(k, bitmap_.get());
-  else if (suffix == "Pattern") ini.WriteBrushStyle(k, pattern_);
-  else if (suffix == "OutlineStyle") ini.WritePenStyle(k, outlineStyle_);
-  else if (suffix == "OutlineWidth") ini.WriteInteger(k, outlineWidth_);
-  else if (suffix == "OutlineColor") ini.WriteColor(k, outlineColor_);
-  else if (suffix == "OutlineBitmap") ini.WriteBitmap(k, outlineBitmap_.get());
-  else if (suffix == "OutlinePattern") ini.WriteBrushStyle(k, outlinePattern_);
+  if (suffix == "ShowLegend")
+    ini.WriteBoolean(k, showLegend_);
+  else if (suffix == "SmartSize")
+    ini.WriteInteger(k, smartSize_);
+  else if (suffix == "SmartSizeField")
+    ini.WriteString(k, smartSizeField_);
+  else if (suffix == "Color")
+    ini.WriteColor(k, color_);
+  else if (suffix == "Bitmap")
+    ini.WriteBitmap(k, bitmap_.get());
+  else if (suffix == "Pattern")
+    ini.WriteBrushStyle(k, pattern_);
+  else if (suffix == "OutlineStyle")
+    ini.WritePenStyle(k, outlineStyle_);
+  else if (suffix == "OutlineWidth")
+    ini.WriteInteger(k, outlineWidth_);
+  else if (suffix == "OutlineColor")
+    ini.WriteColor(k, outlineColor_);
+  else if (suffix == "OutlineBitmap")
+    ini.WriteBitmap(k, outlineBitmap_.get());
+  else if (suffix == "OutlinePattern")
+    ini.WriteBrushStyle(k, outlinePattern_);
 }
 
 // --------------------------------------------------------------------- line
 
 TGIS_ParamsLine::TGIS_ParamsLine() = default;
 
-std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsLine::CreateNew() const { return std::make_unique<TGIS_ParamsLine>(); }
+std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsLine::CreateNew() const {
+  return std::make_unique<TGIS_ParamsLine>();
+}
 
 TGIS_ParamsVector* TGIS_ParamsLine::KindIn(TGIS_ParamsSectionVector& section) const {
   return section.HasLine() ? &section.GetLine() : nullptr;
@@ -149,8 +177,9 @@ void TGIS_ParamsLine::LoadFromIni(TGIS_Ini& ini) {
   SetSymbol(ini.ReadSymbol("Line.Symbol", symbol_));
   SetSymbolGap(ini.ReadInteger("Line.SymbolGap", symbolGap_));
   SetSymbolRotate(ini.ReadFloat("Line.SymbolRotate", symbolRotate_));
-  for (const char* k : {"Line.OutlineStyle", "Line.OutlineWidth", "Line.OutlineColor", "Line.OutlineBitmap",
-                        "Line.OutlinePattern", "Line.SmartSize", "Line.SmartSizeField", "Line.ShowLegend"})
+  for (const char* k :
+       {"Line.OutlineStyle", "Line.OutlineWidth", "Line.OutlineColor", "Line.OutlineBitmap",
+        "Line.OutlinePattern", "Line.SmartSize", "Line.SmartSizeField", "Line.ShowLegend"})
     ReadCommon(ini, k);
 }
 
@@ -162,8 +191,9 @@ void TGIS_ParamsLine::SaveToIni(TGIS_Ini& ini) {
   ini.WriteSymbol("Line.Symbol", symbol_);
   ini.WriteInteger("Line.SymbolGap", symbolGap_);
   ini.WriteFloat("Line.SymbolRotate", symbolRotate_);
-  for (const char* k : {"Line.OutlineStyle", "Line.OutlineWidth", "Line.OutlineColor", "Line.OutlinePattern",
-                        "Line.SmartSize", "Line.SmartSizeField", "Line.ShowLegend"})
+  for (const char* k :
+       {"Line.OutlineStyle", "Line.OutlineWidth", "Line.OutlineColor", "Line.OutlinePattern",
+        "Line.SmartSize", "Line.SmartSizeField", "Line.ShowLegend"})
     WriteCommon(ini, k);
 }
 
@@ -174,7 +204,9 @@ TGIS_ParamsArea::TGIS_ParamsArea() {
   outlineWidth_ = 1;
 }
 
-std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsArea::CreateNew() const { return std::make_unique<TGIS_ParamsArea>(); }
+std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsArea::CreateNew() const {
+  return std::make_unique<TGIS_ParamsArea>();
+}
 
 TGIS_ParamsVector* TGIS_ParamsArea::KindIn(TGIS_ParamsSectionVector& section) const {
   return section.HasArea() ? &section.GetArea() : nullptr;
@@ -201,13 +233,14 @@ void TGIS_ParamsArea::LoadFromIni(TGIS_Ini& ini) {
   SetSymbolSize(ini.ReadInteger("Area.SymbolSize", symbolSize_));
   SetSymbolGap(ini.ReadInteger("Area.SymbolGap", symbolGap_));
   SetSymbolRotate(ini.ReadFloat("Area.SymbolRotate", symbolRotate_));
-  for (const char* k : {"Area.OutlineStyle", "Area.OutlineWidth", "Area.OutlineColor", "Area.OutlineBitmap",
-                        "Area.OutlinePattern"})
+  for (const char* k : {"Area.OutlineStyle", "Area.OutlineWidth", "Area.OutlineColor",
+                        "Area.OutlineBitmap", "Area.OutlinePattern"})
     ReadCommon(ini, k);
   SetOutlineSymbol(ini.ReadSymbol("Area.OutlineSymbol", outlineSymbol_));
   SetOutlineGap(ini.ReadInteger("Area.OutlineGap", outlineGap_));
   SetOutlineRotate(ini.ReadFloat("Area.OutlineRotate", outlineRotate_));
-  for (const char* k : {"Area.SmartSize", "Area.SmartSizeField", "Area.ShowLegend"}) ReadCommon(ini, k);
+  for (const char* k : {"Area.SmartSize", "Area.SmartSizeField", "Area.ShowLegend"})
+    ReadCommon(ini, k);
 }
 
 void TGIS_ParamsArea::SaveToIni(TGIS_Ini& ini) {
@@ -218,18 +251,21 @@ void TGIS_ParamsArea::SaveToIni(TGIS_Ini& ini) {
   ini.WriteInteger("Area.SymbolSize", symbolSize_);
   ini.WriteInteger("Area.SymbolGap", symbolGap_);
   ini.WriteFloat("Area.SymbolRotate", symbolRotate_);
-  for (const char* k : {"Area.OutlineStyle", "Area.OutlineWidth", "Area.OutlineColor", "Area.OutlineBitmap",
-                        "Area.OutlinePattern"})
+  for (const char* k : {"Area.OutlineStyle", "Area.OutlineWidth", "Area.OutlineColor",
+                        "Area.OutlineBitmap", "Area.OutlinePattern"})
     WriteCommon(ini, k);
   ini.WriteSymbol("Area.OutlineSymbol", outlineSymbol_);
   ini.WriteInteger("Area.OutlineGap", outlineGap_);
   ini.WriteFloat("Area.OutlineRotate", outlineRotate_);
-  for (const char* k : {"Area.SmartSize", "Area.SmartSizeField", "Area.ShowLegend"}) WriteCommon(ini, k);
+  for (const char* k : {"Area.SmartSize", "Area.SmartSizeField", "Area.ShowLegend"})
+    WriteCommon(ini, k);
 }
 
 // ------------------------------------------------------------------- marker
 
-TGIS_ParamsMarker::TGIS_ParamsMarker() { color_ = 0x0000FF; }
+TGIS_ParamsMarker::TGIS_ParamsMarker() {
+  color_ = 0x0000FF;
+}
 
 std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsMarker::CreateNew() const {
   return std::make_unique<TGIS_ParamsMarker>();
@@ -257,8 +293,9 @@ void TGIS_ParamsMarker::LoadFromIni(TGIS_Ini& ini) {
   ReadCommon(ini, "Marker.Pattern");
   SetSymbol(ini.ReadSymbol("Marker.Symbol", symbol_));
   SetSymbolRotate(ini.ReadFloat("Marker.SymbolRotate", symbolRotate_));
-  for (const char* k : {"Marker.OutlineWidth", "Marker.OutlineColor", "Marker.OutlineBitmap", "Marker.OutlinePattern",
-                        "Marker.SmartSize", "Marker.SmartSizeField", "Marker.ShowLegend"})
+  for (const char* k :
+       {"Marker.OutlineWidth", "Marker.OutlineColor", "Marker.OutlineBitmap",
+        "Marker.OutlinePattern", "Marker.SmartSize", "Marker.SmartSizeField", "Marker.ShowLegend"})
     ReadCommon(ini, k);
 }
 
@@ -270,8 +307,9 @@ void TGIS_ParamsMarker::SaveToIni(TGIS_Ini& ini) {
   WriteCommon(ini, "Marker.Pattern");
   ini.WriteSymbol("Marker.Symbol", symbol_);
   ini.WriteFloat("Marker.SymbolRotate", symbolRotate_);
-  for (const char* k : {"Marker.OutlineWidth", "Marker.OutlineColor", "Marker.OutlineBitmap", "Marker.OutlinePattern",
-                        "Marker.SmartSize", "Marker.SmartSizeField", "Marker.ShowLegend"})
+  for (const char* k :
+       {"Marker.OutlineWidth", "Marker.OutlineColor", "Marker.OutlineBitmap",
+        "Marker.OutlinePattern", "Marker.SmartSize", "Marker.SmartSizeField", "Marker.ShowLegend"})
     WriteCommon(ini, k);
 }
 
@@ -284,7 +322,9 @@ TGIS_ParamsLabel::TGIS_ParamsLabel() {
   outlineWidth_ = 1;
 }
 
-std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsLabel::CreateNew() const { return std::make_unique<TGIS_ParamsLabel>(); }
+std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsLabel::CreateNew() const {
+  return std::make_unique<TGIS_ParamsLabel>();
+}
 
 TGIS_ParamsVector* TGIS_ParamsLabel::KindIn(TGIS_ParamsSectionVector& section) const {
   return section.HasLabel() ? &section.GetLabel() : nullptr;
@@ -323,9 +363,10 @@ void TGIS_ParamsLabel::LoadFromIni(TGIS_Ini& ini) {
   SetPosition(ini.ReadLabelPosition("Label.Position", position_));
   SetAlignment(ini.ReadLabelAlignment("Label.Alignment", alignment_));
   rotate_ = ini.ReadFloat("Label.Rotate", rotate_);
-  for (const char* k : {"Label.Color", "Label.Bitmap", "Label.Pattern", "Label.OutlineStyle", "Label.OutlineWidth",
-                        "Label.OutlineColor", "Label.OutlineBitmap", "Label.OutlinePattern", "Label.SmartSize",
-                        "Label.SmartSizeField", "Label.ShowLegend"})
+  for (const char* k :
+       {"Label.Color", "Label.Bitmap", "Label.Pattern", "Label.OutlineStyle", "Label.OutlineWidth",
+        "Label.OutlineColor", "Label.OutlineBitmap", "Label.OutlinePattern", "Label.SmartSize",
+        "Label.SmartSizeField", "Label.ShowLegend"})
     ReadCommon(ini, k);
 }
 
@@ -344,9 +385,10 @@ void TGIS_ParamsLabel::SaveToIni(TGIS_Ini& ini) {
   ini.WriteLabelPosition("Label.Position", position_);
   ini.WriteLabelAlignment("Label.Alignment", alignment_);
   ini.WriteFloat("Label.Rotate", rotate_);
-  for (const char* k : {"Label.Color", "Label.Bitmap", "Label.Pattern", "Label.OutlineStyle", "Label.OutlineWidth",
-                        "Label.OutlineColor", "Label.OutlineBitmap", "Label.OutlinePattern", "Label.SmartSize",
-                        "Label.SmartSizeField", "Label.ShowLegend"})
+  for (const char* k :
+       {"Label.Color", "Label.Bitmap", "Label.Pattern", "Label.OutlineStyle", "Label.OutlineWidth",
+        "Label.OutlineColor", "Label.OutlineBitmap", "Label.OutlinePattern", "Label.SmartSize",
+        "Label.SmartSizeField", "Label.ShowLegend"})
     WriteCommon(ini, k);
 }
 
@@ -354,7 +396,9 @@ void TGIS_ParamsLabel::SaveToIni(TGIS_Ini& ini) {
 
 TGIS_ParamsChart::TGIS_ParamsChart() = default;
 
-std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsChart::CreateNew() const { return std::make_unique<TGIS_ParamsChart>(); }
+std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsChart::CreateNew() const {
+  return std::make_unique<TGIS_ParamsChart>();
+}
 
 TGIS_ParamsVector* TGIS_ParamsChart::KindIn(TGIS_ParamsSectionVector& section) const {
   return section.HasChart() ? &section.GetChart() : nullptr;

@@ -13,7 +13,9 @@ TGIS_SqlQueryFactory& Factory() {
 
 } // namespace
 
-void GisSetSqlQueryFactory(TGIS_SqlQueryFactory factory) { Factory() = std::move(factory); }
+void GisSetSqlQueryFactory(TGIS_SqlQueryFactory factory) {
+  Factory() = std::move(factory);
+}
 
 std::unique_ptr<TGIS_SqlQueryAbstract> GisCompileSqlQuery(const std::string& text) {
   if (!Factory()) throw EGIS_Exception(GIS_RS_ERR_SQLQUERY, text);

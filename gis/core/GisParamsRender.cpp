@@ -10,9 +10,9 @@
 
 namespace {
 
-const char* const ZONE_KEYS[7] = {"Pixel.TransparentZone", "Pixel.GrayMapZone",    "Pixel.RedMapZone",
-                                  "Pixel.GreenMapZone",    "Pixel.BlueMapZone",    "Pixel.FullRGBMapZone",
-                                  "Pixel.AltitudeMapZone"};
+const char* const ZONE_KEYS[7] = {
+    "Pixel.TransparentZone", "Pixel.GrayMapZone",    "Pixel.RedMapZone",     "Pixel.GreenMapZone",
+    "Pixel.BlueMapZone",     "Pixel.FullRGBMapZone", "Pixel.AltitudeMapZone"};
 
 } // namespace
 
@@ -78,13 +78,21 @@ void TGIS_ParamsRender::SetChart(const std::string& text) {
   w->Change();
 }
 
-void TGIS_ParamsRender::SetColorDefault(uint32_t v) { SetMember(&TGIS_ParamsRender::colorDefault_, GisNonBlackColor(v)); }
-void TGIS_ParamsRender::SetStartColor(uint32_t v) { SetMember(&TGIS_ParamsRender::startColor_, GisNonBlackColor(v)); }
-void TGIS_ParamsRender::SetEndColor(uint32_t v) { SetMember(&TGIS_ParamsRender::endColor_, GisNonBlackColor(v)); }
+void TGIS_ParamsRender::SetColorDefault(uint32_t v) {
+  SetMember(&TGIS_ParamsRender::colorDefault_, GisNonBlackColor(v));
+}
+void TGIS_ParamsRender::SetStartColor(uint32_t v) {
+  SetMember(&TGIS_ParamsRender::startColor_, GisNonBlackColor(v));
+}
+void TGIS_ParamsRender::SetEndColor(uint32_t v) {
+  SetMember(&TGIS_ParamsRender::endColor_, GisNonBlackColor(v));
+}
 void TGIS_ParamsRender::SetStartColorEx(uint32_t v) {
   SetMember(&TGIS_ParamsRender::startColorEx_, GisNonBlackColor(v));
 }
-void TGIS_ParamsRender::SetEndColorEx(uint32_t v) { SetMember(&TGIS_ParamsRender::endColorEx_, GisNonBlackColor(v)); }
+void TGIS_ParamsRender::SetEndColorEx(uint32_t v) {
+  SetMember(&TGIS_ParamsRender::endColorEx_, GisNonBlackColor(v));
+}
 
 void TGIS_ParamsRender::CopyFrom(const TGIS_ParamsVector& source) {
   if (auto* s = dynamic_cast<const TGIS_ParamsRender*>(&source)) {
@@ -173,28 +181,59 @@ TGIS_ParamsPixel::TGIS_ParamsPixel() {
 }
 
 TGIS_ParamsPixel::~TGIS_ParamsPixel() {
-  for (auto& list : zones_) list->OnChange = nullptr;
+  for (auto& list : zones_)
+    list->OnChange = nullptr;
 }
 
 std::unique_ptr<TGIS_ParamsAbstract> TGIS_ParamsPixel::CreateNew() const {
   return std::make_unique<TGIS_ParamsPixel>();
 }
 
-void TGIS_ParamsPixel::SetPage(int32_t v) { Store(page_, std::max(v, 0)); }
-void TGIS_ParamsPixel::SetRedBand(int32_t v) { Store(redBand_, v < 0 ? -1 : v); }
-void TGIS_ParamsPixel::SetGreenBand(int32_t v) { Store(greenBand_, v < 0 ? -1 : v); }
-void TGIS_ParamsPixel::SetBlueBand(int32_t v) { Store(blueBand_, v < 0 ? -1 : v); }
-void TGIS_ParamsPixel::SetGridBand(int32_t v) { Store(gridBand_, v < 0 ? -1 : v); }
-void TGIS_ParamsPixel::SetGridNoValue(double v) { Store(gridNoValue_, v); }
-void TGIS_ParamsPixel::SetRed(int32_t v) { Store(red_, std::clamp(v, -100, 100)); }
-void TGIS_ParamsPixel::SetGreen(int32_t v) { Store(green_, std::clamp(v, -100, 100)); }
-void TGIS_ParamsPixel::SetBlue(int32_t v) { Store(blue_, std::clamp(v, -100, 100)); }
-void TGIS_ParamsPixel::SetBrightness(int32_t v) { Store(brightness_, std::clamp(v, -100, 100)); }
-void TGIS_ParamsPixel::SetContrast(int32_t v) { Store(contrast_, std::clamp(v, -100, 100)); }
-void TGIS_ParamsPixel::SetInversion(bool v) { Store(inversion_, v); }
-void TGIS_ParamsPixel::SetGrayScale(bool v) { Store(grayScale_, v); }
-void TGIS_ParamsPixel::SetHistogram(bool v) { Store(histogram_, v); }
-void TGIS_ParamsPixel::SetHistogramPath(const std::string& v) { Store(histogramPath_, v); }
+void TGIS_ParamsPixel::SetPage(int32_t v) {
+  Store(page_, std::max(v, 0));
+}
+void TGIS_ParamsPixel::SetRedBand(int32_t v) {
+  Store(redBand_, v < 0 ? -1 : v);
+}
+void TGIS_ParamsPixel::SetGreenBand(int32_t v) {
+  Store(greenBand_, v < 0 ? -1 : v);
+}
+void TGIS_ParamsPixel::SetBlueBand(int32_t v) {
+  Store(blueBand_, v < 0 ? -1 : v);
+}
+void TGIS_ParamsPixel::SetGridBand(int32_t v) {
+  Store(gridBand_, v < 0 ? -1 : v);
+}
+void TGIS_ParamsPixel::SetGridNoValue(double v) {
+  Store(gridNoValue_, v);
+}
+void TGIS_ParamsPixel::SetRed(int32_t v) {
+  Store(red_, std::clamp(v, -100, 100));
+}
+void TGIS_ParamsPixel::SetGreen(int32_t v) {
+  Store(green_, std::clamp(v, -100, 100));
+}
+void TGIS_ParamsPixel::SetBlue(int32_t v) {
+  Store(blue_, std::clamp(v, -100, 100));
+}
+void TGIS_ParamsPixel::SetBrightness(int32_t v) {
+  Store(brightness_, std::clamp(v, -100, 100));
+}
+void TGIS_ParamsPixel::SetContrast(int32_t v) {
+  Store(contrast_, std::clamp(v, -100, 100));
+}
+void TGIS_ParamsPixel::SetInversion(bool v) {
+  Store(inversion_, v);
+}
+void TGIS_ParamsPixel::SetGrayScale(bool v) {
+  Store(grayScale_, v);
+}
+void TGIS_ParamsPixel::SetHistogram(bool v) {
+  Store(histogram_, v);
+}
+void TGIS_ParamsPixel::SetHistogramPath(const std::string& v) {
+  Store(histogramPath_, v);
+}
 
 void TGIS_ParamsPixel::Assign(const TGIS_ParamsAbstract& source) {
   if (auto* s = dynamic_cast<const TGIS_ParamsPixel*>(&source)) {
@@ -239,7 +278,8 @@ void TGIS_ParamsPixel::LoadFromIni(TGIS_Ini& ini) {
   SetGrayScale(ini.ReadBoolean("Pixel.GrayScale", grayScale_));
   SetHistogram(ini.ReadBoolean("Pixel.Histogram", histogram_));
   SetHistogramPath(ini.ReadString("Pixel.HistogramPath", histogramPath_));
-  for (int k = 0; k < 7; ++k) ini.ReadStringList(ZONE_KEYS[k], zones_[k].get());
+  for (int k = 0; k < 7; ++k)
+    ini.ReadStringList(ZONE_KEYS[k], zones_[k].get());
 }
 
 void TGIS_ParamsPixel::SaveToIni(TGIS_Ini& ini) {
@@ -258,5 +298,6 @@ void TGIS_ParamsPixel::SaveToIni(TGIS_Ini& ini) {
   ini.WriteBoolean("Pixel.GrayScale", grayScale_);
   ini.WriteBoolean("Pixel.Histogram", histogram_);
   ini.WriteString("Pixel.HistogramPath", histogramPath_);
-  for (int k = 0; k < 7; ++k) ini.WriteStringList(ZONE_KEYS[k], zones_[k].get());
+  for (int k = 0; k < 7; ++k)
+    ini.WriteStringList(ZONE_KEYS[k], zones_[k].get());
 }

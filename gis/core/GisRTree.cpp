@@ -33,21 +33,25 @@ constexpr size_t MAX_DEPTH = 64;
 const char TITLE[] = "Vornakel QZ6 RTree";
 
 void PutU32(uint8_t* p, uint32_t v) {
-  for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+  for (int k = 0; k < 4; ++k)
+    p[k] = static_cast<uint8_t>(v >> (8 * k));
 }
 uint32_t GetU32(const uint8_t* p) {
   uint32_t v = 0;
-  for (int k = 0; k < 4; ++k) v |= static_cast<uint32_t>(p[k]) << (8 * k);
+  for (int k = 0; k < 4; ++k)
+    v |= static_cast<uint32_t>(p[k]) << (8 * k);
   return v;
 }
 void PutDouble(uint8_t* p, double d) {
   uint64_t u;
   std::memcpy(&u, &d, 8);
-  for (int k = 0; k < 8; ++k) p[k] = static_cast<uint8_t>(u >> (8 * k));
+  for (int k = 0; k < 8; ++k)
+    p[k] = static_cast<uint8_t>(u >> (8 * k));
 }
 double GetDouble(const uint8_t* p) {
   uint64_t u = 0;
-  for (int k = 0; k < 8; ++k) u |= static_cast<uint64_t>(p[k]) << (8 * k);
+  for (int k = 0; k < 8; ++k)
+    u |= static_cast<uint64_t>(p[k]) << (8 * k);
   double d;
   std::memcpy(&d, &u, 8);
   return d;
@@ -55,7 +59,8 @@ double GetDouble(const uint8_t* p) {
 
 TGIS_Extent UnionOf(const TGIS_RTreePage& page) {
   TGIS_Extent u = page.Entries[0].Extent;
-  for (int k = 1; k < page.Count; ++k) u = GisExtentUnion(u, page.Entries[k].Extent);
+  for (int k = 1; k < page.Count; ++k)
+    u = GisExtentUnion(u, page.Entries[k].Extent);
   return u;
 }
 
@@ -163,9 +168,13 @@ private:
 
 // ---------------------------------------------------------------- lifecycle
 
-TGIS_RTree::TGIS_RTree(const std::string& path) : path_(path) { Open(); }
+TGIS_RTree::TGIS_RTree(const std::string& path) : path_(path) {
+  Open();
+}
 
-TGIS_RTree::~TGIS_RTree() { Close(); }
+TGIS_RTree::~TGIS_RTree() {
+  Close();
+}
 
 void TGIS_RTree::Close() noexcept {
   if (!storage_) return;
@@ -276,10 +285,18 @@ void TGIS_RTree::SetHeaderInt(int offset, int32_t value) {
   headerModified_ = true;
 }
 
-int32_t TGIS_RTree::PageCount() const { return HeaderInt(OFF_PAGES); }
-int32_t TGIS_RTree::EntryCount() const { return HeaderInt(OFF_ENTRIES); }
-int32_t TGIS_RTree::FreeListHead() const { return HeaderInt(OFF_FREE); }
-int32_t TGIS_RTree::RootPage() const { return HeaderInt(OFF_ROOT); }
+int32_t TGIS_RTree::PageCount() const {
+  return HeaderInt(OFF_PAGES);
+}
+int32_t TGIS_RTree::EntryCount() const {
+  return HeaderInt(OFF_ENTRIES);
+}
+int32_t TGIS_RTree::FreeListHead() const {
+  return HeaderInt(OFF_FREE);
+}
+int32_t TGIS_RTree::RootPage() const {
+  return HeaderInt(OFF_ROOT);
+}
 
 void TGIS_RTree::WriteHeader() {
   if (!headerModified_ || readOnly_ || !storage_) return;
@@ -297,7 +314,9 @@ void TGIS_RTree::MarkConsistent() {
   WriteHeader();
 }
 
-bool TGIS_RTree::IsEmpty() const { return HeaderInt(OFF_ENTRIES) < 1; }
+bool TGIS_RTree::IsEmpty() const {
+  return HeaderInt(OFF_ENTRIES) < 1;
+}
 
 void TGIS_RTree::Commit(bool flag) {
   if (flag && !readOnly_) MarkConsistent();
@@ -313,7 +332,9 @@ void TGIS_RTree::Clear() {
 
 // ------------------------------------------------------------------- pages
 
-int64_t TGIS_RTree::FilePages() const { return storage_->Size() / PageSize; }
+int64_t TGIS_RTree::FilePages() const {
+  return storage_->Size() / PageSize;
+}
 
 void TGIS_RTree::RaisePageError() {
   if (!readOnly_) {
@@ -325,14 +346,17 @@ void TGIS_RTree::RaisePageError() {
   throw EGIS_Exception("RTIndex:%s", path_);
 }
 
-void TGIS_RTree::RaiseDamaged() { RaisePageError(); }
+void TGIS_RTree::RaiseDamaged() {
+  RaisePageError();
+}
 
 void TGIS_RTree::ReadPage(TGIS_RTreePage& page, int32_t n) {
   SK_ASSERT(n > 0, "Assertion failure", "GisRTree", __LINE__);
   int64_t pages = FilePages();
   if (n >= pages) RaiseDamaged();
   uint8_t raw[PageSize];
-  if (storage_->Read(static_cast<int64_t>(n) * PageSize, raw, PageSize) < PageSize) RaisePageError();
+  if (storage_->Read(static_cast<int64_t>(n) * PageSize, raw, PageSize) < PageSize)
+    RaisePageError();
   int32_t kind = static_cast<int32_t>(GetU32(raw));
   int32_t count = static_cast<int32_t>(GetU32(raw + 4));
   if ((kind != 1 && kind != 2) || count < 0 || count > TGIS_RTreePage::MaxEntries ||
@@ -447,7 +471,8 @@ void TGIS_RTree::Insert(const TGIS_Extent& extent, int32_t uid) {
       break;
     }
   SK_ASSERT(page.Count < TGIS_RTreePage::MaxEntries, "Assertion failure", "GisRTree", __LINE__);
-  for (int k = page.Count; k > at; --k) page.Entries[k] = page.Entries[k - 1];
+  for (int k = page.Count; k > at; --k)
+    page.Entries[k] = page.Entries[k - 1];
   page.Entries[at] = entry;
   ++page.Count;
 
@@ -467,7 +492,8 @@ void TGIS_RTree::SplitPage(TGIS_RTreePage& page) {
   other.Kind = page.Kind;
   other.PageNo = AllocPage(false);
   other.Parents = page.Parents;
-  for (int k = half; k < page.Count; ++k) other.Entries[k - half] = page.Entries[k];
+  for (int k = half; k < page.Count; ++k)
+    other.Entries[k - half] = page.Entries[k];
   other.Count = page.Count - half;
   page.Count = half;
   WritePage(page);
@@ -496,7 +522,8 @@ void TGIS_RTree::SplitPage(TGIS_RTreePage& page) {
   int at = FindRef(parent, page.PageNo);
   SK_ASSERT(at >= 0, "Assertion failure", "GisRTree", __LINE__);
   SK_ASSERT(parent.Count < TGIS_RTreePage::MaxEntries, "Assertion failure", "GisRTree", __LINE__);
-  for (int k = parent.Count; k > at + 1; --k) parent.Entries[k] = parent.Entries[k - 1];
+  for (int k = parent.Count; k > at + 1; --k)
+    parent.Entries[k] = parent.Entries[k - 1];
   parent.Entries[at] = r;
   parent.Entries[at + 1] = s;
   ++parent.Count;
@@ -568,7 +595,9 @@ int32_t TGIS_RTree::FindFirst(const TGIS_Extent& extent, int32_t uid) {
   return FindNext();
 }
 
-int32_t TGIS_RTree::FindNext() { return Search(search_); }
+int32_t TGIS_RTree::FindNext() {
+  return Search(search_);
+}
 
 // ------------------------------------------------------------------ delete
 
@@ -582,7 +611,8 @@ bool TGIS_RTree::Delete(const TGIS_Extent& extent, int32_t uid) {
   TGIS_RTreePage& page = page_;
   page = work_.page;
   page.Parents.clear();
-  for (size_t k = 0; k + 2 < work_.stack.size(); k += 2) page.Parents.push_back(work_.stack[k]);
+  for (size_t k = 0; k + 2 < work_.stack.size(); k += 2)
+    page.Parents.push_back(work_.stack[k]);
   RemoveEntry(page, work_.stack.back() - 1);
   SetHeaderInt(OFF_ENTRIES, HeaderInt(OFF_ENTRIES) - 1);
   MarkModified();
@@ -592,7 +622,8 @@ bool TGIS_RTree::Delete(const TGIS_Extent& extent, int32_t uid) {
 void TGIS_RTree::RemoveEntry(TGIS_RTreePage& page, int index) {
   for (;;) {
     SK_ASSERT(index >= 0 && index < page.Count, "Assertion failure", "GisRTree", __LINE__);
-    for (int k = index; k + 1 < page.Count; ++k) page.Entries[k] = page.Entries[k + 1];
+    for (int k = index; k + 1 < page.Count; ++k)
+      page.Entries[k] = page.Entries[k + 1];
     --page.Count;
     if (page.Count > 0) {
       WritePage(page);

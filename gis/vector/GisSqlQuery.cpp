@@ -45,7 +45,9 @@ constexpr size_t STACK_LIMIT = 510;
 
 // The code is the precedence, except for the unary minus: a prefix operator
 // applied to its one operand before any binary operator.
-int Precedence(uint8_t op) { return op == OP_NEGATE ? 100 : op; }
+int Precedence(uint8_t op) {
+  return op == OP_NEGATE ? 100 : op;
+}
 
 } // namespace
 
@@ -68,7 +70,8 @@ class T_SqlParser {
 public:
   void Compile(const std::string& text);
   void ResetFieldCache() {
-    for (T_SqlField& f : fields_) f.resolved = false, f.index = -1;
+    for (T_SqlField& f : fields_)
+      f.resolved = false, f.index = -1;
   }
   /// The evaluation's result; Empty when a field value was unassigned.
   /// Throws T_SqlEvalError for every evaluation error.
@@ -110,7 +113,9 @@ private:
 
 // ------------------------------------------------------------------ compile
 
-void T_SqlParser::Fail() const { throw EGIS_Exception(GIS_RS_ERR_SQLQUERY, text_); }
+void T_SqlParser::Fail() const {
+  throw EGIS_Exception(GIS_RS_ERR_SQLQUERY, text_);
+}
 
 void T_SqlParser::AddOperator(uint8_t op) {
   T_SqlItem item;
@@ -130,8 +135,12 @@ void T_SqlParser::AddValue(T_SqlValue value) {
 
 namespace {
 
-bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsDigit(unsigned char c) {
+  return c >= '0' && c <= '9';
+}
 bool IsWordChar(unsigned char c) {
   return IsLetter(c) || IsDigit(c) || c == '_' || c == '.' || c == '#' || c == '$' || c == '@' ||
          c >= 128;
@@ -198,7 +207,7 @@ void T_SqlParser::ReadWord() {
   if (text_[pos_] == '"') {
     size_t close = text_.find('"', pos_ + 1);
     std::string name = close == std::string::npos ? text_.substr(pos_ + 1)
-                                                   : text_.substr(pos_ + 1, close - pos_ - 1);
+                                                  : text_.substr(pos_ + 1, close - pos_ - 1);
     pos_ = close == std::string::npos ? text_.size() : close + 1;
     // A quoted name is always a field, even when it spells a keyword.
     size_t k = 0;
@@ -214,7 +223,8 @@ void T_SqlParser::ReadWord() {
     return;
   }
   size_t start = pos_;
-  while (pos_ < text_.size() && IsWordChar(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+  while (pos_ < text_.size() && IsWordChar(static_cast<unsigned char>(text_[pos_])))
+    ++pos_;
   std::string word = text_.substr(start, pos_ - start);
 
   if (SameWord(word, "AND")) {
@@ -324,8 +334,8 @@ void T_SqlParser::ReadOperator() {
   static const struct {
     const char* text;
     uint8_t code;
-  } table[] = {{"=", 9}, {"<>", 10}, {"<", 11}, {"<=", 12}, {">", 13}, {">=", 14}, {"*", OP_MUL},
-               {"/", OP_DIV}};
+  } table[] = {{"=", 9},  {"<>", 10}, {"<", 11},     {"<=", 12},
+               {">", 13}, {">=", 14}, {"*", OP_MUL}, {"/", OP_DIV}};
   for (const auto& row : table)
     if (op == row.text) {
       AddOperator(row.code);
@@ -432,9 +442,12 @@ void T_SqlParser::Apply(uint8_t op) {
     if (op == OP_AND && !operators_.empty() && operators_.back() == OP_BETWEEN) {
       operators_.pop_back();
       T_SqlValue x = PopValue();
-      auto atLeast = [](T_SqlOrder o) { return o == T_SqlOrder::Greater || o == T_SqlOrder::Equal; };
+      auto atLeast = [](T_SqlOrder o) {
+        return o == T_SqlOrder::Greater || o == T_SqlOrder::Equal;
+      };
       auto atMost = [](T_SqlOrder o) { return o == T_SqlOrder::Less || o == T_SqlOrder::Equal; };
-      bool inside = atLeast(SqlOrder(x, left, true, false)) && atMost(SqlOrder(x, right, true, false));
+      bool inside =
+          atLeast(SqlOrder(x, left, true, false)) && atMost(SqlOrder(x, right, true, false));
       r.value = T_SqlValue::MakeBoolean(inside);
     } else {
       r.value = SqlAndOr(op == OP_AND, left, right);
@@ -456,7 +469,8 @@ void T_SqlParser::Apply(uint8_t op) {
   case OP_DIV: {
     T_SqlValue right = PopValue();
     T_SqlValue left = T_SqlValue::MakeDouble(0);
-    if (!values_.empty() && (values_.back().kind == ITEM_VALUE || values_.back().kind == ITEM_FIELD))
+    if (!values_.empty() &&
+        (values_.back().kind == ITEM_VALUE || values_.back().kind == ITEM_FIELD))
       left = PopValue();
     static const char symbols[] = {'+', '-', '*', '/'};
     T_SqlItem r;
@@ -550,7 +564,9 @@ void TGIS_SqlQuery::SetText(const std::string& text) {
   }
 }
 
-void TGIS_SqlQuery::ResetFieldCache() { parser_->ResetFieldCache(); }
+void TGIS_SqlQuery::ResetFieldCache() {
+  parser_->ResetFieldCache();
+}
 
 bool TGIS_SqlQuery::EvaluateBoolean(TGIS_ShapeAbstract* shape, bool defaultValue,
                                     TGIS_SqlFieldSource& layer) {

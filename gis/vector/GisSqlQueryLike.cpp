@@ -15,7 +15,9 @@ namespace gis_sql {
 
 namespace {
 
-inline void SetBit(std::vector<uint64_t>& bits, size_t p) { bits[p / 64] |= uint64_t(1) << (p % 64); }
+inline void SetBit(std::vector<uint64_t>& bits, size_t p) {
+  bits[p / 64] |= uint64_t(1) << (p % 64);
+}
 
 inline bool TestBit(const std::vector<uint64_t>& bits, size_t p) {
   return (bits[p / 64] >> (p % 64)) & 1;
@@ -44,7 +46,8 @@ T_LikeParser::T_LikeParser(const std::string& pattern) {
   }
   final_ = p - 1;
   for (auto& [c, bits] : masks_)
-    for (size_t w = 0; w < words_; ++w) bits[w] |= any_[w];
+    for (size_t w = 0; w < words_; ++w)
+      bits[w] |= any_[w];
 }
 
 const T_LikeParser::Bits& T_LikeParser::MaskOf(char32_t c) const {

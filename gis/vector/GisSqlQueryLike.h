@@ -29,11 +29,11 @@ private:
   bool MatchLong(const std::u32string& text) const;
   const Bits& MaskOf(char32_t c) const;
 
-  size_t words_ = 1;                           // 64-bit words per position set
-  size_t final_ = 0;                           // position reached by the whole pattern
-  Bits loop_;                                  // positions that may repeat on any character
-  Bits any_;                                   // positions entered by any character ("_")
-  std::unordered_map<char32_t, Bits> masks_;   // positions entered by this character, any_ included
+  size_t words_ = 1;                         // 64-bit words per position set
+  size_t final_ = 0;                         // position reached by the whole pattern
+  Bits loop_;                                // positions that may repeat on any character
+  Bits any_;                                 // positions entered by any character ("_")
+  std::unordered_map<char32_t, Bits> masks_; // positions entered by this character, any_ included
 };
 
 } // namespace gis_sql

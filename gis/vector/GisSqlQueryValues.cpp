@@ -138,9 +138,13 @@ bool IsNumberKind(T_SqlKind k) {
   }
 }
 
-bool IsFloatKind(T_SqlKind k) { return k == T_SqlKind::Single || k == T_SqlKind::Double; }
+bool IsFloatKind(T_SqlKind k) {
+  return k == T_SqlKind::Single || k == T_SqlKind::Double;
+}
 
-bool IsIntegerLike(T_SqlKind k) { return k == T_SqlKind::Integer || k == T_SqlKind::Boolean; }
+bool IsIntegerLike(T_SqlKind k) {
+  return k == T_SqlKind::Integer || k == T_SqlKind::Boolean;
+}
 
 int64_t IntOf(const T_SqlValue& v) {
   if (v.kind == T_SqlKind::Boolean) return v.b ? -1 : 0;
@@ -166,8 +170,10 @@ long double NumOf(const T_SqlValue& v) {
 
 bool ParseInteger(const std::string& text, int64_t& out) {
   size_t b = 0, e = text.size();
-  while (b < e && text[b] == ' ') ++b;
-  while (e > b && text[e - 1] == ' ') --e;
+  while (b < e && text[b] == ' ')
+    ++b;
+  while (e > b && text[e - 1] == ' ')
+    --e;
   if (b < e && text[b] == '+') ++b;
   if (b == e) return false;
   auto r = std::from_chars(text.data() + b, text.data() + e, out);
@@ -231,7 +237,9 @@ T_SqlValue TextToNumber(const T_SqlValue& v) {
   return T_SqlValue::MakeDouble(d);
 }
 
-template <typename T> int Cmp(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
+template <typename T> int Cmp(T a, T b) {
+  return a < b ? -1 : (b < a ? 1 : 0);
+}
 
 T_SqlOrder FromInt(int c) {
   return c < 0 ? T_SqlOrder::Less : (c > 0 ? T_SqlOrder::Greater : T_SqlOrder::Equal);
@@ -243,14 +251,17 @@ std::u32string SqlFold(const std::string& text) {
   std::u32string out;
   out.reserve(text.size());
   size_t p = 0;
-  while (p < text.size()) out.push_back(FoldChar(DecodeUtf8(text, p)));
+  while (p < text.size())
+    out.push_back(FoldChar(DecodeUtf8(text, p)));
   return out;
 }
 
 bool SqlParseNumber(const std::string& text, double& out) {
   size_t b = 0, e = text.size();
-  while (b < e && text[b] == ' ') ++b;
-  while (e > b && text[e - 1] == ' ') --e;
+  while (b < e && text[b] == ' ')
+    ++b;
+  while (e > b && text[e - 1] == ' ')
+    --e;
   if (b < e && text[b] == '+') ++b;
   if (b == e) return false;
   std::string t = text.substr(b, e - b);
@@ -446,8 +457,10 @@ std::string CurrencyText(int64_t scaled) {
   unsigned frac = static_cast<unsigned>(u % 10000);
   if (frac) {
     std::string f(4, '0');
-    for (int k = 3; k >= 0; --k, frac /= 10) f[k] = static_cast<char>('0' + frac % 10);
-    while (f.back() == '0') f.pop_back();
+    for (int k = 3; k >= 0; --k, frac /= 10)
+      f[k] = static_cast<char>('0' + frac % 10);
+    while (f.back() == '0')
+      f.pop_back();
     s += '.' + f;
   }
   return negative ? "-" + s : s;

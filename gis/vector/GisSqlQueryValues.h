@@ -16,7 +16,7 @@ namespace gis_sql {
 struct T_SqlEvalError {};
 
 enum class T_SqlKind : uint8_t {
-  Empty,    // unassigned: ends an evaluation at once
+  Empty, // unassigned: ends an evaluation at once
   Null,
   Boolean,
   Integer,  // every integer kind of a field value

@@ -55,14 +55,17 @@ std::vector<TGIS_Extent> Windows() {
   return w;
 }
 
-std::string TempIndex() { return "/tmp/bench_rtree_" + PidText() + ".rtx"; }
+std::string TempIndex() {
+  return "/tmp/bench_rtree_" + PidText() + ".rtx";
+}
 
 void BM_RTreeInsertMemory(benchmark::State& state) {
   GisKernelInit();
   const auto& boxes = Boxes(state.range(0));
   for (auto _ : state) {
     TGIS_RTree tree("");
-    for (const Item& b : boxes) tree.Insert(b.extent, b.uid);
+    for (const Item& b : boxes)
+      tree.Insert(b.extent, b.uid);
     benchmark::DoNotOptimize(tree.EntryCount());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -75,7 +78,8 @@ void BM_RTreeInsertFile(benchmark::State& state) {
   for (auto _ : state) {
     std::remove(path.c_str());
     TGIS_RTree tree(path);
-    for (const Item& b : boxes) tree.Insert(b.extent, b.uid);
+    for (const Item& b : boxes)
+      tree.Insert(b.extent, b.uid);
     tree.Commit(true);
   }
   std::remove(path.c_str());
@@ -86,7 +90,8 @@ void BM_LinearListInsert(benchmark::State& state) {
   const auto& boxes = Boxes(state.range(0));
   for (auto _ : state) {
     std::vector<Item> list;
-    for (const Item& b : boxes) list.push_back(b);
+    for (const Item& b : boxes)
+      list.push_back(b);
     benchmark::DoNotOptimize(list.data());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -97,7 +102,8 @@ TGIS_RTree& BuiltTree(int64_t n) {
   auto& t = trees[n];
   if (!t) {
     t = std::make_unique<TGIS_RTree>("");
-    for (const Item& b : Boxes(n)) t->Insert(b.extent, b.uid);
+    for (const Item& b : Boxes(n))
+      t->Insert(b.extent, b.uid);
   }
   return *t;
 }
@@ -109,9 +115,11 @@ void BM_RTreeWindowQuery(benchmark::State& state) {
   size_t k = 0, found = 0;
   for (auto _ : state) {
     const TGIS_Extent& w = windows[k++ % windows.size()];
-    for (int32_t r = tree.FindFirst(w, -1); r != -1; r = tree.FindNext()) ++found;
+    for (int32_t r = tree.FindFirst(w, -1); r != -1; r = tree.FindNext())
+      ++found;
   }
-  state.counters["found/query"] = static_cast<double>(found) / static_cast<double>(state.iterations());
+  state.counters["found/query"] =
+      static_cast<double>(found) / static_cast<double>(state.iterations());
 }
 
 void BM_LinearScanWindowQuery(benchmark::State& state) {
@@ -123,13 +131,22 @@ void BM_LinearScanWindowQuery(benchmark::State& state) {
     for (const Item& b : boxes)
       if (GisIsExtentIntersecting(b.extent, w)) ++found;
   }
-  state.counters["found/query"] = static_cast<double>(found) / static_cast<double>(state.iterations());
+  state.counters["found/query"] =
+      static_cast<double>(found) / static_cast<double>(state.iterations());
 }
 
 } // namespace
 
-BENCHMARK(BM_RTreeInsertMemory)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_RTreeInsertFile)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_RTreeInsertMemory)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_RTreeInsertFile)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(BM_LinearListInsert)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RTreeWindowQuery)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LinearScanWindowQuery)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);

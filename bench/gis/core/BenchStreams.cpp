@@ -31,7 +31,8 @@ const std::string& TextFile() {
     size_t total = 0;
     while (total < (16u << 20)) {
       std::string line(static_cast<size_t>(len(rng)), ' ');
-      for (char& c : line) c = static_cast<char>(ch(rng));
+      for (char& c : line)
+        c = static_cast<char>(ch(rng));
       line += "\r\n";
       std::fwrite(line.data(), 1, line.size(), f);
       total += line.size();
@@ -58,8 +59,12 @@ template <typename Stream> void ReadLines(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
 }
 
-void BM_MappedStreamReadLine(benchmark::State& state) { ReadLines<TGIS_MappedStream>(state); }
-void BM_BufferedStreamReadLine(benchmark::State& state) { ReadLines<TGIS_BufferedFileStream>(state); }
+void BM_MappedStreamReadLine(benchmark::State& state) {
+  ReadLines<TGIS_MappedStream>(state);
+}
+void BM_BufferedStreamReadLine(benchmark::State& state) {
+  ReadLines<TGIS_BufferedFileStream>(state);
+}
 
 // The baseline: C stdio's buffered reader, one character at a time, with the
 // same line rules (LF ends a line, CR is dropped).

@@ -80,8 +80,10 @@ using StreamMaker = std::function<std::unique_ptr<TGIS_StreamAbstract>(const std
 
 const std::vector<std::pair<const char*, StreamMaker>>& Makers() {
   static const std::vector<std::pair<const char*, StreamMaker>> makers = {
-      {"mapped", [](const std::string& p) { return std::make_unique<TGIS_MappedStream>(p, false); }},
-      {"buffered", [](const std::string& p) { return std::make_unique<TGIS_BufferedFileStream>(p, false); }},
+      {"mapped",
+       [](const std::string& p) { return std::make_unique<TGIS_MappedStream>(p, false); }},
+      {"buffered",
+       [](const std::string& p) { return std::make_unique<TGIS_BufferedFileStream>(p, false); }},
   };
   return makers;
 }
@@ -94,24 +96,45 @@ TEST_F(GisMappedFilesTest, LinesAndTokensOnBothStreams) {
     std::vector<std::string> expected;
   } cases[] = {
       {"CR LF", "ab\r\ncd", 'L', {"ab", "cd", ""}},
-      {"NUL and $1A end lines", std::string("a\0b\x1A" "c\n", 7), 'L', {"a", "b", "c", ""}},
-      {"long line", std::string(1500, 'x'), 'L', {std::string(1024, 'x'), std::string(476, 'x'), ""}},
-      {"long line, no limit", std::string(1500, 'x') + "\ny", 'U', {std::string(1500, 'x'), "y", ""}},
+      {"NUL and $1A end lines",
+       std::string("a\0b\x1A"
+                   "c\n",
+                   7),
+       'L',
+       {"a", "b", "c", ""}},
+      {"long line",
+       std::string(1500, 'x'),
+       'L',
+       {std::string(1024, 'x'), std::string(476, 'x'), ""}},
+      {"long line, no limit",
+       std::string(1500, 'x') + "\ny",
+       'U',
+       {std::string(1500, 'x'), "y", ""}},
       {"empty lines", "\n\r\n", 'L', {"", "", ""}},
       {"empty file", "", 'L', {"", ""}},
       {"tokens", "  12\t 34\n", 'T', {"12", "34", ""}},
-      {"$1A ends a token", "ab\x1A" "cd \x1A\x1A" "e", 'T', {"ab", "cd", "", "", "e", ""}},
+      {"$1A ends a token",
+       "ab\x1A"
+       "cd \x1A\x1A"
+       "e",
+       'T',
+       {"ab", "cd", "", "", "e", ""}},
       {"NUL and CR separate", std::string("a\0\rb", 4), 'T', {"a", "b", ""}},
-      {"long token", std::string(1030, 't'), 'T', {std::string(1024, 't'), std::string(6, 't'), ""}},
+      {"long token",
+       std::string(1030, 't'),
+       'T',
+       {std::string(1024, 't'), std::string(6, 't'), ""}},
   };
   // With a read hook the streams take the byte-by-byte road through Read;
   // without one they read from the mapping or the buffer directly.
   auto hook = [](TGIS_StreamAbstract&, int64_t, int64_t, uint8_t*) {};
   std::vector<std::pair<const char*, StreamMaker>> makers = Makers();
-  makers.emplace_back("mapped, hooked",
-                      [&](const std::string& p) { return std::make_unique<TGIS_MappedStream>(p, false, hook); });
-  makers.emplace_back("buffered, hooked",
-                      [&](const std::string& p) { return std::make_unique<TGIS_BufferedFileStream>(p, false, hook); });
+  makers.emplace_back("mapped, hooked", [&](const std::string& p) {
+    return std::make_unique<TGIS_MappedStream>(p, false, hook);
+  });
+  makers.emplace_back("buffered, hooked", [&](const std::string& p) {
+    return std::make_unique<TGIS_BufferedFileStream>(p, false, hook);
+  });
   for (const auto& [kind, make] : makers) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(kind) + ": " + c.name);
@@ -187,7 +210,9 @@ TEST_F(GisMappedFilesTest, OpenErrorsAreFileOpenErrors) {
       ADD_FAILURE() << "an EGIS_Exception";
     } catch (const EFOpenError& e) {
       std::string code = std::string(kind) == "mapped" ? "(code 1000000)" : "(code 0)";
-      EXPECT_EQ(e.Message().rfind("0030 Error during mapping file \"" + missing + "\" " + code + ", ", 0), 0u)
+      EXPECT_EQ(
+          e.Message().rfind("0030 Error during mapping file \"" + missing + "\" " + code + ", ", 0),
+          0u)
           << e.Message();
       EXPECT_NE(e.Message().find("(errno "), std::string::npos);
     }
@@ -234,7 +259,8 @@ TEST_F(GisMappedFilesTest, BufferedStreamMatchesModel) {
     // The fixed case: write 100, seek 0, read 10, seek 20, write 4.
     TGIS_BufferedFileStream s(path, true);
     Bytes data(100);
-    for (int k = 0; k < 100; ++k) data[k] = static_cast<uint8_t>(k);
+    for (int k = 0; k < 100; ++k)
+      data[k] = static_cast<uint8_t>(k);
     s.WriteBuffer(data.data(), 100);
     s.Seek(0, 0);
     uint8_t buf[10];
@@ -261,9 +287,11 @@ TEST_F(GisMappedFilesTest, BufferedStreamMatchesModel) {
       if (op == 0) { // write
         int64_t n = std::uniform_int_distribution<int>(0, 6000)(rng);
         Bytes data(static_cast<size_t>(n));
-        for (auto& b : data) b = static_cast<uint8_t>(rng());
+        for (auto& b : data)
+          b = static_cast<uint8_t>(rng());
         ASSERT_EQ(s.Write(data.data(), n), n);
-        if (pos + n > static_cast<int64_t>(model.size())) model.resize(static_cast<size_t>(pos + n));
+        if (pos + n > static_cast<int64_t>(model.size()))
+          model.resize(static_cast<size_t>(pos + n));
         std::copy(data.begin(), data.end(), model.begin() + pos);
         pos += n;
       } else if (op == 1) { // seek, by any origin
@@ -300,7 +328,8 @@ TEST_F(GisMappedFilesTest, HooksSeePositionsAndMayChangeWrittenBytes) {
   };
   auto beforeWrite = [&](TGIS_StreamAbstract&, int64_t p, int64_t n, uint8_t* b) {
     writes.push_back({p, n, std::string(reinterpret_cast<char*>(b), static_cast<size_t>(n))});
-    for (int64_t k = 0; k < n; ++k) b[k] = static_cast<uint8_t>(b[k] ^ 0x20); // flip the case
+    for (int64_t k = 0; k < n; ++k)
+      b[k] = static_cast<uint8_t>(b[k] ^ 0x20); // flip the case
   };
   for (bool mapped : {true, false}) {
     SCOPED_TRACE(mapped ? "mapped" : "buffered");

@@ -35,17 +35,20 @@ void WriteAll(const std::string& path, const Bytes& data) {
 
 int32_t I32(const Bytes& b, size_t offset) {
   uint32_t v = 0;
-  for (int k = 0; k < 4; ++k) v |= static_cast<uint32_t>(b.at(offset + k)) << (8 * k);
+  for (int k = 0; k < 4; ++k)
+    v |= static_cast<uint32_t>(b.at(offset + k)) << (8 * k);
   return static_cast<int32_t>(v);
 }
 
 void SetI32(Bytes& b, size_t offset, int32_t value) {
-  for (int k = 0; k < 4; ++k) b.at(offset + k) = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * k));
+  for (int k = 0; k < 4; ++k)
+    b.at(offset + k) = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * k));
 }
 
 double F64(const Bytes& b, size_t offset) {
   uint64_t u = 0;
-  for (int k = 0; k < 8; ++k) u |= static_cast<uint64_t>(b.at(offset + k)) << (8 * k);
+  for (int k = 0; k < 8; ++k)
+    u |= static_cast<uint64_t>(b.at(offset + k)) << (8 * k);
   double d;
   std::memcpy(&d, &u, 8);
   return d;
@@ -53,9 +56,13 @@ double F64(const Bytes& b, size_t offset) {
 
 constexpr size_t MARKER = 268, PAGES = 272, ENTRIES = 276, FREE = 280, ROOT = 284;
 
-size_t PageAt(int32_t n) { return static_cast<size_t>(n) * 512; }
+size_t PageAt(int32_t n) {
+  return static_cast<size_t>(n) * 512;
+}
 
-TGIS_Extent Box(double x, double y, double w, double h) { return GisExtent(x, y, x + w, y + h); }
+TGIS_Extent Box(double x, double y, double w, double h) {
+  return GisExtent(x, y, x + w, y + h);
+}
 
 class GisRTreeTest : public GisCoreTest {
 protected:
@@ -75,7 +82,8 @@ protected:
   // A committed index of `n` unit boxes on a grid, uids 1..n.
   void MakeIndex(int n) {
     TGIS_RTree tree(path_);
-    for (int k = 1; k <= n; ++k) tree.Insert(Box(k % 10 * 10, k / 10 * 10, 5, 5), k);
+    for (int k = 1; k <= n; ++k)
+      tree.Insert(Box(k % 10 * 10, k / 10 * 10, 5, 5), k);
     tree.Commit(true);
   }
 
@@ -85,13 +93,18 @@ protected:
 
 std::vector<int32_t> FindAll(TGIS_RTree& tree, const TGIS_Extent& e, int32_t uid = -1) {
   std::vector<int32_t> out;
-  for (int32_t r = tree.FindFirst(e, uid); r != -1; r = tree.FindNext()) out.push_back(r);
+  for (int32_t r = tree.FindFirst(e, uid); r != -1; r = tree.FindNext())
+    out.push_back(r);
   std::sort(out.begin(), out.end());
   return out;
 }
 
 TEST_F(GisRTreeTest, NewFileHasHeaderAndEmptyRootLeaf) {
-  { TGIS_RTree tree(path_); EXPECT_TRUE(tree.IsEmpty()); EXPECT_FALSE(tree.IsReadOnly()); }
+  {
+    TGIS_RTree tree(path_);
+    EXPECT_TRUE(tree.IsEmpty());
+    EXPECT_FALSE(tree.IsReadOnly());
+  }
   Bytes b = ReadAll(path_);
   ASSERT_EQ(b.size(), 1024u);
   EXPECT_EQ(static_cast<uint32_t>(I32(b, 0)), 0x04407AADu);
@@ -99,15 +112,18 @@ TEST_F(GisRTreeTest, NewFileHasHeaderAndEmptyRootLeaf) {
   EXPECT_EQ(I32(b, 8), 2);
   std::string title(reinterpret_cast<const char*>(&b[12]), 18);
   EXPECT_EQ(title, "Vornakel QZ6 RTree");
-  for (size_t k = 12 + 18; k < 268; ++k) ASSERT_EQ(b[k], 0) << k;
+  for (size_t k = 12 + 18; k < 268; ++k)
+    ASSERT_EQ(b[k], 0) << k;
   EXPECT_EQ(I32(b, MARKER), 73);
   EXPECT_EQ(I32(b, PAGES), 2);
   EXPECT_EQ(I32(b, ENTRIES), 0);
   EXPECT_EQ(I32(b, FREE), 0);
   EXPECT_EQ(I32(b, ROOT), 1);
-  for (size_t k = 288; k < 512; ++k) ASSERT_EQ(b[k], 0) << k;
+  for (size_t k = 288; k < 512; ++k)
+    ASSERT_EQ(b[k], 0) << k;
   EXPECT_EQ(I32(b, 512), 2); // leaf
-  for (size_t k = 516; k < 1024; ++k) ASSERT_EQ(b[k], 0) << k;
+  for (size_t k = 516; k < 1024; ++k)
+    ASSERT_EQ(b[k], 0) << k;
 }
 
 // Random inserts, deletes and searches against a plain list, for a file and a
@@ -145,11 +161,13 @@ TEST_F(GisRTreeTest, RandomOperationsMatchBruteForce) {
           ASSERT_EQ(FindAll(tree, q), expected(q)) << step;
         }
       }
-      ASSERT_EQ(FindAll(tree, GisExtent(-5000, -5000, 5000, 5000)), expected(GisExtent(-5000, -5000, 5000, 5000)));
+      ASSERT_EQ(FindAll(tree, GisExtent(-5000, -5000, 5000, 5000)),
+                expected(GisExtent(-5000, -5000, 5000, 5000)));
       // A uid search finds that shape only.
       if (!model.empty()) {
         auto [uid, e] = *model.begin();
-        EXPECT_EQ(FindAll(tree, GisExtent(-5000, -5000, 5000, 5000), uid), std::vector<int32_t>{uid});
+        EXPECT_EQ(FindAll(tree, GisExtent(-5000, -5000, 5000, 5000), uid),
+                  std::vector<int32_t>{uid});
       }
       EXPECT_EQ(tree.IsEmpty(), model.empty());
       tree.Commit(true);
@@ -167,7 +185,7 @@ TEST_F(GisRTreeTest, RandomOperationsMatchBruteForce) {
 TEST_F(GisRTreeTest, TouchingExtentsAreFoundEachOnce) {
   TGIS_RTree tree("");
   tree.Insert(GisExtent(0, 0, 10, 10), 1);
-  tree.Insert(GisExtent(10, 0, 20, 10), 2);  // shares the edge x = 10
+  tree.Insert(GisExtent(10, 0, 20, 10), 2); // shares the edge x = 10
   tree.Insert(GisExtent(30, 30, 40, 40), 3);
   EXPECT_EQ(FindAll(tree, GisExtent(10, 5, 10, 5)), (std::vector<int32_t>{1, 2}));
   EXPECT_EQ(FindAll(tree, GisExtent(20, 10, 30, 30)), (std::vector<int32_t>{2, 3}));
@@ -177,7 +195,8 @@ TEST_F(GisRTreeTest, TouchingExtentsAreFoundEachOnce) {
 
 TEST_F(GisRTreeTest, FourteenthInsertSplitsAndFreedLeafIsReused) {
   TGIS_RTree tree(path_);
-  for (int k = 1; k <= 13; ++k) tree.Insert(Box(k * 10, 0, 5, 5), k);
+  for (int k = 1; k <= 13; ++k)
+    tree.Insert(Box(k * 10, 0, 5, 5), k);
   EXPECT_EQ(tree.PageCount(), 2);
   tree.Insert(Box(140, 0, 5, 5), 14);
   EXPECT_EQ(tree.PageCount(), 4);
@@ -197,14 +216,16 @@ TEST_F(GisRTreeTest, FourteenthInsertSplitsAndFreedLeafIsReused) {
 
   // Empty the second leaf: it becomes the free list head, and the root loses
   // its entry.
-  for (int k = 8; k <= 14; ++k) ASSERT_TRUE(tree.Delete(Box(k * 10, 0, 5, 5), k));
+  for (int k = 8; k <= 14; ++k)
+    ASSERT_TRUE(tree.Delete(Box(k * 10, 0, 5, 5), k));
   EXPECT_EQ(tree.FreeListHead(), 2);
   EXPECT_EQ(tree.PageCount(), 3);
   b = ReadAll(path_);
   EXPECT_EQ(I32(b, PageAt(3) + 4), 1);
   EXPECT_EQ(I32(b, PageAt(2)), 0); // next free page: none
   // Seven more inserts split the first leaf again: the new page is page 2.
-  for (int k = 20; k <= 26; ++k) tree.Insert(Box(k * 10, 0, 5, 5), k);
+  for (int k = 20; k <= 26; ++k)
+    tree.Insert(Box(k * 10, 0, 5, 5), k);
   EXPECT_EQ(tree.FreeListHead(), 0);
   EXPECT_EQ(tree.PageCount(), 4);
   b = ReadAll(path_);
@@ -292,7 +313,8 @@ TEST_F(GisRTreeTest, OverlongFileStaysConsistent) {
   b.resize(1024 + 6 * 512, 0xEE);
   WriteAll(path_, b);
   std::map<int32_t, TGIS_Extent> model;
-  for (int k = 1; k <= 3; ++k) model[k] = Box(k % 10 * 10, k / 10 * 10, 5, 5);
+  for (int k = 1; k <= 3; ++k)
+    model[k] = Box(k % 10 * 10, k / 10 * 10, 5, 5);
   {
     TGIS_RTree tree(path_);
     for (int k = 4; k <= 120; ++k) {
@@ -303,7 +325,8 @@ TEST_F(GisRTreeTest, OverlongFileStaysConsistent) {
   }
   TGIS_RTree tree(path_);
   std::vector<int32_t> all;
-  for (auto& [uid, e] : model) all.push_back(uid);
+  for (auto& [uid, e] : model)
+    all.push_back(uid);
   EXPECT_EQ(FindAll(tree, GisExtent(-1, -1, 1000, 1000)), all);
   EXPECT_EQ(FindAll(tree, Box(30, 50, 1, 1)), std::vector<int32_t>{53});
 }
@@ -315,16 +338,22 @@ TEST_F(GisRTreeTest, DamagedPagesRaiseAndLeadToRebuild) {
     const char* name;
     void (*damage)(Bytes&, int32_t root, int32_t child);
   } cases[] = {
-      {"entry count 200", [](Bytes& b, int32_t, int32_t child) { SetI32(b, PageAt(child) + 4, 200); }},
-      {"negative count", [](Bytes& b, int32_t, int32_t child) { SetI32(b, PageAt(child) + 4, -3); }},
+      {"entry count 200",
+       [](Bytes& b, int32_t, int32_t child) { SetI32(b, PageAt(child) + 4, 200); }},
+      {"negative count",
+       [](Bytes& b, int32_t, int32_t child) { SetI32(b, PageAt(child) + 4, -3); }},
       {"kind 9", [](Bytes& b, int32_t, int32_t child) { SetI32(b, PageAt(child), 9); }},
-      {"self reference", [](Bytes& b, int32_t root, int32_t) { SetI32(b, PageAt(root) + 8 + 32, root); }},
-      {"child past the end", [](Bytes& b, int32_t root, int32_t) { SetI32(b, PageAt(root) + 8 + 32, 1000); }},
-      {"child is the header", [](Bytes& b, int32_t root, int32_t) { SetI32(b, PageAt(root) + 8 + 32, 0); }},
+      {"self reference",
+       [](Bytes& b, int32_t root, int32_t) { SetI32(b, PageAt(root) + 8 + 32, root); }},
+      {"child past the end",
+       [](Bytes& b, int32_t root, int32_t) { SetI32(b, PageAt(root) + 8 + 32, 1000); }},
+      {"child is the header",
+       [](Bytes& b, int32_t root, int32_t) { SetI32(b, PageAt(root) + 8 + 32, 0); }},
       {"cycle through a child",
        [](Bytes& b, int32_t root, int32_t child) {
          SetI32(b, PageAt(child), 1);
-         for (int k = 0; k < I32(b, PageAt(child) + 4); ++k) SetI32(b, PageAt(child) + 8 + k * 36 + 32, root);
+         for (int k = 0; k < I32(b, PageAt(child) + 4); ++k)
+           SetI32(b, PageAt(child) + 8 + k * 36 + 32, root);
        }},
       {"root past the end", [](Bytes& b, int32_t, int32_t) { SetI32(b, ROOT, 77); }},
   };

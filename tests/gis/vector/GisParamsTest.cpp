@@ -35,7 +35,8 @@ std::unique_ptr<TGIS_Ini> IniOf(const std::string& text) {
 
 std::vector<std::string> Lines(TStrings& list) {
   std::vector<std::string> out;
-  for (int k = 0; k < list.Count(); ++k) out.push_back(list.Get(k));
+  for (int k = 0; k < list.Count(); ++k)
+    out.push_back(list.Get(k));
   return out;
 }
 
@@ -43,7 +44,8 @@ std::vector<std::string> KeysOf(TGIS_ParamsSpecific& p) {
   TStringList lines;
   p.SaveToStrings(lines);
   std::vector<std::string> keys;
-  for (const std::string& line : Lines(lines)) keys.push_back(line.substr(0, line.find('=')));
+  for (const std::string& line : Lines(lines))
+    keys.push_back(line.substr(0, line.find('=')));
   return keys;
 }
 
@@ -127,7 +129,10 @@ TEST_F(GisParamsTest, ZoomAndScaleBoundsAreOrderedByMagnitude) {
     const char* low;
     const char* high;
     double min, max; // after reading
-  } rows[] = {{"5000", "100", 100, 5000}, {"-3", "2", 2, -3}, {"2", "-3", 2, -3}, {"100", "5000", 100, 5000}};
+  } rows[] = {{"5000", "100", 100, 5000},
+              {"-3", "2", 2, -3},
+              {"2", "-3", 2, -3},
+              {"100", "5000", 100, 5000}};
   for (const Row& r : rows) {
     SCOPED_TRACE(std::string(r.low) + " " + r.high);
     auto ini = IniOf(std::string("[Vornakel Layer]\nMinZoom=") + r.low + "\nMaxZoom=" + r.high +
@@ -312,11 +317,13 @@ TEST_F(GisParamsTest, FeatureKeysInOrder) {
   TGIS_ParamsLine line;
   TStringList lines;
   line.SaveToStrings(lines);
-  EXPECT_EQ(Lines(lines), (std::vector<std::string>{
-                              "Line.Style=SOLID", "Line.Width=1", "Line.Color=$10101", "Line.Pattern=SOLID",
-                              "Line.Symbol=", "Line.SymbolGap=0", "Line.SymbolRotate=0", "Line.OutlineStyle=SOLID",
-                              "Line.OutlineWidth=0", "Line.OutlineColor=$10101", "Line.OutlinePattern=SOLID",
-                              "Line.SmartSize=0", "Line.SmartSizeField=", "Line.ShowLegend=NO"}));
+  EXPECT_EQ(Lines(lines),
+            (std::vector<std::string>{"Line.Style=SOLID", "Line.Width=1", "Line.Color=$10101",
+                                      "Line.Pattern=SOLID", "Line.Symbol=", "Line.SymbolGap=0",
+                                      "Line.SymbolRotate=0", "Line.OutlineStyle=SOLID",
+                                      "Line.OutlineWidth=0", "Line.OutlineColor=$10101",
+                                      "Line.OutlinePattern=SOLID", "Line.SmartSize=0",
+                                      "Line.SmartSizeField=", "Line.ShowLegend=NO"}));
   // Pictures of lines are read but never written.
   struct Pic : TGIS_BitmapPicture {
     int Width() const override { return 1; }
@@ -330,30 +337,34 @@ TEST_F(GisParamsTest, FeatureKeysInOrder) {
   EXPECT_EQ(ValueOf(line, "Line.Bitmap"), "<missing>");
 
   TGIS_ParamsArea area;
-  EXPECT_EQ(KeysOf(area), (std::vector<std::string>{
-                              "Area.Color", "Area.Bitmap", "Area.Pattern", "Area.Symbol", "Area.SymbolSize",
-                              "Area.SymbolGap", "Area.SymbolRotate", "Area.OutlineStyle", "Area.OutlineWidth",
-                              "Area.OutlineColor", "Area.OutlineBitmap", "Area.OutlinePattern", "Area.OutlineSymbol",
-                              "Area.OutlineGap", "Area.OutlineRotate", "Area.SmartSize", "Area.SmartSizeField",
-                              "Area.ShowLegend"}));
+  EXPECT_EQ(KeysOf(area),
+            (std::vector<std::string>{"Area.Color", "Area.Bitmap", "Area.Pattern", "Area.Symbol",
+                                      "Area.SymbolSize", "Area.SymbolGap", "Area.SymbolRotate",
+                                      "Area.OutlineStyle", "Area.OutlineWidth", "Area.OutlineColor",
+                                      "Area.OutlineBitmap", "Area.OutlinePattern",
+                                      "Area.OutlineSymbol", "Area.OutlineGap", "Area.OutlineRotate",
+                                      "Area.SmartSize", "Area.SmartSizeField", "Area.ShowLegend"}));
   TGIS_ParamsMarker marker;
-  EXPECT_EQ(KeysOf(marker), (std::vector<std::string>{
-                                "Marker.Style", "Marker.Size", "Marker.Color", "Marker.Bitmap", "Marker.Pattern",
-                                "Marker.Symbol", "Marker.SymbolRotate", "Marker.OutlineWidth", "Marker.OutlineColor",
-                                "Marker.OutlineBitmap", "Marker.OutlinePattern", "Marker.SmartSize",
-                                "Marker.SmartSizeField", "Marker.ShowLegend"}));
+  EXPECT_EQ(KeysOf(marker),
+            (std::vector<std::string>{
+                "Marker.Style", "Marker.Size", "Marker.Color", "Marker.Bitmap", "Marker.Pattern",
+                "Marker.Symbol", "Marker.SymbolRotate", "Marker.OutlineWidth",
+                "Marker.OutlineColor", "Marker.OutlineBitmap", "Marker.OutlinePattern",
+                "Marker.SmartSize", "Marker.SmartSizeField", "Marker.ShowLegend"}));
   TGIS_ParamsLabel label;
   EXPECT_EQ(KeysOf(label), (std::vector<std::string>{
-                               "Label.Visible", "Label.Allocator", "Label.Duplicates", "Label.Field", "Label.Value",
-                               "Label.Font.Name", "Label.Font.Size", "Label.Font.Style", "Label.Font.Color",
-                               "Label.Width", "Label.Height", "Label.Position", "Label.Alignment", "Label.Rotate",
-                               "Label.Color", "Label.Bitmap", "Label.Pattern", "Label.OutlineStyle",
-                               "Label.OutlineWidth", "Label.OutlineColor", "Label.OutlineBitmap",
-                               "Label.OutlinePattern", "Label.SmartSize", "Label.SmartSizeField",
+                               "Label.Visible",        "Label.Allocator",    "Label.Duplicates",
+                               "Label.Field",          "Label.Value",        "Label.Font.Name",
+                               "Label.Font.Size",      "Label.Font.Style",   "Label.Font.Color",
+                               "Label.Width",          "Label.Height",       "Label.Position",
+                               "Label.Alignment",      "Label.Rotate",       "Label.Color",
+                               "Label.Bitmap",         "Label.Pattern",      "Label.OutlineStyle",
+                               "Label.OutlineWidth",   "Label.OutlineColor", "Label.OutlineBitmap",
+                               "Label.OutlinePattern", "Label.SmartSize",    "Label.SmartSizeField",
                                "Label.ShowLegend"}));
   TGIS_ParamsChart chart;
-  EXPECT_EQ(KeysOf(chart), (std::vector<std::string>{"Chart.Style", "Chart.Size", "Chart.Values", "Chart.Legend",
-                                                     "Chart.ShowLegend"}));
+  EXPECT_EQ(KeysOf(chart), (std::vector<std::string>{"Chart.Style", "Chart.Size", "Chart.Values",
+                                                     "Chart.Legend", "Chart.ShowLegend"}));
 }
 
 // Every section type written and read back gives the same text again.
@@ -446,7 +457,8 @@ TEST_F(GisParamsTest, ChartValuesAndLegend) {
   struct LegendRow {
     const char* text;
     const char* stored;
-  } legends[] = {{"::roads:rails", "::roads:rails"}, {"a:b", ""}, {"a:b:", ""}, {"a:b:c:", "a:b:c:"}};
+  } legends[] = {
+      {"::roads:rails", "::roads:rails"}, {"a:b", ""}, {"a:b:", ""}, {"a:b:c:", "a:b:c:"}};
   for (const LegendRow& r : legends) {
     SCOPED_TRACE(r.text);
     TGIS_ParamsChart c;
@@ -543,12 +555,13 @@ TEST_F(GisParamsTest, RenderDefaultsKeysAndChart) {
   EXPECT_EQ(r.EndColorEx(), 0xFFFFFFu);
   EXPECT_EQ(r.StartSize(), 1);
   EXPECT_EQ(r.EndSize(), 480);
-  EXPECT_EQ(KeysOf(r), (std::vector<std::string>{
-                           "Render.Expression", "Render.Chart", "Render.MinVal", "Render.MaxVal", "Render.Zones",
-                           "Render.MinValEx", "Render.MaxValEx", "Render.ZonesEx", "Render.SizeDefault",
-                           "Render.ColorDefault", "Render.StartSize", "Render.EndSize", "Render.StartColor",
-                           "Render.EndColor", "Render.StartSizeEx", "Render.EndSizeEx", "Render.StartColorEx",
-                           "Render.EndColorEx", "Render.Round"}));
+  EXPECT_EQ(KeysOf(r),
+            (std::vector<std::string>{
+                "Render.Expression", "Render.Chart", "Render.MinVal", "Render.MaxVal",
+                "Render.Zones", "Render.MinValEx", "Render.MaxValEx", "Render.ZonesEx",
+                "Render.SizeDefault", "Render.ColorDefault", "Render.StartSize", "Render.EndSize",
+                "Render.StartColor", "Render.EndColor", "Render.StartSizeEx", "Render.EndSizeEx",
+                "Render.StartColorEx", "Render.EndColorEx", "Render.Round"}));
 
   struct Row {
     const char* text;
@@ -581,8 +594,9 @@ TEST_F(GisParamsTest, RenderDefaultsKeysAndChart) {
 }
 
 TEST_F(GisParamsTest, PixelClampsKeysAndZoneLists) {
-  auto ini = IniOf("[Vornakel Layer]\nPixel.Brightness=150\nPixel.Contrast=-150\nPixel.Red=-101\n"
-                   "Pixel.Green=100\nPixel.Blue=99\nPixel.RedBand=-7\nPixel.GridBand=-1\nPixel.Page=-2\n");
+  auto ini =
+      IniOf("[Vornakel Layer]\nPixel.Brightness=150\nPixel.Contrast=-150\nPixel.Red=-101\n"
+            "Pixel.Green=100\nPixel.Blue=99\nPixel.RedBand=-7\nPixel.GridBand=-1\nPixel.Page=-2\n");
   TGIS_ParamsPixel p;
   EXPECT_EQ(p.GridNoValue(), 32768);
   EXPECT_EQ(p.RedBand(), 0);
@@ -596,10 +610,10 @@ TEST_F(GisParamsTest, PixelClampsKeysAndZoneLists) {
   EXPECT_EQ(p.GridBand(), -1);
   EXPECT_EQ(p.Page(), 0);
   EXPECT_EQ(KeysOf(p), (std::vector<std::string>{
-                           "Pixel.Page", "Pixel.RedBand", "Pixel.GreenBand", "Pixel.BlueBand", "Pixel.GridBand",
-                           "Pixel.GridNoValue", "Pixel.Red", "Pixel.Green", "Pixel.Blue", "Pixel.Brightness",
-                           "Pixel.Contrast", "Pixel.Inversion", "Pixel.GrayScale", "Pixel.Histogram",
-                           "Pixel.HistogramPath"}));
+                           "Pixel.Page", "Pixel.RedBand", "Pixel.GreenBand", "Pixel.BlueBand",
+                           "Pixel.GridBand", "Pixel.GridNoValue", "Pixel.Red", "Pixel.Green",
+                           "Pixel.Blue", "Pixel.Brightness", "Pixel.Contrast", "Pixel.Inversion",
+                           "Pixel.GrayScale", "Pixel.Histogram", "Pixel.HistogramPath"}));
 
   TGIS_ParamsSectionPixel section;
   TGIS_ParamsPixel& px = section.GetPixel();

@@ -22,7 +22,8 @@ std::vector<std::string> SqliteResults(const std::vector<std::string>& exprs) {
   int fd = mkstemp(name.data());
   if (fd < 0) return {};
   std::FILE* f = fdopen(fd, "w");
-  for (const std::string& e : exprs) std::fprintf(f, "select %s;\n", e.c_str());
+  for (const std::string& e : exprs)
+    std::fprintf(f, "select %s;\n", e.c_str());
   std::fclose(f);
   std::string cmd = "sqlite3 :memory: < " + std::string(name.data()) + " 2>&1";
   std::vector<std::string> out;
@@ -42,7 +43,9 @@ std::vector<std::string> SqliteResults(const std::vector<std::string>& exprs) {
   return out;
 }
 
-bool HaveSqlite() { return SqliteResults({"1"}) == std::vector<std::string>{"1"}; }
+bool HaveSqlite() {
+  return SqliteResults({"1"}) == std::vector<std::string>{"1"};
+}
 
 // Literals are exact binary fractions (quarters) so that sums and products
 // agree exactly wherever the grouping differs.
@@ -73,7 +76,8 @@ TEST_F(GisSqlQueryTest, ArithmeticAndComparisonsAgreeWithSqlite) {
   if (!HaveSqlite()) GTEST_SKIP() << "sqlite3 is not installed";
   std::mt19937 rng(2024);
   std::vector<std::string> numeric, compare;
-  for (int k = 0; k < 1500; ++k) numeric.push_back(Arith(rng, 4, true));
+  for (int k = 0; k < 1500; ++k)
+    numeric.push_back(Arith(rng, 4, true));
   static const char* cmps[] = {" < ", " <= ", " > ", " >= ", " = ", " <> "};
   for (int k = 0; k < 1500; ++k)
     compare.push_back(Arith(rng, 3, false) + cmps[rng() % 6] + Arith(rng, 3, false));
@@ -112,7 +116,8 @@ TEST_F(GisSqlQueryTest, ArithmeticAndComparisonsAgreeWithSqlite) {
 bool ReferenceLike(const std::string& t, const std::string& p) {
   std::vector<std::vector<char>> m(t.size() + 1, std::vector<char>(p.size() + 1, 0));
   m[0][0] = 1;
-  for (size_t j = 1; j <= p.size(); ++j) m[0][j] = p[j - 1] == '%' && m[0][j - 1];
+  for (size_t j = 1; j <= p.size(); ++j)
+    m[0][j] = p[j - 1] == '%' && m[0][j - 1];
   for (size_t i = 1; i <= t.size(); ++i)
     for (size_t j = 1; j <= p.size(); ++j) {
       char pc = p[j - 1], tc = t[i - 1];
@@ -132,11 +137,14 @@ TEST_F(GisSqlQueryTest, LikeAgreesWithReferenceAndSqlite) {
     std::string t, p;
     int tl = std::uniform_int_distribution<int>(1, 45)(rng);
     int pl = std::uniform_int_distribution<int>(0, 40)(rng);
-    for (int i = 0; i < tl; ++i) t += textChars[rng() % textChars.size()];
-    for (int i = 0; i < pl; ++i) p += patternChars[rng() % patternChars.size()];
+    for (int i = 0; i < tl; ++i)
+      t += textChars[rng() % textChars.size()];
+    for (int i = 0; i < pl; ++i)
+      p += patternChars[rng() % patternChars.size()];
     if (k % 3 == 0) { // make many of them match: a pattern cut from the text
       p.clear();
-      for (char c : t) p += (rng() % 4 == 0) ? '_' : (rng() % 5 == 0 ? '%' : c);
+      for (char c : t)
+        p += (rng() % 4 == 0) ? '_' : (rng() % 5 == 0 ? '%' : c);
     }
     cases.emplace_back(t, p);
   }
@@ -146,8 +154,10 @@ TEST_F(GisSqlQueryTest, LikeAgreesWithReferenceAndSqlite) {
   cases.emplace_back(std::string(70, 'a'), "%" + std::string(69, 'a') + "%");
 
   std::vector<std::string> exprs;
-  for (auto& [t, p] : cases) exprs.push_back("'" + t + "' LIKE '" + p + "'");
-  std::vector<std::string> oracle = HaveSqlite() ? SqliteResults(exprs) : std::vector<std::string>{};
+  for (auto& [t, p] : cases)
+    exprs.push_back("'" + t + "' LIKE '" + p + "'");
+  std::vector<std::string> oracle =
+      HaveSqlite() ? SqliteResults(exprs) : std::vector<std::string>{};
 
   if (!oracle.empty()) {
     ASSERT_EQ(oracle.size(), cases.size());

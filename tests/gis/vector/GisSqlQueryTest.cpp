@@ -144,7 +144,8 @@ TEST_F(GisSqlQueryTest, EvaluationTable) {
 }
 
 TEST_F(GisSqlQueryTest, CompileErrors) {
-  for (const char* text : {"1E-5", "a\tb", "a >> b", "a & b", "1.2.3", "!a", "_x = 1", "a = 1;", "."}) {
+  for (const char* text :
+       {"1E-5", "a\tb", "a >> b", "a & b", "1.2.3", "!a", "_x = 1", "a = 1;", "."}) {
     SCOPED_TRACE(text);
     TGIS_SqlQuery q;
     try {
@@ -169,7 +170,8 @@ TEST_F(GisSqlQueryTest, CompileErrors) {
 TEST_F(GisSqlQueryTest, StacksAreBounded) {
   FakeLayer layer({{"X", VInt(7)}});
   auto nested = [](int depth) {
-    return std::string(static_cast<size_t>(depth), '(') + "X" + std::string(static_cast<size_t>(depth), ')');
+    return std::string(static_cast<size_t>(depth), '(') + "X" +
+           std::string(static_cast<size_t>(depth), ')');
   };
   TGIS_SqlQuery q;
   q.SetText(nested(400));
@@ -178,7 +180,8 @@ TEST_F(GisSqlQueryTest, StacksAreBounded) {
   EXPECT_DOUBLE_EQ(q.EvaluateNumber(nullptr, ND, layer), ND);
 
   std::string list = "X IN (";
-  for (int k = 0; k < 600; ++k) list += (k ? ", " : "") + std::string(k == 599 ? "7" : "1");
+  for (int k = 0; k < 600; ++k)
+    list += (k ? ", " : "") + std::string(k == 599 ? "7" : "1");
   q.SetText(list + ")"); // past the 510-entry value stack
   EXPECT_FALSE(q.EvaluateBoolean(nullptr, false, layer));
   EXPECT_TRUE(q.EvaluateBoolean(nullptr, true, layer));
@@ -191,7 +194,8 @@ TEST_F(GisSqlQueryTest, FieldCache) {
   layer.unknownValue = VNull();
   TGIS_SqlQuery q;
   q.SetText("A > 1 AND a < 5 OR B = A OR Q = 1");
-  for (int k = 0; k < 3; ++k) EXPECT_TRUE(q.EvaluateBoolean(nullptr, false, layer));
+  for (int k = 0; k < 3; ++k)
+    EXPECT_TRUE(q.EvaluateBoolean(nullptr, false, layer));
   EXPECT_EQ(layer.findCalls.size(), 3u);
   EXPECT_EQ(layer.findCalls["A"], 1);
   EXPECT_EQ(layer.findCalls["B"], 1);

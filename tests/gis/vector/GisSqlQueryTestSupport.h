@@ -17,7 +17,8 @@ class FakeLayer : public TGIS_SqlFieldSource {
 public:
   FakeLayer() = default;
   explicit FakeLayer(std::vector<std::pair<std::string, Variant>> fields) {
-    for (auto& [name, value] : fields) Set(name, value);
+    for (auto& [name, value] : fields)
+      Set(name, value);
   }
   void Set(const std::string& name, const Variant& value) {
     for (size_t k = 0; k < names_.size(); ++k)
