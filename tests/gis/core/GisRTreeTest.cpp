@@ -193,6 +193,21 @@ TEST_F(GisRTreeTest, TouchingExtentsAreFoundEachOnce) {
   EXPECT_EQ(FindAll(tree, GisExtent(50, 50, 60, 60)), std::vector<int32_t>{});
 }
 
+// A walk resumes by position, so identifiers that repeat (0 among them) are
+// each found once per entry.
+TEST_F(GisRTreeTest, RepeatedAndZeroIdentifiers) {
+  TGIS_RTree tree("");
+  tree.Insert(GisExtent(0, 0, 1, 1), 0);
+  tree.Insert(GisExtent(2, 0, 3, 1), 5);
+  tree.Insert(GisExtent(4, 0, 5, 1), 0);
+  tree.Insert(GisExtent(6, 0, 7, 1), 5);
+  EXPECT_EQ(FindAll(tree, GisExtent(-1, -1, 10, 10)), (std::vector<int32_t>{0, 0, 5, 5}));
+  EXPECT_EQ(FindAll(tree, GisExtent(-1, -1, 10, 10), 0), (std::vector<int32_t>{0, 0}));
+  EXPECT_TRUE(tree.Delete(GisExtent(4, 0, 5, 1), 0));
+  EXPECT_EQ(FindAll(tree, GisExtent(-1, -1, 10, 10)), (std::vector<int32_t>{0, 5, 5}));
+  EXPECT_EQ(FindAll(tree, GisExtent(3.5, -1, 10, 10), 0), std::vector<int32_t>{});
+}
+
 TEST_F(GisRTreeTest, FourteenthInsertSplitsAndFreedLeafIsReused) {
   TGIS_RTree tree(path_);
   for (int k = 1; k <= 13; ++k)
