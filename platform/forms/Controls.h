@@ -347,6 +347,9 @@ public:
   void PaintControls(HDC dc, TControl* first);
   void Realign();
 
+  /// With a window, WM_WINDOWPOSCHANGING comes first: its handler may change
+  /// the new place or size, or refuse them (SWP_NOMOVE, SWP_NOSIZE).
+  void SetBounds(int left, int top, int width, int height) override;
   void Dispatch(TMessage& message) override;
   void DefaultHandler(TMessage& message) override;
   void Invalidate() override;

@@ -231,6 +231,27 @@ void TWinControl::updateWidgetGeometry() {
   LayoutScrollBars(this);
 }
 
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  if (left == left_ && top == top_ && width == width_ && height == height_) return;
+  if (handle_ != 0) {
+    TWindowPos wp;
+    wp.hwnd = handle_;
+    wp.x = left;
+    wp.y = top;
+    wp.cx = width;
+    wp.cy = height;
+    wp.flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (left == left_ && top == top_) wp.flags |= SWP_NOMOVE;
+    if (width == width_ && height == height_) wp.flags |= SWP_NOSIZE;
+    SendMessage(handle_, WM_WINDOWPOSCHANGING, 0, LPARAM(&wp));
+    left = (wp.flags & SWP_NOMOVE) ? left_ : wp.x;
+    top = (wp.flags & SWP_NOMOVE) ? top_ : wp.y;
+    width = (wp.flags & SWP_NOSIZE) ? width_ : wp.cx;
+    height = (wp.flags & SWP_NOSIZE) ? height_ : wp.cy;
+  }
+  TControl::SetBounds(left, top, width, height);
+}
+
 void TWinControl::BoundsChanged(bool sizeChanged) {
   if (sizeChanged) {
     resizeBuffer();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/forms/Windows.h"
+#include "platform/rtl/Strings.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
 namespace {
@@ -208,6 +209,32 @@ TEST_F(Messages, HandlerExceptionsGoToTheApplicationsHandler) {
   EXPECT_EQ(boxes[0].Text, "Bad state.");
   // Perform does not catch: the caller sees the exception.
   EXPECT_THROW(t->Perform(WM_USER, 0, 0), EInvalidOperation);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Messages, WindowPosChangingMayRefuseAMoveOrASize) {
+  HWND h = spy->Handle();
+  std::vector<std::string> events;
+  TWndMethod old = spy->WindowProc;
+  TWindowProcGuard restoreProc{spy, old};
+  spy->WindowProc = [&](TMessage& m) {
+    if (m.Msg == WM_WINDOWPOSCHANGING) {
+      // Turn a resize into an event and keep the size (old-system emulation).
+      TWindowPos* wp = TWMWindowPosMsg{m}.WindowPos();
+      if (!(wp->flags & SWP_NOSIZE)) {
+        wp->flags |= SWP_NOSIZE;
+        events.push_back("resize to " + IntToStr(wp->cx));
+      }
+    }
+    old(m);
+  };
+  spy->SetBounds(5, 6, 300, 80);
+  EXPECT_EQ(spy->BoundsRect(), TRect(5, 6, 105, 86));
+  EXPECT_EQ(events, (std::vector<std::string>{"resize to 300"}));
+  (void)h;
 }
 
 } // namespace
