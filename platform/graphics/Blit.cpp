@@ -205,7 +205,20 @@ bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy,
   QTransform st = src->Transform();
   QPointF o = st.map(QPointF(sx, sy));
   int dsx = int(std::floor(o.x() + 0.5)), dsy = int(std::floor(o.y() + 0.5));
-  bool direct = src->surface != dst->surface && !dst->recording;
+  // Colour <-> monochrome: a mono source paints its 0 bits in the
+  // destination's text colour and its 1 bits in its background colour; a
+  // colour source gives a mono destination 1 where it has the source DC's
+  // background colour and 0 elsewhere.
+  auto isMono = [](const TDc* d) { return d->selectedDib && d->selectedDib->DibBitsPerPixel() == 1; };
+  bool monoSrc = isMono(src), monoDst = isMono(dst);
+  bool convert = monoSrc != monoDst;
+  COLORREF srcBk = src->state.bkColor;
+  COLORREF srcOne = 0xFFFFFF;
+  if (monoSrc && src->selectedDib->Palette().size() > 1) {
+    const RGBQUAD& q = src->selectedDib->Palette()[1];
+    srcOne = RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+  }
+  bool direct = src->surface != dst->surface && !dst->recording && !convert;
   if (direct) {
     src->surface->Prepare();
     TSourceImage img;
@@ -221,7 +234,18 @@ bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy,
   QRect area(ax, ay, std::abs(sw), std::abs(sh));
   auto snap = std::make_shared<TSnapshot>(Snapshot(*src, area));
   int ox = dsx - snap->originX, oy = dsy - snap->originY;
+  if (convert && monoDst) {
+    for (std::size_t i = 0; i + 3 < snap->pixels.size(); i += 4)
+      WritePixel(snap->pixels.data() + i, ReadPixel(snap->pixels.data() + i) == srcBk ? 0xFFFFFF : 0);
+  }
   return Run(dest, [=](TDc& d) {
+    if (convert && monoSrc) {
+      TSnapshot mapped = *snap;
+      for (std::size_t i = 0; i + 3 < mapped.pixels.size(); i += 4)
+        WritePixel(mapped.pixels.data() + i,
+                   ReadPixel(mapped.pixels.data() + i) == srcOne ? d.state.bkColor : d.state.textColor);
+      return StretchImage(d, x, y, w, h, mapped.Image(), ox, oy, sw, sh, rop, transparent);
+    }
     return StretchImage(d, x, y, w, h, snap->Image(), ox, oy, sw, sh, rop, transparent);
   });
 }
@@ -301,6 +325,56 @@ BOOL StretchBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, i
 BOOL TransparentBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
                     UINT transparent) {
   return BlitFromDc(dest, x, y, w, h, src, sx, sy, sw, sh, SRCCOPY, COLORREF(transparent & 0xFFFFFF));
+}
+
+BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBITMAP mask, int mx,
+             int my, DWORD rop4) {
+  DWORD fore = rop4 & 0xFFFFFF, back = ((rop4 >> 8) & 0xFF0000) | (fore & 0xFFFF);
+  if (!mask) return BitBlt(dest, x, y, w, h, src, sx, sy, fore);
+  auto m = LookupAs<TBitmapObject>(mask, OBJ_BITMAP);
+  if (!m || m->dib->DibBitsPerPixel() != 1 || w <= 0 || h <= 0) return FALSE;
+  // the destination's pixels before, one pass per operation, then a choice
+  // per pixel by the mask bit
+  HDC memFore = CreateCompatibleDC(nullptr), memBack = CreateCompatibleDC(nullptr);
+  auto snapshotOf = [&](HDC mem) {
+    auto dib = std::make_shared<TDibData>(w, h, 32);
+    auto o = std::make_shared<TBitmapObject>();
+    o->dib = dib;
+    HBITMAP hb = Register(o);
+    SelectObject(mem, hb);
+    BitBlt(mem, 0, 0, w, h, dest, x, y, SRCCOPY);
+    return hb;
+  };
+  HBITMAP hf = snapshotOf(memFore), hbk = snapshotOf(memBack);
+  TDc* dd = Dc(dest);
+  if (dd) {
+    SetTextColor(memFore, dd->state.textColor);
+    SetBkColor(memFore, dd->state.bkColor);
+    SetTextColor(memBack, dd->state.textColor);
+    SetBkColor(memBack, dd->state.bkColor);
+    SelectObject(memFore, dd->state.brushHandle);
+    SelectObject(memBack, dd->state.brushHandle);
+  }
+  BitBlt(memFore, 0, 0, w, h, src, sx, sy, fore);
+  BitBlt(memBack, 0, 0, w, h, src, sx, sy, back);
+  auto fd = Dc(memFore)->selectedDib, bd = Dc(memBack)->selectedDib;
+  TSourceImage img;
+  img.width = w;
+  img.height = h;
+  img.pixel = [fd, bd, m, mx, my](int px, int py) -> COLORREF {
+    int u = px + mx, v = py + my;
+    bool one = u >= 0 && v >= 0 && u < m->dib->DibWidth() && v < m->dib->DibHeight() &&
+               ((m->dib->StoredRow(v)[u / 8] >> (7 - (u & 7))) & 1);
+    return one ? fd->PixelColor(px, py) : bd->PixelColor(px, py);
+  };
+  bool ok = Run(dest, [=](TDc& d) { return StretchImage(d, x, y, w, h, img, 0, 0, w, h, SRCCOPY); });
+  SelectObject(memFore, GetStockObject(WHITE_BRUSH));
+  SelectObject(memBack, GetStockObject(WHITE_BRUSH));
+  DeleteDC(memFore);
+  DeleteDC(memBack);
+  DeleteObject(hf);
+  DeleteObject(hbk);
+  return ok;
 }
 
 int StretchDIBits(HDC dest, int x, int y, int w, int h, int sx, int sy, int sw, int sh,

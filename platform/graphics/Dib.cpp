@@ -45,23 +45,38 @@ TDibData::TDibData(int width, int height, int bitsPerPixel) {
   Resize(width, height);
 }
 
-std::int64_t TDibData::Stride() const { return Direct() ? rowBytes_ : std::int64_t(width_) * 4; }
+std::int64_t TDibData::Stride() const {
+  if (!Direct()) return std::int64_t(width_) * 4;
+  return bottomUp_ ? -rowBytes_ : rowBytes_;
+}
+
+void TDibData::SetBottomUp(bool bottomUp) {
+  if (bottomUp == bottomUp_) return;
+  Flush();
+  std::vector<std::uint8_t> flipped(bits_.size());
+  for (int y = 0; y < height_; ++y)
+    std::memcpy(flipped.data() + std::size_t(height_ - 1 - y) * std::size_t(rowBytes_), bits_.data() + std::size_t(y) * std::size_t(rowBytes_), std::size_t(rowBytes_));
+  bits_ = std::move(flipped);
+  bottomUp_ = bottomUp;
+}
 
 std::uint8_t* TDibData::Bits() {
   if (width_ <= 0 || height_ <= 0) return nullptr;
-  if (Direct()) return bits_.data();
+  if (Direct()) return RowPtr(0);
   if (shadow_.empty()) MakeShadow();
   return shadow_.data();
 }
 
 void TDibData::Changed(const TRect&) {
-  if (!Direct()) shadowDirty_ = true;
+  if (Direct()) return;
+  shadowDirty_ = true;
+  if (MapBackAfterDrawing) Flush();
 }
 
 void TDibData::MakeShadow() const {
   shadow_.assign(std::size_t(width_) * height_ * 4, 0);
   for (int y = 0; y < height_; ++y) {
-    const std::uint8_t* row = bits_.data() + y * rowBytes_;
+    const std::uint8_t* row = RowPtr(y);
     std::uint8_t* out = shadow_.data() + std::size_t(y) * width_ * 4;
     for (int x = 0; x < width_; ++x) {
       COLORREF c = StoredColor(row, x);
@@ -77,7 +92,7 @@ void TDibData::Flush() const {
   if (shadow_.empty()) return;
   if (shadowDirty_) {
     for (int y = 0; y < height_; ++y) {
-      std::uint8_t* row = bits_.data() + y * rowBytes_;
+      std::uint8_t* row = RowPtr(y);
       const std::uint8_t* in = shadow_.data() + std::size_t(y) * width_ * 4;
       for (int x = 0; x < width_; ++x)
         StoreColor(row, x, RGB(in[4 * x + 2], in[4 * x + 1], in[4 * x]));
@@ -90,12 +105,12 @@ void TDibData::Flush() const {
 
 std::uint8_t* TDibData::StoredRow(int y) {
   Flush();
-  return bits_.data() + std::int64_t(y) * rowBytes_;
+  return RowPtr(y);
 }
 
 const std::uint8_t* TDibData::StoredRow(int y) const {
   Flush();
-  return bits_.data() + std::int64_t(y) * rowBytes_;
+  return RowPtr(y);
 }
 
 std::vector<std::uint8_t>& TDibData::StoredBits() {
@@ -177,7 +192,7 @@ COLORREF TDibData::PixelColor(int x, int y) const {
     const std::uint8_t* p = shadow_.data() + (std::size_t(y) * width_ + x) * 4;
     return RGB(p[2], p[1], p[0]);
   }
-  return StoredColor(bits_.data() + std::int64_t(y) * rowBytes_, x);
+  return StoredColor(RowPtr(y), x);
 }
 
 void TDibData::SetPixelColor(int x, int y, COLORREF c) {
@@ -194,7 +209,7 @@ void TDibData::Resize(int width, int height) {
   std::int64_t keepBytes = std::min(newRow, rowBytes_);
   if (width < width_ || width > width_) keepBytes = std::min(keepBytes, (std::int64_t(std::min(width, width_)) * bpp_ + 7) / 8);
   for (int y = 0; y < keepRows; ++y)
-    std::memcpy(bits.data() + y * newRow, bits_.data() + y * rowBytes_, std::size_t(keepBytes));
+    std::memcpy(bits.data() + (bottomUp_ ? height - 1 - y : y) * newRow, RowPtr(y), std::size_t(keepBytes));
   bits_ = std::move(bits);
   width_ = width;
   height_ = height;
@@ -214,8 +229,8 @@ void TDibData::SetBitsPerPixel(int bpp) {
   rowBytes_ = DibRowBytes(width_, bpp_);
   bits_.assign(std::size_t(rowBytes_ * height_), 0);
   for (int y = 0; y < height_; ++y) {
-    const std::uint8_t* src = old.bits_.data() + y * old.rowBytes_;
-    std::uint8_t* dst = bits_.data() + y * rowBytes_;
+    const std::uint8_t* src = old.RowPtr(y);
+    std::uint8_t* dst = RowPtr(y);
     for (int x = 0; x < width_; ++x) StoreColor(dst, x, old.StoredColor(src, x));
   }
 }

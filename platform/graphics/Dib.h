@@ -45,6 +45,12 @@ public:
   /// Nearest palette index (squared RGB distance, lowest index on ties).
   int NearestIndex(COLORREF c) const;
   bool SameImage(const TDibData& other) const;
+  /// Rows kept bottom first in memory (a bottom-up DIB section); StoredRow
+  /// and ScanLine still count from the top. Changing it reorders the rows.
+  bool BottomUp() const { return bottomUp_; }
+  void SetBottomUp(bool bottomUp);
+  /// The memory as a DIB lays it out (first the bottom row when BottomUp).
+  std::uint8_t* Memory() { Flush(); return bits_.data(); }
 
   // ---- TSurface ------------------------------------------------------------------
   int Width() const override { return width_; }
@@ -57,10 +63,16 @@ public:
   void Flush() const;
 
   int PixelsPerInchValue = 96;
+  /// Drawing on a <= 8-bit image is mapped back after every call (DIB
+  /// sections, whose memory the owner reads directly).
+  bool MapBackAfterDrawing = false;
   int PixelsPerInch() const override { return PixelsPerInchValue; }
 
 private:
   bool Direct() const { return bpp_ == 24 || bpp_ == 32; }
+  std::uint8_t* RowPtr(int y) const {
+    return bits_.data() + std::int64_t(bottomUp_ ? height_ - 1 - y : y) * rowBytes_;
+  }
   void MakeShadow() const;
   COLORREF StoredColor(const std::uint8_t* row, int x) const;
   void StoreColor(std::uint8_t* row, int x, COLORREF c) const;
@@ -71,6 +83,7 @@ private:
   std::vector<RGBQUAD> palette_;
   mutable std::vector<std::uint8_t> shadow_;  // 32-bit copy while drawing on <= 16 bits
   mutable bool shadowDirty_ = false;
+  bool bottomUp_ = false;
 };
 
 /// The standard palettes used by format changes.

@@ -11,10 +11,19 @@
 // count code points.
 //
 // Files: GdiObjects.cpp (registry, object creation, GetObject, DeleteObject),
-// DeviceContext.cpp (DC state and setters), Primitives.cpp (lines, shapes),
-// Raster.cpp (span rasteriser, raster operations), Regions.cpp (regions,
-// clipping, paths), TextOut.cpp (fonts, text, metrics), Blit.cpp (BitBlt,
-// StretchBlt, StretchDIBits, DIB helpers).
+// DeviceContext.cpp (DC state and setters, surfaces, device caps, system
+// colours), Primitives.cpp (lines, shapes, paths), Raster.cpp (span
+// rasteriser, raster operations), Regions.cpp (regions, clipping),
+// TextOut.cpp (fonts, face table, text, metrics), TextFormat.cpp (DrawText,
+// ExtTextOut), Blit.cpp (BitBlt, StretchBlt, MaskBlt, StretchDIBits),
+// DibSections.cpp (bitmaps from DIBs, GetDIBits, palettes, mapping modes),
+// Metafile.cpp (recording DCs and replay). GdiInternal.h has the objects
+// behind the handles; QtBridge.h the meeting points with Qt for platform/.
+//
+// The class-library side: Colors.h, GraphicsObjects.h (TPen, TBrush,
+// TFont), Canvas.h (TCanvas), Graphic.h (TGraphic, TPicture and the
+// picture-format registry), Bitmap.h (TBitmap, BmpFormat.cpp), Jpeg.h
+// (TJPEGImage), Metafile.h (TMetafile, TMetafileCanvas), Printer.h (TPrinter).
 #pragma once
 
 #include <cstddef>
@@ -423,6 +432,73 @@ constexpr std::int64_t DibRowBytes(std::int64_t width, int bitsPerPixel) {
 constexpr std::int64_t DibMemoryRow(std::int64_t line, std::int64_t height) {
   return height < 0 ? line : height - 1 - line;
 }
+
+/// Copies the source through a monochrome mask: where the mask bit is 1 the
+/// foreground operation (low 24 bits of rop4) applies, elsewhere the
+/// background one (MAKEROP4). Sizes are 1:1.
+BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBITMAP mask, int mx,
+             int my, DWORD rop4);
+
+// ---- bitmaps and DIB sections --------------------------------------------------------
+/// A bitmap of the DC's depth (32 bits), black.
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+/// A device-dependent bitmap from rows padded to 16 bits (1-bit masks,
+/// 24- and 32-bit images); `bits` may be null (black).
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+/// A DIB whose memory the caller writes through `*bits` in the layout of
+/// `info` (biHeight > 0: bottom row first).
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, void* section,
+                         DWORD offset);
+/// A bitmap initialised from DIB bits (CBM_INIT).
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage);
+enum : DWORD { CBM_INIT = 4 };
+/// Copies lines of a bitmap into `bits` in the format of `info` (1, 4, 8,
+/// 24 or 32 bits; biHeight < 0 top-down). With null `bits` fills in the
+/// header of the bitmap's own format. Returns the lines copied, 0 on failure.
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
+/// The colour table of the bitmap selected into a memory DC.
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
+
+// ---- palettes ---------------------------------------------------------------------------
+struct PALETTEENTRY {
+  BYTE peRed = 0, peGreen = 0, peBlue = 0, peFlags = 0;
+};
+enum : BYTE { PC_RESERVED = 1, PC_EXPLICIT = 2, PC_NOCOLLAPSE = 4 };
+struct LOGPALETTE {
+  WORD palVersion = 0x300;
+  WORD palNumEntries = 0;
+  PALETTEENTRY palPalEntry[256];
+};
+HPALETTE CreatePalette(const LOGPALETTE* palette);
+/// 256 entries: the 20 default colours, then a 6x6x6 colour cube, then a grey ramp.
+HPALETTE CreateHalftonePalette(HDC dc);
+UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
+/// Nearest entry by squared RGB distance, the lowest index on ties.
+UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF color);
+HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
+UINT RealizePalette(HDC dc);
+
+// ---- mapping modes ----------------------------------------------------------------------------
+enum : int { MM_TEXT = 1 };
+int SetMapMode(HDC dc, int mode);
+int GetMapMode(HDC dc);
+BOOL DPtoLP(HDC dc, POINT* points, int count);
+BOOL LPtoDP(HDC dc, POINT* points, int count);
+
+// ---- formatted text -----------------------------------------------------------------------------
+enum : UINT { ETO_OPAQUE = 2, ETO_CLIPPED = 4 };
+BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, int length,
+                const int* dx);
+enum : UINT {
+  DT_TOP = 0, DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER = 4, DT_BOTTOM = 8,
+  DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_NOCLIP = 0x100,
+  DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_END_ELLIPSIS = 0x8000, DT_RTLREADING = 0x20000
+};
+/// Draws (or with DT_CALCRECT measures) text in a rectangle; returns the
+/// height of the text, 0 on failure. "&x" underlines x unless DT_NOPREFIX;
+/// "&&" is a literal "&". A length of -1 means zero-terminated.
+int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format);
 
 // ---- colours and arithmetic ---------------------------------------------------------
 DWORD GetSysColor(int index);
