@@ -201,10 +201,18 @@ void TGIS_RTree::Open() {
     fresh = true;
   } else {
     std::string file = ExpandFileName(path_);
-    struct stat st {};
-    if (::stat(file.c_str(), &st) == 0) {
+    // A new file is created only where none exists, so that a file another
+    // opener made in the meantime is opened rather than emptied.
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      ::flock(fd, LOCK_EX | LOCK_NB);
+      storage_ = std::make_unique<T_FileStorage>(fd, true);
+      timeStamp_ = Now();
+      fresh = true;
+    } else {
+      if (errno != EEXIST) throw EGIS_Exception("RTIndex:%s", path_);
       timeStamp_ = FileAge(file);
-      int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+      fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
       if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
         storage_ = std::make_unique<T_FileStorage>(fd, true);
       } else {
@@ -214,13 +222,6 @@ void TGIS_RTree::Open() {
         storage_ = std::make_unique<T_FileStorage>(fd, false);
         readOnly_ = true;
       }
-    } else {
-      int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-      if (fd < 0) throw EGIS_Exception("RTIndex:%s", path_);
-      ::flock(fd, LOCK_EX | LOCK_NB);
-      storage_ = std::make_unique<T_FileStorage>(fd, true);
-      timeStamp_ = Now();
-      fresh = true;
     }
   }
 

@@ -317,6 +317,8 @@ TEST_F(GisRTreeTest, ForeignAndNewerFilesRaiseAndStayUntouched) {
     }
     EXPECT_EQ(ReadAll(path_), b); // never truncated
   }
+  EXPECT_THROW(TGIS_RTree(dir_ + "/missing/folder/layer.rtx"), EGIS_Exception);
+  EXPECT_THROW(TGIS_RTree(dir_ + "/"), EGIS_Exception); // a folder
 }
 
 // A file that runs on beyond its pages in use (a truncation that failed, or a
