@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefs.h"
 #include "gis/core/GisIni.h"
@@ -92,7 +93,7 @@ TEST_F(Contract, ExceptionWithEmptyTextAndZeroValue) {
 }
 
 TEST_F(Contract, IniTypedAccessInTheCallersSection) {
-  const fs::path file = fs::temp_directory_path() / ("gis_contract_" + std::to_string(::getpid()));
+  const fs::path file = fs::temp_directory_path() / ("gis_contract_" + IntToStr(::getpid()));
   {
     std::ofstream(file) << "[Vornakel Layer]\nProjection.Code=nil\n[Other]\nDatum.Code=WGS84\n"
                            "Datum.Bad=abc\nDatum.Comma=0,5\nZone=RENDER\n";

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefsBitmap.h"
 #include "gis/core/GisKeywords.h"
@@ -30,7 +31,7 @@ class GisBitmap : public GisCoreTest {
 protected:
   void SetUp() override {
     GisCoreTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("gis_bitmap_" + std::to_string(::getpid()));
+    dir_ = fs::temp_directory_path() / ("gis_bitmap_" + IntToStr(::getpid()));
     fs::create_directories(dir_);
     Write("a.bmp", "\x03\x04");
     Write("bad.bmp", "BAD");

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/rtl/Strings.h"
 #include "GisCodePagesExpected.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefs.h"
@@ -24,7 +25,7 @@ class GisPaths : public GisCoreTest {
 protected:
   void SetUp() override {
     GisCoreTest::SetUp();
-    root_ = fs::temp_directory_path() / ("gis_paths_" + std::to_string(::getpid()));
+    root_ = fs::temp_directory_path() / ("gis_paths_" + IntToStr(::getpid()));
     fs::create_directories(root_ / "maps" / "sym");
     fs::create_directories(root_ / "data");
     processDir_ = fs::current_path();
@@ -184,7 +185,7 @@ TEST_F(GisSystem, TickCountAndFileAge) {
   EXPECT_LT(t1, 0x7FFFFFFF);
   EXPECT_GE(t2, t1);
 
-  const fs::path file = fs::temp_directory_path() / ("gis_age_" + std::to_string(::getpid()));
+  const fs::path file = fs::temp_directory_path() / ("gis_age_" + IntToStr(::getpid()));
   std::ofstream(file) << "x";
   // 2021-03-04 12:00:00 UTC.
   const std::int64_t when = 1614859200;

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefsHashList.h"
 #include "gis/core/GisDefsVariants.h"
@@ -30,7 +31,7 @@ TEST_F(GisHashList, HashAndBucketGrowth) {
   // Keys that all fall into one bucket.
   std::vector<std::string> keys;
   for (int i = 0; keys.size() < 120; ++i) {
-    const std::string k = "k" + std::to_string(i);
+    const std::string k = "k" + IntToStr(i);
     if (TGIS_HashList::HashOf(Variant(k)) == 7) keys.push_back(k);
   }
   TGIS_HashList list;
@@ -74,7 +75,7 @@ TEST_F(GisHashList, ForEachOrderStopAndLocking) {
   TGIS_HashList list;
   std::vector<std::pair<int, std::string>> model; // (bucket, key) in insertion order
   for (int i = 0; i < 300; ++i) {
-    const std::string k = "key" + std::to_string(i * 7);
+    const std::string k = "key" + IntToStr(i * 7);
     list.Add(Variant(k), Obj(i + 1));
     model.emplace_back(TGIS_HashList::HashOf(Variant(k)), k);
   }
@@ -133,7 +134,7 @@ TEST_F(GisHashList, AgreesWithAMapModel) {
   TGIS_HashList list;
   std::map<std::string, void*> model;
   for (int step = 0; step < 20000; ++step) {
-    const std::string k = "n" + std::to_string(rng() % 3000);
+    const std::string k = "n" + IntToStr(rng() % 3000);
     void* object = Obj(static_cast<std::intptr_t>(step + 1));
     const bool present = model.count(k) > 0;
     if (rng() % 3 != 0) {

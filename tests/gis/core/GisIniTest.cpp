@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisIni.h"
 #include "platform/rtl/Exceptions.h"
@@ -20,7 +21,7 @@ class GisIniTest : public GisCoreTest {
 protected:
   void SetUp() override {
     GisCoreTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("gis_ini_" + std::to_string(::getpid()));
+    dir_ = fs::temp_directory_path() / ("gis_ini_" + IntToStr(::getpid()));
     fs::create_directories(dir_);
   }
   void TearDown() override {
@@ -257,7 +258,7 @@ TEST_F(GisIniTest, SaveKeepsTheBackupAndMemoryOnlyIniIsNeverWritten) {
 TEST_F(GisIniTest, StringListsSurviveARoundTrip) {
   TGIS_Ini ini(nullptr, File("l.ini"));
   for (int i = 1; i <= 12; ++i)
-    ini.WriteRaw("Pixel.RedMapZone" + std::to_string(i), "old");
+    ini.WriteRaw("Pixel.RedMapZone" + IntToStr(i), "old");
   ini.WriteRaw("Pixel.RedMapZoneX", "kept"); // not followed by a digit
   ini.WriteRaw("Pixel.RedMapZone0", "kept"); // 0 is not 1-9
 

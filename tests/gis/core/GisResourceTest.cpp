@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "GisResourceExpected.h"
 #include "gis/core/GisResource.h"
@@ -171,7 +173,7 @@ TEST_F(GisMessageTable, AreaCodesInDocumentedOrder) {
   EXPECT_EQ(ours, documented);
   // The codes rise.
   for (std::size_t i = 1; i < documented.size(); ++i)
-    EXPECT_LT(std::stol(documented[i - 1].substr(12)), std::stol(documented[i].substr(12)));
+    EXPECT_LT(StrToInt64(documented[i - 1].substr(12)), StrToInt64(documented[i].substr(12)));
 }
 
 #ifdef SK_HAVE_SQLITE3
@@ -194,9 +196,9 @@ TEST_F(GisMessageTable, AreaNamesAgreeWithTheEpsgDataset) {
   int compared = 0;
   for (const auto& e : GisMessages()) {
     if (e.Key.rfind("GIS_RS_EPSG_", 0) != 0) continue;
-    const long code = std::stol(std::string(e.Key.substr(12)));
+    const long code = StrToInt64(std::string(e.Key.substr(12)));
     if (code >= 901024 && code <= 901047) {
-      EXPECT_EQ(*e.Text, "Area " + std::to_string(code)); // not in the dataset
+      EXPECT_EQ(*e.Text, "Area " + IntToStr(code)); // not in the dataset
       continue;
     }
     if (code == 901048) continue; // documented text, not in the dataset
@@ -296,7 +298,7 @@ TEST_F(GisLocalizer, NotifyRunsLastAndInListOrder) {
   int localised = 0;
   std::vector<std::string> events;
   const int ownerA = 0, ownerB = 0;
-  list->Add(&ownerA, [&] { events.push_back("A after " + std::to_string(localised)); });
+  list->Add(&ownerA, [&] { events.push_back("A after " + IntToStr(localised)); });
   list->Add(&ownerB, [&] { events.push_back("B, ok=" + GIS_RS_BTN_OK); });
   GisLocalizeMessages([&](std::string& text, const std::string& key) {
     ++localised;
