@@ -7,18 +7,9 @@ TCanvas::TCanvas() {
   pen_.OnChange = [this] { state_ &= ~csPen; };
   brush_.OnChange = [this] { state_ &= ~csBrush; };
   font_.OnChange = [this] { state_ &= ~csFont; };
-  pen_.OnReleaseHandle = [this] {
-    if (dc_ && (state_ & csPen)) SelectObject(dc_, GetStockObject(BLACK_PEN));
-    state_ &= ~csPen;
-  };
-  brush_.OnReleaseHandle = [this] {
-    if (dc_ && (state_ & csBrush)) SelectObject(dc_, GetStockObject(WHITE_BRUSH));
-    state_ &= ~csBrush;
-  };
-  font_.OnReleaseHandle = [this] {
-    if (dc_ && (state_ & csFont)) SelectObject(dc_, GetStockObject(SYSTEM_FONT));
-    state_ &= ~csFont;
-  };
+  pen_.OnReleaseHandle = [this] { Deselect(csPen); };
+  brush_.OnReleaseHandle = [this] { Deselect(csBrush); };
+  font_.OnReleaseHandle = [this] { Deselect(csFont); };
 }
 
 TCanvas::~TCanvas() {
@@ -28,13 +19,23 @@ TCanvas::~TCanvas() {
   font_.OnReleaseHandle = nullptr;
 }
 
-void TCanvas::DeselectHandles() {
-  if (dc_) {
-    if (state_ & csPen) SelectObject(dc_, GetStockObject(BLACK_PEN));
-    if (state_ & csBrush) SelectObject(dc_, GetStockObject(WHITE_BRUSH));
-    if (state_ & csFont) SelectObject(dc_, GetStockObject(SYSTEM_FONT));
+void TCanvas::Deselect(int which) {
+  // Only this canvas's own object is replaced: another canvas or caller
+  // sharing the DC may have selected its own since.
+  if (dc_ && (state_ & which)) {
+    UINT kind = which == csPen ? OBJ_PEN : which == csBrush ? OBJ_BRUSH : OBJ_FONT;
+    HGDIOBJ mine = which == csPen ? pen_.CurrentHandle()
+                   : which == csBrush ? brush_.CurrentHandle() : font_.CurrentHandle();
+    int stock = which == csPen ? BLACK_PEN : which == csBrush ? WHITE_BRUSH : SYSTEM_FONT;
+    if (mine && GetCurrentObject(dc_, kind) == mine) SelectObject(dc_, GetStockObject(stock));
   }
-  state_ &= ~(csPen | csBrush | csFont);
+  state_ &= ~which;
+}
+
+void TCanvas::DeselectHandles() {
+  Deselect(csPen);
+  Deselect(csBrush);
+  Deselect(csFont);
 }
 
 HDC TCanvas::Handle() {
@@ -170,9 +171,11 @@ void TCanvas::Rectangle(int l, int t, int r, int b) {
   Changed();
 }
 
-void TCanvas::RoundRect(int l, int t, int r, int b, int, int) {
-  // Corners are drawn square; no caller of this system depends on them.
-  Rectangle(l, t, r, b);
+void TCanvas::RoundRect(int l, int t, int r, int b, int w, int h) {
+  Changing();
+  RequireState(csPen | csBrush);
+  ::RoundRect(dc_, l, t, r, b, w, h);
+  Changed();
 }
 
 void TCanvas::Ellipse(int l, int t, int r, int b) {

@@ -83,6 +83,7 @@ protected:
 private:
   enum { csHandle = 1, csFont = 2, csPen = 4, csBrush = 8 };
   void RequireState(int needs);
+  void Deselect(int which);
   void SelectPen();
   void SelectBrush();
   void SelectFont();

@@ -358,6 +358,8 @@ BOOL Polygon(HDC dc, const POINT* points, int count);
 BOOL PolyPolygon(HDC dc, const POINT* points, const int* counts, int polygons);
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
+/// A rectangle with corners rounded by ellipses of width x height.
+BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int width, int height);
 BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xr1, int yr1, int xr2, int yr2);
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
@@ -384,6 +386,7 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom);
 HRGN CreateRectRgnIndirect(const RECT* rect);
 HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode);
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom);
+HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height);
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
 int GetRgnBox(HRGN rgn, RECT* box);
 int OffsetRgn(HRGN rgn, int dx, int dy);

@@ -47,6 +47,8 @@ public:
   void SetMode(TPenMode m);
   void Assign(const TPen& other);
   HPEN Handle();
+  /// The handle if one was made (nothing is created).
+  HGDIOBJ CurrentHandle() const { return handle_; }
   /// Adopts a pen handle (the pen owns it from now on).
   void SetHandle(HPEN h);
 
@@ -72,6 +74,7 @@ public:
   void SetBitmap(TBitmap* b);
   void Assign(const TBrush& other);
   HBRUSH Handle();
+  HGDIOBJ CurrentHandle() const { return handle_; }
 
 private:
   TColor color_ = clWhite;
@@ -113,6 +116,7 @@ public:
   void Assign(const TFont& other);
   /// The font handle; created from the properties when needed.
   HFONT Handle();
+  HGDIOBJ CurrentHandle() const { return handle_; }
   /// Adopts the LOGFONT of `h` (escapement included, kept in the handle until
   /// the next property change); the font owns `h` from now on.
   void SetHandle(HFONT h);

@@ -418,23 +418,33 @@ void Normalize(int& l, int& t, int& r, int& b) {
 
 /// Rectangle, ellipse and pie in the general (transformed) case: fill the
 /// shape's path and outline it.
-void GeneralShape(TDraw& d, const QPainterPath& logical) {
-  QPainterPath dev = d.xf.map(logical);
+/// A shape given by its device path: the brush fills the pixels whose centres
+/// lie inside; a thin pen draws the set's boundary pixels (a 4-neighbour
+/// outside), a wide pen strokes the path.
+void FillAndOutline(TDraw& draw, const QPainterPath& dev) {
   std::vector<TSpan> spans;
-  PathSpans(dev, spans, d.Bounds());
-  d.target.FillSpans(spans, d.dc.BrushFill());
-  if (!d.PenVisible()) return;
-  if (d.Pen().Thin()) {
-    for (const QPolygonF& poly : dev.toSubpathPolygons()) {
-      TThinPen pen(d, d.Pen().color);
-      for (int i = 0; i + 1 < poly.size(); ++i)
-        pen.Segment(QPoint(int(std::floor(poly[i].x())), int(std::floor(poly[i].y()))),
-                    QPoint(int(std::floor(poly[i + 1].x())), int(std::floor(poly[i + 1].y()))));
-    }
-  } else {
-    StrokeWide(d, dev);
+  QRect bounds = draw.Bounds().adjusted(-1, -1, 1, 1);
+  PathSpans(dev, spans, bounds);
+  bool thin = draw.PenVisible() && draw.Pen().Thin();
+  if (!thin) {
+    draw.target.FillSpans(spans, draw.dc.BrushFill());
+    if (draw.PenVisible()) StrokeWide(draw, dev.translated(-0.5, -0.5));
+    return;
   }
+  QRegion set = SpansToRegion(spans);
+  QRegion inner = set & set.translated(1, 0) & set.translated(-1, 0) & set.translated(0, 1) &
+                  set.translated(0, -1);
+  auto toSpans = [](const QRegion& r) {
+    std::vector<TSpan> out;
+    for (const QRect& q : r)
+      for (int y = q.top(); y <= q.bottom(); ++y) out.push_back({y, q.left(), q.right() + 1});
+    return out;
+  };
+  draw.target.FillSpans(toSpans(inner), draw.dc.BrushFill());
+  draw.target.FillSpans(toSpans(set - inner), draw.dc.PenFill(draw.Pen().color));
 }
+
+void GeneralShape(TDraw& d, const QPainterPath& logical) { FillAndOutline(d, d.xf.map(logical)); }
 
 }  // namespace
 
@@ -576,23 +586,24 @@ BOOL Pie(HDC h, int left, int top, int right, int bottom, int xr1, int yr1, int 
     }
     if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
     TDraw draw(d);
-    QPainterPath dev = draw.xf.map(p);
-    std::vector<TSpan> spans;
-    PathSpans(dev, spans, draw.Bounds());
-    draw.target.FillSpans(spans, d.BrushFill());
-    if (draw.PenVisible()) {
-      if (draw.Pen().Thin()) {
-        QRegion set = SpansToRegion(spans);
-        QRegion inner = set & set.translated(1, 0) & set.translated(-1, 0) & set.translated(0, 1) &
-                        set.translated(0, -1);
-        std::vector<TSpan> edge;
-        for (const QRect& r : set - inner)
-          for (int y = r.top(); y <= r.bottom(); ++y) edge.push_back({y, r.left(), r.right() + 1});
-        draw.target.FillSpans(edge, d.PenFill(draw.Pen().color));
-      } else {
-        StrokeWide(draw, dev.translated(-0.5, -0.5));
-      }
+    FillAndOutline(draw, draw.xf.map(p));
+    return true;
+  });
+}
+
+BOOL RoundRect(HDC h, int left, int top, int right, int bottom, int width, int height) {
+  Normalize(left, top, right, bottom);
+  return Run(h, [=](TDc& d) {
+    QPainterPath p;
+    p.addRoundedRect(QRectF(left, top, double(right) - left, double(bottom) - top),
+                     std::abs(width) / 2.0, std::abs(height) / 2.0);
+    if (InPath(d)) {
+      d.path.addPath(d.Transform().map(p));
+      return true;
     }
+    if (double(right) - left < 1 || double(bottom) - top < 1) return true;
+    TDraw draw(d);
+    FillAndOutline(draw, draw.xf.map(p));
     return true;
   });
 }

@@ -62,6 +62,15 @@ HRGN CreateEllipticRgn(int left, int top, int right, int bottom) {
   return NewRegion(SpansToRegion(spans));
 }
 
+HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height) {
+  QPainterPath p;
+  p.addRoundedRect(QRectF(left, top, double(right) - left, double(bottom) - top), std::abs(width) / 2.0,
+                   std::abs(height) / 2.0);
+  std::vector<TSpan> spans;
+  PathSpans(p, spans, p.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1));
+  return NewRegion(SpansToRegion(spans));
+}
+
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
   auto d = Region(dest), a = Region(src1);
   if (!d || !a) return ERROR;

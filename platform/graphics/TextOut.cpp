@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "platform/graphics/GdiInternal.h"
+#include "platform/rtl/CodePages.h"
 
 namespace gdi {
 namespace {
@@ -136,7 +137,7 @@ std::vector<int> Advances(const TResolvedFont& font, const std::u32string& text)
   return out;
 }
 
-std::u32string DecodeText(const char* text, int length, BYTE) {
+std::u32string DecodeText(const char* text, int length, BYTE charset) {
   std::u32string out;
   if (!text || length <= 0) return out;
   const auto* s = reinterpret_cast<const unsigned char*>(text);
@@ -160,7 +161,19 @@ std::u32string DecodeText(const char* text, int length, BYTE) {
     i += n + 1;
   }
   if (valid) return out;
-  // Windows-1252, which maps every byte
+  // Not UTF-8: 8-bit text in the code page of the font's character set (the
+  // system code page for DEFAULT_CHARSET); Windows-1252 maps every byte
+  // when nothing else fits.
+  static const std::pair<BYTE, int> pages[] = {
+      {0, 1252},   {238, 1250}, {204, 1251}, {161, 1253}, {162, 1254}, {177, 1255}, {178, 1256},
+      {186, 1257}, {163, 1258}, {222, 874},  {128, 932},  {134, 936},  {129, 949},  {136, 950}};
+  int codePage = charset == DEFAULT_CHARSET ? GetACP() : 1252;
+  for (auto [cs, cp] : pages)
+    if (cs == charset) codePage = cp;
+  if (codePage == CP_UTF8) codePage = 1252;
+  std::string utf8 = CodePageToUtf8(std::string(text, std::size_t(length)), codePage);
+  std::u32string decoded = DecodeText(utf8.data(), int(utf8.size()), DEFAULT_CHARSET);
+  if (!utf8.empty()) return decoded;
   static const char16_t high[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
                                     0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,

@@ -57,6 +57,42 @@ TEST(Shapes, PieCoversTheSectorCounterClockwise) {
   EXPECT_EQ(c.At(39, 0), 0xFFFFFFu);        // outside the ellipse
 }
 
+TEST(Shapes, RoundRectCutsItsCornersInsideTheBox) {
+  TTestCanvas c(30, 30);
+  TSelected brush(c.dc, CreateSolidBrush(RGB(255, 0, 0)));
+  RoundRect(c.dc, 2, 2, 28, 22, 10, 10);
+  EXPECT_EQ(c.At(2, 2), 0xFFFFFFu);          // corner cut
+  EXPECT_EQ(c.At(15, 2), 0u);                // top edge outline
+  EXPECT_EQ(c.At(2, 12), 0u);                // left edge outline
+  EXPECT_EQ(c.At(27, 12), 0u);               // right edge: box without its right column
+  EXPECT_EQ(c.At(28, 12), 0xFFFFFFu);
+  EXPECT_EQ(c.At(15, 21), 0u);
+  EXPECT_EQ(c.At(15, 22), 0xFFFFFFu);
+  EXPECT_EQ(c.At(15, 12), RGB(255, 0, 0));
+  HRGN r = CreateRoundRectRgn(2, 2, 28, 22, 10, 10);
+  RECT box;
+  GetRgnBox(r, &box);
+  EXPECT_EQ(box, RECT(2, 2, 28, 22));
+  EXPECT_FALSE(PtInRegion(r, 2, 2));
+  DeleteObject(r);
+}
+
+TEST(Shapes, TransformedShapesFillAndOutline) {
+  TTestCanvas c(40, 40);
+  TSelected brush(c.dc, CreateSolidBrush(RGB(255, 0, 0)));
+  SetGraphicsMode(c.dc, GM_ADVANCED);
+  XFORM scale;
+  scale.eM11 = 2;
+  scale.eM22 = 2;
+  SetWorldTransform(c.dc, &scale);
+  Rectangle(c.dc, 2, 2, 12, 12);  // device (4,4)-(24,24)
+  EXPECT_EQ(c.At(4, 10), 0u);
+  EXPECT_EQ(c.At(3, 10), 0xFFFFFFu);
+  EXPECT_EQ(c.At(23, 10), 0u);
+  EXPECT_EQ(c.At(24, 10), 0xFFFFFFu);
+  EXPECT_EQ(c.At(14, 14), RGB(255, 0, 0));
+}
+
 TEST(Shapes, FocusRectangleDrawnTwiceErasesItself) {
   TBitmap b(20, 20);
   b.Canvas()->Brush()->SetColor(clTeal);
@@ -87,6 +123,44 @@ TEST(RasterOps, TextAndBlitsIgnoreTheBinaryOperation) {
   EXPECT_EQ(c.At(31, 1), 0xFFFFFFu);
   PatBlt(c.dc, 30, 5, 4, 4, BLACKNESS);
   EXPECT_EQ(c.At(31, 6), 0u);
+}
+
+TEST(CanvasSharing, FreeingACanvasLeavesAnotherCanvasSelectionOnTheSharedDc) {
+  TBitmap b(10, 10);
+  HDC dc = b.Canvas()->Handle();
+  {
+    TCanvas first;
+    first.SetHandle(dc);
+    first.Pen()->SetColor(clRed);
+    first.MoveTo(0, 0);
+    first.LineTo(5, 0);
+    TCanvas second;
+    second.SetHandle(dc);
+    second.Pen()->SetColor(clBlue);
+    second.LineTo(5, 5);  // second's pen is selected now
+    first.SetHandle(nullptr);
+    LOGPEN lp;
+    GetObject(GetCurrentObject(dc, OBJ_PEN), sizeof lp, &lp);
+    EXPECT_EQ(lp.lopnColor, COLORREF(clBlue));
+    second.SetHandle(nullptr);
+  }
+  EXPECT_EQ(b.Canvas()->Pixels(2, 0), clRed);
+}
+
+TEST(FontHandles, EightBitTextIsReadInTheCodePageOfTheCharset) {
+  TTestCanvas c(4, 4);
+  LOGFONT lf;
+  lf.lfHeight = -16;
+  lf.lfCharSet = RUSSIAN_CHARSET;
+  std::strcpy(lf.lfFaceName, "Arial");
+  TSelected f(c.dc, CreateFontIndirect(&lf));
+  int fit = 0;
+  std::vector<int> cp1251(3), utf8(3);
+  GetTextExtentExPoint(c.dc, "\xC4\xE0\xF8", 3, 1 << 30, &fit, cp1251.data(), nullptr);  // "Даш" in 1251
+  EXPECT_EQ(fit, 3);
+  GetTextExtentExPoint(c.dc, "\xD0\x94\xD0\xB0\xD1\x88", 6, 1 << 30, &fit, utf8.data(), nullptr);
+  EXPECT_EQ(fit, 3);
+  EXPECT_EQ(cp1251, utf8);
 }
 
 TEST(FontHandles, AdoptedLogFontKeepsEscapementUntilTheNextChange) {
