@@ -45,6 +45,7 @@ public:
   }
 
   void layoutBars() {
+    if (control_ == nullptr) return;
     TPoint off = control_->ClientOffset();
     int cw = control_->ClientWidth(), ch = control_->ClientHeight();
     if (vbar_) vbar_->setGeometry(off.x + cw, off.y, kScrollBarSize, ch);
@@ -52,9 +53,11 @@ public:
   }
 
   bool painting = false;
+  void Detach() { control_ = nullptr; }
 
 protected:
   void paintEvent(QPaintEvent* e) override {
+    if (control_ == nullptr) return;
     painting = true;
     QPainter p(this);
     TPoint off = control_->ClientOffset();
@@ -99,7 +102,7 @@ protected:
 
 private:
   void send(int which, int code, int pos) {
-    if (!control_->HandleAllocated()) return;
+    if (control_ == nullptr || !control_->HandleAllocated()) return;
     HWND h = control_->Handle();
     TQtEntry entry;
     Guarded([&] {
@@ -108,7 +111,7 @@ private:
   }
 
   void resync(int which) {
-    if (!control_->HandleAllocated()) return;
+    if (control_ == nullptr || !control_->HandleAllocated()) return;
     SCROLLINFO si;
     si.fMask = SIF_POS;
     GetScrollInfo(control_->Handle(), which, &si);
@@ -117,7 +120,7 @@ private:
 
   void onAction(int which, int action) {
     QScrollBar* b = bar(which, false);
-    if (b == nullptr) return;
+    if (b == nullptr || control_ == nullptr) return;
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub: send(which, SB_LINEUP, 0); break;
     case QAbstractSlider::SliderSingleStepAdd: send(which, SB_LINEDOWN, 0); break;
@@ -157,6 +160,10 @@ namespace forms_detail {
 
 QWidget* NewBufferWidget(QWidget* parent, TWinControl* control) {
   return new TBufferWidget(parent, control);
+}
+
+void DetachBufferWidget(QWidget* widget) {
+  if (auto* w = dynamic_cast<TBufferWidget*>(widget)) w->Detach();
 }
 
 void SyncScrollBar(TWinControl* control, int which, const TScrollBarState& state) {

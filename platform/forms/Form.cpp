@@ -127,6 +127,10 @@ void TForm::VisibleChanged() {
   HandleNeeded();
   QWidget* w = Widget();
   if (visible_) {
+    if (!shown_) {
+      shown_ = true;
+      placeByPosition();
+    }
     if (OnShow) OnShow(this);
     if (!visible_) return;
     TPoint o = ClientOrigin();
@@ -139,6 +143,25 @@ void TForm::VisibleChanged() {
     w->hide();
     if (OnHide) OnHide(this);
   }
+}
+
+void TForm::placeByPosition() {
+  TRect area(0, 0, Screen()->Width(), Screen()->Height());
+  switch (position_) {
+  case TPosition::poMainFormCenter:
+  case TPosition::poOwnerFormCenter: {
+    TForm* around = position_ == TPosition::poOwnerFormCenter ? dynamic_cast<TForm*>(Owner())
+                                                              : nullptr;
+    if (around == nullptr) around = Application()->MainForm();
+    if (around != nullptr && around != this) area = around->BoundsRect();
+    break;
+  }
+  case TPosition::poScreenCenter:
+  case TPosition::poDesktopCenter: break;
+  default: return;
+  }
+  SetBounds(area.Left + (area.Width() - width_) / 2, area.Top + (area.Height() - height_) / 2,
+            width_, height_);
 }
 
 void TForm::Show() {

@@ -114,6 +114,7 @@ protected:
   HDC paintDC_ = nullptr;
 
 private:
+  void placeByPosition();
   TFormStyle formStyle_ = TFormStyle::fsNormal;
   TPosition position_ = TPosition::poDesigned;
   TWindowState windowState_ = TWindowState::wsNormal;

@@ -128,6 +128,7 @@ bool finishInput(QObject* watched, QEvent* e, bool wantDefault) {
 class TEventFilter : public QObject {
 public:
   TEventFilter(QObject* parent, TWinControl* control) : QObject(parent), control_(control) {}
+  void Detach() { control_ = nullptr; }
 
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (watched != parent() || control_ == nullptr) return false;
@@ -245,6 +246,20 @@ namespace forms_detail {
 
 void AttachEventFilter(QWidget* widget, TWinControl* control) {
   widget->installEventFilter(new TEventFilter(widget, control));
+}
+
+void DetachBufferWidget(QWidget* widget);
+
+void ReleaseWidget(QWidget* widget) {
+  if (widget == nullptr) return;
+  for (QObject* child : widget->children())
+    if (auto* f = dynamic_cast<TEventFilter*>(child)) f->Detach();
+  DetachBufferWidget(widget);
+  widget->hide();
+  // Deleted from the event loop: the control may be going away inside one of
+  // its widget's own events.
+  widget->setParent(nullptr);
+  widget->deleteLater();
 }
 
 void SetTrackedModifiers(bool shift, bool ctrl, bool alt) {

@@ -36,7 +36,7 @@ TWinControl::~TWinControl() {
   }
   if (handle_ != 0) DestroyWindow(handle_);
   handle_ = 0;
-  delete widget_;
+  ReleaseWidget(widget_);
   widget_ = nullptr;
 }
 

@@ -95,6 +95,8 @@ void ShowBufferArea(TWinControl* control, const QRect& area);
 /// Builds the widget events of a control: the event filter that turns Qt
 /// events into messages.
 void AttachEventFilter(QWidget* widget, TWinControl* control);
+/// Cuts a widget loose from its (dying) control and deletes it later.
+void ReleaseWidget(QWidget* widget);
 /// The widget that shows a back buffer.
 QWidget* NewBufferWidget(QWidget* parent, TWinControl* control);
 

@@ -143,6 +143,58 @@ SHORT GetAsyncKeyState(int vk);
 /// dispatched at once. Mouse input, timers and paints stay queued.
 bool PollKeys(HWND topWindow);
 
+// ---- own-process window calls ----------------------------------------------------
+enum : int {
+  SW_HIDE = 0,
+  SW_SHOWNORMAL = 1,
+  SW_SHOWMINIMIZED = 2,
+  SW_SHOWMAXIMIZED = 3,
+  SW_SHOWNOACTIVATE = 4,
+  SW_SHOW = 5,
+  SW_MINIMIZE = 6,
+  SW_RESTORE = 9,
+};
+constexpr HWND HWND_TOP = 0;
+constexpr HWND HWND_BOTTOM = 1;
+constexpr HWND HWND_TOPMOST = HWND(-1);
+constexpr HWND HWND_NOTOPMOST = HWND(-2);
+enum : int {
+  SM_CXSCREEN = 0,
+  SM_CYSCREEN = 1,
+  SM_CXVSCROLL = 2,
+  SM_CYHSCROLL = 3,
+  SM_CYCAPTION = 4,
+  SM_CXBORDER = 5,
+  SM_CYBORDER = 6,
+  SM_CXDLGFRAME = 7,
+  SM_CYDLGFRAME = 8,
+  SM_CXFRAME = 32,
+  SM_CYFRAME = 33,
+  SM_CXEDGE = 45,
+  SM_CYEDGE = 46,
+};
+
+/// Showing, hiding, minimising and restoring; forms keep their WindowState.
+bool ShowWindow(HWND h, int command);
+bool IsWindowVisible(HWND h);
+bool IsIconic(HWND h);
+bool EnableWindow(HWND h, bool enable);
+bool IsWindowEnabled(HWND h);
+/// Raises the window's top-level window and makes it the active one.
+bool SetForegroundWindow(HWND h);
+bool BringWindowToTop(HWND h);
+HWND GetActiveWindow();
+HWND GetForegroundWindow();
+bool MoveWindow(HWND h, int x, int y, int width, int height, bool repaint);
+/// Position and size unless SWP_NOMOVE/SWP_NOSIZE; SWP_SHOWWINDOW shows;
+/// HWND_TOP raises (other z-order requests are not honoured here).
+bool SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+/// The program's top-level windows (forms and dialog boxes), the most
+/// recently raised first, until the callback answers false.
+bool EnumWindows(const std::function<bool(HWND)>& callback);
+/// Classic fixed metrics; the screen size comes from the screen object.
+int GetSystemMetrics(int index);
+
 /// "Partly covered" test for window caching: a replaceable hook; by default a
 /// window is partly covered when it lies outside the screen's work area or a
 /// visible top-level window of this program raised later overlaps it.
