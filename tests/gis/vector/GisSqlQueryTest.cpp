@@ -103,6 +103,11 @@ std::vector<Row> Rows() {
       {"C * 2", {{"C", VCurrency(12.5)}}, T, 25},
       {"C = 12.5", {{"C", VCurrency(12.5)}}, T, -1},
       {"DT > 45000", {{"DT", VDate(45000.5)}}, T, -1},
+      // Field values of the other Variant kinds.
+      {"NAME LIKE 'S%'", {{"NAME", Variant(std::u16string(u"Spring"))}}, T, -1},
+      {"U > 1E19", {{"U", Variant(std::numeric_limits<uint64_t>::max())}}, T, -1},
+      {"W + 1", {{"W", Variant(uint16_t(65535))}}, T, 65536},
+      {"B = 1", {{"B", Variant(std::vector<uint8_t>{1})}}, D, ND},
       {"1E5", {}, T, 100000},
       {".5 * 4", {}, T, 2},
       // Result conversion.
