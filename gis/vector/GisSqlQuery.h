@@ -14,7 +14,15 @@
 //
 // Operator precedence, tightest first: unary minus; IN; "/" "*" "-" "+";
 // LIKE; the comparisons; NOT; OR; AND; BETWEEN. So "a AND b OR c" is
-// "a AND (b OR c)".
+// "a AND (b OR c)". A sign after "," belongs to the next item of an IN list.
+// An AND or OR at the outer level whose left side is the constant FALSE or
+// TRUE ends the evaluation at once, unless a looser operator follows it.
+//
+// Texts: "=", "<>" and the orderings ignore letter case (Unicode simple case
+// folding, code-point order); IN and BETWEEN compare with case. Floats are
+// equal when their 32-bit values are, and "<>" is exactly "not =". LIKE:
+// "%" any run, "_" one character, the whole text must match, an empty text
+// never matches.
 #pragma once
 
 #include <memory>
