@@ -135,6 +135,9 @@ void WebEngineHostImpl::CreatePage() {
                      hasDocument = false;
                      if (owner.OnRenderProcessTerminated) owner.OnRenderProcessTerminated();
                    });
+  QObject::connect(page, &QWebEnginePage::selectionChanged, page, [this] {
+    if (owner.OnSelectionChanged) owner.OnSelectionChanged();
+  });
   QObject::connect(page, &QWebEnginePage::geometryChangeRequested, page, [this](const QRect& r) {
     if (owner.OnGeometryChangeRequested)
       owner.OnGeometryChangeRequested(r.x(), r.y(), r.width(), r.height());

@@ -235,6 +235,12 @@ public:
   std::function<bool(WebDragEvent kind, int x, int y, const std::string& text)> OnDrag;
   /// The host widget gets a close request.
   std::function<void()> OnCloseRequested;
+  /// The page's input widget gains (true) or loses the keyboard focus.
+  std::function<void(bool focused)> OnFocusChanged;
+  /// The window holding the view becomes active (true) or inactive.
+  std::function<void(bool active)> OnWindowActivationChanged;
+  /// The selection in the page changed.
+  std::function<void()> OnSelectionChanged;
 
   WebEngineHostImpl& Impl() { return *impl_; }
   const WebEngineHostImpl& Impl() const { return *impl_; }

@@ -33,12 +33,24 @@ void WebHostWidget::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+void WebHostWidget::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && host_.owner.OnWindowActivationChanged)
+    host_.owner.OnWindowActivationChanged(isActiveWindow());
+  QWidget::changeEvent(event);
+}
+
 bool WebHostWidget::eventFilter(QObject* watched, QEvent* event) {
   if (watched == view_) {
-    if (event->type() == QEvent::ChildAdded) WatchChild(static_cast<QChildEvent*>(event)->child());
+    // A child is a complete widget only once it is polished.
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)
+      WatchChild(static_cast<QChildEvent*>(event)->child());
     return false;
   }
   switch (event->type()) {
+  case QEvent::FocusIn:
+  case QEvent::FocusOut:
+    if (host_.owner.OnFocusChanged) host_.owner.OnFocusChanged(event->type() == QEvent::FocusIn);
+    return false;
   case QEvent::KeyPress: {
     auto* key = static_cast<QKeyEvent*>(event);
     return host_.KeyPress(key->key(), key->modifiers());

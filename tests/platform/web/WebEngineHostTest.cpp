@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -539,6 +540,32 @@ TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
   rightClick({205, 5});
   ASSERT_TRUE(WaitUntil([&] { return asked.size() == 3; }));
   EXPECT_EQ(asked[2].ContextId, 5);
+}
+
+TEST(WebEngineHost, FocusActivationAndSelectionAreReported) {
+  QWidget window;
+  window.resize(300, 200);
+  CountingHost h;
+  AttachTo(h.host, &window);
+  h.host.SetBounds(0, 0, 300, 200);
+  window.show();
+  ASSERT_TRUE(h.Load(WritePage("focus.htm", "<html><body><p id='p'>some text</p></body></html>")));
+  ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
+  std::vector<bool> focus, activation;
+  int selections = 0;
+  h.host.OnFocusChanged = [&](bool in) { focus.push_back(in); };
+  h.host.OnWindowActivationChanged = [&](bool active) { activation.push_back(active); };
+  h.host.OnSelectionChanged = [&] { ++selections; };
+  QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason),
+      out(QEvent::FocusOut, Qt::OtherFocusReason);
+  QApplication::sendEvent(InputWidget(h.host), &in);
+  QApplication::sendEvent(InputWidget(h.host), &out);
+  EXPECT_EQ(focus, (std::vector<bool>{true, false}));
+  QEvent change(QEvent::ActivationChange);
+  QApplication::sendEvent(HostWidget(h.host), &change);
+  EXPECT_EQ(activation.size(), 1u);
+  h.host.RunScript("window.getSelection().selectAllChildren(document.getElementById('p'));");
+  EXPECT_TRUE(WaitUntil([&] { return selections > 0; }));
 }
 
 TEST(WebEngineHost, UserAgentTokenIsThisProcesssOwn) {
