@@ -1,5 +1,6 @@
 #include "platform/graphics/Bitmap.h"
 
+#include <cstring>
 #include <map>
 
 #include "platform/graphics/Dib.h"
@@ -45,8 +46,18 @@ int BppOf(TPixelFormat f) {
 }
 
 void FillWhite(TDibData& dib, int fromX, int fromY) {
-  for (int y = 0; y < dib.DibHeight(); ++y)
-    for (int x = (y >= fromY ? 0 : fromX); x < dib.DibWidth(); ++x) dib.SetPixelColor(x, y, 0xFFFFFF);
+  int bpp = dib.DibBitsPerPixel();
+  for (int y = 0; y < dib.DibHeight(); ++y) {
+    int x0 = y >= fromY ? 0 : fromX;
+    if (x0 >= dib.DibWidth()) continue;
+    if (bpp == 24 || bpp == 32) {
+      int bytes = bpp / 8;
+      std::uint8_t* row = dib.StoredRow(y);
+      std::memset(row + std::size_t(x0) * bytes, 0xFF, std::size_t(dib.DibWidth() - x0) * bytes);
+    } else {
+      for (int x = x0; x < dib.DibWidth(); ++x) dib.SetPixelColor(x, y, 0xFFFFFF);
+    }
+  }
 }
 }  // namespace
 

@@ -246,6 +246,8 @@ BOOL DeleteDC(HDC h) {
   return TRUE;
 }
 
+int GdiScreenBitsPerPixel() { return gScreenBits; }
+
 void GdiSetScreenCaps(int bitsPerPixel, int pixelsPerInch) {
   gScreenBits = bitsPerPixel;
   gScreenPpi = pixelsPerInch;

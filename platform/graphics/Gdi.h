@@ -28,6 +28,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/graphics/GdiTypes.h"
 
@@ -512,3 +514,8 @@ DWORD GetSysColor(int index);
 void GdiSetTrueTypeReported(bool reported);
 /// Screen and bitmap DC capabilities (BITSPIXEL, LOGPIXELSX/Y); defaults 32, 96.
 void GdiSetScreenCaps(int bitsPerPixel, int pixelsPerInch);
+/// The screen's BITSPIXEL as set above.
+int GdiScreenBitsPerPixel();
+/// The face names installed (Screen.Fonts), sorted, with the substitutes'
+/// system names ("Arial", "MS Sans Serif", "Tahoma" ...) included.
+std::vector<std::string> GdiInstalledFaces();

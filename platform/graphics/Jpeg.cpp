@@ -196,7 +196,7 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out) {
 
 // ---- TJPEGImage -------------------------------------------------------------------------
 
-TJPEGImage::TJPEGImage() = default;
+TJPEGImage::TJPEGImage() : pixelFormat_(GdiScreenBitsPerPixel() <= 8 ? jf8Bit : jf24Bit) {}
 TJPEGImage::~TJPEGImage() = default;
 
 int TJPEGImage::Width() const { return bitmap_ ? bitmap_->Width() : width_; }

@@ -46,7 +46,12 @@ QRegion RegionToQRegion(HRGN rgn);
 HRGN CreateRegionFromQRegion(const QRegion& region);
 /// Replaces the pixels of an existing region handle.
 bool SetRegionFromQRegion(HRGN rgn, const QRegion& region);
+class TBitmap;
+/// Sizes the bitmap to the image and copies its pixels (keeping the bitmap's
+/// pixel format); the bitmap's canvas stays usable.
+void AssignQImage(TBitmap& bitmap, const QImage& image);
 /// A copy of a DIB as a 32-bit image.
 QImage DibToQImage(const TDibData& dib);
-/// Fills a DIB (any depth) from an image.
+/// Fills a DIB (any depth, size taken from the image) from an image; 24- and
+/// 32-bit stores get straight row copies (the X byte of 32-bit pixels is kept).
 void QImageToDib(const QImage& image, TDibData& dib);

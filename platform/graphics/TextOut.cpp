@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRawFont>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -237,6 +238,17 @@ TLayout Layout(TDc& d, int x, int y, const char* text, int length) {
 using namespace gdi;
 
 void GdiSetTrueTypeReported(bool reported) { gTrueTypeReported = reported; }
+
+std::vector<std::string> GdiInstalledFaces() {
+  TahomaFamily();  // registered before listing
+  std::vector<std::string> out;
+  for (const QString& f : QFontDatabase::families()) out.push_back(f.toStdString());
+  for (const char* alias : {"Arial", "MS Sans Serif", "Times New Roman", "Courier New", "Segoe UI"})
+    out.push_back(alias);
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
+}
 
 BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
   if (length < 0 || (!text && length > 0)) return FALSE;

@@ -2,6 +2,7 @@
 #include "GraphicsTestUtil.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Dib.h"
+#include "platform/graphics/QtBridge.h"
 
 namespace {
 
@@ -20,6 +21,25 @@ TEST(Bitmap, ScanLineIsTopFirstInBlueGreenRedOrder) {
     EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), pf == pf24bit ? 16 : 20);  // 4-byte padding
     b.ScanLine(1)[0] = 0xFF;  // blue written through the row shows on the canvas
     EXPECT_EQ(b.Canvas()->Pixels(0, 1) & 0xFF0000, 0xFF0000);
+  }
+}
+
+TEST(Bitmap, ImagesFromTheToolkitCopyRowsIntoTheStore) {
+  QImage image(3, 2, QImage::Format_ARGB32);
+  image.fill(qRgb(1, 2, 3));
+  image.setPixel(2, 1, qRgb(200, 100, 50));
+  for (TPixelFormat pf : {pf24bit, pf32bit, pf8bit}) {
+    TBitmap b(1, 1, pf);
+    b.Canvas()->Pixels(0, 0);  // a canvas made before the size changes
+    AssignQImage(b, image);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 2);
+    if (pf != pf8bit) {
+      EXPECT_EQ(b.Canvas()->Pixels(2, 1), TColor(RGB(200, 100, 50)));
+      EXPECT_EQ(b.ScanLine(0)[0], 3);
+    }
+    EXPECT_EQ(DibToQImage(*b.Dib()).size(), image.size());
+    EXPECT_EQ(b.Canvas()->ClipRect(), TRect(0, 0, 3, 2));
   }
 }
 

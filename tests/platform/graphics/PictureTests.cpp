@@ -96,10 +96,15 @@ TEST(Jpeg, DecodesLikeImageMagickAndRoundTripsCloseToTheSource) {
     }
   EXPECT_LE(maxError, 24);
   EXPECT_LE(oracleDiff, 1);  // same decoder family: identical up to rounding
-  // drawing into a 24-bit bitmap
+  // drawing into a 24-bit bitmap, and a bitmap assigned from the JPEG
   TBitmap target(33, 17);
   target.Canvas()->Draw(0, 0, &back);
   EXPECT_EQ(target.Canvas()->Pixels(5, 5), TColor(pixels.Dib()->PixelColor(5, 5)));
+  TBitmap assigned;
+  assigned.SetPixelFormat(pf8bit);
+  assigned.Assign(&back);
+  EXPECT_EQ(assigned.PixelFormat(), pf24bit);
+  EXPECT_TRUE(assigned.Dib()->SameImage(*pixels.Dib()));
 }
 
 TEST(Jpeg, MatchesTheReferenceEncoderAndDecoderExactly) {

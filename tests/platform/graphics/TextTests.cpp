@@ -2,6 +2,7 @@
 // no antialiasing.
 #include <QFontDatabase>
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
 
 #include "GraphicsTestUtil.h"
@@ -52,6 +53,9 @@ TEST(Text, FaceNamesMapToInstalledMetricCompatibleFonts) {
   }
   // the Tahoma files are registered by themselves: wine's bitmap-only faces stay out
   EXPECT_FALSE(QFontDatabase::families().contains("MS Sans Serif"));
+  std::vector<std::string> faces = GdiInstalledFaces();
+  for (const char* f : {"Arial", "Liberation Sans", "Tahoma", "DejaVu Sans"})
+    EXPECT_TRUE(std::binary_search(faces.begin(), faces.end(), std::string(f))) << f;
 }
 
 TEST(Text, ExtentsAreCumulativeIntegerAdvancesOfTheRealFont) {
