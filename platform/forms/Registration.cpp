@@ -2,6 +2,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/Properties.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/forms/Timers.h"
 
 namespace {
@@ -74,6 +75,33 @@ void registerAll() {
                           TWindowState::wsNormal)
       .Boolean("Visible", &TForm::Visible, &TForm::SetVisible, false);
   RegisterComponentClass<TForm>();
+
+  static const std::vector<std::string> alignments = {"taLeftJustify", "taRightJustify",
+                                                      "taCenter"};
+  static const std::vector<std::string> bevels = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
+  RegisterProperties<TPanel>()
+      .Enum<TBevelCut>("BevelOuter", "TBevelCut", &TPanel::BevelOuter, &TPanel::SetBevelOuter,
+                       bevels, TBevelCut::bvRaised)
+      .Enum<TBevelCut>("BevelInner", "TBevelCut", &TPanel::BevelInner, &TPanel::SetBevelInner,
+                       bevels, TBevelCut::bvNone)
+      .Integer("BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth, 1)
+      .Enum<TAlignment>("Alignment", "TAlignment", &TPanel::Alignment, &TPanel::SetAlignment,
+                        alignments, TAlignment::taCenter);
+  RegisterComponentClass<TPanel>();
+  RegisterProperties<TLabel>()
+      .Boolean("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize, true)
+      .Boolean("Transparent", &TLabel::Transparent, &TLabel::SetTransparent, false)
+      .Enum<TAlignment>("Alignment", "TAlignment", &TLabel::Alignment, &TLabel::SetAlignment,
+                        alignments, TAlignment::taLeftJustify)
+      .Boolean("ParentColor", &TLabel::ParentColor, &TLabel::SetParentColor, true);
+  RegisterComponentClass<TLabel>();
+  RegisterProperties<TEdit>()
+      .String("Text", &TEdit::Text, &TEdit::SetText)
+      .Boolean("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly, false)
+      .Integer("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength, 0)
+      .Boolean("AutoSelect", &TEdit::AutoSelect, &TEdit::SetAutoSelect, true)
+      .Boolean("TabStop", &TEdit::TabStop, &TEdit::SetTabStop, true);
+  RegisterComponentClass<TEdit>();
 
   RegisterProperties<TTimer>()
       .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval, 1000)

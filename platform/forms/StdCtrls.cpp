@@ -1,0 +1,266 @@
+#include "platform/forms/StdCtrls.h"
+
+#include <QLineEdit>
+
+#include "platform/forms/Forms.h"
+#include "platform/forms/Properties.h"
+#include "platform/forms/WindowTable.h"
+
+using namespace forms_detail;
+
+namespace {
+
+UINT textFormat(TAlignment a) {
+  switch (a) {
+  case TAlignment::taRightJustify: return TA_RIGHT;
+  case TAlignment::taCenter: return TA_CENTER;
+  default: return TA_LEFT;
+  }
+}
+
+/// Draws one bevel edge pair; returns the rectangle inside it.
+TRect drawBevel(HDC dc, TRect r, TBevelCut cut, int width) {
+  if (cut == TBevelCut::bvNone) return r;
+  if (cut == TBevelCut::bvSpace) return TRect(r.Left + width, r.Top + width, r.Right - width,
+                                              r.Bottom - width);
+  COLORREF light = ColorToRGB(clBtnHighlight), dark = ColorToRGB(clBtnShadow);
+  if (cut == TBevelCut::bvLowered) std::swap(light, dark);
+  HBRUSH lb = CreateSolidBrush(light), db = CreateSolidBrush(dark);
+  for (int i = 0; i < width; ++i) {
+    TRect top(r.Left, r.Top, r.Right, r.Top + 1), left(r.Left, r.Top, r.Left + 1, r.Bottom);
+    TRect bottom(r.Left, r.Bottom - 1, r.Right, r.Bottom), right(r.Right - 1, r.Top, r.Right,
+                                                                 r.Bottom);
+    FillRect(dc, &top, lb);
+    FillRect(dc, &left, lb);
+    FillRect(dc, &bottom, db);
+    FillRect(dc, &right, db);
+    r = TRect(r.Left + 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
+  }
+  DeleteObject(lb);
+  DeleteObject(db);
+  return r;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// TPanel
+
+TPanel::TPanel(TComponent* owner) : TCustomControl(owner) {
+  controlStyle_ += {TControlStyleItem::csAcceptsControls, TControlStyleItem::csOpaque};
+  color_ = clBtnFace;
+  SetBounds(0, 0, 185, 41);
+}
+
+void TPanel::SetBevelOuter(TBevelCut v) {
+  bevelOuter_ = v;
+  Invalidate();
+}
+void TPanel::SetBevelInner(TBevelCut v) {
+  bevelInner_ = v;
+  Invalidate();
+}
+void TPanel::SetBevelWidth(int v) {
+  bevelWidth_ = v;
+  Invalidate();
+}
+void TPanel::SetAlignment(TAlignment v) {
+  alignment_ = v;
+  Invalidate();
+}
+void TPanel::SetText(const std::string& value) {
+  TCustomControl::SetText(value);
+  Invalidate();
+}
+
+void TPanel::Paint() {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  r = drawBevel(c->Handle(), r, bevelOuter_, bevelWidth_);
+  r = drawBevel(c->Handle(), r, bevelInner_, bevelWidth_);
+  if (Caption().empty()) return;
+  c->Font()->Assign(*Font());
+  c->Brush()->SetStyle(bsClear);
+  SetTextAlign(c->Handle(), textFormat(alignment_) | TA_TOP);
+  int x = alignment_ == TAlignment::taCenter       ? (r.Left + r.Right) / 2
+          : alignment_ == TAlignment::taRightJustify ? r.Right - 2
+                                                     : r.Left + 2;
+  int y = (r.Top + r.Bottom - c->TextHeight(Caption())) / 2;
+  c->TextOut(x, y, Caption());
+  SetTextAlign(c->Handle(), TA_LEFT | TA_TOP);
+}
+
+// ---------------------------------------------------------------------------
+// TLabel
+
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
+  controlStyle_ += {TControlStyleItem::csReplicatable};
+  parentColor_ = true;
+  SetBounds(0, 0, 65, 17);
+}
+
+void TLabel::SetText(const std::string& value) {
+  if (value == Caption()) return;
+  TGraphicControl::SetText(value);
+  AdjustBounds();
+  Invalidate();
+}
+
+void TLabel::SetAutoSize(bool v) {
+  autoSize_ = v;
+  AdjustBounds();
+}
+
+void TLabel::SetTransparent(bool v) {
+  transparent_ = v;
+  Invalidate();
+}
+
+void TLabel::SetAlignment(TAlignment v) {
+  alignment_ = v;
+  Invalidate();
+}
+
+void TLabel::FontChanged() {
+  TGraphicControl::FontChanged();
+  AdjustBounds();
+}
+
+void TLabel::Loaded() {
+  TGraphicControl::Loaded();
+  AdjustBounds();
+}
+
+void TLabel::AdjustBounds() {
+  if (!autoSize_ || IsLoading()) return;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  SIZE size;
+  std::string text = Caption().empty() ? std::string(" ") : Caption();
+  GetTextExtentPoint32(dc, text.c_str(), int(text.size()), &size);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  int w = Caption().empty() ? 0 : size.cx;
+  int left = left_;
+  if (alignment_ == TAlignment::taRightJustify) left = left_ + width_ - w;
+  SetBounds(left, top_, w, size.cy);
+}
+
+void TLabel::Paint() {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  if (!transparent_) {
+    c->Brush()->SetColor(Color());
+    c->FillRect(r);
+  }
+  c->Brush()->SetStyle(bsClear);
+  c->Font()->Assign(*Font());
+  if (!Enabled()) c->Font()->SetColor(clGrayText);
+  SetTextAlign(c->Handle(), textFormat(alignment_) | TA_TOP);
+  int x = alignment_ == TAlignment::taCenter         ? r.Width() / 2
+          : alignment_ == TAlignment::taRightJustify ? r.Width()
+                                                     : 0;
+  c->TextOut(x, 0, Caption());
+  SetTextAlign(c->Handle(), TA_LEFT | TA_TOP);
+}
+
+// ---------------------------------------------------------------------------
+// TEdit
+
+TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
+  SetBorderStyle(TBorderStyle::bsSingle);
+  SetTabStop(true);
+  SetBounds(0, 0, 121, 21);
+}
+
+void TEdit::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  // The native editor draws its own frame: no layer border around it.
+  p.Style &= ~WS_BORDER;
+  p.ExStyle &= ~WS_EX_CLIENTEDGE;
+}
+
+QWidget* TEdit::CreateWidget(QWidget* parent) {
+  auto* e = new QLineEdit(parent);
+  e->setText(QString::fromStdString(text_));
+  e->setReadOnly(readOnly_);
+  if (maxLength_ > 0) e->setMaxLength(maxLength_);
+  QObject::connect(e, &QLineEdit::textChanged, e, [this] {
+    TQtEntry entry;
+    Guarded([this] { syncFromWidget(); });
+  });
+  return e;
+}
+
+void TEdit::syncFromWidget() {
+  if (syncing_) return;
+  auto* e = static_cast<QLineEdit*>(Widget());
+  std::string now = e->text().toStdString();
+  if (now == text_) return;
+  TWinControl::SetText(now);
+  Change();
+}
+
+void TEdit::SetText(const std::string& value) {
+  if (value == text_) return;
+  TWinControl::SetText(value);
+  if (auto* e = static_cast<QLineEdit*>(Widget())) {
+    syncing_ = true;
+    e->setText(QString::fromStdString(value));
+    syncing_ = false;
+  }
+  Change();
+}
+
+void TEdit::Change() {
+  if (OnChange) OnChange(this);
+}
+
+void TEdit::SetReadOnly(bool v) {
+  readOnly_ = v;
+  if (auto* e = static_cast<QLineEdit*>(Widget())) e->setReadOnly(v);
+}
+
+void TEdit::SetMaxLength(int v) {
+  maxLength_ = v;
+  if (auto* e = static_cast<QLineEdit*>(Widget())) e->setMaxLength(v > 0 ? v : 32767);
+}
+
+int TEdit::SelStart() const {
+  auto* e = static_cast<QLineEdit*>(Widget());
+  if (e == nullptr) return 0;
+  return e->hasSelectedText() ? e->selectionStart() : e->cursorPosition();
+}
+
+void TEdit::SetSelStart(int v) {
+  HandleNeeded();
+  static_cast<QLineEdit*>(Widget())->setCursorPosition(v);
+}
+
+int TEdit::SelLength() const {
+  auto* e = static_cast<QLineEdit*>(Widget());
+  return e == nullptr ? 0 : int(e->selectionLength());
+}
+
+void TEdit::SetSelLength(int v) {
+  HandleNeeded();
+  auto* e = static_cast<QLineEdit*>(Widget());
+  e->setSelection(e->cursorPosition(), v);
+}
+
+std::string TEdit::SelText() const {
+  auto* e = static_cast<QLineEdit*>(Widget());
+  return e == nullptr ? std::string() : e->selectedText().toStdString();
+}
+
+void TEdit::SelectAll() {
+  HandleNeeded();
+  static_cast<QLineEdit*>(Widget())->selectAll();
+}
+
+void TEdit::DoEnter() {
+  if (autoSelect_) SelectAll();
+  TWinControl::DoEnter();
+}

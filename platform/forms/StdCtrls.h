@@ -1,0 +1,98 @@
+// Standard controls: TPanel (custom drawn, bevels and a caption), TLabel
+// (windowless text) and TEdit (a native line editor: its widget does Qt's own
+// editing when the key messages reach the default handler).
+#pragma once
+
+#include <string>
+
+#include "platform/forms/Controls.h"
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+
+class TPanel : public TCustomControl {
+  SK_CLASS(TPanel, TCustomControl)
+public:
+  explicit TPanel(TComponent* owner);
+
+  TBevelCut BevelOuter() const { return bevelOuter_; }
+  void SetBevelOuter(TBevelCut v);
+  TBevelCut BevelInner() const { return bevelInner_; }
+  void SetBevelInner(TBevelCut v);
+  int BevelWidth() const { return bevelWidth_; }
+  void SetBevelWidth(int v);
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment v);
+  void SetText(const std::string& value) override;
+
+protected:
+  void Paint() override;
+
+private:
+  TBevelCut bevelOuter_ = TBevelCut::bvRaised;
+  TBevelCut bevelInner_ = TBevelCut::bvNone;
+  int bevelWidth_ = 1;
+  TAlignment alignment_ = TAlignment::taCenter;
+};
+
+class TLabel : public TGraphicControl {
+  SK_CLASS(TLabel, TGraphicControl)
+public:
+  explicit TLabel(TComponent* owner);
+
+  void SetText(const std::string& value) override;
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool v);
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool v);
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment v);
+  /// Sets the size to the caption's extent (with AutoSize).
+  void AdjustBounds();
+
+protected:
+  void Paint() override;
+  void FontChanged() override;
+  void Loaded() override;
+
+private:
+  bool autoSize_ = true;
+  bool transparent_ = false;
+  TAlignment alignment_ = TAlignment::taLeftJustify;
+};
+
+class TEdit : public TWinControl {
+  SK_CLASS(TEdit, TWinControl)
+public:
+  explicit TEdit(TComponent* owner);
+
+  void SetText(const std::string& value) override;
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v);
+  int MaxLength() const { return maxLength_; }
+  void SetMaxLength(int v);
+  int SelStart() const;
+  void SetSelStart(int v);
+  int SelLength() const;
+  void SetSelLength(int v);
+  std::string SelText() const;
+  void SelectAll();
+  bool AutoSelect() const { return autoSelect_; }
+  void SetAutoSelect(bool v) { autoSelect_ = v; }
+
+  TNotifyEvent OnChange;
+
+protected:
+  QWidget* CreateWidget(QWidget* parent) override;
+  bool HasBackBuffer() const override { return false; }
+  void CreateParams(TCreateParams& params) override;
+  virtual void Change();
+  void DoEnter() override;
+
+private:
+  void syncFromWidget();
+  bool readOnly_ = false;
+  int maxLength_ = 0;
+  bool autoSelect_ = true;
+  bool syncing_ = false;
+};

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "platform/forms/Loading.h"
+#include "platform/forms/StdCtrls.h"
+#include "tests/platform/forms/FormsTestSupport.h"
+
+namespace {
+
+TEST(StdCtrls, PanelPaintsItsBevelAndFace) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 308, 227);
+  auto* panel = new TPanel(&form);
+  panel->SetParent(&form);
+  panel->SetAlign(TAlign::alBottom);
+  panel->SetHeight(27);
+  panel->HandleNeeded();
+  panel->Update();
+  EXPECT_EQ(panel->Top(), form.ClientHeight() - 27);
+  EXPECT_EQ(BufferPixel(panel, 0, 0), ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(BufferPixel(panel, panel->Width() - 1, 26), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(BufferPixel(panel, 10, 10), ColorToRGB(clBtnFace));
+  panel->SetBevelOuter(TBevelCut::bvLowered);
+  panel->Update();
+  EXPECT_EQ(BufferPixel(panel, 0, 0), ColorToRGB(clBtnShadow));
+}
+
+TEST(StdCtrls, LabelSizesToItsCaptionAndDrawsIntoItsParent) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 308, 227);
+  auto* panel = new TPanel(&form);
+  panel->SetBounds(0, 0, 300, 40);
+  panel->SetParent(&form);
+  panel->SetBevelOuter(TBevelCut::bvNone);
+  auto* label = new TLabel(&form);
+  label->SetParent(panel);
+  label->SetLeft(5);
+  label->Font()->SetName("Arial");
+  label->Font()->SetHeight(-13);
+  label->SetCaption("59.5");
+  int shortWidth = label->Width();
+  EXPECT_GT(shortWidth, 10);
+  EXPECT_GT(label->Height(), 10);
+  label->SetCaption("59.512345");
+  EXPECT_GT(label->Width(), shortWidth);
+  panel->HandleNeeded();
+  panel->Update();
+  int dark = 0;
+  for (int y = label->Top(); y < label->Top() + label->Height(); ++y)
+    for (int x = label->Left(); x < label->Left() + label->Width(); ++x)
+      if (GetRValue(BufferPixel(panel, x, y)) < 100) ++dark;
+  EXPECT_GT(dark, 10); // the text's pixels
+  EXPECT_EQ(BufferPixel(panel, label->Left() + label->Width() + 5, 5), ColorToRGB(clBtnFace));
+}
+
+TEST(StdCtrls, EditTypesThroughQtUnlessTheKeyIsSwallowed) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 308, 227);
+  auto* edit = new TEdit(&form);
+  edit->SetParent(&form);
+  form.Show();
+  std::vector<std::string> changes;
+  edit->OnChange = [&](TPersistent*) { changes.push_back(edit->Text()); };
+  auto type = [&](int key, const char* text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString::fromUtf8(text));
+    QApplication::sendEvent(edit->Widget(), &press);
+  };
+  type(Qt::Key_A, "a");
+  type(Qt::Key_B, "b");
+  EXPECT_EQ(edit->Text(), "ab");
+  edit->OnKeyPress = [](TPersistent*, char& key) {
+    if (key == 'x') key = 0; // swallowed: Qt never sees it
+  };
+  type(Qt::Key_X, "x");
+  type(Qt::Key_C, "c");
+  EXPECT_EQ(edit->Text(), "abc");
+  edit->SetText("file.txt");
+  EXPECT_EQ(static_cast<QLineEdit*>(edit->Widget())->text().toStdString(), "file.txt");
+  EXPECT_EQ(changes, (std::vector<std::string>{"a", "ab", "abc", "file.txt"}));
+  edit->SetMaxLength(4);
+  EXPECT_EQ(edit->Text(), "file");
+  edit->SelectAll();
+  EXPECT_EQ(edit->SelText(), "file");
+  EXPECT_EQ(edit->BackBuffer(), nullptr); // native controls have no buffer
+}
+
+TEST(StdCtrls, StoredDefinitionOfAStatusPanel) {
+  TForm form(nullptr);
+  ReadDefinition(&form, R"(object F: TForm
+  ClientWidth = 400
+  ClientHeight = 300
+  object panelbottom: TPanel
+    Align = alBottom
+    Height = 27
+    BevelOuter = bvLowered
+    object lat: TLabel
+      Left = 4
+      Top = 6
+      Caption = 'Lat'
+    end
+  end
+  object filep: TEdit
+    Left = 8
+    Top = 8
+    Text = 'a.shp'
+  end
+end
+)");
+  EXPECT_EQ(GetComponentPropText(form, "filep.Text"), "a.shp");
+  EXPECT_EQ(GetComponentPropText(form, "panelbottom.BevelOuter"), "bvLowered");
+  auto* lat = dynamic_cast<TLabel*>(form.FindComponent("lat"));
+  ASSERT_NE(lat, nullptr);
+  EXPECT_GT(lat->Width(), 0); // sized at its loaded step
+  EXPECT_EQ(form.FindComponent("panelbottom")->ClassName(), "TPanel");
+}
+
+} // namespace
