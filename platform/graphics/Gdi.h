@@ -291,6 +291,18 @@ long GdiLiveObjectCount();
 /// Restarts the created/deleted counters from the objects alive now.
 void GdiResetObjectCounts();
 
+/// The live objects per kind at one moment; Leaks() names the kinds with
+/// more live objects now ("" when none), for tests that check that drawing
+/// code frees what it makes.
+class TGdiObjectSnapshot {
+public:
+  TGdiObjectSnapshot();
+  std::string Leaks() const;
+
+private:
+  long live_[16] = {};
+};
+
 HGDIOBJ GetStockObject(int index);
 DWORD GetObjectType(HGDIOBJ h);
 /// Copies the object's logical description into `buffer` (LOGPEN, EXTLOGPEN,

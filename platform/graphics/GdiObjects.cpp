@@ -1,4 +1,5 @@
 // The object registry: handles, counters, creation, read-back and deletion.
+#include <charconv>
 #include <cstring>
 #include <map>
 #include <unordered_map>
@@ -134,6 +135,36 @@ void GdiResetObjectCounts() {
   r.counts.clear();
   for (auto& [id, o] : r.objects)
     if (!o->stock) r.counts[o->kind].Created++;
+}
+
+namespace {
+const std::pair<DWORD, const char*> kKinds[] = {{OBJ_PEN, "pens"},       {OBJ_EXTPEN, "extended pens"},
+                                               {OBJ_BRUSH, "brushes"},   {OBJ_FONT, "fonts"},
+                                               {OBJ_BITMAP, "bitmaps"},  {OBJ_REGION, "regions"},
+                                               {OBJ_PAL, "palettes"}};
+long LiveOf(DWORD kind) {
+  long n = 0;
+  for (auto& [id, o] : Reg().objects)
+    if (!o->stock && o->kind == kind) ++n;
+  return n;
+}
+}  // namespace
+
+TGdiObjectSnapshot::TGdiObjectSnapshot() {
+  for (auto [kind, name] : kKinds) live_[kind & 15] = LiveOf(kind);
+}
+
+std::string TGdiObjectSnapshot::Leaks() const {
+  std::string out;
+  for (auto [kind, name] : kKinds) {
+    long extra = LiveOf(kind) - live_[kind & 15];
+    if (extra <= 0) continue;
+    if (!out.empty()) out += ", ";
+    char digits[24];
+    auto r = std::to_chars(digits, digits + sizeof digits, extra);
+    out += std::string(name) + " +" + std::string(digits, r.ptr);
+  }
+  return out;
 }
 
 HGDIOBJ GetStockObject(int index) {

@@ -159,6 +159,7 @@ TEST(Bitmap, CanvasLockIsRecursive) {
 }
 
 TEST(Bitmap, NothingLeaksAfterDrawingAndFreeing) {
+  TGdiObjectSnapshot before;
   long live = GdiLiveObjectCount();
   {
     TBitmap a(20, 20), b(10, 10);
@@ -178,6 +179,11 @@ TEST(Bitmap, NothingLeaksAfterDrawingAndFreeing) {
     c.SetPixelFormat(pf8bit);
   }
   EXPECT_EQ(GdiLiveObjectCount(), live);
+  EXPECT_EQ(before.Leaks(), "");
+  HPEN kept = CreatePen(PS_SOLID, 1, 0);
+  HRGN r1 = CreateRectRgn(0, 0, 1, 1), r2 = CreateRectRgn(0, 0, 1, 1);
+  EXPECT_EQ(before.Leaks(), "pens +1, regions +2");
+  for (HGDIOBJ h : {kept, r1, r2}) DeleteObject(h);
 }
 
 TEST(Bitmap, HandleRoundTripAndGetObject) {

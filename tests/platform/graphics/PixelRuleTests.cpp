@@ -186,6 +186,48 @@ TEST(PixelRules, HatchBrushesFollowTheBrushOrigin) {
   EXPECT_EQ(c.RowText(1, 0, 16), "???#???????#????");
 }
 
+TEST(PixelRules, PatternBrushesTileFromTheOriginAndMonoPatternsUseTextAndBkColours) {
+  // a 2x2 colour pattern: red, green / blue, black
+  BITMAPINFO info{};
+  info.bmiHeader.biWidth = 2;
+  info.bmiHeader.biHeight = -2;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP pattern = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const COLORREF colours[4] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(0, 0, 0)};
+  for (int i = 0; i < 4; ++i) {
+    auto* p = static_cast<std::uint8_t*>(bits) + 4 * i;
+    p[0] = GetBValue(colours[i]);
+    p[1] = GetGValue(colours[i]);
+    p[2] = GetRValue(colours[i]);
+  }
+  TTestCanvas c(6, 4);
+  HBRUSH brush = CreatePatternBrush(pattern);
+  DeleteObject(pattern);  // the brush keeps its own copy
+  SetBrushOrgEx(c.dc, 1, 0, nullptr);
+  RECT all{0, 0, 6, 4};
+  FillRect(c.dc, &all, brush);
+  DeleteObject(brush);
+  EXPECT_EQ(c.At(1, 0), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(0, 0), RGB(0, 255, 0));
+  EXPECT_EQ(c.At(2, 1), RGB(0, 0, 0));
+  EXPECT_EQ(c.At(1, 1), RGB(0, 0, 255));
+  EXPECT_EQ(c.At(3, 3), RGB(0, 0, 255));
+
+  const std::uint8_t monoBits[] = {0x80, 0, 0x00, 0};  // 1 0 / 0 0
+  HBITMAP mono = CreateBitmap(2, 2, 1, 1, monoBits);
+  HBRUSH monoBrush = CreatePatternBrush(mono);
+  DeleteObject(mono);
+  TTestCanvas m(2, 2);
+  SetTextColor(m.dc, RGB(1, 2, 3));
+  SetBkColor(m.dc, RGB(9, 8, 7));
+  RECT two{0, 0, 2, 2};
+  FillRect(m.dc, &two, monoBrush);
+  DeleteObject(monoBrush);
+  EXPECT_EQ(m.At(0, 0), RGB(9, 8, 7));  // 1 bit: background colour
+  EXPECT_EQ(m.At(1, 0), RGB(1, 2, 3));  // 0 bit: text colour
+}
+
 TEST(PixelRules, WideGeometricPenIsCentredOnTheLine) {
   TTestCanvas c(20, 20);
   LOGBRUSH lb{BS_SOLID, 0, 0};
