@@ -35,13 +35,19 @@ private:
 namespace {
 int BppOf(TPixelFormat f) {
   switch (f) {
-    case pf1bit: return 1;
-    case pf4bit: return 4;
-    case pf8bit: return 8;
-    case pf15bit:
-    case pf16bit: return 16;
-    case pf32bit: return 32;
-    default: return 24;
+  case pf1bit:
+    return 1;
+  case pf4bit:
+    return 4;
+  case pf8bit:
+    return 8;
+  case pf15bit:
+  case pf16bit:
+    return 16;
+  case pf32bit:
+    return 32;
+  default:
+    return 24;
   }
 }
 
@@ -55,11 +61,12 @@ void FillWhite(TDibData& dib, int fromX, int fromY) {
       std::uint8_t* row = dib.StoredRow(y);
       std::memset(row + std::size_t(x0) * bytes, 0xFF, std::size_t(dib.DibWidth() - x0) * bytes);
     } else {
-      for (int x = x0; x < dib.DibWidth(); ++x) dib.SetPixelColor(x, y, 0xFFFFFF);
+      for (int x = x0; x < dib.DibWidth(); ++x)
+        dib.SetPixelColor(x, y, 0xFFFFFF);
     }
   }
 }
-}  // namespace
+} // namespace
 
 TBitmap::TBitmap() : dib_(std::make_shared<TDibData>(0, 0, 24)) {}
 
@@ -73,15 +80,23 @@ TBitmap::~TBitmap() {
   if (handle_) DeleteObject(handle_);
 }
 
-void TBitmap::Changed() { TGraphic::Changed(); }
+void TBitmap::Changed() {
+  TGraphic::Changed();
+}
 
 void TBitmap::SurfaceChanged() {
   if (canvas_ && canvas_->HandleAllocated()) SetDCSurface(canvas_->Handle(), dib_.get());
 }
 
-int TBitmap::Width() const { return dib_->DibWidth(); }
-int TBitmap::Height() const { return dib_->DibHeight(); }
-bool TBitmap::Empty() const { return Width() == 0 || Height() == 0; }
+int TBitmap::Width() const {
+  return dib_->DibWidth();
+}
+int TBitmap::Height() const {
+  return dib_->DibHeight();
+}
+bool TBitmap::Empty() const {
+  return Width() == 0 || Height() == 0;
+}
 
 void TBitmap::SetSize(int w, int h) {
   w = std::max(w, 0);
@@ -94,17 +109,27 @@ void TBitmap::SetSize(int w, int h) {
   Changed();
 }
 
-void TBitmap::SetWidth(int w) { SetSize(w, Height()); }
-void TBitmap::SetHeight(int h) { SetSize(Width(), h); }
+void TBitmap::SetWidth(int w) {
+  SetSize(w, Height());
+}
+void TBitmap::SetHeight(int h) {
+  SetSize(Width(), h);
+}
 
 TPixelFormat TBitmap::PixelFormat() const {
   switch (dib_->DibBitsPerPixel()) {
-    case 1: return pf1bit;
-    case 4: return pf4bit;
-    case 8: return pf8bit;
-    case 16: return pf15bit;
-    case 32: return pf32bit;
-    default: return pf24bit;
+  case 1:
+    return pf1bit;
+  case 4:
+    return pf4bit;
+  case 8:
+    return pf8bit;
+  case 16:
+    return pf15bit;
+  case 32:
+    return pf32bit;
+  default:
+    return pf24bit;
   }
 }
 
@@ -158,7 +183,9 @@ std::uint8_t* TBitmap::ScanLine(int y) {
   return dib_->StoredRow(y);
 }
 
-std::vector<RGBQUAD> TBitmap::PaletteEntries() const { return dib_->Palette(); }
+std::vector<RGBQUAD> TBitmap::PaletteEntries() const {
+  return dib_->Palette();
+}
 
 void TBitmap::SetPaletteEntries(const std::vector<RGBQUAD>& entries) {
   dib_->SetPalette(entries);
@@ -236,9 +263,13 @@ void TBitmap::LoadFromStream(TStream& stream) {
   Changed();
 }
 
-void TBitmap::SaveToStream(TStream& stream) { WriteBmp(stream, *dib_); }
+void TBitmap::SaveToStream(TStream& stream) {
+  WriteBmp(stream, *dib_);
+}
 
-void TBitmap::LoadFromClipboardFormat(const TClipboardData& data) { TGraphic::LoadFromClipboardFormat(data); }
+void TBitmap::LoadFromClipboardFormat(const TClipboardData& data) {
+  TGraphic::LoadFromClipboardFormat(data);
+}
 
 TClipboardData TBitmap::SaveToClipboardFormat() {
   TClipboardData d = TGraphic::SaveToClipboardFormat();
@@ -256,7 +287,7 @@ std::string Upper(std::string s) {
     if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
   return s;
 }
-}  // namespace
+} // namespace
 
 void RegisterBitmapResource(const std::string& name, std::vector<std::uint8_t> bmpFile) {
   Resources()[Upper(name)] = std::move(bmpFile);

@@ -12,7 +12,7 @@ namespace {
 
 /// The source range of one destination column (or row).
 struct TAxis {
-  int first, last, sample;  // [first, last), sample for nearest
+  int first, last, sample; // [first, last), sample for nearest
 };
 
 std::vector<TAxis> AxisMap(int dst, int src) {
@@ -29,10 +29,14 @@ std::vector<TAxis> AxisMap(int dst, int src) {
   return out;
 }
 
-bool UsesPattern(unsigned code) { return ((code >> 4) & 0x0F) != (code & 0x0F); }
-bool UsesSource(unsigned code) { return ((code >> 2) & 0x33) != (code & 0x33); }
+bool UsesPattern(unsigned code) {
+  return ((code >> 4) & 0x0F) != (code & 0x0F);
+}
+bool UsesSource(unsigned code) {
+  return ((code >> 2) & 0x33) != (code & 0x33);
+}
 
-}  // namespace
+} // namespace
 
 bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, int sx, int sy,
                   int sw, int sh, DWORD rop, std::optional<COLORREF> transparent) {
@@ -42,10 +46,22 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
   if (needSource && (sw == 0 || sh == 0)) return false;
   bool flipX = (w < 0) != (sw < 0), flipY = (h < 0) != (sh < 0);
   // a negative extent mirrors: the rectangle runs from the origin pixel back
-  if (w < 0) { x += w + 1; w = -w; }
-  if (h < 0) { y += h + 1; h = -h; }
-  if (sw < 0) { sx += sw + 1; sw = -sw; }
-  if (sh < 0) { sy += sh + 1; sh = -sh; }
+  if (w < 0) {
+    x += w + 1;
+    w = -w;
+  }
+  if (h < 0) {
+    y += h + 1;
+    h = -h;
+  }
+  if (sw < 0) {
+    sx += sw + 1;
+    sw = -sw;
+  }
+  if (sh < 0) {
+    sy += sh + 1;
+    sh = -sh;
+  }
   QTransform xf = dc.Transform();
   QRect dest;
   if (xf.type() <= QTransform::TxScale) {
@@ -89,7 +105,8 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
     }
     QRect touched = dest & QRect(0, 0, target.Width(), target.Height());
     if (!touched.isEmpty())
-      dc.surface->Changed(TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
+      dc.surface->Changed(
+          TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
     return true;
   }
   for (const QRect& clip : dc.ClipRects()) {
@@ -110,7 +127,8 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
           if (x1 - x0 == 1 && y1 - y0 == 1) {
             s = src.At(x0, y0);
           } else if (mode == COLORONCOLOR) {
-            s = src.At(std::min(sx + rx.sample, src.width - 1), std::min(sy + ry.sample, src.height - 1));
+            s = src.At(std::min(sx + rx.sample, src.width - 1),
+                       std::min(sy + ry.sample, src.height - 1));
           } else if (mode == HALFTONE) {
             unsigned r = 0, g = 0, b = 0, n = 0;
             for (int v = y0; v < y1; ++v)
@@ -126,7 +144,8 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
             bool andMode = mode != WHITEONBLACK;
             s = andMode ? 0xFFFFFF : 0;
             for (int v = y0; v < y1; ++v)
-              for (int u = x0; u < x1; ++u) s = andMode ? (s & src.At(u, v)) : (s | src.At(u, v));
+              for (int u = x0; u < x1; ++u)
+                s = andMode ? (s & src.At(u, v)) : (s | src.At(u, v));
           }
         }
         if (transparent && s == *transparent) continue;
@@ -142,7 +161,8 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
   }
   QRect touched = dest & QRect(0, 0, target.Width(), target.Height());
   if (!touched.isEmpty())
-    dc.surface->Changed(TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
+    dc.surface->Changed(
+        TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
   return true;
 }
 
@@ -152,7 +172,7 @@ namespace {
 /// or an overlapping copy reads what was there before).
 struct TSnapshot {
   int width = 0, height = 0, originX = 0, originY = 0;
-  std::vector<std::uint8_t> pixels;  // 32-bit
+  std::vector<std::uint8_t> pixels; // 32-bit
   TSourceImage Image() const {
     TSourceImage s;
     s.width = width;
@@ -178,7 +198,8 @@ TSnapshot Snapshot(TDc& src, const QRect& area) {
   std::uint8_t* bits = src.surface->Bits();
   int bytes = src.surface->BitsPerPixel() / 8;
   for (int y = 0; y < s.height; ++y) {
-    const std::uint8_t* in = bits + std::int64_t(a.top() + y) * src.surface->Stride() + a.left() * bytes;
+    const std::uint8_t* in =
+        bits + std::int64_t(a.top() + y) * src.surface->Stride() + a.left() * bytes;
     std::uint8_t* out = s.pixels.data() + std::size_t(y) * s.width * 4;
     if (bytes == 4) {
       std::memcpy(out, in, std::size_t(s.width) * 4);
@@ -197,7 +218,8 @@ bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy,
                 DWORD rop, std::optional<COLORREF> transparent = std::nullopt) {
   unsigned code = (rop >> 16) & 0xFF;
   if (!UsesSource(code)) {
-    return Run(dest, [=](TDc& d) { return StretchImage(d, x, y, w, h, TSourceImage(), 0, 0, 0, 0, rop); });
+    return Run(
+        dest, [=](TDc& d) { return StretchImage(d, x, y, w, h, TSourceImage(), 0, 0, 0, 0, rop); });
   }
   TDc* src = Dc(srcDc);
   TDc* dst = Dc(dest);
@@ -209,7 +231,9 @@ bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy,
   // destination's text colour and its 1 bits in its background colour; a
   // colour source gives a mono destination 1 where it has the source DC's
   // background colour and 0 elsewhere.
-  auto isMono = [](const TDc* d) { return d->selectedDib && d->selectedDib->DibBitsPerPixel() == 1; };
+  auto isMono = [](const TDc* d) {
+    return d->selectedDib && d->selectedDib->DibBitsPerPixel() == 1;
+  };
   bool monoSrc = isMono(src), monoDst = isMono(dst);
   bool convert = monoSrc != monoDst;
   COLORREF srcBk = src->state.bkColor;
@@ -236,14 +260,16 @@ bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy,
   int ox = dsx - snap->originX, oy = dsy - snap->originY;
   if (convert && monoDst) {
     for (std::size_t i = 0; i + 3 < snap->pixels.size(); i += 4)
-      WritePixel(snap->pixels.data() + i, ReadPixel(snap->pixels.data() + i) == srcBk ? 0xFFFFFF : 0);
+      WritePixel(snap->pixels.data() + i,
+                 ReadPixel(snap->pixels.data() + i) == srcBk ? 0xFFFFFF : 0);
   }
   return Run(dest, [=](TDc& d) {
     if (convert && monoSrc) {
       TSnapshot mapped = *snap;
       for (std::size_t i = 0; i + 3 < mapped.pixels.size(); i += 4)
-        WritePixel(mapped.pixels.data() + i,
-                   ReadPixel(mapped.pixels.data() + i) == srcOne ? d.state.bkColor : d.state.textColor);
+        WritePixel(mapped.pixels.data() + i, ReadPixel(mapped.pixels.data() + i) == srcOne
+                                                 ? d.state.bkColor
+                                                 : d.state.textColor);
       return StretchImage(d, x, y, w, h, mapped.Image(), ox, oy, sw, sh, rop, transparent);
     }
     return StretchImage(d, x, y, w, h, snap->Image(), ox, oy, sw, sh, rop, transparent);
@@ -273,7 +299,8 @@ bool DecodeDib(const void* bits, const BITMAPINFO* info, int top, int lines, TSn
   auto channel = [](DWORD v, DWORD mask) -> int {
     if (!mask) return 0;
     int shift = 0;
-    while (!((mask >> shift) & 1)) ++shift;
+    while (!((mask >> shift) & 1))
+      ++shift;
     DWORD m = mask >> shift;
     DWORD c = (v >> shift) & m;
     return int(c * 255 / m);
@@ -290,8 +317,9 @@ bool DecodeDib(const void* bits, const BITMAPINFO* info, int top, int lines, TSn
     for (int x = 0; x < width; ++x, o += 4) {
       COLORREF c = 0;
       if (bpp <= 8) {
-        int index = bpp == 8 ? row[x] : bpp == 4 ? ((x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4)
-                                                 : (row[x / 8] >> (7 - (x & 7))) & 1;
+        int index = bpp == 8   ? row[x]
+                    : bpp == 4 ? ((x & 1) ? row[x / 2] & 15 : row[x / 2] >> 4)
+                               : (row[x / 8] >> (7 - (x & 7))) & 1;
         const RGBQUAD& q = info->bmiColors[index];
         c = RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
       } else if (bpp == 24) {
@@ -308,8 +336,8 @@ bool DecodeDib(const void* bits, const BITMAPINFO* info, int top, int lines, TSn
   return true;
 }
 
-}  // namespace
-}  // namespace gdi
+} // namespace
+} // namespace gdi
 
 using namespace gdi;
 
@@ -324,7 +352,8 @@ BOOL StretchBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, i
 
 BOOL TransparentBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
                     UINT transparent) {
-  return BlitFromDc(dest, x, y, w, h, src, sx, sy, sw, sh, SRCCOPY, COLORREF(transparent & 0xFFFFFF));
+  return BlitFromDc(dest, x, y, w, h, src, sx, sy, sw, sh, SRCCOPY,
+                    COLORREF(transparent & 0xFFFFFF));
 }
 
 BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBITMAP mask, int mx,
@@ -367,7 +396,8 @@ BOOL MaskBlt(HDC dest, int x, int y, int w, int h, HDC src, int sx, int sy, HBIT
                ((m->dib->StoredRow(v)[u / 8] >> (7 - (u & 7))) & 1);
     return one ? fd->PixelColor(px, py) : bd->PixelColor(px, py);
   };
-  bool ok = Run(dest, [=](TDc& d) { return StretchImage(d, x, y, w, h, img, 0, 0, w, h, SRCCOPY); });
+  bool ok =
+      Run(dest, [=](TDc& d) { return StretchImage(d, x, y, w, h, img, 0, 0, w, h, SRCCOPY); });
   SelectObject(memFore, GetStockObject(WHITE_BRUSH));
   SelectObject(memBack, GetStockObject(WHITE_BRUSH));
   DeleteDC(memFore);
@@ -399,5 +429,6 @@ int SetDIBitsToDevice(HDC dest, int x, int y, DWORD w, DWORD h, int sx, int sy, 
                       UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
   if (!info || startScan != 0) return 0;
   (void)lines;
-  return StretchDIBits(dest, x, y, int(w), int(h), sx, sy, int(w), int(h), bits, info, usage, SRCCOPY);
+  return StretchDIBits(dest, x, y, int(w), int(h), sx, sy, int(w), int(h), bits, info, usage,
+                       SRCCOPY);
 }

@@ -10,15 +10,20 @@
 
 namespace {
 
-[[noreturn]] void Invalid() { throw EInvalidGraphic("Bitmap image is not valid"); }
+[[noreturn]] void Invalid() {
+  throw EInvalidGraphic("Bitmap image is not valid");
+}
 
 std::uint32_t U32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
          (std::uint32_t(p[3]) << 24);
 }
-std::uint16_t U16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t U16(const std::uint8_t* p) {
+  return std::uint16_t(p[0] | (p[1] << 8));
+}
 void Put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(std::uint8_t(x >> (8 * i)));
+  for (int i = 0; i < 4; ++i)
+    v.push_back(std::uint8_t(x >> (8 * i)));
 }
 void Put16(std::vector<std::uint8_t>& v, std::uint16_t x) {
   v.push_back(std::uint8_t(x));
@@ -28,7 +33,8 @@ void Put16(std::vector<std::uint8_t>& v, std::uint16_t x) {
 int MaskChannel(std::uint32_t v, std::uint32_t mask) {
   if (!mask) return 0;
   int shift = 0;
-  while (!((mask >> shift) & 1)) ++shift;
+  while (!((mask >> shift) & 1))
+    ++shift;
   std::uint64_t m = mask >> shift;
   return int(((v >> shift) & m) * 255 / m);
 }
@@ -40,7 +46,7 @@ bool DecodeRle(const std::uint8_t* p, std::int64_t size, int width, int height, 
                std::vector<std::uint8_t>& out) {
   out.assign(std::size_t(width) * height, 0);
   std::int64_t at = 0;
-  int x = 0, y = 0;  // y counted from the bottom
+  int x = 0, y = 0; // y counted from the bottom
   auto put = [&](int v) {
     if (x < width && y < height) out[std::size_t(height - 1 - y) * width + x] = std::uint8_t(v);
     ++x;
@@ -49,7 +55,8 @@ bool DecodeRle(const std::uint8_t* p, std::int64_t size, int width, int height, 
     int n = p[at], v = p[at + 1];
     at += 2;
     if (n > 0) {
-      for (int i = 0; i < n; ++i) put(four ? ((i & 1) ? (v & 15) : (v >> 4)) : v);
+      for (int i = 0; i < n; ++i)
+        put(four ? ((i & 1) ? (v & 15) : (v >> 4)) : v);
       continue;
     }
     if (v == 0) {
@@ -65,7 +72,8 @@ bool DecodeRle(const std::uint8_t* p, std::int64_t size, int width, int height, 
     } else {
       int bytes = four ? (v + 1) / 2 : v;
       if (at + bytes > size) return false;
-      for (int i = 0; i < v; ++i) put(four ? ((i & 1) ? (p[at + i / 2] & 15) : (p[at + i / 2] >> 4)) : p[at + i]);
+      for (int i = 0; i < v; ++i)
+        put(four ? ((i & 1) ? (p[at + i / 2] & 15) : (p[at + i / 2] >> 4)) : p[at + i]);
       at += (bytes + 1) & ~1;
     }
     if (y > height) return false;
@@ -73,7 +81,7 @@ bool DecodeRle(const std::uint8_t* p, std::int64_t size, int width, int height, 
   return true;
 }
 
-}  // namespace
+} // namespace
 
 void ReadBmp(TStream& stream, TDibData& dib) {
   std::int64_t start = stream.Position();
@@ -86,7 +94,8 @@ void ReadBmp(TStream& stream, TDibData& dib) {
   std::uint8_t sizeBytes[4];
   stream.ReadBuffer(sizeBytes, 4);
   std::int64_t biSize = U32(sizeBytes);
-  if (biSize != 12 && biSize != 40 && biSize != 52 && biSize != 56 && biSize != 108 && biSize != 124)
+  if (biSize != 12 && biSize != 40 && biSize != 52 && biSize != 56 && biSize != 108 &&
+      biSize != 124)
     Invalid();
   if (14 + biSize > available) Invalid();
   // the rest of the file up to its declared data
@@ -129,7 +138,8 @@ void ReadBmp(TStream& stream, TDibData& dib) {
   if (compression == 3) {
     const std::uint8_t* m = biSize == 40 ? h + 40 : h + 40;
     if (14 + 40 + 12 > fileSize) Invalid();
-    for (int i = 0; i < 3; ++i) masks[i] = U32(m + 4 * i);
+    for (int i = 0; i < 3; ++i)
+      masks[i] = U32(m + 4 * i);
   } else if (bpp == 16) {
     masks[0] = 0x7C00;
     masks[1] = 0x03E0;
@@ -163,7 +173,8 @@ void ReadBmp(TStream& stream, TDibData& dib) {
   const std::uint8_t* data = file.data() + offBits;
   if (rle) {
     std::vector<std::uint8_t> indices;
-    if (!DecodeRle(data, fileSize - offBits, int(width), int(height), compression == 2, indices)) Invalid();
+    if (!DecodeRle(data, fileSize - offBits, int(width), int(height), compression == 2, indices))
+      Invalid();
     bool four = compression == 2;
     dib = TDibData(int(width), int(height), four ? 4 : 8);
     dib.SetPalette(palette);
@@ -173,8 +184,10 @@ void ReadBmp(TStream& stream, TDibData& dib) {
       for (std::int64_t x = 0; x < width; ++x) {
         int v = std::min<int>(in[x], int(palette.size()) - 1);
         if (v < 0) v = 0;
-        if (!four) row[x] = std::uint8_t(v);
-        else row[x / 2] = std::uint8_t((x & 1) ? (row[x / 2] | v) : (v << 4));
+        if (!four)
+          row[x] = std::uint8_t(v);
+        else
+          row[x / 2] = std::uint8_t((x & 1) ? (row[x / 2] | v) : (v << 4));
       }
     }
     return;
@@ -201,7 +214,7 @@ void ReadBmp(TStream& stream, TDibData& dib) {
           dst[4 * x + 3] = 0;
         }
       }
-    } else {  // 16-bit bit fields into 24 bits
+    } else { // 16-bit bit fields into 24 bits
       for (std::int64_t x = 0; x < width; ++x) {
         std::uint32_t v = U16(src + 2 * x);
         dst[3 * x] = std::uint8_t(MaskChannel(v, masks[2]));
@@ -232,7 +245,7 @@ void WriteBmp(TStream& stream, const TDibData& dib) {
   Put32(out, std::uint32_t(h));
   Put16(out, 1);
   Put16(out, std::uint16_t(bpp));
-  Put32(out, 0);  // BI_RGB
+  Put32(out, 0); // BI_RGB
   Put32(out, std::uint32_t(rowBytes * h));
   Put32(out, 0);
   Put32(out, 0);
@@ -252,7 +265,7 @@ void WriteBmp(TStream& stream, const TDibData& dib) {
     std::size_t at = out.size();
     out.insert(out.end(), row, row + used);
     out.resize(at + std::size_t(rowBytes), 0);
-    if ((w * bpp) % 8) {  // clear the unused bits of the last byte
+    if ((w * bpp) % 8) { // clear the unused bits of the last byte
       int bits = int((w * bpp) % 8);
       out[at + std::size_t(used) - 1] &= std::uint8_t(0xFF << (8 - bits));
     }

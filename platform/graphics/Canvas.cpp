@@ -24,8 +24,9 @@ void TCanvas::Deselect(int which) {
   // sharing the DC may have selected its own since.
   if (dc_ && (state_ & which)) {
     UINT kind = which == csPen ? OBJ_PEN : which == csBrush ? OBJ_BRUSH : OBJ_FONT;
-    HGDIOBJ mine = which == csPen ? pen_.CurrentHandle()
-                   : which == csBrush ? brush_.CurrentHandle() : font_.CurrentHandle();
+    HGDIOBJ mine = which == csPen     ? pen_.CurrentHandle()
+                   : which == csBrush ? brush_.CurrentHandle()
+                                      : font_.CurrentHandle();
     int stock = which == csPen ? BLACK_PEN : which == csBrush ? WHITE_BRUSH : SYSTEM_FONT;
     if (mine && GetCurrentObject(dc_, kind) == mine) SelectObject(dc_, GetStockObject(stock));
   }
@@ -51,7 +52,9 @@ void TCanvas::SetHandle(HDC dc) {
   state_ = dc ? csHandle : 0;
 }
 
-void TCanvas::AttachHandle(HDC dc) { SetHandle(dc); }
+void TCanvas::AttachHandle(HDC dc) {
+  SetHandle(dc);
+}
 
 void TCanvas::SelectPen() {
   SelectObject(dc_, pen_.Handle());
@@ -253,8 +256,12 @@ TSize TCanvas::TextExtent(const std::string& text) {
   return s;
 }
 
-int TCanvas::TextWidth(const std::string& text) { return TextExtent(text).cx; }
-int TCanvas::TextHeight(const std::string& text) { return TextExtent(text).cy; }
+int TCanvas::TextWidth(const std::string& text) {
+  return TextExtent(text).cx;
+}
+int TCanvas::TextHeight(const std::string& text) {
+  return TextExtent(text).cy;
+}
 
 TColor TCanvas::Pixels(int x, int y) {
   RequireState(csHandle);
@@ -285,4 +292,6 @@ void TCanvas::DrawFocusRect(const TRect& rect) {
   Changed();
 }
 
-void TCanvas::Refresh() { DeselectHandles(); }
+void TCanvas::Refresh() {
+  DeselectHandles();
+}

@@ -23,7 +23,9 @@ constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clLtGray = clSilver;
 constexpr TColor clDkGray = clGray;
 
-constexpr TColor SystemColor(int index) { return TColor(0xFF000000u | unsigned(index)); }
+constexpr TColor SystemColor(int index) {
+  return TColor(0xFF000000u | unsigned(index));
+}
 constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
 constexpr TColor clMenu = SystemColor(COLOR_MENU);
 constexpr TColor clWindow = SystemColor(COLOR_WINDOW);

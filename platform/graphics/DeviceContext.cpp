@@ -48,7 +48,9 @@ void InitState(TDcState& s) {
   s.font = LookupAs<TFontObject>(s.fontHandle, OBJ_FONT);
 }
 
-QTransform ToQ(const XFORM& x) { return QTransform(x.eM11, x.eM12, x.eM21, x.eM22, x.eDx, x.eDy); }
+QTransform ToQ(const XFORM& x) {
+  return QTransform(x.eM11, x.eM12, x.eM21, x.eM22, x.eDx, x.eDy);
+}
 XFORM FromQ(const QTransform& t) {
   XFORM x;
   x.eM11 = float(t.m11());
@@ -60,7 +62,7 @@ XFORM FromQ(const QTransform& t) {
   return x;
 }
 
-}  // namespace
+} // namespace
 
 TDc* Dc(HDC h) {
   if (!h) return nullptr;
@@ -102,7 +104,8 @@ const std::vector<QRect>& TDc::ClipRects() const {
   if (!state.clipped) {
     if (!all.isEmpty()) clipRects.push_back(all);
   } else {
-    for (const QRect& r : state.clip.intersected(all)) clipRects.push_back(r);
+    for (const QRect& r : state.clip.intersected(all))
+      clipRects.push_back(r);
   }
   clipValid = true;
   return clipRects;
@@ -126,17 +129,20 @@ TFill TDc::BrushFill() const {
   f.rop2 = state.rop2;
   f.color = lb.lbColor;
   switch (lb.lbStyle) {
-    case BS_SOLID: f.kind = TFill::Solid; break;
-    case BS_HATCHED:
-      f.kind = TFill::Hatch;
-      f.hatch = int(lb.lbHatch);
-      break;
-    case BS_PATTERN:
-      f.kind = TFill::Pattern;
-      f.pattern = state.brush->pattern;
-      f.monoPattern = f.pattern && f.pattern->DibBitsPerPixel() == 1;
-      break;
-    default: f.kind = TFill::None;
+  case BS_SOLID:
+    f.kind = TFill::Solid;
+    break;
+  case BS_HATCHED:
+    f.kind = TFill::Hatch;
+    f.hatch = int(lb.lbHatch);
+    break;
+  case BS_PATTERN:
+    f.kind = TFill::Pattern;
+    f.pattern = state.brush->pattern;
+    f.monoPattern = f.pattern && f.pattern->DibBitsPerPixel() == 1;
+    break;
+  default:
+    f.kind = TFill::None;
   }
   return f;
 }
@@ -179,7 +185,7 @@ bool Run(HDC h, const std::function<bool(TDc&)>& op) {
   return op(*dc);
 }
 
-}  // namespace gdi
+} // namespace gdi
 
 using namespace gdi;
 
@@ -238,7 +244,8 @@ BOOL DeleteDC(HDC h) {
   TDc* dc = Dc(h);
   if (!dc) return FALSE;
   ReleaseState(dc->state);
-  for (auto& s : dc->saved) ReleaseState(s);
+  for (auto& s : dc->saved)
+    ReleaseState(s);
   if (dc->state.bitmapHandle)
     if (auto b = LookupAs<TBitmapObject>(dc->state.bitmapHandle, OBJ_BITMAP)) b->dcSelections--;
   auto& m = DcReg().dcs;
@@ -246,7 +253,9 @@ BOOL DeleteDC(HDC h) {
   return TRUE;
 }
 
-int GdiScreenBitsPerPixel() { return gScreenBits; }
+int GdiScreenBitsPerPixel() {
+  return gScreenBits;
+}
 
 void GdiSetScreenCaps(int bitsPerPixel, int pixelsPerInch) {
   gScreenBits = bitsPerPixel;
@@ -259,29 +268,45 @@ int GetDeviceCaps(HDC h, int index) {
   bool printer = dc->surface && dc->surface->Kind() == TSurfaceKind::Printer;
   int w = dc->SurfaceWidth(), hgt = dc->SurfaceHeight();
   switch (index) {
-    case TECHNOLOGY: return printer ? DT_RASPRINTER : dc->recording ? DT_METAFILE : DT_RASDISPLAY;
-    case HORZRES: return dc->horzRes ? dc->horzRes : w;
-    case VERTRES: return dc->vertRes ? dc->vertRes : hgt;
-    case BITSPIXEL:
-      if (printer) return 32;
-      return gScreenBits;
-    case PLANES: return 1;
-    case LOGPIXELSX:
-    case LOGPIXELSY: return dc->Ppi();
-    case HORZSIZE: return int(std::lround((dc->horzRes ? dc->horzRes : w) * 25.4 / dc->Ppi()));
-    case VERTSIZE: return int(std::lround((dc->vertRes ? dc->vertRes : hgt) * 25.4 / dc->Ppi()));
-    case PHYSICALWIDTH: return dc->physWidth ? dc->physWidth : (printer ? w : 0);
-    case PHYSICALHEIGHT: return dc->physHeight ? dc->physHeight : (printer ? hgt : 0);
-    case PHYSICALOFFSETX: return dc->physOffX;
-    case PHYSICALOFFSETY: return dc->physOffY;
-    case NUMCOLORS: return -1;
-    case SIZEPALETTE: return 0;
-    case RASTERCAPS: return 0x0001 | 0x0008 | 0x0800 | 0x0200;
-    default: return 0;
+  case TECHNOLOGY:
+    return printer ? DT_RASPRINTER : dc->recording ? DT_METAFILE : DT_RASDISPLAY;
+  case HORZRES:
+    return dc->horzRes ? dc->horzRes : w;
+  case VERTRES:
+    return dc->vertRes ? dc->vertRes : hgt;
+  case BITSPIXEL:
+    if (printer) return 32;
+    return gScreenBits;
+  case PLANES:
+    return 1;
+  case LOGPIXELSX:
+  case LOGPIXELSY:
+    return dc->Ppi();
+  case HORZSIZE:
+    return int(std::lround((dc->horzRes ? dc->horzRes : w) * 25.4 / dc->Ppi()));
+  case VERTSIZE:
+    return int(std::lround((dc->vertRes ? dc->vertRes : hgt) * 25.4 / dc->Ppi()));
+  case PHYSICALWIDTH:
+    return dc->physWidth ? dc->physWidth : (printer ? w : 0);
+  case PHYSICALHEIGHT:
+    return dc->physHeight ? dc->physHeight : (printer ? hgt : 0);
+  case PHYSICALOFFSETX:
+    return dc->physOffX;
+  case PHYSICALOFFSETY:
+    return dc->physOffY;
+  case NUMCOLORS:
+    return -1;
+  case SIZEPALETTE:
+    return 0;
+  case RASTERCAPS:
+    return 0x0001 | 0x0008 | 0x0800 | 0x0200;
+  default:
+    return 0;
   }
 }
 
-// ---- object selection -----------------------------------------------------------------------------
+// ---- object selection
+// -----------------------------------------------------------------------------
 
 HGDIOBJ SelectObject(HDC h, HGDIOBJ obj) {
   TDc* dc = Dc(h);
@@ -296,36 +321,36 @@ HGDIOBJ SelectObject(HDC h, HGDIOBJ obj) {
     return old;
   };
   switch (o->kind) {
-    case OBJ_PEN:
-    case OBJ_EXTPEN:
-      s.pen = std::static_pointer_cast<TPenObject>(o);
-      return swap(s.penHandle);
-    case OBJ_BRUSH:
-      s.brush = std::static_pointer_cast<TBrushObject>(o);
-      return swap(s.brushHandle);
-    case OBJ_FONT:
-      s.font = std::static_pointer_cast<TFontObject>(o);
-      return swap(s.fontHandle);
-    case OBJ_PAL:
-      return swap(s.paletteHandle);
-    case OBJ_BITMAP: {
-      if (dc->kind != OBJ_MEMDC || dc->recording) return nullptr;
-      auto b = std::static_pointer_cast<TBitmapObject>(o);
-      if (b->dcSelections > 0 && s.bitmapHandle != obj) return nullptr;  // one DC at a time
-      HGDIOBJ old = s.bitmapHandle;
-      if (old == obj) return old;
-      if (auto ob = LookupAs<TBitmapObject>(old, OBJ_BITMAP)) ob->dcSelections--;
-      b->dcSelections++;
-      s.bitmapHandle = obj;
-      dc->selectedDib = b->dib;
-      dc->surface = b->dib.get();
-      dc->InvalidateClip();
-      return old ? old : GetStockObject(19);
-    }
-    case OBJ_REGION:
-      return reinterpret_cast<HGDIOBJ>(std::intptr_t(SelectClipRgn(h, obj)));
-    default:
-      return nullptr;
+  case OBJ_PEN:
+  case OBJ_EXTPEN:
+    s.pen = std::static_pointer_cast<TPenObject>(o);
+    return swap(s.penHandle);
+  case OBJ_BRUSH:
+    s.brush = std::static_pointer_cast<TBrushObject>(o);
+    return swap(s.brushHandle);
+  case OBJ_FONT:
+    s.font = std::static_pointer_cast<TFontObject>(o);
+    return swap(s.fontHandle);
+  case OBJ_PAL:
+    return swap(s.paletteHandle);
+  case OBJ_BITMAP: {
+    if (dc->kind != OBJ_MEMDC || dc->recording) return nullptr;
+    auto b = std::static_pointer_cast<TBitmapObject>(o);
+    if (b->dcSelections > 0 && s.bitmapHandle != obj) return nullptr; // one DC at a time
+    HGDIOBJ old = s.bitmapHandle;
+    if (old == obj) return old;
+    if (auto ob = LookupAs<TBitmapObject>(old, OBJ_BITMAP)) ob->dcSelections--;
+    b->dcSelections++;
+    s.bitmapHandle = obj;
+    dc->selectedDib = b->dib;
+    dc->surface = b->dib.get();
+    dc->InvalidateClip();
+    return old ? old : GetStockObject(19);
+  }
+  case OBJ_REGION:
+    return reinterpret_cast<HGDIOBJ>(std::intptr_t(SelectClipRgn(h, obj)));
+  default:
+    return nullptr;
   }
 }
 
@@ -333,16 +358,23 @@ HGDIOBJ GetCurrentObject(HDC h, UINT kind) {
   TDc* dc = Dc(h);
   if (!dc) return nullptr;
   switch (kind) {
-    case OBJ_PEN: return dc->state.penHandle;
-    case OBJ_BRUSH: return dc->state.brushHandle;
-    case OBJ_FONT: return dc->state.fontHandle;
-    case OBJ_BITMAP: return dc->state.bitmapHandle;
-    case OBJ_PAL: return dc->state.paletteHandle;
-    default: return nullptr;
+  case OBJ_PEN:
+    return dc->state.penHandle;
+  case OBJ_BRUSH:
+    return dc->state.brushHandle;
+  case OBJ_FONT:
+    return dc->state.fontHandle;
+  case OBJ_BITMAP:
+    return dc->state.bitmapHandle;
+  case OBJ_PAL:
+    return dc->state.paletteHandle;
+  default:
+    return nullptr;
   }
 }
 
-// ---- simple state ---------------------------------------------------------------------------------
+// ---- simple state
+// ---------------------------------------------------------------------------------
 
 #define SK_DC_SETTER(Name, Getter, Type, field, check)                                             \
   Type Name(HDC h, Type value) {                                                                   \
@@ -417,16 +449,18 @@ BOOL ModifyWorldTransform(HDC h, const XFORM* xf, DWORD mode) {
   if (!dc || dc->state.graphicsMode != GM_ADVANCED) return FALSE;
   QTransform t;
   switch (mode) {
-    case MWT_IDENTITY: break;
-    case MWT_LEFTMULTIPLY:
-      if (!xf) return FALSE;
-      t = ToQ(*xf) * dc->state.world;  // xf applies first
-      break;
-    case MWT_RIGHTMULTIPLY:
-      if (!xf) return FALSE;
-      t = dc->state.world * ToQ(*xf);
-      break;
-    default: return FALSE;
+  case MWT_IDENTITY:
+    break;
+  case MWT_LEFTMULTIPLY:
+    if (!xf) return FALSE;
+    t = ToQ(*xf) * dc->state.world; // xf applies first
+    break;
+  case MWT_RIGHTMULTIPLY:
+    if (!xf) return FALSE;
+    t = dc->state.world * ToQ(*xf);
+    break;
+  default:
+    return FALSE;
   }
   if (!t.isInvertible()) return FALSE;
   dc->state.world = ToQ(FromQ(t));
@@ -493,22 +527,39 @@ BOOL RestoreDC(HDC h, int level) {
 
 DWORD GetSysColor(int index) {
   switch (index) {
-    case COLOR_MENU: return 0xC0C0C0;
-    case COLOR_WINDOW: return 0xFFFFFF;
-    case COLOR_WINDOWFRAME: return 0;
-    case COLOR_MENUTEXT: return 0;
-    case COLOR_WINDOWTEXT: return 0;
-    case COLOR_HIGHLIGHT: return 0x800000;
-    case COLOR_HIGHLIGHTTEXT: return 0xFFFFFF;
-    case COLOR_BTNFACE: return 0xC0C0C0;
-    case COLOR_BTNSHADOW: return 0x808080;
-    case COLOR_GRAYTEXT: return 0x808080;
-    case COLOR_BTNTEXT: return 0;
-    case COLOR_BTNHIGHLIGHT: return 0xFFFFFF;
-    case COLOR_3DDKSHADOW: return 0x404040;
-    case COLOR_3DLIGHT: return 0xDFDFDF;
-    case COLOR_INFOTEXT: return 0;
-    case COLOR_INFOBK: return 0xE1FFFF;
-    default: return 0;
+  case COLOR_MENU:
+    return 0xC0C0C0;
+  case COLOR_WINDOW:
+    return 0xFFFFFF;
+  case COLOR_WINDOWFRAME:
+    return 0;
+  case COLOR_MENUTEXT:
+    return 0;
+  case COLOR_WINDOWTEXT:
+    return 0;
+  case COLOR_HIGHLIGHT:
+    return 0x800000;
+  case COLOR_HIGHLIGHTTEXT:
+    return 0xFFFFFF;
+  case COLOR_BTNFACE:
+    return 0xC0C0C0;
+  case COLOR_BTNSHADOW:
+    return 0x808080;
+  case COLOR_GRAYTEXT:
+    return 0x808080;
+  case COLOR_BTNTEXT:
+    return 0;
+  case COLOR_BTNHIGHLIGHT:
+    return 0xFFFFFF;
+  case COLOR_3DDKSHADOW:
+    return 0x404040;
+  case COLOR_3DLIGHT:
+    return 0xDFDFDF;
+  case COLOR_INFOTEXT:
+    return 0;
+  case COLOR_INFOBK:
+    return 0xE1FFFF;
+  default:
+    return 0;
   }
 }

@@ -13,18 +13,21 @@ RGBQUAD Quad(COLORREF c) {
   return q;
 }
 
-COLORREF QuadColor(const RGBQUAD& q) { return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue); }
+COLORREF QuadColor(const RGBQUAD& q) {
+  return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+}
 
 std::vector<RGBQUAD> SixteenColourPalette() {
   static const COLORREF colours[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
                                        0x808000, 0x808080, 0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF,
                                        0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
   std::vector<RGBQUAD> p;
-  for (COLORREF c : colours) p.push_back(Quad(c));
+  for (COLORREF c : colours)
+    p.push_back(Quad(c));
   return p;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<RGBQUAD> GreyRampPalette(int entries) {
   std::vector<RGBQUAD> p(entries);
@@ -35,13 +38,18 @@ std::vector<RGBQUAD> GreyRampPalette(int entries) {
   return p;
 }
 
-std::vector<RGBQUAD> BlackWhitePalette() { return {Quad(0), Quad(0xFFFFFF)}; }
+std::vector<RGBQUAD> BlackWhitePalette() {
+  return {Quad(0), Quad(0xFFFFFF)};
+}
 
 TDibData::TDibData(int width, int height, int bitsPerPixel) {
   bpp_ = bitsPerPixel;
-  if (bpp_ == 1) palette_ = BlackWhitePalette();
-  else if (bpp_ == 4) palette_ = SixteenColourPalette();
-  else if (bpp_ == 8) palette_ = GreyRampPalette(256);
+  if (bpp_ == 1)
+    palette_ = BlackWhitePalette();
+  else if (bpp_ == 4)
+    palette_ = SixteenColourPalette();
+  else if (bpp_ == 8)
+    palette_ = GreyRampPalette(256);
   Resize(width, height);
 }
 
@@ -55,7 +63,8 @@ void TDibData::SetBottomUp(bool bottomUp) {
   Flush();
   std::vector<std::uint8_t> flipped(bits_.size());
   for (int y = 0; y < height_; ++y)
-    std::memcpy(flipped.data() + std::size_t(height_ - 1 - y) * std::size_t(rowBytes_), bits_.data() + std::size_t(y) * std::size_t(rowBytes_), std::size_t(rowBytes_));
+    std::memcpy(flipped.data() + std::size_t(height_ - 1 - y) * std::size_t(rowBytes_),
+                bits_.data() + std::size_t(y) * std::size_t(rowBytes_), std::size_t(rowBytes_));
   bits_ = std::move(flipped);
   bottomUp_ = bottomUp;
 }
@@ -120,53 +129,57 @@ std::vector<std::uint8_t>& TDibData::StoredBits() {
 
 COLORREF TDibData::StoredColor(const std::uint8_t* row, int x) const {
   switch (bpp_) {
-    case 32:
-    case 24: {
-      const std::uint8_t* p = row + x * (bpp_ / 8);
-      return RGB(p[2], p[1], p[0]);
-    }
-    case 16: {
-      unsigned v = row[2 * x] | (row[2 * x + 1] << 8);
-      int r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-      return RGB((r << 3) | (r >> 2), (g << 3) | (g >> 2), (b << 3) | (b >> 2));
-    }
-    default: {
-      int index;
-      if (bpp_ == 8) index = row[x];
-      else if (bpp_ == 4) index = (x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4;
-      else index = (row[x / 8] >> (7 - (x & 7))) & 1;
-      return index < int(palette_.size()) ? QuadColor(palette_[index]) : 0;
-    }
+  case 32:
+  case 24: {
+    const std::uint8_t* p = row + x * (bpp_ / 8);
+    return RGB(p[2], p[1], p[0]);
+  }
+  case 16: {
+    unsigned v = row[2 * x] | (row[2 * x + 1] << 8);
+    int r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
+    return RGB((r << 3) | (r >> 2), (g << 3) | (g >> 2), (b << 3) | (b >> 2));
+  }
+  default: {
+    int index;
+    if (bpp_ == 8)
+      index = row[x];
+    else if (bpp_ == 4)
+      index = (x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4;
+    else
+      index = (row[x / 8] >> (7 - (x & 7))) & 1;
+    return index < int(palette_.size()) ? QuadColor(palette_[index]) : 0;
+  }
   }
 }
 
 void TDibData::StoreColor(std::uint8_t* row, int x, COLORREF c) const {
   switch (bpp_) {
-    case 32:
-    case 24: {
-      std::uint8_t* p = row + x * (bpp_ / 8);
-      p[0] = GetBValue(c);
-      p[1] = GetGValue(c);
-      p[2] = GetRValue(c);
-      return;
+  case 32:
+  case 24: {
+    std::uint8_t* p = row + x * (bpp_ / 8);
+    p[0] = GetBValue(c);
+    p[1] = GetGValue(c);
+    p[2] = GetRValue(c);
+    return;
+  }
+  case 16: {
+    unsigned v = ((GetRValue(c) >> 3) << 10) | ((GetGValue(c) >> 3) << 5) | (GetBValue(c) >> 3);
+    row[2 * x] = std::uint8_t(v);
+    row[2 * x + 1] = std::uint8_t(v >> 8);
+    return;
+  }
+  default: {
+    int index = NearestIndex(c);
+    if (bpp_ == 8)
+      row[x] = std::uint8_t(index);
+    else if (bpp_ == 4) {
+      std::uint8_t& b = row[x / 2];
+      b = (x & 1) ? std::uint8_t((b & 0xF0) | index) : std::uint8_t((b & 0x0F) | (index << 4));
+    } else {
+      std::uint8_t mask = std::uint8_t(0x80 >> (x & 7));
+      row[x / 8] = index ? (row[x / 8] | mask) : (row[x / 8] & ~mask);
     }
-    case 16: {
-      unsigned v = ((GetRValue(c) >> 3) << 10) | ((GetGValue(c) >> 3) << 5) | (GetBValue(c) >> 3);
-      row[2 * x] = std::uint8_t(v);
-      row[2 * x + 1] = std::uint8_t(v >> 8);
-      return;
-    }
-    default: {
-      int index = NearestIndex(c);
-      if (bpp_ == 8) row[x] = std::uint8_t(index);
-      else if (bpp_ == 4) {
-        std::uint8_t& b = row[x / 2];
-        b = (x & 1) ? std::uint8_t((b & 0xF0) | index) : std::uint8_t((b & 0x0F) | (index << 4));
-      } else {
-        std::uint8_t mask = std::uint8_t(0x80 >> (x & 7));
-        row[x / 8] = index ? (row[x / 8] | mask) : (row[x / 8] & ~mask);
-      }
-    }
+  }
   }
 }
 
@@ -207,9 +220,11 @@ void TDibData::Resize(int width, int height) {
   std::vector<std::uint8_t> bits(std::size_t(newRow * height), 0);
   int keepRows = std::min(height, height_);
   std::int64_t keepBytes = std::min(newRow, rowBytes_);
-  if (width < width_ || width > width_) keepBytes = std::min(keepBytes, (std::int64_t(std::min(width, width_)) * bpp_ + 7) / 8);
+  if (width < width_ || width > width_)
+    keepBytes = std::min(keepBytes, (std::int64_t(std::min(width, width_)) * bpp_ + 7) / 8);
   for (int y = 0; y < keepRows; ++y)
-    std::memcpy(bits.data() + (bottomUp_ ? height - 1 - y : y) * newRow, RowPtr(y), std::size_t(keepBytes));
+    std::memcpy(bits.data() + (bottomUp_ ? height - 1 - y : y) * newRow, RowPtr(y),
+                std::size_t(keepBytes));
   bits_ = std::move(bits);
   width_ = width;
   height_ = height;
@@ -221,17 +236,22 @@ void TDibData::SetBitsPerPixel(int bpp) {
   Flush();
   TDibData old = *this;
   bpp_ = bpp;
-  if (bpp == 1) palette_ = BlackWhitePalette();
-  else if (bpp == 4 && palette_.size() != 16) palette_ = SixteenColourPalette();
-  else if (bpp == 8 && (old.bpp_ > 8 || palette_.empty())) palette_ = GreyRampPalette(256);
-  else if (bpp > 8) palette_.clear();
+  if (bpp == 1)
+    palette_ = BlackWhitePalette();
+  else if (bpp == 4 && palette_.size() != 16)
+    palette_ = SixteenColourPalette();
+  else if (bpp == 8 && (old.bpp_ > 8 || palette_.empty()))
+    palette_ = GreyRampPalette(256);
+  else if (bpp > 8)
+    palette_.clear();
   if (bpp <= 8 && int(palette_.size()) > (1 << bpp)) palette_.resize(std::size_t(1) << bpp);
   rowBytes_ = DibRowBytes(width_, bpp_);
   bits_.assign(std::size_t(rowBytes_ * height_), 0);
   for (int y = 0; y < height_; ++y) {
     const std::uint8_t* src = old.RowPtr(y);
     std::uint8_t* dst = RowPtr(y);
-    for (int x = 0; x < width_; ++x) StoreColor(dst, x, old.StoredColor(src, x));
+    for (int x = 0; x < width_; ++x)
+      StoreColor(dst, x, old.StoredColor(src, x));
   }
 }
 

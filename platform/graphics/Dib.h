@@ -50,7 +50,10 @@ public:
   bool BottomUp() const { return bottomUp_; }
   void SetBottomUp(bool bottomUp);
   /// The memory as a DIB lays it out (first the bottom row when BottomUp).
-  std::uint8_t* Memory() { Flush(); return bits_.data(); }
+  std::uint8_t* Memory() {
+    Flush();
+    return bits_.data();
+  }
 
   // ---- TSurface ------------------------------------------------------------------
   int Width() const override { return width_; }
@@ -81,7 +84,7 @@ private:
   std::int64_t rowBytes_ = 0;
   mutable std::vector<std::uint8_t> bits_;
   std::vector<RGBQUAD> palette_;
-  mutable std::vector<std::uint8_t> shadow_;  // 32-bit copy while drawing on <= 16 bits
+  mutable std::vector<std::uint8_t> shadow_; // 32-bit copy while drawing on <= 16 bits
   mutable bool shadowDirty_ = false;
   bool bottomUp_ = false;
 };

@@ -12,10 +12,12 @@ std::vector<RGBQUAD> ColorTable(const BITMAPINFO* info) {
   const BITMAPINFOHEADER& h = info->bmiHeader;
   std::vector<RGBQUAD> table;
   if (h.biBitCount > 8) return table;
-  std::size_t n = h.biClrUsed ? std::min<std::size_t>(h.biClrUsed, 256) : (std::size_t(1) << h.biBitCount);
+  std::size_t n =
+      h.biClrUsed ? std::min<std::size_t>(h.biClrUsed, 256) : (std::size_t(1) << h.biBitCount);
   n = std::min<std::size_t>(n, std::size_t(1) << h.biBitCount);
   table.assign(info->bmiColors, info->bmiColors + n);
-  for (RGBQUAD& q : table) q.rgbReserved = 0;
+  for (RGBQUAD& q : table)
+    q.rgbReserved = 0;
   return table;
 }
 
@@ -33,9 +35,11 @@ HBITMAP RegisterDib(std::shared_ptr<TDibData> dib) {
   return Register(o);
 }
 
-std::shared_ptr<TPaletteObject> Palette(HPALETTE h) { return LookupAs<TPaletteObject>(h, OBJ_PAL); }
+std::shared_ptr<TPaletteObject> Palette(HPALETTE h) {
+  return LookupAs<TPaletteObject>(h, OBJ_PAL);
+}
 
-}  // namespace
+} // namespace
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
   if (!Dc(dc) || width < 0 || height < 0 || std::int64_t(width) * height > (std::int64_t(1) << 28))
@@ -45,7 +49,8 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bpp, const void* bits) {
-  if (width < 0 || height < 0 || planes != 1 || std::int64_t(width) * height > (std::int64_t(1) << 28))
+  if (width < 0 || height < 0 || planes != 1 ||
+      std::int64_t(width) * height > (std::int64_t(1) << 28))
     return nullptr;
   if (bpp != 1 && bpp != 24 && bpp != 32) return nullptr;
   auto dib = std::make_shared<TDibData>(width, height, int(bpp));
@@ -53,7 +58,8 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bpp, const void* b
     std::int64_t inRow = ((std::int64_t(width) * bpp + 15) / 16) * 2;
     std::int64_t used = (std::int64_t(width) * bpp + 7) / 8;
     const auto* in = static_cast<const std::uint8_t*>(bits);
-    for (int y = 0; y < height; ++y) std::memcpy(dib->StoredRow(y), in + y * inRow, std::size_t(used));
+    for (int y = 0; y < height; ++y)
+      std::memcpy(dib->StoredRow(y), in + y * inRow, std::size_t(used));
   }
   return RegisterDib(dib);
 }
@@ -81,13 +87,15 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
   if (!h || !(init & CBM_INIT) || !bits || !info) return h;
   HDC mem = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(mem, h);
-  StretchDIBits(mem, 0, 0, header->biWidth, height, 0, 0, header->biWidth, height, bits, info, usage, SRCCOPY);
+  StretchDIBits(mem, 0, 0, header->biWidth, height, 0, 0, header->biWidth, height, bits, info,
+                usage, SRCCOPY);
   SelectObject(mem, old);
   DeleteDC(mem);
   return h;
 }
 
-int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage) {
+int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
+              UINT usage) {
   auto b = LookupAs<TBitmapObject>(bitmap, OBJ_BITMAP);
   if (!b || !info || usage != DIB_RGB_COLORS) return 0;
   TDibData& dib = *b->dib;
@@ -115,16 +123,17 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINF
   auto* out = static_cast<std::uint8_t*>(bits);
   UINT copied = 0;
   for (UINT i = 0; i < lines; ++i) {
-    std::int64_t scan = std::int64_t(start) + i;  // in the order of the requested layout
+    std::int64_t scan = std::int64_t(start) + i; // in the order of the requested layout
     if (scan >= height) break;
-    int line = int(h.biHeight < 0 ? scan : height - 1 - scan);  // 0 = top
+    int line = int(h.biHeight < 0 ? scan : height - 1 - scan); // 0 = top
     std::uint8_t* row = out + std::int64_t(i) * rowBytes;
     if (bpp == dib.DibBitsPerPixel()) {
       std::memcpy(row, dib.StoredRow(line), std::size_t(std::min(rowBytes, dib.RowBytes())));
     } else {
       int bytes = bpp / 8;
       std::memset(row, 0, std::size_t(rowBytes));
-      for (int x = 0; x < h.biWidth; ++x) WritePixel(row + x * bytes, dib.PixelColor(x, line));
+      for (int x = 0; x < h.biWidth; ++x)
+        WritePixel(row + x * bytes, dib.PixelColor(x, line));
     }
     ++copied;
   }
@@ -140,14 +149,16 @@ UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors) {
   if (!d || !d->selectedDib || !colors) return 0;
   const auto& p = d->selectedDib->Palette();
   UINT n = 0;
-  for (UINT i = start; i < p.size() && n < count; ++i) colors[n++] = p[i];
+  for (UINT i = start; i < p.size() && n < count; ++i)
+    colors[n++] = p[i];
   return n;
 }
 
 // ---- palettes --------------------------------------------------------------------------------
 
 HPALETTE CreatePalette(const LOGPALETTE* palette) {
-  if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0 || palette->palNumEntries > 256)
+  if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0 ||
+      palette->palNumEntries > 256)
     return nullptr;
   auto p = std::make_shared<TPaletteObject>();
   for (int i = 0; i < palette->palNumEntries; ++i) {
@@ -220,12 +231,18 @@ HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL) {
   return SelectObject(dc, palette);
 }
 
-UINT RealizePalette(HDC dc) { return Dc(dc) ? 0 : 0xFFFFFFFF; }
+UINT RealizePalette(HDC dc) {
+  return Dc(dc) ? 0 : 0xFFFFFFFF;
+}
 
 // ---- mapping modes ------------------------------------------------------------------------------
 
-int SetMapMode(HDC dc, int mode) { return Dc(dc) && mode == MM_TEXT ? MM_TEXT : 0; }
-int GetMapMode(HDC dc) { return Dc(dc) ? MM_TEXT : 0; }
+int SetMapMode(HDC dc, int mode) {
+  return Dc(dc) && mode == MM_TEXT ? MM_TEXT : 0;
+}
+int GetMapMode(HDC dc) {
+  return Dc(dc) ? MM_TEXT : 0;
+}
 
 BOOL LPtoDP(HDC dc, POINT* points, int count) {
   TDc* d = Dc(dc);

@@ -53,31 +53,69 @@ using HDC = TDcTag*;
 
 // ---- object kinds (GetObjectType) --------------------------------------------
 enum : DWORD {
-  OBJ_PEN = 1, OBJ_BRUSH = 2, OBJ_DC = 3, OBJ_PAL = 5, OBJ_FONT = 6, OBJ_BITMAP = 7,
-  OBJ_REGION = 8, OBJ_MEMDC = 10, OBJ_EXTPEN = 11, OBJ_ENHMETADC = 12
+  OBJ_PEN = 1,
+  OBJ_BRUSH = 2,
+  OBJ_DC = 3,
+  OBJ_PAL = 5,
+  OBJ_FONT = 6,
+  OBJ_BITMAP = 7,
+  OBJ_REGION = 8,
+  OBJ_MEMDC = 10,
+  OBJ_EXTPEN = 11,
+  OBJ_ENHMETADC = 12
 };
 
 // ---- pens ---------------------------------------------------------------------
 enum : DWORD {
-  PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
-  PS_INSIDEFRAME = 6, PS_USERSTYLE = 7, PS_ALTERNATE = 8, PS_STYLE_MASK = 0x0F,
-  PS_ENDCAP_ROUND = 0, PS_ENDCAP_SQUARE = 0x100, PS_ENDCAP_FLAT = 0x200, PS_ENDCAP_MASK = 0xF00,
-  PS_JOIN_ROUND = 0, PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000, PS_JOIN_MASK = 0xF000,
-  PS_COSMETIC = 0, PS_GEOMETRIC = 0x10000, PS_TYPE_MASK = 0xF0000
+  PS_SOLID = 0,
+  PS_DASH = 1,
+  PS_DOT = 2,
+  PS_DASHDOT = 3,
+  PS_DASHDOTDOT = 4,
+  PS_NULL = 5,
+  PS_INSIDEFRAME = 6,
+  PS_USERSTYLE = 7,
+  PS_ALTERNATE = 8,
+  PS_STYLE_MASK = 0x0F,
+  PS_ENDCAP_ROUND = 0,
+  PS_ENDCAP_SQUARE = 0x100,
+  PS_ENDCAP_FLAT = 0x200,
+  PS_ENDCAP_MASK = 0xF00,
+  PS_JOIN_ROUND = 0,
+  PS_JOIN_BEVEL = 0x1000,
+  PS_JOIN_MITER = 0x2000,
+  PS_JOIN_MASK = 0xF000,
+  PS_COSMETIC = 0,
+  PS_GEOMETRIC = 0x10000,
+  PS_TYPE_MASK = 0xF0000
 };
 
 // ---- brushes ------------------------------------------------------------------
 enum : UINT { BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = 1, BS_HATCHED = 2, BS_PATTERN = 3 };
 enum : int {
-  HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3, HS_CROSS = 4,
+  HS_HORIZONTAL = 0,
+  HS_VERTICAL = 1,
+  HS_FDIAGONAL = 2,
+  HS_BDIAGONAL = 3,
+  HS_CROSS = 4,
   HS_DIAGCROSS = 5
 };
 
 // ---- stock objects -------------------------------------------------------------
 enum : int {
-  WHITE_BRUSH = 0, LTGRAY_BRUSH = 1, GRAY_BRUSH = 2, DKGRAY_BRUSH = 3, BLACK_BRUSH = 4,
-  NULL_BRUSH = 5, HOLLOW_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8,
-  SYSTEM_FONT = 13, DEFAULT_PALETTE = 15, DEFAULT_GUI_FONT = 17
+  WHITE_BRUSH = 0,
+  LTGRAY_BRUSH = 1,
+  GRAY_BRUSH = 2,
+  DKGRAY_BRUSH = 3,
+  BLACK_BRUSH = 4,
+  NULL_BRUSH = 5,
+  HOLLOW_BRUSH = 5,
+  WHITE_PEN = 6,
+  BLACK_PEN = 7,
+  NULL_PEN = 8,
+  SYSTEM_FONT = 13,
+  DEFAULT_PALETTE = 15,
+  DEFAULT_GUI_FONT = 17
 };
 
 // ---- DC modes -------------------------------------------------------------------
@@ -87,24 +125,57 @@ enum : int { GM_COMPATIBLE = 1, GM_ADVANCED = 2 };
 enum : int { BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4 };
 enum : int { MWT_IDENTITY = 1, MWT_LEFTMULTIPLY = 2, MWT_RIGHTMULTIPLY = 3 };
 enum : int {
-  R2_BLACK = 1, R2_NOTMERGEPEN = 2, R2_MASKNOTPEN = 3, R2_NOTCOPYPEN = 4, R2_MASKPENNOT = 5,
-  R2_NOT = 6, R2_XORPEN = 7, R2_NOTMASKPEN = 8, R2_MASKPEN = 9, R2_NOTXORPEN = 10, R2_NOP = 11,
-  R2_MERGENOTPEN = 12, R2_COPYPEN = 13, R2_MERGEPENNOT = 14, R2_MERGEPEN = 15, R2_WHITE = 16
+  R2_BLACK = 1,
+  R2_NOTMERGEPEN = 2,
+  R2_MASKNOTPEN = 3,
+  R2_NOTCOPYPEN = 4,
+  R2_MASKPENNOT = 5,
+  R2_NOT = 6,
+  R2_XORPEN = 7,
+  R2_NOTMASKPEN = 8,
+  R2_MASKPEN = 9,
+  R2_NOTXORPEN = 10,
+  R2_NOP = 11,
+  R2_MERGENOTPEN = 12,
+  R2_COPYPEN = 13,
+  R2_MERGEPENNOT = 14,
+  R2_MERGEPEN = 15,
+  R2_WHITE = 16
 };
 enum : UINT {
-  TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6, TA_TOP = 0,
-  TA_BOTTOM = 8, TA_BASELINE = 24, TA_RTLREADING = 256
+  TA_NOUPDATECP = 0,
+  TA_UPDATECP = 1,
+  TA_LEFT = 0,
+  TA_RIGHT = 2,
+  TA_CENTER = 6,
+  TA_TOP = 0,
+  TA_BOTTOM = 8,
+  TA_BASELINE = 24,
+  TA_RTLREADING = 256
 };
 
 // ---- ternary raster operations -----------------------------------------------------
 enum : DWORD {
-  SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x008800C6, SRCINVERT = 0x00660046,
-  SRCERASE = 0x00440328, NOTSRCCOPY = 0x00330008, NOTSRCERASE = 0x001100A6,
-  MERGECOPY = 0x00C000CA, MERGEPAINT = 0x00BB0226, PATCOPY = 0x00F00021, PATPAINT = 0x00FB0A09,
-  PATINVERT = 0x005A0049, DSTINVERT = 0x00550009, BLACKNESS = 0x00000042,
-  WHITENESS = 0x00FF0062, DSPDxax = 0x00E20746
+  SRCCOPY = 0x00CC0020,
+  SRCPAINT = 0x00EE0086,
+  SRCAND = 0x008800C6,
+  SRCINVERT = 0x00660046,
+  SRCERASE = 0x00440328,
+  NOTSRCCOPY = 0x00330008,
+  NOTSRCERASE = 0x001100A6,
+  MERGECOPY = 0x00C000CA,
+  MERGEPAINT = 0x00BB0226,
+  PATCOPY = 0x00F00021,
+  PATPAINT = 0x00FB0A09,
+  PATINVERT = 0x005A0049,
+  DSTINVERT = 0x00550009,
+  BLACKNESS = 0x00000042,
+  WHITENESS = 0x00FF0062,
+  DSPDxax = 0x00E20746
 };
-constexpr DWORD MAKEROP4(DWORD fore, DWORD back) { return ((back << 8) & 0xFF000000u) | fore; }
+constexpr DWORD MAKEROP4(DWORD fore, DWORD back) {
+  return ((back << 8) & 0xFF000000u) | fore;
+}
 
 // ---- regions ----------------------------------------------------------------------
 enum : int { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
@@ -112,10 +183,23 @@ enum : int { ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3 };
 
 // ---- device capabilities --------------------------------------------------------------
 enum : int {
-  DRIVERVERSION = 0, TECHNOLOGY = 2, HORZSIZE = 4, VERTSIZE = 6, HORZRES = 8, VERTRES = 10,
-  BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24, RASTERCAPS = 38, LOGPIXELSX = 88,
-  LOGPIXELSY = 90, SIZEPALETTE = 104, PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111,
-  PHYSICALOFFSETX = 112, PHYSICALOFFSETY = 113
+  DRIVERVERSION = 0,
+  TECHNOLOGY = 2,
+  HORZSIZE = 4,
+  VERTSIZE = 6,
+  HORZRES = 8,
+  VERTRES = 10,
+  BITSPIXEL = 12,
+  PLANES = 14,
+  NUMCOLORS = 24,
+  RASTERCAPS = 38,
+  LOGPIXELSX = 88,
+  LOGPIXELSY = 90,
+  SIZEPALETTE = 104,
+  PHYSICALWIDTH = 110,
+  PHYSICALHEIGHT = 111,
+  PHYSICALOFFSETX = 112,
+  PHYSICALOFFSETY = 113
 };
 enum : int { DT_RASDISPLAY = 1, DT_RASPRINTER = 2, DT_METAFILE = 5 };
 
@@ -123,16 +207,31 @@ enum : int { DT_RASDISPLAY = 1, DT_RASPRINTER = 2, DT_METAFILE = 5 };
 enum : int { LF_FACESIZE = 32 };
 enum : int { FW_DONTCARE = 0, FW_NORMAL = 400, FW_BOLD = 700 };
 enum : BYTE {
-  ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2, SHIFTJIS_CHARSET = 128,
-  HANGEUL_CHARSET = 129, GB2312_CHARSET = 134, CHINESEBIG5_CHARSET = 136, OEM_CHARSET = 255,
-  HEBREW_CHARSET = 177, ARABIC_CHARSET = 178, GREEK_CHARSET = 161, TURKISH_CHARSET = 162,
-  VIETNAMESE_CHARSET = 163, THAI_CHARSET = 222, EASTEUROPE_CHARSET = 238,
-  RUSSIAN_CHARSET = 204, BALTIC_CHARSET = 186
+  ANSI_CHARSET = 0,
+  DEFAULT_CHARSET = 1,
+  SYMBOL_CHARSET = 2,
+  SHIFTJIS_CHARSET = 128,
+  HANGEUL_CHARSET = 129,
+  GB2312_CHARSET = 134,
+  CHINESEBIG5_CHARSET = 136,
+  OEM_CHARSET = 255,
+  HEBREW_CHARSET = 177,
+  ARABIC_CHARSET = 178,
+  GREEK_CHARSET = 161,
+  TURKISH_CHARSET = 162,
+  VIETNAMESE_CHARSET = 163,
+  THAI_CHARSET = 222,
+  EASTEUROPE_CHARSET = 238,
+  RUSSIAN_CHARSET = 204,
+  BALTIC_CHARSET = 186
 };
 enum : BYTE { OUT_DEFAULT_PRECIS = 0, OUT_TT_ONLY_PRECIS = 7 };
 enum : BYTE { CLIP_DEFAULT_PRECIS = 0 };
 enum : BYTE {
-  DEFAULT_QUALITY = 0, DRAFT_QUALITY = 1, PROOF_QUALITY = 2, NONANTIALIASED_QUALITY = 3,
+  DEFAULT_QUALITY = 0,
+  DRAFT_QUALITY = 1,
+  PROOF_QUALITY = 2,
+  NONANTIALIASED_QUALITY = 3,
   ANTIALIASED_QUALITY = 4
 };
 enum : BYTE { DEFAULT_PITCH = 0, FIXED_PITCH = 1, VARIABLE_PITCH = 2 };
@@ -147,30 +246,48 @@ enum : UINT { DIB_RGB_COLORS = 0, DIB_PAL_COLORS = 1 };
 
 // ---- system colours -------------------------------------------------------------------
 enum : int {
-  COLOR_SCROLLBAR = 0, COLOR_BACKGROUND = 1, COLOR_ACTIVECAPTION = 2, COLOR_INACTIVECAPTION = 3,
-  COLOR_MENU = 4, COLOR_WINDOW = 5, COLOR_WINDOWFRAME = 6, COLOR_MENUTEXT = 7,
-  COLOR_WINDOWTEXT = 8, COLOR_CAPTIONTEXT = 9, COLOR_ACTIVEBORDER = 10,
-  COLOR_INACTIVEBORDER = 11, COLOR_APPWORKSPACE = 12, COLOR_HIGHLIGHT = 13,
-  COLOR_HIGHLIGHTTEXT = 14, COLOR_BTNFACE = 15, COLOR_BTNSHADOW = 16, COLOR_GRAYTEXT = 17,
-  COLOR_BTNTEXT = 18, COLOR_INACTIVECAPTIONTEXT = 19, COLOR_BTNHIGHLIGHT = 20,
-  COLOR_3DDKSHADOW = 21, COLOR_3DLIGHT = 22, COLOR_INFOTEXT = 23, COLOR_INFOBK = 24
+  COLOR_SCROLLBAR = 0,
+  COLOR_BACKGROUND = 1,
+  COLOR_ACTIVECAPTION = 2,
+  COLOR_INACTIVECAPTION = 3,
+  COLOR_MENU = 4,
+  COLOR_WINDOW = 5,
+  COLOR_WINDOWFRAME = 6,
+  COLOR_MENUTEXT = 7,
+  COLOR_WINDOWTEXT = 8,
+  COLOR_CAPTIONTEXT = 9,
+  COLOR_ACTIVEBORDER = 10,
+  COLOR_INACTIVEBORDER = 11,
+  COLOR_APPWORKSPACE = 12,
+  COLOR_HIGHLIGHT = 13,
+  COLOR_HIGHLIGHTTEXT = 14,
+  COLOR_BTNFACE = 15,
+  COLOR_BTNSHADOW = 16,
+  COLOR_GRAYTEXT = 17,
+  COLOR_BTNTEXT = 18,
+  COLOR_INACTIVECAPTIONTEXT = 19,
+  COLOR_BTNHIGHLIGHT = 20,
+  COLOR_3DDKSHADOW = 21,
+  COLOR_3DLIGHT = 22,
+  COLOR_INFOTEXT = 23,
+  COLOR_INFOBK = 24
 };
 
 // ---- structures ---------------------------------------------------------------------------
 struct LOGPEN {
   UINT lopnStyle = PS_SOLID;
-  POINT lopnWidth;  // x is the width
+  POINT lopnWidth; // x is the width
   COLORREF lopnColor = 0;
 };
 
 struct LOGBRUSH {
   UINT lbStyle = BS_SOLID;
   COLORREF lbColor = 0;
-  std::uintptr_t lbHatch = 0;  // HS_* for BS_HATCHED, the HBITMAP for BS_PATTERN
+  std::uintptr_t lbHatch = 0; // HS_* for BS_HATCHED, the HBITMAP for BS_PATTERN
 };
 
 struct EXTLOGPEN {
-  DWORD elpPenStyle = 0;  // type | style | end cap | join
+  DWORD elpPenStyle = 0; // type | style | end cap | join
   DWORD elpWidth = 0;
   UINT elpBrushStyle = BS_SOLID;
   COLORREF elpColor = 0;
@@ -182,7 +299,7 @@ struct EXTLOGPEN {
 struct LOGFONT {
   LONG lfHeight = 0;
   LONG lfWidth = 0;
-  LONG lfEscapement = 0;   // tenths of a degree, counter-clockwise
+  LONG lfEscapement = 0; // tenths of a degree, counter-clockwise
   LONG lfOrientation = 0;
   LONG lfWeight = FW_NORMAL;
   BYTE lfItalic = 0;
@@ -193,7 +310,7 @@ struct LOGFONT {
   BYTE lfClipPrecision = 0;
   BYTE lfQuality = 0;
   BYTE lfPitchAndFamily = 0;
-  char lfFaceName[LF_FACESIZE] = {0};  // UTF-8, zero-terminated
+  char lfFaceName[LF_FACESIZE] = {0}; // UTF-8, zero-terminated
 };
 
 struct TEXTMETRIC {
@@ -238,7 +355,7 @@ struct RGBQUAD {
 struct BITMAPINFOHEADER {
   DWORD biSize = 40;
   LONG biWidth = 0;
-  LONG biHeight = 0;  // > 0 bottom-up, < 0 top-down
+  LONG biHeight = 0; // > 0 bottom-up, < 0 top-down
   WORD biPlanes = 1;
   WORD biBitCount = 0;
   DWORD biCompression = BI_RGB;
@@ -258,7 +375,7 @@ struct BITMAPINFO {
 
 #pragma pack(push, 2)
 struct BITMAPFILEHEADER {
-  WORD bfType = 0x4D42;  // "BM"
+  WORD bfType = 0x4D42; // "BM"
   DWORD bfSize = 0;
   WORD bfReserved1 = 0;
   WORD bfReserved2 = 0;
@@ -379,7 +496,7 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
 BOOL InvertRect(HDC dc, const RECT* rect);
 BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop);
-COLORREF GetPixel(HDC dc, int x, int y);  // CLR_INVALID outside
+COLORREF GetPixel(HDC dc, int x, int y); // CLR_INVALID outside
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
@@ -423,8 +540,8 @@ BOOL TextOut(HDC dc, int x, int y, const char* text, int length);
 BOOL GetTextExtentPoint32(HDC dc, const char* text, int length, SIZE* size);
 /// Cumulative extents of every character in `dx` (one per code point), the
 /// number that fit `maxExtent` in `fit`.
-BOOL GetTextExtentExPoint(HDC dc, const char* text, int length, int maxExtent, int* fit,
-                          int* dx, SIZE* size);
+BOOL GetTextExtentExPoint(HDC dc, const char* text, int length, int maxExtent, int* fit, int* dx,
+                          SIZE* size);
 BOOL GetTextMetrics(HDC dc, TEXTMETRIC* tm);
 /// The face the DC's font resolved to (after substitution).
 int GetTextFace(HDC dc, int size, char* face);
@@ -473,7 +590,8 @@ enum : DWORD { CBM_INIT = 4 };
 /// Copies lines of a bitmap into `bits` in the format of `info` (1, 4, 8,
 /// 24 or 32 bits; biHeight < 0 top-down). With null `bits` fills in the
 /// header of the bitmap's own format. Returns the lines copied, 0 on failure.
-int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
+              UINT usage);
 /// The colour table of the bitmap selected into a memory DC.
 UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
 
@@ -508,9 +626,20 @@ enum : UINT { ETO_OPAQUE = 2, ETO_CLIPPED = 4 };
 BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, int length,
                 const int* dx);
 enum : UINT {
-  DT_TOP = 0, DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER = 4, DT_BOTTOM = 8,
-  DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_NOCLIP = 0x100,
-  DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_END_ELLIPSIS = 0x8000, DT_RTLREADING = 0x20000
+  DT_TOP = 0,
+  DT_LEFT = 0,
+  DT_CENTER = 1,
+  DT_RIGHT = 2,
+  DT_VCENTER = 4,
+  DT_BOTTOM = 8,
+  DT_WORDBREAK = 0x10,
+  DT_SINGLELINE = 0x20,
+  DT_EXPANDTABS = 0x40,
+  DT_NOCLIP = 0x100,
+  DT_CALCRECT = 0x400,
+  DT_NOPREFIX = 0x800,
+  DT_END_ELLIPSIS = 0x8000,
+  DT_RTLREADING = 0x20000
 };
 /// Draws (or with DT_CALCRECT measures) text in a rectangle; returns the
 /// height of the text, 0 on failure. "&x" underlines x unless DT_NOPREFIX;

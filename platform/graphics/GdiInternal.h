@@ -24,13 +24,13 @@ struct TObject {
   virtual ~TObject() = default;
   DWORD kind;
   bool stock = false;
-  int selections = 0;  // DCs (and saved DC states) holding it selected
+  int selections = 0; // DCs (and saved DC states) holding it selected
 };
 
 struct TPenObject : TObject {
   TPenObject() : TObject(OBJ_PEN) {}
   bool extended = false;
-  DWORD style = PS_SOLID;  // full style word (type | style | cap | join)
+  DWORD style = PS_SOLID; // full style word (type | style | cap | join)
   int width = 0;
   COLORREF color = 0;
   UINT brushStyle = BS_SOLID;
@@ -47,7 +47,7 @@ struct TPenObject : TObject {
 struct TBrushObject : TObject {
   TBrushObject() : TObject(OBJ_BRUSH) {}
   LOGBRUSH lb;
-  std::shared_ptr<TDibData> pattern;  // a copy taken at creation
+  std::shared_ptr<TDibData> pattern; // a copy taken at creation
 };
 
 struct TFontObject : TObject {
@@ -86,19 +86,19 @@ std::shared_ptr<TDibData> DibOfHandle(HBITMAP h);
 
 // ---- raster engine ----------------------------------------------------------------------
 struct TSpan {
-  int y, x0, x1;  // [x0, x1)
+  int y, x0, x1; // [x0, x1)
 };
 
 /// What a fill paints with.
 struct TFill {
   enum Kind { Solid, Hatch, Pattern, None } kind = Solid;
-  COLORREF color = 0;       // solid colour, hatch line colour
+  COLORREF color = 0; // solid colour, hatch line colour
   int hatch = 0;
   std::shared_ptr<TDibData> pattern;
   bool monoPattern = false;
-  COLORREF bk = 0xFFFFFF;   // hatch gaps / mono pattern 1 bits
-  COLORREF text = 0;        // mono pattern 0 bits
-  bool opaque = true;       // hatch gaps drawn
+  COLORREF bk = 0xFFFFFF; // hatch gaps / mono pattern 1 bits
+  COLORREF text = 0;      // mono pattern 0 bits
+  bool opaque = true;     // hatch gaps drawn
   int orgX = 0, orgY = 0;
   int rop2 = R2_COPYPEN;
   /// The colour at device pixel (x, y); false for a transparent hatch gap.
@@ -136,8 +136,8 @@ private:
 };
 
 /// Spans of the pixels whose centres lie inside the polygons (device coords).
-void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding,
-                  std::vector<TSpan>& spans, const QRect& bounds);
+void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding, std::vector<TSpan>& spans,
+                  const QRect& bounds);
 void PathSpans(const QPainterPath& path, std::vector<TSpan>& spans, const QRect& bounds);
 QRegion SpansToRegion(const std::vector<TSpan>& spans);
 
@@ -163,7 +163,9 @@ inline std::uint32_t Rop3(unsigned code, std::uint32_t p, std::uint32_t s, std::
 }
 
 // Pixel value <-> COLORREF (surfaces store B,G,R[,X]).
-inline COLORREF ReadPixel(const std::uint8_t* p) { return RGB(p[2], p[1], p[0]); }
+inline COLORREF ReadPixel(const std::uint8_t* p) {
+  return RGB(p[2], p[1], p[0]);
+}
 inline void WritePixel(std::uint8_t* p, COLORREF c) {
   p[0] = GetBValue(c);
   p[1] = GetGValue(c);
@@ -172,8 +174,8 @@ inline void WritePixel(std::uint8_t* p, COLORREF c) {
 
 // ---- device context ------------------------------------------------------------------------
 struct TDcState {
-  HGDIOBJ penHandle = nullptr, brushHandle = nullptr, fontHandle = nullptr,
-          bitmapHandle = nullptr, paletteHandle = nullptr;
+  HGDIOBJ penHandle = nullptr, brushHandle = nullptr, fontHandle = nullptr, bitmapHandle = nullptr,
+          paletteHandle = nullptr;
   std::shared_ptr<TPenObject> pen;
   std::shared_ptr<TBrushObject> brush;
   std::shared_ptr<TFontObject> font;
@@ -190,31 +192,31 @@ struct TDcState {
   QPoint viewportOrg{0, 0}, windowOrg{0, 0};
   QTransform world;
   bool clipped = false;
-  QRegion clip;  // device coordinates
+  QRegion clip; // device coordinates
 };
 
 class TRecording;
 
 struct TDc {
   DWORD kind = OBJ_MEMDC;
-  TSurface* surface = nullptr;                     // not owned
-  std::shared_ptr<TDibData> selectedDib;           // memory DC
-  std::shared_ptr<TRecording> recording;           // metafile DC
-  int recordWidth = 0, recordHeight = 0;           // metafile DC extent
+  TSurface* surface = nullptr;           // not owned
+  std::shared_ptr<TDibData> selectedDib; // memory DC
+  std::shared_ptr<TRecording> recording; // metafile DC
+  int recordWidth = 0, recordHeight = 0; // metafile DC extent
   TDcState state;
   std::vector<TDcState> saved;
   // path under construction
   bool pathOpen = false;
   bool pathEnded = false;
-  QPainterPath path;  // device coordinates
+  QPainterPath path; // device coordinates
   // capabilities
   int horzRes = 0, vertRes = 0, physWidth = 0, physHeight = 0, physOffX = 0, physOffY = 0;
-  int ppi = 0;  // 0: from the surface
+  int ppi = 0; // 0: from the surface
   // clip rectangles cache
   mutable std::vector<QRect> clipRects;
   mutable bool clipValid = false;
 
-  QTransform Transform() const;  // logical -> device
+  QTransform Transform() const; // logical -> device
   const std::vector<QRect>& ClipRects() const;
   void InvalidateClip() { clipValid = false; }
   int Ppi() const;
@@ -247,8 +249,7 @@ void Replay(const TRecording& recording, int w, int h, TDc& dc, const QRect& des
 /// The resolved toolkit font of a LOGFONT at the DC's resolution.
 struct TResolvedFont {
   QFont font;
-  int ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0, aveWidth = 0,
-      maxWidth = 0;
+  int ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0, aveWidth = 0, maxWidth = 0;
   std::string face;
 };
 const TResolvedFont& ResolveFont(const LOGFONT& lf);
@@ -260,12 +261,13 @@ QPainterPath TextPath(const TResolvedFont& font, const std::u32string& text,
 /// The face-name substitution (installed family name).
 std::string SubstituteFace(const std::string& face);
 
-// ---- blits ----------------------------------------------------------------------------------------
+// ---- blits
+// ----------------------------------------------------------------------------------------
 /// A source of pixels for stretching: `width` x `height`, 32-bit rows.
 struct TSourceImage {
   int width = 0, height = 0;
   std::function<COLORREF(int x, int y)> pixel;
-  const std::uint8_t* bits = nullptr;  // direct access when set
+  const std::uint8_t* bits = nullptr; // direct access when set
   std::int64_t stride = 0;
   int bytes = 4;
   COLORREF At(int x, int y) const {
@@ -277,4 +279,4 @@ struct TSourceImage {
 bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, int sx, int sy,
                   int sw, int sh, DWORD rop, std::optional<COLORREF> transparent = std::nullopt);
 
-}  // namespace gdi
+} // namespace gdi

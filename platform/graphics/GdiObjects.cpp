@@ -73,12 +73,12 @@ void MakeStock() {
     pal->entries.push_back(q);
   }
   add(DEFAULT_PALETTE, pal);
-  auto bitmap = std::make_shared<TBitmapObject>();  // what a new memory DC holds
+  auto bitmap = std::make_shared<TBitmapObject>(); // what a new memory DC holds
   bitmap->dib = std::make_shared<TDibData>(1, 1, 1);
   add(19, bitmap);
 }
 
-}  // namespace
+} // namespace
 
 HGDIOBJ Register(std::shared_ptr<TObject> object) {
   TRegistry& r = Reg();
@@ -97,7 +97,9 @@ std::shared_ptr<TObject> Lookup(HGDIOBJ h) {
   return it == r.objects.end() ? nullptr : it->second;
 }
 
-std::shared_ptr<TRegionObject> Region(HRGN h) { return LookupAs<TRegionObject>(h, OBJ_REGION); }
+std::shared_ptr<TRegionObject> Region(HRGN h) {
+  return LookupAs<TRegionObject>(h, OBJ_REGION);
+}
 
 HBITMAP HandleForDib(const std::shared_ptr<TDibData>& dib) {
   TRegistry& r = Reg();
@@ -117,11 +119,13 @@ std::shared_ptr<TDibData> DibOfHandle(HBITMAP h) {
   return b->dib;
 }
 
-}  // namespace gdi
+} // namespace gdi
 
 using namespace gdi;
 
-TGdiObjectCount GdiObjectCount(DWORD objectKind) { return Reg().counts[objectKind]; }
+TGdiObjectCount GdiObjectCount(DWORD objectKind) {
+  return Reg().counts[objectKind];
+}
 
 long GdiLiveObjectCount() {
   long n = 0;
@@ -138,20 +142,21 @@ void GdiResetObjectCounts() {
 }
 
 namespace {
-const std::pair<DWORD, const char*> kKinds[] = {{OBJ_PEN, "pens"},       {OBJ_EXTPEN, "extended pens"},
-                                               {OBJ_BRUSH, "brushes"},   {OBJ_FONT, "fonts"},
-                                               {OBJ_BITMAP, "bitmaps"},  {OBJ_REGION, "regions"},
-                                               {OBJ_PAL, "palettes"}};
+const std::pair<DWORD, const char*> kKinds[] = {
+    {OBJ_PEN, "pens"},    {OBJ_EXTPEN, "extended pens"}, {OBJ_BRUSH, "brushes"},
+    {OBJ_FONT, "fonts"},  {OBJ_BITMAP, "bitmaps"},       {OBJ_REGION, "regions"},
+    {OBJ_PAL, "palettes"}};
 long LiveOf(DWORD kind) {
   long n = 0;
   for (auto& [id, o] : Reg().objects)
     if (!o->stock && o->kind == kind) ++n;
   return n;
 }
-}  // namespace
+} // namespace
 
 TGdiObjectSnapshot::TGdiObjectSnapshot() {
-  for (auto [kind, name] : kKinds) live_[kind & 15] = LiveOf(kind);
+  for (auto [kind, name] : kKinds)
+    live_[kind & 15] = LiveOf(kind);
 }
 
 std::string TGdiObjectSnapshot::Leaks() const {
@@ -202,7 +207,7 @@ std::shared_ptr<TDibData> CopyDibOfBitmap(HBITMAP h) {
   b->dib->Flush();
   return std::make_shared<TDibData>(*b->dib);
 }
-}  // namespace
+} // namespace
 
 HPEN CreatePenIndirect(const LOGPEN* lp) {
   if (!lp) return nullptr;
@@ -251,18 +256,18 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
   b->lb = *lb;
   b->lb.lbColor &= 0xFFFFFF;
   switch (lb->lbStyle) {
-    case BS_SOLID:
-    case BS_NULL:
-      break;
-    case BS_HATCHED:
-      if (lb->lbHatch > HS_DIAGCROSS) return nullptr;
-      break;
-    case BS_PATTERN:
-      b->pattern = CopyDibOfBitmap(reinterpret_cast<HBITMAP>(lb->lbHatch));
-      if (!b->pattern) return nullptr;
-      break;
-    default:
-      return nullptr;
+  case BS_SOLID:
+  case BS_NULL:
+    break;
+  case BS_HATCHED:
+    if (lb->lbHatch > HS_DIAGCROSS) return nullptr;
+    break;
+  case BS_PATTERN:
+    b->pattern = CopyDibOfBitmap(reinterpret_cast<HBITMAP>(lb->lbHatch));
+    if (!b->pattern) return nullptr;
+    break;
+  default:
+    return nullptr;
   }
   return Register(b);
 }
@@ -306,48 +311,48 @@ int GetObject(HGDIOBJ h, int size, void* buffer) {
     return n;
   };
   switch (o->kind) {
-    case OBJ_PEN: {
-      auto p = std::static_pointer_cast<TPenObject>(o);
-      LOGPEN lp;
-      lp.lopnStyle = p->style;
-      lp.lopnWidth.x = p->width;
-      lp.lopnColor = p->color;
-      return copy(&lp, sizeof lp);
-    }
-    case OBJ_EXTPEN: {
-      auto p = std::static_pointer_cast<TPenObject>(o);
-      EXTLOGPEN e;
-      e.elpPenStyle = p->style;
-      e.elpWidth = DWORD(p->width);
-      e.elpBrushStyle = p->brushStyle;
-      e.elpColor = p->color;
-      e.elpHatch = p->hatch;
-      return copy(&e, sizeof e);
-    }
-    case OBJ_BRUSH: {
-      auto b = std::static_pointer_cast<TBrushObject>(o);
-      return copy(&b->lb, sizeof b->lb);
-    }
-    case OBJ_FONT: {
-      auto f = std::static_pointer_cast<TFontObject>(o);
-      return copy(&f->lf, sizeof f->lf);
-    }
-    case OBJ_BITMAP: {
-      auto b = std::static_pointer_cast<TBitmapObject>(o);
-      BITMAP bm;
-      bm.bmWidth = b->dib->DibWidth();
-      bm.bmHeight = b->dib->DibHeight();
-      bm.bmBitsPixel = WORD(b->dib->DibBitsPerPixel());
-      bm.bmWidthBytes = LONG(b->dib->RowBytes());
-      bm.bmBits = b->dib->StoredBits().data();
-      return copy(&bm, sizeof bm);
-    }
-    case OBJ_PAL: {
-      auto p = std::static_pointer_cast<TPaletteObject>(o);
-      WORD n = WORD(p->entries.size());
-      return copy(&n, sizeof n);
-    }
-    default:
-      return 0;
+  case OBJ_PEN: {
+    auto p = std::static_pointer_cast<TPenObject>(o);
+    LOGPEN lp;
+    lp.lopnStyle = p->style;
+    lp.lopnWidth.x = p->width;
+    lp.lopnColor = p->color;
+    return copy(&lp, sizeof lp);
+  }
+  case OBJ_EXTPEN: {
+    auto p = std::static_pointer_cast<TPenObject>(o);
+    EXTLOGPEN e;
+    e.elpPenStyle = p->style;
+    e.elpWidth = DWORD(p->width);
+    e.elpBrushStyle = p->brushStyle;
+    e.elpColor = p->color;
+    e.elpHatch = p->hatch;
+    return copy(&e, sizeof e);
+  }
+  case OBJ_BRUSH: {
+    auto b = std::static_pointer_cast<TBrushObject>(o);
+    return copy(&b->lb, sizeof b->lb);
+  }
+  case OBJ_FONT: {
+    auto f = std::static_pointer_cast<TFontObject>(o);
+    return copy(&f->lf, sizeof f->lf);
+  }
+  case OBJ_BITMAP: {
+    auto b = std::static_pointer_cast<TBitmapObject>(o);
+    BITMAP bm;
+    bm.bmWidth = b->dib->DibWidth();
+    bm.bmHeight = b->dib->DibHeight();
+    bm.bmBitsPixel = WORD(b->dib->DibBitsPerPixel());
+    bm.bmWidthBytes = LONG(b->dib->RowBytes());
+    bm.bmBits = b->dib->StoredBits().data();
+    return copy(&bm, sizeof bm);
+  }
+  case OBJ_PAL: {
+    auto p = std::static_pointer_cast<TPaletteObject>(o);
+    WORD n = WORD(p->entries.size());
+    return copy(&n, sizeof n);
+  }
+  default:
+    return 0;
   }
 }

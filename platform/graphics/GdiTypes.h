@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-using COLORREF = std::uint32_t;   // $00BBGGRR
-using TColor = std::int32_t;      // COLORREF or a system colour $FF0000nn
+using COLORREF = std::uint32_t; // $00BBGGRR
+using TColor = std::int32_t;    // COLORREF or a system colour $FF0000nn
 using BOOL = int;
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -49,12 +49,22 @@ struct TRect {
 };
 using RECT = TRect;
 
-constexpr TRect Rect(LONG l, LONG t, LONG r, LONG b) { return {l, t, r, b}; }
-constexpr TPoint Point(LONG x, LONG y) { return {x, y}; }
+constexpr TRect Rect(LONG l, LONG t, LONG r, LONG b) {
+  return {l, t, r, b};
+}
+constexpr TPoint Point(LONG x, LONG y) {
+  return {x, y};
+}
 
 constexpr COLORREF RGB(int r, int g, int b) {
   return COLORREF(r & 0xFF) | (COLORREF(g & 0xFF) << 8) | (COLORREF(b & 0xFF) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return BYTE(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return BYTE((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return BYTE((c >> 16) & 0xFF); }
+constexpr BYTE GetRValue(COLORREF c) {
+  return BYTE(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+  return BYTE((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+  return BYTE((c >> 16) & 0xFF);
+}

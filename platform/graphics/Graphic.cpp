@@ -16,8 +16,10 @@ void TGraphic::SetTransparent(bool t) {
 }
 
 void TGraphic::SetModified(bool m) {
-  if (m) Changed();
-  else modified_ = false;
+  if (m)
+    Changed();
+  else
+    modified_ = false;
 }
 
 void TGraphic::Changed() {
@@ -103,7 +105,7 @@ void TGraphic::WriteData(TStream& stream) {
 namespace {
 
 struct TFormat {
-  std::string extension;  // lower case, no dot
+  std::string extension; // lower case, no dot
   std::string description;
   std::string className;
   TGraphicFactory factory;
@@ -133,7 +135,7 @@ std::vector<TFormat>& ClipboardFormats() {
   return formats;
 }
 
-}  // namespace
+} // namespace
 
 void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
                                   const std::string& className, TGraphicFactory factory) {
@@ -172,7 +174,8 @@ std::unique_ptr<TGraphic> TPicture::CreateForClassName(const std::string& classN
 
 std::vector<std::pair<std::string, std::string>> TPicture::FileFormats() {
   std::vector<std::pair<std::string, std::string>> out;
-  for (const TFormat& f : Formats()) out.emplace_back(f.extension, f.description);
+  for (const TFormat& f : Formats())
+    out.emplace_back(f.extension, f.description);
   return out;
 }
 
@@ -202,7 +205,9 @@ void TPicture::SetGraphic(const TGraphic* graphic) {
   SetGraphic(std::move(copy));
 }
 
-void TPicture::Assign(const TPicture* source) { SetGraphic(source ? source->Graphic() : nullptr); }
+void TPicture::Assign(const TPicture* source) {
+  SetGraphic(source ? source->Graphic() : nullptr);
+}
 
 void TPicture::LoadFromFile(const std::string& fileName) {
   std::string ext = ExtractFileExt(fileName);

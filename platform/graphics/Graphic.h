@@ -24,7 +24,7 @@ enum TProgressStage { psStarting, psRunning, psEnding };
 
 /// Clipboard contents in the layer's neutral form: a format name and bytes.
 struct TClipboardData {
-  std::string format;  // a MIME type ("image/bmp", "image/png") or a registered name
+  std::string format; // a MIME type ("image/bmp", "image/png") or a registered name
   std::vector<std::uint8_t> data;
 };
 

@@ -9,8 +9,12 @@ namespace {
 int gScreenPpi = 96;
 }
 
-int ScreenPixelsPerInch() { return gScreenPpi; }
-void SetScreenPixelsPerInch(int ppi) { gScreenPpi = ppi > 0 ? ppi : 96; }
+int ScreenPixelsPerInch() {
+  return gScreenPpi;
+}
+void SetScreenPixelsPerInch(int ppi) {
+  gScreenPpi = ppi > 0 ? ppi : 96;
+}
 
 void TGraphicsObject::Changed() {
   if (OnChange) OnChange();
@@ -125,8 +129,10 @@ HBRUSH TBrush::Handle() {
     } else {
       LOGBRUSH lb;
       lb.lbColor = ColorToRGB(color_);
-      if (style_ == bsSolid) lb.lbStyle = BS_SOLID;
-      else if (style_ == bsClear) lb.lbStyle = BS_NULL;
+      if (style_ == bsSolid)
+        lb.lbStyle = BS_SOLID;
+      else if (style_ == bsClear)
+        lb.lbStyle = BS_NULL;
       else {
         lb.lbStyle = BS_HATCHED;
         lb.lbHatch = std::uintptr_t(int(style_) - 2);
@@ -158,9 +164,13 @@ void TFont::SetName(const std::string& n) {
   Change();
 }
 
-int TFont::Size() const { return -MulDiv(height_, 72, ppi_); }
+int TFont::Size() const {
+  return -MulDiv(height_, 72, ppi_);
+}
 
-void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ppi_, 72)); }
+void TFont::SetSize(int points) {
+  SetHeight(-MulDiv(points, ppi_, 72));
+}
 
 void TFont::SetHeight(int h) {
   if (h == height_) return;
@@ -177,7 +187,7 @@ void TFont::SetStyle(TFontStyles s) {
 void TFont::SetColor(TColor c) {
   if (c == color_) return;
   color_ = c;
-  Changed();  // the colour is not part of the handle
+  Changed(); // the colour is not part of the handle
 }
 
 void TFont::SetCharset(BYTE c) {
@@ -212,7 +222,9 @@ LOGFONT TFont::MakeLogFont() const {
   lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
   lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
   lf.lfCharSet = charset_;
-  lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
+  lf.lfPitchAndFamily = pitch_ == fpFixed      ? FIXED_PITCH
+                        : pitch_ == fpVariable ? VARIABLE_PITCH
+                                               : DEFAULT_PITCH;
   std::strncpy(lf.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
   return lf;
 }

@@ -50,7 +50,7 @@ std::size_t JpegLength(const std::uint8_t* d, std::size_t size) {
         continue;
       }
       entropy = false;
-      continue;  // a marker: handled below
+      continue; // a marker: handled below
     }
     if (d[at] != 0xFF) return size;
     std::uint8_t m = d[at + 1];
@@ -165,7 +165,7 @@ bool EncodeRows(TEncodeState& s, TBitmap& bitmap, int quality, bool grayscale) {
   return true;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap& source, int quality, bool grayscale) {
   if (source.Empty()) throw EInvalidGraphic("JPEG error: empty image");
@@ -199,9 +199,15 @@ void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out) {
 TJPEGImage::TJPEGImage() : pixelFormat_(GdiScreenBitsPerPixel() <= 8 ? jf8Bit : jf24Bit) {}
 TJPEGImage::~TJPEGImage() = default;
 
-int TJPEGImage::Width() const { return bitmap_ ? bitmap_->Width() : width_; }
-int TJPEGImage::Height() const { return bitmap_ ? bitmap_->Height() : height_; }
-bool TJPEGImage::Empty() const { return Width() == 0 || Height() == 0; }
+int TJPEGImage::Width() const {
+  return bitmap_ ? bitmap_->Width() : width_;
+}
+int TJPEGImage::Height() const {
+  return bitmap_ ? bitmap_->Height() : height_;
+}
+bool TJPEGImage::Empty() const {
+  return Width() == 0 || Height() == 0;
+}
 
 void TJPEGImage::SetCompressionQuality(int q) {
   quality_ = std::clamp(q, 1, 100);
@@ -272,7 +278,7 @@ void TJPEGImage::Assign(const TGraphic* source) {
   b->Assign(source);
   b->SetPixelFormat(pf24bit);
   bitmap_ = std::move(b);
-  data_.clear();  // compressed at save with the quality of that moment
+  data_.clear(); // compressed at save with the quality of that moment
   width_ = bitmap_->Width();
   height_ = bitmap_->Height();
   Changed();

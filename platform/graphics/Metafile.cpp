@@ -22,18 +22,20 @@ void Replay(const TRecording& recording, int w, int h, TDc& dc, const QRect& des
   QRegion frame = QRegion(destXf.mapRect(QRectF(dest)).toAlignedRect());
   for (const TRecording::TEntry& e : recording.entries) {
     dc.state = e.state;
-    dc.state.world = e.state.world * QTransform::fromTranslate(
-                                         e.state.viewportOrg.x() - e.state.windowOrg.x(),
-                                         e.state.viewportOrg.y() - e.state.windowOrg.y()) *
+    dc.state.world = e.state.world *
+                     QTransform::fromTranslate(e.state.viewportOrg.x() - e.state.windowOrg.x(),
+                                               e.state.viewportOrg.y() - e.state.windowOrg.y()) *
                      toDevice;
     dc.state.viewportOrg = dc.state.windowOrg = QPoint(0, 0);
     QRegion clip = hadClip ? baseClip & frame : frame;
     if (e.state.clipped) {
       QRegion mapped;
       if (toDevice.type() <= QTransform::TxTranslate)
-        mapped = e.state.clip.translated(int(std::floor(toDevice.dx() + 0.5)), int(std::floor(toDevice.dy() + 0.5)));
+        mapped = e.state.clip.translated(int(std::floor(toDevice.dx() + 0.5)),
+                                         int(std::floor(toDevice.dy() + 0.5)));
       else
-        for (const QRect& r : e.state.clip) mapped += toDevice.mapRect(QRectF(r)).toAlignedRect();
+        for (const QRect& r : e.state.clip)
+          mapped += toDevice.mapRect(QRectF(r)).toAlignedRect();
       clip &= mapped;
     }
     dc.state.clip = clip;
@@ -45,7 +47,7 @@ void Replay(const TRecording& recording, int w, int h, TDc& dc, const QRect& des
   dc.InvalidateClip();
 }
 
-}  // namespace gdi
+} // namespace gdi
 
 using namespace gdi;
 
@@ -75,9 +77,13 @@ void TMetafile::SetHeight(int h) {
   Changed();
 }
 
-bool TMetafile::Empty() const { return !recording_; }
+bool TMetafile::Empty() const {
+  return !recording_;
+}
 
-int TMetafile::RecordCount() const { return recording_ ? int(recording_->entries.size()) : 0; }
+int TMetafile::RecordCount() const {
+  return recording_ ? int(recording_->entries.size()) : 0;
+}
 
 void TMetafile::Clear() {
   recording_.reset();
@@ -88,7 +94,7 @@ void TMetafile::Draw(TCanvas* canvas, const TRect& rect) {
   if (!recording_ || !canvas) return;
   TDc* dc = Dc(canvas->Handle());
   if (!dc) return;
-  if (dc->recording) {  // drawing a metafile into another recording
+  if (dc->recording) { // drawing a metafile into another recording
     auto rec = recording_;
     int w = width_, h = height_;
     QRect dest(rect.Left, rect.Top, rect.Width(), rect.Height());
@@ -98,13 +104,14 @@ void TMetafile::Draw(TCanvas* canvas, const TRect& rect) {
     });
     return;
   }
-  Replay(*recording_, width_, height_, *dc, QRect(rect.Left, rect.Top, rect.Width(), rect.Height()));
+  Replay(*recording_, width_, height_, *dc,
+         QRect(rect.Left, rect.Top, rect.Width(), rect.Height()));
 }
 
 void TMetafile::Assign(const TGraphic* source) {
   if (source == this) return;
   if (auto* m = dynamic_cast<const TMetafile*>(source)) {
-    recording_ = m->recording_;  // recordings are immutable once complete
+    recording_ = m->recording_; // recordings are immutable once complete
     width_ = m->width_;
     height_ = m->height_;
     Changed();
@@ -139,7 +146,7 @@ QImage Render(const TMetafile& mf, const std::shared_ptr<TRecording>& rec) {
   DeleteDC(dc);
   return image;
 }
-}  // namespace
+} // namespace
 
 void TMetafile::SaveToStream(TStream& stream) {
   QImage image = Render(*this, recording_);
@@ -172,7 +179,8 @@ TClipboardData TMetafile::SaveToClipboardFormat() {
 // ---- TMetafileCanvas ----------------------------------------------------------------------
 
 TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC)
-    : metafile_(metafile), dc_(CreateMetafileDC(metafile ? metafile->Width() : 0, metafile ? metafile->Height() : 0)) {
+    : metafile_(metafile),
+      dc_(CreateMetafileDC(metafile ? metafile->Width() : 0, metafile ? metafile->Height() : 0)) {
   recording_ = Dc(dc_)->recording;
   // the metafile resolution is the screen's
   Font()->SetPixelsPerInch(ScreenPixelsPerInch());

@@ -18,7 +18,7 @@ struct TDraw {
   TDc& dc;
   TTarget target;
   QTransform xf;
-  bool integral;  // identity or an integer translation
+  bool integral; // identity or an integer translation
   int tx = 0, ty = 0;
 
   explicit TDraw(TDc& d) : dc(d), target(d.surface, &d.ClipRects()), xf(d.Transform()) {
@@ -50,12 +50,18 @@ const std::vector<int>& StylePattern(int style) {
   static const std::vector<int> dash{18, 6}, dot{3, 3}, dashDot{9, 6, 3, 6},
       dashDotDot{9, 3, 3, 3, 3, 3}, alternate{1, 1}, none;
   switch (style) {
-    case PS_DASH: return dash;
-    case PS_DOT: return dot;
-    case PS_DASHDOT: return dashDot;
-    case PS_DASHDOTDOT: return dashDotDot;
-    case PS_ALTERNATE: return alternate;
-    default: return none;
+  case PS_DASH:
+    return dash;
+  case PS_DOT:
+    return dot;
+  case PS_DASHDOT:
+    return dashDot;
+  case PS_DASHDOTDOT:
+    return dashDotDot;
+  case PS_ALTERNATE:
+    return alternate;
+  default:
+    return none;
   }
 }
 
@@ -71,7 +77,8 @@ struct TThinPen {
 
   TThinPen(TDraw& draw, COLORREF c)
       : d(draw), color(c), pattern(StylePattern(draw.Pen().Style())), fill(draw.dc.PenFill(c)) {
-    for (int v : pattern) total += v;
+    for (int v : pattern)
+      total += v;
     plainFill = fill.kind == TFill::Solid;
   }
 
@@ -102,7 +109,8 @@ struct TThinPen {
 
   /// From a to b, b left out.
   void Segment(QPoint a, QPoint b) {
-    std::int64_t steps = std::max(std::llabs(std::int64_t(b.x()) - a.x()), std::llabs(std::int64_t(b.y()) - a.y()));
+    std::int64_t steps =
+        std::max(std::llabs(std::int64_t(b.x()) - a.x()), std::llabs(std::int64_t(b.y()) - a.y()));
     std::int64_t limit = 2 * (std::int64_t(d.target.Width()) + d.target.Height()) + 16;
     if (steps <= limit) {
       Run(a.x(), a.y(), b.x(), b.y());
@@ -132,8 +140,10 @@ struct TThinPen {
       return QPoint(int(std::floor(x0 + t * ddx + 0.5)), int(std::floor(y0 + t * ddy + 0.5)));
     };
     QPoint s = at(t0), e = t1 >= 1 ? b : at(t1);
-    std::int64_t before = std::max(std::llabs(std::int64_t(s.x()) - a.x()), std::llabs(std::int64_t(s.y()) - a.y()));
-    std::int64_t walked = std::max(std::llabs(std::int64_t(e.x()) - s.x()), std::llabs(std::int64_t(e.y()) - s.y()));
+    std::int64_t before =
+        std::max(std::llabs(std::int64_t(s.x()) - a.x()), std::llabs(std::int64_t(s.y()) - a.y()));
+    std::int64_t walked =
+        std::max(std::llabs(std::int64_t(e.x()) - s.x()), std::llabs(std::int64_t(e.y()) - s.y()));
     pos += before;
     Run(s.x(), s.y(), e.x(), e.y());
     pos += std::max<std::int64_t>(0, steps - before - walked);
@@ -174,23 +184,42 @@ struct TThinPen {
 void Configure(QPainterPathStroker& s, const TPenObject& pen, bool forceMiter = false) {
   s.setWidth(std::max(pen.width, 1));
   switch (pen.Cap()) {
-    case PS_ENDCAP_FLAT: s.setCapStyle(Qt::FlatCap); break;
-    case PS_ENDCAP_SQUARE: s.setCapStyle(Qt::SquareCap); break;
-    default: s.setCapStyle(Qt::RoundCap);
+  case PS_ENDCAP_FLAT:
+    s.setCapStyle(Qt::FlatCap);
+    break;
+  case PS_ENDCAP_SQUARE:
+    s.setCapStyle(Qt::SquareCap);
+    break;
+  default:
+    s.setCapStyle(Qt::RoundCap);
   }
   switch (pen.Join()) {
-    case PS_JOIN_BEVEL: s.setJoinStyle(Qt::BevelJoin); break;
-    case PS_JOIN_MITER: s.setJoinStyle(Qt::MiterJoin); break;
-    default: s.setJoinStyle(Qt::RoundJoin);
+  case PS_JOIN_BEVEL:
+    s.setJoinStyle(Qt::BevelJoin);
+    break;
+  case PS_JOIN_MITER:
+    s.setJoinStyle(Qt::MiterJoin);
+    break;
+  default:
+    s.setJoinStyle(Qt::RoundJoin);
   }
   if (forceMiter) s.setJoinStyle(Qt::MiterJoin);
   if (pen.extended) {
     switch (pen.Style()) {
-      case PS_DASH: s.setDashPattern(Qt::DashLine); break;
-      case PS_DOT: s.setDashPattern(Qt::DotLine); break;
-      case PS_DASHDOT: s.setDashPattern(Qt::DashDotLine); break;
-      case PS_DASHDOTDOT: s.setDashPattern(Qt::DashDotDotLine); break;
-      default: break;
+    case PS_DASH:
+      s.setDashPattern(Qt::DashLine);
+      break;
+    case PS_DOT:
+      s.setDashPattern(Qt::DotLine);
+      break;
+    case PS_DASHDOT:
+      s.setDashPattern(Qt::DashDotLine);
+      break;
+    case PS_DASHDOTDOT:
+      s.setDashPattern(Qt::DashDotDotLine);
+      break;
+    default:
+      break;
     }
   }
 }
@@ -211,7 +240,8 @@ QPainterPath PolylinePath(const std::vector<QPointF>& pts, bool closed) {
   QPainterPath p;
   if (pts.empty()) return p;
   p.moveTo(pts[0]);
-  for (std::size_t i = 1; i < pts.size(); ++i) p.lineTo(pts[i]);
+  for (std::size_t i = 1; i < pts.size(); ++i)
+    p.lineTo(pts[i]);
   if (closed) p.closeSubpath();
   return p;
 }
@@ -219,7 +249,8 @@ QPainterPath PolylinePath(const std::vector<QPointF>& pts, bool closed) {
 std::vector<QPointF> DevF(const TDraw& d, const POINT* pts, int n) {
   std::vector<QPointF> v;
   v.reserve(std::size_t(n));
-  for (int i = 0; i < n; ++i) v.push_back(d.xf.map(QPointF(pts[i].x, pts[i].y)));
+  for (int i = 0; i < n; ++i)
+    v.push_back(d.xf.map(QPointF(pts[i].x, pts[i].y)));
   return v;
 }
 
@@ -248,13 +279,16 @@ void FillPolygons(TDraw& d, const std::vector<QPolygonF>& polys, const TFill& fi
 
 // ---- path recording ----------------------------------------------------------------------------
 
-bool InPath(TDc& dc) { return dc.pathOpen; }
+bool InPath(TDc& dc) {
+  return dc.pathOpen;
+}
 
 void PathPolyline(TDc& dc, const POINT* pts, int n, bool closed) {
   QTransform xf = dc.Transform();
   if (n < 1) return;
   dc.path.moveTo(xf.map(QPointF(pts[0].x, pts[0].y)));
-  for (int i = 1; i < n; ++i) dc.path.lineTo(xf.map(QPointF(pts[i].x, pts[i].y)));
+  for (int i = 1; i < n; ++i)
+    dc.path.lineTo(xf.map(QPointF(pts[i].x, pts[i].y)));
   if (closed) dc.path.closeSubpath();
   if (n > 0) dc.state.position = QPoint(pts[n - 1].x, pts[n - 1].y);
 }
@@ -262,8 +296,8 @@ void PathPolyline(TDc& dc, const POINT* pts, int n, bool closed) {
 /// Pixel set of an ellipse inside [l,r) x [t,b) (device, integral case): per
 /// row the span of pixels whose centres lie inside.
 struct TEllipseRows {
-  int first = 0;                          // y of rows[0]
-  std::vector<std::pair<int, int>> rows;  // [x0, x1] inclusive, x0 > x1 when empty
+  int first = 0;                         // y of rows[0]
+  std::vector<std::pair<int, int>> rows; // [x0, x1] inclusive, x0 > x1 when empty
   /// Rows of the ellipse in [l,r) x [t,b), computed only for y in [from, to).
   TEllipseRows(int l, int t, int r, int b, int from, int to) {
     first = std::max(t, from);
@@ -288,8 +322,8 @@ struct TEllipseRows {
   const std::pair<int, int>& At(int y) const { return rows[std::size_t(y - first)]; }
 };
 
-}  // namespace
-}  // namespace gdi
+} // namespace
+} // namespace gdi
 
 using namespace gdi;
 
@@ -347,7 +381,8 @@ BOOL Polyline(HDC h, const POINT* points, int count) {
 BOOL PolyPolyline(HDC h, const POINT* points, const DWORD* counts, DWORD polylines) {
   if (!points || !counts) return FALSE;
   std::size_t total = 0;
-  for (DWORD i = 0; i < polylines; ++i) total += counts[i];
+  for (DWORD i = 0; i < polylines; ++i)
+    total += counts[i];
   std::vector<POINT> pts(points, points + total);
   std::vector<DWORD> cnt(counts, counts + polylines);
   return Run(h, [pts, cnt](TDc& d) {
@@ -359,8 +394,10 @@ BOOL PolyPolyline(HDC h, const POINT* points, const DWORD* counts, DWORD polylin
       draw = holder.get();
     }
     for (DWORD c : cnt) {
-      if (draw) Outline(*draw, pts.data() + at, int(c), false);
-      else PathPolyline(d, pts.data() + at, int(c), false);
+      if (draw)
+        Outline(*draw, pts.data() + at, int(c), false);
+      else
+        PathPolyline(d, pts.data() + at, int(c), false);
       at += c;
     }
     return true;
@@ -437,22 +474,26 @@ void FillAndOutline(TDraw& draw, const QPainterPath& dev) {
   auto toSpans = [](const QRegion& r) {
     std::vector<TSpan> out;
     for (const QRect& q : r)
-      for (int y = q.top(); y <= q.bottom(); ++y) out.push_back({y, q.left(), q.right() + 1});
+      for (int y = q.top(); y <= q.bottom(); ++y)
+        out.push_back({y, q.left(), q.right() + 1});
     return out;
   };
   draw.target.FillSpans(toSpans(inner), draw.dc.BrushFill());
   draw.target.FillSpans(toSpans(set - inner), draw.dc.PenFill(draw.Pen().color));
 }
 
-void GeneralShape(TDraw& d, const QPainterPath& logical) { FillAndOutline(d, d.xf.map(logical)); }
+void GeneralShape(TDraw& d, const QPainterPath& logical) {
+  FillAndOutline(d, d.xf.map(logical));
+}
 
-}  // namespace
+} // namespace
 
 BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
   Normalize(left, top, right, bottom);
   return Run(h, [=](TDc& d) {
     if (InPath(d)) {
-      POINT pts[4] = {POINT(left, top), POINT(right, top), POINT(right, bottom), POINT(left, bottom)};
+      POINT pts[4] = {POINT(left, top), POINT(right, top), POINT(right, bottom),
+                      POINT(left, bottom)};
       PathPolyline(d, pts, 4, true);
       return true;
     }
@@ -470,8 +511,8 @@ BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
     bool visible = draw.PenVisible();
     if (!visible || pen.Thin()) {
       int inset = visible ? 1 : 0;
-      draw.target.FillRect(QRect(QPoint(l + inset, t + inset), QPoint(r - 1 - inset, b - 1 - inset)),
-                           d.BrushFill());
+      draw.target.FillRect(
+          QRect(QPoint(l + inset, t + inset), QPoint(r - 1 - inset, b - 1 - inset)), d.BrushFill());
       if (visible) {
         TThinPen tp(draw, pen.color);
         if (r - l <= 2 || b - t <= 2) {
@@ -575,7 +616,8 @@ BOOL Pie(HDC h, int left, int top, int right, int bottom, int xr1, int yr1, int 
     double a1 = std::atan2(cy - yr1, xr1 - cx) * 180 / kPi;
     double a2 = std::atan2(cy - yr2, xr2 - cx) * 180 / kPi;
     double sweep = a2 - a1;
-    while (sweep <= 0) sweep += 360;
+    while (sweep <= 0)
+      sweep += 360;
     QPainterPath p;
     p.moveTo(cx, cy);
     p.arcTo(box, a1, sweep);
@@ -615,7 +657,7 @@ QRect DeviceRect(TDraw& d, const RECT& r) {
   int rr = std::max(a.x(), b.x()), bb = std::max(a.y(), b.y());
   return QRect(QPoint(l, t), QPoint(rr - 1, bb - 1));
 }
-}  // namespace
+} // namespace
 
 int FillRect(HDC h, const RECT* rect, HBRUSH brush) {
   auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
@@ -713,7 +755,8 @@ COLORREF SetPixel(HDC h, int x, int y, COLORREF color) {
   return ok ? color : CLR_INVALID;
 }
 
-// ---- paths -------------------------------------------------------------------------------------------
+// ---- paths
+// -------------------------------------------------------------------------------------------
 
 BOOL BeginPath(HDC h) {
   return Run(h, [](TDc& d) {
@@ -783,9 +826,10 @@ BOOL PaintPath(HDC h, bool fill, bool stroke) {
         for (const QPolygonF& poly : path.toSubpathPolygons()) {
           TThinPen pen(draw, draw.Pen().color);
           for (int i = 0; i + 1 < poly.size(); ++i)
-            pen.Segment(QPoint(int(std::floor(poly[i].x() + 0.5)), int(std::floor(poly[i].y() + 0.5))),
-                        QPoint(int(std::floor(poly[i + 1].x() + 0.5)),
-                               int(std::floor(poly[i + 1].y() + 0.5))));
+            pen.Segment(
+                QPoint(int(std::floor(poly[i].x() + 0.5)), int(std::floor(poly[i].y() + 0.5))),
+                QPoint(int(std::floor(poly[i + 1].x() + 0.5)),
+                       int(std::floor(poly[i + 1].y() + 0.5))));
         }
       } else {
         StrokeWide(draw, path);
@@ -794,11 +838,17 @@ BOOL PaintPath(HDC h, bool fill, bool stroke) {
     return true;
   });
 }
-}  // namespace
+} // namespace
 
-BOOL StrokePath(HDC h) { return PaintPath(h, false, true); }
-BOOL FillPath(HDC h) { return PaintPath(h, true, false); }
-BOOL StrokeAndFillPath(HDC h) { return PaintPath(h, true, true); }
+BOOL StrokePath(HDC h) {
+  return PaintPath(h, false, true);
+}
+BOOL FillPath(HDC h) {
+  return PaintPath(h, true, false);
+}
+BOOL StrokeAndFillPath(HDC h) {
+  return PaintPath(h, true, true);
+}
 
 HRGN PathToRegion(HDC h) {
   TDc* dc = Dc(h);

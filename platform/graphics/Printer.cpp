@@ -27,9 +27,11 @@ private:
 namespace {
 const char* kNoPrinter = "There is no default printer currently selected";
 const char* kNotPrinting = "Printer is not currently printing";
-}  // namespace
+} // namespace
 
-TPrinter::TPrinter() { canvas_ = std::make_unique<TPrinterCanvas>(this); }
+TPrinter::TPrinter() {
+  canvas_ = std::make_unique<TPrinterCanvas>(this);
+}
 
 TPrinter::~TPrinter() {
   canvas_->Detach();
@@ -37,14 +39,17 @@ TPrinter::~TPrinter() {
 }
 
 void TPrinter::CheckPrinter() const {
-  if (printers_.empty() || index_ < 0 || index_ >= int(printers_.size())) throw EPrinter(kNoPrinter);
+  if (printers_.empty() || index_ < 0 || index_ >= int(printers_.size()))
+    throw EPrinter(kNoPrinter);
 }
 
 void TPrinter::CheckPrinting() const {
   if (!printing_) throw EPrinter(kNotPrinting);
 }
 
-int TPrinter::PrinterIndex() const { return printers_.empty() ? -1 : index_; }
+int TPrinter::PrinterIndex() const {
+  return printers_.empty() ? -1 : index_;
+}
 
 void TPrinter::SetPrinterIndex(int index) {
   if (index == -1) index = 0;
@@ -58,10 +63,16 @@ int TPrinter::PhysWidth() const {
 int TPrinter::PhysHeight() const {
   return orientation_ == poPortrait ? setup_.physicalHeight : setup_.physicalWidth;
 }
-int TPrinter::PageWidth() const { return PhysWidth() - 2 * setup_.offsetX; }
-int TPrinter::PageHeight() const { return PhysHeight() - 2 * setup_.offsetY; }
+int TPrinter::PageWidth() const {
+  return PhysWidth() - 2 * setup_.offsetX;
+}
+int TPrinter::PageHeight() const {
+  return PhysHeight() - 2 * setup_.offsetY;
+}
 
-void TPrinter::SetCopies(int n) { copies_ = std::max(n, 1); }
+void TPrinter::SetCopies(int n) {
+  copies_ = std::max(n, 1);
+}
 
 void TPrinter::SetOrientation(TPrinterOrientation o) {
   if (printing_) throw EPrinter("Cannot perform this operation while printing");
@@ -196,7 +207,7 @@ std::unique_ptr<TPrinter>& GlobalPrinter() {
   static std::unique_ptr<TPrinter> p;
   return p;
 }
-}  // namespace
+} // namespace
 
 TPrinter* Printer() {
   if (!GlobalPrinter()) GlobalPrinter() = std::make_unique<TPrinter>();

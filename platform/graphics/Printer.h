@@ -24,7 +24,7 @@ enum TPrinterCapability { pcCopies = 1, pcOrientation = 2, pcCollation = 4 };
 /// The page setup of the stand-in printer.
 struct TPrinterSetup {
   int pixelsPerInch = 300;
-  int physicalWidth = 2480;   // portrait, pixels
+  int physicalWidth = 2480; // portrait, pixels
   int physicalHeight = 3508;
   int offsetX = 0, offsetY = 0;
 };
@@ -45,8 +45,8 @@ public:
   /// The printer's DC (an information context outside a job).
   HDC Handle();
   TCanvas* Canvas();
-  int PageWidth() const;   // HORZRES
-  int PageHeight() const;  // VERTRES
+  int PageWidth() const;  // HORZRES
+  int PageHeight() const; // VERTRES
   int Copies() const { return copies_; }
   void SetCopies(int n);
   TPrinterOrientation Orientation() const { return orientation_; }

@@ -56,7 +56,8 @@ void QImageToDib(const QImage& image, TDibData& dib) {
         out[2] = std::uint8_t(qRed(in[x]));
       }
     } else {
-      for (int x = 0; x < src.width(); ++x) dib.SetPixelColor(x, y, RGB(qRed(in[x]), qGreen(in[x]), qBlue(in[x])));
+      for (int x = 0; x < src.width(); ++x)
+        dib.SetPixelColor(x, y, RGB(qRed(in[x]), qGreen(in[x]), qBlue(in[x])));
     }
   }
 }

@@ -16,44 +16,51 @@ inline int PosMod(int a, int m) {
 
 bool HatchBit(int hatch, int px, int py) {
   switch (hatch) {
-    case HS_HORIZONTAL: return py == 0;
-    case HS_VERTICAL: return px == 0;
-    case HS_FDIAGONAL: return px == py;
-    case HS_BDIAGONAL: return px + py == 7;
-    case HS_CROSS: return px == 0 || py == 0;
-    case HS_DIAGCROSS: return px == py || px + py == 7;
-    default: return false;
+  case HS_HORIZONTAL:
+    return py == 0;
+  case HS_VERTICAL:
+    return px == 0;
+  case HS_FDIAGONAL:
+    return px == py;
+  case HS_BDIAGONAL:
+    return px + py == 7;
+  case HS_CROSS:
+    return px == 0 || py == 0;
+  case HS_DIAGCROSS:
+    return px == py || px + py == 7;
+  default:
+    return false;
   }
 }
-}  // namespace
+} // namespace
 
 bool TFill::ColorAt(int x, int y, COLORREF& out) const {
   switch (kind) {
-    case Solid:
+  case Solid:
+    out = color;
+    return true;
+  case Hatch:
+    if (HatchBit(hatch, PosMod(x - orgX, 8), PosMod(y - orgY, 8))) {
       out = color;
       return true;
-    case Hatch:
-      if (HatchBit(hatch, PosMod(x - orgX, 8), PosMod(y - orgY, 8))) {
-        out = color;
-        return true;
-      }
-      out = bk;
-      return opaque;
-    case Pattern: {
-      int w = pattern->DibWidth(), h = pattern->DibHeight();
-      if (w <= 0 || h <= 0) return false;
-      int px = PosMod(x - orgX, w), py = PosMod(y - orgY, h);
-      if (monoPattern) {
-        const std::uint8_t* row = pattern->StoredRow(py);
-        int bit = (row[px / 8] >> (7 - (px & 7))) & 1;
-        out = bit ? bk : text;
-      } else {
-        out = pattern->PixelColor(px, py);
-      }
-      return true;
     }
-    default:
-      return false;
+    out = bk;
+    return opaque;
+  case Pattern: {
+    int w = pattern->DibWidth(), h = pattern->DibHeight();
+    if (w <= 0 || h <= 0) return false;
+    int px = PosMod(x - orgX, w), py = PosMod(y - orgY, h);
+    if (monoPattern) {
+      const std::uint8_t* row = pattern->StoredRow(py);
+      int bit = (row[px / 8] >> (7 - (px & 7))) & 1;
+      out = bit ? bk : text;
+    } else {
+      out = pattern->PixelColor(px, py);
+    }
+    return true;
+  }
+  default:
+    return false;
   }
 }
 
@@ -78,7 +85,8 @@ void TTarget::Touch(int x0, int y0, int x1, int y1) {
 }
 
 void TTarget::Finish() {
-  if (surface_ && dirtyX0_ < dirtyX1_) surface_->Changed(TRect(dirtyX0_, dirtyY0_, dirtyX1_, dirtyY1_));
+  if (surface_ && dirtyX0_ < dirtyX1_)
+    surface_->Changed(TRect(dirtyX0_, dirtyY0_, dirtyX1_, dirtyY1_));
   dirtyX0_ = dirtyY0_ = INT_MAX;
   dirtyX1_ = dirtyY1_ = INT_MIN;
 }
@@ -103,7 +111,8 @@ void TTarget::FillSpans(const std::vector<TSpan>& spans, const TFill& fill) {
       Touch(x0, s.y, x1, s.y + 1);
       std::uint8_t* p = PixelAddress(x0, s.y);
       if (copySolid) {
-        std::uint8_t b = GetBValue(fill.color), g = GetGValue(fill.color), r = GetRValue(fill.color);
+        std::uint8_t b = GetBValue(fill.color), g = GetGValue(fill.color),
+                     r = GetRValue(fill.color);
         for (int x = x0; x < x1; ++x, p += bytes_) {
           p[0] = b;
           p[1] = g;
@@ -126,7 +135,8 @@ void TTarget::FillRect(const QRect& r, const TFill& fill) {
   int x0 = std::max(r.left(), 0), x1 = std::min(r.right() + 1, width_);
   if (x0 >= x1 || y0 >= y1) return;
   spans.reserve(std::size_t(y1 - y0));
-  for (int y = y0; y < y1; ++y) spans.push_back({y, x0, x1});
+  for (int y = y0; y < y1; ++y)
+    spans.push_back({y, x0, x1});
   FillSpans(spans, fill);
 }
 
@@ -150,10 +160,10 @@ struct TEdge {
   double x0, y0, x1, y1;
   int dir;
 };
-}  // namespace
+} // namespace
 
-void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding,
-                  std::vector<TSpan>& spans, const QRect& bounds) {
+void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding, std::vector<TSpan>& spans,
+                  const QRect& bounds) {
   std::vector<TEdge> edges;
   double minY = 1e300, maxY = -1e300;
   for (const QPolygonF& poly : polygons) {
@@ -186,10 +196,11 @@ void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding,
   const double xMin = bounds.left(), xMax = bounds.right() + 1;
   for (int y = yStart; y <= yEnd; ++y) {
     double yc = y + 0.5;
-    while (next < edges.size() && edges[next].y0 <= yc) active.push_back(&edges[next++]);
-    active.erase(std::remove_if(active.begin(), active.end(),
-                                [&](const TEdge* e) { return e->y1 <= yc; }),
-                 active.end());
+    while (next < edges.size() && edges[next].y0 <= yc)
+      active.push_back(&edges[next++]);
+    active.erase(
+        std::remove_if(active.begin(), active.end(), [&](const TEdge* e) { return e->y1 <= yc; }),
+        active.end());
     xs.clear();
     for (const TEdge* e : active) {
       if (yc < e->y0) continue;
@@ -238,15 +249,19 @@ QRegion SpansToRegion(const std::vector<TSpan>& input) {
       rows.emplace_back();
     }
     auto& r = rows.back();
-    if (!r.empty() && s.x0 <= r.back().second) r.back().second = std::max(r.back().second, s.x1);
-    else r.push_back({s.x0, s.x1});
+    if (!r.empty() && s.x0 <= r.back().second)
+      r.back().second = std::max(r.back().second, s.x1);
+    else
+      r.push_back({s.x0, s.x1});
   }
   std::vector<QRect> rects;
   std::size_t i = 0;
   while (i < rows.size()) {
     std::size_t j = i + 1;
-    while (j < rows.size() && rowY[j] == rowY[j - 1] + 1 && rows[j] == rows[i]) ++j;
-    for (auto [x0, x1] : rows[i]) rects.emplace_back(x0, rowY[i], x1 - x0, int(j - i));
+    while (j < rows.size() && rowY[j] == rowY[j - 1] + 1 && rows[j] == rows[i])
+      ++j;
+    for (auto [x0, x1] : rows[i])
+      rects.emplace_back(x0, rowY[i], x1 - x0, int(j - i));
     i = j;
   }
   QRegion r;
@@ -254,4 +269,4 @@ QRegion SpansToRegion(const std::vector<TSpan>& input) {
   return r;
 }
 
-}  // namespace gdi
+} // namespace gdi

@@ -15,7 +15,9 @@ HRGN NewRegion(const QRegion& r) {
   o->region = r;
   return Register(o);
 }
-int Clamp(std::int64_t v) { return int(std::clamp<std::int64_t>(v, -(1 << 28), 1 << 28)); }
+int Clamp(std::int64_t v) {
+  return int(std::clamp<std::int64_t>(v, -(1 << 28), 1 << 28));
+}
 QRegion RectRegion(std::int64_t l64, std::int64_t t64, std::int64_t r64, std::int64_t b64) {
   int l = Clamp(l64), t = Clamp(t64), r = Clamp(r64), b = Clamp(b64);
   if (l > r) std::swap(l, r);
@@ -23,8 +25,8 @@ QRegion RectRegion(std::int64_t l64, std::int64_t t64, std::int64_t r64, std::in
   if (r <= l || b <= t) return QRegion();
   return QRegion(l, t, r - l, b - t);
 }
-}  // namespace
-}  // namespace gdi
+} // namespace
+} // namespace gdi
 
 using namespace gdi;
 
@@ -49,8 +51,7 @@ HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode) {
     maxY = std::max(maxY, points[i].y);
   }
   std::vector<TSpan> spans;
-  PolygonSpans({poly}, fillMode == WINDING, spans,
-               QRect(QPoint(minX, minY), QPoint(maxX, maxY)));
+  PolygonSpans({poly}, fillMode == WINDING, spans, QRect(QPoint(minX, minY), QPoint(maxX, maxY)));
   return NewRegion(SpansToRegion(spans));
 }
 
@@ -64,8 +65,8 @@ HRGN CreateEllipticRgn(int left, int top, int right, int bottom) {
 
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height) {
   QPainterPath p;
-  p.addRoundedRect(QRectF(left, top, double(right) - left, double(bottom) - top), std::abs(width) / 2.0,
-                   std::abs(height) / 2.0);
+  p.addRoundedRect(QRectF(left, top, double(right) - left, double(bottom) - top),
+                   std::abs(width) / 2.0, std::abs(height) / 2.0);
   std::vector<TSpan> spans;
   PathSpans(p, spans, p.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1));
   return NewRegion(SpansToRegion(spans));
@@ -81,11 +82,20 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
   auto b = Region(src2);
   if (!b) return ERROR;
   switch (mode) {
-    case RGN_AND: d->region = a->region & b->region; break;
-    case RGN_OR: d->region = a->region | b->region; break;
-    case RGN_XOR: d->region = a->region ^ b->region; break;
-    case RGN_DIFF: d->region = a->region - b->region; break;
-    default: return ERROR;
+  case RGN_AND:
+    d->region = a->region & b->region;
+    break;
+  case RGN_OR:
+    d->region = a->region | b->region;
+    break;
+  case RGN_XOR:
+    d->region = a->region ^ b->region;
+    break;
+  case RGN_DIFF:
+    d->region = a->region - b->region;
+    break;
+  default:
+    return ERROR;
   }
   return Complexity(d->region);
 }
@@ -131,7 +141,8 @@ BOOL FillRgn(HDC h, HRGN rgn, HBRUSH brush) {
     TFill f = d.BrushFill();
     d.state = saved;
     f.rop2 = R2_COPYPEN;
-    for (const QRect& q : region) t.FillRect(q, f);
+    for (const QRect& q : region)
+      t.FillRect(q, f);
     t.Finish();
     return true;
   });
@@ -158,13 +169,23 @@ int ExtSelectClipRgn(HDC h, HRGN rgn, int mode) {
       d.state.clipped = false;
       d.state.clip = QRegion();
     } else {
-      QRegion current = d.state.clipped ? d.state.clip : QRegion(0, 0, d.SurfaceWidth(), d.SurfaceHeight());
+      QRegion current =
+          d.state.clipped ? d.state.clip : QRegion(0, 0, d.SurfaceWidth(), d.SurfaceHeight());
       switch (mode) {
-        case RGN_AND: d.state.clip = current & *region; break;
-        case RGN_OR: d.state.clip = current | *region; break;
-        case RGN_XOR: d.state.clip = current ^ *region; break;
-        case RGN_DIFF: d.state.clip = current - *region; break;
-        default: d.state.clip = *region;
+      case RGN_AND:
+        d.state.clip = current & *region;
+        break;
+      case RGN_OR:
+        d.state.clip = current | *region;
+        break;
+      case RGN_XOR:
+        d.state.clip = current ^ *region;
+        break;
+      case RGN_DIFF:
+        d.state.clip = current - *region;
+        break;
+      default:
+        d.state.clip = *region;
       }
       d.state.clipped = true;
     }
@@ -181,7 +202,8 @@ QRegion LogicalRectToDevice(const TDc& d, int l, int t, int r, int b) {
   QTransform xf = d.Transform();
   if (xf.type() <= QTransform::TxTranslate) {
     int dx = int(std::floor(xf.dx() + 0.5)), dy = int(std::floor(xf.dy() + 0.5));
-    return RectRegion(std::int64_t(l) + dx, std::int64_t(t) + dy, std::int64_t(r) + dx, std::int64_t(b) + dy);
+    return RectRegion(std::int64_t(l) + dx, std::int64_t(t) + dy, std::int64_t(r) + dx,
+                      std::int64_t(b) + dy);
   }
   QPolygonF poly = xf.map(QPolygonF(QRectF(l, t, double(r) - l, double(b) - t)));
   std::vector<TSpan> spans;
@@ -191,14 +213,15 @@ QRegion LogicalRectToDevice(const TDc& d, int l, int t, int r, int b) {
                      int(bb.width()) + 3, int(bb.height()) + 3));
   return SpansToRegion(spans);
 }
-}  // namespace
+} // namespace
 
 int IntersectClipRect(HDC h, int left, int top, int right, int bottom) {
   TDc* dc = Dc(h);
   if (!dc) return ERROR;
   Run(h, [=](TDc& d) {
     QRegion r = LogicalRectToDevice(d, left, top, right, bottom);
-    d.state.clip = d.state.clipped ? (d.state.clip & r) : (r & QRegion(0, 0, d.SurfaceWidth(), d.SurfaceHeight()));
+    d.state.clip = d.state.clipped ? (d.state.clip & r)
+                                   : (r & QRegion(0, 0, d.SurfaceWidth(), d.SurfaceHeight()));
     d.state.clipped = true;
     d.InvalidateClip();
     return true;
@@ -211,7 +234,8 @@ int ExcludeClipRect(HDC h, int left, int top, int right, int bottom) {
   if (!dc) return ERROR;
   Run(h, [=](TDc& d) {
     QRegion r = LogicalRectToDevice(d, left, top, right, bottom);
-    QRegion current = d.state.clipped ? d.state.clip : QRegion(0, 0, d.SurfaceWidth(), d.SurfaceHeight());
+    QRegion current =
+        d.state.clipped ? d.state.clip : QRegion(0, 0, d.SurfaceWidth(), d.SurfaceHeight());
     d.state.clip = current - r;
     d.state.clipped = true;
     d.InvalidateClip();
@@ -230,7 +254,8 @@ int GetClipBox(HDC h, RECT* box) {
     return NULLREGION;
   }
   QRect b = visible.boundingRect();
-  QRectF logical = dc->Transform().inverted().mapRect(QRectF(b.left(), b.top(), b.width(), b.height()));
+  QRectF logical =
+      dc->Transform().inverted().mapRect(QRectF(b.left(), b.top(), b.width(), b.height()));
   *box = RECT(int(std::floor(logical.left() + 1e-9)), int(std::floor(logical.top() + 1e-9)),
               int(std::ceil(logical.right() - 1e-9)), int(std::ceil(logical.bottom() - 1e-9)));
   return Complexity(visible);

@@ -57,8 +57,8 @@ private:
 /// A surface over a buffer someone else owns (it must outlive the surface).
 class TBufferSurface : public TSurface {
 public:
-  TBufferSurface(std::uint8_t* bits, int width, int height, std::int64_t stride,
-                 int bitsPerPixel, TSurfaceKind kind = TSurfaceKind::Memory);
+  TBufferSurface(std::uint8_t* bits, int width, int height, std::int64_t stride, int bitsPerPixel,
+                 TSurfaceKind kind = TSurfaceKind::Memory);
   int Width() const override { return width_; }
   int Height() const override { return height_; }
   int BitsPerPixel() const override { return bpp_; }

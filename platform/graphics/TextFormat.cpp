@@ -33,17 +33,18 @@ std::string Utf8(const std::u32string& s) {
 
 struct TLine {
   std::u32string text;
-  int underline = -1;  // index of the prefixed character
+  int underline = -1; // index of the prefixed character
   int width = 0;
 };
 
 int Width(const TResolvedFont& f, const std::u32string& s) {
   int w = 0;
-  for (int a : Advances(f, s)) w += a;
+  for (int a : Advances(f, s))
+    w += a;
   return w;
 }
 
-}  // namespace
+} // namespace
 
 BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text, int length,
                 const int* dx) {
@@ -56,7 +57,8 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char
     FillRect(dc, rect, b);
     DeleteObject(b);
   }
-  if (rect && (options & ETO_CLIPPED)) IntersectClipRect(dc, rect->Left, rect->Top, rect->Right, rect->Bottom);
+  if (rect && (options & ETO_CLIPPED))
+    IntersectClipRect(dc, rect->Left, rect->Top, rect->Right, rect->Bottom);
   BOOL ok = length > 0 ? TextOut(dc, x, y, text, length) : TRUE;
   RestoreDC(dc, saved);
   return ok;
@@ -74,7 +76,7 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
 
   // prefixes and tabs
   std::u32string shown;
-  std::vector<int> underlined;  // positions in `shown`
+  std::vector<int> underlined; // positions in `shown`
   for (std::size_t i = 0; i < all.size(); ++i) {
     char32_t c = all[i];
     if (c == U'&' && !(format & DT_NOPREFIX)) {
@@ -106,7 +108,8 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
   };
   if (format & DT_SINGLELINE) {
     std::u32string one;
-    for (char32_t c : shown) one += (c == U'\r' || c == U'\n') ? U' ' : c;
+    for (char32_t c : shown)
+      one += (c == U'\r' || c == U'\n') ? U' ' : c;
     shown = one;
     addLine(0, shown.size());
   } else {
@@ -130,11 +133,13 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
         std::size_t cut = lastBreak != std::u32string::npos && lastBreak > from ? lastBreak : fit;
         addLine(from, cut);
         from = cut;
-        while (from < stop && shown[from] == U' ') ++from;
+        while (from < stop && shown[from] == U' ')
+          ++from;
       }
       if (from < stop || from == start) addLine(from, stop);
       if (end == std::u32string::npos) break;
-      start = end + ((shown[end] == U'\r' && end + 1 < shown.size() && shown[end + 1] == U'\n') ? 2 : 1);
+      start = end +
+              ((shown[end] == U'\r' && end + 1 < shown.size() && shown[end + 1] == U'\n') ? 2 : 1);
       if (start == shown.size()) break;
     }
   }
@@ -144,7 +149,8 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
     int dots = Width(font, U"...");
     for (TLine& l : lines) {
       if (l.width <= avail) continue;
-      while (!l.text.empty() && Width(font, l.text) + dots > avail) l.text.pop_back();
+      while (!l.text.empty() && Width(font, l.text) + dots > avail)
+        l.text.pop_back();
       l.text += U"...";
       l.width = Width(font, l.text);
       if (l.underline >= int(l.text.size()) - 3) l.underline = -1;
@@ -153,7 +159,8 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
 
   int height = int(lines.size()) * lineHeight;
   int widest = 0;
-  for (const TLine& l : lines) widest = std::max(widest, l.width);
+  for (const TLine& l : lines)
+    widest = std::max(widest, l.width);
   if (format & DT_CALCRECT) {
     rect->Right = rect->Left + widest;
     rect->Bottom = rect->Top + height;
@@ -162,23 +169,29 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
 
   int top = rect->Top;
   if (format & DT_SINGLELINE) {
-    if (format & DT_VCENTER) top = rect->Top + (rect->Bottom - rect->Top - lineHeight) / 2;
-    else if (format & DT_BOTTOM) top = rect->Bottom - lineHeight;
+    if (format & DT_VCENTER)
+      top = rect->Top + (rect->Bottom - rect->Top - lineHeight) / 2;
+    else if (format & DT_BOTTOM)
+      top = rect->Bottom - lineHeight;
   }
   int saved = SaveDC(dc);
   SetTextAlign(dc, TA_LEFT | TA_TOP);
-  if (!(format & DT_NOCLIP)) IntersectClipRect(dc, rect->Left, rect->Top, rect->Right, rect->Bottom);
+  if (!(format & DT_NOCLIP))
+    IntersectClipRect(dc, rect->Left, rect->Top, rect->Right, rect->Bottom);
   int y = top;
   for (const TLine& l : lines) {
     int x = rect->Left;
-    if (format & DT_CENTER) x = rect->Left + (avail - l.width) / 2;
-    else if (format & DT_RIGHT) x = rect->Right - l.width;
+    if (format & DT_CENTER)
+      x = rect->Left + (avail - l.width) / 2;
+    else if (format & DT_RIGHT)
+      x = rect->Right - l.width;
     std::string s = Utf8(l.text);
     TextOut(dc, x, y, s.data(), int(s.size()));
     if (l.underline >= 0) {
       std::vector<int> adv = Advances(font, l.text);
       int ux = x;
-      for (int k = 0; k < l.underline; ++k) ux += adv[std::size_t(k)];
+      for (int k = 0; k < l.underline; ++k)
+        ux += adv[std::size_t(k)];
       RECT u{ux, y + font.ascent + 1, ux + adv[std::size_t(l.underline)], y + font.ascent + 2};
       HBRUSH b = CreateSolidBrush(d->state.textColor);
       FillRect(dc, &u, b);

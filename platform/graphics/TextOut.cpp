@@ -37,7 +37,8 @@ std::string TrimSpaces(const std::string& s) {
 const QString& TahomaFamily() {
   static QString family = [] {
     QString name;
-    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
+    for (const char* file :
+         {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
       int id = QFontDatabase::addApplicationFont(QString::fromUtf8(file));
       if (id >= 0 && name.isEmpty()) {
         QStringList fams = QFontDatabase::applicationFontFamilies(id);
@@ -60,14 +61,18 @@ bool Installed(const QString& family) {
   return found;
 }
 
-}  // namespace
+} // namespace
 
 std::string SubstituteFace(const std::string& face) {
   static const std::map<std::string, std::string> table = {
-      {"arial", "Liberation Sans"},          {"ms sans serif", "Liberation Sans"},
-      {"default", "Liberation Sans"},        {"ms shell dlg", "Liberation Sans"},
-      {"ms shell dlg 2", "Liberation Sans"}, {"helvetica", "Liberation Sans"},
-      {"times new roman", "Liberation Serif"}, {"courier new", "Liberation Mono"},
+      {"arial", "Liberation Sans"},
+      {"ms sans serif", "Liberation Sans"},
+      {"default", "Liberation Sans"},
+      {"ms shell dlg", "Liberation Sans"},
+      {"ms shell dlg 2", "Liberation Sans"},
+      {"helvetica", "Liberation Sans"},
+      {"times new roman", "Liberation Serif"},
+      {"courier new", "Liberation Mono"},
       {"arial narrow", "Liberation Sans Narrow"}};
   std::string key = Lower(TrimSpaces(face));
   if (key == "tahoma" || key == "segoe ui") return TahomaFamily().toStdString();
@@ -156,7 +161,8 @@ std::u32string DecodeText(const char* text, int length, BYTE charset) {
       if ((s[i + k] & 0xC0) != 0x80) valid = false;
       cp = (cp << 6) | (s[i + k] & 0x3F);
     }
-    if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+    if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) ||
+        (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
       valid = false;
     out.push_back(cp);
     i += n + 1;
@@ -206,7 +212,7 @@ struct TLayout {
   std::u32string text;
   std::vector<int> adv;
   int width = 0;
-  QTransform local;  // text space (pen start at 0, baseline 0) -> device
+  QTransform local; // text space (pen start at 0, baseline 0) -> device
 };
 
 TLayout Layout(TDc& d, int x, int y, const char* text, int length) {
@@ -215,15 +221,21 @@ TLayout Layout(TDc& d, int x, int y, const char* text, int length) {
   l.font = &ResolveFont(lf);
   l.text = DecodeText(text, length, lf.lfCharSet);
   l.adv = Advances(*l.font, l.text);
-  for (int a : l.adv) l.width += a;
+  for (int a : l.adv)
+    l.width += a;
   UINT align = d.state.textAlign;
   int dx = 0;
-  if ((align & TA_CENTER) == TA_CENTER) dx = -(l.width / 2);
-  else if (align & TA_RIGHT) dx = -l.width;
+  if ((align & TA_CENTER) == TA_CENTER)
+    dx = -(l.width / 2);
+  else if (align & TA_RIGHT)
+    dx = -l.width;
   int dy;
-  if ((align & TA_BASELINE) == TA_BASELINE) dy = 0;
-  else if (align & TA_BOTTOM) dy = -l.font->descent;
-  else dy = l.font->ascent;
+  if ((align & TA_BASELINE) == TA_BASELINE)
+    dy = 0;
+  else if (align & TA_BOTTOM)
+    dy = -l.font->descent;
+  else
+    dy = l.font->ascent;
   QTransform t;
   t.translate(dx, dy);
   QTransform rot;
@@ -232,17 +244,20 @@ TLayout Layout(TDc& d, int x, int y, const char* text, int length) {
   return l;
 }
 
-}  // namespace
-}  // namespace gdi
+} // namespace
+} // namespace gdi
 
 using namespace gdi;
 
-void GdiSetTrueTypeReported(bool reported) { gTrueTypeReported = reported; }
+void GdiSetTrueTypeReported(bool reported) {
+  gTrueTypeReported = reported;
+}
 
 std::vector<std::string> GdiInstalledFaces() {
-  TahomaFamily();  // registered before listing
+  TahomaFamily(); // registered before listing
   std::vector<std::string> out;
-  for (const QString& f : QFontDatabase::families()) out.push_back(f.toStdString());
+  for (const QString& f : QFontDatabase::families())
+    out.push_back(f.toStdString());
   for (const char* alias : {"Arial", "MS Sans Serif", "Times New Roman", "Courier New", "Segoe UI"})
     out.push_back(alias);
   std::sort(out.begin(), out.end());
@@ -279,7 +294,8 @@ BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
       return true;
     }
     int margin = l.font->ascent + l.font->descent;
-    QRect area = l.local.mapRect(cell.adjusted(-margin, -margin, margin, margin)).toAlignedRect() & bounds;
+    QRect area =
+        l.local.mapRect(cell.adjusted(-margin, -margin, margin, margin)).toAlignedRect() & bounds;
     if (area.isEmpty()) {
       target.Finish();
       return true;
@@ -384,11 +400,12 @@ int GetTextFace(HDC h, int size, char* face) {
 BOOL TranslateCharsetInfo(DWORD* source, CHARSETINFO* cs, DWORD flags) {
   if (!cs) return FALSE;
   static const std::pair<UINT, UINT> table[] = {
-      {1250, 238}, {1251, 204}, {1252, 0},   {1253, 161}, {1254, 162}, {1255, 177}, {1256, 178},
-      {1257, 186}, {1258, 163}, {874, 222},  {932, 128},  {936, 134},  {949, 129},  {950, 136}};
+      {1250, 238}, {1251, 204}, {1252, 0},  {1253, 161}, {1254, 162}, {1255, 177}, {1256, 178},
+      {1257, 186}, {1258, 163}, {874, 222}, {932, 128},  {936, 134},  {949, 129},  {950, 136}};
   UINT value = UINT(reinterpret_cast<std::uintptr_t>(source));
   for (auto [cp, charset] : table) {
-    if ((flags == TCI_SRCCODEPAGE && cp == value) || (flags == TCI_SRCCHARSET && charset == value)) {
+    if ((flags == TCI_SRCCODEPAGE && cp == value) ||
+        (flags == TCI_SRCCHARSET && charset == value)) {
       cs->ciACP = cp;
       cs->ciCharset = charset;
       return TRUE;

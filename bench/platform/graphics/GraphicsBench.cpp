@@ -23,7 +23,8 @@ const std::vector<std::vector<POINT>>& Polygons() {
     std::vector<std::vector<POINT>> out(kPolygons);
     for (auto& p : out) {
       int cx = pos(rng), cy = pos(rng), n = count(rng);
-      for (int i = 0; i < n; ++i) p.push_back(POINT(cx + off(rng), cy + off(rng)));
+      for (int i = 0; i < n; ++i)
+        p.push_back(POINT(cx + off(rng), cy + off(rng)));
     }
     return out;
   }();
@@ -33,13 +34,15 @@ const std::vector<std::vector<POINT>>& Polygons() {
 void LayerPolygons(benchmark::State& state, bool hatched) {
   TMemorySurface surface(kSurface, kSurface, 32);
   HDC dc = CreateSurfaceDC(&surface);
-  HBRUSH brush = hatched ? CreateHatchBrush(HS_DIAGCROSS, RGB(0, 0, 255)) : CreateSolidBrush(RGB(0, 0, 255));
+  HBRUSH brush =
+      hatched ? CreateHatchBrush(HS_DIAGCROSS, RGB(0, 0, 255)) : CreateSolidBrush(RGB(0, 0, 255));
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
   SelectObject(dc, brush);
   SelectObject(dc, pen);
   SetBkMode(dc, TRANSPARENT);
   for (auto _ : state)
-    for (const auto& p : Polygons()) Polygon(dc, p.data(), int(p.size()));
+    for (const auto& p : Polygons())
+      Polygon(dc, p.data(), int(p.size()));
   state.SetItemsProcessed(state.iterations() * kPolygons);
   DeleteDC(dc);
   DeleteObject(brush);
@@ -52,7 +55,8 @@ void QtPolygons(benchmark::State& state, bool hatched) {
   std::vector<QPolygon> polys;
   for (const auto& p : Polygons()) {
     QPolygon q;
-    for (const POINT& pt : p) q << QPoint(pt.x, pt.y);
+    for (const POINT& pt : p)
+      q << QPoint(pt.x, pt.y);
     polys.push_back(q);
   }
   QPainter painter(&image);
@@ -60,14 +64,23 @@ void QtPolygons(benchmark::State& state, bool hatched) {
   painter.setPen(QPen(Qt::red, 0));
   painter.setBrush(hatched ? QBrush(Qt::blue, Qt::DiagCrossPattern) : QBrush(Qt::blue));
   for (auto _ : state)
-    for (const QPolygon& q : polys) painter.drawPolygon(q, Qt::OddEvenFill);
+    for (const QPolygon& q : polys)
+      painter.drawPolygon(q, Qt::OddEvenFill);
   state.SetItemsProcessed(state.iterations() * kPolygons);
 }
 
-void BM_LayerPolygonsSolid(benchmark::State& s) { LayerPolygons(s, false); }
-void BM_QtPolygonsSolid(benchmark::State& s) { QtPolygons(s, false); }
-void BM_LayerPolygonsHatched(benchmark::State& s) { LayerPolygons(s, true); }
-void BM_QtPolygonsHatched(benchmark::State& s) { QtPolygons(s, true); }
+void BM_LayerPolygonsSolid(benchmark::State& s) {
+  LayerPolygons(s, false);
+}
+void BM_QtPolygonsSolid(benchmark::State& s) {
+  QtPolygons(s, false);
+}
+void BM_LayerPolygonsHatched(benchmark::State& s) {
+  LayerPolygons(s, true);
+}
+void BM_QtPolygonsHatched(benchmark::State& s) {
+  QtPolygons(s, true);
+}
 BENCHMARK(BM_LayerPolygonsSolid)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QtPolygonsSolid)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LayerPolygonsHatched)->Unit(benchmark::kMillisecond);
@@ -80,8 +93,10 @@ void LayerBlit(benchmark::State& state, bool stretch) {
   HDC s = CreateSurfaceDC(&src), d = CreateSurfaceDC(&dst);
   SetStretchBltMode(d, COLORONCOLOR);
   for (auto _ : state) {
-    if (stretch) StretchBlt(d, 0, 0, kW / 2 + 7, kH / 2 + 5, s, 0, 0, kW, kH, SRCCOPY);
-    else BitBlt(d, 0, 0, kW, kH, s, 0, 0, SRCCOPY);
+    if (stretch)
+      StretchBlt(d, 0, 0, kW / 2 + 7, kH / 2 + 5, s, 0, 0, kW, kH, SRCCOPY);
+    else
+      BitBlt(d, 0, 0, kW, kH, s, 0, 0, SRCCOPY);
   }
   DeleteDC(s);
   DeleteDC(d);
@@ -94,18 +109,28 @@ void QtBlit(benchmark::State& state, bool stretch) {
   QPainter painter(&dst);
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   for (auto _ : state) {
-    if (stretch) painter.drawImage(QRect(0, 0, kW / 2 + 7, kH / 2 + 5), src);
-    else painter.drawImage(0, 0, src);
+    if (stretch)
+      painter.drawImage(QRect(0, 0, kW / 2 + 7, kH / 2 + 5), src);
+    else
+      painter.drawImage(0, 0, src);
   }
 }
 
-void BM_LayerBlitCopy(benchmark::State& s) { LayerBlit(s, false); }
-void BM_QtBlitCopy(benchmark::State& s) { QtBlit(s, false); }
-void BM_LayerBlitStretch(benchmark::State& s) { LayerBlit(s, true); }
-void BM_QtBlitStretch(benchmark::State& s) { QtBlit(s, true); }
+void BM_LayerBlitCopy(benchmark::State& s) {
+  LayerBlit(s, false);
+}
+void BM_QtBlitCopy(benchmark::State& s) {
+  QtBlit(s, false);
+}
+void BM_LayerBlitStretch(benchmark::State& s) {
+  LayerBlit(s, true);
+}
+void BM_QtBlitStretch(benchmark::State& s) {
+  QtBlit(s, true);
+}
 BENCHMARK(BM_LayerBlitCopy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QtBlitCopy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LayerBlitStretch)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QtBlitStretch)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

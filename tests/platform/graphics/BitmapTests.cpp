@@ -18,8 +18,8 @@ TEST(Bitmap, ScanLineIsTopFirstInBlueGreenRedOrder) {
     EXPECT_EQ(top[bytes + 2], 10);
     const std::uint8_t* bottom = b.ScanLine(2);
     EXPECT_EQ(bottom[4 * bytes + 2], 40);
-    EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), pf == pf24bit ? 16 : 20);  // 4-byte padding
-    b.ScanLine(1)[0] = 0xFF;  // blue written through the row shows on the canvas
+    EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), pf == pf24bit ? 16 : 20); // 4-byte padding
+    b.ScanLine(1)[0] = 0xFF; // blue written through the row shows on the canvas
     EXPECT_EQ(b.Canvas()->Pixels(0, 1) & 0xFF0000, 0xFF0000);
   }
 }
@@ -30,7 +30,7 @@ TEST(Bitmap, ImagesFromTheToolkitCopyRowsIntoTheStore) {
   image.setPixel(2, 1, qRgb(200, 100, 50));
   for (TPixelFormat pf : {pf24bit, pf32bit, pf8bit}) {
     TBitmap b(1, 1, pf);
-    b.Canvas()->Pixels(0, 0);  // a canvas made before the size changes
+    b.Canvas()->Pixels(0, 0); // a canvas made before the size changes
     AssignQImage(b, image);
     EXPECT_EQ(b.Width(), 3);
     EXPECT_EQ(b.Height(), 2);
@@ -69,7 +69,7 @@ TEST(Bitmap, SizeChangesKeepTheOverlapAndSameSizeIsANoOp) {
   EXPECT_EQ(changes, 2);
   b.SetSize(7, 6);
   EXPECT_EQ(changes, 2);
-  EXPECT_EQ(b.Canvas()->Pixels(7, 0), TColor(0xFFFFFFFF));  // outside
+  EXPECT_EQ(b.Canvas()->Pixels(7, 0), TColor(0xFFFFFFFF)); // outside
 }
 
 TEST(Bitmap, PixelFormatChangesConvertPixels) {
@@ -82,11 +82,11 @@ TEST(Bitmap, PixelFormatChangesConvertPixels) {
   b.SetPixelFormat(pfDevice);
   EXPECT_EQ(b.PixelFormat(), pf24bit);
   EXPECT_EQ(b.Canvas()->Pixels(0, 0), RGB(12, 34, 56));
-  b.SetPixelFormat(pf8bit);  // grey ramp: index i is (i, i, i)
+  b.SetPixelFormat(pf8bit); // grey ramp: index i is (i, i, i)
   EXPECT_EQ(b.ScanLine(0)[1], 200);
   EXPECT_EQ(b.ScanLine(0)[2], 0);
   b.SetPixelFormat(pf1bit);
-  EXPECT_EQ(b.ScanLine(0)[0] & 0xE0, 0x40);  // black, white, black
+  EXPECT_EQ(b.ScanLine(0)[0] & 0xE0, 0x40); // black, white, black
 }
 
 TEST(Bitmap, DrawingOnAPaletteImageMapsBackToIndices) {
@@ -96,7 +96,7 @@ TEST(Bitmap, DrawingOnAPaletteImageMapsBackToIndices) {
   b.Canvas()->SetPixels(2, 1, RGB(100, 100, 100));
   EXPECT_EQ(b.ScanLine(0)[0], 255);
   EXPECT_EQ(b.ScanLine(1)[2], 100);
-  b.ScanLine(1)[3] = 7;  // and written indices show through the canvas
+  b.ScanLine(1)[3] = 7; // and written indices show through the canvas
   EXPECT_EQ(b.Canvas()->Pixels(3, 1), RGB(7, 7, 7));
 }
 
@@ -106,7 +106,7 @@ TEST(Bitmap, TransparentDrawLeavesTheTransparentColour) {
   glyph.Canvas()->SetPixels(1, 0, clBlue);
   glyph.Canvas()->SetPixels(2, 0, clFuchsia);
   glyph.SetTransparent(true);
-  EXPECT_EQ(glyph.TransparentColor(), clFuchsia);  // tmAuto: bottom-left pixel
+  EXPECT_EQ(glyph.TransparentColor(), clFuchsia); // tmAuto: bottom-left pixel
   TBitmap target(5, 1);
   target.Canvas()->Brush()->SetColor(clYellow);
   target.Canvas()->FillRect(TRect(0, 0, 5, 1));
@@ -145,7 +145,8 @@ TEST(Bitmap, CanvasDefaultsAndTextBox) {
 
 TEST(Bitmap, PenModesFollowTheirIndexOrder) {
   const int expected[16] = {1, 16, 11, 6, 13, 4, 14, 5, 12, 3, 15, 2, 9, 8, 7, 10};
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(PenModeToRop2(TPenMode(i)), expected[i]);
+  for (int i = 0; i < 16; ++i)
+    EXPECT_EQ(PenModeToRop2(TPenMode(i)), expected[i]);
 }
 
 TEST(Bitmap, CanvasLockIsRecursive) {
@@ -169,7 +170,7 @@ TEST(Bitmap, NothingLeaksAfterDrawingAndFreeing) {
     b.Canvas()->Rectangle(0, 0, 10, 10);
     b.Canvas()->Font()->SetSize(12);
     b.Canvas()->TextOut(0, 0, "x");
-    b.Canvas()->Pen()->SetColor(clBlue);  // frees the selected pen safely
+    b.Canvas()->Pen()->SetColor(clBlue); // frees the selected pen safely
     b.Canvas()->LineTo(5, 5);
     a.Canvas()->Brush()->SetBitmap(&b);
     a.Canvas()->FillRect(TRect(0, 0, 20, 20));
@@ -183,7 +184,8 @@ TEST(Bitmap, NothingLeaksAfterDrawingAndFreeing) {
   HPEN kept = CreatePen(PS_SOLID, 1, 0);
   HRGN r1 = CreateRectRgn(0, 0, 1, 1), r2 = CreateRectRgn(0, 0, 1, 1);
   EXPECT_EQ(before.Leaks(), "pens +1, regions +2");
-  for (HGDIOBJ h : {kept, r1, r2}) DeleteObject(h);
+  for (HGDIOBJ h : {kept, r1, r2})
+    DeleteObject(h);
 }
 
 TEST(Bitmap, HandleRoundTripAndGetObject) {
@@ -201,4 +203,4 @@ TEST(Bitmap, HandleRoundTripAndGetObject) {
   EXPECT_EQ(other.Width(), 7);
 }
 
-}  // namespace
+} // namespace

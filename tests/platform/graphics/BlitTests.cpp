@@ -19,10 +19,11 @@ TEST(Stretch, ReductionByMode) {
     int mode;
     COLORREF expected;
   } rows[] = {
-      {BLACKONWHITE, 0x000000},                       // AND of all four
-      {WHITEONBLACK, 0xFFFFFF},                       // OR of all four
-      {COLORONCOLOR, 0xFF0000},                       // the sampled pixel (1, 1)
-      {HALFTONE, RGB((0 + 255 + 255 + 0 + 2) / 4, (0 + 255 + 0 + 0 + 2) / 4, (0 + 255 + 0 + 255 + 2) / 4)},
+      {BLACKONWHITE, 0x000000}, // AND of all four
+      {WHITEONBLACK, 0xFFFFFF}, // OR of all four
+      {COLORONCOLOR, 0xFF0000}, // the sampled pixel (1, 1)
+      {HALFTONE,
+       RGB((0 + 255 + 255 + 0 + 2) / 4, (0 + 255 + 0 + 0 + 2) / 4, (0 + 255 + 0 + 255 + 2) / 4)},
   };
   for (const Row& r : rows) {
     TSource src;
@@ -35,10 +36,13 @@ TEST(Stretch, ReductionByMode) {
 
 TEST(Stretch, HalftoneHalvingIsTheExactTwoByTwoMean) {
   TTestCanvas src(4, 2), dst(2, 1);
-  COLORREF v[4][2] = {{RGB(10, 20, 30), RGB(11, 21, 31)}, {RGB(13, 23, 33), RGB(14, 24, 34)},
-                      {RGB(100, 0, 0), RGB(200, 0, 0)}, {RGB(0, 0, 0), RGB(100, 0, 0)}};
+  COLORREF v[4][2] = {{RGB(10, 20, 30), RGB(11, 21, 31)},
+                      {RGB(13, 23, 33), RGB(14, 24, 34)},
+                      {RGB(100, 0, 0), RGB(200, 0, 0)},
+                      {RGB(0, 0, 0), RGB(100, 0, 0)}};
   for (int x = 0; x < 4; ++x)
-    for (int y = 0; y < 2; ++y) SetPixel(src.dc, x, y, v[x][y]);
+    for (int y = 0; y < 2; ++y)
+      SetPixel(src.dc, x, y, v[x][y]);
   SetStretchBltMode(dst.dc, HALFTONE);
   StretchBlt(dst.dc, 0, 0, 2, 1, src.dc, 0, 0, 4, 2, SRCCOPY);
   EXPECT_EQ(dst.At(0, 0), RGB(12, 22, 32));
@@ -85,7 +89,7 @@ TEST(Stretch, OneToOneCopyWithSourceOffsetLeavesPixelsBeyondTheSource) {
     EXPECT_EQ(dst.At(0, 1), 0x00FF00u);
     EXPECT_EQ(dst.At(1, 1), 0x112233u);
     EXPECT_EQ(dst.At(2, 1), 0x445566u);
-    EXPECT_EQ(dst.At(3, 1), 0x00FF00u);  // beyond the source's right edge
+    EXPECT_EQ(dst.At(3, 1), 0x00FF00u); // beyond the source's right edge
     EXPECT_EQ(dst.At(1, 0), 0u);
   }
 }
@@ -100,7 +104,8 @@ TEST(Stretch, MirroringWithNegativeWidth) {
 
 TEST(Stretch, OverlappingCopyOnOneSurfaceReadsBeforeWriting) {
   TTestCanvas c(6, 1);
-  for (int x = 0; x < 3; ++x) SetPixel(c.dc, x, 0, RGB(x + 1, 0, 0));
+  for (int x = 0; x < 3; ++x)
+    SetPixel(c.dc, x, 0, RGB(x + 1, 0, 0));
   BitBlt(c.dc, 1, 0, 3, 1, c.dc, 0, 0, SRCCOPY);
   EXPECT_EQ(c.At(1, 0), RGB(1, 0, 0));
   EXPECT_EQ(c.At(2, 0), RGB(2, 0, 0));
@@ -111,7 +116,8 @@ TEST(DibBlit, BottomUpAndTopDownRowsWithSourceOrigin) {
   // 2x3 24-bit, rows padded to 8 bytes; memory rows hold values 1, 2, 3
   std::vector<std::uint8_t> bits(24, 0);
   for (int r = 0; r < 3; ++r)
-    for (int x = 0; x < 2; ++x) bits[std::size_t(r) * 8 + std::size_t(x) * 3 + 2] = std::uint8_t(r + 1);
+    for (int x = 0; x < 2; ++x)
+      bits[std::size_t(r) * 8 + std::size_t(x) * 3 + 2] = std::uint8_t(r + 1);
   EXPECT_EQ(DibRowBytes(2, 24), 8);
   EXPECT_EQ(DibRowBytes(3, 1), 4);
   EXPECT_EQ(DibRowBytes(33, 1), 8);
@@ -119,11 +125,11 @@ TEST(DibBlit, BottomUpAndTopDownRowsWithSourceOrigin) {
   struct Row {
     LONG height;
     int sy;
-    int topValue;  // red of the destination's top row
+    int topValue; // red of the destination's top row
   } rows[] = {
-      {3, 0, 2},   // bottom-up, sy from the bottom: the lower two lines (values 2, 1)
-      {3, 1, 3},   // the upper two lines (values 3, 2)
-      {-3, 0, 1},  // top-down: memory row 0 is the top
+      {3, 0, 2},  // bottom-up, sy from the bottom: the lower two lines (values 2, 1)
+      {3, 1, 3},  // the upper two lines (values 3, 2)
+      {-3, 0, 1}, // top-down: memory row 0 is the top
       {-3, 1, 2},
   };
   for (const Row& r : rows) {
@@ -132,7 +138,8 @@ TEST(DibBlit, BottomUpAndTopDownRowsWithSourceOrigin) {
     info.bmiHeader.biHeight = r.height;
     info.bmiHeader.biBitCount = 24;
     TTestCanvas dst(2, 2);
-    int lines = StretchDIBits(dst.dc, 0, 0, 2, 2, 0, r.sy, 2, 2, bits.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    int lines = StretchDIBits(dst.dc, 0, 0, 2, 2, 0, r.sy, 2, 2, bits.data(), &info, DIB_RGB_COLORS,
+                              SRCCOPY);
     EXPECT_EQ(lines, 2);
     EXPECT_EQ(GetRValue(dst.At(0, 0)), r.topValue) << "height " << r.height << " sy " << r.sy;
   }
@@ -144,7 +151,7 @@ TEST(DibBlit, BottomUpAndTopDownRowsWithSourceOrigin) {
 
 TEST(DibBlit, PalettedSourcesAndAndPaintPairs) {
   // 1-bit, 4 pixels wide: MSB is the left pixel
-  std::vector<std::uint8_t> bits = {0xA0, 0, 0, 0};  // 1 0 1 0
+  std::vector<std::uint8_t> bits = {0xA0, 0, 0, 0}; // 1 0 1 0
   BITMAPINFO info{};
   info.bmiHeader.biWidth = 4;
   info.bmiHeader.biHeight = 1;
@@ -165,7 +172,9 @@ TEST(DibBlit, PalettedSourcesAndAndPaintPairs) {
   StretchDIBits(d4.dc, 0, 0, 2, 1, 0, 0, 2, 1, nib.data(), &info, DIB_RGB_COLORS, SRCCOPY);
   EXPECT_EQ(d4.At(0, 0), 0xFFFFFFu);
   EXPECT_EQ(d4.At(1, 0), RGB(0, 255, 0));
-  EXPECT_EQ(StretchDIBits(d4.dc, 0, 0, 2, 1, 0, 0, 2, 1, nib.data(), nullptr, DIB_RGB_COLORS, SRCCOPY), 0);
+  EXPECT_EQ(
+      StretchDIBits(d4.dc, 0, 0, 2, 1, 0, 0, 2, 1, nib.data(), nullptr, DIB_RGB_COLORS, SRCCOPY),
+      0);
 }
 
-}  // namespace
+} // namespace

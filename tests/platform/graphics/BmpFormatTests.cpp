@@ -31,7 +31,8 @@ TEST(BmpFormat, WrittenFilesOfEveryDepthReadBackInImageMagick) {
   struct Row {
     TPixelFormat pf;
     bool colours;
-  } rows[] = {{pf1bit, false}, {pf4bit, true}, {pf8bit, false}, {pf15bit, true}, {pf24bit, true}, {pf32bit, true}};
+  } rows[] = {{pf1bit, false}, {pf4bit, true},  {pf8bit, false},
+              {pf15bit, true}, {pf24bit, true}, {pf32bit, true}};
   for (const Row& r : rows) {
     TBitmap b(13, 7, pf24bit);
     Paint(b, r.colours);
@@ -43,7 +44,8 @@ TEST(BmpFormat, WrittenFilesOfEveryDepthReadBackInImageMagick) {
     ASSERT_EQ(ppm.height, 7);
     for (int y = 0; y < 7; ++y)
       for (int x = 0; x < 13; ++x)
-        ASSERT_EQ(ppm.At(x, y), COLORREF(b.Canvas()->Pixels(x, y))) << "format " << r.pf << " at " << x << "," << y;
+        ASSERT_EQ(ppm.At(x, y), COLORREF(b.Canvas()->Pixels(x, y)))
+            << "format " << r.pf << " at " << x << "," << y;
     // and our own reader gets the same depth and pixels back
     TBitmap back;
     back.LoadFromFile(file);
@@ -89,7 +91,8 @@ TEST(BmpFormat, FilesWrittenByImageMagickReadInEveryVariant) {
           ASSERT_EQ(got, expected.At(x, y)) << r.name << " at " << x << "," << y;
         } else {
           for (int shift : {0, 8, 16})
-            ASSERT_NEAR(int((got >> shift) & 0xFF), int((expected.At(x, y) >> shift) & 0xFF), 8) << r.name;
+            ASSERT_NEAR(int((got >> shift) & 0xFF), int((expected.At(x, y) >> shift) & 0xFF), 8)
+                << r.name;
         }
       }
   }
@@ -106,11 +109,11 @@ TEST(BmpFormat, ThreeByTwoTwentyFourBitFileIsByteExact) {
   TMemoryStream m;
   b.SaveToStream(m);
   const std::uint8_t expected[] = {
-      'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-      40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 24, 0, 0, 0,
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // info header
-      12, 11, 10, 15, 14, 13, 18, 17, 16, 0, 0, 0,     // bottom row first
-      3, 2, 1, 6, 5, 4, 9, 8, 7, 0, 0, 0};
+      'B', 'M', 78, 0,  0,  0,  0,  0,  0,  0, 54, 0, 0, 0, // file header
+      40,  0,   0,  0,  3,  0,  0,  0,  2,  0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,
+      24,  0,   0,  0,  0,  0,  0,  0,  0,  0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, // info header
+      12,  11,  10, 15, 14, 13, 18, 17, 16, 0, 0,  0,                          // bottom row first
+      3,   2,   1,  6,  5,  4,  9,  8,  7,  0, 0,  0};
   ASSERT_EQ(m.Size(), std::int64_t(sizeof expected));
   EXPECT_EQ(std::vector<std::uint8_t>(m.Memory(), m.Memory() + m.Size()),
             std::vector<std::uint8_t>(expected, expected + sizeof expected));
@@ -122,7 +125,8 @@ TEST(BmpFormat, DamagedFilesAreRejectedCleanly) {
   good.SaveToStream(m);
   std::vector<std::uint8_t> base(m.Memory(), m.Memory() + m.Size());
   auto put32 = [](std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[at + i] = std::uint8_t(x >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      v[at + i] = std::uint8_t(x >> (8 * i));
   };
   struct Row {
     const char* name;
@@ -135,10 +139,18 @@ TEST(BmpFormat, DamagedFilesAreRejectedCleanly) {
       {"offset inside the palette", [&](auto& v) { put32(v, 10, 60); }},
       {"palette larger than the depth allows", [&](auto& v) { put32(v, 46, 300); }},
       {"zero width", [&](auto& v) { put32(v, 18, 0); }},
-      {"huge size", [&](auto& v) { put32(v, 18, 0x7FFFFFFF); put32(v, 22, 0x7FFFFFFF); }},
+      {"huge size",
+       [&](auto& v) {
+         put32(v, 18, 0x7FFFFFFF);
+         put32(v, 22, 0x7FFFFFFF);
+       }},
       {"bad depth", [](auto& v) { v[28] = 7; }},
       {"unknown header size", [&](auto& v) { put32(v, 14, 41); }},
-      {"rle on 24 bits", [&](auto& v) { v[28] = 24; put32(v, 30, 1); }},
+      {"rle on 24 bits",
+       [&](auto& v) {
+         v[28] = 24;
+         put32(v, 30, 1);
+       }},
   };
   for (const Row& r : rows) {
     std::vector<std::uint8_t> bytes = base;
@@ -167,9 +179,10 @@ TEST(BmpFormat, SamplesUnderTestData) {
   EXPECT_EQ(good.PixelFormat(), pf8bit);
   TPpm expected = ConvertToPpm(QString::fromStdString(dir + "rle8-good.bmp"));
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(COLORREF(good.Canvas()->Pixels(x, y)), expected.At(x, y));
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(COLORREF(good.Canvas()->Pixels(x, y)), expected.At(x, y));
   TBitmap bad;
   EXPECT_THROW(bad.LoadFromFile(dir + "rle8-overrun.bmp"), EInvalidGraphic);
 }
 
-}  // namespace
+} // namespace

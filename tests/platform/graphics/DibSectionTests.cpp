@@ -32,9 +32,9 @@ TEST(DibSection, MemoryFollowsTheRowOrderOfTheHeader) {
     ASSERT_NE(h, nullptr);
     ASSERT_NE(bits, nullptr);
     TMemDc mem(h);
-    SetPixel(mem.dc, 1, 0, RGB(1, 2, 3));  // top line
+    SetPixel(mem.dc, 1, 0, RGB(1, 2, 3)); // top line
     const auto* b = static_cast<const std::uint8_t*>(bits);
-    std::size_t topRow = height > 0 ? 2 * 8 : 0;  // 8 bytes per row
+    std::size_t topRow = height > 0 ? 2 * 8 : 0; // 8 bytes per row
     EXPECT_EQ(b[topRow + 4 + 2], 1) << "height " << height;
     EXPECT_EQ(b[topRow + 4 + 0], 3) << "height " << height;
     // and writes through the pointer show in the DC
@@ -47,12 +47,12 @@ TEST(DibSection, EightBitSectionKeepsIndicesAfterDrawing) {
   BITMAPINFO info = Info(4, 2, 8);
   info.bmiHeader.biClrUsed = 3;
   info.bmiColors[0] = RGBQUAD{0, 0, 0, 0};
-  info.bmiColors[1] = RGBQUAD{0, 0, 255, 0};  // red
+  info.bmiColors[1] = RGBQUAD{0, 0, 255, 0}; // red
   info.bmiColors[2] = RGBQUAD{255, 255, 255, 0};
   void* bits = nullptr;
   TMemDc mem(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   RECT all{0, 0, 4, 2};
-  HBRUSH red = CreateSolidBrush(RGB(250, 10, 10));  // nearest entry: 1
+  HBRUSH red = CreateSolidBrush(RGB(250, 10, 10)); // nearest entry: 1
   FillRect(mem.dc, &all, red);
   DeleteObject(red);
   const auto* b = static_cast<const std::uint8_t*>(bits);
@@ -78,7 +78,7 @@ TEST(DibSection, GetDIBitsConvertsToTheRequestedLayout) {
   // bottom-up: the first row is the bottom line
   EXPECT_EQ(rows[6 + 2], 40);
   EXPECT_EQ(rows[12 + 2], 10);
-  EXPECT_EQ(rows[9], 0);  // padding zeroed
+  EXPECT_EQ(rows[9], 0); // padding zeroed
 }
 
 TEST(MonoBlits, ColourToMonoByBackgroundAndMonoToColourByTextAndBackground) {
@@ -88,17 +88,17 @@ TEST(MonoBlits, ColourToMonoByBackgroundAndMonoToColourByTextAndBackground) {
   TMemDc mono(CreateBitmap(3, 1, 1, 1, nullptr));
   BitBlt(mono.dc, 0, 0, 3, 1, colour.dc, 0, 0, SRCCOPY);
   EXPECT_EQ(GetPixel(mono.dc, 0, 0), 0u);
-  EXPECT_EQ(GetPixel(mono.dc, 1, 0), 0xFFFFFFu);  // the background colour became 1
+  EXPECT_EQ(GetPixel(mono.dc, 1, 0), 0xFFFFFFu); // the background colour became 1
   TTestCanvas back(3, 1);
   SetTextColor(back.dc, RGB(255, 0, 0));
   SetBkColor(back.dc, RGB(0, 0, 255));
   BitBlt(back.dc, 0, 0, 3, 1, mono.dc, 0, 0, SRCCOPY);
-  EXPECT_EQ(back.At(0, 0), RGB(255, 0, 0));  // 0 bits: text colour
-  EXPECT_EQ(back.At(1, 0), RGB(0, 0, 255));  // 1 bits: background colour
+  EXPECT_EQ(back.At(0, 0), RGB(255, 0, 0)); // 0 bits: text colour
+  EXPECT_EQ(back.At(1, 0), RGB(0, 0, 255)); // 1 bits: background colour
 }
 
 TEST(MonoBlits, CreateBitmapReadsRowsPaddedToSixteenBits) {
-  const std::uint8_t bits[] = {0x80, 0x00, 0x40, 0x00};  // 3 wide, 2 high
+  const std::uint8_t bits[] = {0x80, 0x00, 0x40, 0x00}; // 3 wide, 2 high
   TMemDc mono(CreateBitmap(3, 2, 1, 1, bits));
   EXPECT_EQ(GetPixel(mono.dc, 0, 0), 0xFFFFFFu);
   EXPECT_EQ(GetPixel(mono.dc, 1, 0), 0u);
@@ -106,7 +106,7 @@ TEST(MonoBlits, CreateBitmapReadsRowsPaddedToSixteenBits) {
 }
 
 TEST(MonoBlits, MaskBltKeepsTheDestinationWhereTheMaskIsOne) {
-  const std::uint8_t maskBits[] = {0x40, 0x00};  // 0 1 0
+  const std::uint8_t maskBits[] = {0x40, 0x00}; // 0 1 0
   HBITMAP mask = CreateBitmap(3, 1, 1, 1, maskBits);
   TTestCanvas src(3, 1, RGB(9, 9, 9)), dst(3, 1, RGB(200, 0, 0));
   ASSERT_TRUE(MaskBlt(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, mask, 0, 0, MAKEROP4(0x00AA0029, SRCCOPY)));
@@ -130,7 +130,7 @@ TEST(Palettes, DefaultHalftoneAndNearestEntry) {
   lp.palPalEntry[1] = {100, 100, 100, 0};
   lp.palPalEntry[2] = {100, 100, 100, 0};
   HPALETTE p = CreatePalette(&lp);
-  EXPECT_EQ(GetNearestPaletteIndex(p, RGB(90, 90, 90)), 1u);  // lowest index on ties
+  EXPECT_EQ(GetNearestPaletteIndex(p, RGB(90, 90, 90)), 1u); // lowest index on ties
   EXPECT_EQ(GetNearestPaletteIndex(p, RGB(10, 0, 0)), 0u);
   TTestCanvas c(1, 1);
   HPALETTE old = SelectPalette(c.dc, p, FALSE);
@@ -140,4 +140,4 @@ TEST(Palettes, DefaultHalftoneAndNearestEntry) {
   EXPECT_TRUE(DeleteObject(p));
 }
 
-}  // namespace
+} // namespace

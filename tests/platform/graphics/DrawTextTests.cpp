@@ -35,7 +35,7 @@ TEST(DrawText, MeasuringWrapsAtWordsAndLineBreaks) {
     UINT format;
     int lines;
   } rows[] = {
-      {"alpha beta", DT_WORDBREAK, 2},  // the box is one word wide
+      {"alpha beta", DT_WORDBREAK, 2}, // the box is one word wide
       {"alpha beta", 0, 1},
       {"alpha beta", DT_SINGLELINE | DT_WORDBREAK, 1},
       {"a\r\nb\nc", 0, 3},
@@ -51,14 +51,16 @@ TEST(DrawText, MeasuringWrapsAtWordsAndLineBreaks) {
   RECT rc{0, 0, boxWidth, 10};
   DrawText(c.dc, "alpha beta", -1, &rc, DT_WORDBREAK | DT_CALCRECT);
   EXPECT_EQ(rc.Right, c.Width("alpha"));
-  EXPECT_EQ(c.Count(0xFFFFFF), 200 * 120);  // measuring draws nothing
+  EXPECT_EQ(c.Count(0xFFFFFF), 200 * 120); // measuring draws nothing
 }
 
 TEST(DrawText, AlignmentPlacesTheLine) {
   struct Row {
     UINT format;
-    int expectedLeft;  // relative to the box, -1 = computed below
-  } rows[] = {{DT_LEFT | DT_SINGLELINE, 0}, {DT_RIGHT | DT_SINGLELINE, -1}, {DT_CENTER | DT_SINGLELINE, -2}};
+    int expectedLeft; // relative to the box, -1 = computed below
+  } rows[] = {{DT_LEFT | DT_SINGLELINE, 0},
+              {DT_RIGHT | DT_SINGLELINE, -1},
+              {DT_CENTER | DT_SINGLELINE, -2}};
   for (const Row& r : rows) {
     TTextCanvas c;
     SetBkColor(c.dc, RGB(0, 255, 0));
@@ -104,10 +106,10 @@ TEST(ExtTextOut, OpaqueRectangleAndClipping) {
   RECT r{5, 5, 30, 30};
   ExtTextOut(c.dc, 5, 5, ETO_OPAQUE | ETO_CLIPPED, &r, "WWWWWWWWWW", 10, nullptr);
   EXPECT_EQ(c.At(29, 29), RGB(0, 0, 255));
-  EXPECT_EQ(c.At(30, 6), 0xFFFFFFu);  // clipped at the rectangle
+  EXPECT_EQ(c.At(30, 6), 0xFFFFFFu); // clipped at the rectangle
   RECT clip;
   GetClipBox(c.dc, &clip);
-  EXPECT_EQ(clip, RECT(0, 0, 200, 120));  // clipping restored
+  EXPECT_EQ(clip, RECT(0, 0, 200, 120)); // clipping restored
 }
 
-}  // namespace
+} // namespace

@@ -13,7 +13,8 @@
 /// An off-screen surface with a DC over it, filled white; frees its DC.
 struct TTestCanvas {
   explicit TTestCanvas(int w = 32, int h = 32, COLORREF fill = 0xFFFFFF, int bpp = 32)
-      : surface(std::make_unique<TMemorySurface>(w, h, bpp, fill)), dc(CreateSurfaceDC(surface.get())) {}
+      : surface(std::make_unique<TMemorySurface>(w, h, bpp, fill)),
+        dc(CreateSurfaceDC(surface.get())) {}
   ~TTestCanvas() { DeleteDC(dc); }
   COLORREF At(int x, int y) const {
     const std::uint8_t* p = surface->Row(y) + x * (surface->BitsPerPixel() / 8);
@@ -31,7 +32,8 @@ struct TTestCanvas {
   int Count(COLORREF c) const {
     int n = 0;
     for (int y = 0; y < surface->Height(); ++y)
-      for (int x = 0; x < surface->Width(); ++x) n += At(x, y) == c;
+      for (int x = 0; x < surface->Width(); ++x)
+        n += At(x, y) == c;
     return n;
   }
   std::unique_ptr<TMemorySurface> surface;

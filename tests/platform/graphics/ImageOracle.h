@@ -17,7 +17,8 @@ inline QByteArray RunTool(const QString& program, const QStringList& args, bool*
   bool done = p.waitForFinished(60000);
   bool good = done && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
   if (ok) *ok = good;
-  if (!good) ADD_FAILURE() << program.toStdString() << " failed: " << p.readAllStandardError().toStdString();
+  if (!good)
+    ADD_FAILURE() << program.toStdString() << " failed: " << p.readAllStandardError().toStdString();
   return p.readAllStandardOutput();
 }
 
@@ -38,7 +39,8 @@ inline TPpm ParsePpm(const QByteArray& bytes) {
   auto token = [&]() -> int {
     while (p < end && (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t' || *p == '#')) {
       if (*p == '#')
-        while (p < end && *p != '\n') ++p;
+        while (p < end && *p != '\n')
+          ++p;
       else
         ++p;
     }
@@ -52,7 +54,7 @@ inline TPpm ParsePpm(const QByteArray& bytes) {
   out.width = token();
   out.height = token();
   int maxval = token();
-  ++p;  // single whitespace
+  ++p; // single whitespace
   if (maxval != 255 || end - p < std::ptrdiff_t(out.width) * out.height * 3) return TPpm();
   out.rgb.assign(p, p + std::ptrdiff_t(out.width) * out.height * 3);
   return out;

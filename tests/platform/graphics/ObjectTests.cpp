@@ -8,8 +8,8 @@ namespace {
 struct TCounts {
   long pens, extPens, brushes, fonts, regions, live;
   static TCounts Now() {
-    return {GdiObjectCount(OBJ_PEN).Created, GdiObjectCount(OBJ_EXTPEN).Created,
-            GdiObjectCount(OBJ_BRUSH).Created, GdiObjectCount(OBJ_FONT).Created,
+    return {GdiObjectCount(OBJ_PEN).Created,    GdiObjectCount(OBJ_EXTPEN).Created,
+            GdiObjectCount(OBJ_BRUSH).Created,  GdiObjectCount(OBJ_FONT).Created,
             GdiObjectCount(OBJ_REGION).Created, GdiLiveObjectCount()};
   }
 };
@@ -27,7 +27,8 @@ TEST(GdiObjects, CountersTrackCreationAndDeletionPerKind) {
   EXPECT_EQ(mid.brushes - before.brushes, 1);
   EXPECT_EQ(mid.regions - before.regions, 1);
   EXPECT_EQ(mid.live - before.live, 4);
-  for (HGDIOBJ h : {pen, ext, brush, rgn}) EXPECT_TRUE(DeleteObject(h));
+  for (HGDIOBJ h : {pen, ext, brush, rgn})
+    EXPECT_TRUE(DeleteObject(h));
   EXPECT_EQ(TCounts::Now().live, before.live);
   EXPECT_EQ(GdiObjectCount(OBJ_PEN).Deleted - GdiObjectCount(OBJ_PEN).Created,
             -GdiObjectCount(OBJ_PEN).Live());
@@ -41,7 +42,7 @@ TEST(GdiObjects, DeletingASelectedObjectFailsUntilItsSuccessorIsSelected) {
   HPEN second = CreatePen(PS_SOLID, 1, 0xFF00);
   EXPECT_EQ(SelectObject(c.dc, second), first);
   EXPECT_TRUE(DeleteObject(first));
-  EXPECT_FALSE(DeleteObject(first));  // unknown now
+  EXPECT_FALSE(DeleteObject(first)); // unknown now
   SelectObject(c.dc, stock);
   EXPECT_TRUE(DeleteObject(second));
   EXPECT_FALSE(DeleteObject(reinterpret_cast<HGDIOBJ>(std::uintptr_t(0xDEAD0))));
@@ -53,7 +54,7 @@ TEST(GdiObjects, SavedStateKeepsObjectsSelected) {
   HGDIOBJ old = SelectObject(c.dc, b);
   int level = SaveDC(c.dc);
   SelectObject(c.dc, old);
-  EXPECT_FALSE(DeleteObject(b));  // still held by the saved state
+  EXPECT_FALSE(DeleteObject(b)); // still held by the saved state
   RestoreDC(c.dc, level);
   EXPECT_EQ(GetCurrentObject(c.dc, OBJ_BRUSH), b);
   SelectObject(c.dc, old);
@@ -73,7 +74,8 @@ TEST(GdiObjects, GetObjectReadsBackEveryField) {
   DeleteObject(pen);
 
   LOGBRUSH lb{BS_HATCHED, 0xABCDEF, HS_BDIAGONAL};
-  HPEN ext = ExtCreatePen(PS_GEOMETRIC | PS_DASH | PS_ENDCAP_FLAT | PS_JOIN_BEVEL, 4, &lb, 0, nullptr);
+  HPEN ext =
+      ExtCreatePen(PS_GEOMETRIC | PS_DASH | PS_ENDCAP_FLAT | PS_JOIN_BEVEL, 4, &lb, 0, nullptr);
   EXTLOGPEN elp;
   ASSERT_GT(GetObject(ext, sizeof elp, &elp), 0);
   EXPECT_EQ(elp.elpPenStyle, DWORD(PS_GEOMETRIC | PS_DASH | PS_ENDCAP_FLAT | PS_JOIN_BEVEL));
@@ -123,7 +125,7 @@ TEST(GdiObjects, SettersReturnThePreviousValueAndDefaultsAreThePlatforms) {
   EXPECT_EQ(SetBkMode(c.dc, TRANSPARENT), OPAQUE);
   EXPECT_EQ(SetBkMode(c.dc, OPAQUE), TRANSPARENT);
   EXPECT_EQ(SetROP2(c.dc, R2_XORPEN), R2_COPYPEN);
-  EXPECT_EQ(SetROP2(c.dc, 17), 0);  // invalid: refused
+  EXPECT_EQ(SetROP2(c.dc, 17), 0); // invalid: refused
   EXPECT_EQ(GetROP2(c.dc), R2_XORPEN);
   EXPECT_EQ(SetTextAlign(c.dc, TA_BASELINE | TA_CENTER), 0u);
   EXPECT_EQ(SetTextAlign(c.dc, 0), UINT(TA_BASELINE | TA_CENTER));
@@ -144,4 +146,4 @@ TEST(GdiObjects, SystemColoursComeFromTheFixedTable) {
   EXPECT_EQ(GetSysColor(99), 0u);
 }
 
-}  // namespace
+} // namespace

@@ -9,7 +9,8 @@ namespace {
 
 int InkRows(const TTestCanvas& c, int x, COLORREF ink) {
   int n = 0;
-  for (int y = 0; y < c.surface->Height(); ++y) n += c.At(x, y) == ink;
+  for (int y = 0; y < c.surface->Height(); ++y)
+    n += c.At(x, y) == ink;
   return n;
 }
 
@@ -23,7 +24,7 @@ TEST(Paths, StrokePathWidthFollowsThePen) {
     EndPath(c.dc);
     EXPECT_TRUE(StrokePath(c.dc));
     EXPECT_EQ(InkRows(c, 20, 0), width) << "width " << width;
-    EXPECT_FALSE(StrokePath(c.dc));  // the path is used up
+    EXPECT_FALSE(StrokePath(c.dc)); // the path is used up
   }
 }
 
@@ -42,7 +43,7 @@ TEST(Paths, WidenPathTurnsTheOutlineIntoAnArea) {
     EXPECT_EQ(box.Bottom - box.Top, width) << "width " << width;
     DeleteObject(r);
   }
-  EXPECT_FALSE(WidenPath(c.dc));  // no path
+  EXPECT_FALSE(WidenPath(c.dc)); // no path
 }
 
 TEST(Shapes, PieCoversTheSectorCounterClockwise) {
@@ -51,20 +52,20 @@ TEST(Shapes, PieCoversTheSectorCounterClockwise) {
   SelectObject(c.dc, GetStockObject(NULL_PEN));
   // from the right (3 o'clock) counter-clockwise to the top (12 o'clock)
   Pie(c.dc, 0, 0, 40, 40, 40, 20, 20, 0);
-  EXPECT_EQ(c.At(30, 10), RGB(255, 0, 0));  // upper right
-  EXPECT_EQ(c.At(10, 10), 0xFFFFFFu);       // upper left
-  EXPECT_EQ(c.At(30, 30), 0xFFFFFFu);       // lower right
-  EXPECT_EQ(c.At(39, 0), 0xFFFFFFu);        // outside the ellipse
+  EXPECT_EQ(c.At(30, 10), RGB(255, 0, 0)); // upper right
+  EXPECT_EQ(c.At(10, 10), 0xFFFFFFu);      // upper left
+  EXPECT_EQ(c.At(30, 30), 0xFFFFFFu);      // lower right
+  EXPECT_EQ(c.At(39, 0), 0xFFFFFFu);       // outside the ellipse
 }
 
 TEST(Shapes, RoundRectCutsItsCornersInsideTheBox) {
   TTestCanvas c(30, 30);
   TSelected brush(c.dc, CreateSolidBrush(RGB(255, 0, 0)));
   RoundRect(c.dc, 2, 2, 28, 22, 10, 10);
-  EXPECT_EQ(c.At(2, 2), 0xFFFFFFu);          // corner cut
-  EXPECT_EQ(c.At(15, 2), 0u);                // top edge outline
-  EXPECT_EQ(c.At(2, 12), 0u);                // left edge outline
-  EXPECT_EQ(c.At(27, 12), 0u);               // right edge: box without its right column
+  EXPECT_EQ(c.At(2, 2), 0xFFFFFFu); // corner cut
+  EXPECT_EQ(c.At(15, 2), 0u);       // top edge outline
+  EXPECT_EQ(c.At(2, 12), 0u);       // left edge outline
+  EXPECT_EQ(c.At(27, 12), 0u);      // right edge: box without its right column
   EXPECT_EQ(c.At(28, 12), 0xFFFFFFu);
   EXPECT_EQ(c.At(15, 21), 0u);
   EXPECT_EQ(c.At(15, 22), 0xFFFFFFu);
@@ -85,7 +86,7 @@ TEST(Shapes, TransformedShapesFillAndOutline) {
   scale.eM11 = 2;
   scale.eM22 = 2;
   SetWorldTransform(c.dc, &scale);
-  Rectangle(c.dc, 2, 2, 12, 12);  // device (4,4)-(24,24)
+  Rectangle(c.dc, 2, 2, 12, 12); // device (4,4)-(24,24)
   EXPECT_EQ(c.At(4, 10), 0u);
   EXPECT_EQ(c.At(3, 10), 0xFFFFFFu);
   EXPECT_EQ(c.At(23, 10), 0u);
@@ -99,10 +100,11 @@ TEST(Shapes, FocusRectangleDrawnTwiceErasesItself) {
   b.Canvas()->FillRect(TRect(0, 0, 20, 20));
   b.Canvas()->DrawFocusRect(TRect(2, 2, 18, 15));
   EXPECT_NE(b.Canvas()->Pixels(2, 2), clTeal);
-  EXPECT_EQ(b.Canvas()->Pixels(3, 2), clTeal);  // dotted: every other pixel
+  EXPECT_EQ(b.Canvas()->Pixels(3, 2), clTeal); // dotted: every other pixel
   b.Canvas()->DrawFocusRect(TRect(2, 2, 18, 15));
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 20; ++x) ASSERT_EQ(b.Canvas()->Pixels(x, y), clTeal);
+    for (int x = 0; x < 20; ++x)
+      ASSERT_EQ(b.Canvas()->Pixels(x, y), clTeal);
 }
 
 TEST(RasterOps, TextAndBlitsIgnoreTheBinaryOperation) {
@@ -116,7 +118,7 @@ TEST(RasterOps, TextAndBlitsIgnoreTheBinaryOperation) {
   EXPECT_EQ(c.At(10, 1), 0xFFFF00u);
   RECT r{30, 0, 34, 4};
   HBRUSH b = CreateSolidBrush(0);
-  FillRect(c.dc, &r, b);  // FillRect copies the brush
+  FillRect(c.dc, &r, b); // FillRect copies the brush
   DeleteObject(b);
   EXPECT_EQ(c.At(31, 1), 0u);
   InvertRect(c.dc, &r);
@@ -137,7 +139,7 @@ TEST(CanvasSharing, FreeingACanvasLeavesAnotherCanvasSelectionOnTheSharedDc) {
     TCanvas second;
     second.SetHandle(dc);
     second.Pen()->SetColor(clBlue);
-    second.LineTo(5, 5);  // second's pen is selected now
+    second.LineTo(5, 5); // second's pen is selected now
     first.SetHandle(nullptr);
     LOGPEN lp;
     GetObject(GetCurrentObject(dc, OBJ_PEN), sizeof lp, &lp);
@@ -156,7 +158,8 @@ TEST(FontHandles, EightBitTextIsReadInTheCodePageOfTheCharset) {
   TSelected f(c.dc, CreateFontIndirect(&lf));
   int fit = 0;
   std::vector<int> cp1251(3), utf8(3);
-  GetTextExtentExPoint(c.dc, "\xC4\xE0\xF8", 3, 1 << 30, &fit, cp1251.data(), nullptr);  // "Даш" in 1251
+  GetTextExtentExPoint(c.dc, "\xC4\xE0\xF8", 3, 1 << 30, &fit, cp1251.data(),
+                       nullptr); // "Даш" in 1251
   EXPECT_EQ(fit, 3);
   GetTextExtentExPoint(c.dc, "\xD0\x94\xD0\xB0\xD1\x88", 6, 1 << 30, &fit, utf8.data(), nullptr);
   EXPECT_EQ(fit, 3);
@@ -192,11 +195,11 @@ TEST(FontHandles, SizeAndHeightFollowThePixelsPerInch) {
   font.SetSize(18);
   EXPECT_EQ(font.Height(), -75);
   EXPECT_EQ(font.Size(), 18);
-  font.SetName("");  // ignored
+  font.SetName(""); // ignored
   EXPECT_EQ(font.Name(), "MS Sans Serif");
   font.SetName("default");
   LOGFONT lf = font.MakeLogFont();
-  EXPECT_STREQ(lf.lfFaceName, "default");  // case kept; the face table maps it
+  EXPECT_STREQ(lf.lfFaceName, "default"); // case kept; the face table maps it
 }
 
-}  // namespace
+} // namespace

@@ -1,8 +1,8 @@
 // JPEG, the picture-format registry, metafiles and printing.
 #include <QFile>
 #include <QPainter>
-#include <QSvgRenderer>
 #include <QRegularExpression>
+#include <QSvgRenderer>
 
 #include "GraphicsTestUtil.h"
 #include "ImageOracle.h"
@@ -56,16 +56,16 @@ TEST(Jpeg, EncodesBaselineJfifWithTheQualitySetAtSaveTime) {
   EXPECT_EQ(q90[0], 0xFF);
   EXPECT_EQ(q90[1], 0xD8);
   EXPECT_GE(FindMarker(q90, 0xC0), 0);  // baseline frame
-  EXPECT_EQ(FindMarker(q90, 0xC2), -1);  // not progressive
+  EXPECT_EQ(FindMarker(q90, 0xC2), -1); // not progressive
   long app0 = FindMarker(q90, 0xE0);
   ASSERT_GE(app0, 0);
   EXPECT_EQ(std::string(q90.begin() + app0 + 4, q90.begin() + app0 + 8), "JFIF");
-  EXPECT_EQ(q90[std::size_t(app0) + 11], 0);  // density unit 0
-  EXPECT_EQ(q90[std::size_t(app0) + 13], 1);  // 1:1
+  EXPECT_EQ(q90[std::size_t(app0) + 11], 0); // density unit 0
+  EXPECT_EQ(q90[std::size_t(app0) + 13], 1); // 1:1
   EXPECT_EQ(q90[std::size_t(app0) + 15], 1);
   long sof = FindMarker(q90, 0xC0);
-  EXPECT_EQ(q90[std::size_t(sof) + 9], 3);                  // three components
-  EXPECT_EQ(q90[std::size_t(sof) + 11], 0x22);              // luma sampled 2x2
+  EXPECT_EQ(q90[std::size_t(sof) + 9], 3);     // three components
+  EXPECT_EQ(q90[std::size_t(sof) + 11], 0x22); // luma sampled 2x2
   j.SetGrayscale(true);
   std::vector<std::uint8_t> grey = Bytes(j);
   EXPECT_EQ(grey[std::size_t(FindMarker(grey, 0xC0)) + 9], 1);
@@ -91,11 +91,12 @@ TEST(Jpeg, DecodesLikeImageMagickAndRoundTripsCloseToTheSource) {
       COLORREF got = pixels.Dib()->PixelColor(x, y), src = b.Dib()->PixelColor(x, y);
       for (int s : {0, 8, 16}) {
         maxError = std::max(maxError, std::abs(int((got >> s) & 0xFF) - int((src >> s) & 0xFF)));
-        oracleDiff = std::max(oracleDiff, std::abs(int((got >> s) & 0xFF) - int((oracle.At(x, y) >> s) & 0xFF)));
+        oracleDiff = std::max(
+            oracleDiff, std::abs(int((got >> s) & 0xFF) - int((oracle.At(x, y) >> s) & 0xFF)));
       }
     }
   EXPECT_LE(maxError, 24);
-  EXPECT_LE(oracleDiff, 1);  // same decoder family: identical up to rounding
+  EXPECT_LE(oracleDiff, 1); // same decoder family: identical up to rounding
   // drawing into a 24-bit bitmap, and a bitmap assigned from the JPEG
   TBitmap target(33, 17);
   target.Canvas()->Draw(0, 0, &back);
@@ -117,7 +118,8 @@ TEST(Jpeg, MatchesTheReferenceEncoderAndDecoderExactly) {
     j.Assign(holder.get());
     j.SetCompressionQuality(quality);
     std::vector<std::uint8_t> ours = Bytes(j);
-    QByteArray reference = RunTool("cjpeg", {"-quality", QString::number(quality), QString::fromStdString(bmp)});
+    QByteArray reference =
+        RunTool("cjpeg", {"-quality", QString::number(quality), QString::fromStdString(bmp)});
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(ours.data()), int(ours.size())), reference)
         << "quality " << quality;
   }
@@ -245,7 +247,7 @@ TEST(Metafile, ReplayAtOneToOneEqualsDrawingDirectly) {
   big.Canvas()->StretchDraw(TRect(10, 5, 90, 65), &mf);
   EXPECT_EQ(big.Canvas()->Pixels(5, 30), clWhite);
   EXPECT_EQ(big.Canvas()->Pixels(95, 30), clWhite);
-  EXPECT_EQ(big.Canvas()->Pixels(10 + 4, 5 + 4), clRed);  // the rectangle's outline at (2,2), scaled
+  EXPECT_EQ(big.Canvas()->Pixels(10 + 4, 5 + 4), clRed); // the rectangle's outline at (2,2), scaled
 }
 
 TEST(Metafile, SavesAsSvg) {
@@ -317,7 +319,9 @@ TEST_F(TPrinterFixture, PrintsPagesToAPdfOfThePageSize) {
   EXPECT_EQ(px[0] | px[1] | px[2], 0);
   QString info = QString::fromUtf8(RunTool("pdfinfo", {QString::fromStdString(file)}));
   EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+3\\b"))) << info.toStdString();
-  EXPECT_TRUE(info.contains(QRegularExpression("Page size:\\s+595(\\.\\d+)? x 84[12](\\.\\d+)? pts"))) << info.toStdString();
+  EXPECT_TRUE(
+      info.contains(QRegularExpression("Page size:\\s+595(\\.\\d+)? x 84[12](\\.\\d+)? pts")))
+      << info.toStdString();
 }
 
 TEST_F(TPrinterFixture, LandscapeSwapsTheSizesAndErrorsOutsideAJob) {
@@ -333,4 +337,4 @@ TEST_F(TPrinterFixture, LandscapeSwapsTheSizesAndErrorsOutsideAJob) {
   EXPECT_EQ(p->PrinterIndex(), -1);
 }
 
-}  // namespace
+} // namespace

@@ -17,7 +17,8 @@ TEST(PixelRules, RectangleCoversItsBoxWithoutRightAndBottomEdge) {
   // '#' black outline, '?' red brush, '.' untouched white
   const char* rows[] = {"..........", "..........", "..######..", "..#????#..",
                         "..#????#..", "..######..", "..........", ".........."};
-  for (int y = 0; y < 8; ++y) EXPECT_EQ(c.RowText(y, 0, 10), rows[y]) << "row " << y;
+  for (int y = 0; y < 8; ++y)
+    EXPECT_EQ(c.RowText(y, 0, 10), rows[y]) << "row " << y;
   EXPECT_EQ(c.At(3, 3), kRed);
 }
 
@@ -54,7 +55,8 @@ TEST(PixelRules, FrameRectDrawsOnePixelInsideTheBox) {
   FrameRect(c.dc, &r, b);
   DeleteObject(b);
   const char* rows[] = {"........", ".#####..", ".#...#..", ".#...#..", ".#####..", "........"};
-  for (int y = 0; y < 6; ++y) EXPECT_EQ(c.RowText(y, 0, 8), rows[y]);
+  for (int y = 0; y < 6; ++y)
+    EXPECT_EQ(c.RowText(y, 0, 8), rows[y]);
 }
 
 TEST(PixelRules, LinesLeaveOutTheirEndPoint) {
@@ -74,8 +76,10 @@ TEST(PixelRules, LinesLeaveOutTheirEndPoint) {
     POINT pos;
     GetCurrentPositionEx(c.dc, &pos);
     EXPECT_EQ(pos, POINT(r.x1, r.y1));
-    for (POINT p : r.drawn) EXPECT_EQ(c.At(p.x, p.y), 0u) << p.x << "," << p.y;
-    for (POINT p : r.notDrawn) EXPECT_EQ(c.At(p.x, p.y), 0xFFFFFFu) << p.x << "," << p.y;
+    for (POINT p : r.drawn)
+      EXPECT_EQ(c.At(p.x, p.y), 0u) << p.x << "," << p.y;
+    for (POINT p : r.notDrawn)
+      EXPECT_EQ(c.At(p.x, p.y), 0xFFFFFFu) << p.x << "," << p.y;
   }
 }
 
@@ -129,13 +133,15 @@ TEST(PixelRules, EllipseStaysInsideItsBoxAndTouchesEveryEdge) {
   Ellipse(c.dc, 2, 3, 14, 11);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 20; ++x)
-      if (x < 2 || x >= 14 || y < 3 || y >= 11) EXPECT_EQ(c.At(x, y), 0xFFFFFFu) << x << "," << y;
-  EXPECT_EQ(c.At(2, 7), 0u);   // left edge
-  EXPECT_EQ(c.At(13, 7), 0u);  // right edge
-  EXPECT_EQ(c.At(8, 3), 0u);   // top
-  EXPECT_EQ(c.At(8, 10), 0u);  // bottom
+      if (x < 2 || x >= 14 || y < 3 || y >= 11) {
+        EXPECT_EQ(c.At(x, y), 0xFFFFFFu) << x << "," << y;
+      }
+  EXPECT_EQ(c.At(2, 7), 0u);  // left edge
+  EXPECT_EQ(c.At(13, 7), 0u); // right edge
+  EXPECT_EQ(c.At(8, 3), 0u);  // top
+  EXPECT_EQ(c.At(8, 10), 0u); // bottom
   EXPECT_EQ(c.At(8, 7), kRed);
-  EXPECT_EQ(c.At(2, 3), 0xFFFFFFu);  // corner outside
+  EXPECT_EQ(c.At(2, 3), 0xFFFFFFu); // corner outside
 }
 
 TEST(PixelRules, PolygonFillFollowsTheFillMode) {
@@ -203,7 +209,7 @@ TEST(PixelRules, PatternBrushesTileFromTheOriginAndMonoPatternsUseTextAndBkColou
   }
   TTestCanvas c(6, 4);
   HBRUSH brush = CreatePatternBrush(pattern);
-  DeleteObject(pattern);  // the brush keeps its own copy
+  DeleteObject(pattern); // the brush keeps its own copy
   SetBrushOrgEx(c.dc, 1, 0, nullptr);
   RECT all{0, 0, 6, 4};
   FillRect(c.dc, &all, brush);
@@ -214,7 +220,7 @@ TEST(PixelRules, PatternBrushesTileFromTheOriginAndMonoPatternsUseTextAndBkColou
   EXPECT_EQ(c.At(1, 1), RGB(0, 0, 255));
   EXPECT_EQ(c.At(3, 3), RGB(0, 0, 255));
 
-  const std::uint8_t monoBits[] = {0x80, 0, 0x00, 0};  // 1 0 / 0 0
+  const std::uint8_t monoBits[] = {0x80, 0, 0x00, 0}; // 1 0 / 0 0
   HBITMAP mono = CreateBitmap(2, 2, 1, 1, monoBits);
   HBRUSH monoBrush = CreatePatternBrush(mono);
   DeleteObject(mono);
@@ -224,19 +230,20 @@ TEST(PixelRules, PatternBrushesTileFromTheOriginAndMonoPatternsUseTextAndBkColou
   RECT two{0, 0, 2, 2};
   FillRect(m.dc, &two, monoBrush);
   DeleteObject(monoBrush);
-  EXPECT_EQ(m.At(0, 0), RGB(9, 8, 7));  // 1 bit: background colour
-  EXPECT_EQ(m.At(1, 0), RGB(1, 2, 3));  // 0 bit: text colour
+  EXPECT_EQ(m.At(0, 0), RGB(9, 8, 7)); // 1 bit: background colour
+  EXPECT_EQ(m.At(1, 0), RGB(1, 2, 3)); // 0 bit: text colour
 }
 
 TEST(PixelRules, WideGeometricPenIsCentredOnTheLine) {
   TTestCanvas c(20, 20);
   LOGBRUSH lb{BS_SOLID, 0, 0};
-  TSelected pen(c.dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_BEVEL, 5, &lb, 0, nullptr));
+  TSelected pen(c.dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_BEVEL, 5, &lb,
+                                   0, nullptr));
   MoveToEx(c.dc, 4, 10, nullptr);
   LineTo(c.dc, 16, 10);
   for (int y = 7; y <= 13; ++y)
     EXPECT_EQ(c.At(10, y), (y >= 8 && y <= 12) ? 0u : 0xFFFFFFu) << "y " << y;
-  EXPECT_EQ(c.At(3, 10), 0xFFFFFFu);  // flat cap: nothing before the start
+  EXPECT_EQ(c.At(3, 10), 0xFFFFFFu); // flat cap: nothing before the start
   EXPECT_EQ(c.At(4, 10), 0u);
 }
 
@@ -279,4 +286,4 @@ TEST(PixelRules, PixelsOutsideTheSurfaceOrClipAreInvalid) {
   EXPECT_EQ(GetPixel(c.dc, 2, 2), kRed);
 }
 
-}  // namespace
+} // namespace

@@ -4,7 +4,9 @@
 
 namespace {
 
-COLORREF Bit(int b) { return b ? 0xFFFFFF : 0; }
+COLORREF Bit(int b) {
+  return b ? 0xFFFFFF : 0;
+}
 
 TEST(RasterOps, EveryBinaryOperationOnZeroOnePatterns) {
   for (int rop = 1; rop <= 16; ++rop) {
@@ -28,10 +30,14 @@ TEST(RasterOps, BinaryOperationsWorkPerBitOnMixedColours) {
     int rop;
     COLORREF expected;
   } rows[] = {
-      {R2_XORPEN, (pen ^ dest) & 0xFFFFFF},     {R2_MASKPEN, pen & dest},
-      {R2_MERGEPEN, pen | dest},                {R2_NOT, ~dest & 0xFFFFFF},
-      {R2_NOTCOPYPEN, ~pen & 0xFFFFFF},         {R2_MASKPENNOT, pen & ~dest & 0xFFFFFF},
-      {R2_NOTXORPEN, ~(pen ^ dest) & 0xFFFFFF}, {R2_NOP, dest},
+      {R2_XORPEN, (pen ^ dest) & 0xFFFFFF},
+      {R2_MASKPEN, pen & dest},
+      {R2_MERGEPEN, pen | dest},
+      {R2_NOT, ~dest & 0xFFFFFF},
+      {R2_NOTCOPYPEN, ~pen & 0xFFFFFF},
+      {R2_MASKPENNOT, pen & ~dest & 0xFFFFFF},
+      {R2_NOTXORPEN, ~(pen ^ dest) & 0xFFFFFF},
+      {R2_NOP, dest},
   };
   for (const Row& r : rows) {
     TTestCanvas c(4, 4, dest);
@@ -54,7 +60,8 @@ TEST(RasterOps, XorLineDrawnTwiceRestoresThePixels) {
   HGDIOBJ old = SelectObject(c.dc, p);
   SelectObject(c.dc, GetStockObject(NULL_BRUSH));
   SetROP2(c.dc, R2_XORPEN);
-  for (int pass = 0; pass < 2; ++pass) Rectangle(c.dc, 1, 1, 12, 10);
+  for (int pass = 0; pass < 2; ++pass)
+    Rectangle(c.dc, 1, 1, 12, 10);
   EXPECT_EQ(c.Count(0x123456), 16 * 16 - 1);
   EXPECT_EQ(c.At(3, 3), 0xABCDEFu);
   SelectObject(c.dc, old);
@@ -90,4 +97,4 @@ TEST(RasterOps, AndThenPaintMakesTransparentOverlay) {
   EXPECT_EQ(dst.At(2, 0), 0x336699u);
 }
 
-}  // namespace
+} // namespace

@@ -4,7 +4,8 @@
 namespace {
 
 TEST(Regions, CombineModesAndComplexity) {
-  HRGN a = CreateRectRgn(0, 0, 10, 10), b = CreateRectRgn(5, 5, 15, 15), d = CreateRectRgn(0, 0, 0, 0);
+  HRGN a = CreateRectRgn(0, 0, 10, 10), b = CreateRectRgn(5, 5, 15, 15),
+       d = CreateRectRgn(0, 0, 0, 0);
   struct Row {
     int mode, result;
     RECT box;
@@ -25,7 +26,8 @@ TEST(Regions, CombineModesAndComplexity) {
     EXPECT_FALSE(PtInRegion(d, r.out.x, r.out.y)) << "mode " << r.mode;
   }
   EXPECT_EQ(CombineRgn(d, a, nullptr, RGN_AND), ERROR);
-  for (HRGN h : {a, b, d}) DeleteObject(h);
+  for (HRGN h : {a, b, d})
+    DeleteObject(h);
 }
 
 TEST(Regions, EmptyRegionHasAZeroBox) {
@@ -38,7 +40,7 @@ TEST(Regions, EmptyRegionHasAZeroBox) {
 
 TEST(Regions, PathToRegionOfAZeroAreaPathIsEmptyNotNull) {
   TTestCanvas c(8, 8);
-  EXPECT_EQ(PathToRegion(c.dc), nullptr);  // no path ended
+  EXPECT_EQ(PathToRegion(c.dc), nullptr); // no path ended
   BeginPath(c.dc);
   LineTo(c.dc, 2, 2);
   EndPath(c.dc);
@@ -47,7 +49,7 @@ TEST(Regions, PathToRegionOfAZeroAreaPathIsEmptyNotNull) {
   RECT box;
   EXPECT_EQ(GetRgnBox(r, &box), NULLREGION);
   DeleteObject(r);
-  EXPECT_EQ(c.Count(0xFFFFFF), 64);  // the path drew nothing
+  EXPECT_EQ(c.Count(0xFFFFFF), 64); // the path drew nothing
 }
 
 TEST(Regions, PathToRegionCoversTheShapesPixels) {
@@ -69,7 +71,7 @@ TEST(Regions, ClippingLimitsDrawingAndGetClipBoxReportsIt) {
   EXPECT_EQ(box, RECT(0, 0, 20, 10));
   HRGN clip = CreateRectRgn(5, 0, 10, 10);
   SelectClipRgn(c.dc, clip);
-  DeleteObject(clip);  // the DC keeps a copy
+  DeleteObject(clip); // the DC keeps a copy
   IntersectClipRect(c.dc, 0, 2, 20, 8);
   EXPECT_EQ(GetClipBox(c.dc, &box), SIMPLEREGION);
   EXPECT_EQ(box, RECT(5, 2, 10, 8));
@@ -93,10 +95,10 @@ TEST(Regions, ClipRegionsAreDeviceCoordinatesWhileIntersectClipRectIsLogical) {
   xf.eDx = 5;
   xf.eDy = 5;
   SetWorldTransform(c.dc, &xf);
-  IntersectClipRect(c.dc, 0, 0, 4, 4);  // logical -> device (5,5)-(9,9)
+  IntersectClipRect(c.dc, 0, 0, 4, 4); // logical -> device (5,5)-(9,9)
   RECT box;
   GetClipBox(c.dc, &box);
-  EXPECT_EQ(box, RECT(0, 0, 4, 4));  // reported in logical units
+  EXPECT_EQ(box, RECT(0, 0, 4, 4)); // reported in logical units
   HRGN clip = CreateRectRgn(0, 0, 1, 1);
   EXPECT_EQ(GetClipRgn(c.dc, clip), 1);
   GetRgnBox(clip, &box);
@@ -109,18 +111,18 @@ TEST(WorldTransform, MultiplicationOrderAndMapping) {
   EXPECT_FALSE(SetWorldTransform(c.dc, nullptr));
   XFORM shift;
   shift.eDx = 10;
-  EXPECT_FALSE(SetWorldTransform(c.dc, &shift));  // compatible mode refuses
+  EXPECT_FALSE(SetWorldTransform(c.dc, &shift)); // compatible mode refuses
   SetGraphicsMode(c.dc, GM_ADVANCED);
   XFORM scale;
   scale.eM11 = 2;
   scale.eM22 = 2;
   SetWorldTransform(c.dc, &shift);
-  ModifyWorldTransform(c.dc, &scale, MWT_LEFTMULTIPLY);  // scale first, then shift
+  ModifyWorldTransform(c.dc, &scale, MWT_LEFTMULTIPLY); // scale first, then shift
   XFORM now;
   GetWorldTransform(c.dc, &now);
   EXPECT_FLOAT_EQ(now.eM11, 2);
   EXPECT_FLOAT_EQ(now.eDx, 10);
-  ModifyWorldTransform(c.dc, &scale, MWT_RIGHTMULTIPLY);  // then scale again
+  ModifyWorldTransform(c.dc, &scale, MWT_RIGHTMULTIPLY); // then scale again
   GetWorldTransform(c.dc, &now);
   EXPECT_FLOAT_EQ(now.eM11, 4);
   EXPECT_FLOAT_EQ(now.eDx, 20);
@@ -132,7 +134,7 @@ TEST(WorldTransform, MultiplicationOrderAndMapping) {
   SelectObject(c.dc, GetStockObject(NULL_PEN));
   Rectangle(c.dc, 0, 5, 3, 7);
   EXPECT_EQ(c.RowText(5, 8, 15), "..###..");
-  EXPECT_EQ(SetGraphicsMode(c.dc, GM_COMPATIBLE), 0);  // not with a transform set
+  EXPECT_EQ(SetGraphicsMode(c.dc, GM_COMPATIBLE), 0); // not with a transform set
 }
 
-}  // namespace
+} // namespace

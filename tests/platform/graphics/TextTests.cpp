@@ -42,10 +42,14 @@ TEST(Text, FaceNamesMapToInstalledMetricCompatibleFonts) {
   struct Row {
     const char* face;
     const char* resolved;
-  } rows[] = {{"Arial", "Liberation Sans"},   {"Arial ", "Liberation Sans"},
-              {"MS Sans Serif", "Liberation Sans"}, {"Default", "Liberation Sans"},
-              {"Tahoma", "Tahoma"},           {"Segoe UI", "Tahoma"},
-              {"No Such Face 42", "Liberation Sans"}, {"Times New Roman", "Liberation Serif"}};
+  } rows[] = {{"Arial", "Liberation Sans"},
+              {"Arial ", "Liberation Sans"},
+              {"MS Sans Serif", "Liberation Sans"},
+              {"Default", "Liberation Sans"},
+              {"Tahoma", "Tahoma"},
+              {"Segoe UI", "Tahoma"},
+              {"No Such Face 42", "Liberation Sans"},
+              {"Times New Roman", "Liberation Serif"}};
   TTestCanvas c(4, 4);
   for (const Row& r : rows) {
     TSelected f(c.dc, MakeFont(r.face, -12));
@@ -69,7 +73,8 @@ TEST(Text, ExtentsAreCumulativeIntegerAdvancesOfTheRealFont) {
   ASSERT_TRUE(GetTextExtentExPoint(c.dc, text, n, 1 << 30, &fit, dx.data(), &size));
   EXPECT_EQ(fit, n);
   EXPECT_EQ(dx.back(), size.cx);
-  for (int i = 1; i < n; ++i) EXPECT_GT(dx[i], dx[i - 1]);
+  for (int i = 1; i < n; ++i)
+    EXPECT_GT(dx[i], dx[i - 1]);
   SIZE whole;
   GetTextExtentPoint32(c.dc, text, n, &whole);
   EXPECT_EQ(whole, size);
@@ -115,7 +120,7 @@ TEST(Text, HeightSignSelectsEmOrCellHeight) {
     TSelected f(c.dc, MakeFont("Arial", 20));
     GetTextMetrics(c.dc, &cell);
   }
-  EXPECT_GT(em.tmHeight, 20);  // em 20 px has a taller cell
+  EXPECT_GT(em.tmHeight, 20); // em 20 px has a taller cell
   EXPECT_NEAR(cell.tmHeight, 20, 1);
   EXPECT_EQ(em.tmInternalLeading, em.tmHeight - 20);
 }
@@ -126,7 +131,7 @@ TEST(Text, TrueTypeFlagAndItsTestHook) {
   TEXTMETRIC tm;
   GetTextMetrics(c.dc, &tm);
   EXPECT_TRUE(tm.tmPitchAndFamily & TMPF_TRUETYPE);
-  EXPECT_TRUE(tm.tmPitchAndFamily & TMPF_FIXED_PITCH);  // set = variable pitch
+  EXPECT_TRUE(tm.tmPitchAndFamily & TMPF_FIXED_PITCH); // set = variable pitch
   GdiSetTrueTypeReported(false);
   GetTextMetrics(c.dc, &tm);
   GdiSetTrueTypeReported(true);
@@ -165,7 +170,7 @@ TEST(Text, OpaqueCellAndAlignmentReferencePoints) {
   GetTextMetrics(probe.dc, &tm);
   struct Row {
     UINT align;
-    RECT cell;  // relative to the reference point (50, 40)
+    RECT cell; // relative to the reference point (50, 40)
   } rows[] = {
       {TA_LEFT | TA_TOP, {0, 0, s.cx, s.cy}},
       {TA_RIGHT | TA_TOP, {-s.cx, 0, 0, s.cy}},
@@ -225,9 +230,10 @@ TEST(Text, CharsetOfCodePages) {
               {932, 128},  {936, 134},  {949, 129},  {950, 136},  {65001, 1}};
   for (const Row& r : rows) {
     CHARSETINFO cs;
-    ASSERT_TRUE(TranslateCharsetInfo(reinterpret_cast<DWORD*>(std::uintptr_t(r.cp)), &cs, TCI_SRCCODEPAGE));
+    ASSERT_TRUE(
+        TranslateCharsetInfo(reinterpret_cast<DWORD*>(std::uintptr_t(r.cp)), &cs, TCI_SRCCODEPAGE));
     EXPECT_EQ(cs.ciCharset, r.charset) << r.cp;
   }
 }
 
-}  // namespace
+} // namespace
