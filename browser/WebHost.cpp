@@ -183,8 +183,10 @@ bool TWebHost::PresentDialog(TWebDialogKind kind, const web::WebDialogRequest& r
   }
   if (OnShowDialog) OnShowDialog(this, kind, caption);
   if (dialogBoxes_->DisableAll()) return false;
+  EnableModeless(false);
   answer =
       presenter_ ? presenter_->Present(request, caption) : web::ShowWebDialogBox(request, caption);
+  EnableModeless(true);
   return true;
 }
 

@@ -114,7 +114,15 @@ void TCustomWebHost::WireEngine() {
     }
     return hr == S_OK && effect != 0;
   };
-  e.OnCloseRequested = [this] { Perform(WM_CLOSE); };
+  e.OnFocusChanged = [this](bool in) {
+    OnDocWindowActivate(in);
+    if (in)
+      ShowUI(0);
+    else
+      HideUI();
+  };
+  e.OnWindowActivationChanged = [this](bool active) { OnFrameWindowActivate(active); };
+  e.OnSelectionChanged = [this] { UpdateUI(); };
 }
 
 // ---- properties ------------------------------------------------------------------
@@ -216,6 +224,43 @@ HRESULT TCustomWebHost::GetOverrideKeyPath(std::optional<std::string>& key) cons
   key.reset();
   if (!optionKeyPath_.empty() && overrideOptionKeyPath_) key = optionKeyPath_;
   return S_OK;
+}
+
+HRESULT TCustomWebHost::ShowUI(std::uint32_t id) {
+  return OnShowUI ? OnShowUI(this, id) : S_FALSE;
+}
+HRESULT TCustomWebHost::HideUI() {
+  return OnHideUI ? OnHideUI(this) : S_FALSE;
+}
+HRESULT TCustomWebHost::UpdateUI() {
+  return OnUpdateUI ? OnUpdateUI(this) : S_FALSE;
+}
+HRESULT TCustomWebHost::OnDocWindowActivate(bool activate) {
+  return OnOnDocWindowActivate ? OnOnDocWindowActivate(this, activate) : S_FALSE;
+}
+HRESULT TCustomWebHost::OnFrameWindowActivate(bool activate) {
+  return OnOnFrameWindowActivate ? OnOnFrameWindowActivate(this, activate) : S_FALSE;
+}
+HRESULT TCustomWebHost::EnableModeless(bool enable) {
+  return OnEnableModeless ? OnEnableModeless(this, enable) : S_OK;
+}
+HRESULT TCustomWebHost::ResizeBorder(TRect border, bool frameWindow) {
+  return OnResizeBorder ? OnResizeBorder(this, border, frameWindow) : S_FALSE;
+}
+HRESULT TCustomWebHost::TranslateUrl(std::uint32_t translate, const std::string& in,
+                                     std::string& out) {
+  return OnTranslateUrl ? OnTranslateUrl(this, translate, in, out) : S_FALSE;
+}
+HRESULT TCustomWebHost::FilterDataObject(const TWebVariant& in, TWebVariant& out) {
+  out = std::monostate();
+  return OnFilterDataObject ? OnFilterDataObject(this, in, out) : S_FALSE;
+}
+HRESULT TCustomWebHost::GetExternal(TWebVariant& dispatch) {
+  dispatch = std::monostate();
+  return OnGetExternal ? OnGetExternal(this, dispatch) : S_FALSE;
+}
+HRESULT TCustomWebHost::ZoomPercentChanged(std::uint32_t percent) {
+  return OnZoomPercentChange ? OnZoomPercentChange(this, percent) : S_FALSE;
 }
 
 HRESULT TCustomWebHost::ShowMessage(const std::string& text, const std::string& caption,
@@ -449,7 +494,9 @@ void TCustomWebHost::ShowScriptErrorDialog(const TScriptErrorInfo& error) {
   web::WebDialogRequest request;
   request.Kind = web::WebDialogKind::Alert;
   request.Message = error.Message + "\nLine: " + error.Line + "\nURL: " + error.Url;
+  EnableModeless(false);
   web::ShowWebDialogBox(request, "Script Error");
+  EnableModeless(true);
 }
 
 web::WebDialogAnswer TCustomWebHost::PageDialog(const web::WebDialogRequest& request) {
@@ -462,7 +509,10 @@ web::WebDialogAnswer TCustomWebHost::PageDialog(const web::WebDialogRequest& req
       return answer;
     }
   }
-  return web::ShowWebDialogBox(request, request.PageTitle);
+  EnableModeless(false);
+  web::WebDialogAnswer shown = web::ShowWebDialogBox(request, request.PageTitle);
+  EnableModeless(true);
+  return shown;
 }
 
 // ---- published properties ----------------------------------------------------------

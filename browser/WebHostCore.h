@@ -20,6 +20,12 @@
 //   download                          Download
 //   window move/resize by the page    moveTo/resizeTo (window services)
 //   drag and drop (ddtMy, ddtCustom)  DragEnter, DragOver, DragLeave, Drop
+//   focus into / out of the page      OnDocWindowActivate with ShowUI / HideUI
+//   activation of the window          OnFrameWindowActivate
+//   selection change in the page      UpdateUI
+//   a dialog of the host's own        EnableModeless (False before, True after)
+// The other answers (ResizeBorder, TranslateUrl, FilterDataObject,
+// GetExternal, ZoomPercentChanged) are never asked by the engine.
 #pragma once
 
 #include <functional>
@@ -81,6 +87,16 @@ using TGetHostInfoEvent = std::function<HRESULT(TPersistent* Sender, TDocHostUII
 using TInvokeEvent = std::function<void(TPersistent* Sender, int dispId, std::uint16_t flags)>;
 using TDragEvent = std::function<HRESULT(TPersistent* Sender, int x, int y, const std::string& text,
                                          std::uint32_t& effect)>;
+using TShowUIEvent = std::function<HRESULT(TPersistent* Sender, std::uint32_t id)>;
+using TActivateEvent = std::function<HRESULT(TPersistent* Sender, bool activate)>;
+using TResizeBorderEvent =
+    std::function<HRESULT(TPersistent* Sender, TRect border, bool frameWindow)>;
+using TTranslateUrlEvent = std::function<HRESULT(TPersistent* Sender, std::uint32_t translate,
+                                                 const std::string& in, std::string& out)>;
+using TFilterDataObjectEvent =
+    std::function<HRESULT(TPersistent* Sender, const TWebVariant& in, TWebVariant& out)>;
+using TGetExternalEvent = std::function<HRESULT(TPersistent* Sender, TWebVariant& dispatch)>;
+using TZoomPercentChangeEvent = std::function<HRESULT(TPersistent* Sender, std::uint32_t percent)>;
 using TScriptErrorEvent = std::function<void(TPersistent* Sender, const TScriptErrorInfo& error,
                                              TScriptErrorAction& action)>;
 
@@ -136,6 +152,17 @@ public:
   virtual HRESULT GetHostInfo(TDocHostUIInfo& info);
   HRESULT GetOptionKeyPath(std::optional<std::string>& key) const;
   HRESULT GetOverrideKeyPath(std::optional<std::string>& key) const;
+  HRESULT ShowUI(std::uint32_t id);
+  HRESULT HideUI();
+  HRESULT UpdateUI();
+  HRESULT OnDocWindowActivate(bool activate);
+  HRESULT OnFrameWindowActivate(bool activate);
+  HRESULT EnableModeless(bool enable);
+  HRESULT ResizeBorder(TRect border, bool frameWindow);
+  HRESULT TranslateUrl(std::uint32_t translate, const std::string& in, std::string& out);
+  HRESULT FilterDataObject(const TWebVariant& in, TWebVariant& out);
+  HRESULT GetExternal(TWebVariant& dispatch);
+  HRESULT ZoomPercentChanged(std::uint32_t percent);
   HRESULT ShowMessage(const std::string& text, const std::string& caption, std::uint32_t type,
                       int& result);
   HRESULT ShowHelp(const std::string& helpFile, std::uint32_t command, std::uint32_t data,
@@ -169,6 +196,17 @@ public:
 
   // ---- events ----
   TNotifyEvent OnDownloadComplete;
+  TShowUIEvent OnShowUI;
+  THostResultEvent OnHideUI;
+  THostResultEvent OnUpdateUI;
+  TActivateEvent OnOnDocWindowActivate;
+  TActivateEvent OnOnFrameWindowActivate;
+  TActivateEvent OnEnableModeless;
+  TResizeBorderEvent OnResizeBorder;
+  TTranslateUrlEvent OnTranslateUrl;
+  TFilterDataObjectEvent OnFilterDataObject;
+  TGetExternalEvent OnGetExternal;
+  TZoomPercentChangeEvent OnZoomPercentChange;
   TShowHelpEvent OnShowHelpRequest;
   TShowMessageEvent OnShowMessage;
   TGetHostInfoEvent OnGetHostInfo;

@@ -175,6 +175,9 @@ TEST_F(MapWindow, CoveredBrowserGivesSnapshotsOfItsOwnSize) {
   EXPECT_EQ(shot->Height(), 643);
   EXPECT_EQ(shot->PixelFormat(), pf24bit);
 
+  // A browser of no size gives no picture.
+  web->SetBounds(0, 0, 0, 0);
+  EXPECT_EQ(web->Snapshot(), nullptr);
   // A resized browser snapshots at its new size.
   web->SetBounds(0, 0, 700, 500);
   EXPECT_TRUE(WaitUntil([&] {
@@ -280,6 +283,18 @@ TEST_F(MapWindow, PageDialogsFollowTheDialogOptions) {
   EXPECT_EQ(presenter.calls[2].kind, web::WebDialogKind::Prompt);
   EXPECT_EQ(shown.size(), 3u);
   EXPECT_EQ(web->DialogBoxes()->NewCaption(), "Web Browser");
+
+  // Modeless windows are disabled while a dialog of the host's own is up.
+  std::vector<std::string> order;
+  web->OnEnableModeless = [&](TPersistent*, bool enable) {
+    order.push_back(enable ? "enable" : "disable");
+    order.push_back(Digits(presenter.calls.size()));
+    return S_OK;
+  };
+  presenter.calls.clear();
+  Eval("alert('x')");
+  EXPECT_EQ(order, (std::vector<std::string>{"disable", "0", "enable", "1"}));
+  web->OnEnableModeless = nullptr;
 
   // Own caption, no replacement.
   web->DialogBoxes()->SetNewCaption("Map");

@@ -234,7 +234,9 @@ TEST_F(HostFixture, CommandTarget) {
     host->SetScriptErrorAction(actions[i]);
     TWebVariant out;
     EXPECT_EQ(host->Exec(CGID_DocHostCommandHandler, 40, 0, {}, out), results[i]) << i;
-    if (i < 2) EXPECT_EQ(std::get<bool>(out), i == 0) << i;
+    if (i < 2) {
+      EXPECT_EQ(std::get<bool>(out), i == 0) << i;
+    }
   }
   // Refresh: S_OK only when the event cancels.
   for (std::uint32_t id : {2300u, 6041u, 6042u}) {
@@ -324,6 +326,49 @@ TEST_F(HostFixture, ServicesHostInfoAndDefaults) {
   std::uint32_t effect = 0;
   EXPECT_EQ(host->DragEnter(1, 2, "", effect), S_OK);
   EXPECT_EQ(host->QueryStatus(), S_OK);
+
+  // UI answers without events, then with them.
+  TWebVariant object = std::string("x");
+  EXPECT_EQ(host->FilterDataObject(std::string("in"), object), S_FALSE);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(object));
+  object = std::string("x");
+  EXPECT_EQ(host->GetExternal(object), S_FALSE);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(object));
+  std::string translated;
+  const HRESULT defaults[] = {host->ShowUI(0),
+                              host->HideUI(),
+                              host->UpdateUI(),
+                              host->OnDocWindowActivate(true),
+                              host->OnFrameWindowActivate(false),
+                              host->ResizeBorder({0, 0, 10, 10}, true),
+                              host->TranslateUrl(0, "a", translated),
+                              host->ZoomPercentChanged(150)};
+  for (HRESULT hr : defaults)
+    EXPECT_EQ(hr, S_FALSE);
+  EXPECT_EQ(host->EnableModeless(false), S_OK);
+  std::vector<std::string> ui;
+  host->OnShowUI = [&](TPersistent*, std::uint32_t id) {
+    ui.push_back("show " + std::string(1, char('0' + id)));
+    return S_OK;
+  };
+  host->OnHideUI = [&](TPersistent*) {
+    ui.push_back("hide");
+    return S_OK;
+  };
+  host->OnOnDocWindowActivate = [&](TPersistent*, bool on) {
+    ui.push_back(on ? "doc on" : "doc off");
+    return S_OK;
+  };
+  host->OnTranslateUrl = [](TPersistent*, std::uint32_t, const std::string& in, std::string& out) {
+    out = in + "?x";
+    return S_OK;
+  };
+  EXPECT_EQ(host->ShowUI(1), S_OK);
+  EXPECT_EQ(host->HideUI(), S_OK);
+  EXPECT_EQ(host->OnDocWindowActivate(false), S_OK);
+  EXPECT_EQ(ui, (std::vector<std::string>{"show 1", "hide", "doc off"}));
+  EXPECT_EQ(host->TranslateUrl(0, "a", translated), S_OK);
+  EXPECT_EQ(translated, "a?x");
 
   // Host information, with the style sheet and namespace of TWebHost.
   host->SetUserInterfaceOptions({U::ScrollNo, U::No3DBorder});
