@@ -8,7 +8,9 @@
 #include <map>
 
 #include "platform/forms/TextUtil.h"
+#include "platform/graphics/Graphic.h"
 #include "platform/graphics/QtBridge.h"
+#include "platform/rtl/Streams.h"
 
 namespace {
 
@@ -195,6 +197,45 @@ std::string TClipboard::GetSvg() const {
   const QMimeData* m = current();
   if (m == nullptr || !m->hasFormat("image/svg+xml")) return {};
   return m->data("image/svg+xml").toStdString();
+}
+
+void TClipboard::Assign(TGraphic* graphic) {
+  if (graphic == nullptr) return;
+  TClipboardData d = graphic->SaveToClipboardFormat();
+  QByteArray bytes(reinterpret_cast<const char*>(d.data.data()), qsizetype(d.data.size()));
+  std::string svg;
+  if (std::string(graphic->ClassName()) == "TMetafile") {
+    TMemoryStream stream;
+    graphic->SaveToStream(stream);
+    svg.assign(reinterpret_cast<const char*>(stream.Memory()), size_t(stream.Size()));
+  }
+  QImage image;
+  if (d.format == "image/bmp" || d.format == "image/png") image.loadFromData(bytes);
+  write(openCount_, [&](QMimeData& m) {
+    m.setData(QString::fromStdString(d.format), bytes);
+    if (!image.isNull()) m.setImageData(image);
+    if (!svg.empty()) m.setData("image/svg+xml", QByteArray::fromStdString(svg));
+  });
+}
+
+bool TClipboard::AssignTo(TGraphic* graphic) const {
+  const QMimeData* m = current();
+  if (graphic == nullptr || m == nullptr) return false;
+  QByteArray bmp = m->data("image/bmp");
+  if (bmp.isEmpty()) {
+    QImage img;
+    if (m->hasImage()) img = qvariant_cast<QImage>(m->imageData());
+    if (img.isNull() && m->hasFormat("image/png")) img.loadFromData(m->data("image/png"), "PNG");
+    if (img.isNull()) return false;
+    QBuffer buf(&bmp);
+    buf.open(QIODevice::WriteOnly);
+    img.convertToFormat(QImage::Format_RGB888).save(&buf, "BMP");
+  }
+  TClipboardData d;
+  d.format = "image/bmp";
+  d.data.assign(bmp.begin(), bmp.end());
+  graphic->LoadFromClipboardFormat(d);
+  return true;
 }
 
 TClipboard* Clipboard() {

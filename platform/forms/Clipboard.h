@@ -29,6 +29,8 @@ UINT RegisterClipboardFormat(const std::string& name);
 /// The MIME type behind a format id ("" when none).
 std::string ClipboardFormatMime(UINT format);
 
+class TGraphic;
+
 class TClipboard {
 public:
   void Open();
@@ -52,6 +54,12 @@ public:
   /// A metafile: its SVG text and a rendering (image/png).
   void SetPicture(const std::string& svg, const TDibData& rendering);
   std::string GetSvg() const;
+
+  /// A picture: its own clipboard form (a bitmap as image/bmp plus an image,
+  /// a metafile as a PNG rendering) and, for a metafile, its SVG document.
+  void Assign(TGraphic* graphic);
+  /// Loads the clipboard's image into `graphic`; false when there is none.
+  bool AssignTo(TGraphic* graphic) const;
 
 private:
   int openCount_ = 0;

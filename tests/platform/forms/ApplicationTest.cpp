@@ -7,6 +7,8 @@
 #include <QWidget>
 
 #include "platform/forms/Clipboard.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Metafile.h"
 #include "platform/forms/Timers.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
@@ -175,6 +177,36 @@ TEST(ClipboardTest, TextRegisteredFormatsBatchesAndBitmaps) {
   Clipboard()->SetPicture("<svg/>", dib);
   EXPECT_EQ(Clipboard()->GetSvg(), "<svg/>");
   EXPECT_TRUE(Clipboard()->HasFormat(CF_ENHMETAFILE));
+}
+
+TEST(ClipboardTest, PicturesGoAsTheirOwnFormatsAndComeBackAsBitmaps) {
+  TMetafile meta;
+  meta.SetWidth(40);
+  meta.SetHeight(30);
+  {
+    TMetafileCanvas canvas(&meta, nullptr);
+    canvas.Brush()->SetColor(clRed);
+    canvas.FillRect(TRect(0, 0, 40, 30));
+  }
+  Clipboard()->Assign(&meta);
+  EXPECT_NE(Clipboard()->GetSvg().find("<svg"), std::string::npos);
+  EXPECT_TRUE(Clipboard()->HasFormat(CF_BITMAP)); // the PNG rendering
+  TBitmap back;
+  ASSERT_TRUE(Clipboard()->AssignTo(&back));
+  EXPECT_EQ(back.Width(), 40);
+  EXPECT_EQ(back.Canvas()->Pixels(20, 15), clRed);
+
+  TBitmap bmp(8, 6);
+  bmp.Canvas()->Brush()->SetColor(clBlue);
+  bmp.Canvas()->FillRect(TRect(0, 0, 8, 6));
+  Clipboard()->Assign(&bmp);
+  EXPECT_EQ(Clipboard()->GetSvg(), "");
+  TBitmap again;
+  ASSERT_TRUE(Clipboard()->AssignTo(&again));
+  EXPECT_EQ(again.Height(), 6);
+  EXPECT_EQ(again.Canvas()->Pixels(3, 3), clBlue);
+  Clipboard()->Clear();
+  EXPECT_FALSE(Clipboard()->AssignTo(&again));
 }
 
 TEST(KeyPolling, EscapeInterruptsOtherKeysAreDeliveredMouseWaits) {
