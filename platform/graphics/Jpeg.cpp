@@ -255,6 +255,7 @@ void TJPEGImage::Assign(const TGraphic* source) {
   if (source == this) return;
   if (auto* j = dynamic_cast<const TJPEGImage*>(source)) {
     data_ = j->data_;
+    fromPixels_ = j->fromPixels_;
     width_ = j->width_;
     height_ = j->height_;
     quality_ = j->quality_;
@@ -269,6 +270,7 @@ void TJPEGImage::Assign(const TGraphic* source) {
   }
   if (!source) {
     data_.clear();
+    fromPixels_ = false;
     bitmap_.reset();
     width_ = height_ = 0;
     Changed();
@@ -279,6 +281,7 @@ void TJPEGImage::Assign(const TGraphic* source) {
   b->SetPixelFormat(pf24bit);
   bitmap_ = std::move(b);
   data_.clear(); // compressed at save with the quality of that moment
+  fromPixels_ = true;
   width_ = bitmap_->Width();
   height_ = bitmap_->Height();
   Changed();
@@ -302,10 +305,13 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
     throw;
   }
   bitmap_.reset();
+  fromPixels_ = false;
   Changed();
 }
 
 void TJPEGImage::SaveToStream(TStream& stream) {
-  if (bitmap_ && (data_.empty() || Modified())) Compress();
+  // pixels given by Assign are compressed at each save, with the quality of
+  // that moment; a loaded file is written back as it was read
+  if (bitmap_ && (fromPixels_ || data_.empty())) Compress();
   if (!data_.empty()) stream.WriteBuffer(data_.data(), std::int64_t(data_.size()));
 }

@@ -63,6 +63,7 @@ private:
   int width_ = 0, height_ = 0;
   int quality_ = 90;
   bool grayscale_ = false;
+  bool fromPixels_ = false; // the bitmap, not the bytes, is the original
   TJPEGPixelFormat pixelFormat_ = jf24Bit;
   TJPEGPerformance performance_ = jpBestQuality;
 };

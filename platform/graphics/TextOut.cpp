@@ -112,7 +112,7 @@ const TResolvedFont& ResolveFont(const LOGFONT& lf) {
     double ratio = (m.ascent() + m.descent()) / 1000.0;
     px = std::max(1, int(std::lround(cell / (ratio > 0 ? ratio : 1))));
   }
-  f.setPixelSize(std::max(px, 1));
+  f.setPixelSize(std::clamp(px, 1, 8192));
   r->font = f;
   QFontMetrics m(f);
   r->ascent = m.ascent();
