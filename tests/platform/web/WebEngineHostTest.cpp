@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -579,32 +580,70 @@ TEST(WebEngineHost, UserAgentTokenIsThisProcesssOwn) {
   EXPECT_EQ(WebUserAgent(), engine);
 }
 
-TEST(WebEngineHost, ProxyOfThisProcessCarriesThePagesRequests) {
-  QTcpServer proxy;
-  ASSERT_TRUE(proxy.listen(QHostAddress::LocalHost));
-  QByteArray request;
-  QObject::connect(&proxy, &QTcpServer::newConnection, [&] {
-    QTcpSocket* s = proxy.nextPendingConnection();
-    QObject::connect(s, &QTcpSocket::readyRead, s, [s, &request] {
-      request += s->readAll();
-      if (!request.contains("\r\n\r\n")) return;
-      s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
-               "Content-Length: 51\r\n\r\n<html><head><title>Via proxy</title></head></html>\n");
-      s->disconnectFromHost();
+/// An HTTP proxy on the loopback that answers every page with a title; with
+/// a login it first asks for proxy authentication.
+class TinyProxy {
+public:
+  explicit TinyProxy(QByteArray credentials = {}) : credentials_(std::move(credentials)) {
+    server_.listen(QHostAddress::LocalHost);
+    QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+      QTcpSocket* s = server_.nextPendingConnection();
+      auto buffer = std::make_shared<QByteArray>();
+      QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, buffer] {
+        *buffer += s->readAll();
+        const int end = buffer->indexOf("\r\n\r\n");
+        if (end < 0) return;
+        const QByteArray head = buffer->left(end);
+        buffer->remove(0, end + 4);
+        requests.push_back(head);
+        if (!credentials_.isEmpty() &&
+            !head.contains("Proxy-Authorization: Basic " + credentials_.toBase64())) {
+          s->write("HTTP/1.1 407 Proxy Authentication Required\r\n"
+                   "Proxy-Authenticate: Basic realm=\"maps\"\r\nContent-Length: 0\r\n\r\n");
+          return;
+        }
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
+                 "Content-Length: 51\r\n\r\n<html><head><title>Via proxy</title></head></html>\n");
+        s->disconnectFromHost();
+      });
     });
-  });
-  // A host that already shows a page when the proxy is set.
-  CountingHost h;
-  ASSERT_TRUE(h.Load(WritePage("before-proxy.htm", "<html><body></body></html>")));
-  SetWebProxy({"127.0.0.1", proxy.serverPort(), "", ""});
-  const bool loaded = h.Load("http://map.example.invalid/page.htm");
-  SetWebProxy({});
-  ASSERT_TRUE(loaded);
-  EXPECT_TRUE(request.startsWith("GET http://map.example.invalid/page.htm HTTP/1.1"))
-      << request.left(80).constData();
-  EXPECT_EQ(h.host.Title(), "Via proxy");
-  EXPECT_TRUE(h.host.HasDocument());
-  EXPECT_EQ(CurrentWebProxy().Address, "");
+  }
+  quint16 Port() const { return server_.serverPort(); }
+  std::vector<QByteArray> requests;
+
+private:
+  QByteArray credentials_;
+  QTcpServer server_;
+};
+
+TEST(WebEngineHost, ProxyOfThisProcessCarriesThePagesRequests) {
+  struct Case {
+    const char* name;
+    std::string user, password;
+  } cases[] = {{"open proxy", "", ""}, {"proxy with a login", "user", "secret"}};
+  for (const Case& c : cases) {
+    TinyProxy proxy(c.user.empty() ? QByteArray()
+                                   : QByteArray::fromStdString(c.user + ":" + c.password));
+    // A host that already shows a page when the proxy is set.
+    CountingHost h;
+    ASSERT_TRUE(h.Load(WritePage("before-proxy.htm", "<html><body></body></html>"))) << c.name;
+    SetWebProxy({"127.0.0.1", proxy.Port(), c.user, c.password});
+    const bool loaded = h.Load("http://map.example.invalid/page.htm");
+    SetWebProxy({});
+    ASSERT_TRUE(loaded) << c.name;
+    ASSERT_FALSE(proxy.requests.empty()) << c.name;
+    EXPECT_TRUE(
+        proxy.requests.front().startsWith("GET http://map.example.invalid/page.htm HTTP/1.1"))
+        << c.name << " " << proxy.requests.front().left(80).constData();
+    if (!c.user.empty()) {
+      ASSERT_GE(proxy.requests.size(), 2u) << c.name;
+      EXPECT_TRUE(proxy.requests[1].contains("Proxy-Authorization: Basic dXNlcjpzZWNyZXQ="))
+          << c.name;
+    }
+    EXPECT_EQ(h.host.Title(), "Via proxy") << c.name;
+    EXPECT_TRUE(h.host.HasDocument()) << c.name;
+    EXPECT_EQ(CurrentWebProxy().Address, "");
+  }
 }
 
 TEST(WebEngineHost, DownloadsAreCancelledUnlessTheHookTakesThem) {
