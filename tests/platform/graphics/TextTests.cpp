@@ -3,9 +3,11 @@
 #include <QFontDatabase>
 #include <QStringList>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "GraphicsTestUtil.h"
+#include "ImageOracle.h"
 
 namespace {
 
@@ -60,6 +62,20 @@ TEST(Text, FaceNamesMapToInstalledMetricCompatibleFonts) {
   std::vector<std::string> faces = GdiInstalledFaces();
   for (const char* f : {"Arial", "Liberation Sans", "Tahoma", "DejaVu Sans"})
     EXPECT_TRUE(std::binary_search(faces.begin(), faces.end(), std::string(f))) << f;
+}
+
+TEST(Text, FontFilesInUseAreLogged) {
+  // Widths are measured, never hard-coded: the versions explain a changed
+  // measurement between machines.
+  for (const char* file :
+       {"/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf",
+        "/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
+    QByteArray v =
+        RunTool("fc-query", {"-f", "%{family[0]} %{style[0]} version %{fontversion}", file});
+    ASSERT_FALSE(v.isEmpty()) << file;
+    RecordProperty(file, v.toStdString());
+    std::fputs(("font " + std::string(file) + ": " + v.toStdString() + "\n").c_str(), stdout);
+  }
 }
 
 TEST(Text, ExtentsAreCumulativeIntegerAdvancesOfTheRealFont) {
