@@ -91,10 +91,19 @@ void TTarget::Finish() {
   dirtyX1_ = dirtyY1_ = INT_MIN;
 }
 
+namespace {
+/// The clip rectangles are y-x banded (as regions keep them): the first one
+/// that can hold row y, found by its bottom.
+std::vector<QRect>::const_iterator FirstForRow(const std::vector<QRect>& rects, int y) {
+  return std::lower_bound(rects.begin(), rects.end(), y,
+                          [](const QRect& r, int row) { return r.bottom() < row; });
+}
+} // namespace
+
 bool TTarget::Visible(int x, int y) const {
   if (!bits_) return false;
-  for (const QRect& r : *clip_)
-    if (r.contains(x, y)) return true;
+  for (auto it = FirstForRow(*clip_, y); it != clip_->end() && it->top() <= y; ++it)
+    if (it->contains(x, y)) return true;
   return false;
 }
 
@@ -104,8 +113,9 @@ void TTarget::FillSpans(const std::vector<TSpan>& spans, const TFill& fill) {
   const bool nop = fill.rop2 == R2_NOP;
   if (nop) return;
   for (const TSpan& s : spans) {
-    for (const QRect& c : *clip_) {
-      if (s.y < c.top() || s.y > c.bottom()) continue;
+    for (auto it = FirstForRow(*clip_, s.y); it != clip_->end() && it->top() <= s.y; ++it) {
+      const QRect& c = *it;
+      if (s.y > c.bottom()) continue;
       int x0 = std::max(s.x0, c.left()), x1 = std::min(s.x1, c.right() + 1);
       if (x0 >= x1) continue;
       Touch(x0, s.y, x1, s.y + 1);

@@ -88,6 +88,24 @@ TEST(Regions, ClippingLimitsDrawingAndGetClipBoxReportsIt) {
   DeleteObject(black);
 }
 
+TEST(Regions, ComplexClipRegionsLetThroughExactlyTheirPixels) {
+  TTestCanvas c(40, 30);
+  HRGN clip = CreateEllipticRgn(2, 2, 38, 28);
+  HRGN hole = CreateRectRgn(10, 8, 30, 12), extra = CreateRectRgn(0, 20, 5, 30);
+  CombineRgn(clip, clip, hole, RGN_XOR);
+  CombineRgn(clip, clip, extra, RGN_OR);
+  SelectClipRgn(c.dc, clip);
+  RECT all{0, 0, 40, 30};
+  HBRUSH black = CreateSolidBrush(0);
+  FillRect(c.dc, &all, black);
+  DeleteObject(black);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x)
+      ASSERT_EQ(c.At(x, y) == 0, bool(PtInRegion(clip, x, y))) << x << "," << y;
+  for (HRGN h : {clip, hole, extra})
+    DeleteObject(h);
+}
+
 TEST(Regions, ClipRegionsAreDeviceCoordinatesWhileIntersectClipRectIsLogical) {
   TTestCanvas c(20, 20);
   SetGraphicsMode(c.dc, GM_ADVANCED);
