@@ -59,9 +59,7 @@ TCustomWebHost::TCustomWebHost(TComponent* owner)
 
 TCustomWebHost::~TCustomWebHost() {
   // The engine's events must not reach a half-destroyed control.
-  engine_->OnDownloadComplete = nullptr;
-  engine_->OnUnload = nullptr;
-  engine_->OnScriptError = nullptr;
+  engine_->ClearEvents();
   engine_.reset();
 }
 

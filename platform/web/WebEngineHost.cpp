@@ -354,6 +354,30 @@ QWidget* CreateContainer(WebEngineHost& host, QWidget* parent) {
 WebEngineHost::WebEngineHost() : impl_(std::make_unique<WebEngineHostImpl>(*this)) {}
 WebEngineHost::~WebEngineHost() = default;
 
+void WebEngineHost::ClearEvents() {
+  OnLoadStarted = nullptr;
+  OnLoadProgress = nullptr;
+  OnLoadFinished = nullptr;
+  OnDownloadComplete = nullptr;
+  OnUnload = nullptr;
+  OnRenderProcessTerminated = nullptr;
+  OnTitleChanged = nullptr;
+  OnScriptError = nullptr;
+  OnConsoleMessage = nullptr;
+  OnDialog = nullptr;
+  OnContextMenu = nullptr;
+  OnKeyDown = nullptr;
+  OnRefresh = nullptr;
+  OnNewWindow = nullptr;
+  OnDownload = nullptr;
+  OnGeometryChangeRequested = nullptr;
+  OnDrag = nullptr;
+  OnCloseRequested = nullptr;
+  OnFocusChanged = nullptr;
+  OnWindowActivationChanged = nullptr;
+  OnSelectionChanged = nullptr;
+}
+
 void WebEngineHost::SetBounds(int left, int top, int width, int height) {
   impl_->widget->setGeometry(left, top, std::max(0, width), std::max(0, height));
 }

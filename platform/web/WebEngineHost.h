@@ -242,6 +242,9 @@ public:
   /// The selection in the page changed.
   std::function<void()> OnSelectionChanged;
 
+  /// Unassigns every event (before the owner of the handlers goes).
+  void ClearEvents();
+
   WebEngineHostImpl& Impl() { return *impl_; }
   const WebEngineHostImpl& Impl() const { return *impl_; }
 
