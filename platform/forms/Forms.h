@@ -64,6 +64,9 @@ public:
   void SetWindowState(TWindowState value);
   TWinControl* ActiveControl() const { return activeControl_; }
   void SetActiveControl(TWinControl* control);
+  /// The control that last had the keyboard focus in this form.
+  TWinControl* FocusedControl() const { return focusedControl_; }
+  void SetFocusedControl(TWinControl* control) { focusedControl_ = control; }
 
   /// Shows the form and brings it forward (OnShow on hidden -> visible).
   void Show();
@@ -119,6 +122,7 @@ private:
   TPosition position_ = TPosition::poDesigned;
   TWindowState windowState_ = TWindowState::wsNormal;
   TWinControl* activeControl_ = nullptr;
+  TWinControl* focusedControl_ = nullptr;
   TModalResult modalResult_ = mrNone;
   bool shown_ = false;
   bool switchingStyle_ = false;
@@ -239,6 +243,8 @@ public:
   int FormCount() const { return int(forms_.size()); }
   TForm* Forms(int index) const { return forms_.at(size_t(index)); }
   TForm* ActiveForm() const { return activeForm_; }
+  /// No data modules in this program.
+  int DataModuleCount() const { return 0; }
 
   /// Qt's cursor for an id: built-in ids and the ones set in Cursors.
   QCursor QtCursor(TCursor cursor) const;

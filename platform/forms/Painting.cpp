@@ -77,7 +77,7 @@ bool GetUpdateRect(HWND h, TRect* rect, bool /*erase*/) {
 bool UpdateWindow(HWND h) {
   TWindowRecord* r = FindRecord(h);
   if (r == nullptr) return false;
-  if (r->invalid.isEmpty()) return true;
+  if (r->invalid.isEmpty() || r->redrawOff) return true;
   if (r->erasePending) {
     r->erasePending = false;
     HDC dc = newWindowDC(h, r);
@@ -200,4 +200,20 @@ int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* cli
     DeleteObject(tmp);
   }
   return uncovered.isEmpty() ? NULLREGION : SIMPLEREGION;
+}
+
+int SetWindowRgn(HWND h, HRGN rgn, bool /*redraw*/) {
+  TWindowRecord* r = FindRecord(h);
+  if (r == nullptr || r->control == nullptr || r->control->Widget() == nullptr) {
+    if (rgn != nullptr) DeleteObject(rgn);
+    return 0;
+  }
+  QWidget* w = r->control->Widget();
+  if (rgn == nullptr) {
+    w->clearMask();
+  } else {
+    w->setMask(RegionToQRegion(rgn));
+    DeleteObject(rgn); // the window owns the region from now on
+  }
+  return 1;
 }

@@ -28,6 +28,10 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
   Destroying();
+  if (TForm* f = GetParentForm(this); f != nullptr && f != this) {
+    if (f->FocusedControl() == this) f->SetFocusedControl(nullptr);
+    if (f->ActiveControl() == this) f->SetActiveControl(nullptr);
+  }
   // Child controls go first, while this window still exists.
   while (!controls_.empty()) {
     TControl* last = controls_.back();
@@ -582,13 +586,19 @@ void TWinControl::Dispatch(TMessage& m) {
     DefaultHandler(m);
     return;
   }
-  case WM_SETFOCUS:
-    if (m.LParam == 0) {
-      if (TForm* f = GetParentForm(this); f != nullptr && f != this) f->SetActiveControl(this);
-      DoEnter();
+  case WM_SETFOCUS: {
+    // Focus moving inside the form enters the control; the form coming back
+    // to the foreground does not, unless the focus lands somewhere new.
+    TForm* f = GetParentForm(this);
+    bool moved = m.LParam == 0 || f == nullptr || f->FocusedControl() != this;
+    if (f != nullptr && f != this) {
+      f->SetActiveControl(this);
+      f->SetFocusedControl(this);
     }
+    if (moved) DoEnter();
     DefaultHandler(m);
     return;
+  }
   case WM_KILLFOCUS:
     if (m.LParam == 0) DoExit();
     DefaultHandler(m);

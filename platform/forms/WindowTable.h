@@ -40,6 +40,7 @@ struct TWindowRecord {
   QRegion invalid;
   bool erasePending = false;
   bool paintPosted = false;
+  bool redrawOff = false; // WM_SETREDRAW (FALSE): no painting
   TScrollBarState bars[2];
   std::uint64_t zOrder = 0; // raise counter (top-level stacking)
 };

@@ -130,7 +130,7 @@ QObject* Dispatcher() {
 }
 
 void RequestPaint(TWindowRecord& record) {
-  if (record.paintPosted) return;
+  if (record.paintPosted || record.redrawOff) return;
   record.paintPosted = true;
   QCoreApplication::postEvent(Dispatcher(), new TPaintRequest(record.handle),
                               Qt::LowEventPriority);
@@ -320,6 +320,10 @@ LRESULT DefWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     return 0;
   case WM_PAINT:
     ValidateRect(h, nullptr);
+    return 0;
+  case WM_SETREDRAW:
+    r->redrawOff = w == 0;
+    if (w != 0) InvalidateRect(h, nullptr, true);
     return 0;
   case WM_SETCURSOR:
     if (r->parent != 0 && SendMessage(r->parent, WM_SETCURSOR, w, l) != 0) return 1;

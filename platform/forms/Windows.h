@@ -111,6 +111,10 @@ HWND WindowFromDC(HDC dc);
 int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* clip,
                    HRGN updateRgn, TRect* updateRect, UINT flags);
 
+/// Shapes the window (window coordinates); the window takes over the region
+/// (it is deleted here). A null region gives the full rectangle back.
+int SetWindowRgn(HWND h, HRGN rgn, bool redraw);
+
 // ---- scroll bars ------------------------------------------------------------
 struct SCROLLINFO {
   UINT cbSize = sizeof(SCROLLINFO);

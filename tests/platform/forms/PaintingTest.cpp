@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QWidget>
+
 #include "platform/forms/Windows.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
@@ -259,6 +261,29 @@ TEST_F(Painting, ScrollBarsTakeClientRoomAndAnEmptyRangeDisablesThem) {
   GetScrollInfo(h, SB_VERT, &back);
   EXPECT_EQ(back.nMax, 0);
   EXPECT_EQ(back.nPage, 1u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Painting, SetRedrawOffHoldsPaintingBackUntilItIsOnAgain) {
+  HWND h = spy->Handle();
+  SendMessage(h, WM_SETREDRAW, 0, 0);
+  spy->Invalidate();
+  PumpEvents();
+  UpdateWindow(h);
+  EXPECT_TRUE(log.empty());
+  SendMessage(h, WM_SETREDRAW, 1, 0); // invalidates everything
+  PumpEvents();
+  EXPECT_EQ(Names(log), (std::vector<std::string>{"WM_ERASEBKGND", "WM_PAINT"}));
+  // A window region becomes the widget's mask.
+  HRGN round = CreateEllipticRgn(0, 0, 100, 80);
+  EXPECT_EQ(SetWindowRgn(h, round, true), 1);
+  EXPECT_FALSE(spy->Widget()->mask().contains(QPoint(0, 0)));
+  EXPECT_TRUE(spy->Widget()->mask().contains(QPoint(50, 40)));
+  SetWindowRgn(h, nullptr, true);
+  EXPECT_TRUE(spy->Widget()->mask().isEmpty());
 }
 
 } // namespace

@@ -118,3 +118,39 @@ end
 }
 
 } // namespace
+
+namespace {
+
+TEST(StdCtrls, FocusMovesInsideAFormFireExitThenEnter) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 308, 227);
+  auto* a = new TEdit(&form);
+  a->SetName("a");
+  a->SetParent(&form);
+  auto* b = new TEdit(&form);
+  b->SetName("b");
+  b->SetTop(40);
+  b->SetParent(&form);
+  std::vector<std::string> steps;
+  for (TEdit* e : {a, b}) {
+    e->OnEnter = [&steps, e](TPersistent*) { steps.push_back("enter " + e->Name()); };
+    e->OnExit = [&steps, e](TPersistent*) { steps.push_back("exit " + e->Name()); };
+  }
+  form.Show();
+  PumpEvents();
+  a->SetFocus();
+  PumpEvents();
+  b->SetFocus();
+  PumpEvents();
+  EXPECT_EQ(steps, (std::vector<std::string>{"enter a", "exit a", "enter b"}));
+  EXPECT_TRUE(b->Focused());
+  EXPECT_EQ(form.ActiveControl(), b);
+  // The form coming back to the foreground gives b the focus again: no enter.
+  SendMessage(b->Handle(), WM_KILLFOCUS, 0, 1);
+  SendMessage(b->Handle(), WM_SETFOCUS, 0, 1);
+  EXPECT_EQ(steps.size(), 3u);
+  b->Hide();
+  EXPECT_THROW(b->SetFocus(), EInvalidOperation);
+}
+
+} // namespace
