@@ -1,0 +1,36 @@
+// The shape editor and the label collision area as far as the viewer needs
+// them until their own modules exist: the viewer owns one of each, ends any
+// edit when it closes, asks whether a shape is being edited, and clears the
+// label area before a paint.
+#pragma once
+
+class TGIS_Viewer;
+
+class TGIS_Editor {
+public:
+  explicit TGIS_Editor(TGIS_Viewer* viewer) : viewer_(viewer) {}
+  virtual ~TGIS_Editor() = default;
+  TGIS_Viewer* Viewer() const { return viewer_; }
+  /// Ends the edit under way; nothing to end here.
+  virtual void EndEdit() { ++endEditCalls_; }
+  /// Whether a shape is being edited.
+  virtual bool InEdit() const { return false; }
+  /// The edited shape draws its vertex marks.
+  virtual void DrawEditingPoints() {}
+  int EndEditCalls() const { return endEditCalls_; }
+
+private:
+  TGIS_Viewer* viewer_;
+  int endEditCalls_ = 0;
+};
+
+class TGIS_LabelsArea {
+public:
+  virtual ~TGIS_LabelsArea() = default;
+  /// Forgets every placed label.
+  virtual void Clear() { ++clears_; }
+  int ClearCount() const { return clears_; }
+
+private:
+  int clears_ = 0;
+};
