@@ -260,9 +260,10 @@ TEST(WebEngineHost, HostLargerThanItsParentGrabsItsFullSize) {
   EXPECT_EQ(shot->Height, kViewHeight);
   // Run again by the next test at a device pixel ratio of 2: the engine's
   // picture then has twice the pixels and is scaled to the view's size.
-  if (!qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+  if (!qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) {
     EXPECT_DOUBLE_EQ(HostView(h.host)->devicePixelRatioF(),
                      qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+  }
 }
 
 TEST(WebEngineHost, SnapshotsKeepTheViewSizeAtDevicePixelRatioTwo) {
