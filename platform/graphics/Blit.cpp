@@ -214,6 +214,26 @@ TSnapshot Snapshot(TDc& src, const QRect& area) {
   return s;
 }
 
+/// The vector form of a copy: the snapshot drawn into the rectangle (copy
+/// operations of unmirrored rectangles only).
+TVectorOp ImageVector(const std::shared_ptr<TSnapshot>& snap, int x, int y, int w, int h, int sx,
+                      int sy, int sw, int sh, DWORD rop, std::optional<COLORREF> transparent) {
+  if (rop != SRCCOPY || w <= 0 || h <= 0 || sw <= 0 || sh <= 0 || snap->width == 0) return nullptr;
+  return [=](QPainter& p, const TDcState&) {
+    QImage image(snap->width, snap->height, QImage::Format_ARGB32);
+    for (int yy = 0; yy < snap->height; ++yy) {
+      const std::uint8_t* in = snap->pixels.data() + std::size_t(yy) * snap->width * 4;
+      QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(yy));
+      for (int xx = 0; xx < snap->width; ++xx) {
+        COLORREF c = ReadPixel(in + 4 * xx);
+        out[xx] = transparent && c == *transparent ? qRgba(0, 0, 0, 0)
+                                                   : qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+      }
+    }
+    p.drawImage(QRectF(x, y, w, h), image, QRectF(sx, sy, sw, sh));
+  };
+}
+
 bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy, int sw, int sh,
                 DWORD rop, std::optional<COLORREF> transparent = std::nullopt) {
   unsigned code = (rop >> 16) & 0xFF;
@@ -263,17 +283,21 @@ bool BlitFromDc(HDC dest, int x, int y, int w, int h, HDC srcDc, int sx, int sy,
       WritePixel(snap->pixels.data() + i,
                  ReadPixel(snap->pixels.data() + i) == srcBk ? 0xFFFFFF : 0);
   }
-  return Run(dest, [=](TDc& d) {
-    if (convert && monoSrc) {
-      TSnapshot mapped = *snap;
-      for (std::size_t i = 0; i + 3 < mapped.pixels.size(); i += 4)
-        WritePixel(mapped.pixels.data() + i, ReadPixel(mapped.pixels.data() + i) == srcOne
-                                                 ? d.state.bkColor
-                                                 : d.state.textColor);
-      return StretchImage(d, x, y, w, h, mapped.Image(), ox, oy, sw, sh, rop, transparent);
-    }
-    return StretchImage(d, x, y, w, h, snap->Image(), ox, oy, sw, sh, rop, transparent);
-  });
+  return Run(
+      dest,
+      [=](TDc& d) {
+        if (convert && monoSrc) {
+          TSnapshot mapped = *snap;
+          for (std::size_t i = 0; i + 3 < mapped.pixels.size(); i += 4)
+            WritePixel(mapped.pixels.data() + i, ReadPixel(mapped.pixels.data() + i) == srcOne
+                                                     ? d.state.bkColor
+                                                     : d.state.textColor);
+          return StretchImage(d, x, y, w, h, mapped.Image(), ox, oy, sw, sh, rop, transparent);
+        }
+        return StretchImage(d, x, y, w, h, snap->Image(), ox, oy, sw, sh, rop, transparent);
+      },
+      convert && monoSrc ? nullptr
+                         : ImageVector(snap, x, y, w, h, ox, oy, sw, sh, rop, transparent));
 }
 
 /// Decodes a DIB's lines [top, top + lines) (0 = top line) to 32-bit pixels.
@@ -419,9 +443,10 @@ int StretchDIBits(HDC dest, int x, int y, int w, int h, int sx, int sy, int sw, 
   if (!DecodeDib(bits, info, top, ash, *snap)) return 0;
   int syTop = hd.biHeight < 0 ? sy : height - sy - sh;
   if (sh < 0) syTop = hd.biHeight < 0 ? sy : height - sy;
-  bool ok = Run(dest, [=](TDc& d) {
-    return StretchImage(d, x, y, w, h, snap->Image(), sx, syTop, sw, sh, rop);
-  });
+  bool ok = Run(
+      dest,
+      [=](TDc& d) { return StretchImage(d, x, y, w, h, snap->Image(), sx, syTop, sw, sh, rop); },
+      ImageVector(snap, x, y, w, h, sx, syTop, sw, sh, rop, std::nullopt));
   return ok ? ash : 0;
 }
 

@@ -81,11 +81,7 @@ HDC RegisterDc(std::unique_ptr<TDc> dc) {
 }
 
 QTransform TDc::Transform() const {
-  QTransform t = state.world;
-  t.translate(0, 0);
-  QPointF off = QPointF(state.viewportOrg - state.windowOrg);
-  if (!off.isNull()) t = t * QTransform::fromTranslate(off.x(), off.y());
-  return t;
+  return StateTransform(state);
 }
 
 int TDc::SurfaceWidth() const {
@@ -172,17 +168,40 @@ TFill TDc::PenFill(COLORREF color) const {
   return f;
 }
 
-bool Run(HDC h, const std::function<bool(TDc&)>& op) {
+namespace {
+bool RunKind(HDC h, const std::function<bool(TDc&)>& op, TVectorOp vector, bool draws) {
   TDc* dc = Dc(h);
   if (!dc) return false;
   if (dc->recording) {
     // Recorded for replay, and run here too so that the recording DC's own
-    // state (position, clipping, paths) follows; it has no pixels.
-    dc->recording->entries.push_back({dc->state, op});
+    // state (position, clipping, paths) follows; it has no pixels. Calls
+    // made while a path is open only build the path.
+    TRecording::TEntry e;
+    e.state = dc->state;
+    e.op = op;
+    e.draws = draws && !dc->pathOpen;
+    if (e.draws) e.vector = std::move(vector);
+    dc->recording->entries.push_back(std::move(e));
     op(*dc);
     return true;
   }
   return op(*dc);
+}
+} // namespace
+
+bool Run(HDC h, const std::function<bool(TDc&)>& op, TVectorOp vector) {
+  return RunKind(h, op, std::move(vector), true);
+}
+
+bool RunState(HDC h, const std::function<bool(TDc&)>& op) {
+  return RunKind(h, op, nullptr, false);
+}
+
+QTransform StateTransform(const TDcState& s) {
+  QTransform t = s.world;
+  QPointF off = QPointF(s.viewportOrg - s.windowOrg);
+  if (!off.isNull()) t = t * QTransform::fromTranslate(off.x(), off.y());
+  return t;
 }
 
 } // namespace gdi

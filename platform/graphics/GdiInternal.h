@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QFont>
+#include <QPainter>
 #include <QPainterPath>
+#include <QPen>
 #include <QRegion>
 #include <QTransform>
 #include <functional>
@@ -229,8 +231,28 @@ struct TDc {
 TDc* Dc(HDC h);
 HDC RegisterDc(std::unique_ptr<TDc> dc);
 
-/// Runs a drawing operation on the DC: at once, or recorded for a metafile DC.
-bool Run(HDC h, const std::function<bool(TDc&)>& op);
+/// Draws a recorded operation as vectors (logical coordinates; the painter
+/// already carries the state's transform and clip).
+using TVectorOp = std::function<void(QPainter&, const TDcState&)>;
+
+/// Runs a drawing operation on the DC: at once, or recorded for a metafile DC
+/// (with its vector form when it has one).
+bool Run(HDC h, const std::function<bool(TDc&)>& op, TVectorOp vector = nullptr);
+/// Runs an operation that only changes the DC's state (position, clipping,
+/// paths); recorded so that replays follow it.
+bool RunState(HDC h, const std::function<bool(TDc&)>& op);
+
+/// The logical-to-device transform of a state.
+QTransform StateTransform(const TDcState& s);
+/// The pen and brush of a state as Qt draws them; false when the state's
+/// binary raster operation has no vector form.
+bool VectorPen(const TDcState& s, QPen& pen);
+/// Fills a shape with the state's brush (hatch gaps in the background colour
+/// when OPAQUE).
+void VectorFill(QPainter& p, const TDcState& s, const QPainterPath& shape,
+                const std::shared_ptr<TBrushObject>& brush = nullptr);
+/// Draws text as TextOut lays it out.
+void VectorText(QPainter& p, const TDcState& s, int x, int y, const std::string& text);
 
 /// Playback of a metafile recording onto another DC.
 class TRecording {
@@ -238,6 +260,8 @@ public:
   struct TEntry {
     TDcState state;
     std::function<bool(TDc&)> op;
+    bool draws = true; // false: state changes and path building
+    TVectorOp vector;  // null: drawn only as pixels
   };
   std::vector<TEntry> entries;
 };

@@ -47,6 +47,93 @@ void Replay(const TRecording& recording, int w, int h, TDc& dc, const QRect& des
   dc.InvalidateClip();
 }
 
+namespace {
+QColor Q(COLORREF c) {
+  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+} // namespace
+
+bool VectorPen(const TDcState& s, QPen& pen) {
+  if (s.rop2 != R2_COPYPEN) return false;
+  const TPenObject& p = *s.pen;
+  if (p.Style() == PS_NULL) {
+    pen = QPen(Qt::NoPen);
+    return true;
+  }
+  pen = QPen(Q(p.color));
+  if (p.Thin()) {
+    pen.setWidth(1);
+    pen.setCosmetic(true);
+    static const QList<qreal> dash{18, 6}, dot{3, 3}, dashDot{9, 6, 3, 6},
+        dashDotDot{9, 3, 3, 3, 3, 3}, alternate{1, 1};
+    switch (p.Style()) {
+    case PS_DASH:
+      pen.setDashPattern(dash);
+      break;
+    case PS_DOT:
+      pen.setDashPattern(dot);
+      break;
+    case PS_DASHDOT:
+      pen.setDashPattern(dashDot);
+      break;
+    case PS_DASHDOTDOT:
+      pen.setDashPattern(dashDotDot);
+      break;
+    case PS_ALTERNATE:
+      pen.setDashPattern(alternate);
+      break;
+    default:
+      break;
+    }
+    pen.setCapStyle(Qt::FlatCap);
+    return true;
+  }
+  pen.setWidthF(p.width);
+  pen.setCapStyle(p.Cap() == PS_ENDCAP_FLAT     ? Qt::FlatCap
+                  : p.Cap() == PS_ENDCAP_SQUARE ? Qt::SquareCap
+                                                : Qt::RoundCap);
+  pen.setJoinStyle(p.Join() == PS_JOIN_BEVEL   ? Qt::BevelJoin
+                   : p.Join() == PS_JOIN_MITER ? Qt::MiterJoin
+                                               : Qt::RoundJoin);
+  return true;
+}
+
+void VectorFill(QPainter& p, const TDcState& s, const QPainterPath& shape,
+                const std::shared_ptr<TBrushObject>& given) {
+  const TBrushObject& b = given ? *given : *s.brush;
+  switch (b.lb.lbStyle) {
+  case BS_SOLID:
+    p.fillPath(shape, Q(b.lb.lbColor));
+    break;
+  case BS_HATCHED: {
+    static const Qt::BrushStyle styles[6] = {Qt::HorPattern,   Qt::VerPattern,
+                                             Qt::FDiagPattern, Qt::BDiagPattern,
+                                             Qt::CrossPattern, Qt::DiagCrossPattern};
+    if (s.bkMode == OPAQUE) p.fillPath(shape, Q(s.bkColor));
+    p.fillPath(shape, QBrush(Q(b.lb.lbColor), styles[std::min<std::uintptr_t>(b.lb.lbHatch, 5)]));
+    break;
+  }
+  case BS_PATTERN:
+    if (b.pattern) {
+      QImage tile(b.pattern->DibWidth(), b.pattern->DibHeight(), QImage::Format_RGB32);
+      bool mono = b.pattern->DibBitsPerPixel() == 1;
+      for (int y = 0; y < tile.height(); ++y)
+        for (int x = 0; x < tile.width(); ++x) {
+          COLORREF c = b.pattern->PixelColor(x, y);
+          if (mono)
+            c = ((b.pattern->StoredRow(y)[x / 8] >> (7 - (x & 7))) & 1) ? s.bkColor : s.textColor;
+          tile.setPixel(x, y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+        }
+      QBrush brush(tile);
+      brush.setTransform(QTransform::fromTranslate(s.brushOrg.x(), s.brushOrg.y()));
+      p.fillPath(shape, brush);
+    }
+    break;
+  default:
+    break;
+  }
+}
+
 } // namespace gdi
 
 using namespace gdi;
@@ -148,8 +235,17 @@ QImage Render(const TMetafile& mf, const std::shared_ptr<TRecording>& rec) {
 }
 } // namespace
 
+bool TMetafile::Vectorizable() const {
+  if (!recording_) return true;
+  for (const TRecording::TEntry& e : recording_->entries) {
+    if (!e.draws) continue;
+    QPen probe;
+    if (!e.vector || !VectorPen(e.state, probe)) return false;
+  }
+  return true;
+}
+
 void TMetafile::SaveToStream(TStream& stream) {
-  QImage image = Render(*this, recording_);
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
   QSvgGenerator svg;
@@ -159,7 +255,23 @@ void TMetafile::SaveToStream(TStream& stream) {
   svg.setResolution(96);
   {
     QPainter p(&svg);
-    p.drawImage(QRect(0, 0, width_, height_), image);
+    if (Vectorizable()) {
+      // every call has a vector form: shapes, lines, text and images as SVG
+      // elements, each clipped as it was recorded
+      QRegion frame(0, 0, width_, height_);
+      for (const TRecording::TEntry& e :
+           recording_ ? recording_->entries : std::vector<TRecording::TEntry>()) {
+        if (!e.draws) continue;
+        p.save();
+        p.setClipRegion(e.state.clipped ? e.state.clip & frame : frame);
+        p.setWorldTransform(StateTransform(e.state));
+        e.vector(p, e.state);
+        p.restore();
+      }
+    } else {
+      // raster operations SVG cannot express: the exact replay as an image
+      p.drawImage(QRect(0, 0, width_, height_), Render(*this, recording_));
+    }
   }
   const QByteArray& bytes = buffer.data();
   if (!bytes.isEmpty()) stream.WriteBuffer(bytes.constData(), bytes.size());

@@ -31,8 +31,11 @@ public:
   void Assign(const TGraphic* source) override;
   /// Metafiles are not read from files here: raises EInvalidGraphic.
   void LoadFromStream(TStream& stream) override;
-  /// Writes the picture as an SVG document.
+  /// Writes the picture as an SVG document: as vector elements when every
+  /// recorded call has a vector form (copy operations, no paths), else as the
+  /// exact replay embedded as an image.
   void SaveToStream(TStream& stream) override;
+  bool Vectorizable() const;
   /// A PNG rendering of the picture.
   TClipboardData SaveToClipboardFormat() override;
   void Clear();

@@ -322,6 +322,27 @@ struct TEllipseRows {
   const std::pair<int, int>& At(int y) const { return rows[std::size_t(y - first)]; }
 };
 
+/// The vector form of a shape: `fill` with the brush, `stroke` with the pen
+/// (both logical; strokes run through pixel centres).
+TVectorOp ShapeVector(QPainterPath fill, QPainterPath stroke) {
+  return [fill, stroke](QPainter& p, const TDcState& s) {
+    if (!fill.isEmpty()) VectorFill(p, s, fill);
+    QPen pen;
+    if (VectorPen(s, pen) && pen.style() != Qt::NoPen && !stroke.isEmpty())
+      p.strokePath(stroke, pen);
+  };
+}
+
+QPainterPath CentredPolyline(const POINT* pts, int n, bool closed) {
+  QPainterPath path;
+  if (n < 1) return path;
+  path.moveTo(pts[0].x + 0.5, pts[0].y + 0.5);
+  for (int i = 1; i < n; ++i)
+    path.lineTo(pts[i].x + 0.5, pts[i].y + 0.5);
+  if (closed) path.closeSubpath();
+  return path;
+}
+
 } // namespace
 } // namespace gdi
 
@@ -331,7 +352,7 @@ BOOL MoveToEx(HDC h, int x, int y, POINT* previous) {
   TDc* dc = Dc(h);
   if (!dc) return FALSE;
   if (previous) *previous = POINT(dc->state.position.x(), dc->state.position.y());
-  return Run(h, [x, y](TDc& d) {
+  return RunState(h, [x, y](TDc& d) {
     d.state.position = QPoint(x, y);
     if (d.pathOpen) d.path.moveTo(d.Transform().map(QPointF(x, y)));
     return true;
@@ -348,18 +369,29 @@ BOOL GetCurrentPositionEx(HDC h, POINT* position) {
 BOOL LineTo(HDC h, int x, int y) {
   TDc* dc = Dc(h);
   if (!dc) return FALSE;
-  bool ok = Run(h, [x, y](TDc& d) {
-    POINT pts[2] = {POINT(d.state.position.x(), d.state.position.y()), POINT(x, y)};
-    if (InPath(d)) {
-      if (d.path.elementCount() == 0) d.path.moveTo(d.Transform().map(QPointF(pts[0].x, pts[0].y)));
-      d.path.lineTo(d.Transform().map(QPointF(x, y)));
-    } else {
-      TDraw draw(d);
-      Outline(draw, pts, 2, false);
-    }
-    d.state.position = QPoint(x, y);
-    return true;
-  });
+  bool ok = Run(
+      h,
+      [x, y](TDc& d) {
+        POINT pts[2] = {POINT(d.state.position.x(), d.state.position.y()), POINT(x, y)};
+        if (InPath(d)) {
+          if (d.path.elementCount() == 0)
+            d.path.moveTo(d.Transform().map(QPointF(pts[0].x, pts[0].y)));
+          d.path.lineTo(d.Transform().map(QPointF(x, y)));
+        } else {
+          TDraw draw(d);
+          Outline(draw, pts, 2, false);
+        }
+        d.state.position = QPoint(x, y);
+        return true;
+      },
+      [x, y](QPainter& p, const TDcState& s) {
+        QPen pen;
+        if (!VectorPen(s, pen) || pen.style() == Qt::NoPen) return;
+        QPainterPath line;
+        line.moveTo(s.position.x() + 0.5, s.position.y() + 0.5);
+        line.lineTo(x + 0.5, y + 0.5);
+        p.strokePath(line, pen);
+      });
   dc->state.position = QPoint(x, y);
   return ok;
 }
@@ -367,15 +399,18 @@ BOOL LineTo(HDC h, int x, int y) {
 BOOL Polyline(HDC h, const POINT* points, int count) {
   if (!points || count < 0) return FALSE;
   std::vector<POINT> pts(points, points + count);
-  return Run(h, [pts](TDc& d) {
-    if (InPath(d)) {
-      PathPolyline(d, pts.data(), int(pts.size()), false);
-      return true;
-    }
-    TDraw draw(d);
-    Outline(draw, pts.data(), int(pts.size()), false);
-    return true;
-  });
+  return Run(
+      h,
+      [pts](TDc& d) {
+        if (InPath(d)) {
+          PathPolyline(d, pts.data(), int(pts.size()), false);
+          return true;
+        }
+        TDraw draw(d);
+        Outline(draw, pts.data(), int(pts.size()), false);
+        return true;
+      },
+      ShapeVector(QPainterPath(), CentredPolyline(pts.data(), int(pts.size()), false)));
 }
 
 BOOL PolyPolyline(HDC h, const POINT* points, const DWORD* counts, DWORD polylines) {
@@ -419,31 +454,48 @@ BOOL PolyPolygon(HDC h, const POINT* points, const int* counts, int polygons) {
   }
   std::vector<POINT> pts(points, points + total);
   std::vector<int> cnt(counts, counts + polygons);
-  return Run(h, [pts, cnt](TDc& d) {
-    if (InPath(d)) {
-      std::size_t at = 0;
-      for (int c : cnt) {
-        PathPolyline(d, pts.data() + at, c, true);
-        at += std::size_t(c);
-      }
-      return true;
-    }
-    TDraw draw(d);
-    std::vector<QPolygonF> polys;
-    std::size_t at = 0;
-    for (int c : cnt) {
-      std::vector<QPointF> f = DevF(draw, pts.data() + at, c);
-      polys.emplace_back(QPolygonF(QList<QPointF>(f.begin(), f.end())));
-      at += std::size_t(c);
-    }
-    FillPolygons(draw, polys, d.BrushFill());
-    at = 0;
-    for (int c : cnt) {
-      Outline(draw, pts.data() + at, c, true);
-      at += std::size_t(c);
-    }
-    return true;
-  });
+  return Run(
+      h,
+      [pts, cnt](TDc& d) {
+        if (InPath(d)) {
+          std::size_t at = 0;
+          for (int c : cnt) {
+            PathPolyline(d, pts.data() + at, c, true);
+            at += std::size_t(c);
+          }
+          return true;
+        }
+        TDraw draw(d);
+        std::vector<QPolygonF> polys;
+        std::size_t at = 0;
+        for (int c : cnt) {
+          std::vector<QPointF> f = DevF(draw, pts.data() + at, c);
+          polys.emplace_back(QPolygonF(QList<QPointF>(f.begin(), f.end())));
+          at += std::size_t(c);
+        }
+        FillPolygons(draw, polys, d.BrushFill());
+        at = 0;
+        for (int c : cnt) {
+          Outline(draw, pts.data() + at, c, true);
+          at += std::size_t(c);
+        }
+        return true;
+      },
+      [pts, cnt](QPainter& p, const TDcState& s) {
+        QPainterPath fill, stroke;
+        std::size_t at = 0;
+        for (int c : cnt) {
+          QPolygonF poly;
+          for (int i = 0; i < c; ++i)
+            poly << QPointF(pts[at + std::size_t(i)].x, pts[at + std::size_t(i)].y);
+          fill.addPolygon(poly);
+          fill.closeSubpath();
+          stroke.addPath(CentredPolyline(pts.data() + at, c, true));
+          at += std::size_t(c);
+        }
+        fill.setFillRule(s.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        ShapeVector(fill, stroke)(p, s);
+      });
 }
 
 namespace {
@@ -490,164 +542,211 @@ void GeneralShape(TDraw& d, const QPainterPath& logical) {
 
 BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
   Normalize(left, top, right, bottom);
-  return Run(h, [=](TDc& d) {
-    if (InPath(d)) {
-      POINT pts[4] = {POINT(left, top), POINT(right, top), POINT(right, bottom),
-                      POINT(left, bottom)};
-      PathPolyline(d, pts, 4, true);
-      return true;
-    }
-    if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
-    TDraw draw(d);
-    if (!draw.integral) {
-      QPainterPath p;
-      p.addRect(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
-      GeneralShape(draw, p);
-      return true;
-    }
-    int l = TDraw::C(std::int64_t(left) + draw.tx), t = TDraw::C(std::int64_t(top) + draw.ty),
-        r = TDraw::C(std::int64_t(right) + draw.tx), b = TDraw::C(std::int64_t(bottom) + draw.ty);
-    const TPenObject& pen = draw.Pen();
-    bool visible = draw.PenVisible();
-    if (!visible || pen.Thin()) {
-      int inset = visible ? 1 : 0;
-      draw.target.FillRect(
-          QRect(QPoint(l + inset, t + inset), QPoint(r - 1 - inset, b - 1 - inset)), d.BrushFill());
-      if (visible) {
-        TThinPen tp(draw, pen.color);
-        if (r - l <= 2 || b - t <= 2) {
-          draw.target.FillRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), d.PenFill(pen.color));
-        } else {
-          tp.Segment(QPoint(l, t), QPoint(r - 1, t));
-          tp.Segment(QPoint(r - 1, t), QPoint(r - 1, b - 1));
-          tp.Segment(QPoint(r - 1, b - 1), QPoint(l, b - 1));
-          tp.Segment(QPoint(l, b - 1), QPoint(l, t));
+  return Run(
+      h,
+      [=](TDc& d) {
+        if (InPath(d)) {
+          POINT pts[4] = {POINT(left, top), POINT(right, top), POINT(right, bottom),
+                          POINT(left, bottom)};
+          PathPolyline(d, pts, 4, true);
+          return true;
         }
-      }
-      return true;
-    }
-    // geometric pen: centred on the box edge, or inside it for PS_INSIDEFRAME
-    double half = pen.width / 2.0;
-    QRectF edge(l, t, r - l - 1, b - t - 1);
-    if (pen.Style() == PS_INSIDEFRAME)
-      edge = QRectF(l - 0.5 + half, t - 0.5 + half, r - l - 2 * half, b - t - 2 * half);
-    draw.target.FillRect(QRect(QPoint(l + 1, t + 1), QPoint(r - 2, b - 2)), d.BrushFill());
-    QPainterPath p;
-    p.addRect(edge);
-    StrokeWide(draw, p, true);
-    return true;
-  });
+        if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
+        TDraw draw(d);
+        if (!draw.integral) {
+          QPainterPath p;
+          p.addRect(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
+          GeneralShape(draw, p);
+          return true;
+        }
+        int l = TDraw::C(std::int64_t(left) + draw.tx), t = TDraw::C(std::int64_t(top) + draw.ty),
+            r = TDraw::C(std::int64_t(right) + draw.tx),
+            b = TDraw::C(std::int64_t(bottom) + draw.ty);
+        const TPenObject& pen = draw.Pen();
+        bool visible = draw.PenVisible();
+        if (!visible || pen.Thin()) {
+          int inset = visible ? 1 : 0;
+          draw.target.FillRect(
+              QRect(QPoint(l + inset, t + inset), QPoint(r - 1 - inset, b - 1 - inset)),
+              d.BrushFill());
+          if (visible) {
+            TThinPen tp(draw, pen.color);
+            if (r - l <= 2 || b - t <= 2) {
+              draw.target.FillRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), d.PenFill(pen.color));
+            } else {
+              tp.Segment(QPoint(l, t), QPoint(r - 1, t));
+              tp.Segment(QPoint(r - 1, t), QPoint(r - 1, b - 1));
+              tp.Segment(QPoint(r - 1, b - 1), QPoint(l, b - 1));
+              tp.Segment(QPoint(l, b - 1), QPoint(l, t));
+            }
+          }
+          return true;
+        }
+        // geometric pen: centred on the box edge, or inside it for PS_INSIDEFRAME
+        double half = pen.width / 2.0;
+        QRectF edge(l, t, r - l - 1, b - t - 1);
+        if (pen.Style() == PS_INSIDEFRAME)
+          edge = QRectF(l - 0.5 + half, t - 0.5 + half, r - l - 2 * half, b - t - 2 * half);
+        draw.target.FillRect(QRect(QPoint(l + 1, t + 1), QPoint(r - 2, b - 2)), d.BrushFill());
+        QPainterPath p;
+        p.addRect(edge);
+        StrokeWide(draw, p, true);
+        return true;
+      },
+      [=] {
+        QPainterPath fill, stroke;
+        fill.addRect(QRectF(left, top, double(right) - left, double(bottom) - top));
+        stroke.addRect(
+            QRectF(left + 0.5, top + 0.5, double(right) - left - 1, double(bottom) - top - 1));
+        return ShapeVector(fill, stroke);
+      }());
 }
 
 BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
   Normalize(left, top, right, bottom);
-  return Run(h, [=](TDc& d) {
-    if (InPath(d)) {
-      QPainterPath p;
-      p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
-      d.path.addPath(d.Transform().map(p));
-      return true;
-    }
-    if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
-    TDraw draw(d);
-    if (!draw.integral) {
-      QPainterPath p;
-      p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
-      GeneralShape(draw, p);
-      return true;
-    }
-    int l = TDraw::C(std::int64_t(left) + draw.tx), t = TDraw::C(std::int64_t(top) + draw.ty),
-        r = TDraw::C(std::int64_t(right) + draw.tx), b = TDraw::C(std::int64_t(bottom) + draw.ty);
-    // rows one beyond the surface on each side, for the neighbour test
-    TEllipseRows rows(l, t, r, b, -1, draw.target.Height() + 1);
-    const TPenObject& pen = draw.Pen();
-    bool thin = draw.PenVisible() && pen.Thin();
-    std::vector<TSpan> inner, outline;
-    int xLimit0 = -2, xLimit1 = draw.target.Width() + 2;
-    for (int y = std::max(t, 0); y < std::min(b, draw.target.Height()); ++y) {
-      auto [x0, x1] = rows.At(y);
-      if (x0 > x1) continue;
-      x0 = std::max(x0, xLimit0);
-      x1 = std::min(x1, xLimit1);
-      if (x0 > x1) continue;
-      if (!thin) {
-        inner.push_back({y, x0, x1 + 1});
-        continue;
-      }
-      // interior: pixels whose four neighbours are all in the set
-      auto [f0, f1] = rows.At(y);
-      int a = f0 + 1, c = f1 - 1;
-      for (int ny : {y - 1, y + 1}) {
-        if (ny < t || ny >= b || !rows.Has(ny)) {
-          c = a - 1;
-          continue;
+  return Run(
+      h,
+      [=](TDc& d) {
+        if (InPath(d)) {
+          QPainterPath p;
+          p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
+          d.path.addPath(d.Transform().map(p));
+          return true;
         }
-        a = std::max(a, rows.At(ny).first);
-        c = std::min(c, rows.At(ny).second);
-      }
-      a = std::max(a, x0);
-      c = std::min(c, x1);
-      if (a <= c) {
-        inner.push_back({y, a, c + 1});
-        if (x0 < a) outline.push_back({y, x0, a});
-        if (c + 1 <= x1) outline.push_back({y, c + 1, x1 + 1});
-      } else {
-        outline.push_back({y, x0, x1 + 1});
-      }
-    }
-    draw.target.FillSpans(inner, d.BrushFill());
-    if (thin) {
-      draw.target.FillSpans(outline, d.PenFill(pen.color));
-    } else if (draw.PenVisible()) {
-      double inset = pen.Style() == PS_INSIDEFRAME ? pen.width / 2.0 - 0.5 : 0;
-      QPainterPath p;
-      p.addEllipse(QRectF(l + inset, t + inset, r - l - 1 - 2 * inset, b - t - 1 - 2 * inset));
-      StrokeWide(draw, p);
-    }
-    return true;
-  });
+        if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
+        TDraw draw(d);
+        if (!draw.integral) {
+          QPainterPath p;
+          p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
+          GeneralShape(draw, p);
+          return true;
+        }
+        int l = TDraw::C(std::int64_t(left) + draw.tx), t = TDraw::C(std::int64_t(top) + draw.ty),
+            r = TDraw::C(std::int64_t(right) + draw.tx),
+            b = TDraw::C(std::int64_t(bottom) + draw.ty);
+        // rows one beyond the surface on each side, for the neighbour test
+        TEllipseRows rows(l, t, r, b, -1, draw.target.Height() + 1);
+        const TPenObject& pen = draw.Pen();
+        bool thin = draw.PenVisible() && pen.Thin();
+        std::vector<TSpan> inner, outline;
+        int xLimit0 = -2, xLimit1 = draw.target.Width() + 2;
+        for (int y = std::max(t, 0); y < std::min(b, draw.target.Height()); ++y) {
+          auto [x0, x1] = rows.At(y);
+          if (x0 > x1) continue;
+          x0 = std::max(x0, xLimit0);
+          x1 = std::min(x1, xLimit1);
+          if (x0 > x1) continue;
+          if (!thin) {
+            inner.push_back({y, x0, x1 + 1});
+            continue;
+          }
+          // interior: pixels whose four neighbours are all in the set
+          auto [f0, f1] = rows.At(y);
+          int a = f0 + 1, c = f1 - 1;
+          for (int ny : {y - 1, y + 1}) {
+            if (ny < t || ny >= b || !rows.Has(ny)) {
+              c = a - 1;
+              continue;
+            }
+            a = std::max(a, rows.At(ny).first);
+            c = std::min(c, rows.At(ny).second);
+          }
+          a = std::max(a, x0);
+          c = std::min(c, x1);
+          if (a <= c) {
+            inner.push_back({y, a, c + 1});
+            if (x0 < a) outline.push_back({y, x0, a});
+            if (c + 1 <= x1) outline.push_back({y, c + 1, x1 + 1});
+          } else {
+            outline.push_back({y, x0, x1 + 1});
+          }
+        }
+        draw.target.FillSpans(inner, d.BrushFill());
+        if (thin) {
+          draw.target.FillSpans(outline, d.PenFill(pen.color));
+        } else if (draw.PenVisible()) {
+          double inset = pen.Style() == PS_INSIDEFRAME ? pen.width / 2.0 - 0.5 : 0;
+          QPainterPath p;
+          p.addEllipse(QRectF(l + inset, t + inset, r - l - 1 - 2 * inset, b - t - 1 - 2 * inset));
+          StrokeWide(draw, p);
+        }
+        return true;
+      },
+      [=] {
+        QPainterPath fill, stroke;
+        fill.addEllipse(QRectF(left, top, double(right) - left, double(bottom) - top));
+        stroke.addEllipse(
+            QRectF(left + 0.5, top + 0.5, double(right) - left - 1, double(bottom) - top - 1));
+        return ShapeVector(fill, stroke);
+      }());
 }
 
 BOOL Pie(HDC h, int left, int top, int right, int bottom, int xr1, int yr1, int xr2, int yr2) {
   Normalize(left, top, right, bottom);
-  return Run(h, [=](TDc& d) {
-    double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
-    QRectF box(left, top, (double(right) - left), (double(bottom) - top));
-    double a1 = std::atan2(cy - yr1, xr1 - cx) * 180 / kPi;
-    double a2 = std::atan2(cy - yr2, xr2 - cx) * 180 / kPi;
-    double sweep = a2 - a1;
-    while (sweep <= 0)
-      sweep += 360;
-    QPainterPath p;
-    p.moveTo(cx, cy);
-    p.arcTo(box, a1, sweep);
-    p.closeSubpath();
-    if (InPath(d)) {
-      d.path.addPath(d.Transform().map(p));
-      return true;
-    }
-    if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
-    TDraw draw(d);
-    FillAndOutline(draw, draw.xf.map(p));
-    return true;
-  });
+  return Run(
+      h,
+      [=](TDc& d) {
+        double cx = (left + right) / 2.0, cy = (top + bottom) / 2.0;
+        QRectF box(left, top, (double(right) - left), (double(bottom) - top));
+        double a1 = std::atan2(cy - yr1, xr1 - cx) * 180 / kPi;
+        double a2 = std::atan2(cy - yr2, xr2 - cx) * 180 / kPi;
+        double sweep = a2 - a1;
+        while (sweep <= 0)
+          sweep += 360;
+        QPainterPath p;
+        p.moveTo(cx, cy);
+        p.arcTo(box, a1, sweep);
+        p.closeSubpath();
+        if (InPath(d)) {
+          d.path.addPath(d.Transform().map(p));
+          return true;
+        }
+        if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
+        TDraw draw(d);
+        FillAndOutline(draw, draw.xf.map(p));
+        return true;
+      },
+      [=] {
+        double cx = (left + double(right)) / 2.0, cy = (top + double(bottom)) / 2.0;
+        double a1 = std::atan2(cy - yr1, xr1 - cx) * 180 / kPi,
+               a2 = std::atan2(cy - yr2, xr2 - cx) * 180 / kPi;
+        double sweep = a2 - a1;
+        while (sweep <= 0)
+          sweep += 360;
+        QPainterPath p;
+        p.moveTo(cx, cy);
+        p.arcTo(QRectF(left, top, double(right) - left, double(bottom) - top), a1, sweep);
+        p.closeSubpath();
+        return ShapeVector(p, p);
+      }());
 }
 
 BOOL RoundRect(HDC h, int left, int top, int right, int bottom, int width, int height) {
   Normalize(left, top, right, bottom);
-  return Run(h, [=](TDc& d) {
-    QPainterPath p;
-    p.addRoundedRect(QRectF(left, top, double(right) - left, double(bottom) - top),
-                     std::abs(width) / 2.0, std::abs(height) / 2.0);
-    if (InPath(d)) {
-      d.path.addPath(d.Transform().map(p));
-      return true;
-    }
-    if (double(right) - left < 1 || double(bottom) - top < 1) return true;
-    TDraw draw(d);
-    FillAndOutline(draw, draw.xf.map(p));
-    return true;
-  });
+  return Run(
+      h,
+      [=](TDc& d) {
+        QPainterPath p;
+        p.addRoundedRect(QRectF(left, top, double(right) - left, double(bottom) - top),
+                         std::abs(width) / 2.0, std::abs(height) / 2.0);
+        if (InPath(d)) {
+          d.path.addPath(d.Transform().map(p));
+          return true;
+        }
+        if (double(right) - left < 1 || double(bottom) - top < 1) return true;
+        TDraw draw(d);
+        FillAndOutline(draw, draw.xf.map(p));
+        return true;
+      },
+      [=] {
+        QPainterPath fill, stroke;
+        fill.addRoundedRect(QRectF(left, top, double(right) - left, double(bottom) - top),
+                            std::abs(width) / 2.0, std::abs(height) / 2.0);
+        stroke.addRoundedRect(
+            QRectF(left + 0.5, top + 0.5, double(right) - left - 1, double(bottom) - top - 1),
+            std::abs(width) / 2.0, std::abs(height) / 2.0);
+        return ShapeVector(fill, stroke);
+      }());
 }
 
 namespace {
@@ -663,39 +762,58 @@ int FillRect(HDC h, const RECT* rect, HBRUSH brush) {
   auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
   if (!rect || !b) return 0;
   RECT r = *rect;
-  return Run(h, [r, b](TDc& d) {
-    TDraw draw(d);
-    TDcState saved = d.state;
-    d.state.brush = b;
-    TFill f = d.BrushFill();
-    d.state = saved;
-    f.rop2 = R2_COPYPEN;
-    draw.target.FillRect(DeviceRect(draw, r), f);
-    return true;
-  });
+  return Run(
+      h,
+      [r, b](TDc& d) {
+        TDraw draw(d);
+        TDcState saved = d.state;
+        d.state.brush = b;
+        TFill f = d.BrushFill();
+        d.state = saved;
+        f.rop2 = R2_COPYPEN;
+        draw.target.FillRect(DeviceRect(draw, r), f);
+        return true;
+      },
+      [r, b](QPainter& p, const TDcState& s) {
+        QPainterPath path;
+        path.addRect(QRectF(r.Left, r.Top, double(r.Right) - r.Left, double(r.Bottom) - r.Top));
+        VectorFill(p, s, path, b);
+      });
 }
 
 int FrameRect(HDC h, const RECT* rect, HBRUSH brush) {
   auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
   if (!rect || !b) return 0;
   RECT r = *rect;
-  return Run(h, [r, b](TDc& d) {
-    TDraw draw(d);
-    TDcState saved = d.state;
-    d.state.brush = b;
-    TFill f = d.BrushFill();
-    d.state = saved;
-    f.rop2 = R2_COPYPEN;
-    QRect q = DeviceRect(draw, r);
-    if (q.isEmpty()) return true;
-    draw.target.FillRect(QRect(q.left(), q.top(), q.width(), 1), f);
-    if (q.height() > 1) draw.target.FillRect(QRect(q.left(), q.bottom(), q.width(), 1), f);
-    if (q.height() > 2) {
-      draw.target.FillRect(QRect(q.left(), q.top() + 1, 1, q.height() - 2), f);
-      if (q.width() > 1) draw.target.FillRect(QRect(q.right(), q.top() + 1, 1, q.height() - 2), f);
-    }
-    return true;
-  });
+  return Run(
+      h,
+      [r, b](TDc& d) {
+        TDraw draw(d);
+        TDcState saved = d.state;
+        d.state.brush = b;
+        TFill f = d.BrushFill();
+        d.state = saved;
+        f.rop2 = R2_COPYPEN;
+        QRect q = DeviceRect(draw, r);
+        if (q.isEmpty()) return true;
+        draw.target.FillRect(QRect(q.left(), q.top(), q.width(), 1), f);
+        if (q.height() > 1) draw.target.FillRect(QRect(q.left(), q.bottom(), q.width(), 1), f);
+        if (q.height() > 2) {
+          draw.target.FillRect(QRect(q.left(), q.top() + 1, 1, q.height() - 2), f);
+          if (q.width() > 1)
+            draw.target.FillRect(QRect(q.right(), q.top() + 1, 1, q.height() - 2), f);
+        }
+        return true;
+      },
+      [r, b](QPainter& p, const TDcState& s) {
+        double l = r.Left, t = r.Top, w = double(r.Right) - r.Left, h = double(r.Bottom) - r.Top;
+        if (w <= 0 || h <= 0) return;
+        QPainterPath path;
+        path.addRect(QRectF(l, t, w, h));
+        QPainterPath inner;
+        if (w > 2 && h > 2) inner.addRect(QRectF(l + 1, t + 1, w - 2, h - 2));
+        VectorFill(p, s, path.subtracted(inner), b);
+      });
 }
 
 BOOL InvertRect(HDC h, const RECT* rect) {
@@ -745,13 +863,19 @@ COLORREF GetPixel(HDC h, int x, int y) {
 
 COLORREF SetPixel(HDC h, int x, int y, COLORREF color) {
   color &= 0xFFFFFF;
-  bool ok = Run(h, [=](TDc& d) {
-    TDraw draw(d);
-    QPoint p = draw.Dev(x, y);
-    if (!draw.target.Visible(p.x(), p.y())) return false;
-    draw.target.Plot(p.x(), p.y(), color, R2_COPYPEN);
-    return true;
-  });
+  bool ok = Run(
+      h,
+      [=](TDc& d) {
+        TDraw draw(d);
+        QPoint p = draw.Dev(x, y);
+        if (!draw.target.Visible(p.x(), p.y())) return false;
+        draw.target.Plot(p.x(), p.y(), color, R2_COPYPEN);
+        return true;
+      },
+      [x, y, color](QPainter& p, const TDcState&) {
+        p.fillRect(QRectF(x, y, 1, 1),
+                   QColor(GetRValue(color), GetGValue(color), GetBValue(color)));
+      });
   return ok ? color : CLR_INVALID;
 }
 
@@ -759,7 +883,7 @@ COLORREF SetPixel(HDC h, int x, int y, COLORREF color) {
 // -------------------------------------------------------------------------------------------
 
 BOOL BeginPath(HDC h) {
-  return Run(h, [](TDc& d) {
+  return RunState(h, [](TDc& d) {
     d.pathOpen = true;
     d.pathEnded = false;
     d.path = QPainterPath();
@@ -768,7 +892,7 @@ BOOL BeginPath(HDC h) {
 }
 
 BOOL EndPath(HDC h) {
-  return Run(h, [](TDc& d) {
+  return RunState(h, [](TDc& d) {
     if (!d.pathOpen) return false;
     d.pathOpen = false;
     d.pathEnded = true;
@@ -777,7 +901,7 @@ BOOL EndPath(HDC h) {
 }
 
 BOOL AbortPath(HDC h) {
-  return Run(h, [](TDc& d) {
+  return RunState(h, [](TDc& d) {
     d.pathOpen = d.pathEnded = false;
     d.path = QPainterPath();
     return true;
@@ -785,7 +909,7 @@ BOOL AbortPath(HDC h) {
 }
 
 BOOL CloseFigure(HDC h) {
-  return Run(h, [](TDc& d) {
+  return RunState(h, [](TDc& d) {
     if (!d.pathOpen) return false;
     d.path.closeSubpath();
     return true;
@@ -793,7 +917,7 @@ BOOL CloseFigure(HDC h) {
 }
 
 BOOL WidenPath(HDC h) {
-  return Run(h, [](TDc& d) {
+  return RunState(h, [](TDc& d) {
     if (!d.pathEnded) return false;
     const TPenObject& pen = *d.state.pen;
     QPainterPathStroker s;

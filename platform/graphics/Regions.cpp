@@ -164,7 +164,7 @@ int ExtSelectClipRgn(HDC h, HRGN rgn, int mode) {
   } else if (mode != RGN_COPY) {
     return ERROR;
   }
-  bool ok = Run(h, [region, mode](TDc& d) {
+  bool ok = RunState(h, [region, mode](TDc& d) {
     if (!region) {
       d.state.clipped = false;
       d.state.clip = QRegion();
@@ -218,7 +218,7 @@ QRegion LogicalRectToDevice(const TDc& d, int l, int t, int r, int b) {
 int IntersectClipRect(HDC h, int left, int top, int right, int bottom) {
   TDc* dc = Dc(h);
   if (!dc) return ERROR;
-  Run(h, [=](TDc& d) {
+  RunState(h, [=](TDc& d) {
     QRegion r = LogicalRectToDevice(d, left, top, right, bottom);
     d.state.clip = d.state.clipped ? (d.state.clip & r)
                                    : (r & QRegion(0, 0, d.SurfaceWidth(), d.SurfaceHeight()));
@@ -232,7 +232,7 @@ int IntersectClipRect(HDC h, int left, int top, int right, int bottom) {
 int ExcludeClipRect(HDC h, int left, int top, int right, int bottom) {
   TDc* dc = Dc(h);
   if (!dc) return ERROR;
-  Run(h, [=](TDc& d) {
+  RunState(h, [=](TDc& d) {
     QRegion r = LogicalRectToDevice(d, left, top, right, bottom);
     QRegion current =
         d.state.clipped ? d.state.clip : QRegion(0, 0, d.SurfaceWidth(), d.SurfaceHeight());

@@ -249,6 +249,33 @@ TLayout Layout(TDc& d, int x, int y, const char* text, int length) {
 
 using namespace gdi;
 
+void gdi::VectorText(QPainter& p, const TDcState& s, int x, int y, const std::string& text) {
+  TDc logical; // the painter carries the transform already
+  logical.state = s;
+  logical.state.world = QTransform();
+  logical.state.viewportOrg = logical.state.windowOrg = QPoint(0, 0);
+  int px = x, py = y;
+  if (s.textAlign & TA_UPDATECP) {
+    px = s.position.x();
+    py = s.position.y();
+  }
+  TLayout l = Layout(logical, px, py, text.data(), int(text.size()));
+  p.save();
+  p.setTransform(l.local, true);
+  if (s.bkMode == OPAQUE && l.width > 0)
+    p.fillRect(QRectF(0, -l.font->ascent, l.width, l.font->ascent + l.font->descent),
+               QColor(GetRValue(s.bkColor), GetGValue(s.bkColor), GetBValue(s.bkColor)));
+  p.setFont(l.font->font);
+  p.setPen(QColor(GetRValue(s.textColor), GetGValue(s.textColor), GetBValue(s.textColor)));
+  int pen = 0;
+  for (std::size_t i = 0; i < l.text.size(); ++i) {
+    char32_t c = l.text[i];
+    p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
+    pen += l.adv[i];
+  }
+  p.restore();
+}
+
 void GdiSetTrueTypeReported(bool reported) {
   gTrueTypeReported = reported;
 }
@@ -268,71 +295,75 @@ std::vector<std::string> GdiInstalledFaces() {
 BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
   if (length < 0 || (!text && length > 0)) return FALSE;
   std::string copy(text ? text : "", std::size_t(length));
-  return Run(h, [x, y, copy](TDc& d) {
-    int px = x, py = y;
-    if (d.state.textAlign & TA_UPDATECP) {
-      px = d.state.position.x();
-      py = d.state.position.y();
-    }
-    TLayout l = Layout(d, px, py, copy.data(), int(copy.size()));
-    if (d.state.textAlign & TA_UPDATECP) d.state.position.rx() += l.width;
-    if (d.pathOpen) {
-      d.path.addPath(l.local.map(TextPath(*l.font, l.text, l.adv)));
-      return true;
-    }
-    if (!d.surface) return true;
-    TTarget target(d.surface, &d.ClipRects());
-    QRect bounds(0, 0, target.Width(), target.Height());
-    QRectF cell(0, -l.font->ascent, l.width, l.font->ascent + l.font->descent);
-    if (d.state.bkMode == OPAQUE && l.width > 0) {
-      std::vector<TSpan> spans;
-      PolygonSpans({l.local.map(QPolygonF(cell))}, false, spans, bounds);
-      target.PlotMask(spans, d.state.bkColor);
-    }
-    if (l.text.empty()) {
-      target.Finish();
-      return true;
-    }
-    int margin = l.font->ascent + l.font->descent;
-    QRect area =
-        l.local.mapRect(cell.adjusted(-margin, -margin, margin, margin)).toAlignedRect() & bounds;
-    if (area.isEmpty()) {
-      target.Finish();
-      return true;
-    }
-    QImage mask(area.size(), QImage::Format_ARGB32);
-    mask.fill(0);
-    {
-      QPainter p(&mask);
-      p.setRenderHint(QPainter::Antialiasing, false);
-      p.setRenderHint(QPainter::TextAntialiasing, false);
-      p.setTransform(l.local * QTransform::fromTranslate(-area.left(), -area.top()));
-      p.setFont(l.font->font);
-      p.setPen(Qt::black);
-      int pen = 0;
-      for (std::size_t i = 0; i < l.text.size(); ++i) {
-        char32_t c = l.text[i];
-        p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
-        pen += l.adv[i];
-      }
-    }
-    std::vector<TSpan> spans;
-    for (int yy = 0; yy < mask.height(); ++yy) {
-      const QRgb* row = reinterpret_cast<const QRgb*>(mask.constScanLine(yy));
-      int start = -1;
-      for (int xx = 0; xx <= mask.width(); ++xx) {
-        bool on = xx < mask.width() && qAlpha(row[xx]) >= 128;
-        if (on && start < 0) start = xx;
-        if (!on && start >= 0) {
-          spans.push_back({yy + area.top(), start + area.left(), xx + area.left()});
-          start = -1;
+  return Run(
+      h,
+      [x, y, copy](TDc& d) {
+        int px = x, py = y;
+        if (d.state.textAlign & TA_UPDATECP) {
+          px = d.state.position.x();
+          py = d.state.position.y();
         }
-      }
-    }
-    target.PlotMask(spans, d.state.textColor);
-    target.Finish();
-    return true;
-  });
+        TLayout l = Layout(d, px, py, copy.data(), int(copy.size()));
+        if (d.state.textAlign & TA_UPDATECP) d.state.position.rx() += l.width;
+        if (d.pathOpen) {
+          d.path.addPath(l.local.map(TextPath(*l.font, l.text, l.adv)));
+          return true;
+        }
+        if (!d.surface) return true;
+        TTarget target(d.surface, &d.ClipRects());
+        QRect bounds(0, 0, target.Width(), target.Height());
+        QRectF cell(0, -l.font->ascent, l.width, l.font->ascent + l.font->descent);
+        if (d.state.bkMode == OPAQUE && l.width > 0) {
+          std::vector<TSpan> spans;
+          PolygonSpans({l.local.map(QPolygonF(cell))}, false, spans, bounds);
+          target.PlotMask(spans, d.state.bkColor);
+        }
+        if (l.text.empty()) {
+          target.Finish();
+          return true;
+        }
+        int margin = l.font->ascent + l.font->descent;
+        QRect area =
+            l.local.mapRect(cell.adjusted(-margin, -margin, margin, margin)).toAlignedRect() &
+            bounds;
+        if (area.isEmpty()) {
+          target.Finish();
+          return true;
+        }
+        QImage mask(area.size(), QImage::Format_ARGB32);
+        mask.fill(0);
+        {
+          QPainter p(&mask);
+          p.setRenderHint(QPainter::Antialiasing, false);
+          p.setRenderHint(QPainter::TextAntialiasing, false);
+          p.setTransform(l.local * QTransform::fromTranslate(-area.left(), -area.top()));
+          p.setFont(l.font->font);
+          p.setPen(Qt::black);
+          int pen = 0;
+          for (std::size_t i = 0; i < l.text.size(); ++i) {
+            char32_t c = l.text[i];
+            p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
+            pen += l.adv[i];
+          }
+        }
+        std::vector<TSpan> spans;
+        for (int yy = 0; yy < mask.height(); ++yy) {
+          const QRgb* row = reinterpret_cast<const QRgb*>(mask.constScanLine(yy));
+          int start = -1;
+          for (int xx = 0; xx <= mask.width(); ++xx) {
+            bool on = xx < mask.width() && qAlpha(row[xx]) >= 128;
+            if (on && start < 0) start = xx;
+            if (!on && start >= 0) {
+              spans.push_back({yy + area.top(), start + area.left(), xx + area.left()});
+              start = -1;
+            }
+          }
+        }
+        target.PlotMask(spans, d.state.textColor);
+        target.Finish();
+        return true;
+      },
+      [x, y, copy](QPainter& p, const TDcState& s) { VectorText(p, s, x, y, copy); });
 }
 
 BOOL GetTextExtentPoint32(HDC h, const char* text, int length, SIZE* size) {

@@ -252,8 +252,73 @@ TEST(Metafile, ReplayAtOneToOneEqualsDrawingDirectly) {
   EXPECT_EQ(big.Canvas()->Pixels(10 + 4, 5 + 4), clRed); // the rectangle's outline at (2,2), scaled
 }
 
-TEST(Metafile, SavesAsSvg) {
+QImage RenderSvg(const QByteArray& svg, int w, int h) {
+  QSvgRenderer renderer(svg);
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  renderer.render(&painter);
+  return image;
+}
+
+QByteArray SvgOf(TMetafile& mf) {
+  TMemoryStream m;
+  mf.SaveToStream(m);
+  return QByteArray(reinterpret_cast<const char*>(m.Memory()), int(m.Size()));
+}
+
+TEST(Metafile, SavesCopyDrawingAsVectorSvg) {
   QTemporaryDir dir;
+  TMetafile mf;
+  mf.SetWidth(60);
+  mf.SetHeight(40);
+  auto picture = MakeGradient(10, 10);
+  {
+    TMetafileCanvas canvas(&mf, nullptr);
+    canvas.Brush()->SetColor(clRed);
+    canvas.FillRect(TRect(0, 0, 20, 20));
+    canvas.Brush()->SetColor(clBlue);
+    canvas.Pen()->SetWidth(3);
+    canvas.Ellipse(25, 5, 55, 35);
+    canvas.Pen()->SetWidth(1);
+    canvas.MoveTo(0, 30);
+    canvas.LineTo(20, 30);
+    canvas.Brush()->SetStyle(bsClear);
+    canvas.Font()->SetName("Arial");
+    canvas.TextOut(2, 22, "Hi");
+    canvas.Draw(40, 28, picture.get());
+  }
+  EXPECT_TRUE(mf.Vectorizable());
+  std::string file = (dir.path() + "/m.svg").toStdString();
+  mf.SaveToFile(file);
+  QFile f(QString::fromStdString(file));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QByteArray svg = f.readAll();
+  EXPECT_TRUE(svg.contains("<svg"));
+  EXPECT_TRUE(svg.contains("<path") || svg.contains("<rect"));
+  QSvgRenderer renderer(svg);
+  ASSERT_TRUE(renderer.isValid());
+  EXPECT_EQ(renderer.viewBox(), QRect(0, 0, 60, 40));
+  // the vector rendering agrees with the exact replay almost everywhere
+  QImage vector = RenderSvg(svg, 60, 40);
+  TBitmap replay(60, 40);
+  replay.Canvas()->Draw(0, 0, &mf);
+  int differing = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 60; ++x) {
+      COLORREF a = replay.Dib()->PixelColor(x, y);
+      QRgb b = vector.pixel(x, y);
+      if (std::abs(int(GetRValue(a)) - qRed(b)) > 60 ||
+          std::abs(int(GetGValue(a)) - qGreen(b)) > 60 ||
+          std::abs(int(GetBValue(a)) - qBlue(b)) > 60)
+        ++differing;
+    }
+  EXPECT_LT(differing, 60 * 40 / 20) << "pixels differing";
+  EXPECT_EQ(vector.pixel(10, 10), qRgb(255, 0, 0));
+  EXPECT_EQ(vector.pixel(40, 20), qRgb(0, 0, 255));
+}
+
+TEST(Metafile, RasterOperationsSaveAsTheExactReplayImage) {
   TMetafile mf;
   mf.SetWidth(20);
   mf.SetHeight(10);
@@ -261,24 +326,18 @@ TEST(Metafile, SavesAsSvg) {
     TMetafileCanvas canvas(&mf, nullptr);
     canvas.Brush()->SetColor(clRed);
     canvas.FillRect(TRect(0, 0, 10, 10));
+    canvas.Pen()->SetMode(pmXor);
+    canvas.Pen()->SetColor(clWhite);
+    canvas.MoveTo(0, 5);
+    canvas.LineTo(20, 5);
   }
-  std::string file = (dir.path() + "/m.svg").toStdString();
-  mf.SaveToFile(file);
-  QFile f(QString::fromStdString(file));
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  QByteArray svg = f.readAll();
-  EXPECT_TRUE(svg.contains("<svg"));
-  EXPECT_TRUE(svg.contains("width=\"20"));
-  QSvgRenderer renderer(svg);
-  ASSERT_TRUE(renderer.isValid());
-  EXPECT_EQ(renderer.viewBox(), QRect(0, 0, 20, 10));
-  QImage image(20, 10, QImage::Format_RGB32);
-  image.fill(Qt::black);
-  QPainter painter(&image);
-  renderer.render(&painter);
-  painter.end();
-  EXPECT_EQ(image.pixel(5, 5), qRgb(255, 0, 0));
-  EXPECT_EQ(image.pixel(15, 5), qRgb(255, 255, 255));
+  EXPECT_FALSE(mf.Vectorizable());
+  QByteArray svg = SvgOf(mf);
+  EXPECT_TRUE(svg.contains("<image"));
+  QImage image = RenderSvg(svg, 20, 10);
+  EXPECT_EQ(image.pixel(5, 2), qRgb(255, 0, 0));
+  EXPECT_EQ(image.pixel(5, 5), qRgb(0, 255, 255)); // red XOR white
+  EXPECT_EQ(image.pixel(15, 5), qRgb(0, 0, 0));    // white XOR white
 }
 
 struct TPrinterFixture : testing::Test {
