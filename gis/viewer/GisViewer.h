@@ -38,8 +38,8 @@ class TGIS_Printer;
 class TGIS_Ini;
 class TMetafile;
 
-using TGIS_BusyEvent =
-    std::function<void(TPersistent* _sender, int _pos, int _end, bool& _abort)>;
+/// `_sender` is the object doing the work: the viewer or a layer.
+using TGIS_BusyEvent = std::function<void(void* _sender, int _pos, int _end, bool& _abort)>;
 using TGIS_LayerEvent = std::function<void(TPersistent* _sender, TGIS_LayerAbstract* _layer)>;
 using TGIS_PrintEvent = std::function<void(TPersistent* _sender, TGIS_Printer* _printer)>;
 using TGIS_PrintPageEvent =
@@ -94,9 +94,9 @@ public:
   void HourglassPrepare();
   void HourglassRelease();
   bool HourglassShake();
-  void BusyPrepare(TPersistent* sender);
-  void BusyRelease(TPersistent* sender);
-  void BusyShake(TPersistent* sender, int pos, int end, bool& abort);
+  void BusyPrepare(void* sender);
+  void BusyRelease(void* sender);
+  void BusyShake(void* sender, int pos, int end, bool& abort);
   void RequestInterrupt() { interrupted_ = true; }
   bool LayersChanged() const { return layersChanged_; }
   void SetLayersChanged(bool v) { layersChanged_ = v; }

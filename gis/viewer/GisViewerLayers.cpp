@@ -4,7 +4,6 @@
 
 #include "gis/core/GisDefsCodePages.h"
 #include "gis/core/GisDefsPasswords.h"
-#include "gis/core/GisDefsSystem.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisResource.h"
 #include "gis/coords/GisProjections.h"
@@ -15,6 +14,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/Ticks.h"
 
 namespace {
 
@@ -280,6 +280,9 @@ void TGIS_Viewer::Update() {
 
 namespace {
 
+/// Milliseconds modulo $7FFFFFFF from the runtime's (replaceable) clock.
+std::int32_t ViewerTicks() { return std::int32_t(GetTickCount64() % 0x7FFFFFFFu); }
+
 HWND TopWindowOf(TControl* control) {
   TControl* top = control;
   while (top->Parent() != nullptr) top = top->Parent();
@@ -293,7 +296,7 @@ void TGIS_Viewer::HourglassPrepare() {
   if (hourglassDepth_ == 0) {
     topWindow_ = TopWindowOf(this);
     savedCursor_ = Screen()->Cursor();
-    hourglassStart_ = GisTickCount();
+    hourglassStart_ = ViewerTicks();
     lastFlush_ = hourglassStart_;
     interrupted_ = false;
   }
@@ -315,7 +318,7 @@ void TGIS_Viewer::HourglassRelease() {
 
 bool TGIS_Viewer::HourglassShake() {
   if (hourglassDepth_ > 0) {
-    const std::int32_t now = GisTickCount();
+    const std::int32_t now = ViewerTicks();
     // Ticks wrap at $7FFFFFFF.
     auto since = [now](std::int32_t then) {
       std::int64_t d = std::int64_t(now) - then;
@@ -340,26 +343,26 @@ bool TGIS_Viewer::HourglassShake() {
   return interrupted_;
 }
 
-void TGIS_Viewer::BusyPrepare(TPersistent* sender) {
+void TGIS_Viewer::BusyPrepare(void* sender) {
   HourglassPrepare();
   ++busyDepth_;
   bool abort = false;
   if (OnBusy) OnBusy(sender, 0, 100, abort);
 }
 
-void TGIS_Viewer::BusyShake(TPersistent* sender, int pos, int end, bool& abort) {
+void TGIS_Viewer::BusyShake(void* sender, int pos, int end, bool& abort) {
   if (busyDepth_ <= 0) throw EGIS_Exception(GIS_RS_ERR_BAD_CALL, "BusyShake", 0);
   HourglassShake();
   if (OnBusy) OnBusy(sender, pos, end, abort);
 }
 
-void TGIS_Viewer::BusyRelease(TPersistent* sender) {
+void TGIS_Viewer::BusyRelease(void* sender) {
   (void)sender;
   if (busyDepth_ <= 0) throw EGIS_Exception(GIS_RS_ERR_BAD_CALL, "BusyRelease", 0);
   HourglassRelease();
   --busyDepth_;
   bool abort = false;
-  if (OnBusy) OnBusy(this, -1, -1, abort);
+  if (OnBusy) OnBusy(static_cast<TGIS_Viewer*>(this), -1, -1, abort);
 }
 
 // ------------------------------------------------------------------ settings

@@ -130,7 +130,13 @@ void TGIS_ViewerWnd::CreateParams(TCreateParams& params) {
 
 // ------------------------------------------------------------- overrides
 
-void TGIS_ViewerWnd::RememberVisibleExtent() { rememberedExtent_ = GetVisibleExtent(); }
+void TGIS_ViewerWnd::RememberVisibleExtent() {
+  try {
+    rememberedExtent_ = GetVisibleExtent();
+  } catch (const EAbort&) {
+    // No zoom: nothing to remember.
+  }
+}
 
 void TGIS_ViewerWnd::SetRotationAngle(double angle) {
   TGIS_Viewer::SetRotationAngle(angle);
@@ -189,7 +195,10 @@ void TGIS_ViewerWnd::Paint() {
     }
   } catch (const EAbort&) {
   }
-  lastPaintedExtent_ = GetVisibleExtent();
+  try {
+    lastPaintedExtent_ = GetVisibleExtent();
+  } catch (const EAbort&) {
+  }
   lastPaintedZoom_ = zoom_;
 }
 

@@ -1,0 +1,245 @@
+// The paint pipeline: the cache, events, failing layers, Esc, blending,
+// overlays and the selection.
+#include <gtest/gtest.h>
+
+#include "platform/rtl/Ticks.h"
+#include "tests/gis/viewer/ViewerTestSupport.h"
+
+namespace {
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+class ViewerPaint : public ::testing::Test {
+protected:
+  /// Fills the whole window at zoom 1: the map (0, 0, 200, 100) is the
+  /// window's 200 x 100 pixels.
+  TTestLayer* Fill(const std::string& name, TColor color, TGIS_Extent fill = {1, 1, -1, -1}) {
+    return f.AddLayer(name, {0, 0, 200, 100}, color, fill);
+  }
+  void ShowAll() {
+    v.SetBigExtentMargin(0);
+    v.SetColor(clWhite);
+    v.SetZoom(1);
+  }
+  /// A full paint through the window's paint message.
+  void PaintNow() {
+    InvalidateRect(v.Handle(), nullptr, false);
+    UpdateWindow(v.Handle());
+  }
+  TViewerForm f{200, 100};
+  TGIS_ViewerWnd& v = *f.viewer;
+};
+
+TEST_F(ViewerPaint, LayersDrawIntoTheCacheAndTheWindow) {
+  Fill("bottom", clRed, {0, 0, 100, 100});
+  Fill("top", clBlue, {50, 0, 150, 50});
+  ShowAll();
+  PaintNow();
+  EXPECT_EQ(f.Pixel(10, 90), kRed);
+  EXPECT_EQ(f.Pixel(60, 10), kRed);
+  EXPECT_EQ(f.Pixel(60, 60), RGB(0, 0, 255)); // the upper layer wins
+  EXPECT_EQ(f.Pixel(180, 90), kWhite);
+  TBitmap* cache = v.GetCacheBitmap();
+  ASSERT_EQ(cache->Width(), 200);
+  EXPECT_EQ(cache->PixelFormat(), pf24bit);
+  EXPECT_EQ(BitmapPixel(*cache, 10, 90), kRed);
+}
+
+TEST_F(ViewerPaint, ACachedPaintWithoutMovementRedrawsNoCachedLayer) {
+  auto* cached = Fill("cached", clRed);
+  auto* live = Fill("live", clBlue, {0, 0, 10, 10});
+  live->SetCachedPaint(false);
+  ShowAll();
+  PaintNow();
+  const int cachedDraws = cached->Draws, liveDraws = live->Draws;
+  EXPECT_GE(cachedDraws, 1);
+  PaintNow();
+  EXPECT_EQ(cached->Draws, cachedDraws); // the cache is copied
+  EXPECT_EQ(live->Draws, liveDraws + 1); // layers above the cached ones draw again
+  EXPECT_EQ(f.Pixel(5, 95), RGB(0, 0, 255));
+  v.DropCache();
+  PaintNow();
+  EXPECT_EQ(cached->Draws, cachedDraws + 1);
+  v.SetOffsets(v.OffsetX() + 1, v.OffsetY());
+  PaintNow();
+  EXPECT_EQ(cached->Draws, cachedDraws + 2);
+}
+
+TEST_F(ViewerPaint, EventsComeInOrderAndNotForAnEmptyTarget) {
+  Fill("a", clRed);
+  ShowAll();
+  std::vector<std::string> log;
+  v.OnZoomChange = [&](TPersistent*) { log.push_back("zoom"); };
+  v.OnVisibleExtentChange = [&](TPersistent*) { log.push_back("extent"); };
+  v.OnBeforePaint = [&](TPersistent*) { log.push_back("before"); };
+  v.OnAfterPaint = [&](TPersistent*) { log.push_back("after"); };
+  PaintNow();
+  EXPECT_EQ(log, (std::vector<std::string>{"before", "after"}));
+  log.clear();
+  v.SetZoom(2); // repaints at once; the extent moved too, but only the zoom is told
+  PaintNow();
+  EXPECT_EQ(log, (std::vector<std::string>{"zoom", "before", "after", "before", "after"}));
+  log.clear();
+  v.SetOffsets(v.OffsetX() + 5, v.OffsetY());
+  PaintNow();
+  EXPECT_EQ(log, (std::vector<std::string>{"extent", "before", "after"}));
+  v.SetBounds(0, 0, 0, 100);
+  log.clear();
+  v.PaintAll();
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(ViewerPaint, AFailingLayerTurnsInactiveAndTheSelectionIsStillDrawn) {
+  auto* good = Fill("good", clRed);
+  auto* bad = Fill("bad", clBlue);
+  ShowAll();
+  bad->ThrowOnDraw = true;
+  v.SetSelectionColor(clGreen);
+  good->DuringDraw = [](TTestLayer* l) {
+    TGIS_GDI* gdi = l->Viewer()->GetGDI();
+    HGDIOBJ r = gdi->CreateRectRgn(0, 0, 20, 20);
+    gdi->AddSelectionRegion(false, r, true);
+    gdi->DeleteObject(r);
+  };
+  v.DropCache();
+  const double offX = v.OffsetX();
+  EXPECT_THROW(v.PaintAll(), EGIS_Exception);
+  EXPECT_FALSE(bad->Active());
+  EXPECT_TRUE(good->Active());
+  EXPECT_FALSE(v.IsPainting());
+  EXPECT_EQ(v.OffsetX(), offX);
+  EXPECT_EQ(v.TargetKind(), gisTargetWindow);
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 5, 5), RGB(0, 128, 0)); // the selection
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 50, 50), kRed);
+  v.DropCache();
+  EXPECT_NO_THROW(v.PaintAll()); // the inactive layer is skipped
+}
+
+TEST_F(ViewerPaint, EscDuringTheSecondOfFiveLayersStopsAfterIt) {
+  TManualClock clock(1000);
+  std::vector<TTestLayer*> layers;
+  for (char c = '0'; c < '5'; ++c) layers.push_back(Fill(std::string("L") + c, clRed));
+  ShowAll();
+  std::vector<int> before;
+  for (auto* l : layers) before.push_back(l->Draws);
+  v.KeyPoll = [](HWND) { return true; }; // Esc is waiting
+  layers[1]->DuringDraw = [&](TTestLayer*) { clock.Advance(1500); };
+  v.DropCache();
+  v.HourglassPrepare();
+  v.PaintAll();
+  v.HourglassRelease();
+  std::vector<int> drawn;
+  for (size_t i = 0; i < layers.size(); ++i) drawn.push_back(layers[i]->Draws - before[i]);
+  EXPECT_EQ(drawn, (std::vector<int>{1, 1, 0, 0, 0}));
+}
+
+TEST_F(ViewerPaint, ANestedPaintKeepsTheOuterFrozenExtent) {
+  auto* a = Fill("a", clRed);
+  ShowAll();
+  const int before = a->Draws;
+  const TGIS_Extent frozen = v.GetVisibleExtent();
+  bool inner = false;
+  a->DuringDraw = [&](TTestLayer*) {
+    if (inner) return;
+    inner = true;
+    v.SetOffsets(v.OffsetX() + 50, v.OffsetY());
+    v.PaintAll(); // does nothing
+    EXPECT_TRUE(GisIsSameExtent(v.GetVisibleExtent(), frozen));
+  };
+  v.DropCache();
+  v.PaintAll();
+  EXPECT_EQ(a->Draws, before + 1);
+  EXPECT_TRUE(GisIsSameExtent(a->DrawExtents.back(), frozen));
+}
+
+// ---------------------------------------------------------------- blending
+
+TEST_F(ViewerPaint, TransparencyAndAdditionBlendOnlyDrawnPixels) {
+  struct Row {
+    const char* name;
+    TColor background;
+    TColor layer;
+    int transparency, addition;
+    COLORREF expected;
+  };
+  const Row rows[] = {
+      {"half over white", clWhite, TColor(RGB(255, 0, 0)), 50, 0, RGB(255, 128, 128)},
+      {"opaque", clWhite, TColor(RGB(255, 0, 0)), 100, 0, RGB(255, 0, 0)},
+      {"invisible", clWhite, TColor(RGB(255, 0, 0)), 0, 0, kWhite},
+      {"additive", TColor(RGB(100, 100, 100)), TColor(RGB(200, 200, 200)), 100, 50,
+       RGB(200, 200, 200)},
+      {"additive capped", TColor(RGB(100, 100, 100)), TColor(RGB(200, 200, 200)), 100, 150,
+       RGB(255, 255, 255)},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    v.Close();
+    auto* layer = Fill("a", r.layer, {0, 0, 100, 100});
+    layer->SetTransparency(r.transparency);
+    layer->SetAddition(r.addition);
+    v.SetBigExtentMargin(0);
+    v.SetColor(r.background);
+    v.SetZoom(1);
+    PaintNow();
+    EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 10, 90), r.expected);
+    EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 150, 50),
+              RGB(GetRValue(r.background), GetGValue(r.background), GetBValue(r.background)));
+  }
+}
+
+TEST_F(ViewerPaint, BlendedLayersReachADeviceContextThroughTiles) {
+  Fill("a", TColor(RGB(255, 0, 0)), {0, 0, 100, 100})->SetTransparency(50);
+  ShowAll();
+  v.SetPrinterTileSize(128);
+  std::vector<std::pair<int, int>> steps;
+  v.OnBusy = [&](void*, int pos, int end, bool&) { steps.emplace_back(pos, end); };
+  TBitmap out(300, 200, pf24bit);
+  v.RenderToBitmap(&out);
+  // 300 x 200 in tiles of 128: 3 columns, 2 rows.
+  ASSERT_EQ(steps.size(), 8u);
+  EXPECT_EQ(steps.front(), std::make_pair(0, 100));
+  EXPECT_EQ(steps[6], std::make_pair(6, 6));
+  EXPECT_EQ(steps.back(), std::make_pair(-1, -1));
+  EXPECT_EQ(v.GetCacheBitmap()->Width(), 0); // the tile bitmap is given back
+  // The map (0, 0, 200, 100) fills 300 x 150 at zoom 1.5, centred vertically.
+  EXPECT_EQ(BitmapPixel(out, 10, 150), RGB(255, 128, 128));
+  EXPECT_EQ(BitmapPixel(out, 200, 100), kWhite);
+
+  steps.clear();
+  v.OnBusy = [&](void*, int pos, int end, bool& abort) {
+    steps.emplace_back(pos, end);
+    abort = pos == 2;
+  };
+  v.RenderToBitmap(&out);
+  EXPECT_EQ(steps.size(), 4u); // start, two tiles, end
+}
+
+TEST_F(ViewerPaint, ATinySelectionPatternDrawsNothing) {
+  auto* a = Fill("a", clRed);
+  ShowAll();
+  a->DuringDraw = [](TTestLayer* l) {
+    TGIS_GDI* gdi = l->Viewer()->GetGDI();
+    HGDIOBJ r = gdi->CreateRectRgn(0, 0, 50, 50);
+    gdi->AddSelectionRegion(false, r, true);
+    gdi->DeleteObject(r);
+  };
+  TBitmap tiny(1, 1, pf24bit);
+  v.SetSelectionPattern(&tiny);
+  PaintNow();
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 10, 10), kRed);
+  TBitmap pattern(2, 2, pf24bit);
+  pattern.Canvas()->Brush()->SetColor(clBlue);
+  pattern.Canvas()->FillRect(TRect(0, 0, 2, 2));
+  pattern.Canvas()->SetPixels(0, 1, clWhite); // the bottom-left colour is transparent
+  v.SetSelectionPattern(&pattern);
+  v.DropCache();
+  PaintNow();
+  int blue = 0;
+  for (int x = 0; x < 50; ++x)
+    if (BitmapPixel(*v.GetCacheBitmap(), x, 10) == RGB(0, 0, 255)) ++blue;
+  EXPECT_GT(blue, 0);
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 100, 80), kRed); // outside the region
+}
+
+} // namespace
