@@ -4,6 +4,7 @@
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Jpeg.h"
+#include "platform/graphics/Metafile.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
 
@@ -169,6 +170,8 @@ std::unique_ptr<TGraphic> TPicture::CreateForClassName(const std::string& classN
   for (auto* list : {&Formats(), &ClipboardFormats()})
     for (auto it = list->rbegin(); it != list->rend(); ++it)
       if (it->className == className) return it->factory();
+  // classes without a file extension of their own
+  if (className == "TMetafile") return std::unique_ptr<TGraphic>(new TMetafile());
   return nullptr;
 }
 

@@ -241,6 +241,12 @@ TEST(Metafile, ReplayAtOneToOneEqualsDrawingDirectly) {
     DrawScene(canvas.Handle());
   }
   EXPECT_GT(mf.RecordCount(), 3);
+  TPicture holder, copy;
+  holder.SetGraphic(&mf);
+  copy.Assign(&holder);
+  ASSERT_NE(copy.Graphic(), nullptr);
+  EXPECT_STREQ(copy.Graphic()->ClassName(), "TMetafile");
+  EXPECT_EQ(copy.Width(), 40);
   TBitmap replayed(40, 30);
   replayed.Canvas()->Draw(0, 0, &mf);
   EXPECT_TRUE(replayed.Dib()->SameImage(*direct.Dib()));
