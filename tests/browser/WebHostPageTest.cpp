@@ -483,3 +483,29 @@ TEST_F(MapWindow, WindowServicesMoveTheFormOnlyWhenFloating) {
   EXPECT_EQ(web->QueryService(SID_IHTMLOMWindowServices, "", answered), S_OK);
   EXPECT_TRUE(answered);
 }
+
+TEST_F(MapWindow, PageSurvivesANewParentAndANewWindowHandle) {
+  ASSERT_TRUE(Load(GridPage()));
+  web->Document()->ExecScript("window.marker = 7;");
+  auto other = std::make_unique<TForm>(nullptr);
+  other->SetBounds(0, 0, 900, 720);
+  other->Show();
+  web->SetParent(other.get());
+  std::unique_ptr<TBitmap> shot;
+  EXPECT_TRUE(WaitUntil([&] {
+    shot = web->Snapshot();
+    return shot && GridMatches(*shot);
+  }));
+  EXPECT_EQ(Eval("window.marker"), "7");
+  web->RecreateWnd();
+  EXPECT_EQ(Eval("window.marker"), "7");
+  EXPECT_NE(web->Document(), nullptr);
+  web->SetParent(form.get());
+  other->Hide();
+  other.reset();
+  EXPECT_TRUE(WaitUntil([&] {
+    shot = web->Snapshot();
+    return shot && GridMatches(*shot);
+  }));
+  EXPECT_EQ(downloadCount, 3); // no reload on the way
+}
