@@ -12,8 +12,9 @@ struct TDcRegistry {
   std::uintptr_t next = 0x40000002;
 };
 TDcRegistry& DcReg() {
-  static TDcRegistry r;
-  return r;
+  // never destroyed: objects freed during program exit may still call in
+  static TDcRegistry* r = new TDcRegistry;
+  return *r;
 }
 
 int gScreenBits = 32;

@@ -18,8 +18,9 @@ struct TRegistry {
 };
 
 TRegistry& Reg() {
-  static TRegistry r;
-  return r;
+  // never destroyed: objects freed during program exit may still call in
+  static TRegistry* r = new TRegistry;
+  return *r;
 }
 
 void MakeStock() {

@@ -84,7 +84,7 @@ std::string SubstituteFace(const std::string& face) {
 }
 
 const TResolvedFont& ResolveFont(const LOGFONT& lf) {
-  static std::unordered_map<std::string, std::unique_ptr<TResolvedFont>> cache;
+  static auto& cache = *new std::unordered_map<std::string, std::unique_ptr<TResolvedFont>>;
   std::string key(reinterpret_cast<const char*>(&lf), sizeof lf);
   auto it = cache.find(key);
   if (it != cache.end()) return *it->second;
@@ -127,7 +127,7 @@ const TResolvedFont& ResolveFont(const LOGFONT& lf) {
 }
 
 std::vector<int> Advances(const TResolvedFont& font, const std::u32string& text) {
-  static std::map<std::pair<const TResolvedFont*, char32_t>, int> cache;
+  static auto& cache = *new std::map<std::pair<const TResolvedFont*, char32_t>, int>;
   std::vector<int> out;
   out.reserve(text.size());
   QFontMetrics m(font.font);
