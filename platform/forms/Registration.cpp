@@ -102,6 +102,11 @@ void registerAll() {
       .Boolean("AutoSelect", &TEdit::AutoSelect, &TEdit::SetAutoSelect, true)
       .Boolean("TabStop", &TEdit::TabStop, &TEdit::SetTabStop, true);
   RegisterComponentClass<TEdit>();
+  RegisterProperties<TMemo>()
+      .String("Text", &TMemo::MemoText, &TMemo::SetText)
+      .Boolean("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly, false)
+      .Boolean("TabStop", &TMemo::TabStop, &TMemo::SetTabStop, true);
+  RegisterComponentClass<TMemo>();
 
   RegisterProperties<TTimer>()
       .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval, 1000)

@@ -1,6 +1,7 @@
 #include "platform/forms/StdCtrls.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/Properties.h"
@@ -263,4 +264,79 @@ void TEdit::SelectAll() {
 void TEdit::DoEnter() {
   if (autoSelect_) SelectAll();
   TWinControl::DoEnter();
+}
+
+// ---------------------------------------------------------------------------
+// TMemo
+
+TMemo::TMemo(TComponent* owner) : TWinControl(owner), lines_(std::make_unique<TStringList>()) {
+  SetBorderStyle(TBorderStyle::bsSingle);
+  SetTabStop(true);
+  SetBounds(0, 0, 185, 89);
+  lines_->OnChange = [this](TStrings*) { linesChanged(); };
+}
+
+TMemo::~TMemo() {
+  Destroying();
+  lines_->OnChange = nullptr;
+}
+
+void TMemo::CreateParams(TCreateParams& p) {
+  TWinControl::CreateParams(p);
+  p.Style &= ~WS_BORDER;
+  p.ExStyle &= ~WS_EX_CLIENTEDGE;
+}
+
+QWidget* TMemo::CreateWidget(QWidget* parent) {
+  auto* e = new QPlainTextEdit(parent);
+  e->setReadOnly(readOnly_);
+  std::string text;
+  for (int i = 0; i < lines_->Count(); ++i) text += (i ? "\n" : "") + lines_->Get(i);
+  e->setPlainText(QString::fromStdString(text));
+  QObject::connect(e, &QPlainTextEdit::textChanged, e, [this] {
+    TQtEntry entry;
+    Guarded([this] { syncFromWidget(); });
+  });
+  return e;
+}
+
+void TMemo::linesChanged() {
+  if (syncing_) return;
+  std::string joined;
+  for (int i = 0; i < lines_->Count(); ++i) joined += (i ? "\n" : "") + lines_->Get(i);
+  if (auto* e = static_cast<QPlainTextEdit*>(Widget())) {
+    syncing_ = true;
+    e->setPlainText(QString::fromStdString(joined));
+    syncing_ = false;
+  }
+  text_ = lines_->Text();
+  Change();
+}
+
+void TMemo::syncFromWidget() {
+  if (syncing_) return;
+  auto* e = static_cast<QPlainTextEdit*>(Widget());
+  syncing_ = true;
+  lines_->BeginUpdate();
+  lines_->Clear();
+  const QStringList parts = e->toPlainText().split('\n');
+  if (!(parts.size() == 1 && parts[0].isEmpty()))
+    for (const QString& line : parts) lines_->Add(line.toStdString());
+  lines_->EndUpdate();
+  syncing_ = false;
+  text_ = lines_->Text();
+  Change();
+}
+
+void TMemo::SetText(const std::string& value) {
+  lines_->SetText(value); // reports through linesChanged
+}
+
+void TMemo::SetReadOnly(bool v) {
+  readOnly_ = v;
+  if (auto* e = static_cast<QPlainTextEdit*>(Widget())) e->setReadOnly(v);
+}
+
+void TMemo::Change() {
+  if (OnChange) OnChange(this);
 }

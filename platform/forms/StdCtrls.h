@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/forms/Controls.h"
+#include "platform/rtl/StringList.h"
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
@@ -94,5 +95,35 @@ private:
   bool readOnly_ = false;
   int maxLength_ = 0;
   bool autoSelect_ = true;
+  bool syncing_ = false;
+};
+
+/// A multi-line native editor. Text joins the lines with CR LF.
+class TMemo : public TWinControl {
+  SK_CLASS(TMemo, TWinControl)
+public:
+  explicit TMemo(TComponent* owner);
+  ~TMemo() override;
+
+  TStrings* Lines() { return lines_.get(); }
+  void SetText(const std::string& value) override;
+  /// The lines joined with CR LF.
+  std::string MemoText() const { return lines_->Text(); }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v);
+
+  TNotifyEvent OnChange;
+
+protected:
+  QWidget* CreateWidget(QWidget* parent) override;
+  bool HasBackBuffer() const override { return false; }
+  void CreateParams(TCreateParams& params) override;
+  virtual void Change();
+
+private:
+  void linesChanged();
+  void syncFromWidget();
+  std::unique_ptr<TStringList> lines_;
+  bool readOnly_ = false;
   bool syncing_ = false;
 };

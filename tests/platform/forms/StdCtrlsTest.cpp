@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include "platform/forms/Loading.h"
 #include "platform/forms/StdCtrls.h"
@@ -151,6 +152,31 @@ TEST(StdCtrls, FocusMovesInsideAFormFireExitThenEnter) {
   EXPECT_EQ(steps.size(), 3u);
   b->Hide();
   EXPECT_THROW(b->SetFocus(), EInvalidOperation);
+}
+
+} // namespace
+
+namespace {
+
+TEST(StdCtrls, MemoLinesAndTextWithCrLf) {
+  TForm form(nullptr);
+  auto* memo = new TMemo(&form);
+  memo->SetParent(&form);
+  int changes = 0;
+  memo->OnChange = [&](TPersistent*) { ++changes; };
+  memo->Lines()->Add("first");
+  memo->Lines()->Add("second");
+  EXPECT_EQ(memo->MemoText(), "first\r\nsecond\r\n");
+  memo->HandleNeeded();
+  auto* editor = static_cast<QPlainTextEdit*>(memo->Widget());
+  EXPECT_EQ(editor->toPlainText().toStdString(), "first\nsecond");
+  editor->setPlainText("a\nb\nc"); // as typing would
+  EXPECT_EQ(memo->Lines()->Count(), 3);
+  EXPECT_EQ(memo->Lines()->Strings(2), "c");
+  int before = changes;
+  memo->SetText("one\r\ntwo");
+  EXPECT_EQ(editor->toPlainText().toStdString(), "one\ntwo");
+  EXPECT_GT(changes, before);
 }
 
 } // namespace
