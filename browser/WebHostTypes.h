@@ -10,7 +10,9 @@
 //   WebHostOptions.h/.cpp the option objects of TWebHost
 //   WebHost.h/.cpp        TWebHost (load step, dialogs, settings, snapshot)
 //   WebSnapshot.cpp       TWebHost::Snapshot, SnapshotDocument, IsHtmlDocument
-//   WebHostIntf.h         IWebHost, what the application uses of the browser
+//   WebHostIntf.h/.cpp    IWebHost, what the application uses of the browser, and
+//                         TWebHostAdapter over TWebHost (a stand-in for tests is
+//                         tests/browser/FakeWebHost.h)
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 // TWebHost with the real engine on local pages, in a form where another
 // control covers the browser as the map window's viewer does.
 #include "browser/WebHost.h"
+#include "browser/WebHostIntf.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -508,4 +509,27 @@ TEST_F(MapWindow, PageSurvivesANewParentAndANewWindowHandle) {
     return shot && GridMatches(*shot);
   }));
   EXPECT_EQ(downloadCount, 3); // no reload on the way
+}
+
+TEST_F(MapWindow, ApplicationInterfaceOverTheControl) {
+  TWebHostAdapter adapter(*web);
+  int completions = 0;
+  adapter.OnDownloadComplete = [&] { ++completions; };
+  EXPECT_FALSE(adapter.HasDocument());
+  adapter.ExecScript("window.never = 1;"); // no document: nothing
+  EXPECT_EQ(adapter.Snapshot(), nullptr);
+  adapter.SetBounds(0, 0, 826, 643);
+  EXPECT_EQ(adapter.Width(), 826);
+  EXPECT_EQ(adapter.Height(), 643);
+  adapter.Navigate(GridPage());
+  ASSERT_TRUE(WaitUntil([&] { return completions > 2; }));
+  EXPECT_TRUE(adapter.HasDocument());
+  EXPECT_EQ(Eval("typeof window.never"), "undefined");
+  adapter.ExecScript("window.sent = 'yes';");
+  EXPECT_EQ(Eval("window.sent"), "yes");
+  std::unique_ptr<TBitmap> shot;
+  EXPECT_TRUE(WaitUntil([&] {
+    shot = adapter.Snapshot();
+    return shot && GridMatches(*shot);
+  }));
 }
