@@ -510,7 +510,24 @@ void Normalize(int& l, int& t, int& r, int& b) {
 /// A shape given by its device path: the brush fills the pixels whose centres
 /// lie inside; a thin pen draws the set's boundary pixels (a 4-neighbour
 /// outside), a wide pen strokes the path.
-void FillAndOutline(TDraw& draw, const QPainterPath& dev) {
+bool Styled(const TPenObject& pen) {
+  int s = pen.Style();
+  return (s >= int(PS_DASH) && s <= int(PS_DASHDOTDOT)) || s == int(PS_ALTERNATE);
+}
+
+/// A styled one-pixel outline along a path through pixel centres; the style
+/// pattern runs on around the whole outline.
+void StyledOutline(TDraw& draw, const QPainterPath& centres) {
+  TThinPen pen(draw, draw.Pen().color);
+  for (const QPolygonF& poly : centres.toSubpathPolygons()) {
+    for (int i = 0; i + 1 < poly.size(); ++i)
+      pen.Segment(QPoint(int(std::floor(poly[i].x())), int(std::floor(poly[i].y()))),
+                  QPoint(int(std::floor(poly[i + 1].x())), int(std::floor(poly[i + 1].y()))));
+  }
+}
+
+void FillAndOutline(TDraw& draw, const QPainterPath& dev,
+                    const QPainterPath& centres = QPainterPath()) {
   std::vector<TSpan> spans;
   QRect bounds = draw.Bounds().adjusted(-1, -1, 1, 1);
   PathSpans(dev, spans, bounds);
@@ -531,7 +548,13 @@ void FillAndOutline(TDraw& draw, const QPainterPath& dev) {
     return out;
   };
   draw.target.FillSpans(toSpans(inner), draw.dc.BrushFill());
-  draw.target.FillSpans(toSpans(set - inner), draw.dc.PenFill(draw.Pen().color));
+  if (Styled(draw.Pen()) && !centres.isEmpty()) {
+    if (draw.dc.state.bkMode == TRANSPARENT)
+      draw.target.FillSpans(toSpans(set - inner), draw.dc.BrushFill());
+    StyledOutline(draw, centres);
+  } else {
+    draw.target.FillSpans(toSpans(set - inner), draw.dc.PenFill(draw.Pen().color));
+  }
 }
 
 void GeneralShape(TDraw& d, const QPainterPath& logical) {
@@ -616,9 +639,11 @@ BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
         if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
         TDraw draw(d);
         if (!draw.integral) {
-          QPainterPath p;
+          QPainterPath p, c;
           p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
-          GeneralShape(draw, p);
+          c.addEllipse(
+              QRectF(left + 0.5, top + 0.5, double(right) - left - 1, double(bottom) - top - 1));
+          FillAndOutline(draw, draw.xf.map(p), draw.xf.map(c));
           return true;
         }
         int l = TDraw::C(std::int64_t(left) + draw.tx), t = TDraw::C(std::int64_t(top) + draw.ty),

@@ -144,6 +144,24 @@ TEST(PixelRules, EllipseStaysInsideItsBoxAndTouchesEveryEdge) {
   EXPECT_EQ(c.At(2, 3), 0xFFFFFFu); // corner outside
 }
 
+TEST(PixelRules, DashedEllipseOutlineHasGapsAndStaysInside) {
+  TTestCanvas c(60, 60);
+  TPenBrush pb(c.dc, CreatePen(PS_DASH, 1, 0), CreateSolidBrush(kRed));
+  SetBkMode(c.dc, TRANSPARENT);
+  Ellipse(c.dc, 0, 0, 60, 60);
+  int ink = c.Count(0), brush = c.Count(kRed);
+  EXPECT_GT(ink, 60);     // dashes along the outline...
+  EXPECT_LT(ink, 4 * 60); // ...with gaps
+  EXPECT_GT(brush, 2500);
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 60; ++x) {
+      double dx = x + 0.5 - 30, dy = y + 0.5 - 30;
+      if (dx * dx + dy * dy > 31 * 31) {
+        EXPECT_EQ(c.At(x, y), 0xFFFFFFu) << x << "," << y; // nothing outside the ellipse
+      }
+    }
+}
+
 TEST(PixelRules, PolygonFillFollowsTheFillMode) {
   // a square drawn twice around: winding fills it, alternate leaves it empty
   POINT pts[] = {{1, 1}, {9, 1}, {9, 9}, {1, 9}, {1, 1}, {9, 1}, {9, 9}, {1, 9}};
