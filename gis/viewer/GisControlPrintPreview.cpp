@@ -50,7 +50,7 @@ void LoadGlyph(TBitmap& glyph, const std::string& name) {
   glyph.SetTransparentMode(tmFixed);
   glyph.SetTransparent(true);
 }
-}  // namespace
+} // namespace
 
 void TGIS_ControlPrintPreviewSimple::RegisterClass() {
   static std::once_flag once;
@@ -60,10 +60,8 @@ void TGIS_ControlPrintPreviewSimple::RegisterClass() {
         .Reference<TGIS_Viewer>("GIS_Viewer", &C::GIS_Viewer, &C::SetGIS_Viewer)
         .String("Caption", &C::Caption, &C::SetCaption, GIS_RS_PREVIEW_DLG)
         .Enum<TWindowState>("WindowState", "TWindowState", &C::WindowState, &C::SetWindowState,
-                            {"wsNormal", "wsMinimized", "wsMaximized"},
-                            TWindowState::wsMaximized)
-        .Enum<TPosition>("WindowPosition", "TPosition", &C::WindowPosition,
-                         &C::SetWindowPosition,
+                            {"wsNormal", "wsMinimized", "wsMaximized"}, TWindowState::wsMaximized)
+        .Enum<TPosition>("WindowPosition", "TPosition", &C::WindowPosition, &C::SetWindowPosition,
                          {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
                           "poScreenCenter", "poDesktopCenter", "poMainFormCenter",
                           "poOwnerFormCenter"},

@@ -42,19 +42,15 @@ void DeselectIfCurrent(HDC dc, UINT kind, HGDIOBJ handle, int stock) {
   if (handle != nullptr && GetCurrentObject(dc, kind) == handle)
     SelectObject(dc, GetStockObject(stock));
 }
-}  // namespace
+} // namespace
 
 // ---- construction -------------------------------------------------------------
 
 TGIS_GDI::TGIS_GDI(TCanvas* canvas, bool ownsCanvas, TBitmap* bitmap,
                    std::unique_ptr<TBitmap> ownedBitmap, std::unique_ptr<TCanvas> ownedCanvas)
-    : canvas_(canvas),
-      bitmap_(bitmap),
-      ownsCanvas_(ownsCanvas),
-      ownedCanvas_(std::move(ownedCanvas)),
-      ownedBitmap_(std::move(ownedBitmap)),
-      pen_(std::make_unique<TGIS_Pen>()),
-      brush_(std::make_unique<TGIS_Brush>()),
+    : canvas_(canvas), bitmap_(bitmap), ownsCanvas_(ownsCanvas),
+      ownedCanvas_(std::move(ownedCanvas)), ownedBitmap_(std::move(ownedBitmap)),
+      pen_(std::make_unique<TGIS_Pen>()), brush_(std::make_unique<TGIS_Brush>()),
       font_(std::make_unique<TGIS_Font>(canvas != nullptr ? canvas->Font()->PixelsPerInch()
                                                           : ScreenPixelsPerInch())) {}
 
@@ -106,17 +102,29 @@ TGIS_GDI::~TGIS_GDI() {
 
 // ---- state --------------------------------------------------------------------
 
-HDC TGIS_GDI::GetHandle() const { return canvas_ != nullptr ? canvas_->Handle() : nullptr; }
+HDC TGIS_GDI::GetHandle() const {
+  return canvas_ != nullptr ? canvas_->Handle() : nullptr;
+}
 
-int TGIS_GDI::SetBkMode(int mode) { return ::SetBkMode(GetHandle(), mode); }
+int TGIS_GDI::SetBkMode(int mode) {
+  return ::SetBkMode(GetHandle(), mode);
+}
 
-UINT TGIS_GDI::SetTextAlign(UINT align) { return ::SetTextAlign(GetHandle(), align); }
+UINT TGIS_GDI::SetTextAlign(UINT align) {
+  return ::SetTextAlign(GetHandle(), align);
+}
 
-int TGIS_GDI::SetPolyFillMode(int mode) { return ::SetPolyFillMode(GetHandle(), mode); }
+int TGIS_GDI::SetPolyFillMode(int mode) {
+  return ::SetPolyFillMode(GetHandle(), mode);
+}
 
-void TGIS_GDI::SetBrushOrigin(int x, int y) { SetBrushOrgEx(GetHandle(), x, y, nullptr); }
+void TGIS_GDI::SetBrushOrigin(int x, int y) {
+  SetBrushOrgEx(GetHandle(), x, y, nullptr);
+}
 
-int TGIS_GDI::SetGraphicsMode(int mode) { return ::SetGraphicsMode(GetHandle(), mode); }
+int TGIS_GDI::SetGraphicsMode(int mode) {
+  return ::SetGraphicsMode(GetHandle(), mode);
+}
 
 XFORM TGIS_GDI::GetWorldTransform() {
   XFORM xf;
@@ -124,7 +132,9 @@ XFORM TGIS_GDI::GetWorldTransform() {
   return xf;
 }
 
-void TGIS_GDI::SetWorldTransform(const XFORM& xf) { ::SetWorldTransform(GetHandle(), &xf); }
+void TGIS_GDI::SetWorldTransform(const XFORM& xf) {
+  ::SetWorldTransform(GetHandle(), &xf);
+}
 
 void TGIS_GDI::ModifyWorldTransform(const XFORM& xf, DWORD mode) {
   ::ModifyWorldTransform(GetHandle(), &xf, mode);
@@ -146,7 +156,9 @@ TRect TGIS_GDI::GetClipBox() {
   return r;
 }
 
-void TGIS_GDI::SelectClipRgn(HRGN region) { ::SelectClipRgn(GetHandle(), region); }
+void TGIS_GDI::SelectClipRgn(HRGN region) {
+  ::SelectClipRgn(GetHandle(), region);
+}
 
 void TGIS_GDI::IntersectClipRect(int left, int top, int right, int bottom) {
   ::IntersectClipRect(GetHandle(), left, top, right, bottom);
@@ -196,7 +208,9 @@ void TGIS_GDI::Rectangle(int left, int top, int right, int bottom) {
   ::Rectangle(GetHandle(), left, top, right, bottom);
 }
 
-void TGIS_GDI::DrawRect(const TRect& rect) { Rectangle(rect.Left, rect.Top, rect.Right, rect.Bottom); }
+void TGIS_GDI::DrawRect(const TRect& rect) {
+  Rectangle(rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
 
 void TGIS_GDI::Ellipse(int left, int top, int right, int bottom) {
   SelectPenAndBrush();
@@ -209,7 +223,9 @@ void TGIS_GDI::Polygon(const TPoint* points, int count) {
   ::Polygon(GetHandle(), points, count);
 }
 
-void TGIS_GDI::PolygonArray(const TPoint* points, int lastIndex) { Polygon(points, lastIndex + 1); }
+void TGIS_GDI::PolygonArray(const TPoint* points, int lastIndex) {
+  Polygon(points, lastIndex + 1);
+}
 
 void TGIS_GDI::Pie(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2) {
   SelectPenAndBrush();
@@ -234,7 +250,9 @@ void TGIS_GDI::PolylinePart(const TPoint* points, int count, int first) {
   ::Polyline(GetHandle(), points + first, count);
 }
 
-void TGIS_GDI::MoveTo(int x, int y) { MoveToEx(GetHandle(), x, y, nullptr); }
+void TGIS_GDI::MoveTo(int x, int y) {
+  MoveToEx(GetHandle(), x, y, nullptr);
+}
 
 void TGIS_GDI::LineTo(int x, int y) {
   pen_->SelectExtended(GetHandle());
@@ -290,7 +308,7 @@ LOGBRUSH PresetBrush(TColor color, bool solidOnly, int brushStyle, TBitmap* patt
   }
   return lb;
 }
-}  // namespace
+} // namespace
 
 void TGIS_GDI::PrepareLinePen(TColor color, int style, bool solidOnly, int width, int brushStyle,
                               TBitmap* pattern) {
@@ -302,8 +320,8 @@ void TGIS_GDI::PrepareLinePen(TColor color, int style, bool solidOnly, int width
   if (width == 0) pen_->SetStyle(GIS_PEN_CLEAR);
 }
 
-void TGIS_GDI::PrepareOutlinePen(TColor color, int style, bool solidOnly, int width,
-                                 int brushStyle, TBitmap* pattern) {
+void TGIS_GDI::PrepareOutlinePen(TColor color, int style, bool solidOnly, int width, int brushStyle,
+                                 TBitmap* pattern) {
   SK_ASSERT(color != 0, "", kModule, __LINE__);
   pen_->SetStyle(style);
   pen_->SetColor(color);
@@ -392,22 +410,30 @@ void TGIS_GDI::CopyRect(const TRect& destRect, TGIS_GDI* source, const TRect& so
                sourceRect.Height(), SRCCOPY);
 }
 
-int TGIS_GDI::StretchDIBits(int x, int y, int width, int height, int srcX, int srcY,
-                            int srcWidth, int srcHeight, const void* bits,
-                            const BITMAPINFO* info, UINT usage, DWORD rop) {
+int TGIS_GDI::StretchDIBits(int x, int y, int width, int height, int srcX, int srcY, int srcWidth,
+                            int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
+                            DWORD rop) {
   return ::StretchDIBits(GetHandle(), x, y, width, height, srcX, srcY, srcWidth, srcHeight, bits,
                          info, usage, rop);
 }
 
 // ---- paths and regions ----------------------------------------------------------
 
-void TGIS_GDI::BeginPath() { ::BeginPath(GetHandle()); }
+void TGIS_GDI::BeginPath() {
+  ::BeginPath(GetHandle());
+}
 
-void TGIS_GDI::EndPath() { ::EndPath(GetHandle()); }
+void TGIS_GDI::EndPath() {
+  ::EndPath(GetHandle());
+}
 
-void TGIS_GDI::WidenPath() { ::WidenPath(GetHandle()); }
+void TGIS_GDI::WidenPath() {
+  ::WidenPath(GetHandle());
+}
 
-HRGN TGIS_GDI::PathToRegion() { return ::PathToRegion(GetHandle()); }
+HRGN TGIS_GDI::PathToRegion() {
+  return ::PathToRegion(GetHandle());
+}
 
 int TGIS_GDI::CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
   return ::CombineRgn(dest, src1, src2, mode);

@@ -35,19 +35,35 @@ using TGIS_WindowHandle = std::uintptr_t;
 
 /// Pen style indexes (map one to one to PS_SOLID .. PS_INSIDEFRAME).
 enum : int {
-  GIS_PEN_SOLID = 0, GIS_PEN_DASH = 1, GIS_PEN_DOT = 2, GIS_PEN_DASHDOT = 3,
-  GIS_PEN_DASHDOTDOT = 4, GIS_PEN_CLEAR = 5, GIS_PEN_INSIDEFRAME = 6
+  GIS_PEN_SOLID = 0,
+  GIS_PEN_DASH = 1,
+  GIS_PEN_DOT = 2,
+  GIS_PEN_DASHDOT = 3,
+  GIS_PEN_DASHDOTDOT = 4,
+  GIS_PEN_CLEAR = 5,
+  GIS_PEN_INSIDEFRAME = 6
 };
 
 /// Pen mode indexes 0..15 (black, white, nop, not, copy, not-copy,
 /// merge-pen-not, mask-pen-not, merge-not-pen, mask-not-pen, merge, not-merge,
 /// mask, not-mask, xor, not-xor).
 enum : int {
-  GIS_PENMODE_BLACK = 0, GIS_PENMODE_WHITE = 1, GIS_PENMODE_NOP = 2, GIS_PENMODE_NOT = 3,
-  GIS_PENMODE_COPY = 4, GIS_PENMODE_NOTCOPY = 5, GIS_PENMODE_MERGEPENNOT = 6,
-  GIS_PENMODE_MASKPENNOT = 7, GIS_PENMODE_MERGENOTPEN = 8, GIS_PENMODE_MASKNOTPEN = 9,
-  GIS_PENMODE_MERGE = 10, GIS_PENMODE_NOTMERGE = 11, GIS_PENMODE_MASK = 12,
-  GIS_PENMODE_NOTMASK = 13, GIS_PENMODE_XOR = 14, GIS_PENMODE_NOTXOR = 15
+  GIS_PENMODE_BLACK = 0,
+  GIS_PENMODE_WHITE = 1,
+  GIS_PENMODE_NOP = 2,
+  GIS_PENMODE_NOT = 3,
+  GIS_PENMODE_COPY = 4,
+  GIS_PENMODE_NOTCOPY = 5,
+  GIS_PENMODE_MERGEPENNOT = 6,
+  GIS_PENMODE_MASKPENNOT = 7,
+  GIS_PENMODE_MERGENOTPEN = 8,
+  GIS_PENMODE_MASKNOTPEN = 9,
+  GIS_PENMODE_MERGE = 10,
+  GIS_PENMODE_NOTMERGE = 11,
+  GIS_PENMODE_MASK = 12,
+  GIS_PENMODE_NOTMASK = 13,
+  GIS_PENMODE_XOR = 14,
+  GIS_PENMODE_NOTXOR = 15
 };
 
 /// The ROP2 code of a pen mode index (0..15); R2_COPYPEN for anything else.
@@ -58,12 +74,20 @@ int GisPenModeToRop2(int mode);
 enum : int { GIS_BRUSH_SOLID = 0, GIS_BRUSH_CLEAR = 1, GIS_BRUSH_HATCH_FIRST = 2 };
 
 /// Brush kinds.
-enum : int { GIS_BRUSHKIND_SOLID = 0, GIS_BRUSHKIND_CLEAR = 1, GIS_BRUSHKIND_HATCHED = 2,
-             GIS_BRUSHKIND_PATTERN = 3 };
+enum : int {
+  GIS_BRUSHKIND_SOLID = 0,
+  GIS_BRUSHKIND_CLEAR = 1,
+  GIS_BRUSHKIND_HATCHED = 2,
+  GIS_BRUSHKIND_PATTERN = 3
+};
 
 /// Font style bits.
-enum : int { GIS_FONT_BOLD = 1, GIS_FONT_ITALIC = 2, GIS_FONT_UNDERLINE = 4,
-             GIS_FONT_STRIKEOUT = 8 };
+enum : int {
+  GIS_FONT_BOLD = 1,
+  GIS_FONT_ITALIC = 2,
+  GIS_FONT_UNDERLINE = 4,
+  GIS_FONT_STRIKEOUT = 8
+};
 
 // ---------------------------------------------------------------------------
 
@@ -330,8 +354,7 @@ public:
   /// StretchBlt with SRCCOPY.
   void CopyRect(const TRect& destRect, TGIS_GDI* source, const TRect& sourceRect);
   int StretchDIBits(int x, int y, int width, int height, int srcX, int srcY, int srcWidth,
-                    int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
-                    DWORD rop);
+                    int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
 
   // ---- paths and regions --------------------------------------------------
   void BeginPath();
@@ -366,8 +389,8 @@ public:
   void CopySelectionRegionsTo(TGIS_GDI& target) const;
 
 private:
-  TGIS_GDI(TCanvas* canvas, bool ownsCanvas, TBitmap* bitmap,
-           std::unique_ptr<TBitmap> ownedBitmap, std::unique_ptr<TCanvas> ownedCanvas);
+  TGIS_GDI(TCanvas* canvas, bool ownsCanvas, TBitmap* bitmap, std::unique_ptr<TBitmap> ownedBitmap,
+           std::unique_ptr<TCanvas> ownedCanvas);
   void SelectPenAndBrush();
   void SelectExtendedPenAndBrush();
   void DrawTextPass(const std::string& text, const TRect& rect, bool draw, int alignment,

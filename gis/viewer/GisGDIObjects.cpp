@@ -9,10 +9,10 @@
 #include "platform/rtl/Strings.h"
 
 int GisPenModeToRop2(int mode) {
-  static constexpr int kRop2[16] = {R2_BLACK,       R2_WHITE,       R2_NOP,        R2_NOT,
-                                    R2_COPYPEN,     R2_NOTCOPYPEN,  R2_MERGEPENNOT, R2_MASKPENNOT,
-                                    R2_MERGENOTPEN, R2_MASKNOTPEN,  R2_MERGEPEN,   R2_NOTMERGEPEN,
-                                    R2_MASKPEN,     R2_NOTMASKPEN,  R2_XORPEN,     R2_NOTXORPEN};
+  static constexpr int kRop2[16] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                                    R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+                                    R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+                                    R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
   return mode >= 0 && mode < 16 ? kRop2[mode] : R2_COPYPEN;
 }
 
@@ -30,7 +30,7 @@ void ReleaseHandle(HGDIOBJ& handle) {
   if (handle != nullptr) ::DeleteObject(handle);
   handle = nullptr;
 }
-}  // namespace
+} // namespace
 
 // ---- TGIS_Pen -----------------------------------------------------------------
 
@@ -40,7 +40,9 @@ TGIS_Pen::TGIS_Pen() {
   brush_.lbHatch = 0;
 }
 
-TGIS_Pen::~TGIS_Pen() { ReleaseHandle(handle_); }
+TGIS_Pen::~TGIS_Pen() {
+  ReleaseHandle(handle_);
+}
 
 void TGIS_Pen::SetColor(TColor color) {
   COLORREF rgb = ColorToRGB(color);
@@ -83,7 +85,9 @@ void TGIS_Pen::SetEndCap(DWORD endCap) {
   changed_ = true;
 }
 
-void TGIS_Pen::Replace(HDC dc, HPEN pen) { SelectReplacing(dc, handle_, pen); }
+void TGIS_Pen::Replace(HDC dc, HPEN pen) {
+  SelectReplacing(dc, handle_, pen);
+}
 
 void TGIS_Pen::Select(HDC dc) {
   if (handle_ == nullptr || changed_ || extended_) {
@@ -123,7 +127,9 @@ void TGIS_Pen::SelectExtended(HDC dc) {
 
 TGIS_Brush::TGIS_Brush() = default;
 
-TGIS_Brush::~TGIS_Brush() { ReleaseHandle(handle_); }
+TGIS_Brush::~TGIS_Brush() {
+  ReleaseHandle(handle_);
+}
 
 void TGIS_Brush::SetColor(TColor color) {
   if (color == color_) return;
@@ -133,10 +139,10 @@ void TGIS_Brush::SetColor(TColor color) {
 
 int TGIS_Brush::GetStyle() const {
   switch (kind_) {
-    case GIS_BRUSHKIND_HATCHED:
-      return GIS_BRUSH_HATCH_FIRST + hatch_;
-    default:
-      return kind_;
+  case GIS_BRUSHKIND_HATCHED:
+    return GIS_BRUSH_HATCH_FIRST + hatch_;
+  default:
+    return kind_;
   }
 }
 
@@ -173,20 +179,20 @@ void TGIS_Brush::Select(HDC dc) {
     LOGBRUSH lb;
     lb.lbColor = ColorToRGB(color_);
     switch (kind_) {
-      case GIS_BRUSHKIND_CLEAR:
-        lb.lbStyle = BS_NULL;
-        break;
-      case GIS_BRUSHKIND_HATCHED:
-        lb.lbStyle = BS_HATCHED;
-        lb.lbHatch = std::uintptr_t(hatch_);
-        break;
-      case GIS_BRUSHKIND_PATTERN:
-        lb.lbStyle = BS_PATTERN;
-        lb.lbHatch = reinterpret_cast<std::uintptr_t>(pattern_);
-        break;
-      default:
-        lb.lbStyle = BS_SOLID;
-        break;
+    case GIS_BRUSHKIND_CLEAR:
+      lb.lbStyle = BS_NULL;
+      break;
+    case GIS_BRUSHKIND_HATCHED:
+      lb.lbStyle = BS_HATCHED;
+      lb.lbHatch = std::uintptr_t(hatch_);
+      break;
+    case GIS_BRUSHKIND_PATTERN:
+      lb.lbStyle = BS_PATTERN;
+      lb.lbHatch = reinterpret_cast<std::uintptr_t>(pattern_);
+      break;
+    default:
+      lb.lbStyle = BS_SOLID;
+      break;
     }
     HBRUSH brush = CreateBrushIndirect(&lb);
     if (brush != nullptr) SelectReplacing(dc, handle_, brush);
@@ -203,7 +209,9 @@ TGIS_Font::TGIS_Font(int pixelsPerInch)
   height_ = -MulDiv(8, ppi_, 72);
 }
 
-TGIS_Font::~TGIS_Font() { ReleaseHandle(handle_); }
+TGIS_Font::~TGIS_Font() {
+  ReleaseHandle(handle_);
+}
 
 void TGIS_Font::SetName(const std::string& name) {
   if (name.empty() || name == name_) return;
@@ -230,9 +238,13 @@ void TGIS_Font::SetStyle(int style) {
   Change();
 }
 
-int TGIS_Font::GetSize() const { return -MulDiv(height_, 72, ppi_); }
+int TGIS_Font::GetSize() const {
+  return -MulDiv(height_, 72, ppi_);
+}
 
-void TGIS_Font::SetSize(int points) { SetHeight(-MulDiv(points, ppi_, 72)); }
+void TGIS_Font::SetSize(int points) {
+  SetHeight(-MulDiv(points, ppi_, 72));
+}
 
 void TGIS_Font::SetHeight(int height) {
   if (height == height_) return;
@@ -302,7 +314,8 @@ LOGFONT TGIS_Font::MakeLogFont() const {
   std::string face = SameText(name_, "Default") ? std::string("MS Sans Serif") : name_;
   // Cut at a character boundary within the face buffer.
   std::size_t n = std::min<std::size_t>(face.size(), LF_FACESIZE - 1);
-  while (n > 0 && n < face.size() && (static_cast<unsigned char>(face[n]) & 0xC0) == 0x80) --n;
+  while (n > 0 && n < face.size() && (static_cast<unsigned char>(face[n]) & 0xC0) == 0x80)
+    --n;
   std::memcpy(lf.lfFaceName, face.data(), n);
   lf.lfFaceName[n] = '\0';
   return lf;

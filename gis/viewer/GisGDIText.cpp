@@ -25,13 +25,17 @@ std::vector<int> CodePointOffsets(const std::string& text) {
 }
 
 struct TTextLine {
-  int first = 0;  // code point index
-  int last = 0;   // one past the last code point
+  int first = 0; // code point index
+  int last = 0;  // one past the last code point
   int width = 0;
 };
 
-bool IsBreak(char c) { return c == ' ' || c == '\t'; }
-bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool IsBreak(char c) {
+  return c == ' ' || c == '\t';
+}
+bool IsLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
 
 // Splits the text into lines as DrawTextBox lays them out.
 std::vector<TTextLine> LayOut(const std::string& text, const std::vector<int>& offsets,
@@ -47,8 +51,8 @@ std::vector<TTextLine> LayOut(const std::string& text, const std::vector<int>& o
   int s = 0;
   while (s < n) {
     int lastBreak = -1;
-    int end = n;   // the line is [s, end)
-    int next = n;  // where the next line starts
+    int end = n;  // the line is [s, end)
+    int next = n; // where the next line starts
     for (int i = s; i < n; ++i) {
       char c = charAt(i);
       if (IsLineEnd(c)) {
@@ -60,11 +64,12 @@ std::vector<TTextLine> LayOut(const std::string& text, const std::vector<int>& o
       if (IsBreak(c)) lastBreak = i;
       if (!unlimited && extent(s, i + 1) > width) {
         if (i == s) {
-          end = next = s + 1;  // a line always takes one character
+          end = next = s + 1; // a line always takes one character
         } else if (lastBreak > s) {
           end = lastBreak;
           next = lastBreak;
-          while (next < n && IsBreak(charAt(next))) ++next;
+          while (next < n && IsBreak(charAt(next)))
+            ++next;
           if (next < n && IsLineEnd(charAt(next))) {
             bool cr = charAt(next) == '\r';
             ++next;
@@ -82,7 +87,7 @@ std::vector<TTextLine> LayOut(const std::string& text, const std::vector<int>& o
   }
   return lines;
 }
-}  // namespace
+} // namespace
 
 int TGIS_GDI::TextWidth(const std::string& text) {
   HDC dc = GetHandle();
@@ -124,8 +129,10 @@ void TGIS_GDI::DrawTextPass(const std::string& text, const TRect& rect, bool dra
     if (draw) {
       if (alignment != 4 && y + lineHeight > rect.Bottom) break;
       int x = rect.Left;
-      if (alignment == 2) x = rect.Left + (rect.Width() - line.width) / 2;
-      else if (alignment == 3) x = rect.Right - line.width;
+      if (alignment == 2)
+        x = rect.Left + (rect.Width() - line.width) / 2;
+      else if (alignment == 3)
+        x = rect.Right - line.width;
       int from = offsets[std::size_t(line.first)];
       int to = offsets[std::size_t(line.last)];
       ::TextOut(dc, x, y, text.data() + from, to - from);

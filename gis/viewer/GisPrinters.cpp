@@ -11,7 +11,7 @@ int ToTwips(int value, int ppi) {
   if (ppi <= 0) return 0;
   return int(Round(static_cast<Extended>(value) * 1440 / ppi));
 }
-}  // namespace
+} // namespace
 
 TGIS_Printer::TGIS_Printer(TPrinter* printer) {
   if (printer == nullptr) printer = ::Printer();
@@ -27,23 +27,41 @@ TPrinter* TGIS_Printer::Require() const {
   return printer_;
 }
 
-int TGIS_Printer::Caps(int index) { return GetDeviceCaps(Require()->Handle(), index); }
+int TGIS_Printer::Caps(int index) {
+  return GetDeviceCaps(Require()->Handle(), index);
+}
 
-HDC TGIS_Printer::GetHandle() { return Require()->Handle(); }
+HDC TGIS_Printer::GetHandle() {
+  return Require()->Handle();
+}
 
-TCanvas* TGIS_Printer::GetCanvas() { return Require()->Canvas(); }
+TCanvas* TGIS_Printer::GetCanvas() {
+  return Require()->Canvas();
+}
 
-int TGIS_Printer::GetPageHeight() { return Caps(VERTRES); }
+int TGIS_Printer::GetPageHeight() {
+  return Caps(VERTRES);
+}
 
-void TGIS_Printer::SetPageHeight(int) { Require(); }
+void TGIS_Printer::SetPageHeight(int) {
+  Require();
+}
 
-int TGIS_Printer::GetPageWidth() { return Caps(HORZRES); }
+int TGIS_Printer::GetPageWidth() {
+  return Caps(HORZRES);
+}
 
-void TGIS_Printer::SetPageWidth(int) { Require(); }
+void TGIS_Printer::SetPageWidth(int) {
+  Require();
+}
 
-TPoint TGIS_Printer::GetPhysicalSize() { return TPoint(Caps(PHYSICALWIDTH), Caps(PHYSICALHEIGHT)); }
+TPoint TGIS_Printer::GetPhysicalSize() {
+  return TPoint(Caps(PHYSICALWIDTH), Caps(PHYSICALHEIGHT));
+}
 
-void TGIS_Printer::SetPhysicalSize(const TPoint&) { Require(); }
+void TGIS_Printer::SetPhysicalSize(const TPoint&) {
+  Require();
+}
 
 TPoint TGIS_Printer::GetPhysicalSizeTwips() {
   TPoint size = GetPhysicalSize();
@@ -61,23 +79,41 @@ TRect TGIS_Printer::GetPrintableAreaTwips() {
                ToTwips(area.Bottom, py));
 }
 
-bool TGIS_Printer::GetAborted() { return Require()->Aborted(); }
+bool TGIS_Printer::GetAborted() {
+  return Require()->Aborted();
+}
 
-int TGIS_Printer::GetCapabilities() { return Require()->Capabilities(); }
+int TGIS_Printer::GetCapabilities() {
+  return Require()->Capabilities();
+}
 
-int TGIS_Printer::GetCopies() { return Require()->Copies(); }
+int TGIS_Printer::GetCopies() {
+  return Require()->Copies();
+}
 
-void TGIS_Printer::SetCopies(int value) { Require()->SetCopies(value); }
+void TGIS_Printer::SetCopies(int value) {
+  Require()->SetCopies(value);
+}
 
-TPrinterOrientation TGIS_Printer::GetOrientation() { return Require()->Orientation(); }
+TPrinterOrientation TGIS_Printer::GetOrientation() {
+  return Require()->Orientation();
+}
 
-void TGIS_Printer::SetOrientation(TPrinterOrientation value) { Require()->SetOrientation(value); }
+void TGIS_Printer::SetOrientation(TPrinterOrientation value) {
+  Require()->SetOrientation(value);
+}
 
-int TGIS_Printer::GetPageNumber() { return Require()->PageNumber(); }
+int TGIS_Printer::GetPageNumber() {
+  return Require()->PageNumber();
+}
 
-void TGIS_Printer::SetPageNumber(int) { Require(); }
+void TGIS_Printer::SetPageNumber(int) {
+  Require();
+}
 
-int TGIS_Printer::GetPrinterIndex() { return Require()->PrinterIndex(); }
+int TGIS_Printer::GetPrinterIndex() {
+  return Require()->PrinterIndex();
+}
 
 bool TGIS_Printer::GetPathClipping() {
   TPrinter* printer = Require();
@@ -85,11 +121,17 @@ bool TGIS_Printer::GetPathClipping() {
   return pathClipping_;
 }
 
-std::string TGIS_Printer::GetTitle() { return Require()->Title(); }
+std::string TGIS_Printer::GetTitle() {
+  return Require()->Title();
+}
 
-void TGIS_Printer::SetTitle(const std::string& value) { Require()->SetTitle(value); }
+void TGIS_Printer::SetTitle(const std::string& value) {
+  Require()->SetTitle(value);
+}
 
-void TGIS_Printer::Abort() { Require()->Abort(); }
+void TGIS_Printer::Abort() {
+  Require()->Abort();
+}
 
 void TGIS_Printer::BeginDoc() {
   TPrinter* printer = Require();
@@ -106,9 +148,13 @@ void TGIS_Printer::BeginDoc() {
   ::SelectClipRgn(dc, nullptr);
 }
 
-void TGIS_Printer::EndDoc() { Require()->EndDoc(); }
+void TGIS_Printer::EndDoc() {
+  Require()->EndDoc();
+}
 
-void TGIS_Printer::NewPage() { Require()->NewPage(); }
+void TGIS_Printer::NewPage() {
+  Require()->NewPage();
+}
 
 int TGIS_Printer::TwipsToDevice(int twips, int ppi, int offset) {
   int pixels;

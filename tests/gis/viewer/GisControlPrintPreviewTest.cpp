@@ -16,15 +16,18 @@ TEST(GisControlPrintPreview, PublishesItsSettingsWithTheirDefaults) {
   struct TRow {
     const char* name;
     const char* text;
-  } rows[] = {{"Caption", "Print Preview"}, {"WindowState", "wsMaximized"},
-              {"WindowPosition", "poDesigned"}, {"WindowLeft", "0"},
-              {"WindowTop", "0"},           {"WindowWidth", "640"},
+  } rows[] = {{"Caption", "Print Preview"},
+              {"WindowState", "wsMaximized"},
+              {"WindowPosition", "poDesigned"},
+              {"WindowLeft", "0"},
+              {"WindowTop", "0"},
+              {"WindowWidth", "640"},
               {"WindowHeight", "480"}};
   for (const TRow& row : rows) {
     EXPECT_EQ(GetPropText(*prev, row.name), row.text) << row.name;
     const TPropInfo* info = GetPropInfo(*prev, row.name);
     ASSERT_NE(info, nullptr) << row.name;
-    EXPECT_FALSE(IsStoredProp(*prev, *info)) << row.name;  // defaults are not stored
+    EXPECT_FALSE(IsStoredProp(*prev, *info)) << row.name; // defaults are not stored
   }
   EXPECT_EQ(GIS_RS_PREVIEW_DLG, "Print Preview");
 

@@ -23,7 +23,9 @@ TCounts Counts() {
           GdiLiveObjectCount()};
 }
 
-long PensCreated() { return Counts().pens + Counts().extPens; }
+long PensCreated() {
+  return Counts().pens + Counts().extPens;
+}
 
 // A bitmap with a context over it; the bitmap is filled with `fill`.
 struct TTarget {
@@ -53,7 +55,8 @@ struct TTarget {
     std::vector<std::uint8_t> out;
     for (int y = 0; y < bitmap->Height(); ++y) {
       const std::uint8_t* row = bitmap->ScanLine(y);
-      for (int x = 0; x < bitmap->Width(); ++x) out.insert(out.end(), row + x * 4, row + x * 4 + 3);
+      for (int x = 0; x < bitmap->Width(); ++x)
+        out.insert(out.end(), row + x * 4, row + x * 4 + 3);
     }
     return out;
   }
@@ -73,12 +76,13 @@ struct TTarget {
   int CountColor(COLORREF c) {
     int n = 0;
     for (int y = 0; y < bitmap->Height(); ++y)
-      for (int x = 0; x < bitmap->Width(); ++x) n += Pixel(x, y) == c;
+      for (int x = 0; x < bitmap->Width(); ++x)
+        n += Pixel(x, y) == c;
     return n;
   }
 };
 
-}  // namespace
+} // namespace
 
 // ---- cached objects ----------------------------------------------------------------
 
@@ -89,8 +93,8 @@ TEST(GisGDIObjects, PenIsCreatedOnlyWhenAnAttributeChanges) {
   long before = PensCreated();
   pen->Select(t.gdi->GetHandle());
   HPEN first = pen->Handle();
-  pen->Select(t.gdi->GetHandle());  // two selects: one pen
-  pen->SetColor(clRed);             // same colour: no change
+  pen->Select(t.gdi->GetHandle()); // two selects: one pen
+  pen->SetColor(clRed);            // same colour: no change
   pen->SetWidth(1);
   pen->SetStyle(GIS_PEN_SOLID);
   pen->Select(t.gdi->GetHandle());
@@ -170,7 +174,7 @@ TEST(GisGDIObjects, BrushAndFontAreReusedUntilTheyChange) {
   t.gdi->TextHeight("abc");
   t.gdi->Font()->SetName("MS Sans Serif");
   t.gdi->Font()->SetSize(t.gdi->Font()->GetSize());
-  t.gdi->Font()->SetColor(clRed);  // the colour goes to the DC, not the font
+  t.gdi->Font()->SetColor(clRed); // the colour goes to the DC, not the font
   t.gdi->TextOut(0, 0, "x");
   EXPECT_EQ(Counts().fonts - fonts, 1);
   t.gdi->Font()->SetSize(12);
@@ -220,10 +224,22 @@ TEST(GisGDIObjects, FreeingAContextReleasesEveryObjectItMade) {
 TEST(GisGDIRasterOps, EveryPenModeFollowsItsTruthTable) {
   const COLORREF dst = 0x5A3CC3, pen = 0x0FF0A5;
   const COLORREF P = pen, D = dst, M = 0xFFFFFF;
-  const COLORREF expected[16] = {
-      0,            M,          D,          ~D & M,     P,          ~P & M,     (P | ~D) & M,
-      P & ~D & M,   (~P | D) & M, ~P & D & M, P | D,      ~(P | D) & M, P & D,    ~(P & D) & M,
-      P ^ D,        ~(P ^ D) & M};
+  const COLORREF expected[16] = {0,
+                                 M,
+                                 D,
+                                 ~D & M,
+                                 P,
+                                 ~P & M,
+                                 (P | ~D) & M,
+                                 P & ~D & M,
+                                 (~P | D) & M,
+                                 ~P & D & M,
+                                 P | D,
+                                 ~(P | D) & M,
+                                 P & D,
+                                 ~(P & D) & M,
+                                 P ^ D,
+                                 ~(P ^ D) & M};
   for (int mode = 0; mode < 16; ++mode) {
     TTarget t(10, 10, dst);
     t.gdi->Pen()->SetColor(TColor(pen));
@@ -277,7 +293,7 @@ TEST(GisGDIAreas, FillRectLeavesTheGapsOfAHatchAndFillsASolidBrush) {
   int oldMode = t.gdi->SetBkMode(OPAQUE);
   t.gdi->FillRect(TRect(0, 0, 32, 32));
   EXPECT_GT(t.CountColor(0x0000FF), 0);
-  EXPECT_GT(t.CountColor(0x00FF00), 0);  // gaps keep the background
+  EXPECT_GT(t.CountColor(0x00FF00), 0); // gaps keep the background
   EXPECT_EQ(t.CountColor(0x0000FF) + t.CountColor(0x00FF00), 32 * 32);
   // the context's background mode is back
   EXPECT_EQ(t.gdi->SetBkMode(oldMode), OPAQUE);
@@ -285,7 +301,8 @@ TEST(GisGDIAreas, FillRectLeavesTheGapsOfAHatchAndFillsASolidBrush) {
   t.gdi->Brush()->SetStyle(GIS_BRUSH_SOLID);
   t.gdi->FillRect(TRect(4, 4, 8, 8));
   for (int y = 4; y < 8; ++y)
-    for (int x = 4; x < 8; ++x) EXPECT_EQ(t.Pixel(x, y), 0x0000FFu);
+    for (int x = 4; x < 8; ++x)
+      EXPECT_EQ(t.Pixel(x, y), 0x0000FFu);
 
   t.gdi->Brush()->SetStyle(GIS_BRUSH_CLEAR);
   t.Fill(0xFFFFFF);
@@ -336,7 +353,8 @@ TEST(GisGDIAreas, PartsDrawFromTheirFirstIndex) {
 
 TEST(GisGDIMappings, PenModesMapToTheirRop2Codes) {
   const int rop2[16] = {1, 16, 11, 6, 13, 4, 14, 5, 12, 3, 15, 2, 9, 8, 7, 10};
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(GisPenModeToRop2(i), rop2[i]) << i;
+  for (int i = 0; i < 16; ++i)
+    EXPECT_EQ(GisPenModeToRop2(i), rop2[i]) << i;
   EXPECT_EQ(GisPenModeToRop2(16), R2_COPYPEN);
   EXPECT_EQ(GisPenModeToRop2(-1), R2_COPYPEN);
 }
@@ -346,8 +364,8 @@ TEST(GisGDIMappings, BrushStylesReadBackAndReachGdi) {
     int style;
     UINT lbStyle;
     std::uintptr_t hatch;
-  } rows[] = {{0, BS_SOLID, 0},      {1, BS_NULL, 0},       {2, BS_HATCHED, 0},
-              {4, BS_HATCHED, 2},    {7, BS_HATCHED, 5},    {8, BS_SOLID, 0}};
+  } rows[] = {{0, BS_SOLID, 0},   {1, BS_NULL, 0},    {2, BS_HATCHED, 0},
+              {4, BS_HATCHED, 2}, {7, BS_HATCHED, 5}, {8, BS_SOLID, 0}};
   for (const TRow& row : rows) {
     TTarget t(4, 4);
     t.gdi->Brush()->SetStyle(row.style);
@@ -381,7 +399,7 @@ TEST(GisGDIMappings, FontsBecomeLogFonts) {
   EXPECT_EQ(font->Height(), -11);
   EXPECT_EQ(font->Style(), GIS_FONT_BOLD);
 
-  font->SetName("");  // ignored
+  font->SetName(""); // ignored
   EXPECT_EQ(font->Name(), "MS Sans Serif");
   font->SetName("default");
   font->SetStyle(GIS_FONT_ITALIC | GIS_FONT_UNDERLINE);
@@ -438,7 +456,7 @@ TEST(GisGDIMappings, AssignFontAndGetFontCarryEveryAttribute) {
   font.AssignFont(&source);
   EXPECT_EQ(font.Name(), "Arial");
   EXPECT_EQ(font.GetSize(), 14);
-  EXPECT_EQ(font.Color(), TColor(0x010101));  // black is never drawn
+  EXPECT_EQ(font.Color(), TColor(0x010101)); // black is never drawn
   EXPECT_EQ(font.Style(), GIS_FONT_ITALIC | GIS_FONT_STRIKEOUT);
   EXPECT_EQ(font.Pitch(), 2);
   EXPECT_EQ(font.Charset(), 238);
@@ -467,11 +485,11 @@ TEST(GisGDIPresets, PresetsSetThePenAndBrushAndRefuseBlack) {
   EXPECT_EQ(g.Pen()->Brush().lbStyle, UINT(BS_HATCHED));
   EXPECT_EQ(g.Pen()->Brush().lbHatch, std::uintptr_t(HS_CROSS));
   EXPECT_EQ(g.Pen()->Brush().lbColor, COLORREF(0x0000FF));
-  EXPECT_EQ(g.Pen()->Color(), 0);  // the line pen leaves the pen colour alone
+  EXPECT_EQ(g.Pen()->Color(), 0); // the line pen leaves the pen colour alone
 
   g.PrepareLinePen(clRed, GIS_PEN_SOLID, true, 0, GIS_BRUSH_HATCH_FIRST, nullptr);
   EXPECT_EQ(g.Pen()->Brush().lbStyle, UINT(BS_SOLID));
-  EXPECT_EQ(g.Pen()->GetStyle(), GIS_PEN_CLEAR);  // width 0: nothing to draw
+  EXPECT_EQ(g.Pen()->GetStyle(), GIS_PEN_CLEAR); // width 0: nothing to draw
 
   g.PrepareOutlinePen(clBlue, GIS_PEN_DOT, false, 2, GIS_BRUSH_CLEAR, nullptr);
   EXPECT_EQ(g.Pen()->Color(), clBlue);
@@ -512,7 +530,7 @@ TEST(GisGDIPresets, AHatchedLineOnePixelWideStillDrawsItsHatch) {
   ASSERT_NE(t.gdi->Pen()->Handle(), nullptr);
   EXPECT_EQ(GetObjectType(t.gdi->Pen()->Handle()), DWORD(OBJ_EXTPEN));
   EXPECT_GT(t.CountColor(0x0000FF), 0);
-  EXPECT_LT(t.CountColor(0x0000FF), 40);  // hatched, not solid
+  EXPECT_LT(t.CountColor(0x0000FF), 40); // hatched, not solid
 }
 
 // ---- text --------------------------------------------------------------------------------
@@ -522,7 +540,7 @@ TRect Measure(TGIS_GDI& g, const std::string& text, TRect box, int alignment) {
   g.DrawTextBox(text, box, false, false, 0, alignment);
   return box;
 }
-}  // namespace
+} // namespace
 
 TEST(GisGDIText, DrawTextBoxMeasuresLinesAsLaidOut) {
   TTarget t(400, 200);
@@ -585,7 +603,7 @@ TEST(GisGDIText, DrawTextBoxPlacesLinesByAlignmentAndStopsAtTheBottom) {
 
   struct TRow {
     int alignment;
-    int expectedLeft;  // of the line, in pixels, before the glyph's bearing
+    int expectedLeft; // of the line, in pixels, before the glyph's bearing
   } rows[] = {{1, 20}, {2, 20 + (200 - w) / 2}, {3, 220 - w}, {0, 20}, {4, 20}};
   for (const TRow& row : rows) {
     t.Fill(0xFFFFFF);
@@ -624,8 +642,7 @@ TEST(GisGDIText, DrawTextBoxTurnsTheFontByTheAngle) {
   struct TRow {
     double angle;
     int tenths;
-  } rows[] = {{0, 0}, {3.14159265358979 / 2, -900}, {-3.14159265358979 / 4, 450},
-              {0.1, -57}};
+  } rows[] = {{0, 0}, {3.14159265358979 / 2, -900}, {-3.14159265358979 / 4, 450}, {0.1, -57}};
   for (const TRow& row : rows) {
     TRect box(0, 0, 50, 50);
     t.gdi->DrawTextBox("x", box, false, false, row.angle, 1);
@@ -637,8 +654,8 @@ TEST(GisGDIText, HaloGrowsWithTheResolution) {
   struct TRow {
     int ppi;
     bool trueType;
-    int penWidth;  // after the halo
-    int reach;     // how far the halo reaches beyond the glyphs
+    int penWidth; // after the halo
+    int reach;    // how far the halo reaches beyond the glyphs
   } rows[] = {{96, true, 3, 1}, {192, true, 6, 3}, {96, false, 1, 1}, {192, false, 1, 2}};
   for (const TRow& row : rows) {
     GdiSetTrueTypeReported(row.trueType);
@@ -691,7 +708,7 @@ TEST(GisGDIRegions, SelectionRegionsCollectWhatShapesAdd) {
   TTarget t(50, 50);
   TGIS_GDI& g = *t.gdi;
   HRGN r = g.CreateRectRgn(0, 0, 10, 10);
-  g.AddSelectionRegion(false, r, false);  // no flag: nothing
+  g.AddSelectionRegion(false, r, false); // no flag: nothing
   EXPECT_EQ(g.SelectionRegion(), nullptr);
   EXPECT_EQ(g.SelectionRegionSecondary(), nullptr);
 
@@ -702,7 +719,7 @@ TEST(GisGDIRegions, SelectionRegionsCollectWhatShapesAdd) {
   g.AddSelectionRegion(true, r2, true);
   EXPECT_EQ(g.GetRgnBox(g.SelectionRegion()), TRect(0, 0, 30, 25));
   EXPECT_EQ(g.SelectionRegionSecondary(), nullptr);
-  EXPECT_EQ(GetObjectType(r), DWORD(OBJ_REGION));  // the given region stays the caller's
+  EXPECT_EQ(GetObjectType(r), DWORD(OBJ_REGION)); // the given region stays the caller's
 
   // without a region the current path is added, then freed
   long regions = GdiObjectCount(OBJ_REGION).Live();
@@ -728,10 +745,10 @@ TEST(GisGDIRegions, SelectionRegionsCollectWhatShapesAdd) {
 
   g.DeleteObject(r);
   EXPECT_EQ(r, nullptr);
-  g.DeleteObject(r);  // nothing for a cleared variable
+  g.DeleteObject(r); // nothing for a cleared variable
   HRGN copy = r2;
   g.DeleteObject(r2);
-  EXPECT_THROW(g.DeleteObject(copy), EAssertionFailed);  // GDI refuses a dead handle
+  EXPECT_THROW(g.DeleteObject(copy), EAssertionFailed); // GDI refuses a dead handle
 }
 
 TEST(GisGDIRegions, ClippingAndTheClipBox) {
@@ -768,10 +785,9 @@ TEST(GisGDIPictures, CopyRectAndGraphicsLandWhereAsked) {
   info.bmiHeader.biWidth = 2;
   info.bmiHeader.biHeight = 2;
   info.bmiHeader.biBitCount = 24;
-  std::uint8_t bits[16] = {0, 255, 0, 0, 255, 0, 0, 0,     // bottom: green
-                           255, 0, 0, 255, 0, 0, 0, 0};    // top: blue
-  EXPECT_EQ(target.gdi->StretchDIBits(0, 0, 4, 4, 0, 0, 2, 2, bits, &info, DIB_RGB_COLORS,
-                                      SRCCOPY),
+  std::uint8_t bits[16] = {0,   255, 0, 0,   255, 0, 0, 0,  // bottom: green
+                           255, 0,   0, 255, 0,   0, 0, 0}; // top: blue
+  EXPECT_EQ(target.gdi->StretchDIBits(0, 0, 4, 4, 0, 0, 2, 2, bits, &info, DIB_RGB_COLORS, SRCCOPY),
             2);
   EXPECT_EQ(target.InkBox(0xFF0000), TRect(0, 0, 4, 2));
   EXPECT_EQ(target.InkBox(0x00FF00), TRect(0, 2, 4, 4));

@@ -38,7 +38,8 @@ std::string RunPdfInfo(const std::string& file) {
   if (p == nullptr) return out;
   char buf[512];
   std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+    out.append(buf, n);
   ::pclose(p);
   return out;
 }
@@ -72,7 +73,7 @@ TPrinterSetup PageSetup(int ppi, int w, int h, int ox, int oy) {
   return s;
 }
 
-}  // namespace
+} // namespace
 
 TEST(GisPrinters, DeviceCapabilitiesAndTwips) {
   TPrinter printer;
@@ -83,10 +84,10 @@ TEST(GisPrinters, DeviceCapabilitiesAndTwips) {
   EXPECT_EQ(p.GetPageWidth(), 2550 - 100);
   EXPECT_EQ(p.GetPageHeight(), 3300 - 150);
   EXPECT_EQ(p.GetPhysicalSize(), TPoint(2550, 3300));
-  EXPECT_EQ(p.GetPhysicalSizeTwips(), TPoint(12240, 15840));  // 8.5 x 11 inches
+  EXPECT_EQ(p.GetPhysicalSizeTwips(), TPoint(12240, 15840)); // 8.5 x 11 inches
   EXPECT_EQ(p.GetPrintableArea(), TRect(50, 75, 2450, 3150));
   EXPECT_EQ(p.GetPrintableAreaTwips(), TRect(240, 360, 11760, 15120));
-  p.SetPageWidth(1);  // the writers of page and physical sizes do nothing
+  p.SetPageWidth(1); // the writers of page and physical sizes do nothing
   p.SetPageHeight(1);
   p.SetPhysicalSize(TPoint(1, 1));
   p.SetPageNumber(9);
@@ -105,12 +106,12 @@ TEST(GisPrinters, DeviceCapabilitiesAndTwips) {
   struct TRow {
     int twips, x, y;
   } rows[] = {
-      {0, -50, -75},         // nothing, less the offsets
-      {-7, 7 - 50, 7 - 75},  // negative: pixels
-      {1, 1 - 50, 1 - 75},   // never below one pixel
-      {4, 1 - 50, 1 - 75},   // 4 x 300 = 1200 <= 1440
-      {5, 1 - 50, 1 - 75},   // 1500 / 1440 rounds to 1
-      {12, 2 - 50, 2 - 75},  // 3600 / 1440 = 2.5: halves to even
+      {0, -50, -75},        // nothing, less the offsets
+      {-7, 7 - 50, 7 - 75}, // negative: pixels
+      {1, 1 - 50, 1 - 75},  // never below one pixel
+      {4, 1 - 50, 1 - 75},  // 4 x 300 = 1200 <= 1440
+      {5, 1 - 50, 1 - 75},  // 1500 / 1440 rounds to 1
+      {12, 2 - 50, 2 - 75}, // 3600 / 1440 = 2.5: halves to even
       {1440, 300 - 50, 300 - 75},
       {2880, 600 - 50, 600 - 75},
   };
@@ -124,12 +125,12 @@ TEST(GisPrinters, PrintsPagesIntoThePdfFileSet) {
   TScratch scratch;
   std::string file = (scratch.dir / "map print.pdf").string();
   TPrinter printer;
-  printer.SetSetup(PageSetup(150, 1240, 1754, 0, 0));  // A4 at 150 ppi
+  printer.SetSetup(PageSetup(150, 1240, 1754, 0, 0)); // A4 at 150 ppi
   printer.SetOutputFileName(file);
   TGIS_Printer p(&printer);
   p.SetTitle("Roads [North]");
   EXPECT_EQ(p.GetTitle(), "Roads [North]");
-  EXPECT_FALSE(p.GetPathClipping());  // not printing yet
+  EXPECT_FALSE(p.GetPathClipping()); // not printing yet
 
   p.BeginDoc();
   EXPECT_TRUE(p.GetPathClipping());
@@ -210,7 +211,8 @@ TEST(GisPrinters, AWrapperWithoutAPrinterRaisesOnEveryCall) {
       {"TwipsToDeviceX", [&] { p.TwipsToDeviceX(100); }},
       {"TwipsToDeviceY", [&] { p.TwipsToDeviceY(100); }},
   };
-  for (const auto& [name, call] : calls) EXPECT_THROW(call(), EGIS_Exception) << name;
+  for (const auto& [name, call] : calls)
+    EXPECT_THROW(call(), EGIS_Exception) << name;
 }
 
 TEST(GisPrinters, TheDefaultWrapperUsesTheProcessPrinter) {
