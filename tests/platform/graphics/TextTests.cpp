@@ -57,7 +57,8 @@ TEST(Text, FaceNamesMapToInstalledMetricCompatibleFonts) {
     TSelected f(c.dc, MakeFont(r.face, -12));
     EXPECT_EQ(FaceOf(c.dc), r.resolved) << r.face;
   }
-  // the Tahoma files are registered by themselves: wine's bitmap-only faces stay out
+  // the two Tahoma files are registered by themselves: the bitmap-only faces of
+  // their folder stay out
   EXPECT_FALSE(QFontDatabase::families().contains("MS Sans Serif"));
   std::vector<std::string> faces = GdiInstalledFaces();
   for (const char* f : {"Arial", "Liberation Sans", "Tahoma", "DejaVu Sans"})
