@@ -31,8 +31,12 @@ int& qtDepth() {
 
 namespace forms_detail {
 
-TQtEntry::TQtEntry() { ++qtDepth(); }
-TQtEntry::~TQtEntry() { --qtDepth(); }
+TQtEntry::TQtEntry() {
+  ++qtDepth();
+}
+TQtEntry::~TQtEntry() {
+  --qtDepth();
+}
 
 void Guarded(const std::function<void()>& body) {
   try {
@@ -53,7 +57,9 @@ void Guarded(const std::function<void()>& body) {
 
 } // namespace forms_detail
 
-[[noreturn]] void Halt(int exitCode) { throw EHalt(exitCode); }
+[[noreturn]] void Halt(int exitCode) {
+  throw EHalt(exitCode);
+}
 
 // ---------------------------------------------------------------------------
 // TApplication
@@ -75,9 +81,8 @@ TApplication::~TApplication() {
 
 HWND TApplication::Handle() {
   if (handle_ == 0)
-    handle_ = AllocateHWnd([this](TMessage& m) {
-      m.Result = DefWindowProc(handle_, m.Msg, m.WParam, m.LParam);
-    });
+    handle_ = AllocateHWnd(
+        [this](TMessage& m) { m.Result = DefWindowProc(handle_, m.Msg, m.WParam, m.LParam); });
   return handle_;
 }
 
@@ -169,7 +174,9 @@ TApplication* Application() {
 // ---------------------------------------------------------------------------
 // Message boxes
 
-void SetDialogAnswerer(TDialogAnswerer answerer) { dialogAnswerer() = std::move(answerer); }
+void SetDialogAnswerer(TDialogAnswerer answerer) {
+  dialogAnswerer() = std::move(answerer);
+}
 
 namespace {
 
@@ -181,11 +188,20 @@ int showRealBox(const std::string& caption, const std::string& text, UINT flags)
   body.replace('\r', '\n');
   box.setText(body);
   switch (flags & 0xF0) {
-  case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-  case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-  case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
-  case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-  default: break;
+  case MB_ICONERROR:
+    box.setIcon(QMessageBox::Critical);
+    break;
+  case MB_ICONQUESTION:
+    box.setIcon(QMessageBox::Question);
+    break;
+  case MB_ICONWARNING:
+    box.setIcon(QMessageBox::Warning);
+    break;
+  case MB_ICONINFORMATION:
+    box.setIcon(QMessageBox::Information);
+    break;
+  default:
+    break;
   }
   std::vector<std::pair<QPushButton*, int>> buttons;
   auto add = [&](const char* label, QMessageBox::ButtonRole role, int id) {
@@ -250,8 +266,8 @@ int ShowMessageBox(const std::string& text, const std::string& caption, UINT fla
     request.Caption = GetWindowText(box);
     request.Text = text;
     request.Flags = flags;
-    answer = dialogAnswerer() ? dialogAnswerer()(request)
-                              : showRealBox(request.Caption, text, flags);
+    answer =
+        dialogAnswerer() ? dialogAnswerer()(request) : showRealBox(request.Caption, text, flags);
   }
   if (IsWindow(box)) DeallocateHWnd(box);
   if (ownerHandle != 0 && IsWindow(ownerHandle))

@@ -1,8 +1,8 @@
 // The widget of a windowed control with a back buffer: its paint event only
 // shows the buffer (and the border); scroll bars are child widgets whose
 // actions become WM_HSCROLL/WM_VSCROLL messages.
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 #include "platform/forms/Forms.h"
@@ -31,8 +31,7 @@ public:
       b->setRange(0, 0);
       QObject::connect(b, &QScrollBar::actionTriggered, this,
                        [this, which](int action) { onAction(which, action); });
-      QObject::connect(b, &QScrollBar::sliderReleased, this,
-                       [this, which] { onReleased(which); });
+      QObject::connect(b, &QScrollBar::sliderReleased, this, [this, which] { onReleased(which); });
       b->show();
     }
     return b;
@@ -64,8 +63,7 @@ protected:
     QImage* img = control_->BackBuffer();
     if (img != nullptr && !img->isNull()) {
       QRect target = e->rect().intersected(QRect(off.x, off.y, img->width(), img->height()));
-      if (!target.isEmpty())
-        p.drawImage(target, *img, target.translated(-off.x, -off.y));
+      if (!target.isEmpty()) p.drawImage(target, *img, target.translated(-off.x, -off.y));
     }
     // The frame: a sunken 3-D edge or a single line.
     std::uint32_t ex = control_->HandleAllocated()
@@ -122,19 +120,32 @@ private:
     QScrollBar* b = bar(which, false);
     if (b == nullptr || control_ == nullptr) return;
     switch (action) {
-    case QAbstractSlider::SliderSingleStepSub: send(which, SB_LINEUP, 0); break;
-    case QAbstractSlider::SliderSingleStepAdd: send(which, SB_LINEDOWN, 0); break;
-    case QAbstractSlider::SliderPageStepSub: send(which, SB_PAGEUP, 0); break;
-    case QAbstractSlider::SliderPageStepAdd: send(which, SB_PAGEDOWN, 0); break;
-    case QAbstractSlider::SliderToMinimum: send(which, SB_TOP, 0); break;
-    case QAbstractSlider::SliderToMaximum: send(which, SB_BOTTOM, 0); break;
+    case QAbstractSlider::SliderSingleStepSub:
+      send(which, SB_LINEUP, 0);
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      send(which, SB_LINEDOWN, 0);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      send(which, SB_PAGEUP, 0);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      send(which, SB_PAGEDOWN, 0);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      send(which, SB_TOP, 0);
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      send(which, SB_BOTTOM, 0);
+      break;
     case QAbstractSlider::SliderMove: {
       int pos = b->sliderPosition();
       if (TWindowRecord* r = FindRecord(control_->Handle())) r->bars[which].trackPos = pos;
       send(which, SB_THUMBTRACK, pos);
       return; // the thumb follows the mouse while dragged
     }
-    default: return;
+    default:
+      return;
     }
     send(which, SB_ENDSCROLL, 0);
     // The window decides where the bar stands (SetScrollInfo).
@@ -205,29 +216,48 @@ void ShowBufferArea(TWinControl* control, const QRect& area) {
 
 QCursor QtCursorFor(TCursor cursor) {
   switch (cursor) {
-  case crNone: return QCursor(Qt::BlankCursor);
-  case crCross: return QCursor(Qt::CrossCursor);
-  case crIBeam: return QCursor(Qt::IBeamCursor);
-  case crSizeNESW: return QCursor(Qt::SizeBDiagCursor);
-  case crSizeNS: return QCursor(Qt::SizeVerCursor);
-  case crSizeNWSE: return QCursor(Qt::SizeFDiagCursor);
-  case crSizeWE: return QCursor(Qt::SizeHorCursor);
-  case crUpArrow: return QCursor(Qt::UpArrowCursor);
+  case crNone:
+    return QCursor(Qt::BlankCursor);
+  case crCross:
+    return QCursor(Qt::CrossCursor);
+  case crIBeam:
+    return QCursor(Qt::IBeamCursor);
+  case crSizeNESW:
+    return QCursor(Qt::SizeBDiagCursor);
+  case crSizeNS:
+    return QCursor(Qt::SizeVerCursor);
+  case crSizeNWSE:
+    return QCursor(Qt::SizeFDiagCursor);
+  case crSizeWE:
+    return QCursor(Qt::SizeHorCursor);
+  case crUpArrow:
+    return QCursor(Qt::UpArrowCursor);
   case crHourGlass:
-  case crSQLWait: return QCursor(Qt::WaitCursor);
+  case crSQLWait:
+    return QCursor(Qt::WaitCursor);
   case crDrag:
-  case crMultiDrag: return QCursor(Qt::DragMoveCursor);
+  case crMultiDrag:
+    return QCursor(Qt::DragMoveCursor);
   case crNoDrop:
-  case crNo: return QCursor(Qt::ForbiddenCursor);
-  case crHSplit: return QCursor(Qt::SplitHCursor);
-  case crVSplit: return QCursor(Qt::SplitVCursor);
-  case crAppStart: return QCursor(Qt::BusyCursor);
-  case crHelp: return QCursor(Qt::WhatsThisCursor);
-  case crHandPoint: return QCursor(Qt::PointingHandCursor);
-  case crSizeAll: return QCursor(Qt::SizeAllCursor);
+  case crNo:
+    return QCursor(Qt::ForbiddenCursor);
+  case crHSplit:
+    return QCursor(Qt::SplitHCursor);
+  case crVSplit:
+    return QCursor(Qt::SplitVCursor);
+  case crAppStart:
+    return QCursor(Qt::BusyCursor);
+  case crHelp:
+    return QCursor(Qt::WhatsThisCursor);
+  case crHandPoint:
+    return QCursor(Qt::PointingHandCursor);
+  case crSizeAll:
+    return QCursor(Qt::SizeAllCursor);
   case crDefault:
-  case crArrow: return QCursor(Qt::ArrowCursor);
-  default: return Screen()->QtCursor(cursor);
+  case crArrow:
+    return QCursor(Qt::ArrowCursor);
+  default:
+    return Screen()->QtCursor(cursor);
   }
 }
 

@@ -75,11 +75,14 @@ UINT RegisterClipboardFormat(const std::string& name) {
 std::string ClipboardFormatMime(UINT format) {
   switch (format) {
   case CF_TEXT:
-  case CF_UNICODETEXT: return "text/plain";
+  case CF_UNICODETEXT:
+    return "text/plain";
   case CF_BITMAP:
-  case CF_DIB: return "image/bmp";
+  case CF_DIB:
+    return "image/bmp";
   case CF_ENHMETAFILE:
-  case CF_METAFILEPICT: return "image/svg+xml";
+  case CF_METAFILEPICT:
+    return "image/svg+xml";
   default: {
     auto& t = formats().mimeById;
     auto it = t.find(format);
@@ -88,7 +91,9 @@ std::string ClipboardFormatMime(UINT format) {
   }
 }
 
-void TClipboard::Open() { ++openCount_; }
+void TClipboard::Open() {
+  ++openCount_;
+}
 
 void TClipboard::Close() {
   if (openCount_ == 0) return;
@@ -121,11 +126,14 @@ bool TClipboard::HasFormat(UINT format) const {
   if (m == nullptr) return false;
   switch (format) {
   case CF_TEXT:
-  case CF_UNICODETEXT: return m->hasText();
+  case CF_UNICODETEXT:
+    return m->hasText();
   case CF_BITMAP:
-  case CF_DIB: return m->hasImage() || m->hasFormat("image/bmp");
+  case CF_DIB:
+    return m->hasImage() || m->hasFormat("image/bmp");
   case CF_ENHMETAFILE:
-  case CF_METAFILEPICT: return m->hasFormat("image/svg+xml");
+  case CF_METAFILEPICT:
+    return m->hasFormat("image/svg+xml");
   default: {
     std::string mime = ClipboardFormatMime(format);
     return !mime.empty() && m->hasFormat(QString::fromStdString(mime));

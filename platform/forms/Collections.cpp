@@ -7,7 +7,9 @@
 // ---------------------------------------------------------------------------
 // TCollectionItem
 
-TCollectionItem::TCollectionItem(TCollection* collection) { SetCollection(collection); }
+TCollectionItem::TCollectionItem(TCollection* collection) {
+  SetCollection(collection);
+}
 
 TCollectionItem::~TCollectionItem() {
   if (collection_ != nullptr) collection_->removeItem(this);
@@ -35,7 +37,9 @@ void TCollectionItem::SetIndex(int index) {
   Changed(true);
 }
 
-std::string TCollectionItem::DisplayName() const { return ClassName(); }
+std::string TCollectionItem::DisplayName() const {
+  return ClassName();
+}
 
 void TCollectionItem::Changed(bool allItems) {
   if (collection_ != nullptr) collection_->itemChanged(allItems ? nullptr : this);
@@ -71,12 +75,15 @@ TCollectionItem* TCollection::Insert(int index) {
   return item;
 }
 
-void TCollection::Delete(int index) { delete Items(index); }
+void TCollection::Delete(int index) {
+  delete Items(index);
+}
 
 void TCollection::Clear() {
   if (items_.empty()) return;
   BeginUpdate();
-  while (!items_.empty()) delete items_.back();
+  while (!items_.empty())
+    delete items_.back();
   EndUpdate();
 }
 
@@ -86,7 +93,9 @@ TCollectionItem* TCollection::FindItemID(int id) const {
   return nullptr;
 }
 
-void TCollection::BeginUpdate() { ++updateCount_; }
+void TCollection::BeginUpdate() {
+  ++updateCount_;
+}
 
 void TCollection::EndUpdate() {
   if (updateCount_ > 0 && --updateCount_ == 0) Changed();
@@ -100,7 +109,8 @@ void TCollection::Assign(const TPersistent* source) {
   }
   BeginUpdate();
   Clear();
-  for (TCollectionItem* i : other->items_) Add()->Assign(i);
+  for (TCollectionItem* i : other->items_)
+    Add()->Assign(i);
   EndUpdate();
 }
 

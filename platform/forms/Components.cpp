@@ -89,8 +89,7 @@ void TComponent::SetName(const std::string& value) {
   if (name_ == value) return;
   if (!value.empty() && !IsValidIdent(value))
     throw EComponentError("'" + value + "' is not a valid component name");
-  if (owner_ != nullptr)
-    owner_->ValidateRename(this, name_, value);
+  if (owner_ != nullptr) owner_->ValidateRename(this, name_, value);
   name_ = value;
 }
 
@@ -119,8 +118,7 @@ void TComponent::RemoveComponent(TComponent* component) {
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
-  if (operation == TOperation::opRemove && component != nullptr)
-    RemoveFreeNotification(component);
+  if (operation == TOperation::opRemove && component != nullptr) RemoveFreeNotification(component);
   // Broadcast to the owned components; a handler may free components, so
   // walk a snapshot and skip the ones that have left meanwhile.
   std::vector<TComponent*> snapshot = components_;
@@ -154,7 +152,8 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
 void TComponent::Destroying() {
   if (IsDestroying()) return;
   state_.Include(TComponentStateItem::csDestroying);
-  for (TComponent* c : components_) c->Destroying();
+  for (TComponent* c : components_)
+    c->Destroying();
 }
 
 void TComponent::DestroyComponents() {

@@ -23,8 +23,12 @@ SK_DECLARE_EXCEPTION(EComponentError, Exception)
 #define SK_CLASS(Name, Base)                                                                       \
 public:                                                                                            \
   using inherited = Base;                                                                          \
-  static const char* StaticClassName() { return #Name; }                                           \
-  std::string ClassName() const override { return #Name; }                                         \
+  static const char* StaticClassName() {                                                           \
+    return #Name;                                                                                  \
+  }                                                                                                \
+  std::string ClassName() const override {                                                         \
+    return #Name;                                                                                  \
+  }                                                                                                \
                                                                                                    \
 private:
 

@@ -114,7 +114,9 @@ void TControl::VisibleChanged() {
   if (parent_ != nullptr) parent_->Invalidate();
 }
 
-bool TControl::Showing() const { return visible_ && parent_ != nullptr && parent_->Showing(); }
+bool TControl::Showing() const {
+  return visible_ && parent_ != nullptr && parent_->Showing();
+}
 
 void TControl::SetEnabled(bool value) {
   if (value == enabled_) return;
@@ -221,7 +223,9 @@ LRESULT TControl::Perform(UINT msg, WPARAM w, LPARAM l) {
   return m.Result;
 }
 
-void TControl::WndProc(TMessage& message) { Dispatch(message); }
+void TControl::WndProc(TMessage& message) {
+  Dispatch(message);
+}
 
 void TControl::DefaultHandler(TMessage& /*message*/) {}
 
@@ -245,8 +249,7 @@ void TControl::mouseButtonUp(TMessage& m, TMouseButton button) {
   TWMMouse mm{m};
   if (button == TMouseButton::mbLeft && controlState_.Contains(TControlStateItem::csClicked)) {
     controlState_.Exclude(TControlStateItem::csClicked);
-    if (mm.XPos() >= 0 && mm.YPos() >= 0 && mm.XPos() < ClientWidth() &&
-        mm.YPos() < ClientHeight())
+    if (mm.XPos() >= 0 && mm.YPos() >= 0 && mm.XPos() < ClientWidth() && mm.YPos() < ClientHeight())
       Click();
   }
   if (!controlStyle_.Contains(TControlStyleItem::csNoStdEvents))
@@ -255,15 +258,33 @@ void TControl::mouseButtonUp(TMessage& m, TMouseButton button) {
 
 void TControl::Dispatch(TMessage& m) {
   switch (m.Msg) {
-  case WM_LBUTTONDOWN: mouseButtonDown(m, TMouseButton::mbLeft, false); return;
-  case WM_RBUTTONDOWN: mouseButtonDown(m, TMouseButton::mbRight, false); return;
-  case WM_MBUTTONDOWN: mouseButtonDown(m, TMouseButton::mbMiddle, false); return;
-  case WM_LBUTTONDBLCLK: mouseButtonDown(m, TMouseButton::mbLeft, true); return;
-  case WM_RBUTTONDBLCLK: mouseButtonDown(m, TMouseButton::mbRight, true); return;
-  case WM_MBUTTONDBLCLK: mouseButtonDown(m, TMouseButton::mbMiddle, true); return;
-  case WM_LBUTTONUP: mouseButtonUp(m, TMouseButton::mbLeft); return;
-  case WM_RBUTTONUP: mouseButtonUp(m, TMouseButton::mbRight); return;
-  case WM_MBUTTONUP: mouseButtonUp(m, TMouseButton::mbMiddle); return;
+  case WM_LBUTTONDOWN:
+    mouseButtonDown(m, TMouseButton::mbLeft, false);
+    return;
+  case WM_RBUTTONDOWN:
+    mouseButtonDown(m, TMouseButton::mbRight, false);
+    return;
+  case WM_MBUTTONDOWN:
+    mouseButtonDown(m, TMouseButton::mbMiddle, false);
+    return;
+  case WM_LBUTTONDBLCLK:
+    mouseButtonDown(m, TMouseButton::mbLeft, true);
+    return;
+  case WM_RBUTTONDBLCLK:
+    mouseButtonDown(m, TMouseButton::mbRight, true);
+    return;
+  case WM_MBUTTONDBLCLK:
+    mouseButtonDown(m, TMouseButton::mbMiddle, true);
+    return;
+  case WM_LBUTTONUP:
+    mouseButtonUp(m, TMouseButton::mbLeft);
+    return;
+  case WM_RBUTTONUP:
+    mouseButtonUp(m, TMouseButton::mbRight);
+    return;
+  case WM_MBUTTONUP:
+    mouseButtonUp(m, TMouseButton::mbMiddle);
+    return;
   case WM_MOUSEMOVE: {
     TWMMouse mm{m};
     if (!controlStyle_.Contains(TControlStyleItem::csNoStdEvents))
@@ -360,8 +381,7 @@ bool TControl::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
 void TControl::Invalidate() {
   if (parent_ != nullptr && parent_->HandleAllocated()) {
     TRect r = BoundsRect();
-    InvalidateRect(parent_->Handle(), &r,
-                   !controlStyle_.Contains(TControlStyleItem::csOpaque));
+    InvalidateRect(parent_->Handle(), &r, !controlStyle_.Contains(TControlStyleItem::csOpaque));
   }
 }
 

@@ -109,8 +109,8 @@ enum : TCursor {
 using TMouseEvent =
     std::function<void(TPersistent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TPersistent* Sender, TShiftState Shift, int X, int Y)>;
-using TMouseWheelEvent = std::function<void(TPersistent* Sender, TShiftState Shift,
-                                            int WheelDelta, TPoint MousePos, bool& Handled)>;
+using TMouseWheelEvent = std::function<void(TPersistent* Sender, TShiftState Shift, int WheelDelta,
+                                            TPoint MousePos, bool& Handled)>;
 using TMouseWheelUpDownEvent =
     std::function<void(TPersistent* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 using TKeyEvent = std::function<void(TPersistent* Sender, Word& Key, TShiftState Shift)>;
@@ -454,4 +454,3 @@ protected:
   std::unique_ptr<TCanvas> canvas_;
   HDC paintDC_ = nullptr;
 };
-

@@ -10,7 +10,8 @@ using namespace forms_detail;
 
 TForm* GetParentForm(TControl* control) {
   TControl* c = control;
-  while (c != nullptr && c->Parent() != nullptr) c = c->Parent();
+  while (c != nullptr && c->Parent() != nullptr)
+    c = c->Parent();
   return dynamic_cast<TForm*>(c);
 }
 
@@ -36,17 +37,24 @@ TForm::~TForm() {
 
 TSize TForm::NonClientSize() const {
   switch (BorderStyle()) {
-  case TBorderStyle::bsNone: return TSize(0, 0);
+  case TBorderStyle::bsNone:
+    return TSize(0, 0);
   case TBorderStyle::bsSingle:
-  case TBorderStyle::bsDialog: return TSize(6, 25);
-  case TBorderStyle::bsToolWindow: return TSize(6, 21);
-  case TBorderStyle::bsSizeToolWin: return TSize(8, 23);
-  case TBorderStyle::bsSizeable: return TSize(8, 27);
+  case TBorderStyle::bsDialog:
+    return TSize(6, 25);
+  case TBorderStyle::bsToolWindow:
+    return TSize(6, 21);
+  case TBorderStyle::bsSizeToolWin:
+    return TSize(8, 23);
+  case TBorderStyle::bsSizeable:
+    return TSize(8, 27);
   }
   return TSize(8, 27);
 }
 
-TPoint TForm::ClientOffset() const { return TPoint(0, 0); }
+TPoint TForm::ClientOffset() const {
+  return TPoint(0, 0);
+}
 
 TPoint TForm::ClientOrigin() const {
   TSize nc = NonClientSize();
@@ -107,15 +115,25 @@ void TForm::SetWindowState(TWindowState value) {
   QWidget* w = Widget();
   if (w == nullptr || !w->isVisible()) return;
   switch (value) {
-  case TWindowState::wsMinimized: w->showMinimized(); break;
-  case TWindowState::wsMaximized: w->showMaximized(); break;
-  default: w->showNormal(); break;
+  case TWindowState::wsMinimized:
+    w->showMinimized();
+    break;
+  case TWindowState::wsMaximized:
+    w->showMaximized();
+    break;
+  default:
+    w->showNormal();
+    break;
   }
 }
 
-void TForm::SetActiveControl(TWinControl* control) { activeControl_ = control; }
+void TForm::SetActiveControl(TWinControl* control) {
+  activeControl_ = control;
+}
 
-bool TForm::Showing() const { return visible_ && Widget() != nullptr && Widget()->isVisible(); }
+bool TForm::Showing() const {
+  return visible_ && Widget() != nullptr && Widget()->isVisible();
+}
 
 void TForm::SetVisible(bool value) {
   if (value == visible_) return;
@@ -150,15 +168,17 @@ void TForm::placeByPosition() {
   switch (position_) {
   case TPosition::poMainFormCenter:
   case TPosition::poOwnerFormCenter: {
-    TForm* around = position_ == TPosition::poOwnerFormCenter ? dynamic_cast<TForm*>(Owner())
-                                                              : nullptr;
+    TForm* around =
+        position_ == TPosition::poOwnerFormCenter ? dynamic_cast<TForm*>(Owner()) : nullptr;
     if (around == nullptr) around = Application()->MainForm();
     if (around != nullptr && around != this) area = around->BoundsRect();
     break;
   }
   case TPosition::poScreenCenter:
-  case TPosition::poDesktopCenter: break;
-  default: return;
+  case TPosition::poDesktopCenter:
+    break;
+  default:
+    return;
   }
   SetBounds(area.Left + (area.Width() - width_) / 2, area.Top + (area.Height() - height_) / 2,
             width_, height_);
@@ -174,7 +194,9 @@ void TForm::Show() {
   Screen()->SetActiveForm(this);
 }
 
-void TForm::Hide() { SetVisible(false); }
+void TForm::Hide() {
+  SetVisible(false);
+}
 
 void TForm::Close() {
   bool canClose = true;
@@ -197,10 +219,17 @@ void TForm::Close() {
     return;
   }
   switch (action) {
-  case TCloseAction::caHide: Hide(); break;
-  case TCloseAction::caMinimize: SetWindowState(TWindowState::wsMinimized); break;
-  case TCloseAction::caFree: Release(); break;
-  default: break;
+  case TCloseAction::caHide:
+    Hide();
+    break;
+  case TCloseAction::caMinimize:
+    SetWindowState(TWindowState::wsMinimized);
+    break;
+  case TCloseAction::caFree:
+    Release();
+    break;
+  default:
+    break;
   }
 }
 
@@ -224,7 +253,9 @@ TModalResult TForm::ShowModal() {
   return modalResult_;
 }
 
-void TForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }
+void TForm::Release() {
+  PostMessage(Handle(), CM_RELEASE, 0, 0);
+}
 
 void TForm::DoCreate() {
   if (OnCreate) OnCreate(this);

@@ -41,7 +41,7 @@ int mouseKeys() {
 }
 
 UINT buttonMessage(TMouseButton b, int which) { // which: 0 down, 1 up, 2 double
-  UINT base = b == TMouseButton::mbLeft ? WM_LBUTTONDOWN
+  UINT base = b == TMouseButton::mbLeft    ? WM_LBUTTONDOWN
               : b == TMouseButton::mbRight ? WM_RBUTTONDOWN
                                            : WM_MBUTTONDOWN;
   return base + UINT(which);
@@ -68,32 +68,57 @@ Word qtKeyToVk(int key) {
   if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return Word(VK_F1 + (key - Qt::Key_F1));
   switch (key) {
   case Qt::Key_Return:
-  case Qt::Key_Enter: return VK_RETURN;
-  case Qt::Key_Escape: return VK_ESCAPE;
+  case Qt::Key_Enter:
+    return VK_RETURN;
+  case Qt::Key_Escape:
+    return VK_ESCAPE;
   case Qt::Key_Tab:
-  case Qt::Key_Backtab: return VK_TAB;
-  case Qt::Key_Backspace: return VK_BACK;
-  case Qt::Key_Space: return VK_SPACE;
-  case Qt::Key_PageUp: return VK_PRIOR;
-  case Qt::Key_PageDown: return VK_NEXT;
-  case Qt::Key_End: return VK_END;
-  case Qt::Key_Home: return VK_HOME;
-  case Qt::Key_Left: return VK_LEFT;
-  case Qt::Key_Up: return VK_UP;
-  case Qt::Key_Right: return VK_RIGHT;
-  case Qt::Key_Down: return VK_DOWN;
-  case Qt::Key_Insert: return VK_INSERT;
-  case Qt::Key_Delete: return VK_DELETE;
-  case Qt::Key_Shift: return VK_SHIFT;
-  case Qt::Key_Control: return VK_CONTROL;
-  case Qt::Key_Alt: return VK_MENU;
-  case Qt::Key_Pause: return VK_PAUSE;
-  case Qt::Key_CapsLock: return VK_CAPITAL;
-  case Qt::Key_Plus: return VK_ADD;
-  case Qt::Key_Minus: return VK_SUBTRACT;
-  case Qt::Key_Asterisk: return VK_MULTIPLY;
-  case Qt::Key_Slash: return VK_DIVIDE;
-  default: return 0;
+  case Qt::Key_Backtab:
+    return VK_TAB;
+  case Qt::Key_Backspace:
+    return VK_BACK;
+  case Qt::Key_Space:
+    return VK_SPACE;
+  case Qt::Key_PageUp:
+    return VK_PRIOR;
+  case Qt::Key_PageDown:
+    return VK_NEXT;
+  case Qt::Key_End:
+    return VK_END;
+  case Qt::Key_Home:
+    return VK_HOME;
+  case Qt::Key_Left:
+    return VK_LEFT;
+  case Qt::Key_Up:
+    return VK_UP;
+  case Qt::Key_Right:
+    return VK_RIGHT;
+  case Qt::Key_Down:
+    return VK_DOWN;
+  case Qt::Key_Insert:
+    return VK_INSERT;
+  case Qt::Key_Delete:
+    return VK_DELETE;
+  case Qt::Key_Shift:
+    return VK_SHIFT;
+  case Qt::Key_Control:
+    return VK_CONTROL;
+  case Qt::Key_Alt:
+    return VK_MENU;
+  case Qt::Key_Pause:
+    return VK_PAUSE;
+  case Qt::Key_CapsLock:
+    return VK_CAPITAL;
+  case Qt::Key_Plus:
+    return VK_ADD;
+  case Qt::Key_Minus:
+    return VK_SUBTRACT;
+  case Qt::Key_Asterisk:
+    return VK_MULTIPLY;
+  case Qt::Key_Slash:
+    return VK_DIVIDE;
+  default:
+    return 0;
   }
 }
 
@@ -141,8 +166,8 @@ public:
     case QEvent::MouseMove: {
       auto* me = static_cast<QMouseEvent*>(e);
       TInputEvent ie;
-      ie.Kind = e->type() == QEvent::MouseButtonPress     ? TInputEvent::Press
-                : e->type() == QEvent::MouseButtonRelease ? TInputEvent::Release
+      ie.Kind = e->type() == QEvent::MouseButtonPress      ? TInputEvent::Press
+                : e->type() == QEvent::MouseButtonRelease  ? TInputEvent::Release
                 : e->type() == QEvent::MouseButtonDblClick ? TInputEvent::DoubleClick
                                                            : TInputEvent::Move;
       ie.Button = qtButton(me->button());
@@ -194,9 +219,7 @@ public:
         HWND h = control_->Handle();
         // Focus moves inside a window only: activation is not an enter/exit.
         bool activation = fe->reason() == Qt::ActiveWindowFocusReason;
-        Guarded([&] {
-          SendMessage(h, in ? WM_SETFOCUS : WM_KILLFOCUS, 0, activation ? 1 : 0);
-        });
+        Guarded([&] { SendMessage(h, in ? WM_SETFOCUS : WM_KILLFOCUS, 0, activation ? 1 : 0); });
       }
       return false;
     }
@@ -370,18 +393,33 @@ SHORT GetKeyState(int vk) {
   const TKeyStateTrack& k = keyState();
   bool down = false;
   switch (vk) {
-  case VK_SHIFT: down = k.shift; break;
-  case VK_CONTROL: down = k.ctrl; break;
-  case VK_MENU: down = k.alt; break;
-  case VK_LBUTTON: down = k.left; break;
-  case VK_RBUTTON: down = k.right; break;
-  case VK_MBUTTON: down = k.middle; break;
-  default: break;
+  case VK_SHIFT:
+    down = k.shift;
+    break;
+  case VK_CONTROL:
+    down = k.ctrl;
+    break;
+  case VK_MENU:
+    down = k.alt;
+    break;
+  case VK_LBUTTON:
+    down = k.left;
+    break;
+  case VK_RBUTTON:
+    down = k.right;
+    break;
+  case VK_MBUTTON:
+    down = k.middle;
+    break;
+  default:
+    break;
   }
   return down ? SHORT(-32767 - 1) : SHORT(0);
 }
 
-SHORT GetAsyncKeyState(int vk) { return GetKeyState(vk); }
+SHORT GetAsyncKeyState(int vk) {
+  return GetKeyState(vk);
+}
 
 // ---------------------------------------------------------------------------
 // Key polling
@@ -446,7 +484,9 @@ private:
 } // namespace
 
 namespace forms_detail {
-bool PollingKeys() { return pollingFlag(); }
+bool PollingKeys() {
+  return pollingFlag();
+}
 } // namespace forms_detail
 
 bool PollKeys(HWND topWindow) {

@@ -63,7 +63,8 @@ void TDefinitionLoader::Finish() {
       throw EReadError("Invalid property value: " + f.target + " not found");
     SetComponentProp(*f.component, f.property, TPropValue(static_cast<TPersistent*>(target)));
   }
-  for (TComponent* c : loaded_) c->Loaded();
+  for (TComponent* c : loaded_)
+    c->Loaded();
   if (auto* form = dynamic_cast<TForm*>(root_)) form->DoCreate();
 }
 
@@ -79,8 +80,10 @@ struct TLine {
 
 std::string trim(const std::string& s) {
   size_t a = 0, b = s.size();
-  while (a < b && (s[a] == ' ' || s[a] == '\t' || s[a] == '\r')) ++a;
-  while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '\r')) --b;
+  while (a < b && (s[a] == ' ' || s[a] == '\t' || s[a] == '\r'))
+    ++a;
+  while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '\r'))
+    --b;
   return s.substr(a, b - a);
 }
 
@@ -131,7 +134,8 @@ bool parseString(const std::string& v, std::string& out) {
     } else if (c == '#') {
       ++i;
       size_t start = i;
-      while (i < v.size() && v[i] >= '0' && v[i] <= '9') ++i;
+      while (i < v.size() && v[i] >= '0' && v[i] <= '9')
+        ++i;
       unsigned code = 0;
       auto r = std::from_chars(v.data() + start, v.data() + i, code);
       if (r.ec != std::errc() || start == i) return false;
@@ -229,8 +233,7 @@ private:
       if (info == nullptr) fail(lineNo, "Property " + prop + " does not exist");
       if (value.empty()) fail(lineNo, "value expected");
       char c0 = value[0];
-      if (c0 == '(' || c0 == '<' || c0 == '{')
-        fail(lineNo, "unsupported value for " + prop);
+      if (c0 == '(' || c0 == '<' || c0 == '{') fail(lineNo, "unsupported value for " + prop);
       if (info->Kind == TTypeKind::tkClass) {
         loader_.SetReference(object, prop, value);
         return;

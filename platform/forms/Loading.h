@@ -43,8 +43,7 @@ public:
     return c;
   }
   /// Creates a component of a registered class.
-  TComponent* AddByClass(const std::string& className, const std::string& name,
-                         TComponent* parent);
+  TComponent* AddByClass(const std::string& className, const std::string& name, TComponent* parent);
 
   /// Sets a property of `component` ("Font.Size" paths allowed).
   void Set(TComponent* component, const std::string& property, const TPropValue& value);

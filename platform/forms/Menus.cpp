@@ -39,7 +39,9 @@ void buildMenu(QMenu* menu, TMenuItem* item, TMenuItem*& chosen) {
 
 } // namespace
 
-void SetMenuAnswerer(TMenuAnswerer answerer) { menuAnswerer() = std::move(answerer); }
+void SetMenuAnswerer(TMenuAnswerer answerer) {
+  menuAnswerer() = std::move(answerer);
+}
 
 // ---------------------------------------------------------------------------
 // TMenuItem
@@ -48,7 +50,8 @@ TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) {}
 
 TMenuItem::~TMenuItem() {
   Destroying();
-  for (TMenuItem* i : items_) i->parent_ = nullptr;
+  for (TMenuItem* i : items_)
+    i->parent_ = nullptr;
   if (parent_ != nullptr) parent_->Remove(this);
 }
 
@@ -102,8 +105,7 @@ void TPopupMenu::SetPopupComponent(TComponent* c) {
 
 void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == TOperation::opRemove && component == popupComponent_)
-    popupComponent_ = nullptr;
+  if (operation == TOperation::opRemove && component == popupComponent_) popupComponent_ = nullptr;
 }
 
 void TPopupMenu::Popup(int x, int y) {

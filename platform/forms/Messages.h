@@ -34,9 +34,13 @@ struct TMessage {
 constexpr LPARAM MakeLParam(int lo, int hi) {
   return LPARAM(std::uint32_t((std::uint32_t(hi) & 0xFFFF) << 16 | (std::uint32_t(lo) & 0xFFFF)));
 }
-constexpr WPARAM MakeWParam(int lo, int hi) { return WPARAM(std::uint32_t(MakeLParam(lo, hi))); }
+constexpr WPARAM MakeWParam(int lo, int hi) {
+  return WPARAM(std::uint32_t(MakeLParam(lo, hi)));
+}
 /// The signed 16-bit halves of a coordinate pair.
-constexpr int GetXLParam(LPARAM l) { return std::int16_t(std::uint16_t(l & 0xFFFF)); }
+constexpr int GetXLParam(LPARAM l) {
+  return std::int16_t(std::uint16_t(l & 0xFFFF));
+}
 constexpr int GetYLParam(LPARAM l) {
   return std::int16_t(std::uint16_t((std::uintptr_t(l) >> 16) & 0xFFFF));
 }

@@ -19,9 +19,13 @@ QRect clientQRect(TWindowRecord* r) {
   return QRect(0, 0, r->control->ClientWidth(), r->control->ClientHeight());
 }
 
-HRGN regionToHrgn(const QRegion& region) { return CreateRegionFromQRegion(region); }
+HRGN regionToHrgn(const QRegion& region) {
+  return CreateRegionFromQRegion(region);
+}
 
-QRegion hrgnToRegion(HRGN rgn) { return RegionToQRegion(rgn); }
+QRegion hrgnToRegion(HRGN rgn) {
+  return RegionToQRegion(rgn);
+}
 
 HDC newWindowDC(HWND h, TWindowRecord* r) {
   TBackBuffer* b = r->control ? BufferOf(r->control) : nullptr;
@@ -155,8 +159,8 @@ HWND WindowFromDC(HDC dc) {
   return it == m.end() ? 0 : it->second;
 }
 
-int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* clip,
-                   HRGN updateRgn, TRect* updateRect, UINT flags) {
+int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* clip, HRGN updateRgn,
+                   TRect* updateRect, UINT flags) {
   TWindowRecord* r = FindRecord(h);
   if (r == nullptr) return ERROR;
   QRect client = clientQRect(r);

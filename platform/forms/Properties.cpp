@@ -37,11 +37,15 @@ TPersistent* TPropValue::AsObject() const {
 
 int TPropInfo::FloatDigits() const {
   switch (FloatType) {
-  case TFloatType::ftSingle: return 7;
-  case TFloatType::ftDouble: return 15;
+  case TFloatType::ftSingle:
+    return 7;
+  case TFloatType::ftDouble:
+    return 15;
   case TFloatType::ftExtended:
-  case TFloatType::ftComp: return 18;
-  case TFloatType::ftCurr: return 19;
+  case TFloatType::ftComp:
+    return 18;
+  case TFloatType::ftCurr:
+    return 19;
   }
   return 15;
 }
@@ -235,13 +239,16 @@ TPropValue PropValueFromText(const TPropInfo& info, const std::string& text) {
     size_t start = 0;
     while (start <= body.size()) {
       size_t comma = body.find(',', start);
-      std::string item = body.substr(start, comma == std::string::npos ? std::string::npos
-                                                                        : comma - start);
-      while (!item.empty() && item.front() == ' ') item.erase(item.begin());
-      while (!item.empty() && item.back() == ' ') item.pop_back();
+      std::string item =
+          body.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+      while (!item.empty() && item.front() == ' ')
+        item.erase(item.begin());
+      while (!item.empty() && item.back() == ' ')
+        item.pop_back();
       if (!item.empty()) {
         size_t i = 0;
-        while (i < info.Names.size() && !SameName(info.Names[i], item)) ++i;
+        while (i < info.Names.size() && !SameName(info.Names[i], item))
+          ++i;
         if (i == info.Names.size()) throw bad();
         bits |= std::uint64_t(1) << i;
       }
@@ -319,7 +326,8 @@ std::pair<TPersistent*, std::string> resolve(const TComponent& root, const std::
   for (; i + 1 < parts.size(); ++i) {
     // A property may itself carry a dotted name ("Font.Size").
     std::string rest = parts[i];
-    for (size_t j = i + 1; j < parts.size(); ++j) rest += "." + parts[j];
+    for (size_t j = i + 1; j < parts.size(); ++j)
+      rest += "." + parts[j];
     if (GetPropInfo(*object, rest) != nullptr) return {object, rest};
     const TPropInfo& p = requireProp(*object, parts[i]);
     if (p.Kind != TTypeKind::tkClass)

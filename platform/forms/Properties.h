@@ -90,7 +90,7 @@ struct TPropInfo {
   std::vector<std::string> Names; // enumeration and set element names by ordinal
   std::function<TPropValue(const TPersistent&)> Get;
   std::function<void(TPersistent&, const TPropValue&)> Set; // empty: read-only
-  std::optional<TPropValue> Default; // none: always stored (ordinals)
+  std::optional<TPropValue> Default;                        // none: always stored (ordinals)
   /// Digits a float of this property keeps: single 7, double 15,
   /// extended and comp 18, currency 19.
   int FloatDigits() const;
@@ -157,25 +157,26 @@ public:
   template <class G, class S>
   TPropRegistrar& Integer(const char* name, G get, S set,
                           std::optional<std::int64_t> def = std::nullopt) {
-    return add(name, TTypeKind::tkInteger, "Integer", {},
-               ordinalGet(get), [set](TPersistent& o, const TPropValue& v) {
-                 std::invoke(set, static_cast<C&>(o), int(v.AsInt64()));
-               },
-               def ? std::optional<TPropValue>(TPropValue((long long)*def)) : std::nullopt);
+    return add(
+        name, TTypeKind::tkInteger, "Integer", {}, ordinalGet(get),
+        [set](TPersistent& o, const TPropValue& v) {
+          std::invoke(set, static_cast<C&>(o), int(v.AsInt64()));
+        },
+        def ? std::optional<TPropValue>(TPropValue((long long)*def)) : std::nullopt);
   }
 
   template <class G, class S>
   TPropRegistrar& Int64(const char* name, G get, S set, std::int64_t def = 0) {
-    return add(name, TTypeKind::tkInt64, "Int64", {}, ordinalGet(get),
-               [set](TPersistent& o, const TPropValue& v) {
-                 std::invoke(set, static_cast<C&>(o), v.AsInt64());
-               },
-               TPropValue((long long)def));
+    return add(
+        name, TTypeKind::tkInt64, "Int64", {}, ordinalGet(get),
+        [set](TPersistent& o, const TPropValue& v) {
+          std::invoke(set, static_cast<C&>(o), v.AsInt64());
+        },
+        TPropValue((long long)def));
   }
 
   template <class G, class S>
-  TPropRegistrar& Float(const char* name, G get, S set, TFloatType type,
-                        long double def = 0) {
+  TPropRegistrar& Float(const char* name, G get, S set, TFloatType type, long double def = 0) {
     static const char* names[] = {"Single", "Double", "Extended", "Comp", "Currency"};
     TPropRegistrar& r = add(
         name, TTypeKind::tkFloat, names[int(type)], {},
@@ -192,80 +193,80 @@ public:
 
   template <class G, class S>
   TPropRegistrar& Boolean(const char* name, G get, S set, std::optional<bool> def = std::nullopt) {
-    return add(name, TTypeKind::tkEnumeration, "Boolean", {"False", "True"},
-               [get](const TPersistent& o) {
-                 return TPropValue(bool(std::invoke(get, static_cast<const C&>(o))));
-               },
-               [set](TPersistent& o, const TPropValue& v) {
-                 std::invoke(set, static_cast<C&>(o), v.AsBoolean());
-               },
-               def ? std::optional<TPropValue>(TPropValue(*def)) : std::nullopt);
+    return add(
+        name, TTypeKind::tkEnumeration, "Boolean", {"False", "True"},
+        [get](const TPersistent& o) {
+          return TPropValue(bool(std::invoke(get, static_cast<const C&>(o))));
+        },
+        [set](TPersistent& o, const TPropValue& v) {
+          std::invoke(set, static_cast<C&>(o), v.AsBoolean());
+        },
+        def ? std::optional<TPropValue>(TPropValue(*def)) : std::nullopt);
   }
 
   template <class G, class S>
   TPropRegistrar& String(const char* name, G get, S set, std::string def = "") {
-    return add(name, TTypeKind::tkString, "string", {},
-               [get](const TPersistent& o) {
-                 return TPropValue(std::string(std::invoke(get, static_cast<const C&>(o))));
-               },
-               [set](TPersistent& o, const TPropValue& v) {
-                 std::invoke(set, static_cast<C&>(o), v.AsString());
-               },
-               TPropValue(std::move(def)));
+    return add(
+        name, TTypeKind::tkString, "string", {},
+        [get](const TPersistent& o) {
+          return TPropValue(std::string(std::invoke(get, static_cast<const C&>(o))));
+        },
+        [set](TPersistent& o, const TPropValue& v) {
+          std::invoke(set, static_cast<C&>(o), v.AsString());
+        },
+        TPropValue(std::move(def)));
   }
 
   /// An enumeration property; `names` by ordinal.
   template <class E, class G, class S>
   TPropRegistrar& Enum(const char* name, const char* typeName, G get, S set,
                        std::vector<std::string> names, std::optional<E> def = std::nullopt) {
-    return add(name, TTypeKind::tkEnumeration, typeName, std::move(names),
-               [get](const TPersistent& o) {
-                 return TPropValue((long long)std::invoke(get, static_cast<const C&>(o)));
-               },
-               [set](TPersistent& o, const TPropValue& v) {
-                 std::invoke(set, static_cast<C&>(o), static_cast<E>(v.AsInt64()));
-               },
-               def ? std::optional<TPropValue>(TPropValue((long long)*def)) : std::nullopt);
+    return add(
+        name, TTypeKind::tkEnumeration, typeName, std::move(names),
+        [get](const TPersistent& o) {
+          return TPropValue((long long)std::invoke(get, static_cast<const C&>(o)));
+        },
+        [set](TPersistent& o, const TPropValue& v) {
+          std::invoke(set, static_cast<C&>(o), static_cast<E>(v.AsInt64()));
+        },
+        def ? std::optional<TPropValue>(TPropValue((long long)*def)) : std::nullopt);
   }
 
   /// A set property (ordinals 0..31 named by `names`), read as a bit mask.
   template <class E, class G, class S>
   TPropRegistrar& SetOf(const char* name, const char* typeName, G get, S set,
                         std::vector<std::string> names, TSet<E> def = {}) {
-    return add(name, TTypeKind::tkSet, typeName, std::move(names),
-               [get](const TPersistent& o) {
-                 return TPropValue(
-                     (long long)TSet<E>(std::invoke(get, static_cast<const C&>(o))).Bits());
-               },
-               [set](TPersistent& o, const TPropValue& v) {
-                 std::invoke(set, static_cast<C&>(o),
-                             TSet<E>::FromBits(std::uint64_t(v.AsInt64())));
-               },
-               TPropValue((long long)def.Bits()));
+    return add(
+        name, TTypeKind::tkSet, typeName, std::move(names),
+        [get](const TPersistent& o) {
+          return TPropValue((long long)TSet<E>(std::invoke(get, static_cast<const C&>(o))).Bits());
+        },
+        [set](TPersistent& o, const TPropValue& v) {
+          std::invoke(set, static_cast<C&>(o), TSet<E>::FromBits(std::uint64_t(v.AsInt64())));
+        },
+        TPropValue((long long)def.Bits()));
   }
 
   /// An object property: a sub-object owned by the instance (Font, Lines) or,
   /// with a setter, a reference to another component.
-  template <class G>
-  TPropRegistrar& Object(const char* name, const char* typeName, G get) {
-    return add(name, TTypeKind::tkClass, typeName, {},
-               [get](const TPersistent& o) {
-                 return TPropValue(static_cast<TPersistent*>(
-                     std::invoke(get, static_cast<const C&>(o))));
-               },
-               nullptr, std::nullopt);
+  template <class G> TPropRegistrar& Object(const char* name, const char* typeName, G get) {
+    return add(
+        name, TTypeKind::tkClass, typeName, {},
+        [get](const TPersistent& o) {
+          return TPropValue(static_cast<TPersistent*>(std::invoke(get, static_cast<const C&>(o))));
+        },
+        nullptr, std::nullopt);
   }
-  template <class T, class G, class S>
-  TPropRegistrar& Reference(const char* name, G get, S set) {
-    return add(name, TTypeKind::tkClass, T::StaticClassName(), {},
-               [get](const TPersistent& o) {
-                 return TPropValue(static_cast<TPersistent*>(
-                     std::invoke(get, static_cast<const C&>(o))));
-               },
-               [set](TPersistent& o, const TPropValue& v) {
-                 std::invoke(set, static_cast<C&>(o), dynamic_cast<T*>(v.AsObject()));
-               },
-               TPropValue(static_cast<TPersistent*>(nullptr)));
+  template <class T, class G, class S> TPropRegistrar& Reference(const char* name, G get, S set) {
+    return add(
+        name, TTypeKind::tkClass, T::StaticClassName(), {},
+        [get](const TPersistent& o) {
+          return TPropValue(static_cast<TPersistent*>(std::invoke(get, static_cast<const C&>(o))));
+        },
+        [set](TPersistent& o, const TPropValue& v) {
+          std::invoke(set, static_cast<C&>(o), dynamic_cast<T*>(v.AsObject()));
+        },
+        TPropValue(static_cast<TPersistent*>(nullptr)));
   }
 
 private:

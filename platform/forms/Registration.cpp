@@ -27,16 +27,21 @@ void registerAll() {
       .Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor, false)
       .Integer("Cursor", &TControl::Cursor, &TControl::SetCursor, 0)
       // The font's stored parts, as the dotted names definitions use.
-      .String("Font.Name", [](const TControl& c) { return c.Font()->Name(); },
-              [](TControl& c, const std::string& v) { c.Font()->SetName(v); })
-      .Integer("Font.Height", [](const TControl& c) { return c.Font()->Height(); },
-               [](TControl& c, int v) { c.Font()->SetHeight(v); })
-      .Integer("Font.Size", [](const TControl& c) { return c.Font()->Size(); },
-               [](TControl& c, int v) { c.Font()->SetSize(v); })
-      .Integer("Font.Color", [](const TControl& c) { return c.Font()->Color(); },
-               [](TControl& c, int v) { c.Font()->SetColor(v); })
-      .Integer("Font.Charset", [](const TControl& c) { return int(c.Font()->Charset()); },
-               [](TControl& c, int v) { c.Font()->SetCharset(BYTE(v)); })
+      .String(
+          "Font.Name", [](const TControl& c) { return c.Font()->Name(); },
+          [](TControl& c, const std::string& v) { c.Font()->SetName(v); })
+      .Integer(
+          "Font.Height", [](const TControl& c) { return c.Font()->Height(); },
+          [](TControl& c, int v) { c.Font()->SetHeight(v); })
+      .Integer(
+          "Font.Size", [](const TControl& c) { return c.Font()->Size(); },
+          [](TControl& c, int v) { c.Font()->SetSize(v); })
+      .Integer(
+          "Font.Color", [](const TControl& c) { return c.Font()->Color(); },
+          [](TControl& c, int v) { c.Font()->SetColor(v); })
+      .Integer(
+          "Font.Charset", [](const TControl& c) { return int(c.Font()->Charset()); },
+          [](TControl& c, int v) { c.Font()->SetCharset(BYTE(v)); })
       .Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont, true)
       .String("Caption", &TControl::Caption, &TControl::SetCaption)
       .String("Hint", &TControl::Hint, &TControl::SetHint)
@@ -121,7 +126,7 @@ void registerAll() {
       .Integer("Command", &TMenuItem::Command, &TMenuItem::SetCommand, 0);
   RegisterComponentClass<TMenuItem>();
   RegisterProperties<TPopupMenu>().Boolean("AutoPopup", &TPopupMenu::AutoPopup,
-                                            &TPopupMenu::SetAutoPopup, true);
+                                           &TPopupMenu::SetAutoPopup, true);
   RegisterComponentClass<TPopupMenu>();
 }
 

@@ -38,10 +38,14 @@ std::string& folderSetting() {
 
 const char* rootName(HKEY root) {
   switch (root) {
-  case HKEY_CLASSES_ROOT: return "HKEY_CLASSES_ROOT";
-  case HKEY_LOCAL_MACHINE: return "HKEY_LOCAL_MACHINE";
-  case HKEY_USERS: return "HKEY_USERS";
-  default: return "HKEY_CURRENT_USER";
+  case HKEY_CLASSES_ROOT:
+    return "HKEY_CLASSES_ROOT";
+  case HKEY_LOCAL_MACHINE:
+    return "HKEY_LOCAL_MACHINE";
+  case HKEY_USERS:
+    return "HKEY_USERS";
+  default:
+    return "HKEY_CURRENT_USER";
   }
 }
 
@@ -52,10 +56,14 @@ QString fileOf(HKEY root) {
 std::string escape(const std::string& s) {
   std::string r;
   for (char c : s) {
-    if (c == '\\') r += "\\\\";
-    else if (c == '\n') r += "\\n";
-    else if (c == '\r') r += "\\r";
-    else r += c;
+    if (c == '\\')
+      r += "\\\\";
+    else if (c == '\n')
+      r += "\\n";
+    else if (c == '\r')
+      r += "\\r";
+    else
+      r += c;
   }
   return r;
 }
@@ -120,7 +128,8 @@ bool save(HKEY root, const TStore& store) {
       std::string n = "@";
       if (!name.empty()) {
         n.clear();
-        for (char c : escape(name)) n += c == '=' ? std::string("\\=") : std::string(1, c);
+        for (char c : escape(name))
+          n += c == '=' ? std::string("\\=") : std::string(1, c);
         if (n[0] == '@') n.insert(0, "\\");
       }
       text += n + "=" + escape(value) + "\n";
@@ -172,7 +181,9 @@ bool keyExists(TStore& store, const std::string& path) {
 
 } // namespace
 
-void SetRegistryFolder(const std::string& folder) { folderSetting() = folder; }
+void SetRegistryFolder(const std::string& folder) {
+  folderSetting() = folder;
+}
 
 std::string RegistryFolder() {
   if (!folderSetting().empty()) return folderSetting();
@@ -348,5 +359,6 @@ void TRegistry::GetValueNames(TStrings& list) const {
   if (!open_) return;
   TStore store = load(root_);
   if (TKey* k = store.find(current_))
-    for (auto& [n, v] : k->values) list.Add(n);
+    for (auto& [n, v] : k->values)
+      list.Add(n);
 }

@@ -31,7 +31,9 @@ TScreenMetrics realMetrics() {
   return m;
 }
 
-TScreenMetrics metrics() { return metricsOverride() ? *metricsOverride() : realMetrics(); }
+TScreenMetrics metrics() {
+  return metricsOverride() ? *metricsOverride() : realMetrics();
+}
 
 // Cursor handles made by this layer: id -> cursor.
 std::map<HCURSOR, QCursor>& cursorTable() {
@@ -59,7 +61,8 @@ QCursor drawCursor(const std::string& name) {
   int hx = 16, hy = 16;
   if (name == "HANDGRAB") {
     p.drawRoundedRect(8, 10, 16, 14, 4, 4);
-    for (int i = 0; i < 4; ++i) p.drawLine(11 + i * 3, 10, 11 + i * 3, 14);
+    for (int i = 0; i < 4; ++i)
+      p.drawLine(11 + i * 3, 10, 11 + i * 3, 14);
   } else if (name == "HANDPNT") {
     p.drawRect(13, 4, 4, 12);
     p.drawRoundedRect(9, 14, 14, 12, 3, 3);
@@ -104,7 +107,9 @@ void ApplyCursor(TWinControl* control, TCursor cursor) {
     w->setCursor(QtCursorFor(cursor));
 }
 
-void SetLastPointer(TPoint p) { lastPointer() = p; }
+void SetLastPointer(TPoint p) {
+  lastPointer() = p;
+}
 
 } // namespace forms_detail
 
@@ -126,7 +131,9 @@ HCURSOR LoadCursorResource(const std::string& name) {
   return h;
 }
 
-void SetScreenMetricsForTests(std::optional<TScreenMetrics> m) { metricsOverride() = m; }
+void SetScreenMetricsForTests(std::optional<TScreenMetrics> m) {
+  metricsOverride() = m;
+}
 
 // ---------------------------------------------------------------------------
 // TScreen
@@ -173,11 +180,21 @@ QCursor TScreen::QtCursor(TCursor cursor) const {
   return QCursor(Qt::ArrowCursor);
 }
 
-TRect TScreen::WorkAreaRect() const { return metrics().WorkArea; }
-int TScreen::Width() const { return metrics().Width; }
-int TScreen::Height() const { return metrics().Height; }
-int TScreen::PixelsPerInch() const { return metrics().PixelsPerInch; }
-int TScreen::BitsPerPixel() const { return metrics().BitsPerPixel; }
+TRect TScreen::WorkAreaRect() const {
+  return metrics().WorkArea;
+}
+int TScreen::Width() const {
+  return metrics().Width;
+}
+int TScreen::Height() const {
+  return metrics().Height;
+}
+int TScreen::PixelsPerInch() const {
+  return metrics().PixelsPerInch;
+}
+int TScreen::BitsPerPixel() const {
+  return metrics().BitsPerPixel;
+}
 
 void TScreen::AddForm(TForm* form) {
   if (std::find(forms_.begin(), forms_.end(), form) == forms_.end()) forms_.push_back(form);
@@ -196,8 +213,12 @@ TScreen* Screen() {
 // ---------------------------------------------------------------------------
 // TMouse
 
-TPoint TMouse::CursorPos() const { return lastPointer(); }
-void TMouse::SetCursorPos(TPoint p) { lastPointer() = p; }
+TPoint TMouse::CursorPos() const {
+  return lastPointer();
+}
+void TMouse::SetCursorPos(TPoint p) {
+  lastPointer() = p;
+}
 
 TMouse* Mouse() {
   static TMouse m;

@@ -12,7 +12,8 @@ template <typename E> class TSet {
 public:
   constexpr TSet() = default;
   constexpr TSet(std::initializer_list<E> values) {
-    for (E v : values) bits_ |= bit(v);
+    for (E v : values)
+      bits_ |= bit(v);
   }
   static constexpr TSet FromBits(std::uint64_t bits) {
     TSet s;

@@ -55,7 +55,8 @@ fs::path freeName(const fs::path& target) {
   for (int n = 2; fs::exists(candidate); ++n) {
     char digits[16];
     int len = 0;
-    for (int v = n; v > 0; v /= 10) digits[len++] = char('0' + v % 10);
+    for (int v = n; v > 0; v /= 10)
+      digits[len++] = char('0' + v % 10);
     std::string num(digits, digits + len);
     num.assign(num.rbegin(), num.rend());
     candidate = dir / ("Copy (" + num + ") of " + name);
@@ -65,7 +66,9 @@ fs::path freeName(const fs::path& target) {
 
 } // namespace
 
-void SetShellLauncher(std::function<bool(const std::string&)> l) { launcher() = std::move(l); }
+void SetShellLauncher(std::function<bool(const std::string&)> l) {
+  launcher() = std::move(l);
+}
 
 std::intptr_t ShellExecute(HWND /*owner*/, const std::string& operation, const std::string& file,
                            const std::string& /*parameters*/, const std::string& directory,
@@ -79,10 +82,11 @@ std::intptr_t ShellExecute(HWND /*owner*/, const std::string& operation, const s
     if (!fs::exists(p)) return 2;
     target = p.string();
   }
-  bool ok = launcher() ? launcher()(target)
-                       : QDesktopServices::openUrl(url ? QUrl(QString::fromStdString(target))
-                                                       : QUrl::fromLocalFile(
-                                                             QString::fromStdString(target)));
+  bool ok =
+      launcher()
+          ? launcher()(target)
+          : QDesktopServices::openUrl(url ? QUrl(QString::fromStdString(target))
+                                          : QUrl::fromLocalFile(QString::fromStdString(target)));
   return ok ? 42 : 31;
 }
 
@@ -96,10 +100,9 @@ std::string BrowseForFolder(const std::string& caption, const std::string& start
   if (chooser()) {
     chosen = chooser()(caption, begin);
   } else {
-    chosen = QFileDialog::getExistingDirectory(nullptr, QString::fromStdString(caption),
-                                               QString::fromStdString(begin),
-                                               QFileDialog::ShowDirsOnly |
-                                                   QFileDialog::DontUseNativeDialog)
+    chosen = QFileDialog::getExistingDirectory(
+                 nullptr, QString::fromStdString(caption), QString::fromStdString(begin),
+                 QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog)
                  .toStdString();
   }
   if (chosen.empty() || !fs::is_directory(chosen)) return {};
@@ -125,20 +128,19 @@ int SHFileOperation(UINT operation, const std::string& from, const std::string& 
     if (flags & FOF_RENAMEONCOLLISION) dest = freeName(dest);
     switch (operation) {
     case FO_COPY:
-      fs::copy(src, dest,
-               fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+      fs::copy(src, dest, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
       break;
     case FO_MOVE:
     case FO_RENAME:
       fs::rename(src, dest, ec);
       if (ec) { // across file systems: copy, then remove
         ec.clear();
-        fs::copy(src, dest, fs::copy_options::recursive | fs::copy_options::overwrite_existing,
-                 ec);
+        fs::copy(src, dest, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
         if (!ec) fs::remove_all(src, ec);
       }
       break;
-    default: return 0x7C;
+    default:
+      return 0x7C;
     }
     if (ec) return 5;
   }

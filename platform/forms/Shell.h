@@ -15,8 +15,7 @@ enum : int { SW_SHOWNORMAL_SHELL = 1 };
 /// value > 32 on success (as the platform does), 2 (file not found) or 31 (no
 /// application) on failure.
 std::intptr_t ShellExecute(HWND owner, const std::string& operation, const std::string& file,
-                           const std::string& parameters, const std::string& directory,
-                           int show);
+                           const std::string& parameters, const std::string& directory, int show);
 /// Test hook: receives what would be opened (a URL or a local path) and
 /// answers success.
 void SetShellLauncher(std::function<bool(const std::string& target)> launcher);
@@ -25,8 +24,8 @@ void SetShellLauncher(std::function<bool(const std::string& target)> launcher);
 /// chosen folder or "" when cancelled. Only existing folders are accepted.
 std::string BrowseForFolder(const std::string& caption, const std::string& start);
 /// Test hook: answers the chooser (caption, start folder) -> folder or "".
-void SetFolderChooser(std::function<std::string(const std::string& caption,
-                                                const std::string& start)> chooser);
+void SetFolderChooser(
+    std::function<std::string(const std::string& caption, const std::string& start)> chooser);
 
 enum : UINT { FO_MOVE = 1, FO_COPY = 2, FO_DELETE = 3, FO_RENAME = 4 };
 enum : std::uint16_t {

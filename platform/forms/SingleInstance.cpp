@@ -43,9 +43,8 @@ struct TInstanceRegistration::TImpl {
   }
 };
 
-TInstanceRegistration::TInstanceRegistration(const std::string& className,
-                                             const std::string& title, TForm* form,
-                                             std::function<void()> onRaise)
+TInstanceRegistration::TInstanceRegistration(const std::string& className, const std::string& title,
+                                             TForm* form, std::function<void()> onRaise)
     : impl_(std::make_unique<TImpl>()) {
   impl_->form = form;
   impl_->onRaise = std::move(onRaise);
@@ -79,7 +78,9 @@ TInstanceRegistration::TInstanceRegistration(const std::string& className,
 
 TInstanceRegistration::~TInstanceRegistration() = default;
 
-bool TInstanceRegistration::Listening() const { return impl_->listening; }
+bool TInstanceRegistration::Listening() const {
+  return impl_->listening;
+}
 
 std::string TInstanceRegistration::SocketPath() const {
   return impl_->server.fullServerName().toStdString();

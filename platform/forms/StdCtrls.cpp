@@ -13,24 +13,27 @@ namespace {
 
 UINT textFormat(TAlignment a) {
   switch (a) {
-  case TAlignment::taRightJustify: return TA_RIGHT;
-  case TAlignment::taCenter: return TA_CENTER;
-  default: return TA_LEFT;
+  case TAlignment::taRightJustify:
+    return TA_RIGHT;
+  case TAlignment::taCenter:
+    return TA_CENTER;
+  default:
+    return TA_LEFT;
   }
 }
 
 /// Draws one bevel edge pair; returns the rectangle inside it.
 TRect drawBevel(HDC dc, TRect r, TBevelCut cut, int width) {
   if (cut == TBevelCut::bvNone) return r;
-  if (cut == TBevelCut::bvSpace) return TRect(r.Left + width, r.Top + width, r.Right - width,
-                                              r.Bottom - width);
+  if (cut == TBevelCut::bvSpace)
+    return TRect(r.Left + width, r.Top + width, r.Right - width, r.Bottom - width);
   COLORREF light = ColorToRGB(clBtnHighlight), dark = ColorToRGB(clBtnShadow);
   if (cut == TBevelCut::bvLowered) std::swap(light, dark);
   HBRUSH lb = CreateSolidBrush(light), db = CreateSolidBrush(dark);
   for (int i = 0; i < width; ++i) {
     TRect top(r.Left, r.Top, r.Right, r.Top + 1), left(r.Left, r.Top, r.Left + 1, r.Bottom);
-    TRect bottom(r.Left, r.Bottom - 1, r.Right, r.Bottom), right(r.Right - 1, r.Top, r.Right,
-                                                                 r.Bottom);
+    TRect bottom(r.Left, r.Bottom - 1, r.Right, r.Bottom),
+        right(r.Right - 1, r.Top, r.Right, r.Bottom);
     FillRect(dc, &top, lb);
     FillRect(dc, &left, lb);
     FillRect(dc, &bottom, db);
@@ -85,7 +88,7 @@ void TPanel::Paint() {
   c->Font()->Assign(*Font());
   c->Brush()->SetStyle(bsClear);
   SetTextAlign(c->Handle(), textFormat(alignment_) | TA_TOP);
-  int x = alignment_ == TAlignment::taCenter       ? (r.Left + r.Right) / 2
+  int x = alignment_ == TAlignment::taCenter         ? (r.Left + r.Right) / 2
           : alignment_ == TAlignment::taRightJustify ? r.Right - 2
                                                      : r.Left + 2;
   int y = (r.Top + r.Bottom - c->TextHeight(Caption())) / 2;
@@ -291,7 +294,8 @@ QWidget* TMemo::CreateWidget(QWidget* parent) {
   auto* e = new QPlainTextEdit(parent);
   e->setReadOnly(readOnly_);
   std::string text;
-  for (int i = 0; i < lines_->Count(); ++i) text += (i ? "\n" : "") + lines_->Get(i);
+  for (int i = 0; i < lines_->Count(); ++i)
+    text += (i ? "\n" : "") + lines_->Get(i);
   e->setPlainText(QString::fromStdString(text));
   QObject::connect(e, &QPlainTextEdit::textChanged, e, [this] {
     TQtEntry entry;
@@ -303,7 +307,8 @@ QWidget* TMemo::CreateWidget(QWidget* parent) {
 void TMemo::linesChanged() {
   if (syncing_) return;
   std::string joined;
-  for (int i = 0; i < lines_->Count(); ++i) joined += (i ? "\n" : "") + lines_->Get(i);
+  for (int i = 0; i < lines_->Count(); ++i)
+    joined += (i ? "\n" : "") + lines_->Get(i);
   if (auto* e = static_cast<QPlainTextEdit*>(Widget())) {
     syncing_ = true;
     e->setPlainText(QString::fromStdString(joined));
@@ -321,7 +326,8 @@ void TMemo::syncFromWidget() {
   lines_->Clear();
   const QStringList parts = e->toPlainText().split('\n');
   if (!(parts.size() == 1 && parts[0].isEmpty()))
-    for (const QString& line : parts) lines_->Add(line.toStdString());
+    for (const QString& line : parts)
+      lines_->Add(line.toStdString());
   lines_->EndUpdate();
   syncing_ = false;
   text_ = lines_->Text();

@@ -15,8 +15,8 @@ struct TTimerEntry {
   HWND window = 0;
   std::uintptr_t id = 0;
   UINT interval = 0;
-  UInt64 due = 0;       // manual mode
-  std::uint64_t seq = 0; // start order, ties of due times
+  UInt64 due = 0;             // manual mode
+  std::uint64_t seq = 0;      // start order, ties of due times
   std::unique_ptr<QTimer> qt; // Qt mode
 };
 
@@ -76,7 +76,9 @@ std::uintptr_t SetTimer(HWND h, std::uintptr_t id, UINT elapseMs) {
   return id;
 }
 
-bool KillTimer(HWND h, std::uintptr_t id) { return timers().erase({h, id}) > 0; }
+bool KillTimer(HWND h, std::uintptr_t id) {
+  return timers().erase({h, id}) > 0;
+}
 
 // ---------------------------------------------------------------------------
 // The manual clock
@@ -96,7 +98,9 @@ TManualTimerClock::~TManualTimerClock() {
     if (!e->qt) startQt(*e);
 }
 
-TManualTimerClock* TManualTimerClock::Active() { return activeManual(); }
+TManualTimerClock* TManualTimerClock::Active() {
+  return activeManual();
+}
 
 void TManualTimerClock::Advance(UInt64 ms) {
   UInt64 target = clock_.Now() + ms;

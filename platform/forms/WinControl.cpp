@@ -91,7 +91,9 @@ void TWinControl::CreateParams(TCreateParams& p) {
   p.WinClassName = ClassName();
 }
 
-QWidget* TWinControl::CreateWidget(QWidget* parent) { return NewBufferWidget(parent, this); }
+QWidget* TWinControl::CreateWidget(QWidget* parent) {
+  return NewBufferWidget(parent, this);
+}
 
 void TWinControl::CreateWnd() {
   TCreateParams p;
@@ -119,7 +121,8 @@ void TWinControl::CreateWnd() {
   handle_ = rec.handle;
   rec.bars[SB_HORZ].present = (p.Style & WS_HSCROLL) != 0;
   rec.bars[SB_VERT].present = (p.Style & WS_VSCROLL) != 0;
-  for (int bar : {SB_HORZ, SB_VERT}) SyncScrollBar(this, bar, rec.bars[bar]);
+  for (int bar : {SB_HORZ, SB_VERT})
+    SyncScrollBar(this, bar, rec.bars[bar]);
   resizeBuffer();
   updateWidgetGeometry();
   if (parent_ != nullptr) widget_->setVisible(visible_);
@@ -136,7 +139,9 @@ void TWinControl::DestroyHandle() {
   DestroyWnd();
 }
 
-void TWinControl::HandleDestroyedByTable() { handle_ = 0; }
+void TWinControl::HandleDestroyedByTable() {
+  handle_ = 0;
+}
 
 void TWinControl::RecreateWnd() {
   if (handle_ == 0) return;
@@ -177,8 +182,12 @@ TPoint TWinControl::ClientOffset() const {
   return TPoint(border, border);
 }
 
-int TWinControl::ClientWidth() const { return std::max(0, width_ - NonClientSize().cx); }
-int TWinControl::ClientHeight() const { return std::max(0, height_ - NonClientSize().cy); }
+int TWinControl::ClientWidth() const {
+  return std::max(0, width_ - NonClientSize().cx);
+}
+int TWinControl::ClientHeight() const {
+  return std::max(0, height_ - NonClientSize().cy);
+}
 
 TPoint TWinControl::ClientOrigin() const {
   TPoint off = ClientOffset();
@@ -218,7 +227,9 @@ void TWinControl::resizeBuffer() {
   // (The surface object stays the same; only its image changed.)
 }
 
-QImage* TWinControl::BackBuffer() const { return buffer_ ? &buffer_->image : nullptr; }
+QImage* TWinControl::BackBuffer() const {
+  return buffer_ ? &buffer_->image : nullptr;
+}
 
 void TWinControl::updateWidgetGeometry() {
   if (widget_ == nullptr) return;
@@ -340,8 +351,8 @@ void TWinControl::Broadcast(TMessage& message) {
 
 TControl* TWinControl::ControlAtPos(TPoint p, bool allowDisabled) const {
   auto hit = [&](TControl* c) {
-    return c->Visible() && (allowDisabled || c->Enabled()) && p.x >= c->Left() &&
-           p.y >= c->Top() && p.x < c->Left() + c->Width() && p.y < c->Top() + c->Height();
+    return c->Visible() && (allowDisabled || c->Enabled()) && p.x >= c->Left() && p.y >= c->Top() &&
+           p.x < c->Left() + c->Width() && p.y < c->Top() + c->Height();
   };
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it)
     if ((*it)->IsWindowed() && hit(*it)) return *it;
@@ -359,8 +370,8 @@ void TWinControl::Realign() {
 }
 
 void TWinControl::AlignControls(TControl* /*control*/, TRect& rect) {
-  for (TAlign a : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight,
-                   TAlign::alClient}) {
+  for (TAlign a :
+       {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient}) {
     for (TControl* c : std::vector<TControl*>(controls_)) {
       if (c->align_ != a || !c->visible_) continue;
       int w = c->width_, h = c->height_;
@@ -409,7 +420,9 @@ void TWinControl::SetBorderStyle(TBorderStyle value) {
   }
 }
 
-bool TWinControl::Focused() const { return widget_ != nullptr && widget_->hasFocus(); }
+bool TWinControl::Focused() const {
+  return widget_ != nullptr && widget_->hasFocus();
+}
 
 bool TWinControl::CanFocus() const {
   for (const TControl* c = this; c != nullptr; c = c->Parent())
@@ -424,7 +437,9 @@ void TWinControl::SetFocus() {
   widget_->setFocus(Qt::OtherFocusReason);
 }
 
-void TWinControl::SetVisible(bool value) { TControl::SetVisible(value); }
+void TWinControl::SetVisible(bool value) {
+  TControl::SetVisible(value);
+}
 
 void TWinControl::VisibleChanged() {
   if (widget_ != nullptr && parent_ != nullptr) widget_->setVisible(visible_);
@@ -444,7 +459,8 @@ void TWinControl::SetText(const std::string& value) {
 
 void TWinControl::ColorChanged() {
   TControl::ColorChanged();
-  for (TControl* c : std::vector<TControl*>(controls_)) c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
+  for (TControl* c : std::vector<TControl*>(controls_))
+    c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
 }
 
 void TWinControl::Invalidate() {
@@ -502,7 +518,9 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
 
 namespace {
 
-bool isMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK; }
+bool isMouseMessage(UINT msg) {
+  return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
+}
 
 } // namespace
 
@@ -524,8 +542,8 @@ void TWinControl::Dispatch(TMessage& m) {
       bool up = m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP || m.Msg == WM_MBUTTONUP;
       if (down) pressed = target;
       if (up && (m.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0) pressed = nullptr;
-      m.Result = target->Perform(m.Msg, m.WParam,
-                                 MakeLParam(p.x - target->Left(), p.y - target->Top()));
+      m.Result =
+          target->Perform(m.Msg, m.WParam, MakeLParam(p.x - target->Left(), p.y - target->Top()));
       if (m.Msg == WM_RBUTTONUP && handle_ != 0) SendContextMenu(handle_, m.LParam);
       return;
     }
@@ -567,8 +585,7 @@ void TWinControl::Dispatch(TMessage& m) {
   case WM_SYSKEYUP: {
     Word key = Word(m.WParam);
     TShiftState s = KeyboardStateToShiftState();
-    s -= TShiftState{TShiftStateItem::ssLeft, TShiftStateItem::ssRight,
-                     TShiftStateItem::ssMiddle};
+    s -= TShiftState{TShiftStateItem::ssLeft, TShiftStateItem::ssRight, TShiftStateItem::ssMiddle};
     if (m.Msg == WM_KEYDOWN || m.Msg == WM_SYSKEYDOWN)
       KeyDown(key, s);
     else
@@ -604,7 +621,8 @@ void TWinControl::Dispatch(TMessage& m) {
     DefaultHandler(m);
     return;
   case CM_FONTCHANGED:
-    for (TControl* c : std::vector<TControl*>(controls_)) c->Perform(CM_PARENTFONTCHANGED, 0, 0);
+    for (TControl* c : std::vector<TControl*>(controls_))
+      c->Perform(CM_PARENTFONTCHANGED, 0, 0);
     return;
   case CM_CTL3DCHANGED:
     if (handle_ != 0 && borderStyle_ == TBorderStyle::bsSingle) RecreateWnd();

@@ -10,7 +10,9 @@ using namespace forms_detail;
 
 namespace {
 
-TForm* formOf(HWND h) { return dynamic_cast<TForm*>(FindControl(h)); }
+TForm* formOf(HWND h) {
+  return dynamic_cast<TForm*>(FindControl(h));
+}
 
 } // namespace
 
@@ -20,7 +22,9 @@ bool ShowWindow(HWND h, int command) {
   bool wasVisible = c->Visible();
   if (TForm* f = formOf(h)) {
     switch (command) {
-    case SW_HIDE: f->Hide(); break;
+    case SW_HIDE:
+      f->Hide();
+      break;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
       f->SetWindowState(TWindowState::wsMinimized);
@@ -35,7 +39,9 @@ bool ShowWindow(HWND h, int command) {
       f->SetWindowState(TWindowState::wsNormal);
       f->SetVisible(true);
       break;
-    default: f->SetVisible(true); break;
+    default:
+      f->SetVisible(true);
+      break;
     }
     return wasVisible;
   }
@@ -69,7 +75,8 @@ bool IsWindowEnabled(HWND h) {
 bool BringWindowToTop(HWND h) {
   TWinControl* c = FindControl(h);
   if (c == nullptr) return false;
-  while (c->Parent() != nullptr) c = c->Parent();
+  while (c->Parent() != nullptr)
+    c = c->Parent();
   if (QWidget* w = c->Widget()) w->raise();
   RaiseZOrder(c->Handle());
   return true;
@@ -78,7 +85,8 @@ bool BringWindowToTop(HWND h) {
 bool SetForegroundWindow(HWND h) {
   if (!BringWindowToTop(h)) return false;
   TWinControl* c = FindControl(h);
-  while (c->Parent() != nullptr) c = c->Parent();
+  while (c->Parent() != nullptr)
+    c = c->Parent();
   if (QWidget* w = c->Widget()) w->activateWindow();
   if (auto* f = dynamic_cast<TForm*>(c)) Screen()->SetActiveForm(f);
   return true;
@@ -89,7 +97,9 @@ HWND GetActiveWindow() {
   return f != nullptr && f->HandleAllocated() ? f->Handle() : 0;
 }
 
-HWND GetForegroundWindow() { return GetActiveWindow(); }
+HWND GetForegroundWindow() {
+  return GetActiveWindow();
+}
 
 bool MoveWindow(HWND h, int x, int y, int width, int height, bool /*repaint*/) {
   TWinControl* c = FindControl(h);
@@ -127,19 +137,28 @@ bool EnumWindows(const std::function<bool(HWND)>& callback) {
 
 int GetSystemMetrics(int index) {
   switch (index) {
-  case SM_CXSCREEN: return Screen()->Width();
-  case SM_CYSCREEN: return Screen()->Height();
+  case SM_CXSCREEN:
+    return Screen()->Width();
+  case SM_CYSCREEN:
+    return Screen()->Height();
   case SM_CXVSCROLL:
-  case SM_CYHSCROLL: return 16;
-  case SM_CYCAPTION: return 19;
+  case SM_CYHSCROLL:
+    return 16;
+  case SM_CYCAPTION:
+    return 19;
   case SM_CXBORDER:
-  case SM_CYBORDER: return 1;
+  case SM_CYBORDER:
+    return 1;
   case SM_CXDLGFRAME:
-  case SM_CYDLGFRAME: return 3;
+  case SM_CYDLGFRAME:
+    return 3;
   case SM_CXFRAME:
-  case SM_CYFRAME: return 4;
+  case SM_CYFRAME:
+    return 4;
   case SM_CXEDGE:
-  case SM_CYEDGE: return 2;
-  default: return 0;
+  case SM_CYEDGE:
+    return 2;
+  default:
+    return 0;
   }
 }

@@ -32,8 +32,8 @@ struct TWindowRecord {
   TWinControl* control = nullptr; // null for utility windows
   std::string className;
   std::string text;
-  LONG_PTR proc = 0;       // current procedure token
-  LONG_PTR ownProc = 0;    // the token made for this window (freed with it)
+  LONG_PTR proc = 0;    // current procedure token
+  LONG_PTR ownProc = 0; // the token made for this window (freed with it)
   LONG_PTR userData = 0;
   HWND parent = 0;
   std::uint32_t style = 0, exStyle = 0;

@@ -132,8 +132,7 @@ QObject* Dispatcher() {
 void RequestPaint(TWindowRecord& record) {
   if (record.paintPosted || record.redrawOff) return;
   record.paintPosted = true;
-  QCoreApplication::postEvent(Dispatcher(), new TPaintRequest(record.handle),
-                              Qt::LowEventPriority);
+  QCoreApplication::postEvent(Dispatcher(), new TPaintRequest(record.handle), Qt::LowEventPriority);
 }
 
 TQtEventFrame*& CurrentQtEvent() {
@@ -141,7 +140,9 @@ TQtEventFrame*& CurrentQtEvent() {
   return frame;
 }
 
-QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
+QRect ToQRect(const TRect& r) {
+  return QRect(r.Left, r.Top, r.Width(), r.Height());
+}
 TRect FromQRect(const QRect& r) {
   return TRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
 }
@@ -171,7 +172,9 @@ LONG_PTR MakeObjectInstance(TWndMethod method) {
   });
 }
 
-void FreeObjectInstance(LONG_PTR token) { procTable().procs.erase(token); }
+void FreeObjectInstance(LONG_PTR token) {
+  procTable().procs.erase(token);
+}
 
 LRESULT CallWindowProc(LONG_PTR proc, HWND h, UINT msg, WPARAM w, LPARAM l) {
   auto& t = procTable();
@@ -194,7 +197,9 @@ void DeallocateHWnd(HWND h) {
   if (FindRecord(h) != nullptr) FreeRecord(h);
 }
 
-bool IsWindow(HWND h) { return h != 0 && FindRecord(h) != nullptr; }
+bool IsWindow(HWND h) {
+  return h != 0 && FindRecord(h) != nullptr;
+}
 
 HWND GetParent(HWND h) {
   TWindowRecord* r = FindRecord(h);
@@ -245,7 +250,8 @@ bool DestroyWindow(HWND h) {
   for (auto& [ch, rec] : AllRecords())
     if (rec->parent == h) children.push_back(ch);
   SendMessage(h, WM_DESTROY, 0, 0);
-  for (HWND ch : children) DestroyWindow(ch);
+  for (HWND ch : children)
+    DestroyWindow(ch);
   r = FindRecord(h);
   if (r == nullptr) return true;
   TWinControl* control = r->control;
@@ -263,11 +269,16 @@ LONG_PTR GetWindowLongPtr(HWND h, int index) {
   TWindowRecord* r = FindRecord(h);
   if (r == nullptr) return 0;
   switch (index) {
-  case GWL_WNDPROC: return r->proc;
-  case GWL_USERDATA: return r->userData;
-  case GWL_STYLE: return LONG_PTR(r->style);
-  case GWL_EXSTYLE: return LONG_PTR(r->exStyle);
-  default: return 0;
+  case GWL_WNDPROC:
+    return r->proc;
+  case GWL_USERDATA:
+    return r->userData;
+  case GWL_STYLE:
+    return LONG_PTR(r->style);
+  case GWL_EXSTYLE:
+    return LONG_PTR(r->exStyle);
+  default:
+    return 0;
   }
 }
 
@@ -292,7 +303,8 @@ LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value) {
     old = LONG_PTR(r->exStyle);
     r->exStyle = std::uint32_t(value);
     break;
-  default: break;
+  default:
+    break;
   }
   return old;
 }
@@ -436,7 +448,9 @@ TPartlyCoveredHook& coveredHook() {
 }
 } // namespace
 
-void SetPartlyCoveredHook(TPartlyCoveredHook hook) { coveredHook() = std::move(hook); }
+void SetPartlyCoveredHook(TPartlyCoveredHook hook) {
+  coveredHook() = std::move(hook);
+}
 
 bool IsPartlyCovered(HWND h) {
   if (coveredHook()) return coveredHook()(h);
@@ -445,12 +459,12 @@ bool IsPartlyCovered(HWND h) {
   TRect wr;
   GetWindowRect(h, &wr);
   TRect work = Screen()->WorkAreaRect();
-  if (wr.Left < work.Left || wr.Top < work.Top || wr.Right > work.Right ||
-      wr.Bottom > work.Bottom)
+  if (wr.Left < work.Left || wr.Top < work.Top || wr.Right > work.Right || wr.Bottom > work.Bottom)
     return true;
   // The top-level window of h and the own top-level windows raised after it.
   TWinControl* top = r->control;
-  while (top->Parent() != nullptr) top = top->Parent();
+  while (top->Parent() != nullptr)
+    top = top->Parent();
   TWindowRecord* topRec = top->HandleAllocated() ? FindRecord(top->Handle()) : nullptr;
   std::uint64_t z = topRec ? topRec->zOrder : r->zOrder;
   for (auto& [other, rec] : AllRecords()) {

@@ -54,7 +54,9 @@ TWinControl* FindControl(HWND h);
 
 LONG_PTR GetWindowLongPtr(HWND h, int index);
 LONG_PTR SetWindowLongPtr(HWND h, int index, LONG_PTR value);
-inline LONG_PTR GetWindowLong(HWND h, int index) { return GetWindowLongPtr(h, index); }
+inline LONG_PTR GetWindowLong(HWND h, int index) {
+  return GetWindowLongPtr(h, index);
+}
 inline LONG_PTR SetWindowLong(HWND h, int index, LONG_PTR value) {
   return SetWindowLongPtr(h, index, value);
 }
@@ -108,8 +110,8 @@ HWND WindowFromDC(HDC dc);
 /// (dx, dy); the invalid region moves with them; with SW_INVALIDATE the
 /// uncovered strip is invalidated (erased with SW_ERASE). Returns the region
 /// type (SIMPLEREGION/NULLREGION), ERROR for an invalid handle.
-int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* clip,
-                   HRGN updateRgn, TRect* updateRect, UINT flags);
+int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* clip, HRGN updateRgn,
+                   TRect* updateRect, UINT flags);
 
 /// Shapes the window (window coordinates); the window takes over the region
 /// (it is deleted here). A null region gives the full rectangle back.

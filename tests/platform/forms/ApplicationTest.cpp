@@ -7,9 +7,9 @@
 #include <QWidget>
 
 #include "platform/forms/Clipboard.h"
+#include "platform/forms/Timers.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Metafile.h"
-#include "platform/forms/Timers.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
 namespace {
@@ -46,8 +46,8 @@ TEST(MessageBoxes, TheOwnerSeesADialogWindowThatItCanClose) {
   EXPECT_EQ(ShowMessageBox("Again?", "Error", MB_YESNO), IDCANCEL); // closed by the hook
   EXPECT_EQ(ShowMessageBox("Note", "Error", MB_OK), IDOK);
   EXPECT_EQ(asked.size(), 1u); // the closed boxes never asked
-  EXPECT_EQ(seen, (std::vector<std::string>{"#32770:Script Error", "#32770:Error",
-                                            "#32770:Error"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"#32770:Script Error", "#32770:Error", "#32770:Error"}));
   SetWindowLongPtr(form.Handle(), GWL_WNDPROC, previous);
   FreeObjectInstance(hook);
   SetDialogAnswerer(nullptr);
@@ -225,8 +225,7 @@ TEST(KeyPolling, EscapeInterruptsOtherKeysAreDeliveredMouseWaits) {
   };
   QPointF p(5, 5);
   QCoreApplication::postEvent(w, new QMouseEvent(QEvent::MouseButtonPress, p, w->mapToGlobal(p),
-                                                 Qt::LeftButton, Qt::LeftButton,
-                                                 Qt::NoModifier));
+                                                 Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
   postKey(Qt::Key_A);
   EXPECT_FALSE(PollKeys(form.Handle()));
   EXPECT_EQ(Names(log), (std::vector<std::string>{"WM_KEYDOWN"})); // the mouse waits

@@ -31,7 +31,8 @@ TEST(Components, OwnerFreesOwnedComponentsLastToFirst) {
   gFreed.clear();
   auto* owner = new TLogComponent(nullptr);
   owner->SetName("Owner");
-  for (const char* n : {"A", "B", "C"}) (new TLogComponent(owner))->SetName(n);
+  for (const char* n : {"A", "B", "C"})
+    (new TLogComponent(owner))->SetName(n);
   ASSERT_EQ(owner->ComponentCount(), 3);
   EXPECT_EQ(owner->Components(1)->Name(), "B");
   EXPECT_EQ(owner->Components(2)->ComponentIndex(), 2);

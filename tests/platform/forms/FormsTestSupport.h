@@ -19,32 +19,58 @@ struct TSpyEntry {
 
 inline std::string MessageName(UINT msg) {
   switch (msg) {
-  case WM_SIZE: return "WM_SIZE";
-  case WM_PAINT: return "WM_PAINT";
-  case WM_ERASEBKGND: return "WM_ERASEBKGND";
-  case WM_SETCURSOR: return "WM_SETCURSOR";
-  case WM_MOUSEMOVE: return "WM_MOUSEMOVE";
-  case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
-  case WM_LBUTTONUP: return "WM_LBUTTONUP";
-  case WM_LBUTTONDBLCLK: return "WM_LBUTTONDBLCLK";
-  case WM_RBUTTONDOWN: return "WM_RBUTTONDOWN";
-  case WM_RBUTTONUP: return "WM_RBUTTONUP";
-  case WM_CONTEXTMENU: return "WM_CONTEXTMENU";
-  case WM_MOUSEWHEEL: return "WM_MOUSEWHEEL";
-  case WM_KEYDOWN: return "WM_KEYDOWN";
-  case WM_KEYUP: return "WM_KEYUP";
-  case WM_CHAR: return "WM_CHAR";
-  case CN_KEYDOWN: return "CN_KEYDOWN";
-  case WM_TIMER: return "WM_TIMER";
-  case WM_DESTROY: return "WM_DESTROY";
-  case WM_CLOSE: return "WM_CLOSE";
-  case WM_ACTIVATE: return "WM_ACTIVATE";
-  case WM_HSCROLL: return "WM_HSCROLL";
-  case WM_VSCROLL: return "WM_VSCROLL";
-  case WM_USER: return "WM_USER";
-  case WM_USER + 1: return "WM_USER+1";
-  case WM_USER + 2: return "WM_USER+2";
-  default: return "msg";
+  case WM_SIZE:
+    return "WM_SIZE";
+  case WM_PAINT:
+    return "WM_PAINT";
+  case WM_ERASEBKGND:
+    return "WM_ERASEBKGND";
+  case WM_SETCURSOR:
+    return "WM_SETCURSOR";
+  case WM_MOUSEMOVE:
+    return "WM_MOUSEMOVE";
+  case WM_LBUTTONDOWN:
+    return "WM_LBUTTONDOWN";
+  case WM_LBUTTONUP:
+    return "WM_LBUTTONUP";
+  case WM_LBUTTONDBLCLK:
+    return "WM_LBUTTONDBLCLK";
+  case WM_RBUTTONDOWN:
+    return "WM_RBUTTONDOWN";
+  case WM_RBUTTONUP:
+    return "WM_RBUTTONUP";
+  case WM_CONTEXTMENU:
+    return "WM_CONTEXTMENU";
+  case WM_MOUSEWHEEL:
+    return "WM_MOUSEWHEEL";
+  case WM_KEYDOWN:
+    return "WM_KEYDOWN";
+  case WM_KEYUP:
+    return "WM_KEYUP";
+  case WM_CHAR:
+    return "WM_CHAR";
+  case CN_KEYDOWN:
+    return "CN_KEYDOWN";
+  case WM_TIMER:
+    return "WM_TIMER";
+  case WM_DESTROY:
+    return "WM_DESTROY";
+  case WM_CLOSE:
+    return "WM_CLOSE";
+  case WM_ACTIVATE:
+    return "WM_ACTIVATE";
+  case WM_HSCROLL:
+    return "WM_HSCROLL";
+  case WM_VSCROLL:
+    return "WM_VSCROLL";
+  case WM_USER:
+    return "WM_USER";
+  case WM_USER + 1:
+    return "WM_USER+1";
+  case WM_USER + 2:
+    return "WM_USER+2";
+  default:
+    return "msg";
   }
 }
 
@@ -58,14 +84,15 @@ public:
   std::vector<TSpyEntry>* log_;
   COLORREF PaintColor = RGB(255, 0, 0);
   int Paints = 0;
-  bool AnswerEraseOnly = false; // WM_ERASEBKGND answers 1 and erases nothing
+  bool AnswerEraseOnly = false;    // WM_ERASEBKGND answers 1 and erases nothing
   std::vector<std::string> Filter; // only these names are logged (empty: all)
 
   void Note(const std::string& what, WPARAM w = 0, LPARAM l = 0) {
     if (log_ == nullptr) return;
     if (!Filter.empty()) {
       bool keep = false;
-      for (auto& f : Filter) keep = keep || f == what;
+      for (auto& f : Filter)
+        keep = keep || f == what;
       if (!keep) return;
     }
     log_->push_back({what, w, l});
@@ -123,12 +150,14 @@ inline COLORREF BufferPixel(TWinControl* c, int x, int y) {
 
 /// Runs the pending events (paint requests, posted messages).
 inline void PumpEvents() {
-  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
+  for (int i = 0; i < 3; ++i)
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 inline std::vector<std::string> Names(const std::vector<TSpyEntry>& log) {
   std::vector<std::string> r;
-  for (auto& e : log) r.push_back(e.What);
+  for (auto& e : log)
+    r.push_back(e.What);
   return r;
 }
 

@@ -6,8 +6,8 @@
 #include <QWidget>
 
 #include "platform/forms/Menus.h"
-#include "platform/rtl/Strings.h"
 #include "platform/forms/TestInput.h"
+#include "platform/rtl/Strings.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
 namespace {
@@ -22,10 +22,11 @@ protected:
     spy = new TSpyControl(form, &log);
     spy->SetBounds(20, 30, 100, 80);
     spy->SetParent(form);
-    spy->Filter = {"WM_LBUTTONDOWN", "WM_LBUTTONUP",     "WM_LBUTTONDBLCLK", "WM_RBUTTONDOWN",
-                   "WM_RBUTTONUP",   "WM_CONTEXTMENU",   "Click",            "DblClick",
-                   "MouseDown",      "MouseUp",          "MouseMove",        "WM_KEYDOWN",
-                   "WM_CHAR",        "WM_KEYUP",         "CN_KEYDOWN",       "WM_MOUSEWHEEL"};
+    spy->Filter = {
+        "WM_LBUTTONDOWN", "WM_LBUTTONUP", "WM_LBUTTONDBLCLK", "WM_RBUTTONDOWN", "WM_RBUTTONUP",
+        "WM_CONTEXTMENU", "Click",        "DblClick",         "MouseDown",      "MouseUp",
+        "MouseMove",      "WM_KEYDOWN",   "WM_CHAR",          "WM_KEYUP",       "CN_KEYDOWN",
+        "WM_MOUSEWHEEL"};
     log.clear();
   }
   void TearDown() override {
@@ -101,9 +102,9 @@ TEST_F(Input, RightButtonUpIsFollowedByTheContextMenu) {
   });
   spy->SetPopupMenu(menu);
   TestInput::Click(spy, TMouseButton::mbRight, 4, 3);
-  EXPECT_EQ(Names(log), (std::vector<std::string>{"WM_RBUTTONDOWN", "MouseDown", "WM_RBUTTONUP",
-                                                  "WM_CONTEXTMENU", "MenuShown", "ItemClick",
-                                                  "MouseUp"}));
+  EXPECT_EQ(Names(log),
+            (std::vector<std::string>{"WM_RBUTTONDOWN", "MouseDown", "WM_RBUTTONUP",
+                                      "WM_CONTEXTMENU", "MenuShown", "ItemClick", "MouseUp"}));
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(menu->PopupComponent(), spy);
   EXPECT_EQ(at, spy->ClientToScreen(TPoint(4, 3)));
@@ -140,8 +141,7 @@ TEST_F(Input, WheelEventsAndTheirBubblingToTheForm) {
   TestInput::Wheel(spy, -120, 5, 5);
   TestInput::Wheel(spy, 120, 5, 5); // not handled by the control: the form gets it
   TPoint screen = spy->ClientToScreen(TPoint(5, 5));
-  EXPECT_EQ(events, (std::vector<std::string>{"spy down " + IntToStr(screen.x),
-                                              "form up"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"spy down " + IntToStr(screen.x), "form up"}));
 }
 
 TEST_F(Input, KeysCarryTheTrackedModifierState) {
@@ -166,8 +166,7 @@ TEST_F(Input, KeysCarryTheTrackedModifierState) {
   };
   TestInput::KeyDown(spy, VK_RETURN);
   TestInput::KeyDown(spy, VK_TAB);
-  EXPECT_EQ(Names(log),
-            (std::vector<std::string>{"CN_KEYDOWN", "CN_KEYDOWN", "WM_KEYDOWN"}));
+  EXPECT_EQ(Names(log), (std::vector<std::string>{"CN_KEYDOWN", "CN_KEYDOWN", "WM_KEYDOWN"}));
 }
 
 TEST_F(Input, QtEventsTakeTheSamePath) {
@@ -175,8 +174,8 @@ TEST_F(Input, QtEventsTakeTheSamePath) {
   QWidget* w = spy->Widget();
   ASSERT_NE(w, nullptr);
   QPointF p(12, 9);
-  QMouseEvent press(QEvent::MouseButtonPress, p, w->mapToGlobal(p), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, p, w->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
   QMouseEvent release(QEvent::MouseButtonRelease, p, w->mapToGlobal(p), Qt::LeftButton,
                       Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(w, &press);
@@ -187,11 +186,9 @@ TEST_F(Input, QtEventsTakeTheSamePath) {
 
   log.clear();
   bool handled = false;
-  spy->OnMouseWheelDown = [&](TPersistent*, TShiftState, TPoint, bool& h) {
-    handled = h = true;
-  };
-  QWheelEvent wheel(p, w->mapToGlobal(p), QPoint(), QPoint(0, -120), Qt::NoButton,
-                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  spy->OnMouseWheelDown = [&](TPersistent*, TShiftState, TPoint, bool& h) { handled = h = true; };
+  QWheelEvent wheel(p, w->mapToGlobal(p), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
   QApplication::sendEvent(w, &wheel);
   EXPECT_TRUE(handled);
   EXPECT_EQ(Names(log), (std::vector<std::string>{"WM_MOUSEWHEEL"}));

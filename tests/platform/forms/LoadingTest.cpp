@@ -84,9 +84,9 @@ TEST_F(Loading, SettersInStoredOrderThenLoadedInCreationOrderThenOnCreate) {
   EXPECT_EQ(a->Parent(), &form);
   EXPECT_TRUE(form.IsLoading());
   l.Finish();
-  EXPECT_EQ(gSteps, (std::vector<std::string>{
-                        "a.MinValue (loading)", "a.Value (loading)", "b.Value (loading)",
-                        "F.Loaded", "a.Loaded", "b.Loaded", "OnCreate"}));
+  EXPECT_EQ(gSteps, (std::vector<std::string>{"a.MinValue (loading)", "a.Value (loading)",
+                                              "b.Value (loading)", "F.Loaded", "a.Loaded",
+                                              "b.Loaded", "OnCreate"}));
   EXPECT_EQ(a->Value(), 12.5L); // MinValue came first, so 12.5 was kept
   EXPECT_FALSE(a->IsLoading());
   EXPECT_FALSE(form.IsLoading());

@@ -87,7 +87,7 @@ TEST_F(Messages, StackedSubclassesRestoreOnlyWhileTheirsIsCurrent) {
   EXPECT_EQ(SendMessage(h, WM_USER + 1, 0, 0), 7);
   EXPECT_EQ(calls, (std::vector<std::string>{"b", "a"}));
   EXPECT_TRUE(log.empty()); // swallowed before the control
-  a.Restore(h); // b is current: a must not take b out
+  a.Restore(h);             // b is current: a must not take b out
   EXPECT_EQ(GetWindowLongPtr(h, GWL_WNDPROC), b.token);
   b.Restore(h);
   EXPECT_EQ(GetWindowLongPtr(h, GWL_WNDPROC), a.token);

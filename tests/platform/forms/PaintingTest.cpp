@@ -114,7 +114,7 @@ TEST_F(Painting, XorDrawingOutsidePaintTwiceRestoresThePixels) {
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   Rectangle(dc, 10, 10, 40, 30);
   EXPECT_EQ(BufferPixel(spy, 10, 20), RGB(0, 255, 255)); // red xor white
-  EXPECT_EQ(BufferPixel(spy, 20, 20), kRed);              // inside: untouched
+  EXPECT_EQ(BufferPixel(spy, 20, 20), kRed);             // inside: untouched
   Rectangle(dc, 10, 10, 40, 30);
   EXPECT_EQ(BufferPixel(spy, 10, 20), kRed);
   SelectObject(dc, oldPen);
@@ -133,8 +133,8 @@ TEST_F(Painting, ScrollWindowMovesPixelsAndThePendingRegion) {
   TRect pending(30, 30, 35, 35);
   InvalidateRect(h, &pending, false);
   TRect uncovered;
-  int kind = ScrollWindowEx(h, 5, 3, nullptr, nullptr, nullptr, &uncovered,
-                            SW_INVALIDATE | SW_ERASE);
+  int kind =
+      ScrollWindowEx(h, 5, 3, nullptr, nullptr, nullptr, &uncovered, SW_INVALIDATE | SW_ERASE);
   EXPECT_EQ(kind, SIMPLEREGION);
   EXPECT_EQ(BufferPixel(spy, 15, 13), kBlue);
   EXPECT_EQ(uncovered, TRect(0, 0, 100, 80)); // the L-shaped strip's box

@@ -96,11 +96,11 @@ TEST_F(Properties, TextFormsOfEveryKind) {
     const char* back; // the text read back
   };
   const Row rows[] = {
-      {"Value", "19.05", "19.05"},  {"Value", "-0.5", "-0.5"},
-      {"Position", "-12", "-12"},   {"Checked", "True", "True"},
-      {"Checked", "false", "False"}, {"Mode", "gisDrag", "gisDrag"},
+      {"Value", "19.05", "19.05"},    {"Value", "-0.5", "-0.5"},
+      {"Position", "-12", "-12"},     {"Checked", "True", "True"},
+      {"Checked", "false", "False"},  {"Mode", "gisDrag", "gisDrag"},
       {"Mode", "GISZOOM", "gisZoom"}, {"Options", "[opB, opC]", "[opB,opC]"},
-      {"Options", "[]", "[]"},       {"Text", "a b", "a b"},
+      {"Options", "[]", "[]"},        {"Text", "a b", "a b"},
   };
   TValueBox b(nullptr);
   for (const Row& r : rows) {

@@ -67,8 +67,7 @@ TEST(Shell, FileOperationsOnPathLists) {
                             FOF_RENAMEONCOLLISION),
             0);
   EXPECT_TRUE(fs::exists(root / "out" / "Copy of a.txt"));
-  EXPECT_EQ(SHFileOperation(FO_RENAME, (root / "b.txt").string(), (root / "c.txt").string(), 0),
-            0);
+  EXPECT_EQ(SHFileOperation(FO_RENAME, (root / "b.txt").string(), (root / "c.txt").string(), 0), 0);
   EXPECT_TRUE(fs::exists(root / "c.txt"));
   EXPECT_EQ(SHFileOperation(FO_MOVE, (root / "c.txt").string(), (root / "out").string(), 0), 0);
   EXPECT_FALSE(fs::exists(root / "c.txt"));

@@ -21,14 +21,15 @@ int runSecondInstance(const std::string& title) {
   p.start(QCoreApplication::applicationFilePath(), {});
   if (!p.waitForStarted()) return -1;
   // The first instance must keep answering while the second one talks to it.
-  while (!p.waitForFinished(10)) QCoreApplication::processEvents();
+  while (!p.waitForFinished(10))
+    QCoreApplication::processEvents();
   QCoreApplication::processEvents();
   return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
 }
 
 TEST(SingleInstance, ASecondInstanceBringsTheFirstForwardAndEnds) {
-  const std::string title = "Skorvaplinth test " +
-                            QString::number(QCoreApplication::applicationPid()).toStdString();
+  const std::string title =
+      "Skorvaplinth test " + QString::number(QCoreApplication::applicationPid()).toStdString();
   EXPECT_EQ(runSecondInstance(title), 3); // nobody registered yet
   TForm form(nullptr);
   form.SetBounds(0, 0, 200, 100);
@@ -41,15 +42,16 @@ TEST(SingleInstance, ASecondInstanceBringsTheFirstForwardAndEnds) {
   });
   ASSERT_TRUE(reg.Listening());
   EXPECT_EQ(runSecondInstance(title), 0);
-  for (int i = 0; i < 50 && raised == 0; ++i) QCoreApplication::processEvents();
+  for (int i = 0; i < 50 && raised == 0; ++i)
+    QCoreApplication::processEvents();
   EXPECT_EQ(raised, 1);
   EXPECT_TRUE(form.Visible());
   EXPECT_EQ(runSecondInstance(title + " other"), 3); // another title: not found
 }
 
 TEST(SingleInstance, AStaleSocketIsTakenOver) {
-  const std::string title = "Stale " +
-                            QString::number(QCoreApplication::applicationPid()).toStdString();
+  const std::string title =
+      "Stale " + QString::number(QCoreApplication::applicationPid()).toStdString();
   {
     TInstanceRegistration first("TFSkorvaplinth", title, nullptr, [] {});
     ASSERT_TRUE(first.Listening());

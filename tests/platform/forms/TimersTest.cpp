@@ -27,8 +27,7 @@ TEST_F(Timers, FireOnTheFakeClockInDueOrder) {
   make("b", 200);
   clock.Advance(650);
   // At 1600 both are due: the one scheduled earlier (a, at 1300) goes first.
-  EXPECT_EQ(fired, (std::vector<std::string>{"b@1200", "a@1300", "b@1400", "a@1600",
-                                             "b@1600"}));
+  EXPECT_EQ(fired, (std::vector<std::string>{"b@1200", "a@1300", "b@1400", "a@1600", "b@1600"}));
   EXPECT_EQ(GetTickCount(), 1650u);
 }
 

@@ -126,8 +126,8 @@ TEST(WindowCalls, AControlFreedInsideItsOwnInputEventIsSafe) {
   };
   QWidget* w = c->Widget();
   QPointF p(5, 5);
-  QMouseEvent press(QEvent::MouseButtonPress, p, w->mapToGlobal(p), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, p, w->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
   QApplication::sendEvent(w, &press);
   EXPECT_TRUE(freed);
   PumpEvents(); // the widgets go now
