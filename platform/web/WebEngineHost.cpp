@@ -121,7 +121,12 @@ void WebEngineHostImpl::CreatePage() {
   WebEnginePage* old = page;
   page = new WebEnginePage(WebProfile(), view, *this);
   view->setPage(page);
-  delete old;
+  if (old) {
+    // The new page starts empty.
+    delete old;
+    hasDocument = false;
+    loadState = WebLoadState::None;
+  }
   QObject::connect(page, &QWebEnginePage::loadingChanged, page,
                    [this](const QWebEngineLoadingInfo& info) { OnLoadingChanged(info); });
   QObject::connect(page, &QWebEnginePage::loadProgress, page, [this](int percent) {
