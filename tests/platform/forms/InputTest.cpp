@@ -196,3 +196,21 @@ TEST_F(Input, QtEventsTakeTheSamePath) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Input, MouseEnterAndLeaveFromQt) {
+  form->Show();
+  std::vector<std::string> events;
+  spy->OnMouseEnter = [&](TPersistent*) { events.push_back("enter"); };
+  spy->OnMouseLeave = [&](TPersistent*) { events.push_back("leave"); };
+  QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), spy->Widget()->mapToGlobal(QPointF(3, 3)));
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(spy->Widget(), &enter);
+  QApplication::sendEvent(spy->Widget(), &leave);
+  EXPECT_EQ(events, (std::vector<std::string>{"enter", "leave"}));
+  TestInput::MouseMove(spy, 7, 9);
+  EXPECT_EQ(Mouse()->CursorPos(), spy->ClientToScreen(TPoint(7, 9)));
+}
+
+} // namespace

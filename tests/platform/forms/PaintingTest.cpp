@@ -287,3 +287,60 @@ TEST_F(Painting, SetRedrawOffHoldsPaintingBackUntilItIsOnAgain) {
 }
 
 } // namespace
+
+namespace {
+
+/// A control that notes the canvas clip box of each paint.
+class TClipNoter : public TCustomControl {
+  SK_CLASS(TClipNoter, TCustomControl)
+public:
+  using TCustomControl::TCustomControl;
+  std::vector<TRect> Clips;
+
+protected:
+  void Paint() override { Clips.push_back(Canvas()->ClipRect()); }
+};
+
+TEST(PaintingCanvas, TheCanvasClipRectIsTheInvalidArea) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 308, 227);
+  auto* c = new TClipNoter(&form);
+  c->SetBounds(0, 0, 100, 80);
+  c->SetParent(&form);
+  HWND h = c->Handle();
+  UpdateWindow(h);
+  TRect a(10, 20, 30, 40), b(50, 20, 60, 25);
+  InvalidateRect(h, &a, false);
+  InvalidateRect(h, &b, false);
+  UpdateWindow(h);
+  ASSERT_EQ(c->Clips.size(), 2u);
+  EXPECT_EQ(c->Clips[0], TRect(0, 0, 100, 80));
+  EXPECT_EQ(c->Clips[1], TRect(10, 20, 60, 40));
+  EXPECT_EQ(c->PaintDC(), nullptr); // only while painting
+}
+
+TEST(PaintingCanvas, FormSizeIsClientPlusAFixedFrame) {
+  struct Row {
+    TBorderStyle style;
+    int extraW, extraH;
+  };
+  const Row rows[] = {{TBorderStyle::bsSizeable, 8, 27},
+                      {TBorderStyle::bsSingle, 6, 25},
+                      {TBorderStyle::bsDialog, 6, 25},
+                      {TBorderStyle::bsNone, 0, 0}};
+  for (const Row& r : rows) {
+    TForm f(nullptr);
+    f.SetBorderStyle(r.style);
+    f.SetClientWidth(10);
+    f.SetClientHeight(10);
+    EXPECT_EQ(f.Width(), 10 + r.extraW);
+    EXPECT_EQ(f.Height(), 10 + r.extraH);
+    f.SetBounds(100, 50, 200, 150);
+    EXPECT_EQ(f.ClientOrigin(), TPoint(100 + r.extraW / 2, 50 + r.extraH - r.extraW / 2));
+    TRect wr;
+    GetWindowRect(f.Handle(), &wr);
+    EXPECT_EQ(wr, TRect(100, 50, 300, 200));
+  }
+}
+
+} // namespace
