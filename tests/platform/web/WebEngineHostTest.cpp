@@ -570,6 +570,43 @@ TEST(WebEngineHost, FocusActivationAndSelectionAreReported) {
   EXPECT_TRUE(WaitUntil([&] { return selections > 0; }));
 }
 
+TEST(WebEngineHost, NewWindowsAreRefusedUnlessTheHookAllows) {
+  QWidget window;
+  window.resize(400, 300);
+  CountingHost h;
+  AttachTo(h.host, &window);
+  h.host.SetBounds(0, 0, 400, 300);
+  window.show();
+  ASSERT_TRUE(h.Load(WritePage(
+      "popup.htm", "<html><body style='margin:0'><a href='target.htm' target='_blank' "
+                   "style='display:block;width:200px;height:100px;background:#0f0'>new</a>"
+                   "</body></html>")));
+  ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    auto shot = h.host.Snapshot();
+    return shot && shot->Rgb(50, 50) == 0x00ff00;
+  }));
+  std::vector<std::string> asked;
+  h.host.OnNewWindow = [&](const std::string& url, bool userInitiated) {
+    asked.push_back(url + (userInitiated ? " by the user" : ""));
+    return false;
+  };
+  QWidget* input = InputWidget(h.host);
+  const QPoint p(50, 50);
+  QMouseEvent press(QEvent::MouseButtonPress, p, input->mapToGlobal(p), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, p, input->mapToGlobal(p), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(input, &press);
+  QApplication::sendEvent(input, &release);
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 1; }));
+  EXPECT_EQ(asked[0], WebEngineHost::UrlFromText((webtest::Dir() + "/target.htm").toStdString()) +
+                          " by the user");
+  // The page itself stays where it was.
+  Pump(100);
+  EXPECT_NE(h.host.Url().find("popup.htm"), std::string::npos);
+}
+
 TEST(WebEngineHost, UserAgentTokenIsThisProcesssOwn) {
   const std::string engine = DefaultWebUserAgent();
   ASSERT_FALSE(engine.empty());
