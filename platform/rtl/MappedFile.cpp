@@ -85,13 +85,25 @@ struct SharedViewsAccess {
     return false;
   }
 
+  // Whether `view` still shows the file now at its path: a file replaced
+  // (a new file renamed over it) or resized since it was mapped needs a new
+  // view; the old one stays with the users it has.
+  static bool current(const TSharedView& view, const struct stat& st) {
+    return view.device_ == static_cast<uint64_t>(st.st_dev) &&
+           view.inode_ == static_cast<uint64_t>(st.st_ino) &&
+           view.size_ == static_cast<int64_t>(st.st_size);
+  }
+
   static TSharedView* acquire(const std::string& path) {
     auto& r = instance();
     TCriticalSectionGuard guard(r.lock);
-    for (const auto& v : r.views) {
-      if (v->path_ == path) {
-        ++v->refCount_;
-        return v.get();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+      for (const auto& v : r.views) {
+        if (v->path_ == path && current(*v, st)) {
+          ++v->refCount_;
+          return v.get();
+        }
       }
     }
     auto view = map(path);

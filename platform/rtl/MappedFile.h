@@ -5,7 +5,10 @@
 // path made absolute against the logical current folder; compared exactly)
 // and counts its users; Release drops one user and unmaps at the last. Both
 // run under one process-wide lock, so views may be taken and dropped from
-// any thread. Sizes are 64-bit. An empty file gets no mapping (Data() is
+// any thread. A file replaced (another file renamed over it) or resized
+// since its view was made gets a new view, so a new reader never sees stale
+// bytes or a wrong size; the old view stays valid for the users it has.
+// Sizes are 64-bit. An empty file gets no mapping (Data() is
 // null). Callers check the bounds of every read (TMappedFile::ReadAt does).
 //
 // Truncating a mapped file would kill its readers (SIGBUS), so the runtime

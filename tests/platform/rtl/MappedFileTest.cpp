@@ -104,6 +104,39 @@ TEST(MappedFile, AMappedFileIsNeverCut) {
   EXPECT_EQ(recreated.Size(), 0);
 }
 
+TEST(MappedFile, ANewReaderNeverGetsAStaleView) {
+  RtlTempDir dir;
+  const std::string path = dir.Write("layer.shp", "old bytes");
+  TMappedFile oldReader(path);
+
+  // A writer that may not cut the mapped file writes a new one and renames it over.
+  const std::string temp = dir.Write("layer.shp.tmp", "new and longer bytes");
+  ASSERT_TRUE(RenameFile(path, dir / "layer.shp.old"));
+  ASSERT_TRUE(RenameFile(temp, path));
+  TMappedFile newReader(path);
+  EXPECT_NE(&newReader.View(), &oldReader.View());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(newReader.Data()), 20),
+            "new and longer bytes");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(oldReader.Data()), 9), "old bytes");
+  EXPECT_EQ(oldReader.View().RefCount(), 1);
+
+  // The same file grown in place: the new size gets a new view.
+  {
+    TFileStream writer(path, fmOpenReadWrite | fmShareDenyNone);
+    writer.Seek(0, soEnd);
+    writer.WriteBuffer("!", 1);
+  }
+  TMappedFile grown(path);
+  EXPECT_EQ(grown.Size(), 21);
+  EXPECT_EQ(newReader.Size(), 20);
+  TMappedFile again(path); // unchanged since: shared
+  EXPECT_EQ(&again.View(), &grown.View());
+
+  // A file gone from its path is not served from an old view.
+  ASSERT_TRUE(DeleteFile(path));
+  EXPECT_THROW(TMappedFile{path}, EMappedFileError);
+}
+
 TEST(MappedFile, ThreadsShareOneRegistry) {
   RtlTempDir dir;
   const std::string path = dir.Write("t.bin", std::string(4096, 'z'));
