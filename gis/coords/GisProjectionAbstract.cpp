@@ -4,6 +4,7 @@
 #include "gis/coords/GisDatumList.h"
 #include "gis/coords/GisEllipsoid.h"
 
+#include <cmath>
 #include <numbers>
 
 namespace {
@@ -103,16 +104,21 @@ void TGIS_ProjectionAbstract::StoreParameters(const TGIS_ProjectionSetUp& p) {
   Zone = p.Zone;
 }
 
-double TGIS_ProjectionAbstract::FixOriginLatitude(double value) {
-  if (value < -kPi / 2) {
-    AddWarning(GIS_RS_ERR_ORIGINLATITUDE_FIXED);
-    return -kPi / 2;
+double TGIS_ProjectionAbstract::ClampWithWarning(double value, double low, double high,
+                                                 const std::string& warning) {
+  if (value < low) {
+    AddWarning(warning);
+    return low;
   }
-  if (value > kPi / 2) {
-    AddWarning(GIS_RS_ERR_ORIGINLATITUDE_FIXED);
-    return kPi / 2;
+  if (value > high) {
+    AddWarning(warning);
+    return high;
   }
   return value;
+}
+
+double TGIS_ProjectionAbstract::FixOriginLatitude(double value) {
+  return ClampWithWarning(value, -kPi / 2, kPi / 2, GIS_RS_ERR_ORIGINLATITUDE_FIXED);
 }
 
 double TGIS_ProjectionAbstract::FixCentralMeridian(double value, double lowReplacement) {
@@ -131,27 +137,11 @@ TGIS_ProjectionAbstract::ForwardInput
 TGIS_ProjectionAbstract::CheckForwardInput(const TGIS_Point3D& input, double latitudeLimit) {
   ClearWarningFlag();
   ForwardInput r{input.X, input.Y, input.Z, 0};
-  if (r.Latitude < -latitudeLimit) {
-    AddWarning(GIS_RS_ERR_LATITUDE_FIXED);
-    r.Latitude = -latitudeLimit;
-  } else if (r.Latitude > latitudeLimit) {
-    AddWarning(GIS_RS_ERR_LATITUDE_FIXED);
-    r.Latitude = latitudeLimit;
-  }
-  if (r.Longitude < -kPi) {
-    AddWarning(GIS_RS_ERR_LONGITUDE_FIXED);
-    r.Longitude = -kPi;
-  } else if (r.Longitude > 2 * kPi) {
-    AddWarning(GIS_RS_ERR_LONGITUDE_FIXED);
-    r.Longitude = 2 * kPi;
-  }
+  r.Latitude =
+      ClampWithWarning(r.Latitude, -latitudeLimit, latitudeLimit, GIS_RS_ERR_LATITUDE_FIXED);
+  r.Longitude = ClampWithWarning(r.Longitude, -kPi, 2 * kPi, GIS_RS_ERR_LONGITUDE_FIXED);
   if (r.Longitude > kPi) r.Longitude -= 2 * kPi;
-  double d = r.Longitude - CentralMeridian;
-  if (d > kPi)
-    d -= 2 * kPi;
-  else if (d < -kPi)
-    d += 2 * kPi;
-  r.DeltaLongitude = d;
+  r.DeltaLongitude = WrapLongitude(r.Longitude - CentralMeridian);
   return r;
 }
 
@@ -159,20 +149,10 @@ TGIS_ProjectionAbstract::InverseInput
 TGIS_ProjectionAbstract::CheckInverseInput(const TGIS_Point3D& input) {
   ClearWarningFlag();
   InverseInput r{input.X, input.Y, input.Z};
-  if (r.Easting < FalseEasting - EastingRange) {
-    AddWarning(GIS_RS_ERR_EASTING_FIXED);
-    r.Easting = FalseEasting - EastingRange;
-  } else if (r.Easting > FalseEasting + EastingRange) {
-    AddWarning(GIS_RS_ERR_EASTING_FIXED);
-    r.Easting = FalseEasting + EastingRange;
-  }
-  if (r.Northing < FalseNorthing - NorthingRange) {
-    AddWarning(GIS_RS_ERR_NORTHING_FIXED);
-    r.Northing = FalseNorthing - NorthingRange;
-  } else if (r.Northing > FalseNorthing + NorthingRange) {
-    AddWarning(GIS_RS_ERR_NORTHING_FIXED);
-    r.Northing = FalseNorthing + NorthingRange;
-  }
+  r.Easting = ClampWithWarning(r.Easting, FalseEasting - EastingRange, FalseEasting + EastingRange,
+                               GIS_RS_ERR_EASTING_FIXED);
+  r.Northing = ClampWithWarning(r.Northing, FalseNorthing - NorthingRange,
+                                FalseNorthing + NorthingRange, GIS_RS_ERR_NORTHING_FIXED);
   return r;
 }
 
@@ -180,4 +160,27 @@ double TGIS_ProjectionAbstract::WrapLongitude(double longitude) {
   if (longitude > kPi) return longitude - 2 * kPi;
   if (longitude < -kPi) return longitude + 2 * kPi;
   return longitude;
+}
+
+void TGIS_ProjectionAbstract::NormalizeOutput(double& longitude, double& latitude) {
+  if (latitude > kPi / 2)
+    latitude = kPi / 2;
+  else if (latitude < -kPi / 2)
+    latitude = -kPi / 2;
+  longitude = WrapLongitude(longitude);
+  if (longitude > kPi)
+    longitude = kPi;
+  else if (longitude < -kPi)
+    longitude = -kPi;
+}
+
+long double TGIS_ProjectionAbstract::EqualAreaRadius() const {
+  const long double e4 = E2 * E2;
+  return A * (1 - E2 / 6 - 17 * e4 / 360 - 67 * e4 * E2 / 3024);
+}
+
+long double TGIS_ProjectionAbstract::ConformalT(long double latitude) const {
+  constexpr long double pi = std::numbers::pi_v<long double>;
+  const long double es = E * std::sin(latitude);
+  return std::tan(pi / 4 - latitude / 2) / std::pow((1 - es) / (1 + es), E / 2);
 }

@@ -195,6 +195,24 @@ protected:
   /// A longitude above π reduced by 2π, one below -π increased by 2π.
   static double WrapLongitude(double longitude);
 
+  /// `value` clamped to [low, high]; a correction records `warning`. The
+  /// shape of every SetUp clamp and of the easting and northing checks of
+  /// projections that keep their own limits.
+  double ClampWithWarning(double value, double low, double high, const std::string& warning);
+
+  /// The output normalisation of an inverse: the latitude clamped to
+  /// [-π/2, π/2]; the longitude wrapped by 2π once (WrapLongitude) and then
+  /// clamped to [-π, π]. No warning is recorded.
+  static void NormalizeOutput(double& longitude, double& latitude);
+
+  /// The radius of the sphere of equal area of the ellipsoid constants:
+  /// a (1 - e²/6 - 17e⁴/360 - 67e⁶/3024). Valid after UpdateConstants.
+  long double EqualAreaRadius() const;
+
+  /// The conformal function t(φ) = tan(π/4 - φ/2) / ((1 - e sin φ) /
+  /// (1 + e sin φ))^(e/2) on the ellipsoid constants.
+  long double ConformalT(long double latitude) const;
+
   // The ellipsoid constants, copied by UpdateConstants.
   long double A = 0;   // semi-major axis
   long double B = 0;   // semi-minor axis

@@ -514,6 +514,25 @@ inline const ScaleRow kScale[] = {
     {24.9, 60.2, 0.002, 2882393.323225, 1337962.434201, 5511584.829213, 2881926.110634, 1338968.497744, 5511584.829213},
 };
 
+// `cct +proj=merc +ellps=WGS84` at longitude 0: latitude (degrees) ->
+// northing (metres).
+struct MercatorRow { double Lat, Y; };
+inline const MercatorRow kMercator[] = {
+    {-85.0, -19929239.113379},
+    {-68.0, -10407332.515150},
+    {-51.0, -6588066.570106},
+    {-34.0, -4004909.109480},
+    {-17.0, -1908339.066984},
+    {0.0, 0.000000},
+    {17.0, 1908339.066984},
+    {34.0, 4004909.109480},
+    {51.0, 6588066.570106},
+    {68.0, 10407332.515150},
+    {85.0, 19929239.113379},
+    {0.5, 55287.849046},
+    {89.75, 39040306.181009},
+};
+
 // `cct +proj=molodensky` for every three-parameter datum at the centre of
 // its validity box, height 100 m: datum -> WGS 84 (To*) and
 // WGS 84 -> datum (From*), degrees and metres.

@@ -114,6 +114,70 @@ TEST_F(ProjectionFrameworkTest, InverseInputCheckAndSetUpCorrections) {
   EXPECT_EQ(p.Warnings(), GIS_RS_ERR_NORTHING_FIXED);
 }
 
+TEST_F(ProjectionFrameworkTest, ClampWithWarning) {
+  TestProjection p;
+  struct Case {
+    double Value, Expected;
+    bool Warned;
+  } cases[] = {
+      {-2.0, -1.0, true}, {-1.0, -1.0, false}, {0.25, 0.25, false}, {1.0, 1.0, false},
+      {3.0, 1.0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(GisFloatToStr(c.Value));
+    p.ClearFlag();
+    p.AddWarning("");
+    EXPECT_EQ(p.ClampWithWarning(c.Value, -1.0, 1.0, "clamped"), c.Expected);
+    EXPECT_EQ(p.Warnings(), c.Warned ? "clamped" : "");
+  }
+  // Two corrections of one operation are joined.
+  p.ClearFlag();
+  p.ClampWithWarning(5, 0, 1, "first");
+  p.ClampWithWarning(-5, 0, 1, "second");
+  EXPECT_EQ(p.Warnings(), "first\rsecond");
+}
+
+TEST_F(ProjectionFrameworkTest, OutputNormalisation) {
+  struct Case {
+    double Lon, Lat, ExpectedLon, ExpectedLat;
+  } cases[] = {
+      {0.5, -0.5, 0.5, -0.5},
+      {kPi, kPi / 2, kPi, kPi / 2},           // the bounds stay
+      {4.0, 2.0, 4.0 - 2 * kPi, kPi / 2},     // wrapped once, latitude clamped
+      {-4.0, -2.0, -4.0 + 2 * kPi, -kPi / 2}, // wrapped once the other way
+      {10.0, 0.1, kPi, 0.1},                  // still above π after the wrap
+      {-10.0, 0.1, -kPi, 0.1},                // still below -π after the wrap
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(GisFloatToStr(c.Lon) + " " + GisFloatToStr(c.Lat));
+    double lon = c.Lon, lat = c.Lat;
+    TestProjection::NormalizeOutput(lon, lat);
+    EXPECT_DOUBLE_EQ(lon, c.ExpectedLon);
+    EXPECT_EQ(lat, c.ExpectedLat);
+  }
+}
+
+TEST_F(ProjectionFrameworkTest, EqualAreaRadiusAndConformalFunction) {
+  TestProjection p; // WGS 84
+  // The radius of the sphere of equal area in closed form.
+  const double a = 6378137.0, e2 = 0.006694379990141316, e = std::sqrt(e2);
+  const double exact =
+      a * std::sqrt((1 + (1 - e2) / (2 * e) * std::log((1 + e) / (1 - e))) / 2);
+  EXPECT_NEAR(static_cast<double>(p.EqualAreaRadius()), exact, 1e-3);
+  // t(φ) through the ellipsoidal Mercator northing y = -a ln t(φ).
+  for (const oracle::MercatorRow& row : oracle::kMercator) {
+    SCOPED_TRACE(GisFloatToStr(row.Lat));
+    const long double t = p.ConformalT(row.Lat * kDeg);
+    EXPECT_NEAR(static_cast<double>(-a * std::log(t)), row.Y, 1e-5);
+  }
+  // On a sphere it is tan(π/4 - φ/2).
+  ASSERT_NE(GisEllipsoidList().AddEllipsoid("SPH", "Sphere", 0, 6370997), nullptr);
+  GisDatumList().AddDatum(gisDatumWGS84, "SPHD", "Sphere", "SPH", {});
+  p.SetDatum(GisDatumList().FindDatum("SPHD"));
+  EXPECT_EQ(p.EqualAreaRadius(), 6370997.0L);
+  EXPECT_NEAR(static_cast<double>(p.ConformalT(0.6)), std::tan(kPi / 4 - 0.3), 1e-15);
+}
+
 TEST_F(ProjectionFrameworkTest, ReRegisteringACodeFreesTheOldInstance) {
   TGIS_ProjectionList list;
   int destroyed = 0;

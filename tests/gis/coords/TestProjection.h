@@ -60,6 +60,12 @@ public:
 
   void ClearFlag() { ClearWarningFlag(); }
 
+  // The helpers the projection classes share, opened for the tests.
+  using TGIS_ProjectionAbstract::ClampWithWarning;
+  using TGIS_ProjectionAbstract::ConformalT;
+  using TGIS_ProjectionAbstract::EqualAreaRadius;
+  using TGIS_ProjectionAbstract::NormalizeOutput;
+
   ForwardInput LastForward{};
   std::function<void()> OnDestroy;
   bool FailSetUp = false;

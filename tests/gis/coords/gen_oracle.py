@@ -113,6 +113,14 @@ def scale_rows():
     return out
 
 
+def mercator_rows():
+    """Northings of the ellipsoidal Mercator on WGS 84, y = -a ln t(latitude),
+    which give the conformal function t that several projections share."""
+    lats = list(range(-85, 86, 17)) + [0.5, 89.75]
+    r = run(["cct", "-d", "6", "+proj=merc", "+ellps=WGS84"], ["0 %r 0" % lat for lat in lats])
+    return ["    {%r, %s}," % (float(lat), row[1]) for lat, row in zip(lats, r)]
+
+
 def molodensky_rows(ellipsoids, datums):
     a84, rf84 = ellipsoids["WE"]
     out = []
@@ -196,6 +204,13 @@ def main():
         "struct ScaleRow { double Lon, Lat, Pixel, X1, Y1, Z1, X2, Y2, Z2; };",
         "inline const ScaleRow kScale[] = {",
     ] + scale_rows() + [
+        "};",
+        "",
+        "// `cct +proj=merc +ellps=WGS84` at longitude 0: latitude (degrees) ->",
+        "// northing (metres).",
+        "struct MercatorRow { double Lat, Y; };",
+        "inline const MercatorRow kMercator[] = {",
+    ] + mercator_rows() + [
         "};",
         "",
         "// `cct +proj=molodensky` for every three-parameter datum at the centre of",
