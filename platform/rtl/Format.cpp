@@ -2,8 +2,10 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FormatDecimal.h"
+#include "platform/rtl/Runtime.h"
 #include "platform/rtl/Strings.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -212,7 +214,17 @@ std::string formatImpl(std::string_view fmt, std::span<const FormatArg> args,
   return out;
 }
 
+// Qt takes the user's locale (LC_ALL) when the application object is made;
+// LC_NUMERIC goes back to "C" right after, as a backup for any C library
+// number conversion that slips in. This file is linked into every program
+// that formats numbers, so the hook is always registered.
+void restoreNumericLocaleAfterQtStarts() {
+  rtl_restore_numeric_locale();
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(restoreNumericLocaleAfterQtStarts)
 
 TFormatSettings& FormatSettings() {
   static TFormatSettings settings;

@@ -9,5 +9,6 @@ void rtl_reset_for_tests();
 
 /// Sets LC_NUMERIC back to "C" after the GUI toolkit has taken the user's
 /// locale. A backup only: the runtime never formats or parses numbers through
-/// the C library.
+/// the C library. Called by the runtime itself as soon as the Qt application
+/// object is made; callers need not call it.
 void rtl_restore_numeric_locale();

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 TEST(Runtime, ResetRestoresSettingsAndRunsRegisteredHooks) {
   int calls = 0;
@@ -39,4 +43,29 @@ TEST(Runtime, RestoreNumericLocaleSetsC) {
   rtl_restore_numeric_locale();
   EXPECT_STREQ(std::localeconv()->decimal_point, ".");
   std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(Runtime, NumericLocaleIsCOnceTheToolkitHasStarted) {
+  const std::string savedAll = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no decimal-comma locale here";
+  std::setlocale(LC_ALL, savedAll.c_str());
+  const char* oldNumeric = std::getenv("LC_NUMERIC");
+  const std::string savedNumeric = oldNumeric ? oldNumeric : "";
+  const char* oldAll = std::getenv("LC_ALL");
+  const std::string savedAllEnv = oldAll ? oldAll : "";
+  unsetenv("LC_ALL");
+  setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
+  {
+    int argc = 1;
+    char name[] = "test_rtl";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv); // takes the user's locale, as every Qt program does
+    EXPECT_STREQ(std::localeconv()->decimal_point, ".");
+  }
+  if (oldNumeric)
+    setenv("LC_NUMERIC", savedNumeric.c_str(), 1);
+  else
+    unsetenv("LC_NUMERIC");
+  if (oldAll) setenv("LC_ALL", savedAllEnv.c_str(), 1);
+  std::setlocale(LC_ALL, savedAll.c_str());
 }
