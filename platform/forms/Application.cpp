@@ -243,12 +243,10 @@ int showRealBox(const std::string& caption, const std::string& text, UINT flags)
 
 } // namespace
 
-int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags) {
-  // While it is up, the box is a dialog window the active form can see.
+int RunDialogWindow(const std::string& caption, int closedAnswer,
+                    const std::function<int(const std::string& caption)>& run) {
   bool closed = false;
-  int closedAnswer = (flags & 0x0F) == MB_OK ? IDOK : IDCANCEL;
-  HWND box = 0;
-  box = AllocateHWnd([&](TMessage& m) {
+  HWND box = AllocateHWnd([&](TMessage& m) {
     if (m.Msg == WM_CLOSE) closed = true;
     m.Result = 0;
   });
@@ -261,18 +259,22 @@ int ShowMessageBox(const std::string& text, const std::string& caption, UINT fla
   HWND ownerHandle = (owner != nullptr && owner->HandleAllocated()) ? owner->Handle() : 0;
   if (ownerHandle != 0) SendMessage(ownerHandle, WM_ACTIVATE, WA_INACTIVE, LPARAM(box));
   int answer = closedAnswer;
-  if (!closed && IsWindow(box)) {
-    TDialogRequest request;
-    request.Caption = GetWindowText(box);
-    request.Text = text;
-    request.Flags = flags;
-    answer =
-        dialogAnswerer() ? dialogAnswerer()(request) : showRealBox(request.Caption, text, flags);
-  }
+  if (!closed && IsWindow(box)) answer = run(GetWindowText(box));
   if (IsWindow(box)) DeallocateHWnd(box);
   if (ownerHandle != 0 && IsWindow(ownerHandle))
     SendMessage(ownerHandle, WM_ACTIVATE, WA_ACTIVE, 0);
   return answer;
+}
+
+int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags) {
+  int closedAnswer = (flags & 0x0F) == MB_OK ? IDOK : IDCANCEL;
+  return RunDialogWindow(caption, closedAnswer, [&](const std::string& shownCaption) {
+    TDialogRequest request;
+    request.Caption = shownCaption;
+    request.Text = text;
+    request.Flags = flags;
+    return dialogAnswerer() ? dialogAnswerer()(request) : showRealBox(request.Caption, text, flags);
+  });
 }
 
 void ShowMessage(const std::string& text) {

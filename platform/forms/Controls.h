@@ -377,6 +377,10 @@ protected:
   /// from HasBackBuffer.
   virtual QWidget* CreateWidget(QWidget* parent);
   virtual bool HasBackBuffer() const { return true; }
+  /// Native widgets that take their input in an inner widget (a web view's
+  /// focus proxy) pass that widget here: its events become this control's
+  /// messages too.
+  void AttachInputWidget(QWidget* inner);
   /// Paints the client area into `dc` (the paint DC or a foreign DC).
   virtual void PaintWindow(HDC dc);
   void PaintHandler(TMessage& message);

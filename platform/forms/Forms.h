@@ -299,3 +299,13 @@ void SetDialogAnswerer(TDialogAnswerer answerer);
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags);
 /// A box with the text and an OK button, captioned with Application.Title.
 void ShowMessage(const std::string& text);
+
+/// The frame every modal box and dialog of the program runs in (message boxes,
+/// the browser's own dialogs): while `run` shows it, it is a window of class
+/// "#32770" whose text is the caption; the active form first gets
+/// WM_ACTIVATE (WA_INACTIVE, the dialog's handle), may rename it
+/// (SetWindowText) or close it (WM_CLOSE, DestroyWindow) - then `run` is not
+/// called and `closedAnswer` is returned. `run` gets the caption as it stands
+/// then and returns the answer; afterwards the form gets WM_ACTIVATE again.
+int RunDialogWindow(const std::string& caption, int closedAnswer,
+                    const std::function<int(const std::string& caption)>& run);

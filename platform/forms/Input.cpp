@@ -157,6 +157,20 @@ public:
 
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (watched != parent() || control_ == nullptr) return false;
+    // Only the control's own widget stands for the window (resizes, closes,
+    // activation); an attached inner widget brings its input.
+    bool own = watched == control_->Widget();
+    if (!own) {
+      switch (e->type()) {
+      case QEvent::Resize:
+      case QEvent::Close:
+      case QEvent::WindowActivate:
+      case QEvent::WindowDeactivate:
+        return false;
+      default:
+        break;
+      }
+    }
     TQtEntry entry;
     TPoint off = control_->ClientOffset();
     switch (e->type()) {
@@ -172,6 +186,7 @@ public:
                                                            : TInputEvent::Move;
       ie.Button = qtButton(me->button());
       QPoint p = me->position().toPoint();
+      if (!own) p = static_cast<QWidget*>(watched)->mapTo(control_->Widget(), p);
       ie.X = p.x() - off.x;
       ie.Y = p.y() - off.y;
       fillModifiers(ie, me->modifiers());
@@ -183,6 +198,7 @@ public:
       TInputEvent ie;
       ie.Kind = TInputEvent::Wheel;
       QPoint p = we->position().toPoint();
+      if (!own) p = static_cast<QWidget*>(watched)->mapTo(control_->Widget(), p);
       ie.X = p.x() - off.x;
       ie.Y = p.y() - off.y;
       ie.WheelDelta = we->angleDelta().y();
@@ -275,7 +291,7 @@ void DetachBufferWidget(QWidget* widget);
 
 void ReleaseWidget(QWidget* widget) {
   if (widget == nullptr) return;
-  for (QObject* child : widget->children())
+  for (QObject* child : widget->findChildren<QObject*>())
     if (auto* f = dynamic_cast<TEventFilter*>(child)) f->Detach();
   DetachBufferWidget(widget);
   widget->hide();

@@ -95,6 +95,10 @@ QWidget* TWinControl::CreateWidget(QWidget* parent) {
   return NewBufferWidget(parent, this);
 }
 
+void TWinControl::AttachInputWidget(QWidget* inner) {
+  if (inner != nullptr) AttachEventFilter(inner, this);
+}
+
 void TWinControl::CreateWnd() {
   TCreateParams p;
   CreateParams(p);

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 
 #include "platform/forms/Loading.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/rtl/Strings.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
 namespace {
@@ -177,6 +179,47 @@ TEST(StdCtrls, MemoLinesAndTextWithCrLf) {
   memo->SetText("one\r\ntwo");
   EXPECT_EQ(editor->toPlainText().toStdString(), "one\ntwo");
   EXPECT_GT(changes, before);
+}
+
+} // namespace
+
+namespace {
+
+/// A native control whose input arrives in an inner widget.
+class TWrapped : public TWinControl {
+  SK_CLASS(TWrapped, TWinControl)
+public:
+  using TWinControl::TWinControl;
+  std::vector<std::string> Got;
+  QWidget* Inner = nullptr;
+
+protected:
+  QWidget* CreateWidget(QWidget* parent) override {
+    auto* outer = new QWidget(parent);
+    Inner = new QLineEdit(outer);
+    Inner->setGeometry(10, 5, 60, 20);
+    AttachInputWidget(Inner);
+    return outer;
+  }
+  bool HasBackBuffer() const override { return false; }
+  void MouseDown(TMouseButton, TShiftState, int x, int y) override {
+    Got.push_back("down " + IntToStr(x) + "," + IntToStr(y));
+  }
+};
+
+TEST(StdCtrls, InputOfAnInnerWidgetReachesTheControl) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 308, 227);
+  auto* w = new TWrapped(&form);
+  w->SetBounds(0, 0, 100, 40);
+  w->SetParent(&form);
+  form.Show();
+  ASSERT_NE(w->Inner, nullptr);
+  QPointF p(2, 3);
+  QMouseEvent press(QEvent::MouseButtonPress, p, w->Inner->mapToGlobal(p), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->Inner, &press);
+  EXPECT_EQ(w->Got, (std::vector<std::string>{"down 12,8"})); // in the control's coordinates
 }
 
 } // namespace
