@@ -87,18 +87,15 @@ public:
 private:
   using Entry = std::pair<std::string, std::unique_ptr<T>>;
 
-  typename std::vector<Entry>::const_iterator LowerBound(std::string_view code) const {
-    return std::lower_bound(items_.begin(), items_.end(), code,
+  // The first entry whose code does not sort before `code`.
+  template <class Items> static auto LowerBoundIn(Items& items, std::string_view code) {
+    return std::lower_bound(items.begin(), items.end(), code,
                             [](const Entry& e, std::string_view c) {
                               return gis_coords::CompareCodes(e.first, c) < 0;
                             });
   }
-  typename std::vector<Entry>::iterator LowerBound(std::string_view code) {
-    return std::lower_bound(items_.begin(), items_.end(), code,
-                            [](const Entry& e, std::string_view c) {
-                              return gis_coords::CompareCodes(e.first, c) < 0;
-                            });
-  }
+  auto LowerBound(std::string_view code) const { return LowerBoundIn(items_, code); }
+  auto LowerBound(std::string_view code) { return LowerBoundIn(items_, code); }
 
   Replaced replaced_;
   std::vector<Entry> items_;

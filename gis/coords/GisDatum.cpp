@@ -50,6 +50,73 @@ bool BeyondPolarLimit(const TGIS_Point3D& p) {
   return p.Y < -kMolodenskyPolarLimit || p.Y > kMolodenskyPolarLimit;
 }
 
+// The geocentric shift of `d`: `sign` +1 towards WGS 84, -1 from it. Seven
+// parameters: the linearised Helmert transformation with coordinate-frame
+// rotations, X' = X + sign (ΔX + Rz Y - Ry Z + S X) and likewise for Y, Z.
+void GeocentricShift(const TGIS_Datum& d, int sign, const TGIS_Point3D& input,
+                     TGIS_Point3D& output) {
+  const double x = input.X, y = input.Y, z = input.Z;
+  switch (d.Kind) {
+  case gisDatumThreeParameter:
+    output.X = x + sign * d.DeltaX;
+    output.Y = y + sign * d.DeltaY;
+    output.Z = z + sign * d.DeltaZ;
+    return;
+  case gisDatumSevenParameter:
+    output.X = x + sign * (d.DeltaX + d.RotationZ * y - d.RotationY * z + d.Scale * x);
+    output.Y = y + sign * (d.DeltaY - d.RotationZ * x + d.RotationX * z + d.Scale * y);
+    output.Z = z + sign * (d.DeltaZ + d.RotationY * x - d.RotationX * y + d.Scale * z);
+    return;
+  default:
+    Assign(input, output);
+    return;
+  }
+}
+
+// The shift of `d` in one direction. Towards WGS 84 the source is the datum's
+// own ellipsoid and the shifts are taken as stored; from WGS 84 the roles and
+// the signs turn round.
+void Shift(const TGIS_Datum& d, bool toWGS84, const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const int sign = toWGS84 ? +1 : -1;
+  switch (d.Kind) {
+  case gisDatumWGS84:
+    Assign(input, output);
+    return;
+  case gisDatumWGS72: {
+    d.CheckValidity(input);
+    const TGIS_Ellipsoid& wgs84 = gis_coords::WGS84Ellipsoid();
+    const TGIS_Ellipsoid& wgs72 = gis_coords::WGS72Ellipsoid();
+    const TGIS_Ellipsoid& source = toWGS84 ? wgs72 : wgs84;
+    const TGIS_Ellipsoid& target = toWGS84 ? wgs84 : wgs72;
+    Assign(WGS72Shift(input, sign, source.SemiMajorAxis,
+                      target.SemiMajorAxis - source.SemiMajorAxis,
+                      target.Flattening - source.Flattening),
+           output);
+    return;
+  }
+  case gisDatumThreeParameter:
+  case gisDatumSevenParameter: {
+    d.CheckValidity(input);
+    const TGIS_Ellipsoid& wgs84 = gis_coords::WGS84Ellipsoid();
+    const TGIS_Ellipsoid& own = d.GetEllipsoid();
+    const TGIS_Ellipsoid& source = toWGS84 ? own : wgs84;
+    const TGIS_Ellipsoid& target = toWGS84 ? wgs84 : own;
+    TGIS_Point3D p;
+    // Rotations and scale act only through the geocentric route, so a
+    // seven-parameter datum always takes it.
+    if (d.Kind == gisDatumSevenParameter || BeyondPolarLimit(input)) {
+      source.GeodeticToGeocentric(input, p);
+      GeocentricShift(d, sign, p, p);
+      target.GeocentricToGeodetic(p, p);
+    } else {
+      GisMolodensky(input, source, target, sign * d.DeltaX, sign * d.DeltaY, sign * d.DeltaZ, p);
+    }
+    Assign(p, output);
+    return;
+  }
+  }
+}
+
 } // namespace
 
 TGIS_Ellipsoid& TGIS_Datum::GetEllipsoid() const {
@@ -66,114 +133,19 @@ void TGIS_Datum::CheckValidity(const TGIS_Point3D& point) const {
 }
 
 void TGIS_Datum::FromWGS84(const TGIS_Point3D& input, TGIS_Point3D& output) const {
-  switch (Kind) {
-  case gisDatumWGS84:
-    Assign(input, output);
-    return;
-  case gisDatumWGS72: {
-    CheckValidity(input);
-    const TGIS_Ellipsoid& wgs84 = gis_coords::WGS84Ellipsoid();
-    const TGIS_Ellipsoid& wgs72 = gis_coords::WGS72Ellipsoid();
-    Assign(WGS72Shift(input, -1, wgs84.SemiMajorAxis, wgs72.SemiMajorAxis - wgs84.SemiMajorAxis,
-                      wgs72.Flattening - wgs84.Flattening),
-           output);
-    return;
-  }
-  case gisDatumThreeParameter:
-  case gisDatumSevenParameter: {
-    CheckValidity(input);
-    const TGIS_Ellipsoid& wgs84 = gis_coords::WGS84Ellipsoid();
-    const TGIS_Ellipsoid& own = GetEllipsoid();
-    // Rotations and scale act only through the geocentric route, so a
-    // seven-parameter datum always takes it.
-    if (Kind == gisDatumSevenParameter || BeyondPolarLimit(input)) {
-      TGIS_Point3D p;
-      wgs84.GeodeticToGeocentric(input, p);
-      GeocentricFromWGS84(p, p);
-      own.GeocentricToGeodetic(p, p);
-      Assign(p, output);
-    } else {
-      TGIS_Point3D p;
-      GisMolodensky(input, wgs84, own, -DeltaX, -DeltaY, -DeltaZ, p);
-      Assign(p, output);
-    }
-    return;
-  }
-  }
+  Shift(*this, false, input, output);
 }
 
 void TGIS_Datum::ToWGS84(const TGIS_Point3D& input, TGIS_Point3D& output) const {
-  switch (Kind) {
-  case gisDatumWGS84:
-    Assign(input, output);
-    return;
-  case gisDatumWGS72: {
-    CheckValidity(input);
-    const TGIS_Ellipsoid& wgs84 = gis_coords::WGS84Ellipsoid();
-    const TGIS_Ellipsoid& wgs72 = gis_coords::WGS72Ellipsoid();
-    Assign(WGS72Shift(input, +1, wgs72.SemiMajorAxis, wgs84.SemiMajorAxis - wgs72.SemiMajorAxis,
-                      wgs84.Flattening - wgs72.Flattening),
-           output);
-    return;
-  }
-  case gisDatumThreeParameter:
-  case gisDatumSevenParameter: {
-    CheckValidity(input);
-    const TGIS_Ellipsoid& wgs84 = gis_coords::WGS84Ellipsoid();
-    const TGIS_Ellipsoid& own = GetEllipsoid();
-    if (Kind == gisDatumSevenParameter || BeyondPolarLimit(input)) {
-      TGIS_Point3D p;
-      own.GeodeticToGeocentric(input, p);
-      GeocentricToWGS84(p, p);
-      wgs84.GeocentricToGeodetic(p, p);
-      Assign(p, output);
-    } else {
-      TGIS_Point3D p;
-      GisMolodensky(input, own, wgs84, DeltaX, DeltaY, DeltaZ, p);
-      Assign(p, output);
-    }
-    return;
-  }
-  }
+  Shift(*this, true, input, output);
 }
 
 void TGIS_Datum::GeocentricFromWGS84(const TGIS_Point3D& input, TGIS_Point3D& output) const {
-  const double x = input.X, y = input.Y, z = input.Z;
-  switch (Kind) {
-  case gisDatumThreeParameter:
-    output.X = x - DeltaX;
-    output.Y = y - DeltaY;
-    output.Z = z - DeltaZ;
-    return;
-  case gisDatumSevenParameter:
-    // Linearised Helmert transformation, coordinate-frame rotations.
-    output.X = x - DeltaX - RotationZ * y + RotationY * z - Scale * x;
-    output.Y = y - DeltaY + RotationZ * x - RotationX * z - Scale * y;
-    output.Z = z - DeltaZ - RotationY * x + RotationX * y - Scale * z;
-    return;
-  default:
-    Assign(input, output);
-    return;
-  }
+  GeocentricShift(*this, -1, input, output);
 }
 
 void TGIS_Datum::GeocentricToWGS84(const TGIS_Point3D& input, TGIS_Point3D& output) const {
-  const double x = input.X, y = input.Y, z = input.Z;
-  switch (Kind) {
-  case gisDatumThreeParameter:
-    output.X = x + DeltaX;
-    output.Y = y + DeltaY;
-    output.Z = z + DeltaZ;
-    return;
-  case gisDatumSevenParameter:
-    output.X = x + DeltaX + RotationZ * y - RotationY * z + Scale * x;
-    output.Y = y + DeltaY - RotationZ * x + RotationX * z + Scale * y;
-    output.Z = z + DeltaZ + RotationY * x - RotationX * y + Scale * z;
-    return;
-  default:
-    Assign(input, output);
-    return;
-  }
+  GeocentricShift(*this, +1, input, output);
 }
 
 void GisMolodensky(const TGIS_Point3D& point, const TGIS_Ellipsoid& source,
