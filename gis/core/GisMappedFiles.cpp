@@ -137,26 +137,24 @@ int64_t TGIS_MappedStream::Read(void* buffer, int64_t count) {
   return count;
 }
 
+bool TGIS_MappedStream::FastReads() const {
+  return !OnAfterRead && view_ && position_ >= 0 && position_ <= size_;
+}
+
+bool TGIS_MappedStream::NextByte(uint8_t& c) {
+  if (position_ >= size_) return false;
+  c = view_[position_++];
+  return true;
+}
+
 std::string TGIS_MappedStream::ReadLine(int64_t maxChars) {
-  if (OnAfterRead || !view_ || position_ < 0 || position_ > size_)
-    return TGIS_StreamAbstract::ReadLine(maxChars);
-  auto next = [this](uint8_t& c) {
-    if (position_ >= size_) return false;
-    c = view_[position_++];
-    return true;
-  };
-  return LineFrom(next, maxChars);
+  if (!FastReads()) return TGIS_StreamAbstract::ReadLine(maxChars);
+  return LineFrom([this](uint8_t& c) { return NextByte(c); }, maxChars);
 }
 
 std::string TGIS_MappedStream::ReadToken() {
-  if (OnAfterRead || !view_ || position_ < 0 || position_ > size_)
-    return TGIS_StreamAbstract::ReadToken();
-  auto next = [this](uint8_t& c) {
-    if (position_ >= size_) return false;
-    c = view_[position_++];
-    return true;
-  };
-  return TokenFrom(next);
+  if (!FastReads()) return TGIS_StreamAbstract::ReadToken();
+  return TokenFrom([this](uint8_t& c) { return NextByte(c); });
 }
 
 const uint8_t* TGIS_MappedStream::Peek(int64_t count) {
@@ -250,26 +248,26 @@ bool TGIS_BufferedFileStream::Refill() {
   return true;
 }
 
+bool TGIS_BufferedFileStream::FastReads() const {
+  return !OnAfterRead && GetPosition() >= 0;
+}
+
+bool TGIS_BufferedFileStream::NextByte(uint8_t& c) {
+  if (bufferIndex_ == bufferCount_ && !Refill()) return false;
+  c = buffer_[static_cast<size_t>(bufferIndex_++)];
+  return true;
+}
+
 std::string TGIS_BufferedFileStream::ReadLine(int64_t maxChars) {
-  if (OnAfterRead || GetPosition() < 0) return TGIS_StreamAbstract::ReadLine(maxChars);
+  if (!FastReads()) return TGIS_StreamAbstract::ReadLine(maxChars);
   lastWriteEnd_ = -1;
-  auto next = [this](uint8_t& c) {
-    if (bufferIndex_ == bufferCount_ && !Refill()) return false;
-    c = buffer_[static_cast<size_t>(bufferIndex_++)];
-    return true;
-  };
-  return LineFrom(next, maxChars);
+  return LineFrom([this](uint8_t& c) { return NextByte(c); }, maxChars);
 }
 
 std::string TGIS_BufferedFileStream::ReadToken() {
-  if (OnAfterRead || GetPosition() < 0) return TGIS_StreamAbstract::ReadToken();
+  if (!FastReads()) return TGIS_StreamAbstract::ReadToken();
   lastWriteEnd_ = -1;
-  auto next = [this](uint8_t& c) {
-    if (bufferIndex_ == bufferCount_ && !Refill()) return false;
-    c = buffer_[static_cast<size_t>(bufferIndex_++)];
-    return true;
-  };
-  return TokenFrom(next);
+  return TokenFrom([this](uint8_t& c) { return NextByte(c); });
 }
 
 int64_t TGIS_BufferedFileStream::Write(const void* buffer, int64_t count) {

@@ -109,6 +109,10 @@ public:
   const TSharedView* SharedView() const { return sharedView_; }
 
 private:
+  /// Lines and tokens come straight from the mapping: no read hook, a view.
+  bool FastReads() const;
+  bool NextByte(uint8_t& c);
+
   std::string path_;
   std::unique_ptr<TFileStream> writeStream_;
   TSharedView* sharedView_ = nullptr;
@@ -146,6 +150,9 @@ public:
 
 private:
   bool Refill();
+  /// Lines and tokens come straight from the buffer: no read hook.
+  bool FastReads() const;
+  bool NextByte(uint8_t& c);
 
   std::string path_;
   std::unique_ptr<TFileStream> fileStream_;

@@ -7,6 +7,7 @@
 #include "gis/core/GisIni.h"
 #include "gis/core/GisKeywords.h"
 #include "gis/core/GisParams.h"
+#include "gis/core/GisParamsItems.h"
 
 namespace {
 
@@ -17,22 +18,6 @@ std::unique_ptr<TGIS_Bitmap> CopyOf(const TGIS_Bitmap* bitmap) {
   auto copy = std::make_unique<TGIS_Bitmap>();
   copy->Assign(bitmap);
   return copy;
-}
-
-// Splits at ':'; the item after the last ':' counts only when it is not empty.
-std::vector<std::string> SplitItems(const std::string& text) {
-  std::vector<std::string> items;
-  size_t start = 0;
-  for (;;) {
-    size_t colon = text.find(':', start);
-    if (colon == std::string::npos) {
-      if (start < text.size()) items.push_back(text.substr(start));
-      break;
-    }
-    items.push_back(text.substr(start, colon - start));
-    start = colon + 1;
-  }
-  return items;
 }
 
 } // namespace
@@ -428,7 +413,7 @@ void TGIS_ParamsChart::SetValues(const std::string& text) {
   if (text == w->GetValues()) return;
   std::vector<double> values;
   bool anyValue = false;
-  std::vector<std::string> items = SplitItems(text);
+  std::vector<std::string> items = gis_params::SplitItems(text);
   for (size_t i = 0; i < items.size(); ++i) {
     double v = MISSING_VALUE;
     if (!items[i].empty()) {
@@ -446,7 +431,7 @@ void TGIS_ParamsChart::SetValues(const std::string& text) {
 void TGIS_ParamsChart::SetLegend(const std::string& text) {
   auto* w = static_cast<TGIS_ParamsChart*>(GetWritable());
   if (text == w->legend_) return;
-  std::vector<std::string> items = SplitItems(text);
+  std::vector<std::string> items = gis_params::SplitItems(text);
   bool anyCaption = false;
   for (size_t i = 2; i < items.size(); ++i)
     if (!items[i].empty()) anyCaption = true;

@@ -6,6 +6,7 @@
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisParams.h"
+#include "gis/core/GisParamsItems.h"
 #include "gis/core/GisResource.h"
 
 namespace {
@@ -47,17 +48,7 @@ void TGIS_ParamsRender::SetChart(const std::string& text) {
   w->chartQueries_.clear();
   bool anyItem = false;
   if (!text.empty()) {
-    std::vector<std::string> items;
-    size_t start = 0;
-    for (;;) {
-      size_t colon = text.find(':', start);
-      if (colon == std::string::npos) {
-        if (start < text.size()) items.push_back(text.substr(start));
-        break;
-      }
-      items.push_back(text.substr(start, colon - start));
-      start = colon + 1;
-    }
+    const std::vector<std::string> items = gis_params::SplitItems(text);
     for (const std::string& item : items) {
       size_t i = w->chartQueries_.size();
       if (item.empty()) {
