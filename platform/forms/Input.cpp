@@ -395,13 +395,13 @@ HWND GetCapture() {
 HWND SetCapture(HWND h) {
   HWND old = GetCapture();
   captureHandle() = h;
+  // A window that loses the mouse to another one is told so.
+  if (old != 0 && old != h && IsWindow(old)) SendMessage(old, WM_CANCELMODE, 0, 0);
   return old;
 }
 
 bool ReleaseCapture() {
-  HWND old = captureHandle();
   captureHandle() = 0;
-  if (old != 0 && IsWindow(old)) SendMessage(old, CM_CANCELMODE, 0, 0);
   return true;
 }
 

@@ -63,6 +63,8 @@ inline std::string MessageName(UINT msg) {
     return "WM_HSCROLL";
   case WM_VSCROLL:
     return "WM_VSCROLL";
+  case WM_CANCELMODE:
+    return "WM_CANCELMODE";
   case WM_USER:
     return "WM_USER";
   case WM_USER + 1:

@@ -80,6 +80,17 @@ TEST_F(Input, MovesCarryTheHeldButtonsAndCaptureFollowsThePress) {
   EXPECT_EQ(GetYLParam(log.back().L), 200);
   TestInput::MouseUp(spy, TMouseButton::mbLeft, -30, 200);
   EXPECT_FALSE(spy->MouseCapture());
+  // Losing the capture to another window cancels the mode; releasing it
+  // does not.
+  spy->Filter.push_back("WM_CANCELMODE");
+  log.clear();
+  SetCapture(spy->Handle());
+  ReleaseCapture();
+  EXPECT_TRUE(log.empty());
+  SetCapture(spy->Handle());
+  SetCapture(form->Handle());
+  EXPECT_EQ(Names(log), (std::vector<std::string>{"WM_CANCELMODE"}));
+  ReleaseCapture();
   TestInput::MouseMove(spy, 7, 8, {S::ssCtrl});
   EXPECT_EQ(TShiftState::FromBits(log.back().W), (TShiftState{S::ssCtrl}));
 }
