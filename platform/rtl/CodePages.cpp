@@ -1,6 +1,7 @@
 #include "platform/rtl/CodePages.h"
 
 #include "platform/rtl/ResetHooks.h"
+#include "platform/rtl/Strings.h"
 
 #include <atomic>
 #include <cerrno>
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-bool validUtf8(const std::string& text);
 
 // ---- UTF-8 --------------------------------------------------------------------
 
@@ -31,34 +30,6 @@ void appendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
-}
-
-// Decodes one UTF-8 character at `pos`; returns its length, 0 when invalid.
-size_t decodeUtf8(const std::string& s, size_t pos, char32_t& c) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char b0 = byte(pos);
-  size_t len;
-  char32_t min;
-  if (b0 < 0x80) {
-    c = b0;
-    return 1;
-  } else if ((b0 & 0xE0) == 0xC0) {
-    len = 2, c = b0 & 0x1F, min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3, c = b0 & 0x0F, min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4, c = b0 & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (pos + len > s.size()) return 0;
-  for (size_t i = 1; i < len; ++i) {
-    const unsigned char b = byte(pos + i);
-    if ((b & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (b & 0x3F);
-  }
-  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
-  return len;
 }
 
 // ---- Windows-1252, kept in the runtime so that it maps every byte ----------------
@@ -102,7 +73,7 @@ enum class Decode { Ok, Invalid, Unknown };
 // Bytes of a code page to UTF-8.
 Decode decodeToUtf8(const std::string& text, int codePage, std::string& out) {
   if (codePage == CP_UTF8) {
-    if (!validUtf8(text)) return Decode::Invalid;
+    if (!IsValidUtf8(text)) return Decode::Invalid;
     out = text;
     return Decode::Ok;
   }
@@ -147,7 +118,7 @@ bool encodeFromUtf8(const std::string& utf8, int codePage, std::string& out) {
     size_t pos = 0;
     while (pos < utf8.size()) {
       char32_t c = 0;
-      size_t len = decodeUtf8(utf8, pos, c);
+      size_t len = Utf8DecodeAt(utf8, pos, c);
       if (len == 0) len = 1, c = 0xFFFD;
       const int b = encode1252Char(c);
       out += b < 0 ? '?' : static_cast<char>(b);
@@ -168,7 +139,7 @@ bool encodeFromUtf8(const std::string& utf8, int codePage, std::string& out) {
     if (r != static_cast<size_t>(-1) || errno == E2BIG) continue;
     // A character the code page has no byte for: one '?' for it.
     char32_t c = 0;
-    size_t len = decodeUtf8(std::string(in, std::min<size_t>(inLeft, 4)), 0, c);
+    size_t len = Utf8DecodeAt(std::string_view(in, std::min<size_t>(inLeft, 4)), 0, c);
     if (len == 0) len = 1;
     in += len;
     inLeft -= len;
@@ -291,9 +262,7 @@ std::string CodePageName(int codePage) {
                              {20866, "KOI8-R"},     {21866, "KOI8-U"}};
   for (const Row& row : rows)
     if (row.codePage == codePage) return row.name;
-  char buf[16];
-  auto res = std::to_chars(buf, buf + sizeof buf, codePage);
-  return "CP" + std::string(buf, res.ptr);
+  return "CP" + IntToStr(codePage);
 }
 
 bool IsCodePageSupported(int codePage) {
@@ -334,27 +303,14 @@ std::string WideToCodePage(const std::u16string& text, int codePage) {
   return out;
 }
 
-namespace {
-bool validUtf8(const std::string& text) {
-  size_t pos = 0;
-  while (pos < text.size()) {
-    char32_t c = 0;
-    const size_t len = decodeUtf8(text, pos, c);
-    if (len == 0) return false;
-    pos += len;
-  }
-  return true;
-}
-} // namespace
-
 std::u16string Utf8ToUtf16(const std::string& text) {
-  const std::string& utf8 = validUtf8(text) ? text : decode1252(text);
+  const std::string& utf8 = IsValidUtf8(text) ? text : decode1252(text);
   std::u16string out;
   out.reserve(utf8.size());
   size_t pos = 0;
   while (pos < utf8.size()) {
     char32_t c = 0;
-    pos += decodeUtf8(utf8, pos, c);
+    pos += Utf8DecodeAt(utf8, pos, c);
     if (c >= 0x10000) {
       c -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (c >> 10));

@@ -3,6 +3,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/OsError.h"
 #include "platform/rtl/ResetHooks.h"
+#include "platform/rtl/Strings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -317,40 +318,28 @@ bool CopyFile(const std::string& source, const std::string& target, bool failIfE
     return false;
   }
 
+  // With failIfExists, O_EXCL: an existing target (or a link in its place) is
+  // never opened. Otherwise the old target stays whole until the copy is
+  // complete and then is replaced by the temporary copy.
+  std::string written = failIfExists ? to : to + ".XXXXXX";
+  const int out = failIfExists
+                      ? ::open(written.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)
+                      : ::mkostemp(written.data(), O_CLOEXEC);
   bool ok = false;
-  if (failIfExists) {
-    // O_EXCL: an existing target (or a link in its place) is never opened.
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0) {
-      CaptureOsError();
-    } else {
-      ok = copyInto(in, st, out);
-      if (!ok) CaptureOsError();
-      if (::close(out) != 0 && ok) {
-        CaptureOsError();
-        ok = false;
-      }
-      if (!ok) ::unlink(to.c_str());
-    }
+  if (out < 0) {
+    CaptureOsError();
   } else {
-    // The old target stays whole until the copy is complete.
-    std::string temp = to + ".XXXXXX";
-    const int out = ::mkstemp(temp.data());
-    if (out < 0) {
+    ok = copyInto(in, st, out);
+    if (!ok) CaptureOsError();
+    if (::close(out) != 0 && ok) {
       CaptureOsError();
-    } else {
-      ok = copyInto(in, st, out);
-      if (!ok) CaptureOsError();
-      if (::close(out) != 0 && ok) {
-        CaptureOsError();
-        ok = false;
-      }
-      if (ok && ::rename(temp.c_str(), to.c_str()) != 0) {
-        CaptureOsError();
-        ok = false;
-      }
-      if (!ok) ::unlink(temp.c_str());
+      ok = false;
     }
+    if (ok && written != to && ::rename(written.c_str(), to.c_str()) != 0) {
+      CaptureOsError();
+      ok = false;
+    }
+    if (!ok) ::unlink(written.c_str());
   }
   ::close(in);
   return ok;
@@ -384,18 +373,6 @@ bool RenameFile(const std::string& oldName, const std::string& newName) {
 }
 
 namespace {
-bool sameIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // The entry of `dir` named `name` without regard to case: '' when none.
 std::string findEntryNoCase(const std::string& dir, const std::string& name) {
   DIR* d = ::opendir(dir.empty() ? "/" : dir.c_str());
@@ -403,7 +380,7 @@ std::string findEntryNoCase(const std::string& dir, const std::string& name) {
   std::string best;
   while (const dirent* e = ::readdir(d)) {
     const std::string entry = e->d_name;
-    if (sameIgnoringAsciiCase(entry, name) && (best.empty() || entry < best)) best = entry;
+    if (SameText(entry, name) && (best.empty() || entry < best)) best = entry;
   }
   ::closedir(d);
   return best;

@@ -2,11 +2,11 @@
 
 #include "platform/rtl/Files.h"
 #include "platform/rtl/OsError.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/Sync.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -15,16 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-std::string decimal(int value) {
-  char buf[16];
-  auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, res.ptr);
-}
-} // namespace
-
 EMappedFileError::EMappedFileError(const std::string& path, int code, int osError)
-    : EFOpenError("Error during mapping file \"" + path + "\" (code " + decimal(code) + "), " +
+    : EFOpenError("Error during mapping file \"" + path + "\" (code " + IntToStr(code) + "), " +
                   OsErrorText(osError)),
       path_(path), code_(code), osError_(osError) {}
 

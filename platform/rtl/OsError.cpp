@@ -1,17 +1,12 @@
 #include "platform/rtl/OsError.h"
 
+#include "platform/rtl/Strings.h"
+
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
 namespace {
 thread_local int lastError = 0;
-
-std::string decimal(int value) {
-  char buf[16];
-  auto res = std::to_chars(buf, buf + sizeof buf, value);
-  return std::string(buf, res.ptr);
-}
 } // namespace
 
 int GetLastError() noexcept {
@@ -35,7 +30,7 @@ std::string SysErrorMessage(int code) {
 }
 
 std::string OsErrorText(int code) {
-  return SysErrorMessage(code) + " (errno " + decimal(code) + ")";
+  return SysErrorMessage(code) + " (errno " + IntToStr(code) + ")";
 }
 
 std::string LastOsErrorText() {

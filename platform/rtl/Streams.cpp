@@ -50,13 +50,16 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
 
 // ---- THandleStream -------------------------------------------------------------
 
-int64_t THandleStream::Read(void* buffer, int64_t count) {
-  if (count <= 0) return 0;
-  auto* p = static_cast<char*>(buffer);
+namespace {
+
+// Moves up to `count` bytes through `op` (a read or a write of at most 1 GB
+// at a time), retrying after signals; stops at the end of the file or at an
+// error, which is recorded. Returns the bytes moved.
+template <typename Byte, typename Op> int64_t transfer(Byte* p, int64_t count, Op op) {
   int64_t done = 0;
   while (done < count) {
     const size_t chunk = static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30));
-    const ssize_t n = ::read(handle_, p + done, chunk);
+    const ssize_t n = op(p + done, chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       CaptureOsError();
@@ -68,22 +71,18 @@ int64_t THandleStream::Read(void* buffer, int64_t count) {
   return done;
 }
 
+} // namespace
+
+int64_t THandleStream::Read(void* buffer, int64_t count) {
+  if (count <= 0) return 0;
+  return transfer(static_cast<char*>(buffer), count,
+                  [this](char* p, size_t n) { return ::read(handle_, p, n); });
+}
+
 int64_t THandleStream::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
-  const auto* p = static_cast<const char*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    const size_t chunk = static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30));
-    const ssize_t n = ::write(handle_, p + done, chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      CaptureOsError();
-      break;
-    }
-    if (n == 0) break;
-    done += n;
-  }
-  return done;
+  return transfer(static_cast<const char*>(buffer), count,
+                  [this](const char* p, size_t n) { return ::write(handle_, p, n); });
 }
 
 int64_t THandleStream::Seek(int64_t offset, int origin) {

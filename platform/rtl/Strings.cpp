@@ -31,36 +31,10 @@ std::string fromQString(const QString& s) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-// Length of the well-formed UTF-8 sequence starting at `s[i]`, or 0 when the
-// bytes there do not form one.
-std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
-  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = b(i);
-  if (c < 0x80) return 1;
-  std::size_t n;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF)
-    n = 2;
-  else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else
-    return 0;
-  if (i + n > s.size()) return 0;
-  if (b(i + 1) < lo || b(i + 1) > hi) return 0;
-  for (std::size_t k = 2; k < n; ++k)
-    if (b(i + k) < 0x80 || b(i + k) > 0xBF) return 0;
-  return n;
-}
-
 // Step over one code point; a byte of an invalid sequence counts as one.
 std::size_t nextCodePoint(std::string_view s, std::size_t i) {
-  const std::size_t n = utf8SequenceLength(s, i);
+  char32_t codePoint;
+  const std::size_t n = Utf8DecodeAt(s, i, codePoint);
   return i + (n == 0 ? 1 : n);
 }
 
@@ -255,9 +229,38 @@ std::string IntToHexBits(UInt64 bits, int digits) {
   return out;
 }
 
+std::size_t Utf8DecodeAt(std::string_view s, std::size_t i, char32_t& codePoint) {
+  if (i >= s.size()) return 0;
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char lead = byte(i);
+  std::size_t n;
+  char32_t c, least;
+  if (lead < 0x80) {
+    codePoint = lead;
+    return 1;
+  } else if ((lead & 0xE0) == 0xC0) {
+    n = 2, c = lead & 0x1F, least = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    n = 3, c = lead & 0x0F, least = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    n = 4, c = lead & 0x07, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (n > s.size() - i) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (byte(i + k) & 0x3F);
+  }
+  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  codePoint = c;
+  return n;
+}
+
 bool IsValidUtf8(std::string_view s) {
+  char32_t codePoint;
   for (std::size_t i = 0; i < s.size();) {
-    const std::size_t n = utf8SequenceLength(s, i);
+    const std::size_t n = Utf8DecodeAt(s, i, codePoint);
     if (n == 0) return false;
     i += n;
   }

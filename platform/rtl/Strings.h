@@ -10,6 +10,7 @@
 
 #include <charconv>
 #include <concepts>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -98,6 +99,10 @@ requires(!std::same_as<T, bool>) std::string IntToHex(T value, int digits) {
 
 // --- code points (for text shown to people) ----------------------------------------------
 
+/// Decodes the code point whose UTF-8 sequence starts at byte `i` of `s`
+/// into `codePoint`; returns the sequence's length, or 0 when the bytes there
+/// are not well-formed UTF-8 (cut off, overlong, a surrogate, beyond U+10FFFF).
+std::size_t Utf8DecodeAt(std::string_view s, std::size_t i, char32_t& codePoint);
 /// Whether `s` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view s);
 /// Number of code points (each byte of an invalid sequence counts as one).

@@ -221,4 +221,32 @@ TEST(Strings, CodePointHelpers) {
   EXPECT_EQ(Utf8Length("a\xFF"
                        "b"),
             3);
+
+  struct DecodeRow {
+    const char* what;
+    std::size_t at;
+    std::size_t length;
+    char32_t codePoint;
+  };
+  const std::string mixed = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xE2\x82"; // a é € 😀, cut €
+  const std::vector<DecodeRow> decodes = {
+      {"ASCII", 0, 1, U'a'},
+      {"two bytes", 1, 2, 0xE9},
+      {"a continuation byte starts nothing", 2, 0, 0},
+      {"three bytes", 3, 3, 0x20AC},
+      {"four bytes", 6, 4, 0x1F600},
+      {"cut off at the end", 10, 0, 0},
+      {"past the end", 12, 0, 0},
+  };
+  for (const DecodeRow& row : decodes) {
+    char32_t cp = 0;
+    EXPECT_EQ(Utf8DecodeAt(mixed, row.at, cp), row.length) << row.what;
+    if (row.length > 0) {
+      EXPECT_EQ(cp, row.codePoint) << row.what;
+    }
+  }
+  for (const std::string& s : invalid) {
+    char32_t cp = 0;
+    EXPECT_EQ(Utf8DecodeAt(s, s.size() > 1 && s[0] == 'a' ? 1 : 0, cp), 0u) << s.size();
+  }
 }
