@@ -521,6 +521,30 @@ TEST(GisGDIPresets, PresetsSetThePenAndBrushAndRefuseBlack) {
   EXPECT_THROW(g.PrepareBrush(0, nullptr, 0), EAssertionFailed);
 }
 
+TEST(GisGDIPresets, PatternBrushesAndPensTileTheirBitmap) {
+  // a 2 x 2 checker of red and blue
+  TBitmap pattern(2, 2, pf24bit);
+  pattern.Canvas()->SetPixels(0, 0, clRed);
+  pattern.Canvas()->SetPixels(1, 1, clRed);
+  pattern.Canvas()->SetPixels(1, 0, clBlue);
+  pattern.Canvas()->SetPixels(0, 1, clBlue);
+  TTarget t(8, 8);
+  t.gdi->PrepareBrush(clLime, &pattern, GIS_BRUSH_SOLID);
+  t.gdi->FillRect(TRect(0, 0, 8, 8));
+  EXPECT_EQ(t.CountColor(0x0000FF), 32);
+  EXPECT_EQ(t.CountColor(0xFF0000), 32);
+  EXPECT_NE(t.Pixel(3, 3), t.Pixel(4, 3));
+  EXPECT_EQ(t.Pixel(3, 3), t.Pixel(4, 4));
+
+  TTarget line(20, 20);
+  line.gdi->PrepareLinePen(clLime, GIS_PEN_SOLID, false, 4, GIS_BRUSH_SOLID, &pattern);
+  TPoint pts[] = {{0, 10}, {20, 10}};
+  line.gdi->Polyline(pts, 2);
+  EXPECT_GT(line.CountColor(0x0000FF), 0);
+  EXPECT_GT(line.CountColor(0xFF0000), 0);
+  EXPECT_EQ(line.CountColor(0x00FF00), 0);
+}
+
 TEST(GisGDIPresets, AHatchedLineOnePixelWideStillDrawsItsHatch) {
   TTarget t(40, 40);
   t.gdi->PrepareLinePen(clRed, GIS_PEN_SOLID, false, 1, GIS_BRUSH_HATCH_FIRST + int(HS_VERTICAL),
@@ -648,6 +672,27 @@ TEST(GisGDIText, DrawTextBoxTurnsTheFontByTheAngle) {
     t.gdi->DrawTextBox("x", box, false, false, row.angle, 1);
     EXPECT_EQ(t.gdi->Font()->Angle(), row.tenths) << row.angle;
   }
+}
+
+TEST(GisGDIText, ATurnedLabelIsDrawnTurned) {
+  TTarget flat(160, 160), turned(160, 160);
+  for (TTarget* t : {&flat, &turned}) {
+    t->gdi->Font()->SetName("Arial");
+    t->gdi->Font()->SetSize(14);
+    t->gdi->Font()->SetColor(clRed);
+  }
+  TRect box(80, 80, 160, 160);
+  flat.gdi->DrawTextBox("MMMM", box, true, false, 0, 4);
+  TRect same(80, 80, 160, 160);
+  turned.gdi->DrawTextBox("MMMM", same, true, false, 3.14159265358979 / 2, 4);
+  TRect a = flat.InkBox(0x0000FF), b = turned.InkBox(0x0000FF);
+  ASSERT_FALSE(a.IsEmpty());
+  ASSERT_FALSE(b.IsEmpty());
+  EXPECT_GT(a.Width(), 2 * a.Height());
+  // a quarter turn clockwise on screen: the line runs downwards
+  EXPECT_GT(b.Height(), 2 * b.Width());
+  EXPECT_NEAR(b.Height(), a.Width(), 3);
+  EXPECT_GE(b.Top, 80 - 2);
 }
 
 TEST(GisGDIText, HaloGrowsWithTheResolution) {
