@@ -107,6 +107,15 @@ void registerAll() {
       .Boolean("AutoSelect", &TEdit::AutoSelect, &TEdit::SetAutoSelect, true)
       .Boolean("TabStop", &TEdit::TabStop, &TEdit::SetTabStop, true);
   RegisterComponentClass<TEdit>();
+  RegisterProperties<TGroupBox>();
+  RegisterComponentClass<TGroupBox>();
+  RegisterProperties<TSpeedButton>()
+      .Integer("NumGlyphs", &TSpeedButton::NumGlyphs, &TSpeedButton::SetNumGlyphs, 1)
+      .Boolean("Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat, false)
+      .Integer("GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex, 0)
+      .Boolean("Down", &TSpeedButton::Down, &TSpeedButton::SetDown, false)
+      .Boolean("AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp, false);
+  RegisterComponentClass<TSpeedButton>();
   RegisterProperties<TMemo>()
       .String("Text", &TMemo::MemoText, &TMemo::SetText)
       .Boolean("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly, false)

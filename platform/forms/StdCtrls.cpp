@@ -6,6 +6,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/Properties.h"
 #include "platform/forms/WindowTable.h"
+#include "platform/graphics/Dib.h"
 
 using namespace forms_detail;
 
@@ -345,4 +346,178 @@ void TMemo::SetReadOnly(bool v) {
 
 void TMemo::Change() {
   if (OnChange) OnChange(this);
+}
+
+// ---------------------------------------------------------------------------
+// TGroupBox
+
+TGroupBox::TGroupBox(TComponent* owner) : TCustomControl(owner) {
+  controlStyle_ += {TControlStyleItem::csAcceptsControls, TControlStyleItem::csOpaque};
+  color_ = clBtnFace;
+  SetBounds(0, 0, 185, 105);
+}
+
+void TGroupBox::SetText(const std::string& value) {
+  TCustomControl::SetText(value);
+  Invalidate();
+}
+
+void TGroupBox::Paint() {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  c->Font()->Assign(*Font());
+  int h = c->TextHeight("0");
+  TRect frame(r.Left, r.Top + h / 2, r.Right, r.Bottom);
+  // An etched frame: a shadow line with a highlight line inside.
+  TRect outer(frame.Left, frame.Top, frame.Right - 1, frame.Bottom - 1);
+  TRect inner(frame.Left + 1, frame.Top + 1, frame.Right, frame.Bottom);
+  c->Brush()->SetColor(clBtnHighlight);
+  c->FrameRect(inner);
+  c->Brush()->SetColor(clBtnShadow);
+  c->FrameRect(outer);
+  if (Caption().empty()) return;
+  c->Brush()->SetColor(Color());
+  TSize ext = c->TextExtent(Caption());
+  c->TextRect(TRect(8, 0, 8 + ext.cx + 2, ext.cy), 9, 0, Caption());
+}
+
+// ---------------------------------------------------------------------------
+// TSpeedButton
+
+TSpeedButton::TSpeedButton(TComponent* owner)
+    : TGraphicControl(owner), glyph_(std::make_unique<TBitmap>()) {
+  color_ = clBtnFace;
+  SetBounds(0, 0, 23, 22);
+}
+
+TSpeedButton::~TSpeedButton() = default;
+
+void TSpeedButton::SetText(const std::string& value) {
+  TGraphicControl::SetText(value);
+  Invalidate();
+}
+
+void TSpeedButton::SetGlyph(const TBitmap* bitmap) {
+  glyph_->Assign(bitmap);
+  Invalidate();
+}
+
+void TSpeedButton::SetNumGlyphs(int v) {
+  numGlyphs_ = std::clamp(v, 1, 4);
+  Invalidate();
+}
+
+void TSpeedButton::SetFlat(bool v) {
+  flat_ = v;
+  Invalidate();
+}
+
+void TSpeedButton::SetGroupIndex(int v) {
+  groupIndex_ = v;
+  if (v == 0) down_ = false;
+  Invalidate();
+}
+
+void TSpeedButton::SetDown(bool v) {
+  if (groupIndex_ == 0) v = false;
+  if (v == down_) return;
+  if (down_ && !allowAllUp_) {
+    // The last button down in its group stays down, unless all may be up.
+    bool anotherDown = false;
+    if (parent_ != nullptr)
+      for (int i = 0; i < parent_->ControlCount(); ++i)
+        if (auto* b = dynamic_cast<TSpeedButton*>(parent_->Controls(i));
+            b && b != this && b->groupIndex_ == groupIndex_ && b->down_)
+          anotherDown = true;
+    if (!anotherDown) return;
+  }
+  down_ = v;
+  if (v && parent_ != nullptr) {
+    TMessage m{CM_BUTTONPRESSED, WPARAM(groupIndex_), LPARAM(this), 0};
+    parent_->Broadcast(m);
+  }
+  Invalidate();
+}
+
+void TSpeedButton::Dispatch(TMessage& m) {
+  if (m.Msg == CM_BUTTONPRESSED) {
+    auto* sender = reinterpret_cast<TSpeedButton*>(m.LParam);
+    if (sender != this && int(m.WParam) == groupIndex_ && groupIndex_ != 0 && down_) {
+      down_ = false;
+      Invalidate();
+    }
+    return; // Result stays 0: every button hears it
+  }
+  TGraphicControl::Dispatch(m);
+}
+
+void TSpeedButton::Click() {
+  if (groupIndex_ != 0) SetDown(allowAllUp_ ? !down_ : true);
+  TGraphicControl::Click();
+}
+
+void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TGraphicControl::MouseDown(button, shift, x, y);
+  if (button == TMouseButton::mbLeft && Enabled()) {
+    pressed_ = dragging_ = true;
+    Invalidate();
+  }
+}
+
+void TSpeedButton::MouseMove(TShiftState shift, int x, int y) {
+  TGraphicControl::MouseMove(shift, x, y);
+  if (!dragging_) return;
+  bool inside = x >= 0 && y >= 0 && x < width_ && y < height_;
+  if (inside != pressed_) {
+    pressed_ = inside;
+    Invalidate();
+  }
+}
+
+void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (dragging_ && button == TMouseButton::mbLeft) {
+    dragging_ = false;
+    pressed_ = false;
+    Invalidate();
+  }
+  TGraphicControl::MouseUp(button, shift, x, y);
+}
+
+void TSpeedButton::Paint() {
+  TCanvas* c = Canvas();
+  HDC dc = c->Handle();
+  TRect r = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  bool sunk = pressed_ || down_;
+  if (!flat_ || sunk) drawBevel(dc, r, sunk ? TBevelCut::bvLowered : TBevelCut::bvRaised, 1);
+  int shift = sunk ? 1 : 0;
+  int gw = 0, gh = 0;
+  if (!glyph_->Empty()) {
+    gw = glyph_->Width() / numGlyphs_;
+    gh = glyph_->Height();
+  }
+  TSize text = Caption().empty() ? TSize() : c->TextExtent(Caption());
+  int total = gw + (gw > 0 && text.cx > 0 ? 4 : 0) + text.cx;
+  int x = (r.Width() - total) / 2 + shift;
+  if (gw > 0) {
+    int index = !Enabled() && numGlyphs_ > 1 ? 1 : (sunk && numGlyphs_ > 2 ? 2 : 0);
+    const TDibData& dib = *glyph_->Dib();
+    COLORREF key = dib.PixelColor(index * gw, gh - 1);
+    int gy = (r.Height() - gh) / 2 + shift;
+    for (int y = 0; y < gh; ++y)
+      for (int gx = 0; gx < gw; ++gx) {
+        COLORREF p = dib.PixelColor(index * gw + gx, y);
+        if (p != key) SetPixel(dc, x + gx, gy + y, p);
+      }
+    x += gw + (text.cx > 0 ? 4 : 0);
+  }
+  if (text.cx > 0) {
+    c->Font()->Assign(*Font());
+    if (!Enabled()) c->Font()->SetColor(clGrayText);
+    c->Brush()->SetStyle(bsClear);
+    c->TextOut(x, (r.Height() - text.cy) / 2 + shift, Caption());
+  }
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/forms/Controls.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/rtl/StringList.h"
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -126,4 +127,60 @@ private:
   std::unique_ptr<TStringList> lines_;
   bool readOnly_ = false;
   bool syncing_ = false;
+};
+
+/// A frame with a caption around a group of controls.
+class TGroupBox : public TCustomControl {
+  SK_CLASS(TGroupBox, TCustomControl)
+public:
+  explicit TGroupBox(TComponent* owner);
+  void SetText(const std::string& value) override;
+
+protected:
+  void Paint() override;
+};
+
+/// A windowless push button with a caption and a glyph. Buttons of one
+/// GroupIndex (> 0) in the same parent stay down one at a time.
+class TSpeedButton : public TGraphicControl {
+  SK_CLASS(TSpeedButton, TGraphicControl)
+public:
+  explicit TSpeedButton(TComponent* owner);
+  ~TSpeedButton() override;
+
+  void SetText(const std::string& value) override;
+  /// The picture: NumGlyphs images side by side (up, disabled, down,
+  /// exclusive); the bottom-left pixel's colour is transparent.
+  TBitmap* Glyph() { return glyph_.get(); }
+  void SetGlyph(const TBitmap* bitmap);
+  int NumGlyphs() const { return numGlyphs_; }
+  void SetNumGlyphs(int v);
+  bool Flat() const { return flat_; }
+  void SetFlat(bool v);
+  int GroupIndex() const { return groupIndex_; }
+  void SetGroupIndex(int v);
+  bool Down() const { return down_; }
+  void SetDown(bool v);
+  bool AllowAllUp() const { return allowAllUp_; }
+  void SetAllowAllUp(bool v) { allowAllUp_ = v; }
+  /// True while the mouse holds the button pressed.
+  bool Pressed() const { return pressed_; }
+  void Click() override;
+  void Dispatch(TMessage& message) override;
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+  std::unique_ptr<TBitmap> glyph_;
+  int numGlyphs_ = 1;
+  bool flat_ = false;
+  int groupIndex_ = 0;
+  bool down_ = false;
+  bool allowAllUp_ = false;
+  bool pressed_ = false;
+  bool dragging_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include "platform/forms/Loading.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/forms/TestInput.h"
 #include "platform/rtl/Strings.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
@@ -220,6 +221,83 @@ TEST(StdCtrls, InputOfAnInnerWidgetReachesTheControl) {
                     Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(w->Inner, &press);
   EXPECT_EQ(w->Got, (std::vector<std::string>{"down 12,8"})); // in the control's coordinates
+}
+
+} // namespace
+
+namespace {
+
+TEST(StdCtrls, SpeedButtonsClickGroupAndPaintTheirGlyph) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 308, 227);
+  auto* panel = new TPanel(&form);
+  panel->SetBounds(0, 0, 200, 40);
+  panel->SetParent(&form);
+  panel->SetBevelOuter(TBevelCut::bvNone);
+  auto* b1 = new TSpeedButton(&form);
+  b1->SetBounds(10, 5, 30, 30);
+  b1->SetParent(panel);
+  auto* b2 = new TSpeedButton(&form);
+  b2->SetBounds(50, 5, 30, 30);
+  b2->SetParent(panel);
+  int clicks = 0;
+  b1->OnClick = [&](TPersistent*) { ++clicks; };
+  TBitmap glyph(8, 8);
+  glyph.Canvas()->Brush()->SetColor(clFuchsia);
+  glyph.Canvas()->FillRect(TRect(0, 0, 8, 8));
+  glyph.Canvas()->Brush()->SetColor(clRed);
+  glyph.Canvas()->FillRect(TRect(2, 2, 6, 6));
+  b1->SetGlyph(&glyph);
+  panel->HandleNeeded();
+  panel->Update();
+  // The glyph is centred (11 + 4 = 15 .. 23 on x); its key colour is left out.
+  EXPECT_EQ(BufferPixel(panel, 10 + 11 + 3, 5 + 11 + 3), RGB(255, 0, 0));
+  EXPECT_EQ(BufferPixel(panel, 10 + 11, 5 + 11), ColorToRGB(clBtnFace));
+  EXPECT_EQ(BufferPixel(panel, 10, 5), ColorToRGB(clBtnHighlight)); // raised edge
+
+  TestInput::MouseDown(panel, TMouseButton::mbLeft, 15, 10);
+  EXPECT_TRUE(b1->Pressed());
+  panel->Update();
+  EXPECT_EQ(BufferPixel(panel, 10, 5), ColorToRGB(clBtnShadow));   // sunk while pressed
+  TestInput::MouseMove(panel, 150, 10, {TShiftStateItem::ssLeft}); // dragged off
+  EXPECT_FALSE(b1->Pressed());
+  TestInput::MouseUp(panel, TMouseButton::mbLeft, 150, 10);
+  EXPECT_EQ(clicks, 0); // released outside
+  TestInput::Click(panel, TMouseButton::mbLeft, 15, 10);
+  EXPECT_EQ(clicks, 1);
+
+  // A group: one button down at a time; the last one stays down.
+  b1->SetGroupIndex(1);
+  b2->SetGroupIndex(1);
+  TestInput::Click(panel, TMouseButton::mbLeft, 15, 10);
+  EXPECT_TRUE(b1->Down());
+  TestInput::Click(panel, TMouseButton::mbLeft, 55, 10);
+  EXPECT_TRUE(b2->Down());
+  EXPECT_FALSE(b1->Down());
+  TestInput::Click(panel, TMouseButton::mbLeft, 55, 10);
+  EXPECT_TRUE(b2->Down());
+  b2->SetAllowAllUp(true);
+  TestInput::Click(panel, TMouseButton::mbLeft, 55, 10);
+  EXPECT_FALSE(b2->Down());
+}
+
+TEST(StdCtrls, GroupBoxDrawsAnEtchedFrameUnderItsCaption) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 308, 227);
+  auto* g = new TGroupBox(&form);
+  g->SetBounds(0, 0, 150, 80);
+  g->SetCaption("WGS 84");
+  g->SetParent(&form);
+  g->HandleNeeded();
+  g->Update();
+  EXPECT_EQ(BufferPixel(g, 0, 60), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(BufferPixel(g, 1, 60), ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(BufferPixel(g, 40, 60), ColorToRGB(clBtnFace));
+  int dark = 0;
+  for (int x = 8; x < 60; ++x)
+    for (int y = 0; y < 14; ++y)
+      if (GetRValue(BufferPixel(g, x, y)) < 100) ++dark;
+  EXPECT_GT(dark, 10); // the caption
 }
 
 } // namespace
