@@ -95,8 +95,11 @@ void TList::Pack() {
 }
 
 void TList::Sort(TListSortCompare compare) {
-  std::sort(items_.begin(), items_.end(),
-            [compare](void* a, void* b) { return compare(a, b) < 0; });
+  SortBy(compare);
+}
+
+void TList::SortBy(const std::function<int(void* item1, void* item2)>& compare) {
+  std::sort(items_.begin(), items_.end(), [&](void* a, void* b) { return compare(a, b) < 0; });
 }
 
 // ---- TThreadList ------------------------------------------------------------------

@@ -8,7 +8,10 @@
 #include "platform/rtl/Sync.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <iterator>
 #include <vector>
 
 SK_DECLARE_EXCEPTION(EBitsError, Exception)
@@ -52,6 +55,8 @@ public:
   void Pack();
   /// Sorts with `compare` (not stable).
   void Sort(TListSortCompare compare);
+  /// Sorts with any callable comparing two items (not stable).
+  void SortBy(const std::function<int(void* item1, void* item2)>& compare);
   const std::vector<void*>& List() const { return items_; }
 
 protected:
@@ -64,7 +69,8 @@ private:
 
 /// A list of objects of one class that, with OwnsObjects (the default),
 /// frees what it deletes, removes, clears or overwrites. Extract hands an
-/// object out without freeing it.
+/// object out without freeing it. The positions are those of a TList, whose
+/// rules (and errors) it shares.
 template <class T> class TObjectList {
 public:
   explicit TObjectList(bool ownsObjects = true) : ownsObjects_(ownsObjects) {}
@@ -75,35 +81,23 @@ public:
   bool OwnsObjects() const { return ownsObjects_; }
   void SetOwnsObjects(bool value) { ownsObjects_ = value; }
 
-  int Count() const { return static_cast<int>(items_.size()); }
-  T* Items(int index) const {
-    check(index);
-    return items_[static_cast<size_t>(index)];
-  }
+  int Count() const { return list_.Count(); }
+  T* Items(int index) const { return static_cast<T*>(list_.Items(index)); }
   void SetItems(int index, T* item) {
-    check(index);
-    T*& slot = items_[static_cast<size_t>(index)];
-    if (slot != item) {
-      free(slot);
-      slot = item;
-    }
+    T* old = Items(index);
+    if (old == item) return;
+    list_.SetItems(index, item);
+    free(old);
   }
   T* operator[](int index) const { return Items(index); }
   T* First() const { return Items(0); }
   T* Last() const { return Items(Count() - 1); }
 
-  int Add(T* item) {
-    items_.push_back(item);
-    return Count() - 1;
-  }
-  void Insert(int index, T* item) {
-    if (index < 0 || index > Count()) TListIndexError(index);
-    items_.insert(items_.begin() + index, item);
-  }
+  int Add(T* item) { return list_.Add(item); }
+  void Insert(int index, T* item) { list_.Insert(index, item); }
   void Delete(int index) {
-    check(index);
-    T* item = items_[static_cast<size_t>(index)];
-    items_.erase(items_.begin() + index);
+    T* item = Items(index);
+    list_.Delete(index);
     free(item);
   }
   int Remove(T* item) {
@@ -111,63 +105,60 @@ public:
     if (index >= 0) Delete(index);
     return index;
   }
-  T* Extract(T* item) {
-    const int index = IndexOf(item);
-    if (index < 0) return nullptr;
-    items_.erase(items_.begin() + index);
-    return item;
-  }
-  int IndexOf(const T* item) const {
-    for (size_t i = 0; i < items_.size(); ++i)
-      if (items_[i] == item) return static_cast<int>(i);
-    return -1;
-  }
-  void Exchange(int index1, int index2) {
-    check(index1);
-    check(index2);
-    std::swap(items_[static_cast<size_t>(index1)], items_[static_cast<size_t>(index2)]);
-  }
-  void Move(int curIndex, int newIndex) {
-    if (curIndex == newIndex) return;
-    check(curIndex);
-    check(newIndex);
-    T* item = items_[static_cast<size_t>(curIndex)];
-    items_.erase(items_.begin() + curIndex);
-    items_.insert(items_.begin() + newIndex, item);
-  }
+  T* Extract(T* item) { return static_cast<T*>(list_.Extract(item)); }
+  int IndexOf(const T* item) const { return list_.IndexOf(const_cast<T*>(item)); }
+  void Exchange(int index1, int index2) { list_.Exchange(index1, index2); }
+  void Move(int curIndex, int newIndex) { list_.Move(curIndex, newIndex); }
   void Clear() {
     // Taken out first, so that a destructor looking at the list sees it empty.
-    std::vector<T*> old;
-    old.swap(items_);
-    for (T* item : old)
-      free(item);
+    const std::vector<void*> old = list_.List();
+    list_.Clear();
+    for (void* item : old)
+      free(static_cast<T*>(item));
   }
   /// Sorts with `compare(a, b)` giving negative, zero or positive.
   template <class Compare> void Sort(Compare compare) {
-    std::sort(items_.begin(), items_.end(), [&](T* a, T* b) { return compare(a, b) < 0; });
+    list_.SortBy([&](void* a, void* b) { return compare(static_cast<T*>(a), static_cast<T*>(b)); });
   }
-  typename std::vector<T*>::const_iterator begin() const { return items_.begin(); }
-  typename std::vector<T*>::const_iterator end() const { return items_.end(); }
+
+  class const_iterator {
+  public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = T*;
+    using difference_type = std::ptrdiff_t;
+    using pointer = T* const*;
+    using reference = T*;
+    const_iterator() = default;
+    explicit const_iterator(std::vector<void*>::const_iterator at) : at_(at) {}
+    T* operator*() const { return static_cast<T*>(*at_); }
+    const_iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator before = *this;
+      ++at_;
+      return before;
+    }
+    bool operator==(const const_iterator&) const = default;
+
+  private:
+    std::vector<void*>::const_iterator at_;
+  };
+  const_iterator begin() const { return const_iterator(list_.List().begin()); }
+  const_iterator end() const { return const_iterator(list_.List().end()); }
 
 private:
-  [[noreturn]] static void TListIndexError(int index);
-  void check(int index) const {
-    if (index < 0 || index >= Count()) TListIndexError(index);
-  }
   void free(T* item) {
     if (ownsObjects_) delete item;
   }
 
-  std::vector<T*> items_;
+  TList list_;
   bool ownsObjects_;
 };
 
 /// Raises EListError for a bad index.
 [[noreturn]] void RaiseListIndexError(int index);
-
-template <class T> void TObjectList<T>::TListIndexError(int index) {
-  RaiseListIndexError(index);
-}
 
 /// What a list does with an item it holds already: ignore the new one,
 /// accept it, or raise.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -129,6 +130,35 @@ TEST(TObjectListTest, OwnsWhatItHolds) {
   EXPECT_EQ(deaths, 5);
   TObjectList<Counted> empty;
   EXPECT_THROW(empty.Items(0), EListError);
+}
+
+TEST(TObjectListTest, SortsIteratesAndChecksPositions) {
+  int deaths = 0;
+  TObjectList<Counted> list;
+  std::vector<Counted*> made;
+  for (int i = 0; i < 4; ++i)
+    made.push_back(new Counted(deaths));
+  // Sorted by address, descending, then walked in order.
+  for (Counted* c : made)
+    list.Add(c);
+  list.Sort([](const Counted* a, const Counted* b) { return a < b ? 1 : (a > b ? -1 : 0); });
+  std::vector<Counted*> walked;
+  for (Counted* c : list)
+    walked.push_back(c);
+  std::sort(made.begin(), made.end(), std::greater<>());
+  EXPECT_EQ(walked, made);
+
+  list.Exchange(0, 3);
+  EXPECT_EQ(list.First(), made[3]);
+  list.Move(0, 2);
+  EXPECT_EQ(list[2], made[3]);
+  EXPECT_THROW(list.Insert(5, nullptr), EListError);
+  EXPECT_THROW(list.Move(0, 4), EListError);
+  EXPECT_THROW(list.SetItems(4, nullptr), EListError);
+  EXPECT_EQ(list.Count(), 4);
+  list.Clear();
+  EXPECT_EQ(deaths, 4);
+  EXPECT_EQ(list.begin(), list.end());
 }
 
 TEST(TBitsTest, GrowsOnWriteAndChecksReads) {
