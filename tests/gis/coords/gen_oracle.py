@@ -164,12 +164,22 @@ def helmert_rows(ellipsoids, datums):
                    + ["+step", "+inv", "+proj=cart"] + wgs)
         from_pipe = (["+proj=pipeline", "+step", "+proj=cart"] + wgs + ["+step", "+inv"] + helmert
                      + ["+step", "+inv", "+proj=cart"] + own)
+        # The kernel's way back applies the negated parameters to the WGS 84
+        # coordinates (the linearised inverse): the forward Helmert with every
+        # parameter negated.
+        negated = ["+proj=helmert"] + ["+%s=%s" % (k, fmt(-float(x))) for k, x in
+                                       (("x", v[0]), ("y", v[1]), ("z", v[2]), ("rx", v[3]),
+                                        ("ry", v[4]), ("rz", v[5]))] + [
+            "+s=" + fmt(-float(v[6]) * 1e6), "+convention=coordinate_frame"]
+        linear_pipe = (["+proj=pipeline", "+step", "+proj=cart"] + wgs + ["+step"] + negated
+                       + ["+step", "+inv", "+proj=cart"] + own)
         lines = ["%d %d %d" % p for p in points]
         to = run(["cct", "-d", "12"] + to_pipe, lines)
         frm = run(["cct", "-d", "12"] + from_pipe, lines)
-        for p, t, f in zip(points, to, frm):
-            out.append('    {"%s", %d, %d, %d, %s, %s, %s, %s, %s, %s},'
-                       % ((code,) + p + tuple(t[:3]) + tuple(f[:3])))
+        lin = run(["cct", "-d", "12"] + linear_pipe, lines)
+        for p, t, f, l in zip(points, to, frm, lin):
+            out.append('    {"%s", %d, %d, %d, %s, %s, %s, %s, %s, %s, %s, %s, %s},'
+                       % ((code,) + p + tuple(t[:3]) + tuple(f[:3]) + tuple(l[:3])))
     return out
 
 
@@ -222,9 +232,10 @@ def main():
         "};",
         "",
         "// The seven-parameter datums through PROJ's geocentric Helmert pipeline",
-        "// (coordinate-frame rotations): datum -> WGS 84 (To*) and the inverse",
-        "// pipeline WGS 84 -> datum (From*), degrees and metres.",
-        "struct HelmertRow { const char* Code; double Lon, Lat, H, ToLon, ToLat, ToH, FromLon, FromLat, FromH; };",
+        "// (coordinate-frame rotations): datum -> WGS 84 (To*), the inverse",
+        "// pipeline WGS 84 -> datum (From*), and WGS 84 -> datum by the forward",
+        "// Helmert with every parameter negated (Linear*), degrees and metres.",
+        "struct HelmertRow { const char* Code; double Lon, Lat, H, ToLon, ToLat, ToH, FromLon, FromLat, FromH, LinearLon, LinearLat, LinearH; };",
         "inline const HelmertRow kHelmert[] = {",
     ] + helmert_rows(ellipsoids, datums) + [
         "};",
