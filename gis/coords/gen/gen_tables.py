@@ -22,7 +22,9 @@ can check the compiled rows against the text they came from.
 The only values that do not come from the tables are the validity boxes listed
 in datum_box_corrections.csv beside this script (boxes that are empty or lie
 away from the place the datum is named after); each corrected row records
-where its box comes from.
+where its box comes from, and when PROJ's proj.db is installed (or named by
+the PROJ_DB environment variable) every corrected box is checked against the
+EPSG extent it names.
 """
 
 import csv
@@ -35,6 +37,8 @@ OUT_DIR = os.path.dirname(HERE)
 DATUM_OUT = os.path.join(OUT_DIR, "GisDatumTablesData.cpp")
 PROJ_OUT = os.path.join(OUT_DIR, "GisProjectionTableData.cpp")
 CORRECTIONS = os.path.join(HERE, "datum_box_corrections.csv")
+# Where the corrected boxes come from; checked when it is installed.
+PROJ_DB = os.environ.get("PROJ_DB", "/usr/share/proj/proj.db")
 
 HEADERS = {
     "ellipsoids": "| Code | a (m) | 1/f | Description |",
@@ -134,6 +138,26 @@ def read_corrections():
     return result
 
 
+def check_corrections_against_extents(corrections, db_path):
+    """Checks every corrected box against the extent its source names in the
+    EPSG extent table of `db_path` (PROJ's proj.db)."""
+    import sqlite3
+    con = sqlite3.connect("file:%s?mode=ro" % db_path, uri=True)
+    try:
+        for code, (south, north, west, east, source) in corrections.items():
+            m = re.match(r'^EPSG extent (\d+) ', source)
+            if not m:
+                fail("correction of %s names no EPSG extent: %r" % (code, source))
+            row = con.execute("select south_lat, north_lat, west_lon, east_lon from extent "
+                              "where auth_name = 'EPSG' and code = ?", (m.group(1),)).fetchone()
+            if row is None:
+                fail("EPSG extent %s of %s is not in %s" % (m.group(1), code, db_path))
+            if [float(v) for v in (south, north, west, east)] != [float(v) for v in row]:
+                fail("box of %s differs from EPSG extent %s: %s" % (code, m.group(1), row))
+    finally:
+        con.close()
+
+
 def check_box(code, south, north, west, east):
     if not (float(south) < float(north) and float(west) < float(east)):
         fail("validity box of %s is empty: %s..%s x %s..%s" % (code, south, north, west, east))
@@ -142,6 +166,8 @@ def check_box(code, south, north, west, east):
 def datum_rows(lines):
     """Returns (datum rows in order of addition, checksum lines)."""
     corrections = read_corrections()
+    if PROJ_DB and os.path.exists(PROJ_DB):
+        check_corrections_against_extents(corrections, PROJ_DB)
     special = find_table(lines, HEADERS["special"])
     seven = find_table(lines, HEADERS["seven"])
     three = find_table(lines, HEADERS["three"])
