@@ -3,6 +3,8 @@
 // Every error of the system is a C++ exception derived from `Exception`; the
 // class names are kept as the system names them so that callers can catch by
 // kind. `EAbort` is the silent abort: user-interface handlers never show it.
+// Also here: the always-on assertion macro SK_ASSERT (EAssertionFailed), and
+// TExceptionTrap, which carries an exception across a C library's callbacks.
 #pragma once
 
 #include <exception>

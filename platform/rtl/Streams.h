@@ -4,7 +4,9 @@
 // from Seek: the helpers call only Seek(0, soCurrent), Seek(p, soBeginning)
 // and Seek(0, soEnd), so a stream may give origin 2 its own meaning.
 // ReadBuffer and WriteBuffer are exact: a short transfer raises EReadError
-// or EWriteError.
+// or EWriteError. Kinds: THandleStream (an open descriptor), TFileStream,
+// TMemoryStream and TStringStream; TTextFile reads and writes text line by
+// line.
 //
 // TFileStream opens a file by name (relative names against the logical
 // current folder) with fmCreate or fmOpenRead/Write/ReadWrite plus a share

@@ -3,7 +3,9 @@
 // Positions are 1-based and count bytes, as the system's text rules are byte
 // rules. The ASCII helpers (UpperCase, CompareText, ...) touch only the letters
 // a-z/A-Z and compare unsigned bytes; the Ansi* helpers work on Unicode text and
-// never depend on the process locale.
+// never depend on the process locale. Also here: replacing and quoting,
+// integers to decimal and hexadecimal text, and code-point helpers for text
+// shown to people.
 #pragma once
 
 #include "platform/rtl/Types.h"
