@@ -1,5 +1,6 @@
 // The published properties and the creatable classes of the windowing layer.
 #include "platform/forms/Forms.h"
+#include "platform/forms/ImgList.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/Properties.h"
 #include "platform/forms/StdCtrls.h"
@@ -121,6 +122,13 @@ void registerAll() {
       .Boolean("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly, false)
       .Boolean("TabStop", &TMemo::TabStop, &TMemo::SetTabStop, true);
   RegisterComponentClass<TMemo>();
+
+  RegisterProperties<TCustomImageList>()
+      .Integer("Width", &TCustomImageList::Width, &TCustomImageList::SetWidth, 16)
+      .Integer("Height", &TCustomImageList::Height, &TCustomImageList::SetHeight, 16)
+      .Boolean("Masked", &TCustomImageList::Masked, &TCustomImageList::SetMasked, true);
+  RegisterProperties<TImageList>();
+  RegisterComponentClass<TImageList>();
 
   RegisterProperties<TTimer>()
       .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval, 1000)
