@@ -122,6 +122,7 @@ void TGIS_ProjectionAbstract::ReadParameters(TGIS_Ini& ini) {
     p.LongitudeOfPoint2 = ini.ReadFloat("Projection.LongitudeOfPoint_2", p.LongitudeOfPoint2);
     p.LatitudeOfPoint2 = ini.ReadFloat("Projection.LatitudeOfPoint_2", p.LatitudeOfPoint2);
     SetUp(p);
+    KeepCentre(p.LongitudeOfCenter, p.LatitudeOfCenter);
   } catch (...) {
     throw EGIS_Exception(GIS_RS_ERR_INI_PARAMS);
   }

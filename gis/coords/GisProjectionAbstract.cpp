@@ -62,6 +62,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionAbstract::CreateCopy() c
   std::unique_ptr<TGIS_ProjectionAbstract> copy = Create();
   copy->SetDatum(datum_);
   copy->SetUp(Parameters());
+  copy->KeepCentre(LongitudeOfCenter, LatitudeOfCenter);
   CopyExtraState(*copy);
   return copy;
 }
@@ -84,6 +85,11 @@ TGIS_ProjectionSetUp TGIS_ProjectionAbstract::Parameters() const {
   p.LatitudeOfPoint2 = LatitudeOfPoint2;
   p.Zone = Zone;
   return p;
+}
+
+void TGIS_ProjectionAbstract::KeepCentre(double longitude, double latitude) {
+  LongitudeOfCenter = longitude;
+  LatitudeOfCenter = latitude;
 }
 
 void TGIS_ProjectionAbstract::StoreParameters(const TGIS_ProjectionSetUp& p) {

@@ -223,6 +223,10 @@ protected:
   long double EP2 = 0; // e'²
 
 private:
+  /// Stores the centre, which no projection uses and so no SetUp stores,
+  /// but which copies and configurations carry.
+  void KeepCentre(double longitude, double latitude);
+
   std::string warnings_;
   int32_t warningFlag_ = 0;
   TGIS_Datum* datum_ = nullptr;

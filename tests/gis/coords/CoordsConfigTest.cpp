@@ -110,6 +110,25 @@ TEST_F(CoordsConfigTest, ReadingAPartialSectionKeepsTheCurrentValues) {
   EXPECT_EQ(p.Datum()->Code, "OGB-M");
 }
 
+TEST_F(CoordsConfigTest, TheCentreIsCarriedByProjectionsThatStoreNoParameters) {
+  // GEC's SetUp stores nothing; the centre, which no projection uses, still
+  // goes through configurations and copies.
+  TGIS_ProjectionAbstract* gec = GisProjectionList().FindProjection("GEC");
+  auto ini = Section({"Projection.Code=GEC", "Projection.LongitudeOfCenter=0.25",
+                      "Projection.LatitudeOfCenter=-0.5", "Projection.FalseEasting=7"});
+  gec->ReadParameters(*ini);
+  EXPECT_EQ(gec->LongitudeOfCenter, 0.25);
+  EXPECT_EQ(gec->LatitudeOfCenter, -0.5);
+  EXPECT_EQ(gec->FalseEasting, 0); // a parameter GEC does not use is ignored
+  std::unique_ptr<TGIS_ProjectionAbstract> copy = gec->CreateCopy();
+  EXPECT_EQ(copy->LongitudeOfCenter, 0.25);
+  EXPECT_EQ(copy->LatitudeOfCenter, -0.5);
+  auto out = NewIni();
+  copy->WriteParameters(*out);
+  EXPECT_EQ(out->ReadString("Projection.LongitudeOfCenter", ""), "0.25");
+  EXPECT_EQ(out->ReadString("Projection.LatitudeOfCenter", ""), "-0.5");
+}
+
 TEST_F(CoordsConfigTest, ReadParametersFailuresRaise0003) {
   struct Case {
     const char* Name;
