@@ -1,4 +1,5 @@
 // The published properties and the creatable classes of the windowing layer.
+#include "platform/forms/ClientDataSet.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ImgList.h"
 #include "platform/forms/Menus.h"
@@ -129,6 +130,10 @@ void registerAll() {
       .Boolean("Masked", &TCustomImageList::Masked, &TCustomImageList::SetMasked, true);
   RegisterProperties<TImageList>();
   RegisterComponentClass<TImageList>();
+
+  RegisterProperties<TClientDataSet>().Boolean("Active", &TClientDataSet::Active,
+                                               &TClientDataSet::SetActive, false);
+  RegisterComponentClass<TClientDataSet>();
 
   RegisterProperties<TTimer>()
       .Integer("Interval", &TTimer::Interval, &TTimer::SetInterval, 1000)

@@ -113,6 +113,9 @@ TEST_F(Loading, TextDefinitionWithNestingStringsSetsEnumsAndReferences) {
       PopupMenu = p
     end
   end
+  object Cltstanje: TClientDataSet
+    Active = True
+  end
   object p: TPopupMenu
     AutoPopup = False
     object Item1: TMenuItem
@@ -138,6 +141,7 @@ end
   EXPECT_EQ(gis->Owner(), &form);
   EXPECT_EQ(gis->PopupMenu(), p); // resolved although p came later
   EXPECT_FALSE(p->AutoPopup());
+  EXPECT_EQ(GetComponentPropText(form, "Cltstanje.Active"), "True");
   ASSERT_EQ(p->Items()->Count(), 1);
   EXPECT_EQ(p->Items()->Items(0)->Caption(), "&Copy");
   // Alignment: the panel sits at the bottom, the viewer fills it.
