@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <numbers>
 #include <string>
 
@@ -37,6 +38,16 @@ inline EGIS_Exception ExpectGisError(const std::function<void()>& f) {
   }
   ADD_FAILURE() << "no exception";
   return EGIS_Exception("");
+}
+
+/// Numbers as one line of text for a trace, through the kernel's float text.
+inline std::string Numbers(std::initializer_list<double> values) {
+  std::string text;
+  for (double v : values) {
+    if (!text.empty()) text += ' ';
+    text += GisFloatToStr(v);
+  }
+  return text;
 }
 
 /// Byte-wise equality of two points, M included (to show a record was not

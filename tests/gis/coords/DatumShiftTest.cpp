@@ -49,8 +49,7 @@ TEST_F(DatumShiftTest, SevenParameterDatumsAgreeWithProjHelmertPipeline) {
   // the geocentric route (OGB-7 at 2°W 53°N was 31 m off in longitude and
   // 133 m in height on the Molodensky route).
   for (const oracle::HelmertRow& row : oracle::kHelmert) {
-    SCOPED_TRACE(::testing::Message()
-                 << row.Code << " " << row.Lon << " " << row.Lat << " " << row.H);
+    SCOPED_TRACE(std::string(row.Code) + " " + Numbers({row.Lon, row.Lat, row.H}));
     const TGIS_Datum& d = Datum(row.Code);
     ASSERT_EQ(d.Kind, gisDatumSevenParameter);
     TGIS_Point3D p = Deg(row.Lon, row.Lat, row.H);
@@ -249,7 +248,7 @@ TEST_F(DatumShiftTest, PointsOutsideTheBoxRaise0230AndLeaveTheOutputAlone) {
       {"OGB-7", -181, 50},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.Code << " " << c.Lon << " " << c.Lat);
+    SCOPED_TRACE(std::string(c.Code) + " " + Numbers({c.Lon, c.Lat}));
     const TGIS_Datum& d = Datum(c.Code);
     for (int direction = 0; direction < 2; ++direction) {
       TGIS_Point3D p = Deg(c.Lon, c.Lat, 5);

@@ -108,7 +108,7 @@ TEST_F(EllipsoidTest, ReplacingKeepsTheOldEntryAliveAndWGSLookupsRight) {
 TEST_F(EllipsoidTest, GeodeticToGeocentricAgreesWithProj) {
   const TGIS_Ellipsoid& we = *GisWGS84Ellipsoid();
   for (const oracle::CartRow& row : oracle::kCart) {
-    SCOPED_TRACE(::testing::Message() << row.Lon << " " << row.Lat << " " << row.H);
+    SCOPED_TRACE(Numbers({row.Lon, row.Lat, row.H}));
     TGIS_Point3D p = Deg(row.Lon, row.Lat, row.H);
     p.M = 7;
     we.GeodeticToGeocentric(p, p);
@@ -123,7 +123,7 @@ TEST_F(EllipsoidTest, GeocentricToGeodeticAgreesWithProj) {
   // Toms' method is good to a few millimetres for heights of -1 to 10 km.
   const TGIS_Ellipsoid& we = *GisWGS84Ellipsoid();
   for (const oracle::CartRow& row : oracle::kCart) {
-    SCOPED_TRACE(::testing::Message() << row.Lon << " " << row.Lat << " " << row.H);
+    SCOPED_TRACE(Numbers({row.Lon, row.Lat, row.H}));
     TGIS_Point3D p = Pt(row.X, row.Y, row.Z);
     we.GeocentricToGeodetic(p, p);
     EXPECT_NEAR(p.Y, row.InvLat * kDeg, 1e-9);
@@ -154,7 +154,7 @@ TEST_F(EllipsoidTest, GeocentricPointsOnTheAxis) {
       {Pt(0, -6378137 - 5, 0), -kPi / 2, 0, 5},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.In.X << " " << c.In.Y << " " << c.In.Z);
+    SCOPED_TRACE(Numbers({c.In.X, c.In.Y, c.In.Z}));
     TGIS_Point3D out;
     we.GeocentricToGeodetic(c.In, out);
     EXPECT_NEAR(out.X, c.Lon, 1e-12);

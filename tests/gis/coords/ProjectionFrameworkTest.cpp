@@ -70,7 +70,7 @@ TEST_F(ProjectionFrameworkTest, ForwardInputCheck) {
       {Pt(-9.0, -2.0), -kPi, -kPi / 2, -kPi - 3.0 + 2 * kPi},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.In.X << " " << c.In.Y);
+    SCOPED_TRACE(Numbers({c.In.X, c.In.Y}));
     TGIS_Point3D out;
     p.Project(c.In, out);
     EXPECT_NEAR(p.LastForward.Longitude, c.Lon, 1e-15);
@@ -220,7 +220,7 @@ TEST_F(ProjectionFrameworkTest, GecAgreesWithProj) {
   EXPECT_EQ(gec->Datum()->Code, "WGE");
   EXPECT_EQ(gec->Ellipsoid()->Code, "WE");
   for (const oracle::CartRow& row : oracle::kCart) {
-    SCOPED_TRACE(::testing::Message() << row.Lon << " " << row.Lat << " " << row.H);
+    SCOPED_TRACE(Numbers({row.Lon, row.Lat, row.H}));
     TGIS_Point3D p = Deg(row.Lon, row.Lat, row.H);
     gec->Project(p, p);
     EXPECT_NEAR(p.X, row.X, 1e-3);
@@ -244,7 +244,7 @@ TEST_F(ProjectionFrameworkTest, ViewerScaleThroughGec) {
   TGIS_ProjectionAbstract* gec = GisProjectionList().FindProjection("GEC");
   ASSERT_NE(gec, nullptr);
   for (const oracle::ScaleRow& row : oracle::kScale) {
-    SCOPED_TRACE(::testing::Message() << row.Lon << " " << row.Lat << " " << row.Pixel);
+    SCOPED_TRACE(Numbers({row.Lon, row.Lat, row.Pixel}));
     TGIS_Point3D a = Deg(row.Lon, row.Lat), b = Deg(row.Lon + 10 * row.Pixel, row.Lat);
     gec->Project(a, a);
     gec->Project(b, b);
