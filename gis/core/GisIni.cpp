@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <typeinfo>
+#include <unordered_set>
 
 #include "gis/core/GisDefsPaths.h"
 #include "platform/rtl/Exceptions.h"
@@ -269,12 +270,20 @@ void TGIS_Ini::WriteSymbol(const std::string& key, const TGIS_SymbolAbstract* sy
 
 void TGIS_Ini::ReadStringList(const std::string& key, TStrings* list) {
   SK_ASSERT(list != nullptr, "_list must be assigned", "GisIni", __LINE__);
-  if (ReadRaw(key + "1") == GIS_INI_NIL) return;
+  // The list ends at the first missing key; an item stored as the word nil
+  // is a line like any other (the writer stores such a line that way).
+  if (section_.empty()) return;
+  TStringList keys;
+  iniFile_->ReadSection(section_, keys);
+  std::unordered_set<std::string> stored;
+  for (int i = 0; i < keys.Count(); ++i)
+    stored.insert(UpperCase(keys[i]));
+  auto exists = [&](int i) { return stored.count(UpperCase(key + IntToStr(i))) > 0; };
+  if (!exists(1)) return;
   list->Clear();
-  for (int i = 1; i <= kMaxListItems; ++i) {
+  for (int i = 1; i <= kMaxListItems && exists(i); ++i) {
     const std::string raw = ReadRaw(key + IntToStr(i));
-    if (raw == GIS_INI_NIL) break;
-    list->Add(GisUnescapeStr(raw, std::string()));
+    list->Add(raw == GIS_INI_NIL ? raw : GisUnescapeStr(raw, std::string()));
   }
 }
 

@@ -129,7 +129,8 @@ public:
 
   // --- numbered lists ------------------------------------------------------------------
   /// When key1 exists, the list is replaced by the values of key1, key2, ...
-  /// up to the first missing key, unescaped; otherwise it is left unchanged.
+  /// up to the first missing key, unescaped (a value that reads nil is the
+  /// line "nil"); otherwise it is left unchanged.
   void ReadStringList(const std::string& key, TStrings* list);
   /// Deletes every key of the section named key + a digit 1-9 + anything, then
   /// writes the lines escaped under key1, key2, ... up to the last non-empty

@@ -6,12 +6,12 @@
 #include <sstream>
 #include <string>
 
-#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisIni.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringList.h"
+#include "platform/rtl/Strings.h"
 
 namespace fs = std::filesystem;
 
@@ -274,10 +274,10 @@ TEST_F(GisIniTest, StringListsSurviveARoundTrip) {
   EXPECT_EQ(numbered, 4); // 1, 2, X and 0
   EXPECT_EQ(ini.ReadRaw("pixel.redmapzone12"), "nil");
 
-  // Backslashes, line breaks and an empty middle line come back as written;
-  // trailing empty lines are not stored.
+  // Backslashes, line breaks, an empty middle line and a line that reads
+  // "nil" come back as written; trailing empty lines are not stored.
   TStringList lines;
-  for (const char* line : {"c:\\maps", "x\r\ny", "", "last", "", ""})
+  for (const char* line : {"c:\\maps", "x\r\ny", "", "nil", "last", "", ""})
     lines.Add(line);
   ini.WriteStringList("Zone", &lines);
   ini.Save();
@@ -285,11 +285,12 @@ TEST_F(GisIniTest, StringListsSurviveARoundTrip) {
   TStringList read;
   read.Add("to be replaced");
   again.ReadStringList("Zone", &read);
-  ASSERT_EQ(read.Count(), 4);
+  ASSERT_EQ(read.Count(), 5);
   EXPECT_EQ(read[0], "c:\\maps");
   EXPECT_EQ(read[1], "x\r\ny");
   EXPECT_EQ(read[2], "");
-  EXPECT_EQ(read[3], "last");
+  EXPECT_EQ(read[3], "nil");
+  EXPECT_EQ(read[4], "last");
   // Saving again changes nothing: no doubled backslashes.
   again.WriteStringList("Zone", &read);
   again.Save();
@@ -298,11 +299,16 @@ TEST_F(GisIniTest, StringListsSurviveARoundTrip) {
   third.ReadStringList("Zone", &reread);
   EXPECT_TRUE(reread.Equals(read));
 
-  // Without key1 the list stays.
+  // Without key1 the list stays; a list whose only line reads "nil" comes back.
   TStringList untouched;
   untouched.Add("keep");
   third.ReadStringList("Nothing", &untouched);
   EXPECT_EQ(untouched.Count(), 1);
+  TStringList nilOnly;
+  nilOnly.Add("nil");
+  third.WriteStringList("Single", &nilOnly);
+  third.ReadStringList("Single", &untouched);
+  EXPECT_TRUE(untouched.Equals(nilOnly));
   EXPECT_THROW(third.ReadStringList("Zone", nullptr), EAssertionFailed);
   EXPECT_THROW(third.WriteStringList("Zone", nullptr), EAssertionFailed);
 }
