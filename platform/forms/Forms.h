@@ -246,6 +246,9 @@ public:
   /// No data modules in this program.
   int DataModuleCount() const { return 0; }
 
+  /// The installed font families, sorted.
+  std::vector<std::string> Fonts() const;
+
   /// Qt's cursor for an id: built-in ids and the ones set in Cursors.
   QCursor QtCursor(TCursor cursor) const;
 
@@ -309,3 +312,6 @@ void ShowMessage(const std::string& text);
 /// then and returns the answer; afterwards the form gets WM_ACTIVATE again.
 int RunDialogWindow(const std::string& caption, int closedAnswer,
                     const std::function<int(const std::string& caption)>& run);
+
+/// The default beep.
+void MessageBeep(unsigned type);

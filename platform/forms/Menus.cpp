@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/forms/Forms.h"
+#include "platform/forms/TextUtil.h"
 #include "platform/forms/WindowTable.h"
 
 namespace {
@@ -120,4 +121,103 @@ void TPopupMenu::Popup(int x, int y) {
   }
   // The click comes after the menu has closed.
   if (chosen != nullptr) chosen->Click();
+}
+
+// ---------------------------------------------------------------------------
+// Shortcuts
+
+namespace {
+
+std::string keyName(Word key) {
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, char(key));
+  if (key >= VK_F1 && key <= VK_F12) {
+    int n = key - VK_F1 + 1;
+    return n < 10 ? std::string("F") + char('0' + n) : std::string("F1") + char('0' + n - 10);
+  }
+  switch (key) {
+  case VK_BACK:
+    return "BkSp";
+  case VK_TAB:
+    return "Tab";
+  case VK_RETURN:
+    return "Enter";
+  case VK_ESCAPE:
+    return "Esc";
+  case VK_SPACE:
+    return "Space";
+  case VK_PRIOR:
+    return "PgUp";
+  case VK_NEXT:
+    return "PgDn";
+  case VK_END:
+    return "End";
+  case VK_HOME:
+    return "Home";
+  case VK_LEFT:
+    return "Left";
+  case VK_UP:
+    return "Up";
+  case VK_RIGHT:
+    return "Right";
+  case VK_DOWN:
+    return "Down";
+  case VK_INSERT:
+    return "Ins";
+  case VK_DELETE:
+    return "Del";
+  default:
+    return "";
+  }
+}
+
+} // namespace
+
+TShortCut ShortCut(Word key, TShiftState shift) {
+  if ((key & 0xFF00) != 0) return 0;
+  TShortCut s = key;
+  if (shift.Contains(TShiftStateItem::ssShift)) s |= scShift;
+  if (shift.Contains(TShiftStateItem::ssCtrl)) s |= scCtrl;
+  if (shift.Contains(TShiftStateItem::ssAlt)) s |= scAlt;
+  return s;
+}
+
+void ShortCutToKey(TShortCut shortCut, Word& key, TShiftState& shift) {
+  key = shortCut & 0xFF;
+  shift = {};
+  if (shortCut & scShift) shift.Include(TShiftStateItem::ssShift);
+  if (shortCut & scCtrl) shift.Include(TShiftStateItem::ssCtrl);
+  if (shortCut & scAlt) shift.Include(TShiftStateItem::ssAlt);
+}
+
+std::string ShortCutToText(TShortCut shortCut) {
+  std::string name = keyName(shortCut & 0xFF);
+  if (name.empty()) return "";
+  std::string prefix;
+  if (shortCut & scShift) prefix += "Shift+";
+  if (shortCut & scCtrl) prefix += "Ctrl+";
+  if (shortCut & scAlt) prefix += "Alt+";
+  return prefix + name;
+}
+
+TShortCut TextToShortCut(const std::string& text) {
+  TShortCut bits = 0;
+  std::string rest = text;
+  for (;;) {
+    size_t plus = rest.find('+');
+    if (plus == std::string::npos || plus + 1 >= rest.size()) break;
+    std::string mod = rest.substr(0, plus);
+    if (forms_detail::SameName(mod, "Shift"))
+      bits |= scShift;
+    else if (forms_detail::SameName(mod, "Ctrl"))
+      bits |= scCtrl;
+    else if (forms_detail::SameName(mod, "Alt"))
+      bits |= scAlt;
+    else
+      return 0;
+    rest = rest.substr(plus + 1);
+  }
+  for (int k = 1; k < 256; ++k)
+    if (!keyName(Word(k)).empty() && forms_detail::SameName(keyName(Word(k)), rest))
+      return TShortCut(k | bits);
+  return 0;
 }

@@ -79,3 +79,13 @@ private:
 /// point; returns the item to choose (null: the menu is dismissed).
 using TMenuAnswerer = std::function<TMenuItem*(TPopupMenu* menu, TPoint at)>;
 void SetMenuAnswerer(TMenuAnswerer answerer);
+
+/// Shortcuts: a virtual key with scShift/scCtrl/scAlt bits (Alt+Down = 32808).
+using TShortCut = Word;
+enum : Word { scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000, scNone = 0 };
+TShortCut ShortCut(Word key, TShiftState shift);
+void ShortCutToKey(TShortCut shortCut, Word& key, TShiftState& shift);
+/// "Ctrl+N", "Alt+Down", "F5", "Shift+Ctrl+Del"; "" for none.
+std::string ShortCutToText(TShortCut shortCut);
+/// The inverse of ShortCutToText; 0 when the text names no shortcut.
+TShortCut TextToShortCut(const std::string& text);

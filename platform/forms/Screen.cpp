@@ -1,4 +1,6 @@
 // TScreen, TMouse, the cursors and the cursor resources.
+#include <QApplication>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -223,4 +225,16 @@ void TMouse::SetCursorPos(TPoint p) {
 TMouse* Mouse() {
   static TMouse m;
   return &m;
+}
+
+std::vector<std::string> TScreen::Fonts() const {
+  std::vector<std::string> result;
+  for (const QString& f : QFontDatabase::families())
+    result.push_back(f.toStdString());
+  std::sort(result.begin(), result.end());
+  return result;
+}
+
+void MessageBeep(unsigned /*type*/) {
+  QApplication::beep();
 }

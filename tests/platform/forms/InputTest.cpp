@@ -225,3 +225,34 @@ TEST_F(Input, MouseEnterAndLeaveFromQt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ShortCuts, KeysWithModifiersAndTheirTexts) {
+  using S = TShiftStateItem;
+  struct Row {
+    Word key;
+    TShiftState shift;
+    TShortCut code;
+    const char* text;
+  };
+  const Row rows[] = {{VK_DOWN, {S::ssAlt}, 32808, "Alt+Down"},
+                      {'N', {S::ssCtrl}, 0x4000 | 'N', "Ctrl+N"},
+                      {VK_F1 + 4, {}, VK_F1 + 4, "F5"},
+                      {VK_F12, {}, VK_F12, "F12"},
+                      {VK_DELETE, {S::ssShift, S::ssCtrl}, 0x6000 | VK_DELETE, "Shift+Ctrl+Del"}};
+  for (const Row& r : rows) {
+    EXPECT_EQ(ShortCut(r.key, r.shift), r.code) << r.text;
+    EXPECT_EQ(ShortCutToText(r.code), r.text);
+    EXPECT_EQ(TextToShortCut(r.text), r.code) << r.text;
+    Word key;
+    TShiftState shift;
+    ShortCutToKey(r.code, key, shift);
+    EXPECT_EQ(key, r.key);
+    EXPECT_EQ(shift, r.shift);
+  }
+  EXPECT_EQ(TextToShortCut("Hyper+X"), 0);
+  EXPECT_EQ(ShortCutToText(0), "");
+}
+
+} // namespace
