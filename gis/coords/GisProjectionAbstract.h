@@ -174,7 +174,7 @@ protected:
   /// may be one record); the latitude is clamped to ±`latitudeLimit`, the
   /// longitude to [-π, 2π] with warnings; a longitude above π is reduced by
   /// 2π. Returns the longitude, the latitude, the height and the longitude
-  /// difference from CentralMeridian in (-π, π].
+  /// difference from CentralMeridian brought into [-π, π].
   struct ForwardInput {
     double Longitude;
     double Latitude;
