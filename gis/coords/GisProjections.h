@@ -3,8 +3,9 @@
 // files:
 //
 //   GisProjectionAbstract.h/.cpp   TGIS_ProjectionAbstract (parameters, mask,
-//                                  warnings, copies, the input checks every
-//                                  projection shares),
+//                                  warnings, copies, the input checks, output
+//                                  normalisation and ellipsoid functions
+//                                  the projections share),
 //                                  TGIS_ProjectionParameter, TGIS_ProjectionSetUp
 //   GisProjectionList.h/.cpp       TGIS_ProjectionList, GisProjectionList,
 //                                  GisRegisterProjections, GisFreeProjections,
