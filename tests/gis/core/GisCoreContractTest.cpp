@@ -7,7 +7,6 @@
 #include <fstream>
 #include <string>
 
-#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefs.h"
 #include "gis/core/GisIni.h"
@@ -15,6 +14,7 @@
 #include "gis/core/GisResource.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 
 namespace fs = std::filesystem;
 

@@ -4,13 +4,13 @@
 #include <fstream>
 #include <string>
 
-#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefsBitmap.h"
 #include "gis/core/GisKeywords.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
 
 namespace fs = std::filesystem;
 

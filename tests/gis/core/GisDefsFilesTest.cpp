@@ -9,13 +9,13 @@
 #include <fstream>
 #include <string>
 
-#include "platform/rtl/Strings.h"
 #include "GisCodePagesExpected.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefs.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Strings.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "gis/core/GisDefsHashList.h"
 #include "gis/core/GisDefsVariants.h"
@@ -12,6 +11,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 

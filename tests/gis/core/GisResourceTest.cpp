@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/rtl/Format.h"
-#include "platform/rtl/Strings.h"
 #include "GisCoreTestSupport.h"
 #include "GisResourceExpected.h"
 #include "gis/core/GisResource.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 
 #ifdef SK_HAVE_SQLITE3
 #include <sqlite3.h>
