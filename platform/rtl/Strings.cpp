@@ -1,6 +1,6 @@
 #include "platform/rtl/Strings.h"
 
-#include <QList>
+#include <QChar>
 #include <QString>
 
 #include <algorithm>
@@ -38,13 +38,24 @@ std::size_t nextCodePoint(std::string_view s, std::size_t i) {
   return i + (n == 0 ? 1 : n);
 }
 
-std::u32string foldedCodePoints(std::string_view s) {
-  const QString folded = toQString(s).toCaseFolded();
-  std::u32string out;
-  out.reserve(static_cast<std::size_t>(folded.size()));
-  for (const char32_t cp : folded.toUcs4())
-    out.push_back(cp);
-  return out;
+// The sort key of the character at byte `i` of `s`, stepping over it: its
+// case-folded code point, or for a byte that starts no well-formed UTF-8
+// sequence a value beyond every character, so that one order holds for all
+// texts.
+char32_t foldedCharAt(std::string_view s, std::size_t& i) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (lead < 0x80) {
+    ++i;
+    return static_cast<unsigned char>(lowerAscii(static_cast<char>(lead)));
+  }
+  char32_t codePoint;
+  const std::size_t n = Utf8DecodeAt(s, i, codePoint);
+  if (n == 0) {
+    ++i;
+    return 0x110000 + lead;
+  }
+  i += n;
+  return QChar::toCaseFolded(codePoint);
 }
 
 } // namespace
@@ -150,9 +161,12 @@ int AnsiCompareStr(std::string_view a, std::string_view b) {
 }
 
 int AnsiCompareText(std::string_view a, std::string_view b) {
-  if (!IsValidUtf8(a) || !IsValidUtf8(b)) return CompareText(a, b);
-  const std::u32string fa = foldedCodePoints(a), fb = foldedCodePoints(b);
-  return sign(fa.compare(fb));
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const char32_t ca = foldedCharAt(a, i), cb = foldedCharAt(b, j);
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  return static_cast<int>(i < a.size()) - static_cast<int>(j < b.size());
 }
 
 bool AnsiSameStr(std::string_view a, std::string_view b) {

@@ -51,8 +51,11 @@ bool SameStr(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
 
 // --- Unicode case (locale independent) -------------------------------------------------
-// Text that is not valid UTF-8 falls back to the ASCII rules, so no byte is lost.
-// The order is that of code points after Unicode case folding.
+// The case functions leave text that is not valid UTF-8 to the ASCII rules, so
+// no byte is lost. The comparisons order by code points after Unicode case
+// folding, character by character (A-Z count as a-z); a byte that is not part
+// of a well-formed sequence sorts after every character, by its value, so
+// that one order holds for every text.
 
 std::string AnsiUpperCase(std::string_view s);
 std::string AnsiLowerCase(std::string_view s);

@@ -154,6 +154,28 @@ TEST(Strings, UnicodeCaseIsLocaleIndependent) {
                                              "\xC3\x89"
                                              "cole",
                                              "\xC3\xA9t\xC3\xA9"}));
+  // One order for every text: characters compare case-folded one by one
+  // (ASCII as lower case) whether or not the rest of the text is UTF-8.
+  const struct {
+    std::string a, b;
+    int expected;
+  } orders[] = {
+      {"_", "a", -1},
+      {"_\xFF", "a\xFF", -1},
+      {"_\xC3\xA9", "A\xC3\xA9", -1},
+      {"AB\xFF", "ab\xFF", 0},
+      {"ab\xFF", "ab", 1},
+      {"ab\xFF", "ab\xFE", 1},
+      {"K", "\xE2\x84\xAA", 0},   // the Kelvin sign folds to k
+      {"xk", "x\xE2\x84\xAA", 0}, // ... also after an ASCII prefix
+      {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", 0},
+      {"\xE9", "\xF4\x8F\xBF\xBF", 1}, // a stray byte sorts after every character
+      {"a\xE9", "a\xC3\xA9", 1},
+  };
+  for (const auto& row : orders) {
+    EXPECT_EQ(AnsiCompareText(row.a, row.b), row.expected) << row.a << " / " << row.b;
+    EXPECT_EQ(AnsiCompareText(row.b, row.a), -row.expected) << row.b << " / " << row.a;
+  }
   EXPECT_LT(AnsiCompareStr("Z", "a"), 0);
   EXPECT_GT(AnsiCompareStr("\xC3\xA9", "z"), 0);
 }
