@@ -121,8 +121,9 @@ TEST(WindowCalls, AControlFreedInsideItsOwnInputEventIsSafe) {
   form->Show();
   bool freed = false;
   c->OnMouseDown = [&](TPersistent*, TMouseButton, TShiftState, int, int) {
-    delete form; // the form and the control go while Qt delivers the press
+    // The handler itself goes with the control: it touches nothing afterwards.
     freed = true;
+    delete form; // the form and the control go while Qt delivers the press
   };
   QWidget* w = c->Widget();
   QPointF p(5, 5);
