@@ -56,16 +56,22 @@ size_t extensionDot(const std::string& path) {
   return dot;
 }
 
-bool statPath(const std::string& name, struct stat& st) {
+// Runs `call` on the absolute form of `name`: false with the OS error
+// recorded when the name is empty or the call fails.
+template <typename Call> bool onPath(const std::string& name, Call call) {
   if (name.empty()) {
     SetLastError(ENOENT);
     return false;
   }
-  if (::stat(ExpandFileName(name).c_str(), &st) != 0) {
+  if (call(ExpandFileName(name).c_str()) != 0) {
     CaptureOsError();
     return false;
   }
   return true;
+}
+
+bool statPath(const std::string& name, struct stat& st) {
+  return onPath(name, [&st](const char* path) { return ::stat(path, &st); });
 }
 
 // Local time of a file time, converted as every file time is.
@@ -234,39 +240,15 @@ bool DirectoryExists(const std::string& dir) {
 }
 
 bool DeleteFile(const std::string& fileName) {
-  if (fileName.empty()) {
-    SetLastError(ENOENT);
-    return false;
-  }
-  if (::unlink(ExpandFileName(fileName).c_str()) != 0) {
-    CaptureOsError();
-    return false;
-  }
-  return true;
+  return onPath(fileName, ::unlink);
 }
 
 bool CreateDir(const std::string& dir) {
-  if (dir.empty()) {
-    SetLastError(ENOENT);
-    return false;
-  }
-  if (::mkdir(ExpandFileName(dir).c_str(), 0777) != 0) {
-    CaptureOsError();
-    return false;
-  }
-  return true;
+  return onPath(dir, [](const char* path) { return ::mkdir(path, 0777); });
 }
 
 bool RemoveDir(const std::string& dir) {
-  if (dir.empty()) {
-    SetLastError(ENOENT);
-    return false;
-  }
-  if (::rmdir(ExpandFileName(dir).c_str()) != 0) {
-    CaptureOsError();
-    return false;
-  }
-  return true;
+  return onPath(dir, ::rmdir);
 }
 
 bool ForceDirectories(const std::string& dir) {

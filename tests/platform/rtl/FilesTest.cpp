@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,6 +141,28 @@ TEST_F(FilesTest, ExistenceAndDeletion) {
   EXPECT_FALSE(DeleteFile(file));
   EXPECT_EQ(GetLastError(), ENOENT);
   EXPECT_EQ(FileSizeOf(file), -1);
+
+  const struct {
+    const char* what;
+    std::function<bool()> step;
+    int error; // 0: succeeds; otherwise the last error of the failure
+  } steps[] = {
+      {"CreateDir", [&] { return CreateDir(dir / "sub"); }, 0},
+      {"CreateDir again", [&] { return CreateDir(dir / "sub"); }, EEXIST},
+      {"RemoveDir of a folder that is not empty",
+       [&] { return dir.Write("sub/x", "x"), RemoveDir(dir / "sub"); }, ENOTEMPTY},
+      {"RemoveDir", [&] { return DeleteFile(dir / "sub/x") && RemoveDir(dir / "sub"); }, 0},
+      {"RemoveDir again", [&] { return RemoveDir(dir / "sub"); }, ENOENT},
+      {"CreateDir without a name", [] { return CreateDir(""); }, ENOENT},
+  };
+  for (const auto& row : steps) {
+    SetLastError(0);
+    EXPECT_EQ(row.step(), row.error == 0) << row.what;
+    if (row.error != 0) {
+      EXPECT_EQ(GetLastError(), row.error) << row.what;
+    }
+  }
+  EXPECT_FALSE(DirectoryExists(dir / "sub"));
 }
 
 TEST_F(FilesTest, CopyFileNeverOverwritesWhenAskedAndKeepsTheTime) {
