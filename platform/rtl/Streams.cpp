@@ -124,22 +124,24 @@ namespace {
 constexpr off_t kLockBase = std::numeric_limits<off_t>::max() - 16;
 enum Marker { accessRead = 0, accessWrite = 1, denyRead = 2, denyWrite = 3 };
 
-bool lockMarker(int fd, Marker marker) {
+// The lock request of `type` on one marker byte.
+struct flock markerLock(Marker marker, short type) {
   struct flock lk {};
-  lk.l_type = F_RDLCK;
+  lk.l_type = type;
   lk.l_whence = SEEK_SET;
   lk.l_start = kLockBase + marker;
   lk.l_len = 1;
+  return lk;
+}
+
+bool lockMarker(int fd, Marker marker) {
+  struct flock lk = markerLock(marker, F_RDLCK);
   return ::fcntl(fd, F_OFD_SETLK, &lk) == 0;
 }
 
 // True when another opener holds the marker.
 bool markerHeld(int fd, Marker marker) {
-  struct flock lk {};
-  lk.l_type = F_WRLCK;
-  lk.l_whence = SEEK_SET;
-  lk.l_start = kLockBase + marker;
-  lk.l_len = 1;
+  struct flock lk = markerLock(marker, F_WRLCK);
   if (::fcntl(fd, F_OFD_GETLK, &lk) != 0) return false;
   return lk.l_type != F_UNLCK;
 }
