@@ -310,27 +310,40 @@ bool VarIsStr(const Variant& v) {
 }
 
 std::string Variant::text() const {
+  return text(FormatSettings());
+}
+
+std::string Variant::text(const TFormatSettings& settings) const {
   const TVarType t = type_;
   if (t == varEmpty || t == varNull) return std::string();
   if (t == varBoolean) return std::get<bool>(value_) ? "True" : "False";
   if (isSigned(t)) return IntToStr(std::get<int64_t>(value_));
   if (isUnsigned(t)) return IntToStr(std::get<uint64_t>(value_));
   if (t == varSingle)
-    return FloatToStrF(static_cast<double>(std::get<float>(value_)), ffGeneral, 7, 0);
-  if (t == varDouble) return FloatToStr(std::get<double>(value_));
-  if (t == varDate) return DateTimeToStr(std::get<double>(value_));
-  if (t == varCurrency) return CurrToStr(std::get<Currency>(value_));
+    return FloatToStrF(static_cast<double>(std::get<float>(value_)), ffGeneral, 7, 0, settings);
+  if (t == varDouble) return FloatToStr(std::get<double>(value_), settings);
+  if (t == varDate) return DateTimeToStr(std::get<double>(value_), settings);
+  if (t == varCurrency) return CurrToStr(std::get<Currency>(value_), settings);
   if (t == varString) return std::get<std::string>(value_);
   if (t == varOleStr || t == varStrArg) return Utf16ToUtf8(std::get<std::u16string>(value_));
   cannotConvert(varString);
 }
 
 std::string VarToStr(const Variant& v) {
-  return v.text();
+  return VarToStr(v, FormatSettings());
+}
+
+std::string VarToStr(const Variant& v, const TFormatSettings& settings) {
+  return v.text(settings);
 }
 
 std::string VarToStrDef(const Variant& v, const std::string& defaultValue) {
   return v.IsNull() ? defaultValue : VarToStr(v);
+}
+
+std::string VarToStrDef(const Variant& v, const std::string& defaultValue,
+                        const TFormatSettings& settings) {
+  return v.IsNull() ? defaultValue : VarToStr(v, settings);
 }
 
 // ---- Equality -----------------------------------------------------------------------

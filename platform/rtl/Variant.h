@@ -30,6 +30,8 @@
 #include <variant>
 #include <vector>
 
+struct TFormatSettings;
+
 using TVarType = uint16_t;
 
 constexpr TVarType varEmpty = 0x0000;
@@ -143,7 +145,8 @@ private:
   }
   [[noreturn]] void cannotConvert(TVarType to) const;
   std::string text() const;
-  friend std::string VarToStr(const Variant& v);
+  std::string text(const TFormatSettings& settings) const;
+  friend std::string VarToStr(const Variant& v, const TFormatSettings& settings);
   bool toNum(VariantNumber& n) const;
 
   TVarType type_ = varEmpty;
@@ -182,8 +185,12 @@ bool VarIsStr(const Variant& v);
 /// separator; Currency with CurrToStr; Date with DateTimeToStr; Booleans as
 /// "True" or "False"; UTF-16 texts as UTF-8.
 std::string VarToStr(const Variant& v);
+/// VarToStr with explicit settings (for threads other than the user-interface one).
+std::string VarToStr(const Variant& v, const TFormatSettings& settings);
 /// As VarToStr, but `defaultValue` for Null.
 std::string VarToStrDef(const Variant& v, const std::string& defaultValue);
+std::string VarToStrDef(const Variant& v, const std::string& defaultValue,
+                        const TFormatSettings& settings);
 inline Variant VarAsType(const Variant& v, TVarType type) {
   return v.AsType(type);
 }

@@ -75,6 +75,26 @@ TEST(VariantTest, VarToStr) {
     EXPECT_EQ(VarToStr(Variant(1.5)), "1,5");
     EXPECT_EQ(VarToStr(Variant(Currency::FromRaw(15000))), "1,5");
   }
+  // Explicit settings (worker threads) leave the process-wide ones alone.
+  TFormatSettings german;
+  german.DecimalSeparator = ',';
+  german.DateSeparator = '.';
+  german.ShortDateFormat = "dd/mm/yyyy";
+  const struct {
+    Variant value;
+    const char* text;
+  } withSettings[] = {
+      {Variant(1.5), "1,5"},
+      {Variant(0.25f), "0,25"},
+      {Variant(Currency::FromRaw(-12345)), "-1,2345"},
+      {Variant::FromDate(45351), "29.02.2024"},
+      {Variant(7), "7"},
+  };
+  for (const auto& row : withSettings)
+    EXPECT_EQ(VarToStr(row.value, german), row.text) << row.text;
+  EXPECT_EQ(VarToStrDef(Null(), "nil", german), "nil");
+  EXPECT_EQ(VarToStrDef(Variant(2.5), "nil", german), "2,5");
+  EXPECT_EQ(VarToStr(Variant(1.5)), "1.5");
   EXPECT_EQ(VarToStrDef(Null(), "nil"), "nil");
   EXPECT_EQ(VarToStrDef(Variant(), "nil"), "");
   EXPECT_THROW(VarToStr(Variant(std::vector<uint8_t>{1})), EVariantError);
