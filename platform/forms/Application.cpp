@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/Timers.h"
@@ -81,9 +82,25 @@ TApplication::~TApplication() {
 
 HWND TApplication::Handle() {
   if (handle_ == 0)
-    handle_ = AllocateHWnd(
-        [this](TMessage& m) { m.Result = DefWindowProc(handle_, m.Msg, m.WParam, m.LParam); });
+    handle_ = AllocateHWnd([this](TMessage& m) {
+      // The hooks see every message first, the last hooked first; one that
+      // answers true has handled it.
+      for (auto it = hooks_.rbegin(); it != hooks_.rend(); ++it)
+        if (it->second(m)) return;
+      m.Result = DefWindowProc(handle_, m.Msg, m.WParam, m.LParam);
+    });
   return handle_;
+}
+
+int TApplication::HookMainWindow(TWindowHook hook) {
+  hooks_.emplace_back(++nextHook_, std::move(hook));
+  return nextHook_;
+}
+
+void TApplication::UnhookMainWindow(int id) {
+  hooks_.erase(
+      std::remove_if(hooks_.begin(), hooks_.end(), [id](const auto& h) { return h.first == id; }),
+      hooks_.end());
 }
 
 QWidget* TApplication::HiddenWidget() {

@@ -141,6 +141,11 @@ public:
 
   /// The hidden application window (parked widgets live under it).
   HWND Handle();
+  /// Hooks on the application window's messages: true = handled. Returns an
+  /// id for UnhookMainWindow.
+  using TWindowHook = std::function<bool(TMessage& message)>;
+  int HookMainWindow(TWindowHook hook);
+  void UnhookMainWindow(int id);
   QWidget* HiddenWidget();
   const std::string& Title() const { return title_; }
   void SetTitle(const std::string& v) { title_ = v; }
@@ -185,6 +190,8 @@ protected:
 
 private:
   HWND handle_ = 0;
+  std::vector<std::pair<int, TWindowHook>> hooks_;
+  int nextHook_ = 0;
   QWidget* hidden_ = nullptr;
   std::string title_;
   LPARAM icon_ = 0;

@@ -238,3 +238,27 @@ TEST_F(Messages, WindowPosChangingMayRefuseAMoveOrASize) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ApplicationHooks, HooksSeeTheApplicationWindowsMessagesLastHookedFirst) {
+  std::vector<std::string> seen;
+  int a = Application()->HookMainWindow([&](TMessage& m) {
+    if (m.Msg != WM_USER) return false;
+    seen.push_back("a");
+    m.Result = 1;
+    return true;
+  });
+  int b = Application()->HookMainWindow([&](TMessage& m) {
+    if (m.Msg == WM_USER) seen.push_back("b");
+    return false;
+  });
+  EXPECT_EQ(SendMessage(Application()->Handle(), WM_USER, 0, 0), 1);
+  Application()->UnhookMainWindow(a);
+  EXPECT_EQ(SendMessage(Application()->Handle(), WM_USER, 0, 0), 0);
+  Application()->UnhookMainWindow(b);
+  SendMessage(Application()->Handle(), WM_USER, 0, 0);
+  EXPECT_EQ(seen, (std::vector<std::string>{"b", "a", "b"}));
+}
+
+} // namespace
