@@ -3,6 +3,29 @@
 //
 // Files: Form.cpp (TForm), Application.cpp (TApplication, message boxes),
 // Screen.cpp (TScreen, TMouse, cursor resources).
+//
+// The windowing layer's headers:
+//   Sets.h          TSet, the set type of styles and states
+//   Components.h    TPersistent, TComponent (owner, name, notifications)
+//   Properties.h    published properties by name, class registry
+//   Loading.h       building windows from stored definitions (the loading protocol)
+//   Collections.h   TCollection, TOwnedCollection, TCollectionItem
+//   Messages.h      TMessage, message codes, typed views
+//   Windows.h       handles, window procedures, Send/PostMessage, painting,
+//                   scrolling, scroll bars, capture, key state, window calls
+//   Controls.h      TControl, TWinControl, TCustomControl, TGraphicControl
+//   Forms.h         TForm, TApplication, TScreen, TMouse, message boxes
+//   StdCtrls.h      TPanel, TLabel, TEdit, TMemo, TGroupBox, TSpeedButton
+//   Menus.h         TPopupMenu, TMenuItem, shortcuts
+//   ImgList.h       TImageList, TChangeLink
+//   Timers.h        window timers, TTimer, the manual clock of the tests
+//   Clipboard.h     TClipboard
+//   Registry.h      TRegistry over per-root files
+//   Shell.h         ShellExecute, folder chooser, file operations
+//   SingleInstance.h  finding a running instance
+//   ClientDataSet.h the inert client data set
+//   TestInput.h     input at message level for tests
+// Internal: WindowTable.h (the window table, Qt glue), TextUtil.h.
 #pragma once
 
 #include <functional>
