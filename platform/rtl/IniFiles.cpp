@@ -200,30 +200,29 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& ide
   s->entries.push_back(Entry{ident, "=" + value});
 }
 
+// The lists are built aside and then assigned, so that the target (which may
+// be sorted, or refuse duplicates) is left in order whatever happens.
 void TMemIniFile::ReadSection(const std::string& section, TStrings& keys) {
-  keys.BeginUpdate();
-  keys.Clear();
+  TStringList lines;
   if (Section* s = findSection(section))
     for (const auto& entry : s->entries)
-      if (!entry.value.empty()) keys.Add(entry.key);
-  keys.EndUpdate();
+      if (!entry.value.empty()) lines.Add(entry.key);
+  keys.Assign(lines);
 }
 
 void TMemIniFile::ReadSections(TStrings& sections) {
-  sections.BeginUpdate();
-  sections.Clear();
+  TStringList lines;
   for (const auto& s : sections_)
-    sections.Add(s.name);
-  sections.EndUpdate();
+    lines.Add(s.name);
+  sections.Assign(lines);
 }
 
 void TMemIniFile::ReadSectionValues(const std::string& section, TStrings& values) {
-  values.BeginUpdate();
-  values.Clear();
+  TStringList lines;
   if (Section* s = findSection(section))
     for (const auto& entry : s->entries)
-      if (!entry.value.empty()) values.Add(entry.key + entry.value);
-  values.EndUpdate();
+      if (!entry.value.empty()) lines.Add(entry.key + entry.value);
+  values.Assign(lines);
 }
 
 void TMemIniFile::EraseSection(const std::string& section) {
@@ -323,10 +322,11 @@ void TIniFile::ReadSections(TStrings& sections) {
 }
 
 void TIniFile::ReadSectionValues(const std::string& section, TStrings& values) {
-  TMemIniFile ini(FileName());
-  ini.ReadSectionValues(section, values);
-  for (int i = 0; i < values.Count(); ++i)
-    values.SetStrings(i, values.Names(i) + "=" + dequote(values.ValueFromIndex(i)));
+  TStringList lines;
+  TMemIniFile(FileName()).ReadSectionValues(section, lines);
+  for (int i = 0; i < lines.Count(); ++i)
+    lines.SetStrings(i, lines.Names(i) + "=" + dequote(lines.ValueFromIndex(i)));
+  values.Assign(lines); // also into a sorted list, which refuses edits in place
 }
 
 void TIniFile::EraseSection(const std::string& section) {

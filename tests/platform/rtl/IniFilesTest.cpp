@@ -61,6 +61,16 @@ TEST(TMemIniFileTest, ReadingRules) {
   EXPECT_EQ(joined(list), "Vornakel Layer|vornakel layer 2");
   ini.ReadSection("VORNAKEL LAYER", list);
   EXPECT_EQ(joined(list), "Name|key|KEY|quoted|empty|key|late");
+  TStringList sortedKeys; // a sorted target keeps its own rules
+  sortedKeys.SetSorted(true);
+  int changes = 0;
+  sortedKeys.OnChange = [&](TStrings*) { ++changes; };
+  ini.ReadSection("Vornakel Layer", sortedKeys);
+  EXPECT_EQ(joined(sortedKeys), "empty|key|late|Name|quoted");
+  EXPECT_EQ(changes, 1);
+  sortedKeys.SetDuplicates(dupError);
+  EXPECT_THROW(ini.ReadSection("Vornakel Layer", sortedKeys), EStringListError);
+  EXPECT_EQ(sortedKeys.UpdateCount(), 0) << "left in update mode";
   ini.ReadSectionValues("vornakel layer 2", list);
   EXPECT_EQ(joined(list), "a=1");
   EXPECT_TRUE(ini.SectionExists("VORNAKEL LAYER 2"));
@@ -212,6 +222,10 @@ TEST(TIniFileTest, WritesGoStraightToDiskAndKeepOtherLines) {
   TStringList values;
   ini.ReadSectionValues("Edits", values);
   EXPECT_EQ(values.Get(1), "Prefix=x");
+  TStringList sorted;
+  sorted.SetSorted(true);
+  ini.ReadSectionValues("Edits", sorted);
+  EXPECT_EQ(sorted.Text(), "Folder=C:\\tiles\r\nOdd=\"a'\r\nPrefix=x\r\n");
 
   ini.DeleteKey("Edits", "prefix");
   ini.EraseSection("FORM");
