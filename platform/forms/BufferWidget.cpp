@@ -204,8 +204,7 @@ void LayoutScrollBars(TWinControl* control) {
 
 void ShowBufferArea(TWinControl* control, const QRect& area) {
   QWidget* w = control->Widget();
-  if (w == nullptr || control->BackBuffer() == nullptr || !w->isVisible() || area.isEmpty())
-    return;
+  if (w == nullptr || control->BackBuffer() == nullptr || !w->isVisible() || area.isEmpty()) return;
   TPoint off = control->ClientOffset();
   QRect r = area.translated(off.x, off.y);
   auto* bw = dynamic_cast<TBufferWidget*>(w);

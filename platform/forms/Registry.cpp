@@ -5,6 +5,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
+#include <charconv>
 #include <map>
 
 #include "platform/forms/TextUtil.h"
@@ -361,4 +362,92 @@ void TRegistry::GetValueNames(TStrings& list) const {
   if (TKey* k = store.find(current_))
     for (auto& [n, v] : k->values)
       list.Add(n);
+}
+
+// ---------------------------------------------------------------------------
+// TRegIniFile
+
+TRegIniFile::TRegIniFile(const std::string& keyPath, std::uint32_t access)
+    : path_(keyPath), access_(access) {}
+
+std::string TRegIniFile::key(const std::string& section) const {
+  return "\\" + normalize(path_) + (section.empty() ? "" : "\\" + section);
+}
+
+std::string TRegIniFile::ReadString(const std::string& section, const std::string& ident,
+                                    const std::string& defaultValue) const {
+  TRegistry r(KEY_READ);
+  r.SetRootKey(root_);
+  if (!r.OpenKeyReadOnly(key(section)) || !r.ValueExists(ident)) return defaultValue;
+  return r.ReadString(ident);
+}
+
+void TRegIniFile::WriteString(const std::string& section, const std::string& ident,
+                              const std::string& value) {
+  TRegistry r(access_);
+  r.SetRootKey(root_);
+  if (!r.OpenKey(key(section), true))
+    throw ERegistryException("Failed to set data for '" + ident + "'");
+  r.WriteString(ident, value);
+}
+
+int TRegIniFile::ReadInteger(const std::string& section, const std::string& ident,
+                             int defaultValue) const {
+  std::string text = ReadString(section, ident, "");
+  int v = 0;
+  auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+  return res.ec == std::errc() && res.ptr == text.data() + text.size() && !text.empty()
+             ? v
+             : defaultValue;
+}
+
+void TRegIniFile::WriteInteger(const std::string& section, const std::string& ident, int value) {
+  WriteString(section, ident, forms_detail::IntText(value));
+}
+
+bool TRegIniFile::ReadBool(const std::string& section, const std::string& ident,
+                           bool defaultValue) const {
+  return ReadInteger(section, ident, defaultValue ? 1 : 0) != 0;
+}
+
+void TRegIniFile::WriteBool(const std::string& section, const std::string& ident, bool value) {
+  WriteInteger(section, ident, value ? 1 : 0);
+}
+
+bool TRegIniFile::SectionExists(const std::string& section) const {
+  TRegistry r(KEY_READ);
+  r.SetRootKey(root_);
+  return r.KeyExists(key(section));
+}
+
+bool TRegIniFile::ValueExists(const std::string& section, const std::string& ident) const {
+  TRegistry r(KEY_READ);
+  r.SetRootKey(root_);
+  return r.OpenKeyReadOnly(key(section)) && r.ValueExists(ident);
+}
+
+void TRegIniFile::ReadSections(TStrings& list) const {
+  TRegistry r(KEY_READ);
+  r.SetRootKey(root_);
+  list.Clear();
+  if (r.OpenKeyReadOnly(key(""))) r.GetKeyNames(list);
+}
+
+void TRegIniFile::ReadSection(const std::string& section, TStrings& list) const {
+  TRegistry r(KEY_READ);
+  r.SetRootKey(root_);
+  list.Clear();
+  if (r.OpenKeyReadOnly(key(section))) r.GetValueNames(list);
+}
+
+void TRegIniFile::EraseSection(const std::string& section) {
+  TRegistry r(access_);
+  r.SetRootKey(root_);
+  r.DeleteKey(key(section));
+}
+
+void TRegIniFile::DeleteKey(const std::string& section, const std::string& ident) {
+  TRegistry r(access_);
+  r.SetRootKey(root_);
+  if (r.OpenKey(key(section), false)) r.DeleteValue(ident);
 }

@@ -77,3 +77,33 @@ private:
   bool readOnly_ = false;
   std::string current_;
 };
+
+/// Settings kept like an ini file under a registry key: sections are
+/// sub-keys of `keyPath`, idents are values.
+class TRegIniFile {
+public:
+  explicit TRegIniFile(const std::string& keyPath, std::uint32_t access = KEY_ALL_ACCESS);
+  HKEY RootKey() const { return root_; }
+  void SetRootKey(HKEY root) { root_ = root; }
+  const std::string& FileName() const { return path_; }
+
+  std::string ReadString(const std::string& section, const std::string& ident,
+                         const std::string& defaultValue) const;
+  void WriteString(const std::string& section, const std::string& ident, const std::string& value);
+  int ReadInteger(const std::string& section, const std::string& ident, int defaultValue) const;
+  void WriteInteger(const std::string& section, const std::string& ident, int value);
+  bool ReadBool(const std::string& section, const std::string& ident, bool defaultValue) const;
+  void WriteBool(const std::string& section, const std::string& ident, bool value);
+  bool SectionExists(const std::string& section) const;
+  bool ValueExists(const std::string& section, const std::string& ident) const;
+  void ReadSections(TStrings& list) const;
+  void ReadSection(const std::string& section, TStrings& list) const;
+  void EraseSection(const std::string& section);
+  void DeleteKey(const std::string& section, const std::string& ident);
+
+private:
+  std::string key(const std::string& section) const;
+  std::string path_;
+  std::uint32_t access_;
+  HKEY root_ = HKEY_CURRENT_USER;
+};

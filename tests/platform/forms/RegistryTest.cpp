@@ -71,3 +71,33 @@ TEST_F(Registry, RelativeKeysSubKeysDeleteAndMove) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Registry, IniFilesOverKeysKeepSectionsAsSubKeys) {
+  TRegIniFile ini("Software\\Skorvaplinth\\FormState");
+  EXPECT_EQ(ini.ReadString("TFSkorvaplinth", "Left", "none"), "none");
+  ini.WriteInteger("TFSkorvaplinth", "Left", -12);
+  ini.WriteBool("TFSkorvaplinth", "StayOnTop", true);
+  ini.WriteString("TFMap", "Caption", "Map");
+  EXPECT_EQ(ini.ReadInteger("tfskorvaplinth", "LEFT", 0), -12);
+  EXPECT_TRUE(ini.ReadBool("TFSkorvaplinth", "StayOnTop", false));
+  EXPECT_EQ(ini.ReadInteger("TFMap", "Caption", 5), 5); // not a number: the default
+  EXPECT_TRUE(ini.ValueExists("TFMap", "Caption"));
+  TStringList sections;
+  ini.ReadSections(sections);
+  EXPECT_EQ(sections.Count(), 2);
+  TStringList idents;
+  ini.ReadSection("TFSkorvaplinth", idents);
+  EXPECT_EQ(idents.Count(), 2);
+  ini.DeleteKey("TFSkorvaplinth", "Left");
+  EXPECT_FALSE(ini.ValueExists("TFSkorvaplinth", "Left"));
+  ini.EraseSection("TFMap");
+  EXPECT_FALSE(ini.SectionExists("TFMap"));
+  EXPECT_TRUE(ini.SectionExists("TFSkorvaplinth"));
+  // A read-only one writes nothing.
+  TRegIniFile readOnly("Software\\Skorvaplinth\\FormState", KEY_READ);
+  EXPECT_THROW(readOnly.WriteString("X", "Y", "Z"), ERegistryException);
+}
+
+} // namespace
