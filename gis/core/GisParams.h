@@ -7,6 +7,7 @@
 //   GisParamsFeature.cpp   line, area, marker, label and chart parameters
 //   GisParamsRender.cpp    thematic render and pixel parameters
 //   GisParamsQuery.h/.cpp  the compiled expressions the sections hold
+//   GisParamsItems.h       (private) the ':'-separated item lists of chart texts
 //
 // Every object carries a change counter, Serial, which is 1 after creation
 // (never changed) and rises with every change; a change of a parameter object
