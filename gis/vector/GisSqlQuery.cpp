@@ -82,6 +82,7 @@ private:
   [[noreturn]] void Fail() const;
   void AddOperator(uint8_t op);
   void AddValue(T_SqlValue value);
+  void AddField(const std::string& name);
   void ReadWord();
   void ReadNumber();
   void ReadString();
@@ -209,17 +210,7 @@ void T_SqlParser::ReadWord() {
     std::string name = close == std::string::npos ? text_.substr(pos_ + 1)
                                                   : text_.substr(pos_ + 1, close - pos_ - 1);
     pos_ = close == std::string::npos ? text_.size() : close + 1;
-    // A quoted name is always a field, even when it spells a keyword.
-    size_t k = 0;
-    std::u32string folded = SqlFold(name);
-    for (; k < fields_.size(); ++k)
-      if (SqlFold(fields_[k].name) == folded) break;
-    if (k == fields_.size()) fields_.push_back(T_SqlField{name, false, -1, {}});
-    T_SqlItem item;
-    item.kind = ITEM_FIELD;
-    item.ref = static_cast<int>(k);
-    tokens_.push_back(std::move(item));
-    operandExpected_ = false;
+    AddField(name); // a quoted name is always a field, even when it spells a keyword
     return;
   }
   size_t start = pos_;
@@ -252,17 +243,22 @@ void T_SqlParser::ReadWord() {
     AddOperator(OP_LIKE);
     patternPending_ = true;
   } else {
-    size_t k = 0;
-    std::u32string folded = SqlFold(word);
-    for (; k < fields_.size(); ++k)
-      if (SqlFold(fields_[k].name) == folded) break;
-    if (k == fields_.size()) fields_.push_back(T_SqlField{word, false, -1, {}});
-    T_SqlItem item;
-    item.kind = ITEM_FIELD;
-    item.ref = static_cast<int>(k);
-    tokens_.push_back(std::move(item));
-    operandExpected_ = false;
+    AddField(word);
   }
+}
+
+// A field reference; each name (letter case ignored) has one entry.
+void T_SqlParser::AddField(const std::string& name) {
+  size_t k = 0;
+  const std::u32string folded = SqlFold(name);
+  for (; k < fields_.size(); ++k)
+    if (SqlFold(fields_[k].name) == folded) break;
+  if (k == fields_.size()) fields_.push_back(T_SqlField{name, false, -1, {}});
+  T_SqlItem item;
+  item.kind = ITEM_FIELD;
+  item.ref = static_cast<int>(k);
+  tokens_.push_back(std::move(item));
+  operandExpected_ = false;
 }
 
 void T_SqlParser::ReadNumber() {
