@@ -212,8 +212,37 @@ private:
       // A value continued on the next lines ends its line with '+'.
       while (!value.empty() && value.back() == '+' && i < lines_.size())
         value += " " + lines_[i++].text;
+      // A list of strings "( 'a' 'b' )" becomes one text of CR LF lines.
+      if (!value.empty() && value[0] == '(') value = readList(i, line.number, value.substr(1));
       setProperty(line.number, object, prop, value);
     }
+  }
+
+  std::string readList(size_t& i, int lineNo, std::string rest) {
+    std::vector<std::string> items;
+    std::string pending;
+    for (;;) {
+      rest = trim(rest);
+      bool last = !rest.empty() && rest.back() == ')';
+      if (last) rest = trim(rest.substr(0, rest.size() - 1));
+      if (!rest.empty()) {
+        pending += pending.empty() ? rest : " " + rest;
+        if (pending.back() != '+') {
+          items.push_back(pending);
+          pending.clear();
+        }
+      }
+      if (last) break;
+      if (i >= lines_.size()) fail(lineNo, "')' expected");
+      rest = lines_[i++].text;
+    }
+    if (!pending.empty()) items.push_back(pending);
+    if (items.empty()) return "''";
+    std::string joined;
+    // Every item ends with a line break, so an empty last item stays a line.
+    for (size_t k = 0; k < items.size(); ++k)
+      joined += (k ? " + " : "") + items[k] + " + #13#10";
+    return joined;
   }
 
   void setProperty(int lineNo, TComponent* object, const std::string& prop,
@@ -233,7 +262,7 @@ private:
       if (info == nullptr) fail(lineNo, "Property " + prop + " does not exist");
       if (value.empty()) fail(lineNo, "value expected");
       char c0 = value[0];
-      if (c0 == '(' || c0 == '<' || c0 == '{') fail(lineNo, "unsupported value for " + prop);
+      if (c0 == '<' || c0 == '{') fail(lineNo, "unsupported value for " + prop);
       if (info->Kind == TTypeKind::tkClass) {
         loader_.SetReference(object, prop, value);
         return;

@@ -20,7 +20,9 @@
 //     end
 //   end
 // Values: integers, floats, 'strings' (joined with + and #nn character codes),
-// identifiers (enumerations, Booleans, component references), [sets].
+// identifiers (enumerations, Booleans, component references), [sets], and
+// string lists "( 'line' 'line' )" given to a text property as CR LF lines
+// (Lines.Strings). Collections "<...>" and binary data "{...}" are not read.
 #pragma once
 
 #include <string>

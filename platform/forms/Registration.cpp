@@ -120,6 +120,7 @@ void registerAll() {
   RegisterComponentClass<TSpeedButton>();
   RegisterProperties<TMemo>()
       .String("Text", &TMemo::MemoText, &TMemo::SetText)
+      .String("Lines.Strings", &TMemo::MemoText, &TMemo::SetText)
       .Boolean("ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly, false)
       .Boolean("TabStop", &TMemo::TabStop, &TMemo::SetTabStop, true);
   RegisterComponentClass<TMemo>();

@@ -168,7 +168,8 @@ TEST_F(Loading, ErrorsNameTheLine) {
       {"object F: TStepForm\n  Tag = 'x\nend\n", "line 2:"},
       {"object F: TStepForm\n  Tag 1\nend\n", "line 2: '=' expected"},
       {"object F: TStepForm\n  Tag = 1\n", "unexpected end"},
-      {"object F: TStepForm\n  Caption = (\n  'a')\nend\n", "line 2: unsupported value"},
+      {"object F: TStepForm\n  Caption = <\n  item\n  end>\nend\n", "line 2: unsupported value"},
+      {"object F: TStepForm\n  Caption = (\n  'a'\nend\n", "')' expected"},
   };
   for (const Row& r : rows) {
     TStepForm form(nullptr);

@@ -301,3 +301,31 @@ TEST(StdCtrls, GroupBoxDrawsAnEtchedFrameUnderItsCaption) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(StdCtrls, AMemoTemplateStoredAsAListOfStrings) {
+  TForm form(nullptr);
+  ReadDefinition(&form, R"(object F: TForm
+  object Mtemplate: TMemo
+    Lines.Strings = (
+      'first line'
+      'second '#39'quoted'#39 +
+        ' part'
+      '')
+  end
+  object Empty: TMemo
+    Lines.Strings = ()
+  end
+end
+)");
+  auto* memo = dynamic_cast<TMemo*>(form.FindComponent("Mtemplate"));
+  ASSERT_NE(memo, nullptr);
+  ASSERT_EQ(memo->Lines()->Count(), 3);
+  EXPECT_EQ(memo->Lines()->Strings(0), "first line");
+  EXPECT_EQ(memo->Lines()->Strings(1), "second 'quoted' part");
+  EXPECT_EQ(memo->Lines()->Strings(2), "");
+  EXPECT_EQ(dynamic_cast<TMemo*>(form.FindComponent("Empty"))->Lines()->Count(), 0);
+}
+
+} // namespace
