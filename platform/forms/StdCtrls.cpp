@@ -521,3 +521,111 @@ void TSpeedButton::Paint() {
     c->TextOut(x, (r.Height() - text.cy) / 2 + shift, Caption());
   }
 }
+
+// ---------------------------------------------------------------------------
+// THintWindow
+
+THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
+  color_ = clInfoBk;
+  visible_ = false;
+  Font()->SetColor(clInfoText);
+}
+
+void THintWindow::CreateParams(TCreateParams& p) {
+  TCustomControl::CreateParams(p);
+  p.Style = WS_POPUP | WS_BORDER;
+  p.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+}
+
+QWidget* THintWindow::CreateWidget(QWidget* parent) {
+  QWidget* w = TCustomControl::CreateWidget(parent);
+  w->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  w->setAttribute(Qt::WA_ShowWithoutActivating);
+  return w;
+}
+
+TRect THintWindow::CalcHintRect(int maxWidth, const std::string& hint) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  TEXTMETRIC tm;
+  GetTextMetrics(dc, &tm);
+  // Lines break at CR/LF and, greedily at blanks, at maxWidth.
+  int widest = 0, lines = 0;
+  size_t start = 0;
+  while (start <= hint.size()) {
+    size_t end = hint.find_first_of("\r\n", start);
+    std::string para =
+        hint.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string line;
+    size_t pos = 0;
+    auto flush = [&] {
+      SIZE sz;
+      GetTextExtentPoint32(dc, line.c_str(), int(line.size()), &sz);
+      widest = std::max(widest, int(sz.cx));
+      ++lines;
+      line.clear();
+    };
+    while (pos <= para.size()) {
+      size_t sp = para.find(' ', pos);
+      std::string word = para.substr(pos, sp == std::string::npos ? std::string::npos : sp - pos);
+      std::string candidate = line.empty() ? word : line + " " + word;
+      SIZE sz;
+      GetTextExtentPoint32(dc, candidate.c_str(), int(candidate.size()), &sz);
+      if (!line.empty() && maxWidth > 0 && sz.cx > maxWidth) {
+        flush();
+        line = word;
+      } else {
+        line = candidate;
+      }
+      if (sp == std::string::npos) break;
+      pos = sp + 1;
+    }
+    flush();
+    if (end == std::string::npos) break;
+    start = end + ((end + 1 < hint.size() && hint[end] == '\r' && hint[end + 1] == '\n') ? 2 : 1);
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return TRect(0, 0, widest + 6, lines * tm.tmHeight + 4);
+}
+
+void THintWindow::ActivateHint(TRect rect, const std::string& hint) {
+  SetCaption(hint);
+  SetBounds(rect.Left, rect.Top, rect.Width(), rect.Height());
+  HandleNeeded();
+  visible_ = true;
+  Invalidate();
+  Widget()->show();
+  Update();
+}
+
+void THintWindow::ReleaseHandle() {
+  visible_ = false;
+  if (Widget() != nullptr) Widget()->hide();
+}
+
+bool THintWindow::IsShown() const {
+  return Widget() != nullptr && Widget()->isVisible();
+}
+
+void THintWindow::Paint() {
+  TCanvas* c = Canvas();
+  TRect r = ClientRect();
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  c->Font()->Assign(*Font());
+  c->Brush()->SetStyle(bsClear);
+  int y = 2;
+  size_t start = 0;
+  int h = c->TextHeight("0");
+  while (start <= Caption().size()) {
+    size_t end = Caption().find('\n', start);
+    std::string line =
+        Caption().substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    c->TextOut(2, y, line);
+    y += h;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+}

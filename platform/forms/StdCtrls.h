@@ -184,3 +184,22 @@ private:
   bool pressed_ = false;
   bool dragging_ = false;
 };
+
+/// The hint window: a top-level, never activated box of text in clInfoBk.
+class THintWindow : public TCustomControl {
+  SK_CLASS(THintWindow, TCustomControl)
+public:
+  explicit THintWindow(TComponent* owner);
+  /// The rectangle (at 0, 0) the text needs, lines broken at maxWidth.
+  virtual TRect CalcHintRect(int maxWidth, const std::string& hint);
+  /// Shows the hint over `rect` (screen coordinates).
+  virtual void ActivateHint(TRect rect, const std::string& hint);
+  /// Hides the hint window.
+  void ReleaseHandle();
+  bool IsShown() const;
+
+protected:
+  QWidget* CreateWidget(QWidget* parent) override;
+  void CreateParams(TCreateParams& params) override;
+  void Paint() override;
+};

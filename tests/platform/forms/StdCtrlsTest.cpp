@@ -329,3 +329,28 @@ end
 }
 
 } // namespace
+
+namespace {
+
+TEST(StdCtrls, HintWindowSizesItsTextAndShowsWithoutActivation) {
+  THintWindow hint(nullptr);
+  hint.Font()->SetName("Arial");
+  hint.Font()->SetHeight(-13);
+  TRect one = hint.CalcHintRect(300, "Zoom in");
+  TRect two = hint.CalcHintRect(300, "Zoom in\r\nZoom out");
+  TRect wrapped = hint.CalcHintRect(40, "Zoom in and out");
+  EXPECT_GT(one.Width(), 20);
+  EXPECT_GT(two.Height(), one.Height());
+  EXPECT_GT(wrapped.Height(), one.Height());
+  EXPECT_LE(wrapped.Width(), one.Width() + 40);
+  TRect at(100, 120, 100 + one.Width(), 120 + one.Height());
+  hint.ActivateHint(at, "Zoom in");
+  EXPECT_TRUE(hint.IsShown());
+  EXPECT_EQ(hint.BoundsRect(), at);
+  EXPECT_EQ(BufferPixel(&hint, 1, 1), ColorToRGB(clInfoBk));
+  EXPECT_TRUE(hint.Widget()->testAttribute(Qt::WA_ShowWithoutActivating));
+  hint.ReleaseHandle();
+  EXPECT_FALSE(hint.IsShown());
+}
+
+} // namespace
