@@ -286,3 +286,31 @@ TEST(Forms, ShowModalRunsANestedLoopUntilTheResultIsSet) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Halting, HaltUnwindsToTheCallerOrEndsTheLoopAndIsThrownAfterIt) {
+  HWND w = AllocateHWnd([](TMessage& m) {
+    if (m.Msg == WM_USER) Halt(3);
+  });
+  // Outside the event loop it reaches the caller, through the procedure.
+  try {
+    SendMessage(w, WM_USER, 0, 0);
+    ADD_FAILURE() << "no halt";
+  } catch (const EHalt& h) {
+    EXPECT_EQ(h.ExitCode(), 3);
+  }
+  // Inside an event of the loop it ends the loop; Run throws it afterwards.
+  PostMessage(w, WM_USER, 0, 0);
+  try {
+    Application()->Run();
+    ADD_FAILURE() << "no halt";
+  } catch (const EHalt& h) {
+    EXPECT_EQ(h.ExitCode(), 3);
+  }
+  EXPECT_TRUE(Application()->Terminated());
+  Application()->ClearTerminatedForTests();
+  DeallocateHWnd(w);
+}
+
+} // namespace
