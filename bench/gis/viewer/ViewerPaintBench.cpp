@@ -1,0 +1,181 @@
+// The viewer's full paint (20 layers of 5000 filled rectangles into a
+// 1920 x 1080 window through the cache) and a 100-step incremental drag,
+// each beside the same drawing done directly with the drawing layer.
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "gis/core/GisKernel.h"
+#include "gis/viewer/GisGDI.h"
+#include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/Forms.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/rtl/Ticks.h"
+
+namespace {
+
+constexpr int kWidth = 1920, kHeight = 1080, kLayers = 20, kRects = 5000;
+constexpr double kMapWidth = 3840, kMapHeight = 2160; // twice the window
+
+struct TBenchRect {
+  TGIS_Extent extent;
+  TColor color;
+};
+
+/// The rectangles of every layer, the same for the viewer and the direct runs.
+const std::vector<std::vector<TBenchRect>>& Rectangles() {
+  static const std::vector<std::vector<TBenchRect>> all = [] {
+    TRandomGenerator random(20261210);
+    std::vector<std::vector<TBenchRect>> layers(kLayers);
+    for (auto& layer : layers) {
+      layer.reserve(kRects);
+      for (int i = 0; i < kRects; ++i) {
+        const double x = random.Next() * kMapWidth, y = random.Next() * kMapHeight;
+        const double w = 2 + random.Next() * 40, h = 2 + random.Next() * 40;
+        layer.push_back({{x, y, x + w, y + h}, TColor(1 + random.Next(0xFFFFFE))});
+      }
+    }
+    return layers;
+  }();
+  return all;
+}
+
+class TBenchLayer : public TGIS_LayerAbstract {
+public:
+  TBenchLayer(int index) : rects_(Rectangles()[size_t(index)]) {
+    extent_ = {0, 0, kMapWidth, kMapHeight};
+    projectedExtent_ = extent_;
+  }
+  bool DrawDefault() override {
+    TGIS_GDI* gdi = Viewer()->GetGDI();
+    TGIS_Extent e{0, 0, 0, 0};
+    GetDrawExtentClipped(e);
+    gdi->Brush()->SetStyle(GIS_BRUSH_SOLID);
+    for (const TBenchRect& r : rects_) {
+      if (!GisIsExtentIntersecting(r.extent, e)) continue;
+      gdi->Brush()->SetColor(r.color);
+      gdi->FillRect(Viewer()->MapToScreenRect(r.extent));
+    }
+    return true;
+  }
+  void DiscardChanges() override {}
+
+private:
+  const std::vector<TBenchRect>& rects_;
+};
+
+struct TBenchViewer {
+  TBenchViewer() {
+    GisKernelInit();
+    form = new TForm(nullptr);
+    form->SetBounds(0, 0, kWidth + 40, kHeight + 40);
+    viewer = new TGIS_ViewerWnd(form);
+    viewer->SetBorderStyle(TBorderStyle::bsNone);
+    viewer->SetScrollBars(TScrollStyle::ssNone);
+    viewer->SetParent(form);
+    viewer->SetBounds(0, 0, kWidth, kHeight);
+    viewer->Handle();
+    for (int i = 0; i < kLayers; ++i) {
+      auto* layer = new TBenchLayer(i);
+      layer->SetName("layer" + std::string(1, char('a' + i)));
+      layer->SetIncrementalPaint(true);
+      viewer->Add(layer);
+    }
+    viewer->SetBigExtentMargin(0);
+    viewer->SetZoom(1);
+    viewer->SetCenterPoint({kMapWidth / 2, kMapHeight / 2});
+  }
+  ~TBenchViewer() { delete form; }
+  TForm* form;
+  TGIS_ViewerWnd* viewer;
+};
+
+/// The same rectangles straight onto a bitmap, then copied to a second one
+/// (what the viewer's cache-to-window copy does).
+void DrawDirect(HDC dc, double offX, double offY, const TRect& clip) {
+  for (const auto& layer : Rectangles()) {
+    for (const TBenchRect& r : layer) {
+      const TRect s(LONG(r.extent.XMin - offX), LONG(kMapHeight - r.extent.YMax - offY),
+                    LONG(r.extent.XMax - offX), LONG(kMapHeight - r.extent.YMin - offY));
+      if (s.Right <= clip.Left || s.Left >= clip.Right || s.Bottom <= clip.Top ||
+          s.Top >= clip.Bottom)
+        continue;
+      HBRUSH brush = CreateSolidBrush(COLORREF(r.color));
+      FillRect(dc, &s, brush);
+      DeleteObject(brush);
+    }
+  }
+}
+
+void BM_ViewerFullPaint(benchmark::State& state) {
+  TBenchViewer b;
+  for (auto _ : state) {
+    b.viewer->DropCache();
+    b.viewer->PaintAll();
+  }
+  state.SetItemsProcessed(state.iterations() * kLayers * kRects);
+}
+BENCHMARK(BM_ViewerFullPaint)->Unit(benchmark::kMillisecond);
+
+void BM_DirectFullPaint(benchmark::State& state) {
+  TBitmap cache(kWidth, kHeight, pf24bit), window(kWidth, kHeight, pf32bit);
+  const TRect all(0, 0, kWidth, kHeight);
+  for (auto _ : state) {
+    HBRUSH white = CreateSolidBrush(0xFFFFFF);
+    FillRect(cache.Canvas()->Handle(), &all, white);
+    DeleteObject(white);
+    DrawDirect(cache.Canvas()->Handle(), kWidth / 2.0, kHeight / 2.0, all);
+    BitBlt(window.Canvas()->Handle(), 0, 0, kWidth, kHeight, cache.Canvas()->Handle(), 0, 0,
+           SRCCOPY);
+  }
+  state.SetItemsProcessed(state.iterations() * kLayers * kRects);
+}
+BENCHMARK(BM_DirectFullPaint)->Unit(benchmark::kMillisecond);
+
+void BM_ViewerIncrementalDrag(benchmark::State& state) {
+  TBenchViewer b;
+  HWND h = b.viewer->Handle();
+  for (auto _ : state) {
+    for (int step = 0; step < 100; ++step) {
+      const int d = (step / 10) % 2 == 0 ? 8 : -8;
+      b.viewer->ScrollBy(d, 0);
+      UpdateWindow(h);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 100);
+}
+BENCHMARK(BM_ViewerIncrementalDrag)->Unit(benchmark::kMillisecond);
+
+void BM_DirectIncrementalDrag(benchmark::State& state) {
+  TBitmap window(kWidth, kHeight, pf32bit);
+  HDC dc = window.Canvas()->Handle();
+  double offX = kWidth / 2.0;
+  for (auto _ : state) {
+    for (int step = 0; step < 100; ++step) {
+      const int d = (step / 10) % 2 == 0 ? 8 : -8;
+      offX += d;
+      BitBlt(dc, -d, 0, kWidth, kHeight, dc, 0, 0, SRCCOPY);
+      const TRect strip = d > 0 ? TRect(kWidth - d, 0, kWidth, kHeight) : TRect(0, 0, -d, kHeight);
+      HBRUSH white = CreateSolidBrush(0xFFFFFF);
+      FillRect(dc, &strip, white);
+      DeleteObject(white);
+      DrawDirect(dc, offX, kHeight / 2.0, strip);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * 100);
+}
+BENCHMARK(BM_DirectIncrementalDrag)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  ::benchmark::Initialize(&argc, argv);
+  ::benchmark::RunSpecifiedBenchmarks();
+  ::benchmark::Shutdown();
+  return 0;
+}
