@@ -15,7 +15,9 @@
 //   GisViewerPaint.cpp          drawing targets and the paint pipeline
 //   GisViewerBlend.cpp          transparency and additive blending, overlays,
 //                               selection drawing
-//   GisViewerOutput.cpp         RenderToDC, bitmaps, metafiles, clipboard, Print
+//   GisViewerOutput.cpp         RenderToDC, bitmaps, metafiles, clipboard
+//   GisViewerPrint.cpp          RenderToPrinter, Print
+//   GisViewerRegistration.cpp   published properties of the viewer and its window
 //
 // The window control with mouse modes and scroll bars is GisViewerWnd.h.
 #pragma once
@@ -58,6 +60,10 @@ enum : std::uint8_t {
   gisTargetPrinterTile = 8,
   gisTargetMetafile = 9
 };
+
+/// Registers the published properties and the classes of the viewer and its
+/// window control (GisViewerRegistration.cpp); the constructors call it.
+void GisViewerRegisterClasses();
 
 /// The zoom a viewer starts with and returns to when closed.
 inline constexpr double GIS_VIEWER_INITIAL_ZOOM = 1.0031415926535898;

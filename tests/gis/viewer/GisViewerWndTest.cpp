@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "platform/forms/Properties.h"
 #include "platform/forms/TestInput.h"
 #include "platform/forms/Timers.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
@@ -227,6 +228,21 @@ TEST_F(ViewerWindow, ModesSetTheirCursors) {
   EXPECT_EQ(v.Cursor(), crCross);
   v.SetMode(gisUserDefined);
   EXPECT_EQ(v.Cursor(), crCross); // left as it was
+}
+
+TEST_F(ViewerWindow, PublishedPropertiesAreReadAndWrittenByName) {
+  v.SetName("gis");
+  SetComponentProp(*f.form, "gis.Mode", TPropValue(int(gisDrag)));
+  EXPECT_EQ(v.Mode(), gisDrag);
+  EXPECT_EQ(v.Cursor(), crGisDrag);
+  SetComponentProp(*f.form, "gis.RestrictedDrag", TPropValue(false));
+  EXPECT_FALSE(v.RestrictedDrag());
+  SetComponentProp(*f.form, "gis.PrintTitle", TPropValue("Roads"));
+  EXPECT_EQ(v.PrintTitle, "Roads");
+  SetComponentProp(*f.form, "gis.PrinterTileSize", TPropValue(5));
+  EXPECT_EQ(GetComponentProp(*f.form, "gis.PrinterTileSize").AsInteger(), 128);
+  EXPECT_EQ(GetComponentProp(*f.form, "gis.ModeMouseButton").AsInteger(), 0);
+  EXPECT_EQ(GetComponentPropText(*f.form, "gis.Mode"), "gisDrag");
 }
 
 TEST_F(ViewerWindow, MouseInputIsIgnoredWhileBusy) {
