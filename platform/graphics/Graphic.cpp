@@ -1,5 +1,6 @@
 #include "platform/graphics/Graphic.h"
 
+#include <QSaveFile>
 #include <algorithm>
 
 #include "platform/graphics/Bitmap.h"
@@ -38,11 +39,18 @@ void TGraphic::LoadFromFile(const std::string& fileName) {
 }
 
 void TGraphic::SaveToFile(const std::string& fileName) {
-  // The whole file is made in memory first: a failing encoder leaves the old
-  // file alone.
+  // The whole file is made in memory first and then replaces the old one in
+  // one step: a failing encoder or a full disk leaves the old file alone.
   TMemoryStream memory;
   SaveToStream(memory);
-  memory.SaveToFile(fileName);
+  QSaveFile file(QString::fromStdString(ExpandFileName(fileName)));
+  if (!file.open(QIODevice::WriteOnly)) throw EFCreateError("Cannot create file " + fileName);
+  if (memory.Size() > 0 &&
+      file.write(reinterpret_cast<const char*>(memory.Memory()), memory.Size()) != memory.Size()) {
+    file.cancelWriting();
+    throw EWriteError("Stream write error");
+  }
+  if (!file.commit()) throw EWriteError("Stream write error");
 }
 
 void TGraphic::LoadFromClipboardFormat(const TClipboardData& data) {

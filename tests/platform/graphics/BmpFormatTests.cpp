@@ -1,5 +1,6 @@
 // BMP files: our writer against ImageMagick's reader, ImageMagick's writer
 // against our reader, a byte-exact pin, and damaged files.
+#include <QDir>
 #include <QFile>
 
 #include "GraphicsTestUtil.h"
@@ -117,6 +118,20 @@ TEST(BmpFormat, ThreeByTwoTwentyFourBitFileIsByteExact) {
   ASSERT_EQ(m.Size(), std::int64_t(sizeof expected));
   EXPECT_EQ(std::vector<std::uint8_t>(m.Memory(), m.Memory() + m.Size()),
             std::vector<std::uint8_t>(expected, expected + sizeof expected));
+}
+
+TEST(BmpFormat, SavingReplacesTheFileOnlyWhenTheNewOneIsComplete) {
+  QTemporaryDir dir;
+  std::string file = Path(dir, "keep.bmp");
+  TBitmap first(2, 2);
+  first.SaveToFile(file);
+  std::string missingFolder = Path(dir, "no/such/folder.bmp");
+  EXPECT_THROW(first.SaveToFile(missingFolder), EFCreateError);
+  TBitmap back;
+  back.LoadFromFile(file);
+  EXPECT_EQ(back.Width(), 2);
+  QDir d(dir.path());
+  EXPECT_EQ(d.entryList(QDir::Files).size(), 1); // no temporary file left behind
 }
 
 TEST(BmpFormat, DamagedFilesAreRejectedCleanly) {
