@@ -4,9 +4,11 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
+#include <cstdio>
 
 #include "platform/graphics/GdiInternal.h"
 #include "platform/graphics/QtBridge.h"
+#include "platform/rtl/Files.h"
 
 class TPrinterCanvas : public TCanvas {
 public:
@@ -176,7 +178,10 @@ void TPrinter::EndDoc() {
   }
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(QString::fromStdString(file));
+  // written beside the target and moved over it when complete
+  file = ExpandFileName(file);
+  std::string partial = file + ".part";
+  printer.setOutputFileName(QString::fromStdString(partial));
   printer.setDocName(QString::fromStdString(title_));
   printer.setResolution(setup_.pixelsPerInch);
   printer.setFullPage(true);
@@ -195,7 +200,10 @@ void TPrinter::EndDoc() {
     QRect target(setup_.offsetX, setup_.offsetY, s->Width(), s->Height());
     painter.drawImage(target, image);
   }
-  painter.end();
+  if (!painter.end() || std::rename(partial.c_str(), file.c_str()) != 0) {
+    std::remove(partial.c_str());
+    throw EPrinter("Cannot write the print file " + file);
+  }
 }
 
 TSurface* TPrinter::Page(int index) const {

@@ -384,6 +384,7 @@ TEST_F(TPrinterFixture, PrintsPagesToAPdfOfThePageSize) {
   ASSERT_EQ(p->PageCount(), 3);
   const std::uint8_t* px = p->Page(0)->Row(150) + 150 * 4;
   EXPECT_EQ(px[0] | px[1] | px[2], 0);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(file + ".part")));
   QString info = QString::fromUtf8(RunTool("pdfinfo", {QString::fromStdString(file)}));
   EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+3\\b"))) << info.toStdString();
   EXPECT_TRUE(
