@@ -266,6 +266,8 @@ public:
   TGIS_BusyEvent OnBusy;
   TGIS_LayerEvent OnLayerAdd, OnLayerDelete;
 
+  void Dispatch(TMessage& message) override;
+
 protected:
   void Paint() override;
   /// Fires OnExtentChange (the window control adds its scroll bars).

@@ -24,9 +24,14 @@ namespace {
 class T_ViewerCanvas : public TCanvas {
 public:
   explicit T_ViewerCanvas(TWinControl* control) : control_(control) {}
-  ~T_ViewerCanvas() override {
-    SetHandle(nullptr);
-    if (windowDC_ != nullptr) ReleaseDC(window_, windowDC_);
+  ~T_ViewerCanvas() override { ReleaseWindowDC(); }
+  /// Gives the window's DC back (before the window goes or is re-created).
+  void ReleaseWindowDC() {
+    if (windowDC_ == nullptr) return;
+    if (HandleAllocated() && Handle() == windowDC_) SetHandle(nullptr);
+    ReleaseDC(window_, windowDC_);
+    windowDC_ = nullptr;
+    window_ = 0;
   }
 
 protected:
@@ -107,6 +112,11 @@ TGIS_Viewer::~TGIS_Viewer() {
   gdiCharts_.reset();
   gdiLabels_.reset();
   gdiCache_.reset();
+}
+
+void TGIS_Viewer::Dispatch(TMessage& message) {
+  if (message.Msg == WM_DESTROY) static_cast<T_ViewerCanvas*>(canvas_.get())->ReleaseWindowDC();
+  TCustomControl::Dispatch(message);
 }
 
 // ---------------------------------------------------------------- layer list

@@ -136,6 +136,10 @@ TEST_F(ViewerWindow, ZoomBoxZoomsInOrOutOnlyWhenDrawn) {
 }
 
 TEST_F(ViewerWindow, TheRubberBandIsDrawnWithXorAndErasedExactly) {
+  // Drawing outside a paint survives the window being made anew.
+  v.Handle();
+  v.SetScrollBars(TScrollStyle::ssVertical);
+  v.SetScrollBars(TScrollStyle::ssNone);
   Arrange();
   v.SetMode(gisZoom);
   auto column = [&](int x) {
@@ -243,6 +247,23 @@ TEST_F(ViewerWindow, PublishedPropertiesAreReadAndWrittenByName) {
   EXPECT_EQ(GetComponentProp(*f.form, "gis.PrinterTileSize").AsInteger(), 128);
   EXPECT_EQ(GetComponentProp(*f.form, "gis.ModeMouseButton").AsInteger(), 0);
   EXPECT_EQ(GetComponentPropText(*f.form, "gis.Mode"), "gisDrag");
+}
+
+TEST_F(ViewerWindow, TheRightModeButtonKeepsTheContextMenuShut) {
+  Arrange();
+  int menus = 0;
+  TWndMethod previous = f.form->WindowProc;
+  f.form->WindowProc = [&](TMessage& m) {
+    if (m.Msg == WM_CONTEXTMENU) ++menus;
+    previous(m);
+  };
+  TestInput::Click(&v, TMouseButton::mbRight, 50, 50);
+  EXPECT_EQ(menus, 1); // passed up to the form as usual
+  v.SetModeMouseButton(TMouseButton::mbRight);
+  v.SetMode(gisDrag);
+  TestInput::Click(&v, TMouseButton::mbRight, 50, 50);
+  EXPECT_EQ(menus, 1);
+  f.form->WindowProc = previous;
 }
 
 TEST_F(ViewerWindow, MouseInputIsIgnoredWhileBusy) {
