@@ -153,6 +153,67 @@ TEST_F(ViewerPaint, ANestedPaintKeepsTheOuterFrozenExtent) {
   EXPECT_TRUE(GisIsSameExtent(a->DrawExtents.back(), frozen));
 }
 
+TEST_F(ViewerPaint, LabelsOnTopComeAfterAllLayersOrThroughTheOverlays) {
+  std::vector<std::string> log;
+  auto* a = Fill("a", clRed, {0, 0, 100, 100});
+  auto* b = Fill("b", clBlue, {0, 0, 200, 100});
+  auto* c = Fill("c", clBlue, {150, 0, 160, 10});
+  c->SetLabelsOnTop(false);
+  for (auto* l : {a, b, c}) l->Log = &log;
+  ShowAll();
+  // Into a device context no overlays are used: charts, then labels, after
+  // all layers; a layer without LabelsOnTop draws its own right after itself.
+  log.clear();
+  TBitmap out(200, 100, pf24bit);
+  v.RenderToBitmap(&out);
+  EXPECT_EQ(log, (std::vector<std::string>{"draw a", "draw b", "draw c", "charts c", "labels c",
+                                           "charts a", "charts b", "labels a", "labels b"}));
+  // In the window cache, layer a puts a label into the labels overlay; it is
+  // merged over the upper layer b.
+  a->DuringDraw = [](TTestLayer* l) {
+    TGIS_Viewer* viewer = l->Viewer();
+    ASSERT_TRUE(viewer->OverlaysInUse());
+    const std::uint8_t previous = viewer->SwitchToLabelsOverlay();
+    TGIS_GDI* gdi = viewer->GetGDI();
+    gdi->Brush()->SetColor(clLime);
+    gdi->FillRect(TRect(0, 0, 20, 20));
+    viewer->RestoreTarget(previous);
+  };
+  log.clear();
+  v.DropCache();
+  PaintNow();
+  EXPECT_EQ(log, (std::vector<std::string>{"draw a", "draw b", "draw c", "charts c", "labels c"}));
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 10, 10), RGB(0, 255, 0));
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 30, 30), RGB(0, 0, 255));
+}
+
+TEST_F(ViewerPaint, ATiledBackgroundStaysGluedToTheMap) {
+  Fill("a", clRed, {1000, 1000, 1001, 1001});
+  ShowAll();
+  TBitmap tile(8, 8, pf24bit);
+  tile.Canvas()->Brush()->SetColor(clWhite);
+  tile.Canvas()->FillRect(TRect(0, 0, 8, 8));
+  tile.Canvas()->SetPixels(0, 0, clBlue);
+  v.SetTilePicture(&tile);
+  v.SetRestrictedDrag(false);
+  PaintNow();
+  auto blueAt = [&](int x, int y) { return BitmapPixel(*v.GetCacheBitmap(), x, y) == RGB(0, 0, 255); };
+  int firstX = -1;
+  for (int x = 0; x < 8 && firstX < 0; ++x)
+    for (int y = 0; y < 8; ++y)
+      if (blueAt(x, y)) firstX = x;
+  ASSERT_GE(firstX, 0);
+  int mx = 3, my = 0;
+  v.DragPixels(mx, my);
+  ASSERT_EQ(mx, 3);
+  PaintNow();
+  int movedX = -1;
+  for (int x = 0; x < 8 && movedX < 0; ++x)
+    for (int y = 0; y < 8; ++y)
+      if (blueAt(x, y)) movedX = x;
+  EXPECT_EQ(movedX, (firstX - 3 + 8) % 8); // moved with the map
+}
+
 // ---------------------------------------------------------------- blending
 
 TEST_F(ViewerPaint, TransparencyAndAdditionBlendOnlyDrawnPixels) {

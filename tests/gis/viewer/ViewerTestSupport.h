@@ -69,10 +69,12 @@ public:
   }
   bool DrawLabelsDefault() override {
     ++LabelDraws;
+    if (Log != nullptr) Log->push_back("labels " + Name());
     return false;
   }
   bool DrawChartsDefault() override {
     ++ChartDraws;
+    if (Log != nullptr) Log->push_back("charts " + Name());
     return false;
   }
   void RecalcExtent() override { ++Recalcs; }
