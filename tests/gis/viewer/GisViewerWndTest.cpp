@@ -135,6 +135,19 @@ TEST_F(ViewerWindow, ZoomBoxZoomsInOrOutOnlyWhenDrawn) {
   EXPECT_DOUBLE_EQ(v.Zoom(), z1 * 0.5);
 }
 
+TEST_F(ViewerWindow, ZoomExPreviewsWhileMovingAndZoomsOnRelease) {
+  Arrange();
+  v.SetMode(gisZoomEx);
+  const double z0 = v.Zoom();
+  TestInput::MouseDown(&v, TMouseButton::mbLeft, 100, 50);
+  TestInput::MouseMove(&v, 100, 60, TShiftState{TShiftStateItem::ssLeft});
+  EXPECT_DOUBLE_EQ(v.Zoom(), z0); // only the stretched cache is shown
+  TestInput::MouseUp(&v, TMouseButton::mbLeft, 100, 60);
+  EXPECT_NEAR(v.Zoom() / z0, std::pow(1.1, 10), 1e-9); // (1 + 10 / 100) ^ 10
+  EXPECT_EQ(v.BusyDepth(), 0);
+  EXPECT_EQ(v.ZoomFactor(), 1.0);
+}
+
 TEST_F(ViewerWindow, TheRubberBandIsDrawnWithXorAndErasedExactly) {
   // Drawing outside a paint survives the window being made anew.
   v.Handle();
