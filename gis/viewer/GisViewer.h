@@ -259,8 +259,8 @@ public:
   virtual void Print(TGIS_Printer* printer);
 
   // ---- events -------------------------------------------------------------------------
-  TNotifyEvent OnExtentChange, OnZoomChange, OnVisibleExtentChange, OnBeforePaint,
-      OnAfterPaint, OnPaint;
+  TNotifyEvent OnExtentChange, OnZoomChange, OnVisibleExtentChange, OnBeforePaint, OnAfterPaint,
+      OnPaint;
   TGIS_PrintEvent OnBeforePrint, OnAfterPrint;
   TGIS_PrintPageEvent OnPrintPage;
   TGIS_BusyEvent OnBusy;
@@ -295,8 +295,8 @@ protected:
   TGIS_Units units_;
   std::unique_ptr<TGIS_ProjectionAbstract> projection_;
 
-  bool cachedPaint_ = true, oldCachedPaint_ = false, incrementalPaint_ = true,
-       fullPaint_ = false, interruptByEsc_ = true;
+  bool cachedPaint_ = true, oldCachedPaint_ = false, incrementalPaint_ = true, fullPaint_ = false,
+       interruptByEsc_ = true;
   TColor gisColor_ = 0xFFFFFF;
   std::unique_ptr<TBitmap> tilePicture_, selectionPattern_;
   TColor selectionColor_ = 0xFFFFFF;

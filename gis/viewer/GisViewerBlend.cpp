@@ -16,9 +16,12 @@ namespace {
 
 int BytesPerPixel(TBitmap* bitmap) {
   switch (bitmap->PixelFormat()) {
-  case pf24bit: return 3;
-  case pf32bit: return 4;
-  default: return 0;
+  case pf24bit:
+    return 3;
+  case pf32bit:
+    return 4;
+  default:
+    return 0;
   }
 }
 
@@ -81,8 +84,7 @@ int TGIS_Viewer::BeginLayerBlend(int transparency, int addition) {
   TBitmap* model = BitmapOf(target_);
   TGIS_GDI* current = GetGDI();
   if (model == nullptr || current == nullptr) return 100;
-  if (target_ == gisTargetBitmap && model->PixelFormat() != pf24bit)
-    model->SetPixelFormat(pf24bit);
+  if (target_ == gisTargetBitmap && model->PixelFormat() != pf24bit) model->SetPixelFormat(pf24bit);
   if (BytesPerPixel(model) == 0) return 100; // other formats are not blended
   blendSavedTarget_ = target_;
   ShapeLike(gdiBlend_->Bitmap(), model);
@@ -169,5 +171,6 @@ void TGIS_Viewer::DrawSelection() {
   pattern->SetTransparent(true);
   const int tw = GetTargetWidth(), th = GetTargetHeight();
   for (int y = oy; y <= th; y += h)
-    for (int x = ox; x <= tw; x += w) gdi->DrawGraphic(x, y, pattern);
+    for (int x = ox; x <= tw; x += w)
+      gdi->DrawGraphic(x, y, pattern);
 }

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "gis/core/GisDefsNumbers.h"
 #include "gis/coords/GisProjections.h"
+#include "gis/core/GisDefsNumbers.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
@@ -65,7 +65,9 @@ int TGIS_Viewer::PixelsPerInch() {
   return gdi != nullptr && gdi->Font()->PixelsPerInch() > 0 ? gdi->Font()->PixelsPerInch() : 96;
 }
 
-int TGIS_Viewer::PixelsToTwips(int n) { return int(Round(double(n) * 1440 / PixelsPerInch())); }
+int TGIS_Viewer::PixelsToTwips(int n) {
+  return int(Round(double(n) * 1440 / PixelsPerInch()));
+}
 
 int TGIS_Viewer::TwipsToPixels(int t) {
   if (t < 0) return -t;
@@ -112,9 +114,13 @@ void TGIS_Viewer::SetZoom(double zoom) {
   Recenter();
 }
 
-double TGIS_Viewer::GetZoomTwips() { return zoom_ / PixelsPerInch() * 1440; }
+double TGIS_Viewer::GetZoomTwips() {
+  return zoom_ / PixelsPerInch() * 1440;
+}
 
-void TGIS_Viewer::SetZoomTwips(double twips) { SetZoom(twips * PixelsPerInch() / 1440); }
+void TGIS_Viewer::SetZoomTwips(double twips) {
+  SetZoom(twips * PixelsPerInch() / 1440);
+}
 
 // ------------------------------------------------------------------------ scale
 
@@ -215,7 +221,9 @@ void TGIS_Viewer::SetVisibleExtent(const TGIS_Extent& e) {
   Recenter();
 }
 
-void TGIS_Viewer::SetCenter(const TGIS_Point& p) { SetCenterPoint(p); }
+void TGIS_Viewer::SetCenter(const TGIS_Point& p) {
+  SetCenterPoint(p);
+}
 
 void TGIS_Viewer::SetCenterPoint(const TGIS_Point& p) {
   center_ = p;
@@ -258,7 +266,9 @@ TGIS_Extent TGIS_Viewer::ComputeBigExtent(double zoom) {
   return e;
 }
 
-TGIS_Extent TGIS_Viewer::GetBigExtent() { return ComputeBigExtent(zoom_); }
+TGIS_Extent TGIS_Viewer::GetBigExtent() {
+  return ComputeBigExtent(zoom_);
+}
 
 void TGIS_Viewer::DragMap(double mx, double my) {
   SK_ASSERT(zoom_ > 0, "Zoom must be > 0", "GisViewer", 2986);

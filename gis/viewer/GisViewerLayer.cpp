@@ -1,12 +1,12 @@
 // TGIS_LayerAbstract: construction, properties, life cycle and EnsureOpen.
 #include <cmath>
 
+#include "gis/coords/GisProjections.h"
 #include "gis/core/GisDefsCodePages.h"
 #include "gis/core/GisDefsPaths.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisParams.h"
 #include "gis/core/GisResource.h"
-#include "gis/coords/GisProjections.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
@@ -41,8 +41,12 @@ void TGIS_LayerAbstract::SetExtent(const TGIS_Extent& extent) {
   if (viewer_ != nullptr && !extentLocked_) viewer_->RecalcExtent();
 }
 
-void TGIS_LayerAbstract::SetTransparency(int v) { transparency_ = std::clamp(v, 0, 100); }
-void TGIS_LayerAbstract::SetAddition(int v) { addition_ = std::clamp(v, 0, 100); }
+void TGIS_LayerAbstract::SetTransparency(int v) {
+  transparency_ = std::clamp(v, 0, 100);
+}
+void TGIS_LayerAbstract::SetAddition(int v) {
+  addition_ = std::clamp(v, 0, 100);
+}
 
 int TGIS_LayerAbstract::GetCodePage() const {
   if (codePage_ > 0) return codePage_;
@@ -123,14 +127,15 @@ void TGIS_LayerAbstract::GetDrawExtentClipped(TGIS_Extent& extent) const {
   if (viewer_ == nullptr) return;
   if (viewer_->FullPaint()) extent = GisExtentIntersection(extent, viewer_->Extent());
   const std::uint8_t t = viewer_->TargetKind();
-  if (viewer_->OuterTargetKind() == gisTargetDC &&
-      (t == gisTargetCache || t == gisTargetBlend))
+  if (viewer_->OuterTargetKind() == gisTargetDC && (t == gisTargetCache || t == gisTargetBlend))
     extent = viewer_->GetVisibleExtent();
 }
 
 namespace {
 
-bool IsBadCoordinate(double v) { return !std::isfinite(v) || std::fabs(v) > 1e100; }
+bool IsBadCoordinate(double v) {
+  return !std::isfinite(v) || std::fabs(v) > 1e100;
+}
 
 } // namespace
 

@@ -38,7 +38,7 @@ public:
 };
 
 /// Capability bits of a layer (set by the format layers' constructors).
-inline constexpr std::uint8_t GIS_CAPABILITY_OWN_FILE = 0x01;     // data of its own file or store
+inline constexpr std::uint8_t GIS_CAPABILITY_OWN_FILE = 0x01;      // data of its own file or store
 inline constexpr std::uint8_t GIS_CAPABILITY_WRITES_FORMAT = 0x02; // writes its format
 inline constexpr std::uint8_t GIS_CAPABILITY_READS_WHOLE = 0x04;   // reads the whole file at open
 

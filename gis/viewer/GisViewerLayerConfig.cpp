@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gis/coords/GisProjections.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisParams.h"
 #include "gis/core/GisParamsQuery.h"
-#include "gis/coords/GisProjections.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
@@ -15,10 +15,9 @@ void TGIS_LayerAbstract::SetConfigPath(const std::string& path) {
   if (configFile_ && trimmed == Trim(configPath_)) return;
   configFile_.reset();
   configPath_ = trimmed;
-  if (configPath_.empty() && (capabilities_ & GIS_CAPABILITY_OWN_FILE) != 0)
-    configPath_ = "_DUMMY";
-  configFile_ = std::make_unique<TGIS_Ini>(this, configPath_.empty() ? std::string()
-                                                                     : configPath_ + ".ini");
+  if (configPath_.empty() && (capabilities_ & GIS_CAPABILITY_OWN_FILE) != 0) configPath_ = "_DUMMY";
+  configFile_ =
+      std::make_unique<TGIS_Ini>(this, configPath_.empty() ? std::string() : configPath_ + ".ini");
 }
 
 TGIS_ParamsSection& TGIS_LayerAbstract::GetParamsSection() {

@@ -104,9 +104,8 @@ namespace {
 
 template <class F> TGIS_Extent EightPoints(const TGIS_Extent& e, F convert) {
   const double mx = (e.XMin + e.XMax) / 2, my = (e.YMin + e.YMax) / 2;
-  const TGIS_Point pts[8] = {{e.XMin, e.YMin}, {e.XMax, e.YMin}, {e.XMax, e.YMax},
-                             {e.XMin, e.YMax}, {mx, e.YMin},     {e.XMax, my},
-                             {mx, e.YMax},     {e.XMin, my}};
+  const TGIS_Point pts[8] = {{e.XMin, e.YMin}, {e.XMax, e.YMin}, {e.XMax, e.YMax}, {e.XMin, e.YMax},
+                             {mx, e.YMin},     {e.XMax, my},     {mx, e.YMax},     {e.XMin, my}};
   TGIS_Extent r{0, 0, 0, 0};
   for (int i = 0; i < 8; ++i) {
     const TGIS_Point q = convert(pts[i]);

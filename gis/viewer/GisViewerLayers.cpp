@@ -2,11 +2,11 @@
 // invalidation, and the busy and hourglass protocol.
 #include <algorithm>
 
+#include "gis/coords/GisProjections.h"
 #include "gis/core/GisDefsCodePages.h"
 #include "gis/core/GisDefsPasswords.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisResource.h"
-#include "gis/coords/GisProjections.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/forms/Forms.h"
@@ -121,7 +121,9 @@ void TGIS_Viewer::Dispatch(TMessage& message) {
 
 // ---------------------------------------------------------------- layer list
 
-bool TGIS_Viewer::IsEmpty() const { return layers_.empty() || GisIsEmptyExtent(extent_); }
+bool TGIS_Viewer::IsEmpty() const {
+  return layers_.empty() || GisIsEmptyExtent(extent_);
+}
 
 TGIS_LayerAbstract* TGIS_Viewer::Get(const std::string& name) const {
   for (TGIS_LayerAbstract* layer : layers_)
@@ -224,7 +226,9 @@ TGIS_ShapeAbstract* TGIS_Viewer::Locate(const TGIS_Point& point, double precisio
 
 // ------------------------------------------------------- locking, invalidation
 
-void TGIS_Viewer::Lock() { ++lockDepth_; }
+void TGIS_Viewer::Lock() {
+  ++lockDepth_;
+}
 
 void TGIS_Viewer::Unlock() {
   if (lockDepth_ > 0) --lockDepth_;
@@ -249,8 +253,7 @@ void TGIS_Viewer::CollectRepaint(const TGIS_Extent& extent, bool full) {
 }
 
 void TGIS_Viewer::InvalidateExtent(const TGIS_Extent& extent, bool full) {
-  if (target_ == gisTargetDC || target_ == gisTargetBitmap || target_ == gisTargetMetafile)
-    return;
+  if (target_ == gisTargetDC || target_ == gisTargetBitmap || target_ == gisTargetMetafile) return;
   bool fullRepaint = false;
   if (full) {
     DropCache();
@@ -292,11 +295,14 @@ void TGIS_Viewer::Update() {
 namespace {
 
 /// Milliseconds modulo $7FFFFFFF from the runtime's (replaceable) clock.
-std::int32_t ViewerTicks() { return std::int32_t(GetTickCount64() % 0x7FFFFFFFu); }
+std::int32_t ViewerTicks() {
+  return std::int32_t(GetTickCount64() % 0x7FFFFFFFu);
+}
 
 HWND TopWindowOf(TControl* control) {
   TControl* top = control;
-  while (top->Parent() != nullptr) top = top->Parent();
+  while (top->Parent() != nullptr)
+    top = top->Parent();
   auto* win = dynamic_cast<TWinControl*>(top);
   return win != nullptr && win->HandleAllocated() ? win->Handle() : 0;
 }
@@ -315,8 +321,7 @@ void TGIS_Viewer::HourglassPrepare() {
 }
 
 void TGIS_Viewer::HourglassRelease() {
-  if (hourglassDepth_ <= 0)
-    throw EGIS_Exception(GIS_RS_ERR_BAD_CALL, "HourglassRelease", 0);
+  if (hourglassDepth_ <= 0) throw EGIS_Exception(GIS_RS_ERR_BAD_CALL, "HourglassRelease", 0);
   --hourglassDepth_;
   if (hourglassDepth_ == 0) {
     if (ScreenCursorHook)
@@ -388,11 +393,17 @@ void TGIS_Viewer::SetFullPaint(bool v) {
   if (!v) incrementalPaint_ = false;
 }
 
-void TGIS_Viewer::SetSelectionTransparency(int v) { selectionTransparency_ = std::clamp(v, 0, 100); }
+void TGIS_Viewer::SetSelectionTransparency(int v) {
+  selectionTransparency_ = std::clamp(v, 0, 100);
+}
 
-void TGIS_Viewer::SetPrinterTileSize(int v) { printerTileSize_ = std::clamp(v, 128, 8192); }
+void TGIS_Viewer::SetPrinterTileSize(int v) {
+  printerTileSize_ = std::clamp(v, 128, 8192);
+}
 
-void TGIS_Viewer::SetBigExtentMargin(int m) { bigExtentMargin_ = std::clamp(m, -50, 50); }
+void TGIS_Viewer::SetBigExtentMargin(int m) {
+  bigExtentMargin_ = std::clamp(m, -50, 50);
+}
 
 void TGIS_Viewer::SetOutCodePage(int cp) {
   outCodePage_ = cp;

@@ -11,34 +11,47 @@
 
 TGIS_GDI* TGIS_Viewer::GdiOf(std::uint8_t kind) const {
   switch (kind) {
-  case gisTargetWindow: return gdiWindow_.get();
-  case gisTargetDC: return gdiDC_.get();
-  case gisTargetBitmap: return gdiBitmap_.get();
-  case gisTargetCache: return gdiCache_.get();
-  case gisTargetLabels: return gdiLabels_.get();
-  case gisTargetCharts: return gdiCharts_.get();
-  case gisTargetBlend: return gdiBlend_.get();
-  default: return nullptr;
+  case gisTargetWindow:
+    return gdiWindow_.get();
+  case gisTargetDC:
+    return gdiDC_.get();
+  case gisTargetBitmap:
+    return gdiBitmap_.get();
+  case gisTargetCache:
+    return gdiCache_.get();
+  case gisTargetLabels:
+    return gdiLabels_.get();
+  case gisTargetCharts:
+    return gdiCharts_.get();
+  case gisTargetBlend:
+    return gdiBlend_.get();
+  default:
+    return nullptr;
   }
 }
 
 TBitmap* TGIS_Viewer::BitmapOf(std::uint8_t kind) const {
   if (kind == gisTargetBitmap) return externalBitmap_;
   TGIS_GDI* gdi = GdiOf(kind);
-  return gdi != nullptr && kind != gisTargetWindow && kind != gisTargetDC ? gdi->Bitmap()
-                                                                          : nullptr;
+  return gdi != nullptr && kind != gisTargetWindow && kind != gisTargetDC ? gdi->Bitmap() : nullptr;
 }
 
-TGIS_GDI* TGIS_Viewer::GetGDI() { return GdiOf(target_); }
+TGIS_GDI* TGIS_Viewer::GetGDI() {
+  return GdiOf(target_);
+}
 
 TCanvas* TGIS_Viewer::GetTargetCanvas() {
   TGIS_GDI* gdi = GetGDI();
   return gdi != nullptr ? gdi->GetCanvas() : nullptr;
 }
 
-TBitmap* TGIS_Viewer::GetCacheBitmap() { return gdiCache_->Bitmap(); }
+TBitmap* TGIS_Viewer::GetCacheBitmap() {
+  return gdiCache_->Bitmap();
+}
 
-TBitmap* TGIS_Viewer::GetExternalBitmap() { return externalBitmap_; }
+TBitmap* TGIS_Viewer::GetExternalBitmap() {
+  return externalBitmap_;
+}
 
 void TGIS_Viewer::SetExternalBitmap(TBitmap* bitmap) {
   gdiBitmap_.reset();
@@ -48,8 +61,10 @@ void TGIS_Viewer::SetExternalBitmap(TBitmap* bitmap) {
 
 int TGIS_Viewer::GetTargetWidth() {
   switch (target_) {
-  case gisTargetDC: return outputWidth_;
-  case gisTargetBitmap: return externalBitmap_ != nullptr ? externalBitmap_->Width() : 0;
+  case gisTargetDC:
+    return outputWidth_;
+  case gisTargetBitmap:
+    return externalBitmap_ != nullptr ? externalBitmap_->Width() : 0;
   case gisTargetCache:
   case gisTargetLabels:
   case gisTargetCharts:
@@ -62,14 +77,17 @@ int TGIS_Viewer::GetTargetWidth() {
       return externalBitmap_->Width();
     if (outerTarget_ == gisTargetDC) return outputWidth_;
     return ClientWidth();
-  default: return ClientWidth();
+  default:
+    return ClientWidth();
   }
 }
 
 int TGIS_Viewer::GetTargetHeight() {
   switch (target_) {
-  case gisTargetDC: return outputHeight_;
-  case gisTargetBitmap: return externalBitmap_ != nullptr ? externalBitmap_->Height() : 0;
+  case gisTargetDC:
+    return outputHeight_;
+  case gisTargetBitmap:
+    return externalBitmap_ != nullptr ? externalBitmap_->Height() : 0;
   case gisTargetCache:
   case gisTargetLabels:
   case gisTargetCharts:
@@ -82,7 +100,8 @@ int TGIS_Viewer::GetTargetHeight() {
       return externalBitmap_->Height();
     if (outerTarget_ == gisTargetDC) return outputHeight_;
     return ClientHeight();
-  default: return ClientHeight();
+  default:
+    return ClientHeight();
   }
 }
 
@@ -103,8 +122,7 @@ TRect TGIS_Viewer::GetDrawingRect(bool withPrintOffset) {
                : TRect();
   case gisTargetCache:
     if (outerTarget_ == gisTargetDC) return gdiCache_->GetClipBox();
-    if (incremental_ || (!fullPaint_ && !WindowPartlyCovered()))
-      return gdiWindow_->GetClipBox();
+    if (incremental_ || (!fullPaint_ && !WindowPartlyCovered())) return gdiWindow_->GetClipBox();
     return gdiCache_->GetClipBox();
   case gisTargetBlend:
     if (outerTarget_ == gisTargetDC) return gdiCache_->GetClipBox();
@@ -371,8 +389,12 @@ void TGIS_Viewer::DrawLayerSafely(TGIS_LayerAbstract* layer, int step) {
         layer->DrawLabels();
       }
       break;
-    case 1: layer->DrawCharts(); break;
-    default: layer->DrawLabels(); break;
+    case 1:
+      layer->DrawCharts();
+      break;
+    default:
+      layer->DrawLabels();
+      break;
     }
   } catch (...) {
     layer->SetActive(false);
@@ -384,7 +406,8 @@ void TGIS_Viewer::DrawLayers() {
   if (!(zoom_ > 0) || IsEmpty()) return;
   const int n = int(layers_.size());
   int top = n - 1;
-  while (top >= 0 && !layers_[size_t(top)]->CachedPaint()) --top;
+  while (top >= 0 && !layers_[size_t(top)]->CachedPaint())
+    --top;
   const bool nonCachedOnTop = top < n - 1;
   int first = 0, last = n - 1;
   bool drawEditor = true;

@@ -17,13 +17,12 @@ void RegisterViewerClasses() {
                true)
       .Boolean("RestrictedDrag", &TGIS_Viewer::RestrictedDrag, &TGIS_Viewer::SetRestrictedDrag,
                true)
-      .Integer("BigExtentMargin", &TGIS_Viewer::BigExtentMargin,
-               &TGIS_Viewer::SetBigExtentMargin, -10)
+      .Integer("BigExtentMargin", &TGIS_Viewer::BigExtentMargin, &TGIS_Viewer::SetBigExtentMargin,
+               -10)
       .Integer("Color", &TGIS_Viewer::Color, &TGIS_Viewer::SetColor, 0xFFFFFF)
       .Integer("SelectionColor", &TGIS_Viewer::SelectionColor, &TGIS_Viewer::SetSelectionColor,
                0xFFFFFF)
-      .Integer("SelectionWidth", &TGIS_Viewer::SelectionWidth, &TGIS_Viewer::SetSelectionWidth,
-               100)
+      .Integer("SelectionWidth", &TGIS_Viewer::SelectionWidth, &TGIS_Viewer::SetSelectionWidth, 100)
       .Boolean("SelectionOutlineOnly", &TGIS_Viewer::SelectionOutlineOnly,
                &TGIS_Viewer::SetSelectionOutlineOnly, false)
       .Integer("SelectionTransparency", &TGIS_Viewer::SelectionTransparency,
@@ -31,8 +30,8 @@ void RegisterViewerClasses() {
       .Integer("CodePage", &TGIS_Viewer::ViewerCodePage, &TGIS_Viewer::SetViewerCodePage, 0)
       .Integer("OutCodePage", &TGIS_Viewer::OutCodePage, &TGIS_Viewer::SetOutCodePage, 0)
       .Boolean("UseRTree", &TGIS_Viewer::UseRTree, &TGIS_Viewer::SetUseRTree, false)
-      .Integer("PrinterTileSize", &TGIS_Viewer::PrinterTileSize,
-               &TGIS_Viewer::SetPrinterTileSize, 512)
+      .Integer("PrinterTileSize", &TGIS_Viewer::PrinterTileSize, &TGIS_Viewer::SetPrinterTileSize,
+               512)
       .String(
           "PrintTitle", [](const TGIS_Viewer& v) { return v.PrintTitle; },
           [](TGIS_Viewer& v, const std::string& s) { v.PrintTitle = s; })

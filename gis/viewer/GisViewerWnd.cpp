@@ -64,12 +64,21 @@ TGIS_ViewerWnd::~TGIS_ViewerWnd() {
 
 void TGIS_ViewerWnd::ApplyModeCursor() {
   switch (mode_) {
-  case gisSelect: SetCursor(cursorForSelect_ != 0 ? cursorForSelect_ : crGisSelect); break;
-  case gisDrag: SetCursor(cursorForDrag_ != 0 ? cursorForDrag_ : crGisDrag); break;
+  case gisSelect:
+    SetCursor(cursorForSelect_ != 0 ? cursorForSelect_ : crGisSelect);
+    break;
+  case gisDrag:
+    SetCursor(cursorForDrag_ != 0 ? cursorForDrag_ : crGisDrag);
+    break;
   case gisZoom:
-  case gisZoomEx: SetCursor(cursorForZoom_ != 0 ? cursorForZoom_ : crGisZoom); break;
-  case gisEdit: SetCursor(cursorForEdit_ != 0 ? cursorForEdit_ : crGisEdit); break;
-  case gisUserDefined: break;
+  case gisZoomEx:
+    SetCursor(cursorForZoom_ != 0 ? cursorForZoom_ : crGisZoom);
+    break;
+  case gisEdit:
+    SetCursor(cursorForEdit_ != 0 ? cursorForEdit_ : crGisEdit);
+    break;
+  case gisUserDefined:
+    break;
   }
   if (HandleAllocated()) Perform(WM_SETCURSOR, WPARAM(Handle()), MakeLParam(HTCLIENT, 0));
 }
@@ -148,14 +157,18 @@ void TGIS_ViewerWnd::SetTilePicture(const TBitmap* picture) {
   Update();
 }
 
-void TGIS_ViewerWnd::Print(TGIS_Printer* printer) { TGIS_Viewer::Print(printer); }
+void TGIS_ViewerWnd::Print(TGIS_Printer* printer) {
+  TGIS_Viewer::Print(printer);
+}
 
 void TGIS_ViewerWnd::Recenter() {
   TGIS_Viewer::Recenter();
   RememberVisibleExtent();
 }
 
-void TGIS_ViewerWnd::ExtentChanged() { DoExtentChange(); }
+void TGIS_ViewerWnd::ExtentChanged() {
+  DoExtentChange();
+}
 
 void TGIS_ViewerWnd::DoExtentChange() {
   UpdateScrollBars();
@@ -248,8 +261,7 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
   }
   case WM_HSCROLL:
   case WM_VSCROLL:
-    ScrollMessage(m.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT, int(m.WParamLo()),
-                  int(m.WParamHi()));
+    ScrollMessage(m.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT, int(m.WParamLo()), int(m.WParamHi()));
     m.Result = 0;
     return;
   case WM_RBUTTONUP:
@@ -271,7 +283,8 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
       return;
     }
     break;
-  default: break;
+  default:
+    break;
   }
   TGIS_Viewer::Dispatch(m);
 }
@@ -280,7 +293,8 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
 
 void TGIS_ViewerWnd::UpdateScrollBars() {
   if (!HandleAllocated()) return;
-  const bool horz = scrollBars_ == TScrollStyle::ssHorizontal || scrollBars_ == TScrollStyle::ssBoth;
+  const bool horz =
+      scrollBars_ == TScrollStyle::ssHorizontal || scrollBars_ == TScrollStyle::ssBoth;
   const bool vert = scrollBars_ == TScrollStyle::ssVertical || scrollBars_ == TScrollStyle::ssBoth;
   auto apply = [this](int bar, double extentSpan, int client, double offset) {
     SCROLLINFO info;
@@ -325,14 +339,27 @@ void TGIS_ViewerWnd::ScrollMessage(int bar, int code, int pos) {
   double step = 0;
   bool absolute = false;
   switch (code) {
-  case SB_LINEUP: step = -size / 10; break;
-  case SB_LINEDOWN: step = size / 10; break;
-  case SB_PAGEUP: step = -0.9 * size; break;
-  case SB_PAGEDOWN: step = 0.9 * size; break;
+  case SB_LINEUP:
+    step = -size / 10;
+    break;
+  case SB_LINEDOWN:
+    step = size / 10;
+    break;
+  case SB_PAGEUP:
+    step = -0.9 * size;
+    break;
+  case SB_PAGEDOWN:
+    step = 0.9 * size;
+    break;
   case SB_THUMBPOSITION:
-  case SB_THUMBTRACK: absolute = true; break;
-  case SB_TOP: step = kScrollRange; break;
-  default: return;
+  case SB_THUMBTRACK:
+    absolute = true;
+    break;
+  case SB_TOP:
+    step = kScrollRange;
+    break;
+  default:
+    return;
   }
   int pixels = 0;
   if (absolute) {

@@ -17,7 +17,9 @@ bool AnyButton(TShiftState shift) {
          shift.Contains(TShiftStateItem::ssMiddle);
 }
 
-TColor RandomBandColor() { return TColor(Random(0x1000000)); }
+TColor RandomBandColor() {
+  return TColor(Random(0x1000000));
+}
 
 } // namespace
 
@@ -31,8 +33,7 @@ void TGIS_ViewerWnd::ScrollBy(int mx, int my) {
     Update();
   } else if (HandleAllocated()) {
     const TRect clip = gdiWindow_->GetClipBox();
-    ScrollWindowEx(Handle(), -mx, -my, nullptr, &clip, nullptr, nullptr,
-                   SW_INVALIDATE | SW_ERASE);
+    ScrollWindowEx(Handle(), -mx, -my, nullptr, &clip, nullptr, nullptr, SW_INVALIDATE | SW_ERASE);
   }
   center_ = GisExtentCenter(GetVisibleExtent());
   RememberVisibleExtent();
@@ -149,8 +150,8 @@ void TGIS_ViewerWnd::ZoomWithBand(int x, int y) {
     } else {
       const int w = ClientWidth(), h = ClientHeight();
       const TRect mirror(w - band.Right, h - band.Bottom, w - band.Left, h - band.Top);
-      SetCenterPoint(ScreenToMapFloat(TGIS_Point{(mirror.Left + mirror.Right) / 2.0,
-                                                 (mirror.Top + mirror.Bottom) / 2.0}));
+      SetCenterPoint(ScreenToMapFloat(
+          TGIS_Point{(mirror.Left + mirror.Right) / 2.0, (mirror.Top + mirror.Bottom) / 2.0}));
       const double boxDiagonal = std::hypot(double(band.Width()), double(band.Height()));
       const double windowDiagonal = std::hypot(double(w), double(h));
       SetZoom(zoom_ * boxDiagonal / windowDiagonal);
@@ -186,7 +187,8 @@ void TGIS_ViewerWnd::MouseDown(TMouseButton button, TShiftState shift, int x, in
       downPos_ = TPoint(x, y);
       lastPos_ = TPoint(INT_MIN, INT_MIN);
       break;
-    default: break;
+    default:
+      break;
     }
   }
   TGIS_Viewer::MouseDown(button, shift, x, y);
@@ -242,8 +244,7 @@ void TGIS_ViewerWnd::MouseUp(TMouseButton button, TShiftState shift, int x, int 
       if (dragging_ && (offX_ != dragOffX_ || offY_ != dragOffY_)) {
         Lock();
         try {
-          SetCenterPoint(
-              ScreenToMapFloat(TGIS_Point{ClientWidth() / 2.0, ClientHeight() / 2.0}));
+          SetCenterPoint(ScreenToMapFloat(TGIS_Point{ClientWidth() / 2.0, ClientHeight() / 2.0}));
           if (fullPaint_) Update();
           if (incrementalPaint_) {
             pending_ = false;
@@ -286,7 +287,8 @@ void TGIS_ViewerWnd::MouseUp(TMouseButton button, TShiftState shift, int x, int 
       editing_ = false;
       if (autoCenter_) SetCenterPoint(ScreenToMap(TPoint(x, y)));
       break;
-    default: break;
+    default:
+      break;
     }
   }
   TGIS_Viewer::MouseUp(button, shift, x, y);

@@ -86,7 +86,8 @@ TEST_F(ViewerExtent, ZoomIsCappedFittedAndNeverNaN) {
 
 TEST_F(ViewerExtent, TwipsAndPixelsConvertAtThePixelsPerInch) {
   const int table[][2] = {{-3, 3}, {0, 0}, {10, 1}, {15, 1}, {1440, 96}, {2175, 145}};
-  for (const auto& row : table) EXPECT_EQ(v.TwipsToPixels(row[0]), row[1]) << row[0];
+  for (const auto& row : table)
+    EXPECT_EQ(v.TwipsToPixels(row[0]), row[1]) << row[0];
   EXPECT_EQ(v.PixelsToTwips(96), 1440);
   EXPECT_EQ(v.PixelsToTwips(10), 150);
 }

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "gis/coords/GisProjections.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisParams.h"
-#include "gis/coords/GisProjections.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StringList.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
@@ -96,12 +96,9 @@ TEST_F(LayerRoot, ExtentAfterOpeningIsCheckedOrRecalculated) {
     int recalcs;
   };
   const Row rows[] = {
-      {"ordinary", {0, 0, 10, 10}, false, 0},
-      {"huge", {0, 0, 2e100, 1}, true, 0},
-      {"huge negative", {-2e100, 0, 1, 1}, true, 0},
-      {"nan", {0, kNaN, 10, 10}, true, 0},
-      {"infinite", {0, 0, kInf, 10}, true, 0},
-      {"empty", {1, 1, -1, -1}, false, 1},
+      {"ordinary", {0, 0, 10, 10}, false, 0},        {"huge", {0, 0, 2e100, 1}, true, 0},
+      {"huge negative", {-2e100, 0, 1, 1}, true, 0}, {"nan", {0, kNaN, 10, 10}, true, 0},
+      {"infinite", {0, 0, kInf, 10}, true, 0},       {"empty", {1, 1, -1, -1}, false, 1},
       {"inverted", {5, 0, 1, 10}, false, 1},
   };
   for (const Row& row : rows) {
@@ -134,12 +131,13 @@ TEST_F(LayerRoot, ConfigurationIsWrittenInOrderAndReadBackClamped) {
   TStringList keys;
   ini.IniFile().ReadSection(ini.Section(), keys);
   std::vector<std::string> names;
-  for (int i = 0; i < keys.Count(); ++i) names.push_back(keys[i]);
+  for (int i = 0; i < keys.Count(); ++i)
+    names.push_back(keys[i]);
   ASSERT_GE(names.size(), 13u);
   const std::vector<std::string> expected = {
-      "Caption",   "Comments",    "Active",   "LabelsOnTop",      "HideFromLegend",
-      "CachedPaint", "IncrementalPaint", "Transparency", "Addition", "DormantMode",
-      "CodePage",  "OutCodePage", "Units"};
+      "Caption",     "Comments",         "Active",       "LabelsOnTop", "HideFromLegend",
+      "CachedPaint", "IncrementalPaint", "Transparency", "Addition",    "DormantMode",
+      "CodePage",    "OutCodePage",      "Units"};
   EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 13), expected);
   EXPECT_EQ(std::find(names.begin(), names.end(), "UseFileParams"), names.end());
 

@@ -65,8 +65,11 @@ TEST_F(ViewerList, FreeingALayerTakesItOffTheList) {
 
 TEST_F(ViewerList, CloseFreesLayersFromTheTopAndResetsTheZoom) {
   std::vector<std::string> log;
-  for (const char* name : {"bottom", "middle", "top"}) f.AddLayer(name, {0, 0, 10, 10}, clRed)->Log = &log;
-  v.OnLayerDelete = [&](TPersistent*, TGIS_LayerAbstract* l) { log.push_back("delete " + l->Name()); };
+  for (const char* name : {"bottom", "middle", "top"})
+    f.AddLayer(name, {0, 0, 10, 10}, clRed)->Log = &log;
+  v.OnLayerDelete = [&](TPersistent*, TGIS_LayerAbstract* l) {
+    log.push_back("delete " + l->Name());
+  };
   GisLayerPasswords().Add("layer", "key", "secret");
   v.SetZoom(3);
   log.clear();
@@ -190,7 +193,8 @@ TEST_F(ViewerList, LocateTakesTheNearestShapeAndTheUpperLayerOnTies) {
   auto* broken = new TLocateLayer("broken", 0, true);
   auto* hidden = new TLocateLayer("hidden", 0.5);
   auto* plain = new TTestLayer("plain");
-  for (TGIS_LayerAbstract* l : std::initializer_list<TGIS_LayerAbstract*>{lower, upper, broken, hidden, plain})
+  for (TGIS_LayerAbstract* l :
+       std::initializer_list<TGIS_LayerAbstract*>{lower, upper, broken, hidden, plain})
     v.Add(l);
   hidden->SetActive(false);
   auto shapeOf = [](TGIS_LayerAbstract* l) { return reinterpret_cast<TGIS_ShapeAbstract*>(l); };

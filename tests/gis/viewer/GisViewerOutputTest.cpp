@@ -26,7 +26,8 @@ std::string PdfInfo(const std::string& file) {
   if (p == nullptr) return out;
   char buf[512];
   std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+    out.append(buf, n);
   ::pclose(p);
   return out;
 }
@@ -101,8 +102,7 @@ TEST_F(ViewerOutput, RenderToDCRestoresTheViewExactlyAlsoWhenALayerFails) {
     back = l->Viewer()->ScreenToMap({100, 200});
   };
   double scale = 0.001;
-  v.RenderToDC(target.Canvas()->Handle(), 96, scale, {0, 0, 200, 100},
-               TRect(100, 200, 300, 300));
+  v.RenderToDC(target.Canvas()->Handle(), 96, scale, {0, 0, 200, 100}, TRect(100, 200, 300, 300));
   EXPECT_NEAR(scale, 0.001, 1e-9);
   EXPECT_EQ(corner, TPoint(100, 200));
   EXPECT_EQ(v.Zoom(), zoom);
@@ -116,9 +116,9 @@ TEST_F(ViewerOutput, RenderToDCRestoresTheViewExactlyAlsoWhenALayerFails) {
   layer->DuringDraw = nullptr;
   layer->ThrowOnDraw = true;
   double none = 0;
-  EXPECT_THROW(v.RenderToDC(target.Canvas()->Handle(), 96, none, {0, 0, 200, 100},
-                            TRect(0, 0, 400, 400)),
-               EGIS_Exception);
+  EXPECT_THROW(
+      v.RenderToDC(target.Canvas()->Handle(), 96, none, {0, 0, 200, 100}, TRect(0, 0, 400, 400)),
+      EGIS_Exception);
   EXPECT_EQ(v.Zoom(), zoom);
   EXPECT_EQ(v.OffsetX(), offX);
   EXPECT_EQ(v.OffsetY(), offY);

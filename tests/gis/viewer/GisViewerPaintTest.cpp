@@ -119,10 +119,12 @@ TEST_F(ViewerPaint, AFailingLayerTurnsInactiveAndTheSelectionIsStillDrawn) {
 TEST_F(ViewerPaint, EscDuringTheSecondOfFiveLayersStopsAfterIt) {
   TManualClock clock(1000);
   std::vector<TTestLayer*> layers;
-  for (char c = '0'; c < '5'; ++c) layers.push_back(Fill(std::string("L") + c, clRed));
+  for (char c = '0'; c < '5'; ++c)
+    layers.push_back(Fill(std::string("L") + c, clRed));
   ShowAll();
   std::vector<int> before;
-  for (auto* l : layers) before.push_back(l->Draws);
+  for (auto* l : layers)
+    before.push_back(l->Draws);
   v.KeyPoll = [](HWND) { return true; }; // Esc is waiting
   layers[1]->DuringDraw = [&](TTestLayer*) { clock.Advance(1500); };
   v.DropCache();
@@ -130,7 +132,8 @@ TEST_F(ViewerPaint, EscDuringTheSecondOfFiveLayersStopsAfterIt) {
   v.PaintAll();
   v.HourglassRelease();
   std::vector<int> drawn;
-  for (size_t i = 0; i < layers.size(); ++i) drawn.push_back(layers[i]->Draws - before[i]);
+  for (size_t i = 0; i < layers.size(); ++i)
+    drawn.push_back(layers[i]->Draws - before[i]);
   EXPECT_EQ(drawn, (std::vector<int>{1, 1, 0, 0, 0}));
 }
 
@@ -159,7 +162,8 @@ TEST_F(ViewerPaint, LabelsOnTopComeAfterAllLayersOrThroughTheOverlays) {
   auto* b = Fill("b", clBlue, {0, 0, 200, 100});
   auto* c = Fill("c", clBlue, {150, 0, 160, 10});
   c->SetLabelsOnTop(false);
-  for (auto* l : {a, b, c}) l->Log = &log;
+  for (auto* l : {a, b, c})
+    l->Log = &log;
   ShowAll();
   // Into a device context no overlays are used: charts, then labels, after
   // all layers; a layer without LabelsOnTop draws its own right after itself.
@@ -197,7 +201,9 @@ TEST_F(ViewerPaint, ATiledBackgroundStaysGluedToTheMap) {
   v.SetTilePicture(&tile);
   v.SetRestrictedDrag(false);
   PaintNow();
-  auto blueAt = [&](int x, int y) { return BitmapPixel(*v.GetCacheBitmap(), x, y) == RGB(0, 0, 255); };
+  auto blueAt = [&](int x, int y) {
+    return BitmapPixel(*v.GetCacheBitmap(), x, y) == RGB(0, 0, 255);
+  };
   int firstX = -1;
   for (int x = 0; x < 8 && firstX < 0; ++x)
     for (int y = 0; y < 8; ++y)

@@ -157,7 +157,8 @@ TEST_F(ViewerWindow, TheRubberBandIsDrawnWithXorAndErasedExactly) {
   v.SetMode(gisZoom);
   auto column = [&](int x) {
     std::vector<COLORREF> c;
-    for (int y = 0; y < 100; ++y) c.push_back(f.Pixel(x, y));
+    for (int y = 0; y < 100; ++y)
+      c.push_back(f.Pixel(x, y));
     return c;
   };
   const std::vector<COLORREF> before[2] = {column(99), column(119)};
@@ -234,8 +235,11 @@ TEST_F(ViewerWindow, ModesSetTheirCursors) {
     TGIS_ViewerMode mode;
     TCursor cursor;
   };
-  const Row rows[] = {{gisSelect, crGisSelect}, {gisDrag, crGisDrag}, {gisZoom, crGisZoom},
-                      {gisZoomEx, crGisZoom},   {gisEdit, crGisEdit}};
+  const Row rows[] = {{gisSelect, crGisSelect},
+                      {gisDrag, crGisDrag},
+                      {gisZoom, crGisZoom},
+                      {gisZoomEx, crGisZoom},
+                      {gisEdit, crGisEdit}};
   for (const Row& r : rows) {
     v.SetMode(r.mode);
     EXPECT_EQ(v.Cursor(), r.cursor) << int(r.mode);

@@ -103,7 +103,8 @@ struct TViewerForm {
   TViewerForm& operator=(const TViewerForm&) = delete;
 
   static void Pump() {
-    for (int i = 0; i < 3; ++i) Application()->ProcessMessages();
+    for (int i = 0; i < 3; ++i)
+      Application()->ProcessMessages();
   }
   /// A pixel of the window's back buffer.
   COLORREF Pixel(int x, int y) {
