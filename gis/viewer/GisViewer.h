@@ -215,6 +215,9 @@ public:
   void SetInterruptByEsc(bool v) { interruptByEsc_ = v; }
   TColor Color() const { return gisColor_; }
   virtual void SetColor(TColor c);
+  /// The control's parent-colour switch; the resulting control colour also
+  /// becomes the map's background colour.
+  void SetParentColor(bool value);
   TBitmap* TilePicture() const { return tilePicture_.get(); }
   virtual void SetTilePicture(const TBitmap* picture);
   TColor SelectionColor() const { return selectionColor_; }

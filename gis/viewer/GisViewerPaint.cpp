@@ -160,6 +160,11 @@ void TGIS_Viewer::SetColor(TColor c) {
   Update();
 }
 
+void TGIS_Viewer::SetParentColor(bool value) {
+  TControl::SetParentColor(value);
+  SetColor(TControl::Color());
+}
+
 // ------------------------------------------------------------------ pipeline
 
 void TGIS_Viewer::Paint() {

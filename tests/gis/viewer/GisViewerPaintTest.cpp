@@ -137,6 +137,41 @@ TEST_F(ViewerPaint, EscDuringTheSecondOfFiveLayersStopsAfterIt) {
   EXPECT_EQ(drawn, (std::vector<int>{1, 1, 0, 0, 0}));
 }
 
+TEST_F(ViewerPaint, ALongPaintShowsItsPartialPictureEverySecond) {
+  TManualClock clock(1000);
+  auto* first = Fill("first", clRed, {0, 0, 100, 100});
+  auto* second = Fill("second", clBlue, {100, 0, 200, 100});
+  v.SetColor(clWhite);
+  ShowAll();
+  v.SetColor(clYellow);
+  int polls = 0;
+  v.KeyPoll = [&](HWND) {
+    ++polls;
+    return false;
+  };
+  COLORREF seenLeft = 0, seenRight = 0;
+  first->DuringDraw = [&](TTestLayer*) { clock.Advance(1100); };
+  second->DuringDraw = [&](TTestLayer*) {
+    seenLeft = f.Pixel(50, 50);   // flushed after the first layer
+    seenRight = f.Pixel(150, 50); // still the background at the flush
+  };
+  v.DropCache();
+  PaintNow();
+  EXPECT_EQ(polls, 1);
+  EXPECT_EQ(seenLeft, kRed);
+  EXPECT_EQ(seenRight, RGB(255, 255, 0));
+  EXPECT_EQ(f.Pixel(150, 50), RGB(0, 0, 255));
+}
+
+TEST_F(ViewerPaint, TheParentColourBecomesTheBackground) {
+  Fill("a", clRed, {0, 0, 10, 10});
+  ShowAll();
+  f.form->SetColor(TColor(RGB(10, 20, 30)));
+  v.SetParentColor(true);
+  EXPECT_EQ(v.Color(), TColor(RGB(10, 20, 30)));
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 150, 50), RGB(10, 20, 30));
+}
+
 TEST_F(ViewerPaint, ANestedPaintKeepsTheOuterFrozenExtent) {
   auto* a = Fill("a", clRed);
   ShowAll();
