@@ -317,6 +317,25 @@ TEST_F(ViewerPaint, BlendedLayersReachADeviceContextThroughTiles) {
   EXPECT_EQ(steps.size(), 4u); // start, two tiles, end
 }
 
+TEST_F(ViewerPaint, TheSelectionBlendsWithItsTransparency) {
+  auto* a = Fill("a", clRed);
+  ShowAll();
+  v.SetSelectionColor(clGreen); // (0, 128, 0)
+  v.SetSelectionTransparency(50);
+  a->DuringDraw = [](TTestLayer* l) {
+    TGIS_GDI* gdi = l->Viewer()->GetGDI();
+    HGDIOBJ r = gdi->CreateRectRgn(0, 0, 20, 20);
+    gdi->AddSelectionRegion(false, r, true);
+    gdi->DeleteObject(r);
+  };
+  v.DropCache();
+  PaintNow();
+  // Each channel: red + f(green) - f(red) with f(i) = i * 50 div 100.
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 5, 5), RGB(128, 64, 0));
+  EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 30, 30), kRed);
+  EXPECT_EQ(v.GetGDI()->SelectionRegion(), nullptr); // freed after drawing
+}
+
 TEST_F(ViewerPaint, ATinySelectionPatternDrawsNothing) {
   auto* a = Fill("a", clRed);
   ShowAll();
