@@ -224,6 +224,7 @@ TEST_F(ViewerPaint, LabelsOnTopComeAfterAllLayersOrThroughTheOverlays) {
   EXPECT_EQ(log, (std::vector<std::string>{"draw a", "draw b", "draw c", "charts c", "labels c"}));
   EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 10, 10), RGB(0, 255, 0));
   EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 30, 30), RGB(0, 0, 255));
+  for (auto* l : {a, b, c}) l->Log = nullptr; // the log goes before the layers
 }
 
 TEST_F(ViewerPaint, ATiledBackgroundStaysGluedToTheMap) {
