@@ -59,6 +59,22 @@ TEST_F(ViewerWindow, AWheelBurstZoomsOnceAndKeepsThePointUnderTheCursor) {
   EXPECT_EQ(zooms, 1);
 }
 
+TEST_F(ViewerWindow, PreviewsShowOnlyModerateFactors) {
+  Arrange();
+  ASSERT_EQ(f.Pixel(1, 1), kRed);
+  v.ZoomBy(100, 50, 1, 0.0005); // 0.00005: no preview
+  EXPECT_EQ(f.Pixel(1, 1), kRed);
+  v.DeferredZoom();
+  v.SetZoom(1);
+  v.SetCenterPoint({200, 100});
+  f.Pump();
+  ASSERT_EQ(f.Pixel(1, 1), kRed);
+  v.ZoomBy(100, 50, 1, 0.8); // the shrunk cache on the background colour
+  EXPECT_EQ(f.Pixel(1, 1), RGB(255, 255, 255));
+  EXPECT_EQ(f.Pixel(100, 50), kRed);
+  v.DeferredZoom();
+}
+
 TEST_F(ViewerWindow, AFailingDeferredZoomLeavesTheWindowUsable) {
   Arrange();
   v.SetRestrictedDrag(false);
