@@ -21,21 +21,21 @@ constexpr double kTwoPi = 6.283185307179586;
 
 TGIS_Point TGIS_Viewer::MapToScreenFloat(const TGIS_Point& p) {
   if (!(zoom_ > 0)) Abort();
-  SK_ASSERT(!GisIsEmptyExtent(extent_), "Assertion failure", "GisViewer", 2966);
+  SK_ASSERT(!GisIsEmptyExtent(extent_), "Assertion failure", "GisViewer", __LINE__);
   return TGIS_Point{(p.X - extent_.XMin - offX_) * zoom_ + printOffset_.x,
                     (extent_.YMax - p.Y - offY_) * zoom_ + printOffset_.y};
 }
 
 TPoint TGIS_Viewer::MapToScreen(const TGIS_Point& p) {
   if (!(zoom_ > 0)) Abort();
-  SK_ASSERT(!GisIsEmptyExtent(extent_), "Assertion failure", "GisViewer", 2966);
+  SK_ASSERT(!GisIsEmptyExtent(extent_), "Assertion failure", "GisViewer", __LINE__);
   return TPoint(LONG(Round((p.X - extent_.XMin - offX_) * zoom_) + printOffset_.x),
                 LONG(Round((extent_.YMax - p.Y - offY_) * zoom_) + printOffset_.y));
 }
 
 TGIS_Point TGIS_Viewer::ScreenToMapFloat(const TGIS_Point& p) {
   if (!(zoom_ > 0)) Abort();
-  SK_ASSERT(!GisIsEmptyExtent(extent_), "Assertion failure", "GisViewer", 2968);
+  SK_ASSERT(!GisIsEmptyExtent(extent_), "Assertion failure", "GisViewer", __LINE__);
   return TGIS_Point{(p.X - printOffset_.x) / zoom_ + offX_ + extent_.XMin,
                     extent_.YMax - ((p.Y - printOffset_.y) / zoom_ + offY_)};
 }
@@ -46,7 +46,7 @@ TGIS_Point TGIS_Viewer::ScreenToMap(const TPoint& p) {
 
 TRect TGIS_Viewer::MapToScreenRect(const TGIS_Extent& e) {
   if (!(zoom_ > 0)) Abort();
-  SK_ASSERT(!GisIsEmptyExtent(extent_), "Empty viewer", "GisViewer", 2969);
+  SK_ASSERT(!GisIsEmptyExtent(extent_), "Empty viewer", "GisViewer", __LINE__);
   const TPoint tl = MapToScreen(TGIS_Point{e.XMin, e.YMax});
   const TPoint br = MapToScreen(TGIS_Point{e.XMax, e.YMin});
   return TRect(tl.x, tl.y, br.x, br.y);
@@ -54,7 +54,7 @@ TRect TGIS_Viewer::MapToScreenRect(const TGIS_Extent& e) {
 
 TGIS_Extent TGIS_Viewer::ScreenToMapRect(const TRect& r) {
   if (!(zoom_ > 0)) Abort();
-  SK_ASSERT(!GisIsEmptyExtent(extent_), "Empty viewer", "GisViewer", 2970);
+  SK_ASSERT(!GisIsEmptyExtent(extent_), "Empty viewer", "GisViewer", __LINE__);
   const TGIS_Point tl = ScreenToMap(TPoint(r.Left, r.Top));
   const TGIS_Point br = ScreenToMap(TPoint(r.Right, r.Bottom));
   return TGIS_Extent{tl.X, br.Y, br.X, tl.Y};
@@ -271,7 +271,7 @@ TGIS_Extent TGIS_Viewer::GetBigExtent() {
 }
 
 void TGIS_Viewer::DragMap(double mx, double my) {
-  SK_ASSERT(zoom_ > 0, "Zoom must be > 0", "GisViewer", 2986);
+  SK_ASSERT(zoom_ > 0, "Zoom must be > 0", "GisViewer", __LINE__);
   if (GetRestrictedDrag()) {
     const double visW = GetTargetWidth() / zoom_, visH = GetTargetHeight() / zoom_;
     const TGIS_Extent& w = extent_;
@@ -301,7 +301,7 @@ void TGIS_Viewer::DragMap(double mx, double my) {
 }
 
 void TGIS_Viewer::DragPixels(int& mx, int& my) {
-  SK_ASSERT(zoom_ > 0, "Zoom must be > 0", "GisViewer", 2988);
+  SK_ASSERT(zoom_ > 0, "Zoom must be > 0", "GisViewer", __LINE__);
   if (GetRestrictedDrag()) {
     const double visW = GetTargetWidth() / zoom_, visH = GetTargetHeight() / zoom_;
     const TGIS_Extent& w = extent_;

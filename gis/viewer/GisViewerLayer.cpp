@@ -118,7 +118,7 @@ bool TGIS_LayerAbstract::HourglassShake() {
 
 void TGIS_LayerAbstract::GetDrawExtent(TGIS_Extent& extent) const {
   if (viewer_ == nullptr) return;
-  SK_ASSERT(viewer_->Zoom() > 0, "Zoom must be > 0", "GisViewer", 3790);
+  SK_ASSERT(viewer_->Zoom() > 0, "Zoom must be > 0", "GisViewer", __LINE__);
   extent = viewer_->ScreenToMapRect(viewer_->GetDrawingRect(true));
 }
 

@@ -164,5 +164,5 @@ void TGIS_LayerAbstract::UseParamsSection(int index) {
       return;
     }
   }
-  SK_ASSERT(false, "Unexpected case", "GisViewer", 3843);
+  SK_ASSERT(false, "Unexpected case", "GisViewer", __LINE__);
 }
