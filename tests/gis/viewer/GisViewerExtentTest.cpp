@@ -4,6 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include <cstdio>
+
+#include "gis/core/GisDefsNumbers.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
 
 namespace {
@@ -123,6 +126,50 @@ TEST_F(ViewerExtent, ScaleTextsReadAndWriteTheSameScale) {
   }
   EXPECT_THROW(v.SetScaleAsText("x"), EConvertError); // the kernel's number reader
   EXPECT_EQ(v.Zoom(), before);
+}
+
+/// Geocentric X, Y of a longitude and latitude in degrees on WGS 84, from PROJ.
+TGIS_Point GeocentricByProj(const TGIS_Point& lonLat) {
+  const std::string cmd = "echo '" + GisFloatToStr(lonLat.X) + " " + GisFloatToStr(lonLat.Y) +
+                          " 0' | cs2cs -f %.6f +proj=longlat +datum=WGS84 +to +proj=geocent "
+                          "+datum=WGS84 2>/dev/null";
+  std::string out;
+  if (FILE* p = ::popen(cmd.c_str(), "r")) {
+    char buf[256];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+      out.append(buf, n);
+    ::pclose(p);
+  }
+  std::vector<std::string> fields;
+  std::string field;
+  for (char c : out + " ") {
+    if (c == ' ' || c == '\t' || c == '\n') {
+      if (!field.empty()) fields.push_back(field);
+      field.clear();
+    } else {
+      field += c;
+    }
+  }
+  if (fields.size() < 2) return {0, 0};
+  return {GisStrToFloat(fields[0]), GisStrToFloat(fields[1])};
+}
+
+TEST_F(ViewerExtent, AngularUnitsMeasureTheScaleOnTheGeocentricGlobe) {
+  v.Units().SetType(gisUnitsDegreeDecimal);
+  auto* layer = new TTestLayer("deg", {13, 45, 15, 47});
+  layer->Units().SetType(gisUnitsDegreeDecimal);
+  v.Add(layer);
+  v.SetRestrictedDrag(false);
+  v.SetZoom(1000); // 10 pixels are 0.01 degrees
+  v.SetCenterPoint({14, 46});
+  const double w = v.ClientWidth(), h = v.ClientHeight();
+  const TGIS_Point a = GeocentricByProj(v.ScreenToMapFloat({w / 2, h / 2}));
+  const TGIS_Point b = GeocentricByProj(v.ScreenToMapFloat({w / 2 + 10, h / 2}));
+  const double ground = std::hypot(b.X - a.X, b.Y - a.Y);
+  ASSERT_GT(ground, 100); // PROJ answered
+  const double expected = 150.0 / 1440 * 2.54 / 100 / ground;
+  EXPECT_NEAR(v.GetScale() / expected, 1, 1e-6); // within a millimetre of ground
 }
 
 TEST_F(ViewerExtent, VisibleExtentSetsCentreAndZoom) {
