@@ -222,9 +222,10 @@ void TDibData::Resize(int width, int height) {
   std::int64_t keepBytes = std::min(newRow, rowBytes_);
   if (width < width_ || width > width_)
     keepBytes = std::min(keepBytes, (std::int64_t(std::min(width, width_)) * bpp_ + 7) / 8);
-  for (int y = 0; y < keepRows; ++y)
-    std::memcpy(bits.data() + (bottomUp_ ? height - 1 - y : y) * newRow, RowPtr(y),
-                std::size_t(keepBytes));
+  if (keepBytes > 0)
+    for (int y = 0; y < keepRows; ++y)
+      std::memcpy(bits.data() + (bottomUp_ ? height - 1 - y : y) * newRow, RowPtr(y),
+                  std::size_t(keepBytes));
   bits_ = std::move(bits);
   width_ = width;
   height_ = height;

@@ -204,3 +204,14 @@ TEST(Bitmap, HandleRoundTripAndGetObject) {
 }
 
 } // namespace
+
+TEST(Bitmap, GrowingFromAnEmptySizeGivesBlackPixels) {
+  for (auto [w, h] : {std::pair{0, 100}, std::pair{100, 0}, std::pair{0, 0}}) {
+    TDibData dib(w, h, 24);
+    dib.Resize(4, 3);
+    ASSERT_EQ(dib.DibWidth(), 4);
+    ASSERT_EQ(dib.DibHeight(), 3);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(dib.PixelColor(x, y), RGB(0, 0, 0)) << w << "x" << h;
+  }
+}
