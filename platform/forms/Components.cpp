@@ -44,6 +44,21 @@ TComponent::TComponent(TComponent* owner) {
   if (owner != nullptr) owner->InsertComponent(this);
 }
 
+void* TComponent::operator new(std::size_t size) {
+  return ::operator new(size);
+}
+
+void TComponent::operator delete(void* memory) {
+  ::operator delete(memory);
+}
+
+void TComponent::operator delete(TComponent* component, std::destroying_delete_t) {
+  void* memory = dynamic_cast<void*>(component); // the start of the whole object
+  component->Destroying();
+  component->~TComponent(); // virtual: the whole object goes
+  ::operator delete(memory);
+}
+
 TComponent::~TComponent() {
   Destroying();
   // Tell everyone who asked that this component goes away.

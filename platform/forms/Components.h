@@ -12,6 +12,8 @@
 // Properties.h too.
 #pragma once
 
+#include <cstddef>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,15 @@ public:
   /// A component with an owner is owned by it from here on: the owner frees it.
   explicit TComponent(TComponent* owner);
   ~TComponent() override;
+
+  /// `delete` of a component marks it (and what it owns) as being destroyed
+  /// before the first destructor runs, so that code reached from any class's
+  /// destructor sees csDestroying (a control being freed gets no input and no
+  /// new window).
+  static void operator delete(TComponent* component, std::destroying_delete_t);
+  static void* operator new(std::size_t size);
+  /// Frees the memory of a component whose constructor failed.
+  static void operator delete(void* memory);
 
   TComponent* Owner() const { return owner_; }
   const std::string& Name() const { return name_; }

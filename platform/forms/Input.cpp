@@ -157,6 +157,7 @@ public:
 
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (watched != parent() || control_ == nullptr) return false;
+    if (control_->IsDestroying()) return dropForDyingControl(e);
     // Only the control's own widget stands for the window (resizes, closes,
     // activation); an attached inner widget brings its input.
     bool own = watched == control_->Widget();
@@ -276,6 +277,30 @@ public:
   }
 
 private:
+  /// Qt still sends events to the widget of a control being freed (a widget
+  /// hidden or deleted under the pointer makes Qt send enter and leave events
+  /// to the widgets around it). They are dropped: no message, no new window.
+  static bool dropForDyingControl(QEvent* e) {
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Enter:
+    case QEvent::Leave:
+      e->accept();
+      return true;
+    case QEvent::Close:
+      e->ignore();
+      return true;
+    default:
+      return false; // Qt's own handling; no message
+    }
+  }
+
   TWinControl* control_;
 };
 
@@ -323,6 +348,8 @@ void SendContextMenu(HWND h, LPARAM clientPos) {
 
 bool DeliverInput(TWinControl* control, const TInputEvent& e) {
   if (control == nullptr) return true;
+  // A control being freed gets no input (and no new window for it).
+  if (control->IsDestroying()) return false;
   HWND h = control->Handle();
   SetTrackedModifiers(e.Shift, e.Ctrl, e.Alt);
   TPoint pt(e.X, e.Y);
@@ -335,6 +362,7 @@ bool DeliverInput(TWinControl* control, const TInputEvent& e) {
     ScreenToClient(target, &pt);
   }
   TWinControl* tc = FindControl(target);
+  if (tc != nullptr && tc->IsDestroying()) return false;
   if (e.Kind <= TInputEvent::Wheel) SetLastPointer(control->ClientToScreen(TPoint(e.X, e.Y)));
   switch (e.Kind) {
   case TInputEvent::Press:

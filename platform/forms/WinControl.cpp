@@ -52,14 +52,16 @@ HWND TWinControl::Handle() {
   return handle_;
 }
 
+// A control being destroyed never gets a window again (Handle() is 0 then):
+// events Qt still sends to its widget while it goes must not bring it back.
 void TWinControl::HandleNeeded() {
-  if (handle_ != 0) return;
+  if (handle_ != 0 || IsDestroying()) return;
   if (parent_ != nullptr) parent_->HandleNeeded();
   if (handle_ == 0) CreateHandle();
 }
 
 void TWinControl::CreateHandle() {
-  if (handle_ != 0) return;
+  if (handle_ != 0 || IsDestroying()) return;
   CreateWnd();
   createChildHandles();
 }

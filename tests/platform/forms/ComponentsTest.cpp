@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,18 @@ TEST(Components, DestroyingIsMarkedOnOwnedComponentsBeforeTheyGo) {
   auto* child = new TCheck(owner);
   child->sawDestroying = &saw;
   delete owner;
+  EXPECT_TRUE(saw);
+  // Freed alone, through any pointer type: marked before its own class's
+  // destructor runs.
+  saw = false;
+  TPersistent* alone = new TCheck(nullptr);
+  static_cast<TCheck*>(alone)->sawDestroying = &saw;
+  delete alone;
+  EXPECT_TRUE(saw);
+  saw = false;
+  auto held = std::make_unique<TCheck>(nullptr);
+  held->sawDestroying = &saw;
+  held.reset();
   EXPECT_TRUE(saw);
 }
 
