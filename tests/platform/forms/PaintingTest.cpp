@@ -301,6 +301,71 @@ protected:
   void Paint() override { Clips.push_back(Canvas()->ClipRect()); }
 };
 
+TEST_F(Painting, ParentColorFollowsTheParentUntilAColourIsSet) {
+  // The erase step shows the colour the control has at that moment.
+  auto erasedColour = [&] {
+    spy->AnswerEraseOnly = false;
+    spy->PaintColor = RGB(1, 2, 3);
+    TRect r(0, 0, 4, 4);
+    HWND h = spy->Handle();
+    TWndMethod old = spy->WindowProc;
+    TWindowProcGuard restoreProc{spy, old};
+    COLORREF seen = 0;
+    spy->WindowProc = [&](TMessage& m) {
+      if (m.Msg == WM_PAINT) seen = BufferPixel(spy, 1, 1);
+      old(m);
+    };
+    InvalidateRect(h, &r, true);
+    UpdateWindow(h);
+    return seen;
+  };
+  form->SetColor(clLime);
+  spy->SetParentColor(true);
+  EXPECT_EQ(spy->Color(), clLime);
+  EXPECT_EQ(erasedColour(), RGB(0, 255, 0));
+  form->SetColor(clBlue); // told through CM_PARENTCOLORCHANGED
+  EXPECT_EQ(spy->Color(), clBlue);
+  EXPECT_EQ(erasedColour(), kBlue);
+  spy->SetColor(clRed); // a colour of its own ends the link
+  EXPECT_FALSE(spy->ParentColor());
+  form->SetColor(clLime);
+  EXPECT_EQ(spy->Color(), clRed);
+  EXPECT_EQ(erasedColour(), kRed);
+}
+
+TEST_F(Painting, WindowAndClientGeometryThroughTheWindowCalls) {
+  struct Row {
+    TBorderStyle style;
+    bool ctl3D;
+    int border; // client inset on every side
+  };
+  const Row rows[] = {{TBorderStyle::bsNone, true, 0},
+                      {TBorderStyle::bsSingle, true, 2},
+                      {TBorderStyle::bsSingle, false, 1}};
+  for (const Row& r : rows) {
+    spy->SetBorderStyle(r.style);
+    spy->SetCtl3D(r.ctl3D);
+    HWND h = spy->Handle();
+    EXPECT_EQ(GetParent(h), form->Handle());
+    TRect client, window;
+    ASSERT_TRUE(GetClientRect(h, &client));
+    ASSERT_TRUE(GetWindowRect(h, &window));
+    EXPECT_EQ(client, TRect(0, 0, 100 - 2 * r.border, 80 - 2 * r.border)) << r.border;
+    TPoint origin = form->ClientOrigin();
+    EXPECT_EQ(window, TRect(origin.x + 10, origin.y + 10, origin.x + 110, origin.y + 90));
+    TPoint p(3, 4);
+    ASSERT_TRUE(ClientToScreen(h, &p));
+    EXPECT_EQ(p, TPoint(window.Left + r.border + 3, window.Top + r.border + 4)) << r.border;
+    ASSERT_TRUE(ScreenToClient(h, &p));
+    EXPECT_EQ(p, TPoint(3, 4));
+  }
+  // A handle that is no window answers false.
+  TRect none;
+  TPoint p;
+  EXPECT_FALSE(GetClientRect(HWND(0x7FFFFFF), &none));
+  EXPECT_FALSE(ScreenToClient(HWND(0x7FFFFFF), &p));
+}
+
 TEST(PaintingCanvas, TheCanvasClipRectIsTheInvalidArea) {
   TForm form(nullptr);
   form.SetBounds(0, 0, 308, 227);
