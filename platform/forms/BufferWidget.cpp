@@ -113,7 +113,12 @@ private:
     SCROLLINFO si;
     si.fMask = SIF_POS;
     GetScrollInfo(control_->Handle(), which, &si);
-    if (QScrollBar* b = bar(which, false)) b->setSliderPosition(si.nPos);
+    if (QScrollBar* b = bar(which, false)) {
+      // Placing the thumb is no user action: no message for it.
+      QSignalBlocker block(b);
+      b->setSliderPosition(si.nPos);
+      b->setValue(si.nPos);
+    }
   }
 
   void onAction(int which, int action) {

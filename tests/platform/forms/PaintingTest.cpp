@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
 #include <QWidget>
 
 #include "platform/forms/Windows.h"
@@ -261,6 +262,58 @@ TEST_F(Painting, ScrollBarsTakeClientRoomAndAnEmptyRangeDisablesThem) {
   GetScrollInfo(h, SB_VERT, &back);
   EXPECT_EQ(back.nMax, 0);
   EXPECT_EQ(back.nPage, 1u);
+}
+
+TEST_F(Painting, ScrollBarActionsSendTheirCodesAndTheWindowPlacesTheThumb) {
+  auto* c = new TScrolled(form);
+  c->SetBounds(0, 0, 200, 150);
+  c->SetParent(form);
+  HWND h = c->Handle();
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  si.nMin = 0;
+  si.nMax = 15000;
+  si.nPage = 600;
+  si.nPos = 3000;
+  SetScrollInfo(h, SB_VERT, &si, true);
+  QScrollBar* bar = nullptr;
+  for (QScrollBar* b : c->Widget()->findChildren<QScrollBar*>())
+    if (b->orientation() == Qt::Vertical) bar = b;
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->minimum(), 0);
+  EXPECT_EQ(bar->maximum(), 15000 - 600 + 1);
+  EXPECT_EQ(bar->pageStep(), 600);
+  EXPECT_EQ(bar->value(), 3000);
+
+  using A = QAbstractSlider::SliderAction;
+  const std::pair<A, int> rows[] = {
+      {A::SliderSingleStepSub, SB_LINEUP}, {A::SliderSingleStepAdd, SB_LINEDOWN},
+      {A::SliderPageStepSub, SB_PAGEUP},   {A::SliderPageStepAdd, SB_PAGEDOWN},
+      {A::SliderToMinimum, SB_TOP},        {A::SliderToMaximum, SB_BOTTOM}};
+  for (auto [action, code] : rows) {
+    c->scrolls.clear();
+    bar->triggerAction(action);
+    EXPECT_EQ(c->scrolls, (std::vector<std::pair<int, int>>{{code, 0}, {SB_ENDSCROLL, 0}})) << code;
+    EXPECT_EQ(bar->value(), 3000) << code; // the window did not move it
+  }
+
+  // Dragging the thumb: tracking positions, then the final one on release.
+  c->scrolls.clear();
+  bar->setSliderDown(true);
+  bar->setSliderPosition(7000);
+  SCROLLINFO track;
+  track.fMask = SIF_TRACKPOS;
+  GetScrollInfo(h, SB_VERT, &track);
+  EXPECT_EQ(track.nTrackPos, 7000);
+  bar->setSliderDown(false);
+  EXPECT_EQ(c->scrolls, (std::vector<std::pair<int, int>>{
+                            {SB_THUMBTRACK, 7000}, {SB_THUMBPOSITION, 7000}, {SB_ENDSCROLL, 0}}));
+  EXPECT_EQ(bar->value(), 3000);
+  // The window moves the thumb with SetScrollInfo.
+  si.fMask = SIF_POS;
+  si.nPos = 7000;
+  SetScrollInfo(h, SB_VERT, &si, true);
+  EXPECT_EQ(bar->value(), 7000);
 }
 
 } // namespace
