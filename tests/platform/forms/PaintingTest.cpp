@@ -354,6 +354,30 @@ protected:
   void Paint() override { Clips.push_back(Canvas()->ClipRect()); }
 };
 
+TEST_F(Painting, RepaintErasesAtOnceUnlessTheControlIsOpaque) {
+  struct Row {
+    bool opaque;
+    std::vector<std::string> expected;
+  };
+  const Row rows[] = {{false, {"WM_ERASEBKGND", "WM_PAINT"}}, {true, {"WM_PAINT"}}};
+  for (const Row& r : rows) {
+    TControlStyle style = spy->ControlStyle();
+    if (r.opaque)
+      style.Include(TControlStyleItem::csOpaque);
+    else
+      style.Exclude(TControlStyleItem::csOpaque);
+    spy->SetControlStyle(style);
+    log.clear();
+    spy->Repaint(); // Invalidate, then Update: painted before it returns
+    EXPECT_EQ(Names(log), r.expected) << r.opaque;
+    log.clear();
+    spy->Invalidate(); // alone it waits for the loop
+    EXPECT_TRUE(log.empty());
+    PumpEvents();
+    EXPECT_EQ(Names(log), r.expected) << r.opaque;
+  }
+}
+
 TEST_F(Painting, ParentColorFollowsTheParentUntilAColourIsSet) {
   // The erase step shows the colour the control has at that moment.
   auto erasedColour = [&] {
