@@ -192,25 +192,14 @@ bool TWebHost::PresentDialog(TWebDialogKind kind, const web::WebDialogRequest& r
 
 web::WebDialogAnswer TWebHost::PageDialog(const web::WebDialogRequest& request) {
   web::WebDialogAnswer answer;
-  if (request.Kind != web::WebDialogKind::ChooseFiles) {
-    int result = 0;
-    const std::uint32_t type = request.Kind == web::WebDialogKind::Alert ? 0x30u : 0x21u;
-    if (ShowMessage(request.Message, request.PageTitle, type, result) == S_OK) {
-      answer.Accepted = result == 1;
-      return answer;
-    }
-  }
+  if (AnsweredByShowMessage(request, answer)) return answer;
   if (!PresentDialog(DialogKind(request.Kind), request, answer)) answer = web::WebDialogAnswer();
   return answer;
 }
 
 void TWebHost::ShowScriptErrorDialog(const TScriptErrorInfo& error) {
-  web::WebDialogRequest request;
-  request.Kind = web::WebDialogKind::Alert;
-  request.Message = error.Message + "\nLine: " + error.Line + "\nURL: " + error.Url;
-  request.PageUrl = error.Url;
   web::WebDialogAnswer answer;
-  PresentDialog(TWebDialogKind::wdScriptError, request, answer);
+  PresentDialog(TWebDialogKind::wdScriptError, ScriptErrorRequest(error), answer);
 }
 
 // ---- properties --------------------------------------------------------------------------

@@ -488,25 +488,34 @@ void TCustomWebHost::PageScriptError(const web::WebScriptError& error) {
   }
 }
 
-void TCustomWebHost::ShowScriptErrorDialog(const TScriptErrorInfo& error) {
+web::WebDialogRequest TCustomWebHost::ScriptErrorRequest(const TScriptErrorInfo& error) {
   web::WebDialogRequest request;
   request.Kind = web::WebDialogKind::Alert;
   request.Message = error.Message + "\nLine: " + error.Line + "\nURL: " + error.Url;
+  request.PageUrl = error.Url;
+  return request;
+}
+
+void TCustomWebHost::ShowScriptErrorDialog(const TScriptErrorInfo& error) {
   EnableModeless(false);
-  web::ShowWebDialogBox(request, "Script Error");
+  web::ShowWebDialogBox(ScriptErrorRequest(error), "Script Error");
   EnableModeless(true);
+}
+
+bool TCustomWebHost::AnsweredByShowMessage(const web::WebDialogRequest& request,
+                                           web::WebDialogAnswer& answer) {
+  if (request.Kind == web::WebDialogKind::ChooseFiles) return false;
+  int result = 0;
+  const std::uint32_t type = request.Kind == web::WebDialogKind::Alert ? 0x30u : 0x21u;
+  if (ShowMessage(request.Message, request.PageTitle, type, result) != S_OK) return false;
+  answer = web::WebDialogAnswer();
+  answer.Accepted = result == 1;
+  return true;
 }
 
 web::WebDialogAnswer TCustomWebHost::PageDialog(const web::WebDialogRequest& request) {
   web::WebDialogAnswer answer;
-  if (request.Kind != web::WebDialogKind::ChooseFiles) {
-    int result = 0;
-    const std::uint32_t type = request.Kind == web::WebDialogKind::Alert ? 0x30u : 0x21u;
-    if (ShowMessage(request.Message, request.PageTitle, type, result) == S_OK) {
-      answer.Accepted = result == 1;
-      return answer;
-    }
-  }
+  if (AnsweredByShowMessage(request, answer)) return answer;
   EnableModeless(false);
   web::WebDialogAnswer shown = web::ShowWebDialogBox(request, request.PageTitle);
   EnableModeless(true);

@@ -253,6 +253,11 @@ protected:
   virtual web::WebDialogAnswer PageDialog(const web::WebDialogRequest& request);
   /// The script-error dialog, when the action asks the user.
   virtual void ShowScriptErrorDialog(const TScriptErrorInfo& error);
+  /// The alert that shows a script error.
+  static web::WebDialogRequest ScriptErrorRequest(const TScriptErrorInfo& error);
+  /// Asks ShowMessage about an alert, confirm or prompt; true when its
+  /// handler answered (S_OK), with the answer (OK: accepted).
+  bool AnsweredByShowMessage(const web::WebDialogRequest& request, web::WebDialogAnswer& answer);
   /// An uncaught script error of the page.
   virtual void PageScriptError(const web::WebScriptError& error);
 
