@@ -1,21 +1,10 @@
 // Page snapshots of an 826 x 643 view per second, beside a plain grab of the
 // same view, so that the cost of the snapshot's conversion shows.
-#include "platform/web/WebEngineEnvironment.h"
+#include "bench/platform/web/GridPageBench.h"
 #include "platform/web/WebEngineHost.h"
 #include "platform/web/WebEngineQt.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
 #include <QLabel>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QWebEngineView>
-
-#include <benchmark/benchmark.h>
-
-#include <memory>
 
 namespace {
 
@@ -29,39 +18,20 @@ struct Fixture {
   Fixture() {
     window.resize(900, 700);
     web::AttachTo(host, &window);
-    host.SetBounds(0, 0, 826, 643);
+    host.SetBounds(0, 0, webbench::kViewWidth, webbench::kViewHeight);
     cover.setGeometry(0, 0, 900, 700);
     cover.raise();
     window.show();
-    QString cells;
-    for (int i = 0; i < 9; ++i)
-      for (int j = 0; j < 7; ++j)
-        cells += QStringLiteral("<div style='position:absolute;left:%1px;top:%2px;width:100px;"
-                                "height:100px;background:rgb(%3,%4,128)'></div>")
-                     .arg(i * 100)
-                     .arg(j * 100)
-                     .arg(i * 28)
-                     .arg(j * 36);
-    const QString path = dir.filePath("grid.htm");
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return;
-    f.write(("<html><body style='margin:0;overflow:hidden'>" + cells + "</body></html>").toUtf8());
-    f.close();
+    const QString path = webbench::WriteGridPage(dir);
+    if (path.isEmpty()) return;
     int completes = 0;
     host.OnDownloadComplete = [&] { ++completes; };
     host.Navigate(path.toStdString());
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 15000) {
-      QEventLoop loop;
-      QTimer::singleShot(20, &loop, &QEventLoop::quit);
-      loop.exec();
+    ready = webbench::WaitFor([&] {
+      if (completes <= 2) return false;
       auto shot = host.Snapshot();
-      if (completes > 2 && shot && shot->Rgb(150, 150) == ((28u << 16) | (36u << 8) | 128u)) {
-        ready = true;
-        break;
-      }
-    }
+      return shot && shot->Rgb(150, 150) == webbench::kProbeRgb;
+    });
     host.OnDownloadComplete = nullptr;
   }
 };
@@ -81,27 +51,12 @@ BENCHMARK(BM_Snapshot)->Unit(benchmark::kMillisecond);
 
 void BM_PlainGrab(benchmark::State& state) {
   if (!g_fixture->ready) return state.SkipWithError("page did not load");
-  QWebEngineView* view = web::HostView(g_fixture->host);
-  for (auto _ : state) {
-    QPixmap pixmap = view->grab();
-    benchmark::DoNotOptimize(pixmap);
-  }
-  state.counters["grabs/s"] =
-      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  webbench::PlainGrab(state, web::HostView(g_fixture->host));
 }
 BENCHMARK(BM_PlainGrab)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  web::PrepareWebEngineEnvironment();
-  QApplication app(argc, argv);
-  Fixture fixture;
-  g_fixture = &fixture;
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return webbench::RunBenchmarks(argc, argv, g_fixture);
 }
