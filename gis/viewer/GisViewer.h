@@ -64,6 +64,9 @@ enum : std::uint8_t {
 /// Registers the published properties and the classes of the viewer and its
 /// window control (GisViewerRegistration.cpp); the constructors call it.
 void GisViewerRegisterClasses();
+/// Registers the viewer's own bitmap artwork ("SELECTEDFILL") unless the
+/// program registered its own; called by the viewer's constructor.
+void GisViewerRegisterResources();
 
 /// The zoom a viewer starts with and returns to when closed.
 inline constexpr double GIS_VIEWER_INITIAL_ZOOM = 1.0031415926535898;

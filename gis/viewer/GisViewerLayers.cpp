@@ -66,6 +66,7 @@ bool RegisteredSelectionPattern(TBitmap& pattern) {
 TGIS_Viewer::TGIS_Viewer(TComponent* owner)
     : TCustomControl(owner), restrictedExtent_(GisWholeWorldExtent()) {
   GisViewerRegisterClasses();
+  GisViewerRegisterResources();
   canvas_ = std::make_unique<T_ViewerCanvas>(this);
   units_.SetType(gisUnitsMeter);
   labelsArea_ = std::make_unique<TGIS_LabelsArea>();

@@ -224,7 +224,8 @@ TEST_F(ViewerPaint, LabelsOnTopComeAfterAllLayersOrThroughTheOverlays) {
   EXPECT_EQ(log, (std::vector<std::string>{"draw a", "draw b", "draw c", "charts c", "labels c"}));
   EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 10, 10), RGB(0, 255, 0));
   EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 30, 30), RGB(0, 0, 255));
-  for (auto* l : {a, b, c}) l->Log = nullptr; // the log goes before the layers
+  for (auto* l : {a, b, c})
+    l->Log = nullptr; // the log goes before the layers
 }
 
 TEST_F(ViewerPaint, ATiledBackgroundStaysGluedToTheMap) {
@@ -362,6 +363,40 @@ TEST_F(ViewerPaint, ATinySelectionPatternDrawsNothing) {
     if (BitmapPixel(*v.GetCacheBitmap(), x, 10) == RGB(0, 0, 255)) ++blue;
   EXPECT_GT(blue, 0);
   EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), 100, 80), kRed); // outside the region
+}
+
+TEST_F(ViewerPaint, TheDefaultSelectionPatternHatchesTheSelectedArea) {
+  auto* a = Fill("a", clRed);
+  ShowAll();
+  TBitmap* pattern = v.SelectionPattern();
+  ASSERT_EQ(pattern->Width(), 8);
+  ASSERT_EQ(pattern->Height(), 8);
+  EXPECT_TRUE(pattern->Transparent());
+  a->DuringDraw = [](TTestLayer* l) {
+    TGIS_GDI* gdi = l->Viewer()->GetGDI();
+    HGDIOBJ r = gdi->CreateRectRgn(0, 0, 50, 50);
+    gdi->AddSelectionRegion(false, r, true);
+    gdi->DeleteObject(r);
+  };
+  v.DropCache();
+  PaintNow();
+  // The map's top-left corner is the pattern's origin: blue diagonals every
+  // fourth pixel, the white between them transparent; nothing outside.
+  struct Row {
+    int x, y;
+    COLORREF expected;
+  } rows[] = {{0, 0, RGB(0, 0, 255)},
+              {4, 0, RGB(0, 0, 255)},
+              {3, 1, RGB(0, 0, 255)},
+              {1, 0, kRed},
+              {2, 1, kRed},
+              {9, 10, kRed},
+              {10, 10, RGB(0, 0, 255)},
+              {49, 47, RGB(0, 0, 255)},
+              {52, 52, kRed},
+              {60, 20, kRed}};
+  for (const Row& r : rows)
+    EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), r.x, r.y), r.expected) << r.x << "," << r.y;
 }
 
 } // namespace

@@ -265,6 +265,15 @@ TEST_F(ViewerWindow, ModesSetTheirCursors) {
   EXPECT_EQ(v.Cursor(), crCross);
   v.SetMode(gisUserDefined);
   EXPECT_EQ(v.Cursor(), crCross); // left as it was
+  // The mode cursors are the program's artwork.
+  const std::pair<TCursor, const char*> artwork[] = {{crGisDrag, "HANDGRAB"},
+                                                     {crGisSelect, "HANDPNT"},
+                                                     {crGisZoom, "HANDZOOM"},
+                                                     {crGisEdit, "HANDEDIT"}};
+  for (const auto& [cursor, name] : artwork) {
+    EXPECT_NE(Screen()->Cursors(cursor), HCURSOR(0)) << name;
+    EXPECT_EQ(Screen()->Cursors(cursor), LoadCursorResource(name)) << name;
+  }
 }
 
 TEST_F(ViewerWindow, PublishedPropertiesAreReadAndWrittenByName) {
