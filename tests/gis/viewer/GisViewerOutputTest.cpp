@@ -229,6 +229,38 @@ TEST_F(ViewerPrint, AnEmptyViewerStartsNoJobButReportsTheEnd) {
   EXPECT_FALSE(std::filesystem::exists(printer.OutputFileName()));
 }
 
+/// A printer on which paths cannot become clip regions.
+class TNoPathClipPrinter : public TGIS_Printer {
+public:
+  using TGIS_Printer::TGIS_Printer;
+  bool GetPathClipping() override { return false; }
+};
+
+TEST_F(ViewerPrint, WithoutPathClippingTheJobEndsEmptyAndTheViewIsKept) {
+  Arrange();
+  TNoPathClipPrinter wrapper(&printer);
+  v.PrintTitle = "Roads";
+  int pages = 0, after = 0;
+  v.OnPrintPage = [&](TPersistent*, TGIS_Printer*, bool&) { ++pages; };
+  v.OnAfterPrint = [&](TPersistent*, TGIS_Printer*) { ++after; };
+  const TGIS_Extent visible = v.GetVisibleExtent();
+  const double zoom = v.Zoom();
+  EXPECT_NO_THROW(v.Print(&wrapper));
+  EXPECT_EQ(pages, 0);
+  EXPECT_EQ(after, 1);
+  EXPECT_FALSE(printer.Printing());
+  EXPECT_TRUE(GisIsSameExtent(v.GetVisibleExtent(), visible));
+  EXPECT_EQ(v.Zoom(), zoom);
+  EXPECT_EQ(v.TargetKind(), gisTargetWindow);
+  // Nothing of the map reached the page.
+  for (int i = 0; i < printer.PageCount(); ++i) {
+    TSurface* page = printer.Page(i);
+    for (int y = 0; y < page->Height(); y += 7)
+      for (int x = 0; x < page->Width(); x += 7)
+        ASSERT_NE(SurfacePixel(page, x, y), kRed) << x << "," << y;
+  }
+}
+
 TEST_F(ViewerPrint, PrintingWithoutAPrinterRaises) {
   Arrange();
   printer.Printers().clear();
