@@ -49,13 +49,18 @@ std::string Digits(unsigned long value, int base = 10, int width = 0) {
   return s;
 }
 
+/// The pages of this run, in a folder of its own that goes when the program ends.
 fs::path PageDir() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("sk-browser-test-" + Digits(unsigned(::getpid())));
-    fs::create_directories(d);
-    return d;
-  }();
-  return dir;
+  struct Folder {
+    fs::path path = fs::temp_directory_path() / ("sk-browser-test-" + Digits(unsigned(::getpid())));
+    Folder() { fs::create_directories(path); }
+    ~Folder() {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  };
+  static const Folder folder;
+  return folder.path;
 }
 
 std::string WritePage(const std::string& name, const std::string& html) {

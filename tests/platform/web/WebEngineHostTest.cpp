@@ -724,7 +724,15 @@ TEST(WebEngineHost, ProcessDefaultFontSizeReachesPagesWithoutTheirOwn) {
 }
 
 TEST(WebEngineHost, NothingIsWrittenIntoHome) {
-  // Runs after the other tests have loaded pages (gtest keeps file order).
+  // Loads a page of its own first, so that the check means something in any
+  // test order; in file order it also sees what the other tests left.
+  {
+    CountingHost h;
+    ASSERT_TRUE(h.Load(WritePage(
+        "home.htm", "<html><body><script>document.cookie = 'a=1; max-age=3600';"
+                    "localStorage.setItem('k', 'v');</script></body></html>")));
+    EXPECT_EQ(h.host.EvaluateScriptAndWait("localStorage.getItem('k')"), "v");
+  }
   QStringList written;
   QDirIterator it(webtest::Home(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
                   QDirIterator::Subdirectories);
