@@ -76,7 +76,10 @@ TWebHost::TWebHost(TComponent* owner)
 }
 
 TWebHost::~TWebHost() {
-  if (visualEffects_->TextSize() != 2) SetTextSize(2);
+  // The text size belongs to the whole process: it goes back even when this
+  // browser has no document left (a failed load), or it would stay with
+  // every other browser of the process.
+  if (visualEffects_->TextSize() != 2) ApplyTextSize(2);
 }
 
 void TWebHost::SetHostCSS(const std::string& v) {
@@ -145,10 +148,13 @@ void TWebHost::SetUserAgent(const std::string& token) {
 void TWebHost::SetNavigationSound(bool) {}
 
 void TWebHost::SetTextSize(int size) {
-  static const int kPixels[] = {12, 14, 16, 18, 20};
   if (!Document()) return;
-  size = std::clamp(size, 0, 4);
-  web::SetWebDefaultFontSize(kPixels[size]);
+  ApplyTextSize(size);
+}
+
+void TWebHost::ApplyTextSize(int size) {
+  static const int kPixels[] = {12, 14, 16, 18, 20};
+  web::SetWebDefaultFontSize(kPixels[std::clamp(size, 0, 4)]);
 }
 
 // ---- context menu --------------------------------------------------------------------

@@ -110,6 +110,8 @@ protected:
 private:
   /// The dialog path of the page's dialogs and the script-error dialog;
   /// false when the dialog is not shown.
+  /// The process's default font size for text size 0..4 (clamped).
+  static void ApplyTextSize(int size);
   bool PresentDialog(TWebDialogKind kind, const web::WebDialogRequest& request,
                      web::WebDialogAnswer& answer);
 

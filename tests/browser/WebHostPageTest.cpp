@@ -387,6 +387,19 @@ TEST_F(MapWindow, TextSizeIsTheProcessFontSizeNotAZoom) {
   EXPECT_EQ(web::WebDefaultFontSize(), 16);
 }
 
+TEST_F(MapWindow, TextSizeGoesBackAtDestructionEvenWithoutADocument) {
+  ASSERT_TRUE(Load(WritePage("size.htm", "<html><body>size</body></html>")));
+  web->SetTextSize(4);
+  web->VisualEffects()->SetTextSize(4);
+  EXPECT_EQ(web::WebDefaultFontSize(), 20);
+  ASSERT_TRUE(Load((PageDir() / "no-such-page.htm").string()));
+  ASSERT_EQ(web->Document(), nullptr);
+  web->SetTextSize(0); // no document: left alone
+  EXPECT_EQ(web::WebDefaultFontSize(), 20);
+  FreeForm();
+  EXPECT_EQ(web::WebDefaultFontSize(), 16);
+}
+
 TEST_F(MapWindow, RefreshAndCloseGoThroughTheControl) {
   ASSERT_TRUE(Load(GridPage()));
   web->Document()->ExecScript("window.marker = 1;");
