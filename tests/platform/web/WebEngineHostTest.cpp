@@ -308,6 +308,31 @@ TEST(WebEngineHost, FailedLoadCountsAndLeavesNoDocument) {
   }));
 }
 
+TEST(WebEngineHost, RewrittenPageIsReadAgainFromDisk) {
+  // The map page is written anew before every rebuild and loaded under the
+  // same name: nothing of the earlier version may come from a cache.
+  CountingHost h;
+  h.host.SetBounds(0, 0, 200, 100);
+  h.host.SetVisible(true);
+  const struct {
+    const char* colour;
+    uint32_t rgb;
+  } versions[] = {{"#00ff00", 0x00ff00}, {"#ff0000", 0xff0000}, {"#0000ff", 0x0000ff}};
+  for (const auto& v : versions) {
+    const std::string page =
+        WritePage("mapg.htm", QStringLiteral("<html><body style='margin:0;background:%1'>"
+                                             "<script>var version = '%1';</script></body></html>")
+                                  .arg(QLatin1String(v.colour)));
+    ASSERT_TRUE(h.Load(page)) << v.colour;
+    EXPECT_EQ(h.completes, kDownloadCompletesPerLoad) << v.colour;
+    EXPECT_EQ(h.host.EvaluateScriptAndWait("version"), v.colour);
+    EXPECT_TRUE(WaitUntil([&] {
+      auto shot = h.host.Snapshot();
+      return shot && shot->Rgb(100, 50) == v.rgb;
+    })) << v.colour;
+  }
+}
+
 TEST(WebEngineHost, ReplacedNavigationFiresNothing) {
   const std::string slow =
       WritePage("slow.htm", QStringLiteral("<html><head><script src='file://%1'></script></head>"
