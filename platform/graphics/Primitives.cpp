@@ -576,9 +576,13 @@ BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
         }
         if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
         TDraw draw(d);
+        // Without a pen only the inside of the outline is filled: the box
+        // one pixel narrower and lower, as the platform draws it.
+        int less = draw.PenVisible() ? 0 : 1;
         if (!draw.integral) {
           QPainterPath p;
-          p.addRect(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
+          p.addRect(QRectF(left, top, (double(right) - left - less),
+                           (double(bottom) - top - less)));
           GeneralShape(draw, p);
           return true;
         }
@@ -587,21 +591,20 @@ BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
             b = TDraw::C(std::int64_t(bottom) + draw.ty);
         const TPenObject& pen = draw.Pen();
         bool visible = draw.PenVisible();
-        if (!visible || pen.Thin()) {
-          int inset = visible ? 1 : 0;
-          draw.target.FillRect(
-              QRect(QPoint(l + inset, t + inset), QPoint(r - 1 - inset, b - 1 - inset)),
-              d.BrushFill());
-          if (visible) {
+        if (!visible) {
+          draw.target.FillRect(QRect(QPoint(l, t), QPoint(r - 2, b - 2)), d.BrushFill());
+          return true;
+        }
+        if (pen.Thin()) {
+          draw.target.FillRect(QRect(QPoint(l + 1, t + 1), QPoint(r - 2, b - 2)), d.BrushFill());
+          if (r - l <= 2 || b - t <= 2) {
+            draw.target.FillRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), d.PenFill(pen.color));
+          } else {
             TThinPen tp(draw, pen.color);
-            if (r - l <= 2 || b - t <= 2) {
-              draw.target.FillRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), d.PenFill(pen.color));
-            } else {
-              tp.Segment(QPoint(l, t), QPoint(r - 1, t));
-              tp.Segment(QPoint(r - 1, t), QPoint(r - 1, b - 1));
-              tp.Segment(QPoint(r - 1, b - 1), QPoint(l, b - 1));
-              tp.Segment(QPoint(l, b - 1), QPoint(l, t));
-            }
+            tp.Segment(QPoint(l, t), QPoint(r - 1, t));
+            tp.Segment(QPoint(r - 1, t), QPoint(r - 1, b - 1));
+            tp.Segment(QPoint(r - 1, b - 1), QPoint(l, b - 1));
+            tp.Segment(QPoint(l, b - 1), QPoint(l, t));
           }
           return true;
         }
@@ -616,13 +619,14 @@ BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
         StrokeWide(draw, p, true);
         return true;
       },
-      [=] {
+      [=](QPainter& p, const TDcState& s) {
+        int less = s.pen->Style() == PS_NULL ? 1 : 0;
         QPainterPath fill, stroke;
-        fill.addRect(QRectF(left, top, double(right) - left, double(bottom) - top));
+        fill.addRect(QRectF(left, top, double(right) - left - less, double(bottom) - top - less));
         stroke.addRect(
             QRectF(left + 0.5, top + 0.5, double(right) - left - 1, double(bottom) - top - 1));
-        return ShapeVector(fill, stroke);
-      }());
+        ShapeVector(fill, stroke)(p, s);
+      });
 }
 
 BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {

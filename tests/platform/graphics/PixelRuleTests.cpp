@@ -34,18 +34,35 @@ TEST(PixelRules, EmptyShapesDrawNothing) {
   EXPECT_EQ(c.Count(0xFFFFFF), 100);
 }
 
-TEST(PixelRules, NullPenRectangleAndFillRectFillTheWholeBox) {
+TEST(PixelRules, NullPenRectangleFillsOnePixelLessThanFillRect) {
+  // Without a pen Rectangle fills only the inside of its outline: one
+  // column and one row less than FillRect of the same box.
   TTestCanvas c(10, 6);
   TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateSolidBrush(0));
-  Rectangle(c.dc, 1, 1, 4, 3);
-  RECT r{5, 1, 8, 3};
+  Rectangle(c.dc, 1, 1, 4, 4);
+  Rectangle(c.dc, 8, 1, 9, 4); // one pixel wide: nothing left
+  RECT r{5, 1, 8, 4};
   HBRUSH b = CreateSolidBrush(0);
   FillRect(c.dc, &r, b);
   DeleteObject(b);
-  EXPECT_EQ(c.RowText(0, 0, 10), "..........");
-  EXPECT_EQ(c.RowText(1, 0, 10), ".###.###..");
-  EXPECT_EQ(c.RowText(2, 0, 10), ".###.###..");
-  EXPECT_EQ(c.RowText(3, 0, 10), "..........");
+  const char* rows[] = {"..........", ".##..###..", ".##..###..", ".....###..", ".........."};
+  for (int y = 0; y < 5; ++y)
+    EXPECT_EQ(c.RowText(y, 0, 10), rows[y]) << "row " << y;
+}
+
+TEST(PixelRules, NullPenRectangleUnderAScaleFillsOneLogicalUnitLess) {
+  TTestCanvas c(12, 8);
+  TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateSolidBrush(0));
+  SetGraphicsMode(c.dc, GM_ADVANCED);
+  XFORM xf;
+  xf.eM11 = 2;
+  xf.eM22 = 2;
+  SetWorldTransform(c.dc, &xf);
+  Rectangle(c.dc, 1, 1, 4, 3); // device box (2,2)-(8,6) less 2 px each way
+  const char* rows[] = {"............", "............", "..####......", "..####......",
+                        "............"};
+  for (int y = 0; y < 5; ++y)
+    EXPECT_EQ(c.RowText(y, 0, 12), rows[y]) << "row " << y;
 }
 
 TEST(PixelRules, FrameRectDrawsOnePixelInsideTheBox) {
@@ -197,7 +214,7 @@ TEST(PixelRules, HatchBrushesFollowTheBrushOrigin) {
     TTestCanvas c(16, 16);
     TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateHatchBrush(r.hatch, 0));
     SetBkMode(c.dc, TRANSPARENT);
-    Rectangle(c.dc, 0, 0, 16, 16);
+    Rectangle(c.dc, 0, 0, 17, 17); // a null pen fills one pixel less
     EXPECT_EQ(c.RowText(0, 0, 16), r.row0) << "hatch " << r.hatch;
     EXPECT_EQ(c.RowText(1, 0, 16), r.row1) << "hatch " << r.hatch;
   }
@@ -206,7 +223,7 @@ TEST(PixelRules, HatchBrushesFollowTheBrushOrigin) {
   TPenBrush pb(c.dc, CreatePen(PS_NULL, 1, 0), CreateHatchBrush(HS_VERTICAL, 0));
   SetBkColor(c.dc, kRed);
   SetBrushOrgEx(c.dc, 3, 2, nullptr);
-  Rectangle(c.dc, 0, 0, 16, 4);
+  Rectangle(c.dc, 0, 0, 17, 5);
   EXPECT_EQ(c.RowText(1, 0, 16), "???#???????#????");
 }
 

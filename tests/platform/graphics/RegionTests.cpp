@@ -150,7 +150,7 @@ TEST(WorldTransform, MultiplicationOrderAndMapping) {
   EXPECT_EQ(c.At(11, 1), 0xFFu);
   TSelected b(c.dc, CreateSolidBrush(0));
   SelectObject(c.dc, GetStockObject(NULL_PEN));
-  Rectangle(c.dc, 0, 5, 3, 7);
+  Rectangle(c.dc, 0, 5, 4, 8); // without a pen: x 0..2
   EXPECT_EQ(c.RowText(5, 8, 15), "..###..");
   EXPECT_EQ(SetGraphicsMode(c.dc, GM_COMPATIBLE), 0); // not with a transform set
 }
