@@ -115,9 +115,10 @@ int TDc::Ppi() const {
   return gScreenPpi;
 }
 
-TFill TDc::BrushFill() const {
+TFill TDc::BrushFill(const TBrushObject* brush) const {
   TFill f;
-  const LOGBRUSH& lb = state.brush->lb;
+  const TBrushObject& b = brush ? *brush : *state.brush;
+  const LOGBRUSH& lb = b.lb;
   f.orgX = state.brushOrg.x();
   f.orgY = state.brushOrg.y();
   f.bk = state.bkColor;
@@ -135,7 +136,7 @@ TFill TDc::BrushFill() const {
     break;
   case BS_PATTERN:
     f.kind = TFill::Pattern;
-    f.pattern = state.brush->pattern;
+    f.pattern = b.pattern;
     f.monoPattern = f.pattern && f.pattern->DibBitsPerPixel() == 1;
     break;
   default:

@@ -224,7 +224,8 @@ struct TDc {
   int Ppi() const;
   int SurfaceWidth() const;
   int SurfaceHeight() const;
-  TFill BrushFill() const;
+  /// The fill of `brush` (the selected brush when null) in the DC's state.
+  TFill BrushFill(const TBrushObject* brush = nullptr) const;
   TFill PenFill(COLORREF color) const;
 };
 

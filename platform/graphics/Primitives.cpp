@@ -787,43 +787,24 @@ QRect DeviceRect(TDraw& d, const RECT& r) {
 }
 } // namespace
 
-int FillRect(HDC h, const RECT* rect, HBRUSH brush) {
+namespace {
+/// FillRect (the whole box) and FrameRect (a one-pixel frame inside it):
+/// the brush is copied over the surface, whatever the binary raster operation.
+int BrushRect(HDC h, const RECT* rect, HBRUSH brush, bool frame) {
   auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
   if (!rect || !b) return 0;
   RECT r = *rect;
   return Run(
       h,
-      [r, b](TDc& d) {
+      [r, b, frame](TDc& d) {
         TDraw draw(d);
-        TDcState saved = d.state;
-        d.state.brush = b;
-        TFill f = d.BrushFill();
-        d.state = saved;
-        f.rop2 = R2_COPYPEN;
-        draw.target.FillRect(DeviceRect(draw, r), f);
-        return true;
-      },
-      [r, b](QPainter& p, const TDcState& s) {
-        QPainterPath path;
-        path.addRect(QRectF(r.Left, r.Top, double(r.Right) - r.Left, double(r.Bottom) - r.Top));
-        VectorFill(p, s, path, b);
-      });
-}
-
-int FrameRect(HDC h, const RECT* rect, HBRUSH brush) {
-  auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
-  if (!rect || !b) return 0;
-  RECT r = *rect;
-  return Run(
-      h,
-      [r, b](TDc& d) {
-        TDraw draw(d);
-        TDcState saved = d.state;
-        d.state.brush = b;
-        TFill f = d.BrushFill();
-        d.state = saved;
+        TFill f = d.BrushFill(b.get());
         f.rop2 = R2_COPYPEN;
         QRect q = DeviceRect(draw, r);
+        if (!frame) {
+          draw.target.FillRect(q, f);
+          return true;
+        }
         if (q.isEmpty()) return true;
         draw.target.FillRect(QRect(q.left(), q.top(), q.width(), 1), f);
         if (q.height() > 1) draw.target.FillRect(QRect(q.left(), q.bottom(), q.width(), 1), f);
@@ -834,15 +815,27 @@ int FrameRect(HDC h, const RECT* rect, HBRUSH brush) {
         }
         return true;
       },
-      [r, b](QPainter& p, const TDcState& s) {
+      [r, b, frame](QPainter& p, const TDcState& s) {
         double l = r.Left, t = r.Top, w = double(r.Right) - r.Left, h = double(r.Bottom) - r.Top;
-        if (w <= 0 || h <= 0) return;
         QPainterPath path;
         path.addRect(QRectF(l, t, w, h));
-        QPainterPath inner;
-        if (w > 2 && h > 2) inner.addRect(QRectF(l + 1, t + 1, w - 2, h - 2));
-        VectorFill(p, s, path.subtracted(inner), b);
+        if (frame) {
+          if (w <= 0 || h <= 0) return;
+          QPainterPath inner;
+          if (w > 2 && h > 2) inner.addRect(QRectF(l + 1, t + 1, w - 2, h - 2));
+          path = path.subtracted(inner);
+        }
+        VectorFill(p, s, path, b);
       });
+}
+} // namespace
+
+int FillRect(HDC h, const RECT* rect, HBRUSH brush) {
+  return BrushRect(h, rect, brush, false);
+}
+
+int FrameRect(HDC h, const RECT* rect, HBRUSH brush) {
+  return BrushRect(h, rect, brush, true);
 }
 
 BOOL InvertRect(HDC h, const RECT* rect) {

@@ -136,10 +136,7 @@ BOOL FillRgn(HDC h, HRGN rgn, HBRUSH brush) {
   QRegion region = r->region;
   return Run(h, [region, b](TDc& d) {
     TTarget t(d.surface, &d.ClipRects());
-    TDcState saved = d.state;
-    d.state.brush = b;
-    TFill f = d.BrushFill();
-    d.state = saved;
+    TFill f = d.BrushFill(b.get());
     f.rop2 = R2_COPYPEN;
     for (const QRect& q : region)
       t.FillRect(q, f);
