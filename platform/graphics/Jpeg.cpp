@@ -17,7 +17,7 @@ constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28;
 struct TErrorManager {
   jpeg_error_mgr base;
   std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
+  char message[JMSG_LENGTH_MAX] = {0};
 };
 
 void OnError(j_common_ptr cinfo) {
@@ -74,9 +74,14 @@ std::size_t JpegLength(const std::uint8_t* d, std::size_t size) {
 struct TDecodeState {
   jpeg_decompress_struct cinfo;
   TErrorManager err;
+  std::vector<std::uint8_t> line; // here, not in the frame a failure jumps out of
+  int width = 0, height = 0;
 };
 
-bool ReadDims(TDecodeState& s, const std::uint8_t* data, std::size_t size, int& w, int& h) {
+/// Reads the header (image size into the state) and, with `out` sized to
+/// it by an earlier header read, decodes the rows into its 24-bit lines.
+/// False with the message in the state when the data is damaged.
+bool Decode(TDecodeState& s, const std::uint8_t* data, std::size_t size, TBitmap* out) {
   s.cinfo.err = jpeg_std_error(&s.err.base);
   s.err.base.error_exit = OnError;
   s.err.base.emit_message = OnMessage;
@@ -87,35 +92,26 @@ bool ReadDims(TDecodeState& s, const std::uint8_t* data, std::size_t size, int& 
   jpeg_create_decompress(&s.cinfo);
   jpeg_mem_src(&s.cinfo, data, (unsigned long)size);
   jpeg_read_header(&s.cinfo, TRUE);
-  w = int(s.cinfo.image_width);
-  h = int(s.cinfo.image_height);
-  jpeg_destroy_decompress(&s.cinfo);
-  return true;
-}
-
-/// Decodes into `rows` (pre-sized by the caller through `prepare`).
-bool DecodeRows(TDecodeState& s, const std::uint8_t* data, std::size_t size, TBitmap& out) {
-  s.cinfo.err = jpeg_std_error(&s.err.base);
-  s.err.base.error_exit = OnError;
-  s.err.base.emit_message = OnMessage;
-  if (setjmp(s.err.jump)) {
+  s.width = int(s.cinfo.image_width);
+  s.height = int(s.cinfo.image_height);
+  if (!out || out->Width() != s.width || out->Height() != s.height) {
     jpeg_destroy_decompress(&s.cinfo);
+    if (!out) return true;
+    std::strcpy(s.err.message, "unexpected image size");
     return false;
   }
-  jpeg_create_decompress(&s.cinfo);
-  jpeg_mem_src(&s.cinfo, data, (unsigned long)size);
-  jpeg_read_header(&s.cinfo, TRUE);
   bool cmyk = s.cinfo.jpeg_color_space == JCS_CMYK || s.cinfo.jpeg_color_space == JCS_YCCK;
   s.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_start_decompress(&s.cinfo);
-  std::vector<std::uint8_t> line(std::size_t(s.cinfo.output_width) * 4);
+  s.line.resize(std::size_t(s.cinfo.output_width) * 4);
   while (s.cinfo.output_scanline < s.cinfo.output_height) {
     int y = int(s.cinfo.output_scanline);
-    JSAMPROW row = line.data();
+    JSAMPROW row = s.line.data();
     jpeg_read_scanlines(&s.cinfo, &row, 1);
-    std::uint8_t* dst = out.ScanLine(y);
+    std::uint8_t* dst = out->ScanLine(y);
+    const std::uint8_t* line = s.line.data();
     if (!cmyk) {
-      std::memcpy(dst, line.data(), std::size_t(s.cinfo.output_width) * 3);
+      std::memcpy(dst, line, std::size_t(s.cinfo.output_width) * 3);
     } else {
       for (JDIMENSION x = 0; x < s.cinfo.output_width; ++x) {
         // Adobe files store inverted CMYK
@@ -129,6 +125,16 @@ bool DecodeRows(TDecodeState& s, const std::uint8_t* data, std::size_t size, TBi
   jpeg_finish_decompress(&s.cinfo);
   jpeg_destroy_decompress(&s.cinfo);
   return true;
+}
+
+/// The image size of a JPEG header; raises EInvalidGraphic for damaged data
+/// or a size out of range.
+TDecodeState HeaderOf(const std::uint8_t* data, std::size_t size) {
+  TDecodeState s;
+  if (!data || size < 4 || !Decode(s, data, size, nullptr)) Fail("not a JPEG image");
+  if (s.width <= 0 || s.height <= 0 || std::int64_t(s.width) * s.height > kMaxPixels)
+    Fail("image size out of range");
+  return s;
 }
 
 struct TEncodeState {
@@ -184,14 +190,11 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap& source, int quality, bool gr
 }
 
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out) {
-  TDecodeState s;
-  int w = 0, h = 0;
-  if (!data || size < 4 || !ReadDims(s, data, size, w, h)) Fail("not a JPEG image");
-  if (w <= 0 || h <= 0 || std::int64_t(w) * h > kMaxPixels) Fail("image size out of range");
+  TDecodeState header = HeaderOf(data, size);
   out.SetPixelFormat(pf24bit);
-  out.SetSize(w, h);
+  out.SetSize(header.width, header.height);
   TDecodeState d;
-  if (!DecodeRows(d, data, size, out)) Fail(d.err.message);
+  if (!Decode(d, data, size, &out)) Fail(d.err.message);
 }
 
 // ---- TJPEGImage -------------------------------------------------------------------------
@@ -220,12 +223,9 @@ void TJPEGImage::SetGrayscale(bool g) {
 }
 
 void TJPEGImage::ReadHeader() {
-  TDecodeState s;
-  int w = 0, h = 0;
-  if (!ReadDims(s, data_.data(), data_.size(), w, h)) Fail("not a JPEG image");
-  if (w <= 0 || h <= 0 || std::int64_t(w) * h > kMaxPixels) Fail("image size out of range");
-  width_ = w;
-  height_ = h;
+  TDecodeState s = HeaderOf(data_.data(), data_.size());
+  width_ = s.width;
+  height_ = s.height;
 }
 
 void TJPEGImage::DIBNeeded() const {
