@@ -98,35 +98,70 @@ bool VectorPen(const TDcState& s, QPen& pen) {
   return true;
 }
 
-void VectorFill(QPainter& p, const TDcState& s, const QPainterPath& shape,
+namespace {
+/// One tile of a hatch or pattern brush in device pixels, made by the raster
+/// engine's own rule (hatch lines, gaps in the background colour or left
+/// transparent, mono patterns in the text and background colours), so that a
+/// vector rendering shows the brush in its colours.
+QBrush TileBrush(const TFill& f, int width, int height, QPoint origin) {
+  QImage tile(width, height, QImage::Format_ARGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      COLORREF c = 0;
+      tile.setPixel(x, y, f.ColorAt(x, y, c) ? qRgb(GetRValue(c), GetGValue(c), GetBValue(c)) : 0);
+    }
+  QBrush brush(tile);
+  brush.setTransform(QTransform::fromTranslate(origin.x(), origin.y()));
+  return brush;
+}
+
+/// Fills with a tiled brush through an image of the shape's box: the SVG
+/// writer keeps images but drops texture brushes. The box is limited to the
+/// painter's device.
+void FillWithTile(QPainter& p, const QPainterPath& shape, const QBrush& tile) {
+  QRect box = shape.boundingRect().toAlignedRect();
+  if (p.device()) {
+    QRect device(0, 0, p.device()->width(), p.device()->height());
+    box &= p.worldTransform().inverted().mapRect(QRectF(device)).toAlignedRect().adjusted(-1, -1,
+                                                                                           1, 1);
+  }
+  if (box.isEmpty()) return;
+  QImage image(box.size(), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  {
+    QPainter q(&image);
+    q.translate(-box.topLeft());
+    q.fillPath(shape, tile);
+  }
+  p.drawImage(box.topLeft(), image);
+}
+} // namespace
+
+void VectorFill(QPainter& p, const TDcState& s, const QPainterPath& area,
                 const std::shared_ptr<TBrushObject>& given) {
   const TBrushObject& b = given ? *given : *s.brush;
+  // the SVG writer drops clipping: fills are cut to the clip themselves
+  QPainterPath shape = p.hasClipping() ? area.intersected(p.clipPath()) : area;
+  TFill f; // phase 0: the brush transform moves the tile to the brush origin
+  f.color = b.lb.lbColor;
+  f.bk = s.bkColor;
+  f.text = s.textColor;
+  f.opaque = s.bkMode == OPAQUE;
   switch (b.lb.lbStyle) {
   case BS_SOLID:
     p.fillPath(shape, Q(b.lb.lbColor));
     break;
-  case BS_HATCHED: {
-    static const Qt::BrushStyle styles[6] = {Qt::HorPattern,   Qt::VerPattern,
-                                             Qt::FDiagPattern, Qt::BDiagPattern,
-                                             Qt::CrossPattern, Qt::DiagCrossPattern};
-    if (s.bkMode == OPAQUE) p.fillPath(shape, Q(s.bkColor));
-    p.fillPath(shape, QBrush(Q(b.lb.lbColor), styles[std::min<std::uintptr_t>(b.lb.lbHatch, 5)]));
+  case BS_HATCHED:
+    f.kind = TFill::Hatch;
+    f.hatch = int(std::min<std::uintptr_t>(b.lb.lbHatch, 5));
+    FillWithTile(p, shape, TileBrush(f, 8, 8, s.brushOrg));
     break;
-  }
   case BS_PATTERN:
-    if (b.pattern) {
-      QImage tile(b.pattern->DibWidth(), b.pattern->DibHeight(), QImage::Format_RGB32);
-      bool mono = b.pattern->DibBitsPerPixel() == 1;
-      for (int y = 0; y < tile.height(); ++y)
-        for (int x = 0; x < tile.width(); ++x) {
-          COLORREF c = b.pattern->PixelColor(x, y);
-          if (mono)
-            c = ((b.pattern->StoredRow(y)[x / 8] >> (7 - (x & 7))) & 1) ? s.bkColor : s.textColor;
-          tile.setPixel(x, y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
-        }
-      QBrush brush(tile);
-      brush.setTransform(QTransform::fromTranslate(s.brushOrg.x(), s.brushOrg.y()));
-      p.fillPath(shape, brush);
+    if (b.pattern && b.pattern->DibWidth() > 0 && b.pattern->DibHeight() > 0) {
+      f.kind = TFill::Pattern;
+      f.pattern = b.pattern;
+      f.monoPattern = b.pattern->DibBitsPerPixel() == 1;
+      FillWithTile(p, shape, TileBrush(f, b.pattern->DibWidth(), b.pattern->DibHeight(), s.brushOrg));
     }
     break;
   default:

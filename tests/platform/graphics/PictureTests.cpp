@@ -324,6 +324,73 @@ TEST(Metafile, SavesCopyDrawingAsVectorSvg) {
   EXPECT_EQ(vector.pixel(40, 20), qRgb(0, 0, 255));
 }
 
+TEST(Metafile, HatchedFillsSaveAsTheirColoursInTheSvg) {
+  // A red cross hatch over a blue square: opaque gaps take the background
+  // colour (yellow), transparent gaps leave the blue below.
+  struct Row {
+    int bkMode;
+    COLORREF gap;
+  } rows[] = {{OPAQUE, RGB(255, 255, 0)}, {TRANSPARENT, RGB(0, 0, 255)}};
+  for (const Row& r : rows) {
+    TMetafile mf;
+    mf.SetWidth(24);
+    mf.SetHeight(24);
+    {
+      TMetafileCanvas canvas(&mf, nullptr);
+      canvas.Brush()->SetColor(clBlue);
+      canvas.FillRect(TRect(0, 0, 24, 24));
+      SetBkColor(canvas.Handle(), RGB(255, 255, 0));
+      SetBkMode(canvas.Handle(), r.bkMode);
+      SetBrushOrgEx(canvas.Handle(), 3, 2, nullptr);
+      HBRUSH hatch = CreateHatchBrush(HS_CROSS, RGB(255, 0, 0));
+      RECT box{0, 0, 24, 24};
+      FillRect(canvas.Handle(), &box, hatch);
+      DeleteObject(hatch);
+    }
+    ASSERT_TRUE(mf.Vectorizable());
+    QImage vector = RenderSvg(SvgOf(mf), 24, 24);
+    TBitmap replay(24, 24);
+    replay.Canvas()->Draw(0, 0, &mf);
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 24; ++x) {
+        bool line = (x - 3) % 8 == 0 || (y - 2) % 8 == 0;
+        COLORREF want = line ? RGB(255, 0, 0) : r.gap;
+        ASSERT_EQ(replay.Dib()->PixelColor(x, y), want) << x << "," << y;
+        QRgb got = vector.pixel(x, y);
+        ASSERT_EQ(RGB(qRed(got), qGreen(got), qBlue(got)), want)
+            << "svg " << x << "," << y << " mode " << r.bkMode;
+      }
+  }
+}
+
+TEST(Metafile, ClippedFillsStayInsideTheirClipInTheSvg) {
+  TMetafile mf;
+  mf.SetWidth(20);
+  mf.SetHeight(10);
+  {
+    TMetafileCanvas canvas(&mf, nullptr);
+    HRGN clip = CreateRectRgn(5, 0, 12, 10);
+    SelectClipRgn(canvas.Handle(), clip);
+    DeleteObject(clip);
+    for (int hatched = 0; hatched < 2; ++hatched) {
+      HBRUSH b = hatched ? CreateHatchBrush(HS_VERTICAL, RGB(0, 0, 255))
+                         : CreateSolidBrush(RGB(255, 0, 0));
+      RECT box{0, hatched * 5, 20, hatched * 5 + 5};
+      FillRect(canvas.Handle(), &box, b);
+      DeleteObject(b);
+    }
+  }
+  QImage vector = RenderSvg(SvgOf(mf), 20, 10);
+  for (int y : {2, 7}) {
+    EXPECT_EQ(vector.pixel(4, y), qRgb(255, 255, 255)) << y;
+    EXPECT_EQ(vector.pixel(12, y), qRgb(255, 255, 255)) << y;
+    EXPECT_EQ(vector.pixel(19, y), qRgb(255, 255, 255)) << y;
+  }
+  EXPECT_EQ(vector.pixel(5, 2), qRgb(255, 0, 0));
+  EXPECT_EQ(vector.pixel(11, 2), qRgb(255, 0, 0));
+  EXPECT_EQ(vector.pixel(8, 7), qRgb(0, 0, 255)); // the hatch line at x = 8
+}
+
 TEST(Metafile, RasterOperationsSaveAsTheExactReplayImage) {
   TMetafile mf;
   mf.SetWidth(20);
