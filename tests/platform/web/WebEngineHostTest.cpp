@@ -753,9 +753,9 @@ TEST(WebEngineHost, NothingIsWrittenIntoHome) {
   // test order; in file order it also sees what the other tests left.
   {
     CountingHost h;
-    ASSERT_TRUE(h.Load(WritePage(
-        "home.htm", "<html><body><script>document.cookie = 'a=1; max-age=3600';"
-                    "localStorage.setItem('k', 'v');</script></body></html>")));
+    ASSERT_TRUE(
+        h.Load(WritePage("home.htm", "<html><body><script>document.cookie = 'a=1; max-age=3600';"
+                                     "localStorage.setItem('k', 'v');</script></body></html>")));
     EXPECT_EQ(h.host.EvaluateScriptAndWait("localStorage.getItem('k')"), "v");
   }
   QStringList written;
