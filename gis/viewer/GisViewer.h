@@ -110,6 +110,10 @@ public:
   bool LayersChanged() const { return layersChanged_; }
   void SetLayersChanged(bool v) { layersChanged_ = v; }
   TGIS_Ini* ProjectConfig() const { return projectConfig_.get(); }
+  /// Takes a project configuration over (none for nullptr): layers added
+  /// later read their coordinate system from it, and their LoadConfig and
+  /// SaveConfig read and write it; the project path is its path. Close frees it.
+  void SetProjectConfig(std::unique_ptr<TGIS_Ini> config);
   const std::string& ProjectPath() const { return projectPath_; }
   int BusyDepth() const { return busyDepth_; }
   int LockDepth() const { return lockDepth_; }

@@ -184,6 +184,11 @@ void TGIS_Viewer::Add(TGIS_LayerAbstract* layer) {
   layersChanged_ = true;
 }
 
+void TGIS_Viewer::SetProjectConfig(std::unique_ptr<TGIS_Ini> config) {
+  projectPath_ = config ? config->Path() : std::string();
+  projectConfig_ = std::move(config);
+}
+
 void TGIS_Viewer::RemoveLayer(TGIS_LayerAbstract* layer) {
   auto it = std::find(layers_.begin(), layers_.end(), layer);
   if (it != layers_.end()) layers_.erase(it);

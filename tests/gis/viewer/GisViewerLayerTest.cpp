@@ -165,6 +165,49 @@ TEST_F(LayerRoot, AMissingCodePageFixesTheCodePageEffectiveAtThatMoment) {
   EXPECT_EQ(layer->GetCodePage(), 1250);
 }
 
+TEST_F(LayerRoot, AProjectConfigurationOverridesTheLayersOwnAndReceivesItsSaves) {
+  TViewerForm f;
+  auto project = std::make_unique<TGIS_Ini>(nullptr, "");
+  project->SelectSection(0);
+  project->WriteString("Caption", "From the project");
+  project->WriteInteger("Transparency", 30);
+  TGIS_Units km;
+  km.SetType(gisUnitsKilometer);
+  project->WriteUnits("Units", km);
+  project->SelectSection(1);
+  project->WriteString("Caption", "old second style");
+  TGIS_Ini* ini = project.get();
+  f.viewer->SetProjectConfig(std::move(project));
+  ASSERT_EQ(f.viewer->ProjectConfig(), ini);
+
+  // Adding reads the coordinate system and then the layer keys from it, over
+  // what the layer's own configuration says.
+  auto* layer = new TTestLayer("roads");
+  layer->SetCaption("Own");
+  f.viewer->Add(layer);
+  EXPECT_EQ(layer->Units().Type(), gisUnitsKilometer);
+  EXPECT_EQ(layer->Caption(), "From the project");
+  EXPECT_EQ(layer->Transparency(), 30);
+
+  // Saving writes sub-section 0; the further ones are erased and written
+  // anew from the layer's style sections (the second came from the project),
+  // so the key that is no style key is gone from it.
+  layer->SetCaption("Saved");
+  layer->SaveConfig();
+  EXPECT_EQ(ini->IniFile().ReadString("Vornakel Layer", "Caption", ""), "Saved");
+  EXPECT_EQ(ini->IniFile().ReadString("Vornakel Layer 1", "Caption", "none"), "none");
+  EXPECT_TRUE(ini->Changed());
+
+  // A layer's save without a project writes nothing anywhere.
+  f.viewer->Close();
+  EXPECT_EQ(f.viewer->ProjectConfig(), nullptr);
+  EXPECT_EQ(f.viewer->ProjectPath(), "");
+  TTestLayer alone("alone");
+  alone.SetConfigPath("");
+  alone.SaveConfig();
+  EXPECT_FALSE(alone.ConfigFile()->Changed());
+}
+
 TEST_F(LayerRoot, TransparencyAndAdditionStayWithinPercent) {
   const int cases[][2] = {{150, 100}, {100, 100}, {50, 50}, {0, 0}, {-5, 0}};
   for (const auto& c : cases) {
