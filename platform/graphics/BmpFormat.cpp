@@ -47,9 +47,11 @@ bool DecodeRle(const std::uint8_t* p, std::int64_t size, int width, int height, 
   out.assign(std::size_t(width) * height, 0);
   std::int64_t at = 0;
   int x = 0, y = 0; // y counted from the bottom
+  // x stops at the width: runs past the row end are dropped, and no count
+  // of runs or deltas can overflow it
   auto put = [&](int v) {
     if (x < width && y < height) out[std::size_t(height - 1 - y) * width + x] = std::uint8_t(v);
-    ++x;
+    x = std::min(x + 1, width);
   };
   while (at + 1 < size) {
     int n = p[at], v = p[at + 1];
@@ -66,7 +68,7 @@ bool DecodeRle(const std::uint8_t* p, std::int64_t size, int width, int height, 
       return true;
     } else if (v == 2) {
       if (at + 1 >= size) return false;
-      x += p[at];
+      x = std::min(x + p[at], width);
       y += p[at + 1];
       at += 2;
     } else {
