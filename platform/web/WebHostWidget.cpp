@@ -61,8 +61,17 @@ bool WebHostWidget::eventFilter(QObject* watched, QEvent* event) {
   case QEvent::Drop: {
     const WebDropHandling handling = host_.options.DropHandling;
     if (handling == WebDropHandling::Engine) return false;
+    // A refusal is an accepted event with no action: an ignored drag event
+    // travels on to the parent widgets, and the view among them would hand
+    // it to the page after all.
+    auto refuse = [event] {
+      if (event->type() == QEvent::DragLeave) return;
+      auto* drop = static_cast<QDropEvent*>(event);
+      drop->setDropAction(Qt::IgnoreAction);
+      drop->accept();
+    };
     if (handling == WebDropHandling::None) {
-      event->ignore();
+      refuse();
       return true;
     }
     WebDragEvent kind = WebDragEvent::Leave;
@@ -78,13 +87,10 @@ bool WebHostWidget::eventFilter(QObject* watched, QEvent* event) {
       if (const QMimeData* mime = drop->mimeData()) text = mime->text().toStdString();
     }
     const bool accept = host_.owner.OnDrag && host_.owner.OnDrag(kind, x, y, text);
-    if (kind != WebDragEvent::Leave) {
-      auto* drop = static_cast<QDropEvent*>(event);
-      if (accept)
-        drop->acceptProposedAction();
-      else
-        drop->ignore();
-    }
+    if (!accept)
+      refuse();
+    else if (kind != WebDragEvent::Leave)
+      static_cast<QDropEvent*>(event)->acceptProposedAction();
     return true;
   }
   default:

@@ -7,10 +7,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QTcpServer>
@@ -567,6 +569,100 @@ TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
   rightClick({205, 5});
   ASSERT_TRUE(WaitUntil([&] { return asked.size() == 3; }));
   EXPECT_EQ(asked[2].ContextId, 5);
+}
+
+TEST(WebEngineHost, DragAndDropGoesToTheHostOnlyWhenItHandlesDrops) {
+  QWidget window;
+  window.resize(300, 200);
+  CountingHost h;
+  AttachTo(h.host, &window);
+  h.host.SetBounds(0, 0, 300, 200);
+  window.show();
+  ASSERT_TRUE(h.Load(WritePage("drop.htm", "<html><body>drop here</body></html>")));
+  ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
+  std::vector<std::string> seen;
+  bool accept = true;
+  h.host.OnDrag = [&](WebDragEvent kind, int x, int y, const std::string& text) {
+    const char* names[] = {"enter", "over", "leave", "drop"};
+    seen.push_back(QStringLiteral("%1 %2,%3 %4")
+                       .arg(QLatin1String(names[int(kind)]))
+                       .arg(x)
+                       .arg(y)
+                       .arg(QString::fromStdString(text))
+                       .toStdString());
+    return accept;
+  };
+  QMimeData mime;
+  mime.setText("dropped");
+  // Sends enter, move, drop (or leave) to the page's input widget; returns
+  // the action each of enter, move and drop ends with (none: ignored, or
+  // refused). A refused event must not travel on to the page.
+  auto drag = [&](bool leave) {
+    QWidget* input = InputWidget(h.host);
+    std::vector<Qt::DropAction> accepted;
+    QDragEnterEvent enter(QPoint(10, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(input, &enter);
+    accepted.push_back(enter.isAccepted() ? enter.dropAction() : Qt::IgnoreAction);
+    QDragMoveEvent move(QPoint(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(input, &move);
+    accepted.push_back(move.isAccepted() ? move.dropAction() : Qt::IgnoreAction);
+    if (leave) {
+      QDragLeaveEvent left;
+      QApplication::sendEvent(input, &left);
+    } else {
+      QDropEvent drop(QPointF(50, 60), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(input, &drop);
+      accepted.push_back(drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction);
+    }
+    return accepted;
+  };
+  const struct {
+    const char* name;
+    WebDropHandling handling;
+    bool accept, leave;
+    std::vector<std::string> events;
+    std::vector<Qt::DropAction> accepted;
+  } cases[] = {
+      {"host takes the drop",
+       WebDropHandling::Host,
+       true,
+       false,
+       {"enter 10,20 dropped", "over 30,40 dropped", "drop 50,60 dropped"},
+       {Qt::CopyAction, Qt::CopyAction, Qt::CopyAction}},
+      {"host refuses",
+       WebDropHandling::Host,
+       false,
+       false,
+       {"enter 10,20 dropped", "over 30,40 dropped", "drop 50,60 dropped"},
+       {Qt::IgnoreAction, Qt::IgnoreAction, Qt::IgnoreAction}},
+      {"drag leaves",
+       WebDropHandling::Host,
+       true,
+       true,
+       {"enter 10,20 dropped", "over 30,40 dropped", "leave 0,0 "},
+       {Qt::CopyAction, Qt::CopyAction}},
+      {"no drops",
+       WebDropHandling::None,
+       true,
+       false,
+       {},
+       {Qt::IgnoreAction, Qt::IgnoreAction, Qt::IgnoreAction}},
+  };
+  for (const auto& c : cases) {
+    WebEngineOptions options;
+    options.DropHandling = c.handling;
+    h.host.SetOptions(options);
+    accept = c.accept;
+    seen.clear();
+    EXPECT_EQ(drag(c.leave), c.accepted) << c.name;
+    EXPECT_EQ(seen, c.events) << c.name;
+  }
+  EXPECT_FALSE(HostView(h.host)->acceptDrops());
+  WebEngineOptions options;
+  options.DropHandling = WebDropHandling::Engine;
+  h.host.SetOptions(options);
+  EXPECT_TRUE(HostView(h.host)->acceptDrops());
+  EXPECT_TRUE(h.host.HasDocument()); // no drop reached the page
 }
 
 TEST(WebEngineHost, FocusActivationAndSelectionAreReported) {
