@@ -73,6 +73,11 @@ TWebHost::TWebHost(TComponent* owner)
       proxySettings_(std::make_unique<TProxySettings>()),
       visualEffects_(std::make_unique<TVisualEffects>()) {
   RegisterWebHostProperties();
+  // The engine's window being closed is the control's WM_CLOSE.
+  engine_->OnCloseRequested = [this] {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+  };
 }
 
 TWebHost::~TWebHost() {

@@ -8,6 +8,7 @@
 #include "platform/graphics/GraphicsObjects.h"
 #include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineHost.h"
+#include "platform/web/WebEngineQt.h"
 #include "tests/browser/TestWait.h"
 
 #include <gtest/gtest.h>
@@ -415,6 +416,10 @@ TEST_F(MapWindow, RefreshAndCloseGoThroughTheControl) {
   bool asked = false;
   web->OnCloseQuery = [&](TPersistent*, bool& canClose) { asked = canClose; };
   web->Perform(WM_CLOSE);
+  EXPECT_TRUE(asked);
+  // A close of the engine's own window asks too.
+  asked = false;
+  web::HostWidget(web->Engine())->close();
   EXPECT_TRUE(asked);
 }
 
