@@ -248,8 +248,11 @@ QTransform StateTransform(const TDcState& s);
 /// The pen and brush of a state as Qt draws them; false when the state's
 /// binary raster operation has no vector form.
 bool VectorPen(const TDcState& s, QPen& pen);
+/// Strokes `path` with `pen`; under a clip the stroke's outline is cut to it
+/// (the SVG writer drops clipping).
+void VectorStroke(QPainter& p, const QPainterPath& path, const QPen& pen);
 /// Fills a shape with the state's brush (hatch gaps in the background colour
-/// when OPAQUE).
+/// when OPAQUE; cut to the painter's clip).
 void VectorFill(QPainter& p, const TDcState& s, const QPainterPath& shape,
                 const std::shared_ptr<TBrushObject>& brush = nullptr);
 /// Draws text as TextOut lays it out.

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QPainter>
+#include <QPainterPathStroker>
 #include <QSvgGenerator>
 
 #include "platform/graphics/GdiInternal.h"
@@ -136,6 +137,18 @@ void FillWithTile(QPainter& p, const QPainterPath& shape, const QBrush& tile) {
   p.drawImage(box.topLeft(), image);
 }
 } // namespace
+
+void VectorStroke(QPainter& p, const QPainterPath& path, const QPen& pen) {
+  if (!p.hasClipping()) {
+    p.strokePath(path, pen);
+    return;
+  }
+  QPainterPathStroker stroker(pen);
+  stroker.setWidth(std::max<qreal>(pen.widthF(), 1));
+  QPainterPath outline = stroker.createStroke(path);
+  outline.setFillRule(Qt::WindingFill);
+  p.fillPath(outline.intersected(p.clipPath()), pen.brush());
+}
 
 void VectorFill(QPainter& p, const TDcState& s, const QPainterPath& area,
                 const std::shared_ptr<TBrushObject>& given) {

@@ -329,7 +329,7 @@ TVectorOp ShapeVector(QPainterPath fill, QPainterPath stroke) {
     if (!fill.isEmpty()) VectorFill(p, s, fill);
     QPen pen;
     if (VectorPen(s, pen) && pen.style() != Qt::NoPen && !stroke.isEmpty())
-      p.strokePath(stroke, pen);
+      VectorStroke(p, stroke, pen);
   };
 }
 
@@ -390,7 +390,7 @@ BOOL LineTo(HDC h, int x, int y) {
         QPainterPath line;
         line.moveTo(s.position.x() + 0.5, s.position.y() + 0.5);
         line.lineTo(x + 0.5, y + 0.5);
-        p.strokePath(line, pen);
+        VectorStroke(p, line, pen);
       });
   dc->state.position = QPoint(x, y);
   return ok;

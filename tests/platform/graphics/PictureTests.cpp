@@ -363,7 +363,7 @@ TEST(Metafile, HatchedFillsSaveAsTheirColoursInTheSvg) {
   }
 }
 
-TEST(Metafile, ClippedFillsStayInsideTheirClipInTheSvg) {
+TEST(Metafile, ClippedFillsAndLinesStayInsideTheirClipInTheSvg) {
   TMetafile mf;
   mf.SetWidth(20);
   mf.SetHeight(10);
@@ -379,8 +379,16 @@ TEST(Metafile, ClippedFillsStayInsideTheirClipInTheSvg) {
       FillRect(canvas.Handle(), &box, b);
       DeleteObject(b);
     }
+    canvas.Pen()->SetColor(clLime);
+    canvas.Pen()->SetWidth(3);
+    canvas.MoveTo(0, 5);
+    canvas.LineTo(20, 5);
   }
+  ASSERT_TRUE(mf.Vectorizable());
   QImage vector = RenderSvg(SvgOf(mf), 20, 10);
+  EXPECT_EQ(vector.pixel(8, 5), qRgb(0, 255, 0));
+  EXPECT_EQ(vector.pixel(2, 5), qRgb(255, 255, 255)); // the line outside the clip
+  EXPECT_EQ(vector.pixel(16, 5), qRgb(255, 255, 255));
   for (int y : {2, 7}) {
     EXPECT_EQ(vector.pixel(4, y), qRgb(255, 255, 255)) << y;
     EXPECT_EQ(vector.pixel(12, y), qRgb(255, 255, 255)) << y;
