@@ -283,6 +283,11 @@ protected:
   /// Fires OnExtentChange (the window control adds its scroll bars).
   virtual void ExtentChanged();
   void CollectRepaint(const TGIS_Extent& extent, bool full);
+  /// The size of the current target (GetTargetWidth, GetTargetHeight).
+  TPoint TargetSize();
+  /// The visible extent of the current target, with or without the print
+  /// offset (ComputeVisibleExtent, ComputeVisibleExtentUnshifted).
+  TGIS_Extent TargetExtent(bool withPrintOffset);
   TGIS_GDI* GdiOf(std::uint8_t kind) const;
   TBitmap* BitmapOf(std::uint8_t kind) const;
   void RenderTiled(const TRect& rect);

@@ -2,6 +2,7 @@
 // map <-> screen transforms.
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "gis/coords/GisProjections.h"
 #include "gis/core/GisDefsNumbers.h"
@@ -182,22 +183,21 @@ void TGIS_Viewer::SetScaleAsText(const std::string& text) {
 
 // ------------------------------------------------------------------ visible extent
 
-TGIS_Extent TGIS_Viewer::ComputeVisibleExtent() {
+TGIS_Extent TGIS_Viewer::TargetExtent(bool withPrintOffset) {
   if (GisIsEmptyExtent(extent_)) return TGIS_Extent{0, 0, 0, 0};
   const bool forDC = target_ == gisTargetDC || target_ == gisTargetLabels ||
                      target_ == gisTargetCharts || outerTarget_ == gisTargetDC ||
                      outerTarget_ == gisTargetPrinterTile;
-  if (forDC) return ScreenToMapRect(GetDrawingRect(true));
+  if (forDC) return ScreenToMapRect(GetDrawingRect(withPrintOffset));
   return ScreenToMapRect(TRect(0, 0, GetTargetWidth(), GetTargetHeight()));
 }
 
+TGIS_Extent TGIS_Viewer::ComputeVisibleExtent() {
+  return TargetExtent(true);
+}
+
 TGIS_Extent TGIS_Viewer::ComputeVisibleExtentUnshifted() {
-  if (GisIsEmptyExtent(extent_)) return TGIS_Extent{0, 0, 0, 0};
-  const bool forDC = target_ == gisTargetDC || target_ == gisTargetLabels ||
-                     target_ == gisTargetCharts || outerTarget_ == gisTargetDC ||
-                     outerTarget_ == gisTargetPrinterTile;
-  if (forDC) return ScreenToMapRect(GetDrawingRect(false));
-  return ScreenToMapRect(TRect(0, 0, GetTargetWidth(), GetTargetHeight()));
+  return TargetExtent(false);
 }
 
 TGIS_Extent TGIS_Viewer::GetVisibleExtent() {
@@ -270,30 +270,32 @@ TGIS_Extent TGIS_Viewer::GetBigExtent() {
   return ComputeBigExtent(zoom_);
 }
 
+namespace {
+
+/// A restricted move along one axis, in map units: when the big extent is
+/// wider than the view, the offset stays within it; otherwise the map is
+/// centred. Empty when the move stands as asked.
+std::optional<double> RestrictedMove(double move, double off, double bigLo, double bigHi,
+                                     double worldLo, double worldHi, double visible) {
+  if (std::fabs(bigHi - bigLo) > visible) {
+    const double lo = bigLo - worldLo, hi = bigHi - worldLo - visible;
+    if (off + move < lo) return lo - off;
+    if (off + move > hi) return hi - off;
+    return std::nullopt;
+  }
+  return -(visible - std::fabs(worldHi - worldLo)) / 2 - off;
+}
+
+} // namespace
+
 void TGIS_Viewer::DragMap(double mx, double my) {
   SK_ASSERT(zoom_ > 0, "Zoom must be > 0", "GisViewer", __LINE__);
   if (GetRestrictedDrag()) {
     const double visW = GetTargetWidth() / zoom_, visH = GetTargetHeight() / zoom_;
     const TGIS_Extent& w = extent_;
     const TGIS_Extent b = GetBigExtent();
-    if (std::fabs(b.XMax - b.XMin) > visW) {
-      const double lo = b.XMin - w.XMin, hi = b.XMax - w.XMin - visW;
-      if (offX_ + mx < lo)
-        mx = lo - offX_;
-      else if (offX_ + mx > hi)
-        mx = hi - offX_;
-    } else {
-      mx = -(visW - std::fabs(w.XMax - w.XMin)) / 2 - offX_;
-    }
-    if (std::fabs(b.YMax - b.YMin) > visH) {
-      const double lo = b.YMin - w.YMin, hi = b.YMax - w.YMin - visH;
-      if (offY_ + my < lo)
-        my = lo - offY_;
-      else if (offY_ + my > hi)
-        my = hi - offY_;
-    } else {
-      my = -(visH - std::fabs(w.YMax - w.YMin)) / 2 - offY_;
-    }
+    mx = RestrictedMove(mx, offX_, b.XMin, b.XMax, w.XMin, w.XMax, visW).value_or(mx);
+    my = RestrictedMove(my, offY_, b.YMin, b.YMax, w.YMin, w.YMax, visH).value_or(my);
   }
   offX_ += mx;
   offY_ += my;
@@ -306,21 +308,10 @@ void TGIS_Viewer::DragPixels(int& mx, int& my) {
     const double visW = GetTargetWidth() / zoom_, visH = GetTargetHeight() / zoom_;
     const TGIS_Extent& w = extent_;
     const TGIS_Extent b = GetBigExtent();
-    auto clamp = [this](int& d, double off, double lo, double hi) {
-      const double cand = off + d / zoom_;
-      if (cand < lo)
-        d = int(Round((lo - off) * zoom_));
-      else if (cand > hi)
-        d = int(Round((hi - off) * zoom_));
-    };
-    if (std::fabs(b.XMax - b.XMin) > visW)
-      clamp(mx, offX_, b.XMin - w.XMin, b.XMax - w.XMin - visW);
-    else
-      mx = int(Round((-(visW - std::fabs(w.XMax - w.XMin)) / 2 - offX_) * zoom_));
-    if (std::fabs(b.YMax - b.YMin) > visH)
-      clamp(my, offY_, b.YMin - w.YMin, b.YMax - w.YMin - visH);
-    else
-      my = int(Round((-(visH - std::fabs(w.YMax - w.YMin)) / 2 - offY_) * zoom_));
+    if (auto m = RestrictedMove(mx / zoom_, offX_, b.XMin, b.XMax, w.XMin, w.XMax, visW))
+      mx = int(Round(*m * zoom_));
+    if (auto m = RestrictedMove(my / zoom_, offY_, b.YMin, b.YMax, w.YMin, w.YMax, visH))
+      my = int(Round(*m * zoom_));
   }
   offX_ += mx / zoom_;
   offY_ += my / zoom_;

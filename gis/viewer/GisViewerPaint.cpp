@@ -59,50 +59,38 @@ void TGIS_Viewer::SetExternalBitmap(TBitmap* bitmap) {
   if (bitmap != nullptr) gdiBitmap_ = TGIS_GDI::CreateForBitmap(bitmap);
 }
 
-int TGIS_Viewer::GetTargetWidth() {
+TPoint TGIS_Viewer::TargetSize() {
+  const TPoint output(outputWidth_, outputHeight_);
+  const TPoint client(ClientWidth(), ClientHeight());
+  const TPoint external = externalBitmap_ != nullptr
+                              ? TPoint(externalBitmap_->Width(), externalBitmap_->Height())
+                              : TPoint(0, 0);
   switch (target_) {
   case gisTargetDC:
-    return outputWidth_;
+    return output;
   case gisTargetBitmap:
-    return externalBitmap_ != nullptr ? externalBitmap_->Width() : 0;
+    return external;
   case gisTargetCache:
   case gisTargetLabels:
   case gisTargetCharts:
-    if (outerTarget_ == gisTargetDC) return outputWidth_;
-    if (outerTarget_ == gisTargetBitmap && externalBitmap_ != nullptr)
-      return externalBitmap_->Width();
-    return ClientWidth();
+    if (outerTarget_ == gisTargetDC) return output;
+    if (outerTarget_ == gisTargetBitmap && externalBitmap_ != nullptr) return external;
+    return client;
   case gisTargetBlend:
-    if (blendSavedTarget_ == gisTargetBitmap && externalBitmap_ != nullptr)
-      return externalBitmap_->Width();
-    if (outerTarget_ == gisTargetDC) return outputWidth_;
-    return ClientWidth();
+    if (blendSavedTarget_ == gisTargetBitmap && externalBitmap_ != nullptr) return external;
+    if (outerTarget_ == gisTargetDC) return output;
+    return client;
   default:
-    return ClientWidth();
+    return client;
   }
 }
 
+int TGIS_Viewer::GetTargetWidth() {
+  return TargetSize().x;
+}
+
 int TGIS_Viewer::GetTargetHeight() {
-  switch (target_) {
-  case gisTargetDC:
-    return outputHeight_;
-  case gisTargetBitmap:
-    return externalBitmap_ != nullptr ? externalBitmap_->Height() : 0;
-  case gisTargetCache:
-  case gisTargetLabels:
-  case gisTargetCharts:
-    if (outerTarget_ == gisTargetDC) return outputHeight_;
-    if (outerTarget_ == gisTargetBitmap && externalBitmap_ != nullptr)
-      return externalBitmap_->Height();
-    return ClientHeight();
-  case gisTargetBlend:
-    if (blendSavedTarget_ == gisTargetBitmap && externalBitmap_ != nullptr)
-      return externalBitmap_->Height();
-    if (outerTarget_ == gisTargetDC) return outputHeight_;
-    return ClientHeight();
-  default:
-    return ClientHeight();
-  }
+  return TargetSize().y;
 }
 
 bool TGIS_Viewer::WindowPartlyCovered() {
