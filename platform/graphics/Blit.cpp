@@ -230,7 +230,24 @@ TVectorOp ImageVector(const std::shared_ptr<TSnapshot>& snap, int x, int y, int 
                                                    : qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
       }
     }
-    p.drawImage(QRectF(x, y, w, h), image, QRectF(sx, sy, sw, sh));
+    QRectF target(x, y, w, h), source(sx, sy, sw, sh);
+    if (!p.hasClipping()) {
+      p.drawImage(target, image, source);
+      return;
+    }
+    // the SVG writer drops clipping: the visible part becomes its own image
+    QPainterPath clip = p.clipPath();
+    QRect box = (clip.boundingRect() & target).toAlignedRect();
+    if (box.isEmpty()) return;
+    QImage part(box.size(), QImage::Format_ARGB32);
+    part.fill(Qt::transparent);
+    {
+      QPainter q(&part);
+      q.translate(-box.topLeft());
+      q.setClipPath(clip);
+      q.drawImage(target, image, source);
+    }
+    p.drawImage(box.topLeft(), part);
   };
 }
 

@@ -262,15 +262,29 @@ void gdi::VectorText(QPainter& p, const TDcState& s, int x, int y, const std::st
   TLayout l = Layout(logical, px, py, text.data(), int(text.size()));
   p.save();
   p.setTransform(l.local, true);
-  if (s.bkMode == OPAQUE && l.width > 0)
-    p.fillRect(QRectF(0, -l.font->ascent, l.width, l.font->ascent + l.font->descent),
-               QColor(GetRValue(s.bkColor), GetGValue(s.bkColor), GetBValue(s.bkColor)));
+  QColor bk(GetRValue(s.bkColor), GetGValue(s.bkColor), GetBValue(s.bkColor));
+  QColor ink(GetRValue(s.textColor), GetGValue(s.textColor), GetBValue(s.textColor));
+  // the SVG writer drops clipping: clipped text is written as glyph outlines
+  // cut to the clip
+  bool clipped = p.hasClipping();
+  QPainterPath clip = clipped ? p.clipPath() : QPainterPath();
+  if (s.bkMode == OPAQUE && l.width > 0) {
+    QPainterPath cell;
+    cell.addRect(QRectF(0, -l.font->ascent, l.width, l.font->ascent + l.font->descent));
+    p.fillPath(clipped ? cell.intersected(clip) : cell, bk);
+  }
   p.setFont(l.font->font);
-  p.setPen(QColor(GetRValue(s.textColor), GetGValue(s.textColor), GetBValue(s.textColor)));
+  p.setPen(ink);
   int pen = 0;
   for (std::size_t i = 0; i < l.text.size(); ++i) {
     char32_t c = l.text[i];
-    p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
+    if (clipped) {
+      QPainterPath glyph;
+      glyph.addText(QPointF(pen, 0), l.font->font, QString::fromUcs4(&c, 1));
+      p.fillPath(glyph.intersected(clip), ink);
+    } else {
+      p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
+    }
     pen += l.adv[i];
   }
   p.restore();
