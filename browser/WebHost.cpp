@@ -213,6 +213,22 @@ void TWebHost::ShowScriptErrorDialog(const TScriptErrorInfo& error) {
   PresentDialog(TWebDialogKind::wdScriptError, ScriptErrorRequest(error), answer);
 }
 
+// ---- the map window's stored definition -------------------------------------------------
+
+void ApplyMapWindowWebDefinition(TWebHost& web) {
+  TPrintOptions& print = *web.PrintOptions();
+  TMargins& margins = *print.Margins();
+  margins.SetLeft(19.05);
+  margins.SetRight(19.05);
+  margins.SetTop(19.05);
+  margins.SetBottom(19.05);
+  print.SetHeader("&w&bPage &p of &P");
+  print.SetFooter("&u&b&d");
+  print.SetOrientation(TPrintOrientationOption::poPortrait);
+  web.SetUserAgentText(kWebHostProductText);
+  web.Loaded();
+}
+
 // ---- properties --------------------------------------------------------------------------
 
 void RegisterWebHostProperties() {

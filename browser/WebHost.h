@@ -130,6 +130,11 @@ private:
   TWebDialogPresenter* presenter_ = nullptr;
 };
 
+/// The map window's browser as its stored definition sets it: print margins
+/// of 19.05 on all four sides, Header "&w&bPage &p of &P", Footer "&u&b&d",
+/// portrait, the product text as UserAgent; then the load step.
+void ApplyMapWindowWebDefinition(TWebHost& web);
+
 /// Draws a document into a new bitmap of the given size; none when the
 /// document is none or the drawing fails. window is not used (the engine
 /// draws its own view).

@@ -2,6 +2,7 @@
 // option objects: no page needed.
 #include "browser/WebHost.h"
 #include "platform/forms/Properties.h"
+#include "platform/web/WebEngineEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -400,6 +401,25 @@ TEST_F(HostFixture, ServicesHostInfoAndDefaults) {
   host->SetOverrideOptionKeyPath(true);
   host->GetOverrideKeyPath(key);
   EXPECT_EQ(key, "Software\\Skorvaplinth");
+}
+
+TEST_F(HostFixture, MapWindowDefinitionSetsPrintOptionsAndRunsTheLoadStep) {
+  host->SetScriptErrorAction(TScriptErrorAction::eaAskUser);
+  ApplyMapWindowWebDefinition(*host);
+  const TPrintOptions& print = *host->PrintOptions();
+  const TMargins& m = *print.Margins();
+  for (double side : {m.Left(), m.Right(), m.Top(), m.Bottom()})
+    EXPECT_DOUBLE_EQ(side, 19.05);
+  EXPECT_EQ(print.Header(), "&w&bPage &p of &P");
+  EXPECT_EQ(print.Footer(), "&u&b&d");
+  EXPECT_EQ(print.Orientation(), TPrintOrientationOption::poPortrait);
+  EXPECT_FALSE(print.Enabled());
+  EXPECT_EQ(host->UserAgent(), kWebHostProductText);
+  // The load step ran: suppressed script errors continue, the product text
+  // reaches the engine's user agent.
+  EXPECT_EQ(host->ScriptErrorAction(), TScriptErrorAction::eaContinue);
+  EXPECT_EQ(web::WebUserAgent(), web::DefaultWebUserAgent() + " " + kWebHostProductText);
+  web::SetWebUserAgentToken("");
 }
 
 TEST_F(HostFixture, ShortCutsEditTheMask) {
