@@ -68,6 +68,19 @@ TEST(Jpeg, EncodesBaselineJfifWithTheQualitySetAtSaveTime) {
   j.SetGrayscale(true);
   std::vector<std::uint8_t> grey = Bytes(j);
   EXPECT_EQ(grey[std::size_t(FindMarker(grey, 0xC0)) + 9], 1);
+  // a greyscale file decodes to 24-bit pixels with equal channels
+  TMemoryStream m;
+  m.WriteBuffer(grey.data(), std::int64_t(grey.size()));
+  m.SetPosition(0);
+  TJPEGImage g;
+  g.LoadFromStream(m);
+  const TBitmap& pixels = g.Bitmap();
+  EXPECT_EQ(pixels.PixelFormat(), pf24bit);
+  for (int x : {0, 20, 39}) {
+    COLORREF c = pixels.Dib()->PixelColor(x, 12);
+    EXPECT_EQ(GetRValue(c), GetGValue(c)) << x;
+    EXPECT_EQ(GetGValue(c), GetBValue(c)) << x;
+  }
 }
 
 TEST(Jpeg, DecodesLikeImageMagickAndRoundTripsCloseToTheSource) {
