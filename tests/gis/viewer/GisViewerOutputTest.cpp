@@ -96,8 +96,9 @@ TEST_F(ViewerOutput, RenderToDCRestoresTheViewExactlyAlsoWhenALayerFails) {
   TBitmap target(400, 400, pf24bit);
   TPoint corner;
   TGIS_Point back;
+  TGIS_Extent e{0, 0, 0, 0};
   layer->DuringDraw = [&](TTestLayer* l) {
-    const TGIS_Extent e = l->Viewer()->GetVisibleExtent();
+    e = l->Viewer()->GetVisibleExtent();
     corner = l->Viewer()->MapToScreen({e.XMin, e.YMax});
     back = l->Viewer()->ScreenToMap({100, 200});
   };
@@ -105,6 +106,9 @@ TEST_F(ViewerOutput, RenderToDCRestoresTheViewExactlyAlsoWhenALayerFails) {
   v.RenderToDC(target.Canvas()->Handle(), 96, scale, {0, 0, 200, 100}, TRect(100, 200, 300, 300));
   EXPECT_NEAR(scale, 0.001, 1e-9);
   EXPECT_EQ(corner, TPoint(100, 200));
+  // The print offset round-trips: its pixel is the drawn extent's top-left.
+  EXPECT_NEAR(back.X, e.XMin, 1e-9);
+  EXPECT_NEAR(back.Y, e.YMax, 1e-9);
   EXPECT_EQ(v.Zoom(), zoom);
   EXPECT_EQ(v.OffsetX(), offX);
   EXPECT_EQ(v.OffsetY(), offY);
