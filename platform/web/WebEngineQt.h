@@ -72,6 +72,9 @@ private:
   void WatchChild(QObject* child);
   WebEngineHostImpl& host_;
   QWebEngineView* view_;
+  /// The key the host swallowed at its shortcut override (0: none); its
+  /// key press follows and is swallowed without asking again.
+  int swallowedByOverride_ = 0;
 };
 
 class WebEngineHostImpl {

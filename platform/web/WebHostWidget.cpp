@@ -51,8 +51,23 @@ bool WebHostWidget::eventFilter(QObject* watched, QEvent* event) {
   case QEvent::FocusOut:
     if (host_.owner.OnFocusChanged) host_.owner.OnFocusChanged(event->type() == QEvent::FocusIn);
     return false;
+  case QEvent::ShortcutOverride: {
+    // A Ctrl key is asked about before the window's shortcuts see it: a key
+    // the host swallows must not fire a shortcut of the application either.
+    auto* key = static_cast<QKeyEvent*>(event);
+    swallowedByOverride_ = 0;
+    if (!(key->modifiers() & Qt::ControlModifier)) return false;
+    if (!host_.KeyPress(key->key(), key->modifiers())) return false;
+    swallowedByOverride_ = key->key();
+    event->accept();
+    return true;
+  }
   case QEvent::KeyPress: {
     auto* key = static_cast<QKeyEvent*>(event);
+    // The host already answered for this key at its shortcut override.
+    const bool answered = swallowedByOverride_ != 0 && swallowedByOverride_ == key->key();
+    swallowedByOverride_ = 0;
+    if (answered) return true;
     return host_.KeyPress(key->key(), key->modifiers());
   }
   case QEvent::DragEnter:

@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QShortcut>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebEngineView>
@@ -501,6 +502,31 @@ TEST(WebEngineHost, KeysAndRefreshGoThroughTheHooks) {
   QKeyEvent ctrlN(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier, "\x0e");
   QApplication::sendEvent(InputWidget(h.host), &ctrlN);
   EXPECT_EQ(keys, std::vector<int>{'N'});
+
+  // A Ctrl key is offered to the focus widget as a shortcut override before
+  // the application's shortcuts see it: a key the hook swallows must not fire
+  // a shortcut; a key it lets through still does.
+  int shortcutN = 0, shortcutP = 0;
+  QShortcut scN(QKeySequence(QStringLiteral("Ctrl+N")), &window);
+  QShortcut scP(QKeySequence(QStringLiteral("Ctrl+P")), &window);
+  for (QShortcut* sc : {&scN, &scP})
+    sc->setContext(Qt::ApplicationShortcut);
+  QObject::connect(&scN, &QShortcut::activated, [&] { ++shortcutN; });
+  QObject::connect(&scP, &QShortcut::activated, [&] { ++shortcutP; });
+  const struct {
+    const char* name;
+    Qt::Key key;
+    int shortcutsN, shortcutsP;
+  } overrides[] = {{"swallowed", Qt::Key_N, 0, 0}, {"passed on", Qt::Key_P, 0, 1}};
+  for (const auto& o : overrides) {
+    keys.clear();
+    QKeyEvent press(QEvent::KeyPress, o.key, Qt::ControlModifier);
+    QApplication::sendEvent(InputWidget(h.host), &press);
+    EXPECT_EQ(keys, std::vector<int>{int(o.key)}) << o.name; // asked once
+    EXPECT_EQ(shortcutN, o.shortcutsN) << o.name;
+    EXPECT_EQ(shortcutP, o.shortcutsP) << o.name;
+  }
+  keys.clear();
 
   h.host.RunScript("window.marker = 1;");
   QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
