@@ -87,6 +87,24 @@ TEST_F(ViewerOutput, RenderToBitmapOfAnEmptyViewerUsesTheWindowSize) {
   EXPECT_EQ(bitmap.Height(), 300);
 }
 
+TEST_F(ViewerOutput, RenderToBitmapOfAZeroSizedWindowTakesNoAspectFromIt) {
+  TViewerForm g(0, 0);
+  g.AddLayer("roads", {0, 0, 200, 100}, clRed);
+  const TGIS_Extent visible = g.viewer->GetVisibleExtent();
+  ASSERT_EQ(visible.XMax - visible.XMin, 0); // no aspect ratio to take
+  struct Row {
+    int w, h, expectW, expectH;
+  };
+  const Row rows[] = {{0, 0, 0, 0}, {500, 0, 500, 0}, {40, 30, 40, 30}};
+  for (const Row& r : rows) {
+    TBitmap bitmap;
+    bitmap.SetSize(r.w, r.h);
+    EXPECT_NO_THROW(g.viewer->RenderToBitmap(&bitmap)) << r.w << "x" << r.h;
+    EXPECT_EQ(bitmap.Width(), r.expectW) << r.w << "x" << r.h;
+    EXPECT_EQ(bitmap.Height(), r.expectH) << r.w << "x" << r.h;
+  }
+}
+
 TEST_F(ViewerOutput, RenderToDCRestoresTheViewExactlyAlsoWhenALayerFails) {
   Arrange();
   v.SetZoom(v.Zoom() * 1.7);
