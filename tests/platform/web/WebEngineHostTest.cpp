@@ -691,6 +691,36 @@ TEST(WebEngineHost, DragAndDropGoesToTheHostOnlyWhenItHandlesDrops) {
   EXPECT_TRUE(h.host.HasDocument()); // no drop reached the page
 }
 
+TEST(WebEngineHost, MenuItemIdsTriggerTheirActions) {
+  CountingHost h;
+  const std::string first = WritePage("first.htm", "<html><body><p>first page</p></body></html>");
+  const std::string second =
+      WritePage("second.htm", "<html><body><p>second page</p></body></html>");
+  ASSERT_TRUE(h.Load(first));
+  ASSERT_TRUE(h.Load(second));
+  // Back and forward through the two pages.
+  const struct {
+    int id;
+    std::string url;
+  } moves[] = {{wmiBack, first}, {wmiForward, second}};
+  for (const auto& m : moves) {
+    h.completes = 0;
+    EXPECT_TRUE(h.host.TriggerMenuItem(m.id)) << m.id;
+    EXPECT_TRUE(WaitUntil([&] { return h.completes > 2; })) << m.id;
+    EXPECT_EQ(h.host.Url(), WebEngineHost::UrlFromText(m.url)) << m.id;
+  }
+  // Reload goes through the refresh hook; ids without an action say so.
+  int refreshes = 0;
+  h.host.OnRefresh = [&] {
+    ++refreshes;
+    return true;
+  };
+  EXPECT_TRUE(h.host.TriggerMenuItem(wmiReload));
+  EXPECT_EQ(refreshes, 1);
+  for (int id : {0, 27, 2301, 6041})
+    EXPECT_FALSE(h.host.TriggerMenuItem(id)) << id;
+}
+
 TEST(WebEngineHost, FocusActivationAndSelectionAreReported) {
   QWidget window;
   window.resize(300, 200);
