@@ -236,6 +236,8 @@ TEST_F(ViewerPaint, ATiledBackgroundStaysGluedToTheMap) {
   tile.Canvas()->FillRect(TRect(0, 0, 8, 8));
   tile.Canvas()->SetPixels(0, 0, clBlue);
   v.SetTilePicture(&tile);
+  ASSERT_NE(v.TilePicture(), &tile); // a copy: the caller keeps its bitmap
+  EXPECT_EQ(v.TilePicture()->Width(), 8);
   v.SetRestrictedDrag(false);
   PaintNow();
   auto blueAt = [&](int x, int y) {
@@ -356,6 +358,7 @@ TEST_F(ViewerPaint, ATinySelectionPatternDrawsNothing) {
   pattern.Canvas()->FillRect(TRect(0, 0, 2, 2));
   pattern.Canvas()->SetPixels(0, 1, clWhite); // the bottom-left colour is transparent
   v.SetSelectionPattern(&pattern);
+  ASSERT_NE(v.SelectionPattern(), &pattern); // a copy: the caller keeps its bitmap
   v.DropCache();
   PaintNow();
   int blue = 0;
