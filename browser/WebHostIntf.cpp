@@ -9,6 +9,10 @@ TWebHostAdapter::TWebHostAdapter(TWebHost& host) : host_(host) {
   };
 }
 
+TWebHostAdapter::~TWebHostAdapter() {
+  host_.OnDownloadComplete = nullptr;
+}
+
 void TWebHostAdapter::Navigate(const std::string& url) {
   host_.Navigate(url);
 }

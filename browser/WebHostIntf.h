@@ -33,6 +33,10 @@ public:
 class TWebHostAdapter : public IWebHost {
 public:
   explicit TWebHostAdapter(TWebHost& host);
+  /// Takes its handler off the host, which may outlive it.
+  ~TWebHostAdapter() override;
+  TWebHostAdapter(const TWebHostAdapter&) = delete;
+  TWebHostAdapter& operator=(const TWebHostAdapter&) = delete;
   void Navigate(const std::string& url) override;
   bool HasDocument() override;
   void ExecScript(const std::string& text) override;

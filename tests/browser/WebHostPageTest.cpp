@@ -534,6 +534,17 @@ TEST_F(MapWindow, PageSurvivesANewParentAndANewWindowHandle) {
   EXPECT_EQ(downloadCount, 3); // no reload on the way
 }
 
+TEST_F(MapWindow, AdapterLeavesNoHandlerBehindWhenItGoes) {
+  {
+    TWebHostAdapter adapter(*web);
+    EXPECT_TRUE(bool(web->OnDownloadComplete));
+  }
+  EXPECT_FALSE(bool(web->OnDownloadComplete));
+  // A load afterwards reaches no freed adapter.
+  web->Navigate(GridPage());
+  EXPECT_TRUE(WaitUntil([&] { return web->Document() != nullptr; }));
+}
+
 TEST_F(MapWindow, ApplicationInterfaceOverTheControl) {
   TWebHostAdapter adapter(*web);
   int completions = 0;
