@@ -18,6 +18,7 @@
 //   GisViewerOutput.cpp         RenderToDC, bitmaps, metafiles, clipboard
 //   GisViewerPrint.cpp          RenderToPrinter, Print
 //   GisViewerRegistration.cpp   published properties of the viewer and its window
+//   GisViewerResources.cpp      the viewer's own bitmap artwork ("SELECTEDFILL")
 //
 // The window control with mouse modes and scroll bars is GisViewerWnd.h.
 #pragma once
