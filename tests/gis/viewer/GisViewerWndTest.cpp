@@ -226,6 +226,15 @@ TEST_F(ViewerWindow, PaintsAreIncrementalOnlyAfterAMoveAtTheSameZoom) {
   InvalidateRect(v.Handle(), nullptr, true);
   UpdateWindow(v.Handle());
   EXPECT_FALSE(v.FullRepaintTimer()->Enabled());
+  // A move together with a zoom change: a full paint of the whole new view.
+  const int before = layer->Draws;
+  v.SetZoom(2);
+  InvalidateRect(v.Handle(), nullptr, true);
+  UpdateWindow(v.Handle());
+  ASSERT_EQ(layer->Draws, before + 1);
+  EXPECT_FALSE(v.FullRepaintTimer()->Enabled());
+  const TGIS_Extent drawn = layer->DrawExtents.back();
+  EXPECT_NEAR(drawn.XMax - drawn.XMin, 100, 1e-9);
 }
 
 TEST_F(ViewerWindow, ScrollBarsFollowTheViewAndNeedRestrictedDrag) {
