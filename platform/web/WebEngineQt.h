@@ -72,9 +72,10 @@ private:
   void WatchChild(QObject* child);
   WebEngineHostImpl& host_;
   QWebEngineView* view_;
-  /// The key the host swallowed at its shortcut override (0: none); its
-  /// key press follows and is swallowed without asking again.
-  int swallowedByOverride_ = 0;
+  /// The key the host was asked about at its shortcut override (0: none)
+  /// and its answer; the key press that follows keeps the answer.
+  int askedAtOverride_ = 0;
+  bool swallowedAtOverride_ = false;
 };
 
 class WebEngineHostImpl {

@@ -55,19 +55,21 @@ bool WebHostWidget::eventFilter(QObject* watched, QEvent* event) {
     // A Ctrl key is asked about before the window's shortcuts see it: a key
     // the host swallows must not fire a shortcut of the application either.
     auto* key = static_cast<QKeyEvent*>(event);
-    swallowedByOverride_ = 0;
+    askedAtOverride_ = 0;
     if (!(key->modifiers() & Qt::ControlModifier)) return false;
-    if (!host_.KeyPress(key->key(), key->modifiers())) return false;
-    swallowedByOverride_ = key->key();
+    swallowedAtOverride_ = host_.KeyPress(key->key(), key->modifiers());
+    askedAtOverride_ = key->key();
+    if (!swallowedAtOverride_) return false;
     event->accept();
     return true;
   }
   case QEvent::KeyPress: {
     auto* key = static_cast<QKeyEvent*>(event);
-    // The host already answered for this key at its shortcut override.
-    const bool answered = swallowedByOverride_ != 0 && swallowedByOverride_ == key->key();
-    swallowedByOverride_ = 0;
-    if (answered) return true;
+    // A key asked about at its shortcut override keeps that answer: the host
+    // hears of every key once.
+    const bool asked = askedAtOverride_ != 0 && askedAtOverride_ == key->key();
+    askedAtOverride_ = 0;
+    if (asked) return swallowedAtOverride_;
     return host_.KeyPress(key->key(), key->modifiers());
   }
   case QEvent::DragEnter:
