@@ -22,6 +22,16 @@ protected:
     v.SetColor(clWhite);
     v.SetZoom(1);
   }
+  /// The layer marks `rect` (pixels) as selected each time it draws, as a
+  /// vector layer does for its selected shapes.
+  static void SelectWhileDrawing(TTestLayer* layer, TRect rect) {
+    layer->DuringDraw = [rect](TTestLayer* l) {
+      TGIS_GDI* gdi = l->Viewer()->GetGDI();
+      HGDIOBJ r = gdi->CreateRectRgn(rect.Left, rect.Top, rect.Right, rect.Bottom);
+      gdi->AddSelectionRegion(false, r, true);
+      gdi->DeleteObject(r);
+    };
+  }
   /// A full paint through the window's paint message.
   void PaintNow() {
     InvalidateRect(v.Handle(), nullptr, false);
@@ -96,12 +106,7 @@ TEST_F(ViewerPaint, AFailingLayerTurnsInactiveAndTheSelectionIsStillDrawn) {
   ShowAll();
   bad->ThrowOnDraw = true;
   v.SetSelectionColor(clGreen);
-  good->DuringDraw = [](TTestLayer* l) {
-    TGIS_GDI* gdi = l->Viewer()->GetGDI();
-    HGDIOBJ r = gdi->CreateRectRgn(0, 0, 20, 20);
-    gdi->AddSelectionRegion(false, r, true);
-    gdi->DeleteObject(r);
-  };
+  SelectWhileDrawing(good, TRect(0, 0, 20, 20));
   v.DropCache();
   const double offX = v.OffsetX();
   EXPECT_THROW(v.PaintAll(), EGIS_Exception);
@@ -326,12 +331,7 @@ TEST_F(ViewerPaint, TheSelectionBlendsWithItsTransparency) {
   ShowAll();
   v.SetSelectionColor(clGreen); // (0, 128, 0)
   v.SetSelectionTransparency(50);
-  a->DuringDraw = [](TTestLayer* l) {
-    TGIS_GDI* gdi = l->Viewer()->GetGDI();
-    HGDIOBJ r = gdi->CreateRectRgn(0, 0, 20, 20);
-    gdi->AddSelectionRegion(false, r, true);
-    gdi->DeleteObject(r);
-  };
+  SelectWhileDrawing(a, TRect(0, 0, 20, 20));
   v.DropCache();
   PaintNow();
   // Each channel: red + f(green) - f(red) with f(i) = i * 50 div 100.
@@ -343,12 +343,7 @@ TEST_F(ViewerPaint, TheSelectionBlendsWithItsTransparency) {
 TEST_F(ViewerPaint, ATinySelectionPatternDrawsNothing) {
   auto* a = Fill("a", clRed);
   ShowAll();
-  a->DuringDraw = [](TTestLayer* l) {
-    TGIS_GDI* gdi = l->Viewer()->GetGDI();
-    HGDIOBJ r = gdi->CreateRectRgn(0, 0, 50, 50);
-    gdi->AddSelectionRegion(false, r, true);
-    gdi->DeleteObject(r);
-  };
+  SelectWhileDrawing(a, TRect(0, 0, 50, 50));
   TBitmap tiny(1, 1, pf24bit);
   v.SetSelectionPattern(&tiny);
   PaintNow();
@@ -375,12 +370,7 @@ TEST_F(ViewerPaint, TheDefaultSelectionPatternHatchesTheSelectedArea) {
   ASSERT_EQ(pattern->Width(), 8);
   ASSERT_EQ(pattern->Height(), 8);
   EXPECT_TRUE(pattern->Transparent());
-  a->DuringDraw = [](TTestLayer* l) {
-    TGIS_GDI* gdi = l->Viewer()->GetGDI();
-    HGDIOBJ r = gdi->CreateRectRgn(0, 0, 50, 50);
-    gdi->AddSelectionRegion(false, r, true);
-    gdi->DeleteObject(r);
-  };
+  SelectWhileDrawing(a, TRect(0, 0, 50, 50));
   v.DropCache();
   PaintNow();
   // The map's top-left corner is the pattern's origin: blue diagonals every
