@@ -3,12 +3,14 @@
 
 #include <cmath>
 #include <limits>
+#include <unistd.h>
 
 #include "gis/coords/GisProjections.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisParams.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StringList.h"
+#include "platform/rtl/Strings.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
 
 namespace {
@@ -28,7 +30,8 @@ public:
 
 struct TTempFolder {
   TTempFolder() {
-    root = "/tmp/sk_h10_viewer_layer";
+    // Per process: test runs of several build folders may overlap.
+    root = "/tmp/sk_viewer_layer_" + IntToStr(::getpid());
     ForceDirectories(root + "/data");
     TFileStreamWriter(root + "/data/roads.shp");
   }
