@@ -561,7 +561,11 @@ TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
       "<html><body style='margin:0'><img id='i' width='100' height='100' style='position:absolute;"
       "left:0;top:0' src=\"data:image/svg+xml,<svg xmlns='http://www.w3.org/2000/svg' width='100' "
       "height='100'><rect width='100' height='100' fill='red'/></svg>\">"
-      "<a href='other.htm' style='position:absolute;left:200px;top:0'>link</a></body></html>")));
+      "<a href='other.htm' style='position:absolute;left:200px;top:0'>link</a>"
+      "<div contenteditable='true' style='position:absolute;left:0;top:150px;width:100px;"
+      "height:50px;background:#00f'>edit</div>"
+      "<p id='sel' style='position:absolute;left:200px;top:150px;margin:0;font-size:40px'>"
+      "words</p></body></html>")));
   ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
   ASSERT_TRUE(WaitUntil([&] {
     auto shot = h.host.Snapshot();
@@ -600,6 +604,16 @@ TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
   rightClick({205, 5});
   ASSERT_TRUE(WaitUntil([&] { return asked.size() == 3; }));
   EXPECT_EQ(asked[2].ContextId, 5);
+  show = false;
+  rightClick({50, 175});
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 4; }));
+  EXPECT_EQ(asked[3].ContextId, 2); // editable content
+  h.host.RunScript("window.getSelection().selectAllChildren(document.getElementById('sel'));");
+  ASSERT_TRUE(WaitUntil(
+      [&] { return h.host.EvaluateScriptAndWait("window.getSelection().toString()") == "words"; }));
+  rightClick({220, 170});
+  ASSERT_TRUE(WaitUntil([&] { return asked.size() == 5; }));
+  EXPECT_EQ(asked[4].ContextId, 4); // selected text
 }
 
 TEST(WebEngineHost, DragAndDropGoesToTheHostOnlyWhenItHandlesDrops) {
