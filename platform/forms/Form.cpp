@@ -290,18 +290,7 @@ void TForm::Dispatch(TMessage& m) {
 }
 
 void TForm::PaintWindow(HDC dc) {
-  paintDC_ = dc;
-  canvas_->Lock();
-  canvas_->SetHandle(dc);
-  struct TRestore {
-    TForm* self;
-    ~TRestore() {
-      self->canvas_->SetHandle(nullptr);
-      self->canvas_->Unlock();
-      self->paintDC_ = nullptr;
-    }
-  } restore{this};
-  Paint();
+  forms_detail::PaintThroughCanvas(*canvas_, paintDC_, dc, [this] { Paint(); });
 }
 
 void TForm::Paint() {

@@ -672,18 +672,7 @@ TCustomControl::~TCustomControl() = default;
 void TCustomControl::Paint() {}
 
 void TCustomControl::PaintWindow(HDC dc) {
-  paintDC_ = dc;
-  canvas_->Lock();
-  canvas_->SetHandle(dc);
-  struct TRestore {
-    TCustomControl* self;
-    ~TRestore() {
-      self->canvas_->SetHandle(nullptr);
-      self->canvas_->Unlock();
-      self->paintDC_ = nullptr;
-    }
-  } restore{this};
-  Paint();
+  forms_detail::PaintThroughCanvas(*canvas_, paintDC_, dc, [this] { Paint(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -698,19 +687,8 @@ void TGraphicControl::Paint() {}
 
 void TGraphicControl::Dispatch(TMessage& m) {
   if (m.Msg == WM_PAINT && m.WParam != 0) {
-    HDC dc = reinterpret_cast<HDC>(m.WParam);
-    paintDC_ = dc;
-    canvas_->Lock();
-    canvas_->SetHandle(dc);
-    struct TRestore {
-      TGraphicControl* self;
-      ~TRestore() {
-        self->canvas_->SetHandle(nullptr);
-        self->canvas_->Unlock();
-        self->paintDC_ = nullptr;
-      }
-    } restore{this};
-    Paint();
+    forms_detail::PaintThroughCanvas(*canvas_, paintDC_, reinterpret_cast<HDC>(m.WParam),
+                                     [this] { Paint(); });
     return;
   }
   TControl::Dispatch(m);

@@ -127,4 +127,22 @@ void SyncScrollBar(TWinControl* control, int bar, const TScrollBarState& state);
 QRect ToQRect(const TRect& r);
 TRect FromQRect(const QRect& r);
 
+/// Binds `canvas` to `dc` (recording it in `paintDC`) for the run of `paint`,
+/// and unbinds both on every exit.
+template <class Paint> void PaintThroughCanvas(TCanvas& canvas, HDC& paintDC, HDC dc, Paint&& paint) {
+  paintDC = dc;
+  canvas.Lock();
+  canvas.SetHandle(dc);
+  struct TRestore {
+    TCanvas& canvas;
+    HDC& paintDC;
+    ~TRestore() {
+      canvas.SetHandle(nullptr);
+      canvas.Unlock();
+      paintDC = nullptr;
+    }
+  } restore{canvas, paintDC};
+  paint();
+}
+
 } // namespace forms_detail
