@@ -14,6 +14,7 @@
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisPrinters.h"
 #include "platform/rtl/Strings.h"
+#include "tests/gis/viewer/ViewerTestSupport.h"
 
 namespace {
 
@@ -31,18 +32,6 @@ struct TScratch {
     std::filesystem::remove_all(dir, ec);
   }
 };
-
-std::string RunPdfInfo(const std::string& file) {
-  std::string out;
-  FILE* p = ::popen(("pdfinfo '" + file + "' 2>&1").c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[512];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-    out.append(buf, n);
-  ::pclose(p);
-  return out;
-}
 
 // The value after "Key:" on its line of pdfinfo's output.
 std::string PdfField(const std::string& output, const std::string& key) {
@@ -156,7 +145,7 @@ TEST(GisPrinters, PrintsPagesIntoThePdfFileSet) {
   EXPECT_FALSE(p.GetAborted());
 
   ASSERT_TRUE(std::filesystem::exists(file));
-  std::string info = RunPdfInfo(file);
+  std::string info = PdfInfo(file);
   EXPECT_EQ(PdfPages(info), 3) << info;
   EXPECT_EQ(PdfField(info, "Title"), "Roads [North]") << info;
   EXPECT_NE(PdfField(info, "Page size").find("(A4)"), std::string::npos) << info;

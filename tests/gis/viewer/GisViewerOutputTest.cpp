@@ -20,18 +20,6 @@ namespace {
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-std::string PdfInfo(const std::string& file) {
-  std::string out;
-  FILE* p = ::popen(("pdfinfo '" + file + "' 2>&1").c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[512];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-    out.append(buf, n);
-  ::pclose(p);
-  return out;
-}
-
 COLORREF SurfacePixel(TSurface* s, int x, int y) {
   const int bpp = s->BitsPerPixel() / 8;
   const std::uint8_t* p = s->Row(y) + x * bpp;

@@ -3,6 +3,7 @@
 // handler; a form holding a viewer window; pixel probes.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -131,6 +132,19 @@ struct TViewerForm {
 };
 
 /// The colour of a pixel of a 24- or 32-bit bitmap.
+/// What pdfinfo says about a PDF file (its error text when it fails).
+inline std::string PdfInfo(const std::string& file) {
+  std::string out;
+  FILE* p = ::popen(("pdfinfo '" + file + "' 2>&1").c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[512];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+    out.append(buf, n);
+  ::pclose(p);
+  return out;
+}
+
 inline COLORREF BitmapPixel(TBitmap& bitmap, int x, int y) {
   const int bpp = bitmap.PixelFormat() == pf32bit ? 4 : 3;
   const std::uint8_t* p = bitmap.ScanLine(y) + x * bpp;
