@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisViewer.h"
@@ -25,11 +26,16 @@ int BytesPerPixel(TBitmap* bitmap) {
   }
 }
 
-/// Makes `bitmap` like `model`: handle type, pixel format and size; black.
-void ShapeLike(TBitmap* bitmap, TBitmap* model) {
+/// Makes `bitmap` like `model`: handle type, pixel format and size. True
+/// when any of them changed (the pixels are then unknown).
+bool ShapeLike(TBitmap* bitmap, TBitmap* model) {
+  const bool same = bitmap->HandleType() == model->HandleType() &&
+                    bitmap->PixelFormat() == model->PixelFormat() &&
+                    bitmap->Width() == model->Width() && bitmap->Height() == model->Height();
   bitmap->SetHandleType(model->HandleType());
   bitmap->SetPixelFormat(model->PixelFormat());
   bitmap->SetSize(model->Width(), model->Height());
+  return !same;
 }
 
 void FillBlack(TGIS_GDI* gdi, const TRect& r) {
@@ -61,10 +67,14 @@ bool TGIS_Viewer::PrepareOverlays() {
   TBitmap* model = BitmapOf(target_);
   TGIS_GDI* current = GetGDI();
   if (model == nullptr || current == nullptr) return false;
-  for (TGIS_GDI* overlay : {gdiLabels_.get(), gdiCharts_.get()}) {
-    ShapeLike(overlay->Bitmap(), model);
+  // An overlay nobody drew on since its last clearing is still black.
+  const std::pair<TGIS_GDI*, bool*> overlays[] = {{gdiLabels_.get(), &labelsBlack_},
+                                                  {gdiCharts_.get(), &chartsBlack_}};
+  for (const auto& [overlay, black] : overlays) {
+    if (ShapeLike(overlay->Bitmap(), model)) *black = false;
     overlay->Font()->SetPixelsPerInch(current->Font()->PixelsPerInch());
-    FillBlack(overlay, TRect(0, 0, model->Width(), model->Height()));
+    if (!*black) FillBlack(overlay, TRect(0, 0, model->Width(), model->Height()));
+    *black = true;
   }
   overlaysInUse_ = true;
   return true;
@@ -73,8 +83,8 @@ bool TGIS_Viewer::PrepareOverlays() {
 void TGIS_Viewer::MergeOverlays() {
   TBitmap* target = BitmapOf(target_);
   if (target == nullptr) return;
-  CopyNonBlack(gdiCharts_->Bitmap(), target);
-  CopyNonBlack(gdiLabels_->Bitmap(), target);
+  if (!chartsBlack_) CopyNonBlack(gdiCharts_->Bitmap(), target);
+  if (!labelsBlack_) CopyNonBlack(gdiLabels_->Bitmap(), target);
 }
 
 int TGIS_Viewer::BeginLayerBlend(int transparency, int addition) {

@@ -37,6 +37,9 @@ TBitmap* TGIS_Viewer::BitmapOf(std::uint8_t kind) const {
 }
 
 TGIS_GDI* TGIS_Viewer::GetGDI() {
+  // Whoever takes an overlay's context may draw on it.
+  if (target_ == gisTargetLabels) labelsBlack_ = false;
+  if (target_ == gisTargetCharts) chartsBlack_ = false;
   return GdiOf(target_);
 }
 
@@ -125,16 +128,20 @@ TRect TGIS_Viewer::GetDrawingRect(bool withPrintOffset) {
 std::uint8_t TGIS_Viewer::SwitchToLabelsOverlay() {
   const std::uint8_t previous = target_;
   target_ = gisTargetLabels;
+  labelsBlack_ = false;
   return previous;
 }
 
 std::uint8_t TGIS_Viewer::SwitchToChartsOverlay() {
   const std::uint8_t previous = target_;
   target_ = gisTargetCharts;
+  chartsBlack_ = false;
   return previous;
 }
 
 void TGIS_Viewer::RestoreTarget(std::uint8_t kind) {
+  if (kind == gisTargetLabels) labelsBlack_ = false;
+  if (kind == gisTargetCharts) chartsBlack_ = false;
   if (target_ != gisTargetNone) target_ = kind;
 }
 
