@@ -335,8 +335,9 @@ protected:
   int outputWidth_ = 0, outputHeight_ = 0;
   int paintPhase_ = 0;
   bool incremental_ = false, renderNeeded_ = false, overlaysInUse_ = false, tiled_ = false;
-  // The label and chart overlays are known to be all black (filled and not
-  // drawn on since): they need no clearing before and no merging after a paint.
+  // The label and chart overlays are known to be all black (seen so when
+  // merged, and their context not taken since): they need no clearing before
+  // and no merging after a paint.
   bool labelsBlack_ = false, chartsBlack_ = false;
   double cachedOffX_ = 0, cachedOffY_ = 0;
   TGIS_Extent frozenExtent_{0, 0, 0, 0}, prevVisibleExtent_{0, 0, 0, 0};

@@ -45,17 +45,23 @@ void FillBlack(TGIS_GDI* gdi, const TRect& r) {
 }
 
 /// Copies every non-black pixel of `source` onto `target` (same format).
-void CopyNonBlack(TBitmap* source, TBitmap* target) {
+/// True when the whole of `source` was seen and held no such pixel.
+bool CopyNonBlack(TBitmap* source, TBitmap* target) {
   const int bpp = BytesPerPixel(target);
-  if (bpp == 0 || BytesPerPixel(source) != bpp) return;
+  if (bpp == 0 || BytesPerPixel(source) != bpp) return false;
   const int w = std::min(source->Width(), target->Width());
   const int h = std::min(source->Height(), target->Height());
+  bool black = w == source->Width() && h == source->Height();
   for (int y = 0; y < h; ++y) {
     const std::uint8_t* s = source->ScanLine(y);
     std::uint8_t* t = target->ScanLine(y);
     for (int x = 0; x < w; ++x, s += bpp, t += bpp)
-      if (s[0] != 0 || s[1] != 0 || s[2] != 0) std::copy(s, s + 3, t);
+      if (s[0] != 0 || s[1] != 0 || s[2] != 0) {
+        std::copy(s, s + 3, t);
+        black = false;
+      }
   }
+  return black;
 }
 
 } // namespace
@@ -67,14 +73,14 @@ bool TGIS_Viewer::PrepareOverlays() {
   TBitmap* model = BitmapOf(target_);
   TGIS_GDI* current = GetGDI();
   if (model == nullptr || current == nullptr) return false;
-  // An overlay nobody drew on since its last clearing is still black.
+  // An overlay found all black when last merged, and not taken since, is
+  // still black: clearing it would change nothing.
   const std::pair<TGIS_GDI*, bool*> overlays[] = {{gdiLabels_.get(), &labelsBlack_},
                                                   {gdiCharts_.get(), &chartsBlack_}};
   for (const auto& [overlay, black] : overlays) {
     if (ShapeLike(overlay->Bitmap(), model)) *black = false;
     overlay->Font()->SetPixelsPerInch(current->Font()->PixelsPerInch());
     if (!*black) FillBlack(overlay, TRect(0, 0, model->Width(), model->Height()));
-    *black = true;
   }
   overlaysInUse_ = true;
   return true;
@@ -83,8 +89,9 @@ bool TGIS_Viewer::PrepareOverlays() {
 void TGIS_Viewer::MergeOverlays() {
   TBitmap* target = BitmapOf(target_);
   if (target == nullptr) return;
-  if (!chartsBlack_) CopyNonBlack(gdiCharts_->Bitmap(), target);
-  if (!labelsBlack_) CopyNonBlack(gdiLabels_->Bitmap(), target);
+  // Merging an all-black overlay changes nothing.
+  if (!chartsBlack_) chartsBlack_ = CopyNonBlack(gdiCharts_->Bitmap(), target);
+  if (!labelsBlack_) labelsBlack_ = CopyNonBlack(gdiLabels_->Bitmap(), target);
 }
 
 int TGIS_Viewer::BeginLayerBlend(int transparency, int addition) {
