@@ -41,6 +41,13 @@ TEST_F(ViewerExtent, TransformsMapPointsAndPixelsBothWays) {
   // Halves go to the even neighbour: 101 * 0.5 = 50.5 -> 50, 103 * 0.5 = 51.5 -> 52.
   EXPECT_EQ(v.MapToScreen({101, 500}).x, 50);
   EXPECT_EQ(v.MapToScreen({103, 500}).x, 52);
+  // Also left of the extent, where halves and near-halves are negative.
+  const struct {
+    double x;
+    LONG pixel;
+  } halves[] = {{-1, 0}, {-3, -2}, {-5, -2}, {99, 50}, {-0.2, 0}, {-2.2, -1}, {-0.9999999, 0},
+                {-1.0000001, -1}, {2000001, 1000000}, {2000003, 1000002}};
+  for (const auto& h : halves) EXPECT_EQ(v.MapToScreen({h.x, 500}).x, h.pixel) << h.x;
   const TGIS_Point fl = v.MapToScreenFloat({101, 499});
   EXPECT_DOUBLE_EQ(fl.X, 50.5);
   EXPECT_DOUBLE_EQ(fl.Y, 0.5);
