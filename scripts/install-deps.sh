@@ -9,7 +9,7 @@ PACKAGES=(
   cmake ninja-build g++ ccache pkg-config git
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev
-  libqt6svg6-dev libqt6opengl6-dev
+  libqt6opengl6-dev
   libjs-openlayers libjpeg-dev zlib1g-dev libexpat1-dev libsqlite3-dev
   libpq-dev postgresql libopenjp2-7-dev
   # tests and benchmarks

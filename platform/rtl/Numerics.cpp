@@ -5,6 +5,7 @@
 #include <cfenv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -78,8 +79,30 @@ void checkLogArgument(Extended value) {
 }
 } // namespace
 
+namespace {
+// The exponent k when value is exactly 10^k (for k < 0: the nearest double or
+// long double to 10^k), so that powers of ten give exact logarithms whatever
+// the processor's transcendental instructions round to.
+std::optional<int> exactPowerOfTenExponent(Extended value) {
+  if (!(value > 0) || std::isinf(value)) return std::nullopt;
+  Extended estimate = std::nearbyint(std::log10(value));
+  if (std::fabs(estimate) > 22) return std::nullopt;
+  int k = static_cast<int>(estimate);
+  Extended power = 1;  // 10^|k|, exact in both double and long double up to 10^22
+  for (int i = 0; i < (k < 0 ? -k : k); ++i) power *= 10;
+  if (k >= 0) {
+    if (value == power) return k;
+  } else if (value == 1.0L / power ||
+             value == static_cast<Extended>(1.0 / static_cast<double>(power))) {
+    return k;
+  }
+  return std::nullopt;
+}
+} // namespace
+
 Extended checkedLog10(Extended value) {
   checkLogArgument(value);
+  if (auto k = exactPowerOfTenExponent(value)) return *k;
   return std::log10(value);
 }
 

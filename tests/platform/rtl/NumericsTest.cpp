@@ -83,7 +83,15 @@ TEST(Numerics, CheckedHelpersRaiseWhereThePlatformTrapped) {
   EXPECT_THROW(checkedDivide(-1, -0.0L), EZeroDivide);
   EXPECT_THROW(checkedDivide(0, 0), EInvalidOp);
   EXPECT_THROW(checkedDivide(std::numeric_limits<Extended>::quiet_NaN(), 1), EInvalidOp);
-  EXPECT_EQ(checkedLog10(1000), 3.0L);
+  // Exact powers of ten give exact logarithms on every processor.
+  for (int k = -22; k <= 22; ++k) {
+    Extended power = 1;
+    for (int i = 0; i < (k < 0 ? -k : k); ++i) power *= 10;
+    const double asDouble = k < 0 ? 1.0 / static_cast<double>(power) : static_cast<double>(power);
+    EXPECT_EQ(checkedLog10(asDouble), static_cast<Extended>(k)) << "10^" << k;
+    if (k < 0) EXPECT_EQ(checkedLog10(1.0L / power), static_cast<Extended>(k)) << "10^" << k;
+  }
+  EXPECT_NEAR(static_cast<double>(checkedLog10(2)), 0.30102999566398120, 1e-15);
   EXPECT_EQ(checkedLn(1), 0.0L);
   EXPECT_THROW(checkedLog10(0), EZeroDivide);
   EXPECT_THROW(checkedLog10(-1), EInvalidOp);
