@@ -6,6 +6,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/WindowTable.h"
+#include "platform/graphics/GdiGuards.h"
 
 using namespace forms_detail;
 
@@ -512,13 +513,12 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
       if (!started) continue;
     }
     if (c->IsWindowed() || !c->Visible()) continue;
-    int saved = SaveDC(dc);
+    TDCStateSaver saved(dc); // restored also when the child's paint raises
     IntersectClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
     POINT old;
     GetViewportOrgEx(dc, &old);
     SetViewportOrgEx(dc, old.x + c->Left(), old.y + c->Top(), nullptr);
     c->Perform(WM_PAINT, WPARAM(dc), 0);
-    RestoreDC(dc, saved);
   }
 }
 
