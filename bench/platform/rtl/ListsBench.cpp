@@ -88,23 +88,26 @@ void BM_MultisetAdd(benchmark::State& state) {
 }
 BENCHMARK(BM_MultisetAdd)->Args({10000, 0})->Args({10000, 1});
 
-void BM_AnsiCompareText(benchmark::State& state) {
+
+// Neighbouring keys of the sample compared by `compare`.
+template <typename Compare> void CompareNeighbours(benchmark::State& state, Compare compare) {
   const std::vector<std::string> keys = sampleKeys(256, state.range(0) != 0);
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(AnsiCompareText(keys[i & 255], keys[(i + 1) & 255]));
+    benchmark::DoNotOptimize(compare(keys[i & 255], keys[(i + 1) & 255]));
     ++i;
   }
+}
+
+void BM_AnsiCompareText(benchmark::State& state) {
+  CompareNeighbours(state, [](const std::string& a, const std::string& b) {
+    return AnsiCompareText(a, b);
+  });
 }
 BENCHMARK(BM_AnsiCompareText)->Arg(0)->Arg(1);
 
 void BM_AsciiCompareText(benchmark::State& state) {
-  const std::vector<std::string> keys = sampleKeys(256, state.range(0) != 0);
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(AsciiCompareText(keys[i & 255], keys[(i + 1) & 255]));
-    ++i;
-  }
+  CompareNeighbours(state, AsciiCompareText);
 }
 BENCHMARK(BM_AsciiCompareText)->Arg(0)->Arg(1);
 
