@@ -1,0 +1,21 @@
+// The capture's pictures: the crop of the browser's snapshot and the two
+// image files the capture layer and Save read.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class TBitmap;
+
+/// The snapshot's rectangle (2, 2)-(width, height) stretched onto a new
+/// width x height bitmap (24-bit): the page's 2-pixel margin is cut and the
+/// rest stretched by 2 pixels each way.
+std::unique_ptr<TBitmap> CropSnapshot(TBitmap& snapshot, int width, int height);
+
+/// The same 2-pixel shift and stretch on the bitmap itself.
+void ShiftStretchInPlace(TBitmap& bitmap);
+
+/// Writes the bitmap as `folder` + "image1.bmp" (24-bit) and as
+/// `folder` + "image1.jpg" (baseline JPEG, quality 90), each through a
+/// temporary file.
+void WriteCaptureImages(TBitmap& bitmap, const std::string& folder);

@@ -1,0 +1,111 @@
+// The capture's crop and its two image files.
+#include "app/CaptureFiles.h"
+
+#include "platform/graphics/Jpeg.h"
+#include "tests/app/CodedPage.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+using namespace apptest;
+
+constexpr int kWidth = 796;
+constexpr int kHeight = 613;
+
+TEST(CaptureFiles, CropShowsTheCompositeSourceOfBothStretches) {
+  auto snapshot = CodedSnapshot(6, 46, 14, kWidth, kHeight);
+  auto capture = CropSnapshot(*snapshot, kWidth, kHeight);
+  ShiftStretchInPlace(*capture);
+  ASSERT_EQ(capture->Width(), kWidth);
+  ASSERT_EQ(capture->Height(), kHeight);
+  const TPageFrame frame = PageFrame(6, 46, 14, kWidth, kHeight);
+  int wrong = 0;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const TRgb expected =
+          PixelCode(frame.Gx(CaptureSource(x, kWidth)), frame.Gy(CaptureSource(y, kHeight)));
+      const TRgb got = PixelAt(*capture, x, y);
+      if (got.R != expected.R || got.G != expected.G || got.B != expected.B) ++wrong;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
+// A smooth picture, like a map's areas, for the JPEG's quality.
+std::unique_ptr<TBitmap> Gradient(int width, int height) {
+  auto bitmap = std::make_unique<TBitmap>(width, height, pf24bit);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = bitmap->ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x] = static_cast<std::uint8_t>(x * 255 / width);
+      row[3 * x + 1] = static_cast<std::uint8_t>(y * 255 / height);
+      row[3 * x + 2] = static_cast<std::uint8_t>((x + y) * 127 / (width + height) + 64);
+    }
+  }
+  return bitmap;
+}
+
+// The JPEG's frame type and its first luminance quantiser.
+struct TJpegMarkers {
+  bool Baseline = false;
+  int FirstQuantiser = -1;
+};
+
+TJpegMarkers ReadMarkers(const std::string& bytes) {
+  TJpegMarkers m;
+  for (std::size_t i = 2; i + 4 < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) != 0xFF) break;
+    const unsigned marker = static_cast<unsigned char>(bytes[i + 1]);
+    const std::size_t length = static_cast<unsigned char>(bytes[i + 2]) * 256u +
+                               static_cast<unsigned char>(bytes[i + 3]);
+    if (marker == 0xC0) m.Baseline = true;
+    if (marker == 0xDB && m.FirstQuantiser < 0) m.FirstQuantiser = static_cast<unsigned char>(bytes[i + 5]);
+    if (marker == 0xDA) break;
+    i += 2 + length;
+  }
+  return m;
+}
+
+TEST(CaptureFiles, WritesA24BitBitmapAndAQuality90Jpeg) {
+  sktest::TTempDir dir("app-capture");
+  auto capture = Gradient(kWidth, kHeight);
+  const std::string folder = dir.Path() + "/";
+  WriteCaptureImages(*capture, folder);
+
+  // 54-byte header and rows of 796 * 3 = 2388 bytes (already a multiple of 4).
+  EXPECT_EQ(std::filesystem::file_size(folder + "image1.bmp"), 1463898u);
+  TBitmap bmp;
+  bmp.LoadFromFile(folder + "image1.bmp");
+  EXPECT_EQ(bmp.PixelFormat(), pf24bit);
+  const TJpegMarkers markers = ReadMarkers(sktest::TTempDir::Read(folder + "image1.jpg"));
+  EXPECT_TRUE(markers.Baseline);
+  EXPECT_EQ(markers.FirstQuantiser, 3);  // 16 scaled to quality 90
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(folder + "image1.jpg");
+  ASSERT_EQ(jpeg.Width(), kWidth);
+  ASSERT_EQ(jpeg.Height(), kHeight);
+  TBitmap decoded;
+  decoded.Assign(&jpeg.Bitmap());
+  double squares = 0;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const TRgb a = PixelAt(bmp, x, y), b = PixelAt(decoded, x, y);
+      const TRgb c = PixelAt(*capture, x, y);
+      ASSERT_EQ(a.R, c.R);
+      ASSERT_EQ(a.G, c.G);
+      ASSERT_EQ(a.B, c.B);
+      squares += (a.R - b.R) * (a.R - b.R) + (a.G - b.G) * (a.G - b.G) + (a.B - b.B) * (a.B - b.B);
+    }
+  const double mse = squares / (3.0 * kWidth * kHeight);
+  EXPECT_GT(10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9)), 30.0);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                          std::filesystem::directory_iterator()),
+            2);
+}
+
+}  // namespace
