@@ -23,9 +23,9 @@ bool TCaptureSchedule::BeginRebuild() {
   return true;
 }
 
-void TCaptureSchedule::EndRebuild() {
+void TCaptureSchedule::EndRebuild(bool pageLoaded) {
   if (rebuilds_ > 0) --rebuilds_;
-  started_ = true;
+  started_ = pageLoaded;
 }
 
 bool TCaptureSchedule::TimerMayRun() const {

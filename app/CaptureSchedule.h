@@ -26,8 +26,9 @@ public:
   void EndTick();
   /// A page rebuild begins: false when one is under way already.
   bool BeginRebuild();
-  /// The rebuild ended: capturing has started.
-  void EndRebuild();
+  /// The rebuild ended; with its page loaded capturing starts, without
+  /// (no template) it stays off until a later rebuild loads one.
+  void EndRebuild(bool pageLoaded = true);
   void BeginDrag() { dragging_ = true; }
   void EndDrag() { dragging_ = false; }
   /// The program is closing: the timer never runs again.
