@@ -146,7 +146,7 @@ void TGIS_LayerPixel::FillStrip(std::uint8_t* strip, double x0, double y0, doubl
       got = CallLineReader(row.data(), rr, columns * 3, first * 3) / 3;
       if (isGrid_) {
         if (!isGridSource_) ColorizeGridLine(row.data(), got * 3);
-      } else if (bitsPerPixel_ == 24) {
+      } else if (bitsPerPixel_ > 8) {
         MakeRowNonBlack(row.data(), got * 3);
       }
       loaded = rr;

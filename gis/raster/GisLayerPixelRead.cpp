@@ -231,7 +231,7 @@ bool TGIS_LayerPixel::Locate(const TGIS_Point& point, std::uint32_t& rgb, bool& 
   } else {
     values = {double(p[0]), double(p[1]), double(p[2])};
   }
-  if (bitsPerPixel_ == 24) MakeRowNonBlack(p, 3);
+  if (bitsPerPixel_ > 8) MakeRowNonBlack(p, 3);
   if (!isGrid_) ApplyPipeline(p, 3);
   rgb = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16);
   transparent = hasTransparency_ && IsTransparentPixel(p);
