@@ -116,10 +116,6 @@ void TGIS_LayerJPG::MakeDormant() {
 
 int TGIS_LayerJPG::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {
   if (!decodedBitmap_) throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
-  const int rowBytes = width_ * (bitsPerPixel_ == 8 ? 1 : 3);
-  if (row < 0 || row >= height_ || offset < 0 || offset >= rowBytes) return 0;
-  const int n = std::min(count, rowBytes - offset);
-  if (n <= 0) return 0;
-  std::memcpy(buffer, decodedBitmap_->ScanLine(row) + offset, std::size_t(n));
-  return n;
+  return CopyBitmapRow(*decodedBitmap_, width_ * (bitsPerPixel_ == 8 ? 1 : 3), buffer, row, count,
+                       offset);
 }

@@ -246,6 +246,10 @@ protected:
   void MakeRowNonBlack(std::uint8_t* row, int byteCount) const;
   // 4.101 steps
   void PlaceAroundTopLeft(double x, double y);
+  /// Copies part of a row of a picture held in memory (rowBytes a row);
+  /// the bytes copied.
+  static int CopyBitmapRow(TBitmap& bitmap, int rowBytes, std::uint8_t* buffer, int row,
+                           int count, int offset);
   /// Fills one part of a row from the in-memory copies.
   int ReadMemoryLine(std::uint8_t* buffer, int row, int count, int offset);
 

@@ -129,15 +129,20 @@ int TGIS_LayerPixel::ReadLine(std::uint8_t* buffer, int row, int count, int offs
   return ReadMemoryLine(buffer, row, count, offset);
 }
 
+int TGIS_LayerPixel::CopyBitmapRow(TBitmap& bitmap, int rowBytes, std::uint8_t* buffer, int row,
+                                   int count, int offset) {
+  if (row < 0 || row >= bitmap.Height() || offset < 0 || offset >= rowBytes) return 0;
+  const int n = std::min(count, rowBytes - offset);
+  if (n <= 0) return 0;
+  std::memcpy(buffer, bitmap.ScanLine(row) + offset, std::size_t(n));
+  return n;
+}
+
 int TGIS_LayerPixel::ReadMemoryLine(std::uint8_t* buffer, int row, int count, int offset) {
   if (row < 0 || offset < 0 || count <= 0) return 0;
-  if (inMemoryBitmap_) {
-    if (row >= inMemoryBitmap_->Height()) return 0;
-    const int n = std::min(count, 3 * inMemoryBitmap_->Width() - offset);
-    if (n <= 0) return 0;
-    std::memcpy(buffer, inMemoryBitmap_->ScanLine(row) + offset, std::size_t(n));
-    return n;
-  }
+  if (inMemoryBitmap_)
+    return CopyBitmapRow(*inMemoryBitmap_, 3 * inMemoryBitmap_->Width(), buffer, row, count,
+                         offset);
   if (inMemoryGrid_) {
     if (row >= readHeight_ || row >= int(inMemoryGrid_->size())) return 0;
     const std::vector<float>& values = (*inMemoryGrid_)[std::size_t(row)];
