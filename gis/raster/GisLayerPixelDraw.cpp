@@ -127,7 +127,9 @@ void TGIS_LayerPixel::FillStrip(std::uint8_t* strip, double x0, double y0, doubl
   columns = std::min(columns, readWidth_ - first);
   if (columns <= 0) return;
   const double sx = w / (x1 - x0), sy = h / (y1 - y0);
-  const double r = sx > 1 ? sx * (1 - FracOf(x0)) + 1 : 1;
+  // the first source pixel covers sx x (1 - fraction) output pixels (a
+  // further +1 here would widen it by one and shift the rest right)
+  const double r = sx > 1 ? sx * (1 - FracOf(x0)) : 1;
   double q = sy > 1 ? sy * (1 - FracOf(y0)) : 1;
   int srcRow = int(std::trunc(std::min(std::fabs(y0), std::fabs(y1))));
   const std::int64_t stride = RowBytes(w);
