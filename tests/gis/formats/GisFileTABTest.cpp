@@ -3,6 +3,10 @@
 // raster layers' georeference.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
 #include "gis/core/GisResource.h"
 #include "gis/formats/GisFileTAB.h"
 #include "gis/raster/GisLayerJPG.h"
@@ -177,4 +181,50 @@ TEST(FileTAB, RasterLayerPrecedenceTabPathAndWorldFile) {
   // a .jfw beats the .tab
   WriteFile(dir.File("pic.jfw"), "1\n0\n0\n-1\n7000\n8000\n");
   EXPECT_DOUBLE_EQ(open("").XMin, 6999.5);
+}
+
+TEST(FileTAB, SamplesAndMutations) {
+  const char* root = std::getenv("SK_TEST_DATA");
+  const std::string data = std::string(root != nullptr ? root : "tests/data") + "/tab/";
+  TSizedLayer good(17, 9);
+  TGIS_FileTAB tab(data + "good-raster.tab");
+  ASSERT_EQ(tab.Parse(), gisTabRaster);
+  EXPECT_EQ(tab.RasterFile(), "good.jpg");
+  tab.ApplyRasterRegistration(good);
+  EXPECT_DOUBLE_EQ(good.Extent().XMax, 134);
+  EXPECT_DOUBLE_EQ(good.Extent().YMin, 182);
+  for (const char* name : {"damaged-one-point.tab", "damaged-numbers.tab"}) {
+    SCOPED_TRACE(name);
+    TGIS_FileTAB bad(data + name);
+    ASSERT_EQ(bad.Parse(), gisTabRaster);
+    TSizedLayer layer(17, 9);
+    EXPECT_THROW(bad.ApplyRasterRegistration(layer), EGIS_Exception);
+  }
+  // mutations: a type, an error of the kernel, never anything else
+  TTempFolder dir;
+  const std::string text = ReadFile(data + "good-raster.tab");
+  std::mt19937 rng(9);
+  const char* values = "(),. \"0123456789-eE\r\nTypeRASTERFIELDS:";
+  const char* env = std::getenv("SK_FUZZ_ITERATIONS");
+  const int n = env != nullptr ? std::atoi(env) * 4 : 600;
+  for (int i = 0; i < n; ++i) {
+    std::string s = text;
+    for (int k = 0, m = 1 + int(rng() % 5); k < m; ++k) {
+      const std::size_t at = rng() % s.size();
+      if (rng() % 4 == 0)
+        s.erase(at, 1 + rng() % 8);
+      else
+        s[at] = values[rng() % std::strlen(values)];
+      if (s.empty()) s = "x";
+    }
+    WriteFile(dir.File("m.tab"), s);
+    TGIS_FileTAB m(dir.File("m.tab"));
+    try {
+      if (m.Parse() == gisTabRaster) {
+        TSizedLayer layer(17, 9);
+        m.ApplyRasterRegistration(layer);
+      }
+    } catch (const EGIS_Exception&) {
+    }
+  }
 }
