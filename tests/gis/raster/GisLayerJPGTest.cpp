@@ -200,3 +200,24 @@ TEST(LayerJPG, OpenTimeIsTheFileTimeAndTheLayerIsDormantAfterOpen) {
   layer.MakeDormant();
   EXPECT_EQ(layer.DecodedBitmap(), nullptr);
 }
+
+TEST(LayerJPG, EightBitScreensGiveGreyLevelsThroughAGreyPalette) {
+  if (!HasTool("djpeg")) GTEST_SKIP() << "djpeg missing";
+  TTempFolder dir;
+  auto photo = MakePhoto(23, 7);
+  const std::string jpg = dir.File("g.jpg"), ref = dir.File("g.bmp");
+  SaveJpeg(*photo, jpg);
+  auto saved = JpegScreenBitsHook();
+  JpegScreenBitsHook() = [] { return 8; };
+  TGIS_LayerJPG layer;
+  layer.SetPath(jpg);
+  layer.Open();
+  JpegScreenBitsHook() = saved;
+  EXPECT_EQ(layer.BitsPerPixel(), 8);
+  EXPECT_EQ(layer.OutBitsPerPixel(), 24);
+  EXPECT_EQ(layer.InfoText(), "JPEG File Interchange Format (JPG)\r\n23 x 7; 8 bit");
+  std::vector<std::uint8_t> expected =
+      OracleRows("djpeg -grayscale -bmp -outfile '" + ref + "' '" + jpg + "'", ref);
+  NonBlack(expected);
+  EXPECT_EQ(LayerRows(layer), expected);
+}
