@@ -136,6 +136,8 @@ void TGIS_LayerPixel::FillStrip(std::uint8_t* strip, double x0, double y0, doubl
   std::vector<std::uint8_t> row(std::size_t(columns) * 3 + 4);
   int loaded = -1;
   int got = 0;
+  const bool nonBlack = !isGrid_ && bitsPerPixel_ > 8;
+  const bool nonBlackAfter = w < columns;
   for (int out = 0; out < h;) {
     if (q < 1) {
       ++srcRow;
@@ -148,13 +150,15 @@ void TGIS_LayerPixel::FillStrip(std::uint8_t* strip, double x0, double y0, doubl
       got = CallLineReader(row.data(), rr, columns * 3, first * 3) / 3;
       if (isGrid_) {
         if (!isGridSource_) ColorizeGridLine(row.data(), got * 3);
-      } else if (bitsPerPixel_ > 8) {
+      } else if (nonBlack && !nonBlackAfter) {
         MakeRowNonBlack(row.data(), got * 3);
       }
       loaded = rr;
     }
     std::uint8_t* dib = strip + stride * (h - 1 - out);
     ScaleLine(row.data(), dib, r, w, x1 - x0, std::max(got, 1));
+    // scaling copies whole pixels, so black can be replaced on the shorter row
+    if (nonBlack && nonBlackAfter) MakeRowNonBlack(dib, w * 3);
     ApplyPipeline(dib, w * 3);
     q -= 1;
     ++out;
