@@ -9,7 +9,6 @@
 #include "gis/core/GisResource.h"
 #include "gis/core/GisResourceTable.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
 
@@ -176,9 +175,8 @@ void TGIS_LayerBMP::Open() {
     fileStream_.reset();
     throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
   }
-  if (FileExists(path_)) openTime_ = FileAge(path_);
-  infoText_ =
-      Format("Windows Bitmap (BMP)\r\n%d x %d; %d bit", {width_, height_, bitsPerPixel_});
+  SetFileInfo(
+      Format("Windows Bitmap (BMP)\r\n%d x %d; %d bit", {width_, height_, bitsPerPixel_}));
 }
 
 int TGIS_LayerBMP::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {

@@ -44,18 +44,11 @@ void TGIS_LayerJPG::ReadHeaderFields() {
   height_ = jpeg->Height();
   width_ = jpeg->Width();
   lineBytes_ = width_ * bitsPerPixel_ / 8;
-  BITMAPINFOHEADER& h = info_.Info.bmiHeader;
-  h.biWidth = 0;
-  h.biHeight = 0;
-  h.biPlanes = 1;
-  h.biBitCount = WORD(bitsPerPixel_);
-  h.biCompression = h.biSizeImage = 0;
-  h.biXPelsPerMeter = h.biYPelsPerMeter = 0;
-  h.biClrUsed = h.biClrImportant = 0;
+  ResetPictureHeader(bitsPerPixel_);
   if (bitsPerPixel_ == 8) {
     outBitsPerPixel_ = 24;
     outLineBytes_ = (width_ * 3 + 3) / 4 * 4;
-    h.biBitCount = 24;
+    info_.Info.bmiHeader.biBitCount = 24;
     // the 8-bit output is decoded as grey levels
     paletteCount_ = 256;
     SetGrayPalette();
@@ -89,9 +82,8 @@ void TGIS_LayerJPG::Open() {
   } catch (const Exception&) {
     throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
   }
-  if (FileExists(path_)) openTime_ = FileAge(path_);
-  infoText_ = Format("JPEG File Interchange Format (JPG)\r\n%d x %d; %d bit",
-                     {width_, height_, bitsPerPixel_});
+  SetFileInfo(Format("JPEG File Interchange Format (JPG)\r\n%d x %d; %d bit",
+                     {width_, height_, bitsPerPixel_}));
 }
 
 void TGIS_LayerJPG::WakeUp() {

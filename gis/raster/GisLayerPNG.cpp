@@ -8,7 +8,6 @@
 #include "gis/core/GisResourceTable.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
-#include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 
 TGIS_LayerPNG::TGIS_LayerPNG() {
@@ -41,13 +40,7 @@ void TGIS_LayerPNG::Decode() {
 void TGIS_LayerPNG::Open() {
   try {
     Decode();
-    BITMAPINFOHEADER& h = info_.Info.bmiHeader;
-    h.biWidth = h.biHeight = 0;
-    h.biPlanes = 1;
-    h.biBitCount = WORD(bitsPerPixel_);
-    h.biCompression = h.biSizeImage = 0;
-    h.biXPelsPerMeter = h.biYPelsPerMeter = 0;
-    h.biClrUsed = h.biClrImportant = 0;
+    ResetPictureHeader(bitsPerPixel_);
     outBitsPerPixel_ = bitsPerPixel_;
     outLineBytes_ = lineBytes_;
     ReadWorldFile(".PGW");
@@ -56,9 +49,8 @@ void TGIS_LayerPNG::Open() {
     decodedBitmap_.reset();
     throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
   }
-  if (FileExists(path_)) openTime_ = FileAge(path_);
-  infoText_ = Format("Portable Network Graphicp (PNG)\r\n%d x %d, %d bit",
-                     {width_, height_, bitsPerPixel_});
+  SetFileInfo(Format("Portable Network Graphicp (PNG)\r\n%d x %d, %d bit",
+                     {width_, height_, bitsPerPixel_}));
 }
 
 void TGIS_LayerPNG::WakeUp() {

@@ -185,6 +185,21 @@ void TGIS_LayerPixel::Open() {
   }
 }
 
+void TGIS_LayerPixel::ResetPictureHeader(int bits) {
+  BITMAPINFOHEADER& h = info_.Info.bmiHeader;
+  h.biWidth = h.biHeight = 0;
+  h.biPlanes = 1;
+  h.biBitCount = WORD(bits);
+  h.biCompression = h.biSizeImage = 0;
+  h.biXPelsPerMeter = h.biYPelsPerMeter = 0;
+  h.biClrUsed = h.biClrImportant = 0;
+}
+
+void TGIS_LayerPixel::SetFileInfo(const std::string& description) {
+  if (IsRegularFile(path_)) openTime_ = FileAge(path_);
+  infoText_ = description;
+}
+
 bool TGIS_LayerPixel::ReadWorldFile(const std::string& extension) {
   const std::string world = GisFindCompanionFile(path_, extension);
   if (!world.empty()) {

@@ -244,12 +244,19 @@ protected:
                  int srcPixels) const;
   void BlitStrip(const std::uint8_t* bits, int x, int y, int w, int h, std::int64_t size);
   void MakeRowNonBlack(std::uint8_t* row, int byteCount) const;
-  // 4.101 steps
+  // steps of Open
   void PlaceAroundTopLeft(double x, double y);
+  /// The header of a decoded picture: sizes and the six fields after the
+  /// depth 0, one plane, `bits` bits per pixel.
+  void ResetPictureHeader(int bits);
+  /// After a format's Open: the file's modification time and the description.
+  void SetFileInfo(const std::string& description);
   /// Copies part of a row of a picture held in memory (rowBytes a row);
   /// the bytes copied.
   static int CopyBitmapRow(TBitmap& bitmap, int rowBytes, std::uint8_t* buffer, int row,
                            int count, int offset);
+  template <class TReadRow, class TPut>
+  void Resample(const TGIS_Extent& extent, int rows, int cols, TReadRow readRow, TPut put);
   /// Fills one part of a row from the in-memory copies.
   int ReadMemoryLine(std::uint8_t* buffer, int row, int count, int offset);
 

@@ -245,47 +245,58 @@ bool TGIS_LayerPixel::Locate(const TGIS_Point& point, std::uint32_t& rgb, bool& 
 
 // ---- resampling ---------------------------------------------------------------------------------
 
-bool TGIS_LayerPixel::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
-  if (!GisIsExtentIntersecting(extent, extent_) || grid.empty() || grid[0].empty()) return false;
-  WakeUp();
-  const int rows = int(grid.size()), cols = int(grid[0].size());
+/// Resampling by running ratios: each source row read (`readRow(row)` gives
+/// the cells read from the first source column) fills as many output rows
+/// as the accumulated row ratio allows; within a row each source cell fills
+/// as many output cells as the column ratio allows (`put(outRow, outCol,
+/// cell)`), a ratio below 1 skipping cells.
+template <class TReadRow, class TPut>
+void TGIS_LayerPixel::Resample(const TGIS_Extent& extent, int rows, int cols, TReadRow readRow,
+                               TPut put) {
   const double w = (extent.XMax - extent.XMin) / cols, h = (extent.YMax - extent.YMin) / rows;
   const double sx = (extent_.XMax - extent_.XMin) / readWidth_;
   const double sy = (extent_.YMax - extent_.YMin) / readHeight_;
-  TAxisWalk cx = PlanAxis(extent.XMin, extent_.XMin, w, sx);
-  TAxisWalk cy = PlanAxis(-extent.YMax, -extent_.YMax, h, sy);
-  const int needed = std::max(1, SafeTrunc((std::min(extent.XMax, extent_.XMax) -
-                                            std::max(extent.XMin, extent_.XMin)) /
-                                               sx,
-                                           1));
-  overviewScale_ = GetOverviewScale(needed, cols);
-  std::vector<float> line(std::size_t(readWidth_) + 1);
+  const TAxisWalk cx = PlanAxis(extent.XMin, extent_.XMin, w, sx);
+  const TAxisWalk cy = PlanAxis(-extent.YMax, -extent_.YMax, h, sy);
   double accY = cy.Ratio * cy.Phase;
   int srcRow = cy.FirstSource, outRow = cy.FirstOutput;
-  while (outRow < rows) {
-    const int r = std::min(srcRow, readHeight_ - 1);
-    const int got = ReadGridLine(line, r, readWidth_ - cx.FirstSource, cx.FirstSource);
-    while (accY >= 0.5 && outRow < rows) {
+  while (outRow < rows && srcRow < readHeight_ + rows + 2) {
+    const int got = readRow(std::min(srcRow, readHeight_ - 1), cx.FirstSource);
+    for (; accY >= 0.5 && outRow < rows; accY -= 1, ++outRow) {
       double accX = cx.Ratio * cx.Phase;
-      int j = 0, outCol = cx.FirstOutput;
-      while (outCol < cols && j < got) {
+      for (int j = 0, outCol = cx.FirstOutput; outCol < cols && j < got;) {
         if (accX >= 0.5) {
-          const float v = line[std::size_t(j)];
-          if (v != noDataValue_) grid[std::size_t(outRow)][std::size_t(outCol)] = v;
-          ++outCol;
+          put(outRow, outCol++, j);
           accX -= 1;
         } else {
           ++j;
           accX += cx.Ratio;
         }
       }
-      ++outRow;
-      accY -= 1;
     }
     ++srcRow;
     accY += cy.Ratio;
-    if (srcRow >= readHeight_ + rows + 2) break;
   }
+}
+
+bool TGIS_LayerPixel::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
+  if (!GisIsExtentIntersecting(extent, extent_) || grid.empty() || grid[0].empty()) return false;
+  WakeUp();
+  const int rows = int(grid.size()), cols = int(grid[0].size());
+  const double sx = (extent_.XMax - extent_.XMin) / readWidth_;
+  const int needed = std::max(1, SafeTrunc((std::min(extent.XMax, extent_.XMax) -
+                                            std::max(extent.XMin, extent_.XMin)) /
+                                               sx,
+                                           1));
+  overviewScale_ = GetOverviewScale(needed, cols);
+  std::vector<float> line(std::size_t(readWidth_) + 1);
+  Resample(
+      extent, rows, cols,
+      [&](int row, int first) { return ReadGridLine(line, row, readWidth_ - first, first); },
+      [&](int r, int c, int j) {
+        const float v = line[std::size_t(j)];
+        if (v != noDataValue_) grid[std::size_t(r)][std::size_t(c)] = v;
+      });
   overviewScale_ = 1.0;
   return true;
 }
@@ -295,40 +306,15 @@ bool TGIS_LayerPixel::GetBitmap(const TGIS_Extent& extent, TBitmap& bitmap) {
     return false;
   WakeUp();
   bitmap.SetPixelFormat(pf24bit);
-  const int rows = bitmap.Height(), cols = bitmap.Width();
-  const double w = (extent.XMax - extent.XMin) / cols, h = (extent.YMax - extent.YMin) / rows;
-  const double sx = (extent_.XMax - extent_.XMin) / readWidth_;
-  const double sy = (extent_.YMax - extent_.YMin) / readHeight_;
-  TAxisWalk cx = PlanAxis(extent.XMin, extent_.XMin, w, sx);
-  TAxisWalk cy = PlanAxis(-extent.YMax, -extent_.YMax, h, sy);
   std::vector<std::uint8_t> line(std::size_t(readWidth_) * 3 + 12);
-  double accY = cy.Ratio * cy.Phase;
-  int srcRow = cy.FirstSource, outRow = cy.FirstOutput;
-  while (outRow < rows) {
-    const int r = std::min(srcRow, readHeight_ - 1);
-    const int got =
-        CallLineReader(line.data(), r, (readWidth_ - cx.FirstSource) * 3, cx.FirstSource * 3) / 3;
-    while (accY >= 0.5 && outRow < rows) {
-      std::uint8_t* out = bitmap.ScanLine(outRow);
-      double accX = cx.Ratio * cx.Phase;
-      int j = 0, outCol = cx.FirstOutput;
-      while (outCol < cols && j < got) {
-        if (accX >= 0.5) {
-          std::memcpy(out + 3 * outCol, line.data() + 3 * j, 3);
-          ++outCol;
-          accX -= 1;
-        } else {
-          ++j;
-          accX += cx.Ratio;
-        }
-      }
-      ++outRow;
-      accY -= 1;
-    }
-    ++srcRow;
-    accY += cy.Ratio;
-    if (srcRow >= readHeight_ + rows + 2) break;
-  }
+  Resample(
+      extent, bitmap.Height(), bitmap.Width(),
+      [&](int row, int first) {
+        return CallLineReader(line.data(), row, (readWidth_ - first) * 3, first * 3) / 3;
+      },
+      [&](int r, int c, int j) {
+        std::memcpy(bitmap.ScanLine(r) + 3 * c, line.data() + 3 * j, 3);
+      });
   return true;
 }
 

@@ -490,3 +490,26 @@ TEST(PixelDraw, DrawExtentCutsATileAndFramesIt) {
   }
   EXPECT_EQ(at(35, 14)[0], g[std::size_t((9 * 20 + 5) * 3)]);
 }
+
+TEST_F(PixelLayer, GridCopyKeepsValuesAndNoDataAndColourSourcesColourInGridMode) {
+  const float nd = 32768;
+  auto* g = new TArrayLayer(4, 2, {1, 2, nd, 4, 5, 6, 7, 8}, GisExtent(0, 0, 4, 2));
+  g->SetMinValue(0), g->SetMaxValue(10);
+  view.Viewer().Add(g);
+  TGIS_LayerPixel copy;
+  copy.CreateCopy(*g, g->Extent(), 0, 0);
+  ASSERT_EQ(copy.Width(), 4);
+  std::vector<float> row(4);
+  EXPECT_EQ(copy.ReadGridLine(row, 0, 4, 0), 4);
+  EXPECT_EQ(row, (std::vector<float>{1, 2, nd, 4}));
+  TGIS_GridArray half(1, std::vector<float>(2, -1));
+  ASSERT_TRUE(g->GetGrid(g->Extent(), half));
+  EXPECT_EQ(half[0][0], 1);
+  // a colour layer shown as a grid of its first byte
+  TMemLayer* c = Add(2, 1, {0, 0, 0, 255, 255, 255});
+  c->SetGridMode(true);
+  EXPECT_TRUE(c->IsGrid());
+  std::vector<std::uint8_t> px = {0, 9, 9, 255, 9, 9};
+  c->ColorizeGridLine(px.data(), 6);
+  EXPECT_EQ(px, (std::vector<std::uint8_t>{0x20, 0x20, 0x20, 0xFF, 0xFF, 0xFF}));
+}
