@@ -86,8 +86,8 @@ void TPngPicture::Draw(TCanvas* canvas, const TRect& rect) {
   // the destination under the picture, blended at the picture's size
   TBitmap back(width_, height_, pf24bit);
   const int rw = rect.Right - rect.Left, rh = rect.Bottom - rect.Top;
-  StretchBlt(back.Canvas()->Handle(), 0, 0, width_, height_, canvas->Handle(), rect.Left,
-             rect.Top, rw, rh, SRCCOPY);
+  StretchBlt(back.Canvas()->Handle(), 0, 0, width_, height_, canvas->Handle(), rect.Left, rect.Top,
+             rw, rh, SRCCOPY);
   BlendInto(back);
   StretchBlt(canvas->Handle(), rect.Left, rect.Top, rw, rh, back.Canvas()->Handle(), 0, 0, width_,
              height_, SRCCOPY);

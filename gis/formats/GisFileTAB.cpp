@@ -96,8 +96,8 @@ void TGIS_FileTAB::ParseTypeLine(const std::string& line) {
   const TStringList& r = t.Result();
   if (r.Count() >= 2) {
     const std::string kind = r.Get(1);
-    tableType_ = kind == "NATIVE" ? gisTabNative
-                 : kind == "DBF"  ? gisTabDbf
+    tableType_ = kind == "NATIVE"   ? gisTabNative
+                 : kind == "DBF"    ? gisTabDbf
                  : kind == "RASTER" ? gisTabRaster
                                     : gisTabUnknown;
   }

@@ -54,8 +54,8 @@ private:
   std::string path_;
   std::unique_ptr<TStringList> headerLines_, itemLines_;
   int firstItemLine_ = 0;
-  int nextLine_ = 1;  // the file line number of the header list's first line
-  int lastLine_ = 0;  // the number of the line last removed
+  int nextLine_ = 1; // the file line number of the header list's first line
+  int lastLine_ = 0; // the number of the line last removed
   std::int32_t tableType_ = gisTabNative;
   int codePage_ = 0;
   std::string rasterFile_, coordSysLine_;

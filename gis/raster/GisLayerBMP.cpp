@@ -62,8 +62,7 @@ bool CheckSizes(TGIS_BitmapHeader& h, std::int64_t fileSize, std::string& reason
 }
 
 bool CheckDepthAndCompression(TGIS_BitmapHeader& h, TStream& stream, std::string& reason) {
-  if (h.BitCount != 1 && h.BitCount != 4 && h.BitCount != 8 && h.BitCount != 24 &&
-      h.BitCount != 32)
+  if (h.BitCount != 1 && h.BitCount != 4 && h.BitCount != 8 && h.BitCount != 24 && h.BitCount != 32)
     return Fail(reason, "unsupported depth");
   if (h.Compression == 0) {
     h.Expand32 = h.BitCount == 32;
@@ -121,7 +120,7 @@ bool GisReadBitmapHeader(TStream& stream, TGIS_BitmapInfoBlock& block, TGIS_Bitm
   h.BitCount = block.Info.bmiHeader.biBitCount;
   h.Compression = block.Info.bmiHeader.biCompression;
   const std::uint32_t used = block.Info.bmiHeader.biClrUsed;
-  h.PaletteCount = used != 0 ? int(std::min<std::uint32_t>(used, 256))
+  h.PaletteCount = used != 0         ? int(std::min<std::uint32_t>(used, 256))
                    : h.BitCount <= 8 ? 1 << h.BitCount
                                      : 0;
   return CheckDepthAndCompression(h, stream, reason) && CheckSizes(h, fileSize, reason) &&
@@ -175,8 +174,7 @@ void TGIS_LayerBMP::Open() {
     fileStream_.reset();
     throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
   }
-  SetFileInfo(
-      Format("Windows Bitmap (BMP)\r\n%d x %d; %d bit", {width_, height_, bitsPerPixel_}));
+  SetFileInfo(Format("Windows Bitmap (BMP)\r\n%d x %d; %d bit", {width_, height_, bitsPerPixel_}));
 }
 
 int TGIS_LayerBMP::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {
@@ -185,9 +183,9 @@ int TGIS_LayerBMP::ReadLine(std::uint8_t* buffer, int row, int count, int offset
   const std::int64_t fileCount = expand32_ ? std::int64_t(count) / 3 * 4 : count;
   const std::int64_t fileOffset = expand32_ ? std::int64_t(offset) / 3 * 4 : offset;
   if (fileOffset + fileCount > lineBytes_) return 0;
-  const std::int64_t rowStart = storedHeight_ < 1
-                                    ? dataOffset_ + std::int64_t(row) * lineBytes_
-                                    : dataOffset_ + imageSize_ - (std::int64_t(row) + 1) * lineBytes_;
+  const std::int64_t rowStart =
+      storedHeight_ < 1 ? dataOffset_ + std::int64_t(row) * lineBytes_
+                        : dataOffset_ + imageSize_ - (std::int64_t(row) + 1) * lineBytes_;
   std::vector<std::uint8_t> wide;
   std::uint8_t* target = buffer;
   if (expand32_) {

@@ -16,16 +16,16 @@ class TStream;
 
 /// What GisReadBitmapHeader found.
 struct TGIS_BitmapHeader {
-  std::int64_t DataOffset = 0;  // bfOffBits
-  std::uint32_t InfoSize = 0;   // biSize (40, 108, 124 ...)
+  std::int64_t DataOffset = 0; // bfOffBits
+  std::uint32_t InfoSize = 0;  // biSize (40, 108, 124 ...)
   std::int32_t Width = 0;
   std::int32_t StoredHeight = 0; // biHeight: > 0 bottom-up
   int BitCount = 0;
   std::uint32_t Compression = 0;
-  int PaletteCount = 0;          // biClrUsed, or 2^bits for 1, 4 and 8 bits
-  bool Expand32 = false;         // 32-bit rows served as 24-bit
-  std::int64_t LineBytes = 0;    // bytes of one stored row (padded to 4)
-  std::int64_t ImageSize = 0;    // LineBytes x rows
+  int PaletteCount = 0;       // biClrUsed, or 2^bits for 1, 4 and 8 bits
+  bool Expand32 = false;      // 32-bit rows served as 24-bit
+  std::int64_t LineBytes = 0; // bytes of one stored row (padded to 4)
+  std::int64_t ImageSize = 0; // LineBytes x rows
 };
 
 /// Reads the file header, the information header (of any size from 40

@@ -179,9 +179,9 @@ void TGIS_LayerPixel::Open() {
   MakeDormant();
   if (isGrid_ && valueUnits_->Type() == gisUnitsNone) valueUnits_->SetType(gisUnitsMeter);
   if (infoText_.empty()) {
-    infoText_ = Format(isGrid_ ? "Generic Pixel-Grid Layer\r\n%d x %d"
-                               : "Generic Pixel Layer\r\n%d x %d",
-                       {width_, height_});
+    infoText_ =
+        Format(isGrid_ ? "Generic Pixel-Grid Layer\r\n%d x %d" : "Generic Pixel Layer\r\n%d x %d",
+               {width_, height_});
   }
 }
 

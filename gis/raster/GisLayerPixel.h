@@ -253,8 +253,8 @@ protected:
   void SetFileInfo(const std::string& description);
   /// Copies part of a row of a picture held in memory (rowBytes a row);
   /// the bytes copied.
-  static int CopyBitmapRow(TBitmap& bitmap, int rowBytes, std::uint8_t* buffer, int row,
-                           int count, int offset);
+  static int CopyBitmapRow(TBitmap& bitmap, int rowBytes, std::uint8_t* buffer, int row, int count,
+                           int offset);
   template <class TReadRow, class TPut>
   void Resample(const TGIS_Extent& extent, int rows, int cols, TReadRow readRow, TPut put);
   /// Fills one part of a row from the in-memory copies.

@@ -164,7 +164,8 @@ void TGIS_LayerPixel::ColorizeGridLine(std::uint8_t* row, int byteCount) {
   }
 }
 
-// ---- palettes ------------------------------------------------------------------------------------
+// ---- palettes
+// ------------------------------------------------------------------------------------
 
 void TGIS_LayerPixel::SetGrayPalette() {
   const int n = std::clamp(paletteCount_, 2, 256);
@@ -188,7 +189,8 @@ void TGIS_LayerPixel::InvertPalette() {
   }
 }
 
-// ---- Prepare ---------------------------------------------------------------------------------------
+// ---- Prepare
+// ---------------------------------------------------------------------------------------
 
 void TGIS_LayerPixel::Prepare() {
   if (viewer_ == nullptr || paramsSection_ == nullptr) return;
@@ -206,10 +208,9 @@ void TGIS_LayerPixel::Prepare() {
   if (px.Histogram() && !histogramReady_) ComputeHistogram();
   if (hasFullRgbZones_) BuildFullRgbTable();
   hasColorAdjust_ = hasRedZones_ || hasGreenZones_ || hasBlueZones_ || px.Red() != 0 ||
-                    px.Blue() != 0 || px.Green() != 0 || px.Brightness() != 0 ||
-                    px.Contrast() != 0;
-  useColorTable_ = hasTransparency_ || hasColorAdjust_ || px.Inversion() || px.Histogram() ||
-                   px.GrayScale();
+                    px.Blue() != 0 || px.Green() != 0 || px.Brightness() != 0 || px.Contrast() != 0;
+  useColorTable_ =
+      hasTransparency_ || hasColorAdjust_ || px.Inversion() || px.Histogram() || px.GrayScale();
   if (px.Inversion() != inversionApplied_) {
     histogramEqualised_ = false;
     inversionApplied_ = px.Inversion();
@@ -442,7 +443,8 @@ bool TGIS_LayerPixel::IsTransparentPixel(const std::uint8_t* p) const {
   return transparentMask_[p[0]][0] && transparentMask_[p[1]][1] && transparentMask_[p[2]][2];
 }
 
-// ---- histogram ------------------------------------------------------------------------------------
+// ---- histogram
+// ------------------------------------------------------------------------------------
 
 void TGIS_LayerPixel::AddToHistogram(const std::uint8_t* row, int byteCount) {
   for (int i = 0; i + 2 < byteCount; i += 3) {

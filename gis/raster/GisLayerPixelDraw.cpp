@@ -79,8 +79,8 @@ void TGIS_LayerPixel::MakeRowNonBlack(std::uint8_t* row, int byteCount) const {
     if (row[i] == 0 && row[i + 1] == 0 && row[i + 2] == 0) row[i] = row[i + 1] = row[i + 2] = 1;
 }
 
-void TGIS_LayerPixel::ScaleLine(const std::uint8_t* src, std::uint8_t* out, double phase,
-                                int width, double span, int srcPixels) const {
+void TGIS_LayerPixel::ScaleLine(const std::uint8_t* src, std::uint8_t* out, double phase, int width,
+                                double span, int srcPixels) const {
   if (srcPixels <= 0) return;
   const double e = width / span;
   const int b0 = bandIndex_[0], b1 = bandIndex_[1], b2 = bandIndex_[2];
@@ -190,8 +190,7 @@ void TGIS_LayerPixel::BlitStrip(const std::uint8_t* bits, int x, int y, int w, i
     }
   }
   gdi->StretchDIBits(x, y, w, h, 0, 0, w, h, mask.data(), &info_.Info, DIB_RGB_COLORS, SRCAND);
-  gdi->StretchDIBits(x, y, w, h, 0, 0, w, h, masked.data(), &info_.Info, DIB_RGB_COLORS,
-                     SRCPAINT);
+  gdi->StretchDIBits(x, y, w, h, 0, 0, w, h, masked.data(), &info_.Info, DIB_RGB_COLORS, SRCPAINT);
 }
 
 // ---- DrawRaster ------------------------------------------------------------------------------
@@ -213,8 +212,8 @@ bool TGIS_LayerPixel::DrawRaster(const TGIS_Extent& extent) {
   if (!StartDrawing(extent)) return false;
   const TGIS_Extent px = viewer_->ScreenToMapRect(TRect{-1, -1, 1, 1});
   const double dx = std::fabs(px.XMax - px.XMin), dy = std::fabs(px.YMax - px.YMin);
-  TGIS_Extent wide = GisExtent(extent.XMin - dx, extent.YMin - dy, extent.XMax + dx,
-                               extent.YMax + dy);
+  TGIS_Extent wide =
+      GisExtent(extent.XMin - dx, extent.YMin - dy, extent.XMax + dx, extent.YMax + dy);
   wide = GisExtentIntersection(wide, extent_);
   const TRect dest = viewer_->MapToScreenRect(wide);
   double c0 = (wide.XMin - extent_.XMin) / pixelSizeX_;
@@ -232,9 +231,9 @@ bool TGIS_LayerPixel::DrawRaster(const TGIS_Extent& extent) {
   if (destW <= 0 || destH <= 0) return false;
   stripCount_ = GisComputeStripCount(destW, destH, sourceWindow_.Right - sourceWindow_.Left,
                                      sourceWindow_.Bottom - sourceWindow_.Top);
-  const bool perRow = std::int64_t(destW) * 3 + 4 +
-                          std::int64_t(sourceWindow_.Right - sourceWindow_.Left) * 3 + 4 >
-                      kStripBytes;
+  const bool perRow =
+      std::int64_t(destW) * 3 + 4 + std::int64_t(sourceWindow_.Right - sourceWindow_.Left) * 3 + 4 >
+      kStripBytes;
   // The source rows of a strip follow from its destination rows: where a
   // halving met an odd row count, neighbouring strips overlap by one
   // destination row, and that row must show the same source row in both

@@ -177,8 +177,7 @@ bool TGIS_LayerPixel::GetGridValue(const TPoint& cell, std::vector<double>& valu
   return false;
 }
 
-int TGIS_LayerPixel::ReadGridLine(std::vector<float>& values, int row, int count,
-                                  int firstColumn) {
+int TGIS_LayerPixel::ReadGridLine(std::vector<float>& values, int row, int count, int firstColumn) {
   if (values.empty()) return 0;
   count = std::min(count, readWidth_ - firstColumn);
   count = std::min(count, int(values.size()));
@@ -284,10 +283,9 @@ bool TGIS_LayerPixel::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
   WakeUp();
   const int rows = int(grid.size()), cols = int(grid[0].size());
   const double sx = (extent_.XMax - extent_.XMin) / readWidth_;
-  const int needed = std::max(1, SafeTrunc((std::min(extent.XMax, extent_.XMax) -
-                                            std::max(extent.XMin, extent_.XMin)) /
-                                               sx,
-                                           1));
+  const int needed = std::max(
+      1, SafeTrunc((std::min(extent.XMax, extent_.XMax) - std::max(extent.XMin, extent_.XMin)) / sx,
+                   1));
   overviewScale_ = GetOverviewScale(needed, cols);
   std::vector<float> line(std::size_t(readWidth_) + 1);
   Resample(
@@ -372,7 +370,8 @@ void TGIS_LayerPixel::CreateCopy(TGIS_LayerPixel& source, const TGIS_Extent& ext
   colorTable_ = source.colorTable_;
 }
 
-// ---- AfterConfig ----------------------------------------------------------------------------------
+// ---- AfterConfig
+// ----------------------------------------------------------------------------------
 
 void TGIS_LayerPixel::AfterConfig() {
   if (!isGrid_ || viewer_ == nullptr) return;

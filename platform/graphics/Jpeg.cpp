@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/rtl/Streams.h"
@@ -166,8 +166,7 @@ TDecodeState HeaderOf(const std::uint8_t* data, std::size_t size) {
   TDecodeState s;
   if (!data || size < 4) Fail("not a JPEG image");
   if (!Decode(s, data, size, nullptr)) Fail(s.err.message);
-  if (s.width <= 0 || s.height <= 0 || std::int64_t(s.width) * s.height > kMaxPixels ||
-      !s.fits)
+  if (s.width <= 0 || s.height <= 0 || std::int64_t(s.width) * s.height > kMaxPixels || !s.fits)
     Fail("image size out of range");
   return s;
 }

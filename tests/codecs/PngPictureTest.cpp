@@ -4,9 +4,9 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 #include "codecs/PngPicture.h"
 #include "platform/graphics/Bitmap.h"

@@ -40,7 +40,8 @@ constexpr int kViewW = 1920, kViewH = 1080, kBigW = 6000, kBigH = 4000;
 
 std::string Folder() {
   static const std::string dir = [] {
-    const auto p = std::filesystem::temp_directory_path() / ("sk_raster_bench_" + std::to_string(::getpid()));
+    const auto p =
+        std::filesystem::temp_directory_path() / ("sk_raster_bench_" + std::to_string(::getpid()));
     std::filesystem::create_directories(p);
     return p.string();
   }();
@@ -94,7 +95,8 @@ struct TInputs {
     put32(10, off), put32(14, 40), put32(18, kBigW), put32(22, kBigH);
     s[26] = 1, s[28] = 8;
     for (int i = 0; i < 256; ++i)
-      s[std::size_t(54 + 4 * i)] = s[std::size_t(55 + 4 * i)] = s[std::size_t(56 + 4 * i)] = char(i);
+      s[std::size_t(54 + 4 * i)] = s[std::size_t(55 + 4 * i)] = s[std::size_t(56 + 4 * i)] =
+          char(i);
     for (int y = 0; y < kBigH; ++y) {
       const std::uint8_t* src = b.ScanLine(kBigH - 1 - y);
       for (int x = 0; x < kBigW; ++x)
@@ -152,7 +154,8 @@ void OnJpegError(j_common_ptr c) {
 /// libjpeg-turbo's own decode of the file into one B,G,R buffer.
 std::size_t DecodeWithLibjpeg(const std::string& path, std::vector<std::uint8_t>& out) {
   std::ifstream f(path, std::ios::binary);
-  std::vector<unsigned char> data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  std::vector<unsigned char> data((std::istreambuf_iterator<char>(f)),
+                                  std::istreambuf_iterator<char>());
   jpeg_decompress_struct c;
   TJpegError err;
   c.err = jpeg_std_error(&err.base);
@@ -196,7 +199,8 @@ void FitSize(int& w, int& h) {
   w = int(kBigW * s), h = int(kBigH * s);
 }
 
-// ---- JPEG ------------------------------------------------------------------------------------------
+// ---- JPEG
+// ------------------------------------------------------------------------------------------
 
 void BM_JpegOpenAndFitPaint(benchmark::State& state) {
   const std::string path = state.range(0) ? Inputs().captureJpg : Inputs().bigJpg;
@@ -247,13 +251,15 @@ void BM_NearestCopy(benchmark::State& state) {
   }
   const std::size_t stride = std::size_t(kBigW) * 3;
   for (auto _ : state) {
-    ScaleNearest([&](int y) { return picture.data() + stride * std::size_t(y); }, srcW, srcH, w, h, out);
+    ScaleNearest([&](int y) { return picture.data() + stride * std::size_t(y); }, srcW, srcH, w, h,
+                 out);
     benchmark::DoNotOptimize(out.data());
   }
 }
 BENCHMARK(BM_NearestCopy)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// ---- BMP -----------------------------------------------------------------------------------------------
+// ---- BMP
+// -----------------------------------------------------------------------------------------------
 
 void BM_BmpOpenAndPaint(benchmark::State& state) {
   const std::string path = state.range(0) == 8 ? Inputs().bmp8 : Inputs().bmp24;
@@ -265,7 +271,12 @@ void BM_BmpOpenAndPaint(benchmark::State& state) {
     delete layer;
   }
 }
-BENCHMARK(BM_BmpOpenAndPaint)->Args({24, 0})->Args({24, 1})->Args({8, 0})->Args({8, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BmpOpenAndPaint)
+    ->Args({24, 0})
+    ->Args({24, 1})
+    ->Args({8, 0})
+    ->Args({8, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PreadAndScale(benchmark::State& state) {
   const bool eight = state.range(0) == 8;
@@ -278,16 +289,19 @@ void BM_PreadAndScale(benchmark::State& state) {
     FitSize(w, h);
     srcW = kBigW, srcH = kBigH;
   }
-  std::vector<std::uint8_t> raw(static_cast<std::size_t>(line)), row(std::size_t(kBigW) * 3 + 4), out;
+  std::vector<std::uint8_t> raw(static_cast<std::size_t>(line)), row(std::size_t(kBigW) * 3 + 4),
+      out;
   for (auto _ : state) {
     const int fd = ::open(path.c_str(), O_RDONLY);
     ScaleNearest(
         [&](int y) {
           const std::int64_t stored = kBigH - 1 - y;
-          if (::pread(fd, raw.data(), std::size_t(srcW * bpp), off + stored * line) < 0) std::abort();
+          if (::pread(fd, raw.data(), std::size_t(srcW * bpp), off + stored * line) < 0)
+            std::abort();
           if (!eight) return const_cast<const std::uint8_t*>(raw.data());
           for (int x = 0; x < srcW; ++x)
-            row[std::size_t(3 * x)] = row[std::size_t(3 * x + 1)] = row[std::size_t(3 * x + 2)] = raw[std::size_t(x)];
+            row[std::size_t(3 * x)] = row[std::size_t(3 * x + 1)] = row[std::size_t(3 * x + 2)] =
+                raw[std::size_t(x)];
           return const_cast<const std::uint8_t*>(row.data());
         },
         srcW, srcH, w, h, out);
@@ -295,7 +309,12 @@ void BM_PreadAndScale(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data());
   }
 }
-BENCHMARK(BM_PreadAndScale)->Args({24, 0})->Args({24, 1})->Args({8, 0})->Args({8, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreadAndScale)
+    ->Args({24, 0})
+    ->Args({24, 1})
+    ->Args({8, 0})
+    ->Args({8, 1})
+    ->Unit(benchmark::kMillisecond);
 
 /// The console report plus each layer run's time over its floor.
 class TRatioReporter : public ::benchmark::ConsoleReporter {
@@ -304,20 +323,27 @@ public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs)
-      if (r.iterations > 0) perIteration_[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
+      if (r.iterations > 0)
+        perIteration_[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
     const char* pairs[][3] = {
-        {"JPEG 6000x4000 open + fit paint / libjpeg decode (goal <= 1.2)", "BM_JpegOpenAndFitPaint/0", "BM_LibjpegDecode/0"},
-        {"JPEG 796x613 capture open + paint / libjpeg decode", "BM_JpegOpenAndFitPaint/1", "BM_LibjpegDecode/1"},
+        {"JPEG 6000x4000 open + fit paint / libjpeg decode (goal <= 1.2)",
+         "BM_JpegOpenAndFitPaint/0", "BM_LibjpegDecode/0"},
+        {"JPEG 796x613 capture open + paint / libjpeg decode", "BM_JpegOpenAndFitPaint/1",
+         "BM_LibjpegDecode/1"},
         {"JPEG Open alone / libjpeg decode (goal < 0.01)", "BM_JpegOpenOnly", "BM_LibjpegDecode/0"},
         {"awake JPEG fit paint / nearest copy", "BM_JpegAwakePaint/0", "BM_NearestCopy/0"},
         {"awake JPEG 1:1 paint / nearest copy", "BM_JpegAwakePaint/1", "BM_NearestCopy/1"},
-        {"BMP 24-bit open + fit paint / pread + scale (aim <= 1.3)", "BM_BmpOpenAndPaint/24/0", "BM_PreadAndScale/24/0"},
-        {"BMP 24-bit open + 1:1 paint / pread + scale", "BM_BmpOpenAndPaint/24/1", "BM_PreadAndScale/24/1"},
-        {"BMP 8-bit open + fit paint / pread + scale", "BM_BmpOpenAndPaint/8/0", "BM_PreadAndScale/8/0"},
-        {"BMP 8-bit open + 1:1 paint / pread + scale", "BM_BmpOpenAndPaint/8/1", "BM_PreadAndScale/8/1"},
+        {"BMP 24-bit open + fit paint / pread + scale (aim <= 1.3)", "BM_BmpOpenAndPaint/24/0",
+         "BM_PreadAndScale/24/0"},
+        {"BMP 24-bit open + 1:1 paint / pread + scale", "BM_BmpOpenAndPaint/24/1",
+         "BM_PreadAndScale/24/1"},
+        {"BMP 8-bit open + fit paint / pread + scale", "BM_BmpOpenAndPaint/8/0",
+         "BM_PreadAndScale/8/0"},
+        {"BMP 8-bit open + 1:1 paint / pread + scale", "BM_BmpOpenAndPaint/8/1",
+         "BM_PreadAndScale/8/1"},
     };
     for (const auto& p : pairs) {
       auto a = perIteration_.find(p[1]), b = perIteration_.find(p[2]);

@@ -165,7 +165,8 @@ TEST(FileTAB, RasterLayerPrecedenceTabPathAndWorldFile) {
   auto photo = MakePhoto(1000, 500);
   SaveJpeg(*photo, dir.File("pic.jpg"), 50);
   WriteFile(dir.File("pic.tab"), kThreePoints);
-  WriteFile(dir.File("other.TAB"), "Definition Table\nType RASTER\n(0,0) (0,0)\n(10,-5) (1000,500)\n");
+  WriteFile(dir.File("other.TAB"),
+            "Definition Table\nType RASTER\n(0,0) (0,0)\n(10,-5) (1000,500)\n");
   auto open = [&](const std::string& tabPath) {
     auto layer = std::make_unique<TGIS_LayerJPG>();
     layer->SetPath(dir.File("pic.jpg"));

@@ -85,10 +85,14 @@ TEST(LayerBMP, RowsOfEveryDepthEqualImageMagick) {
     int bits;
   };
   const Row rows[] = {
-      {"-monochrome BMP3:", 1},          {"-colors 16 -type Palette BMP3:", 4},
-      {"-colors 200 -type Palette BMP3:", 8}, {"-type TrueColor BMP3:", 24},
-      {"-monochrome BMP:", 1},           {"-colors 16 -type Palette BMP:", 4},
-      {"-colors 200 -type Palette BMP:", 8},  {"-type TrueColor BMP:", 24},
+      {"-monochrome BMP3:", 1},
+      {"-colors 16 -type Palette BMP3:", 4},
+      {"-colors 200 -type Palette BMP3:", 8},
+      {"-type TrueColor BMP3:", 24},
+      {"-monochrome BMP:", 1},
+      {"-colors 16 -type Palette BMP:", 4},
+      {"-colors 200 -type Palette BMP:", 8},
+      {"-type TrueColor BMP:", 24},
       {"-alpha on BMP:", 32},
   };
   std::set<int> seen;
@@ -107,8 +111,8 @@ TEST(LayerBMP, RowsOfEveryDepthEqualImageMagick) {
       EXPECT_LE(fileBits, r.bits);
       seen.insert(fileBits);
       std::unique_ptr<TGIS_LayerBMP> layer;
-      ASSERT_NO_THROW(layer = OpenBmp(path)) << "biSize " << int(std::uint8_t(bytes[14]))
-                                             << " compression " << int(bytes[30]);
+      ASSERT_NO_THROW(layer = OpenBmp(path))
+          << "biSize " << int(std::uint8_t(bytes[14])) << " compression " << int(bytes[30]);
       EXPECT_EQ(layer->BitsPerPixel(), fileBits);
       EXPECT_EQ(layer->InfoText(), "Windows Bitmap (BMP)\r\n" + std::to_string(w) + " x 5; " +
                                        std::to_string(fileBits) + " bit");
@@ -131,8 +135,9 @@ TEST(LayerBMP, PartialRowsAtOddOffsetsAndTheDeliveredCount) {
     layer->WakeUp();
     std::vector<std::uint8_t> row(200);
     EXPECT_EQ(layer->ReadLine(row.data(), 2, 15, 21), 15) << "bytes delivered, not read";
-    EXPECT_EQ(std::vector<std::uint8_t>(row.begin(), row.begin() + 15),
-              std::vector<std::uint8_t>(px.begin() + (2 * w + 7) * 3, px.begin() + (2 * w + 12) * 3));
+    EXPECT_EQ(
+        std::vector<std::uint8_t>(row.begin(), row.begin() + 15),
+        std::vector<std::uint8_t>(px.begin() + (2 * w + 7) * 3, px.begin() + (2 * w + 12) * 3));
   }
 }
 
@@ -234,7 +239,8 @@ TEST(LayerBMP, DamagedAndUnsupportedFilesRaise0031) {
       OpenBmp(path);
       FAIL() << "opened";
     } catch (const EGIS_Exception& e) {
-      EXPECT_EQ(std::string(e.Message()), "0031 Error during reading file \"" + path + "\" (code 0)");
+      EXPECT_EQ(std::string(e.Message()),
+                "0031 Error during reading file \"" + path + "\" (code 0)");
     }
   }
 }

@@ -1,7 +1,7 @@
 // The JPEG layer: the capture path (a JPEG with a lower-case .jgw in a
 // viewer), rows against djpeg, world-file precedence, damaged files.
-#include "gis/core/GisResource.h"
 #include "gis/raster/GisLayerJPG.h"
+#include "gis/core/GisResource.h"
 #include "platform/rtl/Files.h"
 #include "tests/gis/raster/RasterTestSupport.h"
 
@@ -69,9 +69,12 @@ TEST(LayerJPG, RowsEqualDjpegForEverySamplingAndMode) {
     int bits;
   };
   const Row rows[] = {
-      {17, 9, "-sample 2x2", 24},          {17, 9, "-sample 2x1", 24},
-      {17, 9, "-sample 1x1", 24},          {33, 20, "-progressive -sample 2x2", 24},
-      {1, 1, "", 24},                      {23, 11, "-grayscale", 24},
+      {17, 9, "-sample 2x2", 24},
+      {17, 9, "-sample 2x1", 24},
+      {17, 9, "-sample 1x1", 24},
+      {33, 20, "-progressive -sample 2x2", 24},
+      {1, 1, "", 24},
+      {23, 11, "-grayscale", 24},
       {64, 48, "-optimize -sample 2x2", 24},
   };
   for (const Row& r : rows) {
@@ -80,7 +83,8 @@ TEST(LayerJPG, RowsEqualDjpegForEverySamplingAndMode) {
     const std::string src = dir.File("src.bmp"), jpg = dir.File("t.jpg"), ref = dir.File("ref.bmp");
     photo->SaveToFile(src);
     RunTool("cjpeg -quality 85 " + r.options + " -outfile '" + jpg + "' '" + src + "'");
-    const std::vector<std::uint8_t> oracle = OracleRows("djpeg -bmp -outfile '" + ref + "' '" + jpg + "'", ref);
+    const std::vector<std::uint8_t> oracle =
+        OracleRows("djpeg -bmp -outfile '" + ref + "' '" + jpg + "'", ref);
     TGIS_LayerJPG layer;
     layer.SetPath(jpg);
     layer.Open();

@@ -10,9 +10,8 @@ namespace {
 
 /// ImageMagick's rows of the picture flattened on white.
 std::vector<std::uint8_t> FlattenedOnWhite(const std::string& png, const std::string& bmp) {
-  return OracleRows("convert '" + png + "' -background white -flatten -compress none BMP3:'" +
-                        bmp + "'",
-                    bmp);
+  return OracleRows(
+      "convert '" + png + "' -background white -flatten -compress none BMP3:'" + bmp + "'", bmp);
 }
 
 /// The largest difference between two rows of bytes of equal size.
@@ -48,8 +47,10 @@ TEST(LayerPNG, FilesOfEveryKindEqualImageMagickOnWhite) {
            "' -colors 8 -format '%[pixel:p{0,0}]' info:)\"" + kNoAncillary + "PNG8:'" + out + "'",
        0},
       {"PNG32 alpha",
-       "convert '" + src + "' \\( -size 21x9 gradient:white-black \\) -alpha off -compose "
-           "CopyOpacity -composite" + kNoAncillary + "PNG32:'" + out + "'",
+       "convert '" + src +
+           "' \\( -size 21x9 gradient:white-black \\) -alpha off -compose "
+           "CopyOpacity -composite" +
+           kNoAncillary + "PNG32:'" + out + "'",
        1},
       {"16-bit RGB", "convert '" + src + "' -depth 16" + kNoAncillary + "PNG48:'" + out + "'", 0},
   };
@@ -79,8 +80,8 @@ TEST(LayerPNG, AlphaBlendsOverWhiteByTheFormula) {
   layer.SetPath(png);
   layer.Open();
   auto blend = [](int s, int a) { return std::uint8_t((s * a + (255 - a) * 255 + 255) >> 8); };
-  const std::vector<std::uint8_t> expected = {255, 255, 255, blend(0, 128), blend(0, 128),
-                                              blend(255, 128), 0, 0, 255};
+  const std::vector<std::uint8_t> expected = {
+      255, 255, 255, blend(0, 128), blend(0, 128), blend(255, 128), 0, 0, 255};
   EXPECT_EQ(blend(0, 128), 127);
   EXPECT_EQ(LayerRows(layer), expected);
 }
@@ -113,7 +114,8 @@ TEST(LayerPNG, DamagedFilesFailAtOpenWith0031) {
       layer.Open();
       FAIL() << "opened";
     } catch (const EGIS_Exception& e) {
-      EXPECT_EQ(std::string(e.Message()), "0031 Error during reading file \"" + path + "\" (code 0)");
+      EXPECT_EQ(std::string(e.Message()),
+                "0031 Error during reading file \"" + path + "\" (code 0)");
     }
     EXPECT_EQ(layer.DecodedBitmap(), nullptr);
   }

@@ -28,7 +28,8 @@ public:
     l->packed.assign(std::size_t(l->lineBytes_) * h, 0);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        if (bits[std::size_t(y * w + x)]) l->packed[std::size_t(y * l->lineBytes_ + x / 8)] |= std::uint8_t(128 >> (x % 8));
+        if (bits[std::size_t(y * w + x)])
+          l->packed[std::size_t(y * l->lineBytes_ + x / 8)] |= std::uint8_t(128 >> (x % 8));
     l->info_.Info.bmiColors[0] = RGBQUAD{0, 0, 0, 0};
     l->info_.Info.bmiColors[1] = RGBQUAD{255, 255, 255, 0};
     l->outLineBytes_ = w * 3;
@@ -88,7 +89,8 @@ std::vector<std::uint8_t> Gradient(int w, int h) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       std::uint8_t* p = &v[std::size_t((y * w + x) * 3)];
-      p[0] = std::uint8_t(x * 7 + 1), p[1] = std::uint8_t(y * 5 + 2), p[2] = std::uint8_t((x + y) * 3);
+      p[0] = std::uint8_t(x * 7 + 1), p[1] = std::uint8_t(y * 5 + 2),
+      p[2] = std::uint8_t((x + y) * 3);
     }
   return v;
 }
@@ -147,8 +149,8 @@ TEST(PixelStrips, StripCountTable) {
     int dw, dh, sw, sh, expected;
   };
   const Row rows[] = {
-      {1000, 1000, 4000, 4000, 8}, {100, 100, 100, 100, 1},   {100, 100, 100, 801, 2},
-      {100, 2, 100, 100000, 2},    {10, 1, 10, 100000, 1},    {200000, 10, 200000, 10, 10},
+      {1000, 1000, 4000, 4000, 8},    {100, 100, 100, 100, 1}, {100, 100, 100, 801, 2},
+      {100, 2, 100, 100000, 2},       {10, 1, 10, 100000, 1},  {200000, 10, 200000, 10, 10},
       {1000, 5000, 1000, 100000, 16},
   };
   for (const Row& r : rows)
@@ -175,12 +177,14 @@ TEST(PixelStrips, StripCountTable) {
   }
 }
 
-// ---- pipeline in a viewer -------------------------------------------------------------------------
+// ---- pipeline in a viewer
+// -------------------------------------------------------------------------
 
 class PixelLayer : public ::testing::Test {
 protected:
   TMemLayer* Add(int w, int h, std::vector<std::uint8_t> px, TGIS_Extent e = {0, 0, 0, 0}) {
-    auto* l = new TMemLayer(w, h, std::move(px), GisIsSameExtent(e, {0, 0, 0, 0}) ? GisExtent(0, 0, w, h) : e);
+    auto* l = new TMemLayer(w, h, std::move(px),
+                            GisIsSameExtent(e, {0, 0, 0, 0}) ? GisExtent(0, 0, w, h) : e);
     view.Show(l);
     return l;
   }
@@ -238,7 +242,8 @@ TEST_F(PixelLayer, HistogramSamplesEvenlyAndEqualisationFollowsInversion) {
   TMemLayer* small = Add(2, 150, std::vector<std::uint8_t>(2 * 150 * 3, 9));
   small->ComputeHistogram();
   EXPECT_EQ(small->rowsRead.size(), 150u);
-  auto* big = new TMemLayer(1, 10000, std::vector<std::uint8_t>(10000 * 3, 7), GisExtent(0, 0, 1, 10000));
+  auto* big =
+      new TMemLayer(1, 10000, std::vector<std::uint8_t>(10000 * 3, 7), GisExtent(0, 0, 1, 10000));
   view.Viewer().Add(big);
   big->rowsRead.clear();
   big->ComputeHistogram();
@@ -308,7 +313,8 @@ TEST_F(PixelLayer, CreateCopySizesAndPixels) {
   struct Row {
     int w, h, expectW, expectH;
   };
-  const Row rows[] = {{0, 0, 10, 5}, {20, 0, 20, 10}, {0, 10, 20, 10}, {5, 0, 5, 2}}; // 2.5 rows round to even
+  const Row rows[] = {
+      {0, 0, 10, 5}, {20, 0, 20, 10}, {0, 10, 20, 10}, {5, 0, 5, 2}}; // 2.5 rows round to even
   for (const Row& r : rows) {
     SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
     TMemLayer copy(0, 0, {});
@@ -324,7 +330,8 @@ TEST_F(PixelLayer, CreateCopySizesAndPixels) {
   const std::vector<std::uint8_t> big = LayerRows(twice);
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 20; ++x)
-      EXPECT_EQ(big[std::size_t((y * 20 + x) * 3)], px[std::size_t(((y / 2) * 10 + x / 2) * 3)]) << x << "," << y;
+      EXPECT_EQ(big[std::size_t((y * 20 + x) * 3)], px[std::size_t(((y / 2) * 10 + x / 2) * 3)])
+          << x << "," << y;
 }
 
 TEST_F(PixelLayer, AfterConfigSharesTheRampRangeAcrossUnits) {
@@ -359,7 +366,9 @@ TEST(PixelWorldFile, NumbersSeparatorsAndShortFiles) {
   const Row rows[] = {
       {"hand row", "2\n0\n0\n-2\n100\n200\n", {99, 191, 119, 201}},
       {"five lines", "2\n0\n0\n-2\n100\n", {-0.5, -4.5, 9.5, 0.5}},
-      {"blanks, comma, CR LF", "1 000\r\n0\r\n0\r\n-0,5\r\n0,5\r\n10\r\n", {-499.5, 7.75, 9500.5, 10.25}},
+      {"blanks, comma, CR LF",
+       "1 000\r\n0\r\n0\r\n-0,5\r\n0,5\r\n10\r\n",
+       {-499.5, 7.75, 9500.5, 10.25}},
       {"positive line 4", "1\n0\n0\n1\n0\n10\n", {-0.5, 14.5, 9.5, 9.5}},
   };
   for (const Row& r : rows) {
@@ -377,7 +386,8 @@ TEST(PixelWorldFile, NumbersSeparatorsAndShortFiles) {
   }
 }
 
-// ---- drawing -------------------------------------------------------------------------------------
+// ---- drawing
+// -------------------------------------------------------------------------------------
 
 TEST(PixelDraw, EnlargedPixelsFormBlocksAndReducedOnesLeaveNoGap) {
   const std::vector<std::uint8_t> px = Gradient(20, 12);
@@ -391,7 +401,9 @@ TEST(PixelDraw, EnlargedPixelsFormBlocksAndReducedOnesLeaveNoGap) {
         // interior pixels: each 3 x 3 block shows one source pixel
         const int bx = (x / 3) * 3 + 1, by = (y / 3) * 3 + 1;
         for (int k = 0; k < 3; ++k)
-          ASSERT_EQ(out[std::size_t((y * 60 + x) * 3 + k)], out[std::size_t((by * 60 + bx) * 3 + k)]) << x << "," << y;
+          ASSERT_EQ(out[std::size_t((y * 60 + x) * 3 + k)],
+                    out[std::size_t((by * 60 + bx) * 3 + k)])
+              << x << "," << y;
       }
   }
   for (double zoom : {0.37, 1.7}) {
@@ -434,14 +446,16 @@ TEST(PixelDraw, TransparentZoneShowsTheLayerBelow) {
   top->Px().TransparentZone().Add("red,red"); // pure blue B,G,R pixels
   view.Show(top);
   const std::vector<std::uint8_t> out = Render(view.Viewer(), 4, 1);
-  const std::vector<std::uint8_t> expected = {0x33, 0x33, 0x33, 0, 255, 0, 0x33, 0x33, 0x33, 0, 0, 255};
+  const std::vector<std::uint8_t> expected = {0x33, 0x33, 0x33, 0, 255, 0,
+                                              0x33, 0x33, 0x33, 0, 0,   255};
   EXPECT_EQ(out, expected);
 }
 
 TEST(PixelDraw, NothingDrawnAtZoomZeroOrInvisibleAndInterruptStopsStrips) {
   TRasterView view(100, 1000);
   const int w = 100, h = 4000;
-  auto* l = new TMemLayer(w, h, std::vector<std::uint8_t>(std::size_t(w) * h * 3, 0x50), GisExtent(0, 0, w, h));
+  auto* l = new TMemLayer(w, h, std::vector<std::uint8_t>(std::size_t(w) * h * 3, 0x50),
+                          GisExtent(0, 0, w, h));
   view.Show(l);
   view.Viewer().SetVisibleExtent(l->Extent());
   TGIS_Extent e{0, 0, 0, 0};

@@ -73,7 +73,8 @@ inline std::unique_ptr<TBitmap> MakePhoto(int w, int h, std::uint32_t seed = 7) 
       s = s * 1664525u + 1013904223u;
       const int noise = int(s >> 28);
       row[3 * x] = std::uint8_t((x * 255 / std::max(1, w - 1) + noise) & 0xFF);
-      row[3 * x + 1] = std::uint8_t(((y * 255 / std::max(1, h - 1)) ^ (x / 16 % 2 ? 40 : 0)) & 0xFF);
+      row[3 * x + 1] =
+          std::uint8_t(((y * 255 / std::max(1, h - 1)) ^ (x / 16 % 2 ? 40 : 0)) & 0xFF);
       row[3 * x + 2] = std::uint8_t(((x + y) % 64 < 32 ? 200 : 30) + noise);
     }
   }
@@ -122,7 +123,8 @@ inline std::vector<std::uint8_t> LayerRows(TGIS_LayerPixel& layer) {
 /// Pure black becomes (1, 1, 1), as raster drawing makes it.
 inline void NonBlack(std::vector<std::uint8_t>& rows) {
   for (std::size_t i = 0; i + 2 < rows.size(); i += 3)
-    if (rows[i] == 0 && rows[i + 1] == 0 && rows[i + 2] == 0) rows[i] = rows[i + 1] = rows[i + 2] = 1;
+    if (rows[i] == 0 && rows[i + 1] == 0 && rows[i + 2] == 0)
+      rows[i] = rows[i + 1] = rows[i + 2] = 1;
 }
 
 /// Renders the viewer's whole visible extent into a w x h bitmap.

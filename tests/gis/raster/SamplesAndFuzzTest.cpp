@@ -99,7 +99,8 @@ TEST(Samples, GoodFilesOpenAndDamagedOnesRaise0031) {
   EXPECT_DOUBLE_EQ(png->Extent().XMin, -0.5) << "a .PGW at the origin";
   for (const char* name : {"jpeg/damaged-cut.jpg", "jpeg/damaged-huge-header.jpg"})
     EXPECT_FALSE(OpensAndReads<TGIS_LayerJPG>(Sample(name))) << name;
-  for (const char* name : {"bmp/damaged-offset.bmp", "bmp/damaged-16bit.bmp", "bmp/damaged-cut.bmp"})
+  for (const char* name :
+       {"bmp/damaged-offset.bmp", "bmp/damaged-16bit.bmp", "bmp/damaged-cut.bmp"})
     EXPECT_FALSE(OpensAndReads<TGIS_LayerBMP>(Sample(name))) << name;
   EXPECT_FALSE(OpensAndReads<TGIS_LayerPNG>(Sample("png/damaged-idat.png")));
 }

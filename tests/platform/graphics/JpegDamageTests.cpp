@@ -108,13 +108,15 @@ TEST(JpegDamage, EmptyHeaderCutAndCmykFilesRaise) {
   const std::vector<std::uint8_t> good = Encode(8, 8);
   TJPEGImage j;
   EXPECT_THROW(Load(j, {}), EInvalidGraphic);
-  EXPECT_THROW(Load(j, std::vector<std::uint8_t>(good.begin(), good.begin() + 60)), EInvalidGraphic);
+  EXPECT_THROW(Load(j, std::vector<std::uint8_t>(good.begin(), good.begin() + 60)),
+               EInvalidGraphic);
   char path[] = "/tmp/sk_cmyk_XXXXXX";
   const int fd = mkstemp(path);
   ASSERT_GE(fd, 0);
   close(fd);
   const std::string jpg = std::string(path) + ".jpg";
-  if (std::system(("convert -size 8x8 xc:red -colorspace CMYK '" + jpg + "' 2>/dev/null").c_str()) == 0) {
+  if (std::system(
+          ("convert -size 8x8 xc:red -colorspace CMYK '" + jpg + "' 2>/dev/null").c_str()) == 0) {
     EXPECT_THROW(j.LoadFromFile(jpg), EInvalidGraphic);
   }
   std::remove(jpg.c_str());
