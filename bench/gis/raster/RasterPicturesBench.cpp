@@ -66,12 +66,14 @@ std::unique_ptr<TBitmap> Photo(int w, int h) {
 }
 
 struct TInputs {
-  std::string bigJpg, captureJpg, bmp24, bmp8;
+  std::string bigJpg, captureJpg, bmp24, bmp8, bmpTiny;
   TInputs() {
     bigJpg = Folder() + "/big.jpg";
     captureJpg = Folder() + "/image1.jpg";
     bmp24 = Folder() + "/big24.bmp";
     bmp8 = Folder() + "/big8.bmp";
+    bmpTiny = Folder() + "/tiny.bmp";
+    TBitmap(1, 1, pf24bit).SaveToFile(bmpTiny);
     auto big = Photo(kBigW, kBigH);
     TJPEGImage j;
     j.Assign(big.get());
@@ -277,6 +279,20 @@ BENCHMARK(BM_BmpOpenAndPaint)
     ->Args({8, 0})
     ->Args({8, 1})
     ->Unit(benchmark::kMillisecond);
+
+/// The viewer's own share of a paint: the same render with a layer of one
+/// pixel stretched over the same extent.
+void BM_ViewerShareOfAPaint(benchmark::State& state) {
+  TBenchViewer view;
+  auto* layer = new TGIS_LayerBMP();
+  layer->SetPath(Inputs().bmpTiny);
+  view.viewer->Add(layer);
+  layer->SetExtent(GisExtent(-0.5, -0.5 - kBigH + 1, kBigW - 0.5, 0.5));
+  view.viewer->SetVisibleExtent(layer->Extent());
+  for (auto _ : state)
+    view.viewer->RenderToBitmap(&view.target);
+}
+BENCHMARK(BM_ViewerShareOfAPaint)->Unit(benchmark::kMillisecond);
 
 void BM_PreadAndScale(benchmark::State& state) {
   const bool eight = state.range(0) == 8;
