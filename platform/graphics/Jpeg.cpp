@@ -74,7 +74,10 @@ std::size_t JpegLength(const std::uint8_t* d, std::size_t size) {
   while (at + 1 < size) {
     if (entropy) {
       if (d[at] != 0xFF) {
-        ++at;
+        // entropy-coded data: jump to the next 0xFF
+        const void* next = std::memchr(d + at, 0xFF, size - at);
+        if (next == nullptr) return size;
+        at = std::size_t(static_cast<const std::uint8_t*>(next) - d);
         continue;
       }
       std::uint8_t m = d[at + 1];
