@@ -1,8 +1,6 @@
 // TGIS_LayerPNG: decoding at Open and WakeUp.
 #include "gis/raster/GisLayerPNG.h"
 
-#include <cstring>
-
 #include "codecs/PngPicture.h"
 #include "gis/core/GisResource.h"
 #include "gis/core/GisResourceTable.h"
@@ -23,10 +21,8 @@ void TGIS_LayerPNG::Decode() {
   png.LoadFromFile(path_);
   height_ = png.Height();
   width_ = png.Width();
+  // a new bitmap is white: transparent pixels show white
   auto bitmap = std::make_unique<TBitmap>(width_, height_, pf24bit);
-  // transparent pixels show what lies under them: a white page
-  for (int y = 0; y < height_; ++y)
-    std::memset(bitmap->ScanLine(y), 0xFF, std::size_t(width_) * 3);
   TCanvas* canvas = bitmap->Canvas();
   canvas->Lock();
   png.Draw(canvas, TRect{0, 0, width_, height_});
