@@ -209,6 +209,13 @@ TEST_F(PixelLayer, GreyWeightsBandSelectionAndDefaults) {
   EXPECT_EQ(row[9], 10 * 35 / 100 + 20 * 45 / 100 + 30 * 20 / 100);
   EXPECT_EQ(row[10], row[9]);
   l->Px().SetGrayScale(false);
+  // the pipeline may give pure black (inverted white): nothing after it changes that
+  l->Px().SetInversion(true);
+  l->Prepare();
+  std::uint8_t white[3] = {255, 255, 255};
+  l->ApplyPipeline(white, 3);
+  EXPECT_EQ(white[0] | white[1] | white[2], 0);
+  l->Px().SetInversion(false);
   l->Px().SetRedBand(3);
   l->Prepare();
   EXPECT_EQ(l->BandIndex()[0], 2);
