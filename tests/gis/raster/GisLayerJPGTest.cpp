@@ -142,14 +142,17 @@ TEST(LayerJPG, DamagedFilesRaise0031WithThePath) {
     std::string name, bytes;
     bool failsAtOpen;
   };
-  std::string cmykHeader = bytes;
-  const std::vector<Row> rows = {
+  std::vector<Row> rows = {
       {"empty.jpg", "", true},
       {"header-cut.jpg", bytes.substr(0, 100), true},
       {"data-cut.jpg", bytes.substr(0, bytes.size() * 2 / 3), false},
       {"text.jpg", "hello world", true},
       {"missing.jpg", "-", true},
   };
+  if (HasTool("convert")) {
+    RunTool("convert -size 8x8 xc:red -colorspace CMYK '" + dir.File("cmyk-src.jpg") + "'");
+    rows.push_back({"cmyk.jpg", ReadFile(dir.File("cmyk-src.jpg")), true});
+  }
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     const std::string path = dir.File(r.name);
