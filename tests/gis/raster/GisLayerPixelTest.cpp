@@ -156,6 +156,17 @@ TEST(PixelStrips, StripCountTable) {
   for (const Row& r : rows)
     EXPECT_EQ(GisComputeStripCount(r.dw, r.dh, r.sw, r.sh), r.expected)
         << r.dw << "x" << r.dh << " from " << r.sw << "x" << r.sh;
+  // the bound: one strip's DIB plus a source row stays within 1,024,000
+  // bytes unless the count reached 16 (or went per row)
+  for (int dw : {200, 1920, 4000})
+    for (int dh : {100, 1080, 3000})
+      for (int rows : {300, 4000, 20000}) {
+        const int n = GisComputeStripCount(dw, dh, 6000, rows);
+        int t = 0, b = 0;
+        GisStripRows(n, 0, 0, dh, t, b);
+        const std::int64_t bytes = (std::int64_t(dw) * 3 + 4) * (b - t) + 6000 * 3 + 4;
+        if (n < 16) EXPECT_LE(bytes, 1024000) << dw << "x" << dh << " from " << rows;
+      }
   int t, b;
   GisStripRows(2, 0, 0, 1001, t, b);
   EXPECT_EQ(t, 0);
