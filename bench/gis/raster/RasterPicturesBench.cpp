@@ -8,6 +8,7 @@
 // - 6000 x 4000 bitmaps (24-bit and 8-bit palette) opened and painted to fit
 //   and 1:1, against pread of the rows needed plus the same scaling loop.
 // The inputs are made at start in a temporary folder (fixed seed).
+#include "bench/support/RatioReporter.h"
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
@@ -332,45 +333,17 @@ BENCHMARK(BM_PreadAndScale)
     ->Args({8, 1})
     ->Unit(benchmark::kMillisecond);
 
-/// The console report plus each layer run's time over its floor.
-class TRatioReporter : public ::benchmark::ConsoleReporter {
-public:
-  TRatioReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (r.iterations > 0)
-        perIteration_[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const char* pairs[][3] = {
-        {"JPEG 6000x4000 open + fit paint / libjpeg decode (goal <= 1.2)",
-         "BM_JpegOpenAndFitPaint/0", "BM_LibjpegDecode/0"},
-        {"JPEG 796x613 capture open + paint / libjpeg decode", "BM_JpegOpenAndFitPaint/1",
-         "BM_LibjpegDecode/1"},
-        {"JPEG Open alone / libjpeg decode (goal < 0.01)", "BM_JpegOpenOnly", "BM_LibjpegDecode/0"},
-        {"awake JPEG fit paint / nearest copy", "BM_JpegAwakePaint/0", "BM_NearestCopy/0"},
-        {"awake JPEG 1:1 paint / nearest copy", "BM_JpegAwakePaint/1", "BM_NearestCopy/1"},
-        {"BMP 24-bit open + fit paint / pread + scale (aim <= 1.3)", "BM_BmpOpenAndPaint/24/0",
-         "BM_PreadAndScale/24/0"},
-        {"BMP 24-bit open + 1:1 paint / pread + scale", "BM_BmpOpenAndPaint/24/1",
-         "BM_PreadAndScale/24/1"},
-        {"BMP 8-bit open + fit paint / pread + scale", "BM_BmpOpenAndPaint/8/0",
-         "BM_PreadAndScale/8/0"},
-        {"BMP 8-bit open + 1:1 paint / pread + scale", "BM_BmpOpenAndPaint/8/1",
-         "BM_PreadAndScale/8/1"},
-    };
-    for (const auto& p : pairs) {
-      auto a = perIteration_.find(p[1]), b = perIteration_.find(p[2]);
-      if (a == perIteration_.end() || b == perIteration_.end() || b->second <= 0) continue;
-      const std::string line = Format("%s: %.3f\n", {p[0], a->second / b->second});
-      std::fputs(line.c_str(), stdout);
-    }
-  }
-
-private:
-  std::map<std::string, double> perIteration_;
+/// Each layer run's time over its floor.
+const std::vector<TBenchRatio> kRatios = {
+    {"JPEG 6000x4000 open + fit paint / libjpeg decode (goal <= 1.2)", "BM_JpegOpenAndFitPaint/0", "BM_LibjpegDecode/0"},
+    {"JPEG 796x613 capture open + paint / libjpeg decode", "BM_JpegOpenAndFitPaint/1", "BM_LibjpegDecode/1"},
+    {"JPEG Open alone / libjpeg decode (goal < 0.01)", "BM_JpegOpenOnly", "BM_LibjpegDecode/0"},
+    {"awake JPEG fit paint / nearest copy", "BM_JpegAwakePaint/0", "BM_NearestCopy/0"},
+    {"awake JPEG 1:1 paint / nearest copy", "BM_JpegAwakePaint/1", "BM_NearestCopy/1"},
+    {"BMP 24-bit open + fit paint / pread + scale (aim <= 1.3)", "BM_BmpOpenAndPaint/24/0", "BM_PreadAndScale/24/0"},
+    {"BMP 24-bit open + 1:1 paint / pread + scale", "BM_BmpOpenAndPaint/24/1", "BM_PreadAndScale/24/1"},
+    {"BMP 8-bit open + fit paint / pread + scale", "BM_BmpOpenAndPaint/8/0", "BM_PreadAndScale/8/0"},
+    {"BMP 8-bit open + 1:1 paint / pread + scale", "BM_BmpOpenAndPaint/8/1", "BM_PreadAndScale/8/1"},
 };
 
 } // namespace
@@ -380,7 +353,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ::benchmark::Initialize(&argc, argv);
   Inputs();
-  TRatioReporter reporter;
+  TRatioReporter reporter(kRatios, "layer / floor");
   ::benchmark::RunSpecifiedBenchmarks(&reporter);
   ::benchmark::Shutdown();
   std::error_code ec;
