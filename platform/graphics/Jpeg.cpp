@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 #include "platform/graphics/Bitmap.h"
@@ -29,6 +30,38 @@ void OnError(j_common_ptr cinfo) {
 
 void OnMessage(j_common_ptr, int) {}
 
+/// Warnings of a decoder: data that ends early is an error (the image
+/// would come out with a grey remainder); other warnings are dropped.
+void OnDecodeMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  const int code = cinfo->err->msg_code;
+  if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) OnError(cinfo);
+}
+
+/// Whether the data can describe the declared image at all: every block of
+/// a Huffman-coded baseline scan takes at least two bits (DC and end of
+/// block), every block of a progressive file at least one bit (its first DC
+/// scan). Arithmetic coding can go lower; it is given 1/64 bit a block.
+/// A tiny file declaring a huge image is refused before anything is
+/// allocated or decoded.
+bool DataCanHoldImage(const jpeg_decompress_struct& c, std::size_t size) {
+  std::uint64_t blocks = 0;
+  for (int i = 0; i < c.num_components; ++i) {
+    const jpeg_component_info& comp = c.comp_info[i];
+    const std::uint64_t w = (std::uint64_t(c.image_width) * comp.h_samp_factor +
+                             std::uint64_t(c.max_h_samp_factor) * 8 - 1) /
+                            (std::uint64_t(c.max_h_samp_factor) * 8);
+    const std::uint64_t h = (std::uint64_t(c.image_height) * comp.v_samp_factor +
+                             std::uint64_t(c.max_v_samp_factor) * 8 - 1) /
+                            (std::uint64_t(c.max_v_samp_factor) * 8);
+    blocks += w * h;
+  }
+  const std::uint64_t bits = std::uint64_t(size) * 8;
+  if (c.arith_code) return blocks <= bits * 64;
+  if (c.progressive_mode) return blocks <= bits;
+  return blocks * 2 <= bits;
+}
+
 [[noreturn]] void Fail(const char* what) {
   throw EInvalidGraphic(std::string("JPEG error: ") + what);
 }
@@ -42,7 +75,10 @@ std::size_t JpegLength(const std::uint8_t* d, std::size_t size) {
   while (at + 1 < size) {
     if (entropy) {
       if (d[at] != 0xFF) {
-        ++at;
+        // entropy-coded data: jump to the next 0xFF
+        const void* next = std::memchr(d + at, 0xFF, size - at);
+        if (next == nullptr) return size;
+        at = std::size_t(static_cast<const std::uint8_t*>(next) - d);
         continue;
       }
       std::uint8_t m = d[at + 1];
@@ -75,17 +111,18 @@ std::size_t JpegLength(const std::uint8_t* d, std::size_t size) {
 struct TDecodeState {
   jpeg_decompress_struct cinfo;
   TErrorManager err;
-  std::vector<std::uint8_t> line; // here, not in the frame a failure jumps out of
   int width = 0, height = 0;
+  bool fits = true; // the data can hold the declared image
 };
 
 /// Reads the header (image size into the state) and, with `out` sized to
-/// it by an earlier header read, decodes the rows into its 24-bit lines.
+/// it by an earlier header read, decodes the rows into its lines: 24-bit
+/// B,G,R (greyscale as B = G = R), or grey levels into an 8-bit target.
 /// False with the message in the state when the data is damaged.
 bool Decode(TDecodeState& s, const std::uint8_t* data, std::size_t size, TBitmap* out) {
   s.cinfo.err = jpeg_std_error(&s.err.base);
   s.err.base.error_exit = OnError;
-  s.err.base.emit_message = OnMessage;
+  s.err.base.emit_message = OnDecodeMessage;
   if (setjmp(s.err.jump)) {
     jpeg_destroy_decompress(&s.cinfo);
     return false;
@@ -95,33 +132,32 @@ bool Decode(TDecodeState& s, const std::uint8_t* data, std::size_t size, TBitmap
   jpeg_read_header(&s.cinfo, TRUE);
   s.width = int(s.cinfo.image_width);
   s.height = int(s.cinfo.image_height);
+  s.fits = DataCanHoldImage(s.cinfo, size);
+  if (s.cinfo.data_precision != 8) {
+    std::strcpy(s.err.message, "only 8-bit samples are supported");
+    jpeg_destroy_decompress(&s.cinfo);
+    return false;
+  }
+  if (s.cinfo.jpeg_color_space == JCS_CMYK || s.cinfo.jpeg_color_space == JCS_YCCK) {
+    std::strcpy(s.err.message, "CMYK images are not supported");
+    jpeg_destroy_decompress(&s.cinfo);
+    return false;
+  }
   if (!out || out->Width() != s.width || out->Height() != s.height) {
     jpeg_destroy_decompress(&s.cinfo);
     if (!out) return true;
     std::strcpy(s.err.message, "unexpected image size");
     return false;
   }
-  bool cmyk = s.cinfo.jpeg_color_space == JCS_CMYK || s.cinfo.jpeg_color_space == JCS_YCCK;
-  s.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  const bool grey = out->PixelFormat() == pf8bit;
+  s.cinfo.out_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  s.cinfo.dct_method = JDCT_ISLOW;
+  s.cinfo.do_fancy_upsampling = TRUE;
   jpeg_start_decompress(&s.cinfo);
-  s.line.resize(std::size_t(s.cinfo.output_width) * 4);
+  // rows straight into the target's scan lines
   while (s.cinfo.output_scanline < s.cinfo.output_height) {
-    int y = int(s.cinfo.output_scanline);
-    JSAMPROW row = s.line.data();
+    JSAMPROW row = out->ScanLine(int(s.cinfo.output_scanline));
     jpeg_read_scanlines(&s.cinfo, &row, 1);
-    std::uint8_t* dst = out->ScanLine(y);
-    const std::uint8_t* line = s.line.data();
-    if (!cmyk) {
-      std::memcpy(dst, line, std::size_t(s.cinfo.output_width) * 3);
-    } else {
-      for (JDIMENSION x = 0; x < s.cinfo.output_width; ++x) {
-        // Adobe files store inverted CMYK
-        int c = line[4 * x], m = line[4 * x + 1], yy = line[4 * x + 2], k = line[4 * x + 3];
-        dst[3 * x] = std::uint8_t(yy * k / 255);
-        dst[3 * x + 1] = std::uint8_t(m * k / 255);
-        dst[3 * x + 2] = std::uint8_t(c * k / 255);
-      }
-    }
   }
   jpeg_finish_decompress(&s.cinfo);
   jpeg_destroy_decompress(&s.cinfo);
@@ -132,10 +168,18 @@ bool Decode(TDecodeState& s, const std::uint8_t* data, std::size_t size, TBitmap
 /// or a size out of range.
 TDecodeState HeaderOf(const std::uint8_t* data, std::size_t size) {
   TDecodeState s;
-  if (!data || size < 4 || !Decode(s, data, size, nullptr)) Fail("not a JPEG image");
-  if (s.width <= 0 || s.height <= 0 || std::int64_t(s.width) * s.height > kMaxPixels)
+  if (!data || size < 4) Fail("not a JPEG image");
+  if (!Decode(s, data, size, nullptr)) Fail(s.err.message);
+  if (s.width <= 0 || s.height <= 0 || std::int64_t(s.width) * s.height > kMaxPixels || !s.fits)
     Fail("image size out of range");
   return s;
+}
+
+std::vector<RGBQUAD> GreyPalette() {
+  std::vector<RGBQUAD> p(256);
+  for (int i = 0; i < 256; ++i)
+    p[std::size_t(i)].rgbBlue = p[std::size_t(i)].rgbGreen = p[std::size_t(i)].rgbRed = BYTE(i);
+  return p;
 }
 
 struct TEncodeState {
@@ -192,15 +236,20 @@ std::vector<std::uint8_t> EncodeJpeg(const TBitmap& source, int quality, bool gr
 
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TBitmap& out) {
   TDecodeState header = HeaderOf(data, size);
-  out.SetPixelFormat(pf24bit);
+  if (out.PixelFormat() != pf8bit) out.SetPixelFormat(pf24bit);
   out.SetSize(header.width, header.height);
   TDecodeState d;
   if (!Decode(d, data, size, &out)) Fail(d.err.message);
 }
 
+std::function<int()>& JpegScreenBitsHook() {
+  static std::function<int()> hook = [] { return GdiScreenBitsPerPixel(); };
+  return hook;
+}
+
 // ---- TJPEGImage -------------------------------------------------------------------------
 
-TJPEGImage::TJPEGImage() : pixelFormat_(GdiScreenBitsPerPixel() <= 8 ? jf8Bit : jf24Bit) {}
+TJPEGImage::TJPEGImage() : pixelFormat_(JpegScreenBitsHook()() <= 8 ? jf8Bit : jf24Bit) {}
 TJPEGImage::~TJPEGImage() = default;
 
 int TJPEGImage::Width() const {
@@ -234,6 +283,19 @@ void TJPEGImage::DIBNeeded() const {
   auto b = std::make_unique<TBitmap>();
   if (!data_.empty()) DecodeJpeg(data_.data(), data_.size(), *b);
   bitmap_ = std::move(b);
+}
+
+void TJPEGImage::DecodeInto(TBitmap& target) const {
+  if (data_.empty()) { // pixels given by Assign
+    if (bitmap_) target.Assign(bitmap_.get());
+    return;
+  }
+  const bool grey = pixelFormat_ == jf8Bit;
+  target.SetPixelFormat(grey ? pf8bit : pf24bit);
+  target.SetSize(width_, height_);
+  if (grey) target.SetPaletteEntries(GreyPalette());
+  TDecodeState d;
+  if (!Decode(d, data_.data(), data_.size(), &target)) Fail(d.err.message);
 }
 
 const TBitmap& TJPEGImage::Bitmap() const {

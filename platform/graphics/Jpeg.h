@@ -1,12 +1,16 @@
 // TJPEGImage: JPEG pictures through libjpeg-turbo.
 //
-// A loaded image keeps its file bytes and decodes on demand; an image made
+// A loaded image keeps its file bytes and decodes on demand (loading reads
+// only the header, refusing damaged headers, CMYK, 12-bit samples and
+// declared sizes the data cannot hold; data that ends early fails the
+// decode with the decoder's message); an image made
 // from a bitmap (Assign) is compressed when saved, with the quality set at
 // that moment (baseline, standard Huffman tables, 2x2 chroma subsampling,
 // density unit 0 at 1:1; greyscale when Grayscale is set).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -55,6 +59,10 @@ public:
   void Compress();
   /// Decodes now (errors raise EInvalidGraphic).
   void DIBNeeded() const;
+  /// Decodes the file straight into the rows of `target`, sized to the
+  /// image: 24-bit B,G,R (islow, fancy upsampling), or with the 8-bit pixel
+  /// format grey levels under a grey palette. Keeps no copy of its own.
+  void DecodeInto(TBitmap& target) const;
 
 private:
   void ReadHeader();
@@ -67,6 +75,10 @@ private:
   TJPEGPixelFormat pixelFormat_ = jf24Bit;
   TJPEGPerformance performance_ = jpBestQuality;
 };
+
+/// The screen depth new JPEG pictures choose their pixel format by (8 bits
+/// or fewer: jf8Bit); tests replace it.
+std::function<int()>& JpegScreenBitsHook();
 
 /// Encodes rows of a 24-bit image (B,G,R, top first) as a baseline JPEG.
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap& bitmap, int quality, bool grayscale);
