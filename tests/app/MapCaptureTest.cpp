@@ -4,6 +4,7 @@
 #include "app/MapCapture.h"
 #include "app/WebMercator.h"
 #include "gis/core/GisKernel.h"
+#include "gis/raster/GisLayerJPG.h"
 #include "gis/viewer/GisViewerLayer.h"
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Forms.h"
@@ -70,6 +71,7 @@ struct MapCaptureTest : ::testing::Test {
   std::vector<std::string> messages;
   std::function<void()> duringWait;  // runs inside the rebuild's wait
   bool layerThrows = false;
+  bool realPictureLayer = false;  // the program's JPEG layer instead of the stand-in
   std::unique_ptr<TMapCapture> capture;
 
   void SetUp() override {
@@ -97,6 +99,12 @@ struct MapCaptureTest : ::testing::Test {
     env.ShowMessage = [this](const std::string& text) { messages.push_back(text); };
     env.CreateLayer = [this](const std::string& name, const std::string& path) {
       if (layerThrows) throw Exception("bad picture");
+      if (realPictureLayer) {
+        auto layer = std::make_unique<TGIS_LayerJPG>();
+        layer->SetName(name);
+        layer->SetPath(path);
+        return std::unique_ptr<TGIS_LayerAbstract>(std::move(layer));
+      }
       return std::unique_ptr<TGIS_LayerAbstract>(new TPictureLayer(name, path));
     };
     env.CreateEmptyLayer = [] { return std::unique_ptr<TGIS_LayerAbstract>(new TRoomLayer); };
@@ -212,6 +220,22 @@ TEST_F(MapCaptureTest, TicksPublishTheCaptureAndSpaceOut) {
   EXPECT_NEAR(static_cast<double>(capture->Readouts.TopLeft.Y), 5521.80094339771, 1e-6);
   EXPECT_NEAR(static_cast<double>(capture->Readouts.BottomRight.X), 9226.655555555555, 1e-6);
   EXPECT_EQ(capture->Readouts.Width, 796);
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MapCaptureTest, TheJpegLayerPlacesTheCaptureOnItsWorldFile) {
+  realPictureLayer = true;
+  Start();
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  ASSERT_EQ(capture->CaptureCount(), 3);
+  TGIS_LayerAbstract* picture = viewer->Get("image1.jpg");
+  ASSERT_NE(picture, nullptr);
+  const TGlobalPixel topLeft = CaptureTopLeft(6, 46, 14, 796, 613);
+  EXPECT_NEAR(picture->Extent().XMin, static_cast<double>(topLeft.X) - 0.5, 1e-6);
+  EXPECT_NEAR(picture->Extent().YMax, static_cast<double>(topLeft.Y) + 0.5, 1e-6);
+  EXPECT_NEAR(picture->Extent().XMax - picture->Extent().XMin, 796, 1e-6);
+  EXPECT_NEAR(picture->Extent().YMax - picture->Extent().YMin, 613, 1e-6);
+  EXPECT_NEAR(viewer->Zoom(), 1.0, 1e-9);
   EXPECT_TRUE(messages.empty());
 }
 
