@@ -3,12 +3,14 @@
 // page, writes the capture files and shows them in the viewer.
 //
 // Files: MapCapture.cpp (page rebuild, position step, script), MapCaptureTick.cpp
-// (timer tick, publication of a capture, the capture layer, read-outs).
+// (timer tick, publication of a capture, the capture layer, read-outs),
+// MapCaptureInput.cpp (mouse, drag and web zoom step, navigation steps).
 #pragma once
 
 #include "app/CaptureSchedule.h"
 #include "app/WebMercator.h"
 #include "gis/core/GisDefsGeometry.h"
+#include "platform/forms/Controls.h"
 #include "platform/rtl/Types.h"
 
 #include <functional>
@@ -54,6 +56,12 @@ struct TCaptureEnvironment {
   std::function<void(const TPositionReadouts&)> OnReadouts;
   /// The zoom label of the status bar changed.
   std::function<void(const std::string&)> OnZoomText;
+  /// The status bar's texts for the mouse: pixels, degrees, client position.
+  std::function<void(const std::string& pixels, const std::string& degrees,
+                     const std::string& client)>
+      OnCursorTexts;
+  /// The web zoom changed in the viewer: the tool window's zoom bar follows.
+  std::function<void(int mapZoom)> OnMapZoom;
 };
 
 class TMapCapture {
@@ -112,6 +120,24 @@ public:
   /// between.
   void BeginDrag();
   void EndDrag();
+
+  // ---- interaction (MapCaptureInput.cpp) ------------------------------------------
+  Extended CursorLat = 0, CursorLon = 0;
+  TGlobalPixel CursorPixel;
+  Cardinal DragTick = 0;
+  int MouseDownX = 0, MouseDownY = 0;
+
+  void gisMouseMove(TShiftState shift, int x, int y);
+  void gisMouseDown(TMouseButton button, int x, int y);
+  /// Ends the drag; a left release within 500 ms of the last drag move
+  /// recentres the web map on the viewer's centre.
+  void gisMouseUp(TMouseButton button, int x, int y);
+  /// The viewer's zoom change: a zoom beyond 1.3 (4.0) steps the web zoom up
+  /// by 1 (3), one below 0.97 (0.5) down by 1 (3).
+  void gisZoomChange();
+  /// One view in direction `code` from the web map's centre; the tile
+  /// counters move with it. Nothing before the first read-outs.
+  void StepMap(const std::string& code, Extended& nx, Extended& ny);
   /// The program is closing: the rebuild's wait ends and no tick runs again.
   void Terminate();
 
@@ -126,6 +152,9 @@ private:
   void CaptureSnapshot();
   void ShowDraggableRoom(const TGIS_Extent& capture);
   TViewPoint ViewPointAt(int clientX, int clientY);
+  /// The latitude/longitude of a viewer map point.
+  TLatLon MapPointToLatLon(const TGIS_Point& p) const;
+  void RecentreOnViewer();
 
   TCaptureEnvironment env_;
   std::unique_ptr<TTimer> timer_;

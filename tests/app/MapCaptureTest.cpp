@@ -349,4 +349,99 @@ TEST_F(MapCaptureTest, ResizesRebuildOnceWhenTheyRest) {
   EXPECT_FALSE(capture->ResizePending);
 }
 
+
+
+TEST_F(MapCaptureTest, ZoomStepTable) {
+  Start();
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  std::vector<int> bar;
+  struct TCase {
+    double Zoom;
+    int StartZoom;
+    int Change;
+  };
+  for (const TCase c : {TCase{1.25, 6, 0}, TCase{1.5625, 6, 1}, TCase{0.8, 6, -1},
+                        TCase{4.5, 6, 3}, TCase{0.4, 6, -3}, TCase{1.5625, 18, 1}}) {
+    viewer->SetZoom(c.Zoom);
+    capture->MapZoom = c.StartZoom;
+    web.scripts.clear();
+    capture->gisZoomChange();
+    EXPECT_EQ(capture->MapZoom, c.StartZoom + c.Change) << c.Zoom;
+    EXPECT_EQ(web.scripts.size(), c.Change == 0 ? 0u : 1u) << c.Zoom;
+  }
+  // Ignored while a page is being built or a resize waits.
+  viewer->SetZoom(2);
+  capture->MapZoom = 6;
+  capture->BuildingPage = true;
+  capture->gisZoomChange();
+  capture->BuildingPage = false;
+  capture->ResizePending = true;
+  capture->gisZoomChange();
+  EXPECT_EQ(capture->MapZoom, 6);
+}
+
+TEST_F(MapCaptureTest, DragReleaseRecentresOnlyRightAfterAMove) {
+  Start();
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  web.scripts.clear();
+  const TGIS_Point centre = viewer->Center();
+  const TLatLon expected = PixelToLatLon(6, centre.X, 2 * capture->CaptureTopY - centre.Y);
+
+  capture->gisMouseDown(TMouseButton::mbLeft, 100, 100);
+  EXPECT_FALSE(capture->googleTimer().Enabled());
+  capture->gisMouseMove(TShiftState{TShiftStateItem::ssLeft}, 90, 100);
+  clock.Advance(100);
+  EXPECT_FALSE(capture->googleTimer().Enabled());
+  capture->gisMouseUp(TMouseButton::mbLeft, 90, 100);
+  ASSERT_EQ(web.scripts.size(), 1u);
+  EXPECT_NEAR(static_cast<double>(capture->MapLat), static_cast<double>(expected.Lat), 1e-12);
+  EXPECT_NEAR(static_cast<double>(capture->MapLon), static_cast<double>(expected.Lon), 1e-12);
+  EXPECT_TRUE(capture->googleTimer().Enabled());
+
+  // A release after a 600 ms rest, or a move with Shift held, sends nothing.
+  capture->gisMouseDown(TMouseButton::mbLeft, 100, 100);
+  capture->gisMouseMove(TShiftState{TShiftStateItem::ssLeft}, 90, 100);
+  clock.Advance(600);
+  capture->gisMouseMove(TShiftState{TShiftStateItem::ssLeft, TShiftStateItem::ssShift}, 80, 100);
+  capture->gisMouseUp(TMouseButton::mbLeft, 80, 100);
+  EXPECT_EQ(web.scripts.size(), 1u);
+  EXPECT_TRUE(capture->googleTimer().Enabled());
+}
+
+TEST_F(MapCaptureTest, MouseMoveAndTwoQuickSteps) {
+  Start();
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  web.scripts.clear();
+
+  // Before the read-outs know the view, no step is taken.
+  TMapCapture fresh([&] {
+    TCaptureEnvironment env;
+    env.Web = &web;
+    env.Viewer = viewer;
+    return env;
+  }());
+  Extended nx = 0, ny = 0;
+  fresh.StepMap("r", nx, ny);
+  EXPECT_EQ(nx, 0);
+  EXPECT_TRUE(web.scripts.empty());
+
+  const TGIS_Point p = viewer->ScreenToMap(TPoint(398, 306));
+  const Extended gx = p.X, gy = 2 * capture->CaptureTopY - p.Y;
+  capture->gisMouseMove(TShiftState{}, 398, 306);
+  EXPECT_EQ(capture->CursorPixel.X, gx);
+  EXPECT_EQ(capture->CursorPixel.Y, gy);
+
+  // "r" twice within one tick: two views east, two counter steps.
+  const TGlobalPixel before = LatLonToPixel(6, capture->MapLat, capture->MapLon);
+  const Extended span = capture->Readouts.BottomRight.X - capture->Readouts.TopLeft.X;
+  capture->StepMap("r", nx, ny);
+  clock.Advance(50);
+  capture->StepMap("r", nx, ny);
+  const TGlobalPixel after = LatLonToPixel(6, capture->MapLat, capture->MapLon);
+  EXPECT_NEAR(static_cast<double>(after.X - before.X), 2 * static_cast<double>(span - 4), 1e-6);
+  EXPECT_NEAR(static_cast<double>(after.Y - before.Y), 0, 1e-6);
+  EXPECT_EQ(nx, 2);
+  EXPECT_EQ(web.scripts.size(), 2u);
+}
+
 }  // namespace
