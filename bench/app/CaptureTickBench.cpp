@@ -1,0 +1,229 @@
+// One capture tick (snapshot, crop, image1.bmp, image1.jpg, world file,
+// capture layer reload, viewer update) on the real engine showing the coded
+// test page, beside its floor in the same run: a plain grab of the same view
+// and a quality-90 JPEG encode of it. Also the tick on a canned snapshot
+// (no engine), and the layer count and resident memory after many ticks.
+#include "app/MapCapture.h"
+#include "bench/support/RatioReporter.h"
+#include "browser/WebHost.h"
+#include "browser/WebHostIntf.h"
+#include "gis/core/GisKernel.h"
+#include "gis/raster/GisLayerJPG.h"
+#include "gis/viewer/GisViewerLayer.h"
+#include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Timers.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/rtl/Files.h"
+#include "platform/web/WebEngineEnvironment.h"
+#include "platform/web/WebEngineHost.h"
+#include "platform/web/WebEngineQt.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEngineView>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+class TRoomLayer : public TGIS_LayerAbstract {
+public:
+  bool DrawDefault() override { return true; }
+  void DiscardChanges() override {}
+};
+
+/// A browser that only hands out a canned page picture.
+class TCannedWeb : public IWebHost {
+public:
+  void Navigate(const std::string&) override {
+    for (int i = 0; i < 3; ++i)
+      if (OnDownloadComplete) OnDownloadComplete();
+  }
+  bool HasDocument() override { return true; }
+  void ExecScript(const std::string&) override {}
+  std::unique_ptr<TBitmap> Snapshot() override {
+    auto copy = std::make_unique<TBitmap>();
+    copy->Assign(picture.get());
+    return copy;
+  }
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  void SetBounds(int, int, int width, int height) override {
+    width_ = width;
+    height_ = height;
+    picture = std::make_unique<TBitmap>(width, height, pf24bit);
+    for (int y = 0; y < height; ++y) {
+      std::uint8_t* row = picture->ScanLine(y);
+      for (int x = 0; x < 3 * width; ++x) row[x] = static_cast<std::uint8_t>((x * 7 + y * 3) & 0xFF);
+    }
+  }
+  std::unique_ptr<TBitmap> picture;
+
+private:
+  int width_ = 0, height_ = 0;
+};
+
+bool WaitFor(const std::function<bool()>& ready, int timeoutMs = 15000) {
+  QElapsedTimer t;
+  t.start();
+  while (!ready()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return true;
+}
+
+/// A map window: the viewer over the browser, and the capture engine.
+struct TCaptureRig {
+  QTemporaryDir dir{"/dev/shm/sk-bench-app-XXXXXX"};
+  std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+  TGIS_ViewerWnd* viewer = nullptr;
+  TWebHost* web = nullptr;
+  std::unique_ptr<TWebHostAdapter> adapter;
+  TCannedWeb canned;
+  std::unique_ptr<TMapCapture> capture;
+  bool ready = false;
+
+  TCaptureRig(int width, int height, bool engine) {
+    const std::string appDir = dir.path().toStdString() + "/";
+    QFile::copy(SK_APP_TEST_PAGE, QString::fromStdString(appDir + "mapgd.htm"));
+    std::ofstream(appDir + "image1.jgw", std::ios::binary) << "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\n";
+    form->SetBounds(0, 0, width + 100, height + 100);
+    IWebHost* host = &canned;
+    if (engine) {
+      web = new TWebHost(form.get());
+      web->SetParent(form.get());
+      web->Loaded();
+      adapter = std::make_unique<TWebHostAdapter>(*web);
+      host = adapter.get();
+    }
+    viewer = new TGIS_ViewerWnd(form.get());
+    viewer->KeyPoll = [](HWND) { return false; };
+    viewer->SetBorderStyle(TBorderStyle::bsNone);
+    viewer->SetScrollBars(TScrollStyle::ssNone);
+    viewer->SetParent(form.get());
+    viewer->SetBounds(0, 0, width, height);
+    form->Show();
+    host->SetBounds(0, 0, width + 30, height + 30);
+
+    TCaptureEnvironment env;
+    env.AppDir = appDir;
+    env.Web = host;
+    env.Viewer = viewer;
+    env.CreateLayer = [](const std::string& name, const std::string& path) {
+      auto layer = std::make_unique<TGIS_LayerJPG>();
+      layer->SetName(name);
+      layer->SetPath(path);
+      return std::unique_ptr<TGIS_LayerAbstract>(std::move(layer));
+    };
+    env.CreateEmptyLayer = [] { return std::unique_ptr<TGIS_LayerAbstract>(new TRoomLayer); };
+    env.ProcessMessages = [] { Application()->ProcessMessages(); };
+    env.ShowMessage = [](const std::string&) {};
+    capture = std::make_unique<TMapCapture>(env);
+    capture->BtInicClick();
+    capture->RecentrePending = true;
+    capture->ApplyPosition();
+    ready = WaitFor([&] {
+      std::unique_ptr<TBitmap> shot = host->Snapshot();
+      if (!shot) return false;
+      const std::uint8_t* p = shot->ScanLine(10) + 10 * 3;
+      return p[0] % 16 == 8 && p[1] % 16 == 8 && p[2] % 16 == 8;
+    }) || !engine;
+    capture->googleTimer().SetEnabled(false);
+  }
+  ~TCaptureRig() {
+    capture.reset();
+    adapter.reset();
+    form->Hide();
+  }
+  void Tick() {
+    capture->googleTimerTimer();
+    capture->googleTimer().SetEnabled(false);
+  }
+};
+
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  long value = 0;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      status >> value;
+      return value;
+    }
+    status.ignore(1 << 12, '\n');
+  }
+  return 0;
+}
+
+void BM_CaptureTick(benchmark::State& state) {
+  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
+  if (!rig.ready) return state.SkipWithError("page did not load");
+  for (auto _ : state) rig.Tick();
+  state.counters["ticks/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_CaptureTick)->Args({796, 613})->Args({1600, 1000})->Unit(benchmark::kMillisecond);
+
+void BM_GrabAndJpegFloor(benchmark::State& state) {
+  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
+  if (!rig.ready) return state.SkipWithError("page did not load");
+  QWebEngineView* view = web::HostView(rig.web->Engine());
+  const QSize grabbed = view->grab().size();
+  if (grabbed.width() < state.range(0) || grabbed.height() < state.range(1))
+    return state.SkipWithError("the view grabs smaller than the page");
+  for (auto _ : state) {
+    QImage image = view->grab().toImage();
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.write(image);
+    benchmark::DoNotOptimize(buffer.data());
+  }
+}
+BENCHMARK(BM_GrabAndJpegFloor)->Args({796, 613})->Args({1600, 1000})->Unit(benchmark::kMillisecond);
+
+void BM_CaptureTickCannedSnapshot(benchmark::State& state) {
+  TCaptureRig rig(int(state.range(0)), int(state.range(1)), false);
+  for (auto _ : state) rig.Tick();
+}
+BENCHMARK(BM_CaptureTickCannedSnapshot)->Args({796, 613})->Unit(benchmark::kMillisecond);
+
+void BM_ThousandTicksKeepTwoLayers(benchmark::State& state) {
+  TCaptureRig rig(796, 613, false);
+  for (int i = 0; i < 50; ++i) rig.Tick();
+  const long before = ResidentKilobytes();
+  for (auto _ : state)
+    for (int i = 0; i < 1000; ++i) rig.Tick();
+  state.counters["layers"] = double(rig.viewer->Items());
+  state.counters["RSS growth kB"] = double(ResidentKilobytes() - before);
+}
+BENCHMARK(BM_ThousandTicksKeepTwoLayers)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  web::PrepareWebEngineEnvironment();
+  QApplication app(argc, argv);
+  GisKernelInit();
+  return RunBenchmarksWithRatios(
+      argc, argv,
+      {{"capture tick / grab + JPEG, 796 x 613", "BM_CaptureTick/796/613",
+        "BM_GrabAndJpegFloor/796/613"},
+       {"capture tick / grab + JPEG, 1600 x 1000", "BM_CaptureTick/1600/1000",
+        "BM_GrabAndJpegFloor/1600/1000"}},
+      "capture tick / floor");
+}
