@@ -5,7 +5,21 @@
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 
-std::string ApplicationFolder() { return IncludeTrailingPathDelimiter(ExtractFileDir(ExeName())); }
+namespace {
+
+std::string& ExeNameOverride() {
+  static std::string name;
+  return name;
+}
+
+}  // namespace
+
+std::string ApplicationFolder() {
+  const std::string& exe = ExeNameOverride().empty() ? ExeName() : ExeNameOverride();
+  return IncludeTrailingPathDelimiter(ExtractFileDir(exe));
+}
+
+void SetExeNameForTests(const std::string& exeName) { ExeNameOverride() = exeName; }
 
 void SaveFileReplacing(const std::string& fileName,
                        const std::function<void(const std::string& temporary)>& write) {

@@ -8,6 +8,8 @@
 /// The folder of the executable with a trailing "/" (every file of the
 /// program lives there).
 std::string ApplicationFolder();
+/// Tests: the executable's path the folder is taken from ('' for the real one).
+void SetExeNameForTests(const std::string& exeName);
 
 /// Lets `write` write the new contents to a temporary file beside
 /// `fileName`, then replaces the file with it: a failed write leaves the old

@@ -50,6 +50,7 @@ void TMapCapture::BtInicClick() {
   }
   schedule_.BeginRebuild();
   timer_->SetEnabled(false);
+  if (env_.BeforeRebuild) env_.BeforeRebuild();
   bool loaded = false;
   {
     auto endRebuild = ScopeExit([&] {

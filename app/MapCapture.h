@@ -49,6 +49,8 @@ struct TCaptureEnvironment {
       CreateLayer;
   /// An empty vector layer (the draggable room around the capture).
   std::function<std::unique_ptr<TGIS_LayerAbstract>()> CreateEmptyLayer;
+  /// Runs first in every page rebuild (the window empties its state data set).
+  std::function<void()> BeforeRebuild;
   /// One turn of the message loop, and whether the program is closing.
   std::function<void()> ProcessMessages;
   std::function<bool()> Terminated;

@@ -1,5 +1,7 @@
 // The application's tests: one application object on the offscreen platform,
-// with the engine's environment prepared before it.
+// with the engine's environment prepared before it; message boxes are
+// answered at once and fail the test that shows them.
+#include "platform/forms/Forms.h"
 #include "platform/web/WebEngineEnvironment.h"
 
 #include <QApplication>
@@ -12,5 +14,10 @@ int main(int argc, char** argv) {
   web::PrepareWebEngineEnvironment();
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
+  // No test waits for a person: a message box fails the running test.
+  SetDialogAnswerer([](const TDialogRequest& r) {
+    ADD_FAILURE() << "a message box was shown: " << r.Text;
+    return IDOK;
+  });
   return RUN_ALL_TESTS();
 }

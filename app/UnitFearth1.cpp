@@ -1,0 +1,190 @@
+#include "app/UnitFearth1.h"
+
+#include "app/AppFiles.h"
+#include "app/Readouts.h"
+#include "browser/WebHost.h"
+#include "browser/WebHostIntf.h"
+#include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/ClientDataSet.h"
+#include "platform/forms/Clipboard.h"
+#include "platform/forms/Loading.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/graphics/GraphicsObjects.h"
+
+namespace {
+
+// The status bar: a grey caption label and its value label per read-out.
+struct TStatusField {
+  const char* CaptionName;
+  const char* Caption;
+  int CaptionLeft;
+  const char* ValueName;
+  int ValueLeft;
+};
+
+constexpr TStatusField kStatusFields[] = {
+    {"Label1", "zoom:", 4, "ezoom", 40},
+    {"Label2", "WGS 84 (lat;lon)", 70, "ewx", 176},
+    {"Label3", "UTM (x,y)", 350, "least", 416},
+    {"Label4", "PIX (x,y)", 590, "epix", 650},
+};
+
+TLabel* AddStatusLabel(TDefinitionLoader& l, TPanel* panel, const std::string& name,
+                       const std::string& caption, int left, TColor color) {
+  auto* label = l.Add<TLabel>(name, panel);
+  label->SetBounds(left, 6, 0, 15);
+  label->SetAutoSize(true);
+  label->Font()->SetName("Arial");
+  label->Font()->SetHeight(-13);
+  label->Font()->SetColor(color);
+  label->SetCaption(caption);
+  return label;
+}
+
+}  // namespace
+
+TFEarth1::TFEarth1(TComponent* owner, IToolWindow* tool, TCaptureLayers layers,
+                   std::unique_ptr<IWebHost> web)
+    : TForm(owner), tool_(tool), layers_(std::move(layers)), webHost_(std::move(web)) {
+  BuildFromDefinition();
+}
+
+TFEarth1::~TFEarth1() {
+  capture_.reset();
+  webHost_.reset();
+}
+
+void TFEarth1::BuildFromDefinition() {
+  TDefinitionLoader l(this);
+  SetName("FEarth1");
+  SetCaption("Skorva plinth");
+  SetBounds(0, 0, 804, 667);  // a client area of 796 x 640
+
+  Panel2 = l.Add<TPanel>("Panel2", this);
+  Panel2->SetAlign(TAlign::alClient);
+  Panel2->SetBevelOuter(TBevelCut::bvNone);
+  this->web = l.Add<TWebHost>("web", Panel2);
+  this->web->SetBounds(0, 0, 796, 593);
+  gis = l.Add<TGIS_ViewerWnd>("gis", Panel2);
+  gis->SetAlign(TAlign::alClient);
+  gis->SetBorderStyle(TBorderStyle::bsNone);
+  gis->SetScrollBars(TScrollStyle::ssNone);
+  gis->SetRestrictedDrag(true);
+  gis->SetCachedPaint(true);
+  gis->SetIncrementalPaint(true);
+  gis->SetFullPaint(true);
+  gis->SetBigExtentMargin(-10);
+  gis->SetInterruptByEsc(true);
+  gis->SetAutoCenter(false);
+  gis->SetMode(gisSelect);
+
+  panelbottom = l.Add<TPanel>("panelbottom", this);
+  panelbottom->SetAlign(TAlign::alBottom);
+  panelbottom->SetHeight(27);
+  panelbottom->SetBevelOuter(TBevelCut::bvNone);
+  TLabel** values[] = {&ezoom, &ewx, &least, &epix};
+  for (std::size_t i = 0; i < std::size(kStatusFields); ++i) {
+    const TStatusField& f = kStatusFields[i];
+    AddStatusLabel(l, panelbottom, f.CaptionName, f.Caption, f.CaptionLeft, clGray);
+    *values[i] = AddStatusLabel(l, panelbottom, f.ValueName, "", f.ValueLeft, clBlack);
+  }
+
+  p = l.Add<TPopupMenu>("p");
+  Hitrost1 = l.Add<TMenuItem>("Hitrost1");
+  Hitrost1->SetCaption("Copy Lat. and Lon to clipboard");
+  Hitrost1->OnClick = [this](TPersistent*) { Hitrost1Click(); };
+  p->Items()->Add(Hitrost1);
+  CopyUTMtoclipboard1 = l.Add<TMenuItem>("CopyUTMtoclipboard1");
+  CopyUTMtoclipboard1->SetCaption("Copy UTM to clipboard");
+  CopyUTMtoclipboard1->OnClick = [this](TPersistent*) { CopyUTMtoclipboard1Click(); };
+  p->Items()->Add(CopyUTMtoclipboard1);
+  gis->SetPopupMenu(p);
+
+  Cltstanje = l.Add<TClientDataSet>("Cltstanje");
+
+  if (!webHost_) webHost_ = std::make_unique<TWebHostAdapter>(*this->web);
+  capture_ = std::make_unique<TMapCapture>(Environment());
+
+  gis->OnResize = [this](TPersistent*) { capture_->gisResize(); };
+  gis->OnMouseMove = [this](TPersistent*, TShiftState shift, int x, int y) {
+    capture_->gisMouseMove(shift, x, y);
+  };
+  gis->OnMouseDown = [this](TPersistent*, TMouseButton button, TShiftState, int x, int y) {
+    capture_->gisMouseDown(button, x, y);
+  };
+  gis->OnMouseUp = [this](TPersistent*, TMouseButton button, TShiftState, int x, int y) {
+    capture_->gisMouseUp(button, x, y);
+  };
+  gis->OnZoomChange = [this](TPersistent*) { capture_->gisZoomChange(); };
+  OnMouseWheelDown = [this](TPersistent*, TShiftState shift, TPoint pos, bool& handled) {
+    FormMouseWheelDown(shift, pos, handled);
+  };
+  OnMouseWheelUp = [this](TPersistent*, TShiftState shift, TPoint pos, bool& handled) {
+    FormMouseWheelUp(shift, pos, handled);
+  };
+  OnCreate = [this](TPersistent*) { FormCreate(); };
+  l.Finish();
+}
+
+TCaptureEnvironment TFEarth1::Environment() {
+  TCaptureEnvironment env;
+  env.AppDir = ApplicationFolder();
+  env.Web = webHost_.get();
+  env.Viewer = gis;
+  env.CreateLayer = layers_.CreateLayer;
+  env.CreateEmptyLayer = layers_.CreateEmptyLayer;
+  env.ShowMessage = [](const std::string& text) { ShowMessage(text); };
+  env.ProcessMessages = [] { Application()->ProcessMessages(); };
+  env.Terminated = [] { return Application()->Terminated(); };
+  env.BeforeRebuild = [this] { Cltstanje->EmptyDataSet(); };
+  env.OnReadouts = [this](const TPositionReadouts& r) {
+    if (tool_) tool_->ShowReadouts(r);
+  };
+  env.OnZoomText = [this](const std::string& text) { ezoom->SetCaption(text); };
+  env.OnCursorTexts = [this](const std::string& pixels, const std::string& degrees,
+                             const std::string& client) {
+    least->SetCaption(pixels);
+    ewx->SetCaption(degrees);
+    epix->SetCaption(client);
+  };
+  env.OnMapZoom = [this](int zoom) {
+    if (tool_) tool_->SetZoomBarPosition(zoom);
+  };
+  return env;
+}
+
+void TFEarth1::FormCreate() {
+  capture_->MapLat = 46.0L;
+  capture_->MapLon = 14.0L;
+  capture_->BuildingPage = true;
+  if (tool_) tool_->OpenStartPage();
+  gis->SetMode(gisDrag);
+}
+
+void TFEarth1::WheelZoom(TPoint mousePos, double factor) {
+  if (gis->IsEmpty()) return;
+  const TPoint client = gis->ScreenToClient(mousePos);
+  gis->ZoomBy(client.x, client.y, 3, factor);
+}
+
+void TFEarth1::WheelZoomIn(TPoint mousePos) { WheelZoom(mousePos, 1.25); }
+void TFEarth1::WheelZoomOut(TPoint mousePos) { WheelZoom(mousePos, 0.8); }
+
+void TFEarth1::FormMouseWheelDown(TShiftState, TPoint mousePos, bool& handled) {
+  WheelZoomIn(mousePos);
+  handled = true;
+}
+
+void TFEarth1::FormMouseWheelUp(TShiftState, TPoint mousePos, bool& handled) {
+  WheelZoomOut(mousePos);
+  handled = true;
+}
+
+void TFEarth1::Hitrost1Click() {
+  Clipboard()->SetAsText(FormatClipboardPair(capture_->CursorLat, capture_->CursorLon));
+}
+
+void TFEarth1::CopyUTMtoclipboard1Click() {
+  Clipboard()->SetAsText(FormatClipboardPair(capture_->CursorPixel.X, capture_->CursorPixel.Y));
+}

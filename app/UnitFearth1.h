@@ -1,0 +1,86 @@
+// The map window: the GIS viewer over the browser that draws the web map, a
+// status bar of cursor read-outs, and the viewer's context menu. The capture
+// engine (MapCapture.h) does the work; this window holds the components,
+// routes their events to it and passes its results to the tool window.
+//
+// Files: UnitFearth1.cpp (the stored definition, creation, event routing).
+#pragma once
+
+#include "app/MapCapture.h"
+#include "platform/forms/Forms.h"
+
+#include <memory>
+#include <string>
+
+class IWebHost;
+class TClientDataSet;
+class TGIS_ViewerWnd;
+class TLabel;
+class TMenuItem;
+class TPanel;
+class TPopupMenu;
+class TWebHost;
+
+/// What the map window needs of the tool window.
+class IToolWindow {
+public:
+  virtual ~IToolWindow() = default;
+  /// Places the map window, loads the start page and builds the first map.
+  virtual void OpenStartPage() = 0;
+  /// Shows the position read-outs of the last capture.
+  virtual void ShowReadouts(const TPositionReadouts& readouts) = 0;
+  /// The zoom bar follows a web zoom changed in the viewer.
+  virtual void SetZoomBarPosition(int position) = 0;
+};
+
+/// The layers the capture shows: the picture layer from the layer factory
+/// and an empty vector layer.
+struct TCaptureLayers {
+  decltype(TCaptureEnvironment::CreateLayer) CreateLayer;
+  decltype(TCaptureEnvironment::CreateEmptyLayer) CreateEmptyLayer;
+};
+
+class TFEarth1 : public TForm {
+public:
+  /// Builds the window from its stored definition and runs its creation
+  /// step. `web` replaces the browser in tests (null: the real one).
+  TFEarth1(TComponent* owner, IToolWindow* tool, TCaptureLayers layers,
+           std::unique_ptr<IWebHost> web = nullptr);
+  ~TFEarth1() override;
+
+  TMapCapture& Capture() { return *capture_; }
+  IWebHost& Web() { return *webHost_; }
+
+  // The stored components.
+  TPanel* Panel2 = nullptr;
+  TWebHost* web = nullptr;
+  TGIS_ViewerWnd* gis = nullptr;
+  TPanel* panelbottom = nullptr;
+  TLabel* ezoom = nullptr;
+  TLabel* ewx = nullptr;
+  TLabel* least = nullptr;
+  TLabel* epix = nullptr;
+  TPopupMenu* p = nullptr;
+  TMenuItem* Hitrost1 = nullptr;
+  TMenuItem* CopyUTMtoclipboard1 = nullptr;
+  TClientDataSet* Cltstanje = nullptr;
+
+  void FormCreate();
+  void FormMouseWheelDown(TShiftState shift, TPoint mousePos, bool& handled);
+  void FormMouseWheelUp(TShiftState shift, TPoint mousePos, bool& handled);
+  void WheelZoomIn(TPoint mousePos);
+  void WheelZoomOut(TPoint mousePos);
+  /// "Copy Lat. and Lon to clipboard" / "Copy UTM to clipboard".
+  void Hitrost1Click();
+  void CopyUTMtoclipboard1Click();
+
+private:
+  void BuildFromDefinition();
+  void WheelZoom(TPoint mousePos, double factor);
+  TCaptureEnvironment Environment();
+
+  IToolWindow* tool_;
+  TCaptureLayers layers_;
+  std::unique_ptr<IWebHost> webHost_;
+  std::unique_ptr<TMapCapture> capture_;
+};

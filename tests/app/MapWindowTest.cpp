@@ -1,0 +1,127 @@
+// The map window built from its stored definition over a stand-in browser:
+// its components, its creation step and the routing of the viewer's events.
+#include "app/AppFiles.h"
+#include "app/Readouts.h"
+#include "app/UnitFearth1.h"
+#include "gis/core/GisKernel.h"
+#include "gis/raster/GisLayerJPG.h"
+#include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/ClientDataSet.h"
+#include "platform/forms/Clipboard.h"
+#include "platform/forms/Menus.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/forms/Timers.h"
+#include "tests/app/CodedPage.h"
+#include "tests/browser/FakeWebHost.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class TRoomLayer : public TGIS_LayerAbstract {
+public:
+  bool DrawDefault() override { return true; }
+  void DiscardChanges() override {}
+};
+
+/// The tool window's part in the start-up: the first page at zoom 6.
+struct TFakeTool : IToolWindow {
+  TFEarth1* map = nullptr;
+  int starts = 0;
+  std::vector<int> bar;
+  TPositionReadouts last;
+  void OpenStartPage() override {
+    ++starts;
+    TMapCapture& c = map->Capture();
+    c.MapZoom = 6;
+    c.BtInicClick();
+    c.RecentrePending = true;
+    c.ApplyPosition();
+  }
+  void ShowReadouts(const TPositionReadouts& r) override { last = r; }
+  void SetZoomBarPosition(int position) override { bar.push_back(position); }
+};
+
+struct MapWindowTest : ::testing::Test {
+  sktest::TTempDir dir{"app-window"};
+  TManualTimerClock clock{1000};
+  TFakeTool tool;
+  FakeWebHost* web = nullptr;
+  std::unique_ptr<TFEarth1> map;
+
+  void SetUp() override {
+    GisKernelInit();
+    const char* data = std::getenv("SK_TEST_DATA");
+    dir.Write("mapgd.htm",
+              sktest::TTempDir::Read(std::string(data ? data : "tests/data") + "/app/mapgd.htm"));
+    dir.Write("image1.jgw", "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\n");
+    SetExeNameForTests(dir / "skorvaplinth");
+    auto fake = std::make_unique<FakeWebHost>(3, 50);
+    web = fake.get();
+    web->SetBounds(0, 0, 826, 643);
+    web->cannedSnapshot = apptest::CodedSnapshot(6, 46, 14, 796, 613);
+    // Without a tool window the creation step opens no start page; the
+    // tests open it through the stand-in tool once the window exists.
+    TCaptureLayers layers;
+    layers.CreateLayer = [](const std::string& name, const std::string& path) {
+      auto layer = std::make_unique<TGIS_LayerJPG>();
+      layer->SetName(name);
+      layer->SetPath(path);
+      return std::unique_ptr<TGIS_LayerAbstract>(std::move(layer));
+    };
+    layers.CreateEmptyLayer = [] { return std::unique_ptr<TGIS_LayerAbstract>(new TRoomLayer); };
+    map = std::make_unique<TFEarth1>(nullptr, nullptr, layers, std::move(fake));
+    tool.map = map.get();
+  }
+  void TearDown() override {
+    map.reset();
+    SetExeNameForTests("");
+  }
+};
+
+TEST_F(MapWindowTest, StoredDefinition) {
+  EXPECT_EQ(map->Caption(), "Skorva plinth");
+  for (const char* name : {"Panel2", "web", "gis", "panelbottom", "ezoom", "ewx", "least", "epix",
+                           "p", "Hitrost1", "CopyUTMtoclipboard1", "Cltstanje"})
+    EXPECT_NE(map->FindComponent(name), nullptr) << name;
+  EXPECT_EQ(map->panelbottom->Height(), 27);
+  EXPECT_EQ(map->gis->Mode(), gisDrag);
+  EXPECT_TRUE(map->gis->RestrictedDrag());
+  EXPECT_EQ(map->gis->PopupMenu(), map->p);
+  ASSERT_EQ(map->p->Items()->Count(), 2);
+  EXPECT_EQ(map->p->Items()->Items(0)->Caption(), "Copy Lat. and Lon to clipboard");
+  EXPECT_EQ(map->p->Items()->Items(1)->Caption(), "Copy UTM to clipboard");
+  EXPECT_FALSE(map->Capture().googleTimer().Enabled());
+  EXPECT_EQ(map->Capture().googleTimer().Interval(), 300u);
+}
+
+TEST_F(MapWindowTest, StartPageCapturesAndShowsTheReadouts) {
+  tool.OpenStartPage();
+  EXPECT_EQ(map->Cltstanje->EmptiedCount(), 1);
+  ASSERT_EQ(web->scripts.size(), 1u);
+  EXPECT_EQ(web->scripts[0], "map.setCenter(new OpenLayers.LonLat(14, 46), 6 );");
+  map->gis->SetBounds(0, 0, 796, 613);
+  map->Capture().ResizePending = false;
+  map->Capture().CaptureWidth = 796;
+  map->Capture().CaptureHeight = 613;
+  for (int i = 0; i < 100 && map->Capture().CaptureCount() < 3; ++i) clock.Advance(10);
+  EXPECT_EQ(map->ezoom->Caption(), "6");
+  EXPECT_EQ(map->gis->Items(), 2);
+
+  map->Capture().gisMouseMove(TShiftState{}, 398, 306);
+  EXPECT_EQ(map->least->Caption(), FormatStatusPixels(map->Capture().CursorPixel.X,
+                                                      map->Capture().CursorPixel.Y));
+  EXPECT_EQ(map->epix->Caption(), "398 | 306");
+  map->CopyUTMtoclipboard1Click();
+  EXPECT_EQ(Clipboard()->AsText(), FormatClipboardPair(map->Capture().CursorPixel.X,
+                                                       map->Capture().CursorPixel.Y));
+  map->Hitrost1Click();
+  EXPECT_EQ(Clipboard()->AsText(),
+            FormatClipboardPair(map->Capture().CursorLat, map->Capture().CursorLon));
+}
+
+}  // namespace
