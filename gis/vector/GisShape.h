@@ -331,6 +331,9 @@ public:
   std::unique_ptr<TGIS_Shape> CreateCopy() const override;
   void AddPoint(const TGIS_Point& point) override;
   void AddRingPoint(const TGIS_Point& point);
+
+private:
+  void AddToRing(const TGIS_Point& point, bool alwaysClose);
 };
 
 /// A new empty shape of a type (nullptr for another value than 2..5).

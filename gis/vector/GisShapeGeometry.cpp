@@ -12,6 +12,19 @@
 namespace {
 constexpr double GIS_MAX_DISTANCE = 1.7e308;
 
+/// Widens a box by a point: a smaller X moves XMin, else a larger one XMax;
+/// likewise Y.
+void GrowBox(TGIS_Extent& box, const TGIS_Point& p) {
+  if (p.X < box.XMin)
+    box.XMin = p.X;
+  else if (p.X > box.XMax)
+    box.XMax = p.X;
+  if (p.Y < box.YMin)
+    box.YMin = p.Y;
+  else if (p.Y > box.YMax)
+    box.YMax = p.Y;
+}
+
 void Fail(const std::string& text) {
   SK_ASSERT(false, text, "GisLayerVector", __LINE__);
 }
@@ -203,14 +216,7 @@ void TGIS_Shape::ExtendExtent(const TGIS_Point& point) {
   TGIS_Extent box = GetNumPoints() > 0 ? TGIS_Extent{HeaderDouble(0), HeaderDouble(8),
                                                       HeaderDouble(16), HeaderDouble(24)}
                                         : TGIS_Extent{point.X, point.Y, point.X, point.Y};
-  if (point.X < box.XMin)
-    box.XMin = point.X;
-  else if (point.X > box.XMax)
-    box.XMax = point.X;
-  if (point.Y < box.YMin)
-    box.YMin = point.Y;
-  else if (point.Y > box.YMax)
-    box.YMax = point.Y;
+  GrowBox(box, point);
   SetBox(box);
   if (layer_ == nullptr) return;
   layer_->SetExtent(GisIsEmptyExtent(layer_->Extent()) ? box
@@ -224,17 +230,7 @@ void TGIS_Shape::RecalcBox() {
   const TGIS_Point first = RawPoint(GetPartStart(0));
   TGIS_Extent box{first.X, first.Y, first.X, first.Y};
   for (int part = 0; part < GetNumParts(); ++part)
-    for (int i = 0; i < GetPartSize(part); ++i) {
-      const TGIS_Point p = RawPoint(GetPartStart(part) + i);
-      if (p.X < box.XMin)
-        box.XMin = p.X;
-      else if (p.X > box.XMax)
-        box.XMax = p.X;
-      if (p.Y < box.YMin)
-        box.YMin = p.Y;
-      else if (p.Y > box.YMax)
-        box.YMax = p.Y;
-    }
+    for (int i = 0; i < GetPartSize(part); ++i) GrowBox(box, RawPoint(GetPartStart(part) + i));
   SetBox(box);
 }
 

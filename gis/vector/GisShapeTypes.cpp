@@ -13,6 +13,13 @@ void NotCalled() {
   SK_ASSERT(false, NOT_CALLED, "GisLayerVector", __LINE__);
 }
 
+/// A copy of a shape that owns its geometry (mapped blocks are copied).
+template <class T> std::unique_ptr<TGIS_Shape> OwnedCopy(const T* source) {
+  auto copy = std::make_unique<T>(source);
+  copy->UnmapGeometry();
+  return copy;
+}
+
 TGIS_Extent Union(const TGIS_Extent& layer, const TGIS_Extent& box) {
   return GisIsEmptyExtent(layer) ? box : GisExtentUnion(layer, box);
 }
@@ -55,9 +62,7 @@ int TGIS_ShapePoint::GetSmartSize() {
 }
 
 std::unique_ptr<TGIS_Shape> TGIS_ShapePoint::CreateCopy() const {
-  auto copy = std::make_unique<TGIS_ShapePoint>(this);
-  copy->UnmapGeometry();
-  return copy;
+  return OwnedCopy<TGIS_ShapePoint>(this);
 }
 
 void TGIS_ShapePoint::Unlock() {
@@ -117,9 +122,7 @@ int TGIS_ShapeMultiPoint::GetSmartSize() {
 }
 
 std::unique_ptr<TGIS_Shape> TGIS_ShapeMultiPoint::CreateCopy() const {
-  auto copy = std::make_unique<TGIS_ShapeMultiPoint>(this);
-  copy->UnmapGeometry();
-  return copy;
+  return OwnedCopy<TGIS_ShapeMultiPoint>(this);
 }
 
 void TGIS_ShapeMultiPoint::AddPart() {
@@ -161,9 +164,7 @@ int TGIS_ShapeArc::GetSmartSize() {
 }
 
 std::unique_ptr<TGIS_Shape> TGIS_ShapeArc::CreateCopy() const {
-  auto copy = std::make_unique<TGIS_ShapeArc>(this);
-  copy->UnmapGeometry();
-  return copy;
+  return OwnedCopy<TGIS_ShapeArc>(this);
 }
 
 void TGIS_ShapeArc::AddPoint(const TGIS_Point& point) {
@@ -192,30 +193,18 @@ int TGIS_ShapePolygon::GetSmartSize() {
 }
 
 std::unique_ptr<TGIS_Shape> TGIS_ShapePolygon::CreateCopy() const {
-  auto copy = std::make_unique<TGIS_ShapePolygon>(this);
-  copy->UnmapGeometry();
-  return copy;
+  return OwnedCopy<TGIS_ShapePolygon>(this);
 }
 
 void TGIS_ShapePolygon::AddPoint(const TGIS_Point& point) {
-  UnmapGeometry();
-  SetIsFixed(false);
-  MarkModified();
-  const TGIS_Point p = ToLayer(point);
-  if (GetNumParts() == 0) AddPart();
-  const int last = GetNumParts() - 1;
-  if (GetPartSize(last) == 0) {
-    SetPoint(last, -1, p);
-    SetPoint(last, -1, p);
-    return;
-  }
-  const TGIS_Point first = RawPoint(GetPartStart(last));
-  SetNumPoints(GetNumPoints() - 1);
-  SetPoint(last, -1, p);
-  if (!GisIsSamePoint(p, first)) SetPoint(last, -1, first);
+  AddToRing(point, false);
 }
 
 void TGIS_ShapePolygon::AddRingPoint(const TGIS_Point& point) {
+  AddToRing(point, true);
+}
+
+void TGIS_ShapePolygon::AddToRing(const TGIS_Point& point, bool alwaysClose) {
   UnmapGeometry();
   SetIsFixed(false);
   MarkModified();
@@ -223,12 +212,13 @@ void TGIS_ShapePolygon::AddRingPoint(const TGIS_Point& point) {
   if (GetNumParts() == 0) AddPart();
   const int last = GetNumParts() - 1;
   if (GetPartSize(last) == 0) {
-    SetPoint(last, 0, p);
-    SetPoint(last, 1, p);
+    SetPoint(last, -1, p);
+    SetPoint(last, -1, p);
     return;
   }
+  // The closing vertex goes, the point comes, the first vertex closes again.
   const TGIS_Point first = RawPoint(GetPartStart(last));
   SetNumPoints(GetNumPoints() - 1);
   SetPoint(last, -1, p);
-  SetPoint(last, -1, first);
+  if (alwaysClose || !GisIsSamePoint(p, first)) SetPoint(last, -1, first);
 }

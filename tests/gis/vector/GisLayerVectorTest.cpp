@@ -2,6 +2,8 @@
 // the spatial search, saving, the index switch, imports, configuration.
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <cstdio>
+#include <fstream>
 #include <map>
 #include <random>
 
@@ -323,4 +325,92 @@ TEST(GisLayerVector, ExtLayerKeepsItsExtentAndWidensTheViewer) {
   EXPECT_TRUE(GisIsSameExtent(ext->Extent(), {-500, -400, 500, 400}));
   EXPECT_LE(viewer.Extent().XMin, -500);
   EXPECT_GE(viewer.Extent().YMax, 400);
+}
+
+TEST(GisLayerVector, ConfigurationKeysRoundTrip) {
+  const std::string path = testing::TempDir() + "vector_config.ini";
+  std::remove(path.c_str());
+  TGIS_LayerVector l;
+  l.SetScope("POP > 10");
+  l.SetScopeExtent({1.5, -2, 3, 4});
+  l.SetJoinPrimary("ID");
+  l.SetJoinForeign("REF");
+  {
+    TGIS_Ini ini(&l, path);
+    l.WriteConfig(ini);
+    ini.Save();
+  }
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::erase(text, '\r');
+  const char* keys[] = {"Scope=POP > 10\n",    "ScopeExtent.XMin=1.5\n", "ScopeExtent.XMax=3\n",
+                        "ScopeExtent.YMin=-2\n", "ScopeExtent.YMax=4\n",  "JoinPrimary=ID\n",
+                        "JoinForeign=REF\n"};
+  std::size_t at = 0;
+  for (const char* k : keys) {
+    const std::size_t found = text.find(k);
+    ASSERT_NE(found, std::string::npos) << k << "\n" << text;
+    EXPECT_GT(found, at) << k; // in this order
+    at = found;
+  }
+  TGIS_LayerVector back;
+  TGIS_Ini ini(&back, path);
+  back.ReadConfig(ini);
+  EXPECT_EQ(back.Scope(), "POP > 10");
+  EXPECT_TRUE(GisIsSameExtent(back.ScopeExtent(), {1.5, -2, 3, 4}));
+  EXPECT_EQ(back.JoinForeign(), "REF");
+  std::remove(path.c_str());
+}
+
+TEST(GisLayerVector, FreedShapesLeaveTheCursorAndThePendingList) {
+  TGIS_LayerVector l;
+  l.Open();
+  for (int i = 0; i < 3; ++i) AddPoint(l, i, i);
+  l.QueueMemoryShapes();
+  ASSERT_EQ(l.GetShape(2)->Uid(), 2); // now the cursor's shape
+  l.RevertShape(2);
+  TGIS_Shape* current = l.GetCurrentShape();
+  EXPECT_TRUE(current == nullptr || current->Uid() != 2);
+  std::vector<int> pending;
+  for (TGIS_Shape* s = l.PopQueuedShape(); s != nullptr; s = l.PopQueuedShape())
+    pending.push_back(s->Uid());
+  EXPECT_EQ(pending, (std::vector<int>{1, 3}));
+  l.GetShape(3);
+  l.DiscardChanges();
+  EXPECT_EQ(l.GetCurrentShape(), nullptr);
+  EXPECT_EQ(l.ShapeCount(), 0);
+}
+
+TEST(GisLayerVector, SaveDataIgnoresAStaleExtent) {
+  TGIS_Viewer viewer(nullptr);
+  auto* l = new TGIS_LayerVector();
+  viewer.Add(l);
+  AddPoint(*l, 5, 5);
+  AddPoint(*l, 500, 500);
+  l->SetExtent({0, 0, 10, 10}); // stale: the second shape lies outside
+  l->SaveData();
+  EXPECT_EQ(l->ShapeCount(), 2);
+}
+
+TEST(GisLayerVector, FailedIndexBuildSwitchesTheIndexOff) {
+  class TBadIndex : public TGIS_LayerVector {
+  public:
+    std::string GetIndexPath() const override { return "/nonexistent-folder/x/layer.RTREE"; }
+  };
+  TGIS_Viewer viewer(nullptr);
+  viewer.SetUseRTree(true);
+  auto* l = new TBadIndex();
+  int depth = 0;
+  viewer.OnBusy = [&](void*, int pos, int end, bool&) {
+    if (pos == 0 && end == 100) ++depth;
+    if (pos == -1) --depth;
+  };
+  viewer.Add(l);
+  AddPoint(*l, 1, 1);
+  l->SetModified(true);
+  l->SetIndexed(true);
+  EXPECT_FALSE(l->IsIndexed());
+  EXPECT_EQ(l->RTree(), nullptr);
+  EXPECT_TRUE(l->Modified());
+  EXPECT_EQ(depth, 0); // every busy phase ended
 }
