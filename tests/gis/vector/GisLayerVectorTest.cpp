@@ -414,3 +414,32 @@ TEST(GisLayerVector, FailedIndexBuildSwitchesTheIndexOff) {
   EXPECT_TRUE(l->Modified());
   EXPECT_EQ(depth, 0); // every busy phase ended
 }
+
+TEST(GisLayerVector, EditedCopiesOfStoredShapesKeepTheirPlace) {
+  TGIS_LayerVector l;
+  l.Open();
+  for (int i = 0; i < 5; ++i) AddPoint(l, i, i);
+  l.RevertShape(3); // as if shape 3 lived in a file only
+  // A shape as a format layer reads it: mapped, with its stored UID.
+  const double xy[2] = {30, 40};
+  std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(xy), 16);
+  TGIS_ShapePoint stored(nullptr, raw, true, 3, &l);
+  ASSERT_EQ(l.GetShape(4)->Uid(), 4); // the cursor stands on shape 4
+  EXPECT_EQ(l.FindEditedShape(&stored), &stored);
+  TGIS_Shape* edited = stored.MakeEditable();
+  ASSERT_NE(edited, &stored);
+  EXPECT_TRUE(edited->IsInMemory());
+  EXPECT_FALSE(edited->IsMapped());
+  EXPECT_FALSE(edited->IsNewShape());
+  EXPECT_EQ(l.ShapeAt(2), edited);
+  EXPECT_EQ(l.GetCurrentShape()->Uid(), 4); // the cursor moved along
+  EXPECT_EQ(l.FindEditedShape(&stored), edited);
+  EXPECT_EQ(edited->MakeEditable(), edited);
+  edited->AddPoint({31, 41});
+  EXPECT_EQ(stored.GetPoint(0, 0).X, 30); // the stored version is untouched
+  // Raw cursors over the layer meet only the new shapes first.
+  l.CursorFirst(GisWholeWorldExtent(), "", true, "", nullptr);
+  EXPECT_EQ(l.CursorShape()->Uid(), 1);
+  TGIS_ShapePoint free;
+  EXPECT_EQ(free.MakeEditable(), nullptr);
+}
