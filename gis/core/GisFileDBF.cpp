@@ -105,7 +105,8 @@ bool IsIntegerVariant(const Variant& v) {
 std::string CutUtf8(const std::string& text, std::size_t width) {
   if (text.size() <= width) return text;
   std::size_t n = width;
-  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+    --n;
   return text.substr(0, n);
 }
 
@@ -122,7 +123,8 @@ std::string FloatText(double value) {
   const std::string e = Format("%.15e", {value}, DotSettings()); // d.dddE+ddd
   const std::size_t at = e.find('E');
   std::string exponent = e.substr(at + 2);
-  while (exponent.size() > 2 && exponent[0] == '0') exponent.erase(0, 1);
+  while (exponent.size() > 2 && exponent[0] == '0')
+    exponent.erase(0, 1);
   const std::string sign = e.substr(at, 2);
   // A three-digit exponent keeps all its digits; the mantissa gives way.
   return e.substr(0, exponent.size() > 2 ? 15 : 16) + sign + exponent;
@@ -214,8 +216,8 @@ void TGIS_FileDBF::ReadStructure() {
       // A name the layer has already (any case) gets a numbered variant.
       for (int n = 1; n <= 255; ++n) {
         try {
-          layer_.AddFieldEx(Format("%s%.2x", {name.substr(0, 9), n}), type, width, decimals,
-                            true, 0);
+          layer_.AddFieldEx(Format("%s%.2x", {name.substr(0, 9), n}), type, width, decimals, true,
+                            0);
           break;
         } catch (const EGIS_Exception&) {
         }
@@ -263,7 +265,8 @@ Variant TGIS_FileDBF::ReadValue(std::uint32_t record, int index) {
   if (static_cast<int>(cache_.size()) < layer_.FieldCount())
     cache_.resize(static_cast<std::size_t>(layer_.FieldCount()));
   if (record != cachedRecord_) {
-    for (auto& v : cache_) v = Variant();
+    for (auto& v : cache_)
+      v = Variant();
     cachedRecord_ = record;
   }
   const TGIS_FieldInfo* field = layer_.GetFieldInfo(index);

@@ -60,7 +60,7 @@ private:
   TGIS_FieldOwner& layer_;
   bool created_;
   std::array<std::uint8_t, 32> header_{};
-  std::vector<int> offsets_;      // per field, within the record after the flag
-  std::vector<Variant> cache_;    // one slot per field
+  std::vector<int> offsets_;   // per field, within the record after the flag
+  std::vector<Variant> cache_; // one slot per field
   std::int64_t cachedRecord_ = -1;
 };

@@ -30,8 +30,8 @@ void TGIS_LayerVector::SetDefaultShapeType(TGIS_ShapeType type) {
 
 TGIS_ShapeType TGIS_LayerVector::GetDefaultShapeType() const {
   if (defaultShapeType_ != gisShapeTypeUnknown) return defaultShapeType_;
-  for (TGIS_ShapeType t : {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc,
-                           gisShapeTypePolygon})
+  for (TGIS_ShapeType t :
+       {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc, gisShapeTypePolygon})
     if (supportedShapes_ & GisShapeTypeBit(t)) return t;
   return gisShapeTypeUnknown;
 }

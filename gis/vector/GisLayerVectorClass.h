@@ -66,8 +66,8 @@ public:
   virtual std::string GetIndexPath() const { return ""; }
   virtual bool IsIndexed() const { return indexed_; }
   virtual void SetIndexed(bool on);
-  virtual void CursorFirst(const TGIS_Extent& extent, const std::string& query,
-                           bool skipDeleted, const std::string& pattern, TGIS_Shape* shape);
+  virtual void CursorFirst(const TGIS_Extent& extent, const std::string& query, bool skipDeleted,
+                           const std::string& pattern, TGIS_Shape* shape);
   virtual void CursorNext();
   virtual bool CursorEof() const;
   virtual TGIS_Shape* CursorShape() const;
@@ -106,14 +106,13 @@ public:
   /// Location is not built yet: nullptr.
   virtual TGIS_Shape* Locate(const TGIS_Point& point, double precision, bool visibleOnly = false);
   /// Location is not built yet: nullptr with distance 1.7e308.
-  virtual TGIS_Shape* LocateEx(const TGIS_Point& point, double precision, int uid,
-                               double& distance, int& part, TGIS_Point& proj,
-                               bool visibleOnly = false);
+  virtual TGIS_Shape* LocateEx(const TGIS_Point& point, double precision, int uid, double& distance,
+                               int& part, TGIS_Point& proj, bool visibleOnly = false);
   virtual int FindFieldIndex(const std::string& name);
   int FindFieldIndexByStoredName(const std::string& name) override;
   virtual void AddField(const std::string& name, std::uint8_t type, int width, int decimals);
-  void AddFieldEx(const std::string& name, std::uint8_t type, int width, int decimals,
-                  bool stored, int binaryWidth) override;
+  void AddFieldEx(const std::string& name, std::uint8_t type, int width, int decimals, bool stored,
+                  int binaryWidth) override;
   virtual void ChangeField(const std::string& name, const std::string& newName, int width,
                            int decimals);
   virtual void DeleteField(const std::string& name);
@@ -160,8 +159,8 @@ private:
   bool PassesExtent(TGIS_Shape* shape);
   void BuildFreshIndex(bool& abort);
   void RefreshIndex(bool& abort);
-  void ImportShapes(TGIS_LayerVector& other, const TGIS_Extent& extent,
-                    TGIS_ShapeType shapeType, const std::string& query, bool clip);
+  void ImportShapes(TGIS_LayerVector& other, const TGIS_Extent& extent, TGIS_ShapeType shapeType,
+                    const std::string& query, bool clip);
 
   std::string scope_;
   TGIS_Extent scopeExtent_{1, 1, -1, -1};

@@ -89,8 +89,7 @@ bool TGIS_LayerVector::PassesExtent(TGIS_Shape* shape) {
   const int smart = shape->ShapeType() == gisShapeTypePoint ? 0 : shape->GetSmartSize();
   if (smart == 0) return true;
   const TGIS_Extent e = shape->GetExtent();
-  return ((e.XMax - e.XMin) + (e.YMax - e.YMin)) * viewer_->Zoom() >
-         viewer_->TwipsToPixels(smart);
+  return ((e.XMax - e.XMin) + (e.YMax - e.YMin)) * viewer_->Zoom() > viewer_->TwipsToPixels(smart);
 }
 
 bool TGIS_LayerVector::MatchesFilter(TGIS_Shape* shape) {

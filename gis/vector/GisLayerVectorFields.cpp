@@ -38,8 +38,10 @@ bool IsLetter(char32_t c) {
 std::string ExportCandidate(const std::string& name, int c) {
   std::vector<char32_t> cps = CodePoints(name);
   if (static_cast<int>(cps.size()) > c) cps.resize(static_cast<std::size_t>(c));
-  while (!cps.empty() && cps.front() <= ' ') cps.erase(cps.begin());
-  while (!cps.empty() && cps.back() <= ' ') cps.pop_back();
+  while (!cps.empty() && cps.front() <= ' ')
+    cps.erase(cps.begin());
+  while (!cps.empty() && cps.back() <= ' ')
+    cps.pop_back();
   if (cps.empty()) return "FIELD";
   std::string out;
   for (std::size_t i = 0; i < cps.size(); ++i) {
@@ -54,7 +56,8 @@ std::string ExportCandidate(const std::string& name, int c) {
 
 } // namespace
 
-// ---- name caches ------------------------------------------------------------------------------------
+// ---- name caches
+// ------------------------------------------------------------------------------------
 
 void TGIS_LayerVector::FreeNameCaches() {
   nameCache_.reset();
@@ -112,7 +115,8 @@ TGIS_FieldInfo* TGIS_LayerVector::GetFieldInfo(int index) {
   return fields_[index].get();
 }
 
-// ---- values ------------------------------------------------------------------------------------------
+// ---- values
+// ------------------------------------------------------------------------------------------
 
 Variant TGIS_LayerVector::FetchFieldValue(std::int32_t, const std::string&) {
   return Variant();
@@ -155,7 +159,8 @@ Variant TGIS_LayerVector::ShapeFieldValue(TGIS_ShapeAbstract* shape, const std::
   return s == nullptr ? Variant() : s->GetFieldEx(name);
 }
 
-// ---- definitions ---------------------------------------------------------------------------------------
+// ---- definitions
+// ---------------------------------------------------------------------------------------
 
 void TGIS_LayerVector::AddField(const std::string& name, std::uint8_t type, int width,
                                 int decimals) {
@@ -230,8 +235,8 @@ void TGIS_LayerVector::PrepareExportNames(int maxLength, bool all) {
     std::string candidate = ExportCandidate(f.NewName, c);
     for (int n = 1; clashes(i, candidate) && n <= 0xFFF; ++n) {
       const int keep = std::max(0, n <= 254 ? c - 2 : c - 3);
-      candidate = candidate.substr(0, static_cast<std::size_t>(keep)) +
-                  IntToHex(n, n <= 254 ? 2 : 3);
+      candidate =
+          candidate.substr(0, static_cast<std::size_t>(keep)) + IntToHex(n, n <= 254 ? 2 : 3);
     }
     if (f.ExportName != candidate) {
       f.ExportName = candidate;

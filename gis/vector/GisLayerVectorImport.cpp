@@ -62,8 +62,7 @@ void TGIS_LayerVector::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& e
 }
 
 void TGIS_LayerVector::ImportShapes(TGIS_LayerVector& other, const TGIS_Extent& extent,
-                                    TGIS_ShapeType shapeType, const std::string& query,
-                                    bool clip) {
+                                    TGIS_ShapeType shapeType, const std::string& query, bool clip) {
   lastImportAborted_ = false;
   const std::int32_t end = other.GetLastUid();
   TBusyPhase busy(other.Viewer(), &other);

@@ -171,7 +171,8 @@ void TGIS_LayerVector::DeselectAll() {
 
 void TGIS_LayerVector::QueueMemoryShapes() {
   pending_.clear();
-  for (const auto& s : shapes_) pending_.push_back(s.get());
+  for (const auto& s : shapes_)
+    pending_.push_back(s.get());
 }
 
 void TGIS_LayerVector::UnqueueShape(TGIS_Shape* shape) {

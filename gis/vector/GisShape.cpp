@@ -99,7 +99,8 @@ void TGIS_Shape::Recreate(const TGIS_Shape* source, std::span<const std::uint8_t
   }
   if (source != nullptr && source->values_ != nullptr) {
     values_ = std::make_unique<TGIS_VariantList>();
-    for (int i = 0; i < source->values_->Count(); ++i) values_->Add(source->values_->Get(i));
+    for (int i = 0; i < source->values_->Count(); ++i)
+      values_->Add(source->values_->Get(i));
   }
 }
 
@@ -336,8 +337,8 @@ std::unique_ptr<TGIS_Shape> GisCreateShapeOfType(TGIS_ShapeType type, std::int32
     return std::make_unique<TGIS_ShapeArc>(nullptr, std::span<const std::uint8_t>{}, false, uid,
                                            layer);
   case gisShapeTypePolygon:
-    return std::make_unique<TGIS_ShapePolygon>(nullptr, std::span<const std::uint8_t>{}, false,
-                                               uid, layer);
+    return std::make_unique<TGIS_ShapePolygon>(nullptr, std::span<const std::uint8_t>{}, false, uid,
+                                               layer);
   default:
     return nullptr;
   }

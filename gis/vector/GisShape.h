@@ -136,8 +136,7 @@ public:
   virtual int GetSmartSize() = 0;
   virtual void ExtendExtent(const TGIS_Point& point);
   /// Not built yet for any class: nullptr (clipping then imports nothing).
-  virtual std::unique_ptr<TGIS_Shape> CreateClippedCopy(const TGIS_Extent& extent,
-                                                        bool forDrawing);
+  virtual std::unique_ptr<TGIS_Shape> CreateClippedCopy(const TGIS_Extent& extent, bool forDrawing);
   virtual std::unique_ptr<TGIS_Shape> CreateCopy() const = 0;
   virtual void Lock(std::uint8_t level);
   virtual void Unlock();
@@ -293,9 +292,8 @@ public:
 /// A multipoint: the 36-byte header and one part of vertices.
 class TGIS_ShapeMultiPoint : public TGIS_Shape {
 public:
-  TGIS_ShapeMultiPoint(const TGIS_Shape* source = nullptr,
-                       std::span<const std::uint8_t> raw = {}, bool mapped = false,
-                       std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
+  TGIS_ShapeMultiPoint(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
+                       bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
       : TGIS_Shape(gisShapeTypeMultiPoint, source, raw, mapped, uid, layer) {}
   int GetPartStart(int part) const override;
   void SetPoint(int part, int index, const TGIS_Point& point) override;
@@ -324,8 +322,7 @@ public:
 class TGIS_ShapePolygon : public TGIS_Shape {
 public:
   TGIS_ShapePolygon(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
-                    bool mapped = false, std::int32_t uid = 0,
-                    TGIS_LayerVector* layer = nullptr)
+                    bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
       : TGIS_Shape(gisShapeTypePolygon, source, raw, mapped, uid, layer) {}
   int GetSmartSize() override;
   std::unique_ptr<TGIS_Shape> CreateCopy() const override;

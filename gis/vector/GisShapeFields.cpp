@@ -154,7 +154,8 @@ void TGIS_Shape::SetField(const std::string& name, const Variant& value) {
   Variant v = value;
   if (v.IsEmpty() || (IsTextVariant(v) && VarToStr(v).empty())) v = Variant::MakeNull();
   if (values_ == nullptr) values_ = std::make_unique<TGIS_VariantList>();
-  while (values_->Count() <= i) values_->Add(Variant());
+  while (values_->Count() <= i)
+    values_->Add(Variant());
 
   if (!v.IsNull()) {
     switch (info.FieldType) {

@@ -42,8 +42,10 @@ double GisBearing(double deltaX, double deltaY) {
     else
       r = deltaX > 0 ? pi - a : -pi + a;
   }
-  while (r <= -pi) r += 2 * pi;
-  while (r > pi) r -= 2 * pi;
+  while (r <= -pi)
+    r += 2 * pi;
+  while (r > pi)
+    r -= 2 * pi;
   return r;
 }
 
@@ -214,13 +216,13 @@ TGIS_Extent TGIS_Shape::GetPaintExtentEx() const {
 void TGIS_Shape::ExtendExtent(const TGIS_Point& point) {
   if (header_.Owned == nullptr) GrowGeometry();
   TGIS_Extent box = GetNumPoints() > 0 ? TGIS_Extent{HeaderDouble(0), HeaderDouble(8),
-                                                      HeaderDouble(16), HeaderDouble(24)}
-                                        : TGIS_Extent{point.X, point.Y, point.X, point.Y};
+                                                     HeaderDouble(16), HeaderDouble(24)}
+                                       : TGIS_Extent{point.X, point.Y, point.X, point.Y};
   GrowBox(box, point);
   SetBox(box);
   if (layer_ == nullptr) return;
   layer_->SetExtent(GisIsEmptyExtent(layer_->Extent()) ? box
-                                                        : GisExtentUnion(layer_->Extent(), box));
+                                                       : GisExtentUnion(layer_->Extent(), box));
   // At level 0 nothing else keeps the index entry up to date.
   if (lockLevel_ == 0 && HasIndexEntry() && !GisIsSameExtent(indexedExtent_, box)) UpdateIndex();
 }
@@ -230,7 +232,8 @@ void TGIS_Shape::RecalcBox() {
   const TGIS_Point first = RawPoint(GetPartStart(0));
   TGIS_Extent box{first.X, first.Y, first.X, first.Y};
   for (int part = 0; part < GetNumParts(); ++part)
-    for (int i = 0; i < GetPartSize(part); ++i) GrowBox(box, RawPoint(GetPartStart(part) + i));
+    for (int i = 0; i < GetPartSize(part); ++i)
+      GrowBox(box, RawPoint(GetPartStart(part) + i));
   SetBox(box);
 }
 
@@ -270,7 +273,7 @@ void TGIS_Shape::Unlock() {
     if (GisIsSameExtent(box, old)) return;
     if (level < 3)
       layer_->SetExtent(GisIsEmptyExtent(layer_->Extent()) ? box
-                                                            : GisExtentUnion(layer_->Extent(), box));
+                                                           : GisExtentUnion(layer_->Extent(), box));
     UpdateIndex();
   });
 }
@@ -336,7 +339,8 @@ std::vector<TPiece> Pieces(const TGIS_Shape& s) {
   for (int part = 0; part < s.GetNumParts(); ++part) {
     const int n = s.GetPartSize(part);
     if (n == 1) out.push_back({s.GetPoint(part, 0), s.GetPoint(part, 0), false});
-    for (int i = 0; i + 1 < n; ++i) out.push_back({s.GetPoint(part, i), s.GetPoint(part, i + 1), true});
+    for (int i = 0; i + 1 < n; ++i)
+      out.push_back({s.GetPoint(part, i), s.GetPoint(part, i + 1), true});
   }
   return out;
 }

@@ -52,7 +52,8 @@ bool TGIS_Shape::Relate(TGIS_Shape* other, const std::string& pattern) {
   return topology->Relate(this, other, pattern);
 }
 
-// ---- copy-on-edit and deletion -------------------------------------------------------------------
+// ---- copy-on-edit and deletion
+// -------------------------------------------------------------------
 
 TGIS_Shape* TGIS_Shape::MakeEditable() {
   if (layer_ == nullptr) return nullptr;
@@ -89,7 +90,8 @@ void TGIS_Shape::CopyGeometry(TGIS_Shape& source) {
   Reset();
   for (int part = 0; part < source.GetNumParts(); ++part) {
     AddPart();
-    for (int i = 0; i < source.GetPartSize(part); ++i) AddPoint3D(source.GetPoint3D(part, i));
+    for (int i = 0; i < source.GetPartSize(part); ++i)
+      AddPoint3D(source.GetPoint3D(part, i));
   }
 }
 
@@ -97,7 +99,8 @@ std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateClippedCopy(const TGIS_Extent&, bo
   return nullptr;
 }
 
-// ---- spatial index ------------------------------------------------------------------------------------
+// ---- spatial index
+// ------------------------------------------------------------------------------------
 
 bool TGIS_Shape::HasIndexEntry() const {
   return layer_ != nullptr && layer_->RTree() != nullptr && (mapped_ || indexed_);
@@ -132,7 +135,8 @@ void TGIS_Shape::UpdateIndex() {
   indexedExtent_ = e;
 }
 
-// ---- text and byte geometry -----------------------------------------------------------------------------
+// ---- text and byte geometry
+// -----------------------------------------------------------------------------
 
 std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateFromWKT(const std::string& text) const {
   return Parse(TGIS_GeometryFormat::WKT, text, {}, layer_);
@@ -167,7 +171,8 @@ void TGIS_Shape::ImportFrom(TGIS_GeometryFormat format, const std::string& text,
   if (typeid(*parsed) != typeid(*this)) return;
   for (int part = 0; part < parsed->GetNumParts(); ++part) {
     AddPart();
-    for (int i = 0; i < parsed->GetPartSize(part); ++i) AddPoint(parsed->GetPoint(part, i));
+    for (int i = 0; i < parsed->GetPartSize(part); ++i)
+      AddPoint(parsed->GetPoint(part, i));
   }
 }
 

@@ -104,7 +104,8 @@ int TGIS_ShapePoint::GetPartSize(int) const {
   return IsEmpty() ? 0 : 1;
 }
 
-// ---- multipoint ------------------------------------------------------------------------------------
+// ---- multipoint
+// ------------------------------------------------------------------------------------
 
 int TGIS_ShapeMultiPoint::GetPartStart(int) const {
   NotCalled();
@@ -157,7 +158,8 @@ int TGIS_ShapeMultiPoint::GetPartSize(int) const {
   return GetNumPoints();
 }
 
-// ---- arc -----------------------------------------------------------------------------------------------
+// ---- arc
+// -----------------------------------------------------------------------------------------------
 
 int TGIS_ShapeArc::GetSmartSize() {
   return SmartSizeOf(GetParamsSection().GetLine(), false);
@@ -186,7 +188,8 @@ void TGIS_ShapeArc::AddPoint(const TGIS_Point& point) {
   SetPoint(last, -1, p);
 }
 
-// ---- polygon ------------------------------------------------------------------------------------------
+// ---- polygon
+// ------------------------------------------------------------------------------------------
 
 int TGIS_ShapePolygon::GetSmartSize() {
   return SmartSizeOf(GetParamsSection().GetArea(), false);

@@ -82,9 +82,9 @@ std::uint8_t E00Selector(const std::string& param) {
   return 0;
 }
 
-std::string SqlStorageName(const std::function<int(const std::string&, const std::string&,
-                                                   std::string&)>& read,
-                           const std::string& path, int& kind) {
+std::string
+SqlStorageName(const std::function<int(const std::string&, const std::string&, std::string&)>& read,
+               const std::string& path, int& kind) {
   std::string storage;
   kind = read(path, "Storage", storage);
   storage = Trim(storage);
@@ -122,7 +122,8 @@ void TGIS_RegistredLayers::RegisterLayer(const std::string& className,
                                          TGIS_LayerCreator creator) {
   bool known = false;
   for (const auto& row : Rows())
-    for (const auto& c : row.ClassNames) known = known || c == className;
+    for (const auto& c : row.ClassNames)
+      known = known || c == className;
   if (!known) throw EGIS_Exception(GIS_RS_ERR_UNTESTED, className, 0);
   Slots()[className] = TSlot{description, std::move(creator)};
 }
@@ -181,8 +182,8 @@ TGIS_RegistredLayers::CreatePixelLayer(const std::string& extension, const std::
   return CreatePixel(extension, args);
 }
 
-std::unique_ptr<TGIS_LayerAbstract>
-TGIS_RegistredLayers::CreatePixel(const std::string& extension, TGIS_LayerFactoryArgs& args) {
+std::unique_ptr<TGIS_LayerAbstract> TGIS_RegistredLayers::CreatePixel(const std::string& extension,
+                                                                      TGIS_LayerFactoryArgs& args) {
   const TGIS_RegistredLayerRow* row = FindRow(extension, true);
   if (row == nullptr) return nullptr;
   if (SameText(extension, ".VRKPS")) return CreatePixelStore(fullPath_, args);
@@ -201,8 +202,7 @@ std::unique_ptr<TGIS_LayerAbstract> TGIS_RegistredLayers::CreateTab(TGIS_LayerFa
   return CreatePixel(GisLayerFileExtension(args.FilePath), args);
 }
 
-std::unique_ptr<TGIS_LayerAbstract>
-TGIS_RegistredLayers::CreateSdts(TGIS_LayerFactoryArgs& args) {
+std::unique_ptr<TGIS_LayerAbstract> TGIS_RegistredLayers::CreateSdts(TGIS_LayerFactoryArgs& args) {
   const auto& open = Hooks().SdtsOpen;
   if (!open) return nullptr;
   bool isVector = false, isRaster = false;

@@ -98,8 +98,7 @@ struct TGIS_RegistredLayerHooks {
 class TGIS_RegistredLayers {
 public:
   /// The vector and special rows, then the pixel rows; sets Path and name.
-  std::unique_ptr<TGIS_LayerAbstract> CreateLayer(const std::string& name,
-                                                  const std::string& path);
+  std::unique_ptr<TGIS_LayerAbstract> CreateLayer(const std::string& name, const std::string& path);
   /// The pixel rows only; `path` is the file path (made absolute for the
   /// creator). Does not set Path or name.
   std::unique_ptr<TGIS_LayerAbstract> CreatePixelLayer(const std::string& extension,

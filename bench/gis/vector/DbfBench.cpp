@@ -138,7 +138,8 @@ void BM_DbfRead(benchmark::State& state) {
     auto parse = [&](std::size_t rec, std::size_t at, std::size_t width) {
       const char* p = bytes.data() + header + rec * length + at;
       const char* e = p + width;
-      while (p < e && *p == ' ') ++p;
+      while (p < e && *p == ' ')
+        ++p;
       double v = 0;
       std::from_chars(p, e, v);
       return v;
@@ -147,7 +148,8 @@ void BM_DbfRead(benchmark::State& state) {
     for (std::size_t r = 0; r < std::size_t(kRecords); ++r)
       plainSum += parse(r, 21, 10) + parse(r, 31, 12) + parse(r, 43, 20);
     auto e = Clock::now();
-    for (int k = 0; k < kRandomReads; ++k) plainSum += parse(rng() % kRecords, 31, 12);
+    for (int k = 0; k < kRandomReads; ++k)
+      plainSum += parse(rng() % kRecords, 31, 12);
     auto f = Clock::now();
     benchmark::DoNotOptimize(sum + plainSum);
     tAll += Seconds(a, b);

@@ -55,7 +55,8 @@ TWorld& World() {
       s->AddPart();
       double x = pos(rng), y = pos(rng);
       s->AddPoint({x, y});
-      for (int k = 1; i >= kPoints && k < 10; ++k) s->AddPoint({x += step(rng), y += step(rng)});
+      for (int k = 1; i >= kPoints && k < 10; ++k)
+        s->AddPoint({x += step(rng), y += step(rng)});
       s->Unlock();
       w.Boxes.push_back(s->GetExtentRaw());
     }
@@ -97,10 +98,12 @@ void BM_Queries(benchmark::State& state) {
       const TGIS_Extent& e = windows[std::size_t(i)];
       auto a = Clock::now();
       long tree = 0;
-      for (TGIS_Shape* s = w.Layer->FindFirst(e); s != nullptr; s = w.Layer->FindNext()) ++tree;
+      for (TGIS_Shape* s = w.Layer->FindFirst(e); s != nullptr; s = w.Layer->FindNext())
+        ++tree;
       auto b = Clock::now();
       long brute = 0;
-      for (const auto& box : w.Boxes) brute += GisIsExtentIntersecting(box, e) ? 1 : 0;
+      for (const auto& box : w.Boxes)
+        brute += GisIsExtentIntersecting(box, e) ? 1 : 0;
       auto c = Clock::now();
       tTree += Micro(a, b);
       tBrute += Micro(b, c);
@@ -109,7 +112,8 @@ void BM_Queries(benchmark::State& state) {
       if (i >= kLinearWindows) continue;
       long linear = 0;
       auto d = Clock::now();
-      for (w.Layer->MoveFirst(e); !w.Layer->Eof(); w.Layer->MoveNext()) ++linear;
+      for (w.Layer->MoveFirst(e); !w.Layer->Eof(); w.Layer->MoveNext())
+        ++linear;
       tLinear += Micro(d, Clock::now());
       mismatches += linear != brute;
     }

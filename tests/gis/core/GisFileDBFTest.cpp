@@ -71,7 +71,8 @@ std::string RunCommand(const std::string& command) {
   if (p == nullptr) return out;
   char buf[4096];
   std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+    out.append(buf, n);
   pclose(p);
   return out;
 }
@@ -109,7 +110,8 @@ protected:
     dbf.WriteHeader();
     dbf.WriteStructure();
     dbf.WriteHeader();
-    for (auto* s : shapes) dbf.AppendRecord(s);
+    for (auto* s : shapes)
+      dbf.AppendRecord(s);
     dbf.WriteHeader();
   }
   std::filesystem::path dir_;
@@ -127,7 +129,7 @@ TEST_F(GisFileDBFTest, DummyTableGoldenBytesAndReadBack) {
   EXPECT_EQ(bytes[1], 124); // 2024
   EXPECT_EQ(bytes[2], 5);
   EXPECT_EQ(bytes[3], 17);
-  EXPECT_EQ(bytes[4], 2);          // records
+  EXPECT_EQ(bytes[4], 2);           // records
   EXPECT_EQ(uint8_t(bytes[8]), 65); // header length
   EXPECT_EQ(bytes[10], 2);          // record length
   EXPECT_EQ(bytes.substr(32, 7), std::string("_DUMMY\0", 7));
@@ -157,20 +159,44 @@ TEST_F(GisFileDBFTest, ValuesAreWrittenInTheirFieldText) {
     std::map<std::string, Variant> values;
     std::string n, f, l, d, cut;
   } rows[] = {
-      {{{"N", 123456.7}, {"F", 1.5}, {"L", true}, {"D", Variant::FromDate(EncodeDate(2024, 2, 29))},
+      {{{"N", 123456.7},
+        {"F", 1.5},
+        {"L", true},
+        {"D", Variant::FromDate(EncodeDate(2024, 2, 29))},
         {"CUT", "abcdefg"}},
-       "999.9", "1.50000000000000E+00", "Y", "20240229", "abcde"},
+       "999.9",
+       "1.50000000000000E+00",
+       "Y",
+       "20240229",
+       "abcde"},
       {{{"N", -123456.7}, {"F", -1.5}, {"L", false}, {"D", 1900}, {"CUT", "aaaДД"}},
-       "-99.9", "-1.5000000000000E+00", "N", "19050314", "aaaД"},
+       "-99.9",
+       "-1.5000000000000E+00",
+       "N",
+       "19050314",
+       "aaaД"},
       {{{"N", 12}, {"F", 1e150}, {"L", Null()}, {"CUT", "ДДД"}},
-       "   12", "1.0000000000000E+150", " ", "        ", "ДД"},
+       "   12",
+       "1.0000000000000E+150",
+       " ",
+       "        ",
+       "ДД"},
       {{{"N", std::nan("")}, {"F", -1e-150}, {"D", "x"}},
-       "     ", "-1.000000000000E-150", " ", "19000101", ""},
+       "     ",
+       "-1.000000000000E-150",
+       " ",
+       "19000101",
+       ""},
       {{{"N", Variant::MakeNull()}, {"F", std::numeric_limits<double>::infinity()}},
-       "     ", "                    ", " ", "        ", ""},
+       "     ",
+       "                    ",
+       " ",
+       "        ",
+       ""},
   };
   std::vector<std::map<std::string, Variant>> values;
-  for (const auto& r : rows) values.push_back(r.values);
+  for (const auto& r : rows)
+    values.push_back(r.values);
   const std::string path = PathOf("values.dbf");
   Write(path, layer, values);
   EXPECT_EQ(layer.Fields[0].NewWidth, 254);
@@ -185,7 +211,8 @@ TEST_F(GisFileDBFTest, ValuesAreWrittenInTheirFieldText) {
   const int length = 1 + 254 + 5 + 20 + 5 + 20 + 1 + 8 + 5;
   ASSERT_EQ(bytes.size(), std::size_t(header + length * 5 + 1));
   for (std::size_t i = 0; i < std::size(rows); ++i) {
-    const std::string rec = bytes.substr(std::size_t(header + length * int(i)), std::size_t(length));
+    const std::string rec =
+        bytes.substr(std::size_t(header + length * int(i)), std::size_t(length));
     SCOPED_TRACE(i);
     EXPECT_EQ(rec[0], ' ');
     EXPECT_EQ(rec.substr(255, 5), rows[i].n);
@@ -218,13 +245,37 @@ TEST_F(GisFileDBFTest, ReadsEveryTypeAndItsBadValues) {
     const char* name;
     char type;
     int width, decimals;
-  } desc[] = {{"ROAD", 'C', 3, 0},  {"road", 'N', 3, 0}, {"BIG", 'N', 12, 0}, {"DEC", 'N', 6, 2},
-              {"FL", 'F', 8, 0},    {"OK", 'L', 1, 0},   {"DAY", 'D', 8, 0}};
+  } desc[] = {{"ROAD", 'C', 3, 0}, {"road", 'N', 3, 0}, {"BIG", 'N', 12, 0}, {"DEC", 'N', 6, 2},
+              {"FL", 'F', 8, 0},   {"OK", 'L', 1, 0},   {"DAY", 'D', 8, 0}};
   std::string recs[] = {
-      "abc" "  7" "123456789012" "  1.50" "  -2.5e3" "F" "20240229",
-      "x  " "   " "           *" "******" "        " "y" "20230229",
-      "   " "*12" "          xx" "   abc" "    1,25" "?" "        ",
-      "   " "abc" "           0" "      " "       0" " " "2024022 ",
+      "abc"
+      "  7"
+      "123456789012"
+      "  1.50"
+      "  -2.5e3"
+      "F"
+      "20240229",
+      "x  "
+      "   "
+      "           *"
+      "******"
+      "        "
+      "y"
+      "20230229",
+      "   "
+      "*12"
+      "          xx"
+      "   abc"
+      "    1,25"
+      "?"
+      "        ",
+      "   "
+      "abc"
+      "           0"
+      "      "
+      "       0"
+      " "
+      "2024022 ",
   };
   std::string file(32, '\0');
   file[0] = 3;
@@ -243,7 +294,8 @@ TEST_F(GisFileDBFTest, ReadsEveryTypeAndItsBadValues) {
     file += e;
   }
   file += '\x0D';
-  for (const auto& r : recs) file += " " + r;
+  for (const auto& r : recs)
+    file += " " + r;
   const std::string path = PathOf("read.dbf");
   std::ofstream(path, std::ios::binary) << file;
 
@@ -335,7 +387,8 @@ TEST_F(GisFileDBFTest, BinaryValuesReadOnlyTheirOwnBytes) {
 
 TEST_F(GisFileDBFTest, LengthsBeyondSixteenBitsAreRefusedBeforeWriting) {
   TFakeLayer wide;
-  for (int i = 0; i < 300; ++i) wide.Add("C" + std::to_string(i), gisFieldTypeString, 254, 0);
+  for (int i = 0; i < 300; ++i)
+    wide.Add("C" + std::to_string(i), gisFieldTypeString, 254, 0);
   const std::string path = PathOf("wide.dbf");
   {
     TGIS_FileDBF dbf(path, nullptr, nullptr, true, wide);
@@ -349,7 +402,8 @@ TEST_F(GisFileDBFTest, LengthsBeyondSixteenBitsAreRefusedBeforeWriting) {
   }
   EXPECT_EQ(Slurp(path).size(), 33u); // the placeholder header and the end mark
   TFakeLayer many;
-  for (int i = 0; i < 2100; ++i) many.Add("F" + std::to_string(i), gisFieldTypeBoolean, 1, 0);
+  for (int i = 0; i < 2100; ++i)
+    many.Add("F" + std::to_string(i), gisFieldTypeBoolean, 1, 0);
   TGIS_FileDBF dbf(PathOf("many.dbf"), nullptr, nullptr, true, many);
   dbf.WriteHeader();
   EXPECT_THROW(dbf.WriteStructure(), EGIS_Exception);
@@ -375,7 +429,8 @@ TEST_F(GisFileDBFTest, DamagedSamplesAndRandomMutations) {
   const std::string path = PathOf("mutated.dbf");
   for (int i = 0; i < 3000; ++i) {
     std::string bytes = original;
-    for (int k = 1 + int(rng() % 6); k > 0; --k) bytes[rng() % bytes.size()] = char(rng());
+    for (int k = 1 + int(rng() % 6); k > 0; --k)
+      bytes[rng() % bytes.size()] = char(rng());
     if (rng() % 5 == 0) bytes.resize(rng() % bytes.size());
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     try {
@@ -404,7 +459,10 @@ TEST_F(GisFileDBFTest, GdalReadsWhatWeWrite) {
   layer.Fields[1].ExportName = "POPULATION1";
   const std::string path = PathOf("ours.dbf");
   Write(path, layer,
-        {{{"name", "Ljubljana"}, {"Population Count", 123456.7}, {"f", 1e150}, {"ok", true},
+        {{{"name", "Ljubljana"},
+          {"Population Count", 123456.7},
+          {"f", 1e150},
+          {"ok", true},
           {"day", Variant::FromDate(EncodeDate(2024, 2, 29))}},
          {{"name", "Ž"}, {"Population Count", -2.25}, {"f", std::nan("")}, {"ok", false}},
          {{"Population Count", Variant::MakeNull()}, {"f", -1.5}}});
@@ -415,10 +473,12 @@ TEST_F(GisFileDBFTest, GdalReadsWhatWeWrite) {
             "Ž,-2.3,N,\n"
             ",,,\n");
   // Floats: the huge one keeps its exponent, NaN is missing.
-  EXPECT_EQ(RunCommand(dump + "-select NAME,OK -where \"F > 9.999e149 AND F < 1.0001e150\" 2>/dev/null"),
-            "NAME,OK\nLjubl,Y\n");
+  EXPECT_EQ(
+      RunCommand(dump + "-select NAME,OK -where \"F > 9.999e149 AND F < 1.0001e150\" 2>/dev/null"),
+      "NAME,OK\nLjubl,Y\n");
   EXPECT_EQ(RunCommand(dump + "-select NAME,OK -where \"F = -1.5\" 2>/dev/null"), "NAME,OK\n,\n");
-  EXPECT_EQ(RunCommand(dump + "-select NAME,OK -where \"F IS NULL\" 2>/dev/null"), "NAME,OK\nŽ,N\n");
+  EXPECT_EQ(RunCommand(dump + "-select NAME,OK -where \"F IS NULL\" 2>/dev/null"),
+            "NAME,OK\nŽ,N\n");
 }
 
 TEST_F(GisFileDBFTest, WeReadWhatGdalWrites) {
@@ -431,8 +491,8 @@ TEST_F(GisFileDBFTest, WeReadWhatGdalWrites) {
   std::ofstream(PathOf("in.csvt")) << "String(20),Integer(6),Real(12.3),Date\n";
   for (const char* encoding : {"UTF-8", "ISO-8859-1"}) {
     const std::string out = PathOf(std::string("gdal_") + encoding + ".dbf");
-    RunCommand("ogr2ogr -f 'ESRI Shapefile' -lco ENCODING=" + std::string(encoding) + " " + out + " " +
-        csv + " 2>/dev/null");
+    RunCommand("ogr2ogr -f 'ESRI Shapefile' -lco ENCODING=" + std::string(encoding) + " " + out +
+               " " + csv + " 2>/dev/null");
     ASSERT_TRUE(std::filesystem::exists(out)) << encoding;
     TFakeLayer layer;
     TGIS_FileDBF dbf(out, nullptr, nullptr, false, layer);

@@ -114,7 +114,8 @@ TEST(GisLayerVectorFields, ExportNamesAreShortUniqueAndClean) {
   };
   for (const auto& r : rows) {
     TGIS_LayerVector l;
-    for (const auto& n : r.names) l.AddFieldEx(n, 0, 5, 0, false, 0);
+    for (const auto& n : r.names)
+      l.AddFieldEx(n, 0, 5, 0, false, 0);
     l.PrepareExportNames(r.maxLength, true);
     for (std::size_t i = 0; i < r.names.size(); ++i)
       EXPECT_EQ(l.GetFieldInfo(int(i))->ExportName, r.expected[i]) << r.names[i];
@@ -122,7 +123,8 @@ TEST(GisLayerVectorFields, ExportNamesAreShortUniqueAndClean) {
   }
   // 255 clashing names: the suffix grows to three digits at 0FF.
   TGIS_LayerVector many;
-  for (int i = 0; i < 256; ++i) many.AddFieldEx("LONGNAME" + std::to_string(i), 0, 5, 0, false, 0);
+  for (int i = 0; i < 256; ++i)
+    many.AddFieldEx("LONGNAME" + std::to_string(i), 0, 5, 0, false, 0);
   many.PrepareExportNames(8, true);
   EXPECT_EQ(many.GetFieldInfo(0)->ExportName, "LONGNAME");
   EXPECT_EQ(many.GetFieldInfo(1)->ExportName, "LONGNA01");
@@ -140,7 +142,8 @@ TEST(GisLayerVectorFields, ExportNamesAreShortUniqueAndClean) {
   TGIS_LayerVector random;
   for (int i = 0; i < 300; ++i) {
     std::string n;
-    for (int k = int(rng() % 14); k >= 0; --k) n += "aAbB _-9ä"[rng() % 9];
+    for (int k = int(rng() % 14); k >= 0; --k)
+      n += "aAbB _-9ä"[rng() % 9];
     try {
       random.AddFieldEx(n, 0, 5, 0, false, 0);
     } catch (const EGIS_Exception&) {
@@ -150,7 +153,8 @@ TEST(GisLayerVectorFields, ExportNamesAreShortUniqueAndClean) {
   for (int i = 0; i < random.FieldCount(); ++i) {
     const std::string& e = random.GetFieldInfo(i)->ExportName;
     EXPECT_LE(e.size(), 10u);
-    for (int j = 0; j < i; ++j) EXPECT_FALSE(SameText(e, random.GetFieldInfo(j)->ExportName));
+    for (int j = 0; j < i; ++j)
+      EXPECT_FALSE(SameText(e, random.GetFieldInfo(j)->ExportName));
   }
 }
 
@@ -203,8 +207,11 @@ TEST(GisLayerVectorFields, SetFieldConvertsByType) {
     ASSERT_EQ(error, "");
     const Variant v = s->GetFieldEx(r.field);
     EXPECT_EQ(v.VarType(), r.type);
-    if (r.type == varBoolean) EXPECT_EQ(v.AsBoolean() ? "True" : "False", std::string(r.text));
-    else if (r.type != varNull && r.type != varDate) EXPECT_EQ(VarToStr(v), r.text);
+    if (r.type == varBoolean) {
+      EXPECT_EQ(v.AsBoolean() ? "True" : "False", std::string(r.text));
+    } else if (r.type != varNull && r.type != varDate) {
+      EXPECT_EQ(VarToStr(v), r.text);
+    }
   }
   // Ten Cyrillic letters take 20 bytes: the width grows to them.
   s->SetField("S", "ДДДДДДДДДД");
@@ -262,7 +269,7 @@ TEST(GisLayerVectorFields, CopyFieldsMapsByNameAndKeepsNulls) {
   TGIS_Shape* dst = to.CreateShape();
   dst->CopyFields(*src);
   EXPECT_EQ(VarToStr(dst->GetField("b")), "text");
-  EXPECT_TRUE(dst->GetFieldEx("A").IsNull()); // not a default 0
+  EXPECT_TRUE(dst->GetFieldEx("A").IsNull());  // not a default 0
   EXPECT_TRUE(dst->GetFieldEx("H").IsEmpty()); // hidden: not copied
   EXPECT_TRUE(to.GetFieldInfo(2)->ReadOnly);   // restored
   // A failing write restores the flag too.

@@ -1,9 +1,9 @@
 // The vector layer: UIDs and the in-memory list, the cursors and the filter,
 // the spatial search, saving, the index switch, imports, configuration.
 #include <algorithm>
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <random>
 
@@ -30,13 +30,15 @@ TGIS_Shape* AddPoint(TGIS_LayerVector& l, double x, double y) {
 
 std::vector<int> CursorUids(TGIS_LayerVector& l, const TGIS_Extent& e, const std::string& q = "") {
   std::vector<int> out;
-  for (l.MoveFirst(e, q); !l.Eof(); l.MoveNext()) out.push_back(l.GetCurrentShape()->Uid());
+  for (l.MoveFirst(e, q); !l.Eof(); l.MoveNext())
+    out.push_back(l.GetCurrentShape()->Uid());
   return out;
 }
 
 std::vector<int> FindUids(TGIS_LayerVector& l, const TGIS_Extent& e) {
   std::vector<int> out;
-  for (TGIS_Shape* s = l.FindFirst(e); s != nullptr; s = l.FindNext()) out.push_back(s->Uid());
+  for (TGIS_Shape* s = l.FindFirst(e); s != nullptr; s = l.FindNext())
+    out.push_back(s->Uid());
   std::sort(out.begin(), out.end());
   return out;
 }
@@ -90,7 +92,9 @@ TEST(GisLayerVector, ModelOfTheInMemoryList) {
     } else if (op == 3) {
       TGIS_Shape* s = l.GetShape(uid);
       EXPECT_EQ(s != nullptr, model.count(uid) == 1);
-      if (s != nullptr) EXPECT_EQ(s->MakeEditable(), s);
+      if (s != nullptr) {
+        EXPECT_EQ(s->MakeEditable(), s);
+      }
     } else {
       int position = -1;
       const bool found = l.FindUidIndex(uid, position);
@@ -138,7 +142,8 @@ TEST(GisLayerVector, FilterByQueryDeletedAndScopeExtent) {
   l->SetName("pts");
   viewer.Add(l);
   l->AddField("A", gisFieldTypeNumber, 5, 0);
-  for (int i = 0; i < 5; ++i) AddPoint(*l, i, i)->SetField("A", i);
+  for (int i = 0; i < 5; ++i)
+    AddPoint(*l, i, i)->SetField("A", i);
   AddPoint(*l, 0, 0)->SetField("A", 9); // at the origin
   l->GetShape(2)->Delete();
   EXPECT_EQ(CursorUids(*l, GisWholeWorldExtent(), "A > 1"), (std::vector<int>{3, 4, 5, 6}));
@@ -217,7 +222,7 @@ TEST(GisLayerVector, FindFirstTakesTheCursorFromASixteenthUp) {
   AddPoint(*l, 0, 0);
   AddPoint(*l, 16, 16);
   l->RTree()->Delete({16, 16, 16, 16}, 2); // only the cursor still sees shape 2
-  EXPECT_EQ(FindUids(*l, {15, 15, 17, 17}), std::vector<int>{}); // 4 < 256/16: R-tree
+  EXPECT_EQ(FindUids(*l, {15, 15, 17, 17}), std::vector<int>{});  // 4 < 256/16: R-tree
   EXPECT_EQ(FindUids(*l, {12, 12, 16, 16}), std::vector<int>{2}); // exactly 1/16: cursor
   EXPECT_EQ(FindUids(*l, GisWholeWorldExtent()), (std::vector<int>{1, 2}));
 }
@@ -250,7 +255,8 @@ TEST(GisLayerVector, SaveDataAbortedLeavesTheLayer) {
   TGIS_Viewer viewer(nullptr);
   auto* l = new TGIS_LayerVector();
   viewer.Add(l);
-  for (int i = 0; i < 5; ++i) AddPoint(*l, i, i);
+  for (int i = 0; i < 5; ++i)
+    AddPoint(*l, i, i);
   l->GetShape(1)->Delete();
   std::vector<int> ticks;
   viewer.OnBusy = [&](void*, int pos, int end, bool& abort) {
@@ -268,7 +274,8 @@ TEST(GisLayerVector, IndexBuildReportsProgressAndRestoresModified) {
   TGIS_Viewer viewer(nullptr);
   auto* l = new TGIS_LayerVector();
   viewer.Add(l);
-  for (int i = 0; i < 250; ++i) AddPoint(*l, i, i);
+  for (int i = 0; i < 250; ++i)
+    AddPoint(*l, i, i);
   l->SetModified(false);
   std::vector<int> ticks;
   viewer.OnBusy = [&](void*, int pos, int end, bool&) {
@@ -343,8 +350,8 @@ TEST(GisLayerVector, ConfigurationKeysRoundTrip) {
   std::ifstream in(path);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::erase(text, '\r');
-  const char* keys[] = {"Scope=POP > 10\n",    "ScopeExtent.XMin=1.5\n", "ScopeExtent.XMax=3\n",
-                        "ScopeExtent.YMin=-2\n", "ScopeExtent.YMax=4\n",  "JoinPrimary=ID\n",
+  const char* keys[] = {"Scope=POP > 10\n",      "ScopeExtent.XMin=1.5\n", "ScopeExtent.XMax=3\n",
+                        "ScopeExtent.YMin=-2\n", "ScopeExtent.YMax=4\n",   "JoinPrimary=ID\n",
                         "JoinForeign=REF\n"};
   std::size_t at = 0;
   for (const char* k : keys) {
@@ -365,7 +372,8 @@ TEST(GisLayerVector, ConfigurationKeysRoundTrip) {
 TEST(GisLayerVector, FreedShapesLeaveTheCursorAndThePendingList) {
   TGIS_LayerVector l;
   l.Open();
-  for (int i = 0; i < 3; ++i) AddPoint(l, i, i);
+  for (int i = 0; i < 3; ++i)
+    AddPoint(l, i, i);
   l.QueueMemoryShapes();
   ASSERT_EQ(l.GetShape(2)->Uid(), 2); // now the cursor's shape
   l.RevertShape(2);
@@ -418,7 +426,8 @@ TEST(GisLayerVector, FailedIndexBuildSwitchesTheIndexOff) {
 TEST(GisLayerVector, EditedCopiesOfStoredShapesKeepTheirPlace) {
   TGIS_LayerVector l;
   l.Open();
-  for (int i = 0; i < 5; ++i) AddPoint(l, i, i);
+  for (int i = 0; i < 5; ++i)
+    AddPoint(l, i, i);
   l.RevertShape(3); // as if shape 3 lived in a file only
   // A shape as a format layer reads it: mapped, with its stored UID.
   const double xy[2] = {30, 40};

@@ -38,7 +38,8 @@ std::unique_ptr<TGIS_Shape> Rebuilt(TGIS_Shape& source) {
   auto shape = GisCreateShapeOfType(source.ShapeType(), 0, nullptr);
   for (int part = 0; part < source.GetNumParts(); ++part) {
     shape->AddPart();
-    for (int i = 0; i < source.GetPartSize(part); ++i) shape->AddPoint(source.GetPoint(part, i));
+    for (int i = 0; i < source.GetPartSize(part); ++i)
+      shape->AddPoint(source.GetPoint(part, i));
   }
   return shape;
 }
@@ -52,11 +53,14 @@ TEST(GisShapeGdal, BuiltShapesHoldGdalRecordBodies) {
     TGIS_ShapeType shapeType;
     std::vector<const char*> wkt;
   } rows[] = {
-      {"MULTIPOINT", gisShapeTypeMultiPoint,
+      {"MULTIPOINT",
+       gisShapeTypeMultiPoint,
        {"MULTIPOINT ((1 2),(-3 4.5))", "MULTIPOINT ((10 10),(11 9),(-5 20),(0 0))"}},
-      {"MULTILINESTRING", gisShapeTypeArc,
+      {"MULTILINESTRING",
+       gisShapeTypeArc,
        {"MULTILINESTRING ((0 0,10 0,10 5),(20 20,25 30))", "LINESTRING (1.5 2.5,3 4)"}},
-      {"POLYGON", gisShapeTypePolygon,
+      {"POLYGON",
+       gisShapeTypePolygon,
        {"POLYGON ((0 0,0 10,10 10,10 0,0 0),(2 2,4 2,4 4,2 4,2 2))",
         "POLYGON ((5 5,5 6,6 6,5 5))"}},
   };
@@ -69,7 +73,8 @@ TEST(GisShapeGdal, BuiltShapesHoldGdalRecordBodies) {
     {
       std::ofstream f(csv);
       f << "id,WKT\n";
-      for (std::size_t i = 0; i < r.wkt.size(); ++i) f << i << ",\"" << r.wkt[i] << "\"\n";
+      for (std::size_t i = 0; i < r.wkt.size(); ++i)
+        f << i << ",\"" << r.wkt[i] << "\"\n";
     }
     const std::string shp = (dir / (std::string(r.type) + ".shp")).string();
     const std::string cmd = "ogr2ogr -f 'ESRI Shapefile' -nlt " + std::string(r.type) + " " + shp +

@@ -36,7 +36,8 @@ std::vector<std::uint8_t> ArcRecord(const std::vector<int>& partSizes) {
     r.Int(start);
     start += s;
   }
-  for (int i = 0; i < n; ++i) r.Dbl(i).Dbl(2 * i);
+  for (int i = 0; i < n; ++i)
+    r.Dbl(i).Dbl(2 * i);
   return r.Bytes;
 }
 
@@ -63,8 +64,8 @@ int GeometryErrors(TGIS_ShapeType type, const std::vector<std::uint8_t>& raw) {
 } // namespace
 
 TEST(GisShape, EmptyShapeHasNothing) {
-  for (auto type : {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc,
-                    gisShapeTypePolygon}) {
+  for (auto type :
+       {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc, gisShapeTypePolygon}) {
     auto s = GisCreateShapeOfType(type, 0, nullptr);
     EXPECT_TRUE(s->IsEmpty());
     EXPECT_EQ(s->GetHeaderSize(), 0);
@@ -73,7 +74,8 @@ TEST(GisShape, EmptyShapeHasNothing) {
     EXPECT_EQ(s->GetNumParts(), 0);
     EXPECT_EQ(s->GetPartSize(0), 0);
     EXPECT_TRUE(s->GetGeometryBlob().empty());
-    for (int mode = 0; mode < 3; ++mode) EXPECT_FALSE(s->IsInExtent({0, 0, 10, 10}, mode));
+    for (int mode = 0; mode < 3; ++mode)
+      EXPECT_FALSE(s->IsInExtent({0, 0, 10, 10}, mode));
   }
   EXPECT_EQ(GisCreateShapeOfType(gisShapeTypeUnknown, 0, nullptr), nullptr);
 }
@@ -113,7 +115,8 @@ TEST(GisShape, BlocksGrowByTheStepsOfTheRecordLayout) {
   EXPECT_EQ(copy.GetPointsSize(), 240);
   EXPECT_EQ(copy.PointsBlock().Capacity, 512u);
   // New bytes are zeroed.
-  for (std::size_t i = 60; i < 128; ++i) ASSERT_EQ(copy.HeaderBlock().Data[i], 0);
+  for (std::size_t i = 60; i < 128; ++i)
+    ASSERT_EQ(copy.HeaderBlock().Data[i], 0);
 }
 
 TEST(GisShape, MultipointBlobIsTheRecordBodyPlusZero) {
@@ -172,7 +175,8 @@ TEST(GisShape, MalformedRecordsRaiseGeometryErrors) {
       {"huge count", gisShapeTypeArc, hugeCount},
       {"multipoint count", gisShapeTypeMultiPoint, mp.Bytes},
   };
-  for (const auto& r : rows) EXPECT_EQ(GeometryErrors(r.type, r.raw), 1) << r.name;
+  for (const auto& r : rows)
+    EXPECT_EQ(GeometryErrors(r.type, r.raw), 1) << r.name;
   EXPECT_EQ(GeometryErrors(gisShapeTypeArc, arc), 0);
 }
 
@@ -183,7 +187,8 @@ TEST(GisShape, RandomRecordsNeverReadOutside) {
   for (int i = 0; i < 20000; ++i) {
     auto raw = good;
     const int flips = 1 + int(rng() % 4);
-    for (int f = 0; f < flips; ++f) raw[rng() % raw.size()] = std::uint8_t(rng());
+    for (int f = 0; f < flips; ++f)
+      raw[rng() % raw.size()] = std::uint8_t(rng());
     if (rng() % 4 == 0) raw.resize(rng() % raw.size());
     for (auto type : {gisShapeTypeArc, gisShapeTypeMultiPoint, gisShapeTypePoint}) {
       try {
@@ -191,7 +196,8 @@ TEST(GisShape, RandomRecordsNeverReadOutside) {
         s->SetGeometryBlob(raw);
         // Everything a valid record allows must be readable.
         for (int p = 0; p < s->GetNumParts(); ++p)
-          for (int k = 0; k < s->GetPartSize(p); ++k) (void)s->GetPoint(p, k);
+          for (int k = 0; k < s->GetPartSize(p); ++k)
+            (void)s->GetPoint(p, k);
         (void)s->GetGeometryBlob();
       } catch (const EGIS_Exception&) {
         ++rejected;

@@ -37,15 +37,16 @@ class RegistredLayersTest : public ::testing::Test {
 protected:
   void SetUp() override {
     for (const auto& row : TGIS_RegistredLayers::Rows())
-      for (const auto& c : row.ClassNames) Register(c);
+      for (const auto& c : row.ClassNames)
+        Register(c);
     TGIS_RegistredLayers::Hooks() = {};
-    dir_ = std::filesystem::temp_directory_path() /
-           ("sk_factory_" + std::to_string(::getpid()));
+    dir_ = std::filesystem::temp_directory_path() / ("sk_factory_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override {
     for (const auto& row : TGIS_RegistredLayers::Rows())
-      for (const auto& c : row.ClassNames) TGIS_RegistredLayers::UnregisterLayer(c);
+      for (const auto& c : row.ClassNames)
+        TGIS_RegistredLayers::UnregisterLayer(c);
     TGIS_RegistredLayers::Hooks() = {};
     std::filesystem::remove_all(dir_);
   }
@@ -71,25 +72,44 @@ TEST_F(RegistredLayersTest, ExtensionTableInOrderAnyCaseWithParams) {
     const char* path;
     const char* cls;
   } rows[] = {
-      {"/d/roads.shp", "TGIS_LayerSHP"},   {"/d/roads.SHP", "TGIS_LayerSHP"},
-      {"/d/a.mif", "TGIS_LayerMIF"},       {"/d/a.e00", "TGIS_LayerE00"},
-      {"/d/a.DGN", "TGIS_LayerDGN"},       {"/d/a.gml", "TGIS_LayerGML"},
-      {"/d/a.Xml", "TGIS_LayerGML"},       {"/d/a.dlg", "TGIS_LayerDLG"},
-      {"/d/a.opt", "TGIS_LayerDLG"},       {"/d/a.dxf", "TGIS_LayerDXF"},
-      {"/d/a.gdf", "TGIS_LayerGDF"},       {"/d/a.rt1", "TGIS_LayerTiger"},
-      {"/d/a.lft", "TGIS_LayerVPF"},       {"/d/a.pft", "TGIS_LayerVPF"},
-      {"/d/a.tft", "TGIS_LayerVPF"},       {"/d/a.bt", "TGIS_LayerBT"},
-      {"/d/a.adf", "TGIS_LayerADF"},       {"/d/a.dt0", "TGIS_LayerDTED"},
-      {"/d/a.DT2", "TGIS_LayerDTED"},      {"/d/a.flt", "TGIS_LayerFLT"},
-      {"/d/a.grd", "TGIS_LayerGRD"},       {"/d/a.bmp", "TGIS_LayerBMP"},
-      {"/d/a.toc", "TGIS_LayerCADRG"},     {"/d/a.tif", "TGIS_LayerTIFF"},
-      {"/d/a.TIFF", "TGIS_LayerTIFF"},     {"/d/a.img", "TGIS_LayerIMG"},
-      {"/d/a.bil", "TGIS_LayerBIL"},       {"/d/a.ecw", "TGIS_LayerECW"},
-      {"/d/a.sid", "TGIS_LayerMrSID"},     {"/d/a.jp2", "TGIS_LayerMrSID"},
-      {"/d/a.j2k", "TGIS_LayerMrSID"},     {"/d/image1.jpg", "TGIS_LayerJPG"},
-      {"/d/a.JPEG", "TGIS_LayerJPG"},      {"/d/a.png", "TGIS_LayerPNG"},
-      {"/d/a.png?x=1", "TGIS_LayerPNG"},   {"/d/notes.txt", ""},
-      {"/d/noext", ""},                    {"/d.dir/noext", ""},
+      {"/d/roads.shp", "TGIS_LayerSHP"},
+      {"/d/roads.SHP", "TGIS_LayerSHP"},
+      {"/d/a.mif", "TGIS_LayerMIF"},
+      {"/d/a.e00", "TGIS_LayerE00"},
+      {"/d/a.DGN", "TGIS_LayerDGN"},
+      {"/d/a.gml", "TGIS_LayerGML"},
+      {"/d/a.Xml", "TGIS_LayerGML"},
+      {"/d/a.dlg", "TGIS_LayerDLG"},
+      {"/d/a.opt", "TGIS_LayerDLG"},
+      {"/d/a.dxf", "TGIS_LayerDXF"},
+      {"/d/a.gdf", "TGIS_LayerGDF"},
+      {"/d/a.rt1", "TGIS_LayerTiger"},
+      {"/d/a.lft", "TGIS_LayerVPF"},
+      {"/d/a.pft", "TGIS_LayerVPF"},
+      {"/d/a.tft", "TGIS_LayerVPF"},
+      {"/d/a.bt", "TGIS_LayerBT"},
+      {"/d/a.adf", "TGIS_LayerADF"},
+      {"/d/a.dt0", "TGIS_LayerDTED"},
+      {"/d/a.DT2", "TGIS_LayerDTED"},
+      {"/d/a.flt", "TGIS_LayerFLT"},
+      {"/d/a.grd", "TGIS_LayerGRD"},
+      {"/d/a.bmp", "TGIS_LayerBMP"},
+      {"/d/a.toc", "TGIS_LayerCADRG"},
+      {"/d/a.tif", "TGIS_LayerTIFF"},
+      {"/d/a.TIFF", "TGIS_LayerTIFF"},
+      {"/d/a.img", "TGIS_LayerIMG"},
+      {"/d/a.bil", "TGIS_LayerBIL"},
+      {"/d/a.ecw", "TGIS_LayerECW"},
+      {"/d/a.sid", "TGIS_LayerMrSID"},
+      {"/d/a.jp2", "TGIS_LayerMrSID"},
+      {"/d/a.j2k", "TGIS_LayerMrSID"},
+      {"/d/image1.jpg", "TGIS_LayerJPG"},
+      {"/d/a.JPEG", "TGIS_LayerJPG"},
+      {"/d/a.png", "TGIS_LayerPNG"},
+      {"/d/a.png?x=1", "TGIS_LayerPNG"},
+      {"/d/notes.txt", ""},
+      {"/d/noext", ""},
+      {"/d.dir/noext", ""},
       {"/d/a.shp.bak", ""},
   };
   for (const auto& r : rows) {
@@ -123,8 +143,11 @@ TEST_F(RegistredLayersTest, E00SelectorFromParameter) {
   struct Row {
     const char* path;
     int part;
-  } rows[] = {{"cover.e00?PAL", 5}, {"cover.e00?arc", 4}, {"cover.E00?Lab", 2},
-              {"cover.e00?tic", 0}, {"cover.e00", 0}};
+  } rows[] = {{"cover.e00?PAL", 5},
+              {"cover.e00?arc", 4},
+              {"cover.E00?Lab", 2},
+              {"cover.e00?tic", 0},
+              {"cover.e00", 0}};
   for (const auto& r : rows) {
     auto layer = GisCreateLayer("e", std::string("/data/") + r.path);
     ASSERT_NE(layer, nullptr) << r.path;
@@ -188,9 +211,8 @@ TEST_F(RegistredLayersTest, SdtsVectorFirstThenRasterReaderTakenOverOrFreed) {
   struct Row {
     bool vector, raster;
     const char* cls;
-  } rows[] = {{true, true, "TGIS_LayerSDTS_TVP"},
-              {false, true, "TGIS_LayerSDTS_RPE"},
-              {false, false, ""}};
+  } rows[] = {
+      {true, true, "TGIS_LayerSDTS_TVP"}, {false, true, "TGIS_LayerSDTS_RPE"}, {false, false, ""}};
   for (const auto& r : rows) {
     TFakeReader::Freed = 0;
     TGIS_RegistredLayers::Hooks().SdtsOpen = [&](const std::string&, bool& v, bool& ra) {
@@ -218,12 +240,16 @@ TEST_F(RegistredLayersTest, DatabaseConfigurationsByKindAndStorage) {
     const char* opengis;
     const char* cls;
   } rows[] = {
-      {1, "", "", "TGIS_LayerSqlAdo"},         {1, " native ", "", "TGIS_LayerSqlAdo"},
-      {1, "", "1", "TGIS_LayerSqlOgisAdo"},    {1, "", "2", "TGIS_LayerSqlOgisAdo"},
+      {1, "", "", "TGIS_LayerSqlAdo"},
+      {1, " native ", "", "TGIS_LayerSqlAdo"},
+      {1, "", "1", "TGIS_LayerSqlOgisAdo"},
+      {1, "", "2", "TGIS_LayerSqlOgisAdo"},
       {1, "OPENGISBLOB2", "", "TGIS_LayerSqlOgisAdo"},
       {1, "OpenGisNormalized2", "", "TGIS_LayerSqlOgisAdo"},
-      {1, "", "3", "TGIS_LayerSqlGmAdo"},      {1, "", "9", "TGIS_LayerSqlAdo"},
-      {1, "Oracle", "", ""},                   {2, "Native", "", ""},
+      {1, "", "3", "TGIS_LayerSqlGmAdo"},
+      {1, "", "9", "TGIS_LayerSqlAdo"},
+      {1, "Oracle", "", ""},
+      {2, "Native", "", ""},
       {0, "", "", ""},
   };
   for (const auto& r : rows) {
