@@ -452,3 +452,48 @@ TEST(GisLayerVector, EditedCopiesOfStoredShapesKeepTheirPlace) {
   TGIS_ShapePoint free;
   EXPECT_EQ(free.MakeEditable(), nullptr);
 }
+
+TEST(GisLayerVector, LockLevelsInAKilometreLayerOfAMetreViewer) {
+  // Level: viewer coordinates converted, box per point, layer modified, layer
+  // extent widened by Unlock.
+  struct Row {
+    std::uint8_t level;
+    bool converted, boxPerPoint, modified, widened;
+  } rows[] = {{0, true, true, true, true},
+              {1, true, false, true, true},
+              {2, false, false, true, true},
+              {3, false, false, false, false},
+              {4, false, false, false, false}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(int(r.level));
+    TGIS_Viewer viewer(nullptr);
+    viewer.SetUseRTree(true);
+    auto* l = new TGIS_LayerVector();
+    l->Units().SetType(gisUnitsKilometer);
+    viewer.Add(l);
+    l->SetExtent({0, 0, 1, 1});
+    TGIS_Shape* s = l->CreateShape(gisShapeTypeArc);
+    l->SetModified(false);
+    s->Lock(r.level);
+    s->AddPart();
+    s->AddPoint({2000, 3000});
+    s->AddPoint({4000, 5000});
+    const double f = r.converted ? 1000 : 1;
+    EXPECT_EQ(l->Modified(), r.modified);
+    const TGIS_Extent box = s->GetExtentRaw();
+    if (r.boxPerPoint)
+      EXPECT_TRUE(GisIsSameExtent(box, {2, 3, 4, 5}));
+    else
+      EXPECT_TRUE(GisIsSameExtent(box, {0, 0, 0, 0}));
+    s->Unlock();
+    EXPECT_EQ(s->LockLevel(), r.level == 4 ? 4 : 0);
+    EXPECT_TRUE(GisIsSameExtent(s->GetExtentRaw(), {2000 / f, 3000 / f, 4000 / f, 5000 / f}));
+    EXPECT_EQ(l->Extent().XMax, r.widened ? 4000 / f : 1);
+    // The index holds the shape under its new box except at level 4.
+    std::vector<int> found;
+    for (std::int32_t u = l->RTree()->FindFirst({3000 / f, 4000 / f, 3000 / f, 4000 / f}, -1);
+         u >= 0; u = l->RTree()->FindNext())
+      found.push_back(u);
+    EXPECT_EQ(found.size(), r.level == 4 ? 0u : 1u);
+  }
+}
