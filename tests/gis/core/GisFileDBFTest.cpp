@@ -85,7 +85,7 @@ class GisFileDBFTest : public GisCoreTest {
 protected:
   void SetUp() override {
     GisCoreTest::SetUp();
-    dir_ = std::filesystem::temp_directory_path() / ("sk_dbf_" + std::to_string(::getpid()));
+    dir_ = std::filesystem::temp_directory_path() / ("sk_dbf_" + IntToStr(::getpid()));
     std::filesystem::create_directories(dir_);
     SetNowSourceForTests([] { return EncodeDate(2024, 5, 17); });
   }
@@ -388,7 +388,7 @@ TEST_F(GisFileDBFTest, BinaryValuesReadOnlyTheirOwnBytes) {
 TEST_F(GisFileDBFTest, LengthsBeyondSixteenBitsAreRefusedBeforeWriting) {
   TFakeLayer wide;
   for (int i = 0; i < 300; ++i)
-    wide.Add("C" + std::to_string(i), gisFieldTypeString, 254, 0);
+    wide.Add("C" + IntToStr(i), gisFieldTypeString, 254, 0);
   const std::string path = PathOf("wide.dbf");
   {
     TGIS_FileDBF dbf(path, nullptr, nullptr, true, wide);
@@ -403,7 +403,7 @@ TEST_F(GisFileDBFTest, LengthsBeyondSixteenBitsAreRefusedBeforeWriting) {
   EXPECT_EQ(Slurp(path).size(), 33u); // the placeholder header and the end mark
   TFakeLayer many;
   for (int i = 0; i < 2100; ++i)
-    many.Add("F" + std::to_string(i), gisFieldTypeBoolean, 1, 0);
+    many.Add("F" + IntToStr(i), gisFieldTypeBoolean, 1, 0);
   TGIS_FileDBF dbf(PathOf("many.dbf"), nullptr, nullptr, true, many);
   dbf.WriteHeader();
   EXPECT_THROW(dbf.WriteStructure(), EGIS_Exception);

@@ -17,7 +17,7 @@ namespace {
 
 std::string TablePath() {
   return (std::filesystem::temp_directory_path() /
-          ("sk_layer_dbf_" + std::to_string(::getpid()) + ".dbf"))
+          ("sk_layer_dbf_" + IntToStr(::getpid()) + ".dbf"))
       .string();
 }
 
@@ -44,7 +44,7 @@ TEST(GisLayerVectorDbf, RandomSchemasSurviveATable) {
     for (int f = 0; f < fields; ++f) {
       const auto type = static_cast<std::uint8_t>(rng() % 5);
       // Long and clashing names: export names must make them unique.
-      const std::string name = "Field number " + std::to_string(f % 3) + std::string(f, 'x');
+      const std::string name = "Field number " + IntToStr(f % 3) + std::string(f, 'x');
       // Numbers get room for their values: too long a text is written as 9s.
       const bool number = type == gisFieldTypeNumber;
       layer.AddField(name, type, (number ? 6 : 4) + int(rng() % 10), number ? int(rng() % 3) : 0);

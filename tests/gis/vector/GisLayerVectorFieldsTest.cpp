@@ -19,7 +19,7 @@ public:
     ++Fetches;
     if (storedName == "BAD") throw EGIS_Exception(GIS_RS_ERR_FIELDNOEXIST, storedName);
     if (storedName == "NUL") return Variant::MakeNull();
-    return Variant(storedName + std::to_string(uid));
+    return Variant(storedName + IntToStr(uid));
   }
   int Fetches = 0;
 };
@@ -124,7 +124,7 @@ TEST(GisLayerVectorFields, ExportNamesAreShortUniqueAndClean) {
   // 255 clashing names: the suffix grows to three digits at 0FF.
   TGIS_LayerVector many;
   for (int i = 0; i < 256; ++i)
-    many.AddFieldEx("LONGNAME" + std::to_string(i), 0, 5, 0, false, 0);
+    many.AddFieldEx("LONGNAME" + IntToStr(i), 0, 5, 0, false, 0);
   many.PrepareExportNames(8, true);
   EXPECT_EQ(many.GetFieldInfo(0)->ExportName, "LONGNAME");
   EXPECT_EQ(many.GetFieldInfo(1)->ExportName, "LONGNA01");

@@ -11,6 +11,7 @@
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/viewer/GisViewer.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 
@@ -234,7 +235,7 @@ TEST(GisLayerVector, SaveDataCompactsAndKeepsValues) {
   l.AddField("N", gisFieldTypeNumber, 5, 0);
   for (int i = 1; i <= 3; ++i) {
     TGIS_Shape* s = AddPoint(l, i, i);
-    s->SetField("NAME", "s" + std::to_string(i));
+    s->SetField("NAME", "s" + IntToStr(i));
     if (i != 3) s->SetField("N", i * 10);
   }
   l.GetShape(2)->Delete();

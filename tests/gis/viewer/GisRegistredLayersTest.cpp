@@ -9,6 +9,7 @@
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ protected:
       for (const auto& c : row.ClassNames)
         Register(c);
     TGIS_RegistredLayers::Hooks() = {};
-    dir_ = std::filesystem::temp_directory_path() / ("sk_factory_" + std::to_string(::getpid()));
+    dir_ = std::filesystem::temp_directory_path() / ("sk_factory_" + IntToStr(::getpid()));
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override {
