@@ -229,11 +229,15 @@ void TGIS_Shape::ExtendExtent(const TGIS_Point& point) {
 
 void TGIS_Shape::RecalcBox() {
   if (GetNumParts() == 0 || GetNumPoints() == 0) return;
-  const TGIS_Point first = RawPoint(GetPartStart(0));
+  // A multipoint's only part starts at its first vertex (it keeps no starts).
+  auto start = [&](int part) {
+    return shapeType_ == gisShapeTypeMultiPoint ? 0 : GetPartStart(part);
+  };
+  const TGIS_Point first = RawPoint(start(0));
   TGIS_Extent box{first.X, first.Y, first.X, first.Y};
   for (int part = 0; part < GetNumParts(); ++part)
     for (int i = 0; i < GetPartSize(part); ++i)
-      GrowBox(box, RawPoint(GetPartStart(part) + i));
+      GrowBox(box, RawPoint(start(part) + i));
   SetBox(box);
 }
 

@@ -498,3 +498,24 @@ TEST(GisLayerVector, LockLevelsInAKilometreLayerOfAMetreViewer) {
     EXPECT_EQ(found.size(), r.level == 4 ? 0u : 1u);
   }
 }
+
+TEST(GisLayerVector, SmartSizeCountsOnlyWhilePainting) {
+  class TPaintingViewer : public TGIS_Viewer {
+  public:
+    TPaintingViewer() : TGIS_Viewer(nullptr) {}
+    bool IsPainting() const override { return Painting; }
+    bool Painting = false;
+  };
+  TPaintingViewer viewer;
+  auto* l = new TGIS_LayerVector();
+  viewer.Add(l);
+  l->GetParamsSection().GetLine().SetSmartSize(-5); // five pixels
+  TGIS_Shape* tiny = l->CreateShape(gisShapeTypeArc);
+  tiny->AddPart();
+  tiny->AddPoint({0, 0});
+  tiny->AddPoint({1e-9, 1e-9});
+  AddPoint(*l, 0, 0);
+  EXPECT_EQ(CursorUids(*l, {-1, -1, 1, 1}), (std::vector<int>{1, 2}));
+  viewer.Painting = true;
+  EXPECT_EQ(CursorUids(*l, {-1, -1, 1, 1}), std::vector<int>{2}); // points never count
+}

@@ -288,6 +288,10 @@ TEST(GisShape, PartsAndPointsStayInsideTheirPart) {
   mp.AddPoint({1, 1});
   mp.AddPoint({2, 0});
   EXPECT_TRUE(GisIsSameExtent(mp.GetExtentRaw(), {1, 0, 2, 1}));
+  mp.Lock(1); // the box is recomputed on Unlock, also for a multipoint
+  mp.AddPoint({-1, 5});
+  mp.Unlock();
+  EXPECT_TRUE(GisIsSameExtent(mp.GetExtentRaw(), {-1, 0, 2, 5}));
   EXPECT_TRUE(IsAssertion([&] { point.SetPoint(0, 0, {0, 0}); }));
 }
 
@@ -379,4 +383,35 @@ TEST(GisShape, InstalledRelateEngineMeasuresDistances) {
   b.AddPoint({3, -1});
   EXPECT_EQ(a.DistanceToShape(&b), 0);
   GisSetTopologyFactory(nullptr);
+}
+
+TEST(GisShape, ImportThroughAnInstalledParser) {
+  // A parser of "x y;x y" texts, giving arcs, or multipoints for "mp:" texts.
+  GisSetGeometryParser([](TGIS_GeometryFormat, const std::string& text,
+                          std::span<const std::uint8_t>, TGIS_LayerVector* layer) {
+    std::unique_ptr<TGIS_Shape> s;
+    if (text.rfind("mp:", 0) == 0)
+      s = std::make_unique<TGIS_ShapeMultiPoint>(nullptr, std::span<const std::uint8_t>{}, false, 0,
+                                                 layer);
+    else
+      s = std::make_unique<TGIS_ShapeArc>(nullptr, std::span<const std::uint8_t>{}, false, 0,
+                                          layer);
+    s->Lock(2);
+    s->AddPart();
+    s->AddPoint({1, 2});
+    s->AddPoint({3, 4});
+    s->Unlock();
+    return s;
+  });
+  TGIS_ShapeArc arc;
+  arc.ImportFromWKT("line");
+  EXPECT_EQ(arc.GetNumPoints(), 2);
+  EXPECT_TRUE(GisIsSameExtent(arc.GetExtentRaw(), {1, 2, 3, 4}));
+  EXPECT_EQ(arc.LockLevel(), 0);
+  arc.ImportFromWKT("mp: another class leaves the shape empty");
+  EXPECT_TRUE(arc.IsEmpty());
+  auto made = arc.CreateFromWKB({});
+  EXPECT_EQ(made->ShapeType(), gisShapeTypeArc);
+  GisSetGeometryParser(nullptr);
+  EXPECT_TRUE(IsAssertion([&] { arc.ImportFromWKT("x"); })); // not built: it says so
 }
