@@ -396,7 +396,9 @@ void TGIS_FileDBF::WriteStructure() {
     f.NewWidth = width;
     f.NewDecimal = decimals;
     std::string d(32, '\0');
-    const std::string name = UpperCase(f.ExportName).substr(0, 11);
+    // A column without a name would end the descriptor list for every reader.
+    const std::string name =
+        UpperCase(f.ExportName.empty() ? f.NewName : f.ExportName).substr(0, 11);
     std::memcpy(d.data(), name.data(), name.size());
     d[11] = type;
     d[16] = static_cast<char>(width);

@@ -225,6 +225,21 @@ TEST_F(GisFileDBFTest, ValuesAreWrittenInTheirFieldText) {
   EXPECT_EQ(bytes.find(','), std::string::npos);
 }
 
+TEST_F(GisFileDBFTest, FieldsWithoutExportNamesKeepTheirColumns) {
+  TFakeLayer layer;
+  layer.Add("first", gisFieldTypeString, 3, 0);
+  layer.Add("second", gisFieldTypeString, 3, 0);
+  for (auto& f : layer.Fields)
+    f.ExportName.clear();
+  const std::string path = PathOf("noexport.dbf");
+  Write(path, layer, {{{"second", "b"}}});
+  TFakeLayer back;
+  TGIS_FileDBF dbf(path, nullptr, nullptr, false, back);
+  ASSERT_EQ(back.FieldCount(), 2);
+  EXPECT_EQ(back.Fields[1].Name, "SECOND");
+  EXPECT_EQ(VarToStr(dbf.GetField(1, "SECOND")), "b");
+}
+
 TEST_F(GisFileDBFTest, WritesWithDotsUnderACommaLocale) {
   FormatSettings().DecimalSeparator = ',';
   TFakeLayer layer;
