@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "gis/core/GisDefsNumbers.h"
+#include "VectorTestSupport.h"
 #include "gis/vector/GisLayerVector.h"
 #include "platform/rtl/Strings.h"
 
@@ -100,13 +101,6 @@ TEST(GisShapeGdal, BuiltShapesHoldGdalRecordBodies) {
 
 TEST(GisShapeGdal, DistancesOfApartShapesMatchGeos) {
   if (std::system("ogrinfo --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ogrinfo";
-  // Relate by boxes: exact for shapes whose boxes are apart, as these are.
-  struct TBoxTopology : TGIS_Topology {
-    bool Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern) override {
-      const bool meet = GisIsExtentIntersecting(a->GetExtentRaw(), b->GetExtentRaw());
-      return pattern == "FF*FF" ? !meet : meet;
-    }
-  };
   GisSetTopologyFactory([] { return std::make_unique<TBoxTopology>(); });
   std::mt19937 rng(4);
   std::uniform_real_distribution<double> u(0, 10);

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "gis/core/GisResource.h"
+#include "VectorTestSupport.h"
 #include "gis/vector/GisLayerVector.h"
 
 namespace {
@@ -365,12 +366,6 @@ TEST(GisShape, NearestVertexAndDistances) {
 }
 
 TEST(GisShape, InstalledRelateEngineMeasuresDistances) {
-  struct TBoxTopology : TGIS_Topology {
-    bool Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern) override {
-      const bool meet = GisIsExtentIntersecting(a->GetExtentRaw(), b->GetExtentRaw());
-      return pattern == "FF*FF" ? !meet : meet;
-    }
-  };
   GisSetTopologyFactory([] { return std::make_unique<TBoxTopology>(); });
   TGIS_ShapeArc a, b;
   a.AddPart();
