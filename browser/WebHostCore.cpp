@@ -3,31 +3,10 @@
 #include "platform/forms/Properties.h"
 #include "platform/web/WebDialogBoxes.h"
 #include "platform/web/WebEngineHost.h"
-#include "platform/web/WebEngineQt.h"
 
 #include <charconv>
 
 namespace {
-
-// Key codes of the platform for the keys the filter can see.
-int VirtualKey(int qtKey) {
-  if ((qtKey >= 'A' && qtKey <= 'Z') || (qtKey >= '0' && qtKey <= '9') || qtKey == ' ')
-    return qtKey;
-  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return 0x70 + (qtKey - Qt::Key_F1);
-  switch (qtKey) {
-  case Qt::Key_Return:
-  case Qt::Key_Enter:
-    return 0x0D;
-  case Qt::Key_Escape:
-    return 0x1B;
-  case Qt::Key_Tab:
-    return 0x09;
-  case Qt::Key_Backspace:
-    return 0x08;
-  default:
-    return 0;
-  }
-}
 
 std::string IntText(int v) {
   char buf[16];
@@ -317,7 +296,7 @@ HRESULT TCustomWebHost::TranslateAccelerator(const TMessage& msg, bool ctrlDown)
 bool TCustomWebHost::EngineKey(int key, bool ctrl) {
   TMessage msg;
   msg.Msg = WM_KEYDOWN;
-  msg.WParam = WPARAM(VirtualKey(key));
+  msg.WParam = WPARAM(web::VirtualKeyOfEngineKey(key));
   if (msg.WParam == 0) return false;
   return TranslateAccelerator(msg, ctrl) == S_OK;
 }

@@ -1,10 +1,15 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
-# sk_library(<target> [QT <Qt components>...] [DEPS <targets or libs>...])
+# sk_library(<target> [QT <Qt components>...] [DEPS <targets or libs>...]
+#            [PRIVATE_DEPS <libs>...])
 # A static library of every .cpp in the calling folder (and its sub-folders).
 # The repository root is the include root: #include "platform/rtl/Format.h".
+# Qt and PRIVATE_DEPS (third-party libraries) are linked privately: their
+# headers are for the library's own files, and a library above that needs
+# them says so itself (only platform/ does; scripts/check-includes.py checks
+# that nothing else includes them).
 function(sk_library target)
-  cmake_parse_arguments(A "" "" "QT;DEPS;SOURCES" ${ARGN})
+  cmake_parse_arguments(A "" "" "QT;DEPS;PRIVATE_DEPS;SOURCES" ${ARGN})
   if(A_SOURCES)
     set(sources ${A_SOURCES})
   else()
@@ -16,15 +21,30 @@ function(sk_library target)
   if(A_QT)
     find_package(Qt6 REQUIRED COMPONENTS ${A_QT})
     foreach(c ${A_QT})
-      target_link_libraries(${target} PUBLIC Qt6::${c})
+      target_link_libraries(${target} PRIVATE Qt6::${c})
     endforeach()
   endif()
   if(A_DEPS)
     target_link_libraries(${target} PUBLIC ${A_DEPS})
   endif()
+  if(A_PRIVATE_DEPS)
+    target_link_libraries(${target} PRIVATE ${A_PRIVATE_DEPS})
+  endif()
 endfunction()
 
-# sk_test(<target> [OWN_MAIN] [DEPS ...] [LABEL <label>] [ENV <VAR=value>...] [SOURCES ...])
+# Links the Qt components a test or benchmark program includes itself.
+function(sk_link_qt target)
+  if(ARGN)
+    find_package(Qt6 REQUIRED COMPONENTS ${ARGN})
+    foreach(c ${ARGN})
+      target_link_libraries(${target} PRIVATE Qt6::${c})
+    endforeach()
+  endif()
+endfunction()
+
+# sk_test(<target> [OWN_MAIN] [DEPS ...] [QT <components>...] [LABEL <label>]
+#         [ENV <VAR=value>...] [SOURCES ...])
+# QT: the Qt components the test's own files include (tests may use Qt).
 # OWN_MAIN: the test brings its own main() (one that creates an application
 # object, say); otherwise GoogleTest's is linked.
 # One GoogleTest executable of every .cpp in the calling folder, run by CTest
@@ -36,11 +56,12 @@ set(SK_TEST_ENV
   "SK_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
   "SK_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
   "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
+  "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan-suppressions.txt:print_suppressions=0"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
 )
 
 function(sk_test target)
-  cmake_parse_arguments(A "OWN_MAIN" "LABEL;TIMEOUT" "DEPS;ENV;SOURCES" ${ARGN})
+  cmake_parse_arguments(A "OWN_MAIN" "LABEL;TIMEOUT" "DEPS;QT;ENV;SOURCES" ${ARGN})
   if(A_SOURCES)
     set(sources ${A_SOURCES})
   else()
@@ -50,6 +71,7 @@ function(sk_test target)
   add_executable(${target} ${sources})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${target} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock)
+  sk_link_qt(${target} ${A_QT})
   if(NOT A_OWN_MAIN)
     target_link_libraries(${target} PRIVATE GTest::gtest_main)
   endif()
@@ -65,9 +87,10 @@ function(sk_test target)
   endif()
 endfunction()
 
-# sk_bench(<target> [DEPS ...] [SOURCES ...]): a Google Benchmark program.
+# sk_bench(<target> [DEPS ...] [QT <components>...] [SOURCES ...]): a Google
+# Benchmark program.
 function(sk_bench target)
-  cmake_parse_arguments(A "" "" "DEPS;SOURCES" ${ARGN})
+  cmake_parse_arguments(A "" "" "DEPS;QT;SOURCES" ${ARGN})
   find_package(benchmark REQUIRED)
   if(A_SOURCES)
     set(sources ${A_SOURCES})
@@ -77,4 +100,5 @@ function(sk_bench target)
   add_executable(${target} ${sources})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${target} PRIVATE ${A_DEPS} benchmark::benchmark benchmark::benchmark_main)
+  sk_link_qt(${target} ${A_QT})
 endfunction()

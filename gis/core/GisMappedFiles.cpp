@@ -164,15 +164,28 @@ const uint8_t* TGIS_MappedStream::Peek(int64_t count) {
   return view_ ? view_ + position_ : nullptr;
 }
 
+namespace {
+
+// Writes `count` bytes at `position` through `file`, seeking only when the
+// previous write did not end there; keeps `size` (the file grows to the end of
+// the write) and `lastWriteEnd`. Returns the bytes written (0 on failure).
+int64_t WriteAt(TFileStream& file, int64_t position, const uint8_t* data, int64_t count,
+                int64_t& size, int64_t& lastWriteEnd) {
+  if (position != lastWriteEnd) file.Seek(position, soBeginning);
+  int64_t written = file.Write(data, count);
+  if (written < 0) written = 0;
+  size = std::max(size, position + written);
+  lastWriteEnd = position + written;
+  return written;
+}
+
+} // namespace
+
 int64_t TGIS_MappedStream::Write(const void* buffer, int64_t count) {
   if (!writeStream_ || count <= 0) return 0;
-  if (position_ != lastWriteEnd_) writeStream_->Seek(position_, soBeginning);
   const uint8_t* data = BeforeWrite(position_, count, buffer);
-  int64_t written = writeStream_->Write(data, count);
-  if (written < 0) written = 0;
-  size_ = std::max(size_, position_ + written);
+  const int64_t written = WriteAt(*writeStream_, position_, data, count, size_, lastWriteEnd_);
   position_ += written;
-  lastWriteEnd_ = position_;
   return written;
 }
 
@@ -277,17 +290,14 @@ int64_t TGIS_BufferedFileStream::Write(const void* buffer, int64_t count) {
             __LINE__);
   bufferCount_ = bufferIndex_ = 0;
   filePosition_ = position;
-  if (position != lastWriteEnd_) fileStream_->Seek(position, soBeginning);
   if (count <= 0) {
+    if (position != lastWriteEnd_) fileStream_->Seek(position, soBeginning);
     lastWriteEnd_ = position;
     return 0;
   }
   const uint8_t* data = BeforeWrite(position, count, buffer);
-  int64_t written = fileStream_->Write(data, count);
-  if (written < 0) written = 0;
-  size_ = std::max(size_, position + written);
+  const int64_t written = WriteAt(*fileStream_, position, data, count, size_, lastWriteEnd_);
   filePosition_ += written;
-  lastWriteEnd_ = filePosition_;
   if (written < count) throw EWriteError("Stream write error");
   return written;
 }

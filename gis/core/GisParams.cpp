@@ -8,6 +8,7 @@
 #include "gis/core/GisResource.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace {
 
@@ -16,13 +17,9 @@ const char LAYER_SECTION[] = "Vornakel Layer";
 // A memory-only ini holding `lines` under the default section's header.
 void LoadIniFromLines(TGIS_Ini& ini, TStrings& lines) {
   lines.Insert(0, Format("[%s]", {LAYER_SECTION}));
-  try {
-    ini.IniFile().SetStrings(lines);
-  } catch (...) {
-    lines.Delete(0);
-    throw;
-  }
-  lines.Delete(0);
+  auto removeHeader = ScopeExit([&] { lines.Delete(0); });
+  ini.IniFile().SetStrings(lines);
+  removeHeader.Run();
   ini.SetLayer(nullptr);
 }
 

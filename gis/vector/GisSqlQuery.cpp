@@ -9,6 +9,7 @@
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisSqlQueryLike.h"
 #include "gis/vector/GisSqlQueryValues.h"
+#include "platform/rtl/ScopeGuard.h"
 
 using namespace gis_sql;
 
@@ -551,13 +552,10 @@ TGIS_SqlQuery::~TGIS_SqlQuery() = default;
 
 void TGIS_SqlQuery::SetText(const std::string& text) {
   text_ = text;
-  try {
-    parser_->Compile(text);
-  } catch (...) {
-    // A text that does not compile evaluates to the default.
-    parser_ = std::make_unique<T_SqlParser>();
-    throw;
-  }
+  // A text that does not compile evaluates to the default.
+  auto reset = ScopeExit([&] { parser_ = std::make_unique<T_SqlParser>(); });
+  parser_->Compile(text);
+  reset.Dismiss();
 }
 
 void TGIS_SqlQuery::ResetFieldCache() {

@@ -13,6 +13,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/Ticks.h"
 
@@ -150,27 +151,24 @@ std::string TGIS_Viewer::UniqueLayerName(const std::string& name) const {
 void TGIS_Viewer::Add(TGIS_LayerAbstract* layer) {
   if (layer == nullptr) return;
   layer->SetViewer(this);
-  try {
-    if (layer->Name().empty()) {
-      std::string base = layer->Path();
-      std::replace(base.begin(), base.end(), '/', '\\');
-      const size_t slash = base.find_last_of('\\');
-      if (slash != std::string::npos) base = base.substr(slash + 1);
-      const size_t dot = base.find_last_of('.');
-      if (dot != std::string::npos) base = base.substr(0, dot);
-      layer->SetName(UniqueLayerName(base));
-    }
-    if (OnLayerAdd) OnLayerAdd(this, layer);
-    layer->EnsureOpen();
-    if (layer->Caption().empty()) layer->SetCaption(layer->Name());
-    if (Get(layer->Name()) != nullptr)
-      throw EGIS_Exception(GIS_RS_ERR_LAYEREXIST, layer->Name(), 0);
-  } catch (...) {
-    // The layer stays the caller's: it must not point at a viewer that
-    // does not list it.
-    layer->SetViewer(nullptr);
-    throw;
+  // On failure the layer stays the caller's: it must not point at a viewer
+  // that does not list it.
+  auto release = ScopeExit([layer] { layer->SetViewer(nullptr); });
+  if (layer->Name().empty()) {
+    std::string base = layer->Path();
+    std::replace(base.begin(), base.end(), '/', '\\');
+    const size_t slash = base.find_last_of('\\');
+    if (slash != std::string::npos) base = base.substr(slash + 1);
+    const size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos) base = base.substr(0, dot);
+    layer->SetName(UniqueLayerName(base));
   }
+  if (OnLayerAdd) OnLayerAdd(this, layer);
+  layer->EnsureOpen();
+  if (layer->Caption().empty()) layer->SetCaption(layer->Name());
+  if (Get(layer->Name()) != nullptr)
+    throw EGIS_Exception(GIS_RS_ERR_LAYEREXIST, layer->Name(), 0);
+  release.Dismiss();
   layers_.push_back(layer);
   if (projectConfig_) {
     projectConfig_->SetLayer(layer);

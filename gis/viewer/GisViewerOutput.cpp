@@ -5,6 +5,7 @@
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/forms/Clipboard.h"
+#include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/rtl/Numerics.h"
 #include "platform/rtl/Streams.h"
@@ -20,7 +21,7 @@ void TGIS_Viewer::RenderToDC(HDC dc, int ppi, double& scale, const TGIS_Extent& 
   std::unique_ptr<TGIS_GDI> savedDC = std::move(gdiDC_);
   const int savedWidth = outputWidth_, savedHeight = outputHeight_;
 
-  auto restore = [&]() {
+  auto restore = ScopeExit([&]() {
     // The view must come back exactly as it was, whatever the paint did.
     try {
       SetZoom(savedZoom);
@@ -36,32 +37,23 @@ void TGIS_Viewer::RenderToDC(HDC dc, int ppi, double& scale, const TGIS_Extent& 
     outputHeight_ = savedHeight;
     target_ = savedTarget;
     labelsArea_->Clear();
-  };
+  });
 
-  try {
-    gdiDC_ = TGIS_GDI::CreateForDC(dc);
-    gdiDC_->Font()->SetPixelsPerInch(ppi);
-    target_ = gisTargetDC;
-    outputWidth_ = rect.Width();
-    outputHeight_ = rect.Height();
-    SetVisibleExtent(extent);
-    if (scale > 1e-10) SetScale(scale);
-    scale = GetScale();
-    labelsArea_->Clear();
-    printOffset_ = TPoint(rect.Left, rect.Top);
-    gdiDC_->IntersectClipRect(rect.Left, rect.Top, rect.Right, rect.Bottom);
-    try {
-      PaintAll();
-    } catch (...) {
-      gdiDC_->SelectClipRgn(nullptr);
-      throw;
-    }
-    gdiDC_->SelectClipRgn(nullptr);
-  } catch (...) {
-    restore();
-    throw;
-  }
-  restore();
+  gdiDC_ = TGIS_GDI::CreateForDC(dc);
+  gdiDC_->Font()->SetPixelsPerInch(ppi);
+  target_ = gisTargetDC;
+  outputWidth_ = rect.Width();
+  outputHeight_ = rect.Height();
+  SetVisibleExtent(extent);
+  if (scale > 1e-10) SetScale(scale);
+  scale = GetScale();
+  labelsArea_->Clear();
+  printOffset_ = TPoint(rect.Left, rect.Top);
+  gdiDC_->IntersectClipRect(rect.Left, rect.Top, rect.Right, rect.Bottom);
+  auto unclip = ScopeExit([&] { gdiDC_->SelectClipRgn(nullptr); });
+  PaintAll();
+  unclip.Run();
+  restore.Run();
 }
 
 void TGIS_Viewer::RenderToBitmap(TBitmap* bitmap) {
@@ -84,15 +76,9 @@ void TGIS_Viewer::RenderToBitmap(TBitmap* bitmap) {
   }
   bitmap->SetSize(w, h);
   TCanvas* canvas = bitmap->Canvas();
-  canvas->Lock();
-  try {
-    double scale = 0;
-    RenderToDC(canvas->Handle(), canvas->Font()->PixelsPerInch(), scale, e, TRect(0, 0, w, h));
-  } catch (...) {
-    canvas->Unlock();
-    throw;
-  }
-  canvas->Unlock();
+  TCanvasLock lock(*canvas);
+  double scale = 0;
+  RenderToDC(canvas->Handle(), canvas->Font()->PixelsPerInch(), scale, e, TRect(0, 0, w, h));
 }
 
 void TGIS_Viewer::RenderToMetafile(TMetafile* metafile) {
@@ -100,16 +86,12 @@ void TGIS_Viewer::RenderToMetafile(TMetafile* metafile) {
   metafile->SetWidth(ClientWidth());
   metafile->SetHeight(ClientHeight());
   auto canvas = std::make_unique<TMetafileCanvas>(metafile, nullptr);
-  canvas->Lock();
-  try {
+  {
+    TCanvasLock lock(*canvas);
     double scale = 0;
     RenderToDC(canvas->Handle(), canvas->Font()->PixelsPerInch(), scale, GetVisibleExtent(),
                ClientRect());
-  } catch (...) {
-    canvas->Unlock();
-    throw;
   }
-  canvas->Unlock();
   canvas.reset(); // completes the metafile
 }
 

@@ -6,6 +6,7 @@
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numerics.h"
+#include "platform/rtl/ScopeGuard.h"
 
 // ------------------------------------------------------------------- targets
 
@@ -207,7 +208,7 @@ void TGIS_Viewer::PaintAll() {
 
   const std::uint8_t savedTarget = target_;
   const TPoint savedPrintOffset = printOffset_;
-  auto finish = [&]() {
+  auto finish = ScopeExit([&]() {
     incremental_ = false;
     renderNeeded_ = false;
     tiled_ = false;
@@ -218,9 +219,9 @@ void TGIS_Viewer::PaintAll() {
     offX_ = savedOffX_;
     offY_ = savedOffY_;
     --paintDepth_;
-  };
+  });
 
-  try {
+  {
     if (TGIS_GDI* current = GetGDI(); current != nullptr)
       gdiCache_->Font()->SetPixelsPerInch(current->Font()->PixelsPerInch());
     savedOffX_ = offX_;
@@ -283,11 +284,8 @@ void TGIS_Viewer::PaintAll() {
         DrawLayers();
       paintPhase_ = 0;
     }
-  } catch (...) {
-    finish();
-    throw;
   }
-  finish();
+  finish.Run();
   if (OnAfterPaint) OnAfterPaint(this);
 }
 
@@ -339,16 +337,10 @@ void TGIS_Viewer::DrawBackgroundAndLayers() {
     const double fx = Int(offX_ * zoom_), fy = Int(offY_ * zoom_);
     const int ox = int(Trunc(fx - Int(fx / tw) * tw));
     const int oy = int(Trunc(fy - Int(fy / th) * th));
-    gdi->Lock();
-    try {
-      for (int x = int(idiv(r.Left, tw)) * tw - ox; x < r.Right; x += tw)
-        for (int y = int(idiv(r.Top, th)) * th - oy; y <= r.Bottom; y += th)
-          gdi->DrawGraphic(x, y, tilePicture_.get());
-    } catch (...) {
-      gdi->Unlock();
-      throw;
-    }
-    gdi->Unlock();
+    TLockScope<TGIS_GDI> lock(*gdi);
+    for (int x = int(idiv(r.Left, tw)) * tw - ox; x < r.Right; x += tw)
+      for (int y = int(idiv(r.Top, th)) * th - oy; y <= r.Bottom; y += th)
+        gdi->DrawGraphic(x, y, tilePicture_.get());
   }
   paintPhase_ = cachedPaint_ && outerTarget_ == gisTargetWindow ? 1 : 0;
   if (OnPaint)
@@ -380,26 +372,23 @@ void TGIS_Viewer::DormantOthers(TGIS_LayerAbstract* layer) {
 }
 
 void TGIS_Viewer::DrawLayerSafely(TGIS_LayerAbstract* layer, int step) {
-  try {
-    switch (step) {
-    case 0:
-      layer->Draw();
-      if (!layer->LabelsOnTop()) {
-        layer->DrawCharts();
-        layer->DrawLabels();
-      }
-      break;
-    case 1:
+  auto deactivate = ScopeExit([layer] { layer->SetActive(false); });
+  switch (step) {
+  case 0:
+    layer->Draw();
+    if (!layer->LabelsOnTop()) {
       layer->DrawCharts();
-      break;
-    default:
       layer->DrawLabels();
-      break;
     }
-  } catch (...) {
-    layer->SetActive(false);
-    throw;
+    break;
+  case 1:
+    layer->DrawCharts();
+    break;
+  default:
+    layer->DrawLabels();
+    break;
   }
+  deactivate.Dismiss();
 }
 
 void TGIS_Viewer::DrawLayers() {
@@ -442,12 +431,11 @@ void TGIS_Viewer::DrawLayerRange(int first, int last, bool drawEditor) {
     TGIS_LayerAbstract* layer = layers_[size_t(i)];
     if (IsLayerVisible(layer) && (!incremental_ || layer->IncrementalPaint())) {
       const int code = BeginLayerBlend(layer->Transparency(), layer->Addition());
-      try {
-        DrawLayerSafely(layer, 0);
-      } catch (...) {
+      auto leaveBlend = ScopeExit([&] {
         if (code != 100 && target_ == gisTargetBlend) target_ = blendSavedTarget_;
-        throw;
-      }
+      });
+      DrawLayerSafely(layer, 0);
+      leaveBlend.Dismiss();
       EndLayerBlend(code);
     }
     DormantOthers(layer);
@@ -490,11 +478,6 @@ void TGIS_Viewer::FlushPartial() {
   const TRect r = GetDrawingRect(true);
   const std::uint8_t saved = target_;
   target_ = outerTarget_;
-  try {
-    outer->CopyRect(r, gdiCache_.get(), r);
-  } catch (...) {
-    target_ = saved;
-    throw;
-  }
-  target_ = saved;
+  auto restore = ScopeExit([&] { target_ = saved; });
+  outer->CopyRect(r, gdiCache_.get(), r);
 }

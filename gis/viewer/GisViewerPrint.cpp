@@ -5,6 +5,7 @@
 #include "gis/viewer/GisViewer.h"
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/ScopeGuard.h"
 
 void TGIS_Viewer::RenderToPrinter(TGIS_Printer* printer, const TRect& rect, double& scale,
                                   const TGIS_Extent& extent) {
@@ -52,7 +53,7 @@ void TGIS_Viewer::Print(TGIS_Printer* printer) {
     const std::uint8_t savedTarget = target_;
     const TGIS_Point savedCenter = center_;
     const TGIS_Extent savedExtent = GetVisibleExtent();
-    auto restore = [&]() {
+    auto restore = ScopeExit([&]() {
       Lock();
       try {
         target_ = savedTarget;
@@ -63,8 +64,8 @@ void TGIS_Viewer::Print(TGIS_Printer* printer) {
       gdiDC_.reset();
       Unlock();
       labelsArea_->Clear();
-    };
-    try {
+    });
+    {
       printer->BeginDoc();
       if (printer->GetPathClipping()) {
         gdiDC_ = TGIS_GDI::CreateForCanvas(printer->GetCanvas());
@@ -95,11 +96,8 @@ void TGIS_Viewer::Print(TGIS_Printer* printer) {
         }
       }
       if (!printer->GetAborted()) printer->EndDoc();
-    } catch (...) {
-      restore();
-      throw;
     }
-    restore();
+    restore.Run();
   }
   if (OnAfterPrint) OnAfterPrint(this, printer);
 }

@@ -8,6 +8,7 @@
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Numerics.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Ticks.h"
 
 namespace {
@@ -190,15 +191,12 @@ void TGIS_ViewerWnd::Paint() {
   try {
     if (!(pending_ && moved)) {
       HourglassPrepare();
-      try {
-        PaintAll();
-      } catch (...) {
+      auto release = ScopeExit([this] {
         HourglassRelease();
         pending_ = false;
-        throw;
-      }
-      HourglassRelease();
-      pending_ = false;
+      });
+      PaintAll();
+      release.Run();
     } else {
       PaintIncremental();
       const std::uint32_t now = GetTickCount();
@@ -242,20 +240,17 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
     TGIS_Viewer::Dispatch(m);
     const TGIS_Extent before = rememberedExtent_;
     Lock();
-    try {
-      if (!IsEmpty()) {
-        lastPaintedExtent_ = GetVisibleExtent();
-        SetVisibleExtent(before);
-      }
-      lastPaintedZoom_ = zoom_;
-      pending_ = incrementalPaint_;
-    } catch (...) {
+    auto restore = ScopeExit([&] {
       rememberedExtent_ = before;
       Unlock();
-      throw;
+    });
+    if (!IsEmpty()) {
+      lastPaintedExtent_ = GetVisibleExtent();
+      SetVisibleExtent(before);
     }
-    rememberedExtent_ = before;
-    Unlock();
+    lastPaintedZoom_ = zoom_;
+    pending_ = incrementalPaint_;
+    restore.Run();
     m.Result = 1;
     return;
   }
@@ -267,13 +262,8 @@ void TGIS_ViewerWnd::Dispatch(TMessage& m) {
   case WM_RBUTTONUP:
     if (modeMouseButton_ == TMouseButton::mbRight) {
       suppressContextMenu_ = true;
-      try {
-        TGIS_Viewer::Dispatch(m);
-      } catch (...) {
-        suppressContextMenu_ = false;
-        throw;
-      }
-      suppressContextMenu_ = false;
+      auto restore = ScopeExit([this] { suppressContextMenu_ = false; });
+      TGIS_Viewer::Dispatch(m);
       return;
     }
     break;

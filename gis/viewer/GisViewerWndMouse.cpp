@@ -8,6 +8,7 @@
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Numerics.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Ticks.h"
 
 namespace {
@@ -143,26 +144,23 @@ void TGIS_ViewerWnd::ZoomWithBand(int x, int y) {
   const double angle = rotationAngle_;
   TGIS_Viewer::SetRotationAngle(0);
   Lock();
-  try {
-    if (zoomIn) {
-      SetVisibleExtent(ScreenToMapRect(band));
-      SetZoom(zoom_);
-    } else {
-      const int w = ClientWidth(), h = ClientHeight();
-      const TRect mirror(w - band.Right, h - band.Bottom, w - band.Left, h - band.Top);
-      SetCenterPoint(ScreenToMapFloat(
-          TGIS_Point{(mirror.Left + mirror.Right) / 2.0, (mirror.Top + mirror.Bottom) / 2.0}));
-      const double boxDiagonal = std::hypot(double(band.Width()), double(band.Height()));
-      const double windowDiagonal = std::hypot(double(w), double(h));
-      SetZoom(zoom_ * boxDiagonal / windowDiagonal);
-    }
-  } catch (...) {
+  auto restore = ScopeExit([&] {
     TGIS_Viewer::SetRotationAngle(angle);
     Unlock();
-    throw;
+  });
+  if (zoomIn) {
+    SetVisibleExtent(ScreenToMapRect(band));
+    SetZoom(zoom_);
+  } else {
+    const int w = ClientWidth(), h = ClientHeight();
+    const TRect mirror(w - band.Right, h - band.Bottom, w - band.Left, h - band.Top);
+    SetCenterPoint(ScreenToMapFloat(
+        TGIS_Point{(mirror.Left + mirror.Right) / 2.0, (mirror.Top + mirror.Bottom) / 2.0}));
+    const double boxDiagonal = std::hypot(double(band.Width()), double(band.Height()));
+    const double windowDiagonal = std::hypot(double(w), double(h));
+    SetZoom(zoom_ * boxDiagonal / windowDiagonal);
   }
-  TGIS_Viewer::SetRotationAngle(angle);
-  Unlock();
+  restore.Run();
 }
 
 // ------------------------------------------------------------------ mouse
@@ -242,21 +240,17 @@ void TGIS_ViewerWnd::MouseUp(TMouseButton button, TShiftState shift, int x, int 
       break;
     case gisDrag:
       if (dragging_ && (offX_ != dragOffX_ || offY_ != dragOffY_)) {
-        Lock();
-        try {
-          SetCenterPoint(ScreenToMapFloat(TGIS_Point{ClientWidth() / 2.0, ClientHeight() / 2.0}));
-          if (fullPaint_) Update();
-          if (incrementalPaint_) {
-            pending_ = false;
-            lastFullRepaint_ = 0;
-            FullRepaintStep();
-          }
-        } catch (...) {
-          Unlock();
-          dragging_ = false;
-          throw;
+        auto stopDragging = ScopeExit([this] { dragging_ = false; });
+        TLockScope<TGIS_Viewer> lock(*this);
+        SetCenterPoint(ScreenToMapFloat(TGIS_Point{ClientWidth() / 2.0, ClientHeight() / 2.0}));
+        if (fullPaint_) Update();
+        if (incrementalPaint_) {
+          pending_ = false;
+          lastFullRepaint_ = 0;
+          FullRepaintStep();
         }
-        Unlock();
+        stopDragging.Dismiss();
+        lock.End();
       }
       dragOffX_ = offX_;
       dragOffY_ = offY_;

@@ -369,6 +369,9 @@ public:
 
 protected:
   virtual void CreateParams(TCreateParams& params);
+  /// The styles that shape the frame: the window's own once it has a
+  /// handle, otherwise the ones it would be created with.
+  void FrameStyles(std::uint32_t& style, std::uint32_t& exStyle) const;
   virtual void CreateWnd();
   virtual void DestroyWnd();
   void CreateHandle();

@@ -7,6 +7,7 @@
 #include "platform/forms/Properties.h"
 #include "platform/forms/WindowTable.h"
 #include "platform/graphics/Dib.h"
+#include "platform/graphics/GdiGuards.h"
 
 using namespace forms_detail;
 
@@ -140,13 +141,14 @@ void TLabel::Loaded() {
 
 void TLabel::AdjustBounds() {
   if (!autoSize_ || IsLoading()) return;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
   SIZE size;
-  std::string text = Caption().empty() ? std::string(" ") : Caption();
-  GetTextExtentPoint32(dc, text.c_str(), int(text.size()), &size);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  {
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto deleteDC = ScopeExit([dc] { DeleteDC(dc); });
+    TObjectSelector select(dc, Font()->Handle());
+    std::string text = Caption().empty() ? std::string(" ") : Caption();
+    GetTextExtentPoint32(dc, text.c_str(), int(text.size()), &size);
+  }
   int w = Caption().empty() ? 0 : size.cx;
   int left = left_;
   if (alignment_ == TAlignment::taRightJustify) left = left_ + width_ - w;
@@ -546,7 +548,8 @@ QWidget* THintWindow::CreateWidget(QWidget* parent) {
 
 TRect THintWindow::CalcHintRect(int maxWidth, const std::string& hint) {
   HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, Font()->Handle());
+  auto deleteDC = ScopeExit([dc] { DeleteDC(dc); });
+  TObjectSelector select(dc, Font()->Handle());
   TEXTMETRIC tm;
   GetTextMetrics(dc, &tm);
   // Lines break at CR/LF and, greedily at blanks, at maxWidth.
@@ -584,8 +587,6 @@ TRect THintWindow::CalcHintRect(int maxWidth, const std::string& hint) {
     if (end == std::string::npos) break;
     start = end + ((end + 1 < hint.size() && hint[end] == '\r' && hint[end + 1] == '\n') ? 2 : 1);
   }
-  SelectObject(dc, old);
-  DeleteDC(dc);
   return TRect(0, 0, widest + 6, lines * tm.tmHeight + 4);
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/WindowTable.h"
+#include "platform/graphics/GdiGuards.h"
 
 using namespace forms_detail;
 
@@ -161,15 +162,29 @@ void TWinControl::RecreateWnd() {
 // ---------------------------------------------------------------------------
 // Geometry
 
+namespace {
+
+// The frame's border width: 2 for a sunken client edge, 1 for a line border.
+int BorderWidth(std::uint32_t style, std::uint32_t exStyle) {
+  return (exStyle & WS_EX_CLIENTEDGE) ? 2 : (style & WS_BORDER) ? 1 : 0;
+}
+
+} // namespace
+
+void TWinControl::FrameStyles(std::uint32_t& style, std::uint32_t& exStyle) const {
+  style = style_;
+  exStyle = exStyle_;
+  if (handle_ != 0) return;
+  TCreateParams p;
+  const_cast<TWinControl*>(this)->CreateParams(p);
+  style = p.Style;
+  exStyle = p.ExStyle;
+}
+
 TSize TWinControl::NonClientSize() const {
-  std::uint32_t st = style_, ex = exStyle_;
-  if (handle_ == 0) {
-    TCreateParams p;
-    const_cast<TWinControl*>(this)->CreateParams(p);
-    st = p.Style;
-    ex = p.ExStyle;
-  }
-  int border = (ex & WS_EX_CLIENTEDGE) ? 2 : (st & WS_BORDER) ? 1 : 0;
+  std::uint32_t st, ex;
+  FrameStyles(st, ex);
+  const int border = BorderWidth(st, ex);
   TSize s(2 * border, 2 * border);
   if (st & WS_VSCROLL) s.cx += kScrollBarSize;
   if (st & WS_HSCROLL) s.cy += kScrollBarSize;
@@ -177,14 +192,9 @@ TSize TWinControl::NonClientSize() const {
 }
 
 TPoint TWinControl::ClientOffset() const {
-  std::uint32_t st = style_, ex = exStyle_;
-  if (handle_ == 0) {
-    TCreateParams p;
-    const_cast<TWinControl*>(this)->CreateParams(p);
-    st = p.Style;
-    ex = p.ExStyle;
-  }
-  int border = (ex & WS_EX_CLIENTEDGE) ? 2 : (st & WS_BORDER) ? 1 : 0;
+  std::uint32_t st, ex;
+  FrameStyles(st, ex);
+  const int border = BorderWidth(st, ex);
   return TPoint(border, border);
 }
 
@@ -512,13 +522,12 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
       if (!started) continue;
     }
     if (c->IsWindowed() || !c->Visible()) continue;
-    int saved = SaveDC(dc);
+    TDCStateSaver saved(dc); // restored also when the child's paint raises
     IntersectClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
     POINT old;
     GetViewportOrgEx(dc, &old);
     SetViewportOrgEx(dc, old.x + c->Left(), old.y + c->Top(), nullptr);
     c->Perform(WM_PAINT, WPARAM(dc), 0);
-    RestoreDC(dc, saved);
   }
 }
 

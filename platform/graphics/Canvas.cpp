@@ -1,5 +1,6 @@
 #include "platform/graphics/Canvas.h"
 
+#include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Graphic.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -238,14 +239,15 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
 void TCanvas::TextRect(const TRect& rect, int x, int y, const std::string& text) {
   Changing();
   RequireState(csFont | csBrush);
-  int saved = ::SaveDC(dc_);
-  ::IntersectClipRect(dc_, rect.Left, rect.Top, rect.Right, rect.Bottom);
-  if (brush_.Style() != bsClear) {
-    RECT r = rect;
-    ::FillRect(dc_, &r, brush_.Handle());
+  {
+    TDCStateSaver saved(dc_);
+    ::IntersectClipRect(dc_, rect.Left, rect.Top, rect.Right, rect.Bottom);
+    if (brush_.Style() != bsClear) {
+      RECT r = rect;
+      ::FillRect(dc_, &r, brush_.Handle());
+    }
+    ::TextOut(dc_, x, y, text.data(), int(text.size()));
   }
-  ::TextOut(dc_, x, y, text.data(), int(text.size()));
-  ::RestoreDC(dc_, saved);
   Changed();
 }
 
@@ -279,15 +281,15 @@ void TCanvas::DrawFocusRect(const TRect& rect) {
   Changing();
   RequireState(csHandle);
   HPEN pen = CreatePen(PS_ALTERNATE, 1, 0xFFFFFF);
-  HGDIOBJ oldPen = SelectObject(dc_, pen);
-  HGDIOBJ oldBrush = SelectObject(dc_, GetStockObject(NULL_BRUSH));
-  int rop = SetROP2(dc_, R2_XORPEN);
-  int bk = SetBkMode(dc_, TRANSPARENT);
-  ::Rectangle(dc_, rect.Left, rect.Top, rect.Right, rect.Bottom);
-  SetBkMode(dc_, bk);
-  SetROP2(dc_, rop);
-  SelectObject(dc_, oldBrush);
-  SelectObject(dc_, oldPen);
+  {
+    TObjectSelector selectPen(dc_, pen);
+    TObjectSelector selectBrush(dc_, GetStockObject(NULL_BRUSH));
+    int rop = SetROP2(dc_, R2_XORPEN);
+    int bk = SetBkMode(dc_, TRANSPARENT);
+    ::Rectangle(dc_, rect.Left, rect.Top, rect.Right, rect.Bottom);
+    SetBkMode(dc_, bk);
+    SetROP2(dc_, rop);
+  }
   DeleteObject(pen);
   Changed();
 }

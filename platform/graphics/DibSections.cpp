@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/GdiInternal.h"
 
 using namespace gdi;
@@ -86,10 +87,11 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
   HBITMAP h = RegisterDib(std::make_shared<TDibData>(header->biWidth, height, 32));
   if (!h || !(init & CBM_INIT) || !bits || !info) return h;
   HDC mem = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(mem, h);
-  StretchDIBits(mem, 0, 0, header->biWidth, height, 0, 0, header->biWidth, height, bits, info,
-                usage, SRCCOPY);
-  SelectObject(mem, old);
+  {
+    TObjectSelector select(mem, h);
+    StretchDIBits(mem, 0, 0, header->biWidth, height, 0, 0, header->biWidth, height, bits, info,
+                  usage, SRCCOPY);
+  }
   DeleteDC(mem);
   return h;
 }

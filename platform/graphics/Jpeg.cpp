@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 
 namespace {
@@ -298,12 +299,9 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   stream.SetPosition(start + std::int64_t(length));
   std::vector<std::uint8_t> old = std::move(data_);
   data_ = std::move(all);
-  try {
-    ReadHeader();
-  } catch (...) {
-    data_ = std::move(old);
-    throw;
-  }
+  auto rollback = ScopeExit([&] { data_ = std::move(old); });
+  ReadHeader();
+  rollback.Dismiss();
   bitmap_.reset();
   fromPixels_ = false;
   Changed();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/GdiInternal.h"
 
 using namespace gdi;
@@ -51,7 +52,7 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char
   (void)dx;
   TDc* d = Dc(dc);
   if (!d) return FALSE;
-  int saved = SaveDC(dc);
+  TDCStateSaver saved(dc);
   if (rect && (options & ETO_OPAQUE)) {
     HBRUSH b = CreateSolidBrush(d->state.bkColor);
     FillRect(dc, rect, b);
@@ -59,9 +60,7 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char
   }
   if (rect && (options & ETO_CLIPPED))
     IntersectClipRect(dc, rect->Left, rect->Top, rect->Right, rect->Bottom);
-  BOOL ok = length > 0 ? TextOut(dc, x, y, text, length) : TRUE;
-  RestoreDC(dc, saved);
-  return ok;
+  return length > 0 ? TextOut(dc, x, y, text, length) : TRUE;
 }
 
 int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
@@ -174,7 +173,7 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
     else if (format & DT_BOTTOM)
       top = rect->Bottom - lineHeight;
   }
-  int saved = SaveDC(dc);
+  TDCStateSaver saved(dc);
   SetTextAlign(dc, TA_LEFT | TA_TOP);
   if (!(format & DT_NOCLIP))
     IntersectClipRect(dc, rect->Left, rect->Top, rect->Right, rect->Bottom);
@@ -199,6 +198,5 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
     }
     y += lineHeight;
   }
-  RestoreDC(dc, saved);
   return height;
 }

@@ -114,6 +114,21 @@ bool copyInto(int from, const struct stat& st, int to) {
   return true;
 }
 
+// True when `path` names an existing folder; otherwise false with the OS
+// error set (ENOTDIR for something that is not a folder).
+bool IsExistingFolder(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    CaptureOsError();
+    return false;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    SetLastError(ENOTDIR);
+    return false;
+  }
+  return true;
+}
+
 } // namespace
 
 std::string GetCurrentDir() {
@@ -128,15 +143,7 @@ bool SetCurrentDir(const std::string& dir) {
     return false;
   }
   const std::string full = ExcludeTrailingPathDelimiter(ExpandFileName(dir));
-  struct stat st {};
-  if (::stat(full.c_str(), &st) != 0) {
-    CaptureOsError();
-    return false;
-  }
-  if (!S_ISDIR(st.st_mode)) {
-    SetLastError(ENOTDIR);
-    return false;
-  }
+  if (!IsExistingFolder(full)) return false;
   auto& folder = currentFolder();
   std::lock_guard<std::mutex> lock(folder.mutex);
   folder.value = full;
@@ -268,16 +275,7 @@ bool ForceDirectories(const std::string& dir) {
     if (next == std::string::npos) break;
     pos = next + 1;
   }
-  struct stat st {};
-  if (::stat(full.c_str(), &st) != 0) {
-    CaptureOsError();
-    return false;
-  }
-  if (!S_ISDIR(st.st_mode)) {
-    SetLastError(ENOTDIR);
-    return false;
-  }
-  return true;
+  return IsExistingFolder(full);
 }
 
 bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) {

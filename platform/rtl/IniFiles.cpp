@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Strings.h"
 
@@ -159,20 +160,15 @@ void TMemIniFile::SetStrings(const TStrings& lines) {
 }
 
 void TMemIniFile::GetStrings(TStrings& lines) const {
-  lines.BeginUpdate();
-  try {
-    lines.Clear();
-    for (size_t i = 0; i < sections_.size(); ++i) {
-      if (i > 0) lines.Add("");
-      lines.Add("[" + sections_[i].name + "]");
-      for (const auto& entry : sections_[i].entries)
-        lines.Add(entry.key + entry.value);
-    }
-  } catch (...) {
-    lines.EndUpdate();
-    throw;
+  TUpdateScope<TStrings> update(lines);
+  lines.Clear();
+  for (size_t i = 0; i < sections_.size(); ++i) {
+    if (i > 0) lines.Add("");
+    lines.Add("[" + sections_[i].name + "]");
+    for (const auto& entry : sections_[i].entries)
+      lines.Add(entry.key + entry.value);
   }
-  lines.EndUpdate();
+  update.End();
 }
 
 std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident,

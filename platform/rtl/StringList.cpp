@@ -1,5 +1,6 @@
 #include "platform/rtl/StringList.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
@@ -24,15 +25,10 @@ void TStrings::PutObject(int, void*) {}
 
 void TStrings::Put(int index, const std::string& s) {
   void* object = GetObject(index);
-  BeginUpdate();
-  try {
-    Delete(index);
-    InsertObject(index, s, object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope<TStrings> update(*this);
+  Delete(index);
+  InsertObject(index, s, object);
+  update.End();
 }
 
 int TStrings::Add(const std::string& s) {
@@ -59,35 +55,25 @@ int TStrings::IndexOf(const std::string& s) const {
 }
 
 void TStrings::Exchange(int index1, int index2) {
-  BeginUpdate();
-  try {
-    const std::string s1 = Get(index1), s2 = Get(index2);
-    void* o1 = GetObject(index1);
-    void* o2 = GetObject(index2);
-    Put(index1, s2);
-    PutObject(index1, o2);
-    Put(index2, s1);
-    PutObject(index2, o1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope<TStrings> update(*this);
+  const std::string s1 = Get(index1), s2 = Get(index2);
+  void* o1 = GetObject(index1);
+  void* o2 = GetObject(index2);
+  Put(index1, s2);
+  PutObject(index1, o2);
+  Put(index2, s1);
+  PutObject(index2, o1);
+  update.End();
 }
 
 void TStrings::Move(int curIndex, int newIndex) {
   if (curIndex == newIndex) return;
-  BeginUpdate();
-  try {
-    const std::string s = Get(curIndex);
-    void* object = GetObject(curIndex);
-    Delete(curIndex);
-    InsertObject(newIndex, s, object);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope<TStrings> update(*this);
+  const std::string s = Get(curIndex);
+  void* object = GetObject(curIndex);
+  Delete(curIndex);
+  InsertObject(newIndex, s, object);
+  update.End();
 }
 
 std::string TStrings::Text() const {
@@ -100,37 +86,27 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(const std::string& text) {
-  BeginUpdate();
-  try {
-    Clear();
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find_first_of("\r\n", start);
-      if (end == std::string::npos) {
-        Add(text.substr(start));
-        break;
-      }
-      Add(text.substr(start, end - start));
-      start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  TUpdateScope<TStrings> update(*this);
+  Clear();
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      Add(text.substr(start));
+      break;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
+    Add(text.substr(start, end - start));
+    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }
-  EndUpdate();
+  update.End();
 }
 
 void TStrings::Assign(const TStrings& source) {
   if (&source == this) return;
-  BeginUpdate();
-  try {
-    Clear();
-    AddStrings(source);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope<TStrings> update(*this);
+  Clear();
+  AddStrings(source);
+  update.End();
 }
 
 int TStrings::CompareStrings(const std::string& a, const std::string& b) const {
@@ -138,15 +114,10 @@ int TStrings::CompareStrings(const std::string& a, const std::string& b) const {
 }
 
 void TStrings::AddStrings(const TStrings& strings) {
-  BeginUpdate();
-  try {
-    for (int i = 0; i < strings.Count(); ++i)
-      AddObject(strings.Get(i), strings.GetObject(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope<TStrings> update(*this);
+  for (int i = 0; i < strings.Count(); ++i)
+    AddObject(strings.Get(i), strings.GetObject(i));
+  update.End();
 }
 
 int TStrings::IndexOfObject(const void* object) const {

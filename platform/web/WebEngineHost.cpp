@@ -347,6 +347,24 @@ void AttachTo(WebEngineHost& host, QWidget* parent) {
   if (visible) w->show();
 }
 
+int VirtualKeyOfEngineKey(int key) {
+  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') || key == ' ') return key;
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return 0x70 + (key - Qt::Key_F1);
+  switch (key) {
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    return 0x0D;
+  case Qt::Key_Escape:
+    return 0x1B;
+  case Qt::Key_Tab:
+    return 0x09;
+  case Qt::Key_Backspace:
+    return 0x08;
+  default:
+    return 0;
+  }
+}
+
 QWidget* CreateContainer(WebEngineHost& host, QWidget* parent) {
   auto* container = new QWidget(parent);
   AttachTo(host, container);

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+class QWidget;
+
 namespace web {
 
 /// How many download-complete events one finished top-level load fires. The
@@ -251,5 +253,15 @@ public:
 private:
   std::unique_ptr<WebEngineHostImpl> impl_;
 };
+
+/// A plain widget in parent that holds the host's widget: for a window that
+/// owns its widget. The host's widget leaves it when the host goes first;
+/// the caller keeps the host's bounds (SetBounds) in step with it.
+QWidget* CreateContainer(WebEngineHost& host, QWidget* parent);
+
+/// The platform's virtual-key code of a key code that OnKeyDown reports
+/// (letters, digits, space, F1-F12, Return, Escape, Tab, Backspace); 0 for
+/// any other key.
+int VirtualKeyOfEngineKey(int key);
 
 } // namespace web

@@ -28,10 +28,6 @@ QWidget* HostWidget(WebEngineHost& host);
 QWebEngineView* HostView(WebEngineHost& host);
 /// Places the host's widget into parent (none: a widget of its own).
 void AttachTo(WebEngineHost& host, QWidget* parent);
-/// A plain widget in parent that holds the host's widget: for a window that
-/// owns its widget. The host's widget leaves it when the host goes first;
-/// the caller keeps the host's bounds (SetBounds) in step with it.
-QWidget* CreateContainer(WebEngineHost& host, QWidget* parent);
 
 class WebEngineHostImpl;
 

@@ -10,6 +10,7 @@
 #include "platform/web/WebEngineHost.h"
 #include "platform/web/WebEngineQt.h"
 #include "tests/browser/TestWait.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -52,16 +53,8 @@ std::string Digits(unsigned long value, int base = 10, int width = 0) {
 
 /// The pages of this run, in a folder of its own that goes when the program ends.
 fs::path PageDir() {
-  struct Folder {
-    fs::path path = fs::temp_directory_path() / ("sk-browser-test-" + Digits(unsigned(::getpid())));
-    Folder() { fs::create_directories(path); }
-    ~Folder() {
-      std::error_code ec;
-      fs::remove_all(path, ec);
-    }
-  };
-  static const Folder folder;
-  return folder.path;
+  static const sktest::TTempDir folder("browser-test");
+  return folder.Path();
 }
 
 std::string WritePage(const std::string& name, const std::string& html) {

@@ -1,6 +1,10 @@
 // Sorted string lists compare lines without letter case on every Add and
 // Find (code lists, symbol caches, lookups of the importers); shared
-// mappings are taken by every reader that opens a file.
+// mappings are taken by every reader that opens a file. Each runs beside a
+// floor from the standard library and the system (an ASCII-only case-folding
+// comparison, a sorted std::multiset, a plain mmap); main prints the ratios of
+// this program's benchmarks.
+#include "bench/support/RatioReporter.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/MappedFile.h"
 #include "platform/rtl/StringList.h"
@@ -8,8 +12,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,19 +56,68 @@ void BM_SortedStringListAdd(benchmark::State& state) {
 }
 BENCHMARK(BM_SortedStringListAdd)->Args({10000, 0})->Args({10000, 1});
 
-void BM_AnsiCompareText(benchmark::State& state) {
+// Byte-wise ASCII case folding: the floor of a case-insensitive comparison
+// (it gets non-ASCII letters wrong, which AnsiCompareText must not).
+int AsciiCompareText(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+struct TAsciiLess {
+  bool operator()(const std::string& a, const std::string& b) const {
+    return AsciiCompareText(a, b) < 0;
+  }
+};
+
+void BM_MultisetAdd(benchmark::State& state) {
+  const std::vector<std::string> keys =
+      sampleKeys(static_cast<int>(state.range(0)), state.range(1) != 0);
+  for (auto _ : state) {
+    std::multiset<std::string, TAsciiLess> set;
+    for (const std::string& key : keys)
+      set.insert(key);
+    benchmark::DoNotOptimize(set.size());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_MultisetAdd)->Args({10000, 0})->Args({10000, 1});
+
+
+// Neighbouring keys of the sample compared by `compare`.
+template <typename Compare> void CompareNeighbours(benchmark::State& state, Compare compare) {
   const std::vector<std::string> keys = sampleKeys(256, state.range(0) != 0);
   std::size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(AnsiCompareText(keys[i & 255], keys[(i + 1) & 255]));
+    benchmark::DoNotOptimize(compare(keys[i & 255], keys[(i + 1) & 255]));
     ++i;
   }
 }
+
+void BM_AnsiCompareText(benchmark::State& state) {
+  CompareNeighbours(state, [](const std::string& a, const std::string& b) {
+    return AnsiCompareText(a, b);
+  });
+}
 BENCHMARK(BM_AnsiCompareText)->Arg(0)->Arg(1);
 
-void BM_SharedViewAcquireRelease(benchmark::State& state) {
+void BM_AsciiCompareText(benchmark::State& state) {
+  CompareNeighbours(state, AsciiCompareText);
+}
+BENCHMARK(BM_AsciiCompareText)->Arg(0)->Arg(1);
+
+std::string SampleViewPath() {
   const char* base = std::getenv("TMPDIR");
-  const std::string path = std::string(base && *base ? base : "/tmp") + "/sk-rtl-bench-view.bin";
+  return std::string(base && *base ? base : "/tmp") + "/sk-rtl-bench-view.bin";
+}
+
+void BM_SharedViewAcquireRelease(benchmark::State& state) {
+  const std::string path = SampleViewPath();
   {
     std::ofstream out(path, std::ios::binary);
     out << std::string(1 << 16, 'x');
@@ -72,4 +131,40 @@ void BM_SharedViewAcquireRelease(benchmark::State& state) {
 }
 BENCHMARK(BM_SharedViewAcquireRelease);
 
+// Opening and mapping the file afresh each time, as a reader without the
+// shared views would.
+void BM_OpenAndMap(benchmark::State& state) {
+  const std::string path = SampleViewPath();
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << std::string(1 << 16, 'x');
+  }
+  for (auto _ : state) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    void* data = mmap(nullptr, 1 << 16, PROT_READ, MAP_SHARED, fd, 0);
+    benchmark::DoNotOptimize(data);
+    munmap(data, 1 << 16);
+    close(fd);
+  }
+  DeleteFile(path);
+}
+BENCHMARK(BM_OpenAndMap);
+
 } // namespace
+
+int main(int argc, char** argv) {
+  return RunBenchmarksWithRatios(
+      argc, argv,
+      {{"FloatToStr / to_chars", "BM_FloatToStr", "BM_FloatToChars"},
+       {"Format %12.6f / to_chars fixed", "BM_FormatFixed", "BM_ToCharsFixed"},
+       {"StrToFloat / from_chars", "BM_StrToFloat", "BM_FromChars"},
+       {"FormatDateTime / to_chars fields", "BM_FormatDateTime", "BM_DateTimeToChars"},
+       {"sorted TStringList add / multiset, ASCII", "BM_SortedStringListAdd/10000/0",
+        "BM_MultisetAdd/10000/0"},
+       {"sorted TStringList add / multiset, accented", "BM_SortedStringListAdd/10000/1",
+        "BM_MultisetAdd/10000/1"},
+       {"AnsiCompareText / ASCII folding, ASCII", "BM_AnsiCompareText/0", "BM_AsciiCompareText/0"},
+       {"AnsiCompareText / ASCII folding, accented", "BM_AnsiCompareText/1",
+        "BM_AsciiCompareText/1"},
+       {"shared view acquire / open and mmap", "BM_SharedViewAcquireRelease", "BM_OpenAndMap"}});
+}

@@ -15,6 +15,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -93,7 +94,8 @@ TEST_F(Contract, ExceptionWithEmptyTextAndZeroValue) {
 }
 
 TEST_F(Contract, IniTypedAccessInTheCallersSection) {
-  const fs::path file = fs::temp_directory_path() / ("gis_contract_" + IntToStr(::getpid()));
+  const sktest::TTempDir temp("gis-contract");
+  const fs::path file = temp / "contract.ini";
   {
     std::ofstream(file) << "[Vornakel Layer]\nProjection.Code=nil\n[Other]\nDatum.Code=WGS84\n"
                            "Datum.Bad=abc\nDatum.Comma=0,5\nZone=RENDER\n";

@@ -11,6 +11,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -31,8 +32,8 @@ class GisBitmap : public GisCoreTest {
 protected:
   void SetUp() override {
     GisCoreTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("gis_bitmap_" + IntToStr(::getpid()));
-    fs::create_directories(dir_);
+    temp_ = std::make_unique<sktest::TTempDir>("gis-bitmap");
+    dir_ = temp_->Path();
     Write("a.bmp", "\x03\x04");
     Write("bad.bmp", "BAD");
     GisSetBitmapLoaders(
@@ -47,7 +48,7 @@ protected:
   }
   void TearDown() override {
     GisSetBitmapLoaders(nullptr, nullptr);
-    fs::remove_all(dir_);
+    temp_.reset();
     GisCoreTest::TearDown();
   }
   void Write(const std::string& name, const std::string& data) {
@@ -57,6 +58,7 @@ protected:
   int loads = 0;
 
 private:
+  std::unique_ptr<sktest::TTempDir> temp_;
   fs::path dir_;
 };
 

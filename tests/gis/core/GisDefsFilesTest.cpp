@@ -16,6 +16,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -25,7 +26,8 @@ class GisPaths : public GisCoreTest {
 protected:
   void SetUp() override {
     GisCoreTest::SetUp();
-    root_ = fs::temp_directory_path() / ("gis_paths_" + IntToStr(::getpid()));
+    temp_ = std::make_unique<sktest::TTempDir>("gis-paths");
+    root_ = temp_->Path();
     fs::create_directories(root_ / "maps" / "sym");
     fs::create_directories(root_ / "data");
     processDir_ = fs::current_path();
@@ -33,12 +35,13 @@ protected:
   void TearDown() override {
     // Nothing here ever changes the process's working folder.
     EXPECT_EQ(fs::current_path(), processDir_);
-    fs::remove_all(root_);
+    temp_.reset();
     GisCoreTest::TearDown();
   }
   std::string Root() const { return root_.string(); }
 
 private:
+  std::unique_ptr<sktest::TTempDir> temp_;
   fs::path root_;
   fs::path processDir_;
 };
@@ -185,7 +188,8 @@ TEST_F(GisSystem, TickCountAndFileAge) {
   EXPECT_LT(t1, 0x7FFFFFFF);
   EXPECT_GE(t2, t1);
 
-  const fs::path file = fs::temp_directory_path() / ("gis_age_" + IntToStr(::getpid()));
+  const sktest::TTempDir temp("gis-age");
+  const fs::path file = temp / "age";
   std::ofstream(file) << "x";
   // 2021-03-04 12:00:00 UTC.
   const std::int64_t when = 1614859200;

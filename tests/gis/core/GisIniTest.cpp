@@ -12,6 +12,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -21,11 +22,11 @@ class GisIniTest : public GisCoreTest {
 protected:
   void SetUp() override {
     GisCoreTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("gis_ini_" + IntToStr(::getpid()));
-    fs::create_directories(dir_);
+    temp_ = std::make_unique<sktest::TTempDir>("gis-ini");
+    dir_ = temp_->Path();
   }
   void TearDown() override {
-    fs::remove_all(dir_);
+    temp_.reset();
     GisCoreTest::TearDown();
   }
   std::string File(const std::string& name) const { return (dir_ / name).string(); }
@@ -44,6 +45,7 @@ protected:
   }
 
 private:
+  std::unique_ptr<sktest::TTempDir> temp_;
   fs::path dir_;
 };
 

@@ -10,22 +10,19 @@
 #include <vector>
 
 #include "tests/gis/vector/GisSqlQueryTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 // Runs one "select <expr>;" per expression in one sqlite3 process; one output
 // line per expression ("" for NULL). Empty when sqlite3 is not there.
 std::vector<std::string> SqliteResults(const std::vector<std::string>& exprs) {
-  std::string script = "/tmp/gis_sql_oracle_XXXXXX";
-  std::vector<char> name(script.begin(), script.end());
-  name.push_back(0);
-  int fd = mkstemp(name.data());
-  if (fd < 0) return {};
-  std::FILE* f = fdopen(fd, "w");
+  const sktest::TTempDir dir("sql-oracle");
+  std::string text;
   for (const std::string& e : exprs)
-    std::fprintf(f, "select %s;\n", e.c_str());
-  std::fclose(f);
-  std::string cmd = "sqlite3 :memory: < " + std::string(name.data()) + " 2>&1";
+    text += "select " + e + ";\n";
+  const std::string script = dir.Write("script.sql", text);
+  std::string cmd = "sqlite3 :memory: < " + script + " 2>&1";
   std::vector<std::string> out;
   if (std::FILE* p = popen(cmd.c_str(), "r")) {
     std::string line;
@@ -39,7 +36,6 @@ std::vector<std::string> SqliteResults(const std::vector<std::string>& exprs) {
     }
     pclose(p);
   }
-  std::remove(name.data());
   return out;
 }
 

@@ -15,22 +15,14 @@
 #include "gis/viewer/GisPrinters.h"
 #include "platform/rtl/Strings.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 // A scratch folder removed at the end of the test.
 struct TScratch {
-  std::filesystem::path dir;
-  TScratch() {
-    dir = std::filesystem::temp_directory_path() /
-          ("gis_printers_" + IntToStr(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir);
-  }
-  ~TScratch() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
+  sktest::TTempDir temp{"gis-printers"};
+  std::filesystem::path dir{temp.Path()};
 };
 
 // The value after "Key:" on its line of pdfinfo's output.

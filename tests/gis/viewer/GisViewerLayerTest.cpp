@@ -12,6 +12,7 @@
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Strings.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -30,23 +31,16 @@ public:
 
 struct TTempFolder {
   TTempFolder() {
-    // Per process: test runs of several build folders may overlap.
-    root = "/tmp/sk_viewer_layer_" + IntToStr(::getpid());
     ForceDirectories(root + "/data");
     TFileStreamWriter(root + "/data/roads.shp");
-  }
-  ~TTempFolder() {
-    DeleteFile(root + "/data/roads.shp");
-    DeleteFile(root + "/data/roads.shp.ini");
-    RemoveDir(root + "/data");
-    RemoveDir(root);
   }
   static void TFileStreamWriter(const std::string& path) {
     TStringList l;
     l.Add("x");
     l.SaveToFile(path);
   }
-  std::string root;
+  sktest::TTempDir temp{"viewer-layer"};
+  std::string root = temp.Path();
 };
 
 class LayerRoot : public ::testing::Test {

@@ -14,6 +14,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -161,15 +162,10 @@ TEST_F(ViewerOutput, MetafilesReplayLikeTheBitmapAndGoToTheClipboard) {
 class ViewerPrint : public ViewerOutput {
 protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("sk_viewer_print_" + IntToStr(::getpid()));
-    std::filesystem::create_directories(dir);
     printer.SetOutputFileName((dir / "out.pdf").string());
   }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
-  std::filesystem::path dir;
+  sktest::TTempDir temp{"viewer-print"};
+  std::filesystem::path dir{temp.Path()};
   TPrinter printer;
 };
 

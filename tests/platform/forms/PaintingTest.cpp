@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "platform/forms/Windows.h"
+#include "platform/graphics/Bitmap.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
 namespace {
@@ -483,6 +484,45 @@ TEST(PaintingCanvas, FormSizeIsClientPlusAFixedFrame) {
     GetWindowRect(f.Handle(), &wr);
     EXPECT_EQ(wr, TRect(100, 50, 300, 200));
   }
+}
+
+/// A windowless control whose paint raises.
+class TFailingPaint : public TGraphicControl {
+  SK_CLASS(TFailingPaint, TGraphicControl)
+public:
+  using TGraphicControl::TGraphicControl;
+
+protected:
+  void Paint() override { throw Exception("paint failed"); }
+};
+
+TEST(PaintingCanvas, AChildPaintThatRaisesLeavesTheDCAsItWas) {
+  TForm f(nullptr);
+  f.SetBounds(0, 0, 200, 150);
+  auto* child = new TFailingPaint(&f);
+  child->SetBounds(30, 20, 50, 40);
+  child->SetParent(&f);
+  TBitmap target(120, 100, pf32bit);
+  HDC dc = target.Canvas()->Handle();
+  POINT originBefore{};
+  GetViewportOrgEx(dc, &originBefore);
+  RECT clipBefore{};
+  GetClipBox(dc, &clipBefore);
+  const int depthBefore = SaveDC(dc);
+  RestoreDC(dc, depthBefore);
+
+  EXPECT_THROW(f.PaintControls(dc, nullptr), Exception);
+
+  POINT origin{};
+  GetViewportOrgEx(dc, &origin);
+  EXPECT_EQ(origin.x, originBefore.x);
+  EXPECT_EQ(origin.y, originBefore.y);
+  RECT clip{};
+  GetClipBox(dc, &clip);
+  EXPECT_EQ(TRect(clip), TRect(clipBefore));
+  const int depth = SaveDC(dc); // no level left behind by the failed paint
+  RestoreDC(dc, depth);
+  EXPECT_EQ(depth, depthBefore);
 }
 
 } // namespace

@@ -1,17 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include "platform/forms/Registry.h"
 #include "platform/rtl/StringList.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
 class Registry : public ::testing::Test {
 protected:
-  void SetUp() override { SetRegistryFolder(dir.path().toStdString()); }
+  void SetUp() override { SetRegistryFolder(dir.Path()); }
   void TearDown() override { SetRegistryFolder(""); }
-  QTemporaryDir dir;
+  sktest::TTempDir dir{"registry"};
 };
 
 TEST_F(Registry, KeysAndValuesIgnoreCaseAndSurviveANewObject) {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/forms/Shell.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -15,8 +15,8 @@ void touch(const fs::path& p, const char* text = "x") {
 }
 
 TEST(Shell, OpenHandsAddressesAndExistingFilesToTheLauncher) {
-  QTemporaryDir dir;
-  fs::path root = dir.path().toStdString();
+  sktest::TTempDir dir{"shell"};
+  fs::path root = dir.Path();
   touch(root / "print.bmp");
   std::vector<std::string> opened;
   SetShellLauncher([&](const std::string& t) {
@@ -33,8 +33,8 @@ TEST(Shell, OpenHandsAddressesAndExistingFilesToTheLauncher) {
 }
 
 TEST(Shell, FolderChooserAcceptsOnlyExistingFolders) {
-  QTemporaryDir dir;
-  std::string root = dir.path().toStdString();
+  sktest::TTempDir dir{"shell"};
+  std::string root = dir.Path();
   std::string startSeen;
   std::string answer = root;
   SetFolderChooser([&](const std::string&, const std::string& start) {
@@ -53,8 +53,8 @@ TEST(Shell, FolderChooserAcceptsOnlyExistingFolders) {
 }
 
 TEST(Shell, FileOperationsOnPathLists) {
-  QTemporaryDir dir;
-  fs::path root = dir.path().toStdString();
+  sktest::TTempDir dir{"shell"};
+  fs::path root = dir.Path();
   fs::create_directory(root / "out");
   touch(root / "a.txt");
   touch(root / "b.txt");

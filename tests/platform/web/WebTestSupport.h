@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include "tests/support/EventLoopWait.h"
+
 #include <functional>
 #include <string>
 
@@ -17,8 +19,7 @@ QString Dir();
 QString Home();
 /// Writes text into Dir()/name and returns the full path.
 std::string WritePage(const QString& name, const QString& html);
-/// Processes events until cond holds or timeoutMs passes; returns cond().
-bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = 10000);
+using sktest::WaitUntil;
 /// Processes events for ms milliseconds.
 void Pump(int ms);
 

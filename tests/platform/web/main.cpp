@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
@@ -35,18 +34,6 @@ std::string WritePage(const QString& name, const QString& html) {
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
   f.write(html.toUtf8());
   return path.toStdString();
-}
-
-bool WaitUntil(const std::function<bool()>& cond, int timeoutMs) {
-  QElapsedTimer t;
-  t.start();
-  while (!cond()) {
-    if (t.elapsed() > timeoutMs) return cond();
-    QEventLoop loop;
-    QTimer::singleShot(10, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return true;
 }
 
 void Pump(int ms) {

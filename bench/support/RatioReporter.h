@@ -1,0 +1,70 @@
+// The console report of a benchmark program plus, at the end, the ratios it
+// exists to show: for each pair, our run's CPU time per iteration over the
+// baseline's (a reference library, or the floor of the standard library) in
+// the same run. CPU time, since the programs are single-threaded and wall
+// time follows whatever else the machine runs. A ratio above 1 is how many
+// times slower ours is.
+//
+//   int main(int argc, char** argv) {
+//     return RunBenchmarksWithRatios(argc, argv, {{"float to text", "BM_FloatToStr",
+//                                                  "BM_FloatToChars"}});
+//   }
+#pragma once
+
+#include "platform/rtl/Format.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+/// One line of the ratio table: full benchmark names (with their arguments,
+/// "BM_Add/10000"), ours first.
+struct TBenchRatio {
+  std::string Label;
+  std::string Ours;
+  std::string Baseline;
+};
+
+class TRatioReporter : public ::benchmark::ConsoleReporter {
+public:
+  explicit TRatioReporter(std::vector<TBenchRatio> ratios, std::string heading = "ours / baseline")
+      : ConsoleReporter(OO_Tabular), ratios_(std::move(ratios)), heading_(std::move(heading)) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs)
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+        perIteration_[r.benchmark_name()] = r.cpu_accumulated_time / double(r.iterations);
+  }
+
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    for (const TBenchRatio& ratio : ratios_) {
+      auto ours = perIteration_.find(ratio.Ours), base = perIteration_.find(ratio.Baseline);
+      if (ours == perIteration_.end() || base == perIteration_.end() || base->second <= 0)
+        continue;
+      const std::string line = Format("%s, %s: %.2f\n",
+                                      {heading_, ratio.Label, ours->second / base->second});
+      std::fputs(line.c_str(), stdout);
+    }
+  }
+
+private:
+  std::vector<TBenchRatio> ratios_;
+  std::string heading_;
+  std::map<std::string, double> perIteration_;
+};
+
+/// Runs the benchmarks the command line selects and prints the ratios.
+inline int RunBenchmarksWithRatios(int argc, char** argv, std::vector<TBenchRatio> ratios,
+                                   std::string heading = "ours / baseline") {
+  ::benchmark::Initialize(&argc, argv);
+  TRatioReporter reporter(std::move(ratios), std::move(heading));
+  ::benchmark::RunSpecifiedBenchmarks(&reporter);
+  ::benchmark::Shutdown();
+  return 0;
+}
