@@ -16,6 +16,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -60,11 +61,6 @@ public:
   }
 };
 
-std::string Slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
 std::string RunCommand(const std::string& command) {
   std::string out;
   FILE* p = popen(command.c_str(), "r");
@@ -85,16 +81,14 @@ class GisFileDBFTest : public GisCoreTest {
 protected:
   void SetUp() override {
     GisCoreTest::SetUp();
-    dir_ = std::filesystem::temp_directory_path() / ("sk_dbf_" + IntToStr(::getpid()));
-    std::filesystem::create_directories(dir_);
     SetNowSourceForTests([] { return EncodeDate(2024, 5, 17); });
   }
   void TearDown() override {
     SetNowSourceForTests(nullptr);
-    std::filesystem::remove_all(dir_);
     GisCoreTest::TearDown();
   }
-  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+  std::string PathOf(const std::string& name) const { return dir_ / name; }
+  static std::string Slurp(const std::string& path) { return sktest::TTempDir::Read(path); }
 
   /// Writes a table of the layer's fields with one record per value row.
   void Write(const std::string& path, TFakeLayer& layer,
@@ -114,7 +108,7 @@ protected:
       dbf.AppendRecord(s);
     dbf.WriteHeader();
   }
-  std::filesystem::path dir_;
+  sktest::TTempDir dir_{"dbf"};
 };
 
 } // namespace

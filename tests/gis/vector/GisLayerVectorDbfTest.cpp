@@ -4,6 +4,8 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+
+#include "tests/support/TempDir.h"
 #include <random>
 #include <unistd.h>
 
@@ -14,12 +16,6 @@
 #include "platform/rtl/Strings.h"
 
 namespace {
-
-std::string TablePath() {
-  return (std::filesystem::temp_directory_path() /
-          ("sk_layer_dbf_" + IntToStr(::getpid()) + ".dbf"))
-      .string();
-}
 
 void WriteTable(const std::string& path, TGIS_LayerVector& layer) {
   TGIS_FileDBF dbf(path, nullptr, nullptr, true, layer);
@@ -35,7 +31,8 @@ void WriteTable(const std::string& path, TGIS_LayerVector& layer) {
 
 TEST(GisLayerVectorDbf, RandomSchemasSurviveATable) {
   std::mt19937 rng(21);
-  const std::string path = TablePath();
+  const sktest::TTempDir dir("layer-dbf");
+  const std::string path = dir / "table.dbf";
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
     TGIS_LayerVector layer;
@@ -119,11 +116,11 @@ TEST(GisLayerVectorDbf, RandomSchemasSurviveATable) {
         }
       }
   }
-  std::filesystem::remove(path);
 }
 
 TEST(GisLayerVectorDbf, KeptStoredFieldsAreWrittenUnderTheirNames) {
-  const std::string path = TablePath();
+  const sktest::TTempDir dir("layer-dbf");
+  const std::string path = dir / "table.dbf";
   TGIS_LayerVector layer;
   layer.Open();
   layer.AddFieldEx("ROAD", gisFieldTypeString, 8, 0, true, 0);
@@ -138,5 +135,4 @@ TEST(GisLayerVectorDbf, KeptStoredFieldsAreWrittenUnderTheirNames) {
   EXPECT_EQ(back.GetFieldInfo(1)->Name, "ADDED_LATE");
   EXPECT_EQ(VarToStr(dbf.GetField(1, "ROAD")), "A1");
   EXPECT_TRUE(dbf.GetField(1, "ADDED_LATE").IsNull());
-  std::filesystem::remove(path);
 }

@@ -7,6 +7,8 @@
 #include <map>
 #include <random>
 
+#include "tests/support/TempDir.h"
+
 #include "gis/core/GisIni.h"
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisLayerVector.h"
@@ -336,8 +338,8 @@ TEST(GisLayerVector, ExtLayerKeepsItsExtentAndWidensTheViewer) {
 }
 
 TEST(GisLayerVector, ConfigurationKeysRoundTrip) {
-  const std::string path = testing::TempDir() + "vector_config.ini";
-  std::remove(path.c_str());
+  const sktest::TTempDir dir("vector-config");
+  const std::string path = dir / "layer.ini";
   TGIS_LayerVector l;
   l.SetScope("POP > 10");
   l.SetScopeExtent({1.5, -2, 3, 4});
@@ -367,7 +369,6 @@ TEST(GisLayerVector, ConfigurationKeysRoundTrip) {
   EXPECT_EQ(back.Scope(), "POP > 10");
   EXPECT_TRUE(GisIsSameExtent(back.ScopeExtent(), {1.5, -2, 3, 4}));
   EXPECT_EQ(back.JoinForeign(), "REF");
-  std::remove(path.c_str());
 }
 
 TEST(GisLayerVector, FreedShapesLeaveTheCursorAndThePendingList) {

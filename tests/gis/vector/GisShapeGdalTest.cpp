@@ -6,20 +6,17 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include "tests/support/TempDir.h"
 #include <random>
 #include <unistd.h>
 
-#include "gis/core/GisDefsNumbers.h"
 #include "VectorTestSupport.h"
+#include "gis/core/GisDefsNumbers.h"
 #include "gis/vector/GisLayerVector.h"
 #include "platform/rtl/Strings.h"
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 std::uint32_t BigEndian(const std::string& s, std::size_t at) {
   return std::uint32_t(std::uint8_t(s[at])) << 24 | std::uint32_t(std::uint8_t(s[at + 1])) << 16 |
@@ -69,22 +66,21 @@ TEST(GisShapeGdal, BuiltShapesHoldGdalRecordBodies) {
        {"POLYGON ((0 0,0 10,10 10,10 0,0 0),(2 2,4 2,4 4,2 4,2 2))",
         "POLYGON ((5 5,5 6,6 6,5 5))"}},
   };
-  const auto dir = std::filesystem::temp_directory_path() / ("sk_shp_" + IntToStr(::getpid()));
-  std::filesystem::create_directories(dir);
+  const sktest::TTempDir dir("shp");
   for (const auto& r : rows) {
     SCOPED_TRACE(r.type);
-    const std::string csv = (dir / "in.csv").string();
+    const std::string csv = dir / "in.csv";
     {
       std::ofstream f(csv);
       f << "id,WKT\n";
       for (std::size_t i = 0; i < r.wkt.size(); ++i)
         f << i << ",\"" << r.wkt[i] << "\"\n";
     }
-    const std::string shp = (dir / (std::string(r.type) + ".shp")).string();
+    const std::string shp = dir / (std::string(r.type) + ".shp");
     const std::string cmd = "ogr2ogr -f 'ESRI Shapefile' -nlt " + std::string(r.type) + " " + shp +
                             " " + csv + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    const auto bodies = RecordBodies(Slurp(shp));
+    const auto bodies = RecordBodies(sktest::TTempDir::Read(shp));
     ASSERT_EQ(bodies.size(), r.wkt.size());
     for (const auto& body : bodies) {
       auto read = GisCreateShapeOfType(r.shapeType, 0, nullptr);
@@ -96,7 +92,6 @@ TEST(GisShapeGdal, BuiltShapesHoldGdalRecordBodies) {
       EXPECT_EQ(blob, body);
     }
   }
-  std::filesystem::remove_all(dir);
 }
 
 TEST(GisShapeGdal, DistancesOfApartShapesMatchGeos) {

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+
+#include "tests/support/TempDir.h"
 #include <unistd.h>
 
 #include "gis/core/GisResource.h"
@@ -41,15 +43,12 @@ protected:
       for (const auto& c : row.ClassNames)
         Register(c);
     TGIS_RegistredLayers::Hooks() = {};
-    dir_ = std::filesystem::temp_directory_path() / ("sk_factory_" + IntToStr(::getpid()));
-    std::filesystem::create_directories(dir_);
   }
   void TearDown() override {
     for (const auto& row : TGIS_RegistredLayers::Rows())
       for (const auto& c : row.ClassNames)
         TGIS_RegistredLayers::UnregisterLayer(c);
     TGIS_RegistredLayers::Hooks() = {};
-    std::filesystem::remove_all(dir_);
   }
   static void Register(const std::string& cls) {
     TGIS_RegistredLayers::RegisterLayer(cls, cls + " files", [cls](TGIS_LayerFactoryArgs& a) {
@@ -61,11 +60,8 @@ protected:
   static std::string ClassOf(const std::unique_ptr<TGIS_LayerAbstract>& l) {
     return l == nullptr ? "" : static_cast<TFakeLayer*>(l.get())->ClassName;
   }
-  std::string Touch(const std::string& name) {
-    std::ofstream((dir_ / name).string()) << "x";
-    return (dir_ / name).string();
-  }
-  std::filesystem::path dir_;
+  std::string Touch(const std::string& name) { return dir_.Write(name, "x"); }
+  sktest::TTempDir dir_{"factory"};
 };
 
 TEST_F(RegistredLayersTest, ExtensionTableInOrderAnyCaseWithParams) {
@@ -161,10 +157,10 @@ TEST_F(RegistredLayersTest, RelativeAndBackslashPathsResolveAgainstLogicalFolder
   const std::string before = GetCurrentDir();
   {
     TCurrentDirGuard guard;
-    ASSERT_TRUE(SetCurrentDir(dir_.string()));
+    ASSERT_TRUE(SetCurrentDir(dir_.Path()));
     auto layer = GisCreateLayer("r", "roads.SHP");
     ASSERT_NE(layer, nullptr);
-    EXPECT_EQ(layer->Path(), dir_.string() + "/roads.SHP");
+    EXPECT_EQ(layer->Path(), dir_ / "roads.SHP");
     EXPECT_EQ(ClassOf(GisCreateLayer("r", "sub\\dir.x\\roads.shp")), "TGIS_LayerSHP");
     EXPECT_EQ(GisCreateLayer("r", "sub.shp\\roads"), nullptr);
   }
@@ -182,7 +178,7 @@ TEST_F(RegistredLayersTest, DemChoosesBilBesideHdrWithExactCase) {
 }
 
 TEST_F(RegistredLayersTest, TabByTableType) {
-  const std::string tab = (dir_ / "map.tab").string();
+  const std::string tab = dir_ / "map.tab";
   int type = 0;
   int calls = 0;
   TGIS_RegistredLayers::Hooks().TabParse = [&](const std::string& path, std::string& image) {
@@ -199,7 +195,7 @@ TEST_F(RegistredLayersTest, TabByTableType) {
   type = 3;
   auto raster = GisCreateLayer("t", tab);
   ASSERT_EQ(ClassOf(raster), "TGIS_LayerJPG");
-  EXPECT_EQ(raster->Path(), (dir_ / "img/scan.JPG").string());
+  EXPECT_EQ(raster->Path(), dir_ / "img/scan.JPG");
   EXPECT_EQ(static_cast<TFakeLayer*>(raster.get())->TabPath, tab);
   EXPECT_EQ(calls, 4);
   TGIS_RegistredLayers::Hooks().TabParse = [](const std::string& p, std::string&) -> int {
