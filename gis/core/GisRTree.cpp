@@ -253,11 +253,13 @@ void TGIS_RTree::ReadHeader() {
       throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, path_, readOnly_ ? EACCES : errno);
     Abort();
   }
-  // The fields every later step trusts.
+  // The fields every later step trusts. Without free pages the pages in use
+  // are exactly 0 .. count - 1, so the root lies below the count (a new page
+  // is taken at the count and must not be a live one).
   int64_t pages = FilePages();
   int32_t used = HeaderInt(OFF_PAGES), root = HeaderInt(OFF_ROOT), free = HeaderInt(OFF_FREE);
   if (used < 2 || used > pages || root < 1 || root >= pages || free < 0 || free >= pages ||
-      free == root || HeaderInt(OFF_ENTRIES) < 0)
+      free == root || (free == 0 && root >= used) || HeaderInt(OFF_ENTRIES) < 0)
     RaiseDamaged();
 }
 
@@ -360,9 +362,11 @@ void TGIS_RTree::ReadPage(TGIS_RTreePage& page, int32_t n) {
     RaisePageError();
   int32_t kind = static_cast<int32_t>(GetU32(raw));
   int32_t count = static_cast<int32_t>(GetU32(raw + 4));
-  if ((kind != 1 && kind != 2) || count < 0 || count > TGIS_RTreePage::MaxEntries ||
+  if ((kind != 1 && kind != 2) || count < 0 || count > TGIS_RTreePage::MaxAtRest ||
       (kind == 1 && count == 0))
     RaiseDamaged();
+  // Without free pages every live page lies below the page count.
+  const int32_t limit = HeaderInt(OFF_FREE) == 0 ? HeaderInt(OFF_PAGES) : int32_t(pages);
   for (int k = 0; k < count; ++k) {
     const uint8_t* e = raw + NODE_HEADER + k * ENTRY_SIZE;
     TGIS_RTreeEntry& entry = page.Entries[k];
@@ -371,7 +375,7 @@ void TGIS_RTree::ReadPage(TGIS_RTreePage& page, int32_t n) {
     entry.Extent.XMax = GetDouble(e + 16);
     entry.Extent.YMax = GetDouble(e + 24);
     entry.Ref = static_cast<int32_t>(GetU32(e + 32));
-    if (kind == 1 && (entry.Ref <= 0 || entry.Ref >= pages || entry.Ref == n)) RaiseDamaged();
+    if (kind == 1 && (entry.Ref <= 0 || entry.Ref >= limit || entry.Ref == n)) RaiseDamaged();
   }
   page.Kind = kind;
   page.Count = count;

@@ -235,6 +235,8 @@ TEST_F(GisExceptionTest, CreateTable) {
       {"malformed specifier: raw", "0099 bad %", "x", 1, "0099 bad %", 9},
       {"no digits", "Plain message %s", "x", 1, "Plain message x", 0},
       {"shorter than three", "12", "", 0, "12", 0},
+      {"hexadecimal prefix", "$1F message", "", 0, "$1F message", 0},
+      {"spaces are no digits", " 12 message", "", 0, " 12 message", 0},
       {"empty", "", "", 0, "", 0},
       {"percent escape", "0050 100%% of %s", "it", 0, "0050 100% of it", 5},
   };
