@@ -105,10 +105,10 @@ public:
 private:
   struct SearchState {
     std::vector<int32_t> stack; // pairs: page number, next entry index
+    std::vector<TGIS_RTreePage> pages; // the page of each pair, read once
     TGIS_Extent extent;
     int32_t uid = -1;
     int64_t descents = 0;
-    TGIS_RTreePage page;
   };
 
   void Open();
@@ -134,6 +134,7 @@ private:
   void RemoveEntry(TGIS_RTreePage& page, int index);
   int32_t Search(SearchState& s);
   void StartSearch(SearchState& s, const TGIS_Extent& extent, int32_t uid);
+  void PushSearchPage(SearchState& s, int32_t n);
 
   std::string path_;
   double timeStamp_ = 0;

@@ -249,6 +249,59 @@ TEST_F(GisRTreeTest, FourteenthInsertSplitsAndFreedLeafIsReused) {
   EXPECT_EQ(FindAll(tree, GisExtent(0, 0, 1000, 10)).size(), 14u);
 }
 
+// Splits choose their halves by place, not by position in the page: the
+// leaves of small boxes scattered over a square cover it only a few times
+// over, whatever the order the boxes came in.
+TEST_F(GisRTreeTest, LeavesStayApartInAnyInsertionOrder) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> pos(0, 1000), size(0, 1);
+  std::vector<TGIS_Extent> boxes;
+  for (int k = 0; k < 5000; ++k) {
+    const double x = pos(rng), y = pos(rng);
+    boxes.push_back(GisExtent(x, y, x + size(rng), y + size(rng)));
+  }
+  struct Order {
+    const char* name;
+    bool (*before)(const TGIS_Extent&, const TGIS_Extent&);
+  } orders[] = {
+      {"random", nullptr},
+      {"sorted by x", [](const TGIS_Extent& a, const TGIS_Extent& b) { return a.XMin < b.XMin; }},
+      {"sorted by y, descending",
+       [](const TGIS_Extent& a, const TGIS_Extent& b) { return a.YMin > b.YMin; }},
+  };
+  for (const Order& order : orders) {
+    SCOPED_TRACE(order.name);
+    std::remove(path_.c_str());
+    std::vector<TGIS_Extent> input = boxes;
+    if (order.before) std::sort(input.begin(), input.end(), order.before);
+    {
+      TGIS_RTree tree(path_);
+      for (size_t k = 0; k < input.size(); ++k)
+        tree.Insert(input[k], static_cast<int32_t>(k));
+      tree.Commit(true);
+      EXPECT_EQ(FindAll(tree, GisExtent(-1, -1, 1e4, 1e4)).size(), input.size());
+    }
+    const Bytes b = ReadAll(path_);
+    double covered = 0;
+    int leaves = 0;
+    for (int32_t n = 1; n < I32(b, PAGES); ++n) {
+      if (I32(b, PageAt(n)) != 2) continue;
+      ++leaves;
+      const size_t e = PageAt(n) + 8;
+      double xmin = F64(b, e), ymin = F64(b, e + 8), xmax = F64(b, e + 16), ymax = F64(b, e + 24);
+      for (int k = 1; k < I32(b, PageAt(n) + 4); ++k) {
+        xmin = std::min(xmin, F64(b, e + k * 36));
+        ymin = std::min(ymin, F64(b, e + k * 36 + 8));
+        xmax = std::max(xmax, F64(b, e + k * 36 + 16));
+        ymax = std::max(ymax, F64(b, e + k * 36 + 24));
+      }
+      covered += (xmax - xmin) * (ymax - ymin);
+    }
+    EXPECT_GT(leaves, 5000 / 13);
+    EXPECT_LT(covered / (1000.0 * 1000.0), 3.0) << leaves << " leaves";
+  }
+}
+
 TEST_F(GisRTreeTest, MarkerIsZeroUntilCommit) {
   TGIS_RTree tree(path_);
   tree.Insert(Box(1, 1, 1, 1), 1);
