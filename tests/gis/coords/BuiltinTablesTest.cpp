@@ -1,5 +1,6 @@
 // The built-in ellipsoid, datum and projection tables: counts, look-ups and
-// the integrity of the generated rows against the lines they came from.
+// the integrity of the generated rows against the data-file lines they came
+// from (gis/coords/gen/*.tsv).
 #include "CoordsTestSupport.h"
 
 #include "gis/core/GisKernel.h"
@@ -35,17 +36,16 @@ std::string Trim(const std::string& s) {
   return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-// The cells of a table line "| a | b | c |".
+// The cells of a data line "a<TAB>b<TAB>c".
 std::vector<std::string> Cells(const std::string& line) {
   std::vector<std::string> cells;
-  std::string body = line.substr(1, line.size() - 2);
   size_t start = 0;
   while (true) {
-    const size_t bar = body.find('|', start);
+    const size_t tab = line.find('\t', start);
     cells.push_back(
-        Trim(body.substr(start, bar == std::string::npos ? std::string::npos : bar - start)));
-    if (bar == std::string::npos) break;
-    start = bar + 1;
+        Trim(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
+    if (tab == std::string::npos) break;
+    start = tab + 1;
   }
   return cells;
 }
@@ -131,7 +131,7 @@ TEST_F(BuiltinTablesTest, KernelUnitRebuildsTheLists) {
   EXPECT_NE(GisProjectionList().FindProjection("GEC"), nullptr);
 }
 
-TEST_F(BuiltinTablesTest, EllipsoidRowsAreTheirSourceLines) {
+TEST_F(BuiltinTablesTest, EllipsoidRowsAreTheirDataLines) {
   std::vector<std::string> sources;
   for (const TGIS_EllipsoidRow& row : GisBuiltinEllipsoidRows()) {
     SCOPED_TRACE(row.Code);
@@ -150,7 +150,7 @@ TEST_F(BuiltinTablesTest, EllipsoidRowsAreTheirSourceLines) {
   EXPECT_EQ(Fnv1a64(sources), GisBuiltinEllipsoidsChecksum);
 }
 
-TEST_F(BuiltinTablesTest, DatumRowsAreTheirSourceLines) {
+TEST_F(BuiltinTablesTest, DatumRowsAreTheirDataLines) {
   const std::set<std::string> corrected = {"DAL", "NAS-U", "NAR-D", "TRN",   "EUR-S", "JOH",  "KEG",
                                            "WAK", "DID",   "PTB",   "NAS-D", "NAS-E", "SAN-M"};
   std::vector<std::string> special, three, seven;
