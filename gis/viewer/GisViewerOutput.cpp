@@ -2,6 +2,7 @@
 // metafiles and the clipboard. Printing is in GisViewerPrint.cpp.
 #include <cmath>
 
+#include "gis/core/GisDefsMetafile.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/forms/Clipboard.h"
@@ -97,9 +98,8 @@ void TGIS_Viewer::RenderToBitmap(TBitmap* bitmap) {
 
 void TGIS_Viewer::RenderToMetafile(TMetafile* metafile) {
   if (metafile == nullptr) return;
-  metafile->SetWidth(ClientWidth());
-  metafile->SetHeight(ClientHeight());
-  auto canvas = std::make_unique<TMetafileCanvas>(metafile, nullptr);
+  TGIS_MetafileTarget target(metafile, ClientWidth(), ClientHeight());
+  TCanvas* canvas = GisMetafileCanvas(target);
   canvas->Lock();
   try {
     double scale = 0;
@@ -110,7 +110,7 @@ void TGIS_Viewer::RenderToMetafile(TMetafile* metafile) {
     throw;
   }
   canvas->Unlock();
-  canvas.reset(); // completes the metafile
+  target.Canvas.reset(); // completes the metafile
 }
 
 void TGIS_Viewer::CopyToClipboard() {
