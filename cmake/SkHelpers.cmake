@@ -65,7 +65,9 @@ function(sk_test target)
   endif()
 endfunction()
 
-# sk_bench(<target> [DEPS ...] [SOURCES ...]): a Google Benchmark program.
+# sk_bench(<target> [DEPS ...] [SOURCES ...]): a Google Benchmark program,
+# with the ratio report of bench/support/BenchRatios.h (a program that calls
+# RunBenchmarksWithRatios from its own main() prints its ratios).
 function(sk_bench target)
   cmake_parse_arguments(A "" "" "DEPS;SOURCES" ${ARGN})
   find_package(benchmark REQUIRED)
@@ -74,7 +76,8 @@ function(sk_bench target)
   else()
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   endif()
-  add_executable(${target} ${sources})
+  add_executable(${target} ${sources} ${CMAKE_SOURCE_DIR}/bench/support/BenchRatios.cpp)
+  target_link_libraries(${target} PRIVATE sk_rtl)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${target} PRIVATE ${A_DEPS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()

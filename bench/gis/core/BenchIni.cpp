@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "bench/gis/core/BenchRatios.h"
+#include "bench/support/BenchRatios.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisKernel.h"
 #include "platform/rtl/Format.h"

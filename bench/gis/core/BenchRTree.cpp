@@ -21,7 +21,7 @@
 
 #include <sqlite3.h>
 
-#include "bench/gis/core/BenchRatios.h"
+#include "bench/support/BenchRatios.h"
 #include "gis/core/GisKernel.h"
 #include "gis/core/GisRTree.h"
 

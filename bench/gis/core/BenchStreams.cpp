@@ -10,7 +10,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "bench/gis/core/BenchRatios.h"
+#include "bench/support/BenchRatios.h"
 #include "gis/core/GisKernel.h"
 #include "gis/core/GisMappedFiles.h"
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchRatios.h"
 #include "gis/core/GisKernel.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisViewerWnd.h"
@@ -176,45 +177,16 @@ BENCHMARK(BM_DirectIncrementalDrag)->Unit(benchmark::kMillisecond);
 } // namespace
 
 namespace {
-
-/// The console report plus, at the end, each viewer run's time over the
-/// direct run's: the viewer's own overhead.
-class TRatioReporter : public ::benchmark::ConsoleReporter {
-public:
-  TRatioReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (r.iterations > 0)
-        perIteration_[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const char* pairs[][3] = {
-        {"full paint", "BM_ViewerFullPaint", "BM_DirectFullPaint"},
-        {"incremental drag", "BM_ViewerIncrementalDrag", "BM_DirectIncrementalDrag"}};
-    for (const auto& p : pairs) {
-      auto viewer = perIteration_.find(p[1]), direct = perIteration_.find(p[2]);
-      if (viewer == perIteration_.end() || direct == perIteration_.end() || direct->second <= 0)
-        continue;
-      const std::string line =
-          Format("viewer / direct, %s: %.2f\n", {p[0], viewer->second / direct->second});
-      std::fputs(line.c_str(), stdout);
-    }
-  }
-
-private:
-  std::map<std::string, double> perIteration_;
-};
-
+// Each viewer run's time over the direct run's: the viewer's own overhead.
+const bool ratios =
+    AddBenchRatio("viewer / direct, full paint", "BM_ViewerFullPaint", "BM_DirectFullPaint") &&
+    AddBenchRatio("viewer / direct, incremental drag", "BM_ViewerIncrementalDrag",
+                  "BM_DirectIncrementalDrag");
 } // namespace
 
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
-  ::benchmark::Initialize(&argc, argv);
-  TRatioReporter reporter;
-  ::benchmark::RunSpecifiedBenchmarks(&reporter);
-  ::benchmark::Shutdown();
+  RunBenchmarksWithRatios(argc, argv);
   return 0;
 }
