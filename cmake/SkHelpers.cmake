@@ -102,3 +102,18 @@ function(sk_bench target)
   target_link_libraries(${target} PRIVATE ${A_DEPS} benchmark::benchmark benchmark::benchmark_main)
   sk_link_qt(${target} ${A_QT})
 endfunction()
+
+# sk_generated_sources_check(<test name> <generator script> LABEL <label>):
+# a test that runs the generator with --check, so that generated sources that
+# no longer match the data files beside their generator fail. Needs python3.
+function(sk_generated_sources_check name script)
+  cmake_parse_arguments(A "" "LABEL" "" ${ARGN})
+  find_package(Python3 COMPONENTS Interpreter)
+  if(NOT Python3_Interpreter_FOUND)
+    return()
+  endif()
+  add_test(NAME ${name} COMMAND ${Python3_EXECUTABLE} ${script} --check)
+  if(A_LABEL)
+    set_tests_properties(${name} PROPERTIES LABELS ${A_LABEL})
+  endif()
+endfunction()

@@ -68,3 +68,23 @@ inline int RunBenchmarksWithRatios(int argc, char** argv, std::vector<TBenchRati
   ::benchmark::Shutdown();
   return 0;
 }
+
+/// Ratio rows added from the files of a program with several benchmark files
+/// (each adds its own rows from a static initializer); returns true so that
+/// `const bool ratios = AddBenchRatio(...) && ...;` reads as a registration.
+inline std::vector<TBenchRatio>& RegisteredBenchRatios() {
+  static std::vector<TBenchRatio> rows;
+  return rows;
+}
+
+inline bool AddBenchRatio(const std::string& label, const std::string& ours,
+                          const std::string& baseline) {
+  RegisteredBenchRatios().push_back({label, ours, baseline});
+  return true;
+}
+
+/// Runs the benchmarks the command line selects and prints the registered ratios.
+inline int RunBenchmarksWithRatios(int argc, char** argv) {
+  return RunBenchmarksWithRatios(argc, argv, RegisteredBenchRatios());
+}
+

@@ -2,6 +2,8 @@
 
 #include "gis/coords/GisEllipsoid.h"
 
+#include <cmath>
+
 namespace gis_coords {
 
 void RaiseGis(const std::string& message, const std::string& text, int value) {
@@ -10,6 +12,11 @@ void RaiseGis(const std::string& message, const std::string& text, int value) {
 
 std::string FloatText(double value) {
   return GisFloatToStr(value);
+}
+
+void CheckFinite(const TGIS_Point3D& point) {
+  for (const double v : {point.X, point.Y, point.Z})
+    if (!std::isfinite(v)) RaiseGis(GIS_RS_ERR_COORIDINATE_INVALID, FloatText(v));
 }
 
 TGIS_Ellipsoid& WGS84Ellipsoid() {

@@ -20,6 +20,10 @@ namespace gis_coords {
 /// A radian value as the messages show it.
 std::string FloatText(double value);
 
+/// Raises the coordinate error (0217, with the value) unless X, Y and Z are
+/// finite numbers.
+void CheckFinite(const TGIS_Point3D& point);
+
 /// The ellipsoids listed under "WE" and "WD"; 0200 when missing.
 TGIS_Ellipsoid& WGS84Ellipsoid();
 TGIS_Ellipsoid& WGS72Ellipsoid();

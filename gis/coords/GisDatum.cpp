@@ -77,6 +77,7 @@ void GeocentricShift(const TGIS_Datum& d, int sign, const TGIS_Point3D& input,
 // own ellipsoid and the shifts are taken as stored; from WGS 84 the roles and
 // the signs turn round.
 void Shift(const TGIS_Datum& d, bool toWGS84, const TGIS_Point3D& input, TGIS_Point3D& output) {
+  gis_coords::CheckFinite(input);
   const int sign = toWGS84 ? +1 : -1;
   switch (d.Kind) {
   case gisDatumWGS84:
@@ -141,10 +142,12 @@ void TGIS_Datum::ToWGS84(const TGIS_Point3D& input, TGIS_Point3D& output) const 
 }
 
 void TGIS_Datum::GeocentricFromWGS84(const TGIS_Point3D& input, TGIS_Point3D& output) const {
+  gis_coords::CheckFinite(input);
   GeocentricShift(*this, -1, input, output);
 }
 
 void TGIS_Datum::GeocentricToWGS84(const TGIS_Point3D& input, TGIS_Point3D& output) const {
+  gis_coords::CheckFinite(input);
   GeocentricShift(*this, +1, input, output);
 }
 
@@ -173,6 +176,11 @@ void GisMolodensky(const TGIS_Point3D& point, const TGIS_Ellipsoid& source,
   const double w = std::sqrt(1 - e2 * sin2);
   const double m = a * (1 - e2) / (w * w * w);
   const double n = a / w;
+  // A height at or below the centres of curvature (h <= -M or -N) has no
+  // shift: the formulas would divide by nothing.
+  gis_coords::CheckFinite(point);
+  if (!(m + h > 0 && n + h > 0))
+    gis_coords::RaiseGis(GIS_RS_ERR_COORIDINATE_INVALID, gis_coords::FloatText(h));
 
   const double dLat =
       (dz * cosLat - dx * sinLat * cosLon - dy * sinLat * sinLon + da * e2 * sinLat * cosLat / w +

@@ -2,7 +2,8 @@
 // (part of the GisDatums module; see GisDatums.h for the map of the module).
 //
 // The rows live in GisDatumTablesData.cpp, which gen/gen_tables.py generates
-// from the reference tables; each row keeps the source line it was made from.
+// from the tab-separated data files beside it; each row keeps the data line it
+// was made from.
 #pragma once
 
 #include "gis/coords/GisDatum.h"
@@ -15,7 +16,7 @@ struct TGIS_EllipsoidRow {
   const char* Description;
   long double SemiMajorAxis;
   long double InverseFlattening;
-  const char* Source; // the table line the row was generated from
+  const char* Source; // the data line the row was generated from
 };
 
 struct TGIS_DatumRow {
@@ -24,7 +25,7 @@ struct TGIS_DatumRow {
   const char* EllipsoidCode;
   const char* Description;
   double Values[10];     // as TGIS_DatumList::AddDatum takes them
-  const char* Source;    // the table line the row was generated from
+  const char* Source;    // the data line the row was generated from
   const char* BoxSource; // where a corrected validity box comes from, or nullptr
 };
 
@@ -35,7 +36,7 @@ std::span<const TGIS_EllipsoidRow> GisBuiltinEllipsoidRows();
 /// three-parameter datums, then EUR-7, OGB-7 and CH1903.
 std::span<const TGIS_DatumRow> GisBuiltinDatumRows();
 
-/// FNV-1a 64-bit checksums of the source lines of each table, joined by "\n".
+/// FNV-1a 64-bit checksums of the data lines of each table, joined by "\n".
 extern const uint64_t GisBuiltinEllipsoidsChecksum;
 extern const uint64_t GisBuiltinSpecialDatumsChecksum;
 extern const uint64_t GisBuiltinThreeParameterDatumsChecksum;

@@ -24,6 +24,7 @@ void TGIS_Ellipsoid::GeodeticToGeocentric(const TGIS_Point3D& input, TGIS_Point3
     gis_coords::RaiseGis(GIS_RS_ERR_LATITUDE_INVALID, gis_coords::FloatText(input.Y));
   if (!(lon >= -kPiD && lon <= kPiD))
     gis_coords::RaiseGis(GIS_RS_ERR_LONGITUDE_INVALID, gis_coords::FloatText(input.X));
+  gis_coords::CheckFinite(input); // the height
 
   // Double precision is ample here (the result is a double), and keeps
   // the conversion fast for bulk use.
@@ -41,6 +42,7 @@ void TGIS_Ellipsoid::GeodeticToGeocentric(const TGIS_Point3D& input, TGIS_Point3
 }
 
 void TGIS_Ellipsoid::GeocentricToGeodetic(const TGIS_Point3D& input, TGIS_Point3D& output) const {
+  gis_coords::CheckFinite(input);
   const double x = input.X;
   const double y = input.Y;
   const double z = input.Z;
@@ -73,7 +75,7 @@ void TGIS_Ellipsoid::GeocentricToGeodetic(const TGIS_Point3D& input, TGIS_Point3
     }
   }
 
-  const double w = std::sqrt(x * x + y * y);
+  const double w = std::hypot(x, y); // no underflow near the axis
   const double t0 = kTomsFactor * z;
   const double s0 = std::sqrt(t0 * t0 + w * w);
   const double sinB0 = t0 / s0;

@@ -9,6 +9,8 @@
 //   GisDefsLists      TGIS_PointList, TGIS_Point3DList, TGIS_Stack, TGIS_StackInteger
 //   GisDefsPasswords  TGIS_PasswordList, GisLayerPasswords
 //   GisDefsBitmap     TGIS_Bitmap, TGIS_PixelCapabilities
+//   GisDefsMetafile   TGIS_MetafileTarget, GisMetafileCanvas (over the drawing
+//                     layer: include it directly)
 //   GisDefsStyles     marker, label, chart and dormant enumerations; render markers
 //   GisDefsPaths      related file names, relative/absolute paths, common folder
 //   GisDefsCodePages  code-page conversion, GisDequote, character sets

@@ -16,11 +16,18 @@ TGIS_BitmapStreamLoader& StreamLoader() {
   return loader;
 }
 
+TGIS_BitmapClipboardLoader& ClipboardLoader() {
+  static TGIS_BitmapClipboardLoader loader;
+  return loader;
+}
+
 } // namespace
 
-void GisSetBitmapLoaders(TGIS_BitmapFileLoader fileLoader, TGIS_BitmapStreamLoader streamLoader) {
+void GisSetBitmapLoaders(TGIS_BitmapFileLoader fileLoader, TGIS_BitmapStreamLoader streamLoader,
+                         TGIS_BitmapClipboardLoader clipboardLoader) {
   FileLoader() = std::move(fileLoader);
   StreamLoader() = std::move(streamLoader);
+  ClipboardLoader() = std::move(clipboardLoader);
 }
 
 void TGIS_Bitmap::SetPicture(std::shared_ptr<const TGIS_BitmapPicture> picture) {
@@ -41,6 +48,15 @@ void TGIS_Bitmap::LoadFromFile(const std::string& name) {
 void TGIS_Bitmap::LoadFromStream(TStream& stream) {
   if (!StreamLoader()) throw EInvalidGraphic("No picture loader");
   auto picture = StreamLoader()(stream);
+  if (!picture) throw EInvalidGraphic("Unknown picture format");
+  picture_ = std::move(picture);
+  path_.clear();
+}
+
+void TGIS_Bitmap::LoadFromClipboardFormat(const std::string& format,
+                                          const std::vector<std::uint8_t>& data) {
+  if (!ClipboardLoader()) throw EInvalidGraphic("No picture loader");
+  auto picture = ClipboardLoader()(format, data);
   if (!picture) throw EInvalidGraphic("Unknown picture format");
   picture_ = std::move(picture);
   path_.clear();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gis/core/GisCanvasTypes.h"
 
@@ -32,8 +33,14 @@ using TGIS_BitmapFileLoader =
 using TGIS_BitmapStreamLoader =
     std::function<std::shared_ptr<const TGIS_BitmapPicture>(TStream& stream)>;
 
+/// Loads a picture from clipboard data: its format (a MIME type or a
+/// registered name) and its bytes; raises on failure.
+using TGIS_BitmapClipboardLoader = std::function<std::shared_ptr<const TGIS_BitmapPicture>(
+    const std::string& format, const std::vector<std::uint8_t>& data)>;
+
 /// Installs (or, with empty functions, removes) the drawing layer's loaders.
-void GisSetBitmapLoaders(TGIS_BitmapFileLoader fileLoader, TGIS_BitmapStreamLoader streamLoader);
+void GisSetBitmapLoaders(TGIS_BitmapFileLoader fileLoader, TGIS_BitmapStreamLoader streamLoader,
+                         TGIS_BitmapClipboardLoader clipboardLoader = nullptr);
 
 class TGIS_Bitmap {
 public:
@@ -51,6 +58,10 @@ public:
   void LoadFromFile(const std::string& name);
   /// Loads as the drawing layer does and clears Path.
   void LoadFromStream(TStream& stream);
+  /// Loads clipboard data as the drawing layer does and clears Path. Raises
+  /// EInvalidGraphic when no loader is installed or the data is no picture;
+  /// the bitmap is unchanged then.
+  void LoadFromClipboardFormat(const std::string& format, const std::vector<std::uint8_t>& data);
   /// Copies the source's picture and its Path; a null source empties this one.
   void Assign(const TGIS_Bitmap* source);
 

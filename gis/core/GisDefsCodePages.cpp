@@ -28,15 +28,6 @@ int GisSystemCodePage() {
 }
 
 int GisCodePageToCharset(int codePage) {
-  struct Row {
-    int codePage;
-    int charset;
-  };
-  static constexpr Row rows[] = {
-      {1250, 238}, {1251, 204}, {1252, 0},  {1253, 161}, {1254, 162}, {1255, 177}, {1256, 178},
-      {1257, 186}, {874, 222},  {932, 128}, {936, 134},  {949, 129},  {950, 136},
-  };
-  for (const auto& r : rows)
-    if (r.codePage == codePage) return r.charset;
-  return 1;
+  // 0 names no code page here (it is not the system page's stand-in).
+  return codePage == CP_ACP ? 1 : CodePageToCharset(codePage);
 }

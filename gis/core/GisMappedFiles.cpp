@@ -24,6 +24,43 @@ namespace {
   throw EFOpenError(text + ", " + OsErrorText(osError));
 }
 
+// Bytes that end a line (0, LF, $1A) or are left out of it (CR).
+struct TLineBytes {
+  bool special[256] = {};
+  constexpr TLineBytes() { special[0] = special[10] = special[13] = special[0x1A] = true; }
+};
+constexpr TLineBytes kLineBytes;
+
+// The line rules of LineFrom over a block of bytes: appends the bytes of
+// [p, p + n) to `line` up to the first line end (consumed; `ended` is set) or
+// until the line holds maxChars bytes (maxChars <= 0: no limit). Returns the
+// bytes consumed.
+size_t AppendLineBytes(const uint8_t* p, size_t n, std::string& line, int64_t maxChars,
+                       bool& ended) {
+  size_t i = 0;
+  while (i < n) {
+    size_t room = n - i;
+    if (maxChars > 0) {
+      if (static_cast<int64_t>(line.size()) >= maxChars) break;
+      room = std::min(room, static_cast<size_t>(maxChars - static_cast<int64_t>(line.size())));
+    }
+    size_t j = i;
+    while (j < i + room && !kLineBytes.special[p[j]])
+      ++j;
+    line.append(reinterpret_cast<const char*>(p) + i, j - i);
+    if (j == i + room) {
+      i = j;
+      continue;
+    }
+    i = j + 1;
+    if (p[j] != 13) {
+      ended = true;
+      break;
+    }
+  }
+  return i;
+}
+
 } // namespace
 
 // --------------------------------------------------------------- base class
@@ -149,7 +186,11 @@ bool TGIS_MappedStream::NextByte(uint8_t& c) {
 
 std::string TGIS_MappedStream::ReadLine(int64_t maxChars) {
   if (!FastReads()) return TGIS_StreamAbstract::ReadLine(maxChars);
-  return LineFrom([this](uint8_t& c) { return NextByte(c); }, maxChars);
+  std::string line;
+  bool ended = false;
+  position_ += static_cast<int64_t>(AppendLineBytes(
+      view_ + position_, static_cast<size_t>(size_ - position_), line, maxChars, ended));
+  return line;
 }
 
 std::string TGIS_MappedStream::ReadToken() {
@@ -254,7 +295,12 @@ int64_t TGIS_BufferedFileStream::Read(void* buffer, int64_t count) {
 bool TGIS_BufferedFileStream::Refill() {
   if (!fileStream_) return false;
   int64_t n = fileStream_->Read(buffer_.data(), BufferSize);
-  if (n <= 0) return false;
+  if (n <= 0) {
+    // The file ends here, whatever its size was at open (it may have shrunk
+    // since): the stream ends here too.
+    size_ = std::min(size_, std::max<int64_t>(GetPosition(), 0));
+    return false;
+  }
   filePosition_ += n;
   bufferCount_ = n;
   bufferIndex_ = 0;
@@ -274,7 +320,15 @@ bool TGIS_BufferedFileStream::NextByte(uint8_t& c) {
 std::string TGIS_BufferedFileStream::ReadLine(int64_t maxChars) {
   if (!FastReads()) return TGIS_StreamAbstract::ReadLine(maxChars);
   lastWriteEnd_ = -1;
-  return LineFrom([this](uint8_t& c) { return NextByte(c); }, maxChars);
+  std::string line;
+  bool ended = false;
+  while (!ended && (maxChars <= 0 || static_cast<int64_t>(line.size()) < maxChars)) {
+    if (bufferIndex_ == bufferCount_ && !Refill()) break;
+    bufferIndex_ += static_cast<int64_t>(
+        AppendLineBytes(buffer_.data() + bufferIndex_,
+                        static_cast<size_t>(bufferCount_ - bufferIndex_), line, maxChars, ended));
+  }
+  return line;
 }
 
 std::string TGIS_BufferedFileStream::ReadToken() {

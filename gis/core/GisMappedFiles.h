@@ -15,8 +15,11 @@
 // size - offset (not size + offset). Hand these streams only to code that
 // knows this.
 //
-// Opening a file in create mode while any stream of this process maps it is
-// refused with EFOpenError (truncating it would kill the readers).
+// Opening a file in create mode while any stream of this program maps it,
+// in this process or another, is refused with EFOpenError (truncating it
+// would kill the readers). A foreign program that cuts a mapped file
+// anyway kills a mapped reader with SIGBUS when it reads beyond the new end.
+// A buffered stream whose file shrinks ends where the file now ends.
 //
 // Errors of opening are EFOpenError (the runtime's class, not an
 // EGIS_Exception) with the text "0030 Error during mapping file ...".

@@ -2,9 +2,12 @@
 
 #include "gis/core/GisRTree.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -62,6 +65,148 @@ TGIS_Extent UnionOf(const TGIS_RTreePage& page) {
   for (int k = 1; k < page.Count; ++k)
     u = GisExtentUnion(u, page.Entries[k].Extent);
   return u;
+}
+
+// ---- choosing the halves of a split
+// The entries of a full page are sorted along one axis (by their lower, then
+// by their upper edge) and cut in two; the axis is the one whose cuts have the
+// least total perimeter, the cut along it the one whose halves overlap least
+// (then cover the least area). Each half keeps at least kMinFill entries.
+
+constexpr int kMinFill = 5;
+
+struct TBox {
+  double lo[2], hi[2];
+};
+
+TBox BoxOf(const TGIS_Extent& e) {
+  return {{e.XMin, e.YMin}, {e.XMax, e.YMax}};
+}
+
+TBox Cover(const TBox& a, const TBox& b) {
+  return {{std::min(a.lo[0], b.lo[0]), std::min(a.lo[1], b.lo[1])},
+          {std::max(a.hi[0], b.hi[0]), std::max(a.hi[1], b.hi[1])}};
+}
+
+double Perimeter(const TBox& b) {
+  return (b.hi[0] - b.lo[0]) + (b.hi[1] - b.lo[1]);
+}
+
+double Area(const TBox& b) {
+  return (b.hi[0] - b.lo[0]) * (b.hi[1] - b.lo[1]);
+}
+
+double OverlapArea(const TBox& a, const TBox& b) {
+  const double w = std::min(a.hi[0], b.hi[0]) - std::max(a.lo[0], b.lo[0]);
+  const double h = std::min(a.hi[1], b.hi[1]) - std::max(a.lo[1], b.lo[1]);
+  return w > 0 && h > 0 ? w * h : 0;
+}
+
+constexpr int kFull = TGIS_RTreePage::MaxEntries;
+
+// The entries in one sort order, with the covers of every head and tail.
+struct TSortedEntries {
+  int order[kFull];
+  TBox head[kFull], tail[kFull]; // head[k]: entries 0..k, tail[k]: entries k..end
+
+  TSortedEntries(const TGIS_RTreePage& page, int axis, bool byUpper) {
+    TBox boxes[kFull];
+    for (int k = 0; k < kFull; ++k) {
+      order[k] = k;
+      boxes[k] = BoxOf(page.Entries[k].Extent);
+    }
+    std::stable_sort(order, order + kFull, [&](int a, int b) {
+      const TBox &p = boxes[a], &q = boxes[b];
+      return byUpper ? std::pair(p.hi[axis], p.lo[axis]) < std::pair(q.hi[axis], q.lo[axis])
+                     : std::pair(p.lo[axis], p.hi[axis]) < std::pair(q.lo[axis], q.hi[axis]);
+    });
+    head[0] = boxes[order[0]];
+    for (int k = 1; k < kFull; ++k)
+      head[k] = Cover(head[k - 1], boxes[order[k]]);
+    tail[kFull - 1] = boxes[order[kFull - 1]];
+    for (int k = kFull - 2; k >= 0; --k)
+      tail[k] = Cover(tail[k + 1], boxes[order[k]]);
+  }
+  // Cut before entry k: the first half holds k entries.
+  double Margins() const {
+    double sum = 0;
+    for (int k = kMinFill; k <= kFull - kMinFill; ++k)
+      sum += Perimeter(head[k - 1]) + Perimeter(tail[k]);
+    return sum;
+  }
+};
+
+struct TSplitChoice {
+  int order[kFull];
+  int cut = kFull / 2;
+};
+
+TSplitChoice ChooseSplit(const TGIS_RTreePage& page) {
+  const TSortedEntries sorts[2][2] = {{{page, 0, false}, {page, 0, true}},
+                                      {{page, 1, false}, {page, 1, true}}};
+  const int axis =
+      sorts[1][0].Margins() + sorts[1][1].Margins() < sorts[0][0].Margins() + sorts[0][1].Margins()
+          ? 1
+          : 0;
+  // Least overlap, then least area, then the halves nearest in size; areas
+  // that differ in their last bits only (the entries are widened a little)
+  // count as equal.
+  struct TCost {
+    double overlap, area;
+    int imbalance;
+    bool operator<(const TCost& o) const {
+      auto near = [](double a, double b) {
+        return std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b));
+      };
+      if (!near(overlap, o.overlap)) return overlap < o.overlap;
+      if (!near(area, o.area)) return area < o.area;
+      return imbalance < o.imbalance;
+    }
+  };
+  TSplitChoice best;
+  TCost bestCost{};
+  bool found = false;
+  for (const TSortedEntries& sorted : sorts[axis])
+    for (int k = kMinFill; k <= kFull - kMinFill; ++k) {
+      const TCost cost{OverlapArea(sorted.head[k - 1], sorted.tail[k]),
+                       Area(sorted.head[k - 1]) + Area(sorted.tail[k]), std::abs(2 * k - kFull)};
+      if (found && !(cost < bestCost)) continue;
+      found = true;
+      bestCost = cost;
+      std::copy(sorted.order, sorted.order + kFull, best.order);
+      best.cut = k;
+    }
+  return best;
+}
+
+// The child of an internal page a new entry goes to: the one whose overlap
+// with its siblings grows least, then the one that grows least, then the
+// smallest.
+int ChooseChild(const TGIS_RTreePage& page, const TGIS_Extent& extent) {
+  TBox boxes[TGIS_RTreePage::MaxEntries];
+  for (int k = 0; k < page.Count; ++k)
+    boxes[k] = BoxOf(page.Entries[k].Extent);
+  const TBox added = BoxOf(extent);
+  int best = 0;
+  double leastOverlap = 0, leastGrowth = 0, leastArea = 0;
+  for (int k = 0; k < page.Count; ++k) {
+    const TBox grown = Cover(boxes[k], added);
+    const double area = Area(boxes[k]);
+    const double growth = Area(grown) - area;
+    double overlap = 0;
+    if (growth > 0)
+      for (int j = 0; j < page.Count; ++j)
+        if (j != k) overlap += OverlapArea(grown, boxes[j]) - OverlapArea(boxes[k], boxes[j]);
+    if (k == 0 || overlap < leastOverlap ||
+        (overlap == leastOverlap &&
+         (growth < leastGrowth || (growth == leastGrowth && area < leastArea)))) {
+      best = k;
+      leastOverlap = overlap;
+      leastGrowth = growth;
+      leastArea = area;
+    }
+  }
+  return best;
 }
 
 int FindRef(const TGIS_RTreePage& page, int32_t ref) {
@@ -253,11 +398,13 @@ void TGIS_RTree::ReadHeader() {
       throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, path_, readOnly_ ? EACCES : errno);
     Abort();
   }
-  // The fields every later step trusts.
+  // The fields every later step trusts. Without free pages the pages in use
+  // are exactly 0 .. count - 1, so the root lies below the count (a new page
+  // is taken at the count and must not be a live one).
   int64_t pages = FilePages();
   int32_t used = HeaderInt(OFF_PAGES), root = HeaderInt(OFF_ROOT), free = HeaderInt(OFF_FREE);
   if (used < 2 || used > pages || root < 1 || root >= pages || free < 0 || free >= pages ||
-      free == root || HeaderInt(OFF_ENTRIES) < 0)
+      free == root || (free == 0 && root >= used) || HeaderInt(OFF_ENTRIES) < 0)
     RaiseDamaged();
 }
 
@@ -360,9 +507,11 @@ void TGIS_RTree::ReadPage(TGIS_RTreePage& page, int32_t n) {
     RaisePageError();
   int32_t kind = static_cast<int32_t>(GetU32(raw));
   int32_t count = static_cast<int32_t>(GetU32(raw + 4));
-  if ((kind != 1 && kind != 2) || count < 0 || count > TGIS_RTreePage::MaxEntries ||
+  if ((kind != 1 && kind != 2) || count < 0 || count > TGIS_RTreePage::MaxAtRest ||
       (kind == 1 && count == 0))
     RaiseDamaged();
+  // Without free pages every live page lies below the page count.
+  const int32_t limit = HeaderInt(OFF_FREE) == 0 ? HeaderInt(OFF_PAGES) : int32_t(pages);
   for (int k = 0; k < count; ++k) {
     const uint8_t* e = raw + NODE_HEADER + k * ENTRY_SIZE;
     TGIS_RTreeEntry& entry = page.Entries[k];
@@ -371,7 +520,7 @@ void TGIS_RTree::ReadPage(TGIS_RTreePage& page, int32_t n) {
     entry.Extent.XMax = GetDouble(e + 16);
     entry.Extent.YMax = GetDouble(e + 24);
     entry.Ref = static_cast<int32_t>(GetU32(e + 32));
-    if (kind == 1 && (entry.Ref <= 0 || entry.Ref >= pages || entry.Ref == n)) RaiseDamaged();
+    if (kind == 1 && (entry.Ref <= 0 || entry.Ref >= limit || entry.Ref == n)) RaiseDamaged();
   }
   page.Kind = kind;
   page.Count = count;
@@ -452,17 +601,7 @@ void TGIS_RTree::Insert(const TGIS_Extent& extent, int32_t uid) {
   while (page.Kind == 1) {
     if (page.Parents.size() >= MAX_DEPTH) RaiseDamaged();
     page.Parents.push_back(page.PageNo);
-    int best = 0;
-    double least = 1.7e308;
-    for (int k = 0; k < page.Count; ++k) {
-      const TGIS_Extent& e = page.Entries[k].Extent;
-      double growth = GisExtentArea(GisExtentUnion(e, entry.Extent)) - GisExtentArea(e);
-      if (growth < least) {
-        least = growth;
-        best = k;
-      }
-    }
-    ReadPage(page, page.Entries[best].Ref);
+    ReadPage(page, page.Entries[ChooseChild(page, entry.Extent)].Ref);
   }
 
   int at = page.Count;
@@ -488,15 +627,20 @@ void TGIS_RTree::Insert(const TGIS_Extent& extent, int32_t uid) {
 }
 
 void TGIS_RTree::SplitPage(TGIS_RTreePage& page) {
-  const int half = TGIS_RTreePage::MaxEntries / 2;
+  SK_ASSERT(page.Count == TGIS_RTreePage::MaxEntries, "Assertion failure", "GisRTree", __LINE__);
+  const TSplitChoice split = ChooseSplit(page);
   TGIS_RTreePage other;
   other.Kind = page.Kind;
   other.PageNo = AllocPage(false);
   other.Parents = page.Parents;
-  for (int k = half; k < page.Count; ++k)
-    other.Entries[k - half] = page.Entries[k];
-  other.Count = page.Count - half;
-  page.Count = half;
+  TGIS_RTreeEntry all[TGIS_RTreePage::MaxEntries];
+  std::copy(page.Entries, page.Entries + page.Count, all);
+  for (int k = 0; k < split.cut; ++k)
+    page.Entries[k] = all[split.order[k]];
+  for (int k = split.cut; k < page.Count; ++k)
+    other.Entries[k - split.cut] = all[split.order[k]];
+  other.Count = page.Count - split.cut;
+  page.Count = split.cut;
   WritePage(page);
   WritePage(other);
 
@@ -558,22 +702,30 @@ void TGIS_RTree::StartSearch(SearchState& s, const TGIS_Extent& extent, int32_t 
   s.extent = extent;
   s.uid = uid;
   s.descents = 0;
-  s.stack.push_back(HeaderInt(OFF_ROOT));
+  PushSearchPage(s, HeaderInt(OFF_ROOT));
+}
+
+void TGIS_RTree::PushSearchPage(SearchState& s, int32_t n) {
+  const size_t level = s.stack.size() / 2;
+  if (s.pages.size() <= level) s.pages.resize(level + 1);
+  ReadPage(s.pages[level], n);
+  s.stack.push_back(n);
   s.stack.push_back(0);
 }
 
 // A depth-first walk resumable between calls: the stack holds pairs of a page
-// number and the index of the next entry to look at in that page.
+// number and the index of the next entry to look at in that page, and each
+// page is read once, when the walk enters it.
 int32_t TGIS_RTree::Search(SearchState& s) {
   while (!s.stack.empty()) {
     size_t top = s.stack.size();
     int32_t next = s.stack[top - 1];
-    ReadPage(s.page, s.stack[top - 2]);
+    const TGIS_RTreePage& page = s.pages[top / 2 - 1];
     bool descended = false;
-    for (int k = next; k < s.page.Count; ++k) {
-      const TGIS_RTreeEntry& e = s.page.Entries[k];
+    for (int k = next; k < page.Count; ++k) {
+      const TGIS_RTreeEntry& e = page.Entries[k];
       if (!GisIsExtentIntersecting(e.Extent, s.extent)) continue;
-      if (s.page.Kind == 2) {
+      if (page.Kind == 2) {
         if (s.uid >= 0 && e.Ref != s.uid) continue;
         s.stack[top - 1] = k + 1;
         return e.Ref;
@@ -581,8 +733,7 @@ int32_t TGIS_RTree::Search(SearchState& s) {
       s.stack[top - 1] = k + 1;
       // In a sound tree every page is entered at most once per walk.
       if (++s.descents > FilePages() || s.stack.size() / 2 >= MAX_DEPTH) RaiseDamaged();
-      s.stack.push_back(e.Ref);
-      s.stack.push_back(0);
+      PushSearchPage(s, e.Ref);
       descended = true;
       break;
     }
@@ -610,7 +761,7 @@ bool TGIS_RTree::Delete(const TGIS_Extent& extent, int32_t uid) {
   if (HeaderInt(OFF_MARKER) != 0) MarkModified();
 
   TGIS_RTreePage& page = page_;
-  page = work_.page;
+  page = work_.pages[work_.stack.size() / 2 - 1];
   page.Parents.clear();
   for (size_t k = 0; k + 2 < work_.stack.size(); k += 2)
     page.Parents.push_back(work_.stack[k]);

@@ -12,7 +12,8 @@
 // A writable index holds an exclusive lock on its file; a second opener (in
 // this process or another) gets a read-only index, which is never written.
 //
-// Pages read from the file are checked (kind, entry count, child page
+// The header is checked on open (page count against the root and the file
+// size), and every page read from the file (kind, entry count, child page
 // numbers, depth, pages visited per walk): a damaged file raises
 // EGIS_Exception "RTIndex:<path>" and, when the index is writable, is marked
 // inconsistent so that the next open rebuilds it.
@@ -39,7 +40,10 @@ struct TGIS_RTreeEntry {
 /// One node page in memory, with the page numbers on the path from the root
 /// down to its parent (the last one is the parent).
 struct TGIS_RTreePage {
+  /// Room for one entry more than a page holds at rest: the insert that
+  /// fills it splits it.
   static constexpr int MaxEntries = 14;
+  static constexpr int MaxAtRest = MaxEntries - 1;
   int32_t Kind = 2;
   int32_t Count = 0;
   TGIS_RTreeEntry Entries[MaxEntries];
@@ -101,10 +105,10 @@ public:
 private:
   struct SearchState {
     std::vector<int32_t> stack; // pairs: page number, next entry index
+    std::vector<TGIS_RTreePage> pages; // the page of each pair, read once
     TGIS_Extent extent;
     int32_t uid = -1;
     int64_t descents = 0;
-    TGIS_RTreePage page;
   };
 
   void Open();
@@ -130,6 +134,7 @@ private:
   void RemoveEntry(TGIS_RTreePage& page, int index);
   int32_t Search(SearchState& s);
   void StartSearch(SearchState& s, const TGIS_Extent& extent, int32_t uid);
+  void PushSearchPage(SearchState& s, int32_t n);
 
   std::string path_;
   double timeStamp_ = 0;

@@ -57,10 +57,15 @@ void GisResourceDone() {
 
 namespace {
 
+// The first three characters as a decimal number; 0 unless all three are
+// decimal digits.
 int LeadingErrorNumber(const std::string& message) {
   if (message.size() < 3) return 0;
-  Integer value = 0;
-  if (!TryStrToInt(std::string_view(message).substr(0, 3), value)) return 0;
+  int value = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (message[i] < '0' || message[i] > '9') return 0;
+    value = value * 10 + (message[i] - '0');
+  }
   return value;
 }
 

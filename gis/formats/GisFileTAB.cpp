@@ -1,4 +1,5 @@
 #include "gis/formats/GisFileTAB.h"
+#include "gis/viewer/GisRegistredLayers.h"
 
 #include <climits>
 #include <cmath>
@@ -182,4 +183,10 @@ void GisRegisterRasterRegistration() {
     tab.ApplyRasterRegistration(layer);
     return true;
   });
+  TGIS_RegistredLayers::Hooks().TabParse = [](const std::string& tabPath, std::string& imageName) {
+    TGIS_FileTAB tab(tabPath);
+    const std::int32_t type = tab.Parse();
+    if (type == gisTabRaster) imageName = tab.RasterFile();
+    return static_cast<int>(type);
+  };
 }

@@ -3,7 +3,8 @@
 // image's name with its registration control points, the CoordSys line.
 //
 // GisRegisterRasterRegistration installs this reader as the raster layers'
-// registration reader (the raster base cannot name this folder).
+// registration reader (the raster base cannot name this folder) and as the
+// layer factory's ".tab" header parser.
 #pragma once
 
 #include <cstdint>
@@ -61,5 +62,7 @@ private:
   std::string rasterFile_, coordSysLine_;
 };
 
-/// Makes the raster layers read their ".tab" registrations with TGIS_FileTAB.
+/// Makes the raster layers read their ".tab" registrations with TGIS_FileTAB,
+/// and the layer factory tell a raster ".tab" (type 3, with the image it
+/// names) from a vector one.
 void GisRegisterRasterRegistration();

@@ -101,8 +101,10 @@ public:
   void Invalidate() override;
   void Update() override;
   void DropCache();
-  void HourglassPrepare();
-  void HourglassRelease();
+  /// Prepare and Release return the interrupt flag as it stands afterwards,
+  /// as HourglassShake does (a release to depth 0 clears it).
+  bool HourglassPrepare();
+  bool HourglassRelease();
   bool HourglassShake();
   void BusyPrepare(void* sender);
   void BusyRelease(void* sender);
@@ -253,7 +255,15 @@ public:
   TFont* PrintTitleFont() { return printTitleFont_.get(); }
   TFont* PrintSubtitleFont() { return printSubtitleFont_.get(); }
   TFont* PrintFooterFont() { return printFooterFont_.get(); }
+  /// The writers copy the given font into the viewer's own (nothing for
+  /// null); they never take it over.
+  virtual void SetPrintTitleFont(const TFont* font);
+  virtual void SetPrintSubtitleFont(const TFont* font);
+  virtual void SetPrintFooterFont(const TFont* font);
   TGIS_Editor* Editor() const { return editor_.get(); }
+  /// Copies the given editor's settings into the viewer's own editor, which
+  /// stays the viewer's (nothing for null or the own editor).
+  virtual void SetEditor(const TGIS_Editor* editor);
   TGIS_LabelsArea* LabelsArea() const { return labelsArea_.get(); }
   /// The informational text (read-only; the writer ignores its value).
   std::string Copyright() const { return "Vornakel map viewer"; }

@@ -313,7 +313,7 @@ HWND TopWindowOf(TControl* control) {
 
 } // namespace
 
-void TGIS_Viewer::HourglassPrepare() {
+bool TGIS_Viewer::HourglassPrepare() {
   if (hourglassDepth_ == 0) {
     topWindow_ = TopWindowOf(this);
     savedCursor_ = Screen()->Cursor();
@@ -322,9 +322,10 @@ void TGIS_Viewer::HourglassPrepare() {
     interrupted_ = false;
   }
   ++hourglassDepth_;
+  return interrupted_;
 }
 
-void TGIS_Viewer::HourglassRelease() {
+bool TGIS_Viewer::HourglassRelease() {
   if (hourglassDepth_ <= 0) throw EGIS_Exception(GIS_RS_ERR_BAD_CALL, "HourglassRelease", 0);
   --hourglassDepth_;
   if (hourglassDepth_ == 0) {
@@ -334,6 +335,7 @@ void TGIS_Viewer::HourglassRelease() {
       Screen()->SetCursor(savedCursor_);
     interrupted_ = false;
   }
+  return interrupted_;
 }
 
 bool TGIS_Viewer::HourglassShake() {
@@ -420,6 +422,22 @@ void TGIS_Viewer::SetTilePicture(const TBitmap* picture) {
     tilePicture_ = std::make_unique<TBitmap>();
   else
     tilePicture_->Assign(picture);
+}
+
+void TGIS_Viewer::SetPrintTitleFont(const TFont* font) {
+  if (font != nullptr) printTitleFont_->Assign(*font);
+}
+
+void TGIS_Viewer::SetPrintSubtitleFont(const TFont* font) {
+  if (font != nullptr) printSubtitleFont_->Assign(*font);
+}
+
+void TGIS_Viewer::SetPrintFooterFont(const TFont* font) {
+  if (font != nullptr) printFooterFont_->Assign(*font);
+}
+
+void TGIS_Viewer::SetEditor(const TGIS_Editor* editor) {
+  if (editor != nullptr && editor != editor_.get()) editor_->Assign(*editor);
 }
 
 void TGIS_Viewer::SetSelectionPattern(const TBitmap* pattern) {

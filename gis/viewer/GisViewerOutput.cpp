@@ -2,6 +2,7 @@
 // metafiles and the clipboard. Printing is in GisViewerPrint.cpp.
 #include <cmath>
 
+#include "gis/core/GisDefsMetafile.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/forms/Clipboard.h"
@@ -83,16 +84,15 @@ void TGIS_Viewer::RenderToBitmap(TBitmap* bitmap) {
 
 void TGIS_Viewer::RenderToMetafile(TMetafile* metafile) {
   if (metafile == nullptr) return;
-  metafile->SetWidth(ClientWidth());
-  metafile->SetHeight(ClientHeight());
-  auto canvas = std::make_unique<TMetafileCanvas>(metafile, nullptr);
+  TGIS_MetafileTarget target(metafile, ClientWidth(), ClientHeight());
+  TCanvas* canvas = GisMetafileCanvas(target);
   {
     TCanvasLock lock(*canvas);
     double scale = 0;
     RenderToDC(canvas->Handle(), canvas->Font()->PixelsPerInch(), scale, GetVisibleExtent(),
                ClientRect());
   }
-  canvas.reset(); // completes the metafile
+  target.Canvas.reset(); // completes the metafile
 }
 
 void TGIS_Viewer::CopyToClipboard() {

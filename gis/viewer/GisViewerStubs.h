@@ -17,6 +17,9 @@ public:
   virtual bool InEdit() const { return false; }
   /// The edited shape draws its vertex marks.
   virtual void DrawEditingPoints() {}
+  /// Takes over another editor's settings; the edit under way and the viewer
+  /// stay. This editor has no settings yet.
+  virtual void Assign(const TGIS_Editor&) {}
   int EndEditCalls() const { return endEditCalls_; }
 
 private:

@@ -3,11 +3,16 @@
 #include "platform/rtl/ResetHooks.h"
 #include "platform/rtl/Strings.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <iconv.h>
+#include <map>
+#include <mutex>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -70,17 +75,8 @@ struct Iconv {
 
 enum class Decode { Ok, Invalid, Unknown };
 
-// Bytes of a code page to UTF-8.
-Decode decodeToUtf8(const std::string& text, int codePage, std::string& out) {
-  if (codePage == CP_UTF8) {
-    if (!IsValidUtf8(text)) return Decode::Invalid;
-    out = text;
-    return Decode::Ok;
-  }
-  if (codePage == 1252) {
-    out = decode1252(text);
-    return Decode::Ok;
-  }
+// Bytes of a code page to UTF-8 through iconv, the whole text at once.
+Decode iconvDecode(std::string_view text, int codePage, std::string& out) {
   Iconv conv("UTF-8", CodePageName(codePage));
   if (!conv.ok()) return Decode::Unknown;
   out.clear();
@@ -105,6 +101,83 @@ Decode decodeToUtf8(const std::string& text, int codePage, std::string& out) {
   iconv(conv.cd, nullptr, nullptr, &dst, &dstLeft);
   out.append(buf.data(), dst);
   return Decode::Ok;
+}
+
+// ---- single-byte code pages -----------------------------------------------------
+// A single-byte page may leave a few bytes undefined (0x98 in 1251). Such a
+// byte decodes on its own, to the character of the same number (as the
+// Windows-1252 table above does for its five), and the rest of the text in
+// its real page; the same character encodes back to the byte.
+
+bool isSingleBytePage(int codePage) {
+  return codePage == 874 || (codePage >= 1250 && codePage <= 1258) ||
+         (codePage >= 28591 && codePage <= 28605) || codePage == 10000 || codePage == 20866 ||
+         codePage == 21866;
+}
+
+using ByteSet = std::array<bool, 256>;
+
+// The bytes the page leaves undefined, asked of iconv once per page.
+const ByteSet& undefinedBytes(int codePage) {
+  static std::mutex lock;
+  static std::map<int, ByteSet> pages;
+  const std::lock_guard<std::mutex> hold(lock);
+  auto [it, added] = pages.try_emplace(codePage);
+  if (added) {
+    it->second.fill(false);
+    std::string out;
+    for (int b = 0x80; b <= 0xFF; ++b) {
+      const char byte = static_cast<char>(b);
+      it->second[size_t(b)] = iconvDecode(std::string_view(&byte, 1), codePage, out) != Decode::Ok;
+    }
+  }
+  return it->second;
+}
+
+// Decodes the defined runs in the page and every undefined byte on its own.
+Decode decodeSingleByte(const std::string& text, int codePage, std::string& out) {
+  const ByteSet& undefined = undefinedBytes(codePage);
+  auto isUndefined = [&](char c) { return undefined[static_cast<unsigned char>(c)]; };
+  if (std::none_of(text.begin(), text.end(), isUndefined)) return iconvDecode(text, codePage, out);
+  std::string result, run;
+  for (size_t at = 0; at < text.size();) {
+    if (isUndefined(text[at])) {
+      appendUtf8(result, static_cast<unsigned char>(text[at++]));
+      continue;
+    }
+    size_t end = at;
+    while (end < text.size() && !isUndefined(text[end]))
+      ++end;
+    const Decode d = iconvDecode(std::string_view(text).substr(at, end - at), codePage, run);
+    if (d != Decode::Ok) return d;
+    result += run;
+    at = end;
+  }
+  out = std::move(result);
+  return Decode::Ok;
+}
+
+// The byte a character that the page cannot encode goes back to: its own
+// number when that byte is one the page leaves undefined; else '?'.
+char unencodableByte(char32_t c, int codePage) {
+  if (c >= 0x80 && c <= 0xFF && isSingleBytePage(codePage) && undefinedBytes(codePage)[c])
+    return static_cast<char>(c);
+  return '?';
+}
+
+// Bytes of a code page to UTF-8.
+Decode decodeToUtf8(const std::string& text, int codePage, std::string& out) {
+  if (codePage == CP_UTF8) {
+    if (!IsValidUtf8(text)) return Decode::Invalid;
+    out = text;
+    return Decode::Ok;
+  }
+  if (codePage == 1252) {
+    out = decode1252(text);
+    return Decode::Ok;
+  }
+  if (isSingleBytePage(codePage)) return decodeSingleByte(text, codePage, out);
+  return iconvDecode(text, codePage, out);
 }
 
 // Valid UTF-8 to a code page; false when the code page is unknown.
@@ -143,7 +216,7 @@ bool encodeFromUtf8(const std::string& utf8, int codePage, std::string& out) {
     if (len == 0) len = 1;
     in += len;
     inLeft -= len;
-    out += '?';
+    out += unencodableByte(c, codePage);
   }
   char* dst = buf.data();
   size_t dstLeft = buf.size();

@@ -5,9 +5,12 @@
 // boundary over iconv. Nothing here throws:
 // - equal code pages give the bytes unchanged;
 // - an unknown code page gives '';
-// - bytes that are not valid in the source code page: the whole text is
-//   decoded as Windows-1252 instead, which maps every byte, so that a round
-//   trip through 1252 keeps every byte;
+// - a byte that a single-byte code page leaves undefined (0x98 in 1251)
+//   decodes on its own to the character of the same number, and encodes back
+//   to that byte; the rest of the text decodes in its page;
+// - text that is not valid in a multi-byte code page (UTF-8, 932 ...): the
+//   whole text is decoded as Windows-1252 instead, which maps every byte, so
+//   that a round trip through 1252 keeps every byte;
 // - characters that the target code page cannot encode become '?'.
 // The system code page (GetACP) comes from the environment's locale and
 // defaults to 65001 (UTF-8).

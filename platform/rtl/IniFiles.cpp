@@ -6,7 +6,8 @@
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Strings.h"
 
-#include <algorithm>
+#include <iterator>
+#include <string_view>
 
 namespace {
 
@@ -17,9 +18,13 @@ struct IniLine {
   std::string value; // value of a key line
 };
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 IniLine classify(const std::string& raw) {
   IniLine line;
-  const std::string text = Trim(raw);
+  std::string_view bare = raw;
+  if (bare.substr(0, kUtf8Bom.size()) == kUtf8Bom) bare.remove_prefix(kUtf8Bom.size());
+  const std::string text = Trim(bare);
   if (text.empty() || text[0] == ';') return line;
   if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
     line.kind = IniLine::SectionHeader;
@@ -116,44 +121,66 @@ void TMemIniFile::load() {
   SetStrings(lines);
 }
 
+std::size_t TMemIniFile::KeyNameHash::operator()(const KeyName& k) const {
+  return std::hash<const void*>()(k.section) ^ (AnsiCaseFoldHash(k.key) * 31);
+}
+
+bool TMemIniFile::KeyNameEqual::operator()(const KeyName& a, const KeyName& b) const {
+  return a.section == b.section && AnsiSameText(a.key, b.key);
+}
+
 TMemIniFile::Section* TMemIniFile::findSection(const std::string& name) {
-  for (auto& section : sections_)
-    if (sameName(section.name, name)) return &section;
-  return nullptr;
+  const auto it = sectionIndex_.find(name);
+  return it == sectionIndex_.end() ? nullptr : &*it->second;
+}
+
+TMemIniFile::Section& TMemIniFile::findOrAddSection(const std::string& name) {
+  if (Section* s = findSection(name)) return *s;
+  const auto at = sections_.insert(sections_.end(), Section{name, {}, 0});
+  sectionIndex_.emplace(at->name, at);
+  return *at;
 }
 
 TMemIniFile::Entry* TMemIniFile::findEntry(Section& section, const std::string& key) {
-  for (auto& entry : section.entries)
-    if (sameName(entry.key, key)) return &entry;
-  return nullptr;
+  const auto it = keys_.find(KeyName{&section, key});
+  return it == keys_.end() ? nullptr : &*it->second.first;
+}
+
+void TMemIniFile::addEntry(Section& section, Entry entry) {
+  const auto at = section.entries.insert(section.entries.end(), std::move(entry));
+  if (at->value.empty()) return;
+  auto [it, added] = keys_.try_emplace(KeyName{&section, at->key}, KeyRef{at, 0});
+  if (added)
+    ++section.keyCount;
+  else
+    ++it->second.repeats;
 }
 
 void TMemIniFile::Clear() {
+  keys_.clear();
+  sectionIndex_.clear();
   sections_.clear();
 }
 
 void TMemIniFile::SetStrings(const TStrings& lines) {
-  sections_.clear();
+  Clear();
   Section* current = nullptr;
   for (int i = 0; i < lines.Count(); ++i) {
-    const IniLine line = classify(lines.Get(i));
+    IniLine line = classify(lines.Get(i));
     switch (line.kind) {
     case IniLine::Skip:
       break;
     case IniLine::SectionHeader:
-      current = findSection(line.name);
-      if (current == nullptr) {
-        sections_.push_back(Section{line.name, {}});
-        current = &sections_.back();
-      }
+      current = &findOrAddSection(line.name);
       break;
     case IniLine::KeyValue:
       // A line without '=' is kept as a key without a value (it is written
       // back as it was, but reads as no key).
     case IniLine::Other:
       if (current != nullptr)
-        current->entries.push_back(
-            Entry{line.name, line.kind == IniLine::KeyValue ? "=" + line.value : std::string()});
+        addEntry(*current,
+                 Entry{std::move(line.name),
+                       line.kind == IniLine::KeyValue ? "=" + line.value : std::string()});
       break;
     }
   }
@@ -162,10 +189,10 @@ void TMemIniFile::SetStrings(const TStrings& lines) {
 void TMemIniFile::GetStrings(TStrings& lines) const {
   TUpdateScope<TStrings> update(lines);
   lines.Clear();
-  for (size_t i = 0; i < sections_.size(); ++i) {
-    if (i > 0) lines.Add("");
-    lines.Add("[" + sections_[i].name + "]");
-    for (const auto& entry : sections_[i].entries)
+  for (const Section& section : sections_) {
+    if (lines.Count() > 0) lines.Add("");
+    lines.Add("[" + section.name + "]");
+    for (const auto& entry : section.entries)
       lines.Add(entry.key + entry.value);
   }
   update.End();
@@ -174,26 +201,17 @@ void TMemIniFile::GetStrings(TStrings& lines) const {
 std::string TMemIniFile::ReadString(const std::string& section, const std::string& ident,
                                     const std::string& defaultValue) {
   Section* s = findSection(section);
-  if (s == nullptr) return defaultValue;
-  for (const auto& entry : s->entries)
-    if (!entry.value.empty() && sameName(entry.key, ident)) return entry.value.substr(1);
-  return defaultValue;
+  const Entry* entry = s ? findEntry(*s, ident) : nullptr;
+  return entry ? entry->value.substr(1) : defaultValue;
 }
 
 void TMemIniFile::WriteString(const std::string& section, const std::string& ident,
                               const std::string& value) {
-  Section* s = findSection(section);
-  if (s == nullptr) {
-    sections_.push_back(Section{section, {}});
-    s = &sections_.back();
-  }
-  for (auto& entry : s->entries) {
-    if (!entry.value.empty() && sameName(entry.key, ident)) {
-      entry.value = "=" + value;
-      return;
-    }
-  }
-  s->entries.push_back(Entry{ident, "=" + value});
+  Section& s = findOrAddSection(section);
+  if (Entry* entry = findEntry(s, ident))
+    entry->value = "=" + value;
+  else
+    addEntry(s, Entry{ident, "=" + value});
 }
 
 // The lists are built aside and then assigned, so that the target (which may
@@ -221,19 +239,45 @@ void TMemIniFile::ReadSectionValues(const std::string& section, TStrings& values
   values.Assign(lines);
 }
 
+bool TMemIniFile::SectionExists(const std::string& section) {
+  const Section* s = findSection(section);
+  return s != nullptr && s->keyCount > 0;
+}
+
+bool TMemIniFile::ValueExists(const std::string& section, const std::string& ident) {
+  Section* s = findSection(section);
+  return s != nullptr && findEntry(*s, ident) != nullptr;
+}
+
 void TMemIniFile::EraseSection(const std::string& section) {
-  sections_.erase(std::remove_if(sections_.begin(), sections_.end(),
-                                 [&](const Section& s) { return sameName(s.name, section); }),
-                  sections_.end());
+  const auto it = sectionIndex_.find(section);
+  if (it == sectionIndex_.end()) return;
+  const Sections::iterator at = it->second;
+  // The tables view names held by the section: they go first.
+  for (const Entry& entry : at->entries)
+    if (!entry.value.empty()) keys_.erase(KeyName{&*at, entry.key});
+  sectionIndex_.erase(it);
+  sections_.erase(at);
 }
 
 void TMemIniFile::DeleteKey(const std::string& section, const std::string& ident) {
   Section* s = findSection(section);
   if (s == nullptr) return;
-  auto it = std::find_if(s->entries.begin(), s->entries.end(), [&](const Entry& e) {
-    return !e.value.empty() && sameName(e.key, ident);
-  });
-  if (it != s->entries.end()) s->entries.erase(it);
+  const auto ref = keys_.find(KeyName{s, ident});
+  if (ref == keys_.end()) return;
+  const Entries::iterator gone = ref->second.first;
+  const int repeats = ref->second.repeats;
+  keys_.erase(ref); // before the key it views goes
+  if (repeats == 0) {
+    --s->keyCount;
+  } else {
+    // A repeated key: the next entry of the same name becomes the one read.
+    auto next = std::next(gone);
+    while (next->value.empty() || !AnsiSameText(next->key, gone->key))
+      ++next;
+    keys_.emplace(KeyName{s, next->key}, KeyRef{next, repeats - 1});
+  }
+  s->entries.erase(gone);
 }
 
 void TMemIniFile::UpdateFile() {

@@ -5,8 +5,9 @@
 // "[name]" starts a section (the name trimmed); elsewhere the text before the
 // first '=' is the key and the rest the value, both trimmed, with no
 // unquoting. Sections and keys compare ignoring letter case; the first of
-// two equal keys wins; a section named twice is one section. Bytes are kept
-// as they are (no code-page conversion).
+// two equal keys wins; a section named twice is one section. A UTF-8
+// byte-order mark at the start of a line is ignored. Bytes are kept as they
+// are (no code-page conversion).
 //
 // TMemIniFile holds the whole file in memory (a missing file gives an empty
 // ini) and writes it back with UpdateFile: sections and keys in their order,
@@ -15,8 +16,12 @@
 // changes; its reads remove one pair of matching quotes around a value.
 #pragma once
 
+#include <list>
 #include <string>
-#include <vector>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/rtl/Strings.h"
 
 class TStrings;
 
@@ -83,6 +88,8 @@ public:
   void ReadSectionValues(const std::string& section, TStrings& values) override;
   void EraseSection(const std::string& section) override;
   void DeleteKey(const std::string& section, const std::string& ident) override;
+  bool SectionExists(const std::string& section) override;
+  bool ValueExists(const std::string& section, const std::string& ident) override;
   /// Writes the contents to FileName (CR LF line ends); nothing for an empty
   /// name.
   void UpdateFile() override;
@@ -98,19 +105,50 @@ public:
   void Rename(const std::string& fileName, bool reload);
 
 private:
+  // Sections and keys are found through hash tables of their names (views
+  // of the names held in the list nodes, compared ignoring case); the lists
+  // keep the written order. Lines without '=' are entries without a value
+  // (written back, never found).
   struct Entry {
     std::string key;
-    std::string value;
+    std::string value; // "=" + value, or empty for a line without '='
   };
+  using Entries = std::list<Entry>;
   struct Section {
     std::string name;
-    std::vector<Entry> entries;
+    Entries entries;
+    int keyCount = 0; // entries with a value, repeated names counted once
   };
+  using Sections = std::list<Section>;
+  using SectionIndex =
+      std::unordered_map<std::string_view, Sections::iterator, TAnsiTextHash, TAnsiTextEqual>;
+  // One table holds the keys of every section.
+  struct KeyName {
+    const Section* section;
+    std::string_view key;
+  };
+  struct KeyNameHash {
+    std::size_t operator()(const KeyName& k) const;
+  };
+  struct KeyNameEqual {
+    bool operator()(const KeyName& a, const KeyName& b) const;
+  };
+  // The first entry of a key, and how many later entries repeat its name.
+  struct KeyRef {
+    Entries::iterator first;
+    int repeats = 0;
+  };
+  using KeyIndex = std::unordered_map<KeyName, KeyRef, KeyNameHash, KeyNameEqual>;
+
   Section* findSection(const std::string& name);
+  Section& findOrAddSection(const std::string& name);
   Entry* findEntry(Section& section, const std::string& key);
+  void addEntry(Section& section, Entry entry);
   void load();
 
-  std::vector<Section> sections_;
+  Sections sections_;
+  SectionIndex sectionIndex_;
+  KeyIndex keys_;
 };
 
 class TIniFile : public TCustomIniFile {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -19,6 +20,41 @@ EMappedFileError::EMappedFileError(const std::string& path, int code, int osErro
     : EFOpenError("Error during mapping file \"" + path + "\" (code " + IntToStr(code) + "), " +
                   OsErrorText(osError)),
       path_(path), code_(code), osError_(osError) {}
+
+namespace {
+
+constexpr int64_t kPopulateLimit = int64_t(64) << 20;
+
+// A view holds a shared lock on this byte of its file for as long as it
+// lives, through a descriptor of its own; a truncation made through the
+// runtime looks for the lock, in this process and in others. The byte lies
+// beyond any real data, beside the share markers of TFileStream (the four
+// bytes before it).
+constexpr off_t kMappedMarker = std::numeric_limits<off_t>::max() - 16 + 4;
+
+struct flock mappedMarker(short type) {
+  struct flock lk {};
+  lk.l_type = type;
+  lk.l_whence = SEEK_SET;
+  lk.l_start = kMappedMarker;
+  lk.l_len = 1;
+  return lk;
+}
+
+// A file system without these locks leaves the guard to this process.
+void lockAsMapped(int fd) {
+  struct flock lk = mappedMarker(F_RDLCK);
+  ::fcntl(fd, F_OFD_SETLK, &lk);
+}
+
+// True when a view of another descriptor (of any process) maps the file.
+bool mappedElsewhere(int fd) {
+  struct flock lk = mappedMarker(F_WRLCK);
+  if (::fcntl(fd, F_OFD_GETLK, &lk) != 0) return false;
+  return lk.l_type != F_UNLCK;
+}
+
+} // namespace
 
 struct SharedViewsAccess {
   TCriticalSection lock;
@@ -49,7 +85,11 @@ struct SharedViewsAccess {
     view->device_ = static_cast<uint64_t>(st.st_dev);
     view->inode_ = static_cast<uint64_t>(st.st_ino);
     if (view->size_ > 0) {
-      void* base = ::mmap(nullptr, static_cast<size_t>(view->size_), PROT_READ, MAP_SHARED, fd, 0);
+      // Files of ordinary size are mapped in at once: one call instead of a
+      // page fault every few pages as they are read.
+      const int populate = view->size_ <= kPopulateLimit ? MAP_POPULATE : 0;
+      void* base = ::mmap(nullptr, static_cast<size_t>(view->size_), PROT_READ,
+                          MAP_SHARED | populate, fd, 0);
       if (base == MAP_FAILED) {
         const int err = CaptureOsError();
         ::close(fd);
@@ -57,8 +97,10 @@ struct SharedViewsAccess {
       }
       view->data_ = static_cast<const uint8_t*>(base);
     }
-    // The mapping outlives the descriptor.
-    ::close(fd);
+    // The descriptor stays open with the view: it holds the lock that keeps
+    // the runtime's writers in other processes from cutting the file.
+    lockAsMapped(fd);
+    view->fd_ = fd;
     return view;
   }
 
@@ -67,6 +109,8 @@ struct SharedViewsAccess {
         ::munmap(const_cast<uint8_t*>(view.data_), static_cast<size_t>(view.size_)) != 0)
       CaptureOsError();
     view.data_ = nullptr;
+    if (view.fd_ >= 0) ::close(view.fd_); // releases the lock
+    view.fd_ = -1;
   }
 
   static int refCount(const TSharedView& view) { return view.refCount_; }
@@ -145,8 +189,9 @@ bool SetFileSizeUnlessMapped(int fd, int64_t size) {
     return false;
   }
   if (size < static_cast<int64_t>(st.st_size) &&
-      SharedViewsAccess::hasView(static_cast<uint64_t>(st.st_dev),
-                                 static_cast<uint64_t>(st.st_ino))) {
+      (SharedViewsAccess::hasView(static_cast<uint64_t>(st.st_dev),
+                                  static_cast<uint64_t>(st.st_ino)) ||
+       mappedElsewhere(fd))) {
     SetLastError(EBUSY);
     return false;
   }

@@ -13,7 +13,12 @@
 //
 // Truncating a mapped file would kill its readers (SIGBUS), so the runtime
 // refuses to cut a file that has a view: TFileStream's fmCreate and a
-// shrinking SetSize fail on it (SetFileSizeUnlessMapped).
+// shrinking SetSize fail on it (SetFileSizeUnlessMapped). Each view holds an
+// advisory lock on its file for as long as it lives, so that the refusal
+// holds for this program's writers in other processes too. A program that
+// ignores the lock (another tool, a shell's "> file") can still cut the
+// file: a reader that then touches a page beyond the new end is killed by
+// SIGBUS. Such files must not be cut while this program reads them.
 #pragma once
 
 #include "platform/rtl/Exceptions.h"
@@ -57,6 +62,7 @@ private:
   int refCount_ = 0;
   uint64_t device_ = 0;
   uint64_t inode_ = 0;
+  int fd_ = -1; // holds the view's lock
 };
 
 namespace SharedViews {

@@ -176,6 +176,15 @@ bool AnsiSameText(std::string_view a, std::string_view b) {
   return AnsiCompareText(a, b) == 0;
 }
 
+std::size_t AnsiCaseFoldHash(std::string_view s) {
+  std::uint64_t hash = 14695981039346656037ull; // FNV-1a over the folded characters
+  for (std::size_t i = 0; i < s.size();) {
+    hash ^= foldedCharAt(s, i);
+    hash *= 1099511628211ull;
+  }
+  return static_cast<std::size_t>(hash);
+}
+
 std::string StringReplace(std::string_view s, std::string_view oldPattern,
                           std::string_view newPattern, TReplaceFlags flags) {
   if (oldPattern.empty()) return std::string(s);

@@ -63,6 +63,18 @@ int AnsiCompareStr(std::string_view a, std::string_view b);
 int AnsiCompareText(std::string_view a, std::string_view b);
 bool AnsiSameStr(std::string_view a, std::string_view b);
 bool AnsiSameText(std::string_view a, std::string_view b);
+/// A hash of the text's characters after the same case folding as
+/// AnsiCompareText: texts that are AnsiSameText hash alike (for hash tables
+/// of names that compare ignoring case).
+std::size_t AnsiCaseFoldHash(std::string_view s);
+/// Hash and equality for such tables: std::unordered_map<std::string_view,
+/// T, TAnsiTextHash, TAnsiTextEqual>.
+struct TAnsiTextHash {
+  std::size_t operator()(std::string_view s) const { return AnsiCaseFoldHash(s); }
+};
+struct TAnsiTextEqual {
+  bool operator()(std::string_view a, std::string_view b) const { return AnsiSameText(a, b); }
+};
 
 // --- replacing and building -------------------------------------------------------------
 

@@ -2,29 +2,30 @@
 """Generates the built-in coordinate-system tables of gis/coords.
 
 Usage:
-    gen_tables.py TABLES.md            write the generated sources
-    gen_tables.py TABLES.md --check    fail when the committed sources differ
+    gen_tables.py            write the generated sources
+    gen_tables.py --check    fail when the committed sources differ
 
-TABLES.md is the markdown document that holds the reference tables; they are
-found by their header rows, so the rest of the document does not matter:
+The tables are the tab-separated data files beside this script:
 
-    | Code | a (m) | 1/f | Description |                      23 ellipsoids
-    | Code | Kind | Ellipsoid | Description |                  WGS 84 and WGS 72
-    | Code | Ellipsoid | ΔX | ΔY | ΔZ | Rotation X | ...         seven-parameter datums
-    | Code | Ellipsoid | ΔX | ΔY | ΔZ | σ | Latitude | ...      three-parameter datums
-    | Code | Class | Description text | Mask |                  projection registry
+    ellipsoids.tsv        23 ellipsoids
+    datums_special.tsv    WGS 84 and WGS 72
+    datums_seven.tsv      seven-parameter datums
+    datums_three.tsv      three-parameter datums
+    projections.tsv       projection registry
 
-Nothing is typed by hand: every number and text of the generated rows is the
-cell text of the table. Each row also keeps its source line, and each table a
-64-bit FNV-1a checksum of its source lines joined by "\\n", so that the tests
-can check the compiled rows against the text they came from.
+Each file starts with comment lines ("#"), then a header row of column names,
+then one row per entry. Nothing is typed by hand: every number and text of the
+generated rows is the cell text of a data file. Each row also keeps its data
+line, and each table a 64-bit FNV-1a checksum of its data lines joined by
+"\\n", so that the tests can check the compiled rows against the lines they
+came from.
 
 The only values that do not come from the tables are the validity boxes listed
-in datum_box_corrections.csv beside this script (boxes that are empty or lie
-away from the place the datum is named after); each corrected row records
-where its box comes from, and when PROJ's proj.db is installed (or named by
-the PROJ_DB environment variable) every corrected box is checked against the
-EPSG extent it names.
+in datum_box_corrections.csv (boxes that are empty or lie away from the place
+the datum is named after); each corrected row records where its box comes
+from, and when PROJ's proj.db is installed (or named by the PROJ_DB
+environment variable) every corrected box is checked against the EPSG extent
+it names.
 """
 
 import csv
@@ -40,13 +41,15 @@ CORRECTIONS = os.path.join(HERE, "datum_box_corrections.csv")
 # Where the corrected boxes come from; checked when it is installed.
 PROJ_DB = os.environ.get("PROJ_DB", "/usr/share/proj/proj.db")
 
-HEADERS = {
-    "ellipsoids": "| Code | a (m) | 1/f | Description |",
-    "special": "| Code | Kind | Ellipsoid | Description |",
-    "seven": "| Code | Ellipsoid | ΔX | ΔY | ΔZ | Rotation X | Rotation Y | Rotation Z "
-             "| Scale | Description |",
-    "three": "| Code | Ellipsoid | ΔX | ΔY | ΔZ | σ | Latitude | Longitude | Description |",
-    "projections": "| Code | Class | Description text | Mask |",
+# Data file and its column names, for each table.
+TABLES = {
+    "ellipsoids": ("ellipsoids.tsv", ["Code", "a (m)", "1/f", "Description"]),
+    "special": ("datums_special.tsv", ["Code", "Kind", "Ellipsoid", "Description"]),
+    "seven": ("datums_seven.tsv", ["Code", "Ellipsoid", "ΔX", "ΔY", "ΔZ", "Rotation X",
+                                   "Rotation Y", "Rotation Z", "Scale", "Description"]),
+    "three": ("datums_three.tsv", ["Code", "Ellipsoid", "ΔX", "ΔY", "ΔZ", "σ", "Latitude",
+                                   "Longitude", "Description"]),
+    "projections": ("projections.tsv", ["Code", "Class", "Description text", "Mask"]),
 }
 
 EXPECTED_ROWS = {"ellipsoids": 23, "special": 2, "seven": 3, "three": 222, "projections": 27}
@@ -58,24 +61,21 @@ def fail(text):
     sys.exit("gen_tables.py: " + text)
 
 
-def find_table(lines, header):
-    """Returns the data lines of the one table whose header row is `header`."""
-    starts = [i for i, line in enumerate(lines) if line.strip() == header]
-    if len(starts) != 1:
-        fail("expected exactly one table with the header %r, found %d" % (header, len(starts)))
-    i = starts[0] + 1
-    if not re.match(r"^\|(\s*-+\s*\|)+$", lines[i].strip()):
-        fail("no separator row under %r" % header)
-    rows = []
-    i += 1
-    while i < len(lines) and lines[i].strip().startswith("|"):
-        rows.append(lines[i].strip())
-        i += 1
+def read_table(name):
+    """Returns the data lines of a table's data file, after checking its header row."""
+    file_name, columns = TABLES[name]
+    with open(os.path.join(HERE, file_name), encoding="utf-8") as f:
+        lines = [line.rstrip("\n") for line in f if not line.startswith("#")]
+    if not lines or lines[0].split("\t") != columns:
+        fail("%s: the header row must name the columns %s" % (file_name, ", ".join(columns)))
+    rows = [line for line in lines[1:] if line.strip()]
+    if len(rows) != EXPECTED_ROWS[name]:
+        fail("%s has %d rows, expected %d" % (file_name, len(rows), EXPECTED_ROWS[name]))
     return rows
 
 
 def cells(row, count):
-    parts = [c.strip() for c in row.strip().strip("|").split("|")]
+    parts = [c.strip() for c in row.split("\t")]
     if len(parts) != count:
         fail("row %r has %d cells, expected %d" % (row, len(parts), count))
     return parts
@@ -163,14 +163,14 @@ def check_box(code, south, north, west, east):
         fail("validity box of %s is empty: %s..%s x %s..%s" % (code, south, north, west, east))
 
 
-def datum_rows(lines):
+def datum_rows():
     """Returns (datum rows in order of addition, checksum lines)."""
     corrections = read_corrections()
     if PROJ_DB and os.path.exists(PROJ_DB):
         check_corrections_against_extents(corrections, PROJ_DB)
-    special = find_table(lines, HEADERS["special"])
-    seven = find_table(lines, HEADERS["seven"])
-    three = find_table(lines, HEADERS["three"])
+    special = read_table("special")
+    seven = read_table("seven")
+    three = read_table("three")
     rows = []
     kinds = {"`gisDatumWGS84`": "gisDatumWGS84", "`gisDatumWGS72`": "gisDatumWGS72"}
     for line in special:
@@ -204,8 +204,8 @@ def datum_rows(lines):
     return rows, special, seven, three
 
 
-def ellipsoid_rows(lines):
-    table = find_table(lines, HEADERS["ellipsoids"])
+def ellipsoid_rows():
+    table = read_table("ellipsoids")
     rows = []
     for line in table:
         code, a, rf, desc = cells(line, 4)
@@ -213,8 +213,8 @@ def ellipsoid_rows(lines):
     return rows, table
 
 
-def projection_rows(lines):
-    table = find_table(lines, HEADERS["projections"])
+def projection_rows():
+    table = read_table("projections")
     rows = []
     for line in table:
         code, cls, desc, mask = cells(line, 4)
@@ -225,16 +225,16 @@ def projection_rows(lines):
 
 
 BANNER = """\
-// Generated by gis/coords/gen/gen_tables.py from the reference tables of
-// built-in ellipsoids, datums and projections. Do not edit: change the
-// generator or its inputs and run it again.
+// Generated by gis/coords/gen/gen_tables.py from the data files of built-in
+// ellipsoids, datums and projections beside it. Do not edit: change the
+// generator or its data files and run it again.
 // clang-format off
 """
 
 
-def render_datums(lines):
-    ellipsoids, ell_table = ellipsoid_rows(lines)
-    datums, special, seven, three = datum_rows(lines)
+def render_datums():
+    ellipsoids, ell_table = ellipsoid_rows()
+    datums, special, seven, three = datum_rows()
     ell_codes = {e[0].upper() for e in ellipsoids}
     for d in datums:
         if d[2].upper() not in ell_codes:
@@ -259,7 +259,7 @@ def render_datums(lines):
     out.append("std::span<const TGIS_EllipsoidRow> GisBuiltinEllipsoidRows() { return kEllipsoids; }")
     out.append("std::span<const TGIS_DatumRow> GisBuiltinDatumRows() { return kDatums; }")
     out.append("")
-    out.append("// FNV-1a checksums of the source lines of each table, joined by \"\\n\".")
+    out.append("// FNV-1a checksums of the data lines of each table, joined by \"\\n\".")
     out.append("const uint64_t GisBuiltinEllipsoidsChecksum = 0x%016xULL;" % fnv1a64(ell_table))
     out.append("const uint64_t GisBuiltinSpecialDatumsChecksum = 0x%016xULL;" % fnv1a64(special))
     out.append("const uint64_t GisBuiltinThreeParameterDatumsChecksum = 0x%016xULL;" % fnv1a64(three))
@@ -268,8 +268,8 @@ def render_datums(lines):
     return "\n".join(out)
 
 
-def render_projections(lines):
-    rows, table = projection_rows(lines)
+def render_projections():
+    rows, table = projection_rows()
     out = [BANNER, '#include "gis/coords/GisProjectionTable.h"', "", "namespace {", ""]
     out.append("const TGIS_ProjectionRow kProjections[] = {")
     for code, cls, desc, mask, line in rows:
@@ -281,25 +281,20 @@ def render_projections(lines):
     out.append("")
     out.append("std::span<const TGIS_ProjectionRow> GisProjectionTableRows() { return kProjections; }")
     out.append("")
-    out.append("// FNV-1a checksum of the source lines of the table, joined by \"\\n\".")
+    out.append("// FNV-1a checksum of the data lines of the table, joined by \"\\n\".")
     out.append("const uint64_t GisProjectionTableChecksum = 0x%016xULL;" % fnv1a64(table))
     out.append("")
     return "\n".join(out)
 
 
 def main(argv):
-    if len(argv) not in (2, 3) or (len(argv) == 3 and argv[2] != "--check"):
+    if len(argv) > 2 or (len(argv) == 2 and argv[1] != "--check"):
         sys.exit(__doc__)
-    with open(argv[1], encoding="utf-8") as f:
-        lines = f.read().splitlines()
-    for name, header in HEADERS.items():
-        n = len(find_table(lines, header))
-        if n != EXPECTED_ROWS[name]:
-            fail("table %s has %d rows, expected %d" % (name, n, EXPECTED_ROWS[name]))
-    outputs = {DATUM_OUT: render_datums(lines), PROJ_OUT: render_projections(lines)}
+    check = len(argv) == 2
+    outputs = {DATUM_OUT: render_datums(), PROJ_OUT: render_projections()}
     stale = []
     for path, text in outputs.items():
-        if len(argv) == 3:
+        if check:
             try:
                 with open(path, encoding="utf-8") as f:
                     if f.read() != text:

@@ -1,5 +1,6 @@
 // The built-in ellipsoid, datum and projection tables: counts, look-ups and
-// the integrity of the generated rows against the lines they came from.
+// the integrity of the generated rows against the data-file lines they came
+// from (gis/coords/gen/*.tsv).
 #include "CoordsTestSupport.h"
 
 #include "gis/core/GisKernel.h"
@@ -35,17 +36,16 @@ std::string Trim(const std::string& s) {
   return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-// The cells of a table line "| a | b | c |".
+// The cells of a data line "a<TAB>b<TAB>c".
 std::vector<std::string> Cells(const std::string& line) {
   std::vector<std::string> cells;
-  std::string body = line.substr(1, line.size() - 2);
   size_t start = 0;
   while (true) {
-    const size_t bar = body.find('|', start);
+    const size_t tab = line.find('\t', start);
     cells.push_back(
-        Trim(body.substr(start, bar == std::string::npos ? std::string::npos : bar - start)));
-    if (bar == std::string::npos) break;
-    start = bar + 1;
+        Trim(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start)));
+    if (tab == std::string::npos) break;
+    start = tab + 1;
   }
   return cells;
 }
@@ -131,7 +131,7 @@ TEST_F(BuiltinTablesTest, KernelUnitRebuildsTheLists) {
   EXPECT_NE(GisProjectionList().FindProjection("GEC"), nullptr);
 }
 
-TEST_F(BuiltinTablesTest, EllipsoidRowsAreTheirSourceLines) {
+TEST_F(BuiltinTablesTest, EllipsoidRowsAreTheirDataLines) {
   std::vector<std::string> sources;
   for (const TGIS_EllipsoidRow& row : GisBuiltinEllipsoidRows()) {
     SCOPED_TRACE(row.Code);
@@ -150,8 +150,9 @@ TEST_F(BuiltinTablesTest, EllipsoidRowsAreTheirSourceLines) {
   EXPECT_EQ(Fnv1a64(sources), GisBuiltinEllipsoidsChecksum);
 }
 
-TEST_F(BuiltinTablesTest, DatumRowsAreTheirSourceLines) {
-  const std::set<std::string> corrected = {"DAL", "NAS-U", "NAR-D", "TRN", "EUR-S", "JOH", "KEG"};
+TEST_F(BuiltinTablesTest, DatumRowsAreTheirDataLines) {
+  const std::set<std::string> corrected = {"DAL", "NAS-U", "NAR-D", "TRN",   "EUR-S", "JOH",  "KEG",
+                                           "WAK", "DID",   "PTB",   "NAS-D", "NAS-E", "SAN-M"};
   std::vector<std::string> special, three, seven;
   std::set<std::string> codes;
   std::set<std::string> correctedSeen;
@@ -233,7 +234,7 @@ TEST_F(BuiltinTablesTest, PointsAtTheNamedPlacesAreValid) {
     const char* Place;
     double Lat, Lon;
   } cases[] = {
-      // The seven corrected boxes.
+      // The corrected boxes.
       {"DAL", "Dabola", 10.75, -11.1},
       {"NAS-U", "Greenland, Thule", 77.0, -69.0},
       {"NAR-D", "Mexico City", 19.43, -99.13},
@@ -242,6 +243,17 @@ TEST_F(BuiltinTablesTest, PointsAtTheNamedPlacesAreValid) {
       {"EUR-S", "Tel Aviv", 32.08, 34.78},
       {"JOH", "Johnston Atoll", 16.73, -169.53},
       {"KEG", "Kerguelen, Port-aux-Francais", -49.35, 70.2},
+      {"WAK", "Wake Island", 19.29, 166.63},
+      {"DID", "Deception Island", -62.97, -60.65},
+      {"PTB", "Ouagadougou", 12.37, -1.52},
+      {"PTB", "Niamey", 13.51, 2.11},
+      {"NAS-D", "Anchorage", 61.22, -149.90},
+      {"NAS-D", "Fairbanks", 64.84, -147.72},
+      {"NAS-E", "Yellowknife", 62.45, -114.37},
+      {"NAS-E", "Whitehorse", 60.72, -135.06},
+      {"SAN-M", "Brasilia", -15.79, -47.88},
+      {"SAN-M", "Buenos Aires", -34.60, -58.38},
+      {"SAN-M", "Lima", -12.05, -77.04},
       // A sample of the others.
       {"EUR-M", "Berlin", 52.52, 13.40},
       {"OGB-A", "London", 51.5, -0.12},

@@ -120,8 +120,8 @@ TEST_F(ProjectionFrameworkTest, ClampWithWarning) {
     double Value, Expected;
     bool Warned;
   } cases[] = {
-      {-2.0, -1.0, true}, {-1.0, -1.0, false}, {0.25, 0.25, false}, {1.0, 1.0, false},
-      {3.0, 1.0, true},
+      {-2.0, -1.0, true}, {-1.0, -1.0, false}, {0.25, 0.25, false},
+      {1.0, 1.0, false},  {3.0, 1.0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(GisFloatToStr(c.Value));
@@ -161,8 +161,7 @@ TEST_F(ProjectionFrameworkTest, EqualAreaRadiusAndConformalFunction) {
   TestProjection p; // WGS 84
   // The radius of the sphere of equal area in closed form.
   const double a = 6378137.0, e2 = 0.006694379990141316, e = std::sqrt(e2);
-  const double exact =
-      a * std::sqrt((1 + (1 - e2) / (2 * e) * std::log((1 + e) / (1 - e))) / 2);
+  const double exact = a * std::sqrt((1 + (1 - e2) / (2 * e) * std::log((1 + e) / (1 - e))) / 2);
   EXPECT_NEAR(static_cast<double>(p.EqualAreaRadius()), exact, 1e-3);
   // t(φ) through the ellipsoidal Mercator northing y = -a ln t(φ).
   for (const oracle::MercatorRow& row : oracle::kMercator) {

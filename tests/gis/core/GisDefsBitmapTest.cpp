@@ -44,7 +44,11 @@ protected:
           if (data == "BAD") throw EInvalidGraphic("bad picture");
           return std::make_shared<FakePicture>(data[0], data[1]);
         },
-        [](TStream&) { return std::make_shared<FakePicture>(9, 9); });
+        [](TStream&) { return std::make_shared<FakePicture>(9, 9); },
+        [](const std::string& format, const std::vector<std::uint8_t>& data) {
+          if (format != "image/bmp") throw EInvalidGraphic("not a picture format");
+          return std::make_shared<FakePicture>(static_cast<int>(data.size()), 1);
+        });
   }
   void TearDown() override {
     GisSetBitmapLoaders(nullptr, nullptr);
@@ -80,12 +84,21 @@ TEST_F(GisBitmap, LoadRemembersTheAbsolutePath) {
   EXPECT_EQ(copy.Path(), "");
   EXPECT_EQ(copy.Picture()->Width(), 9);
 
+  copy.LoadFromFile("a.bmp");
+  copy.LoadFromClipboardFormat("image/bmp", {1, 2, 3, 4, 5});
+  EXPECT_EQ(copy.Path(), "");
+  EXPECT_EQ(copy.Picture()->Width(), 5);
+  EXPECT_THROW(copy.LoadFromClipboardFormat("text/plain", {1}), EInvalidGraphic);
+  EXPECT_EQ(copy.Picture()->Width(), 5);
+
   // Failures leave the bitmap as it was.
   EXPECT_THROW(b.LoadFromFile("missing.bmp"), EFOpenError);
   EXPECT_THROW(b.LoadFromFile("bad.bmp"), EInvalidGraphic);
   EXPECT_EQ(b.Path(), Dir() + "/a.bmp");
   GisSetBitmapLoaders(nullptr, nullptr);
   EXPECT_THROW(b.LoadFromFile("a.bmp"), EInvalidGraphic);
+  EXPECT_THROW(b.LoadFromClipboardFormat("image/bmp", {1}), EInvalidGraphic);
+  EXPECT_EQ(b.Path(), Dir() + "/a.bmp");
 
   b.Assign(nullptr);
   EXPECT_TRUE(b.Empty());

@@ -178,6 +178,10 @@ TEST_F(GisCodePages, EqualUnknownDequoteCharsets) {
   EXPECT_EQ(GisCodePageToCharset(1252), 0);
   EXPECT_EQ(GisCodePageToCharset(950), 136);
   EXPECT_EQ(GisCodePageToCharset(65001), 1);
+  // The runtime's table serves both: the pages it knows beyond the common ones.
+  EXPECT_EQ(GisCodePageToCharset(1258), 163);
+  EXPECT_EQ(GisCodePageToCharset(1361), 130);
+  EXPECT_EQ(GisCodePageToCharset(0), 1);
   EXPECT_EQ(GisSystemCodePage(), GetACP());
 }
 

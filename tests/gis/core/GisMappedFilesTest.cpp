@@ -21,6 +21,7 @@
 #include "gis/core/GisMappedFiles.h"
 #include "gis/core/GisResource.h"
 #include "platform/rtl/MappedFile.h"
+#include "platform/rtl/Strings.h"
 #include "tests/gis/core/GisCoreTestSupport.h"
 
 namespace {
@@ -106,6 +107,14 @@ TEST_F(GisMappedFilesTest, LinesAndTokensOnBothStreams) {
        std::string(1500, 'x'),
        'L',
        {std::string(1024, 'x'), std::string(476, 'x'), ""}},
+      {"CR LF across the buffer's end",
+       std::string(4095, 'a') + "\r\nb\r",
+       'U',
+       {std::string(4095, 'a'), "b", ""}},
+      {"CR right after a full line",
+       std::string(1024, 'x') + "\r\nz",
+       'L',
+       {std::string(1024, 'x'), "", "z", ""}},
       {"long line, no limit",
        std::string(1500, 'x') + "\ny",
        'U',
@@ -427,6 +436,62 @@ TEST_F(GisMappedFilesTest, RewriteOfMappedFileIsRefused) {
   // Once the reader is gone, the file may be rewritten.
   TGIS_BufferedFileStream writer(path, true);
   EXPECT_EQ(writer.Size(), 0);
+}
+
+// This program's writers in other processes leave a mapped file whole too:
+// the child is forked before the file is mapped, so only the lock the
+// mapping holds can stop it.
+TEST_F(GisMappedFilesTest, WriterInAnotherProcessLeavesAMappedFileWhole) {
+  const std::string path = File("shared.txt", std::string(10000, 'm'));
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    char c = 0;
+    int rc = read(go[0], &c, 1) == 1 ? 10 : 3;
+    try {
+      TGIS_BufferedFileStream writer(path, true);
+    } catch (const EFOpenError&) {
+      rc = 0; // refused
+    } catch (...) {
+      rc = 2;
+    }
+    _exit(rc);
+  }
+  {
+    TGIS_MappedStream reader(path, false);
+    ASSERT_EQ(write(go[1], "x", 1), 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(reader.ReadLine(0), std::string(10000, 'm'));
+  }
+  close(go[0]);
+  close(go[1]);
+  // Without a reader another process may rewrite it.
+  EXPECT_EQ(RunInChild([&] { return TGIS_BufferedFileStream(path, true).Size() == 0 ? 0 : 1; }), 0);
+}
+
+// A buffered stream whose file shrinks under it ends where the file ends
+// now; a loop of ReadLine until Eof stops.
+TEST_F(GisMappedFilesTest, BufferedStreamEndsWhereAShrunkFileEnds) {
+  std::string lines;
+  for (int k = 0; k < 1000; ++k)
+    lines += "line number " + IntToStr(k) + "\r\n";
+  const std::string path = File("shrinking.txt", lines);
+  TGIS_BufferedFileStream s(path, false);
+  EXPECT_EQ(s.ReadLine(), "line number 0");
+  ASSERT_EQ(truncate(path.c_str(), 5000), 0);
+  int read = 1;
+  while (!s.Eof() && read < 2000) {
+    s.ReadLine();
+    ++read;
+  }
+  EXPECT_TRUE(s.Eof());
+  EXPECT_LT(read, 2000);
+  EXPECT_EQ(s.Size(), 5000);
+  EXPECT_EQ(s.GetPosition(), 5000);
 }
 
 // A write the file system does not take in full raises (a full disk must not

@@ -1,8 +1,8 @@
-// The documented error texts, one Markdown row each, and the keyed area
+// The expected error texts, one table row each, and the keyed area
 // codes in table order: the message table must match them byte for byte.
 #pragma once
 
-inline constexpr const char* kDocumentedErrorRows = R"rows(
+inline constexpr const char* kExpectedErrorRows = R"rows(
 | `GIS_RS_ERR_UNIMPLEMENTED` | "0001 Unimplemented feature" |
 | `GIS_RS_ERR_UNTESTED` | "0002 Untested case" |
 | `GIS_RS_ERR_INI_PARAMS` | "0003 Ini params are incorrect" |
@@ -73,7 +73,7 @@ inline constexpr const char* kDocumentedErrorRows = R"rows(
 | `GIS_RS_ERR_SCALEFACTOR_FIXED` | "0248 Scale factor out of scope - corrected." |
 )rows";
 
-inline constexpr const char* kDocumentedAreaCodes =
+inline constexpr const char* kExpectedAreaCodes =
     "1024, 1025, 1026, 1027, 1030, 1031, 1033, 1036, 1037, 1038, 1040, 1041, 1044, 1047, 1049, "
     "1051, 1053, 1057, 1058, 1060, 1061, 1063, 1066, 1067, 1069, 1070, 1072, 1076, 1077, 1078, "
     "1079, 1080, 1081, 1082, 1085, 1086, 1089, 1090, 1091, 1094, 1095, 1096, 1100, 1104, 1105, "

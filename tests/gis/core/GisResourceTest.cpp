@@ -77,7 +77,7 @@ TEST_F(GisMessageTable, CountsKeysAndFamilies) {
 
 TEST_F(GisMessageTable, FamilyOrderAndSpecialTexts) {
   const auto table = GisMessages();
-  // The families follow one another in the documented order.
+  // The families follow one another in table order.
   std::vector<std::string> order;
   for (const auto& e : table) {
     const std::string f = FamilyOf(e);
@@ -131,9 +131,9 @@ TEST_F(GisMessageTable, FamilyOrderAndSpecialTexts) {
   EXPECT_EQ(table[setup - 1].Text, &GIS_RS_PREVIEW_PRINT);
 }
 
-TEST_F(GisMessageTable, ErrorTextsMatchTheDocumentedRowsByteForByte) {
-  std::vector<std::pair<std::string, std::string>> documented;
-  std::istringstream rows(kDocumentedErrorRows);
+TEST_F(GisMessageTable, ErrorTextsMatchTheExpectedRowsByteForByte) {
+  std::vector<std::pair<std::string, std::string>> expected;
+  std::istringstream rows(kExpectedErrorRows);
   std::string line;
   while (std::getline(rows, line)) {
     if (line.empty()) continue;
@@ -141,14 +141,14 @@ TEST_F(GisMessageTable, ErrorTextsMatchTheDocumentedRowsByteForByte) {
     const auto k1 = line.find('`'), k2 = line.find('`', k1 + 1);
     const auto q1 = line.find('"'), q2 = line.rfind('"');
     ASSERT_NE(q2, q1) << line;
-    documented.emplace_back(line.substr(k1 + 1, k2 - k1 - 1), line.substr(q1 + 1, q2 - q1 - 1));
+    expected.emplace_back(line.substr(k1 + 1, k2 - k1 - 1), line.substr(q1 + 1, q2 - q1 - 1));
   }
-  ASSERT_EQ(documented.size(), 68u);
+  ASSERT_EQ(expected.size(), 68u);
 
   std::vector<std::pair<std::string, std::string>> ours;
   for (const auto& e : GisMessages())
     if (e.Key.rfind("GIS_RS_ERR_", 0) == 0) ours.emplace_back(std::string(e.Key), *e.Text);
-  EXPECT_EQ(ours, documented);
+  EXPECT_EQ(ours, expected);
   // Every error text starts with four digits and a blank.
   for (const auto& [key, text] : ours)
     EXPECT_TRUE(std::regex_search(text, std::regex("^[0-9]{4} "))) << key;
@@ -158,22 +158,22 @@ TEST_F(GisMessageTable, ErrorTextsMatchTheDocumentedRowsByteForByte) {
             "0247 Second standard parallel out of scope - corrected.");
 }
 
-TEST_F(GisMessageTable, AreaCodesInDocumentedOrder) {
-  std::vector<std::string> documented;
-  std::istringstream codes(kDocumentedAreaCodes);
+TEST_F(GisMessageTable, AreaCodesInExpectedOrder) {
+  std::vector<std::string> expected;
+  std::istringstream codes(kExpectedAreaCodes);
   std::string code;
   while (std::getline(codes, code, ',')) {
     const auto b = code.find_first_not_of(' ');
-    documented.push_back("GIS_RS_EPSG_" + code.substr(b));
+    expected.push_back("GIS_RS_EPSG_" + code.substr(b));
   }
-  ASSERT_EQ(documented.size(), 473u);
+  ASSERT_EQ(expected.size(), 473u);
   std::vector<std::string> ours;
   for (const auto& e : GisMessages())
     if (e.Key.rfind("GIS_RS_EPSG_", 0) == 0) ours.emplace_back(e.Key);
-  EXPECT_EQ(ours, documented);
+  EXPECT_EQ(ours, expected);
   // The codes rise.
-  for (std::size_t i = 1; i < documented.size(); ++i)
-    EXPECT_LT(StrToInt64(documented[i - 1].substr(12)), StrToInt64(documented[i].substr(12)));
+  for (std::size_t i = 1; i < expected.size(); ++i)
+    EXPECT_LT(StrToInt64(expected[i - 1].substr(12)), StrToInt64(expected[i].substr(12)));
 }
 
 #ifdef SK_HAVE_SQLITE3
@@ -201,7 +201,7 @@ TEST_F(GisMessageTable, AreaNamesAgreeWithTheEpsgDataset) {
       EXPECT_EQ(*e.Text, "Area " + IntToStr(code)); // not in the dataset
       continue;
     }
-    if (code == 901048) continue; // documented text, not in the dataset
+    if (code == 901048) continue; // a text of its own, not in the dataset
     ASSERT_TRUE(names.count(code)) << code;
     EXPECT_EQ(*e.Text, names[code]) << code;
     ++compared;
@@ -235,6 +235,8 @@ TEST_F(GisExceptionTest, CreateTable) {
       {"malformed specifier: raw", "0099 bad %", "x", 1, "0099 bad %", 9},
       {"no digits", "Plain message %s", "x", 1, "Plain message x", 0},
       {"shorter than three", "12", "", 0, "12", 0},
+      {"hexadecimal prefix", "$1F message", "", 0, "$1F message", 0},
+      {"spaces are no digits", " 12 message", "", 0, " 12 message", 0},
       {"empty", "", "", 0, "", 0},
       {"percent escape", "0050 100%% of %s", "it", 0, "0050 100% of it", 5},
   };

@@ -45,9 +45,11 @@ TEST_F(ViewerExtent, TransformsMapPointsAndPixelsBothWays) {
   const struct {
     double x;
     LONG pixel;
-  } halves[] = {{-1, 0}, {-3, -2}, {-5, -2}, {99, 50}, {-0.2, 0}, {-2.2, -1}, {-0.9999999, 0},
-                {-1.0000001, -1}, {2000001, 1000000}, {2000003, 1000002}};
-  for (const auto& h : halves) EXPECT_EQ(v.MapToScreen({h.x, 500}).x, h.pixel) << h.x;
+  } halves[] = {
+      {-1, 0},    {-3, -2},        {-5, -2},         {99, 50},           {-0.2, 0},
+      {-2.2, -1}, {-0.9999999, 0}, {-1.0000001, -1}, {2000001, 1000000}, {2000003, 1000002}};
+  for (const auto& h : halves)
+    EXPECT_EQ(v.MapToScreen({h.x, 500}).x, h.pixel) << h.x;
   const TGIS_Point fl = v.MapToScreenFloat({101, 499});
   EXPECT_DOUBLE_EQ(fl.X, 50.5);
   EXPECT_DOUBLE_EQ(fl.Y, 0.5);

@@ -147,7 +147,7 @@ TEST_F(ViewerList, HourglassShowsAfterHalfASecondAndPollsKeysEverySecond) {
     ++polls;
     return esc;
   };
-  v.HourglassPrepare();
+  EXPECT_FALSE(v.HourglassPrepare());
   clock.Advance(400);
   EXPECT_FALSE(v.HourglassShake());
   EXPECT_TRUE(cursors.empty());
@@ -165,9 +165,41 @@ TEST_F(ViewerList, HourglassShowsAfterHalfASecondAndPollsKeysEverySecond) {
   clock.Advance(600);
   EXPECT_TRUE(v.HourglassShake());
   EXPECT_EQ(polls, 2);
-  v.HourglassRelease();
+  // Prepare and Release report the interrupt flag as it stands afterwards.
+  EXPECT_TRUE(v.HourglassPrepare());
+  EXPECT_TRUE(v.HourglassRelease());
+  EXPECT_FALSE(v.HourglassRelease());
   EXPECT_FALSE(v.HourglassShake()); // the interrupt ends with the hourglass
   EXPECT_NE(cursors.back(), crHourGlass);
+}
+
+TEST_F(ViewerList, PrintFontsAndEditorWritersCopyIntoTheViewersOwn) {
+  TFont font;
+  font.SetName("Courier New");
+  font.SetSize(23);
+  font.SetStyle(TFontStyles{fsItalic});
+  using Writer = void (TGIS_Viewer::*)(const TFont*);
+  using Reader = TFont* (TGIS_Viewer::*)();
+  const std::pair<Writer, Reader> properties[] = {
+      {&TGIS_Viewer::SetPrintTitleFont, &TGIS_Viewer::PrintTitleFont},
+      {&TGIS_Viewer::SetPrintSubtitleFont, &TGIS_Viewer::PrintSubtitleFont},
+      {&TGIS_Viewer::SetPrintFooterFont, &TGIS_Viewer::PrintFooterFont}};
+  for (const auto& [write, read] : properties) {
+    TFont* own = (v.*read)();
+    (v.*write)(&font);
+    EXPECT_EQ((v.*read)(), own) << "never taken over";
+    EXPECT_EQ(own->Name(), "Courier New");
+    EXPECT_EQ(own->Size(), 23);
+    EXPECT_EQ(own->Style(), TFontStyles{fsItalic});
+    (v.*write)(nullptr);
+    EXPECT_EQ(own->Size(), 23);
+  }
+  TGIS_Editor* own = v.Editor();
+  TGIS_Editor other(&v);
+  v.SetEditor(&other);
+  v.SetEditor(nullptr);
+  EXPECT_EQ(v.Editor(), own);
+  EXPECT_EQ(v.Editor()->Viewer(), &v);
 }
 
 /// A layer answering Locate with itself at a set distance.

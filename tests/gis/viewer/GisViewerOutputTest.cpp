@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "gis/core/GisDefsMetafile.h"
 #include "gis/viewer/GisPrinters.h"
 #include "platform/forms/Clipboard.h"
 #include "platform/graphics/Metafile.h"
@@ -157,6 +158,26 @@ TEST_F(ViewerOutput, MetafilesReplayLikeTheBitmapAndGoToTheClipboard) {
 
   v.CopyToClipboard();
   EXPECT_NE(Clipboard()->GetSvg().find("<svg"), std::string::npos);
+}
+
+TEST_F(ViewerOutput, MetafileCanvasIsMadeOnceWithTheTargetsSizeAndHalftone) {
+  TMetafile metafile;
+  TCanvas* canvas = nullptr;
+  {
+    TGIS_MetafileTarget target(&metafile, 320, 240);
+    canvas = GisMetafileCanvas(target);
+    ASSERT_NE(canvas, nullptr);
+    EXPECT_EQ(GisMetafileCanvas(target), canvas);
+    EXPECT_EQ(metafile.Width(), 320);
+    EXPECT_EQ(metafile.Height(), 240);
+    EXPECT_EQ(GetStretchBltMode(canvas->Handle()), HALFTONE);
+    canvas->Brush()->SetColor(clRed);
+    canvas->FillRect(TRect(0, 0, 320, 240));
+  } // freeing the target completes the metafile
+  EXPECT_GT(metafile.RecordCount(), 0);
+  TBitmap replay(320, 240, pf24bit);
+  metafile.Draw(replay.Canvas(), TRect(0, 0, 320, 240));
+  EXPECT_EQ(BitmapPixel(replay, 100, 100), BitmapPixel(replay, 319, 239));
 }
 
 class ViewerPrint : public ViewerOutput {

@@ -38,6 +38,28 @@ TEST(CodePages, ConversionTable) {
     EXPECT_EQ(ConvertCodePage(row.text, row.from, row.to), row.expected) << row.what;
 }
 
+// A byte a single-byte page leaves undefined decodes on its own (to the
+// character of the same number); the letters around it stay in their page,
+// and the round trip gives the bytes back.
+TEST(CodePages, UndefinedBytesOfSingleBytePages) {
+  const struct {
+    int page;
+    std::string bytes;
+    std::string utf8;
+  } rows[] = {
+      {1250, "\x8A\x81\x9A", "Š\u0081š"}, {1250, "\x8A\x83\x9A", "Š\u0083š"},
+      {1250, "\x8A\x88\x9A", "Š\u0088š"}, {1250, "\x8A\x90\x9A", "Š\u0090š"},
+      {1250, "\x8A\x98\x9A", "Š\u0098š"}, {1251, "\xCF\xF0\xE8\x98\xE2", "При\u0098в"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(CodePageToUtf8(row.bytes, row.page), row.utf8) << row.page;
+    EXPECT_EQ(Utf8ToCodePage(row.utf8, row.page), row.bytes) << row.page;
+  }
+  // Only undefined bytes encode that way: a C1 character whose byte is a
+  // letter of the page still cannot be encoded.
+  EXPECT_EQ(Utf8ToCodePage("\u008A", 1250), "?");
+}
+
 TEST(CodePages, EveryByteSurvivesA1252RoundTrip) {
   std::string all;
   for (int i = 0; i < 256; ++i)

@@ -119,6 +119,42 @@ TEST(TMemIniFileTest, RoundTripThroughUpdateFile) {
   EXPECT_EQ(lines.Count(), 0);
 }
 
+TEST(TMemIniFileTest, ByteOrderMarkAndFoldedNames) {
+  RtlTempDir dir;
+  const std::string path = dir.Write("bom.ini", "\xEF\xBB\xBF[Łódź]\r\n"
+                                                "Ulica=Piotrkowska\r\n"
+                                                "ulica=second\r\n"
+                                                "ULICA=third\r\n"
+                                                "[Other]\r\n"
+                                                "a=1\r\n");
+  TMemIniFile ini(path);
+  TStringList sections;
+  ini.ReadSections(sections);
+  EXPECT_EQ(joined(sections), "Łódź|Other") << "the mark must not hide the first section";
+  EXPECT_EQ(ini.ReadString("łÓDŹ", "ULICA", ""), "Piotrkowska");
+  // Deleting a repeated key uncovers the next of the same name, in order.
+  ini.DeleteKey("ŁÓDŹ", "ulica");
+  EXPECT_EQ(ini.ReadString("Łódź", "Ulica", ""), "second");
+  ini.DeleteKey("Łódź", "Ulica");
+  EXPECT_EQ(ini.ReadString("Łódź", "Ulica", ""), "third");
+  ini.DeleteKey("Łódź", "Ulica");
+  EXPECT_FALSE(ini.ValueExists("Łódź", "ulica"));
+  EXPECT_FALSE(ini.SectionExists("Łódź")) << "no keys left";
+  // An erased section written again comes last.
+  ini.EraseSection("łódź");
+  ini.WriteString("ŁÓDŹ", "k", "v");
+  ini.ReadSections(sections);
+  EXPECT_EQ(joined(sections), "Other|ŁÓDŹ");
+
+  // TIniFile reads through the mark and keeps it when it rewrites the file.
+  TIniFile direct(path);
+  EXPECT_EQ(direct.ReadString("Łódź", "ulica", ""), "Piotrkowska");
+  direct.WriteString("Other", "b", "2");
+  const std::string head = "\xEF\xBB\xBF[Łódź]";
+  EXPECT_EQ(RtlTempDir::Read(path).substr(0, head.size()), head);
+  EXPECT_EQ(TMemIniFile(path).ReadString("other", "B", ""), "2");
+}
+
 TEST(TMemIniFileTest, MissingFileAndLogicalFolder) {
   RtlTempDir dir;
   TCurrentDirGuard keepFolder;

@@ -1,0 +1,31 @@
+#include "gis/raster/GisRasterLayers.h"
+
+#include <memory>
+
+#include "gis/raster/GisLayerBMP.h"
+#include "gis/raster/GisLayerJPG.h"
+#include "gis/raster/GisLayerPNG.h"
+#include "gis/viewer/GisRegistredLayers.h"
+
+namespace {
+
+/// A creator of a picture layer reached directly or through the ".tab" that
+/// names it (which then holds its registration).
+template <class TLayer> TGIS_LayerCreator PictureCreator() {
+  return [](TGIS_LayerFactoryArgs& args) -> std::unique_ptr<TGIS_LayerAbstract> {
+    auto layer = std::make_unique<TLayer>();
+    layer->SetTabPath(args.TabPath);
+    return layer;
+  };
+}
+
+} // namespace
+
+void GisRasterRegisterLayers() {
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerJPG", "JPEG File Interchange Format",
+                                      PictureCreator<TGIS_LayerJPG>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerBMP", "Windows Bitmap",
+                                      PictureCreator<TGIS_LayerBMP>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerPNG", "Portable Network Graphics",
+                                      PictureCreator<TGIS_LayerPNG>());
+}

@@ -1,0 +1,8 @@
+// The raster layers' rows in the layer factory: the picture layers register
+// their creators here, so the viewer's factory never names a raster format.
+#pragma once
+
+/// Fills the factory's creator slots of the picture layers (".jpg"/".jpeg"
+/// TGIS_LayerJPG, ".bmp" TGIS_LayerBMP, ".png" TGIS_LayerPNG). Call once at
+/// start-up after GisKernelInit(); calling it again only refills the slots.
+void GisRasterRegisterLayers();

@@ -1,0 +1,197 @@
+// TGIS_LayerVector: the base of every vector layer and an in-memory layer in
+// its own right (part of the GisLayerVector module; see GisLayerVector.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gis/core/GisFieldInfo.h"
+#include "gis/core/GisParamsQuery.h"
+#include "gis/core/GisRTree.h"
+#include "gis/vector/GisShape.h"
+#include "gis/viewer/GisViewerLayer.h"
+
+/// Virtual field numbers.
+inline constexpr int GIS_FIELD_ID_UID = 100000;
+inline constexpr int GIS_FIELD_ID_SELECTED = 100001;
+inline constexpr int GIS_FIELD_ID_AREA = 100002;
+inline constexpr int GIS_FIELD_ID_LENGTH = 100003;
+inline constexpr int GIS_FIELD_ID_JOINED = 10000;
+
+class TGIS_LayerVector : public TGIS_LayerAbstract,
+                         public TGIS_SqlFieldSource,
+                         public TGIS_FieldOwner {
+public:
+  TGIS_LayerVector();
+  ~TGIS_LayerVector() override;
+
+  // ---- settings -------------------------------------------------------------
+  const std::string& Scope() const { return scope_; }
+  void SetScope(const std::string& v) { scope_ = v; }
+  const TGIS_Extent& ScopeExtent() const { return scopeExtent_; }
+  void SetScopeExtent(const TGIS_Extent& v) { scopeExtent_ = v; }
+  TGIS_ShapeTypes SupportedShapes() const { return supportedShapes_; }
+  void SetSupportedShapes(TGIS_ShapeTypes v) { supportedShapes_ = v; }
+  TGIS_ShapeType DefaultShapeType() const { return defaultShapeType_; }
+  void SetDefaultShapeType(TGIS_ShapeType type);
+  const std::string& JoinPrimary() const { return joinPrimary_; }
+  void SetJoinPrimary(const std::string& v) { joinPrimary_ = v; }
+  const std::string& JoinForeign() const { return joinForeign_; }
+  void SetJoinForeign(const std::string& v) { joinForeign_ = v; }
+  /// The R-tree in use, nullptr when none.
+  TGIS_RTree* RTree() const { return rtree_.get(); }
+  /// The in-memory shapes in ascending UID order.
+  int ShapeCount() const { return static_cast<int>(shapes_.size()); }
+  TGIS_Shape* ShapeAt(int position) const { return shapes_[position].get(); }
+
+  // ---- the root's virtual operations ------------------------------------------------
+  void Open() override;
+  void AfterOpen() override;
+  void ReadConfig(TGIS_Ini& ini) override;
+  void WriteConfig(TGIS_Ini& ini) override;
+  /// Drawing is not built yet: nothing drawn, false.
+  bool DrawDefault() override { return false; }
+  void DiscardChanges() override;
+  void SaveData() override;
+  bool IsModified() const override;
+  void RecalcExtent() override;
+  bool CanLocate() const override { return true; }
+  void ApplyIndexSetting() override;
+  bool HoldsSelectedShape() const override;
+
+  // ---- new virtual operations -----------------------------------------------------
+  virtual TGIS_ShapeType GetDefaultShapeType() const;
+  virtual std::string GetIndexPath() const { return ""; }
+  virtual bool IsIndexed() const { return indexed_; }
+  virtual void SetIndexed(bool on);
+  virtual void CursorFirst(const TGIS_Extent& extent, const std::string& query, bool skipDeleted,
+                           const std::string& pattern, TGIS_Shape* shape);
+  virtual void CursorNext();
+  virtual bool CursorEof() const;
+  virtual TGIS_Shape* CursorShape() const;
+  virtual bool FindUidIndex(std::int32_t uid, int& position) const;
+  virtual Variant FetchFieldValue(std::int32_t uid, const std::string& storedName);
+  virtual Variant ReadFieldValue(TGIS_Shape* shape, int index);
+  int FindField(const std::string& name) override;
+  virtual int FindFieldByStoredName(const std::string& name);
+  Variant GetFieldValue(TGIS_ShapeAbstract* shape, int number) override;
+  virtual bool MatchesFilter(TGIS_Shape* shape);
+  /// Prepares a new empty layer; the base ignores the shape type (writers use it).
+  virtual void Build(const std::string& path, const TGIS_Extent& extent,
+                     TGIS_ShapeType shapeType = gisShapeTypeUnknown);
+  virtual void ImportStructure(TGIS_LayerVector& layer);
+  virtual void ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& extent,
+                           TGIS_ShapeType shapeType, const std::string& query, bool clip);
+  virtual void MoveFirst(const TGIS_Extent& extent, const std::string& query = "",
+                         bool skipDeleted = true, const std::string& pattern = "",
+                         TGIS_Shape* shape = nullptr);
+  virtual void MoveNext();
+  virtual bool Eof() const { return CursorEof(); }
+  virtual TGIS_Shape* FindFirst(const TGIS_Extent& extent, const std::string& query = "",
+                                bool skipDeleted = true, const std::string& pattern = "",
+                                TGIS_Shape* shape = nullptr);
+  virtual TGIS_Shape* GetCurrentShape() const { return CursorShape(); }
+  virtual TGIS_Shape* GetShape(std::int32_t uid);
+  virtual std::int32_t GetLastUid() const;
+  virtual std::int32_t GetNewUid() const { return GetLastUid() + 1; }
+  virtual Variant GetFieldByUid(std::int32_t uid, const std::string& name);
+  virtual Variant GetFieldByUidEx(std::int32_t uid, const std::string& name);
+  virtual void DeleteShape(std::int32_t uid);
+  virtual void RevertShape(std::int32_t uid);
+  virtual void RevertAll();
+  virtual void Deselect(std::int32_t uid);
+  virtual void DeselectAll();
+  /// Location is not built yet: nullptr.
+  virtual TGIS_Shape* Locate(const TGIS_Point& point, double precision, bool visibleOnly = false);
+  /// Location is not built yet: nullptr with distance 1.7e308.
+  virtual TGIS_Shape* LocateEx(const TGIS_Point& point, double precision, int uid, double& distance,
+                               int& part, TGIS_Point& proj, bool visibleOnly = false);
+  virtual int FindFieldIndex(const std::string& name);
+  int FindFieldIndexByStoredName(const std::string& name) override;
+  virtual void AddField(const std::string& name, std::uint8_t type, int width, int decimals);
+  void AddFieldEx(const std::string& name, std::uint8_t type, int width, int decimals, bool stored,
+                  int binaryWidth) override;
+  virtual void ChangeField(const std::string& name, const std::string& newName, int width,
+                           int decimals);
+  virtual void DeleteField(const std::string& name);
+  TGIS_FieldInfo* GetFieldInfo(int index) override;
+  virtual void PrepareExportNames(int maxLength, bool all = true);
+
+  // ---- non-virtual operations ------------------------------------------------------------
+  /// Empties the shape list, the cursor, the pending list and the search.
+  void ClearShapes();
+  /// Empties the field list and the name caches.
+  void ClearFields() override;
+  int FieldCount() const override { return static_cast<int>(fields_.size()); }
+  int GetCodePage() const override { return TGIS_LayerAbstract::GetCodePage(); }
+  int GetOutCodePage() const override { return TGIS_LayerAbstract::GetOutCodePage(); }
+  Variant ShapeFieldValue(TGIS_ShapeAbstract* shape, const std::string& name) override;
+  TGIS_ParamsSectionVector& GetParamsSection();
+  /// A new shape of the type (0: the default type), or nullptr.
+  TGIS_Shape* CreateShape(TGIS_ShapeType type = gisShapeTypeUnknown);
+  TGIS_Shape* AddShapeCopy(TGIS_Shape& shape, bool copyFields);
+  TGIS_Shape* FindEditedShape(TGIS_Shape* shape);
+  TGIS_Shape* FindNext();
+  void QueueMemoryShapes();
+  void UnqueueShape(TGIS_Shape* shape);
+  TGIS_Shape* PopQueuedShape();
+
+protected:
+  // Shared by the cursor, the filter and the format layers.
+  const TGIS_Extent& CursorExtent() const { return cursorExtent_; }
+  const std::string& CursorQueryText() const { return cursorQueryText_; }
+  bool CursorSkipDeleted() const { return cursorSkipDeleted_; }
+  /// Appends a shape made by this layer (UID above every listed one).
+  TGIS_Shape* AppendShape(std::unique_ptr<TGIS_Shape> shape);
+  /// A progress step of a long pass through the viewer (none without one).
+  void BusyShake(int pos, int end, bool& abort);
+
+private:
+  friend class TGIS_Shape;
+  /// Inserts an edited copy at its sorted place; moves the raw cursor along.
+  TGIS_Shape* InsertEditedCopy(std::unique_ptr<TGIS_Shape> copy, const TGIS_Shape* source);
+  /// Removes and frees the shape at a position, clearing every reference.
+  void RemoveShapeAt(int position);
+  void FreeNameCaches();
+  int FindInCache(const std::string& name, bool stored);
+  bool PassesExtent(TGIS_Shape* shape);
+  void BuildFreshIndex(bool& abort);
+  void RefreshIndex(bool& abort);
+  void ImportShapes(TGIS_LayerVector& other, const TGIS_Extent& extent, TGIS_ShapeType shapeType,
+                    const std::string& query, bool clip);
+
+  std::string scope_;
+  TGIS_Extent scopeExtent_{1, 1, -1, -1};
+  std::vector<std::unique_ptr<TGIS_Shape>> shapes_;
+  std::vector<std::unique_ptr<TGIS_FieldInfo>> fields_;
+  TGIS_ShapeType defaultShapeType_ = gisShapeTypeUnknown;
+  std::string joinPrimary_, joinForeign_;
+  TGIS_Shape* current_ = nullptr;
+  int position_ = -1;
+  std::unique_ptr<TGIS_SqlQueryAbstract> query_;
+  /// A sorted, case-insensitive table of names with their positions; it
+  /// remembers the position it returned last.
+  struct TNameCache {
+    std::vector<std::pair<std::string, int>> Entries; // upper-cased name, position
+    int Last = -1;
+  };
+  std::unique_ptr<TNameCache> nameCache_, storedNameCache_;
+  TGIS_ShapeTypes supportedShapes_ = 0;
+  bool indexed_ = false;
+  std::unique_ptr<TGIS_RTree> rtree_;
+  TGIS_Extent cursorExtent_{1, 1, -1, -1};
+  std::string cursorQueryText_;
+  TGIS_Shape* relationShape_ = nullptr;
+  std::string relationPattern_;
+  bool cursorSkipDeleted_ = false;
+  bool scopeDisjoint_ = false;
+  bool lastImportAborted_ = false;
+  std::unique_ptr<TGIS_Topology> topology_;
+  std::vector<TGIS_Shape*> pending_;
+  // FindFirst: the R-tree mode and the UIDs still to visit.
+  bool findUsesRTree_ = false;
+  std::vector<std::int32_t> findUids_;
+  std::size_t findNext_ = 0;
+};

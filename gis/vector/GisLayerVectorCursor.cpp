@@ -1,0 +1,152 @@
+// TGIS_LayerVector: the raw cursor, the shape filter, the filtered cursor
+// and the spatial search.
+#include <algorithm>
+#include <cmath>
+
+#include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisSqlQuery.h"
+#include "gis/viewer/GisViewer.h"
+#include "platform/rtl/Format.h"
+
+namespace {
+
+/// The search extent: the extent cut to the scope extent, widened by a
+/// ten-billionth of its size (1e-10 for a point). `disjoint` tells that the
+/// scope leaves nothing.
+TGIS_Extent SearchExtent(const TGIS_Extent& extent, const TGIS_Extent& scope, bool& disjoint) {
+  TGIS_Extent e = extent;
+  disjoint = false;
+  if (!GisIsEmptyExtent(scope)) {
+    if (!GisIsExtentIntersecting(extent, scope)) {
+      // The intersection of disjoint extents is no place at all (not the origin).
+      disjoint = true;
+      return GisEmptyExtent();
+    }
+    e = GisExtentIntersection(extent, scope);
+  }
+  double d = std::max(std::fabs(e.XMax - e.XMin), std::fabs(e.YMax - e.YMin)) / 1e10;
+  if (d == 0) d = 1e-10;
+  return {e.XMin - d, e.YMin - d, e.XMax + d, e.YMax + d};
+}
+
+std::string CombinedQuery(const std::string& scope, const std::string& query) {
+  if (scope.empty()) return query;
+  if (query.empty()) return scope;
+  return Format("(%s) AND (%s)", {scope, query});
+}
+
+} // namespace
+
+void TGIS_LayerVector::CursorFirst(const TGIS_Extent& extent, const std::string& query,
+                                   bool skipDeleted, const std::string& pattern,
+                                   TGIS_Shape* shape) {
+  bool disjoint = false;
+  cursorExtent_ = SearchExtent(extent, scopeExtent_, disjoint);
+  scopeDisjoint_ = disjoint;
+  cursorQueryText_ = CombinedQuery(scope_, query);
+  if (cursorQueryText_.empty()) {
+    query_.reset();
+  } else {
+    auto compiled = std::make_unique<TGIS_SqlQuery>();
+    compiled->SetText(cursorQueryText_);
+    query_ = std::move(compiled);
+  }
+  relationShape_ = shape;
+  relationPattern_ = pattern;
+  cursorSkipDeleted_ = skipDeleted;
+  topology_ = GisCreateTopology();
+  if (shape != nullptr) topology_->Prepare(shape);
+
+  position_ = -1;
+  current_ = nullptr;
+  for (;;) {
+    CursorNext();
+    if (CursorEof() || current_->IsNewShape()) break;
+  }
+}
+
+void TGIS_LayerVector::CursorNext() {
+  ++position_;
+  current_ = position_ >= 0 && position_ < ShapeCount() ? shapes_[position_].get() : nullptr;
+}
+
+bool TGIS_LayerVector::CursorEof() const {
+  return shapes_.empty() || position_ >= ShapeCount();
+}
+
+TGIS_Shape* TGIS_LayerVector::CursorShape() const {
+  if (current_ != nullptr) return current_;
+  if (position_ >= 0 && position_ < ShapeCount()) return shapes_[position_].get();
+  return nullptr;
+}
+
+bool TGIS_LayerVector::PassesExtent(TGIS_Shape* shape) {
+  if (scopeDisjoint_) return false;
+  if (viewer_ == nullptr) return true;
+  if (shape->IsEmpty() || GisIsEmptyExtent(cursorExtent_)) return false;
+  if (!GisIsExtentIntersecting(shape->GetPaintExtent(), cursorExtent_)) return false;
+  if (!viewer_->IsPainting()) return true;
+  const int smart = shape->ShapeType() == gisShapeTypePoint ? 0 : shape->GetSmartSize();
+  if (smart == 0) return true;
+  const TGIS_Extent e = shape->GetExtent();
+  return ((e.XMax - e.XMin) + (e.YMax - e.YMin)) * viewer_->Zoom() > viewer_->TwipsToPixels(smart);
+}
+
+bool TGIS_LayerVector::MatchesFilter(TGIS_Shape* shape) {
+  if (shape == nullptr) return false;
+  if (!PassesExtent(shape)) return false;
+  if (query_ != nullptr && !query_->EvaluateBoolean(shape, false, *this)) return false;
+  if (relationShape_ != nullptr && !topology_->Relate(relationShape_, shape, relationPattern_))
+    return false;
+  return true;
+}
+
+void TGIS_LayerVector::MoveFirst(const TGIS_Extent& extent, const std::string& query,
+                                 bool skipDeleted, const std::string& pattern, TGIS_Shape* shape) {
+  CursorFirst(extent, query, skipDeleted, pattern, shape);
+  position_ = -1;
+  current_ = nullptr;
+  MoveNext();
+}
+
+void TGIS_LayerVector::MoveNext() {
+  for (;;) {
+    CursorNext();
+    if (CursorEof()) return;
+    if (cursorSkipDeleted_ && current_->IsDeleted()) continue;
+    if (MatchesFilter(current_)) return;
+  }
+}
+
+TGIS_Shape* TGIS_LayerVector::FindFirst(const TGIS_Extent& extent, const std::string& query,
+                                        bool skipDeleted, const std::string& pattern,
+                                        TGIS_Shape* shape) {
+  CursorFirst(extent, query, skipDeleted, pattern, shape);
+  const TGIS_Extent search = ExtentFromViewer(extent);
+  findUsesRTree_ = !GisIsWholeWorld(extent) && !GisIsEmptyExtent(extent) && rtree_ != nullptr &&
+                   GisExtentArea(extent_) / 16 > GisExtentArea(extent);
+  findUids_.clear();
+  findNext_ = 0;
+  if (!findUsesRTree_) {
+    MoveFirst(extent, query, skipDeleted, pattern, shape);
+    return Eof() ? nullptr : GetCurrentShape();
+  }
+  // The walk is taken whole first: deleting a shape changes the tree under it.
+  for (std::int32_t uid = rtree_->FindFirst(search, -1); uid >= 0; uid = rtree_->FindNext())
+    findUids_.push_back(uid);
+  return FindNext();
+}
+
+TGIS_Shape* TGIS_LayerVector::FindNext() {
+  if (!findUsesRTree_) {
+    MoveNext();
+    return Eof() ? nullptr : GetCurrentShape();
+  }
+  while (findNext_ < findUids_.size()) {
+    TGIS_Shape* s = GetShape(findUids_[findNext_++]);
+    if (s == nullptr) continue;
+    if (cursorSkipDeleted_ && s->IsDeleted()) continue;
+    if (MatchesFilter(s)) return s;
+  }
+  return nullptr;
+}

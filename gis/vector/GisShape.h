@@ -1,0 +1,338 @@
+// TGIS_Shape: the base of every feature of a vector layer, and the four
+// shape classes (part of the GisLayerVector module; see GisLayerVector.h).
+//
+// Geometry lives in two blocks whose bytes are a shapefile record body
+// without its type word: a header (box, counts, part starts) and the points
+// (X/Y doubles). A block is either owned (zeroed bytes with a capacity that
+// follows the growth steps of GrowGeometry) or mapped (a read-only span of a
+// file reader's buffer that the shape never frees or changes).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "gis/core/GisDefsGeometry.h"
+#include "gis/core/GisDefsVariants.h"
+#include "gis/core/GisParams.h"
+#include "gis/viewer/GisShapeAbstract.h"
+
+class TGIS_LayerVector;
+class TGIS_Viewer;
+class TGIS_Shape;
+
+/// The shape types (one byte).
+enum TGIS_ShapeType : std::uint8_t {
+  gisShapeTypeUnknown = 0,
+  gisShapeTypePoint = 2,
+  gisShapeTypeMultiPoint = 3,
+  gisShapeTypeArc = 4,
+  gisShapeTypePolygon = 5,
+};
+/// A set of shape types: bit n for type n (60 = all four).
+using TGIS_ShapeTypes = std::uint8_t;
+inline constexpr TGIS_ShapeTypes GisShapeTypeBit(TGIS_ShapeType t) {
+  return static_cast<TGIS_ShapeTypes>(1u << t);
+}
+inline constexpr TGIS_ShapeTypes GIS_ALL_SHAPE_TYPES = 60;
+
+/// One geometry block: owned bytes with their capacity, or a mapped span.
+struct TGIS_ShapeBlock {
+  std::unique_ptr<std::uint8_t[]> Owned;
+  std::size_t Capacity = 0;
+  /// The bytes (Owned.get() or the mapped memory); nullptr for no block.
+  const std::uint8_t* Data = nullptr;
+  void Allocate(std::size_t capacity); // zeroed
+  void Grow(std::size_t capacity);     // keeps the bytes, zeroes the rest
+  void Forget();                       // drops the reference (frees owned bytes)
+};
+
+/// The DE-9IM relate engine. The default engine is not built yet and raises
+/// "Feature not implemented"; another can be installed (GisSetTopologyFactory).
+class TGIS_Topology {
+public:
+  virtual ~TGIS_Topology() = default;
+  /// Primes the engine with a shape that will be related many times.
+  virtual void Prepare(TGIS_Shape* shape);
+  virtual bool Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern);
+};
+using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_Topology>()>;
+/// Installs the maker of relate engines (nullptr: the default one).
+void GisSetTopologyFactory(TGIS_TopologyFactory factory);
+std::unique_ptr<TGIS_Topology> GisCreateTopology();
+
+/// The text and byte geometry formats. The default parser is not built yet
+/// and raises "Feature not implemented"; another can be installed.
+enum class TGIS_GeometryFormat { WKT, WKB, GDO };
+using TGIS_GeometryParser = std::function<std::unique_ptr<TGIS_Shape>(
+    TGIS_GeometryFormat format, const std::string& text, std::span<const std::uint8_t> bytes,
+    TGIS_LayerVector* layer)>;
+void GisSetGeometryParser(TGIS_GeometryParser parser);
+
+class TGIS_Shape : public TGIS_ShapeAbstract, public TGIS_ParamsShape {
+public:
+  /// Create (Source, Raw, Mapped, Uid, Layer) of the concrete class `type`.
+  /// Raw is validated: a record that does not fit its length raises
+  /// EGIS_Exception 0040.
+  TGIS_Shape(TGIS_ShapeType type, const TGIS_Shape* source, std::span<const std::uint8_t> raw,
+             bool mapped, std::int32_t uid, TGIS_LayerVector* layer);
+  ~TGIS_Shape() override;
+  TGIS_Shape(const TGIS_Shape&) = delete;
+  TGIS_Shape& operator=(const TGIS_Shape&) = delete;
+
+  void Recreate(const TGIS_Shape* source, std::span<const std::uint8_t> raw, bool mapped,
+                std::int32_t uid, TGIS_LayerVector* layer);
+
+  // ---- fields -----------------------------------------------------------------
+  bool IsEmpty() const { return isEmpty_; }
+  TGIS_LayerVector* Layer() const { return layer_; }
+  void SetLayer(TGIS_LayerVector* layer) { layer_ = layer; }
+  std::uint8_t LockLevel() const { return lockLevel_; }
+  const TGIS_Extent& IndexedExtent() const { return indexedExtent_; }
+  bool IsIndexed() const { return indexed_; }
+  std::int32_t Uid() const { return uid_; }
+  void SetUid(std::int32_t uid) { uid_ = uid; }
+  TGIS_ShapeType ShapeType() const { return shapeType_; }
+  bool IsMapped() const { return mapped_; }
+  bool IsDeleted() const { return deleted_; }
+  bool IsFixed() const { return fixed_; }
+  void SetIsFixed(bool v) { fixed_ = v; }
+  bool IsHidden() const { return hidden_; }
+  void SetIsHidden(bool v) { hidden_ = v; }
+  bool IsSelected() const { return selected_; }
+  void SetIsSelected(bool v) { selected_ = v; }
+  bool IsInMemory() const { return inMemory_; }
+  void SetIsInMemory(bool v) { inMemory_ = v; }
+  bool IsNewShape() const { return newShape_; }
+  void SetIsNewShape(bool v) { newShape_ = v; }
+  bool IsModified() const { return modified_; }
+  bool GeometryChanged() const { return geometryChanged_; }
+  /// The blocks (for tests and format writers).
+  const TGIS_ShapeBlock& HeaderBlock() const { return header_; }
+  const TGIS_ShapeBlock& PointsBlock() const { return points_; }
+
+  TGIS_Viewer* GetViewer() const;
+  int GetHeaderSize() const;
+  int GetPointsSize() const;
+  int GetGeometrySize() const { return GetHeaderSize() + GetPointsSize(); }
+  bool IsEditable() const { return inMemory_ || layer_ == nullptr; }
+  /// The editable in-memory version; nullptr without a layer.
+  TGIS_Shape* MakeEditable();
+  void Delete();
+  void CopyGeometry(TGIS_Shape& source);
+  void MarkModified();
+
+  // ---- virtual operations -------------------------------------------------------------
+  virtual TGIS_Extent GetExtentRaw() const;
+  virtual TGIS_Extent GetExtent() const;
+  virtual int GetPartStart(int part) const;
+  virtual void SetPoint(int part, int index, const TGIS_Point& point);
+  virtual void SetPoint3D(int part, int index, const TGIS_Point3D& point);
+  virtual TGIS_Extent GetPaintExtent() const;
+  virtual TGIS_Extent GetPaintExtentEx() const;
+  virtual int GetSmartSize() = 0;
+  virtual void ExtendExtent(const TGIS_Point& point);
+  /// Not built yet for any class: nullptr (clipping then imports nothing).
+  virtual std::unique_ptr<TGIS_Shape> CreateClippedCopy(const TGIS_Extent& extent, bool forDrawing);
+  virtual std::unique_ptr<TGIS_Shape> CreateCopy() const = 0;
+  virtual void Lock(std::uint8_t level);
+  virtual void Unlock();
+  virtual void AddPoint(const TGIS_Point& point) = 0;
+  virtual void AddPoint3D(const TGIS_Point3D& point);
+  bool AddPointPolar(bool absolute, double angle, double distance);
+  virtual void AddPart();
+  virtual TGIS_Point GetPoint(int part, int index) const;
+  virtual TGIS_Point3D GetPoint3D(int part, int index) const;
+  TGIS_Point GetFirstPoint() const { return GetPoint(0, 0); }
+  TGIS_Point GetLastPoint() const;
+  TGIS_Point3D GetFirstPoint3D() const { return GetPoint3D(0, 0); }
+  TGIS_Point3D GetLastPoint3D() const;
+  /// By type: a point has one vertex and one part once it has a block; a
+  /// multipoint one part.
+  virtual int GetNumPoints() const;
+  virtual int GetNumParts() const;
+  virtual int GetPartSize(int part) const;
+  virtual void FindNearestVertex(const TGIS_Point& point, double& distance, TGIS_Point& nearest,
+                                 double tolerance) const;
+  virtual void FindNearestVertex3D(const TGIS_Point3D& point, double& distance,
+                                   TGIS_Point3D& nearest, double tolerance) const;
+  /// Forgets the geometry (mapped or owned) and becomes empty.
+  virtual void Reset();
+  virtual void ResetParams() { ownParams_.reset(); }
+  // Drawing is not built yet: these do nothing except Invalidate.
+  virtual void Flash() {}
+  virtual void Draw() {}
+  virtual void DrawVertices() {}
+  virtual void DrawVertexLabels() {}
+  virtual void Invalidate(bool withExtent = false);
+  virtual void DrawLabel() {}
+  virtual void DrawChart() {}
+  virtual Variant GetField(const std::string& name);
+  virtual Variant GetFieldEx(const std::string& name);
+  virtual double Distance(const TGIS_Point& point, double tolerance) const;
+  virtual double DistanceToPart(const TGIS_Point& point, int part, TGIS_Point& nearest,
+                                double tolerance) const;
+  virtual double DistanceToShape(TGIS_Shape* other);
+  virtual TGIS_Point GetCentroid() const { return {0, 0}; }
+  virtual TGIS_Point GetLabelPoint() const { return GetCentroid(); }
+  virtual double GetArea() const { return 0; }
+  virtual double GetLength() const { return 0; }
+  virtual double GetPartLength(int part) const { return (void)part, 0; }
+  virtual bool IsNear(const TGIS_Point& point, int mode, double distance) const {
+    return (void)point, (void)mode, (void)distance, false;
+  }
+  virtual bool IsInExtent(const TGIS_Extent& extent, int mode);
+  virtual bool IsInsideShape(TGIS_Shape* other, int mode) { return (void)other, (void)mode, false; }
+  virtual bool Intersects(TGIS_Shape* other) { return (void)other, false; }
+  std::unique_ptr<TGIS_Shape> GetClipped(const TGIS_Extent& extent) {
+    return CreateClippedCopy(extent, false);
+  }
+  std::unique_ptr<TGIS_Shape> CreateFromWKT(const std::string& text) const;
+  std::unique_ptr<TGIS_Shape> CreateFromWKB(std::span<const std::uint8_t> bytes) const;
+  std::unique_ptr<TGIS_Shape> CreateFromGDO(std::span<const std::uint8_t> bytes) const;
+  void ImportFromWKT(const std::string& text);
+  void ImportFromWKB(std::span<const std::uint8_t> bytes);
+  void ImportFromGDO(std::span<const std::uint8_t> bytes);
+  /// Copies the blob into owned blocks (values and flags cleared; the type stays).
+  void SetGeometryBlob(std::span<const std::uint8_t> bytes);
+  /// Header, points, then one zero byte; empty for an empty shape.
+  std::vector<std::uint8_t> GetGeometryBlob() const;
+
+  // ---- further operations --------------------------------------------------------------
+  void UnmapGeometry();
+  bool HasIndexEntry() const;
+  void AddToIndex();
+  void UpdateIndex();
+  bool Relate(TGIS_Shape* other, const std::string& pattern);
+
+  // ---- attribute values and styles ------------------------------------------------------
+  void SetField(const std::string& name, const Variant& value);
+  void CopyFields(TGIS_Shape& source);
+  /// The values the shape holds itself (nullptr before the first write).
+  const TGIS_VariantList* Values() const { return values_.get(); }
+  TGIS_ParamsSectionVector& GetParamsSection();
+  bool HasOwnParams() const { return ownParams_ != nullptr; }
+  void UseOwnParams(bool on);
+  void AttachParams(std::unique_ptr<TGIS_ParamsSectionVector> section);
+  TGIS_ParamsSectionVector* GetOwnSection() override { return ownParams_.get(); }
+  void SetOwnSection(std::unique_ptr<TGIS_ParamsSectionVector> section) override {
+    ownParams_ = std::move(section);
+  }
+
+protected:
+  // Storage helpers for the shape classes.
+  std::int32_t HeaderInt(int offset) const;
+  void SetHeaderInt(int offset, std::int32_t value);
+  double HeaderDouble(int offset) const;
+  void SetBox(const TGIS_Extent& box);
+  TGIS_Point RawPoint(int index) const; // asserts the index is stored
+  void WriteRawPoint(int index, const TGIS_Point& p);
+  void SetNumPoints(int n);
+  void CopyGeometryBlocks();
+  void GrowGeometry();
+  void RecalcBox();
+  void ComputeIsEmpty();
+  void ClearIsEmpty() { isEmpty_ = false; }
+  /// Layer coordinates of a viewer point (below level 2 with a layer).
+  TGIS_Point ToLayer(const TGIS_Point& p) const;
+  TGIS_Point ToViewer(const TGIS_Point& p) const;
+  /// Runs the final step of Unlock also when `body` raises.
+  void UnlockWith(const std::function<void()>& body);
+  /// The shape's smart size from a feature style (0 on any failure).
+  int SmartSizeOf(const TGIS_ParamsFeature& style, bool fieldOnly);
+  void ImportFrom(TGIS_GeometryFormat format, const std::string& text,
+                  std::span<const std::uint8_t> bytes);
+
+  TGIS_ShapeBlock header_, points_;
+  std::uint8_t lockLevel_ = 0;
+  bool geometryChanged_ = false;
+
+private:
+  void AttachGeometry(std::span<const std::uint8_t> raw);
+  static void ValidateRaw(TGIS_ShapeType type, std::span<const std::uint8_t> raw);
+
+  bool isEmpty_ = true;
+  TGIS_LayerVector* layer_ = nullptr;
+  bool indexed_ = false;
+  std::unique_ptr<TGIS_ParamsSectionVector> ownParams_;
+  std::unique_ptr<TGIS_VariantList> values_;
+  TGIS_Extent indexedExtent_{0, 0, 0, 0};
+  std::int32_t uid_ = 0;
+  TGIS_ShapeType shapeType_ = gisShapeTypeUnknown;
+  bool mapped_ = false, deleted_ = false, fixed_ = false, hidden_ = false, selected_ = false,
+       inMemory_ = false, newShape_ = false, modified_ = false;
+
+  friend class TGIS_LayerVector;
+};
+
+/// A point: no header, one 16-byte vertex.
+class TGIS_ShapePoint : public TGIS_Shape {
+public:
+  TGIS_ShapePoint(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
+                  bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
+      : TGIS_Shape(gisShapeTypePoint, source, raw, mapped, uid, layer) {}
+  TGIS_Extent GetExtentRaw() const override;
+  int GetPartStart(int part) const override;
+  void SetPoint(int part, int index, const TGIS_Point& point) override;
+  void SetPoint3D(int part, int index, const TGIS_Point3D& point) override;
+  int GetSmartSize() override;
+  void ExtendExtent(const TGIS_Point& point) override;
+  std::unique_ptr<TGIS_Shape> CreateCopy() const override;
+  void Unlock() override;
+  void AddPoint(const TGIS_Point& point) override;
+  void AddPart() override;
+  TGIS_Point GetPoint(int part, int index) const override;
+  int GetPartSize(int part) const override;
+  TGIS_Point GetCentroid() const override { return IsEmpty() ? TGIS_Point{} : GetPoint(0, 0); }
+};
+
+/// A multipoint: the 36-byte header and one part of vertices.
+class TGIS_ShapeMultiPoint : public TGIS_Shape {
+public:
+  TGIS_ShapeMultiPoint(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
+                       bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
+      : TGIS_Shape(gisShapeTypeMultiPoint, source, raw, mapped, uid, layer) {}
+  int GetPartStart(int part) const override;
+  void SetPoint(int part, int index, const TGIS_Point& point) override;
+  void SetPoint3D(int part, int index, const TGIS_Point3D& point) override;
+  int GetSmartSize() override;
+  std::unique_ptr<TGIS_Shape> CreateCopy() const override;
+  void AddPoint(const TGIS_Point& point) override;
+  void AddPart() override;
+  TGIS_Point GetPoint(int part, int index) const override;
+  int GetPartSize(int part) const override;
+  TGIS_Point GetCentroid() const override { return GisExtentCenter(GetExtent()); }
+};
+
+/// An arc (polyline): header with part starts, vertices in parts.
+class TGIS_ShapeArc : public TGIS_Shape {
+public:
+  TGIS_ShapeArc(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
+                bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
+      : TGIS_Shape(gisShapeTypeArc, source, raw, mapped, uid, layer) {}
+  int GetSmartSize() override;
+  std::unique_ptr<TGIS_Shape> CreateCopy() const override;
+  void AddPoint(const TGIS_Point& point) override;
+};
+
+/// A polygon: rings stored closed (the first vertex repeated last).
+class TGIS_ShapePolygon : public TGIS_Shape {
+public:
+  TGIS_ShapePolygon(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
+                    bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
+      : TGIS_Shape(gisShapeTypePolygon, source, raw, mapped, uid, layer) {}
+  int GetSmartSize() override;
+  std::unique_ptr<TGIS_Shape> CreateCopy() const override;
+  void AddPoint(const TGIS_Point& point) override;
+  void AddRingPoint(const TGIS_Point& point);
+
+private:
+  void AddToRing(const TGIS_Point& point, bool alwaysClose);
+};
+
+/// A new empty shape of a type (nullptr for another value than 2..5).
+std::unique_ptr<TGIS_Shape> GisCreateShapeOfType(TGIS_ShapeType type, std::int32_t uid,
+                                                 TGIS_LayerVector* layer);
