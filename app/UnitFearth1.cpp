@@ -4,6 +4,8 @@
 #include "app/Readouts.h"
 #include "browser/WebHost.h"
 #include "browser/WebHostIntf.h"
+#include "gis/vector/GisLayerVector.h"
+#include "gis/viewer/GisRegistredLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/ClientDataSet.h"
 #include "platform/forms/Clipboard.h"
@@ -43,6 +45,17 @@ TLabel* AddStatusLabel(TDefinitionLoader& l, TPanel* panel, const std::string& n
 }
 
 }  // namespace
+
+TCaptureLayers ProgramCaptureLayers() {
+  TCaptureLayers layers;
+  layers.CreateLayer = [](const std::string& name, const std::string& path) {
+    return GisCreateLayer(name, path);
+  };
+  layers.CreateEmptyLayer = [] {
+    return std::unique_ptr<TGIS_LayerAbstract>(std::make_unique<TGIS_LayerVector>());
+  };
+  return layers;
+}
 
 TFEarth1::TFEarth1(TComponent* owner, IToolWindow* tool, TCaptureLayers layers,
                    std::unique_ptr<IWebHost> web)

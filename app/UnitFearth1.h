@@ -40,6 +40,10 @@ struct TCaptureLayers {
   decltype(TCaptureEnvironment::CreateEmptyLayer) CreateEmptyLayer;
 };
 
+/// The program's capture layers: the layer factory's row for the picture
+/// (the raster rows are registered at start-up) and an empty vector layer.
+TCaptureLayers ProgramCaptureLayers();
+
 class TFEarth1 : public TForm {
 public:
   /// Builds the window from its stored definition and runs its creation

@@ -4,7 +4,7 @@
 #include "app/Readouts.h"
 #include "app/UnitFearth1.h"
 #include "gis/core/GisKernel.h"
-#include "gis/raster/GisLayerJPG.h"
+#include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/ClientDataSet.h"
 #include "platform/forms/Clipboard.h"
@@ -21,12 +21,6 @@
 #include <memory>
 
 namespace {
-
-class TRoomLayer : public TGIS_LayerAbstract {
-public:
-  bool DrawDefault() override { return true; }
-  void DiscardChanges() override {}
-};
 
 /// The tool window's part in the start-up: the first page at zoom 6.
 struct TFakeTool : IToolWindow {
@@ -66,15 +60,8 @@ struct MapWindowTest : ::testing::Test {
     web->cannedSnapshot = apptest::CodedSnapshot(6, 46, 14, 796, 613);
     // Without a tool window the creation step opens no start page; the
     // tests open it through the stand-in tool once the window exists.
-    TCaptureLayers layers;
-    layers.CreateLayer = [](const std::string& name, const std::string& path) {
-      auto layer = std::make_unique<TGIS_LayerJPG>();
-      layer->SetName(name);
-      layer->SetPath(path);
-      return std::unique_ptr<TGIS_LayerAbstract>(std::move(layer));
-    };
-    layers.CreateEmptyLayer = [] { return std::unique_ptr<TGIS_LayerAbstract>(new TRoomLayer); };
-    map = std::make_unique<TFEarth1>(nullptr, nullptr, layers, std::move(fake));
+    GisRasterRegisterLayers();
+    map = std::make_unique<TFEarth1>(nullptr, nullptr, ProgramCaptureLayers(), std::move(fake));
     tool.map = map.get();
   }
   void TearDown() override {
@@ -110,7 +97,9 @@ TEST_F(MapWindowTest, StartPageCapturesAndShowsTheReadouts) {
   map->Capture().CaptureHeight = 613;
   for (int i = 0; i < 100 && map->Capture().CaptureCount() < 3; ++i) clock.Advance(10);
   EXPECT_EQ(map->ezoom->Caption(), "6");
-  EXPECT_EQ(map->gis->Items(), 2);
+  ASSERT_EQ(map->gis->Items(), 2);
+  EXPECT_NE(map->gis->Get("image1.jpg"), nullptr);
+  EXPECT_NE(map->gis->Get("Ext"), nullptr);
 
   map->Capture().gisMouseMove(TShiftState{}, 398, 306);
   EXPECT_EQ(map->least->Caption(), FormatStatusPixels(map->Capture().CursorPixel.X,
