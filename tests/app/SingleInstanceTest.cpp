@@ -1,0 +1,48 @@
+// The single-instance guard within one process: the first guard registers
+// its window, a second one finds it, brings the window back and halts.
+#include "app/SingleInstance.h"
+
+#include "platform/forms/Forms.h"
+#include "platform/rtl/Strings.h"
+#include "tests/support/EventLoopWait.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+TEST(SingleInstance, ASecondStartRaisesTheFirstAndHalts) {
+  // An identity of this test's own, so that a running program is not disturbed.
+  const std::string title = "Skorva Plinth test " + IntToStr(::getpid());
+  auto first = std::make_unique<TForm>(nullptr);
+  first->SetBounds(10, 10, 200, 100);
+  auto* guard = new TSingleInstance(first.get(), TSingleInstance::kClassName, title);
+  EXPECT_TRUE(guard->Registered());
+  first->Show();
+  first->SetWindowState(TWindowState::wsMinimized);
+
+  auto second = std::make_unique<TForm>(nullptr);
+  int exitCode = -1;
+  try {
+    new TSingleInstance(second.get(), TSingleInstance::kClassName, title);
+  } catch (const EHalt& halt) {
+    exitCode = halt.ExitCode();
+  }
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(sktest::WaitUntil(
+      [&] { return first->WindowState() == TWindowState::wsNormal; }, 5000));
+  first->Hide();
+}
+
+TEST(SingleInstance, TheFirstStartRegisters) {
+  const std::string title = "Skorva Plinth alone " + IntToStr(::getpid());
+  auto form = std::make_unique<TForm>(nullptr);
+  auto* guard = new TSingleInstance(form.get(), TSingleInstance::kClassName, title);
+  EXPECT_TRUE(guard->Registered());
+  EXPECT_EQ(form->FindComponent("SingleInstance1"), guard);
+}
+
+}  // namespace
