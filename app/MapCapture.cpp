@@ -43,6 +43,22 @@ void TMapCapture::Terminate() {
   ResumeCapture();
 }
 
+void TMapCapture::OpenStartPage(int zoom) {
+  MapSource = "yahoo";
+  MapType = "YAHOO_MAP_REG";
+  const std::string startPage = env_.AppDir + "gmaps.htm";
+  if (!FileExists(startPage)) {
+    if (env_.ShowMessage) env_.ShowMessage("SDatoteka ne obstaja: gmaps.htm!");
+    return;
+  }
+  if (env_.ShowMapWindow) env_.ShowMapWindow();
+  env_.Web->Navigate(startPage);
+  MapZoom = zoom;
+  BtInicClick();
+  RecentrePending = true;
+  ApplyPosition();
+}
+
 void TMapCapture::BtInicClick() {
   if (schedule_.InRebuild()) {
     rebuildAgain_ = true;

@@ -49,6 +49,8 @@ struct TCaptureEnvironment {
       CreateLayer;
   /// An empty vector layer (the draggable room around the capture).
   std::function<std::unique_ptr<TGIS_LayerAbstract>()> CreateEmptyLayer;
+  /// Shows the map window (and brings it forward).
+  std::function<void()> ShowMapWindow;
   /// Runs first in every page rebuild (the window empties its state data set).
   std::function<void()> BeforeRebuild;
   /// One turn of the message loop, and whether the program is closing.
@@ -89,6 +91,11 @@ public:
   int DownloadCount = 0;
   TPositionReadouts Readouts;
 
+  /// The start page: the regular Yahoo map at the current centre and the zoom
+  /// bar's `zoom`, after the browser has gone to "gmaps.htm". Without that
+  /// file a message, and nothing is built (capturing stays off). The map
+  /// window is shown first (ShowMapWindow).
+  void OpenStartPage(int zoom);
   /// The page rebuild; a rebuild asked for during another one's wait runs
   /// once more after it instead of inside it.
   void BtInicClick();

@@ -151,6 +151,7 @@ TCaptureEnvironment TFEarth1::Environment() {
   env.ProcessMessages = [] { Application()->ProcessMessages(); };
   env.Terminated = [] { return Application()->Terminated(); };
   env.BeforeRebuild = [this] { Cltstanje->EmptyDataSet(); };
+  env.ShowMapWindow = [this] { Show(); };
   env.OnReadouts = [this](const TPositionReadouts& r) {
     if (tool_) tool_->ShowReadouts(r);
   };

@@ -177,6 +177,32 @@ TEST_F(MapCaptureTest, WaitEndsAfter15SecondsWithoutDownloads) {
   EXPECT_TRUE(quiet.googleTimer().Enabled());
 }
 
+TEST_F(MapCaptureTest, StartPageIsTheRegularYahooMapAtTheBarsZoom) {
+  dir.Write("gmaps.htm", "<html></html>");
+  capture->MapSource = "ve";
+  capture->MapType = "VEMapStyle.Aerial";
+  capture->OpenStartPage(9);
+  ASSERT_EQ(web.navigations.size(), 2u);
+  EXPECT_EQ(web.navigations[0], appDir + "gmaps.htm");
+  EXPECT_EQ(web.navigations[1], appDir + "mapg.htm");
+  const std::string page = sktest::TTempDir::Read(appDir + "mapg.htm");
+  EXPECT_NE(page.find("yahoo.type=YAHOO_MAP_REG;"), std::string::npos);
+  ASSERT_EQ(web.scripts.size(), 1u);
+  EXPECT_EQ(web.scripts[0], "map.setCenter(new OpenLayers.LonLat(14, 46), 9 );");
+  EXPECT_TRUE(capture->googleTimer().Enabled());
+  EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MapCaptureTest, MissingStartPageBuildsNothing) {
+  capture->OpenStartPage(6);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], "SDatoteka ne obstaja: gmaps.htm!");
+  EXPECT_TRUE(web.navigations.empty());
+  EXPECT_FALSE(std::filesystem::exists(appDir + "mapg.htm"));
+  EXPECT_FALSE(capture->googleTimer().Enabled());
+  EXPECT_TRUE(capture->BuildingPage);
+}
+
 TEST_F(MapCaptureTest, MissingTemplateLeavesCapturingOff) {
   std::filesystem::remove(appDir + "mapgd.htm");
   capture->BtInicClick();
