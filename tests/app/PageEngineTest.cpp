@@ -1,10 +1,17 @@
 // The shipped map page and the test page on the real engine: the shipped
 // page draws its offline map at every source, the test page's pixel codes
 // come through a snapshot unchanged.
+#include "app/MapCapture.h"
 #include "app/MapPage.h"
+#include "app/UnitFearth1.h"
+#include "browser/WebHostIntf.h"
+#include "gis/core/GisKernel.h"
+#include "gis/raster/GisRasterLayers.h"
+#include "gis/viewer/GisViewerWnd.h"
 #include "browser/WebHost.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/rtl/StringList.h"
 #include "platform/web/WebEngineHost.h"
 #include "tests/app/CodedPage.h"
 #include "tests/support/EventLoopWait.h"
@@ -114,6 +121,47 @@ TEST_F(PageWindow, TestPageCodesSurviveTheSnapshot) {
     return wrong == 0;
   });
   EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(PageWindow, ShippedPageIsCapturedIntoTheViewer) {
+  GisKernelInit();
+  GisRasterRegisterLayers();
+  dir.Write("mapgd.htm", ReadSource("resources/app/mapgd.htm"));
+  dir.Write("image1.jgw", ReadSource("resources/app/image1.jgw"));
+  auto* viewer = new TGIS_ViewerWnd(form.get());
+  viewer->KeyPoll = [](HWND) { return false; };
+  viewer->SetBorderStyle(TBorderStyle::bsNone);
+  viewer->SetScrollBars(TScrollStyle::ssNone);
+  viewer->SetParent(form.get());
+  viewer->SetBounds(0, 0, 796, 613);
+  TWebHostAdapter host(*web);
+  const TCaptureLayers layers = ProgramCaptureLayers();
+  TCaptureEnvironment env;
+  env.AppDir = dir.Path() + "/";
+  env.Web = &host;
+  env.Viewer = viewer;
+  env.CreateLayer = layers.CreateLayer;
+  env.CreateEmptyLayer = layers.CreateEmptyLayer;
+  env.ProcessMessages = [] { Application()->ProcessMessages(); };
+  TMapCapture capture(env);
+  capture.BtInicClick();
+  capture.RecentrePending = true;
+  capture.ApplyPosition();
+  // The capture shows the grid map: its ground colour, not the page's white.
+  EXPECT_TRUE(sktest::WaitUntil(
+      [&] {
+        TBitmap* shot = capture.CaptureBitmap();
+        if (!shot || viewer->Items() != 2) return false;
+        const TRgb c = PixelAt(*shot, 100, 100);
+        return c.R == 0xF2 && c.G == 0xEF && c.B == 0xE6;
+      },
+      15000));
+  EXPECT_NE(viewer->Get("image1.jpg"), nullptr);
+  EXPECT_NE(viewer->Get("Ext"), nullptr);
+  TStringList world;
+  world.LoadFromFile(dir / "image1.jgw");
+  EXPECT_EQ(world[4], "8431.15555555556");
+  EXPECT_EQ(world[5], "5522.30094339771");
 }
 
 }  // namespace
