@@ -4,6 +4,7 @@
 // and a quality-90 JPEG encode of it. Also the tick on a canned snapshot
 // (no engine), and the layer count and resident memory after many ticks.
 #include "app/MapCapture.h"
+#include "bench/platform/web/GridPageBench.h"
 #include "bench/support/RatioReporter.h"
 #include "browser/WebHost.h"
 #include "browser/WebHostIntf.h"
@@ -18,15 +19,13 @@
 #include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineHost.h"
 #include "platform/web/WebEngineQt.h"
+#include "tests/browser/FakeWebHost.h"
 
 #include <QApplication>
 #include <QBuffer>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QWebEngineView>
 
 #include <fstream>
@@ -41,47 +40,14 @@ public:
   void DiscardChanges() override {}
 };
 
-/// A browser that only hands out a canned page picture.
-class TCannedWeb : public IWebHost {
-public:
-  void Navigate(const std::string&) override {
-    for (int i = 0; i < 3; ++i)
-      if (OnDownloadComplete) OnDownloadComplete();
+/// A canned page picture of width x height.
+std::unique_ptr<TBitmap> CannedPicture(int width, int height) {
+  auto picture = std::make_unique<TBitmap>(width, height, pf24bit);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = picture->ScanLine(y);
+    for (int x = 0; x < 3 * width; ++x) row[x] = static_cast<std::uint8_t>((x * 7 + y * 3) & 0xFF);
   }
-  bool HasDocument() override { return true; }
-  void ExecScript(const std::string&) override {}
-  std::unique_ptr<TBitmap> Snapshot() override {
-    auto copy = std::make_unique<TBitmap>();
-    copy->Assign(picture.get());
-    return copy;
-  }
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  void SetBounds(int, int, int width, int height) override {
-    width_ = width;
-    height_ = height;
-    picture = std::make_unique<TBitmap>(width, height, pf24bit);
-    for (int y = 0; y < height; ++y) {
-      std::uint8_t* row = picture->ScanLine(y);
-      for (int x = 0; x < 3 * width; ++x) row[x] = static_cast<std::uint8_t>((x * 7 + y * 3) & 0xFF);
-    }
-  }
-  std::unique_ptr<TBitmap> picture;
-
-private:
-  int width_ = 0, height_ = 0;
-};
-
-bool WaitFor(const std::function<bool()>& ready, int timeoutMs = 15000) {
-  QElapsedTimer t;
-  t.start();
-  while (!ready()) {
-    if (t.elapsed() > timeoutMs) return false;
-    QEventLoop loop;
-    QTimer::singleShot(10, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return true;
+  return picture;
 }
 
 /// A map window: the viewer over the browser, and the capture engine.
@@ -91,7 +57,7 @@ struct TCaptureRig {
   TGIS_ViewerWnd* viewer = nullptr;
   TWebHost* web = nullptr;
   std::unique_ptr<TWebHostAdapter> adapter;
-  TCannedWeb canned;
+  FakeWebHost canned{3, 1};
   std::unique_ptr<TMapCapture> capture;
   bool ready = false;
 
@@ -116,6 +82,7 @@ struct TCaptureRig {
     viewer->SetBounds(0, 0, width, height);
     form->Show();
     host->SetBounds(0, 0, width + 30, height + 30);
+    canned.cannedSnapshot = CannedPicture(width + 30, height + 30);
 
     TCaptureEnvironment env;
     env.AppDir = appDir;
@@ -134,7 +101,7 @@ struct TCaptureRig {
     capture->BtInicClick();
     capture->RecentrePending = true;
     capture->ApplyPosition();
-    ready = WaitFor([&] {
+    ready = webbench::WaitFor([&] {
       std::unique_ptr<TBitmap> shot = host->Snapshot();
       if (!shot) return false;
       const std::uint8_t* p = shot->ScanLine(10) + 10 * 3;

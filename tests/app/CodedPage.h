@@ -6,10 +6,13 @@
 
 #include "app/WebMercator.h"
 #include "platform/graphics/Bitmap.h"
+#include "tests/support/TempDir.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace apptest {
 
@@ -64,6 +67,18 @@ inline int ShiftStretchSource(int index, int size) {
 /// and stretch.
 inline int CaptureSource(int index, int size) {
   return ShiftStretchSource(ShiftStretchSource(index, size), size);
+}
+
+/// A fresh world file: one unit per pixel, placed at (0, 0).
+inline constexpr const char* kFreshWorldFile = "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\n";
+
+/// Fills a temporary program folder with the coded test page as the page
+/// template and a fresh world file.
+inline void PrepareAppDir(const sktest::TTempDir& dir) {
+  const char* data = std::getenv("SK_TEST_DATA");
+  dir.Write("mapgd.htm",
+            sktest::TTempDir::Read(std::string(data ? data : "tests/data") + "/app/mapgd.htm"));
+  dir.Write("image1.jgw", kFreshWorldFile);
 }
 
 inline TRgb PixelAt(TBitmap& bitmap, int x, int y) {

@@ -59,7 +59,7 @@ public:
   void DiscardChanges() override {}
 };
 
-const char* const kWorldFile = "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\n";
+constexpr const char* kWorldFile = kFreshWorldFile;
 
 struct MapCaptureTest : ::testing::Test {
   sktest::TTempDir dir{"app-capture"};
@@ -76,10 +76,7 @@ struct MapCaptureTest : ::testing::Test {
 
   void SetUp() override {
     GisKernelInit();
-    const char* data = std::getenv("SK_TEST_DATA");
-    dir.Write("mapgd.htm",
-              sktest::TTempDir::Read(std::string(data ? data : "tests/data") + "/app/mapgd.htm"));
-    dir.Write("image1.jgw", kWorldFile);
+    PrepareAppDir(dir);
     form = new TForm(nullptr);
     form->SetBounds(0, 0, 900, 700);
     viewer = new TGIS_ViewerWnd(form);

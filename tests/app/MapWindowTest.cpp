@@ -22,6 +22,8 @@
 
 namespace {
 
+using namespace apptest;
+
 /// The tool window's part in the start-up: the first page at zoom 6.
 struct TFakeTool : IToolWindow {
   TFEarth1* map = nullptr;
@@ -49,15 +51,12 @@ struct MapWindowTest : ::testing::Test {
 
   void SetUp() override {
     GisKernelInit();
-    const char* data = std::getenv("SK_TEST_DATA");
-    dir.Write("mapgd.htm",
-              sktest::TTempDir::Read(std::string(data ? data : "tests/data") + "/app/mapgd.htm"));
-    dir.Write("image1.jgw", "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\n");
+    PrepareAppDir(dir);
     SetExeNameForTests(dir / "skorvaplinth");
     auto fake = std::make_unique<FakeWebHost>(3, 50);
     web = fake.get();
     web->SetBounds(0, 0, 826, 643);
-    web->cannedSnapshot = apptest::CodedSnapshot(6, 46, 14, 796, 613);
+    web->cannedSnapshot = CodedSnapshot(6, 46, 14, 796, 613);
     // Without a tool window the creation step opens no start page; the
     // tests open it through the stand-in tool once the window exists.
     GisRasterRegisterLayers();
