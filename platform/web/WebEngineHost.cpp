@@ -2,6 +2,7 @@
 
 #include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineQt.h"
+#include "platform/web/WebWatchdog.h"
 
 #include <QAuthenticator>
 #include <QDesktopServices>
@@ -114,6 +115,7 @@ WebEngineHostImpl::WebEngineHostImpl(WebEngineHost& ownerHost) : owner(ownerHost
   QObject::connect(view, &QWidget::customContextMenuRequested, view,
                    [this](const QPoint& pos) { ShowContextMenu(pos); });
   CreatePage();
+  watchdog = std::make_unique<WebWatchdog>(*this);
 }
 
 void WebEngineHostImpl::CreatePage() {
@@ -138,8 +140,12 @@ void WebEngineHostImpl::CreatePage() {
   QObject::connect(page, &QWebEnginePage::renderProcessTerminated, page,
                    [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
                      hasDocument = false;
+                     if (watchdog) watchdog->RenderProcessEnded();
                      if (owner.OnRenderProcessTerminated) owner.OnRenderProcessTerminated();
                    });
+  QObject::connect(page, &QWebEnginePage::urlChanged, page, [this](const QUrl&) {
+    if (watchdog) watchdog->DocumentChanged();
+  });
   QObject::connect(page, &QWebEnginePage::selectionChanged, page, [this] {
     if (owner.OnSelectionChanged) owner.OnSelectionChanged();
   });
@@ -186,6 +192,7 @@ void WebEngineHostImpl::CreatePage() {
 }
 
 WebEngineHostImpl::~WebEngineHostImpl() {
+  watchdog.reset();
   if (lastMenu) delete lastMenu.data();
   // The page goes before the view that parents it, as the engine asks.
   if (widget) {
@@ -229,6 +236,7 @@ void WebEngineHostImpl::ApplyOptions() {
 
 void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
   if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+    watchdog->LoadStarted();
     if (hasDocument && owner.OnUnload) owner.OnUnload();
     loadState = WebLoadState::Loading;
     if (owner.OnLoadStarted) owner.OnLoadStarted();
@@ -238,7 +246,10 @@ void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
   if (navigationPending && !SameUrl(info.url(), pendingUrl) &&
       !SameUrl(page->requestedUrl(), pendingUrl))
     return;
+  // The load of a render process the watchdog ended: the page loads again.
+  if (watchdog->SwallowLoadEnd()) return;
   navigationPending = false;
+  watchdog->LoadEnded();
   bool ok = false;
   switch (info.status()) {
   case QWebEngineLoadingInfo::LoadSucceededStatus:
@@ -257,10 +268,29 @@ void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
     lastError = info.errorString().toStdString();
     break;
   }
+  ReportLoadEnd(ok);
+}
+
+void WebEngineHostImpl::ReportLoadEnd(bool ok) {
   const uint64_t gen = generation;
   if (owner.OnLoadFinished) owner.OnLoadFinished(ok);
   for (int i = 0; i < kDownloadCompletesPerLoad && gen == generation; ++i)
     if (owner.OnDownloadComplete) owner.OnDownloadComplete();
+}
+
+void WebEngineHostImpl::LoadUrl(const QUrl& url) {
+  ++generation;
+  navigationPending = true;
+  pendingUrl = url;
+  page->load(url);
+}
+
+void WebEngineHostImpl::GiveUpLoad(bool duringLoad) {
+  hasDocument = false;
+  navigationPending = false;
+  loadState = WebLoadState::Failed;
+  lastError = kPageDidNotRespond;
+  if (duringLoad) ReportLoadEnd(false);
 }
 
 void WebEngineHostImpl::ShowContextMenu(const QPoint& pos) {
@@ -418,10 +448,8 @@ void WebEngineHost::Navigate(const std::string& urlOrPath) {
   // A proxy change made a new profile: this view moves to it now.
   if (impl_->page->profile() != WebProfile()) impl_->CreatePage();
   const QUrl url = QUrl::fromUserInput(QString::fromStdString(UrlFromText(urlOrPath)));
-  ++impl_->generation;
-  impl_->navigationPending = true;
-  impl_->pendingUrl = url;
-  impl_->page->load(url);
+  impl_->watchdog->NavigationRequested();
+  impl_->LoadUrl(url);
 }
 
 void WebEngineHost::Stop() {
@@ -450,15 +478,15 @@ double WebEngineHost::ZoomFactor() const {
 }
 
 void WebEngineHost::RunScript(const std::string& script) {
-  impl_->page->runJavaScript(QString::fromStdString(script));
+  impl_->page->runJavaScript(QString::fromStdString(script), impl_->watchdog->Watch(nullptr));
 }
 
 void WebEngineHost::EvaluateScript(const std::string& script,
                                    std::function<void(std::optional<std::string>)> done) {
   impl_->page->runJavaScript(QString::fromStdString(script),
-                             [done = std::move(done)](const QVariant& v) {
+                             impl_->watchdog->Watch([done = std::move(done)](const QVariant& v) {
                                if (done) done(VariantText(v));
-                             });
+                             }));
 }
 
 std::optional<std::string> WebEngineHost::EvaluateScriptAndWait(const std::string& script,
@@ -487,7 +515,7 @@ std::optional<WebSnapshot> WebEngineHost::GrabView() const {
 }
 
 std::optional<WebSnapshot> WebEngineHost::Snapshot() const {
-  if (!impl_->hasDocument) return std::nullopt;
+  if (!impl_->hasDocument || !impl_->watchdog->FrameReady()) return std::nullopt;
   return GrabView();
 }
 
@@ -513,6 +541,19 @@ std::vector<int> WebEngineHost::LastShownMenuItems() const {
 }
 int64_t WebEngineHost::RenderProcessId() const {
   return impl_->page->renderProcessPid();
+}
+
+void WebEngineHost::SetWatchdogLimits(const WebWatchdogLimits& limits) {
+  impl_->watchdog->SetLimits(limits);
+}
+const WebWatchdogLimits& WebEngineHost::WatchdogLimits() const {
+  return impl_->watchdog->Limits();
+}
+int WebEngineHost::WatchdogRecoveries() const {
+  return impl_->watchdog->Recoveries();
+}
+bool WebEngineHost::ScriptAnswerPending() const {
+  return impl_->watchdog->AnswerPending();
 }
 
 } // namespace web

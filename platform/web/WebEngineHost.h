@@ -12,6 +12,7 @@
 //   WebEngineQt.h               the Qt classes behind the facade
 //   WebEnginePage.cpp           the page subclass (dialogs, console, reload interception)
 //   WebHostWidget.cpp           the widget holding the view (keys, drops, context menu)
+//   WebWatchdog.h/.cpp          the watchdog that ends a hung render process
 //
 // Threads: everything here runs on the user-interface thread. The engine
 // loads pages on its own; its events arrive through the Qt event loop.
@@ -128,6 +129,29 @@ struct WebEngineOptions {
   WebDropHandling DropHandling = WebDropHandling::Engine;
 };
 
+/// The watchdog's limits, in milliseconds of the runtime's tick clock
+/// (platform/rtl Ticks.h); its checks run on the runtime's window timers
+/// (platform/forms Timers.h), so a test's manual clock drives both.
+///
+/// The render process counts as hung when a script call (the host's or the
+/// watchdog's own probe, sent every PeriodMs) has had no answer for AnswerMs;
+/// while a top-level load is under way, only once the load has also run for
+/// LoadMs (a slow server with a live page is not a hang). A hung render
+/// process is ended and the page loaded again; a second hang before the page
+/// has shown a frame ends it for good: the load fails with "The page did not
+/// respond". Time in which the user-interface thread did not run, and time
+/// in which a page dialog is open, do not count. Under a manual clock,
+/// advancing it past AnswerMs without letting the engine's answers in
+/// counts as no answer.
+struct WebWatchdogLimits {
+  unsigned LoadMs = 6000;
+  unsigned AnswerMs = 4000;
+  unsigned PeriodMs = 250;
+};
+
+/// The error text of a load the watchdog ended for good.
+inline constexpr const char* kPageDidNotRespond = "The page did not respond";
+
 class WebEngineHostImpl;
 
 /// One embedded web view. The view lives in a widget that the host owns; it
@@ -198,6 +222,14 @@ public:
   /// The process id of the page's render process (0 when none).
   int64_t RenderProcessId() const;
 
+  // ---- watchdog ----
+  void SetWatchdogLimits(const WebWatchdogLimits& limits);
+  const WebWatchdogLimits& WatchdogLimits() const;
+  /// How many hung render processes the watchdog has ended.
+  int WatchdogRecoveries() const;
+  /// True while a script call or the watchdog's probe waits for its answer.
+  bool ScriptAnswerPending() const;
+
   // ---- events ----
   std::function<void()> OnLoadStarted;
   std::function<void(int percent)> OnLoadProgress;
@@ -213,7 +245,8 @@ public:
   /// Every console message: level 0 info, 1 warning, 2 error.
   std::function<void(int level, const std::string& message, int line, const std::string& source)>
       OnConsoleMessage;
-  /// A dialog of the page. Unset: the engine's own dialog.
+  /// A dialog of the page. Unset: the dialog boxes of the windowing layer
+  /// (WebDialogBoxes.h), captioned with the page title.
   std::function<WebDialogAnswer(const WebDialogRequest&)> OnDialog;
   /// A context menu is about to show; false suppresses it. Unset: the
   /// engine's standard menu.

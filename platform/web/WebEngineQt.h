@@ -9,6 +9,8 @@
 #include <QWebEnginePage>
 #include <QWidget>
 
+#include <memory>
+
 class QWebEngineProfile;
 class QWebEngineView;
 class QWebEngineLoadingInfo;
@@ -34,6 +36,7 @@ void AttachTo(WebEngineHost& host, QWidget* parent);
 QWidget* CreateContainer(WebEngineHost& host, QWidget* parent);
 
 class WebEngineHostImpl;
+class WebWatchdog;
 
 /// The page: routes dialogs, console messages and reloads to the host.
 class WebEnginePage : public QWebEnginePage {
@@ -52,6 +55,9 @@ protected:
                                 int lineNumber, const QString& sourceID) override;
 
 private:
+  /// Asks the host's dialog hook, or the dialog boxes, with the watchdog
+  /// paused.
+  WebDialogAnswer AskDialog(const WebDialogRequest& request);
   WebEngineHostImpl& host_;
 };
 
@@ -95,11 +101,19 @@ public:
   std::string lastError;
   std::vector<int> lastMenuItems;
   QPointer<QMenu> lastMenu;
+  std::unique_ptr<WebWatchdog> watchdog;
 
   /// (Re)creates the page on the process's current profile.
   void CreatePage();
   void ApplyOptions();
   void OnLoadingChanged(const QWebEngineLoadingInfo& info);
+  /// Starts a top-level load of url (replacing an unfinished one).
+  void LoadUrl(const QUrl& url);
+  /// Reports the end of the current top-level load to the host's events.
+  void ReportLoadEnd(bool ok);
+  /// The watchdog gave up on a hung page: no document, a failed load
+  /// (reported when a load was under way).
+  void GiveUpLoad(bool duringLoad);
   void ShowContextMenu(const QPoint& pos);
   bool KeyPress(int key, Qt::KeyboardModifiers modifiers);
   bool Refresh();

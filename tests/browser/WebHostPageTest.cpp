@@ -2,6 +2,7 @@
 // control covers the browser as the map window's viewer does.
 #include "browser/WebHost.h"
 #include "browser/WebHostIntf.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -340,6 +341,45 @@ TEST_F(MapWindow, PageDialogsFollowTheDialogOptions) {
                              "<html><head><title>Load error</title></head><body></body></html>")));
   EXPECT_EQ(Eval("String(confirm('Sure?'))"), "false");
   EXPECT_TRUE(presenter.calls.empty());
+}
+
+// Without a presenter of its own the control's dialogs are the windowing
+// layer's boxes: the test answerers answer them, nothing blocks.
+TEST_F(MapWindow, PageDialogsWithoutPresenterGoThroughTheDialogBoxes) {
+  web->SetDialogPresenter(nullptr);
+  ASSERT_TRUE(Load(WritePage("box-dialogs.htm",
+                             "<html><head><title>Box page</title></head><body></body></html>")));
+  std::vector<TDialogRequest> boxes;
+  SetDialogAnswerer([&](const TDialogRequest& r) {
+    boxes.push_back(r);
+    return IDOK;
+  });
+  std::vector<std::string> prompts;
+  SetInputAnswerer([&](TInputRequest& r) {
+    prompts.push_back(r.Caption + "|" + r.Prompt);
+    r.Value = "typed";
+    return true;
+  });
+  EXPECT_EQ(Eval("alert('hello'); window.c = confirm('Sure?'); window.p = prompt('Name?', 'def');"
+                 " String(window.c) + '/' + window.p"),
+            "true/typed");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].Caption, "Web Browser:  Box page");
+  EXPECT_EQ(boxes[0].Text, "hello");
+  EXPECT_EQ(boxes[1].Caption, "Web Browser:  Box page");
+  EXPECT_EQ(boxes[1].Flags & 0x0F, UINT(MB_OKCANCEL));
+  EXPECT_EQ(prompts, std::vector<std::string>{"Web Browser:  Box page|Name?"});
+
+  // The script-error dialog too, when the user is to be asked.
+  web->DisableErrors()->SetScriptErrorsSuppressed(false);
+  web->SetScriptErrorAction(TScriptErrorAction::eaAskUser);
+  boxes.clear();
+  web->Engine().RunScript("undefinedFunctionOfThePage();");
+  ASSERT_TRUE(WaitUntil([&] { return !boxes.empty(); }));
+  EXPECT_EQ(boxes[0].Caption, "Web Browser:  Script Error");
+  EXPECT_NE(boxes[0].Text.find("undefinedFunctionOfThePage"), std::string::npos);
+  SetDialogAnswerer(nullptr);
+  SetInputAnswerer(nullptr);
 }
 
 TEST_F(MapWindow, ProcessSettingsOfTheLoadStep) {

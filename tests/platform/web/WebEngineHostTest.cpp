@@ -1,5 +1,7 @@
 // The engine wrapper with the real engine on local pages.
 #include "platform/web/WebEngineHost.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Forms.h"
 #include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineQt.h"
 #include "tests/platform/web/WebTestSupport.h"
@@ -450,6 +452,70 @@ TEST(WebEngineHost, PageDialogsGoToTheHook) {
   asked.clear();
   EXPECT_EQ(h.host.EvaluateScriptAndWait(script), "false/null");
   EXPECT_TRUE(asked.empty());
+}
+
+TEST(WebEngineHost, PageDialogsWithoutHookGoThroughTheDialogBoxes) {
+  QWidget window;
+  window.resize(300, 200);
+  CountingHost h;
+  AttachTo(h.host, &window);
+  h.host.SetBounds(0, 0, 300, 200);
+  window.show();
+  ASSERT_TRUE(h.Load(WritePage(
+      "dialog-boxes.htm",
+      "<html><head><title>Boxes</title></head><body style='margin:0'>"
+      "<input id='f' type='file' multiple style='position:absolute;left:0;top:0;width:200px;"
+      "height:60px' onchange='window.chosen=Array.from(this.files).map(function(x){"
+      "return x.name;}).join(\",\")'></body></html>")));
+  std::vector<TDialogRequest> boxes;
+  SetDialogAnswerer([&](const TDialogRequest& r) {
+    boxes.push_back(r);
+    return IDCANCEL;
+  });
+  std::vector<TInputRequest> prompts;
+  SetInputAnswerer([&](TInputRequest& r) {
+    prompts.push_back(r);
+    r.Value = "typed";
+    return true;
+  });
+  std::vector<TOpenFilesRequest> choosers;
+  const std::string chosen = WritePage("chosen.txt", "x");
+  SetOpenFilesAnswerer([&](TOpenFilesRequest& r) {
+    choosers.push_back(r);
+    r.Files = {chosen};
+    return true;
+  });
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("alert('hello'); window.c = confirm('Sure?');"
+                                         " window.p = prompt('Name?', 'def');"
+                                         " String(window.c) + '/' + window.p"),
+            "false/typed");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].Caption, "Boxes");
+  EXPECT_EQ(boxes[0].Text, "hello");
+  EXPECT_EQ(boxes[0].Flags & 0x0F, UINT(MB_OK));
+  EXPECT_EQ(boxes[1].Text, "Sure?");
+  EXPECT_EQ(boxes[1].Flags & 0x0F, UINT(MB_OKCANCEL));
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0].Prompt, "Name?");
+  EXPECT_EQ(prompts[0].Value, "def");
+
+  // The file chooser opens on a click into the file field.
+  ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
+  QWidget* input = InputWidget(h.host);
+  const QPoint p(100, 30);
+  QMouseEvent press(QEvent::MouseButtonPress, p, input->mapToGlobal(p), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, p, input->mapToGlobal(p), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(input, &press);
+  QApplication::sendEvent(input, &release);
+  ASSERT_TRUE(WaitUntil([&] { return choosers.size() == 1; }));
+  EXPECT_TRUE(choosers[0].Multiple);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return h.host.EvaluateScriptAndWait("window.chosen") == std::string("chosen.txt"); }));
+  SetDialogAnswerer(nullptr);
+  SetInputAnswerer(nullptr);
+  SetOpenFilesAnswerer(nullptr);
 }
 
 TEST(WebEngineHost, OptionsReachThePage) {
