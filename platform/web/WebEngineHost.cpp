@@ -516,6 +516,10 @@ std::optional<WebSnapshot> WebEngineHost::GrabView() const {
 
 std::optional<WebSnapshot> WebEngineHost::Snapshot() const {
   if (!impl_->hasDocument || !impl_->watchdog->FrameReady()) return std::nullopt;
+  // A view that is not shown is not drawn by the engine: what it holds is a
+  // stale frame (or nothing but the background).
+  const QWidget* view = impl_->widget->View();
+  if (!view->isVisible() || view->window()->isMinimized()) return std::nullopt;
   return GrabView();
 }
 

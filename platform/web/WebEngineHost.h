@@ -206,7 +206,10 @@ public:
 
   // ---- snapshot ----
   /// The page as rendered by the engine at the view's size, whatever covers
-  /// the view; none when there is no document or the engine gives no image.
+  /// the view; none when there is no document, while the view or its window
+  /// is hidden or minimized (the engine does not draw it then), until the
+  /// page has drawn anew after the view was shown again or after the
+  /// watchdog ended its render process, or when the engine gives no image.
   std::optional<WebSnapshot> Snapshot() const;
   /// The same picture without the document check (for comparisons).
   std::optional<WebSnapshot> GrabView() const;

@@ -17,10 +17,10 @@ namespace {
 
 constexpr std::uintptr_t kTimerId = 1;
 
-/// The probe (%1: the number of the load it follows): any answer shows the
+/// The probe (%1: the frame epoch, see frameEpoch_): any answer shows the
 /// render process alive; 2 means that the document has produced two
-/// animation frames since the probe first saw it after that load ended (so
-/// the view holds a frame of the loaded page). It runs in the host's own
+/// animation frames since the probe first saw this epoch (so the view holds
+/// a frame of the page as it is now). It runs in the host's own
 /// script world, out of the page's sight.
 const char* const kProbeScript =
     "(function(){var w=window;if(w.skLoad!==%1){w.skLoad=%1;w.skFrames=1;"
@@ -75,7 +75,14 @@ void WebWatchdog::LoadStarted() {
 
 void WebWatchdog::LoadEnded() {
   loadActive_ = false;
-  ++loadsEnded_;
+  ++frameEpoch_;
+  DocumentChanged();
+}
+
+void WebWatchdog::FrameWanted() {
+  frameGate_ = true;
+  ++frameEpoch_;
+  // A probe in flight counted frames of the old epoch.
   DocumentChanged();
 }
 
@@ -156,7 +163,7 @@ void WebWatchdog::Tick() {
 void WebWatchdog::SendProbe() {
   probeOutstanding_ = true;
   const uint64_t epoch = epoch_;
-  host_.page->runJavaScript(QString::fromLatin1(kProbeScript).arg(loadsEnded_),
+  host_.page->runJavaScript(QString::fromLatin1(kProbeScript).arg(frameEpoch_),
                             QWebEngineScript::ApplicationWorld,
                             Watch([this, epoch](const QVariant& v) {
                               if (epoch != epoch_) return;

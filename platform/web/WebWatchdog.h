@@ -32,10 +32,13 @@ public:
   int Recoveries() const { return recoveries_; }
   bool AnswerPending() const { return !pending_.empty(); }
   /// False after a hung render process was ended, until the page loaded again
-  /// has shown a frame.
+  /// has shown a frame; likewise after the view was hidden and shown again.
   bool FrameReady() const { return !frameGate_; }
 
   // ---- what the host tells the watchdog ----
+  /// The view's frame is stale (it was hidden): FrameReady is false until
+  /// the page has drawn anew.
+  void FrameWanted();
   /// The host navigates on its own account: a fresh chance for a hung page.
   void NavigationRequested();
   void LoadStarted();
@@ -73,8 +76,9 @@ private:
   HWND window_ = 0;
   UInt64 lastTick_ = 0;
   bool loadActive_ = false;
-  /// Top-level loads ended so far (the probe counts frames after the last).
-  int loadsEnded_ = 0;
+  /// Bumped at the end of every top-level load and whenever a new frame is
+  /// wanted: the probe counts the page's frames from the last bump.
+  int frameEpoch_ = 0;
   UInt64 loadStartedAt_ = 0;
   /// Script calls waiting for their answer: serial -> time sent.
   std::map<uint64_t, UInt64> pending_;

@@ -4,10 +4,16 @@
 // waited for in the event loop with generous bounds.
 #include "platform/forms/Timers.h"
 #include "platform/web/WebEngineHost.h"
+#include "platform/web/WebEngineQt.h"
 #include "tests/platform/web/WebTestSupport.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
+#include <QWidget>
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -194,4 +200,69 @@ TEST(WebWatchdog, TimeInAPageDialogDoesNotCount) {
       clock, w.host, [] { return false; }, 40);
   EXPECT_EQ(w.host.WatchdogRecoveries(), 0);
   EXPECT_TRUE(w.host.HasDocument());
+}
+
+// The engine draws no hidden view: a snapshot then would be a stale frame
+// (offscreen) or the background (X11). None is given while the view or its
+// window is hidden or minimized, and none until the page has drawn anew once
+// it is shown again. The same test runs again under a real X server.
+TEST(WebSnapshotVisibility, NoSnapshotWhileHiddenAndAFreshOneWhenShown) {
+  if (std::getenv("SK_WEB_X11_CHILD") == nullptr && !qEnvironmentVariableIsSet("SK_WEB_NO_X11")) {
+    const QString xvfbRun = QStandardPaths::findExecutable("xvfb-run");
+    if (!xvfbRun.isEmpty()) {
+      QProcess child;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert("QT_QPA_PLATFORM", "xcb");
+      env.insert("SK_WEB_X11_CHILD", "1");
+      const QString asan = env.value("ASAN_OPTIONS");
+      env.insert("ASAN_OPTIONS", asan.isEmpty() ? "detect_leaks=0" : asan + ":detect_leaks=0");
+      child.setProcessEnvironment(env);
+      child.setProcessChannelMode(QProcess::MergedChannels);
+      child.start(xvfbRun,
+                  {"-a", "-s", "-screen 0 1024x768x24", QCoreApplication::applicationFilePath(),
+                   "--gtest_filter=WebSnapshotVisibility.*"});
+      ASSERT_TRUE(child.waitForFinished(180000));
+      const std::string out = child.readAll().toStdString();
+      EXPECT_EQ(child.exitCode(), 0) << out;
+      EXPECT_NE(out.find("[  PASSED  ] 1 test"), std::string::npos) << out;
+    }
+  }
+  QWidget window;
+  window.resize(300, 200);
+  WatchedHost w;
+  AttachTo(w.host, &window);
+  w.host.SetBounds(0, 0, 300, 200);
+  window.show();
+  w.host.Navigate(ColourPage("visible.htm", "#1080f0"));
+  ASSERT_TRUE(WaitUntil([&] { return w.completes == kDownloadCompletesPerLoad; }));
+  auto showsPage = [&] {
+    auto shot = w.host.Snapshot();
+    return shot && Centre(*shot) == 0x1080f0u;
+  };
+  ASSERT_TRUE(WaitUntil(showsPage));
+
+  // The window hidden (the map window closed), then shown again.
+  window.hide();
+  EXPECT_FALSE(w.host.Snapshot().has_value());
+  w.host.RunScript("document.body.style.background = '#f0a010'");
+  Pump(200);
+  EXPECT_FALSE(w.host.Snapshot().has_value());
+  window.show();
+  EXPECT_FALSE(w.host.Snapshot().has_value()); // the frame it holds is stale
+  ASSERT_TRUE(WaitUntil([&] { return w.host.Snapshot().has_value(); }));
+  EXPECT_EQ(Centre(*w.host.Snapshot()), 0xf0a010u);
+
+  // The control hidden inside a shown window.
+  w.host.SetVisible(false);
+  EXPECT_FALSE(w.host.Snapshot().has_value());
+  w.host.SetVisible(true);
+  ASSERT_TRUE(WaitUntil([&] { return w.host.Snapshot().has_value(); }));
+  EXPECT_EQ(Centre(*w.host.Snapshot()), 0xf0a010u);
+
+  // The window minimized.
+  window.showMinimized();
+  if (WaitUntil([&] { return window.isMinimized(); }, 3000))
+    EXPECT_FALSE(w.host.Snapshot().has_value());
+  window.showNormal();
+  EXPECT_TRUE(WaitUntil([&] { return w.host.Snapshot().has_value(); }));
 }
