@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
+#include <QMimeDatabase>
 #include <QNetworkProxy>
 #include <QTimer>
 #include <QWebEngineCertificateError>
@@ -192,7 +193,6 @@ void WebEngineHostImpl::CreatePage() {
 }
 
 WebEngineHostImpl::~WebEngineHostImpl() {
-  watchdog.reset();
   if (lastMenu) delete lastMenu.data();
   // The page goes before the view that parents it, as the engine asks.
   if (widget) {
@@ -200,6 +200,9 @@ WebEngineHostImpl::~WebEngineHostImpl() {
     delete page;
     delete widget.data();
   }
+  // A page that goes answers its waiting script calls (with nothing): the
+  // watchdog that watches them goes after it.
+  watchdog.reset();
 }
 
 void WebEngineHostImpl::ApplyOptions() {
@@ -237,6 +240,7 @@ void WebEngineHostImpl::ApplyOptions() {
 void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
   if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
     watchdog->LoadStarted();
+    ++contentTypeSerial;
     if (hasDocument && owner.OnUnload) owner.OnUnload();
     loadState = WebLoadState::Loading;
     if (owner.OnLoadStarted) owner.OnLoadStarted();
@@ -257,6 +261,7 @@ void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
     loadState = WebLoadState::Succeeded;
     hasDocument = true;
     lastError.clear();
+    LearnContentType(info.url());
     break;
   case QWebEngineLoadingInfo::LoadFailedStatus:
     loadState = WebLoadState::Failed;
@@ -269,6 +274,29 @@ void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
     break;
   }
   ReportLoadEnd(ok);
+}
+
+void WebEngineHostImpl::LearnContentType(const QUrl& url) {
+  // A local file is known at once: a folder is shown as the engine's
+  // listing page, which is no document of the site's; a file by its name
+  // and content. The document's own answer follows for every other URL.
+  contentType.clear();
+  folderListing = false;
+  if (url.isLocalFile()) {
+    const QFileInfo file(url.toLocalFile());
+    if (file.isDir()) {
+      folderListing = true;
+      contentType = "inode/directory";
+      return;
+    }
+    if (file.isFile()) contentType = QMimeDatabase().mimeTypeForFile(file).name().toStdString();
+  }
+  const uint64_t asked = ++contentTypeSerial;
+  page->runJavaScript(QStringLiteral("document.contentType"), QWebEngineScript::ApplicationWorld,
+                      watchdog->Watch([this, asked](const QVariant& v) {
+                        if (asked == contentTypeSerial && v.isValid() && !v.toString().isEmpty())
+                          contentType = v.toString().toStdString();
+                      }));
 }
 
 void WebEngineHostImpl::ReportLoadEnd(bool ok) {
@@ -470,6 +498,16 @@ std::string WebEngineHost::Url() const {
 std::string WebEngineHost::Title() const {
   return impl_->page->title().toStdString();
 }
+std::string WebEngineHost::DocumentContentType() const {
+  return impl_->hasDocument ? impl_->contentType : std::string();
+}
+
+bool WebEngineHost::HasHtmlDocument() const {
+  if (!impl_->hasDocument || impl_->folderListing) return false;
+  const std::string& type = impl_->contentType;
+  return type.empty() || type == "text/html" || type == "application/xhtml+xml";
+}
+
 std::string WebEngineHost::LastError() const {
   return impl_->lastError;
 }

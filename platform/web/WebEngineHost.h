@@ -188,6 +188,14 @@ public:
   bool HasDocument() const;
   std::string Url() const;
   std::string Title() const;
+  /// The content type of the shown document ("text/html", "image/png";
+  /// "inode/directory" for the listing of a local folder); empty without a
+  /// document or while the document has not told it yet.
+  std::string DocumentContentType() const;
+  /// True while a document is shown that is an HTML document by its content
+  /// type (assumed until the document has told it); false for an image, a
+  /// plain text or a folder listing.
+  bool HasHtmlDocument() const;
   std::string LastError() const; // the engine's text for the last failed load
   /// The zoom factor of the page (never changed by this wrapper).
   double ZoomFactor() const;

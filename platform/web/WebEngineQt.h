@@ -102,6 +102,11 @@ public:
   std::vector<int> lastMenuItems;
   QPointer<QMenu> lastMenu;
   std::unique_ptr<WebWatchdog> watchdog;
+  /// The shown document's content type (empty: not known yet) and whether
+  /// it is the engine's listing of a local folder.
+  std::string contentType;
+  bool folderListing = false;
+  uint64_t contentTypeSerial = 0;
 
   /// (Re)creates the page on the process's current profile.
   void CreatePage();
@@ -109,6 +114,8 @@ public:
   void OnLoadingChanged(const QWebEngineLoadingInfo& info);
   /// Starts a top-level load of url (replacing an unfinished one).
   void LoadUrl(const QUrl& url);
+  /// Finds the content type of the document just loaded from url.
+  void LearnContentType(const QUrl& url);
   /// Reports the end of the current top-level load to the host's events.
   void ReportLoadEnd(bool ok);
   /// The watchdog gave up on a hung page: no document, a failed load

@@ -111,8 +111,9 @@ bool WebWatchdog::RenderProcessEnded() {
 std::function<void(const QVariant&)> WebWatchdog::Watch(std::function<void(const QVariant&)> done) {
   const uint64_t serial = nextSerial_++;
   pending_[serial] = GetTickCount64();
-  return [this, serial, epoch = epoch_, done = std::move(done)](const QVariant& v) {
-    if (epoch == epoch_) pending_.erase(serial);
+  return [this, life = std::weak_ptr<int>(life_), serial, epoch = epoch_,
+          done = std::move(done)](const QVariant& v) {
+    if (!life.expired() && epoch == epoch_) pending_.erase(serial);
     if (done) done(v);
   };
 }
@@ -163,17 +164,17 @@ void WebWatchdog::Tick() {
 void WebWatchdog::SendProbe() {
   probeOutstanding_ = true;
   const uint64_t epoch = epoch_;
-  host_.page->runJavaScript(QString::fromLatin1(kProbeScript).arg(frameEpoch_),
-                            QWebEngineScript::ApplicationWorld,
-                            Watch([this, epoch](const QVariant& v) {
-                              if (epoch != epoch_) return;
-                              probeOutstanding_ = false;
-                              if (v.toInt() == 2 && !loadActive_ && host_.hasDocument) {
-                                // The page shows a frame of its own: healthy.
-                                frameGate_ = false;
-                                strikes_ = 0;
-                              }
-                            }));
+  host_.page->runJavaScript(
+      QString::fromLatin1(kProbeScript).arg(frameEpoch_), QWebEngineScript::ApplicationWorld,
+      Watch([this, life = std::weak_ptr<int>(life_), epoch](const QVariant& v) {
+        if (life.expired() || epoch != epoch_) return;
+        probeOutstanding_ = false;
+        if (v.toInt() == 2 && !loadActive_ && host_.hasDocument) {
+          // The page shows a frame of its own: healthy.
+          frameGate_ = false;
+          strikes_ = 0;
+        }
+      }));
 }
 
 bool WebWatchdog::Hung(UInt64 now) const {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace web {
 
@@ -72,6 +73,8 @@ private:
   void StartTimer();
 
   WebEngineHostImpl& host_;
+  /// Expires with the watchdog: answers that come later touch nothing.
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
   WebWatchdogLimits limits_;
   HWND window_ = 0;
   UInt64 lastTick_ = 0;

@@ -343,6 +343,23 @@ TEST_F(MapWindow, PageDialogsFollowTheDialogOptions) {
   EXPECT_TRUE(presenter.calls.empty());
 }
 
+TEST_F(MapWindow, ImagesAndFolderListingsAreNoHtmlDocumentsAndGiveNoSnapshot) {
+  const std::string folder = (PageDir() / "listed").string();
+  fs::create_directories(folder);
+  const std::string image = folder + "/shown.bmp";
+  TBitmap bitmap(64, 32, pf24bit);
+  bitmap.SaveToFile(image);
+  for (const std::string& target : {image, folder}) {
+    ASSERT_TRUE(Load(target)) << target;
+    ASSERT_NE(web->Document(), nullptr) << target;
+    EXPECT_FALSE(IsHtmlDocument(web->Document())) << target;
+    EXPECT_EQ(web->Snapshot(), nullptr) << target;
+  }
+  ASSERT_TRUE(Load(GridPage()));
+  EXPECT_TRUE(IsHtmlDocument(web->Document()));
+  EXPECT_TRUE(WaitUntil([&] { return web->Snapshot() != nullptr; }));
+}
+
 // Without a presenter of its own the control's dialogs are the windowing
 // layer's boxes: the test answerers answer them, nothing blocks.
 TEST_F(MapWindow, PageDialogsWithoutPresenterGoThroughTheDialogBoxes) {

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -516,6 +517,73 @@ TEST(WebEngineHost, PageDialogsWithoutHookGoThroughTheDialogBoxes) {
   SetDialogAnswerer(nullptr);
   SetInputAnswerer(nullptr);
   SetOpenFilesAnswerer(nullptr);
+}
+
+/// A loopback HTTP server that answers each path with the body and content
+/// type given for it through Url.
+class FileServer {
+public:
+  FileServer() {
+    server_.listen(QHostAddress::LocalHost);
+    QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+      QTcpSocket* s = server_.nextPendingConnection();
+      QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+        const QByteArray head = s->readAll();
+        if (!head.contains("\r\n\r\n")) return;
+        const QByteArray path = head.split(' ').value(1);
+        const auto& [type, body] = files_[path];
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: " + type +
+                 "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) +
+                 "\r\n\r\n" + body);
+        s->disconnectFromHost();
+      });
+    });
+  }
+  std::string Url(const char* path, const QByteArray& type, const QByteArray& body) {
+    files_[path] = {type, body};
+    return "http://127.0.0.1:" + QString::number(server_.serverPort()).toStdString() + path;
+  }
+
+private:
+  QTcpServer server_;
+  std::map<QByteArray, std::pair<QByteArray, QByteArray>> files_;
+};
+
+TEST(WebEngineHost, ContentTypeTellsHtmlDocumentsFromImagesAndFolders) {
+  CountingHost h;
+  h.host.SetBounds(0, 0, 200, 100);
+  h.host.SetVisible(true);
+  QImage image(8, 8, QImage::Format_RGB32);
+  image.fill(Qt::red);
+  const QString png = webtest::Dir() + "/picture.png";
+  ASSERT_TRUE(image.save(png));
+  QByteArray pngBytes;
+  {
+    QFile f(png);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    pngBytes = f.readAll();
+  }
+  QDir(webtest::Dir()).mkpath("folder");
+  FileServer server;
+  struct Case {
+    std::string target, type;
+    bool html;
+  } cases[] = {
+      {WritePage("typed.htm", "<html><body>page</body></html>"), "text/html", true},
+      {png.toStdString(), "image/png", false},
+      {(webtest::Dir() + "/folder").toStdString(), "inode/directory", false},
+      {WritePage("notes.txt", "plain words"), "text/plain", false},
+      // Not a local file: the document's own answer decides.
+      {server.Url("/picture", "image/png", pngBytes), "image/png", false},
+      {server.Url("/page", "text/html", "<html><body>served</body></html>"), "text/html", true},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(h.Load(c.target)) << c.target;
+    EXPECT_TRUE(h.host.HasDocument()) << c.target;
+    EXPECT_TRUE(WaitUntil([&] { return h.host.DocumentContentType() == c.type; }))
+        << c.target << " " << h.host.DocumentContentType();
+    EXPECT_EQ(h.host.HasHtmlDocument(), c.html) << c.target;
+  }
 }
 
 TEST(WebEngineHost, OptionsReachThePage) {
