@@ -94,6 +94,23 @@ void TCustomWebHost::WireEngine() {
     if (!form || form->Left() != x || form->Top() != y) moveTo(x, y);
     if (!form || form->Width() != w || form->Height() != h) resizeTo(w, h);
   };
+  e.OnWindowRequest = [this](web::WebWindowRequest kind, int a, int b) {
+    if (!QueryServiceIntf(SID_IHTMLOMWindowServices, SID_IHTMLOMWindowServices)) return;
+    switch (kind) {
+    case web::WebWindowRequest::MoveTo:
+      moveTo(a, b);
+      break;
+    case web::WebWindowRequest::MoveBy:
+      moveBy(a, b);
+      break;
+    case web::WebWindowRequest::ResizeTo:
+      resizeTo(a, b);
+      break;
+    case web::WebWindowRequest::ResizeBy:
+      resizeBy(a, b);
+      break;
+    }
+  };
   e.OnDrag = [this](web::WebDragEvent kind, int x, int y, const std::string& text) {
     IWebDropTarget* target = dropTarget_;
     if (!target) return false;

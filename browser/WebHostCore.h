@@ -18,7 +18,9 @@
 //                                     of TWebHost
 //   new window                        EvaluateNewWindow
 //   download                          Download
-//   window move/resize by the page    moveTo/resizeTo (window services)
+//   the page's window.moveTo/moveBy/  moveTo/moveBy/resizeTo/resizeBy (window
+//   resizeTo/resizeBy (bridged)       services), when QueryService answers them
+//   geometry request of the engine    moveTo/resizeTo (window services)
 //   drag and drop (ddtMy, ddtCustom)  DragEnter, DragOver, DragLeave, Drop of
 //                                     the drop target (GetDropTarget)
 //   focus into / out of the page      OnDocWindowActivate with ShowUI / HideUI

@@ -217,6 +217,7 @@ void WebEngineHostImpl::ApplyOptions() {
     s->resetFontSize(QWebEngineSettings::DefaultFontSize);
 
   QWebEngineScriptCollection& scripts = page->scripts();
+  InstallWindowBridge(scripts);
   for (const QWebEngineScript& old : scripts.find(kHostStyleScript))
     scripts.remove(old);
   if (!options.UserStyleSheet.empty()) {
@@ -434,6 +435,7 @@ void WebEngineHost::ClearEvents() {
   OnNewWindow = nullptr;
   OnDownload = nullptr;
   OnGeometryChangeRequested = nullptr;
+  OnWindowRequest = nullptr;
   OnDrag = nullptr;
   OnCloseRequested = nullptr;
   OnFocusChanged = nullptr;

@@ -13,6 +13,7 @@
 //   WebEnginePage.cpp           the page subclass (dialogs, console, reload interception)
 //   WebHostWidget.cpp           the widget holding the view (keys, drops, context menu)
 //   WebWatchdog.h/.cpp          the watchdog that ends a hung render process
+//   WebWindowBridge.cpp         the page's window moves and resizes, bridged to the host
 //
 // Threads: everything here runs on the user-interface thread. The engine
 // loads pages on its own; its events arrive through the Qt event loop.
@@ -113,6 +114,9 @@ enum class WebDropHandling {
 };
 
 enum class WebDragEvent { Enter, Over, Leave, Drop };
+
+/// A page's request to move or resize its window.
+enum class WebWindowRequest { MoveTo, MoveBy, ResizeTo, ResizeBy };
 
 /// Engine options that the browser control's option sets map onto.
 struct WebEngineOptions {
@@ -273,8 +277,13 @@ public:
   /// A download; return a full file path to accept it, empty to cancel it.
   /// Unset: cancelled.
   std::function<std::string(const std::string& url, const std::string& suggestedName)> OnDownload;
-  /// The page asks to move or resize its window.
+  /// The engine asks to give the page's window this geometry (popups of the
+  /// engine's own only).
   std::function<void(int x, int y, int width, int height)> OnGeometryChangeRequested;
+  /// The page called window.moveTo (x, y), moveBy (dx, dy), resizeTo (w, h)
+  /// or resizeBy (dw, dh). The engine moves no window for a page; a bridge
+  /// put into every page before its own scripts delivers the calls here.
+  std::function<void(WebWindowRequest kind, int a, int b)> OnWindowRequest;
   /// Drag and drop events with WebDropHandling::Host; true accepts.
   std::function<bool(WebDragEvent kind, int x, int y, const std::string& text)> OnDrag;
   /// The host widget gets a close request.

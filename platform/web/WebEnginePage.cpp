@@ -77,6 +77,7 @@ void WebEnginePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level
                                              const QString& message, int lineNumber,
                                              const QString& sourceID) {
   WebEngineHost& owner = host_.owner;
+  if (TakeWindowBridgeMessage(message, owner)) return;
   if (owner.OnConsoleMessage)
     owner.OnConsoleMessage(static_cast<int>(level), message.toStdString(), lineNumber,
                            sourceID.toStdString());

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QWebEngineProfile;
+class QWebEngineScriptCollection;
 class QWebEngineView;
 class QWebEngineLoadingInfo;
 class QMenu;
@@ -37,6 +38,13 @@ QWidget* CreateContainer(WebEngineHost& host, QWidget* parent);
 
 class WebEngineHostImpl;
 class WebWatchdog;
+
+/// Puts the bridge of window.moveTo/moveBy/resizeTo/resizeBy into every page
+/// of a script collection (WebWindowBridge.cpp).
+void InstallWindowBridge(QWebEngineScriptCollection& scripts);
+/// A console message of the bridge goes to owner.OnWindowRequest; true when
+/// the message was the bridge's (it goes nowhere else).
+bool TakeWindowBridgeMessage(const QString& message, WebEngineHost& owner);
 
 /// The page: routes dialogs, console messages and reloads to the host.
 class WebEnginePage : public QWebEnginePage {

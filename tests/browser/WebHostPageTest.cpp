@@ -563,6 +563,37 @@ TEST_F(MapWindow, WindowServicesMoveTheFormOnlyWhenFloating) {
   bool answered = false;
   EXPECT_EQ(web->QueryService(SID_IHTMLOMWindowServices, "", answered), S_OK);
   EXPECT_TRUE(answered);
+
+  // The same asked by the page itself.
+  ASSERT_TRUE(Load(WritePage("mover.htm", "<html><body>moves</body></html>")));
+  events.clear();
+  web->Document()->ExecScript("window.moveTo(60, 70); window.moveBy(-5, 4);"
+                              " window.resizeTo(700, 500); window.resizeBy(1.9, '2');");
+  ASSERT_TRUE(WaitUntil([&] { return events.size() == 4; }));
+  EXPECT_EQ(events, (std::vector<std::string>{"move 60,70", "moveBy " + Digits(unsigned(-5)) + ",4",
+                                              "resize 700,500", "resizeBy 1,2"}));
+  EXPECT_EQ(form->Left(), 55);
+  EXPECT_EQ(form->Top(), 74);
+  EXPECT_EQ(form->Width(), 701);
+  EXPECT_EQ(form->Height(), 502);
+
+  // Without the window services (not floating, no events) the page moves
+  // nothing and nothing is told.
+  web->SetFloatingHosting(false);
+  web->OnMove = nullptr;
+  web->OnMoveBy = nullptr;
+  web->OnResize = nullptr;
+  web->OnResizeBy = nullptr;
+  bool done = false;
+  web->Engine().OnConsoleMessage = [&](int, const std::string& text, int, const std::string&) {
+    done = done || text == "done";
+  };
+  // (Console messages arrive in order: "done" comes after the bridge's.)
+  web->Document()->ExecScript(
+      "window.moveTo(0, 0); window.resizeTo(300, 200); console.log('done');");
+  ASSERT_TRUE(WaitUntil([&] { return done; }));
+  EXPECT_EQ(form->Left(), 55);
+  EXPECT_EQ(form->Width(), 701);
 }
 
 TEST_F(MapWindow, PageSurvivesANewParentAndANewWindowHandle) {

@@ -586,6 +586,30 @@ TEST(WebEngineHost, ContentTypeTellsHtmlDocumentsFromImagesAndFolders) {
   }
 }
 
+TEST(WebEngineHost, PageWindowMovesAndResizesReachTheHost) {
+  CountingHost h;
+  std::vector<std::string> requests;
+  std::vector<std::string> console;
+  h.host.OnWindowRequest = [&](WebWindowRequest kind, int a, int b) {
+    static const char* const names[] = {"moveTo", "moveBy", "resizeTo", "resizeBy"};
+    requests.push_back(std::string(names[int(kind)]) + " " + QString::number(a).toStdString() +
+                       " " + QString::number(b).toStdString());
+  };
+  h.host.OnConsoleMessage = [&](int, const std::string& text, int, const std::string&) {
+    console.push_back(text);
+  };
+  // The page's own scripts call them while it loads and later.
+  ASSERT_TRUE(h.Load(WritePage("window-moves.htm", "<html><body><script>window.moveTo(10, 20);"
+                                                   "console.log('page');</script></body></html>")));
+  h.host.RunScript("window.moveBy(-3, 4); window.resizeTo(640.7, '480'); window.resizeBy();"
+                   "console.log('script');");
+  ASSERT_TRUE(WaitUntil([&] { return console.size() == 2; }));
+  EXPECT_EQ(requests, (std::vector<std::string>{"moveTo 10 20", "moveBy -3 4", "resizeTo 640 480",
+                                                "resizeBy 0 0"}));
+  // The bridge's messages go nowhere else.
+  EXPECT_EQ(console, (std::vector<std::string>{"page", "script"}));
+}
+
 TEST(WebEngineHost, OptionsReachThePage) {
   CountingHost h;
   WebEngineOptions options;
