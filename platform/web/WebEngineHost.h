@@ -223,6 +223,11 @@ public:
   /// page has drawn anew after the view was shown again or after the
   /// watchdog ended its render process, or when the engine gives no image.
   std::optional<WebSnapshot> Snapshot() const;
+  /// The same picture written straight into rows the caller owns: row(y)
+  /// gives the start of row y (room for width x 3 bytes); at most width x
+  /// height pixels of the view are written. False (nothing written) where
+  /// Snapshot gives none.
+  bool SnapshotInto(int width, int height, const std::function<uint8_t*(int y)>& row) const;
   /// The same picture without the document check (for comparisons).
   std::optional<WebSnapshot> GrabView() const;
 
@@ -302,6 +307,8 @@ public:
   const WebEngineHostImpl& Impl() const { return *impl_; }
 
 private:
+  /// A document is shown, the view is shown and holds a frame of it.
+  bool SnapshotPossible() const;
   std::unique_ptr<WebEngineHostImpl> impl_;
 };
 
