@@ -237,6 +237,44 @@ TEST(WebEngineHost, OpenLayersGridLoadsMovesAndSnapshotsWhileCovered) {
   EXPECT_DOUBLE_EQ(h.host.ZoomFactor(), 1.0);
 }
 
+// The rows are packed sixteen pixels at a time with a plain tail: every
+// width gives exactly the engine's pixels, with zero padding bytes.
+TEST(WebEngineHost, SnapshotRowsAreTheEnginesPixelsAtEveryWidth) {
+  CountingHost h;
+  h.host.SetBounds(0, 0, 53, 9);
+  h.host.SetVisible(true);
+  ASSERT_TRUE(h.Load(WritePage(
+      "columns.htm", "<html><body style='margin:0;height:100px;background:linear-gradient("
+                     "to right, #ff0000, #00ff80 30%, #2040ff 60%, #ffff00)'></body></html>")));
+  for (int width : {53, 17, 16, 15, 1}) {
+    h.host.SetBounds(0, 0, width, 9);
+    ASSERT_TRUE(WaitUntil([&] {
+      auto shot = h.host.Snapshot();
+      return shot && shot->Width == width;
+    }));
+    const QImage engine = HostView(h.host)->grab().toImage();
+    const std::optional<WebSnapshot> shot = h.host.Snapshot();
+    ASSERT_TRUE(shot.has_value());
+    ASSERT_EQ(engine.width(), width);
+    EXPECT_EQ(shot->BytesPerLine, (width * 3 + 3) / 4 * 4);
+    int wrong = 0;
+    for (int y = 0; y < shot->Height; ++y) {
+      for (int x = 0; x < width; ++x)
+        wrong += shot->Rgb(x, y) != (engine.pixel(x, y) & 0xFFFFFFu);
+      for (int b = width * 3; b < shot->BytesPerLine; ++b)
+        wrong += shot->Row(y)[b] != 0;
+    }
+    EXPECT_EQ(wrong, 0) << width;
+    // Straight into rows of the caller's: only the part asked for.
+    std::vector<uint8_t> rows(size_t(width) * 3 * 4, 0xEE);
+    ASSERT_TRUE(h.host.SnapshotInto(width, 2, [&](int y) { return rows.data() + y * width * 3; }));
+    std::vector<uint8_t> expected(shot->Row(0), shot->Row(0) + width * 3);
+    expected.insert(expected.end(), shot->Row(1), shot->Row(1) + width * 3);
+    EXPECT_EQ(std::vector<uint8_t>(rows.begin(), rows.begin() + width * 6), expected) << width;
+    EXPECT_EQ(rows[size_t(width) * 6], 0xEE);
+  }
+}
+
 TEST(WebEngineHost, HostLargerThanItsParentGrabsItsFullSize) {
   QWidget window;
   window.resize(900, 700);
@@ -608,6 +646,56 @@ TEST(WebEngineHost, PageWindowMovesAndResizesReachTheHost) {
                                                 "resizeBy 0 0"}));
   // The bridge's messages go nowhere else.
   EXPECT_EQ(console, (std::vector<std::string>{"page", "script"}));
+}
+
+// Anything a page writes to its console may look like the bridge's messages:
+// malformed ones are taken and dropped, nothing else is taken.
+TEST(WebEngineHost, WindowBridgeMessagesSurviveAnyText) {
+  WebEngineHost host;
+  int requests = 0;
+  host.OnWindowRequest = [&](WebWindowRequest kind, int, int) {
+    EXPECT_TRUE(kind >= WebWindowRequest::MoveTo && kind <= WebWindowRequest::ResizeBy);
+    ++requests;
+  };
+  const QString valid = QString::fromLatin1("\x01sk-window moveTo 10 20");
+  EXPECT_TRUE(TakeWindowBridgeMessage(valid, host));
+  EXPECT_EQ(requests, 1);
+  struct Case {
+    const char* text;
+    bool taken;
+  } cases[] = {
+      {"\x01sk-window moveTo 1", true},
+      {"\x01sk-window jump 1 2", true},
+      {"\x01sk-window resizeBy x y", true},
+      {"\x01sk-window", true},
+      {"sk-window moveTo 1 2", false},
+      {"", false},
+      {"\x01sk-window moveTo 99999999999 -3", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TakeWindowBridgeMessage(QString::fromLatin1(c.text), host), c.taken) << c.text;
+  // Random mutations of a valid message.
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  for (int i = 0; i < 20000; ++i) {
+    QString text = valid;
+    for (int m = next() % 4; m >= 0; --m) {
+      const int at = int(next() % uint32_t(text.size() + 1));
+      switch (next() % 3) {
+      case 0:
+        text.insert(at, QChar(ushort(next() % 0x3000)));
+        break;
+      case 1:
+        if (!text.isEmpty()) text.remove(std::min(at, int(text.size()) - 1), 1);
+        break;
+      default:
+        text.insert(at, QLatin1Char(' '));
+        break;
+      }
+    }
+    TakeWindowBridgeMessage(text, host);
+  }
+  EXPECT_GE(requests, 1);
 }
 
 TEST(WebEngineHost, OptionsReachThePage) {
