@@ -4,7 +4,7 @@
 // object exists).
 #pragma once
 
-#include "platform/rtl/Format.h"
+#include "bench/RatioReporter.h"
 #include "platform/web/WebEngineEnvironment.h"
 
 #include <QApplication>
@@ -18,10 +18,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
-#include <map>
-#include <string>
 #include <vector>
 
 namespace webbench {
@@ -72,46 +69,11 @@ inline void PlainGrab(benchmark::State& state, QWebEngineView* view) {
       benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-/// A ratio to print at the end: the time of one run over another's.
-struct Ratio {
-  const char* Label;
-  const char* Run;
-  const char* Reference;
-};
-
-/// The console report plus, at the end, each ratio the benchmark exists to
-/// show (the snapshot's time over the plain grab's, measured in this run).
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  explicit RatioReporter(std::vector<Ratio> ratios)
-      : ConsoleReporter(OO_Tabular), ratios_(std::move(ratios)) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs)
-      if (r.iterations > 0)
-        perIteration_[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const Ratio& ratio : ratios_) {
-      auto run = perIteration_.find(ratio.Run), reference = perIteration_.find(ratio.Reference);
-      if (run == perIteration_.end() || reference == perIteration_.end() || reference->second <= 0)
-        continue;
-      const std::string line = Format("%s: %.2f\n", {ratio.Label, run->second / reference->second});
-      std::fputs(line.c_str(), stdout);
-    }
-  }
-
-private:
-  std::vector<Ratio> ratios_;
-  std::map<std::string, double> perIteration_;
-};
-
 /// main() of a snapshot benchmark: the engine's environment, the application
 /// object, then the fixture (published through current while the
 /// benchmarks run), and the ratios printed at the end.
 template <class Fixture>
-int RunBenchmarks(int argc, char** argv, Fixture*& current, std::vector<Ratio> ratios) {
+int RunBenchmarks(int argc, char** argv, Fixture*& current, std::vector<benchbase::Ratio> ratios) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   web::PrepareWebEngineEnvironment();
@@ -120,7 +82,7 @@ int RunBenchmarks(int argc, char** argv, Fixture*& current, std::vector<Ratio> r
     Fixture fixture;
     current = &fixture;
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter(std::move(ratios));
+    benchbase::RatioReporter reporter(std::move(ratios));
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     current = nullptr;

@@ -148,6 +148,17 @@ QWidget* InputWidget(WebEngineHost& host) {
   return view->focusProxy() ? view->focusProxy() : view;
 }
 
+/// A press and release of one mouse button at p of the page's input widget.
+void Click(WebEngineHost& host, QPoint p, Qt::MouseButton button) {
+  QWidget* input = InputWidget(host);
+  QMouseEvent press(QEvent::MouseButtonPress, p, input->mapToGlobal(p), button, button,
+                    Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, p, input->mapToGlobal(p), button, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(input, &press);
+  QApplication::sendEvent(input, &release);
+}
+
 } // namespace
 
 TEST(WebEngineHost, UrlFromTextTellsUrlsFromPaths) {
@@ -495,11 +506,8 @@ TEST(WebEngineHost, PageDialogsGoToTheHook) {
 
 TEST(WebEngineHost, PageDialogsWithoutHookGoThroughTheDialogBoxes) {
   QWidget window;
-  window.resize(300, 200);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 300, 200);
-  window.show();
+  webtest::ShowIn(window, h.host, 300, 200);
   ASSERT_TRUE(h.Load(WritePage(
       "dialog-boxes.htm",
       "<html><head><title>Boxes</title></head><body style='margin:0'>"
@@ -540,14 +548,7 @@ TEST(WebEngineHost, PageDialogsWithoutHookGoThroughTheDialogBoxes) {
 
   // The file chooser opens on a click into the file field.
   ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
-  QWidget* input = InputWidget(h.host);
-  const QPoint p(100, 30);
-  QMouseEvent press(QEvent::MouseButtonPress, p, input->mapToGlobal(p), Qt::LeftButton,
-                    Qt::LeftButton, Qt::NoModifier);
-  QMouseEvent release(QEvent::MouseButtonRelease, p, input->mapToGlobal(p), Qt::LeftButton,
-                      Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(input, &press);
-  QApplication::sendEvent(input, &release);
+  Click(h.host, QPoint(100, 30), Qt::LeftButton);
   ASSERT_TRUE(WaitUntil([&] { return choosers.size() == 1; }));
   EXPECT_TRUE(choosers[0].Multiple);
   EXPECT_TRUE(WaitUntil(
@@ -727,11 +728,8 @@ TEST(WebEngineHost, OptionsReachThePage) {
 
 TEST(WebEngineHost, KeysAndRefreshGoThroughTheHooks) {
   QWidget window;
-  window.resize(300, 200);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 300, 200);
-  window.show();
+  webtest::ShowIn(window, h.host, 300, 200);
   ASSERT_TRUE(h.Load(WritePage("keys.htm", "<html><body>keys</body></html>")));
   ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
   std::vector<int> keys;
@@ -797,11 +795,8 @@ TEST(WebEngineHost, KeysAndRefreshGoThroughTheHooks) {
 
 TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
   QWidget window;
-  window.resize(400, 300);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 400, 300);
-  window.show();
+  webtest::ShowIn(window, h.host, 400, 300);
   ASSERT_TRUE(h.Load(WritePage(
       "menu.htm",
       "<html><body style='margin:0'><img id='i' width='100' height='100' style='position:absolute;"
@@ -825,15 +820,7 @@ TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
                     r.ItemIds.end());
     return show;
   };
-  auto rightClick = [&](QPoint p) {
-    QWidget* input = InputWidget(h.host);
-    QMouseEvent press(QEvent::MouseButtonPress, p, input->mapToGlobal(p), Qt::RightButton,
-                      Qt::RightButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, p, input->mapToGlobal(p), Qt::RightButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(input, &press);
-    QApplication::sendEvent(input, &release);
-  };
+  auto rightClick = [&](QPoint p) { Click(h.host, p, Qt::RightButton); };
   rightClick({50, 50});
   ASSERT_TRUE(WaitUntil([&] { return asked.size() == 1; }));
   EXPECT_EQ(asked[0].ContextId, 1);
@@ -864,11 +851,8 @@ TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
 
 TEST(WebEngineHost, DragAndDropGoesToTheHostOnlyWhenItHandlesDrops) {
   QWidget window;
-  window.resize(300, 200);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 300, 200);
-  window.show();
+  webtest::ShowIn(window, h.host, 300, 200);
   ASSERT_TRUE(h.Load(WritePage("drop.htm", "<html><body>drop here</body></html>")));
   ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
   std::vector<std::string> seen;
@@ -988,11 +972,8 @@ TEST(WebEngineHost, MenuItemIdsTriggerTheirActions) {
 
 TEST(WebEngineHost, FocusActivationAndSelectionAreReported) {
   QWidget window;
-  window.resize(300, 200);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 300, 200);
-  window.show();
+  webtest::ShowIn(window, h.host, 300, 200);
   ASSERT_TRUE(h.Load(WritePage("focus.htm", "<html><body><p id='p'>some text</p></body></html>")));
   ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
   std::vector<bool> focus, activation;
@@ -1014,11 +995,8 @@ TEST(WebEngineHost, FocusActivationAndSelectionAreReported) {
 
 TEST(WebEngineHost, NewWindowsAreRefusedUnlessTheHookAllows) {
   QWidget window;
-  window.resize(400, 300);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 400, 300);
-  window.show();
+  webtest::ShowIn(window, h.host, 400, 300);
   ASSERT_TRUE(h.Load(WritePage(
       "popup.htm", "<html><body style='margin:0'><a href='target.htm' target='_blank' "
                    "style='display:block;width:200px;height:100px;background:#0f0'>new</a>"

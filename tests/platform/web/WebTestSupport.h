@@ -6,6 +6,11 @@
 
 #include <QString>
 
+class QWidget;
+namespace web {
+class WebEngineHost;
+}
+
 #include <functional>
 #include <string>
 
@@ -21,5 +26,7 @@ std::string WritePage(const QString& name, const QString& html);
 bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = 10000);
 /// Processes events for ms milliseconds.
 void Pump(int ms);
+/// Places the host's view into window, both width x height, and shows it.
+void ShowIn(QWidget& window, web::WebEngineHost& host, int width, int height);
 
 } // namespace webtest

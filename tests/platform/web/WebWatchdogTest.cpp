@@ -228,11 +228,8 @@ TEST(WebSnapshotVisibility, NoSnapshotWhileHiddenAndAFreshOneWhenShown) {
     }
   }
   QWidget window;
-  window.resize(300, 200);
   WatchedHost w;
-  AttachTo(w.host, &window);
-  w.host.SetBounds(0, 0, 300, 200);
-  window.show();
+  webtest::ShowIn(window, w.host, 300, 200);
   w.host.Navigate(ColourPage("visible.htm", "#1080f0"));
   ASSERT_TRUE(WaitUntil([&] { return w.completes == kDownloadCompletesPerLoad; }));
   auto showsPage = [&] {

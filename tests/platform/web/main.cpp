@@ -1,6 +1,7 @@
 #include "tests/platform/web/WebTestSupport.h"
 
 #include "platform/web/WebEngineEnvironment.h"
+#include "platform/web/WebEngineQt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,6 +48,13 @@ bool WaitUntil(const std::function<bool()>& cond, int timeoutMs) {
     loop.exec();
   }
   return true;
+}
+
+void ShowIn(QWidget& window, web::WebEngineHost& host, int width, int height) {
+  window.resize(width, height);
+  web::AttachTo(host, &window);
+  host.SetBounds(0, 0, width, height);
+  window.show();
 }
 
 void Pump(int ms) {
