@@ -145,8 +145,10 @@ void WebWatchdog::Tick() {
   }
   if (phase_ != Phase::Watching || dialogDepth_ > 0) return;
   if (!host_.options.JavascriptEnabled) {
-    // No script runs in the page, so nothing of it can hang.
+    // No script runs in the page, so nothing of it can hang; nor can the
+    // probe count its frames: the frame it holds is taken as it is.
     DocumentChanged();
+    frameGate_ = false;
     return;
   }
   const int64_t pid = host_.page->renderProcessPid();

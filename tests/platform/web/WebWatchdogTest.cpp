@@ -263,3 +263,23 @@ TEST(WebSnapshotVisibility, NoSnapshotWhileHiddenAndAFreshOneWhenShown) {
   window.showNormal();
   EXPECT_TRUE(WaitUntil([&] { return w.host.Snapshot().has_value(); }));
 }
+
+// Without scripts the frames cannot be counted: the view shown again gives
+// its picture at the next check instead of never.
+TEST(WebSnapshotVisibility, PageWithoutScriptsIsSnapshotAgainWhenShown) {
+  QWidget window;
+  WatchedHost w;
+  webtest::ShowIn(window, w.host, 200, 120);
+  WebEngineOptions options;
+  options.JavascriptEnabled = false;
+  w.host.SetOptions(options);
+  w.host.Navigate(ColourPage("no-scripts.htm", "#60c0e0"));
+  ASSERT_TRUE(WaitUntil([&] { return w.completes == kDownloadCompletesPerLoad; }));
+  window.hide();
+  EXPECT_FALSE(w.host.Snapshot().has_value());
+  window.show();
+  ASSERT_TRUE(WaitUntil([&] {
+    auto shot = w.host.Snapshot();
+    return shot && Centre(*shot) == 0x60c0e0u;
+  }));
+}
