@@ -63,11 +63,13 @@ void WebWatchdog::SetLimits(const WebWatchdogLimits& limits) {
 
 void WebWatchdog::NavigationRequested() {
   strikes_ = 0;
+  givenUp_ = false;
   loadActive_ = true;
   loadStartedAt_ = GetTickCount64();
 }
 
 void WebWatchdog::LoadStarted() {
+  givenUp_ = false;
   if (!loadActive_) loadStartedAt_ = GetTickCount64();
   loadActive_ = true;
   DocumentChanged();
@@ -156,6 +158,9 @@ void WebWatchdog::Tick() {
     lastPid_ = pid;
     DocumentChanged();
   }
+  // Without a render process (none yet, or the page was given up) there is
+  // nobody to answer: nothing to watch until the next load.
+  if (pid <= 0 || givenUp_) return;
   if (Hung(now)) {
     EndRenderProcess();
     return;
@@ -218,6 +223,7 @@ void WebWatchdog::FinishRecovery() {
   phase_ = Phase::Watching;
   loadActive_ = false;
   if (giveUp_ || reloadUrl_.isEmpty()) {
+    givenUp_ = true;
     host_.GiveUpLoad(killedDuringLoad_);
     return;
   }

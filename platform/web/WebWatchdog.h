@@ -99,6 +99,8 @@ private:
   bool killedDuringLoad_ = false;
   bool killedLoadEnded_ = false;
   bool giveUp_ = false;
+  /// The page was given up: nothing is watched until the next load.
+  bool givenUp_ = false;
   UInt64 endedAt_ = 0;
   QUrl reloadUrl_;
   bool frameGate_ = false;

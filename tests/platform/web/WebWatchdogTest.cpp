@@ -182,6 +182,35 @@ TEST(WebWatchdog, NavigationWhilePageHangsCompletesAfterTheWatchdogActs) {
   EXPECT_EQ(Centre(*w.host.Snapshot()), 0xa0a020u);
 }
 
+TEST(WebWatchdog, PageThatHangsAfterEveryLoadIsGivenUpAfterTheSecond) {
+  TManualTimerClock clock(1000);
+  WatchedHost w;
+  const std::string hangs = WritePage(
+      "hangs-after-load.htm",
+      "<!DOCTYPE html><html><body onload='setTimeout(function(){while(true){}}, 0)'>x</body>"
+      "</html>");
+  w.host.Navigate(hangs);
+  ASSERT_TRUE(WaitUntil([&] { return w.succeeded == 1; }));
+  // Ended and loaded again, then ended for good.
+  ASSERT_TRUE(AdvanceUntil(clock, [&] { return w.host.WatchdogRecoveries() == 2; }));
+  ASSERT_TRUE(WaitUntil([&] { return w.host.LoadState() == WebLoadState::Failed; }));
+  EXPECT_EQ(w.host.LastError(), kPageDidNotRespond);
+  EXPECT_FALSE(w.host.HasDocument());
+  EXPECT_FALSE(w.host.Snapshot().has_value());
+  // Nothing more happens to it.
+  AdvanceUntil(
+      clock, [] { return false; }, 60);
+  EXPECT_EQ(w.host.WatchdogRecoveries(), 2);
+
+  w.completes = 0;
+  w.host.Navigate(ColourPage("after-given-up.htm", "#208080"));
+  ASSERT_TRUE(WaitUntil([&] { return w.completes == kDownloadCompletesPerLoad; }, 15000));
+  ASSERT_TRUE(AdvanceAnswered(clock, w.host, [&] {
+    auto shot = w.host.Snapshot();
+    return shot && Centre(*shot) == 0x208080u;
+  }));
+}
+
 TEST(WebWatchdog, TimeInAPageDialogDoesNotCount) {
   TManualTimerClock clock(1000);
   WatchedHost w;
