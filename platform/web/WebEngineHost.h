@@ -141,10 +141,14 @@ struct WebEngineOptions {
 /// watchdog's own probe, sent every PeriodMs) has had no answer for AnswerMs;
 /// while a top-level load is under way, only once the load has also run for
 /// LoadMs (a slow server with a live page is not a hang). A hung render
-/// process is ended and the page loaded again; a second hang before the page
-/// has shown a frame ends it for good: the load fails with "The page did not
-/// respond". Time in which the user-interface thread did not run, and time
-/// in which a page dialog is open, do not count. Under a manual clock,
+/// process is ended and the page loaded again (the ended load reports
+/// nothing); a second hang before the page has shown a frame, with no
+/// navigation of the host's in between, ends it for good: no document,
+/// LoadState Failed, LastError "The page did not respond", and a load under
+/// way reports its failure (with its three completions). Until the page
+/// loaded again has shown a frame, Snapshot gives none. Time in which the
+/// user-interface thread did not run, and time in which a page dialog is
+/// open, do not count. Under a manual clock,
 /// advancing it past AnswerMs without letting the engine's answers in
 /// counts as no answer.
 struct WebWatchdogLimits {
