@@ -7,7 +7,7 @@
 #include <cctype>
 
 bool WebDocument::IsHtml() const {
-  return true;
+  return engine_.HasHtmlDocument();
 }
 
 void WebDocument::ExecScript(const std::string& text, const std::string& language) {

@@ -8,13 +8,13 @@ class WebEngineHost;
 }
 
 /// The browser's current document. The browser control hands it out only
-/// while the engine shows a page it loaded (its Document is none otherwise),
-/// so a document in hand is an HTML document.
+/// while the engine shows a page it loaded (its Document is none otherwise);
+/// an image or a folder listing is a document too, but no HTML document.
 class WebDocument {
 public:
   explicit WebDocument(web::WebEngineHost& engine) : engine_(engine) {}
 
-  /// True: the engine's documents are HTML documents.
+  /// True for an HTML document (by the document's content type).
   bool IsHtml() const;
   /// Runs the text in the page, in order with earlier scripts, without
   /// waiting. language "JavaScript" or "JScript" (any case); another language

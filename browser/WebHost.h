@@ -94,8 +94,10 @@ public:
   void SetTextSize(int size);
 
   /// The page at the control's width and height; none before any page, after
-  /// a failed load, after the page's render process ended, or when the
-  /// engine gives no image. The caller owns the bitmap.
+  /// a failed load, after the page's render process ended, while the control
+  /// or its window is hidden or minimized (and until the page has drawn anew
+  /// once shown again), when the document is not an HTML document, or when
+  /// the engine gives no image. The caller owns the bitmap.
   std::unique_ptr<TBitmap> Snapshot();
 
   /// The presenter of the page's dialogs (none: the standard dialog boxes).

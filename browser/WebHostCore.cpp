@@ -73,20 +73,39 @@ void TCustomWebHost::WireEngine() {
     if (!form || form->Left() != x || form->Top() != y) moveTo(x, y);
     if (!form || form->Width() != w || form->Height() != h) resizeTo(w, h);
   };
+  e.OnWindowRequest = [this](web::WebWindowRequest kind, int a, int b) {
+    if (!QueryServiceIntf(SID_IHTMLOMWindowServices, SID_IHTMLOMWindowServices)) return;
+    switch (kind) {
+    case web::WebWindowRequest::MoveTo:
+      moveTo(a, b);
+      break;
+    case web::WebWindowRequest::MoveBy:
+      moveBy(a, b);
+      break;
+    case web::WebWindowRequest::ResizeTo:
+      resizeTo(a, b);
+      break;
+    case web::WebWindowRequest::ResizeBy:
+      resizeBy(a, b);
+      break;
+    }
+  };
   e.OnDrag = [this](web::WebDragEvent kind, int x, int y, const std::string& text) {
+    IWebDropTarget* target = dropTarget_;
+    if (!target) return false;
     std::uint32_t effect = 0;
     HRESULT hr = S_OK;
     switch (kind) {
     case web::WebDragEvent::Enter:
-      hr = DragEnter(x, y, text, effect);
+      hr = target->DragEnter(x, y, text, effect);
       break;
     case web::WebDragEvent::Over:
-      hr = DragOver(x, y, text, effect);
+      hr = target->DragOver(x, y, text, effect);
       break;
     case web::WebDragEvent::Leave:
-      return DragLeave() == S_OK;
+      return target->DragLeave() == S_OK;
     case web::WebDragEvent::Drop:
-      hr = Drop(x, y, text, effect);
+      hr = target->Drop(x, y, text, effect);
       break;
     }
     return hr == S_OK && effect != 0;
@@ -119,6 +138,7 @@ void TCustomWebHost::SetUserInterfaceOptions(TUserInterfaceOptions value) {
 void TCustomWebHost::SetDropHandlingType(TDragDropHandlingType value) {
   if (value == dropHandling_) return;
   dropHandling_ = value;
+  GetDropTarget(this, dropTarget_);
   UpdateEngineOptions();
 }
 
@@ -315,6 +335,43 @@ HRESULT TCustomWebHost::Download(const std::string& url, const std::string& sugg
                                  std::string& savePath) {
   if (OnFileDownload) return OnFileDownload(this, url, suggestedName, savePath);
   return E_NOTIMPL;
+}
+
+HRESULT TCustomWebHost::GetDropTarget(IWebDropTarget* dropTarget, IWebDropTarget*& result) {
+  switch (dropHandling_) {
+  case TDragDropHandlingType::ddtMS:
+    result = nullptr;
+    return E_NOTIMPL;
+  case TDragDropHandlingType::ddtMy:
+    result = dropTarget;
+    return S_OK;
+  case TDragDropHandlingType::ddtCustom:
+    result = dropTarget;
+    if (OnGetDropTarget) OnGetDropTarget(this, dropTarget, result);
+    return S_OK;
+  default:
+    result = nullptr;
+    return S_OK;
+  }
+}
+
+HRESULT TCustomWebHost::GetIDsOfNames(const std::vector<std::string>& names, int localeId,
+                                      std::vector<int>& dispIds) {
+  dispIds.assign(names.size(), DISPID_UNKNOWN);
+  if (OnGetIDsOfNames) return OnGetIDsOfNames(this, names, localeId, dispIds);
+  return DISP_E_UNKNOWNNAME;
+}
+
+HRESULT TCustomWebHost::GetTypeInfo(int index, int localeId, TWebVariant& typeInfo) {
+  typeInfo = std::monostate();
+  if (OnGetTypeInfo) return OnGetTypeInfo(this, index, localeId, typeInfo);
+  return E_NOTIMPL;
+}
+
+HRESULT TCustomWebHost::GetTypeInfoCount(int& count) {
+  count = 0;
+  if (OnGetTypeInfoCount) return OnGetTypeInfoCount(this, count);
+  return S_OK;
 }
 
 HRESULT TCustomWebHost::DragEnter(int x, int y, const std::string& text, std::uint32_t& effect) {

@@ -18,14 +18,19 @@
 //                                     of TWebHost
 //   new window                        EvaluateNewWindow
 //   download                          Download
-//   window move/resize by the page    moveTo/resizeTo (window services)
-//   drag and drop (ddtMy, ddtCustom)  DragEnter, DragOver, DragLeave, Drop
+//   the page's window.moveTo/moveBy/  moveTo/moveBy/resizeTo/resizeBy (window
+//   resizeTo/resizeBy (bridged)       services), when QueryService answers them
+//   geometry request of the engine    moveTo/resizeTo (window services)
+//   drag and drop (ddtMy, ddtCustom)  DragEnter, DragOver, DragLeave, Drop of
+//                                     the drop target (GetDropTarget)
 //   focus into / out of the page      OnDocWindowActivate with ShowUI / HideUI
 //   activation of the window          OnFrameWindowActivate
 //   selection change in the page      UpdateUI
 //   a dialog of the host's own        EnableModeless (False before, True after)
 // The other answers (ResizeBorder, TranslateUrl, FilterDataObject,
-// GetExternal, ZoomPercentChanged) are never asked by the engine.
+// GetExternal, ZoomPercentChanged, GetIDsOfNames, GetTypeInfo,
+// GetTypeInfoCount) are never asked by the engine; they answer the
+// program's own callers.
 #pragma once
 
 #include <functional>
@@ -100,10 +105,34 @@ using TZoomPercentChangeEvent = std::function<HRESULT(TPersistent* Sender, std::
 using TScriptErrorEvent = std::function<void(TPersistent* Sender, const TScriptErrorInfo& error,
                                              TScriptErrorAction& action)>;
 
+/// What receives drag and drop over the page with ddtMy and ddtCustom: the
+/// control itself, or a target that the OnGetDropTarget handler gives (it
+/// must outlive its use by the control).
+class IWebDropTarget {
+public:
+  virtual ~IWebDropTarget() = default;
+  virtual HRESULT DragEnter(int x, int y, const std::string& text, std::uint32_t& effect) = 0;
+  virtual HRESULT DragOver(int x, int y, const std::string& text, std::uint32_t& effect) = 0;
+  virtual HRESULT DragLeave() = 0;
+  virtual HRESULT Drop(int x, int y, const std::string& text, std::uint32_t& effect) = 0;
+};
+
+/// dropTarget: the control's own; the handler may set result to another.
+using TGetDropTargetEvent = std::function<HRESULT(TPersistent* Sender, IWebDropTarget* dropTarget,
+                                                  IWebDropTarget*& result)>;
+/// The dispatch questions about the control's own members: dispIds receives
+/// one id per name.
+using TGetIDsOfNamesEvent =
+    std::function<HRESULT(TPersistent* Sender, const std::vector<std::string>& names, int localeId,
+                          std::vector<int>& dispIds)>;
+using TGetTypeInfoEvent =
+    std::function<HRESULT(TPersistent* Sender, int index, int localeId, TWebVariant& typeInfo)>;
+using TGetTypeInfoCountEvent = std::function<HRESULT(TPersistent* Sender, int& count)>;
+
 /// Dispatch flags of Invoke.
 enum : std::uint16_t { DISPATCH_PROPERTYGET = 2, DISPATCH_PROPERTYPUT = 4 };
 
-class TCustomWebHost : public TWinControl {
+class TCustomWebHost : public TWinControl, public IWebDropTarget {
   SK_CLASS(TCustomWebHost, TWinControl)
 public:
   explicit TCustomWebHost(TComponent* owner);
@@ -178,10 +207,24 @@ public:
                             const std::string& urlContext, const std::string& features,
                             bool replace, std::uint32_t flags, std::uint32_t userActionFlags);
   HRESULT Download(const std::string& url, const std::string& suggestedName, std::string& savePath);
-  HRESULT DragEnter(int x, int y, const std::string& text, std::uint32_t& effect);
-  HRESULT DragOver(int x, int y, const std::string& text, std::uint32_t& effect);
-  HRESULT DragLeave();
-  HRESULT Drop(int x, int y, const std::string& text, std::uint32_t& effect);
+  /// The drop target by DropHandlingType: ddtMS none (E_NOTIMPL: the
+  /// engine's own handling); ddtMy the control; ddtCustom the control or
+  /// what OnGetDropTarget gives; ddtNo none.
+  HRESULT GetDropTarget(IWebDropTarget* dropTarget, IWebDropTarget*& result);
+  /// The target that drags over the page go to (none: refused, or the
+  /// engine's own handling with ddtMS).
+  IWebDropTarget* CurrentDropTarget() const { return dropTarget_; }
+  HRESULT DragEnter(int x, int y, const std::string& text, std::uint32_t& effect) override;
+  HRESULT DragOver(int x, int y, const std::string& text, std::uint32_t& effect) override;
+  HRESULT DragLeave() override;
+  HRESULT Drop(int x, int y, const std::string& text, std::uint32_t& effect) override;
+  /// The dispatch questions of the control's own members: the control
+  /// describes none (no type information, DISP_E_UNKNOWNNAME for every
+  /// name) unless the events answer.
+  HRESULT GetIDsOfNames(const std::vector<std::string>& names, int localeId,
+                        std::vector<int>& dispIds);
+  HRESULT GetTypeInfo(int index, int localeId, TWebVariant& typeInfo);
+  HRESULT GetTypeInfoCount(int& count);
   HRESULT moveTo(int x, int y);
   HRESULT moveBy(int x, int y);
   HRESULT resizeTo(int w, int h);
@@ -196,6 +239,12 @@ public:
 
   // ---- events ----
   TNotifyEvent OnDownloadComplete;
+  TGetIDsOfNamesEvent OnGetIDsOfNames;
+  TGetTypeInfoEvent OnGetTypeInfo;
+  TGetTypeInfoCountEvent OnGetTypeInfoCount;
+  /// Asked with ddtCustom when the drop target is chosen (at the change of
+  /// DropHandlingType to ddtCustom, and by GetDropTarget).
+  TGetDropTargetEvent OnGetDropTarget;
   TShowUIEvent OnShowUI;
   THostResultEvent OnHideUI;
   THostResultEvent OnUpdateUI;
@@ -284,6 +333,7 @@ private:
   int userMode_ = 0;
   std::unique_ptr<WebDocument> document_;
   TScriptErrorInfo lastScriptError_; // what the page's error event holds
+  IWebDropTarget* dropTarget_ = nullptr;
 };
 
 /// Registers the published properties of TCustomWebHost (idempotent).

@@ -38,6 +38,14 @@ TPrintOptions::TPrintOptions()
 
 TPrintOptions::~TPrintOptions() = default;
 
+std::string TPrintOptions::HTMLHeaderText() const {
+  return htmlHeader_->Text();
+}
+
+void TPrintOptions::SetHTMLHeaderText(const std::string& text) {
+  htmlHeader_->SetText(text);
+}
+
 // ---- properties --------------------------------------------------------------------
 
 void RegisterWebHostOptionProperties() {
@@ -73,6 +81,8 @@ void RegisterWebHostOptionProperties() {
       .Object("Margins", "TMargins", &TPrintOptions::Margins)
       .String("Header", &TPrintOptions::Header, &TPrintOptions::SetHeader)
       .String("Footer", &TPrintOptions::Footer, &TPrintOptions::SetFooter)
+      .String("HTMLHeader", &TPrintOptions::HTMLHeaderText, &TPrintOptions::SetHTMLHeaderText,
+              "<HTML></HTML>\r\n")
       .Enum<TPrintOrientationOption>("Orientation", "TPrintOrientationOption",
                                      &TPrintOptions::Orientation, &TPrintOptions::SetOrientation,
                                      {"poPortrait", "poLandscape"},

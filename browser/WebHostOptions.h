@@ -111,6 +111,10 @@ public:
   const std::string& Footer() const { return footer_; }
   void SetFooter(const std::string& v) { footer_ = v; }
   TStringList* HTMLHeader() const { return htmlHeader_.get(); }
+  /// The header list as one text, each line ended by CR LF: the form in
+  /// which the property is read and written by name ("HTMLHeader").
+  std::string HTMLHeaderText() const;
+  void SetHTMLHeaderText(const std::string& text);
   TPrintOrientationOption Orientation() const { return orientation_; }
   void SetOrientation(TPrintOrientationOption v) { orientation_ = v; }
 

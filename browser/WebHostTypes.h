@@ -29,6 +29,9 @@ inline constexpr HRESULT E_NOTIMPL = HRESULT(0x80004001u);
 inline constexpr HRESULT E_NOINTERFACE = HRESULT(0x80004002u);
 inline constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
 inline constexpr HRESULT DISP_E_MEMBERNOTFOUND = HRESULT(0x80020003u);
+inline constexpr HRESULT DISP_E_UNKNOWNNAME = HRESULT(0x80020006u);
+/// The dispatch id given for a name that is not known.
+inline constexpr int DISPID_UNKNOWN = -1;
 inline constexpr HRESULT OLECMDERR_E_NOTSUPPORTED = HRESULT(0x80040100u);
 
 /// Command groups of the command target, as GUID text.

@@ -13,13 +13,11 @@ bool IsHtmlDocument(const WebDocument* document) {
 std::unique_ptr<TBitmap> SnapshotDocument(WebDocument* document, HWND, int width, int height) {
   if (!IsHtmlDocument(document) || width <= 0 || height <= 0) return nullptr;
   try {
-    const std::optional<web::WebSnapshot> shot = document->Engine().Snapshot();
-    if (!shot) return nullptr;
+    // The engine's rows go straight into the bitmap's.
     auto bitmap = std::make_unique<TBitmap>(width, height, pf24bit);
-    const int w = std::min(width, shot->Width);
-    const int h = std::min(height, shot->Height);
-    for (int y = 0; y < h; ++y)
-      std::memcpy(bitmap->ScanLine(y), shot->Row(y), size_t(w) * 3);
+    if (!document->Engine().SnapshotInto(
+            width, height, [&](int y) { return static_cast<std::uint8_t*>(bitmap->ScanLine(y)); }))
+      return nullptr;
     return bitmap;
   } catch (...) {
     return nullptr;

@@ -91,5 +91,8 @@ BENCHMARK(BM_PlainGrabOfTheSameView)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-  return webbench::RunBenchmarks(argc, argv, g_fixture);
+  return webbench::RunBenchmarks(
+      argc, argv, g_fixture,
+      {{"TWebHost snapshot / plain grab", "BM_WebHostSnapshot", "BM_PlainGrabOfTheSameView"},
+       {"engine rows / plain grab", "BM_EngineSnapshotRows", "BM_PlainGrabOfTheSameView"}});
 }

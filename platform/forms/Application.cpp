@@ -195,6 +195,10 @@ void SetDialogAnswerer(TDialogAnswerer answerer) {
   dialogAnswerer() = std::move(answerer);
 }
 
+const TDialogAnswerer& CurrentDialogAnswerer() {
+  return dialogAnswerer();
+}
+
 namespace {
 
 int showRealBox(const std::string& caption, const std::string& text, UINT flags) {

@@ -15,6 +15,7 @@
 //                   scrolling, scroll bars, capture, key state, window calls
 //   Controls.h      TControl, TWinControl, TCustomControl, TGraphicControl
 //   Forms.h         TForm, TApplication, TScreen, TMouse, message boxes
+//   Dialogs.h       text prompts and file choosers beside the message boxes
 //   StdCtrls.h      TPanel, TLabel, TEdit, TMemo, TGroupBox, TSpeedButton
 //   Menus.h         TPopupMenu, TMenuItem, shortcuts
 //   ImgList.h       TImageList, TChangeLink
@@ -323,6 +324,8 @@ struct TDialogRequest {
 /// Answers boxes without showing them (tests); the answer is an ID* value.
 using TDialogAnswerer = std::function<int(const TDialogRequest&)>;
 void SetDialogAnswerer(TDialogAnswerer answerer);
+/// The answerer set (empty: boxes are shown).
+const TDialogAnswerer& CurrentDialogAnswerer();
 
 /// A modal message box: a nested loop; other windows get no input meanwhile.
 /// While it is up it is a window of class "#32770" whose text is the caption:

@@ -1,44 +1,30 @@
 #include "platform/web/WebDialogBoxes.h"
 
-#include <QApplication>
-#include <QFileDialog>
-#include <QInputDialog>
-#include <QMessageBox>
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Forms.h"
 
 namespace web {
 
 WebDialogAnswer ShowWebDialogBox(const WebDialogRequest& request, const std::string& caption) {
   WebDialogAnswer answer;
-  const QString title = QString::fromStdString(caption);
-  const QString text = QString::fromStdString(request.Message);
-  QWidget* parent = QApplication::activeWindow();
   switch (request.Kind) {
   case WebDialogKind::Alert:
-    QMessageBox::information(parent, title, text);
+    ShowMessageBox(request.Message, caption, MB_OK | MB_ICONWARNING);
     answer.Accepted = true;
     break;
   case WebDialogKind::Confirm:
     answer.Accepted =
-        QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel) ==
-        QMessageBox::Ok;
+        ShowMessageBox(request.Message, caption, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
     break;
   case WebDialogKind::Prompt: {
-    bool ok = false;
-    const QString value = QInputDialog::getText(parent, title, text, QLineEdit::Normal,
-                                                QString::fromStdString(request.DefaultText), &ok);
-    answer.Accepted = ok;
-    answer.Text = value.toStdString();
+    std::string value = request.DefaultText;
+    answer.Accepted = InputQuery(caption, request.Message, value);
+    if (answer.Accepted) answer.Text = value;
     break;
   }
-  case WebDialogKind::ChooseFiles: {
-    const QStringList files = request.MultipleFiles
-                                  ? QFileDialog::getOpenFileNames(parent, title)
-                                  : QStringList{QFileDialog::getOpenFileName(parent, title)};
-    for (const QString& f : files)
-      if (!f.isEmpty()) answer.Files.push_back(f.toStdString());
-    answer.Accepted = !answer.Files.empty();
+  case WebDialogKind::ChooseFiles:
+    answer.Accepted = PromptForFiles(caption, request.MultipleFiles, answer.Files);
     break;
-  }
   }
   return answer;
 }

@@ -1,6 +1,7 @@
-// The dialog boxes that stand in for a page's own dialogs when the browser
-// control shows them itself (with its own caption). Modal; the application's
-// icon.
+// The dialog boxes that stand in for a page's own dialogs: the windowing
+// layer's message boxes, text prompt and file chooser (platform/forms Forms.h,
+// Dialogs.h), so that their test answerers answer a page's dialogs too and an
+// unattended run never blocks. Modal; the application's icon.
 #pragma once
 
 #include "platform/web/WebEngineHost.h"

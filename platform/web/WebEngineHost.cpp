@@ -2,6 +2,7 @@
 
 #include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineQt.h"
+#include "platform/web/WebWatchdog.h"
 
 #include <QAuthenticator>
 #include <QDesktopServices>
@@ -11,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
+#include <QMimeDatabase>
 #include <QNetworkProxy>
 #include <QTimer>
 #include <QWebEngineCertificateError>
@@ -25,6 +27,11 @@
 #include <QWebEngineView>
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace web {
 
@@ -68,33 +75,91 @@ std::optional<std::string> VariantText(const QVariant& v) {
   }
 }
 
-std::optional<WebSnapshot> ToSnapshot(QImage image, int width, int height) {
-  if (image.isNull() || width <= 0 || height <= 0) return std::nullopt;
-  image.setDevicePixelRatio(1.0);
+/// One row of opaque 32-bit pixels (B, G, R, A in memory) into B, G, R:
+/// four pixels at a time as three 32-bit words.
+void PackRowPlain(const uint8_t* src, uint8_t* dst, int width) {
+  int x = 0;
+  for (; x + 4 <= width; x += 4, src += 16, dst += 12) {
+    uint32_t p0, p1, p2, p3;
+    std::memcpy(&p0, src, 4);
+    std::memcpy(&p1, src + 4, 4);
+    std::memcpy(&p2, src + 8, 4);
+    std::memcpy(&p3, src + 12, 4);
+    const uint32_t w0 = (p0 & 0xFFFFFFu) | (p1 << 24);
+    const uint32_t w1 = ((p1 >> 8) & 0xFFFFu) | (p2 << 16);
+    const uint32_t w2 = ((p2 >> 16) & 0xFFu) | (p3 << 8);
+    std::memcpy(dst, &w0, 4);
+    std::memcpy(dst + 4, &w1, 4);
+    std::memcpy(dst + 8, &w2, 4);
+  }
+  for (; x < width; ++x, src += 4, dst += 3) {
+    dst[0] = src[0];
+    dst[1] = src[1];
+    dst[2] = src[2];
+  }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+/// The same sixteen pixels at a time with byte shuffles: four 16-byte loads
+/// give exactly three 16-byte stores.
+__attribute__((target("ssse3"))) void PackRowSsse3(const uint8_t* src, uint8_t* dst, int width) {
+  const __m128i drop = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  int x = 0;
+  for (; x + 16 <= width; x += 16, src += 64, dst += 48) {
+    const __m128i a =
+        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), drop);
+    const __m128i b =
+        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16)), drop);
+    const __m128i c =
+        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 32)), drop);
+    const __m128i d =
+        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 48)), drop);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_or_si128(a, _mm_slli_si128(b, 12)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16),
+                     _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32),
+                     _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(d, 4)));
+  }
+  PackRowPlain(src, dst, width - x);
+}
+#endif
+
+using PackRowFunction = void (*)(const uint8_t*, uint8_t*, int);
+
+PackRowFunction PackRow() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const PackRowFunction chosen =
+      __builtin_cpu_supports("ssse3") ? PackRowSsse3 : PackRowPlain;
+  return chosen;
+#else
+  return PackRowPlain;
+#endif
+}
+
+/// The engine's picture as opaque 32-bit pixels at exactly width x height;
+/// a null image when there is none.
+QImage PreparedImage(QImage image, int width, int height) {
+  if (image.isNull() || width <= 0 || height <= 0) return {};
+  // (Only when needed: setting it copies the engine's picture.)
+  if (image.devicePixelRatio() != 1.0) image.setDevicePixelRatio(1.0);
   if (image.width() != width || image.height() != height)
     image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   // 32-bit pixels are B, G, R, A in memory on little-endian machines; the
-  // page is opaque, so dropping A gives the rows directly.
+  // page is opaque, so dropping A gives the rows of a device-independent
+  // bitmap (24-bit B, G, R) directly.
   if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32 &&
       image.format() != QImage::Format_ARGB32_Premultiplied)
-    image = image.convertToFormat(QImage::Format_RGB32);
-  if (image.isNull()) return std::nullopt;
-  WebSnapshot shot;
-  shot.Width = width;
-  shot.Height = height;
-  shot.BytesPerLine = ((width * 3) + 3) & ~3;
-  shot.Pixels.assign(static_cast<size_t>(shot.BytesPerLine) * height, 0);
-  for (int y = 0; y < height; ++y) {
-    const QRgb* src = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    uint8_t* dst = shot.Pixels.data() + static_cast<size_t>(y) * shot.BytesPerLine;
-    for (int x = 0; x < width; ++x, dst += 3) {
-      const QRgb c = src[x];
-      dst[0] = static_cast<uint8_t>(qBlue(c));
-      dst[1] = static_cast<uint8_t>(qGreen(c));
-      dst[2] = static_cast<uint8_t>(qRed(c));
-    }
-  }
-  return shot;
+    image.convertTo(QImage::Format_RGB32);
+  if (image.width() != width || image.height() != height) return {};
+  return image;
+}
+
+/// Packs the first height rows, width pixels each, into the rows row(y) gives.
+void PackRows(const QImage& image, int width, int height,
+              const std::function<uint8_t*(int y)>& row) {
+  const PackRowFunction pack = PackRow();
+  for (int y = 0; y < height; ++y)
+    pack(image.constScanLine(y), row(y), width);
 }
 
 } // namespace
@@ -114,6 +179,7 @@ WebEngineHostImpl::WebEngineHostImpl(WebEngineHost& ownerHost) : owner(ownerHost
   QObject::connect(view, &QWidget::customContextMenuRequested, view,
                    [this](const QPoint& pos) { ShowContextMenu(pos); });
   CreatePage();
+  watchdog = std::make_unique<WebWatchdog>(*this);
 }
 
 void WebEngineHostImpl::CreatePage() {
@@ -138,8 +204,12 @@ void WebEngineHostImpl::CreatePage() {
   QObject::connect(page, &QWebEnginePage::renderProcessTerminated, page,
                    [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
                      hasDocument = false;
+                     if (watchdog) watchdog->RenderProcessEnded();
                      if (owner.OnRenderProcessTerminated) owner.OnRenderProcessTerminated();
                    });
+  QObject::connect(page, &QWebEnginePage::urlChanged, page, [this](const QUrl&) {
+    if (watchdog) watchdog->DocumentChanged();
+  });
   QObject::connect(page, &QWebEnginePage::selectionChanged, page, [this] {
     if (owner.OnSelectionChanged) owner.OnSelectionChanged();
   });
@@ -193,6 +263,9 @@ WebEngineHostImpl::~WebEngineHostImpl() {
     delete page;
     delete widget.data();
   }
+  // A page that goes answers its waiting script calls (with nothing): the
+  // watchdog that watches them goes after it.
+  watchdog.reset();
 }
 
 void WebEngineHostImpl::ApplyOptions() {
@@ -207,6 +280,7 @@ void WebEngineHostImpl::ApplyOptions() {
     s->resetFontSize(QWebEngineSettings::DefaultFontSize);
 
   QWebEngineScriptCollection& scripts = page->scripts();
+  InstallWindowBridge(scripts);
   for (const QWebEngineScript& old : scripts.find(kHostStyleScript))
     scripts.remove(old);
   if (!options.UserStyleSheet.empty()) {
@@ -229,6 +303,8 @@ void WebEngineHostImpl::ApplyOptions() {
 
 void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
   if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+    watchdog->LoadStarted();
+    ++contentTypeSerial;
     if (hasDocument && owner.OnUnload) owner.OnUnload();
     loadState = WebLoadState::Loading;
     if (owner.OnLoadStarted) owner.OnLoadStarted();
@@ -238,7 +314,10 @@ void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
   if (navigationPending && !SameUrl(info.url(), pendingUrl) &&
       !SameUrl(page->requestedUrl(), pendingUrl))
     return;
+  // The load of a render process the watchdog ended: the page loads again.
+  if (watchdog->SwallowLoadEnd()) return;
   navigationPending = false;
+  watchdog->LoadEnded();
   bool ok = false;
   switch (info.status()) {
   case QWebEngineLoadingInfo::LoadSucceededStatus:
@@ -246,6 +325,7 @@ void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
     loadState = WebLoadState::Succeeded;
     hasDocument = true;
     lastError.clear();
+    LearnContentType(info.url());
     break;
   case QWebEngineLoadingInfo::LoadFailedStatus:
     loadState = WebLoadState::Failed;
@@ -257,10 +337,52 @@ void WebEngineHostImpl::OnLoadingChanged(const QWebEngineLoadingInfo& info) {
     lastError = info.errorString().toStdString();
     break;
   }
+  ReportLoadEnd(ok);
+}
+
+void WebEngineHostImpl::LearnContentType(const QUrl& url) {
+  // A local file is known at once: a folder is shown as the engine's
+  // listing page, which is no document of the site's; a file by its name
+  // and content. The document's own answer follows for every other URL.
+  contentType.clear();
+  folderListing = false;
+  if (url.isLocalFile()) {
+    const QFileInfo file(url.toLocalFile());
+    if (file.isDir()) {
+      folderListing = true;
+      contentType = "inode/directory";
+      return;
+    }
+    if (file.isFile()) contentType = QMimeDatabase().mimeTypeForFile(file).name().toStdString();
+  }
+  const uint64_t asked = ++contentTypeSerial;
+  page->runJavaScript(QStringLiteral("document.contentType"), QWebEngineScript::ApplicationWorld,
+                      watchdog->Watch([this, asked](const QVariant& v) {
+                        if (asked == contentTypeSerial && v.isValid() && !v.toString().isEmpty())
+                          contentType = v.toString().toStdString();
+                      }));
+}
+
+void WebEngineHostImpl::ReportLoadEnd(bool ok) {
   const uint64_t gen = generation;
   if (owner.OnLoadFinished) owner.OnLoadFinished(ok);
   for (int i = 0; i < kDownloadCompletesPerLoad && gen == generation; ++i)
     if (owner.OnDownloadComplete) owner.OnDownloadComplete();
+}
+
+void WebEngineHostImpl::LoadUrl(const QUrl& url) {
+  ++generation;
+  navigationPending = true;
+  pendingUrl = url;
+  page->load(url);
+}
+
+void WebEngineHostImpl::GiveUpLoad(bool duringLoad) {
+  hasDocument = false;
+  navigationPending = false;
+  loadState = WebLoadState::Failed;
+  lastError = kPageDidNotRespond;
+  if (duringLoad) ReportLoadEnd(false);
 }
 
 void WebEngineHostImpl::ShowContextMenu(const QPoint& pos) {
@@ -394,6 +516,7 @@ void WebEngineHost::ClearEvents() {
   OnNewWindow = nullptr;
   OnDownload = nullptr;
   OnGeometryChangeRequested = nullptr;
+  OnWindowRequest = nullptr;
   OnDrag = nullptr;
   OnCloseRequested = nullptr;
   OnFocusChanged = nullptr;
@@ -436,10 +559,8 @@ void WebEngineHost::Navigate(const std::string& urlOrPath) {
   // A proxy change made a new profile: this view moves to it now.
   if (impl_->page->profile() != WebProfile()) impl_->CreatePage();
   const QUrl url = QUrl::fromUserInput(QString::fromStdString(UrlFromText(urlOrPath)));
-  ++impl_->generation;
-  impl_->navigationPending = true;
-  impl_->pendingUrl = url;
-  impl_->page->load(url);
+  impl_->watchdog->NavigationRequested();
+  impl_->LoadUrl(url);
 }
 
 void WebEngineHost::Stop() {
@@ -460,6 +581,16 @@ std::string WebEngineHost::Url() const {
 std::string WebEngineHost::Title() const {
   return impl_->page->title().toStdString();
 }
+std::string WebEngineHost::DocumentContentType() const {
+  return impl_->hasDocument ? impl_->contentType : std::string();
+}
+
+bool WebEngineHost::HasHtmlDocument() const {
+  if (!impl_->hasDocument || impl_->folderListing) return false;
+  const std::string& type = impl_->contentType;
+  return type.empty() || type == "text/html" || type == "application/xhtml+xml";
+}
+
 std::string WebEngineHost::LastError() const {
   return impl_->lastError;
 }
@@ -468,15 +599,15 @@ double WebEngineHost::ZoomFactor() const {
 }
 
 void WebEngineHost::RunScript(const std::string& script) {
-  impl_->page->runJavaScript(QString::fromStdString(script));
+  impl_->page->runJavaScript(QString::fromStdString(script), impl_->watchdog->Watch(nullptr));
 }
 
 void WebEngineHost::EvaluateScript(const std::string& script,
                                    std::function<void(std::optional<std::string>)> done) {
   impl_->page->runJavaScript(QString::fromStdString(script),
-                             [done = std::move(done)](const QVariant& v) {
+                             impl_->watchdog->Watch([done = std::move(done)](const QVariant& v) {
                                if (done) done(VariantText(v));
-                             });
+                             }));
 }
 
 std::optional<std::string> WebEngineHost::EvaluateScriptAndWait(const std::string& script,
@@ -500,12 +631,40 @@ std::optional<std::string> WebEngineHost::EvaluateScriptAndWait(const std::strin
 }
 
 std::optional<WebSnapshot> WebEngineHost::GrabView() const {
-  QWebEngineView* view = impl_->widget->View();
-  return ToSnapshot(view->grab().toImage(), impl_->widget->width(), impl_->widget->height());
+  const int width = impl_->widget->width(), height = impl_->widget->height();
+  const QImage image = PreparedImage(impl_->widget->View()->grab().toImage(), width, height);
+  if (image.isNull()) return std::nullopt;
+  WebSnapshot shot;
+  shot.Width = width;
+  shot.Height = height;
+  shot.BytesPerLine = ((width * 3) + 3) & ~3;
+  shot.Pixels.resize(static_cast<size_t>(shot.BytesPerLine) * height);
+  PackRows(image, width, height,
+           [&](int y) { return shot.Pixels.data() + size_t(y) * shot.BytesPerLine; });
+  return shot;
+}
+
+bool WebEngineHost::SnapshotInto(int width, int height,
+                                 const std::function<uint8_t*(int y)>& row) const {
+  if (!SnapshotPossible()) return false;
+  const int viewWidth = impl_->widget->width(), viewHeight = impl_->widget->height();
+  const QImage image =
+      PreparedImage(impl_->widget->View()->grab().toImage(), viewWidth, viewHeight);
+  if (image.isNull()) return false;
+  PackRows(image, std::min(width, viewWidth), std::min(height, viewHeight), row);
+  return true;
+}
+
+bool WebEngineHost::SnapshotPossible() const {
+  if (!impl_->hasDocument || !impl_->watchdog->FrameReady()) return false;
+  // A view that is not shown is not drawn by the engine: what it holds is a
+  // stale frame (or nothing but the background).
+  const QWidget* view = impl_->widget->View();
+  return view->isVisible() && !view->window()->isMinimized();
 }
 
 std::optional<WebSnapshot> WebEngineHost::Snapshot() const {
-  if (!impl_->hasDocument) return std::nullopt;
+  if (!SnapshotPossible()) return std::nullopt;
   return GrabView();
 }
 
@@ -531,6 +690,19 @@ std::vector<int> WebEngineHost::LastShownMenuItems() const {
 }
 int64_t WebEngineHost::RenderProcessId() const {
   return impl_->page->renderProcessPid();
+}
+
+void WebEngineHost::SetWatchdogLimits(const WebWatchdogLimits& limits) {
+  impl_->watchdog->SetLimits(limits);
+}
+const WebWatchdogLimits& WebEngineHost::WatchdogLimits() const {
+  return impl_->watchdog->Limits();
+}
+int WebEngineHost::WatchdogRecoveries() const {
+  return impl_->watchdog->Recoveries();
+}
+bool WebEngineHost::ScriptAnswerPending() const {
+  return impl_->watchdog->AnswerPending();
 }
 
 } // namespace web

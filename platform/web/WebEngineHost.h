@@ -12,6 +12,8 @@
 //   WebEngineQt.h               the Qt classes behind the facade
 //   WebEnginePage.cpp           the page subclass (dialogs, console, reload interception)
 //   WebHostWidget.cpp           the widget holding the view (keys, drops, context menu)
+//   WebWatchdog.h/.cpp          the watchdog that ends a hung render process
+//   WebWindowBridge.cpp         the page's window moves and resizes, bridged to the host
 //
 // Threads: everything here runs on the user-interface thread. The engine
 // loads pages on its own; its events arrive through the Qt event loop.
@@ -115,6 +117,9 @@ enum class WebDropHandling {
 
 enum class WebDragEvent { Enter, Over, Leave, Drop };
 
+/// A page's request to move or resize its window.
+enum class WebWindowRequest { MoveTo, MoveBy, ResizeTo, ResizeBy };
+
 /// Engine options that the browser control's option sets map onto.
 struct WebEngineOptions {
   bool AutoLoadImages = true;
@@ -129,6 +134,33 @@ struct WebEngineOptions {
   bool SuppressDialogs = false;
   WebDropHandling DropHandling = WebDropHandling::Engine;
 };
+
+/// The watchdog's limits, in milliseconds of the runtime's tick clock
+/// (platform/rtl Ticks.h); its checks run on the runtime's window timers
+/// (platform/forms Timers.h), so a test's manual clock drives both.
+///
+/// The render process counts as hung when a script call (the host's or the
+/// watchdog's own probe, sent every PeriodMs) has had no answer for AnswerMs;
+/// while a top-level load is under way, only once the load has also run for
+/// LoadMs (a slow server with a live page is not a hang). A hung render
+/// process is ended and the page loaded again (the ended load reports
+/// nothing); a second hang before the page has shown a frame, with no
+/// navigation of the host's in between, ends it for good: no document,
+/// LoadState Failed, LastError "The page did not respond", and a load under
+/// way reports its failure (with its three completions). Until the page
+/// loaded again has shown a frame, Snapshot gives none. Time in which the
+/// user-interface thread did not run, and time in which a page dialog is
+/// open, do not count. Under a manual clock,
+/// advancing it past AnswerMs without letting the engine's answers in
+/// counts as no answer.
+struct WebWatchdogLimits {
+  unsigned LoadMs = 6000;
+  unsigned AnswerMs = 4000;
+  unsigned PeriodMs = 250;
+};
+
+/// The error text of a load the watchdog ended for good.
+inline constexpr const char* kPageDidNotRespond = "The page did not respond";
 
 class WebEngineHostImpl;
 
@@ -166,6 +198,14 @@ public:
   bool HasDocument() const;
   std::string Url() const;
   std::string Title() const;
+  /// The content type of the shown document ("text/html", "image/png";
+  /// "inode/directory" for the listing of a local folder); empty without a
+  /// document or while the document has not told it yet.
+  std::string DocumentContentType() const;
+  /// True while a document is shown that is an HTML document by its content
+  /// type (assumed until the document has told it); false for an image, a
+  /// plain text or a folder listing.
+  bool HasHtmlDocument() const;
   std::string LastError() const; // the engine's text for the last failed load
   /// The zoom factor of the page (never changed by this wrapper).
   double ZoomFactor() const;
@@ -184,8 +224,16 @@ public:
 
   // ---- snapshot ----
   /// The page as rendered by the engine at the view's size, whatever covers
-  /// the view; none when there is no document or the engine gives no image.
+  /// the view; none when there is no document, while the view or its window
+  /// is hidden or minimized (the engine does not draw it then), until the
+  /// page has drawn anew after the view was shown again or after the
+  /// watchdog ended its render process, or when the engine gives no image.
   std::optional<WebSnapshot> Snapshot() const;
+  /// The same picture written straight into rows the caller owns: row(y)
+  /// gives the start of row y (room for width x 3 bytes); at most width x
+  /// height pixels of the view are written. False (nothing written) where
+  /// Snapshot gives none.
+  bool SnapshotInto(int width, int height, const std::function<uint8_t*(int y)>& row) const;
   /// The same picture without the document check (for comparisons).
   std::optional<WebSnapshot> GrabView() const;
 
@@ -199,6 +247,14 @@ public:
   std::vector<int> LastShownMenuItems() const;
   /// The process id of the page's render process (0 when none).
   int64_t RenderProcessId() const;
+
+  // ---- watchdog ----
+  void SetWatchdogLimits(const WebWatchdogLimits& limits);
+  const WebWatchdogLimits& WatchdogLimits() const;
+  /// How many hung render processes the watchdog has ended.
+  int WatchdogRecoveries() const;
+  /// True while a script call or the watchdog's probe waits for its answer.
+  bool ScriptAnswerPending() const;
 
   // ---- events ----
   std::function<void()> OnLoadStarted;
@@ -215,7 +271,8 @@ public:
   /// Every console message: level 0 info, 1 warning, 2 error.
   std::function<void(int level, const std::string& message, int line, const std::string& source)>
       OnConsoleMessage;
-  /// A dialog of the page. Unset: the engine's own dialog.
+  /// A dialog of the page. Unset: the dialog boxes of the windowing layer
+  /// (WebDialogBoxes.h), captioned with the page title.
   std::function<WebDialogAnswer(const WebDialogRequest&)> OnDialog;
   /// A context menu is about to show; false suppresses it. Unset: the
   /// engine's standard menu.
@@ -231,8 +288,13 @@ public:
   /// A download; return a full file path to accept it, empty to cancel it.
   /// Unset: cancelled.
   std::function<std::string(const std::string& url, const std::string& suggestedName)> OnDownload;
-  /// The page asks to move or resize its window.
+  /// The engine asks to give the page's window this geometry (popups of the
+  /// engine's own only).
   std::function<void(int x, int y, int width, int height)> OnGeometryChangeRequested;
+  /// The page called window.moveTo (x, y), moveBy (dx, dy), resizeTo (w, h)
+  /// or resizeBy (dw, dh). The engine moves no window for a page; a bridge
+  /// put into every page before its own scripts delivers the calls here.
+  std::function<void(WebWindowRequest kind, int a, int b)> OnWindowRequest;
   /// Drag and drop events with WebDropHandling::Host; true accepts.
   std::function<bool(WebDragEvent kind, int x, int y, const std::string& text)> OnDrag;
   /// The host widget gets a close request.
@@ -251,6 +313,8 @@ public:
   const WebEngineHostImpl& Impl() const { return *impl_; }
 
 private:
+  /// A document is shown, the view is shown and holds a frame of it.
+  bool SnapshotPossible() const;
   std::unique_ptr<WebEngineHostImpl> impl_;
 };
 

@@ -1,5 +1,8 @@
 #include "platform/web/WebEngineQt.h"
 
+#include "platform/web/WebDialogBoxes.h"
+#include "platform/web/WebWatchdog.h"
+
 namespace web {
 
 WebEnginePage::WebEnginePage(QWebEngineProfile* profile, QObject* parent, WebEngineHostImpl& host)
@@ -10,37 +13,59 @@ void WebEnginePage::triggerAction(WebAction action, bool checked) {
   QWebEnginePage::triggerAction(action, checked);
 }
 
-void WebEnginePage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg) {
+namespace {
+
+/// While a page dialog is open the page waits for it: the watchdog does not
+/// count that time.
+class PageDialogScope {
+public:
+  explicit PageDialogScope(WebWatchdog& watchdog) : watchdog_(watchdog) {
+    watchdog_.DialogOpened();
+  }
+  ~PageDialogScope() { watchdog_.DialogClosed(); }
+  PageDialogScope(const PageDialogScope&) = delete;
+  PageDialogScope& operator=(const PageDialogScope&) = delete;
+
+private:
+  WebWatchdog& watchdog_;
+};
+
+} // namespace
+
+WebDialogAnswer WebEnginePage::AskDialog(const WebDialogRequest& request) {
+  PageDialogScope scope(*host_.watchdog);
+  if (host_.owner.OnDialog) return host_.owner.OnDialog(request);
+  // Without a hook the dialog still goes through the windowing layer's
+  // dialog boxes (and their test answerer), never a box of the engine's own.
+  return ShowWebDialogBox(request, request.PageTitle.empty() ? request.PageUrl : request.PageTitle);
+}
+
+void WebEnginePage::javaScriptAlert(const QUrl&, const QString& msg) {
   if (host_.options.SuppressDialogs) return;
-  if (!host_.owner.OnDialog) return QWebEnginePage::javaScriptAlert(securityOrigin, msg);
-  host_.owner.OnDialog(host_.DialogRequest(WebDialogKind::Alert, msg));
+  AskDialog(host_.DialogRequest(WebDialogKind::Alert, msg));
 }
 
-bool WebEnginePage::javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) {
+bool WebEnginePage::javaScriptConfirm(const QUrl&, const QString& msg) {
   if (host_.options.SuppressDialogs) return false;
-  if (!host_.owner.OnDialog) return QWebEnginePage::javaScriptConfirm(securityOrigin, msg);
-  return host_.owner.OnDialog(host_.DialogRequest(WebDialogKind::Confirm, msg)).Accepted;
+  return AskDialog(host_.DialogRequest(WebDialogKind::Confirm, msg)).Accepted;
 }
 
-bool WebEnginePage::javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
-                                     const QString& defaultValue, QString* result) {
+bool WebEnginePage::javaScriptPrompt(const QUrl&, const QString& msg, const QString& defaultValue,
+                                     QString* result) {
   if (host_.options.SuppressDialogs) return false;
-  if (!host_.owner.OnDialog)
-    return QWebEnginePage::javaScriptPrompt(securityOrigin, msg, defaultValue, result);
   WebDialogRequest request = host_.DialogRequest(WebDialogKind::Prompt, msg);
   request.DefaultText = defaultValue.toStdString();
-  const WebDialogAnswer answer = host_.owner.OnDialog(request);
+  const WebDialogAnswer answer = AskDialog(request);
   if (answer.Accepted && result) *result = QString::fromStdString(answer.Text);
   return answer.Accepted;
 }
 
-QStringList WebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList& oldFiles,
-                                       const QStringList& acceptedMimeTypes) {
+QStringList WebEnginePage::chooseFiles(FileSelectionMode mode, const QStringList&,
+                                       const QStringList&) {
   if (host_.options.SuppressDialogs) return {};
-  if (!host_.owner.OnDialog) return QWebEnginePage::chooseFiles(mode, oldFiles, acceptedMimeTypes);
   WebDialogRequest request = host_.DialogRequest(WebDialogKind::ChooseFiles, QString());
   request.MultipleFiles = mode == FileSelectOpenMultiple;
-  const WebDialogAnswer answer = host_.owner.OnDialog(request);
+  const WebDialogAnswer answer = AskDialog(request);
   QStringList files;
   if (answer.Accepted)
     for (const std::string& f : answer.Files)
@@ -52,6 +77,7 @@ void WebEnginePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level
                                              const QString& message, int lineNumber,
                                              const QString& sourceID) {
   WebEngineHost& owner = host_.owner;
+  if (TakeWindowBridgeMessage(message, owner)) return;
   if (owner.OnConsoleMessage)
     owner.OnConsoleMessage(static_cast<int>(level), message.toStdString(), lineNumber,
                            sourceID.toStdString());

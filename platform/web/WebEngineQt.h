@@ -9,7 +9,10 @@
 #include <QWebEnginePage>
 #include <QWidget>
 
+#include <memory>
+
 class QWebEngineProfile;
+class QWebEngineScriptCollection;
 class QWebEngineView;
 class QWebEngineLoadingInfo;
 class QMenu;
@@ -30,6 +33,14 @@ QWebEngineView* HostView(WebEngineHost& host);
 void AttachTo(WebEngineHost& host, QWidget* parent);
 
 class WebEngineHostImpl;
+class WebWatchdog;
+
+/// Puts the bridge of window.moveTo/moveBy/resizeTo/resizeBy into every page
+/// of a script collection (WebWindowBridge.cpp).
+void InstallWindowBridge(QWebEngineScriptCollection& scripts);
+/// A console message of the bridge goes to owner.OnWindowRequest; true when
+/// the message was the bridge's (it goes nowhere else).
+bool TakeWindowBridgeMessage(const QString& message, WebEngineHost& owner);
 
 /// The page: routes dialogs, console messages and reloads to the host.
 class WebEnginePage : public QWebEnginePage {
@@ -48,6 +59,9 @@ protected:
                                 int lineNumber, const QString& sourceID) override;
 
 private:
+  /// Asks the host's dialog hook, or the dialog boxes, with the watchdog
+  /// paused.
+  WebDialogAnswer AskDialog(const WebDialogRequest& request);
   WebEngineHostImpl& host_;
 };
 
@@ -91,11 +105,26 @@ public:
   std::string lastError;
   std::vector<int> lastMenuItems;
   QPointer<QMenu> lastMenu;
+  std::unique_ptr<WebWatchdog> watchdog;
+  /// The shown document's content type (empty: not known yet) and whether
+  /// it is the engine's listing of a local folder.
+  std::string contentType;
+  bool folderListing = false;
+  uint64_t contentTypeSerial = 0;
 
   /// (Re)creates the page on the process's current profile.
   void CreatePage();
   void ApplyOptions();
   void OnLoadingChanged(const QWebEngineLoadingInfo& info);
+  /// Starts a top-level load of url (replacing an unfinished one).
+  void LoadUrl(const QUrl& url);
+  /// Finds the content type of the document just loaded from url.
+  void LearnContentType(const QUrl& url);
+  /// Reports the end of the current top-level load to the host's events.
+  void ReportLoadEnd(bool ok);
+  /// The watchdog gave up on a hung page: no document, a failed load
+  /// (reported when a load was under way).
+  void GiveUpLoad(bool duringLoad);
   void ShowContextMenu(const QPoint& pos);
   bool KeyPress(int key, Qt::KeyboardModifiers modifiers);
   bool Refresh();

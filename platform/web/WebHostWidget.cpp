@@ -1,5 +1,7 @@
 #include "platform/web/WebEngineQt.h"
 
+#include "platform/web/WebWatchdog.h"
+
 #include <QChildEvent>
 #include <QCloseEvent>
 #include <QDragMoveEvent>
@@ -44,6 +46,10 @@ bool WebHostWidget::eventFilter(QObject* watched, QEvent* event) {
     // A child is a complete widget only once it is polished.
     if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)
       WatchChild(static_cast<QChildEvent*>(event)->child());
+    // The engine stops drawing a hidden view; shown again, the frame it
+    // holds is stale until the page has drawn anew.
+    if (event->type() == QEvent::Show && host_.hasDocument && host_.watchdog)
+      host_.watchdog->FrameWanted();
     return false;
   }
   switch (event->type()) {

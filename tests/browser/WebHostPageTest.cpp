@@ -2,6 +2,7 @@
 // control covers the browser as the map window's viewer does.
 #include "browser/WebHost.h"
 #include "browser/WebHostIntf.h"
+#include "platform/forms/Dialogs.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -335,6 +336,62 @@ TEST_F(MapWindow, PageDialogsFollowTheDialogOptions) {
   EXPECT_TRUE(presenter.calls.empty());
 }
 
+TEST_F(MapWindow, ImagesAndFolderListingsAreNoHtmlDocumentsAndGiveNoSnapshot) {
+  const std::string folder = (PageDir() / "listed").string();
+  fs::create_directories(folder);
+  const std::string image = folder + "/shown.bmp";
+  TBitmap bitmap(64, 32, pf24bit);
+  bitmap.SaveToFile(image);
+  for (const std::string& target : {image, folder}) {
+    ASSERT_TRUE(Load(target)) << target;
+    ASSERT_NE(web->Document(), nullptr) << target;
+    EXPECT_FALSE(IsHtmlDocument(web->Document())) << target;
+    EXPECT_EQ(web->Snapshot(), nullptr) << target;
+  }
+  ASSERT_TRUE(Load(GridPage()));
+  EXPECT_TRUE(IsHtmlDocument(web->Document()));
+  EXPECT_TRUE(WaitUntil([&] { return web->Snapshot() != nullptr; }));
+}
+
+// Without a presenter of its own the control's dialogs are the windowing
+// layer's boxes: the test answerers answer them, nothing blocks.
+TEST_F(MapWindow, PageDialogsWithoutPresenterGoThroughTheDialogBoxes) {
+  web->SetDialogPresenter(nullptr);
+  ASSERT_TRUE(Load(WritePage("box-dialogs.htm",
+                             "<html><head><title>Box page</title></head><body></body></html>")));
+  std::vector<TDialogRequest> boxes;
+  SetDialogAnswerer([&](const TDialogRequest& r) {
+    boxes.push_back(r);
+    return IDOK;
+  });
+  std::vector<std::string> prompts;
+  SetInputAnswerer([&](TInputRequest& r) {
+    prompts.push_back(r.Caption + "|" + r.Prompt);
+    r.Value = "typed";
+    return true;
+  });
+  EXPECT_EQ(Eval("alert('hello'); window.c = confirm('Sure?'); window.p = prompt('Name?', 'def');"
+                 " String(window.c) + '/' + window.p"),
+            "true/typed");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].Caption, "Web Browser:  Box page");
+  EXPECT_EQ(boxes[0].Text, "hello");
+  EXPECT_EQ(boxes[1].Caption, "Web Browser:  Box page");
+  EXPECT_EQ(boxes[1].Flags & 0x0F, UINT(MB_OKCANCEL));
+  EXPECT_EQ(prompts, std::vector<std::string>{"Web Browser:  Box page|Name?"});
+
+  // The script-error dialog too, when the user is to be asked.
+  web->DisableErrors()->SetScriptErrorsSuppressed(false);
+  web->SetScriptErrorAction(TScriptErrorAction::eaAskUser);
+  boxes.clear();
+  web->Engine().RunScript("undefinedFunctionOfThePage();");
+  ASSERT_TRUE(WaitUntil([&] { return !boxes.empty(); }));
+  EXPECT_EQ(boxes[0].Caption, "Web Browser:  Script Error");
+  EXPECT_NE(boxes[0].Text.find("undefinedFunctionOfThePage"), std::string::npos);
+  SetDialogAnswerer(nullptr);
+  SetInputAnswerer(nullptr);
+}
+
 TEST_F(MapWindow, ProcessSettingsOfTheLoadStep) {
   ASSERT_TRUE(Load(GridPage()));
   const std::string engine = web::DefaultWebUserAgent();
@@ -499,6 +556,37 @@ TEST_F(MapWindow, WindowServicesMoveTheFormOnlyWhenFloating) {
   bool answered = false;
   EXPECT_EQ(web->QueryService(SID_IHTMLOMWindowServices, "", answered), S_OK);
   EXPECT_TRUE(answered);
+
+  // The same asked by the page itself.
+  ASSERT_TRUE(Load(WritePage("mover.htm", "<html><body>moves</body></html>")));
+  events.clear();
+  web->Document()->ExecScript("window.moveTo(60, 70); window.moveBy(-5, 4);"
+                              " window.resizeTo(700, 500); window.resizeBy(1.9, '2');");
+  ASSERT_TRUE(WaitUntil([&] { return events.size() == 4; }));
+  EXPECT_EQ(events, (std::vector<std::string>{"move 60,70", "moveBy " + Digits(unsigned(-5)) + ",4",
+                                              "resize 700,500", "resizeBy 1,2"}));
+  EXPECT_EQ(form->Left(), 55);
+  EXPECT_EQ(form->Top(), 74);
+  EXPECT_EQ(form->Width(), 701);
+  EXPECT_EQ(form->Height(), 502);
+
+  // Without the window services (not floating, no events) the page moves
+  // nothing and nothing is told.
+  web->SetFloatingHosting(false);
+  web->OnMove = nullptr;
+  web->OnMoveBy = nullptr;
+  web->OnResize = nullptr;
+  web->OnResizeBy = nullptr;
+  bool done = false;
+  web->Engine().OnConsoleMessage = [&](int, const std::string& text, int, const std::string&) {
+    done = done || text == "done";
+  };
+  // (Console messages arrive in order: "done" comes after the bridge's.)
+  web->Document()->ExecScript(
+      "window.moveTo(0, 0); window.resizeTo(300, 200); console.log('done');");
+  ASSERT_TRUE(WaitUntil([&] { return done; }));
+  EXPECT_EQ(form->Left(), 55);
+  EXPECT_EQ(form->Width(), 701);
 }
 
 TEST_F(MapWindow, PageSurvivesANewParentAndANewWindowHandle) {

@@ -3,6 +3,7 @@
 #include "browser/WebHost.h"
 #include "platform/forms/Properties.h"
 #include "platform/web/WebEngineEnvironment.h"
+#include "platform/web/WebEngineHost.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,16 @@ TEST_F(HostFixture, DefaultsOfThePublishedProperties) {
   for (const Sub& s : subs)
     EXPECT_EQ(GetPropText(*s.object, s.name), s.text) << s.name;
   EXPECT_EQ(host->PrintOptions()->HTMLHeader()->Text(), "<HTML></HTML>\r\n");
+  // The header list by name, as its text; default: not stored.
+  TPrintOptions& print = *host->PrintOptions();
+  EXPECT_EQ(GetPropText(print, "HTMLHeader"), "<HTML></HTML>\r\n");
+  const TPropInfo* header = GetPropInfo(print, "HTMLHeader");
+  ASSERT_NE(header, nullptr);
+  EXPECT_FALSE(IsStoredProp(print, *header));
+  SetPropText(print, "HTMLHeader", "<HTML>\r\n<B>Map</B></HTML>\r\n");
+  EXPECT_EQ(print.HTMLHeader()->Count(), 2);
+  EXPECT_EQ(print.HTMLHeader()->Strings(1), "<B>Map</B></HTML>");
+  EXPECT_TRUE(IsStoredProp(print, *header));
   EXPECT_EQ(host->CtrlCharMask(), "N");
   EXPECT_EQ(host->DownloadFlags(), 0x70u);
   // About ignores new values.
@@ -282,6 +293,117 @@ TEST_F(HostFixture, ScriptErrorEventMayChangeTheActionForLaterErrors) {
   EXPECT_EQ(host->ScriptErrorAction(), TScriptErrorAction::eaAskUser);
   EXPECT_EQ(host->Exec(CGID_DocHostCommandHandler, 40, 0, {}, out), S_FALSE);
   EXPECT_EQ(calls, 2);
+}
+
+/// A drop target of a handler's own that records what reaches it.
+struct RecordingDropTarget : IWebDropTarget {
+  std::vector<std::string> calls;
+  HRESULT DragEnter(int x, int y, const std::string& text, std::uint32_t& effect) override {
+    calls.push_back("enter " + text);
+    effect = (x > 0 && y > 0) ? 1 : 0;
+    return S_OK;
+  }
+  HRESULT DragOver(int, int, const std::string&, std::uint32_t& effect) override {
+    calls.push_back("over");
+    effect = 1;
+    return S_OK;
+  }
+  HRESULT DragLeave() override {
+    calls.push_back("leave");
+    return S_OK;
+  }
+  HRESULT Drop(int, int, const std::string& text, std::uint32_t& effect) override {
+    calls.push_back("drop " + text);
+    effect = 1;
+    return S_OK;
+  }
+};
+
+TEST_F(HostFixture, DropTargetFollowsTheDropHandlingType) {
+  RecordingDropTarget custom;
+  int asked = 0;
+  host->OnGetDropTarget = [&](TPersistent* sender, IWebDropTarget* own, IWebDropTarget*& result) {
+    ++asked;
+    EXPECT_EQ(sender, host.get());
+    EXPECT_EQ(own, static_cast<IWebDropTarget*>(host.get()));
+    result = &custom;
+    return S_OK;
+  };
+  std::vector<std::string> own;
+  host->OnDragEnter = [&](TPersistent*, int, int, const std::string& text, std::uint32_t& effect) {
+    own.push_back("enter " + text);
+    effect = 1;
+    return S_OK;
+  };
+  IWebDropTarget* target = nullptr;
+  struct Case {
+    TDragDropHandlingType type;
+    HRESULT answer;
+    IWebDropTarget* target;
+    int asked;
+  } cases[] = {
+      {TDragDropHandlingType::ddtMS, E_NOTIMPL, nullptr, 0},
+      {TDragDropHandlingType::ddtMy, S_OK, host.get(), 0},
+      {TDragDropHandlingType::ddtCustom, S_OK, &custom, 1},
+      {TDragDropHandlingType::ddtNo, S_OK, nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    host->SetDropHandlingType(c.type);
+    asked = 0;
+    EXPECT_EQ(host->GetDropTarget(host.get(), target), c.answer) << int(c.type);
+    EXPECT_EQ(target, c.target) << int(c.type);
+    EXPECT_EQ(host->CurrentDropTarget(), c.target) << int(c.type);
+    EXPECT_EQ(asked, c.asked) << int(c.type);
+  }
+
+  // Drags over the page reach the chosen target: the handler's with
+  // ddtCustom, the control's events with ddtMy, nothing with ddtNo.
+  web::WebEngineHost& engine = host->Engine();
+  host->SetDropHandlingType(TDragDropHandlingType::ddtCustom);
+  EXPECT_TRUE(engine.OnDrag(web::WebDragEvent::Enter, 5, 5, "a"));
+  EXPECT_TRUE(engine.OnDrag(web::WebDragEvent::Drop, 5, 5, "a"));
+  EXPECT_EQ(custom.calls, (std::vector<std::string>{"enter a", "drop a"}));
+  EXPECT_TRUE(own.empty());
+  host->SetDropHandlingType(TDragDropHandlingType::ddtMy);
+  EXPECT_TRUE(engine.OnDrag(web::WebDragEvent::Enter, 5, 5, "b"));
+  EXPECT_EQ(own, std::vector<std::string>{"enter b"});
+  host->SetDropHandlingType(TDragDropHandlingType::ddtNo);
+  EXPECT_FALSE(engine.OnDrag(web::WebDragEvent::Enter, 5, 5, "c"));
+  EXPECT_EQ(custom.calls.size(), 2u);
+  EXPECT_EQ(own.size(), 1u);
+}
+
+TEST_F(HostFixture, DispatchQuestionsOfTheControlsOwnMembers) {
+  std::vector<int> ids = {7};
+  EXPECT_EQ(host->GetIDsOfNames({"Navigate", "Zoom"}, 0, ids), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(ids, (std::vector<int>{DISPID_UNKNOWN, DISPID_UNKNOWN}));
+  int count = 5;
+  EXPECT_EQ(host->GetTypeInfoCount(count), S_OK);
+  EXPECT_EQ(count, 0);
+  TWebVariant info = std::string("stale");
+  EXPECT_EQ(host->GetTypeInfo(0, 0, info), E_NOTIMPL);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(info));
+
+  host->OnGetIDsOfNames = [](TPersistent*, const std::vector<std::string>& names, int localeId,
+                             std::vector<int>& dispIds) {
+    for (size_t i = 0; i < names.size(); ++i)
+      dispIds[i] = names[i] == "Zoom" ? 100 + localeId : DISPID_UNKNOWN;
+    return S_OK;
+  };
+  host->OnGetTypeInfoCount = [](TPersistent*, int& n) {
+    n = 1;
+    return S_OK;
+  };
+  host->OnGetTypeInfo = [](TPersistent*, int index, int, TWebVariant& typeInfo) {
+    typeInfo = std::int64_t(index + 40);
+    return S_OK;
+  };
+  EXPECT_EQ(host->GetIDsOfNames({"Navigate", "Zoom"}, 9, ids), S_OK);
+  EXPECT_EQ(ids, (std::vector<int>{DISPID_UNKNOWN, 109}));
+  EXPECT_EQ(host->GetTypeInfoCount(count), S_OK);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(host->GetTypeInfo(2, 0, info), S_OK);
+  EXPECT_EQ(std::get<std::int64_t>(info), 42);
 }
 
 TEST_F(HostFixture, ServicesHostInfoAndDefaults) {

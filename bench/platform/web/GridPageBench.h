@@ -4,6 +4,7 @@
 // object exists).
 #pragma once
 
+#include "bench/support/RatioReporter.h"
 #include "platform/web/WebEngineEnvironment.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace webbench {
 
@@ -69,8 +71,9 @@ inline void PlainGrab(benchmark::State& state, QWebEngineView* view) {
 
 /// main() of a snapshot benchmark: the engine's environment, the application
 /// object, then the fixture (published through current while the
-/// benchmarks run).
-template <class Fixture> int RunBenchmarks(int argc, char** argv, Fixture*& current) {
+/// benchmarks run), and the ratios printed at the end.
+template <class Fixture>
+int RunBenchmarks(int argc, char** argv, Fixture*& current, std::vector<TBenchRatio> ratios) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   web::PrepareWebEngineEnvironment();
@@ -79,7 +82,8 @@ template <class Fixture> int RunBenchmarks(int argc, char** argv, Fixture*& curr
     Fixture fixture;
     current = &fixture;
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    TRatioReporter reporter(std::move(ratios));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     current = nullptr;
   }

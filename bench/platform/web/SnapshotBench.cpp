@@ -58,5 +58,6 @@ BENCHMARK(BM_PlainGrab)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-  return webbench::RunBenchmarks(argc, argv, g_fixture);
+  return webbench::RunBenchmarks(argc, argv, g_fixture,
+                                 {{"snapshot / plain grab", "BM_Snapshot", "BM_PlainGrab"}});
 }

@@ -1,5 +1,7 @@
 // The engine wrapper with the real engine on local pages.
 #include "platform/web/WebEngineHost.h"
+#include "platform/forms/Dialogs.h"
+#include "platform/forms/Forms.h"
 #include "platform/web/WebEngineEnvironment.h"
 #include "platform/web/WebEngineQt.h"
 #include "tests/platform/web/WebTestSupport.h"
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -145,6 +148,17 @@ QWidget* InputWidget(WebEngineHost& host) {
   return view->focusProxy() ? view->focusProxy() : view;
 }
 
+/// A press and release of one mouse button at p of the page's input widget.
+void Click(WebEngineHost& host, QPoint p, Qt::MouseButton button) {
+  QWidget* input = InputWidget(host);
+  QMouseEvent press(QEvent::MouseButtonPress, p, input->mapToGlobal(p), button, button,
+                    Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, p, input->mapToGlobal(p), button, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(input, &press);
+  QApplication::sendEvent(input, &release);
+}
+
 } // namespace
 
 TEST(WebEngineHost, UrlFromTextTellsUrlsFromPaths) {
@@ -232,6 +246,44 @@ TEST(WebEngineHost, OpenLayersGridLoadsMovesAndSnapshotsWhileCovered) {
   }));
   EXPECT_TRUE(h.errors.empty());
   EXPECT_DOUBLE_EQ(h.host.ZoomFactor(), 1.0);
+}
+
+// The rows are packed sixteen pixels at a time with a plain tail: every
+// width gives exactly the engine's pixels, with zero padding bytes.
+TEST(WebEngineHost, SnapshotRowsAreTheEnginesPixelsAtEveryWidth) {
+  CountingHost h;
+  h.host.SetBounds(0, 0, 53, 9);
+  h.host.SetVisible(true);
+  ASSERT_TRUE(h.Load(WritePage(
+      "columns.htm", "<html><body style='margin:0;height:100px;background:linear-gradient("
+                     "to right, #ff0000, #00ff80 30%, #2040ff 60%, #ffff00)'></body></html>")));
+  for (int width : {53, 17, 16, 15, 1}) {
+    h.host.SetBounds(0, 0, width, 9);
+    ASSERT_TRUE(WaitUntil([&] {
+      auto shot = h.host.Snapshot();
+      return shot && shot->Width == width;
+    }));
+    const QImage engine = HostView(h.host)->grab().toImage();
+    const std::optional<WebSnapshot> shot = h.host.Snapshot();
+    ASSERT_TRUE(shot.has_value());
+    ASSERT_EQ(engine.width(), width);
+    EXPECT_EQ(shot->BytesPerLine, (width * 3 + 3) / 4 * 4);
+    int wrong = 0;
+    for (int y = 0; y < shot->Height; ++y) {
+      for (int x = 0; x < width; ++x)
+        wrong += shot->Rgb(x, y) != (engine.pixel(x, y) & 0xFFFFFFu);
+      for (int b = width * 3; b < shot->BytesPerLine; ++b)
+        wrong += shot->Row(y)[b] != 0;
+    }
+    EXPECT_EQ(wrong, 0) << width;
+    // Straight into rows of the caller's: only the part asked for.
+    std::vector<uint8_t> rows(size_t(width) * 3 * 4, 0xEE);
+    ASSERT_TRUE(h.host.SnapshotInto(width, 2, [&](int y) { return rows.data() + y * width * 3; }));
+    std::vector<uint8_t> expected(shot->Row(0), shot->Row(0) + width * 3);
+    expected.insert(expected.end(), shot->Row(1), shot->Row(1) + width * 3);
+    EXPECT_EQ(std::vector<uint8_t>(rows.begin(), rows.begin() + width * 6), expected) << width;
+    EXPECT_EQ(rows[size_t(width) * 6], 0xEE);
+  }
 }
 
 TEST(WebEngineHost, HostLargerThanItsParentGrabsItsFullSize) {
@@ -452,6 +504,201 @@ TEST(WebEngineHost, PageDialogsGoToTheHook) {
   EXPECT_TRUE(asked.empty());
 }
 
+TEST(WebEngineHost, PageDialogsWithoutHookGoThroughTheDialogBoxes) {
+  QWidget window;
+  CountingHost h;
+  webtest::ShowIn(window, h.host, 300, 200);
+  ASSERT_TRUE(h.Load(WritePage(
+      "dialog-boxes.htm",
+      "<html><head><title>Boxes</title></head><body style='margin:0'>"
+      "<input id='f' type='file' multiple style='position:absolute;left:0;top:0;width:200px;"
+      "height:60px' onchange='window.chosen=Array.from(this.files).map(function(x){"
+      "return x.name;}).join(\",\")'></body></html>")));
+  std::vector<TDialogRequest> boxes;
+  SetDialogAnswerer([&](const TDialogRequest& r) {
+    boxes.push_back(r);
+    return IDCANCEL;
+  });
+  std::vector<TInputRequest> prompts;
+  SetInputAnswerer([&](TInputRequest& r) {
+    prompts.push_back(r);
+    r.Value = "typed";
+    return true;
+  });
+  std::vector<TOpenFilesRequest> choosers;
+  const std::string chosen = WritePage("chosen.txt", "x");
+  SetOpenFilesAnswerer([&](TOpenFilesRequest& r) {
+    choosers.push_back(r);
+    r.Files = {chosen};
+    return true;
+  });
+  EXPECT_EQ(h.host.EvaluateScriptAndWait("alert('hello'); window.c = confirm('Sure?');"
+                                         " window.p = prompt('Name?', 'def');"
+                                         " String(window.c) + '/' + window.p"),
+            "false/typed");
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].Caption, "Boxes");
+  EXPECT_EQ(boxes[0].Text, "hello");
+  EXPECT_EQ(boxes[0].Flags & 0x0F, UINT(MB_OK));
+  EXPECT_EQ(boxes[1].Text, "Sure?");
+  EXPECT_EQ(boxes[1].Flags & 0x0F, UINT(MB_OKCANCEL));
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_EQ(prompts[0].Prompt, "Name?");
+  EXPECT_EQ(prompts[0].Value, "def");
+
+  // The file chooser opens on a click into the file field.
+  ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
+  Click(h.host, QPoint(100, 30), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return choosers.size() == 1; }));
+  EXPECT_TRUE(choosers[0].Multiple);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return h.host.EvaluateScriptAndWait("window.chosen") == std::string("chosen.txt"); }));
+  SetDialogAnswerer(nullptr);
+  SetInputAnswerer(nullptr);
+  SetOpenFilesAnswerer(nullptr);
+}
+
+/// A loopback HTTP server that answers each path with the body and content
+/// type given for it through Url.
+class FileServer {
+public:
+  FileServer() {
+    server_.listen(QHostAddress::LocalHost);
+    QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+      QTcpSocket* s = server_.nextPendingConnection();
+      QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+        const QByteArray head = s->readAll();
+        if (!head.contains("\r\n\r\n")) return;
+        const QByteArray path = head.split(' ').value(1);
+        const auto& [type, body] = files_[path];
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: " + type +
+                 "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) +
+                 "\r\n\r\n" + body);
+        s->disconnectFromHost();
+      });
+    });
+  }
+  std::string Url(const char* path, const QByteArray& type, const QByteArray& body) {
+    files_[path] = {type, body};
+    return "http://127.0.0.1:" + QString::number(server_.serverPort()).toStdString() + path;
+  }
+
+private:
+  QTcpServer server_;
+  std::map<QByteArray, std::pair<QByteArray, QByteArray>> files_;
+};
+
+TEST(WebEngineHost, ContentTypeTellsHtmlDocumentsFromImagesAndFolders) {
+  CountingHost h;
+  h.host.SetBounds(0, 0, 200, 100);
+  h.host.SetVisible(true);
+  QImage image(8, 8, QImage::Format_RGB32);
+  image.fill(Qt::red);
+  const QString png = webtest::Dir() + "/picture.png";
+  ASSERT_TRUE(image.save(png));
+  QByteArray pngBytes;
+  {
+    QFile f(png);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    pngBytes = f.readAll();
+  }
+  QDir(webtest::Dir()).mkpath("folder");
+  FileServer server;
+  struct Case {
+    std::string target, type;
+    bool html;
+  } cases[] = {
+      {WritePage("typed.htm", "<html><body>page</body></html>"), "text/html", true},
+      {png.toStdString(), "image/png", false},
+      {(webtest::Dir() + "/folder").toStdString(), "inode/directory", false},
+      {WritePage("notes.txt", "plain words"), "text/plain", false},
+      // Not a local file: the document's own answer decides.
+      {server.Url("/picture", "image/png", pngBytes), "image/png", false},
+      {server.Url("/page", "text/html", "<html><body>served</body></html>"), "text/html", true},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(h.Load(c.target)) << c.target;
+    EXPECT_TRUE(h.host.HasDocument()) << c.target;
+    EXPECT_TRUE(WaitUntil([&] { return h.host.DocumentContentType() == c.type; }))
+        << c.target << " " << h.host.DocumentContentType();
+    EXPECT_EQ(h.host.HasHtmlDocument(), c.html) << c.target;
+  }
+}
+
+TEST(WebEngineHost, PageWindowMovesAndResizesReachTheHost) {
+  CountingHost h;
+  std::vector<std::string> requests;
+  std::vector<std::string> console;
+  h.host.OnWindowRequest = [&](WebWindowRequest kind, int a, int b) {
+    static const char* const names[] = {"moveTo", "moveBy", "resizeTo", "resizeBy"};
+    requests.push_back(std::string(names[int(kind)]) + " " + QString::number(a).toStdString() +
+                       " " + QString::number(b).toStdString());
+  };
+  h.host.OnConsoleMessage = [&](int, const std::string& text, int, const std::string&) {
+    console.push_back(text);
+  };
+  // The page's own scripts call them while it loads and later.
+  ASSERT_TRUE(h.Load(WritePage("window-moves.htm", "<html><body><script>window.moveTo(10, 20);"
+                                                   "console.log('page');</script></body></html>")));
+  h.host.RunScript("window.moveBy(-3, 4); window.resizeTo(640.7, '480'); window.resizeBy();"
+                   "console.log('script');");
+  ASSERT_TRUE(WaitUntil([&] { return console.size() == 2; }));
+  EXPECT_EQ(requests, (std::vector<std::string>{"moveTo 10 20", "moveBy -3 4", "resizeTo 640 480",
+                                                "resizeBy 0 0"}));
+  // The bridge's messages go nowhere else.
+  EXPECT_EQ(console, (std::vector<std::string>{"page", "script"}));
+}
+
+// Anything a page writes to its console may look like the bridge's messages:
+// malformed ones are taken and dropped, nothing else is taken.
+TEST(WebEngineHost, WindowBridgeMessagesSurviveAnyText) {
+  WebEngineHost host;
+  int requests = 0;
+  host.OnWindowRequest = [&](WebWindowRequest kind, int, int) {
+    EXPECT_TRUE(kind >= WebWindowRequest::MoveTo && kind <= WebWindowRequest::ResizeBy);
+    ++requests;
+  };
+  const QString valid = QString::fromLatin1("\x01sk-window moveTo 10 20");
+  EXPECT_TRUE(TakeWindowBridgeMessage(valid, host));
+  EXPECT_EQ(requests, 1);
+  struct Case {
+    const char* text;
+    bool taken;
+  } cases[] = {
+      {"\x01sk-window moveTo 1", true},
+      {"\x01sk-window jump 1 2", true},
+      {"\x01sk-window resizeBy x y", true},
+      {"\x01sk-window", true},
+      {"sk-window moveTo 1 2", false},
+      {"", false},
+      {"\x01sk-window moveTo 99999999999 -3", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TakeWindowBridgeMessage(QString::fromLatin1(c.text), host), c.taken) << c.text;
+  // Random mutations of a valid message.
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  for (int i = 0; i < 20000; ++i) {
+    QString text = valid;
+    for (int m = next() % 4; m >= 0; --m) {
+      const int at = int(next() % uint32_t(text.size() + 1));
+      switch (next() % 3) {
+      case 0:
+        text.insert(at, QChar(ushort(next() % 0x3000)));
+        break;
+      case 1:
+        if (!text.isEmpty()) text.remove(std::min(at, int(text.size()) - 1), 1);
+        break;
+      default:
+        text.insert(at, QLatin1Char(' '));
+        break;
+      }
+    }
+    TakeWindowBridgeMessage(text, host);
+  }
+  EXPECT_GE(requests, 1);
+}
+
 TEST(WebEngineHost, OptionsReachThePage) {
   CountingHost h;
   WebEngineOptions options;
@@ -481,11 +728,8 @@ TEST(WebEngineHost, OptionsReachThePage) {
 
 TEST(WebEngineHost, KeysAndRefreshGoThroughTheHooks) {
   QWidget window;
-  window.resize(300, 200);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 300, 200);
-  window.show();
+  webtest::ShowIn(window, h.host, 300, 200);
   ASSERT_TRUE(h.Load(WritePage("keys.htm", "<html><body>keys</body></html>")));
   ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
   std::vector<int> keys;
@@ -551,11 +795,8 @@ TEST(WebEngineHost, KeysAndRefreshGoThroughTheHooks) {
 
 TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
   QWidget window;
-  window.resize(400, 300);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 400, 300);
-  window.show();
+  webtest::ShowIn(window, h.host, 400, 300);
   ASSERT_TRUE(h.Load(WritePage(
       "menu.htm",
       "<html><body style='margin:0'><img id='i' width='100' height='100' style='position:absolute;"
@@ -579,15 +820,7 @@ TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
                     r.ItemIds.end());
     return show;
   };
-  auto rightClick = [&](QPoint p) {
-    QWidget* input = InputWidget(h.host);
-    QMouseEvent press(QEvent::MouseButtonPress, p, input->mapToGlobal(p), Qt::RightButton,
-                      Qt::RightButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, p, input->mapToGlobal(p), Qt::RightButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(input, &press);
-    QApplication::sendEvent(input, &release);
-  };
+  auto rightClick = [&](QPoint p) { Click(h.host, p, Qt::RightButton); };
   rightClick({50, 50});
   ASSERT_TRUE(WaitUntil([&] { return asked.size() == 1; }));
   EXPECT_EQ(asked[0].ContextId, 1);
@@ -618,11 +851,8 @@ TEST(WebEngineHost, RightClicksAskTheContextMenuHook) {
 
 TEST(WebEngineHost, DragAndDropGoesToTheHostOnlyWhenItHandlesDrops) {
   QWidget window;
-  window.resize(300, 200);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 300, 200);
-  window.show();
+  webtest::ShowIn(window, h.host, 300, 200);
   ASSERT_TRUE(h.Load(WritePage("drop.htm", "<html><body>drop here</body></html>")));
   ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
   std::vector<std::string> seen;
@@ -742,11 +972,8 @@ TEST(WebEngineHost, MenuItemIdsTriggerTheirActions) {
 
 TEST(WebEngineHost, FocusActivationAndSelectionAreReported) {
   QWidget window;
-  window.resize(300, 200);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 300, 200);
-  window.show();
+  webtest::ShowIn(window, h.host, 300, 200);
   ASSERT_TRUE(h.Load(WritePage("focus.htm", "<html><body><p id='p'>some text</p></body></html>")));
   ASSERT_TRUE(WaitUntil([&] { return HostView(h.host)->focusProxy() != nullptr; }));
   std::vector<bool> focus, activation;
@@ -768,11 +995,8 @@ TEST(WebEngineHost, FocusActivationAndSelectionAreReported) {
 
 TEST(WebEngineHost, NewWindowsAreRefusedUnlessTheHookAllows) {
   QWidget window;
-  window.resize(400, 300);
   CountingHost h;
-  AttachTo(h.host, &window);
-  h.host.SetBounds(0, 0, 400, 300);
-  window.show();
+  webtest::ShowIn(window, h.host, 400, 300);
   ASSERT_TRUE(h.Load(WritePage(
       "popup.htm", "<html><body style='margin:0'><a href='target.htm' target='_blank' "
                    "style='display:block;width:200px;height:100px;background:#0f0'>new</a>"

@@ -8,6 +8,11 @@
 
 #include "tests/support/EventLoopWait.h"
 
+class QWidget;
+namespace web {
+class WebEngineHost;
+}
+
 #include <functional>
 #include <string>
 
@@ -22,5 +27,7 @@ std::string WritePage(const QString& name, const QString& html);
 using sktest::WaitUntil;
 /// Processes events for ms milliseconds.
 void Pump(int ms);
+/// Places the host's view into window, both width x height, and shows it.
+void ShowIn(QWidget& window, web::WebEngineHost& host, int width, int height);
 
 } // namespace webtest

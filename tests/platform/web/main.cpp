@@ -1,6 +1,7 @@
 #include "tests/platform/web/WebTestSupport.h"
 
 #include "platform/web/WebEngineEnvironment.h"
+#include "platform/web/WebEngineQt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,6 +35,13 @@ std::string WritePage(const QString& name, const QString& html) {
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
   f.write(html.toUtf8());
   return path.toStdString();
+}
+
+void ShowIn(QWidget& window, web::WebEngineHost& host, int width, int height) {
+  window.resize(width, height);
+  web::AttachTo(host, &window);
+  host.SetBounds(0, 0, width, height);
+  window.show();
 }
 
 void Pump(int ms) {
