@@ -71,6 +71,7 @@ void TMapCapture::BtInicClick() {
   {
     auto endRebuild = ScopeExit([&] {
       schedule_.EndRebuild(loaded);
+      if (env_.Terminated && env_.Terminated()) schedule_.Terminate();
       BuildingPage = false;
       ResumeCapture();
     });

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -72,6 +73,9 @@ struct MapCaptureTest : ::testing::Test {
   std::function<void()> duringWait;  // runs inside the rebuild's wait
   bool layerThrows = false;
   bool realPictureLayer = false;  // the program's JPEG layer instead of the stand-in
+  bool closing = false;           // the program is closing
+  std::function<void()> duringMessage;  // runs while a message box is open
+  int messageDepth = 0, deepestMessage = 0;
   std::unique_ptr<TMapCapture> capture;
 
   void SetUp() override {
@@ -93,7 +97,12 @@ struct MapCaptureTest : ::testing::Test {
     env.AppDir = appDir;
     env.Web = &web;
     env.Viewer = viewer;
-    env.ShowMessage = [this](const std::string& text) { messages.push_back(text); };
+    env.ShowMessage = [this](const std::string& text) {
+      messages.push_back(text);
+      deepestMessage = std::max(deepestMessage, ++messageDepth);
+      if (duringMessage) duringMessage();
+      --messageDepth;
+    };
     env.CreateLayer = [this](const std::string& name, const std::string& path) {
       if (layerThrows) throw Exception("bad picture");
       if (realPictureLayer) {
@@ -109,7 +118,7 @@ struct MapCaptureTest : ::testing::Test {
       if (duringWait) std::exchange(duringWait, nullptr)();
       Application()->ProcessMessages();
     };
-    env.Terminated = [] { return Application()->Terminated(); };
+    env.Terminated = [this] { return closing; };
     capture = std::make_unique<TMapCapture>(env);
   }
   void TearDown() override {
@@ -298,10 +307,41 @@ TEST_F(MapCaptureTest, LatitudeNinetyLeavesTheWorldFileAlone) {
 TEST_F(MapCaptureTest, ALayerThatCannotOpenIsReportedOnEveryTick) {
   Start();
   layerThrows = true;
+  // The box's own message loop runs for 5 s: the timers due meanwhile start
+  // no tick inside the tick that shows it, and the capture is left alone.
+  TBitmap* held = nullptr;
+  duringMessage = [&] {
+    held = capture->CaptureBitmap();
+    clock.Advance(5000);
+    EXPECT_EQ(capture->CaptureBitmap(), held);
+  };
   for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0], "File can't be open\rbad picture");
+  EXPECT_EQ(deepestMessage, 1);
   EXPECT_EQ(viewer->Get("image1.jpg"), nullptr);
+}
+
+TEST_F(MapCaptureTest, ClosingEndsTheWaitAndStartsNoTimer) {
+  FakeWebHost silent{0, 0};
+  silent.SetBounds(0, 0, 826, 643);
+  TCaptureEnvironment env;
+  env.AppDir = appDir;
+  env.Web = &silent;
+  env.Viewer = viewer;
+  int turns = 0;
+  env.ProcessMessages = [&] {
+    if (++turns == 3) closing = true;
+    Application()->ProcessMessages();
+  };
+  env.Terminated = [this] { return closing; };
+  TMapCapture quiet(env);
+  const UInt64 start = clock.Now();
+  quiet.BtInicClick();
+  EXPECT_LT(clock.Now() - start, 1000u);
+  EXPECT_FALSE(quiet.googleTimer().Enabled());
+  clock.Advance(2000);
+  EXPECT_EQ(quiet.CaptureCount(), 0);
 }
 
 TEST_F(MapCaptureTest, PositionAskedForDuringTheWaitIsSentAfterIt) {
