@@ -11,7 +11,9 @@
 #include "platform/forms/Clipboard.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/Menus.h"
+#include "platform/forms/Shell.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GraphicsObjects.h"
 
 namespace {
@@ -201,4 +203,22 @@ void TFEarth1::Hitrost1Click() {
 
 void TFEarth1::CopyUTMtoclipboard1Click() {
   Clipboard()->SetAsText(FormatClipboardPair(capture_->CursorPixel.X, capture_->CursorPixel.Y));
+}
+
+void TFEarth1::OpenPrint() {
+  Show();
+  const std::string path = ApplicationFolder() + "print.bmp";
+  {
+    TBitmap print(0, 0, pf24bit);
+    gis->RenderToBitmap(&print);
+    print.SetPixelFormat(pf24bit);
+    SaveFileReplacing(path, [&](const std::string& temporary) { print.SaveToFile(temporary); });
+  }
+  ShellExecute(0, "open", path, "", "", SW_SHOWNORMAL_SHELL);
+}
+
+void TFEarth1::ApplyMapSize(int width, int height) {
+  SetWidth(width + 8);
+  SetHeight(height + panelbottom->Height() + 27);
+  Show();
 }

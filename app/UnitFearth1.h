@@ -74,6 +74,12 @@ public:
   void FormMouseWheelUp(TShiftState shift, TPoint mousePos, bool& handled);
   void WheelZoomIn(TPoint mousePos);
   void WheelZoomOut(TPoint mousePos);
+  /// "Open": renders the view into print.bmp beside the program and opens
+  /// it with the desktop's application (whose answer is not checked).
+  void OpenPrint();
+  /// "Apply map size": the window grows so that the viewer measures
+  /// width x height.
+  void ApplyMapSize(int width, int height);
   /// "Copy Lat. and Lon to clipboard" / "Copy UTM to clipboard".
   void Hitrost1Click();
   void CopyUTMtoclipboard1Click();

@@ -9,6 +9,8 @@
 #include "platform/forms/ClientDataSet.h"
 #include "platform/forms/Clipboard.h"
 #include "platform/forms/Menus.h"
+#include "platform/forms/Shell.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/Timers.h"
 #include "tests/app/CodedPage.h"
@@ -110,6 +112,34 @@ TEST_F(MapWindowTest, StartPageCapturesAndShowsTheReadouts) {
   map->Hitrost1Click();
   EXPECT_EQ(Clipboard()->AsText(),
             FormatClipboardPair(map->Capture().CursorLat, map->Capture().CursorLon));
+}
+
+TEST_F(MapWindowTest, OpenRendersTheViewAndHandsItToTheDesktop) {
+  std::vector<std::string> opened;
+  SetShellLauncher([&](const std::string& target) {
+    opened.push_back(target);
+    return true;
+  });
+  map->OpenPrint();  // an empty viewer: no crash, a picture all the same
+  tool.OpenStartPage();
+  map->gis->SetBounds(0, 0, 796, 613);
+  map->Capture().ResizePending = false;
+  for (int i = 0; i < 100 && map->Capture().CaptureCount() < 3; ++i) clock.Advance(10);
+  map->OpenPrint();
+  SetShellLauncher(nullptr);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[1], dir / "print.bmp");
+  TBitmap print;
+  print.LoadFromFile(dir / "print.bmp");
+  EXPECT_EQ(print.PixelFormat(), pf24bit);
+  EXPECT_EQ(print.Height(), map->gis->Height());
+  EXPECT_GT(print.Width(), 0);
+}
+
+TEST_F(MapWindowTest, ApplyMapSizeSizesTheViewer) {
+  map->ApplyMapSize(10, 10);
+  EXPECT_EQ(map->Width(), 18);
+  EXPECT_EQ(map->Height(), 64);
 }
 
 }  // namespace
