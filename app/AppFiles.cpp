@@ -12,14 +12,16 @@ std::string& ExeNameOverride() {
   return name;
 }
 
-}  // namespace
+} // namespace
 
 std::string ApplicationFolder() {
   const std::string& exe = ExeNameOverride().empty() ? ExeName() : ExeNameOverride();
   return IncludeTrailingPathDelimiter(ExtractFileDir(exe));
 }
 
-void SetExeNameForTests(const std::string& exeName) { ExeNameOverride() = exeName; }
+void SetExeNameForTests(const std::string& exeName) {
+  ExeNameOverride() = exeName;
+}
 
 void SaveFileReplacing(const std::string& fileName,
                        const std::function<void(const std::string& temporary)>& write) {

@@ -33,13 +33,13 @@ struct TViewPoint {
 /// What the tool window's "Map position" page shows.
 struct TPositionReadouts {
   TViewPoint TopLeft, Centre, BottomRight;
-  int Width = 0, Height = 0;  // the viewer's client size
+  int Width = 0, Height = 0; // the viewer's client size
 };
 
 /// What the capture needs of the map window and the program.
 struct TCaptureEnvironment {
-  std::string AppDir;          // with a trailing "/"
-  IWebHost* Web = nullptr;     // the browser under the viewer
+  std::string AppDir;      // with a trailing "/"
+  IWebHost* Web = nullptr; // the browser under the viewer
   TGIS_Viewer* Viewer = nullptr;
   /// A modal message (the program's message box).
   std::function<void(const std::string& text)> ShowMessage;

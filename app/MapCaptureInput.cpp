@@ -50,8 +50,10 @@ void TMapCapture::gisZoomChange() {
   if (BuildingPage || ResizePending) return;
   const double z = env_.Viewer->Zoom();
   int step = 0;
-  if (z > 1.3) step = z > 4.0 ? 3 : 1;
-  else if (z < 0.97) step = z < 0.5 ? -3 : -1;
+  if (z > 1.3)
+    step = z > 4.0 ? 3 : 1;
+  else if (z < 0.97)
+    step = z < 0.5 ? -3 : -1;
   if (step == 0) return;
   RecentreOnViewer();
   MapZoom += step;
@@ -61,9 +63,9 @@ void TMapCapture::gisZoomChange() {
 }
 
 void TMapCapture::StepMap(const std::string& code, Extended& nx, Extended& ny) {
-  const auto step = ComputeMapStep(code, MapZoom, MapLat, MapLon,
-                                   Readouts.BottomRight.X - Readouts.TopLeft.X,
-                                   Readouts.BottomRight.Y - Readouts.TopLeft.Y, nx, ny);
+  const auto step =
+      ComputeMapStep(code, MapZoom, MapLat, MapLon, Readouts.BottomRight.X - Readouts.TopLeft.X,
+                     Readouts.BottomRight.Y - Readouts.TopLeft.Y, nx, ny);
   if (!step) return;
   nx = static_cast<Extended>(step->Nx);
   ny = static_cast<Extended>(step->Ny);

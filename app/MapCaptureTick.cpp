@@ -60,9 +60,8 @@ void TMapCapture::PublishCapture(int zoom, Extended lat, Extended lon) {
     ShiftStretchInPlace(*captureBitmap_);
     WriteCaptureImages(*captureBitmap_, env_.AppDir);
     UpdatePositionReadouts();
-    CaptureTopY = RewriteWorldFile(env_.AppDir + "image1.jgw", zoom, lat, lon, CaptureWidth,
-                                   CaptureHeight)
-                      .Y;
+    CaptureTopY =
+        RewriteWorldFile(env_.AppDir + "image1.jgw", zoom, lat, lon, CaptureWidth, CaptureHeight).Y;
     LoadImageLayer(env_.AppDir + "image1.jpg");
     TGIS_LayerAbstract* layer = env_.Viewer->Get("Image1.jpg");
     if (!layer) return;

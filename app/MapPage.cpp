@@ -13,14 +13,13 @@ const char* LayerScript(const std::string& source) {
   return "";
 }
 
-void ReplaceInOnePass(const std::string& token, const std::string& replacement,
-                      std::string& text) {
+void ReplaceInOnePass(const std::string& token, const std::string& replacement, std::string& text) {
   for (std::size_t at = text.find(token); at != std::string::npos;
        at = text.find(token, at + replacement.size()))
     text.replace(at, token.size(), replacement);
 }
 
-}  // namespace
+} // namespace
 
 bool ReplaceToken(const std::string& token, const std::string& replacement, std::string& text) {
   if (token == replacement || token.empty()) return true;

@@ -17,8 +17,8 @@ bool ReplaceToken(const std::string& token, const std::string& replacement, std:
 /// One row of the map-source picker.
 struct TMapSourceRow {
   const char* Caption;
-  const char* Source;   // "google", "yahoo" or "ve"
-  const char* MapType;  // the service's map type constant
+  const char* Source;  // "google", "yahoo" or "ve"
+  const char* MapType; // the service's map type constant
 };
 
 /// The picker's nine rows in item order.
@@ -29,8 +29,8 @@ int PageZoom(const std::string& source, int mapZoom);
 
 /// What the page template is filled with.
 struct TMapPageValues {
-  int Width = 0;   // the page's map width (browser width - 30)
-  int Height = 0;  // the page's map height (browser height - 30)
+  int Width = 0;  // the page's map width (browser width - 30)
+  int Height = 0; // the page's map height (browser height - 30)
   Extended Lat = 0;
   Extended Lon = 0;
   int MapZoom = 0;

@@ -8,8 +8,8 @@ namespace {
 
 struct TDirection {
   const char* Code;
-  int Dx;  // in steps east
-  int Dy;  // in steps south
+  int Dx; // in steps east
+  int Dy; // in steps south
 };
 
 constexpr std::array<TDirection, 8> kDirections{{
@@ -29,7 +29,7 @@ TDirection FindDirection(const std::string& code) {
   return {"", 0, 0};
 }
 
-}  // namespace
+} // namespace
 
 std::optional<TMapStep> ComputeMapStep(const std::string& code, int zoom, Extended lat,
                                        Extended lon, Extended viewWidth, Extended viewHeight,

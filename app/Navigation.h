@@ -9,8 +9,8 @@
 
 /// What one navigation step does.
 struct TMapStep {
-  TLatLon Centre;  // the new map centre
-  Int64 Nx = 0;    // the new tile counters
+  TLatLon Centre; // the new map centre
+  Int64 Nx = 0;   // the new tile counters
   Int64 Ny = 0;
 };
 

@@ -13,4 +13,6 @@ TSingleInstance::TSingleInstance(TForm* owner, const std::string& className,
 
 TSingleInstance::~TSingleInstance() = default;
 
-bool TSingleInstance::Registered() const { return registration_ && registration_->Listening(); }
+bool TSingleInstance::Registered() const {
+  return registration_ && registration_->Listening();
+}

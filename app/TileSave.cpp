@@ -19,7 +19,7 @@ std::string DescriptionText(const TTileSaveRequest& r) {
   return text;
 }
 
-}  // namespace
+} // namespace
 
 std::string TileBaseName(const TTileSaveRequest& r) {
   return r.StoreFolder + "/" + r.Prefix + "_" + GeneralNumber(r.Nx) + "_" + GeneralNumber(r.Ny);
@@ -37,8 +37,8 @@ TTileSaveResult SaveTile(const TTileSaveRequest& r) {
     }
     const std::string base = TileBaseName(r);
     if (FileExists(base + ".bmp")) {
-      result.Message = "File: " + base +
-                       ".bmp already exists. To save new file first remove old one. ";
+      result.Message =
+          "File: " + base + ".bmp already exists. To save new file first remove old one. ";
       return result;
     }
     if (!CopyFile(capture, base + ".bmp", true)) throw Exception("Cannot copy to " + base + ".bmp");

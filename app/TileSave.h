@@ -8,12 +8,12 @@
 #include <string>
 
 struct TTileSaveRequest {
-  std::string AppDir;       // with a trailing "/"
-  std::string StoreFolder;  // the store folder's text
+  std::string AppDir;      // with a trailing "/"
+  std::string StoreFolder; // the store folder's text
   std::string Prefix;
-  Extended Nx = 0, Ny = 0;  // the counters as they stand (not truncated)
+  Extended Nx = 0, Ny = 0; // the counters as they stand (not truncated)
   bool WithDescription = true;
-  std::string Template;  // the description template's text
+  std::string Template; // the description template's text
   // The read-outs' texts as shown.
   std::string Wleft, Wtop, Utmleft, Utmtop;
 };

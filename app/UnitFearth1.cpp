@@ -46,7 +46,7 @@ TLabel* AddStatusLabel(TDefinitionLoader& l, TPanel* panel, const std::string& n
   return label;
 }
 
-}  // namespace
+} // namespace
 
 TCaptureLayers ProgramCaptureLayers() {
   TCaptureLayers layers;
@@ -74,7 +74,7 @@ void TFEarth1::BuildFromDefinition() {
   TDefinitionLoader l(this);
   SetName("FEarth1");
   SetCaption("Skorva plinth");
-  SetBounds(0, 0, 804, 667);  // a client area of 796 x 640
+  SetBounds(0, 0, 804, 667); // a client area of 796 x 640
 
   Panel2 = l.Add<TPanel>("Panel2", this);
   Panel2->SetAlign(TAlign::alClient);
@@ -184,8 +184,12 @@ void TFEarth1::WheelZoom(TPoint mousePos, double factor) {
   gis->ZoomBy(client.x, client.y, 3, factor);
 }
 
-void TFEarth1::WheelZoomIn(TPoint mousePos) { WheelZoom(mousePos, 1.25); }
-void TFEarth1::WheelZoomOut(TPoint mousePos) { WheelZoom(mousePos, 0.8); }
+void TFEarth1::WheelZoomIn(TPoint mousePos) {
+  WheelZoom(mousePos, 1.25);
+}
+void TFEarth1::WheelZoomOut(TPoint mousePos) {
+  WheelZoom(mousePos, 0.8);
+}
 
 void TFEarth1::FormMouseWheelDown(TShiftState, TPoint mousePos, bool& handled) {
   WheelZoomIn(mousePos);

@@ -14,9 +14,11 @@ constexpr Extended kTwoPi = 6.283185307179586477L;
 constexpr Extended kPi = 3.1415926535897932385L;
 constexpr Extended kHalfPi = 1.5707963267948966193L;
 
-Extended WorldSize(int zoom) { return 256.0L * std::pow(2.0L, static_cast<Extended>(zoom)); }
+Extended WorldSize(int zoom) {
+  return 256.0L * std::pow(2.0L, static_cast<Extended>(zoom));
+}
 
-}  // namespace
+} // namespace
 
 TGlobalPixel LatLonToPixel(int zoom, Extended lat, Extended lon) {
   const Extended s = WorldSize(zoom);
@@ -36,7 +38,8 @@ TLatLon PixelToLatLon(int zoom, Extended px, Extended py) {
 
 TGlobalPixel CaptureTopLeft(int zoom, Extended lat, Extended lon, int width, int height) {
   const TGlobalPixel centre = LatLonToPixel(zoom, lat, lon);
-  return {centre.X - static_cast<Extended>(width) / 2, centre.Y - static_cast<Extended>(height) / 2};
+  return {centre.X - static_cast<Extended>(width) / 2,
+          centre.Y - static_cast<Extended>(height) / 2};
 }
 
 TGlobalPixel RewriteWorldFile(const std::string& fileName, int zoom, Extended lat, Extended lon,

@@ -45,7 +45,8 @@ std::unique_ptr<TBitmap> CannedPicture(int width, int height) {
   auto picture = std::make_unique<TBitmap>(width, height, pf24bit);
   for (int y = 0; y < height; ++y) {
     std::uint8_t* row = picture->ScanLine(y);
-    for (int x = 0; x < 3 * width; ++x) row[x] = static_cast<std::uint8_t>((x * 7 + y * 3) & 0xFF);
+    for (int x = 0; x < 3 * width; ++x)
+      row[x] = static_cast<std::uint8_t>((x * 7 + y * 3) & 0xFF);
   }
   return picture;
 }
@@ -102,11 +103,12 @@ struct TCaptureRig {
     capture->RecentrePending = true;
     capture->ApplyPosition();
     ready = webbench::WaitFor([&] {
-      std::unique_ptr<TBitmap> shot = host->Snapshot();
-      if (!shot) return false;
-      const std::uint8_t* p = shot->ScanLine(10) + 10 * 3;
-      return p[0] % 16 == 8 && p[1] % 16 == 8 && p[2] % 16 == 8;
-    }) || !engine;
+              std::unique_ptr<TBitmap> shot = host->Snapshot();
+              if (!shot) return false;
+              const std::uint8_t* p = shot->ScanLine(10) + 10 * 3;
+              return p[0] % 16 == 8 && p[1] % 16 == 8 && p[2] % 16 == 8;
+            }) ||
+            !engine;
     capture->googleTimer().SetEnabled(false);
   }
   ~TCaptureRig() {
@@ -137,8 +139,10 @@ long ResidentKilobytes() {
 void BM_CaptureTick(benchmark::State& state) {
   TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
   if (!rig.ready) return state.SkipWithError("page did not load");
-  for (auto _ : state) rig.Tick();
-  state.counters["ticks/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  for (auto _ : state)
+    rig.Tick();
+  state.counters["ticks/s"] =
+      benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_CaptureTick)->Args({796, 613})->Args({1600, 1000})->Unit(benchmark::kMillisecond);
 
@@ -163,22 +167,25 @@ BENCHMARK(BM_GrabAndJpegFloor)->Args({796, 613})->Args({1600, 1000})->Unit(bench
 
 void BM_CaptureTickCannedSnapshot(benchmark::State& state) {
   TCaptureRig rig(int(state.range(0)), int(state.range(1)), false);
-  for (auto _ : state) rig.Tick();
+  for (auto _ : state)
+    rig.Tick();
 }
 BENCHMARK(BM_CaptureTickCannedSnapshot)->Args({796, 613})->Unit(benchmark::kMillisecond);
 
 void BM_ThousandTicksKeepTwoLayers(benchmark::State& state) {
   TCaptureRig rig(796, 613, false);
-  for (int i = 0; i < 50; ++i) rig.Tick();
+  for (int i = 0; i < 50; ++i)
+    rig.Tick();
   const long before = ResidentKilobytes();
   for (auto _ : state)
-    for (int i = 0; i < 1000; ++i) rig.Tick();
+    for (int i = 0; i < 1000; ++i)
+      rig.Tick();
   state.counters["layers"] = double(rig.viewer->Items());
   state.counters["RSS growth kB"] = double(ResidentKilobytes() - before);
 }
 BENCHMARK(BM_ThousandTicksKeepTwoLayers)->Iterations(1)->Unit(benchmark::kSecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
@@ -186,11 +193,10 @@ int main(int argc, char** argv) {
   web::PrepareWebEngineEnvironment();
   QApplication app(argc, argv);
   GisKernelInit();
-  return RunBenchmarksWithRatios(
-      argc, argv,
-      {{"capture tick / grab + JPEG, 796 x 613", "BM_CaptureTick/796/613",
-        "BM_GrabAndJpegFloor/796/613"},
-       {"capture tick / grab + JPEG, 1600 x 1000", "BM_CaptureTick/1600/1000",
-        "BM_GrabAndJpegFloor/1600/1000"}},
-      "capture tick / floor");
+  return RunBenchmarksWithRatios(argc, argv,
+                                 {{"capture tick / grab + JPEG, 796 x 613",
+                                   "BM_CaptureTick/796/613", "BM_GrabAndJpegFloor/796/613"},
+                                  {"capture tick / grab + JPEG, 1600 x 1000",
+                                   "BM_CaptureTick/1600/1000", "BM_GrabAndJpegFloor/1600/1000"}},
+                                 "capture tick / floor");
 }

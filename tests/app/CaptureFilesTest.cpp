@@ -61,10 +61,11 @@ TJpegMarkers ReadMarkers(const std::string& bytes) {
   for (std::size_t i = 2; i + 4 < bytes.size();) {
     if (static_cast<unsigned char>(bytes[i]) != 0xFF) break;
     const unsigned marker = static_cast<unsigned char>(bytes[i + 1]);
-    const std::size_t length = static_cast<unsigned char>(bytes[i + 2]) * 256u +
-                               static_cast<unsigned char>(bytes[i + 3]);
+    const std::size_t length =
+        static_cast<unsigned char>(bytes[i + 2]) * 256u + static_cast<unsigned char>(bytes[i + 3]);
     if (marker == 0xC0) m.Baseline = true;
-    if (marker == 0xDB && m.FirstQuantiser < 0) m.FirstQuantiser = static_cast<unsigned char>(bytes[i + 5]);
+    if (marker == 0xDB && m.FirstQuantiser < 0)
+      m.FirstQuantiser = static_cast<unsigned char>(bytes[i + 5]);
     if (marker == 0xDA) break;
     i += 2 + length;
   }
@@ -84,7 +85,7 @@ TEST(CaptureFiles, WritesA24BitBitmapAndAQuality90Jpeg) {
   EXPECT_EQ(bmp.PixelFormat(), pf24bit);
   const TJpegMarkers markers = ReadMarkers(sktest::TTempDir::Read(folder + "image1.jpg"));
   EXPECT_TRUE(markers.Baseline);
-  EXPECT_EQ(markers.FirstQuantiser, 3);  // 16 scaled to quality 90
+  EXPECT_EQ(markers.FirstQuantiser, 3); // 16 scaled to quality 90
   TJPEGImage jpeg;
   jpeg.LoadFromFile(folder + "image1.jpg");
   ASSERT_EQ(jpeg.Width(), kWidth);
@@ -108,4 +109,4 @@ TEST(CaptureFiles, WritesA24BitBitmapAndAQuality90Jpeg) {
             2);
 }
 
-}  // namespace
+} // namespace

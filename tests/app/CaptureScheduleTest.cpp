@@ -12,7 +12,7 @@ TEST(CaptureSchedule, IntervalsGrowBy50AfterAPositionStep) {
   EXPECT_EQ(s.Interval(), 300u);
   ASSERT_TRUE(s.BeginRebuild());
   s.EndRebuild();
-  EXPECT_EQ(s.Interval(), 300u);  // the rebuild leaves the interval alone
+  EXPECT_EQ(s.Interval(), 300u); // the rebuild leaves the interval alone
   s.RestartAfterPosition();
   std::vector<Cardinal> intervals{s.Interval()};
   for (int i = 0; i < 20; ++i) {
@@ -29,25 +29,25 @@ TEST(CaptureSchedule, IntervalsGrowBy50AfterAPositionStep) {
 
 TEST(CaptureSchedule, TheTimerRunsOnlyWhenNothingIsInProgress) {
   TCaptureSchedule s;
-  EXPECT_FALSE(s.TimerMayRun());  // nothing captured before the first rebuild
+  EXPECT_FALSE(s.TimerMayRun()); // nothing captured before the first rebuild
   ASSERT_TRUE(s.BeginRebuild());
-  EXPECT_FALSE(s.BeginRebuild());  // a rebuild inside the rebuild's wait
-  EXPECT_FALSE(s.BeginTick());     // a tick inside the rebuild's wait
+  EXPECT_FALSE(s.BeginRebuild()); // a rebuild inside the rebuild's wait
+  EXPECT_FALSE(s.BeginTick());    // a tick inside the rebuild's wait
   s.BeginDrag();
   s.EndRebuild();
-  EXPECT_FALSE(s.TimerMayRun());  // the rebuild ended mid-drag
+  EXPECT_FALSE(s.TimerMayRun()); // the rebuild ended mid-drag
   s.EndDrag();
-  EXPECT_TRUE(s.TimerMayRun());   // the drag ended last
+  EXPECT_TRUE(s.TimerMayRun()); // the drag ended last
 
   ASSERT_TRUE(s.BeginTick());
-  EXPECT_FALSE(s.BeginTick());    // a tick inside a tick's message box
+  EXPECT_FALSE(s.BeginTick()); // a tick inside a tick's message box
   EXPECT_FALSE(s.TimerMayRun());
   s.BeginDrag();
-  s.EndDrag();                    // a release inside the tick
+  s.EndDrag(); // a release inside the tick
   EXPECT_FALSE(s.TimerMayRun());
   s.EndTick();
   EXPECT_TRUE(s.TimerMayRun());
-  EXPECT_EQ(s.CaptureCount(), 1);  // the refused tick was not counted
+  EXPECT_EQ(s.CaptureCount(), 1); // the refused tick was not counted
 
   s.Terminate();
   EXPECT_FALSE(s.TimerMayRun());
@@ -58,11 +58,11 @@ TEST(CaptureSchedule, ARebuildMayStartInsideATick) {
   ASSERT_TRUE(s.BeginRebuild());
   s.EndRebuild();
   ASSERT_TRUE(s.BeginTick());
-  ASSERT_TRUE(s.BeginRebuild());  // the resize rule rebuilds from a tick
+  ASSERT_TRUE(s.BeginRebuild()); // the resize rule rebuilds from a tick
   s.EndRebuild();
   EXPECT_FALSE(s.TimerMayRun());
   s.EndTick();
   EXPECT_TRUE(s.TimerMayRun());
 }
 
-}  // namespace
+} // namespace

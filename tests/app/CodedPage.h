@@ -9,8 +9,8 @@
 #include "tests/support/TempDir.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -86,4 +86,4 @@ inline TRgb PixelAt(TBitmap& bitmap, int x, int y) {
   return {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
 }
 
-}  // namespace apptest
+} // namespace apptest

@@ -70,11 +70,11 @@ struct MapCaptureTest : ::testing::Test {
   TGIS_ViewerWnd* viewer = nullptr;
   FakeWebHost web{3, 50};
   std::vector<std::string> messages;
-  std::function<void()> duringWait;  // runs inside the rebuild's wait
+  std::function<void()> duringWait; // runs inside the rebuild's wait
   bool layerThrows = false;
-  bool realPictureLayer = false;  // the program's JPEG layer instead of the stand-in
-  bool closing = false;           // the program is closing
-  std::function<void()> duringMessage;  // runs while a message box is open
+  bool realPictureLayer = false;       // the program's JPEG layer instead of the stand-in
+  bool closing = false;                // the program is closing
+  std::function<void()> duringMessage; // runs while a message box is open
   int messageDepth = 0, deepestMessage = 0;
   std::unique_ptr<TMapCapture> capture;
 
@@ -155,7 +155,7 @@ TEST_F(MapCaptureTest, RebuildWritesThePageAndWaitsForItsDownloads) {
   EXPECT_EQ(capture->googleTimer().Interval(), 300u);
   EXPECT_TRUE(web.scripts.empty());
 
-  capture->ApplyPosition();  // nothing pending: nothing sent
+  capture->ApplyPosition(); // nothing pending: nothing sent
   EXPECT_TRUE(web.scripts.empty());
   capture->RecentrePending = true;
   capture->ApplyPosition();
@@ -224,7 +224,8 @@ TEST_F(MapCaptureTest, TicksPublishTheCaptureAndSpaceOut) {
   for (int i = 0; i < 4; ++i) {
     const int before = capture->CaptureCount();
     const UInt64 t = clock.Now();
-    while (capture->CaptureCount() == before && clock.Now() - t < 5000) clock.Advance(10);
+    while (capture->CaptureCount() == before && clock.Now() - t < 5000)
+      clock.Advance(10);
     tickTimes.push_back(clock.Now());
   }
   EXPECT_EQ(tickTimes[1] - tickTimes[0], 200u);
@@ -258,7 +259,8 @@ TEST_F(MapCaptureTest, TicksPublishTheCaptureAndSpaceOut) {
 TEST_F(MapCaptureTest, TheJpegLayerPlacesTheCaptureOnItsWorldFile) {
   realPictureLayer = true;
   Start();
-  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i)
+    clock.Advance(10);
   ASSERT_EQ(capture->CaptureCount(), 3);
   TGIS_LayerAbstract* picture = viewer->Get("image1.jpg");
   ASSERT_NE(picture, nullptr);
@@ -274,7 +276,8 @@ TEST_F(MapCaptureTest, TheJpegLayerPlacesTheCaptureOnItsWorldFile) {
 TEST_F(MapCaptureTest, TicksWithoutASnapshotGoOnAndKeepTheOldFiles) {
   Start();
   web.cannedSnapshot.reset();
-  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i)
+    clock.Advance(10);
   EXPECT_EQ(capture->CaptureCount(), 3);
   EXPECT_FALSE(std::filesystem::exists(appDir + "image1.bmp"));
   EXPECT_TRUE(capture->googleTimer().Enabled());
@@ -283,7 +286,8 @@ TEST_F(MapCaptureTest, TicksWithoutASnapshotGoOnAndKeepTheOldFiles) {
   // A viewer of no size captures nothing either.
   web.cannedSnapshot = CodedSnapshot(6, 46, 14, 796, 613);
   capture->CaptureWidth = 0;
-  for (int i = 0; i < 100 && capture->CaptureCount() < 4; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 4; ++i)
+    clock.Advance(10);
   EXPECT_EQ(capture->CaptureCount(), 4);
   EXPECT_FALSE(std::filesystem::exists(appDir + "image1.bmp"));
   EXPECT_TRUE(messages.empty());
@@ -294,13 +298,15 @@ TEST_F(MapCaptureTest, LatitudeNinetyLeavesTheWorldFileAlone) {
   capture->MapLat = 90;
   capture->RecentrePending = true;
   capture->ApplyPosition();
-  for (int i = 0; i < 100 && capture->CaptureCount() < 2; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 2; ++i)
+    clock.Advance(10);
   EXPECT_EQ(sktest::TTempDir::Read(appDir + "image1.jgw"), kWorldFile);
   EXPECT_TRUE(messages.empty());
   capture->MapLat = 46;
   capture->RecentrePending = true;
   capture->ApplyPosition();
-  for (int i = 0; i < 100 && capture->CaptureCount() < 2; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 2; ++i)
+    clock.Advance(10);
   EXPECT_EQ(Line("image1.jgw", 4), "8431.15555555556");
 }
 
@@ -315,7 +321,8 @@ TEST_F(MapCaptureTest, ALayerThatCannotOpenIsReportedOnEveryTick) {
     clock.Advance(5000);
     EXPECT_EQ(capture->CaptureBitmap(), held);
   };
-  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i)
+    clock.Advance(10);
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0], "File can't be open\rbad picture");
   EXPECT_EQ(deepestMessage, 1);
@@ -369,7 +376,7 @@ TEST_F(MapCaptureTest, ARebuildAskedForDuringTheWaitFollowsIt) {
   duringWait = [this] {
     capture->MapSource = "ve";
     capture->MapType = "VEMapStyle.Road";
-    capture->BtInicClick();  // a source change while the page loads
+    capture->BtInicClick(); // a source change while the page loads
     EXPECT_EQ(web.navigations.size(), 1u);
   };
   capture->BtInicClick();
@@ -412,19 +419,18 @@ TEST_F(MapCaptureTest, ResizesRebuildOnceWhenTheyRest) {
   EXPECT_FALSE(capture->ResizePending);
 }
 
-
-
 TEST_F(MapCaptureTest, ZoomStepTable) {
   Start();
-  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i)
+    clock.Advance(10);
   std::vector<int> bar;
   struct TCase {
     double Zoom;
     int StartZoom;
     int Change;
   };
-  for (const TCase c : {TCase{1.25, 6, 0}, TCase{1.5625, 6, 1}, TCase{0.8, 6, -1},
-                        TCase{4.5, 6, 3}, TCase{0.4, 6, -3}, TCase{1.5625, 18, 1}}) {
+  for (const TCase c : {TCase{1.25, 6, 0}, TCase{1.5625, 6, 1}, TCase{0.8, 6, -1}, TCase{4.5, 6, 3},
+                        TCase{0.4, 6, -3}, TCase{1.5625, 18, 1}}) {
     viewer->SetZoom(c.Zoom);
     capture->MapZoom = c.StartZoom;
     web.scripts.clear();
@@ -445,7 +451,8 @@ TEST_F(MapCaptureTest, ZoomStepTable) {
 
 TEST_F(MapCaptureTest, DragReleaseRecentresOnlyRightAfterAMove) {
   Start();
-  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i)
+    clock.Advance(10);
   web.scripts.clear();
   const TGIS_Point centre = viewer->Center();
   const TLatLon expected = PixelToLatLon(6, centre.X, 2 * capture->CaptureTopY - centre.Y);
@@ -473,7 +480,8 @@ TEST_F(MapCaptureTest, DragReleaseRecentresOnlyRightAfterAMove) {
 
 TEST_F(MapCaptureTest, MouseMoveAndTwoQuickSteps) {
   Start();
-  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i)
+    clock.Advance(10);
   web.scripts.clear();
 
   // Before the read-outs know the view, no step is taken.
@@ -507,4 +515,4 @@ TEST_F(MapCaptureTest, MouseMoveAndTwoQuickSteps) {
   EXPECT_EQ(web.scripts.size(), 2u);
 }
 
-}  // namespace
+} // namespace

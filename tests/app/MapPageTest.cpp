@@ -44,7 +44,7 @@ struct TSourceCase {
   const char* LayerLine;
   const char* TypeLine;
   const char* Map;
-  const char* PageZoom;  // with MapZoom 6
+  const char* PageZoom; // with MapZoom 6
 };
 
 const TSourceCase kSourceCases[] = {
@@ -117,4 +117,4 @@ TEST(PositionScript, ServicesAndNumbers) {
             "map.setCenter(new OpenLayers.LonLat(14.25, -0.125), 9 );");
 }
 
-}  // namespace
+} // namespace

@@ -10,9 +10,9 @@
 #include "platform/forms/Clipboard.h"
 #include "platform/forms/Menus.h"
 #include "platform/forms/Shell.h"
-#include "platform/graphics/Bitmap.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/Timers.h"
+#include "platform/graphics/Bitmap.h"
 #include "tests/app/CodedPage.h"
 #include "tests/browser/FakeWebHost.h"
 #include "tests/support/TempDir.h"
@@ -96,19 +96,20 @@ TEST_F(MapWindowTest, StartPageCapturesAndShowsTheReadouts) {
   map->Capture().ResizePending = false;
   map->Capture().CaptureWidth = 796;
   map->Capture().CaptureHeight = 613;
-  for (int i = 0; i < 100 && map->Capture().CaptureCount() < 3; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && map->Capture().CaptureCount() < 3; ++i)
+    clock.Advance(10);
   EXPECT_EQ(map->ezoom->Caption(), "6");
   ASSERT_EQ(map->gis->Items(), 2);
   EXPECT_NE(map->gis->Get("image1.jpg"), nullptr);
   EXPECT_NE(map->gis->Get("Ext"), nullptr);
 
   map->Capture().gisMouseMove(TShiftState{}, 398, 306);
-  EXPECT_EQ(map->least->Caption(), FormatStatusPixels(map->Capture().CursorPixel.X,
-                                                      map->Capture().CursorPixel.Y));
+  EXPECT_EQ(map->least->Caption(),
+            FormatStatusPixels(map->Capture().CursorPixel.X, map->Capture().CursorPixel.Y));
   EXPECT_EQ(map->epix->Caption(), "398 | 306");
   map->CopyUTMtoclipboard1Click();
-  EXPECT_EQ(Clipboard()->AsText(), FormatClipboardPair(map->Capture().CursorPixel.X,
-                                                       map->Capture().CursorPixel.Y));
+  EXPECT_EQ(Clipboard()->AsText(),
+            FormatClipboardPair(map->Capture().CursorPixel.X, map->Capture().CursorPixel.Y));
   map->Hitrost1Click();
   EXPECT_EQ(Clipboard()->AsText(),
             FormatClipboardPair(map->Capture().CursorLat, map->Capture().CursorLon));
@@ -120,11 +121,12 @@ TEST_F(MapWindowTest, OpenRendersTheViewAndHandsItToTheDesktop) {
     opened.push_back(target);
     return true;
   });
-  map->OpenPrint();  // an empty viewer: no crash, a picture all the same
+  map->OpenPrint(); // an empty viewer: no crash, a picture all the same
   tool.OpenStartPage();
   map->gis->SetBounds(0, 0, 796, 613);
   map->Capture().ResizePending = false;
-  for (int i = 0; i < 100 && map->Capture().CaptureCount() < 3; ++i) clock.Advance(10);
+  for (int i = 0; i < 100 && map->Capture().CaptureCount() < 3; ++i)
+    clock.Advance(10);
   map->OpenPrint();
   SetShellLauncher(nullptr);
   ASSERT_EQ(opened.size(), 2u);
@@ -142,4 +144,4 @@ TEST_F(MapWindowTest, ApplyMapSizeSizesTheViewer) {
   EXPECT_EQ(map->Height(), 64);
 }
 
-}  // namespace
+} // namespace

@@ -7,15 +7,15 @@ namespace {
 
 struct TStepCase {
   const char* Code;
-  int Dx, Dy;  // in steps
+  int Dx, Dy; // in steps
   Int64 Nx, Ny;
 };
 
 // From counters 2.7 / -1.5: the counters are truncated, then moved.
 const TStepCase kStepCases[] = {
-    {"r", 1, 0, 3, -1},   {"rb", 1, 1, 3, 0},   {"b", 0, 1, 2, 0},
-    {"lb", -1, 1, 1, 0},  {"l", -1, 0, 1, -1},  {"lt", -1, -1, 1, -2},
-    {"t", 0, -1, 2, -2},  {"rt", 1, -1, 3, -2}, {"x", 0, 0, 2, -1},
+    {"r", 1, 0, 3, -1},  {"rb", 1, 1, 3, 0},   {"b", 0, 1, 2, 0},
+    {"lb", -1, 1, 1, 0}, {"l", -1, 0, 1, -1},  {"lt", -1, -1, 1, -2},
+    {"t", 0, -1, 2, -2}, {"rt", 1, -1, 3, -2}, {"x", 0, 0, 2, -1},
 };
 
 TEST(ComputeMapStep, EightDirectionsAndAnUnknownCode) {
@@ -50,4 +50,4 @@ TEST(ComputeMapStep, NoStepBeforeTheViewIsKnown) {
   EXPECT_TRUE(ComputeMapStep("r", 6, 46, 14, 5, 5, 0, 0));
 }
 
-}  // namespace
+} // namespace

@@ -4,11 +4,11 @@
 #include "app/MapCapture.h"
 #include "app/MapPage.h"
 #include "app/UnitFearth1.h"
+#include "browser/WebHost.h"
 #include "browser/WebHostIntf.h"
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
-#include "browser/WebHost.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/rtl/StringList.h"
@@ -78,7 +78,7 @@ TEST_F(PageWindow, ShippedPageDrawsItsOfflineMapForEverySource) {
   ASSERT_FALSE(page.empty());
   struct TCase {
     int Row;
-    const char* Level;  // the drawn level at MapZoom 6
+    const char* Level; // the drawn level at MapZoom 6
   };
   for (const TCase c : {TCase{6, "6"}, TCase{0, "6"}, TCase{4, "6"}}) {
     ASSERT_TRUE(Load(page, c.Row, 46, 14, 6)) << c.Row;
@@ -164,4 +164,4 @@ TEST_F(PageWindow, ShippedPageIsCapturedIntoTheViewer) {
   EXPECT_EQ(world[5], "5522.30094339771");
 }
 
-}  // namespace
+} // namespace

@@ -29,7 +29,8 @@ const TFormatCase kFormatCases[] = {
 
 TEST(Readouts, PictureFormats) {
   FormatSettings().DecimalSeparator = ',';
-  for (const TFormatCase& c : kFormatCases) EXPECT_EQ(c.FormatValue(c.Value), c.Expected) << c.Name;
+  for (const TFormatCase& c : kFormatCases)
+    EXPECT_EQ(c.FormatValue(c.Value), c.Expected) << c.Name;
 }
 
 TEST(Readouts, StatusBarAndClipboard) {
@@ -40,4 +41,4 @@ TEST(Readouts, StatusBarAndClipboard) {
   EXPECT_EQ(FormatClipboardPair(8829.155555555555L, -3), "8829.15555555556;-3");
 }
 
-}  // namespace
+} // namespace

@@ -32,8 +32,8 @@ TEST(SingleInstance, ASecondStartRaisesTheFirstAndHalts) {
     exitCode = halt.ExitCode();
   }
   EXPECT_EQ(exitCode, 0);
-  EXPECT_TRUE(sktest::WaitUntil(
-      [&] { return first->WindowState() == TWindowState::wsNormal; }, 5000));
+  EXPECT_TRUE(
+      sktest::WaitUntil([&] { return first->WindowState() == TWindowState::wsNormal; }, 5000));
   first->Hide();
 }
 
@@ -45,4 +45,4 @@ TEST(SingleInstance, TheFirstStartRegisters) {
   EXPECT_EQ(form->FindComponent("SingleInstance1"), guard);
 }
 
-}  // namespace
+} // namespace

@@ -37,7 +37,8 @@ TEST_F(TileSaveTest, CopiesThePictureAndWritesTheDescription) {
   const TTileSaveResult result = SaveTile(request);
   EXPECT_EQ(result.Message, "");
   EXPECT_EQ(result.ResultLine, store / "ym_3_-1.bmp file created at: 20:05:07");
-  EXPECT_EQ(sktest::TTempDir::Read(store / "ym_3_-1.bmp"), sktest::TTempDir::Read(app / "image1.bmp"));
+  EXPECT_EQ(sktest::TTempDir::Read(store / "ym_3_-1.bmp"),
+            sktest::TTempDir::Read(app / "image1.bmp"));
   EXPECT_EQ(sktest::TTempDir::Read(store / "ym_3_-1.jgw"),
             "1\r\n0\r\n0\r\n-1\r\n50.48826\r\n5.2439\r\n");
 
@@ -47,7 +48,8 @@ TEST_F(TileSaveTest, CopiesThePictureAndWritesTheDescription) {
   EXPECT_EQ(again.Message, "File: " + (store / "ym_3_-1") +
                                ".bmp already exists. To save new file first remove old one. ");
   EXPECT_EQ(again.ResultLine, "");
-  EXPECT_EQ(sktest::TTempDir::Read(store / "ym_3_-1.bmp"), std::string("BM fake capture \0 bytes", 24));
+  EXPECT_EQ(sktest::TTempDir::Read(store / "ym_3_-1.bmp"),
+            std::string("BM fake capture \0 bytes", 24));
 }
 
 TEST_F(TileSaveTest, NamesUseTheCountersAsTheyStand) {
@@ -83,4 +85,4 @@ TEST_F(TileSaveTest, Refusals) {
   EXPECT_FALSE(std::filesystem::exists(store / "ym2_3_-1.bmp"));
 }
 
-}  // namespace
+} // namespace

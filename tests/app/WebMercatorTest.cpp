@@ -83,7 +83,7 @@ TEST(WorldFile, RefusedRewritesLeaveTheFileAsItWas) {
   EXPECT_NE(sktest::TTempDir::Read(file).find("8431.15555555556"), std::string::npos);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator()),
-            2);  // no temporary file left behind
+            2); // no temporary file left behind
 }
 
-}  // namespace
+} // namespace
