@@ -197,6 +197,10 @@ void TComponent::BeginLoading() {
 }
 
 void TComponent::Loaded() {
+  EndLoading();
+}
+
+void TComponent::EndLoading() {
   state_.Exclude(TComponentStateItem::csLoading);
   state_.Exclude(TComponentStateItem::csReading);
 }

@@ -145,6 +145,9 @@ public:
   void BeginLoading();
   /// The loaded step; the inherited one clears csLoading and csReading.
   virtual void Loaded();
+  /// Clears csLoading and csReading without the loaded step (a read that
+  /// failed).
+  void EndLoading();
 
 protected:
   /// Called for insertion into and removal from the owner, broadcast by the
