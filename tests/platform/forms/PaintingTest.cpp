@@ -3,6 +3,9 @@
 #include <QScrollBar>
 #include <QWidget>
 
+#include "platform/forms/Loading.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/forms/WindowTable.h"
 #include "platform/forms/Windows.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
@@ -538,6 +541,50 @@ TEST(PaintingBorders, TheFrameSurroundsTheWholeClientArea) {
       EXPECT_EQ(ShownPixel(shown, x, y), RGB(255, 0, 0)) << x << "," << y;
     delete form;
   }
+}
+
+} // namespace
+
+namespace {
+
+// A control's back buffer holds what the screens can show: no stored size
+// makes it larger, and painting and scrolling go on as before.
+TEST(PaintingBuffers, AreBoundedByWhatCanBeShown) {
+  const QSize bound = forms_detail::BackBufferBound();
+  ASSERT_GT(bound.width(), 0);
+  auto* form = new TForm(nullptr);
+  ReadDefinition(form, "object F: TForm\n  object P: TPanel\n    Width = 16000\n"
+                       "    Height = 16000\n  end\nend\n");
+  auto* panel = dynamic_cast<TWinControl*>(form->FindComponent("P"));
+  ASSERT_NE(panel, nullptr);
+  panel->Handle();
+  EXPECT_EQ(panel->ClientWidth(), 16000);
+  EXPECT_LE(panel->BackBuffer()->width(), bound.width());
+  EXPECT_LE(panel->BackBuffer()->height(), bound.height());
+
+  auto* spy = new TSpyControl(form);
+  spy->SetBounds(0, 0, 100000, 100000);
+  spy->SetParent(form);
+  form->Show();
+  PumpEvents();
+  EXPECT_EQ(spy->BackBuffer()->size(), bound.boundedTo(QSize(100000, 100000)));
+  EXPECT_GT(spy->Paints, 0);
+  EXPECT_EQ(BufferPixel(spy, 5, 5), RGB(255, 0, 0));
+  // Scrolling moves what the buffer holds; the strip it uncovers is repainted.
+  spy->PaintColor = RGB(0, 0, 255);
+  TRect strip(0, 0, 100, 10);
+  HDC dc = GetDC(spy->Handle());
+  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+  FillRect(dc, &strip, green);
+  DeleteObject(green);
+  ReleaseDC(spy->Handle(), dc);
+  ScrollWindowEx(spy->Handle(), 0, 20, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+  EXPECT_EQ(BufferPixel(spy, 5, 25), RGB(0, 255, 0));
+  ScrollWindowEx(spy->Handle(), -30, -3000000, nullptr, nullptr, nullptr, nullptr,
+                 SW_INVALIDATE);
+  PumpEvents();
+  EXPECT_EQ(BufferPixel(spy, 5, 5), RGB(0, 0, 255));
+  delete form;
 }
 
 } // namespace
