@@ -84,7 +84,12 @@ TBmpInfo ReadHeaders(const std::vector<std::uint8_t>& file) {
   const std::uint8_t* h = file.data() + kFileHeaderSize;
   info.headerSize = U32(h);
   switch (info.headerSize) {
-  case 12: case 40: case 52: case 56: case 108: case 124:
+  case 12:
+  case 40:
+  case 52:
+  case 56:
+  case 108:
+  case 124:
     break;
   default:
     Invalid("unknown info header size");
@@ -112,7 +117,12 @@ void ValidateInfo(const TBmpInfo& info) {
   if (info.width <= 0 || info.height <= 0) Invalid("width or height not positive");
   if (info.width * info.height > kMaxPixels) Invalid("image too large");
   switch (info.bpp) {
-  case 1: case 4: case 8: case 16: case 24: case 32:
+  case 1:
+  case 4:
+  case 8:
+  case 16:
+  case 24:
+  case 32:
     break;
   default:
     Invalid("unsupported bits per pixel");
@@ -182,8 +192,8 @@ void ValidateDataSize(const TBmpInfo& info, std::int64_t fileSize) {
 
 /// Decodes RLE8/RLE4 data into 8-bit indices (top-down rows of `width`
 /// bytes). The data must end with the end-of-bitmap code.
-std::vector<std::uint8_t> DecodeRle(const std::uint8_t* p, std::int64_t size, int width,
-                                    int height, bool four) {
+std::vector<std::uint8_t> DecodeRle(const std::uint8_t* p, std::int64_t size, int width, int height,
+                                    bool four) {
   std::vector<std::uint8_t> out(std::size_t(width) * height, 0);
   std::int64_t at = 0;
   int x = 0, y = 0; // y counted from the bottom
@@ -227,9 +237,8 @@ void ReadRle(const TBmpInfo& info, const std::vector<std::uint8_t>& file,
              const std::vector<RGBQUAD>& palette, TDibData& dib) {
   bool four = info.compression == kBiRle4;
   int width = int(info.width), height = int(info.height);
-  std::vector<std::uint8_t> indices =
-      DecodeRle(file.data() + info.offBits, std::int64_t(file.size()) - info.offBits, width,
-                height, four);
+  std::vector<std::uint8_t> indices = DecodeRle(
+      file.data() + info.offBits, std::int64_t(file.size()) - info.offBits, width, height, four);
   dib = TDibData(width, height, four ? 4 : 8);
   dib.SetPalette(palette);
   int last = int(palette.size()) - 1;

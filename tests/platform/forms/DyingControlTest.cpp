@@ -245,8 +245,7 @@ void ClickAt(TWinControl* target, int x, int y, TClickBy by) {
   QWidget* w = target->Widget();
   QPointF p(x, y);
   QPointF g = w->mapToGlobal(p);
-  QMouseEvent press(QEvent::MouseButtonPress, p, g, Qt::LeftButton, Qt::LeftButton,
-                    Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, p, g, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
   QMouseEvent release(QEvent::MouseButtonRelease, p, g, Qt::LeftButton, Qt::NoButton,
                       Qt::NoModifier);
   QApplication::sendEvent(w, &press);

@@ -169,7 +169,7 @@ std::vector<std::uint8_t> Rle8File() {
   v[28] = 8;
   Put32At(v, 30, 1); // BI_RLE8
   Put32At(v, 46, 2);
-  v[54 + 4] = 0xFF; // index 1 is blue
+  v[54 + 4] = 0xFF;                                    // index 1 is blue
   const std::uint8_t data[] = {8, 1, 0, 0,             // bottom row: eight of 1
                                0, 4, 1, 0, 1, 0, 0, 0, // next: literal 1 0 1 0
                                0, 2, 2, 1,             // delta: right 2, up 1
@@ -263,9 +263,9 @@ TEST(BmpFormat, EveryTruncationOfAnRleFileIsRejected) {
   struct Probe {
     int x, y;
     COLORREF colour;
-  } probes[] = {{0, 3, blue},  {7, 3, blue},  {0, 2, blue},  {1, 2, black}, {2, 2, blue},
-                {3, 2, black}, {5, 1, black}, {1, 0, black}, {2, 0, blue},  {4, 0, blue},
-                {5, 0, black}};
+  } probes[] = {{0, 3, blue}, {7, 3, blue},  {0, 2, blue},  {1, 2, black},
+                {2, 2, blue}, {3, 2, black}, {5, 1, black}, {1, 0, black},
+                {2, 0, blue}, {4, 0, blue},  {5, 0, black}};
   for (const Probe& p : probes)
     EXPECT_EQ(COLORREF(b.Canvas()->Pixels(p.x, p.y)), p.colour) << p.x << "," << p.y;
   for (std::size_t size = 0; size < rle.size(); ++size) {
