@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/graphics/Dib.h"
@@ -112,12 +114,14 @@ class TTarget {
 public:
   TTarget(TSurface* surface, const std::vector<QRect>* clip);
   bool Valid() const { return bits_ != nullptr; }
-  void FillSpans(const std::vector<TSpan>& spans, const TFill& fill);
+  /// Fills the spans moved by (dx, dy), clipped.
+  void FillSpans(const std::vector<TSpan>& spans, const TFill& fill, int dx = 0, int dy = 0);
   void FillRect(const QRect& r, const TFill& fill);
   /// Pixels with their own colours (styled pen pixels), ROP2 applied.
   void Plot(int x, int y, COLORREF color, int rop2);
-  /// Copies a colour without raster operation (text).
-  void PlotMask(const std::vector<TSpan>& spans, COLORREF color);
+  /// Copies a colour without raster operation (text), the spans moved by
+  /// (dx, dy).
+  void PlotMask(const std::vector<TSpan>& spans, COLORREF color, int dx = 0, int dy = 0);
   std::uint8_t* PixelAddress(int x, int y) const { return bits_ + y * stride_ + x * bytes_; }
   bool Visible(int x, int y) const;
   void Finish();
@@ -129,11 +133,14 @@ public:
 
 private:
   void Touch(int x0, int y0, int x1, int y1);
+  /// Pixels [x0, x1) of row y, already clipped.
+  void FillRun(int y, int x0, int x1, const TFill& fill);
   TSurface* surface_;
   const std::vector<QRect>* clip_;
   std::uint8_t* bits_ = nullptr;
   std::int64_t stride_ = 0;
   int bytes_ = 4, width_ = 0, height_ = 0;
+  int fourth_ = -1; // the surface's fixed fourth byte, -1: kept
   int dirtyX0_, dirtyY0_, dirtyX1_, dirtyY1_;
 };
 
@@ -239,6 +246,13 @@ using TVectorOp = std::function<void(QPainter&, const TDcState&)>;
 /// Runs a drawing operation on the DC: at once, or recorded for a metafile DC
 /// (with its vector form when it has one).
 bool Run(HDC h, const std::function<bool(TDc&)>& op, TVectorOp vector = nullptr);
+/// Run for the frequent calls: on a DC that records nothing the operation runs
+/// at once, without being wrapped (with its vector form) in std::function.
+template <class Op, class Vector> bool RunDirect(HDC h, Op&& op, Vector&& vector) {
+  TDc* dc = Dc(h);
+  if (dc != nullptr && !dc->recording) return op(*dc);
+  return Run(h, std::forward<Op>(op), std::forward<Vector>(vector));
+}
 /// Runs an operation that only changes the DC's state (position, clipping,
 /// paths); recorded so that replays follow it.
 bool RunState(HDC h, const std::function<bool(TDc&)>& op);
@@ -279,6 +293,11 @@ struct TResolvedFont {
   QFont font;
   int ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0, aveWidth = 0, maxWidth = 0;
   std::string face;
+  /// The glyph cache of this font and size: each code point's ink as spans
+  /// relative to the pen position on the baseline (TextOut.cpp).
+  mutable std::unordered_map<char32_t, std::vector<TSpan>> glyphs;
+  /// Each code point's integer advance.
+  mutable std::unordered_map<char32_t, int> advances;
 };
 const TResolvedFont& ResolveFont(const LOGFONT& lf);
 /// Integer advances of each code point of the text.

@@ -794,7 +794,7 @@ int BrushRect(HDC h, const RECT* rect, HBRUSH brush, bool frame) {
   auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
   if (!rect || !b) return 0;
   RECT r = *rect;
-  return Run(
+  return RunDirect(
       h,
       [r, b, frame](TDc& d) {
         TDraw draw(d);
