@@ -77,6 +77,9 @@ struct TPaletteObject : TObject {
 
 HGDIOBJ Register(std::shared_ptr<TObject> object);
 std::shared_ptr<TObject> Lookup(HGDIOBJ h);
+/// The object of a handle without taking a reference (null for none); valid
+/// until the object is deleted.
+TObject* LookupObject(HGDIOBJ h);
 template <class T> std::shared_ptr<T> LookupAs(HGDIOBJ h, DWORD kind) {
   auto o = Lookup(h);
   if (!o || (o->kind != kind && !(kind == OBJ_PEN && o->kind == OBJ_EXTPEN))) return nullptr;
@@ -124,6 +127,11 @@ public:
   void PlotMask(const std::vector<TSpan>& spans, COLORREF color, int dx = 0, int dy = 0);
   std::uint8_t* PixelAddress(int x, int y) const { return bits_ + y * stride_ + x * bytes_; }
   bool Visible(int x, int y) const;
+  /// True when one clip rectangle holds all of `box`; the box then counts as
+  /// changed, and its pixels can be written with PutPixel without asking.
+  bool Claim(const QRect& box);
+  /// Plot for a pixel inside a claimed box.
+  void PutPixel(int x, int y, COLORREF color, int rop2);
   void Finish();
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -179,6 +187,12 @@ inline void WritePixel(std::uint8_t* p, COLORREF c) {
   p[0] = GetBValue(c);
   p[1] = GetGValue(c);
   p[2] = GetRValue(c);
+}
+
+inline void TTarget::PutPixel(int x, int y, COLORREF color, int rop2) {
+  if (rop2 == R2_NOP) return;
+  std::uint8_t* p = PixelAddress(x, y);
+  WritePixel(p, rop2 == R2_COPYPEN ? color : Rop2(rop2, color, ReadPixel(p)));
 }
 
 // ---- device context ------------------------------------------------------------------------
@@ -247,11 +261,12 @@ using TVectorOp = std::function<void(QPainter&, const TDcState&)>;
 /// (with its vector form when it has one).
 bool Run(HDC h, const std::function<bool(TDc&)>& op, TVectorOp vector = nullptr);
 /// Run for the frequent calls: on a DC that records nothing the operation runs
-/// at once, without being wrapped (with its vector form) in std::function.
-template <class Op, class Vector> bool RunDirect(HDC h, Op&& op, Vector&& vector) {
+/// at once, without being wrapped in std::function; `makeVector` makes its
+/// vector form only for a recording DC.
+template <class Op, class MakeVector> bool RunDirect(HDC h, Op&& op, MakeVector&& makeVector) {
   TDc* dc = Dc(h);
   if (dc != nullptr && !dc->recording) return op(*dc);
-  return Run(h, std::forward<Op>(op), std::forward<Vector>(vector));
+  return Run(h, std::forward<Op>(op), TVectorOp(makeVector()));
 }
 /// Runs an operation that only changes the DC's state (position, clipping,
 /// paths); recorded so that replays follow it.

@@ -112,6 +112,16 @@ bool TTarget::Visible(int x, int y) const {
   return false;
 }
 
+bool TTarget::Claim(const QRect& box) {
+  if (!bits_ || box.isEmpty()) return false;
+  for (auto it = FirstForRow(*clip_, box.top()); it != clip_->end() && it->top() <= box.top(); ++it)
+    if (it->contains(box)) {
+      Touch(box.left(), box.top(), box.right() + 1, box.bottom() + 1);
+      return true;
+    }
+  return false;
+}
+
 namespace {
 /// Writes `color` into `n` pixels from `p`, a whole row at a time: a 32-bit
 /// pixel gets `fourth` as its fourth byte, or keeps its own when that is -1.
@@ -131,8 +141,20 @@ void FillRowSolid(std::uint8_t* p, int n, int bytes, int fourth, COLORREF color)
       const __m128i kept = _mm_set1_epi32(int(keep));
       for (; i + 4 <= n; i += 4, p += 16) {
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_or_si128(_mm_and_si128(v, kept), colour));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                         _mm_or_si128(_mm_and_si128(v, kept), colour));
       }
+    }
+    if (i < n && n >= 4) { // the last pixels in one store that overlaps the ones before
+      std::uint8_t* last = p + 4 * (n - i) - 16;
+      __m128i v =
+          keep == 0
+              ? colour
+              : _mm_or_si128(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(last)),
+                                           _mm_set1_epi32(int(keep))),
+                             colour);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(last), v);
+      return;
     }
 #endif
     for (; i < n; ++i, p += 4) {

@@ -133,7 +133,8 @@ std::vector<int> Advances(const TResolvedFont& font, const std::u32string& text)
     auto it = font.advances.find(c);
     if (it == font.advances.end()) {
       char32_t one = c;
-      it = font.advances.emplace(c, QFontMetrics(font.font).horizontalAdvance(QString::fromUcs4(&one, 1)))
+      it = font.advances
+               .emplace(c, QFontMetrics(font.font).horizontalAdvance(QString::fromUcs4(&one, 1)))
                .first;
     }
     out.push_back(it->second);
@@ -422,7 +423,9 @@ BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
         target.Finish();
         return true;
       },
-      [x, y, copy](QPainter& p, const TDcState& s) { VectorText(p, s, x, y, copy); });
+      [x, y, copy] {
+        return [x, y, copy](QPainter& p, const TDcState& s) { VectorText(p, s, x, y, copy); };
+      });
 }
 
 BOOL GetTextExtentPoint32(HDC h, const char* text, int length, SIZE* size) {
