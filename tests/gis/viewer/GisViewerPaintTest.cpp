@@ -32,6 +32,15 @@ protected:
       gdi->DeleteObject(r);
     };
   }
+  /// An 8 x 8 white tile with a blue top-left pixel becomes the background.
+  void UseDotTile() {
+    TBitmap tile(8, 8, pf24bit);
+    tile.Canvas()->Brush()->SetColor(clWhite);
+    tile.Canvas()->FillRect(TRect(0, 0, 8, 8));
+    tile.Canvas()->SetPixels(0, 0, clBlue);
+    v.SetTilePicture(&tile);
+    ASSERT_NE(v.TilePicture(), &tile); // a copy: the caller keeps its bitmap
+  }
   /// A full paint through the window's paint message.
   void PaintNow() {
     InvalidateRect(v.Handle(), nullptr, false);
@@ -236,12 +245,7 @@ TEST_F(ViewerPaint, LabelsOnTopComeAfterAllLayersOrThroughTheOverlays) {
 TEST_F(ViewerPaint, ATiledBackgroundStaysGluedToTheMap) {
   Fill("a", clRed, {1000, 1000, 1001, 1001});
   ShowAll();
-  TBitmap tile(8, 8, pf24bit);
-  tile.Canvas()->Brush()->SetColor(clWhite);
-  tile.Canvas()->FillRect(TRect(0, 0, 8, 8));
-  tile.Canvas()->SetPixels(0, 0, clBlue);
-  v.SetTilePicture(&tile);
-  ASSERT_NE(v.TilePicture(), &tile); // a copy: the caller keeps its bitmap
+  UseDotTile();
   EXPECT_EQ(v.TilePicture()->Width(), 8);
   v.SetRestrictedDrag(false);
   PaintNow();
@@ -417,11 +421,7 @@ void ExpectTiledStrips(TBitmap& cache, int step) {
 TEST_F(ViewerPaint, ATiledBackgroundCoversTheWholeWindowAtNegativeOffsets) {
   Fill("a", clRed, {1000, 1000, 1001, 1001});
   ShowAll();
-  TBitmap tile(8, 8, pf24bit);
-  tile.Canvas()->Brush()->SetColor(clWhite);
-  tile.Canvas()->FillRect(TRect(0, 0, 8, 8));
-  tile.Canvas()->SetPixels(0, 0, clBlue);
-  v.SetTilePicture(&tile);
+  UseDotTile();
   v.SetRestrictedDrag(false);
   // Pan across zero and back, in steps that are no multiple of the tile.
   const int steps[] = {5, 5, 5, -3, -3, -3, -3, -3, -3, -3, -3, -3, 7, 7};
