@@ -193,8 +193,14 @@ int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* cli
     // Pixels: the part of `area` whose source lies inside `area` moves.
     QRect dest = area.translated(dx, dy).intersected(area);
     TBackBuffer* b = r->control ? BufferOf(r->control) : nullptr;
-    if (b != nullptr) moveBufferPixels(b->image, area, dx, dy);
     uncovered = QRegion(area) - QRegion(dest);
+    if (b != nullptr) {
+      moveBufferPixels(b->image, area, dx, dy);
+      // What moves in from beyond the buffer was never held: it is
+      // uncovered too.
+      QRect shown = b->image.rect();
+      uncovered += QRegion(dest & shown) - QRegion((area & shown).translated(dx, dy));
+    }
     // A pending invalid region moves with the pixels.
     QRegion inside = r->invalid.intersected(area);
     QRegion outside = r->invalid - QRegion(area);

@@ -563,11 +563,11 @@ TEST(PaintingBuffers, AreBoundedByWhatCanBeShown) {
   EXPECT_LE(panel->BackBuffer()->height(), bound.height());
 
   auto* spy = new TSpyControl(form);
-  spy->SetBounds(0, 0, 100000, 100000);
+  spy->SetBounds(0, 0, 2000000000, 2000000000);
   spy->SetParent(form);
   form->Show();
   PumpEvents();
-  EXPECT_EQ(spy->BackBuffer()->size(), bound.boundedTo(QSize(100000, 100000)));
+  EXPECT_EQ(spy->BackBuffer()->size(), bound.boundedTo(QSize(2000000000, 2000000000)));
   EXPECT_GT(spy->Paints, 0);
   EXPECT_EQ(BufferPixel(spy, 5, 5), RGB(255, 0, 0));
   // Scrolling moves what the buffer holds; the strip it uncovers is repainted.
