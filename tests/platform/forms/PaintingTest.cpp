@@ -580,6 +580,7 @@ TEST(PaintingBuffers, AreBoundedByWhatCanBeShown) {
   ReleaseDC(spy->Handle(), dc);
   ScrollWindowEx(spy->Handle(), 0, 20, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
   EXPECT_EQ(BufferPixel(spy, 5, 25), RGB(0, 255, 0));
+  // What scrolls in from beyond the buffer is repainted.
   ScrollWindowEx(spy->Handle(), -30, -3000000, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
   PumpEvents();
   EXPECT_EQ(BufferPixel(spy, 5, 5), RGB(0, 0, 255));
