@@ -212,6 +212,12 @@ void TTarget::FillRect(const QRect& r, const TFill& fill) {
     const QRect a = *it & box;
     if (a.isEmpty()) continue;
     Touch(a.left(), a.top(), a.right() + 1, a.bottom() + 1);
+    if (fill.kind == TFill::Solid && fill.rop2 == R2_COPYPEN) {
+      std::uint8_t* p = PixelAddress(a.left(), a.top());
+      for (int y = a.top(); y <= a.bottom(); ++y, p += stride_)
+        FillRowSolid(p, a.width(), bytes_, fourth_, fill.color);
+      continue;
+    }
     for (int y = a.top(); y <= a.bottom(); ++y)
       FillRun(y, a.left(), a.right() + 1, fill);
   }
