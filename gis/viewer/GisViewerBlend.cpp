@@ -6,6 +6,7 @@
 // non-black pixels are merged.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -186,8 +187,12 @@ void TGIS_Viewer::DrawSelection() {
   const int ox = int(Trunc(p.X - Int(p.X / w) * w));
   const int oy = int(Round(p.Y - Int(p.Y / h) * h));
   pattern->SetTransparent(true);
-  const int tw = GetTargetWidth(), th = GetTargetHeight();
-  for (int y = oy; y <= th; y += h)
-    for (int x = ox; x <= tw; x += w)
+  // Tiles over the whole drawing rectangle, which need not start at (0, 0)
+  // (a printed page's map band), keeping the pattern's phase.
+  const TRect r = GetDrawingRect(true);
+  const int x0 = ox + int(std::floor(double(r.Left - ox) / w)) * w;
+  const int y0 = oy + int(std::floor(double(r.Top - oy) / h)) * h;
+  for (int y = y0; y <= r.Bottom; y += h)
+    for (int x = x0; x <= r.Right; x += w)
       gdi->DrawGraphic(x, y, pattern);
 }

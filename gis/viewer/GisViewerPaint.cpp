@@ -1,5 +1,6 @@
 // TGIS_Viewer: drawing targets and the paint pipeline.
 #include <algorithm>
+#include <cmath>
 #include <typeinfo>
 
 #include "gis/viewer/GisGDI.h"
@@ -334,9 +335,11 @@ void TGIS_Viewer::DrawBackgroundAndLayers() {
     gdi->FillRect(r);
   } else {
     const int tw = tilePicture_->Width(), th = tilePicture_->Height();
+    // The phase of the pixel offsets, in [0, size) also for negative offsets
+    // (a remainder toward zero would leave a strip at the left and top).
     const double fx = Int(offX_ * zoom_), fy = Int(offY_ * zoom_);
-    const int ox = int(Trunc(fx - Int(fx / tw) * tw));
-    const int oy = int(Trunc(fy - Int(fy / th) * th));
+    const int ox = int(Trunc(fx - std::floor(fx / tw) * tw));
+    const int oy = int(Trunc(fy - std::floor(fy / th) * th));
     TLockScope<TGIS_GDI> lock(*gdi);
     for (int x = int(idiv(r.Left, tw)) * tw - ox; x < r.Right; x += tw)
       for (int y = int(idiv(r.Top, th)) * th - oy; y <= r.Bottom; y += th)

@@ -2,7 +2,9 @@
 // message-box façade.
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include "platform/rtl/ScopeGuard.h"
 #include <algorithm>
 
 #include "platform/forms/Forms.h"
@@ -256,7 +258,9 @@ int showRealBox(const std::string& caption, const std::string& text, UINT flags)
     break;
   }
   box.setWindowModality(Qt::ApplicationModal);
+  SetShownDialogWidget(&box);
   box.exec();
+  SetShownDialogWidget(nullptr);
   for (auto& [button, id] : buttons)
     if (box.clickedButton() == button) return id;
   return (flags & 0x0F) == MB_OK ? IDOK : IDCANCEL;
@@ -264,24 +268,70 @@ int showRealBox(const std::string& caption, const std::string& text, UINT flags)
 
 } // namespace
 
+namespace {
+
+/// The dialog windows up now, innermost last: what a WM_CLOSE to one of them
+/// ends.
+struct TDialogFrame {
+  HWND window = 0;
+  bool closed = false;
+  QPointer<QWidget> shown;
+};
+std::vector<TDialogFrame*>& dialogFrames() {
+  static std::vector<TDialogFrame*> frames;
+  return frames;
+}
+
+void endShownDialog(TDialogFrame& frame) {
+  QWidget* w = frame.shown;
+  if (w == nullptr) return;
+  // done() ends the dialog's loop even where close() would be refused (a
+  // question box without a Cancel button ignores close events).
+  if (auto* dialog = qobject_cast<QDialog*>(w))
+    dialog->done(QDialog::Rejected);
+  else
+    w->close();
+}
+
+} // namespace
+
+void SetShownDialogWidget(QWidget* dialog) {
+  if (!dialogFrames().empty()) dialogFrames().back()->shown = dialog;
+}
+
 int RunDialogWindow(const std::string& caption, int closedAnswer,
                     const std::function<int(const std::string& caption)>& run) {
-  bool closed = false;
-  HWND box = AllocateHWnd([&](TMessage& m) {
-    if (m.Msg == WM_CLOSE) closed = true;
-    m.Result = 0;
-  });
-  if (TWindowRecord* r = FindRecord(box)) {
-    r->className = "#32770";
-    r->text = caption;
-  }
-  TForm* owner = Screen()->ActiveForm();
-  if (owner == nullptr) owner = Application()->MainForm();
-  HWND ownerHandle = (owner != nullptr && owner->HandleAllocated()) ? owner->Handle() : 0;
-  if (ownerHandle != 0) SendMessage(ownerHandle, WM_ACTIVATE, WA_INACTIVE, LPARAM(box));
+  TDialogFrame frame;
+  HWND ownerHandle = 0;
   int answer = closedAnswer;
-  if (!closed && IsWindow(box)) answer = run(GetWindowText(box));
-  if (IsWindow(box)) DeallocateHWnd(box);
+  {
+    frame.window = AllocateHWnd([&frame](TMessage& m) {
+      if (m.Msg == WM_CLOSE) {
+        frame.closed = true;
+        endShownDialog(frame);
+      }
+      m.Result = 0;
+    });
+    dialogFrames().push_back(&frame);
+    auto release = ScopeExit([&frame] {
+      auto& frames = dialogFrames();
+      frames.erase(std::remove(frames.begin(), frames.end(), &frame), frames.end());
+      if (IsWindow(frame.window)) DeallocateHWnd(frame.window);
+    });
+    HWND box = frame.window;
+    if (TWindowRecord* r = FindRecord(box)) {
+      r->className = "#32770";
+      r->text = caption;
+    }
+    TForm* owner = Screen()->ActiveForm();
+    if (owner == nullptr) owner = Application()->MainForm();
+    ownerHandle = (owner != nullptr && owner->HandleAllocated()) ? owner->Handle() : 0;
+    if (ownerHandle != 0) SendMessage(ownerHandle, WM_ACTIVATE, WA_INACTIVE, LPARAM(box));
+    if (!frame.closed && IsWindow(box)) {
+      answer = run(GetWindowText(box));
+      if (frame.closed) answer = closedAnswer;
+    }
+  }
   if (ownerHandle != 0 && IsWindow(ownerHandle))
     SendMessage(ownerHandle, WM_ACTIVATE, WA_ACTIVE, 0);
   return answer;

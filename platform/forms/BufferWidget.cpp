@@ -14,6 +14,21 @@ namespace {
 
 constexpr int kScrollBarSize = 16;
 
+QColor sysColor(int index) {
+  COLORREF c = GetSysColor(index);
+  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+/// A one-pixel frame just inside `r`: `topLeft` along the left column and
+/// top row, `bottomRight` along the right column and bottom row.
+void drawEdge(QPainter& p, const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+  if (r.width() <= 0 || r.height() <= 0) return;
+  p.fillRect(QRect(r.left(), r.top(), r.width(), 1), topLeft);
+  p.fillRect(QRect(r.left(), r.top(), 1, r.height()), topLeft);
+  p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottomRight);
+  p.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
+}
+
 class TBufferWidget : public QWidget {
 public:
   TBufferWidget(QWidget* parent, TWinControl* control) : QWidget(parent), control_(control) {
@@ -72,29 +87,19 @@ protected:
     std::uint32_t st = control_->HandleAllocated()
                            ? std::uint32_t(GetWindowLongPtr(control_->Handle(), GWL_STYLE))
                            : 0;
-    QRect r = rect().adjusted(0, 0, -1, -1);
+    // Filled one-pixel strips: a pen's line would fall half a pixel beside
+    // the edge and take the client's last column and row.
+    QRect r = rect();
     if (ex & WS_EX_CLIENTEDGE) {
-      p.setPen(QColor(128, 128, 128));
-      p.drawLine(r.topLeft(), r.topRight());
-      p.drawLine(r.topLeft(), r.bottomLeft());
-      p.setPen(QColor(255, 255, 255));
-      p.drawLine(r.bottomLeft(), r.bottomRight());
-      p.drawLine(r.topRight(), r.bottomRight());
-      QRect in = r.adjusted(1, 1, -1, -1);
-      p.setPen(QColor(64, 64, 64));
-      p.drawLine(in.topLeft(), in.topRight());
-      p.drawLine(in.topLeft(), in.bottomLeft());
-      p.setPen(QColor(212, 208, 200));
-      p.drawLine(in.bottomLeft(), in.bottomRight());
-      p.drawLine(in.topRight(), in.bottomRight());
+      drawEdge(p, r, sysColor(COLOR_BTNSHADOW), sysColor(COLOR_BTNHIGHLIGHT));
+      drawEdge(p, r.adjusted(1, 1, -1, -1), sysColor(COLOR_3DDKSHADOW), sysColor(COLOR_BTNFACE));
     } else if (st & WS_BORDER) {
-      p.setPen(Qt::black);
-      p.drawRect(r);
+      drawEdge(p, r, sysColor(COLOR_WINDOWFRAME), sysColor(COLOR_WINDOWFRAME));
     }
     if (hbar_ && vbar_)
       p.fillRect(QRect(off.x + control_->ClientWidth(), off.y + control_->ClientHeight(),
                        kScrollBarSize, kScrollBarSize),
-                 QColor(212, 208, 200));
+                 sysColor(COLOR_BTNFACE));
     painting = false;
   }
 

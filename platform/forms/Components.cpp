@@ -59,8 +59,20 @@ void TComponent::operator delete(TComponent* component, std::destroying_delete_t
   ::operator delete(memory);
 }
 
+TComponent::TFreeWatch::TFreeWatch(TComponent* component)
+    : component_(component), outer_(component->watch_) {
+  component->watch_ = this;
+}
+
+TComponent::TFreeWatch::~TFreeWatch() {
+  if (!freed_) component_->watch_ = outer_;
+}
+
 TComponent::~TComponent() {
   Destroying();
+  for (TFreeWatch* w = watch_; w != nullptr; w = w->outer_)
+    w->freed_ = true;
+  watch_ = nullptr;
   // Tell everyone who asked that this component goes away.
   while (!freeNotifies_.empty()) {
     TComponent* other = freeNotifies_.back();
@@ -185,6 +197,10 @@ void TComponent::BeginLoading() {
 }
 
 void TComponent::Loaded() {
+  EndLoading();
+}
+
+void TComponent::EndLoading() {
   state_.Exclude(TComponentStateItem::csLoading);
   state_.Exclude(TComponentStateItem::csReading);
 }

@@ -123,10 +123,31 @@ public:
   /// Frees the owned components, last to first.
   void DestroyComponents();
 
+  /// Tells whether a component was freed while a call that may free it ran
+  /// (an event handler that frees its own control or form): code after such
+  /// a call touches the component only while Freed() is false. Watches nest.
+  class TFreeWatch {
+  public:
+    explicit TFreeWatch(TComponent* component);
+    ~TFreeWatch();
+    TFreeWatch(const TFreeWatch&) = delete;
+    TFreeWatch& operator=(const TFreeWatch&) = delete;
+    bool Freed() const { return freed_; }
+
+  private:
+    friend class TComponent;
+    TComponent* component_;
+    TFreeWatch* outer_;
+    bool freed_ = false;
+  };
+
   /// Sets csLoading and csReading (start of reading a stored definition).
   void BeginLoading();
   /// The loaded step; the inherited one clears csLoading and csReading.
   virtual void Loaded();
+  /// Clears csLoading and csReading without the loaded step (a read that
+  /// failed).
+  void EndLoading();
 
 protected:
   /// Called for insertion into and removal from the owner, broadcast by the
@@ -148,6 +169,7 @@ private:
   bool subComponent_ = false;
   std::vector<TComponent*> components_;   // owned
   std::vector<TComponent*> freeNotifies_; // not owned
+  TFreeWatch* watch_ = nullptr;           // innermost watch of a running call
 };
 
 /// True for a valid component name: a letter or '_' followed by letters,

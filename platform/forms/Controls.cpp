@@ -232,9 +232,12 @@ void TControl::DefaultHandler(TMessage& /*message*/) {}
 void TControl::mouseButtonDown(TMessage& m, TMouseButton button, bool dbl) {
   DefaultHandler(m);
   if (controlStyle_.Contains(TControlStyleItem::csCaptureMouse)) SetMouseCapture(true);
+  // The handlers may free this control: nothing touches it afterwards.
+  TFreeWatch watch(this);
   if (controlStyle_.Contains(TControlStyleItem::csClickEvents)) {
     if (button == TMouseButton::mbLeft) controlState_.Include(TControlStateItem::csClicked);
     if (dbl && button == TMouseButton::mbLeft) DblClick();
+    if (watch.Freed()) return;
   }
   TShiftState shift = KeysToShiftState(int(m.WParam));
   if (dbl) shift.Include(TShiftStateItem::ssDouble);
@@ -247,10 +250,13 @@ void TControl::mouseButtonUp(TMessage& m, TMouseButton button) {
   DefaultHandler(m);
   if (controlStyle_.Contains(TControlStyleItem::csCaptureMouse)) SetMouseCapture(false);
   TWMMouse mm{m};
+  // OnClick may free this control: nothing touches it afterwards.
+  TFreeWatch watch(this);
   if (button == TMouseButton::mbLeft && controlState_.Contains(TControlStateItem::csClicked)) {
     controlState_.Exclude(TControlStateItem::csClicked);
     if (mm.XPos() >= 0 && mm.YPos() >= 0 && mm.XPos() < ClientWidth() && mm.YPos() < ClientHeight())
       Click();
+    if (watch.Freed()) return;
   }
   if (!controlStyle_.Contains(TControlStyleItem::csNoStdEvents))
     MouseUp(button, KeysToShiftState(int(m.WParam)), mm.XPos(), mm.YPos());
@@ -342,12 +348,14 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
 }
 
+// A handler that frees this control frees its own closure with it: it runs
+// from a copy.
 void TControl::Click() {
-  if (OnClick) OnClick(this);
+  if (TNotifyEvent handler = OnClick) handler(this);
 }
 
 void TControl::DblClick() {
-  if (OnDblClick) OnDblClick(this);
+  if (TNotifyEvent handler = OnDblClick) handler(this);
 }
 
 void TControl::Resize() {

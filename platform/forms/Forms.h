@@ -37,6 +37,7 @@
 #include "platform/forms/Controls.h"
 
 class QCursor;
+class QWidget;
 class TForm;
 
 enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
@@ -343,8 +344,14 @@ void ShowMessage(const std::string& text);
 /// (SetWindowText) or close it (WM_CLOSE, DestroyWindow) - then `run` is not
 /// called and `closedAnswer` is returned. `run` gets the caption as it stands
 /// then and returns the answer; afterwards the form gets WM_ACTIVATE again.
+/// A WM_CLOSE sent or posted to the dialog window while `run` shows the
+/// dialog ends it too: `run` names the widget that shows it with
+/// SetShownDialogWidget, and the answer is then `closedAnswer`.
 int RunDialogWindow(const std::string& caption, int closedAnswer,
                     const std::function<int(const std::string& caption)>& run);
+/// Called by a `run` of RunDialogWindow with the Qt dialog that shows it (null
+/// once it is gone): a WM_CLOSE to the dialog window ends that dialog.
+void SetShownDialogWidget(QWidget* dialog);
 
 /// The default beep.
 void MessageBeep(unsigned type);

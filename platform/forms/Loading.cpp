@@ -1,5 +1,6 @@
 #include "platform/forms/Loading.h"
 
+#include "platform/rtl/ScopeGuard.h"
 #include <charconv>
 
 #include "platform/forms/Forms.h"
@@ -8,6 +9,14 @@
 
 using forms_detail::IntText;
 using forms_detail::SameName;
+
+namespace {
+
+[[noreturn]] void fail(int line, const std::string& what) {
+  throw EReadError("Error reading definition, line " + IntText(line) + ": " + what);
+}
+
+} // namespace
 
 // ---------------------------------------------------------------------------
 // TDefinitionLoader
@@ -50,22 +59,52 @@ void TDefinitionLoader::SetText(TComponent* component, const std::string& proper
 }
 
 void TDefinitionLoader::SetReference(TComponent* component, const std::string& property,
-                                     const std::string& componentName) {
-  fixups_.push_back({component, property, componentName});
+                                     const std::string& componentName, int line) {
+  fixups_.push_back({component, property, componentName, line});
 }
 
 void TDefinitionLoader::Finish() {
   if (finished_) return;
   finished_ = true;
-  for (const TFixup& f : fixups_) {
-    TComponent* target = SameName(f.target, root_->Name()) ? root_ : root_->FindComponent(f.target);
-    if (target == nullptr && !SameName(f.target, "nil"))
-      throw EReadError("Invalid property value: " + f.target + " not found");
-    SetComponentProp(*f.component, f.property, TPropValue(static_cast<TPersistent*>(target)));
-  }
+  ResolveReferences();
   for (TComponent* c : loaded_)
     c->Loaded();
   if (auto* form = dynamic_cast<TForm*>(root_)) form->DoCreate();
+}
+
+void TDefinitionLoader::ResolveReferences() {
+  for (const TFixup& f : fixups_)
+    resolve(f);
+  fixups_.clear();
+}
+
+void TDefinitionLoader::resolve(const TFixup& f) {
+  TComponent* target = SameName(f.target, root_->Name()) ? root_ : root_->FindComponent(f.target);
+  try {
+    if (target == nullptr && !SameName(f.target, "nil"))
+      throw EReadError("Invalid property value: " + f.target + " not found");
+    SetComponentProp(*f.component, f.property, TPropValue(static_cast<TPersistent*>(target)));
+  } catch (const Exception& e) {
+    if (f.line == 0) throw;
+    fail(f.line, e.Message());
+  }
+}
+
+void TDefinitionLoader::Abandon() {
+  if (finished_) return;
+  finished_ = true;
+  fixups_.clear();
+  // Last first: children before their parents. A component already freed
+  // with another one (its parent control) is no longer owned by the root.
+  for (size_t i = loaded_.size(); i-- > 1;) {
+    TComponent* c = loaded_[i];
+    bool owned = false;
+    for (int k = 0; k < root_->ComponentCount() && !owned; ++k)
+      owned = root_->Components(k) == c;
+    if (owned) delete c;
+  }
+  loaded_.resize(1);
+  root_->EndLoading();
 }
 
 // ---------------------------------------------------------------------------
@@ -85,10 +124,6 @@ std::string trim(const std::string& s) {
   while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t' || s[b - 1] == '\r'))
     --b;
   return s.substr(a, b - a);
-}
-
-[[noreturn]] void fail(int line, const std::string& what) {
-  throw EReadError("Error reading definition, line " + IntText(line) + ": " + what);
 }
 
 void appendUtf8(std::string& out, unsigned code) {
@@ -158,13 +193,29 @@ public:
     std::string name, cls;
     if (!parseObjectLine(first, name, cls)) fail(first.number, "'object' expected");
     TComponent* root = loader_.Root();
-    if (root->Name().empty() && !name.empty()) root->SetName(name);
+    std::string oldName = root->Name();
+    // A read that fails leaves nothing half-loaded.
+    auto abandon = ScopeExit([&] {
+      loader_.Abandon();
+      if (root->Name() != oldName) root->SetName(oldName);
+    });
+    if (oldName.empty() && !name.empty()) setRootName(first.number, name);
     readBody(i, root);
     if (i < lines_.size()) fail(lines_[i].number, "text after the end of the definition");
+    loader_.ResolveReferences();
+    abandon.Dismiss();
     loader_.Finish();
   }
 
 private:
+  void setRootName(int lineNo, const std::string& name) {
+    try {
+      loader_.Root()->SetName(name);
+    } catch (const Exception& e) {
+      fail(lineNo, e.Message());
+    }
+  }
+
   TLine next(size_t& i) {
     if (i >= lines_.size()) fail(lines_.empty() ? 1 : lines_.back().number, "unexpected end");
     return lines_[i++];
@@ -264,7 +315,7 @@ private:
       char c0 = value[0];
       if (c0 == '<' || c0 == '{') fail(lineNo, "unsupported value for " + prop);
       if (info->Kind == TTypeKind::tkClass) {
-        loader_.SetReference(object, prop, value);
+        loader_.SetReference(object, prop, value, lineNo);
         return;
       }
       if (c0 == '\'' || c0 == '#') {

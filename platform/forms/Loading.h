@@ -50,13 +50,19 @@ public:
   /// Sets a property of `component` ("Font.Size" paths allowed).
   void Set(TComponent* component, const std::string& property, const TPropValue& value);
   void SetText(TComponent* component, const std::string& property, const std::string& text);
-  /// A reference to another component of the window, resolved at Finish.
+  /// A reference to another component of the window, resolved at Finish;
+  /// `line` (when not 0) is the stored definition's line, named by errors.
   void SetReference(TComponent* component, const std::string& property,
-                    const std::string& componentName);
+                    const std::string& componentName, int line = 0);
 
+  /// Resolves the references set so far (Finish does it too).
+  void ResolveReferences();
   /// Resolves references, runs every Loaded in creation order, then the
   /// form's creation handler.
   void Finish();
+  /// Undoes a load that failed before Finish: frees the components it
+  /// created (last first) and takes the root out of the loading state.
+  void Abandon();
   const std::vector<TComponent*>& Components() const { return loaded_; }
 
 private:
@@ -67,11 +73,16 @@ private:
     TComponent* component;
     std::string property;
     std::string target;
+    int line;
   };
+  void resolve(const TFixup& f);
   std::vector<TFixup> fixups_;
   bool finished_ = false;
 };
 
 /// Reads a stored definition in the text form into `root` (see above).
-/// Errors name the line: "Error reading definition, line N: ...".
+/// Errors of the definition name the line: "Error reading definition, line
+/// N: ..." (EReadError). A read that fails leaves nothing half-loaded: the
+/// components it created are freed and the root is out of the loading state
+/// (with its name as before; properties it had set on the root stay).
 void ReadDefinition(TComponent* root, const std::string& text);

@@ -35,6 +35,28 @@ HDC newWindowDC(HWND h, TWindowRecord* r) {
   return dc;
 }
 
+/// Moves the pixels of `area` whose source lies inside it by (dx, dy); the
+/// buffer may hold less than the client area, so both ends are clipped to it.
+void moveBufferPixels(QImage& img, const QRect& area, int dx, int dy) {
+  QRect held = area.intersected(img.rect());
+  QRect dest = held.translated(dx, dy).intersected(held);
+  if (dest.isEmpty()) return;
+  QRect src = dest.translated(-dx, -dy);
+  int bpl = img.bytesPerLine();
+  int rowBytes = dest.width() * 4;
+  auto moveRow = [&](int y) {
+    std::memmove(img.bits() + (dest.top() + y) * bpl + dest.left() * 4,
+                 img.constBits() + (src.top() + y) * bpl + src.left() * 4, size_t(rowBytes));
+  };
+  if (dy > 0) {
+    for (int y = dest.height() - 1; y >= 0; --y)
+      moveRow(y);
+  } else {
+    for (int y = 0; y < dest.height(); ++y)
+      moveRow(y);
+  }
+}
+
 } // namespace
 
 bool InvalidateRect(HWND h, const TRect* rect, bool erase) {
@@ -170,22 +192,15 @@ int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* cli
   if (!area.isEmpty() && (dx != 0 || dy != 0)) {
     // Pixels: the part of `area` whose source lies inside `area` moves.
     QRect dest = area.translated(dx, dy).intersected(area);
-    if (TBackBuffer* b = r->control ? BufferOf(r->control) : nullptr; b && !dest.isEmpty()) {
-      QImage& img = b->image;
-      QRect src = dest.translated(-dx, -dy);
-      int bpl = img.bytesPerLine();
-      int rowBytes = dest.width() * 4;
-      if (dy > 0) {
-        for (int y = dest.height() - 1; y >= 0; --y)
-          std::memmove(img.bits() + (dest.top() + y) * bpl + dest.left() * 4,
-                       img.constBits() + (src.top() + y) * bpl + src.left() * 4, size_t(rowBytes));
-      } else {
-        for (int y = 0; y < dest.height(); ++y)
-          std::memmove(img.bits() + (dest.top() + y) * bpl + dest.left() * 4,
-                       img.constBits() + (src.top() + y) * bpl + src.left() * 4, size_t(rowBytes));
-      }
-    }
+    TBackBuffer* b = r->control ? BufferOf(r->control) : nullptr;
     uncovered = QRegion(area) - QRegion(dest);
+    if (b != nullptr) {
+      moveBufferPixels(b->image, area, dx, dy);
+      // What moves in from beyond the buffer was never held: it is
+      // uncovered too.
+      QRect shown = b->image.rect();
+      uncovered += QRegion(dest & shown) - QRegion((area & shown).translated(dx, dy));
+    }
     // A pending invalid region moves with the pixels.
     QRegion inside = r->invalid.intersected(area);
     QRegion outside = r->invalid - QRegion(area);

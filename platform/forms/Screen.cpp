@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 #include <map>
 
 #include "platform/forms/Forms.h"
@@ -132,6 +133,18 @@ HCURSOR LoadCursorResource(const std::string& name) {
   loaded[name] = h;
   return h;
 }
+
+namespace forms_detail {
+
+QSize BackBufferBound() {
+  QRect all;
+  for (QScreen* s : QGuiApplication::screens())
+    all |= s->geometry();
+  TScreenMetrics m = metrics();
+  return QSize(std::max({all.width(), m.Width, 1}), std::max({all.height(), m.Height, 1}));
+}
+
+} // namespace forms_detail
 
 void SetScreenMetricsForTests(std::optional<TScreenMetrics> m) {
   metricsOverride() = m;

@@ -220,7 +220,10 @@ bool TWinControl::Showing() const {
 
 void TWinControl::resizeBuffer() {
   if (!HasBackBuffer()) return;
-  int w = ClientWidth(), h = ClientHeight();
+  // The buffer holds what can be shown, so that no stored size can exhaust
+  // memory: beyond the screens' size drawing is clipped.
+  QSize bound = BackBufferBound();
+  int w = std::min(ClientWidth(), bound.width()), h = std::min(ClientHeight(), bound.height());
   if (!buffer_) buffer_ = std::make_unique<TBackBuffer>();
   if (buffer_->image.width() == w && buffer_->image.height() == h && buffer_->surface) return;
   QImage next(std::max(w, 0), std::max(h, 0), QImage::Format_RGB32);

@@ -90,6 +90,9 @@ struct TBackBuffer {
   std::unique_ptr<TQImageSurface> surface;
 };
 TBackBuffer* BufferOf(TWinControl* control);
+/// The largest back buffer a control gets: what the screens can show at once
+/// (a control larger than that draws clipped to it).
+QSize BackBufferBound();
 /// Shows the buffer area (client coordinates) on screen.
 void ShowBufferArea(TWinControl* control, const QRect& area);
 

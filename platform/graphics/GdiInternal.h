@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/graphics/Dib.h"
@@ -75,6 +77,9 @@ struct TPaletteObject : TObject {
 
 HGDIOBJ Register(std::shared_ptr<TObject> object);
 std::shared_ptr<TObject> Lookup(HGDIOBJ h);
+/// The object of a handle without taking a reference (null for none); valid
+/// until the object is deleted.
+TObject* LookupObject(HGDIOBJ h);
 template <class T> std::shared_ptr<T> LookupAs(HGDIOBJ h, DWORD kind) {
   auto o = Lookup(h);
   if (!o || (o->kind != kind && !(kind == OBJ_PEN && o->kind == OBJ_EXTPEN))) return nullptr;
@@ -112,14 +117,21 @@ class TTarget {
 public:
   TTarget(TSurface* surface, const std::vector<QRect>* clip);
   bool Valid() const { return bits_ != nullptr; }
-  void FillSpans(const std::vector<TSpan>& spans, const TFill& fill);
+  /// Fills the spans moved by (dx, dy), clipped.
+  void FillSpans(const std::vector<TSpan>& spans, const TFill& fill, int dx = 0, int dy = 0);
   void FillRect(const QRect& r, const TFill& fill);
   /// Pixels with their own colours (styled pen pixels), ROP2 applied.
   void Plot(int x, int y, COLORREF color, int rop2);
-  /// Copies a colour without raster operation (text).
-  void PlotMask(const std::vector<TSpan>& spans, COLORREF color);
+  /// Copies a colour without raster operation (text), the spans moved by
+  /// (dx, dy).
+  void PlotMask(const std::vector<TSpan>& spans, COLORREF color, int dx = 0, int dy = 0);
   std::uint8_t* PixelAddress(int x, int y) const { return bits_ + y * stride_ + x * bytes_; }
   bool Visible(int x, int y) const;
+  /// True when one clip rectangle holds all of `box`; the box then counts as
+  /// changed, and its pixels can be written with PutPixel without asking.
+  bool Claim(const QRect& box);
+  /// Plot for a pixel inside a claimed box.
+  void PutPixel(int x, int y, COLORREF color, int rop2);
   void Finish();
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -129,11 +141,14 @@ public:
 
 private:
   void Touch(int x0, int y0, int x1, int y1);
+  /// Pixels [x0, x1) of row y, already clipped.
+  void FillRun(int y, int x0, int x1, const TFill& fill);
   TSurface* surface_;
   const std::vector<QRect>* clip_;
   std::uint8_t* bits_ = nullptr;
   std::int64_t stride_ = 0;
   int bytes_ = 4, width_ = 0, height_ = 0;
+  int fourth_ = -1; // the surface's fixed fourth byte, -1: kept
   int dirtyX0_, dirtyY0_, dirtyX1_, dirtyY1_;
 };
 
@@ -172,6 +187,12 @@ inline void WritePixel(std::uint8_t* p, COLORREF c) {
   p[0] = GetBValue(c);
   p[1] = GetGValue(c);
   p[2] = GetRValue(c);
+}
+
+inline void TTarget::PutPixel(int x, int y, COLORREF color, int rop2) {
+  if (rop2 == R2_NOP) return;
+  std::uint8_t* p = PixelAddress(x, y);
+  WritePixel(p, rop2 == R2_COPYPEN ? color : Rop2(rop2, color, ReadPixel(p)));
 }
 
 // ---- device context ------------------------------------------------------------------------
@@ -239,6 +260,14 @@ using TVectorOp = std::function<void(QPainter&, const TDcState&)>;
 /// Runs a drawing operation on the DC: at once, or recorded for a metafile DC
 /// (with its vector form when it has one).
 bool Run(HDC h, const std::function<bool(TDc&)>& op, TVectorOp vector = nullptr);
+/// Run for the frequent calls: on a DC that records nothing the operation runs
+/// at once, without being wrapped in std::function; `makeVector` makes its
+/// vector form only for a recording DC.
+template <class Op, class MakeVector> bool RunDirect(HDC h, Op&& op, MakeVector&& makeVector) {
+  TDc* dc = Dc(h);
+  if (dc != nullptr && !dc->recording) return op(*dc);
+  return Run(h, std::forward<Op>(op), TVectorOp(makeVector()));
+}
 /// Runs an operation that only changes the DC's state (position, clipping,
 /// paths); recorded so that replays follow it.
 bool RunState(HDC h, const std::function<bool(TDc&)>& op);
@@ -279,6 +308,11 @@ struct TResolvedFont {
   QFont font;
   int ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0, aveWidth = 0, maxWidth = 0;
   std::string face;
+  /// The glyph cache of this font and size: each code point's ink as spans
+  /// relative to the pen position on the baseline (TextOut.cpp).
+  mutable std::unordered_map<char32_t, std::vector<TSpan>> glyphs;
+  /// Each code point's integer advance.
+  mutable std::unordered_map<char32_t, int> advances;
 };
 const TResolvedFont& ResolveFont(const LOGFONT& lf);
 /// Integer advances of each code point of the text.

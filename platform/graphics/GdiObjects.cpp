@@ -98,6 +98,14 @@ std::shared_ptr<TObject> Lookup(HGDIOBJ h) {
   return it == r.objects.end() ? nullptr : it->second;
 }
 
+TObject* LookupObject(HGDIOBJ h) {
+  if (!h) return nullptr;
+  MakeStock();
+  TRegistry& r = Reg();
+  auto it = r.objects.find(reinterpret_cast<std::uintptr_t>(h));
+  return it == r.objects.end() ? nullptr : it->second.get();
+}
+
 std::shared_ptr<TRegionObject> Region(HRGN h) {
   return LookupAs<TRegionObject>(h, OBJ_REGION);
 }

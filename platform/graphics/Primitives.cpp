@@ -92,11 +92,15 @@ struct TThinPen {
     return true;
   }
 
+  bool claimed = false; // the segment lies inside one clip rectangle
+
   void Pixel(int x, int y) {
     bool on = On();
     ++pos;
     if (on) {
-      if (plainFill) {
+      if (plainFill && claimed) {
+        d.target.PutPixel(x, y, color, d.dc.state.rop2);
+      } else if (plainFill) {
         d.target.Plot(x, y, color, d.dc.state.rop2);
       } else {
         COLORREF c;
@@ -150,6 +154,8 @@ struct TThinPen {
   }
 
   void Run(int ax, int ay, int bx, int by) {
+    claimed = d.target.Claim(QRect(QPoint(std::min(ax, bx), std::min(ay, by)),
+                                   QPoint(std::max(ax, bx), std::max(ay, by))));
     int x = ax, y = ay;
     std::int64_t dx = std::llabs(std::int64_t(bx) - x), dy = std::llabs(std::int64_t(by) - y);
     int sx = bx > x ? 1 : -1, sy = by > y ? 1 : -1;
@@ -398,18 +404,20 @@ BOOL LineTo(HDC h, int x, int y) {
 
 BOOL Polyline(HDC h, const POINT* points, int count) {
   if (!points || count < 0) return FALSE;
+  auto draw = [](TDc& d, const POINT* pts, int n) {
+    if (InPath(d)) {
+      PathPolyline(d, pts, n, false);
+      return true;
+    }
+    TDraw target(d);
+    Outline(target, pts, n, false);
+    return true;
+  };
+  // Drawn at once from the caller's points unless the DC records.
+  if (TDc* dc = Dc(h); dc != nullptr && !dc->recording) return draw(*dc, points, count);
   std::vector<POINT> pts(points, points + count);
   return Run(
-      h,
-      [pts](TDc& d) {
-        if (InPath(d)) {
-          PathPolyline(d, pts.data(), int(pts.size()), false);
-          return true;
-        }
-        TDraw draw(d);
-        Outline(draw, pts.data(), int(pts.size()), false);
-        return true;
-      },
+      h, [pts, draw](TDc& d) { return draw(d, pts.data(), int(pts.size())); },
       ShapeVector(QPainterPath(), CentredPolyline(pts.data(), int(pts.size()), false)));
 }
 
@@ -565,7 +573,7 @@ void GeneralShape(TDraw& d, const QPainterPath& logical) {
 
 BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
   Normalize(left, top, right, bottom);
-  return Run(
+  return RunDirect(
       h,
       [=](TDc& d) {
         if (InPath(d)) {
@@ -581,8 +589,8 @@ BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
         int less = draw.PenVisible() ? 0 : 1;
         if (!draw.integral) {
           QPainterPath p;
-          p.addRect(QRectF(left, top, (double(right) - left - less),
-                           (double(bottom) - top - less)));
+          p.addRect(
+              QRectF(left, top, (double(right) - left - less), (double(bottom) - top - less)));
           GeneralShape(draw, p);
           return true;
         }
@@ -619,13 +627,15 @@ BOOL Rectangle(HDC h, int left, int top, int right, int bottom) {
         StrokeWide(draw, p, true);
         return true;
       },
-      [=](QPainter& p, const TDcState& s) {
-        int less = s.pen->Style() == PS_NULL ? 1 : 0;
-        QPainterPath fill, stroke;
-        fill.addRect(QRectF(left, top, double(right) - left - less, double(bottom) - top - less));
-        stroke.addRect(
-            QRectF(left + 0.5, top + 0.5, double(right) - left - 1, double(bottom) - top - 1));
-        ShapeVector(fill, stroke)(p, s);
+      [=] {
+        return [=](QPainter& p, const TDcState& s) {
+          int less = s.pen->Style() == PS_NULL ? 1 : 0;
+          QPainterPath fill, stroke;
+          fill.addRect(QRectF(left, top, double(right) - left - less, double(bottom) - top - less));
+          stroke.addRect(
+              QRectF(left + 0.5, top + 0.5, double(right) - left - 1, double(bottom) - top - 1));
+          ShapeVector(fill, stroke)(p, s);
+        };
       });
 }
 
@@ -788,33 +798,38 @@ QRect DeviceRect(TDraw& d, const RECT& r) {
 } // namespace
 
 namespace {
-/// FillRect (the whole box) and FrameRect (a one-pixel frame inside it):
-/// the brush is copied over the surface, whatever the binary raster operation.
+/// The pixels of FillRect (the whole box) and FrameRect (a one-pixel frame
+/// inside it): the brush is copied over the surface, whatever the binary
+/// raster operation.
+bool BrushRectPixels(TDc& d, const RECT& r, const TBrushObject& b, bool frame) {
+  TDraw draw(d);
+  TFill f = d.BrushFill(&b);
+  f.rop2 = R2_COPYPEN;
+  QRect q = DeviceRect(draw, r);
+  if (!frame) {
+    draw.target.FillRect(q, f);
+    return true;
+  }
+  if (q.isEmpty()) return true;
+  draw.target.FillRect(QRect(q.left(), q.top(), q.width(), 1), f);
+  if (q.height() > 1) draw.target.FillRect(QRect(q.left(), q.bottom(), q.width(), 1), f);
+  if (q.height() > 2) {
+    draw.target.FillRect(QRect(q.left(), q.top() + 1, 1, q.height() - 2), f);
+    if (q.width() > 1) draw.target.FillRect(QRect(q.right(), q.top() + 1, 1, q.height() - 2), f);
+  }
+  return true;
+}
+
 int BrushRect(HDC h, const RECT* rect, HBRUSH brush, bool frame) {
+  TObject* o = LookupObject(brush);
+  if (!rect || !o || o->kind != OBJ_BRUSH) return 0;
+  const RECT r = *rect;
+  // At once unless the DC records: no reference count, no wrapping.
+  if (TDc* dc = Dc(h); dc != nullptr && !dc->recording)
+    return BrushRectPixels(*dc, r, *static_cast<TBrushObject*>(o), frame);
   auto b = LookupAs<TBrushObject>(brush, OBJ_BRUSH);
-  if (!rect || !b) return 0;
-  RECT r = *rect;
   return Run(
-      h,
-      [r, b, frame](TDc& d) {
-        TDraw draw(d);
-        TFill f = d.BrushFill(b.get());
-        f.rop2 = R2_COPYPEN;
-        QRect q = DeviceRect(draw, r);
-        if (!frame) {
-          draw.target.FillRect(q, f);
-          return true;
-        }
-        if (q.isEmpty()) return true;
-        draw.target.FillRect(QRect(q.left(), q.top(), q.width(), 1), f);
-        if (q.height() > 1) draw.target.FillRect(QRect(q.left(), q.bottom(), q.width(), 1), f);
-        if (q.height() > 2) {
-          draw.target.FillRect(QRect(q.left(), q.top() + 1, 1, q.height() - 2), f);
-          if (q.width() > 1)
-            draw.target.FillRect(QRect(q.right(), q.top() + 1, 1, q.height() - 2), f);
-        }
-        return true;
-      },
+      h, [r, b, frame](TDc& d) { return BrushRectPixels(d, r, *b, frame); },
       [r, b, frame](QPainter& p, const TDcState& s) {
         double l = r.Left, t = r.Top, w = double(r.Right) - r.Left, h = double(r.Bottom) - r.Top;
         QPainterPath path;

@@ -24,6 +24,10 @@ public:
   std::int64_t Stride() const override { return image_ ? image_->bytesPerLine() : 0; }
   std::uint8_t* Bits() override { return image_ && !image_->isNull() ? image_->bits() : nullptr; }
   TSurfaceKind Kind() const override { return kind_; }
+  /// An RGB32 image holds 255 in the fourth byte.
+  int FourthByte() const override {
+    return image_ && image_->format() == QImage::Format_RGB32 ? 0xFF : -1;
+  }
   int PixelsPerInch() const override { return ppi_; }
   void SetPixelsPerInch(int ppi) { ppi_ = ppi; }
   void Changed(const TRect& area) override {

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "platform/graphics/GdiInternal.h"
 
@@ -73,6 +77,7 @@ TTarget::TTarget(TSurface* surface, const std::vector<QRect>* clip)
   if (!bits_) return;
   stride_ = surface->Stride();
   bytes_ = surface->BitsPerPixel() / 8;
+  fourth_ = surface->FourthByte();
   width_ = surface->Width();
   height_ = surface->Height();
 }
@@ -107,47 +112,115 @@ bool TTarget::Visible(int x, int y) const {
   return false;
 }
 
-void TTarget::FillSpans(const std::vector<TSpan>& spans, const TFill& fill) {
-  if (!bits_ || fill.kind == TFill::None) return;
-  const bool copySolid = fill.kind == TFill::Solid && fill.rop2 == R2_COPYPEN;
-  const bool nop = fill.rop2 == R2_NOP;
-  if (nop) return;
+bool TTarget::Claim(const QRect& box) {
+  if (!bits_ || box.isEmpty()) return false;
+  for (auto it = FirstForRow(*clip_, box.top()); it != clip_->end() && it->top() <= box.top(); ++it)
+    if (it->contains(box)) {
+      Touch(box.left(), box.top(), box.right() + 1, box.bottom() + 1);
+      return true;
+    }
+  return false;
+}
+
+namespace {
+/// Writes `color` into `n` pixels from `p`, a whole row at a time: a 32-bit
+/// pixel gets `fourth` as its fourth byte, or keeps its own when that is -1.
+void FillRowSolid(std::uint8_t* p, int n, int bytes, int fourth, COLORREF color) {
+  const std::uint8_t b = GetBValue(color), g = GetGValue(color), r = GetRValue(color);
+  if (bytes == 4) {
+    const std::uint32_t rgb = (std::uint32_t(r) << 16) | (std::uint32_t(g) << 8) | b;
+    const std::uint32_t keep = fourth < 0 ? 0xFF000000u : 0;
+    const std::uint32_t set = rgb | (fourth < 0 ? 0 : std::uint32_t(fourth) << 24);
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i colour = _mm_set1_epi32(int(set));
+    if (keep == 0) {
+      for (; i + 4 <= n; i += 4, p += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), colour);
+    } else {
+      const __m128i kept = _mm_set1_epi32(int(keep));
+      for (; i + 4 <= n; i += 4, p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                         _mm_or_si128(_mm_and_si128(v, kept), colour));
+      }
+    }
+    if (i < n && n >= 4) { // the last pixels in one store that overlaps the ones before
+      std::uint8_t* last = p + 4 * (n - i) - 16;
+      __m128i v =
+          keep == 0
+              ? colour
+              : _mm_or_si128(_mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(last)),
+                                           _mm_set1_epi32(int(keep))),
+                             colour);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(last), v);
+      return;
+    }
+#endif
+    for (; i < n; ++i, p += 4) {
+      std::uint32_t v;
+      std::memcpy(&v, p, 4);
+      v = (v & keep) | set;
+      std::memcpy(p, &v, 4);
+    }
+    return;
+  }
+  for (int i = 0; i < n; ++i, p += bytes) {
+    p[0] = b;
+    p[1] = g;
+    p[2] = r;
+  }
+}
+} // namespace
+
+void TTarget::FillRun(int y, int x0, int x1, const TFill& fill) {
+  std::uint8_t* p = PixelAddress(x0, y);
+  if (fill.kind == TFill::Solid && fill.rop2 == R2_COPYPEN) {
+    FillRowSolid(p, x1 - x0, bytes_, fourth_, fill.color);
+    return;
+  }
+  for (int x = x0; x < x1; ++x, p += bytes_) {
+    COLORREF pc;
+    if (!fill.ColorAt(x, y, pc)) continue;
+    WritePixel(p, Rop2(fill.rop2, pc, ReadPixel(p)));
+  }
+}
+
+void TTarget::FillSpans(const std::vector<TSpan>& spans, const TFill& fill, int dx, int dy) {
+  if (!bits_ || fill.kind == TFill::None || fill.rop2 == R2_NOP) return;
   for (const TSpan& s : spans) {
-    for (auto it = FirstForRow(*clip_, s.y); it != clip_->end() && it->top() <= s.y; ++it) {
+    const int y = s.y + dy, sx0 = s.x0 + dx, sx1 = s.x1 + dx;
+    for (auto it = FirstForRow(*clip_, y); it != clip_->end() && it->top() <= y; ++it) {
       const QRect& c = *it;
-      if (s.y > c.bottom()) continue;
-      int x0 = std::max(s.x0, c.left()), x1 = std::min(s.x1, c.right() + 1);
+      if (y > c.bottom()) continue;
+      int x0 = std::max(sx0, c.left()), x1 = std::min(sx1, c.right() + 1);
       if (x0 >= x1) continue;
-      Touch(x0, s.y, x1, s.y + 1);
-      std::uint8_t* p = PixelAddress(x0, s.y);
-      if (copySolid) {
-        std::uint8_t b = GetBValue(fill.color), g = GetGValue(fill.color),
-                     r = GetRValue(fill.color);
-        for (int x = x0; x < x1; ++x, p += bytes_) {
-          p[0] = b;
-          p[1] = g;
-          p[2] = r;
-        }
-        continue;
-      }
-      for (int x = x0; x < x1; ++x, p += bytes_) {
-        COLORREF pc;
-        if (!fill.ColorAt(x, s.y, pc)) continue;
-        WritePixel(p, Rop2(fill.rop2, pc, ReadPixel(p)));
-      }
+      Touch(x0, y, x1, y + 1);
+      FillRun(y, x0, x1, fill);
     }
   }
 }
 
+// Straight into the surface: each clip rectangle's part of the box, row by
+// row.
 void TTarget::FillRect(const QRect& r, const TFill& fill) {
-  std::vector<TSpan> spans;
-  int y0 = std::max(r.top(), 0), y1 = std::min(r.bottom() + 1, height_);
-  int x0 = std::max(r.left(), 0), x1 = std::min(r.right() + 1, width_);
-  if (x0 >= x1 || y0 >= y1) return;
-  spans.reserve(std::size_t(y1 - y0));
-  for (int y = y0; y < y1; ++y)
-    spans.push_back({y, x0, x1});
-  FillSpans(spans, fill);
+  if (!bits_ || fill.kind == TFill::None || fill.rop2 == R2_NOP) return;
+  const QRect box = r & QRect(0, 0, width_, height_);
+  if (box.isEmpty()) return;
+  for (auto it = FirstForRow(*clip_, box.top()); it != clip_->end() && it->top() <= box.bottom();
+       ++it) {
+    const QRect a = *it & box;
+    if (a.isEmpty()) continue;
+    Touch(a.left(), a.top(), a.right() + 1, a.bottom() + 1);
+    if (fill.kind == TFill::Solid && fill.rop2 == R2_COPYPEN) {
+      std::uint8_t* p = PixelAddress(a.left(), a.top());
+      for (int y = a.top(); y <= a.bottom(); ++y, p += stride_)
+        FillRowSolid(p, a.width(), bytes_, fourth_, fill.color);
+      continue;
+    }
+    for (int y = a.top(); y <= a.bottom(); ++y)
+      FillRun(y, a.left(), a.right() + 1, fill);
+  }
 }
 
 void TTarget::Plot(int x, int y, COLORREF color, int rop2) {
@@ -157,10 +230,10 @@ void TTarget::Plot(int x, int y, COLORREF color, int rop2) {
   WritePixel(p, Rop2(rop2, color, ReadPixel(p)));
 }
 
-void TTarget::PlotMask(const std::vector<TSpan>& spans, COLORREF color) {
+void TTarget::PlotMask(const std::vector<TSpan>& spans, COLORREF color, int dx, int dy) {
   TFill f;
   f.color = color;
-  FillSpans(spans, f);
+  FillSpans(spans, f, dx, dy);
 }
 
 // ---- polygon scan conversion ------------------------------------------------------------

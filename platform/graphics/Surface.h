@@ -34,14 +34,20 @@ public:
   virtual void Changed(const TRect& area) { (void)area; }
   /// Called before pixels are read (for surfaces kept in another form).
   virtual void Prepare() {}
+  /// The fourth byte of every 32-bit pixel when the surface fixes it (the
+  /// drawing layer then writes whole pixels), or -1 when it is the owner's
+  /// and is kept.
+  virtual int FourthByte() const { return -1; }
 
   std::uint8_t* Row(int y) { return Bits() + std::int64_t(y) * Stride(); }
 };
 
-/// A surface over memory it owns: 32-bit, filled white or black at creation.
+/// A surface over memory it owns: 32-bit, filled white or black at creation
+/// (the fourth byte of its 32-bit pixels is 255).
 class TMemorySurface : public TSurface {
 public:
   TMemorySurface(int width, int height, int bitsPerPixel = 32, COLORREF fill = 0xFFFFFF);
+  int FourthByte() const override { return bpp_ == 32 ? 0xFF : -1; }
   int Width() const override { return width_; }
   int Height() const override { return height_; }
   int BitsPerPixel() const override { return bpp_; }

@@ -127,16 +127,15 @@ const TResolvedFont& ResolveFont(const LOGFONT& lf) {
 }
 
 std::vector<int> Advances(const TResolvedFont& font, const std::u32string& text) {
-  static auto& cache = *new std::map<std::pair<const TResolvedFont*, char32_t>, int>;
   std::vector<int> out;
   out.reserve(text.size());
-  QFontMetrics m(font.font);
   for (char32_t c : text) {
-    auto key = std::make_pair(&font, c);
-    auto it = cache.find(key);
-    if (it == cache.end()) {
+    auto it = font.advances.find(c);
+    if (it == font.advances.end()) {
       char32_t one = c;
-      it = cache.emplace(key, m.horizontalAdvance(QString::fromUcs4(&one, 1))).first;
+      it = font.advances
+               .emplace(c, QFontMetrics(font.font).horizontalAdvance(QString::fromUcs4(&one, 1)))
+               .first;
     }
     out.push_back(it->second);
   }
@@ -306,10 +305,98 @@ std::vector<std::string> GdiInstalledFaces() {
   return out;
 }
 
+namespace {
+
+/// The pixels of a mask whose alpha is at least half, as spans moved by
+/// (dx, dy).
+void MaskSpans(const QImage& mask, int dx, int dy, std::vector<TSpan>& spans) {
+  for (int yy = 0; yy < mask.height(); ++yy) {
+    const QRgb* row = reinterpret_cast<const QRgb*>(mask.constScanLine(yy));
+    int start = -1;
+    for (int xx = 0; xx <= mask.width(); ++xx) {
+      bool on = xx < mask.width() && qAlpha(row[xx]) >= 128;
+      if (on && start < 0) start = xx;
+      if (!on && start >= 0) {
+        spans.push_back({yy + dy, start + dx, xx + dx});
+        start = -1;
+      }
+    }
+  }
+}
+
+/// A glyph's ink, drawn once per font and code point (aliased, as the text
+/// of a whole line is) into a box of its cell with a margin of the cell's
+/// height around it.
+const std::vector<TSpan>& GlyphSpans(const TResolvedFont& font, char32_t c, int advance) {
+  auto it = font.glyphs.find(c);
+  if (it != font.glyphs.end()) return it->second;
+  const int margin = font.ascent + font.descent;
+  const QRect box(-margin, -font.ascent - margin, std::max(advance, 0) + 2 * margin,
+                  font.ascent + font.descent + 2 * margin);
+  QImage mask(box.size(), QImage::Format_ARGB32);
+  mask.fill(0);
+  {
+    QPainter p(&mask);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setTransform(QTransform::fromTranslate(-box.left(), -box.top()));
+    p.setFont(font.font);
+    p.setPen(Qt::black);
+    p.drawText(QPointF(0, 0), QString::fromUcs4(&c, 1));
+  }
+  std::vector<TSpan> spans;
+  MaskSpans(mask, box.left(), box.top(), spans);
+  return font.glyphs.emplace(c, std::move(spans)).first->second;
+}
+
+/// The text's ink on the target. Text moved by whole pixels only (no
+/// rotation, no scaling) is stamped from the glyph cache; any other
+/// placement is drawn as a whole into a mask.
+void DrawTextInk(TTarget& target, const TLayout& l, COLORREF color) {
+  const QTransform& t = l.local;
+  if (t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) &&
+      t.dy() == std::floor(t.dy()) && std::abs(t.dx()) < 1e9 && std::abs(t.dy()) < 1e9) {
+    int pen = int(t.dx());
+    const int baseline = int(t.dy());
+    for (std::size_t i = 0; i < l.text.size(); ++i) {
+      target.PlotMask(GlyphSpans(*l.font, l.text[i], l.adv[i]), color, pen, baseline);
+      pen += l.adv[i];
+    }
+    return;
+  }
+  QRect bounds(0, 0, target.Width(), target.Height());
+  QRectF cell(0, -l.font->ascent, l.width, l.font->ascent + l.font->descent);
+  int margin = l.font->ascent + l.font->descent;
+  QRect area =
+      l.local.mapRect(cell.adjusted(-margin, -margin, margin, margin)).toAlignedRect() & bounds;
+  if (area.isEmpty()) return;
+  QImage mask(area.size(), QImage::Format_ARGB32);
+  mask.fill(0);
+  {
+    QPainter p(&mask);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setTransform(l.local * QTransform::fromTranslate(-area.left(), -area.top()));
+    p.setFont(l.font->font);
+    p.setPen(Qt::black);
+    int pen = 0;
+    for (std::size_t i = 0; i < l.text.size(); ++i) {
+      char32_t c = l.text[i];
+      p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
+      pen += l.adv[i];
+    }
+  }
+  std::vector<TSpan> spans;
+  MaskSpans(mask, area.left(), area.top(), spans);
+  target.PlotMask(spans, color);
+}
+
+} // namespace
+
 BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
   if (length < 0 || (!text && length > 0)) return FALSE;
   std::string copy(text ? text : "", std::size_t(length));
-  return Run(
+  return RunDirect(
       h,
       [x, y, copy](TDc& d) {
         int px = x, py = y;
@@ -332,52 +419,13 @@ BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
           PolygonSpans({l.local.map(QPolygonF(cell))}, false, spans, bounds);
           target.PlotMask(spans, d.state.bkColor);
         }
-        if (l.text.empty()) {
-          target.Finish();
-          return true;
-        }
-        int margin = l.font->ascent + l.font->descent;
-        QRect area =
-            l.local.mapRect(cell.adjusted(-margin, -margin, margin, margin)).toAlignedRect() &
-            bounds;
-        if (area.isEmpty()) {
-          target.Finish();
-          return true;
-        }
-        QImage mask(area.size(), QImage::Format_ARGB32);
-        mask.fill(0);
-        {
-          QPainter p(&mask);
-          p.setRenderHint(QPainter::Antialiasing, false);
-          p.setRenderHint(QPainter::TextAntialiasing, false);
-          p.setTransform(l.local * QTransform::fromTranslate(-area.left(), -area.top()));
-          p.setFont(l.font->font);
-          p.setPen(Qt::black);
-          int pen = 0;
-          for (std::size_t i = 0; i < l.text.size(); ++i) {
-            char32_t c = l.text[i];
-            p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
-            pen += l.adv[i];
-          }
-        }
-        std::vector<TSpan> spans;
-        for (int yy = 0; yy < mask.height(); ++yy) {
-          const QRgb* row = reinterpret_cast<const QRgb*>(mask.constScanLine(yy));
-          int start = -1;
-          for (int xx = 0; xx <= mask.width(); ++xx) {
-            bool on = xx < mask.width() && qAlpha(row[xx]) >= 128;
-            if (on && start < 0) start = xx;
-            if (!on && start >= 0) {
-              spans.push_back({yy + area.top(), start + area.left(), xx + area.left()});
-              start = -1;
-            }
-          }
-        }
-        target.PlotMask(spans, d.state.textColor);
+        if (!l.text.empty()) DrawTextInk(target, l, d.state.textColor);
         target.Finish();
         return true;
       },
-      [x, y, copy](QPainter& p, const TDcState& s) { VectorText(p, s, x, y, copy); });
+      [x, y, copy] {
+        return [x, y, copy](QPainter& p, const TDcState& s) { VectorText(p, s, x, y, copy); };
+      });
 }
 
 BOOL GetTextExtentPoint32(HDC h, const char* text, int length, SIZE* size) {

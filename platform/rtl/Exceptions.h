@@ -55,10 +55,23 @@ SK_DECLARE_EXCEPTION(EIntOverflow, EIntError)
 SK_DECLARE_EXCEPTION(EVariantError, Exception)
 SK_DECLARE_EXCEPTION(EOutOfMemory, Exception)
 SK_DECLARE_EXCEPTION(EOutOfResources, Exception)
-SK_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 SK_DECLARE_EXCEPTION(EInvalidOperation, Exception)
 SK_DECLARE_EXCEPTION(EOleException, Exception)
 SK_DECLARE_EXCEPTION(ENotSupportedException, Exception)
+
+/// A picture that cannot be read. The message is the class library's text
+/// ("Bitmap image is not valid"); Reason says which check refused the data
+/// (empty when none is named).
+class EInvalidGraphic : public Exception {
+public:
+  using Exception::Exception;
+  EInvalidGraphic(std::string message, std::string reason)
+      : Exception(std::move(message)), reason_(std::move(reason)) {}
+  const std::string& Reason() const noexcept { return reason_; }
+
+private:
+  std::string reason_;
+};
 
 /// An assertion failure: "<text> (<module>, line <n>)".
 class EAssertionFailed : public Exception {

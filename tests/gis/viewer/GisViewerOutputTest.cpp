@@ -138,6 +138,38 @@ TEST_F(ViewerOutput, RenderToDCRestoresTheViewExactlyAlsoWhenALayerFails) {
   EXPECT_FALSE(v.IsPainting());
 }
 
+// Output into a rectangle away from the origin (a printed page's map band):
+// the selection pattern covers the whole drawn rectangle, its last rows and
+// columns too.
+TEST_F(ViewerOutput, TheSelectionPatternCoversARectangleAwayFromTheOrigin) {
+  Arrange();
+  const TRect band(100, 200, 300, 300);
+  layer->DuringDraw = [&](TTestLayer* l) {
+    TGIS_GDI* gdi = l->Viewer()->GetGDI();
+    HGDIOBJ r = gdi->CreateRectRgn(band.Left, band.Top, band.Right, band.Bottom);
+    gdi->AddSelectionRegion(false, r, true);
+    gdi->DeleteObject(r);
+  };
+  TBitmap target(400, 400, pf24bit);
+  target.Canvas()->Brush()->SetColor(clWhite);
+  target.Canvas()->FillRect(TRect(0, 0, 400, 400));
+  double scale = 0;
+  v.RenderToDC(target.Canvas()->Handle(), 96, scale, {0, 0, 200, 100}, band);
+  // The default pattern: a blue diagonal every fourth pixel in each 8 x 8
+  // tile. Every 8 x 8 block of the band holds some of it.
+  for (int top = band.Top; top < band.Bottom; top += 8)
+    for (int left = band.Left; left < band.Right; left += 8) {
+      int blue = 0;
+      for (int y = top; y < std::min(top + 8, int(band.Bottom)); ++y)
+        for (int x = left; x < std::min(left + 8, int(band.Right)); ++x)
+          if (BitmapPixel(target, x, y) == RGB(0, 0, 255)) ++blue;
+      EXPECT_GT(blue, 0) << "block at " << left << "," << top;
+    }
+  // Nothing outside the band.
+  for (auto [x, y] : {std::pair{99, 250}, {300, 250}, {200, 199}, {200, 300}, {20, 20}})
+    EXPECT_NE(BitmapPixel(target, x, y), RGB(0, 0, 255)) << x << "," << y;
+}
+
 TEST_F(ViewerOutput, MetafilesReplayLikeTheBitmapAndGoToTheClipboard) {
   Arrange();
   TMetafile metafile;

@@ -32,6 +32,15 @@ protected:
       gdi->DeleteObject(r);
     };
   }
+  /// An 8 x 8 white tile with a blue top-left pixel becomes the background.
+  void UseDotTile() {
+    TBitmap tile(8, 8, pf24bit);
+    tile.Canvas()->Brush()->SetColor(clWhite);
+    tile.Canvas()->FillRect(TRect(0, 0, 8, 8));
+    tile.Canvas()->SetPixels(0, 0, clBlue);
+    v.SetTilePicture(&tile);
+    ASSERT_NE(v.TilePicture(), &tile); // a copy: the caller keeps its bitmap
+  }
   /// A full paint through the window's paint message.
   void PaintNow() {
     InvalidateRect(v.Handle(), nullptr, false);
@@ -236,12 +245,7 @@ TEST_F(ViewerPaint, LabelsOnTopComeAfterAllLayersOrThroughTheOverlays) {
 TEST_F(ViewerPaint, ATiledBackgroundStaysGluedToTheMap) {
   Fill("a", clRed, {1000, 1000, 1001, 1001});
   ShowAll();
-  TBitmap tile(8, 8, pf24bit);
-  tile.Canvas()->Brush()->SetColor(clWhite);
-  tile.Canvas()->FillRect(TRect(0, 0, 8, 8));
-  tile.Canvas()->SetPixels(0, 0, clBlue);
-  v.SetTilePicture(&tile);
-  ASSERT_NE(v.TilePicture(), &tile); // a copy: the caller keeps its bitmap
+  UseDotTile();
   EXPECT_EQ(v.TilePicture()->Width(), 8);
   v.SetRestrictedDrag(false);
   PaintNow();
@@ -390,6 +394,49 @@ TEST_F(ViewerPaint, TheDefaultSelectionPatternHatchesTheSelectedArea) {
               {60, 20, kRed}};
   for (const Row& r : rows)
     EXPECT_EQ(BitmapPixel(*v.GetCacheBitmap(), r.x, r.y), r.expected) << r.x << "," << r.y;
+}
+
+} // namespace
+
+namespace {
+
+/// Where the tile's blue pixel falls in the cache (one of an inner tile's
+/// pixels), then whether every pixel of the left and top strips follows the
+/// same phase: no strip keeps pixels of an earlier paint.
+void ExpectTiledStrips(TBitmap& cache, int step) {
+  int bx = -1, by = -1;
+  for (int y = 40; y < 48 && bx < 0; ++y)
+    for (int x = 80; x < 88 && bx < 0; ++x)
+      if (BitmapPixel(cache, x, y) == RGB(0, 0, 255)) bx = x, by = y;
+  ASSERT_GE(bx, 0) << "step " << step;
+  auto mod8 = [](int v) { return ((v % 8) + 8) % 8; };
+  for (int y = 0; y < cache.Height(); ++y)
+    for (int x = 0; x < cache.Width(); ++x) {
+      if (x >= 16 && y >= 16) continue;
+      COLORREF want = mod8(x - bx) == 0 && mod8(y - by) == 0 ? RGB(0, 0, 255) : kWhite;
+      ASSERT_EQ(BitmapPixel(cache, x, y), want) << "step " << step << " at " << x << "," << y;
+    }
+}
+
+TEST_F(ViewerPaint, ATiledBackgroundCoversTheWholeWindowAtNegativeOffsets) {
+  Fill("a", clRed, {1000, 1000, 1001, 1001});
+  ShowAll();
+  UseDotTile();
+  v.SetRestrictedDrag(false);
+  // Pan across zero and back, in steps that are no multiple of the tile.
+  const int steps[] = {5, 5, 5, -3, -3, -3, -3, -3, -3, -3, -3, -3, 7, 7};
+  bool negative = false, positive = false;
+  for (int i = 0; i < int(std::size(steps)); ++i) {
+    int mx = steps[i], my = steps[i];
+    v.DragPixels(mx, my);
+    PaintNow();
+    negative = negative || v.OffsetX() < 0 || v.OffsetY() < 0;
+    positive = positive || v.OffsetX() > 0 || v.OffsetY() > 0;
+    ExpectTiledStrips(*v.GetCacheBitmap(), i);
+    if (HasFatalFailure()) return;
+  }
+  EXPECT_TRUE(negative);
+  EXPECT_TRUE(positive);
 }
 
 } // namespace

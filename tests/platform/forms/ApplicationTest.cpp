@@ -53,6 +53,60 @@ TEST(MessageBoxes, TheOwnerSeesADialogWindowThatItCanClose) {
   SetDialogAnswerer(nullptr);
 }
 
+/// The dialog window of the message box up now (0 when none).
+HWND ShownDialogWindow() {
+  HWND found = 0;
+  EnumWindows([&](HWND h) {
+    if (GetClassName(h) == "#32770") found = h;
+    return true;
+  });
+  return found;
+}
+
+TEST(MessageBoxes, AWmCloseToAShownBoxClosesIt) {
+  SetDialogAnswerer(nullptr); // real boxes, on the offscreen platform
+  struct Row {
+    const char* name;
+    UINT flags;
+    bool post; // PostMessage, else SendMessage
+    int expected;
+  } rows[] = {
+      {"question, posted", MB_YESNO, true, IDCANCEL},
+      {"question, sent", MB_YESNO | MB_ICONQUESTION, false, IDCANCEL},
+      {"OK only, posted", MB_OK, true, IDOK},
+  };
+  for (const Row& r : rows) {
+    bool closedByTest = false, rescued = false;
+    QTimer closer, rescue;
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      HWND box = ShownDialogWindow();
+      if (box == 0) return;
+      closedByTest = true;
+      if (r.post)
+        PostMessage(box, WM_CLOSE, 0, 0);
+      else
+        SendMessage(box, WM_CLOSE, 0, 0);
+    });
+    // Should the box stay up, the test ends it rather than hang.
+    rescue.setSingleShot(true);
+    QObject::connect(&rescue, &QTimer::timeout, [&] {
+      if (QWidget* w = QApplication::activeModalWidget()) {
+        rescued = true;
+        w->hide();
+        QMetaObject::invokeMethod(w, "reject");
+      }
+    });
+    closer.start(50);
+    rescue.start(5000);
+    int answer = ShowMessageBox("Text", "Caption", r.flags);
+    EXPECT_TRUE(closedByTest) << r.name;
+    EXPECT_FALSE(rescued) << r.name;
+    EXPECT_EQ(answer, r.expected) << r.name;
+    EXPECT_EQ(ShownDialogWindow(), 0u) << r.name;
+  }
+}
+
 TEST(MessageBoxes, ShowMessageUsesTheTitleAndHandleExceptionSkipsAbort) {
   Application()->SetTitle("Skorva");
   std::vector<TDialogRequest> asked;

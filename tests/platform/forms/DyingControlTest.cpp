@@ -17,6 +17,7 @@
 #include <functional>
 #include <set>
 
+#include "platform/forms/StdCtrls.h"
 #include "platform/forms/TestInput.h"
 #include "tests/platform/forms/FormsTestSupport.h"
 
@@ -223,6 +224,107 @@ TEST(DyingControls, NeverGetANewWindow) {
   EXPECT_FALSE(c->HandleAllocated());
   delete c;
   PumpEvents();
+}
+
+} // namespace
+
+// A control freed inside its own OnClick: nothing touches it after the
+// handler, whether the click came from the test driver or from Qt, for a
+// windowed control, a windowless one, a speed button and a whole form.
+namespace {
+
+enum class TClickBy { Driver, Qt };
+
+/// Clicks at (x, y) of `target`'s client area (the form's for windowless
+/// children: the parent routes the input).
+void ClickAt(TWinControl* target, int x, int y, TClickBy by) {
+  if (by == TClickBy::Driver) {
+    TestInput::Click(target, TMouseButton::mbLeft, x, y);
+    return;
+  }
+  QWidget* w = target->Widget();
+  QPointF p(x, y);
+  QPointF g = w->mapToGlobal(p);
+  QMouseEvent press(QEvent::MouseButtonPress, p, g, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent release(QEvent::MouseButtonRelease, p, g, Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(w, &press);
+  QApplication::sendEvent(w, &release);
+}
+
+struct TFreeInClickCase {
+  const char* name;
+  /// Makes the clicked control on `form`; returns it.
+  std::function<TControl*(TForm* form)> make;
+  bool freesForm; // the handler frees the whole form
+};
+
+TEST(DyingControls, FreedInTheirOwnClick) {
+  const TFreeInClickCase cases[] = {
+      {"windowed control",
+       [](TForm* f) -> TControl* {
+         auto* c = new TSpyControl(f);
+         c->SetBounds(10, 10, 60, 40);
+         c->SetParent(f);
+         return c;
+       },
+       false},
+      {"windowless control",
+       [](TForm* f) -> TControl* {
+         auto* c = new TLabel(f);
+         c->SetCaption("label");
+         c->SetBounds(10, 10, 60, 40);
+         c->SetParent(f);
+         return c;
+       },
+       false},
+      {"speed button",
+       [](TForm* f) -> TControl* {
+         auto* c = new TSpeedButton(f);
+         c->SetGroupIndex(1);
+         c->SetAllowAllUp(true);
+         c->SetBounds(10, 10, 60, 40);
+         c->SetParent(f);
+         return c;
+       },
+       false},
+      {"form from a child's click",
+       [](TForm* f) -> TControl* {
+         auto* c = new TSpeedButton(f);
+         c->SetBounds(10, 10, 60, 40);
+         c->SetParent(f);
+         return c;
+       },
+       true},
+      {"form from its own click", [](TForm* f) -> TControl* { return f; }, true},
+  };
+  for (TClickBy by : {TClickBy::Driver, TClickBy::Qt})
+    for (const TFreeInClickCase& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (by == TClickBy::Qt ? " (Qt events)" : " (driver)"));
+      auto* form = new TForm(nullptr);
+      form->SetBounds(0, 0, 200, 150);
+      form->Show();
+      TControl* clicked = c.make(form);
+      bool freed = false;
+      TControl* victim = c.freesForm ? form : clicked;
+      clicked->OnClick = [&](TPersistent*) {
+        delete victim;
+        freed = true;
+      };
+      auto* windowed = dynamic_cast<TWinControl*>(clicked);
+      int x = windowed != nullptr ? 5 : clicked->Left() + 5;
+      int y = windowed != nullptr ? 5 : clicked->Top() + 5;
+      ClickAt(windowed != nullptr ? windowed : form, x, y, by);
+      EXPECT_TRUE(freed);
+      if (!c.freesForm) {
+        EXPECT_EQ(form->ControlCount(), 0);
+        EXPECT_EQ(GetCapture(), 0u);
+        // The form goes on working.
+        TestInput::Click(form, TMouseButton::mbLeft, 20, 20);
+        delete form;
+      }
+      PumpEvents();
+    }
 }
 
 } // namespace

@@ -170,15 +170,36 @@ TEST_F(Loading, ErrorsNameTheLine) {
       {"object F: TStepForm\n  Tag = 1\n", "unexpected end"},
       {"object F: TStepForm\n  Caption = <\n  item\n  end>\nend\n", "line 2: unsupported value"},
       {"object F: TStepForm\n  Caption = (\n  'a'\nend\n", "')' expected"},
+      {"object !:d\nend\n", "line 1: "},
+      {"object F: TStepForm\n  object a: TStepControl\n  end\n  object A: TStepControl\n"
+       "  end\nend\n",
+       "line 4: "},
+      {"object F: TStepForm\n  object a: TStepControl\n    Value = 3\n"
+       "    PopupMenu = nowhere\n  end\nend\n",
+       "line 4: Invalid property value: nowhere not found"},
+      {"object F: TStepForm\n  object a: TStepControl\n    object b: TStepControl\n"
+       "      Value = x\n    end\n  end\nend\n",
+       "line 4: "},
   };
   for (const Row& r : rows) {
+    SCOPED_TRACE(r.text);
     TStepForm form(nullptr);
     try {
       ReadDefinition(&form, r.text);
-      ADD_FAILURE() << "accepted: " << r.text;
+      ADD_FAILURE() << "accepted";
     } catch (const EReadError& e) {
       EXPECT_NE(e.Message().find(r.message), std::string::npos) << e.Message();
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "not a read error: " << e.what();
     }
+    // Nothing stays half-loaded, and the form can read a good definition.
+    EXPECT_EQ(form.ComponentCount(), 0);
+    EXPECT_FALSE(form.IsLoading());
+    EXPECT_EQ(form.Name(), "");
+    gSteps.clear();
+    ReadDefinition(&form, "object G: TStepForm\n  object a: TStepControl\n  end\nend\n");
+    EXPECT_EQ(form.ComponentCount(), 1);
+    EXPECT_EQ(gSteps, (std::vector<std::string>{"G.Loaded", "a.Loaded"}));
   }
 }
 

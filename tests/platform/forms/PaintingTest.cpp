@@ -3,6 +3,9 @@
 #include <QScrollBar>
 #include <QWidget>
 
+#include "platform/forms/Loading.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/forms/WindowTable.h"
 #include "platform/forms/Windows.h"
 #include "platform/graphics/Bitmap.h"
 #include "tests/platform/forms/FormsTestSupport.h"
@@ -523,6 +526,105 @@ TEST(PaintingCanvas, AChildPaintThatRaisesLeavesTheDCAsItWas) {
   const int depth = SaveDC(dc); // no level left behind by the failed paint
   RestoreDC(dc, depth);
   EXPECT_EQ(depth, depthBefore);
+}
+
+} // namespace
+
+namespace {
+
+/// $00BBGGRR of a pixel of what a widget shows.
+COLORREF ShownPixel(const QImage& shown, int x, int y) {
+  QRgb p = shown.pixel(x, y);
+  return RGB(qRed(p), qGreen(p), qBlue(p));
+}
+
+// A bordered control shows its whole client area inside the border: the
+// frame takes the outermost columns and rows, the client the ones between.
+TEST(PaintingBorders, TheFrameSurroundsTheWholeClientArea) {
+  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW), light = GetSysColor(COLOR_BTNHIGHLIGHT),
+                 dark = GetSysColor(COLOR_3DDKSHADOW), face = GetSysColor(COLOR_BTNFACE);
+  struct Row {
+    const char* name;
+    bool ctl3D;
+    int border;
+    // left/top columns from the outside in, then right/bottom ones
+    std::vector<COLORREF> topLeft, bottomRight;
+  } rows[] = {
+      {"sunken edge", true, 2, {shadow, dark}, {light, face}},
+      {"single line", false, 1, {RGB(0, 0, 0)}, {RGB(0, 0, 0)}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 200, 150);
+    auto* spy = new TSpyControl(form);
+    spy->SetCtl3D(r.ctl3D);
+    spy->SetBorderStyle(TBorderStyle::bsSingle);
+    spy->SetBounds(10, 10, 41, 31);
+    spy->SetParent(form);
+    form->Show();
+    PumpEvents();
+    ASSERT_EQ(spy->ClientWidth(), 41 - 2 * r.border);
+    ASSERT_EQ(spy->ClientHeight(), 31 - 2 * r.border);
+    QImage shown = spy->Widget()->grab().toImage();
+    ASSERT_EQ(shown.width(), 41);
+    ASSERT_EQ(shown.height(), 31);
+    for (int i = 0; i < r.border; ++i) {
+      EXPECT_EQ(ShownPixel(shown, i, 15), r.topLeft[size_t(i)]) << "left column " << i;
+      EXPECT_EQ(ShownPixel(shown, 20, i), r.topLeft[size_t(i)]) << "top row " << i;
+      EXPECT_EQ(ShownPixel(shown, 40 - i, 15), r.bottomRight[size_t(i)]) << "right column " << i;
+      EXPECT_EQ(ShownPixel(shown, 20, 30 - i), r.bottomRight[size_t(i)]) << "bottom row " << i;
+    }
+    // The client's first and last columns and rows are the client's.
+    int b = r.border;
+    for (auto [x, y] : {std::pair{b, b}, {40 - b, 15}, {20, 30 - b}, {40 - b, 30 - b}})
+      EXPECT_EQ(ShownPixel(shown, x, y), RGB(255, 0, 0)) << x << "," << y;
+    delete form;
+  }
+}
+
+} // namespace
+
+namespace {
+
+// A control's back buffer holds what the screens can show: no stored size
+// makes it larger, and painting and scrolling go on as before.
+TEST(PaintingBuffers, AreBoundedByWhatCanBeShown) {
+  const QSize bound = forms_detail::BackBufferBound();
+  ASSERT_GT(bound.width(), 0);
+  auto* form = new TForm(nullptr);
+  ReadDefinition(form, "object F: TForm\n  object P: TPanel\n    Width = 16000\n"
+                       "    Height = 16000\n  end\nend\n");
+  auto* panel = dynamic_cast<TWinControl*>(form->FindComponent("P"));
+  ASSERT_NE(panel, nullptr);
+  panel->Handle();
+  EXPECT_EQ(panel->ClientWidth(), 16000);
+  EXPECT_LE(panel->BackBuffer()->width(), bound.width());
+  EXPECT_LE(panel->BackBuffer()->height(), bound.height());
+
+  auto* spy = new TSpyControl(form);
+  spy->SetBounds(0, 0, 2000000000, 2000000000);
+  spy->SetParent(form);
+  form->Show();
+  PumpEvents();
+  EXPECT_EQ(spy->BackBuffer()->size(), bound.boundedTo(QSize(2000000000, 2000000000)));
+  EXPECT_GT(spy->Paints, 0);
+  EXPECT_EQ(BufferPixel(spy, 5, 5), RGB(255, 0, 0));
+  // Scrolling moves what the buffer holds; the strip it uncovers is repainted.
+  spy->PaintColor = RGB(0, 0, 255);
+  TRect strip(0, 0, 100, 10);
+  HDC dc = GetDC(spy->Handle());
+  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+  FillRect(dc, &strip, green);
+  DeleteObject(green);
+  ReleaseDC(spy->Handle(), dc);
+  ScrollWindowEx(spy->Handle(), 0, 20, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+  EXPECT_EQ(BufferPixel(spy, 5, 25), RGB(0, 255, 0));
+  // What scrolls in from beyond the buffer is repainted.
+  ScrollWindowEx(spy->Handle(), -30, -3000000, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+  PumpEvents();
+  EXPECT_EQ(BufferPixel(spy, 5, 5), RGB(0, 0, 255));
+  delete form;
 }
 
 } // namespace

@@ -134,54 +134,144 @@ TEST(BmpFormat, SavingReplacesTheFileOnlyWhenTheNewOneIsComplete) {
   EXPECT_EQ(d.entryList(QDir::Files).size(), 1); // no temporary file left behind
 }
 
-TEST(BmpFormat, DamagedFilesAreRejectedCleanly) {
+/// Loads `bytes`; the reason of the EInvalidGraphic raised ("" when the
+/// file was accepted, "other: ..." for any other exception).
+std::string LoadFailure(const std::vector<std::uint8_t>& bytes) {
+  TMemoryStream s;
+  s.WriteBuffer(bytes.data(), std::int64_t(bytes.size()));
+  s.SetPosition(0);
+  TBitmap b;
+  try {
+    b.LoadFromStream(s);
+    return "";
+  } catch (const EInvalidGraphic& e) {
+    if (e.Message() != "Bitmap image is not valid") return "other message: " + e.Message();
+    return e.Reason().empty() ? "no reason" : e.Reason();
+  } catch (const std::exception& e) {
+    return std::string("other: ") + e.what();
+  }
+}
+
+void Put32At(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
+  for (int i = 0; i < 4; ++i)
+    v[at + i] = std::uint8_t(x >> (8 * i));
+}
+
+/// An 8 x 4 RLE8 file with a two-colour palette: runs, a literal run, a
+/// delta, row ends and the end-of-bitmap code.
+std::vector<std::uint8_t> Rle8File() {
+  std::vector<std::uint8_t> v = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0};
+  v.resize(62, 0);
+  Put32At(v, 14, 40);
+  Put32At(v, 18, 8);
+  Put32At(v, 22, 4);
+  v[26] = 1;
+  v[28] = 8;
+  Put32At(v, 30, 1); // BI_RLE8
+  Put32At(v, 46, 2);
+  v[54 + 4] = 0xFF;                                    // index 1 is blue
+  const std::uint8_t data[] = {8, 1, 0, 0,             // bottom row: eight of 1
+                               0, 4, 1, 0, 1, 0, 0, 0, // next: literal 1 0 1 0
+                               0, 2, 2, 1,             // delta: right 2, up 1
+                               3, 1, 0, 1};            // top row from x 2, then the end
+  v.insert(v.end(), std::begin(data), std::end(data));
+  Put32At(v, 2, std::uint32_t(v.size()));
+  return v;
+}
+
+TEST(BmpFormat, DamagedFilesAreRejectedWithTheirReasons) {
   TBitmap good(4, 4, pf8bit);
   TMemoryStream m;
   good.SaveToStream(m);
-  std::vector<std::uint8_t> base(m.Memory(), m.Memory() + m.Size());
-  auto put32 = [](std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-    for (int i = 0; i < 4; ++i)
-      v[at + i] = std::uint8_t(x >> (8 * i));
-  };
+  const std::vector<std::uint8_t> base(m.Memory(), m.Memory() + m.Size());
+  const std::vector<std::uint8_t> rle = Rle8File();
+  using TBytes = std::vector<std::uint8_t>;
   struct Row {
     const char* name;
-    std::function<void(std::vector<std::uint8_t>&)> damage;
+    const TBytes* file;
+    std::function<void(TBytes&)> damage;
+    const char* reason;
   } rows[] = {
-      {"not BM", [](auto& v) { v[0] = 'X'; }},
-      {"truncated data", [](auto& v) { v.resize(v.size() - 5); }},
-      {"truncated header", [](auto& v) { v.resize(20); }},
-      {"offset past the end", [&](auto& v) { put32(v, 10, 100000); }},
-      {"offset inside the palette", [&](auto& v) { put32(v, 10, 60); }},
-      {"palette larger than the depth allows", [&](auto& v) { put32(v, 46, 300); }},
-      {"zero width", [&](auto& v) { put32(v, 18, 0); }},
-      {"huge size",
-       [&](auto& v) {
-         put32(v, 18, 0x7FFFFFFF);
-         put32(v, 22, 0x7FFFFFFF);
-       }},
-      {"bad depth", [](auto& v) { v[28] = 7; }},
-      {"unknown header size", [&](auto& v) { put32(v, 14, 41); }},
-      {"rle on 24 bits",
-       [&](auto& v) {
+      {"not BM", &base, [](auto& v) { v[0] = 'X'; }, "no BM signature"},
+      {"truncated data", &base, [](auto& v) { v.resize(v.size() - 5); },
+       "pixel rows past the end of the file"},
+      {"truncated header", &base, [](auto& v) { v.resize(20); }, "file shorter than its headers"},
+      {"header cut", &base, [](auto& v) { v.resize(40); }, "info header past the end of the file"},
+      {"offset past the end", &base, [](auto& v) { Put32At(v, 10, 100000); },
+       "pixel data past the end of the file"},
+      {"offset inside the palette", &base, [](auto& v) { Put32At(v, 10, 60); },
+       "pixel data inside the headers or the palette"},
+      {"palette larger than the depth allows", &base, [](auto& v) { Put32At(v, 46, 300); },
+       "palette larger than the depth allows"},
+      {"zero width", &base, [](auto& v) { Put32At(v, 18, 0); }, "width or height not positive"},
+      {"huge size", &base,
+       [](auto& v) {
+         Put32At(v, 18, 0x7FFFFFFF);
+         Put32At(v, 22, 0x7FFFFFFF);
+       },
+       "image too large"},
+      {"bad depth", &base, [](auto& v) { v[28] = 7; }, "unsupported bits per pixel"},
+      {"unknown header size", &base, [](auto& v) { Put32At(v, 14, 41); },
+       "unknown info header size"},
+      {"unknown compression", &base, [](auto& v) { Put32At(v, 30, 9); }, "unknown compression"},
+      {"rle on 24 bits", &base,
+       [](auto& v) {
          v[28] = 24;
-         put32(v, 30, 1);
-       }},
+         Put32At(v, 30, 1);
+       },
+       "RLE8 data needs 8 bits per pixel"},
+      {"rle4 on 8 bits", &rle, [](auto& v) { Put32At(v, 30, 2); },
+       "RLE4 data needs 4 bits per pixel"},
+      {"rle top-down", &rle, [](auto& v) { Put32At(v, 22, std::uint32_t(-4)); },
+       "RLE image stored top-down"},
+      {"bit fields on 8 bits", &base, [](auto& v) { Put32At(v, 30, 3); },
+       "bit fields need 16 or 32 bits per pixel"},
+      {"rle without its end", &rle, [](auto& v) { v.resize(v.size() - 2); },
+       "RLE data ends before the end-of-bitmap code"},
+      {"rle literal cut", &rle, [](auto& v) { v.resize(62 + 6); },
+       "RLE literal run past the end of the data"},
+      {"rle delta cut", &rle, [](auto& v) { v.resize(62 + 14); },
+       "RLE delta past the end of the data"},
+      {"rle rows past the height", &rle, [](auto& v) { v[62 + 15] = 9; },
+       "RLE rows past the image height"},
+      {"rle huge header over little data", &rle,
+       [](auto& v) {
+         Put32At(v, 18, 16384);
+         Put32At(v, 22, 16384);
+       },
+       "declared size too large for the RLE data"},
   };
+  ASSERT_EQ(LoadFailure(base), "");
+  ASSERT_EQ(LoadFailure(rle), "");
   for (const Row& r : rows) {
-    std::vector<std::uint8_t> bytes = base;
+    TBytes bytes = *r.file;
     r.damage(bytes);
-    TMemoryStream s;
-    s.WriteBuffer(bytes.data(), std::int64_t(bytes.size()));
-    s.SetPosition(0);
-    TBitmap b;
-    try {
-      b.LoadFromStream(s);
-      ADD_FAILURE() << "accepted: " << r.name;
-    } catch (const EInvalidGraphic& e) {
-      EXPECT_EQ(e.Message(), "Bitmap image is not valid") << r.name;
-    } catch (const std::exception& e) {
-      ADD_FAILURE() << r.name << ": " << e.what();
-    }
+    EXPECT_EQ(LoadFailure(bytes), r.reason) << r.name;
+  }
+}
+
+TEST(BmpFormat, EveryTruncationOfAnRleFileIsRejected) {
+  const std::vector<std::uint8_t> rle = Rle8File();
+  TBitmap b;
+  TMemoryStream m;
+  m.WriteBuffer(rle.data(), std::int64_t(rle.size()));
+  m.SetPosition(0);
+  b.LoadFromStream(m);
+  // Rows are stored bottom first: the runs fill the bottom row, the literal
+  // the next, the delta skips the third and goes on in the top one.
+  const COLORREF blue = RGB(0, 0, 255), black = RGB(0, 0, 0);
+  struct Probe {
+    int x, y;
+    COLORREF colour;
+  } probes[] = {{0, 3, blue}, {7, 3, blue},  {0, 2, blue},  {1, 2, black},
+                {2, 2, blue}, {3, 2, black}, {5, 1, black}, {1, 0, black},
+                {2, 0, blue}, {4, 0, blue},  {5, 0, black}};
+  for (const Probe& p : probes)
+    EXPECT_EQ(COLORREF(b.Canvas()->Pixels(p.x, p.y)), p.colour) << p.x << "," << p.y;
+  for (std::size_t size = 0; size < rle.size(); ++size) {
+    std::vector<std::uint8_t> cut(rle.begin(), rle.begin() + std::ptrdiff_t(size));
+    EXPECT_NE(LoadFailure(cut), "") << "accepted " << size << " of " << rle.size() << " bytes";
+    EXPECT_EQ(LoadFailure(cut).rfind("other", 0), std::string::npos) << size;
   }
 }
 
@@ -196,8 +286,23 @@ TEST(BmpFormat, SamplesUnderTestData) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 8; ++x)
       EXPECT_EQ(COLORREF(good.Canvas()->Pixels(x, y)), expected.At(x, y));
-  TBitmap bad;
-  EXPECT_THROW(bad.LoadFromFile(dir + "rle8-overrun.bmp"), EInvalidGraphic);
+  struct Row {
+    const char* file;
+    const char* reason;
+  } damaged[] = {
+      {"rle8-overrun.bmp", "RLE literal run past the end of the data"},
+      {"rle8-truncated.bmp", "RLE data ends before the end-of-bitmap code"},
+      {"rle8-huge-header.bmp", "declared size too large for the RLE data"},
+  };
+  for (const Row& r : damaged) {
+    TBitmap bad;
+    try {
+      bad.LoadFromFile(dir + r.file);
+      ADD_FAILURE() << "accepted " << r.file;
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_EQ(e.Reason(), r.reason) << r.file;
+    }
+  }
 }
 
 } // namespace

@@ -322,3 +322,36 @@ TEST(PixelRules, PixelsOutsideTheSurfaceOrClipAreInvalid) {
 }
 
 } // namespace
+
+namespace {
+
+// Fills and lines write the three colour bytes of a 32-bit pixel; the fourth
+// is the owner's and stays, also where whole rows are written at once.
+TEST(PixelRules, TheFourthByteOfAnOwnersPixelsStays) {
+  constexpr int kW = 40, kH = 20;
+  std::vector<std::uint8_t> bits(std::size_t(kW * kH * 4), 0x5A);
+  TBufferSurface surface(bits.data(), kW, kH, kW * 4, 32);
+  HDC dc = CreateSurfaceDC(&surface);
+  HBRUSH brush = CreateSolidBrush(RGB(10, 20, 30));
+  RECT r(1, 1, 39, 19);
+  FillRect(dc, &r, brush);
+  HPEN pen = CreatePen(PS_SOLID, 1, RGB(200, 0, 0));
+  HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, brush);
+  Rectangle(dc, 3, 3, 30, 15);
+  POINT line[] = {POINT(0, 0), POINT(39, 19), POINT(0, 19)};
+  Polyline(dc, line, 3);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  int changed = 0;
+  for (int i = 0; i < kW * kH; ++i) {
+    EXPECT_EQ(bits[std::size_t(i * 4 + 3)], 0x5A) << "pixel " << i;
+    changed += bits[std::size_t(i * 4)] != 0x5A;
+  }
+  EXPECT_GT(changed, 600);
+  EXPECT_EQ(bits[std::size_t((2 * kW + 2) * 4)], 30); // blue byte of the fill
+  DeleteDC(dc);
+  DeleteObject(pen);
+  DeleteObject(brush);
+}
+
+} // namespace

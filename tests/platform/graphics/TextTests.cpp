@@ -178,6 +178,32 @@ TEST(Text, GlyphsAreAliasedAndDrawnInsideTheCell) {
   EXPECT_GT(c.Count(0x0000FF), 50);
 }
 
+// Glyphs come from a cache per font and size: the same label drawn again, at
+// another place or cut by a clip, shows the same pixels.
+TEST(Text, ALabelDrawnAgainShowsTheSamePixelsAndHonoursTheClip) {
+  TTestCanvas c(200, 80);
+  TSelected f(c.dc, MakeFont("Arial", -13));
+  SetBkMode(c.dc, TRANSPARENT);
+  TextOut(c.dc, 3, 4, "Label 12345", 11);
+  TextOut(c.dc, 97, 41, "Label 12345", 11);
+  int ink = 0;
+  for (int y = 0; y < 35; ++y)
+    for (int x = 0; x < 94; ++x) {
+      ASSERT_EQ(c.At(x, y), c.At(x + 94, y + 37)) << x << "," << y;
+      ink += c.At(x, y) == 0;
+    }
+  EXPECT_GT(ink, 40);
+  // Clipped to the left half of a third copy: nothing right of the clip.
+  TTestCanvas clipped(200, 80);
+  TSelected cf(clipped.dc, MakeFont("Arial", -13));
+  SetBkMode(clipped.dc, TRANSPARENT);
+  IntersectClipRect(clipped.dc, 0, 0, 30, 80);
+  TextOut(clipped.dc, 3, 4, "Label 12345", 11);
+  for (int y = 0; y < 35; ++y)
+    for (int x = 0; x < 94; ++x)
+      ASSERT_EQ(clipped.At(x, y), x < 30 ? c.At(x, y) : COLORREF(0xFFFFFF)) << x << "," << y;
+}
+
 TEST(Text, OpaqueCellAndAlignmentReferencePoints) {
   TTestCanvas probe(4, 4);
   TSelected pf(probe.dc, MakeFont("Arial", -14));

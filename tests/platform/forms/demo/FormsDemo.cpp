@@ -1,7 +1,9 @@
-// A demo window built from a stored definition: a custom-drawn dial that
-// follows the mouse wheel and a drag with XOR rubber bands, over a status
-// panel. With --screenshot FILE it saves the screen after showing the window
-// and ends; otherwise it runs until the window closes.
+// A demo window built from a stored definition, as a user sees the layer:
+// a captioned panel of speed buttons, a group box with labels, an edit and a
+// memo, a custom-drawn dial that follows the mouse wheel (a drag draws XOR
+// rubber bands) and a status panel. With --screenshot FILE it saves the
+// screen after showing the window and ends; otherwise it runs until the
+// window closes.
 #include <QApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -87,16 +89,93 @@ public:
     ReadDefinition(this, R"(object DemoForm: TDemoForm
   Left = 40
   Top = 40
-  ClientWidth = 420
-  ClientHeight = 330
+  ClientWidth = 520
+  ClientHeight = 360
   Caption = 'Windowing layer demo'
+  object paneltop: TPanel
+    Align = alTop
+    Height = 34
+    Caption = 'Tools'
+    Alignment = taLeftJustify
+    object open: TSpeedButton
+      Left = 60
+      Top = 5
+      Width = 70
+      Height = 24
+      Caption = 'Open'
+    end
+    object save: TSpeedButton
+      Left = 134
+      Top = 5
+      Width = 70
+      Height = 24
+      Caption = 'Save'
+    end
+    object grid: TSpeedButton
+      Left = 208
+      Top = 5
+      Width = 70
+      Height = 24
+      Caption = 'Grid'
+      GroupIndex = 1
+      AllowAllUp = True
+      Down = True
+    end
+  end
+  object details: TGroupBox
+    Left = 8
+    Top = 42
+    Width = 240
+    Height = 276
+    Caption = 'Position'
+    object latlabel: TLabel
+      Left = 12
+      Top = 26
+      Caption = 'Latitude:'
+    end
+    object latedit: TEdit
+      Left = 90
+      Top = 22
+      Width = 136
+      Height = 22
+      Text = '46.0'
+    end
+    object lonlabel: TLabel
+      Left = 12
+      Top = 56
+      Caption = 'Longitude:'
+    end
+    object lonedit: TEdit
+      Left = 90
+      Top = 52
+      Width = 136
+      Height = 22
+      Text = '14.0'
+    end
+    object notes: TMemo
+      Left = 12
+      Top = 86
+      Width = 214
+      Height = 176
+      Lines.Strings = (
+        'A memo with two lines,'
+        'and a third one.'
+        'Wheel the dial to turn it.')
+    end
+  end
   object dial: TDial
-    Align = alClient
+    Left = 256
+    Top = 42
+    Width = 256
+    Height = 276
     Position = 4
   end
-  object panelbottom: TCustomControl
+  object panelbottom: TPanel
     Align = alBottom
     Height = 27
+    BevelOuter = bvLowered
+    Caption = 'Ready'
+    Alignment = taLeftJustify
   end
 end
 )");
