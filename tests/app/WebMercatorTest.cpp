@@ -2,9 +2,15 @@
 #include "app/WebMercator.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/StringList.h"
+#include "platform/rtl/Strings.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -49,6 +55,47 @@ TEST(WebMercator, RoundTripWithinRounding) {
         ASSERT_NEAR(static_cast<double>(again.X - p.X), 0, 1e-9) << zoom;
         ASSERT_NEAR(static_cast<double>(again.Y - p.Y), 0, 1e-9) << zoom;
       }
+}
+
+/// The spherical Mercator metres of lon/lat from cs2cs (empty without it).
+std::string Cs2csMercator(const std::string& lonLat) {
+  const std::string command =
+      "echo '" + lonLat +
+      "' | cs2cs +proj=longlat +datum=WGS84 +to +proj=merc +a=6378137 +b=6378137 +k=1 "
+      "+units=m +no_defs -f %.6f 2>/dev/null";
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p))
+      out += buf;
+    ::pclose(p);
+  }
+  return out;
+}
+
+TEST(WebMercator, AgreesWithCs2csSphericalMercator) {
+  const double r = 6378137.0, halfWorld = 3.14159265358979323846 * r;
+  struct TSpot {
+    const char* LonLat;
+    double Lon, Lat;
+  };
+  for (const TSpot s : {TSpot{"14 46", 14, 46}, TSpot{"-122.5 37.75", -122.5, 37.75},
+                        TSpot{"151.2 -33.9", 151.2, -33.9}, TSpot{"0 84", 0, 84}}) {
+    const std::string out = Cs2csMercator(s.LonLat);
+    if (out.empty()) GTEST_SKIP() << "cs2cs is not installed";
+    TStringList fields;
+    fields.SetText(
+        StringReplace(StringReplace(out, "\t", "\n", {rfReplaceAll}), " ", "\n", {rfReplaceAll}));
+    ASSERT_GE(fields.Count(), 2) << out;
+    const double x = StrToFloat(Trim(fields[0])), y = StrToFloat(Trim(fields[1]));
+    for (int zoom : {0, 6, 18}) {
+      const double size = 256.0 * (1 << zoom);
+      const TGlobalPixel p = LatLonToPixel(zoom, s.Lat, s.Lon);
+      const double millimetre = 1e-3 * size / (2 * halfWorld); // in pixels
+      EXPECT_NEAR(static_cast<double>(p.X), (x / halfWorld + 1) / 2 * size, millimetre) << s.LonLat;
+      EXPECT_NEAR(static_cast<double>(p.Y), (1 - y / halfWorld) / 2 * size, millimetre) << s.LonLat;
+    }
+  }
 }
 
 const char* const kWorldFile = "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\nkept line\r\n";
