@@ -1,7 +1,9 @@
 // The capture's crop and its two image files.
 #include "app/CaptureFiles.h"
+#include "app/WebMercator.h"
 
 #include "platform/graphics/Jpeg.h"
+#include "platform/rtl/Format.h"
 #include "tests/app/CodedPage.h"
 #include "tests/support/TempDir.h"
 
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -107,6 +110,35 @@ TEST(CaptureFiles, WritesA24BitBitmapAndAQuality90Jpeg) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
                           std::filesystem::directory_iterator()),
             2);
+}
+/// gdalinfo's "Origin = (x,y)" line of a picture ('' without gdalinfo).
+std::string GdalOrigin(const std::string& file) {
+  std::string out;
+  if (FILE* p = ::popen(("gdalinfo '" + file + "' 2>/dev/null").c_str(), "r")) {
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p))
+      out += buf;
+    ::pclose(p);
+  }
+  const std::size_t at = out.find("Origin = (");
+  if (at == std::string::npos) return "";
+  return out.substr(at + 10, out.find(')', at) - at - 10);
+}
+
+TEST(CaptureFiles, WorldFilePlacesThePictureForGdal) {
+  sktest::TTempDir dir("app-gdal");
+  auto capture = Gradient(kWidth, kHeight);
+  WriteCaptureImages(*capture, dir.Path() + "/");
+  dir.Write("image1.jgw", "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\n");
+  const TGlobalPixel topLeft = RewriteWorldFile(dir / "image1.jgw", 6, 46, 14, kWidth, kHeight);
+  const std::string origin = GdalOrigin(dir / "image1.jpg");
+  if (origin.empty()) GTEST_SKIP() << "gdalinfo is not installed";
+  const std::size_t comma = origin.find(',');
+  ASSERT_NE(comma, std::string::npos) << origin;
+  // The world file names the top-left pixel's centre; its corner lies half a
+  // pixel west and north.
+  EXPECT_NEAR(StrToFloat(origin.substr(0, comma)), static_cast<double>(topLeft.X) - 0.5, 1e-6);
+  EXPECT_NEAR(StrToFloat(origin.substr(comma + 1)), static_cast<double>(topLeft.Y) + 0.5, 1e-6);
 }
 
 } // namespace
