@@ -140,3 +140,23 @@ std::unique_ptr<TBitmap> MakeDisabledGlyphEx(TBitmap* source, TColor outline, TC
 std::unique_ptr<TBitmap> MakeDisabledGlyph(TBitmap* source, TColor outline) {
   return MakeDisabledGlyphEx(source, outline, clBtnFace, clBtnHighlight, clBtnShadow, true);
 }
+
+namespace {
+
+std::function<void()>& beepRecorder() {
+  static std::function<void()> recorder;
+  return recorder;
+}
+
+} // namespace
+
+void UxBeep() {
+  if (beepRecorder())
+    beepRecorder()();
+  else
+    MessageBeep(0);
+}
+
+void SetBeepRecorder(std::function<void()> recorder) {
+  beepRecorder() = std::move(recorder);
+}

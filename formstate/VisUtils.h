@@ -4,6 +4,7 @@
 // embossed ("disabled") glyphs, and whether the active window is ours.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,3 +57,8 @@ std::unique_ptr<TBitmap> MakeDisabledGlyph(TBitmap* source, TColor outline);
 /// Cursor numbers of the library's hand cursors.
 constexpr int UxHandCursor = 14000;
 constexpr int UxDragCursor = 14001;
+
+/// The library's beep (MessageBeep(0)); tests record it instead.
+void UxBeep();
+/// Test hook: receives each beep instead of the speaker (empty: the speaker).
+void SetBeepRecorder(std::function<void()> recorder);
