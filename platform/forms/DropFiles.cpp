@@ -28,7 +28,9 @@ std::vector<std::string> localPaths(const QMimeData* data) {
 
 class TDropFilter : public QObject {
 public:
-  TDropFilter(QWidget* widget, TWinControl* control) : QObject(widget), control_(control) {}
+  TDropFilter(QWidget* widget, TWinControl* control) : QObject(widget), control_(control) {
+    setObjectName(QStringLiteral("skDropFilter"));
+  }
 
 protected:
   bool eventFilter(QObject*, QEvent* event) override {
@@ -55,7 +57,7 @@ private:
 };
 
 TDropFilter* filterOf(QWidget* widget) {
-  return widget->findChild<TDropFilter*>(QString(), Qt::FindDirectChildrenOnly);
+  return static_cast<TDropFilter*>(widget->findChild<QObject*>(QStringLiteral("skDropFilter"), Qt::FindDirectChildrenOnly));
 }
 
 } // namespace

@@ -20,7 +20,9 @@ QLineEdit* lineEdit(TEdit* edit) {
 class TFacePaintFilter : public QObject {
 public:
   TFacePaintFilter(TEdit* edit, TEditFacePainter painter)
-      : QObject(lineEdit(edit)), edit_(edit), painter_(std::move(painter)) {}
+      : QObject(lineEdit(edit)), edit_(edit), painter_(std::move(painter)) {
+    setObjectName(QStringLiteral("skEditFacePainter"));
+  }
   bool Paint(HDC dc) {
     if (!painter_) return false;
     painter_(dc, TRect(0, 0, edit_->Width(), edit_->Height()));
@@ -51,7 +53,7 @@ private:
 
 TFacePaintFilter* filterOf(TEdit* edit) {
   QLineEdit* e = lineEdit(edit);
-  return e == nullptr ? nullptr : e->findChild<TFacePaintFilter*>(QString(), Qt::FindDirectChildrenOnly);
+  return e == nullptr ? nullptr : static_cast<TFacePaintFilter*>(e->findChild<QObject*>(QStringLiteral("skEditFacePainter"), Qt::FindDirectChildrenOnly));
 }
 
 } // namespace
