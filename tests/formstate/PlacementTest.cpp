@@ -46,7 +46,7 @@ TEST(Placement, ToolWindowSectionIsWrittenExactlyAndRoundTrips) {
     form->fs->LoadState();
     // The read accessor parses the edit text, which keeps 5 places.
     EXPECT_NEAR(double(form->elat->Value()), 46.12346, 1e-12);
-    EXPECT_EQ(form->elat->Text(), "46.12346");
+    EXPECT_EQ(form->elat->Text(), std::string("46") + FormatSettings().DecimalSeparator + "12346");
     // The screen's own key wins over the plain one.
     EXPECT_EQ(form->BoundsRect(), TRect(195, 194, 824, 537));
     form->fs->SaveState();

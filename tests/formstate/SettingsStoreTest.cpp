@@ -190,6 +190,7 @@ TEST(SettingsStore, DefaultNames) {
   EXPECT_EQ(DefaultSectionName(&inner), "OuterInner");
   inner.SetParent(nullptr);
   EXPECT_EQ(DefaultSectionName(nullptr), "");
-  EXPECT_EQ(DefaultIniFileName(), "test_formstate.INI") << "named after the program";
+  const std::string program = ExtractFileName(ExeName());
+  EXPECT_EQ(DefaultIniFileName(), program + ".INI"); // named after the program, no folder
   EXPECT_EQ(ScreenSizeSuffix(), "(800x800)"); // the layer's own default screen here
 }
