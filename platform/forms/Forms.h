@@ -23,7 +23,7 @@
 //   Registry.h      TRegistry over per-root files
 //   Shell.h         ShellExecute, folder chooser, file operations
 //   SingleInstance.h  finding a running instance
-//   ClientDataSet.h the inert client data set
+//   ClientDataSet.h the client data set (DataSets.h: fields, rows, Locate)
 //   TestInput.h     input at message level for tests
 // Internal: WindowTable.h (the window table, Qt glue), TextUtil.h.
 #pragma once

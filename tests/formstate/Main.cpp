@@ -5,13 +5,17 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "formstate/Placement.h"
+#include "formstate/FormState.h"
 #include "tests/formstate/FormStateTestSupport.h"
 
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   StartTestApplication(argc, argv);
-  RegisterFormStateClasses();
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  FormStateInit();
+  const int result = [&] {
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+  }();
+  FormStateDone();
+  return result;
 }

@@ -1,0 +1,30 @@
+#include "formstate/FormState.h"
+
+#include "formstate/EditGlyphs.h"
+#include "formstate/GridBitmaps.h"
+#include "formstate/IconClipboard.h"
+#include "formstate/OrxUtils.h"
+#include "formstate/Placement.h"
+#include "formstate/SettingsStore.h"
+#include "formstate/UxHook.h"
+
+void FormStateInit() {
+  RegisterFormStateClasses();
+  OrxUtilsInit();
+  IconClipboardInit();
+  HookListInstance();
+}
+
+void FormStateDone() {
+  FreeHookList();
+  ReleaseEditGlyphs();
+  GridBitmapsDone();
+  IconClipboardDone();
+  OrxUtilsDone();
+  RegistryCompanyKey.clear();
+}
+
+void FormStateResetForTests() {
+  FormStateDone();
+  FormStateInit();
+}
