@@ -59,7 +59,16 @@ bool SetWindowPlacement(HWND h, const WINDOWPLACEMENT* placement) {
   extra.ptMin = placement->ptMinPosition;
   extra.ptMax = placement->ptMaxPosition;
   const TRect& r = placement->rcNormalPosition;
-  if (r.Right > r.Left) form->SetBounds(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+  if (r.Right > r.Left) {
+    // Like the platform, no window grows past the default maximum tracking
+    // size (the screen and a frame); a damaged record cannot ask for a
+    // window of millions of pixels.
+    const int maxWidth = Screen()->Width() + 2 * GetSystemMetrics(SM_CXFRAME);
+    const int maxHeight = Screen()->Height() + 2 * GetSystemMetrics(SM_CYFRAME);
+    const int width = std::min(r.Right - r.Left, maxWidth);
+    const int height = std::clamp(r.Bottom - r.Top, 0, maxHeight);
+    form->SetBounds(r.Left, r.Top, width, height);
+  }
   if (form->Visible()) {
     switch (placement->showCmd) {
     case SW_SHOWMINIMIZED:

@@ -94,6 +94,9 @@ TEST(SettingsStore, PlacementKeysAndPositionWords) {
            {"10 , 20,,30", TRect(10, 20, 30, 100 + 200)}, // bottom from the form
            {"a,b,c,d", TRect(0, 0, 0, 0)},                 // right <= left: not applied
            {"5,6,405,306", TRect(5, 6, 405, 306)},
+           // A damaged size is held to the screen and a frame.
+           {"0,0,100000,5000000", TRect(0, 0, 1288, 1032)},
+           {"5,6,405,306", TRect(5, 6, 405, 306)},
        }) {
     form->SetBounds(100, 100, 300, 200);
     TStoreIniFile ini(tmp / "p.ini");
