@@ -362,18 +362,13 @@ void TPropsStorage::loadObject(const TPropInfo& info, const std::string& text) {
 
 // A sub-object published as flattened names ("Font.Name", "Font.Size"): its
 // parts are stored as C_FontName, C_FontSize.
-void TPropsStorage::storeFlattened(const std::string& name) {
+std::vector<const TPropInfo*> TPropsStorage::flattenedParts(const std::string& name) const {
+  std::vector<const TPropInfo*> parts;
   for (const TPropInfo* info : StorablePropList(AObject))
-    if (info->Name.size() > name.size() + 1 && AnsiSameText(info->Name.substr(0, name.size()), name) &&
-        info->Name[name.size()] == '.')
-      StoreProperty(info);
-}
-
-void TPropsStorage::loadFlattened(const std::string& name) {
-  for (const TPropInfo* info : StorablePropList(AObject))
-    if (info->Name.size() > name.size() + 1 && AnsiSameText(info->Name.substr(0, name.size()), name) &&
-        info->Name[name.size()] == '.')
-      LoadProperty(info);
+    if (info->Name.size() > name.size() + 1 && info->Name[name.size()] == '.' &&
+        AnsiSameText(info->Name.substr(0, name.size()), name))
+      parts.push_back(info);
+  return parts;
 }
 
 void TPropsStorage::StoreProperties(TComponent* owner, TStrings& list) {
@@ -390,7 +385,8 @@ void TPropsStorage::StoreProperties(TComponent* owner, TStrings& list) {
     if (const TPropInfo* info = FindPropInfo(StorablePropList(target), property))
       StoreProperty(info);
     else
-      storeFlattened(property);
+      for (const TPropInfo* part : flattenedParts(property))
+        StoreProperty(part);
   }
 }
 
@@ -408,6 +404,7 @@ void TPropsStorage::LoadProperties(TComponent* owner, TStrings& list) {
     if (const TPropInfo* info = FindPropInfo(StorablePropList(target), property))
       LoadProperty(info);
     else
-      loadFlattened(property);
+      for (const TPropInfo* part : flattenedParts(property))
+        LoadProperty(part);
   }
 }

@@ -81,8 +81,7 @@ private:
   void loadObject(const TPropInfo& info, const std::string& text);
   void storeAllOf(TPersistent* object, const std::string& prefix, const std::string& section);
   void loadAllOf(TPersistent* object, const std::string& prefix, const std::string& section);
-  void storeFlattened(const std::string& name);
-  void loadFlattened(const std::string& name);
+  std::vector<const TPropInfo*> flattenedParts(const std::string& name) const;
   std::unique_ptr<TPropsStorage> nestedFor(TPersistent* object, const std::string& prefix,
                                            const std::string& section);
 };

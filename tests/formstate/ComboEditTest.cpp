@@ -14,10 +14,6 @@
 
 namespace {
 
-struct TFormFree {
-  void operator()(TForm* f) const { delete f; }
-};
-
 class TFFolders : public TForm {
   SK_CLASS(TFFolders, TForm)
 public:

@@ -51,5 +51,10 @@ private:
   TFormatSettingsGuard settings_;
 };
 
+/// Frees a form (forms are freed through their own delete).
+struct TFormFree {
+  void operator()(TForm* f) const { delete f; }
+};
+
 /// True when the comma-locale run is active (decimal separator ',').
 bool CommaLocale();

@@ -13,10 +13,6 @@
 
 namespace {
 
-struct TFormFree {
-  void operator()(TForm* f) const { delete f; }
-};
-
 class TFNumbers : public TForm {
   SK_CLASS(TFNumbers, TForm)
 public:

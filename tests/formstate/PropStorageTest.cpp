@@ -142,10 +142,6 @@ public:
   TComponent* other;
 };
 
-struct TFormFree {
-  void operator()(TForm* f) const { delete f; }
-};
-
 void fill(TStringList& l, std::initializer_list<const char*> lines) {
   for (const char* s : lines)
     l.Add(s);

@@ -13,10 +13,6 @@
 
 namespace {
 
-struct TFormFree {
-  void operator()(TForm* f) const { delete f; }
-};
-
 std::string sample(const std::string& name) {
   const char* root = std::getenv("SK_TEST_DATA");
   return std::string(root != nullptr ? root : "tests/data") + "/settings/" + name;

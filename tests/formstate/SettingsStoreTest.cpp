@@ -12,10 +12,6 @@
 
 namespace {
 
-struct TFormFree {
-  void operator()(TForm* f) const { delete f; }
-};
-
 class TFPlacementProbe : public TForm {
   SK_CLASS(TFPlacementProbe, TForm)
 public:

@@ -20,10 +20,6 @@ std::unique_ptr<TBitmap> glyph(int w, int h, TColor fill = clRed) {
   return b;
 }
 
-struct TFormFree {
-  void operator()(TForm* f) const { delete f; }
-};
-
 } // namespace
 
 TEST(GlyphPainter, CellCountsGreyAndSharedLists) {

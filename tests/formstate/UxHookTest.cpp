@@ -27,10 +27,6 @@ public:
   }
 };
 
-struct TFormFree {
-  void operator()(TForm* f) const { delete f; }
-};
-
 struct TFixture {
   std::unique_ptr<TForm, TFormFree> form{new TForm(nullptr)};
   TProbeControl* control;
