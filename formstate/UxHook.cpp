@@ -32,11 +32,20 @@ void FreeHookList() {
 
 // ---- TUxWindowHook ------------------------------------------------------------------
 
-TUxWindowHook::TUxWindowHook(TComponent* owner) : TComponent(owner) {}
+TUxWindowHook::TUxWindowHook(TComponent* owner)
+    : TComponent(owner),
+      watcher_(std::make_unique<TFreeWatcher>([this](TComponent* c) { controlGone(c); })) {}
 
 TUxWindowHook::~TUxWindowHook() {
   SetActive(false);
   SetWinControl(nullptr);
+  watcher_.reset();
+}
+
+void TUxWindowHook::controlGone(TComponent* component) {
+  if (component != control_) return;
+  if (controlHook_ != nullptr) controlHook_->RemoveWindowHook(this);
+  control_ = nullptr;
 }
 
 void TUxWindowHook::SetActive(bool value) {
@@ -67,9 +76,9 @@ void TUxWindowHook::SetWinControl(TWinControl* value) {
   const bool wasActive = active_;
   TControlHook* oldHook = controlHook_;
   detach();
-  if (control_ != nullptr && control_ != value) control_->RemoveFreeNotification(this);
+  if (control_ != nullptr && control_ != value) watcher_->Unwatch(control_);
   control_ = value;
-  if (control_ != nullptr) control_->FreeNotification(this);
+  watcher_->Watch(control_);
   if (oldHook != nullptr && oldHook->HookCount() == 0 && HookListExists())
     PostMessage(HookListInstance().Handle(), UM_FREEHOOK, 0, LPARAM(oldHook));
   if (wasActive) attach();
@@ -107,7 +116,9 @@ struct TControlHook::TProcState {
   LONG_PTR previous = 0; // the procedure replaced last
 };
 
-TControlHook::TControlHook() : state_(std::make_shared<TProcState>()) {
+TControlHook::TControlHook()
+    : state_(std::make_shared<TProcState>()),
+      watcher_(std::make_unique<TFreeWatcher>([this](TComponent* c) { controlGone(c); })) {
   state_->owner = this;
   std::shared_ptr<TProcState> state = state_;
   newProc_ = MakeWndProc([state](HWND h, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
@@ -124,8 +135,17 @@ TControlHook::~TControlHook() {
   if (HookListExists()) HookListInstance().Remove(this);
   while (!hooks_.empty())
     hooks_.back()->detach();
+  if (control_ != nullptr) watcher_->Unwatch(control_);
   control_ = nullptr;
   state_->owner = nullptr;
+}
+
+// The control went without telling its hooks: forget it, and its window
+// (gone with it) together with the procedure we had replaced there.
+void TControlHook::controlGone(TComponent* component) {
+  if (component != control_) return;
+  prevProc_ = 0;
+  control_ = nullptr;
 }
 
 void TControlHook::AddWindowHook(TUxWindowHook* hook) {
@@ -146,7 +166,9 @@ void TControlHook::RemoveWindowHook(TUxWindowHook* hook) {
 void TControlHook::AttachControl(TWinControl* control) {
   if (control == control_) return;
   RestoreWndProc();
+  if (control_ != nullptr) watcher_->Unwatch(control_);
   control_ = control;
+  watcher_->Watch(control_);
   if (!hooks_.empty()) InstallWndProc();
 }
 

@@ -20,6 +20,31 @@
 
 class TControlHook;
 
+/// Tells its owner object when a component it watches is freed, whoever owns
+/// that component (components of one owner are not told of each other while
+/// their owner is being freed).
+class TFreeWatcher : public TComponent {
+  SK_CLASS(TFreeWatcher, TComponent)
+public:
+  explicit TFreeWatcher(std::function<void(TComponent*)> gone)
+      : TComponent(nullptr), gone_(std::move(gone)) {}
+  void Watch(TComponent* component) {
+    if (component != nullptr) component->FreeNotification(this);
+  }
+  void Unwatch(TComponent* component) {
+    if (component != nullptr) component->RemoveFreeNotification(this);
+  }
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && gone_) gone_(component);
+  }
+
+private:
+  std::function<void(TComponent*)> gone_;
+};
+
 using THookMessageEvent = std::function<void(TPersistent* Sender, TMessage& Msg, bool& Handled)>;
 
 constexpr UINT UM_REHOOK = 0xB052;
@@ -52,8 +77,35 @@ protected:
 
 private:
   friend class TControlHook;
+
+/// Tells its owner object when a component it watches is freed, whoever owns
+/// that component (components of one owner are not told of each other while
+/// their owner is being freed).
+class TFreeWatcher : public TComponent {
+  SK_CLASS(TFreeWatcher, TComponent)
+public:
+  explicit TFreeWatcher(std::function<void(TComponent*)> gone)
+      : TComponent(nullptr), gone_(std::move(gone)) {}
+  void Watch(TComponent* component) {
+    if (component != nullptr) component->FreeNotification(this);
+  }
+  void Unwatch(TComponent* component) {
+    if (component != nullptr) component->RemoveFreeNotification(this);
+  }
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && gone_) gone_(component);
+  }
+
+private:
+  std::function<void(TComponent*)> gone_;
+};
   void attach();
   void detach();
+  void controlGone(TComponent* component);
+  std::unique_ptr<TFreeWatcher> watcher_;
   bool active_ = true;
   TWinControl* control_ = nullptr;
   TControlHook* controlHook_ = nullptr;
@@ -77,6 +129,8 @@ public:
 
 private:
   LRESULT hookedWndProc(HWND h, UINT msg, WPARAM w, LPARAM l);
+  void controlGone(TComponent* component);
+  std::unique_ptr<TFreeWatcher> watcher_;
   struct TProcState; // shared with the procedure token, which outlives us
   std::shared_ptr<TProcState> state_;
   TWinControl* control_ = nullptr;

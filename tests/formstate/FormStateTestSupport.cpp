@@ -1,6 +1,5 @@
 #include "tests/formstate/FormStateTestSupport.h"
 
-#include <QApplication>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -13,9 +12,7 @@
 
 namespace fs = std::filesystem;
 
-void StartTestApplication(int& argc, char** argv) {
-  static QApplication* app = new QApplication(argc, argv);
-  app->setApplicationName("FormStateTest");
+void UseCommaLocaleWhenAsked() {
   if (std::getenv("SK_COMMA_LOCALE") != nullptr) {
     FormatSettings().DecimalSeparator = ',';
     FormatSettings().ThousandSeparator = '.';

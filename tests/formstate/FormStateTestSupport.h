@@ -8,8 +8,8 @@
 #include "platform/forms/Forms.h"
 #include "platform/rtl/Format.h"
 
-/// Makes the application object (offscreen) once.
-void StartTestApplication(int& argc, char** argv);
+/// Switches to the decimal comma when SK_COMMA_LOCALE is set.
+void UseCommaLocaleWhenAsked();
 
 /// A fresh folder under the system's temporary folder, removed afterwards.
 class TTempFolder {
