@@ -3,6 +3,7 @@
 // on the form's events, stored values, limits and an unwritable file.
 #include <gtest/gtest.h>
 
+#include "formstate/FileUtil.h"
 #include "formstate/Placement.h"
 #include "formstate/StrUtils.h"
 #include "platform/rtl/Strings.h"
@@ -14,9 +15,6 @@
 
 namespace {
 
-struct TFormFree {
-  void operator()(TForm* f) const { delete f; }
-};
 using TFormPtr = std::unique_ptr<TFSkorvaplinth, TFormFree>;
 
 TFormPtr makeToolWindow(const std::string& ini) {
@@ -232,4 +230,59 @@ TEST(Placement, LimitsAndPreventResizeGoThroughTheHook) {
   EXPECT_EQ(info.ptMaxTrackSize, TPoint(form->Width(), form->Height()));
   form->fs->SetPreventResize(false);
   EXPECT_TRUE(FormHasMaximizeButton(form.get()));
+}
+
+TEST(Placement, ToolWindowPathsOfTheApplication) {
+  TTestEnvironment env;
+  TTempFolder tmp;
+  const std::string ini = tmp / "skorvaplinth.ini";
+  TFormPtr form = makeToolWindow(ini);
+  form->fs->LoadState();
+  // A size edit whose text is no number reads as its minimum, and is saved so.
+  form->Erwidth->TEdit::SetText("abc");
+  EXPECT_EQ(form->Erwidth->Value(), 10.0L);
+  form->fs->SaveState();
+  EXPECT_NE(ReadWholeFile(ini).find("Erwidth_Value=10\r\n"), std::string::npos);
+  // The store folder is not stored; the capture is copied into it.
+  EXPECT_EQ(ReadWholeFile(ini).find("eloc"), std::string::npos);
+  form->eloc->SetText(tmp / "tmp");
+  if (!FolderExists(form->eloc->Text())) CreateDir(form->eloc->Text());
+  WriteWholeFile(tmp / "image1.bmp", "BM capture");
+  FileCopy(tmp / "image1.bmp", AppendPathSeparator(form->eloc->Text()) + "ym_0_0.bmp");
+  EXPECT_EQ(ReadWholeFile(tmp / "tmp/ym_0_0.bmp"), "BM capture");
+  // The counters step through their integer accessors.
+  form->nx->SetIntegerValue(form->nx->GetIntegerValue() + 1);
+  EXPECT_EQ(form->nx->Text(), "1");
+}
+
+TEST(Placement, StoredDefinitionText) {
+  TTestEnvironment env;
+  TTempFolder tmp;
+  std::unique_ptr<TForm, TFormFree> form(new TForm(nullptr));
+  ReadDefinition(form.get(), "object Tool: TForm\n"
+                             "  object elat: TCurrencyEdit\n"
+                             "    DecimalPlaces = 5\n"
+                             "    DisplayFormat = '###0.#####'\n"
+                             "    Value = 46.000000000000000000\n"
+                             "  end\n"
+                             "  object eloc: TDirectoryEdit\n"
+                             "    DialogKind = dkWin32\n"
+                             "    NumGlyphs = 1\n"
+                             "  end\n"
+                             "  object fs: TFormStorage\n"
+                             "    StoredProps.Strings = (\n"
+                             "      'elat.Value')\n"
+                             "  end\n"
+                             "end\n");
+  auto* fs = dynamic_cast<TFormStorage*>(form->FindComponent("fs"));
+  ASSERT_NE(fs, nullptr);
+  ASSERT_EQ(fs->StoredProps().Count(), 1);
+  EXPECT_NE(fs->StoredProps().GetObject(0), nullptr); // bound once loaded
+  fs->SetIniFileName(tmp / "d.ini");
+  fs->SetActive(false);
+  fs->SaveState();
+  EXPECT_NE(ReadWholeFile(tmp / "d.ini").find("elat_Value=46\r\n"), std::string::npos);
+  auto* eloc = dynamic_cast<TDirectoryEdit*>(form->FindComponent("eloc"));
+  ASSERT_NE(eloc, nullptr);
+  EXPECT_EQ(eloc->DialogKind(), TDirDialogKind::dkWin32);
 }
