@@ -233,7 +233,8 @@ void TCustomComboEdit::KeyDown(Word& key, TShiftState shift) {
   if ((ctrl && key == 'V') || (shift.Contains(TShiftStateItem::ssShift) && key == VK_INSERT)) {
     Perform(WM_PASTE, 0, 0);
     key = 0;
-  } else if ((ctrl && key == 'X') || (shift.Contains(TShiftStateItem::ssShift) && key == VK_DELETE)) {
+  } else if ((ctrl && key == 'X') ||
+             (shift.Contains(TShiftStateItem::ssShift) && key == VK_DELETE)) {
     Perform(WM_CUT, 0, 0);
     key = 0;
   }

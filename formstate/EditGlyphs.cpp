@@ -23,24 +23,24 @@ void paint(TBitmap& bitmap, int x0, const char* const rows[], int height,
 constexpr TColor kBack = 0x00808000; // transparent: the bottom-left pixel
 
 std::unique_ptr<TBitmap> folderGlyph() {
-  static const char* const rows[12] = {
-      "..........#...", ".........##...", "........#.#...", ".###...#..#...",
-      "#...#####.....", "#.YYYYYYY#....", "#.Y#########..", "#.Y#WWWWWWWW#.",
-      "#.#WWWWWWWW#..", "##WWWWWWWW#...", "###########...", ".............."};
+  static const char* const rows[12] = {"..........#...", ".........##...", "........#.#...",
+                                       ".###...#..#...", "#...#####.....", "#.YYYYYYY#....",
+                                       "#.Y#########..", "#.Y#WWWWWWWW#.", "#.#WWWWWWWW#..",
+                                       "##WWWWWWWW#...", "###########...", ".............."};
   auto b = std::make_unique<TBitmap>(14, 12, pf24bit);
   paint(*b, 0, rows, 12, {{'.', kBack}, {'#', clBlack}, {'Y', clYellow}, {'W', clOlive}});
   return b;
 }
 
 std::unique_ptr<TBitmap> calculatorGlyph() {
-  static const char* const normal[12] = {
-      "..##########..", "..#WWWWWWWW#..", "..#W######W#..", "..#WWWWWWWW#..",
-      "..#W#.#.#.W#..", "..#WWWWWWWW#..", "..#W#.#.#.W#..", "..#WWWWWWWW#..",
-      "..#W#.#.#.W#..", "..#WWWWWWWW#..", "..##########..", ".............."};
-  static const char* const disabled[12] = {
-      "..SSSSSSSSSS..", "..SHHHHHHHHSH.", "..SHSSSSSSHSH.", "..SHHHHHHHHSH.",
-      "..SHS.S.S.HSH.", "..SHHHHHHHHSH.", "..SHS.S.S.HSH.", "..SHHHHHHHHSH.",
-      "..SHS.S.S.HSH.", "..SHHHHHHHHSH.", "..SSSSSSSSSSH.", "...HHHHHHHHHH."};
+  static const char* const normal[12] = {"..##########..", "..#WWWWWWWW#..", "..#W######W#..",
+                                         "..#WWWWWWWW#..", "..#W#.#.#.W#..", "..#WWWWWWWW#..",
+                                         "..#W#.#.#.W#..", "..#WWWWWWWW#..", "..#W#.#.#.W#..",
+                                         "..#WWWWWWWW#..", "..##########..", ".............."};
+  static const char* const disabled[12] = {"..SSSSSSSSSS..", "..SHHHHHHHHSH.", "..SHSSSSSSHSH.",
+                                           "..SHHHHHHHHSH.", "..SHS.S.S.HSH.", "..SHHHHHHHHSH.",
+                                           "..SHS.S.S.HSH.", "..SHHHHHHHHSH.", "..SHS.S.S.HSH.",
+                                           "..SHHHHHHHHSH.", "..SSSSSSSSSSH.", "...HHHHHHHHHH."};
   auto b = std::make_unique<TBitmap>(28, 12, pf24bit);
   paint(*b, 0, normal, 12, {{'.', kBack}, {'#', clBlack}, {'W', clSilver}});
   paint(*b, 14, disabled, 12, {{'.', kBack}, {'S', clGray}, {'H', clWhite}});

@@ -302,8 +302,8 @@ TProgressList::TProgressList() {
 
 void TProgressList::Add(const std::string& className, const std::string& maxName,
                         const std::string& minName, const std::string& positionName) {
-  entries_.push_back({className, {maxName.substr(0, 63), minName.substr(0, 63),
-                                  positionName.substr(0, 63)}});
+  entries_.push_back(
+      {className, {maxName.substr(0, 63), minName.substr(0, 63), positionName.substr(0, 63)}});
 }
 
 const std::vector<std::string>* TProgressList::FindFor(const TControl& control) const {

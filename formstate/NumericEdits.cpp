@@ -304,9 +304,8 @@ void TCustomNumEdit::Loaded() {
 
 void TCustomNumEdit::installFacePainter() {
   facePainter_ = true;
-  SetEditUnfocusedPainter(this, [this](HDC dc, const TRect& client) {
-    PaintUnfocusedText(dc, client);
-  });
+  SetEditUnfocusedPainter(this,
+                          [this](HDC dc, const TRect& client) { PaintUnfocusedText(dc, client); });
 }
 
 void TCustomNumEdit::PaintUnfocusedText(HDC dc, const TRect& client) {

@@ -75,7 +75,21 @@ public:
 };
 
 /// Engine types of the typed conversion.
-enum class TEngineType { String, Date, Time, Timestamp, Boolean, Int16, Int32, Word, Float, Bcd, Bytes, VarBytes, Unknown };
+enum class TEngineType {
+  String,
+  Date,
+  Time,
+  Timestamp,
+  Boolean,
+  Int16,
+  Int32,
+  Word,
+  Float,
+  Bcd,
+  Bytes,
+  VarBytes,
+  Unknown
+};
 TEngineType EngineTypeOf(TFieldType type);
 /// The text as the engine's value of `type` in `size` bytes (zero-filled):
 /// booleans as -1/0 in 2 bytes, integers, floats as 8-byte doubles, texts

@@ -216,7 +216,9 @@ class TStoredValues : public TOwnedCollection {
 public:
   explicit TStoredValues(TFormStorage* storage);
   TFormStorage* Storage() const { return storage_; }
-  TStoredValue* Items(int index) const { return static_cast<TStoredValue*>(TCollection::Items(index)); }
+  TStoredValue* Items(int index) const {
+    return static_cast<TStoredValue*>(TCollection::Items(index));
+  }
   TStoredValue* Add() { return static_cast<TStoredValue*>(TCollection::Add()); }
   /// The first item named `name` (ignoring case); -1 when none.
   int FindValueIndex(const std::string& name) const;

@@ -177,7 +177,8 @@ void TPropsStorage::setFromText(const TPropInfo& info, const std::string& text) 
     Extended value = 0;
     const std::string local =
         StrReplaceAll(text, ".", std::string(1, FormatSettings().DecimalSeparator));
-    if (TryStrToFloat(local, value)) info.Set(*AObject, TPropValue(static_cast<long double>(value)));
+    if (TryStrToFloat(local, value))
+      info.Set(*AObject, TPropValue(static_cast<long double>(value)));
     break;
   }
   case TTypeKind::tkString:

@@ -43,8 +43,8 @@ constexpr int kMaxStoredCount = 100000;
 
 class TPropsStorage {
 public:
-  using TReadString = std::function<std::string(const std::string& section,
-                                                const std::string& key, const std::string& def)>;
+  using TReadString = std::function<std::string(const std::string& section, const std::string& key,
+                                                const std::string& def)>;
   using TWriteString = std::function<void(const std::string& section, const std::string& key,
                                           const std::string& value)>;
   using TEraseSection = std::function<void(const std::string& section)>;

@@ -42,11 +42,10 @@ void registerAll() {
       .String("IniFileName", &TFormPlacement::IniFileName, &TFormPlacement::SetIniFileName)
       .String("IniSection", &TFormPlacement::IniSection, &TFormPlacement::SetIniSection)
       .Object("MinMaxInfo", "TWinMinMaxInfo", &TFormPlacement::MinMaxInfo)
-      .SetOf<TPlacementOption>("Options", "TPlacementOptions", &TFormPlacement::Options,
-                               &TFormPlacement::SetOptions,
-                               {"fpState", "fpPosition", "fpActiveControl"},
-                               TPlacementOptions{TPlacementOption::fpState,
-                                                 TPlacementOption::fpPosition})
+      .SetOf<TPlacementOption>(
+          "Options", "TPlacementOptions", &TFormPlacement::Options, &TFormPlacement::SetOptions,
+          {"fpState", "fpPosition", "fpActiveControl"},
+          TPlacementOptions{TPlacementOption::fpState, TPlacementOption::fpPosition})
       .Boolean("PreventResize", &TFormPlacement::PreventResize, &TFormPlacement::SetPreventResize,
                false)
       .Enum<TPlacementRegRoot>("RegistryRoot", "TPlacementRegRoot", &TFormPlacement::RegistryRoot,
@@ -84,10 +83,9 @@ void registerAll() {
       .Boolean("MarkDropDown", &TUxSpeedButton::MarkDropDown, &TUxSpeedButton::SetMarkDropDown,
                true)
       .Boolean("WordWrap", &TUxSpeedButton::WordWrap, &TUxSpeedButton::SetWordWrap, false)
-      .Enum<TButtonLayout>("Layout", "TButtonLayout", &TUxSpeedButton::Layout,
-                           &TUxSpeedButton::SetLayout,
-                           {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"},
-                           TButtonLayout::blGlyphTop)
+      .Enum<TButtonLayout>(
+          "Layout", "TButtonLayout", &TUxSpeedButton::Layout, &TUxSpeedButton::SetLayout,
+          {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}, TButtonLayout::blGlyphTop)
       .Enum<TAlignment>("Alignment", "TAlignment", &TUxSpeedButton::Alignment,
                         &TUxSpeedButton::SetAlignment, kAlignments, TAlignment::taCenter)
       .Integer("ModalResult", &TUxSpeedButton::ModalResult, &TUxSpeedButton::SetModalResult, 0);
@@ -116,7 +114,8 @@ void registerAll() {
              TFloatType::ftExtended)
       .Float("MaxValue", &TCustomNumEdit::MaxValue, &TCustomNumEdit::SetMaxValue,
              TFloatType::ftExtended)
-      .Integer("DecimalPlaces", &TCustomNumEdit::DecimalPlaces, &TCustomNumEdit::SetDecimalPlaces, 2)
+      .Integer("DecimalPlaces", &TCustomNumEdit::DecimalPlaces, &TCustomNumEdit::SetDecimalPlaces,
+               2)
       .String("DisplayFormat", &TCustomNumEdit::DisplayFormat, &TCustomNumEdit::SetDisplayFormat)
       .Enum<TAlignment>("Alignment", "TAlignment", &TCustomNumEdit::Alignment,
                         &TCustomNumEdit::SetAlignment, kAlignments, TAlignment::taRightJustify)

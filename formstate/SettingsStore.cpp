@@ -186,8 +186,8 @@ void WriteWindowPlacement(TForm* form, TSettingsStore store, const std::string& 
   StoreWriteInteger(store, section, "ShowCmd", int(p.showCmd));
   StoreWriteInteger(store, section, "PixelsPerInch", Screen()->PixelsPerInch());
   WriteScreenKey(store, section, "MinMaxPos",
-                 Format("%d,%d,%d,%d", {p.ptMinPosition.x, p.ptMinPosition.y,
-                                        p.ptMaxPosition.x, p.ptMaxPosition.y}));
+                 Format("%d,%d,%d,%d", {p.ptMinPosition.x, p.ptMinPosition.y, p.ptMaxPosition.x,
+                                        p.ptMaxPosition.y}));
   const TRect& r = p.rcNormalPosition;
   WriteScreenKey(store, section, "NormPos",
                  Format("%d,%d,%d,%d", {r.Left, r.Top, r.Right, r.Bottom}));
@@ -276,8 +276,8 @@ void ReadWindowPlacement(TForm* form, TSettingsStore store, const std::string& s
   if (!form->Visible()) p.showCmd = SW_HIDE;
   if (loadPosition && readPositionKeys(form, store, section, p)) applyPosition(form, p);
   if (loadState) {
-    const TWindowState state = stateFromShowCmd(StoreReadInteger(store, section, "ShowCmd", 0),
-                                                defaultState(form));
+    const TWindowState state =
+        stateFromShowCmd(StoreReadInteger(store, section, "ShowCmd", 0), defaultState(form));
     if (state == TWindowState::wsMinimized && isMainOrNoMain(form)) {
       // Shown normal first; the posted command minimises it (also when it
       // shows only later).

@@ -191,7 +191,8 @@ std::string TUxButtonGlyph::fitCaption(TCanvas* canvas, const std::string& capti
     if (text[end] == '\r' && from < text.size() && text[from] == '\n') ++from;
     result += "\r\n";
   }
-  while (!result.empty() && (result.back() == ' ' || result.back() == '\r' || result.back() == '\n'))
+  while (!result.empty() &&
+         (result.back() == ' ' || result.back() == '\r' || result.back() == '\n'))
     result.pop_back();
   return result;
 }
@@ -203,11 +204,12 @@ TFaceLayout TUxButtonGlyph::ComputeFaceLayout(TCanvas* canvas, const TRect& clie
   const TPoint size(client.Right - client.Left, client.Bottom - client.Top);
   TPoint glyph(0, 0);
   if (!glyph_->Empty()) glyph = TPoint(glyph_->Width() / numGlyphs_, glyph_->Height());
-  const bool vertical = layout == TButtonLayout::blGlyphTop || layout == TButtonLayout::blGlyphBottom;
+  const bool vertical =
+      layout == TButtonLayout::blGlyphTop || layout == TButtonLayout::blGlyphBottom;
   auto less = [](int v, int n) { return n != -1 ? v - n : v; };
-  TPoint room = vertical ? TPoint(size.x, less(less(size.y - glyph.y, margin), spacing))
-                         : TPoint(less(less(size.x - glyph.x, margin), spacing) - (mark ? 9 : 0),
-                                  size.y);
+  TPoint room =
+      vertical ? TPoint(size.x, less(less(size.y - glyph.y, margin), spacing))
+               : TPoint(less(less(size.x - glyph.x, margin), spacing) - (mark ? 9 : 0), size.y);
   room.x = IntMax(room.x, 0);
   room.y = IntMax(room.y, 0);
   caption = fitCaption(canvas, caption, room.x);

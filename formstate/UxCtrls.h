@@ -110,8 +110,8 @@ public:
                                 UINT captionFlags);
   /// Draws glyph, caption and mark; gives the caption's rectangle.
   TRect PaintContent(TCanvas* canvas, const TRect& client, const std::string& caption,
-                     TButtonLayout layout, int margin, int spacing, TButtonState state,
-                     bool mark, UINT captionFlags);
+                     TButtonLayout layout, int margin, int spacing, TButtonState state, bool mark,
+                     UINT captionFlags);
 
   std::function<void()> OnChange;
 

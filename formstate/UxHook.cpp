@@ -285,4 +285,3 @@ void THookList::utilityWndProc(TMessage& m) {
     Application()->HandleException(nullptr);
   }
 }
-

@@ -2,11 +2,11 @@
 
 #include <vector>
 
+#include "formstate/FsGuards.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/rtl/Strings.h"
-#include "formstate/FsGuards.h"
 
 void FitRectToScreen(TRect& rect) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);

@@ -57,7 +57,8 @@ private:
 };
 
 TDropFilter* filterOf(QWidget* widget) {
-  return static_cast<TDropFilter*>(widget->findChild<QObject*>(QStringLiteral("skDropFilter"), Qt::FindDirectChildrenOnly));
+  return static_cast<TDropFilter*>(
+      widget->findChild<QObject*>(QStringLiteral("skDropFilter"), Qt::FindDirectChildrenOnly));
 }
 
 } // namespace

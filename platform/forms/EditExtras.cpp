@@ -53,7 +53,9 @@ private:
 
 TFacePaintFilter* filterOf(TEdit* edit) {
   QLineEdit* e = lineEdit(edit);
-  return e == nullptr ? nullptr : static_cast<TFacePaintFilter*>(e->findChild<QObject*>(QStringLiteral("skEditFacePainter"), Qt::FindDirectChildrenOnly));
+  return e == nullptr ? nullptr
+                      : static_cast<TFacePaintFilter*>(e->findChild<QObject*>(
+                            QStringLiteral("skEditFacePainter"), Qt::FindDirectChildrenOnly));
 }
 
 } // namespace

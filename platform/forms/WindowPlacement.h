@@ -37,7 +37,8 @@ struct MINMAXINFO {
 bool GetWindowPlacement(HWND h, WINDOWPLACEMENT* placement);
 /// Applies the record: the normal rectangle (when its right edge lies beyond
 /// its left edge; its size at most the screen's and a frame) and, for a
-/// visible form, the show command (0 changes nothing). The flags and positions are kept for the next read.
+/// visible form, the show command (0 changes nothing). The flags and positions are kept for the
+/// next read.
 bool SetWindowPlacement(HWND h, const WINDOWPLACEMENT* placement);
 
 /// Asks the form for its limits (WM_GETMINMAXINFO, LParam = the record,

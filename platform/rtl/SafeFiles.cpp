@@ -72,7 +72,8 @@ void WriteFileAtomically(const std::string& fileName, const std::string& content
 }
 
 bool SameFileIdentity(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   if (::stat(ExpandFileName(a).c_str(), &sa) != 0 || ::stat(ExpandFileName(b).c_str(), &sb) != 0)
     return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;

@@ -1,12 +1,12 @@
 // File and folder helpers: paths, folder creation, the copy (sizes, targets,
 // failures, a file size limit in a child process), progress properties, the
 // file operator and the folder dialog through the chooser hook.
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <csignal>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "formstate/FileUtil.h"

@@ -67,7 +67,8 @@ TEST(NumericEdit, ClampToRange) {
     e->SetMaxValue(0);
     e->SetMinValue(r.min);
     e->SetMaxValue(r.max);
-    EXPECT_EQ(e->ClampToRange(r.value, false), r.expected) << double(r.min) << ".." << double(r.max);
+    EXPECT_EQ(e->ClampToRange(r.value, false), r.expected)
+        << double(r.min) << ".." << double(r.max);
   }
   e->SetMinValue(10);
   e->SetMaxValue(0);
@@ -82,20 +83,20 @@ TEST(NumericEdit, TypedKeysUnderThreeLocales) {
   TCurrencyEdit* e = form->edit;
   struct Row {
     char decimal, thousands;
-    std::string start;   // the text before typing (caret at the end)
+    std::string start; // the text before typing (caret at the end)
     std::string keys;
     std::string expected;
     int beeps;
   };
   const std::vector<Row> rows = {
       {'.', ',', "", "12.5", "12.5", 0},
-      {'.', ',', "1.12345", "6", "1.12345", 1},   // a sixth decimal
-      {'.', ',', "", "1a", "1", 1},                // letters
-      {'.', ',', "", "1,2", "1,2", 0},             // ',' is the thousands separator
-      {',', '.', "", "3.5", "3.5", 0},             // '.' stays a thousands separator
+      {'.', ',', "1.12345", "6", "1.12345", 1}, // a sixth decimal
+      {'.', ',', "", "1a", "1", 1},             // letters
+      {'.', ',', "", "1,2", "1,2", 0},          // ',' is the thousands separator
+      {',', '.', "", "3.5", "3.5", 0},          // '.' stays a thousands separator
       {',', '.', "", "3,5", "3,5", 0},
-      {',', ' ', "", "7.25", "7,25", 0},           // '.' becomes the decimal comma
-      {'.', ',', "1.25", "E", "1.25", 1},          // "1.25E" is no number
+      {',', ' ', "", "7.25", "7,25", 0},  // '.' becomes the decimal comma
+      {'.', ',', "1.25", "E", "1.25", 1}, // "1.25E" is no number
   };
   for (const Row& r : rows) {
     setLocale(r.decimal, r.thousands);
@@ -153,11 +154,12 @@ TEST(NumericEdit, TextsAndPictures) {
   EXPECT_EQ(e->Text(), "0");
 
   // Text normalises: blanks, thousands separators and either punctuation.
-  e->SetText(" 1" + std::string(1, FormatSettings().ThousandSeparator) + "234" + std::string(1, dec) + "5 ");
+  e->SetText(" 1" + std::string(1, FormatSettings().ThousandSeparator) + "234" +
+             std::string(1, dec) + "5 ");
   EXPECT_EQ(e->Value(), 1234.5L);
   EXPECT_THROW(e->SetText("abc"), EConvertError);
   e->SetMinValue(10);
-  e->TEdit::SetText("1e"); // left after deleting with Backspace
+  e->TEdit::SetText("1e");      // left after deleting with Backspace
   EXPECT_EQ(e->Value(), 10.0L); // a text that is no number reads as MinValue
   e->SetMinValue(0);
 
@@ -236,7 +238,8 @@ TEST(NumericEdit, FocusExitChecksAndKeepsTheFocus) {
     ADD_FAILURE();
   } catch (const ERangeError& err) {
     const char d = FormatSettings().DecimalSeparator;
-    EXPECT_EQ(err.Message(), std::string("Value must be between 10") + d + "00000 and 100" + d + "00000");
+    EXPECT_EQ(err.Message(),
+              std::string("Value must be between 10") + d + "00000 and 100" + d + "00000");
   }
   EXPECT_TRUE(e->HasFocus());
   EXPECT_EQ(exits, 0);

@@ -81,7 +81,8 @@ TEST(OrxUtils, EngineShellsAndConversions) {
   EXPECT_THROW(clone.OpenAsCloneOf(nullptr, true), EDatabaseError);
   EXPECT_EQ(TextToNativeValue(TEngineType::Boolean, 2, "yes", "F"),
             (std::vector<std::uint8_t>{0xFF, 0xFF}));
-  EXPECT_EQ(TextToNativeValue(TEngineType::Boolean, 2, "no", "F"), (std::vector<std::uint8_t>{0, 0}));
+  EXPECT_EQ(TextToNativeValue(TEngineType::Boolean, 2, "no", "F"),
+            (std::vector<std::uint8_t>{0, 0}));
   EXPECT_EQ(TextToNativeValue(TEngineType::Int32, 4, "258", "F"),
             (std::vector<std::uint8_t>{2, 1, 0, 0}));
   EXPECT_EQ(TextToNativeValue(TEngineType::String, 3, "abcdef", "F"),

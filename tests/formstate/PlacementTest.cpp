@@ -6,10 +6,10 @@
 #include "formstate/FileUtil.h"
 #include "formstate/Placement.h"
 #include "formstate/StrUtils.h"
-#include "platform/rtl/Strings.h"
 #include "formstate/UxHook.h"
 #include "platform/forms/Loading.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Strings.h"
 #include "tests/formstate/FormStateTestSupport.h"
 #include "tests/formstate/ToolWindowStandIn.h"
 
@@ -37,8 +37,9 @@ TEST(Placement, ToolWindowSectionIsWrittenExactlyAndRoundTrips) {
   }
   // Stored values and placement come back into a fresh form, whose save
   // writes the same bytes.
-  WriteWholeFile(ini, StrReplaceAll(StrReplaceAll(GoldenToolWindowSection(0), "=46\r", "=46.123456789\r"),
-                                    "NormPos=195,194,824,537", "NormPos=10,20,700,400"));
+  WriteWholeFile(
+      ini, StrReplaceAll(StrReplaceAll(GoldenToolWindowSection(0), "=46\r", "=46.123456789\r"),
+                         "NormPos=195,194,824,537", "NormPos=10,20,700,400"));
   {
     TFormPtr form = makeToolWindow(ini);
     form->fs->LoadState();
@@ -87,10 +88,10 @@ TEST(Placement, LifeCycleTable) {
   TTestEnvironment env;
   struct Row {
     std::string name;
-    std::string file;  // "" = no file
-    int version;       // the component's Version
+    std::string file; // "" = no file
+    int version;      // the component's Version
     bool active;
-    bool expectValue;  // the stored value comes back
+    bool expectValue; // the stored value comes back
     bool expectSaveOnExplicit;
   };
   const std::vector<Row> rows = {
@@ -114,7 +115,7 @@ TEST(Placement, LifeCycleTable) {
     } else {
       form->Show();
       EXPECT_FALSE(form->fs->Restored()) << r.name; // inactive: no restore on show
-      form->fs->SaveState(); // an inactive component saves on request
+      form->fs->SaveState();                        // an inactive component saves on request
       EXPECT_TRUE(FileExists(ini));
     }
     EXPECT_EQ(form->elat->Value() == 12.0L, r.expectValue) << r.name;

@@ -65,36 +65,51 @@ void registerKinds() {
          if (k.FailOnSet) throw EConvertError("refused");
          k.I = v;
        })
-      .Int64("I64", [](const TKinds& k) { return k.I64; }, [](TKinds& k, std::int64_t v) { k.I64 = v; })
+      .Int64(
+          "I64", [](const TKinds& k) { return k.I64; },
+          [](TKinds& k, std::int64_t v) { k.I64 = v; })
       .Enum<TColorKind>(
           "Kind", "TColorKind", [](const TKinds& k) { return k.Kind; },
           [](TKinds& k, TColorKind v) { k.Kind = v; }, {"ckRed", "ckGreen", "ckBlue"})
-      .Float("S", [](const TKinds& k) { return k.S; }, [](TKinds& k, long double v) { k.S = v; },
-             TFloatType::ftSingle)
-      .Float("D", [](const TKinds& k) { return k.D; }, [](TKinds& k, long double v) { k.D = v; },
-             TFloatType::ftDouble)
-      .Float("E", [](const TKinds& k) { return k.E; }, [](TKinds& k, long double v) { k.E = v; },
-             TFloatType::ftExtended)
-      .Float("C", [](const TKinds& k) { return k.C; }, [](TKinds& k, long double v) { k.C = v; },
-             TFloatType::ftCurr)
-      .String("Str", [](const TKinds& k) { return k.Str; }, [](TKinds& k, const std::string& v) { k.Str = v; })
+      .Float(
+          "S", [](const TKinds& k) { return k.S; }, [](TKinds& k, long double v) { k.S = v; },
+          TFloatType::ftSingle)
+      .Float(
+          "D", [](const TKinds& k) { return k.D; }, [](TKinds& k, long double v) { k.D = v; },
+          TFloatType::ftDouble)
+      .Float(
+          "E", [](const TKinds& k) { return k.E; }, [](TKinds& k, long double v) { k.E = v; },
+          TFloatType::ftExtended)
+      .Float(
+          "C", [](const TKinds& k) { return k.C; }, [](TKinds& k, long double v) { k.C = v; },
+          TFloatType::ftCurr)
+      .String(
+          "Str", [](const TKinds& k) { return k.Str; },
+          [](TKinds& k, const std::string& v) { k.Str = v; })
       .Object("Lines", "TPersistentStrings",
               [](const TKinds& k) { return const_cast<TPersistentStrings*>(&k.Lines); })
       .Object("Items", "TCollection", &TKinds::Items)
-      .Reference<TComponent>("Ref", [](const TKinds& k) { return k.Ref; },
-                             [](TKinds& k, TComponent* c) { k.Ref = c; });
+      .Reference<TComponent>(
+          "Ref", [](const TKinds& k) { return k.Ref; },
+          [](TKinds& k, TComponent* c) { k.Ref = c; });
   TClassInfo& info = RegisterClassInfo("TKinds", "TGraphicControl");
   TPropInfo set;
   set.Name = "Bits";
   set.Kind = TTypeKind::tkSet;
   set.Names = {"fpState", "fpPosition", "fpActiveControl"};
-  set.Get = [](const TPersistent& o) { return TPropValue((long long)static_cast<const TKinds&>(o).Bits); };
-  set.Set = [](TPersistent& o, const TPropValue& v) { static_cast<TKinds&>(o).Bits = std::uint64_t(v.AsInt64()); };
+  set.Get = [](const TPersistent& o) {
+    return TPropValue((long long)static_cast<const TKinds&>(o).Bits);
+  };
+  set.Set = [](TPersistent& o, const TPropValue& v) {
+    static_cast<TKinds&>(o).Bits = std::uint64_t(v.AsInt64());
+  };
   TPropInfo ch;
   ch.Name = "Ch";
   ch.Kind = TTypeKind::tkChar;
   ch.Get = [](const TPersistent& o) { return TPropValue(int(static_cast<const TKinds&>(o).Ch)); };
-  ch.Set = [](TPersistent& o, const TPropValue& v) { static_cast<TKinds&>(o).Ch = char(v.AsInt64()); };
+  ch.Set = [](TPersistent& o, const TPropValue& v) {
+    static_cast<TKinds&>(o).Ch = char(v.AsInt64());
+  };
   TPropInfo var;
   var.Name = "Var";
   var.Kind = TTypeKind::tkVariant;
@@ -114,7 +129,8 @@ struct TMemoryStore {
   TPropsStorage Storage(const std::string& section) {
     TPropsStorage s;
     s.Section = section;
-    s.OnReadString = [this](const std::string& sec, const std::string& key, const std::string& def) {
+    s.OnReadString = [this](const std::string& sec, const std::string& key,
+                            const std::string& def) {
       auto it = sections.find(sec);
       if (it == sections.end() || !it->second.count(key)) return def;
       return it->second[key];
@@ -175,26 +191,34 @@ TEST(PropStorage, EveryKindStoresAndLoads) {
   k.Font()->SetSize(13);
 
   TStringList list;
-  fill(list, {"k.I", "k.I64", "k.Ch", "k.Kind", "k.S", "k.D", "k.E", "k.C", "k.Str",
-                              "k.Bits", "k.Var", "k.Lines", "k.Items", "k.Ref", "k.Font",
-                              "missing.I", "k.Nothing", "no dot"});
+  fill(list,
+       {"k.I", "k.I64", "k.Ch", "k.Kind", "k.S", "k.D", "k.E", "k.C", "k.Str", "k.Bits", "k.Var",
+        "k.Lines", "k.Items", "k.Ref", "k.Font", "missing.I", "k.Nothing", "no dot"});
   SyncStoredProps(form.get(), list, true);
   EXPECT_EQ(list.Count(), 16); // the missing component and the line without a dot go
   TMemoryStore store;
   TPropsStorage s = store.Storage("Sec");
   s.StoreProperties(form.get(), list);
   auto& sec = store.sections["Sec"];
-  const std::map<std::string, std::string> expected = {
-      {"k_I", "-42"},          {"k_I64", "9000000000"},  {"k_Ch", "Z"},
-      {"k_Kind", "ckBlue"},    {"k_S", "0.1"},            {"k_D", "0.1"},
-      {"k_E", "46.12346"},     {"k_C", "12.3456"},        {"k_Str", "padded text"},
-      {"k_Bits", "[fpState,fpActiveControl]"},            {"k_Var", "var text"},
-      {"k_Items.Count", "3"},  {"k_Ref", "Other"}};
+  const std::map<std::string, std::string> expected = {{"k_I", "-42"},
+                                                       {"k_I64", "9000000000"},
+                                                       {"k_Ch", "Z"},
+                                                       {"k_Kind", "ckBlue"},
+                                                       {"k_S", "0.1"},
+                                                       {"k_D", "0.1"},
+                                                       {"k_E", "46.12346"},
+                                                       {"k_C", "12.3456"},
+                                                       {"k_Str", "padded text"},
+                                                       {"k_Bits", "[fpState,fpActiveControl]"},
+                                                       {"k_Var", "var text"},
+                                                       {"k_Items.Count", "3"},
+                                                       {"k_Ref", "Other"}};
   for (auto& [key, value] : expected)
     EXPECT_EQ(sec[key], value) << key;
   EXPECT_EQ(sec["k_FontSize"], "13");
   EXPECT_EQ(store.sections["Sec.k_Lines"],
-            (std::map<std::string, std::string>{{"Count", "2"}, {"Item0", "first"}, {"Item1", "second"}}));
+            (std::map<std::string, std::string>{
+                {"Count", "2"}, {"Item0", "first"}, {"Item1", "second"}}));
   EXPECT_EQ(store.sections["Sec.k_Items"]["Item2_Caption"], "item2");
   EXPECT_EQ(store.sections["Sec.k_Items"]["Item1_Size"], "10");
 
@@ -240,9 +264,12 @@ TEST(PropStorage, LenientReadingAndFailures) {
   k.Ref = form->kinds;
   TMemoryStore store;
   auto& sec = store.sections["S"];
-  sec = {{"k_Kind", "ckgreen"}, {"k_Bits", "[ fpPosition , unknown,fpActiveControl ]"},
-         {"k_I", "12x"},        {"k_E", "1e5000"},
-         {"k_Ch", ""},          {"k_Ref", "(NULL)"},
+  sec = {{"k_Kind", "ckgreen"},
+         {"k_Bits", "[ fpPosition , unknown,fpActiveControl ]"},
+         {"k_I", "12x"},
+         {"k_E", "1e5000"},
+         {"k_Ch", ""},
+         {"k_Ref", "(NULL)"},
          {"k_Items.Count", "2000000000"}};
   k.E = 3;
   k.Items()->Add();
@@ -251,13 +278,13 @@ TEST(PropStorage, LenientReadingAndFailures) {
   SyncStoredProps(form.get(), list, true);
   TPropsStorage s = store.Storage("S");
   s.LoadProperties(form.get(), list);
-  EXPECT_EQ(k.Kind, TColorKind::ckGreen);   // names ignore case, blanks around the dot go
-  EXPECT_EQ(k.Bits, 0b110u);                // unknown members are ignored
-  EXPECT_EQ(k.I, 0);                        // a bad integer reads as 0
-  EXPECT_EQ(k.E, 3.0L);                     // a bad float leaves the value
-  EXPECT_EQ(k.Ch, 'a');                     // an empty character leaves it
-  EXPECT_EQ(k.Ref, nullptr);                // "(null)" clears the reference
-  EXPECT_EQ(k.Items()->Count(), 1);         // an unbelievable count is not believed
+  EXPECT_EQ(k.Kind, TColorKind::ckGreen); // names ignore case, blanks around the dot go
+  EXPECT_EQ(k.Bits, 0b110u);              // unknown members are ignored
+  EXPECT_EQ(k.I, 0);                      // a bad integer reads as 0
+  EXPECT_EQ(k.E, 3.0L);                   // a bad float leaves the value
+  EXPECT_EQ(k.Ch, 'a');                   // an empty character leaves it
+  EXPECT_EQ(k.Ref, nullptr);              // "(null)" clears the reference
+  EXPECT_EQ(k.Items()->Count(), 1);       // an unbelievable count is not believed
 
   sec["k_Kind"] = "yes";
   sec["k_Ref"] = "KindsForm.Other";

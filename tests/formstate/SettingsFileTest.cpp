@@ -65,7 +65,8 @@ TEST(SettingsFile, RandomMutationsOfAGoodFile) {
         text.erase(at, size_t(Random(10)));
         break;
       default:
-        text.insert(at, std::string(size_t(Random(20)), alphabet[size_t(Random(int(alphabet.size())))]));
+        text.insert(
+            at, std::string(size_t(Random(20)), alphabet[size_t(Random(int(alphabet.size())))]));
       }
     }
     WriteWholeFile(ini, text);

@@ -6,8 +6,8 @@
 #include "formstate/SettingsStore.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/WindowPlacement.h"
-#include "platform/rtl/Strings.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Strings.h"
 #include "tests/formstate/FormStateTestSupport.h"
 
 namespace {
@@ -30,8 +30,8 @@ TEST(SettingsStore, QuotesSurviveTheRoundTrip) {
   TTempFolder tmp;
   const std::string file = tmp / "q.ini";
   const std::vector<std::pair<std::string, std::string>> rows = {
-      {"'abc'", "\"'abc'\""}, {"\"", "\"\"\""},   {"'", "\"'\""},     {"\"a'", "\"a'"},
-      {"", ""},               {"plain", "plain"}, {"\"x\"", "\"\"x\"\""}};
+      {"'abc'", "\"'abc'\""}, {"\"", "\"\"\""},      {"'", "\"'\""}, {"\"a'", "\"a'"}, {"", ""},
+      {"plain", "plain"},     {"\"x\"", "\"\"x\"\""}};
   {
     TStoreIniFile ini(file);
     int n = 0;
@@ -68,7 +68,8 @@ TEST(SettingsStore, ReadingRulesAndAtomicWrites) {
   ini.WriteString("sec", "New", "n"); // new keys at the end of their section
   ini.WriteString("sec", "KEY", "changed");
   ini.Flush();
-  EXPECT_EQ(ReadWholeFile(file), "[sec]\r\nKey=changed\r\nkey=second\r\nNew=n\r\n\r\n[other]\r\nA=1\r\n");
+  EXPECT_EQ(ReadWholeFile(file),
+            "[sec]\r\nKey=changed\r\nkey=second\r\nNew=n\r\n\r\n[other]\r\nA=1\r\n");
   EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{"r.ini"});
 
   TStoreIniFile missing(tmp / "none.ini");
@@ -88,7 +89,7 @@ TEST(SettingsStore, PlacementKeysAndPositionWords) {
   };
   for (const Row& r : std::vector<Row>{
            {"10 , 20,,30", TRect(10, 20, 30, 100 + 200)}, // bottom from the form
-           {"a,b,c,d", TRect(0, 0, 0, 0)},                 // right <= left: not applied
+           {"a,b,c,d", TRect(0, 0, 0, 0)},                // right <= left: not applied
            {"5,6,405,306", TRect(5, 6, 405, 306)},
            // A damaged size is held to the screen and a frame.
            {"0,0,100000,5000000", TRect(0, 0, 1288, 1032)},
@@ -124,10 +125,11 @@ TEST(SettingsStore, PlacementKeysAndPositionWords) {
   form->SetBounds(195, 194, 629, 343);
   WriteWindowPlacement(form.get(), &out, "F");
   out.Flush();
-  EXPECT_EQ(ReadWholeFile(tmp / "w.ini"),
-            "[F]\r\nFlags=0\r\nShowCmd=0\r\nPixelsPerInch=96\r\nMinMaxPos(1280x1024)=-1,-1,-1,-1\r\n"
-            "MinMaxPos=-1,-1,-1,-1\r\nNormPos(1280x1024)=195,194,824,537\r\n"
-            "NormPos=195,194,824,537\r\n");
+  EXPECT_EQ(
+      ReadWholeFile(tmp / "w.ini"),
+      "[F]\r\nFlags=0\r\nShowCmd=0\r\nPixelsPerInch=96\r\nMinMaxPos(1280x1024)=-1,-1,-1,-1\r\n"
+      "MinMaxPos=-1,-1,-1,-1\r\nNormPos(1280x1024)=195,194,824,537\r\n"
+      "NormPos=195,194,824,537\r\n");
 }
 
 TEST(SettingsStore, ShowCommands) {
@@ -139,9 +141,9 @@ TEST(SettingsStore, ShowCommands) {
     std::string showCmd;
     TWindowState expected; // on a visible form that is not the main form
   };
-  const std::vector<Row> rows = {{"-1", N}, {"0", N}, {"1", N},  {"2", Mi}, {"3", Ma}, {"4", N},
-                                 {"5", N},  {"6", Mi}, {"7", Mi}, {"8", N},  {"9", N}, {"10", N},
-                                 {"x", N}};
+  const std::vector<Row> rows = {{"-1", N}, {"0", N},  {"1", N},  {"2", Mi}, {"3", Ma},
+                                 {"4", N},  {"5", N},  {"6", Mi}, {"7", Mi}, {"8", N},
+                                 {"9", N},  {"10", N}, {"x", N}};
   auto form = probeForm();
   TFPlacementProbe mainForm(nullptr);
   Application()->SetMainForm(&mainForm);
@@ -191,5 +193,5 @@ TEST(SettingsStore, DefaultNames) {
   EXPECT_EQ(DefaultSectionName(nullptr), "");
   const std::string program = ExtractFileName(ExeName());
   EXPECT_EQ(DefaultIniFileName(), program + ".INI"); // named after the program, no folder
-  EXPECT_EQ(ScreenSizeSuffix(), "(800x800)"); // the layer's own default screen here
+  EXPECT_EQ(ScreenSizeSuffix(), "(800x800)");        // the layer's own default screen here
 }

@@ -26,7 +26,8 @@ TEST(GlyphPainter, CellCountsGreyAndSharedLists) {
   struct Row {
     int w, h, start, expected;
   };
-  for (const Row& r : std::vector<Row>{{48, 16, 1, 3}, {96, 16, 2, 1}, {20, 16, 2, 2}, {16, 16, 4, 1}}) {
+  for (const Row& r :
+       std::vector<Row>{{48, 16, 1, 3}, {96, 16, 2, 1}, {20, 16, 2, 2}, {16, 16, 4, 1}}) {
     TUxButtonGlyph painter;
     painter.SetNumGlyphs(r.start);
     auto g = glyph(r.w, r.h);
@@ -52,8 +53,9 @@ TEST(GlyphPainter, CellCountsGreyAndSharedLists) {
     EXPECT_EQ(a.SharedList()->UsedCount(), 3);
     EXPECT_NE(other, up);
     // The second cell is the disabled image; the up image is the first cell.
-    EXPECT_EQ(ColorToRGB(const_cast<TBitmap*>(a.SharedList()->Image(disabled))->Canvas()->Pixels(3, 3)),
-              RGB(255, 0, 0));
+    EXPECT_EQ(
+        ColorToRGB(const_cast<TBitmap*>(a.SharedList()->Image(disabled))->Canvas()->Pixels(3, 3)),
+        RGB(255, 0, 0));
     a.ReleaseGlyphs();
     EXPECT_EQ(b.SharedList()->UsedCount(), 1);
     EXPECT_NE(b.SharedList()->Image(other), nullptr); // b's image stays
@@ -85,13 +87,14 @@ TEST(GlyphPainter, FaceLayoutTableAndArrow) {
                                        {TButtonLayout::blGlyphLeft, -1, 1, TPoint(42, 22)},
                                        {TButtonLayout::blGlyphTop, -1, -1, TPoint(42, 22)}}) {
     std::string caption;
-    const TFaceLayout l =
-        painter.ComputeFaceLayout(c, TRect(0, 0, 100, 60), caption, r.layout, r.margin, r.spacing, false, 0);
+    const TFaceLayout l = painter.ComputeFaceLayout(c, TRect(0, 0, 100, 60), caption, r.layout,
+                                                    r.margin, r.spacing, false, 0);
     EXPECT_EQ(l.GlyphPos, r.glyphPos) << int(r.layout) << " " << r.margin << " " << r.spacing;
   }
   // A caption wider than the room is shortened and ends in "...".
   std::string caption = "A very long caption for a small button";
-  painter.ComputeFaceLayout(c, TRect(0, 0, 60, 60), caption, TButtonLayout::blGlyphTop, -1, 1, false, 0);
+  painter.ComputeFaceLayout(c, TRect(0, 0, 60, 60), caption, TButtonLayout::blGlyphTop, -1, 1,
+                            false, 0);
   EXPECT_EQ(caption.substr(caption.size() - 3), "...");
   EXPECT_LE(c->TextWidth(caption), 60);
 
@@ -199,7 +202,8 @@ TEST(SpeedButton, EdgePairsAndFlatFaces) {
     b->SetFlat(flat);
     surface.Canvas()->Brush()->SetColor(clWhite);
     surface.Canvas()->FillRect(TRect(0, 0, 20, 20));
-    const TRect inner = (b->*(&TEdges::PaintButtonEdges))(surface.Canvas(), TRect(0, 0, 20, 20), down);
+    const TRect inner =
+        (b->*(&TEdges::PaintButtonEdges))(surface.Canvas(), TRect(0, 0, 20, 20), down);
     return std::make_tuple(ColorToRGB(surface.Canvas()->Pixels(0, 5)),
                            ColorToRGB(surface.Canvas()->Pixels(19, 5)),
                            ColorToRGB(surface.Canvas()->Pixels(1, 5)), inner);
@@ -264,9 +268,13 @@ TEST(VisUtils, ScreenFittingShorteningAndDisabledGlyphs) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) {
       const COLORREF p = ColorToRGB(d->Canvas()->Pixels(x, y));
-      pixels += p == ColorToRGB(clBtnShadow) ? 'S' : p == ColorToRGB(clBtnHighlight) ? 'H'
-                : p == ColorToRGB(clBtnFace)                                         ? '.'
-                                                                                     : '?';
+      pixels += p == ColorToRGB(clBtnShadow)      ? 'S'
+                : p == ColorToRGB(clBtnHighlight) ? 'H'
+                : p == ColorToRGB(clBtnFace)      ? '.'
+                                                  : '?';
     }
-  EXPECT_EQ(pixels, "...."".S..""..H.""...S");
+  EXPECT_EQ(pixels, "...."
+                    ".S.."
+                    "..H."
+                    "...S");
 }
