@@ -130,9 +130,9 @@ public:
 private:
   LRESULT hookedWndProc(HWND h, UINT msg, WPARAM w, LPARAM l);
   void controlGone(TComponent* component);
-  std::unique_ptr<TFreeWatcher> watcher_;
   struct TProcState; // shared with the procedure token, which outlives us
   std::shared_ptr<TProcState> state_;
+  std::unique_ptr<TFreeWatcher> watcher_;
   TWinControl* control_ = nullptr;
   LONG_PTR newProc_ = 0;
   LONG_PTR prevProc_ = 0;

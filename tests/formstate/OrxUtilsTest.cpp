@@ -58,11 +58,11 @@ TEST(OrxUtils, LocateByScanAndWithTheDataSet) {
     ds->First();
     const bool scanned = locate->LocateByScan();
     EXPECT_EQ(scanned, r.recNo != 0) << r.text;
-    if (scanned) EXPECT_EQ(ds->RecNo(), r.recNo) << r.text;
+    EXPECT_EQ(scanned ? ds->RecNo() : 0, r.recNo) << r.text;
     ds->First();
     const bool located = locate->LocateWithDataSet();
     EXPECT_EQ(located, r.recNo != 0) << r.text;
-    if (located) EXPECT_EQ(ds->RecNo(), r.recNo) << r.text;
+    EXPECT_EQ(located ? ds->RecNo() : 0, r.recNo) << r.text;
   }
   EXPECT_FALSE(locate->CanUseIndex());
   EXPECT_FALSE(locate->LocateByIndex());
