@@ -7,8 +7,10 @@
 #include "formstate/Placement.h"
 #include "formstate/SettingsStore.h"
 #include "formstate/UxHook.h"
+#include "formstate/VisUtils.h"
 
 void FormStateInit() {
+  UxCursorsInit();
   RegisterFormStateClasses();
   OrxUtilsInit();
   IconClipboardInit();

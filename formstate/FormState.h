@@ -20,8 +20,8 @@
 //   Registration.cpp published properties and creatable classes
 #pragma once
 
-/// After the application object: the classes, the locate hook, the icon
-/// clipboard format and the hook list.
+/// After the application object: the hand cursors, the classes, the locate
+/// hook, the icon clipboard format and the hook list.
 void FormStateInit();
 /// Before the application object goes, in reverse: the hook list, the
 /// glyph and bitmap caches, the clipboard format, the locate hook, the

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "formstate/FsGuards.h"
+#include "platform/forms/CursorArt.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Gdi.h"
@@ -159,4 +160,40 @@ void UxBeep() {
 
 void SetBeepRecorder(std::function<void()> recorder) {
   beepRecorder() = std::move(recorder);
+}
+
+// ---- the hand cursors -------------------------------------------------------------------
+
+namespace {
+
+// 32 x 32 rows of the union of the rectangles: white inside, black edge.
+std::vector<std::string> cursorRows(std::initializer_list<TRect> parts) {
+  std::vector<std::string> rows(32, std::string(32, ' '));
+  for (const TRect& r : parts)
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x)
+        rows[size_t(y)][size_t(x)] = '.';
+  auto inside = [&rows](int x, int y) {
+    return x >= 0 && y >= 0 && x < 32 && y < 32 && rows[size_t(y)][size_t(x)] != ' ';
+  };
+  std::vector<std::string> out = rows;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)
+      if (inside(x, y) &&
+          (!inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1)))
+        out[size_t(y)][size_t(x)] = '#';
+  return out;
+}
+
+} // namespace
+
+void UxCursorsInit() {
+  // A hand pointing left with its fingertip at (6, 16), and a closed hand
+  // held at (15, 16).
+  const HCURSOR hand = CreateCursorFromRows(
+      cursorRows({TRect(6, 14, 18, 19), TRect(16, 10, 27, 24), TRect(18, 7, 22, 11)}), 6, 16);
+  const HCURSOR drag = CreateCursorFromRows(
+      cursorRows({TRect(8, 11, 23, 23), TRect(10, 8, 21, 12), TRect(22, 14, 25, 20)}), 15, 16);
+  Screen()->SetCursors(UxHandCursor, hand);
+  Screen()->SetCursors(UxDragCursor, drag);
 }

@@ -57,6 +57,9 @@ std::unique_ptr<TBitmap> MakeDisabledGlyph(TBitmap* source, TColor outline);
 /// Cursor numbers of the library's hand cursors.
 constexpr int UxHandCursor = 14000;
 constexpr int UxDragCursor = 14001;
+/// Puts both hand cursors (32 x 32, hot spots (6, 16) and (15, 16)) into
+/// the screen's cursor table.
+void UxCursorsInit();
 
 /// The library's beep (MessageBeep(0)); tests record it instead.
 void UxBeep();

@@ -6,6 +6,7 @@
 #include "formstate/GridBitmaps.h"
 #include "formstate/IconClipboard.h"
 #include "formstate/OrxUtils.h"
+#include "formstate/VisUtils.h"
 #include "platform/forms/ClientDataSet.h"
 #include "platform/forms/Clipboard.h"
 #include "tests/formstate/FormStateTestSupport.h"
@@ -106,4 +107,6 @@ TEST(OrxUtils, StartAndEndOfTheLibrary) {
   EXPECT_EQ(GridBitmap(3), nullptr);
   EXPECT_TRUE(LocateObjectFactory());
   EXPECT_EQ(IconClipboardFormat(), format);
+  EXPECT_NE(Screen()->Cursors(UxHandCursor), 0u);
+  EXPECT_NE(Screen()->Cursors(UxDragCursor), Screen()->Cursors(UxHandCursor));
 }
