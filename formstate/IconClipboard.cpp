@@ -1,6 +1,7 @@
 #include "formstate/IconClipboard.h"
 
 #include "platform/forms/Clipboard.h"
+#include "platform/graphics/Icon.h"
 
 namespace {
 UINT format = 0;
@@ -11,7 +12,12 @@ UINT IconClipboardFormat() {
 }
 
 void IconClipboardInit() {
-  if (format == 0) format = RegisterClipboardFormat("Tarvex Icon");
+  if (format != 0) return;
+  format = RegisterClipboardFormat("Tarvex Icon");
+  // Pictures pasted in this format are icons.
+  RegisterIconFormat();
+  TPicture::RegisterClipboardFormat(ClipboardFormatMime(format), "TIcon",
+                                    [] { return std::make_unique<TIcon>(); });
 }
 
 void IconClipboardDone() {

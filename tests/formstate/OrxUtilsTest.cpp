@@ -1,5 +1,6 @@
 // Locate objects over five rows of the client data set, the start-up
 // registrations, the engine shells and the typed conversion.
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include "formstate/FormState.h"
@@ -9,6 +10,10 @@
 #include "formstate/VisUtils.h"
 #include "platform/forms/ClientDataSet.h"
 #include "platform/forms/Clipboard.h"
+#include "platform/graphics/Icon.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/Ticks.h"
 #include "tests/formstate/FormStateTestSupport.h"
 
 namespace {
@@ -109,4 +114,56 @@ TEST(OrxUtils, StartAndEndOfTheLibrary) {
   EXPECT_EQ(IconClipboardFormat(), format);
   EXPECT_NE(Screen()->Cursors(UxHandCursor), 0u);
   EXPECT_NE(Screen()->Cursors(UxDragCursor), Screen()->Cursors(UxHandCursor));
+}
+
+TEST(OrxUtils, IconsThroughThePictureClasses) {
+  EXPECT_EQ(ClipboardFormatMime(IconClipboardFormat()), "application/x-tarvex-icon");
+  std::unique_ptr<TGraphic> graphic = TPicture::CreateForExtension("ICO");
+  ASSERT_NE(graphic, nullptr);
+  EXPECT_STREQ(graphic->ClassName(), "TIcon");
+  const std::string data = std::getenv("SK_TEST_DATA") ? std::getenv("SK_TEST_DATA") : "tests/data";
+  graphic->LoadFromFile(data + "/icon/good.ico");
+  EXPECT_EQ(graphic->Width(), 4);
+  EXPECT_EQ(graphic->Height(), 4);
+  TBitmap canvas(8, 8);
+  canvas.Canvas()->Brush()->SetColor(clWhite);
+  canvas.Canvas()->FillRect(TRect(0, 0, 8, 8));
+  graphic->Draw(canvas.Canvas(), TRect(0, 0, 8, 8));
+  EXPECT_EQ(ColorToRGB(canvas.Canvas()->Pixels(0, 0)), ColorToRGB(clWhite)); // transparent
+  EXPECT_EQ(ColorToRGB(canvas.Canvas()->Pixels(5, 5)), RGB(255, 0, 0));
+  // Saved and read again: the same pixels.
+  TMemoryStream saved;
+  graphic->SaveToStream(saved);
+  saved.SetPosition(0);
+  TIcon again;
+  again.LoadFromStream(saved);
+  EXPECT_EQ(again.Pixels(), static_cast<TIcon*>(graphic.get())->Pixels());
+  TIcon damaged;
+  EXPECT_THROW(damaged.LoadFromFile(data + "/icon/damaged.ico"), EInvalidGraphic);
+  EXPECT_TRUE(damaged.Empty());
+}
+
+TEST(OrxUtils, RandomlyDamagedIconsAreRefusedOrRead) {
+  const std::string data = std::getenv("SK_TEST_DATA") ? std::getenv("SK_TEST_DATA") : "tests/data";
+  TMemoryStream good;
+  good.LoadFromFile(data + "/icon/good.ico");
+  const char* rounds = std::getenv("SK_FUZZ_ROUNDS");
+  const int n = rounds != nullptr ? StrToIntDef(rounds, 300) : 300;
+  SetRandSeed(42);
+  for (int round = 0; round < n; ++round) {
+    std::vector<std::uint8_t> bytes(good.Memory(), good.Memory() + good.Size());
+    for (int m = Random(6) + 1; m > 0; --m)
+      bytes[size_t(Random(int(bytes.size())))] = std::uint8_t(Random(256));
+    if (Random(4) == 0) bytes.resize(size_t(Random(int(bytes.size()))));
+    TMemoryStream s;
+    s.Write(bytes.data(), int64_t(bytes.size()));
+    s.SetPosition(0);
+    TIcon icon;
+    try {
+      icon.LoadFromStream(s);
+      ASSERT_EQ(icon.Pixels().size(), size_t(icon.Width()) * size_t(icon.Height()) * 4);
+    } catch (const EInvalidGraphic&) {
+      ASSERT_TRUE(icon.Empty());
+    }
+  }
 }
