@@ -372,7 +372,8 @@ std::vector<const TPropInfo*> TPropsStorage::flattenedParts(const std::string& n
   return parts;
 }
 
-void TPropsStorage::StoreProperties(TComponent* owner, TStrings& list) {
+void TPropsStorage::forEachStored(TComponent* owner, TStrings& list,
+                                  const std::function<void(const TPropInfo*)>& action) {
   SyncStoredProps(owner, list, false);
   OwnerComponent = owner;
   TFinally clearOwner([this] { OwnerComponent = nullptr; });
@@ -384,28 +385,17 @@ void TPropsStorage::StoreProperties(TComponent* owner, TStrings& list) {
     AObject = target;
     Prefix = target->Name() + "_";
     if (const TPropInfo* info = FindPropInfo(StorablePropList(target), property))
-      StoreProperty(info);
+      action(info);
     else
       for (const TPropInfo* part : flattenedParts(property))
-        StoreProperty(part);
+        action(part);
   }
 }
 
+void TPropsStorage::StoreProperties(TComponent* owner, TStrings& list) {
+  forEachStored(owner, list, [this](const TPropInfo* info) { StoreProperty(info); });
+}
+
 void TPropsStorage::LoadProperties(TComponent* owner, TStrings& list) {
-  SyncStoredProps(owner, list, false);
-  OwnerComponent = owner;
-  TFinally clearOwner([this] { OwnerComponent = nullptr; });
-  for (int i = 0; i < list.Count(); ++i) {
-    std::string component, property;
-    if (!SplitStoredPropName(list.Get(i), component, property)) continue;
-    auto* target = static_cast<TComponent*>(list.GetObject(i));
-    if (target == nullptr) continue;
-    AObject = target;
-    Prefix = target->Name() + "_";
-    if (const TPropInfo* info = FindPropInfo(StorablePropList(target), property))
-      LoadProperty(info);
-    else
-      for (const TPropInfo* part : flattenedParts(property))
-        LoadProperty(part);
-  }
+  forEachStored(owner, list, [this](const TPropInfo* info) { LoadProperty(info); });
 }

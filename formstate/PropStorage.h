@@ -82,6 +82,11 @@ private:
   void storeAllOf(TPersistent* object, const std::string& prefix, const std::string& section);
   void loadAllOf(TPersistent* object, const std::string& prefix, const std::string& section);
   std::vector<const TPropInfo*> flattenedParts(const std::string& name) const;
+  /// Renames the list's lines after their components, then hands every listed
+  /// property (each part of a flattened sub-object) of its component to
+  /// `action`, with AObject and Prefix set.
+  void forEachStored(TComponent* owner, TStrings& list,
+                     const std::function<void(const TPropInfo*)>& action);
   std::unique_ptr<TPropsStorage> nestedFor(TPersistent* object, const std::string& prefix,
                                            const std::string& section);
 };

@@ -77,31 +77,6 @@ protected:
 
 private:
   friend class TControlHook;
-
-  /// Tells its owner object when a component it watches is freed, whoever owns
-  /// that component (components of one owner are not told of each other while
-  /// their owner is being freed).
-  class TFreeWatcher : public TComponent {
-    SK_CLASS(TFreeWatcher, TComponent)
-  public:
-    explicit TFreeWatcher(std::function<void(TComponent*)> gone)
-        : TComponent(nullptr), gone_(std::move(gone)) {}
-    void Watch(TComponent* component) {
-      if (component != nullptr) component->FreeNotification(this);
-    }
-    void Unwatch(TComponent* component) {
-      if (component != nullptr) component->RemoveFreeNotification(this);
-    }
-
-  protected:
-    void Notification(TComponent* component, TOperation operation) override {
-      TComponent::Notification(component, operation);
-      if (operation == TOperation::opRemove && gone_) gone_(component);
-    }
-
-  private:
-    std::function<void(TComponent*)> gone_;
-  };
   void attach();
   void detach();
   void controlGone(TComponent* component);
