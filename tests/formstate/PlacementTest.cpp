@@ -8,6 +8,7 @@
 #include "formstate/StrUtils.h"
 #include "formstate/UxHook.h"
 #include "platform/forms/Loading.h"
+#include "platform/forms/Registry.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Strings.h"
 #include "tests/formstate/FormStateTestSupport.h"
@@ -286,4 +287,29 @@ TEST(Placement, StoredDefinitionText) {
   auto* eloc = dynamic_cast<TDirectoryEdit*>(form->FindComponent("eloc"));
   ASSERT_NE(eloc, nullptr);
   EXPECT_EQ(eloc->DialogKind(), TDirDialogKind::dkWin32);
+}
+
+TEST(Placement, RegistryStoreKeepsTheSameKeys) {
+  TTestEnvironment env;
+  TTempFolder tmp;
+  const std::string savedFolder = RegistryFolder();
+  SetRegistryFolder(tmp.Path());
+  {
+    TFormPtr form = makeToolWindow("");
+    form->fs->SetUseRegistry(true);
+    form->fs->SetIniFileName("Software\\Skorva\\Test");
+    form->fs->LoadState(); // reading creates nothing
+    EXPECT_TRUE(FolderEntries(tmp.Path()).empty());
+    form->elat->SetValue(12.25L);
+    form->fs->SaveState();
+  }
+  {
+    TFormPtr form = makeToolWindow("");
+    form->fs->SetUseRegistry(true);
+    form->fs->SetIniFileName("Software\\Skorva\\Test");
+    form->fs->LoadState();
+    EXPECT_EQ(form->elat->Value(), 12.25L);
+    EXPECT_EQ(form->fs->ReadSectionString("NormPos", ""), "195,194,824,537");
+  }
+  SetRegistryFolder(savedFolder);
 }
