@@ -1,48 +1,21 @@
 // The in-memory client data set as the windows hold it: field definitions,
-// opened and emptied, holding no records (nothing in the program reads it).
+// opened and emptied, and in-memory rows (DataSets.h).
 #pragma once
 
-#include <string>
-#include <vector>
+#include "platform/forms/DataSets.h"
 
-#include "platform/forms/Components.h"
-
-enum class TFieldType {
-  ftUnknown,
-  ftString,
-  ftSmallint,
-  ftInteger,
-  ftWord,
-  ftBoolean,
-  ftFloat,
-  ftCurrency,
-  ftDate,
-  ftTime,
-  ftDateTime,
-  ftMemo
-};
-
-struct TFieldDef {
-  std::string Name;
-  TFieldType DataType = TFieldType::ftUnknown;
-  int Size = 0;
-};
-
-class TClientDataSet : public TComponent {
-  SK_CLASS(TClientDataSet, TComponent)
+class TClientDataSet : public TDataSet {
+  SK_CLASS(TClientDataSet, TDataSet)
 public:
-  using TComponent::TComponent;
-  std::vector<TFieldDef>& FieldDefs() { return fieldDefs_; }
-  bool Active() const { return active_; }
-  void SetActive(bool v) { active_ = v; }
-  void CreateDataSet() { active_ = true; }
-  /// Removes every record (there are none to keep); the definitions stay.
-  void EmptyDataSet() { ++emptied_; }
-  int RecordCount() const { return 0; }
+  using TDataSet::TDataSet;
+  void CreateDataSet() { Open(); }
+  /// Removes every record; the definitions stay.
+  void EmptyDataSet() override {
+    TDataSet::EmptyDataSet();
+    ++emptied_;
+  }
   int EmptiedCount() const { return emptied_; }
 
 private:
-  std::vector<TFieldDef> fieldDefs_;
-  bool active_ = false;
   int emptied_ = 0;
 };

@@ -65,7 +65,9 @@ UINT RegisterClipboardFormat(const std::string& name) {
   if (it != t.idByName.end()) return it->second;
   UINT id = t.next++;
   t.idByName[key] = id;
-  std::string mime = key == "gif image" ? "image/gif" : "application/x-skorvaplinth-" + key;
+  std::string mime = key == "gif image"     ? "image/gif"
+                     : key == "tarvex icon" ? "application/x-tarvex-icon"
+                                            : "application/x-skorvaplinth-" + key;
   for (char& c : mime)
     if (c == ' ') c = '-';
   t.mimeById[id] = mime;

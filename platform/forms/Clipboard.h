@@ -23,7 +23,8 @@ enum : UINT {
 };
 
 /// A format id >= 0xC000 for a name; the same name gives the same id.
-/// "GIF Image" is bound to image/gif; other names to
+/// "GIF Image" is bound to image/gif, "Tarvex Icon" to
+/// application/x-tarvex-icon; other names to
 /// application/x-skorvaplinth-<name>. 0 for an empty name.
 UINT RegisterClipboardFormat(const std::string& name);
 /// The MIME type behind a format id ("" when none).

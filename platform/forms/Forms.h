@@ -24,7 +24,12 @@
 //   Registry.h      TRegistry over per-root files
 //   Shell.h         ShellExecute, folder chooser, file operations
 //   SingleInstance.h  finding a running instance
-//   ClientDataSet.h the inert client data set
+//   ClientDataSet.h the client data set (DataSets.h: fields, rows, Locate)
+//   WindowPlacement.h  placement records, tracking limits, the maximize button
+//   EditExtras.h    text margins and the unfocused face of line editors
+//   DropFiles.h     files dropped from the desktop (WM_DROPFILES)
+//   Trash.h         moving files to the desktop's trash
+//   CursorArt.h     cursors drawn from rows of characters
 //   TestInput.h     input at message level for tests
 // Internal: WindowTable.h (the window table, Qt glue), TextUtil.h.
 #pragma once

@@ -132,6 +132,7 @@ void registerAll() {
   RegisterProperties<TImageList>();
   RegisterComponentClass<TImageList>();
 
+  RegisterProperties<TDataSet>();
   RegisterProperties<TClientDataSet>().Boolean("Active", &TClientDataSet::Active,
                                                &TClientDataSet::SetActive, false);
   RegisterComponentClass<TClientDataSet>();

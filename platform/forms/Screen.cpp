@@ -3,11 +3,13 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <algorithm>
 #include <map>
 
+#include "platform/forms/CursorArt.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/WindowTable.h"
 
@@ -250,4 +252,19 @@ std::vector<std::string> TScreen::Fonts() const {
 
 void MessageBeep(unsigned /*type*/) {
   QApplication::beep();
+}
+
+HCURSOR CreateCursorFromRows(const std::vector<std::string>& rows, int hotX, int hotY) {
+  int width = 0;
+  for (const std::string& row : rows)
+    width = std::max(width, int(row.size()));
+  QImage image(std::max(width, 1), std::max(int(rows.size()), 1), QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  for (int y = 0; y < int(rows.size()); ++y)
+    for (int x = 0; x < int(rows[size_t(y)].size()); ++x) {
+      const char c = rows[size_t(y)][size_t(x)];
+      if (c == '#') image.setPixel(x, y, qRgba(0, 0, 0, 255));
+      if (c == '.') image.setPixel(x, y, qRgba(255, 255, 255, 255));
+    }
+  return addCursor(QCursor(QPixmap::fromImage(image), hotX, hotY));
 }

@@ -15,6 +15,8 @@
 //   Lists.h        TList, TObjectList<T>, TThreadList, TBits
 //   StringList.h   TStrings, TStringList
 //   IniFiles.h     TMemIniFile, TIniFile
+//   SafeFiles.h    replacing files through temporary files, file identity,
+//                  the read-only switch
 //   Streams.h      TStream, TFileStream, TMemoryStream, TStringStream, TTextFile
 //   Variant.h      Variant, VarType codes, VarToStr
 //   CodePages.h    GetACP, code-page conversions over iconv, UTF-16, charsets
