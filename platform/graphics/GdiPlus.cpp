@@ -137,7 +137,11 @@ GpStatus Paint(GpGraphics* g, std::function<void(QPainter&)> draw) {
       QPainter p(&image);
       p.setClipRegion(deviceClip);
       p.setTransform(gdi::StateTransform(dc.state));
-      p.translate(0.5, 0.5);
+      // Pixel centres at integer coordinates. Without smoothing, the shift
+      // stays a little short of half a pixel so that integer edges never
+      // fall on a centre (the rasteriser's tie rule would move them by one).
+      const double shift = smooth ? 0.5 : 0.5 - 1.0 / 32;
+      p.translate(shift, shift);
       p.setRenderHint(QPainter::Antialiasing, smooth);
       if (clip) p.setClipPath(*clip, Qt::IntersectClip);
       draw(p);

@@ -1,0 +1,13 @@
+#include "controls/ControlsInit.h"
+
+#include "controls/OwGDIP.h"
+#include "controls/OwTrackBar.h"
+
+void ControlsInitialize() {
+  OwGDIPInitialize();
+  RegisterOwTrackBar();
+}
+
+void ControlsFinalize() {
+  OwGDIPFinalize();
+}
