@@ -135,7 +135,11 @@ void TGpPicture::Draw(TCanvas* canvas, const TRect& rect) {
     TMemoryStream stream;
     stream.Write(bytes.data(), std::int64_t(bytes.size()));
     stream.SetPosition(0);
-    bitmap.LoadFromStream(stream);
+    try {
+      bitmap.LoadFromStream(stream);
+    } catch (const Exception&) {
+      return; // bytes only the other decoder accepts: drawn as nothing
+    }
     bitmap.SetTransparentMode(tmAuto);
     bitmap.SetTransparent(true);
     canvas->Draw(rect.Left, rect.Top, &bitmap);
