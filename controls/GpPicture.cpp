@@ -97,6 +97,13 @@ void TGpPicture::Assign(const TGraphic* source) {
     data_.Clear();
     if (SizeOf(other->data_) > 0) data_.Write(other->data_.Memory(), SizeOf(other->data_));
     data_.SetPosition(0);
+    // A copy of an empty picture is empty: otherwise copying a settings
+    // object would give it a "picture" of size 0 x 0.
+    if (other->empty_) {
+      width_ = height_ = 0;
+      Changed();
+      return;
+    }
   } else if (auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
     TMemoryStream bmp;
     const_cast<TBitmap*>(bitmap)->SaveToStream(bmp);

@@ -231,6 +231,16 @@ void DrawGlossShape(TGPGraphics* graphics, TCanvas* canvas, const TRect& r, bool
   DrawDoubleOutline(*graphics, r, shape, vertical, innerOutline, outerOutline);
 }
 
+int CanvasDrawText(TCanvas* canvas, const std::string& text, TRect& rect, UINT flags) {
+  HDC dc = canvas->Handle();
+  canvas->TextExtent(""); // selects the canvas font
+  SetTextColor(dc, ColorToRGB(canvas->Font()->Color()));
+  const bool clear = canvas->Brush()->Style() == bsClear;
+  SetBkMode(dc, clear ? TRANSPARENT : OPAQUE);
+  if (!clear) SetBkColor(dc, ColorToRGB(canvas->Brush()->Color()));
+  return DrawText(dc, text.c_str(), int(text.size()), &rect, flags);
+}
+
 void PaintParentImage(TControl* control, TCanvas* canvas) {
   TWinControl* parent = control ? control->Parent() : nullptr;
   if (!parent || !canvas) return;

@@ -56,6 +56,9 @@ void DrawGlossShape(TGPGraphics* graphics, TCanvas* canvas, const TRect& rect, b
                     TGpGradient lowerKind, TGpGradient upperKind, TColor lowerEnd,
                     TColor lowerStart, TColor upperEnd, TColor upperStart, TColor innerOutline,
                     TColor outerOutline, int shape);
+/// DrawText on the canvas with its font and colour, transparent when the
+/// brush is clear.
+int CanvasDrawText(TCanvas* canvas, const std::string& text, TRect& rect, UINT flags);
 /// Paints the parent's background and image into the control's canvas, so a
 /// transparent control shows what lies behind it.
 void PaintParentImage(TControl* control, TCanvas* canvas);

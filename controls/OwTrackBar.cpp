@@ -801,7 +801,7 @@ void TTrackHintWindow::Paint() {
   c->Font()->Assign(*Font());
   c->Brush()->SetStyle(bsClear);
   TRect text = r;
-  DrawText(c->Handle(), Caption().c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  CanvasDrawText(c, Caption(), text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 }
 
 void TTrackHintWindow::Dispatch(TMessage& m) {

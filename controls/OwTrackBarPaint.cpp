@@ -118,7 +118,7 @@ void TCustomTrackBar::DrawLabel() {
     else if (pos == TLabelPosition::lpTopRight || pos == TLabelPosition::lpBottomRight)
       flags |= DT_RIGHT;
     TRect r = LabelRect();
-    DrawText(c->Handle(), text.c_str(), -1, &r, flags);
+    CanvasDrawText(c, text, r, flags);
     return;
   }
   // Vertical bars: the text reads upward from the rectangle's lower end.

@@ -40,6 +40,8 @@ const std::vector<std::string> kGradients = {"ggRadial", "ggVertical", "ggDiagon
       [](TOwTrackBar& b, Type v) { b.Obj()->Set##Prop(v); }, Names, Def)
 
 void RegisterOwTrackBar() {
+  EnsureFormsClassesRegistered();
+  RegisterProperties<TCustomTrackBar>();
   using B = TOwTrackBar;
   RegisterProperties<TOwTrackBar>()
       .Integer("Min", &B::Min, &B::SetMin, 0)

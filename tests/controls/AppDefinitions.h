@@ -1,0 +1,55 @@
+// The controls of the application's windows as their stored definitions
+// give them (shared by the tests and the demo).
+#pragma once
+
+// The tool window's zoom bar as stored: Min 2 … Max 18 at 6, 159 × 43, a
+// pointer thumb 17 × 20 with the colours of preset 3, a rounded slider 6
+// high, ticks below it, "zoom: %d" centred under them. Slider.Offset 7 and
+// TickMark.Spacing 4 keep the thumb and the label inside the 43 pixels.
+const char* kToolControlsDefinition = R"(object Tool: TForm
+  object Egzoom: TOwTrackBar
+    Left = 10
+    Top = 20
+    Width = 159
+    Height = 43
+    Min = 2
+    Max = 18
+    Position = 6
+    TrackHint = True
+    Thumb.Width = 17
+    Thumb.Size = 20
+    Thumb.Shape = tsPointer
+    Thumb.Color = 16777215
+    Thumb.ColorTo = 13226453
+    Thumb.ColorMirror = 16777215
+    Thumb.ColorMirrorTo = 13226453
+    Thumb.BorderColor = 0
+    Thumb.ColorHot = 15465983
+    Thumb.ColorHotTo = 11332863
+    Thumb.ColorMirrorHot = 5888767
+    Thumb.ColorMirrorHotTo = 10807807
+    Thumb.BorderColorHot = 10079963
+    Thumb.ColorDown = 7778289
+    Thumb.ColorDownTo = 4296947
+    Thumb.ColorMirrorDown = 946929
+    Thumb.ColorMirrorDownTo = 5021693
+    Thumb.BorderColorDown = 4548219
+    Thumb.Gradient = ggVertical
+    Thumb.GradientMirror = ggVertical
+    Slider.Size = 6
+    Slider.Rounded = True
+    Slider.Offset = 7
+    Slider.Color = 16777215
+    Slider.ColorTo = 13226453
+    Slider.Direction = gdVertical
+    Slider.BorderColor = 9598070
+    TickMark.Position = tmBottomRight
+    TickMark.Spacing = 4
+    TickMark.Color = 9598070
+    TrackLabel.Visible = True
+    TrackLabel.Format = 'zoom: %d'
+    TrackLabel.Position = lpBottomCenter
+    TrackLabel.Spacing = 2
+  end
+end
+)";

@@ -1,0 +1,36 @@
+// The application's owner-drawn controls on a form, built from their stored
+// definitions. With --screenshot FILE it saves the screen after showing the
+// window and ends.
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <cstring>
+
+#include "AppDefinitions.h"
+#include "controls/ControlsInit.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/Loading.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ControlsInitialize();
+  const char* shot = nullptr;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--screenshot") == 0) shot = argv[i + 1];
+  auto* form = new TForm(nullptr);
+  form->SetBounds(20, 20, 320, 200);
+  form->SetCaption("Controls");
+  ReadDefinition(form, kToolControlsDefinition);
+  form->Show();
+  if (shot != nullptr) {
+    QTimer::singleShot(800, [shot] {
+      if (QScreen* s = QGuiApplication::primaryScreen()) s->grabWindow(0).save(shot);
+      Application()->Terminate();
+    });
+  }
+  Application()->Run();
+  delete form;
+  ControlsFinalize();
+  return 0;
+}
