@@ -2,10 +2,12 @@
 
 #include "controls/OwGDIP.h"
 #include "controls/OwTrackBar.h"
+#include "controls/zq/zqCheckCtrls.h"
 
 void ControlsInitialize() {
   OwGDIPInitialize();
   RegisterOwTrackBar();
+  RegisterZqControls();
 }
 
 void ControlsFinalize() {

@@ -53,3 +53,26 @@ const char* kToolControlsDefinition = R"(object Tool: TForm
   end
 end
 )";
+
+// The tool window's two check boxes (both checked in the stored form).
+const char* kCheckBoxesDefinition = R"(object Tool: TForm
+  object CheckBox1: TzqCheckbox
+    Left = 10
+    Top = 80
+    Width = 130
+    Height = 17
+    Caption = 'Stay on &top'
+    Checked = True
+  end
+  object CheckBox2: TzqCheckbox
+    Left = 10
+    Top = 100
+    Width = 130
+    Height = 17
+    Caption = 'Description file'
+    Checked = True
+  end
+  object zqStyleManager1: TzqStyleManager
+  end
+end
+)";

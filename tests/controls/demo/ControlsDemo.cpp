@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   form->SetBounds(20, 20, 320, 200);
   form->SetCaption("Controls");
   ReadDefinition(form, kToolControlsDefinition);
+  ReadDefinition(form, kCheckBoxesDefinition);
   form->Show();
   if (shot != nullptr) {
     QTimer::singleShot(800, [shot] {
