@@ -6,7 +6,7 @@
 // pointer thumb 17 × 20 with the colours of preset 3, a rounded slider 6
 // high, ticks below it, "zoom: %d" centred under them. Slider.Offset 7 and
 // TickMark.Spacing 4 keep the thumb and the label inside the 43 pixels.
-const char* kToolControlsDefinition = R"(object Tool: TForm
+inline const char* const kToolControlsDefinition = R"(object Tool: TForm
   object Egzoom: TOwTrackBar
     Left = 10
     Top = 20
@@ -55,7 +55,7 @@ end
 )";
 
 // The tool window's two check boxes (both checked in the stored form).
-const char* kCheckBoxesDefinition = R"(object Tool: TForm
+inline const char* const kCheckBoxesDefinition = R"(object Tool: TForm
   object CheckBox1: TzqCheckbox
     Left = 10
     Top = 80
