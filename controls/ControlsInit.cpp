@@ -1,6 +1,7 @@
 #include "controls/ControlsInit.h"
 
 #include "controls/OwGDIP.h"
+#include "controls/OwPageControl.h"
 #include "controls/OwTrackBar.h"
 #include "controls/zq/zqCheckCtrls.h"
 
@@ -8,6 +9,7 @@ void ControlsInitialize() {
   OwGDIPInitialize();
   RegisterOwTrackBar();
   RegisterZqControls();
+  RegisterOwPageControl();
 }
 
 void ControlsFinalize() {

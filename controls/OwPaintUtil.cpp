@@ -19,12 +19,11 @@ TColor ColorOf(int r, int g, int b) {
 } // namespace
 
 void DrawSteppedGradient(TCanvas* canvas, TColor from, TColor to, bool horizontal,
-                         const TRect& rect, int steps) {
+                         const TRect& rect, int steps, TGradientForm form) {
   TRect r = rect;
-  if (horizontal)
-    r.Right -= 1;
-  else
-    r.Bottom -= 1;
+  const bool full = form == TGradientForm::gfFullExtent;
+  if (!full && horizontal) r.Right -= 1;
+  if (!full && !horizontal) r.Bottom -= 1;
   steps = std::clamp(steps, 1, 65535);
   const TRgb f = RgbOf(from), t = RgbOf(to);
   const double dr = double(t.r - f.r) / steps, dg = double(t.g - f.g) / steps,
@@ -33,8 +32,11 @@ void DrawSteppedGradient(TCanvas* canvas, TColor from, TColor to, bool horizonta
   const int bandWidth = int(Round(w)) + 1;
   canvas->Brush()->SetStyle(bsSolid);
   for (int i = 0; i < steps; ++i) {
-    const TColor c = ColorOf(f.r + int(Round(i * dr)), f.g + int(Round(i * dg)),
-                             f.b + int(Round(i * db)));
+    auto channel = [&](int start, int end, double d) {
+      return full ? int(Round(double(i) * (end - start) / steps)) + start
+                  : start + int(Round(i * d));
+    };
+    const TColor c = ColorOf(channel(f.r, t.r, dr), channel(f.g, t.g, dg), channel(f.b, t.b, db));
     canvas->Pen()->SetColor(c);
     canvas->Brush()->SetColor(c);
     const int o = int(Round(i * w) % 65536);

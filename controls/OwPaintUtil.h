@@ -21,12 +21,19 @@ enum class TGpGradient { ggRadial, ggVertical, ggDiagonalForward, ggDiagonalBack
 /// Outline shapes of DrawDoubleOutline and DrawGlossShape.
 enum : int { gsRound = 0, gsRectangle = 1 };
 
+/// How DrawSteppedGradient spreads its bands: over the rectangle less its
+/// last pixel with colour i = from + Round(i × (to − from) ÷ steps)
+/// (gfTrackBar), or over the full extent with colour i =
+/// Round(i × (to − from) ÷ steps) + from (gfFullExtent, the page controls').
+enum class TGradientForm { gfTrackBar, gfFullExtent };
+
 /// Fills `rect` with `steps` solid bands from `from` to `to` (0 steps count
-/// as 1). Band i starts at Round(i × extent ÷ steps), extent being the
-/// rectangle's size less one, and is Round(extent ÷ steps) + 1 wide, so
-/// neighbours overlap by a pixel. The canvas keeps the last band's colours.
+/// as 1). Band i starts at Round(i × extent ÷ steps) and is
+/// Round(extent ÷ steps) + 1 wide, so neighbours overlap by a pixel. The
+/// canvas keeps the last band's colours.
 void DrawSteppedGradient(TCanvas* canvas, TColor from, TColor to, bool horizontal,
-                         const TRect& rect, int steps);
+                         const TRect& rect, int steps,
+                         TGradientForm form = TGradientForm::gfTrackBar);
 /// gdHorizontal/gdVertical: one gradient; the in-out forms draw `to` in the
 /// middle and `from` at both edges (each half with `steps` bands).
 void DrawDirectionalGradient(TCanvas* canvas, TColor from, TColor to, TGradientDirection direction,
@@ -62,6 +69,13 @@ int CanvasDrawText(TCanvas* canvas, const std::string& text, TRect& rect, UINT f
 /// Paints the parent's background and image into the control's canvas, so a
 /// transparent control shows what lies behind it.
 void PaintParentImage(TControl* control, TCanvas* canvas);
+
+/// Writes `value` into `field` and reports whether it changed.
+template <class T> bool StoreChanged(T& field, const T& value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
 
 /// Restores a DC's saved state when it goes out of scope.
 class TSavedDCState {

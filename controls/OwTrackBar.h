@@ -56,13 +56,6 @@ public:
   virtual void ApplyStyle(int style) = 0;
 };
 
-/// Writes `value` into `field` and reports whether it changed.
-template <class T> bool StoreChanged(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
-
 /// Base of the five settings objects: a change event the bar wires to its
 /// repaint.
 class TTrackBarSettings : public TPersistent {

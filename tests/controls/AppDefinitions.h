@@ -76,3 +76,58 @@ inline const char* const kCheckBoxesDefinition = R"(object Tool: TForm
   end
 end
 )";
+
+// The tool window's page control: five sheets, the Navigation page active.
+inline const char* const kPageControlDefinition = R"(object Tool: TForm
+  object OwPageControl1: TOwPageControl
+    Left = 0
+    Top = 45
+    Width = 320
+    Height = 150
+    ActivePage = TabSheet3
+    DefaultTabColor = 14342874
+    ActiveColor = 16777215
+    TabBackGroundColor = 16777215
+    TabMargin.RightMargin = 0
+    TabOverlap = 0
+    ActiveFont.Name = 'Tahoma'
+    ActiveFont.Height = -11
+    Version = '1.5.0.8'
+    object TabSheet1: TOwTabSheet
+      Caption = ' Map position '
+      Color = 16777215
+      ColorTo = 536870911
+      TabColor = 14342874
+      TabColorTo = 536870911
+    end
+    object TabSheet2: TOwTabSheet
+      Caption = ' Map size '
+      Color = 16777215
+      ColorTo = 536870911
+      TabColor = 14342874
+      TabColorTo = 536870911
+    end
+    object TabSheet3: TOwTabSheet
+      Caption = ' Navigation '
+      Color = 16777215
+      ColorTo = 536870911
+      TabColor = 14342874
+      TabColorTo = 536870911
+    end
+    object TabSheet4: TOwTabSheet
+      Caption = ' Settings '
+      Color = 16777215
+      ColorTo = 536870911
+      TabColor = 14342874
+      TabColorTo = 536870911
+    end
+    object TabSheet5: TOwTabSheet
+      Caption = ' About '
+      Color = 16777215
+      ColorTo = 536870911
+      TabColor = 14342874
+      TabColorTo = 536870911
+    end
+  end
+end
+)";

@@ -19,10 +19,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; ++i)
     if (std::strcmp(argv[i], "--screenshot") == 0) shot = argv[i + 1];
   auto* form = new TForm(nullptr);
-  form->SetBounds(20, 20, 320, 200);
+  form->SetBounds(20, 20, 340, 400);
+  form->SetColor(clWhite);
   form->SetCaption("Controls");
   ReadDefinition(form, kToolControlsDefinition);
   ReadDefinition(form, kCheckBoxesDefinition);
+  ReadDefinition(form, kPageControlDefinition);
+  if (auto* pages = dynamic_cast<TControl*>(form->FindComponent("OwPageControl1")))
+    pages->SetTop(150);
   form->Show();
   if (shot != nullptr) {
     QTimer::singleShot(800, [shot] {
