@@ -1,5 +1,7 @@
 #include "controls/ControlsInit.h"
 
+#include "controls/ACXPVS.h"
+#include "controls/ImagePicker.h"
 #include "controls/OwGDIP.h"
 #include "controls/OwPageControl.h"
 #include "controls/OwTrackBar.h"
@@ -7,11 +9,14 @@
 
 void ControlsInitialize() {
   OwGDIPInitialize();
+  ThemeApiInitialize();
   RegisterOwTrackBar();
   RegisterZqControls();
   RegisterOwPageControl();
+  RegisterImagePicker();
 }
 
 void ControlsFinalize() {
+  ThemeApiFinalize();
   OwGDIPFinalize();
 }

@@ -131,3 +131,23 @@ inline const char* const kPageControlDefinition = R"(object Tool: TForm
   end
 end
 )";
+
+// The tool window's map-source picker (its nine items and images are added
+// by the program).
+inline const char* const kPickerDefinition = R"(object Tool: TForm
+  object mapPick: TImagePicker
+    Left = 170
+    Top = 80
+    Width = 150
+    Height = 24
+    Flat = True
+    Color = 16777215
+    ShowCaption = True
+  end
+end
+)";
+
+/// The picker's nine items: three services in three views each.
+inline const char* const kPickerCaptions[9] = {
+    "Google map", "Google satellite", "Google hybrid", "Yahoo map", "Yahoo satellite",
+    "Yahoo hybrid", "VE map", "VE satellite", "VE hybrid"};

@@ -9,6 +9,7 @@
 
 #include "AppDefinitions.h"
 #include "controls/ControlsInit.h"
+#include "controls/ImagePicker.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Loading.h"
 
@@ -25,6 +26,13 @@ int main(int argc, char** argv) {
   ReadDefinition(form, kToolControlsDefinition);
   ReadDefinition(form, kCheckBoxesDefinition);
   ReadDefinition(form, kPageControlDefinition);
+  ReadDefinition(form, kPickerDefinition);
+  if (auto* picker = dynamic_cast<TImagePicker*>(form->FindComponent("mapPick"))) {
+    for (int i = 0; i < 9; ++i)
+      picker->AddItem(i / 3, kPickerCaptions[i]);
+    picker->RebuildListStrings();
+    picker->SetItemIndex(3);
+  }
   if (auto* pages = dynamic_cast<TControl*>(form->FindComponent("OwPageControl1")))
     pages->SetTop(150);
   form->Show();
