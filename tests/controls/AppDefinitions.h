@@ -151,3 +151,49 @@ end
 inline const char* const kPickerCaptions[9] = {
     "Google map", "Google satellite", "Google hybrid", "Yahoo map", "Yahoo satellite",
     "Yahoo hybrid", "VE map", "VE satellite", "VE hybrid"};
+
+// The map window's styler and its two popup menus.
+inline const char* const kMapMenusDefinition = R"(object Map: TForm
+  object OwMenuStyler1: TOwMenuStyler
+    AntiAlias = aaNone
+    Background.Position = bpCenter
+    SideBar.SplitterColorTo = 0
+    Separator.GradientType = gtBoth
+    Font.Name = 'Tahoma'
+    Font.Height = -11
+    Font.Color = -16777209
+    NotesFont.Name = 'Tahoma'
+    NotesFont.Height = -8
+    NotesFont.Color = 8421504
+    SelectedItem.Font.Name = 'Tahoma'
+    SelectedItem.Font.Height = -11
+    SelectedItem.Font.Color = -16777208
+    SideBar.Font.Name = 'Tahoma'
+    SideBar.Font.Height = -19
+    SideBar.Font.Color = 16777215
+  end
+  object p: TOwPopupMenu
+    MenuStyler = OwMenuStyler1
+    Version = '2.5.2.0'
+    object Hitrost1: TMenuItem
+      Caption = 'Copy Lat. and Lon to clipboard'
+    end
+    object CopyUTMtoclipboard1: TMenuItem
+      Caption = 'Copy UTM to clipboard'
+    end
+  end
+  object pmap: TOwPopupMenu
+    MenuStyler = OwMenuStyler1
+    Version = '2.5.2.0'
+    object Google1: TMenuItem
+      Caption = 'Google'
+    end
+    object Yahoo1: TMenuItem
+      Caption = 'Yahoo'
+    end
+    object VE1: TMenuItem
+      Caption = 'VE'
+    end
+  end
+end
+)";
