@@ -163,7 +163,7 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
     }
   }
   TRect pr = menuArea;
-  pr = TRect(0, 0, MenuRectWidth(pr) - 17, MenuRectHeight(pr));
+  pr.Right -= 17;
   // The icon column and the background, as parts of menu-wide gradients.
   const TIconBar& icon = *s.IconBar();
   const TRect ic(ir.Left, pr.Top, ir.Left + icon.Size(), pr.Bottom);
@@ -186,15 +186,16 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
                    bg.GradientDirection());
   if (bg.HasPicture()) {
     TBitmap* cache = s.PictureCache();
-    if (!s.PictureCacheValid() || cache->Width() != MenuRectWidth(pr) ||
-        cache->Height() != MenuRectHeight(pr)) {
-      cache->SetSize(MenuRectWidth(pr), MenuRectHeight(pr));
+    const TRect local(0, 0, MenuRectWidth(pr), MenuRectHeight(pr));
+    if (!s.PictureCacheValid() || cache->Width() != local.Right || cache->Height() != local.Bottom) {
+      cache->SetSize(local.Right, local.Bottom);
       // A resized cache starts from the background's colours.
-      FillGradient(cache->Canvas(), pr, bg.Color(), bg.ColorTo(), bg.GradientDirection());
-      DrawBackgroundPicture(cache->Canvas(), pr, bg, false);
+      FillGradient(cache->Canvas(), local, bg.Color(), bg.ColorTo(), bg.GradientDirection());
+      DrawBackgroundPicture(cache->Canvas(), local, bg, false);
       s.SetPictureCacheValid(true);
     }
-    c->CopyRect(tr, cache->Canvas(), tr);
+    const TRect from(tr.Left - pr.Left, tr.Top - pr.Top, tr.Right - pr.Left, tr.Bottom - pr.Top);
+    c->CopyRect(tr, cache->Canvas(), from);
   }
   if (item->Caption() == "-")
     DrawSeparatorItem(s, c, ir);

@@ -20,6 +20,7 @@
 
 class TCustomImageList;
 class TOwPopupMenu;
+struct TMenuOwnerDraw;
 
 enum class TSideBarVisibleIn { viFirstVisible, viFirstLevel, viAnyLevel };
 enum class TDirection { dDownToUp, dUpToDown };
@@ -346,6 +347,8 @@ public:
   int PopupX(int x) const;
   void Popup(int x, int y) override;
   void PopupAtPoint(TPoint p) { Popup(p.x, p.y); }
+  /// The measure, draw and frame callbacks of this menu's windows.
+  TMenuOwnerDraw OwnerDraw();
   void Loaded() override;
 
 protected:

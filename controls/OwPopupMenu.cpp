@@ -6,6 +6,10 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/ImgList.h"
+#include "platform/forms/MenuWindow.h"
+#include "platform/forms/Windows.h"
+
+#include <memory>
 
 namespace {
 /// The styled menus alive, to find an item's menu from its root item.
@@ -127,7 +131,47 @@ int TOwPopupMenu::PopupX(int x) const {
 
 void TOwPopupMenu::Popup(int x, int y) {
   if (Items()->Count() == 0) return;
-  TPopupMenu::Popup(PopupX(x), y);
+  x = PopupX(x);
+  if (CurrentMenuAnswerer()) {
+    TPopupMenu::Popup(x, y);
+    return;
+  }
+  if (OnPopup) OnPopup(this);
+  TMenuWindow window(this, OwnerDraw());
+  TMenuItem* chosen = window.Exec(x, y);
+  // The click comes after the menu has closed.
+  if (chosen) chosen->Click();
+}
+
+TMenuOwnerDraw TOwPopupMenu::OwnerDraw() {
+  TMenuOwnerDraw draw;
+  draw.Measure = [](TMenuItem* item, TCanvas* canvas, int& w, int& h) {
+    AssignMenuFont(*canvas->Font());
+    MeasureStyledItem(item, canvas, w, h, SideBarShown(item));
+  };
+  draw.Draw = [](TMenuItem* item, TCanvas* canvas, const TRect& rect, const TRect& area,
+                 UINT state) { DrawStyledItem(item, canvas, rect, area, SideBarShown(item), state); };
+  // The window is cut to the items less the 17-pixel strip and its outer
+  // pixel, moved once into place, and framed in the styler's colours.
+  auto hooked = std::make_shared<bool>(false);
+  draw.DrawFrame = [this, hooked](TCanvas* canvas, int w, int h) {
+    TCustomAdvMenuStyler* s = current_;
+    HWND window = WindowFromDC(canvas->Handle());
+    if (!*hooked && window) {
+      *hooked = true;
+      SetWindowRgn(window, CreateRectRgn(1, 1, w - 1 - 17, h - 1), true);
+      RECT r{};
+      GetWindowRect(window, &r);
+      MoveWindow(window, r.Left - 1, r.Top - 2, w, h, true);
+    }
+    if (!s) return;
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->Brush()->SetColor(s->MenuBorderColor());
+    canvas->FrameRect(TRect(1, 1, w - 1 - 17, h - 1));
+    canvas->Brush()->SetColor(s->Background()->Color());
+    canvas->FrameRect(TRect(2, 2, w - 2 - 17, h - 2));
+  };
+  return draw;
 }
 
 IStyledMenu* StyledMenuOf(TMenuItem* item) {

@@ -96,6 +96,8 @@ private:
 /// point; returns the item to choose (null: the menu is dismissed).
 using TMenuAnswerer = std::function<TMenuItem*(TPopupMenu* menu, TPoint at)>;
 void SetMenuAnswerer(TMenuAnswerer answerer);
+/// The menu answerer in place (tests), or an empty function.
+const TMenuAnswerer& CurrentMenuAnswerer();
 
 /// Shortcuts: a virtual key with scShift/scCtrl/scAlt bits (Alt+Down = 32808).
 using TShortCut = Word;

@@ -374,3 +374,73 @@ TEST(MapMenus, FromTheirDefinition) {
   SetMenuAnswerer(nullptr);
   EXPECT_EQ(clicks, 1);
 }
+
+#include "platform/forms/MenuWindow.h"
+#include "platform/forms/TestInput.h"
+#include "platform/forms/Windows.h"
+
+TEST(MenuWindow, StyledPopupShowsDrawsAndClicksOnceAfterClosing) {
+  SetScreenMetricsForTests(TScreenMetrics{1024, 768, 96, 32, TRect(0, 0, 1024, 768)});
+  TMenuFixture f;
+  TMenuItem* google = f.Add("Google");
+  f.Add("-");
+  f.Add("Yahoo");
+  std::vector<std::string> log;
+  google->OnClick = [&](TPersistent*) { log.push_back("click"); };
+  struct TSeen {
+    TRect bounds, area, region;
+    int items = 0;
+    COLORREF border = 0, inner = 0, selected = 0;
+    bool openAtClick = false;
+  } seen;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    seen.bounds = w->BoundsRect();
+    seen.items = w->ItemCount();
+    seen.area = w->MenuArea();
+    UpdateWindow(w->Handle());
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(w->Handle(), rgn);
+    GetRgnBox(rgn, &seen.region);
+    DeleteObject(rgn);
+    seen.border = WindowPixel(w, 1, 10);
+    seen.inner = WindowPixel(w, 2, 10);
+    const TRect first = w->ItemRect(0);
+    TestInput::MouseMove(w, first.Left + 30, first.Top + 5);
+    UpdateWindow(w->Handle());
+    seen.selected = WindowPixel(w, first.Left + 60, first.Top + 3);
+    TestInput::Click(w, TMouseButton::mbLeft, first.Left + 30, first.Top + 5);
+    seen.openAtClick = !log.empty();
+  });
+  f.menu->Popup(100, 200);
+  SetMenuWindowHook(nullptr);
+  SetScreenMetricsForTests(std::nullopt);
+  EXPECT_EQ(seen.items, 3);
+  EXPECT_FALSE(seen.openAtClick);
+  EXPECT_EQ(log, (std::vector<std::string>{"click"}));
+  // Moved once by (-1, -2) from (100, 200).
+  EXPECT_EQ(seen.bounds.Left, 99);
+  EXPECT_EQ(seen.bounds.Top, 198);
+  const int w = seen.bounds.Right - seen.bounds.Left, h = seen.bounds.Bottom - seen.bounds.Top;
+  EXPECT_EQ(seen.region, TRect(1, 1, w - 1 - 17, h - 1));
+  EXPECT_EQ(seen.border, 0x7C7C94u); // MenuBorderColor
+  EXPECT_EQ(seen.inner, 0xFFFAFDu);  // the background colour, one pixel in
+  EXPECT_EQ(seen.selected, 0xC2EEFFu);
+}
+
+TEST(MenuWindow, OpensLeftOfThePointNearTheEdgeAndEscapeChoosesNothing) {
+  SetScreenMetricsForTests(TScreenMetrics{1024, 768, 96, 32, TRect(0, 0, 1024, 768)});
+  TMenuFixture f;
+  TMenuItem* item = f.Add("Google");
+  int clicks = 0;
+  item->OnClick = [&](TPersistent*) { ++clicks; };
+  TRect bounds;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    bounds = w->BoundsRect();
+    TestInput::KeyDown(w, VK_ESCAPE);
+  });
+  f.menu->Popup(950, 100); // shown at 967: it would pass the edge, so it ends there
+  SetMenuWindowHook(nullptr);
+  SetScreenMetricsForTests(std::nullopt);
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(bounds.Right + 1, 967); // the window's right edge at X (before the -1 move)
+}
