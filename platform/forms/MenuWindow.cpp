@@ -83,6 +83,8 @@ TMenuItem* TMenuWindow::Exec(int x, int y) {
   open_ = true;
   HandleNeeded();
   SetVisible(true);
+  // A top-level window without a form shows through its widget.
+  if (Widget()) Widget()->show();
   Update();
   if (Hook()) {
     Hook()(this);
@@ -99,6 +101,7 @@ void TMenuWindow::CloseWith(TMenuItem* item) {
   chosen_ = item;
   open_ = false;
   SetVisible(false);
+  if (Widget()) Widget()->hide();
 }
 
 void TMenuWindow::Paint() {

@@ -4,12 +4,17 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QEventLoop>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "AppDefinitions.h"
 #include "controls/ControlsInit.h"
 #include "controls/ImagePicker.h"
+#include "controls/OwMenus.h"
+#include "platform/forms/MenuWindow.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Loading.h"
 
@@ -35,10 +40,24 @@ int main(int argc, char** argv) {
   }
   if (auto* pages = dynamic_cast<TControl*>(form->FindComponent("OwPageControl1")))
     pages->SetTop(150);
+  ReadDefinition(form, kMapMenusDefinition);
   form->Show();
   if (shot != nullptr) {
-    QTimer::singleShot(800, [shot] {
+    // The map window's source menu is opened beside the controls; the
+    // screen is saved while it shows, then everything closes.
+    SetMenuWindowHook([shot](TMenuWindow* window) {
+      QEventLoop wait;
+      QTimer::singleShot(800, &wait, &QEventLoop::quit);
+      wait.exec();
       if (QScreen* s = QGuiApplication::primaryScreen()) s->grabWindow(0).save(shot);
+      if (std::getenv("SK_DEMO_TRACE"))
+        std::fprintf(stderr, "menu window %d,%d %dx%d shown %d\n", window->Left(), window->Top(),
+                     window->Width(), window->Height(), int(window->Showing()));
+      window->CloseWith(nullptr);
+    });
+    QTimer::singleShot(300, [form] {
+      if (auto* pmap = dynamic_cast<TOwPopupMenu*>(form->FindComponent("pmap")))
+        pmap->Popup(form->Left() + 200, form->Top() + 250);
       Application()->Terminate();
     });
   }
