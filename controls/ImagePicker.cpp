@@ -116,8 +116,8 @@ void TImagePicker::RebuildListStrings() {
   while (strings.size() > items_.size())
     strings.pop_back();
   for (std::size_t i = 0; i < items_.size(); ++i) {
-    const std::string s = IntToStr(items_[i]->ImageIndex()) + "|" + items_[i]->Caption() + "|" +
-                          IntToStr(int(i));
+    const std::string s =
+        IntToStr(items_[i]->ImageIndex()) + "|" + items_[i]->Caption() + "|" + IntToStr(int(i));
     if (i < strings.size())
       strings[i] = s;
     else

@@ -130,8 +130,7 @@ public:
   GpPath* Native() const { return native_; }
   GpStatus CloseFigure();
   GpStatus AddLine(float x1, float y1, float x2, float y2);
-  GpStatus AddArc(float x, float y, float width, float height, float startAngle,
-                  float sweepAngle);
+  GpStatus AddArc(float x, float y, float width, float height, float startAngle, float sweepAngle);
   GpStatus AddEllipse(float x, float y, float width, float height);
   GpStatus AddEllipse(const TGPFloatRect& rect);
   GpStatus AddPolygon(const TGPIntPoint* points, int count);

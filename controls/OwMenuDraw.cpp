@@ -18,8 +18,8 @@ TColor DisabledColor(bool selected) {
 }
 
 /// Text of an item, with its note lines below it when notes are shown.
-void DrawItemText(TMenuItem* item, IStyledMenu& menu, TCanvas* c, const std::string& text,
-                  TRect& r, UINT state, UINT flags) {
+void DrawItemText(TMenuItem* item, IStyledMenu& menu, TCanvas* c, const std::string& text, TRect& r,
+                  UINT state, UINT flags) {
   TCustomAdvMenuStyler& s = *menu.CurrentStyler();
   const bool selected = (state & kSelected) != 0;
   const bool disabled = (state & (kDisabled | kGrayed)) != 0 || !item->Enabled();
@@ -78,8 +78,8 @@ void DrawCheckGlyph(TMenuItem* item, TCustomAdvMenuStyler& s, TCanvas* c, const 
   for (int y = 0; y < coloured.Height(); ++y)
     for (int x = 0; x < coloured.Width(); ++x)
       if (coloured.Canvas()->Pixels(x, y) == clBlack)
-        coloured.Canvas()->SetPixels(x, y, TColor(ColorToRGB(clBtnText)) == 0 ? TColor(0x010101)
-                                                                               : clBtnText);
+        coloured.Canvas()->SetPixels(
+            x, y, TColor(ColorToRGB(clBtnText)) == 0 ? TColor(0x010101) : clBtnText);
   coloured.SetTransparentMode(tmFixed);
   coloured.SetTransparentColor(clWhite);
   coloured.SetTransparent(true);
@@ -187,7 +187,8 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
   if (bg.HasPicture()) {
     TBitmap* cache = s.PictureCache();
     const TRect local(0, 0, MenuRectWidth(pr), MenuRectHeight(pr));
-    if (!s.PictureCacheValid() || cache->Width() != local.Right || cache->Height() != local.Bottom) {
+    if (!s.PictureCacheValid() || cache->Width() != local.Right ||
+        cache->Height() != local.Bottom) {
       cache->SetSize(local.Right, local.Bottom);
       // A resized cache starts from the background's colours.
       FillGradient(cache->Canvas(), local, bg.Color(), bg.ColorTo(), bg.GradientDirection());
@@ -235,8 +236,9 @@ void DrawBackgroundPicture(TCanvas* canvas, const TRect& rect, TBackground& back
   work->SetSize(MenuRectWidth(r), MenuRectHeight(r));
   TGraphic* picture = background.HasPicture() ? background.Image()->Graphic() : nullptr;
   const TRect all(0, 0, work->Width(), work->Height());
-  const bool covers = picture && (background.Position == TBackgroundPosition::bpTiled ||
-                                  background.Position == TBackgroundPosition::bpStretched) &&
+  const bool covers = picture &&
+                      (background.Position == TBackgroundPosition::bpTiled ||
+                       background.Position == TBackgroundPosition::bpStretched) &&
                       !picture->Transparent();
   if (gradient && !covers)
     FillGradient(work->Canvas(), all, background.Color(), background.ColorTo(),

@@ -75,7 +75,8 @@ void TIconBar::Assign(const TPersistent* source) {
   SeparatorColor = s->SeparatorColor;
 }
 
-TSelectedItem::TSelectedItem() : TGradientBar(0xC2EEFF, clNone, TMenuGradientDirection::gdVertical) {
+TSelectedItem::TSelectedItem()
+    : TGradientBar(0xC2EEFF, clNone, TMenuGradientDirection::gdVertical) {
   Boxes.Radio[0] = Boxes.Check[0] = 0x3E80FE;
   Boxes.Radio[1] = Boxes.Check[1] = clNone;
   MenuFontCopy(font_, 0, clWindowText);

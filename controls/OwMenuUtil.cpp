@@ -112,7 +112,8 @@ void FillGradientPart(TCanvas* c, const TRect& full, const TRect& clip, TColor c
   const bool vertical = direction == TMenuGradientDirection::gdVertical;
   const int s = vertical ? full.Top : full.Left;
   const int n = vertical ? MenuRectHeight(full) : MenuRectWidth(full);
-  const int a = (vertical ? part.Top : part.Left) - s, z = (vertical ? part.Bottom : part.Right) - s;
+  const int a = (vertical ? part.Top : part.Left) - s,
+            z = (vertical ? part.Bottom : part.Right) - s;
   FillGradient(c, part, Step(r, g, b, r2 - r, g2 - g, b2 - b, a, n),
                Step(r, g, b, r2 - r, g2 - g, b2 - b, z, n), direction);
 }
@@ -154,8 +155,10 @@ void DrawBandedLine(TCanvas* c, TRect r, TColor color, TColor colorTo,
     r.Left += margin;
     r.Right -= margin;
     if (gw < MenuRectWidth(r)) {
-      if (type == TGradientType::gtLeft) solid(TRect(r.Left + gw, r.Top, r.Right, r.Bottom), colorTo);
-      if (type == TGradientType::gtRight) solid(TRect(r.Left, r.Top, r.Right - gw, r.Bottom), colorTo);
+      if (type == TGradientType::gtLeft)
+        solid(TRect(r.Left + gw, r.Top, r.Right, r.Bottom), colorTo);
+      if (type == TGradientType::gtRight)
+        solid(TRect(r.Left, r.Top, r.Right - gw, r.Bottom), colorTo);
       if (type == TGradientType::gtBoth)
         solid(TRect(r.Left + gw / 2, r.Top, r.Right - gw / 2, r.Bottom), color);
     } else {
@@ -177,7 +180,8 @@ void DrawBandedLine(TCanvas* c, TRect r, TColor color, TColor colorTo,
   if (type == TGradientType::gtBoth) gw *= 2;
   if (gw < MenuRectHeight(r)) {
     if (type == TGradientType::gtLeft) solid(TRect(r.Left, r.Top, r.Right, r.Bottom - gw), colorTo);
-    if (type == TGradientType::gtRight) solid(TRect(r.Left, r.Top + gw, r.Right, r.Bottom), colorTo);
+    if (type == TGradientType::gtRight)
+      solid(TRect(r.Left, r.Top + gw, r.Right, r.Bottom), colorTo);
     if (type == TGradientType::gtBoth)
       solid(TRect(r.Left, r.Top + gw / 2, r.Right, r.Bottom - gw / 2), color);
   } else {

@@ -4,23 +4,22 @@
 
 namespace {
 const std::vector<std::string> kAntiAlias = {"aaNone", "aaClearType", "aaAntiAlias"};
-const std::vector<std::string> kPositions = {"bpTopLeft",    "bpTopRight",    "bpBottomLeft",
-                                             "bpBottomRight", "bpTopCenter",  "bpBottomCenter",
-                                             "bpTiled",      "bpStretched",   "bpCenter",
-                                             "bpXY"};
+const std::vector<std::string> kPositions = {
+    "bpTopLeft",      "bpTopRight", "bpBottomLeft", "bpBottomRight", "bpTopCenter",
+    "bpBottomCenter", "bpTiled",    "bpStretched",  "bpCenter",      "bpXY"};
 const std::vector<std::string> kGradientTypes = {"gtLeft", "gtRight", "gtBoth"};
 } // namespace
 
 // A font of the styler reached by `Get`, stored as Name, Height and Color.
-#define SK_MENU_FONT(Path, Get)                                                                     \
+#define SK_MENU_FONT(Path, Get)                                                                    \
   .String(                                                                                         \
-      Path ".Name", [](const S& s) { return const_cast<S&>(s).Get->Name(); },                     \
+      Path ".Name", [](const S& s) { return const_cast<S&>(s).Get->Name(); },                      \
       [](S& s, const std::string& v) { s.Get->SetName(v); })                                       \
       .Integer(                                                                                    \
-          Path ".Height", [](const S& s) { return const_cast<S&>(s).Get->Height(); },             \
+          Path ".Height", [](const S& s) { return const_cast<S&>(s).Get->Height(); },              \
           [](S& s, int v) { s.Get->SetHeight(v); })                                                \
       .Integer(                                                                                    \
-          Path ".Color", [](const S& s) { return const_cast<S&>(s).Get->Color(); },               \
+          Path ".Color", [](const S& s) { return const_cast<S&>(s).Get->Color(); },                \
           [](S& s, int v) { s.Get->SetColor(v); })
 
 void RegisterOwMenus() {
@@ -47,12 +46,12 @@ void RegisterOwMenus() {
           [](S& s, bool v) { s.SideBar()->SetVisible(v); }, false)
       .Integer(
           "IconBar.Size", [](const S& s) { return const_cast<S&>(s).IconBar()->Size(); },
-          [](S& s, int v) { s.IconBar()->SetSize(v); }, 24)
-      SK_MENU_FONT("Font", Font()) SK_MENU_FONT("NotesFont", NotesFont())
-      SK_MENU_FONT("SelectedItem.Font", SelectedItem()->Font())
-      SK_MENU_FONT("SelectedItem.NotesFont", SelectedItem()->NotesFont())
-      SK_MENU_FONT("RootItem.Font", RootItem()->Font())
-      SK_MENU_FONT("SideBar.Font", SideBar()->Font());
+          [](S& s, int v) { s.IconBar()->SetSize(v); }, 24) SK_MENU_FONT("Font", Font())
+          SK_MENU_FONT("NotesFont", NotesFont())
+              SK_MENU_FONT("SelectedItem.Font", SelectedItem()->Font())
+                  SK_MENU_FONT("SelectedItem.NotesFont", SelectedItem()->NotesFont())
+                      SK_MENU_FONT("RootItem.Font", RootItem()->Font())
+                          SK_MENU_FONT("SideBar.Font", SideBar()->Font());
   RegisterProperties<TOwMenuStyler>();
   RegisterComponentClass<TOwMenuStyler>();
   using M = TOwPopupMenu;

@@ -219,20 +219,15 @@ void TOwPageControl::UpdateActiveTabText(TOwTabSheet* page) {
     return;
   }
   // Widen the active tab for its heavier font with spaces in the normal font.
-  TCanvas measure;
-  HDC dc = CreateCompatibleDC(nullptr);
-  measure.SetHandle(dc);
   int w1 = 0, w2 = 0, h = 0;
-  MeasureText(&measure, activeFont_, page->TabText(), w1, h);
-  MeasureText(&measure, font_, page->TabText(), w2, h);
+  MeasureTextInFont(activeFont_, page->TabText(), w1, h);
+  MeasureTextInFont(font_, page->TabText(), w2, h);
   std::string padding;
   int pw = 0;
   while (pw < w1 - w2) {
     padding += ' ';
-    MeasureText(&measure, font_, padding, pw, h);
+    MeasureTextInFont(font_, padding, pw, h);
   }
-  measure.SetHandle(nullptr);
-  DeleteDC(dc);
   SetTabText(index, page->TabText() + padding);
 }
 

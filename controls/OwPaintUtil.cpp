@@ -81,6 +81,15 @@ void MeasureText(TCanvas* canvas, const TFont& font, const std::string& text, in
   canvas->Font()->Assign(saved);
 }
 
+void MeasureTextInFont(const TFont& font, const std::string& text, int& width, int& height) {
+  TCanvas canvas;
+  HDC dc = CreateCompatibleDC(nullptr);
+  canvas.SetHandle(dc);
+  MeasureText(&canvas, font, text, width, height);
+  canvas.SetHandle(nullptr);
+  DeleteDC(dc);
+}
+
 TColor BlendColors(TColor c1, TColor c2, int percent) {
   if (percent >= 100) return c1;
   if (percent <= 0) return c2;

@@ -41,6 +41,8 @@ void DrawDirectionalGradient(TCanvas* canvas, TColor from, TColor to, TGradientD
 /// Width and height of `text` in `font` (the canvas font is restored).
 void MeasureText(TCanvas* canvas, const TFont& font, const std::string& text, int& width,
                  int& height);
+/// The same on a screen-compatible DC of its own (no canvas at hand).
+void MeasureTextInFont(const TFont& font, const std::string& text, int& width, int& height);
 /// `percent` % of c1 and the rest of c2, per channel rounded half to even;
 /// 100 or more gives c1 and 0 or less c2 unchanged.
 TColor BlendColors(TColor c1, TColor c2, int percent);

@@ -150,7 +150,9 @@ TMenuOwnerDraw TOwPopupMenu::OwnerDraw() {
     MeasureStyledItem(item, canvas, w, h, SideBarShown(item));
   };
   draw.Draw = [](TMenuItem* item, TCanvas* canvas, const TRect& rect, const TRect& area,
-                 UINT state) { DrawStyledItem(item, canvas, rect, area, SideBarShown(item), state); };
+                 UINT state) {
+    DrawStyledItem(item, canvas, rect, area, SideBarShown(item), state);
+  };
   // The window is cut to the items less the 17-pixel strip and its outer
   // pixel, moved once into place, and framed in the styler's colours.
   auto hooked = std::make_shared<bool>(false);
@@ -177,7 +179,8 @@ TMenuOwnerDraw TOwPopupMenu::OwnerDraw() {
 IStyledMenu* StyledMenuOf(TMenuItem* item) {
   if (!item) return nullptr;
   TMenuItem* root = item;
-  while (root->Parent()) root = root->Parent();
+  while (root->Parent())
+    root = root->Parent();
   for (TOwPopupMenu* menu : StyledMenus())
     if (menu->Items() == root) return menu;
   return nullptr;

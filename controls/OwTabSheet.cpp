@@ -101,9 +101,8 @@ void TOwTabSheet::SetPageIndex(int value) {
   auto& pages = pageControl_->pages_;
   const int last = int(pages.size()) - 1;
   if (value > last)
-    throw EListError(
-        Format("%d is an invalid PageIndex value.  PageIndex must be between 0 and %d",
-               {value, last}));
+    throw EListError(Format("%d is an invalid PageIndex value.  PageIndex must be between 0 and %d",
+                            {value, last}));
   if (value < 0) throw EListError(Format("List index out of bounds (%d)", {value}));
   const int from = PageIndex();
   const int tab = VisibleTabIndex();

@@ -67,8 +67,8 @@ void TCustomTrackBar::WireSettings() {
   buttons_->OnChange = repaint;
   label_->OnChange = repaint;
   tickMark_->OnChange = [this](TPersistent*) { UpdateTickTextExtent(); };
-  for (TGpPicture* p : {background_.get(), backgroundDisabled_.get(), rateActive_.get(),
-                        rateInActive_.get()})
+  for (TGpPicture* p :
+       {background_.get(), backgroundDisabled_.get(), rateActive_.get(), rateInActive_.get()})
     p->OnChange = [this](TGraphic*) { Invalidate(); };
 }
 
@@ -146,7 +146,8 @@ int TCustomTrackBar::ThumbOffset(int value) const {
   if (max_ <= min_) return 0;
   const TRect t = TrackRect();
   const std::int64_t length = Horizontal() ? t.Right - t.Left : t.Bottom - t.Top;
-  return int((length - thumb_->Width()) * (std::int64_t(value) - min_) / (std::int64_t(max_) - min_));
+  return int((length - thumb_->Width()) * (std::int64_t(value) - min_) /
+             (std::int64_t(max_) - min_));
 }
 
 TRect TCustomTrackBar::InnerRect() const {
@@ -281,14 +282,7 @@ std::string TCustomTrackBar::GetLabelText() const {
 TRect TCustomTrackBar::LabelRect(bool textExtent) const {
   if (!label_->Visible()) return kEmpty;
   int w = 0, h = 0;
-  {
-    TCanvas measure;
-    HDC dc = CreateCompatibleDC(nullptr);
-    measure.SetHandle(dc);
-    MeasureText(&measure, *label_->Font(), GetLabelText(), w, h);
-    measure.SetHandle(nullptr);
-    DeleteDC(dc);
-  }
+  MeasureTextInFont(*label_->Font(), GetLabelText(), w, h);
   const TLabelPosition pos = label_->Position();
   const bool top = pos == TLabelPosition::lpTopCenter || pos == TLabelPosition::lpTopLeft ||
                    pos == TLabelPosition::lpTopRight;
@@ -364,13 +358,8 @@ int TCustomTrackBar::RateCellAt(TPoint p) const {
 }
 
 void TCustomTrackBar::UpdateTickTextExtent() {
-  TCanvas measure;
-  HDC dc = CreateCompatibleDC(nullptr);
-  measure.SetHandle(dc);
   int w = 0, h = 0;
-  MeasureText(&measure, *tickMark_->Font(), "gh", w, h);
-  measure.SetHandle(nullptr);
-  DeleteDC(dc);
+  MeasureTextInFont(*tickMark_->Font(), "gh", w, h);
   tickTextExtent_ = h + 2 * tickTextGap_;
   Invalidate();
 }
@@ -636,7 +625,8 @@ void TCustomTrackBar::MouseMove(TShiftState shift, int x, int y) {
   if (IsRatingMode()) return;
   if (dragging_) {
     const int candidate = DragCandidate(x, y);
-    if (candidate != position_ && trackHint_ && candidate != lastHintValue_) ShowDragHint(candidate);
+    if (candidate != position_ && trackHint_ && candidate != lastHintValue_)
+      ShowDragHint(candidate);
     ChangePosition(candidate);
     return;
   }
@@ -752,13 +742,8 @@ void TTrackHintWindow::CreateParams(TCreateParams& params) {
 }
 
 TRect TTrackHintWindow::CalcHintRect(int, const std::string& hint) {
-  TCanvas measure;
-  HDC dc = CreateCompatibleDC(nullptr);
-  measure.SetHandle(dc);
   int w = 0, h = 0;
-  MeasureText(&measure, *Font(), hint, w, h);
-  measure.SetHandle(nullptr);
-  DeleteDC(dc);
+  MeasureTextInFont(*Font(), hint, w, h);
   return TRect(0, 0, w, h);
 }
 

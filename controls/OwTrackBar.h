@@ -439,11 +439,11 @@ private:
   int textWidth_ = 0, textHeight_ = 0;
 };
 
-using TDrawTickEvent = std::function<void(TPersistent* Sender, TCanvas* Canvas, TPoint Location,
-                                          int Position, TTickMark TickPos, int& Length,
-                                          TColor& Color, TColor& TextColor, std::string& Text,
-                                          bool& DefaultDraw)>;
-using TGetTrackHintEvent = std::function<void(TPersistent* Sender, int Position, std::string& Hint)>;
+using TDrawTickEvent = std::function<void(
+    TPersistent* Sender, TCanvas* Canvas, TPoint Location, int Position, TTickMark TickPos,
+    int& Length, TColor& Color, TColor& TextColor, std::string& Text, bool& DefaultDraw)>;
+using TGetTrackHintEvent =
+    std::function<void(TPersistent* Sender, int Position, std::string& Hint)>;
 
 class TCustomTrackBar : public TCustomControl, public IStyleTarget {
   SK_CLASS(TCustomTrackBar, TCustomControl)

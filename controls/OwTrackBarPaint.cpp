@@ -143,8 +143,10 @@ void TCustomTrackBar::DrawSlider() {
   const TTrackBarSlider& s = *slider_;
   const bool on = Enabled();
   const TRect S = SliderRect();
-  TGpPicture& picture = on || s.pictureDisabled_.Empty() ? slider_->Picture() : slider_->PictureDisabled();
-  TGpPicture& completedPicture = on ? slider_->PictureCompleted() : slider_->PictureCompletedDisabled();
+  TGpPicture& picture =
+      on || s.pictureDisabled_.Empty() ? slider_->Picture() : slider_->PictureDisabled();
+  TGpPicture& completedPicture =
+      on ? slider_->PictureCompleted() : slider_->PictureCompletedDisabled();
   const TColor border = on ? s.BorderColor() : s.BorderColorDisabled();
   const TColor completedFrom = on ? s.ColorCompleted() : s.ColorCompletedDisabled();
   const TColor completedTo = on ? s.ColorCompletedTo() : s.ColorCompletedDisabledTo();
@@ -180,8 +182,8 @@ void TCustomTrackBar::DrawSlider() {
       if (completed && done.Right > done.Left && done.Bottom > done.Top)
         FillPart(c, done, completedFrom, completedTo, s.Direction(), s.GradientSteps());
       if (rest.Right > rest.Left && rest.Bottom > rest.Top)
-        FillPart(c, rest, on ? s.Color() : s.ColorDisabled(), on ? s.ColorTo() : s.ColorDisabledTo(),
-                 s.Direction(), s.GradientSteps());
+        FillPart(c, rest, on ? s.Color() : s.ColorDisabled(),
+                 on ? s.ColorTo() : s.ColorDisabledTo(), s.Direction(), s.GradientSteps());
     } else {
       if (completed && !completedPicture.Empty()) {
         if (s.PictureStretched())
@@ -227,8 +229,8 @@ void TCustomTrackBar::DrawTicks() {
       bottom.Right -= tickTextExtent_;
     }
   }
-  const double span = (Horizontal() ? track.Right - track.Left : track.Bottom - track.Top) -
-                      thumb_->Width();
+  const double span =
+      (Horizontal() ? track.Right - track.Left : track.Bottom - track.Top) - thumb_->Width();
   const double ratio = max_ > min_ ? span / (double(max_) - min_) : 0.0;
   const int last = std::max(min_, max_);
   for (int i = min_; i <= last; ++i) {
@@ -257,7 +259,8 @@ void TCustomTrackBar::DrawTick(const TRect& row, TTickMark side, int value, int 
     text = IntToStr(value);
   c->Pen()->SetColor(color);
   if (tick.ShowImageAtThumbOnly()) defaultDraw = value == position_;
-  if (defaultDraw && tick.ShowImageAtSteps() > 1) defaultDraw = value % tick.ShowImageAtSteps() == 0;
+  if (defaultDraw && tick.ShowImageAtSteps() > 1)
+    defaultDraw = value % tick.ShowImageAtSteps() == 0;
   if (!defaultDraw) return;
   if (!tickImages_) {
     TPoint a, b;
@@ -366,8 +369,9 @@ void TCustomTrackBar::DrawEndButton(bool minButton) {
   const TColor from = pressed ? b.ColorDown() : hot ? b.ColorHot() : b.Color();
   const TColor to = pressed ? b.ColorDownTo() : hot ? b.ColorHotTo() : b.ColorTo();
   const TColor mirror = pressed ? b.ColorMirrorDown() : hot ? b.ColorMirrorHot() : b.ColorMirror();
-  const TColor mirrorTo =
-      pressed ? b.ColorMirrorDownTo() : hot ? b.ColorMirrorHotTo() : b.ColorMirrorTo();
+  const TColor mirrorTo = pressed ? b.ColorMirrorDownTo()
+                          : hot   ? b.ColorMirrorHotTo()
+                                  : b.ColorMirrorTo();
   TRect face = rb;
   const int size = b.Size();
   {
@@ -395,7 +399,8 @@ void TCustomTrackBar::DrawEndButton(bool minButton) {
   DrawButtonGlyph(face, minButton, border, from);
 }
 
-void TCustomTrackBar::DrawButtonGlyph(const TRect& face, bool minus, TColor stroke, TColor outline) {
+void TCustomTrackBar::DrawButtonGlyph(const TRect& face, bool minus, TColor stroke,
+                                      TColor outline) {
   TCanvas* c = Canvas();
   const int size = buttons_->Size();
   int n = size / 2 - 4;

@@ -47,7 +47,8 @@ void TTrackBarTick::Assign(const TPersistent* source) {
 // ---- slider ------------------------------------------------------------------------------------
 
 TTrackBarSlider::TTrackBarSlider() {
-  for (TGpPicture* p : {&picture_, &pictureDisabled_, &pictureCompleted_, &pictureCompletedDisabled_})
+  for (TGpPicture* p :
+       {&picture_, &pictureDisabled_, &pictureCompleted_, &pictureCompletedDisabled_})
     WatchPicture(*p, [this] { PictureChanged(); });
 }
 
@@ -155,7 +156,8 @@ TGlossColors TTrackBarThumb::StateColors(bool pressed, bool hot, bool enabled) c
   if (!enabled)
     return {borderColorDisabled_, colorDisabled_, colorDisabledTo_, colorMirrorDisabled_,
             colorMirrorDisabledTo_};
-  if (pressed) return {borderColorDown_, colorDown_, colorDownTo_, colorMirrorDown_, colorMirrorDownTo_};
+  if (pressed)
+    return {borderColorDown_, colorDown_, colorDownTo_, colorMirrorDown_, colorMirrorDownTo_};
   if (hot) return {borderColorHot_, colorHot_, colorHotTo_, colorMirrorHot_, colorMirrorHotTo_};
   return {borderColor_, color_, colorTo_, colorMirror_, colorMirrorTo_};
 }
@@ -303,10 +305,10 @@ void TCustomTrackBar::ApplyStyle(int style) {
   };
   // Every preset: pictures off, the pointer thumb, default offsets.
   slider_->SetOffset(10);
-  for (TGpPicture* p : {&slider_->Picture(), &slider_->PictureCompleted(), &slider_->PictureDisabled(),
-                        &slider_->PictureCompletedDisabled(), &tickMark_->Picture(),
-                        &tickMark_->PictureDisabled(), &thumb_->Picture(), &thumb_->PictureDown(),
-                        &thumb_->PictureHot(), &thumb_->PictureDisabled()})
+  for (TGpPicture* p : {&slider_->Picture(), &slider_->PictureCompleted(),
+                        &slider_->PictureDisabled(), &slider_->PictureCompletedDisabled(),
+                        &tickMark_->Picture(), &tickMark_->PictureDisabled(), &thumb_->Picture(),
+                        &thumb_->PictureDown(), &thumb_->PictureHot(), &thumb_->PictureDisabled()})
     p->Assign(nullptr);
   slider_->SetPictureStretched(false);
   tickMark_->SetPosition(TTickMark::tmBottomRight);

@@ -76,8 +76,12 @@ std::vector<TPoint> Inset(const std::vector<TPoint>& points, int by) {
   const int cx = int(sx / long(points.size())), cy = int(sy / long(points.size()));
   std::vector<TPoint> out;
   for (const TPoint& p : points)
-    out.push_back(TPoint(p.x + (p.x < cx ? by : p.x > cx ? -by : 0),
-                         p.y + (p.y < cy ? by : p.y > cy ? -by : 0)));
+    out.push_back(TPoint(p.x + (p.x < cx   ? by
+                                : p.x > cx ? -by
+                                           : 0),
+                         p.y + (p.y < cy   ? by
+                                : p.y > cy ? -by
+                                           : 0)));
   return out;
 }
 } // namespace
@@ -89,7 +93,8 @@ void TCustomTrackBar::DrawThumb() {
   TGpPicture& picture = thumb_->StatePicture(thumbPressed_, thumbHot_, Enabled());
   if (!picture.Empty()) {
     picture.ReadSize();
-    picture.Draw(Canvas(), TRect(r.Left, r.Top, r.Left + picture.Width(), r.Top + picture.Height()));
+    picture.Draw(Canvas(),
+                 TRect(r.Left, r.Top, r.Left + picture.Width(), r.Top + picture.Height()));
     return;
   }
   const TGlossColors colors = thumb_->StateColors(thumbPressed_, thumbHot_, Enabled());
@@ -250,8 +255,8 @@ void TCustomTrackBar::OutlineHorizontalPointer(const TRect& r, const TRect& body
 }
 
 void TCustomTrackBar::OutlineVerticalPointer(const TRect& r, const TRect& body, bool left,
-                                             bool right, TPoint P1, TPoint P2, TPoint P3,
-                                             TPoint Q1, TPoint Q2, TPoint Q3, TColor border) {
+                                             bool right, TPoint P1, TPoint P2, TPoint P3, TPoint Q1,
+                                             TPoint Q2, TPoint Q3, TColor border) {
   TCanvas* c = Canvas();
   c->Brush()->SetStyle(bsClear);
   int l = body.Left, t = body.Top, rr = body.Right, b = body.Bottom;
@@ -305,11 +310,11 @@ void TCustomTrackBar::PaintBoxThumb(const TRect& r, const TGlossColors& k) {
   const int radius = shape == TThumbShape::tsRectangle   ? 1
                      : shape == TThumbShape::tsRoundRect ? 8
                                                          : thumb_->Size() / 2;
-  auto path = CreateRoundRectPath(GPRectOf(float(L), float(T), float(R - L), float(B - T)),
-                                  float(radius));
+  auto path =
+      CreateRoundRectPath(GPRectOf(float(L), float(T), float(R - L), float(B - T)), float(radius));
   HRGN gdiClip = CreateRoundRectRgn(L, T, R, B, radius, radius);
-  const bool gloss = k.Color != clNone && k.ColorTo != clNone && k.Mirror != clNone &&
-                     k.MirrorTo != clNone;
+  const bool gloss =
+      k.Color != clNone && k.ColorTo != clNone && k.Mirror != clNone && k.MirrorTo != clNone;
   if (shape == TThumbShape::tsRound && gloss) {
     TGPGraphics graphics(c->Handle());
     TGPRegion region(*path);
@@ -356,7 +361,8 @@ void TCustomTrackBar::PaintLineThumb(const TRect& r, const TGlossColors& k) {
   TCanvas* c = Canvas();
   const TColor colors[4] = {k.ColorTo, k.Color, BlendColors(k.Color, clWhite, 60),
                             BlendColors(k.Color, clWhite, 10)};
-  const int centre = Horizontal() ? r.Left + (r.Right - r.Left) / 2 : r.Top + (r.Bottom - r.Top) / 2;
+  const int centre =
+      Horizontal() ? r.Left + (r.Right - r.Left) / 2 : r.Top + (r.Bottom - r.Top) / 2;
   for (int i = 0; i < 4; ++i) {
     c->Pen()->SetColor(colors[i]);
     const int at = centre - 1 + i;

@@ -114,8 +114,7 @@ void TzqCheckbox::DrawBox(const TRect& r) {
 void RegisterZqControls() {
   EnsureFormsClassesRegistered();
   RegisterProperties<TzqCustomControl>().String("Version", &TzqCustomControl::Version,
-                                                &TzqCustomControl::SetVersion,
-                                                zqVersionText());
+                                                &TzqCustomControl::SetVersion, zqVersionText());
   RegisterProperties<TzqCustomStyleControl>()
       .Enum<TzqTheme>(
           "Style.Theme", "TzqTheme",

@@ -34,5 +34,4 @@ void DrawEtchedText(TControl* control, TCanvas* canvas, const std::string& text,
                     bool enabled, bool showAccel, TRect& rect, UINT flags);
 /// Measures the text, centres it vertically in `rect` and draws it.
 void DrawCaptionText(TControl* control, TCanvas* canvas, const std::string& text, TRect& rect,
-                     bool wordWrap, int alignment, bool showAccel, bool enabled,
-                     const TFont& font);
+                     bool wordWrap, int alignment, bool showAccel, bool enabled, const TFont& font);

@@ -37,8 +37,13 @@ enum : UINT {
 };
 enum : int { CBN_SELCHANGE = 1, CBN_DROPDOWN = 7, CBN_CLOSEUP = 8 };
 enum : UINT { ODS_SELECTED = 0x0001, ODS_FOCUS = 0x0010, ODS_COMBOBOXEDIT = 0x1000 };
-enum class TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed,
-                            csOwnerDrawVariable };
+enum class TComboBoxStyle {
+  csDropDown,
+  csSimple,
+  csDropDownList,
+  csOwnerDrawFixed,
+  csOwnerDrawVariable
+};
 
 class TComboListWindow;
 

@@ -15,8 +15,12 @@
 #include "platform/forms/Menus.h"
 
 /// Owner-draw states of a menu item.
-enum : UINT { ODS_MENU_SELECTED = 1, ODS_MENU_GRAYED = 2, ODS_MENU_DISABLED = 4,
-              ODS_MENU_CHECKED = 8 };
+enum : UINT {
+  ODS_MENU_SELECTED = 1,
+  ODS_MENU_GRAYED = 2,
+  ODS_MENU_DISABLED = 4,
+  ODS_MENU_CHECKED = 8
+};
 
 struct TMenuOwnerDraw {
   /// Adjusts the item's width and height (given the defaults).

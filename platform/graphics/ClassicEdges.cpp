@@ -1,21 +1,20 @@
 #include "platform/graphics/ClassicEdges.h"
 
 namespace {
-void HLine(HDC dc, int x1, int x2, int y, COLORREF c) {
+/// A one-pixel line from (x1, y1) to (x2, y2), the end point excluded.
+void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF c) {
   HPEN pen = CreatePen(PS_SOLID, 1, c);
   HGDIOBJ old = SelectObject(dc, pen);
-  MoveToEx(dc, x1, y, nullptr);
-  LineTo(dc, x2, y);
+  MoveToEx(dc, x1, y1, nullptr);
+  LineTo(dc, x2, y2);
   SelectObject(dc, old);
   DeleteObject(pen);
 }
+void HLine(HDC dc, int x1, int x2, int y, COLORREF c) {
+  Line(dc, x1, y, x2, y, c);
+}
 void VLine(HDC dc, int x, int y1, int y2, COLORREF c) {
-  HPEN pen = CreatePen(PS_SOLID, 1, c);
-  HGDIOBJ old = SelectObject(dc, pen);
-  MoveToEx(dc, x, y1, nullptr);
-  LineTo(dc, x, y2);
-  SelectObject(dc, old);
-  DeleteObject(pen);
+  Line(dc, x, y1, x, y2, c);
 }
 /// One ring: `light` on the left and top, `dark` on the right and bottom.
 void Ring(HDC dc, RECT& r, UINT flags, COLORREF light, COLORREF dark) {
@@ -37,7 +36,8 @@ BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
                  shadow = GetSysColor(COLOR_BTNSHADOW), dark = GetSysColor(COLOR_3DDKSHADOW);
   if (flags & BF_FLAT) {
     if (edge & (BDR_RAISEDOUTER | BDR_SUNKENOUTER)) Ring(dc, r, flags, shadow, shadow);
-    if (edge & (BDR_RAISEDINNER | BDR_SUNKENINNER)) Ring(dc, r, flags, GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE));
+    if (edge & (BDR_RAISEDINNER | BDR_SUNKENINNER))
+      Ring(dc, r, flags, GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE));
   } else {
     if (edge & BDR_RAISEDOUTER) Ring(dc, r, flags, light, dark);
     if (edge & BDR_SUNKENOUTER) Ring(dc, r, flags, shadow, highlight);

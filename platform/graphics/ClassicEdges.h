@@ -26,8 +26,12 @@ enum : UINT {
   BF_ADJUST = 0x2000,
 };
 enum : UINT { DFC_SCROLL = 3 };
-enum : UINT { DFCS_SCROLLCOMBOBOX = 0x0005, DFCS_INACTIVE = 0x0100, DFCS_PUSHED = 0x0200,
-              DFCS_FLAT = 0x4000 };
+enum : UINT {
+  DFCS_SCROLLCOMBOBOX = 0x0005,
+  DFCS_INACTIVE = 0x0100,
+  DFCS_PUSHED = 0x0200,
+  DFCS_FLAT = 0x4000
+};
 
 /// Draws the edges of `rect`; with BF_ADJUST the rectangle shrinks by the
 /// width drawn. BF_FLAT draws each edge in one flat colour.

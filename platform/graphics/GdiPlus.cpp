@@ -184,9 +184,7 @@ QBrush BrushOf(const TBrushData& b) {
     grad.setColorAt(0, ColorOf(b.centerColor));
     grad.setColorAt(1, ColorOf(b.surroundColor));
     QBrush brush(grad);
-    brush.setTransform(QTransform::fromTranslate(0, c.y())
-                           .scale(1, sy)
-                           .translate(0, -c.y()));
+    brush.setTransform(QTransform::fromTranslate(0, c.y()).scale(1, sy).translate(0, -c.y()));
     return brush;
   }
   }
@@ -215,9 +213,7 @@ GpStatus GdipCreateFromHDC(HDC dc, GpGraphics** graphics) {
 }
 
 GpStatus GdipDeleteGraphics(GpGraphics* graphics) {
-  if (!graphics) return GpInvalidParameter;
-  delete graphics;
-  return GpOk;
+  return GdipDeleteObject(graphics);
 }
 
 GpStatus GdipSetSmoothingMode(GpGraphics* g, int mode) {
@@ -309,9 +305,7 @@ GpStatus GdipCreatePen1(ARGB color, float width, int unit, GpPen** pen) {
 }
 
 GpStatus GdipDeletePen(GpPen* pen) {
-  if (!pen) return GpInvalidParameter;
-  delete pen;
-  return GpOk;
+  return GdipDeleteObject(pen);
 }
 
 GpStatus GdipSetPenEndCap(GpPen* pen, int cap) {
@@ -386,7 +380,8 @@ GpStatus GdipGetPathGradientPointCount(GpBrush* brush, int* count) {
 
 GpStatus GdipSetPathGradientSurroundColorsWithCount(GpBrush* brush, const ARGB* colors,
                                                     int* count) {
-  if (!brush || !colors || !count || brush->kind != TBrushData::PathGradient) return GpInvalidParameter;
+  if (!brush || !colors || !count || brush->kind != TBrushData::PathGradient)
+    return GpInvalidParameter;
   if (*count < 1 || *count > brush->points) return GpInvalidParameter;
   // One colour for the whole boundary: the first one given.
   brush->surroundColor = colors[0];
@@ -400,9 +395,7 @@ GpStatus GdipSetPathGradientCenterPointI(GpBrush* brush, const GpPointI* point) 
 }
 
 GpStatus GdipDeleteBrush(GpBrush* brush) {
-  if (!brush) return GpInvalidParameter;
-  delete brush;
-  return GpOk;
+  return GdipDeleteObject(brush);
 }
 
 // ---- paths and regions ---------------------------------------------------------------------
@@ -418,9 +411,7 @@ GpStatus GdipCreatePath(int fillMode, GpPath** path) {
 }
 
 GpStatus GdipDeletePath(GpPath* path) {
-  if (!path) return GpInvalidParameter;
-  delete path;
-  return GpOk;
+  return GdipDeleteObject(path);
 }
 
 GpStatus GdipClosePathFigure(GpPath* path) {
@@ -513,9 +504,7 @@ GpStatus GdipCreateRegionPath(GpPath* path, GpRegion** region) {
 }
 
 GpStatus GdipDeleteRegion(GpRegion* region) {
-  if (!region) return GpInvalidParameter;
-  delete region;
-  return GpOk;
+  return GdipDeleteObject(region);
 }
 
 // ---- images: drawing (decoding is in GdiPlusImage.cpp) -------------------------------------

@@ -122,8 +122,7 @@ GpStatus GdipCreateLineBrushFromRect(const GpRectF* rect, ARGB color1, ARGB colo
 GpStatus GdipCreatePathGradientFromPath(GpPath* path, GpBrush** brush);
 GpStatus GdipSetPathGradientCenterColor(GpBrush* brush, ARGB color);
 GpStatus GdipGetPathGradientPointCount(GpBrush* brush, int* count);
-GpStatus GdipSetPathGradientSurroundColorsWithCount(GpBrush* brush, const ARGB* colors,
-                                                    int* count);
+GpStatus GdipSetPathGradientSurroundColorsWithCount(GpBrush* brush, const ARGB* colors, int* count);
 GpStatus GdipSetPathGradientCenterPointI(GpBrush* brush, const GpPointI* point);
 GpStatus GdipDeleteBrush(GpBrush* brush);
 
@@ -133,8 +132,8 @@ GpStatus GdipDeletePath(GpPath* path);
 GpStatus GdipClosePathFigure(GpPath* path);
 GpStatus GdipAddPathLine(GpPath* path, float x1, float y1, float x2, float y2);
 /// Angles in degrees, clockwise from the positive x axis (y grows downward).
-GpStatus GdipAddPathArc(GpPath* path, float x, float y, float width, float height,
-                        float startAngle, float sweepAngle);
+GpStatus GdipAddPathArc(GpPath* path, float x, float y, float width, float height, float startAngle,
+                        float sweepAngle);
 GpStatus GdipAddPathEllipse(GpPath* path, float x, float y, float width, float height);
 GpStatus GdipAddPathPolygonI(GpPath* path, const GpPointI* points, int count);
 /// A cardinal spline through the points (tension 0.5).

@@ -79,9 +79,7 @@ GpStatus GdipLoadImageFromMemory(const std::uint8_t* bytes, std::size_t size, Gp
 }
 
 GpStatus GdipDisposeImage(GpImage* image) {
-  if (!image) return GpInvalidParameter;
-  delete image;
-  return GpOk;
+  return GdipDeleteObject(image);
 }
 
 GpStatus GdipGetImageWidth(GpImage* image, unsigned* width) {

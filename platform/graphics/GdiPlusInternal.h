@@ -13,5 +13,12 @@ struct GdipObject {
   virtual ~GdipObject();
 };
 
+/// Deletes an object of the layer; a null handle is an invalid parameter.
+template <class T> GpStatus GdipDeleteObject(T* object) {
+  if (!object) return GpInvalidParameter;
+  delete object;
+  return GpOk;
+}
+
 /// The decoded pixels of an image (null image for a bad handle).
 QImage GdipImagePixels(GpImage* image);

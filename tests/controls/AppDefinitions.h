@@ -148,9 +148,9 @@ end
 )";
 
 /// The picker's nine items: three services in three views each.
-inline const char* const kPickerCaptions[9] = {
-    "Google map", "Google satellite", "Google hybrid", "Yahoo map", "Yahoo satellite",
-    "Yahoo hybrid", "VE map", "VE satellite", "VE hybrid"};
+inline const char* const kPickerCaptions[9] = {"Google map", "Google satellite", "Google hybrid",
+                                               "Yahoo map",  "Yahoo satellite",  "Yahoo hybrid",
+                                               "VE map",     "VE satellite",     "VE hybrid"};
 
 // The map window's styler and its two popup menus.
 inline const char* const kMapMenusDefinition = R"(object Map: TForm

@@ -6,8 +6,8 @@
 #include "controls/GpPicture.h"
 #include "controls/OwGDIP.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Ticks.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Ticks.h"
 
 namespace {
 std::string DataPath(const std::string& name) {

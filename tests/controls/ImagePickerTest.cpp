@@ -51,7 +51,8 @@ TEST(ImagePicker, EventOrders) {
     std::function<void()> act;
     std::vector<std::string> events;
   } rows[] = {
-      {"open", [&] { TestInput::Click(p.picker, TMouseButton::mbLeft, 10, 5); },
+      {"open",
+       [&] { TestInput::Click(p.picker, TMouseButton::mbLeft, 10, 5); },
        {"DropDown", "DropDown", "Click"}},
       {"select", [&] { p.ClickListItem(4); }, {"DropUp", "Click", "Change", "Change"}},
       {"ItemIndex write", [&] { p.picker->SetItemIndex(2); }, {}},
@@ -94,8 +95,7 @@ TEST(ImagePicker, ListStringsAndCaptionsWithBars) {
     const char* text;
     int image;
     const char* caption;
-  } rows[] = {
-      {"2|A|B|7", 2, "A|B"}, {"0||3", 0, ""}, {"5|plain|0", 5, "plain"}, {"x", -1, ""}};
+  } rows[] = {{"2|A|B|7", 2, "A|B"}, {"0||3", 0, ""}, {"5|plain|0", 5, "plain"}, {"x", -1, ""}};
   for (const TRow& row : rows) {
     int image;
     std::string caption;

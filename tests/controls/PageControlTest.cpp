@@ -9,6 +9,7 @@
 #include "platform/forms/Loading.h"
 #include "platform/forms/Messages.h"
 #include "platform/forms/TestInput.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 struct TPages {
@@ -19,7 +20,7 @@ struct TPages {
     pc = host.Add<TOwPageControl>(0, 0, 380, 200);
     for (int i = 0; i < count; ++i) {
       auto* s = new TOwTabSheet(host.form);
-      s->SetCaption(" Page " + std::to_string(i) + "  "); // tab text " Page i"
+      s->SetCaption(" Page " + IntToStr(i) + "  "); // tab text " Page i"
       s->AttachToPageControl(pc);
       sheets.push_back(s);
     }
@@ -82,10 +83,10 @@ TEST(TabControl, PressAndArrowKeysNotifyWithAVeto) {
   std::vector<std::string> log;
   bool allow = true;
   tc->OnChanging = [&](TPersistent*, bool& a) {
-    log.push_back("changing " + std::to_string(tc->TabIndex()));
+    log.push_back("changing " + IntToStr(tc->TabIndex()));
     a = allow;
   };
-  tc->OnChange = [&](TPersistent*) { log.push_back("change " + std::to_string(tc->TabIndex())); };
+  tc->OnChange = [&](TPersistent*) { log.push_back("change " + IntToStr(tc->TabIndex())); };
   const TRect second = tc->TabRect(1);
   TestInput::Click(tc, TMouseButton::mbLeft, second.Left + 2, second.Top + 2);
   TestInput::KeyDown(tc, VK_RIGHT);
@@ -199,7 +200,7 @@ TEST(PageControl, CanChangeVetoKeepsThePage) {
   std::vector<std::string> log;
   bool allow = false;
   p.pc->OnCanChange = [&](TPersistent*, int from, int to, bool& a) {
-    log.push_back(std::to_string(from) + "->" + std::to_string(to));
+    log.push_back(IntToStr(from) + "->" + IntToStr(to));
     a = allow;
   };
   p.host.Show();

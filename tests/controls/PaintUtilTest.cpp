@@ -27,9 +27,9 @@ TEST(PaintUtil, SteppedGradientBandsStartAtRoundedOffsets) {
   DrawSteppedGradient(bmp->Canvas(), clBlack, clWhite, true, TRect(0, 0, 100, 10), 10);
   // Band width 99 / 10 = 9.9; each band 11 wide, overlapping the next.
   const std::vector<std::pair<int, TColor>> expected = {
-      {0, Grey(0)},    {10, Grey(26)},  {20, Grey(51)},  {30, Grey(76)},  {40, Grey(102)},
-      {50, Grey(128)}, {59, Grey(153)}, {69, Grey(178)}, {79, Grey(204)}, {89, Grey(230)},
-      {100, clRed}};
+      {0, Grey(0)},    {10, Grey(26)},  {20, Grey(51)},  {30, Grey(76)},
+      {40, Grey(102)}, {50, Grey(128)}, {59, Grey(153)}, {69, Grey(178)},
+      {79, Grey(204)}, {89, Grey(230)}, {100, clRed}};
   EXPECT_EQ(Bands(bmp->Canvas(), 5, 0, 110), expected);
   EXPECT_EQ(bmp->Canvas()->Pen()->Color(), Grey(230));
 }
@@ -170,8 +170,8 @@ TEST(PaintUtil, ParentImageShowsBehindATransparentControl) {
   host.Show();
   UpdateWindow(child->Handle());
   // Child pixel (x, y) is the parent's pixel (20 + x, 20 + y).
-  EXPECT_EQ(WindowPixel(child, 0, 0), 0xFF0000u);  // the child's own drawing
-  EXPECT_EQ(WindowPixel(child, 5, 5), 0x0000FFu);  // parent (25, 25): red
+  EXPECT_EQ(WindowPixel(child, 0, 0), 0xFF0000u);   // the child's own drawing
+  EXPECT_EQ(WindowPixel(child, 5, 5), 0x0000FFu);   // parent (25, 25): red
   EXPECT_EQ(WindowPixel(child, 15, 15), 0x00FFFFu); // parent (35, 35): yellow
   EXPECT_EQ(WindowPixel(child, 9, 9), 0x0000FFu);
   EXPECT_EQ(WindowPixel(child, 10, 10), 0x00FFFFu);

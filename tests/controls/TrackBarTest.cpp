@@ -13,6 +13,7 @@
 #include "platform/forms/TestInput.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 
@@ -134,12 +135,9 @@ TEST(TrackBar, WheelStepsOncePerMessage) {
     TTrackBarOrientation orientation;
     int delta, to;
   } rows[] = {
-      {TTrackBarOrientation::trHorizontal, -120, 6},
-      {TTrackBarOrientation::trHorizontal, -600, 6},
-      {TTrackBarOrientation::trHorizontal, 120, 4},
-      {TTrackBarOrientation::trHorizontal, 0, 4},
-      {TTrackBarOrientation::trVertical, -120, 4},
-      {TTrackBarOrientation::trVertical, 120, 6},
+      {TTrackBarOrientation::trHorizontal, -120, 6}, {TTrackBarOrientation::trHorizontal, -600, 6},
+      {TTrackBarOrientation::trHorizontal, 120, 4},  {TTrackBarOrientation::trHorizontal, 0, 4},
+      {TTrackBarOrientation::trVertical, -120, 4},   {TTrackBarOrientation::trVertical, 120, 6},
   };
   for (const TRow& row : rows) {
     TPlainBar t;
@@ -279,7 +277,7 @@ TEST(TrackBar, DragHintFollowsThePointerAndHidesOnRelease) {
   std::vector<int> asked;
   t.bar->OnGetTrackHint = [&](TPersistent*, int position, std::string& hint) {
     asked.push_back(position);
-    hint = "at " + std::to_string(position);
+    hint = "at " + IntToStr(position);
   };
   t.host.Show();
   const TRect thumb = t.bar->ThumbRect();
@@ -291,7 +289,7 @@ TEST(TrackBar, DragHintFollowsThePointerAndHidesOnRelease) {
   EXPECT_EQ(cursor, t.bar->ClientToScreen(TPoint(80, y)));
   EXPECT_EQ(t.bar->HintWindow()->Left(), cursor.x + 10);
   EXPECT_EQ(t.bar->HintWindow()->Top(), cursor.y);
-  EXPECT_EQ(t.bar->HintWindow()->Caption(), "at " + std::to_string(t.bar->Position()));
+  EXPECT_EQ(t.bar->HintWindow()->Caption(), "at " + IntToStr(t.bar->Position()));
   EXPECT_EQ(t.bar->HintWindow()->Width(), t.bar->HintWindow()->TextWidth() + 16);
   // The same value again does not ask for a new text.
   const size_t asks = asked.size();
@@ -317,9 +315,11 @@ TEST(TrackBar, ClickComesBeforeTheBarsReleaseSteps) {
   t.bar->SetPosition(5);
   t.host.Show();
   std::vector<std::string> order;
-  t.bar->OnClick = [&](TPersistent*) { order.push_back("click at " + std::to_string(t.bar->Position())); };
+  t.bar->OnClick = [&](TPersistent*) {
+    order.push_back("click at " + IntToStr(t.bar->Position()));
+  };
   t.bar->OnMouseUp = [&](TPersistent*, TMouseButton, TShiftState, int, int) {
-    order.push_back("mouse up at " + std::to_string(t.bar->Position()));
+    order.push_back("mouse up at " + IntToStr(t.bar->Position()));
   };
   t.bar->OnChange = [&](TPersistent*) { order.push_back("change"); };
   const TRect max = t.bar->MaxButtonRect();

@@ -9,6 +9,7 @@
 #include "platform/forms/Messages.h"
 #include "platform/forms/TestInput.h"
 #include "platform/rtl/Numerics.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/Ticks.h"
 
 namespace {
@@ -228,7 +229,9 @@ TEST(ZqStyles, ManagerThemeBeforeRedrawsAndEitherFreeingOrder) {
   auto* manager = new TzqStyleManager(nullptr); // on no form at all
   box->SetStyleManager(manager);
   std::vector<std::string> order;
-  manager->OnThemeChanged = [&](TPersistent*) { order.push_back("theme " + std::to_string(box->Redraws)); };
+  manager->OnThemeChanged = [&](TPersistent*) {
+    order.push_back("theme " + IntToStr(box->Redraws));
+  };
   box->Redraws = 0;
   manager->SetTheme(TzqTheme::OfficeXP);
   EXPECT_EQ(order, (std::vector<std::string>{"theme 0"}));

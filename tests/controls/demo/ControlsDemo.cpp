@@ -2,21 +2,19 @@
 // definitions. With --screenshot FILE it saves the screen after showing the
 // window and ends.
 #include <QApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QEventLoop>
 #include <QTimer>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "AppDefinitions.h"
 #include "controls/ControlsInit.h"
 #include "controls/ImagePicker.h"
 #include "controls/OwMenus.h"
-#include "platform/forms/MenuWindow.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Loading.h"
+#include "platform/forms/MenuWindow.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -50,9 +48,6 @@ int main(int argc, char** argv) {
       QTimer::singleShot(800, &wait, &QEventLoop::quit);
       wait.exec();
       if (QScreen* s = QGuiApplication::primaryScreen()) s->grabWindow(0).save(shot);
-      if (std::getenv("SK_DEMO_TRACE"))
-        std::fprintf(stderr, "menu window %d,%d %dx%d shown %d\n", window->Left(), window->Top(),
-                     window->Width(), window->Height(), int(window->Showing()));
       window->CloseWith(nullptr);
     });
     QTimer::singleShot(300, [form] {
