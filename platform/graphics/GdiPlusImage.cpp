@@ -15,7 +15,7 @@ struct GpImage : GdipObject {
 
 namespace {
 /// Images larger than this many pixels are refused before decoding.
-constexpr qint64 kMaxPixels = qint64(1) << 26;
+constexpr qint64 kMaxPixels = qint64(1) << 24;
 
 bool StartsWith(const std::uint8_t* b, std::size_t n, const char* magic, std::size_t m) {
   return n >= m && std::memcmp(b, magic, m) == 0;

@@ -108,7 +108,7 @@ TEST(GpPicture, BitmapsAreDrawnUnscaledWithTheirCornerColourTransparent) {
 }
 
 TEST(GpPicture, DamagedBytesGiveNoSizeAndDrawNothing) {
-  for (const char* name : {"garbage.bin", "truncated.png", "huge-header.png"}) {
+  for (const char* name : {"garbage.bin", "truncated.png", "huge-header.png", "huge-bitmap.bmp"}) {
     TGpPicture p;
     p.LoadFromFile(DataPath(name));
     EXPECT_FALSE(p.Empty()) << name;
