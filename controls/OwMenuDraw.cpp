@@ -6,6 +6,8 @@
 
 #include "controls/OwPaintUtil.h"
 
+#include <vector>
+
 #include "platform/forms/ImgList.h"
 
 namespace {
@@ -36,6 +38,12 @@ void DrawItemText(TMenuItem* item, IStyledMenu& menu, TCanvas* c, const std::str
   const std::size_t note = shown.find(kNoteSeparator);
   if (note == std::string::npos || !menu.ShowNotes()) {
     CanvasDrawText(c, shown, r, flags);
+    return;
+  }
+  // A measuring call measures the caption part only: the note lines are
+  // below it and must not be drawn while measuring.
+  if (flags & DT_CALCRECT) {
+    CanvasDrawText(c, shown.substr(0, note), r, flags);
     return;
   }
   // Caption, then each note line one line lower in the notes font.
@@ -187,8 +195,14 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
   if (bg.HasPicture()) {
     TBitmap* cache = s.PictureCache();
     const TRect local(0, 0, MenuRectWidth(pr), MenuRectHeight(pr));
-    if (!s.PictureCacheValid() || cache->Width() != local.Right ||
-        cache->Height() != local.Bottom) {
+    // Any change of the background (picture, position, offsets, colours)
+    // renders the cache again, not only a new menu size.
+    std::vector<int> key = {bg.Color(),       bg.ColorTo(), int(bg.GradientDirection()),
+                            int(bg.Position), bg.OffsetX,   bg.OffsetY,
+                            bg.MarginX,       bg.MarginY,   local.Right,
+                            local.Bottom};
+    if (!s.PictureCacheValid() || s.PictureCacheKey() != key) {
+      s.SetPictureCacheKey(std::move(key));
       cache->SetSize(local.Right, local.Bottom);
       // A resized cache starts from the background's colours.
       FillGradient(cache->Canvas(), local, bg.Color(), bg.ColorTo(), bg.GradientDirection());

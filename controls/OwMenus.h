@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "controls/OwGDIP.h"
 #include "controls/OwMenuUtil.h"
@@ -277,6 +278,9 @@ public:
   TBitmap* PictureCache() { return &pictureCache_; }
   bool PictureCacheValid() const { return cacheValid_; }
   void SetPictureCacheValid(bool v) { cacheValid_ = v; }
+  /// The background values the cache was rendered with.
+  const std::vector<int>& PictureCacheKey() const { return cacheKey_; }
+  void SetPictureCacheKey(std::vector<int> key) { cacheKey_ = std::move(key); }
 
   IStyledMenu* BoundMenu() const { return boundMenu_; }
   /// The styler and its style objects serve `menu` (none: unbound).
@@ -297,6 +301,7 @@ private:
   IStyledMenu* boundMenu_ = nullptr;
   TBitmap pictureCache_;
   bool cacheValid_ = false;
+  std::vector<int> cacheKey_;
   TFont notesFont_;
   TAntiAlias antiAlias_ = TAntiAlias::aaNone;
   TButtonAppearance buttonAppearance_;

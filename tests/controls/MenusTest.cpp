@@ -444,3 +444,29 @@ TEST(MenuWindow, OpensLeftOfThePointNearTheEdgeAndEscapeChoosesNothing) {
   EXPECT_EQ(clicks, 0);
   EXPECT_EQ(bounds.Right + 1, 967); // the window's right edge at X (before the -1 move)
 }
+
+TEST(MenuDraw, BackgroundPictureFollowsItsSettingsAndNotesAreNotDrawnWhileMeasuring) {
+  TMenuFixture f;
+  TMenuItem* item = f.Add("Open\\nOpens a file");
+  auto red = FilledBitmap(4, 4, clRed);
+  red->Canvas()->SetPixels(0, 3, clWhite); // the transparent colour of a menu picture
+  TPicture picture;
+  picture.SetGraphic(red.get());
+  f.styler->Background()->SetImage(&picture);
+  f.styler->Background()->Position = TBackgroundPosition::bpTopLeft;
+  const TRect area(0, 0, 140, 40);
+  auto first = FilledBitmap(140, 40, clWhite);
+  DrawStyledItem(item, first->Canvas(), TRect(0, 0, 140, 40), area, false, 0);
+  // With a new position and the same menu size the picture moves.
+  f.styler->Background()->Position = TBackgroundPosition::bpBottomRight;
+  auto second = FilledBitmap(140, 40, clWhite);
+  DrawStyledItem(item, second->Canvas(), TRect(0, 0, 140, 40), area, false, 0);
+  EXPECT_NE(first->Canvas()->Pixels(120, 38), clRed);
+  EXPECT_EQ(second->Canvas()->Pixels(120, 38), clRed);
+  // The text is drawn once: caption and one note line below it.
+  int dark = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 30; x < 120; ++x)
+      if (GetRValue(ColorToRGB(second->Canvas()->Pixels(x, y))) < 100) ++dark;
+  EXPECT_GT(dark, 10);
+}
