@@ -18,6 +18,10 @@
 //   Dialogs.h       text prompts and file choosers beside the message boxes
 //   StdCtrls.h      TPanel, TLabel, TEdit, TMemo, TGroupBox, TSpeedButton
 //   Menus.h         TPopupMenu, TMenuItem, shortcuts
+//   MenuWindow.h    self-drawn popup windows of owner-drawn menus
+//   TabControl.h    TCustomTabControl, the tab model of page controls
+//   ComboBox.h      TCustomComboBox, the self-drawn drop-down list
+//   SystemSettings.h  the menu animation setting
 //   ImgList.h       TImageList, TChangeLink
 //   Timers.h        window timers, TTimer, the manual clock of the tests
 //   Clipboard.h     TClipboard

@@ -109,6 +109,10 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   if (operation == TOperation::opRemove && component == popupComponent_) popupComponent_ = nullptr;
 }
 
+const TMenuAnswerer& CurrentMenuAnswerer() {
+  return menuAnswerer();
+}
+
 void TPopupMenu::Popup(int x, int y) {
   if (OnPopup) OnPopup(this);
   TMenuItem* chosen = nullptr;

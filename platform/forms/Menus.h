@@ -26,6 +26,18 @@ public:
   void SetChecked(bool v) { checked_ = v; }
   int Command() const { return command_; }
   void SetCommand(int v) { command_ = v; }
+  /// Virtual key with scShift/scCtrl/scAlt bits (0: none).
+  Word ShortCut() const { return shortCut_; }
+  void SetShortCut(Word v) { shortCut_ = v; }
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int v) { imageIndex_ = v; }
+  bool RadioItem() const { return radioItem_; }
+  void SetRadioItem(bool v) { radioItem_ = v; }
+  bool Default() const { return default_; }
+  void SetDefault(bool v) { default_ = v; }
+  /// The item starts a new column.
+  bool Break() const { return break_; }
+  void SetBreak(bool v) { break_ = v; }
 
   int Count() const { return int(items_.size()); }
   TMenuItem* Items(int index) const { return items_.at(size_t(index)); }
@@ -45,6 +57,11 @@ private:
   bool visible_ = true;
   bool checked_ = false;
   int command_ = 0;
+  Word shortCut_ = 0;
+  int imageIndex_ = -1;
+  bool radioItem_ = false;
+  bool default_ = false;
+  bool break_ = false;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
 };
@@ -79,6 +96,8 @@ private:
 /// point; returns the item to choose (null: the menu is dismissed).
 using TMenuAnswerer = std::function<TMenuItem*(TPopupMenu* menu, TPoint at)>;
 void SetMenuAnswerer(TMenuAnswerer answerer);
+/// The menu answerer in place (tests), or an empty function.
+const TMenuAnswerer& CurrentMenuAnswerer();
 
 /// Shortcuts: a virtual key with scShift/scCtrl/scAlt bits (Alt+Down = 32808).
 using TShortCut = Word;

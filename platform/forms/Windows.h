@@ -116,6 +116,8 @@ int ScrollWindowEx(HWND h, int dx, int dy, const TRect* scroll, const TRect* cli
 /// Shapes the window (window coordinates); the window takes over the region
 /// (it is deleted here). A null region gives the full rectangle back.
 int SetWindowRgn(HWND h, HRGN rgn, bool redraw);
+/// Copies the window's region into `rgn`; 0 (ERROR) when it has none.
+int GetWindowRgn(HWND h, HRGN rgn);
 
 // ---- scroll bars ------------------------------------------------------------
 struct SCROLLINFO {

@@ -24,6 +24,8 @@
 // TFont), Canvas.h (TCanvas), Graphic.h (TGraphic, TPicture and the
 // picture-format registry), Bitmap.h (TBitmap, BmpFormat.cpp), Jpeg.h
 // (TJPEGImage), Metafile.h (TMetafile, TMetafileCanvas), Printer.h (TPrinter).
+// GdiPlus.h is the anti-aliasing layer over a DC's pixels (GdiPlus.cpp,
+// GdiPlusImage.cpp); ClassicEdges.h the three-dimensional edges.
 #pragma once
 
 #include <cstddef>

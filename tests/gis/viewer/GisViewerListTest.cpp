@@ -1,6 +1,8 @@
 // The viewer's layer list, Close, Locate, repaint batching, busy and hourglass.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "gis/core/GisDefsPasswords.h"
 #include "platform/forms/Windows.h"
 #include "platform/rtl/Ticks.h"
@@ -178,20 +180,26 @@ TEST_F(ViewerList, PrintFontsAndEditorWritersCopyIntoTheViewersOwn) {
   font.SetName("Courier New");
   font.SetSize(23);
   font.SetStyle(TFontStyles{fsItalic});
-  using Writer = void (TGIS_Viewer::*)(const TFont*);
-  using Reader = TFont* (TGIS_Viewer::*)();
-  const std::pair<Writer, Reader> properties[] = {
-      {&TGIS_Viewer::SetPrintTitleFont, &TGIS_Viewer::PrintTitleFont},
-      {&TGIS_Viewer::SetPrintSubtitleFont, &TGIS_Viewer::PrintSubtitleFont},
-      {&TGIS_Viewer::SetPrintFooterFont, &TGIS_Viewer::PrintFooterFont}};
-  for (const auto& [write, read] : properties) {
-    TFont* own = (v.*read)();
-    (v.*write)(&font);
-    EXPECT_EQ((v.*read)(), own) << "never taken over";
+  struct Property {
+    const char* name;
+    std::function<void(const TFont*)> write;
+    std::function<TFont*()> read;
+  };
+  const Property properties[] = {
+      {"title", [&](const TFont* f) { v.SetPrintTitleFont(f); }, [&] { return v.PrintTitleFont(); }},
+      {"subtitle", [&](const TFont* f) { v.SetPrintSubtitleFont(f); },
+       [&] { return v.PrintSubtitleFont(); }},
+      {"footer", [&](const TFont* f) { v.SetPrintFooterFont(f); },
+       [&] { return v.PrintFooterFont(); }}};
+  for (const Property& p : properties) {
+    SCOPED_TRACE(p.name);
+    TFont* own = p.read();
+    p.write(&font);
+    EXPECT_EQ(p.read(), own) << "never taken over";
     EXPECT_EQ(own->Name(), "Courier New");
     EXPECT_EQ(own->Size(), 23);
     EXPECT_EQ(own->Style(), TFontStyles{fsItalic});
-    (v.*write)(nullptr);
+    p.write(nullptr);
     EXPECT_EQ(own->Size(), 23);
   }
   TGIS_Editor* own = v.Editor();

@@ -1,0 +1,282 @@
+// Drawing styled menu items: the item's share of the icon column and the
+// background, the selection box, check and radio boxes, images, the submenu
+// arrow, caption, note lines and short-cut, separators; and composing a
+// background with its picture.
+#include "controls/OwMenus.h"
+
+#include "controls/OwPaintUtil.h"
+
+#include <vector>
+
+#include "platform/forms/ImgList.h"
+
+namespace {
+const std::string kNoteSeparator = "\\n";
+enum : UINT { kSelected = 1, kGrayed = 2, kDisabled = 4, kChecked = 8 };
+
+TColor DisabledColor(bool selected) {
+  if (!selected) return clBtnShadow;
+  return ColorToRGB(clHighlight) == ColorToRGB(clBtnShadow) ? clBtnHighlight : clBtnShadow;
+}
+
+/// Text of an item, with its note lines below it when notes are shown.
+void DrawItemText(TMenuItem* item, IStyledMenu& menu, TCanvas* c, const std::string& text, TRect& r,
+                  UINT state, UINT flags) {
+  TCustomAdvMenuStyler& s = *menu.CurrentStyler();
+  const bool selected = (state & kSelected) != 0;
+  const bool disabled = (state & (kDisabled | kGrayed)) != 0 || !item->Enabled();
+  std::string shown = text;
+  if ((flags & DT_CALCRECT) && (shown.empty() || shown == "&")) shown += " ";
+  c->Brush()->SetStyle(bsClear);
+  TFont font;
+  AssignMenuFont(font);
+  if (!selected && !s.UseSystemFont()) font.Assign(*s.Font());
+  if (selected && !s.SelectedItem()->UseSystemFont()) font.Assign(*s.SelectedItem()->Font());
+  if (item->Default()) font.SetStyle(font.Style() | fsBold);
+  c->Font()->Assign(font);
+  if (disabled) c->Font()->SetColor(DisabledColor(selected));
+  const std::size_t note = shown.find(kNoteSeparator);
+  if (note == std::string::npos || !menu.ShowNotes()) {
+    CanvasDrawText(c, shown, r, flags);
+    return;
+  }
+  // A measuring call measures the caption part only: the note lines are
+  // below it and must not be drawn while measuring.
+  if (flags & DT_CALCRECT) {
+    CanvasDrawText(c, shown.substr(0, note), r, flags);
+    return;
+  }
+  // Caption, then each note line one line lower in the notes font.
+  if (flags & DT_SINGLELINE) flags = DT_SINGLELINE;
+  CanvasDrawText(c, shown.substr(0, note), r, flags);
+  TRect notes = r;
+  notes.Top += c->TextHeight("gh");
+  c->Font()->Assign(selected ? *s.SelectedItem()->NotesFont() : *s.NotesFont());
+  if (disabled) c->Font()->SetColor(DisabledColor(selected));
+  const int line = c->TextHeight("gh");
+  std::string rest = shown.substr(note + kNoteSeparator.size());
+  for (;;) {
+    const std::size_t at = rest.find(kNoteSeparator);
+    TRect lineRect = notes;
+    CanvasDrawText(c, rest.substr(0, at), lineRect, flags);
+    notes.Top += line;
+    if (at == std::string::npos) break;
+    rest = rest.substr(at + kNoteSeparator.size());
+  }
+}
+
+void DrawCheckGlyph(TMenuItem* item, TCustomAdvMenuStyler& s, TCanvas* c, const TRect& box,
+                    const TRect& itemRect, UINT state) {
+  const bool selected = (state & kSelected) != 0;
+  const TBoxColors& k = selected ? s.SelectedItem()->Boxes : s.IconBar()->Boxes;
+  const bool radio = item->RadioItem();
+  DrawGradientBox(c, box, radio ? k.Radio[0] : k.Check[0], radio ? k.Radio[1] : k.Check[1],
+                  radio ? k.RadioDirection : k.CheckDirection,
+                  radio ? k.RadioBorder : k.CheckBorder, (state & kDisabled) == 0);
+  if (selected) {
+    c->Brush()->SetColor(s.SelectedItem()->BorderColor);
+    c->FrameRect(itemRect);
+  }
+  TRect glyph = box;
+  CenterRect(glyph, 16, 16);
+  TBitmap* mark = radio ? s.Glyphs()->Radio() : s.Glyphs()->Check();
+  // The monochrome glyph takes the button-text colour.
+  TBitmap coloured;
+  coloured.Assign(mark);
+  for (int y = 0; y < coloured.Height(); ++y)
+    for (int x = 0; x < coloured.Width(); ++x)
+      if (coloured.Canvas()->Pixels(x, y) == clBlack)
+        coloured.Canvas()->SetPixels(
+            x, y, TColor(ColorToRGB(clBtnText)) == 0 ? TColor(0x010101) : clBtnText);
+  coloured.SetTransparentMode(tmFixed);
+  coloured.SetTransparentColor(clWhite);
+  coloured.SetTransparent(true);
+  c->Draw(glyph.Left, glyph.Top, &coloured);
+}
+
+void DrawSubmenuArrow(TCustomAdvMenuStyler& s, TCanvas* c, const TRect& r) {
+  const int y = (r.Top + r.Bottom - 5) / 2;
+  TRect arrow(r.Right - 8, y, r.Right - 5, y + 6);
+  TBitmap* glyph = s.Glyphs()->SubMenu();
+  CenterRect(arrow, glyph->Width(), glyph->Height());
+  c->Draw(arrow.Left, arrow.Top, glyph);
+}
+
+void DrawItemContent(TMenuItem* item, IStyledMenu& menu, TCanvas* c, TRect r, UINT state) {
+  TCustomAdvMenuStyler& s = *menu.CurrentStyler();
+  TSelectedItem& sel = *s.SelectedItem();
+  if (state & kSelected)
+    DrawMirrorGradientBox(c, r, sel.Color(), sel.ColorTo(), sel.ColorMirror, sel.ColorMirrorTo,
+                          sel.GradientDirection(), sel.BorderColor, true);
+  TRect box(r.Left, r.Top + 1, r.Left + s.IconBar()->Size(), r.Bottom - 1);
+  const int side = MenuMin(MenuRectWidth(box), MenuRectHeight(box));
+  CenterRect(box, side, side);
+  auto* popup = static_cast<TOwPopupMenu*>(menu.Menu());
+  TCustomImageList* images = popup->Images();
+  const bool hasImage = images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count();
+  const bool checkOnly = item->Checked() && !hasImage;
+  if (hasImage) {
+    if (item->Checked()) {
+      const TBoxColors& k = (state & kSelected) ? sel.Boxes : s.IconBar()->Boxes;
+      DrawGradientBox(c, box, k.Check[0], k.Check[1], k.CheckDirection, k.CheckBorder,
+                      (state & kDisabled) == 0);
+    }
+    TCustomImageList* source =
+        !item->Enabled() && popup->DisabledImages() ? popup->DisabledImages() : images;
+    TRect image = box;
+    CenterRect(image, source->Width(), source->Height());
+    if (item->ImageIndex() < source->Count())
+      source->Draw(c, image.Left, image.Top, item->ImageIndex(),
+                   source == images ? item->Enabled() : true);
+  } else if (checkOnly) {
+    DrawCheckGlyph(item, s, c, box, r, state);
+  }
+  if (item->Count() > 0) DrawSubmenuArrow(s, c, r);
+  r.Left += s.IconBar()->Size() + 8;
+  const UINT flags = DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS;
+  const TRect full = r;
+  DrawItemText(item, menu, c, item->Caption(), r, state, flags | DT_CALCRECT | DT_NOCLIP);
+  const int dy = (MenuRectHeight(full) - MenuRectHeight(r)) / 2;
+  r = TRect(r.Left, r.Top + dy, r.Right, r.Bottom + dy);
+  DrawItemText(item, menu, c, item->Caption(), r, state, flags);
+  if (item->ShortCut()) {
+    TRect cut(r.Right, r.Top, full.Right - 10, r.Bottom);
+    DrawItemText(item, menu, c, MenuShortCutText(item->ShortCut(), menu.IntlKeybShortCuts()), cut,
+                 state, DT_RIGHT);
+  }
+}
+
+void DrawSeparatorItem(TCustomAdvMenuStyler& s, TCanvas* c, TRect r) {
+  r.Left += s.IconBar()->Size();
+  const int m = r.Top + MenuRectHeight(r) / 2, w = s.Separator()->Width;
+  const TSeparator& sep = *s.Separator();
+  DrawBandedLine(c, TRect(r.Left, m - w / 2, r.Right, m + (w + 1) / 2), sep.Color(), sep.ColorTo(),
+                 sep.GradientDirection(), sep.GradientType, sep.GradientWidth, sep.Margin);
+}
+} // namespace
+
+void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuArea, bool sideBar,
+                    UINT state) {
+  rect.Right -= 17;
+  IStyledMenu* menu = StyledMenuOf(item);
+  if (!menu || !menu->CurrentStyler()) return;
+  TCustomAdvMenuStyler& s = *menu->CurrentStyler();
+  TRect ir = rect;
+  if (sideBar) {
+    const int bar = s.SideBar()->Size + s.SideBar()->SplitterWidth;
+    ir.Left += bar;
+    if (s.SideBar()->Side == 1) {
+      ir.Left -= bar;
+      ir.Right -= bar;
+    }
+  }
+  TRect pr = menuArea;
+  pr.Right -= 17;
+  // The icon column and the background, as parts of menu-wide gradients.
+  const TIconBar& icon = *s.IconBar();
+  const TRect ic(ir.Left, pr.Top, ir.Left + icon.Size(), pr.Bottom);
+  FillGradientPart(c, ic, ir, icon.Color(), icon.ColorTo(), icon.GradientDirection());
+  if (icon.SeparatorColor != clNone) {
+    c->Pen()->SetColor(icon.SeparatorColor);
+    c->MoveTo(ic.Right - 1, ic.Top);
+    c->LineTo(ic.Right - 1, ic.Bottom);
+  }
+  TBackground& bg = *s.Background();
+  TRect tr(ic.Right, ir.Top, ir.Right, ir.Bottom);
+  if (bg.MarginX > 0 || bg.MarginY > 0) {
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(bg.Color());
+    c->FillRect(tr);
+    tr = TRect(tr.Left + bg.MarginX, tr.Top + bg.MarginY, tr.Right - bg.MarginX,
+               tr.Bottom - bg.MarginY);
+  }
+  FillGradientPart(c, TRect(ic.Right, pr.Top, ir.Right, pr.Bottom), tr, bg.Color(), bg.ColorTo(),
+                   bg.GradientDirection());
+  if (bg.HasPicture()) {
+    TBitmap* cache = s.PictureCache();
+    const TRect local(0, 0, MenuRectWidth(pr), MenuRectHeight(pr));
+    // Any change of the background (picture, position, offsets, colours)
+    // renders the cache again, not only a new menu size.
+    std::vector<int> key = {bg.Color(),       bg.ColorTo(), int(bg.GradientDirection()),
+                            int(bg.Position), bg.OffsetX,   bg.OffsetY,
+                            bg.MarginX,       bg.MarginY,   local.Right,
+                            local.Bottom};
+    if (!s.PictureCacheValid() || s.PictureCacheKey() != key) {
+      s.SetPictureCacheKey(std::move(key));
+      cache->SetSize(local.Right, local.Bottom);
+      // A resized cache starts from the background's colours.
+      FillGradient(cache->Canvas(), local, bg.Color(), bg.ColorTo(), bg.GradientDirection());
+      DrawBackgroundPicture(cache->Canvas(), local, bg, false);
+      s.SetPictureCacheValid(true);
+    }
+    const TRect from(tr.Left - pr.Left, tr.Top - pr.Top, tr.Right - pr.Left, tr.Bottom - pr.Top);
+    c->CopyRect(tr, cache->Canvas(), from);
+  }
+  if (item->Caption() == "-")
+    DrawSeparatorItem(s, c, ir);
+  else
+    DrawItemContent(item, *menu, c, ir, state);
+}
+
+TPoint PicturePosition(TBackground& background, const TRect& rect) {
+  TGraphic* g = background.Image()->Graphic();
+  if (!g || g->Empty()) return TPoint(0, 0);
+  const int W = MenuRectWidth(rect), H = MenuRectHeight(rect), pw = g->Width(), ph = g->Height();
+  const int ox = background.OffsetX, oy = background.OffsetY;
+  switch (background.Position) {
+  case TBackgroundPosition::bpTopLeft:
+    return TPoint(ox, oy);
+  case TBackgroundPosition::bpTopRight:
+    return TPoint(W + ox - pw, oy);
+  case TBackgroundPosition::bpBottomLeft:
+    return TPoint(ox, H + oy - ph);
+  case TBackgroundPosition::bpBottomRight:
+    return TPoint(W + ox - pw, H + oy - ph);
+  case TBackgroundPosition::bpTopCenter:
+    return TPoint((W - pw) / 2 + ox, oy);
+  case TBackgroundPosition::bpBottomCenter:
+    return TPoint((W - pw) / 2 + ox, H + oy - ph);
+  default:
+    return TPoint((W - pw) / 2 + ox, (H - ph) / 2 + oy);
+  }
+}
+
+void DrawBackgroundPicture(TCanvas* canvas, const TRect& rect, TBackground& background,
+                           bool gradient) {
+  const TRect r(rect.Left + background.MarginX, rect.Top + background.MarginY,
+                rect.Right - background.MarginX, rect.Bottom - background.MarginY);
+  if (MenuRectWidth(r) <= 0 || MenuRectHeight(r) <= 0) return;
+  TBitmap* work = background.WorkBitmap();
+  work->SetSize(MenuRectWidth(r), MenuRectHeight(r));
+  TGraphic* picture = background.HasPicture() ? background.Image()->Graphic() : nullptr;
+  const TRect all(0, 0, work->Width(), work->Height());
+  const bool covers = picture &&
+                      (background.Position == TBackgroundPosition::bpTiled ||
+                       background.Position == TBackgroundPosition::bpStretched) &&
+                      !picture->Transparent();
+  if (gradient && !covers)
+    FillGradient(work->Canvas(), all, background.Color(), background.ColorTo(),
+                 background.GradientDirection());
+  if (picture) {
+    const int pw = picture->Width(), ph = picture->Height();
+    switch (background.Position) {
+    case TBackgroundPosition::bpTiled:
+      if (pw >= 1 && ph >= 1)
+        for (int y = 0; y < work->Height(); y += ph)
+          for (int x = 0; x < work->Width(); x += pw)
+            work->Canvas()->Draw(x, y, picture);
+      break;
+    case TBackgroundPosition::bpStretched:
+      work->Canvas()->StretchDraw(all, picture);
+      break;
+    case TBackgroundPosition::bpXY:
+      work->Canvas()->Draw(background.OffsetX, background.OffsetY, picture);
+      break;
+    default: {
+      const TPoint at = PicturePosition(background, all);
+      work->Canvas()->Draw(at.x, at.y, picture);
+    }
+    }
+  }
+  canvas->Draw(r.Left, r.Top, work);
+}

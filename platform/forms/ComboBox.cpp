@@ -1,0 +1,275 @@
+#include "platform/forms/ComboBox.h"
+
+#include <QWidget>
+#include <algorithm>
+
+#include "platform/forms/Messages.h"
+#include "platform/forms/Windows.h"
+
+// ---- the combo box ----------------------------------------------------------------------------
+
+TCustomComboBox::TCustomComboBox(TComponent* owner) : TCustomControl(owner) {
+  SetTabStop(true);
+  // The list reports clicks (CBN_SELCHANGE); a press and release on the
+  // control itself is no click.
+  controlStyle_.Exclude(TControlStyleItem::csClickEvents);
+  color_ = clWindow;
+  list_ = new TComboListWindow(this, this);
+  SetBounds(left_, top_, 145, 21);
+}
+
+TCustomComboBox::~TCustomComboBox() {
+  list_ = nullptr; // owned by this control as a component
+}
+
+int TCustomComboBox::ButtonWidth() const {
+  return GetSystemMetrics(SM_CXVSCROLL);
+}
+
+void TCustomComboBox::SetBounds(int left, int top, int width, int height) {
+  // The height given sets the dropped list; the control keeps its own.
+  if (height != height_ && height_ != 0) droppedHeight_ = height;
+  TCustomControl::SetBounds(left, top, width, editItemHeight_ + 6);
+}
+
+void TCustomComboBox::DeleteItem(int index) {
+  if (index < 0 || index >= ItemCount()) return;
+  items_.erase(items_.begin() + index);
+  if (itemIndex_ >= ItemCount()) itemIndex_ = -1;
+}
+
+void TCustomComboBox::ClearItems() {
+  items_.clear();
+  itemIndex_ = -1;
+}
+
+void TCustomComboBox::Notify(int code) {
+  Perform(CN_COMMAND, MakeWParam(0, code), 0);
+}
+
+void TCustomComboBox::SetDroppedDown(bool value) {
+  if (value == dropped_) return;
+  if (value) {
+    Notify(CBN_DROPDOWN);
+    dropped_ = true;
+    const int rows = std::max(1, ItemCount());
+    const int h = std::max(listItemHeight_ * std::min(rows, 8) + 2,
+                           std::min(droppedHeight_, listItemHeight_ * rows + 2));
+    const TPoint at = ClientToScreen(TPoint(0, Height()));
+    list_->SetBounds(at.x, at.y, std::max(Width(), droppedWidth_), h);
+    list_->HandleNeeded();
+    list_->SetVisible(true);
+    list_->Invalidate();
+  } else {
+    dropped_ = false;
+    list_->SetVisible(false);
+    Notify(CBN_CLOSEUP);
+  }
+  Invalidate();
+}
+
+void TCustomComboBox::ListClicked(int index) {
+  // The list consumes the click: it hides, then the selection is reported.
+  dropped_ = false;
+  list_->SetVisible(false);
+  Notify(CBN_CLOSEUP);
+  if (index >= 0 && index < ItemCount()) {
+    itemIndex_ = index;
+    Notify(CBN_SELCHANGE);
+  }
+  Invalidate();
+}
+
+void TCustomComboBox::SelectByPrefix(char c) {
+  const int count = ItemCount();
+  for (int k = 1; k <= count; ++k) {
+    const int i = (std::max(itemIndex_, -1) + k) % count;
+    const std::string& s = items_[std::size_t(i)];
+    if (!s.empty() && (s[0] == c || (s[0] >= 'a' && s[0] <= 'z' && s[0] - 32 == c) ||
+                       (c >= 'a' && c <= 'z' && s[0] == c - 32))) {
+      if (i == itemIndex_) return;
+      itemIndex_ = i;
+      Invalidate();
+      Notify(CBN_SELCHANGE);
+      return;
+    }
+  }
+}
+
+void TCustomComboBox::Change() {
+  if (OnChange) OnChange(this);
+}
+
+void TCustomComboBox::DropDown() {
+  if (OnDropDown) OnDropDown(this);
+}
+
+void TCustomComboBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TCustomControl::MouseDown(button, shift, x, y);
+  if (button == TMouseButton::mbLeft) SetDroppedDown(!dropped_);
+}
+
+void TCustomComboBox::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+  case CB_GETCURSEL:
+    m.Result = itemIndex_;
+    return;
+  case CB_GETCOUNT:
+    m.Result = ItemCount();
+    return;
+  case CB_SETCURSEL: {
+    const int i = int(m.WParam);
+    itemIndex_ = i >= 0 && i < ItemCount() ? i : -1;
+    m.Result = itemIndex_;
+    Invalidate();
+    return;
+  }
+  case CB_SHOWDROPDOWN:
+    SetDroppedDown(m.WParam != 0);
+    return;
+  case CB_SETITEMHEIGHT:
+    if (int(m.WParam) == -1) {
+      editItemHeight_ = int(m.LParam);
+      TCustomControl::SetBounds(left_, top_, width_, editItemHeight_ + 6);
+    } else {
+      listItemHeight_ = int(m.LParam);
+    }
+    Invalidate();
+    return;
+  case CB_GETITEMHEIGHT:
+    m.Result = int(m.WParam) == -1 ? editItemHeight_ : listItemHeight_;
+    return;
+  case CB_GETDROPPEDSTATE:
+    m.Result = dropped_ ? 1 : 0;
+    return;
+  case CB_SETDROPPEDWIDTH:
+    droppedWidth_ = int(m.WParam);
+    return;
+  case CN_COMMAND:
+    switch (int(m.WParam >> 16)) {
+    case CBN_SELCHANGE:
+      SetText(itemIndex_ >= 0 ? items_[std::size_t(itemIndex_)] : std::string());
+      Click();
+      Change();
+      break;
+    case CBN_DROPDOWN:
+      DropDown();
+      break;
+    case CBN_CLOSEUP:
+      if (OnCloseUp) OnCloseUp(this);
+      break;
+    default:
+      break;
+    }
+    return;
+  case WM_CHAR:
+    TCustomControl::Dispatch(m);
+    if (m.WParam >= 32) SelectByPrefix(char(m.WParam));
+    return;
+  default:
+    TCustomControl::Dispatch(m);
+  }
+}
+
+void TCustomComboBox::DrawItem(int index, const TRect& rect, UINT state) {
+  TCanvas* c = Canvas();
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor((state & ODS_SELECTED) ? clHighlight : Color());
+  c->FillRect(rect);
+  if (index < 0 || index >= ItemCount()) return;
+  c->Font()->Assign(*Font());
+  if (state & ODS_SELECTED) c->Font()->SetColor(clHighlightText);
+  c->Brush()->SetStyle(bsClear);
+  c->TextOut(rect.Left + 2, rect.Top + 1, items_[std::size_t(index)]);
+}
+
+void TCustomComboBox::Paint() {
+  TCanvas* c = Canvas();
+  const TRect r = ClientRect();
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(Color());
+  c->FillRect(r);
+  // The classic frame and button.
+  c->Pen()->SetColor(clBtnShadow);
+  c->Brush()->SetStyle(bsClear);
+  c->Rectangle(r);
+  const TRect button(r.Right - ButtonWidth() - 2, r.Top + 2, r.Right - 2, r.Bottom - 2);
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(clBtnFace);
+  c->FillRect(button);
+  const int cx = (button.Left + button.Right) / 2, cy = (button.Top + button.Bottom) / 2;
+  c->Pen()->SetColor(Enabled() ? clBtnText : clGrayText);
+  for (int i = 0; i < 4; ++i) {
+    c->MoveTo(cx - 3 + i, cy - 1 + i);
+    c->LineTo(cx + 4 - i, cy - 1 + i);
+  }
+  const UINT state = ODS_COMBOBOXEDIT | (Focused() && !dropped_ ? ODS_SELECTED | ODS_FOCUS : 0);
+  DrawItem(itemIndex_, TRect(3, 3, r.Right - ButtonWidth() - 3, r.Bottom - 3), state);
+}
+
+// ---- the list ---------------------------------------------------------------------------------
+
+TComboListWindow::TComboListWindow(TComponent* owner, TCustomComboBox* combo)
+    : TCustomControl(owner), combo_(combo) {
+  visible_ = false;
+  color_ = clWindow;
+}
+
+QWidget* TComboListWindow::CreateWidget(QWidget* parent) {
+  QWidget* w = TCustomControl::CreateWidget(parent);
+  w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  w->setAttribute(Qt::WA_ShowWithoutActivating);
+  return w;
+}
+
+void TComboListWindow::CreateParams(TCreateParams& params) {
+  TCustomControl::CreateParams(params);
+  params.Style = WS_POPUP | WS_BORDER;
+  params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+}
+
+int TComboListWindow::ItemAt(int y) const {
+  const int h = int(combo_->Perform(CB_GETITEMHEIGHT, 0, 0));
+  if (h <= 0 || y < 1) return -1;
+  const int i = (y - 1) / h;
+  return i < combo_->ItemCount() ? i : -1;
+}
+
+void TComboListWindow::Paint() {
+  TCanvas* c = Canvas();
+  c->Brush()->SetColor(Color());
+  c->FillRect(ClientRect());
+  const int h = int(combo_->Perform(CB_GETITEMHEIGHT, 0, 0));
+  // The items are drawn by the combo box on this window's canvas.
+  TCanvas* own = combo_->Canvas();
+  HDC saved = combo_->paintDC_;
+  combo_->paintDC_ = PaintDC();
+  own->SetHandle(PaintDC());
+  for (int i = 0; i < combo_->ItemCount(); ++i) {
+    const int selected = hot_ >= 0 ? hot_ : combo_->ItemIndex();
+    combo_->DrawItem(i, TRect(1, 1 + i * h, Width() - 1, 1 + (i + 1) * h),
+                     i == selected ? UINT(ODS_SELECTED) : 0u);
+  }
+  own->SetHandle(saved);
+  combo_->paintDC_ = saved;
+  c->Brush()->SetStyle(bsClear);
+  c->Pen()->SetColor(clBlack);
+  c->Rectangle(ClientRect());
+}
+
+void TComboListWindow::MouseMove(TShiftState shift, int x, int y) {
+  TCustomControl::MouseMove(shift, x, y);
+  const int i = ItemAt(y);
+  if (i != hot_) {
+    hot_ = i;
+    Invalidate();
+  }
+}
+
+void TComboListWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  TCustomControl::MouseUp(button, shift, x, y);
+  if (button != TMouseButton::mbLeft) return;
+  const int i = ItemAt(y);
+  hot_ = -1;
+  combo_->ListClicked(i);
+}

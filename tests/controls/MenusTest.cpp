@@ -1,0 +1,472 @@
+// Styled menus: utility routines, gradients, the styler and its objects,
+// styler lifetimes on the menus, measuring, item drawing by pixel, and the
+// map window's menus from their stored definition.
+#include <gtest/gtest.h>
+
+#include "AppDefinitions.h"
+#include "ControlsTestSupport.h"
+#include "controls/OwMenus.h"
+#include "platform/forms/Loading.h"
+#include "platform/forms/SystemSettings.h"
+
+namespace {
+int Red(TBitmap& b, int x, int y) {
+  return GetRValue(ColorToRGB(b.Canvas()->Pixels(x, y)));
+}
+
+struct TMenuFixture {
+  THostForm host;
+  TOwMenuStyler* styler;
+  TOwPopupMenu* menu;
+  TMenuFixture() {
+    styler = new TOwMenuStyler(host.form);
+    menu = new TOwPopupMenu(host.form);
+    menu->SetMenuStyler(styler);
+  }
+  TMenuItem* Add(const std::string& caption) {
+    auto* item = new TMenuItem(host.form);
+    item->SetCaption(caption);
+    menu->Items()->Add(item);
+    return item;
+  }
+};
+} // namespace
+
+TEST(MenuUtil, RectanglesColoursFonts) {
+  TRect r(0, 0, 24, 20);
+  CenterRect(r, 16, 16);
+  EXPECT_EQ(r, TRect(4, 2, 20, 18));
+  TRect s(0, 0, 5, 5);
+  CenterRect(s, 2, 2);
+  EXPECT_EQ(s, TRect(1, 1, 3, 3));
+  EXPECT_EQ(PackRGBA(1, 2, 3, 0), 0x030201u);
+  EXPECT_EQ(PackRGBA(257, 2, 3, 4), 0x04030201u);
+  int red, green, blue;
+  SplitRGB(clBtnFace, red, green, blue);
+  EXPECT_EQ(TColor(RGB(red, green, blue)), TColor(ColorToRGB(clBtnFace)));
+  TFont bold;
+  bold.SetName("Tahoma");
+  bold.SetSize(8);
+  bold.SetStyle(fsBold);
+  for (int angle : {90, -90}) {
+    HFONT f = CreateRotatedFont(bold, angle);
+    LOGFONT lf{};
+    GetObject(f, sizeof lf, &lf);
+    EXPECT_EQ(lf.lfEscapement, angle * 10);
+    EXPECT_EQ(lf.lfWeight, 700);
+    DeleteObject(f);
+  }
+  try {
+    RaiseInvalidPropertyIndex(4);
+    FAIL();
+  } catch (const EInvalidPropertyIndex& e) {
+    EXPECT_EQ(e.Message(), "Invalid property index 4.");
+  }
+}
+
+TEST(MenuUtil, AnimationIsOffWhileTheLibraryRuns) {
+  // ControlsInitialize switched it off; a nested user restores nothing.
+  EXPECT_FALSE(MenuAnimationEnabled());
+  MenuAnimationOff();
+  MenuAnimationRestore();
+  EXPECT_FALSE(MenuAnimationEnabled());
+}
+
+TEST(MenuGradients, FillGradientTruncatesTowardTheEnd) {
+  auto b = FilledBitmap(4, 4, clWhite);
+  FillGradient(b->Canvas(), TRect(0, 0, 4, 4), 0x000000, 0x0000FF,
+               TMenuGradientDirection::gdVertical);
+  EXPECT_EQ(Red(*b, 1, 0), 0);
+  EXPECT_EQ(Red(*b, 1, 1), 63);
+  EXPECT_EQ(Red(*b, 1, 2), 127);
+  EXPECT_EQ(Red(*b, 1, 3), 191);
+  auto solid = FilledBitmap(4, 4, clWhite);
+  FillGradient(solid->Canvas(), TRect(0, 0, 4, 4), clRed, clNone,
+               TMenuGradientDirection::gdVertical);
+  EXPECT_EQ(solid->Canvas()->Pixels(3, 3), clRed);
+}
+
+TEST(MenuGradients, PartsJoinIntoTheWholeGradient) {
+  auto whole = FilledBitmap(2, 100, clWhite), part = FilledBitmap(2, 100, clWhite);
+  FillGradient(whole->Canvas(), TRect(0, 0, 2, 100), 0, 100, TMenuGradientDirection::gdVertical);
+  FillGradientPart(part->Canvas(), TRect(0, 0, 2, 100), TRect(0, 50, 2, 60), 0, 100,
+                   TMenuGradientDirection::gdVertical);
+  for (int y = 50; y < 60; ++y)
+    EXPECT_EQ(Red(*part, 0, y), y) << y;
+  EXPECT_EQ(part->Canvas()->Pixels(0, 49), clWhite);
+  auto outside = FilledBitmap(2, 10, clWhite);
+  FillGradientPart(outside->Canvas(), TRect(0, 0, 2, 10), TRect(5, 0, 9, 10), 0, 100,
+                   TMenuGradientDirection::gdVertical);
+  EXPECT_EQ(outside->Canvas()->Pixels(0, 5), clWhite);
+}
+
+TEST(MenuGradients, BoxesAndBands) {
+  auto b = FilledBitmap(20, 20, clWhite);
+  DrawGradientBox(b->Canvas(), TRect(0, 0, 20, 20), clNone, clNone,
+                  TMenuGradientDirection::gdVertical, clBlack, true);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 5), clBlack);
+  EXPECT_EQ(b->Canvas()->Pixels(5, 5), clWhite);
+  auto m = FilledBitmap(20, 20, clWhite);
+  DrawMirrorGradientBox(m->Canvas(), TRect(0, 0, 20, 20), clRed, clRed, clBlue, clBlue,
+                        TMenuGradientDirection::gdVertical, clNone, true);
+  EXPECT_EQ(m->Canvas()->Pixels(5, 9), clRed);
+  EXPECT_EQ(m->Canvas()->Pixels(5, 10), clBlue);
+  // The separator defaults: a solid line inset by the margin.
+  auto line = FilledBitmap(140, 10, clWhite);
+  DrawBandedLine(line->Canvas(), TRect(30, 5, 130, 6), 0x8F6D6E, clNone,
+                 TMenuGradientDirection::gdHorizontal, TGradientType::gtBoth, 0, 2);
+  EXPECT_EQ(line->Canvas()->Pixels(31, 5), clWhite);
+  EXPECT_EQ(line->Canvas()->Pixels(32, 5), TColor(0x8F6D6E));
+  EXPECT_EQ(line->Canvas()->Pixels(127, 5), TColor(0x8F6D6E));
+  EXPECT_EQ(line->Canvas()->Pixels(128, 5), clWhite);
+  // Faded ends of 10 pixels around a solid middle of 80.
+  auto faded = FilledBitmap(120, 4, clWhite);
+  DrawBandedLine(faded->Canvas(), TRect(0, 0, 100, 1), clBlack, clWhite,
+                 TMenuGradientDirection::gdHorizontal, TGradientType::gtBoth, 20, 0);
+  EXPECT_EQ(faded->Canvas()->Pixels(50, 0), clBlack);
+  EXPECT_EQ(faded->Canvas()->Pixels(10, 0), clBlack);
+  EXPECT_NE(faded->Canvas()->Pixels(1, 0), clBlack);
+}
+
+TEST(MenuStyles, InitialValuesIndexesAndCopies) {
+  TOwMenuStyler styler(nullptr);
+  EXPECT_EQ(styler.MenuBorderColor(), TColor(0x7C7C94));
+  EXPECT_EQ(styler.IconBar()->Size(), 24);
+  EXPECT_EQ(styler.SelectedItem()->Color(), TColor(0xC2EEFF));
+  EXPECT_EQ(styler.SideBar()->SplitterColorTo, clNone);
+  EXPECT_EQ(styler.NotesFont()->Color(), clGray);
+  EXPECT_EQ(styler.ButtonAppearance()->CaptionFont()->Name(), "Tahoma");
+  styler.IconBar()->SetSize(10);
+  EXPECT_EQ(styler.IconBar()->Size(), 16);
+  styler.IconBar()->SetSize(30);
+  EXPECT_EQ(styler.IconBar()->Size(), 30);
+  EXPECT_EQ(styler.RootItem()->GetHoverColor(3), clNone);
+  EXPECT_THROW(styler.RootItem()->GetHoverColor(4), EInvalidPropertyIndex);
+  EXPECT_THROW(styler.IconBar()->GetColor(2), EInvalidPropertyIndex);
+
+  TSelectedItem a, b;
+  b.SetColor(clRed);
+  b.ColorMirror = clBlue;
+  b.BorderColor = clLime;
+  b.Boxes.Check[0] = clYellow;
+  b.Boxes.CheckBorder = clRed;
+  b.NotesFont()->SetColor(clRed);
+  a.Assign(&b);
+  EXPECT_EQ(a.ColorMirror, clBlue);
+  EXPECT_EQ(a.BorderColor, clLime);
+  EXPECT_EQ(a.Boxes.Check[0], clYellow);
+  EXPECT_EQ(a.Color(), TColor(0xC2EEFF)); // not copied
+  EXPECT_NE(a.NotesFont()->Color(), clRed);
+}
+
+TEST(MenuStyles, RefreshesGoToTheLastTaker) {
+  TMenuFixture f;
+  auto* other = new TOwPopupMenu(f.host.form);
+  other->SetMenuStyler(f.styler);
+  const int before = f.menu->UpdateCount(), otherBefore = other->UpdateCount();
+  f.styler->SetUseSystemFont(false);
+  f.styler->IconBar()->SetSize(20);
+  EXPECT_EQ(f.menu->UpdateCount(), before);
+  EXPECT_EQ(other->UpdateCount(), otherBefore + 2);
+  f.styler->IconBar()->Boxes.Check[0] = clRed; // a plain store
+  EXPECT_EQ(other->UpdateCount(), otherBefore + 2);
+}
+
+TEST(PopupMenu, StylerLifetimesInEitherOrder) {
+  {
+    // The styler goes first: the menus fall back to fresh internal stylers.
+    TMenuFixture f;
+    auto* other = new TOwPopupMenu(f.host.form);
+    other->SetMenuStyler(f.styler);
+    delete f.styler;
+    for (TOwPopupMenu* m : {f.menu, other}) {
+      EXPECT_EQ(m->MenuStyler(), nullptr);
+      ASSERT_NE(m->CurrentStyler(), nullptr);
+      EXPECT_EQ(m->CurrentStyler()->Name(), "InternalMenuStyler");
+      EXPECT_EQ(m->CurrentStyler()->IconBar()->Size(), 24);
+    }
+  }
+  {
+    // The menu goes first: the styler and its objects forget it.
+    TMenuFixture f;
+    delete f.menu;
+    EXPECT_EQ(f.styler->BoundMenu(), nullptr);
+    EXPECT_EQ(f.styler->IconBar()->BoundMenu(), nullptr);
+    f.styler->SetUseSystemFont(false); // no refresh of a freed menu
+  }
+  {
+    // A styler owned by its menu.
+    THostForm host;
+    auto* menu = new TOwPopupMenu(host.form);
+    auto* own = new TOwMenuStyler(menu);
+    menu->SetMenuStyler(own);
+    delete own;
+    ASSERT_NE(menu->CurrentStyler(), nullptr);
+    EXPECT_EQ(menu->MenuStyler(), nullptr);
+  }
+  {
+    // Taking the styler away gives an internal one with initial values.
+    TMenuFixture f;
+    f.styler->IconBar()->SetSize(40);
+    f.menu->SetMenuStyler(nullptr);
+    EXPECT_EQ(f.menu->CurrentStyler()->IconBar()->Size(), 24);
+    EXPECT_EQ(f.styler->BoundMenu(), nullptr);
+  }
+}
+
+TEST(PopupMenu, PopupPosition) {
+  SetScreenMetricsForTests(TScreenMetrics{1024, 768, 96, 32, TRect(0, 0, 1024, 768)});
+  TMenuFixture f;
+  TMenuItem* item = f.Add("Google");
+  // Measured first item: width w from 10 x 10; W = w + 17.
+  TCanvas measure;
+  HDC dc = CreateCompatibleDC(nullptr);
+  measure.SetHandle(dc);
+  AssignMenuFont(*measure.Font());
+  int w = 10, h = 10;
+  MeasureStyledItem(item, &measure, w, h, false);
+  measure.SetHandle(nullptr);
+  DeleteDC(dc);
+  const int W = w + 17;
+  struct TRow {
+    TOwPopupMenu::TPopupAlignment alignment;
+    int x, expected;
+  } rows[] = {
+      {TOwPopupMenu::TPopupAlignment::paLeft, 5, 5},
+      {TOwPopupMenu::TPopupAlignment::paLeft, 1024 - W - 34, 1024 - W - 34 + 17},
+      {TOwPopupMenu::TPopupAlignment::paLeft, 1024 - W - 35, 1024 - W - 35},
+      {TOwPopupMenu::TPopupAlignment::paCenter, 1020, 1023},
+      {TOwPopupMenu::TPopupAlignment::paRight, 5, 5},
+      {TOwPopupMenu::TPopupAlignment::paRight, 500, 517},
+  };
+  for (const TRow& row : rows) {
+    f.menu->SetAlignment(row.alignment);
+    EXPECT_EQ(f.menu->PopupX(row.x), row.expected) << row.x;
+  }
+  SetScreenMetricsForTests(std::nullopt);
+  EXPECT_EQ(f.menu->Version(), "2.5.2.0");
+}
+
+TEST(MenuMeasure, PlainItemsSeparatorsAndNotes) {
+  TMenuFixture f;
+  TMenuItem* item = f.Add("Google");
+  TMenuItem* separator = f.Add("-");
+  TMenuItem* notes = f.Add("Open\\nOpens a file");
+  auto bmp = FilledBitmap(10, 10, clWhite);
+  TCanvas* c = bmp->Canvas();
+  AssignMenuFont(*c->Font());
+  const int textWidth = c->TextWidth("Google");
+  int w = 0, h = 19;
+  MeasureStyledItem(item, c, w, h, false);
+  EXPECT_EQ(w, 24 + 15 + textWidth + 7 + 17);
+  EXPECT_EQ(h, 22); // 19 - 3 + 5 = 21, rounded up to even
+  w = 0, h = 19;
+  MeasureStyledItem(separator, c, w, h, false);
+  EXPECT_EQ(h, 3);
+  EXPECT_EQ(w, -2);
+  // Own fonts: the text height + 6, rounded to even.
+  f.styler->SetUseSystemFont(false);
+  const int textHeight = c->TextHeight("Google");
+  w = 0, h = 19;
+  MeasureStyledItem(item, c, w, h, false);
+  EXPECT_EQ(h, ((textHeight + 6 + 1) / 2) * 2);
+  f.styler->SetUseSystemFont(true);
+  // Notes add a line; without notes the whole caption is one line.
+  int wn = 0, hn = 19, wp = 0, hp = 19;
+  MeasureStyledItem(notes, c, wn, hn, false);
+  f.menu->SetShowNotes(false);
+  MeasureStyledItem(notes, c, wp, hp, false);
+  EXPECT_GT(hn, hp);
+  // A short-cut widens the item; the Windows-key bit adds "Win+".
+  item->SetShortCut(TShortCut(scCtrl | 'C'));
+  int ws = 0, hs = 19;
+  MeasureStyledItem(item, c, ws, hs, false);
+  EXPECT_EQ(ws, 24 + 15 + c->TextWidth("GoogleCtrl+C") + 7 + 17);
+  EXPECT_EQ(MenuShortCutText(TShortCut(0x0200 | scCtrl | 'C'), false), "Win+Ctrl+C");
+}
+
+TEST(MenuDraw, ItemPixels) {
+  TMenuFixture f;
+  TMenuItem* plain = f.Add("Google");
+  TMenuItem* checked = f.Add("Yahoo");
+  checked->SetChecked(true);
+  TMenuItem* separator = f.Add("-");
+  // A menu window 140 wide: items 20 high, the strip of 17 on the right.
+  auto b = FilledBitmap(140, 60, clBlack);
+  TCanvas* c = b->Canvas();
+  const TRect area(0, 0, 140, 60);
+  DrawStyledItem(plain, c, TRect(0, 0, 140, 20), area, false, 1 /* selected */);
+  DrawStyledItem(checked, c, TRect(0, 20, 140, 40), area, false, 0);
+  DrawStyledItem(separator, c, TRect(0, 40, 140, 43), area, false, 0);
+  // The selection box: $C2EEFF framed $6F4B4B, to 17 short of the right.
+  EXPECT_EQ(c->Pixels(60, 10), TColor(0xC2EEFF));
+  EXPECT_EQ(c->Pixels(0, 10), TColor(0x6F4B4B));
+  EXPECT_EQ(c->Pixels(122, 10), TColor(0x6F4B4B));
+  EXPECT_EQ(c->Pixels(123, 10), clBlack); // the hidden strip is not drawn
+  // The check box: 18 x 18 in the icon column (rows 21 .. 38, x 3 .. 20).
+  EXPECT_EQ(c->Pixels(3, 30), TColor(0x6F4B4B));
+  EXPECT_EQ(c->Pixels(4, 22), TColor(0x6FC0FF));
+  // The background beside the icon column.
+  EXPECT_EQ(c->Pixels(100, 25), TColor(0xFFFAFD));
+  // The icon column's gradient starts at $FFF9F9 on the left.
+  EXPECT_EQ(c->Pixels(0, 25), TColor(0xFFF9F9));
+  // The separator line: middle row, from the column + 2 to right - 2.
+  EXPECT_EQ(c->Pixels(24 + 2, 41), TColor(0x8F6D6E));
+  EXPECT_EQ(c->Pixels(24 + 1, 41), TColor(0xFFFAFD));
+  EXPECT_EQ(c->Pixels(120, 41), TColor(0x8F6D6E));
+  // Caption text starts 8 pixels right of the icon column.
+  bool text = false;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 32; x < 40; ++x)
+      text |= c->Pixels(x, y) == clBlack || GetRValue(ColorToRGB(c->Pixels(x, y))) < 80;
+  EXPECT_TRUE(text);
+}
+
+TEST(MenuDraw, ShortCutEndsTenPixelsBeforeTheItem) {
+  TMenuFixture f;
+  TMenuItem* item = f.Add("Copy");
+  item->SetShortCut(TShortCut(scCtrl | 'C'));
+  auto b = FilledBitmap(200, 20, clWhite);
+  DrawStyledItem(item, b->Canvas(), TRect(0, 0, 200, 20), TRect(0, 0, 200, 20), false, 0);
+  int last = -1;
+  for (int x = 0; x < 200; ++x)
+    for (int y = 0; y < 20; ++y)
+      if (b->Canvas()->Pixels(x, y) == clBlack) last = x;
+  EXPECT_LE(last, 200 - 17 - 10 - 1);
+  EXPECT_GE(last, 200 - 17 - 10 - 3);
+}
+
+TEST(MenuBackground, PicturePositionsAndCacheInvalidation) {
+  TBackground bg;
+  auto pic = FilledBitmap(40, 20, clRed);
+  TPicture picture;
+  picture.SetGraphic(pic.get());
+  bg.SetImage(&picture);
+  EXPECT_EQ(PicturePosition(bg, TRect(0, 0, 100, 50)), TPoint(30, 15));
+  bg.Position = TBackgroundPosition::bpBottomRight;
+  EXPECT_EQ(PicturePosition(bg, TRect(0, 0, 100, 50)), TPoint(60, 30));
+  TOwMenuStyler styler(nullptr);
+  styler.SetPictureCacheValid(true);
+  styler.Background()->SetImage(&picture);
+  EXPECT_FALSE(styler.PictureCacheValid());
+}
+
+TEST(MapMenus, FromTheirDefinition) {
+  THostForm host;
+  ReadDefinition(host.form, kMapMenusDefinition);
+  auto* styler = dynamic_cast<TOwMenuStyler*>(host.form->FindComponent("OwMenuStyler1"));
+  auto* p = dynamic_cast<TOwPopupMenu*>(host.form->FindComponent("p"));
+  auto* pmap = dynamic_cast<TOwPopupMenu*>(host.form->FindComponent("pmap"));
+  ASSERT_TRUE(styler && p && pmap);
+  EXPECT_EQ(p->MenuStyler(), styler);
+  EXPECT_EQ(pmap->CurrentStyler(), styler);
+  EXPECT_EQ(styler->BoundMenu(), static_cast<IStyledMenu*>(pmap)); // the last taker
+  EXPECT_EQ(styler->SideBar()->SplitterColorTo, clBlack);
+  EXPECT_EQ(styler->NotesFont()->Height(), -8);
+  ASSERT_EQ(p->Items()->Count(), 2);
+  EXPECT_EQ(p->Items()->Items(1)->Caption(), "Copy UTM to clipboard");
+  EXPECT_EQ(pmap->Items()->Count(), 3);
+  // The viewer's menu answers through the windowing layer's menu loop.
+  int clicks = 0;
+  p->Items()->Items(0)->OnClick = [&](TPersistent*) { ++clicks; };
+  SetMenuAnswerer([](TPopupMenu* menu, TPoint) { return menu->Items()->Items(0); });
+  p->Popup(100, 100);
+  SetMenuAnswerer(nullptr);
+  EXPECT_EQ(clicks, 1);
+}
+
+#include "platform/forms/MenuWindow.h"
+#include "platform/forms/TestInput.h"
+#include "platform/forms/Windows.h"
+
+TEST(MenuWindow, StyledPopupShowsDrawsAndClicksOnceAfterClosing) {
+  SetScreenMetricsForTests(TScreenMetrics{1024, 768, 96, 32, TRect(0, 0, 1024, 768)});
+  TMenuFixture f;
+  TMenuItem* google = f.Add("Google");
+  f.Add("-");
+  f.Add("Yahoo");
+  std::vector<std::string> log;
+  google->OnClick = [&](TPersistent*) { log.push_back("click"); };
+  struct TSeen {
+    TRect bounds, area, region;
+    int items = 0;
+    COLORREF border = 0, inner = 0, selected = 0;
+    bool openAtClick = false;
+  } seen;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    seen.bounds = w->BoundsRect();
+    seen.items = w->ItemCount();
+    seen.area = w->MenuArea();
+    UpdateWindow(w->Handle());
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(w->Handle(), rgn);
+    GetRgnBox(rgn, &seen.region);
+    DeleteObject(rgn);
+    seen.border = WindowPixel(w, 1, 10);
+    seen.inner = WindowPixel(w, 2, 10);
+    const TRect first = w->ItemRect(0);
+    TestInput::MouseMove(w, first.Left + 30, first.Top + 5);
+    UpdateWindow(w->Handle());
+    seen.selected = WindowPixel(w, first.Left + 60, first.Top + 3);
+    TestInput::Click(w, TMouseButton::mbLeft, first.Left + 30, first.Top + 5);
+    seen.openAtClick = !log.empty();
+  });
+  f.menu->Popup(100, 200);
+  SetMenuWindowHook(nullptr);
+  SetScreenMetricsForTests(std::nullopt);
+  EXPECT_EQ(seen.items, 3);
+  EXPECT_FALSE(seen.openAtClick);
+  EXPECT_EQ(log, (std::vector<std::string>{"click"}));
+  // Moved once by (-1, -2) from (100, 200).
+  EXPECT_EQ(seen.bounds.Left, 99);
+  EXPECT_EQ(seen.bounds.Top, 198);
+  const int w = seen.bounds.Right - seen.bounds.Left, h = seen.bounds.Bottom - seen.bounds.Top;
+  EXPECT_EQ(seen.region, TRect(1, 1, w - 1 - 17, h - 1));
+  EXPECT_EQ(seen.border, 0x7C7C94u); // MenuBorderColor
+  EXPECT_EQ(seen.inner, 0xFFFAFDu);  // the background colour, one pixel in
+  EXPECT_EQ(seen.selected, 0xC2EEFFu);
+}
+
+TEST(MenuWindow, OpensLeftOfThePointNearTheEdgeAndEscapeChoosesNothing) {
+  SetScreenMetricsForTests(TScreenMetrics{1024, 768, 96, 32, TRect(0, 0, 1024, 768)});
+  TMenuFixture f;
+  TMenuItem* item = f.Add("Google");
+  int clicks = 0;
+  item->OnClick = [&](TPersistent*) { ++clicks; };
+  TRect bounds;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    bounds = w->BoundsRect();
+    TestInput::KeyDown(w, VK_ESCAPE);
+  });
+  f.menu->Popup(950, 100); // shown at 967: it would pass the edge, so it ends there
+  SetMenuWindowHook(nullptr);
+  SetScreenMetricsForTests(std::nullopt);
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(bounds.Right + 1, 967); // the window's right edge at X (before the -1 move)
+}
+
+TEST(MenuDraw, BackgroundPictureFollowsItsSettingsAndNotesAreNotDrawnWhileMeasuring) {
+  TMenuFixture f;
+  TMenuItem* item = f.Add("Open\\nOpens a file");
+  auto red = FilledBitmap(4, 4, clRed);
+  red->Canvas()->SetPixels(0, 3, clWhite); // the transparent colour of a menu picture
+  TPicture picture;
+  picture.SetGraphic(red.get());
+  f.styler->Background()->SetImage(&picture);
+  f.styler->Background()->Position = TBackgroundPosition::bpTopLeft;
+  const TRect area(0, 0, 140, 40);
+  auto first = FilledBitmap(140, 40, clWhite);
+  DrawStyledItem(item, first->Canvas(), TRect(0, 0, 140, 40), area, false, 0);
+  // With a new position and the same menu size the picture moves.
+  f.styler->Background()->Position = TBackgroundPosition::bpBottomRight;
+  auto second = FilledBitmap(140, 40, clWhite);
+  DrawStyledItem(item, second->Canvas(), TRect(0, 0, 140, 40), area, false, 0);
+  EXPECT_NE(first->Canvas()->Pixels(120, 38), clRed);
+  EXPECT_EQ(second->Canvas()->Pixels(120, 38), clRed);
+  // The text is drawn once: caption and one note line below it.
+  int dark = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 30; x < 120; ++x)
+      if (GetRValue(ColorToRGB(second->Canvas()->Pixels(x, y))) < 100) ++dark;
+  EXPECT_GT(dark, 10);
+}

@@ -1,0 +1,265 @@
+// The small control library: gradient bitmaps, glyph helpers, the control
+// root's hooks and redraw triggers, styles and the check box.
+#include <gtest/gtest.h>
+
+#include "AppDefinitions.h"
+#include "ControlsTestSupport.h"
+#include "controls/zq/zqCheckCtrls.h"
+#include "platform/forms/Loading.h"
+#include "platform/forms/Messages.h"
+#include "platform/forms/TestInput.h"
+#include "platform/rtl/Numerics.h"
+#include "platform/rtl/Strings.h"
+#include "platform/rtl/Ticks.h"
+
+namespace {
+COLORREF Px(TBitmap& b, int x, int y) {
+  const std::uint8_t* p = b.ScanLine(y) + 3 * x;
+  return RGB(p[2], p[1], p[0]);
+}
+
+/// A check box that counts its redraw requests.
+class TCountingCheckbox : public TzqCheckbox {
+public:
+  using TzqCheckbox::TzqCheckbox;
+  int Redraws = 0;
+  void RedrawRequest() override {
+    ++Redraws;
+    TzqCheckbox::RedrawRequest();
+  }
+};
+} // namespace
+
+TEST(ZqCoreUtils, GradientColourTableRoundsHalfToEven) {
+  // From 0 to 255 in 3 steps: 0, 127.5 -> 128, 255.
+  TBitmap b;
+  BuildGradientBitmap(30, 4, clBlack, clWhite, 3, 0, false, b);
+  EXPECT_EQ(Px(b, 0, 0), 0u);
+  EXPECT_EQ(Px(b, 10, 0), 0x808080u);
+  EXPECT_EQ(Px(b, 29, 3), 0xFFFFFFu);
+  // Directions 2 and 3 run the other way.
+  BuildGradientBitmap(30, 4, clBlack, clWhite, 3, 2, false, b);
+  EXPECT_EQ(Px(b, 0, 0), 0xFFFFFFu);
+  EXPECT_EQ(Px(b, 29, 0), 0u);
+}
+
+TEST(ZqCoreUtils, GradientBandsFollowMulDiv) {
+  // 64 steps over 20 rows: band i covers rows MulDiv(i, 20, 64) .. MulDiv(i + 1, 20, 64).
+  TBitmap b;
+  BuildGradientBitmap(8, 20, clBlack, 0xFC, 64, 1, false, b); // red 0 .. 252 by 4
+  struct TRow {
+    int y, red;
+  } rows[] = {{0, 4}, {1, 16}, {2, 28}, {5, 68}, {19, 248}};
+  // Row y shows the last band that starts at or before it.
+  for (const TRow& row : rows) {
+    int band = 0;
+    for (int i = 0; i < 64; ++i)
+      if (MulDiv(i, 20, 64) <= row.y && MulDiv(i + 1, 20, 64) > row.y) band = i;
+    EXPECT_EQ(int(GetRValue(Px(b, 3, row.y))), band * 4) << row.y;
+    EXPECT_EQ(band * 4, row.red) << row.y;
+  }
+}
+
+TEST(ZqCoreUtils, DitherIsCopiedAcrossEvery16Columns) {
+  SetRandSeed(1234);
+  for (auto [w, h] : {std::pair{71, 19}, std::pair{20, 20}, std::pair{11, 11}}) {
+    TBitmap b;
+    BuildGradientBitmap(w, h, clBlack, clWhite, 64, 1, true, b);
+    ASSERT_EQ(b.Width(), w);
+    for (int y = 0; y < h; ++y)
+      for (int x = 16; x < w; ++x)
+        EXPECT_EQ(Px(b, x, y), Px(b, x - 16, y)) << w << "x" << h << " at " << x << "," << y;
+  }
+  // Across, the first 16 rows are copied down.
+  TBitmap across;
+  BuildGradientBitmap(40, 37, clBlack, clWhite, 8, 0, true, across);
+  for (int y = 16; y < 37; ++y)
+    for (int x = 0; x < 40; ++x)
+      ASSERT_EQ(Px(across, x, y), Px(across, x, y - 16));
+}
+
+TEST(ZqCoreUtils, FewerThanTwoStepsGiveOneBand) {
+  TBitmap b;
+  BuildGradientBitmap(10, 10, clRed, clBlue, 1, 0, true, b);
+  EXPECT_EQ(Px(b, 9, 9), 0x0000FFu);
+  BuildGradientBitmap(10, 10, clRed, clBlue, 0, 1, true, b);
+  EXPECT_EQ(Px(b, 0, 0), 0x0000FFu);
+}
+
+TEST(ZqCoreUtils, GrayGlyphAndRecolor) {
+  auto b = FilledBitmap(3, 1, clBlack);
+  b->Canvas()->SetPixels(1, 0, TColor(RGB(156, 156, 156)));
+  b->Canvas()->SetPixels(2, 0, TColor(RGB(30, 60, 90)));
+  GrayGlyph(*b);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 0), TColor(RGB(100, 100, 100)));
+  EXPECT_EQ(b->Canvas()->Pixels(1, 0), clWhite);
+  EXPECT_EQ(b->Canvas()->Pixels(2, 0), TColor(RGB(160, 160, 160)));
+  auto mark = CheckMarkBitmap();
+  RecolorBlack(*mark, 0x21A621);
+  EXPECT_EQ(mark->Canvas()->Pixels(6, 0), TColor(0x21A621));
+  EXPECT_EQ(mark->Canvas()->Pixels(0, 0), clSilver);
+}
+
+TEST(ZqCoreUtils, TextFlagsAndMeasuringAnEmptyCaption) {
+  EXPECT_EQ(TextFormatFlags(0, true), UINT(DT_END_ELLIPSIS | DT_LEFT | DT_WORDBREAK));
+  EXPECT_EQ(TextFormatFlags(2, false), UINT(DT_END_ELLIPSIS | DT_CENTER | DT_SINGLELINE));
+  auto b = FilledBitmap(50, 50, clWhite);
+  TFont font;
+  TRect empty(0, 0, 40, 40), space(0, 0, 40, 40);
+  DrawEtchedText(nullptr, b->Canvas(), "", font, true, true, empty, DT_CALCRECT);
+  DrawEtchedText(nullptr, b->Canvas(), " ", font, true, true, space, DT_CALCRECT);
+  EXPECT_EQ(empty, space);
+  EXPECT_GT(empty.Bottom, 5);
+}
+
+TEST(ZqCoreUtils, BoundLines) {
+  auto b = FilledBitmap(10, 10, clWhite);
+  StrokeBoundLines(b->Canvas(), {TzqBoundLine::blBottom}, clBlack, TRect(0, 0, 10, 10));
+  for (int x = 0; x < 10; ++x)
+    EXPECT_EQ(b->Canvas()->Pixels(x, 9), clBlack);
+  EXPECT_EQ(b->Canvas()->Pixels(0, 8), clWhite);
+}
+
+TEST(ZqCheckbox, PaintsTheBoxAndTheMark) {
+  THostForm host(200, 100, clBtnFace);
+  auto* box = host.Add<TzqCheckbox>(0, 0, 120, 17);
+  box->SetChecked(true);
+  host.Show();
+  UpdateWindow(box->Handle());
+  // The box: rows 2 .. 14 at x 2 .. 14 in $845118.
+  EXPECT_EQ(WindowPixel(box, 2, 2), 0x845118u);
+  EXPECT_EQ(WindowPixel(box, 2, 14), 0x845118u);
+  EXPECT_EQ(WindowPixel(box, 14, 8), 0x845118u);
+  EXPECT_NE(WindowPixel(box, 2, 15), 0x845118u);
+  // The mark at (5, 5): its first row has one pixel at (11, 5).
+  EXPECT_EQ(WindowPixel(box, 11, 5), 0x21A621u);
+  EXPECT_EQ(WindowPixel(box, 5, 7), 0x21A621u);
+  EXPECT_NE(WindowPixel(box, 5, 5), 0x21A621u);
+  // The normal face's top row is white.
+  EXPECT_EQ(WindowPixel(box, 4, 3), 0xFFFFFFu);
+  box->SetChecked(false);
+  UpdateWindow(box->Handle());
+  EXPECT_NE(WindowPixel(box, 11, 5), 0x21A621u);
+}
+
+TEST(ZqCheckbox, ClicksToggleSpaceDoesNotAcceleratorDoes) {
+  THostForm host;
+  auto* box = host.Add<TzqCheckbox>(0, 0, 120, 17);
+  box->SetCaption("&Stay");
+  TSpy spy;
+  box->OnClick = spy.Note("click");
+  host.Show();
+  host.form->SetModalResult(mrOk);
+  TestInput::Click(box, TMouseButton::mbLeft, 5, 5);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(spy.Log.size(), 1u);
+  EXPECT_EQ(host.form->ModalResult(), 0);
+  EXPECT_TRUE(host.form->Visible()); // a non-modal form stays open
+
+  TestInput::KeyDown(box, VK_SPACE, {}, " ");
+  TestInput::KeyUp(box, VK_SPACE);
+  EXPECT_TRUE(box->Checked());
+
+  // Alt + the accelerator toggles; without Alt only when focused.
+  const LPARAM alt = 0x20000000;
+  host.form->SetFocus();
+  box->Perform(CM_DIALOGCHAR, 's', alt);
+  EXPECT_FALSE(box->Checked());
+  EXPECT_EQ(spy.Log.size(), 2u);
+  EXPECT_EQ(box->Perform(CM_DIALOGCHAR, 'x', alt), 0);
+  EXPECT_FALSE(box->Checked());
+
+  // Setting Checked in code raises nothing.
+  box->SetChecked(true);
+  EXPECT_EQ(spy.Log.size(), 2u);
+}
+
+TEST(ZqCheckbox, RedrawTriggers) {
+  THostForm host;
+  auto* box = host.Add<TCountingCheckbox>(0, 0, 120, 17);
+  host.Show();
+  struct TRow {
+    const char* name;
+    std::function<void()> act;
+    bool redraws;
+  } rows[] = {
+      {"mouse enter", [&] { box->Perform(CM_MOUSEENTER); }, true},
+      {"mouse leave", [&] { box->Perform(CM_MOUSELEAVE); }, true},
+      {"mouse move", [&] { box->Perform(WM_MOUSEMOVE, 0, 0); }, false},
+      {"caption", [&] { box->SetCaption("x"); }, true},
+      {"enabled", [&] { box->SetEnabled(false); }, true},
+      {"parent colour", [&] { box->Perform(CM_PARENTCOLORCHANGED); }, true},
+      {"parent font", [&] { box->Perform(CM_PARENTFONTCHANGED); }, false},
+      {"moved", [&] { box->Perform(WM_WINDOWPOSCHANGED); }, false},
+      {"border", [&] { box->Perform(CM_BORDERCHANGED); }, false},
+  };
+  for (const TRow& row : rows) {
+    box->Redraws = 0;
+    row.act();
+    EXPECT_EQ(box->Redraws > 0, row.redraws) << row.name;
+  }
+  // Locked updates: nothing until the end, which invalidates once.
+  box->BeginUpdate();
+  box->Redraws = 0;
+  box->SetChecked(true);
+  box->SetSpacing(7);
+  EXPECT_EQ(box->Redraws, 2); // requested, but ignored while locked
+  box->EndUpdate();
+  EXPECT_EQ(box->Redraws, 3);
+}
+
+TEST(ZqCheckbox, ReleasingOverANeighbourMakesItHot) {
+  THostForm host;
+  auto* a = host.Add<TzqCheckbox>(0, 0, 100, 17);
+  auto* b = host.Add<TzqCheckbox>(0, 30, 100, 17);
+  host.Show();
+  TestInput::MouseDown(a, TMouseButton::mbLeft, 5, 5);
+  EXPECT_TRUE(a->DrawState().Contains(TzqDrawStateItem::dsPressed));
+  Mouse()->SetCursorPos(b->ClientToScreen(TPoint(5, 5)));
+  // The release arrives at the captured control, outside it.
+  TestInput::MouseUp(a, TMouseButton::mbLeft, 5, 35);
+  EXPECT_FALSE(a->DrawState().Contains(TzqDrawStateItem::dsPressed));
+  EXPECT_TRUE(b->DrawState().Contains(TzqDrawStateItem::dsHot));
+  EXPECT_FALSE(a->Checked()); // released outside: no click
+}
+
+TEST(ZqStyles, ManagerThemeBeforeRedrawsAndEitherFreeingOrder) {
+  THostForm host;
+  auto* box = host.Add<TCountingCheckbox>(0, 0, 100, 17);
+  auto* manager = new TzqStyleManager(nullptr); // on no form at all
+  box->SetStyleManager(manager);
+  std::vector<std::string> order;
+  manager->OnThemeChanged = [&](TPersistent*) {
+    order.push_back("theme " + IntToStr(box->Redraws));
+  };
+  box->Redraws = 0;
+  manager->SetTheme(TzqTheme::OfficeXP);
+  EXPECT_EQ(order, (std::vector<std::string>{"theme 0"}));
+  EXPECT_EQ(box->Redraws, 1);
+  EXPECT_EQ(box->Style()->EffectiveTheme(), TzqTheme::OfficeXP);
+  box->Style()->SetUseStyleManager(false);
+  EXPECT_EQ(box->Style()->EffectiveTheme(), TzqTheme::WindowsXP);
+  box->Redraws = 0;
+  box->Style()->SetTheme(TzqTheme::WindowsXP); // unchanged: no redraw
+  EXPECT_EQ(box->Redraws, 0);
+  delete manager; // the control forgets it
+  EXPECT_EQ(box->StyleManager(), nullptr);
+
+  auto* other = new TzqStyleManager(nullptr);
+  auto* gone = host.Add<TzqCheckbox>(0, 30, 100, 17);
+  gone->SetStyleManager(other);
+  delete gone; // the manager forgets it
+  EXPECT_TRUE(other->Controls().empty());
+  other->SetTheme(TzqTheme::OfficeXP);
+  delete other;
+}
+
+TEST(ZqCheckbox, AppCheckBoxesFromTheirDefinition) {
+  THostForm host;
+  ReadDefinition(host.form, kCheckBoxesDefinition);
+  auto* box = dynamic_cast<TzqCheckbox*>(host.form->FindComponent("CheckBox1"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->Checked());
+  EXPECT_EQ(box->Width(), 130);
+  EXPECT_NE(host.form->FindComponent("zqStyleManager1"), nullptr);
+}
