@@ -2,6 +2,11 @@
 
 #include "gis/coords/GisProjectionGeocentric.h"
 #include "gis/coords/GisProjectionGeodetic.h"
+#include "gis/coords/GisProjectionAlbers.h"
+#include "gis/coords/GisProjectionLambert.h"
+#include "gis/coords/GisProjectionMercator.h"
+#include "gis/coords/GisProjectionTransverseMercator.h"
+#include "gis/coords/GisProjectionUTM.h"
 
 namespace {
 
@@ -12,6 +17,11 @@ template <class T> std::unique_ptr<TGIS_ProjectionAbstract> Construct() {
 const TGIS_ProjectionClass kClasses[] = {
     {"TGIS_ProjectionGeodetic", Construct<TGIS_ProjectionGeodetic>},
     {"TGIS_ProjectionGeocentric", Construct<TGIS_ProjectionGeocentric>},
+    {"TGIS_ProjectionAlbers", Construct<TGIS_ProjectionAlbers>},
+    {"TGIS_ProjectionMercator", Construct<TGIS_ProjectionMercator>},
+    {"TGIS_ProjectionLambert", Construct<TGIS_ProjectionLambert>},
+    {"TGIS_ProjectionTransverseMercator", Construct<TGIS_ProjectionTransverseMercator>},
+    {"TGIS_ProjectionUTM", Construct<TGIS_ProjectionUTM>},
 };
 
 } // namespace
