@@ -1,0 +1,173 @@
+#!/usr/bin/env python3
+"""Writes ProjectionOracleData.h: forward results of PROJ's cct over grids of
+points, for the projection tests of test_gis_coords.
+
+Usage: gen_projection_oracle.py   (run from anywhere; needs cct on the PATH)
+
+Each case names one of our projection codes with its datum and parameters
+and the PROJ pipeline that computes the same projection. The inverse is
+checked by unprojecting PROJ's outputs back to the grid point, so only the
+forward direction is asked of PROJ. Every number in the header is either a
+grid point given here or the text cct printed.
+"""
+
+import os
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "ProjectionOracleData.h")
+
+# Our datum code and PROJ's ellipsoid for the two ellipsoids of every case.
+WGS84 = ("WGE", "+ellps=WGS84")
+INTL = ("AIN-A", "+ellps=intl")   # International 1924
+
+
+def frange(start, stop, step):
+    values, v = [], start
+    while v <= stop + 1e-9:
+        values.append(round(v, 9))
+        v += step
+    return values
+
+
+def grid(lons, lats):
+    return [(lon, lat) for lat in lats for lon in lons]
+
+
+def case(name, code, datum, params, pipeline, points, tol_m=0.001, tol_rad=1e-10):
+    """params: cm, lat0, fe, fn, sp1, sp2, k0 (angles in degrees) and zone."""
+    full = dict(cm=0, lat0=0, fe=0, fn=0, sp1=0, sp2=0, k0=1, zone=0)
+    full.update(params)
+    return dict(name=name, code=code, datum=datum[0], params=full,
+                pipeline=pipeline + [datum[1]], points=points, tol_m=tol_m, tol_rad=tol_rad)
+
+
+def tm_cases():
+    near = grid(frange(9, 21, 1.5), frange(-80, 80, 10))
+    wide = grid([6, 7.5, 22.5, 24], frange(-80, 80, 20))
+    south = grid(frange(-9, 3, 2), frange(40, 60, 4))
+    tm = ["+proj=tmerc", "+lat_0=0", "+lon_0=15", "+k_0=0.9996", "+x_0=500000", "+y_0=0"]
+    tm_intl = ["+proj=tmerc", "+lat_0=49", "+lon_0=-3", "+k_0=0.9996012717", "+x_0=400000",
+               "+y_0=-100000"]
+    p_intl = dict(cm=-3, lat0=49, fe=400000, fn=-100000, k0=0.9996012717)
+    return [
+        case("TMR zone 33 WGS 84", "TMR", WGS84, dict(cm=15, fe=500000, k0=0.9996), tm, near),
+        case("TMR 9 degrees WGS 84", "TMR", WGS84, dict(cm=15, fe=500000, k0=0.9996), tm, wide,
+             0.01, 3e-9),
+        case("TMR national grid intl", "TMR", INTL, p_intl, tm_intl, south),
+        case("UTM 33 WGS 84", "UTM", WGS84, dict(zone=33), ["+proj=utm", "+zone=33"],
+             grid(frange(12, 18, 1), frange(0, 84, 6))),
+        case("UTM -18 intl", "UTM", INTL, dict(zone=-18), ["+proj=utm", "+zone=18", "+south"],
+             grid(frange(-78, -72, 1), frange(-80, -1, 6))),
+        case("UTM 32 Norway", "UTM", WGS84, dict(zone=32), ["+proj=utm", "+zone=32"],
+             grid([3, 4.5, 6, 7.5], [56, 60, 63.5])),
+        case("UTM 35 Svalbard intl", "UTM", INTL, dict(zone=35), ["+proj=utm", "+zone=35"],
+             grid([21, 24, 27, 30, 32.5], [72, 76, 80, 84])),
+    ]
+
+
+def cylindrical_cases():
+    world = grid(frange(-180, 180, 22.5), frange(-89.5, 89.5, 9.95))
+    shifted = grid(frange(-170, 190, 22.5), frange(-89, 89, 11))
+    return [
+        case("MER WGS 84", "MER", WGS84, dict(), ["+proj=merc"], world),
+        case("MER true scale 30 intl", "MER", INTL, dict(cm=10, lat0=30, fe=500000, fn=-3000000),
+             ["+proj=merc", "+lat_ts=30", "+lon_0=10", "+x_0=500000", "+y_0=-3000000"], shifted),
+        case("MER true scale -45", "MER", WGS84, dict(cm=-100, lat0=-45, fe=-500000),
+             ["+proj=merc", "+lat_ts=-45", "+lon_0=-100", "+x_0=-500000"], world),
+    ]
+
+
+def conic_cases():
+    europe = grid(frange(-30, 30, 7.5), frange(20, 75, 5))
+    south = grid(frange(100, 160, 7.5), frange(-60, -5, 5))
+    usa = grid(frange(-130, -60, 7), frange(15, 65, 5))
+    return [
+        case("LAM 40 50 WGS 84", "LAM", WGS84, dict(lat0=45, sp1=40, sp2=50),
+             ["+proj=lcc", "+lat_0=45", "+lat_1=40", "+lat_2=50"], europe),
+        case("LAM one parallel intl", "LAM", INTL,
+             dict(cm=10, lat0=35, sp1=35, sp2=35, fe=1000000, fn=500000),
+             ["+proj=lcc", "+lon_0=10", "+lat_0=35", "+lat_1=35", "+lat_2=35", "+x_0=1000000",
+              "+y_0=500000"], europe),
+        case("LAM south", "LAM", WGS84, dict(cm=130, lat0=-30, sp1=-20, sp2=-40, fe=-200000),
+             ["+proj=lcc", "+lon_0=130", "+lat_0=-30", "+lat_1=-20", "+lat_2=-40",
+              "+x_0=-200000"], south),
+        case("ALB conus WGS 84", "ALB", WGS84, dict(cm=-96, lat0=23, sp1=29.5, sp2=45.5),
+             ["+proj=aea", "+lon_0=-96", "+lat_0=23", "+lat_1=29.5", "+lat_2=45.5"], usa),
+        case("ALB south intl", "ALB", INTL,
+             dict(cm=130, lat0=-30, sp1=-20, sp2=-40, fn=1000000),
+             ["+proj=aea", "+lon_0=130", "+lat_0=-30", "+lat_1=-20", "+lat_2=-40",
+              "+y_0=1000000"], south),
+        case("ALB one parallel", "ALB", WGS84, dict(lat0=45, sp1=45, sp2=45),
+             ["+proj=aea", "+lat_0=45", "+lat_1=45", "+lat_2=45"], europe),
+    ]
+
+
+CASES = tm_cases() + cylindrical_cases() + conic_cases()
+
+
+def run_cct(pipeline, points):
+    lines = ["%r %r 0 0" % p for p in points]
+    result = subprocess.run(["cct", "-d", "9"] + pipeline, input="\n".join(lines) + "\n",
+                            capture_output=True, text=True, check=True)
+    rows = [line.split() for line in result.stdout.splitlines() if line.strip()]
+    if len(rows) != len(lines):
+        sys.exit("gen_projection_oracle.py: %s gave %d rows for %d inputs"
+                 % (pipeline, len(rows), len(lines)))
+    return [(r[0], r[1]) for r in rows]
+
+
+def main():
+    version = subprocess.run(["cct", "--version"], capture_output=True, text=True).stdout.strip()
+    out = []
+    out.append("// Generated by tests/gis/coords/gen_projection_oracle.py with cct: %s."
+               % version.replace("cct: ", ""))
+    out.append("// Forward results of PROJ's cct over grids of points; do not edit.")
+    out.append("// clang-format off")
+    out.append("#pragma once")
+    out.append("")
+    out.append("namespace projection_oracle {")
+    out.append("")
+    out.append("// A projection set up with these parameters (angles in degrees) on the")
+    out.append("// datum, and the PROJ pipeline that computes it; its points are")
+    out.append("// kPoints[First .. First + Count).")
+    out.append("struct Case {")
+    out.append("  const char* Name; const char* Code; const char* Datum;")
+    out.append("  double CentralMeridian, OriginLatitude, FalseEasting, FalseNorthing;")
+    out.append("  double StandardParallel1, StandardParallel2, ScaleFactor; int Zone;")
+    out.append("  double ToleranceMetres, ToleranceRadians; int First, Count;")
+    out.append("  const char* Pipeline;")
+    out.append("};")
+    out.append("// Longitude and latitude in degrees, PROJ's easting and northing in metres.")
+    out.append("struct Point { double Lon, Lat, X, Y; };")
+    out.append("")
+    points_out, cases_out = [], []
+    for c in CASES:
+        results = run_cct(c["pipeline"], c["points"])
+        first = len(points_out)
+        for (lon, lat), (x, y) in zip(c["points"], results):
+            if "inf" in x or "inf" in y or "nan" in x.lower():
+                continue
+            points_out.append("    {%r, %r, %s, %s}," % (lon, lat, x, y))
+        p = c["params"]
+        cases_out.append('    {"%s", "%s", "%s", %r, %r, %r, %r, %r, %r, %r, %d, %r, %r, %d, %d,\n'
+                         '     "%s"},'
+                         % (c["name"], c["code"], c["datum"], p["cm"], p["lat0"], p["fe"], p["fn"],
+                            p["sp1"], p["sp2"], p["k0"], p["zone"], c["tol_m"], c["tol_rad"],
+                            first, len(points_out) - first, " ".join(c["pipeline"])))
+    out.append("inline const Point kPoints[] = {")
+    out.extend(points_out)
+    out.append("};")
+    out.append("")
+    out.append("inline const Case kCases[] = {")
+    out.extend(cases_out)
+    out.append("};")
+    out.append("")
+    out.append("} // namespace projection_oracle")
+    with open(OUT, "w", encoding="utf-8") as f:
+        f.write("\n".join(out) + "\n")
+
+
+if __name__ == "__main__":
+    main()
