@@ -1,0 +1,397 @@
+// The projection classes: copies, configuration round trips and non-finite
+// input for every class, then each class's own corrections, warnings and
+// failures.
+#include "CoordsTestSupport.h"
+#include "TestProjection.h"
+
+#include "gis/core/GisIni.h"
+
+#include <limits>
+#include <vector>
+
+using namespace coords_test;
+
+namespace {
+
+class ProjectionClassesTest : public CoordsTest {
+protected:
+  static std::unique_ptr<TGIS_ProjectionAbstract> Make(const char* code,
+                                                       const TGIS_ProjectionSetUp& s,
+                                                       const char* datum = "WGE") {
+    TGIS_ProjectionAbstract* registered = GisProjectionList().FindProjection(code);
+    EXPECT_NE(registered, nullptr) << code;
+    if (!registered) return nullptr;
+    std::unique_ptr<TGIS_ProjectionAbstract> p = registered->Create();
+    p->SetDatum(GisDatumList().FindDatum(datum));
+    p->SetUp(s);
+    return p;
+  }
+  static std::unique_ptr<TGIS_ProjectionAbstract> Make(const char* code) {
+    return Make(code, GisProjectionList().FindProjection(code)->Parameters());
+  }
+  static TGIS_Point3D Forward(TGIS_ProjectionAbstract& p, double lonDeg, double latDeg) {
+    TGIS_Point3D out = Pt(0, 0);
+    p.Project(Deg(lonDeg, latDeg), out);
+    return out;
+  }
+  static TGIS_Point3D Inverse(TGIS_ProjectionAbstract& p, double x, double y) {
+    TGIS_Point3D out = Pt(0, 0);
+    p.Unproject(Pt(x, y), out);
+    return out;
+  }
+};
+
+/// A set-up of each class that no check corrects and a point inside it.
+struct Sample {
+  const char* Code;
+  TGIS_ProjectionSetUp SetUp;
+  double Lon, Lat; // degrees
+};
+
+TGIS_ProjectionSetUp Params(double cmDeg, double lat0Deg, double fe, double fn,
+                            double sp1Deg = 0, double sp2Deg = 0, double k0 = 1,
+                            int32_t zone = 0) {
+  TGIS_ProjectionSetUp s;
+  s.CentralMeridian = cmDeg * kDeg;
+  s.OriginLatitude = lat0Deg * kDeg;
+  s.FalseEasting = fe;
+  s.FalseNorthing = fn;
+  s.StandardParallel1 = sp1Deg * kDeg;
+  s.StandardParallel2 = sp2Deg * kDeg;
+  s.ScaleFactor = k0;
+  s.Zone = zone;
+  s.LongitudeOfCenter = 0.125;
+  s.LatitudeOfCenter = -0.25;
+  return s;
+}
+
+const std::vector<Sample>& Samples() {
+  static const std::vector<Sample> samples = {
+      {"TMR", Params(-3, 49, 400000, -100000, 0, 0, 0.9996012717), -5.5, 52.25},
+      {"UTM", Params(0, 0, 0, 0, 0, 0, 1, -18), -74.5, -33.3},
+      {"MER", Params(10, 30, 500000, -3000000), 123.4, -56.7},
+      {"LAM", Params(130, -30, -200000, 0, -20, -40), 141.5, -25.25},
+      {"ALB", Params(-96, 23, 0, 1000000, 29.5, 45.5), -80.125, 33.5},
+  };
+  return samples;
+}
+
+TEST_F(ProjectionClassesTest, CopiesGiveBitIdenticalResults) {
+  for (const Sample& s : Samples()) {
+    SCOPED_TRACE(s.Code);
+    auto p = Make(s.Code, s.SetUp, "AIN-A");
+    ASSERT_NE(p, nullptr);
+    std::unique_ptr<TGIS_ProjectionAbstract> copy = p->CreateCopy();
+    EXPECT_EQ(copy->Datum(), p->Datum());
+    const TGIS_Point3D a = Forward(*p, s.Lon, s.Lat);
+    const TGIS_Point3D b = Forward(*copy, s.Lon, s.Lat);
+    // (UTM fills its grid fields at its first conversion.)
+    ExpectSameParameters(copy->Parameters(), p->Parameters());
+    EXPECT_TRUE(SameBytes(a, b)) << Numbers({a.X, a.Y, b.X, b.Y});
+    const TGIS_Point3D c = Inverse(*p, a.X, a.Y);
+    const TGIS_Point3D d = Inverse(*copy, a.X, a.Y);
+    EXPECT_TRUE(SameBytes(c, d)) << Numbers({c.X, c.Y, d.X, d.Y});
+  }
+}
+
+TEST_F(ProjectionClassesTest, ConfigurationRoundTripOnAFreshRegistry) {
+  for (const Sample& s : Samples()) {
+    SCOPED_TRACE(s.Code);
+    auto p = Make(s.Code, s.SetUp, "AIN-A");
+    ASSERT_NE(p, nullptr);
+    const TGIS_Point3D expected = Forward(*p, s.Lon, s.Lat);
+    TGIS_Ini ini(nullptr, "");
+    p->WriteParameters(ini);
+
+    GisCoordsResetForTests();
+    TGIS_ProjectionAbstract* loaded = GisProjectionList().LoadProjection(ini);
+    ASSERT_NE(loaded, nullptr);
+    std::unique_ptr<TGIS_ProjectionAbstract> copy = loaded->CreateCopy();
+    EXPECT_EQ(copy->GetCode(), s.Code);
+    EXPECT_EQ(copy->Datum()->Code, "AIN-A");
+    const TGIS_Point3D got = Forward(*copy, s.Lon, s.Lat);
+    ExpectSameParameters(copy->Parameters(), p->Parameters(), 1e-9);
+    EXPECT_NEAR(got.X, expected.X, 1e-9 * std::abs(expected.X) + 1e-9);
+    EXPECT_NEAR(got.Y, expected.Y, 1e-9 * std::abs(expected.Y) + 1e-9);
+  }
+}
+
+TEST_F(ProjectionClassesTest, NonFiniteInputNeitherHangsNorPassesSilently) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  for (const Sample& s : Samples()) {
+    auto p = Make(s.Code, s.SetUp);
+    ASSERT_NE(p, nullptr);
+    const TGIS_Point3D inside = Forward(*p, s.Lon, s.Lat);
+    for (double bad : {kNaN, kInf, -kInf}) {
+      for (int axis = 0; axis < 2; ++axis) {
+        for (bool forward : {true, false}) {
+          SCOPED_TRACE(std::string(s.Code) + (forward ? " forward" : " inverse") + " axis " +
+                       Numbers({double(axis), bad}));
+          TGIS_Point3D in = forward ? Deg(s.Lon, s.Lat) : inside;
+          (axis == 0 ? in.X : in.Y) = bad;
+          TGIS_Point3D out = Pt(1, 2);
+          try {
+            forward ? p->Project(in, out) : p->Unproject(in, out);
+          } catch (const EGIS_Exception&) {
+            EXPECT_TRUE(SameBytes(out, Pt(1, 2))); // a failure writes nothing
+            continue;
+          }
+          // NaN passes every range check, so it must come out somewhere.
+          if (std::isnan(bad)) EXPECT_TRUE(std::isnan(out.X) || std::isnan(out.Y));
+        }
+      }
+    }
+  }
+}
+
+// --- Transverse Mercator and UTM ---
+
+TEST_F(ProjectionClassesTest, TransverseMercatorWarningsAndClamps) {
+  auto p = Make("TMR", Params(0, 0, 0, 0));
+  Forward(*p, 10, 45);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_PRJ_DISTORTED);
+  EXPECT_EQ(GIS_RS_ERR_PRJ_DISTORTED, "0236 Result will be distorted for current parameters");
+  Forward(*p, 3, 45);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_PRJ_DISTORTED); // a clean call keeps them
+
+  // Longitudes beyond 90° from the meridian are clamped to the nearer edge
+  // (across the antimeridian too).
+  struct Case {
+    double Cm, Lon, ClampedLon;
+  } cases[] = {{0, 100, 90}, {0, -100, -90}, {-10, 100, 80}, {-10, -120, -100},
+               {170, -60, 260}, {-170, 60, 100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Numbers({c.Cm, c.Lon}));
+    auto q = Make("TMR", Params(c.Cm, 0, 0, 0));
+    const TGIS_Point3D got = Forward(*q, c.Lon, 30);
+    EXPECT_NE(q->Warnings().find(GIS_RS_ERR_LONGITUDE_FIXED), std::string::npos);
+    const TGIS_Point3D edge = Forward(*q, c.ClampedLon, 30);
+    EXPECT_NEAR(got.X, edge.X, 1e-6);
+    EXPECT_NEAR(got.Y, edge.Y, 1e-6);
+  }
+}
+
+TEST_F(ProjectionClassesTest, TransverseMercatorSetUpAndInverseFailures) {
+  auto p = Make("TMR", Params(0, 0, 0, 0, 0, 0, 5));
+  EXPECT_EQ(p->ScaleFactor, 3);
+  // The range measurement replaces the scale factor's warning.
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_PRJ_DISTORTED);
+  auto q = Make("TMR", Params(0, 0, 0, 0, 0, 0, 0.1));
+  EXPECT_EQ(q->ScaleFactor, 0.3);
+
+  EGIS_Exception e = ExpectGisError([&] { Inverse(*p, p->EastingRange * 1.01, 0); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0215");
+  e = ExpectGisError([&] { Inverse(*p, 0, -p->NorthingRange * 1.01); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0216");
+  e = ExpectGisError([&] { Inverse(*p, std::numeric_limits<double>::quiet_NaN(), 0); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0215");
+}
+
+TEST_F(ProjectionClassesTest, UtmZoneOfTheFirstPoint) {
+  struct Case {
+    double Lon, Lat;
+    int32_t Zone;
+  } cases[] = {{3, 60, 32}, {1, 60, 31}, {10, 78, 33}, {7, 78, 31}, {-75, -10, -18},
+               {15, 0, 33}, {179.5, 10, 60}, {-179.5, 10, 1}, {25, 75, 35}, {40, 75, 37}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Numbers({c.Lon, c.Lat}));
+    auto p = Make("UTM", Params(0, 0, 0, 0));
+    Forward(*p, c.Lon, c.Lat);
+    EXPECT_EQ(p->Zone, c.Zone);
+  }
+  auto p = Make("UTM", Params(0, 0, 0, 0));
+  Forward(*p, 15, 45);
+  const TGIS_Point3D next = Forward(*p, 19, 45); // in zone 34
+  EXPECT_EQ(p->Zone, 33);
+  EXPECT_GT(next.X, 800000);
+  EXPECT_EQ(p->CreateCopy()->Zone, 33);
+}
+
+TEST_F(ProjectionClassesTest, UtmHemisphereFollowsTheZone) {
+  auto north = Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 33));
+  const TGIS_Point3D origin = Forward(*north, 15, 0);
+  EXPECT_NEAR(origin.X, 500000, 1e-6);
+  EXPECT_NEAR(origin.Y, 0, 1e-6);
+  // A southern point in a northern zone is outside the grid (it used to be
+  // given a southern northing that unprojected near the north pole).
+  EGIS_Exception e = ExpectGisError([&] { Forward(*north, 15, -10); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0225");
+  EXPECT_EQ(e.ErrorValue(), 33);
+  ExpectGisError([&] { Forward(*north, 15, -0.000001); });
+
+  auto south = Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, -33));
+  const TGIS_Point3D justSouth = Forward(*south, 15, -0.000001);
+  EXPECT_LT(justSouth.Y, 10000000);
+  EXPECT_GT(justSouth.Y, 10000000 - 1);
+  const TGIS_Point3D back = Inverse(*south, justSouth.X, justSouth.Y);
+  EXPECT_NEAR(back.Y, -0.000001 * kDeg, 1e-12);
+}
+
+TEST_F(ProjectionClassesTest, UtmInverseUsesTheExactZoneMeridian) {
+  auto p = Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 33));
+  const TGIS_Point3D back = Inverse(*p, 500000, 0);
+  EXPECT_NEAR(back.X, 15 * kDeg, 1e-15);
+  EXPECT_NEAR(back.Y, 0, 1e-15);
+}
+
+TEST_F(ProjectionClassesTest, UtmFailures) {
+  struct Case {
+    const char* Name;
+    std::function<void()> Call;
+    const char* Number;
+    int Value;
+  };
+  auto p = Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 33));
+  auto unset = Make("UTM", Params(0, 0, 0, 0));
+  const Case cases[] = {
+      {"zone -61", [&] { Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, -61)); }, "0225", -61},
+      {"zone 61", [&] { Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 61)); }, "0225", 61},
+      {"smallest zone",
+       [&] { Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, std::numeric_limits<int32_t>::min())); },
+       "0225", std::numeric_limits<int32_t>::min()},
+      {"latitude 85", [&] { Forward(*p, 15, 85); }, "0210", 0},
+      {"longitude -200", [&] { Forward(*p, -200, 10); }, "0211", 0},
+      {"easting 99999", [&] { Inverse(*p, 99999, 10); }, "0215", 0},
+      {"northing -1", [&] { Inverse(*p, 500000, -1); }, "0216", 0},
+      {"inverse beyond 84.5°", [&] { Inverse(*p, 500000, 9999999); }, "0225", 33},
+      {"inverse without a zone", [&] { Inverse(*unset, 500000, 10); }, "0225", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EGIS_Exception e = ExpectGisError(c.Call);
+    EXPECT_EQ(e.Message().substr(0, 4), c.Number) << e.Message();
+    EXPECT_EQ(e.ErrorValue(), c.Value);
+  }
+  EXPECT_EQ(Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 60))->Zone, 60);
+  EXPECT_EQ(Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, -60))->Zone, -60);
+}
+
+// --- Mercator ---
+
+TEST_F(ProjectionClassesTest, MercatorScaleAndClamps) {
+  auto p = Make("MER", Params(0, 0, 1000, 2000));
+  EXPECT_EQ(p->ScaleFactor, 1);
+  const TGIS_Point3D origin = Forward(*p, 0, 0);
+  EXPECT_EQ(origin.X, 1000);
+  EXPECT_NEAR(origin.Y, 2000, 1e-9);
+  const TGIS_Point3D high = Forward(*p, 0, 89.9);
+  EXPECT_EQ(p->Warnings(), "0240 Latitude out of scope - corrected.");
+  EXPECT_TRUE(SameBytes(high, Forward(*p, 0, 89.75)));
+
+  const TGIS_Point3D far = Inverse(*p, 1000, 2000 + 10 * p->NorthingRange);
+  EXPECT_EQ(p->Warnings(), "0242 Northing out of scope - corrected.");
+  EXPECT_GT(far.Y, 89.75 * kDeg);
+  EXPECT_LT(far.Y, 90 * kDeg);
+
+  auto q = Make("MER", Params(0, 45, 0, 0));
+  const double e2 = 0.00669437999014;
+  const double s = std::sin(45 * kDeg);
+  EXPECT_NEAR(q->ScaleFactor, std::cos(45 * kDeg) / std::sqrt(1 - e2 * s * s), 1e-12);
+  TGIS_Ini ini(nullptr, "");
+  q->WriteParameters(ini);
+  EXPECT_NEAR(ini.ReadFloat("Projection.ScaleFactor", 0), q->ScaleFactor, 1e-15);
+
+  auto r = Make("MER", Params(0, 89.9, 0, 0));
+  EXPECT_EQ(r->OriginLatitude, 1.5664330036649108);
+  EXPECT_EQ(r->Warnings(), GIS_RS_ERR_ORIGINLATITUDE_FIXED);
+  auto w = Make("MER", Params(-200, 0, 0, 0));
+  EXPECT_EQ(w->CentralMeridian, -kPi);
+  EXPECT_EQ(w->Warnings(), GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
+}
+
+// The accepted ranges are measured from the false origin, so every forward
+// output inverts without a correction whatever the false origin (the ranges
+// used to count the false easting and northing twice).
+TEST_F(ProjectionClassesTest, CylindricalOutputsInvertWithoutCorrection) {
+  for (const char* code : {"MER"}) {
+    for (double cm : {-100.0, 0.0, 10.0, 100.0}) {
+      for (double fe : {0.0, 5e5, -5e5}) {
+        for (double fn : {0.0, 3e6, -3e6}) {
+          SCOPED_TRACE(std::string(code) + " " + Numbers({cm, fe, fn}));
+          auto p = Make(code, Params(cm, 20, fe, fn));
+          for (double lon = -180; lon <= 180; lon += 15) {
+            for (double lat = -89; lat <= 89; lat += 22.25) {
+              const TGIS_Point3D out = Forward(*p, lon, lat);
+              p->AddWarning("");
+              const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+              EXPECT_EQ(p->Warnings(), "") << Numbers({lon, lat});
+              EXPECT_NEAR(std::remainder(back.X - lon * kDeg, 2 * kPi), 0, 1e-9);
+              EXPECT_NEAR(back.Y, lat * kDeg, 1e-9);
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+// --- Conic projections ---
+
+TEST_F(ProjectionClassesTest, ConicDefaultsAndCorrections) {
+  for (const char* code : {"LAM", "ALB"}) {
+    SCOPED_TRACE(code);
+    auto p = Make(code);
+    EXPECT_EQ(p->OriginLatitude, kPi / 4);
+    EXPECT_EQ(p->StandardParallel1, 0.6981317007977318);
+    EXPECT_EQ(p->StandardParallel2, 0.8726646259971648);
+    const TGIS_Point3D origin = Forward(*p, 0, 45);
+    EXPECT_NEAR(origin.X, 0, 1e-6);
+    EXPECT_NEAR(origin.Y, 0, 1e-6);
+
+    Inverse(*p, 5e10, 0);
+    EXPECT_EQ(p->Warnings(), "0243 Easting out of scope - corrected.");
+    EXPECT_EQ(p->EastingRange, 40000000);
+
+    auto west = Make(code, Params(-4 / kDeg, 45, 0, 0, 40, 50));
+    EXPECT_EQ(west->CentralMeridian, kPi);
+    EXPECT_EQ(west->Warnings(), "0245 Standard meridian out of scope - corrected.");
+    auto east = Make(code, Params(4 / kDeg, 45, 0, 0, 40, 50));
+    EXPECT_EQ(east->CentralMeridian, 4 - 2 * kPi);
+  }
+  auto lam = Make("LAM", Params(0, 45, 0, 0, 89.5, 50));
+  EXPECT_EQ(lam->StandardParallel1, 1.5533430342749532);
+  EXPECT_EQ(lam->Warnings(), GIS_RS_ERR_STANDARDPARALLEL_1_FIXED);
+  lam = Make("LAM", Params(0, 45, 0, 0, 40, -89.5));
+  EXPECT_EQ(lam->StandardParallel2, -1.5533430342749532);
+  EXPECT_EQ(lam->Warnings(), GIS_RS_ERR_STANDARDPARALLEL_2_FIXED);
+  auto alb = Make("ALB", Params(0, 45, 0, 0, 95, 50));
+  EXPECT_EQ(alb->StandardParallel1, kPi / 2);
+}
+
+// Parallels that give no cone (n = 0) are refused by both conics; Lambert
+// used to divide by zero and give NaN for every point.
+TEST_F(ProjectionClassesTest, ConicsWithoutAConeRaise) {
+  for (const char* code : {"LAM", "ALB"}) {
+    for (auto parallels : {std::pair{30.0, -30.0}, std::pair{0.0, 0.0}}) {
+      SCOPED_TRACE(std::string(code) + " " + Numbers({parallels.first, parallels.second}));
+      EGIS_Exception e = ExpectGisError(
+          [&] { Make(code, Params(0, 0, 0, 0, parallels.first, parallels.second)); });
+      EXPECT_EQ(e.Message(), "0235 Projection is not solvable for current parameters");
+    }
+  }
+}
+
+TEST_F(ProjectionClassesTest, LambertPoles) {
+  auto p = Make("LAM");
+  const TGIS_Point3D apex = Forward(*p, 20, 90);
+  const TGIS_Point3D back = Inverse(*p, apex.X, apex.Y);
+  EXPECT_EQ(back.Y, kPi / 2);
+  EXPECT_EQ(back.X, 0); // the central meridian
+  // The opposite pole lies at infinity: a failure that leaves the output as
+  // it was (it used to be reported as a corrected latitude).
+  TGIS_Point3D out = Pt(1, 2, 3, 4);
+  EGIS_Exception e = ExpectGisError([&] { p->Project(Deg(20, -90), out); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0235");
+  EXPECT_TRUE(SameBytes(out, Pt(1, 2, 3, 4)));
+}
+
+TEST_F(ProjectionClassesTest, AlbersPoleWithoutIterating) {
+  for (double pole : {90.0, -90.0}) {
+    auto p = Make("ALB", Params(0, 0, 0, 0, pole > 0 ? 40 : -40, pole > 0 ? 50 : -50));
+    const TGIS_Point3D out = Forward(*p, 10, pole);
+    EXPECT_EQ(Inverse(*p, out.X, out.Y).Y, pole * kDeg);
+  }
+}
+
+} // namespace
