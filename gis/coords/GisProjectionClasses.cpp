@@ -5,6 +5,8 @@
 #include "gis/coords/GisProjectionAlbers.h"
 #include "gis/coords/GisProjectionLambert.h"
 #include "gis/coords/GisProjectionMercator.h"
+#include "gis/coords/GisProjectionOrthographic.h"
+#include "gis/coords/GisProjectionPolarStereographic.h"
 #include "gis/coords/GisProjectionTransverseMercator.h"
 #include "gis/coords/GisProjectionUTM.h"
 
@@ -20,6 +22,8 @@ const TGIS_ProjectionClass kClasses[] = {
     {"TGIS_ProjectionAlbers", Construct<TGIS_ProjectionAlbers>},
     {"TGIS_ProjectionMercator", Construct<TGIS_ProjectionMercator>},
     {"TGIS_ProjectionLambert", Construct<TGIS_ProjectionLambert>},
+    {"TGIS_ProjectionOrthographic", Construct<TGIS_ProjectionOrthographic>},
+    {"TGIS_ProjectionPolarStereographic", Construct<TGIS_ProjectionPolarStereographic>},
     {"TGIS_ProjectionTransverseMercator", Construct<TGIS_ProjectionTransverseMercator>},
     {"TGIS_ProjectionUTM", Construct<TGIS_ProjectionUTM>},
 };

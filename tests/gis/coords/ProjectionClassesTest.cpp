@@ -72,6 +72,8 @@ const std::vector<Sample>& Samples() {
       {"MER", Params(10, 30, 500000, -3000000), 123.4, -56.7},
       {"LAM", Params(130, -30, -200000, 0, -20, -40), 141.5, -25.25},
       {"ALB", Params(-96, 23, 0, 1000000, 29.5, 45.5), -80.125, 33.5},
+      {"ORT", Params(10, 45, 100000, -200000), 30, 50},
+      {"POL", Params(70, -71, 2000000, 2000000), 100, -75},
   };
   return samples;
 }
@@ -391,6 +393,109 @@ TEST_F(ProjectionClassesTest, AlbersPoleWithoutIterating) {
     auto p = Make("ALB", Params(0, 0, 0, 0, pole > 0 ? 40 : -40, pole > 0 ? 50 : -50));
     const TGIS_Point3D out = Forward(*p, 10, pole);
     EXPECT_EQ(Inverse(*p, out.X, out.Y).Y, pole * kDeg);
+  }
+}
+
+// --- Orthographic and polar stereographic ---
+
+TEST_F(ProjectionClassesTest, OrthographicCentreAndEdge) {
+  auto p = Make("ORT", Params(-30, 0, 1000, 2000));
+  const double r = 6371007.180918474; // the sphere of equal area of WGS 84
+  const TGIS_Point3D centre = Forward(*p, -30, 0);
+  EXPECT_NEAR(centre.X, 1000, 1e-6);
+  EXPECT_NEAR(centre.Y, 2000, 1e-6);
+  const TGIS_Point3D edge = Forward(*p, 60, 0);
+  EXPECT_NEAR(edge.X, 1000 + r, 1e-3);
+  EXPECT_NEAR(edge.Y, 2000, 1e-6);
+  const TGIS_Point3D back = Inverse(*p, 1000, 2000);
+  EXPECT_EQ(back.X, -30 * kDeg);
+  EXPECT_EQ(back.Y, 0);
+  Inverse(*p, 1000 + 2 * r, 2000);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_EASTING_FIXED);
+}
+
+// The inverse keeps the quadrant of the longitude in every aspect (it used
+// to fold differences beyond 90° back towards the meridian).
+TEST_F(ProjectionClassesTest, OrthographicInverseKeepsTheQuadrant) {
+  for (double lat0 : {90.0, 45.0, 0.0, -45.0, -90.0}) {
+    auto p = Make("ORT", Params(20, lat0, 0, 0));
+    for (double dl : {0.0, 30.0, 90.0, 150.0, -150.0, -90.0, 179.0}) {
+      const double lat = lat0 >= 0 ? 60 : -60;
+      SCOPED_TRACE(Numbers({lat0, dl}));
+      const double cosC = std::sin(lat0 * kDeg) * std::sin(lat * kDeg) +
+                          std::cos(lat0 * kDeg) * std::cos(lat * kDeg) * std::cos(dl * kDeg);
+      if (cosC <= 0) continue; // the far side cannot come back
+      const TGIS_Point3D out = Forward(*p, 20 + dl, lat);
+      const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+      EXPECT_NEAR(std::remainder(back.X - (20 + dl) * kDeg, 2 * kPi), 0, 1e-9);
+      EXPECT_NEAR(back.Y, lat * kDeg, 1e-9);
+    }
+  }
+  auto polar = Make("ORT", Params(20, 90, 0, 0));
+  EXPECT_NEAR(Inverse(*polar, 1000, 0).X, 110 * kDeg, 1e-12);
+}
+
+TEST_F(ProjectionClassesTest, PolarStereographicNorthAspect) {
+  auto p = Make("POL", Params(0, 90, 1000, 2000));
+  const TGIS_Point3D pole = Forward(*p, 45, 90);
+  EXPECT_EQ(pole.X, 1000);
+  EXPECT_EQ(pole.Y, 2000);
+  const double e = 0.0818191908426215; // WGS 84
+  const double e4 = std::sqrt(std::pow(1 + e, 1 + e) * std::pow(1 - e, 1 - e));
+  const TGIS_Point3D equator = Forward(*p, 0, 0);
+  EXPECT_NEAR(equator.X, 1000, 1e-6);
+  EXPECT_NEAR(equator.Y, 2000 - 2 * 6378137.0 / e4, 1e-6);
+  const TGIS_Point3D south = Forward(*p, 0, -10);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_LATITUDE_FIXED);
+  EXPECT_TRUE(SameBytes(south, equator));
+}
+
+TEST_F(ProjectionClassesTest, PolarStereographicSouthAspect) {
+  auto p = Make("POL", Params(70, -71, 2000000, 2000000));
+  // Stored reversed; given back as given.
+  EXPECT_EQ(p->CentralMeridian, -70 * kDeg);
+  EXPECT_EQ(p->OriginLatitude, 71 * kDeg);
+  EXPECT_EQ(p->Parameters().CentralMeridian, 70 * kDeg);
+  EXPECT_EQ(p->Parameters().OriginLatitude, -71 * kDeg);
+  const TGIS_Point3D pole = Forward(*p, 30, -90);
+  EXPECT_EQ(pole.X, 2000000);
+  EXPECT_EQ(pole.Y, 2000000);
+  const TGIS_Point3D east = Forward(*p, 80, -75);
+  EXPECT_GT(east.X, 2000000);
+  const TGIS_Point3D back = Inverse(*p, Forward(*p, 30, -75).X, Forward(*p, 30, -75).Y);
+  EXPECT_NEAR(back.X, 30 * kDeg, 1e-10);
+  EXPECT_NEAR(back.Y, -75 * kDeg, 1e-10);
+
+  // A configuration file keeps the aspect (it used to come back north).
+  TGIS_Ini ini(nullptr, "");
+  p->WriteParameters(ini);
+  EXPECT_NEAR(ini.ReadFloat("Projection.OriginLatitude", 0), -71 * kDeg, 1e-12);
+  auto q = Make("POL");
+  q->ReadParameters(ini);
+  const TGIS_Point3D expected = Forward(*p, 30, -75);
+  const TGIS_Point3D got = Forward(*q, 30, -75);
+  EXPECT_NEAR(got.X, expected.X, 1e-6);
+  EXPECT_NEAR(got.Y, expected.Y, 1e-6);
+}
+
+// The accepted band reaches the equator from the false origin in both
+// aspects, whatever the central meridian (the south aspect used to measure
+// it at a doubled meridian, leaving a band of 1 cm for some meridians).
+TEST_F(ProjectionClassesTest, PolarStereographicInverseBandReachesTheEquator) {
+  for (double cm : {0.0, 45.0, 70.0, 135.0, -100.0}) {
+    for (double phic : {71.0, -71.0, 90.0, -90.0}) {
+      SCOPED_TRACE(Numbers({cm, phic}));
+      auto p = Make("POL", Params(cm, phic, 300000, -400000));
+      const double lat = phic > 0 ? 0.5 : -0.5;
+      for (double dl : {0.0, 60.0, 135.0, 180.0, -90.0}) {
+        const TGIS_Point3D out = Forward(*p, std::remainder(cm + dl, 360.0), lat);
+        p->AddWarning("");
+        const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+        EXPECT_EQ(p->Warnings(), "") << dl;
+        EXPECT_NEAR(std::remainder(back.X - (cm + dl) * kDeg, 2 * kPi), 0, 1e-9) << dl;
+        EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << dl;
+      }
+    }
   }
 }
 
