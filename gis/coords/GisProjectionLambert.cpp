@@ -84,8 +84,10 @@ void TGIS_ProjectionLambert::Project(const TGIS_Point3D& input, TGIS_Point3D& ou
     if (!(n * in.Latitude > 0)) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
     rho = 0;
   } else {
-    rho = static_cast<double>(aF_) *
-          std::pow(static_cast<double>(ConformalT(in.Latitude)), n);
+    const double e = static_cast<double>(E);
+    const double es = e * std::sin(in.Latitude);
+    const double t = std::tan(kPi / 4 - in.Latitude / 2) / std::pow((1 - es) / (1 + es), e / 2);
+    rho = static_cast<double>(aF_) * std::pow(t, n);
   }
   const double theta = n * in.DeltaLongitude;
   output.X = FalseEasting + rho * std::sin(theta);

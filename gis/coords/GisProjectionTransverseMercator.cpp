@@ -68,6 +68,7 @@ void TGIS_ProjectionTransverseMercator::UpdateConstants() {
   cp_ = 15 * A * (n2 - n3 + 3 * (n4 - n5) / 4) / 16;
   dp_ = 35 * A * (n3 - n4 + 11 * n5 / 16) / 48;
   ep_ = 315 * A * (n4 - n5) / 512;
+  originDistance_ = 0;
 
   TGIS_Point3D corner{kPi / 2, kPi / 2, 0, 0};
   Project(corner, corner);
@@ -82,26 +83,35 @@ void TGIS_ProjectionTransverseMercator::UpdateConstants() {
   FalseEasting = keptFalseEasting_;
   FalseNorthing = keptFalseNorthing_;
   ScaleFactor = keptScaleFactor_;
+  originDistance_ = MeridianDistance(OriginLatitude);
 }
 
 double TGIS_ProjectionTransverseMercator::MeridianDistance(double latitude) const {
+  return MeridianDistance(latitude, std::sin(latitude), std::cos(latitude));
+}
+
+double TGIS_ProjectionTransverseMercator::MeridianDistance(double latitude, double sinLat,
+                                                           double cosLat) const {
   const double ap = static_cast<double>(ap_), bp = static_cast<double>(bp_);
   const double cp = static_cast<double>(cp_), dp = static_cast<double>(dp_);
   const double ep = static_cast<double>(ep_);
-  return ap * latitude - bp * std::sin(2 * latitude) + cp * std::sin(4 * latitude) -
-         dp * std::sin(6 * latitude) + ep * std::sin(8 * latitude);
+  // sin 2φ .. sin 8φ from sin φ and cos φ by the angle-sum identities.
+  const double s2 = 2 * sinLat * cosLat, c2 = cosLat * cosLat - sinLat * sinLat;
+  const double s4 = 2 * s2 * c2, c4 = 1 - 2 * s2 * s2;
+  const double s6 = s4 * c2 + c4 * s2;
+  const double s8 = 2 * s4 * c4;
+  return ap * latitude - bp * s2 + cp * s4 - dp * s6 + ep * s8;
 }
 
 double TGIS_ProjectionTransverseMercator::FootpointLatitude(double distance) const {
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
-  auto meridianRadius = [&](double phi) {
-    const double s = std::sin(phi);
+  double phi = distance / (a * (1 - e2));
+  for (int i = 0; i < 5; ++i) {
+    const double s = std::sin(phi), c = std::cos(phi);
     const double w = std::sqrt(1 - e2 * s * s);
-    return a * (1 - e2) / (w * w * w);
-  };
-  double phi = distance / meridianRadius(0);
-  for (int i = 0; i < 5; ++i)
-    phi += (distance - MeridianDistance(phi)) / meridianRadius(phi);
+    const double meridianRadius = a * (1 - e2) / (w * w * w);
+    phi += (distance - MeridianDistance(phi, s, c)) / meridianRadius;
+  }
   return phi;
 }
 
@@ -136,10 +146,11 @@ void TGIS_ProjectionTransverseMercator::Project(const TGIS_Point3D& input, TGIS_
   const double eta = ep2 * c * c, eta2 = eta * eta, eta3 = eta2 * eta, eta4 = eta3 * eta;
   const double t2 = t * t, t4 = t2 * t2, t6 = t4 * t2;
   const double rn = a / std::sqrt(1 - e2 * s * s);
+  const double distance = MeridianDistance(phi, s, c);
   const double c2 = c * c, c3 = c2 * c, c5 = c3 * c2, c7 = c5 * c2;
   const double dl2 = dl * dl;
 
-  const double y1 = (MeridianDistance(phi) - MeridianDistance(OriginLatitude)) * k0;
+  const double y1 = (distance - originDistance_) * k0;
   const double y2 = rn * s * c * k0 / 2;
   const double y3 = rn * s * c3 * k0 * (5 - t2 + 9 * eta + 4 * eta2) / 24;
   const double y4 = rn * s * c5 * k0 *
@@ -171,7 +182,7 @@ void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& input,
 
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
   const double ep2 = static_cast<double>(EP2), k0 = ScaleFactor;
-  const double distance = MeridianDistance(OriginLatitude) + (input.Y - FalseNorthing) / k0;
+  const double distance = originDistance_ + (input.Y - FalseNorthing) / k0;
   const double phif = FootpointLatitude(distance);
 
   const double s = std::sin(phif), c = std::cos(phif), t = std::tan(phif);

@@ -24,6 +24,8 @@ public:
 private:
   /// The meridian distance from the equator to `latitude`.
   double MeridianDistance(double latitude) const;
+  /// The same, given sin φ and cos φ.
+  double MeridianDistance(double latitude, double sinLat, double cosLat) const;
   /// The footpoint latitude of the meridian distance `distance`.
   double FootpointLatitude(double distance) const;
   /// The longitude difference from the central meridian, clamped to ±π/2
@@ -45,4 +47,5 @@ private:
   long double cp_ = 0;
   long double dp_ = 0;
   long double ep_ = 0;
+  double originDistance_ = 0; // the meridian distance of the origin latitude
 };
