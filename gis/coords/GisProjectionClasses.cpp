@@ -3,8 +3,11 @@
 #include "gis/coords/GisProjectionGeocentric.h"
 #include "gis/coords/GisProjectionGeodetic.h"
 #include "gis/coords/GisProjectionAlbers.h"
+#include "gis/coords/GisProjectionCEA.h"
+#include "gis/coords/GisProjectionEQC.h"
 #include "gis/coords/GisProjectionLambert.h"
 #include "gis/coords/GisProjectionMercator.h"
+#include "gis/coords/GisProjectionMillerCyl.h"
 #include "gis/coords/GisProjectionOrthographic.h"
 #include "gis/coords/GisProjectionPolarStereographic.h"
 #include "gis/coords/GisProjectionTransverseMercator.h"
@@ -21,6 +24,9 @@ const TGIS_ProjectionClass kClasses[] = {
     {"TGIS_ProjectionGeocentric", Construct<TGIS_ProjectionGeocentric>},
     {"TGIS_ProjectionAlbers", Construct<TGIS_ProjectionAlbers>},
     {"TGIS_ProjectionMercator", Construct<TGIS_ProjectionMercator>},
+    {"TGIS_ProjectionCEA", Construct<TGIS_ProjectionCEA>},
+    {"TGIS_ProjectionEQC", Construct<TGIS_ProjectionEQC>},
+    {"TGIS_ProjectionMillerCyl", Construct<TGIS_ProjectionMillerCyl>},
     {"TGIS_ProjectionLambert", Construct<TGIS_ProjectionLambert>},
     {"TGIS_ProjectionOrthographic", Construct<TGIS_ProjectionOrthographic>},
     {"TGIS_ProjectionPolarStereographic", Construct<TGIS_ProjectionPolarStereographic>},

@@ -70,6 +70,9 @@ const std::vector<Sample>& Samples() {
       {"TMR", Params(-3, 49, 400000, -100000, 0, 0, 0.9996012717), -5.5, 52.25},
       {"UTM", Params(0, 0, 0, 0, 0, 0, 1, -18), -74.5, -33.3},
       {"MER", Params(10, 30, 500000, -3000000), 123.4, -56.7},
+      {"MIL", Params(-20, 0, 100000, 200000), -150.5, 80.5},
+      {"CEA", Params(40, -30, -100000, 200000), 100.5, -70.5},
+      {"EQC", Params(-120, 45, 300000, -400000), -10.5, 35.5},
       {"LAM", Params(130, -30, -200000, 0, -20, -40), 141.5, -25.25},
       {"ALB", Params(-96, 23, 0, 1000000, 29.5, 45.5), -80.125, 33.5},
       {"ORT", Params(10, 45, 100000, -200000), 30, 50},
@@ -306,7 +309,7 @@ TEST_F(ProjectionClassesTest, MercatorScaleAndClamps) {
 // output inverts without a correction whatever the false origin (the ranges
 // used to count the false easting and northing twice).
 TEST_F(ProjectionClassesTest, CylindricalOutputsInvertWithoutCorrection) {
-  for (const char* code : {"MER"}) {
+  for (const char* code : {"MER", "CEA", "EQC", "MIL"}) {
     for (double cm : {-100.0, 0.0, 10.0, 100.0}) {
       for (double fe : {0.0, 5e5, -5e5}) {
         for (double fn : {0.0, 3e6, -3e6}) {
@@ -326,6 +329,38 @@ TEST_F(ProjectionClassesTest, CylindricalOutputsInvertWithoutCorrection) {
       }
     }
   }
+}
+
+TEST_F(ProjectionClassesTest, CylindricalLimitsAndReplacedNorthings) {
+  // MIL replaces a northing beyond its range by the false northing.
+  auto mil = Make("MIL", Params(0, 0, 0, 1000));
+  EXPECT_EQ(Inverse(*mil, 0, 1000 + 14675059).Y, 0);
+  EXPECT_EQ(mil->Warnings(), GIS_RS_ERR_NORTHING_FIXED);
+  auto milWest = Make("MIL", Params(-4 / kDeg, 0, 0, 0));
+  EXPECT_EQ(milWest->CentralMeridian, kPi);
+  EXPECT_EQ(milWest->Warnings(), "0245 Standard meridian out of scope - corrected.");
+
+  for (const char* code : {"CEA", "EQC"}) {
+    SCOPED_TRACE(code);
+    // The accepted eastings: symmetric at meridian 0, one side 1° short of
+    // the antimeridian otherwise.
+    for (double cm : {0.0, 10.0, -10.0}) {
+      auto p = Make(code, Params(cm, 20, 5000, 0));
+      const double west = Inverse(*p, -1e9, 0).X - cm * kDeg;
+      const double east = Inverse(*p, 1e9, 0).X - cm * kDeg;
+      const double shortSide = cm == 0 ? 180 : 179;
+      EXPECT_NEAR(std::remainder(east, 2 * kPi), (cm > 0 ? shortSide : 180) * kDeg, 1e-9);
+      EXPECT_NEAR(std::remainder(west, 2 * kPi), -(cm < 0 ? shortSide : 180) * kDeg, 1e-9);
+    }
+    auto q = Make(code, Params(0, 0, 0, -3000000));
+    const TGIS_Point3D far = Inverse(*q, 0, 1e9);
+    EXPECT_EQ(q->Warnings(), GIS_RS_ERR_NORTHING_FIXED);
+    EXPECT_NEAR(far.Y, 0, 1e-15);
+  }
+  // A standard parallel at the pole squeezes every meridian onto one line.
+  auto eqc = Make("EQC", Params(30, 90, 0, 0));
+  EXPECT_EQ(Inverse(*eqc, 12345, 1000).X, 0);
+  EXPECT_EQ(Forward(*eqc, 100, 10).X, 0);
 }
 
 // --- Conic projections ---

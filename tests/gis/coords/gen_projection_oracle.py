@@ -140,7 +140,34 @@ def visible(point, lat0, cm):
     return cos_c > 0.05
 
 
-CASES = tm_cases() + cylindrical_cases() + conic_cases() + azimuthal_cases()
+def world_grid(cm, step_lat=10.0):
+    """Longitudes within 178° of the meridian and inside ±180°; latitudes to ±89°."""
+    lons = [lon for lon in frange(cm - 178, cm + 178, 14.24) if -180 <= lon <= 180]
+    return grid(lons, frange(-89, 89, step_lat))
+
+
+def equal_area_cylinder_cases():
+    cases = []
+    for code, proj, spherical in (("MIL", "mill", True), ("CEA", "cea", False),
+                                  ("EQC", "eqc", True)):
+        for cm, phi1, fe, fn, datum in ((0, 0, 0, 0, WGS84), (40, 30, 500000, -3000000, INTL),
+                                        (-120, -45, -500000, 3000000, WGS84)):
+            pipeline = ["+proj=" + proj, "+lon_0=%d" % cm, "+x_0=%d" % fe, "+y_0=%d" % fn]
+            if code != "MIL":
+                pipeline.append("+lat_ts=%d" % phi1)
+            if spherical:
+                pipeline.append("+R_A")
+            # The latitude series of the equal-area inverse ends at e^6 and is
+            # up to 2.2e-10 rad from the exact latitude (PROJ's inverse uses
+            # the same series); the grid point is the reference here.
+            tol_rad = 3e-10 if code == "CEA" else 1e-10
+            cases.append(case("%s %d %d" % (code, cm, phi1), code, datum,
+                              dict(cm=cm, lat0=phi1, fe=fe, fn=fn), pipeline, world_grid(cm),
+                              tol_rad=tol_rad))
+    return cases
+
+
+CASES = tm_cases() + cylindrical_cases() + equal_area_cylinder_cases() + conic_cases() + azimuthal_cases()
 
 
 def run_cct(pipeline, points):
