@@ -3,6 +3,7 @@
 #include "gis/coords/GisProjectionGeocentric.h"
 #include "gis/coords/GisProjectionGeodetic.h"
 #include "gis/coords/GisProjectionAlbers.h"
+#include "gis/coords/GisProjectionBonne.h"
 #include "gis/coords/GisProjectionCEA.h"
 #include "gis/coords/GisProjectionEQC.h"
 #include "gis/coords/GisProjectionLambert.h"
@@ -10,6 +11,8 @@
 #include "gis/coords/GisProjectionMillerCyl.h"
 #include "gis/coords/GisProjectionOrthographic.h"
 #include "gis/coords/GisProjectionPolarStereographic.h"
+#include "gis/coords/GisProjectionPolyconic.h"
+#include "gis/coords/GisProjectionSinusoid.h"
 #include "gis/coords/GisProjectionTransverseMercator.h"
 #include "gis/coords/GisProjectionUTM.h"
 
@@ -24,6 +27,9 @@ const TGIS_ProjectionClass kClasses[] = {
     {"TGIS_ProjectionGeocentric", Construct<TGIS_ProjectionGeocentric>},
     {"TGIS_ProjectionAlbers", Construct<TGIS_ProjectionAlbers>},
     {"TGIS_ProjectionMercator", Construct<TGIS_ProjectionMercator>},
+    {"TGIS_ProjectionBonne", Construct<TGIS_ProjectionBonne>},
+    {"TGIS_ProjectionPolyconic", Construct<TGIS_ProjectionPolyconic>},
+    {"TGIS_ProjectionSinusoid", Construct<TGIS_ProjectionSinusoid>},
     {"TGIS_ProjectionCEA", Construct<TGIS_ProjectionCEA>},
     {"TGIS_ProjectionEQC", Construct<TGIS_ProjectionEQC>},
     {"TGIS_ProjectionMillerCyl", Construct<TGIS_ProjectionMillerCyl>},

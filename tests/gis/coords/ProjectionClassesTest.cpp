@@ -76,6 +76,9 @@ const std::vector<Sample>& Samples() {
       {"LAM", Params(130, -30, -200000, 0, -20, -40), 141.5, -25.25},
       {"ALB", Params(-96, 23, 0, 1000000, 29.5, 45.5), -80.125, 33.5},
       {"ORT", Params(10, 45, 100000, -200000), 30, 50},
+      {"BON", Params(-60, -30, 100000, 200000), -20, -50},
+      {"PLC", Params(100, 30, -100000, 400000), 150, 60},
+      {"SIN", Params(25, 0, 1000000, -2000000), -100, 45},
       {"POL", Params(70, -71, 2000000, 2000000), 100, -75},
   };
   return samples;
@@ -361,6 +364,69 @@ TEST_F(ProjectionClassesTest, CylindricalLimitsAndReplacedNorthings) {
   auto eqc = Make("EQC", Params(30, 90, 0, 0));
   EXPECT_EQ(Inverse(*eqc, 12345, 1000).X, 0);
   EXPECT_EQ(Forward(*eqc, 100, 10).X, 0);
+}
+
+// --- Bonne, polyconic and sinusoidal ---
+
+TEST_F(ProjectionClassesTest, BonneOriginAndPoles) {
+  auto p = Make("BON", Params(0, 45, 1000, 2000));
+  const TGIS_Point3D origin = Forward(*p, 0, 45);
+  EXPECT_NEAR(origin.X, 1000, 1e-6);
+  EXPECT_NEAR(origin.Y, 2000, 1e-6);
+  const TGIS_Point3D back = Inverse(*p, 1000, 2000);
+  EXPECT_NEAR(back.X, 0, 1e-12);
+  EXPECT_NEAR(back.Y, 45 * kDeg, 1e-10);
+
+  auto south = Make("BON", Params(-60, -30, 0, 0));
+  for (double lon : {-100.0, -61.0, -59.0, 0.0}) {
+    const TGIS_Point3D out = Forward(*south, lon, -40);
+    const TGIS_Point3D in = Inverse(*south, out.X, out.Y);
+    EXPECT_NEAR(in.X, lon * kDeg, 1e-10) << lon;
+    EXPECT_NEAR(in.Y, -40 * kDeg, 1e-10) << lon;
+  }
+  auto polar = Make("BON", Params(0, 90, 10, 20));
+  const TGIS_Point3D pole = Forward(*polar, 30, 90);
+  EXPECT_EQ(pole.X, 10);
+  EXPECT_EQ(pole.Y, 20);
+}
+
+TEST_F(ProjectionClassesTest, PolyconicFarFromTheMeridianAndOnTheEquator) {
+  auto p = Make("PLC", Params(0, 0, 0, 0));
+  const TGIS_Point3D out = Forward(*p, 0.3 / kDeg, 0.5 / kDeg);
+  EXPECT_NEAR(Inverse(*p, out.X, out.Y).Y, 0.5, 1e-9);
+
+  // Far from the meridian the inverse needs more Newton steps than it was
+  // given (it used to return latitudes off by up to 0.1 rad).
+  for (double dl : {45.0, 60.0, 75.0}) {
+    for (double lat : {-75.0, -30.0, 20.0, 62.0}) {
+      const TGIS_Point3D far = Forward(*p, dl, lat);
+      const TGIS_Point3D back = Inverse(*p, far.X, far.Y);
+      EXPECT_NEAR(back.X, dl * kDeg, 1e-9) << Numbers({dl, lat});
+      EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << Numbers({dl, lat});
+    }
+  }
+
+  const TGIS_Point3D wide = Forward(*p, 100, 30);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_LONGITUDE_FIXED);
+  EXPECT_GT(wide.X, Forward(*p, 90, 30).X); // projected, not clamped
+
+  auto q = Make("PLC", Params(20, 30, 1000, 2000));
+  const double ml0 = 2000 - Forward(*q, 20, 0).Y; // the origin's meridian distance
+  const TGIS_Point3D equator = Inverse(*q, 1000 + 500000, 2000 - ml0 + 0.5);
+  EXPECT_EQ(equator.Y, 0);
+  EXPECT_NEAR(equator.X, 500000 / 6378137.0 + 20 * kDeg, 1e-12);
+}
+
+TEST_F(ProjectionClassesTest, SinusoidLimits) {
+  auto p = Make("SIN", Params(10, 0, 1000, 0));
+  const TGIS_Point3D east = Inverse(*p, 1e9, 0);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_EASTING_FIXED);
+  EXPECT_TRUE(SameBytes(east, Inverse(*p, 1000 + 19926189, 0)));
+  const TGIS_Point3D west = Inverse(*p, -1e9, 0);
+  EXPECT_TRUE(SameBytes(west, Inverse(*p, 1000 - 20037509, 0)));
+  const TGIS_Point3D top = Inverse(*p, 1000, p->NorthingRange + 1000);
+  EXPECT_EQ(p->Warnings(), "0242 Northing out of scope - corrected.");
+  EXPECT_TRUE(SameBytes(top, Inverse(*p, 1000, p->NorthingRange)));
 }
 
 // --- Conic projections ---

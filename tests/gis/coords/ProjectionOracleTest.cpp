@@ -53,6 +53,7 @@ TEST_F(ProjectionOracleTest, AgreesWithProjOverGrids) {
       EXPECT_EQ(out.Z, 12.5);
       worstMetres = std::max({worstMetres, std::abs(out.X - q.X), std::abs(out.Y - q.Y)});
 
+      if (!q.Inverse) continue;
       TGIS_Point3D back = Pt(0, 0);
       ASSERT_NO_THROW(p->Unproject(Pt(q.X, q.Y, 7.0), back));
       EXPECT_NEAR(LongitudeDifference(back.X, q.Lon * kDeg, q.Lat * kDeg), 0, c.ToleranceRadians);

@@ -36,12 +36,14 @@ def grid(lons, lats):
     return [(lon, lat) for lat in lats for lon in lons]
 
 
-def case(name, code, datum, params, pipeline, points, tol_m=0.001, tol_rad=1e-10):
+def case(name, code, datum, params, pipeline, points, tol_m=0.001, tol_rad=1e-10,
+         inverse_where_proj_inverts=False):
     """params: cm, lat0, fe, fn, sp1, sp2, k0 (angles in degrees) and zone."""
     full = dict(cm=0, lat0=0, fe=0, fn=0, sp1=0, sp2=0, k0=1, zone=0)
     full.update(params)
     return dict(name=name, code=code, datum=datum[0], params=full,
-                pipeline=pipeline + [datum[1]], points=points, tol_m=tol_m, tol_rad=tol_rad)
+                pipeline=pipeline + [datum[1]], points=points, tol_m=tol_m, tol_rad=tol_rad,
+                inverse_where_proj_inverts=inverse_where_proj_inverts)
 
 
 def tm_cases():
@@ -167,12 +169,37 @@ def equal_area_cylinder_cases():
     return cases
 
 
-CASES = tm_cases() + cylindrical_cases() + equal_area_cylinder_cases() + conic_cases() + azimuthal_cases()
+def meridian_series_cases():
+    cases = []
+    for phi1, cm, datum in ((45, 0, WGS84), (-30, -60, INTL), (60, 100, WGS84)):
+        cases.append(case("BON %d %d" % (phi1, cm), "BON", datum,
+                          dict(cm=cm, lat0=phi1, fe=200000, fn=-300000),
+                          ["+proj=bonne", "+lat_1=%d" % phi1, "+lon_0=%d" % cm, "+x_0=200000",
+                           "+y_0=-300000"], world_grid(cm, 12.5), 0.002, 5e-10))
+    for lat0, cm, datum in ((0, 0, WGS84), (30, -100, INTL), (-45, 150, WGS84)):
+        lons = [lon for lon in frange(cm - 90, cm + 90, 11.25) if -180 <= lon <= 180]
+        # Points on the equator's row of the inverse (|y + ml0| < 1 m) are
+        # snapped to the equator; the grid's latitudes avoid 0.
+        cases.append(case("PLC %d %d" % (lat0, cm), "PLC", datum,
+                          dict(cm=cm, lat0=lat0, fe=-100000, fn=400000),
+                          ["+proj=poly", "+lat_0=%d" % lat0, "+lon_0=%d" % cm, "+x_0=-100000",
+                           "+y_0=400000"], grid(lons, frange(-85, 85, 10.5)), 0.002, 5e-10,
+                          inverse_where_proj_inverts=True))
+    for cm, datum in ((0, WGS84), (25, INTL), (-150, WGS84)):
+        cases.append(case("SIN %d" % cm, "SIN", datum, dict(cm=cm, fe=1000000, fn=-2000000),
+                          ["+proj=sinu", "+lon_0=%d" % cm, "+x_0=1000000", "+y_0=-2000000"],
+                          world_grid(cm, 12.5), 0.002, 5e-10))
+    return cases
 
 
-def run_cct(pipeline, points):
-    lines = ["%r %r 0 0" % p for p in points]
-    result = subprocess.run(["cct", "-d", "9"] + pipeline, input="\n".join(lines) + "\n",
+CASES = (tm_cases() + cylindrical_cases() + equal_area_cylinder_cases() +
+         meridian_series_cases()) + conic_cases() + azimuthal_cases()
+
+
+def run_cct(pipeline, points, inverse=False):
+    lines = ["%s %s 0 0" % p for p in points]
+    result = subprocess.run(["cct", "-d", "9"] + (["-I"] if inverse else []) + pipeline,
+                            input="\n".join(lines) + "\n",
                             capture_output=True, text=True, check=True)
     # A point outside the projection's domain gives a comment line and an
     # error note instead of a row; such points are left out.
@@ -182,6 +209,13 @@ def run_cct(pipeline, points):
         sys.exit("gen_projection_oracle.py: %s gave %d rows for %d inputs"
                  % (pipeline, len(rows), len(lines)))
     return [None if r[0].startswith("#") else (r[0], r[1]) for r in rows]
+
+
+def proj_inverts(pipeline, point, result):
+    """True when PROJ's own inverse brings its forward output back to the point
+    (the polyconic inverse's Newton iteration fails far from the meridian)."""
+    back = run_cct(pipeline, [result], inverse=True)[0]
+    return back is not None and all(abs(float(b) - v) < 1e-7 for b, v in zip(back, point))
 
 
 def main():
@@ -205,8 +239,9 @@ def main():
     out.append("  double ToleranceMetres, ToleranceRadians; int First, Count;")
     out.append("  const char* Pipeline;")
     out.append("};")
-    out.append("// Longitude and latitude in degrees, PROJ's easting and northing in metres.")
-    out.append("struct Point { double Lon, Lat, X, Y; };")
+    out.append("// Longitude and latitude in degrees, PROJ's easting and northing in metres;")
+    out.append("// Inverse is false where PROJ's own inverse does not bring it back.")
+    out.append("struct Point { double Lon, Lat, X, Y; bool Inverse; };")
     out.append("")
     points_out, cases_out = [], []
     for c in CASES:
@@ -218,7 +253,10 @@ def main():
             x, y = result
             if "inf" in x or "inf" in y or "nan" in x.lower():
                 continue
-            points_out.append("    {%r, %r, %s, %s}," % (lon, lat, x, y))
+            inverse = not c["inverse_where_proj_inverts"] or proj_inverts(c["pipeline"], (lon, lat),
+                                                                          (x, y))
+            points_out.append("    {%r, %r, %s, %s, %s}," % (lon, lat, x, y,
+                                                           "true" if inverse else "false"))
         p = c["params"]
         cases_out.append('    {"%s", "%s", "%s", %r, %r, %r, %r, %r, %r, %r, %d, %r, %r, %d, %d,\n'
                          '     "%s"},'
