@@ -6,6 +6,11 @@
 #include "gis/coords/GisProjectionBonne.h"
 #include "gis/coords/GisProjectionCEA.h"
 #include "gis/coords/GisProjectionEQC.h"
+#include "gis/coords/GisProjectionEckert4.h"
+#include "gis/coords/GisProjectionEckert6.h"
+#include "gis/coords/GisProjectionMollweide.h"
+#include "gis/coords/GisProjectionWagner4.h"
+#include "gis/coords/GisProjectionWagner7.h"
 #include "gis/coords/GisProjectionLambert.h"
 #include "gis/coords/GisProjectionMercator.h"
 #include "gis/coords/GisProjectionMillerCyl.h"
@@ -33,6 +38,11 @@ const TGIS_ProjectionClass kClasses[] = {
     {"TGIS_ProjectionCEA", Construct<TGIS_ProjectionCEA>},
     {"TGIS_ProjectionEQC", Construct<TGIS_ProjectionEQC>},
     {"TGIS_ProjectionMillerCyl", Construct<TGIS_ProjectionMillerCyl>},
+    {"TGIS_ProjectionMollweide", Construct<TGIS_ProjectionMollweide>},
+    {"TGIS_ProjectionEckert4", Construct<TGIS_ProjectionEckert4>},
+    {"TGIS_ProjectionEckert6", Construct<TGIS_ProjectionEckert6>},
+    {"TGIS_ProjectionWagner4", Construct<TGIS_ProjectionWagner4>},
+    {"TGIS_ProjectionWagner7", Construct<TGIS_ProjectionWagner7>},
     {"TGIS_ProjectionLambert", Construct<TGIS_ProjectionLambert>},
     {"TGIS_ProjectionOrthographic", Construct<TGIS_ProjectionOrthographic>},
     {"TGIS_ProjectionPolarStereographic", Construct<TGIS_ProjectionPolarStereographic>},
