@@ -79,6 +79,11 @@ const std::vector<Sample>& Samples() {
       {"BON", Params(-60, -30, 100000, 200000), -20, -50},
       {"PLC", Params(100, 30, -100000, 400000), 150, 60},
       {"SIN", Params(25, 0, 1000000, -2000000), -100, 45},
+      {"MOL", Params(30, 0, 1000000, -500000), -120, 65},
+      {"EC4", Params(-60, 0, 0, 700000), 100, -35},
+      {"EC6", Params(10, 0, 5000, 5000), -150, 10},
+      {"WA4", Params(0, 0, -5000, 0), 170, 80},
+      {"WA7", Params(-20, 0, 0, -5000), 100, -60},
       {"POL", Params(70, -71, 2000000, 2000000), 100, -75},
   };
   return samples;
@@ -427,6 +432,64 @@ TEST_F(ProjectionClassesTest, SinusoidLimits) {
   const TGIS_Point3D top = Inverse(*p, 1000, p->NorthingRange + 1000);
   EXPECT_EQ(p->Warnings(), "0242 Northing out of scope - corrected.");
   EXPECT_TRUE(SameBytes(top, Inverse(*p, 1000, p->NorthingRange)));
+}
+
+// --- Pseudocylindrical world projections ---
+
+TEST_F(ProjectionClassesTest, WorldSphereOriginEdgeAndRoundTrips) {
+  const double r = 6371007.180918474; // the sphere of equal area of WGS 84
+  struct Case {
+    const char* Code;
+    double FullLimit;
+  } cases[] = {{"MOL", 18019930}, {"EC4", 16902288}, {"EC6", 17653838}, {"WA4", 17653838},
+               {"WA7", 17653838}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Code);
+    auto p = Make(c.Code, Params(0, 0, 1000, 2000));
+    const TGIS_Point3D origin = Forward(*p, 0, 0);
+    EXPECT_NEAR(origin.X, 1000, 1e-6);
+    EXPECT_NEAR(origin.Y, 2000, 1e-6);
+    const TGIS_Point3D edge = Forward(*p, 180, 0);
+    EXPECT_LT(edge.X - 1000, c.FullLimit);
+    EXPECT_GT(edge.X - 1000, 0.8 * c.FullLimit);
+    for (double lon : {-179.0, -30.0, 45.0, 170.0}) {
+      for (double lat : {-89.0, -60.0, -5.0, 30.0, 75.0}) {
+        const TGIS_Point3D out = Forward(*p, lon, lat);
+        // Wagner VII's corners near the poles lie beyond the band it
+        // accepts back (it shares Eckert VI's).
+        if (std::abs(out.Y - 2000) > p->NorthingRange) {
+          EXPECT_STREQ(c.Code, "WA7");
+          continue;
+        }
+        const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+        EXPECT_NEAR(back.X, lon * kDeg, 1e-9) << Numbers({lon, lat});
+        EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << Numbers({lon, lat});
+      }
+    }
+    // A northing beyond the band comes back on the equator.
+    EXPECT_EQ(Inverse(*p, 1000, 2000 + 1e8).Y, 0);
+    EXPECT_EQ(p->Warnings(), "0242 Northing out of scope - corrected.");
+    auto east = Make(c.Code, Params(4 / kDeg, 0, 0, 0));
+    EXPECT_EQ(east->CentralMeridian, 4 - 2 * kPi);
+  }
+  // The poles without creeping Newton steps.
+  auto mol = Make("MOL", Params(0, 0, 1000, 2000));
+  const TGIS_Point3D pole = Forward(*mol, 180, 90);
+  EXPECT_NEAR(pole.X, 1000, 1e-6);
+  EXPECT_NEAR(pole.Y, 2000 + r * std::sqrt(2.0), 1e-3);
+  const TGIS_Point3D back = Inverse(*mol, 1000, 2000 + r * std::sqrt(2.0));
+  EXPECT_NEAR(back.Y, kPi / 2, 1e-7);
+  EXPECT_EQ(back.X, 0);
+
+  auto ec6 = Make("EC6", Params(10, 0, 0, 0));
+  EXPECT_TRUE(SameBytes(Inverse(*ec6, 17700000, 0), Inverse(*ec6, 17555761, 0)));
+  EXPECT_EQ(ec6->Warnings(), "0243 Easting out of scope - corrected.");
+
+  auto wa7 = Make("WA7", Params(-20, 0, 300, 400));
+  EXPECT_LT(Inverse(*wa7, 1000000, -2000000).Y, 0);
+  const TGIS_Point3D centre = Inverse(*wa7, 300, 400);
+  EXPECT_EQ(centre.X, -20 * kDeg);
+  EXPECT_EQ(centre.Y, 0);
 }
 
 // --- Conic projections ---
