@@ -5,6 +5,7 @@
 #include "gis/coords/GisProjectionAlbers.h"
 #include "gis/coords/GisProjectionBonne.h"
 #include "gis/coords/GisProjectionCEA.h"
+#include "gis/coords/GisProjectionCassini.h"
 #include "gis/coords/GisProjectionEQC.h"
 #include "gis/coords/GisProjectionEckert4.h"
 #include "gis/coords/GisProjectionEckert6.h"
@@ -18,6 +19,7 @@
 #include "gis/coords/GisProjectionPolarStereographic.h"
 #include "gis/coords/GisProjectionPolyconic.h"
 #include "gis/coords/GisProjectionSinusoid.h"
+#include "gis/coords/GisProjectionTCEA.h"
 #include "gis/coords/GisProjectionTransverseMercator.h"
 #include "gis/coords/GisProjectionUTM.h"
 
@@ -35,6 +37,8 @@ const TGIS_ProjectionClass kClasses[] = {
     {"TGIS_ProjectionBonne", Construct<TGIS_ProjectionBonne>},
     {"TGIS_ProjectionPolyconic", Construct<TGIS_ProjectionPolyconic>},
     {"TGIS_ProjectionSinusoid", Construct<TGIS_ProjectionSinusoid>},
+    {"TGIS_ProjectionCassini", Construct<TGIS_ProjectionCassini>},
+    {"TGIS_ProjectionTCEA", Construct<TGIS_ProjectionTCEA>},
     {"TGIS_ProjectionCEA", Construct<TGIS_ProjectionCEA>},
     {"TGIS_ProjectionEQC", Construct<TGIS_ProjectionEQC>},
     {"TGIS_ProjectionMillerCyl", Construct<TGIS_ProjectionMillerCyl>},

@@ -80,6 +80,8 @@ const std::vector<Sample>& Samples() {
       {"PLC", Params(100, 30, -100000, 400000), 150, 60},
       {"SIN", Params(25, 0, 1000000, -2000000), -100, 45},
       {"MOL", Params(30, 0, 1000000, -500000), -120, 65},
+      {"CAS", Params(-61, 10, 150000, -250000), -62.5, 14},
+      {"TCE", Params(20, 40, 300000, 100000, 0, 0, 0.9996), 22.5, 55},
       {"EC4", Params(-60, 0, 0, 700000), 100, -35},
       {"EC6", Params(10, 0, 5000, 5000), -150, 10},
       {"WA4", Params(0, 0, -5000, 0), 170, 80},
@@ -432,6 +434,59 @@ TEST_F(ProjectionClassesTest, SinusoidLimits) {
   const TGIS_Point3D top = Inverse(*p, 1000, p->NorthingRange + 1000);
   EXPECT_EQ(p->Warnings(), "0242 Northing out of scope - corrected.");
   EXPECT_TRUE(SameBytes(top, Inverse(*p, 1000, p->NorthingRange)));
+}
+
+// --- Cassini and transverse cylindrical equal-area ---
+
+TEST_F(ProjectionClassesTest, CassiniOriginBandsAndWarnings) {
+  auto p = Make("CAS", Params(10, 40, 1000, 2000));
+  const TGIS_Point3D origin = Forward(*p, 10, 40);
+  EXPECT_NEAR(origin.X, 1000, 1e-6);
+  EXPECT_NEAR(origin.Y, 2000, 1e-6);
+  const TGIS_Point3D back = Inverse(*p, 1000, 2000);
+  EXPECT_NEAR(back.X, 10 * kDeg, 1e-12);
+  EXPECT_NEAR(back.Y, 40 * kDeg, 1e-10);
+
+  // The top of the band: 0.05 m beyond is accepted, 0.2 m is not.
+  const double top = Forward(*p, 10 - 180, 31).Y;
+  p->AddWarning("");
+  const TGIS_Point3D inside = Inverse(*p, 1000, top + 0.05);
+  EXPECT_EQ(p->Warnings(), "");
+  const TGIS_Point3D beyond = Inverse(*p, 1000, top + 0.2);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_NORTHING_FIXED);
+  EXPECT_TRUE(SameBytes(beyond, Inverse(*p, 1000, top)));
+  EXPECT_EQ(inside.Z, 0);
+
+  const TGIS_Point3D five = Forward(*p, 15, 45);
+  const TGIS_Point3D wide = Inverse(*p, five.X, five.Y);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_LONGITUDE_FIXED);
+  EXPECT_NEAR(wide.X, 15 * kDeg, 1e-8);
+}
+
+TEST_F(ProjectionClassesTest, TransverseEqualAreaCentralMeridianAndRoundTrips) {
+  auto p = Make("TCE", Params(20, 40, 300000, 100000, 0, 0, 0.9996));
+  auto cas = Make("CAS", Params(20, 40, 0, 0)); // the same meridian distance
+  for (double lat : {-60.0, 0.0, 40.0, 75.0}) {
+    const TGIS_Point3D onMeridian = Forward(*p, 20, lat);
+    EXPECT_NEAR(onMeridian.X, 300000, 1e-6);
+    // (through the authalic latitude and back: its series is good to 0.2 mm)
+    EXPECT_NEAR(onMeridian.Y, 100000 + 0.9996 * Forward(*cas, 20, lat).Y, 1e-3) << lat;
+  }
+  for (double lon : {-40.0, 5.0, 19.0, 35.0, 70.0}) {
+    for (double lat : {-70.0, -10.0, 30.0, 60.0}) {
+      const TGIS_Point3D out = Forward(*p, lon, lat);
+      const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+      EXPECT_NEAR(back.X, lon * kDeg, 1e-9) << Numbers({lon, lat});
+      EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << Numbers({lon, lat});
+    }
+  }
+  Inverse(*p, 300000 + 7000000, 100000);
+  EXPECT_EQ(p->Warnings(), "0243 Easting out of scope - corrected.");
+  // A scale factor that is not positive is refused (it divided by zero).
+  for (double k0 : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+    EGIS_Exception e = ExpectGisError([&] { Make("TCE", Params(20, 40, 0, 0, 0, 0, k0)); });
+    EXPECT_EQ(e.Message().substr(0, 4), "0235");
+  }
 }
 
 // --- Pseudocylindrical world projections ---

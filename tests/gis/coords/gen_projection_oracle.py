@@ -209,7 +209,21 @@ def world_sphere_cases():
     return cases
 
 
-CASES = (tm_cases() + cylindrical_cases() + equal_area_cylinder_cases() +
+def cassini_cases():
+    cases = []
+    for cm, lat0, datum in ((0, 0, WGS84), (-61, 10, INTL), (31, 50, WGS84)):
+        lons = frange(cm - 4, cm + 4, 1)
+        cases.append(case("CAS %d %d" % (cm, lat0), "CAS", datum,
+                          dict(cm=cm, lat0=lat0, fe=150000, fn=-250000),
+                          ["+proj=cass", "+lat_0=%d" % lat0, "+lon_0=%d" % cm, "+x_0=150000",
+                           "+y_0=-250000"], grid(lons, frange(-70, 70, 10)), 0.002, 2e-8))
+    # (The inverse series ends at D^4 in latitude: 4° from the meridian the
+    # latitude comes back up to 7.5e-9 rad from the grid point; PROJ's own
+    # inverse uses the same series.)
+    return cases
+
+
+CASES = (cassini_cases() + tm_cases() + cylindrical_cases() + equal_area_cylinder_cases() +
          meridian_series_cases() + world_sphere_cases()) + conic_cases() + azimuthal_cases()
 
 
