@@ -81,8 +81,8 @@ void TGIS_ProjectionCEA::Unproject(const TGIS_Point3D& input, TGIS_Point3D& outp
   const double x = GisCheckEastingLimits(*this, input.X, limits_);
   const double y = GisCheckNorthingOrOrigin(*this, input.Y, NorthingRange);
   const double a = static_cast<double>(A);
-  const double s = std::clamp(static_cast<double>(twoK0_) * (y - FalseNorthing) / (a * Q(kPi / 2)),
-                              -1.0, 1.0);
+  const double s =
+      std::clamp(static_cast<double>(twoK0_) * (y - FalseNorthing) / (a * Q(kPi / 2)), -1.0, 1.0);
   const double beta = std::asin(s);
   double phi = beta + static_cast<double>(c2_) * std::sin(2 * beta) +
                static_cast<double>(c4_) * std::sin(4 * beta) +

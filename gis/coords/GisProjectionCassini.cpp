@@ -51,16 +51,12 @@ void TGIS_ProjectionCassini::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
   series_.Compute(E2);
   m0_ = A * series_.Distance(OriginLatitude);
-  const double cm = CentralMeridian;
-  const double edge = cm > 0 ? cm - kPi : cm < 0 ? cm + kPi : kPi;
-  // Northings measured from the false origin.
-  TGIS_Point3D north{edge, kLimitLatitude, 0, 0};
-  Project(north, north);
-  TGIS_Point3D south{edge, -kLimitLatitude, 0, 0};
-  Project(south, south);
-  northLimit_ = north.Y - FalseNorthing;
-  southLimit_ = south.Y - FalseNorthing;
-  limits_ = GisFixedEastingLimits(cm, kFullLimit, kReducedLimit);
+  // Northings measured from the false origin, so that every output is
+  // accepted back.
+  const TGIS_NorthingLimits northings = GisMeasureNorthingLimits(*this, kLimitLatitude);
+  northLimit_ = northings.North;
+  southLimit_ = northings.South;
+  limits_ = GisFixedEastingLimits(CentralMeridian, kFullLimit, kReducedLimit);
 }
 
 void TGIS_ProjectionCassini::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
@@ -72,7 +68,8 @@ void TGIS_ProjectionCassini::Project(const TGIS_Point3D& input, TGIS_Point3D& ou
   const double tt = t * t;
   const double cc = e2 * c * c / (1 - e2);
   const double aa = in.DeltaLongitude * c, a2 = aa * aa;
-  output.X = FalseEasting + n * (aa - tt * aa * a2 / 6 - (8 - tt + 8 * cc) * tt * aa * a2 * a2 / 120);
+  output.X =
+      FalseEasting + n * (aa - tt * aa * a2 / 6 - (8 - tt + 8 * cc) * tt * aa * a2 * a2 / 120);
   output.Y = FalseNorthing + a * series_.Distance(phi) - static_cast<double>(m0_) +
              n * t * (a2 / 2 + (5 - tt + 6 * cc) * a2 * a2 / 24);
   output.Z = in.Height;
@@ -91,7 +88,8 @@ void TGIS_ProjectionCassini::Unproject(const TGIS_Point3D& input, TGIS_Point3D& 
   }
   output.Z = input.Z;
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
-  const double mu = (static_cast<double>(m0_) + y - FalseNorthing) / (a * static_cast<double>(series_.E0));
+  const double mu =
+      (static_cast<double>(m0_) + y - FalseNorthing) / (a * static_cast<double>(series_.E0));
   const double phi1 = series_.Footpoint(mu);
   if (std::abs(std::abs(phi1) - kPi / 2) < 1e-5) {
     output.X = CentralMeridian;
@@ -105,7 +103,8 @@ void TGIS_ProjectionCassini::Unproject(const TGIS_Point3D& input, TGIS_Point3D& 
   const double r1 = a * (1 - e2) / (w * std::sqrt(w));
   const double d = (x - FalseEasting) / n1, d2 = d * d;
   double phi = phi1 - (n1 * t / r1) * (d2 / 2 - (1 + 3 * t1) * d2 * d2 / 24);
-  double lambda = CentralMeridian + (d - t1 * d * d2 / 3 + (1 + 3 * t1) * t1 * d * d2 * d2 / 15) / c;
+  double lambda =
+      CentralMeridian + (d - t1 * d * d2 / 3 + (1 + 3 * t1) * t1 * d * d2 * d2 / 15) / c;
   NormalizeOutput(lambda, phi);
   if (std::abs(WrapLongitude(lambda - CentralMeridian)) > kWarnBeyond)
     AddWarning(GIS_RS_ERR_LONGITUDE_FIXED);

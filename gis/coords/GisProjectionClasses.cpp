@@ -1,7 +1,5 @@
 #include "gis/coords/GisProjectionClasses.h"
 
-#include "gis/coords/GisProjectionGeocentric.h"
-#include "gis/coords/GisProjectionGeodetic.h"
 #include "gis/coords/GisProjectionAlbers.h"
 #include "gis/coords/GisProjectionBonne.h"
 #include "gis/coords/GisProjectionCEA.h"
@@ -9,12 +7,12 @@
 #include "gis/coords/GisProjectionEQC.h"
 #include "gis/coords/GisProjectionEckert4.h"
 #include "gis/coords/GisProjectionEckert6.h"
-#include "gis/coords/GisProjectionMollweide.h"
-#include "gis/coords/GisProjectionWagner4.h"
-#include "gis/coords/GisProjectionWagner7.h"
+#include "gis/coords/GisProjectionGeocentric.h"
+#include "gis/coords/GisProjectionGeodetic.h"
 #include "gis/coords/GisProjectionLambert.h"
 #include "gis/coords/GisProjectionMercator.h"
 #include "gis/coords/GisProjectionMillerCyl.h"
+#include "gis/coords/GisProjectionMollweide.h"
 #include "gis/coords/GisProjectionOrthographic.h"
 #include "gis/coords/GisProjectionPolarStereographic.h"
 #include "gis/coords/GisProjectionPolyconic.h"
@@ -22,6 +20,8 @@
 #include "gis/coords/GisProjectionTCEA.h"
 #include "gis/coords/GisProjectionTransverseMercator.h"
 #include "gis/coords/GisProjectionUTM.h"
+#include "gis/coords/GisProjectionWagner4.h"
+#include "gis/coords/GisProjectionWagner7.h"
 
 namespace {
 

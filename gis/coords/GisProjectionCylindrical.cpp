@@ -34,6 +34,16 @@ TGIS_EastingLimits GisMeasureEastingLimits(TGIS_ProjectionAbstract& projection, 
   return limits;
 }
 
+TGIS_NorthingLimits GisMeasureNorthingLimits(TGIS_ProjectionAbstract& projection, double latitude) {
+  const double cm = projection.CentralMeridian;
+  const double edge = cm > 0 ? cm - kPi : cm < 0 ? cm + kPi : kPi;
+  TGIS_Point3D north{edge, latitude, 0, 0};
+  projection.Project(north, north);
+  TGIS_Point3D south{edge, -latitude, 0, 0};
+  projection.Project(south, south);
+  return {south.Y - projection.FalseNorthing, north.Y - projection.FalseNorthing};
+}
+
 TGIS_EastingLimits GisFixedEastingLimits(double centralMeridian, double full, double reduced) {
   if (centralMeridian > 0) return {-full, reduced};
   if (centralMeridian < 0) return {-reduced, full};

@@ -19,6 +19,17 @@ struct TGIS_EastingLimits {
 /// both reach it. Measured from the false easting.
 TGIS_EastingLimits GisMeasureEastingLimits(TGIS_ProjectionAbstract& projection, double latitude);
 
+/// Offsets from the false northing of the accepted northings.
+struct TGIS_NorthingLimits {
+  double South = 0;
+  double North = 0;
+};
+
+/// The northings of the projection's own Project at ±`latitude` on the
+/// meridian opposite the central one (π when it is 0), measured from the
+/// false northing.
+TGIS_NorthingLimits GisMeasureNorthingLimits(TGIS_ProjectionAbstract& projection, double latitude);
+
 /// The fixed limits of the projections that keep them as numbers: `full`
 /// on both sides, `reduced` on the side the central meridian leans to.
 TGIS_EastingLimits GisFixedEastingLimits(double centralMeridian, double full, double reduced);
@@ -30,5 +41,4 @@ double GisCheckEastingLimits(TGIS_ProjectionAbstract& projection, double easting
 
 /// A northing outside FalseNorthing ± |range| replaced by FalseNorthing, with
 /// the northing warning.
-double GisCheckNorthingOrOrigin(TGIS_ProjectionAbstract& projection, double northing,
-                                double range);
+double GisCheckNorthingOrOrigin(TGIS_ProjectionAbstract& projection, double northing, double range);

@@ -44,7 +44,8 @@ void TGIS_ProjectionMollweide::Forward(double dl, double phi, double& x, double&
   } else {
     const double k = kPi * std::sin(phi);
     theta = SolveNewton([k](double t) { return t + std::sin(t) - k; },
-                        [](double t) { return 1 + std::cos(t); }, phi, 4.85e-10) / 2;
+                        [](double t) { return 1 + std::cos(t); }, phi, 4.85e-10) /
+            2;
   }
   x = R() * kSqrt8 / kPi * dl * std::cos(theta);
   y = R() * kSqrt2 * std::sin(theta);

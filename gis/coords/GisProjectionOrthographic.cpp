@@ -60,21 +60,21 @@ void TGIS_ProjectionOrthographic::Project(const TGIS_Point3D& input, TGIS_Point3
   const double r = static_cast<double>(r_);
   const double cosPhi = std::cos(in.Latitude);
   output.X = FalseEasting + r * cosPhi * std::sin(in.DeltaLongitude);
-  output.Y = FalseNorthing + r * (static_cast<double>(cosPhi0_) * std::sin(in.Latitude) -
-                                  static_cast<double>(sinPhi0_) * cosPhi *
-                                      std::cos(in.DeltaLongitude));
+  output.Y =
+      FalseNorthing + r * (static_cast<double>(cosPhi0_) * std::sin(in.Latitude) -
+                           static_cast<double>(sinPhi0_) * cosPhi * std::cos(in.DeltaLongitude));
   output.Z = in.Height;
 }
 
 void TGIS_ProjectionOrthographic::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
   ClearWarningFlag();
   const double r = static_cast<double>(r_);
-  const double x = ClampWithWarning(input.X, FalseEasting - r, FalseEasting + r,
-                                    GIS_RS_ERR_EASTING_FIXED) -
-                   FalseEasting;
-  const double y = ClampWithWarning(input.Y, FalseNorthing - r, FalseNorthing + r,
-                                    GIS_RS_ERR_NORTHING_FIXED) -
-                   FalseNorthing;
+  const double x =
+      ClampWithWarning(input.X, FalseEasting - r, FalseEasting + r, GIS_RS_ERR_EASTING_FIXED) -
+      FalseEasting;
+  const double y =
+      ClampWithWarning(input.Y, FalseNorthing - r, FalseNorthing + r, GIS_RS_ERR_NORTHING_FIXED) -
+      FalseNorthing;
   output.Z = input.Z;
   const double rho = std::sqrt(x * x + y * y);
   if (rho == 0) {

@@ -124,8 +124,7 @@ double TGIS_ProjectionPolarStereographic::LatitudeOfT(double t) const {
   return phi;
 }
 
-void TGIS_ProjectionPolarStereographic::Unproject(const TGIS_Point3D& input,
-                                                  TGIS_Point3D& output) {
+void TGIS_ProjectionPolarStereographic::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
   const InverseInput in = CheckInverseInput(input);
   double x = in.Easting - FalseEasting;
   double y = in.Northing - FalseNorthing;

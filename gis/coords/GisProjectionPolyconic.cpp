@@ -53,17 +53,12 @@ void TGIS_ProjectionPolyconic::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
   series_.Compute(E2);
   ml0_ = A * series_.Distance(OriginLatitude);
-  const double cm = CentralMeridian;
-  const double edge = cm > 0 ? cm - kPi : cm < 0 ? cm + kPi : kPi;
   // Northings measured from the false origin, so that every output is
   // accepted back.
-  TGIS_Point3D north{edge, kLimitLatitude, 0, 0};
-  Project(north, north);
-  TGIS_Point3D south{edge, -kLimitLatitude, 0, 0};
-  Project(south, south);
-  northLimit_ = north.Y - FalseNorthing;
-  southLimit_ = south.Y - FalseNorthing;
-  limits_ = GisFixedEastingLimits(cm, kFullLimit, kReducedLimit);
+  const TGIS_NorthingLimits northings = GisMeasureNorthingLimits(*this, kLimitLatitude);
+  northLimit_ = northings.North;
+  southLimit_ = northings.South;
+  limits_ = GisFixedEastingLimits(CentralMeridian, kFullLimit, kReducedLimit);
 }
 
 void TGIS_ProjectionPolyconic::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {

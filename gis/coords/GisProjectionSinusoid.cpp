@@ -56,7 +56,8 @@ void TGIS_ProjectionSinusoid::Project(const TGIS_Point3D& input, TGIS_Point3D& o
   const ForwardInput in = CheckForwardInput(input, kPi / 2);
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
   const double s = std::sin(in.Latitude);
-  output.X = FalseEasting + a * in.DeltaLongitude * std::cos(in.Latitude) / std::sqrt(1 - e2 * s * s);
+  output.X =
+      FalseEasting + a * in.DeltaLongitude * std::cos(in.Latitude) / std::sqrt(1 - e2 * s * s);
   output.Y = FalseNorthing + a * series_.Distance(in.Latitude);
   output.Z = in.Height;
 }
@@ -68,16 +69,17 @@ void TGIS_ProjectionSinusoid::Unproject(const TGIS_Point3D& input, TGIS_Point3D&
                                     FalseNorthing + NorthingRange, GIS_RS_ERR_NORTHING_FIXED);
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
   output.Z = input.Z;
-  double phi = std::clamp(series_.Footpoint((y - FalseNorthing) / (a * static_cast<double>(series_.E0))),
-                          -kPi / 2, kPi / 2);
+  double phi =
+      std::clamp(series_.Footpoint((y - FalseNorthing) / (a * static_cast<double>(series_.E0))),
+                 -kPi / 2, kPi / 2);
   if (std::abs(std::abs(phi) - kPi / 2) < 1e-8) {
     output.X = CentralMeridian;
     output.Y = phi;
     return;
   }
   const double s = std::sin(phi);
-  double lambda = (x - FalseEasting) * std::sqrt(1 - e2 * s * s) / (a * std::cos(phi)) +
-                  CentralMeridian;
+  double lambda =
+      (x - FalseEasting) * std::sqrt(1 - e2 * s * s) / (a * std::cos(phi)) + CentralMeridian;
   NormalizeOutput(lambda, phi);
   output.X = lambda;
   output.Y = phi;

@@ -95,8 +95,8 @@ void TGIS_ProjectionTCEA::Unproject(const TGIS_Point3D& input, TGIS_Point3D& out
   const double y = ClampWithWarning(input.Y, FalseNorthing + southLimit_,
                                     FalseNorthing + northLimit_, GIS_RS_ERR_NORTHING_FIXED);
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2), k0 = ScaleFactor;
-  const double mu = ((y - FalseNorthing) / k0 + static_cast<double>(m0_)) /
-                    (a * static_cast<double>(series_.E0));
+  const double mu =
+      ((y - FalseNorthing) / k0 + static_cast<double>(m0_)) / (a * static_cast<double>(series_.E0));
   const double phiC = series_.Footpoint(mu);
   const double betaC = AuthalicLatitude(phiC);
   const double s = std::sin(phiC);

@@ -77,8 +77,8 @@ void TGIS_ProjectionTransverseMercator::UpdateConstants() {
   Project(side, side);
   EastingRange = side.X;
 
-  CentralMeridian = keptCentralMeridian_ > kPi ? keptCentralMeridian_ - 2 * kPi
-                                               : keptCentralMeridian_;
+  CentralMeridian =
+      keptCentralMeridian_ > kPi ? keptCentralMeridian_ - 2 * kPi : keptCentralMeridian_;
   OriginLatitude = keptOriginLatitude_;
   FalseEasting = keptFalseEasting_;
   FalseNorthing = keptFalseNorthing_;
@@ -134,8 +134,7 @@ double TGIS_ProjectionTransverseMercator::DeltaLongitude(double longitude) {
 void TGIS_ProjectionTransverseMercator::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
   ClearWarningFlag();
   const double height = input.Z;
-  const double phi =
-      ClampWithWarning(input.Y, -kPi / 2, kPi / 2, GIS_RS_ERR_LATITUDE_FIXED);
+  const double phi = ClampWithWarning(input.Y, -kPi / 2, kPi / 2, GIS_RS_ERR_LATITUDE_FIXED);
   double lambda = input.X;
   if (lambda > kPi) lambda -= 2 * kPi;
   const double dl = DeltaLongitude(lambda);
@@ -171,8 +170,7 @@ void TGIS_ProjectionTransverseMercator::Project(const TGIS_Point3D& input, TGIS_
   output.Z = height;
 }
 
-void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& input,
-                                                  TGIS_Point3D& output) {
+void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
   ClearWarningFlag();
   if (!Within(input.X, FalseEasting, EastingRange))
     gis_coords::RaiseGis(GIS_RS_ERR_EASTING_INVALID, gis_coords::FloatText(input.X));
@@ -190,8 +188,8 @@ void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& input,
   const double rn = a / w, rm = a * (1 - e2) / (w * w * w);
   const double eta = ep2 * c * c, eta2 = eta * eta, eta3 = eta2 * eta, eta4 = eta3 * eta;
   const double t2 = t * t, t4 = t2 * t2, t6 = t4 * t2;
-  const double k2 = k0 * k0, k3 = k2 * k0, k4 = k2 * k2, k5 = k4 * k0, k6 = k4 * k2,
-               k7 = k6 * k0, k8 = k4 * k4;
+  const double k2 = k0 * k0, k3 = k2 * k0, k4 = k2 * k2, k5 = k4 * k0, k6 = k4 * k2, k7 = k6 * k0,
+               k8 = k4 * k4;
   const double rn2 = rn * rn, rn3 = rn2 * rn, rn5 = rn3 * rn2, rn7 = rn5 * rn2;
   double d = input.X - FalseEasting;
   if (std::abs(d) < 0.0001) d = 0;
@@ -199,13 +197,12 @@ void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& input,
 
   const double p1 = t / (2 * rm * rn * k2);
   const double p2 = t * (5 + 3 * t2 + eta - 4 * eta2 - 9 * t2 * eta) / (24 * rm * rn3 * k4);
-  const double p3 = t *
-                    (61 + 90 * t2 + 46 * eta + 45 * t4 - 252 * t2 * eta - 3 * eta2 +
-                     100 * eta3 - 66 * t2 * eta2 - 90 * t4 * eta + 88 * eta4 +
-                     225 * t4 * eta2 + 84 * t2 * eta3 - 192 * t2 * eta4) /
-                    (720 * rm * rn5 * k6);
-  const double p4 =
-      t * (1385 + 3633 * t2 + 4095 * t4 + 1575 * t6) / (40320 * rm * rn7 * k8);
+  const double p3 =
+      t *
+      (61 + 90 * t2 + 46 * eta + 45 * t4 - 252 * t2 * eta - 3 * eta2 + 100 * eta3 - 66 * t2 * eta2 -
+       90 * t4 * eta + 88 * eta4 + 225 * t4 * eta2 + 84 * t2 * eta3 - 192 * t2 * eta4) /
+      (720 * rm * rn5 * k6);
+  const double p4 = t * (1385 + 3633 * t2 + 4095 * t4 + 1575 * t6) / (40320 * rm * rn7 * k8);
   double phi = phif - d2 * (p1 - d2 * (p2 - d2 * (p3 - d2 * p4)));
 
   const double q1 = 1 / (rn * c * k0);

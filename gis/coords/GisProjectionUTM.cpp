@@ -37,7 +37,7 @@ int32_t ZoneOfPoint(double longitude, double latitude) {
     int32_t Zone;
   };
   static constexpr Exception kExceptions[] = {
-      {55, 64, -1, 3, 31}, {55, 64, 2, 12, 32}, {71, 1000, -1, 9, 31},
+      {55, 64, -1, 3, 31},   {55, 64, 2, 12, 32},    {71, 1000, -1, 9, 31},
       {71, 1000, 8, 21, 33}, {71, 1000, 20, 33, 35}, {71, 1000, 32, 42, 37},
   };
   for (const Exception& x : kExceptions)
@@ -127,8 +127,7 @@ void TGIS_ProjectionUTM::Project(const TGIS_Point3D& input, TGIS_Point3D& output
 
   TGIS_Point3D result = input;
   ZoneProjection().Project(input, result);
-  if (!Inside(result.X, kMinEasting, kMaxEasting) ||
-      !Inside(result.Y, 0, kSouthFalseNorthing))
+  if (!Inside(result.X, kMinEasting, kMaxEasting) || !Inside(result.Y, 0, kSouthFalseNorthing))
     gis_coords::RaiseGis(GIS_RS_ERR_ZONE_INVALID, "", Zone);
   output.X = result.X;
   output.Y = result.Y;

@@ -40,7 +40,8 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionWagner4::Create() const 
 void TGIS_ProjectionWagner4::Forward(double dl, double phi, double& x, double& y) const {
   const double k = kCp * std::sin(phi);
   const double theta = SolveNewton([k](double t) { return t + std::sin(t) - k; },
-                                   [](double t) { return 1 + std::cos(t); }, phi, 1e-10) / 2;
+                                   [](double t) { return 1 + std::cos(t); }, phi, 1e-10) /
+                       2;
   x = kCx * R() * dl * std::cos(theta);
   y = kCy * R() * std::sin(theta);
 }

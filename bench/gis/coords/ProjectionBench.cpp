@@ -49,8 +49,8 @@ struct Workload {
   double West, East, South, North;
 };
 
-TGIS_ProjectionSetUp SetUpOf(double cmDeg, double lat0Deg, double sp1Deg, double sp2Deg,
-                             double fe, double k0, int zone) {
+TGIS_ProjectionSetUp SetUpOf(double cmDeg, double lat0Deg, double sp1Deg, double sp2Deg, double fe,
+                             double k0, int zone) {
   TGIS_ProjectionSetUp s;
   s.CentralMeridian = cmDeg * kDeg;
   s.OriginLatitude = lat0Deg * kDeg;
@@ -62,17 +62,27 @@ TGIS_ProjectionSetUp SetUpOf(double cmDeg, double lat0Deg, double sp1Deg, double
   return s;
 }
 
-const Workload kTm{"TMR", SetUpOf(15, 0, 0, 0, 500000, 0.9996, 0),
-                   "+proj=tmerc +lon_0=15 +k_0=0.9996 +x_0=500000 +ellps=WGS84", 12, 18, 0, 80};
-const Workload kTmApprox{"TMR", kTm.SetUp,
-                         "+proj=tmerc +approx +lon_0=15 +k_0=0.9996 +x_0=500000 +ellps=WGS84",
-                         12, 18, 0, 80};
-const Workload kUtm{"UTM", SetUpOf(0, 0, 0, 0, 0, 1, 33), "+proj=utm +zone=33 +ellps=WGS84",
-                    12, 18, 0, 80};
-const Workload kLcc{"LAM", SetUpOf(0, 45, 40, 50, 0, 1, 0),
-                    "+proj=lcc +lat_0=45 +lat_1=40 +lat_2=50 +ellps=WGS84", -30, 30, 20, 70};
-const Workload kMer{"MER", SetUpOf(0, 0, 0, 0, 0, 1, 0), "+proj=merc +ellps=WGS84", -180, 180,
-                    -85, 85};
+const Workload kTm{"TMR",
+                   SetUpOf(15, 0, 0, 0, 500000, 0.9996, 0),
+                   "+proj=tmerc +lon_0=15 +k_0=0.9996 +x_0=500000 +ellps=WGS84",
+                   12,
+                   18,
+                   0,
+                   80};
+const Workload kTmApprox{
+    "TMR", kTm.SetUp, "+proj=tmerc +approx +lon_0=15 +k_0=0.9996 +x_0=500000 +ellps=WGS84", 12, 18,
+    0,     80};
+const Workload kUtm{
+    "UTM", SetUpOf(0, 0, 0, 0, 0, 1, 33), "+proj=utm +zone=33 +ellps=WGS84", 12, 18, 0, 80};
+const Workload kLcc{"LAM",
+                    SetUpOf(0, 45, 40, 50, 0, 1, 0),
+                    "+proj=lcc +lat_0=45 +lat_1=40 +lat_2=50 +ellps=WGS84",
+                    -30,
+                    30,
+                    20,
+                    70};
+const Workload kMer{"MER", SetUpOf(0, 0, 0, 0, 0, 1, 0), "+proj=merc +ellps=WGS84", -180, 180, -85,
+                    85};
 
 std::unique_ptr<TGIS_ProjectionAbstract> MakeProjection(const Workload& w) {
   GisKernelInit();
@@ -154,15 +164,33 @@ void Proj(benchmark::State& state, const Workload& w) {
   state.SetItemsProcessed(state.iterations() * gPoints);
 }
 
-void BM_TransverseMercator_Kernel(benchmark::State& s) { Kernel(s, kTm); }
-void BM_TransverseMercator_Proj(benchmark::State& s) { Proj(s, kTm); }
-void BM_TransverseMercator_ProjApprox(benchmark::State& s) { Proj(s, kTmApprox); }
-void BM_UTM_Kernel(benchmark::State& s) { Kernel(s, kUtm); }
-void BM_UTM_Proj(benchmark::State& s) { Proj(s, kUtm); }
-void BM_LambertConformalConic_Kernel(benchmark::State& s) { Kernel(s, kLcc); }
-void BM_LambertConformalConic_Proj(benchmark::State& s) { Proj(s, kLcc); }
-void BM_Mercator_Kernel(benchmark::State& s) { Kernel(s, kMer); }
-void BM_Mercator_Proj(benchmark::State& s) { Proj(s, kMer); }
+void BM_TransverseMercator_Kernel(benchmark::State& s) {
+  Kernel(s, kTm);
+}
+void BM_TransverseMercator_Proj(benchmark::State& s) {
+  Proj(s, kTm);
+}
+void BM_TransverseMercator_ProjApprox(benchmark::State& s) {
+  Proj(s, kTmApprox);
+}
+void BM_UTM_Kernel(benchmark::State& s) {
+  Kernel(s, kUtm);
+}
+void BM_UTM_Proj(benchmark::State& s) {
+  Proj(s, kUtm);
+}
+void BM_LambertConformalConic_Kernel(benchmark::State& s) {
+  Kernel(s, kLcc);
+}
+void BM_LambertConformalConic_Proj(benchmark::State& s) {
+  Proj(s, kLcc);
+}
+void BM_Mercator_Kernel(benchmark::State& s) {
+  Kernel(s, kMer);
+}
+void BM_Mercator_Proj(benchmark::State& s) {
+  Proj(s, kMer);
+}
 
 } // namespace
 

@@ -15,9 +15,8 @@ namespace {
 
 class ProjectionClassesTest : public CoordsTest {
 protected:
-  static std::unique_ptr<TGIS_ProjectionAbstract> Make(const char* code,
-                                                       const TGIS_ProjectionSetUp& s,
-                                                       const char* datum = "WGE") {
+  static std::unique_ptr<TGIS_ProjectionAbstract>
+  Make(const char* code, const TGIS_ProjectionSetUp& s, const char* datum = "WGE") {
     TGIS_ProjectionAbstract* registered = GisProjectionList().FindProjection(code);
     EXPECT_NE(registered, nullptr) << code;
     if (!registered) return nullptr;
@@ -48,9 +47,8 @@ struct Sample {
   double Lon, Lat; // degrees
 };
 
-TGIS_ProjectionSetUp Params(double cmDeg, double lat0Deg, double fe, double fn,
-                            double sp1Deg = 0, double sp2Deg = 0, double k0 = 1,
-                            int32_t zone = 0) {
+TGIS_ProjectionSetUp Params(double cmDeg, double lat0Deg, double fe, double fn, double sp1Deg = 0,
+                            double sp2Deg = 0, double k0 = 1, int32_t zone = 0) {
   TGIS_ProjectionSetUp s;
   s.CentralMeridian = cmDeg * kDeg;
   s.OriginLatitude = lat0Deg * kDeg;
@@ -174,8 +172,8 @@ TEST_F(ProjectionClassesTest, TransverseMercatorWarningsAndClamps) {
   // (across the antimeridian too).
   struct Case {
     double Cm, Lon, ClampedLon;
-  } cases[] = {{0, 100, 90}, {0, -100, -90}, {-10, 100, 80}, {-10, -120, -100},
-               {170, -60, 260}, {-170, 60, 100}};
+  } cases[] = {{0, 100, 90},      {0, -100, -90},  {-10, 100, 80},
+               {-10, -120, -100}, {170, -60, 260}, {-170, 60, 100}};
   for (const Case& c : cases) {
     SCOPED_TRACE(Numbers({c.Cm, c.Lon}));
     auto q = Make("TMR", Params(c.Cm, 0, 0, 0));
@@ -207,7 +205,7 @@ TEST_F(ProjectionClassesTest, UtmZoneOfTheFirstPoint) {
   struct Case {
     double Lon, Lat;
     int32_t Zone;
-  } cases[] = {{3, 60, 32}, {1, 60, 31}, {10, 78, 33}, {7, 78, 31}, {-75, -10, -18},
+  } cases[] = {{3, 60, 32}, {1, 60, 31},     {10, 78, 33},    {7, 78, 31},  {-75, -10, -18},
                {15, 0, 33}, {179.5, 10, 60}, {-179.5, 10, 1}, {25, 75, 35}, {40, 75, 37}};
   for (const Case& c : cases) {
     SCOPED_TRACE(Numbers({c.Lon, c.Lat}));
@@ -496,7 +494,10 @@ TEST_F(ProjectionClassesTest, WorldSphereOriginEdgeAndRoundTrips) {
   struct Case {
     const char* Code;
     double FullLimit;
-  } cases[] = {{"MOL", 18019930}, {"EC4", 16902288}, {"EC6", 17653838}, {"WA4", 17653838},
+  } cases[] = {{"MOL", 18019930},
+               {"EC4", 16902288},
+               {"EC6", 17653838},
+               {"WA4", 17653838},
                {"WA7", 17653838}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Code);

@@ -59,8 +59,9 @@ TEST_F(ProjectionOracleTest, AgreesWithProjOverGrids) {
       EXPECT_NEAR(LongitudeDifference(back.X, q.Lon * kDeg, q.Lat * kDeg), 0, c.ToleranceRadians);
       EXPECT_NEAR(back.Y, q.Lat * kDeg, c.ToleranceRadians);
       EXPECT_EQ(back.Z, 7.0);
-      worstRadians = std::max({worstRadians, std::abs(LongitudeDifference(back.X, q.Lon * kDeg, q.Lat * kDeg)),
-                               std::abs(back.Y - q.Lat * kDeg)});
+      worstRadians =
+          std::max({worstRadians, std::abs(LongitudeDifference(back.X, q.Lon * kDeg, q.Lat * kDeg)),
+                    std::abs(back.Y - q.Lat * kDeg)});
     }
     RecordProperty(std::string(c.Name) + " worst", Numbers({worstMetres, worstRadians}));
   }
