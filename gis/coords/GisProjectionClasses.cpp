@@ -12,6 +12,7 @@
 #include "gis/coords/GisProjectionLambert.h"
 #include "gis/coords/GisProjectionMercator.h"
 #include "gis/coords/GisProjectionMillerCyl.h"
+#include "gis/coords/GisProjectionNZMG.h"
 #include "gis/coords/GisProjectionMollweide.h"
 #include "gis/coords/GisProjectionOrthographic.h"
 #include "gis/coords/GisProjectionPolarStereographic.h"
@@ -47,6 +48,7 @@ const TGIS_ProjectionClass kClasses[] = {
     {"TGIS_ProjectionEckert6", Construct<TGIS_ProjectionEckert6>},
     {"TGIS_ProjectionWagner4", Construct<TGIS_ProjectionWagner4>},
     {"TGIS_ProjectionWagner7", Construct<TGIS_ProjectionWagner7>},
+    {"TGIS_ProjectionNZMG", Construct<TGIS_ProjectionNZMG>},
     {"TGIS_ProjectionLambert", Construct<TGIS_ProjectionLambert>},
     {"TGIS_ProjectionOrthographic", Construct<TGIS_ProjectionOrthographic>},
     {"TGIS_ProjectionPolarStereographic", Construct<TGIS_ProjectionPolarStereographic>},

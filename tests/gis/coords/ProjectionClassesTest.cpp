@@ -78,6 +78,7 @@ const std::vector<Sample>& Samples() {
       {"PLC", Params(100, 30, -100000, 400000), 150, 60},
       {"SIN", Params(25, 0, 1000000, -2000000), -100, 45},
       {"MOL", Params(30, 0, 1000000, -500000), -120, 65},
+      {"NZMG", Params(0, 0, 0, 0), 174.776, -41.289},
       {"CAS", Params(-61, 10, 150000, -250000), -62.5, 14},
       {"TCE", Params(20, 40, 300000, 100000, 0, 0, 0.9996), 22.5, 55},
       {"EC4", Params(-60, 0, 0, 700000), 100, -35},
@@ -546,6 +547,38 @@ TEST_F(ProjectionClassesTest, WorldSphereOriginEdgeAndRoundTrips) {
   const TGIS_Point3D centre = Inverse(*wa7, 300, 400);
   EXPECT_EQ(centre.X, -20 * kDeg);
   EXPECT_EQ(centre.Y, 0);
+}
+
+// --- New Zealand Map Grid ---
+
+TEST_F(ProjectionClassesTest, NewZealandMapGridIsFixed) {
+  std::unique_ptr<TGIS_ProjectionAbstract> p = GisProjectionList().FindProjection("NZMG")->Create();
+  p->SetUp(Params(10, 20, 30, 40, 0, 0, 5));
+  EXPECT_EQ(p->Datum()->Code, "GEO");
+  EXPECT_EQ(p->FalseEasting, 2510000);
+  EXPECT_EQ(p->FalseNorthing, 6023150);
+  EXPECT_EQ(p->CentralMeridian, 173 * 0.017453292519943295);
+  EXPECT_EQ(p->OriginLatitude, -41 * 0.017453292519943295);
+
+  TGIS_Point3D out = Pt(0, 0, 7, 8);
+  p->Project(Deg(173, -41, 100), out);
+  EXPECT_NEAR(out.X, 2510000, 1e-6);
+  EXPECT_NEAR(out.Y, 6023150, 1e-6);
+  EXPECT_EQ(out.Z, 7); // the grid leaves Z alone
+  const TGIS_Point3D origin = Inverse(*p, 2510000, 6023150);
+  EXPECT_NEAR(origin.X, 173 * kDeg, 1e-12);
+  EXPECT_NEAR(origin.Y, -41 * kDeg, 1e-12);
+  const TGIS_Point3D wellington = Forward(*p, 174.776, -41.289);
+  const TGIS_Point3D back = Inverse(*p, wellington.X, wellington.Y);
+  EXPECT_NEAR(back.X, 174.776 * kDeg, 1e-9);
+  EXPECT_NEAR(back.Y, -41.289 * kDeg, 1e-9);
+
+  // An inverse that does not converge is a failure that writes nothing (it
+  // used to return longitude and latitude 0).
+  TGIS_Point3D untouched = Pt(1, 2, 3, 4);
+  EGIS_Exception e = ExpectGisError([&] { p->Unproject(Pt(9e7, -9e7), untouched); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0235");
+  EXPECT_TRUE(SameBytes(untouched, Pt(1, 2, 3, 4)));
 }
 
 // --- Conic projections ---

@@ -223,7 +223,13 @@ def cassini_cases():
     return cases
 
 
-CASES = (cassini_cases() + tm_cases() + cylindrical_cases() + equal_area_cylinder_cases() +
+def nzmg_cases():
+    # The grid's own datum; its parameters are fixed (those given are ignored).
+    return [case("NZMG", "NZMG", ("GEO", "+ellps=intl"), dict(), ["+proj=nzmg"],
+                 grid(frange(166, 179, 1), frange(-48, -34, 1)), 0.001, 1e-9)]
+
+
+CASES = (nzmg_cases() + cassini_cases() + tm_cases() + cylindrical_cases() + equal_area_cylinder_cases() +
          meridian_series_cases() + world_sphere_cases()) + conic_cases() + azimuthal_cases()
 
 
