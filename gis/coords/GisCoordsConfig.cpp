@@ -129,23 +129,24 @@ void TGIS_ProjectionAbstract::ReadParameters(TGIS_Ini& ini) {
 }
 
 void TGIS_ProjectionAbstract::WriteParameters(TGIS_Ini& ini) const {
+  const TGIS_ProjectionSetUp p = Parameters();
   ini.WriteString("Projection.Code", GetCode());
   ini.WriteString("Projection.Datum", datum_ ? datum_->Code : std::string());
-  ini.WriteFloat("Projection.CentralMeridian", CentralMeridian);
-  ini.WriteFloat("Projection.OriginLatitude", OriginLatitude);
-  ini.WriteFloat("Projection.FalseEasting", FalseEasting);
-  ini.WriteFloat("Projection.FalseNorthing", FalseNorthing);
-  ini.WriteFloat("Projection.StandardParalell_1", StandardParallel1);
-  ini.WriteFloat("Projection.StandardParalell_2", StandardParallel2);
-  ini.WriteInteger("Projection.Zone", Zone);
-  ini.WriteFloat("Projection.ScaleFactor", ScaleFactor);
-  ini.WriteFloat("Projection.LongitudeOfCenter", LongitudeOfCenter);
-  ini.WriteFloat("Projection.LatitudeOfCenter", LatitudeOfCenter);
-  ini.WriteFloat("Projection.Azimuth", Azimuth);
-  ini.WriteFloat("Projection.LongitudeOfPoint_1", LongitudeOfPoint1);
-  ini.WriteFloat("Projection.LatitudeOfPoint_1", LatitudeOfPoint1);
-  ini.WriteFloat("Projection.LongitudeOfPoint_2", LongitudeOfPoint2);
-  ini.WriteFloat("Projection.LatitudeOfPoint_2", LatitudeOfPoint2);
+  ini.WriteFloat("Projection.CentralMeridian", p.CentralMeridian);
+  ini.WriteFloat("Projection.OriginLatitude", p.OriginLatitude);
+  ini.WriteFloat("Projection.FalseEasting", p.FalseEasting);
+  ini.WriteFloat("Projection.FalseNorthing", p.FalseNorthing);
+  ini.WriteFloat("Projection.StandardParalell_1", p.StandardParallel1);
+  ini.WriteFloat("Projection.StandardParalell_2", p.StandardParallel2);
+  ini.WriteInteger("Projection.Zone", p.Zone);
+  ini.WriteFloat("Projection.ScaleFactor", p.ScaleFactor);
+  ini.WriteFloat("Projection.LongitudeOfCenter", p.LongitudeOfCenter);
+  ini.WriteFloat("Projection.LatitudeOfCenter", p.LatitudeOfCenter);
+  ini.WriteFloat("Projection.Azimuth", p.Azimuth);
+  ini.WriteFloat("Projection.LongitudeOfPoint_1", p.LongitudeOfPoint1);
+  ini.WriteFloat("Projection.LatitudeOfPoint_1", p.LatitudeOfPoint1);
+  ini.WriteFloat("Projection.LongitudeOfPoint_2", p.LongitudeOfPoint2);
+  ini.WriteFloat("Projection.LatitudeOfPoint_2", p.LatitudeOfPoint2);
 }
 
 TGIS_ProjectionAbstract* TGIS_ProjectionList::LoadProjection(TGIS_Ini& ini) {

@@ -127,8 +127,10 @@ public:
   /// Writes the "Projection.*" keys, angles in radians as stored.
   void WriteParameters(TGIS_Ini& ini) const;
 
-  /// The parameters as SetUp takes them.
-  TGIS_ProjectionSetUp Parameters() const;
+  /// The parameters as SetUp takes them: what copies replay and the
+  /// configuration keys hold. A projection that stores a parameter in
+  /// another form gives it back as SetUp takes it.
+  virtual TGIS_ProjectionSetUp Parameters() const;
 
   TGIS_Datum* Datum() const { return datum_; }
   TGIS_Ellipsoid* Ellipsoid() const { return ellipsoid_; }

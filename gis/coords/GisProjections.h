@@ -16,6 +16,16 @@
 //   GisProjectionClasses.h/.cpp    the classes that exist, bound to their rows
 //   GisProjectionGeodetic.h/.cpp   GED, TGIS_ProjectionGeodetic
 //   GisProjectionGeocentric.h/.cpp GEC, TGIS_ProjectionGeocentric
+//   GisProjection<Class>.h/.cpp    one file per projection class (MER
+//                                  GisProjectionMercator, TMR
+//                                  GisProjectionTransverseMercator, ...)
+//   GisProjectionCylindrical.h/.cpp the east/west and north/south limits of
+//                                  the world-wide projections
+//   GisProjectionMeridianSeries.h/.cpp the meridian-distance and footpoint
+//                                  series of BON, PLC, SIN and CAS
+//   GisProjectionWorldSphere.h/.cpp the pseudocylindrical family on the
+//                                  sphere of equal area (MOL, EC4, EC6, WA4,
+//                                  WA7)
 //   GisCoordsConfig.cpp            the "Projection.*" keys (ReadParameters,
 //                                  WriteParameters, LoadProjection,
 //                                  SaveProjection), beside the "Ellipsoid.*"

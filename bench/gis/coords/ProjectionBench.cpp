@@ -1,0 +1,230 @@
+// Forward then inverse projection of 1M points (--points=N for fewer) with
+// the kernel's projection classes, through the base-class pointer as layers
+// use them, and the same work through PROJ's C API: transverse Mercator
+// (PROJ's exact algorithm and its +approx series), UTM, Lambert conformal
+// conic and Mercator. The end of the report prints kernel / PROJ per
+// projection; each PROJ run reports as max_diff_m the largest difference
+// between its forward outputs and ours. items_per_second is points per
+// second (forward and inverse of a point count once).
+#include "bench/support/RatioReporter.h"
+#include "gis/coords/GisProjections.h"
+#include "gis/core/GisKernel.h"
+
+#include <benchmark/benchmark.h>
+#include <proj.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+int gPoints = 1'000'000;
+constexpr double kDeg = std::numbers::pi / 180;
+
+// A seeded spread of points over a box (degrees), in radians.
+std::vector<TGIS_Point3D> MakePoints(double west, double east, double south, double north) {
+  std::vector<TGIS_Point3D> points(gPoints);
+  uint32_t state = 20240607;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) / 16777216.0;
+  };
+  for (TGIS_Point3D& p : points) {
+    p.X = (west + (east - west) * next()) * kDeg;
+    p.Y = (south + (north - south) * next()) * kDeg;
+    p.Z = 0;
+  }
+  return points;
+}
+
+struct Workload {
+  const char* Code;
+  TGIS_ProjectionSetUp SetUp;
+  const char* Proj;
+  double West, East, South, North;
+};
+
+TGIS_ProjectionSetUp SetUpOf(double cmDeg, double lat0Deg, double sp1Deg, double sp2Deg, double fe,
+                             double k0, int zone) {
+  TGIS_ProjectionSetUp s;
+  s.CentralMeridian = cmDeg * kDeg;
+  s.OriginLatitude = lat0Deg * kDeg;
+  s.StandardParallel1 = sp1Deg * kDeg;
+  s.StandardParallel2 = sp2Deg * kDeg;
+  s.FalseEasting = fe;
+  s.ScaleFactor = k0;
+  s.Zone = zone;
+  return s;
+}
+
+const Workload kTm{"TMR",
+                   SetUpOf(15, 0, 0, 0, 500000, 0.9996, 0),
+                   "+proj=tmerc +lon_0=15 +k_0=0.9996 +x_0=500000 +ellps=WGS84",
+                   12,
+                   18,
+                   0,
+                   80};
+const Workload kTmApprox{
+    "TMR", kTm.SetUp, "+proj=tmerc +approx +lon_0=15 +k_0=0.9996 +x_0=500000 +ellps=WGS84", 12, 18,
+    0,     80};
+const Workload kUtm{
+    "UTM", SetUpOf(0, 0, 0, 0, 0, 1, 33), "+proj=utm +zone=33 +ellps=WGS84", 12, 18, 0, 80};
+const Workload kLcc{"LAM",
+                    SetUpOf(0, 45, 40, 50, 0, 1, 0),
+                    "+proj=lcc +lat_0=45 +lat_1=40 +lat_2=50 +ellps=WGS84",
+                    -30,
+                    30,
+                    20,
+                    70};
+const Workload kMer{"MER", SetUpOf(0, 0, 0, 0, 0, 1, 0), "+proj=merc +ellps=WGS84", -180, 180, -85,
+                    85};
+
+std::unique_ptr<TGIS_ProjectionAbstract> MakeProjection(const Workload& w) {
+  GisKernelInit();
+  std::unique_ptr<TGIS_ProjectionAbstract> p = GisProjectionList().FindProjection(w.Code)->Create();
+  p->SetUp(w.SetUp);
+  return p;
+}
+
+void ForwardOurs(TGIS_ProjectionAbstract& p, const std::vector<TGIS_Point3D>& in,
+                 std::vector<TGIS_Point3D>& out) {
+  for (size_t i = 0; i < in.size(); ++i)
+    p.Project(in[i], out[i]);
+}
+
+void Kernel(benchmark::State& state, const Workload& w) {
+  std::unique_ptr<TGIS_ProjectionAbstract> p = MakeProjection(w);
+  const std::vector<TGIS_Point3D> source = MakePoints(w.West, w.East, w.South, w.North);
+  std::vector<TGIS_Point3D> map(source.size()), back(source.size());
+  ForwardOurs(*p, source, map); // warm-up
+  for (auto _ : state) {
+    ForwardOurs(*p, source, map);
+    for (size_t i = 0; i < map.size(); ++i)
+      p->Unproject(map[i], back[i]);
+    benchmark::DoNotOptimize(back.data());
+  }
+  state.SetItemsProcessed(state.iterations() * gPoints);
+}
+
+class ProjOperation {
+public:
+  explicit ProjOperation(const std::string& definition) {
+    ctx_ = proj_context_create();
+    pj_ = proj_create(ctx_, definition.c_str());
+    if (!pj_) throw std::runtime_error("PROJ refused " + definition);
+  }
+  ~ProjOperation() {
+    proj_destroy(pj_);
+    proj_context_destroy(ctx_);
+  }
+  void Run(PJ_DIRECTION direction, std::vector<TGIS_Point3D>& points) {
+    const size_t stride = sizeof(TGIS_Point3D);
+    proj_trans_generic(pj_, direction, &points[0].X, stride, points.size(), &points[0].Y, stride,
+                       points.size(), nullptr, 0, 0, nullptr, 0, 0);
+  }
+
+private:
+  PJ_CONTEXT* ctx_ = nullptr;
+  PJ* pj_ = nullptr;
+};
+
+/// The largest difference in metres between PROJ's forward outputs and ours.
+double LargestDifference(const Workload& w, ProjOperation& op,
+                         const std::vector<TGIS_Point3D>& source) {
+  std::unique_ptr<TGIS_ProjectionAbstract> p = MakeProjection(w);
+  std::vector<TGIS_Point3D> ours(source.size());
+  ForwardOurs(*p, source, ours);
+  std::vector<TGIS_Point3D> theirs = source;
+  op.Run(PJ_FWD, theirs);
+  double worst = 0;
+  for (size_t i = 0; i < source.size(); ++i)
+    worst = std::max({worst, std::abs(ours[i].X - theirs[i].X), std::abs(ours[i].Y - theirs[i].Y)});
+  return worst;
+}
+
+void Proj(benchmark::State& state, const Workload& w) {
+  ProjOperation op(w.Proj);
+  const std::vector<TGIS_Point3D> source = MakePoints(w.West, w.East, w.South, w.North);
+  state.counters["max_diff_m"] = LargestDifference(w, op, source);
+  std::vector<TGIS_Point3D> work = source;
+  op.Run(PJ_FWD, work); // warm-up
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(work.data(), source.data(), source.size() * sizeof(TGIS_Point3D));
+    state.ResumeTiming();
+    op.Run(PJ_FWD, work);
+    op.Run(PJ_INV, work);
+    benchmark::DoNotOptimize(work.data());
+  }
+  state.SetItemsProcessed(state.iterations() * gPoints);
+}
+
+void BM_TransverseMercator_Kernel(benchmark::State& s) {
+  Kernel(s, kTm);
+}
+void BM_TransverseMercator_Proj(benchmark::State& s) {
+  Proj(s, kTm);
+}
+void BM_TransverseMercator_ProjApprox(benchmark::State& s) {
+  Proj(s, kTmApprox);
+}
+void BM_UTM_Kernel(benchmark::State& s) {
+  Kernel(s, kUtm);
+}
+void BM_UTM_Proj(benchmark::State& s) {
+  Proj(s, kUtm);
+}
+void BM_LambertConformalConic_Kernel(benchmark::State& s) {
+  Kernel(s, kLcc);
+}
+void BM_LambertConformalConic_Proj(benchmark::State& s) {
+  Proj(s, kLcc);
+}
+void BM_Mercator_Kernel(benchmark::State& s) {
+  Kernel(s, kMer);
+}
+void BM_Mercator_Proj(benchmark::State& s) {
+  Proj(s, kMer);
+}
+
+} // namespace
+
+BENCHMARK(BM_TransverseMercator_Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TransverseMercator_Proj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TransverseMercator_ProjApprox)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UTM_Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UTM_Proj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LambertConformalConic_Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LambertConformalConic_Proj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mercator_Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mercator_Proj)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  // --points=N (ours, taken out before the benchmark library reads the rest).
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    constexpr std::string_view kFlag = "--points=";
+    const std::string_view arg = argv[i];
+    if (arg.starts_with(kFlag))
+      gPoints = std::max(1, StrToIntDef(arg.substr(kFlag.size()), gPoints));
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
+  return RunBenchmarksWithRatios(
+      argc, argv,
+      {{"transverse Mercator, PROJ exact", "BM_TransverseMercator_Kernel",
+        "BM_TransverseMercator_Proj"},
+       {"transverse Mercator, PROJ +approx", "BM_TransverseMercator_Kernel",
+        "BM_TransverseMercator_ProjApprox"},
+       {"UTM", "BM_UTM_Kernel", "BM_UTM_Proj"},
+       {"Lambert conformal conic", "BM_LambertConformalConic_Kernel",
+        "BM_LambertConformalConic_Proj"},
+       {"Mercator", "BM_Mercator_Kernel", "BM_Mercator_Proj"}},
+      "kernel / PROJ");
+}

@@ -1,0 +1,103 @@
+#include "gis/coords/GisProjectionBonne.h"
+
+#include "gis/coords/GisCoordsKernel.h"
+#include "gis/coords/GisProjectionTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr const char* kCode = "BON";
+constexpr double kPi = std::numbers::pi;
+
+bool NearPole(double latitude) {
+  return std::abs(std::abs(latitude) - kPi / 2) < 1e-5;
+}
+
+} // namespace
+
+TGIS_ProjectionBonne::TGIS_ProjectionBonne() {
+  OriginLatitude = kPi / 4;
+  EastingRange = 25000000;
+  NorthingRange = 25000000;
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionBonne::GetCode() const {
+  return kCode;
+}
+
+std::string TGIS_ProjectionBonne::GetDescription() const {
+  return GisFindProjectionRow(kCode)->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionBonne::GetParameterMask() const {
+  return GisFindProjectionRow(kCode)->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionBonne::Create() const {
+  return std::make_unique<TGIS_ProjectionBonne>();
+}
+
+void TGIS_ProjectionBonne::SetUp(const TGIS_ProjectionSetUp& parameters) {
+  ClearWarningFlag();
+  TGIS_ProjectionAbstract::SetUp(parameters);
+  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
+  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  FalseEasting = parameters.FalseEasting;
+  FalseNorthing = parameters.FalseNorthing;
+  UpdateConstants();
+}
+
+double TGIS_ProjectionBonne::M(double latitude) const {
+  const double s = std::sin(latitude);
+  return std::cos(latitude) / std::sqrt(1 - static_cast<double>(E2) * s * s);
+}
+
+void TGIS_ProjectionBonne::UpdateConstants() {
+  TGIS_ProjectionAbstract::UpdateConstants();
+  series_.Compute(E2);
+  m1_ = A * series_.Distance(OriginLatitude);
+  const double sinPhi1 = std::sin(OriginLatitude);
+  am1_ = sinPhi1 == 0 ? 0 : A * M(OriginLatitude) / sinPhi1;
+}
+
+void TGIS_ProjectionBonne::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  output.Z = in.Height;
+  if (in.Latitude == OriginLatitude && NearPole(in.Latitude)) {
+    output.X = FalseEasting;
+    output.Y = FalseNorthing;
+    return;
+  }
+  const double a = static_cast<double>(A), am1 = static_cast<double>(am1_);
+  const double rho = am1 + static_cast<double>(m1_) - a * series_.Distance(in.Latitude);
+  const double theta = rho != 0 ? a * M(in.Latitude) * in.DeltaLongitude / rho : 0;
+  output.X = FalseEasting + rho * std::sin(theta);
+  output.Y = FalseNorthing + am1 - rho * std::cos(theta);
+}
+
+void TGIS_ProjectionBonne::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const InverseInput in = CheckInverseInput(input);
+  const double a = static_cast<double>(A), am1 = static_cast<double>(am1_);
+  double x = in.Easting - FalseEasting;
+  double y = am1 - (in.Northing - FalseNorthing);
+  double rho = std::sqrt(x * x + y * y);
+  if (OriginLatitude < 0) rho = -rho;
+  const double mu = (am1 + static_cast<double>(m1_) - rho) / (a * static_cast<double>(series_.E0));
+  double phi = series_.Footpoint(mu);
+  double lambda = CentralMeridian;
+  if (!NearPole(phi)) {
+    if (OriginLatitude < 0) {
+      x = -x;
+      y = -y;
+    }
+    lambda = rho * std::atan2(x, y) / (a * M(phi)) + CentralMeridian;
+  }
+  NormalizeOutput(lambda, phi);
+  output.X = lambda;
+  output.Y = phi;
+  output.Z = in.Height;
+}

@@ -1,0 +1,95 @@
+#include "gis/coords/GisProjectionCEA.h"
+
+#include "gis/coords/GisCoordsKernel.h"
+#include "gis/coords/GisProjectionTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr const char* kCode = "CEA";
+constexpr double kPi = std::numbers::pi;
+
+} // namespace
+
+TGIS_ProjectionCEA::TGIS_ProjectionCEA() {
+  NorthingRange = 6363886;
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionCEA::GetCode() const {
+  return kCode;
+}
+
+std::string TGIS_ProjectionCEA::GetDescription() const {
+  return GisFindProjectionRow(kCode)->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionCEA::GetParameterMask() const {
+  return GisFindProjectionRow(kCode)->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionCEA::Create() const {
+  return std::make_unique<TGIS_ProjectionCEA>();
+}
+
+void TGIS_ProjectionCEA::SetUp(const TGIS_ProjectionSetUp& parameters) {
+  ClearWarningFlag();
+  TGIS_ProjectionAbstract::SetUp(parameters);
+  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
+  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  FalseEasting = parameters.FalseEasting;
+  FalseNorthing = parameters.FalseNorthing;
+  UpdateConstants();
+}
+
+double TGIS_ProjectionCEA::Q(double latitude) const {
+  const double e = static_cast<double>(E), e2 = static_cast<double>(E2);
+  const double s = std::sin(latitude);
+  return (1 - e2) * (s / (1 - e2 * s * s) - std::log((1 - e * s) / (1 + e * s)) / (2 * e));
+}
+
+void TGIS_ProjectionCEA::UpdateConstants() {
+  TGIS_ProjectionAbstract::UpdateConstants();
+  const long double e4 = E2 * E2, e6 = e4 * E2;
+  c2_ = E2 / 3 + 31 * e4 / 180 + 517 * e6 / 5040;
+  c4_ = 23 * e4 / 360 + 251 * e6 / 3780;
+  c6_ = 761 * e6 / 45360;
+  const long double phi1 = OriginLatitude;
+  const long double s = std::sin(phi1);
+  const long double k0 = std::cos(phi1) / std::sqrt(1 - E2 * s * s);
+  ak0_ = A * k0;
+  twoK0_ = 2 * k0;
+  // Measured from the false origin, so that every output is accepted back.
+  limits_ = GisMeasureEastingLimits(*this, kPi / 2);
+  TGIS_Point3D top{kPi, kPi / 2, 0, 0};
+  Project(top, top);
+  NorthingRange = top.Y - FalseNorthing;
+}
+
+void TGIS_ProjectionCEA::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  output.X = FalseEasting + static_cast<double>(ak0_) * in.DeltaLongitude;
+  output.Y = FalseNorthing + static_cast<double>(A) * Q(in.Latitude) / static_cast<double>(twoK0_);
+  output.Z = in.Height;
+}
+
+void TGIS_ProjectionCEA::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  ClearWarningFlag();
+  const double x = GisCheckEastingLimits(*this, input.X, limits_);
+  const double y = GisCheckNorthingOrOrigin(*this, input.Y, NorthingRange);
+  const double a = static_cast<double>(A);
+  const double s =
+      std::clamp(static_cast<double>(twoK0_) * (y - FalseNorthing) / (a * Q(kPi / 2)), -1.0, 1.0);
+  const double beta = std::asin(s);
+  double phi = beta + static_cast<double>(c2_) * std::sin(2 * beta) +
+               static_cast<double>(c4_) * std::sin(4 * beta) +
+               static_cast<double>(c6_) * std::sin(6 * beta);
+  double lambda = (x - FalseEasting) / static_cast<double>(ak0_) + CentralMeridian;
+  NormalizeOutput(lambda, phi);
+  output.X = lambda;
+  output.Y = phi;
+  output.Z = input.Z;
+}

@@ -1,0 +1,36 @@
+#include "gis/coords/GisProjectionMeridianSeries.h"
+
+#include <cmath>
+
+void TGIS_MeridianSeries::Compute(long double e2) {
+  const long double e4 = e2 * e2, e6 = e4 * e2;
+  E0 = 1 - e2 / 4 - 3 * e4 / 64 - 5 * e6 / 256;
+  E1 = 3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024;
+  E2 = 15 * e4 / 256 + 45 * e6 / 1024;
+  E3 = 35 * e6 / 3072;
+  const long double root = std::sqrt(1 - e2);
+  const long double eps = (1 - root) / (1 + root);
+  const long double eps2 = eps * eps, eps3 = eps2 * eps, eps4 = eps3 * eps;
+  J1 = 3 * eps / 2 - 27 * eps3 / 32;
+  J2 = 21 * eps2 / 16 - 55 * eps4 / 32;
+  J3 = 151 * eps3 / 96;
+  J4 = 1097 * eps4 / 512;
+}
+
+double TGIS_MeridianSeries::Distance(double latitude) const {
+  return static_cast<double>(E0) * latitude - static_cast<double>(E1) * std::sin(2 * latitude) +
+         static_cast<double>(E2) * std::sin(4 * latitude) -
+         static_cast<double>(E3) * std::sin(6 * latitude);
+}
+
+double TGIS_MeridianSeries::Derivative(double latitude) const {
+  return static_cast<double>(E0) - 2 * static_cast<double>(E1) * std::cos(2 * latitude) +
+         4 * static_cast<double>(E2) * std::cos(4 * latitude) -
+         6 * static_cast<double>(E3) * std::cos(6 * latitude);
+}
+
+double TGIS_MeridianSeries::Footpoint(double mu) const {
+  return mu + static_cast<double>(J1) * std::sin(2 * mu) +
+         static_cast<double>(J2) * std::sin(4 * mu) + static_cast<double>(J3) * std::sin(6 * mu) +
+         static_cast<double>(J4) * std::sin(8 * mu);
+}

@@ -1,0 +1,23 @@
+// The meridian distance and footpoint latitude series that the Bonne,
+// polyconic and sinusoidal projections share (part of the GisProjections
+// module; see GisProjections.h for the map of the module).
+#pragma once
+
+/// The series in e² of the meridian distance and in ε of the footpoint
+/// latitude.
+struct TGIS_MeridianSeries {
+  long double E0 = 1, E1 = 0, E2 = 0, E3 = 0; // meridian distance
+  long double J1 = 0, J2 = 0, J3 = 0, J4 = 0; // footpoint latitude
+
+  /// The coefficients of the ellipsoid of eccentricity squared `e2`.
+  void Compute(long double e2);
+
+  /// M(φ) / a: the meridian distance from the equator in semi-major axes.
+  double Distance(double latitude) const;
+
+  /// dM/dφ / a.
+  double Derivative(double latitude) const;
+
+  /// The latitude of the rectifying latitude `mu`.
+  double Footpoint(double mu) const;
+};

@@ -1,0 +1,74 @@
+#include "gis/coords/GisProjectionMillerCyl.h"
+
+#include "gis/coords/GisCoordsKernel.h"
+#include "gis/coords/GisProjectionTable.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr const char* kCode = "MIL";
+constexpr double kPi = std::numbers::pi;
+constexpr double kFullLimit = 20015110;
+constexpr double kReducedLimit = 19903915;
+
+} // namespace
+
+TGIS_ProjectionMillerCyl::TGIS_ProjectionMillerCyl() {
+  NorthingRange = 14675058;
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionMillerCyl::GetCode() const {
+  return kCode;
+}
+
+std::string TGIS_ProjectionMillerCyl::GetDescription() const {
+  return GisFindProjectionRow(kCode)->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionMillerCyl::GetParameterMask() const {
+  return GisFindProjectionRow(kCode)->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionMillerCyl::Create() const {
+  return std::make_unique<TGIS_ProjectionMillerCyl>();
+}
+
+void TGIS_ProjectionMillerCyl::SetUp(const TGIS_ProjectionSetUp& parameters) {
+  ClearWarningFlag();
+  TGIS_ProjectionAbstract::SetUp(parameters);
+  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  FalseEasting = parameters.FalseEasting;
+  FalseNorthing = parameters.FalseNorthing;
+  UpdateConstants();
+}
+
+void TGIS_ProjectionMillerCyl::UpdateConstants() {
+  TGIS_ProjectionAbstract::UpdateConstants();
+  r_ = EqualAreaRadius();
+  limits_ = GisFixedEastingLimits(CentralMeridian, kFullLimit, kReducedLimit);
+}
+
+void TGIS_ProjectionMillerCyl::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const double r = static_cast<double>(r_);
+  const double s = std::sin(0.8 * in.Latitude);
+  output.X = FalseEasting + r * in.DeltaLongitude;
+  output.Y = FalseNorthing + r * std::log((1 + s) / (1 - s)) / 1.6;
+  output.Z = in.Height;
+}
+
+void TGIS_ProjectionMillerCyl::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  ClearWarningFlag();
+  const double r = static_cast<double>(r_);
+  const double x = GisCheckEastingLimits(*this, input.X, limits_);
+  const double y = GisCheckNorthingOrOrigin(*this, input.Y, NorthingRange);
+  double phi = std::atan(std::sinh(0.8 * (y - FalseNorthing) / r)) / 0.8;
+  double lambda = (x - FalseEasting) / r + CentralMeridian;
+  NormalizeOutput(lambda, phi);
+  output.X = lambda;
+  output.Y = phi;
+  output.Z = input.Z;
+}

@@ -1,0 +1,153 @@
+#include "gis/coords/GisProjectionPolarStereographic.h"
+
+#include "gis/coords/GisCoordsKernel.h"
+#include "gis/coords/GisProjectionTable.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr const char* kCode = "POL";
+constexpr double kPi = std::numbers::pi;
+constexpr double kTolerance = 1e-10;
+constexpr int kMaxIterations = 15;
+
+} // namespace
+
+TGIS_ProjectionPolarStereographic::TGIS_ProjectionPolarStereographic() {
+  OriginLatitude = kPi / 2;
+  EastingRange = 12713601;
+  NorthingRange = 12713601;
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionPolarStereographic::GetCode() const {
+  return kCode;
+}
+
+std::string TGIS_ProjectionPolarStereographic::GetDescription() const {
+  return GisFindProjectionRow(kCode)->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionPolarStereographic::GetParameterMask() const {
+  return GisFindProjectionRow(kCode)->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionPolarStereographic::Create() const {
+  return std::make_unique<TGIS_ProjectionPolarStereographic>();
+}
+
+void TGIS_ProjectionPolarStereographic::SetUp(const TGIS_ProjectionSetUp& parameters) {
+  ClearWarningFlag();
+  TGIS_ProjectionAbstract::SetUp(parameters);
+  const double latitude = FixOriginLatitude(parameters.OriginLatitude);
+  const double meridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  south_ = latitude < 0;
+  OriginLatitude = south_ ? -latitude : latitude;
+  CentralMeridian = south_ ? -meridian : meridian;
+  FalseEasting = parameters.FalseEasting;
+  FalseNorthing = parameters.FalseNorthing;
+  UpdateConstants();
+}
+
+TGIS_ProjectionSetUp TGIS_ProjectionPolarStereographic::Parameters() const {
+  TGIS_ProjectionSetUp p = TGIS_ProjectionAbstract::Parameters();
+  if (south_) {
+    p.OriginLatitude = -OriginLatitude;
+    p.CentralMeridian = -CentralMeridian;
+  }
+  return p;
+}
+
+bool TGIS_ProjectionPolarStereographic::TrueScaleAtPole() const {
+  return std::abs(std::abs(OriginLatitude) - kPi / 2) <= kTolerance;
+}
+
+void TGIS_ProjectionPolarStereographic::UpdateConstants() {
+  TGIS_ProjectionAbstract::UpdateConstants();
+  if (!TrueScaleAtPole()) {
+    const long double phic = OriginLatitude;
+    const long double s = std::sin(phic);
+    mc_ = std::cos(phic) / std::sqrt(1 - E2 * s * s);
+    amc_ = A * mc_;
+    tc_ = ConformalT(phic);
+  } else {
+    e4_ = std::sqrt(std::pow(1 + E, 1 + E) * std::pow(1 - E, 1 - E));
+  }
+  // The distance from the pole to the equator (t = 1 there), measured from
+  // the false origin in both aspects.
+  const double range = std::abs(Radius(1)) + 0.01;
+  EastingRange = range;
+  NorthingRange = range;
+}
+
+double TGIS_ProjectionPolarStereographic::Radius(double t) const {
+  if (TrueScaleAtPole()) return 2 * static_cast<double>(A) * t / static_cast<double>(e4_);
+  return static_cast<double>(amc_) * t / static_cast<double>(tc_);
+}
+
+void TGIS_ProjectionPolarStereographic::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  double phi = in.Latitude;
+  double lambda = in.Longitude;
+  if (south_ ? phi > 0 : phi < 0) {
+    AddWarning(GIS_RS_ERR_LATITUDE_FIXED);
+    phi = 0;
+  }
+  output.Z = in.Height;
+  if (std::abs(std::abs(phi) - kPi / 2) < kTolerance) {
+    output.X = FalseEasting;
+    output.Y = FalseNorthing;
+    return;
+  }
+  if (south_) {
+    lambda = -lambda;
+    phi = -phi;
+  }
+  const double dl = WrapLongitude(lambda - CentralMeridian);
+  const double rho = Radius(static_cast<double>(ConformalT(phi)));
+  const double x = rho * std::sin(dl);
+  output.X = FalseEasting + (south_ ? -x : x);
+  output.Y = south_ ? FalseNorthing + rho * std::cos(dl) : FalseNorthing - rho * std::cos(dl);
+}
+
+double TGIS_ProjectionPolarStereographic::LatitudeOfT(double t) const {
+  const double e = static_cast<double>(E);
+  double phi = kPi / 2 - 2 * std::atan(t);
+  double previous = 0;
+  for (int i = 0; i < kMaxIterations && std::abs(phi - previous) > kTolerance; ++i) {
+    previous = phi;
+    const double es = e * std::sin(phi);
+    phi = kPi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
+  }
+  return phi;
+}
+
+void TGIS_ProjectionPolarStereographic::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const InverseInput in = CheckInverseInput(input);
+  double x = in.Easting - FalseEasting;
+  double y = in.Northing - FalseNorthing;
+  double phi = kPi / 2;
+  double lambda = CentralMeridian;
+  if (x != 0 || y != 0) {
+    if (south_) {
+      x = -x;
+      y = -y;
+    }
+    const double rho = std::sqrt(x * x + y * y);
+    const double t = TrueScaleAtPole()
+                         ? rho * static_cast<double>(e4_) / (2 * static_cast<double>(A))
+                         : rho * static_cast<double>(tc_) / static_cast<double>(amc_);
+    phi = LatitudeOfT(t);
+    lambda = WrapLongitude(CentralMeridian + std::atan2(x, -y));
+    NormalizeOutput(lambda, phi);
+  }
+  if (south_) {
+    phi = -phi;
+    lambda = -lambda;
+  }
+  output.X = lambda;
+  output.Y = phi;
+  output.Z = in.Height;
+}

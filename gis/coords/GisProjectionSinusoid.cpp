@@ -1,0 +1,86 @@
+#include "gis/coords/GisProjectionSinusoid.h"
+
+#include "gis/coords/GisCoordsKernel.h"
+#include "gis/coords/GisProjectionTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr const char* kCode = "SIN";
+constexpr double kPi = std::numbers::pi;
+constexpr double kFullLimit = 20037509;
+constexpr double kReducedLimit = 19926189;
+
+} // namespace
+
+TGIS_ProjectionSinusoid::TGIS_ProjectionSinusoid() {
+  NorthingRange = 10001966;
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionSinusoid::GetCode() const {
+  return kCode;
+}
+
+std::string TGIS_ProjectionSinusoid::GetDescription() const {
+  return GisFindProjectionRow(kCode)->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionSinusoid::GetParameterMask() const {
+  return GisFindProjectionRow(kCode)->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionSinusoid::Create() const {
+  return std::make_unique<TGIS_ProjectionSinusoid>();
+}
+
+void TGIS_ProjectionSinusoid::SetUp(const TGIS_ProjectionSetUp& parameters) {
+  ClearWarningFlag();
+  TGIS_ProjectionAbstract::SetUp(parameters);
+  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  FalseEasting = parameters.FalseEasting;
+  FalseNorthing = parameters.FalseNorthing;
+  UpdateConstants();
+}
+
+void TGIS_ProjectionSinusoid::UpdateConstants() {
+  TGIS_ProjectionAbstract::UpdateConstants();
+  series_.Compute(E2);
+  limits_ = GisFixedEastingLimits(CentralMeridian, kFullLimit, kReducedLimit);
+}
+
+void TGIS_ProjectionSinusoid::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
+  const double s = std::sin(in.Latitude);
+  output.X =
+      FalseEasting + a * in.DeltaLongitude * std::cos(in.Latitude) / std::sqrt(1 - e2 * s * s);
+  output.Y = FalseNorthing + a * series_.Distance(in.Latitude);
+  output.Z = in.Height;
+}
+
+void TGIS_ProjectionSinusoid::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  ClearWarningFlag();
+  const double x = GisCheckEastingLimits(*this, input.X, limits_);
+  const double y = ClampWithWarning(input.Y, FalseNorthing - NorthingRange,
+                                    FalseNorthing + NorthingRange, GIS_RS_ERR_NORTHING_FIXED);
+  const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
+  output.Z = input.Z;
+  double phi =
+      std::clamp(series_.Footpoint((y - FalseNorthing) / (a * static_cast<double>(series_.E0))),
+                 -kPi / 2, kPi / 2);
+  if (std::abs(std::abs(phi) - kPi / 2) < 1e-8) {
+    output.X = CentralMeridian;
+    output.Y = phi;
+    return;
+  }
+  const double s = std::sin(phi);
+  double lambda =
+      (x - FalseEasting) * std::sqrt(1 - e2 * s * s) / (a * std::cos(phi)) + CentralMeridian;
+  NormalizeOutput(lambda, phi);
+  output.X = lambda;
+  output.Y = phi;
+}

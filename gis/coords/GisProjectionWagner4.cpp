@@ -1,0 +1,53 @@
+#include "gis/coords/GisProjectionWagner4.h"
+
+#include "gis/coords/GisProjectionTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr const char* kCode = "WA4";
+constexpr double kPi = std::numbers::pi;
+constexpr double kCx = 0.8631;
+constexpr double kCy = 1.56548;
+constexpr double kCp = 2.9604205062;
+
+} // namespace
+
+TGIS_ProjectionWagner4::TGIS_ProjectionWagner4()
+    : TGIS_ProjectionWorldSphere(17653838, 17555761, 8826919) {
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionWagner4::GetCode() const {
+  return kCode;
+}
+
+std::string TGIS_ProjectionWagner4::GetDescription() const {
+  return GisFindProjectionRow(kCode)->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionWagner4::GetParameterMask() const {
+  return GisFindProjectionRow(kCode)->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionWagner4::Create() const {
+  return std::make_unique<TGIS_ProjectionWagner4>();
+}
+
+void TGIS_ProjectionWagner4::Forward(double dl, double phi, double& x, double& y) const {
+  const double k = kCp * std::sin(phi);
+  const double theta = SolveNewton([k](double t) { return t + std::sin(t) - k; },
+                                   [](double t) { return 1 + std::cos(t); }, phi, 1e-10) /
+                       2;
+  x = kCx * R() * dl * std::cos(theta);
+  y = kCy * R() * std::sin(theta);
+}
+
+void TGIS_ProjectionWagner4::Inverse(double x, double y, double& dl, double& phi) const {
+  const double theta = std::asin(std::clamp(y / (kCy * R()), -1.0, 1.0));
+  phi = std::asin(std::clamp((2 * theta + std::sin(2 * theta)) / kCp, -1.0, 1.0));
+  dl = x / (kCx * R() * std::cos(theta));
+}

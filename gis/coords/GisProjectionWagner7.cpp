@@ -1,0 +1,61 @@
+#include "gis/coords/GisProjectionWagner7.h"
+
+#include "gis/coords/GisProjectionTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr const char* kCode = "WA7";
+constexpr double kPi = std::numbers::pi;
+constexpr double kSinScale = 0.90631;
+constexpr double kCx = 2.66723;
+constexpr double kCy = 1.24104;
+constexpr double kCs = 1.1247669624;
+
+} // namespace
+
+TGIS_ProjectionWagner7::TGIS_ProjectionWagner7()
+    : TGIS_ProjectionWorldSphere(17653838, 17555761, 8826919) {
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionWagner7::GetCode() const {
+  return kCode;
+}
+
+std::string TGIS_ProjectionWagner7::GetDescription() const {
+  return GisFindProjectionRow(kCode)->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionWagner7::GetParameterMask() const {
+  return GisFindProjectionRow(kCode)->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionWagner7::Create() const {
+  return std::make_unique<TGIS_ProjectionWagner7>();
+}
+
+void TGIS_ProjectionWagner7::Forward(double dl, double phi, double& x, double& y) const {
+  const double sinPsi = kSinScale * std::sin(phi);
+  const double cosPsi = std::sqrt(1 - sinPsi * sinPsi);
+  const double k = std::sqrt(2 / (1 + cosPsi * std::cos(dl / 3)));
+  x = kCx * R() * cosPsi * k * std::sin(dl / 3);
+  y = kCy * R() * sinPsi * k;
+}
+
+void TGIS_ProjectionWagner7::Inverse(double x, double y, double& dl, double& phi) const {
+  const double xs = x / kCx, ys = y / kCy;
+  const double rho = std::sqrt(xs * xs + ys * ys);
+  if (rho == 0) { // the centre
+    dl = 0;
+    phi = 0;
+    return;
+  }
+  const double t = rho / (2 * R());
+  const double z = t > 1 ? kPi : 2 * std::asin(t);
+  phi = std::asin(std::clamp(y * std::sin(z) / (kCs * rho), -1.0, 1.0));
+  dl = 3 * std::atan2(x * std::tan(z), kCx * rho);
+}

@@ -1,0 +1,755 @@
+// The projection classes: copies, configuration round trips and non-finite
+// input for every class, then each class's own corrections, warnings and
+// failures.
+#include "CoordsTestSupport.h"
+#include "TestProjection.h"
+
+#include "gis/core/GisIni.h"
+
+#include <limits>
+#include <vector>
+
+using namespace coords_test;
+
+namespace {
+
+class ProjectionClassesTest : public CoordsTest {
+protected:
+  static std::unique_ptr<TGIS_ProjectionAbstract>
+  Make(const char* code, const TGIS_ProjectionSetUp& s, const char* datum = "WGE") {
+    TGIS_ProjectionAbstract* registered = GisProjectionList().FindProjection(code);
+    EXPECT_NE(registered, nullptr) << code;
+    if (!registered) return nullptr;
+    std::unique_ptr<TGIS_ProjectionAbstract> p = registered->Create();
+    p->SetDatum(GisDatumList().FindDatum(datum));
+    p->SetUp(s);
+    return p;
+  }
+  static std::unique_ptr<TGIS_ProjectionAbstract> Make(const char* code) {
+    return Make(code, GisProjectionList().FindProjection(code)->Parameters());
+  }
+  static TGIS_Point3D Forward(TGIS_ProjectionAbstract& p, double lonDeg, double latDeg) {
+    TGIS_Point3D out = Pt(0, 0);
+    p.Project(Deg(lonDeg, latDeg), out);
+    return out;
+  }
+  static TGIS_Point3D Inverse(TGIS_ProjectionAbstract& p, double x, double y) {
+    TGIS_Point3D out = Pt(0, 0);
+    p.Unproject(Pt(x, y), out);
+    return out;
+  }
+};
+
+/// A set-up of each class that no check corrects and a point inside it.
+struct Sample {
+  const char* Code;
+  TGIS_ProjectionSetUp SetUp;
+  double Lon, Lat; // degrees
+};
+
+TGIS_ProjectionSetUp Params(double cmDeg, double lat0Deg, double fe, double fn, double sp1Deg = 0,
+                            double sp2Deg = 0, double k0 = 1, int32_t zone = 0) {
+  TGIS_ProjectionSetUp s;
+  s.CentralMeridian = cmDeg * kDeg;
+  s.OriginLatitude = lat0Deg * kDeg;
+  s.FalseEasting = fe;
+  s.FalseNorthing = fn;
+  s.StandardParallel1 = sp1Deg * kDeg;
+  s.StandardParallel2 = sp2Deg * kDeg;
+  s.ScaleFactor = k0;
+  s.Zone = zone;
+  s.LongitudeOfCenter = 0.125;
+  s.LatitudeOfCenter = -0.25;
+  return s;
+}
+
+const std::vector<Sample>& Samples() {
+  static const std::vector<Sample> samples = {
+      {"TMR", Params(-3, 49, 400000, -100000, 0, 0, 0.9996012717), -5.5, 52.25},
+      {"UTM", Params(0, 0, 0, 0, 0, 0, 1, -18), -74.5, -33.3},
+      {"MER", Params(10, 30, 500000, -3000000), 123.4, -56.7},
+      {"MIL", Params(-20, 0, 100000, 200000), -150.5, 80.5},
+      {"CEA", Params(40, -30, -100000, 200000), 100.5, -70.5},
+      {"EQC", Params(-120, 45, 300000, -400000), -10.5, 35.5},
+      {"LAM", Params(130, -30, -200000, 0, -20, -40), 141.5, -25.25},
+      {"ALB", Params(-96, 23, 0, 1000000, 29.5, 45.5), -80.125, 33.5},
+      {"ORT", Params(10, 45, 100000, -200000), 30, 50},
+      {"BON", Params(-60, -30, 100000, 200000), -20, -50},
+      {"PLC", Params(100, 30, -100000, 400000), 150, 60},
+      {"SIN", Params(25, 0, 1000000, -2000000), -100, 45},
+      {"MOL", Params(30, 0, 1000000, -500000), -120, 65},
+      {"NZMG", Params(0, 0, 0, 0), 174.776, -41.289},
+      {"CAS", Params(-61, 10, 150000, -250000), -62.5, 14},
+      {"TCE", Params(20, 40, 300000, 100000, 0, 0, 0.9996), 22.5, 55},
+      {"EC4", Params(-60, 0, 0, 700000), 100, -35},
+      {"EC6", Params(10, 0, 5000, 5000), -150, 10},
+      {"WA4", Params(0, 0, -5000, 0), 170, 80},
+      {"WA7", Params(-20, 0, 0, -5000), 100, -60},
+      {"POL", Params(70, -71, 2000000, 2000000), 100, -75},
+  };
+  return samples;
+}
+
+TEST_F(ProjectionClassesTest, CopiesGiveBitIdenticalResults) {
+  for (const Sample& s : Samples()) {
+    SCOPED_TRACE(s.Code);
+    auto p = Make(s.Code, s.SetUp, "AIN-A");
+    ASSERT_NE(p, nullptr);
+    std::unique_ptr<TGIS_ProjectionAbstract> copy = p->CreateCopy();
+    EXPECT_EQ(copy->Datum(), p->Datum());
+    const TGIS_Point3D a = Forward(*p, s.Lon, s.Lat);
+    const TGIS_Point3D b = Forward(*copy, s.Lon, s.Lat);
+    // (UTM fills its grid fields at its first conversion.)
+    ExpectSameParameters(copy->Parameters(), p->Parameters());
+    EXPECT_TRUE(SameBytes(a, b)) << Numbers({a.X, a.Y, b.X, b.Y});
+    const TGIS_Point3D c = Inverse(*p, a.X, a.Y);
+    const TGIS_Point3D d = Inverse(*copy, a.X, a.Y);
+    EXPECT_TRUE(SameBytes(c, d)) << Numbers({c.X, c.Y, d.X, d.Y});
+  }
+}
+
+TEST_F(ProjectionClassesTest, ConfigurationRoundTripOnAFreshRegistry) {
+  for (const Sample& s : Samples()) {
+    SCOPED_TRACE(s.Code);
+    auto p = Make(s.Code, s.SetUp, "AIN-A");
+    ASSERT_NE(p, nullptr);
+    const TGIS_Point3D expected = Forward(*p, s.Lon, s.Lat);
+    TGIS_Ini ini(nullptr, "");
+    p->WriteParameters(ini);
+
+    GisCoordsResetForTests();
+    TGIS_ProjectionAbstract* loaded = GisProjectionList().LoadProjection(ini);
+    ASSERT_NE(loaded, nullptr);
+    std::unique_ptr<TGIS_ProjectionAbstract> copy = loaded->CreateCopy();
+    EXPECT_EQ(copy->GetCode(), s.Code);
+    EXPECT_EQ(copy->Datum()->Code, "AIN-A");
+    const TGIS_Point3D got = Forward(*copy, s.Lon, s.Lat);
+    ExpectSameParameters(copy->Parameters(), p->Parameters(), 1e-9);
+    EXPECT_NEAR(got.X, expected.X, 1e-9 * std::abs(expected.X) + 1e-9);
+    EXPECT_NEAR(got.Y, expected.Y, 1e-9 * std::abs(expected.Y) + 1e-9);
+  }
+}
+
+TEST_F(ProjectionClassesTest, NonFiniteInputNeitherHangsNorPassesSilently) {
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  for (const Sample& s : Samples()) {
+    auto p = Make(s.Code, s.SetUp);
+    ASSERT_NE(p, nullptr);
+    const TGIS_Point3D inside = Forward(*p, s.Lon, s.Lat);
+    for (double bad : {kNaN, kInf, -kInf}) {
+      for (int axis = 0; axis < 2; ++axis) {
+        for (bool forward : {true, false}) {
+          SCOPED_TRACE(std::string(s.Code) + (forward ? " forward" : " inverse") + " axis " +
+                       Numbers({double(axis), bad}));
+          TGIS_Point3D in = forward ? Deg(s.Lon, s.Lat) : inside;
+          (axis == 0 ? in.X : in.Y) = bad;
+          TGIS_Point3D out = Pt(1, 2);
+          try {
+            forward ? p->Project(in, out) : p->Unproject(in, out);
+          } catch (const EGIS_Exception&) {
+            EXPECT_TRUE(SameBytes(out, Pt(1, 2))); // a failure writes nothing
+            continue;
+          }
+          // NaN passes every range check, so it must come out somewhere.
+          if (std::isnan(bad)) EXPECT_TRUE(std::isnan(out.X) || std::isnan(out.Y));
+        }
+      }
+    }
+  }
+}
+
+// --- Transverse Mercator and UTM ---
+
+TEST_F(ProjectionClassesTest, TransverseMercatorWarningsAndClamps) {
+  auto p = Make("TMR", Params(0, 0, 0, 0));
+  Forward(*p, 10, 45);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_PRJ_DISTORTED);
+  EXPECT_EQ(GIS_RS_ERR_PRJ_DISTORTED, "0236 Result will be distorted for current parameters");
+  Forward(*p, 3, 45);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_PRJ_DISTORTED); // a clean call keeps them
+
+  // Longitudes beyond 90° from the meridian are clamped to the nearer edge
+  // (across the antimeridian too).
+  struct Case {
+    double Cm, Lon, ClampedLon;
+  } cases[] = {{0, 100, 90},      {0, -100, -90},  {-10, 100, 80},
+               {-10, -120, -100}, {170, -60, 260}, {-170, 60, 100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Numbers({c.Cm, c.Lon}));
+    auto q = Make("TMR", Params(c.Cm, 0, 0, 0));
+    const TGIS_Point3D got = Forward(*q, c.Lon, 30);
+    EXPECT_NE(q->Warnings().find(GIS_RS_ERR_LONGITUDE_FIXED), std::string::npos);
+    const TGIS_Point3D edge = Forward(*q, c.ClampedLon, 30);
+    EXPECT_NEAR(got.X, edge.X, 1e-6);
+    EXPECT_NEAR(got.Y, edge.Y, 1e-6);
+  }
+}
+
+TEST_F(ProjectionClassesTest, TransverseMercatorSetUpAndInverseFailures) {
+  auto p = Make("TMR", Params(0, 0, 0, 0, 0, 0, 5));
+  EXPECT_EQ(p->ScaleFactor, 3);
+  // The range measurement replaces the scale factor's warning.
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_PRJ_DISTORTED);
+  auto q = Make("TMR", Params(0, 0, 0, 0, 0, 0, 0.1));
+  EXPECT_EQ(q->ScaleFactor, 0.3);
+
+  EGIS_Exception e = ExpectGisError([&] { Inverse(*p, p->EastingRange * 1.01, 0); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0215");
+  e = ExpectGisError([&] { Inverse(*p, 0, -p->NorthingRange * 1.01); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0216");
+  e = ExpectGisError([&] { Inverse(*p, std::numeric_limits<double>::quiet_NaN(), 0); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0215");
+}
+
+TEST_F(ProjectionClassesTest, UtmZoneOfTheFirstPoint) {
+  struct Case {
+    double Lon, Lat;
+    int32_t Zone;
+  } cases[] = {{3, 60, 32}, {1, 60, 31},     {10, 78, 33},    {7, 78, 31},  {-75, -10, -18},
+               {15, 0, 33}, {179.5, 10, 60}, {-179.5, 10, 1}, {25, 75, 35}, {40, 75, 37}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Numbers({c.Lon, c.Lat}));
+    auto p = Make("UTM", Params(0, 0, 0, 0));
+    Forward(*p, c.Lon, c.Lat);
+    EXPECT_EQ(p->Zone, c.Zone);
+  }
+  auto p = Make("UTM", Params(0, 0, 0, 0));
+  Forward(*p, 15, 45);
+  const TGIS_Point3D next = Forward(*p, 19, 45); // in zone 34
+  EXPECT_EQ(p->Zone, 33);
+  EXPECT_GT(next.X, 800000);
+  EXPECT_EQ(p->CreateCopy()->Zone, 33);
+}
+
+TEST_F(ProjectionClassesTest, UtmHemisphereFollowsTheZone) {
+  auto north = Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 33));
+  const TGIS_Point3D origin = Forward(*north, 15, 0);
+  EXPECT_NEAR(origin.X, 500000, 1e-6);
+  EXPECT_NEAR(origin.Y, 0, 1e-6);
+  // A southern point in a northern zone is outside the grid (it used to be
+  // given a southern northing that unprojected near the north pole).
+  EGIS_Exception e = ExpectGisError([&] { Forward(*north, 15, -10); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0225");
+  EXPECT_EQ(e.ErrorValue(), 33);
+  ExpectGisError([&] { Forward(*north, 15, -0.000001); });
+
+  auto south = Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, -33));
+  const TGIS_Point3D justSouth = Forward(*south, 15, -0.000001);
+  EXPECT_LT(justSouth.Y, 10000000);
+  EXPECT_GT(justSouth.Y, 10000000 - 1);
+  const TGIS_Point3D back = Inverse(*south, justSouth.X, justSouth.Y);
+  EXPECT_NEAR(back.Y, -0.000001 * kDeg, 1e-12);
+}
+
+TEST_F(ProjectionClassesTest, UtmInverseUsesTheExactZoneMeridian) {
+  auto p = Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 33));
+  const TGIS_Point3D back = Inverse(*p, 500000, 0);
+  EXPECT_NEAR(back.X, 15 * kDeg, 1e-15);
+  EXPECT_NEAR(back.Y, 0, 1e-15);
+}
+
+TEST_F(ProjectionClassesTest, UtmFailures) {
+  struct Case {
+    const char* Name;
+    std::function<void()> Call;
+    const char* Number;
+    int Value;
+  };
+  auto p = Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 33));
+  auto unset = Make("UTM", Params(0, 0, 0, 0));
+  const Case cases[] = {
+      {"zone -61", [&] { Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, -61)); }, "0225", -61},
+      {"zone 61", [&] { Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 61)); }, "0225", 61},
+      {"smallest zone",
+       [&] { Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, std::numeric_limits<int32_t>::min())); },
+       "0225", std::numeric_limits<int32_t>::min()},
+      {"latitude 85", [&] { Forward(*p, 15, 85); }, "0210", 0},
+      {"longitude -200", [&] { Forward(*p, -200, 10); }, "0211", 0},
+      {"easting 99999", [&] { Inverse(*p, 99999, 10); }, "0215", 0},
+      {"northing -1", [&] { Inverse(*p, 500000, -1); }, "0216", 0},
+      {"inverse beyond 84.5°", [&] { Inverse(*p, 500000, 9999999); }, "0225", 33},
+      {"inverse without a zone", [&] { Inverse(*unset, 500000, 10); }, "0225", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    EGIS_Exception e = ExpectGisError(c.Call);
+    EXPECT_EQ(e.Message().substr(0, 4), c.Number) << e.Message();
+    EXPECT_EQ(e.ErrorValue(), c.Value);
+  }
+  EXPECT_EQ(Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, 60))->Zone, 60);
+  EXPECT_EQ(Make("UTM", Params(0, 0, 0, 0, 0, 0, 1, -60))->Zone, -60);
+}
+
+// --- Mercator ---
+
+TEST_F(ProjectionClassesTest, MercatorScaleAndClamps) {
+  auto p = Make("MER", Params(0, 0, 1000, 2000));
+  EXPECT_EQ(p->ScaleFactor, 1);
+  const TGIS_Point3D origin = Forward(*p, 0, 0);
+  EXPECT_EQ(origin.X, 1000);
+  EXPECT_NEAR(origin.Y, 2000, 1e-9);
+  const TGIS_Point3D high = Forward(*p, 0, 89.9);
+  EXPECT_EQ(p->Warnings(), "0240 Latitude out of scope - corrected.");
+  EXPECT_TRUE(SameBytes(high, Forward(*p, 0, 89.75)));
+
+  const TGIS_Point3D far = Inverse(*p, 1000, 2000 + 10 * p->NorthingRange);
+  EXPECT_EQ(p->Warnings(), "0242 Northing out of scope - corrected.");
+  EXPECT_GT(far.Y, 89.75 * kDeg);
+  EXPECT_LT(far.Y, 90 * kDeg);
+
+  auto q = Make("MER", Params(0, 45, 0, 0));
+  const double e2 = 0.00669437999014;
+  const double s = std::sin(45 * kDeg);
+  EXPECT_NEAR(q->ScaleFactor, std::cos(45 * kDeg) / std::sqrt(1 - e2 * s * s), 1e-12);
+  TGIS_Ini ini(nullptr, "");
+  q->WriteParameters(ini);
+  EXPECT_NEAR(ini.ReadFloat("Projection.ScaleFactor", 0), q->ScaleFactor, 1e-15);
+
+  auto r = Make("MER", Params(0, 89.9, 0, 0));
+  EXPECT_EQ(r->OriginLatitude, 1.5664330036649108);
+  EXPECT_EQ(r->Warnings(), GIS_RS_ERR_ORIGINLATITUDE_FIXED);
+  auto w = Make("MER", Params(-200, 0, 0, 0));
+  EXPECT_EQ(w->CentralMeridian, -kPi);
+  EXPECT_EQ(w->Warnings(), GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
+}
+
+// The accepted ranges are measured from the false origin, so every forward
+// output inverts without a correction whatever the false origin (the ranges
+// used to count the false easting and northing twice).
+TEST_F(ProjectionClassesTest, CylindricalOutputsInvertWithoutCorrection) {
+  for (const char* code : {"MER", "CEA", "EQC", "MIL"}) {
+    for (double cm : {-100.0, 0.0, 10.0, 100.0}) {
+      for (double fe : {0.0, 5e5, -5e5}) {
+        for (double fn : {0.0, 3e6, -3e6}) {
+          SCOPED_TRACE(std::string(code) + " " + Numbers({cm, fe, fn}));
+          auto p = Make(code, Params(cm, 20, fe, fn));
+          for (double lon = -180; lon <= 180; lon += 15) {
+            for (double lat = -89; lat <= 89; lat += 22.25) {
+              const TGIS_Point3D out = Forward(*p, lon, lat);
+              p->AddWarning("");
+              const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+              EXPECT_EQ(p->Warnings(), "") << Numbers({lon, lat});
+              EXPECT_NEAR(std::remainder(back.X - lon * kDeg, 2 * kPi), 0, 1e-9);
+              EXPECT_NEAR(back.Y, lat * kDeg, 1e-9);
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST_F(ProjectionClassesTest, CylindricalLimitsAndReplacedNorthings) {
+  // MIL replaces a northing beyond its range by the false northing.
+  auto mil = Make("MIL", Params(0, 0, 0, 1000));
+  EXPECT_EQ(Inverse(*mil, 0, 1000 + 14675059).Y, 0);
+  EXPECT_EQ(mil->Warnings(), GIS_RS_ERR_NORTHING_FIXED);
+  auto milWest = Make("MIL", Params(-4 / kDeg, 0, 0, 0));
+  EXPECT_EQ(milWest->CentralMeridian, kPi);
+  EXPECT_EQ(milWest->Warnings(), "0245 Standard meridian out of scope - corrected.");
+
+  for (const char* code : {"CEA", "EQC"}) {
+    SCOPED_TRACE(code);
+    // The accepted eastings: symmetric at meridian 0, one side 1° short of
+    // the antimeridian otherwise.
+    for (double cm : {0.0, 10.0, -10.0}) {
+      auto p = Make(code, Params(cm, 20, 5000, 0));
+      const double west = Inverse(*p, -1e9, 0).X - cm * kDeg;
+      const double east = Inverse(*p, 1e9, 0).X - cm * kDeg;
+      const double shortSide = cm == 0 ? 180 : 179;
+      EXPECT_NEAR(std::remainder(east, 2 * kPi), (cm > 0 ? shortSide : 180) * kDeg, 1e-9);
+      EXPECT_NEAR(std::remainder(west, 2 * kPi), -(cm < 0 ? shortSide : 180) * kDeg, 1e-9);
+    }
+    auto q = Make(code, Params(0, 0, 0, -3000000));
+    const TGIS_Point3D far = Inverse(*q, 0, 1e9);
+    EXPECT_EQ(q->Warnings(), GIS_RS_ERR_NORTHING_FIXED);
+    EXPECT_NEAR(far.Y, 0, 1e-15);
+  }
+  // A standard parallel at the pole squeezes every meridian onto one line.
+  auto eqc = Make("EQC", Params(30, 90, 0, 0));
+  EXPECT_EQ(Inverse(*eqc, 12345, 1000).X, 0);
+  EXPECT_EQ(Forward(*eqc, 100, 10).X, 0);
+}
+
+// --- Bonne, polyconic and sinusoidal ---
+
+TEST_F(ProjectionClassesTest, BonneOriginAndPoles) {
+  auto p = Make("BON", Params(0, 45, 1000, 2000));
+  const TGIS_Point3D origin = Forward(*p, 0, 45);
+  EXPECT_NEAR(origin.X, 1000, 1e-6);
+  EXPECT_NEAR(origin.Y, 2000, 1e-6);
+  const TGIS_Point3D back = Inverse(*p, 1000, 2000);
+  EXPECT_NEAR(back.X, 0, 1e-12);
+  EXPECT_NEAR(back.Y, 45 * kDeg, 1e-10);
+
+  auto south = Make("BON", Params(-60, -30, 0, 0));
+  for (double lon : {-100.0, -61.0, -59.0, 0.0}) {
+    const TGIS_Point3D out = Forward(*south, lon, -40);
+    const TGIS_Point3D in = Inverse(*south, out.X, out.Y);
+    EXPECT_NEAR(in.X, lon * kDeg, 1e-10) << lon;
+    EXPECT_NEAR(in.Y, -40 * kDeg, 1e-10) << lon;
+  }
+  auto polar = Make("BON", Params(0, 90, 10, 20));
+  const TGIS_Point3D pole = Forward(*polar, 30, 90);
+  EXPECT_EQ(pole.X, 10);
+  EXPECT_EQ(pole.Y, 20);
+}
+
+TEST_F(ProjectionClassesTest, PolyconicFarFromTheMeridianAndOnTheEquator) {
+  auto p = Make("PLC", Params(0, 0, 0, 0));
+  const TGIS_Point3D out = Forward(*p, 0.3 / kDeg, 0.5 / kDeg);
+  EXPECT_NEAR(Inverse(*p, out.X, out.Y).Y, 0.5, 1e-9);
+
+  // Far from the meridian the inverse needs more Newton steps than it was
+  // given (it used to return latitudes off by up to 0.1 rad).
+  for (double dl : {45.0, 60.0, 75.0}) {
+    for (double lat : {-75.0, -30.0, 20.0, 62.0}) {
+      const TGIS_Point3D far = Forward(*p, dl, lat);
+      const TGIS_Point3D back = Inverse(*p, far.X, far.Y);
+      EXPECT_NEAR(back.X, dl * kDeg, 1e-9) << Numbers({dl, lat});
+      EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << Numbers({dl, lat});
+    }
+  }
+
+  const TGIS_Point3D wide = Forward(*p, 100, 30);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_LONGITUDE_FIXED);
+  EXPECT_GT(wide.X, Forward(*p, 90, 30).X); // projected, not clamped
+
+  auto q = Make("PLC", Params(20, 30, 1000, 2000));
+  const double ml0 = 2000 - Forward(*q, 20, 0).Y; // the origin's meridian distance
+  const TGIS_Point3D equator = Inverse(*q, 1000 + 500000, 2000 - ml0 + 0.5);
+  EXPECT_EQ(equator.Y, 0);
+  EXPECT_NEAR(equator.X, 500000 / 6378137.0 + 20 * kDeg, 1e-12);
+}
+
+TEST_F(ProjectionClassesTest, SinusoidLimits) {
+  auto p = Make("SIN", Params(10, 0, 1000, 0));
+  const TGIS_Point3D east = Inverse(*p, 1e9, 0);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_EASTING_FIXED);
+  EXPECT_TRUE(SameBytes(east, Inverse(*p, 1000 + 19926189, 0)));
+  const TGIS_Point3D west = Inverse(*p, -1e9, 0);
+  EXPECT_TRUE(SameBytes(west, Inverse(*p, 1000 - 20037509, 0)));
+  const TGIS_Point3D top = Inverse(*p, 1000, p->NorthingRange + 1000);
+  EXPECT_EQ(p->Warnings(), "0242 Northing out of scope - corrected.");
+  EXPECT_TRUE(SameBytes(top, Inverse(*p, 1000, p->NorthingRange)));
+}
+
+// --- Cassini and transverse cylindrical equal-area ---
+
+TEST_F(ProjectionClassesTest, CassiniOriginBandsAndWarnings) {
+  auto p = Make("CAS", Params(10, 40, 1000, 2000));
+  const TGIS_Point3D origin = Forward(*p, 10, 40);
+  EXPECT_NEAR(origin.X, 1000, 1e-6);
+  EXPECT_NEAR(origin.Y, 2000, 1e-6);
+  const TGIS_Point3D back = Inverse(*p, 1000, 2000);
+  EXPECT_NEAR(back.X, 10 * kDeg, 1e-12);
+  EXPECT_NEAR(back.Y, 40 * kDeg, 1e-10);
+
+  // The top of the band: 0.05 m beyond is accepted, 0.2 m is not.
+  const double top = Forward(*p, 10 - 180, 31).Y;
+  p->AddWarning("");
+  const TGIS_Point3D inside = Inverse(*p, 1000, top + 0.05);
+  EXPECT_EQ(p->Warnings(), "");
+  const TGIS_Point3D beyond = Inverse(*p, 1000, top + 0.2);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_NORTHING_FIXED);
+  EXPECT_TRUE(SameBytes(beyond, Inverse(*p, 1000, top)));
+  EXPECT_EQ(inside.Z, 0);
+
+  const TGIS_Point3D five = Forward(*p, 15, 45);
+  const TGIS_Point3D wide = Inverse(*p, five.X, five.Y);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_LONGITUDE_FIXED);
+  EXPECT_NEAR(wide.X, 15 * kDeg, 1e-8);
+}
+
+TEST_F(ProjectionClassesTest, TransverseEqualAreaCentralMeridianAndRoundTrips) {
+  auto p = Make("TCE", Params(20, 40, 300000, 100000, 0, 0, 0.9996));
+  auto cas = Make("CAS", Params(20, 40, 0, 0)); // the same meridian distance
+  for (double lat : {-60.0, 0.0, 40.0, 75.0}) {
+    const TGIS_Point3D onMeridian = Forward(*p, 20, lat);
+    EXPECT_NEAR(onMeridian.X, 300000, 1e-6);
+    // (through the authalic latitude and back: its series is good to 0.2 mm)
+    EXPECT_NEAR(onMeridian.Y, 100000 + 0.9996 * Forward(*cas, 20, lat).Y, 1e-3) << lat;
+  }
+  for (double lon : {-40.0, 5.0, 19.0, 35.0, 70.0}) {
+    for (double lat : {-70.0, -10.0, 30.0, 60.0}) {
+      const TGIS_Point3D out = Forward(*p, lon, lat);
+      const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+      EXPECT_NEAR(back.X, lon * kDeg, 1e-9) << Numbers({lon, lat});
+      EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << Numbers({lon, lat});
+    }
+  }
+  Inverse(*p, 300000 + 7000000, 100000);
+  EXPECT_EQ(p->Warnings(), "0243 Easting out of scope - corrected.");
+  // A scale factor that is not positive is refused (it divided by zero).
+  for (double k0 : {0.0, -1.0, std::numeric_limits<double>::quiet_NaN()}) {
+    EGIS_Exception e = ExpectGisError([&] { Make("TCE", Params(20, 40, 0, 0, 0, 0, k0)); });
+    EXPECT_EQ(e.Message().substr(0, 4), "0235");
+  }
+}
+
+// --- Pseudocylindrical world projections ---
+
+TEST_F(ProjectionClassesTest, WorldSphereOriginEdgeAndRoundTrips) {
+  const double r = 6371007.180918474; // the sphere of equal area of WGS 84
+  struct Case {
+    const char* Code;
+    double FullLimit;
+  } cases[] = {{"MOL", 18019930},
+               {"EC4", 16902288},
+               {"EC6", 17653838},
+               {"WA4", 17653838},
+               {"WA7", 17653838}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Code);
+    auto p = Make(c.Code, Params(0, 0, 1000, 2000));
+    const TGIS_Point3D origin = Forward(*p, 0, 0);
+    EXPECT_NEAR(origin.X, 1000, 1e-6);
+    EXPECT_NEAR(origin.Y, 2000, 1e-6);
+    const TGIS_Point3D edge = Forward(*p, 180, 0);
+    EXPECT_LT(edge.X - 1000, c.FullLimit);
+    EXPECT_GT(edge.X - 1000, 0.8 * c.FullLimit);
+    for (double lon : {-179.0, -30.0, 45.0, 170.0}) {
+      for (double lat : {-89.0, -60.0, -5.0, 30.0, 75.0}) {
+        const TGIS_Point3D out = Forward(*p, lon, lat);
+        // Wagner VII's corners near the poles lie beyond the band it
+        // accepts back (it shares Eckert VI's).
+        if (std::abs(out.Y - 2000) > p->NorthingRange) {
+          EXPECT_STREQ(c.Code, "WA7");
+          continue;
+        }
+        const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+        EXPECT_NEAR(back.X, lon * kDeg, 1e-9) << Numbers({lon, lat});
+        EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << Numbers({lon, lat});
+      }
+    }
+    // A northing beyond the band comes back on the equator.
+    EXPECT_EQ(Inverse(*p, 1000, 2000 + 1e8).Y, 0);
+    EXPECT_EQ(p->Warnings(), "0242 Northing out of scope - corrected.");
+    auto east = Make(c.Code, Params(4 / kDeg, 0, 0, 0));
+    EXPECT_EQ(east->CentralMeridian, 4 - 2 * kPi);
+  }
+  // The poles without creeping Newton steps.
+  auto mol = Make("MOL", Params(0, 0, 1000, 2000));
+  const TGIS_Point3D pole = Forward(*mol, 180, 90);
+  EXPECT_NEAR(pole.X, 1000, 1e-6);
+  EXPECT_NEAR(pole.Y, 2000 + r * std::sqrt(2.0), 1e-3);
+  const TGIS_Point3D back = Inverse(*mol, 1000, 2000 + r * std::sqrt(2.0));
+  EXPECT_NEAR(back.Y, kPi / 2, 1e-7);
+  EXPECT_EQ(back.X, 0);
+
+  auto ec6 = Make("EC6", Params(10, 0, 0, 0));
+  EXPECT_TRUE(SameBytes(Inverse(*ec6, 17700000, 0), Inverse(*ec6, 17555761, 0)));
+  EXPECT_EQ(ec6->Warnings(), "0243 Easting out of scope - corrected.");
+
+  auto wa7 = Make("WA7", Params(-20, 0, 300, 400));
+  EXPECT_LT(Inverse(*wa7, 1000000, -2000000).Y, 0);
+  const TGIS_Point3D centre = Inverse(*wa7, 300, 400);
+  EXPECT_EQ(centre.X, -20 * kDeg);
+  EXPECT_EQ(centre.Y, 0);
+}
+
+// --- New Zealand Map Grid ---
+
+TEST_F(ProjectionClassesTest, NewZealandMapGridIsFixed) {
+  std::unique_ptr<TGIS_ProjectionAbstract> p = GisProjectionList().FindProjection("NZMG")->Create();
+  p->SetUp(Params(10, 20, 30, 40, 0, 0, 5));
+  EXPECT_EQ(p->Datum()->Code, "GEO");
+  EXPECT_EQ(p->FalseEasting, 2510000);
+  EXPECT_EQ(p->FalseNorthing, 6023150);
+  EXPECT_EQ(p->CentralMeridian, 173 * 0.017453292519943295);
+  EXPECT_EQ(p->OriginLatitude, -41 * 0.017453292519943295);
+
+  TGIS_Point3D out = Pt(0, 0, 7, 8);
+  p->Project(Deg(173, -41, 100), out);
+  EXPECT_NEAR(out.X, 2510000, 1e-6);
+  EXPECT_NEAR(out.Y, 6023150, 1e-6);
+  EXPECT_EQ(out.Z, 7); // the grid leaves Z alone
+  const TGIS_Point3D origin = Inverse(*p, 2510000, 6023150);
+  EXPECT_NEAR(origin.X, 173 * kDeg, 1e-12);
+  EXPECT_NEAR(origin.Y, -41 * kDeg, 1e-12);
+  const TGIS_Point3D wellington = Forward(*p, 174.776, -41.289);
+  const TGIS_Point3D back = Inverse(*p, wellington.X, wellington.Y);
+  EXPECT_NEAR(back.X, 174.776 * kDeg, 1e-9);
+  EXPECT_NEAR(back.Y, -41.289 * kDeg, 1e-9);
+
+  // An inverse that does not converge is a failure that writes nothing (it
+  // used to return longitude and latitude 0).
+  TGIS_Point3D untouched = Pt(1, 2, 3, 4);
+  EGIS_Exception e = ExpectGisError([&] { p->Unproject(Pt(9e7, -9e7), untouched); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0235");
+  EXPECT_TRUE(SameBytes(untouched, Pt(1, 2, 3, 4)));
+}
+
+// --- Conic projections ---
+
+TEST_F(ProjectionClassesTest, ConicDefaultsAndCorrections) {
+  for (const char* code : {"LAM", "ALB"}) {
+    SCOPED_TRACE(code);
+    auto p = Make(code);
+    EXPECT_EQ(p->OriginLatitude, kPi / 4);
+    EXPECT_EQ(p->StandardParallel1, 0.6981317007977318);
+    EXPECT_EQ(p->StandardParallel2, 0.8726646259971648);
+    const TGIS_Point3D origin = Forward(*p, 0, 45);
+    EXPECT_NEAR(origin.X, 0, 1e-6);
+    EXPECT_NEAR(origin.Y, 0, 1e-6);
+
+    Inverse(*p, 5e10, 0);
+    EXPECT_EQ(p->Warnings(), "0243 Easting out of scope - corrected.");
+    EXPECT_EQ(p->EastingRange, 40000000);
+
+    auto west = Make(code, Params(-4 / kDeg, 45, 0, 0, 40, 50));
+    EXPECT_EQ(west->CentralMeridian, kPi);
+    EXPECT_EQ(west->Warnings(), "0245 Standard meridian out of scope - corrected.");
+    auto east = Make(code, Params(4 / kDeg, 45, 0, 0, 40, 50));
+    EXPECT_EQ(east->CentralMeridian, 4 - 2 * kPi);
+  }
+  auto lam = Make("LAM", Params(0, 45, 0, 0, 89.5, 50));
+  EXPECT_EQ(lam->StandardParallel1, 1.5533430342749532);
+  EXPECT_EQ(lam->Warnings(), GIS_RS_ERR_STANDARDPARALLEL_1_FIXED);
+  lam = Make("LAM", Params(0, 45, 0, 0, 40, -89.5));
+  EXPECT_EQ(lam->StandardParallel2, -1.5533430342749532);
+  EXPECT_EQ(lam->Warnings(), GIS_RS_ERR_STANDARDPARALLEL_2_FIXED);
+  auto alb = Make("ALB", Params(0, 45, 0, 0, 95, 50));
+  EXPECT_EQ(alb->StandardParallel1, kPi / 2);
+}
+
+// Parallels that give no cone (n = 0) are refused by both conics; Lambert
+// used to divide by zero and give NaN for every point.
+TEST_F(ProjectionClassesTest, ConicsWithoutAConeRaise) {
+  for (const char* code : {"LAM", "ALB"}) {
+    for (auto parallels : {std::pair{30.0, -30.0}, std::pair{0.0, 0.0}}) {
+      SCOPED_TRACE(std::string(code) + " " + Numbers({parallels.first, parallels.second}));
+      EGIS_Exception e = ExpectGisError(
+          [&] { Make(code, Params(0, 0, 0, 0, parallels.first, parallels.second)); });
+      EXPECT_EQ(e.Message(), "0235 Projection is not solvable for current parameters");
+    }
+  }
+}
+
+TEST_F(ProjectionClassesTest, LambertPoles) {
+  auto p = Make("LAM");
+  const TGIS_Point3D apex = Forward(*p, 20, 90);
+  const TGIS_Point3D back = Inverse(*p, apex.X, apex.Y);
+  EXPECT_EQ(back.Y, kPi / 2);
+  EXPECT_EQ(back.X, 0); // the central meridian
+  // The opposite pole lies at infinity: a failure that leaves the output as
+  // it was (it used to be reported as a corrected latitude).
+  TGIS_Point3D out = Pt(1, 2, 3, 4);
+  EGIS_Exception e = ExpectGisError([&] { p->Project(Deg(20, -90), out); });
+  EXPECT_EQ(e.Message().substr(0, 4), "0235");
+  EXPECT_TRUE(SameBytes(out, Pt(1, 2, 3, 4)));
+}
+
+TEST_F(ProjectionClassesTest, AlbersPoleWithoutIterating) {
+  for (double pole : {90.0, -90.0}) {
+    auto p = Make("ALB", Params(0, 0, 0, 0, pole > 0 ? 40 : -40, pole > 0 ? 50 : -50));
+    const TGIS_Point3D out = Forward(*p, 10, pole);
+    EXPECT_EQ(Inverse(*p, out.X, out.Y).Y, pole * kDeg);
+  }
+}
+
+// --- Orthographic and polar stereographic ---
+
+TEST_F(ProjectionClassesTest, OrthographicCentreAndEdge) {
+  auto p = Make("ORT", Params(-30, 0, 1000, 2000));
+  const double r = 6371007.180918474; // the sphere of equal area of WGS 84
+  const TGIS_Point3D centre = Forward(*p, -30, 0);
+  EXPECT_NEAR(centre.X, 1000, 1e-6);
+  EXPECT_NEAR(centre.Y, 2000, 1e-6);
+  const TGIS_Point3D edge = Forward(*p, 60, 0);
+  EXPECT_NEAR(edge.X, 1000 + r, 1e-3);
+  EXPECT_NEAR(edge.Y, 2000, 1e-6);
+  const TGIS_Point3D back = Inverse(*p, 1000, 2000);
+  EXPECT_EQ(back.X, -30 * kDeg);
+  EXPECT_EQ(back.Y, 0);
+  Inverse(*p, 1000 + 2 * r, 2000);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_EASTING_FIXED);
+}
+
+// The inverse keeps the quadrant of the longitude in every aspect (it used
+// to fold differences beyond 90° back towards the meridian).
+TEST_F(ProjectionClassesTest, OrthographicInverseKeepsTheQuadrant) {
+  for (double lat0 : {90.0, 45.0, 0.0, -45.0, -90.0}) {
+    auto p = Make("ORT", Params(20, lat0, 0, 0));
+    for (double dl : {0.0, 30.0, 90.0, 150.0, -150.0, -90.0, 179.0}) {
+      const double lat = lat0 >= 0 ? 60 : -60;
+      SCOPED_TRACE(Numbers({lat0, dl}));
+      const double cosC = std::sin(lat0 * kDeg) * std::sin(lat * kDeg) +
+                          std::cos(lat0 * kDeg) * std::cos(lat * kDeg) * std::cos(dl * kDeg);
+      if (cosC <= 0) continue; // the far side cannot come back
+      const TGIS_Point3D out = Forward(*p, 20 + dl, lat);
+      const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+      EXPECT_NEAR(std::remainder(back.X - (20 + dl) * kDeg, 2 * kPi), 0, 1e-9);
+      EXPECT_NEAR(back.Y, lat * kDeg, 1e-9);
+    }
+  }
+  auto polar = Make("ORT", Params(20, 90, 0, 0));
+  EXPECT_NEAR(Inverse(*polar, 1000, 0).X, 110 * kDeg, 1e-12);
+}
+
+TEST_F(ProjectionClassesTest, PolarStereographicNorthAspect) {
+  auto p = Make("POL", Params(0, 90, 1000, 2000));
+  const TGIS_Point3D pole = Forward(*p, 45, 90);
+  EXPECT_EQ(pole.X, 1000);
+  EXPECT_EQ(pole.Y, 2000);
+  const double e = 0.0818191908426215; // WGS 84
+  const double e4 = std::sqrt(std::pow(1 + e, 1 + e) * std::pow(1 - e, 1 - e));
+  const TGIS_Point3D equator = Forward(*p, 0, 0);
+  EXPECT_NEAR(equator.X, 1000, 1e-6);
+  EXPECT_NEAR(equator.Y, 2000 - 2 * 6378137.0 / e4, 1e-6);
+  const TGIS_Point3D south = Forward(*p, 0, -10);
+  EXPECT_EQ(p->Warnings(), GIS_RS_ERR_LATITUDE_FIXED);
+  EXPECT_TRUE(SameBytes(south, equator));
+}
+
+TEST_F(ProjectionClassesTest, PolarStereographicSouthAspect) {
+  auto p = Make("POL", Params(70, -71, 2000000, 2000000));
+  // Stored reversed; given back as given.
+  EXPECT_EQ(p->CentralMeridian, -70 * kDeg);
+  EXPECT_EQ(p->OriginLatitude, 71 * kDeg);
+  EXPECT_EQ(p->Parameters().CentralMeridian, 70 * kDeg);
+  EXPECT_EQ(p->Parameters().OriginLatitude, -71 * kDeg);
+  const TGIS_Point3D pole = Forward(*p, 30, -90);
+  EXPECT_EQ(pole.X, 2000000);
+  EXPECT_EQ(pole.Y, 2000000);
+  const TGIS_Point3D east = Forward(*p, 80, -75);
+  EXPECT_GT(east.X, 2000000);
+  const TGIS_Point3D back = Inverse(*p, Forward(*p, 30, -75).X, Forward(*p, 30, -75).Y);
+  EXPECT_NEAR(back.X, 30 * kDeg, 1e-10);
+  EXPECT_NEAR(back.Y, -75 * kDeg, 1e-10);
+
+  // A configuration file keeps the aspect (it used to come back north).
+  TGIS_Ini ini(nullptr, "");
+  p->WriteParameters(ini);
+  EXPECT_NEAR(ini.ReadFloat("Projection.OriginLatitude", 0), -71 * kDeg, 1e-12);
+  auto q = Make("POL");
+  q->ReadParameters(ini);
+  const TGIS_Point3D expected = Forward(*p, 30, -75);
+  const TGIS_Point3D got = Forward(*q, 30, -75);
+  EXPECT_NEAR(got.X, expected.X, 1e-6);
+  EXPECT_NEAR(got.Y, expected.Y, 1e-6);
+}
+
+// The accepted band reaches the equator from the false origin in both
+// aspects, whatever the central meridian (the south aspect used to measure
+// it at a doubled meridian, leaving a band of 1 cm for some meridians).
+TEST_F(ProjectionClassesTest, PolarStereographicInverseBandReachesTheEquator) {
+  for (double cm : {0.0, 45.0, 70.0, 135.0, -100.0}) {
+    for (double phic : {71.0, -71.0, 90.0, -90.0}) {
+      SCOPED_TRACE(Numbers({cm, phic}));
+      auto p = Make("POL", Params(cm, phic, 300000, -400000));
+      const double lat = phic > 0 ? 0.5 : -0.5;
+      for (double dl : {0.0, 60.0, 135.0, 180.0, -90.0}) {
+        const TGIS_Point3D out = Forward(*p, std::remainder(cm + dl, 360.0), lat);
+        p->AddWarning("");
+        const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+        EXPECT_EQ(p->Warnings(), "") << dl;
+        EXPECT_NEAR(std::remainder(back.X - (cm + dl) * kDeg, 2 * kPi), 0, 1e-9) << dl;
+        EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << dl;
+      }
+    }
+  }
+}
+
+} // namespace

@@ -1,0 +1,71 @@
+// The projection classes against PROJ over grids of points on two
+// ellipsoids: forward within each case's tolerance in metres, and PROJ's
+// outputs unprojected back to the grid point within its tolerance in radians
+// (of arc on the ground).
+#include "CoordsTestSupport.h"
+#include "ProjectionOracleData.h"
+
+using namespace coords_test;
+
+namespace {
+
+class ProjectionOracleTest : public CoordsTest {};
+
+std::unique_ptr<TGIS_ProjectionAbstract> MakeProjection(const projection_oracle::Case& c) {
+  TGIS_ProjectionAbstract* registered = GisProjectionList().FindProjection(c.Code);
+  if (!registered) return nullptr;
+  std::unique_ptr<TGIS_ProjectionAbstract> p = registered->Create();
+  p->SetDatum(GisDatumList().FindDatum(c.Datum));
+  TGIS_ProjectionSetUp s = p->Parameters();
+  s.CentralMeridian = c.CentralMeridian * kDeg;
+  s.OriginLatitude = c.OriginLatitude * kDeg;
+  s.FalseEasting = c.FalseEasting;
+  s.FalseNorthing = c.FalseNorthing;
+  s.StandardParallel1 = c.StandardParallel1 * kDeg;
+  s.StandardParallel2 = c.StandardParallel2 * kDeg;
+  s.ScaleFactor = c.ScaleFactor;
+  s.Zone = c.Zone;
+  p->SetUp(s);
+  return p;
+}
+
+/// The difference of two longitudes brought into [-π, π] and scaled to the
+/// parallel of `latitude`, so that it measures a distance on the ground like
+/// the latitude difference (a longitude near the pole is loosely defined).
+double LongitudeDifference(double a, double b, double latitude) {
+  return std::remainder(a - b, 2 * kPi) * std::cos(latitude);
+}
+
+TEST_F(ProjectionOracleTest, AgreesWithProjOverGrids) {
+  for (const projection_oracle::Case& c : projection_oracle::kCases) {
+    SCOPED_TRACE(std::string(c.Name) + ": " + c.Pipeline);
+    std::unique_ptr<TGIS_ProjectionAbstract> p = MakeProjection(c);
+    ASSERT_NE(p, nullptr);
+    ASSERT_GT(c.Count, 0);
+    const bool keepsZ = std::string(c.Code) != "NZMG"; // the grid leaves Z alone
+    double worstMetres = 0, worstRadians = 0;
+    for (int i = c.First; i < c.First + c.Count; ++i) {
+      const projection_oracle::Point& q = projection_oracle::kPoints[i];
+      SCOPED_TRACE(Numbers({q.Lon, q.Lat}));
+      TGIS_Point3D out = Pt(0, 0);
+      ASSERT_NO_THROW(p->Project(Deg(q.Lon, q.Lat, 12.5), out));
+      EXPECT_NEAR(out.X, q.X, c.ToleranceMetres);
+      EXPECT_NEAR(out.Y, q.Y, c.ToleranceMetres);
+      if (keepsZ) EXPECT_EQ(out.Z, 12.5);
+      worstMetres = std::max({worstMetres, std::abs(out.X - q.X), std::abs(out.Y - q.Y)});
+
+      if (!q.Inverse) continue;
+      TGIS_Point3D back = Pt(0, 0);
+      ASSERT_NO_THROW(p->Unproject(Pt(q.X, q.Y, 7.0), back));
+      EXPECT_NEAR(LongitudeDifference(back.X, q.Lon * kDeg, q.Lat * kDeg), 0, c.ToleranceRadians);
+      EXPECT_NEAR(back.Y, q.Lat * kDeg, c.ToleranceRadians);
+      if (keepsZ) EXPECT_EQ(back.Z, 7.0);
+      worstRadians =
+          std::max({worstRadians, std::abs(LongitudeDifference(back.X, q.Lon * kDeg, q.Lat * kDeg)),
+                    std::abs(back.Y - q.Lat * kDeg)});
+    }
+    RecordProperty(std::string(c.Name) + " worst", Numbers({worstMetres, worstRadians}));
+  }
+}
+
+} // namespace
