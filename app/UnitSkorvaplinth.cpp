@@ -107,6 +107,8 @@ void TFSkorvaplinth::BuildFromDefinition() {
   Egzoom->OnClick = [this](TPersistent*) { EgzoomClick(); };
   mapPick = l.Add<TImagePicker>("mapPick", Panel1);
   mapPick->SetBounds(180, 10, 150, 24);
+  mapPick->SetFlat(true);
+  mapPick->SetShowCaption(true);
   for (const TMapSourceRow& row : MapSourceRows()) mapPick->AddItem(-1, row.Caption);
   mapPick->OnChange = [this](TPersistent*) { mapPickChange(); };
   mapPick->OnClick = [this](TPersistent*) {

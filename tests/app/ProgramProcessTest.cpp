@@ -33,7 +33,10 @@ struct ProgramProcessTest : ::testing::Test {
     const char* exe = std::getenv("SK_APP_PROGRAM");
     if (exe == nullptr || *exe == 0) GTEST_SKIP() << "SK_APP_PROGRAM is not set";
     const std::string built = exe;
-    const std::string folder = built.substr(0, built.rfind('/') + 1);
+    // The shipped files from the sources: the build folder's copies are the
+    // program's own once it has run there.
+    const char* source = std::getenv("SK_SOURCE_DIR");
+    const std::string folder = std::string(source ? source : "..") + "/resources/app/";
     for (const char* name : {"mapgd.htm", "gmaps.htm", "image1.jgw"})
       dir.Write(name, ReadFile(folder + name));
     shippedJgw = ReadFile(folder + "image1.jgw");
