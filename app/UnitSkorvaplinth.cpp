@@ -13,6 +13,7 @@
 #include "formstate/NumericEdits.h"
 #include "formstate/Placement.h"
 #include "platform/forms/Loading.h"
+#include "platform/forms/Shell.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
@@ -26,6 +27,9 @@ constexpr const char* kStoredProps =
     "elat.Value\r\nelon.Value\r\nEgzoom.Position\r\nErwidth.Value\r\nErheight.Value\r\n"
     "Cstayontop.Checked\r\ncdescr.Checked\r\nfilep.Text\r\nnx.Value\r\nny.Value\r\n"
     "mapPick.ItemIndex\r\n";
+
+/// The home page "Help" and the About page's link open.
+constexpr const char* kHomePage = "https://skorvaplinth.org/";
 
 constexpr const char* kDescriptionTemplate = "1\r\n0\r\n0\r\n-1\r\n<#WX>\r\n<#WY>\r\n";
 
@@ -116,7 +120,9 @@ void TFSkorvaplinth::BuildFromDefinition() {
   };
   SpeedButton12 = Button(l, Panel1, "SpeedButton12", "Open", 340, 10, 70,
                          [this] { OwGlassButton2Click(); });
-  SpeedButton14 = Button(l, Panel1, "SpeedButton14", "Help", 415, 10, 70, nullptr);
+  // Offline the desktop cannot open it; its answer is not checked.
+  SpeedButton14 = Button(l, Panel1, "SpeedButton14", "Help", 415, 10, 70,
+                         [] { ShellExecute(0, "open", kHomePage, "", "", SW_SHOWNORMAL_SHELL); });
 
   OwPageControl1 = l.Add<TOwPageControl>("OwPageControl1", this);
   OwPageControl1->SetAlign(TAlign::alClient);

@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -211,6 +212,36 @@ TEST_F(ToolWindowTest, EveryButtonDrivesTheMapWindow) {
   tool->Cstayontop->SetChecked(false);
   tool->CstayontopClick();
   EXPECT_EQ(tool->FormStyle(), TFormStyle::fsNormal);
+}
+
+TEST_F(ToolWindowTest, WithoutTheStartFileAMessageAndNoMap) {
+  std::remove((dir / "gmaps.htm").c_str());
+  std::vector<std::string> boxes;
+  const TDialogAnswerer previous = CurrentDialogAnswerer();
+  SetDialogAnswerer([&](const TDialogRequest& r) {
+    boxes.push_back(r.Text);
+    return IDOK;
+  });
+  StartBoth();
+  SetDialogAnswerer(previous);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "SDatoteka ne obstaja: gmaps.htm!");
+  EXPECT_FALSE(FileExists(dir / "mapg.htm"));
+  EXPECT_FALSE(map->Capture().googleTimer().Enabled());
+  EXPECT_TRUE(map->Capture().BuildingPage);
+}
+
+TEST_F(ToolWindowTest, HelpOpensTheHomePage) {
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  std::vector<std::string> opened;
+  SetShellLauncher([&](const std::string& target) {
+    opened.push_back(target);
+    return false; // offline: the desktop fails, quietly
+  });
+  tool->SpeedButton14->Click();
+  SetShellLauncher(nullptr);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
 }
 
 } // namespace
