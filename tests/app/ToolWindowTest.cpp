@@ -231,6 +231,16 @@ TEST_F(ToolWindowTest, WithoutTheStartFileAMessageAndNoMap) {
   EXPECT_TRUE(map->Capture().BuildingPage);
 }
 
+TEST_F(ToolWindowTest, ClosingSavesTheStoredValues) {
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  tool->Show();
+  tool->nx->SetValue(4);
+  tool->Close();
+  const std::string ini = sktest::TTempDir::Read(dir / "skorvaplinth.ini");
+  EXPECT_NE(ini.find("[TFSkorvaplinth]"), std::string::npos);
+  EXPECT_NE(ini.find("nx_Value=4\r\n"), std::string::npos);
+}
+
 TEST_F(ToolWindowTest, HelpOpensTheHomePage) {
   tool = std::make_unique<TFSkorvaplinth>(nullptr);
   std::vector<std::string> opened;
