@@ -174,7 +174,7 @@ void TFEarth1::FormCreate() {
   capture_->MapLat = 46.0L;
   capture_->MapLon = 14.0L;
   capture_->BuildingPage = true;
-  if (tool_) tool_->OpenStartPage();
+  if (tool_) tool_->OpenStartPage(*this);
   gis->SetMode(gisDrag);
 }
 

@@ -22,11 +22,14 @@ class TPopupMenu;
 class TWebHost;
 
 /// What the map window needs of the tool window.
+class TFEarth1;
+
 class IToolWindow {
 public:
   virtual ~IToolWindow() = default;
-  /// Places the map window, loads the start page and builds the first map.
-  virtual void OpenStartPage() = 0;
+  /// Places the map window, loads the start page and builds the first map
+  /// (called by the map window's creation step, with that window).
+  virtual void OpenStartPage(TFEarth1& map) = 0;
   /// Shows the position read-outs of the last capture.
   virtual void ShowReadouts(const TPositionReadouts& readouts) = 0;
   /// The zoom bar follows a web zoom changed in the viewer.

@@ -32,7 +32,7 @@ struct TFakeTool : IToolWindow {
   int starts = 0;
   std::vector<int> bar;
   TPositionReadouts last;
-  void OpenStartPage() override {
+  void OpenStartPage(TFEarth1&) override {
     ++starts;
     TMapCapture& c = map->Capture();
     c.MapZoom = 6;
@@ -88,7 +88,7 @@ TEST_F(MapWindowTest, StoredDefinition) {
 }
 
 TEST_F(MapWindowTest, StartPageCapturesAndShowsTheReadouts) {
-  tool.OpenStartPage();
+  tool.OpenStartPage(*map);
   EXPECT_EQ(map->Cltstanje->EmptiedCount(), 1);
   ASSERT_EQ(web->scripts.size(), 1u);
   EXPECT_EQ(web->scripts[0], "map.setCenter(new OpenLayers.LonLat(14, 46), 6 );");
@@ -122,7 +122,7 @@ TEST_F(MapWindowTest, OpenRendersTheViewAndHandsItToTheDesktop) {
     return true;
   });
   map->OpenPrint(); // an empty viewer: no crash, a picture all the same
-  tool.OpenStartPage();
+  tool.OpenStartPage(*map);
   map->gis->SetBounds(0, 0, 796, 613);
   map->Capture().ResizePending = false;
   for (int i = 0; i < 100 && map->Capture().CaptureCount() < 3; ++i)

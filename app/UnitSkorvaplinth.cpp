@@ -1,0 +1,374 @@
+#include "app/UnitSkorvaplinth.h"
+
+#include "app/AppFiles.h"
+#include "app/MapPage.h"
+#include "app/Readouts.h"
+#include "app/SingleInstance.h"
+#include "app/TileSave.h"
+#include "controls/ImagePicker.h"
+#include "controls/OwPageControl.h"
+#include "controls/OwTrackBar.h"
+#include "controls/zq/zqCheckCtrls.h"
+#include "formstate/ComboEdits.h"
+#include "formstate/NumericEdits.h"
+#include "formstate/Placement.h"
+#include "platform/forms/Loading.h"
+#include "platform/forms/Shell.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Strings.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr const char* kStoredProps =
+    "elat.Value\r\nelon.Value\r\nEgzoom.Position\r\nErwidth.Value\r\nErheight.Value\r\n"
+    "Cstayontop.Checked\r\ncdescr.Checked\r\nfilep.Text\r\nnx.Value\r\nny.Value\r\n"
+    "mapPick.ItemIndex\r\n";
+
+/// The home page "Help" and the About page's link open.
+constexpr const char* kHomePage = "https://skorvaplinth.org/";
+
+constexpr const char* kDescriptionTemplate = "1\r\n0\r\n0\r\n-1\r\n<#WX>\r\n<#WY>\r\n";
+
+TCurrencyEdit* NumericEdit(TDefinitionLoader& l, TWinControl* parent, const char* name, int left,
+                           int top, long double value, long double minValue) {
+  auto* e = l.Add<TCurrencyEdit>(name, parent);
+  e->SetBounds(left, top, 90, 21);
+  l.Set(e, "DecimalPlaces", 5);
+  l.Set(e, "DisplayFormat", "###0.#####");
+  if (minValue != 0) l.Set(e, "MinValue", TPropValue(minValue));
+  if (value != 0) l.Set(e, "Value", TPropValue(value));
+  return e;
+}
+
+TEdit* Readout(TDefinitionLoader& l, TWinControl* parent, const char* name, int left, int top) {
+  auto* e = l.Add<TEdit>(name, parent);
+  e->SetBounds(left, top, 90, 21);
+  e->SetText("0");
+  return e;
+}
+
+TLabel* AddLabel(TDefinitionLoader& l, TWinControl* parent, const std::string& name,
+                const std::string& text, int left, int top) {
+  auto* label = l.Add<TLabel>(name, parent);
+  label->SetBounds(left, top, 0, 15);
+  label->SetCaption(text);
+  return label;
+}
+
+TSpeedButton* Button(TDefinitionLoader& l, TWinControl* parent, const char* name,
+                     const std::string& caption, int left, int top, int width,
+                     std::function<void()> handler) {
+  auto* b = l.Add<TSpeedButton>(name, parent);
+  b->SetBounds(left, top, width, 23);
+  b->SetCaption(caption);
+  if (handler) b->OnClick = [handler](TPersistent*) { handler(); };
+  return b;
+}
+
+TOwTabSheet* Sheet(TDefinitionLoader& l, TOwPageControl* pages, const char* name,
+                   const char* caption) {
+  auto* sheet = l.Add<TOwTabSheet>(name, pages);
+  sheet->SetPageControl(pages);
+  sheet->SetCaption(caption);
+  return sheet;
+}
+
+} // namespace
+
+TFSkorvaplinth::TFSkorvaplinth(TComponent* owner) : TForm(owner) {
+  BuildFromDefinition();
+}
+
+TFSkorvaplinth::~TFSkorvaplinth() {
+  DoDestroy();
+}
+
+void TFSkorvaplinth::BuildFromDefinition() {
+  TDefinitionLoader l(this);
+  SetName("FSkorvaplinth");
+  SetCaption("Skorva Plinth");
+  SetBounds(195, 194, 629, 343);
+  SetFormStyle(TFormStyle::fsStayOnTop);
+
+  Panel1 = l.Add<TPanel>("Panel1", this);
+  Panel1->SetAlign(TAlign::alTop);
+  Panel1->SetHeight(45);
+  Panel1->SetBevelOuter(TBevelCut::bvNone);
+  Panel1->OnClick = [this](TPersistent*) {
+    if (map_) map_->Show();
+  };
+  Egzoom = l.Add<TOwTrackBar>("Egzoom", Panel1);
+  Egzoom->SetBounds(10, 1, 159, 43);
+  Egzoom->SetMin(2);
+  Egzoom->SetMax(18);
+  Egzoom->SetPosition(6);
+  Egzoom->TrackLabel()->SetVisible(true);
+  Egzoom->TrackLabel()->SetFormat("zoom: %d");
+  Egzoom->OnClick = [this](TPersistent*) { EgzoomClick(); };
+  mapPick = l.Add<TImagePicker>("mapPick", Panel1);
+  mapPick->SetBounds(180, 10, 150, 24);
+  mapPick->SetFlat(true);
+  mapPick->SetShowCaption(true);
+  for (const TMapSourceRow& row : MapSourceRows()) mapPick->AddItem(-1, row.Caption);
+  mapPick->OnChange = [this](TPersistent*) { mapPickChange(); };
+  mapPick->OnClick = [this](TPersistent*) {
+    if (map_) map_->Show();
+  };
+  SpeedButton12 = Button(l, Panel1, "SpeedButton12", "Open", 340, 10, 70,
+                         [this] { OwGlassButton2Click(); });
+  // Offline the desktop cannot open it; its answer is not checked.
+  SpeedButton14 = Button(l, Panel1, "SpeedButton14", "Help", 415, 10, 70,
+                         [] { ShellExecute(0, "open", kHomePage, "", "", SW_SHOWNORMAL_SHELL); });
+
+  OwPageControl1 = l.Add<TOwPageControl>("OwPageControl1", this);
+  OwPageControl1->SetAlign(TAlign::alClient);
+  OwPageControl1->OnEnter = [this](TPersistent*) {
+    if (map_) map_->Show();
+  };
+  TOwTabSheet* position = Sheet(l, OwPageControl1, "TabSheet1", " Map position ");
+  TOwTabSheet* size = Sheet(l, OwPageControl1, "TabSheet2", " Map size ");
+  TOwTabSheet* navigation = Sheet(l, OwPageControl1, "TabSheet3", " Navigation ");
+  TOwTabSheet* settings = Sheet(l, OwPageControl1, "TabSheet4", " Settings ");
+  TOwTabSheet* about = Sheet(l, OwPageControl1, "TabSheet5", " About ");
+
+  // Map position: the position to apply and the read-outs of the last capture.
+  AddLabel(l, position, "Label5", "WGS 84", 8, 8);
+  elat = NumericEdit(l, position, "elat", 8, 26, 46.0L, 0);
+  elon = NumericEdit(l, position, "elon", 104, 26, 5.0L, 0);
+  SpeedButton10 = Button(l, position, "SpeedButton10", "Apply position", 200, 25, 100,
+                         [this] { zqButton2Click(); });
+  AddLabel(l, position, "Label6", "Top Left position", 8, 58);
+  utmleft1 = Readout(l, position, "utmleft1", 8, 76);
+  utmtop1 = Readout(l, position, "utmtop1", 104, 76);
+  wleft = Readout(l, position, "wleft", 200, 76);
+  wtop = Readout(l, position, "wtop", 296, 76);
+  Edit1 = Readout(l, position, "Edit1", 392, 76);
+  Edit2 = Readout(l, position, "Edit2", 488, 76);
+  AddLabel(l, position, "Label7", "Center position", 8, 104);
+  cleft1 = Readout(l, position, "cleft1", 8, 122);
+  ctop1 = Readout(l, position, "ctop1", 104, 122);
+  cleft = Readout(l, position, "cleft", 200, 122);
+  ctop = Readout(l, position, "ctop", 296, 122);
+  pcx = Readout(l, position, "pcx", 392, 122);
+  pcy = Readout(l, position, "pcy", 488, 122);
+  AddLabel(l, position, "Label8", "Bottom Right position", 8, 150);
+  utmright1 = Readout(l, position, "utmright1", 8, 168);
+  utmbottom1 = Readout(l, position, "utmbottom1", 104, 168);
+  rleft = Readout(l, position, "rleft", 200, 168);
+  rtop = Readout(l, position, "rtop", 296, 168);
+  prx = Readout(l, position, "prx", 392, 168);
+  pry = Readout(l, position, "pry", 488, 168);
+
+  // Map size.
+  AddLabel(l, size, "Label9", "Current map size (pix)", 8, 8);
+  Ewidth = AddLabel(l, size, "Ewidth", "", 8, 26);
+  Eheight = AddLabel(l, size, "Eheight", "", 104, 26);
+  AddLabel(l, size, "Label10", "New map size", 8, 58);
+  Erwidth = NumericEdit(l, size, "Erwidth", 8, 76, 500.0L, 10.0L);
+  Erheight = NumericEdit(l, size, "Erheight", 104, 76, 500.0L, 10.0L);
+  SpeedButton13 = Button(l, size, "SpeedButton13", "Apply map size", 200, 75, 100,
+                         [this] { zqButton3Click(); });
+
+  // Navigation: eight directions around an inert middle button, the tile store.
+  struct TNavButton {
+    TSpeedButton** Field;
+    const char* Name;
+    const char* Caption;
+    int Column, Row;
+    void (TFSkorvaplinth::*Handler)();
+  };
+  const TNavButton nav[] = {
+      {&SpeedButton1, "SpeedButton1", ">", 2, 1, &TFSkorvaplinth::SpeedButton1Click},
+      {&SpeedButton2, "SpeedButton2", "\\", 2, 2, &TFSkorvaplinth::ggg},
+      {&SpeedButton3, "SpeedButton3", "v", 1, 2, &TFSkorvaplinth::SpeedButton3Click},
+      {&SpeedButton4, "SpeedButton4", "/", 0, 2, &TFSkorvaplinth::SpeedButton4Click},
+      {&SpeedButton5, "SpeedButton5", "<", 0, 1, &TFSkorvaplinth::SpeedButton5Click},
+      {&SpeedButton6, "SpeedButton6", "\\", 0, 0, &TFSkorvaplinth::SpeedButton6Click},
+      {&SpeedButton7, "SpeedButton7", "^", 1, 0, &TFSkorvaplinth::SpeedButton7Click},
+      {&SpeedButton8, "SpeedButton8", "/", 2, 0, &TFSkorvaplinth::SpeedButton2Click},
+      {&SpeedButton9, "SpeedButton9", "o", 1, 1, nullptr},
+  };
+  for (const TNavButton& b : nav) {
+    auto handler = b.Handler;
+    *b.Field = Button(l, navigation, b.Name, b.Caption, 8 + 26 * b.Column, 8 + 26 * b.Row, 24,
+                      handler ? std::function<void()>([this, handler] { (this->*handler)(); })
+                              : std::function<void()>());
+  }
+  AddLabel(l, navigation, "Label11", "Store location", 100, 8);
+  eloc = l.Add<TDirectoryEdit>("eloc", navigation);
+  eloc->SetBounds(100, 26, 250, 21);
+  AddLabel(l, navigation, "Label12", "Prefix", 100, 52);
+  filep = l.Add<TEdit>("filep", navigation);
+  filep->SetBounds(100, 70, 60, 21);
+  filep->SetText("ym");
+  nx = NumericEdit(l, navigation, "nx", 170, 70, 0, 0);
+  ny = NumericEdit(l, navigation, "ny", 266, 70, 0, 0);
+  SpeedButton15 = Button(l, navigation, "SpeedButton15", "Save", 362, 69, 70,
+                         [this] { SpeedButton15Click(); });
+  lfilename = AddLabel(l, navigation, "lfilename", "", 100, 100);
+
+  // Settings.
+  Cstayontop = l.Add<TzqCheckbox>("Cstayontop", settings);
+  Cstayontop->SetBounds(8, 8, 200, 17);
+  Cstayontop->SetCaption("Stay on top");
+  Cstayontop->SetChecked(true);
+  Cstayontop->OnClick = [this](TPersistent*) { CstayontopClick(); };
+  cdescr = l.Add<TzqCheckbox>("cdescr", settings);
+  cdescr->SetBounds(8, 30, 200, 17);
+  cdescr->SetCaption("Create description file ");
+  cdescr->SetChecked(true);
+  cdescr->OnClick = [this](TPersistent*) { CstayontopClick(); };
+  AddLabel(l, settings, "Label13", "Description file template", 220, 8);
+  Mtemplate = l.Add<TMemo>("Mtemplate", settings);
+  Mtemplate->SetBounds(220, 26, 200, 110);
+  Mtemplate->SetText(kDescriptionTemplate);
+
+  // About.
+  AddLabel(l, about, "Label14", "Skorva Plinth", 8, 8);
+  lver = AddLabel(l, about, "lver", "", 8, 30);
+
+  OwPageControl1->SetActivePage(navigation);
+
+  fs = l.Add<TFormStorage>("fs");
+  fs->SetStoredPropsText(kStoredProps);
+  OnCreate = [this](TPersistent*) { FormCreate(); };
+  // The guard comes last: a second start ends here.
+  new TSingleInstance(this);
+  l.Finish();
+}
+
+void TFSkorvaplinth::FormCreate() {
+  try {
+    AppVersion = "1.01";
+    SetCaption("Skorva Plinth " + AppVersion);
+    lver->SetCaption(AppVersion);
+    AppDir = ApplicationFolder();
+    fs->SetIniFileName(AppDir + "skorvaplinth.ini");
+    fs->LoadState();
+    if (eloc->Text().empty()) {
+      eloc->SetText(AppDir + "tmp");
+      if (!DirectoryExists(AppDir + "tmp") && !CreateDir(AppDir + "tmp"))
+        throw Exception("Unable to create folder " + AppDir + "tmp");
+    }
+  } catch (const Exception& e) {
+    ShowMessage("Exception: " + e.Message());
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Exception: ") + e.what());
+  }
+}
+
+void TFSkorvaplinth::OpenStartPage(TFEarth1& map) {
+  map_ = &map;
+  fs->LoadState();
+  map_->SetLeft(0);
+  map_->SetTop(0);
+  map_->Capture().OpenStartPage(Egzoom->Position());
+}
+
+void TFSkorvaplinth::ShowReadouts(const TPositionReadouts& r) {
+  utmleft1->SetText(FormatPixelReadout(r.TopLeft.X));
+  utmtop1->SetText(FormatPixelReadout(r.TopLeft.Y));
+  wleft->SetText(FormatDegreesReadout(r.TopLeft.Lat));
+  wtop->SetText(FormatDegreesReadout(r.TopLeft.Lon));
+  cleft1->SetText(FormatPixelReadout(r.Centre.X));
+  ctop1->SetText(FormatPixelReadout(r.Centre.Y));
+  cleft->SetText(FormatDegreesReadout(r.Centre.Lat));
+  ctop->SetText(FormatDegreesReadout(r.Centre.Lon));
+  pcx->SetText(FormatClientReadout(r.Centre.ClientX));
+  pcy->SetText(FormatClientReadout(r.Centre.ClientY));
+  utmright1->SetText(FormatPixelReadout(r.BottomRight.X));
+  utmbottom1->SetText(FormatPixelReadout(r.BottomRight.Y));
+  rleft->SetText(FormatDegreesReadout(r.BottomRight.Lat));
+  rtop->SetText(FormatDegreesReadout(r.BottomRight.Lon));
+  prx->SetText(FormatClientReadout(r.BottomRight.ClientX));
+  pry->SetText(FormatClientReadout(r.BottomRight.ClientY));
+  Ewidth->SetCaption(IntToStr(r.Width));
+  Eheight->SetCaption(IntToStr(r.Height));
+}
+
+void TFSkorvaplinth::SetZoomBarPosition(int position) {
+  Egzoom->SetPosition(position);
+}
+
+void TFSkorvaplinth::mapPickChange() {
+  if (ActiveControl() != mapPick) return;
+  const int index = mapPick->ItemIndex();
+  // The focus leaves the picker, so a second change of one selection does nothing.
+  SetActiveControl(nullptr);
+  if (!map_ || index < 0 || index >= int(MapSourceRows().size())) return;
+  const TMapSourceRow& row = MapSourceRows()[std::size_t(index)];
+  map_->Capture().MapSource = row.Source;
+  map_->Capture().MapType = row.MapType;
+  map_->Show();
+  map_->Capture().BtInicClick();
+}
+
+void TFSkorvaplinth::EgzoomClick() {
+  if (!map_) return;
+  map_->Capture().MapZoom = Egzoom->Position();
+  map_->Show();
+  map_->Capture().RecentrePending = true;
+  map_->Capture().ApplyPosition();
+}
+
+void TFSkorvaplinth::zqButton2Click() {
+  if (!map_) return;
+  map_->Capture().MapLat = elat->Value();
+  map_->Capture().MapLon = elon->Value();
+  map_->Capture().RecentrePending = true;
+  map_->Capture().ApplyPosition();
+  map_->Show();
+}
+
+void TFSkorvaplinth::zqButton3Click() {
+  if (!map_) return;
+  map_->ApplyMapSize(int(std::trunc(Erwidth->Value())), int(std::trunc(Erheight->Value())));
+}
+
+void TFSkorvaplinth::OwGlassButton2Click() {
+  if (map_) map_->OpenPrint();
+}
+
+void TFSkorvaplinth::Step(const std::string& code) {
+  if (!map_) return;
+  Extended x = nx->Value(), y = ny->Value();
+  map_->Capture().StepMap(code, x, y);
+  nx->SetValue(x);
+  ny->SetValue(y);
+}
+
+void TFSkorvaplinth::SpeedButton1Click() { Step("r"); }
+void TFSkorvaplinth::ggg() { Step("rb"); }
+void TFSkorvaplinth::SpeedButton3Click() { Step("b"); }
+void TFSkorvaplinth::SpeedButton4Click() { Step("lb"); }
+void TFSkorvaplinth::SpeedButton5Click() { Step("l"); }
+void TFSkorvaplinth::SpeedButton6Click() { Step("lt"); }
+void TFSkorvaplinth::SpeedButton7Click() { Step("t"); }
+void TFSkorvaplinth::SpeedButton2Click() { Step("rt"); }
+
+void TFSkorvaplinth::SpeedButton15Click() {
+  if (map_) map_->Show();
+  TTileSaveRequest request;
+  request.AppDir = AppDir;
+  request.StoreFolder = eloc->Text();
+  request.Prefix = filep->Text();
+  request.Nx = nx->Value();
+  request.Ny = ny->Value();
+  request.WithDescription = cdescr->Checked();
+  request.Template = Mtemplate->MemoText();
+  request.Wleft = wleft->Text();
+  request.Wtop = wtop->Text();
+  request.Utmleft = utmleft1->Text();
+  request.Utmtop = utmtop1->Text();
+  const TTileSaveResult result = SaveTile(request);
+  if (!result.ResultLine.empty()) lfilename->SetCaption(result.ResultLine);
+  if (!result.Message.empty()) ShowMessage(result.Message);
+}
+
+void TFSkorvaplinth::CstayontopClick() {
+  SetFormStyle(Cstayontop->Checked() ? TFormStyle::fsStayOnTop : TFormStyle::fsNormal);
+}

@@ -1,0 +1,52 @@
+// The program: start-up, the tool window and the map window, the message
+// loop, and the finalisation in reverse order.
+#include "app/UnitFearth1.h"
+#include "app/UnitSkorvaplinth.h"
+#include "browser/WebHostIntf.h"
+#include "controls/ControlsInit.h"
+#include "formstate/FormState.h"
+#include "gis/coords/GisProjectionList.h"
+#include "gis/core/GisKernel.h"
+#include "gis/formats/GisFileTAB.h"
+#include "gis/raster/GisRasterLayers.h"
+#include "gis/vector/GisSqlQuery.h"
+#include "platform/forms/Forms.h"
+#include "platform/forms/ProgramApplication.h"
+#include "platform/web/WebEngineEnvironment.h"
+
+namespace {
+
+int RunProgram() {
+  TFSkorvaplinth* tool = nullptr;
+  Application()->CreateForm(tool);
+  Application()->SetMainForm(tool);
+  // The map window's creation step opens the start page through the tool window.
+  new TFEarth1(Application(), tool, ProgramCaptureLayers());
+  tool->Show();
+  Application()->Run();
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  web::PrepareWebEngineEnvironment();
+  TProgramApplication app(argc, argv);
+  GisKernelInit();
+  GisSqlQueryInstall();
+  GisCoordsRegisterUnit();
+  GisRasterRegisterLayers();
+  GisRegisterRasterRegistration();
+  FormStateInit();
+  ControlsInitialize();
+  int exitCode = 0;
+  try {
+    exitCode = RunProgram();
+  } catch (const EHalt& halt) {
+    exitCode = halt.ExitCode();
+  }
+  ControlsFinalize();
+  FormStateDone();
+  GisKernelDone();
+  return exitCode;
+}

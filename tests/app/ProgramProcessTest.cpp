@@ -1,0 +1,115 @@
+// The built program as a process: copied into a temporary program folder
+// with the shipped files, it captures the offline map and rewrites the world
+// file; a second start beside it ends at once with exit code 0.
+#include "tests/support/TempDir.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  QFile f(QString::fromStdString(path));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll().toStdString();
+}
+
+struct ProgramProcessTest : ::testing::Test {
+  sktest::TTempDir dir{"app-process"};
+  sktest::TTempDir tmp{"app-process-tmp"};
+  std::string program;
+  std::string shippedJgw;
+
+  void SetUp() override {
+    const char* exe = std::getenv("SK_APP_PROGRAM");
+    if (exe == nullptr || *exe == 0) GTEST_SKIP() << "SK_APP_PROGRAM is not set";
+    const std::string built = exe;
+    // The shipped files from the sources: the build folder's copies are the
+    // program's own once it has run there.
+    const char* source = std::getenv("SK_SOURCE_DIR");
+    const std::string folder = std::string(source ? source : "..") + "/resources/app/";
+    for (const char* name : {"mapgd.htm", "gmaps.htm", "image1.jgw"})
+      dir.Write(name, ReadFile(folder + name));
+    shippedJgw = ReadFile(folder + "image1.jgw");
+    program = dir / "skorvaplinth";
+    // A copy, not a link: the program's folder is where its executable lies.
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(built), QString::fromStdString(program)));
+    QFile::setPermissions(QString::fromStdString(program),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  void Start(QProcess& p) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TMPDIR", QString::fromStdString(tmp.Path()));
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QString::fromStdString(tmp.Path()));
+    p.setProgram(QString::fromStdString(program));
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start();
+    ASSERT_TRUE(p.waitForStarted(10000));
+  }
+
+  /// Waits (at most 30 s) until the world file differs from the shipped one.
+  bool WaitForCapture() {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 30000) {
+      const std::string jgw = ReadFile(dir / "image1.jgw");
+      if (!jgw.empty() && jgw != shippedJgw) return true;
+      QThread::msleep(100);
+    }
+    return false;
+  }
+
+  static void Stop(QProcess& p) {
+    if (p.state() == QProcess::NotRunning) return;
+    p.kill();
+    p.waitForFinished(10000);
+  }
+};
+
+TEST_F(ProgramProcessTest, CapturesTheOfflineMapIntoTheWorldFile) {
+  QProcess p;
+  Start(p);
+  const bool captured = WaitForCapture();
+  EXPECT_EQ(p.state(), QProcess::Running);
+  Stop(p);
+  ASSERT_TRUE(captured);
+  const std::string jgw = ReadFile(dir / "image1.jgw");
+  EXPECT_EQ(jgw.substr(0, 13), "1\r\n0\r\n0\r\n-1\r\n"); // lines 1-4 untouched
+  // Lines 5-6: the page's top-left global pixel at zoom 6 around 46 N, 14 E.
+  const std::size_t line5 = jgw.find("\r\n", 10) + 2;
+  // (centre 8829.16 | 5828.80 less half the page, whose size is the window's).
+  EXPECT_EQ(jgw.substr(line5, 2), "84");
+  const std::size_t line6 = jgw.find("\r\n", line5) + 2;
+  EXPECT_EQ(jgw.substr(line6, 2), "55");
+  EXPECT_FALSE(ReadFile(dir / "image1.jpg").empty());
+  EXPECT_FALSE(ReadFile(dir / "image1.bmp").empty());
+}
+
+TEST_F(ProgramProcessTest, ASecondStartEndsAtOnceWithExitCodeZero) {
+  QProcess first;
+  Start(first);
+  ASSERT_TRUE(WaitForCapture());
+  QProcess second;
+  Start(second);
+  const bool ended = second.waitForFinished(5000);
+  if (!ended) Stop(second);
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_EQ(first.state(), QProcess::Running);
+  Stop(first);
+}
+
+} // namespace

@@ -1,0 +1,257 @@
+// The tool window built from its stored definition: its defaults in a fresh
+// program folder, its settings file, and every button driving the map window
+// over a stand-in browser.
+#include "app/AppFiles.h"
+#include "app/UnitFearth1.h"
+#include "app/UnitSkorvaplinth.h"
+#include "controls/ImagePicker.h"
+#include "controls/OwPageControl.h"
+#include "controls/OwTrackBar.h"
+#include "controls/zq/zqCheckCtrls.h"
+#include "formstate/ComboEdits.h"
+#include "formstate/NumericEdits.h"
+#include "formstate/Placement.h"
+#include "gis/core/GisKernel.h"
+#include "gis/raster/GisRasterLayers.h"
+#include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/Shell.h"
+#include "platform/forms/StdCtrls.h"
+#include "platform/forms/Timers.h"
+#include "platform/rtl/Files.h"
+#include "tests/app/CodedPage.h"
+#include "tests/browser/FakeWebHost.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace {
+
+using namespace apptest;
+
+struct ToolWindowTest : ::testing::Test {
+  sktest::TTempDir dir{"app-tool"};
+  TManualTimerClock clock{1000};
+  FakeWebHost* web = nullptr;
+  std::unique_ptr<TFSkorvaplinth> tool;
+  std::unique_ptr<TFEarth1> map;
+
+  void SetUp() override {
+    GisKernelInit();
+    GisRasterRegisterLayers();
+    PrepareAppDir(dir);
+    dir.Write("gmaps.htm", "<html><body></body></html>");
+    SetExeNameForTests(dir / "skorvaplinth");
+  }
+  void TearDown() override {
+    map.reset();
+    tool.reset();
+    SetExeNameForTests("");
+  }
+  void StartBoth() {
+    tool = std::make_unique<TFSkorvaplinth>(nullptr);
+    auto fake = std::make_unique<FakeWebHost>(3, 50);
+    web = fake.get();
+    web->SetBounds(0, 0, 826, 643);
+    web->cannedSnapshot = CodedSnapshot(6, 46, 14, 796, 613);
+    map = std::make_unique<TFEarth1>(nullptr, tool.get(), ProgramCaptureLayers(), std::move(fake));
+  }
+  void CaptureThreeTimes() {
+    map->gis->SetBounds(0, 0, 796, 613);
+    map->Capture().ResizePending = false;
+    map->Capture().CaptureWidth = 796;
+    map->Capture().CaptureHeight = 613;
+    const int target = map->Capture().CaptureCount() + 3;
+    for (int i = 0; i < 200 && map->Capture().CaptureCount() < target; ++i)
+      clock.Advance(10);
+  }
+};
+
+TEST_F(ToolWindowTest, FreshProgramFolderGivesTheDefaults) {
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  EXPECT_EQ(tool->Caption(), "Skorva Plinth 1.01");
+  EXPECT_EQ(tool->lver->Caption(), "1.01");
+  EXPECT_EQ(tool->AppDir, dir / "");
+  EXPECT_EQ(tool->Egzoom->Position(), 6);
+  EXPECT_EQ(tool->Egzoom->Min(), 2);
+  EXPECT_EQ(tool->Egzoom->Max(), 18);
+  EXPECT_EQ(tool->mapPick->ItemCountOfItems(), 9);
+  EXPECT_EQ(tool->mapPick->ItemIndex(), 0);
+  EXPECT_EQ(double(tool->elat->Value()), 46.0);
+  EXPECT_EQ(double(tool->elon->Value()), 5.0);
+  EXPECT_EQ(double(tool->Erwidth->Value()), 500.0);
+  EXPECT_EQ(double(tool->Erheight->Value()), 500.0);
+  EXPECT_EQ(double(tool->nx->Value()), 0.0);
+  EXPECT_EQ(double(tool->ny->Value()), 0.0);
+  EXPECT_EQ(tool->filep->Text(), "ym");
+  EXPECT_TRUE(tool->Cstayontop->Checked());
+  EXPECT_TRUE(tool->cdescr->Checked());
+  EXPECT_EQ(tool->FormStyle(), TFormStyle::fsStayOnTop);
+  EXPECT_EQ(tool->eloc->Text(), dir / "tmp");
+  EXPECT_TRUE(DirectoryExists(dir / "tmp"));
+  EXPECT_EQ(tool->Mtemplate->MemoText(), "1\r\n0\r\n0\r\n-1\r\n<#WX>\r\n<#WY>\r\n");
+  ASSERT_EQ(tool->fs->StoredProps().Count(), 11);
+  EXPECT_EQ(tool->fs->StoredProps()[0], "elat.Value");
+  EXPECT_EQ(tool->fs->StoredProps()[10], "mapPick.ItemIndex");
+  const char* pages[] = {" Map position ", " Map size ", " Navigation ", " Settings ",
+                         " About "};
+  ASSERT_EQ(tool->OwPageControl1->PageCount(), 5);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(tool->OwPageControl1->Pages(i)->Caption(), pages[i]);
+  EXPECT_EQ(tool->OwPageControl1->ActivePage()->Caption(), " Navigation ");
+}
+
+TEST_F(ToolWindowTest, SettingsFileRoundTrips) {
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  tool->elat->SetValue(12.5L);
+  tool->Egzoom->SetPosition(9);
+  tool->filep->SetText("tile");
+  tool->nx->SetValue(3);
+  tool->ny->SetValue(-1);
+  tool->Cstayontop->SetChecked(false);
+  tool->fs->SaveState();
+  tool.reset();
+  const std::string ini = sktest::TTempDir::Read(dir / "skorvaplinth.ini");
+  EXPECT_NE(ini.find("[TFSkorvaplinth]"), std::string::npos);
+  for (const char* line : {"elat_Value=12.5\r\n", "elon_Value=5\r\n", "Egzoom_Position=9\r\n",
+                           "Cstayontop_Checked=False\r\n", "filep_Text=tile\r\n",
+                           "nx_Value=3\r\n", "ny_Value=-1\r\n", "mapPick_ItemIndex=0\r\n"})
+    EXPECT_NE(ini.find(line), std::string::npos) << line;
+  EXPECT_LT(ini.find("elat_Value"), ini.find("mapPick_ItemIndex"));
+
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  EXPECT_EQ(double(tool->elat->Value()), 12.5);
+  EXPECT_EQ(tool->Egzoom->Position(), 9);
+  EXPECT_EQ(tool->filep->Text(), "tile");
+  EXPECT_EQ(double(tool->ny->Value()), -1.0);
+  EXPECT_FALSE(tool->Cstayontop->Checked());
+  // The stored state does not click the box: the window still stays on top.
+  EXPECT_EQ(tool->FormStyle(), TFormStyle::fsStayOnTop);
+}
+
+TEST_F(ToolWindowTest, StartPageIsTheRegularYahooMapAtTheStoredZoom) {
+  dir.Write("skorvaplinth.ini",
+            "[TFSkorvaplinth]\r\nelat_Value=10\r\nEgzoom_Position=9\r\nmapPick_ItemIndex=7\r\n");
+  StartBoth();
+  EXPECT_EQ(tool->mapPick->ItemIndex(), 7);
+  EXPECT_EQ(map->Capture().MapSource, "yahoo");
+  EXPECT_EQ(map->Capture().MapType, "YAHOO_MAP_REG");
+  EXPECT_EQ(map->Capture().MapZoom, 9);
+  EXPECT_EQ(map->Left(), 0);
+  EXPECT_EQ(map->Top(), 0);
+  ASSERT_FALSE(web->scripts.empty());
+  EXPECT_EQ(web->scripts.back(), "map.setCenter(new OpenLayers.LonLat(14, 46), 9 );");
+  const std::string page = sktest::TTempDir::Read(dir / "mapg.htm");
+  EXPECT_FALSE(page.empty());
+}
+
+TEST_F(ToolWindowTest, EveryButtonDrivesTheMapWindow) {
+  StartBoth();
+  CaptureThreeTimes();
+  ASSERT_GT(map->Capture().Readouts.BottomRight.X, map->Capture().Readouts.TopLeft.X);
+  EXPECT_EQ(tool->Ewidth->Caption(), "796");
+  EXPECT_NE(tool->utmleft1->Text(), "0");
+
+  std::vector<std::string> opened;
+  SetShellLauncher([&](const std::string& target) {
+    opened.push_back(target);
+    return true;
+  });
+  struct TRow {
+    TSpeedButton* button;
+    int nx, ny; // the counters after the click
+  };
+  // Navigation: the counters move as the direction says and the map follows.
+  const TRow steps[] = {
+      {tool->SpeedButton1, 1, 0},  {tool->SpeedButton2, 2, 1},  {tool->SpeedButton3, 2, 2},
+      {tool->SpeedButton4, 1, 3},  {tool->SpeedButton5, 0, 3},  {tool->SpeedButton6, -1, 2},
+      {tool->SpeedButton7, -1, 1}, {tool->SpeedButton8, 0, 0},  {tool->SpeedButton9, 0, 0},
+  };
+  for (const TRow& row : steps) {
+    const std::size_t scripts = web->scripts.size();
+    row.button->Click();
+    EXPECT_EQ(double(tool->nx->Value()), row.nx) << row.button->Name();
+    EXPECT_EQ(double(tool->ny->Value()), row.ny) << row.button->Name();
+    EXPECT_EQ(web->scripts.size(), scripts + (row.button == tool->SpeedButton9 ? 0 : 1))
+        << row.button->Name();
+  }
+
+  tool->elat->SetValue(45.5L);
+  tool->elon->SetValue(13.25L);
+  tool->SpeedButton10->Click();
+  EXPECT_EQ(web->scripts.back(), "map.setCenter(new OpenLayers.LonLat(13.25, 45.5), 6 );");
+
+  tool->Egzoom->SetPosition(8);
+  tool->EgzoomClick();
+  EXPECT_EQ(map->Capture().MapZoom, 8);
+  EXPECT_EQ(web->scripts.back(), "map.setCenter(new OpenLayers.LonLat(13.25, 45.5), 8 );");
+
+  tool->Erwidth->SetValue(10);
+  tool->Erheight->SetValue(10);
+  tool->SpeedButton13->Click();
+  EXPECT_EQ(map->Width(), 18);
+  EXPECT_EQ(map->Height(), 64);
+
+  tool->SpeedButton12->Click();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], dir / "print.bmp");
+  SetShellLauncher(nullptr);
+
+  tool->nx->SetValue(3);
+  tool->ny->SetValue(-1);
+  tool->SpeedButton15->Click();
+  EXPECT_EQ(sktest::TTempDir::Read(dir / "tmp/ym_3_-1.bmp"),
+            sktest::TTempDir::Read(dir / "image1.bmp"));
+  EXPECT_EQ(sktest::TTempDir::Read(dir / "tmp/ym_3_-1.jgw"),
+            "1\r\n0\r\n0\r\n-1\r\n" + tool->wleft->Text() + "\r\n" + tool->wtop->Text() + "\r\n");
+  EXPECT_NE(tool->lfilename->Caption().find("ym_3_-1.bmp file created at: "), std::string::npos);
+  EXPECT_EQ(double(tool->nx->Value()), 3.0);
+
+  tool->Cstayontop->SetChecked(false);
+  tool->CstayontopClick();
+  EXPECT_EQ(tool->FormStyle(), TFormStyle::fsNormal);
+}
+
+TEST_F(ToolWindowTest, WithoutTheStartFileAMessageAndNoMap) {
+  std::remove((dir / "gmaps.htm").c_str());
+  std::vector<std::string> boxes;
+  const TDialogAnswerer previous = CurrentDialogAnswerer();
+  SetDialogAnswerer([&](const TDialogRequest& r) {
+    boxes.push_back(r.Text);
+    return IDOK;
+  });
+  StartBoth();
+  SetDialogAnswerer(previous);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "SDatoteka ne obstaja: gmaps.htm!");
+  EXPECT_FALSE(FileExists(dir / "mapg.htm"));
+  EXPECT_FALSE(map->Capture().googleTimer().Enabled());
+  EXPECT_TRUE(map->Capture().BuildingPage);
+}
+
+TEST_F(ToolWindowTest, ClosingSavesTheStoredValues) {
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  tool->Show();
+  tool->nx->SetValue(4);
+  tool->Close();
+  const std::string ini = sktest::TTempDir::Read(dir / "skorvaplinth.ini");
+  EXPECT_NE(ini.find("[TFSkorvaplinth]"), std::string::npos);
+  EXPECT_NE(ini.find("nx_Value=4\r\n"), std::string::npos);
+}
+
+TEST_F(ToolWindowTest, HelpOpensTheHomePage) {
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  std::vector<std::string> opened;
+  SetShellLauncher([&](const std::string& target) {
+    opened.push_back(target);
+    return false; // offline: the desktop fails, quietly
+  });
+  tool->SpeedButton14->Click();
+  SetShellLauncher(nullptr);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
+}
+
+} // namespace
