@@ -117,7 +117,7 @@ TEST(GdiPlus, RawFormatOfDecodedImages) {
     EXPECT_EQ(image.GetWidth(), row.w) << row.name;
     EXPECT_EQ(image.GetHeight(), row.h) << row.name;
     // Calls on a failed image record the null handle's failure.
-    if (row.format == GpFormatUndefined) EXPECT_EQ(image.LastStatus(), GpInvalidParameter);
+    if (row.format == GpFormatUndefined) { EXPECT_EQ(image.LastStatus(), GpInvalidParameter); }
   }
   const std::uint8_t wmf[] = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0};
   EXPECT_EQ(GdipSniffImageFormat(wmf, sizeof wmf), GpFormatWmf);

@@ -152,7 +152,7 @@ TEST_F(ProjectionClassesTest, NonFiniteInputNeitherHangsNorPassesSilently) {
             continue;
           }
           // NaN passes every range check, so it must come out somewhere.
-          if (std::isnan(bad)) EXPECT_TRUE(std::isnan(out.X) || std::isnan(out.Y));
+          if (std::isnan(bad)) { EXPECT_TRUE(std::isnan(out.X) || std::isnan(out.Y)); }
         }
       }
     }

@@ -42,12 +42,15 @@ TEST(LayerFactoryRows, PicturesOpenThroughTheirExtensions) {
     auto layer = GisCreateLayer(r.file, dir / r.file);
     ASSERT_NE(layer, nullptr);
     EXPECT_EQ(layer->Name(), r.file);
-    if (std::string(r.className) == "TGIS_LayerJPG")
+    if (std::string(r.className) == "TGIS_LayerJPG") {
       EXPECT_NE(dynamic_cast<TGIS_LayerJPG*>(layer.get()), nullptr);
-    if (std::string(r.className) == "TGIS_LayerBMP")
+    }
+    if (std::string(r.className) == "TGIS_LayerBMP") {
       EXPECT_NE(dynamic_cast<TGIS_LayerBMP*>(layer.get()), nullptr);
-    if (std::string(r.className) == "TGIS_LayerPNG")
+    }
+    if (std::string(r.className) == "TGIS_LayerPNG") {
       EXPECT_NE(dynamic_cast<TGIS_LayerPNG*>(layer.get()), nullptr);
+    }
   }
   EXPECT_EQ(GisCreateLayer("x", dir / "x.unknown"), nullptr);
 }

@@ -165,7 +165,7 @@ TEST(PixelStrips, StripCountTable) {
         int t = 0, b = 0;
         GisStripRows(n, 0, 0, dh, t, b);
         const std::int64_t bytes = (std::int64_t(dw) * 3 + 4) * (b - t) + 6000 * 3 + 4;
-        if (n < 16) EXPECT_LE(bytes, 1024000) << dw << "x" << dh << " from " << rows;
+        if (n < 16) { EXPECT_LE(bytes, 1024000) << dw << "x" << dh << " from " << rows; }
       }
   int t, b;
   GisStripRows(2, 0, 0, 1001, t, b);

@@ -89,7 +89,7 @@ TEST(Numerics, CheckedHelpersRaiseWhereThePlatformTrapped) {
     for (int i = 0; i < (k < 0 ? -k : k); ++i) power *= 10;
     const double asDouble = k < 0 ? 1.0 / static_cast<double>(power) : static_cast<double>(power);
     EXPECT_EQ(checkedLog10(asDouble), static_cast<Extended>(k)) << "10^" << k;
-    if (k < 0) EXPECT_EQ(checkedLog10(1.0L / power), static_cast<Extended>(k)) << "10^" << k;
+    if (k < 0) { EXPECT_EQ(checkedLog10(1.0L / power), static_cast<Extended>(k)) << "10^" << k; }
   }
   EXPECT_NEAR(static_cast<double>(checkedLog10(2)), 0.30102999566398120, 1e-15);
   EXPECT_EQ(checkedLn(1), 0.0L);

@@ -287,8 +287,9 @@ TEST(WebSnapshotVisibility, NoSnapshotWhileHiddenAndAFreshOneWhenShown) {
 
   // The window minimized.
   window.showMinimized();
-  if (WaitUntil([&] { return window.isMinimized(); }, 3000))
+  if (WaitUntil([&] { return window.isMinimized(); }, 3000)) {
     EXPECT_FALSE(w.host.Snapshot().has_value());
+  }
   window.showNormal();
   EXPECT_TRUE(WaitUntil([&] { return w.host.Snapshot().has_value(); }));
 }
