@@ -135,6 +135,22 @@ bool TForm::Showing() const {
   return visible_ && Widget() != nullptr && Widget()->isVisible();
 }
 
+namespace {
+
+// A window reports its size once when it first appears, as the system does at
+// window creation: WM_SIZE (realign, OnResize) for the window and then for each
+// visible windowed child, whether or not anything changed.
+void reportFirstSize(TWinControl* control) {
+  if (control->IsLoading()) return;
+  control->Perform(WM_SIZE, SIZE_RESTORED,
+                   MakeLParam(control->ClientWidth(), control->ClientHeight()));
+  for (int i = 0; i < control->ControlCount(); ++i)
+    if (auto* w = dynamic_cast<TWinControl*>(control->Controls(i)); w && w->Visible())
+      reportFirstSize(w);
+}
+
+} // namespace
+
 void TForm::SetVisible(bool value) {
   if (value == visible_) return;
   visible_ = value;
@@ -148,6 +164,7 @@ void TForm::VisibleChanged() {
     if (!shown_) {
       shown_ = true;
       placeByPosition();
+      reportFirstSize(this);
     }
     if (OnShow) OnShow(this);
     if (!visible_) return;

@@ -18,6 +18,7 @@
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/StringList.h"
 #include "tests/app/CodedPage.h"
 #include "tests/browser/FakeWebHost.h"
 #include "tests/support/TempDir.h"
@@ -145,6 +146,33 @@ TEST_F(ToolWindowTest, StartPageIsTheRegularYahooMapAtTheStoredZoom) {
   EXPECT_EQ(web->scripts.back(), "map.setCenter(new OpenLayers.LonLat(14, 46), 9 );");
   const std::string page = sktest::TTempDir::Read(dir / "mapg.htm");
   EXPECT_FALSE(page.empty());
+}
+
+// The browser starts at its stored 796x593; the map window's first showing
+// reports the viewer's size, which sets the browser to the viewer + 30, so the
+// first page is built at the viewer's 796x613.
+TEST_F(ToolWindowTest, FirstShowingSizesTheBrowserSoTheFirstPageFillsTheViewer) {
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  auto fake = std::make_unique<FakeWebHost>(3, 50);
+  web = fake.get();
+  web->SetBounds(0, 0, 796, 593);
+  web->cannedSnapshot = CodedSnapshot(6, 46, 14, 796, 613);
+  map = std::make_unique<TFEarth1>(nullptr, tool.get(), ProgramCaptureLayers(), std::move(fake));
+  EXPECT_EQ(map->gis->Width(), 796);
+  EXPECT_EQ(map->gis->Height(), 613);
+  EXPECT_EQ(map->Capture().CaptureWidth, 796);
+  EXPECT_EQ(map->Capture().CaptureHeight, 613);
+  const std::string page = sktest::TTempDir::Read(dir / "mapg.htm");
+  EXPECT_NE(page.find("width: 796px; height: 613px"), std::string::npos);
+  // Until the first capture rewrites the world file (at most 5 s).
+  const std::string fresh = sktest::TTempDir::Read(dir / "image1.jgw");
+  for (int i = 0; i < 500 && sktest::TTempDir::Read(dir / "image1.jgw") == fresh; ++i)
+    clock.Advance(10);
+  TStringList lines;
+  lines.LoadFromFile(dir / "image1.jgw");
+  ASSERT_EQ(lines.Count(), 6);
+  EXPECT_EQ(lines[4], "8431.15555555556");
+  EXPECT_EQ(lines[5], "5522.30094339771");
 }
 
 TEST_F(ToolWindowTest, EveryButtonDrivesTheMapWindow) {
