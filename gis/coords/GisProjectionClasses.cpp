@@ -9,6 +9,8 @@
 #include "gis/coords/GisProjectionEckert6.h"
 #include "gis/coords/GisProjectionGeocentric.h"
 #include "gis/coords/GisProjectionGeodetic.h"
+#include "gis/coords/GisProjectionGrinten.h"
+#include "gis/coords/GisProjectionHotine.h"
 #include "gis/coords/GisProjectionLambert.h"
 #include "gis/coords/GisProjectionMercator.h"
 #include "gis/coords/GisProjectionMillerCyl.h"
@@ -17,6 +19,7 @@
 #include "gis/coords/GisProjectionOrthographic.h"
 #include "gis/coords/GisProjectionPolarStereographic.h"
 #include "gis/coords/GisProjectionPolyconic.h"
+#include "gis/coords/GisProjectionRobinson.h"
 #include "gis/coords/GisProjectionSinusoid.h"
 #include "gis/coords/GisProjectionTCEA.h"
 #include "gis/coords/GisProjectionTransverseMercator.h"
@@ -54,6 +57,10 @@ const TGIS_ProjectionClass kClasses[] = {
     {"TGIS_ProjectionPolarStereographic", Construct<TGIS_ProjectionPolarStereographic>},
     {"TGIS_ProjectionTransverseMercator", Construct<TGIS_ProjectionTransverseMercator>},
     {"TGIS_ProjectionUTM", Construct<TGIS_ProjectionUTM>},
+    {"TGIS_ProjectionRobinson", Construct<TGIS_ProjectionRobinson>},
+    {"TGIS_ProjectionGrinten", Construct<TGIS_ProjectionGrinten>},
+    {"TGIS_ProjectionHotine", Construct<TGIS_ProjectionHotine>},
+    {"TGIS_ProjectionHotine2", Construct<TGIS_ProjectionHotine2>},
 };
 
 } // namespace

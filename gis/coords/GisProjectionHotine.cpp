@@ -1,0 +1,252 @@
+#include "gis/coords/GisProjectionHotine.h"
+
+#include "gis/coords/GisCoordsKernel.h"
+#include "gis/coords/GisProjectionTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr long double kPiL = std::numbers::pi_v<long double>;
+constexpr double kTiny = 1e-10;
+constexpr int kSolverSteps = 16;
+
+long double ClampedAsin(long double value) {
+  return std::asin(std::clamp(value, -1.0L, 1.0L));
+}
+
+bool AtEquatorOrPole(double latitude) {
+  return std::abs(latitude) <= kTiny || std::abs(std::abs(latitude) - kPi / 2) <= kTiny;
+}
+
+} // namespace
+
+// --- the azimuth form ---
+
+TGIS_ProjectionHotine::TGIS_ProjectionHotine() {
+  OriginLatitude = kPi / 4;
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionHotine::GetCode() const {
+  return "HOT";
+}
+
+std::string TGIS_ProjectionHotine::GetDescription() const {
+  return GisFindProjectionRow(GetCode())->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionHotine::GetParameterMask() const {
+  return GisFindProjectionRow(GetCode())->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionHotine::Create() const {
+  return std::make_unique<TGIS_ProjectionHotine>();
+}
+
+void TGIS_ProjectionHotine::SetUp(const TGIS_ProjectionSetUp& parameters) {
+  ClearWarningFlag();
+  TGIS_ProjectionAbstract::SetUp(parameters);
+  StoreCentre(parameters);
+  Azimuth = parameters.Azimuth;
+  UpdateConstants();
+}
+
+void TGIS_ProjectionHotine::StoreCentre(const TGIS_ProjectionSetUp& parameters) {
+  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
+  // Clamped, not reduced: the longitude of origin is derived from it.
+  CentralMeridian = parameters.CentralMeridian;
+  if (CentralMeridian < -kPi || CentralMeridian > 2 * kPi) {
+    AddWarning(GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
+    CentralMeridian = CentralMeridian < -kPi ? kPi : 2 * kPi;
+  }
+  FalseEasting = parameters.FalseEasting;
+  FalseNorthing = parameters.FalseNorthing;
+  ScaleFactor = parameters.ScaleFactor;
+}
+
+long double TGIS_ProjectionHotine::ComputeOriginConstants() {
+  const long double phi0 = OriginLatitude;
+  sinPhi0_ = std::sin(phi0);
+  cosPhi0_ = std::cos(phi0);
+  const long double c = 1 - E2 * sinPhi0_ * sinPhi0_;
+  const long double r = std::sqrt(1 - E2);
+  const long double cos2 = cosPhi0_ * cosPhi0_;
+  b_ = std::sqrt(1 + E2 * cos2 * cos2 / (1 - E2));
+  a_ = A * b_ * ScaleFactor * r / c;
+  if (std::abs(phi0) < kTiny) {
+    d_ = e_ = 1;
+    return 1;
+  }
+  d_ = b_ * r / (cosPhi0_ * std::sqrt(c));
+  const long double d2m1 = d_ * d_ - 1;
+  long double f = d_;
+  if (d2m1 > 0) f = phi0 >= 0 ? d_ + std::sqrt(d2m1) : d_ - std::sqrt(d2m1);
+  e_ = f * std::pow(ConformalT(phi0), b_);
+  return f;
+}
+
+void TGIS_ProjectionHotine::ComputeRotation(long double gamma0) {
+  sinGamma0_ = std::sin(gamma0);
+  cosGamma0_ = std::cos(gamma0);
+  sinAlpha_ = std::sin(static_cast<long double>(Azimuth));
+  cosAlpha_ = std::cos(static_cast<long double>(Azimuth));
+  const long double d2m1 = std::max(d_ * d_ - 1, 0.0L);
+  uc_ = (a_ / b_) * std::atan(std::sqrt(d2m1) / cosAlpha_);
+  if (OriginLatitude < 0) uc_ = -uc_;
+}
+
+void TGIS_ProjectionHotine::UpdateConstants() {
+  TGIS_ProjectionAbstract::UpdateConstants();
+  const long double f = ComputeOriginConstants();
+  const long double g = (f - 1 / f) / 2;
+  const long double gamma0 = ClampedAsin(std::sin(static_cast<long double>(Azimuth)) / d_);
+  lambda0_ = CentralMeridian - ClampedAsin(g * std::tan(gamma0)) / b_;
+  if (AtEquatorOrPole(OriginLatitude)) gis_coords::RaiseGis(GIS_RS_ERR_ORIGINLATITUDE_INVALID);
+  ComputeRotation(gamma0);
+}
+
+double TGIS_ProjectionHotine::ReduceLongitude(double longitude) {
+  if (std::abs(longitude) <= kPi) return longitude;
+  if (std::abs(longitude) < 2 * kPi) return longitude - std::copysign(2 * kPi, longitude);
+  return longitude - std::trunc(longitude / (2 * kPi)) * (2 * kPi);
+}
+
+double TGIS_ProjectionHotine::SolveLatitude(double t) const {
+  const double e = static_cast<double>(E);
+  double phi = kPi / 2 * std::atan(t);
+  for (int step = 0; step < kSolverSteps; ++step) {
+    const double es = e * std::sin(phi);
+    const double next = kPi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
+    const double delta = next - phi;
+    phi = next;
+    if (std::abs(delta) <= kTiny) return phi;
+  }
+  gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
+}
+
+void TGIS_ProjectionHotine::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const double a = static_cast<double>(a_), b = static_cast<double>(b_);
+  const double sinG0 = static_cast<double>(sinGamma0_), cosG0 = static_cast<double>(cosGamma0_);
+  const double phi = input.Y;
+  const double dLambda = ReduceLongitude(input.X - static_cast<double>(lambda0_));
+  double u, bigU;
+  if (std::abs(std::abs(phi) - kPi / 2) > kTiny) {
+    const double q =
+        static_cast<double>(e_) / std::pow(static_cast<double>(ConformalT(phi)), b);
+    const double s = (q - 1 / q) / 2, t = (q + 1 / q) / 2;
+    const double v = std::sin(b * dLambda), cosBDl = std::cos(b * dLambda);
+    bigU = (s * sinG0 - v * cosG0) / t;
+    if (std::abs(cosBDl) < 1e-7) {
+      u = a * dLambda; // the limit of the general form as cos BΔλ → 0
+    } else {
+      u = (a / b) * std::atan((s * cosG0 + v * sinG0) / cosBDl);
+      if (cosBDl < 0) u += a * kPi / b;
+    }
+  } else {
+    bigU = phi >= 0 ? sinG0 : -sinG0;
+    u = a * phi / b;
+  }
+  if (std::abs(std::abs(bigU) - 1) <= kTiny) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
+  const double v = a / (2 * b) * std::log((1 - bigU) / (1 + bigU));
+  u -= static_cast<double>(uc_);
+  const double sinA = static_cast<double>(sinAlpha_), cosA = static_cast<double>(cosAlpha_);
+  output.Z = input.Z;
+  output.X = FalseEasting + v * cosA + u * sinA;
+  output.Y = FalseNorthing + u * cosA - v * sinA;
+}
+
+void TGIS_ProjectionHotine::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const double a = static_cast<double>(a_), b = static_cast<double>(b_);
+  const double sinG0 = static_cast<double>(sinGamma0_), cosG0 = static_cast<double>(cosGamma0_);
+  const double sinA = static_cast<double>(sinAlpha_), cosA = static_cast<double>(cosAlpha_);
+  const double x = input.X - FalseEasting, y = input.Y - FalseNorthing;
+  const double v = x * cosA - y * sinA;
+  const double u = y * cosA + x * sinA + static_cast<double>(uc_);
+  const double q = std::exp(-b * v / a);
+  const double s = (q - 1 / q) / 2, t = (q + 1 / q) / 2;
+  const double bigV = std::sin(b * u / a);
+  const double bigU = (bigV * cosG0 + s * sinG0) / t;
+  const double lambda0 = static_cast<double>(lambda0_);
+  double lambda, phi;
+  if (std::abs(std::abs(bigU) - 1) <= kTiny) {
+    lambda = lambda0;
+    phi = bigU >= 0 ? kPi / 2 : -kPi / 2;
+  } else {
+    const double conformal =
+        std::pow(static_cast<double>(e_) / std::sqrt((1 + bigU) / (1 - bigU)), 1 / b);
+    phi = SolveLatitude(conformal);
+    lambda = ReduceLongitude(lambda0 - std::atan2(s * cosG0 - bigV * sinG0, std::cos(b * u / a)) / b);
+  }
+  output.X = lambda;
+  output.Y = phi;
+  output.Z = input.Z;
+}
+
+// --- the two-point form ---
+
+TGIS_ProjectionHotine2::TGIS_ProjectionHotine2() {
+  LongitudeOfPoint1 = -1;
+  LatitudeOfPoint1 = -1;
+  LongitudeOfPoint2 = 1;
+  LatitudeOfPoint2 = 1;
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionHotine2::GetCode() const {
+  return "HT2";
+}
+
+std::string TGIS_ProjectionHotine2::GetDescription() const {
+  return GisFindProjectionRow(GetCode())->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionHotine2::GetParameterMask() const {
+  return GisFindProjectionRow(GetCode())->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionHotine2::Create() const {
+  return std::make_unique<TGIS_ProjectionHotine2>();
+}
+
+void TGIS_ProjectionHotine2::SetUp(const TGIS_ProjectionSetUp& parameters) {
+  ClearWarningFlag();
+  // The points are stored first, so that the azimuth form's set-up already
+  // computes with them: points refused once would otherwise stay behind and
+  // make every later set-up fail.
+  LongitudeOfPoint1 = parameters.LongitudeOfPoint1;
+  LatitudeOfPoint1 = parameters.LatitudeOfPoint1;
+  LongitudeOfPoint2 = parameters.LongitudeOfPoint2;
+  LatitudeOfPoint2 = parameters.LatitudeOfPoint2;
+  TGIS_ProjectionHotine::SetUp(parameters);
+  StoreCentre(parameters); // checked again, its corrections recorded again
+  UpdateConstants();
+}
+
+void TGIS_ProjectionHotine2::UpdateConstants() {
+  TGIS_ProjectionHotine::UpdateConstants();
+  const double phi1 = LatitudeOfPoint1, phi2 = LatitudeOfPoint2;
+  if (std::abs(phi1 - phi2) <= kTiny) gis_coords::RaiseGis(GIS_RS_ERR_LATITUDEPOINT12_INVALID);
+  if (AtEquatorOrPole(phi1)) gis_coords::RaiseGis(GIS_RS_ERR_ORIGINLATITUDE_INVALID);
+
+  const long double h = std::pow(ConformalT(phi1), b_);
+  const long double l = std::pow(ConformalT(phi2), b_);
+  const long double f = e_ / h;
+  const long double g = (f - 1 / f) / 2;
+  const long double j = (e_ * e_ - l * h) / (e_ * e_ + l * h);
+  const long double p = (l - h) / (l + h);
+  const double lambda1 = LongitudeOfPoint1;
+  if (lambda1 - LongitudeOfPoint2 < -kPi)
+    LongitudeOfPoint2 -= 2 * kPi;
+  else if (lambda1 - LongitudeOfPoint2 > kPi)
+    LongitudeOfPoint2 += 2 * kPi;
+  const long double lambda2 = LongitudeOfPoint2;
+  lambda0_ = (lambda1 + lambda2) / 2 - std::atan(j * std::tan(b_ * (lambda1 - lambda2) / 2) / p) / b_;
+  const long double r1 = ReduceLongitude(static_cast<double>(lambda1 - lambda0_));
+  const long double gamma0 = std::atan(std::sin(b_ * r1) / g);
+  Azimuth = static_cast<double>(ClampedAsin(d_ * std::sin(gamma0)));
+  ComputeRotation(gamma0);
+}

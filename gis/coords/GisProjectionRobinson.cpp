@@ -1,0 +1,156 @@
+#include "gis/coords/GisProjectionRobinson.h"
+
+#include "gis/coords/GisCoordsKernel.h"
+#include "gis/coords/GisProjectionTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace {
+
+constexpr const char* kCode = "ROB";
+constexpr double kPi = std::numbers::pi;
+
+// The degree factor both directions use, as a decimal constant.
+constexpr double kDegree = 0.01745329252;
+// ±89.75°: the latitudes the forward accepts.
+constexpr double kLatitudeLimit = 1.5664330036649108;
+// Rows k = -1 .. 18 (latitudes -5°, 0°, 5° .. 90°) are stored at k + 1.
+constexpr int kLastStartRow = 17; // the last row whose successor exists
+constexpr int kMaxRefinements = 75;
+constexpr double kRefinementTolerance = 1e-5; // metres
+
+// Robinson's 1974 table: the distance of the parallel from the equator as a
+// fraction of the pole distance (PDFE), row -1 mirroring row 1.
+constexpr long double kDistance[20] = {
+    -0.0620L, 0.0000L, 0.0620L, 0.1240L, 0.1860L, 0.2480L, 0.3100L,
+    0.3720L,  0.4340L, 0.4958L, 0.5571L, 0.6176L, 0.6769L, 0.7346L,
+    0.7903L,  0.8435L, 0.8936L, 0.9394L, 0.9761L, 1.0000L};
+
+// The parallel lengths (PLEN) times 0.9858, stored as the products.
+constexpr long double kLength[20] = {
+    0.98441988L, 0.98580000L, 0.98441988L, 0.98126532L, 0.97594200L,
+    0.96825276L, 0.95918340L, 0.94636800L, 0.92931366L, 0.90851328L,
+    0.88347396L, 0.85557582L, 0.82314300L, 0.78725988L, 0.74891226L,
+    0.70839588L, 0.66364056L, 0.61247754L, 0.56407476L, 0.52464276L};
+
+/// Stirling's second-difference interpolation at row k with fraction p.
+double Stirling(const long double (&table)[20], int k, double p) {
+  const double before = static_cast<double>(table[k]);
+  const double at = static_cast<double>(table[k + 1]);
+  const double after = static_cast<double>(table[k + 2]);
+  return at + p * (after - before) / 2 + p * p * (after - 2 * at + before) / 2;
+}
+
+double Sign(double value) {
+  return value >= 0 ? 1.0 : -1.0;
+}
+
+} // namespace
+
+TGIS_ProjectionRobinson::TGIS_ProjectionRobinson() {
+  UpdateConstants();
+}
+
+std::string TGIS_ProjectionRobinson::GetCode() const {
+  return kCode;
+}
+
+std::string TGIS_ProjectionRobinson::GetDescription() const {
+  return GisFindProjectionRow(kCode)->Description;
+}
+
+TGIS_ProjectionParameters TGIS_ProjectionRobinson::GetParameterMask() const {
+  return GisFindProjectionRow(kCode)->Mask;
+}
+
+std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionRobinson::Create() const {
+  return std::make_unique<TGIS_ProjectionRobinson>();
+}
+
+void TGIS_ProjectionRobinson::SetUp(const TGIS_ProjectionSetUp& parameters) {
+  ClearWarningFlag();
+  TGIS_ProjectionAbstract::SetUp(parameters);
+  // Clamped but not reduced: the longitude difference stays unreduced too.
+  CentralMeridian = ClampWithWarning(parameters.CentralMeridian, -kPi, 2 * kPi,
+                                     GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
+  FalseEasting = parameters.FalseEasting;
+  FalseNorthing = parameters.FalseNorthing;
+  UpdateConstants();
+}
+
+void TGIS_ProjectionRobinson::UpdateConstants() {
+  TGIS_ProjectionAbstract::UpdateConstants();
+  // Measured from the false origin. The widest longitude difference is
+  // π + |CM|, so every forward output is accepted back.
+  EastingRange = static_cast<double>(A) * static_cast<double>(kLength[1]) *
+                 (kPi + std::abs(CentralMeridian));
+  // The pole, projected at 89.75° (its correction stays in Warnings).
+  TGIS_Point3D pole{0, kPi / 2, 0, 0};
+  Project(pole, pole);
+  NorthingRange = pole.Y - FalseNorthing;
+}
+
+TGIS_ProjectionRobinson::Row TGIS_ProjectionRobinson::RowOf(double p) {
+  const int i = static_cast<int>(std::min(p - 1e-10, double(kLastStartRow)));
+  return {std::max(i, 0), p - std::max(i, 0)};
+}
+
+void TGIS_ProjectionRobinson::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  ForwardInput in = CheckForwardInput(input, kLatitudeLimit);
+  if (std::isnan(in.Latitude) || std::isnan(in.Longitude)) {
+    output.X = output.Y = std::numeric_limits<double>::quiet_NaN();
+    return;
+  }
+  const double a = static_cast<double>(A);
+  const double dLambda = in.Longitude - CentralMeridian; // not reduced
+  const Row row = RowOf(std::abs(in.Latitude / 5 / kDegree));
+  output.X = FalseEasting + a * Stirling(kLength, row.Index, row.Fraction) * dLambda;
+  output.Y = FalseNorthing +
+             Sign(in.Latitude) * a * Stirling(kDistance, row.Index, row.Fraction) * kPi / 2;
+}
+
+double TGIS_ProjectionRobinson::SearchLatitude(double yy) {
+  int i = static_cast<int>(std::min(std::abs(90 * yy / 5) - 1e-10, double(kLastStartRow)));
+  if (i <= 0) i = 1;
+  for (;;) {
+    const double before = static_cast<double>(kDistance[i]);
+    const double at = static_cast<double>(kDistance[i + 1]);
+    const double after = static_cast<double>(kDistance[i + 2]);
+    const double u = after - before;
+    const double v = after - 2 * at + before;
+    const double t = 2 * (std::abs(yy) - at) / u;
+    const double c = v / u;
+    const double p = t * (1 - c * t * (1 - 2 * c * t));
+    if (p >= 0 || i == 1) return (p + i) * 5 * Sign(yy);
+    if (--i < 0) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
+  }
+}
+
+double TGIS_ProjectionRobinson::RefineLatitude(double degrees, double y, Row& row) const {
+  const double a = static_cast<double>(A);
+  for (int step = 1;; ++step) {
+    if (step > kMaxRefinements || !std::isfinite(degrees))
+      gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
+    row = RowOf(std::abs(degrees / 5));
+    const double y1 = Sign(y) * a * Stirling(kDistance, row.Index, row.Fraction) * kPi / 2;
+    degrees -= 180 * (y1 - y) / (kPi * a);
+    if (std::abs(y1 - y) <= kRefinementTolerance) return degrees;
+  }
+}
+
+void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
+  const InverseInput in = CheckInverseInput(input);
+  if (!std::isfinite(in.Easting) || !std::isfinite(in.Northing))
+    gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
+  const double a = static_cast<double>(A);
+  const double x = in.Easting - FalseEasting;
+  const double y = in.Northing - FalseNorthing;
+  Row row{};
+  const double degrees = RefineLatitude(SearchLatitude(2 * y / (kPi * a)), y, row);
+  output.X = CentralMeridian + (x / a) / Stirling(kLength, row.Index, row.Fraction);
+  output.Y = degrees * kDegree;
+  output.Z = in.Height;
+}
