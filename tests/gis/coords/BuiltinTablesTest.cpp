@@ -314,22 +314,27 @@ TEST_F(BuiltinTablesTest, ProjectionRegistryTable) {
 
 TEST_F(BuiltinTablesTest, RegisteredClassesMatchTheirRows) {
   TGIS_ProjectionList& list = GisProjectionList();
-  int present = 0;
   for (const TGIS_ProjectionRow& row : GisProjectionTableRows()) {
     SCOPED_TRACE(row.Code);
+    // Every row has its class, registered under the row's code.
+    const TGIS_ProjectionClass* cls = GisFindProjectionClass(row.ClassName);
+    ASSERT_NE(cls, nullptr);
     TGIS_ProjectionAbstract* p = list.FindProjection(row.Code);
-    if (!GisFindProjectionClass(row.ClassName)) {
-      EXPECT_EQ(p, nullptr);
-      continue;
-    }
-    ++present;
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->GetCode(), row.Code);
     EXPECT_EQ(p->GetDescription(), row.Description);
     EXPECT_EQ(p->GetParameterMask(), row.Mask);
+    // The class's constructor and the instance's virtual constructor give
+    // the same projection.
+    const std::unique_ptr<TGIS_ProjectionAbstract> constructed = cls->Construct();
+    const std::unique_ptr<TGIS_ProjectionAbstract> created = p->Create();
+    EXPECT_EQ(constructed->GetCode(), row.Code);
+    EXPECT_EQ(created->GetCode(), row.Code);
+    EXPECT_NE(created.get(), p);
   }
-  EXPECT_EQ(list.Count(), present);
-  EXPECT_GE(present, 2); // GED and GEC at least
+  EXPECT_EQ(list.Count(), 27);
+  EXPECT_EQ(GisProjectionClasses().size(), 27u);
+  EXPECT_EQ(GisFindProjectionClass("TGIS_ProjectionNone"), nullptr);
   ASSERT_NE(list.FindProjection("gec"), nullptr);
   EXPECT_EQ(list.FindProjection("gec")->GetCode(), "GEC");
   EXPECT_EQ(list.FindProjection("Ged")->GetDescription(), "Geodetic (unprojected)");

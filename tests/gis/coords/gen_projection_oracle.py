@@ -38,8 +38,10 @@ def grid(lons, lats):
 
 def case(name, code, datum, params, pipeline, points, tol_m=0.001, tol_rad=1e-10,
          inverse_where_proj_inverts=False, scale=None):
-    """params: cm, lat0, fe, fn, sp1, sp2, k0 (angles in degrees) and zone."""
-    full = dict(cm=0, lat0=0, fe=0, fn=0, sp1=0, sp2=0, k0=1, zone=0)
+    """params: cm, lat0, fe, fn, sp1, sp2, k0, zone, az and the points lon1, lat1,
+    lon2, lat2 (angles in degrees)."""
+    full = dict(cm=0, lat0=0, fe=0, fn=0, sp1=0, sp2=0, k0=1, zone=0, az=0, lon1=0, lat1=0,
+                lon2=0, lat2=0)
     full.update(params)
     return dict(name=name, code=code, datum=datum[0], params=full,
                 pipeline=pipeline + [datum[1]], points=points, tol_m=tol_m, tol_rad=tol_rad,
@@ -229,8 +231,69 @@ def nzmg_cases():
                  grid(frange(166, 179, 1), frange(-48, -34, 1)), 0.001, 1e-9)]
 
 
-CASES = (nzmg_cases() + cassini_cases() + tm_cases() + cylindrical_cases() + equal_area_cylinder_cases() +
-         meridian_series_cases() + world_sphere_cases()) + conic_cases() + azimuthal_cases()
+def equal_area_radius(a, rf):
+    f = 1 / rf
+    e2 = f * (2 - f)
+    return a * (1 - e2 / 6 - 17 * e2 ** 2 / 360 - 67 * e2 ** 3 / 3024)
+
+
+def robinson_cases():
+    # Robinson's table (PROJ's is rescaled: its x by 0.8487 and y by 1.3523
+    # where ours are 0.9858 and pi/2); PROJ interpolates with a cubic that
+    # differs between the 5-degree nodes, so only nodes are compared.
+    cases = []
+    for cm, fe, fn, datum, a in ((0, 0, 0, WGS84, 6378137), (40, 500000, 1000000, INTL, 6378388),
+                                 (-120, -300000, -2000000, WGS84, 6378137)):
+        lons = [lon for lon in frange(cm - 175, cm + 175, 35) if -180 <= lon <= 180]
+        cases.append(case("ROB %d" % cm, "ROB", datum, dict(cm=cm, fe=fe, fn=fn),
+                          ["+proj=robin", "+R=%d" % a, "+lon_0=%d" % cm, "+x_0=%d" % fe,
+                           "+y_0=%d" % fn], grid(lons, frange(-85, 85, 5)), 1.0, 2e-7,
+                          scale=(0.9858 / 0.8487, (math.pi / 2) / 1.3523)))
+    return cases
+
+
+def grinten_cases():
+    cases = []
+    for cm, fe, fn, datum, a, rf in ((0, 0, 0, WGS84, 6378137, 298.257223563),
+                                     (100, 500000, 1000000, INTL, 6378388, 297.0),
+                                     (-45, -200000, 300000, WGS84, 6378137, 298.257223563)):
+        radius = equal_area_radius(a, rf) / math.sqrt(2 + math.pi)
+        lons = [lon for lon in frange(cm - 170, cm + 170, 17) if -180 <= lon <= 180]
+        lats = [lat for lat in frange(-85, 85, 10)]
+        cases.append(case("GRI %d" % cm, "GRI", datum, dict(cm=cm, fe=fe, fn=fn),
+                          ["+proj=vandg", "+R=%r" % radius, "+lon_0=%d" % cm, "+x_0=%d" % fe,
+                           "+y_0=%d" % fn], grid(lons, lats), 0.001, 1e-8))
+    return cases
+
+
+def hotine_cases():
+    cases = []
+    for lat0, lonc, alpha, k0, fe, fn, datum in ((45, 10, 30, 0.9999, 500000, 200000, WGS84),
+                                                 (-35, -60, -20, 1.0, 0, 0, INTL),
+                                                 (5, 115, 53.3158, 0.99984, 590000, 440000,
+                                                  WGS84)):
+        pts = grid(frange(lonc - 20, lonc + 20, 5), frange(max(lat0 - 25, -85), min(lat0 + 25, 85), 5))
+        cases.append(case("HOT %d %d" % (lat0, lonc), "HOT", datum,
+                          dict(cm=lonc, lat0=lat0, az=alpha, k0=k0, fe=fe, fn=fn),
+                          ["+proj=omerc", "+lat_0=%r" % lat0, "+lonc=%r" % lonc,
+                           "+alpha=%r" % alpha, "+k_0=%r" % k0, "+x_0=%d" % fe, "+y_0=%d" % fn],
+                          pts))
+    for lat0, p1, p2, k0, datum in ((40, (-10, 30), (20, 50), 0.9996, WGS84),
+                                    (-40, (150, -30), (175, -45), 1.0, INTL)):
+        lonc = (p1[0] + p2[0]) / 2
+        pts = grid(frange(lonc - 20, lonc + 20, 5), frange(lat0 - 20, lat0 + 20, 5))
+        cases.append(case("HT2 %d" % lat0, "HT2", datum,
+                          dict(lat0=lat0, k0=k0, fe=100000, fn=-50000, lon1=p1[0], lat1=p1[1],
+                               lon2=p2[0], lat2=p2[1]),
+                          ["+proj=omerc", "+lat_0=%r" % lat0, "+lat_1=%r" % p1[1],
+                           "+lon_1=%r" % p1[0], "+lat_2=%r" % p2[1], "+lon_2=%r" % p2[0],
+                           "+k_0=%r" % k0, "+x_0=100000", "+y_0=-50000"], pts))
+    return cases
+
+
+CASES = (nzmg_cases() + cassini_cases() + tm_cases() + cylindrical_cases() +
+         equal_area_cylinder_cases() + meridian_series_cases() + world_sphere_cases() +
+         conic_cases() + azimuthal_cases() + robinson_cases() + grinten_cases() + hotine_cases())
 
 
 def run_cct(pipeline, points, inverse=False):
@@ -273,6 +336,8 @@ def main():
     out.append("  const char* Name; const char* Code; const char* Datum;")
     out.append("  double CentralMeridian, OriginLatitude, FalseEasting, FalseNorthing;")
     out.append("  double StandardParallel1, StandardParallel2, ScaleFactor; int Zone;")
+    out.append("  double Azimuth, LongitudeOfPoint1, LatitudeOfPoint1, LongitudeOfPoint2,")
+    out.append("      LatitudeOfPoint2;")
     out.append("  double ToleranceMetres, ToleranceRadians; int First, Count;")
     out.append("  const char* Pipeline;")
     out.append("};")
@@ -300,10 +365,12 @@ def main():
             points_out.append("    {%r, %r, %s, %s, %s}," % (lon, lat, x, y,
                                                            "true" if inverse else "false"))
         p = c["params"]
-        cases_out.append('    {"%s", "%s", "%s", %r, %r, %r, %r, %r, %r, %r, %d, %r, %r, %d, %d,\n'
+        cases_out.append('    {"%s", "%s", "%s", %r, %r, %r, %r, %r, %r, %r, %d,\n'
+                         '     %r, %r, %r, %r, %r, %r, %r, %d, %d,\n'
                          '     "%s"},'
                          % (c["name"], c["code"], c["datum"], p["cm"], p["lat0"], p["fe"], p["fn"],
-                            p["sp1"], p["sp2"], p["k0"], p["zone"], c["tol_m"], c["tol_rad"],
+                            p["sp1"], p["sp2"], p["k0"], p["zone"], p["az"], p["lon1"], p["lat1"],
+                            p["lon2"], p["lat2"], c["tol_m"], c["tol_rad"],
                             first, len(points_out) - first, " ".join(c["pipeline"])))
     out.append("inline const Point kPoints[] = {")
     out.extend(points_out)
