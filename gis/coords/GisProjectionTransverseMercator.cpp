@@ -13,6 +13,7 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kDistortionLimit = 0.15707963267948966; // 9°
 constexpr double kMinScale = 0.3;
 constexpr double kMaxScale = 3.0;
+constexpr int kFootpointSteps = 1;
 
 bool Within(double value, double centre, double range) {
   return value >= centre - range && value <= centre + range; // false for NaN
@@ -68,6 +69,10 @@ void TGIS_ProjectionTransverseMercator::UpdateConstants() {
   cp_ = 15 * A * (n2 - n3 + 3 * (n4 - n5) / 4) / 16;
   dp_ = 35 * A * (n3 - n4 + 11 * n5 / 16) / 48;
   ep_ = 315 * A * (n4 - n5) / 512;
+  f2_ = 3 * n / 2 - 27 * n3 / 32;
+  f4_ = 21 * n2 / 16 - 55 * n4 / 32;
+  f6_ = 151 * n3 / 96;
+  f8_ = 1097 * n4 / 512;
   originDistance_ = 0;
 
   TGIS_Point3D corner{kPi / 2, kPi / 2, 0, 0};
@@ -104,9 +109,16 @@ double TGIS_ProjectionTransverseMercator::MeridianDistance(double latitude, doub
 }
 
 double TGIS_ProjectionTransverseMercator::FootpointLatitude(double distance) const {
+  // The rectifying latitude's series gives the footpoint to about 1e-14 rad;
+  // Newton's steps on the meridian distance then settle in one step.
+  const double mu = distance / static_cast<double>(ap_);
+  const double s2 = std::sin(2 * mu), c2 = std::cos(2 * mu);
+  const double s4 = 2 * s2 * c2, c4 = 1 - 2 * s2 * s2;
+  const double s6 = s4 * c2 + c4 * s2, s8 = 2 * s4 * c4;
+  double phi = mu + static_cast<double>(f2_) * s2 + static_cast<double>(f4_) * s4 +
+               static_cast<double>(f6_) * s6 + static_cast<double>(f8_) * s8;
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
-  double phi = distance / (a * (1 - e2));
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < kFootpointSteps; ++i) {
     const double s = std::sin(phi), c = std::cos(phi);
     const double w = std::sqrt(1 - e2 * s * s);
     const double meridianRadius = a * (1 - e2) / (w * w * w);
@@ -141,7 +153,7 @@ void TGIS_ProjectionTransverseMercator::Project(const TGIS_Point3D& input, TGIS_
 
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
   const double ep2 = static_cast<double>(EP2), k0 = ScaleFactor;
-  const double s = std::sin(phi), c = std::cos(phi), t = std::tan(phi);
+  const double s = std::sin(phi), c = std::cos(phi), t = s / c;
   const double eta = ep2 * c * c, eta2 = eta * eta, eta3 = eta2 * eta, eta4 = eta3 * eta;
   const double t2 = t * t, t4 = t2 * t2, t6 = t4 * t2;
   const double rn = a / std::sqrt(1 - e2 * s * s);
@@ -183,7 +195,7 @@ void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& input, TGI
   const double distance = originDistance_ + (input.Y - FalseNorthing) / k0;
   const double phif = FootpointLatitude(distance);
 
-  const double s = std::sin(phif), c = std::cos(phif), t = std::tan(phif);
+  const double s = std::sin(phif), c = std::cos(phif), t = s / c;
   const double w = std::sqrt(1 - e2 * s * s);
   const double rn = a / w, rm = a * (1 - e2) / (w * w * w);
   const double eta = ep2 * c * c, eta2 = eta * eta, eta3 = eta2 * eta, eta4 = eta3 * eta;

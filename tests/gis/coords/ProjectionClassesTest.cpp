@@ -1020,6 +1020,32 @@ TEST_F(ProjectionClassesTest, HotineCentreAndRoundTrips) {
   EXPECT_EQ(again.Y, centre.Y);
 }
 
+TEST_F(ProjectionClassesTest, HotineCentreCorrections) {
+  struct Case {
+    const char* Code;
+    double CmDeg, StoredCm;
+    const char* Warnings;
+  } cases[] = {
+      {"HOT", -4 / kDeg, kPi, "0245 Standard meridian out of scope - corrected."},
+      {"HOT", 7 / kDeg, 2 * kPi, "0245 Standard meridian out of scope - corrected."},
+      {"HOT", 4 / kDeg, 4, ""}, // kept unreduced
+      // The two-point form checks the centre twice and says so twice.
+      {"HT2", -4 / kDeg, kPi,
+       "0245 Standard meridian out of scope - corrected.\r"
+       "0245 Standard meridian out of scope - corrected."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Code) + " " + Numbers({c.CmDeg}));
+    auto p = Make(c.Code, WithPoints(Params(c.CmDeg, 40, 0, 0), -10, 30, 20, 50));
+    EXPECT_EQ(p->CentralMeridian, c.StoredCm);
+    EXPECT_EQ(p->Warnings(), c.Warnings);
+  }
+  // An origin latitude beyond the pole is clamped to it, where no central
+  // line can be placed.
+  EGIS_Exception e = ExpectGisError([&] { Make("HOT", Params(0, 100, 0, 0)); });
+  EXPECT_EQ(e.Message(), "0220 Origin latitide  out of scope");
+}
+
 TEST_F(ProjectionClassesTest, HotineRefusedSetUps) {
   struct Case {
     const char* Code;
