@@ -139,6 +139,16 @@ double TGIS_ProjectionAbstract::FixCentralMeridian(double value, double lowRepla
   return value;
 }
 
+void TGIS_ProjectionAbstract::BeginSetUp(const TGIS_ProjectionSetUp& parameters,
+                                         bool withOriginLatitude) {
+  ClearWarningFlag();
+  TGIS_ProjectionAbstract::SetUp(parameters);
+  if (withOriginLatitude) OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
+  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  FalseEasting = parameters.FalseEasting;
+  FalseNorthing = parameters.FalseNorthing;
+}
+
 TGIS_ProjectionAbstract::ForwardInput
 TGIS_ProjectionAbstract::CheckForwardInput(const TGIS_Point3D& input, double latitudeLimit) {
   ClearWarningFlag();

@@ -172,6 +172,13 @@ protected:
   /// above 2π becomes 2π; a value above π is then reduced by 2π.
   double FixCentralMeridian(double value, double lowReplacement);
 
+  /// The start of most SetUps: the warning flag cleared, the base SetUp,
+  /// OriginLatitude checked (FixOriginLatitude) when `withOriginLatitude`,
+  /// CentralMeridian checked (FixCentralMeridian, low values becoming π),
+  /// and the false origin stored. The caller stores what else it uses and
+  /// calls UpdateConstants.
+  void BeginSetUp(const TGIS_ProjectionSetUp& parameters, bool withOriginLatitude);
+
   /// The forward input check. The input is copied first (input and output
   /// may be one record); the latitude is clamped to ±`latitudeLimit`, the
   /// longitude to [-π, 2π] with warnings; a longitude above π is reduced by

@@ -41,16 +41,11 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionAlbers::Create() const {
 }
 
 void TGIS_ProjectionAlbers::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  BeginSetUp(parameters, true);
   StandardParallel1 = ClampWithWarning(parameters.StandardParallel1, -kPi / 2, kPi / 2,
                                        GIS_RS_ERR_STANDARDPARALLEL_1_FIXED);
   StandardParallel2 = ClampWithWarning(parameters.StandardParallel2, -kPi / 2, kPi / 2,
                                        GIS_RS_ERR_STANDARDPARALLEL_2_FIXED);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
   UpdateConstants();
 }
 

@@ -36,12 +36,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionCEA::Create() const {
 }
 
 void TGIS_ProjectionCEA::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, true);
   UpdateConstants();
 }
 

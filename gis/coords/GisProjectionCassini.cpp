@@ -38,12 +38,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionCassini::Create() const 
 }
 
 void TGIS_ProjectionCassini::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, true);
   UpdateConstants();
 }
 

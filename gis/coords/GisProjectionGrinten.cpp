@@ -78,11 +78,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionGrinten::Create() const 
 }
 
 void TGIS_ProjectionGrinten::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, false);
   UpdateConstants();
 }
 

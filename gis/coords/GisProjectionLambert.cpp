@@ -42,16 +42,11 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionLambert::Create() const 
 }
 
 void TGIS_ProjectionLambert::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  BeginSetUp(parameters, true);
   StandardParallel1 = ClampWithWarning(parameters.StandardParallel1, -kParallelLimit,
                                        kParallelLimit, GIS_RS_ERR_STANDARDPARALLEL_1_FIXED);
   StandardParallel2 = ClampWithWarning(parameters.StandardParallel2, -kParallelLimit,
                                        kParallelLimit, GIS_RS_ERR_STANDARDPARALLEL_2_FIXED);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
   UpdateConstants();
 }
 

@@ -37,11 +37,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionMillerCyl::Create() cons
 }
 
 void TGIS_ProjectionMillerCyl::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, false);
   UpdateConstants();
 }
 

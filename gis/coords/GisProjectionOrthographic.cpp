@@ -39,12 +39,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionOrthographic::Create() c
 }
 
 void TGIS_ProjectionOrthographic::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, true);
   UpdateConstants();
 }
 

@@ -40,12 +40,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionPolyconic::Create() cons
 }
 
 void TGIS_ProjectionPolyconic::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, true);
   UpdateConstants();
 }
 

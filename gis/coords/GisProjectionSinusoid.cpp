@@ -38,11 +38,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionSinusoid::Create() const
 }
 
 void TGIS_ProjectionSinusoid::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, false);
   UpdateConstants();
 }
 

@@ -35,12 +35,7 @@ std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionTCEA::Create() const {
 }
 
 void TGIS_ProjectionTCEA::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, true);
   ScaleFactor = parameters.ScaleFactor;
   UpdateConstants();
 }

@@ -19,11 +19,7 @@ TGIS_ProjectionWorldSphere::TGIS_ProjectionWorldSphere(double fullLimit, double 
 }
 
 void TGIS_ProjectionWorldSphere::SetUp(const TGIS_ProjectionSetUp& parameters) {
-  ClearWarningFlag();
-  TGIS_ProjectionAbstract::SetUp(parameters);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
-  FalseEasting = parameters.FalseEasting;
-  FalseNorthing = parameters.FalseNorthing;
+  BeginSetUp(parameters, false);
   UpdateConstants();
 }
 
