@@ -18,7 +18,8 @@
 //   GisProjectionGeocentric.h/.cpp GEC, TGIS_ProjectionGeocentric
 //   GisProjection<Class>.h/.cpp    one file per projection class (MER
 //                                  GisProjectionMercator, TMR
-//                                  GisProjectionTransverseMercator, ...)
+//                                  GisProjectionTransverseMercator, ...;
+//                                  HOT and HT2 share GisProjectionHotine)
 //   GisProjectionCylindrical.h/.cpp the east/west and north/south limits of
 //                                  the world-wide projections
 //   GisProjectionMeridianSeries.h/.cpp the meridian-distance and footpoint
