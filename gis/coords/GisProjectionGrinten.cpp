@@ -39,14 +39,13 @@ UnitPoint Intersect(double b, double a) {
   const double p2MinusG2 = 4 * g * g * (1 - b) / (b * b);
   const double p2MinusG = p2MinusG2 + g * gMinus1;
   const double a2 = a * a;
-  const double x = p2MinusG2 / (a * p2MinusG + std::sqrt(a2 * p2MinusG * p2MinusG +
-                                                         (p2 + a2) * p2MinusG2));
+  const double x =
+      p2MinusG2 / (a * p2MinusG + std::sqrt(a2 * p2MinusG * p2MinusG + (p2 + a2) * p2MinusG2));
   // (A² + 1)(P² + A²) - Q², without its A⁴ terms.
   const double radicand = a2 * (p2MinusG2 + gMinus1 * gMinus1) + p2MinusG2;
   // (P Q)² - A² · radicand, the numerator of the rationalised northing.
   const double twoGMinus1 = g + gMinus1;
-  const double numerator =
-      a2 * a2 * twoGMinus1 + a2 * (p2 * twoGMinus1 + g * g) + p2 * g * g;
+  const double numerator = a2 * a2 * twoGMinus1 + a2 * (p2 * twoGMinus1 + g * g) + p2 * g * g;
   const double y = numerator / ((p * (a2 + g) + a * std::sqrt(radicand)) * (p2 + a2));
   return {x, y};
 }
@@ -116,8 +115,7 @@ void TGIS_ProjectionGrinten::Project(const TGIS_Point3D& input, TGIS_Point3D& ou
   output.Y = FalseNorthing + Sign(phi) * piR * unit.Y;
 }
 
-double TGIS_ProjectionGrinten::CheckBound(double value, double origin,
-                                          const std::string& warning) {
+double TGIS_ProjectionGrinten::CheckBound(double value, double origin, const std::string& warning) {
   const double piR = static_cast<double>(piR_);
   if (value < origin - piR - kBoundSlack) {
     AddWarning(warning);
@@ -145,8 +143,7 @@ void TGIS_ProjectionGrinten::Unproject(const TGIS_Point3D& input, TGIS_Point3D& 
     const double c1 = -std::abs(yy) * (1 + r2);
     const double c2 = c1 - 2 * y2 + x2;
     const double c3 = -2 * c1 + 1 + 2 * y2 + r2 * r2;
-    const double d =
-        y2 / c3 + (2 * c2 * c2 * c2 / (c3 * c3 * c3) - 9 * c1 * c2 / (c3 * c3)) / 27;
+    const double d = y2 / c3 + (2 * c2 * c2 * c2 / (c3 * c3 * c3) - 9 * c1 * c2 / (c3 * c3)) / 27;
     const double a1 = (c1 - c2 * c2 / (3 * c3)) / c3;
     const double m1 = 2 * std::sqrt(-a1 / 3);
     double h = 3 * d / (a1 * m1);
@@ -160,8 +157,7 @@ void TGIS_ProjectionGrinten::Unproject(const TGIS_Point3D& input, TGIS_Point3D& 
     if (yy < 0) phi = -phi;
   }
   double lambda = CentralMeridian;
-  if (xx != 0)
-    lambda += kPi * (r2 - 1 + std::sqrt(1 + 2 * (x2 - y2) + r2 * r2)) / (2 * xx);
+  if (xx != 0) lambda += kPi * (r2 - 1 + std::sqrt(1 + 2 * (x2 - y2) + r2 * r2)) / (2 * xx);
   NormalizeOutput(lambda, phi);
   output.X = lambda;
   output.Y = phi;

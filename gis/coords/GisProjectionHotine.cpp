@@ -135,8 +135,7 @@ void TGIS_ProjectionHotine::Project(const TGIS_Point3D& input, TGIS_Point3D& out
   const double dLambda = ReduceLongitude(input.X - static_cast<double>(lambda0_));
   double u, bigU;
   if (std::abs(std::abs(phi) - kPi / 2) > kTiny) {
-    const double q =
-        static_cast<double>(e_) / std::pow(static_cast<double>(ConformalT(phi)), b);
+    const double q = static_cast<double>(e_) / std::pow(static_cast<double>(ConformalT(phi)), b);
     const double s = (q - 1 / q) / 2, t = (q + 1 / q) / 2;
     const double v = std::sin(b * dLambda), cosBDl = std::cos(b * dLambda);
     bigU = (s * sinG0 - v * cosG0) / t;
@@ -179,7 +178,8 @@ void TGIS_ProjectionHotine::Unproject(const TGIS_Point3D& input, TGIS_Point3D& o
     const double conformal =
         std::pow(static_cast<double>(e_) / std::sqrt((1 + bigU) / (1 - bigU)), 1 / b);
     phi = SolveLatitude(conformal);
-    lambda = ReduceLongitude(lambda0 - std::atan2(s * cosG0 - bigV * sinG0, std::cos(b * u / a)) / b);
+    lambda =
+        ReduceLongitude(lambda0 - std::atan2(s * cosG0 - bigV * sinG0, std::cos(b * u / a)) / b);
   }
   output.X = lambda;
   output.Y = phi;
@@ -244,7 +244,8 @@ void TGIS_ProjectionHotine2::UpdateConstants() {
   else if (lambda1 - LongitudeOfPoint2 > kPi)
     LongitudeOfPoint2 += 2 * kPi;
   const long double lambda2 = LongitudeOfPoint2;
-  lambda0_ = (lambda1 + lambda2) / 2 - std::atan(j * std::tan(b_ * (lambda1 - lambda2) / 2) / p) / b_;
+  lambda0_ =
+      (lambda1 + lambda2) / 2 - std::atan(j * std::tan(b_ * (lambda1 - lambda2) / 2) / p) / b_;
   const long double r1 = ReduceLongitude(static_cast<double>(lambda1 - lambda0_));
   const long double gamma0 = std::atan(std::sin(b_ * r1) / g);
   Azimuth = static_cast<double>(ClampedAsin(d_ * std::sin(gamma0)));

@@ -25,16 +25,14 @@ constexpr double kRefinementTolerance = 1e-5; // metres
 // Robinson's 1974 table: the distance of the parallel from the equator as a
 // fraction of the pole distance (PDFE), row -1 mirroring row 1.
 constexpr long double kDistance[20] = {
-    -0.0620L, 0.0000L, 0.0620L, 0.1240L, 0.1860L, 0.2480L, 0.3100L,
-    0.3720L,  0.4340L, 0.4958L, 0.5571L, 0.6176L, 0.6769L, 0.7346L,
-    0.7903L,  0.8435L, 0.8936L, 0.9394L, 0.9761L, 1.0000L};
+    -0.0620L, 0.0000L, 0.0620L, 0.1240L, 0.1860L, 0.2480L, 0.3100L, 0.3720L, 0.4340L, 0.4958L,
+    0.5571L,  0.6176L, 0.6769L, 0.7346L, 0.7903L, 0.8435L, 0.8936L, 0.9394L, 0.9761L, 1.0000L};
 
 // The parallel lengths (PLEN) times 0.9858, stored as the products.
 constexpr long double kLength[20] = {
-    0.98441988L, 0.98580000L, 0.98441988L, 0.98126532L, 0.97594200L,
-    0.96825276L, 0.95918340L, 0.94636800L, 0.92931366L, 0.90851328L,
-    0.88347396L, 0.85557582L, 0.82314300L, 0.78725988L, 0.74891226L,
-    0.70839588L, 0.66364056L, 0.61247754L, 0.56407476L, 0.52464276L};
+    0.98441988L, 0.98580000L, 0.98441988L, 0.98126532L, 0.97594200L, 0.96825276L, 0.95918340L,
+    0.94636800L, 0.92931366L, 0.90851328L, 0.88347396L, 0.85557582L, 0.82314300L, 0.78725988L,
+    0.74891226L, 0.70839588L, 0.66364056L, 0.61247754L, 0.56407476L, 0.52464276L};
 
 /// Stirling's second-difference interpolation at row k with fraction p.
 double Stirling(const long double (&table)[20], int k, double p) {
@@ -74,8 +72,8 @@ void TGIS_ProjectionRobinson::SetUp(const TGIS_ProjectionSetUp& parameters) {
   ClearWarningFlag();
   TGIS_ProjectionAbstract::SetUp(parameters);
   // Clamped but not reduced: the longitude difference stays unreduced too.
-  CentralMeridian = ClampWithWarning(parameters.CentralMeridian, -kPi, 2 * kPi,
-                                     GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
+  CentralMeridian =
+      ClampWithWarning(parameters.CentralMeridian, -kPi, 2 * kPi, GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
   FalseEasting = parameters.FalseEasting;
   FalseNorthing = parameters.FalseNorthing;
   UpdateConstants();
@@ -85,8 +83,8 @@ void TGIS_ProjectionRobinson::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
   // Measured from the false origin. The widest longitude difference is
   // π + |CM|, so every forward output is accepted back.
-  EastingRange = static_cast<double>(A) * static_cast<double>(kLength[1]) *
-                 (kPi + std::abs(CentralMeridian));
+  EastingRange =
+      static_cast<double>(A) * static_cast<double>(kLength[1]) * (kPi + std::abs(CentralMeridian));
   // The pole, projected at 89.75° (its correction stays in Warnings).
   TGIS_Point3D pole{0, kPi / 2, 0, 0};
   Project(pole, pole);

@@ -777,12 +777,10 @@ TEST_F(ProjectionClassesTest, PolarStereographicInverseBandReachesTheEquator) {
 
 // Robinson's published table (USGS PP 1453): parallel length (PLEN) and
 // distance from the equator (PDFE) at 0°, 5° .. 90°.
-constexpr double kPlen[19] = {1.0000, .9986, .9954, .9900, .9822, .9730, .9600,
-                              .9427,  .9216, .8962, .8679, .8350, .7986, .7597,
-                              .7186,  .6732, .6213, .5722, .5322};
-constexpr double kPdfe[19] = {0,     .0620, .1240, .1860, .2480, .3100, .3720,
-                              .4340, .4958, .5571, .6176, .6769, .7346, .7903,
-                              .8435, .8936, .9394, .9761, 1.0000};
+constexpr double kPlen[19] = {1.0000, .9986, .9954, .9900, .9822, .9730, .9600, .9427, .9216, .8962,
+                              .8679,  .8350, .7986, .7597, .7186, .6732, .6213, .5722, .5322};
+constexpr double kPdfe[19] = {0,     .0620, .1240, .1860, .2480, .3100, .3720, .4340, .4958, .5571,
+                              .6176, .6769, .7346, .7903, .8435, .8936, .9394, .9761, 1.0000};
 
 TEST_F(ProjectionClassesTest, RobinsonNodesFollowThePublishedTable) {
   auto p = Make("ROB", Params(0, 0, 0, 0));
@@ -1056,7 +1054,8 @@ TEST_F(ProjectionClassesTest, HotineRefusedSetUps) {
       {"HOT", Params(0, 90, 0, 0), "0220 Origin latitide  out of scope"},
       {"HT2", WithPoints(Params(0, 40, 0, 0), -10, 30, 20, 30),
        "0223 Latitude of Point 1 & 2 to close"},
-      {"HT2", WithPoints(Params(0, 40, 0, 0), -10, 0, 20, 30), "0220 Origin latitide  out of scope"},
+      {"HT2", WithPoints(Params(0, 40, 0, 0), -10, 0, 20, 30),
+       "0220 Origin latitide  out of scope"},
       {"HT2", WithPoints(Params(0, 40, 0, 0), -10, 90, 20, 30),
        "0220 Origin latitide  out of scope"},
       {"HT2", WithPoints(Params(0, -90, 0, 0), -10, 30, 20, 50),
@@ -1080,11 +1079,14 @@ TEST_F(ProjectionClassesTest, HotineTwoPointsLieOnTheCentralLine) {
   EXPECT_NE(fresh->Azimuth, 0);
   struct Case {
     double Lat0, Lon1, Lat1, Lon2, Lat2;
-  } cases[] = {{40, -10, 30, 20, 50}, {-40, 150, -30, 175, -45}, {45, -57.3, -57.3, 57.3, 57.3},
+  } cases[] = {{40, -10, 30, 20, 50},
+               {-40, 150, -30, 175, -45},
+               {45, -57.3, -57.3, 57.3, 57.3},
                {20, 170, 10, -170, 30}};
   for (const Case& c : cases) {
     SCOPED_TRACE(Numbers({c.Lat0, c.Lon1, c.Lat1, c.Lon2, c.Lat2}));
-    auto p = Make("HT2", WithPoints(Params(0, c.Lat0, 1000, -2000), c.Lon1, c.Lat1, c.Lon2, c.Lat2));
+    auto p =
+        Make("HT2", WithPoints(Params(0, c.Lat0, 1000, -2000), c.Lon1, c.Lat1, c.Lon2, c.Lat2));
     const double sinA = std::sin(p->Azimuth), cosA = std::cos(p->Azimuth);
     for (auto [lon, lat] : {std::pair{c.Lon1, c.Lat1}, std::pair{c.Lon2, c.Lat2}}) {
       const TGIS_Point3D out = Forward(*p, lon, lat);
@@ -1137,7 +1139,9 @@ TEST_F(ProjectionClassesTest, SamplesCoverEveryClass) {
     sampled.insert(s.Code);
   for (const TGIS_ProjectionRow& row : GisProjectionTableRows()) {
     const std::string code = row.Code;
-    if (code != "GED" && code != "GEC") { EXPECT_EQ(sampled.count(code), 1u) << code; }
+    if (code != "GED" && code != "GEC") {
+      EXPECT_EQ(sampled.count(code), 1u) << code;
+    }
   }
   EXPECT_EQ(sampled.size(), 25u);
 }

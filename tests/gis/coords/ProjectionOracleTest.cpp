@@ -58,7 +58,9 @@ TEST_F(ProjectionOracleTest, AgreesWithProjOverGrids) {
       ASSERT_NO_THROW(p->Project(Deg(q.Lon, q.Lat, 12.5), out));
       EXPECT_NEAR(out.X, q.X, c.ToleranceMetres);
       EXPECT_NEAR(out.Y, q.Y, c.ToleranceMetres);
-      if (forwardKeepsZ) { EXPECT_EQ(out.Z, 12.5); }
+      if (forwardKeepsZ) {
+        EXPECT_EQ(out.Z, 12.5);
+      }
       worstMetres = std::max({worstMetres, std::abs(out.X - q.X), std::abs(out.Y - q.Y)});
 
       if (!q.Inverse) continue;
@@ -66,7 +68,9 @@ TEST_F(ProjectionOracleTest, AgreesWithProjOverGrids) {
       ASSERT_NO_THROW(p->Unproject(Pt(q.X, q.Y, 7.0), back));
       EXPECT_NEAR(LongitudeDifference(back.X, q.Lon * kDeg, q.Lat * kDeg), 0, c.ToleranceRadians);
       EXPECT_NEAR(back.Y, q.Lat * kDeg, c.ToleranceRadians);
-      if (keepsZ) { EXPECT_EQ(back.Z, 7.0); }
+      if (keepsZ) {
+        EXPECT_EQ(back.Z, 7.0);
+      }
       worstRadians =
           std::max({worstRadians, std::abs(LongitudeDifference(back.X, q.Lon * kDeg, q.Lat * kDeg)),
                     std::abs(back.Y - q.Lat * kDeg)});
