@@ -205,9 +205,9 @@ def world_sphere_cases():
             cases.append(case("%s %d" % (code, cm), code, datum, dict(cm=cm, fe=fe, fn=fn),
                               ["+proj=" + proj, "+R_A", "+lon_0=%d" % cm, "+x_0=%d" % fe,
                                "+y_0=%d" % fn], world_grid(cm, 11.125), scale=scale,
-                              tol_rad=1e-9 if code == "WA4" else 1e-10))
+                              tol_rad=6e-10 if code == "WA4" else 1e-10))
     # (Wagner IV's constants are rounded to 5 and 10 digits; near the poles
-    # the inverse latitude of PROJ's rescaled northing moves by 4e-10 rad.)
+    # the inverse latitude of PROJ's rescaled northing moves by 4.3e-10 rad.)
     return cases
 
 
@@ -218,9 +218,9 @@ def cassini_cases():
         cases.append(case("CAS %d %d" % (cm, lat0), "CAS", datum,
                           dict(cm=cm, lat0=lat0, fe=150000, fn=-250000),
                           ["+proj=cass", "+lat_0=%d" % lat0, "+lon_0=%d" % cm, "+x_0=150000",
-                           "+y_0=-250000"], grid(lons, frange(-70, 70, 10)), 0.002, 2e-8))
+                           "+y_0=-250000"], grid(lons, frange(-70, 70, 10)), 0.002, 1.2e-8))
     # (The inverse series ends at D^4 in latitude: 4° from the meridian the
-    # latitude comes back up to 7.5e-9 rad from the grid point; PROJ's own
+    # latitude comes back up to 9.4e-9 rad from the grid point; PROJ's own
     # inverse uses the same series.)
     return cases
 
