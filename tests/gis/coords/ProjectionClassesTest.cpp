@@ -893,7 +893,10 @@ std::pair<double, double> GrintenInQuad(double dLambda, double phi) {
   const quad p2 = p * p, a2 = a * a;
   const quad x =
       (a * (g - p2) + QuadSqrt(a2 * (g - p2) * (g - p2) - (p2 + a2) * (g * g - p2))) / (p2 + a2);
-  const quad y = (p * q - a * QuadSqrt((a2 + 1) * (p2 + a2) - q * q)) / (p2 + a2);
+  // (A² + 1)(P² + A²) - Q² with its A⁴ terms taken out by hand: even 113
+  // bits lose a millimetre to them next to the meridian near the poles.
+  const quad radicand = a2 * (p2 - 2 * g + 1) + p2 - g * g;
+  const quad y = (p * q - a * QuadSqrt(radicand)) / (p2 + a2);
   return {(dLambda < 0 ? -1 : 1) * static_cast<double>(x),
           (phi < 0 ? -1 : 1) * static_cast<double>(y)};
 }
@@ -907,7 +910,7 @@ double GrintenPiR() {
 
 // Close to the equator and the central meridian the textbook forward
 // cancels its largest terms (hundreds of kilometres off at 1e-8 rad); ours
-// stays within a centimetre of the same formula evaluated in 113 bits.
+// stays within a micrometre of the same formula evaluated in 113 bits.
 TEST_F(ProjectionClassesTest, GrintenForwardKeepsPrecisionNearTheAxes) {
   auto p = Make("GRI", Params(0, 0, 0, 0));
   const double piR = GrintenPiR();
@@ -922,8 +925,8 @@ TEST_F(ProjectionClassesTest, GrintenForwardKeepsPrecisionNearTheAxes) {
         TGIS_Point3D out = Pt(0, 0);
         p->Project(Pt(sl * dl, sp * phi), out);
         const auto [x, y] = GrintenInQuad(sl * dl, sp * phi);
-        EXPECT_NEAR(out.X, x * piR, 0.01);
-        EXPECT_NEAR(out.Y, y * piR, 0.01);
+        EXPECT_NEAR(out.X, x * piR, 1e-6);
+        EXPECT_NEAR(out.Y, y * piR, 1e-6);
         worst = std::max({worst, std::abs(out.X - x * piR), std::abs(out.Y - y * piR)});
       }
     }
