@@ -1129,10 +1129,36 @@ TEST_F(ProjectionClassesTest, HotineContinuousWhereTheCentralLineTurns) {
 }
 
 TEST_F(ProjectionClassesTest, HotineFailuresWriteNothing) {
+  // With azimuth 0 the point at infinity lies where B·Δλ = 90° and the
+  // conformal function of the latitude is E^(1/B) = F^(1/B) t(φ0).
+  const double f = 1 / 298.257223563, e2 = f * (2 - f), e = std::sqrt(e2);
+  const double phi0 = 45 * kDeg, sin0 = std::sin(phi0), cos0 = std::cos(phi0);
+  const double c = 1 - e2 * sin0 * sin0;
+  const double b = std::sqrt(1 + e2 * cos0 * cos0 * cos0 * cos0 / (1 - e2));
+  const double d = b * std::sqrt(1 - e2) / (cos0 * std::sqrt(c));
+  auto conformal = [&](double phi) {
+    const double es = e * std::sin(phi);
+    return std::tan(kPi / 4 - phi / 2) / std::pow((1 - es) / (1 + es), e / 2);
+  };
+  const double target = std::pow(d + std::sqrt(d * d - 1), 1 / b) * conformal(phi0);
+  double phi = kPi / 2 - 2 * std::atan(target);
+  for (int i = 0; i < 20; ++i) {
+    const double es = e * std::sin(phi);
+    phi = kPi / 2 - 2 * std::atan(target * std::pow((1 - es) / (1 + es), e / 2));
+  }
+  auto atInfinity = Make("HOT", Params(10, 45, 0, 0));
+  TGIS_Point3D kept = Pt(1, 2, 3, 4);
+  EGIS_Exception infinite =
+      ExpectGisError([&] { atInfinity->Project(Pt(10 * kDeg + kPi / 2 / b, phi), kept); });
+  EXPECT_EQ(infinite.Message(), "0235 Projection is not solvable for current parameters");
+  EXPECT_TRUE(SameBytes(kept, Pt(1, 2, 3, 4)));
+  // A little away from it the point is finite.
+  EXPECT_NO_THROW(atInfinity->Project(Pt(10 * kDeg + kPi / 2 / b, phi - 1e-3), kept));
+
   auto p = Make("HOT", WithAzimuth(Params(10, 45, 0, 0), 30));
   TGIS_Point3D untouched = Pt(1, 2, 3, 4);
-  EGIS_Exception e = ExpectGisError([&] { p->Unproject(Pt(1e300, 0), untouched); });
-  EXPECT_EQ(e.Message(), "0235 Projection is not solvable for current parameters");
+  EGIS_Exception unsolved = ExpectGisError([&] { p->Unproject(Pt(1e300, 0), untouched); });
+  EXPECT_EQ(unsolved.Message(), "0235 Projection is not solvable for current parameters");
   EXPECT_TRUE(SameBytes(untouched, Pt(1, 2, 3, 4)));
 }
 
