@@ -47,7 +47,7 @@ private:
   long double cp_ = 0;
   long double dp_ = 0;
   long double ep_ = 0;
-  // The footpoint series' coefficients of sin 2μ .. sin 8μ.
-  long double f2_ = 0, f4_ = 0, f6_ = 0, f8_ = 0;
+  // The footpoint series' coefficients of sin 2μ .. sin 10μ.
+  long double f2_ = 0, f4_ = 0, f6_ = 0, f8_ = 0, f10_ = 0;
   double originDistance_ = 0; // the meridian distance of the origin latitude
 };

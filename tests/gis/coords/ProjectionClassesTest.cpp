@@ -223,6 +223,22 @@ TEST_F(ProjectionClassesTest, TransverseMercatorSetUpAndInverseFailures) {
   EXPECT_EQ(e.Message().substr(0, 4), "0215");
 }
 
+// On the central meridian the inverse is the footpoint latitude alone: it
+// must undo the meridian distance of the forward to rounding.
+TEST_F(ProjectionClassesTest, TransverseMercatorFootpointUndoesTheMeridianDistance) {
+  for (const char* datum : {"WGE", "AIN-A"}) {
+    auto p = Make("TMR", Params(15, 0, 500000, -100000, 0, 0, 0.9996), datum);
+    for (double lat = -89.5; lat <= 89.5; lat += 0.25) {
+      SCOPED_TRACE(std::string(datum) + " " + Numbers({lat}));
+      const TGIS_Point3D out = Forward(*p, 15, lat);
+      EXPECT_NEAR(out.X, 500000, 1e-9);
+      const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
+      EXPECT_NEAR(back.Y, lat * kDeg, 3e-14);
+      EXPECT_EQ(back.X, 15 * kDeg);
+    }
+  }
+}
+
 TEST_F(ProjectionClassesTest, UtmZoneOfTheFirstPoint) {
   struct Case {
     double Lon, Lat;
