@@ -470,3 +470,71 @@ TEST(MenuDraw, BackgroundPictureFollowsItsSettingsAndNotesAreNotDrawnWhileMeasur
       if (GetRValue(ColorToRGB(second->Canvas()->Pixels(x, y))) < 100) ++dark;
   EXPECT_GT(dark, 10);
 }
+
+TEST(MenuDraw, SmoothTextModesCentreTheCaptionAndRightAlignTheShortCut) {
+  struct TRow {
+    TAntiAlias mode;
+    bool smooth;
+  } rows[] = {{TAntiAlias::aaNone, false},
+              {TAntiAlias::aaAntiAlias, true},
+              {TAntiAlias::aaClearType, true}};
+  for (const TRow& row : rows) {
+    TMenuFixture f;
+    f.styler->SetAntiAlias(row.mode);
+    TMenuItem* item = f.Add("&Copy");
+    item->SetShortCut(TShortCut(scCtrl | 'C'));
+    auto b = FilledBitmap(200, 24, clWhite);
+    const int before = GdipLiveObjects();
+    DrawStyledItem(item, b->Canvas(), TRect(0, 0, 200, 24), TRect(0, 0, 200, 24), false, 0);
+    EXPECT_EQ(GdipLiveObjects(), before);
+    const COLORREF background = 0xFFFAFD;
+    int top = 99, bottom = -1, last = -1, greys = 0;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 24; x < 200; ++x) {
+        const COLORREF c = ColorToRGB(b->Canvas()->Pixels(x, y));
+        if (c == background || x >= 183) continue;
+        if (c != 0) ++greys;
+        if (GetRValue(c) > 128) continue; // faint edges do not count as ink
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+        last = std::max(last, x);
+      }
+    const int mode = int(row.mode);
+    // Caption and short-cut about the item's middle row.
+    EXPECT_NEAR((top + bottom) / 2.0, 12, 2.5) << mode;
+    EXPECT_LE(last, 200 - 17 - 10) << mode;
+    EXPECT_GE(last, 200 - 17 - 10 - 3) << mode;
+    if (row.smooth) {
+      EXPECT_GT(greys, 20) << mode;
+    } else {
+      EXPECT_EQ(greys, 0) << mode;
+    }
+    // The caption starts 8 pixels right of the icon column.
+    int first = 999;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 24; x < 60; ++x)
+        if (GetRValue(ColorToRGB(b->Canvas()->Pixels(x, y))) < 128) first = std::min(first, x);
+    EXPECT_NEAR(first, 32, 2) << mode;
+  }
+}
+
+TEST(MenuDraw, SmoothNotesGoBelowTheCaptionInTheNotesFont) {
+  TMenuFixture f;
+  f.styler->SetAntiAlias(TAntiAlias::aaAntiAlias);
+  f.styler->NotesFont()->SetColor(clRed);
+  TMenuItem* item = f.Add("Open\\nOpens a file");
+  auto b = FilledBitmap(160, 44, clWhite);
+  DrawStyledItem(item, b->Canvas(), TRect(0, 0, 160, 44), TRect(0, 0, 160, 44), false, 0);
+  // Dark caption ink above, red note ink 20 pixels lower.
+  int captionBottom = -1, noteTop = 99;
+  for (int y = 0; y < 44; ++y)
+    for (int x = 30; x < 140; ++x) {
+      const COLORREF c = ColorToRGB(b->Canvas()->Pixels(x, y));
+      if (GetRValue(c) < 100 && GetBValue(c) < 100) captionBottom = std::max(captionBottom, y);
+      if (GetRValue(c) > 200 && GetBValue(c) < 100 && GetGValue(c) < 100)
+        noteTop = std::min(noteTop, y);
+    }
+  ASSERT_GE(captionBottom, 0);
+  ASSERT_LT(noteTop, 44);
+  EXPECT_GT(noteTop, captionBottom - 3);
+}
