@@ -239,6 +239,14 @@ void DrawItemContent(TMenuItem* item, IStyledMenu& menu, TCanvas* c, TRect r, UI
   }
 }
 
+bool FirstVisibleItem(TMenuItem* item) {
+  TMenuItem* parent = item->Parent();
+  if (!parent) return true;
+  for (int i = 0; i < parent->Count(); ++i)
+    if (parent->Items(i)->Visible()) return parent->Items(i) == item;
+  return false;
+}
+
 void DrawSeparatorItem(TCustomAdvMenuStyler& s, TCanvas* c, TRect r) {
   r.Left += s.IconBar()->Size();
   const int m = r.Top + MenuRectHeight(r) / 2, w = s.Separator()->Width;
@@ -255,6 +263,7 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
   if (!menu || !menu->CurrentStyler()) return;
   TCustomAdvMenuStyler& s = *menu->CurrentStyler();
   TRect ir = rect;
+  sideBar = sideBar && MenuItemInFirstColumn(item);
   if (sideBar) {
     const int bar = s.SideBar()->Size + s.SideBar()->SplitterWidth;
     ir.Left += bar;
@@ -265,6 +274,7 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
   }
   TRect pr = menuArea;
   pr.Right -= 17;
+  if (sideBar && FirstVisibleItem(item)) DrawSideBar(c, *s.SideBar(), pr);
   // The icon column and the background, as parts of menu-wide gradients.
   const TIconBar& icon = *s.IconBar();
   const TRect ic(ir.Left, pr.Top, ir.Left + icon.Size(), pr.Bottom);

@@ -8,6 +8,7 @@
 #include "controls/OwMenus.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/SystemSettings.h"
+#include "platform/forms/Windows.h"
 
 namespace {
 int Red(TBitmap& b, int x, int y) {
@@ -537,4 +538,128 @@ TEST(MenuDraw, SmoothNotesGoBelowTheCaptionInTheNotesFont) {
   ASSERT_GE(captionBottom, 0);
   ASSERT_LT(noteTop, 44);
   EXPECT_GT(noteTop, captionBottom - 3);
+}
+
+TEST(MenuMeasure, ShortCutTextsInTheLibrarysOrTheLayoutsWords) {
+  struct TRow {
+    int shortCut;
+    bool layoutNames;
+    const char* text;
+  } rows[] = {
+      {scCtrl | VK_F1 + 4, true, "Ctrl+F5"},
+      {scCtrl | VK_F1 + 4, false, "Ctrl+F5"},
+      {scShift | scCtrl | scAlt | 'S', true, "Alt+Ctrl+Shift+S"},
+      {scShift | scCtrl | scAlt | 'S', false, "Shift+Ctrl+Alt+S"},
+      {0x21 /* Page Up */, true, "Page up"},
+      {scCtrl | 0x2E /* Delete */, true, "Ctrl+Delete"},
+      {VK_BACK, true, "Backspace"},
+      {VK_RETURN, true, "Enter"},
+      {0x0200 | 'E', false, "Win+E"},
+      {0x0200 | 'E', true, "E"}, // the Windows key is not shown in this form
+      {scCtrl | 0x07 /* no such key */, true, "Ctrl+"},
+  };
+  for (const TRow& row : rows)
+    EXPECT_EQ(MenuShortCutText(TShortCut(row.shortCut), row.layoutNames), row.text)
+        << row.shortCut << " " << row.layoutNames;
+  // The layout's own calls: a short buffer keeps what fits.
+  char buffer[4] = {'x', 'x', 'x', 'x'};
+  EXPECT_EQ(GetKeyNameTextA(LONG(MapVirtualKeyA(VK_BACK, 0) << 16), buffer, 3), 2);
+  EXPECT_STREQ(buffer, "Ba");
+  EXPECT_EQ(MapVirtualKeyA('A', 0), 0x1Eu);
+  EXPECT_EQ(MapVirtualKeyA('A', 1), 0u);
+  EXPECT_EQ(GetKeyNameTextA(0, buffer, 4), 0);
+  EXPECT_STREQ(buffer, "");
+}
+
+TEST(MenuDraw, SideBarOnEitherSide) {
+  for (int side : {0, 1}) {
+    TMenuFixture f;
+    TSideBar& bar = *f.styler->SideBar();
+    bar.SetVisible(true);
+    bar.VisibleIn = TSideBarVisibleIn::viFirstLevel;
+    bar.Side = side;
+    bar.Caption = "Maps";
+    bar.Font()->SetName("Tahoma");
+    bar.Font()->SetSize(10);
+    bar.Font()->SetColor(clWhite);
+    bar.Background()->SetColor(clRed);
+    bar.Background()->SetColorTo(clRed);
+    bar.Image()->SetColor(clNone); // no second layer over the background
+    TMenuItem* first = f.Add("Google");
+    TMenuItem* second = f.Add("Yahoo");
+    ASSERT_TRUE(SideBarShown(first));
+    auto b = FilledBitmap(140, 40, clBlack);
+    TCanvas* c = b->Canvas();
+    const TRect area(0, 0, 140, 40);
+    DrawStyledItem(first, c, TRect(0, 0, 140, 20), area, SideBarShown(first), 0);
+    DrawStyledItem(second, c, TRect(0, 20, 140, 40), area, SideBarShown(second), 0);
+    // The bar: 24 + 1 wide at the area's left end, or ending 17 short of
+    // its right end; frame $A19D9D on all but the splitter column.
+    const int left = side == 0 ? 0 : 140 - 17 - 25;
+    EXPECT_EQ(c->Pixels(left + (side == 0 ? 0 : 1), 10), TColor(0xA19D9D)) << side;
+    EXPECT_EQ(c->Pixels(left + (side == 0 ? 23 : 24), 30), TColor(0xA19D9D)) << side;
+    EXPECT_EQ(c->Pixels(left + (side == 0 ? 24 : 0), 30), TColor(0x808080)) << side;
+    // Red inside, with the caption written in white across it.
+    int red = 0, white = 0;
+    for (int y = 1; y < 39; ++y)
+      for (int x = left + 2; x < left + 22; ++x) {
+        if (c->Pixels(x, y) == clRed) ++red;
+        if (c->Pixels(x, y) == clWhite) ++white;
+      }
+    EXPECT_GT(red, 300) << side;
+    EXPECT_GT(white, 15) << side;
+    // The caption runs along the bar: taller than wide.
+    int top = 99, bottom = -1, l = 999, r = -1;
+    for (int y = 0; y < 40; ++y)
+      for (int x = left + 1; x < left + 23; ++x)
+        if (c->Pixels(x, y) == clWhite) {
+          top = std::min(top, y), bottom = std::max(bottom, y);
+          l = std::min(l, x), r = std::max(r, x);
+        }
+    EXPECT_GT(bottom - top, r - l) << side;
+    // The icon column starts beside the bar.
+    const int icon = side == 0 ? 25 : 0;
+    EXPECT_EQ(c->Pixels(icon, 30), TColor(0xFFF9F9)) << side;
+  }
+}
+
+TEST(MenuDraw, SideBarOnlyWhereItApplies) {
+  struct TRow {
+    const char* name;
+    TSideBarVisibleIn in;
+    bool visible, breakFirst, shown;
+  } rows[] = {
+      {"first visible: menu bars only", TSideBarVisibleIn::viFirstVisible, true, false, false},
+      {"first level", TSideBarVisibleIn::viFirstLevel, true, false, true},
+      {"any level", TSideBarVisibleIn::viAnyLevel, true, false, true},
+      {"hidden bar", TSideBarVisibleIn::viAnyLevel, false, false, false},
+      {"second column", TSideBarVisibleIn::viAnyLevel, true, true, false},
+  };
+  for (const TRow& row : rows) {
+    TMenuFixture f;
+    TSideBar& bar = *f.styler->SideBar();
+    bar.SetVisible(row.visible);
+    bar.VisibleIn = row.in;
+    bar.Background()->SetColor(clRed);
+    bar.Background()->SetColorTo(clRed);
+    bar.Image()->SetColor(clNone);
+    TMenuItem* item = f.Add("Google");
+    item->SetBreak(row.breakFirst);
+    auto b = FilledBitmap(140, 20, clBlack);
+    DrawStyledItem(item, b->Canvas(), TRect(0, 0, 140, 20), TRect(0, 0, 140, 20),
+                   SideBarShown(item), 0);
+    EXPECT_EQ(b->Canvas()->Pixels(10, 10) == clRed, row.shown) << row.name;
+  }
+  // The picture layer, unless its colour is clNone, lies over the background.
+  TMenuFixture f;
+  TSideBar& bar = *f.styler->SideBar();
+  bar.SetVisible(true);
+  bar.VisibleIn = TSideBarVisibleIn::viAnyLevel;
+  bar.Background()->SetColor(clRed);
+  bar.Image()->SetColor(clBlue);
+  bar.Image()->SetColorTo(clBlue);
+  TMenuItem* item = f.Add("Google");
+  auto b = FilledBitmap(140, 20, clBlack);
+  DrawStyledItem(item, b->Canvas(), TRect(0, 0, 140, 20), TRect(0, 0, 140, 20), true, 0);
+  EXPECT_EQ(b->Canvas()->Pixels(10, 10), clBlue);
 }
