@@ -663,3 +663,138 @@ TEST(MenuDraw, SideBarOnlyWhereItApplies) {
   DrawStyledItem(item, b->Canvas(), TRect(0, 0, 140, 20), TRect(0, 0, 140, 20), true, 0);
   EXPECT_EQ(b->Canvas()->Pixels(10, 10), clBlue);
 }
+
+namespace {
+/// A menu: "Maps" with the sub-items "Google" and "Yahoo", then "Copy".
+struct TSubmenuFixture : TMenuFixture {
+  TMenuItem* maps = Add("Maps");
+  TMenuItem* google = Sub("Google");
+  TMenuItem* yahoo = Sub("Yahoo");
+  TMenuItem* copy = Add("Copy");
+  std::vector<std::string> clicks;
+  TSubmenuFixture() {
+    for (TMenuItem* item : {maps, google, yahoo, copy})
+      item->OnClick = [this, item](TPersistent*) { clicks.push_back(item->Caption()); };
+  }
+  TMenuItem* Sub(const std::string& caption) {
+    auto* item = new TMenuItem(host.form);
+    item->SetCaption(caption);
+    maps->Add(item);
+    return item;
+  }
+};
+
+struct TScreenScope {
+  explicit TScreenScope(int width = 1024) {
+    SetScreenMetricsForTests(TScreenMetrics{width, 768, 96, 32, TRect(0, 0, width, 768)});
+  }
+  ~TScreenScope() {
+    SetMenuWindowHook(nullptr);
+    SetScreenMetricsForTests(std::nullopt);
+  }
+};
+} // namespace
+
+TEST(MenuWindow, SubmenuOpensBesideItsItemInItsOwnWindow) {
+  TScreenScope screen;
+  TSubmenuFixture f;
+  TRect rootBounds, subBounds, subRegion;
+  int subLevel = 0, subItems = 0;
+  bool opensRight = false, closedOnPlainItem = false;
+  COLORREF subBorder = 0;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    rootBounds = w->BoundsRect();
+    const TRect maps = w->ItemRect(0);
+    TestInput::MouseMove(w, maps.Left + 20, maps.Top + 5);
+    TMenuWindow* sub = w->Submenu();
+    ASSERT_NE(sub, nullptr);
+    UpdateWindow(sub->Handle());
+    subBounds = sub->BoundsRect();
+    subLevel = sub->Level();
+    subItems = sub->ItemCount();
+    opensRight = sub->OpensRight();
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(sub->Handle(), rgn);
+    GetRgnBox(rgn, &subRegion);
+    DeleteObject(rgn);
+    subBorder = WindowPixel(sub, 1, 10);
+    // A second paint moves nothing.
+    sub->Invalidate();
+    UpdateWindow(sub->Handle());
+    EXPECT_EQ(sub->BoundsRect(), subBounds);
+    // Pointing at a plain item closes the submenu; back on Maps opens it.
+    const TRect copy = w->ItemRect(1);
+    TestInput::MouseMove(w, copy.Left + 20, copy.Top + 5);
+    closedOnPlainItem = w->Submenu() == nullptr;
+    TestInput::MouseMove(w, maps.Left + 20, maps.Top + 5);
+    ASSERT_NE(w->Submenu(), nullptr);
+    const TRect yahoo = w->Submenu()->ItemRect(1);
+    TestInput::MouseMove(w->Submenu(), yahoo.Left + 20, yahoo.Top + 5);
+    TestInput::Click(w->Submenu(), TMouseButton::mbLeft, yahoo.Left + 20, yahoo.Top + 5);
+    EXPECT_TRUE(f.clicks.empty()); // the click comes after the menu has closed
+  });
+  f.menu->Popup(100, 200);
+  EXPECT_EQ(f.clicks, (std::vector<std::string>{"Yahoo"}));
+  EXPECT_EQ(subLevel, 2);
+  EXPECT_EQ(subItems, 2);
+  EXPECT_TRUE(opensRight);
+  EXPECT_TRUE(closedOnPlainItem);
+  // Beside the item, overlapping the frame, then moved 14 pixels left.
+  EXPECT_EQ(subBounds.Left, rootBounds.Right - 6 - 14);
+  EXPECT_EQ(subBounds.Top, rootBounds.Top);
+  const int w = subBounds.Right - subBounds.Left, h = subBounds.Bottom - subBounds.Top;
+  EXPECT_EQ(subRegion, TRect(1, 1, w - 1 - 17, h - 1));
+  EXPECT_EQ(subBorder, 0x7C7C94u);
+  // The submenu's visible left edge meets the parent's visible right edge.
+  EXPECT_EQ(subBounds.Left + 1, rootBounds.Right - 1 - 17 - 1);
+}
+
+TEST(MenuWindow, SubmenuByKeyboardAndLeftOrEscapeCloseOnlyIt) {
+  TScreenScope screen;
+  TSubmenuFixture f;
+  std::vector<std::string> steps;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    TestInput::KeyDown(w, VK_DOWN); // Maps
+    TestInput::KeyDown(w, VK_RIGHT);
+    steps.push_back(w->Submenu() ? "open" : "closed");
+    TestInput::KeyDown(w, VK_LEFT);
+    steps.push_back(w->Submenu() ? "open" : "closed");
+    TestInput::KeyDown(w, VK_RETURN);
+    steps.push_back(w->Submenu() ? "open" : "closed");
+    TestInput::KeyDown(w, VK_ESCAPE);
+    steps.push_back(w->Submenu() ? "open" : "closed");
+    steps.push_back(w->Visible() ? "shown" : "hidden");
+    TestInput::KeyDown(w, VK_RIGHT);
+    ASSERT_NE(w->Submenu(), nullptr);
+    EXPECT_EQ(w->Submenu()->HotIndex(), 0);
+    TestInput::KeyDown(w, VK_DOWN); // Yahoo
+    TestInput::KeyDown(w, VK_RETURN);
+  });
+  f.menu->Popup(100, 200);
+  EXPECT_EQ(steps, (std::vector<std::string>{"open", "closed", "open", "closed", "shown"}));
+  EXPECT_EQ(f.clicks, (std::vector<std::string>{"Yahoo"}));
+}
+
+TEST(MenuWindow, SubmenuOpensLeftNearTheDesktopEdge) {
+  TScreenScope screen(400);
+  TSubmenuFixture f;
+  TRect rootBounds, subBounds;
+  bool opensRight = true;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    rootBounds = w->BoundsRect();
+    const TRect maps = w->ItemRect(0);
+    TestInput::MouseMove(w, maps.Left + 20, maps.Top + 5);
+    ASSERT_NE(w->Submenu(), nullptr);
+    UpdateWindow(w->Submenu()->Handle());
+    subBounds = w->Submenu()->BoundsRect();
+    opensRight = w->Submenu()->OpensRight();
+    TestInput::KeyDown(w, VK_ESCAPE);
+    TestInput::KeyDown(w, VK_ESCAPE);
+  });
+  f.menu->Popup(390, 100);
+  EXPECT_TRUE(f.clicks.empty());
+  EXPECT_FALSE(opensRight);
+  // Ending over the parent's frame, then moved 20 pixels right.
+  const int w = subBounds.Right - subBounds.Left;
+  EXPECT_EQ(subBounds.Left, rootBounds.Left - w + 6 + 20);
+}
