@@ -158,6 +158,15 @@ void DrawItemText(TMenuItem* item, IStyledMenu& menu, TCanvas* c, const std::str
   }
 }
 
+/// A monochrome glyph takes the text colour: its black pixels are drawn in
+/// `color`, the others leave the canvas alone.
+void DrawMonoGlyph(TCanvas* c, int x, int y, TBitmap* glyph, TColor color) {
+  TCanvas* from = glyph->Canvas();
+  for (int gy = 0; gy < glyph->Height(); ++gy)
+    for (int gx = 0; gx < glyph->Width(); ++gx)
+      if (ColorToRGB(from->Pixels(gx, gy)) == 0) c->SetPixels(x + gx, y + gy, color);
+}
+
 void DrawCheckGlyph(TMenuItem* item, TCustomAdvMenuStyler& s, TCanvas* c, const TRect& box,
                     const TRect& itemRect, UINT state) {
   const bool selected = (state & kSelected) != 0;
@@ -173,18 +182,7 @@ void DrawCheckGlyph(TMenuItem* item, TCustomAdvMenuStyler& s, TCanvas* c, const 
   TRect glyph = box;
   CenterRect(glyph, 16, 16);
   TBitmap* mark = radio ? s.Glyphs()->Radio() : s.Glyphs()->Check();
-  // The monochrome glyph takes the button-text colour.
-  TBitmap coloured;
-  coloured.Assign(mark);
-  for (int y = 0; y < coloured.Height(); ++y)
-    for (int x = 0; x < coloured.Width(); ++x)
-      if (coloured.Canvas()->Pixels(x, y) == clBlack)
-        coloured.Canvas()->SetPixels(
-            x, y, TColor(ColorToRGB(clBtnText)) == 0 ? TColor(0x010101) : clBtnText);
-  coloured.SetTransparentMode(tmFixed);
-  coloured.SetTransparentColor(clWhite);
-  coloured.SetTransparent(true);
-  c->Draw(glyph.Left, glyph.Top, &coloured);
+  DrawMonoGlyph(c, glyph.Left, glyph.Top, mark, clBtnText);
 }
 
 void DrawSubmenuArrow(TCustomAdvMenuStyler& s, TCanvas* c, const TRect& r) {
@@ -192,7 +190,7 @@ void DrawSubmenuArrow(TCustomAdvMenuStyler& s, TCanvas* c, const TRect& r) {
   TRect arrow(r.Right - 8, y, r.Right - 5, y + 6);
   TBitmap* glyph = s.Glyphs()->SubMenu();
   CenterRect(arrow, glyph->Width(), glyph->Height());
-  c->Draw(arrow.Left, arrow.Top, glyph);
+  DrawMonoGlyph(c, arrow.Left, arrow.Top, glyph, clBlack);
 }
 
 void DrawItemContent(TMenuItem* item, IStyledMenu& menu, TCanvas* c, TRect r, UINT state) {

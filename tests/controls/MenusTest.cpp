@@ -798,3 +798,24 @@ TEST(MenuWindow, SubmenuOpensLeftNearTheDesktopEdge) {
   const int w = subBounds.Right - subBounds.Left;
   EXPECT_EQ(subBounds.Left, rootBounds.Left - w + 6 + 20);
 }
+
+TEST(MenuDraw, SubmenuArrowIsDrawnInBlack) {
+  TMenuFixture f;
+  TMenuItem* maps = f.Add("Maps");
+  auto* google = new TMenuItem(f.host.form);
+  google->SetCaption("Google");
+  maps->Add(google);
+  for (UINT state : {0u, 1u}) {
+    auto b = FilledBitmap(140, 20, clBlack);
+    DrawStyledItem(maps, b->Canvas(), TRect(0, 0, 140, 20), TRect(0, 0, 140, 20), false, state);
+    // The 4 x 7 arrow centred on (Right - 8, y) … (Right - 5, y + 6), Right = 123.
+    int black = 0, white = 0;
+    for (int y = 4; y < 16; ++y)
+      for (int x = 110; x < 121; ++x) {
+        if (b->Canvas()->Pixels(x, y) == clBlack) ++black;
+        if (b->Canvas()->Pixels(x, y) == clWhite) ++white;
+      }
+    EXPECT_EQ(black, 16) << state; // 1 + 2 + 3 + 4 + 3 + 2 + 1
+    EXPECT_EQ(white, 0) << state;
+  }
+}
