@@ -13,6 +13,7 @@
 #include "controls/ControlsInit.h"
 #include "controls/ImagePicker.h"
 #include "controls/OwMenus.h"
+#include "controls/OwPageControl.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/MenuWindow.h"
@@ -54,16 +55,72 @@ TOwPopupMenu* StyledMenu(TForm* form) {
   AddItem(form, root, "Disabled")->SetEnabled(false);
   return menu;
 }
+/// Page controls with their tabs on each side, to look at: left with a
+/// skin, right multi-line, bottom with a close glyph and gradients.
+void ShowPageSides() {
+  auto* form = new TForm(nullptr);
+  form->SetBounds(0, 0, 780, 580);
+  form->SetColor(clWhite);
+  form->SetCaption("Page controls");
+  const TTabPosition sides[4] = {TTabPosition::tpTop, TTabPosition::tpBottom, TTabPosition::tpLeft,
+                                 TTabPosition::tpRight};
+  const char* captions[5] = {" Map position ", " Map size ", " Navigation ", " Settings ",
+                             " About "};
+  for (int k = 0; k < 4; ++k) {
+    auto* pc = new TOwPageControl(form);
+    pc->SetParent(form);
+    pc->SetBounds(10 + (k % 2) * 385, 10 + (k / 2) * 285, 370, 270);
+    pc->SetDefaultTabColor(0xDADADA);
+    pc->SetActiveColor(clWhite);
+    pc->SetTabBackGroundColor(clWhite);
+    pc->SetTabPosition(sides[k]);
+    pc->SetMultiLine(k == 3);
+    for (int i = 0; i < 5; ++i) {
+      auto* sheet = new TOwTabSheet(form);
+      sheet->SetPageControl(pc);
+      sheet->SetCaption(captions[i]);
+      sheet->SetColor(clWhite);
+      sheet->SetTabColor(0xDADADA);
+      if (k == 1) {
+        sheet->SetTabColor(0xF0D0B0);
+        sheet->SetTabColorTo(0xC08040);
+      }
+    }
+    pc->SetActivePage(pc->Pages(2));
+    if (k == 1) pc->Pages(2)->SetShowClose(true);
+    if (k == 2) {
+      TBitmap skin(20, 22, pf24bit);
+      skin.Canvas()->Brush()->SetColor(clFuchsia);
+      skin.Canvas()->FillRect(TRect(0, 0, 20, 22));
+      skin.Canvas()->Brush()->SetColor(0xB07030);
+      skin.Canvas()->Pen()->SetColor(0x603010);
+      skin.Canvas()->RoundRect(0, 0, 20, 22, 8, 8);
+      pc->SetTabBackGround(&skin);
+    }
+  }
+  form->Show();
+}
 } // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ControlsInitialize();
   const char* shot = nullptr;
-  bool styled = false;
+  bool styled = false, pageSides = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) shot = argv[i + 1];
     if (std::strcmp(argv[i], "--styled-menu") == 0) styled = true;
+    if (std::strcmp(argv[i], "--page-sides") == 0) pageSides = true;
+  }
+  if (pageSides) {
+    ShowPageSides();
+    QTimer::singleShot(800, [shot] {
+      if (QScreen* s = QGuiApplication::primaryScreen(); s && shot) s->grabWindow(0).save(shot);
+      Application()->Terminate();
+    });
+    Application()->Run();
+    ControlsFinalize();
+    return 0;
   }
   auto* form = new TForm(nullptr);
   form->SetBounds(20, 20, 340, 400);
