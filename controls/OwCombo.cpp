@@ -78,7 +78,7 @@ void TOwCustomCombo::Paint() {
   TCanvas* c = Canvas();
   HDC dc = c->Handle();
   {
-    TDCStateSaver saved(dc);
+    TCanvasStateSaver saved(c);
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(Color());
     c->FillRect(ClientRect());

@@ -255,7 +255,7 @@ void TOwPageControl::PaintStripAndFrame(TCanvas* c, const TTabExtent& e, bool co
   }
   if (coloured) {
     HDC dc = c->Handle();
-    TDCStateSaver saved(dc);
+    TCanvasStateSaver saved(c);
     HRGN bands = CreateRectRgn(page.Left, page.Top, page.Right, page.Top + 3);
     for (const TRect& band : {TRect(page.Left, page.Top, page.Left + 3, page.Bottom),
                               TRect(page.Right - 3, page.Top, page.Right, page.Bottom),
@@ -664,7 +664,7 @@ void TOwPageControl::DrawCloseGlyphLook(TCanvas* c, const TRect& r, int lower, b
   const bool left = TabPosition() == TTabPosition::tpLeft;
   if (!closeGlyph_->Empty()) {
     const int top = left ? y - 13 : y + 2;
-    TDCStateSaver saved(c->Handle());
+    TCanvasStateSaver saved(c);
     IntersectClipRect(c->Handle(), x + 2, top, x + 14, top + 11);
     closeGlyph_->SetTransparentMode(tmAuto);
     closeGlyph_->SetTransparent(true);
