@@ -236,6 +236,10 @@ void TCustomTabControl::SelectByUser(int index) {
 }
 
 void TCustomTabControl::Dispatch(TMessage& m) {
+  if (m.Msg == WM_GETDLGCODE) {
+    m.Result = DLGC_WANTARROWS;
+    return;
+  }
   if (m.Msg == CN_NOTIFY && m.LParam != 0) {
     const int code = reinterpret_cast<const NMHDR*>(m.LParam)->code;
     if (code == TCN_SELCHANGING) {

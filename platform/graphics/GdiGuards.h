@@ -13,7 +13,6 @@
 #include "platform/graphics/Gdi.h"
 #include "platform/rtl/ScopeGuard.h"
 
-
 class [[nodiscard]] TDCStateSaver {
 public:
   explicit TDCStateSaver(HDC dc) : dc_(dc), level_(SaveDC(dc)) {}

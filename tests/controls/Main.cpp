@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <array>
 #include <cstdio>
-#include <string>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <string>
 
 #include "controls/ControlsInit.h"
 #include "platform/forms/Forms.h"
