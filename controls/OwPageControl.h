@@ -275,6 +275,9 @@ private:
                 TDeferredTab& deferred);
   void PaintDeferredTab(TCanvas* c, const TDeferredTab& deferred);
   void PaintHoverOutline(TCanvas* c);
+  /// A tab's image beside its caption position, which moves past it; left
+  /// and right tabs place it by their own offsets.
+  void PaintTabImage(TCanvas* c, TOwTabSheet* page, int& x, int& y, int leftDx, int rightDx);
   void PaintCaption(TCanvas* c, TOwTabSheet* page, bool active, int x, int y, const TRect& r,
                     bool disabledGrey);
   /// The close glyph's anchor for a tab, in the look's own rule.

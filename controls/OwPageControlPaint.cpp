@@ -504,24 +504,29 @@ void TOwPageControl::PaintTab(TCanvas* c, int pageIndex, TRect r, const TTabExte
     return;
   }
   if (close) DrawCloseGlyph(c, r, active);
-  if (images_ && page->ImageIndex() >= 0 && !OnDrawTab) {
-    switch (pos) {
-    case TTabPosition::tpLeft:
-      images_->Draw(c, x + 1, y - 14, page->ImageIndex(), true);
-      y -= images_->Height();
-      break;
-    case TTabPosition::tpRight:
-      images_->Draw(c, x - 18, y, page->ImageIndex(), true);
-      y += images_->Height();
-      break;
-    default:
-      images_->Draw(c, x - 2, y, page->ImageIndex(), true);
-      x += images_->Width();
-    }
-  }
+  if (!OnDrawTab) PaintTabImage(c, page, x, y, 1, -18);
+
   if (!OnDrawTab) PaintCaption(c, page, active, x, y, r, true);
   if (active) c->Font()->Assign(font_);
   DrawTabFocus(c, r, active, 0);
+}
+
+void TOwPageControl::PaintTabImage(TCanvas* c, TOwTabSheet* page, int& x, int& y, int leftDx,
+                                   int rightDx) {
+  if (!images_ || page->ImageIndex() < 0) return;
+  switch (TabPosition()) {
+  case TTabPosition::tpLeft:
+    images_->Draw(c, x + leftDx, y - 14, page->ImageIndex(), true);
+    y -= images_->Height();
+    break;
+  case TTabPosition::tpRight:
+    images_->Draw(c, x + rightDx, y, page->ImageIndex(), true);
+    y += images_->Height();
+    break;
+  default:
+    images_->Draw(c, x - 2, y, page->ImageIndex(), true);
+    x += images_->Width();
+  }
 }
 
 void TOwPageControl::PaintCaption(TCanvas* c, TOwTabSheet* page, bool active, int x, int y,
@@ -577,21 +582,8 @@ void TOwPageControl::PaintDeferredTab(TCanvas* c, const TDeferredTab& d) {
   }
   if (page->ShowClose()) DrawCloseGlyph(c, r, true);
   int x = d.text.x, y = d.text.y;
-  if (images_ && page->ImageIndex() >= 0) {
-    switch (TabPosition()) {
-    case TTabPosition::tpLeft:
-      images_->Draw(c, x, y - 14, page->ImageIndex(), true);
-      y -= images_->Height();
-      break;
-    case TTabPosition::tpRight:
-      images_->Draw(c, x - 14, y, page->ImageIndex(), true);
-      y += images_->Height();
-      break;
-    default:
-      images_->Draw(c, x - 2, y, page->ImageIndex(), true);
-      x += images_->Width();
-    }
-  }
+  PaintTabImage(c, page, x, y, 0, -14);
+
   if (TabPosition() == TTabPosition::tpBottom) y -= 2;
   PaintCaption(c, page, true, x, y, r, false);
   c->Font()->Assign(font_);

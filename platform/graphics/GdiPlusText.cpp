@@ -257,32 +257,34 @@ GpStatus GdipDeleteStringFormat(GpStringFormat* format) {
   return GdipDeleteObject(format);
 }
 
-GpStatus GdipSetStringFormatAlign(GpStringFormat* format, int alignment) {
-  if (!format || alignment < GpStringAlignmentNear || alignment > GpStringAlignmentFar)
-    return GpInvalidParameter;
-  format->alignment = alignment;
+namespace {
+/// Sets one setting of a format, when `value` lies in lo … hi.
+GpStatus SetFormatSetting(GpStringFormat* format, int TFormatData::*setting, int value, int lo,
+                          int hi) {
+  if (!format || value < lo || value > hi) return GpInvalidParameter;
+  format->*setting = value;
   return GpOk;
+}
+} // namespace
+
+GpStatus GdipSetStringFormatAlign(GpStringFormat* format, int alignment) {
+  return SetFormatSetting(format, &TFormatData::alignment, alignment, GpStringAlignmentNear,
+                          GpStringAlignmentFar);
 }
 
 GpStatus GdipSetStringFormatLineAlign(GpStringFormat* format, int alignment) {
-  if (!format || alignment < GpStringAlignmentNear || alignment > GpStringAlignmentFar)
-    return GpInvalidParameter;
-  format->lineAlignment = alignment;
-  return GpOk;
+  return SetFormatSetting(format, &TFormatData::lineAlignment, alignment, GpStringAlignmentNear,
+                          GpStringAlignmentFar);
 }
 
 GpStatus GdipSetStringFormatTrimming(GpStringFormat* format, int trimming) {
-  if (!format || trimming < GpStringTrimmingNone || trimming > GpStringTrimmingEllipsisPath)
-    return GpInvalidParameter;
-  format->trimming = trimming;
-  return GpOk;
+  return SetFormatSetting(format, &TFormatData::trimming, trimming, GpStringTrimmingNone,
+                          GpStringTrimmingEllipsisPath);
 }
 
 GpStatus GdipSetStringFormatHotkeyPrefix(GpStringFormat* format, int prefix) {
-  if (!format || prefix < GpHotkeyPrefixNone || prefix > GpHotkeyPrefixHide)
-    return GpInvalidParameter;
-  format->prefix = prefix;
-  return GpOk;
+  return SetFormatSetting(format, &TFormatData::prefix, prefix, GpHotkeyPrefixNone,
+                          GpHotkeyPrefixHide);
 }
 
 // ---- drawing and measuring -----------------------------------------------------------------
