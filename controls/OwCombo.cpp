@@ -76,7 +76,6 @@ void TOwCustomCombo::Paint() {
     return;
   }
   TCanvas* c = Canvas();
-  HDC dc = c->Handle();
   {
     TCanvasStateSaver saved(c);
     c->Brush()->SetStyle(bsSolid);

@@ -127,6 +127,7 @@ void TOwPageControl::Paint() {
   // control's window procedure did.
   PaintTabs(Canvas());
   PaintTabs(Canvas());
+  PaintScrollButtons(Canvas());
 }
 
 void TOwPageControl::PaintTabs(TCanvas* c) {
@@ -201,6 +202,12 @@ void TOwPageControl::PaintTabs(TCanvas* c) {
       Line(c, e.L - 1, e.B + ov - 1, e.L - 1, 2);
       break;
     }
+  }
+  // Tabs of a scrolling row pass under the scroll buttons' area.
+  TCanvasStateSaver saved(c);
+  if (Scrolling()) {
+    const bool top = e.pos == TTabPosition::tpTop;
+    ExcludeClipRect(c->Handle(), e.W - 35, top ? 0 : e.T, e.W, top ? e.B : e.H);
   }
   TDeferredTab deferred;
   for (int i = PageCount() - 1; i >= 0; --i)

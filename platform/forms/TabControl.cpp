@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/forms/Messages.h"
+#include "platform/graphics/ClassicEdges.h"
 
 namespace {
 /// Width and height of `text` in `font`.
@@ -57,9 +58,15 @@ const std::vector<TRect>& TCustomTabControl::Rects() const {
     if (std::find(rows[k].begin(), rows[k].end(), tabIndex_) != rows[k].end())
       std::rotate(rows.begin(), rows.begin() + std::ptrdiff_t(k) + 1, rows.end());
   rowCount_ = int(rows.size());
+  scrolling_ = !multiLine_ && !Vertical() && along > room;
   const int t = thickness_;
   for (int k = 0; k < rowCount_; ++k) {
     int pos = 2;
+    // A scrolling row starts with its first shown tab; the ones before lie
+    // out of sight to the left.
+    if (scrolling_)
+      for (int i = 0; i < std::min(firstShown_, n); ++i)
+        pos -= lengths_[std::size_t(i)];
     for (int i : rows[std::size_t(k)]) {
       const int len = lengths_[std::size_t(i)];
       TRect& r = rects_[std::size_t(i)];
@@ -81,6 +88,59 @@ const std::vector<TRect>& TCustomTabControl::Rects() const {
     }
   }
   return rects_;
+}
+
+bool TCustomTabControl::Scrolling() const {
+  Rects();
+  return scrolling_;
+}
+
+int TCustomTabControl::LastFirstShown() const {
+  const int room = Width() - 4 - 35;
+  int k = int(lengths_.size()), along = 0;
+  while (k > 0 && along + lengths_[std::size_t(k - 1)] <= room)
+    along += lengths_[std::size_t(--k)];
+  return std::min(k, std::max(0, int(lengths_.size()) - 1));
+}
+
+void TCustomTabControl::ScrollTo(int first) {
+  first = std::clamp(first, 0, LastFirstShown());
+  if (first == firstShown_) return;
+  firstShown_ = first;
+  placed_ = false;
+  Invalidate();
+}
+
+void TCustomTabControl::EnsureShown(int index) {
+  if (index < 0 || !Scrolling()) return;
+  if (index < firstShown_) {
+    ScrollTo(index);
+    return;
+  }
+  while (firstShown_ < index && TabRect(index).Right > Width() - 35) {
+    const int before = firstShown_;
+    ScrollTo(firstShown_ + 1);
+    if (firstShown_ == before) break; // the last tabs all show already
+  }
+}
+
+TRect TCustomTabControl::ScrollButtonRect(bool right) const {
+  if (!Scrolling() || rects_.empty()) return TRect(0, 0, 0, 0);
+  const TRect row = rects_.front();
+  const int h = std::max(10, thickness_ - 4);
+  const int top = row.Top + (thickness_ - h) / 2;
+  const int left = Width() - 34 + (right ? 16 : 0);
+  return TRect(left, top, left + 16, top + h);
+}
+
+void TCustomTabControl::PaintScrollButtons(TCanvas* canvas) {
+  if (!Scrolling()) return;
+  for (bool right : {false, true}) {
+    RECT r = ScrollButtonRect(right);
+    const bool atEnd = right ? firstShown_ >= LastFirstShown() : firstShown_ <= 0;
+    DrawFrameControl(canvas->Handle(), &r, DFC_SCROLL,
+                     (right ? DFCS_SCROLLRIGHT : DFCS_SCROLLLEFT) | (atEnd ? DFCS_INACTIVE : 0u));
+  }
 }
 
 int TCustomTabControl::RowCount() const {
@@ -153,6 +213,7 @@ void TCustomTabControl::SetTabIndex(int index) {
   tabIndex_ = index;
   placed_ = false;
   if (multiLine_) Realign(); // the rows may have moved
+  EnsureShown(index);
   Invalidate();
 }
 
@@ -181,6 +242,8 @@ TRect TCustomTabControl::TabRect(int index) const {
 
 int TCustomTabControl::IndexOfTabAt(TPoint p) const {
   const std::vector<TRect>& rects = Rects();
+  // The scroll buttons cover the tabs beneath them.
+  if (scrolling_ && p.x >= Width() - 35) return -1;
   for (std::size_t i = 0; i < rects.size(); ++i) {
     const TRect& r = rects[i];
     if (p.x >= r.Left && p.x < r.Right && p.y >= r.Top && p.y < r.Bottom) return int(i);
@@ -259,11 +322,19 @@ void TCustomTabControl::Paint() {
   Canvas()->Brush()->SetStyle(bsSolid);
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(ClientRect());
+  PaintScrollButtons(Canvas());
 }
 
 void TCustomTabControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseDown(button, shift, x, y);
   if (button != TMouseButton::mbLeft) return;
+  for (bool right : {false, true}) {
+    const TRect b = ScrollButtonRect(right);
+    if (x >= b.Left && x < b.Right && y >= b.Top && y < b.Bottom) {
+      ScrollTo(firstShown_ + (right ? 1 : -1));
+      return;
+    }
+  }
   const int index = IndexOfTabAt(TPoint(x, y));
   if (index >= 0) SelectByUser(index);
 }

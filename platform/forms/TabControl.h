@@ -10,8 +10,11 @@
 // in the control's font plus 6 pixels at each end plus the image room, and
 // as thick as the text height plus 6 (or TabHeight when set). Left and right
 // tabs run downward. With MultiLine the tabs wrap into rows, and the row of
-// the selected tab lies next to the pages (rows move on selection). The page
-// area lies 4 pixels inside the frame beside the rows.
+// the selected tab lies next to the pages (rows move on selection). One row
+// of top or bottom tabs longer than the control scrolls: a pair of arrow
+// buttons in the last 35 pixels moves the first tab shown, and a selected
+// tab is scrolled into view. The page area lies 4 pixels inside the frame
+// beside the rows.
 //
 // A user's change (a press on a tab, an arrow key) goes through CN_NOTIFY:
 // TCN_SELCHANGING (a non-zero result vetoes; the default asks CanChange),
@@ -70,6 +73,14 @@ public:
   void SetTabPosition(TTabPosition value);
   /// Rows of tabs (1 without MultiLine; 0 without tabs).
   int RowCount() const;
+  /// One row of top or bottom tabs that does not fit: it scrolls.
+  bool Scrolling() const;
+  /// The first tab shown at the start of a scrolling row.
+  int FirstShownTab() const { return firstShown_; }
+  /// The scroll button pointing left or right (empty without scrolling).
+  TRect ScrollButtonRect(bool right) const;
+  /// Draws the scroll buttons over whatever the tabs' painter drew.
+  void PaintScrollButtons(TCanvas* canvas);
 
   /// The tab's rectangle (client coordinates); empty for a bad index.
   TRect TabRect(int index) const;
@@ -114,6 +125,12 @@ private:
   mutable std::vector<TRect> rects_;
   mutable int rowCount_ = 0;
   mutable bool placed_ = false;
+  mutable bool scrolling_ = false;
+  int firstShown_ = 0;
+  /// The first tab that may be shown first: from it on all tabs fit.
+  int LastFirstShown() const;
+  void ScrollTo(int first);
+  void EnsureShown(int index);
   int tabIndex_ = -1;
   int tabHeight_ = 0;
   int imageRoom_ = 0;

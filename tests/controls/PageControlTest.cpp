@@ -586,3 +586,56 @@ TEST(PageControl, SkinsStretchTheirMiddleAndKeepTheirCorners) {
   EXPECT_EQ(column->Canvas()->Pixels(0, 34), clWhite);
   EXPECT_EQ(column->Canvas()->Pixels(1, 35), clWhite);
 }
+
+TEST(TabControl, OneLongRowScrollsWithItsArrowButtons) {
+  THostForm host;
+  auto* tc = host.Add<TCustomTabControl>(0, 0, 160, 100);
+  for (const char* t : {"first", "second", "third", "fourth", "fifth"})
+    tc->InsertTab(tc->TabCount(), t, nullptr);
+  tc->SetTabHeight(20);
+  host.Show();
+  ASSERT_TRUE(tc->Scrolling());
+  const TRect left = tc->ScrollButtonRect(false), right = tc->ScrollButtonRect(true);
+  EXPECT_EQ(left.Left, 160 - 34);
+  EXPECT_EQ(right.Right, 160 - 2);
+  EXPECT_EQ(tc->TabRect(0).Left, 2);
+  // The right button shows later tabs; the first one moves out of sight.
+  TestInput::Click(tc, TMouseButton::mbLeft, right.Left + 4, right.Top + 4);
+  EXPECT_EQ(tc->FirstShownTab(), 1);
+  EXPECT_EQ(tc->TabRect(1).Left, 2);
+  EXPECT_LT(tc->TabRect(0).Right, 3);
+  EXPECT_EQ(tc->IndexOfTabAt(TPoint(3, 5)), 1);
+  EXPECT_EQ(tc->IndexOfTabAt(TPoint(right.Left + 4, right.Top + 4)), -1);
+  // Scrolling stops once the last tab shows; the left button goes back.
+  for (int i = 0; i < 10; ++i)
+    TestInput::Click(tc, TMouseButton::mbLeft, right.Left + 4, right.Top + 4);
+  EXPECT_LE(tc->TabRect(4).Right, 160 - 35);
+  const int last = tc->FirstShownTab();
+  TestInput::Click(tc, TMouseButton::mbLeft, left.Left + 4, left.Top + 4);
+  EXPECT_EQ(tc->FirstShownTab(), last - 1);
+  // Selecting a tab out of sight scrolls it into view.
+  tc->SetTabIndex(0);
+  EXPECT_EQ(tc->FirstShownTab(), 0);
+  tc->SetTabIndex(4);
+  EXPECT_LE(tc->TabRect(4).Right, 160 - 35);
+  EXPECT_GE(tc->TabRect(4).Left, 2);
+  // The buttons are drawn: the left one with a black arrow, the right one
+  // (at its end) greyed.
+  UpdateWindow(tc->Handle());
+  auto blackIn = [&](const TRect& b) {
+    int n = 0;
+    for (int y = b.Top; y < b.Bottom; ++y)
+      for (int x = b.Left; x < b.Right; ++x)
+        if (WindowPixel(tc, x, y) == 0u) ++n;
+    return n;
+  };
+  EXPECT_GE(blackIn(left), 10);
+  EXPECT_LT(blackIn(right), blackIn(left));
+  // Multi-line rows and wide controls do not scroll.
+  tc->SetMultiLine(true);
+  EXPECT_FALSE(tc->Scrolling());
+  tc->SetMultiLine(false);
+  tc->SetBounds(0, 0, 600, 100);
+  EXPECT_FALSE(tc->Scrolling());
+  EXPECT_TRUE(tc->ScrollButtonRect(true).IsEmpty());
+}

@@ -55,8 +55,9 @@ TOwPopupMenu* StyledMenu(TForm* form) {
   AddItem(form, root, "Disabled")->SetEnabled(false);
   return menu;
 }
-/// Page controls with their tabs on each side, to look at: left with a
-/// skin, right multi-line, bottom with a close glyph and gradients.
+/// Page controls with their tabs on each side, to look at: top with more
+/// tabs than fit (scroll buttons), left with a skin, right multi-line,
+/// bottom with a close glyph and gradients.
 void ShowPageSides() {
   auto* form = new TForm(nullptr);
   form->SetBounds(0, 0, 780, 580);
@@ -75,10 +76,10 @@ void ShowPageSides() {
     pc->SetTabBackGroundColor(clWhite);
     pc->SetTabPosition(sides[k]);
     pc->SetMultiLine(k == 3);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < (k == 0 ? 7 : 5); ++i) {
       auto* sheet = new TOwTabSheet(form);
       sheet->SetPageControl(pc);
-      sheet->SetCaption(captions[i]);
+      sheet->SetCaption(i < 5 ? captions[i] : i == 5 ? " Extra one " : " Extra two ");
       sheet->SetColor(clWhite);
       sheet->SetTabColor(0xDADADA);
       if (k == 1) {
