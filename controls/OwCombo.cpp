@@ -76,9 +76,8 @@ void TOwCustomCombo::Paint() {
     return;
   }
   TCanvas* c = Canvas();
-  HDC dc = c->Handle();
   {
-    TDCStateSaver saved(dc);
+    TCanvasStateSaver saved(c);
     c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(Color());
     c->FillRect(ClientRect());

@@ -1,6 +1,9 @@
 #include "controls/OwGDIP.h"
 
+#include <algorithm>
 #include <new>
+
+#include "platform/rtl/CodePages.h"
 
 namespace {
 std::uintptr_t gToken = 0;
@@ -13,6 +16,18 @@ GpPath* N(const TGPGraphicsPath* p) {
 }
 GpImage* N(const TGPImage* i) {
   return i ? i->Native() : nullptr;
+}
+GpFont* N(const TGPFont* f) {
+  return f ? f->Native() : nullptr;
+}
+GpStringFormat* N(const TGPStringFormat* f) {
+  return f ? f->Native() : nullptr;
+}
+GpBrush* N(const TGPBrush* b) {
+  return b ? b->Native() : nullptr;
+}
+GpRectF RectOf(const TGPFloatRect& r) {
+  return GpRectF{r.X, r.Y, r.Width, r.Height};
 }
 } // namespace
 
@@ -83,6 +98,31 @@ GpStatus TGPGraphics::FillRectangle(const TGPBrush& brush, float x, float y, flo
 }
 GpStatus TGPGraphics::FillRectangle(const TGPBrush& brush, const TGPFloatRect& r) {
   return FillRectangle(brush, r.X, r.Y, r.Width, r.Height);
+}
+GpStatus TGPGraphics::DrawString(const std::string& text, int length, const TGPFont* font,
+                                 const TGPFloatRect& layout, const TGPStringFormat* format,
+                                 const TGPBrush* brush) {
+  const std::size_t bytes = std::min(text.size(), std::size_t(std::max(length, 0)));
+  const std::u16string wide = Utf8ToUtf16(text.substr(0, bytes));
+  return DrawString(wide, int(wide.size()), font, layout, format, brush);
+}
+GpStatus TGPGraphics::DrawString(const std::u16string& text, int length, const TGPFont* font,
+                                 const TGPFloatRect& layout, const TGPStringFormat* format,
+                                 const TGPBrush* brush) {
+  const GpRectF r = RectOf(layout);
+  length = std::clamp(length, -1, int(text.size()));
+  return Check(GdipDrawString(native_, text.c_str(), length, N(font), &r, N(format), N(brush)));
+}
+GpStatus TGPGraphics::MeasureString(const std::u16string& text, int length, const TGPFont* font,
+                                    const TGPFloatRect& layout, const TGPStringFormat* format,
+                                    TGPFloatRect& bounds, int* codepointsFitted, int* linesFilled) {
+  const GpRectF r = RectOf(layout);
+  GpRectF out;
+  length = std::clamp(length, -1, int(text.size()));
+  GpStatus s = Check(GdipMeasureString(native_, text.c_str(), length, N(font), &r, N(format), &out,
+                                       codepointsFitted, linesFilled));
+  if (s == GpOk) bounds = {out.X, out.Y, out.Width, out.Height};
+  return s;
 }
 GpStatus TGPGraphics::DrawImage(const TGPImage* image, int x, int y, int w, int h) {
   return Check(GdipDrawImageRect(native_, N(image), float(x), float(y), float(w), float(h)));
@@ -185,6 +225,39 @@ TGPRegion::TGPRegion(const TGPGraphicsPath& path) {
 }
 TGPRegion::~TGPRegion() {
   GdipDeleteRegion(native_);
+}
+
+TGPFontFamily::TGPFontFamily(const std::u16string& name) {
+  lastStatus_ = GdipCreateFontFamilyFromName(name.c_str(), nullptr, &native_);
+}
+TGPFontFamily::~TGPFontFamily() {
+  GdipDeleteFontFamily(native_);
+}
+
+TGPFont::TGPFont(const TGPFontFamily* family, float emSize, int style, int unit) {
+  lastStatus_ = GdipCreateFont(family ? family->Native() : nullptr, emSize, style, unit, &native_);
+}
+TGPFont::~TGPFont() {
+  GdipDeleteFont(native_);
+}
+
+TGPStringFormat::TGPStringFormat(int flags, std::uint16_t language) {
+  lastStatus_ = GdipCreateStringFormat(flags, language, &native_);
+}
+TGPStringFormat::~TGPStringFormat() {
+  GdipDeleteStringFormat(native_);
+}
+GpStatus TGPStringFormat::SetAlignment(int alignment) {
+  return Check(GdipSetStringFormatAlign(native_, alignment));
+}
+GpStatus TGPStringFormat::SetLineAlignment(int alignment) {
+  return Check(GdipSetStringFormatLineAlign(native_, alignment));
+}
+GpStatus TGPStringFormat::SetTrimming(int trimming) {
+  return Check(GdipSetStringFormatTrimming(native_, trimming));
+}
+GpStatus TGPStringFormat::SetHotkeyPrefix(int prefix) {
+  return Check(GdipSetStringFormatHotkeyPrefix(native_, prefix));
 }
 
 TGPImage::TGPImage(const std::uint8_t* bytes, std::size_t size) {

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/graphics/Colors.h"
@@ -59,6 +60,8 @@ class TGPPen;
 class TGPBrush;
 class TGPRegion;
 class TGPImage;
+class TGPFont;
+class TGPStringFormat;
 
 class TGPGraphics : public TGdiplusBase {
 public:
@@ -70,6 +73,18 @@ public:
   GpStatus DrawPath(const TGPPen* pen, const TGPGraphicsPath* path);
   GpStatus FillRectangle(const TGPBrush& brush, float x, float y, float width, float height);
   GpStatus FillRectangle(const TGPBrush& brush, const TGPFloatRect& rect);
+  /// UTF-8 text: converted to UTF-16, and `length` (bytes) becomes the
+  /// converted length (the same for ASCII text).
+  GpStatus DrawString(const std::string& text, int length, const TGPFont* font,
+                      const TGPFloatRect& layout, const TGPStringFormat* format,
+                      const TGPBrush* brush);
+  GpStatus DrawString(const std::u16string& text, int length, const TGPFont* font,
+                      const TGPFloatRect& layout, const TGPStringFormat* format,
+                      const TGPBrush* brush);
+  GpStatus MeasureString(const std::u16string& text, int length, const TGPFont* font,
+                         const TGPFloatRect& layout, const TGPStringFormat* format,
+                         TGPFloatRect& bounds, int* codepointsFitted = nullptr,
+                         int* linesFilled = nullptr);
   GpStatus DrawImage(const TGPImage* image, int x, int y, int width, int height);
   GpStatus FillPath(const TGPBrush& brush, const TGPGraphicsPath& path);
   GpStatus SetClipRegion(const TGPRegion& region, int combineMode);
@@ -148,6 +163,43 @@ public:
 
 private:
   GpRegion* native_ = nullptr;
+};
+
+class TGPFontFamily : public TGdiplusBase {
+public:
+  /// GpFontFamilyNotFound when no such face is installed.
+  explicit TGPFontFamily(const std::u16string& name);
+  ~TGPFontFamily() override;
+  GpFontFamily* Native() const { return native_; }
+
+private:
+  GpFontFamily* native_ = nullptr;
+};
+
+class TGPFont : public TGdiplusBase {
+public:
+  /// `style`: GpFontStyle… bits; `unit`: GpUnitWorld, GpUnitPixel or GpUnitPoint.
+  TGPFont(const TGPFontFamily* family, float emSize, int style = GpFontStyleRegular,
+          int unit = GpUnitPoint);
+  ~TGPFont() override;
+  GpFont* Native() const { return native_; }
+
+private:
+  GpFont* native_ = nullptr;
+};
+
+class TGPStringFormat : public TGdiplusBase {
+public:
+  explicit TGPStringFormat(int flags = 0, std::uint16_t language = 0);
+  ~TGPStringFormat() override;
+  GpStringFormat* Native() const { return native_; }
+  GpStatus SetAlignment(int alignment);
+  GpStatus SetLineAlignment(int alignment);
+  GpStatus SetTrimming(int trimming);
+  GpStatus SetHotkeyPrefix(int prefix);
+
+private:
+  GpStringFormat* native_ = nullptr;
 };
 
 class TGPImage : public TGdiplusBase {

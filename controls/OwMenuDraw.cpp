@@ -6,9 +6,12 @@
 
 #include "controls/OwPaintUtil.h"
 
+#include <cmath>
+#include <memory>
 #include <vector>
 
 #include "platform/forms/ImgList.h"
+#include "platform/rtl/CodePages.h"
 
 namespace {
 const std::string kNoteSeparator = "\\n";
@@ -17,6 +20,82 @@ enum : UINT { kSelected = 1, kGrayed = 2, kDisabled = 4, kChecked = 8 };
 TColor DisabledColor(bool selected) {
   if (!selected) return clBtnShadow;
   return ColorToRGB(clHighlight) == ColorToRGB(clBtnShadow) ? clBtnHighlight : clBtnShadow;
+}
+
+/// Smooth text through the anti-aliasing layer, in one font and colour.
+/// A measuring call (DT_CALCRECT) shrinks the rectangle to the text's
+/// extent and draws nothing.
+class TSmoothText {
+public:
+  TSmoothText(TCanvas* c, TAntiAlias mode)
+      : graphics_(c->Handle()), format_(GpStringFormatFlagsNoWrap, 0) {
+    graphics_.SetTextRenderingHint(mode == TAntiAlias::aaClearType ? GpTextRenderingClearTypeGridFit
+                                                                   : GpTextRenderingAntiAlias);
+    format_.SetHotkeyPrefix(GpHotkeyPrefixShow);
+  }
+  void SetFont(const TFont& font, TColor color) {
+    family_ = std::make_unique<TGPFontFamily>(Utf8ToUtf16(font.Name()));
+    font_ = std::make_unique<TGPFont>(family_.get(), float(font.Size()), GpFontStyleRegular,
+                                      GpUnitPoint);
+    brush_ = std::make_unique<TGPSolidBrush>(ArgbOfColor(color));
+  }
+  TGPStringFormat& Format() { return format_; }
+  void Draw(const std::string& text, const TGPFloatRect& layout) {
+    graphics_.DrawString(text, int(text.size()), font_.get(), layout, &format_, brush_.get());
+  }
+  TGPFloatRect Measure(const std::string& text, const TGPFloatRect& layout) {
+    TGPFloatRect box;
+    graphics_.MeasureString(Utf8ToUtf16(text), -1, font_.get(), layout, &format_, box);
+    return box;
+  }
+
+private:
+  TGPGraphics graphics_;
+  TGPStringFormat format_;
+  std::unique_ptr<TGPFontFamily> family_;
+  std::unique_ptr<TGPFont> font_;
+  std::unique_ptr<TGPSolidBrush> brush_;
+};
+
+TGPFloatRect LayoutOf(const TRect& r) {
+  return GPRectOf(float(r.Left), float(r.Top), float(MenuRectWidth(r)), float(MenuRectHeight(r)));
+}
+
+/// Shrinks `r` to the measured box of the text.
+void ShrinkTo(TRect& r, const TGPFloatRect& box) {
+  r.Right = r.Left + int(std::ceil(box.Width));
+  r.Bottom = r.Top + int(std::ceil(box.Height));
+}
+
+/// The caption and the note lines below it, through the anti-aliasing
+/// layer; only the caption when measuring.
+void DrawSmoothText(TCanvas* c, TAntiAlias mode, const std::string& caption,
+                    const std::string* notes, const TFont& notesFont, TColor notesColor,
+                    TColor color, TRect& r, UINT flags) {
+  TSmoothText text(c, mode);
+  text.SetFont(*c->Font(), color);
+  // Right- or centre-aligned outputs (the short-cut) keep their alignment.
+  if (flags & DT_RIGHT) text.Format().SetAlignment(GpStringAlignmentFar);
+  if (flags & DT_CENTER) text.Format().SetAlignment(GpStringAlignmentCenter);
+  if (!notes) text.Format().SetLineAlignment(GpStringAlignmentCenter);
+  TGPFloatRect layout = LayoutOf(r);
+  if (flags & DT_CALCRECT) {
+    ShrinkTo(r, text.Measure(caption, GPRectOf(layout.X, layout.Y, 0, 0)));
+    return;
+  }
+  text.Draw(caption, layout);
+  if (!notes) return;
+  text.SetFont(notesFont, notesColor);
+  layout.Y += 20;
+  const int line = int(std::lround(text.Measure("gh", GPRectOf(0, 0, 0, 0)).Height));
+  std::string rest = *notes;
+  for (;;) {
+    const std::size_t at = rest.find(kNoteSeparator);
+    text.Draw(rest.substr(0, at), layout);
+    layout.Y += float(line);
+    if (at == std::string::npos) break;
+    rest = rest.substr(at + kNoteSeparator.size());
+  }
 }
 
 /// Text of an item, with its note lines below it when notes are shown.
@@ -36,7 +115,21 @@ void DrawItemText(TMenuItem* item, IStyledMenu& menu, TCanvas* c, const std::str
   c->Font()->Assign(font);
   if (disabled) c->Font()->SetColor(DisabledColor(selected));
   const std::size_t note = shown.find(kNoteSeparator);
-  if (note == std::string::npos || !menu.ShowNotes()) {
+  const bool withNotes = note != std::string::npos && menu.ShowNotes();
+  const TFont& notesFont = selected ? *s.SelectedItem()->NotesFont() : *s.NotesFont();
+  if (s.AntiAlias() != TAntiAlias::aaNone) {
+    const TColor color = c->Font()->Color();
+    const TColor notesColor = disabled ? DisabledColor(selected) : notesFont.Color();
+    if (!withNotes) {
+      DrawSmoothText(c, s.AntiAlias(), shown, nullptr, notesFont, notesColor, color, r, flags);
+      return;
+    }
+    const std::string notes = shown.substr(note + kNoteSeparator.size());
+    DrawSmoothText(c, s.AntiAlias(), shown.substr(0, note), &notes, notesFont, notesColor, color, r,
+                   flags);
+    return;
+  }
+  if (!withNotes) {
     CanvasDrawText(c, shown, r, flags);
     return;
   }
@@ -51,7 +144,7 @@ void DrawItemText(TMenuItem* item, IStyledMenu& menu, TCanvas* c, const std::str
   CanvasDrawText(c, shown.substr(0, note), r, flags);
   TRect notes = r;
   notes.Top += c->TextHeight("gh");
-  c->Font()->Assign(selected ? *s.SelectedItem()->NotesFont() : *s.NotesFont());
+  c->Font()->Assign(notesFont);
   if (disabled) c->Font()->SetColor(DisabledColor(selected));
   const int line = c->TextHeight("gh");
   std::string rest = shown.substr(note + kNoteSeparator.size());
@@ -63,6 +156,15 @@ void DrawItemText(TMenuItem* item, IStyledMenu& menu, TCanvas* c, const std::str
     if (at == std::string::npos) break;
     rest = rest.substr(at + kNoteSeparator.size());
   }
+}
+
+/// A monochrome glyph takes the text colour: its black pixels are drawn in
+/// `color`, the others leave the canvas alone.
+void DrawMonoGlyph(TCanvas* c, int x, int y, TBitmap* glyph, TColor color) {
+  TCanvas* from = glyph->Canvas();
+  for (int gy = 0; gy < glyph->Height(); ++gy)
+    for (int gx = 0; gx < glyph->Width(); ++gx)
+      if (ColorToRGB(from->Pixels(gx, gy)) == 0) c->SetPixels(x + gx, y + gy, color);
 }
 
 void DrawCheckGlyph(TMenuItem* item, TCustomAdvMenuStyler& s, TCanvas* c, const TRect& box,
@@ -80,18 +182,7 @@ void DrawCheckGlyph(TMenuItem* item, TCustomAdvMenuStyler& s, TCanvas* c, const 
   TRect glyph = box;
   CenterRect(glyph, 16, 16);
   TBitmap* mark = radio ? s.Glyphs()->Radio() : s.Glyphs()->Check();
-  // The monochrome glyph takes the button-text colour.
-  TBitmap coloured;
-  coloured.Assign(mark);
-  for (int y = 0; y < coloured.Height(); ++y)
-    for (int x = 0; x < coloured.Width(); ++x)
-      if (coloured.Canvas()->Pixels(x, y) == clBlack)
-        coloured.Canvas()->SetPixels(
-            x, y, TColor(ColorToRGB(clBtnText)) == 0 ? TColor(0x010101) : clBtnText);
-  coloured.SetTransparentMode(tmFixed);
-  coloured.SetTransparentColor(clWhite);
-  coloured.SetTransparent(true);
-  c->Draw(glyph.Left, glyph.Top, &coloured);
+  DrawMonoGlyph(c, glyph.Left, glyph.Top, mark, clBtnText);
 }
 
 void DrawSubmenuArrow(TCustomAdvMenuStyler& s, TCanvas* c, const TRect& r) {
@@ -99,7 +190,7 @@ void DrawSubmenuArrow(TCustomAdvMenuStyler& s, TCanvas* c, const TRect& r) {
   TRect arrow(r.Right - 8, y, r.Right - 5, y + 6);
   TBitmap* glyph = s.Glyphs()->SubMenu();
   CenterRect(arrow, glyph->Width(), glyph->Height());
-  c->Draw(arrow.Left, arrow.Top, glyph);
+  DrawMonoGlyph(c, arrow.Left, arrow.Top, glyph, clBlack);
 }
 
 void DrawItemContent(TMenuItem* item, IStyledMenu& menu, TCanvas* c, TRect r, UINT state) {
@@ -146,6 +237,14 @@ void DrawItemContent(TMenuItem* item, IStyledMenu& menu, TCanvas* c, TRect r, UI
   }
 }
 
+bool FirstVisibleItem(TMenuItem* item) {
+  TMenuItem* parent = item->Parent();
+  if (!parent) return true;
+  for (int i = 0; i < parent->Count(); ++i)
+    if (parent->Items(i)->Visible()) return parent->Items(i) == item;
+  return false;
+}
+
 void DrawSeparatorItem(TCustomAdvMenuStyler& s, TCanvas* c, TRect r) {
   r.Left += s.IconBar()->Size();
   const int m = r.Top + MenuRectHeight(r) / 2, w = s.Separator()->Width;
@@ -162,6 +261,7 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
   if (!menu || !menu->CurrentStyler()) return;
   TCustomAdvMenuStyler& s = *menu->CurrentStyler();
   TRect ir = rect;
+  sideBar = sideBar && MenuItemInFirstColumn(item);
   if (sideBar) {
     const int bar = s.SideBar()->Size + s.SideBar()->SplitterWidth;
     ir.Left += bar;
@@ -172,6 +272,7 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
   }
   TRect pr = menuArea;
   pr.Right -= 17;
+  if (sideBar && FirstVisibleItem(item)) DrawSideBar(c, *s.SideBar(), pr);
   // The icon column and the background, as parts of menu-wide gradients.
   const TIconBar& icon = *s.IconBar();
   const TRect ic(ir.Left, pr.Top, ir.Left + icon.Size(), pr.Bottom);

@@ -1,7 +1,11 @@
 // Measuring styled menu items, short-cut texts and the side bar rule.
 #include "controls/OwMenus.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/forms/ImgList.h"
+#include "platform/forms/Windows.h"
 
 namespace {
 const std::string kNoteSeparator = "\\n";
@@ -15,8 +19,26 @@ void SelectItemFont(TCanvas* c, TCustomAdvMenuStyler& s) {
     c->Font()->Assign(*s.SelectedItem()->Font());
 }
 
-/// No visible item at or before this one in its parent starts a column.
-bool InFirstColumn(TMenuItem* item) {
+/// The keyboard layout's name of a virtual key, recased: the first
+/// character kept, the rest lower case, the one after the first "(" upper.
+std::string LayoutKeyName(UINT key) {
+  LONG code = LONG(MapVirtualKeyA(key, 0) << 16);
+  if (key != VK_BACK && key != VK_RETURN && key != VK_SHIFT && key != VK_CONTROL && key != VK_MENU)
+    code |= 0x01000000;
+  char buffer[256] = {};
+  const int n = GetKeyNameTextA(code, buffer, 255);
+  std::string name(buffer, std::size_t(std::max(n, 0)));
+  for (std::size_t i = 1; i < name.size(); ++i)
+    name[i] = char(std::tolower(static_cast<unsigned char>(name[i])));
+  const std::size_t paren = name.find('(');
+  if (paren != std::string::npos && paren + 1 < name.size())
+    name[paren + 1] = char(std::toupper(static_cast<unsigned char>(name[paren + 1])));
+  return name;
+}
+
+} // namespace
+
+bool MenuItemInFirstColumn(TMenuItem* item) {
   TMenuItem* parent = item->Parent();
   if (!parent) return true;
   for (int i = 0; i < parent->Count(); ++i) {
@@ -26,13 +48,17 @@ bool InFirstColumn(TMenuItem* item) {
   }
   return true;
 }
-} // namespace
 
 std::string MenuShortCutText(TShortCut shortCut, bool keyboardNames) {
-  // Key names come from a fixed English table: the class library's texts.
-  (void)keyboardNames;
-  const std::string text = ShortCutToText(TShortCut(shortCut & ~0x0200));
-  return (shortCut & 0x0200) ? kWinPrefix + text : text;
+  if (!keyboardNames) {
+    const std::string text = ShortCutToText(TShortCut(shortCut & ~0x0200));
+    return (shortCut & 0x0200) ? kWinPrefix + text : text;
+  }
+  std::string text = LayoutKeyName(shortCut & 0xFF);
+  if (shortCut & scShift) text = LayoutKeyName(VK_SHIFT) + "+" + text;
+  if (shortCut & scCtrl) text = LayoutKeyName(VK_CONTROL) + "+" + text;
+  if (shortCut & scAlt) text = LayoutKeyName(VK_MENU) + "+" + text;
+  return text;
 }
 
 bool SideBarShown(TMenuItem* item) {
@@ -80,7 +106,8 @@ void MeasureStyledItem(TMenuItem* item, TCanvas* canvas, int& width, int& height
   width += MenuRectWidth(r) + 7;
   if (!s.UseSystemFont()) height = MenuRectHeight(r) + 6;
   if (item->ShortCut() & 0x0200) width += canvas->TextWidth(kWinPrefix);
-  if (sideBar && InFirstColumn(item)) width += s.SideBar()->Size + s.SideBar()->SplitterWidth;
+  if (sideBar && MenuItemInFirstColumn(item))
+    width += s.SideBar()->Size + s.SideBar()->SplitterWidth;
   height = ((height + 1) / 2) * 2;
   width += 17;
   if (!notes) return;

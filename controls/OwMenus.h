@@ -5,8 +5,8 @@
 // Files: OwMenuStyles.cpp (the style classes and the styler),
 // OwPopupMenu.cpp (the menu: styler binding, item hooking, popup position),
 // OwMenuMeasure.cpp (item measuring and short-cut texts), OwMenuDraw.cpp
-// (item drawing, background pictures, side bar), OwMenuUtil.h (the
-// gradients and small routines).
+// (item drawing, background pictures), OwMenuSideBar.cpp (the side bar),
+// OwMenuUtil.h (the gradients and small routines).
 #pragma once
 
 #include <functional>
@@ -394,6 +394,13 @@ void DrawStyledItem(TMenuItem* item, TCanvas* canvas, TRect rect, const TRect& m
 void DrawBackgroundPicture(TCanvas* canvas, const TRect& rect, TBackground& background,
                            bool gradient);
 TPoint PicturePosition(TBackground& background, const TRect& rect);
+/// The bar's rectangle (BR) at the left or right end of the menu area.
+TRect SideBarRect(TSideBar& bar, const TRect& menuArea);
+/// Draws the side bar over its rectangle: background, picture layer,
+/// caption, frame and splitter.
+void DrawSideBar(TCanvas* canvas, TSideBar& bar, const TRect& menuArea);
+/// No visible item at or before this one in its parent starts a column.
+bool MenuItemInFirstColumn(TMenuItem* item);
 
 /// Registers the menu classes and their published properties.
 void RegisterOwMenus();

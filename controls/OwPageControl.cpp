@@ -2,6 +2,8 @@
 // user's tab changes, keyboard steps and accelerators, and the close glyph.
 #include "controls/OwPageControl.h"
 
+#include "platform/rtl/ScopeGuard.h"
+
 #include <algorithm>
 
 #include "platform/forms/Forms.h"
@@ -30,7 +32,8 @@ void TTabMargin::Assign(const TPersistent* source) {
 
 TOwPageControl::TOwPageControl(TComponent* owner)
     : TCustomTabControl(owner), tabMargin_(std::make_unique<TTabMargin>()),
-      closeGlyph_(std::make_unique<TBitmap>()) {
+      closeGlyph_(std::make_unique<TBitmap>()), tabBackGround_(std::make_unique<TBitmap>()),
+      tabBackGroundActive_(std::make_unique<TBitmap>()) {
   controlStyle_ = {TControlStyleItem::csOpaque, TControlStyleItem::csDoubleClicks};
   // The margins are 0 before the notification is wired, so none runs.
   tabMargin_->OnChange = [this](int n, int o, int i) { MarginChanged(n, o, i); };
@@ -243,8 +246,40 @@ bool TOwPageControl::CanChange() {
   }
   bool allow = true;
   if (OnCanChange) OnCanChange(this, ActiveIndex(), target, allow);
-  if (!allow) return false;
+  if (!allow) {
+    // The selection stays: multi-line rows do not move, so redraw again.
+    if (MultiLine()) UnlockTabRedraw();
+    return false;
+  }
   return TCustomTabControl::CanChange();
+}
+
+void TOwPageControl::LockTabRedraw() {
+  if (!Visible() || IsLoading()) return;
+  ++redrawLock_;
+  if (HandleAllocated()) SendMessage(Handle(), WM_SETREDRAW, 0, 0);
+}
+
+void TOwPageControl::UnlockTabRedraw() {
+  if (!Visible()) return;
+  if (redrawLock_ > 0) --redrawLock_;
+  if (redrawLock_ == 0 && HandleAllocated()) {
+    SendMessage(Handle(), WM_SETREDRAW, 1, 0);
+    InvalidateRect(Handle(), nullptr, false);
+  }
+}
+
+void TOwPageControl::Notify(TMessage& m) {
+  const int code = m.LParam ? reinterpret_cast<const NMHDR*>(m.LParam)->code : 0;
+  if (code == TCN_SELCHANGING) {
+    if (MultiLine()) LockTabRedraw();
+    TCustomTabControl::Dispatch(m);
+  } else if (code == TCN_SELCHANGE) {
+    TCustomTabControl::Dispatch(m);
+    if (MultiLine()) UnlockTabRedraw();
+  } else {
+    TCustomTabControl::Dispatch(m);
+  }
 }
 
 void TOwPageControl::Change() {
@@ -297,6 +332,9 @@ void TOwPageControl::DialogChar(TMessage& m) {
 
 void TOwPageControl::Dispatch(TMessage& m) {
   switch (m.Msg) {
+  case CN_NOTIFY:
+    Notify(m);
+    return;
   case CM_DIALOGKEY:
     DialogKey(m);
     return;
@@ -312,7 +350,7 @@ void TOwPageControl::Dispatch(TMessage& m) {
     hoverIndex_ = -1;
     return;
   case WM_ERASEBKGND:
-    if (TabCount() > 0) {
+    if (TabCount() > 0 && redrawLock_ <= 0) {
       m.Result = 1;
       return;
     }
@@ -327,22 +365,62 @@ void TOwPageControl::Dispatch(TMessage& m) {
 
 bool TOwPageControl::CloseGlyphHit(int pageIndex, TPoint p) const {
   TRect r = PageTabRect(pageIndex);
-  r.Left += tabMargin_->LeftMargin();
-  r.Top += tabMargin_->TopMargin();
-  const TRect glyph(r.Left + 2, r.Top + 2, r.Left + 14, r.Top + 13);
+  TRect glyph;
+  if (TabPosition() == TTabPosition::tpLeft) {
+    r.Left += tabMargin_->LeftMargin();
+    r.Bottom -= tabMargin_->TopMargin();
+    if (!tabBackGroundActive_->Empty()) {
+      r.Left += 2;
+      r.Bottom += tabOverlap_;
+    }
+    glyph = TRect(r.Left + 2, r.Bottom - 13, r.Left + 14, r.Bottom - 2);
+  } else {
+    r.Left += tabMargin_->LeftMargin();
+    r.Top += tabMargin_->TopMargin();
+    glyph = TRect(r.Left + 2, r.Top + 2, r.Left + 14, r.Top + 13);
+  }
   return p.x >= glyph.Left && p.x < glyph.Right && p.y >= glyph.Top && p.y < glyph.Bottom;
+}
+
+void TOwPageControl::OnWindowCanvas(const std::function<void(TCanvas*)>& draw) {
+  if (!HandleAllocated()) return;
+  HWND window = Handle();
+  HDC dc = GetDC(window);
+  auto release = ScopeExit([window, dc] { ReleaseDC(window, dc); });
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  auto detach = ScopeExit([&canvas] { canvas.SetHandle(nullptr); });
+  draw(&canvas);
+}
+
+TRect TOwPageControl::ActiveTabBody() const {
+  // As the painter shifts a tab drawn without a skin, so that the looks
+  // drawn on the pointer's moves land on the painted glyph.
+  TRect r = PageTabRect(ActiveIndex());
+  if (!tabBackGround_->Empty()) return r;
+  if (TabPosition() == TTabPosition::tpTop) r.Top -= 1;
+  if (TabPosition() == TTabPosition::tpBottom) r.Bottom += 1;
+  if (TabPosition() == TTabPosition::tpLeft) r.Left -= 1;
+  return r;
+}
+
+bool TOwPageControl::OnActiveCloseGlyph(TPoint p) const {
+  if (!activePage_ || !activePage_->ShowClose()) return false;
+  if (ComponentState().Contains(TComponentStateItem::csDesigning)) return false;
+  return CloseGlyphHit(ActiveIndex(), p);
 }
 
 void TOwPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomTabControl::MouseDown(button, shift, x, y);
-  // The glyph only closes on release; the press itself changes nothing here.
+  // Pressed until the release, which closes (the control is no docking site).
+  if (OnActiveCloseGlyph(TPoint(x, y)))
+    OnWindowCanvas([this](TCanvas* c) { DrawCloseGlyphDown(c, ActiveTabBody()); });
 }
 
 void TOwPageControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomTabControl::MouseUp(button, shift, x, y);
-  if (button != TMouseButton::mbLeft || !activePage_ || !activePage_->ShowClose()) return;
-  if (ComponentState().Contains(TComponentStateItem::csDesigning)) return;
-  if (CloseGlyphHit(ActiveIndex(), TPoint(x, y))) CloseActivePage();
+  if (button != TMouseButton::mbLeft) return;
+  if (OnActiveCloseGlyph(TPoint(x, y))) CloseActivePage();
 }
 
 void TOwPageControl::CloseActivePage() {
@@ -363,17 +441,29 @@ void TOwPageControl::MouseMove(TShiftState shift, int x, int y) {
   TCustomTabControl::MouseMove(shift, x, y);
   if (ComponentState().Contains(TComponentStateItem::csDesigning) || tabHoverColor_ == clNone)
     return;
-  const int index = PageIndexAt(TPoint(x, y));
-  if (index != hoverIndex_ && HandleAllocated()) {
-    if (hoverIndex_ >= 0) {
-      const TRect old = PageTabRect(hoverIndex_);
-      InvalidateRect(Handle(), &old, true);
+  if (tabBackGround_->Empty()) {
+    const int index = PageIndexAt(TPoint(x, y));
+    if (index != hoverIndex_ && HandleAllocated()) {
+      if (hoverIndex_ >= 0) {
+        const TRect old = PageTabRect(hoverIndex_);
+        InvalidateRect(Handle(), &old, true);
+      }
+      hoverIndex_ = index;
+      if (index >= 0) {
+        const TRect now = PageTabRect(index);
+        InvalidateRect(Handle(), &now, true);
+      }
     }
-    hoverIndex_ = index;
-    if (index >= 0) {
-      const TRect now = PageTabRect(index);
-      InvalidateRect(Handle(), &now, true);
-    }
+  }
+  // The close glyph lights up under the pointer.
+  if (!activePage_ || !activePage_->ShowClose()) return;
+  const bool on = CloseGlyphHit(ActiveIndex(), TPoint(x, y));
+  if (closeGlyphHot_ && !on) {
+    OnWindowCanvas([this](TCanvas* c) { DrawCloseGlyph(c, ActiveTabBody(), true); });
+    closeGlyphHot_ = false;
+  } else if (!closeGlyphHot_ && on) {
+    OnWindowCanvas([this](TCanvas* c) { DrawCloseGlyphHot(c, ActiveTabBody()); });
+    closeGlyphHot_ = true;
   }
 }
 
@@ -441,25 +531,62 @@ void TOwPageControl::SetImages(TCustomImageList* images) {
   if (images == images_) return;
   if (images_) {
     images_->RemoveFreeNotification(this);
-    SetImageRoom(ImageRoom() - images_->Width());
+    SetImageRoom(ImageRoom() - ImagesRoom());
   }
   images_ = images;
   if (images_) {
     images_->FreeNotification(this);
-    SetImageRoom(ImageRoom() + images_->Width());
+    SetImageRoom(ImageRoom() + ImagesRoom());
   }
   Invalidate();
 }
 
+bool TOwPageControl::VerticalTabs() const {
+  return TabPosition() == TTabPosition::tpLeft || TabPosition() == TTabPosition::tpRight;
+}
+
+int TOwPageControl::ImagesRoom() const {
+  if (!images_) return 0;
+  return VerticalTabs() ? images_->Height() : images_->Width();
+}
+
 void TOwPageControl::UpdateImageSpacing() {
-  SetImageRoom((images_ ? images_->Width() : 0) + tabMargin_->RightMargin() +
-               tabMargin_->LeftMargin());
+  if (VerticalTabs())
+    SetImageRoom(ImagesRoom() + tabMargin_->RightMargin() + tabMargin_->TopMargin());
+  else
+    SetImageRoom(ImagesRoom() + tabMargin_->RightMargin() + tabMargin_->LeftMargin());
+}
+
+void TOwPageControl::SetTabPosition(TTabPosition value) {
+  TCustomImageList* images = images_;
+  SetImages(nullptr);
+  TCustomTabControl::SetTabPosition(value);
+  SetImages(images);
+  UpdateImageSpacing();
+}
+
+void TOwPageControl::SetTabBackGround(const TBitmap* bitmap) {
+  tabBackGround_->Assign(bitmap);
+  if (ComponentState().Contains(TComponentStateItem::csDesigning) && !tabBackGround_->Empty())
+    SetTabHeight(VerticalTabs() ? tabBackGround_->Width() - 3 : tabBackGround_->Height() - 3);
+  Invalidate();
+}
+
+void TOwPageControl::SetTabBackGroundActive(const TBitmap* bitmap) {
+  tabBackGroundActive_->Assign(bitmap);
+  Invalidate();
+}
+
+void TOwPageControl::SetCloseGlyph(const TBitmap* bitmap) {
+  closeGlyph_->Assign(bitmap);
+  Invalidate();
 }
 
 void TOwPageControl::MarginChanged(int newValue, int oldValue, int index) {
   if (loaded_ || ComponentState().Contains(TComponentStateItem::csDesigning)) {
-    const int imageWidth = images_ ? images_->Width() : 0;
-    if (index == 0) SetImageRoom(imageWidth + tabMargin_->RightMargin() + newValue);
+    const bool vertical = VerticalTabs();
+    if (index == 0 && !vertical) SetImageRoom(ImagesRoom() + tabMargin_->RightMargin() + newValue);
+    if (index == 1 && vertical) SetImageRoom(ImagesRoom() + tabMargin_->RightMargin() + newValue);
     if (index == 2) SetImageRoom(ImageRoom() - oldValue + newValue);
   }
   Invalidate();

@@ -215,6 +215,18 @@ public:
   TCustomImageList* Images() const { return images_; }
   void SetImages(TCustomImageList* images);
   TBitmap* CloseGlyph() const { return closeGlyph_.get(); }
+  void SetCloseGlyph(const TBitmap* bitmap);
+  /// Skins of the inactive and the active tabs (empty: none).
+  TBitmap* TabBackGround() const { return tabBackGround_.get(); }
+  void SetTabBackGround(const TBitmap* bitmap);
+  TBitmap* TabBackGroundActive() const { return tabBackGroundActive_.get(); }
+  void SetTabBackGroundActive(const TBitmap* bitmap);
+  /// Hands the images over around the change of side.
+  void SetTabPosition(TTabPosition value);
+  /// Multi-line rows move on selection: their painting waits meanwhile.
+  void LockTabRedraw();
+  void UnlockTabRedraw();
+  int RedrawLock() const { return redrawLock_; }
   std::string Version() const { return "1.5.0.8"; }
   void SetVersion(const std::string&) {}
   int HoverIndex() const { return hoverIndex_; }
@@ -226,6 +238,8 @@ public:
   /// The painter: strip, frame, margin and every tab.
   void PaintTabs(TCanvas* canvas);
   void DrawCloseGlyph(TCanvas* canvas, const TRect& tab, bool active);
+  void DrawCloseGlyphHot(TCanvas* canvas, const TRect& tab);
+  void DrawCloseGlyphDown(TCanvas* canvas, const TRect& tab);
 
 protected:
   bool CanChange() override;
@@ -245,7 +259,32 @@ private:
   void UpdateImageSpacing();
   void DialogChar(TMessage& message);
   void DialogKey(TMessage& message);
-  void PaintTab(TCanvas* c, int pageIndex, TRect r, int B, int R, int& split);
+  void Notify(TMessage& message);
+  bool VerticalTabs() const;
+  /// The images' room along a tab (width, or height for left and right tabs).
+  int ImagesRoom() const;
+  bool OnActiveCloseGlyph(TPoint p) const;
+  /// The active tab's rectangle as the painter draws its body.
+  TRect ActiveTabBody() const;
+  /// Draws at once on the window (outside a paint).
+  void OnWindowCanvas(const std::function<void(TCanvas*)>& draw);
+  struct TTabExtent;
+  struct TDeferredTab;
+  void PaintStripAndFrame(TCanvas* c, const TTabExtent& e, bool coloured);
+  void PaintTab(TCanvas* c, int pageIndex, TRect r, const TTabExtent& e, int& split,
+                TDeferredTab& deferred);
+  void PaintDeferredTab(TCanvas* c, const TDeferredTab& deferred);
+  void PaintHoverOutline(TCanvas* c);
+  /// A tab's image beside its caption position, which moves past it; left
+  /// and right tabs place it by their own offsets.
+  void PaintTabImage(TCanvas* c, TOwTabSheet* page, int& x, int& y, int leftDx, int rightDx);
+  void PaintCaption(TCanvas* c, TOwTabSheet* page, bool active, int x, int y, const TRect& r,
+                    bool disabledGrey);
+  /// The close glyph's anchor for a tab, in the look's own rule.
+  TPoint CloseGlyphAnchor(const TRect& tab, int lower, bool hotLook) const;
+  void DrawCloseGlyphLook(TCanvas* c, const TRect& tab, int lower, bool hotLook, TColor fill,
+                          TColor outline, TColor cross);
+  void DrawTabFocus(TCanvas* c, const TRect& r, bool active, int overlap);
 
   std::vector<TOwTabSheet*> pages_;
   TOwTabSheet* activePage_ = nullptr;
@@ -273,7 +312,16 @@ private:
   bool freeOnClose_ = false;
   TFont activeFont_;
   std::unique_ptr<TBitmap> closeGlyph_;
+  std::unique_ptr<TBitmap> tabBackGround_, tabBackGroundActive_;
+  TBitmap work_; // a skin about to be painted
+  int redrawLock_ = 0;
 };
+
+/// A tab skin drawn along a row (x, width, y) or down a column (x, height,
+/// y): both halves at the ends, the middle two pixels stretched between,
+/// the skin's bottom-left colour transparent.
+void DrawSkinHorizontal(TBitmap* skin, TCanvas* canvas, int x, int width, int y);
+void DrawSkinVertical(TBitmap* skin, TCanvas* canvas, int x, int height, int y);
 
 /// Registers the page control's classes and published properties.
 void RegisterOwPageControl();

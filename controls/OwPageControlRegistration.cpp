@@ -8,10 +8,14 @@ void RegisterOwPageControl() {
   using S = TOwTabSheet;
   static const std::vector<std::string> styles = {"tsClassic", "tsDotNet", "tsTarvex"};
   static const std::vector<std::string> directions = {"gdVertical", "gdHorizontal"};
-  RegisterProperties<TCustomTabControl>().Integer("TabHeight", &TCustomTabControl::TabHeight,
-                                                  &TCustomTabControl::SetTabHeight, 0);
+  static const std::vector<std::string> positions = {"tpTop", "tpBottom", "tpLeft", "tpRight"};
+  RegisterProperties<TCustomTabControl>()
+      .Integer("TabHeight", &TCustomTabControl::TabHeight, &TCustomTabControl::SetTabHeight, 0)
+      .Boolean("MultiLine", &TCustomTabControl::MultiLine, &TCustomTabControl::SetMultiLine, false);
   RegisterProperties<P>()
       .Reference<TOwTabSheet>("ActivePage", &P::ActivePage, &P::SetActivePage)
+      .Enum<TTabPosition>("TabPosition", "TTabPosition", &P::TabPosition, &P::SetTabPosition,
+                          positions, TTabPosition::tpTop)
       .Integer("ActiveColor", &P::ActiveColor, &P::SetActiveColor, clBtnFace)
       .Integer("ActiveColorTo", &P::ActiveColorTo, &P::SetActiveColorTo, clNone)
       .Integer("DefaultTextColor", &P::DefaultTextColor, &P::SetDefaultTextColor, clBlack)

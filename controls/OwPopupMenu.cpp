@@ -153,20 +153,28 @@ TMenuOwnerDraw TOwPopupMenu::OwnerDraw() {
                  UINT state) {
     DrawStyledItem(item, canvas, rect, area, SideBarShown(item), state);
   };
-  // The window is cut to the items less the 17-pixel strip and its outer
-  // pixel, moved once into place, and framed in the styler's colours.
-  auto hooked = std::make_shared<bool>(false);
-  draw.DrawFrame = [this, hooked](TCanvas* canvas, int w, int h) {
+  // Each window is cut to its items less the 17-pixel strip and its outer
+  // pixel, moved once per showing into place beside its parent, and framed
+  // in the styler's colours.
+  draw.DrawFrame = [this](TMenuWindow* window, TCanvas* canvas) {
     TCustomAdvMenuStyler* s = current_;
-    HWND window = WindowFromDC(canvas->Handle());
-    if (!*hooked && window) {
-      *hooked = true;
-      SetWindowRgn(window, CreateRectRgn(1, 1, w - 1 - 17, h - 1), true);
+    HWND handle = WindowFromDC(canvas->Handle());
+    const int w = window->Width(), h = window->Height();
+    if (!window->Adjusted() && handle) {
+      window->SetAdjusted(true);
+      SetWindowRgn(handle, CreateRectRgn(1, 1, w - 1 - 17, h - 1), true);
       RECT r{};
-      GetWindowRect(window, &r);
-      MoveWindow(window, r.Left - 1, r.Top - 2, w, h, true);
+      GetWindowRect(handle, &r);
+      if (window->Level() == 1) {
+        MoveWindow(handle, r.Left - 1, r.Top - 2, w, h, true);
+      } else {
+        const int x = window->OpensRight() ? r.Left - 17 : r.Left + 17;
+        MoveWindow(handle, x + 3, r.Top, w, h, true);
+      }
     }
     if (!s) return;
+    // The frame follows the region on every level, so that the border is
+    // whole whichever side a submenu opens to.
     canvas->Brush()->SetStyle(bsSolid);
     canvas->Brush()->SetColor(s->MenuBorderColor());
     canvas->FrameRect(TRect(1, 1, w - 1 - 17, h - 1));

@@ -43,7 +43,7 @@ void FillPart(TCanvas* c, const TRect& r, TColor from, TColor to, TGradientDirec
 /// bitmap), clipped to `clip`.
 void DrawPictureClipped(TCanvas* c, TGpPicture& picture, TPoint at, const TRect& clip) {
   picture.ReadSize();
-  TDCStateSaver saved(c->Handle());
+  TCanvasStateSaver saved(c);
   IntersectClipRect(c->Handle(), clip.Left, clip.Top, clip.Right, clip.Bottom);
   picture.Draw(c, TRect(at.x, at.y, at.x + picture.Width(), at.y + picture.Height()));
 }

@@ -131,7 +131,7 @@ void TCustomTrackBar::FillThumb(const TRect& r, HRGN gdiClip, const TGPGraphicsP
     graphics.ResetClip();
     return;
   }
-  TDCStateSaver saved(dc);
+  TCanvasStateSaver saved(c);
   ExtSelectClipRgn(dc, gdiClip, RGN_AND);
   if (k.ColorTo != clNone) {
     DrawDirectionalGradient(c, k.Color, k.ColorTo, SteppedDirection(thumb_->Gradient()), r,
@@ -392,7 +392,7 @@ void TCustomTrackBar::PaintPolygonThumb(const TRect& r, const TGlossColors& k) {
   const std::vector<TPoint> points = PolygonPoints(shape, kind, r);
   HDC dc = c->Handle();
   {
-    TDCStateSaver saved(dc);
+    TCanvasStateSaver saved(c);
     HRGN clip = CreatePolygonRgn(points.data(), int(points.size()), ALTERNATE);
     ExtSelectClipRgn(dc, clip, RGN_AND);
     DeleteObject(clip);

@@ -142,18 +142,6 @@ void TzqCustomControl::MouseUp(TMouseButton button, TShiftState shift, int x, in
   MouseReleased(button, shift, x, y);
 }
 
-// The window layer reports focus changes to the control that gains or loses
-// the focus; both run the focus hook.
-void TzqCustomControl::DoEnter() {
-  TCustomControl::DoEnter();
-  FocusChanged(this);
-}
-void TzqCustomControl::DoExit() {
-  TCustomControl::DoExit();
-  TForm* form = GetParentForm(this);
-  FocusChanged(form ? form->ActiveControl() : nullptr);
-}
-
 void TzqCustomControl::DialogChar(TMessage& m) {
   const bool alt = (m.LParam & 0x20000000) != 0 || GetKeyState(VK_MENU) < 0;
   if (IsAccel(int(m.WParam), Caption()) && CanFocus()) {

@@ -87,8 +87,6 @@ protected:
   void Click() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-  void DoEnter() override;
-  void DoExit() override;
   /// A redraw request when `bit` is in the redraw triggers.
   void RedrawOn(unsigned bit);
 

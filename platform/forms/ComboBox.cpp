@@ -111,6 +111,9 @@ void TCustomComboBox::MouseDown(TMouseButton button, TShiftState shift, int x, i
 
 void TCustomComboBox::Dispatch(TMessage& m) {
   switch (m.Msg) {
+  case WM_GETDLGCODE: // the list's prefix search and arrows
+    m.Result = DLGC_WANTCHARS | DLGC_WANTARROWS;
+    return;
   case CB_GETCURSEL:
     m.Result = itemIndex_;
     return;

@@ -396,8 +396,16 @@ bool DeliverInput(TWinControl* control, const TInputEvent& e) {
     if (handled != 0) return false;
     (void)def;
     def = sendInput(h, WM_KEYDOWN, e.Key, 0);
-    if (!e.Text.empty() && static_cast<unsigned char>(e.Text[0]) >= 0x08 && IsWindow(h))
-      def = sendInput(h, WM_CHAR, WPARAM(static_cast<unsigned char>(e.Text[0])), 0) && def;
+    if (!e.Text.empty() && static_cast<unsigned char>(e.Text[0]) >= 0x08 && IsWindow(h)) {
+      // A character the control does not take may be an accelerator of
+      // another (CN_CHAR → CM_DIALOGCHAR); Alt shows in bit 29 as usual.
+      const WPARAM ch = WPARAM(static_cast<unsigned char>(e.Text[0]));
+      const LPARAM keyData = e.Alt ? LPARAM(0x20000000) : 0;
+      LRESULT taken = 0;
+      sendInput(h, CN_CHAR, ch, keyData, &taken);
+      if (taken != 0 || !IsWindow(h)) return false;
+      def = sendInput(h, WM_CHAR, ch, 0) && def;
+    }
     return def;
   }
   case TInputEvent::KeyUp:

@@ -20,10 +20,21 @@ void SetMenuWindowHook(std::function<void(TMenuWindow*)> hook) {
 }
 
 TMenuWindow::TMenuWindow(TPopupMenu* menu, TMenuOwnerDraw draw)
-    : TCustomControl(nullptr), menu_(menu), draw_(std::move(draw)) {
+    : TCustomControl(nullptr), menu_(menu), draw_(std::move(draw)), parentItem_(menu->Items()) {
   visible_ = false;
   color_ = clMenu;
   SetTabStop(true);
+}
+
+TMenuWindow::TMenuWindow(TMenuWindow* parent, TMenuItem* item)
+    : TMenuWindow(parent->menu_, parent->draw_) {
+  parent_ = parent;
+  parentItem_ = item;
+}
+
+TMenuWindow::~TMenuWindow() {
+  sub_.reset();
+  closed_.clear();
 }
 
 QWidget* TMenuWindow::CreateWidget(QWidget* parent) {
@@ -39,15 +50,14 @@ void TMenuWindow::CreateParams(TCreateParams& params) {
   params.WinClassName = "#32768";
 }
 
-void TMenuWindow::Prepare(int x, int y) {
+TSize TMenuWindow::Layout() {
   items_.clear();
   TCanvas measure;
   HDC dc = CreateCompatibleDC(nullptr);
   measure.SetHandle(dc);
   int width = 0, top = kFrame;
-  TMenuItem* root = menu_->Items();
-  for (int i = 0; i < root->Count(); ++i) {
-    TMenuItem* item = root->Items(i);
+  for (int i = 0; i < parentItem_->Count(); ++i) {
+    TMenuItem* item = parentItem_->Items(i);
     if (!item->Visible()) continue;
     int w = 10, h = 16 + 3;
     if (draw_.Measure) draw_.Measure(item, &measure, w, h);
@@ -60,13 +70,33 @@ void TMenuWindow::Prepare(int x, int y) {
   for (TEntry& e : items_)
     e.rect.Right = kFrame + width;
   area_ = TRect(kFrame, kFrame, kFrame + width, top);
-  const int W = width + 2 * kFrame, H = top + kFrame;
+  return TSize{width + 2 * kFrame, top + kFrame};
+}
+
+void TMenuWindow::Place(int left, int top, int width, int height) {
   const int D = Screen()->DesktopWidth(), DH = Screen()->Height();
+  left = std::clamp(left, 0, std::max(0, D - width));
+  top = std::clamp(top, 0, std::max(0, DH - height));
+  SetBounds(left, top, width, height);
+}
+
+void TMenuWindow::Prepare(int x, int y) {
+  const TSize size = Layout();
   // Left edge at x; flipped to end at x when it would pass the edge.
-  int left = x + W > D ? x - W : x;
-  left = std::clamp(left, 0, std::max(0, D - W));
-  const int topEdge = std::clamp(y, 0, std::max(0, DH - H));
-  SetBounds(left, topEdge, W, H);
+  Place(x + size.cx > Screen()->DesktopWidth() ? x - size.cx : x, y, size.cx, size.cy);
+}
+
+void TMenuWindow::Show() {
+  adjusted_ = false;
+  HandleNeeded();
+  SetVisible(true);
+  // A top-level window without a form shows through its widget.
+  if (Widget()) Widget()->show();
+  Update();
+}
+
+TMenuWindow* TMenuWindow::Root() {
+  return parent_ ? parent_->Root() : this;
 }
 
 int TMenuWindow::ItemAt(TPoint p) const {
@@ -81,11 +111,7 @@ TMenuItem* TMenuWindow::Exec(int x, int y) {
   Prepare(x, y);
   chosen_ = nullptr;
   open_ = true;
-  HandleNeeded();
-  SetVisible(true);
-  // A top-level window without a form shows through its widget.
-  if (Widget()) Widget()->show();
-  Update();
+  Show();
   if (Hook()) {
     Hook()(this);
   } else {
@@ -98,10 +124,60 @@ TMenuItem* TMenuWindow::Exec(int x, int y) {
 }
 
 void TMenuWindow::CloseWith(TMenuItem* item) {
+  if (parent_) {
+    // A choice ends the whole chain; no choice closes only this submenu.
+    if (item)
+      Root()->CloseWith(item);
+    else
+      parent_->CloseSubmenu();
+    return;
+  }
+  CloseSubmenu();
   chosen_ = item;
   open_ = false;
   SetVisible(false);
   if (Widget()) Widget()->hide();
+}
+
+void TMenuWindow::OpenSubmenu(int index) {
+  TMenuItem* item = items_.at(std::size_t(index)).item;
+  if (sub_ && sub_->parentItem_ == item) return;
+  CloseSubmenu();
+  if (item->Count() == 0 || !item->Enabled()) return;
+  auto sub = std::make_unique<TMenuWindow>(this, item);
+  const TSize size = sub->Layout();
+  if (sub->items_.empty()) return;
+  // Beside the item, overlapping this window's frame; to the left when the
+  // right side has no room.
+  const TRect r = items_[std::size_t(index)].rect;
+  const int top = Top() + r.Top - kFrame;
+  int left = Left() + Width() - 2 * kFrame;
+  sub->opensRight_ = left + size.cx <= Screen()->DesktopWidth();
+  if (!sub->opensRight_) left = Left() - size.cx + 2 * kFrame;
+  sub->Place(left, top, size.cx, size.cy);
+  sub_ = std::move(sub);
+  sub_->Show();
+}
+
+void TMenuWindow::CloseSubmenu() {
+  if (!sub_) return;
+  sub_->CloseSubmenu();
+  sub_->SetVisible(false);
+  if (sub_->Widget()) sub_->Widget()->hide();
+  // Freed with the chain: the submenu may be running one of its own handlers.
+  Root()->closed_.push_back(std::move(sub_));
+}
+
+void TMenuWindow::SetHotIndex(int index) {
+  if (index < -1 || index >= int(items_.size())) index = -1;
+  if (index != hot_) {
+    hot_ = index;
+    Invalidate();
+  }
+  if (index >= 0 && items_[std::size_t(index)].item->Count() > 0)
+    OpenSubmenu(index);
+  else if (index >= 0)
+    CloseSubmenu();
 }
 
 void TMenuWindow::Paint() {
@@ -115,46 +191,66 @@ void TMenuWindow::Paint() {
     if (item->Checked()) state |= ODS_MENU_CHECKED;
     if (draw_.Draw) draw_.Draw(item, c, items_[i].rect, area_, state);
   }
-  if (draw_.DrawFrame) draw_.DrawFrame(c, Width(), Height());
+  if (draw_.DrawFrame) draw_.DrawFrame(this, c);
 }
 
 void TMenuWindow::MouseMove(TShiftState shift, int x, int y) {
   TCustomControl::MouseMove(shift, x, y);
   const int i = ItemAt(TPoint(x, y));
-  const int hot = i >= 0 && items_[std::size_t(i)].item->Caption() != "-" ? i : -1;
-  if (hot != hot_) {
-    hot_ = hot;
-    Invalidate();
-  }
+  // Leaving the items (toward an open submenu) keeps the highlight.
+  if (i < 0) return;
+  SetHotIndex(items_[std::size_t(i)].item->Caption() != "-" ? i : -1);
 }
 
 void TMenuWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseUp(button, shift, x, y);
   const int i = ItemAt(TPoint(x, y));
   if (x < 0 || y < 0 || x >= Width() || y >= Height()) {
-    CloseWith(nullptr);
+    Root()->CloseWith(nullptr);
     return;
   }
   if (i < 0) return;
   TMenuItem* item = items_[std::size_t(i)].item;
   if (item->Caption() == "-" || !item->Enabled()) return;
+  if (item->Count() > 0) {
+    SetHotIndex(i);
+    return;
+  }
   CloseWith(item);
 }
 
 void TMenuWindow::KeyDown(Word& key, TShiftState shift) {
-  TCustomControl::KeyDown(key, shift);
-  if (key == VK_ESCAPE) CloseWith(nullptr);
-  if (key == VK_RETURN && hot_ >= 0) CloseWith(items_[std::size_t(hot_)].item);
-  if ((key == VK_DOWN || key == VK_UP) && !items_.empty()) {
-    const int n = int(items_.size());
-    int next = hot_;
-    for (int k = 0; k < n; ++k) {
-      next = key == VK_DOWN ? (next + 1) % n : (next + n - 1) % n;
-      if (items_[std::size_t(next)].item->Caption() != "-") break;
-    }
-    hot_ = next;
-    Invalidate();
+  if (sub_) {
+    sub_->KeyDown(key, shift);
+    return;
   }
+  TCustomControl::KeyDown(key, shift);
+  const bool hasSub = hot_ >= 0 && items_[std::size_t(hot_)].item->Count() > 0;
+  if (key == VK_ESCAPE) {
+    CloseWith(nullptr);
+  } else if (key == VK_LEFT && parent_) {
+    parent_->CloseSubmenu();
+  } else if ((key == VK_RIGHT || key == VK_RETURN) && hasSub) {
+    OpenSubmenu(hot_);
+    if (sub_) sub_->MoveHot(VK_DOWN);
+  } else if (key == VK_RETURN && hot_ >= 0) {
+    CloseWith(items_[std::size_t(hot_)].item);
+  } else if (key == VK_DOWN || key == VK_UP) {
+    MoveHot(key);
+  }
+}
+
+void TMenuWindow::MoveHot(Word key) {
+  if (items_.empty()) return;
+  const int n = int(items_.size());
+  int next = hot_;
+  for (int k = 0; k < n; ++k) {
+    next = key == VK_DOWN ? (next + 1) % n : (next + n - 1) % n;
+    if (items_[std::size_t(next)].item->Caption() != "-") break;
+  }
+  // The keyboard highlights without opening a submenu.
+  hot_ = next;
+  Invalidate();
 }
 
 void TMenuWindow::Dispatch(TMessage& m) {

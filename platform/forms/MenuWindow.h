@@ -6,9 +6,16 @@
 // edge, kept on the desktop. Moving the pointer highlights an item; a click
 // or Enter closes the window, then the chosen item's OnClick fires once;
 // Esc or a click outside closes it without a choice.
+//
+// An item with sub-items opens them in a window of their own (level 2 and
+// deeper) when the pointer rests on it, when it is clicked, or with Right
+// or Enter; the submenu opens beside the item, to the right unless it would
+// pass the desktop's edge. Left or Esc closes only the submenu; a choice in
+// a submenu closes the whole chain.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/forms/Controls.h"
@@ -31,13 +38,16 @@ struct TMenuOwnerDraw {
                      UINT state)>
       Draw;
   /// Draws over the frame after the items (may be empty).
-  std::function<void(TCanvas* canvas, int width, int height)> DrawFrame;
+  std::function<void(class TMenuWindow* window, TCanvas* canvas)> DrawFrame;
 };
 
 class TMenuWindow : public TCustomControl {
   SK_CLASS(TMenuWindow, TCustomControl)
 public:
   TMenuWindow(TPopupMenu* menu, TMenuOwnerDraw draw);
+  /// A submenu window: the sub-items of `item`, opened from `parent`.
+  TMenuWindow(TMenuWindow* parent, TMenuItem* item);
+  ~TMenuWindow() override;
   /// Shows the window at the screen point and runs until it closes; returns
   /// the chosen item (null when dismissed).
   TMenuItem* Exec(int x, int y);
@@ -52,6 +62,21 @@ public:
   TRect MenuArea() const { return area_; }
   int HotIndex() const { return hot_; }
   int ItemAt(TPoint p) const;
+  /// Highlights an item (−1: none); an item with sub-items opens them.
+  void SetHotIndex(int index);
+
+  /// 1 for the menu's own window, one more per submenu level.
+  int Level() const { return parent_ ? parent_->Level() + 1 : 1; }
+  TMenuWindow* ParentWindow() const { return parent_; }
+  /// The item whose sub-items this window shows.
+  TMenuItem* ParentItem() const { return parentItem_; }
+  /// The open submenu window (null: none).
+  TMenuWindow* Submenu() const { return sub_.get(); }
+  /// A submenu that opened to the right of its parent item.
+  bool OpensRight() const { return opensRight_; }
+  /// Set by the owner once it has adjusted the window for this showing.
+  bool Adjusted() const { return adjusted_; }
+  void SetAdjusted(bool value) { adjusted_ = value; }
 
 protected:
   QWidget* CreateWidget(QWidget* parent) override;
@@ -67,8 +92,24 @@ private:
     TMenuItem* item;
     TRect rect;
   };
+  /// Measures the items; the window's size.
+  TSize Layout();
+  void Place(int left, int top, int width, int height);
+  void MoveHot(Word key);
+  void OpenSubmenu(int index);
+  void CloseSubmenu();
+  /// The chain's root window.
+  TMenuWindow* Root();
+  void Show();
+
   TPopupMenu* menu_;
   TMenuOwnerDraw draw_;
+  TMenuWindow* parent_ = nullptr;
+  TMenuItem* parentItem_ = nullptr;
+  std::unique_ptr<TMenuWindow> sub_;
+  std::vector<std::unique_ptr<TMenuWindow>> closed_; // freed with the root
+  bool opensRight_ = true;
+  bool adjusted_ = false;
   std::vector<TEntry> items_;
   TRect area_;
   int hot_ = -1;

@@ -154,6 +154,16 @@ enum : UINT {
   CN_VSCROLL = CN_BASE + WM_VSCROLL,
 };
 
+/// What a control answers to WM_GETDLGCODE: the keys it handles itself
+/// instead of the form's dialog keys (CM_DIALOGKEY) and accelerators
+/// (CM_DIALOGCHAR).
+enum : LRESULT {
+  DLGC_WANTARROWS = 0x0001,
+  DLGC_WANTTAB = 0x0002,
+  DLGC_WANTALLKEYS = 0x0004,
+  DLGC_WANTCHARS = 0x0080,
+};
+
 // Message parameters.
 enum : int {
   WA_INACTIVE = 0,

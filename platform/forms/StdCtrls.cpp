@@ -267,6 +267,22 @@ void TEdit::SelectAll() {
   static_cast<QLineEdit*>(Widget())->selectAll();
 }
 
+void TEdit::Dispatch(TMessage& m) {
+  if (m.Msg == WM_GETDLGCODE) {
+    m.Result = DLGC_WANTCHARS | DLGC_WANTARROWS;
+    return;
+  }
+  TWinControl::Dispatch(m);
+}
+
+void TMemo::Dispatch(TMessage& m) {
+  if (m.Msg == WM_GETDLGCODE) {
+    m.Result = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+    return;
+  }
+  TWinControl::Dispatch(m);
+}
+
 void TEdit::DoEnter() {
   if (autoSelect_) SelectAll();
   TWinControl::DoEnter();

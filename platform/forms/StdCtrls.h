@@ -90,6 +90,8 @@ protected:
   void CreateParams(TCreateParams& params) override;
   virtual void Change();
   void DoEnter() override;
+  /// Keeps its characters and arrow keys (WM_GETDLGCODE).
+  void Dispatch(TMessage& message) override;
 
 private:
   void syncFromWidget();
@@ -119,6 +121,8 @@ protected:
   QWidget* CreateWidget(QWidget* parent) override;
   bool HasBackBuffer() const override { return false; }
   void CreateParams(TCreateParams& params) override;
+  /// Keeps its characters, arrows and Return (WM_GETDLGCODE).
+  void Dispatch(TMessage& message) override;
   virtual void Change();
 
 private:

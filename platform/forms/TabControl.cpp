@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/forms/Messages.h"
+#include "platform/graphics/ClassicEdges.h"
 
 namespace {
 /// Width and height of `text` in `font`.
@@ -25,16 +26,143 @@ TCustomTabControl::TCustomTabControl(TComponent* owner) : TCustomControl(owner) 
 }
 
 void TCustomTabControl::Relayout() {
-  rects_.clear();
-  const int height = tabHeight_ > 0 ? tabHeight_ : MeasureIn(font_, "gh").cy + 6;
-  int x = 2;
-  for (const TTab& tab : tabs_) {
-    const int width = MeasureIn(font_, tab.text).cx + 12 + imageRoom_;
-    rects_.push_back(TRect(x, 2, x + width, 2 + height));
-    x += width;
-  }
+  lengths_.clear();
+  thickness_ = tabHeight_ > 0 ? tabHeight_ : MeasureIn(font_, "gh").cy + 6;
+  for (const TTab& tab : tabs_)
+    lengths_.push_back(MeasureIn(font_, tab.text).cx + 12 + imageRoom_);
+  placed_ = false;
   Realign();
   Invalidate();
+}
+
+const std::vector<TRect>& TCustomTabControl::Rects() const {
+  if (placed_) return rects_;
+  placed_ = true;
+  const int n = int(lengths_.size());
+  rects_.assign(std::size_t(n), TRect(0, 0, 0, 0));
+  // Rows: all tabs in one, or wrapped at the room along the side.
+  const int room = (Vertical() ? Height() : Width()) - 4;
+  std::vector<std::vector<int>> rows;
+  int along = 0;
+  for (int i = 0; i < n; ++i) {
+    if (rows.empty() || (multiLine_ && along > 0 && along + lengths_[std::size_t(i)] > room)) {
+      rows.emplace_back();
+      along = 0;
+    }
+    rows.back().push_back(i);
+    along += lengths_[std::size_t(i)];
+  }
+  // The selected tab's row moves next to the pages; the others keep their
+  // order, outermost first.
+  for (std::size_t k = 0; k < rows.size(); ++k)
+    if (std::find(rows[k].begin(), rows[k].end(), tabIndex_) != rows[k].end())
+      std::rotate(rows.begin(), rows.begin() + std::ptrdiff_t(k) + 1, rows.end());
+  rowCount_ = int(rows.size());
+  scrolling_ = !multiLine_ && !Vertical() && along > room;
+  const int t = thickness_;
+  for (int k = 0; k < rowCount_; ++k) {
+    int pos = 2;
+    // A scrolling row starts with its first shown tab; the ones before lie
+    // out of sight to the left.
+    if (scrolling_)
+      for (int i = 0; i < std::min(firstShown_, n); ++i)
+        pos -= lengths_[std::size_t(i)];
+    for (int i : rows[std::size_t(k)]) {
+      const int len = lengths_[std::size_t(i)];
+      TRect& r = rects_[std::size_t(i)];
+      switch (tabPosition_) {
+      case TTabPosition::tpTop:
+        r = TRect(pos, 2 + k * t, pos + len, 2 + (k + 1) * t);
+        break;
+      case TTabPosition::tpBottom:
+        r = TRect(pos, Height() - 2 - (k + 1) * t, pos + len, Height() - 2 - k * t);
+        break;
+      case TTabPosition::tpLeft:
+        r = TRect(2 + k * t, pos, 2 + (k + 1) * t, pos + len);
+        break;
+      case TTabPosition::tpRight:
+        r = TRect(Width() - 2 - (k + 1) * t, pos, Width() - 2 - k * t, pos + len);
+        break;
+      }
+      pos += len;
+    }
+  }
+  return rects_;
+}
+
+bool TCustomTabControl::Scrolling() const {
+  Rects();
+  return scrolling_;
+}
+
+int TCustomTabControl::LastFirstShown() const {
+  const int room = Width() - 4 - 35;
+  int k = int(lengths_.size()), along = 0;
+  while (k > 0 && along + lengths_[std::size_t(k - 1)] <= room)
+    along += lengths_[std::size_t(--k)];
+  return std::min(k, std::max(0, int(lengths_.size()) - 1));
+}
+
+void TCustomTabControl::ScrollTo(int first) {
+  first = std::clamp(first, 0, LastFirstShown());
+  if (first == firstShown_) return;
+  firstShown_ = first;
+  placed_ = false;
+  Invalidate();
+}
+
+void TCustomTabControl::EnsureShown(int index) {
+  if (index < 0 || !Scrolling()) return;
+  if (index < firstShown_) {
+    ScrollTo(index);
+    return;
+  }
+  while (firstShown_ < index && TabRect(index).Right > Width() - 35) {
+    const int before = firstShown_;
+    ScrollTo(firstShown_ + 1);
+    if (firstShown_ == before) break; // the last tabs all show already
+  }
+}
+
+TRect TCustomTabControl::ScrollButtonRect(bool right) const {
+  if (!Scrolling() || rects_.empty()) return TRect(0, 0, 0, 0);
+  const TRect row = rects_.front();
+  const int h = std::max(10, thickness_ - 4);
+  const int top = row.Top + (thickness_ - h) / 2;
+  const int left = Width() - 34 + (right ? 16 : 0);
+  return TRect(left, top, left + 16, top + h);
+}
+
+void TCustomTabControl::PaintScrollButtons(TCanvas* canvas) {
+  if (!Scrolling()) return;
+  for (bool right : {false, true}) {
+    RECT r = ScrollButtonRect(right);
+    const bool atEnd = right ? firstShown_ >= LastFirstShown() : firstShown_ <= 0;
+    DrawFrameControl(canvas->Handle(), &r, DFC_SCROLL,
+                     (right ? DFCS_SCROLLRIGHT : DFCS_SCROLLLEFT) | (atEnd ? DFCS_INACTIVE : 0u));
+  }
+}
+
+int TCustomTabControl::RowCount() const {
+  Rects();
+  return rowCount_;
+}
+
+void TCustomTabControl::SetMultiLine(bool value) {
+  if (value == multiLine_) return;
+  multiLine_ = value;
+  Relayout();
+}
+
+void TCustomTabControl::SetTabPosition(TTabPosition value) {
+  if (value == tabPosition_) return;
+  tabPosition_ = value;
+  Relayout();
+}
+
+void TCustomTabControl::BoundsChanged(bool sizeChanged) {
+  TCustomControl::BoundsChanged(sizeChanged);
+  if (sizeChanged) placed_ = false;
 }
 
 void TCustomTabControl::SetTabText(int index, const std::string& text) {
@@ -83,6 +211,9 @@ void TCustomTabControl::SetHighlighted(int index, bool value) {
 void TCustomTabControl::SetTabIndex(int index) {
   if (index < -1 || index >= TabCount()) index = -1;
   tabIndex_ = index;
+  placed_ = false;
+  if (multiLine_) Realign(); // the rows may have moved
+  EnsureShown(index);
   Invalidate();
 }
 
@@ -104,21 +235,43 @@ void TCustomTabControl::FontChanged() {
 }
 
 TRect TCustomTabControl::TabRect(int index) const {
-  if (index < 0 || index >= int(rects_.size())) return TRect(0, 0, 0, 0);
-  return rects_[std::size_t(index)];
+  const std::vector<TRect>& rects = Rects();
+  if (index < 0 || index >= int(rects.size())) return TRect(0, 0, 0, 0);
+  return rects[std::size_t(index)];
 }
 
 int TCustomTabControl::IndexOfTabAt(TPoint p) const {
-  for (std::size_t i = 0; i < rects_.size(); ++i) {
-    const TRect& r = rects_[i];
+  const std::vector<TRect>& rects = Rects();
+  // The scroll buttons cover the tabs beneath them.
+  if (scrolling_ && p.x >= Width() - 35) return -1;
+  for (std::size_t i = 0; i < rects.size(); ++i) {
+    const TRect& r = rects[i];
     if (p.x >= r.Left && p.x < r.Right && p.y >= r.Top && p.y < r.Bottom) return int(i);
   }
   return -1;
 }
 
 TRect TCustomTabControl::DisplayRect() const {
-  const int rowBottom = rects_.empty() ? 2 : rects_.front().Bottom;
-  return TRect(4, rowBottom + 4, std::max(4, Width() - 4), std::max(rowBottom + 4, Height() - 4));
+  const int strip = 2 + RowCount() * thickness_ + 4; // the rows and the gap to the page
+  const int W = Width(), H = Height();
+  TRect r(4, 4, W - 4, H - 4);
+  switch (tabPosition_) {
+  case TTabPosition::tpTop:
+    r.Top = strip;
+    break;
+  case TTabPosition::tpBottom:
+    r.Bottom = H - strip;
+    break;
+  case TTabPosition::tpLeft:
+    r.Left = strip;
+    break;
+  case TTabPosition::tpRight:
+    r.Right = W - strip;
+    break;
+  }
+  r.Right = std::max(r.Left, r.Right);
+  r.Bottom = std::max(r.Top, r.Bottom);
+  return r;
 }
 
 void TCustomTabControl::AlignControls(TControl* control, TRect& rect) {
@@ -138,21 +291,50 @@ void TCustomTabControl::Change() {
 
 void TCustomTabControl::SelectByUser(int index) {
   if (index < 0 || index >= TabCount() || index == tabIndex_) return;
-  if (!CanChange()) return;
-  tabIndex_ = index;
-  Invalidate();
-  Change();
+  NMHDR header{HandleAllocated() ? Handle() : HWND(0), 0, TCN_SELCHANGING};
+  if (Perform(CN_NOTIFY, 0, LPARAM(&header)) != 0) return;
+  SetTabIndex(index);
+  header.code = TCN_SELCHANGE;
+  Perform(CN_NOTIFY, 0, LPARAM(&header));
+}
+
+void TCustomTabControl::Dispatch(TMessage& m) {
+  if (m.Msg == WM_GETDLGCODE) {
+    m.Result = DLGC_WANTARROWS;
+    return;
+  }
+  if (m.Msg == CN_NOTIFY && m.LParam != 0) {
+    const int code = reinterpret_cast<const NMHDR*>(m.LParam)->code;
+    if (code == TCN_SELCHANGING) {
+      m.Result = CanChange() ? 0 : 1;
+      return;
+    }
+    if (code == TCN_SELCHANGE) {
+      Change();
+      m.Result = 0;
+      return;
+    }
+  }
+  TCustomControl::Dispatch(m);
 }
 
 void TCustomTabControl::Paint() {
   Canvas()->Brush()->SetStyle(bsSolid);
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(ClientRect());
+  PaintScrollButtons(Canvas());
 }
 
 void TCustomTabControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseDown(button, shift, x, y);
   if (button != TMouseButton::mbLeft) return;
+  for (bool right : {false, true}) {
+    const TRect b = ScrollButtonRect(right);
+    if (x >= b.Left && x < b.Right && y >= b.Top && y < b.Bottom) {
+      ScrollTo(firstShown_ + (right ? 1 : -1));
+      return;
+    }
+  }
   const int index = IndexOfTabAt(TPoint(x, y));
   if (index >= 0) SelectByUser(index);
 }
@@ -160,6 +342,8 @@ void TCustomTabControl::MouseDown(TMouseButton button, TShiftState shift, int x,
 void TCustomTabControl::KeyDown(Word& key, TShiftState shift) {
   TCustomControl::KeyDown(key, shift);
   if (TabCount() == 0) return;
-  if (key == VK_LEFT && tabIndex_ > 0) SelectByUser(tabIndex_ - 1);
-  if (key == VK_RIGHT && tabIndex_ + 1 < TabCount()) SelectByUser(tabIndex_ + 1);
+  const bool back = key == VK_LEFT || (Vertical() && key == VK_UP);
+  const bool ahead = key == VK_RIGHT || (Vertical() && key == VK_DOWN);
+  if (back && tabIndex_ > 0) SelectByUser(tabIndex_ - 1);
+  if (ahead && tabIndex_ + 1 < TabCount()) SelectByUser(tabIndex_ + 1);
 }

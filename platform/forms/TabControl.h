@@ -5,12 +5,23 @@
 // CanChange (may veto), then the new selection, then Change. It paints only
 // its background: the control above it paints the tabs.
 //
-// Geometry, one row of tabs along the top: the first tab at (2, 2); a tab is
-// as wide as its text in the control's font plus 6 pixels on each side plus
-// the image room, and as high as the text plus 6 (or TabHeight when set).
-// The page area lies 4 pixels inside the frame below the row.
+// Geometry: tabs along one side of the control (TabPosition), the first at
+// 2 pixels from the corner and 2 from the edge; a tab is as long as its text
+// in the control's font plus 6 pixels at each end plus the image room, and
+// as thick as the text height plus 6 (or TabHeight when set). Left and right
+// tabs run downward. With MultiLine the tabs wrap into rows, and the row of
+// the selected tab lies next to the pages (rows move on selection). One row
+// of top or bottom tabs longer than the control scrolls: a pair of arrow
+// buttons in the last 35 pixels moves the first tab shown, and a selected
+// tab is scrolled into view. The page area lies 4 pixels inside the frame
+// beside the rows.
+//
+// A user's change (a press on a tab, an arrow key) goes through CN_NOTIFY:
+// TCN_SELCHANGING (a non-zero result vetoes; the default asks CanChange),
+// then the new selection, then TCN_SELCHANGE (the default calls Change).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +30,15 @@
 
 /// Selection notification codes of a tab control.
 enum : int { TCN_SELCHANGE = -551, TCN_SELCHANGING = -552 };
+
+enum class TTabPosition { tpTop, tpBottom, tpLeft, tpRight };
+
+/// The header of a control notification (CN_NOTIFY's LParam points to it).
+struct NMHDR {
+  HWND hwndFrom = 0;
+  std::uintptr_t idFrom = 0;
+  int code = 0;
+};
 
 using TTabChangingEvent = std::function<void(TPersistent* Sender, bool& AllowChange)>;
 
@@ -47,7 +67,20 @@ public:
   /// Extra width every tab reserves for an image.
   int ImageRoom() const { return imageRoom_; }
   void SetImageRoom(int value);
-  bool MultiLine() const { return false; }
+  bool MultiLine() const { return multiLine_; }
+  void SetMultiLine(bool value);
+  TTabPosition TabPosition() const { return tabPosition_; }
+  void SetTabPosition(TTabPosition value);
+  /// Rows of tabs (1 without MultiLine; 0 without tabs).
+  int RowCount() const;
+  /// One row of top or bottom tabs that does not fit: it scrolls.
+  bool Scrolling() const;
+  /// The first tab shown at the start of a scrolling row.
+  int FirstShownTab() const { return firstShown_; }
+  /// The scroll button pointing left or right (empty without scrolling).
+  TRect ScrollButtonRect(bool right) const;
+  /// Draws the scroll buttons over whatever the tabs' painter drew.
+  void PaintScrollButtons(TCanvas* canvas);
 
   /// The tab's rectangle (client coordinates); empty for a bad index.
   TRect TabRect(int index) const;
@@ -67,6 +100,8 @@ protected:
   /// Runs the user's change to `index`: the veto, the selection, Change.
   void SelectByUser(int index);
   void Paint() override;
+  void Dispatch(TMessage& message) override;
+  void BoundsChanged(bool sizeChanged) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void KeyDown(Word& key, TShiftState shift) override;
   void AlignControls(TControl* control, TRect& rect) override;
@@ -79,9 +114,26 @@ private:
     bool highlighted = false;
   };
   void Relayout();
+  /// Places the tabs for the current size and selection (cached).
+  const std::vector<TRect>& Rects() const;
+  bool Vertical() const {
+    return tabPosition_ == TTabPosition::tpLeft || tabPosition_ == TTabPosition::tpRight;
+  }
   std::vector<TTab> tabs_;
-  std::vector<TRect> rects_;
+  std::vector<int> lengths_; // each tab's extent along its row
+  int thickness_ = 0;        // each row's extent across
+  mutable std::vector<TRect> rects_;
+  mutable int rowCount_ = 0;
+  mutable bool placed_ = false;
+  mutable bool scrolling_ = false;
+  int firstShown_ = 0;
+  /// The first tab that may be shown first: from it on all tabs fit.
+  int LastFirstShown() const;
+  void ScrollTo(int first);
+  void EnsureShown(int index);
   int tabIndex_ = -1;
   int tabHeight_ = 0;
   int imageRoom_ = 0;
+  bool multiLine_ = false;
+  TTabPosition tabPosition_ = TTabPosition::tpTop;
 };

@@ -1,5 +1,6 @@
-// TWinControl (window, widget, back buffer, children, alignment, keys),
-// TCustomControl and TGraphicControl.
+// TWinControl (window, widget, back buffer, children, alignment, keys, the
+// routing of focus changes and dialog keys), TCustomControl and
+// TGraphicControl.
 #include <QApplication>
 #include <QPainter>
 #include <algorithm>
@@ -12,6 +13,18 @@ using namespace forms_detail;
 
 namespace forms_detail {
 void LayoutScrollBars(TWinControl* control);
+/// The class library's focus messages for a move of the focus from
+/// `previous` to `now`: CM_EXIT to the containers left, CM_ENTER to the
+/// containers entered and the control, then CM_FOCUSCHANGED to the form,
+/// which passes it to every control.
+void RouteFocusChange(TForm* form, TWinControl* previous, TWinControl* now);
+/// A navigation key the focused control does not want goes to its form as
+/// CM_DIALOGKEY; true when a control took it.
+bool OfferDialogKey(TWinControl* control, Word key, LPARAM keyData);
+/// A character the focused control does not want, or any typed with Alt,
+/// goes to its form as CM_DIALOGCHAR (accelerators); true when a control
+/// took it.
+bool OfferDialogChar(TWinControl* control, WPARAM character, LPARAM keyData);
 
 TBackBuffer* BufferOf(TWinControl* control) {
   return control ? control->BackBufferData() : nullptr;
@@ -626,17 +639,47 @@ void TWinControl::Dispatch(TMessage& m) {
     // to the foreground does not, unless the focus lands somewhere new.
     TForm* f = GetParentForm(this);
     bool moved = m.LParam == 0 || f == nullptr || f->FocusedControl() != this;
+    TWinControl* previous = f != nullptr ? f->FocusedControl() : nullptr;
     if (f != nullptr && f != this) {
       f->SetActiveControl(this);
       f->SetFocusedControl(this);
     }
-    if (moved) DoEnter();
+    if (moved) forms_detail::RouteFocusChange(f, previous, this);
     DefaultHandler(m);
     return;
   }
   case WM_KILLFOCUS:
-    if (m.LParam == 0) DoExit();
+    if (m.LParam == 0) Perform(CM_EXIT, 0, 0);
     DefaultHandler(m);
+    return;
+  case CM_ENTER:
+    DoEnter();
+    return;
+  case CM_EXIT:
+    DoExit();
+    return;
+  case CM_FOCUSCHANGED:
+  case CM_DIALOGKEY:
+  case CM_DIALOGCHAR:
+    // Every child hears of it; a dialog key or character stops at the first
+    // control that takes it. A window being freed passes nothing on.
+    m.Result = 0;
+    if (IsDestroying()) return;
+    for (TControl* c : std::vector<TControl*>(controls_)) {
+      if (c->IsDestroying()) continue; // a control being freed hears nothing
+      const LRESULT r = c->Perform(m.Msg, m.WParam, m.LParam);
+      if (m.Msg != CM_FOCUSCHANGED && r != 0) {
+        m.Result = r;
+        return;
+      }
+    }
+    m.Result = 0;
+    return;
+  case CN_KEYDOWN:
+    m.Result = forms_detail::OfferDialogKey(this, Word(m.WParam), m.LParam) ? 1 : 0;
+    return;
+  case CN_CHAR:
+    m.Result = forms_detail::OfferDialogChar(this, m.WParam, m.LParam) ? 1 : 0;
     return;
   case CM_FONTCHANGED:
     for (TControl* c : std::vector<TControl*>(controls_))
@@ -705,3 +748,93 @@ void TGraphicControl::Dispatch(TMessage& m) {
   }
   TControl::Dispatch(m);
 }
+
+// ---------------------------------------------------------------------------
+// Focus and dialog-key routing
+
+namespace forms_detail {
+
+namespace {
+/// `ancestor` is `control` or one of its parents.
+bool Contains(TWinControl* ancestor, TControl* control) {
+  for (TControl* c = control; c != nullptr; c = c->Parent())
+    if (c == ancestor) return true;
+  return false;
+}
+} // namespace
+
+void RouteFocusChange(TForm* form, TWinControl* previous, TWinControl* now) {
+  if (now->IsDestroying()) return;
+  if (previous != nullptr && previous->IsDestroying()) previous = nullptr;
+  if (form == nullptr || form == now) {
+    now->Perform(CM_ENTER, 0, 0);
+    if (form != nullptr) form->Perform(CM_FOCUSCHANGED, 0, LPARAM(now));
+    return;
+  }
+  // The previous control had its own exit when it lost the focus; its
+  // containers that do not hold the new control exit now, innermost first.
+  if (previous != nullptr && previous != now && Contains(form, previous))
+    for (TWinControl* p = previous->Parent(); p != nullptr && p != form && !Contains(p, now);
+         p = p->Parent())
+      if (!p->IsDestroying()) p->Perform(CM_EXIT, 0, 0);
+  // The containers of the new control that did not hold the previous one
+  // enter, outermost first, then the control itself.
+  std::vector<TWinControl*> entering;
+  for (TWinControl* p = now->Parent(); p != nullptr && p != form; p = p->Parent())
+    if (previous == nullptr || !Contains(p, previous)) entering.push_back(p);
+  for (auto it = entering.rbegin(); it != entering.rend(); ++it)
+    (*it)->Perform(CM_ENTER, 0, 0);
+  now->Perform(CM_ENTER, 0, 0);
+  form->Perform(CM_FOCUSCHANGED, 0, LPARAM(now));
+}
+
+namespace {
+/// The form that offers a control's dialog keys (none while either goes).
+TForm* OfferingForm(TWinControl* control) {
+  if (control->IsDestroying() ||
+      control->ComponentState().Contains(TComponentStateItem::csDesigning))
+    return nullptr;
+  TForm* form = GetParentForm(control);
+  return form != nullptr && !form->IsDestroying() ? form : nullptr;
+}
+} // namespace
+
+bool OfferDialogKey(TWinControl* control, Word key, LPARAM keyData) {
+  TForm* form = OfferingForm(control);
+  if (form == nullptr) return false;
+  LRESULT mask = 0;
+  switch (key) {
+  case VK_TAB:
+    mask = DLGC_WANTTAB;
+    break;
+  case VK_LEFT:
+  case VK_RIGHT:
+  case VK_UP:
+  case VK_DOWN:
+    mask = DLGC_WANTARROWS;
+    break;
+  case VK_RETURN:
+  case VK_ESCAPE:
+  case VK_CANCEL:
+  case 0x2B: // execute
+    mask = DLGC_WANTALLKEYS;
+    break;
+  default:
+    return false;
+  }
+  if ((control->Perform(WM_GETDLGCODE, 0, 0) & mask) != 0) return false;
+  return form->Perform(CM_DIALOGKEY, key, keyData) != 0;
+}
+
+bool OfferDialogChar(TWinControl* control, WPARAM character, LPARAM keyData) {
+  TForm* form = OfferingForm(control);
+  if (form == nullptr) return false;
+  // With Alt the character is a system character: offered whatever the
+  // control takes (but Alt+Space belongs to the window menu).
+  const bool alt = (keyData & 0x20000000) != 0;
+  if (alt && character == ' ') return false;
+  if (!alt && (control->Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) != 0) return false;
+  return form->Perform(CM_DIALOGCHAR, character, keyData) != 0;
+}
+
+} // namespace forms_detail

@@ -12,7 +12,8 @@
 //
 // Files: Windows.cpp (table, procedures, messages), Painting.cpp
 // (invalidation, BeginPaint, ScrollWindowEx, window DCs), Input.cpp (input
-// translation, capture, key state, key polling).
+// translation, capture, key state, key polling), KeyNames.cpp (the keyboard
+// layout's scan codes and key names).
 #pragma once
 
 #include <cstdint>
@@ -145,6 +146,13 @@ bool ReleaseCapture();
 /// VK_MBUTTON.
 SHORT GetKeyState(int vk);
 SHORT GetAsyncKeyState(int vk);
+/// The keyboard layout (a fixed US English one): mode 0 gives the scan code
+/// of a virtual key (0 when the key has none); other modes give 0.
+UINT MapVirtualKeyA(UINT code, UINT mapType);
+/// The layout's name of the key whose scan code is in bits 16-23 of
+/// `lParam` (bit 24: extended key); copies at most `size` − 1 characters
+/// and returns their count (0 for an unknown key).
+int GetKeyNameTextA(LONG lParam, char* buffer, int size);
 
 /// Takes the pending key messages of `topWindow` and its children from the
 /// queue: Escape ends the poll and answers true ("interrupt"); other keys are

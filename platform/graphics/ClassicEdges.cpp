@@ -54,7 +54,10 @@ BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
 }
 
 BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state) {
-  if (!rect || type != DFC_SCROLL || (state & 0xFF) != DFCS_SCROLLCOMBOBOX) return FALSE;
+  const UINT kind = state & 0xFF;
+  if (!rect || type != DFC_SCROLL ||
+      (kind != DFCS_SCROLLCOMBOBOX && kind != DFCS_SCROLLLEFT && kind != DFCS_SCROLLRIGHT))
+    return FALSE;
   RECT r = *rect;
   if (state & DFCS_FLAT)
     DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_FLAT | BF_MIDDLE | BF_ADJUST);
@@ -64,7 +67,16 @@ BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state) {
   // The arrow: a downward triangle four rows high in the middle.
   const COLORREF arrow = GetSysColor((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
   const int cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2 - 1;
-  for (int i = 0; i < 4; ++i)
-    HLine(dc, cx - 3 + i, cx + 4 - i, cy + i, arrow);
+  if (kind == DFCS_SCROLLCOMBOBOX) {
+    for (int i = 0; i < 4; ++i)
+      HLine(dc, cx - 3 + i, cx + 4 - i, cy + i, arrow);
+    return TRUE;
+  }
+  // A triangle four columns wide pointing left or right.
+  const int cyMid = cy + 1;
+  for (int i = 0; i < 4; ++i) {
+    const int x = kind == DFCS_SCROLLLEFT ? cx - 2 + i : cx + 1 - i;
+    VLine(dc, x, cyMid - i, cyMid + i + 1, arrow);
+  }
   return TRUE;
 }

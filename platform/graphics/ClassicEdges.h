@@ -27,6 +27,8 @@ enum : UINT {
 };
 enum : UINT { DFC_SCROLL = 3 };
 enum : UINT {
+  DFCS_SCROLLLEFT = 0x0002,
+  DFCS_SCROLLRIGHT = 0x0003,
   DFCS_SCROLLCOMBOBOX = 0x0005,
   DFCS_INACTIVE = 0x0100,
   DFCS_PUSHED = 0x0200,
@@ -36,5 +38,6 @@ enum : UINT {
 /// Draws the edges of `rect`; with BF_ADJUST the rectangle shrinks by the
 /// width drawn. BF_FLAT draws each edge in one flat colour.
 BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
-/// The drop-down button of a combo box (DFC_SCROLL, DFCS_SCROLLCOMBOBOX).
+/// The drop-down button of a combo box (DFC_SCROLL, DFCS_SCROLLCOMBOBOX) and
+/// the left and right scroll buttons (DFCS_SCROLLLEFT, DFCS_SCROLLRIGHT).
 BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state);

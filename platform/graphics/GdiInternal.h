@@ -322,6 +322,9 @@ QPainterPath TextPath(const TResolvedFont& font, const std::u32string& text,
                       const std::vector<int>& advances);
 /// The face-name substitution (installed family name).
 std::string SubstituteFace(const std::string& face);
+/// The installed family a face name stands for; none when the face is
+/// neither installed nor one of the substituted names.
+std::optional<std::string> InstalledFace(const std::string& face);
 
 // ---- blits
 // ----------------------------------------------------------------------------------------

@@ -35,12 +35,6 @@ GdipObject::~GdipObject() {
   --gLive;
 }
 
-struct GpGraphics : GdipObject {
-  HDC dc = nullptr;
-  bool smooth = false;
-  std::optional<QPainterPath> clip; // in the surface's own coordinates
-};
-
 struct GpPen : GdipObject {
   ARGB color = 0;
   float width = 1;
@@ -119,7 +113,9 @@ template <class T, class... A> GpStatus Make(T** out, A&&... args) {
 /// Runs `draw` with a painter on the DC's pixels: the DC's clip and transform
 /// are set, then the half-pixel shift that puts integer coordinates on pixel
 /// centres, then the surface's own clip.
-GpStatus Paint(GpGraphics* g, std::function<void(QPainter&)> draw) {
+} // namespace
+
+GpStatus GdipPaint(GpGraphics* g, std::function<void(QPainter&)> draw) {
   if (!g) return GpInvalidParameter;
   const bool smooth = g->smooth;
   const std::optional<QPainterPath> clip = g->clip;
@@ -129,6 +125,8 @@ GpStatus Paint(GpGraphics* g, std::function<void(QPainter&)> draw) {
     const QImage::Format format =
         s->BitsPerPixel() == 32 ? QImage::Format_RGB32 : QImage::Format_BGR888;
     QImage image(s->Bits(), s->Width(), s->Height(), qsizetype(s->Stride()), format);
+    image.setDotsPerMeterX(kDotsPerMeter96);
+    image.setDotsPerMeterY(kDotsPerMeter96);
     QRegion deviceClip;
     for (const QRect& r : dc.ClipRects())
       deviceClip += r;
@@ -153,6 +151,7 @@ GpStatus Paint(GpGraphics* g, std::function<void(QPainter&)> draw) {
   return ok ? GpOk : GpInvalidParameter;
 }
 
+namespace {
 QBrush BrushOf(const TBrushData& b) {
   switch (b.kind) {
   case TBrushData::Solid:
@@ -191,6 +190,13 @@ QBrush BrushOf(const TBrushData& b) {
   return QBrush();
 }
 
+} // namespace
+
+QBrush GdipBrushOf(const GpBrush* brush) {
+  return BrushOf(*brush);
+}
+
+namespace {
 /// Fills `shape` with the brush; a path-gradient brush paints only inside
 /// its own boundary.
 void FillWith(QPainter& p, const TBrushData& b, const QPainterPath& shape) {
@@ -224,6 +230,7 @@ GpStatus GdipSetSmoothingMode(GpGraphics* g, int mode) {
 
 GpStatus GdipSetTextRenderingHint(GpGraphics* g, int hint) {
   if (!g || hint < 0 || hint > 5) return GpInvalidParameter;
+  g->textHint = hint;
   return GpOk;
 }
 
@@ -233,14 +240,14 @@ GpStatus GdipDrawPath(GpGraphics* g, GpPen* pen, GpPath* path) {
   qpen.setCapStyle(pen->cap);
   qpen.setJoinStyle(Qt::MiterJoin);
   const QPainterPath shape = path->path;
-  return Paint(g, [qpen, shape](QPainter& p) { p.strokePath(shape, qpen); });
+  return GdipPaint(g, [qpen, shape](QPainter& p) { p.strokePath(shape, qpen); });
 }
 
 GpStatus GdipFillPath(GpGraphics* g, GpBrush* brush, GpPath* path) {
   if (!g || !brush || !path) return GpInvalidParameter;
   const TBrushData b = *brush;
   const QPainterPath shape = path->path;
-  return Paint(g, [b, shape](QPainter& p) { FillWith(p, b, shape); });
+  return GdipPaint(g, [b, shape](QPainter& p) { FillWith(p, b, shape); });
 }
 
 GpStatus GdipFillRectangle(GpGraphics* g, GpBrush* brush, float x, float y, float w, float h) {
@@ -248,7 +255,7 @@ GpStatus GdipFillRectangle(GpGraphics* g, GpBrush* brush, float x, float y, floa
   QPainterPath shape;
   shape.addRect(QRectF(x, y, w, h));
   const TBrushData b = *brush;
-  return Paint(g, [b, shape](QPainter& p) { FillWith(p, b, shape); });
+  return GdipPaint(g, [b, shape](QPainter& p) { FillWith(p, b, shape); });
 }
 
 GpStatus GdipSetClipRegion(GpGraphics* g, GpRegion* region, int mode) {
@@ -513,7 +520,7 @@ GpStatus GdipDrawImageRect(GpGraphics* g, GpImage* image, float x, float y, floa
   if (!g || !image) return GpInvalidParameter;
   const QImage picture = GdipImagePixels(image);
   if (picture.isNull()) return GpInvalidParameter;
-  return Paint(g, [picture, x, y, w, h](QPainter& p) {
+  return GdipPaint(g, [picture, x, y, w, h](QPainter& p) {
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     // Image edges lie on pixel edges, not centres.
     p.drawImage(QRectF(x - 0.5, y - 0.5, w, h), picture);

@@ -11,7 +11,8 @@
 //
 // Objects are counted (GdipLiveObjects) so tests can check that every object
 // made was freed. Files: GdiPlus.cpp (objects, paths, brushes, drawing),
-// GdiPlusImage.cpp (image decoding).
+// GdiPlusText.cpp (font families, fonts, string formats, drawing and
+// measuring text), GdiPlusImage.cpp (image decoding).
 #pragma once
 
 #include <cstddef>
@@ -38,6 +39,10 @@ struct GpBrush;
 struct GpPath;
 struct GpRegion;
 struct GpImage;
+struct GpFontFamily;
+struct GpFont;
+struct GpStringFormat;
+using WCHAR = char16_t;
 
 struct GpRectF {
   float X = 0, Y = 0, Width = 0, Height = 0;
@@ -68,6 +73,40 @@ enum : int {
   GpLinearForwardDiagonal = 2,
   GpLinearBackwardDiagonal = 3,
 };
+/// Text rendering hints: 1 and 2 draw aliased glyphs, the others smooth ones.
+enum : int {
+  GpTextRenderingSystemDefault = 0,
+  GpTextRenderingSingleBitPerPixelGridFit = 1,
+  GpTextRenderingSingleBitPerPixel = 2,
+  GpTextRenderingAntiAliasGridFit = 3,
+  GpTextRenderingAntiAlias = 4,
+  GpTextRenderingClearTypeGridFit = 5,
+};
+enum : int { GpUnitWorld = 0, GpUnitDisplay = 1, GpUnitPixel = 2, GpUnitPoint = 3 };
+enum : int {
+  GpFontStyleRegular = 0,
+  GpFontStyleBold = 1,
+  GpFontStyleItalic = 2,
+  GpFontStyleUnderline = 4,
+  GpFontStyleStrikeout = 8,
+};
+/// String format flags the layer honours.
+enum : int {
+  GpStringFormatFlagsDirectionRightToLeft = 0x0001,
+  GpStringFormatFlagsNoWrap = 0x1000,
+  GpStringFormatFlagsNoClip = 0x4000,
+};
+enum : int { GpStringAlignmentNear = 0, GpStringAlignmentCenter = 1, GpStringAlignmentFar = 2 };
+enum : int {
+  GpStringTrimmingNone = 0,
+  GpStringTrimmingCharacter = 1,
+  GpStringTrimmingWord = 2,
+  GpStringTrimmingEllipsisCharacter = 3,
+  GpStringTrimmingEllipsisWord = 4,
+  GpStringTrimmingEllipsisPath = 5,
+};
+/// "&x": 0 shows the ampersand, 1 underlines x, 2 hides the ampersand.
+enum : int { GpHotkeyPrefixNone = 0, GpHotkeyPrefixShow = 1, GpHotkeyPrefixHide = 2 };
 enum : int { GpCapFlat = 0, GpCapSquare = 1, GpCapRound = 2, GpCapTriangle = 3 };
 /// Raw image formats, numbered as the controls know them.
 enum : int {
@@ -142,6 +181,32 @@ GpStatus GdipAddPathCurveI(GpPath* path, const GpPointI* points, int count);
 GpStatus GdipGetPointCount(GpPath* path, int* count);
 GpStatus GdipCreateRegionPath(GpPath* path, GpRegion** region);
 GpStatus GdipDeleteRegion(GpRegion* region);
+
+// ---- text --------------------------------------------------------------------------------
+/// A family exists only when the face is installed (the usual substitutes
+/// count): else GpFontFamilyNotFound. `collection` must be null.
+GpStatus GdipCreateFontFamilyFromName(const WCHAR* name, void* collection, GpFontFamily** family);
+GpStatus GdipDeleteFontFamily(GpFontFamily* family);
+/// `unit`: world, pixel or point (at 96 dots per inch); `style` GpFontStyle… bits.
+GpStatus GdipCreateFont(const GpFontFamily* family, float emSize, int style, int unit,
+                        GpFont** font);
+GpStatus GdipDeleteFont(GpFont* font);
+GpStatus GdipCreateStringFormat(int flags, std::uint16_t language, GpStringFormat** format);
+GpStatus GdipDeleteStringFormat(GpStringFormat* format);
+GpStatus GdipSetStringFormatAlign(GpStringFormat* format, int alignment);
+GpStatus GdipSetStringFormatLineAlign(GpStringFormat* format, int alignment);
+GpStatus GdipSetStringFormatTrimming(GpStringFormat* format, int trimming);
+GpStatus GdipSetStringFormatHotkeyPrefix(GpStringFormat* format, int prefix);
+/// Draws `length` UTF-16 units (−1: up to the terminating zero) into the
+/// layout rectangle; a zero width or height leaves that side unbounded.
+/// Without GpStringFormatFlagsNoClip the text is cut at the rectangle.
+GpStatus GdipDrawString(GpGraphics* graphics, const WCHAR* text, int length, const GpFont* font,
+                        const GpRectF* layout, const GpStringFormat* format, const GpBrush* brush);
+/// The box the text would take when drawn into `layout`, the UTF-16 units
+/// that fit and the lines filled (either count pointer may be null).
+GpStatus GdipMeasureString(GpGraphics* graphics, const WCHAR* text, int length, const GpFont* font,
+                           const GpRectF* layout, const GpStringFormat* format, GpRectF* bounds,
+                           int* codepointsFitted, int* linesFilled);
 
 // ---- images -------------------------------------------------------------------------------
 /// Decodes BMP, PNG, JPEG, GIF, ICO (and TIFF when the platform has it).

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 #include "platform/graphics/GdiInternal.h"
@@ -62,6 +63,18 @@ bool Installed(const QString& family) {
 }
 
 } // namespace
+
+std::optional<std::string> InstalledFace(const std::string& face) {
+  const std::string key = Lower(TrimSpaces(face));
+  if (key.empty()) return std::nullopt;
+  if (key == "tahoma" || key == "segoe ui") return TahomaFamily().toStdString();
+  const std::string substitute = SubstituteFace(face);
+  if (Lower(substitute) != "liberation sans" || key == "liberation sans" || key == "arial" ||
+      key == "ms sans serif" || key == "helvetica" || key == "default" ||
+      key.rfind("ms shell dlg", 0) == 0)
+    return substitute;
+  return std::nullopt;
+}
 
 std::string SubstituteFace(const std::string& face) {
   static const std::map<std::string, std::string> table = {

@@ -9,6 +9,7 @@
 #include "platform/forms/ImgList.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/Messages.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/forms/TestInput.h"
 
 namespace {
@@ -187,4 +188,30 @@ TEST(ImagePicker, ImagesDrawBesideTheCaption) {
   EXPECT_EQ(WindowPixel(p.picker, 3 + 2 + 5, 3 + 5), 0x00FF00u); // image 1 at left + 2
   delete images;
   EXPECT_EQ(p.picker->Images(), nullptr);
+}
+
+TEST(ImagePicker, AFocusMovingChangeHandlerIgnoresTheSecondChange) {
+  // The application's source change: only while the picker is the active
+  // control does it rebuild, then it moves the focus away and puts the
+  // selection back. The selection's second OnChange must find the focus
+  // already moved.
+  TPicker p;
+  auto* other = p.host.Add<TEdit>(10, 150, 100, 22);
+  p.picker->SetItemIndex(1);
+  p.picker->SetFocus();
+  ASSERT_EQ(p.host.form->ActiveControl(), p.picker);
+  std::vector<int> rebuilds;
+  p.picker->OnChange = [&](TPersistent*) {
+    const int index = p.picker->ItemIndex();
+    if (p.host.form->ActiveControl() != p.picker) return;
+    rebuilds.push_back(index);
+    other->SetFocus();
+    p.picker->SetItemIndex(index);
+  };
+  TestInput::Click(p.picker, TMouseButton::mbLeft, 10, 5);
+  p.ClickListItem(5);
+  EXPECT_EQ(rebuilds, std::vector<int>{5});
+  EXPECT_EQ(p.host.form->ActiveControl(), other);
+  EXPECT_EQ(p.picker->ItemIndex(), 5);
+  EXPECT_FALSE(p.picker->DroppedDown());
 }

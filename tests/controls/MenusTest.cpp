@@ -8,6 +8,7 @@
 #include "controls/OwMenus.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/SystemSettings.h"
+#include "platform/forms/Windows.h"
 
 namespace {
 int Red(TBitmap& b, int x, int y) {
@@ -469,4 +470,352 @@ TEST(MenuDraw, BackgroundPictureFollowsItsSettingsAndNotesAreNotDrawnWhileMeasur
     for (int x = 30; x < 120; ++x)
       if (GetRValue(ColorToRGB(second->Canvas()->Pixels(x, y))) < 100) ++dark;
   EXPECT_GT(dark, 10);
+}
+
+TEST(MenuDraw, SmoothTextModesCentreTheCaptionAndRightAlignTheShortCut) {
+  struct TRow {
+    TAntiAlias mode;
+    bool smooth;
+  } rows[] = {{TAntiAlias::aaNone, false},
+              {TAntiAlias::aaAntiAlias, true},
+              {TAntiAlias::aaClearType, true}};
+  for (const TRow& row : rows) {
+    TMenuFixture f;
+    f.styler->SetAntiAlias(row.mode);
+    TMenuItem* item = f.Add("&Copy");
+    item->SetShortCut(TShortCut(scCtrl | 'C'));
+    auto b = FilledBitmap(200, 24, clWhite);
+    const int before = GdipLiveObjects();
+    DrawStyledItem(item, b->Canvas(), TRect(0, 0, 200, 24), TRect(0, 0, 200, 24), false, 0);
+    EXPECT_EQ(GdipLiveObjects(), before);
+    const COLORREF background = 0xFFFAFD;
+    int top = 99, bottom = -1, last = -1, greys = 0;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 24; x < 200; ++x) {
+        const COLORREF c = ColorToRGB(b->Canvas()->Pixels(x, y));
+        if (c == background || x >= 183) continue;
+        if (c != 0) ++greys;
+        if (GetRValue(c) > 128) continue; // faint edges do not count as ink
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+        last = std::max(last, x);
+      }
+    const int mode = int(row.mode);
+    // Caption and short-cut about the item's middle row.
+    EXPECT_NEAR((top + bottom) / 2.0, 12, 2.5) << mode;
+    EXPECT_LE(last, 200 - 17 - 10) << mode;
+    EXPECT_GE(last, 200 - 17 - 10 - 3) << mode;
+    if (row.smooth) {
+      EXPECT_GT(greys, 20) << mode;
+    } else {
+      EXPECT_EQ(greys, 0) << mode;
+    }
+    // The caption starts 8 pixels right of the icon column.
+    int first = 999;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 24; x < 60; ++x)
+        if (GetRValue(ColorToRGB(b->Canvas()->Pixels(x, y))) < 128) first = std::min(first, x);
+    EXPECT_NEAR(first, 32, 2) << mode;
+  }
+}
+
+TEST(MenuDraw, SmoothNotesGoBelowTheCaptionInTheNotesFont) {
+  TMenuFixture f;
+  f.styler->SetAntiAlias(TAntiAlias::aaAntiAlias);
+  f.styler->NotesFont()->SetColor(clRed);
+  TMenuItem* item = f.Add("Open\\nOpens a file");
+  auto b = FilledBitmap(160, 44, clWhite);
+  DrawStyledItem(item, b->Canvas(), TRect(0, 0, 160, 44), TRect(0, 0, 160, 44), false, 0);
+  // Dark caption ink above, red note ink 20 pixels lower.
+  int captionBottom = -1, noteTop = 99;
+  for (int y = 0; y < 44; ++y)
+    for (int x = 30; x < 140; ++x) {
+      const COLORREF c = ColorToRGB(b->Canvas()->Pixels(x, y));
+      if (GetRValue(c) < 100 && GetBValue(c) < 100) captionBottom = std::max(captionBottom, y);
+      if (GetRValue(c) > 200 && GetBValue(c) < 100 && GetGValue(c) < 100)
+        noteTop = std::min(noteTop, y);
+    }
+  ASSERT_GE(captionBottom, 0);
+  ASSERT_LT(noteTop, 44);
+  EXPECT_GT(noteTop, captionBottom - 3);
+}
+
+TEST(MenuMeasure, ShortCutTextsInTheLibrarysOrTheLayoutsWords) {
+  struct TRow {
+    int shortCut;
+    bool layoutNames;
+    const char* text;
+  } rows[] = {
+      {scCtrl | VK_F1 + 4, true, "Ctrl+F5"},
+      {scCtrl | VK_F1 + 4, false, "Ctrl+F5"},
+      {scShift | scCtrl | scAlt | 'S', true, "Alt+Ctrl+Shift+S"},
+      {scShift | scCtrl | scAlt | 'S', false, "Shift+Ctrl+Alt+S"},
+      {0x21 /* Page Up */, true, "Page up"},
+      {scCtrl | 0x2E /* Delete */, true, "Ctrl+Delete"},
+      {VK_BACK, true, "Backspace"},
+      {VK_RETURN, true, "Enter"},
+      {0x0200 | 'E', false, "Win+E"},
+      {0x0200 | 'E', true, "E"}, // the Windows key is not shown in this form
+      {scCtrl | 0x07 /* no such key */, true, "Ctrl+"},
+  };
+  for (const TRow& row : rows)
+    EXPECT_EQ(MenuShortCutText(TShortCut(row.shortCut), row.layoutNames), row.text)
+        << row.shortCut << " " << row.layoutNames;
+  // The layout's own calls: a short buffer keeps what fits.
+  char buffer[4] = {'x', 'x', 'x', 'x'};
+  EXPECT_EQ(GetKeyNameTextA(LONG(MapVirtualKeyA(VK_BACK, 0) << 16), buffer, 3), 2);
+  EXPECT_STREQ(buffer, "Ba");
+  EXPECT_EQ(MapVirtualKeyA('A', 0), 0x1Eu);
+  EXPECT_EQ(MapVirtualKeyA('A', 1), 0u);
+  EXPECT_EQ(GetKeyNameTextA(0, buffer, 4), 0);
+  EXPECT_STREQ(buffer, "");
+}
+
+TEST(MenuDraw, SideBarOnEitherSide) {
+  for (int side : {0, 1}) {
+    TMenuFixture f;
+    TSideBar& bar = *f.styler->SideBar();
+    bar.SetVisible(true);
+    bar.VisibleIn = TSideBarVisibleIn::viFirstLevel;
+    bar.Side = side;
+    bar.Caption = "Maps";
+    bar.Font()->SetName("Tahoma");
+    bar.Font()->SetSize(10);
+    bar.Font()->SetColor(clWhite);
+    bar.Background()->SetColor(clRed);
+    bar.Background()->SetColorTo(clRed);
+    bar.Image()->SetColor(clNone); // no second layer over the background
+    TMenuItem* first = f.Add("Google");
+    TMenuItem* second = f.Add("Yahoo");
+    ASSERT_TRUE(SideBarShown(first));
+    auto b = FilledBitmap(140, 40, clBlack);
+    TCanvas* c = b->Canvas();
+    const TRect area(0, 0, 140, 40);
+    DrawStyledItem(first, c, TRect(0, 0, 140, 20), area, SideBarShown(first), 0);
+    DrawStyledItem(second, c, TRect(0, 20, 140, 40), area, SideBarShown(second), 0);
+    // The bar: 24 + 1 wide at the area's left end, or ending 17 short of
+    // its right end; frame $A19D9D on all but the splitter column.
+    const int left = side == 0 ? 0 : 140 - 17 - 25;
+    EXPECT_EQ(c->Pixels(left + (side == 0 ? 0 : 1), 10), TColor(0xA19D9D)) << side;
+    EXPECT_EQ(c->Pixels(left + (side == 0 ? 23 : 24), 30), TColor(0xA19D9D)) << side;
+    EXPECT_EQ(c->Pixels(left + (side == 0 ? 24 : 0), 30), TColor(0x808080)) << side;
+    // Red inside, with the caption written in white across it.
+    int red = 0, white = 0;
+    for (int y = 1; y < 39; ++y)
+      for (int x = left + 2; x < left + 22; ++x) {
+        if (c->Pixels(x, y) == clRed) ++red;
+        if (c->Pixels(x, y) == clWhite) ++white;
+      }
+    EXPECT_GT(red, 300) << side;
+    EXPECT_GT(white, 15) << side;
+    // The caption runs along the bar: taller than wide.
+    int top = 99, bottom = -1, l = 999, r = -1;
+    for (int y = 0; y < 40; ++y)
+      for (int x = left + 1; x < left + 23; ++x)
+        if (c->Pixels(x, y) == clWhite) {
+          top = std::min(top, y), bottom = std::max(bottom, y);
+          l = std::min(l, x), r = std::max(r, x);
+        }
+    EXPECT_GT(bottom - top, r - l) << side;
+    // The icon column starts beside the bar.
+    const int icon = side == 0 ? 25 : 0;
+    EXPECT_EQ(c->Pixels(icon, 30), TColor(0xFFF9F9)) << side;
+  }
+}
+
+TEST(MenuDraw, SideBarOnlyWhereItApplies) {
+  struct TRow {
+    const char* name;
+    TSideBarVisibleIn in;
+    bool visible, breakFirst, shown;
+  } rows[] = {
+      {"first visible: menu bars only", TSideBarVisibleIn::viFirstVisible, true, false, false},
+      {"first level", TSideBarVisibleIn::viFirstLevel, true, false, true},
+      {"any level", TSideBarVisibleIn::viAnyLevel, true, false, true},
+      {"hidden bar", TSideBarVisibleIn::viAnyLevel, false, false, false},
+      {"second column", TSideBarVisibleIn::viAnyLevel, true, true, false},
+  };
+  for (const TRow& row : rows) {
+    TMenuFixture f;
+    TSideBar& bar = *f.styler->SideBar();
+    bar.SetVisible(row.visible);
+    bar.VisibleIn = row.in;
+    bar.Background()->SetColor(clRed);
+    bar.Background()->SetColorTo(clRed);
+    bar.Image()->SetColor(clNone);
+    TMenuItem* item = f.Add("Google");
+    item->SetBreak(row.breakFirst);
+    auto b = FilledBitmap(140, 20, clBlack);
+    DrawStyledItem(item, b->Canvas(), TRect(0, 0, 140, 20), TRect(0, 0, 140, 20),
+                   SideBarShown(item), 0);
+    EXPECT_EQ(b->Canvas()->Pixels(10, 10) == clRed, row.shown) << row.name;
+  }
+  // The picture layer, unless its colour is clNone, lies over the background.
+  TMenuFixture f;
+  TSideBar& bar = *f.styler->SideBar();
+  bar.SetVisible(true);
+  bar.VisibleIn = TSideBarVisibleIn::viAnyLevel;
+  bar.Background()->SetColor(clRed);
+  bar.Image()->SetColor(clBlue);
+  bar.Image()->SetColorTo(clBlue);
+  TMenuItem* item = f.Add("Google");
+  auto b = FilledBitmap(140, 20, clBlack);
+  DrawStyledItem(item, b->Canvas(), TRect(0, 0, 140, 20), TRect(0, 0, 140, 20), true, 0);
+  EXPECT_EQ(b->Canvas()->Pixels(10, 10), clBlue);
+}
+
+namespace {
+/// A menu: "Maps" with the sub-items "Google" and "Yahoo", then "Copy".
+struct TSubmenuFixture : TMenuFixture {
+  TMenuItem* maps = Add("Maps");
+  TMenuItem* google = Sub("Google");
+  TMenuItem* yahoo = Sub("Yahoo");
+  TMenuItem* copy = Add("Copy");
+  std::vector<std::string> clicks;
+  TSubmenuFixture() {
+    for (TMenuItem* item : {maps, google, yahoo, copy})
+      item->OnClick = [this, item](TPersistent*) { clicks.push_back(item->Caption()); };
+  }
+  TMenuItem* Sub(const std::string& caption) {
+    auto* item = new TMenuItem(host.form);
+    item->SetCaption(caption);
+    maps->Add(item);
+    return item;
+  }
+};
+
+struct TScreenScope {
+  explicit TScreenScope(int width = 1024) {
+    SetScreenMetricsForTests(TScreenMetrics{width, 768, 96, 32, TRect(0, 0, width, 768)});
+  }
+  ~TScreenScope() {
+    SetMenuWindowHook(nullptr);
+    SetScreenMetricsForTests(std::nullopt);
+  }
+};
+} // namespace
+
+TEST(MenuWindow, SubmenuOpensBesideItsItemInItsOwnWindow) {
+  TScreenScope screen;
+  TSubmenuFixture f;
+  TRect rootBounds, subBounds, subRegion;
+  int subLevel = 0, subItems = 0;
+  bool opensRight = false, closedOnPlainItem = false;
+  COLORREF subBorder = 0;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    rootBounds = w->BoundsRect();
+    const TRect maps = w->ItemRect(0);
+    TestInput::MouseMove(w, maps.Left + 20, maps.Top + 5);
+    TMenuWindow* sub = w->Submenu();
+    ASSERT_NE(sub, nullptr);
+    UpdateWindow(sub->Handle());
+    subBounds = sub->BoundsRect();
+    subLevel = sub->Level();
+    subItems = sub->ItemCount();
+    opensRight = sub->OpensRight();
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(sub->Handle(), rgn);
+    GetRgnBox(rgn, &subRegion);
+    DeleteObject(rgn);
+    subBorder = WindowPixel(sub, 1, 10);
+    // A second paint moves nothing.
+    sub->Invalidate();
+    UpdateWindow(sub->Handle());
+    EXPECT_EQ(sub->BoundsRect(), subBounds);
+    // Pointing at a plain item closes the submenu; back on Maps opens it.
+    const TRect copy = w->ItemRect(1);
+    TestInput::MouseMove(w, copy.Left + 20, copy.Top + 5);
+    closedOnPlainItem = w->Submenu() == nullptr;
+    TestInput::MouseMove(w, maps.Left + 20, maps.Top + 5);
+    ASSERT_NE(w->Submenu(), nullptr);
+    const TRect yahoo = w->Submenu()->ItemRect(1);
+    TestInput::MouseMove(w->Submenu(), yahoo.Left + 20, yahoo.Top + 5);
+    TestInput::Click(w->Submenu(), TMouseButton::mbLeft, yahoo.Left + 20, yahoo.Top + 5);
+    EXPECT_TRUE(f.clicks.empty()); // the click comes after the menu has closed
+  });
+  f.menu->Popup(100, 200);
+  EXPECT_EQ(f.clicks, (std::vector<std::string>{"Yahoo"}));
+  EXPECT_EQ(subLevel, 2);
+  EXPECT_EQ(subItems, 2);
+  EXPECT_TRUE(opensRight);
+  EXPECT_TRUE(closedOnPlainItem);
+  // Beside the item, overlapping the frame, then moved 14 pixels left.
+  EXPECT_EQ(subBounds.Left, rootBounds.Right - 6 - 14);
+  EXPECT_EQ(subBounds.Top, rootBounds.Top);
+  const int w = subBounds.Right - subBounds.Left, h = subBounds.Bottom - subBounds.Top;
+  EXPECT_EQ(subRegion, TRect(1, 1, w - 1 - 17, h - 1));
+  EXPECT_EQ(subBorder, 0x7C7C94u);
+  // The submenu's visible left edge meets the parent's visible right edge.
+  EXPECT_EQ(subBounds.Left + 1, rootBounds.Right - 1 - 17 - 1);
+}
+
+TEST(MenuWindow, SubmenuByKeyboardAndLeftOrEscapeCloseOnlyIt) {
+  TScreenScope screen;
+  TSubmenuFixture f;
+  std::vector<std::string> steps;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    TestInput::KeyDown(w, VK_DOWN); // Maps
+    TestInput::KeyDown(w, VK_RIGHT);
+    steps.push_back(w->Submenu() ? "open" : "closed");
+    TestInput::KeyDown(w, VK_LEFT);
+    steps.push_back(w->Submenu() ? "open" : "closed");
+    TestInput::KeyDown(w, VK_RETURN);
+    steps.push_back(w->Submenu() ? "open" : "closed");
+    TestInput::KeyDown(w, VK_ESCAPE);
+    steps.push_back(w->Submenu() ? "open" : "closed");
+    steps.push_back(w->Visible() ? "shown" : "hidden");
+    TestInput::KeyDown(w, VK_RIGHT);
+    ASSERT_NE(w->Submenu(), nullptr);
+    EXPECT_EQ(w->Submenu()->HotIndex(), 0);
+    TestInput::KeyDown(w, VK_DOWN); // Yahoo
+    TestInput::KeyDown(w, VK_RETURN);
+  });
+  f.menu->Popup(100, 200);
+  EXPECT_EQ(steps, (std::vector<std::string>{"open", "closed", "open", "closed", "shown"}));
+  EXPECT_EQ(f.clicks, (std::vector<std::string>{"Yahoo"}));
+}
+
+TEST(MenuWindow, SubmenuOpensLeftNearTheDesktopEdge) {
+  TScreenScope screen(400);
+  TSubmenuFixture f;
+  TRect rootBounds, subBounds;
+  bool opensRight = true;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    rootBounds = w->BoundsRect();
+    const TRect maps = w->ItemRect(0);
+    TestInput::MouseMove(w, maps.Left + 20, maps.Top + 5);
+    ASSERT_NE(w->Submenu(), nullptr);
+    UpdateWindow(w->Submenu()->Handle());
+    subBounds = w->Submenu()->BoundsRect();
+    opensRight = w->Submenu()->OpensRight();
+    TestInput::KeyDown(w, VK_ESCAPE);
+    TestInput::KeyDown(w, VK_ESCAPE);
+  });
+  f.menu->Popup(390, 100);
+  EXPECT_TRUE(f.clicks.empty());
+  EXPECT_FALSE(opensRight);
+  // Ending over the parent's frame, then moved 20 pixels right.
+  const int w = subBounds.Right - subBounds.Left;
+  EXPECT_EQ(subBounds.Left, rootBounds.Left - w + 6 + 20);
+}
+
+TEST(MenuDraw, SubmenuArrowIsDrawnInBlack) {
+  TMenuFixture f;
+  TMenuItem* maps = f.Add("Maps");
+  auto* google = new TMenuItem(f.host.form);
+  google->SetCaption("Google");
+  maps->Add(google);
+  for (UINT state : {0u, 1u}) {
+    auto b = FilledBitmap(140, 20, clBlack);
+    DrawStyledItem(maps, b->Canvas(), TRect(0, 0, 140, 20), TRect(0, 0, 140, 20), false, state);
+    // The 4 x 7 arrow centred on (Right - 8, y) … (Right - 5, y + 6), Right = 123.
+    int black = 0, white = 0;
+    for (int y = 4; y < 16; ++y)
+      for (int x = 110; x < 121; ++x) {
+        if (b->Canvas()->Pixels(x, y) == clBlack) ++black;
+        if (b->Canvas()->Pixels(x, y) == clWhite) ++white;
+      }
+    EXPECT_EQ(black, 16) << state; // 1 + 2 + 3 + 4 + 3 + 2 + 1
+    EXPECT_EQ(white, 0) << state;
+  }
 }

@@ -372,3 +372,270 @@ TEST(PageControl, OnEnterFiresOnce) {
   Pump();
   EXPECT_EQ(enters, 1);
 }
+
+TEST(TabControl, TabsOnEverySide) {
+  THostForm host;
+  auto* tc = host.Add<TCustomTabControl>(0, 0, 300, 150);
+  tc->InsertTab(0, "ab", nullptr);
+  tc->InsertTab(1, "abcd", nullptr);
+  tc->SetTabHeight(20);
+  const int l0 = tc->TabRect(0).Right - tc->TabRect(0).Left;
+  const int l1 = tc->TabRect(1).Right - tc->TabRect(1).Left;
+  struct TRow {
+    TTabPosition pos;
+    TRect first, second, display;
+  } rows[] = {
+      {TTabPosition::tpTop, TRect(2, 2, 2 + l0, 22), TRect(2 + l0, 2, 2 + l0 + l1, 22),
+       TRect(4, 26, 296, 146)},
+      {TTabPosition::tpBottom, TRect(2, 128, 2 + l0, 148), TRect(2 + l0, 128, 2 + l0 + l1, 148),
+       TRect(4, 4, 296, 124)},
+      {TTabPosition::tpLeft, TRect(2, 2, 22, 2 + l0), TRect(2, 2 + l0, 22, 2 + l0 + l1),
+       TRect(26, 4, 296, 146)},
+      {TTabPosition::tpRight, TRect(278, 2, 298, 2 + l0), TRect(278, 2 + l0, 298, 2 + l0 + l1),
+       TRect(4, 4, 274, 146)},
+  };
+  for (const TRow& row : rows) {
+    tc->SetTabPosition(row.pos);
+    const int side = int(row.pos);
+    EXPECT_EQ(tc->TabRect(0), row.first) << side;
+    EXPECT_EQ(tc->TabRect(1), row.second) << side;
+    EXPECT_EQ(tc->DisplayRect(), row.display) << side;
+    const TRect second = row.second;
+    EXPECT_EQ(tc->IndexOfTabAt(TPoint(second.Left + 1, second.Top + 1)), 1) << side;
+  }
+  // Bottom and right tabs follow a new size.
+  tc->SetTabPosition(TTabPosition::tpRight);
+  tc->SetBounds(0, 0, 200, 150);
+  EXPECT_EQ(tc->TabRect(0).Right, 198);
+}
+
+TEST(TabControl, MultiLineRowsPutTheSelectedRowNextToThePages) {
+  THostForm host;
+  auto* tc = host.Add<TCustomTabControl>(0, 0, 120, 150);
+  for (const char* t : {"first", "second", "third", "fourth", "fifth"})
+    tc->InsertTab(tc->TabCount(), t, nullptr);
+  tc->SetTabHeight(20);
+  EXPECT_EQ(tc->RowCount(), 1);
+  tc->SetMultiLine(true);
+  ASSERT_GE(tc->RowCount(), 2);
+  const int rows = tc->RowCount();
+  const int pageSide = 2 + rows * 20; // the bottom of the row next to the pages
+  EXPECT_EQ(tc->DisplayRect().Top, pageSide + 4);
+  for (int selected : {0, tc->TabCount() - 1}) {
+    tc->SetTabIndex(selected);
+    EXPECT_EQ(tc->TabRect(selected).Bottom, pageSide) << selected;
+    // Every tab lies inside the control, the rows one above the other.
+    for (int i = 0; i < tc->TabCount(); ++i) {
+      const TRect r = tc->TabRect(i);
+      EXPECT_LE(r.Right, 120 - 2 + 1) << i;
+      EXPECT_EQ((r.Top - 2) % 20, 0) << i;
+    }
+  }
+  // The first and the last tab share no row (five tabs do not fit in one).
+  EXPECT_NE(tc->TabRect(0).Top, tc->TabRect(tc->TabCount() - 1).Top);
+}
+
+TEST(PageControl, MultiLineChangesHoldTheRedrawLockUntilDone) {
+  struct TRow {
+    bool multiLine, allow;
+    int lockInChange, lockAfter, activeAfter;
+  } rows[] = {
+      {true, true, 1, 0, 1},
+      {true, false, -1, 0, 0}, // a veto leaves redraw on
+      {false, true, 0, 0, 1},
+  };
+  for (const TRow& row : rows) {
+    TPages p(3);
+    p.pc->SetMultiLine(row.multiLine);
+    p.host.Show();
+    int lockInChange = -1;
+    p.pc->OnChange = [&](TPersistent*) { lockInChange = p.pc->RedrawLock(); };
+    p.pc->OnCanChange = [&](TPersistent*, int, int, bool& allow) { allow = row.allow; };
+    TestInput::KeyDown(p.pc, VK_RIGHT);
+    EXPECT_EQ(lockInChange, row.lockInChange) << row.multiLine << row.allow;
+    EXPECT_EQ(p.pc->RedrawLock(), row.lockAfter) << row.multiLine << row.allow;
+    EXPECT_EQ(p.pc->ActiveIndex(), row.activeAfter) << row.multiLine << row.allow;
+    // Painting goes on afterwards.
+    p.pc->Invalidate();
+    UpdateWindow(p.pc->Handle());
+    EXPECT_EQ(WindowPixel(p.pc, p.pc->Width() - 2, 5), ColorToRGB(p.pc->TabBackGroundColor()));
+  }
+}
+
+TEST(PageControl, PagesJoinTheirActiveTabOnEverySide) {
+  for (TTabPosition pos :
+       {TTabPosition::tpTop, TTabPosition::tpBottom, TTabPosition::tpLeft, TTabPosition::tpRight}) {
+    TPages p(3);
+    p.pc->SetTabPosition(pos);
+    p.pc->SetActiveColor(clWhite);
+    p.pc->SetDefaultTabColor(0xDADADA);
+    for (TOwTabSheet* s : p.sheets)
+      s->SetColor(clWhite);
+    p.pc->SetActivePage(p.sheets[1]);
+    p.host.Show();
+    UpdateWindow(p.pc->Handle());
+    const int side = int(pos);
+    // The pixel just past each tab's edge at the page: open (white) under
+    // the active tab, the grey frame under the others.
+    auto pageEdge = [&](int index) {
+      const TRect r = p.pc->PageTabRect(index);
+      const int mx = (r.Left + r.Right) / 2, my = (r.Top + r.Bottom) / 2;
+      switch (pos) {
+      case TTabPosition::tpTop:
+        return WindowPixel(p.pc, mx, r.Bottom);
+      case TTabPosition::tpBottom:
+        return WindowPixel(p.pc, mx, r.Top - 1);
+      case TTabPosition::tpLeft:
+        return WindowPixel(p.pc, r.Right, my);
+      default:
+        return WindowPixel(p.pc, r.Left - 1, my);
+      }
+    };
+    EXPECT_EQ(pageEdge(1), 0xFFFFFFu) << side;
+    EXPECT_EQ(pageEdge(0), 0x808080u) << side;
+    EXPECT_EQ(pageEdge(2), 0x808080u) << side;
+    // Inactive tabs are filled grey; the caption ink of a side tab runs
+    // along the tab (taller than wide).
+    const TRect r = p.pc->PageTabRect(0);
+    int grey = 0, top = 999, bottom = -1, left = 999, right = -1;
+    for (int y = r.Top + 1; y < r.Bottom - 1; ++y)
+      for (int x = r.Left + 1; x < r.Right - 1; ++x) {
+        const COLORREF c = WindowPixel(p.pc, x, y);
+        if (c == 0xDADADA) ++grey;
+        if (GetRValue(c) < 100) {
+          top = std::min(top, y), bottom = std::max(bottom, y);
+          left = std::min(left, x), right = std::max(right, x);
+        }
+      }
+    EXPECT_GT(grey, 50) << side;
+    ASSERT_GE(bottom, 0) << side;
+    const bool alongY = pos == TTabPosition::tpLeft || pos == TTabPosition::tpRight;
+    EXPECT_EQ(bottom - top > right - left, alongY) << side;
+  }
+}
+
+TEST(PageControl, CloseGlyphLooksFollowThePointer) {
+  TPages p(3);
+  p.sheets[0]->SetShowClose(true);
+  p.pc->SetTabHoverColor(clYellow); // hover tracking on
+  p.host.Show();
+  UpdateWindow(p.pc->Handle());
+  const TRect tab = p.pc->PageTabRect(0);
+  // The glyph box of the active top tab: anchor (Left, Top - 1 + LowerActive).
+  const int x = tab.Left, y = tab.Top - 1 + p.pc->LowerActive();
+  struct TLook {
+    const char* name;
+    COLORREF outline, cross, inside;
+  };
+  auto look = [&] {
+    return TLook{"", WindowPixel(p.pc, x + 2, y + 6), WindowPixel(p.pc, x + 8, y + 7),
+                 WindowPixel(p.pc, x + 4, y + 11)};
+  };
+  const TLook normal = look();
+  TestInput::MouseMove(p.pc, x + 8, y + 7);
+  const TLook hot = look();
+  TestInput::MouseMove(p.pc, x + 40, y + 7);
+  const TLook back = look();
+  TestInput::MouseDown(p.pc, TMouseButton::mbLeft, x + 8, y + 7);
+  const TLook down = look();
+  EXPECT_EQ(normal.outline, 0x808080u);
+  EXPECT_EQ(normal.cross, 0u);
+  EXPECT_EQ(normal.inside, 0xFFFFFFu);
+  EXPECT_EQ(hot.outline, 0u);
+  EXPECT_EQ(hot.cross, 0x808080u);
+  EXPECT_EQ(hot.inside, 0xFFFFFFu);
+  EXPECT_EQ(back.outline, 0x808080u);
+  EXPECT_EQ(back.cross, 0u);
+  EXPECT_EQ(down.outline, 0u);
+  EXPECT_EQ(down.cross, 0u);
+  EXPECT_EQ(down.inside, 0xC0C0C0u);
+}
+
+TEST(PageControl, SkinsStretchTheirMiddleAndKeepTheirCorners) {
+  // A 10 x 4 skin: fuchsia (bottom-left, transparent) corners, a red left
+  // half with a blue column 4, a green right half.
+  TBitmap skin(10, 4, pf24bit);
+  for (int yy = 0; yy < 4; ++yy)
+    for (int xx = 0; xx < 10; ++xx)
+      skin.Canvas()->SetPixels(xx, yy, xx < 5 ? (xx == 4 ? clBlue : clRed) : clLime);
+  skin.Canvas()->SetPixels(0, 3, clFuchsia);
+  skin.Canvas()->SetPixels(9, 0, clFuchsia);
+  auto target = FilledBitmap(40, 4, clWhite);
+  DrawSkinHorizontal(&skin, target->Canvas(), 2, 30, 0);
+  TCanvas* c = target->Canvas();
+  EXPECT_EQ(c->Pixels(0, 0), clWhite);
+  EXPECT_EQ(c->Pixels(2, 0), clRed);
+  EXPECT_EQ(c->Pixels(2, 3), clWhite); // transparent corner
+  EXPECT_EQ(c->Pixels(6, 1), clBlue);  // the left half's last column
+  // The middle: source columns 4 and 5 stretched over 20 pixels.
+  EXPECT_EQ(c->Pixels(7, 1), clBlue);
+  EXPECT_EQ(c->Pixels(26, 1), clLime);
+  EXPECT_EQ(c->Pixels(31, 1), clLime);
+  EXPECT_EQ(c->Pixels(31, 0), clWhite); // the right half's transparent corner
+  EXPECT_EQ(c->Pixels(32, 0), clWhite);
+  // Down a column the same way.
+  auto column = FilledBitmap(4, 40, clWhite);
+  TBitmap tall(4, 10, pf24bit);
+  tall.Canvas()->Brush()->SetColor(clRed);
+  tall.Canvas()->FillRect(TRect(0, 0, 4, 10));
+  tall.Canvas()->SetPixels(0, 9, clFuchsia);
+  DrawSkinVertical(&tall, column->Canvas(), 0, 30, 5);
+  EXPECT_EQ(column->Canvas()->Pixels(1, 4), clWhite);
+  EXPECT_EQ(column->Canvas()->Pixels(1, 5), clRed);
+  EXPECT_EQ(column->Canvas()->Pixels(1, 34), clRed);
+  EXPECT_EQ(column->Canvas()->Pixels(0, 34), clWhite);
+  EXPECT_EQ(column->Canvas()->Pixels(1, 35), clWhite);
+}
+
+TEST(TabControl, OneLongRowScrollsWithItsArrowButtons) {
+  THostForm host;
+  auto* tc = host.Add<TCustomTabControl>(0, 0, 160, 100);
+  for (const char* t : {"first", "second", "third", "fourth", "fifth"})
+    tc->InsertTab(tc->TabCount(), t, nullptr);
+  tc->SetTabHeight(20);
+  host.Show();
+  ASSERT_TRUE(tc->Scrolling());
+  const TRect left = tc->ScrollButtonRect(false), right = tc->ScrollButtonRect(true);
+  EXPECT_EQ(left.Left, 160 - 34);
+  EXPECT_EQ(right.Right, 160 - 2);
+  EXPECT_EQ(tc->TabRect(0).Left, 2);
+  // The right button shows later tabs; the first one moves out of sight.
+  TestInput::Click(tc, TMouseButton::mbLeft, right.Left + 4, right.Top + 4);
+  EXPECT_EQ(tc->FirstShownTab(), 1);
+  EXPECT_EQ(tc->TabRect(1).Left, 2);
+  EXPECT_LT(tc->TabRect(0).Right, 3);
+  EXPECT_EQ(tc->IndexOfTabAt(TPoint(3, 5)), 1);
+  EXPECT_EQ(tc->IndexOfTabAt(TPoint(right.Left + 4, right.Top + 4)), -1);
+  // Scrolling stops once the last tab shows; the left button goes back.
+  for (int i = 0; i < 10; ++i)
+    TestInput::Click(tc, TMouseButton::mbLeft, right.Left + 4, right.Top + 4);
+  EXPECT_LE(tc->TabRect(4).Right, 160 - 35);
+  const int last = tc->FirstShownTab();
+  TestInput::Click(tc, TMouseButton::mbLeft, left.Left + 4, left.Top + 4);
+  EXPECT_EQ(tc->FirstShownTab(), last - 1);
+  // Selecting a tab out of sight scrolls it into view.
+  tc->SetTabIndex(0);
+  EXPECT_EQ(tc->FirstShownTab(), 0);
+  tc->SetTabIndex(4);
+  EXPECT_LE(tc->TabRect(4).Right, 160 - 35);
+  EXPECT_GE(tc->TabRect(4).Left, 2);
+  // The buttons are drawn: the left one with a black arrow, the right one
+  // (at its end) greyed.
+  UpdateWindow(tc->Handle());
+  auto blackIn = [&](const TRect& b) {
+    int n = 0;
+    for (int y = b.Top; y < b.Bottom; ++y)
+      for (int x = b.Left; x < b.Right; ++x)
+        if (WindowPixel(tc, x, y) == 0u) ++n;
+    return n;
+  };
+  EXPECT_GE(blackIn(left), 10);
+  EXPECT_LT(blackIn(right), blackIn(left));
+  // Multi-line rows and wide controls do not scroll.
+  tc->SetMultiLine(true);
+  EXPECT_FALSE(tc->Scrolling());
+  tc->SetMultiLine(false);
+  tc->SetBounds(0, 0, 600, 100);
+  EXPECT_FALSE(tc->Scrolling());
+  EXPECT_TRUE(tc->ScrollButtonRect(true).IsEmpty());
+}
