@@ -5,6 +5,7 @@
 #include "platform/graphics/Jpeg.h"
 #include "platform/rtl/Format.h"
 #include "tests/app/CodedPage.h"
+#include "tests/app/GdalOracle.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -111,20 +112,6 @@ TEST(CaptureFiles, WritesA24BitBitmapAndAQuality90Jpeg) {
                           std::filesystem::directory_iterator()),
             2);
 }
-/// gdalinfo's "Origin = (x,y)" line of a picture ('' without gdalinfo).
-std::string GdalOrigin(const std::string& file) {
-  std::string out;
-  if (FILE* p = ::popen(("gdalinfo '" + file + "' 2>/dev/null").c_str(), "r")) {
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p))
-      out += buf;
-    ::pclose(p);
-  }
-  const std::size_t at = out.find("Origin = (");
-  if (at == std::string::npos) return "";
-  return out.substr(at + 10, out.find(')', at) - at - 10);
-}
-
 TEST(CaptureFiles, WorldFilePlacesThePictureForGdal) {
   sktest::TTempDir dir("app-gdal");
   auto capture = Gradient(kWidth, kHeight);
