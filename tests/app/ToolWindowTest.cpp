@@ -20,6 +20,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StringList.h"
 #include "tests/app/CodedPage.h"
+#include "tests/app/ProgramWindows.h"
 #include "tests/browser/FakeWebHost.h"
 #include "tests/support/TempDir.h"
 
@@ -33,43 +34,7 @@ namespace {
 
 using namespace apptest;
 
-struct ToolWindowTest : ::testing::Test {
-  sktest::TTempDir dir{"app-tool"};
-  TManualTimerClock clock{1000};
-  FakeWebHost* web = nullptr;
-  std::unique_ptr<TFSkorvaplinth> tool;
-  std::unique_ptr<TFEarth1> map;
-
-  void SetUp() override {
-    GisKernelInit();
-    GisRasterRegisterLayers();
-    PrepareAppDir(dir);
-    dir.Write("gmaps.htm", "<html><body></body></html>");
-    SetExeNameForTests(dir / "skorvaplinth");
-  }
-  void TearDown() override {
-    map.reset();
-    tool.reset();
-    SetExeNameForTests("");
-  }
-  void StartBoth() {
-    tool = std::make_unique<TFSkorvaplinth>(nullptr);
-    auto fake = std::make_unique<FakeWebHost>(3, 50);
-    web = fake.get();
-    web->SetBounds(0, 0, 826, 643);
-    web->cannedSnapshot = CodedSnapshot(6, 46, 14, 796, 613);
-    map = std::make_unique<TFEarth1>(nullptr, tool.get(), ProgramCaptureLayers(), std::move(fake));
-  }
-  void CaptureThreeTimes() {
-    map->gis->SetBounds(0, 0, 796, 613);
-    map->Capture().ResizePending = false;
-    map->Capture().CaptureWidth = 796;
-    map->Capture().CaptureHeight = 613;
-    const int target = map->Capture().CaptureCount() + 3;
-    for (int i = 0; i < 200 && map->Capture().CaptureCount() < target; ++i)
-      clock.Advance(10);
-  }
-};
+struct ToolWindowTest : ProgramWindows {};
 
 TEST_F(ToolWindowTest, FreshProgramFolderGivesTheDefaults) {
   tool = std::make_unique<TFSkorvaplinth>(nullptr);
