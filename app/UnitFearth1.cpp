@@ -174,7 +174,13 @@ void TFEarth1::FormCreate() {
   capture_->MapLat = 46.0L;
   capture_->MapLon = 14.0L;
   capture_->BuildingPage = true;
-  if (tool_) tool_->OpenStartPage(*this);
+  // A start page that cannot be written (a program folder nobody may write)
+  // is reported like any error of the running program; the windows stay.
+  try {
+    if (tool_) tool_->OpenStartPage(*this);
+  } catch (const std::exception&) {
+    Application()->HandleException(this);
+  }
   gis->SetMode(gisDrag);
 }
 

@@ -16,6 +16,7 @@
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Shell.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/forms/TestInput.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StringList.h"
@@ -27,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -222,6 +224,88 @@ TEST_F(ToolWindowTest, WithoutTheStartFileAMessageAndNoMap) {
   EXPECT_FALSE(FileExists(dir / "mapg.htm"));
   EXPECT_FALSE(map->Capture().googleTimer().Enabled());
   EXPECT_TRUE(map->Capture().BuildingPage);
+}
+
+TEST_F(ToolWindowTest, AStoreFolderThatCannotBeMadeIsReportedAndStartUpGoesOn) {
+  struct TCase {
+    const char* What;
+    std::string Exe;     // the program's path
+    bool SettingsStored; // whether the settings file can be written at the end
+  };
+  std::filesystem::create_directories(dir / "blocked");
+  dir.Write("blocked/tmp", "a file where the store folder would be");
+  const TCase cases[] = {
+      {"a file in the way", dir / "blocked/skorvaplinth", true},
+      {"a folder nobody may write", "/proc/skorvaplinth", false},
+  };
+  for (const TCase& c : cases) {
+    SetExeNameForTests(c.Exe);
+    std::vector<std::string> boxes;
+    const TDialogAnswerer previous = CurrentDialogAnswerer();
+    SetDialogAnswerer([&](const TDialogRequest& r) {
+      boxes.push_back(r.Text);
+      return IDOK;
+    });
+    tool = std::make_unique<TFSkorvaplinth>(nullptr);
+    const std::string folder = ExtractFilePath(c.Exe);
+    ASSERT_EQ(boxes.size(), 1u) << c.What;
+    EXPECT_EQ(boxes[0].rfind("Exception: ", 0), 0u) << c.What;
+    EXPECT_NE(boxes[0].find(folder + "tmp"), std::string::npos) << c.What;
+    // The window is made all the same, with its defaults.
+    EXPECT_EQ(tool->Caption(), "Skorva Plinth 1.01") << c.What;
+    EXPECT_EQ(tool->eloc->Text(), folder + "tmp") << c.What;
+    EXPECT_EQ(tool->Egzoom->Position(), 6) << c.What;
+    // At the end the settings are stored, or the failure is reported.
+    tool.reset();
+    SetDialogAnswerer(previous);
+    if (c.SettingsStored) {
+      EXPECT_EQ(boxes.size(), 1u) << c.What;
+      EXPECT_TRUE(FileExists(folder + "skorvaplinth.ini")) << c.What;
+    } else {
+      ASSERT_EQ(boxes.size(), 2u) << c.What;
+      EXPECT_NE(boxes[1].find(folder + "skorvaplinth.ini"), std::string::npos) << c.What;
+    }
+  }
+}
+
+TEST_F(ToolWindowTest, AMapPageThatCannotBeWrittenIsReportedAndTheWindowsStay) {
+  std::filesystem::create_directories(dir / "mapg.htm"); // no file can take its name
+  std::vector<std::string> boxes;
+  const TDialogAnswerer previous = CurrentDialogAnswerer();
+  SetDialogAnswerer([&](const TDialogRequest& r) {
+    boxes.push_back(r.Text);
+    return IDOK;
+  });
+  StartBoth();
+  SetDialogAnswerer(previous);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find(dir / "mapg.htm"), std::string::npos) << boxes[0];
+  EXPECT_EQ(map->gis->Mode(), gisDrag);
+  EXPECT_FALSE(map->Capture().googleTimer().Enabled());
+  clock.Advance(2000);
+  EXPECT_EQ(map->Capture().CaptureCount(), 0);
+}
+
+TEST_F(ToolWindowTest, TogglingStayOnTopKeepsWhatWasTyped) {
+  dir.Write("skorvaplinth.ini", "[TFSkorvaplinth]\r\nelat_Value=10\r\n");
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  tool->Show();
+  tool->elat->SetValue(12.5L);
+  tool->elon->SetValue(-3.25L);
+  // Each toggle makes the window anew; showing it again restores nothing.
+  for (bool onTop : {false, true, false}) {
+    TestInput::Click(tool->Cstayontop, TMouseButton::mbLeft, 5, 5);
+    ASSERT_EQ(tool->Cstayontop->Checked(), onTop);
+    EXPECT_EQ(tool->FormStyle(), onTop ? TFormStyle::fsStayOnTop : TFormStyle::fsNormal);
+    EXPECT_TRUE(tool->Visible());
+    EXPECT_EQ(double(tool->elat->Value()), 12.5);
+    EXPECT_EQ(double(tool->elon->Value()), -3.25);
+  }
+  // Hidden and shown again, the window restores its stored state.
+  tool->Hide();
+  tool->Show();
+  EXPECT_EQ(double(tool->elat->Value()), 10.0);
+  tool->Hide();
 }
 
 TEST_F(ToolWindowTest, ClosingSavesTheStoredValues) {
