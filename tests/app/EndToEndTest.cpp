@@ -86,6 +86,9 @@ struct EndToEndTest : ::testing::Test {
   }
   void TearDown() override {
     clock.reset();
+    // Also after a start that failed half-way: the windows are the program's.
+    if (tool == nullptr) tool = dynamic_cast<TFSkorvaplinth*>(Application()->MainForm());
+    if (tool != nullptr && map == nullptr) map = tool->MapWindow();
     delete map;
     delete tool;
     Application()->ClearTerminatedForTests();

@@ -4,6 +4,7 @@
 // manual clock, so every case runs the same way each time.
 #include "app/MapPage.h"
 #include "controls/ImagePicker.h"
+#include "controls/OwMenus.h"
 #include "controls/OwTrackBar.h"
 #include "platform/forms/ClientDataSet.h"
 #include "platform/forms/Forms.h"
@@ -258,7 +259,7 @@ TEST_F(ReentrancyTest, ARightClickLeavesTheTicksRunningAfterItsMenu) {
   EXPECT_FALSE(TimerOn());
   TestInput::MouseUp(map->gis, TMouseButton::mbRight, 398, 306);
   SetMenuAnswerer(nullptr);
-  EXPECT_EQ(shown, map->p);
+  EXPECT_EQ(shown, static_cast<TPopupMenu*>(map->p));
   EXPECT_TRUE(TimerOn());
   const int count = Capture().CaptureCount();
   clock.Advance(2000);

@@ -14,6 +14,8 @@
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/ImgList.h"
+#include "platform/forms/Properties.h"
 #include "platform/forms/Shell.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/TestInput.h"
@@ -48,6 +50,20 @@ TEST_F(ToolWindowTest, FreshProgramFolderGivesTheDefaults) {
   EXPECT_EQ(tool->Egzoom->Max(), 18);
   EXPECT_EQ(tool->mapPick->ItemCountOfItems(), 9);
   EXPECT_EQ(tool->mapPick->ItemIndex(), 0);
+  // One image per service: Google, VE, Yahoo.
+  ASSERT_NE(tool->mapPick->Images(), nullptr);
+  EXPECT_EQ(tool->mapPick->Images()->Count(), 3);
+  for (int i = 0; i < 9; ++i)
+    EXPECT_EQ(tool->mapPick->Items(i)->ImageIndex(), i / 3) << i;
+  // The zoom bar's stored look.
+  for (auto [path, text] : {std::pair{"Egzoom.Thumb.Shape", "tsPointer"},
+                            {"Egzoom.Thumb.Size", "20"},
+                            {"Egzoom.Slider.Rounded", "True"},
+                            {"Egzoom.TickMark.Position", "tmBottomRight"},
+                            {"Egzoom.TrackLabel.Position", "lpBottomCenter"},
+                            {"OwPageControl1.TabOverlap", "0"},
+                            {"TabSheet3.TabColor", "14342874"}})
+    EXPECT_EQ(GetComponentPropText(*tool, path), text) << path;
   EXPECT_EQ(double(tool->elat->Value()), 46.0);
   EXPECT_EQ(double(tool->elon->Value()), 5.0);
   EXPECT_EQ(double(tool->Erwidth->Value()), 500.0);
