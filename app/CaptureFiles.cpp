@@ -22,21 +22,11 @@ std::vector<int> StretchSources(int size, int limit) {
   return sources;
 }
 
-int BytesPerPixel(TBitmap& bitmap) {
-  switch (bitmap.PixelFormat()) {
-  case pf24bit:
-    return 3;
-  case pf32bit:
-    return 4;
-  default:
-    return 0;
-  }
-}
-
 /// The stretch of (2, 2)-(width, height) of `source` onto all of `target`
-/// (24-bit, width x height), row by row through index tables. Each target
-/// pixel's source lies at or after it, so `target` may be `source` itself.
-void StretchRows(TBitmap& source, int sourceBytes, TBitmap& target) {
+/// (both 24-bit, target width x height), row by row through index tables.
+/// Each target pixel's source lies at or after it, so `target` may be
+/// `source` itself.
+void StretchRows(TBitmap& source, TBitmap& target) {
   const int width = target.Width(), height = target.Height();
   const std::vector<int> columns = StretchSources(width, source.Width());
   const std::vector<int> rows = StretchSources(height, source.Height());
@@ -44,7 +34,7 @@ void StretchRows(TBitmap& source, int sourceBytes, TBitmap& target) {
     const std::uint8_t* from = source.ScanLine(rows[std::size_t(y)]);
     std::uint8_t* to = target.ScanLine(y);
     for (int x = 0; x < width; ++x) {
-      const std::uint8_t* p = from + std::size_t(columns[std::size_t(x)]) * sourceBytes;
+      const std::uint8_t* p = from + std::size_t(columns[std::size_t(x)]) * 3;
       to[0] = p[0];
       to[1] = p[1];
       to[2] = p[2];
@@ -61,9 +51,9 @@ std::unique_ptr<TBitmap> CropSnapshot(TBitmap& snapshot, int width, int height,
   if (!crop || crop->Width() != width || crop->Height() != height ||
       crop->PixelFormat() != pf24bit)
     crop = std::make_unique<TBitmap>(width, height, pf24bit);
-  const int bytes = BytesPerPixel(snapshot);
-  if (bytes != 0 && snapshot.Width() >= width && snapshot.Height() >= height) {
-    StretchRows(snapshot, bytes, *crop);
+  if (snapshot.PixelFormat() == pf24bit && snapshot.Width() >= width &&
+      snapshot.Height() >= height) {
+    StretchRows(snapshot, *crop);
     return crop;
   }
   crop->Canvas()->CopyRect(TRect(0, 0, width, height), snapshot.Canvas(),
@@ -75,7 +65,7 @@ void ShiftStretchInPlace(TBitmap& bitmap) {
   const int width = bitmap.Width();
   const int height = bitmap.Height();
   if (bitmap.PixelFormat() == pf24bit) {
-    StretchRows(bitmap, 3, bitmap);
+    StretchRows(bitmap, bitmap);
     return;
   }
   bitmap.Canvas()->CopyRect(TRect(0, 0, width, height), bitmap.Canvas(),
