@@ -4,6 +4,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Jpeg.h"
+#include "platform/rtl/Streams.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -74,8 +75,12 @@ void ShiftStretchInPlace(TBitmap& bitmap) {
 
 void WriteCaptureImages(TBitmap& bitmap, const std::string& folder) {
   bitmap.SetPixelFormat(pf24bit);
-  SaveFileReplacing(folder + "image1.bmp",
-                    [&](const std::string& temporary) { bitmap.SaveToFile(temporary); });
+  // Written straight into the temporary file: the replacing write already
+  // keeps the old picture until the new one is whole.
+  SaveFileReplacing(folder + "image1.bmp", [&](const std::string& temporary) {
+    TFileStream file(temporary, fmCreate);
+    bitmap.SaveToStream(file);
+  });
   TJPEGImage jpeg;
   jpeg.SetCompressionQuality(90);
   jpeg.Assign(&bitmap);
