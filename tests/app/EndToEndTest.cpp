@@ -24,6 +24,7 @@
 #include "platform/rtl/StringList.h"
 #include "tests/app/CodedPage.h"
 #include "tests/app/GdalOracle.h"
+#include "tests/app/ProgramWindows.h"
 #include "tests/support/EventLoopWait.h"
 #include "tests/support/TempDir.h"
 
@@ -77,11 +78,7 @@ struct EndToEndTest : ::testing::Test {
   std::unique_ptr<TManualTimerClock> clock;
 
   void SetUp() override {
-    GisKernelInit();
-    GisRasterRegisterLayers();
-    PrepareAppDir(dir);
-    dir.Write("gmaps.htm", "<html><body></body></html>");
-    SetExeNameForTests(dir / "skorvaplinth");
+    PrepareProgramFolder(dir);
     Application()->ClearTerminatedForTests();
   }
   void TearDown() override {

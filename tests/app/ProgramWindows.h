@@ -8,6 +8,7 @@
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/Forms.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/app/CodedPage.h"
@@ -16,9 +17,55 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace apptest {
+
+/// The kernel and picture layers ready, and `dir` a program folder with the
+/// coded test page, a fresh world file and a blank start page, where the
+/// program takes its folder from.
+inline void PrepareProgramFolder(const sktest::TTempDir& dir) {
+  GisKernelInit();
+  GisRasterRegisterLayers();
+  PrepareAppDir(dir);
+  dir.Write("gmaps.htm", "<html><body></body></html>");
+  SetExeNameForTests(dir / "skorvaplinth");
+}
+
+/// Message boxes answered by the test while it lives: each one is recorded
+/// (OK), and the first is held open for `holdMs` of clock while its loop
+/// turns.
+class TBoxRecorder {
+public:
+  explicit TBoxRecorder(int holdMs = 0) : previous_(CurrentDialogAnswerer()) {
+    SetDialogAnswerer([this, holdMs](const TDialogRequest& r) {
+      texts.push_back(r.Text);
+      deepest = std::max(deepest, ++depth_);
+      if (texts.size() == 1 && holdMs > 0) {
+        if (onFirst) onFirst();
+        for (int i = 0; i < holdMs / 10; ++i)
+          Application()->ProcessMessages();
+        if (afterFirst) afterFirst();
+      }
+      --depth_;
+      return IDOK;
+    });
+  }
+  ~TBoxRecorder() { SetDialogAnswerer(previous_); }
+  TBoxRecorder(const TBoxRecorder&) = delete;
+  TBoxRecorder& operator=(const TBoxRecorder&) = delete;
+  std::vector<std::string> texts;
+  int deepest = 0; // the most boxes open at once
+  std::function<void()> onFirst, afterFirst;
+
+private:
+  TDialogAnswerer previous_;
+  int depth_ = 0;
+};
 
 struct ProgramWindows : ::testing::Test {
   sktest::TTempDir dir{"app-tool"};
@@ -28,13 +75,7 @@ struct ProgramWindows : ::testing::Test {
   std::unique_ptr<TFEarth1> map;
   bool layerThrows = false; // the picture layer cannot be opened
 
-  void SetUp() override {
-    GisKernelInit();
-    GisRasterRegisterLayers();
-    PrepareAppDir(dir);
-    dir.Write("gmaps.htm", "<html><body></body></html>");
-    SetExeNameForTests(dir / "skorvaplinth");
-  }
+  void SetUp() override { PrepareProgramFolder(dir); }
   void TearDown() override {
     map.reset();
     tool.reset();

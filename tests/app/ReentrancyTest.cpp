@@ -45,34 +45,6 @@ private:
   TTimer timer_{nullptr};
 };
 
-/// Message boxes answered by the test: each one is recorded, the first is
-/// held open for `holdMs` of clock while its loop turns.
-class TBoxHook {
-public:
-  explicit TBoxHook(int holdMs) : previous_(CurrentDialogAnswerer()) {
-    SetDialogAnswerer([this, holdMs](const TDialogRequest& r) {
-      texts.push_back(r.Text);
-      deepest = std::max(deepest, ++depth_);
-      if (texts.size() == 1) {
-        if (onFirst) onFirst();
-        for (int i = 0; i < holdMs / 10; ++i)
-          Application()->ProcessMessages();
-        if (afterFirst) afterFirst();
-      }
-      --depth_;
-      return IDOK;
-    });
-  }
-  ~TBoxHook() { SetDialogAnswerer(previous_); }
-  std::vector<std::string> texts;
-  int deepest = 0;
-  std::function<void()> onFirst, afterFirst;
-
-private:
-  TDialogAnswerer previous_;
-  int depth_ = 0;
-};
-
 struct ReentrancyTest : ProgramWindows {
   TMapCapture& Capture() { return map->Capture(); }
   bool TimerOn() { return Capture().googleTimer().Enabled(); }
@@ -211,7 +183,7 @@ TEST_F(ReentrancyTest, ABoxHeldOpenDuringAWheelBurstNestsNothing) {
   tool->SpeedButton1->Click(); // a step: the next tick comes 100 ms later
   web->scripts.clear();
   layerThrows = true;
-  TBoxHook boxes(5000);
+  TBoxRecorder boxes(5000);
   std::string before, during;
   boxes.onFirst = [&] { before = sktest::TTempDir::Read(dir / "image1.bmp"); };
   boxes.afterFirst = [&] { during = sktest::TTempDir::Read(dir / "image1.bmp"); };
@@ -238,7 +210,7 @@ TEST_F(ReentrancyTest, AMissingTemplateInAResizeTickShowsOneBox) {
   StartBoth();
   CaptureThreeTimes();
   std::remove((dir / "mapgd.htm").c_str());
-  TBoxHook boxes(5000);
+  TBoxRecorder boxes(5000);
   map->gis->SetBounds(0, 0, 700, 500);
   clock.Advance(2000);
   ASSERT_EQ(boxes.texts.size(), 1u);

@@ -228,13 +228,11 @@ TEST_F(ToolWindowTest, EveryButtonDrivesTheMapWindow) {
 TEST_F(ToolWindowTest, WithoutTheStartFileAMessageAndNoMap) {
   std::remove((dir / "gmaps.htm").c_str());
   std::vector<std::string> boxes;
-  const TDialogAnswerer previous = CurrentDialogAnswerer();
-  SetDialogAnswerer([&](const TDialogRequest& r) {
-    boxes.push_back(r.Text);
-    return IDOK;
-  });
-  StartBoth();
-  SetDialogAnswerer(previous);
+  {
+    TBoxRecorder recorder;
+    StartBoth();
+    boxes = recorder.texts;
+  }
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "SDatoteka ne obstaja: gmaps.htm!");
   EXPECT_FALSE(FileExists(dir / "mapg.htm"));
@@ -256,12 +254,8 @@ TEST_F(ToolWindowTest, AStoreFolderThatCannotBeMadeIsReportedAndStartUpGoesOn) {
   };
   for (const TCase& c : cases) {
     SetExeNameForTests(c.Exe);
-    std::vector<std::string> boxes;
-    const TDialogAnswerer previous = CurrentDialogAnswerer();
-    SetDialogAnswerer([&](const TDialogRequest& r) {
-      boxes.push_back(r.Text);
-      return IDOK;
-    });
+    TBoxRecorder recorder;
+    const std::vector<std::string>& boxes = recorder.texts;
     tool = std::make_unique<TFSkorvaplinth>(nullptr);
     const std::string folder = ExtractFilePath(c.Exe);
     ASSERT_EQ(boxes.size(), 1u) << c.What;
@@ -273,7 +267,6 @@ TEST_F(ToolWindowTest, AStoreFolderThatCannotBeMadeIsReportedAndStartUpGoesOn) {
     EXPECT_EQ(tool->Egzoom->Position(), 6) << c.What;
     // At the end the settings are stored, or the failure is reported.
     tool.reset();
-    SetDialogAnswerer(previous);
     if (c.SettingsStored) {
       EXPECT_EQ(boxes.size(), 1u) << c.What;
       EXPECT_TRUE(FileExists(folder + "skorvaplinth.ini")) << c.What;
@@ -287,13 +280,11 @@ TEST_F(ToolWindowTest, AStoreFolderThatCannotBeMadeIsReportedAndStartUpGoesOn) {
 TEST_F(ToolWindowTest, AMapPageThatCannotBeWrittenIsReportedAndTheWindowsStay) {
   std::filesystem::create_directories(dir / "mapg.htm"); // no file can take its name
   std::vector<std::string> boxes;
-  const TDialogAnswerer previous = CurrentDialogAnswerer();
-  SetDialogAnswerer([&](const TDialogRequest& r) {
-    boxes.push_back(r.Text);
-    return IDOK;
-  });
-  StartBoth();
-  SetDialogAnswerer(previous);
+  {
+    TBoxRecorder recorder;
+    StartBoth();
+    boxes = recorder.texts;
+  }
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].find(dir / "mapg.htm"), std::string::npos) << boxes[0];
   EXPECT_EQ(map->gis->Mode(), gisDrag);
