@@ -7,10 +7,12 @@
 
 class TBitmap;
 
-/// The snapshot's rectangle (2, 2)-(width, height) stretched onto a new
-/// width x height bitmap (24-bit): the page's 2-pixel margin is cut and the
-/// rest stretched by 2 pixels each way.
-std::unique_ptr<TBitmap> CropSnapshot(TBitmap& snapshot, int width, int height);
+/// The snapshot's rectangle (2, 2)-(width, height) stretched onto a
+/// width x height bitmap (24-bit; nearest sample): the page's 2-pixel margin
+/// is cut and the rest stretched by 2 pixels each way. `reuse`, when it has
+/// that size, is drawn into and returned instead of a new bitmap.
+std::unique_ptr<TBitmap> CropSnapshot(TBitmap& snapshot, int width, int height,
+                                      std::unique_ptr<TBitmap> reuse = nullptr);
 
 /// The same 2-pixel shift and stretch on the bitmap itself.
 void ShiftStretchInPlace(TBitmap& bitmap);

@@ -168,6 +168,7 @@ private:
   TCaptureEnvironment env_;
   std::unique_ptr<TTimer> timer_;
   std::unique_ptr<TBitmap> captureBitmap_;
+  std::unique_ptr<TBitmap> snapshotBuffer_;
   TCaptureSchedule schedule_;
   bool rebuildAgain_ = false;
 };

@@ -44,13 +44,15 @@ void TMapCapture::CaptureSnapshot() {
   std::unique_ptr<TBitmap> snapshot;
   try {
     if (CaptureWidth <= 0 || CaptureHeight <= 0) return;
-    snapshot = env_.Web->Snapshot();
+    snapshot = env_.Web->SnapshotReusing(std::move(snapshotBuffer_));
     if (!snapshot) return;
-    captureBitmap_ = CropSnapshot(*snapshot, CaptureWidth, CaptureHeight);
+    // The last capture's bitmap is drawn over when its size still fits.
+    captureBitmap_ =
+        CropSnapshot(*snapshot, CaptureWidth, CaptureHeight, std::move(captureBitmap_));
   } catch (const std::exception&) {
     return;
   }
-  snapshot.reset();
+  snapshotBuffer_ = std::move(snapshot); // the next tick's snapshot is drawn into it
   PublishCapture(MapZoom, MapLat, MapLon);
 }
 

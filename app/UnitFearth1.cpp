@@ -4,6 +4,8 @@
 #include "app/Readouts.h"
 #include "browser/WebHost.h"
 #include "browser/WebHostIntf.h"
+#include "controls/OwMenus.h"
+#include "controls/zq/zqCore.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
@@ -44,6 +46,63 @@ TLabel* AddStatusLabel(TDefinitionLoader& l, TPanel* panel, const std::string& n
   label->Font()->SetColor(color);
   label->SetCaption(caption);
   return label;
+}
+
+struct TStoredValue {
+  const char* Property;
+  const char* Text;
+};
+
+/// The menu styler's stored look (everything else keeps its defaults);
+/// ApplyMenuStylerLook sets the parts stored definitions cannot name.
+constexpr TStoredValue kMenuStylerLook[] = {
+    {"AntiAlias", "aaNone"},
+    {"Background.Position", "bpCenter"},
+    {"SideBar.SplitterColorTo", "0"}, // clBlack
+    {"Separator.GradientType", "gtBoth"},
+    {"Font.Name", "Tahoma"},
+    {"Font.Height", "-11"},
+    {"Font.Color", "-16777209"}, // clMenuText
+    {"NotesFont.Name", "Tahoma"},
+    {"NotesFont.Height", "-8"},
+    {"NotesFont.Color", "8421504"}, // clGray
+    {"SelectedItem.Font.Name", "Tahoma"},
+    {"SelectedItem.Font.Height", "-11"},
+    {"SelectedItem.Font.Color", "-16777208"}, // clWindowText
+    {"SelectedItem.NotesFont.Name", "Tahoma"},
+    {"SelectedItem.NotesFont.Height", "-8"},
+    {"SelectedItem.NotesFont.Color", "-16777208"},
+    {"RootItem.Font.Name", "Tahoma"},
+    {"RootItem.Font.Height", "-11"},
+    {"RootItem.Font.Color", "-16777209"},
+    {"SideBar.Font.Name", "Tahoma"},
+    {"SideBar.Font.Height", "-19"},
+    {"SideBar.Font.Color", "16777215"}, // clWhite
+};
+
+void ApplyMenuStylerLook(TDefinitionLoader& l, TOwMenuStyler* styler) {
+  for (const TStoredValue& v : kMenuStylerLook) l.SetText(styler, v.Property, v.Text);
+  styler->SideBar()->Image()->Position = TBackgroundPosition::bpCenter;
+  styler->SideBar()->Background()->Position = TBackgroundPosition::bpCenter;
+  styler->SideBar()->Font()->SetStyle(fsBold | fsItalic);
+  TFont* caption = styler->ButtonAppearance()->CaptionFont();
+  caption->SetName("Tahoma");
+  caption->SetHeight(-11);
+  caption->SetColor(clWindowText);
+}
+
+TOwPopupMenu* AddMenu(TDefinitionLoader& l, const char* name, TOwMenuStyler* styler) {
+  auto* menu = l.Add<TOwPopupMenu>(name);
+  menu->SetMenuStyler(styler);
+  return menu;
+}
+
+TMenuItem* AddMenuItem(TDefinitionLoader& l, TPopupMenu* menu, const char* name,
+                       const char* caption) {
+  auto* item = l.Add<TMenuItem>(name);
+  item->SetCaption(caption);
+  menu->Items()->Add(item);
+  return item;
 }
 
 } // namespace
@@ -105,18 +164,27 @@ void TFEarth1::BuildFromDefinition() {
     *values[i] = AddStatusLabel(l, panelbottom, f.ValueName, "", f.ValueLeft, clBlack);
   }
 
-  p = l.Add<TPopupMenu>("p");
-  Hitrost1 = l.Add<TMenuItem>("Hitrost1");
-  Hitrost1->SetCaption("Copy Lat. and Lon to clipboard");
+  // The styled menus: the viewer's context menu and the map-source menu,
+  // which nothing opens and whose items have no handlers.
+  OwMenuStyler1 = l.Add<TOwMenuStyler>("OwMenuStyler1");
+  ApplyMenuStylerLook(l, OwMenuStyler1);
+  p = AddMenu(l, "p", OwMenuStyler1);
+  Hitrost1 = AddMenuItem(l, p, "Hitrost1", "Copy Lat. and Lon to clipboard");
   Hitrost1->OnClick = [this](TPersistent*) { Hitrost1Click(); };
-  p->Items()->Add(Hitrost1);
-  CopyUTMtoclipboard1 = l.Add<TMenuItem>("CopyUTMtoclipboard1");
-  CopyUTMtoclipboard1->SetCaption("Copy UTM to clipboard");
+  CopyUTMtoclipboard1 = AddMenuItem(l, p, "CopyUTMtoclipboard1", "Copy UTM to clipboard");
   CopyUTMtoclipboard1->OnClick = [this](TPersistent*) { CopyUTMtoclipboard1Click(); };
-  p->Items()->Add(CopyUTMtoclipboard1);
   gis->SetPopupMenu(p);
+  pmap = AddMenu(l, "pmap", OwMenuStyler1);
+  AddMenuItem(l, pmap, "Google1", "Google");
+  AddMenuItem(l, pmap, "Yahoo1", "Yahoo");
+  AddMenuItem(l, pmap, "VE1", "VE");
 
+  zqStyleManager1 = l.Add<TzqStyleManager>("zqStyleManager1");
+  // The state data set, emptied before every page rebuild, and four more
+  // that nothing reads or writes.
   Cltstanje = l.Add<TClientDataSet>("Cltstanje");
+  for (const char* name : {"ClientDataSet1", "ClientDataSet2", "ClientDataSet3", "ClientDataSet4"})
+    l.Add<TClientDataSet>(name);
 
   if (!webHost_) webHost_ = std::make_unique<TWebHostAdapter>(*this->web);
   capture_ = std::make_unique<TMapCapture>(Environment());
@@ -174,7 +242,13 @@ void TFEarth1::FormCreate() {
   capture_->MapLat = 46.0L;
   capture_->MapLon = 14.0L;
   capture_->BuildingPage = true;
-  if (tool_) tool_->OpenStartPage(*this);
+  // A start page that cannot be written (a program folder nobody may write)
+  // is reported like any error of the running program; the windows stay.
+  try {
+    if (tool_) tool_->OpenStartPage(*this);
+  } catch (const std::exception&) {
+    Application()->HandleException(this);
+  }
   gis->SetMode(gisDrag);
 }
 

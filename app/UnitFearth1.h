@@ -18,8 +18,11 @@ class TGIS_ViewerWnd;
 class TLabel;
 class TMenuItem;
 class TPanel;
+class TOwMenuStyler;
+class TOwPopupMenu;
 class TPopupMenu;
 class TWebHost;
+class TzqStyleManager;
 
 /// What the map window needs of the tool window.
 class TFEarth1;
@@ -67,9 +70,12 @@ public:
   TLabel* ewx = nullptr;
   TLabel* least = nullptr;
   TLabel* epix = nullptr;
-  TPopupMenu* p = nullptr;
+  TOwMenuStyler* OwMenuStyler1 = nullptr;
+  TOwPopupMenu* p = nullptr; // the viewer's context menu
   TMenuItem* Hitrost1 = nullptr;
   TMenuItem* CopyUTMtoclipboard1 = nullptr;
+  TOwPopupMenu* pmap = nullptr; // "Google", "Yahoo", "VE": nothing opens it
+  TzqStyleManager* zqStyleManager1 = nullptr;
   TClientDataSet* Cltstanje = nullptr;
 
   void FormCreate();

@@ -12,9 +12,12 @@
 #include "formstate/ComboEdits.h"
 #include "formstate/NumericEdits.h"
 #include "formstate/Placement.h"
+#include "platform/forms/ImgList.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/Shell.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Strings.h"
@@ -32,6 +35,69 @@ constexpr const char* kStoredProps =
 constexpr const char* kHomePage = "https://skorvaplinth.org/";
 
 constexpr const char* kDescriptionTemplate = "1\r\n0\r\n0\r\n-1\r\n<#WX>\r\n<#WY>\r\n";
+
+struct TStoredValue {
+  const char* Property;
+  const char* Text;
+};
+
+template <std::size_t N>
+void SetStored(TDefinitionLoader& l, TComponent* component, const TStoredValue (&values)[N]) {
+  for (const TStoredValue& v : values) l.SetText(component, v.Property, v.Text);
+}
+
+/// The zoom bar's stored look: a pointer thumb 17 x 20 in white to silver, a
+/// rounded slider 6 high, ticks below it, the label centred under them.
+constexpr TStoredValue kZoomBarLook[] = {
+    {"TrackHint", "True"},
+    {"Thumb.Width", "17"},
+    {"Thumb.Size", "20"},
+    {"Thumb.Shape", "tsPointer"},
+    {"Thumb.Color", "16777215"},
+    {"Thumb.ColorTo", "13226453"},
+    {"Thumb.ColorMirror", "16777215"},
+    {"Thumb.ColorMirrorTo", "13226453"},
+    {"Thumb.BorderColor", "0"},
+    {"Thumb.ColorHot", "15465983"},
+    {"Thumb.ColorHotTo", "11332863"},
+    {"Thumb.ColorMirrorHot", "5888767"},
+    {"Thumb.ColorMirrorHotTo", "10807807"},
+    {"Thumb.BorderColorHot", "10079963"},
+    {"Thumb.ColorDown", "7778289"},
+    {"Thumb.ColorDownTo", "4296947"},
+    {"Thumb.ColorMirrorDown", "946929"},
+    {"Thumb.ColorMirrorDownTo", "5021693"},
+    {"Thumb.BorderColorDown", "4548219"},
+    {"Thumb.Gradient", "ggVertical"},
+    {"Thumb.GradientMirror", "ggVertical"},
+    {"Slider.Size", "6"},
+    {"Slider.Rounded", "True"},
+    {"Slider.Offset", "7"},
+    {"Slider.Color", "16777215"},
+    {"Slider.ColorTo", "13226453"},
+    {"Slider.Direction", "gdVertical"},
+    {"Slider.BorderColor", "9598070"},
+    {"TickMark.Position", "tmBottomRight"},
+    {"TickMark.Spacing", "4"},
+    {"TickMark.Color", "9598070"},
+    {"TrackLabel.Visible", "True"},
+    {"TrackLabel.Position", "lpBottomCenter"},
+    {"TrackLabel.Spacing", "2"},
+};
+
+/// The page control's stored look: white pages, grey tabs, no overlap.
+constexpr TStoredValue kPagesLook[] = {
+    {"DefaultTabColor", "14342874"},   {"ActiveColor", "16777215"},
+    {"TabBackGroundColor", "16777215"}, {"TabMargin.RightMargin", "0"},
+    {"TabOverlap", "0"},               {"ActiveFont.Name", "Tahoma"},
+    {"ActiveFont.Height", "-11"},
+};
+constexpr TStoredValue kSheetLook[] = {
+    {"Color", "16777215"},
+    {"ColorTo", "536870911"},
+    {"TabColor", "14342874"},
+    {"TabColorTo", "536870911"},
+};
 
 TCurrencyEdit* NumericEdit(TDefinitionLoader& l, TWinControl* parent, const char* name, int left,
                            int top, long double value, long double minValue) {
@@ -74,7 +140,43 @@ TOwTabSheet* Sheet(TDefinitionLoader& l, TOwPageControl* pages, const char* name
   auto* sheet = l.Add<TOwTabSheet>(name, pages);
   sheet->SetPageControl(pages);
   sheet->SetCaption(caption);
+  SetStored(l, sheet, kSheetLook);
   return sheet;
+}
+
+/// The picker's images: one per service, its initial on the service's colour.
+TImageList* SourceImages(TDefinitionLoader& l) {
+  struct TServiceImage {
+    const char* Letter;
+    TColor Color;
+  };
+  const TServiceImage images[] = {{"G", TColor(0x3A8A34)}, {"V", TColor(0xB56A1E)},
+                                  {"Y", TColor(0x9A1F72)}};
+  auto* list = l.Add<TImageList>("ImageList1");
+  list->SetWidth(16);
+  list->SetHeight(16);
+  for (const TServiceImage& image : images) {
+    TBitmap bitmap(16, 16, pf24bit);
+    TCanvas* c = bitmap.Canvas();
+    c->Brush()->SetColor(image.Color);
+    c->FillRect(TRect(0, 0, 16, 16));
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-12);
+    c->Font()->SetStyle(fsBold);
+    c->Font()->SetColor(clWhite);
+    c->Brush()->SetStyle(bsClear);
+    c->TextOut((16 - c->TextWidth(image.Letter)) / 2, (16 - c->TextHeight(image.Letter)) / 2,
+               image.Letter);
+    list->Add(&bitmap, nullptr);
+  }
+  return list;
+}
+
+/// The image of a service in SourceImages.
+int SourceImageIndex(const std::string& source) {
+  if (source == "google") return 0;
+  if (source == "ve") return 1;
+  return 2;
 }
 
 } // namespace
@@ -106,14 +208,17 @@ void TFSkorvaplinth::BuildFromDefinition() {
   Egzoom->SetMin(2);
   Egzoom->SetMax(18);
   Egzoom->SetPosition(6);
-  Egzoom->TrackLabel()->SetVisible(true);
+  SetStored(l, Egzoom, kZoomBarLook);
   Egzoom->TrackLabel()->SetFormat("zoom: %d");
   Egzoom->OnClick = [this](TPersistent*) { EgzoomClick(); };
   mapPick = l.Add<TImagePicker>("mapPick", Panel1);
   mapPick->SetBounds(180, 10, 150, 24);
   mapPick->SetFlat(true);
+  mapPick->SetColor(clWhite);
   mapPick->SetShowCaption(true);
-  for (const TMapSourceRow& row : MapSourceRows()) mapPick->AddItem(-1, row.Caption);
+  mapPick->SetImages(SourceImages(l));
+  for (const TMapSourceRow& row : MapSourceRows())
+    mapPick->AddItem(SourceImageIndex(row.Source), row.Caption);
   mapPick->OnChange = [this](TPersistent*) { mapPickChange(); };
   mapPick->OnClick = [this](TPersistent*) {
     if (map_) map_->Show();
@@ -126,6 +231,7 @@ void TFSkorvaplinth::BuildFromDefinition() {
 
   OwPageControl1 = l.Add<TOwPageControl>("OwPageControl1", this);
   OwPageControl1->SetAlign(TAlign::alClient);
+  SetStored(l, OwPageControl1, kPagesLook);
   OwPageControl1->OnEnter = [this](TPersistent*) {
     if (map_) map_->Show();
   };

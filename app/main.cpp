@@ -1,7 +1,6 @@
 // The program: start-up, the tool window and the map window, the message
 // loop, and the finalisation in reverse order.
-#include "app/UnitFearth1.h"
-#include "app/UnitSkorvaplinth.h"
+#include "app/ProgramStart.h"
 #include "browser/WebHostIntf.h"
 #include "controls/ControlsInit.h"
 #include "formstate/FormState.h"
@@ -13,21 +12,6 @@
 #include "platform/forms/Forms.h"
 #include "platform/forms/ProgramApplication.h"
 #include "platform/web/WebEngineEnvironment.h"
-
-namespace {
-
-int RunProgram() {
-  TFSkorvaplinth* tool = nullptr;
-  Application()->CreateForm(tool);
-  Application()->SetMainForm(tool);
-  // The map window's creation step opens the start page through the tool window.
-  new TFEarth1(Application(), tool, ProgramCaptureLayers());
-  tool->Show();
-  Application()->Run();
-  return 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
   web::PrepareWebEngineEnvironment();

@@ -99,6 +99,9 @@ public:
   /// once shown again), when the document is not an HTML document, or when
   /// the engine gives no image. The caller owns the bitmap.
   std::unique_ptr<TBitmap> Snapshot();
+  /// Snapshot drawn into `reuse` when it is 24-bit at the control's size
+  /// (a repeated capture keeps its buffer), else into a new bitmap.
+  std::unique_ptr<TBitmap> Snapshot(std::unique_ptr<TBitmap> reuse);
 
   /// The presenter of the page's dialogs (none: the standard dialog boxes).
   void SetDialogPresenter(TWebDialogPresenter* presenter) { presenter_ = presenter; }
@@ -137,11 +140,12 @@ private:
 /// portrait, the product text as UserAgent; then the load step.
 void ApplyMapWindowWebDefinition(TWebHost& web);
 
-/// Draws a document into a new bitmap of the given size; none when the
+/// Draws a document into a new bitmap of the given size (or into `reuse`
+/// when it is 24-bit at that size: every pixel is drawn over); none when the
 /// document is none or the drawing fails. window is not used (the engine
 /// draws its own view).
 std::unique_ptr<TBitmap> SnapshotDocument(WebDocument* document, HWND window, int width,
-                                          int height);
+                                          int height, std::unique_ptr<TBitmap> reuse = nullptr);
 /// True when the document is present and is an HTML document.
 bool IsHtmlDocument(const WebDocument* document);
 

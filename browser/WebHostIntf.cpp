@@ -24,8 +24,17 @@ void TWebHostAdapter::ExecScript(const std::string& text) {
   if (WebDocument* doc = host_.Document()) doc->ExecScript(text, "JavaScript");
 }
 
+std::unique_ptr<TBitmap> IWebHost::SnapshotReusing(std::unique_ptr<TBitmap> reuse) {
+  reuse.reset();
+  return Snapshot();
+}
+
 std::unique_ptr<TBitmap> TWebHostAdapter::Snapshot() {
   return host_.Snapshot();
+}
+
+std::unique_ptr<TBitmap> TWebHostAdapter::SnapshotReusing(std::unique_ptr<TBitmap> reuse) {
+  return host_.Snapshot(std::move(reuse));
 }
 int TWebHostAdapter::Width() const {
   return host_.Width();

@@ -21,6 +21,9 @@ public:
   virtual void ExecScript(const std::string& text) = 0;
   /// The page at the host's size; none when there is no page to draw.
   virtual std::unique_ptr<TBitmap> Snapshot() = 0;
+  /// Snapshot that may draw into `reuse` (the caller's last snapshot) instead
+  /// of a new bitmap.
+  virtual std::unique_ptr<TBitmap> SnapshotReusing(std::unique_ptr<TBitmap> reuse);
   virtual int Width() const = 0;
   virtual int Height() const = 0;
   virtual void SetBounds(int left, int top, int width, int height) = 0;
@@ -41,6 +44,7 @@ public:
   bool HasDocument() override;
   void ExecScript(const std::string& text) override;
   std::unique_ptr<TBitmap> Snapshot() override;
+  std::unique_ptr<TBitmap> SnapshotReusing(std::unique_ptr<TBitmap> reuse) override;
   int Width() const override;
   int Height() const override;
   void SetBounds(int left, int top, int width, int height) override;

@@ -299,6 +299,17 @@ void SetShownDialogWidget(QWidget* dialog) {
   if (!dialogFrames().empty()) dialogFrames().back()->shown = dialog;
 }
 
+bool BringActiveDialogForward() {
+  if (dialogFrames().empty()) return false;
+  TDialogFrame* frame = dialogFrames().back();
+  if (IsWindow(frame->window)) RaiseZOrder(frame->window);
+  if (QWidget* shown = frame->shown) {
+    shown->raise();
+    shown->activateWindow();
+  }
+  return true;
+}
+
 int RunDialogWindow(const std::string& caption, int closedAnswer,
                     const std::function<int(const std::string& caption)>& run) {
   TDialogFrame frame;

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <map>
 #include <memory>
 
@@ -35,14 +37,30 @@ protected:
     auto* widget = static_cast<QWidget*>(watched);
     if (event->type() != QEvent::Paint || !painter_ || widget->hasFocus()) return false;
     forms_detail::TQtEntry entry;
-    QImage image(widget->size(), QImage::Format_RGB32);
+    // The face takes the client area; the edit's frame stays as the style
+    // draws it around a focused edit.
+    QPainter p(widget);
+    QRect client = widget->rect();
+    auto* edit = static_cast<QLineEdit*>(widget);
+    if (edit->hasFrame()) {
+      QStyleOptionFrame frame;
+      frame.initFrom(widget);
+      frame.rect = widget->rect();
+      frame.lineWidth = widget->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, widget);
+      frame.midLineWidth = 0;
+      frame.state |= QStyle::State_Sunken;
+      widget->style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &p, widget);
+      client = client.adjusted(frame.lineWidth, frame.lineWidth, -frame.lineWidth,
+                               -frame.lineWidth);
+    }
+    if (client.isEmpty()) return true;
+    QImage image(client.size(), QImage::Format_RGB32);
     image.fill(Qt::white);
     TQImageSurface surface(&image, TSurfaceKind::Memory);
     HDC dc = CreateSurfaceDC(&surface);
     forms_detail::Guarded([&] { painter_(dc, TRect(0, 0, image.width(), image.height())); });
     DeleteDC(dc);
-    QPainter p(widget);
-    p.drawImage(0, 0, image);
+    p.drawImage(client.topLeft(), image);
     return true;
   }
 

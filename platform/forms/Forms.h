@@ -358,6 +358,9 @@ void ShowMessage(const std::string& text);
 /// SetShownDialogWidget, and the answer is then `closedAnswer`.
 int RunDialogWindow(const std::string& caption, int closedAnswer,
                     const std::function<int(const std::string& caption)>& run);
+/// Brings the innermost open box or dialog forward (top of the z-order, its
+/// Qt dialog raised and activated); false when none is open.
+bool BringActiveDialogForward();
 /// Called by a `run` of RunDialogWindow with the Qt dialog that shows it (null
 /// once it is gone): a WM_CLOSE to the dialog window ends that dialog.
 void SetShownDialogWidget(QWidget* dialog);

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "platform/forms/Forms.h"
+#include "platform/forms/Windows.h"
 #include "platform/forms/WindowTable.h"
 
 using namespace forms_detail;
@@ -36,10 +37,16 @@ struct TInstanceRegistration::TImpl {
       onRaise();
       return;
     }
-    if (form == nullptr) return;
-    if (form->WindowState() == TWindowState::wsMinimized)
+    // A box the program is waiting on comes first: the window behind it
+    // takes no input until it is answered.
+    if (BringActiveDialogForward() || form == nullptr) return;
+    if (form->WindowState() == TWindowState::wsMinimized) {
       form->SetWindowState(TWindowState::wsNormal);
+      form->Show();
+      return;
+    }
     form->Show();
+    SetForegroundWindow(form->Handle());
   }
 };
 

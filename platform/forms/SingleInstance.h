@@ -16,8 +16,9 @@ class TForm;
 class TInstanceRegistration {
 public:
   /// Registers the window; `onRaise` runs (on the user-interface thread) when
-  /// another instance asks. Without one, the form is restored if minimised,
-  /// shown and brought forward.
+  /// another instance asks. Without one, an open box or dialog of this
+  /// program comes forward; else the form is restored if minimised, or shown
+  /// and brought forward.
   TInstanceRegistration(const std::string& className, const std::string& title, TForm* form,
                         std::function<void()> onRaise = nullptr);
   ~TInstanceRegistration();

@@ -5,6 +5,7 @@
 #include "platform/graphics/Jpeg.h"
 #include "platform/rtl/Format.h"
 #include "tests/app/CodedPage.h"
+#include "tests/app/GdalOracle.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,21 +23,47 @@ constexpr int kWidth = 796;
 constexpr int kHeight = 613;
 
 TEST(CaptureFiles, CropShowsTheCompositeSourceOfBothStretches) {
-  auto snapshot = CodedSnapshot(6, 46, 14, kWidth, kHeight);
-  auto capture = CropSnapshot(*snapshot, kWidth, kHeight);
-  ShiftStretchInPlace(*capture);
-  ASSERT_EQ(capture->Width(), kWidth);
-  ASSERT_EQ(capture->Height(), kHeight);
-  const TPageFrame frame = PageFrame(6, 46, 14, kWidth, kHeight);
-  int wrong = 0;
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      const TRgb expected =
-          PixelCode(frame.Gx(CaptureSource(x, kWidth)), frame.Gy(CaptureSource(y, kHeight)));
-      const TRgb got = PixelAt(*capture, x, y);
-      if (got.R != expected.R || got.G != expected.G || got.B != expected.B) ++wrong;
-    }
-  EXPECT_EQ(wrong, 0);
+  struct TCase {
+    int Width, Height;
+    TPixelFormat Snapshot; // the browser's picture
+  };
+  const TCase cases[] = {{kWidth, kHeight, pf24bit}, {kWidth, kHeight, pf32bit},
+                         {1600, 1000, pf24bit},      {11, 7, pf24bit},
+                         {3, 3, pf32bit}};
+  for (const TCase& c : cases) {
+    auto snapshot = CodedSnapshot(6, 46, 14, c.Width, c.Height);
+    snapshot->SetPixelFormat(c.Snapshot);
+    auto capture = CropSnapshot(*snapshot, c.Width, c.Height);
+    ShiftStretchInPlace(*capture);
+    ASSERT_EQ(capture->Width(), c.Width);
+    ASSERT_EQ(capture->Height(), c.Height);
+    ASSERT_EQ(capture->PixelFormat(), pf24bit);
+    const TPageFrame frame = PageFrame(6, 46, 14, c.Width, c.Height);
+    int wrong = 0;
+    for (int y = 0; y < c.Height; ++y)
+      for (int x = 0; x < c.Width; ++x) {
+        const TRgb expected = PixelCode(frame.Gx(CaptureSource(x, c.Width)),
+                                        frame.Gy(CaptureSource(y, c.Height)));
+        const TRgb got = PixelAt(*capture, x, y);
+        if (got.R != expected.R || got.G != expected.G || got.B != expected.B) ++wrong;
+      }
+    EXPECT_EQ(wrong, 0) << c.Width << " x " << c.Height << " from " << int(c.Snapshot);
+  }
+}
+
+TEST(CaptureFiles, CropDrawsIntoTheLastCaptureOnlyWhenItFits) {
+  auto snapshot = CodedSnapshot(6, 46, 14, 100, 80);
+  auto first = CropSnapshot(*snapshot, 100, 80);
+  TBitmap* kept = first.get();
+  auto second = CropSnapshot(*snapshot, 100, 80, std::move(first));
+  EXPECT_EQ(second.get(), kept);
+  auto resized = CropSnapshot(*snapshot, 90, 80, std::move(second));
+  EXPECT_EQ(resized->Width(), 90);
+  // A browser picture smaller than the capture still gives the capture's size.
+  auto small = CodedSnapshot(6, 46, 14, 40, 30);
+  auto fromSmall = CropSnapshot(*small, 100, 80);
+  EXPECT_EQ(fromSmall->Width(), 100);
+  EXPECT_EQ(fromSmall->Height(), 80);
 }
 
 // A smooth picture, like a map's areas, for the JPEG's quality.
@@ -111,20 +138,6 @@ TEST(CaptureFiles, WritesA24BitBitmapAndAQuality90Jpeg) {
                           std::filesystem::directory_iterator()),
             2);
 }
-/// gdalinfo's "Origin = (x,y)" line of a picture ('' without gdalinfo).
-std::string GdalOrigin(const std::string& file) {
-  std::string out;
-  if (FILE* p = ::popen(("gdalinfo '" + file + "' 2>/dev/null").c_str(), "r")) {
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p))
-      out += buf;
-    ::pclose(p);
-  }
-  const std::size_t at = out.find("Origin = (");
-  if (at == std::string::npos) return "";
-  return out.substr(at + 10, out.find(')', at) - at - 10);
-}
-
 TEST(CaptureFiles, WorldFilePlacesThePictureForGdal) {
   sktest::TTempDir dir("app-gdal");
   auto capture = Gradient(kWidth, kHeight);

@@ -3,6 +3,8 @@
 #include "app/AppFiles.h"
 #include "app/Readouts.h"
 #include "app/UnitFearth1.h"
+#include "controls/OwMenus.h"
+#include "controls/zq/zqCore.h"
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
@@ -79,10 +81,27 @@ TEST_F(MapWindowTest, StoredDefinition) {
   EXPECT_EQ(map->panelbottom->Height(), 27);
   EXPECT_EQ(map->gis->Mode(), gisDrag);
   EXPECT_TRUE(map->gis->RestrictedDrag());
-  EXPECT_EQ(map->gis->PopupMenu(), map->p);
+  EXPECT_EQ(map->gis->PopupMenu(), static_cast<TPopupMenu*>(map->p));
   ASSERT_EQ(map->p->Items()->Count(), 2);
   EXPECT_EQ(map->p->Items()->Items(0)->Caption(), "Copy Lat. and Lon to clipboard");
   EXPECT_EQ(map->p->Items()->Items(1)->Caption(), "Copy UTM to clipboard");
+  // Both menus are drawn by the one styler; the source menu does nothing.
+  EXPECT_EQ(map->p->MenuStyler(), map->OwMenuStyler1);
+  EXPECT_EQ(map->pmap->MenuStyler(), map->OwMenuStyler1);
+  const char* sources[] = {"Google", "Yahoo", "VE"};
+  ASSERT_EQ(map->pmap->Items()->Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(map->pmap->Items()->Items(i)->Caption(), sources[i]);
+    EXPECT_FALSE(map->pmap->Items()->Items(i)->OnClick) << sources[i];
+  }
+  EXPECT_EQ(map->OwMenuStyler1->AntiAlias(), TAntiAlias::aaNone);
+  EXPECT_EQ(map->OwMenuStyler1->Font()->Name(), "Tahoma");
+  EXPECT_EQ(map->OwMenuStyler1->SideBar()->Font()->Height(), -19);
+  EXPECT_EQ(map->OwMenuStyler1->SideBar()->Font()->Style(), fsBold | fsItalic);
+  EXPECT_EQ(map->OwMenuStyler1->NotesFont()->Height(), -8);
+  for (const char* name : {"ClientDataSet1", "ClientDataSet2", "ClientDataSet3", "ClientDataSet4"})
+    EXPECT_NE(dynamic_cast<TClientDataSet*>(map->FindComponent(name)), nullptr) << name;
+  EXPECT_NE(dynamic_cast<TzqStyleManager*>(map->FindComponent("zqStyleManager1")), nullptr);
   EXPECT_FALSE(map->Capture().googleTimer().Enabled());
   EXPECT_EQ(map->Capture().googleTimer().Interval(), 300u);
 }

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <string>
 
 namespace {
@@ -21,6 +23,37 @@ std::string ReadFile(const std::string& path) {
   QFile f(QString::fromStdString(path));
   if (!f.open(QIODevice::ReadOnly)) return {};
   return f.readAll().toStdString();
+}
+
+using TFolder = std::map<std::string, std::string>;
+
+/// Every file under `root` (but the ".new" files a replacing write is
+/// making) with its bytes.
+TFolder ReadFolder(const std::string& root) {
+  TFolder files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    const std::string path = entry.path().string();
+    if (entry.is_directory()) {
+      files[path + "/"] = "";
+      continue;
+    }
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".new") == 0) continue;
+    files[path] = ReadFile(path);
+  }
+  return files;
+}
+
+/// The folder once two readings 300 ms apart agree (at most 15 s): the
+/// running program rewrites its capture files with the same bytes.
+TFolder SettledFolder(const std::string& root) {
+  TFolder last = ReadFolder(root);
+  for (int i = 0; i < 50; ++i) {
+    QThread::msleep(300);
+    TFolder now = ReadFolder(root);
+    if (now == last) return now;
+    last = std::move(now);
+  }
+  return last;
 }
 
 struct ProgramProcessTest : ::testing::Test {
@@ -102,6 +135,7 @@ TEST_F(ProgramProcessTest, ASecondStartEndsAtOnceWithExitCodeZero) {
   QProcess first;
   Start(first);
   ASSERT_TRUE(WaitForCapture());
+  const TFolder before = SettledFolder(dir.Path());
   QProcess second;
   Start(second);
   const bool ended = second.waitForFinished(5000);
@@ -110,7 +144,29 @@ TEST_F(ProgramProcessTest, ASecondStartEndsAtOnceWithExitCodeZero) {
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
   EXPECT_EQ(first.state(), QProcess::Running);
+  // The second start read and wrote nothing of the program's folder.
+  const TFolder after = SettledFolder(dir.Path());
   Stop(first);
+  EXPECT_EQ(before.size(), after.size());
+  for (const auto& [path, bytes] : before) {
+    const auto it = after.find(path);
+    ASSERT_NE(it, after.end()) << path;
+    EXPECT_TRUE(it->second == bytes) << path;
+  }
+}
+
+TEST_F(ProgramProcessTest, AfterTheFirstIsKilledANewStartRuns) {
+  QProcess first;
+  Start(first);
+  ASSERT_TRUE(WaitForCapture());
+  first.kill(); // SIGKILL: its socket stays behind
+  ASSERT_TRUE(first.waitForFinished(10000));
+  dir.Write("image1.jgw", shippedJgw);
+  QProcess next;
+  Start(next);
+  EXPECT_TRUE(WaitForCapture());
+  EXPECT_EQ(next.state(), QProcess::Running);
+  Stop(next);
 }
 
 } // namespace

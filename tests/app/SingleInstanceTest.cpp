@@ -3,6 +3,7 @@
 #include "app/SingleInstance.h"
 
 #include "platform/forms/Forms.h"
+#include "platform/forms/Windows.h"
 #include "platform/rtl/Strings.h"
 #include "tests/support/EventLoopWait.h"
 
@@ -34,6 +35,49 @@ TEST(SingleInstance, ASecondStartRaisesTheFirstAndHalts) {
   EXPECT_EQ(exitCode, 0);
   EXPECT_TRUE(
       sktest::WaitUntil([&] { return first->WindowState() == TWindowState::wsNormal; }, 5000));
+  first->Hide();
+}
+
+TEST(SingleInstance, AnOpenBoxComesForwardBeforeItsWindow) {
+  const std::string title = "Skorva Plinth box " + IntToStr(::getpid());
+  auto first = std::make_unique<TForm>(nullptr);
+  first->SetBounds(10, 10, 200, 100);
+  new TSingleInstance(first.get(), TSingleInstance::kClassName, title);
+  first->Show();
+  first->SetWindowState(TWindowState::wsMinimized);
+  auto other = std::make_unique<TForm>(nullptr); // a window above the box
+  other->SetBounds(20, 20, 200, 100);
+
+  const std::string caption = "Box of " + title;
+  auto topWindowText = [] {
+    std::string text;
+    EnumWindows([&](HWND h) {
+      text = GetWindowText(h);
+      return false;
+    });
+    return text;
+  };
+  bool boxOnTop = false;
+  TWindowState stateMeanwhile = TWindowState::wsNormal;
+  const TDialogAnswerer previous = CurrentDialogAnswerer();
+  SetDialogAnswerer([&](const TDialogRequest&) {
+    other->Show();
+    other->BringToFront();
+    auto second = std::make_unique<TForm>(nullptr);
+    try {
+      new TSingleInstance(second.get(), TSingleInstance::kClassName, title);
+    } catch (const EHalt&) {
+    }
+    boxOnTop = sktest::WaitUntil([&] { return topWindowText() == caption; }, 5000);
+    stateMeanwhile = first->WindowState();
+    return IDOK;
+  });
+  ShowMessageBox("waiting", caption, MB_OK);
+  SetDialogAnswerer(previous);
+  EXPECT_TRUE(boxOnTop);
+  // The window behind the box stays as it was until the box is answered.
+  EXPECT_EQ(stateMeanwhile, TWindowState::wsMinimized);
+  other->Hide();
   first->Hide();
 }
 

@@ -14,18 +14,23 @@
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/ImgList.h"
+#include "platform/forms/Properties.h"
 #include "platform/forms/Shell.h"
 #include "platform/forms/StdCtrls.h"
+#include "platform/forms/TestInput.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/StringList.h"
 #include "tests/app/CodedPage.h"
+#include "tests/app/ProgramWindows.h"
 #include "tests/browser/FakeWebHost.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -33,43 +38,7 @@ namespace {
 
 using namespace apptest;
 
-struct ToolWindowTest : ::testing::Test {
-  sktest::TTempDir dir{"app-tool"};
-  TManualTimerClock clock{1000};
-  FakeWebHost* web = nullptr;
-  std::unique_ptr<TFSkorvaplinth> tool;
-  std::unique_ptr<TFEarth1> map;
-
-  void SetUp() override {
-    GisKernelInit();
-    GisRasterRegisterLayers();
-    PrepareAppDir(dir);
-    dir.Write("gmaps.htm", "<html><body></body></html>");
-    SetExeNameForTests(dir / "skorvaplinth");
-  }
-  void TearDown() override {
-    map.reset();
-    tool.reset();
-    SetExeNameForTests("");
-  }
-  void StartBoth() {
-    tool = std::make_unique<TFSkorvaplinth>(nullptr);
-    auto fake = std::make_unique<FakeWebHost>(3, 50);
-    web = fake.get();
-    web->SetBounds(0, 0, 826, 643);
-    web->cannedSnapshot = CodedSnapshot(6, 46, 14, 796, 613);
-    map = std::make_unique<TFEarth1>(nullptr, tool.get(), ProgramCaptureLayers(), std::move(fake));
-  }
-  void CaptureThreeTimes() {
-    map->gis->SetBounds(0, 0, 796, 613);
-    map->Capture().ResizePending = false;
-    map->Capture().CaptureWidth = 796;
-    map->Capture().CaptureHeight = 613;
-    const int target = map->Capture().CaptureCount() + 3;
-    for (int i = 0; i < 200 && map->Capture().CaptureCount() < target; ++i)
-      clock.Advance(10);
-  }
-};
+struct ToolWindowTest : ProgramWindows {};
 
 TEST_F(ToolWindowTest, FreshProgramFolderGivesTheDefaults) {
   tool = std::make_unique<TFSkorvaplinth>(nullptr);
@@ -81,6 +50,20 @@ TEST_F(ToolWindowTest, FreshProgramFolderGivesTheDefaults) {
   EXPECT_EQ(tool->Egzoom->Max(), 18);
   EXPECT_EQ(tool->mapPick->ItemCountOfItems(), 9);
   EXPECT_EQ(tool->mapPick->ItemIndex(), 0);
+  // One image per service: Google, VE, Yahoo.
+  ASSERT_NE(tool->mapPick->Images(), nullptr);
+  EXPECT_EQ(tool->mapPick->Images()->Count(), 3);
+  for (int i = 0; i < 9; ++i)
+    EXPECT_EQ(tool->mapPick->Items(i)->ImageIndex(), i / 3) << i;
+  // The zoom bar's stored look.
+  for (auto [path, text] : {std::pair{"Egzoom.Thumb.Shape", "tsPointer"},
+                            {"Egzoom.Thumb.Size", "20"},
+                            {"Egzoom.Slider.Rounded", "True"},
+                            {"Egzoom.TickMark.Position", "tmBottomRight"},
+                            {"Egzoom.TrackLabel.Position", "lpBottomCenter"},
+                            {"OwPageControl1.TabOverlap", "0"},
+                            {"TabSheet3.TabColor", "14342874"}})
+    EXPECT_EQ(GetComponentPropText(*tool, path), text) << path;
   EXPECT_EQ(double(tool->elat->Value()), 46.0);
   EXPECT_EQ(double(tool->elon->Value()), 5.0);
   EXPECT_EQ(double(tool->Erwidth->Value()), 500.0);
@@ -245,18 +228,91 @@ TEST_F(ToolWindowTest, EveryButtonDrivesTheMapWindow) {
 TEST_F(ToolWindowTest, WithoutTheStartFileAMessageAndNoMap) {
   std::remove((dir / "gmaps.htm").c_str());
   std::vector<std::string> boxes;
-  const TDialogAnswerer previous = CurrentDialogAnswerer();
-  SetDialogAnswerer([&](const TDialogRequest& r) {
-    boxes.push_back(r.Text);
-    return IDOK;
-  });
-  StartBoth();
-  SetDialogAnswerer(previous);
+  {
+    TBoxRecorder recorder;
+    StartBoth();
+    boxes = recorder.texts;
+  }
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0], "SDatoteka ne obstaja: gmaps.htm!");
   EXPECT_FALSE(FileExists(dir / "mapg.htm"));
   EXPECT_FALSE(map->Capture().googleTimer().Enabled());
   EXPECT_TRUE(map->Capture().BuildingPage);
+}
+
+TEST_F(ToolWindowTest, AStoreFolderThatCannotBeMadeIsReportedAndStartUpGoesOn) {
+  struct TCase {
+    const char* What;
+    std::string Exe;     // the program's path
+    bool SettingsStored; // whether the settings file can be written at the end
+  };
+  std::filesystem::create_directories(dir / "blocked");
+  dir.Write("blocked/tmp", "a file where the store folder would be");
+  const TCase cases[] = {
+      {"a file in the way", dir / "blocked/skorvaplinth", true},
+      {"a folder nobody may write", "/proc/skorvaplinth", false},
+  };
+  for (const TCase& c : cases) {
+    SetExeNameForTests(c.Exe);
+    TBoxRecorder recorder;
+    const std::vector<std::string>& boxes = recorder.texts;
+    tool = std::make_unique<TFSkorvaplinth>(nullptr);
+    const std::string folder = ExtractFilePath(c.Exe);
+    ASSERT_EQ(boxes.size(), 1u) << c.What;
+    EXPECT_EQ(boxes[0].rfind("Exception: ", 0), 0u) << c.What;
+    EXPECT_NE(boxes[0].find(folder + "tmp"), std::string::npos) << c.What;
+    // The window is made all the same, with its defaults.
+    EXPECT_EQ(tool->Caption(), "Skorva Plinth 1.01") << c.What;
+    EXPECT_EQ(tool->eloc->Text(), folder + "tmp") << c.What;
+    EXPECT_EQ(tool->Egzoom->Position(), 6) << c.What;
+    // At the end the settings are stored, or the failure is reported.
+    tool.reset();
+    if (c.SettingsStored) {
+      EXPECT_EQ(boxes.size(), 1u) << c.What;
+      EXPECT_TRUE(FileExists(folder + "skorvaplinth.ini")) << c.What;
+    } else {
+      ASSERT_EQ(boxes.size(), 2u) << c.What;
+      EXPECT_NE(boxes[1].find(folder + "skorvaplinth.ini"), std::string::npos) << c.What;
+    }
+  }
+}
+
+TEST_F(ToolWindowTest, AMapPageThatCannotBeWrittenIsReportedAndTheWindowsStay) {
+  std::filesystem::create_directories(dir / "mapg.htm"); // no file can take its name
+  std::vector<std::string> boxes;
+  {
+    TBoxRecorder recorder;
+    StartBoth();
+    boxes = recorder.texts;
+  }
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find(dir / "mapg.htm"), std::string::npos) << boxes[0];
+  EXPECT_EQ(map->gis->Mode(), gisDrag);
+  EXPECT_FALSE(map->Capture().googleTimer().Enabled());
+  clock.Advance(2000);
+  EXPECT_EQ(map->Capture().CaptureCount(), 0);
+}
+
+TEST_F(ToolWindowTest, TogglingStayOnTopKeepsWhatWasTyped) {
+  dir.Write("skorvaplinth.ini", "[TFSkorvaplinth]\r\nelat_Value=10\r\n");
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  tool->Show();
+  tool->elat->SetValue(12.5L);
+  tool->elon->SetValue(-3.25L);
+  // Each toggle makes the window anew; showing it again restores nothing.
+  for (bool onTop : {false, true, false}) {
+    TestInput::Click(tool->Cstayontop, TMouseButton::mbLeft, 5, 5);
+    ASSERT_EQ(tool->Cstayontop->Checked(), onTop);
+    EXPECT_EQ(tool->FormStyle(), onTop ? TFormStyle::fsStayOnTop : TFormStyle::fsNormal);
+    EXPECT_TRUE(tool->Visible());
+    EXPECT_EQ(double(tool->elat->Value()), 12.5);
+    EXPECT_EQ(double(tool->elon->Value()), -3.25);
+  }
+  // Hidden and shown again, the window restores its stored state.
+  tool->Hide();
+  tool->Show();
+  EXPECT_EQ(double(tool->elat->Value()), 10.0);
+  tool->Hide();
 }
 
 TEST_F(ToolWindowTest, ClosingSavesTheStoredValues) {

@@ -18,17 +18,22 @@ public:
   FakeWebHost(int completions, unsigned delayMs) : completions_(completions) {
     timer_.SetEnabled(false);
     timer_.SetInterval(delayMs > 0 ? delayMs : 1);
-    timer_.SetOnTimer([this](TPersistent*) {
-      timer_.SetEnabled(false);
-      hasDocument_ = true;
-      for (int i = 0; i < completions_; ++i)
-        if (OnDownloadComplete) OnDownloadComplete();
-    });
+    timer_.SetOnTimer([this](TPersistent*) { Complete(); });
+  }
+
+  /// While set, navigations wait for Complete() instead of the delay.
+  bool withhold = false;
+  /// Completes the navigation under way now (the document is there).
+  void Complete() {
+    timer_.SetEnabled(false);
+    hasDocument_ = true;
+    for (int i = 0; i < completions_; ++i)
+      if (OnDownloadComplete) OnDownloadComplete();
   }
 
   void Navigate(const std::string& url) override {
     navigations.push_back(url);
-    if (completions_ > 0) {
+    if (completions_ > 0 && !withhold) {
       timer_.SetEnabled(false);
       timer_.SetEnabled(true);
     }

@@ -647,4 +647,22 @@ TEST_F(MapWindow, ApplicationInterfaceOverTheControl) {
     shot = adapter.Snapshot();
     return shot && GridMatches(*shot);
   }));
+  // A later snapshot may draw over the last one: the same bitmap, drawn
+  // whole again (a grey one of the right size becomes the page).
+  ASSERT_NE(shot, nullptr);
+  shot->Canvas()->Brush()->SetColor(clGray);
+  shot->Canvas()->FillRect(TRect(0, 0, 826, 643));
+  TBitmap* buffer = shot.get();
+  shot = adapter.SnapshotReusing(std::move(shot));
+  ASSERT_NE(shot, nullptr);
+  EXPECT_EQ(shot.get(), buffer);
+  EXPECT_TRUE(GridMatches(*shot));
+  // One of another size is not used.
+  auto small = std::make_unique<TBitmap>(10, 10, pf24bit);
+  TBitmap* smallBuffer = small.get();
+  shot = adapter.SnapshotReusing(std::move(small));
+  ASSERT_NE(shot, nullptr);
+  EXPECT_NE(shot.get(), smallBuffer);
+  EXPECT_EQ(shot->Width(), 826);
+  EXPECT_TRUE(GridMatches(*shot));
 }
