@@ -27,7 +27,7 @@ std::unique_ptr<TGIS_Shape> Parse(TGIS_GeometryFormat format, const std::string&
 
 // ---- relate engine and parser hooks ------------------------------------------------------------
 
-void TGIS_Topology::Prepare(TGIS_Shape*) {}
+void TGIS_Topology::SetPreparedShape(TGIS_Shape*) {}
 
 bool TGIS_Topology::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
   SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
@@ -93,10 +93,6 @@ void TGIS_Shape::CopyGeometry(TGIS_Shape& source) {
     for (int i = 0; i < source.GetPartSize(part); ++i)
       AddPoint3D(source.GetPoint3D(part, i));
   }
-}
-
-std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateClippedCopy(const TGIS_Extent&, bool) {
-  return nullptr;
 }
 
 // ---- spatial index

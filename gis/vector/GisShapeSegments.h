@@ -1,0 +1,58 @@
+// What the shape classes share about their vertices and segments: the
+// vertices of a part, the walk along segments, the even-odd ring test and
+// segment crossing used by the predicates, the near and inside tests, the
+// intersection-point search of lines and polygons, and drawing a shape's
+// outline into a bitmap.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "gis/vector/GisShape.h"
+
+inline constexpr double GIS_MAX_SHAPE_DISTANCE = 1.7e308;
+
+/// The vertices of one part as GetPoint reads them.
+std::vector<TGIS_Point> GisShapePartPoints(const TGIS_Shape& shape, int part);
+/// Calls `visit` for every segment (consecutive vertices of one part) of
+/// every part in order; the walk stops when `visit` answers true.
+bool GisShapeAnySegment(const TGIS_Shape& shape,
+                        const std::function<bool(const TGIS_Point&, const TGIS_Point&)>& visit);
+
+/// Even-odd test of a point against the rings of a polygon (part < 0: all
+/// rings; else that ring alone, false beyond the last); false for another
+/// shape type. A point on a bottom edge is inside, on a top edge outside.
+bool GisShapePointInRings(const TGIS_Point& point, const TGIS_Shape& shape, int part);
+/// Whether two segments meet (ends included); parallel or collinear ones
+/// never do. `at` gets the meeting point.
+bool GisShapeSegmentsMeet(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& q1,
+                          const TGIS_Point& q2, TGIS_Point* at = nullptr);
+
+/// The near test of lines, polygons and multipoints: mode 0 every vertex,
+/// 1 the centroid, 2 any vertex within the distance; another mode asserts.
+bool GisShapeIsNear(const TGIS_Shape& shape, const TGIS_Point& point, int mode, double distance);
+/// The inside test through the relate engine: mode 0 relate (shape, other,
+/// "**F"), mode 1 a point at the shape's centroid with "**F", mode 2
+/// relate (shape, other, "T"); another mode gives false.
+bool GisShapeIsInside(TGIS_Shape& shape, TGIS_Shape* other, int mode);
+/// Raises the untested-case assertion unless the other shape is a point,
+/// multipoint, arc or polygon.
+bool GisShapeIsKnownPartner(const TGIS_Shape* other);
+/// The points where the other shape meets a line or polygon: vertices of a
+/// point-like other lying on a segment, crossings of segments otherwise;
+/// nullptr when none.
+std::unique_ptr<TGIS_PointList> GisShapeLineIntersections(const TGIS_Shape& line,
+                                                          TGIS_Shape* other);
+/// The segment distance of a part with the nearest point; 1.7e308 and the
+/// query point for an empty part. `best` is the starting bound.
+double GisShapeDistanceToSegments(const std::vector<TGIS_Point>& part, const TGIS_Point& point,
+                                  TGIS_Point& nearest, double best);
+/// Raises "Assertion failure" unless 0 <= part < the part count.
+void GisShapeCheckPart(const TGIS_Shape& shape, int part);
+
+/// Draws all parts scaled into the bitmap (grey 3-pixel pen, black brush),
+/// as polylines or as one even-odd polygon set; scale = (0, 0) and nothing
+/// drawn when the extent has no width or no height.
+void GisShapeDrawToBitmap(const TGIS_Shape& shape, TBitmap& bitmap, int margin, TGIS_Point& scale,
+                          bool filled);
