@@ -77,11 +77,12 @@ TEST(GisShapeClip, PolygonsFollowTheWindow) {
   auto c = corner->CreateClippedCopy(WINDOW, false);
   ASSERT_NE(c, nullptr);
   EXPECT_DOUBLE_EQ(c->GetArea(), 25);
+  const TParts parts = PartsOf(*c);
+  const auto& ring = parts[0];
   bool throughCorner = false;
-  for (const TGIS_Point& p : PartsOf(*c)[0])
+  for (const TGIS_Point& p : ring)
     throughCorner = throughCorner || GisIsSamePoint(p, {10, 10});
   EXPECT_TRUE(throughCorner);
-  const auto ring = PartsOf(*c)[0];
   EXPECT_TRUE(GisIsSamePoint(ring.front(), ring.back())) << "the ring stays closed";
 
   // Wholly inside: the rings come back as they were.
