@@ -15,13 +15,6 @@
 namespace {
 constexpr double BORDER = 1e-30;
 
-double PartLength(const std::vector<TGIS_Point>& points) {
-  double length = 0;
-  for (std::size_t i = 1; i < points.size(); ++i)
-    length += GisPointDistance(points[i - 1], points[i]);
-  return length;
-}
-
 /// The parts a walk along the line visits: all in order (part < 0) or one.
 std::vector<int> WalkedParts(const TGIS_Shape& shape, int part) {
   std::vector<int> parts;
@@ -33,11 +26,8 @@ std::vector<int> WalkedParts(const TGIS_Shape& shape, int part) {
 
 double WalkedLength(const TGIS_Shape& shape, const std::vector<int>& parts) {
   double length = 0;
-  for (int p : parts) {
-    const auto points = GisShapePartPoints(shape, p);
-    for (std::size_t i = 1; i < points.size(); ++i)
-      length += GisPointDistance(points[i - 1], points[i]);
-  }
+  for (int p : parts)
+    length += GisShapePathLength(GisShapePartPoints(shape, p));
   return length;
 }
 
@@ -95,15 +85,11 @@ bool OnSegment(const TGIS_Point& p, const TGIS_Point& a, const TGIS_Point& b) {
 // ---- measures ----------------------------------------------------------------------------------
 
 double TGIS_ShapeArc::GetLength() const {
-  double length = 0;
-  for (int part = 0; part < GetNumParts(); ++part)
-    length += PartLength(GisShapePartPoints(*this, part));
-  return length;
+  return GisShapeLength(*this);
 }
 
 double TGIS_ShapeArc::GetPartLength(int part) const {
-  if (part < 0 || part >= GetNumParts()) return 0;
-  return PartLength(GisShapePartPoints(*this, part));
+  return GisShapePartLength(*this, part);
 }
 
 TGIS_Point TGIS_ShapeArc::GetCentroid() const {

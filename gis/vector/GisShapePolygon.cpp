@@ -16,13 +16,6 @@ namespace {
 /// reaches a point inside long before this many passes.
 constexpr int MAX_LABEL_PASSES = 200;
 
-double RingLength(const std::vector<TGIS_Point>& points) {
-  double length = 0;
-  for (std::size_t i = 1; i < points.size(); ++i)
-    length += GisPointDistance(points[i - 1], points[i]);
-  return length;
-}
-
 /// Twice the signed area of a ring closed from its last point to its first.
 double DoubleSignedArea(const std::vector<TGIS_Point>& ring) {
   double sum = 0;
@@ -85,15 +78,11 @@ double TGIS_ShapePolygon::GetArea() const {
 }
 
 double TGIS_ShapePolygon::GetLength() const {
-  double length = 0;
-  for (int ring = 0; ring < GetNumParts(); ++ring)
-    length += RingLength(GisShapePartPoints(*this, ring));
-  return length;
+  return GisShapeLength(*this);
 }
 
 double TGIS_ShapePolygon::GetPartLength(int part) const {
-  if (part < 0 || part >= GetNumParts()) return 0;
-  return RingLength(GisShapePartPoints(*this, part));
+  return GisShapePartLength(*this, part);
 }
 
 TGIS_Point TGIS_ShapePolygon::GetCentroid() const {

@@ -40,6 +40,25 @@ std::vector<TGIS_Point> GisShapePartPoints(const TGIS_Shape& shape, int part) {
   return out;
 }
 
+double GisShapePathLength(const std::vector<TGIS_Point>& points) {
+  double length = 0;
+  for (std::size_t i = 1; i < points.size(); ++i)
+    length += GisPointDistance(points[i - 1], points[i]);
+  return length;
+}
+
+double GisShapePartLength(const TGIS_Shape& shape, int part) {
+  if (part < 0 || part >= shape.GetNumParts()) return 0;
+  return GisShapePathLength(GisShapePartPoints(shape, part));
+}
+
+double GisShapeLength(const TGIS_Shape& shape) {
+  double length = 0;
+  for (int part = 0; part < shape.GetNumParts(); ++part)
+    length += GisShapePartLength(shape, part);
+  return length;
+}
+
 bool GisShapeAnySegment(const TGIS_Shape& shape,
                         const std::function<bool(const TGIS_Point&, const TGIS_Point&)>& visit) {
   for (int part = 0; part < shape.GetNumParts(); ++part) {

@@ -15,6 +15,11 @@ inline constexpr double GIS_MAX_SHAPE_DISTANCE = 1.7e308;
 
 /// The vertices of one part as GetPoint reads them.
 std::vector<TGIS_Point> GisShapePartPoints(const TGIS_Shape& shape, int part);
+/// The sum of the segment lengths of a run of vertices.
+double GisShapePathLength(const std::vector<TGIS_Point>& points);
+/// The length of one part (0 for a part that does not exist), and of all.
+double GisShapePartLength(const TGIS_Shape& shape, int part);
+double GisShapeLength(const TGIS_Shape& shape);
 /// Calls `visit` for every segment (consecutive vertices of one part) of
 /// every part in order; the walk stops when `visit` answers true.
 bool GisShapeAnySegment(const TGIS_Shape& shape,

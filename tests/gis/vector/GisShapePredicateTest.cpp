@@ -119,6 +119,22 @@ TEST(GisShapePredicate, RelateQuestionsGoThroughTheEngine) {
   auto empty = GisCreateShapeOfType(gisShapeTypePolygon, 0, nullptr);
   EXPECT_FALSE(line->IsInsideShape(empty.get(), 0));
   EXPECT_TRUE(C::Calls.empty());
+  // The centroid point of mode 1 belongs to the other's layer, in its
+  // coordinates, and leaves that layer's extent alone.
+  TGIS_LayerVector layer;
+  layer.Open();
+  TGIS_Shape* small = layer.CreateShape(gisShapeTypePolygon);
+  small->AddPart();
+  for (const TGIS_Point& p : {TGIS_Point{0, 0}, TGIS_Point{0, 1}, TGIS_Point{1, 1}})
+    small->AddPoint(p);
+  const TGIS_Extent before = layer.Extent();
+  auto farLine = MakeShape(gisShapeTypeArc, {{{100, 100}, {200, 100}}});
+  C::Calls.clear();
+  farLine->IsInsideShape(small, 1);
+  ASSERT_EQ(C::Calls.size(), 1u);
+  EXPECT_TRUE(GisIsSamePoint(C::Calls[0].FirstOfA, {150, 100}));
+  EXPECT_TRUE(GisIsSameExtent(layer.Extent(), before));
+  C::Calls.clear();
   // The point's own test needs no engine.
   EXPECT_TRUE(MakeShape(gisShapeTypePoint, {{{1, 1}}})->IsInsideShape(polygon.get(), 0));
   EXPECT_TRUE(C::Calls.empty());
