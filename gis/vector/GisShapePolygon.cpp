@@ -108,6 +108,9 @@ TGIS_Point TGIS_ShapePolygon::GetCentroid() const {
 TGIS_Point TGIS_ShapePolygon::GetLabelPoint() const {
   TGIS_Point p = GetCentroid();
   if (GisShapePointInRings(p, *this, -1)) return p;
+  // Slicing an extent that is not finite makes no progress.
+  const TGIS_Extent e = GetExtent();
+  if (!std::isfinite(e.XMin + e.YMin + e.XMax + e.YMax + p.X + p.Y)) return p;
   TLabelSearch search;
   std::unique_ptr<TGIS_Shape> owned; // the current slice; this shape at first
   const TGIS_Shape* current = this;

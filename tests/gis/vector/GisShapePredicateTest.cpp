@@ -238,3 +238,4 @@ TEST(GisShapePredicate, DrawToBitmapScalesTheShapeIntoTheMargins) {
   EXPECT_TRUE(GisIsSamePoint(scale, {0, 0}));
   EXPECT_EQ(untouched.Canvas()->Pixels(30, 30), clWhite);
 }
+
