@@ -124,10 +124,38 @@ def polygons_table(rnd, count):
     return rows
 
 
+def crossings_table(rnd, count):
+    """Two lines of integer vertices (the first of several parts) that meet
+    at points only or not at all, whether they intersect; a point and a
+    polygon away from the polygon's boundary, whether they intersect; an
+    integer point, whether it lies on the first line."""
+    rows = []
+    while len(rows) < count:
+        a = [[(rnd.randint(0, 20), rnd.randint(0, 20)) for _ in range(rnd.randint(2, 4))]
+             for _ in range(rnd.randint(1, 3))]
+        b = [(rnd.randint(0, 20), rnd.randint(0, 20)) for _ in range(rnd.randint(2, 4))]
+        la, lb = MultiLineString(a), LineString(b)
+        meet = la.intersection(lb)
+        if not meet.is_empty and meet.geom_type not in ("Point", "MultiPoint"):
+            continue  # collinear overlaps are not crossings here
+        outer = star(rnd, 10, 10, 5, 10, rnd.randint(3, 8))
+        poly = Polygon(outer)
+        q = (coord(rnd, 0, 20), coord(rnd, 0, 20))
+        if not poly.is_valid or poly.exterior.distance(Point(q)) < 1e-6:
+            continue
+        p = (rnd.randint(0, 20), rnd.randint(0, 20))
+        rows.append(geometry(a) + geometry([b]) + [num(la.intersects(lb))]
+                    + geometry([list(poly.exterior.coords)]) + [num(q[0]), num(q[1]),
+                    num(poly.intersects(Point(q))), num(p[0]), num(p[1]),
+                    num(la.intersects(Point(p)))])
+    return rows
+
+
 TABLES = {
     "lines.txt": lambda: lines_table(random.Random(19), 400),
     "multilines.txt": lambda: multilines_table(random.Random(20), 300),
     "polygons.txt": lambda: polygons_table(random.Random(21), 400),
+    "crossings.txt": lambda: crossings_table(random.Random(22), 500),
 }
 
 

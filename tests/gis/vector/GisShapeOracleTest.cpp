@@ -109,3 +109,32 @@ TEST(GisShapeOracle, PolygonsMeasureAndClipAsGeos) {
     EXPECT_TRUE(GisShapePointInRings(polygon->GetLabelPoint(), *polygon, -1));
   }
 }
+
+TEST(GisShapeOracle, IntersectsAsGeosOnIntegerLinesAndPoints) {
+  TRecordingTopologyScope relate; // never asked: no line meets a polygon here
+  const auto rows = OracleTable("crossings.txt");
+  ASSERT_EQ(rows.size(), 500u);
+  int meeting = 0;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    TOracleRow row = rows[k];
+    SCOPED_TRACE("row " + std::to_string(k + 1));
+    auto a = MakeShape(gisShapeTypeArc, row.NextParts());
+    auto b = MakeShape(gisShapeTypeArc, row.NextParts());
+    const bool linesMeet = row.Next() != 0;
+    EXPECT_EQ(a->Intersects(b.get()), linesMeet);
+    EXPECT_EQ(b->Intersects(a.get()), linesMeet);
+    meeting += linesMeet ? 1 : 0;
+    auto polygon = MakeShape(gisShapeTypePolygon, row.NextParts());
+    auto q = MakeShape(gisShapeTypePoint, {{row.NextPoint()}});
+    const bool inside = row.Next() != 0;
+    EXPECT_EQ(polygon->Intersects(q.get()), inside);
+    EXPECT_EQ(q->Intersects(polygon.get()), inside);
+    auto p = MakeShape(gisShapeTypePoint, {{row.NextPoint()}});
+    const bool onLine = row.Next() != 0;
+    EXPECT_EQ(a->Intersects(p.get()), onLine);
+    EXPECT_EQ(p->Intersects(a.get()), onLine);
+  }
+  EXPECT_GT(meeting, 50);
+  EXPECT_LT(meeting, 450);
+  EXPECT_TRUE(TRecordingTopology::Calls.empty());
+}
