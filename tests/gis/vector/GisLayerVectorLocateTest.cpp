@@ -4,7 +4,9 @@
 #include <random>
 
 #include "ShapeTestSupport.h"
+#include "gis/vector/GisSqlQuery.h"
 #include "gis/viewer/GisViewer.h"
+#include "platform/rtl/ScopeGuard.h"
 
 namespace {
 TGIS_Shape* AddShape(TGIS_LayerVector& layer, TGIS_ShapeType type, const TParts& parts) {
@@ -211,4 +213,27 @@ TEST(GisLayerVectorLocate, TheViewerLocatesThroughItsVectorLayers) {
   EXPECT_EQ(viewer.Locate({5, 2.5}, 5, false), point);
   lower->ParamsList().GetItem(0).SetVisible(false);
   EXPECT_EQ(viewer.Locate({5, 2.5}, 5, true), nullptr);
+}
+
+TEST(GisLayerVectorLocate, VisibleOnlyFollowsTheSectionOfEachShape) {
+  GisSqlQueryInstall();
+  auto uninstall = ScopeExit([] { GisSetSqlQueryFactory(nullptr); });
+  TGIS_Viewer viewer(nullptr);
+  auto* layer = new TGIS_LayerVector();
+  layer->SetName("sections");
+  viewer.Add(layer);
+  layer->AddField("A", gisFieldTypeNumber, 5, 0);
+  TGIS_Shape* low = AddShape(*layer, gisShapeTypePoint, {{{0, 0}}});
+  low->SetField("A", 0);
+  TGIS_Shape* high = AddShape(*layer, gisShapeTypePoint, {{{10, 0}}});
+  high->SetField("A", 5);
+  // A second section, tried first, hides the shapes its query holds for.
+  layer->ParamsList().Add();
+  auto& hiding = dynamic_cast<TGIS_ParamsSectionVector&>(layer->ParamsList().GetItem(1));
+  hiding.SetQuery("A > 1");
+  hiding.SetVisible(false);
+  EXPECT_EQ(layer->Locate({10, 0}, 3, false), high);
+  EXPECT_EQ(layer->Locate({10, 0}, 3, true), nullptr);
+  EXPECT_EQ(layer->Locate({0, 0}, 3, true), low);
+  EXPECT_EQ(layer->Locate({9, 0}, 10, true), low) << "the hidden nearer shape is passed over";
 }
