@@ -71,15 +71,6 @@ void AddRuns(TGIS_ShapeArc& copy, const TGIS_Extent& e, const std::vector<TGIS_P
   }
 }
 
-/// Whether a point lies on a segment: exactly on its line and between its
-/// ends. A zero-length segment holds no point.
-bool OnSegment(const TGIS_Point& p, const TGIS_Point& a, const TGIS_Point& b) {
-  const double l = (b.X - a.X) * (b.X - a.X) + (b.Y - a.Y) * (b.Y - a.Y);
-  if (l == 0) return false;
-  const double r = ((p.X - a.X) * (b.X - a.X) + (p.Y - a.Y) * (b.Y - a.Y)) / l;
-  const double s = ((a.Y - p.Y) * (b.X - a.X) - (a.X - p.X) * (b.Y - a.Y)) / l;
-  return r >= 0 && r <= 1 && s == 0;
-}
 } // namespace
 
 // ---- measures ----------------------------------------------------------------------------------
@@ -208,10 +199,7 @@ bool TGIS_ShapeArc::Intersects(TGIS_Shape* other) {
   case gisShapeTypePoint:
   case gisShapeTypeMultiPoint:
     for (const TGIS_Point& p : GisShapePartPoints(*other, 0))
-      if (GisShapeAnySegment(*this, [&](const TGIS_Point& a, const TGIS_Point& b) {
-            return OnSegment(p, a, b);
-          }))
-        return true;
+      if (GisShapePointOnLine(p, *this)) return true;
     return false;
   case gisShapeTypeArc:
     // Every part of both lines, so that the answer is the same both ways.

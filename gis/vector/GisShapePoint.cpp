@@ -31,7 +31,7 @@ bool VertexMeets(const TGIS_Point& v, TGIS_Shape* other) {
       if (GisIsSamePoint(v, w)) return true;
     return false;
   case gisShapeTypeArc:
-    return other->Distance(v, 0) == 0;
+    return GisShapePointOnLine(v, *other);
   default:
     return GisShapePointInRings(v, *other, -1);
   }

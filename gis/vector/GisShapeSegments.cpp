@@ -90,6 +90,16 @@ bool GisShapeSegmentsMeet(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS
   return true;
 }
 
+bool GisShapePointOnLine(const TGIS_Point& p, const TGIS_Shape& line) {
+  return GisShapeAnySegment(line, [&](const TGIS_Point& a, const TGIS_Point& b) {
+    const double l = (b.X - a.X) * (b.X - a.X) + (b.Y - a.Y) * (b.Y - a.Y);
+    if (l == 0) return GisIsSamePoint(p, a);
+    const double r = ((p.X - a.X) * (b.X - a.X) + (p.Y - a.Y) * (b.Y - a.Y)) / l;
+    const double s = ((a.Y - p.Y) * (b.X - a.X) - (a.X - p.X) * (b.Y - a.Y)) / l;
+    return r >= 0 && r <= 1 && s == 0;
+  });
+}
+
 bool GisShapeIsNear(const TGIS_Shape& shape, const TGIS_Point& point, int mode, double distance) {
   if (shape.IsEmpty()) return false;
   auto within = [&](const TGIS_Point& v) { return GisPointDistance(v, point) <= distance; };

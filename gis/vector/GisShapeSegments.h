@@ -34,6 +34,11 @@ bool GisShapePointInRings(const TGIS_Point& point, const TGIS_Shape& shape, int 
 bool GisShapeSegmentsMeet(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& q1,
                           const TGIS_Point& q2, TGIS_Point* at = nullptr);
 
+/// Whether a point lies exactly on a segment of the line (any part); a
+/// zero-length segment holds its own vertex. Points and lines ask this both
+/// ways, so that they agree.
+bool GisShapePointOnLine(const TGIS_Point& point, const TGIS_Shape& line);
+
 /// The near test of lines, polygons and multipoints: mode 0 every vertex,
 /// 1 the centroid, 2 any vertex within the distance; another mode asserts.
 bool GisShapeIsNear(const TGIS_Shape& shape, const TGIS_Point& point, int mode, double distance);
