@@ -65,6 +65,12 @@ TEST(GisShapeClip, LinesKeepTheirInsidePieces) {
     }
     ASSERT_NE(clipped, nullptr) << row.name;
     EXPECT_TRUE(SameParts(PartsOf(*clipped), row.expected)) << row.name;
+    TGIS_Extent box{1e9, 1e9, -1e9, -1e9};
+    for (const auto& part : row.expected)
+      for (const TGIS_Point& p : part)
+        box = {std::min(box.XMin, p.X), std::min(box.YMin, p.Y), std::max(box.XMax, p.X),
+               std::max(box.YMax, p.Y)};
+    EXPECT_TRUE(GisIsSameExtent(clipped->GetExtentRaw(), box)) << row.name;
     EXPECT_EQ(clipped->Uid(), 7);
     EXPECT_EQ(clipped->LockLevel(), 0);
     EXPECT_EQ(clipped->ShapeType(), gisShapeTypeArc);
