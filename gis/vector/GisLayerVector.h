@@ -15,12 +15,12 @@
 //   GisLayerVectorCursor.cpp   the raw and filtered cursors, FindFirst
 //   GisLayerVectorFields.cpp   field definitions, name caches, export names
 //   GisLayerVectorImport.cpp   ImportStructure, ImportLayer, SaveData, SetIndexed
+// The exchange forms (WKT, WKB, GDO) and the planar tests are GisGeometry.h.
 // The attribute query language is GisSqlQuery.h.
 //
 // Not built yet (later work): drawing, labels and location of shapes and
-// layers; the text and byte geometry formats (a parser can be installed);
-// clipping (CreateClippedCopy gives nullptr); the relate engine (an engine can
-// be installed); measures (area, length, centroids of lines).
+// layers; clipping (CreateClippedCopy gives nullptr); the relate engine (an
+// engine can be installed); measures (area, length, centroids of lines).
 #pragma once
 
 #include "gis/core/GisFieldInfo.h"
