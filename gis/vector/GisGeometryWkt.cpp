@@ -68,6 +68,7 @@ private:
   }
 
   double Number() {
+    if (AtEnd()) GisGeometryDataError();
     const std::size_t start = position_;
     while (!AtEnd() && !IsBlank(Peek()) && Peek() != ')' && Peek() != ',')
       ++position_;
