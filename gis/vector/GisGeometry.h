@@ -10,6 +10,8 @@
 //   GisGeometryGdo.h/.cpp  the blob tags, the blob reader and TGIS_Shape::ExportToGDO
 //   GisGeometryBytes.h/.cpp the bounded byte cursor and writer of the binary
 //                          forms, the construction arguments of a read shape
+//   GisGeometryBuilder.h/.cpp a read shape collected as a record and made in
+//                          one step
 //   GisGeometryRings.h/.cpp outer rings and their holes, for the multi-polygon
 //                          forms of the writers
 //   GisGeometryParser.cpp  the default parser behind GisSetGeometryParser

@@ -3,7 +3,7 @@
 #include "gis/vector/GisGeometryWkb.h"
 
 #include "gis/core/GisResource.h"
-#include "gis/vector/GisGeometryBytes.h"
+#include "gis/vector/GisGeometryBuilder.h"
 #include "gis/vector/GisGeometryRings.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/ScopeGuard.h"
@@ -14,9 +14,10 @@ namespace {
 constexpr std::uint64_t kPointRecord = 21;
 constexpr std::uint64_t kEmptyRecord = 9;
 
-class TWkbReader {
+/// Reads into a shape or a shape builder (`Target`: IsEmpty, AddPart, AddPoint).
+template <typename Target> class TWkbReader {
 public:
-  TWkbReader(std::span<const std::uint8_t> bytes, TGIS_Shape& shape) : in_(bytes), shape_(shape) {}
+  TWkbReader(std::span<const std::uint8_t> bytes, Target& shape) : in_(bytes), shape_(shape) {}
 
   /// Reads the record of `type` from the start.
   void Record(std::uint32_t type) {
@@ -57,6 +58,7 @@ private:
 
   void Vertices(std::uint32_t n) {
     in_.Require(n, 16);
+    if constexpr (requires { shape_.Reserve(n); }) shape_.Reserve(n);
     for (std::uint32_t i = 0; i < n; ++i) {
       const double x = in_.Double();
       const double y = in_.Double();
@@ -99,7 +101,7 @@ private:
   }
 
   TGIS_ByteCursor in_;
-  TGIS_Shape& shape_;
+  Target& shape_;
 };
 
 TGIS_ShapeType ShapeTypeOf(std::uint32_t type) {
@@ -210,9 +212,15 @@ std::unique_ptr<TGIS_Shape> GisCreateShapeFromWKB(std::span<const std::uint8_t> 
   TGIS_ByteCursor peek(bytes);
   peek.SetBigEndian(peek.Byte() != 1);
   const std::uint32_t type = peek.UInt32();
-  std::unique_ptr<TGIS_Shape> shape =
-      GisNewReadShape(ShapeTypeOf(type), {source, raw, mapped, uid, layer});
-  TWkbReader(bytes, *shape).Record(type);
+  const TGIS_ShapeType shapeType = ShapeTypeOf(type);
+  const TGIS_ShapeArgs args{source, raw, mapped, uid, layer};
+  if (TGIS_ShapeBuilder::Fits(args)) {
+    TGIS_ShapeBuilder builder(shapeType);
+    TWkbReader<TGIS_ShapeBuilder>(bytes, builder).Record(type);
+    return builder.Make(args);
+  }
+  std::unique_ptr<TGIS_Shape> shape = GisNewReadShape(shapeType, args);
+  TWkbReader<TGIS_Shape>(bytes, *shape).Record(type);
   GisEndReadShape(*shape);
   return shape;
 }

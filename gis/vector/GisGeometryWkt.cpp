@@ -3,7 +3,7 @@
 
 #include "gis/core/GisDefsNumbers.h"
 #include "gis/core/GisResource.h"
-#include "gis/vector/GisGeometryBytes.h"
+#include "gis/vector/GisGeometryBuilder.h"
 #include "gis/vector/GisGeometryRings.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/ScopeGuard.h"
@@ -32,7 +32,7 @@ public:
   }
 
   /// '(' X Y, X Y ... ')' as one new part of `shape`.
-  void PointList(TGIS_Shape& shape) {
+  template <typename Target> void PointList(Target& shape) {
     Open();
     shape.AddPart();
     ListItems([&] {
@@ -42,12 +42,12 @@ public:
     });
   }
   /// '(' list, list ... ')' of point lists.
-  void ListOfPointLists(TGIS_Shape& shape) {
+  template <typename Target> void ListOfPointLists(Target& shape) {
     Open();
     ListItems([&] { PointList(shape); });
   }
   /// '(' of lists of point lists (a multipolygon).
-  void ListOfPolygons(TGIS_Shape& shape) {
+  template <typename Target> void ListOfPolygons(Target& shape) {
     Open();
     ListItems([&] { ListOfPointLists(shape); });
   }
@@ -171,13 +171,22 @@ std::unique_ptr<TGIS_Shape> GisCreateShapeFromWKT(const std::string& text,
   TWktReader reader(text);
   const std::string keyword = reader.Keyword();
   const TGIS_ShapeType type = TypeOfKeyword(keyword);
-  std::unique_ptr<TGIS_Shape> shape = GisNewReadShape(type, {source, raw, mapped, uid, layer});
-  if (keyword == "MULTIPOLYGON")
-    reader.ListOfPolygons(*shape);
-  else if (keyword == "MULTILINESTRING" || keyword == "POLYGON")
-    reader.ListOfPointLists(*shape);
-  else
-    reader.PointList(*shape);
+  const TGIS_ShapeArgs args{source, raw, mapped, uid, layer};
+  auto read = [&](auto& target) {
+    if (keyword == "MULTIPOLYGON")
+      reader.ListOfPolygons(target);
+    else if (keyword == "MULTILINESTRING" || keyword == "POLYGON")
+      reader.ListOfPointLists(target);
+    else
+      reader.PointList(target);
+  };
+  if (TGIS_ShapeBuilder::Fits(args)) {
+    TGIS_ShapeBuilder builder(type);
+    read(builder);
+    return builder.Make(args);
+  }
+  std::unique_ptr<TGIS_Shape> shape = GisNewReadShape(type, args);
+  read(*shape);
   GisEndReadShape(*shape);
   return shape;
 }
