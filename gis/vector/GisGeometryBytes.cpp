@@ -11,8 +11,8 @@ std::unique_ptr<TGIS_Shape> GisNewReadShape(TGIS_ShapeType type, const TGIS_Shap
   std::unique_ptr<TGIS_Shape> shape;
   switch (type) {
   case gisShapeTypePoint:
-    shape = std::make_unique<TGIS_ShapePoint>(args.Source, args.Raw, args.Mapped, args.Uid,
-                                              args.Layer);
+    shape =
+        std::make_unique<TGIS_ShapePoint>(args.Source, args.Raw, args.Mapped, args.Uid, args.Layer);
     break;
   case gisShapeTypeMultiPoint:
     shape = std::make_unique<TGIS_ShapeMultiPoint>(args.Source, args.Raw, args.Mapped, args.Uid,

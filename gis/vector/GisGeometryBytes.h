@@ -65,7 +65,9 @@ private:
 class TGIS_ByteWriter {
 public:
   /// Writes into `out` from its end; `expected` bytes are reserved.
-  TGIS_ByteWriter(TBytes& out, std::size_t expected) : out_(out) { out_.reserve(out_.size() + expected); }
+  TGIS_ByteWriter(TBytes& out, std::size_t expected) : out_(out) {
+    out_.reserve(out_.size() + expected);
+  }
   void Byte(std::uint8_t v) { out_.push_back(v); }
   void UInt32(std::uint32_t v);
   void Double(double v);

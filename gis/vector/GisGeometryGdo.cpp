@@ -178,8 +178,8 @@ private:
     if (layer == nullptr || !layer->GetParamsSection().GetLabel().Value().empty()) return;
     const std::uint32_t length = in.UInt32();
     const auto bytes = in.Take(length);
-    const std::string text = CodePageToUtf8(std::string(bytes.begin(), bytes.end()),
-                                            layer->GetCodePage());
+    const std::string text =
+        CodePageToUtf8(std::string(bytes.begin(), bytes.end()), layer->GetCodePage());
     shape_.UseOwnParams(true);
     TGIS_ParamsLabel& label = shape_.GetParamsSection().GetLabel();
     label.SetRotate(rotate);

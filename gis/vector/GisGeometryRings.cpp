@@ -28,7 +28,8 @@ int ParentOf(const TGIS_Shape& shape, const std::vector<int>& depth, int hole) {
   int parent = -1;
   for (int ring = 0; ring < static_cast<int>(depth.size()); ++ring) {
     if (depth[static_cast<std::size_t>(ring)] % 2 != 0 || !Encloses(shape, ring, hole)) continue;
-    if (parent < 0 || depth[static_cast<std::size_t>(ring)] > depth[static_cast<std::size_t>(parent)])
+    if (parent < 0 ||
+        depth[static_cast<std::size_t>(ring)] > depth[static_cast<std::size_t>(parent)])
       parent = ring;
   }
   return parent;
@@ -58,7 +59,8 @@ std::vector<std::vector<int>> GisPolygonRingGroups(const TGIS_Shape& polygon) {
   }
   for (int ring = 0; ring < parts; ++ring) {
     const int p = parent[static_cast<std::size_t>(ring)];
-    if (p >= 0) groups[static_cast<std::size_t>(groupOf[static_cast<std::size_t>(p)])].push_back(ring);
+    if (p >= 0)
+      groups[static_cast<std::size_t>(groupOf[static_cast<std::size_t>(p)])].push_back(ring);
   }
   return groups;
 }

@@ -164,8 +164,7 @@ std::string PolygonText(const TGIS_Shape& shape) {
 
 } // namespace
 
-std::unique_ptr<TGIS_Shape> GisCreateShapeFromWKT(const std::string& text,
-                                                  const TGIS_Shape* source,
+std::unique_ptr<TGIS_Shape> GisCreateShapeFromWKT(const std::string& text, const TGIS_Shape* source,
                                                   std::span<const std::uint8_t> raw, bool mapped,
                                                   std::int32_t uid, TGIS_LayerVector* layer) {
   TWktReader reader(text);

@@ -24,10 +24,10 @@ class TGIS_LayerVector;
 class TGIS_Viewer;
 class TGIS_Shape;
 
-// ---- exchange forms: byte arrays ----------------------------------------------------------------
+// ---- exchange forms: byte arrays -------------------------------------------------------------
 /// A byte array of the binary geometry forms (well-known binary, warehouse blobs).
 using TBytes = std::vector<std::uint8_t>;
-// ---- end of exchange forms ------------------------------------------------------------------------
+// ---- end of exchange forms ---------------------------------------------------------------------
 
 /// The shape types (one byte).
 enum TGIS_ShapeType : std::uint8_t {

@@ -218,8 +218,8 @@ void BM_ExportGeos(benchmark::State& state) {
       state.PauseTiming();
       clear();
       for (std::size_t i = start; i < std::min(start + kChunk, d.Buffers.size()); ++i)
-        geoms.push_back(GEOSWKBReader_read_r(d.Geos, reader, d.Buffers[i].data(),
-                                             d.Buffers[i].size()));
+        geoms.push_back(
+            GEOSWKBReader_read_r(d.Geos, reader, d.Buffers[i].data(), d.Buffers[i].size()));
       state.ResumeTiming();
       for (GEOSGeometry* g : geoms) {
         std::size_t size = 0;
@@ -243,11 +243,9 @@ BENCHMARK(BM_ExportGeos)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ExportOurs)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
-  return RunBenchmarksWithRatios(argc, argv,
-                                 {{"parse against GEOS", "BM_ParseOurs/iterations:3",
-                                   "BM_ParseGeos/iterations:3"},
-                                  {"parse against the floor", "BM_ParseOurs/iterations:3",
-                                   "BM_ParseFloor/iterations:3"},
-                                  {"export against GEOS", "BM_ExportOurs/iterations:3",
-                                   "BM_ExportGeos/iterations:3"}});
+  return RunBenchmarksWithRatios(
+      argc, argv,
+      {{"parse against GEOS", "BM_ParseOurs/iterations:3", "BM_ParseGeos/iterations:3"},
+       {"parse against the floor", "BM_ParseOurs/iterations:3", "BM_ParseFloor/iterations:3"},
+       {"export against GEOS", "BM_ExportOurs/iterations:3", "BM_ExportGeos/iterations:3"}});
 }

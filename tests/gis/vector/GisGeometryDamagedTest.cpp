@@ -45,7 +45,9 @@ template <typename R> bool SurvivesBytes(R&& reader, const TBytes& bytes) {
 TBytes Mutated(const TBytes& good, std::mt19937& rng) {
   TBytes b = good;
   if (b.empty()) return b;
-  auto at = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+  auto at = [&](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+  };
   const int kinds = 1 + static_cast<int>(at(3));
   for (int k = 0; k < kinds; ++k) {
     switch (at(4)) {
@@ -53,8 +55,8 @@ TBytes Mutated(const TBytes& good, std::mt19937& rng) {
       b[at(b.size())] = static_cast<std::uint8_t>(rng());
       break;
     case 1: {
-      static const std::uint32_t extremes[] = {0, 1, 15, 16, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu,
-                                               0xFFFFFFFCu, 0xFFC6u, 0xFFCBu};
+      static const std::uint32_t extremes[] = {
+          0, 1, 15, 16, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFFCu, 0xFFC6u, 0xFFCBu};
       if (b.size() < 4) break;
       const std::uint32_t v = extremes[at(std::size(extremes))];
       const std::size_t p = at(b.size() - 3);
@@ -67,7 +69,8 @@ TBytes Mutated(const TBytes& good, std::mt19937& rng) {
       break;
     default: {
       const std::size_t p = at(b.size()), n = std::min<std::size_t>(at(64) + 1, b.size() - p);
-      b.insert(b.begin() + static_cast<std::ptrdiff_t>(p), b.begin() + static_cast<std::ptrdiff_t>(p),
+      b.insert(b.begin() + static_cast<std::ptrdiff_t>(p),
+               b.begin() + static_cast<std::ptrdiff_t>(p),
                b.begin() + static_cast<std::ptrdiff_t>(p + n));
       break;
     }
@@ -166,8 +169,9 @@ TEST(GisGeometryDamaged, MutatedTextsRaiseOrRead) {
       }
     }
     const TBytes bytes(t.begin(), t.end());
-    ASSERT_TRUE(SurvivesBytes([](const TBytes& b) {
-      return GisCreateShapeFromWKT(std::string(b.begin(), b.end()));
-    }, bytes)) << t;
+    ASSERT_TRUE(SurvivesBytes(
+        [](const TBytes& b) { return GisCreateShapeFromWKT(std::string(b.begin(), b.end())); },
+        bytes))
+        << t;
   }
 }

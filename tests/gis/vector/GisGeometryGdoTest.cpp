@@ -64,8 +64,10 @@ TBlob TextPoint(double angle, int alignment, const std::string& text) {
   TBlob b;
   b.Guid(gisGdoTextPoint).Xyz(3, 4).F64(angle);
   b.bytes.resize(b.bytes.size() + 26, 0);
-  if (alignment >= 0) b.Byte(1).Byte(static_cast<std::uint8_t>(alignment));
-  else b.Byte(0);
+  if (alignment >= 0)
+    b.Byte(1).Byte(static_cast<std::uint8_t>(alignment));
+  else
+    b.Byte(0);
   b.U32(static_cast<std::uint32_t>(text.size()));
   b.bytes.insert(b.bytes.end(), text.begin(), text.end());
   return b;
@@ -83,8 +85,11 @@ TEST(GisGeometryGdo, WritesTheWarehouseLayouts) {
   bytes.clear();
   multi->ExportToGDO(bytes);
   TBlob expected;
-  expected.Guid(gisGdoCollection).U32(3).Member(PointBlob(0, 0)).Member(PointBlob(1, 1)).Member(
-      PointBlob(2, 0));
+  expected.Guid(gisGdoCollection)
+      .U32(3)
+      .Member(PointBlob(0, 0))
+      .Member(PointBlob(1, 1))
+      .Member(PointBlob(2, 0));
   EXPECT_EQ(bytes.size(), 152u);
   EXPECT_EQ(HexOf(bytes), HexOf(expected.bytes));
 
@@ -121,7 +126,9 @@ TEST(GisGeometryGdo, EveryClassRoundTripsWithItsParts) {
       {"point", gisShapeTypePoint, {{{1.25, -2}}}},
       {"multipoint", gisShapeTypeMultiPoint, {{{0, 0}, {1, 1}, {2, 0}}}},
       {"line", gisShapeTypeArc, {{{0, 0}, {1, 1}, {2, 0}}}},
-      {"line of three parts", gisShapeTypeArc, {{{0, 0}, {1, 1}}, {{5, 5}, {6, 6}}, {{0, 9}, {1, 9}}}},
+      {"line of three parts",
+       gisShapeTypeArc,
+       {{{0, 0}, {1, 1}}, {{5, 5}, {6, 6}}, {{0, 9}, {1, 9}}}},
       {"polygon", gisShapeTypePolygon, {{{0, 0}, {0, 4}, {4, 4}, {0, 0}}}},
       {"polygon with two holes",
        gisShapeTypePolygon,
@@ -173,8 +180,10 @@ TEST(GisGeometryGdo, ReadsEveryTag) {
   TBlob mixed;
   mixed.Guid(gisGdoCollection).U32(2).Member(PointBlob(9, 9)).Member(line);
   TBlob passedOver;
-  passedOver.Guid(gisGdoCollection).U32(2).Member(TBlob().Guid(gisGdoNoShape).Xyz(5, 5)).Member(
-      PointBlob(1, 2));
+  passedOver.Guid(gisGdoCollection)
+      .U32(2)
+      .Member(TBlob().Guid(gisGdoNoShape).Xyz(5, 5))
+      .Member(PointBlob(1, 2));
   struct Row {
     const char* name;
     TBytes bytes;
@@ -248,15 +257,19 @@ TEST(GisGeometryGdo, NoShapeAndBadBlobs) {
       {"one byte", {0xC0}},
       {"short point", TBlob().Guid(gisGdoPoint).F64(1).bytes},
       {"negative member size", TBlob().Guid(gisGdoCollection).U32(1).U32(0xFFFFFFFCu).bytes},
-      {"member size under a GUID",
-       TBlob().Guid(gisGdoCollection).U32(1).U32(8).Xyz(1, 1).bytes},
+      {"member size under a GUID", TBlob().Guid(gisGdoCollection).U32(1).U32(8).Xyz(1, 1).bytes},
       {"member past the end",
        TBlob().Guid(gisGdoCompositePolygon).U32(1).U32(1000).Guid(gisGdoPoint).Xyz(1, 1).bytes},
       {"huge member count", TBlob().Guid(gisGdoCollection).U32(0x7FFFFFFF).bytes},
       {"huge vertex count", TBlob().Guid(gisGdoPolyline).U32(0xFFFFFFFFu).Xyz(1, 1).bytes},
-      {"member reads past its own blob",
-       TBlob().Guid(gisGdoCollection).U32(2).U32(20).Guid(gisGdoPoint).U32(0).Member(
-           PointBlob(1, 1)).bytes},
+      {"member reads past its own blob", TBlob()
+                                             .Guid(gisGdoCollection)
+                                             .U32(2)
+                                             .U32(20)
+                                             .Guid(gisGdoPoint)
+                                             .U32(0)
+                                             .Member(PointBlob(1, 1))
+                                             .bytes},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -274,8 +287,8 @@ TEST(GisGeometryGdo, TextPointsTakeTheirLabelWhenTheLayerGivesNone) {
       gisLabelPositionDownLeft,     gisLabelPositionDownRight,  gisLabelPositionFlow};
   for (int code = 0; code <= 11; ++code) {
     SCOPED_TRACE(code);
-    auto shape = GisCreateShapeFromGDO(TextPoint(30, code, "abc").bytes, nullptr, {}, false, 1,
-                                       &layer);
+    auto shape =
+        GisCreateShapeFromGDO(TextPoint(30, code, "abc").bytes, nullptr, {}, false, 1, &layer);
     ASSERT_NE(shape, nullptr);
     ASSERT_TRUE(shape->HasOwnParams());
     TGIS_ParamsLabel& label = shape->GetParamsSection().GetLabel();
@@ -283,16 +296,15 @@ TEST(GisGeometryGdo, TextPointsTakeTheirLabelWhenTheLayerGivesNone) {
     EXPECT_EQ(label.Width(), -1000);
     EXPECT_NEAR(label.Rotate(), -30 * std::numbers::pi / 180, 1e-15);
     // Codes 3, 7 and above 10 leave the position as it was.
-    const TGIS_LabelPositions expected = positions[code] == gisLabelPositionFlow
-                                             ? before
-                                             : LabelPositionBit(positions[code]);
+    const TGIS_LabelPositions expected =
+        positions[code] == gisLabelPositionFlow ? before : LabelPositionBit(positions[code]);
     EXPECT_EQ(label.Position(), expected);
   }
   // Without an alignment code the position stays; the text is decoded from
   // the layer's code page.
   layer.SetCodePage(1252);
-  auto plain = GisCreateShapeFromGDO(TextPoint(0, -1, "\xE9t\xE9").bytes, nullptr, {}, false, 1,
-                                     &layer);
+  auto plain =
+      GisCreateShapeFromGDO(TextPoint(0, -1, "\xE9t\xE9").bytes, nullptr, {}, false, 1, &layer);
   EXPECT_EQ(plain->GetParamsSection().GetLabel().Value(), "\xC3\xA9t\xC3\xA9");
   EXPECT_EQ(plain->GetParamsSection().GetLabel().Position(), before);
 

@@ -137,3 +137,38 @@ TEST(GisGeometryWkb, ReadShapesTakeTheCallersArguments) {
   EXPECT_TRUE(SameParts(PartsOf(owner), {{{3, 4}}}));
   EXPECT_EQ(owner.CreateFromWKB(bytes)->Uid(), -1);
 }
+
+TEST(GisGeometryWkb, ShapesMadeInOneStepEqualShapesFilledVertexByVertex) {
+  // Texts and records whose vertices the shape classes merge, double or
+  // close; a source shape makes the reader fill the shape vertex by vertex.
+  std::vector<TBytes> records = {
+      TRecord().Byte(1).U32(3).U32(3).U32(0).U32(2).F64(0).F64(0).F64(1).F64(1).U32(0).bytes,
+      TRecord().Byte(1).U32(6).U32(0).bytes,
+      TRecord().Byte(1).U32(2).U32(0).bytes,
+      TRecord().Byte(1).U32(4).U32(2).Point(1, 1).Point(1, 1).bytes,
+  };
+  for (const char* text :
+       {"POLYGON((0 0, 1 0, 0 0, 1 1, 0 0))", "POLYGON((0 0))", "POLYGON((0 0, 1 1))",
+        "LINESTRING(1 1, 1 1, 2 2)", "LINESTRING(1 1)", "MULTILINESTRING((1 1), (2 2, 3 3))",
+        "POINT(1 2, 3 4)", "MULTIPOINT(1 1, 1 1, -2 5)"}) {
+    TBytes wkb;
+    GisCreateShapeFromWKT(text)->ExportToWKB(wkb);
+    records.push_back(wkb);
+  }
+  for (const TBytes& record : records) {
+    SCOPED_TRACE(HexOf(record));
+    TGIS_LayerVector oneStep, byVertex;
+    auto made = GisCreateShapeFromWKB(record, nullptr, {}, false, 3, &oneStep);
+    auto source = GisCreateShapeOfType(made->ShapeType(), 0, nullptr);
+    auto filled = GisCreateShapeFromWKB(record, source.get(), {}, false, 3, &byVertex);
+    EXPECT_EQ(made->ShapeType(), filled->ShapeType());
+    EXPECT_EQ(made->IsEmpty(), filled->IsEmpty());
+    EXPECT_EQ(made->GetNumParts(), filled->GetNumParts());
+    EXPECT_TRUE(SameParts(PartsOf(*made), PartsOf(*filled)));
+    EXPECT_TRUE(GisIsSameExtent(made->GetExtentRaw(), filled->GetExtentRaw()));
+    EXPECT_TRUE(GisIsSameExtent(oneStep.Extent(), byVertex.Extent()));
+    EXPECT_EQ(made->IsModified(), filled->IsModified());
+    EXPECT_EQ(made->Uid(), 3);
+    EXPECT_EQ(made->Layer(), &oneStep);
+  }
+}

@@ -95,7 +95,9 @@ TEST(GisGeometryWkt, WritesEveryClass) {
        {{{0, 0}, {0, 4}, {4, 4}, {0, 0}}, {{1, 2}, {1, 3}, {2, 3}, {1, 2}}},
        "POLYGON((0 0, 0 4, 4 4, 0 0), (1 2, 1 3, 2 3, 1 2))"},
       // 15 significant digits.
-      {gisShapeTypePoint, {{{1.0 / 3, 123456789.123456789}}}, "POINT(0.333333333333333 123456789.123457)"},
+      {gisShapeTypePoint,
+       {{{1.0 / 3, 123456789.123456789}}},
+       "POINT(0.333333333333333 123456789.123457)"},
       {gisShapeTypePoint, {{{}}}, "POINT(0 0)"},
   };
   for (const Row& row : rows) {
@@ -104,7 +106,8 @@ TEST(GisGeometryWkt, WritesEveryClass) {
     EXPECT_EQ(shape->ExportToWKT(), row.text);
     EXPECT_EQ(shape->LockLevel(), 0);
   }
-  for (auto type : {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc, gisShapeTypePolygon})
+  for (auto type :
+       {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc, gisShapeTypePolygon})
     EXPECT_EQ(GisCreateShapeOfType(type, 0, nullptr)->ExportToWKT(), "");
 }
 
