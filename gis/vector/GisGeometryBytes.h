@@ -8,6 +8,7 @@
 #include <span>
 
 #include "gis/vector/GisShape.h"
+#include "platform/rtl/ScopeGuard.h"
 
 /// The five construction arguments of a shape (as TGIS_Shape's constructor).
 struct TGIS_ShapeArgs {
@@ -22,6 +23,20 @@ struct TGIS_ShapeArgs {
 std::unique_ptr<TGIS_Shape> GisNewReadShape(TGIS_ShapeType type, const TGIS_ShapeArgs& args);
 /// Unlocks a shape that a reader filled.
 void GisEndReadShape(TGIS_Shape& shape);
+
+/// The frame of the exports: nothing for an empty shape; otherwise
+/// `write(result)` runs with the shape locked at level 2 (its stored layer
+/// coordinates), the shape is unlocked afterwards, also on failure, and only a
+/// finished result replaces `out`.
+template <typename T, typename F> void GisExportLocked(TGIS_Shape& shape, T& out, F&& write) {
+  if (shape.IsEmpty()) return;
+  shape.Lock(2);
+  auto unlock = ScopeExit([&shape] { shape.Unlock(); });
+  T result{};
+  write(result);
+  unlock.Run();
+  out = std::move(result);
+}
 
 /// Raises EGIS_Exception "0040 Error in geometry data".
 [[noreturn]] void GisGeometryDataError();

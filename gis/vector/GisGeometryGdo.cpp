@@ -11,7 +11,6 @@
 #include "gis/vector/GisLayerVector.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/ScopeGuard.h"
 
 namespace {
 
@@ -317,29 +316,25 @@ std::unique_ptr<TGIS_Shape> GisCreateShapeFromGDO(std::span<const std::uint8_t> 
 }
 
 void TGIS_Shape::ExportToGDO(TBytes& out) {
-  if (IsEmpty()) return;
-  Lock(2);
-  auto unlock = ScopeExit([this] { Unlock(); });
-  TBytes bytes;
-  switch (ShapeType()) {
-  case gisShapeTypePoint: {
-    TGIS_ByteWriter writer(bytes, 40);
-    WriteGuid(writer, gisGdoPoint);
-    WriteVertex(writer, GetPoint(0, 0));
-    break;
-  }
-  case gisShapeTypeMultiPoint:
-    WriteMultiPoint(bytes, *this);
-    break;
-  case gisShapeTypeArc:
-    WriteParts(bytes, *this, gisGdoPolyline, gisGdoCompositePolyline);
-    break;
-  case gisShapeTypePolygon:
-    WriteParts(bytes, *this, gisGdoPolygon, gisGdoCompositePolygon);
-    break;
-  default:
-    break;
-  }
-  unlock.Run();
-  out = std::move(bytes);
+  GisExportLocked(*this, out, [this](TBytes& bytes) {
+    switch (ShapeType()) {
+    case gisShapeTypePoint: {
+      TGIS_ByteWriter writer(bytes, 40);
+      WriteGuid(writer, gisGdoPoint);
+      WriteVertex(writer, GetPoint(0, 0));
+      break;
+    }
+    case gisShapeTypeMultiPoint:
+      WriteMultiPoint(bytes, *this);
+      break;
+    case gisShapeTypeArc:
+      WriteParts(bytes, *this, gisGdoPolyline, gisGdoCompositePolyline);
+      break;
+    case gisShapeTypePolygon:
+      WriteParts(bytes, *this, gisGdoPolygon, gisGdoCompositePolygon);
+      break;
+    default:
+      break;
+    }
+  });
 }

@@ -37,10 +37,15 @@ int ParentOf(const TGIS_Shape& shape, const std::vector<int>& depth, int hole) {
 
 } // namespace
 
+std::vector<int> GisPartIndexes(const TGIS_Shape& shape) {
+  std::vector<int> all(static_cast<std::size_t>(shape.GetNumParts()));
+  std::iota(all.begin(), all.end(), 0);
+  return all;
+}
+
 std::vector<std::vector<int>> GisPolygonRingGroups(const TGIS_Shape& polygon) {
   const int parts = polygon.GetNumParts();
-  std::vector<int> all(static_cast<std::size_t>(parts));
-  std::iota(all.begin(), all.end(), 0);
+  const std::vector<int> all = GisPartIndexes(polygon);
   if (parts <= 1) return {all};
   const std::vector<int> depth = Depths(polygon);
   if (std::count(depth.begin(), depth.end(), 0) <= 1) return {all};

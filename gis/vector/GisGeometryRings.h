@@ -6,6 +6,9 @@
 
 class TGIS_Shape;
 
+/// 0 .. GetNumParts − 1.
+std::vector<int> GisPartIndexes(const TGIS_Shape& shape);
+
 /// The rings of a polygon grouped as simple-feature polygons: each group is an
 /// outer ring followed by its holes, in the polygon's order. A ring's depth is
 /// the number of other rings that enclose its first vertex: even depths are

@@ -6,7 +6,6 @@
 #include "gis/vector/GisGeometryBuilder.h"
 #include "gis/vector/GisGeometryRings.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/ScopeGuard.h"
 
 namespace {
 
@@ -142,13 +141,6 @@ void WriteVertices(TGIS_ByteWriter& out, const TGIS_Shape& shape, int part) {
     out.Point(shape.GetPoint(part, i));
 }
 
-std::vector<int> AllParts(const TGIS_Shape& shape) {
-  std::vector<int> parts;
-  for (int part = 0; part < shape.GetNumParts(); ++part)
-    parts.push_back(part);
-  return parts;
-}
-
 void WriteMultiPoint(TBytes& bytes, const TGIS_Shape& shape) {
   const int n = shape.GetPartSize(0);
   TGIS_ByteWriter out(bytes, 9 + 21 * static_cast<std::size_t>(n));
@@ -161,7 +153,7 @@ void WriteMultiPoint(TBytes& bytes, const TGIS_Shape& shape) {
 }
 
 void WriteArc(TBytes& bytes, const TGIS_Shape& shape) {
-  const std::vector<int> parts = AllParts(shape);
+  const std::vector<int> parts = GisPartIndexes(shape);
   if (parts.size() == 1) {
     TGIS_ByteWriter out(bytes, 9 + VerticesSize(shape, parts));
     WriteHeader(out, gisWkbLineString);
@@ -189,7 +181,7 @@ void WritePolygonRecord(TGIS_ByteWriter& out, const TGIS_Shape& shape,
 /// MultiPolygon, each with its own holes.
 void WritePolygon(TBytes& bytes, const TGIS_Shape& shape) {
   const std::vector<std::vector<int>> groups = GisPolygonRingGroups(shape);
-  const std::vector<int> all = AllParts(shape);
+  const std::vector<int> all = GisPartIndexes(shape);
   const std::size_t body = 4 * all.size() + VerticesSize(shape, all);
   if (groups.size() == 1) {
     TGIS_ByteWriter out(bytes, 9 + body);
@@ -226,29 +218,25 @@ std::unique_ptr<TGIS_Shape> GisCreateShapeFromWKB(std::span<const std::uint8_t> 
 }
 
 void TGIS_Shape::ExportToWKB(TBytes& out) {
-  if (IsEmpty()) return;
-  Lock(2);
-  auto unlock = ScopeExit([this] { Unlock(); });
-  TBytes bytes;
-  switch (ShapeType()) {
-  case gisShapeTypePoint: {
-    TGIS_ByteWriter writer(bytes, 21);
-    WriteHeader(writer, gisWkbPoint);
-    writer.Point(GetPoint(0, 0));
-    break;
-  }
-  case gisShapeTypeMultiPoint:
-    WriteMultiPoint(bytes, *this);
-    break;
-  case gisShapeTypeArc:
-    WriteArc(bytes, *this);
-    break;
-  case gisShapeTypePolygon:
-    WritePolygon(bytes, *this);
-    break;
-  default:
-    break;
-  }
-  unlock.Run();
-  out = std::move(bytes);
+  GisExportLocked(*this, out, [this](TBytes& bytes) {
+    switch (ShapeType()) {
+    case gisShapeTypePoint: {
+      TGIS_ByteWriter writer(bytes, 21);
+      WriteHeader(writer, gisWkbPoint);
+      writer.Point(GetPoint(0, 0));
+      break;
+    }
+    case gisShapeTypeMultiPoint:
+      WriteMultiPoint(bytes, *this);
+      break;
+    case gisShapeTypeArc:
+      WriteArc(bytes, *this);
+      break;
+    case gisShapeTypePolygon:
+      WritePolygon(bytes, *this);
+      break;
+    default:
+      break;
+    }
+  });
 }

@@ -6,7 +6,6 @@
 #include "gis/vector/GisGeometryBuilder.h"
 #include "gis/vector/GisGeometryRings.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/ScopeGuard.h"
 
 namespace {
 
@@ -124,13 +123,6 @@ void AppendParts(std::string& out, const TGIS_Shape& shape, const std::vector<in
   }
 }
 
-std::vector<int> AllParts(const TGIS_Shape& shape) {
-  std::vector<int> parts;
-  for (int part = 0; part < shape.GetNumParts(); ++part)
-    parts.push_back(part);
-  return parts;
-}
-
 std::string ArcText(const TGIS_Shape& shape) {
   std::string out;
   if (shape.GetNumParts() <= 1) {
@@ -138,7 +130,7 @@ std::string ArcText(const TGIS_Shape& shape) {
     if (shape.GetNumParts() == 1) AppendPart(out, shape, 0);
   } else {
     out = "MULTILINESTRING(";
-    AppendParts(out, shape, AllParts(shape));
+    AppendParts(out, shape, GisPartIndexes(shape));
   }
   return out + ')';
 }
@@ -191,30 +183,28 @@ std::unique_ptr<TGIS_Shape> GisCreateShapeFromWKT(const std::string& text, const
 }
 
 std::string TGIS_Shape::ExportToWKT() {
-  if (IsEmpty()) return {};
-  Lock(2);
-  auto unlock = ScopeExit([this] { Unlock(); });
   std::string out;
-  switch (ShapeType()) {
-  case gisShapeTypePoint: {
-    const TGIS_Point p = GetPoint(0, 0);
-    out = "POINT(" + GisFloatToStr(p.X) + ' ' + GisFloatToStr(p.Y) + ')';
-    break;
-  }
-  case gisShapeTypeMultiPoint:
-    out = "MULTIPOINT(";
-    AppendPart(out, *this, 0);
-    out += ')';
-    break;
-  case gisShapeTypeArc:
-    out = ArcText(*this);
-    break;
-  case gisShapeTypePolygon:
-    out = PolygonText(*this);
-    break;
-  default:
-    break;
-  }
-  unlock.Run();
+  GisExportLocked(*this, out, [this](std::string& text) {
+    switch (ShapeType()) {
+    case gisShapeTypePoint: {
+      const TGIS_Point p = GetPoint(0, 0);
+      text = "POINT(" + GisFloatToStr(p.X) + ' ' + GisFloatToStr(p.Y) + ')';
+      break;
+    }
+    case gisShapeTypeMultiPoint:
+      text = "MULTIPOINT(";
+      AppendPart(text, *this, 0);
+      text += ')';
+      break;
+    case gisShapeTypeArc:
+      text = ArcText(*this);
+      break;
+    case gisShapeTypePolygon:
+      text = PolygonText(*this);
+      break;
+    default:
+      break;
+    }
+  });
   return out;
 }
