@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -14,6 +15,26 @@
 #include "platform/rtl/Exceptions.h"
 
 using TParts = std::vector<std::vector<TGIS_Point>>;
+
+/// Hand-made little-endian bytes; `Derived` adds the values of its form.
+template <typename Derived> struct TLittleEndianBytes {
+  TBytes bytes;
+  Derived& Byte(std::uint8_t v) {
+    bytes.push_back(v);
+    return static_cast<Derived&>(*this);
+  }
+  Derived& U32(std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+      bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    return static_cast<Derived&>(*this);
+  }
+  Derived& F64(double v) {
+    std::uint8_t b[8];
+    std::memcpy(b, &v, 8);
+    bytes.insert(bytes.end(), b, b + 8);
+    return static_cast<Derived&>(*this);
+  }
+};
 
 inline std::string HexOf(const TBytes& bytes) {
   static const char* digits = "0123456789ABCDEF";

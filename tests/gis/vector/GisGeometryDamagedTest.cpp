@@ -1,7 +1,8 @@
 // Damaged exchange input: the samples, every prefix of good blobs and a
 // seeded mutation run per reader. Every input gives a shape or one of the
 // runtime's exceptions: never a crash, a hang or a sanitizer report.
-// SK_FUZZ_ITERATIONS sets the mutations per reader (long runs by hand).
+// SK_FUZZ_ITERATIONS sets the mutations per reader and SK_FUZZ_SEED offsets
+// the seeds (long runs by hand).
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
@@ -15,6 +16,11 @@ namespace {
 int FuzzIterations() {
   const char* text = std::getenv("SK_FUZZ_ITERATIONS");
   return text != nullptr ? StrToIntDef(text, 3000) : 3000;
+}
+
+unsigned FuzzSeed(unsigned seed) {
+  const char* text = std::getenv("SK_FUZZ_SEED");
+  return seed + static_cast<unsigned>(text != nullptr ? StrToIntDef(text, 0) : 0);
 }
 
 TBytes FileBytes(const std::string& relative) {
@@ -134,7 +140,7 @@ TEST(GisGeometryDamaged, EveryPrefixOfAGoodBlobRaisesOrReads) {
 }
 
 TEST(GisGeometryDamaged, MutatedBlobsRaiseOrRead) {
-  std::mt19937 rng(20261210);
+  std::mt19937 rng(FuzzSeed(20261210));
   const int iterations = FuzzIterations();
   const std::vector<TBytes> wkb = GoodWkb(), gdo = GoodGdo();
   for (int i = 0; i < iterations; ++i) {
@@ -146,7 +152,7 @@ TEST(GisGeometryDamaged, MutatedBlobsRaiseOrRead) {
 }
 
 TEST(GisGeometryDamaged, MutatedTextsRaiseOrRead) {
-  std::mt19937 rng(7);
+  std::mt19937 rng(FuzzSeed(7));
   std::vector<std::string> texts{ReadFile(DataPath("wkt/good.wkt"))};
   for (const auto& row : TabLines(DataPath("wkb/exchange.txt")))
     texts.push_back(row[1].substr(0, 400));

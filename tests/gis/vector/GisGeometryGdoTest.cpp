@@ -12,24 +12,8 @@ namespace {
 
 const char* kGuidTail = "D20FBC8CCF11ABDE08003601B769";
 
-/// Little-endian blob builder.
-struct TBlob {
-  TBytes bytes;
-  TBlob& Byte(std::uint8_t v) {
-    bytes.push_back(v);
-    return *this;
-  }
-  TBlob& U32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-      bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    return *this;
-  }
-  TBlob& F64(double v) {
-    std::uint8_t b[8];
-    std::memcpy(b, &v, 8);
-    bytes.insert(bytes.end(), b, b + 8);
-    return *this;
-  }
+/// Warehouse blobs by hand.
+struct TBlob : TLittleEndianBytes<TBlob> {
   TBlob& Guid(std::uint16_t tag) {
     TBytes g = BytesOfHex(kGuidTail);
     Byte(static_cast<std::uint8_t>(tag & 0xFF)).Byte(static_cast<std::uint8_t>(tag >> 8));

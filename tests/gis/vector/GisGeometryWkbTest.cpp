@@ -7,24 +7,8 @@
 
 namespace {
 
-/// Little-endian record builder for hand-made blobs.
-struct TRecord {
-  TBytes bytes;
-  TRecord& Byte(std::uint8_t v) {
-    bytes.push_back(v);
-    return *this;
-  }
-  TRecord& U32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-      bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    return *this;
-  }
-  TRecord& F64(double v) {
-    std::uint8_t b[8];
-    std::memcpy(b, &v, 8);
-    bytes.insert(bytes.end(), b, b + 8);
-    return *this;
-  }
+/// Well-known binary records by hand.
+struct TRecord : TLittleEndianBytes<TRecord> {
   TRecord& Point(double x, double y) { return Byte(1).U32(1).F64(x).F64(y); }
 };
 
