@@ -5,8 +5,8 @@
 #include <numeric>
 #include <random>
 
-#include "VectorTestSupport.h"
 #include "gis/core/GisResource.h"
+#include "VectorTestSupport.h"
 #include "gis/vector/GisLayerVector.h"
 
 namespace {
