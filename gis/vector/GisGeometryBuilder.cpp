@@ -46,7 +46,24 @@ void TGIS_ShapeBuilder::AddPoint(const TGIS_Point& p) {
   if (!GisIsSamePoint(p, first)) points_.push_back(first);
 }
 
-const std::vector<std::uint8_t>& TGIS_ShapeBuilder::Record() const {
+TGIS_Extent TGIS_ShapeBuilder::Box() const {
+  // As the shapes recompute it: from the first vertex, a smaller X moves XMin,
+  // else a larger one XMax; likewise Y.
+  TGIS_Extent box{points_[0].X, points_[0].Y, points_[0].X, points_[0].Y};
+  for (const TGIS_Point& p : points_) {
+    if (p.X < box.XMin)
+      box.XMin = p.X;
+    else if (p.X > box.XMax)
+      box.XMax = p.X;
+    if (p.Y < box.YMin)
+      box.YMin = p.Y;
+    else if (p.Y > box.YMax)
+      box.YMax = p.Y;
+  }
+  return box;
+}
+
+const std::vector<std::uint8_t>& TGIS_ShapeBuilder::Record(bool withBox) const {
   auto putInt = [](std::uint8_t* at, std::size_t v) {
     const auto i = static_cast<std::int32_t>(v);
     std::memcpy(at, &i, 4);
@@ -65,6 +82,11 @@ const std::vector<std::uint8_t>& TGIS_ShapeBuilder::Record() const {
       putInt(record.data() + 40 + 4 * i, starts_[i]);
   }
   if (!points_.empty()) std::memcpy(record.data() + header, points_.data(), 16 * points_.size());
+  if (withBox && header >= 32 && !points_.empty()) {
+    const TGIS_Extent box = Box();
+    const double v[4] = {box.XMin, box.YMin, box.XMax, box.YMax};
+    std::memcpy(record.data(), v, 32);
+  }
   return record;
 }
 
@@ -77,11 +99,22 @@ std::unique_ptr<TGIS_Shape> TGIS_ShapeBuilder::Make(const TGIS_ShapeArgs& args) 
     GisEndReadShape(*shape);
     return shape;
   }
-  const std::vector<std::uint8_t>& record = Record();
+  // With a layer the box stays zero, as AddPart leaves it, so that the unlock
+  // sees the change and grows the layer's extent.
+  const std::vector<std::uint8_t>& record = Record(args.Layer == nullptr);
   TGIS_ShapeArgs made = args;
   made.Raw = record;
   made.Layer = nullptr;
   std::unique_ptr<TGIS_Shape> shape = GisNewReadShape(type_, made);
+  if (args.Layer == nullptr) {
+    // The record holds the box already: the shape is left modified, unlocked
+    // and without pending geometry changes, as filling it would leave it.
+    shape->Unlock();
+    shape->MarkModified();
+    shape->Lock(2);
+    shape->Unlock();
+    return shape;
+  }
   // Attached to the layer only now, so that the unlock below grows the
   // layer's extent and index as a shape filled vertex by vertex does.
   shape->SetLayer(args.Layer);

@@ -34,7 +34,9 @@ public:
 
 private:
   std::size_t LastPartSize() const { return points_.size() - starts_.back(); }
-  const std::vector<std::uint8_t>& Record() const;
+  TGIS_Extent Box() const;
+  /// The record; its box is zero unless `withBox`.
+  const std::vector<std::uint8_t>& Record(bool withBox) const;
 
   TGIS_ShapeType type_;
   std::vector<std::size_t> starts_;

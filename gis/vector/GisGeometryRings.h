@@ -13,6 +13,6 @@ std::vector<int> GisPartIndexes(const TGIS_Shape& shape);
 /// outer ring followed by its holes, in the polygon's order. A ring's depth is
 /// the number of other rings that enclose its first vertex: even depths are
 /// outer rings, odd depths holes, and a hole goes with its smallest (deepest)
-/// enclosing outer ring. A polygon with at most one ring of depth 0 gives a
-/// single group of all its rings in their order.
+/// enclosing outer ring. A polygon with at most one ring of depth 0 (empty
+/// rings not counted) gives a single group of all its rings in their order.
 std::vector<std::vector<int>> GisPolygonRingGroups(const TGIS_Shape& polygon);

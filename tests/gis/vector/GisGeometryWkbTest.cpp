@@ -154,5 +154,13 @@ TEST(GisGeometryWkb, ShapesMadeInOneStepEqualShapesFilledVertexByVertex) {
     EXPECT_EQ(made->IsModified(), filled->IsModified());
     EXPECT_EQ(made->Uid(), 3);
     EXPECT_EQ(made->Layer(), &oneStep);
+    // Without a layer too.
+    auto alone = GisCreateShapeFromWKB(record);
+    auto aloneFilled = GisCreateShapeFromWKB(record, source.get(), {}, false, -1, nullptr);
+    EXPECT_TRUE(SameParts(PartsOf(*alone), PartsOf(*aloneFilled)));
+    EXPECT_TRUE(GisIsSameExtent(alone->GetExtentRaw(), aloneFilled->GetExtentRaw()));
+    EXPECT_EQ(alone->IsModified(), aloneFilled->IsModified());
+    EXPECT_EQ(alone->GeometryChanged(), aloneFilled->GeometryChanged());
+    EXPECT_EQ(alone->LockLevel(), 0);
   }
 }
