@@ -103,7 +103,7 @@ def point_in_polygon(rng, out):
         poly_text = text("MULTIPOLYGON", [[outer, hole], [island]])
         out.write("%s\n" % poly_text)
         written = 0
-        while written < 100:
+        while written < 500:
             x, y = rng.uniform(cx - r, cx + 3.6 * r), rng.uniform(cy - r, cy + r)
             if geom.boundary.distance(Point(x, y)) < 1e-9:
                 continue
