@@ -96,8 +96,7 @@ std::optional<TGIS_ShapeType> ResultType(std::span<const std::uint8_t> blob) {
   if (tag < gisGdoPoint || tag > gisGdoCompositePolygon || tag == gisGdoUnsupported)
     throw EGIS_Exception(GIS_RS_ERR_UNSUPPORTEDGDO, "", tag);
   if (IsPointTag(tag)) return gisShapeTypePoint;
-  if (tag == gisGdoLine || tag == gisGdoPolyline || tag == gisGdoCompositePolyline)
-    return gisShapeTypeArc;
+  if (IsLineTag(tag)) return gisShapeTypeArc;
   if (tag == gisGdoCollection) return CollectionType(blob);
   return gisShapeTypePolygon;
 }
