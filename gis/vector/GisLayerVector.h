@@ -26,11 +26,11 @@
 //   GisLayerVectorFields.cpp   field definitions, name caches, export names
 //   GisLayerVectorImport.cpp   ImportStructure, ImportLayer, SaveData, SetIndexed
 //   GisLayerVectorLocate.cpp   Locate, LocateEx, the choice of a shape's section
+// The exchange forms (WKT, WKB, GDO) and the planar tests are GisGeometry.h.
 // The attribute query language is GisSqlQuery.h.
 //
 // Not built yet (later work): drawing and labels of shapes and layers; the
-// text and byte geometry formats (a parser can be installed); the relate
-// engine (an engine can be installed).
+// relate engine (an engine can be installed).
 #pragma once
 
 #include "gis/core/GisFieldInfo.h"

@@ -27,6 +27,11 @@ class TGIS_PointList;
 class TGIS_Viewer;
 class TGIS_Shape;
 
+// ---- exchange forms: byte arrays -------------------------------------------------------------
+/// A byte array of the binary geometry forms (well-known binary, warehouse blobs).
+using TBytes = std::vector<std::uint8_t>;
+// ---- end of exchange forms ---------------------------------------------------------------------
+
 /// The shape types (one byte).
 enum TGIS_ShapeType : std::uint8_t {
   gisShapeTypeUnknown = 0,
@@ -67,8 +72,8 @@ using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_Topology>()>;
 void GisSetTopologyFactory(TGIS_TopologyFactory factory);
 std::unique_ptr<TGIS_Topology> GisCreateTopology();
 
-/// The text and byte geometry formats. The default parser is not built yet
-/// and raises "Feature not implemented"; another can be installed.
+/// The text and byte geometry formats. The default parser is the readers of
+/// GisGeometry.h; another can be installed (nullptr: the default again).
 enum class TGIS_GeometryFormat { WKT, WKB, GDO };
 using TGIS_GeometryParser = std::function<std::unique_ptr<TGIS_Shape>(
     TGIS_GeometryFormat format, const std::string& text, std::span<const std::uint8_t> bytes,
@@ -209,6 +214,17 @@ public:
   void ImportFromWKT(const std::string& text);
   void ImportFromWKB(std::span<const std::uint8_t> bytes);
   void ImportFromGDO(std::span<const std::uint8_t> bytes);
+
+  // ---- exchange forms (GisGeometryWkt.cpp, GisGeometryWkb.cpp, GisGeometryGdo.cpp) ----------
+  // The stored layer coordinates are written (the shape is locked at level 2
+  // meanwhile and unlocked afterwards, also on failure).
+  /// Well-known text; "" for an empty shape.
+  virtual std::string ExportToWKT();
+  /// Well-known binary, little-endian; `out` is left untouched for an empty shape.
+  virtual void ExportToWKB(TBytes& out);
+  /// A warehouse geometry blob; `out` is left untouched for an empty shape.
+  virtual void ExportToGDO(TBytes& out);
+  // ---- end of exchange forms ------------------------------------------------------------------
   /// Copies the blob into owned blocks (values and flags cleared; the type stays).
   void SetGeometryBlob(std::span<const std::uint8_t> bytes);
   /// Header, points, then one zero byte; empty for an empty shape.

@@ -1,6 +1,7 @@
 // TGIS_Shape: copy-on-edit, deletion, the R-tree entry, relate, the geometry
 // format hooks, invalidation.
 #include "gis/core/GisResource.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
@@ -19,7 +20,7 @@ TGIS_GeometryParser& GeometryParser() {
 
 std::unique_ptr<TGIS_Shape> Parse(TGIS_GeometryFormat format, const std::string& text,
                                   std::span<const std::uint8_t> bytes, TGIS_LayerVector* layer) {
-  if (!GeometryParser()) SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
+  if (!GeometryParser()) return GisParseGeometry(format, text, bytes, layer);
   return GeometryParser()(format, text, bytes, layer);
 }
 
