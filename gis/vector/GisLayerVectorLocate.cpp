@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisShapeSegments.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -72,7 +73,7 @@ TGIS_Shape* TGIS_LayerVector::LocateEx(const TGIS_Point& point, double precision
     }
     // A polygon holding the point measures with the inside bonus.
     const bool holds = shape->ShapeType() == gisShapeTypePolygon &&
-                       GisShapePointInRings(point, *shape, -1);
+                       GisPointInPolygon(point, shape, -1);
     const double limit =
         shape->ShapeType() == gisShapeTypePolygon && !holds ? GIS_MAX_SHAPE_DISTANCE : precision;
     for (int i = 0; i < shape->GetNumParts(); ++i) {

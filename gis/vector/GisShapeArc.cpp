@@ -9,6 +9,7 @@
 #include "gis/core/GisDefsLists.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisShapeClip.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisShapeSegments.h"
 #include "platform/rtl/ScopeGuard.h"
 
@@ -205,7 +206,7 @@ bool TGIS_ShapeArc::Intersects(TGIS_Shape* other) {
     // Every part of both lines, so that the answer is the same both ways.
     return GisShapeAnySegment(*this, [&](const TGIS_Point& a, const TGIS_Point& b) {
       return GisShapeAnySegment(*other, [&](const TGIS_Point& c, const TGIS_Point& d) {
-        return GisShapeSegmentsMeet(a, b, c, d);
+        return GisSegmentsCross({a, b}, {c, d});
       });
     });
   default:

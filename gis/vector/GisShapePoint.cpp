@@ -4,6 +4,7 @@
 
 #include "gis/core/GisDefsLists.h"
 #include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisShapeSegments.h"
 #include "platform/rtl/ScopeGuard.h"
 
@@ -33,7 +34,7 @@ bool VertexMeets(const TGIS_Point& v, TGIS_Shape* other) {
   case gisShapeTypeArc:
     return GisShapePointOnLine(v, *other);
   default:
-    return GisShapePointInRings(v, *other, -1);
+    return GisPointInPolygon(v, other, -1);
   }
 }
 
@@ -93,7 +94,7 @@ bool TGIS_ShapePoint::IsNear(const TGIS_Point& point, int, double distance) cons
 
 bool TGIS_ShapePoint::IsInsideShape(TGIS_Shape* other, int) {
   if (other == nullptr || IsEmpty() || other->IsEmpty()) return false;
-  return GisShapePointInRings(GetPoint(0, 0), *other, -1);
+  return GisPointInPolygon(GetPoint(0, 0), other, -1);
 }
 
 bool TGIS_ShapePoint::Intersects(TGIS_Shape* other) {

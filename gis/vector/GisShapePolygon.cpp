@@ -9,6 +9,7 @@
 #include "gis/core/GisDefsLists.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisShapeClip.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisShapeSegments.h"
 
 namespace {
@@ -107,7 +108,7 @@ TGIS_Point TGIS_ShapePolygon::GetCentroid() const {
 
 TGIS_Point TGIS_ShapePolygon::GetLabelPoint() const {
   TGIS_Point p = GetCentroid();
-  if (GisShapePointInRings(p, *this, -1)) return p;
+  if (GisPointInPolygon(p, this, -1)) return p;
   // Slicing an extent that is not finite makes no progress.
   const TGIS_Extent e = GetExtent();
   if (!std::isfinite(e.XMin + e.YMin + e.XMax + e.YMax + p.X + p.Y)) return p;
@@ -119,7 +120,7 @@ TGIS_Point TGIS_ShapePolygon::GetLabelPoint() const {
     auto slice = const_cast<TGIS_Shape*>(current)->CreateClippedCopy(window, true);
     if (slice == nullptr) return p;
     p = slice->GetCentroid();
-    if (GisShapePointInRings(p, *slice, -1)) return p;
+    if (GisPointInPolygon(p, slice.get(), -1)) return p;
     owned = std::move(slice);
     current = owned.get();
   }
@@ -130,7 +131,7 @@ TGIS_Point TGIS_ShapePolygon::GetLabelPoint() const {
 double TGIS_ShapePolygon::DistanceToPart(const TGIS_Point& point, int part, TGIS_Point& nearest,
                                          double tolerance) const {
   GisShapeCheckPart(*this, part);
-  const bool bonus = tolerance >= 0 && GisShapePointInRings(point, *this, part);
+  const bool bonus = tolerance >= 0 && GisPointInPolygon(point, this, part);
   const double d = GisShapeDistanceToSegments(
       GisShapePartPoints(*this, part), point, nearest,
       bonus ? std::fabs(tolerance) : GIS_MAX_SHAPE_DISTANCE);
@@ -185,7 +186,7 @@ bool TGIS_ShapePolygon::Intersects(TGIS_Shape* other) {
   // Every ring counts, as in the point's own test: a point in a hole is
   // outside, a point on a second island inside.
   for (const TGIS_Point& p : GisShapePartPoints(*other, 0))
-    if (GisShapePointInRings(p, *this, -1)) return true;
+    if (GisPointInPolygon(p, this, -1)) return true;
   return false;
 }
 

@@ -6,6 +6,7 @@
 
 #include "gis/core/GisDefsLists.h"
 #include "gis/core/GisResource.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GdiGuards.h"
@@ -17,18 +18,6 @@ bool IsPointLike(const TGIS_Shape& s) {
   return s.ShapeType() == gisShapeTypePoint || s.ShapeType() == gisShapeTypeMultiPoint;
 }
 
-/// Whether a ring of vertices crosses the horizontal ray right of p an odd
-/// number of times.
-bool OddCrossings(const TGIS_Point& p, const std::vector<TGIS_Point>& ring) {
-  bool odd = false;
-  for (std::size_t i = 0; i < ring.size(); ++i) {
-    const TGIS_Point& a = ring[i];
-    const TGIS_Point& b = ring[i == 0 ? ring.size() - 1 : i - 1];
-    if ((a.Y <= p.Y && p.Y < b.Y) || (b.Y <= p.Y && p.Y < a.Y))
-      if (a.X + (b.X - a.X) * (p.Y - a.Y) / (b.Y - a.Y) > p.X) odd = !odd;
-  }
-  return odd;
-}
 } // namespace
 
 std::vector<TGIS_Point> GisShapePartPoints(const TGIS_Shape& shape, int part) {
@@ -67,27 +56,6 @@ bool GisShapeAnySegment(const TGIS_Shape& shape,
       if (visit(points[i - 1], points[i])) return true;
   }
   return false;
-}
-
-bool GisShapePointInRings(const TGIS_Point& point, const TGIS_Shape& shape, int part) {
-  if (shape.ShapeType() != gisShapeTypePolygon) return false;
-  const int rings = shape.GetNumParts();
-  if (part >= rings) return false;
-  bool inside = false;
-  for (int ring = part < 0 ? 0 : part; ring < (part < 0 ? rings : part + 1); ++ring)
-    if (OddCrossings(point, GisShapePartPoints(shape, ring))) inside = !inside;
-  return inside;
-}
-
-bool GisShapeSegmentsMeet(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& q1,
-                          const TGIS_Point& q2, TGIS_Point* at) {
-  const double d = (p2.X - p1.X) * (q2.Y - q1.Y) - (p2.Y - p1.Y) * (q2.X - q1.X);
-  if (d == 0) return false;
-  const double r = ((p1.Y - q1.Y) * (q2.X - q1.X) - (p1.X - q1.X) * (q2.Y - q1.Y)) / d;
-  const double s = ((p1.Y - q1.Y) * (p2.X - p1.X) - (p1.X - q1.X) * (p2.Y - p1.Y)) / d;
-  if (r < 0 || r > 1 || s < 0 || s > 1) return false;
-  if (at != nullptr) *at = {p1.X + r * (p2.X - p1.X), p1.Y + r * (p2.Y - p1.Y)};
-  return true;
 }
 
 bool GisShapePointOnLine(const TGIS_Point& p, const TGIS_Shape& line) {
@@ -164,7 +132,7 @@ std::unique_ptr<TGIS_PointList> GisShapeLineIntersections(const TGIS_Shape& line
     GisShapeAnySegment(*other, [&](const TGIS_Point& q1, const TGIS_Point& q2) {
       return GisShapeAnySegment(line, [&](const TGIS_Point& p1, const TGIS_Point& p2) {
         TGIS_Point at;
-        if (GisShapeSegmentsMeet(q1, q2, p1, p2, &at)) list->Add(at);
+        if (GisSegmentsIntersection({q1, q2}, {p1, p2}, at)) list->Add(at);
         return false;
       });
     });

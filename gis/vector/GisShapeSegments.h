@@ -1,8 +1,8 @@
 // What the shape classes share about their vertices and segments: the
-// vertices of a part, the walk along segments, the even-odd ring test and
-// segment crossing used by the predicates, the near and inside tests, the
-// intersection-point search of lines and polygons, and drawing a shape's
-// outline into a bitmap.
+// vertices of a part, the walk along segments, lengths, the on-line, near
+// and inside tests, the intersection-point search of lines and polygons, and
+// drawing a shape's outline into a bitmap. The even-odd ring test and the
+// segment crossing are the planar tests of GisGeometry.h.
 #pragma once
 
 #include <functional>
@@ -24,15 +24,6 @@ double GisShapeLength(const TGIS_Shape& shape);
 /// every part in order; the walk stops when `visit` answers true.
 bool GisShapeAnySegment(const TGIS_Shape& shape,
                         const std::function<bool(const TGIS_Point&, const TGIS_Point&)>& visit);
-
-/// Even-odd test of a point against the rings of a polygon (part < 0: all
-/// rings; else that ring alone, false beyond the last); false for another
-/// shape type. A point on a bottom edge is inside, on a top edge outside.
-bool GisShapePointInRings(const TGIS_Point& point, const TGIS_Shape& shape, int part);
-/// Whether two segments meet (ends included); parallel or collinear ones
-/// never do. `at` gets the meeting point.
-bool GisShapeSegmentsMeet(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& q1,
-                          const TGIS_Point& q2, TGIS_Point* at = nullptr);
 
 /// Whether a point lies exactly on a segment of the line (any part); a
 /// zero-length segment holds its own vertex. Points and lines ask this both
