@@ -2,8 +2,8 @@
 // a shape's style section.
 #include <cmath>
 
-#include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisGeometry.h"
+#include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisShapeSegments.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -72,8 +72,8 @@ TGIS_Shape* TGIS_LayerVector::LocateEx(const TGIS_Point& point, double precision
       if (section == nullptr || !section->Visible()) continue;
     }
     // A polygon holding the point measures with the inside bonus.
-    const bool holds = shape->ShapeType() == gisShapeTypePolygon &&
-                       GisPointInPolygon(point, shape, -1);
+    const bool holds =
+        shape->ShapeType() == gisShapeTypePolygon && GisPointInPolygon(point, shape, -1);
     const double limit =
         shape->ShapeType() == gisShapeTypePolygon && !holds ? GIS_MAX_SHAPE_DISTANCE : precision;
     for (int i = 0; i < shape->GetNumParts(); ++i) {

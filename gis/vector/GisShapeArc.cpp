@@ -7,9 +7,9 @@
 #include <cmath>
 
 #include "gis/core/GisDefsLists.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisShapeClip.h"
-#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisShapeSegments.h"
 #include "platform/rtl/ScopeGuard.h"
 
@@ -40,8 +40,8 @@ TGIS_Point Along(const TGIS_Point& a, const TGIS_Point& b, double length, double
 }
 
 /// The point moved sideways by offset along the segment's right-hand normal.
-TGIS_Point OffsetRight(const TGIS_Point& p, const TGIS_Point& a, const TGIS_Point& b,
-                       double length, double offset) {
+TGIS_Point OffsetRight(const TGIS_Point& p, const TGIS_Point& a, const TGIS_Point& b, double length,
+                       double offset) {
   if (offset == 0 || length == 0) return p;
   return {p.X + (b.Y - a.Y) / length * offset, p.Y - (b.X - a.X) / length * offset};
 }
@@ -108,8 +108,8 @@ void TGIS_ShapeArc::GetPointOnLine(int part, TGIS_Point& point, double offset,
     for (std::size_t i = 1; i < points.size(); ++i) {
       const double length = GisPointDistance(points[i - 1], points[i]);
       if (a + length >= d) {
-        point = OffsetRight(Along(points[i - 1], points[i], length, d, a), points[i - 1],
-                            points[i], length, offset);
+        point = OffsetRight(Along(points[i - 1], points[i], length, d, a), points[i - 1], points[i],
+                            length, offset);
         return;
       }
       a += length;

@@ -3,8 +3,8 @@
 #include "gis/vector/GisShapePoint.h"
 
 #include "gis/core/GisDefsLists.h"
-#include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisGeometry.h"
+#include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisShapeSegments.h"
 #include "platform/rtl/ScopeGuard.h"
 
@@ -52,8 +52,8 @@ bool AnyVertexMeets(const TGIS_Shape& shape, TGIS_Shape* other) {
 std::unique_ptr<TGIS_PointList> VertexIntersections(const TGIS_Shape& shape, TGIS_Shape* other) {
   if (other == nullptr || !GisShapeIsKnownPartner(other)) return nullptr;
   auto list = std::make_unique<TGIS_PointList>();
-  const bool pointLike = other->ShapeType() == gisShapeTypePoint ||
-                         other->ShapeType() == gisShapeTypeMultiPoint;
+  const bool pointLike =
+      other->ShapeType() == gisShapeTypePoint || other->ShapeType() == gisShapeTypeMultiPoint;
   for (const TGIS_Point& v : GisShapePartPoints(shape, 0)) {
     if (pointLike) {
       for (const TGIS_Point& w : GisShapePartPoints(*other, 0))
@@ -119,8 +119,8 @@ std::unique_ptr<TGIS_Shape> TGIS_ShapeMultiPoint::CreateClippedCopy(const TGIS_E
   return copy;
 }
 
-double TGIS_ShapeMultiPoint::DistanceToPart(const TGIS_Point& point, int part,
-                                            TGIS_Point& nearest, double) const {
+double TGIS_ShapeMultiPoint::DistanceToPart(const TGIS_Point& point, int part, TGIS_Point& nearest,
+                                            double) const {
   GisShapeCheckPart(*this, part);
   double best = GIS_MAX_SHAPE_DISTANCE;
   nearest = point;

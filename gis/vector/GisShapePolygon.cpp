@@ -7,9 +7,9 @@
 #include <cmath>
 
 #include "gis/core/GisDefsLists.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisShapeClip.h"
-#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisShapeSegments.h"
 
 namespace {
@@ -132,9 +132,9 @@ double TGIS_ShapePolygon::DistanceToPart(const TGIS_Point& point, int part, TGIS
                                          double tolerance) const {
   GisShapeCheckPart(*this, part);
   const bool bonus = tolerance >= 0 && GisPointInPolygon(point, this, part);
-  const double d = GisShapeDistanceToSegments(
-      GisShapePartPoints(*this, part), point, nearest,
-      bonus ? std::fabs(tolerance) : GIS_MAX_SHAPE_DISTANCE);
+  const double d =
+      GisShapeDistanceToSegments(GisShapePartPoints(*this, part), point, nearest,
+                                 bonus ? std::fabs(tolerance) : GIS_MAX_SHAPE_DISTANCE);
   return bonus ? d * 0.9 : d;
 }
 

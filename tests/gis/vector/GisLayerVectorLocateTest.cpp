@@ -101,7 +101,10 @@ TEST(GisLayerVectorLocate, LocateExMatchesABruteForceModel) {
       const double w = 5 + at(rnd) / 10, h = 5 + at(rnd) / 10;
       parts = {{{cx, cy}, {cx, cy + h}, {cx + w, cy + h}, {cx + w, cy}, {cx, cy}}};
       if (i % 8 == 5)
-        parts.push_back({{cx + 1, cy + 1}, {cx + 2, cy + 1}, {cx + 2, cy + 2}, {cx + 1, cy + 2},
+        parts.push_back({{cx + 1, cy + 1},
+                         {cx + 2, cy + 1},
+                         {cx + 2, cy + 2},
+                         {cx + 1, cy + 2},
                          {cx + 1, cy + 1}});
     }
     }
@@ -123,8 +126,8 @@ TEST(GisLayerVectorLocate, LocateExMatchesABruteForceModel) {
         for (const TGIS_Point& p : part)
           box = GisIsEmptyExtent(box) ? TGIS_Extent{p.X, p.Y, p.X, p.Y}
                                       : GisExtentUnion(box, {p.X, p.Y, p.X, p.Y});
-      if (!GisIsExtentIntersecting(box, {q.X - tolerance, q.Y - tolerance, q.X + tolerance,
-                                         q.Y + tolerance}) ||
+      if (!GisIsExtentIntersecting(
+              box, {q.X - tolerance, q.Y - tolerance, q.X + tolerance, q.Y + tolerance}) ||
           s.Uid == excluded)
         continue;
       for (int part = 0; part < int(s.Parts.size()); ++part) {
@@ -162,8 +165,8 @@ TEST(GisLayerVectorLocate, RulesOfLocateEx) {
   auto* layer = new TGIS_LayerVector();
   layer->SetName("rules");
   viewer.Add(layer);
-  TGIS_Shape* big = AddShape(*layer, gisShapeTypePolygon,
-                             {{{0, 0}, {0, 100}, {100, 100}, {100, 0}, {0, 0}}});
+  TGIS_Shape* big =
+      AddShape(*layer, gisShapeTypePolygon, {{{0, 0}, {0, 100}, {100, 100}, {100, 0}, {0, 0}}});
   AddShape(*layer, gisShapeTypePoint, {{{59.5, 50}}});
   double distance;
   int part;

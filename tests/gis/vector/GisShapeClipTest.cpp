@@ -92,7 +92,8 @@ TEST(GisShapeClip, PolygonsFollowTheWindow) {
   EXPECT_TRUE(GisIsSamePoint(ring.front(), ring.back())) << "the ring stays closed";
 
   // Wholly inside: the rings come back as they were.
-  const TParts holed{{{1, 1}, {1, 9}, {9, 9}, {9, 1}, {1, 1}}, {{3, 3}, {6, 3}, {6, 6}, {3, 6}, {3, 3}}};
+  const TParts holed{{{1, 1}, {1, 9}, {9, 9}, {9, 1}, {1, 1}},
+                     {{3, 3}, {6, 3}, {6, 6}, {3, 6}, {3, 3}}};
   auto inside = MakeShape(gisShapeTypePolygon, holed)->CreateClippedCopy(WINDOW, true);
   ASSERT_NE(inside, nullptr);
   EXPECT_TRUE(SameParts(PartsOf(*inside), holed));
@@ -118,12 +119,13 @@ TEST(GisShapeClip, PointsAndMultipoints) {
   auto some = partly->CreateClippedCopy(WINDOW, false);
   ASSERT_NE(some, nullptr);
   EXPECT_TRUE(SameParts(PartsOf(*some), {{{1, 1}, {10, 10}}}));
-  auto whole = MakeShape(gisShapeTypeMultiPoint, {{{1, 1}, {2, 2}}})->CreateClippedCopy(WINDOW, true);
+  auto whole =
+      MakeShape(gisShapeTypeMultiPoint, {{{1, 1}, {2, 2}}})->CreateClippedCopy(WINDOW, true);
   ASSERT_NE(whole, nullptr);
   EXPECT_EQ(whole->GetNumPoints(), 2);
-  EXPECT_EQ(MakeShape(gisShapeTypeMultiPoint, {{{20, 20}, {30, 30}}})
-                ->CreateClippedCopy(WINDOW, false),
-            nullptr);
+  EXPECT_EQ(
+      MakeShape(gisShapeTypeMultiPoint, {{{20, 20}, {30, 30}}})->CreateClippedCopy(WINDOW, false),
+      nullptr);
 }
 
 TEST(GisShapeClip, CopiesOfLayerShapesTakeTheLayerAndKeepItsExtent) {

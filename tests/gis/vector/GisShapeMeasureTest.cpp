@@ -70,11 +70,11 @@ TEST(GisShapeMeasure, PolygonDistanceGivesTheInsideBonus) {
     double tolerance, distance;
     bool nearestIsQuery;
   } rows[] = {
-      {{10, 0}, 5, 4.5, true},       // edge 10 away: 0.9 × the tolerance
-      {{18, 0}, 5, 1.8, false},      // edge 2 away: 0.9 × 2
-      {{10, 0}, -1, 10, false},      // no bonus with a negative tolerance
-      {{30, 0}, 5, 10, false},       // outside: the plain distance
-      {{0, 0}, 0, 0, true},          // zero tolerance inside scores 0
+      {{10, 0}, 5, 4.5, true},  // edge 10 away: 0.9 × the tolerance
+      {{18, 0}, 5, 1.8, false}, // edge 2 away: 0.9 × 2
+      {{10, 0}, -1, 10, false}, // no bonus with a negative tolerance
+      {{30, 0}, 5, 10, false},  // outside: the plain distance
+      {{0, 0}, 0, 0, true},     // zero tolerance inside scores 0
   };
   for (const Row& row : rows) {
     TGIS_Point nearest;
@@ -105,8 +105,12 @@ TEST(GisShapeMeasure, AreasCentroidsAndLengths) {
        20,
        16,
        {(16 * 2 + 1.5) / 17, (16 * 2 + 1.5) / 17}},
-      {"zero area: centre of the extent", {{{0, 0}, {4, 2}, {0, 0}}}, 0, 2 * std::sqrt(20.0),
-       2 * std::sqrt(20.0), {2, 1}},
+      {"zero area: centre of the extent",
+       {{{0, 0}, {4, 2}, {0, 0}}},
+       0,
+       2 * std::sqrt(20.0),
+       2 * std::sqrt(20.0),
+       {2, 1}},
   };
   for (const Row& row : rows) {
     auto p = MakeShape(gisShapeTypePolygon, row.rings);
@@ -126,7 +130,8 @@ TEST(GisShapeMeasure, AreasCentroidsAndLengths) {
   EXPECT_EQ(line->GetArea(), 0);
   // The centroid lies half way along: here on the first part.
   EXPECT_TRUE(GisIsSamePoint(line->GetCentroid(), {2.7, 3.6}));
-  EXPECT_TRUE(GisIsSamePoint(MakeShape(gisShapeTypeArc, {{{0, 0}, {10, 0}}})->GetCentroid(), {5, 0}));
+  EXPECT_TRUE(
+      GisIsSamePoint(MakeShape(gisShapeTypeArc, {{{0, 0}, {10, 0}}})->GetCentroid(), {5, 0}));
   // Point-like shapes.
   EXPECT_TRUE(GisIsSamePoint(MakeShape(gisShapeTypePoint, {{{3, 4}}})->GetCentroid(), {3, 4}));
   EXPECT_TRUE(GisIsSamePoint(
@@ -140,11 +145,11 @@ TEST(GisShapeMeasure, PointsAlongLines) {
     double offset, distance;
     TGIS_Point expected;
   } rows[] = {
-      {-1, 0, 5, {5, 0}},     {-1, 2, 5, {5, -2}},   // offsets to the right
-      {-1, 2, 15, {2, 5}},    {-1, -2, 15, {-2, 5}},  // the second part
-      {-1, 0, -3, {0, 0}},    {-1, 0, 25, {0, 10}},  // clamped to the line
-      {1, 0, 5, {0, 5}},      {0, 0, 15, {10, 0}},   // one part alone
-      {2, 0, 5, {0, 0}},                             // no such part
+      {-1, 0, 5, {5, 0}},  {-1, 2, 5, {5, -2}},   // offsets to the right
+      {-1, 2, 15, {2, 5}}, {-1, -2, 15, {-2, 5}}, // the second part
+      {-1, 0, -3, {0, 0}}, {-1, 0, 25, {0, 10}},  // clamped to the line
+      {1, 0, 5, {0, 5}},   {0, 0, 15, {10, 0}},   // one part alone
+      {2, 0, 5, {0, 0}},                          // no such part
   };
   for (const Row& row : rows) {
     TGIS_Point p{99, 99};
@@ -165,14 +170,14 @@ TEST(GisShapeMeasure, SubLines) {
     double from, to;
     TParts expected;
   } rows[] = {
-      {-1, 2, 8, {{{2, 0}, {8, 0}}}},                               // one segment
-      {-1, 5, 15, {{{5, 0}, {10, 0}, {10, 5}}}},                    // across a vertex
-      {-1, 15, 25, {{{10, 5}, {10, 10}}, {{20, 0}, {25, 0}}}},      // across parts
-      {-1, -5, 3, {{{0, 0}, {3, 0}}}},                              // clamped start
-      {-1, 28, 99, {{{28, 0}, {30, 0}}}},                           // clamped end
-      {1, 2, 4, {{{22, 0}, {24, 0}}}},                              // one part alone
-      {-1, 8, 2, {}},                                               // from > to
-      {3, 0, 5, {}},                                                // no such part
+      {-1, 2, 8, {{{2, 0}, {8, 0}}}},                          // one segment
+      {-1, 5, 15, {{{5, 0}, {10, 0}, {10, 5}}}},               // across a vertex
+      {-1, 15, 25, {{{10, 5}, {10, 10}}, {{20, 0}, {25, 0}}}}, // across parts
+      {-1, -5, 3, {{{0, 0}, {3, 0}}}},                         // clamped start
+      {-1, 28, 99, {{{28, 0}, {30, 0}}}},                      // clamped end
+      {1, 2, 4, {{{22, 0}, {24, 0}}}},                         // one part alone
+      {-1, 8, 2, {}},                                          // from > to
+      {3, 0, 5, {}},                                           // no such part
   };
   for (const Row& row : rows) {
     auto sub = Arc(line)->GetSubLine(row.part, row.from, row.to);
@@ -199,8 +204,23 @@ TEST(GisShapeMeasure, LabelPointsLieInside) {
       {"U", {{{0, 0}, {0, 10}, {2, 10}, {2, 2}, {8, 2}, {8, 10}, {10, 10}, {10, 0}, {0, 0}}}},
       // A comb: teeth hang down from a thin back.
       {"comb",
-       {{{0, 10}, {10, 10}, {10, 0}, {9, 0}, {9, 9}, {7, 9}, {7, 0}, {6, 0}, {6, 9}, {4, 9},
-         {4, 0}, {3, 0}, {3, 9}, {1, 9}, {1, 0}, {0, 0}, {0, 10}}}},
+       {{{0, 10},
+         {10, 10},
+         {10, 0},
+         {9, 0},
+         {9, 9},
+         {7, 9},
+         {7, 0},
+         {6, 0},
+         {6, 9},
+         {4, 9},
+         {4, 0},
+         {3, 0},
+         {3, 9},
+         {1, 9},
+         {1, 0},
+         {0, 0},
+         {0, 10}}}},
       // A big hole around the centroid.
       {"holed",
        {{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}, {{1, 1}, {9, 1}, {9, 9}, {1, 9}, {1, 1}}}},
@@ -209,11 +229,12 @@ TEST(GisShapeMeasure, LabelPointsLieInside) {
   for (const Row& row : rows) {
     auto p = MakeShape(gisShapeTypePolygon, row.rings);
     const TGIS_Point label = p->GetLabelPoint();
-    EXPECT_TRUE(GisPointInPolygon(label, p.get(), -1)) << row.name << " " << label.X << " " << label.Y;
+    EXPECT_TRUE(GisPointInPolygon(label, p.get(), -1))
+        << row.name << " " << label.X << " " << label.Y;
   }
   const auto u = MakeShape(gisShapeTypePolygon, rows[0].rings);
   EXPECT_FALSE(GisPointInPolygon(u->GetCentroid(), u.get(), -1))
       << "the U's centroid lies in its notch";
-  EXPECT_TRUE(GisIsSamePoint(MakeShape(gisShapeTypePolygon, SQUARE_CW)->GetLabelPoint(),
-                             {0.5, 0.5}));
+  EXPECT_TRUE(
+      GisIsSamePoint(MakeShape(gisShapeTypePolygon, SQUARE_CW)->GetLabelPoint(), {0.5, 0.5}));
 }

@@ -10,8 +10,16 @@
 
 namespace {
 double Wild(std::mt19937& rnd) {
-  static const double values[] = {0,    1,     -1,   1e-300, 1e300, -1e300,
-                                  1e308, 5,    5,    std::numeric_limits<double>::infinity(),
+  static const double values[] = {0,
+                                  1,
+                                  -1,
+                                  1e-300,
+                                  1e300,
+                                  -1e300,
+                                  1e308,
+                                  5,
+                                  5,
+                                  std::numeric_limits<double>::infinity(),
                                   std::numeric_limits<double>::quiet_NaN()};
   std::uniform_int_distribution<int> pick(0, 14);
   const int k = pick(rnd);
@@ -36,7 +44,8 @@ TEST(GisShapeRobustness, WildCoordinatesNeitherCrashNorHang) {
   std::uniform_int_distribution<int> count(1, 7);
   for (int round = 0; round < 3000; ++round) {
     const TGIS_ShapeType type = TGIS_ShapeType(2 + round % 4);
-    TParts parts(std::size_t(type == gisShapeTypeArc || type == gisShapeTypePolygon ? count(rnd) % 3 + 1 : 1));
+    TParts parts(std::size_t(
+        type == gisShapeTypeArc || type == gisShapeTypePolygon ? count(rnd) % 3 + 1 : 1));
     for (auto& part : parts)
       for (int i = type == gisShapeTypePoint ? 1 : count(rnd); i > 0; --i)
         part.push_back({Wild(rnd), Wild(rnd)});
@@ -66,8 +75,8 @@ TEST(GisShapeRobustness, WildCoordinatesNeitherCrashNorHang) {
             EXPECT_TRUE(p.X >= window.XMin && p.X <= window.XMax && p.Y >= window.YMin &&
                         p.Y <= window.YMax)
                 << "round " << round << " " << p.X << " " << p.Y << " in " << window.XMin << " "
-                << window.YMin << " " << window.XMax << " " << window.YMax << " type "
-                << int(type) << " " << Dump(parts);
+                << window.YMin << " " << window.XMax << " " << window.YMax << " type " << int(type)
+                << " " << Dump(parts);
           }
     (void)s->IsNear(q, round % 3, Wild(rnd));
     auto other = MakeShape(TGIS_ShapeType(2 + (round / 4) % 4), parts);

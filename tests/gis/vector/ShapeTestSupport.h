@@ -100,8 +100,8 @@ struct TRecordingTopology : TGIS_Topology {
   static inline std::vector<TCall> Calls;
   static inline bool Answer = true;
   bool Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern) override {
-    Calls.push_back({a->ShapeType(), b->ShapeType(), pattern,
-                     a->IsEmpty() ? TGIS_Point{} : a->GetPoint(0, 0)});
+    Calls.push_back(
+        {a->ShapeType(), b->ShapeType(), pattern, a->IsEmpty() ? TGIS_Point{} : a->GetPoint(0, 0)});
     return Answer;
   }
 };
