@@ -13,9 +13,9 @@ PACKAGES=(
   libjs-openlayers libjpeg-dev zlib1g-dev libexpat1-dev libsqlite3-dev
   libpq-dev postgresql libopenjp2-7-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libgeos-dev python3-shapely
   xvfb xauth locales imagemagick poppler-utils proj-bin libproj-dev libjpeg-turbo-progs
-  gdal-bin
+  gdal-bin python3-shapely
   # fonts
   fonts-liberation2 fonts-dejavu-core fonts-wine
 )

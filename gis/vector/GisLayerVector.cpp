@@ -124,15 +124,3 @@ bool TGIS_LayerVector::HoldsSelectedShape() const {
 void TGIS_LayerVector::BusyShake(int pos, int end, bool& abort) {
   if (viewer_ != nullptr) viewer_->BusyShake(this, pos, end, abort);
 }
-
-TGIS_Shape* TGIS_LayerVector::Locate(const TGIS_Point&, double, bool) {
-  return nullptr;
-}
-
-TGIS_Shape* TGIS_LayerVector::LocateEx(const TGIS_Point&, double, int, double& distance, int& part,
-                                       TGIS_Point& proj, bool) {
-  distance = 1.7e308;
-  part = -1;
-  proj = {0, 0};
-  return nullptr;
-}

@@ -2,8 +2,18 @@
 // per-shape styles.
 //
 // Which file holds what:
-//   GisShape.h                 TGIS_Shape and the four shape classes; the
-//                              relate engine and geometry parser hooks
+//   GisShape.h                 TGIS_Shape; the relate engine and geometry
+//                              parser hooks
+//   GisShapePoint.h/.cpp       TGIS_ShapePoint, TGIS_ShapeMultiPoint: clipped
+//                              copies, distances, tests against other shapes
+//   GisShapeArc.h/.cpp         TGIS_ShapeArc: lengths, distances, points along
+//                              the line, sub-lines, clipped copies, tests
+//   GisShapePolygon.h/.cpp     TGIS_ShapePolygon: area, centroid, label point,
+//                              distances, clipped copies, tests
+//   GisShapeClip.h/.cpp        the window clipper of lines and polygons
+//   GisShapeSegments.h/.cpp    vertices and segments shared by the classes:
+//                              ring and crossing tests, near and inside tests,
+//                              intersection points, drawing into a bitmap
 //   GisShape.cpp               construction, blocks, growth, raw records, blobs
 //   GisShapeGeometry.cpp       parts, points, extents, lock levels, distances
 //   GisShapeIndex.cpp          MakeEditable, Delete, the R-tree entry, relate
@@ -15,14 +25,17 @@
 //   GisLayerVectorCursor.cpp   the raw and filtered cursors, FindFirst
 //   GisLayerVectorFields.cpp   field definitions, name caches, export names
 //   GisLayerVectorImport.cpp   ImportStructure, ImportLayer, SaveData, SetIndexed
+//   GisLayerVectorLocate.cpp   Locate, LocateEx, the choice of a shape's section
+// The exchange forms (WKT, WKB, GDO) and the planar tests are GisGeometry.h.
 // The attribute query language is GisSqlQuery.h.
 //
-// Not built yet (later work): drawing, labels and location of shapes and
-// layers; the text and byte geometry formats (a parser can be installed);
-// clipping (CreateClippedCopy gives nullptr); the relate engine (an engine can
-// be installed); measures (area, length, centroids of lines).
+// Not built yet (later work): drawing and labels of shapes and layers; the
+// relate engine (an engine can be installed).
 #pragma once
 
 #include "gis/core/GisFieldInfo.h"
 #include "gis/vector/GisLayerVectorClass.h"
 #include "gis/vector/GisShape.h"
+#include "gis/vector/GisShapeArc.h"
+#include "gis/vector/GisShapePoint.h"
+#include "gis/vector/GisShapePolygon.h"

@@ -103,11 +103,22 @@ public:
   virtual void RevertAll();
   virtual void Deselect(std::int32_t uid);
   virtual void DeselectAll();
-  /// Location is not built yet: nullptr.
+  /// The shape nearest to the point within the precision (LocateEx with no
+  /// UID excluded), or nullptr.
   virtual TGIS_Shape* Locate(const TGIS_Point& point, double precision, bool visibleOnly = false);
-  /// Location is not built yet: nullptr with distance 1.7e308.
+  /// The shape nearest to the point within the precision, skipping the UID
+  /// `uid`; a polygon holding the point wins over shapes merely near it.
+  /// distance, part and proj (the nearest point) describe the best
+  /// candidate; nullptr (distance 1.7e308 when nothing was near) otherwise.
   virtual TGIS_Shape* LocateEx(const TGIS_Point& point, double precision, int uid, double& distance,
                                int& part, TGIS_Point& proj, bool visibleOnly = false);
+  TGIS_ShapeAbstract* LocateShape(const TGIS_Point& point, double precision, bool visibleOnly,
+                                  double& distance) override;
+  /// The section a shape is drawn or located with: the last active section
+  /// whose query holds for it, made current. nullptr when none holds;
+  /// endPass is set when that section is the only one, has no query and is
+  /// invisible (nothing of the layer is shown).
+  TGIS_ParamsSectionVector* ChooseParamsSection(TGIS_Shape& shape, bool& endPass);
   virtual int FindFieldIndex(const std::string& name);
   int FindFieldIndexByStoredName(const std::string& name) override;
   virtual void AddField(const std::string& name, std::uint8_t type, int width, int decimals);

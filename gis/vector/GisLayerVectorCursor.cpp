@@ -55,7 +55,7 @@ void TGIS_LayerVector::CursorFirst(const TGIS_Extent& extent, const std::string&
   relationPattern_ = pattern;
   cursorSkipDeleted_ = skipDeleted;
   topology_ = GisCreateTopology();
-  if (shape != nullptr) topology_->Prepare(shape);
+  if (shape != nullptr) topology_->SetPreparedShape(shape);
 
   position_ = -1;
   current_ = nullptr;

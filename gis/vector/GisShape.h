@@ -1,5 +1,6 @@
-// TGIS_Shape: the base of every feature of a vector layer, and the four
-// shape classes (part of the GisLayerVector module; see GisLayerVector.h).
+// TGIS_Shape: the base of every feature of a vector layer (part of the
+// GisLayerVector module; see GisLayerVector.h). The four shape classes are
+// GisShapePoint.h, GisShapeArc.h and GisShapePolygon.h.
 //
 // Geometry lives in two blocks whose bytes are a shapefile record body
 // without its type word: a header (box, counts, part starts) and the points
@@ -20,9 +21,16 @@
 #include "gis/core/GisParams.h"
 #include "gis/viewer/GisShapeAbstract.h"
 
+class TBitmap;
 class TGIS_LayerVector;
+class TGIS_PointList;
 class TGIS_Viewer;
 class TGIS_Shape;
+
+// ---- exchange forms: byte arrays -------------------------------------------------------------
+/// A byte array of the binary geometry forms (well-known binary, warehouse blobs).
+using TBytes = std::vector<std::uint8_t>;
+// ---- end of exchange forms ---------------------------------------------------------------------
 
 /// The shape types (one byte).
 enum TGIS_ShapeType : std::uint8_t {
@@ -56,7 +64,7 @@ class TGIS_Topology {
 public:
   virtual ~TGIS_Topology() = default;
   /// Primes the engine with a shape that will be related many times.
-  virtual void Prepare(TGIS_Shape* shape);
+  virtual void SetPreparedShape(TGIS_Shape* shape);
   virtual bool Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern);
 };
 using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_Topology>()>;
@@ -64,8 +72,8 @@ using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_Topology>()>;
 void GisSetTopologyFactory(TGIS_TopologyFactory factory);
 std::unique_ptr<TGIS_Topology> GisCreateTopology();
 
-/// The text and byte geometry formats. The default parser is not built yet
-/// and raises "Feature not implemented"; another can be installed.
+/// The text and byte geometry formats. The default parser is the readers of
+/// GisGeometry.h; another can be installed (nullptr: the default again).
 enum class TGIS_GeometryFormat { WKT, WKB, GDO };
 using TGIS_GeometryParser = std::function<std::unique_ptr<TGIS_Shape>(
     TGIS_GeometryFormat format, const std::string& text, std::span<const std::uint8_t> bytes,
@@ -135,8 +143,10 @@ public:
   virtual TGIS_Extent GetPaintExtentEx() const;
   virtual int GetSmartSize() = 0;
   virtual void ExtendExtent(const TGIS_Point& point);
-  /// Not built yet for any class: nullptr (clipping then imports nothing).
-  virtual std::unique_ptr<TGIS_Shape> CreateClippedCopy(const TGIS_Extent& extent, bool forDrawing);
+  /// The part of the shape inside the extent, locked at level 4 while built
+  /// when forDrawing, else 3; nullptr when nothing is left.
+  virtual std::unique_ptr<TGIS_Shape> CreateClippedCopy(const TGIS_Extent& extent,
+                                                        bool forDrawing) = 0;
   virtual std::unique_ptr<TGIS_Shape> CreateCopy() const = 0;
   virtual void Lock(std::uint8_t level);
   virtual void Unlock();
@@ -187,6 +197,14 @@ public:
   virtual bool IsInExtent(const TGIS_Extent& extent, int mode);
   virtual bool IsInsideShape(TGIS_Shape* other, int mode) { return (void)other, (void)mode, false; }
   virtual bool Intersects(TGIS_Shape* other) { return (void)other, false; }
+
+  // ---- geometry of the shape classes (GisShapePoint, GisShapeArc, GisShapePolygon) ----
+  /// The points where the other shape meets this one; nullptr when none.
+  virtual std::unique_ptr<TGIS_PointList> GetIntersectionPoints(TGIS_Shape* other);
+  /// Draws the shape scaled into the bitmap inside a margin of pixels; scale
+  /// gets the pixels per map unit, (0, 0) when nothing is drawn.
+  virtual void DrawToBitmap(TBitmap& bitmap, int margin, TGIS_Point& scale);
+  // ---- end of the shape-class geometry ----------------------------------------------------
   std::unique_ptr<TGIS_Shape> GetClipped(const TGIS_Extent& extent) {
     return CreateClippedCopy(extent, false);
   }
@@ -196,6 +214,17 @@ public:
   void ImportFromWKT(const std::string& text);
   void ImportFromWKB(std::span<const std::uint8_t> bytes);
   void ImportFromGDO(std::span<const std::uint8_t> bytes);
+
+  // ---- exchange forms (GisGeometryWkt.cpp, GisGeometryWkb.cpp, GisGeometryGdo.cpp) ----------
+  // The stored layer coordinates are written (the shape is locked at level 2
+  // meanwhile and unlocked afterwards, also on failure).
+  /// Well-known text; "" for an empty shape.
+  virtual std::string ExportToWKT();
+  /// Well-known binary, little-endian; `out` is left untouched for an empty shape.
+  virtual void ExportToWKB(TBytes& out);
+  /// A warehouse geometry blob; `out` is left untouched for an empty shape.
+  virtual void ExportToGDO(TBytes& out);
+  // ---- end of exchange forms ------------------------------------------------------------------
   /// Copies the blob into owned blocks (values and flags cleared; the type stays).
   void SetGeometryBlob(std::span<const std::uint8_t> bytes);
   /// Header, points, then one zero byte; empty for an empty shape.
@@ -266,71 +295,6 @@ private:
        inMemory_ = false, newShape_ = false, modified_ = false;
 
   friend class TGIS_LayerVector;
-};
-
-/// A point: no header, one 16-byte vertex.
-class TGIS_ShapePoint : public TGIS_Shape {
-public:
-  TGIS_ShapePoint(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
-                  bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
-      : TGIS_Shape(gisShapeTypePoint, source, raw, mapped, uid, layer) {}
-  TGIS_Extent GetExtentRaw() const override;
-  int GetPartStart(int part) const override;
-  void SetPoint(int part, int index, const TGIS_Point& point) override;
-  void SetPoint3D(int part, int index, const TGIS_Point3D& point) override;
-  int GetSmartSize() override;
-  void ExtendExtent(const TGIS_Point& point) override;
-  std::unique_ptr<TGIS_Shape> CreateCopy() const override;
-  void Unlock() override;
-  void AddPoint(const TGIS_Point& point) override;
-  void AddPart() override;
-  TGIS_Point GetPoint(int part, int index) const override;
-  int GetPartSize(int part) const override;
-  TGIS_Point GetCentroid() const override { return IsEmpty() ? TGIS_Point{} : GetPoint(0, 0); }
-};
-
-/// A multipoint: the 36-byte header and one part of vertices.
-class TGIS_ShapeMultiPoint : public TGIS_Shape {
-public:
-  TGIS_ShapeMultiPoint(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
-                       bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
-      : TGIS_Shape(gisShapeTypeMultiPoint, source, raw, mapped, uid, layer) {}
-  int GetPartStart(int part) const override;
-  void SetPoint(int part, int index, const TGIS_Point& point) override;
-  void SetPoint3D(int part, int index, const TGIS_Point3D& point) override;
-  int GetSmartSize() override;
-  std::unique_ptr<TGIS_Shape> CreateCopy() const override;
-  void AddPoint(const TGIS_Point& point) override;
-  void AddPart() override;
-  TGIS_Point GetPoint(int part, int index) const override;
-  int GetPartSize(int part) const override;
-  TGIS_Point GetCentroid() const override { return GisExtentCenter(GetExtent()); }
-};
-
-/// An arc (polyline): header with part starts, vertices in parts.
-class TGIS_ShapeArc : public TGIS_Shape {
-public:
-  TGIS_ShapeArc(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
-                bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
-      : TGIS_Shape(gisShapeTypeArc, source, raw, mapped, uid, layer) {}
-  int GetSmartSize() override;
-  std::unique_ptr<TGIS_Shape> CreateCopy() const override;
-  void AddPoint(const TGIS_Point& point) override;
-};
-
-/// A polygon: rings stored closed (the first vertex repeated last).
-class TGIS_ShapePolygon : public TGIS_Shape {
-public:
-  TGIS_ShapePolygon(const TGIS_Shape* source = nullptr, std::span<const std::uint8_t> raw = {},
-                    bool mapped = false, std::int32_t uid = 0, TGIS_LayerVector* layer = nullptr)
-      : TGIS_Shape(gisShapeTypePolygon, source, raw, mapped, uid, layer) {}
-  int GetSmartSize() override;
-  std::unique_ptr<TGIS_Shape> CreateCopy() const override;
-  void AddPoint(const TGIS_Point& point) override;
-  void AddRingPoint(const TGIS_Point& point);
-
-private:
-  void AddToRing(const TGIS_Point& point, bool alwaysClose);
 };
 
 /// A new empty shape of a type (nullptr for another value than 2..5).

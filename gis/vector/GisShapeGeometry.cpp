@@ -318,7 +318,8 @@ double TGIS_Shape::Distance(const TGIS_Point& point, double tolerance) const {
 
 double TGIS_Shape::DistanceToPart(const TGIS_Point& point, int part, TGIS_Point& nearest,
                                   double tolerance) const {
-  // The measure of each shape class comes later; the vertices give an upper bound.
+  // The shape classes measure to their segments; a shape without its own
+  // measure is measured to its vertices.
   double d = GIS_MAX_DISTANCE;
   (void)tolerance;
   for (int i = 0; i < GetPartSize(part); ++i) {

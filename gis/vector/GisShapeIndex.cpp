@@ -1,6 +1,7 @@
 // TGIS_Shape: copy-on-edit, deletion, the R-tree entry, relate, the geometry
 // format hooks, invalidation.
 #include "gis/core/GisResource.h"
+#include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
@@ -19,7 +20,7 @@ TGIS_GeometryParser& GeometryParser() {
 
 std::unique_ptr<TGIS_Shape> Parse(TGIS_GeometryFormat format, const std::string& text,
                                   std::span<const std::uint8_t> bytes, TGIS_LayerVector* layer) {
-  if (!GeometryParser()) SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
+  if (!GeometryParser()) return GisParseGeometry(format, text, bytes, layer);
   return GeometryParser()(format, text, bytes, layer);
 }
 
@@ -27,7 +28,7 @@ std::unique_ptr<TGIS_Shape> Parse(TGIS_GeometryFormat format, const std::string&
 
 // ---- relate engine and parser hooks ------------------------------------------------------------
 
-void TGIS_Topology::Prepare(TGIS_Shape*) {}
+void TGIS_Topology::SetPreparedShape(TGIS_Shape*) {}
 
 bool TGIS_Topology::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
   SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
@@ -93,10 +94,6 @@ void TGIS_Shape::CopyGeometry(TGIS_Shape& source) {
     for (int i = 0; i < source.GetPartSize(part); ++i)
       AddPoint3D(source.GetPoint3D(part, i));
   }
-}
-
-std::unique_ptr<TGIS_Shape> TGIS_Shape::CreateClippedCopy(const TGIS_Extent&, bool) {
-  return nullptr;
 }
 
 // ---- spatial index

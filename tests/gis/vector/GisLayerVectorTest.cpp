@@ -319,10 +319,23 @@ TEST(GisLayerVector, ImportLayerFiltersByTypeAndRefusesItself) {
   EXPECT_THROW(target.ImportLayer(&target, GisWholeWorldExtent(), gisShapeTypeUnknown, "", false),
                EAssertionFailed);
   EXPECT_EQ(target.ShapeCount(), 1);
-  // Clipping is not built yet: it imports nothing.
+  // Clipping imports the part inside the extent, with the values.
   TGIS_LayerVector clipped;
-  clipped.ImportLayer(&arcs, GisWholeWorldExtent(), gisShapeTypeUnknown, "", true);
-  EXPECT_EQ(clipped.ShapeCount(), 0);
+  clipped.ImportLayer(&arcs, {0, -1, 0.5, 2}, gisShapeTypeUnknown, "", true);
+  ASSERT_EQ(clipped.ShapeCount(), 1);
+  const TGIS_Shape* c = clipped.ShapeAt(0);
+  ASSERT_EQ(c->GetNumPoints(), 2);
+  EXPECT_TRUE(GisIsSamePoint(c->GetPoint(0, 0), {0, 0}));
+  EXPECT_TRUE(GisIsSamePoint(c->GetPoint(0, 1), {0.5, 0.5}));
+  EXPECT_EQ(clipped.ShapeAt(0)->GetField("X").AsDouble(), 2.5);
+  EXPECT_TRUE(GisIsSameExtent(clipped.Extent(), {0, 0, 0.5, 0.5}));
+  // A whole-world window keeps the line; one beside it imports nothing.
+  TGIS_LayerVector whole, beside;
+  whole.ImportLayer(&arcs, GisWholeWorldExtent(), gisShapeTypeUnknown, "", true);
+  ASSERT_EQ(whole.ShapeCount(), 1);
+  EXPECT_EQ(whole.ShapeAt(0)->GetNumPoints(), 2);
+  beside.ImportLayer(&arcs, {5, 5, 6, 6}, gisShapeTypeUnknown, "", true);
+  EXPECT_EQ(beside.ShapeCount(), 0);
 }
 
 TEST(GisLayerVector, ExtLayerKeepsItsExtentAndWidensTheViewer) {

@@ -1,0 +1,200 @@
+// Polygons: area, perimeter, centroid, label point, distances with the
+// inside bonus, clipped copies, the tests against other shapes and drawing
+// into a bitmap (see GisShapePolygon.h).
+#include "gis/vector/GisShapePolygon.h"
+
+#include <cassert>
+#include <cmath>
+
+#include "gis/core/GisDefsLists.h"
+#include "gis/vector/GisGeometry.h"
+#include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisShapeClip.h"
+#include "gis/vector/GisShapeSegments.h"
+
+namespace {
+/// The label-point search halves one side of the extent per pass; it
+/// reaches a point inside long before this many passes.
+constexpr int MAX_LABEL_PASSES = 200;
+
+/// Twice the signed area of a ring closed from its last point to its first.
+double DoubleSignedArea(const std::vector<TGIS_Point>& ring) {
+  double sum = 0;
+  for (std::size_t i = 0; i < ring.size(); ++i) {
+    const TGIS_Point& p = ring[i == 0 ? ring.size() - 1 : i - 1];
+    sum += ring[i].Y * p.X - p.Y * ring[i].X;
+  }
+  return sum;
+}
+
+/// The ratio of the centroid's distances to two opposite sides of an
+/// extent, and whether the far side is the upper one.
+struct TSideRatio {
+  double Ratio;
+  bool Upper;
+};
+TSideRatio SideRatio(double toLower, double toUpper) {
+  if (toLower == 0) return {0, false};
+  if (toUpper == 0) return {1.7e308, true};
+  if (toLower > toUpper) return {toLower / toUpper, true};
+  return {toUpper / toLower, false};
+}
+
+/// The next window of the label-point search: the slice between the
+/// centroid and the nearer side, cut across the direction in which the
+/// centroid lies most off-centre.
+struct TLabelSearch {
+  double LastX = 0, LastY = 0;
+
+  TGIS_Extent NextWindow(const TGIS_Extent& e, const TGIS_Point& p) {
+    const TSideRatio x = SideRatio(std::fabs(p.X - e.XMin), std::fabs(e.XMax - p.X));
+    const TSideRatio y = SideRatio(std::fabs(p.Y - e.YMin), std::fabs(e.YMax - p.Y));
+    const bool sameX = x.Ratio == LastX, sameY = y.Ratio == LastY;
+    LastX = x.Ratio;
+    LastY = y.Ratio;
+    if (x.Ratio > y.Ratio && (!sameX || sameY))
+      return x.Upper ? TGIS_Extent{p.X, e.YMin, e.XMax, e.YMax}
+                     : TGIS_Extent{e.XMin, e.YMin, p.X, e.YMax};
+    return y.Upper ? TGIS_Extent{e.XMin, p.Y, e.XMax, e.YMax}
+                   : TGIS_Extent{e.XMin, e.YMin, e.XMax, p.Y};
+  }
+};
+} // namespace
+
+// ---- measures ----------------------------------------------------------------------------------
+
+double TGIS_ShapePolygon::GetArea() const {
+  if (IsEmpty()) return 0;
+  const TGIS_Extent e = GetExtent();
+  double sum = 0;
+  for (int ring = 0; ring < GetNumParts(); ++ring) {
+    const auto points = GisShapePartPoints(*this, ring);
+    for (std::size_t j = 0; j + 1 < points.size(); ++j) {
+      const double x0 = points[j].X - e.XMin, y0 = points[j].Y - e.YMin;
+      const double x1 = points[j + 1].X - e.XMin, y1 = points[j + 1].Y - e.YMin;
+      sum += (x0 * y1 - x1 * y0) / 2;
+    }
+  }
+  return std::fabs(sum);
+}
+
+double TGIS_ShapePolygon::GetLength() const {
+  return GisShapeLength(*this);
+}
+
+double TGIS_ShapePolygon::GetPartLength(int part) const {
+  return GisShapePartLength(*this, part);
+}
+
+TGIS_Point TGIS_ShapePolygon::GetCentroid() const {
+  if (IsEmpty()) return {0, 0};
+  const TGIS_Extent e = GetExtent();
+  double area = 0, cx = 0, cy = 0;
+  for (int ring = 0; ring < GetNumParts(); ++ring) {
+    const auto points = GisShapePartPoints(*this, ring);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const TGIS_Point& q = points[i == 0 ? points.size() - 1 : i - 1];
+      const double xp = q.X - e.XMin, yp = q.Y - e.YMin;
+      const double xi = points[i].X - e.XMin, yi = points[i].Y - e.YMin;
+      const double h = xp * yi - xi * yp;
+      area += h / 2;
+      cx += (xp + xi) * h / 6;
+      cy += (yp + yi) * h / 6;
+    }
+  }
+  if (area != 0) return {cx / area + e.XMin, cy / area + e.YMin};
+  return GisExtentCenter(GetExtentRaw());
+}
+
+TGIS_Point TGIS_ShapePolygon::GetLabelPoint() const {
+  TGIS_Point p = GetCentroid();
+  if (GisPointInPolygon(p, this, -1)) return p;
+  // Slicing an extent that is not finite makes no progress.
+  const TGIS_Extent e = GetExtent();
+  if (!std::isfinite(e.XMin + e.YMin + e.XMax + e.YMax + p.X + p.Y)) return p;
+  TLabelSearch search;
+  std::unique_ptr<TGIS_Shape> owned; // the current slice; this shape at first
+  const TGIS_Shape* current = this;
+  for (int pass = 0; pass < MAX_LABEL_PASSES; ++pass) {
+    const TGIS_Extent window = search.NextWindow(current->GetExtent(), p);
+    auto slice = const_cast<TGIS_Shape*>(current)->CreateClippedCopy(window, true);
+    if (slice == nullptr) return p;
+    p = slice->GetCentroid();
+    if (GisPointInPolygon(p, slice.get(), -1)) return p;
+    owned = std::move(slice);
+    current = owned.get();
+  }
+  assert(!"the label-point search did not end");
+  return p;
+}
+
+double TGIS_ShapePolygon::DistanceToPart(const TGIS_Point& point, int part, TGIS_Point& nearest,
+                                         double tolerance) const {
+  GisShapeCheckPart(*this, part);
+  const bool bonus = tolerance >= 0 && GisPointInPolygon(point, this, part);
+  const double d =
+      GisShapeDistanceToSegments(GisShapePartPoints(*this, part), point, nearest,
+                                 bonus ? std::fabs(tolerance) : GIS_MAX_SHAPE_DISTANCE);
+  return bonus ? d * 0.9 : d;
+}
+
+// ---- clipped copy ------------------------------------------------------------------------------
+
+std::unique_ptr<TGIS_Shape> TGIS_ShapePolygon::CreateClippedCopy(const TGIS_Extent& extent,
+                                                                 bool forDrawing) {
+  auto copy = std::make_unique<TGIS_ShapePolygon>(nullptr, std::span<const std::uint8_t>{}, false,
+                                                  Uid(), Layer());
+  copy->Lock(forDrawing ? 4 : 3);
+  const bool whole = IsInExtent(extent, 0);
+  double area = 0;
+  for (int ring = 0; ring < GetNumParts(); ++ring) {
+    const auto points = GisShapePartPoints(*this, ring);
+    if (points.empty()) continue;
+    if (whole) {
+      copy->AddPart();
+      for (std::size_t i = 0; i + 1 < points.size(); ++i)
+        copy->AddPoint(points[i]);
+      continue;
+    }
+    const auto clipped = GisClipPart(extent, points);
+    if (clipped.empty()) continue;
+    copy->AddPart();
+    for (const TGIS_Point& q : clipped)
+      copy->AddRingPoint(q);
+    area += DoubleSignedArea(clipped);
+  }
+  copy->Unlock();
+  if (copy->IsEmpty() || (!whole && std::fabs(area) <= 1e-30)) return nullptr;
+  return copy;
+}
+
+// ---- tests against other shapes ----------------------------------------------------------------
+
+bool TGIS_ShapePolygon::IsNear(const TGIS_Point& point, int mode, double distance) const {
+  return GisShapeIsNear(*this, point, mode, distance);
+}
+
+bool TGIS_ShapePolygon::IsInsideShape(TGIS_Shape* other, int mode) {
+  return GisShapeIsInside(*this, other, mode);
+}
+
+bool TGIS_ShapePolygon::Intersects(TGIS_Shape* other) {
+  if (other == nullptr || IsEmpty() || other->IsEmpty()) return false;
+  if (!GisShapeIsKnownPartner(other)) return false;
+  if (other->ShapeType() == gisShapeTypeArc || other->ShapeType() == gisShapeTypePolygon)
+    return other->IsInsideShape(this, 2);
+  // Every ring counts, as in the point's own test: a point in a hole is
+  // outside, a point on a second island inside.
+  for (const TGIS_Point& p : GisShapePartPoints(*other, 0))
+    if (GisPointInPolygon(p, this, -1)) return true;
+  return false;
+}
+
+std::unique_ptr<TGIS_PointList> TGIS_ShapePolygon::GetIntersectionPoints(TGIS_Shape* other) {
+  if (other == nullptr || IsEmpty() || other->IsEmpty()) return nullptr;
+  return GisShapeLineIntersections(*this, other);
+}
+
+void TGIS_ShapePolygon::DrawToBitmap(TBitmap& bitmap, int margin, TGIS_Point& scale) {
+  GisShapeDrawToBitmap(*this, bitmap, margin, scale, true);
+}

@@ -1,0 +1,184 @@
+#!/usr/bin/env python3
+"""Writes the tables of line and polygon measures that the shape tests check
+our geometry against, computed by shapely (GEOS) from seeded random shapes.
+
+    shapes_oracle.py            rewrite tests/data/shapes/*.txt
+    shapes_oracle.py --check    recompute and compare (exit 77 without shapely)
+
+Each table line is a list of numbers. A geometry is written as its part
+count, then per part the vertex count and the X Y pairs; rings are closed.
+"""
+import os
+import random
+import sys
+
+try:
+    from shapely.geometry import LineString, MultiLineString, Point, Polygon, box
+    from shapely.geometry.polygon import orient
+    from shapely import ops
+except ImportError:
+    # Debian's shapely belongs to the system interpreter.
+    if os.path.exists("/usr/bin/python3") and os.path.realpath(sys.executable) != "/usr/bin/python3":
+        os.execv("/usr/bin/python3", ["/usr/bin/python3"] + sys.argv)
+    if "--check" in sys.argv:
+        print("shapely is not installed: nothing to check")
+        sys.exit(77)
+    raise
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, "..", "data", "shapes")
+
+
+def num(v):
+    return repr(float(v))
+
+
+def geometry(parts):
+    out = [str(len(parts))]
+    for part in parts:
+        out.append(str(len(part)))
+        for x, y in part:
+            out += [num(x), num(y)]
+    return out
+
+
+def coord(rnd, lo=-50, hi=50):
+    return round(rnd.uniform(lo, hi), 3)
+
+
+def random_line(rnd, n):
+    return [(coord(rnd), coord(rnd)) for _ in range(n)]
+
+
+def random_box(rnd):
+    x0, x1 = sorted((coord(rnd, -40, 40), coord(rnd, -40, 40)))
+    y0, y1 = sorted((coord(rnd, -40, 40), coord(rnd, -40, 40)))
+    if x1 - x0 < 1:
+        x1 = x0 + 1
+    if y1 - y0 < 1:
+        y1 = y0 + 1
+    return x0, y0, x1, y1
+
+
+def lines_table(rnd, count):
+    """A line; a query point; its length and distance; the point at d; the
+    sub-line from..to (length, ends); a window and the clipped length."""
+    rows = []
+    for _ in range(count):
+        pts = random_line(rnd, rnd.randint(2, 9))
+        line = LineString(pts)
+        q = (coord(rnd), coord(rnd))
+        d = round(rnd.uniform(0, line.length), 3)
+        a, b = sorted((round(rnd.uniform(0, line.length), 3), round(rnd.uniform(0, line.length), 3)))
+        at = line.interpolate(d)
+        sub = ops.substring(line, a, b)
+        s0, s1 = sub.coords[0], sub.coords[-1]
+        w = random_box(rnd)
+        clipped = line.intersection(box(*w)).length
+        rows.append(geometry([pts]) + [num(q[0]), num(q[1]), num(line.length),
+                    num(line.distance(Point(q))), num(d), num(at.x), num(at.y), num(a), num(b),
+                    num(sub.length), num(s0[0]), num(s0[1]), num(s1[0]), num(s1[1])]
+                    + [num(v) for v in w] + [num(clipped)])
+    return rows
+
+
+def multilines_table(rnd, count):
+    """A line of several parts; its length; a window and the clipped length."""
+    rows = []
+    for _ in range(count):
+        parts = [random_line(rnd, rnd.randint(2, 7)) for _ in range(rnd.randint(2, 4))]
+        line = MultiLineString(parts)
+        w = random_box(rnd)
+        rows.append(geometry(parts) + [num(line.length)] + [num(v) for v in w]
+                    + [num(line.intersection(box(*w)).length)])
+    return rows
+
+
+def star(rnd, cx, cy, rmin, rmax, n):
+    angles = sorted(rnd.uniform(0, 6.283185307179586) for _ in range(n))
+    import math
+    return [(round(cx + r * math.cos(t), 3), round(cy + r * math.sin(t), 3))
+            for t, r in ((t, rnd.uniform(rmin, rmax)) for t in angles)]
+
+
+def polygons_table(rnd, count):
+    """A polygon with shapefile ring order (outer clockwise, holes
+    anticlockwise), maybe holed; its area and centroid; a window and the
+    clipped area; a query point and its distance to the outer ring."""
+    rows = []
+    for _ in range(count):
+        cx, cy = coord(rnd, -20, 20), coord(rnd, -20, 20)
+        outer = star(rnd, cx, cy, 20, 40, rnd.randint(3, 12))
+        holes = [star(rnd, cx, cy, 2, 8, rnd.randint(3, 6))] if rnd.random() < 0.5 else []
+        p = Polygon(outer, holes)
+        if not p.is_valid:
+            continue
+        p = orient(p, -1)
+        rings = [list(p.exterior.coords)] + [list(h.coords) for h in p.interiors]
+        w = random_box(rnd)
+        q = (coord(rnd), coord(rnd))
+        c = p.centroid
+        rows.append(geometry(rings) + [num(p.area), num(c.x), num(c.y)] + [num(v) for v in w]
+                    + [num(p.intersection(box(*w)).area), num(q[0]), num(q[1]),
+                       num(p.exterior.distance(Point(q)))])
+    return rows
+
+
+def crossings_table(rnd, count):
+    """Two lines of integer vertices (the first of several parts) that meet
+    at points only or not at all, whether they intersect; a point and a
+    polygon away from the polygon's boundary, whether they intersect; an
+    integer point, whether it lies on the first line."""
+    rows = []
+    while len(rows) < count:
+        a = [[(rnd.randint(0, 20), rnd.randint(0, 20)) for _ in range(rnd.randint(2, 4))]
+             for _ in range(rnd.randint(1, 3))]
+        b = [(rnd.randint(0, 20), rnd.randint(0, 20)) for _ in range(rnd.randint(2, 4))]
+        la, lb = MultiLineString(a), LineString(b)
+        meet = la.intersection(lb)
+        if not meet.is_empty and meet.geom_type not in ("Point", "MultiPoint"):
+            continue  # collinear overlaps are not crossings here
+        outer = star(rnd, 10, 10, 5, 10, rnd.randint(3, 8))
+        poly = Polygon(outer)
+        q = (coord(rnd, 0, 20), coord(rnd, 0, 20))
+        if not poly.is_valid or poly.exterior.distance(Point(q)) < 1e-6:
+            continue
+        p = (rnd.randint(0, 20), rnd.randint(0, 20))
+        rows.append(geometry(a) + geometry([b]) + [num(la.intersects(lb))]
+                    + geometry([list(poly.exterior.coords)]) + [num(q[0]), num(q[1]),
+                    num(poly.intersects(Point(q))), num(p[0]), num(p[1]),
+                    num(la.intersects(Point(p)))])
+    return rows
+
+
+TABLES = {
+    "lines.txt": lambda: lines_table(random.Random(19), 400),
+    "multilines.txt": lambda: multilines_table(random.Random(20), 300),
+    "polygons.txt": lambda: polygons_table(random.Random(21), 400),
+    "crossings.txt": lambda: crossings_table(random.Random(22), 500),
+}
+
+
+def text(rows):
+    return "".join(" ".join(r) + "\n" for r in rows)
+
+
+def main():
+    check = "--check" in sys.argv
+    bad = 0
+    for name, make in TABLES.items():
+        path = os.path.join(DATA, name)
+        body = text(make())
+        if check:
+            with open(path) as f:
+                if f.read() != body:
+                    print("differs from shapely: " + path)
+                    bad += 1
+        else:
+            with open(path, "w") as f:
+                f.write(body)
+    sys.exit(1 if bad else 0)
+
+
+if __name__ == "__main__":
+    main()
