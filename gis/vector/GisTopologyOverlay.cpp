@@ -1,0 +1,645 @@
+// The overlay engine: cutting, edge classification, ring tracing and the
+// line overlays.
+#include "gis/vector/GisTopologyOverlay.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <unordered_map>
+
+namespace {
+
+struct TSegment {
+  int Operand; // 0 = A, 1 = B
+  int Part;
+  int Index; // position in the part's node sequence
+  double XMin, YMin, XMax, YMax;
+};
+
+double Cross(const TGIS_Point& o, const TGIS_Point& a, const TGIS_Point& b) {
+  return (a.X - o.X) * (b.Y - o.Y) - (a.Y - o.Y) * (b.X - o.X);
+}
+
+double Dist(const TGIS_Point& a, const TGIS_Point& b) {
+  return std::hypot(a.X - b.X, a.Y - b.Y);
+}
+
+double Angle(const TGIS_Point& from, const TGIS_Point& to) {
+  const double a = std::atan2(to.Y - from.Y, to.X - from.X);
+  return a < 0 ? a + 2 * std::numbers::pi : a;
+}
+
+long long PairKey(int a, int b) {
+  const int lo = std::min(a, b), hi = std::max(a, b);
+  return (static_cast<long long>(lo) << 32) | static_cast<unsigned>(hi);
+}
+
+bool Evaluate(TGIS_TopologyOperation op, bool a, bool b) {
+  switch (op) {
+  case gisTopologyUnion: return a || b;
+  case gisTopologyIntersection: return a && b;
+  case gisTopologyDifference: return a && !b;
+  case gisTopologySymmetricDifference: return a != b;
+  }
+  return false;
+}
+
+/// Removes repeated neighbours (and a ring's closing repeat) from a sequence.
+void DropRepeats(std::vector<int>& seq, bool closed) {
+  seq.erase(std::unique(seq.begin(), seq.end()), seq.end());
+  while (closed && seq.size() > 1 && seq.front() == seq.back()) seq.pop_back();
+}
+
+bool HalfOpenCrossesRight(const TGIS_Point& v, const TGIS_Point& w, const TGIS_Point& p) {
+  if (!((v.Y <= p.Y && p.Y < w.Y) || (w.Y <= p.Y && p.Y < v.Y))) return false;
+  const double x = v.X + (w.X - v.X) * (p.Y - v.Y) / (w.Y - v.Y);
+  return p.X < x;
+}
+
+} // namespace
+
+// ---- cutting -------------------------------------------------------------------------------
+
+T_OverlayGraph::T_OverlayGraph(const T_Contour& a, const T_Contour* b,
+                               const T_OverlayParams& params)
+    : params_(params) {
+  TGIS_Extent all = a.Extent;
+  if (b != nullptr) all = GisExtentUnion(all, b->Extent);
+  if (!GisIsEmptyExtent(all)) Origin = {all.XMin, all.YMin};
+  cell_ = params_.R > 0 ? params_.R : 1;
+  ClosedA = a.Closed;
+  AddOperand(a, PartsA, false);
+  if (b != nullptr) {
+    ClosedB = b->Closed;
+    AddOperand(*b, PartsB, true);
+  }
+  CutUntilSettled();
+  CollectEdges();
+}
+
+int T_OverlayGraph::FindNodeNear(const TGIS_Point& local) const {
+  const long long ix = static_cast<long long>(std::floor(local.X / cell_));
+  const long long iy = static_cast<long long>(std::floor(local.Y / cell_));
+  int best = -1;
+  double bestD = 0;
+  for (long long dx = -1; dx <= 1; ++dx) {
+    for (long long dy = -1; dy <= 1; ++dy) {
+      const std::size_t h =
+          static_cast<std::size_t>((ix + dx) * 73856093LL ^ (iy + dy) * 19349663LL) & gridMask_;
+      for (int n : grid_[h]) {
+        const double d = Dist(Nodes[static_cast<std::size_t>(n)].Local, local);
+        if (d <= params_.R && (best < 0 || d < bestD)) {
+          best = n;
+          bestD = d;
+        }
+      }
+    }
+  }
+  return best;
+}
+
+int T_OverlayGraph::AddNode(const TGIS_Point& source) {
+  const TGIS_Point local{source.X - Origin.X, source.Y - Origin.Y};
+  if (grid_.empty()) {
+    grid_.assign(1024, {});
+    gridMask_ = 1023;
+  }
+  const int near = FindNodeNear(local);
+  if (near >= 0) return near;
+  if (Nodes.size() * 2 > grid_.size()) {
+    // Grow the hash and refill it.
+    grid_.assign(grid_.size() * 4, {});
+    gridMask_ = grid_.size() - 1;
+    for (std::size_t n = 0; n < Nodes.size(); ++n) {
+      const long long ix = static_cast<long long>(std::floor(Nodes[n].Local.X / cell_));
+      const long long iy = static_cast<long long>(std::floor(Nodes[n].Local.Y / cell_));
+      grid_[static_cast<std::size_t>(ix * 73856093LL ^ iy * 19349663LL) & gridMask_].push_back(
+          static_cast<int>(n));
+    }
+  }
+  const int id = static_cast<int>(Nodes.size());
+  Nodes.push_back({local, source});
+  const long long ix = static_cast<long long>(std::floor(local.X / cell_));
+  const long long iy = static_cast<long long>(std::floor(local.Y / cell_));
+  grid_[static_cast<std::size_t>(ix * 73856093LL ^ iy * 19349663LL) & gridMask_].push_back(id);
+  return id;
+}
+
+void T_OverlayGraph::AddOperand(const T_Contour& c, std::vector<std::vector<int>>& parts,
+                                bool isB) {
+  for (const T_ContourPart& part : c.Parts) {
+    std::vector<int> seq;
+    seq.reserve(part.Points.size());
+    for (const TGIS_Point& p : part.Points) seq.push_back(AddNode(p));
+    DropRepeats(seq, c.Closed);
+    if (seq.size() < (c.Closed ? 3u : 2u)) continue;
+    if (!c.Closed) {
+      T_Node& first = Nodes[static_cast<std::size_t>(seq.front())];
+      T_Node& last = Nodes[static_cast<std::size_t>(seq.back())];
+      (isB ? first.EndB : first.EndA) = true;
+      (isB ? last.EndB : last.EndA) = true;
+    }
+    parts.push_back(std::move(seq));
+  }
+}
+
+void T_OverlayGraph::CutUntilSettled() {
+  std::size_t vertices = 0;
+  for (const auto& p : PartsA) vertices += p.size();
+  for (const auto& p : PartsB) vertices += p.size();
+  const int maxPasses = 16;
+  for (int pass = 0; pass < maxPasses; ++pass) {
+    if (!CutPass()) return;
+  }
+  throw T_OverlayOverrun{};
+}
+
+bool T_OverlayGraph::CutPass() {
+  std::vector<TSegment> segs;
+  const auto addSegs = [&](const std::vector<std::vector<int>>& parts, int operand, bool closed) {
+    for (int pi = 0; pi < static_cast<int>(parts.size()); ++pi) {
+      const auto& seq = parts[static_cast<std::size_t>(pi)];
+      const int n = static_cast<int>(seq.size());
+      const int edges = closed ? n : n - 1;
+      for (int i = 0; i < edges; ++i) {
+        const TGIS_Point& p = Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>(i)])].Local;
+        const TGIS_Point& q =
+            Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>((i + 1) % n)])].Local;
+        segs.push_back({operand, pi, i, std::min(p.X, q.X), std::min(p.Y, q.Y), std::max(p.X, q.X),
+                        std::max(p.Y, q.Y)});
+      }
+    }
+  };
+  addSegs(PartsA, 0, ClosedA);
+  addSegs(PartsB, 1, ClosedB);
+  std::sort(segs.begin(), segs.end(),
+            [](const TSegment& x, const TSegment& y) { return x.XMin < y.XMin; });
+
+  const auto ends = [&](const TSegment& s) {
+    const auto& seq = (s.Operand == 0 ? PartsA : PartsB)[static_cast<std::size_t>(s.Part)];
+    const int n = static_cast<int>(seq.size());
+    return std::pair<int, int>{seq[static_cast<std::size_t>(s.Index)],
+                               seq[static_cast<std::size_t>((s.Index + 1) % n)]};
+  };
+  // Cut points per segment: (operand, part, index) -> nodes.
+  std::unordered_map<long long, std::vector<int>> cuts;
+  const auto cutKey = [](const TSegment& s) {
+    return (static_cast<long long>(s.Operand) << 62) | (static_cast<long long>(s.Part) << 31) |
+           static_cast<long long>(s.Index);
+  };
+  const double r = params_.R;
+  const auto nodeOnSegment = [&](int n, int a, int b) {
+    if (n == a || n == b) return false;
+    const TGIS_Point& p = Nodes[static_cast<std::size_t>(n)].Local;
+    const TGIS_Point& pa = Nodes[static_cast<std::size_t>(a)].Local;
+    const TGIS_Point& pb = Nodes[static_cast<std::size_t>(b)].Local;
+    if (Dist(p, pa) <= r || Dist(p, pb) <= r) return false;
+    return GisPointToSegmentDistance(pa, pb, p) <= r;
+  };
+
+  for (std::size_t i = 0; i < segs.size(); ++i) {
+    const TSegment& s = segs[i];
+    const auto [a, b] = ends(s);
+    for (std::size_t j = i + 1; j < segs.size() && segs[j].XMin <= s.XMax + r; ++j) {
+      const TSegment& t = segs[j];
+      if (t.YMin > s.YMax + r || t.YMax < s.YMin - r) continue;
+      const auto [c, d] = ends(t);
+      if (nodeOnSegment(c, a, b)) cuts[cutKey(s)].push_back(c);
+      if (nodeOnSegment(d, a, b)) cuts[cutKey(s)].push_back(d);
+      if (nodeOnSegment(a, c, d)) cuts[cutKey(t)].push_back(a);
+      if (nodeOnSegment(b, c, d)) cuts[cutKey(t)].push_back(b);
+      if (a == c || a == d || b == c || b == d) continue;
+      const TGIS_Point& pa = Nodes[static_cast<std::size_t>(a)].Local;
+      const TGIS_Point& pb = Nodes[static_cast<std::size_t>(b)].Local;
+      const TGIS_Point& pc = Nodes[static_cast<std::size_t>(c)].Local;
+      const TGIS_Point& pd = Nodes[static_cast<std::size_t>(d)].Local;
+      const double d1 = Cross(pc, pd, pa), d2 = Cross(pc, pd, pb);
+      const double d3 = Cross(pa, pb, pc), d4 = Cross(pa, pb, pd);
+      if (!(((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) &&
+            ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))))
+        continue;
+      const double ua = d1 / (d1 - d2);
+      const TGIS_Point x{pa.X + ua * (pb.X - pa.X), pa.Y + ua * (pb.Y - pa.Y)};
+      if (Dist(x, pa) <= r || Dist(x, pb) <= r || Dist(x, pc) <= r || Dist(x, pd) <= r) continue;
+      const int n = AddNode({x.X + Origin.X, x.Y + Origin.Y});
+      if (n == a || n == b || n == c || n == d) continue;
+      cuts[cutKey(s)].push_back(n);
+      cuts[cutKey(t)].push_back(n);
+    }
+  }
+  if (cuts.empty()) return false;
+
+  const auto apply = [&](std::vector<std::vector<int>>& parts, int operand, bool closed) {
+    for (int pi = 0; pi < static_cast<int>(parts.size()); ++pi) {
+      auto& seq = parts[static_cast<std::size_t>(pi)];
+      const int n = static_cast<int>(seq.size());
+      std::vector<int> out;
+      out.reserve(seq.size());
+      for (int i = 0; i < n; ++i) {
+        out.push_back(seq[static_cast<std::size_t>(i)]);
+        if (!closed && i == n - 1) break;
+        const TSegment key{operand, pi, i, 0, 0, 0, 0};
+        const auto it = cuts.find(cutKey(key));
+        if (it == cuts.end()) continue;
+        const TGIS_Point& p = Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>(i)])].Local;
+        const TGIS_Point& q =
+            Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>((i + 1) % n)])].Local;
+        std::vector<int> mids = it->second;
+        const auto along = [&](int m) {
+          const TGIS_Point& v = Nodes[static_cast<std::size_t>(m)].Local;
+          return (v.X - p.X) * (q.X - p.X) + (v.Y - p.Y) * (q.Y - p.Y);
+        };
+        std::sort(mids.begin(), mids.end(), [&](int x, int y) { return along(x) < along(y); });
+        mids.erase(std::unique(mids.begin(), mids.end()), mids.end());
+        for (int m : mids) out.push_back(m);
+      }
+      DropRepeats(out, closed);
+      seq = std::move(out);
+    }
+  };
+  apply(PartsA, 0, ClosedA);
+  apply(PartsB, 1, ClosedB);
+  return true;
+}
+
+// ---- edges and sides -----------------------------------------------------------------------
+
+void T_OverlayGraph::CollectEdges() {
+  std::unordered_map<long long, int> index;
+  NodeOnA.assign(Nodes.size(), 0);
+  NodeOnB.assign(Nodes.size(), 0);
+  NodeBoundaryA.assign(Nodes.size(), 0);
+  NodeBoundaryB.assign(Nodes.size(), 0);
+  const auto add = [&](const std::vector<std::vector<int>>& parts, bool closed, bool isB) {
+    for (const auto& seq : parts) {
+      const std::size_t n = seq.size();
+      const std::size_t edges = closed ? n : n - 1;
+      for (std::size_t i = 0; i < edges; ++i) {
+        const int u = seq[i], v = seq[(i + 1) % n];
+        if (u == v) continue;
+        const long long key = PairKey(u, v);
+        auto [it, fresh] = index.try_emplace(key, static_cast<int>(Edges.size()));
+        if (fresh) Edges.push_back({std::min(u, v), std::max(u, v)});
+        T_Edge& e = Edges[static_cast<std::size_t>(it->second)];
+        (isB ? e.CountB : e.CountA) += 1;
+        (isB ? e.DirB : e.DirA) += u < v ? 1 : -1;
+      }
+    }
+  };
+  add(PartsA, ClosedA, false);
+  add(PartsB, ClosedB, true);
+  for (const T_Edge& e : Edges) {
+    for (int n : {e.N0, e.N1}) {
+      const auto k = static_cast<std::size_t>(n);
+      if (e.CountA > 0) NodeOnA[k] = 1;
+      if (e.CountB > 0) NodeOnB[k] = 1;
+      if (ClosedA ? (e.CountA % 2 == 1) : false) NodeBoundaryA[k] = 1;
+      if (ClosedB ? (e.CountB % 2 == 1) : false) NodeBoundaryB[k] = 1;
+    }
+  }
+  edgeKeys_.reserve(index.size());
+  for (const auto& [k, v] : index) edgeKeys_.emplace_back(k, v);
+  std::sort(edgeKeys_.begin(), edgeKeys_.end());
+  BuildStrips();
+}
+
+int T_OverlayGraph::FindEdge(int n0, int n1) const {
+  const long long key = PairKey(n0, n1);
+  const auto it = std::lower_bound(edgeKeys_.begin(), edgeKeys_.end(),
+                                   std::pair<long long, int>{key, -1});
+  return it != edgeKeys_.end() && it->first == key ? it->second : -1;
+}
+
+void T_OverlayGraph::BuildStrips() {
+  const int count =
+      std::clamp(static_cast<int>(std::sqrt(static_cast<double>(Edges.size()))), 1, 4096);
+  double y0 = 0, y1 = 0;
+  for (std::size_t i = 0; i < Nodes.size(); ++i) {
+    y0 = i == 0 ? Nodes[i].Local.Y : std::min(y0, Nodes[i].Local.Y);
+    y1 = i == 0 ? Nodes[i].Local.Y : std::max(y1, Nodes[i].Local.Y);
+  }
+  strips_.assign(static_cast<std::size_t>(count), {});
+  stripY0_ = y0;
+  stripH_ = y1 > y0 ? (y1 - y0) / count : 1;
+  const auto stripOf = [&](double y) {
+    return std::clamp(static_cast<int>((y - stripY0_) / stripH_), 0, count - 1);
+  };
+  for (int i = 0; i < static_cast<int>(Edges.size()); ++i) {
+    const T_Edge& e = Edges[static_cast<std::size_t>(i)];
+    const double ya = Nodes[static_cast<std::size_t>(e.N0)].Local.Y;
+    const double yb = Nodes[static_cast<std::size_t>(e.N1)].Local.Y;
+    for (int s = stripOf(std::min(ya, yb)); s <= stripOf(std::max(ya, yb)); ++s)
+      strips_[static_cast<std::size_t>(s)].push_back(i);
+  }
+}
+
+bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) const {
+  if (strips_.empty()) return false;
+  const int count = static_cast<int>(strips_.size());
+  const int s = std::clamp(static_cast<int>((local.Y - stripY0_) / stripH_), 0, count - 1);
+  bool inside = false;
+  for (int i : strips_[static_cast<std::size_t>(s)]) {
+    if (i == exclude) continue;
+    const T_Edge& e = Edges[static_cast<std::size_t>(i)];
+    if ((operand == 0 ? e.CountA : e.CountB) % 2 == 0) continue;
+    if (HalfOpenCrossesRight(Nodes[static_cast<std::size_t>(e.N0)].Local,
+                             Nodes[static_cast<std::size_t>(e.N1)].Local, local))
+      inside = !inside;
+  }
+  return inside;
+}
+
+void T_OverlayGraph::ClassifySides() {
+  for (int i = 0; i < static_cast<int>(Edges.size()); ++i) {
+    T_Edge& e = Edges[static_cast<std::size_t>(i)];
+    const TGIS_Point& p = Nodes[static_cast<std::size_t>(e.N0)].Local;
+    const TGIS_Point& q = Nodes[static_cast<std::size_t>(e.N1)].Local;
+    const TGIS_Point mid{(p.X + q.X) / 2, (p.Y + q.Y) / 2};
+    // The ray test answers for the side to the right in X of a sloped edge
+    // and for the side above a level one.
+    const double dy = q.Y - p.Y, dx = q.X - p.X;
+    const bool evaluatedIsLeft = dy != 0 ? dy < 0 : dx > 0;
+    for (int operand = 0; operand < 2; ++operand) {
+      const bool closed = operand == 0 ? ClosedA : ClosedB;
+      if (!closed) continue;
+      const bool here = Parity(mid, operand, i);
+      const bool toggles = (operand == 0 ? e.CountA : e.CountB) % 2 == 1;
+      const bool there = here != toggles;
+      bool& left = operand == 0 ? e.LeftA : e.LeftB;
+      bool& right = operand == 0 ? e.RightA : e.RightB;
+      left = evaluatedIsLeft ? here : there;
+      right = evaluatedIsLeft ? there : here;
+    }
+  }
+}
+
+T_EdgeClass T_OverlayGraph::ClassOf(const T_Edge& e, int other) const {
+  const int otherCount = other == 0 ? e.CountA : e.CountB;
+  if (otherCount > 0) {
+    const int own = other == 0 ? e.DirB : e.DirA, theirs = other == 0 ? e.DirA : e.DirB;
+    return (own >= 0) == (theirs >= 0) ? edgeSharedSame : edgeSharedOpposite;
+  }
+  return (other == 0 ? e.LeftA : e.LeftB) ? edgeInside : edgeOutside;
+}
+
+// ---- polygon overlay -----------------------------------------------------------------------
+
+namespace {
+
+struct TRing {
+  std::vector<int> Nodes;
+  double Area = 0;
+  TGIS_Extent Box{};
+  int Container = -1;
+};
+
+/// Traces the kept directed edges into rings: at each node the walk leaves by
+/// the first edge counter-clockwise from the way back, so the kept side stays
+/// on the right and rings touching at a node come out apart.
+std::vector<TRing> TraceRings(const T_OverlayGraph& g, const std::vector<std::pair<int, int>>& dirs) {
+  const std::size_t nodeCount = g.Nodes.size();
+  std::vector<std::vector<std::pair<double, int>>> out(nodeCount);
+  for (int i = 0; i < static_cast<int>(dirs.size()); ++i) {
+    const auto [from, to] = dirs[static_cast<std::size_t>(i)];
+    out[static_cast<std::size_t>(from)].emplace_back(
+        Angle(g.Nodes[static_cast<std::size_t>(from)].Local,
+              g.Nodes[static_cast<std::size_t>(to)].Local),
+        i);
+  }
+  for (auto& list : out) std::sort(list.begin(), list.end());
+  std::vector<std::uint8_t> used(dirs.size(), 0);
+  std::vector<TRing> rings;
+  for (int start = 0; start < static_cast<int>(dirs.size()); ++start) {
+    if (used[static_cast<std::size_t>(start)]) continue;
+    TRing ring;
+    int cur = start;
+    std::size_t guard = 0;
+    while (!used[static_cast<std::size_t>(cur)]) {
+      if (++guard > dirs.size() + 1) throw T_OverlayOverrun{};
+      used[static_cast<std::size_t>(cur)] = 1;
+      const auto [from, to] = dirs[static_cast<std::size_t>(cur)];
+      ring.Nodes.push_back(from);
+      const double back = Angle(g.Nodes[static_cast<std::size_t>(to)].Local,
+                                g.Nodes[static_cast<std::size_t>(from)].Local);
+      const auto& list = out[static_cast<std::size_t>(to)];
+      if (list.empty()) break;
+      auto it = std::upper_bound(list.begin(), list.end(), std::pair<double, int>{back, INT32_MAX});
+      if (it == list.end()) it = list.begin();
+      // Skip edges already traced (a node where rings touch).
+      std::size_t tries = 0;
+      while (used[static_cast<std::size_t>(it->second)] && it->second != start &&
+             ++tries < list.size()) {
+        if (++it == list.end()) it = list.begin();
+      }
+      cur = it->second;
+    }
+    if (ring.Nodes.size() < 3) continue;
+    std::vector<TGIS_Point> local;
+    local.reserve(ring.Nodes.size());
+    for (int n : ring.Nodes) local.push_back(g.Nodes[static_cast<std::size_t>(n)].Local);
+    ring.Area = GisRingDoubledArea(local);
+    ring.Box = GisEmptyExtent();
+    for (const TGIS_Point& p : local) ring.Box = GisExtentUnion(ring.Box, {p.X, p.Y, p.X, p.Y});
+    rings.push_back(std::move(ring));
+  }
+  return rings;
+}
+
+bool InRing(const T_OverlayGraph& g, const TRing& ring, const TGIS_Point& p) {
+  bool inside = false;
+  const std::size_t n = ring.Nodes.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (HalfOpenCrossesRight(g.Nodes[static_cast<std::size_t>(ring.Nodes[i])].Local,
+                             g.Nodes[static_cast<std::size_t>(ring.Nodes[(i + 1) % n])].Local, p))
+      inside = !inside;
+  }
+  return inside;
+}
+
+/// Each hole (counter-clockwise ring) goes to the smallest outer ring around it.
+void AssignHoles(const T_OverlayGraph& g, std::vector<TRing>& rings) {
+  for (TRing& hole : rings) {
+    if (hole.Area <= 0) continue;
+    const TGIS_Point& p = g.Nodes[static_cast<std::size_t>(hole.Nodes[0])].Local;
+    const TGIS_Point& q = g.Nodes[static_cast<std::size_t>(hole.Nodes[1])].Local;
+    const TGIS_Point mid{(p.X + q.X) / 2, (p.Y + q.Y) / 2};
+    double best = 0;
+    for (int s = 0; s < static_cast<int>(rings.size()); ++s) {
+      const TRing& shell = rings[static_cast<std::size_t>(s)];
+      if (shell.Area >= 0 || !GisIsExtentInside(hole.Box, shell.Box)) continue;
+      if (hole.Container >= 0 && -shell.Area >= best) continue;
+      if (!InRing(g, shell, mid)) continue;
+      hole.Container = s;
+      best = -shell.Area;
+    }
+  }
+}
+
+/// The rings as a contour: outer rings by size, each followed by its holes.
+std::unique_ptr<T_Contour> RingsToContour(const T_OverlayGraph& g, std::vector<TRing>& rings,
+                                          double tolerance) {
+  std::vector<int> shells;
+  for (int i = 0; i < static_cast<int>(rings.size()); ++i)
+    if (rings[static_cast<std::size_t>(i)].Area < 0) shells.push_back(i);
+  std::stable_sort(shells.begin(), shells.end(), [&](int x, int y) {
+    return rings[static_cast<std::size_t>(x)].Area < rings[static_cast<std::size_t>(y)].Area;
+  });
+  auto c = std::make_unique<T_Contour>();
+  c->Closed = true;
+  c->Tolerance = tolerance;
+  c->AreaEpsilon = 0.05 * tolerance;
+  const auto emit = [&](const TRing& ring, int container) {
+    T_ContourPart part;
+    part.Points.reserve(ring.Nodes.size());
+    for (int n : ring.Nodes) part.Points.push_back(g.Nodes[static_cast<std::size_t>(n)].Source);
+    part.RecomputeExtent();
+    part.RecomputeArea();
+    part.Container = container;
+    c->Parts.push_back(std::move(part));
+  };
+  for (int s : shells) {
+    const int shellPart = static_cast<int>(c->Parts.size());
+    emit(rings[static_cast<std::size_t>(s)], -1);
+    for (const TRing& hole : rings)
+      if (hole.Area > 0 && hole.Container == s) emit(hole, shellPart);
+  }
+  c->RecomputeExtent();
+  if (c->Parts.empty()) return nullptr;
+  return c;
+}
+
+} // namespace
+
+std::unique_ptr<T_Contour> GisCombineContours(const T_Contour& a, const T_Contour* b,
+                                              TGIS_TopologyOperation operation,
+                                              const T_OverlayParams& params) {
+  T_OverlayGraph g(a, b, params);
+  g.ClassifySides();
+  std::vector<std::pair<int, int>> dirs;
+  for (const T_Edge& e : g.Edges) {
+    const bool left = Evaluate(operation, e.LeftA, e.LeftB);
+    const bool right = Evaluate(operation, e.RightA, e.RightB);
+    if (left == right) continue;
+    if (right) {
+      dirs.emplace_back(e.N0, e.N1);
+    } else {
+      dirs.emplace_back(e.N1, e.N0);
+    }
+  }
+  std::vector<TRing> rings = TraceRings(g, dirs);
+  // Slivers (doubled area up to T) are no result.
+  std::erase_if(rings, [&](const TRing& r) { return std::fabs(r.Area) <= params.T; });
+  AssignHoles(g, rings);
+  return RingsToContour(g, rings, a.Tolerance);
+}
+
+// ---- line overlays -------------------------------------------------------------------------
+
+namespace {
+
+/// Walks the parts' node sequences in order and keeps the runs of edges that
+/// `take` accepts, each edge once.
+void EmitRuns(const T_OverlayGraph& g, const std::vector<std::vector<int>>& parts,
+              const std::function<bool(const T_Edge&)>& take, std::vector<std::uint8_t>& emitted,
+              T_Contour& out) {
+  for (const auto& seq : parts) {
+    std::vector<TGIS_Point> run;
+    const auto flush = [&] {
+      if (run.size() >= 2) {
+        T_ContourPart part;
+        part.Points = std::move(run);
+        part.RecomputeExtent();
+        out.Parts.push_back(std::move(part));
+      }
+      run.clear();
+    };
+    for (std::size_t i = 0; i + 1 < seq.size(); ++i) {
+      const int e = g.FindEdge(seq[i], seq[i + 1]);
+      if (e < 0 || emitted[static_cast<std::size_t>(e)] ||
+          !take(g.Edges[static_cast<std::size_t>(e)])) {
+        flush();
+        continue;
+      }
+      emitted[static_cast<std::size_t>(e)] = 1;
+      if (run.empty()) run.push_back(g.Nodes[static_cast<std::size_t>(seq[i])].Source);
+      run.push_back(g.Nodes[static_cast<std::size_t>(seq[i + 1])].Source);
+    }
+    flush();
+  }
+}
+
+std::unique_ptr<T_Contour> LineResult(std::unique_ptr<T_Contour> c, double tolerance) {
+  c->Closed = false;
+  c->Tolerance = tolerance;
+  c->AreaEpsilon = 0.05 * tolerance;
+  c->RecomputeExtent();
+  if (c->Parts.empty()) return nullptr;
+  return c;
+}
+
+} // namespace
+
+std::unique_ptr<T_Contour> GisOverlayLines(const T_Contour& a, const T_Contour& b,
+                                           TGIS_TopologyOperation operation,
+                                           const T_OverlayParams& params) {
+  T_OverlayGraph g(a, &b, params);
+  auto out = std::make_unique<T_Contour>();
+  std::vector<std::uint8_t> emitted(g.Edges.size(), 0);
+  const bool keepShared = operation == gisTopologyIntersection || operation == gisTopologyUnion;
+  const bool keepOwnA = operation != gisTopologyIntersection;
+  EmitRuns(
+      g, g.PartsA,
+      [&](const T_Edge& e) { return e.CountB > 0 ? keepShared : keepOwnA; }, emitted, *out);
+  if (operation == gisTopologyUnion || operation == gisTopologySymmetricDifference) {
+    EmitRuns(
+        g, g.PartsB, [](const T_Edge& e) { return e.CountA == 0; }, emitted, *out);
+  }
+  return LineResult(std::move(out), a.Tolerance);
+}
+
+std::unique_ptr<T_Contour> GisCombineLineWithPolygon(const T_Contour& line,
+                                                     const T_Contour& polygon,
+                                                     TGIS_TopologyOperation operation,
+                                                     const T_OverlayParams& params) {
+  if (operation != gisTopologyIntersection && operation != gisTopologyDifference) return nullptr;
+  T_OverlayGraph g(line, &polygon, params);
+  g.ClassifySides();
+  auto out = std::make_unique<T_Contour>();
+  std::vector<std::uint8_t> emitted(g.Edges.size(), 0);
+  const bool wantInside = operation == gisTopologyIntersection;
+  EmitRuns(
+      g, g.PartsA,
+      [&](const T_Edge& e) { return (g.ClassOf(e, 1) != edgeOutside) == wantInside; }, emitted,
+      *out);
+  return LineResult(std::move(out), line.Tolerance);
+}
+
+std::unique_ptr<T_Contour> GisSplitLine(const T_Contour& line, const T_OverlayParams& params) {
+  T_OverlayGraph g(line, nullptr, params);
+  std::vector<int> seen(g.Nodes.size(), 0);
+  for (const auto& seq : g.PartsA)
+    for (int n : seq) ++seen[static_cast<std::size_t>(n)];
+  auto out = std::make_unique<T_Contour>();
+  for (const auto& seq : g.PartsA) {
+    std::vector<TGIS_Point> run;
+    for (std::size_t i = 0; i < seq.size(); ++i) {
+      run.push_back(g.Nodes[static_cast<std::size_t>(seq[i])].Source);
+      const bool meets = seen[static_cast<std::size_t>(seq[i])] > 1;
+      if (meets && i > 0 && i + 1 < seq.size() && run.size() >= 2) {
+        T_ContourPart part;
+        part.Points = run;
+        part.RecomputeExtent();
+        out->Parts.push_back(std::move(part));
+        run = {run.back()};
+      }
+    }
+    if (run.size() >= 2) {
+      T_ContourPart part;
+      part.Points = std::move(run);
+      part.RecomputeExtent();
+      out->Parts.push_back(std::move(part));
+    }
+  }
+  return LineResult(std::move(out), line.Tolerance);
+}
