@@ -394,6 +394,28 @@ struct TRing {
   int Container = -1;
 };
 
+/// A walk that passes a node twice is split there into simple loops (a hole
+/// touching its outer ring comes out as its own ring).
+std::vector<std::vector<int>> SplitAtRepeats(const std::vector<int>& walk) {
+  std::vector<std::vector<int>> loops;
+  std::vector<int> stack;
+  std::unordered_map<int, std::size_t> at;
+  for (int n : walk) {
+    const auto it = at.find(n);
+    if (it != at.end()) {
+      const std::size_t from = it->second;
+      loops.emplace_back(stack.begin() + static_cast<std::ptrdiff_t>(from), stack.end());
+      for (std::size_t k = from + 1; k < stack.size(); ++k) at.erase(stack[k]);
+      stack.resize(from + 1);
+      continue;
+    }
+    at[n] = stack.size();
+    stack.push_back(n);
+  }
+  loops.push_back(std::move(stack));
+  return loops;
+}
+
 /// Traces the kept directed edges into rings: at each node the walk leaves by
 /// the first edge counter-clockwise from the way back, so the kept side stays
 /// on the right and rings touching at a node come out apart.
@@ -434,14 +456,18 @@ std::vector<TRing> TraceRings(const T_OverlayGraph& g, const std::vector<std::pa
       }
       cur = it->second;
     }
-    if (ring.Nodes.size() < 3) continue;
-    std::vector<TGIS_Point> local;
-    local.reserve(ring.Nodes.size());
-    for (int n : ring.Nodes) local.push_back(g.Nodes[static_cast<std::size_t>(n)].Local);
-    ring.Area = GisRingDoubledArea(local);
-    ring.Box = GisEmptyExtent();
-    for (const TGIS_Point& p : local) ring.Box = GisExtentUnion(ring.Box, {p.X, p.Y, p.X, p.Y});
-    rings.push_back(std::move(ring));
+    for (std::vector<int>& loop : SplitAtRepeats(ring.Nodes)) {
+      if (loop.size() < 3) continue;
+      TRing piece;
+      piece.Nodes = std::move(loop);
+      std::vector<TGIS_Point> local;
+      local.reserve(piece.Nodes.size());
+      for (int n : piece.Nodes) local.push_back(g.Nodes[static_cast<std::size_t>(n)].Local);
+      piece.Area = GisRingDoubledArea(local);
+      piece.Box = GisEmptyExtent();
+      for (const TGIS_Point& p : local) piece.Box = GisExtentUnion(piece.Box, {p.X, p.Y, p.X, p.Y});
+      rings.push_back(std::move(piece));
+    }
   }
   return rings;
 }

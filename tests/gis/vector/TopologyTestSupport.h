@@ -127,7 +127,8 @@ inline TRing Star(std::mt19937& rng, TGIS_Point c, int n, double r0, double r1, 
   TRing ring;
   for (int i = 0; i < n; ++i) {
     const double a = -2 * 3.14159265358979 * i / n;
-    double x = c.X + radius(rng) * std::cos(a), y = c.Y + radius(rng) * std::sin(a);
+    const double rad = radius(rng);
+    double x = c.X + rad * std::cos(a), y = c.Y + rad * std::sin(a);
     if (grid > 0) {
       x = std::round(x / grid) * grid;
       y = std::round(y / grid) * grid;
