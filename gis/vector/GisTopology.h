@@ -101,9 +101,16 @@ private:
   std::unique_ptr<TGIS_Shape> CombineChecked(TGIS_Shape* a, TGIS_Shape* b, bool fix,
                                              TGIS_TopologyOperation op);
 
-  bool RelatePolygons(const T_Contour& a, const T_Contour& b, T_RelateMatrix& m);
-  bool RelateLineWithPolygon(const T_Contour& a, const T_Contour& b, T_RelateMatrix& m);
-  bool RelateLines(const T_Contour& a, const T_Contour& b, T_RelateMatrix& m);
+  /// The prepared operand (0 = A, 1 = B, -1 none) and the box it is cut to.
+  struct T_Window {
+    int Operand = -1;
+    TGIS_Extent Box{};
+  };
+  bool RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w,
+                      T_RelateMatrix& m);
+  bool RelateLineWithPolygon(const T_Contour& a, const T_Contour& b, const T_Window& w,
+                             T_RelateMatrix& m);
+  bool RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateMatrix& m);
   void RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b, T_RelateMatrix& m) const;
   void RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b, T_RelateMatrix& m) const;
   void RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const;

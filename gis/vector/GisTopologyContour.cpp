@@ -184,6 +184,27 @@ bool T_Contour::ExactPointInContour(const TGIS_Point& p, int part) const {
   return inside;
 }
 
+bool T_Contour::RayParityOutside(const TGIS_Point& p, const TGIS_Extent& window) const {
+  if (strips_.empty()) BuildStrips();
+  if (p.Y < Extent.YMin || p.Y > Extent.YMax) return false;
+  const int count = static_cast<int>(strips_.size());
+  const int s = std::clamp(static_cast<int>((p.Y - stripY0_) / stripH_), 0, count - 1);
+  bool inside = false;
+  for (const TEdgeRef& e : strips_[static_cast<std::size_t>(s)]) {
+    const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
+    const TGIS_Point& v = cp.Points[static_cast<std::size_t>(e.Index)];
+    const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(e.Index) + 1) % cp.Points.size()];
+    if (std::max(v.X, w.X) >= window.XMin && std::min(v.X, w.X) <= window.XMax &&
+        std::max(v.Y, w.Y) >= window.YMin && std::min(v.Y, w.Y) <= window.YMax)
+      continue;
+    if ((v.Y <= p.Y && p.Y < w.Y) || (w.Y <= p.Y && p.Y < v.Y)) {
+      const double x = v.X + (w.X - v.X) * (p.Y - v.Y) / (w.Y - v.Y);
+      if (p.X < x) inside = !inside;
+    }
+  }
+  return inside;
+}
+
 bool T_Contour::PointInContour(const TGIS_Point& p, int part) const {
   if (!Closed || !InsideBox(Extent, p)) return false;
   if (part < 0 && HasRaster()) {

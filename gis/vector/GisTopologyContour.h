@@ -62,6 +62,9 @@ public:
   /// Snaps `working` (a copy of `source`) onto the nearest edge within d;
   /// true when some edge lies within d.
   bool SnapVertex(const TGIS_Point& source, TGIS_Point& working, double d) const;
+  /// Parity of the crossings of the ray from p towards +X (half-open in Y)
+  /// with the segments whose boxes miss `window`.
+  bool RayParityOutside(const TGIS_Point& p, const TGIS_Extent& window) const;
   /// Whether a point lies within d of the first or last point of a chain.
   bool NearChainEnd(const TGIS_Point& p, double d) const;
 

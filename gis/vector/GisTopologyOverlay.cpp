@@ -62,17 +62,23 @@ bool HalfOpenCrossesRight(const TGIS_Point& v, const TGIS_Point& w, const TGIS_P
 // ---- cutting -------------------------------------------------------------------------------
 
 T_OverlayGraph::T_OverlayGraph(const T_Contour& a, const T_Contour* b,
-                               const T_OverlayParams& params)
+                               const T_OverlayParams& params, const TGIS_Extent* window,
+                               int windowed)
     : params_(params) {
   TGIS_Extent all = a.Extent;
   if (b != nullptr) all = GisExtentUnion(all, b->Extent);
   if (!GisIsEmptyExtent(all)) Origin = {all.XMin, all.YMin};
   cell_ = params_.R > 0 ? params_.R : 1;
+  if (window != nullptr && (windowed == 0 || (windowed == 1 && b != nullptr))) {
+    window_ = *window;
+    windowed_ = windowed;
+    windowContour_ = windowed == 0 ? &a : b;
+  }
   ClosedA = a.Closed;
-  AddOperand(a, PartsA, false);
+  AddOperand(a, PartsA, RingA, false);
   if (b != nullptr) {
     ClosedB = b->Closed;
-    AddOperand(*b, PartsB, true);
+    AddOperand(*b, PartsB, RingB, true);
   }
   CutUntilSettled();
   CollectEdges();
@@ -102,8 +108,8 @@ int T_OverlayGraph::FindNodeNear(const TGIS_Point& local) const {
 int T_OverlayGraph::AddNode(const TGIS_Point& source) {
   const TGIS_Point local{source.X - Origin.X, source.Y - Origin.Y};
   if (grid_.empty()) {
-    grid_.assign(1024, {});
-    gridMask_ = 1023;
+    grid_.assign(64, {});
+    gridMask_ = 63;
   }
   const int near = FindNodeNear(local);
   if (near >= 0) return near;
@@ -126,22 +132,94 @@ int T_OverlayGraph::AddNode(const TGIS_Point& source) {
   return id;
 }
 
+bool T_OverlayGraph::SegmentInWindow(const TGIS_Point& p, const TGIS_Point& q) const {
+  return std::max(p.X, q.X) >= window_.XMin && std::min(p.X, q.X) <= window_.XMax &&
+         std::max(p.Y, q.Y) >= window_.YMin && std::min(p.Y, q.Y) <= window_.YMax;
+}
+
 void T_OverlayGraph::AddOperand(const T_Contour& c, std::vector<std::vector<int>>& parts,
-                                bool isB) {
+                                std::vector<std::uint8_t>& rings, bool isB) {
+  const bool windowed = windowed_ == (isB ? 1 : 0);
+  const auto markEnds = [&](const std::vector<int>& seq) {
+    T_Node& first = Nodes[static_cast<std::size_t>(seq.front())];
+    T_Node& last = Nodes[static_cast<std::size_t>(seq.back())];
+    (isB ? first.EndB : first.EndA) = true;
+    (isB ? last.EndB : last.EndA) = true;
+  };
   for (const T_ContourPart& part : c.Parts) {
+    if (windowed) {
+      AddWindowRuns(c, part, parts, rings, isB);
+      continue;
+    }
     std::vector<int> seq;
     seq.reserve(part.Points.size());
     for (const TGIS_Point& p : part.Points) seq.push_back(AddNode(p));
     DropRepeats(seq, c.Closed);
     if (seq.size() < (c.Closed ? 3u : 2u)) continue;
+    if (!c.Closed) markEnds(seq);
+    parts.push_back(std::move(seq));
+    rings.push_back(c.Closed ? 1 : 0);
+  }
+}
+
+void T_OverlayGraph::AddWindowRuns(const T_Contour& c, const T_ContourPart& part,
+                                   std::vector<std::vector<int>>& parts,
+                                   std::vector<std::uint8_t>& rings, bool isB) {
+  const std::size_t n = part.Points.size();
+  const std::size_t edges = c.Closed ? n : n - 1;
+  std::vector<std::uint8_t> in(edges, 0);
+  bool all = true;
+  for (std::size_t i = 0; i < edges; ++i) {
+    in[i] = SegmentInWindow(part.Points[i], part.Points[(i + 1) % n]) ? 1 : 0;
+    if (!in[i]) {
+      all = false;
+      OutsideWindow = true;
+    }
+  }
+  const auto isEnd = [&](std::size_t v) { return !c.Closed && (v == 0 || v == n - 1); };
+  if (all) {
+    std::vector<int> seq;
+    for (const TGIS_Point& p : part.Points) seq.push_back(AddNode(p));
+    DropRepeats(seq, c.Closed);
+    if (seq.size() < (c.Closed ? 3u : 2u)) return;
     if (!c.Closed) {
-      T_Node& first = Nodes[static_cast<std::size_t>(seq.front())];
-      T_Node& last = Nodes[static_cast<std::size_t>(seq.back())];
-      (isB ? first.EndB : first.EndA) = true;
-      (isB ? last.EndB : last.EndA) = true;
+      for (int v : {seq.front(), seq.back()})
+        (isB ? Nodes[static_cast<std::size_t>(v)].EndB : Nodes[static_cast<std::size_t>(v)].EndA) = true;
     }
     parts.push_back(std::move(seq));
+    rings.push_back(c.Closed ? 1 : 0);
+    return;
   }
+  // Runs of segments in the window, each an open sequence; a ring's runs
+  // are read from just after an edge outside, so none wraps.
+  std::size_t first = 0;
+  if (c.Closed)
+    while (in[first]) ++first;
+  std::vector<int> seq;
+  const auto node = [&](std::size_t v) {
+    const int id = AddNode(part.Points[v]);
+    if (isEnd(v)) (isB ? Nodes[static_cast<std::size_t>(id)].EndB
+                       : Nodes[static_cast<std::size_t>(id)].EndA) = true;
+    return id;
+  };
+  const auto flush = [&] {
+    DropRepeats(seq, false);
+    if (seq.size() >= 2) {
+      parts.push_back(std::move(seq));
+      rings.push_back(0);
+    }
+    seq.clear();
+  };
+  for (std::size_t k = 0; k < edges; ++k) {
+    const std::size_t i = c.Closed ? (first + 1 + k) % edges : k;
+    if (!in[i]) {
+      flush();
+      continue;
+    }
+    if (seq.empty()) seq.push_back(node(i));
+    seq.push_back(node((i + 1) % n));
+  }
+  flush();
 }
 
 void T_OverlayGraph::CutUntilSettled() {
@@ -157,9 +235,11 @@ void T_OverlayGraph::CutUntilSettled() {
 
 bool T_OverlayGraph::CutPass() {
   std::vector<TSegment> segs;
-  const auto addSegs = [&](const std::vector<std::vector<int>>& parts, int operand, bool closed) {
+  const auto addSegs = [&](const std::vector<std::vector<int>>& parts, int operand,
+                           const std::vector<std::uint8_t>& rings) {
     for (int pi = 0; pi < static_cast<int>(parts.size()); ++pi) {
       const auto& seq = parts[static_cast<std::size_t>(pi)];
+      const bool closed = rings[static_cast<std::size_t>(pi)] != 0;
       const int n = static_cast<int>(seq.size());
       const int edges = closed ? n : n - 1;
       for (int i = 0; i < edges; ++i) {
@@ -171,8 +251,8 @@ bool T_OverlayGraph::CutPass() {
       }
     }
   };
-  addSegs(PartsA, 0, ClosedA);
-  addSegs(PartsB, 1, ClosedB);
+  addSegs(PartsA, 0, RingA);
+  addSegs(PartsB, 1, RingB);
   std::sort(segs.begin(), segs.end(),
             [](const TSegment& x, const TSegment& y) { return x.XMin < y.XMin; });
 
@@ -230,9 +310,11 @@ bool T_OverlayGraph::CutPass() {
   }
   if (cuts.empty()) return false;
 
-  const auto apply = [&](std::vector<std::vector<int>>& parts, int operand, bool closed) {
+  const auto apply = [&](std::vector<std::vector<int>>& parts, int operand,
+                         const std::vector<std::uint8_t>& rings) {
     for (int pi = 0; pi < static_cast<int>(parts.size()); ++pi) {
       auto& seq = parts[static_cast<std::size_t>(pi)];
+      const bool closed = rings[static_cast<std::size_t>(pi)] != 0;
       const int n = static_cast<int>(seq.size());
       std::vector<int> out;
       out.reserve(seq.size());
@@ -258,8 +340,8 @@ bool T_OverlayGraph::CutPass() {
       seq = std::move(out);
     }
   };
-  apply(PartsA, 0, ClosedA);
-  apply(PartsB, 1, ClosedB);
+  apply(PartsA, 0, RingA);
+  apply(PartsB, 1, RingB);
   return true;
 }
 
@@ -271,8 +353,11 @@ void T_OverlayGraph::CollectEdges() {
   NodeOnB.assign(Nodes.size(), 0);
   NodeBoundaryA.assign(Nodes.size(), 0);
   NodeBoundaryB.assign(Nodes.size(), 0);
-  const auto add = [&](const std::vector<std::vector<int>>& parts, bool closed, bool isB) {
-    for (const auto& seq : parts) {
+  const auto add = [&](const std::vector<std::vector<int>>& parts,
+                       const std::vector<std::uint8_t>& rings, bool isB) {
+    for (std::size_t pi = 0; pi < parts.size(); ++pi) {
+      const auto& seq = parts[pi];
+      const bool closed = rings[pi] != 0;
       const std::size_t n = seq.size();
       const std::size_t edges = closed ? n : n - 1;
       for (std::size_t i = 0; i < edges; ++i) {
@@ -287,8 +372,8 @@ void T_OverlayGraph::CollectEdges() {
       }
     }
   };
-  add(PartsA, ClosedA, false);
-  add(PartsB, ClosedB, true);
+  add(PartsA, RingA, false);
+  add(PartsB, RingB, true);
   for (const T_Edge& e : Edges) {
     for (int n : {e.N0, e.N1}) {
       const auto k = static_cast<std::size_t>(n);
@@ -346,6 +431,11 @@ bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) c
     if (HalfOpenCrossesRight(Nodes[static_cast<std::size_t>(e.N0)].Local,
                              Nodes[static_cast<std::size_t>(e.N1)].Local, local))
       inside = !inside;
+  }
+  // The segments of a windowed operand left out of the graph count too.
+  if (operand == windowed_ && OutsideWindow && windowContour_->Closed) {
+    const TGIS_Point p{local.X + Origin.X, local.Y + Origin.Y};
+    if (windowContour_->RayParityOutside(p, window_)) inside = !inside;
   }
   return inside;
 }

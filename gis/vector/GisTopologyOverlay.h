@@ -61,13 +61,22 @@ class T_OverlayGraph {
 public:
   /// Cuts contours a and b (b may be null). Raises T_OverlayOverrun when the
   /// cutting does not settle within its budget.
-  T_OverlayGraph(const T_Contour& a, const T_Contour* b, const T_OverlayParams& params);
+  /// With a window, operand `windowed` (0 = A, 1 = B) enters only with its
+  /// segments whose boxes meet the window (a prepared shape against a small
+  /// candidate); the segments left out still count in the membership tests.
+  T_OverlayGraph(const T_Contour& a, const T_Contour* b, const T_OverlayParams& params,
+                 const TGIS_Extent* window = nullptr, int windowed = -1);
 
   std::vector<T_Node> Nodes;
   std::vector<T_Edge> Edges;
   /// Each operand part as its node sequence after cutting (rings not closed).
   std::vector<std::vector<int>> PartsA, PartsB;
+  /// Whether each sequence wraps around (a ring, not a run or a chain).
+  std::vector<std::uint8_t> RingA, RingB;
   bool ClosedA = false, ClosedB = false;
+  /// Some segment of the windowed operand lies outside the window (and so
+  /// apart from the other operand).
+  bool OutsideWindow = false;
 
   /// Fills the side memberships of every edge (polygon operands).
   void ClassifySides();
@@ -85,7 +94,12 @@ public:
   TGIS_Point Origin{};
 
 private:
-  void AddOperand(const T_Contour& c, std::vector<std::vector<int>>& parts, bool isB);
+  void AddOperand(const T_Contour& c, std::vector<std::vector<int>>& parts,
+                  std::vector<std::uint8_t>& rings, bool isB);
+  void AddWindowRuns(const T_Contour& c, const T_ContourPart& part,
+                     std::vector<std::vector<int>>& parts, std::vector<std::uint8_t>& rings,
+                     bool isB);
+  bool SegmentInWindow(const TGIS_Point& p, const TGIS_Point& q) const;
   int AddNode(const TGIS_Point& source);
   int FindNodeNear(const TGIS_Point& local) const;
   void CutUntilSettled();
@@ -94,6 +108,9 @@ private:
   void BuildStrips();
 
   T_OverlayParams params_;
+  TGIS_Extent window_{};
+  int windowed_ = -1;
+  const T_Contour* windowContour_ = nullptr;
   std::vector<std::vector<int>> grid_; // node hash buckets
   std::size_t gridMask_ = 0;
   double cell_ = 1;

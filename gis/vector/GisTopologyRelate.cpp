@@ -16,6 +16,16 @@ void Raise(T_RelateMatrix& m, TPos pos, int dim) {
   m.Cell[pos] = std::max(m.Cell[pos], dim);
 }
 
+/// Some chain end of a line contour lies outside the box.
+bool EndOutside(const T_Contour& c, const TGIS_Extent& box) {
+  const auto outside = [&](const TGIS_Point& p) {
+    return p.X < box.XMin || p.X > box.XMax || p.Y < box.YMin || p.Y > box.YMax;
+  };
+  for (const T_ContourPart& part : c.Parts)
+    if (outside(part.Points.front()) || outside(part.Points.back())) return true;
+  return false;
+}
+
 int KindRank(TGIS_ShapeType t) {
   return t == gisShapeTypeMultiPoint ? gisShapeTypePoint : t;
 }
@@ -152,12 +162,21 @@ bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMat
       const T_Contour* ca = OperandContour(a, ha);
       const T_Contour* cb = OperandContour(b, hb);
       if (ca->IsEmpty() || cb->IsEmpty()) return false;
+      // A prepared operand enters only near the other one.
+      T_Window w;
+      if (ca == preparedContour_.get() && cb != ca) w.Operand = 0;
+      if (cb == preparedContour_.get() && ca != cb) w.Operand = 1;
+      if (w.Operand >= 0) {
+        const TGIS_Extent e = (w.Operand == 0 ? cb : ca)->Extent;
+        const double grow = 2 * mergeRadius_;
+        w.Box = {e.XMin - grow, e.YMin - grow, e.XMax + grow, e.YMax + grow};
+      }
       if (a->ShapeType() == gisShapeTypeArc && tb == gisShapeTypeArc) {
-        ok = RelateLines(*ca, *cb, m);
+        ok = RelateLines(*ca, *cb, w, m);
       } else if (a->ShapeType() == gisShapeTypeArc) {
-        ok = RelateLineWithPolygon(*ca, *cb, m);
+        ok = RelateLineWithPolygon(*ca, *cb, w, m);
       } else {
-        ok = RelatePolygons(*ca, *cb, m);
+        ok = RelatePolygons(*ca, *cb, w, m);
       }
     }
   } catch (const T_OverlayOverrun&) {
@@ -169,10 +188,16 @@ bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMat
 }
 
 bool TGIS_TopologyEngine::RelatePolygons(const T_Contour& a, const T_Contour& b,
-                                         T_RelateMatrix& m) {
-  T_OverlayGraph g(a, &b, Params());
+                                         const T_Window& w, T_RelateMatrix& m) {
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   g.ClassifySides();
   m.Cell[EE] = 2;
+  // Boundary left out of the window lies apart from the other operand, with
+  // its own interior on one side.
+  if (g.OutsideWindow) {
+    Raise(m, w.Operand == 0 ? BE : EB, 1);
+    Raise(m, w.Operand == 0 ? IE : EI, 2);
+  }
   for (const T_Edge& e : g.Edges) {
     const bool sides[2][2] = {{e.LeftA, e.LeftB}, {e.RightA, e.RightB}};
     for (const auto& s : sides) {
@@ -197,11 +222,18 @@ bool TGIS_TopologyEngine::RelatePolygons(const T_Contour& a, const T_Contour& b,
 }
 
 bool TGIS_TopologyEngine::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b,
-                                                T_RelateMatrix& m) {
-  T_OverlayGraph g(a, &b, Params());
+                                                const T_Window& w, T_RelateMatrix& m) {
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   g.ClassifySides();
   m.Cell[EI] = 2;
   m.Cell[EE] = 2;
+  if (g.OutsideWindow) {
+    if (w.Operand == 1) Raise(m, EB, 1);
+    if (w.Operand == 0) {
+      Raise(m, IE, 1);
+      if (EndOutside(a, w.Box)) Raise(m, BE, 0);
+    }
+  }
   // Per node, the membership in B of an edge of A that ends there.
   std::vector<signed char> nodeInB(g.Nodes.size(), -1);
   for (const T_Edge& e : g.Edges) {
@@ -236,9 +268,14 @@ bool TGIS_TopologyEngine::RelateLineWithPolygon(const T_Contour& a, const T_Cont
   return true;
 }
 
-bool TGIS_TopologyEngine::RelateLines(const T_Contour& a, const T_Contour& b, T_RelateMatrix& m) {
-  T_OverlayGraph g(a, &b, Params());
+bool TGIS_TopologyEngine::RelateLines(const T_Contour& a, const T_Contour& b,
+                                      const T_Window& w, T_RelateMatrix& m) {
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   m.Cell[EE] = 2;
+  if (g.OutsideWindow) {
+    Raise(m, w.Operand == 0 ? IE : EI, 1);
+    if (EndOutside(w.Operand == 0 ? a : b, w.Box)) Raise(m, w.Operand == 0 ? BE : EB, 0);
+  }
   for (const T_Edge& e : g.Edges) {
     if (e.CountA > 0 && e.CountB > 0) Raise(m, II, 1);
     if (e.CountA > 0 && e.CountB == 0) Raise(m, IE, 1);
