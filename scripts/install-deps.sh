@@ -15,7 +15,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth locales imagemagick poppler-utils proj-bin libproj-dev libjpeg-turbo-progs
-  gdal-bin
+  gdal-bin python3-shapely libgeos-dev
   # fonts
   fonts-liberation2 fonts-dejavu-core fonts-wine
 )

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "gis/vector/GisShape.h"
 
@@ -223,20 +224,45 @@ bool T_Contour::PointOnBoundary(const TGIS_Point& p, int part) const {
     const std::uint8_t v = RasterValue(p);
     if (v == 0 || v == 255) return false;
   }
-  for (int pi = 0; pi < static_cast<int>(Parts.size()); ++pi) {
-    if (part >= 0 && pi != part) continue;
-    const T_ContourPart& cp = Parts[static_cast<std::size_t>(pi)];
-    const std::size_t n = cp.Points.size();
-    for (int i = 0; i < EdgeCount(cp, Closed); ++i) {
-      const TGIS_Point& a = cp.Points[static_cast<std::size_t>(i)];
-      const TGIS_Point& b = cp.Points[(static_cast<std::size_t>(i) + 1) % n];
-      if (p.X < std::min(a.X, b.X) - AreaEpsilon || p.X > std::max(a.X, b.X) + AreaEpsilon ||
-          p.Y < std::min(a.Y, b.Y) - AreaEpsilon || p.Y > std::max(a.Y, b.Y) + AreaEpsilon)
+  bool on = false;
+  ForEachSegmentIn({p.X - AreaEpsilon, p.Y - AreaEpsilon, p.X + AreaEpsilon, p.Y + AreaEpsilon},
+                   [&](int pi, int i) {
+                     if (on || (part >= 0 && pi != part)) return;
+                     const T_ContourPart& cp = Parts[static_cast<std::size_t>(pi)];
+                     const TGIS_Point& a = cp.Points[static_cast<std::size_t>(i)];
+                     const TGIS_Point& b = cp.Points[(static_cast<std::size_t>(i) + 1) % cp.Points.size()];
+                     if (GisPointToSegmentDistance(a, b, p) <= AreaEpsilon) on = true;
+                   });
+  return on;
+}
+
+void T_Contour::ForEachSegmentIn(const TGIS_Extent& box,
+                                 const std::function<void(int part, int index)>& visit) const {
+  if (strips_.empty()) BuildStrips();
+  const int count = static_cast<int>(strips_.size());
+  const int s0 = std::clamp(static_cast<int>((box.YMin - stripY0_) / stripH_), 0, count - 1);
+  const int s1 = std::clamp(static_cast<int>((box.YMax - stripY0_) / stripH_), 0, count - 1);
+  for (int s = s0; s <= s1; ++s) {
+    for (const TEdgeRef& e : strips_[static_cast<std::size_t>(s)]) {
+      const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
+      const TGIS_Point& a = cp.Points[static_cast<std::size_t>(e.Index)];
+      const TGIS_Point& b = cp.Points[(static_cast<std::size_t>(e.Index) + 1) % cp.Points.size()];
+      if (std::max(a.X, b.X) < box.XMin || std::min(a.X, b.X) > box.XMax ||
+          std::max(a.Y, b.Y) < box.YMin || std::min(a.Y, b.Y) > box.YMax)
         continue;
-      if (GisPointToSegmentDistance(a, b, p) <= AreaEpsilon) return true;
+      // A segment spanning several strips is visited from the first of them
+      // that the box covers.
+      const int first = std::clamp(static_cast<int>((std::min(a.Y, b.Y) - stripY0_) / stripH_), 0, count - 1);
+      if (s != std::max(first, s0)) continue;
+      visit(e.Part, e.Index);
     }
   }
-  return false;
+}
+
+int T_Contour::SegmentCount() const {
+  int n = 0;
+  for (const T_ContourPart& p : Parts) n += EdgeCount(p, Closed);
+  return n;
 }
 
 bool T_Contour::SnapVertex(const TGIS_Point& source, TGIS_Point& working, double d) const {

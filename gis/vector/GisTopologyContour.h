@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -62,6 +63,12 @@ public:
   /// Snaps `working` (a copy of `source`) onto the nearest edge within d;
   /// true when some edge lies within d.
   bool SnapVertex(const TGIS_Point& source, TGIS_Point& working, double d) const;
+  /// Calls `visit` once for every segment (part, index of its first vertex)
+  /// whose box meets `box`.
+  void ForEachSegmentIn(const TGIS_Extent& box,
+                        const std::function<void(int part, int index)>& visit) const;
+  /// The number of segments (edges of rings, of chains).
+  int SegmentCount() const;
   /// Parity of the crossings of the ray from p towards +X (half-open in Y)
   /// with the segments whose boxes miss `window`.
   bool RayParityOutside(const TGIS_Point& p, const TGIS_Extent& window) const;

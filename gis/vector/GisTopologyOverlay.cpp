@@ -132,94 +132,83 @@ int T_OverlayGraph::AddNode(const TGIS_Point& source) {
   return id;
 }
 
-bool T_OverlayGraph::SegmentInWindow(const TGIS_Point& p, const TGIS_Point& q) const {
-  return std::max(p.X, q.X) >= window_.XMin && std::min(p.X, q.X) <= window_.XMax &&
-         std::max(p.Y, q.Y) >= window_.YMin && std::min(p.Y, q.Y) <= window_.YMax;
-}
-
 void T_OverlayGraph::AddOperand(const T_Contour& c, std::vector<std::vector<int>>& parts,
                                 std::vector<std::uint8_t>& rings, bool isB) {
-  const bool windowed = windowed_ == (isB ? 1 : 0);
-  const auto markEnds = [&](const std::vector<int>& seq) {
-    T_Node& first = Nodes[static_cast<std::size_t>(seq.front())];
-    T_Node& last = Nodes[static_cast<std::size_t>(seq.back())];
-    (isB ? first.EndB : first.EndA) = true;
-    (isB ? last.EndB : last.EndA) = true;
-  };
+  if (windowed_ == (isB ? 1 : 0)) {
+    AddWindowRuns(c, parts, rings, isB);
+    return;
+  }
   for (const T_ContourPart& part : c.Parts) {
-    if (windowed) {
-      AddWindowRuns(c, part, parts, rings, isB);
-      continue;
-    }
     std::vector<int> seq;
     seq.reserve(part.Points.size());
     for (const TGIS_Point& p : part.Points) seq.push_back(AddNode(p));
     DropRepeats(seq, c.Closed);
     if (seq.size() < (c.Closed ? 3u : 2u)) continue;
-    if (!c.Closed) markEnds(seq);
+    if (!c.Closed) {
+      for (int v : {seq.front(), seq.back()})
+        (isB ? Nodes[static_cast<std::size_t>(v)].EndB : Nodes[static_cast<std::size_t>(v)].EndA) =
+            true;
+    }
     parts.push_back(std::move(seq));
     rings.push_back(c.Closed ? 1 : 0);
   }
 }
 
-void T_OverlayGraph::AddWindowRuns(const T_Contour& c, const T_ContourPart& part,
-                                   std::vector<std::vector<int>>& parts,
+void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<int>>& parts,
                                    std::vector<std::uint8_t>& rings, bool isB) {
-  const std::size_t n = part.Points.size();
-  const std::size_t edges = c.Closed ? n : n - 1;
-  std::vector<std::uint8_t> in(edges, 0);
-  bool all = true;
-  for (std::size_t i = 0; i < edges; ++i) {
-    in[i] = SegmentInWindow(part.Points[i], part.Points[(i + 1) % n]) ? 1 : 0;
-    if (!in[i]) {
-      all = false;
-      OutsideWindow = true;
-    }
-  }
-  const auto isEnd = [&](std::size_t v) { return !c.Closed && (v == 0 || v == n - 1); };
-  if (all) {
-    std::vector<int> seq;
-    for (const TGIS_Point& p : part.Points) seq.push_back(AddNode(p));
-    DropRepeats(seq, c.Closed);
-    if (seq.size() < (c.Closed ? 3u : 2u)) return;
-    if (!c.Closed) {
-      for (int v : {seq.front(), seq.back()})
-        (isB ? Nodes[static_cast<std::size_t>(v)].EndB : Nodes[static_cast<std::size_t>(v)].EndA) = true;
-    }
-    parts.push_back(std::move(seq));
-    rings.push_back(c.Closed ? 1 : 0);
-    return;
-  }
-  // Runs of segments in the window, each an open sequence; a ring's runs
-  // are read from just after an edge outside, so none wraps.
-  std::size_t first = 0;
-  if (c.Closed)
-    while (in[first]) ++first;
-  std::vector<int> seq;
-  const auto node = [&](std::size_t v) {
+  std::vector<std::pair<int, int>> in;
+  c.ForEachSegmentIn(window_, [&](int part, int index) { in.emplace_back(part, index); });
+  std::sort(in.begin(), in.end());
+  if (static_cast<int>(in.size()) < c.SegmentCount()) OutsideWindow = true;
+  const auto node = [&](const T_ContourPart& part, std::size_t v) {
     const int id = AddNode(part.Points[v]);
-    if (isEnd(v)) (isB ? Nodes[static_cast<std::size_t>(id)].EndB
-                       : Nodes[static_cast<std::size_t>(id)].EndA) = true;
+    if (!c.Closed && (v == 0 || v + 1 == part.Points.size()))
+      (isB ? Nodes[static_cast<std::size_t>(id)].EndB : Nodes[static_cast<std::size_t>(id)].EndA) =
+          true;
     return id;
   };
-  const auto flush = [&] {
-    DropRepeats(seq, false);
-    if (seq.size() >= 2) {
-      parts.push_back(std::move(seq));
-      rings.push_back(0);
+  // Runs of consecutive segments; in a ring, a run through the last segment
+  // goes on with the run that starts at the first.
+  std::size_t k = 0;
+  while (k < in.size()) {
+    const int pi = in[k].first;
+    std::size_t end = k;
+    while (end < in.size() && in[end].first == pi) ++end;
+    const T_ContourPart& part = c.Parts[static_cast<std::size_t>(pi)];
+    const std::size_t n = part.Points.size();
+    const int edges = c.Closed ? static_cast<int>(n) : static_cast<int>(n) - 1;
+    std::vector<std::vector<int>> runs; // segment indices
+    for (std::size_t q = k; q < end; ++q) {
+      if (runs.empty() || in[q].second != runs.back().back() + 1) runs.push_back({});
+      runs.back().push_back(in[q].second);
     }
-    seq.clear();
-  };
-  for (std::size_t k = 0; k < edges; ++k) {
-    const std::size_t i = c.Closed ? (first + 1 + k) % edges : k;
-    if (!in[i]) {
-      flush();
+    if (static_cast<int>(end - k) == edges && c.Closed) {
+      // The whole ring lies in the window.
+      std::vector<int> seq;
+      for (std::size_t v = 0; v < n; ++v) seq.push_back(node(part, v));
+      DropRepeats(seq, true);
+      if (seq.size() >= 3) {
+        parts.push_back(std::move(seq));
+        rings.push_back(1);
+      }
+      k = end;
       continue;
     }
-    if (seq.empty()) seq.push_back(node(i));
-    seq.push_back(node((i + 1) % n));
+    if (c.Closed && runs.size() > 1 && runs.front().front() == 0 && runs.back().back() == edges - 1) {
+      runs.back().insert(runs.back().end(), runs.front().begin(), runs.front().end());
+      runs.erase(runs.begin());
+    }
+    for (const std::vector<int>& run : runs) {
+      std::vector<int> seq{node(part, static_cast<std::size_t>(run.front()))};
+      for (int i : run) seq.push_back(node(part, (static_cast<std::size_t>(i) + 1) % n));
+      DropRepeats(seq, false);
+      if (seq.size() >= 2) {
+        parts.push_back(std::move(seq));
+        rings.push_back(0);
+      }
+    }
+    k = end;
   }
-  flush();
 }
 
 void T_OverlayGraph::CutUntilSettled() {

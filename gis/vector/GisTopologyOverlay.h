@@ -96,10 +96,8 @@ public:
 private:
   void AddOperand(const T_Contour& c, std::vector<std::vector<int>>& parts,
                   std::vector<std::uint8_t>& rings, bool isB);
-  void AddWindowRuns(const T_Contour& c, const T_ContourPart& part,
-                     std::vector<std::vector<int>>& parts, std::vector<std::uint8_t>& rings,
-                     bool isB);
-  bool SegmentInWindow(const TGIS_Point& p, const TGIS_Point& q) const;
+  void AddWindowRuns(const T_Contour& c, std::vector<std::vector<int>>& parts,
+                     std::vector<std::uint8_t>& rings, bool isB);
   int AddNode(const TGIS_Point& source);
   int FindNodeNear(const TGIS_Point& local) const;
   void CutUntilSettled();
