@@ -435,10 +435,12 @@ void T_OverlayGraph::ClassifySides() {
     const TGIS_Point& p = Nodes[static_cast<std::size_t>(e.N0)].Local;
     const TGIS_Point& q = Nodes[static_cast<std::size_t>(e.N1)].Local;
     const TGIS_Point mid{(p.X + q.X) / 2, (p.Y + q.Y) / 2};
-    // The ray test answers for the side to the right in X of a sloped edge
-    // and for the side above a level one.
-    const double dy = q.Y - p.Y, dx = q.X - p.X;
-    const bool evaluatedIsLeft = dy != 0 ? dy < 0 : dx > 0;
+    // The ray test (half-open in Y) answers for the side of the edge to the
+    // right in X when the edge spans the ray's height, else for the side
+    // above it. Decided from the endpoints only: the rounded midpoint may lie
+    // a hair off a nearly level edge.
+    const bool spans = std::min(p.Y, q.Y) <= mid.Y && mid.Y < std::max(p.Y, q.Y);
+    const bool evaluatedIsLeft = spans ? q.Y < p.Y : q.X > p.X;
     for (int operand = 0; operand < 2; ++operand) {
       const bool closed = operand == 0 ? ClosedA : ClosedB;
       if (!closed) continue;
