@@ -16,24 +16,6 @@ bool IsPoints(const TGIS_Shape* s) {
   return s->ShapeType() == gisShapeTypePoint || s->ShapeType() == gisShapeTypeMultiPoint;
 }
 
-/// Every vertex of a points shape, part by part.
-std::vector<std::vector<TGIS_Point>> PointParts(const TGIS_Shape& s) {
-  std::vector<std::vector<TGIS_Point>> parts;
-  if (s.IsEmpty()) return parts;
-  for (int part = 0; part < s.GetNumParts(); ++part) {
-    std::vector<TGIS_Point> pts;
-    for (int i = 0; i < s.GetPartSize(part); ++i) pts.push_back(s.GetPoint(part, i));
-    parts.push_back(std::move(pts));
-  }
-  return parts;
-}
-
-std::vector<TGIS_Point> AllPoints(const TGIS_Shape& s) {
-  std::vector<TGIS_Point> all;
-  for (auto& part : PointParts(s)) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
 /// A new shape of `type` in `layer` under lock level 1 holding `points`; a
 /// multipoint of one point becomes a point shape when `collapse` is set;
 /// nullptr without points.
@@ -65,22 +47,31 @@ const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_P
   return best;
 }
 
-/// Saves the operand shapes of the object and restores them at scope end.
-struct TOperandsSaver {
-  TGIS_Shape*& A;
-  TGIS_Shape*& B;
-  TGIS_Shape* SavedA;
-  TGIS_Shape* SavedB;
-  TOperandsSaver(TGIS_Shape*& a, TGIS_Shape*& b) : A(a), B(b), SavedA(a), SavedB(b) {}
-  ~TOperandsSaver() {
-    A = SavedA;
-    B = SavedB;
-  }
-};
 
 } // namespace
 
 TGIS_TopologyEngine::~TGIS_TopologyEngine() = default;
+
+TGIS_TopologyEngine::TOperandScope::TOperandScope(TGIS_TopologyEngine& t, TGIS_Shape* a,
+                                                  TGIS_Shape* b, bool autoTolerance)
+    : t_(t), savedA_(t.shapeA_), savedB_(t.shapeB_) {
+  t.shapeA_ = a;
+  t.shapeB_ = b;
+  if (autoTolerance) t.AutoTolerance();
+}
+
+TGIS_TopologyEngine::TOperandScope::~TOperandScope() {
+  t_.shapeA_ = savedA_;
+  t_.shapeB_ = savedB_;
+}
+
+std::vector<TGIS_Point> TGIS_TopologyEngine::Vertices(const TGIS_Shape& s) {
+  std::vector<TGIS_Point> all;
+  if (s.IsEmpty()) return all;
+  for (int part = 0; part < s.GetNumParts(); ++part)
+    for (int i = 0; i < s.GetPartSize(part); ++i) all.push_back(s.GetPoint(part, i));
+  return all;
+}
 
 void GisTopologyRegister() {
   GisSetTopologyFactory([] { return std::make_unique<TGIS_TopologyEngine>(); });
@@ -184,10 +175,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineChecked(TGIS_Shape* a, T
 
 std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePolygons(TGIS_Shape* a, TGIS_Shape* b,
                                                                  TGIS_TopologyOperation op) {
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = a;
-  shapeB_ = b;
-  AutoTolerance();
+  const TOperandScope operands(*this, a, b);
   const auto ca = PolygonContour(*a, false);
   const auto cb = PolygonContour(*b, false);
   // An operand is empty when its contour has no vertices at all, whatever
@@ -207,10 +195,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePolygons(TGIS_Shape* a, 
 
 std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLineWithPolygon(
     TGIS_Shape* line, TGIS_Shape* polygon, TGIS_TopologyOperation op) {
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = line;
-  shapeB_ = polygon;
-  AutoTolerance();
+  const TOperandScope operands(*this, line, polygon);
   const auto cl = LineContour(*line);
   const auto cp = PolygonContour(*polygon, false);
   if (cl->IsEmpty()) return nullptr;
@@ -224,10 +209,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLineWithPolygon(
 
 std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLines(TGIS_Shape* a, TGIS_Shape* b,
                                                               TGIS_TopologyOperation op) {
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = a;
-  shapeB_ = b;
-  AutoTolerance();
+  const TOperandScope operands(*this, a, b);
   const auto ca = LineContour(*a);
   const auto cb = LineContour(*b);
   if (ca->IsEmpty() && cb->IsEmpty()) return nullptr;
@@ -247,13 +229,10 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLines(TGIS_Shape* a, TGI
 std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithPolygon(
     TGIS_Shape* points, TGIS_Shape* polygon, TGIS_TopologyOperation op) {
   if (op != gisTopologyIntersection && op != gisTopologyDifference) return nullptr;
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = points;
-  shapeB_ = polygon;
-  AutoTolerance();
+  const TOperandScope operands(*this, points, polygon);
   const auto c = PolygonContour(*polygon, false);
   std::vector<TGIS_Point> taken;
-  for (const TGIS_Point& v : AllPoints(*points)) {
+  for (const TGIS_Point& v : Vertices(*points)) {
     if (c->PointInContour(v)) {
       if (op == gisTopologyIntersection) taken.push_back(v);
       continue;
@@ -270,13 +249,10 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithLine(TGIS_Shap
                                                                        TGIS_Shape* line,
                                                                        TGIS_TopologyOperation op) {
   if (op != gisTopologyIntersection && op != gisTopologyDifference) return nullptr;
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = points;
-  shapeB_ = line;
-  AutoTolerance();
+  const TOperandScope operands(*this, points, line);
   const auto c = LineContour(*line);
   std::vector<TGIS_Point> taken;
-  for (const TGIS_Point& v : AllPoints(*points)) {
+  for (const TGIS_Point& v : Vertices(*points)) {
     TGIS_Point w = v;
     const bool onLine = c->SnapVertex(v, w, tolerance_);
     if (op == gisTopologyIntersection && onLine) taken.push_back(w);
@@ -287,11 +263,8 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithLine(TGIS_Shap
 
 std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a, TGIS_Shape* b,
                                                                   TGIS_TopologyOperation op) {
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = a;
-  shapeB_ = b;
-  AutoTolerance();
-  const std::vector<TGIS_Point> pa = AllPoints(*a), pb = AllPoints(*b);
+  const TOperandScope operands(*this, a, b);
+  const std::vector<TGIS_Point> pa = Vertices(*a), pb = Vertices(*b);
   std::vector<TGIS_Point> out;
   for (const TGIS_Point& p : pa) {
     const TGIS_Point* n = NearestWithin(pb, p, tolerance_);
@@ -307,13 +280,10 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a,
 
 std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointWithPoints(
     TGIS_Shape* point, TGIS_Shape* points, TGIS_TopologyOperation op) {
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = point;
-  shapeB_ = points;
-  AutoTolerance();
+  const TOperandScope operands(*this, point, points);
   if (point->IsEmpty()) return nullptr;
   const TGIS_Point q = point->GetPoint(0, 0);
-  const std::vector<TGIS_Point> set = AllPoints(*points);
+  const std::vector<TGIS_Point> set = Vertices(*points);
   const auto near = [&](const TGIS_Point& p) { return GisPointDistance(p, q) <= tolerance_; };
   const bool anyNear = std::any_of(set.begin(), set.end(), near);
   std::vector<TGIS_Point> out;
@@ -343,24 +313,18 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointWithPoints(
 
 std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::SubtractPoint(TGIS_Shape* points,
                                                                TGIS_Shape* point) {
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = points;
-  shapeB_ = point;
-  AutoTolerance();
+  const TOperandScope operands(*this, points, point);
   if (point->IsEmpty()) return points->CreateCopy();
   const TGIS_Point q = point->GetPoint(0, 0);
   std::vector<TGIS_Point> out;
-  for (const TGIS_Point& p : AllPoints(*points))
+  for (const TGIS_Point& p : Vertices(*points))
     if (GisPointDistance(p, q) > tolerance_) out.push_back(p);
   return PointsShape(gisShapeTypeMultiPoint, points, out, true);
 }
 
 std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePoints(TGIS_Shape* a, TGIS_Shape* b,
                                                                TGIS_TopologyOperation op) {
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = a;
-  shapeB_ = b;
-  AutoTolerance();
+  const TOperandScope operands(*this, a, b);
   if (a->IsEmpty() || b->IsEmpty()) return nullptr;
   const TGIS_Point pa = a->GetPoint(0, 0), pb = b->GetPoint(0, 0);
   const bool apart = GisPointDistance(pa, pb) > tolerance_;
@@ -401,10 +365,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
   const TGIS_ShapeType type = shape->ShapeType();
   if (type != gisShapeTypePolygon && type != gisShapeTypeArc) return nullptr;
   if (!makeNew && shape->IsMapped()) throw EGIS_Exception(GIS_RS_ERR_NOEDITABLE);
-  TOperandsSaver saver(shapeA_, shapeB_);
-  shapeA_ = shape;
-  shapeB_ = nullptr;
-  AutoTolerance();
+  const TOperandScope operands(*this, shape, nullptr);
   std::unique_ptr<T_Contour> fixed;
   try {
     if (type == gisShapeTypePolygon) {
@@ -466,10 +427,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::UnionShapes(const std::vector<T
   if (list.empty()) return nullptr;
   try {
     if (list.front()->ShapeType() == gisShapeTypePolygon) {
-      TOperandsSaver saver(shapeA_, shapeB_);
-      shapeA_ = list[0];
-      shapeB_ = list.size() > 1 ? list[1] : nullptr;
-      AutoTolerance();
+      const TOperandScope operands(*this, list[0], list.size() > 1 ? list[1] : nullptr);
       std::vector<std::unique_ptr<T_Contour>> work;
       for (TGIS_Shape* s : list) {
         if (s == nullptr || s->ShapeType() != gisShapeTypePolygon) continue;

@@ -75,6 +75,22 @@ public:
   static std::string TransposePattern(const std::string& pattern);
 
 private:
+  /// Sets the operand shapes of one operation (and the tolerance they ask
+  /// for); the previous operands come back at the end of the scope.
+  class TOperandScope {
+  public:
+    TOperandScope(TGIS_TopologyEngine& t, TGIS_Shape* a, TGIS_Shape* b, bool autoTolerance = true);
+    ~TOperandScope();
+    TOperandScope(const TOperandScope&) = delete;
+    TOperandScope& operator=(const TOperandScope&) = delete;
+
+  private:
+    TGIS_TopologyEngine& t_;
+    TGIS_Shape* savedA_;
+    TGIS_Shape* savedB_;
+  };
+  /// Every vertex of a shape, part by part.
+  static std::vector<TGIS_Point> Vertices(const TGIS_Shape& s);
   T_OverlayParams Params() const;
   std::unique_ptr<T_Contour> PolygonContour(const TGIS_Shape& shape, bool raster) const;
   std::unique_ptr<T_Contour> LineContour(const TGIS_Shape& shape) const;

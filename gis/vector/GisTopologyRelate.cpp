@@ -121,20 +121,7 @@ bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMat
   // The lower kind goes first; the matrix is transposed back at the end.
   const bool swapped = KindRank(b->ShapeType()) < KindRank(a->ShapeType());
   if (swapped) std::swap(a, b);
-  TGIS_Shape* savedA = shapeA_;
-  TGIS_Shape* savedB = shapeB_;
-  struct TRestore {
-    TGIS_Shape*& A;
-    TGIS_Shape*& B;
-    TGIS_Shape* SA;
-    TGIS_Shape* SB;
-    ~TRestore() {
-      A = SA;
-      B = SB;
-    }
-  } restore{shapeA_, shapeB_, savedA, savedB};
-  shapeA_ = a;
-  shapeB_ = b;
+  const TOperandScope operands(*this, a, b, false);
   T_RelateMatrix m;
   bool ok = false;
   try {
@@ -300,26 +287,22 @@ void TGIS_TopologyEngine::RelatePointsWithPolygon(TGIS_Shape* points, const T_Co
   m.Cell[EI] = 2;
   m.Cell[EB] = 1;
   m.Cell[EE] = 2;
-  for (int part = 0; part < points->GetNumParts(); ++part)
-    for (int i = 0; i < points->GetPartSize(part); ++i) {
-      const TGIS_Point p = points->GetPoint(part, i);
-      if (b.PointOnBoundary(p)) {
-        Raise(m, IB, 0);
-      } else if (b.PointInContour(p)) {
-        Raise(m, II, 0);
-      } else {
-        Raise(m, IE, 0);
-      }
+  for (const TGIS_Point& p : Vertices(*points)) {
+    if (b.PointOnBoundary(p)) {
+      Raise(m, IB, 0);
+    } else if (b.PointInContour(p)) {
+      Raise(m, II, 0);
+    } else {
+      Raise(m, IE, 0);
     }
+  }
 }
 
 void TGIS_TopologyEngine::RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b,
                                                T_RelateMatrix& m) const {
   m.Cell[EI] = 1;
   m.Cell[EE] = 2;
-  std::vector<TGIS_Point> all;
-  for (int part = 0; part < points->GetNumParts(); ++part)
-    for (int i = 0; i < points->GetPartSize(part); ++i) all.push_back(points->GetPoint(part, i));
+  const std::vector<TGIS_Point> all = Vertices(*points);
   for (const TGIS_Point& p : all) {
     if (b.NearChainEnd(p, mergeRadius_)) {
       Raise(m, IB, 0);
@@ -342,11 +325,7 @@ void TGIS_TopologyEngine::RelatePointsWithLine(TGIS_Shape* points, const T_Conto
 
 void TGIS_TopologyEngine::RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const {
   m.Cell[EE] = 2;
-  std::vector<TGIS_Point> pa, pb;
-  for (int part = 0; part < a->GetNumParts(); ++part)
-    for (int i = 0; i < a->GetPartSize(part); ++i) pa.push_back(a->GetPoint(part, i));
-  for (int part = 0; part < b->GetNumParts(); ++part)
-    for (int i = 0; i < b->GetPartSize(part); ++i) pb.push_back(b->GetPoint(part, i));
+  const std::vector<TGIS_Point> pa = Vertices(*a), pb = Vertices(*b);
   const auto nearAny = [&](const TGIS_Point& p, const std::vector<TGIS_Point>& set) {
     return std::any_of(set.begin(), set.end(), [&](const TGIS_Point& q) {
       return GisPointDistance(p, q) <= mergeRadius_;

@@ -210,52 +210,45 @@ const char* const FullPatterns[] = {"T********", "**F******", "T*F**F***"};
 
 // ---- overlay ---------------------------------------------------------------------------------
 
+/// One pair per iteration, cycling through the pair list.
+void OurPairs(benchmark::State& state, TGIS_TopologyOperation op) {
+  TWorld& w = World();
+  TGIS_TopologyEngine t;
+  std::size_t k = 0;
+  for (auto _ : state) {
+    const auto& [i, j] = w.Pairs[k++ % w.Pairs.size()];
+    auto r = t.Combine(w.A[static_cast<std::size_t>(i)].Shape.get(),
+                       w.B[static_cast<std::size_t>(j)].Shape.get(), false, op);
+    benchmark::DoNotOptimize(r);
+  }
+}
+
+using TGeosOverlay = GEOSGeometry* (*)(GEOSContextHandle_t, const GEOSGeometry*,
+                                       const GEOSGeometry*);
+
+void GeosPairs(benchmark::State& state, TGeosOverlay op) {
+  TWorld& w = World();
+  std::size_t k = 0;
+  for (auto _ : state) {
+    const auto& [i, j] = w.Pairs[k++ % w.Pairs.size()];
+    GEOSGeometry* r =
+        op(w.Ctx, w.A[static_cast<std::size_t>(i)].Geos, w.B[static_cast<std::size_t>(j)].Geos);
+    benchmark::DoNotOptimize(r);
+    GEOSGeom_destroy_r(w.Ctx, r);
+  }
+}
+
 void BM_OurIntersection(benchmark::State& state) {
-  TWorld& w = World();
-  TGIS_TopologyEngine t;
-  std::size_t k = 0;
-  for (auto _ : state) {
-    const auto& [i, j] = w.Pairs[k++ % w.Pairs.size()];
-    auto r = t.Combine(w.A[static_cast<std::size_t>(i)].Shape.get(),
-                       w.B[static_cast<std::size_t>(j)].Shape.get(), false, gisTopologyIntersection);
-    benchmark::DoNotOptimize(r);
-  }
+  OurPairs(state, gisTopologyIntersection);
 }
-
 void BM_GeosIntersection(benchmark::State& state) {
-  TWorld& w = World();
-  std::size_t k = 0;
-  for (auto _ : state) {
-    const auto& [i, j] = w.Pairs[k++ % w.Pairs.size()];
-    GEOSGeometry* r = GEOSIntersection_r(w.Ctx, w.A[static_cast<std::size_t>(i)].Geos,
-                                         w.B[static_cast<std::size_t>(j)].Geos);
-    benchmark::DoNotOptimize(r);
-    GEOSGeom_destroy_r(w.Ctx, r);
-  }
+  GeosPairs(state, GEOSIntersection_r);
 }
-
 void BM_OurUnion(benchmark::State& state) {
-  TWorld& w = World();
-  TGIS_TopologyEngine t;
-  std::size_t k = 0;
-  for (auto _ : state) {
-    const auto& [i, j] = w.Pairs[k++ % w.Pairs.size()];
-    auto r = t.Combine(w.A[static_cast<std::size_t>(i)].Shape.get(),
-                       w.B[static_cast<std::size_t>(j)].Shape.get(), false, gisTopologyUnion);
-    benchmark::DoNotOptimize(r);
-  }
+  OurPairs(state, gisTopologyUnion);
 }
-
 void BM_GeosUnion(benchmark::State& state) {
-  TWorld& w = World();
-  std::size_t k = 0;
-  for (auto _ : state) {
-    const auto& [i, j] = w.Pairs[k++ % w.Pairs.size()];
-    GEOSGeometry* r = GEOSUnion_r(w.Ctx, w.A[static_cast<std::size_t>(i)].Geos,
-                                  w.B[static_cast<std::size_t>(j)].Geos);
-    benchmark::DoNotOptimize(r);
-    GEOSGeom_destroy_r(w.Ctx, r);
-  }
+  GeosPairs(state, GEOSUnion_r);
 }
 
 void BM_OurUnionShapes(benchmark::State& state) {
