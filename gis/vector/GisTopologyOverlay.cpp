@@ -84,16 +84,23 @@ T_OverlayGraph::T_OverlayGraph(const T_Contour& a, const T_Contour* b,
   CollectEdges();
 }
 
+std::uint64_t T_OverlayGraph::CellIndex(double v) const {
+  // Clamped first: a cell number beyond 2^62 would not convert.
+  const double c = std::clamp(std::floor(v / cell_), -4.6e18, 4.6e18);
+  return static_cast<std::uint64_t>(static_cast<long long>(c));
+}
+
+std::size_t T_OverlayGraph::Bucket(std::uint64_t ix, std::uint64_t iy) const {
+  return static_cast<std::size_t>((ix * 73856093u) ^ (iy * 19349663u)) & gridMask_;
+}
+
 int T_OverlayGraph::FindNodeNear(const TGIS_Point& local) const {
-  const long long ix = static_cast<long long>(std::floor(local.X / cell_));
-  const long long iy = static_cast<long long>(std::floor(local.Y / cell_));
+  const std::uint64_t ix = CellIndex(local.X), iy = CellIndex(local.Y);
   int best = -1;
   double bestD = 0;
-  for (long long dx = -1; dx <= 1; ++dx) {
-    for (long long dy = -1; dy <= 1; ++dy) {
-      const std::size_t h =
-          static_cast<std::size_t>((ix + dx) * 73856093LL ^ (iy + dy) * 19349663LL) & gridMask_;
-      for (int n : grid_[h]) {
+  for (std::uint64_t dx = 0; dx < 3; ++dx) {
+    for (std::uint64_t dy = 0; dy < 3; ++dy) {
+      for (int n : grid_[Bucket(ix + dx - 1, iy + dy - 1)]) {
         const double d = Dist(Nodes[static_cast<std::size_t>(n)].Local, local);
         if (d <= params_.R && (best < 0 || d < bestD)) {
           best = n;
@@ -117,18 +124,13 @@ int T_OverlayGraph::AddNode(const TGIS_Point& source) {
     // Grow the hash and refill it.
     grid_.assign(grid_.size() * 4, {});
     gridMask_ = grid_.size() - 1;
-    for (std::size_t n = 0; n < Nodes.size(); ++n) {
-      const long long ix = static_cast<long long>(std::floor(Nodes[n].Local.X / cell_));
-      const long long iy = static_cast<long long>(std::floor(Nodes[n].Local.Y / cell_));
-      grid_[static_cast<std::size_t>(ix * 73856093LL ^ iy * 19349663LL) & gridMask_].push_back(
+    for (std::size_t n = 0; n < Nodes.size(); ++n)
+      grid_[Bucket(CellIndex(Nodes[n].Local.X), CellIndex(Nodes[n].Local.Y))].push_back(
           static_cast<int>(n));
-    }
   }
   const int id = static_cast<int>(Nodes.size());
   Nodes.push_back({local, source});
-  const long long ix = static_cast<long long>(std::floor(local.X / cell_));
-  const long long iy = static_cast<long long>(std::floor(local.Y / cell_));
-  grid_[static_cast<std::size_t>(ix * 73856093LL ^ iy * 19349663LL) & gridMask_].push_back(id);
+  grid_[Bucket(CellIndex(local.X), CellIndex(local.Y))].push_back(id);
   return id;
 }
 

@@ -100,6 +100,8 @@ private:
                      std::vector<std::uint8_t>& rings, bool isB);
   int AddNode(const TGIS_Point& source);
   int FindNodeNear(const TGIS_Point& local) const;
+  std::uint64_t CellIndex(double v) const;
+  std::size_t Bucket(std::uint64_t ix, std::uint64_t iy) const;
   void CutUntilSettled();
   bool CutPass();
   void CollectEdges();
