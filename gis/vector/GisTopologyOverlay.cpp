@@ -21,8 +21,10 @@ double Cross(const TGIS_Point& o, const TGIS_Point& a, const TGIS_Point& b) {
   return (a.X - o.X) * (b.Y - o.Y) - (a.Y - o.Y) * (b.X - o.X);
 }
 
-double Dist(const TGIS_Point& a, const TGIS_Point& b) {
-  return std::hypot(a.X - b.X, a.Y - b.Y);
+/// Squared distance: closeness tests compare it with a squared radius.
+double Dist2(const TGIS_Point& a, const TGIS_Point& b) {
+  const double dx = a.X - b.X, dy = a.Y - b.Y;
+  return dx * dx + dy * dy;
 }
 
 double Angle(const TGIS_Point& from, const TGIS_Point& to) {
@@ -101,8 +103,8 @@ int T_OverlayGraph::FindNodeNear(const TGIS_Point& local) const {
   for (std::uint64_t dx = 0; dx < 3; ++dx) {
     for (std::uint64_t dy = 0; dy < 3; ++dy) {
       for (int n : grid_[Bucket(ix + dx - 1, iy + dy - 1)]) {
-        const double d = Dist(Nodes[static_cast<std::size_t>(n)].Local, local);
-        if (d <= params_.R && (best < 0 || d < bestD)) {
+        const double d = Dist2(Nodes[static_cast<std::size_t>(n)].Local, local);
+        if (d <= params_.R * params_.R && (best < 0 || d < bestD)) {
           best = n;
           bestD = d;
         }
@@ -259,13 +261,13 @@ bool T_OverlayGraph::CutPass() {
     return (static_cast<long long>(s.Operand) << 62) | (static_cast<long long>(s.Part) << 31) |
            static_cast<long long>(s.Index);
   };
-  const double r = params_.R;
+  const double r = params_.R, r2 = r * r;
   const auto nodeOnSegment = [&](int n, int a, int b) {
     if (n == a || n == b) return false;
     const TGIS_Point& p = Nodes[static_cast<std::size_t>(n)].Local;
     const TGIS_Point& pa = Nodes[static_cast<std::size_t>(a)].Local;
     const TGIS_Point& pb = Nodes[static_cast<std::size_t>(b)].Local;
-    if (Dist(p, pa) <= r || Dist(p, pb) <= r) return false;
+    if (Dist2(p, pa) <= r2 || Dist2(p, pb) <= r2) return false;
     return GisPointToSegmentDistance(pa, pb, p) <= r;
   };
 
@@ -292,7 +294,8 @@ bool T_OverlayGraph::CutPass() {
         continue;
       const double ua = d1 / (d1 - d2);
       const TGIS_Point x{pa.X + ua * (pb.X - pa.X), pa.Y + ua * (pb.Y - pa.Y)};
-      if (Dist(x, pa) <= r || Dist(x, pb) <= r || Dist(x, pc) <= r || Dist(x, pd) <= r) continue;
+      if (Dist2(x, pa) <= r2 || Dist2(x, pb) <= r2 || Dist2(x, pc) <= r2 || Dist2(x, pd) <= r2)
+        continue;
       const int n = AddNode({x.X + Origin.X, x.Y + Origin.Y});
       if (n == a || n == b || n == c || n == d) continue;
       cuts[cutKey(s)].push_back(n);
