@@ -267,6 +267,9 @@ bool T_OverlayGraph::CutPass() {
     const TGIS_Point& p = Nodes[static_cast<std::size_t>(n)].Local;
     const TGIS_Point& pa = Nodes[static_cast<std::size_t>(a)].Local;
     const TGIS_Point& pb = Nodes[static_cast<std::size_t>(b)].Local;
+    if (p.X < std::min(pa.X, pb.X) - r || p.X > std::max(pa.X, pb.X) + r ||
+        p.Y < std::min(pa.Y, pb.Y) - r || p.Y > std::max(pa.Y, pb.Y) + r)
+      return false;
     if (Dist2(p, pa) <= r2 || Dist2(p, pb) <= r2) return false;
     return GisPointToSegmentDistance(pa, pb, p) <= r;
   };
@@ -435,6 +438,11 @@ bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) c
 }
 
 void T_OverlayGraph::ClassifySides() {
+  // A windowed operand with nothing in the window holds every edge of the
+  // other one on the same side: one ray test answers for all.
+  const bool constantWindowed =
+      windowed_ >= 0 && (windowed_ == 0 ? PartsA : PartsB).empty();
+  int constant = -1;
   for (int i = 0; i < static_cast<int>(Edges.size()); ++i) {
     T_Edge& e = Edges[static_cast<std::size_t>(i)];
     const TGIS_Point& p = Nodes[static_cast<std::size_t>(e.N0)].Local;
@@ -449,7 +457,13 @@ void T_OverlayGraph::ClassifySides() {
     for (int operand = 0; operand < 2; ++operand) {
       const bool closed = operand == 0 ? ClosedA : ClosedB;
       if (!closed) continue;
-      const bool here = Parity(mid, operand, i);
+      bool here;
+      if (constantWindowed && operand == windowed_) {
+        if (constant < 0) constant = Parity(mid, operand, i) ? 1 : 0;
+        here = constant == 1;
+      } else {
+        here = Parity(mid, operand, i);
+      }
       const bool toggles = (operand == 0 ? e.CountA : e.CountB) % 2 == 1;
       const bool there = here != toggles;
       bool& left = operand == 0 ? e.LeftA : e.LeftB;
