@@ -3,6 +3,8 @@
 // pattern language; prepared shapes that stay as built.
 #include <gtest/gtest.h>
 
+#include "gis/vector/GisLayerVector.h"
+#include "gis/viewer/GisViewer.h"
 #include "tests/gis/vector/TopologyTestSupport.h"
 
 using namespace topotest;
@@ -241,6 +243,38 @@ TEST(Relate, PointsOnBothLineEndsLeaveNoBoundaryOutside) {
   const auto both = Points({{0, 0}, {2, 0}}), one = Points({{0, 0}, {5, 5}});
   EXPECT_TRUE(t.Relate(both.get(), line.get(), "*******F"));
   EXPECT_TRUE(t.Relate(one.get(), line.get(), "*******0"));
+}
+
+} // namespace
+
+namespace {
+
+// A kilometre layer in a metre viewer: the prepared polygon's raster is
+// built from the contour's own (viewer) points, so its pixels answer for
+// viewer positions like the exact test does.
+TEST(Relate, PreparedPolygonOfAKilometreLayerInAMetreViewer) {
+  TGIS_Viewer viewer(nullptr);
+  auto* layer = new TGIS_LayerVector();
+  layer->Units().SetType(gisUnitsKilometer);
+  viewer.Add(layer);
+  TGIS_Shape* square = layer->CreateShape(gisShapeTypePolygon);
+  square->AddPart();
+  for (const TGIS_Point& p : TRing{{0, 0}, {0, 10000}, {10000, 10000}, {10000, 0}, {0, 0}})
+    square->AddPoint(p);
+  ASSERT_DOUBLE_EQ(square->GetExtentRaw().XMax, 10) << "stored in kilometres";
+  struct TCase {
+    TGIS_Point P; // metres
+    bool Inside;
+  };
+  const TCase cases[] = {{{5000, 5000}, true},   {{9990, 20}, true},    {{20000, 5000}, false},
+                         {{10010, 5000}, false}, {{5000, -15}, false},  {{15, 9985}, true}};
+  TGIS_TopologyEngine prepared, plain;
+  prepared.SetPreparedShape(square);
+  for (const TCase& c : cases) {
+    const auto p = Points({c.P});
+    EXPECT_EQ(prepared.Relate(p.get(), square, "T"), c.Inside) << c.P.X << " " << c.P.Y;
+    EXPECT_EQ(plain.Relate(p.get(), square, "T"), c.Inside) << c.P.X << " " << c.P.Y;
+  }
 }
 
 } // namespace
