@@ -176,7 +176,11 @@ TEST(Relate, PolygonWithPointNeverLiesWithin) {
 // and its contour is the same after every candidate.
 TEST(Relate, PreparedShapeStaysAsBuiltAndOrderDoesNotMatter) {
   std::mt19937 rng(7);
-  const auto big = Polygon(StarWithHoles(rng, {0, 0}, 100));
+  std::vector<std::unique_ptr<TGIS_Shape>> prepares;
+  prepares.push_back(Polygon(StarWithHoles(rng, {0, 0}, 100)));
+  TRing zigzag;
+  for (int i = 0; i <= 60; ++i) zigzag.push_back({-100 + i * 200.0 / 60, i % 2 == 0 ? -40.0 : 40.0});
+  prepares.push_back(Line({zigzag}));
   std::vector<std::unique_ptr<TGIS_Shape>> candidates;
   std::uniform_real_distribution<double> pos(-120, 120), size(1, 30);
   for (int i = 0; i < 300; ++i) {
@@ -185,28 +189,42 @@ TEST(Relate, PreparedShapeStaysAsBuiltAndOrderDoesNotMatter) {
     if (i % 3 == 1) candidates.push_back(Line({{c, {c.X + size(rng), c.Y - size(rng)}, {c.X + 5, c.Y + 9}}}));
     if (i % 3 == 2) candidates.push_back(Polygon({Star(rng, c, 8, 1, size(rng))}));
   }
-  const char* patterns[] = {"T", "**F", "T*F**F***", "F***T****"};
-  TGIS_TopologyEngine plain, prepared, shuffled;
-  prepared.SetPreparedShape(big.get());
-  shuffled.SetPreparedShape(big.get());
-  std::vector<std::vector<bool>> first(candidates.size()), second(candidates.size());
-  int built = -1;
-  for (std::size_t i = 0; i < candidates.size(); ++i) {
-    for (const char* p : patterns) {
-      const bool expected = plain.Relate(big.get(), candidates[i].get(), p);
-      EXPECT_EQ(prepared.Relate(big.get(), candidates[i].get(), p), expected) << i << " " << p;
-      first[i].push_back(expected);
+  for (const auto& big : prepares) {
+    SCOPED_TRACE(big->ShapeType() == gisShapeTypeArc ? "prepared line" : "prepared polygon");
+    TGIS_TopologyEngine plain, prepared, shuffled;
+    prepared.SetPreparedShape(big.get());
+    shuffled.SetPreparedShape(big.get());
+    std::vector<std::string> first(candidates.size()), second(candidates.size());
+    int built = -1;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+      T_RelateMatrix expected, got;
+      ASSERT_TRUE(plain.RelateMatrix(big.get(), candidates[i].get(), expected));
+      ASSERT_TRUE(prepared.RelateMatrix(big.get(), candidates[i].get(), got));
+      EXPECT_EQ(got.ToString(), expected.ToString()) << i;
+      EXPECT_EQ(prepared.Relate(big.get(), candidates[i].get(), "T*F**F***"),
+                expected.Matches("T*F**F***"));
+      first[i] = expected.ToString();
+      if (built < 0) built = prepared.PreparedVertexCount();
+      EXPECT_EQ(prepared.PreparedVertexCount(), built);
     }
-    if (built < 0) built = prepared.PreparedVertexCount();
-    EXPECT_EQ(prepared.PreparedVertexCount(), built);
+    std::vector<std::size_t> order(candidates.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), rng);
+    for (std::size_t i : order) {
+      T_RelateMatrix m;
+      ASSERT_TRUE(shuffled.RelateMatrix(candidates[i].get(), big.get(), m));
+      second[i] = m.Transposed().ToString();
+    }
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(shuffled.PreparedVertexCount(), built);
+    // And the matrices are GEOS's.
+    std::vector<std::string> requests;
+    for (const auto& c : candidates) requests.push_back("relate " + Hex(big.get()) + " " + Hex(c.get()));
+    const auto answers = AskGeos(requests);
+    ASSERT_EQ(answers.size(), requests.size()) << "the GEOS oracle did not answer";
+    for (std::size_t i = 0; i < answers.size(); ++i)
+      EXPECT_EQ(first[i], answers[i]) << "candidate " << i << " " << Hex(candidates[i].get());
   }
-  std::vector<std::size_t> order(candidates.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::shuffle(order.begin(), order.end(), rng);
-  for (std::size_t i : order)
-    for (const char* p : patterns) second[i].push_back(shuffled.Relate(candidates[i].get(), big.get(), TGIS_TopologyEngine::TransposePattern(p)));
-  EXPECT_EQ(first, second);
-  EXPECT_EQ(shuffled.PreparedVertexCount(), built);
 }
 
 // The point raster of a prepared polygon answers as the exact test does,
