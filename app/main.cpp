@@ -9,6 +9,7 @@
 #include "gis/formats/GisFileTAB.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
+#include "gis/vector/GisTopology.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ProgramApplication.h"
 #include "platform/web/WebEngineEnvironment.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   TProgramApplication app(argc, argv);
   GisKernelInit();
   GisSqlQueryInstall();
+  GisTopologyRegister();
   GisCoordsRegisterUnit();
   GisRasterRegisterLayers();
   GisRegisterRasterRegistration();

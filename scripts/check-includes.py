@@ -32,6 +32,7 @@ THIRD_PARTY_PREFIXES = (
     "sqlite3.h", "sqlite3ext.h",
     "openjpeg.h", "openjpeg-", "opj_config.h",
     "proj.h", "proj/",
+    "geos_c.h",
     "gtest/", "gmock/", "benchmark/",
 )
 

@@ -1,0 +1,140 @@
+// The overlay engine: both operands' boundaries are cut at every point where
+// they meet (crossings), coincident vertices merged within the merge radius,
+// every edge classified against both operands, and result rings traced by
+// angle at the crossing nodes (part of the GisTopology module; see
+// GisTopology.h). The relation tests read the same classified edges.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "gis/core/GisDefsGeometry.h"
+#include "gis/vector/GisTopologyContour.h"
+
+/// The operations (fixed numbers).
+enum TGIS_TopologyOperation : std::uint8_t {
+  gisTopologyUnion = 0,
+  gisTopologyIntersection = 1,
+  gisTopologyDifference = 2,
+  gisTopologySymmetricDifference = 3,
+};
+
+/// Edge classes (fixed numbers).
+enum T_EdgeClass : std::uint8_t {
+  edgeUnclassified = 0,
+  edgeInside = 1,
+  edgeOutside = 2,
+  edgeSharedSame = 3,
+  edgeSharedOpposite = 4,
+};
+
+/// Raised inside the engine when a loop runs past its budget.
+struct T_OverlayOverrun {};
+
+/// The radii and budgets of one engine.
+struct T_OverlayParams {
+  double T = 0; ///< tolerance: rings of doubled area up to T are slivers
+  double R = 0; ///< merge radius: vertices this close are one node
+};
+
+/// One node of the cut boundaries.
+struct T_Node {
+  TGIS_Point Local; ///< about the engine's origin
+  TGIS_Point Source; ///< the source position written to results
+  bool EndA = false, EndB = false; ///< a chain end of operand A / B
+};
+
+/// One undirected edge of the cut boundaries (N0 < N1), with the number of
+/// times each operand runs along it and its direction in each.
+struct T_Edge {
+  int N0 = 0, N1 = 0;
+  int CountA = 0, CountB = 0;
+  /// Net direction sums: +1 per run N0->N1, -1 per run N1->N0.
+  int DirA = 0, DirB = 0;
+  /// Membership of the two sides (left and right of N0->N1) in each operand.
+  bool LeftA = false, RightA = false, LeftB = false, RightB = false;
+};
+
+/// The two operands cut against each other.
+class T_OverlayGraph {
+public:
+  /// Cuts contours a and b (b may be null). Raises T_OverlayOverrun when the
+  /// cutting does not settle within its budget.
+  /// With a window, operand `windowed` (0 = A, 1 = B) enters only with its
+  /// segments whose boxes meet the window (a prepared shape against a small
+  /// candidate); the segments left out still count in the membership tests.
+  T_OverlayGraph(const T_Contour& a, const T_Contour* b, const T_OverlayParams& params,
+                 const TGIS_Extent* window = nullptr, int windowed = -1);
+
+  std::vector<T_Node> Nodes;
+  std::vector<T_Edge> Edges;
+  /// Each operand part as its node sequence after cutting (rings not closed).
+  std::vector<std::vector<int>> PartsA, PartsB;
+  /// Whether each sequence wraps around (a ring, not a run or a chain).
+  std::vector<std::uint8_t> RingA, RingB;
+  bool ClosedA = false, ClosedB = false;
+  /// Some segment of the windowed operand lies outside the window (and so
+  /// apart from the other operand).
+  bool OutsideWindow = false;
+
+  /// Fills the side memberships of every edge (polygon operands).
+  void ClassifySides();
+  /// The class of an edge with respect to operand `other` (0 = A, 1 = B)
+  /// seen from the edge's own operand.
+  T_EdgeClass ClassOf(const T_Edge& e, int other) const;
+  /// Edge index of the (undirected) node pair, or -1.
+  int FindEdge(int n0, int n1) const;
+  /// Membership of a point in a polygon operand (0 = A, 1 = B) by the cut
+  /// edges; `exclude` is an edge index left out of the count (or -1).
+  bool Parity(const TGIS_Point& local, int operand, int exclude) const;
+  /// Per node: touched by an edge of A / B, touched by a boundary edge of A / B.
+  std::vector<std::uint8_t> NodeOnA, NodeOnB, NodeBoundaryA, NodeBoundaryB;
+
+  TGIS_Point Origin{};
+
+private:
+  void AddOperand(const T_Contour& c, std::vector<std::vector<int>>& parts,
+                  std::vector<std::uint8_t>& rings, bool isB);
+  void AddWindowRuns(const T_Contour& c, std::vector<std::vector<int>>& parts,
+                     std::vector<std::uint8_t>& rings, bool isB);
+  int AddNode(const TGIS_Point& source);
+  int FindNodeNear(const TGIS_Point& local) const;
+  std::uint64_t CellIndex(double v) const;
+  std::size_t Bucket(std::uint64_t ix, std::uint64_t iy) const;
+  void CutUntilSettled();
+  bool CutPass();
+  void CollectEdges();
+  void BuildStrips();
+
+  T_OverlayParams params_;
+  TGIS_Extent window_{};
+  int windowed_ = -1;
+  const T_Contour* windowContour_ = nullptr;
+  std::vector<std::vector<int>> grid_; // node hash buckets
+  std::size_t gridMask_ = 0;
+  double cell_ = 1;
+  std::vector<std::vector<int>> strips_;
+  double stripY0_ = 0, stripH_ = 1;
+  std::vector<std::pair<long long, int>> edgeKeys_;
+};
+
+/// Polygon overlay of two ring contours (even-odd regions): the result
+/// rings, outer rings clockwise followed by their holes counter-clockwise, or
+/// null when nothing is left.
+std::unique_ptr<T_Contour> GisCombineContours(const T_Contour& a, const T_Contour* b,
+                                              TGIS_TopologyOperation operation,
+                                              const T_OverlayParams& params);
+/// Line overlay of two chain contours.
+std::unique_ptr<T_Contour> GisOverlayLines(const T_Contour& a, const T_Contour& b,
+                                           TGIS_TopologyOperation operation,
+                                           const T_OverlayParams& params);
+/// The pieces of line `line` inside or on (intersection) or outside
+/// (difference) the polygon contour.
+std::unique_ptr<T_Contour> GisCombineLineWithPolygon(const T_Contour& line,
+                                                     const T_Contour& polygon,
+                                                     TGIS_TopologyOperation operation,
+                                                     const T_OverlayParams& params);
+/// A line cut at every point where it meets itself, one chain per piece
+/// between such points.
+std::unique_ptr<T_Contour> GisSplitLine(const T_Contour& line, const T_OverlayParams& params);

@@ -1,0 +1,337 @@
+// Relate: the DE-9IM matrix of two shapes from the cut boundaries (lines and
+// polygons) or from point tests (points), the pattern test, prepared shapes
+// and pattern transposition.
+//
+// Line boundaries follow the endpoint rule: every chain end is a boundary
+// point, also where two chain ends meet.
+#include <algorithm>
+
+#include "gis/vector/GisTopology.h"
+
+namespace {
+
+enum TPos { II = 0, IB, IE, BI, BB, BE, EI, EB, EE };
+
+void Raise(T_RelateMatrix& m, TPos pos, int dim) {
+  m.Cell[pos] = std::max(m.Cell[pos], dim);
+}
+
+/// Some chain end of a line contour lies outside the box.
+bool EndOutside(const T_Contour& c, const TGIS_Extent& box) {
+  const auto outside = [&](const TGIS_Point& p) {
+    return p.X < box.XMin || p.X > box.XMax || p.Y < box.YMin || p.Y > box.YMax;
+  };
+  for (const T_ContourPart& part : c.Parts)
+    if (outside(part.Points.front()) || outside(part.Points.back())) return true;
+  return false;
+}
+
+int KindRank(TGIS_ShapeType t) {
+  return t == gisShapeTypeMultiPoint ? gisShapeTypePoint : t;
+}
+
+} // namespace
+
+// ---- the matrix ----------------------------------------------------------------------------
+
+std::string T_RelateMatrix::ToString() const {
+  std::string s;
+  for (int c : Cell) s.push_back(c < 0 ? 'F' : static_cast<char>('0' + c));
+  return s;
+}
+
+T_RelateMatrix T_RelateMatrix::Transposed() const {
+  T_RelateMatrix t;
+  for (int j = 0; j < 9; ++j) t.Cell[j] = Cell[(j % 3) * 3 + j / 3];
+  return t;
+}
+
+bool T_RelateMatrix::Matches(const std::string& pattern) const {
+  const std::size_t n = std::min<std::size_t>(pattern.size(), 9);
+  for (std::size_t i = 0; i < n; ++i) {
+    const int c = Cell[i];
+    switch (pattern[i]) {
+    case 'T':
+    case 't':
+      if (c < 0) return false;
+      break;
+    case 'F':
+    case 'f':
+      if (c >= 0) return false;
+      break;
+    case '0':
+    case '1':
+    case '2':
+      if (c != pattern[i] - '0') return false;
+      break;
+    default:
+      break;
+    }
+  }
+  return true;
+}
+
+std::string TGIS_TopologyEngine::TransposePattern(const std::string& pattern) {
+  std::string full = "*********";
+  for (std::size_t i = 0; i < std::min<std::size_t>(9, pattern.size()); ++i) full[i] = pattern[i];
+  std::string out(9, '*');
+  for (int j = 0; j < 9; ++j) out[static_cast<std::size_t>(j)] = full[static_cast<std::size_t>((j % 3) * 3 + j / 3)];
+  while (!out.empty() && out.back() == '*') out.pop_back();
+  return out;
+}
+
+// ---- prepared shapes -----------------------------------------------------------------------
+
+void TGIS_TopologyEngine::SetPreparedShape(TGIS_Shape* shape) {
+  preparedContour_.reset();
+  prepared_ = shape;
+}
+
+int TGIS_TopologyEngine::PreparedVertexCount() const {
+  return preparedContour_ == nullptr ? -1 : preparedContour_->VertexCount();
+}
+
+const T_Contour* TGIS_TopologyEngine::OperandContour(TGIS_Shape* shape,
+                                                     std::unique_ptr<T_Contour>& holder) {
+  const bool polygon = shape->ShapeType() == gisShapeTypePolygon;
+  if (shape == prepared_ && prepared_ != nullptr) {
+    if (preparedContour_ == nullptr)
+      preparedContour_ = polygon ? PolygonContour(*shape, true) : LineContour(*shape);
+    return preparedContour_.get();
+  }
+  holder = polygon ? PolygonContour(*shape, false) : LineContour(*shape);
+  return holder.get();
+}
+
+// ---- relate --------------------------------------------------------------------------------
+
+bool TGIS_TopologyEngine::Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern) {
+  if (a == nullptr || b == nullptr) return false;
+  if (a->ShapeType() < gisShapeTypePoint || b->ShapeType() < gisShapeTypePoint) return false;
+  if (pattern.empty()) return true;
+  T_RelateMatrix m;
+  if (!RelateMatrix(a, b, m)) return false;
+  return m.Matches(pattern);
+}
+
+bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& matrix) {
+  if (a == nullptr || b == nullptr) return false;
+  if (a->ShapeType() < gisShapeTypePoint || b->ShapeType() < gisShapeTypePoint) return false;
+  if (a->ShapeType() > gisShapeTypePolygon || b->ShapeType() > gisShapeTypePolygon) return false;
+  // The lower kind goes first; the matrix is transposed back at the end.
+  const bool swapped = KindRank(b->ShapeType()) < KindRank(a->ShapeType());
+  if (swapped) std::swap(a, b);
+  const TOperandScope operands(*this, a, b, false);
+  T_RelateMatrix m;
+  bool ok = false;
+  try {
+    const bool reuse = preparedContour_ != nullptr && (a == prepared_ || b == prepared_);
+    if (!reuse) AutoTolerance();
+    if (a->IsEmpty() || b->IsEmpty()) return false;
+    const TGIS_ShapeType tb = b->ShapeType();
+    if (KindRank(a->ShapeType()) == gisShapeTypePoint) {
+      if (KindRank(tb) == gisShapeTypePoint) {
+        RelatePointSets(a, b, m);
+        ok = true;
+      } else {
+        std::unique_ptr<T_Contour> holder;
+        const T_Contour* cb = OperandContour(b, holder);
+        if (cb->IsEmpty()) return false;
+        if (tb == gisShapeTypePolygon) {
+          RelatePointsWithPolygon(a, *cb, m);
+        } else {
+          RelatePointsWithLine(a, *cb, m);
+        }
+        ok = true;
+      }
+    } else {
+      std::unique_ptr<T_Contour> ha, hb;
+      const T_Contour* ca = OperandContour(a, ha);
+      const T_Contour* cb = OperandContour(b, hb);
+      if (ca->IsEmpty() || cb->IsEmpty()) return false;
+      // A prepared operand enters only near the other one.
+      T_Window w;
+      if (ca == preparedContour_.get() && cb != ca) w.Operand = 0;
+      if (cb == preparedContour_.get() && ca != cb) w.Operand = 1;
+      if (w.Operand >= 0) {
+        const TGIS_Extent e = (w.Operand == 0 ? cb : ca)->Extent;
+        const double grow = 2 * mergeRadius_;
+        w.Box = {e.XMin - grow, e.YMin - grow, e.XMax + grow, e.YMax + grow};
+      }
+      if (a->ShapeType() == gisShapeTypeArc && tb == gisShapeTypeArc) {
+        ok = RelateLines(*ca, *cb, w, m);
+      } else if (a->ShapeType() == gisShapeTypeArc) {
+        ok = RelateLineWithPolygon(*ca, *cb, w, m);
+      } else {
+        ok = RelatePolygons(*ca, *cb, w, m);
+      }
+    }
+  } catch (const T_OverlayOverrun&) {
+    return false;
+  }
+  if (!ok) return false;
+  matrix = swapped ? m.Transposed() : m;
+  return true;
+}
+
+bool TGIS_TopologyEngine::RelatePolygons(const T_Contour& a, const T_Contour& b,
+                                         const T_Window& w, T_RelateMatrix& m) {
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
+  g.ClassifySides();
+  m.Cell[EE] = 2;
+  // Boundary left out of the window lies apart from the other operand, with
+  // its own interior on one side.
+  if (g.OutsideWindow) {
+    Raise(m, w.Operand == 0 ? BE : EB, 1);
+    Raise(m, w.Operand == 0 ? IE : EI, 2);
+  }
+  for (const T_Edge& e : g.Edges) {
+    const bool sides[2][2] = {{e.LeftA, e.LeftB}, {e.RightA, e.RightB}};
+    for (const auto& s : sides) {
+      if (s[0] && s[1]) Raise(m, II, 2);
+      if (s[0] && !s[1]) Raise(m, IE, 2);
+      if (!s[0] && s[1]) Raise(m, EI, 2);
+    }
+    const bool boundaryA = e.CountA % 2 == 1, boundaryB = e.CountB % 2 == 1;
+    if (boundaryA && boundaryB) Raise(m, BB, 1);
+    if (boundaryB && !boundaryA) {
+      if (e.LeftA && e.RightA) Raise(m, IB, 1);
+      if (!e.LeftA && !e.RightA) Raise(m, EB, 1);
+    }
+    if (boundaryA && !boundaryB) {
+      if (e.LeftB && e.RightB) Raise(m, BI, 1);
+      if (!e.LeftB && !e.RightB) Raise(m, BE, 1);
+    }
+  }
+  for (std::size_t n = 0; n < g.Nodes.size(); ++n)
+    if (g.NodeBoundaryA[n] && g.NodeBoundaryB[n]) Raise(m, BB, 0);
+  return true;
+}
+
+bool TGIS_TopologyEngine::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b,
+                                                const T_Window& w, T_RelateMatrix& m) {
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
+  g.ClassifySides();
+  m.Cell[EI] = 2;
+  m.Cell[EE] = 2;
+  if (g.OutsideWindow) {
+    if (w.Operand == 1) Raise(m, EB, 1);
+    if (w.Operand == 0) {
+      Raise(m, IE, 1);
+      if (EndOutside(a, w.Box)) Raise(m, BE, 0);
+    }
+  }
+  // Per node, the membership in B of an edge of A that ends there.
+  std::vector<signed char> nodeInB(g.Nodes.size(), -1);
+  for (const T_Edge& e : g.Edges) {
+    const bool boundaryB = e.CountB % 2 == 1;
+    if (e.CountA > 0) {
+      if (boundaryB) {
+        Raise(m, IB, 1);
+      } else {
+        Raise(m, e.LeftB ? II : IE, 1);
+        nodeInB[static_cast<std::size_t>(e.N0)] = e.LeftB ? 1 : 0;
+        nodeInB[static_cast<std::size_t>(e.N1)] = e.LeftB ? 1 : 0;
+      }
+    } else if (boundaryB) {
+      Raise(m, EB, 1);
+    }
+  }
+  for (std::size_t n = 0; n < g.Nodes.size(); ++n) {
+    const T_Node& node = g.Nodes[n];
+    if (!g.NodeOnA[n]) continue;
+    if (!node.EndA) {
+      if (g.NodeBoundaryB[n]) Raise(m, IB, 0);
+      continue;
+    }
+    if (g.NodeBoundaryB[n]) {
+      Raise(m, BB, 0);
+    } else if (nodeInB[n] == 1) {
+      Raise(m, BI, 0);
+    } else {
+      Raise(m, BE, 0);
+    }
+  }
+  return true;
+}
+
+bool TGIS_TopologyEngine::RelateLines(const T_Contour& a, const T_Contour& b,
+                                      const T_Window& w, T_RelateMatrix& m) {
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
+  m.Cell[EE] = 2;
+  if (g.OutsideWindow) {
+    Raise(m, w.Operand == 0 ? IE : EI, 1);
+    if (EndOutside(w.Operand == 0 ? a : b, w.Box)) Raise(m, w.Operand == 0 ? BE : EB, 0);
+  }
+  for (const T_Edge& e : g.Edges) {
+    if (e.CountA > 0 && e.CountB > 0) Raise(m, II, 1);
+    if (e.CountA > 0 && e.CountB == 0) Raise(m, IE, 1);
+    if (e.CountB > 0 && e.CountA == 0) Raise(m, EI, 1);
+  }
+  for (std::size_t n = 0; n < g.Nodes.size(); ++n) {
+    const T_Node& node = g.Nodes[n];
+    const bool onA = g.NodeOnA[n] != 0, onB = g.NodeOnB[n] != 0;
+    const bool interiorA = onA && !node.EndA, interiorB = onB && !node.EndB;
+    if (interiorA && interiorB) Raise(m, II, 0);
+    if (interiorA && node.EndB) Raise(m, IB, 0);
+    if (node.EndA && interiorB) Raise(m, BI, 0);
+    if (node.EndA && node.EndB) Raise(m, BB, 0);
+    if (node.EndA && !onB) Raise(m, BE, 0);
+    if (node.EndB && !onA) Raise(m, EB, 0);
+  }
+  return true;
+}
+
+void TGIS_TopologyEngine::RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b,
+                                                  T_RelateMatrix& m) const {
+  m.Cell[EI] = 2;
+  m.Cell[EB] = 1;
+  m.Cell[EE] = 2;
+  for (const TGIS_Point& p : Vertices(*points)) {
+    if (b.PointOnBoundary(p)) {
+      Raise(m, IB, 0);
+    } else if (b.PointInContour(p)) {
+      Raise(m, II, 0);
+    } else {
+      Raise(m, IE, 0);
+    }
+  }
+}
+
+void TGIS_TopologyEngine::RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b,
+                                               T_RelateMatrix& m) const {
+  m.Cell[EI] = 1;
+  m.Cell[EE] = 2;
+  const std::vector<TGIS_Point> all = Vertices(*points);
+  for (const TGIS_Point& p : all) {
+    if (b.NearChainEnd(p, mergeRadius_)) {
+      Raise(m, IB, 0);
+    } else if (b.PointOnBoundary(p)) {
+      Raise(m, II, 0);
+    } else {
+      Raise(m, IE, 0);
+    }
+  }
+  // A chain end without a point on it is boundary left in the exterior.
+  for (const T_ContourPart& part : b.Parts) {
+    for (const TGIS_Point& end : {part.Points.front(), part.Points.back()}) {
+      const bool covered = std::any_of(all.begin(), all.end(), [&](const TGIS_Point& p) {
+        return GisPointDistance(p, end) <= mergeRadius_;
+      });
+      if (!covered) Raise(m, EB, 0);
+    }
+  }
+}
+
+void TGIS_TopologyEngine::RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const {
+  m.Cell[EE] = 2;
+  const std::vector<TGIS_Point> pa = Vertices(*a), pb = Vertices(*b);
+  const auto nearAny = [&](const TGIS_Point& p, const std::vector<TGIS_Point>& set) {
+    return std::any_of(set.begin(), set.end(), [&](const TGIS_Point& q) {
+      return GisPointDistance(p, q) <= mergeRadius_;
+    });
+  };
+  for (const TGIS_Point& p : pa) Raise(m, nearAny(p, pb) ? II : IE, 0);
+  for (const TGIS_Point& p : pb)
+    if (!nearAny(p, pa)) Raise(m, EI, 0);
+}

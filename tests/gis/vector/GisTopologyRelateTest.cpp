@@ -1,0 +1,298 @@
+// Relate: named cases against the matrices GEOS gives (endpoint boundary
+// rule), each also swapped, prepared and moved far from the origin; the
+// pattern language; prepared shapes that stay as built.
+#include <gtest/gtest.h>
+
+#include "gis/vector/GisLayerVector.h"
+#include "gis/viewer/GisViewer.h"
+#include "tests/gis/vector/TopologyTestSupport.h"
+
+using namespace topotest;
+
+namespace {
+
+enum class TKind { Polygon, Line, Points };
+
+struct TGeom {
+  TKind Kind;
+  std::vector<TRing> Parts;
+};
+
+std::unique_ptr<TGIS_Shape> Make(const TGeom& g, const TPlacement& at) {
+  const std::vector<TRing> parts = at.Apply(g.Parts);
+  switch (g.Kind) {
+  case TKind::Polygon: return Polygon(parts);
+  case TKind::Line: return Line(parts);
+  case TKind::Points: return Points(parts[0]);
+  }
+  return nullptr;
+}
+
+TGeom Poly(std::vector<TRing> rings) {
+  return {TKind::Polygon, std::move(rings)};
+}
+TGeom Ln(std::vector<TRing> parts) {
+  return {TKind::Line, std::move(parts)};
+}
+TGeom Pts(TRing points) {
+  return {TKind::Points, {std::move(points)}};
+}
+
+struct TRelateCase {
+  const char* Name;
+  TGeom A, B;
+  const char* Matrix; // as GEOS answers
+};
+
+std::vector<TRelateCase> RelateCases() {
+  const TRing big = Square(0, 0, 10), small = Square(2, 2, 3);
+  return {
+      {"small in big", Poly({small}), Poly({big}), "2FF1FF212"},
+      {"big with small", Poly({big}), Poly({small}), "212FF1FF2"},
+      {"disjoint", Poly({Square(0, 0, 1)}), Poly({Square(5, 5, 1)}), "FF2FF1212"},
+      {"shared side", Poly({Square(0, 0, 1)}), Poly({Square(1, 0, 1)}), "FF2F11212"},
+      {"identical", Poly({big}), Poly({Reversed(big)}), "2FFF1FFF2"},
+      {"overlap", Poly({Square(0, 0, 2)}), Poly({Square(1, 1, 2)}), "212101212"},
+      {"vertex touches side", Poly({Square(0, 0, 2)}),
+       Poly({{{2, 1}, {3, 2}, {3, 0}}}), "FF2F01212"},
+      {"lake fills hole", Poly({Reversed(small)}), Poly({big, Reversed(small)}), "FF2F1F212"},
+      {"line crosses polygon", Ln({{{-1, 1}, {3, 1}}}), Poly({Square(0, 0, 2)}), "101FF0212"},
+      {"line inside polygon", Ln({{{0.5, 1}, {1.5, 1}}}), Poly({Square(0, 0, 2)}), "1FF0FF212"},
+      {"line on side", Ln({{{0, 0.5}, {0, 1.5}}}), Poly({Square(0, 0, 2)}), "F1FF0F212"},
+      {"line ends on side", Ln({{{-1, 1}, {0, 1}}}), Poly({Square(0, 0, 2)}), "FF1F00212"},
+      {"lines cross", Ln({{{0, 0}, {2, 2}}}), Ln({{{0, 2}, {2, 0}}}), "0F1FF0102"},
+      {"lines overlap", Ln({{{0, 0}, {2, 0}}}), Ln({{{1, 0}, {3, 0}}}), "1010F0102"},
+      {"lines share end", Ln({{{0, 0}, {1, 0}}}), Ln({{{1, 0}, {1, 1}}}), "FF1F00102"},
+      {"T-junction", Ln({{{0, 0}, {2, 0}}}), Ln({{{1, 0}, {1, 1}}}), "F01FF0102"},
+      {"line inside line", Ln({{{1, 0}, {2, 0}}}), Ln({{{0, 0}, {3, 0}}}), "1FF0FF102"},
+      {"point on boundary", Pts({{0, 1}}), Poly({Square(0, 0, 2)}), "F0FFFF212"},
+      {"point in hole", Pts({{3, 3}}), Poly({big, Reversed(small)}), "FF0FFF212"},
+      {"point at line end", Pts({{2, 0}}), Ln({{{0, 0}, {2, 0}}}), "F0FFFF102"},
+      {"point mid-line", Pts({{1, 0}}), Ln({{{0, 0}, {2, 0}}}), "0FFFFF102"},
+      {"multipoint on both ends", Pts({{0, 0}, {2, 0}}), Ln({{{0, 0}, {2, 0}}}), "F0FFFF1F2"},
+      {"polygon with inner point", Poly({Square(0, 0, 2)}), Pts({{1, 1}}), "0F2FF1FF2"},
+      {"point at closed line start", Pts({{0, 0}}), Ln({{{0, 0}, {1, 0}, {1, 1}, {0, 0}}}),
+       "F0FFFF1F2"},
+      {"points and points", Pts({{0, 0}, {1, 1}}), Pts({{1, 1}, {2, 2}}), "0F0FFF0F2"},
+  };
+}
+
+class RelateTable : public ::testing::TestWithParam<TPlacement> {};
+
+TEST_P(RelateTable, EveryPositionAsGeosAnswers) {
+  for (const TRelateCase& c : RelateCases()) {
+    SCOPED_TRACE(c.Name);
+    const auto a = Make(c.A, GetParam());
+    const auto b = Make(c.B, GetParam());
+    TGIS_TopologyEngine topology;
+    T_RelateMatrix m;
+    ASSERT_TRUE(topology.RelateMatrix(a.get(), b.get(), m));
+    EXPECT_EQ(m.ToString(), c.Matrix);
+    ASSERT_TRUE(topology.RelateMatrix(b.get(), a.get(), m));
+    EXPECT_EQ(m.Transposed().ToString(), c.Matrix);
+    // The full matrix as a pattern, and swapped with the transposed pattern.
+    EXPECT_TRUE(topology.Relate(a.get(), b.get(), c.Matrix));
+    EXPECT_TRUE(topology.Relate(b.get(), a.get(), TGIS_TopologyEngine::TransposePattern(c.Matrix)));
+    // Prepared, either operand.
+    TGIS_TopologyEngine prepared;
+    prepared.SetPreparedShape(b.get());
+    EXPECT_TRUE(prepared.Relate(a.get(), b.get(), c.Matrix));
+    EXPECT_TRUE(prepared.Relate(a.get(), b.get(), c.Matrix));
+    prepared.SetPreparedShape(a.get());
+    EXPECT_TRUE(prepared.Relate(a.get(), b.get(), c.Matrix));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Placements, RelateTable,
+                         ::testing::Values(TPlacement{0, 0, 0}, TPlacement{0.3, 5e5, 5e6},
+                                           TPlacement{-1.1, 1e7, -1e7}));
+
+TEST(Relate, NamedMatricesAreWhatGeosAnswers) {
+  // The table above is GEOS's own answer; this keeps it honest.
+  std::vector<std::string> requests;
+  const auto cases = RelateCases();
+  for (const TRelateCase& c : cases) {
+    const auto a = Make(c.A, {}), b = Make(c.B, {});
+    requests.push_back("relate " + Hex(a.get()) + " " + Hex(b.get()));
+  }
+  const auto answers = AskGeos(requests);
+  ASSERT_EQ(answers.size(), cases.size()) << "the GEOS oracle (python3-shapely) did not answer";
+  for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(answers[i], cases[i].Matrix) << cases[i].Name;
+}
+
+TEST(Relate, PatternLanguage) {
+  const auto inner = Polygon({Square(2, 2, 3)}), outer = Polygon({Square(0, 0, 10)});
+  const auto far = Polygon({Square(20, 20, 1)}), next = Polygon({Square(10, 0, 10)});
+  TGIS_TopologyEngine t;
+  struct TCase {
+    TGIS_Shape* A;
+    TGIS_Shape* B;
+    const char* Pattern;
+    bool Expected;
+  };
+  const TCase cases[] = {
+      {inner.get(), outer.get(), "**F", true},  {inner.get(), outer.get(), "T", true},
+      {outer.get(), inner.get(), "**F", false}, {inner.get(), far.get(), "T", false},
+      {inner.get(), far.get(), "F", true},      {inner.get(), far.get(), "FF*FF****", true},
+      {outer.get(), next.get(), "F***T****", true}, {outer.get(), next.get(), "f***1", true},
+      {outer.get(), next.get(), "F***0", false}, {inner.get(), outer.get(), "", true},
+      {inner.get(), outer.get(), "2FF1FF212xyz", true}, {inner.get(), outer.get(), "1", false},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(t.Relate(c.A, c.B, c.Pattern), c.Expected) << c.Pattern;
+}
+
+TEST(Relate, TransposePattern) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"**F", "******F"}, {"T*F**F***", "T*****FF"}, {"*********", ""},
+      {"", ""},           {"012345678", "036147258"}, {"FF*FF", "FF*FF"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(TGIS_TopologyEngine::TransposePattern(in), out);
+}
+
+TEST(Relate, NoGeometryKindOrEmptyShapeIsNeverRelated) {
+  TGIS_TopologyEngine t;
+  const auto square = Polygon({Square(0, 0, 1)});
+  TGIS_ShapePolygon empty;
+  EXPECT_FALSE(t.Relate(square.get(), &empty, "F"));
+  // An empty pattern asks nothing of shapes with geometry kinds.
+  EXPECT_TRUE(t.Relate(&empty, square.get(), ""));
+  EXPECT_FALSE(t.Relate(&empty, square.get(), "*"));
+  // Only vertices closer than the tolerance: no contour vertices, so no
+  // relation at all.
+  const auto flat = Polygon({{{0, 0}, {1e-20, 0}, {0, 1e-20}, {1e-20, 1e-20}}});
+  EXPECT_FALSE(t.Relate(square.get(), flat.get(), "F"));
+  EXPECT_FALSE(t.Relate(square.get(), nullptr, ""));
+}
+
+TEST(Relate, PolygonWithPointNeverLiesWithin) {
+  TGIS_TopologyEngine t;
+  const auto square = Polygon({Square(0, 0, 2)});
+  const auto p = Points({{1, 1}});
+  EXPECT_FALSE(t.Relate(square.get(), p.get(), "**F"));
+  EXPECT_TRUE(t.Relate(p.get(), square.get(), "**F"));
+}
+
+// A prepared shape answers like an unprepared one in any candidate order,
+// and its contour is the same after every candidate.
+TEST(Relate, PreparedShapeStaysAsBuiltAndOrderDoesNotMatter) {
+  std::mt19937 rng(7);
+  std::vector<std::unique_ptr<TGIS_Shape>> prepares;
+  prepares.push_back(Polygon(StarWithHoles(rng, {0, 0}, 100)));
+  TRing zigzag;
+  for (int i = 0; i <= 60; ++i) zigzag.push_back({-100 + i * 200.0 / 60, i % 2 == 0 ? -40.0 : 40.0});
+  prepares.push_back(Line({zigzag}));
+  std::vector<std::unique_ptr<TGIS_Shape>> candidates;
+  std::uniform_real_distribution<double> pos(-120, 120), size(1, 30);
+  for (int i = 0; i < 300; ++i) {
+    const TGIS_Point c{pos(rng), pos(rng)};
+    if (i % 3 == 0) candidates.push_back(Points({c}));
+    if (i % 3 == 1) candidates.push_back(Line({{c, {c.X + size(rng), c.Y - size(rng)}, {c.X + 5, c.Y + 9}}}));
+    if (i % 3 == 2) candidates.push_back(Polygon({Star(rng, c, 8, 1, size(rng))}));
+  }
+  for (const auto& big : prepares) {
+    SCOPED_TRACE(big->ShapeType() == gisShapeTypeArc ? "prepared line" : "prepared polygon");
+    TGIS_TopologyEngine plain, prepared, shuffled;
+    prepared.SetPreparedShape(big.get());
+    shuffled.SetPreparedShape(big.get());
+    std::vector<std::string> first(candidates.size()), second(candidates.size());
+    int built = -1;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+      T_RelateMatrix expected, got;
+      ASSERT_TRUE(plain.RelateMatrix(big.get(), candidates[i].get(), expected));
+      ASSERT_TRUE(prepared.RelateMatrix(big.get(), candidates[i].get(), got));
+      EXPECT_EQ(got.ToString(), expected.ToString()) << i;
+      EXPECT_EQ(prepared.Relate(big.get(), candidates[i].get(), "T*F**F***"),
+                expected.Matches("T*F**F***"));
+      first[i] = expected.ToString();
+      if (built < 0) built = prepared.PreparedVertexCount();
+      EXPECT_EQ(prepared.PreparedVertexCount(), built);
+    }
+    std::vector<std::size_t> order(candidates.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), rng);
+    for (std::size_t i : order) {
+      T_RelateMatrix m;
+      ASSERT_TRUE(shuffled.RelateMatrix(candidates[i].get(), big.get(), m));
+      second[i] = m.Transposed().ToString();
+    }
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(shuffled.PreparedVertexCount(), built);
+    // And the matrices are GEOS's.
+    std::vector<std::string> requests;
+    for (const auto& c : candidates) requests.push_back("relate " + Hex(big.get()) + " " + Hex(c.get()));
+    const auto answers = AskGeos(requests);
+    ASSERT_EQ(answers.size(), requests.size()) << "the GEOS oracle did not answer";
+    for (std::size_t i = 0; i < answers.size(); ++i)
+      EXPECT_EQ(first[i], answers[i]) << "candidate " << i << " " << Hex(candidates[i].get());
+  }
+}
+
+// The point raster of a prepared polygon answers as the exact test does,
+// also for points a fraction of a pixel from the edges.
+TEST(Relate, RasterAgreesWithExactTest) {
+  std::mt19937 rng(11);
+  const auto shape = Polygon(StarWithHoles(rng, {5e5, 5e6}, 1000));
+  const auto withRaster = T_Contour::CreateFromPolygon(*shape, 1e-9, true);
+  const auto exact = T_Contour::CreateFromPolygon(*shape, 1e-9, false);
+  ASSERT_TRUE(withRaster->HasRaster());
+  const TGIS_Extent e = exact->Extent;
+  const double pixel = (e.XMax - e.XMin) / 507;
+  std::uniform_real_distribution<double> x(e.XMin - 10, e.XMax + 10), y(e.YMin - 10, e.YMax + 10);
+  std::uniform_int_distribution<int> vertex(0, static_cast<int>(exact->Parts[0].Points.size()) - 1);
+  const double offsets[] = {-1, -0.5, 0.5, 1};
+  int mismatches = 0;
+  for (int i = 0; i < 100000; ++i) {
+    TGIS_Point p{x(rng), y(rng)};
+    if (i % 2 == 1) {
+      // Near a vertex of the outer ring, a pixel fraction away.
+      const TGIS_Point v = exact->Parts[0].Points[static_cast<std::size_t>(vertex(rng))];
+      p = {v.X + offsets[i % 4] * pixel, v.Y + offsets[(i / 4) % 4] * pixel};
+    }
+    if (withRaster->PointInContour(p) != exact->PointInContour(p)) ++mismatches;
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+// A point set against a line: a chain end without a point is boundary in the
+// exterior.
+TEST(Relate, PointsOnBothLineEndsLeaveNoBoundaryOutside) {
+  TGIS_TopologyEngine t;
+  const auto line = Line({{{0, 0}, {2, 0}}});
+  const auto both = Points({{0, 0}, {2, 0}}), one = Points({{0, 0}, {5, 5}});
+  EXPECT_TRUE(t.Relate(both.get(), line.get(), "*******F"));
+  EXPECT_TRUE(t.Relate(one.get(), line.get(), "*******0"));
+}
+
+} // namespace
+
+namespace {
+
+// A kilometre layer in a metre viewer: the prepared polygon's raster is
+// built from the contour's own (viewer) points, so its pixels answer for
+// viewer positions like the exact test does.
+TEST(Relate, PreparedPolygonOfAKilometreLayerInAMetreViewer) {
+  TGIS_Viewer viewer(nullptr);
+  auto* layer = new TGIS_LayerVector();
+  layer->Units().SetType(gisUnitsKilometer);
+  viewer.Add(layer);
+  TGIS_Shape* square = layer->CreateShape(gisShapeTypePolygon);
+  square->AddPart();
+  for (const TGIS_Point& p : TRing{{0, 0}, {0, 10000}, {10000, 10000}, {10000, 0}, {0, 0}})
+    square->AddPoint(p);
+  ASSERT_DOUBLE_EQ(square->GetExtentRaw().XMax, 10) << "stored in kilometres";
+  struct TCase {
+    TGIS_Point P; // metres
+    bool Inside;
+  };
+  const TCase cases[] = {{{5000, 5000}, true},   {{9990, 20}, true},    {{20000, 5000}, false},
+                         {{10010, 5000}, false}, {{5000, -15}, false},  {{15, 9985}, true}};
+  TGIS_TopologyEngine prepared, plain;
+  prepared.SetPreparedShape(square);
+  for (const TCase& c : cases) {
+    const auto p = Points({c.P});
+    EXPECT_EQ(prepared.Relate(p.get(), square, "T"), c.Inside) << c.P.X << " " << c.P.Y;
+    EXPECT_EQ(plain.Relate(p.get(), square, "T"), c.Inside) << c.P.X << " " << c.P.Y;
+  }
+}
+
+} // namespace
