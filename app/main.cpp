@@ -10,6 +10,7 @@
 #include "gis/formats/GisFileTAB.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
+#include "gis/viewer/GisSymbol.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ProgramApplication.h"
 #include "platform/web/WebEngineEnvironment.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   GisKernelInit();
   GisSqlQueryInstall();
   GisCoordsRegisterUnit();
+  GisSymbolsRegisterUnit();
   GisRasterRegisterLayers();
   GisRegisterRasterRegistration();
   FormStateInit();
