@@ -5,8 +5,8 @@
 //                               cycle, EnsureOpen
 //   GisViewerLayerConfig.cpp    the layer's configuration file and style sections
 //   GisViewerLayerCoords.cpp    layer <-> viewer point and extent conversions
-//   GisViewerStubs.h            minimal shape editor and label area the viewer
-//                               owns until their modules exist
+//   GisViewerStubs.h            minimal shape editor the viewer owns until its
+//                               module exists
 //   GisViewer.h (this file)     TGIS_Viewer
 //   GisViewerLayers.cpp         construction, the layer list, Close, Locate,
 //                               locking, invalidation, busy and hourglass
@@ -31,6 +31,7 @@
 
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisDefsUnits.h"
+#include "gis/viewer/GisLabelsArea.h"
 #include "gis/viewer/GisViewerLayer.h"
 #include "gis/viewer/GisViewerStubs.h"
 #include "platform/forms/Controls.h"

@@ -1,7 +1,6 @@
-// The shape editor and the label collision area as far as the viewer needs
-// them until their own modules exist: the viewer owns one of each, ends any
-// edit when it closes, asks whether a shape is being edited, and clears the
-// label area before a paint.
+// The shape editor as far as the viewer needs it until its own module
+// exists: the viewer owns one, ends any edit when it closes and asks whether
+// a shape is being edited.
 #pragma once
 
 class TGIS_Viewer;
@@ -25,15 +24,4 @@ public:
 private:
   TGIS_Viewer* viewer_;
   int endEditCalls_ = 0;
-};
-
-class TGIS_LabelsArea {
-public:
-  virtual ~TGIS_LabelsArea() = default;
-  /// Forgets every placed label.
-  virtual void Clear() { ++clears_; }
-  int ClearCount() const { return clears_; }
-
-private:
-  int clears_ = 0;
 };
