@@ -17,6 +17,14 @@ namespace {
 
 constexpr const char* kModule = "GisSymbol";
 constexpr int kMaxDefaultsNesting = 4;
+/// VDC values beyond this magnitude would overflow screen arithmetic.
+constexpr double kMaxVdc = 1 << 30;
+
+/// The VDC value rounded to a whole number; raises for values out of range.
+double CheckedVdc(double v) {
+  if (!(std::abs(v) <= kMaxVdc)) throw EConvertError("VDC value out of range");
+  return double(Round(v));
+}
 
 /// Where an element's parameters come from.
 class TCgmParams {
@@ -52,7 +60,7 @@ public:
   int Integer() override { return int(SignedBits(p_.integer)); }
   double Real() override { return RealOf(p_.real); }
   double VdcValue() override {
-    return p_.vdcIsReal ? double(Round(RealOf(p_.vdcReal))) : double(SignedBits(p_.vdcInteger));
+    return CheckedVdc(p_.vdcIsReal ? RealOf(p_.vdcReal) : double(SignedBits(p_.vdcInteger)));
   }
   int Enum(std::initializer_list<std::pair<const char*, int>>, int) override {
     return int(std::int16_t(Unsigned(2)));
@@ -65,7 +73,7 @@ public:
   }
 
 private:
-  std::uint8_t Byte() { return pos_ < end_ ? *pos_++ : (++pos_, 0); }
+  std::uint8_t Byte() { return pos_ < end_ ? *pos_++ : 0; }
   std::uint64_t Unsigned(int bytes) {
     std::uint64_t v = 0;
     for (int i = 0; i < bytes; ++i)
@@ -136,7 +144,7 @@ public:
     const std::string t = Take();
     return t.empty() ? 0.0 : GisStrToFloat(t);
   }
-  double VdcValue() override { return double(Round(Real())); }
+  double VdcValue() override { return CheckedVdc(Real()); }
   int Enum(std::initializer_list<std::pair<const char*, int>> words, int otherwise) override {
     const std::string t = Take();
     for (const auto& [word, value] : words)
