@@ -11,36 +11,14 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numerics.h"
 #include "platform/rtl/StringList.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 
-/// The UTF-8 text of one code point.
-std::string CodePointText(std::uint32_t code) {
-  std::string out;
-  if (code < 0x80) {
-    out += char(code);
-  } else if (code < 0x800) {
-    out += char(0xC0 | (code >> 6));
-    out += char(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += char(0xE0 | (code >> 12));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  } else {
-    out += char(0xF0 | (code >> 18));
-    out += char(0x80 | ((code >> 12) & 0x3F));
-    out += char(0x80 | ((code >> 6) & 0x3F));
-    out += char(0x80 | (code & 0x3F));
-  }
-  return out;
-}
-
 /// Whether the UTF-8 text is exactly one code point.
 bool IsOneCharacter(const std::string& s) {
-  if (s.empty()) return false;
-  const unsigned char c = static_cast<unsigned char>(s[0]);
-  const std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-  return len == s.size();
+  char32_t c = 0;
+  return !s.empty() && Utf8DecodeAt(s, 0, c) == s.size();
 }
 
 /// Restores the context's background mode and text alignment.
@@ -76,8 +54,8 @@ TGIS_SymbolFont::TGIS_SymbolFont(const std::string& name)
       char_ = c;
     } else {
       Integer code = 0;
-      if (!TryStrToInt(c, code) || code < 0) code = 0;
-      char_ = CodePointText(std::uint32_t(code));
+      if (!TryStrToInt(c, code) || code < 0 || code > 0x10FFFF) code = 0;
+      char_ = Utf8Encode(char32_t(code));
     }
   } else {
     char_ = std::string(1, '\0');
