@@ -2,6 +2,7 @@
 // converters.
 #include "gis/viewer/GisSymbol.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "gis/core/GisDefsGeometry.h"
@@ -105,13 +106,24 @@ void TGIS_SymbolAbstract::Unprepare() {
 
 void TGIS_SymbolAbstract::Draw(int, int) {}
 
+namespace {
+
+/// Scaled drawings are kept within ±2^28 pixels, so that sums and doubles of
+/// such values still fit 32 bits.
+int ClampedPixels(double value) {
+  constexpr std::int64_t kMax = std::int64_t(1) << 28;
+  return int(std::clamp<std::int64_t>(Round(value), -kMax, kMax));
+}
+
+} // namespace
+
 int TGIS_SymbolAbstract::Scale(double value) const {
-  return int(Round(value * scale_));
+  return ClampedPixels(value * scale_);
 }
 
 TPoint TGIS_SymbolAbstract::Transform(double x, double y) const {
-  return TPoint(LONG(Round((x * cos_ - y * sin_) * scale_)),
-                LONG(Round((x * sin_ + y * cos_) * scale_)));
+  return TPoint(ClampedPixels((x * cos_ - y * sin_) * scale_),
+                ClampedPixels((x * sin_ + y * cos_) * scale_));
 }
 
 std::uint32_t TGIS_SymbolAbstract::FillColor(std::uint32_t own) const {

@@ -332,7 +332,8 @@ TEST_F(CgmTest, PlottedPictureGivesOneDrawingListInEitherEncoding) {
 }
 
 TEST_F(CgmTest, DamagedFilesAndMutationsNeverCrash) {
-  for (const char* name : {"cgm/damaged-truncated.cgm", "cgm/damaged-long-length.cgm"}) {
+  for (const char* name : {"cgm/damaged-truncated.cgm", "cgm/damaged-long-length.cgm",
+                           "cgm/crash-huge-extent.cgm"}) {
     TGIS_SymbolAbstract* s = GisSymbolList().Get(Sample(name));
     if (s != nullptr) {
       Prepare(*s, 30);
