@@ -206,6 +206,46 @@ TEST_F(SymbolTest, FontSymbolDrawsTheCharacterWithAHaloOneRingWideOnScreen) {
   EXPECT_EQ(target.Pixel(60, 60), red);
 }
 
+TEST_F(SymbolTest, FontSymbolHaloWhenPrintingHasOneRingPer96PixelsPerInchAndDiagonals) {
+  auto* s = dynamic_cast<TGIS_SymbolFont*>(GisSymbolList().Get("Liberation Sans:H"));
+  ASSERT_NE(s, nullptr);
+  TTestLayer* layer = form.AddLayer("map", {0, 0, 200, 100}, 0xFFFFFF);
+  int ppi = 0;
+  layer->DuringDraw = [&](TTestLayer* l) {
+    // Prepared on the viewer's current context: the external one.
+    s->Prepare(l->Viewer(), -60, nullptr, 4, 0, 0, 0xFF0000, 0x0000FF);
+    ppi = s->Gdi()->Font()->PixelsPerInch();
+    s->Draw(150, 150);
+  };
+  TBitmap page(300, 300, pf24bit);
+  double scale = 0;
+  form.viewer->RenderToDC(page.Canvas()->Handle(), 192, scale, {0, 0, 200, 100},
+                          TRect(0, 0, 300, 300));
+  ASSERT_EQ(ppi, 192);
+  const auto inkBox = [&](COLORREF c) {
+    TRect box(INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN);
+    for (int y = 0; y < 300; ++y)
+      for (int x = 0; x < 300; ++x)
+        if (BitmapPixel(page, x, y) == c) {
+          box.Left = std::min<LONG>(box.Left, x);
+          box.Top = std::min<LONG>(box.Top, y);
+          box.Right = std::max<LONG>(box.Right, x + 1);
+          box.Bottom = std::max<LONG>(box.Bottom, y + 1);
+        }
+    return box;
+  };
+  const TRect ink = inkBox(0x0000FF), halo = inkBox(0xFF0000);
+  ASSERT_GT(ink.Right, ink.Left);
+  // Two rings (192 div 96), each with its four diagonal copies.
+  EXPECT_EQ(halo.Left, ink.Left - 2);
+  EXPECT_EQ(halo.Right, ink.Right + 2);
+  EXPECT_EQ(halo.Top, ink.Top - 2);
+  EXPECT_EQ(halo.Bottom, ink.Bottom + 2);
+  // The H's top-left corner is reached from (left - 2, top - 2) only by the
+  // second ring's diagonal copy.
+  EXPECT_EQ(BitmapPixel(page, ink.Left - 2, ink.Top - 2), COLORREF(0xFF0000));
+}
+
 TEST_F(SymbolTest, FontSymbolWithoutHaloAtSizeZeroAndAtOneTwip) {
   auto* s = dynamic_cast<TGIS_SymbolFont*>(GisSymbolList().Get("Liberation Sans:H"));
   ASSERT_NE(s, nullptr);
