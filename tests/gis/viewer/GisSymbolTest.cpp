@@ -75,6 +75,7 @@ TEST_F(SymbolTest, FileSymbolsLoadFromTheirOwnNamesOnACaseSensitiveFileSystem) {
 
 TEST_F(SymbolTest, PictureTransparencySuffix) {
   const std::string pic = WriteBmp("t.bmp", 4, 2, 0x0000FF);
+  dir.Write("T.BMP.INI", "[Vornakel Symbol]\nCenter.X=10\n");
   TGIS_SymbolList& list = GisSymbolList();
   auto* plain = dynamic_cast<TGIS_SymbolPicture*>(list.Get(pic));
   auto* opaque = dynamic_cast<TGIS_SymbolPicture*>(list.Get(pic + "?NO"));
@@ -85,6 +86,10 @@ TEST_F(SymbolTest, PictureTransparencySuffix) {
   EXPECT_FALSE(opaque->Picture().Graphic()->Transparent());
   EXPECT_TRUE(clear->Picture().Graphic()->Transparent()) << "unknown words mean true";
   EXPECT_EQ(opaque->NaturalHeight(), 2.0);
+  // The companion ini belongs to the file, not to the name with its suffix,
+  // and is found whatever its letter case.
+  EXPECT_EQ(opaque->CenterShiftX(), 10);
+  EXPECT_EQ(plain->CenterShiftX(), 10);
 }
 
 TEST_F(SymbolTest, FailedLoadsAreNotCachedAndAreTriedAgain) {
