@@ -143,8 +143,9 @@ bool GisFindArcLabelPlace(TGIS_Viewer& viewer, const std::vector<TPoint>& line,
   return false;
 }
 
-void GisDrawArcLabelText(TGIS_GDI& gdi, const std::string& text, const TGIS_ArcLabelRequest& request,
-                         const TGIS_ArcLabelPlace& place, bool halo) {
+void GisDrawArcLabelText(TGIS_GDI& gdi, const std::string& text,
+                         const TGIS_ArcLabelRequest& request, const TGIS_ArcLabelPlace& place,
+                         bool halo) {
   TRect rect(place.topLeft.x, place.topLeft.y, place.topLeft.x + request.textWidth,
              place.topLeft.y + request.textHeight);
   gdi.DrawTextBox(text, rect, true, halo, place.angle, 4);

@@ -44,8 +44,7 @@ struct TGIS_ArcLabelRequest {
 
 /// The screen polyline of a line part: its first point and every following
 /// one more than 4 pixels (rounded) from the last one taken.
-std::vector<TPoint> GisArcLabelScreenLine(TGIS_Viewer& viewer, const TGIS_Point* points,
-                                          int count);
+std::vector<TPoint> GisArcLabelScreenLine(TGIS_Viewer& viewer, const TGIS_Point* points, int count);
 
 /// Looks for a place for the label along the screen polyline; false when the
 /// line is too short or too bent, or every place is taken.
@@ -54,5 +53,6 @@ bool GisFindArcLabelPlace(TGIS_Viewer& viewer, const std::vector<TPoint>& line,
 
 /// Draws the text at the place found (the context's font and colours set by
 /// the caller), with a halo when asked.
-void GisDrawArcLabelText(TGIS_GDI& gdi, const std::string& text, const TGIS_ArcLabelRequest& request,
-                         const TGIS_ArcLabelPlace& place, bool halo);
+void GisDrawArcLabelText(TGIS_GDI& gdi, const std::string& text,
+                         const TGIS_ArcLabelRequest& request, const TGIS_ArcLabelPlace& place,
+                         bool halo);

@@ -144,8 +144,8 @@ void TGIS_Editor::FindInsertionPlace(const TGIS_Point& m) {
   if (n == 0) return;
   double best = kFar;
   for (int i = 0; i + 1 < n; ++i) {
-    const double d = GisPointToSegmentDistance(vertices_[std::size_t(i)],
-                                               vertices_[std::size_t(i + 1)], m);
+    const double d =
+        GisPointToSegmentDistance(vertices_[std::size_t(i)], vertices_[std::size_t(i + 1)], m);
     if (d < best) {
       best = d;
       current_ = i;

@@ -22,12 +22,7 @@ class TGIS_LayerAbstract;
 class TGIS_Editor;
 
 /// Shape kinds as the shape types number them.
-enum : int {
-  GIS_EDIT_POINT = 2,
-  GIS_EDIT_MULTIPOINT = 3,
-  GIS_EDIT_ARC = 4,
-  GIS_EDIT_POLYGON = 5
-};
+enum : int { GIS_EDIT_POINT = 2, GIS_EDIT_MULTIPOINT = 3, GIS_EDIT_ARC = 4, GIS_EDIT_POLYGON = 5 };
 
 /// What the editor needs of the shape it edits.
 class TGIS_EditableShape {

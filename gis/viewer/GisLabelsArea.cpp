@@ -131,8 +131,8 @@ bool TGIS_LabelsArea::Allocate(const TGIS_Extent& extent) {
   return true;
 }
 
-bool TGIS_LabelsArea::AllocateQuad(const TGIS_Point& p1, const TGIS_Point& p2,
-                                   const TGIS_Point& p3, const TGIS_Point& p4) {
+bool TGIS_LabelsArea::AllocateQuad(const TGIS_Point& p1, const TGIS_Point& p2, const TGIS_Point& p3,
+                                   const TGIS_Point& p4) {
   const TGIS_Extent e{std::min({p1.X, p2.X, p3.X, p4.X}), std::min({p1.Y, p2.Y, p3.Y, p4.Y}),
                       std::max({p1.X, p2.X, p3.X, p4.X}), std::max({p1.Y, p2.Y, p3.Y, p4.Y})};
   return Allocate(e);
@@ -145,7 +145,7 @@ TPoint TGIS_LabelsArea::MeasureText(TGIS_GDI& gdi, const std::string& text, int 
   return TPoint(rect.Right - rect.Left, rect.Bottom - rect.Top);
 }
 
-void TGIS_LabelsArea::DrawText(TGIS_GDI& gdi, const std::string& text, TRect& rect,
-                               int alignment, bool halo) {
+void TGIS_LabelsArea::DrawText(TGIS_GDI& gdi, const std::string& text, TRect& rect, int alignment,
+                               bool halo) {
   gdi.DrawTextBox(text, rect, true, halo, 0, TextAlignment(alignment));
 }

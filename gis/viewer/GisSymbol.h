@@ -225,8 +225,8 @@ private:
 
 /// Draws `count` screen points with a prepared symbol: a line symbol as its
 /// dash pattern, any other symbol repeated along the line.
-void GisDrawPolylineSymbol(TGIS_Viewer* viewer, TGIS_SymbolAbstract* symbol,
-                           const TPoint* points, int count);
+void GisDrawPolylineSymbol(TGIS_Viewer* viewer, TGIS_SymbolAbstract* symbol, const TPoint* points,
+                           int count);
 
 /// The intersections of segment p1-p2 with the circle of radius r around c,
 /// rounded to pixels; returns how many lie on the segment (0, 1 or 2), the

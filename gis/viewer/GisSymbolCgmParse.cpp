@@ -81,8 +81,8 @@ private:
     return v;
   }
   static void CheckBits(int bits) {
-    SK_ASSERT(bits == 8 || bits == 16 || bits == 24 || bits == 32, "unsupported precision",
-              kModule, __LINE__);
+    SK_ASSERT(bits == 8 || bits == 16 || bits == 24 || bits == 32, "unsupported precision", kModule,
+              __LINE__);
   }
   std::uint64_t UnsignedBits(int bits) {
     CheckBits(bits);
@@ -170,11 +170,11 @@ private:
 /// The keyword table of the clear-text encoding.
 int TextCode(const std::string& keyword) {
   static const std::pair<const char*, int> table[] = {
-      {"SCALEMODE", 201}, {"COLRMODE", 202},   {"LINEWIDTHMODE", 203}, {"EDGEWIDTHMODE", 205},
-      {"VDCEXT", 206},    {"COLRTABLE", 534},  {"INTSTYLE", 522},      {"FILLCOLR", 523},
-      {"EDGECOLR", 529},  {"EDGEWIDTH", 528},  {"EDGEVIS", 530},       {"LINECOLR", 504},
-      {"LINEWIDTH", 503}, {"RECTANGLE", 411},  {"RECT", 411},          {"POLYGON", 407},
-      {"LINE", 401},      {"CIRCLE", 412},     {"ARCCTR", 415},        {"ELLIPSE", 417},
+      {"SCALEMODE", 201}, {"COLRMODE", 202},  {"LINEWIDTHMODE", 203}, {"EDGEWIDTHMODE", 205},
+      {"VDCEXT", 206},    {"COLRTABLE", 534}, {"INTSTYLE", 522},      {"FILLCOLR", 523},
+      {"EDGECOLR", 529},  {"EDGEWIDTH", 528}, {"EDGEVIS", 530},       {"LINECOLR", 504},
+      {"LINEWIDTH", 503}, {"RECTANGLE", 411}, {"RECT", 411},          {"POLYGON", 407},
+      {"LINE", 401},      {"CIRCLE", 412},    {"ARCCTR", 415},        {"ELLIPSE", 417},
       {"ELLIPARC", 418},  {"COLRPREC", 107}};
   for (const auto& [word, code] : table)
     if (CompareText(keyword, word) == 0) return code;
@@ -272,39 +272,95 @@ private:
   // ---- element handling ------------------------------------------------------------
   void Handle(int code, TCgmParams& p) {
     switch (code) {
-    case 103: precisions_.vdcIsReal = p.Enum({}, 0) != 0; break;
-    case 104: precisions_.integer = p.Precision(); break;
-    case 105: p.Precision(); precisions_.real = p.Precision(); break;
-    case 107: ColourPrecision(p); break;
-    case 108: precisions_.index = p.Precision(); break;
-    case 201: break;
-    case 202: indexed_ = p.Enum({{"INDEXED", 0}}, 1) == 0; break;
-    case 203: lineMode_ = WidthMode(p); break;
-    case 205: edgeMode_ = WidthMode(p); break;
-    case 206: VdcExtent(p); break;
-    case 301: precisions_.vdcInteger = p.Precision(); break;
-    case 302: p.Precision(); precisions_.vdcReal = p.Precision(); break;
-    case 401: AddPoints(TGIS_CgmCommand::Polyline, p, false); break;
-    case 407: AddPoints(TGIS_CgmCommand::Polygon, p, false); break;
-    case 408: AddPoints(TGIS_CgmCommand::Polygon, p, true); break;
-    case 411: Rectangles(p); break;
-    case 412: Circle(p); break;
-    case 415: CircularArc(p); break;
-    case 417: Ellipse(p); break;
-    case 418: EllipticalArc(p); break;
-    case 503: lineWidth_ = Width(p, lineMode_); break;
-    case 528: edgeWidth_ = Width(p, edgeMode_); break;
-    case 504: lineColour_ = Colour(p); break;
-    case 523: fillColour_ = Colour(p); break;
-    case 529: edgeColour_ = Colour(p); break;
+    case 103:
+      precisions_.vdcIsReal = p.Enum({}, 0) != 0;
+      break;
+    case 104:
+      precisions_.integer = p.Precision();
+      break;
+    case 105:
+      p.Precision();
+      precisions_.real = p.Precision();
+      break;
+    case 107:
+      ColourPrecision(p);
+      break;
+    case 108:
+      precisions_.index = p.Precision();
+      break;
+    case 201:
+      break;
+    case 202:
+      indexed_ = p.Enum({{"INDEXED", 0}}, 1) == 0;
+      break;
+    case 203:
+      lineMode_ = WidthMode(p);
+      break;
+    case 205:
+      edgeMode_ = WidthMode(p);
+      break;
+    case 206:
+      VdcExtent(p);
+      break;
+    case 301:
+      precisions_.vdcInteger = p.Precision();
+      break;
+    case 302:
+      p.Precision();
+      precisions_.vdcReal = p.Precision();
+      break;
+    case 401:
+      AddPoints(TGIS_CgmCommand::Polyline, p, false);
+      break;
+    case 407:
+      AddPoints(TGIS_CgmCommand::Polygon, p, false);
+      break;
+    case 408:
+      AddPoints(TGIS_CgmCommand::Polygon, p, true);
+      break;
+    case 411:
+      Rectangles(p);
+      break;
+    case 412:
+      Circle(p);
+      break;
+    case 415:
+      CircularArc(p);
+      break;
+    case 417:
+      Ellipse(p);
+      break;
+    case 418:
+      EllipticalArc(p);
+      break;
+    case 503:
+      lineWidth_ = Width(p, lineMode_);
+      break;
+    case 528:
+      edgeWidth_ = Width(p, edgeMode_);
+      break;
+    case 504:
+      lineColour_ = Colour(p);
+      break;
+    case 523:
+      fillColour_ = Colour(p);
+      break;
+    case 529:
+      edgeColour_ = Colour(p);
+      break;
     case 522: {
       const int style = p.Enum({{"SOLID", 1}, {"HOLLOW", 0}, {"EMPTY", 4}}, 1);
       filled_ = style != 0 && style != 4;
       break;
     }
-    case 530: edgeVisible_ = p.Enum({{"ON", 1}}, 0) != 0; break;
-    case 534: ColourTable(p); break;
-    default: break;
+    case 530:
+      edgeVisible_ = p.Enum({{"ON", 1}}, 0) != 0;
+      break;
+    case 534:
+      ColourTable(p);
+      break;
+    default:
+      break;
     }
   }
 
@@ -322,17 +378,26 @@ private:
   void VdcExtent(TCgmParams& p) {
     for (int& v : s_.extent_)
       v = int(p.VdcValue());
-    const double h = 2.0 * std::max(std::abs(double(s_.extent_[1])), std::abs(double(s_.extent_[3])));
+    const double h =
+        2.0 * std::max(std::abs(double(s_.extent_[1])), std::abs(double(s_.extent_[3])));
     s_.naturalHeight_ = h;
   }
 
   int Width(TCgmParams& p, int mode) {
     double w;
     switch (mode) {
-    case 1: w = p.Real() * 1440 / 25.4; break;
-    case 2: w = p.Real() * (double(s_.extent_[2]) - s_.extent_[0]); break;
-    case 3: w = p.Real() * 96 / 25.4; break;
-    default: w = p.VdcValue(); break;
+    case 1:
+      w = p.Real() * 1440 / 25.4;
+      break;
+    case 2:
+      w = p.Real() * (double(s_.extent_[2]) - s_.extent_[0]);
+      break;
+    case 3:
+      w = p.Real() * 96 / 25.4;
+      break;
+    default:
+      w = p.VdcValue();
+      break;
     }
     const std::int64_t r = Round(w);
     SK_ASSERT(r >= 0 && r <= 0x7FFFFFFF, "negative width", kModule, __LINE__);
@@ -497,8 +562,8 @@ void TGIS_SymbolCGM::Parse() {
     }
   }
   const bool binary = data.size() >= 5 && data[0] == 0;
-  const bool text = data.size() >= 5 && CompareText(std::string(data.begin(), data.begin() + 5),
-                                                    "BEGMF") == 0;
+  const bool text =
+      data.size() >= 5 && CompareText(std::string(data.begin(), data.begin() + 5), "BEGMF") == 0;
   if (!binary && !text) throw EConvertError("'" + path_ + "' is not a CGM file");
   commands_.clear();
   parsed_ = false;

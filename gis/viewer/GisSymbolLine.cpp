@@ -72,7 +72,7 @@ namespace {
 struct TWalker {
   const TPoint* pts;
   int n;
-  int i = 0;      // the current vertex
+  int i = 0;     // the current vertex
   double px, py; // the current position
 
   /// Walks `d` pixels, collecting the points passed; true at the line's end.
@@ -201,8 +201,8 @@ int GisCircleSegmentIntersection(const TPoint& p1, const TPoint& p2, const TPoin
   return count;
 }
 
-void GisDrawPolylineSymbol(TGIS_Viewer* viewer, TGIS_SymbolAbstract* symbol,
-                           const TPoint* points, int count) {
+void GisDrawPolylineSymbol(TGIS_Viewer* viewer, TGIS_SymbolAbstract* symbol, const TPoint* points,
+                           int count) {
   if (count <= 0 || symbol == nullptr || points == nullptr) return;
   SK_ASSERT(symbol->Gdi() != nullptr && viewer != nullptr, "symbol not prepared", "GisSymbol",
             __LINE__);

@@ -6,10 +6,11 @@
 
 namespace sktest {
 
-/// Runs a shell command; its standard output (standard error is dropped).
-inline std::string RunTool(const std::string& command) {
+/// Runs a shell command; what it writes to standard output (redirect in the
+/// command to keep standard error too).
+inline std::string RunCommand(const std::string& command) {
   std::string out;
-  FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
+  FILE* p = ::popen(command.c_str(), "r");
   if (p == nullptr) return out;
   char buf[4096];
   std::size_t n;
@@ -17,6 +18,11 @@ inline std::string RunTool(const std::string& command) {
     out.append(buf, n);
   ::pclose(p);
   return out;
+}
+
+/// Runs a shell command; its standard output (standard error is dropped).
+inline std::string RunTool(const std::string& command) {
+  return RunCommand(command + " 2>/dev/null");
 }
 
 /// Whether the tool is on the path.

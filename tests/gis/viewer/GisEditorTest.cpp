@@ -13,7 +13,8 @@ namespace {
 
 class TFakeShape : public TGIS_EditableShape {
 public:
-  TFakeShape(int kind, std::vector<std::vector<TGIS_Point>> parts, TGIS_LayerAbstract* layer = nullptr)
+  TFakeShape(int kind, std::vector<std::vector<TGIS_Point>> parts,
+             TGIS_LayerAbstract* layer = nullptr)
       : kind_(kind), layer_(layer) {
     SetParts(parts);
   }
@@ -129,15 +130,35 @@ TEST_F(EditorTest, MouseSequencesOnAnOpenLine) {
   const Row rows[] = {
       {"click on a vertex deletes it", {60, 50}, {60, 50}, false, {{20, 50}, {100, 50}}, 1, 2},
       {"ctrl-click only selects", {61, 51}, {61, 51}, true, {{20, 50}, {60, 50}, {100, 50}}, 1, -1},
-      {"a 3-pixel drag does nothing", {60, 50}, {63, 50}, false, {{20, 50}, {60, 50}, {100, 50}}, 1,
+      {"a 3-pixel drag does nothing",
+       {60, 50},
+       {63, 50},
+       false,
+       {{20, 50}, {60, 50}, {100, 50}},
+       1,
        -1},
       {"a 10-pixel drag moves", {60, 50}, {70, 50}, false, {{20, 50}, {70, 50}, {100, 50}}, 1, 1},
-      {"beside the first vertex: inserted before it", {10, 50}, {10, 50}, false,
-       {{10, 50}, {20, 50}, {60, 50}, {100, 50}}, 0, 0},
-      {"near a segment: inserted after its start", {40, 55}, {40, 55}, false,
-       {{20, 50}, {40, 55}, {60, 50}, {100, 50}}, 1, 0},
-      {"beyond the last vertex: appended", {110, 50}, {110, 50}, false,
-       {{20, 50}, {60, 50}, {100, 50}, {110, 50}}, 3, 0},
+      {"beside the first vertex: inserted before it",
+       {10, 50},
+       {10, 50},
+       false,
+       {{10, 50}, {20, 50}, {60, 50}, {100, 50}},
+       0,
+       0},
+      {"near a segment: inserted after its start",
+       {40, 55},
+       {40, 55},
+       false,
+       {{20, 50}, {40, 55}, {60, 50}, {100, 50}},
+       1,
+       0},
+      {"beyond the last vertex: appended",
+       {110, 50},
+       {110, 50},
+       false,
+       {{20, 50}, {60, 50}, {100, 50}, {110, 50}},
+       3,
+       0},
   };
   for (const Row& r : rows) {
     TFakeShape line(GIS_EDIT_ARC, {Ms({{20, 50}, {60, 50}, {100, 50}})});
@@ -161,7 +182,7 @@ TEST_F(EditorTest, MouseSequencesOnAnOpenLine) {
 TEST_F(EditorTest, UndoRecordsHoldTheIndexAndPoint) {
   TFakeShape line(GIS_EDIT_ARC, {Ms({{20, 50}, {60, 50}, {100, 50}})});
   editor->StartEdit(&line, 0);
-  Click({60, 50}, {70, 40}); // move: old - new
+  Click({60, 50}, {70, 40});   // move: old - new
   Click({100, 50}, {100, 50}); // delete
   ASSERT_EQ(editor->UndoRecords().size(), 2u);
   EXPECT_EQ(sizeof(TGIS_EditorRecord), 22u);
@@ -223,18 +244,20 @@ TEST_F(EditorTest, SnappingToTheNearestVertexOrSegmentPoint) {
     TPoint expected;
   };
   const Row rows[] = {
-      {0, {15, 85}, {10, 90}},  // the vertex within 15 pixels
-      {0, {50, 85}, {50, 85}},  // no vertex near: the point stays
-      {1, {50, 85}, {50, 90}},  // the nearest point on the segment
-      {1, {50, 70}, {50, 70}},  // 20 pixels away: beyond the margin
+      {0, {15, 85}, {10, 90}}, // the vertex within 15 pixels
+      {0, {50, 85}, {50, 85}}, // no vertex near: the point stays
+      {1, {50, 85}, {50, 90}}, // the nearest point on the segment
+      {1, {50, 70}, {50, 70}}, // 20 pixels away: beyond the margin
   };
   for (const Row& r : rows) {
     editor->SetSnapKind(r.kind);
     editor->StartEdit(&line, 0);
     Click({60, 20}, r.up);
     const TGIS_Point expected = M(r.expected.x, r.expected.y);
-    EXPECT_NEAR(line.GetPoint(0, 1).X, expected.X, 1e-9) << r.kind << " " << r.up.x << "," << r.up.y;
-    EXPECT_NEAR(line.GetPoint(0, 1).Y, expected.Y, 1e-9) << r.kind << " " << r.up.x << "," << r.up.y;
+    EXPECT_NEAR(line.GetPoint(0, 1).X, expected.X, 1e-9)
+        << r.kind << " " << r.up.x << "," << r.up.y;
+    EXPECT_NEAR(line.GetPoint(0, 1).Y, expected.Y, 1e-9)
+        << r.kind << " " << r.up.x << "," << r.up.y;
     EXPECT_NEAR(snap.located.back().second, 15 / form.viewer->Zoom(), 1e-9);
     editor->EndEdit();
     line.SetParts({Ms({{20, 20}, {60, 20}})});

@@ -84,7 +84,8 @@ TEST_F(LabelsAreaTest, GridAgreesWithThePlainListOnRandomExtents) {
     for (int i = 0; i < 3000; ++i) {
       const double x = pos(rng), y = pos(rng);
       // Mostly label-sized rectangles, some wide ones, some repeats.
-      const double w = i % 50 == 0 ? large(rng) : small(rng), h = i % 50 == 0 ? large(rng) : small(rng);
+      const double w = i % 50 == 0 ? large(rng) : small(rng),
+                   h = i % 50 == 0 ? large(rng) : small(rng);
       TGIS_Extent e{x, y, x + w, y + h};
       if (i % 7 == 0 && !model.list.empty()) e = model.list[rng() % model.list.size()];
       const bool expected = model.Allocate(e);

@@ -1,8 +1,8 @@
 // CGM symbols: the binary and clear-text readers (element table, precisions,
 // colours, curves), one plotted picture giving one drawing list in either
 // encoding, drawing on a bitmap, damaged files and a short mutation run.
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "gis/core/GisDefsStyles.h"
@@ -88,7 +88,8 @@ std::string RunPlot(const std::string& input, bool clearText) {
 
 class CgmTest : public SymbolTest {
 protected:
-  std::unique_ptr<TGIS_SymbolCGM> Load(const std::string& bytes, const std::string& name = "s.cgm") {
+  std::unique_ptr<TGIS_SymbolCGM> Load(const std::string& bytes,
+                                       const std::string& name = "s.cgm") {
     return std::make_unique<TGIS_SymbolCGM>(dir.Write(name, bytes));
   }
 };
@@ -174,23 +175,33 @@ TEST_F(CgmTest, PrecisionsOfNumbersAndColours) {
   };
   const std::string real = Element(1, 3, I16(1));
   const Row rows[] = {
-      {"32-bit VDC integers", Element(3, 1, I16(32)),
-       I32(-70000) + I32(-2) + I32(70000) + I32(3), {-70000, -2, 70000, 3}},
-      {"24-bit VDC integers", Element(3, 1, I16(24)),
-       Bytes({0xFF, 0xFF, 0xFE, 0, 0, 5, 0, 1, 0, 0x80, 0, 0}), {-2, 5, 256, -8388608}},
-      {"8-bit VDC integers read unsigned", Element(3, 1, I16(8)), Bytes({0xFF, 1, 2, 3}),
+      {"32-bit VDC integers",
+       Element(3, 1, I16(32)),
+       I32(-70000) + I32(-2) + I32(70000) + I32(3),
+       {-70000, -2, 70000, 3}},
+      {"24-bit VDC integers",
+       Element(3, 1, I16(24)),
+       Bytes({0xFF, 0xFF, 0xFE, 0, 0, 5, 0, 1, 0, 0x80, 0, 0}),
+       {-2, 5, 256, -8388608}},
+      {"8-bit VDC integers read unsigned",
+       Element(3, 1, I16(8)),
+       Bytes({0xFF, 1, 2, 3}),
        {255, 1, 2, 3}},
-      {"32-bit float VDC, rounded half to even", real + Element(3, 2, I16(0) + I16(9) + I16(23)),
+      {"32-bit float VDC, rounded half to even",
+       real + Element(3, 2, I16(0) + I16(9) + I16(23)),
        Bytes({0x3F, 0xC0, 0, 0, 0x40, 0x20, 0, 0, 0xC0, 0x60, 0, 0, 0x42, 0x28, 0, 0}),
        {2, 2, -4, 42}},
-      {"64-bit float VDC", real + Element(3, 2, I16(0) + I16(12) + I16(52)),
-       Bytes({0x40, 0x59, 0, 0, 0, 0, 0, 0, 0xC0, 0x24, 0, 0, 0, 0, 0, 0, 0x3F, 0xF0, 0, 0, 0, 0,
-              0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+      {"64-bit float VDC",
+       real + Element(3, 2, I16(0) + I16(12) + I16(52)),
+       Bytes({0x40, 0x59, 0, 0, 0, 0, 0, 0, 0xC0, 0x24, 0, 0, 0, 0, 0, 0,
+              0x3F, 0xF0, 0, 0, 0, 0, 0, 0, 0,    0,    0, 0, 0, 0, 0, 0}),
        {100, -10, 1, 0}},
-      {"fixed 16.16 VDC", real + Element(3, 2, I16(1) + I16(16) + I16(16)),
+      {"fixed 16.16 VDC",
+       real + Element(3, 2, I16(1) + I16(16) + I16(16)),
        I16(7) + I16(0xC000) + I16(-3) + I16(0) + I16(0) + I16(0x4000) + I16(-1) + I16(0x8000),
        {8, -3, 0, 0}},
-      {"fixed 32.32 VDC", real + Element(3, 2, I16(1) + I16(32) + I16(32)),
+      {"fixed 32.32 VDC",
+       real + Element(3, 2, I16(1) + I16(32) + I16(32)),
        I32(100000) + I32(0x80000000LL) + I32(-5) + I32(0) + I32(0) + I32(0) + I32(1) + I32(0),
        {100000, -5, 0, 1}},
   };
@@ -210,13 +221,14 @@ TEST_F(CgmTest, ColourPrecisionsAreHonoured) {
                      Element(5, 23, Bytes({0xFF, 0xFF, 0, 0, 0x80, 0x00})) + Square(5));
   EXPECT_EQ(direct->Commands()[0].fillColor, 0x8000FFu);
   // A 16-bit colour index and a table written at that precision.
-  auto indexed = Load(Begin() + Element(1, 8, I16(16)) +
-                      Element(5, 34, I16(2) + Bytes({1, 2, 3, 4, 5, 6})) +
-                      Element(5, 23, I16(3)) + Square(5));
+  auto indexed =
+      Load(Begin() + Element(1, 8, I16(16)) + Element(5, 34, I16(2) + Bytes({1, 2, 3, 4, 5, 6})) +
+           Element(5, 23, I16(3)) + Square(5));
   EXPECT_EQ(indexed->Commands()[0].fillColor, 0x060504u);
   // 8-bit defaults; an index above the table reads entry 0.
-  auto plain = Load(Begin() + Element(5, 34, Bytes({0, 9, 8, 7, 1, 1, 1})) + Element(5, 23, Bytes({1})) +
-                    Square(5) + Element(1, 8, I16(16)) + Element(5, 23, I16(300)) + Square(5));
+  auto plain =
+      Load(Begin() + Element(5, 34, Bytes({0, 9, 8, 7, 1, 1, 1})) + Element(5, 23, Bytes({1})) +
+           Square(5) + Element(1, 8, I16(16)) + Element(5, 23, I16(300)) + Square(5));
   EXPECT_EQ(plain->Commands()[0].fillColor, 0x010101u);
   EXPECT_EQ(plain->Commands()[1].fillColor, 0x070809u);
   // Clear text: COLRPREC gives the largest value; components scale to 0..255.
@@ -319,8 +331,7 @@ TEST_F(CgmTest, PlottedPictureGivesOneDrawingListInEitherEncoding) {
             std::vector<int>(txt->VdcExtent(), txt->VdcExtent() + 4));
 
   // The plotting program, where installed, as the oracle of today's output.
-  if (!sktest::HasTool("pic2plot"))
-    GTEST_SKIP() << "pic2plot (plotutils) is not installed";
+  if (!sktest::HasTool("pic2plot")) GTEST_SKIP() << "pic2plot (plotutils) is not installed";
   const std::string a = RunPlot(Sample("cgm/plot.pic"), false);
   const std::string b = RunPlot(Sample("cgm/plot.pic"), true);
   ASSERT_FALSE(a.empty());
@@ -332,8 +343,8 @@ TEST_F(CgmTest, PlottedPictureGivesOneDrawingListInEitherEncoding) {
 }
 
 TEST_F(CgmTest, DamagedFilesAndMutationsNeverCrash) {
-  for (const char* name : {"cgm/damaged-truncated.cgm", "cgm/damaged-long-length.cgm",
-                           "cgm/crash-huge-extent.cgm"}) {
+  for (const char* name :
+       {"cgm/damaged-truncated.cgm", "cgm/damaged-long-length.cgm", "cgm/crash-huge-extent.cgm"}) {
     TGIS_SymbolAbstract* s = GisSymbolList().Get(Sample(name));
     if (s != nullptr) {
       Prepare(*s, 30);
@@ -353,9 +364,15 @@ TEST_F(CgmTest, DamagedFilesAndMutationsNeverCrash) {
     for (int k = 0; k < edits; ++k) {
       const std::size_t at = rng() % bytes.size();
       switch (rng() % 3) {
-      case 0: bytes[at] = char(rng()); break;
-      case 1: bytes.erase(at, 1 + rng() % 8); break;
-      default: bytes.insert(at, 1, char(rng())); break;
+      case 0:
+        bytes[at] = char(rng());
+        break;
+      case 1:
+        bytes.erase(at, 1 + rng() % 8);
+        break;
+      default:
+        bytes.insert(at, 1, char(rng()));
+        break;
       }
       if (bytes.empty()) bytes = "\0";
     }
