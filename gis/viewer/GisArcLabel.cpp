@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gis/core/GisDefsStyles.h"
+#include "gis/core/GisParams.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisLabelsArea.h"
 #include "gis/viewer/GisViewer.h"
@@ -149,4 +151,39 @@ void GisDrawArcLabelText(TGIS_GDI& gdi, const std::string& text,
   TRect rect(place.topLeft.x, place.topLeft.y, place.topLeft.x + request.textWidth,
              place.topLeft.y + request.textHeight);
   gdi.DrawTextBox(text, rect, true, halo, place.angle, 4);
+}
+
+TGIS_ArcLabelRequest GisPrepareArcLabel(TGIS_Viewer& viewer, TGIS_GDI& gdi,
+                                        TGIS_ParamsSectionVector& section, int charset,
+                                        const std::string& text) {
+  TGIS_ParamsLabel& label = section.GetLabel();
+  TGIS_ParamsLine& line = section.GetLine();
+  const TGIS_ParamsFont& font = label.Font();
+  gdi.Font()->SetName(font.Name);
+  gdi.Font()->SetSize(font.Size);
+  gdi.Font()->SetStyle(font.Style);
+  gdi.Font()->SetCharset(BYTE(charset));
+  gdi.Font()->SetColor(GisNonBlackColor(font.Color));
+  gdi.Brush()->SetStyle(GIS_BRUSH_CLEAR);
+  gdi.Pen()->SetColor(label.Color());
+  TGIS_ArcLabelRequest request;
+  request.textWidth = gdi.TextWidth(text);
+  request.textHeight = gdi.TextHeight(text);
+  request.lineOffset = viewer.TwipsToPixels(line.Width() + 2 * line.OutlineWidth()) / 2;
+  request.middleCenter = (label.Position() & LabelPositionBit(gisLabelPositionMiddleCenter)) != 0;
+  request.useAllocator = label.Allocator();
+  return request;
+}
+
+bool GisDrawArcLabelPoints(TGIS_Viewer& viewer, TGIS_ParamsSectionVector& section, int charset,
+                           const TGIS_Point* points, int count, const std::string& text) {
+  TGIS_GDI* gdi = viewer.GetGDI();
+  if (text.empty() || gdi == nullptr) return false;
+  const std::vector<TPoint> line = GisArcLabelScreenLine(viewer, points, count);
+  const TGIS_ArcLabelRequest request = GisPrepareArcLabel(viewer, *gdi, section, charset, text);
+  TGIS_ArcLabelPlace place;
+  if (!GisFindArcLabelPlace(viewer, line, request, place)) return false;
+  const TGIS_ParamsLabel& label = section.GetLabel();
+  GisDrawArcLabelText(*gdi, text, request, place, label.Color() != label.Font().Color);
+  return true;
 }

@@ -3,8 +3,8 @@
 // to right), sits beside the line and reserves its quadrilateral in the
 // viewer's labels area.
 //
-// The search and the drawing work on a line part given as map points; the
-// shape-facing entry (style, font and text of an arc shape) builds on them.
+// The search and the drawing work on a line part given as map points and the
+// style section of its shape; the arc shape's entry only hands them over.
 #pragma once
 
 #include <string>
@@ -15,6 +15,7 @@
 
 class TGIS_Viewer;
 class TGIS_GDI;
+class TGIS_ParamsSectionVector;
 
 /// Where a label along a line goes, in screen pixels.
 struct TGIS_ArcLabelPlace {
@@ -56,3 +57,17 @@ bool GisFindArcLabelPlace(TGIS_Viewer& viewer, const std::vector<TPoint>& line,
 void GisDrawArcLabelText(TGIS_GDI& gdi, const std::string& text,
                          const TGIS_ArcLabelRequest& request, const TGIS_ArcLabelPlace& place,
                          bool halo);
+
+/// Sets the context up for a label of the section's label style (its font
+/// with the character set, the font colour through the non-black rule, a
+/// clear brush, the halo colour as pen) and measures the text: the request
+/// the search needs, the offset from the section's line width.
+TGIS_ArcLabelRequest GisPrepareArcLabel(TGIS_Viewer& viewer, TGIS_GDI& gdi,
+                                        TGIS_ParamsSectionVector& section, int charset,
+                                        const std::string& text);
+
+/// A label along one line part (map points) in the section's style, drawn on
+/// the viewer's current context: false for an empty text or when no place
+/// is found.
+bool GisDrawArcLabelPoints(TGIS_Viewer& viewer, TGIS_ParamsSectionVector& section, int charset,
+                           const TGIS_Point* points, int count, const std::string& text);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "gis/core/GisParams.h"
 #include "gis/viewer/GisArcLabel.h"
 #include "gis/viewer/GisLabelsArea.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
@@ -36,6 +37,7 @@ protected:
     area->Clear();
     px = 1 / form.viewer->Zoom();
   }
+  TGIS_Point M(int x, int y) { return form.viewer->ScreenToMap(TPoint(x, y)); }
   TViewerForm form{200, 100};
   TGIS_LabelsArea* area = nullptr;
   double px = 1; // one pixel in map units
@@ -191,4 +193,35 @@ TEST_F(LabelsAreaTest, ArcLabelScreenLineDropsPointsCloserThanFourPixels) {
   for (std::size_t i = 1; i < line.size(); ++i)
     EXPECT_GT(line[i].x - line[i - 1].x, 4);
   EXPECT_EQ(line.size(), 6u); // 10, 16, 22, 28, 34, 40
+}
+
+TEST_F(LabelsAreaTest, ArcLabelInTheSectionStyleIsDrawnBesideTheLine) {
+  TGIS_ParamsSectionVector section;
+  TGIS_ParamsLabel& label = section.GetLabel();
+  label.Font().Name = "Liberation Sans";
+  label.Font().Size = 12;
+  label.Font().Color = 0x0000FF;
+  label.SetColor(0x0000FF); // no halo
+  section.GetLine().SetWidth(-6);
+  section.GetLine().SetOutlineWidth(0);
+  TGIS_GDI& gdi = *form.viewer->GetGDI();
+  const TGIS_ArcLabelRequest r = GisPrepareArcLabel(*form.viewer, gdi, section, 0, "Road");
+  EXPECT_EQ(r.lineOffset, 3) << "half the line's width";
+  EXPECT_GT(r.textWidth, 20);
+  EXPECT_GT(r.textHeight, 10);
+  EXPECT_TRUE(r.useAllocator);
+  EXPECT_FALSE(r.middleCenter);
+  EXPECT_EQ(gdi.Brush()->GetStyle(), GIS_BRUSH_CLEAR);
+
+  const std::vector<TGIS_Point> road = {M(10, 70), M(190, 70)};
+  const std::vector<TGIS_Point> stub = {M(10, 70), M(20, 70)};
+  EXPECT_FALSE(GisDrawArcLabelPoints(*form.viewer, section, 0, road.data(), 2, ""));
+  EXPECT_FALSE(GisDrawArcLabelPoints(*form.viewer, section, 0, stub.data(), 2, "Road"));
+  ASSERT_TRUE(GisDrawArcLabelPoints(*form.viewer, section, 0, road.data(), 2, "Road"));
+  int above = 0, below = 0;
+  for (int y = 40; y < 100; ++y)
+    for (int x = 0; x < 200; ++x)
+      if (form.Pixel(x, y) == 0x0000FF) ++(y < 70 ? above : below);
+  EXPECT_GT(above, 20) << "the text sits above a line drawn left to right";
+  EXPECT_EQ(below, 0);
 }
