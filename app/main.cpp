@@ -10,6 +10,7 @@
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
 #include "gis/vector/GisTopology.h"
+#include "gis/viewer/GisSymbol.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ProgramApplication.h"
 #include "platform/web/WebEngineEnvironment.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   GisSqlQueryInstall();
   GisTopologyRegister();
   GisCoordsRegisterUnit();
+  GisSymbolsRegisterUnit();
   GisRasterRegisterLayers();
   GisRegisterRasterRegistration();
   FormStateInit();

@@ -254,7 +254,14 @@ void TGIS_Ini::WriteBitmap(const std::string& key, const TGIS_Bitmap* bitmap) {
 
 TGIS_SymbolAbstract* TGIS_Ini::ReadSymbol(const std::string& key,
                                           TGIS_SymbolAbstract* defaultValue) {
-  return GisStrToSymbol(AbsolutePath(ReadRaw(key)), defaultValue);
+  const std::string raw = ReadRaw(key);
+  // A picture symbol's name may end in "?transparency": only the file part
+  // is resolved against the ini file's folder.
+  const std::size_t question = raw.find('?');
+  if (question == std::string::npos || raw.find('<') != std::string::npos)
+    return GisStrToSymbol(AbsolutePath(raw), defaultValue);
+  return GisStrToSymbol(AbsolutePath(raw.substr(0, question)) + raw.substr(question),
+                        defaultValue);
 }
 void TGIS_Ini::WriteSymbol(const std::string& key, const TGIS_SymbolAbstract* symbol) {
   TGIS_SymbolResolver* resolver = GisSymbolResolver();

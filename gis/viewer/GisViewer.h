@@ -5,8 +5,6 @@
 //                               cycle, EnsureOpen
 //   GisViewerLayerConfig.cpp    the layer's configuration file and style sections
 //   GisViewerLayerCoords.cpp    layer <-> viewer point and extent conversions
-//   GisViewerStubs.h            minimal shape editor and label area the viewer
-//                               owns until their modules exist
 //   GisViewer.h (this file)     TGIS_Viewer
 //   GisViewerLayers.cpp         construction, the layer list, Close, Locate,
 //                               locking, invalidation, busy and hourglass
@@ -31,8 +29,9 @@
 
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisDefsUnits.h"
+#include "gis/viewer/GisEditor.h"
+#include "gis/viewer/GisLabelsArea.h"
 #include "gis/viewer/GisViewerLayer.h"
-#include "gis/viewer/GisViewerStubs.h"
 #include "platform/forms/Controls.h"
 #include "platform/graphics/Bitmap.h"
 

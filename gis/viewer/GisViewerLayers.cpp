@@ -70,7 +70,7 @@ TGIS_Viewer::TGIS_Viewer(TComponent* owner)
   GisViewerRegisterResources();
   canvas_ = std::make_unique<T_ViewerCanvas>(this);
   units_.SetType(gisUnitsMeter);
-  labelsArea_ = std::make_unique<TGIS_LabelsArea>();
+  labelsArea_ = std::make_unique<TGIS_LabelsArea>(this);
   gdiCache_ = TGIS_GDI::Create();
   gdiLabels_ = TGIS_GDI::Create();
   gdiCharts_ = TGIS_GDI::Create();

@@ -252,6 +252,26 @@ std::string IntToHexBits(UInt64 bits, int digits) {
   return out;
 }
 
+std::string Utf8Encode(char32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out += char(c);
+  } else if (c < 0x800) {
+    out += char(0xC0 | (c >> 6));
+    out += char(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += char(0xE0 | (c >> 12));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  } else {
+    out += char(0xF0 | ((c >> 18) & 0x07));
+    out += char(0x80 | ((c >> 12) & 0x3F));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
 std::size_t Utf8DecodeAt(std::string_view s, std::size_t i, char32_t& codePoint) {
   if (i >= s.size()) return 0;
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };

@@ -120,6 +120,8 @@ requires(!std::same_as<T, bool>) std::string IntToHex(T value, int digits) {
 /// into `codePoint`; returns the sequence's length, or 0 when the bytes there
 /// are not well-formed UTF-8 (cut off, overlong, a surrogate, beyond U+10FFFF).
 std::size_t Utf8DecodeAt(std::string_view s, std::size_t i, char32_t& codePoint);
+/// The UTF-8 bytes of one code point (1 to 4 bytes; no check for surrogates).
+std::string Utf8Encode(char32_t codePoint);
 /// Whether `s` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view s);
 /// Number of code points (each byte of an invalid sequence counts as one).

@@ -15,6 +15,7 @@
 
 #include "gis/core/GisDefsNumbers.h"
 #include "gis/raster/GisLayerPixel.h"
+#include "tests/support/RunTool.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Jpeg.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
@@ -46,22 +47,8 @@ inline std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-/// Runs a shell command; its standard output.
-inline std::string RunTool(const std::string& command) {
-  std::string out;
-  FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-    out.append(buf, n);
-  ::pclose(p);
-  return out;
-}
-
-inline bool HasTool(const std::string& name) {
-  return !RunTool("command -v " + name).empty();
-}
+using sktest::HasTool;
+using sktest::RunTool;
 
 /// A smooth picture with edges and some noise (fixed seed): JPEG-like data.
 inline std::unique_ptr<TBitmap> MakePhoto(int w, int h, std::uint32_t seed = 7) {

@@ -15,6 +15,7 @@
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
+#include "tests/support/RunTool.h"
 
 struct TTestRect {
   TGIS_Extent Extent;
@@ -131,20 +132,12 @@ struct TViewerForm {
   TGIS_ViewerWnd* viewer = nullptr;
 };
 
-/// The colour of a pixel of a 24- or 32-bit bitmap.
 /// What pdfinfo says about a PDF file (its error text when it fails).
 inline std::string PdfInfo(const std::string& file) {
-  std::string out;
-  FILE* p = ::popen(("pdfinfo '" + file + "' 2>&1").c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[512];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-    out.append(buf, n);
-  ::pclose(p);
-  return out;
+  return sktest::RunCommand("pdfinfo '" + file + "' 2>&1");
 }
 
+/// The colour of a pixel of a 24- or 32-bit bitmap.
 inline COLORREF BitmapPixel(TBitmap& bitmap, int x, int y) {
   const int bpp = bitmap.PixelFormat() == pf32bit ? 4 : 3;
   const std::uint8_t* p = bitmap.ScanLine(y) + x * bpp;

@@ -271,4 +271,14 @@ TEST(Strings, CodePointHelpers) {
     char32_t cp = 0;
     EXPECT_EQ(Utf8DecodeAt(s, s.size() > 1 && s[0] == 'a' ? 1 : 0, cp), 0u) << s.size();
   }
+  // Encoding gives the bytes the decoder reads back, at each length's edges.
+  EXPECT_EQ(Utf8Encode(0x20AC), "\xE2\x82\xAC");
+  EXPECT_EQ(Utf8Encode(0x1F600), "\xF0\x9F\x98\x80");
+  for (char32_t c : {U'\0', char32_t(0x7F), char32_t(0x80), char32_t(0x7FF), char32_t(0x800),
+                     char32_t(0xFFFF), char32_t(0x10000), char32_t(0x10FFFF)}) {
+    const std::string bytes = Utf8Encode(c);
+    char32_t back = 0;
+    EXPECT_EQ(Utf8DecodeAt(bytes, 0, back), bytes.size()) << std::uint32_t(c);
+    EXPECT_EQ(back, c);
+  }
 }
