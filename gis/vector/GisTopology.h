@@ -66,8 +66,7 @@ public:
   /// shape has no geometry kind or an empty contour).
   bool RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& matrix);
   /// Remembers a shape that is related many times; its contour is built once.
-  void SetPreparedShape(TGIS_Shape* shape);
-  void Prepare(TGIS_Shape* shape) override { SetPreparedShape(shape); }
+  void SetPreparedShape(TGIS_Shape* shape) override;
   /// The vertex count of the prepared shape's contour (-1 when none is built).
   int PreparedVertexCount() const;
 

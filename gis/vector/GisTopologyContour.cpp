@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "gis/vector/GisShape.h"
+#include "gis/vector/GisShapePolygon.h"
 
 namespace {
 

@@ -26,6 +26,9 @@
 #include <vector>
 
 #include "bench/support/RatioReporter.h"
+#include "gis/vector/GisShapeArc.h"
+#include "gis/vector/GisShapePoint.h"
+#include "gis/vector/GisShapePolygon.h"
 #include "gis/vector/GisTopology.h"
 
 namespace {

@@ -107,7 +107,7 @@ TEST_P(OverlayPlacement, RandomPolygonsMatchGeosAndKeepTheAreaIdentities) {
     // Rotated far from the origin, GEOS sees rounding where the grid-snapped
     // pairs share sides; its matrix is exact only for moved shapes.
     const std::size_t k = i * 5 + 4;
-    if (GetParam().Angle == 0) EXPECT_EQ(labels[k].substr(labels[k].size() - 9), answers[k]) << labels[k];
+    if (GetParam().Angle == 0) { EXPECT_EQ(labels[k].substr(labels[k].size() - 9), answers[k]) << labels[k]; }
   }
 }
 
@@ -264,7 +264,7 @@ TEST(Overlay, LinesMatchGeos) {
       const auto v = Numbers(answers[i]);
       ASSERT_EQ(v.size(), 3u) << labels[i] << ": " << answers[i];
       EXPECT_NEAR(lengths[i], v[0], 1e-9 * std::max(1.0, v[0])) << labels[i];
-      if (v[0] > 0) EXPECT_LE(v[2], 1e-6) << labels[i] << " Hausdorff";
+      if (v[0] > 0) { EXPECT_LE(v[2], 1e-6) << labels[i] << " Hausdorff"; }
     }
   }
 }

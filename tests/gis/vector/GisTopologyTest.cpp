@@ -226,7 +226,7 @@ TEST(TopologyPoints, TwoPointsNearAndApart) {
     const auto r = t.Combine(a.get(), b.get(), false, c.Op);
     const int got = r == nullptr ? 0 : r->GetNumPoints();
     EXPECT_EQ(got, c.Expected) << c.Offset << " op " << int(c.Op);
-    if (got == 1) EXPECT_EQ(r->GetPoint(0, 0).X, 100);
+    if (got == 1) { EXPECT_EQ(r->GetPoint(0, 0).X, 100); }
   }
 }
 

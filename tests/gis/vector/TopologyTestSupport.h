@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "gis/vector/GisShapeArc.h"
+#include "gis/vector/GisShapePoint.h"
+#include "gis/vector/GisShapePolygon.h"
 #include "gis/vector/GisTopology.h"
 #include "platform/rtl/Format.h"
 #include "tests/support/TempDir.h"

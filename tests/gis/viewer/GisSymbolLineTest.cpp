@@ -182,7 +182,7 @@ TEST_F(SymbolTest, CircleSegmentIntersectionMatchesExactValues) {
     TPoint a(-99, -99), b(-99, -99);
     const int n = GisCircleSegmentIntersection(r.p1, r.p2, r.c, r.r, a, b);
     EXPECT_EQ(n, r.count) << r.p1.x << "," << r.p1.y << " r " << r.r;
-    if (n >= 1) EXPECT_EQ(a, r.a) << r.p1.x << "," << r.p1.y << " r " << r.r;
-    if (n == 2) EXPECT_EQ(b, r.b) << r.p1.x << "," << r.p1.y << " r " << r.r;
+    if (n >= 1) { EXPECT_EQ(a, r.a) << r.p1.x << "," << r.p1.y << " r " << r.r; }
+    if (n == 2) { EXPECT_EQ(b, r.b) << r.p1.x << "," << r.p1.y << " r " << r.r; }
   }
 }
