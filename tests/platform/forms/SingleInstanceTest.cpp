@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QProcess>
@@ -21,8 +22,18 @@ int runSecondInstance(const std::string& title) {
   p.start(QCoreApplication::applicationFilePath(), {});
   if (!p.waitForStarted()) return -1;
   // The first instance must keep answering while the second one talks to it.
-  while (!p.waitForFinished(10))
+  // The end of the child may be noticed inside processEvents, after which
+  // waitForFinished answers false for good: wait on the state instead.
+  QDeadlineTimer deadline(120000);
+  while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+    p.waitForFinished(10);
     QCoreApplication::processEvents();
+  }
+  if (p.state() != QProcess::NotRunning) {
+    p.kill();
+    p.waitForFinished(5000);
+    return -4;
+  }
   QCoreApplication::processEvents();
   return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
 }
