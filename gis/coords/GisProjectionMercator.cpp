@@ -1,14 +1,12 @@
 #include "gis/coords/GisProjectionMercator.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "MER";
 constexpr double kPi = std::numbers::pi;
 constexpr double kLatitudeLimit = 1.5664330036649108; // 89.75°
 
@@ -16,22 +14,6 @@ constexpr double kLatitudeLimit = 1.5664330036649108; // 89.75°
 
 TGIS_ProjectionMercator::TGIS_ProjectionMercator() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionMercator::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionMercator::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionMercator::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionMercator::Create() const {
-  return std::make_unique<TGIS_ProjectionMercator>();
 }
 
 void TGIS_ProjectionMercator::SetUp(const TGIS_ProjectionSetUp& parameters) {
@@ -53,9 +35,7 @@ void TGIS_ProjectionMercator::UpdateConstants() {
   a6_ = 7 * e6 / 120 + 81 * e8 / 1120;
   a8_ = 4279 * e8 / 161280;
   if (CentralMeridian > kPi) CentralMeridian -= 2 * kPi;
-  const long double s = std::sin(static_cast<long double>(OriginLatitude));
-  ScaleFactor = static_cast<double>(std::cos(static_cast<long double>(OriginLatitude)) /
-                                    std::sqrt(1 - E2 * s * s));
+  ScaleFactor = static_cast<double>(ParallelRadius(OriginLatitude));
   // The ranges are measured from the false origin, so that every easting
   // and northing Project gives is accepted back whatever the false origin.
   TGIS_Point3D corner{CentralMeridian + kPi, kLatitudeLimit, 0, 0};
