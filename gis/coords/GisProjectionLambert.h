@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gis/coords/GisProjectionConic.h"
+#include "gis/coords/GisProjectionMeridianSeries.h"
 #include "gis/coords/GisProjectionRegistered.h"
 
 /// One or two standard parallels; raises 0235 when they give no cone (n = 0)
@@ -19,4 +20,5 @@ public:
 
 private:
   long double aF_ = 0;
+  TGIS_ConformalSeries series_; // where the inverse's iteration starts
 };

@@ -29,11 +29,7 @@ void TGIS_ProjectionMercator::SetUp(const TGIS_ProjectionSetUp& parameters) {
 
 void TGIS_ProjectionMercator::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
-  const long double e4 = E2 * E2, e6 = e4 * E2, e8 = e4 * e4;
-  a2_ = E2 / 2 + 5 * e4 / 24 + e6 / 12 + 13 * e8 / 360;
-  a4_ = 7 * e4 / 48 + 29 * e6 / 240 + 811 * e8 / 11520;
-  a6_ = 7 * e6 / 120 + 81 * e8 / 1120;
-  a8_ = 4279 * e8 / 161280;
+  series_.Compute(E2);
   if (CentralMeridian > kPi) CentralMeridian -= 2 * kPi;
   ScaleFactor = static_cast<double>(ParallelRadius(OriginLatitude));
   // The ranges are measured from the false origin, so that every easting
@@ -61,10 +57,7 @@ void TGIS_ProjectionMercator::Unproject(const TGIS_Point3D& input, TGIS_Point3D&
   const double lambda = (in.Easting - FalseEasting) / ak0 + CentralMeridian;
   const double t = std::exp(-(in.Northing - FalseNorthing) / ak0);
   const double chi = kPi / 2 - 2 * std::atan(t);
-  const double phi = chi + static_cast<double>(a2_) * std::sin(2 * chi) +
-                     static_cast<double>(a4_) * std::sin(4 * chi) +
-                     static_cast<double>(a6_) * std::sin(6 * chi) +
-                     static_cast<double>(a8_) * std::sin(8 * chi);
+  const double phi = series_.Latitude(chi);
   output.X = WrapLongitude(lambda);
   output.Y = phi;
   output.Z = in.Height;

@@ -2,6 +2,7 @@
 // module; see GisProjections.h for the map of the module).
 #pragma once
 
+#include "gis/coords/GisProjectionMeridianSeries.h"
 #include "gis/coords/GisProjectionRegistered.h"
 
 /// Normal-aspect Mercator; OriginLatitude is the latitude of true scale,
@@ -17,9 +18,5 @@ public:
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;
 
 private:
-  // The series of the latitude from the conformal latitude.
-  long double a2_ = 0;
-  long double a4_ = 0;
-  long double a6_ = 0;
-  long double a8_ = 0;
+  TGIS_ConformalSeries series_; // the latitude from the conformal latitude
 };
