@@ -3,7 +3,8 @@
 // baseline's (a reference library, or the floor of the standard library) in
 // the same run. CPU time, since the programs are single-threaded and wall
 // time follows whatever else the machine runs. A ratio above 1 is how many
-// times slower ours is.
+// times slower ours is. With repetitions (--benchmark_repetitions=N) each
+// side counts with the median of its runs.
 //
 //   int main(int argc, char** argv) {
 //     return RunBenchmarksWithRatios(argc, argv, {{"float to text", "BM_FloatToStr",
@@ -15,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -38,25 +40,33 @@ public:
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs)
       if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-        perIteration_[r.benchmark_name()] = r.cpu_accumulated_time / double(r.iterations);
+        perIteration_[r.benchmark_name()].push_back(r.cpu_accumulated_time / double(r.iterations));
   }
 
   void Finalize() override {
     ConsoleReporter::Finalize();
     for (const TBenchRatio& ratio : ratios_) {
       auto ours = perIteration_.find(ratio.Ours), base = perIteration_.find(ratio.Baseline);
-      if (ours == perIteration_.end() || base == perIteration_.end() || base->second <= 0)
-        continue;
-      const std::string line = Format("%s, %s: %.2f\n",
-                                      {heading_, ratio.Label, ours->second / base->second});
+      if (ours == perIteration_.end() || base == perIteration_.end()) continue;
+      const double baseTime = Median(base->second);
+      if (baseTime <= 0) continue;
+      const std::string line =
+          Format("%s, %s: %.2f\n", {heading_, ratio.Label, Median(ours->second) / baseTime});
       std::fputs(line.c_str(), stdout);
     }
   }
 
 private:
+  /// The middle value (the mean of the two middle ones for an even count).
+  static double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  }
+
   std::vector<TBenchRatio> ratios_;
   std::string heading_;
-  std::map<std::string, double> perIteration_;
+  std::map<std::string, std::vector<double>> perIteration_;
 };
 
 /// Runs the benchmarks the command line selects and prints the ratios.
@@ -87,4 +97,3 @@ inline bool AddBenchRatio(const std::string& label, const std::string& ours,
 inline int RunBenchmarksWithRatios(int argc, char** argv) {
   return RunBenchmarksWithRatios(argc, argv, RegisteredBenchRatios());
 }
-

@@ -200,3 +200,22 @@ long double TGIS_ProjectionAbstract::ConformalT(long double latitude) const {
   const long double es = E * std::sin(latitude);
   return std::tan(pi / 4 - latitude / 2) / std::pow((1 - es) / (1 + es), E / 2);
 }
+
+long double TGIS_ProjectionAbstract::ParallelRadius(long double latitude) const {
+  const long double s = std::sin(latitude);
+  return std::cos(latitude) / std::sqrt(1 - E2 * s * s);
+}
+
+double TGIS_ProjectionAbstract::LatitudeOfConformalT(double t, double start, double tolerance,
+                                                     int maxSteps, bool& settled) const {
+  const double e = static_cast<double>(E);
+  double phi = start;
+  settled = false;
+  for (int step = 0; step < maxSteps && !settled; ++step) {
+    const double es = e * std::sin(phi);
+    const double next = kPi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
+    settled = std::abs(next - phi) <= tolerance;
+    phi = next;
+  }
+  return phi;
+}

@@ -222,6 +222,18 @@ protected:
   /// (1 + e sin φ))^(e/2) on the ellipsoid constants.
   long double ConformalT(long double latitude) const;
 
+  /// m(φ) = cos φ / √(1 - e² sin²φ): the radius of the parallel of
+  /// `latitude` in semi-major axes, on the ellipsoid constants.
+  long double ParallelRadius(long double latitude) const;
+
+  /// The latitude whose conformal function (ConformalT) is `t`: from
+  /// `start`, φ := π/2 - 2 atan(t ((1 - e sin φ) / (1 + e sin φ))^(e/2))
+  /// until two successive values differ by at most `tolerance`, at most
+  /// `maxSteps` times. `settled` tells whether the steps met the tolerance;
+  /// otherwise the last value is returned. A NaN never settles.
+  double LatitudeOfConformalT(double t, double start, double tolerance, int maxSteps,
+                              bool& settled) const;
+
   // The ellipsoid constants, copied by UpdateConstants.
   long double A = 0;   // semi-major axis
   long double B = 0;   // semi-minor axis

@@ -2,19 +2,17 @@
 // GisProjections module; see GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionConic.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// One or two standard parallels; raises 0235 when they give no cone (n = 0).
-class TGIS_ProjectionAlbers : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionAlbers
+    : public TGIS_RegisteredProjection<TGIS_ProjectionAlbers, TGIS_ProjectionConic> {
 public:
-  TGIS_ProjectionAlbers();
+  static constexpr const char* kCode = "ALB";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionAlbers();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
-  void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;
 
@@ -24,9 +22,7 @@ private:
   /// The latitude of the authalic function value `q`.
   double LatitudeOfQ(double q) const;
 
-  long double c_ = 0;    // m1² + n·q1
-  long double rho0_ = 0; // radius of the origin parallel
-  long double n_ = 0;    // cone constant
+  long double c_ = 0; // m1² + n·q1
   long double oneMinusE2_ = 0;
   long double twoE_ = 0;
 };

@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionBonne.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kCode = "BON";
 constexpr double kPi = std::numbers::pi;
 
 bool NearPole(double latitude) {
@@ -25,30 +23,9 @@ TGIS_ProjectionBonne::TGIS_ProjectionBonne() {
   UpdateConstants();
 }
 
-std::string TGIS_ProjectionBonne::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionBonne::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionBonne::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionBonne::Create() const {
-  return std::make_unique<TGIS_ProjectionBonne>();
-}
-
 void TGIS_ProjectionBonne::SetUp(const TGIS_ProjectionSetUp& parameters) {
   BeginSetUp(parameters, true);
   UpdateConstants();
-}
-
-double TGIS_ProjectionBonne::M(double latitude) const {
-  const double s = std::sin(latitude);
-  return std::cos(latitude) / std::sqrt(1 - static_cast<double>(E2) * s * s);
 }
 
 void TGIS_ProjectionBonne::UpdateConstants() {
@@ -56,7 +33,7 @@ void TGIS_ProjectionBonne::UpdateConstants() {
   series_.Compute(E2);
   m1_ = A * series_.Distance(OriginLatitude);
   const double sinPhi1 = std::sin(OriginLatitude);
-  am1_ = sinPhi1 == 0 ? 0 : A * M(OriginLatitude) / sinPhi1;
+  am1_ = sinPhi1 == 0 ? 0 : A * ParallelRadius(OriginLatitude) / sinPhi1;
 }
 
 void TGIS_ProjectionBonne::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
@@ -69,7 +46,8 @@ void TGIS_ProjectionBonne::Project(const TGIS_Point3D& input, TGIS_Point3D& outp
   }
   const double a = static_cast<double>(A), am1 = static_cast<double>(am1_);
   const double rho = am1 + static_cast<double>(m1_) - a * series_.Distance(in.Latitude);
-  const double theta = rho != 0 ? a * M(in.Latitude) * in.DeltaLongitude / rho : 0;
+  const double theta =
+      rho != 0 ? a * static_cast<double>(ParallelRadius(in.Latitude)) * in.DeltaLongitude / rho : 0;
   output.X = FalseEasting + rho * std::sin(theta);
   output.Y = FalseNorthing + am1 - rho * std::cos(theta);
 }
@@ -89,7 +67,8 @@ void TGIS_ProjectionBonne::Unproject(const TGIS_Point3D& input, TGIS_Point3D& ou
       x = -x;
       y = -y;
     }
-    lambda = rho * std::atan2(x, y) / (a * M(phi)) + CentralMeridian;
+    lambda =
+        rho * std::atan2(x, y) / (a * static_cast<double>(ParallelRadius(phi))) + CentralMeridian;
   }
   NormalizeOutput(lambda, phi);
   output.X = lambda;

@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionCEA.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kCode = "CEA";
 constexpr double kPi = std::numbers::pi;
 
 } // namespace
@@ -17,22 +15,6 @@ constexpr double kPi = std::numbers::pi;
 TGIS_ProjectionCEA::TGIS_ProjectionCEA() {
   NorthingRange = 6363886;
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionCEA::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionCEA::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionCEA::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionCEA::Create() const {
-  return std::make_unique<TGIS_ProjectionCEA>();
 }
 
 void TGIS_ProjectionCEA::SetUp(const TGIS_ProjectionSetUp& parameters) {
@@ -53,8 +35,7 @@ void TGIS_ProjectionCEA::UpdateConstants() {
   c4_ = 23 * e4 / 360 + 251 * e6 / 3780;
   c6_ = 761 * e6 / 45360;
   const long double phi1 = OriginLatitude;
-  const long double s = std::sin(phi1);
-  const long double k0 = std::cos(phi1) / std::sqrt(1 - E2 * s * s);
+  const long double k0 = ParallelRadius(phi1);
   ak0_ = A * k0;
   twoK0_ = 2 * k0;
   // Measured from the false origin, so that every output is accepted back.

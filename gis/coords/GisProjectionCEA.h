@@ -1,19 +1,17 @@
-// CEA: the cylindrical equal-area projection on the ellipsoid (part of the GisProjections module; see GisProjections.h for the
-// map of the module).
+// CEA: the cylindrical equal-area projection on the ellipsoid (part of the GisProjections module;
+// see GisProjections.h for the map of the module).
 #pragma once
 
 #include "gis/coords/GisProjectionCylindrical.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Normal-aspect cylindrical equal-area; OriginLatitude is the standard parallel.
-class TGIS_ProjectionCEA : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionCEA : public TGIS_RegisteredProjection<TGIS_ProjectionCEA> {
 public:
-  TGIS_ProjectionCEA();
+  static constexpr const char* kCode = "CEA";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionCEA();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

@@ -1,14 +1,12 @@
 #include "gis/coords/GisProjectionCassini.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "CAS";
 constexpr double kPi = std::numbers::pi;
 constexpr double kLimitLatitude = 0.5410520681182421; // 31°
 constexpr double kFullLimit = 20037508.4;
@@ -19,22 +17,6 @@ constexpr double kWarnBeyond = 0.06981317007977318; // 4°
 
 TGIS_ProjectionCassini::TGIS_ProjectionCassini() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionCassini::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionCassini::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionCassini::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionCassini::Create() const {
-  return std::make_unique<TGIS_ProjectionCassini>();
 }
 
 void TGIS_ProjectionCassini::SetUp(const TGIS_ProjectionSetUp& parameters) {

@@ -1,20 +1,18 @@
-// CAS: the Cassini-Soldner projection on the ellipsoid (part of the GisProjections module; see GisProjections.h for
-// the map of the module).
+// CAS: the Cassini-Soldner projection on the ellipsoid (part of the GisProjections module; see
+// GisProjections.h for the map of the module).
 #pragma once
 
 #include "gis/coords/GisProjectionCylindrical.h"
 #include "gis/coords/GisProjectionMeridianSeries.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Cassini-Soldner; the inverse warns beyond 4° from the central meridian.
-class TGIS_ProjectionCassini : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionCassini : public TGIS_RegisteredProjection<TGIS_ProjectionCassini> {
 public:
-  TGIS_ProjectionCassini();
+  static constexpr const char* kCode = "CAS";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionCassini();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

@@ -1,14 +1,12 @@
 #include "gis/coords/GisProjectionEQC.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "EQC";
 constexpr double kPi = std::numbers::pi;
 
 } // namespace
@@ -16,22 +14,6 @@ constexpr double kPi = std::numbers::pi;
 TGIS_ProjectionEQC::TGIS_ProjectionEQC() {
   NorthingRange = 10007555;
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionEQC::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionEQC::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionEQC::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionEQC::Create() const {
-  return std::make_unique<TGIS_ProjectionEQC>();
 }
 
 void TGIS_ProjectionEQC::SetUp(const TGIS_ProjectionSetUp& parameters) {

@@ -1,19 +1,17 @@
-// EQC: the equidistant cylindrical projection on the sphere of equal area (part of the GisProjections module; see GisProjections.h for the
-// map of the module).
+// EQC: the equidistant cylindrical projection on the sphere of equal area (part of the
+// GisProjections module; see GisProjections.h for the map of the module).
 #pragma once
 
 #include "gis/coords/GisProjectionCylindrical.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Equidistant cylindrical; OriginLatitude is the standard parallel.
-class TGIS_ProjectionEQC : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionEQC : public TGIS_RegisteredProjection<TGIS_ProjectionEQC> {
 public:
-  TGIS_ProjectionEQC();
+  static constexpr const char* kCode = "EQC";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionEQC();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

@@ -1,14 +1,11 @@
 #include "gis/coords/GisProjectionEckert4.h"
 
-#include "gis/coords/GisProjectionTable.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "EC4";
 constexpr double kPi = std::numbers::pi;
 constexpr double kCx = 0.4222382;
 constexpr double kCy = 1.3265004;
@@ -16,24 +13,8 @@ constexpr double kCy = 1.3265004;
 } // namespace
 
 TGIS_ProjectionEckert4::TGIS_ProjectionEckert4()
-    : TGIS_ProjectionWorldSphere(16902288, 16808386, 8451144) {
+    : TGIS_RegisteredProjection(16902288, 16808386, 8451144) {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionEckert4::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionEckert4::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionEckert4::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionEckert4::Create() const {
-  return std::make_unique<TGIS_ProjectionEckert4>();
 }
 
 void TGIS_ProjectionEckert4::Forward(double dl, double phi, double& x, double& y) const {

@@ -2,17 +2,16 @@
 // map of the module).
 #pragma once
 
+#include "gis/coords/GisProjectionRegistered.h"
 #include "gis/coords/GisProjectionWorldSphere.h"
 
 /// the Eckert IV projection on the sphere of equal area.
-class TGIS_ProjectionEckert4 : public TGIS_ProjectionWorldSphere {
+class TGIS_ProjectionEckert4
+    : public TGIS_RegisteredProjection<TGIS_ProjectionEckert4, TGIS_ProjectionWorldSphere> {
 public:
-  TGIS_ProjectionEckert4();
+  static constexpr const char* kCode = "EC4";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
+  TGIS_ProjectionEckert4();
 
 protected:
   void Forward(double deltaLongitude, double latitude, double& x, double& y) const override;

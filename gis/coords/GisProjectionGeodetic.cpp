@@ -1,10 +1,6 @@
 #include "gis/coords/GisProjectionGeodetic.h"
 
-#include "gis/coords/GisProjectionTable.h"
-
 namespace {
-
-constexpr const char* kCode = "GED";
 
 void Copy(const TGIS_Point3D& input, TGIS_Point3D& output) {
   output.X = input.X;
@@ -13,18 +9,6 @@ void Copy(const TGIS_Point3D& input, TGIS_Point3D& output) {
 }
 
 } // namespace
-
-std::string TGIS_ProjectionGeodetic::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionGeodetic::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionGeodetic::Create() const {
-  return std::make_unique<TGIS_ProjectionGeodetic>();
-}
 
 void TGIS_ProjectionGeodetic::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
   ClearWarningFlag();

@@ -2,14 +2,13 @@
 // see GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// The identity: map coordinates stay longitude and latitude in radians.
-class TGIS_ProjectionGeodetic : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionGeodetic : public TGIS_RegisteredProjection<TGIS_ProjectionGeodetic> {
 public:
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
+  static constexpr const char* kCode = "GED";
+
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;
 };

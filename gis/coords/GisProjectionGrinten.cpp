@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionGrinten.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +9,6 @@
 
 namespace {
 
-constexpr const char* kCode = "GRI";
 constexpr double kPi = std::numbers::pi;
 
 // Latitudes and longitude differences smaller than this are taken as the
@@ -58,22 +56,6 @@ double Sign(double value) {
 
 TGIS_ProjectionGrinten::TGIS_ProjectionGrinten() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionGrinten::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionGrinten::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionGrinten::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionGrinten::Create() const {
-  return std::make_unique<TGIS_ProjectionGrinten>();
 }
 
 void TGIS_ProjectionGrinten::SetUp(const TGIS_ProjectionSetUp& parameters) {

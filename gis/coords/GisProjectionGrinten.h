@@ -2,21 +2,18 @@
 // module; see GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// On a sphere of radius R' = R / √(2 + π), R the radius of equal area. The
 /// forward evaluates the intersection of the meridian and parallel circles
 /// in a form without cancellation, so that points close to the equator or
 /// the central meridian keep full precision; the inverse solves the cubic.
-class TGIS_ProjectionGrinten : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionGrinten : public TGIS_RegisteredProjection<TGIS_ProjectionGrinten> {
 public:
-  TGIS_ProjectionGrinten();
+  static constexpr const char* kCode = "GRI";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionGrinten();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

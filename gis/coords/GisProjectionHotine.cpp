@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionHotine.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,22 +28,6 @@ bool AtEquatorOrPole(double latitude) {
 TGIS_ProjectionHotine::TGIS_ProjectionHotine() {
   OriginLatitude = kPi / 4;
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionHotine::GetCode() const {
-  return "HOT";
-}
-
-std::string TGIS_ProjectionHotine::GetDescription() const {
-  return GisFindProjectionRow(GetCode())->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionHotine::GetParameterMask() const {
-  return GisFindProjectionRow(GetCode())->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionHotine::Create() const {
-  return std::make_unique<TGIS_ProjectionHotine>();
 }
 
 void TGIS_ProjectionHotine::SetUp(const TGIS_ProjectionSetUp& parameters) {
@@ -116,16 +99,10 @@ double TGIS_ProjectionHotine::ReduceLongitude(double longitude) {
 }
 
 double TGIS_ProjectionHotine::SolveLatitude(double t) const {
-  const double e = static_cast<double>(E);
-  double phi = kPi / 2 * std::atan(t);
-  for (int step = 0; step < kSolverSteps; ++step) {
-    const double es = e * std::sin(phi);
-    const double next = kPi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
-    const double delta = next - phi;
-    phi = next;
-    if (std::abs(delta) <= kTiny) return phi;
-  }
-  gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
+  bool settled;
+  const double phi = LatitudeOfConformalT(t, kPi / 2 * std::atan(t), kTiny, kSolverSteps, settled);
+  if (!settled) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
+  return phi;
 }
 
 void TGIS_ProjectionHotine::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
@@ -194,22 +171,6 @@ TGIS_ProjectionHotine2::TGIS_ProjectionHotine2() {
   LongitudeOfPoint2 = 1;
   LatitudeOfPoint2 = 1;
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionHotine2::GetCode() const {
-  return "HT2";
-}
-
-std::string TGIS_ProjectionHotine2::GetDescription() const {
-  return GisFindProjectionRow(GetCode())->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionHotine2::GetParameterMask() const {
-  return GisFindProjectionRow(GetCode())->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionHotine2::Create() const {
-  return std::make_unique<TGIS_ProjectionHotine2>();
 }
 
 void TGIS_ProjectionHotine2::SetUp(const TGIS_ProjectionSetUp& parameters) {

@@ -3,20 +3,17 @@
 // GisProjections module; see GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// The azimuth form: OriginLatitude and CentralMeridian give the centre of
 /// the central line, Azimuth its direction there. The map is rotated by the
 /// azimuth and its origin is the centre. Neither direction checks its input.
-class TGIS_ProjectionHotine : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionHotine : public TGIS_RegisteredProjection<TGIS_ProjectionHotine> {
 public:
-  TGIS_ProjectionHotine();
+  static constexpr const char* kCode = "HOT";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionHotine();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;
@@ -45,14 +42,12 @@ protected:
 /// The two-point form: the central line through (LongitudeOfPoint1,
 /// LatitudeOfPoint1) and (LongitudeOfPoint2, LatitudeOfPoint2); the azimuth
 /// is derived and stored in Azimuth.
-class TGIS_ProjectionHotine2 : public TGIS_ProjectionHotine {
+class TGIS_ProjectionHotine2
+    : public TGIS_RegisteredProjection<TGIS_ProjectionHotine2, TGIS_ProjectionHotine> {
 public:
-  TGIS_ProjectionHotine2();
+  static constexpr const char* kCode = "HT2";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionHotine2();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
 };

@@ -2,28 +2,23 @@
 // GisProjections module; see GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionConic.h"
+#include "gis/coords/GisProjectionMeridianSeries.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// One or two standard parallels; raises 0235 when they give no cone (n = 0)
 /// and for the pole opposite the cone's apex.
-class TGIS_ProjectionLambert : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionLambert
+    : public TGIS_RegisteredProjection<TGIS_ProjectionLambert, TGIS_ProjectionConic> {
 public:
-  TGIS_ProjectionLambert();
+  static constexpr const char* kCode = "LAM";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionLambert();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
-  void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;
 
 private:
-  /// The latitude of the conformal function value `t`.
-  double LatitudeOfT(double t) const;
-
-  long double rho0_ = 0; // radius of the origin parallel
   long double aF_ = 0;
-  long double n_ = 0; // cone constant
+  TGIS_ConformalSeries series_; // where the inverse's iteration starts
 };

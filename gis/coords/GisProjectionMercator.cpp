@@ -1,14 +1,12 @@
 #include "gis/coords/GisProjectionMercator.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "MER";
 constexpr double kPi = std::numbers::pi;
 constexpr double kLatitudeLimit = 1.5664330036649108; // 89.75°
 
@@ -16,22 +14,6 @@ constexpr double kLatitudeLimit = 1.5664330036649108; // 89.75°
 
 TGIS_ProjectionMercator::TGIS_ProjectionMercator() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionMercator::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionMercator::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionMercator::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionMercator::Create() const {
-  return std::make_unique<TGIS_ProjectionMercator>();
 }
 
 void TGIS_ProjectionMercator::SetUp(const TGIS_ProjectionSetUp& parameters) {
@@ -47,15 +29,9 @@ void TGIS_ProjectionMercator::SetUp(const TGIS_ProjectionSetUp& parameters) {
 
 void TGIS_ProjectionMercator::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
-  const long double e4 = E2 * E2, e6 = e4 * E2, e8 = e4 * e4;
-  a2_ = E2 / 2 + 5 * e4 / 24 + e6 / 12 + 13 * e8 / 360;
-  a4_ = 7 * e4 / 48 + 29 * e6 / 240 + 811 * e8 / 11520;
-  a6_ = 7 * e6 / 120 + 81 * e8 / 1120;
-  a8_ = 4279 * e8 / 161280;
+  series_.Compute(E2);
   if (CentralMeridian > kPi) CentralMeridian -= 2 * kPi;
-  const long double s = std::sin(static_cast<long double>(OriginLatitude));
-  ScaleFactor = static_cast<double>(std::cos(static_cast<long double>(OriginLatitude)) /
-                                    std::sqrt(1 - E2 * s * s));
+  ScaleFactor = static_cast<double>(ParallelRadius(OriginLatitude));
   // The ranges are measured from the false origin, so that every easting
   // and northing Project gives is accepted back whatever the false origin.
   TGIS_Point3D corner{CentralMeridian + kPi, kLatitudeLimit, 0, 0};
@@ -81,10 +57,7 @@ void TGIS_ProjectionMercator::Unproject(const TGIS_Point3D& input, TGIS_Point3D&
   const double lambda = (in.Easting - FalseEasting) / ak0 + CentralMeridian;
   const double t = std::exp(-(in.Northing - FalseNorthing) / ak0);
   const double chi = kPi / 2 - 2 * std::atan(t);
-  const double phi = chi + static_cast<double>(a2_) * std::sin(2 * chi) +
-                     static_cast<double>(a4_) * std::sin(4 * chi) +
-                     static_cast<double>(a6_) * std::sin(6 * chi) +
-                     static_cast<double>(a8_) * std::sin(8 * chi);
+  const double phi = series_.Latitude(chi);
   output.X = WrapLongitude(lambda);
   output.Y = phi;
   output.Z = in.Height;

@@ -34,3 +34,17 @@ double TGIS_MeridianSeries::Footpoint(double mu) const {
          static_cast<double>(J2) * std::sin(4 * mu) + static_cast<double>(J3) * std::sin(6 * mu) +
          static_cast<double>(J4) * std::sin(8 * mu);
 }
+
+void TGIS_ConformalSeries::Compute(long double e2) {
+  const long double e4 = e2 * e2, e6 = e4 * e2, e8 = e4 * e4;
+  A2 = e2 / 2 + 5 * e4 / 24 + e6 / 12 + 13 * e8 / 360;
+  A4 = 7 * e4 / 48 + 29 * e6 / 240 + 811 * e8 / 11520;
+  A6 = 7 * e6 / 120 + 81 * e8 / 1120;
+  A8 = 4279 * e8 / 161280;
+}
+
+double TGIS_ConformalSeries::Latitude(double chi) const {
+  return chi + static_cast<double>(A2) * std::sin(2 * chi) +
+         static_cast<double>(A4) * std::sin(4 * chi) + static_cast<double>(A6) * std::sin(6 * chi) +
+         static_cast<double>(A8) * std::sin(8 * chi);
+}

@@ -1,6 +1,8 @@
 // The meridian distance and footpoint latitude series that the Bonne,
-// polyconic and sinusoidal projections share (part of the GisProjections
-// module; see GisProjections.h for the map of the module).
+// polyconic, sinusoidal and Cassini projections share, and the series of the
+// latitude from the conformal latitude of Mercator and the conformal
+// iterations (part of the GisProjections module; see GisProjections.h for the
+// map of the module).
 #pragma once
 
 /// The series in e² of the meridian distance and in ε of the footpoint
@@ -20,4 +22,17 @@ struct TGIS_MeridianSeries {
 
   /// The latitude of the rectifying latitude `mu`.
   double Footpoint(double mu) const;
+};
+
+/// The series in e² of the latitude from the conformal latitude χ:
+/// φ = χ + A2 sin 2χ + A4 sin 4χ + A6 sin 6χ + A8 sin 8χ.
+struct TGIS_ConformalSeries {
+  long double A2 = 0, A4 = 0, A6 = 0, A8 = 0;
+
+  /// The coefficients of the ellipsoid of eccentricity squared `e2`.
+  void Compute(long double e2);
+
+  /// The latitude of the conformal latitude `chi` (within 1e-11 rad on the
+  /// earth's ellipsoids).
+  double Latitude(double chi) const;
 };

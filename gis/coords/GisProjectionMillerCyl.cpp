@@ -1,14 +1,12 @@
 #include "gis/coords/GisProjectionMillerCyl.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "MIL";
 constexpr double kPi = std::numbers::pi;
 constexpr double kFullLimit = 20015110;
 constexpr double kReducedLimit = 19903915;
@@ -18,22 +16,6 @@ constexpr double kReducedLimit = 19903915;
 TGIS_ProjectionMillerCyl::TGIS_ProjectionMillerCyl() {
   NorthingRange = 14675058;
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionMillerCyl::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionMillerCyl::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionMillerCyl::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionMillerCyl::Create() const {
-  return std::make_unique<TGIS_ProjectionMillerCyl>();
 }
 
 void TGIS_ProjectionMillerCyl::SetUp(const TGIS_ProjectionSetUp& parameters) {

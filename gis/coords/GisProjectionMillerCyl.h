@@ -1,19 +1,17 @@
-// MIL: the Miller cylindrical projection on the sphere of equal area (part of the GisProjections module; see GisProjections.h for the
-// map of the module).
+// MIL: the Miller cylindrical projection on the sphere of equal area (part of the GisProjections
+// module; see GisProjections.h for the map of the module).
 #pragma once
 
 #include "gis/coords/GisProjectionCylindrical.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Miller cylindrical; its accepted eastings are fixed numbers.
-class TGIS_ProjectionMillerCyl : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionMillerCyl : public TGIS_RegisteredProjection<TGIS_ProjectionMillerCyl> {
 public:
-  TGIS_ProjectionMillerCyl();
+  static constexpr const char* kCode = "MIL";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionMillerCyl();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

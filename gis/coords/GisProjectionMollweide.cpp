@@ -1,14 +1,11 @@
 #include "gis/coords/GisProjectionMollweide.h"
 
-#include "gis/coords/GisProjectionTable.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "MOL";
 constexpr double kPi = std::numbers::pi;
 const double kSqrt2 = std::sqrt(2.0);
 const double kSqrt8 = std::sqrt(8.0);
@@ -16,24 +13,8 @@ const double kSqrt8 = std::sqrt(8.0);
 } // namespace
 
 TGIS_ProjectionMollweide::TGIS_ProjectionMollweide()
-    : TGIS_ProjectionWorldSphere(18019930, 17919819, 9009965) {
+    : TGIS_RegisteredProjection(18019930, 17919819, 9009965) {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionMollweide::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionMollweide::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionMollweide::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionMollweide::Create() const {
-  return std::make_unique<TGIS_ProjectionMollweide>();
 }
 
 void TGIS_ProjectionMollweide::Forward(double dl, double phi, double& x, double& y) const {

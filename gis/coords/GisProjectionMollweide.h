@@ -2,17 +2,16 @@
 // map of the module).
 #pragma once
 
+#include "gis/coords/GisProjectionRegistered.h"
 #include "gis/coords/GisProjectionWorldSphere.h"
 
 /// the Mollweide projection on the sphere of equal area.
-class TGIS_ProjectionMollweide : public TGIS_ProjectionWorldSphere {
+class TGIS_ProjectionMollweide
+    : public TGIS_RegisteredProjection<TGIS_ProjectionMollweide, TGIS_ProjectionWorldSphere> {
 public:
-  TGIS_ProjectionMollweide();
+  static constexpr const char* kCode = "MOL";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
+  TGIS_ProjectionMollweide();
 
 protected:
   void Forward(double deltaLongitude, double latitude, double& x, double& y) const override;

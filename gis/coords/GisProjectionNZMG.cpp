@@ -2,7 +2,6 @@
 
 #include "gis/coords/GisCoordsKernel.h"
 #include "gis/coords/GisDatumList.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <cassert>
 #include <cmath>
@@ -10,7 +9,6 @@
 
 namespace {
 
-constexpr const char* kCode = "NZMG";
 constexpr double kRadiansPerDegree = 0.017453292519943295;
 // The latitude difference in units of 1e5 arc-seconds, and back.
 constexpr double kToSeriesUnits = 2.0626480624709635518;
@@ -59,22 +57,6 @@ TGIS_ProjectionNZMG::TGIS_ProjectionNZMG() {
   OriginLatitude = -41 * kRadiansPerDegree;
   ScaleFactor = 0;
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionNZMG::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionNZMG::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionNZMG::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionNZMG::Create() const {
-  return std::make_unique<TGIS_ProjectionNZMG>();
 }
 
 void TGIS_ProjectionNZMG::UpdateConstants() {

@@ -2,20 +2,17 @@
 // GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// A fixed national grid on the "GEO" datum: its parameters are set by the
 /// constructor and no SetUp changes them. Neither direction checks its input
 /// or records warnings; an inverse that does not converge raises 0235.
-class TGIS_ProjectionNZMG : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionNZMG : public TGIS_RegisteredProjection<TGIS_ProjectionNZMG> {
 public:
-  TGIS_ProjectionNZMG();
+  static constexpr const char* kCode = "NZMG";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionNZMG();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;
 

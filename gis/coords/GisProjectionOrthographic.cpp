@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionOrthographic.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kCode = "ORT";
 constexpr double kPi = std::numbers::pi;
 
 double ClampedAsin(double value) {
@@ -20,22 +18,6 @@ double ClampedAsin(double value) {
 
 TGIS_ProjectionOrthographic::TGIS_ProjectionOrthographic() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionOrthographic::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionOrthographic::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionOrthographic::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionOrthographic::Create() const {
-  return std::make_unique<TGIS_ProjectionOrthographic>();
 }
 
 void TGIS_ProjectionOrthographic::SetUp(const TGIS_ProjectionSetUp& parameters) {

@@ -2,19 +2,16 @@
 // GisProjections module; see GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Any aspect; OriginLatitude is the latitude of the centre. The far
 /// hemisphere is projected as well.
-class TGIS_ProjectionOrthographic : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionOrthographic : public TGIS_RegisteredProjection<TGIS_ProjectionOrthographic> {
 public:
-  TGIS_ProjectionOrthographic();
+  static constexpr const char* kCode = "ORT";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionOrthographic();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

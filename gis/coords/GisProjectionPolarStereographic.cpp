@@ -1,14 +1,12 @@
 #include "gis/coords/GisProjectionPolarStereographic.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "POL";
 constexpr double kPi = std::numbers::pi;
 constexpr double kTolerance = 1e-10;
 constexpr int kMaxIterations = 15;
@@ -20,22 +18,6 @@ TGIS_ProjectionPolarStereographic::TGIS_ProjectionPolarStereographic() {
   EastingRange = 12713601;
   NorthingRange = 12713601;
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionPolarStereographic::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionPolarStereographic::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionPolarStereographic::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionPolarStereographic::Create() const {
-  return std::make_unique<TGIS_ProjectionPolarStereographic>();
 }
 
 void TGIS_ProjectionPolarStereographic::SetUp(const TGIS_ProjectionSetUp& parameters) {
@@ -68,8 +50,7 @@ void TGIS_ProjectionPolarStereographic::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
   if (!TrueScaleAtPole()) {
     const long double phic = OriginLatitude;
-    const long double s = std::sin(phic);
-    mc_ = std::cos(phic) / std::sqrt(1 - E2 * s * s);
+    mc_ = ParallelRadius(phic);
     amc_ = A * mc_;
     tc_ = ConformalT(phic);
   } else {
@@ -112,18 +93,6 @@ void TGIS_ProjectionPolarStereographic::Project(const TGIS_Point3D& input, TGIS_
   output.Y = south_ ? FalseNorthing + rho * std::cos(dl) : FalseNorthing - rho * std::cos(dl);
 }
 
-double TGIS_ProjectionPolarStereographic::LatitudeOfT(double t) const {
-  const double e = static_cast<double>(E);
-  double phi = kPi / 2 - 2 * std::atan(t);
-  double previous = 0;
-  for (int i = 0; i < kMaxIterations && std::abs(phi - previous) > kTolerance; ++i) {
-    previous = phi;
-    const double es = e * std::sin(phi);
-    phi = kPi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
-  }
-  return phi;
-}
-
 void TGIS_ProjectionPolarStereographic::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
   const InverseInput in = CheckInverseInput(input);
   double x = in.Easting - FalseEasting;
@@ -139,7 +108,8 @@ void TGIS_ProjectionPolarStereographic::Unproject(const TGIS_Point3D& input, TGI
     const double t = TrueScaleAtPole()
                          ? rho * static_cast<double>(e4_) / (2 * static_cast<double>(A))
                          : rho * static_cast<double>(tc_) / static_cast<double>(amc_);
-    phi = LatitudeOfT(t);
+    bool settled;
+    phi = LatitudeOfConformalT(t, kPi / 2 - 2 * std::atan(t), kTolerance, kMaxIterations, settled);
     lambda = WrapLongitude(CentralMeridian + std::atan2(x, -y));
     NormalizeOutput(lambda, phi);
   }

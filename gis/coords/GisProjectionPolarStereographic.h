@@ -2,21 +2,19 @@
 // GisProjections module; see GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// OriginLatitude is the latitude of true scale; its sign selects the north
 /// or the south aspect. The south aspect is stored with the central meridian
 /// and the latitude of true scale reversed; Parameters() gives them back as
 /// given, so copies and configuration files keep the aspect.
-class TGIS_ProjectionPolarStereographic : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionPolarStereographic
+    : public TGIS_RegisteredProjection<TGIS_ProjectionPolarStereographic> {
 public:
-  TGIS_ProjectionPolarStereographic();
+  static constexpr const char* kCode = "POL";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionPolarStereographic();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;
@@ -27,8 +25,6 @@ private:
   bool TrueScaleAtPole() const;
   /// The distance from the pole of the conformal function value `t`.
   double Radius(double t) const;
-  /// The latitude of the conformal function value `t`.
-  double LatitudeOfT(double t) const;
 
   long double mc_ = 1;
   long double tc_ = 1;

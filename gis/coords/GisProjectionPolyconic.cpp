@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionPolyconic.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kCode = "PLC";
 constexpr double kPi = std::numbers::pi;
 constexpr double kLimitLatitude = 0.7155849933176751; // 41°
 constexpr double kFullLimit = 20037509;
@@ -21,22 +19,6 @@ constexpr int kMaxSteps = 20;
 
 TGIS_ProjectionPolyconic::TGIS_ProjectionPolyconic() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionPolyconic::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionPolyconic::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionPolyconic::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionPolyconic::Create() const {
-  return std::make_unique<TGIS_ProjectionPolyconic>();
 }
 
 void TGIS_ProjectionPolyconic::SetUp(const TGIS_ProjectionSetUp& parameters) {

@@ -1,20 +1,18 @@
-// PLC: the American polyconic projection on the ellipsoid (part of the GisProjections module; see GisProjections.h for the
-// map of the module).
+// PLC: the American polyconic projection on the ellipsoid (part of the GisProjections module; see
+// GisProjections.h for the map of the module).
 #pragma once
 
 #include "gis/coords/GisProjectionCylindrical.h"
 #include "gis/coords/GisProjectionMeridianSeries.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Polyconic; its accepted eastings and northings are limits from the false origin.
-class TGIS_ProjectionPolyconic : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionPolyconic : public TGIS_RegisteredProjection<TGIS_ProjectionPolyconic> {
 public:
-  TGIS_ProjectionPolyconic();
+  static constexpr const char* kCode = "PLC";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionPolyconic();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionRobinson.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +9,6 @@
 
 namespace {
 
-constexpr const char* kCode = "ROB";
 constexpr double kPi = std::numbers::pi;
 
 // The degree factor both directions use, as a decimal constant.
@@ -50,22 +48,6 @@ double Sign(double value) {
 
 TGIS_ProjectionRobinson::TGIS_ProjectionRobinson() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionRobinson::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionRobinson::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionRobinson::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionRobinson::Create() const {
-  return std::make_unique<TGIS_ProjectionRobinson>();
 }
 
 void TGIS_ProjectionRobinson::SetUp(const TGIS_ProjectionSetUp& parameters) {

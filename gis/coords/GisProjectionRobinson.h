@@ -2,21 +2,18 @@
 // GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Robinson's table of parallel lengths and distances from the equator at 5°
 /// steps, interpolated with Stirling's second-difference formula, on a
 /// sphere of radius a. The central meridian is kept unreduced and the
 /// longitude difference is not reduced either.
-class TGIS_ProjectionRobinson : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionRobinson : public TGIS_RegisteredProjection<TGIS_ProjectionRobinson> {
 public:
-  TGIS_ProjectionRobinson();
+  static constexpr const char* kCode = "ROB";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionRobinson();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

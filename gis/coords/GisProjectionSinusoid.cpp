@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionSinusoid.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kCode = "SIN";
 constexpr double kPi = std::numbers::pi;
 constexpr double kFullLimit = 20037509;
 constexpr double kReducedLimit = 19926189;
@@ -19,22 +17,6 @@ constexpr double kReducedLimit = 19926189;
 TGIS_ProjectionSinusoid::TGIS_ProjectionSinusoid() {
   NorthingRange = 10001966;
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionSinusoid::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionSinusoid::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionSinusoid::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionSinusoid::Create() const {
-  return std::make_unique<TGIS_ProjectionSinusoid>();
 }
 
 void TGIS_ProjectionSinusoid::SetUp(const TGIS_ProjectionSetUp& parameters) {

@@ -1,20 +1,18 @@
-// SIN: the sinusoidal projection on the ellipsoid (part of the GisProjections module; see GisProjections.h for the
-// map of the module).
+// SIN: the sinusoidal projection on the ellipsoid (part of the GisProjections module; see
+// GisProjections.h for the map of the module).
 #pragma once
 
 #include "gis/coords/GisProjectionCylindrical.h"
 #include "gis/coords/GisProjectionMeridianSeries.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Sinusoidal; its accepted eastings are fixed numbers.
-class TGIS_ProjectionSinusoid : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionSinusoid : public TGIS_RegisteredProjection<TGIS_ProjectionSinusoid> {
 public:
-  TGIS_ProjectionSinusoid();
+  static constexpr const char* kCode = "SIN";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionSinusoid();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionTCEA.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,29 +8,12 @@
 
 namespace {
 
-constexpr const char* kCode = "TCE";
 constexpr double kPi = std::numbers::pi;
 
 } // namespace
 
 TGIS_ProjectionTCEA::TGIS_ProjectionTCEA() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionTCEA::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionTCEA::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionTCEA::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionTCEA::Create() const {
-  return std::make_unique<TGIS_ProjectionTCEA>();
 }
 
 void TGIS_ProjectionTCEA::SetUp(const TGIS_ProjectionSetUp& parameters) {

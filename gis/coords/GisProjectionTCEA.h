@@ -1,20 +1,18 @@
-// TCE: the transverse cylindrical equal-area projection on the ellipsoid (part of the GisProjections module; see GisProjections.h for
-// the map of the module).
+// TCE: the transverse cylindrical equal-area projection on the ellipsoid (part of the
+// GisProjections module; see GisProjections.h for the map of the module).
 #pragma once
 
 #include "gis/coords/GisProjectionCylindrical.h"
 #include "gis/coords/GisProjectionMeridianSeries.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// Transverse cylindrical equal-area; raises 0235 for a scale factor that is not positive.
-class TGIS_ProjectionTCEA : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionTCEA : public TGIS_RegisteredProjection<TGIS_ProjectionTCEA> {
 public:
-  TGIS_ProjectionTCEA();
+  static constexpr const char* kCode = "TCE";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionTCEA();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

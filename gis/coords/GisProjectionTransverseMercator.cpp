@@ -1,14 +1,12 @@
 #include "gis/coords/GisProjectionTransverseMercator.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "TMR";
 constexpr double kPi = std::numbers::pi;
 constexpr double kDistortionLimit = 0.15707963267948966; // 9°
 constexpr double kMinScale = 0.3;
@@ -22,22 +20,6 @@ bool Within(double value, double centre, double range) {
 
 TGIS_ProjectionTransverseMercator::TGIS_ProjectionTransverseMercator() {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionTransverseMercator::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionTransverseMercator::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionTransverseMercator::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionTransverseMercator::Create() const {
-  return std::make_unique<TGIS_ProjectionTransverseMercator>();
 }
 
 void TGIS_ProjectionTransverseMercator::SetUp(const TGIS_ProjectionSetUp& parameters) {

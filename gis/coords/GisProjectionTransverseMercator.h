@@ -2,21 +2,19 @@
 // see GisProjections.h for the map of the module).
 #pragma once
 
-#include "gis/coords/GisProjectionAbstract.h"
+#include "gis/coords/GisProjectionRegistered.h"
 
 /// The classical Transverse Mercator power series in the longitude
 /// difference (up to its eighth power) with the meridian distance as a series
 /// in the third flattening. Its inverse raises for eastings and northings
 /// outside the projection's range instead of correcting them.
-class TGIS_ProjectionTransverseMercator : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionTransverseMercator
+    : public TGIS_RegisteredProjection<TGIS_ProjectionTransverseMercator> {
 public:
-  TGIS_ProjectionTransverseMercator();
+  static constexpr const char* kCode = "TMR";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
+  TGIS_ProjectionTransverseMercator();
   void UpdateConstants() override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

@@ -1,7 +1,6 @@
 #include "gis/coords/GisProjectionUTM.h"
 
 #include "gis/coords/GisCoordsKernel.h"
-#include "gis/coords/GisProjectionTable.h"
 
 #include <climits>
 #include <cmath>
@@ -9,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kCode = "UTM";
 constexpr double kPi = std::numbers::pi;
 constexpr double kNorthLimit = 1.4748032179352085;  // 84.5°
 constexpr double kSouthLimit = -1.4049900478554354; // -80.5°
@@ -61,22 +59,6 @@ TGIS_ProjectionUTM::TGIS_ProjectionUTM()
 }
 
 TGIS_ProjectionUTM::~TGIS_ProjectionUTM() = default;
-
-std::string TGIS_ProjectionUTM::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionUTM::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionUTM::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionUTM::Create() const {
-  return std::make_unique<TGIS_ProjectionUTM>();
-}
 
 void TGIS_ProjectionUTM::SetUp(const TGIS_ProjectionSetUp& parameters) {
   ClearWarningFlag();

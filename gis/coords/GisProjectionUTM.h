@@ -2,20 +2,18 @@
 // module; see GisProjections.h for the map of the module).
 #pragma once
 
+#include "gis/coords/GisProjectionRegistered.h"
 #include "gis/coords/GisProjectionTransverseMercator.h"
 
 /// Zones 1..60 north, -1..-60 south; zone 0 takes the zone of the first
 /// projected point and keeps it. Converts through a private Transverse
 /// Mercator set up for the zone. Raises for points outside the grid.
-class TGIS_ProjectionUTM : public TGIS_ProjectionAbstract {
+class TGIS_ProjectionUTM : public TGIS_RegisteredProjection<TGIS_ProjectionUTM> {
 public:
+  static constexpr const char* kCode = "UTM";
+
   TGIS_ProjectionUTM();
   ~TGIS_ProjectionUTM() override;
-
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
   void SetUp(const TGIS_ProjectionSetUp& parameters) override;
   void Project(const TGIS_Point3D& input, TGIS_Point3D& output) override;
   void Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) override;

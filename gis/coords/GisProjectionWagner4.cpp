@@ -1,14 +1,11 @@
 #include "gis/coords/GisProjectionWagner4.h"
 
-#include "gis/coords/GisProjectionTable.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "WA4";
 constexpr double kPi = std::numbers::pi;
 constexpr double kCx = 0.8631;
 constexpr double kCy = 1.56548;
@@ -17,24 +14,8 @@ constexpr double kCp = 2.9604205062;
 } // namespace
 
 TGIS_ProjectionWagner4::TGIS_ProjectionWagner4()
-    : TGIS_ProjectionWorldSphere(17653838, 17555761, 8826919) {
+    : TGIS_RegisteredProjection(17653838, 17555761, 8826919) {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionWagner4::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionWagner4::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionWagner4::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionWagner4::Create() const {
-  return std::make_unique<TGIS_ProjectionWagner4>();
 }
 
 void TGIS_ProjectionWagner4::Forward(double dl, double phi, double& x, double& y) const {

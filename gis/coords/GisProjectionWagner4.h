@@ -2,17 +2,16 @@
 // map of the module).
 #pragma once
 
+#include "gis/coords/GisProjectionRegistered.h"
 #include "gis/coords/GisProjectionWorldSphere.h"
 
 /// the Wagner IV projection on the sphere of equal area.
-class TGIS_ProjectionWagner4 : public TGIS_ProjectionWorldSphere {
+class TGIS_ProjectionWagner4
+    : public TGIS_RegisteredProjection<TGIS_ProjectionWagner4, TGIS_ProjectionWorldSphere> {
 public:
-  TGIS_ProjectionWagner4();
+  static constexpr const char* kCode = "WA4";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
+  TGIS_ProjectionWagner4();
 
 protected:
   void Forward(double deltaLongitude, double latitude, double& x, double& y) const override;

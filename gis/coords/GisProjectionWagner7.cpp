@@ -1,14 +1,11 @@
 #include "gis/coords/GisProjectionWagner7.h"
 
-#include "gis/coords/GisProjectionTable.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace {
 
-constexpr const char* kCode = "WA7";
 constexpr double kPi = std::numbers::pi;
 constexpr double kSinScale = 0.90631;
 constexpr double kCx = 2.66723;
@@ -18,24 +15,8 @@ constexpr double kCs = 1.1247669624;
 } // namespace
 
 TGIS_ProjectionWagner7::TGIS_ProjectionWagner7()
-    : TGIS_ProjectionWorldSphere(17653838, 17555761, 8826919) {
+    : TGIS_RegisteredProjection(17653838, 17555761, 8826919) {
   UpdateConstants();
-}
-
-std::string TGIS_ProjectionWagner7::GetCode() const {
-  return kCode;
-}
-
-std::string TGIS_ProjectionWagner7::GetDescription() const {
-  return GisFindProjectionRow(kCode)->Description;
-}
-
-TGIS_ProjectionParameters TGIS_ProjectionWagner7::GetParameterMask() const {
-  return GisFindProjectionRow(kCode)->Mask;
-}
-
-std::unique_ptr<TGIS_ProjectionAbstract> TGIS_ProjectionWagner7::Create() const {
-  return std::make_unique<TGIS_ProjectionWagner7>();
 }
 
 void TGIS_ProjectionWagner7::Forward(double dl, double phi, double& x, double& y) const {

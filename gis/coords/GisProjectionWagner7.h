@@ -2,17 +2,16 @@
 // map of the module).
 #pragma once
 
+#include "gis/coords/GisProjectionRegistered.h"
 #include "gis/coords/GisProjectionWorldSphere.h"
 
 /// the Wagner VII projection on the sphere of equal area.
-class TGIS_ProjectionWagner7 : public TGIS_ProjectionWorldSphere {
+class TGIS_ProjectionWagner7
+    : public TGIS_RegisteredProjection<TGIS_ProjectionWagner7, TGIS_ProjectionWorldSphere> {
 public:
-  TGIS_ProjectionWagner7();
+  static constexpr const char* kCode = "WA7";
 
-  std::string GetCode() const override;
-  std::string GetDescription() const override;
-  TGIS_ProjectionParameters GetParameterMask() const override;
-  std::unique_ptr<TGIS_ProjectionAbstract> Create() const override;
+  TGIS_ProjectionWagner7();
 
 protected:
   void Forward(double deltaLongitude, double latitude, double& x, double& y) const override;

@@ -2,10 +2,12 @@
 // the kernel's projection classes, through the base-class pointer as layers
 // use them, and the same work through PROJ's C API: transverse Mercator
 // (PROJ's exact algorithm and its +approx series), UTM, Lambert conformal
-// conic and Mercator. The end of the report prints kernel / PROJ per
-// projection; each PROJ run reports as max_diff_m the largest difference
-// between its forward outputs and ours. items_per_second is points per
-// second (forward and inverse of a point count once).
+// conic and Mercator. Each side makes a warm-up pass, then runs five times
+// (--benchmark_repetitions=N for another count); the end of the report
+// prints kernel / PROJ per projection from the medians. time_per_point is
+// the CPU time of the forward and the inverse of one point; each PROJ run
+// reports as max_diff_m the largest difference between its forward outputs
+// and ours. Build it in Release and run it on an idle machine.
 #include "bench/support/RatioReporter.h"
 #include "gis/coords/GisProjections.h"
 #include "gis/core/GisKernel.h"
@@ -19,6 +21,7 @@
 #include <numbers>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -91,6 +94,14 @@ std::unique_ptr<TGIS_ProjectionAbstract> MakeProjection(const Workload& w) {
   return p;
 }
 
+/// The CPU time per point of the forward and inverse, in nanoseconds.
+void CountPoints(benchmark::State& state) {
+  state.SetItemsProcessed(state.iterations() * gPoints);
+  state.counters["time_per_point"] = benchmark::Counter(
+      static_cast<double>(gPoints),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void ForwardOurs(TGIS_ProjectionAbstract& p, const std::vector<TGIS_Point3D>& in,
                  std::vector<TGIS_Point3D>& out) {
   for (size_t i = 0; i < in.size(); ++i)
@@ -108,7 +119,7 @@ void Kernel(benchmark::State& state, const Workload& w) {
       p->Unproject(map[i], back[i]);
     benchmark::DoNotOptimize(back.data());
   }
-  state.SetItemsProcessed(state.iterations() * gPoints);
+  CountPoints(state);
 }
 
 class ProjOperation {
@@ -161,7 +172,7 @@ void Proj(benchmark::State& state, const Workload& w) {
     op.Run(PJ_INV, work);
     benchmark::DoNotOptimize(work.data());
   }
-  state.SetItemsProcessed(state.iterations() * gPoints);
+  CountPoints(state);
 }
 
 void BM_TransverseMercator_Kernel(benchmark::State& s) {
@@ -205,19 +216,24 @@ BENCHMARK(BM_Mercator_Kernel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mercator_Proj)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  // --points=N (ours, taken out before the benchmark library reads the rest).
-  int kept = 1;
+  // --points=N (ours, taken out before the benchmark library reads the rest);
+  // five repetitions unless the command line says otherwise.
+  std::vector<char*> args = {argv[0]};
+  bool repetitions = false;
   for (int i = 1; i < argc; ++i) {
     constexpr std::string_view kFlag = "--points=";
     const std::string_view arg = argv[i];
     if (arg.starts_with(kFlag))
       gPoints = std::max(1, StrToIntDef(arg.substr(kFlag.size()), gPoints));
     else
-      argv[kept++] = argv[i];
+      args.push_back(argv[i]);
+    repetitions = repetitions || arg.starts_with("--benchmark_repetitions=");
   }
-  argc = kept;
+  static char kFiveRuns[] = "--benchmark_repetitions=5";
+  if (!repetitions) args.push_back(kFiveRuns);
+  int count = static_cast<int>(args.size());
   return RunBenchmarksWithRatios(
-      argc, argv,
+      count, args.data(),
       {{"transverse Mercator, PROJ exact", "BM_TransverseMercator_Kernel",
         "BM_TransverseMercator_Proj"},
        {"transverse Mercator, PROJ +approx", "BM_TransverseMercator_Kernel",

@@ -5,10 +5,12 @@ points, for the projection tests of test_gis_coords.
 Usage: gen_projection_oracle.py   (run from anywhere; needs cct on the PATH)
 
 Each case names one of our projection codes with its datum and parameters
-and the PROJ pipeline that computes the same projection. The inverse is
-checked by unprojecting PROJ's outputs back to the grid point, so only the
-forward direction is asked of PROJ. Every number in the header is either a
-grid point given here or the text cct printed.
+and the PROJ pipeline that computes the same projection. PROJ's forward
+outputs are unprojected by PROJ's inverse (cct -I) too: our inverse of the
+same map point is compared with that. Where PROJ's constants differ from
+ours and its outputs are rescaled, the grid point stands in for PROJ's
+inverse. Every number in the header is either a grid point given here or the
+text cct printed (rescaled where said).
 """
 
 import math
@@ -22,6 +24,10 @@ OUT = os.path.join(HERE, "ProjectionOracleData.h")
 # Our datum code and PROJ's ellipsoid for the two ellipsoids of every case.
 WGS84 = ("WGE", "+ellps=WGS84")
 INTL = ("AIN-A", "+ellps=intl")   # International 1924
+# An ellipsoid of inverse flattening 1e10 (the test lists it under this
+# datum code) against PROJ's sphere of the same axis: for the projections
+# PROJ has only on the sphere.
+NEAR_SPHERE = ("NSPH", "+R=6378137")
 
 
 def frange(start, stop, step):
@@ -37,7 +43,7 @@ def grid(lons, lats):
 
 
 def case(name, code, datum, params, pipeline, points, tol_m=0.001, tol_rad=1e-10,
-         inverse_where_proj_inverts=False, scale=None):
+         inverse_where_proj_inverts=False, scale=None, forward_only=False):
     """params: cm, lat0, fe, fn, sp1, sp2, k0, zone, az and the points lon1, lat1,
     lon2, lat2 (angles in degrees)."""
     full = dict(cm=0, lat0=0, fe=0, fn=0, sp1=0, sp2=0, k0=1, zone=0, az=0, lon1=0, lat1=0,
@@ -45,7 +51,8 @@ def case(name, code, datum, params, pipeline, points, tol_m=0.001, tol_rad=1e-10
     full.update(params)
     return dict(name=name, code=code, datum=datum[0], params=full,
                 pipeline=pipeline + [datum[1]], points=points, tol_m=tol_m, tol_rad=tol_rad,
-                inverse_where_proj_inverts=inverse_where_proj_inverts, scale=scale)
+                inverse_where_proj_inverts=inverse_where_proj_inverts, scale=scale,
+                forward_only=forward_only)
 
 
 def tm_cases():
@@ -161,13 +168,8 @@ def equal_area_cylinder_cases():
                 pipeline.append("+lat_ts=%d" % phi1)
             if spherical:
                 pipeline.append("+R_A")
-            # The latitude series of the equal-area inverse ends at e^6 and is
-            # up to 2.2e-10 rad from the exact latitude (PROJ's inverse uses
-            # the same series); the grid point is the reference here.
-            tol_rad = 3e-10 if code == "CEA" else 1e-10
             cases.append(case("%s %d %d" % (code, cm, phi1), code, datum,
-                              dict(cm=cm, lat0=phi1, fe=fe, fn=fn), pipeline, world_grid(cm),
-                              tol_rad=tol_rad))
+                              dict(cm=cm, lat0=phi1, fe=fe, fn=fn), pipeline, world_grid(cm)))
     return cases
 
 
@@ -208,20 +210,46 @@ def world_sphere_cases():
                               tol_rad=6e-10 if code == "WA4" else 1e-10))
     # (Wagner IV's constants are rounded to 5 and 10 digits; near the poles
     # the inverse latitude of PROJ's rescaled northing moves by 4.3e-10 rad.)
+    # Wagner VII: PROJ takes sin 65 degrees where ours is 0.90631, so its
+    # forward is a check of the shape to 100 m and its inverse is not asked.
+    for cm, datum in ((0, WGS84), (-20, INTL)):
+        cases.append(case("WA7 %d" % cm, "WA7", datum, dict(cm=cm, fe=300, fn=-400),
+                          ["+proj=wag7", "+R_A", "+lon_0=%d" % cm, "+x_0=300", "+y_0=-400"],
+                          world_grid(cm, 11.125), tol_m=100, forward_only=True))
     return cases
 
 
 def cassini_cases():
+    # The inverse series ends at D^4 in latitude: its latitude is within
+    # 5e-10 rad of PROJ's (which inverts exactly) up to 1 degree from the
+    # meridian, 6e-10 at 2 degrees and 9.4e-9 at 4 degrees (at 70 degrees of
+    # latitude); the forward is within 2 mm throughout.
     cases = []
     for cm, lat0, datum in ((0, 0, WGS84), (-61, 10, INTL), (31, 50, WGS84)):
-        lons = frange(cm - 4, cm + 4, 1)
-        cases.append(case("CAS %d %d" % (cm, lat0), "CAS", datum,
-                          dict(cm=cm, lat0=lat0, fe=150000, fn=-250000),
-                          ["+proj=cass", "+lat_0=%d" % lat0, "+lon_0=%d" % cm, "+x_0=150000",
-                           "+y_0=-250000"], grid(lons, frange(-70, 70, 10)), 0.002, 1.2e-8))
-    # (The inverse series ends at D^4 in latitude: 4° from the meridian the
-    # latitude comes back up to 9.4e-9 rad from the grid point; PROJ's own
-    # inverse uses the same series.)
+        pipeline = ["+proj=cass", "+lat_0=%d" % lat0, "+lon_0=%d" % cm, "+x_0=150000",
+                    "+y_0=-250000"]
+        params = dict(cm=cm, lat0=lat0, fe=150000, fn=-250000)
+        cases.append(case("CAS %d %d within 1 degree" % (cm, lat0), "CAS", datum, params,
+                          pipeline, grid(frange(cm - 1, cm + 1, 0.5), frange(-70, 70, 10)),
+                          0.002, 5e-10))
+        cases.append(case("CAS %d %d to 4 degrees" % (cm, lat0), "CAS", datum, params,
+                          pipeline, grid(frange(cm - 4, cm + 4, 1), frange(-70, 70, 10)),
+                          0.002, 1e-8))
+    return cases
+
+
+def transverse_equal_area_cases():
+    # PROJ has this projection on the sphere only; ours is on the ellipsoid
+    # and meets it on an ellipsoid of inverse flattening 1e10.
+    cases = []
+    for cm, lat0, k0, fe, fn in ((0, 0, 1.0, 0, 0), (20, 40, 0.9996, 300000, 100000),
+                                 (-100, -30, 0.9999, -200000, 500000)):
+        lons = frange(cm - 60, cm + 60, 10)
+        cases.append(case("TCE %d %d" % (cm, lat0), "TCE", NEAR_SPHERE,
+                          dict(cm=cm, lat0=lat0, k0=k0, fe=fe, fn=fn),
+                          ["+proj=tcea", "+lon_0=%d" % cm, "+lat_0=%d" % lat0, "+k_0=%r" % k0,
+                           "+x_0=%d" % fe, "+y_0=%d" % fn], grid(lons, frange(-80, 80, 10)),
+                          0.002, 1e-9))
     return cases
 
 
@@ -291,7 +319,7 @@ def hotine_cases():
     return cases
 
 
-CASES = (nzmg_cases() + cassini_cases() + tm_cases() + cylindrical_cases() +
+CASES = (nzmg_cases() + cassini_cases() + transverse_equal_area_cases() + tm_cases() + cylindrical_cases() +
          equal_area_cylinder_cases() + meridian_series_cases() + world_sphere_cases() +
          conic_cases() + azimuthal_cases() + robinson_cases() + grinten_cases() + hotine_cases())
 
@@ -309,13 +337,6 @@ def run_cct(pipeline, points, inverse=False):
         sys.exit("gen_projection_oracle.py: %s gave %d rows for %d inputs"
                  % (pipeline, len(rows), len(lines)))
     return [None if r[0].startswith("#") else (r[0], r[1]) for r in rows]
-
-
-def proj_inverts(pipeline, point, result):
-    """True when PROJ's own inverse brings its forward output back to the point
-    (the polyconic inverse's Newton iteration fails far from the meridian)."""
-    back = run_cct(pipeline, [result], inverse=True)[0]
-    return back is not None and all(abs(float(b) - v) < 1e-7 for b, v in zip(back, point))
 
 
 def main():
@@ -341,29 +362,47 @@ def main():
     out.append("  double ToleranceMetres, ToleranceRadians; int First, Count;")
     out.append("  const char* Pipeline;")
     out.append("};")
-    out.append("// Longitude and latitude in degrees, PROJ's easting and northing in metres;")
-    out.append("// Inverse is false where PROJ's own inverse does not bring it back.")
-    out.append("struct Point { double Lon, Lat, X, Y; bool Inverse; };")
+    out.append("// Longitude and latitude in degrees, PROJ's easting and northing in metres,")
+    out.append("// and PROJ's inverse of that easting and northing in degrees (the grid")
+    out.append("// point where PROJ's outputs are rescaled). Inverse is false where the")
+    out.append("// inverse is not compared: PROJ's own inverse does not bring the point back,")
+    out.append("// or the case checks the forward only.")
+    out.append("struct Point { double Lon, Lat, X, Y, InvLon, InvLat; bool Inverse; };")
     out.append("")
     points_out, cases_out = [], []
     for c in CASES:
         results = run_cct(c["pipeline"], c["points"])
+        kept = [(point, result) for point, result in zip(c["points"], results)
+                if result is not None and not any("inf" in v or "nan" in v.lower()
+                                                  for v in result)]
+        if c["scale"] or c["forward_only"]:
+            backs = [None] * len(kept)
+        else:
+            backs = [None if back is None or any("inf" in v or "nan" in v.lower() for v in back)
+                     else back
+                     for back in run_cct(c["pipeline"], [result for _, result in kept],
+                                         inverse=True)]
         first = len(points_out)
-        for (lon, lat), result in zip(c["points"], results):
-            if result is None:
-                continue
-            x, y = result
+        for ((lon, lat), (x, y)), back in zip(kept, backs):
             if c["scale"]:
                 # PROJ rounds these constants differently; scaled to ours.
                 fe, fn = c["params"]["fe"], c["params"]["fn"]
                 x = repr(fe + (float(x) - fe) * c["scale"][0])
                 y = repr(fn + (float(y) - fn) * c["scale"][1])
-            if "inf" in x or "inf" in y or "nan" in x.lower():
-                continue
-            inverse = not c["inverse_where_proj_inverts"] or proj_inverts(c["pipeline"], (lon, lat),
-                                                                          (x, y))
-            points_out.append("    {%r, %r, %s, %s, %s}," % (lon, lat, x, y,
-                                                           "true" if inverse else "false"))
+                back = (repr(lon), repr(lat))
+            inverse = not c["forward_only"]
+            if c["inverse_where_proj_inverts"]:
+                # (The polyconic inverse's Newton iteration fails far from the
+                # meridian.)
+                inverse = inverse and back is not None and all(
+                    abs(float(b) - v) < 1e-7 for b, v in zip(back, (lon, lat)))
+            if back is None:
+                # PROJ's inverse refuses the point (its ellipsoidal Bonne
+                # inverse refuses every point of a southern standard
+                # parallel): the grid point stands in.
+                back = (repr(lon), repr(lat))
+            points_out.append("    {%r, %r, %s, %s, %s, %s, %s}," % (
+                lon, lat, x, y, back[0], back[1], "true" if inverse else "false"))
         p = c["params"]
         cases_out.append('    {"%s", "%s", "%s", %r, %r, %r, %r, %r, %r, %r, %d,\n'
                          '     %r, %r, %r, %r, %r, %r, %r, %d, %d,\n'
