@@ -40,6 +40,9 @@ struct TAppPages {
   THostForm host{340, 220, clWhite};
   TOwPageControl* pc = nullptr;
   TAppPages() {
+    // The tool window's client area below its top panel is 320 x 150.
+    host.form->SetClientWidth(320);
+    host.form->SetClientHeight(195);
     ReadDefinition(host.form, kPageControlDefinition);
     pc = dynamic_cast<TOwPageControl*>(host.form->FindComponent("OwPageControl1"));
     host.Show();
