@@ -41,196 +41,244 @@ using D = TMenuGradientDirection;
       .SetOf<TFontStyleBit>(                                                                       \
           Path ".Style", "TFontStyles",                                                            \
           [](const S& s) {                                                                         \
-            return TFontStyleSet::FromBits(std::uint64_t(const_cast<S&>(s).Get->Style()));        \
+            return TFontStyleSet::FromBits(std::uint64_t(const_cast<S&>(s).Get->Style()));         \
           },                                                                                       \
           [](S& s, TFontStyleSet v) { s.Get->SetStyle(TFontStyles(v.Bits())); }, kFontStyles)
 
 // A value read and written through an expression on the styler `s`.
 #define SK_MENU_INT(Path, Expr, Def)                                                               \
   .Integer(                                                                                        \
-      Path, [](const S& cs) { auto& s = const_cast<S&>(cs); return int(Expr); },                   \
+      Path,                                                                                        \
+      [](const S& cs) {                                                                            \
+        auto& s = const_cast<S&>(cs);                                                              \
+        return int(Expr);                                                                          \
+      },                                                                                           \
       [](S& s, int v) { Expr = v; }, Def)
 #define SK_MENU_ENUM(Path, Type, TypeName, Expr, Names, Def)                                       \
   .Enum<Type>(                                                                                     \
-      Path, TypeName, [](const S& cs) { auto& s = const_cast<S&>(cs); return Type(Expr); },       \
+      Path, TypeName,                                                                              \
+      [](const S& cs) {                                                                            \
+        auto& s = const_cast<S&>(cs);                                                              \
+        return Type(Expr);                                                                         \
+      },                                                                                           \
       [](S& s, Type v) { Expr = v; }, Names, Def)
 // A value with a getter and a setter of the object `Obj` (an expression on `s`).
 #define SK_MENU_PROP(Path, Obj, Get, Set, Def)                                                     \
   .Integer(                                                                                        \
-      Path, [](const S& cs) { auto& s = const_cast<S&>(cs); return int(Obj->Get()); },             \
+      Path,                                                                                        \
+      [](const S& cs) {                                                                            \
+        auto& s = const_cast<S&>(cs);                                                              \
+        return int(Obj->Get());                                                                    \
+      },                                                                                           \
       [](S& s, int v) { Obj->Set(v); }, Def)
 #define SK_MENU_DIRECTION(Path, Obj, Def)                                                          \
   .Enum<D>(                                                                                        \
       Path, "TGradientDirection",                                                                  \
-      [](const S& cs) { auto& s = const_cast<S&>(cs); return Obj->GradientDirection(); },        \
+      [](const S& cs) {                                                                            \
+        auto& s = const_cast<S&>(cs);                                                              \
+        return Obj->GradientDirection();                                                           \
+      },                                                                                           \
       [](S& s, D v) { Obj->SetGradientDirection(v); }, kDirections, Def)
 // The check and radio boxes of the icon bar or the selection.
 #define SK_MENU_BOXES(Path, Obj, Fill)                                                             \
   SK_MENU_INT(Path ".CheckColor", Obj->Boxes.Check[0], Fill)                                       \
   SK_MENU_INT(Path ".CheckColorTo", Obj->Boxes.Check[1], clNone)                                   \
   SK_MENU_INT(Path ".CheckBorder", Obj->Boxes.CheckBorder, 0x6F4B4B)                               \
-  SK_MENU_ENUM(Path ".CheckGradientDirection", D, "TGradientDirection",                           \
-               Obj->Boxes.CheckDirection, kDirections, D::gdVertical)                              \
+  SK_MENU_ENUM(Path ".CheckGradientDirection", D, "TGradientDirection", Obj->Boxes.CheckDirection, \
+               kDirections, D::gdVertical)                                                         \
   SK_MENU_INT(Path ".RadioColor", Obj->Boxes.Radio[0], Fill)                                       \
   SK_MENU_INT(Path ".RadioColorTo", Obj->Boxes.Radio[1], clNone)                                   \
   SK_MENU_INT(Path ".RadioBorder", Obj->Boxes.RadioBorder, 0x6F4B4B)                               \
-  SK_MENU_ENUM(Path ".RadioGradientDirection", D, "TGradientDirection",                           \
-               Obj->Boxes.RadioDirection, kDirections, D::gdVertical)
+  SK_MENU_ENUM(Path ".RadioGradientDirection", D, "TGradientDirection", Obj->Boxes.RadioDirection, \
+               kDirections, D::gdVertical)
 namespace {
 void RegisterStyler() {
   RegisterProperties<S>()
       .Enum<TAntiAlias>("AntiAlias", "TAntiAlias", &S::AntiAlias, &S::SetAntiAlias, kAntiAlias)
       // Background
       SK_MENU_ENUM("Background.Position", TBackgroundPosition, "TBackgroundPosition",
-                   s.Background()->Position, kPositions, std::nullopt)
-      SK_MENU_INT("Background.OffsetX", s.Background()->OffsetX, 0)
-      SK_MENU_INT("Background.OffsetY", s.Background()->OffsetY, 0)
-      SK_MENU_INT("Background.MarginX", s.Background()->MarginX, 0)
-      SK_MENU_INT("Background.MarginY", s.Background()->MarginY, 0)
-      SK_MENU_PROP("Background.Color", s.Background(), Color, SetColor, 0xFFFAFD)
-      SK_MENU_PROP("Background.ColorTo", s.Background(), ColorTo, SetColorTo, clNone)
-      SK_MENU_DIRECTION("Background.GradientDirection", s.Background(), D::gdVertical)
+                   s.Background()->Position, kPositions,
+                   std::nullopt) SK_MENU_INT("Background.OffsetX", s.Background()->OffsetX, 0)
+          SK_MENU_INT("Background.OffsetY", s.Background()->OffsetY, 0)
+              SK_MENU_INT("Background.MarginX", s.Background()->MarginX, 0)
+                  SK_MENU_INT("Background.MarginY", s.Background()->MarginY, 0)
+                      SK_MENU_PROP("Background.Color", s.Background(), Color, SetColor, 0xFFFAFD)
+                          SK_MENU_PROP("Background.ColorTo", s.Background(), ColorTo, SetColorTo,
+                                       clNone) SK_MENU_DIRECTION("Background.GradientDirection",
+                                                                 s.Background(), D::gdVertical)
       // IconBar
       SK_MENU_PROP("IconBar.Color", s.IconBar(), Color, SetColor, 0xFFF9F9)
-      SK_MENU_PROP("IconBar.ColorTo", s.IconBar(), ColorTo, SetColorTo, 0xBBA0A1)
-      SK_MENU_DIRECTION("IconBar.GradientDirection", s.IconBar(), D::gdHorizontal)
-      SK_MENU_BOXES("IconBar", s.IconBar(), 0x6FC0FF)
-      SK_MENU_INT("IconBar.SeparatorColor", s.IconBar()->SeparatorColor, clNone)
-      SK_MENU_PROP("IconBar.Size", s.IconBar(), Size, SetSize, 24)
+          SK_MENU_PROP("IconBar.ColorTo", s.IconBar(), ColorTo, SetColorTo, 0xBBA0A1)
+              SK_MENU_DIRECTION("IconBar.GradientDirection", s.IconBar(), D::gdHorizontal)
+                  SK_MENU_BOXES("IconBar", s.IconBar(), 0x6FC0FF)
+                      SK_MENU_INT("IconBar.SeparatorColor", s.IconBar()->SeparatorColor, clNone)
+                          SK_MENU_PROP("IconBar.Size", s.IconBar(), Size, SetSize, 24)
       // SelectedItem
-      SK_MENU_PROP("SelectedItem.Color", s.SelectedItem(), Color, SetColor, 0xC2EEFF)
-      SK_MENU_PROP("SelectedItem.ColorTo", s.SelectedItem(), ColorTo, SetColorTo, clNone)
-      SK_MENU_INT("SelectedItem.ColorMirror", s.SelectedItem()->ColorMirror, clNone)
-      SK_MENU_INT("SelectedItem.ColorMirrorTo", s.SelectedItem()->ColorMirrorTo, clNone)
-      SK_MENU_DIRECTION("SelectedItem.GradientDirection", s.SelectedItem(), D::gdVertical)
-      SK_MENU_INT("SelectedItem.BorderColor", s.SelectedItem()->BorderColor, 0x6F4B4B)
-      SK_MENU_FONT("SelectedItem.Font", SelectedItem()->Font())
-      SK_MENU_FONT("SelectedItem.NotesFont", SelectedItem()->NotesFont())
+      SK_MENU_PROP("SelectedItem.Color", s.SelectedItem(), Color, SetColor, 0xC2EEFF) SK_MENU_PROP(
+          "SelectedItem.ColorTo", s.SelectedItem(), ColorTo, SetColorTo,
+          clNone) SK_MENU_INT("SelectedItem.ColorMirror", s.SelectedItem()->ColorMirror, clNone)
+          SK_MENU_INT("SelectedItem.ColorMirrorTo", s.SelectedItem()->ColorMirrorTo, clNone)
+              SK_MENU_DIRECTION("SelectedItem.GradientDirection", s.SelectedItem(), D::gdVertical)
+                  SK_MENU_INT("SelectedItem.BorderColor", s.SelectedItem()->BorderColor, 0x6F4B4B)
+                      SK_MENU_FONT("SelectedItem.Font", SelectedItem()->Font())
+                          SK_MENU_FONT("SelectedItem.NotesFont", SelectedItem()->NotesFont())
       .Boolean(
           "SelectedItem.UseSystemFont",
           [](const S& s) { return const_cast<S&>(s).SelectedItem()->UseSystemFont(); },
           [](S& s, bool v) { s.SelectedItem()->SetUseSystemFont(v); }, true)
-      SK_MENU_BOXES("SelectedItem", s.SelectedItem(), 0x3E80FE)
+          SK_MENU_BOXES("SelectedItem", s.SelectedItem(), 0x3E80FE)
       // RootItem
       SK_MENU_PROP("RootItem.Color", s.RootItem(), Color, SetColor, 0xE5D7D7)
-      SK_MENU_PROP("RootItem.ColorTo", s.RootItem(), ColorTo, SetColorTo, 0xF7F2F2)
-      SK_MENU_DIRECTION("RootItem.GradientDirection", s.RootItem(), D::gdHorizontal)
-      SK_MENU_FONT("RootItem.Font", RootItem()->Font())
+          SK_MENU_PROP("RootItem.ColorTo", s.RootItem(), ColorTo, SetColorTo, 0xF7F2F2)
+              SK_MENU_DIRECTION("RootItem.GradientDirection", s.RootItem(), D::gdHorizontal)
+                  SK_MENU_FONT("RootItem.Font", RootItem()->Font())
       .Boolean(
           "RootItem.UseSystemFont",
           [](const S& s) { return const_cast<S&>(s).RootItem()->UseSystemFont(); },
           [](S& s, bool v) { s.RootItem()->SetUseSystemFont(v); }, true)
-      .Integer("RootItem.SelectedColor",
-               [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(0); },
-               [](S& s, int v) { s.RootItem()->SetSelectedColor(0, v); }, 0xF2E8E8)
-      .Integer("RootItem.SelectedColorTo",
-               [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(1); },
-               [](S& s, int v) { s.RootItem()->SetSelectedColor(1, v); }, 0xCDB8B9)
-      .Integer("RootItem.SelectedColorMirror",
-               [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(2); },
-               [](S& s, int v) { s.RootItem()->SetSelectedColor(2, v); }, clNone)
-      .Integer("RootItem.SelectedColorMirrorTo",
-               [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(3); },
-               [](S& s, int v) { s.RootItem()->SetSelectedColor(3, v); }, clNone)
-      SK_MENU_ENUM("RootItem.SelectedGradientDirection", D, "TGradientDirection",
-                   s.RootItem()->SelectedGradientDirection, kDirections, D::gdVertical)
-      SK_MENU_INT("RootItem.SelectedBorderColor", s.RootItem()->SelectedBorderColor, 0x947C7C)
-      SK_MENU_INT("RootItem.SelectedTextColor", s.RootItem()->SelectedTextColor, clWindowText)
-      .Integer("RootItem.HoverColor",
-               [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(0); },
-               [](S& s, int v) { s.RootItem()->SetHoverColor(0, v); }, 0xCFF6FF)
-      .Integer("RootItem.HoverColorTo",
-               [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(1); },
-               [](S& s, int v) { s.RootItem()->SetHoverColor(1, v); }, 0x9DD8FF)
-      .Integer("RootItem.HoverColorMirror",
-               [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(2); },
-               [](S& s, int v) { s.RootItem()->SetHoverColor(2, v); }, clNone)
-      .Integer("RootItem.HoverColorMirrorTo",
-               [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(3); },
-               [](S& s, int v) { s.RootItem()->SetHoverColor(3, v); }, clNone)
-      SK_MENU_ENUM("RootItem.HoverGradientDirection", D, "TGradientDirection",
-                   s.RootItem()->HoverGradientDirection, kDirections, D::gdVertical)
-      SK_MENU_INT("RootItem.HoverBorderColor", s.RootItem()->HoverBorderColor, 0x6F4B4B)
-      SK_MENU_INT("RootItem.HoverTextColor", s.RootItem()->HoverTextColor, clWindowText)
+      .Integer(
+          "RootItem.SelectedColor",
+          [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(0); },
+          [](S& s, int v) { s.RootItem()->SetSelectedColor(0, v); }, 0xF2E8E8)
+      .Integer(
+          "RootItem.SelectedColorTo",
+          [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(1); },
+          [](S& s, int v) { s.RootItem()->SetSelectedColor(1, v); }, 0xCDB8B9)
+      .Integer(
+          "RootItem.SelectedColorMirror",
+          [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(2); },
+          [](S& s, int v) { s.RootItem()->SetSelectedColor(2, v); }, clNone)
+      .Integer(
+          "RootItem.SelectedColorMirrorTo",
+          [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(3); },
+          [](S& s, int v) { s.RootItem()->SetSelectedColor(3, v); },
+          clNone) SK_MENU_ENUM("RootItem.SelectedGradientDirection", D, "TGradientDirection",
+                               s.RootItem()->SelectedGradientDirection, kDirections, D::gdVertical)
+          SK_MENU_INT("RootItem.SelectedBorderColor", s.RootItem()->SelectedBorderColor, 0x947C7C)
+              SK_MENU_INT("RootItem.SelectedTextColor", s.RootItem()->SelectedTextColor,
+                          clWindowText)
+      .Integer(
+          "RootItem.HoverColor",
+          [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(0); },
+          [](S& s, int v) { s.RootItem()->SetHoverColor(0, v); }, 0xCFF6FF)
+      .Integer(
+          "RootItem.HoverColorTo",
+          [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(1); },
+          [](S& s, int v) { s.RootItem()->SetHoverColor(1, v); }, 0x9DD8FF)
+      .Integer(
+          "RootItem.HoverColorMirror",
+          [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(2); },
+          [](S& s, int v) { s.RootItem()->SetHoverColor(2, v); }, clNone)
+      .Integer(
+          "RootItem.HoverColorMirrorTo",
+          [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(3); },
+          [](S& s, int v) { s.RootItem()->SetHoverColor(3, v); }, clNone)
+          SK_MENU_ENUM("RootItem.HoverGradientDirection", D, "TGradientDirection",
+                       s.RootItem()->HoverGradientDirection, kDirections, D::gdVertical)
+              SK_MENU_INT("RootItem.HoverBorderColor", s.RootItem()->HoverBorderColor, 0x6F4B4B)
+                  SK_MENU_INT("RootItem.HoverTextColor", s.RootItem()->HoverTextColor, clWindowText)
       // SideBar: the caption part first, then the bar's own properties
-      SK_MENU_ENUM("SideBar.Alignment", TCaptionAlignment, "TAlignment",
-                   s.SideBar()->Alignment, kAlignments, TCaptionAlignment::taLeftJustify)
+      SK_MENU_ENUM("SideBar.Alignment", TCaptionAlignment, "TAlignment", s.SideBar()->Alignment,
+                   kAlignments, TCaptionAlignment::taLeftJustify)
       .String(
           "SideBar.Caption", [](const S& s) { return const_cast<S&>(s).SideBar()->Caption; },
           [](S& s, const std::string& v) { s.SideBar()->Caption = v; })
-      SK_MENU_FONT("SideBar.Font", SideBar()->Font())
-      SK_MENU_INT("SideBar.ShadowColor", s.SideBar()->ShadowColor, clNone)
-      SK_MENU_INT("SideBar.Depth", s.SideBar()->Depth, 1)
-      SK_MENU_ENUM("SideBar.Direction", TDirection, "TDirection", s.SideBar()->Direction,
-                   kCaptionDirections, TDirection::dDownToUp)
+          SK_MENU_FONT("SideBar.Font", SideBar()->Font())
+              SK_MENU_INT("SideBar.ShadowColor", s.SideBar()->ShadowColor,
+                          clNone) SK_MENU_INT("SideBar.Depth", s.SideBar()->Depth, 1)
+                  SK_MENU_ENUM("SideBar.Direction", TDirection, "TDirection",
+                               s.SideBar()->Direction, kCaptionDirections, TDirection::dDownToUp)
       .Boolean(
           "SideBar.Visible", [](const S& s) { return const_cast<S&>(s).SideBar()->Visible(); },
-          [](S& s, bool v) { s.SideBar()->SetVisible(v); }, false)
-      SK_MENU_ENUM("SideBar.VisibleIn", TSideBarVisibleIn, "TSideBarVisibleIn",
-                   s.SideBar()->VisibleIn, kVisibleIn, TSideBarVisibleIn::viFirstVisible)
-      SK_MENU_ENUM("SideBar.Image.Position", TBackgroundPosition, "TBackgroundPosition",
-                   s.SideBar()->Image()->Position, kPositions, std::nullopt)
-      SK_MENU_INT("SideBar.Image.OffsetX", s.SideBar()->Image()->OffsetX, 0)
-      SK_MENU_INT("SideBar.Image.OffsetY", s.SideBar()->Image()->OffsetY, 0)
-      SK_MENU_INT("SideBar.Image.MarginX", s.SideBar()->Image()->MarginX, 0)
-      SK_MENU_INT("SideBar.Image.MarginY", s.SideBar()->Image()->MarginY, 0)
-      SK_MENU_PROP("SideBar.Image.Color", s.SideBar()->Image(), Color, SetColor, 0xFFFAFD)
-      SK_MENU_PROP("SideBar.Image.ColorTo", s.SideBar()->Image(), ColorTo, SetColorTo, clNone)
-      SK_MENU_DIRECTION("SideBar.Image.GradientDirection", s.SideBar()->Image(), D::gdVertical)
-      SK_MENU_ENUM("SideBar.Background.Position", TBackgroundPosition, "TBackgroundPosition",
-                   s.SideBar()->Background()->Position, kPositions, std::nullopt)
-      SK_MENU_INT("SideBar.Background.OffsetX", s.SideBar()->Background()->OffsetX, 0)
-      SK_MENU_INT("SideBar.Background.OffsetY", s.SideBar()->Background()->OffsetY, 0)
-      SK_MENU_INT("SideBar.Background.MarginX", s.SideBar()->Background()->MarginX, 0)
-      SK_MENU_INT("SideBar.Background.MarginY", s.SideBar()->Background()->MarginY, 0)
-      SK_MENU_PROP("SideBar.Background.Color", s.SideBar()->Background(), Color, SetColor,
-                   0xFFFAFD)
-      SK_MENU_PROP("SideBar.Background.ColorTo", s.SideBar()->Background(), ColorTo, SetColorTo,
-                   clNone)
-      SK_MENU_DIRECTION("SideBar.Background.GradientDirection", s.SideBar()->Background(),
-                        D::gdVertical)
-      SK_MENU_INT("SideBar.Size", s.SideBar()->Size, 24)
-      SK_MENU_INT("SideBar.SplitterColor", s.SideBar()->SplitterColor, 0x808080)
-      SK_MENU_INT("SideBar.SplitterColorTo", s.SideBar()->SplitterColorTo, clNone)
-      SK_MENU_INT("SideBar.SplitterWidth", s.SideBar()->SplitterWidth, 1)
-      SK_MENU_INT("SideBar.SplitterMargin", s.SideBar()->SplitterMargin, 0)
-      SK_MENU_INT("SideBar.SplitterGradientWidth", s.SideBar()->SplitterGradientWidth, 0)
-      SK_MENU_ENUM("SideBar.SplitterGradientType", TGradientType, "TGradientType",
-                   s.SideBar()->SplitterGradientType, kGradientTypes, TGradientType::gtBoth)
-      SK_MENU_INT("SideBar.BorderColor", s.SideBar()->BorderColor, 0xA19D9D)
+          [](S& s, bool v) { s.SideBar()->SetVisible(v); },
+          false) SK_MENU_ENUM("SideBar.VisibleIn", TSideBarVisibleIn, "TSideBarVisibleIn",
+                              s.SideBar()->VisibleIn, kVisibleIn, TSideBarVisibleIn::viFirstVisible)
+          SK_MENU_ENUM("SideBar.Image.Position", TBackgroundPosition, "TBackgroundPosition",
+                       s.SideBar()->Image()->Position, kPositions,
+                       std::nullopt) SK_MENU_INT("SideBar.Image.OffsetX",
+                                                 s.SideBar()->Image()->OffsetX, 0)
+              SK_MENU_INT("SideBar.Image.OffsetY", s.SideBar()->Image()->OffsetY, 0) SK_MENU_INT(
+                  "SideBar.Image.MarginX", s.SideBar()->Image()->MarginX,
+                  0) SK_MENU_INT("SideBar.Image.MarginY", s.SideBar()->Image()->MarginY,
+                                 0) SK_MENU_PROP("SideBar.Image.Color", s.SideBar()->Image(), Color,
+                                                 SetColor, 0xFFFAFD)
+                  SK_MENU_PROP("SideBar.Image.ColorTo", s.SideBar()->Image(), ColorTo, SetColorTo,
+                               clNone) SK_MENU_DIRECTION("SideBar.Image.GradientDirection",
+                                                         s.SideBar()->Image(), D::gdVertical)
+                      SK_MENU_ENUM("SideBar.Background.Position", TBackgroundPosition,
+                                   "TBackgroundPosition", s.SideBar()->Background()->Position,
+                                   kPositions,
+                                   std::nullopt) SK_MENU_INT("SideBar.Background.OffsetX",
+                                                             s.SideBar()->Background()->OffsetX, 0)
+                          SK_MENU_INT("SideBar.Background.OffsetY",
+                                      s.SideBar()->Background()->OffsetY,
+                                      0) SK_MENU_INT("SideBar.Background.MarginX",
+                                                     s.SideBar()->Background()->MarginX, 0)
+                              SK_MENU_INT("SideBar.Background.MarginY",
+                                          s.SideBar()->Background()->MarginY, 0)
+                                  SK_MENU_PROP("SideBar.Background.Color",
+                                               s.SideBar()->Background(), Color, SetColor,
+                                               0xFFFAFD) SK_MENU_PROP("SideBar.Background.ColorTo",
+                                                                      s.SideBar()->Background(),
+                                                                      ColorTo, SetColorTo, clNone)
+                                      SK_MENU_DIRECTION("SideBar.Background.GradientDirection",
+                                                        s.SideBar()->Background(), D::gdVertical)
+                                          SK_MENU_INT("SideBar.Size", s.SideBar()->Size,
+                                                      24) SK_MENU_INT("SideBar.SplitterColor",
+                                                                      s.SideBar()->SplitterColor,
+                                                                      0x808080)
+                                              SK_MENU_INT("SideBar.SplitterColorTo",
+                                                          s.SideBar()->SplitterColorTo, clNone)
+                                                  SK_MENU_INT("SideBar.SplitterWidth",
+                                                              s.SideBar()->SplitterWidth, 1)
+                                                      SK_MENU_INT("SideBar.SplitterMargin",
+                                                                  s.SideBar()->SplitterMargin, 0)
+                                                          SK_MENU_INT(
+                                                              "SideBar.SplitterGradientWidth",
+                                                              s.SideBar()->SplitterGradientWidth, 0)
+                                                              SK_MENU_ENUM(
+                                                                  "SideBar.SplitterGradientType",
+                                                                  TGradientType, "TGradientType",
+                                                                  s.SideBar()->SplitterGradientType,
+                                                                  kGradientTypes,
+                                                                  TGradientType::gtBoth)
+                                                                  SK_MENU_INT(
+                                                                      "SideBar.BorderColor",
+                                                                      s.SideBar()->BorderColor,
+                                                                      0xA19D9D)
       // Separator
       SK_MENU_PROP("Separator.Color", s.Separator(), Color, SetColor, 0x8F6D6E)
-      SK_MENU_PROP("Separator.ColorTo", s.Separator(), ColorTo, SetColorTo, clNone)
-      SK_MENU_INT("Separator.Width", s.Separator()->Width, 1)
-      SK_MENU_ENUM("Separator.GradientType", TGradientType, "TGradientType",
-                   s.Separator()->GradientType, kGradientTypes, std::nullopt)
-      SK_MENU_INT("Separator.GradientWidth", s.Separator()->GradientWidth, 0)
-      SK_MENU_INT("Separator.Margin", s.Separator()->Margin, 2)
+          SK_MENU_PROP("Separator.ColorTo", s.Separator(), ColorTo, SetColorTo, clNone)
+              SK_MENU_INT("Separator.Width", s.Separator()->Width, 1)
+                  SK_MENU_ENUM("Separator.GradientType", TGradientType, "TGradientType",
+                               s.Separator()->GradientType, kGradientTypes, std::nullopt)
+                      SK_MENU_INT("Separator.GradientWidth", s.Separator()->GradientWidth, 0)
+                          SK_MENU_INT("Separator.Margin", s.Separator()->Margin, 2)
       // The styler's own
-      SK_MENU_FONT("Font", Font())
-      SK_MENU_FONT("NotesFont", NotesFont())
+      SK_MENU_FONT("Font", Font()) SK_MENU_FONT("NotesFont", NotesFont())
       .Boolean("UseSystemFont", &S::UseSystemFont, &S::SetUseSystemFont, true)
       .Integer("MenuBorderColor", &S::MenuBorderColor, &S::SetMenuBorderColor, 0x7C7C94)
       // ButtonAppearance
       SK_MENU_PROP("ButtonAppearance.Color", s.ButtonAppearance(), Color, SetColor, clNone)
-      SK_MENU_PROP("ButtonAppearance.ColorTo", s.ButtonAppearance(), ColorTo, SetColorTo, clNone)
-      SK_MENU_PROP("ButtonAppearance.DownColor", s.ButtonAppearance(), DownColor, SetDownColor,
-                   0xB59285)
-      SK_MENU_PROP("ButtonAppearance.DownColorTo", s.ButtonAppearance(), DownColorTo,
-                   SetDownColorTo, clNone)
-      SK_MENU_PROP("ButtonAppearance.HoverColor", s.ButtonAppearance(), HoverColor,
-                   SetHoverColor, 0xD2BDB6)
-      SK_MENU_PROP("ButtonAppearance.HoverColorTo", s.ButtonAppearance(), HoverColorTo,
-                   SetHoverColorTo, clNone)
-      SK_MENU_DIRECTION("ButtonAppearance.GradientDirection", s.ButtonAppearance(),
-                        D::gdVertical)
-      SK_MENU_PROP("ButtonAppearance.BorderColor", s.ButtonAppearance(), BorderColor,
-                   SetBorderColor, clNone)
-      SK_MENU_INT("ButtonAppearance.DownBorderColor", s.ButtonAppearance()->DownBorderColor,
-                  0x6A240A)
-      SK_MENU_INT("ButtonAppearance.HoverBorderColor", s.ButtonAppearance()->HoverBorderColor,
-                  0x6A240A)
-      SK_MENU_FONT("ButtonAppearance.CaptionFont", ButtonAppearance()->CaptionFont())
+          SK_MENU_PROP("ButtonAppearance.ColorTo", s.ButtonAppearance(), ColorTo, SetColorTo,
+                       clNone) SK_MENU_PROP("ButtonAppearance.DownColor", s.ButtonAppearance(),
+                                            DownColor, SetDownColor, 0xB59285)
+              SK_MENU_PROP("ButtonAppearance.DownColorTo", s.ButtonAppearance(), DownColorTo,
+                           SetDownColorTo, clNone)
+                  SK_MENU_PROP("ButtonAppearance.HoverColor", s.ButtonAppearance(), HoverColor,
+                               SetHoverColor, 0xD2BDB6)
+                      SK_MENU_PROP("ButtonAppearance.HoverColorTo", s.ButtonAppearance(),
+                                   HoverColorTo, SetHoverColorTo, clNone)
+                          SK_MENU_DIRECTION("ButtonAppearance.GradientDirection",
+                                            s.ButtonAppearance(), D::gdVertical)
+                              SK_MENU_PROP("ButtonAppearance.BorderColor", s.ButtonAppearance(),
+                                           BorderColor, SetBorderColor, clNone)
+                                  SK_MENU_INT("ButtonAppearance.DownBorderColor",
+                                              s.ButtonAppearance()->DownBorderColor, 0x6A240A)
+                                      SK_MENU_INT("ButtonAppearance.HoverBorderColor",
+                                                  s.ButtonAppearance()->HoverBorderColor, 0x6A240A)
+                                          SK_MENU_FONT("ButtonAppearance.CaptionFont",
+                                                       ButtonAppearance()->CaptionFont())
       .Boolean(
           "ButtonAppearance.UseSystemFont",
           [](const S& s) { return const_cast<S&>(s).ButtonAppearance()->UseSystemFont(); },

@@ -127,8 +127,8 @@ void TOwPopupMenu::TMeasureHandler::operator()(TPersistent* sender, TCanvas* can
   MeasureStyledItem(item, canvas, width, height, SideBarShown(item));
 }
 
-void TOwPopupMenu::TDrawHandler::operator()(TPersistent* sender, TCanvas* canvas,
-                                            const TRect& rect, UINT state) const {
+void TOwPopupMenu::TDrawHandler::operator()(TPersistent* sender, TCanvas* canvas, const TRect& rect,
+                                            UINT state) const {
   auto* item = static_cast<TMenuItem*>(sender);
   DrawStyledItem(item, canvas, rect, SideBarShown(item), state);
 }

@@ -216,8 +216,8 @@ void TMenuWindow::Paint() {
   RECT frame = ClientRect();
   DrawEdge(c->Handle(), &frame, EDGE_RAISED, BF_RECT);
   // The items draw in client coordinates: the frame's inner corner is (0, 0).
-  POINT origin;
-  SetViewportOrgEx(c->Handle(), kFrame, kFrame, &origin);
+  TCanvasStateSaver saved(c);
+  SetViewportOrgEx(c->Handle(), kFrame, kFrame, nullptr);
   for (std::size_t i = 0; i < items_.size(); ++i) {
     TMenuItem* item = items_[i].item;
     UINT state = int(i) == hot_ ? UINT(ODS_MENU_SELECTED) : 0u;
@@ -225,7 +225,6 @@ void TMenuWindow::Paint() {
     if (item->Checked()) state |= ODS_MENU_CHECKED;
     item->AdvancedDrawItem(c, items_[i].rect, state);
   }
-  SetViewportOrgEx(c->Handle(), origin.x, origin.y, nullptr);
 }
 
 void TMenuWindow::MouseMove(TShiftState shift, int x, int y) {

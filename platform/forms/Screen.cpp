@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <algorithm>

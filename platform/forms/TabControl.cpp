@@ -404,8 +404,8 @@ void TCustomTabControl::PaintTabsRaised(TCanvas* c) {
 }
 
 void TCustomTabControl::PaintRaisedTabContent(TCanvas* c, int index, const TRect& r, bool) {
+  TCanvasStateSaver saved(c);
   HDC dc = c->Handle();
-  TDCStateSaver saved(dc);
   const bool vertical = Vertical();
   int x = r.Left + 6, y = r.Top + 3;
   if (vertical) {
@@ -427,8 +427,8 @@ void TCustomTabControl::PaintRaisedTabContent(TCanvas* c, int index, const TRect
   }
   const std::string& text = tabs_[std::size_t(index)].text;
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, ColorToRGB(tabs_[std::size_t(index)].highlighted ? clHighlightText
-                                                                     : font_.Color()));
+  SetTextColor(dc,
+               ColorToRGB(tabs_[std::size_t(index)].highlighted ? clHighlightText : font_.Color()));
   // Left tabs read upward, right tabs downward.
   LOGFONT lf = font_.MakeLogFont();
   if (vertical) {

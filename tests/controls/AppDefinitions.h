@@ -159,9 +159,9 @@ end
 
 /// The picker's nine items, as the program adds them: three services in
 /// three views each, items 0-2 with image 0, 3-5 with image 1, 6-8 with 2.
-inline const char* const kPickerCaptions[9] = {
-    "Google Normal", "Google Satelite", "Google Hybrid", "VE Normal",   "VE Staelite",
-    "VE Hybrid",     "Yahoo Normal",    "Yahoo Satelite", "Yahoo Hybrid"};
+inline const char* const kPickerCaptions[9] = {"Google Normal", "Google Satelite", "Google Hybrid",
+                                               "VE Normal",     "VE Staelite",     "VE Hybrid",
+                                               "Yahoo Normal",  "Yahoo Satelite",  "Yahoo Hybrid"};
 
 // The map window's styler and its two popup menus. Its glyph bitmaps are
 // the styler's own (drawn to the same shapes).

@@ -7,6 +7,7 @@
 #include "ControlsTestSupport.h"
 #include "controls/OwMenus.h"
 #include "platform/forms/Loading.h"
+#include "platform/forms/Properties.h"
 #include "platform/forms/SystemSettings.h"
 #include "platform/forms/Windows.h"
 
@@ -375,6 +376,41 @@ TEST(MapMenus, FromTheirDefinition) {
   ASSERT_EQ(p->Items()->Count(), 2);
   EXPECT_EQ(p->Items()->Items(1)->Caption(), "Copy UTM to clipboard");
   EXPECT_EQ(pmap->Items()->Count(), 3);
+  // The stored fonts, the side bar's bold italic one too.
+  EXPECT_EQ(styler->SideBar()->Font()->Style(), fsBold | fsItalic);
+  EXPECT_EQ(styler->SideBar()->Font()->Height(), -19);
+  EXPECT_EQ(styler->SelectedItem()->NotesFont()->Color(), clWindowText);
+  EXPECT_EQ(styler->RootItem()->Font()->Color(), clMenuText);
+  EXPECT_EQ(styler->ButtonAppearance()->CaptionFont()->Name(), "Tahoma");
+  EXPECT_EQ(styler->SideBar()->Image()->Position, TBackgroundPosition::bpCenter);
+  // The loaded step hooked every item of both menus.
+  for (TOwPopupMenu* menu : {p, pmap}) {
+    EXPECT_TRUE(menu->OwnerDraw());
+    for (int i = 0; i < menu->Items()->Count(); ++i) {
+      TMenuItem* item = menu->Items()->Items(i);
+      EXPECT_NE(item->OnMeasureItem.target<TOwPopupMenu::TMeasureHandler>(), nullptr) << i;
+      EXPECT_NE(item->OnAdvancedDrawItem.target<TOwPopupMenu::TDrawHandler>(), nullptr) << i;
+    }
+  }
+  // What a stored form writes: values off their defaults, and always the
+  // anti-aliasing mode, positions, gradient type and fonts.
+  struct TStored {
+    const char* name;
+    bool stored;
+  } stored[] = {{"IconBar.Size", false},
+                {"SideBar.SplitterColorTo", true},
+                {"AntiAlias", true},
+                {"Background.Position", true},
+                {"Separator.GradientType", true},
+                {"SideBar.Font.Style", true},
+                {"MenuBorderColor", false},
+                {"SelectedItem.CheckColor", false},
+                {"RootItem.HoverColorMirrorTo", false}};
+  for (const TStored& row : stored) {
+    const TPropInfo* info = GetPropInfo(*styler, row.name);
+    ASSERT_NE(info, nullptr) << row.name;
+    EXPECT_EQ(IsStoredProp(*styler, *info), row.stored) << row.name;
+  }
   // The viewer's menu answers through the windowing layer's menu loop.
   int clicks = 0;
   p->Items()->Items(0)->OnClick = [&](TPersistent*) { ++clicks; };
