@@ -26,16 +26,16 @@ TRect Union(const TRect& a, const TRect& b) {
 
 /// Draws the border on the whole window: the menu's border colour on the
 /// visible edge, the background colour one pixel inside it.
-void DrawMenuBorder(HWND h, TMenuItem* item, const TRect& wr, int level) {
+void DrawMenuBorder(HWND h, TMenuItem* item, const TRect& wr) {
   IStyledMenu* menu = StyledMenuOf(item);
   if (!menu || !menu->CurrentStyler()) return;
   TCustomAdvMenuStyler& s = *menu->CurrentStyler();
   const int w = wr.Right - wr.Left, ht = wr.Bottom - wr.Top;
-  TRect fr(1, 1, w - 1, ht - 1);
-  if (level < 2)
-    fr.Right -= 17;
-  else if (SubmenuOpensRight(item, h))
-    fr.Right -= 34;
+  // The frame lies on the region's edge on every level. (A submenu opening
+  // to the right would keep its frame 34 pixels from the window's right edge
+  // where the platform widened such windows by another strip; these windows
+  // are as wide as their items, so that frame would cut the widest item.)
+  const TRect fr(1, 1, w - 1 - 17, ht - 1);
   HDC dc = GetWindowDC(h);
   if (!dc) return;
   {
@@ -45,9 +45,8 @@ void DrawMenuBorder(HWND h, TMenuItem* item, const TRect& wr, int level) {
     canvas.Brush()->SetColor(s.MenuBorderColor());
     canvas.FrameRect(fr);
     // A popup menu has no menu-bar item whose edge the border opens under.
-    fr = TRect(fr.Left + 1, fr.Top + 1, fr.Right - 1, fr.Bottom - 1);
     canvas.Brush()->SetColor(s.Background()->Color());
-    canvas.FrameRect(fr);
+    canvas.FrameRect(TRect(fr.Left + 1, fr.Top + 1, fr.Right - 1, fr.Bottom - 1));
     canvas.SetHandle(nullptr);
   }
   ReleaseDC(h, dc);
@@ -99,7 +98,7 @@ void HookMenuWindow(TMenuItem* item, TCanvas* canvas) {
       MoveWindow(h, x + 3, wr.Top, w, ht, true);
     }
   }
-  DrawMenuBorder(h, item, wr, level);
+  DrawMenuBorder(h, item, wr);
 }
 
 TRect MenuItemArea(TMenuItem* item, HWND window) {
