@@ -79,6 +79,12 @@ using D = TMenuGradientDirection;
         return Obj->GradientDirection();                                                           \
       },                                                                                           \
       [](S& s, D v) { Obj->SetGradientDirection(v); }, kDirections, Def)
+// One of the root item's indexed selected or hover colours.
+#define SK_MENU_ROOT_COLOR(Kind, Suffix, Index, Def)                                               \
+  .Integer(                                                                                        \
+      "RootItem." #Kind "Color" Suffix,                                                            \
+      [](const S& s) { return const_cast<S&>(s).RootItem()->Get##Kind##Color(Index); },            \
+      [](S& s, int v) { s.RootItem()->Set##Kind##Color(Index, v); }, Def)
 // The check and radio boxes of the icon bar or the selection.
 #define SK_MENU_BOXES(Path, Obj, Fill)                                                             \
   SK_MENU_INT(Path ".CheckColor", Obj->Boxes.Check[0], Fill)                                       \
@@ -135,48 +141,25 @@ void RegisterStyler() {
       .Boolean(
           "RootItem.UseSystemFont",
           [](const S& s) { return const_cast<S&>(s).RootItem()->UseSystemFont(); },
-          [](S& s, bool v) { s.RootItem()->SetUseSystemFont(v); }, true)
-      .Integer(
-          "RootItem.SelectedColor",
-          [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(0); },
-          [](S& s, int v) { s.RootItem()->SetSelectedColor(0, v); }, 0xF2E8E8)
-      .Integer(
-          "RootItem.SelectedColorTo",
-          [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(1); },
-          [](S& s, int v) { s.RootItem()->SetSelectedColor(1, v); }, 0xCDB8B9)
-      .Integer(
-          "RootItem.SelectedColorMirror",
-          [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(2); },
-          [](S& s, int v) { s.RootItem()->SetSelectedColor(2, v); }, clNone)
-      .Integer(
-          "RootItem.SelectedColorMirrorTo",
-          [](const S& s) { return const_cast<S&>(s).RootItem()->GetSelectedColor(3); },
-          [](S& s, int v) { s.RootItem()->SetSelectedColor(3, v); },
-          clNone) SK_MENU_ENUM("RootItem.SelectedGradientDirection", D, "TGradientDirection",
-                               s.RootItem()->SelectedGradientDirection, kDirections, D::gdVertical)
-          SK_MENU_INT("RootItem.SelectedBorderColor", s.RootItem()->SelectedBorderColor, 0x947C7C)
-              SK_MENU_INT("RootItem.SelectedTextColor", s.RootItem()->SelectedTextColor,
-                          clWindowText)
-      .Integer(
-          "RootItem.HoverColor",
-          [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(0); },
-          [](S& s, int v) { s.RootItem()->SetHoverColor(0, v); }, 0xCFF6FF)
-      .Integer(
-          "RootItem.HoverColorTo",
-          [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(1); },
-          [](S& s, int v) { s.RootItem()->SetHoverColor(1, v); }, 0x9DD8FF)
-      .Integer(
-          "RootItem.HoverColorMirror",
-          [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(2); },
-          [](S& s, int v) { s.RootItem()->SetHoverColor(2, v); }, clNone)
-      .Integer(
-          "RootItem.HoverColorMirrorTo",
-          [](const S& s) { return const_cast<S&>(s).RootItem()->GetHoverColor(3); },
-          [](S& s, int v) { s.RootItem()->SetHoverColor(3, v); }, clNone)
-          SK_MENU_ENUM("RootItem.HoverGradientDirection", D, "TGradientDirection",
-                       s.RootItem()->HoverGradientDirection, kDirections, D::gdVertical)
-              SK_MENU_INT("RootItem.HoverBorderColor", s.RootItem()->HoverBorderColor, 0x6F4B4B)
-                  SK_MENU_INT("RootItem.HoverTextColor", s.RootItem()->HoverTextColor, clWindowText)
+          [](S& s, bool v) { s.RootItem()->SetUseSystemFont(v); },
+          true) SK_MENU_ROOT_COLOR(Selected, "", 0, 0xF2E8E8)
+          SK_MENU_ROOT_COLOR(Selected, "To", 1, 0xCDB8B9) SK_MENU_ROOT_COLOR(
+              Selected, "Mirror", 2, clNone) SK_MENU_ROOT_COLOR(Selected, "MirrorTo", 3, clNone)
+              SK_MENU_ENUM("RootItem.SelectedGradientDirection", D, "TGradientDirection",
+                           s.RootItem()->SelectedGradientDirection, kDirections,
+                           D::gdVertical) SK_MENU_INT("RootItem.SelectedBorderColor",
+                                                      s.RootItem()->SelectedBorderColor, 0x947C7C)
+                  SK_MENU_INT("RootItem.SelectedTextColor", s.RootItem()->SelectedTextColor,
+                              clWindowText) SK_MENU_ROOT_COLOR(Hover, "", 0, 0xCFF6FF)
+                      SK_MENU_ROOT_COLOR(Hover, "To", 1, 0x9DD8FF)
+                          SK_MENU_ROOT_COLOR(Hover, "Mirror", 2, clNone)
+                              SK_MENU_ROOT_COLOR(Hover, "MirrorTo", 3, clNone) SK_MENU_ENUM(
+                                  "RootItem.HoverGradientDirection", D, "TGradientDirection",
+                                  s.RootItem()->HoverGradientDirection, kDirections, D::gdVertical)
+                                  SK_MENU_INT("RootItem.HoverBorderColor",
+                                              s.RootItem()->HoverBorderColor, 0x6F4B4B)
+                                      SK_MENU_INT("RootItem.HoverTextColor",
+                                                  s.RootItem()->HoverTextColor, clWindowText)
       // SideBar: the caption part first, then the bar's own properties
       SK_MENU_ENUM("SideBar.Alignment", TCaptionAlignment, "TAlignment", s.SideBar()->Alignment,
                    kAlignments, TCaptionAlignment::taLeftJustify)
@@ -200,22 +183,22 @@ void RegisterStyler() {
               SK_MENU_INT("SideBar.Image.OffsetY", s.SideBar()->Image()->OffsetY, 0) SK_MENU_INT(
                   "SideBar.Image.MarginX", s.SideBar()->Image()->MarginX,
                   0) SK_MENU_INT("SideBar.Image.MarginY", s.SideBar()->Image()->MarginY,
-                                 0) SK_MENU_PROP("SideBar.Image.Color", s.SideBar()->Image(), Color,
-                                                 SetColor, 0xFFFAFD)
+                                 0) SK_MENU_PROP("SideBar.Image.Color", s.SideBar()->Image(),
+                                                 Color, SetColor, 0xFFFAFD)
                   SK_MENU_PROP("SideBar.Image.ColorTo", s.SideBar()->Image(), ColorTo, SetColorTo,
                                clNone) SK_MENU_DIRECTION("SideBar.Image.GradientDirection",
                                                          s.SideBar()->Image(), D::gdVertical)
                       SK_MENU_ENUM("SideBar.Background.Position", TBackgroundPosition,
-                                   "TBackgroundPosition", s.SideBar()->Background()->Position,
-                                   kPositions,
-                                   std::nullopt) SK_MENU_INT("SideBar.Background.OffsetX",
-                                                             s.SideBar()->Background()->OffsetX, 0)
-                          SK_MENU_INT("SideBar.Background.OffsetY",
-                                      s.SideBar()->Background()->OffsetY,
-                                      0) SK_MENU_INT("SideBar.Background.MarginX",
-                                                     s.SideBar()->Background()->MarginX, 0)
-                              SK_MENU_INT("SideBar.Background.MarginY",
-                                          s.SideBar()->Background()->MarginY, 0)
+                                   "TBackgroundPosition",
+                                   s.SideBar()->Background()->Position, kPositions, std::nullopt)
+                          SK_MENU_INT("SideBar.Background.OffsetX",
+                                      s.SideBar()->Background()->OffsetX,
+                                      0) SK_MENU_INT("SideBar.Background.OffsetY",
+                                                     s.SideBar()->Background()->OffsetY, 0)
+                              SK_MENU_INT("SideBar.Background.MarginX",
+                                          s.SideBar()->Background()->MarginX,
+                                          0) SK_MENU_INT("SideBar.Background.MarginY",
+                                                         s.SideBar()->Background()->MarginY, 0)
                                   SK_MENU_PROP("SideBar.Background.Color",
                                                s.SideBar()->Background(), Color, SetColor,
                                                0xFFFAFD) SK_MENU_PROP("SideBar.Background.ColorTo",
