@@ -51,20 +51,14 @@ const std::vector<std::string>& ThemeApiFunctionNames() {
   return names;
 }
 
-TThemeApi& ThemeApi() {
-  static TThemeApi api;
-  return api;
-}
-
-void ThemeApiInitialize() {
-  TThemeApi& api = ThemeApi();
+void BindThemeApi(TThemeApi& api, const std::vector<std::string>& names) {
   if (api.Loaded) return;
-  api.Functions.assign(ThemeApiFunctionNames().size(), nullptr);
+  api.Functions.assign(names.size(), nullptr);
   HMODULE library = LoadLibrary("UXTHEME.DLL");
   if (!library) return;
   // A library lacking any of the functions counts as no theme API.
   std::vector<void*> bound;
-  for (const std::string& name : ThemeApiFunctionNames()) {
+  for (const std::string& name : names) {
     void* f = GetProcAddress(library, name);
     if (!f) {
       FreeLibrary(library);
@@ -75,13 +69,26 @@ void ThemeApiInitialize() {
   api.Loaded = true;
   api.Library = library;
   api.Functions = bound;
-  api.IsThemeActive = reinterpret_cast<int (*)()>(bound[34]);
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (names[i] == "IsThemeActive") api.IsThemeActive = reinterpret_cast<int (*)()>(bound[i]);
+}
+
+void ReleaseThemeApi(TThemeApi& api) {
+  if (api.Loaded) FreeLibrary(static_cast<HMODULE>(api.Library));
+  api = TThemeApi();
+}
+
+TThemeApi& ThemeApi() {
+  static TThemeApi api;
+  return api;
+}
+
+void ThemeApiInitialize() {
+  BindThemeApi(ThemeApi(), ThemeApiFunctionNames());
 }
 
 void ThemeApiFinalize() {
-  TThemeApi& api = ThemeApi();
-  if (api.Loaded) FreeLibrary(static_cast<HMODULE>(api.Library));
-  api = TThemeApi();
+  ReleaseThemeApi(ThemeApi());
 }
 
 bool ThemesActive() {

@@ -1,16 +1,21 @@
 #include "controls/ControlsInit.h"
 
 #include "controls/ACXPVS.h"
+#include "controls/APXPVS.h"
 #include "controls/ImagePicker.h"
 #include "controls/OwGDIP.h"
 #include "controls/OwMenus.h"
 #include "controls/OwPageControl.h"
 #include "controls/OwTrackBar.h"
+#include "controls/OwXPVS.h"
 #include "controls/zq/zqCheckCtrls.h"
 
 void ControlsInitialize() {
   OwGDIPInitialize();
   ThemeApiInitialize();
+  OwThemeApiInitialize();
+  ApThemeApiInitialize();
+  OwMenuUtilInitialize();
   MenuAnimationOff();
   RegisterOwTrackBar();
   RegisterZqControls();
@@ -21,6 +26,8 @@ void ControlsInitialize() {
 
 void ControlsFinalize() {
   MenuAnimationRestore();
+  ApThemeApiFinalize();
+  OwThemeApiFinalize();
   ThemeApiFinalize();
   OwGDIPFinalize();
 }

@@ -7,9 +7,15 @@
 #include "platform/forms/Windows.h"
 #include "platform/graphics/ClassicEdges.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/SystemVersion.h"
 
 TOwCustomCombo::TOwCustomCombo(TComponent* owner)
-    : TCustomComboBox(owner), buttonWidth_(GetSystemMetrics(SM_CXVSCROLL) + 2) {}
+    : TCustomComboBox(owner), buttonWidth_(GetSystemMetrics(SM_CXVSCROLL) + 2) {
+  const std::uint32_t version = GetVersion();
+  const int major = int(version & 0xFF), minor = int((version >> 8) & 0xFF);
+  isXP_ = major > 5 || (major == 5 && minor >= 1);
+  comctl6_ = SystemLibraryMajorVersion("COMCTL32.DLL") > 5;
+}
 
 std::string TOwCustomCombo::Version() const {
   const std::uint32_t v = VersionNumber();
@@ -159,18 +165,6 @@ void TOwCustomCombo::MouseMove(TShiftState shift, int x, int y) {
   }
 }
 
-void TOwCustomCombo::DoEnter() {
-  TCustomComboBox::DoEnter();
-  focused_ = true;
-  DrawFrame();
-}
-
-void TOwCustomCombo::DoExit() {
-  TCustomComboBox::DoExit();
-  focused_ = false;
-  DrawFrame();
-}
-
 void TOwCustomCombo::Dispatch(TMessage& m) {
   switch (m.Msg) {
   case CM_MOUSEENTER:
@@ -202,6 +196,27 @@ void TOwCustomCombo::Dispatch(TMessage& m) {
     if (code == CBN_CLOSEUP && OnDropUp) OnDropUp(this);
     return;
   }
+  case CM_ENTER:
+  case CM_EXIT: {
+    TCustomComboBox::Dispatch(m);
+    if (ComponentState().Contains(TComponentStateItem::csDesigning)) return;
+    focused_ = m.Msg == CM_ENTER;
+    DrawFrame();
+    return;
+  }
+  case WM_KILLFOCUS:
+    TCustomComboBox::Dispatch(m);
+    if (isXP_) {
+      SetWidth(Width() + 1);
+      SetWidth(Width() - 1);
+    } else {
+      Invalidate();
+    }
+    return;
+  case WM_NCPAINT:
+    TCustomComboBox::Dispatch(m);
+    if (flat_) DrawFrame();
+    return;
   case CM_ENABLEDCHANGED:
     if (flat_ && !IsLoading()) {
       if (!Enabled()) {

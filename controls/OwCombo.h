@@ -41,8 +41,6 @@ protected:
   void Dispatch(TMessage& message) override;
   void Paint() override;
   void MouseMove(TShiftState shift, int x, int y) override;
-  void DoEnter() override;
-  void DoExit() override;
   /// The frame takes its active look.
   bool FrameActive() const;
   bool ButtonActive() const;
@@ -60,8 +58,8 @@ private:
   int buttonWidth_;
   bool focusBorder_ = false;
   int dropWidth_ = 0;
-  bool isXP_ = true;
-  bool comctl6_ = false;
+  bool isXP_ = false;    // the system is version 5.1 or later
+  bool comctl6_ = false; // the common controls are version 6 or later
   bool mouseOverButton_ = false;
   TColor bottomLineColor_ = clBlack;
   bool focused_ = false;

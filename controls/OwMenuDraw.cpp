@@ -203,24 +203,34 @@ void DrawItemContent(TMenuItem* item, IStyledMenu& menu, TCanvas* c, TRect r, UI
   const int side = MenuMin(MenuRectWidth(box), MenuRectHeight(box));
   CenterRect(box, side, side);
   auto* popup = static_cast<TOwPopupMenu*>(menu.Menu());
-  TCustomImageList* images = popup->Images();
+  TCustomImageList* images = item->GetImageList();
   const bool hasImage = images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count();
-  const bool checkOnly = item->Checked() && !hasImage;
-  if (hasImage) {
-    if (item->Checked()) {
+  const bool hasBitmap = !hasImage && item->HasBitmap();
+  const bool checkOnly = item->Checked() && !hasImage && !item->HasBitmap();
+  if (hasImage || hasBitmap || checkOnly) {
+    if (item->Checked() && !checkOnly) {
       const TBoxColors& k = (state & kSelected) ? sel.Boxes : s.IconBar()->Boxes;
       DrawGradientBox(c, box, k.Check[0], k.Check[1], k.CheckDirection, k.CheckBorder,
                       (state & kDisabled) == 0);
     }
-    TCustomImageList* source =
-        !item->Enabled() && popup->DisabledImages() ? popup->DisabledImages() : images;
-    TRect image = box;
-    CenterRect(image, source->Width(), source->Height());
-    if (item->ImageIndex() < source->Count())
-      source->Draw(c, image.Left, image.Top, item->ImageIndex(),
-                   source == images ? item->Enabled() : true);
-  } else if (checkOnly) {
-    DrawCheckGlyph(item, s, c, box, r, state);
+    if (hasImage) {
+      TCustomImageList* source =
+          !item->Enabled() && popup->DisabledImages() ? popup->DisabledImages() : images;
+      TRect image = box;
+      CenterRect(image, source->Width(), source->Height());
+      if (item->ImageIndex() < source->Count())
+        source->Draw(c, image.Left, image.Top, item->ImageIndex(),
+                     source == images ? item->Enabled() : true);
+    } else if (checkOnly) {
+      DrawCheckGlyph(item, s, c, box, r, state);
+    } else {
+      // The item's own picture, its bottom-left colour transparent.
+      TRect glyph = box;
+      CenterRect(glyph, 16, 16);
+      TBitmap* bitmap = item->Bitmap();
+      bitmap->SetTransparent(true);
+      c->Draw(glyph.Left, glyph.Top, bitmap);
+    }
   }
   if (item->Count() > 0) DrawSubmenuArrow(s, c, r);
   r.Left += s.IconBar()->Size() + 8;
@@ -253,6 +263,14 @@ void DrawSeparatorItem(TCustomAdvMenuStyler& s, TCanvas* c, TRect r) {
                  sep.GradientDirection(), sep.GradientType, sep.GradientWidth, sep.Margin);
 }
 } // namespace
+
+void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, bool sideBar, UINT state) {
+  // The menu area in the coordinates of the item rectangles: the union of
+  // the window's item rectangles moved to (0, 0).
+  TRect area = MenuItemArea(item, WindowFromDC(c->Handle()));
+  area = TRect(0, 0, area.Right - area.Left, area.Bottom - area.Top);
+  DrawStyledItem(item, c, rect, area, sideBar, state);
+}
 
 void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuArea, bool sideBar,
                     UINT state) {
@@ -317,6 +335,7 @@ void DrawStyledItem(TMenuItem* item, TCanvas* c, TRect rect, const TRect& menuAr
     DrawSeparatorItem(s, c, ir);
   else
     DrawItemContent(item, *menu, c, ir, state);
+  HookMenuWindow(item, c);
 }
 
 TPoint PicturePosition(TBackground& background, const TRect& rect) {

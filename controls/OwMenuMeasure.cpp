@@ -87,9 +87,10 @@ void MeasureStyledItem(TMenuItem* item, TCanvas* canvas, int& width, int& height
     return;
   }
   width = s.IconBar()->Size();
-  auto* popup = static_cast<TOwPopupMenu*>(menu->Menu());
-  if (popup->Images())
-    height = MenuMax(height, popup->Images()->Height());
+  if (TCustomImageList* images = item->GetImageList())
+    height = MenuMax(height, images->Height());
+  else if (item->HasBitmap())
+    height = MenuMax(height, 16);
   else
     height -= 3;
   width += 15;

@@ -1,9 +1,11 @@
 // The menu styler and its style objects.
 #include "controls/OwMenus.h"
 
+#include "platform/forms/Forms.h"
+#include "platform/rtl/DynLib.h"
+
 void AssignMenuFont(TFont& font) {
-  font.SetName("Tahoma");
-  font.SetHeight(-11);
+  font.Assign(*Screen()->MenuFont());
 }
 
 namespace {
@@ -106,6 +108,12 @@ void TSelectedItem::Assign(const TPersistent* source) {
 
 TRootItem::TRootItem() : TGradientBar(0xE5D7D7, 0xF7F2F2, TMenuGradientDirection::gdHorizontal) {
   AssignMenuFont(font_);
+  font_.OnChange = [this] { Update(); };
+}
+
+void TRootItem::SetUseSystemFont(bool v) {
+  useSystemFont_ = v;
+  Update();
 }
 
 TColor TRootItem::GetSelectedColor(int index) const {
@@ -131,7 +139,7 @@ void TRootItem::Assign(const TPersistent* source) {
   auto* s = dynamic_cast<const TRootItem*>(source);
   if (!s) return TGradientBar::Assign(source);
   font_.Assign(s->font_);
-  UseSystemFont = s->UseSystemFont;
+  SetUseSystemFont(s->useSystemFont_);
   selected_[0] = s->selected_[0];
   selected_[1] = s->selected_[1];
   selected_[2] = s->selected_[2];
@@ -236,6 +244,17 @@ void TSideBar::SetVisible(bool v) {
   Update();
 }
 
+void TSideBar::SetBackground(const TBackground* background) {
+  background_.Assign(background);
+  background_.Image(); // marks a bitmap in it transparent
+  Update();
+}
+
+void TSideBar::SetImage(const TBackground* image) {
+  image_.Assign(image);
+  Update();
+}
+
 void TSideBar::Assign(const TPersistent* source) {
   if (auto* s = dynamic_cast<const TSideBar*>(source)) {
     SetVisible(s->visible_);
@@ -285,22 +304,54 @@ void TMenuGlyphs::Assign(const TPersistent* source) {
   SetRadio(&src.radio_);
 }
 
+namespace {
+/// The caption font's face: "Segoe UI" where the system's kernel library
+/// has the newer locale call, else "Tahoma" (always here).
+std::string CaptionFontName() {
+  HMODULE kernel = LoadLibrary("kernel32.dll");
+  const bool newer = kernel && GetProcAddress(kernel, "GetLocaleInfoEx");
+  if (kernel) FreeLibrary(kernel);
+  return newer ? "Segoe UI" : "Tahoma";
+}
+} // namespace
+
 TButtonAppearance::TButtonAppearance() {
-  // "Segoe UI" needs a locale call this platform does not have.
-  captionFont_.SetName("Tahoma");
+  captionFont_.SetName(CaptionFontName());
+}
+
+void TButtonAppearance::Store(TColor& field, TColor v) {
+  if (field == v) return;
+  field = v;
+  if (OnChange) OnChange();
+}
+
+void TButtonAppearance::SetGradientDirection(TMenuGradientDirection v) {
+  if (direction_ == v) return;
+  direction_ = v;
+  if (OnChange) OnChange();
+}
+
+void TButtonAppearance::SetCaptionFont(const TFont* font) {
+  captionFont_.Assign(*font);
+  if (OnChange) OnChange();
+}
+
+void TButtonAppearance::SetUseSystemFont(bool v) {
+  if (v && !useSystemFont_) captionFont_.SetName(CaptionFontName());
+  useSystemFont_ = v;
 }
 
 void TButtonAppearance::Assign(const TPersistent* source) {
   auto* s = dynamic_cast<const TButtonAppearance*>(source);
   if (!s) return TPersistent::Assign(source);
-  Color = s->Color;
-  ColorTo = s->ColorTo;
-  HoverColor = s->HoverColor;
-  HoverColorTo = s->HoverColorTo;
-  DownColor = s->DownColor;
-  DownColorTo = s->DownColorTo;
-  GradientDirection = s->GradientDirection;
-  BorderColor = s->BorderColor;
+  color_ = s->color_;
+  colorTo_ = s->colorTo_;
+  hoverColor_ = s->hoverColor_;
+  hoverColorTo_ = s->hoverColorTo_;
+  downColor_ = s->downColor_;
+  downColorTo_ = s->downColorTo_;
+  direction_ = s->direction_;
+  borderColor_ = s->borderColor_;
   HoverBorderColor = s->HoverBorderColor;
   DownBorderColor = s->DownBorderColor;
 }
@@ -337,17 +388,22 @@ void TCustomAdvMenuStyler::Bind(IStyledMenu* menu) {
     o->Bind(menu);
 }
 
+void TCustomAdvMenuStyler::SetSideBar(const TSideBar* v) {
+  sideBar_.Assign(v);
+  if (boundMenu_) boundMenu_->UpdateItems();
+}
+
 void TCustomAdvMenuStyler::Assign(const TPersistent* source) {
   auto* s = dynamic_cast<const TOwMenuStyler*>(source);
   if (!s) return TComponent::Assign(source);
   auto& src = const_cast<TOwMenuStyler&>(*s);
-  background_.Assign(src.Background());
-  iconBar_.Assign(src.IconBar());
-  selectedItem_.Assign(src.SelectedItem());
-  rootItem_.Assign(src.RootItem());
-  glyphs_.Assign(src.Glyphs());
-  sideBar_.Assign(src.SideBar());
-  separator_.Assign(src.Separator());
-  font_.Assign(*src.Font());
+  SetBackground(src.Background());
+  SetIconBar(src.IconBar());
+  SetSelectedItem(src.SelectedItem());
+  SetRootItem(src.RootItem());
+  SetGlyphs(src.Glyphs());
+  SetSideBar(src.SideBar());
+  SetSeparator(src.Separator());
+  SetFont(src.Font());
   SetUseSystemFont(src.UseSystemFont());
 }

@@ -1,6 +1,7 @@
 #include "controls/OwMenuUtil.h"
 
 #include "platform/forms/SystemSettings.h"
+#include "platform/rtl/DynLib.h"
 #include "platform/rtl/Format.h"
 
 void RaiseInvalidPropertyIndex(int index) {
@@ -49,6 +50,26 @@ namespace {
 int gAnimationUsers = 0;
 bool gRememberedAnimation = true;
 } // namespace
+
+namespace {
+TLayeredWindowProbe gLayered;
+int gUtilStarts = 0;
+} // namespace
+
+const TLayeredWindowProbe& LayeredWindowProbe() {
+  return gLayered;
+}
+
+void OwMenuUtilInitialize() {
+  if (gUtilStarts++ > 0) return;
+  gLayered = TLayeredWindowProbe();
+  HMODULE user32 = LoadLibrary("user32.dll");
+  if (!user32) return;
+  gLayered.UpdateLayeredWindow = GetProcAddress(user32, "UpdateLayeredWindow");
+  gLayered.SetLayeredWindowAttributes = GetProcAddress(user32, "SetLayeredWindowAttributes");
+  FreeLibrary(user32);
+  gLayered.Available = gLayered.SetLayeredWindowAttributes != nullptr;
+}
 
 void MenuAnimationOff() {
   if (gAnimationUsers++ > 0) return;

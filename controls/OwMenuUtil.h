@@ -38,6 +38,18 @@ inline int MenuMax(int a, int b) {
   return a > b ? a : b;
 }
 
+/// What the start-up probe found of the layered-window functions (nothing in
+/// the menus reads it).
+struct TLayeredWindowProbe {
+  void* UpdateLayeredWindow = nullptr;
+  void* SetLayeredWindowAttributes = nullptr;
+  bool Available = false;
+};
+const TLayeredWindowProbe& LayeredWindowProbe();
+/// Looks the layered-window functions up in "user32.dll" (once per process;
+/// the library is released at once). Its finalisation does nothing.
+void OwMenuUtilInitialize();
+
 /// Switches the menu animation of this process off, remembering the setting
 /// (once per process), and restores it.
 void MenuAnimationOff();

@@ -6,6 +6,7 @@
 // OwPopupMenu.cpp (the menu: styler binding, item hooking, popup position),
 // OwMenuMeasure.cpp (item measuring and short-cut texts), OwMenuDraw.cpp
 // (item drawing, background pictures), OwMenuSideBar.cpp (the side bar),
+// OwMenuHook.cpp (the menu window's hook, region, move and border),
 // OwMenuUtil.h (the gradients and small routines).
 #pragma once
 
@@ -21,7 +22,6 @@
 
 class TCustomImageList;
 class TOwPopupMenu;
-struct TMenuOwnerDraw;
 
 enum class TSideBarVisibleIn { viFirstVisible, viFirstLevel, viAnyLevel };
 enum class TDirection { dDownToUp, dUpToDown };
@@ -121,7 +121,9 @@ public:
   TBoxColors Boxes;
   TColor BorderColor = 0x6F4B4B;
   TFont* Font() { return &font_; }
+  void SetFont(const TFont* font) { font_.Assign(*font); }
   TFont* NotesFont() { return &notesFont_; }
+  void SetNotesFont(const TFont* font) { notesFont_.Assign(*font); }
   bool UseSystemFont() const { return useSystemFont_; }
   void SetUseSystemFont(bool v);
   TColor ColorMirror = clNone, ColorMirrorTo = clNone;
@@ -137,7 +139,9 @@ public:
   TRootItem();
   std::string ClassName() const override { return "TRootItem"; }
   TFont* Font() { return &font_; }
-  bool UseSystemFont = true;
+  void SetFont(const TFont* font) { font_.Assign(*font); }
+  bool UseSystemFont() const { return useSystemFont_; }
+  void SetUseSystemFont(bool v);
   TColor SelectedBorderColor = 0x947C7C, SelectedTextColor = clWindowText;
   TColor HoverTextColor = clWindowText, HoverBorderColor = 0x6F4B4B;
   /// Index 0 … 3: colour, to, mirror, mirror to.
@@ -151,6 +155,7 @@ public:
 
 private:
   TFont font_;
+  bool useSystemFont_ = true;
   TColor selected_[4] = {0xF2E8E8, 0xCDB8B9, clNone, clNone};
   TColor hover_[4] = {0xCFF6FF, 0x9DD8FF, clNone, clNone};
 };
@@ -191,6 +196,7 @@ public:
   std::string ClassName() const override { return "TBarCaption"; }
   std::string Caption;
   TFont* Font() { return &font_; }
+  void SetFont(const TFont* font) { font_.Assign(*font); }
   int CaptionOffset = 6;
   TDirection Direction = TDirection::dDownToUp;
   TColor ShadowColor = clNone, HighlightColor = clNone;
@@ -209,7 +215,10 @@ public:
   bool Visible() const { return visible_; }
   void SetVisible(bool v);
   TBackground* Background() { return &background_; }
+  /// Copies the background; a bitmap in its picture becomes transparent.
+  void SetBackground(const TBackground* background);
   TBackground* Image() { return &image_; }
+  void SetImage(const TBackground* image);
   int SplitterWidth = 1, Side = 0, Size = 24, SplitterMargin = 0, SplitterGradientWidth = 0;
   TGradientType SplitterGradientType = TGradientType::gtBoth;
   TColor BorderColor = 0xA19D9D, SplitterColor = 0x808080, SplitterColorTo = clNone;
@@ -241,15 +250,40 @@ class TButtonAppearance : public TPersistent {
 public:
   TButtonAppearance();
   std::string ClassName() const override { return "TButtonAppearance"; }
-  TColor HoverColor = 0xD2BDB6, ColorTo = clNone, Color = clNone, HoverColorTo = clNone,
-         DownColorTo = clNone, DownColor = 0xB59285, DownBorderColor = 0x6A240A,
-         BorderColor = clNone, HoverBorderColor = 0x6A240A;
-  TMenuGradientDirection GradientDirection = TMenuGradientDirection::gdVertical;
+  /// Fired by the colour and direction writers on a real change and by the
+  /// caption font writer always.
+  std::function<void()> OnChange;
+  TColor Color() const { return color_; }
+  void SetColor(TColor v) { Store(color_, v); }
+  TColor ColorTo() const { return colorTo_; }
+  void SetColorTo(TColor v) { Store(colorTo_, v); }
+  TColor DownColor() const { return downColor_; }
+  void SetDownColor(TColor v) { Store(downColor_, v); }
+  TColor DownColorTo() const { return downColorTo_; }
+  void SetDownColorTo(TColor v) { Store(downColorTo_, v); }
+  TColor HoverColor() const { return hoverColor_; }
+  void SetHoverColor(TColor v) { Store(hoverColor_, v); }
+  TColor HoverColorTo() const { return hoverColorTo_; }
+  void SetHoverColorTo(TColor v) { Store(hoverColorTo_, v); }
+  TMenuGradientDirection GradientDirection() const { return direction_; }
+  void SetGradientDirection(TMenuGradientDirection v);
+  TColor BorderColor() const { return borderColor_; }
+  void SetBorderColor(TColor v) { Store(borderColor_, v); }
+  TColor DownBorderColor = 0x6A240A, HoverBorderColor = 0x6A240A;
   TFont* CaptionFont() { return &captionFont_; }
+  void SetCaptionFont(const TFont* font);
+  bool UseSystemFont() const { return useSystemFont_; }
+  /// True (from False) renames the caption font as at creation.
+  void SetUseSystemFont(bool v);
   void Assign(const TPersistent* source) override;
 
 private:
+  void Store(TColor& field, TColor v);
+  TColor hoverColor_ = 0xD2BDB6, colorTo_ = clNone, color_ = clNone, hoverColorTo_ = clNone,
+         downColorTo_ = clNone, downColor_ = 0xB59285, borderColor_ = clNone;
+  TMenuGradientDirection direction_ = TMenuGradientDirection::gdVertical;
   TFont captionFont_;
+  bool useSystemFont_ = true;
 };
 
 class TCustomAdvMenuStyler : public TComponent {
@@ -268,6 +302,19 @@ public:
   TRootItem* RootItem() { return &rootItem_; }
   TSelectedItem* SelectedItem() { return &selectedItem_; }
   TSideBar* SideBar() { return &sideBar_; }
+  // The object writers copy into the owned objects; the side bar's and the
+  // fonts' ask the bound menu to measure and draw its items again.
+  void SetSeparator(const TSeparator* v) { separator_.Assign(v); }
+  void SetBackground(const TBackground* v) { background_.Assign(v); }
+  void SetIconBar(const TIconBar* v) { iconBar_.Assign(v); }
+  void SetGlyphs(const TMenuGlyphs* v) { glyphs_.Assign(v); }
+  void SetRootItem(const TRootItem* v) { rootItem_.Assign(v); }
+  void SetSelectedItem(const TSelectedItem* v) { selectedItem_.Assign(v); }
+  void SetSideBar(const TSideBar* v);
+  void SetFont(const TFont* v) { font_.Assign(*v); }
+  void SetNotesFont(const TFont* v) { notesFont_.Assign(*v); }
+  /// Copies the values only.
+  void SetButtonAppearance(const TButtonAppearance* v) { buttonAppearance_.Assign(v); }
   TColor MenuBorderColor() const { return menuBorderColor_; }
   void SetMenuBorderColor(TColor v) { menuBorderColor_ = v; }
   TFont* NotesFont() { return &notesFont_; }
@@ -337,8 +384,6 @@ public:
 
   TCustomImageList* DisabledImages() const { return disabledImages_; }
   void SetDisabledImages(TCustomImageList* images);
-  TCustomImageList* Images() const { return images_; }
-  void SetImages(TCustomImageList* images);
   enum class TPopupAlignment { paLeft, paRight, paCenter };
   TPopupAlignment Alignment() const { return alignment_; }
   void SetAlignment(TPopupAlignment v) { alignment_ = v; }
@@ -352,9 +397,20 @@ public:
   int PopupX(int x) const;
   void Popup(int x, int y) override;
   void PopupAtPoint(TPoint p) { Popup(p.x, p.y); }
-  /// The measure, draw and frame callbacks of this menu's windows.
-  TMenuOwnerDraw OwnerDraw();
   void Loaded() override;
+  /// Hooks the changed item (every item when `source` is none).
+  void MenuChanged(TMenuItem* source) override;
+
+  /// The engine's handlers, installed on the items (their type tells them
+  /// from handlers of the program's own).
+  struct TMeasureHandler {
+    TOwPopupMenu* menu;
+    void operator()(TPersistent* sender, TCanvas* canvas, int& width, int& height) const;
+  };
+  struct TDrawHandler {
+    TOwPopupMenu* menu;
+    void operator()(TPersistent* sender, TCanvas* canvas, const TRect& rect, UINT state) const;
+  };
 
 protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -367,11 +423,17 @@ private:
   int opacity_ = 255;
   bool showNotes_ = true;
   TCustomImageList* disabledImages_ = nullptr;
-  TCustomImageList* images_ = nullptr;
   bool intlKeyb_ = false;
   TPopupAlignment alignment_ = TPopupAlignment::paLeft;
   int updates_ = 0;
 };
+
+/// Installs the engine's handlers on `item` (on every item of the menu's
+/// root when none; with `recursive` also on the sub-items), in menu order.
+/// Nothing while the menu is loading or for an item that has the engine's
+/// draw handler already. With `keep` a measure handler, or a draw handler
+/// of either kind, that the item has stays.
+void HookMenuItems(TOwPopupMenu* menu, TMenuItem* item, bool recursive, bool keep);
 
 /// The styled-menu interface of an item's menu (none for other menus).
 IStyledMenu* StyledMenuOf(TMenuItem* item);
@@ -384,12 +446,35 @@ std::string MenuShortCutText(TShortCut shortCut, bool keyboardNames);
 void MeasureStyledItem(TMenuItem* item, TCanvas* canvas, int& width, int& height, bool sideBar);
 /// The side bar applies to the item.
 bool SideBarShown(TMenuItem* item);
-/// Draws an item into its rectangle of the menu window's canvas; `menuArea`
-/// is the rectangle of all its menu's items (PR). `state` holds the
-/// owner-draw bits (ODS_SELECTED 1, ODS_GRAYED 2, ODS_DISABLED 4,
-/// ODS_CHECKED 8).
+/// Draws an item into its rectangle of the menu window's canvas, then hooks
+/// the window (HookMenuWindow). `state` holds the owner-draw bits
+/// (ODS_SELECTED 1, ODS_GRAYED 2, ODS_DISABLED 4, ODS_CHECKED 8). The menu
+/// area (PR) is MenuItemArea of the canvas's window moved to (0, 0).
+void DrawStyledItem(TMenuItem* item, TCanvas* canvas, TRect rect, bool sideBar, UINT state);
+/// The same with the rectangle of all the menu's items given (a canvas that
+/// is no menu window's).
 void DrawStyledItem(TMenuItem* item, TCanvas* canvas, TRect rect, const TRect& menuArea,
                     bool sideBar, UINT state);
+
+// ---- the menu window --------------------------------------------------------------------------
+
+/// Called after each item is drawn: subclasses the item's menu window on
+/// its first drawing (region without the 17-pixel strip and the outer
+/// pixel, one move into place) and draws the two-colour border.
+void HookMenuWindow(TMenuItem* item, TCanvas* canvas);
+/// The replacement window procedure of a hooked menu window: no erasing;
+/// hiding, closing or destroying the window takes the region and the hook
+/// away again.
+LRESULT MenuWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+/// The procedure token MenuWindowProc is installed as.
+LONG_PTR MenuWindowProcToken();
+/// The number of ancestors between the item and its menu's root item.
+int ItemDepth(TMenuItem* item);
+/// The union of the screen rectangles of the item's menu's items on the
+/// window (positions the platform does not know leave it unchanged).
+TRect MenuItemArea(TMenuItem* item, HWND window);
+/// The submenu holding `item` opened to the right of the item it belongs to.
+bool SubmenuOpensRight(TMenuItem* item, HWND window);
 /// Composes a background (gradient and picture) over `rect` of the canvas.
 void DrawBackgroundPicture(TCanvas* canvas, const TRect& rect, TBackground& background,
                            bool gradient);

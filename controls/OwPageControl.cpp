@@ -42,6 +42,7 @@ TOwPageControl::TOwPageControl(TComponent* owner)
     if (activePage_) UpdateActiveTabText(activePage_);
   };
   parentColor_ = true;
+  SetOwnerDraw(true);
 }
 
 TOwPageControl::~TOwPageControl() {
@@ -205,6 +206,10 @@ bool TOwPageControl::CanShowTab(int tabIndex) const {
 
 void TOwPageControl::UpdateTabText(TOwTabSheet* page) {
   if (!page || page->VisibleTabIndex() < 0) return;
+  if (tabBorder3D_) {
+    SetTabText(page->VisibleTabIndex(), page->Caption());
+    return;
+  }
   const bool heavy = (activeFont_.Style() & (fsBold | fsItalic)) != 0;
   if (page == activePage_ && heavy)
     UpdateActiveTabText(page);
@@ -213,7 +218,7 @@ void TOwPageControl::UpdateTabText(TOwTabSheet* page) {
 }
 
 void TOwPageControl::UpdateActiveTabText(TOwTabSheet* page) {
-  if (!page) return;
+  if (!page || tabBorder3D_) return;
   const int index = page->VisibleTabIndex();
   if (index < 0 || index >= TabCount()) return;
   const bool heavy = (activeFont_.Style() & (fsBold | fsItalic)) != 0;
@@ -350,7 +355,7 @@ void TOwPageControl::Dispatch(TMessage& m) {
     hoverIndex_ = -1;
     return;
   case WM_ERASEBKGND:
-    if (TabCount() > 0 && redrawLock_ <= 0) {
+    if (!tabBorder3D_ && TabCount() > 0 && redrawLock_ <= 0) {
       m.Result = 1;
       return;
     }
@@ -405,7 +410,7 @@ TRect TOwPageControl::ActiveTabBody() const {
 }
 
 bool TOwPageControl::OnActiveCloseGlyph(TPoint p) const {
-  if (!activePage_ || !activePage_->ShowClose()) return false;
+  if (!activePage_ || !activePage_->ShowClose() || tabBorder3D_) return false;
   if (ComponentState().Contains(TComponentStateItem::csDesigning)) return false;
   return CloseGlyphHit(ActiveIndex(), p);
 }
@@ -439,7 +444,8 @@ void TOwPageControl::CloseActivePage() {
 
 void TOwPageControl::MouseMove(TShiftState shift, int x, int y) {
   TCustomTabControl::MouseMove(shift, x, y);
-  if (ComponentState().Contains(TComponentStateItem::csDesigning) || tabHoverColor_ == clNone)
+  if (ComponentState().Contains(TComponentStateItem::csDesigning) || tabHoverColor_ == clNone ||
+      tabBorder3D_)
     return;
   if (tabBackGround_->Empty()) {
     const int index = PageIndexAt(TPoint(x, y));
@@ -531,14 +537,42 @@ void TOwPageControl::SetImages(TCustomImageList* images) {
   if (images == images_) return;
   if (images_) {
     images_->RemoveFreeNotification(this);
-    SetImageRoom(ImageRoom() - ImagesRoom());
+    SetSpacing(spacing_ - ImagesRoom());
   }
   images_ = images;
   if (images_) {
     images_->FreeNotification(this);
-    SetImageRoom(ImageRoom() + ImagesRoom());
+    SetSpacing(spacing_ + ImagesRoom());
   }
+  if (tabBorder3D_) SetTabImages(images_);
   Invalidate();
+}
+
+void TOwPageControl::SetSpacing(int value) {
+  spacing_ = value;
+  if (!tabBorder3D_) SetImageRoom(value);
+}
+
+void TOwPageControl::SetTabBorder3D(bool v) {
+  if (v == tabBorder3D_) return;
+  tabBorder3D_ = v;
+  // The native tabs show Images; the painter's tabs reserve the spacing.
+  SetTabImages(v ? images_ : nullptr);
+  SetImageRoom(v ? 0 : spacing_);
+  SetOwnerDraw(!v);
+  for (int i = PageCount() - 1; i >= 0; --i)
+    UpdateTabText(pages_[std::size_t(i)]);
+  if (!v) UpdateActiveTabText(activePage_);
+  Invalidate();
+}
+
+int TOwPageControl::GetImageIndex(int tabIndex) {
+  if (OnGetImageIndex) return TCustomTabControl::GetImageIndex(tabIndex);
+  for (TOwTabSheet* page : pages_) {
+    if (!page->TabListed()) continue;
+    if (tabIndex-- == 0) return page->SpacingImageIndex();
+  }
+  return 0;
 }
 
 bool TOwPageControl::VerticalTabs() const {
@@ -552,9 +586,9 @@ int TOwPageControl::ImagesRoom() const {
 
 void TOwPageControl::UpdateImageSpacing() {
   if (VerticalTabs())
-    SetImageRoom(ImagesRoom() + tabMargin_->RightMargin() + tabMargin_->TopMargin());
+    SetSpacing(ImagesRoom() + tabMargin_->RightMargin() + tabMargin_->TopMargin());
   else
-    SetImageRoom(ImagesRoom() + tabMargin_->RightMargin() + tabMargin_->LeftMargin());
+    SetSpacing(ImagesRoom() + tabMargin_->RightMargin() + tabMargin_->LeftMargin());
 }
 
 void TOwPageControl::SetTabPosition(TTabPosition value) {
@@ -585,9 +619,9 @@ void TOwPageControl::SetCloseGlyph(const TBitmap* bitmap) {
 void TOwPageControl::MarginChanged(int newValue, int oldValue, int index) {
   if (loaded_ || ComponentState().Contains(TComponentStateItem::csDesigning)) {
     const bool vertical = VerticalTabs();
-    if (index == 0 && !vertical) SetImageRoom(ImagesRoom() + tabMargin_->RightMargin() + newValue);
-    if (index == 1 && vertical) SetImageRoom(ImagesRoom() + tabMargin_->RightMargin() + newValue);
-    if (index == 2) SetImageRoom(ImageRoom() - oldValue + newValue);
+    if (index == 0 && !vertical) SetSpacing(ImagesRoom() + tabMargin_->RightMargin() + newValue);
+    if (index == 1 && vertical) SetSpacing(ImagesRoom() + tabMargin_->RightMargin() + newValue);
+    if (index == 2) SetSpacing(spacing_ - oldValue + newValue);
   }
   Invalidate();
 }

@@ -184,6 +184,13 @@ public:
   void SetDefaultTabColor(TColor v);
   TColor DefaultTabColorTo() const { return defaultTabColorTo_; }
   void SetDefaultTabColorTo(TColor v);
+  /// True hands the tabs back to the tab model: no own painting, no close
+  /// glyph, no hover; the tabs show Images and the captions.
+  bool TabBorder3D() const { return tabBorder3D_; }
+  void SetTabBorder3D(bool v);
+  /// A tab's image: OnGetImageIndex when assigned, else its page's spacing
+  /// image index.
+  int GetImageIndex(int tabIndex) override;
   bool TabSheet3D() const { return tabSheet3D_; }
   void SetTabSheet3D(bool v);
   TColor TabSheetBorderColor() const { return tabSheetBorderColor_; }
@@ -257,6 +264,9 @@ private:
   void CloseActivePage();
   void MarginChanged(int newValue, int oldValue, int index);
   void UpdateImageSpacing();
+  /// The room every tab reserves (the spacing list's width, or height for
+  /// left and right tabs); the tab model gets it unless TabBorder3D.
+  void SetSpacing(int value);
   void DialogChar(TMessage& message);
   void DialogKey(TMessage& message);
   void Notify(TMessage& message);
@@ -300,6 +310,8 @@ private:
   bool showFocus_ = false;
   bool closeGlyphHot_ = false;
   int tabOverlap_ = 0;
+  bool tabBorder3D_ = false;
+  int spacing_ = 0;
   bool tabSheet3D_ = false;
   TColor tabSheetBorderColor_ = clGray;
   TColor tabBackGroundColor_ = clBtnFace;

@@ -123,6 +123,8 @@ struct TOwPageControl::TDeferredTab {
 
 void TOwPageControl::Paint() {
   TCustomTabControl::Paint();
+  // With TabBorder3D the tab model draws the tabs itself.
+  if (tabBorder3D_) return;
   // The painter runs for the paint and once more after it, as the native
   // control's window procedure did.
   PaintTabs(Canvas());

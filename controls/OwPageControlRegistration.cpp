@@ -27,6 +27,7 @@ void RegisterOwPageControl() {
       .Integer("TabHoverColor", &P::TabHoverColor, &P::SetTabHoverColor, clNone)
       .Integer("TabHoverColorTo", &P::TabHoverColorTo, &P::SetTabHoverColorTo, clNone)
       .Integer("TabHoverBorder", &P::TabHoverBorder, &P::SetTabHoverBorder, clNone)
+      .Boolean("TabBorder3D", &P::TabBorder3D, &P::SetTabBorder3D, false)
       .Boolean("TabSheet3D", &P::TabSheet3D, &P::SetTabSheet3D, false)
       .Boolean("TabSplitLine", &P::TabSplitLine, &P::SetTabSplitLine, false)
       .Boolean("RoundEdges", &P::RoundEdges, &P::SetRoundEdges, false)

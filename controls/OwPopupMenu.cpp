@@ -2,32 +2,16 @@
 // free notifications that keep both sides safe, and the popup position.
 #include "controls/OwMenus.h"
 
-#include <algorithm>
-
 #include "platform/forms/Forms.h"
 #include "platform/forms/ImgList.h"
-#include "platform/forms/MenuWindow.h"
-#include "platform/forms/Windows.h"
-
-#include <memory>
-
-namespace {
-/// The styled menus alive, to find an item's menu from its root item.
-std::vector<TOwPopupMenu*>& StyledMenus() {
-  static std::vector<TOwPopupMenu*> menus;
-  return menus;
-}
-} // namespace
 
 TOwPopupMenu::TOwPopupMenu(TComponent* owner) : TPopupMenu(owner) {
-  StyledMenus().push_back(this);
+  SetOwnerDraw(true);
   CreateInternalStyler();
   showNotes_ = true;
 }
 
 TOwPopupMenu::~TOwPopupMenu() {
-  auto& menus = StyledMenus();
-  menus.erase(std::remove(menus.begin(), menus.end(), this), menus.end());
   // Neither styler may keep a reference to this menu.
   if (menuStyler_) {
     if (menuStyler_->BoundMenu() == this) menuStyler_->Bind(nullptr);
@@ -70,10 +54,18 @@ void TOwPopupMenu::SetMenuStyler(TCustomAdvMenuStyler* styler) {
 
 void TOwPopupMenu::Loaded() {
   TPopupMenu::Loaded();
+  SetOwnerDraw(true);
+  HookMenuItems(this, nullptr, true, true);
   if (internal_ && internal_ != current_) {
     delete internal_;
     internal_ = nullptr;
   }
+}
+
+void TOwPopupMenu::MenuChanged(TMenuItem* source) {
+  if (source == Items()) source = nullptr;
+  HookMenuItems(this, source, source == nullptr, true);
+  TPopupMenu::MenuChanged(source);
 }
 
 void TOwPopupMenu::Notification(TComponent* component, TOperation operation) {
@@ -89,7 +81,6 @@ void TOwPopupMenu::Notification(TComponent* component, TOperation operation) {
     internal_ = nullptr;
     if (current_ == component) current_ = nullptr;
   }
-  if (component == static_cast<TComponent*>(images_)) images_ = nullptr;
   if (component == static_cast<TComponent*>(disabledImages_)) disabledImages_ = nullptr;
 }
 
@@ -99,22 +90,18 @@ void TOwPopupMenu::SetDisabledImages(TCustomImageList* images) {
   if (images) images->FreeNotification(this);
 }
 
-void TOwPopupMenu::SetImages(TCustomImageList* images) {
-  if (images_) images_->RemoveFreeNotification(this);
-  images_ = images;
-  if (images) images->FreeNotification(this);
-}
-
 int TOwPopupMenu::PopupX(int x) const {
   TMenuItem* root = Items();
   if (root->Count() == 0) return x;
-  // The first item measured from 10 × 10, plus the hidden strip.
+  // The first item measured from 10 × 10 by its measure handler, plus the
+  // hidden strip.
   TCanvas measure;
   HDC dc = CreateCompatibleDC(nullptr);
   measure.SetHandle(dc);
-  AssignMenuFont(*measure.Font());
+  measure.Font()->Assign(*Screen()->MenuFont());
   int w = 10, h = 10;
-  MeasureStyledItem(root->Items(0), &measure, w, h, SideBarShown(root->Items(0)));
+  TMenuItem* first = root->Items(0);
+  if (first->OnMeasureItem) first->OnMeasureItem(first, &measure, w, h);
   measure.SetHandle(nullptr);
   DeleteDC(dc);
   const int W = w + 17;
@@ -131,65 +118,49 @@ int TOwPopupMenu::PopupX(int x) const {
 
 void TOwPopupMenu::Popup(int x, int y) {
   if (Items()->Count() == 0) return;
-  x = PopupX(x);
-  if (CurrentMenuAnswerer()) {
-    TPopupMenu::Popup(x, y);
-    return;
-  }
-  if (OnPopup) OnPopup(this);
-  TMenuWindow window(this, OwnerDraw());
-  TMenuItem* chosen = window.Exec(x, y);
-  // The click comes after the menu has closed.
-  if (chosen) chosen->Click();
+  TPopupMenu::Popup(PopupX(x), y);
 }
 
-TMenuOwnerDraw TOwPopupMenu::OwnerDraw() {
-  TMenuOwnerDraw draw;
-  draw.Measure = [](TMenuItem* item, TCanvas* canvas, int& w, int& h) {
-    AssignMenuFont(*canvas->Font());
-    MeasureStyledItem(item, canvas, w, h, SideBarShown(item));
-  };
-  draw.Draw = [](TMenuItem* item, TCanvas* canvas, const TRect& rect, const TRect& area,
-                 UINT state) {
-    DrawStyledItem(item, canvas, rect, area, SideBarShown(item), state);
-  };
-  // Each window is cut to its items less the 17-pixel strip and its outer
-  // pixel, moved once per showing into place beside its parent, and framed
-  // in the styler's colours.
-  draw.DrawFrame = [this](TMenuWindow* window, TCanvas* canvas) {
-    TCustomAdvMenuStyler* s = current_;
-    HWND handle = WindowFromDC(canvas->Handle());
-    const int w = window->Width(), h = window->Height();
-    if (!window->Adjusted() && handle) {
-      window->SetAdjusted(true);
-      SetWindowRgn(handle, CreateRectRgn(1, 1, w - 1 - 17, h - 1), true);
-      RECT r{};
-      GetWindowRect(handle, &r);
-      if (window->Level() == 1) {
-        MoveWindow(handle, r.Left - 1, r.Top - 2, w, h, true);
-      } else {
-        const int x = window->OpensRight() ? r.Left - 17 : r.Left + 17;
-        MoveWindow(handle, x + 3, r.Top, w, h, true);
-      }
-    }
-    if (!s) return;
-    // The frame follows the region on every level, so that the border is
-    // whole whichever side a submenu opens to.
-    canvas->Brush()->SetStyle(bsSolid);
-    canvas->Brush()->SetColor(s->MenuBorderColor());
-    canvas->FrameRect(TRect(1, 1, w - 1 - 17, h - 1));
-    canvas->Brush()->SetColor(s->Background()->Color());
-    canvas->FrameRect(TRect(2, 2, w - 2 - 17, h - 2));
-  };
-  return draw;
+void TOwPopupMenu::TMeasureHandler::operator()(TPersistent* sender, TCanvas* canvas, int& width,
+                                               int& height) const {
+  auto* item = static_cast<TMenuItem*>(sender);
+  MeasureStyledItem(item, canvas, width, height, SideBarShown(item));
+}
+
+void TOwPopupMenu::TDrawHandler::operator()(TPersistent* sender, TCanvas* canvas, const TRect& rect,
+                                            UINT state) const {
+  auto* item = static_cast<TMenuItem*>(sender);
+  DrawStyledItem(item, canvas, rect, SideBarShown(item), state);
+}
+
+namespace {
+void HookItem(TOwPopupMenu* menu, TMenuItem* item, bool keep) {
+  if (item->OnAdvancedDrawItem.target<TOwPopupMenu::TDrawHandler>()) return;
+  if (!item->OnMeasureItem || !keep) item->OnMeasureItem = TOwPopupMenu::TMeasureHandler{menu};
+  if ((!item->OnAdvancedDrawItem && !item->OnDrawItem) || !keep)
+    item->OnAdvancedDrawItem = TOwPopupMenu::TDrawHandler{menu};
+}
+
+void HookSubItems(TOwPopupMenu* menu, TMenuItem* parent, bool recursive, bool keep) {
+  for (int i = 0; i < parent->Count(); ++i) {
+    TMenuItem* item = parent->Items(i);
+    HookItem(menu, item, keep);
+    if (recursive) HookSubItems(menu, item, recursive, keep);
+  }
+}
+} // namespace
+
+void HookMenuItems(TOwPopupMenu* menu, TMenuItem* item, bool recursive, bool keep) {
+  if (menu->IsLoading()) return;
+  if (item)
+    HookItem(menu, item, keep);
+  else
+    HookSubItems(menu, menu->Items(), recursive, keep);
 }
 
 IStyledMenu* StyledMenuOf(TMenuItem* item) {
   if (!item) return nullptr;
-  TMenuItem* root = item;
-  while (root->Parent())
-    root = root->Parent();
-  for (TOwPopupMenu* menu : StyledMenus())
-    if (menu->Items() == root) return menu;
-  return nullptr;
+  // The item's menu, or, for an item without a parent, its owner.
+  TComponent* menu = item->Parent() ? item->GetParentMenu() : item->Owner();
+  return dynamic_cast<TOwPopupMenu*>(menu);
 }

@@ -595,7 +595,10 @@ private:
   void PaintPointerThumb(const TRect& r, const TGlossColors& colors);
   void PaintBoxThumb(const TRect& r, const TGlossColors& colors);
   void PaintLineThumb(const TRect& r, const TGlossColors& colors);
-  void PaintPolygonThumb(const TRect& r, const TGlossColors& colors);
+  /// The triangles and the two slanted pointers.
+  void DrawPolygonThumb(const TRect& r, const TGlossColors& colors);
+  /// The thumb's shape in the state's colours.
+  void PaintThumbShape(const TRect& r, const TGlossColors& colors);
   void OutlineHorizontalPointer(const TRect& r, const TRect& body, bool top, bool bottom, TPoint P1,
                                 TPoint P2, TPoint P3, TPoint Q1, TPoint Q2, TPoint Q3,
                                 TColor border);
@@ -655,4 +658,11 @@ public:
 };
 
 /// Registers the track bar's class and published properties.
+/// The pointer thumb's outline: the body with its tip apexes (a tip the
+/// tick position does not ask for leaves that side straight), around from
+/// the body's bottom-left (right-bottom for a vertical bar).
+std::unique_ptr<TGPGraphicsPath> CreatePointerPath(const TRect& body, TPoint firstApex,
+                                                   TPoint secondApex, TTickMark ticks,
+                                                   bool vertical);
+
 void RegisterOwTrackBar();

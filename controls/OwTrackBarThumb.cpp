@@ -86,6 +86,35 @@ std::vector<TPoint> Inset(const std::vector<TPoint>& points, int by) {
 }
 } // namespace
 
+std::unique_ptr<TGPGraphicsPath> CreatePointerPath(const TRect& body, TPoint firstApex,
+                                                   TPoint secondApex, TTickMark ticks,
+                                                   bool vertical) {
+  const bool firstTip = ticks == TTickMark::tmTopLeft || ticks == TTickMark::tmBoth;
+  const bool secondTip = ticks == TTickMark::tmBottomRight || ticks == TTickMark::tmBoth;
+  // Around the body; an absent tip leaves its side straight.
+  std::vector<TGPIntPoint> outline;
+  auto add = [&outline](TPoint p) { outline.push_back(GPPointOf(p.x, p.y)); };
+  if (!vertical) {
+    add({body.Left, body.Bottom});
+    add({body.Left, body.Top});
+    if (firstTip) add(firstApex);
+    add({body.Right, body.Top});
+    add({body.Right, body.Bottom});
+    if (secondTip) add(secondApex);
+  } else {
+    add({body.Right, body.Bottom});
+    add({body.Left, body.Bottom});
+    if (firstTip) add(firstApex);
+    add({body.Left, body.Top});
+    add({body.Right, body.Top});
+    if (secondTip) add(secondApex);
+  }
+  auto path = std::make_unique<TGPGraphicsPath>();
+  path->AddPolygon(outline.data(), int(outline.size()));
+  path->CloseFigure();
+  return path;
+}
+
 void TCustomTrackBar::DrawThumb() {
   if (IsRatingMode() || thumb_->Size() < 1) return;
   if (!thumb_->ShowAtMinMax() && (position_ == min_ || position_ == max_)) return;
@@ -97,7 +126,10 @@ void TCustomTrackBar::DrawThumb() {
                  TRect(r.Left, r.Top, r.Left + picture.Width(), r.Top + picture.Height()));
     return;
   }
-  const TGlossColors colors = thumb_->StateColors(thumbPressed_, thumbHot_, Enabled());
+  PaintThumbShape(r, thumb_->StateColors(thumbPressed_, thumbHot_, Enabled()));
+}
+
+void TCustomTrackBar::PaintThumbShape(const TRect& r, const TGlossColors& colors) {
   switch (thumb_->Shape()) {
   case TThumbShape::tsPointer:
     PaintPointerThumb(r, colors);
@@ -111,7 +143,7 @@ void TCustomTrackBar::DrawThumb() {
     PaintLineThumb(r, colors);
     break;
   default:
-    PaintPolygonThumb(r, colors);
+    DrawPolygonThumb(r, colors);
     break;
   }
 }
@@ -174,26 +206,8 @@ void TCustomTrackBar::PaintPointerThumb(const TRect& r, const TGlossColors& k) {
   };
   if (firstTip) addTip(P1, P2, P3);
   if (secondTip) addTip(Q1, Q2, Q3);
-  TGPGraphicsPath path;
-  std::vector<TGPIntPoint> outline;
-  auto add = [&outline](TPoint p) { outline.push_back(GPPointOf(p.x, p.y)); };
-  if (h) {
-    add({L, body.Bottom});
-    add({L, body.Top});
-    if (firstTip) add(P2);
-    add({R, body.Top});
-    add({R, body.Bottom});
-    if (secondTip) add(Q2);
-  } else {
-    add({body.Right, B});
-    add({body.Left, B});
-    if (firstTip) add(P2);
-    add({body.Left, T});
-    add({body.Right, T});
-    if (secondTip) add(Q2);
-  }
-  path.AddPolygon(outline.data(), int(outline.size()));
-  FillThumb(r, gdiClip, path, k, r);
+  const std::unique_ptr<TGPGraphicsPath> path = CreatePointerPath(body, P2, Q2, ticks, !h);
+  FillThumb(r, gdiClip, *path, k, r);
   DeleteObject(gdiClip);
   if (k.Border == clNone) return;
   if (h)
@@ -373,7 +387,7 @@ void TCustomTrackBar::PaintLineThumb(const TRect& r, const TGlossColors& k) {
   }
 }
 
-void TCustomTrackBar::PaintPolygonThumb(const TRect& r, const TGlossColors& k) {
+void TCustomTrackBar::DrawPolygonThumb(const TRect& r, const TGlossColors& k) {
   TCanvas* c = Canvas();
   const TThumbShape shape = thumb_->Shape();
   const TTickMark ticks = tickMark_->Position();

@@ -169,6 +169,11 @@ void TCustomComboBox::Dispatch(TMessage& m) {
     TCustomControl::Dispatch(m);
     if (m.WParam >= 32) SelectByPrefix(char(m.WParam));
     return;
+  case WM_PAINT:
+    TCustomControl::Dispatch(m);
+    // There is no non-client area: the frame's turn comes after each paint.
+    Perform(WM_NCPAINT, 1, 0);
+    return;
   default:
     TCustomControl::Dispatch(m);
   }

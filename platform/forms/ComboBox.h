@@ -16,6 +16,8 @@
 // - WM_CHAR selects the next item whose text starts with the character.
 // - A SetBounds height sets the dropped list's size; the control's own
 //   height is the item height of the selection field + 6.
+// - There is no non-client area: each WM_PAINT is followed by WM_NCPAINT,
+//   where a control draws its frame.
 #pragma once
 
 #include <functional>

@@ -289,6 +289,8 @@ public:
 
   /// The installed font families, sorted.
   std::vector<std::string> Fonts() const;
+  /// The font of menus: Tahoma, height -11.
+  TFont* MenuFont() { return &menuFont_; }
 
   /// Qt's cursor for an id: built-in ids and the ones set in Cursors.
   QCursor QtCursor(TCursor cursor) const;
@@ -300,6 +302,7 @@ public:
 
 private:
   TCursor cursor_ = crDefault;
+  TFont menuFont_;
   std::vector<std::pair<int, HCURSOR>> cursors_;
   std::vector<TForm*> forms_;
   TForm* activeForm_ = nullptr;

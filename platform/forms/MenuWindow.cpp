@@ -6,11 +6,18 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/Messages.h"
+#include "platform/graphics/ClassicEdges.h"
+#include "platform/graphics/GdiGuards.h"
 
 namespace {
 std::function<void(TMenuWindow*)>& Hook() {
   static std::function<void(TMenuWindow*)> hook;
   return hook;
+}
+/// The menu windows alive, for the item rectangle queries.
+std::vector<TMenuWindow*>& Windows() {
+  static std::vector<TMenuWindow*> windows;
+  return windows;
 }
 constexpr int kFrame = 3;
 } // namespace
@@ -19,15 +26,15 @@ void SetMenuWindowHook(std::function<void(TMenuWindow*)> hook) {
   Hook() = std::move(hook);
 }
 
-TMenuWindow::TMenuWindow(TPopupMenu* menu, TMenuOwnerDraw draw)
-    : TCustomControl(nullptr), menu_(menu), draw_(std::move(draw)), parentItem_(menu->Items()) {
+TMenuWindow::TMenuWindow(TPopupMenu* menu)
+    : TCustomControl(nullptr), menu_(menu), parentItem_(menu->Items()) {
   visible_ = false;
   color_ = clMenu;
   SetTabStop(true);
+  Windows().push_back(this);
 }
 
-TMenuWindow::TMenuWindow(TMenuWindow* parent, TMenuItem* item)
-    : TMenuWindow(parent->menu_, parent->draw_) {
+TMenuWindow::TMenuWindow(TMenuWindow* parent, TMenuItem* item) : TMenuWindow(parent->menu_) {
   parent_ = parent;
   parentItem_ = item;
 }
@@ -35,6 +42,8 @@ TMenuWindow::TMenuWindow(TMenuWindow* parent, TMenuItem* item)
 TMenuWindow::~TMenuWindow() {
   sub_.reset();
   closed_.clear();
+  auto& windows = Windows();
+  windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
 }
 
 QWidget* TMenuWindow::CreateWidget(QWidget* parent) {
@@ -55,22 +64,38 @@ TSize TMenuWindow::Layout() {
   TCanvas measure;
   HDC dc = CreateCompatibleDC(nullptr);
   measure.SetHandle(dc);
-  int width = 0, top = kFrame;
+  measure.Font()->Assign(*Screen()->MenuFont());
+  int left = 0, top = 0, bottom = 0, columnWidth = 0;
+  std::size_t columnStart = 0;
+  // A column is as wide as its widest item.
+  auto endColumn = [&] {
+    for (std::size_t i = columnStart; i < items_.size(); ++i)
+      items_[i].rect.Right = left + columnWidth;
+    left += columnWidth;
+    columnWidth = 0;
+    columnStart = items_.size();
+    top = 0;
+  };
   for (int i = 0; i < parentItem_->Count(); ++i) {
     TMenuItem* item = parentItem_->Items(i);
     if (!item->Visible()) continue;
-    int w = 10, h = 16 + 3;
-    if (draw_.Measure) draw_.Measure(item, &measure, w, h);
-    items_.push_back({item, TRect(kFrame, top, kFrame, top + h)});
-    width = std::max(width, w);
+    if (item->Break() && !items_.empty()) endColumn();
+    int w = 10, h = 0;
+    item->MeasureItem(&measure, w, h);
+    items_.push_back({item, TRect(left, top, left, top + h)});
+    columnWidth = std::max(columnWidth, w);
     top += h;
+    bottom = std::max(bottom, top);
   }
+  endColumn();
   measure.SetHandle(nullptr);
   DeleteDC(dc);
-  for (TEntry& e : items_)
-    e.rect.Right = kFrame + width;
-  area_ = TRect(kFrame, kFrame, kFrame + width, top);
-  return TSize{width + 2 * kFrame, top + kFrame};
+  return TSize{left + 2 * kFrame, bottom + 2 * kFrame};
+}
+
+TRect TMenuWindow::ItemRect(int index) const {
+  const TRect& r = items_.at(std::size_t(index)).rect;
+  return TRect(r.Left + kFrame, r.Top + kFrame, r.Right + kFrame, r.Bottom + kFrame);
 }
 
 void TMenuWindow::Place(int left, int top, int width, int height) {
@@ -87,12 +112,18 @@ void TMenuWindow::Prepare(int x, int y) {
 }
 
 void TMenuWindow::Show() {
-  adjusted_ = false;
   HandleNeeded();
   SetVisible(true);
   // A top-level window without a form shows through its widget.
   if (Widget()) Widget()->show();
   Update();
+}
+
+void TMenuWindow::HideWindow() {
+  SetVisible(false);
+  if (Widget()) Widget()->hide();
+  // The window stays until its object goes (WM_DESTROY then).
+  if (HandleAllocated()) SendMessage(Handle(), WM_SHOWWINDOW, FALSE, 0);
 }
 
 TMenuWindow* TMenuWindow::Root() {
@@ -101,7 +132,7 @@ TMenuWindow* TMenuWindow::Root() {
 
 int TMenuWindow::ItemAt(TPoint p) const {
   for (std::size_t i = 0; i < items_.size(); ++i) {
-    const TRect& r = items_[i].rect;
+    const TRect r = ItemRect(int(i));
     if (p.x >= r.Left && p.x < r.Right && p.y >= r.Top && p.y < r.Bottom) return int(i);
   }
   return -1;
@@ -135,8 +166,7 @@ void TMenuWindow::CloseWith(TMenuItem* item) {
   CloseSubmenu();
   chosen_ = item;
   open_ = false;
-  SetVisible(false);
-  if (Widget()) Widget()->hide();
+  HideWindow();
 }
 
 void TMenuWindow::OpenSubmenu(int index) {
@@ -149,11 +179,10 @@ void TMenuWindow::OpenSubmenu(int index) {
   if (sub->items_.empty()) return;
   // Beside the item, overlapping this window's frame; to the left when the
   // right side has no room.
-  const TRect r = items_[std::size_t(index)].rect;
+  const TRect r = ItemRect(index);
   const int top = Top() + r.Top - kFrame;
   int left = Left() + Width() - 2 * kFrame;
-  sub->opensRight_ = left + size.cx <= Screen()->DesktopWidth();
-  if (!sub->opensRight_) left = Left() - size.cx + 2 * kFrame;
+  if (left + size.cx > Screen()->DesktopWidth()) left = Left() - size.cx + 2 * kFrame;
   sub->Place(left, top, size.cx, size.cy);
   sub_ = std::move(sub);
   sub_->Show();
@@ -162,8 +191,7 @@ void TMenuWindow::OpenSubmenu(int index) {
 void TMenuWindow::CloseSubmenu() {
   if (!sub_) return;
   sub_->CloseSubmenu();
-  sub_->SetVisible(false);
-  if (sub_->Widget()) sub_->Widget()->hide();
+  sub_->HideWindow();
   // Freed with the chain: the submenu may be running one of its own handlers.
   Root()->closed_.push_back(std::move(sub_));
 }
@@ -182,16 +210,21 @@ void TMenuWindow::SetHotIndex(int index) {
 
 void TMenuWindow::Paint() {
   TCanvas* c = Canvas();
+  c->Brush()->SetStyle(bsSolid);
   c->Brush()->SetColor(Color());
   c->FillRect(ClientRect());
+  RECT frame = ClientRect();
+  DrawEdge(c->Handle(), &frame, EDGE_RAISED, BF_RECT);
+  // The items draw in client coordinates: the frame's inner corner is (0, 0).
+  TCanvasStateSaver saved(c);
+  SetViewportOrgEx(c->Handle(), kFrame, kFrame, nullptr);
   for (std::size_t i = 0; i < items_.size(); ++i) {
     TMenuItem* item = items_[i].item;
     UINT state = int(i) == hot_ ? UINT(ODS_MENU_SELECTED) : 0u;
     if (!item->Enabled()) state |= ODS_MENU_DISABLED | ODS_MENU_GRAYED;
     if (item->Checked()) state |= ODS_MENU_CHECKED;
-    if (draw_.Draw) draw_.Draw(item, c, items_[i].rect, area_, state);
+    item->AdvancedDrawItem(c, items_[i].rect, state);
   }
-  if (draw_.DrawFrame) draw_.DrawFrame(this, c);
 }
 
 void TMenuWindow::MouseMove(TShiftState shift, int x, int y) {
@@ -259,4 +292,22 @@ void TMenuWindow::Dispatch(TMessage& m) {
     return;
   }
   TCustomControl::Dispatch(m);
+}
+
+bool TMenuWindow::ItemScreenRect(HWND window, TMenuItem* menu, int position, TRect* rect) {
+  for (TMenuWindow* w : Windows()) {
+    if (w->parentItem_ != menu || !w->HandleAllocated() || !w->Visible()) continue;
+    if (window != 0 && w->Handle() != window) continue;
+    if (position < 0 || position >= w->ItemCount()) return false;
+    TRect at;
+    GetWindowRect(w->Handle(), &at);
+    const TRect r = w->ItemRect(position);
+    *rect = TRect(at.Left + r.Left, at.Top + r.Top, at.Left + r.Right, at.Top + r.Bottom);
+    return true;
+  }
+  return false;
+}
+
+bool GetMenuItemRect(HWND window, TMenuItem* menu, int position, TRect* rect) {
+  return rect != nullptr && TMenuWindow::ItemScreenRect(window, menu, position, rect);
 }

@@ -5,8 +5,11 @@
 #include <algorithm>
 
 #include "platform/forms/Forms.h"
+#include "platform/forms/ImgList.h"
+#include "platform/forms/MenuWindow.h"
 #include "platform/forms/TextUtil.h"
 #include "platform/forms/WindowTable.h"
+#include "platform/graphics/Bitmap.h"
 
 namespace {
 
@@ -67,6 +70,7 @@ void TMenuItem::Add(TMenuItem* item) {
   if (item->parent_ != nullptr) item->parent_->Remove(item);
   items_.push_back(item);
   item->parent_ = this;
+  item->Changed(item);
 }
 
 void TMenuItem::Remove(TMenuItem* item) {
@@ -74,6 +78,93 @@ void TMenuItem::Remove(TMenuItem* item) {
   if (it == items_.end()) return;
   items_.erase(it);
   item->parent_ = nullptr;
+  Changed(parent_ ? this : nullptr);
+}
+
+void TMenuItem::SetCaption(const std::string& v) {
+  if (v == caption_) return;
+  caption_ = v;
+  Changed(this);
+}
+
+void TMenuItem::SetEnabled(bool v) {
+  if (v == enabled_) return;
+  enabled_ = v;
+  Changed(this);
+}
+
+void TMenuItem::SetVisible(bool v) {
+  if (v == visible_) return;
+  visible_ = v;
+  Changed(this);
+}
+
+void TMenuItem::SetChecked(bool v) {
+  if (v == checked_) return;
+  checked_ = v;
+  Changed(this);
+}
+
+void TMenuItem::Changed(TMenuItem* source) {
+  TPopupMenu* menu = GetParentMenu();
+  if (menu != nullptr && !IsDestroying() && !menu->IsDestroying()) menu->MenuChanged(source);
+}
+
+TPopupMenu* TMenuItem::GetParentMenu() const {
+  const TMenuItem* root = this;
+  while (root->parent_ != nullptr)
+    root = root->parent_;
+  return root->menu_;
+}
+
+TBitmap* TMenuItem::Bitmap() {
+  if (!bitmap_) bitmap_ = std::make_unique<TBitmap>();
+  return bitmap_.get();
+}
+
+bool TMenuItem::HasBitmap() const {
+  return bitmap_ && !bitmap_->Empty();
+}
+
+TCustomImageList* TMenuItem::GetImageList() const {
+  for (const TMenuItem* p = parent_; p != nullptr; p = p->parent_)
+    if (p->subMenuImages_ != nullptr) return p->subMenuImages_;
+  const TPopupMenu* menu = GetParentMenu();
+  return menu ? menu->Images() : nullptr;
+}
+
+void TMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
+  if (TCustomImageList* images = GetImageList())
+    height = images->Height() + 3;
+  else
+    height = 16 + 3; // a picture, or the platform's first height of a plain item
+  if (OnMeasureItem) OnMeasureItem(this, canvas, width, height);
+}
+
+void TMenuItem::AdvancedDrawItem(TCanvas* canvas, const TRect& rect, UINT state) {
+  const bool selected = (state & ODS_MENU_SELECTED) != 0;
+  if (OnAdvancedDrawItem) {
+    OnAdvancedDrawItem(this, canvas, rect, state);
+    return;
+  }
+  if (OnDrawItem) {
+    OnDrawItem(this, canvas, rect, selected);
+    return;
+  }
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(selected ? clHighlight : clMenu);
+  canvas->FillRect(rect);
+  if (caption_ == "-") {
+    canvas->Pen()->SetColor(clBtnShadow);
+    const int y = (rect.Top + rect.Bottom) / 2;
+    canvas->MoveTo(rect.Left + 2, y);
+    canvas->LineTo(rect.Right - 2, y);
+    return;
+  }
+  canvas->Brush()->SetStyle(bsClear);
+  canvas->Font()->SetColor(!enabled_ ? clGrayText : selected ? clHighlightText : clMenuText);
+  const int h = canvas->TextHeight(caption_);
+  canvas->TextOut(rect.Left + 20, rect.Top + (rect.Bottom - rect.Top - h) / 2, caption_);
 }
 
 void TMenuItem::Clear() {
@@ -91,7 +182,9 @@ void TMenuItem::Click() {
 // ---------------------------------------------------------------------------
 // TPopupMenu
 
-TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(nullptr)) {}
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(nullptr)) {
+  items_->menu_ = this;
+}
 
 TPopupMenu::~TPopupMenu() {
   Destroying();
@@ -107,6 +200,17 @@ void TPopupMenu::SetPopupComponent(TComponent* c) {
 void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation == TOperation::opRemove && component == popupComponent_) popupComponent_ = nullptr;
+  if (operation == TOperation::opRemove && component == images_) images_ = nullptr;
+}
+
+void TPopupMenu::SetImages(TCustomImageList* images) {
+  if (images_ != nullptr) images_->RemoveFreeNotification(this);
+  images_ = images;
+  if (images != nullptr) images->FreeNotification(this);
+}
+
+void TPopupMenu::MenuChanged(TMenuItem* source) {
+  if (OnChange) OnChange(this, source);
 }
 
 const TMenuAnswerer& CurrentMenuAnswerer() {
@@ -118,6 +222,9 @@ void TPopupMenu::Popup(int x, int y) {
   TMenuItem* chosen = nullptr;
   if (menuAnswerer()) {
     chosen = menuAnswerer()(this, TPoint(x, y));
+  } else if (ownerDraw_) {
+    TMenuWindow window(this);
+    chosen = window.Exec(x, y);
   } else {
     QMenu menu;
     buildMenu(&menu, items_, chosen);

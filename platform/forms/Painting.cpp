@@ -166,6 +166,10 @@ HDC GetDC(HWND h) {
   return newWindowDC(h, r);
 }
 
+HDC GetWindowDC(HWND h) {
+  return GetDC(h);
+}
+
 int ReleaseDC(HWND h, HDC dc) {
   auto& m = windowDCs();
   auto it = m.find(dc);

@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QImage>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <algorithm>
@@ -155,7 +155,10 @@ void SetScreenMetricsForTests(std::optional<TScreenMetrics> m) {
 // ---------------------------------------------------------------------------
 // TScreen
 
-TScreen::TScreen(TComponent* owner) : TComponent(owner) {}
+TScreen::TScreen(TComponent* owner) : TComponent(owner) {
+  menuFont_.SetName("Tahoma");
+  menuFont_.SetHeight(-11);
+}
 
 TScreen::~TScreen() {
   if (cursor_ != crDefault && QGuiApplication::instance() != nullptr)

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/forms/ImgList.h"
 #include "platform/forms/Messages.h"
 #include "platform/graphics/ClassicEdges.h"
+#include "platform/graphics/GdiGuards.h"
 
 namespace {
 /// Width and height of `text` in `font`.
@@ -28,8 +30,10 @@ TCustomTabControl::TCustomTabControl(TComponent* owner) : TCustomControl(owner) 
 void TCustomTabControl::Relayout() {
   lengths_.clear();
   thickness_ = tabHeight_ > 0 ? tabHeight_ : MeasureIn(font_, "gh").cy + 6;
-  for (const TTab& tab : tabs_)
-    lengths_.push_back(MeasureIn(font_, tab.text).cx + 12 + imageRoom_);
+  const int images = tabImages_ ? (Vertical() ? tabImages_->Height() : tabImages_->Width()) : 0;
+  for (int i = 0; i < TabCount(); ++i)
+    lengths_.push_back(MeasureIn(font_, tabs_[std::size_t(i)].text).cx + 12 + imageRoom_ +
+                       (images > 0 && GetImageIndex(i) >= 0 ? images : 0));
   placed_ = false;
   Realign();
   Invalidate();
@@ -229,6 +233,35 @@ void TCustomTabControl::SetImageRoom(int value) {
   Relayout();
 }
 
+void TCustomTabControl::SetTabImages(TCustomImageList* images) {
+  if (images == tabImages_) return;
+  if (tabImages_) tabImages_->RemoveFreeNotification(this);
+  tabImages_ = images;
+  if (images) images->FreeNotification(this);
+  Relayout();
+}
+
+int TCustomTabControl::GetImageIndex(int tabIndex) {
+  int index = tabIndex;
+  if (OnGetImageIndex) OnGetImageIndex(this, tabIndex, index);
+  return index;
+}
+
+void TCustomTabControl::SetOwnerDraw(bool value) {
+  if (value == ownerDraw_) return;
+  ownerDraw_ = value;
+  Invalidate();
+}
+
+void TCustomTabControl::Notification(TComponent* component, TOperation operation) {
+  TCustomControl::Notification(component, operation);
+  if (operation == TOperation::opRemove && component != nullptr &&
+      component == static_cast<TComponent*>(tabImages_)) {
+    tabImages_ = nullptr;
+    Relayout();
+  }
+}
+
 void TCustomTabControl::FontChanged() {
   TCustomControl::FontChanged();
   Relayout();
@@ -322,7 +355,91 @@ void TCustomTabControl::Paint() {
   Canvas()->Brush()->SetStyle(bsSolid);
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(ClientRect());
+  if (!ownerDraw_) PaintTabsRaised(Canvas());
   PaintScrollButtons(Canvas());
+}
+
+void TCustomTabControl::PaintTabsRaised(TCanvas* c) {
+  HDC dc = c->Handle();
+  const int W = Width(), H = Height();
+  // The page's frame lies 4 pixels outside the page area.
+  const TRect page = DisplayRect();
+  RECT frame(page.Left - 4, page.Top - 4, page.Right + 4, page.Bottom + 4);
+  frame = TRect(std::max(0, frame.Left), std::max(0, frame.Top), std::min(W, frame.Right),
+                std::min(H, frame.Bottom));
+  DrawEdge(dc, &frame, EDGE_RAISED, BF_RECT);
+  UINT sides = BF_LEFT | BF_TOP | BF_RIGHT;
+  switch (tabPosition_) {
+  case TTabPosition::tpTop:
+    break;
+  case TTabPosition::tpBottom:
+    sides = BF_LEFT | BF_BOTTOM | BF_RIGHT;
+    break;
+  case TTabPosition::tpLeft:
+    sides = BF_LEFT | BF_TOP | BF_BOTTOM;
+    break;
+  case TTabPosition::tpRight:
+    sides = BF_RIGHT | BF_TOP | BF_BOTTOM;
+    break;
+  }
+  // The others first; the selected tab stands 2 pixels out and covers the
+  // frame's edge next to it, joining the page.
+  std::vector<int> order;
+  for (int i = 0; i < TabCount(); ++i)
+    if (i != tabIndex_) order.push_back(i);
+  if (tabIndex_ >= 0) order.push_back(tabIndex_);
+  for (int i : order) {
+    TRect r = TabRect(i);
+    if (r.Right <= r.Left) continue;
+    if (scrolling_ && r.Left >= W - 35) continue;
+    const bool selected = i == tabIndex_;
+    if (selected) r = TRect(r.Left - 2, r.Top - 2, r.Right + 2, r.Bottom + 2);
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(tabs_[std::size_t(i)].highlighted ? clHighlight : Color());
+    c->FillRect(r);
+    RECT edge = r;
+    DrawEdge(dc, &edge, EDGE_RAISED, sides);
+    PaintRaisedTabContent(c, i, r, selected);
+  }
+}
+
+void TCustomTabControl::PaintRaisedTabContent(TCanvas* c, int index, const TRect& r, bool) {
+  TCanvasStateSaver saved(c);
+  HDC dc = c->Handle();
+  const bool vertical = Vertical();
+  int x = r.Left + 6, y = r.Top + 3;
+  if (vertical) {
+    x = r.Left + 3;
+    y = tabPosition_ == TTabPosition::tpLeft ? r.Bottom - 6 : r.Top + 6;
+  }
+  const int image = tabImages_ ? GetImageIndex(index) : -1;
+  if (tabImages_ && image >= 0 && image < tabImages_->Count()) {
+    if (!vertical) {
+      tabImages_->Draw(c, x, r.Top + (r.Bottom - r.Top - tabImages_->Height()) / 2, image);
+      x += tabImages_->Width();
+    } else if (tabPosition_ == TTabPosition::tpLeft) {
+      y -= tabImages_->Height();
+      tabImages_->Draw(c, r.Left + (r.Right - r.Left - tabImages_->Width()) / 2, y, image);
+    } else {
+      tabImages_->Draw(c, r.Left + (r.Right - r.Left - tabImages_->Width()) / 2, y, image);
+      y += tabImages_->Height();
+    }
+  }
+  const std::string& text = tabs_[std::size_t(index)].text;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc,
+               ColorToRGB(tabs_[std::size_t(index)].highlighted ? clHighlightText : font_.Color()));
+  // Left tabs read upward, right tabs downward.
+  LOGFONT lf = font_.MakeLogFont();
+  if (vertical) {
+    lf.lfEscapement = lf.lfOrientation = tabPosition_ == TTabPosition::tpLeft ? 900 : 2700;
+    if (tabPosition_ == TTabPosition::tpRight) x = r.Right - 3;
+  }
+  HFONT font = CreateFontIndirect(&lf);
+  HGDIOBJ old = SelectObject(dc, font);
+  TextOut(dc, x, y, text.c_str(), int(text.size()));
+  SelectObject(dc, old);
+  DeleteObject(font);
 }
 
 void TCustomTabControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

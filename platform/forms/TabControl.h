@@ -1,14 +1,17 @@
-// TCustomTabControl: the tab-control model owner-drawn page controls stand
-// on. It keeps the tabs (text, an object, a highlight flag), the selected
-// index, the tab rectangles and the page area, answers hit tests, and turns a
-// press on a tab or the Left/Right keys into the selection notifications:
-// CanChange (may veto), then the new selection, then Change. It paints only
-// its background: the control above it paints the tabs.
+// TCustomTabControl: the tab-control model page controls stand on. It keeps
+// the tabs (text, an object, a highlight flag), the selected index, the tab
+// rectangles and the page area, answers hit tests, and turns a press on a
+// tab or the Left/Right keys into the selection notifications: CanChange
+// (may veto), then the new selection, then Change. With OwnerDraw it paints
+// only its background (the control above it paints the tabs); otherwise it
+// draws raised tabs with their images and texts and the page's frame itself.
 //
 // Geometry: tabs along one side of the control (TabPosition), the first at
 // 2 pixels from the corner and 2 from the edge; a tab is as long as its text
-// in the control's font plus 6 pixels at each end plus the image room, and
-// as thick as the text height plus 6 (or TabHeight when set). Left and right
+// in the control's font plus 6 pixels at each end plus the image room (the
+// extra room every tab reserves, and the width of TabImages, or their
+// height for left and right tabs, when the tab's image index is 0 or more),
+// and as thick as the text height plus 6 (or TabHeight when set). Left and right
 // tabs run downward. With MultiLine the tabs wrap into rows, and the row of
 // the selected tab lies next to the pages (rows move on selection). One row
 // of top or bottom tabs longer than the control scrolls: a pair of arrow
@@ -42,6 +45,9 @@ struct NMHDR {
 
 using TTabChangingEvent = std::function<void(TPersistent* Sender, bool& AllowChange)>;
 
+class TCustomImageList;
+using TTabGetImageEvent = std::function<void(TPersistent* Sender, int TabIndex, int& ImageIndex)>;
+
 class TCustomTabControl : public TCustomControl {
   SK_CLASS(TCustomTabControl, TCustomControl)
 public:
@@ -67,6 +73,17 @@ public:
   /// Extra width every tab reserves for an image.
   int ImageRoom() const { return imageRoom_; }
   void SetImageRoom(int value);
+  /// The images the tabs reserve room for and, unless owner-drawn, show
+  /// (not owned; cleared when the list goes).
+  TCustomImageList* TabImages() const { return tabImages_; }
+  void SetTabImages(TCustomImageList* images);
+  /// The image of a tab: OnGetImageIndex when assigned, else the tab index.
+  virtual int GetImageIndex(int tabIndex);
+  TTabGetImageEvent OnGetImageIndex;
+  /// The control above paints the tabs; the model paints only its
+  /// background then.
+  bool OwnerDraw() const { return ownerDraw_; }
+  void SetOwnerDraw(bool value);
   bool MultiLine() const { return multiLine_; }
   void SetMultiLine(bool value);
   TTabPosition TabPosition() const { return tabPosition_; }
@@ -106,6 +123,10 @@ protected:
   void KeyDown(Word& key, TShiftState shift) override;
   void AlignControls(TControl* control, TRect& rect) override;
   void FontChanged() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  /// The tabs and the page frame as the model draws them itself.
+  void PaintTabsRaised(TCanvas* canvas);
+  void PaintRaisedTabContent(TCanvas* canvas, int index, const TRect& rect, bool selected);
 
 private:
   struct TTab {
@@ -134,6 +155,8 @@ private:
   int tabIndex_ = -1;
   int tabHeight_ = 0;
   int imageRoom_ = 0;
+  TCustomImageList* tabImages_ = nullptr;
+  bool ownerDraw_ = false;
   bool multiLine_ = false;
   TTabPosition tabPosition_ = TTabPosition::tpTop;
 };

@@ -105,6 +105,9 @@ bool EndPaint(HWND h, const PAINTSTRUCT* ps);
 /// A DC drawing on the window's back buffer; what it draws is shown at once.
 HDC GetDC(HWND h);
 int ReleaseDC(HWND h, HDC dc);
+/// A DC on the whole window, its frame included; windows here have no
+/// non-client area, so it is GetDC's. Released with ReleaseDC.
+HDC GetWindowDC(HWND h);
 /// The window of a DC from GetDC or BeginPaint; 0 for other DCs.
 HWND WindowFromDC(HDC dc);
 /// Scrolls the back buffer's pixels inside `clip` (null: the client area) by

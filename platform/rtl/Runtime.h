@@ -25,6 +25,7 @@
 //   MappedFile.h   shared read-only mappings
 //   DynLib.h       LoadLibrary over dlopen
 //   OsError.h      the thread's last OS error and its text
+//   SystemVersion.h  the system's version, platform and library versions
 //   Sync.h         TCriticalSection, TEvent, TThread, Synchronize
 //   ResetHooks.h   how a module registers its hidden state for the test reset
 #pragma once

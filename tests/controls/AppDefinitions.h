@@ -54,22 +54,23 @@ inline const char* const kToolControlsDefinition = R"(object Tool: TForm
 end
 )";
 
-// The tool window's two check boxes (both checked in the stored form).
+// The tool window's two check boxes (both checked in the stored form), and
+// the map window's style manager, with which no control registers.
 inline const char* const kCheckBoxesDefinition = R"(object Tool: TForm
-  object CheckBox1: TzqCheckbox
+  object Cstayontop: TzqCheckbox
     Left = 10
     Top = 80
-    Width = 130
+    Width = 150
     Height = 17
-    Caption = 'Stay on &top'
+    Caption = 'Stay on top'
     Checked = True
   end
-  object CheckBox2: TzqCheckbox
+  object cdescr: TzqCheckbox
     Left = 10
     Top = 100
-    Width = 130
+    Width = 150
     Height = 17
-    Caption = 'Description file'
+    Caption = 'Create description file '
     Checked = True
   end
   object zqStyleManager1: TzqStyleManager
@@ -77,13 +78,22 @@ inline const char* const kCheckBoxesDefinition = R"(object Tool: TForm
 end
 )";
 
-// The tool window's page control: five sheets, the Navigation page active.
+// The tool window's page control: filling the window below its 45-pixel
+// top panel, five sheets, the Navigation page active.
 inline const char* const kPageControlDefinition = R"(object Tool: TForm
+  object Panel1: TPanel
+    Left = 0
+    Top = 0
+    Width = 320
+    Height = 45
+    Align = alTop
+  end
   object OwPageControl1: TOwPageControl
     Left = 0
     Top = 45
     Width = 320
     Height = 150
+    Align = alClient
     ActivePage = TabSheet3
     DefaultTabColor = 14342874
     ActiveColor = 16777215
@@ -147,30 +157,57 @@ inline const char* const kPickerDefinition = R"(object Tool: TForm
 end
 )";
 
-/// The picker's nine items: three services in three views each.
-inline const char* const kPickerCaptions[9] = {"Google map", "Google satellite", "Google hybrid",
-                                               "Yahoo map",  "Yahoo satellite",  "Yahoo hybrid",
-                                               "VE map",     "VE satellite",     "VE hybrid"};
+/// The picker's nine items, as the program adds them: three services in
+/// three views each, items 0-2 with image 0, 3-5 with image 1, 6-8 with 2.
+inline const char* const kPickerCaptions[9] = {"Google Normal", "Google Satelite", "Google Hybrid",
+                                               "VE Normal",     "VE Staelite",     "VE Hybrid",
+                                               "Yahoo Normal",  "Yahoo Satelite",  "Yahoo Hybrid"};
 
-// The map window's styler and its two popup menus.
+// The map window's styler and its two popup menus. Its glyph bitmaps are
+// the styler's own (drawn to the same shapes).
 inline const char* const kMapMenusDefinition = R"(object Map: TForm
   object OwMenuStyler1: TOwMenuStyler
     AntiAlias = aaNone
     Background.Position = bpCenter
+    SideBar.Image.Position = bpCenter
+    SideBar.Background.Position = bpCenter
     SideBar.SplitterColorTo = 0
     Separator.GradientType = gtBoth
+    Font.Charset = 1
     Font.Name = 'Tahoma'
     Font.Height = -11
     Font.Color = -16777209
+    Font.Style = []
+    NotesFont.Charset = 1
     NotesFont.Name = 'Tahoma'
     NotesFont.Height = -8
     NotesFont.Color = 8421504
+    NotesFont.Style = []
+    SelectedItem.Font.Charset = 1
     SelectedItem.Font.Name = 'Tahoma'
     SelectedItem.Font.Height = -11
     SelectedItem.Font.Color = -16777208
+    SelectedItem.Font.Style = []
+    SelectedItem.NotesFont.Charset = 1
+    SelectedItem.NotesFont.Name = 'Tahoma'
+    SelectedItem.NotesFont.Height = -8
+    SelectedItem.NotesFont.Color = -16777208
+    SelectedItem.NotesFont.Style = []
+    RootItem.Font.Charset = 1
+    RootItem.Font.Name = 'Tahoma'
+    RootItem.Font.Height = -11
+    RootItem.Font.Color = -16777209
+    RootItem.Font.Style = []
+    SideBar.Font.Charset = 1
     SideBar.Font.Name = 'Tahoma'
     SideBar.Font.Height = -19
     SideBar.Font.Color = 16777215
+    SideBar.Font.Style = [fsBold, fsItalic]
+    ButtonAppearance.CaptionFont.Charset = 1
+    ButtonAppearance.CaptionFont.Name = 'Tahoma'
+    ButtonAppearance.CaptionFont.Height = -11
+    ButtonAppearance.CaptionFont.Color = -16777208
+    ButtonAppearance.CaptionFont.Style = []
   end
   object p: TOwPopupMenu
     MenuStyler = OwMenuStyler1

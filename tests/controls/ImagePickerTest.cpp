@@ -5,12 +5,17 @@
 #include "AppDefinitions.h"
 #include "ControlsTestSupport.h"
 #include "controls/ACXPVS.h"
+#include "controls/APXPVS.h"
 #include "controls/ImagePicker.h"
+#include "controls/OwXPVS.h"
 #include "platform/forms/ImgList.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/Messages.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/TestInput.h"
+#include "platform/rtl/DynLib.h"
+
+#include <algorithm>
 
 namespace {
 struct TPicker {
@@ -38,11 +43,44 @@ struct TPicker {
 };
 } // namespace
 
-TEST(ThemeApi, AbsentLibraryLeavesTheTableEmpty) {
-  EXPECT_EQ(ThemeApiFunctionNames().size(), 45u);
-  EXPECT_FALSE(ThemeApi().Loaded);
-  EXPECT_EQ(ThemeApi().IsThemeActive, nullptr);
+TEST(ThemeApi, AbsentLibraryLeavesTheTablesEmpty) {
+  struct TRow {
+    const char* name;
+    TThemeApi& api;
+    const std::vector<std::string>& names;
+    std::size_t count;
+  } rows[] = {{"ACXPVS", ThemeApi(), ThemeApiFunctionNames(), 45},
+              {"OwXPVS", OwThemeApi(), ThemeApiFunctionNames(), 45},
+              {"APXPVS", ApThemeApi(), ApThemeApiFunctionNames(), 46}};
+  for (const TRow& row : rows) {
+    EXPECT_EQ(row.names.size(), row.count) << row.name;
+    EXPECT_FALSE(row.api.Loaded) << row.name;
+    EXPECT_EQ(row.api.Library, nullptr) << row.name;
+    EXPECT_EQ(row.api.IsThemeActive, nullptr) << row.name;
+  }
   EXPECT_FALSE(ThemesActive());
+  // The third table holds one more function, in its place.
+  const auto& ap = ApThemeApiFunctionNames();
+  const auto at = std::find(ap.begin(), ap.end(), "GetThemePartSize");
+  ASSERT_NE(at, ap.end());
+  EXPECT_EQ(*(at - 1), "GetThemeDocumentationProperty");
+  EXPECT_EQ(*(at + 1), "DrawThemeParentBackground");
+  EXPECT_EQ(ThemeApiFunctionNames().front(), "OpenThemeData");
+  EXPECT_EQ(ThemeApiFunctionNames().back(), "EnableTheming");
+}
+
+TEST(ThemeApi, ALibraryWithoutTheFunctionsCountsAsAbsent) {
+  // A library that loads under the theme library's name but exports none of
+  // its functions binds nothing.
+  RegisterLibraryAlias("UXTHEME.DLL", "libm.so.6");
+  TThemeApi api;
+  BindThemeApi(api, ThemeApiFunctionNames());
+  RegisterLibraryAlias("UXTHEME.DLL", "");
+  EXPECT_FALSE(api.Loaded);
+  EXPECT_EQ(api.Library, nullptr);
+  EXPECT_EQ(api.IsThemeActive, nullptr);
+  EXPECT_EQ(api.Functions, std::vector<void*>(45, nullptr));
+  ReleaseThemeApi(api);
 }
 
 TEST(ImagePicker, EventOrders) {
@@ -76,7 +114,7 @@ TEST(ImagePicker, SelectionSurvivesTheReleaseAfterOpening) {
   EXPECT_TRUE(p.picker->DroppedFlag());
   p.ClickListItem(6);
   EXPECT_EQ(p.picker->ItemIndex(), 6);
-  EXPECT_EQ(p.picker->Text(), "2|VE map|6");
+  EXPECT_EQ(p.picker->Text(), "2|Yahoo Normal|6");
 }
 
 TEST(ImagePicker, HeightsAndVersion) {
@@ -91,7 +129,7 @@ TEST(ImagePicker, HeightsAndVersion) {
 
 TEST(ImagePicker, ListStringsAndCaptionsWithBars) {
   TPicker p;
-  EXPECT_EQ(p.picker->TCustomComboBox::Item(4), "1|Yahoo satellite|4");
+  EXPECT_EQ(p.picker->TCustomComboBox::Item(4), "1|VE Staelite|4");
   struct TRow {
     const char* text;
     int image;
@@ -106,7 +144,7 @@ TEST(ImagePicker, ListStringsAndCaptionsWithBars) {
   }
   // A changed caption shows only after the strings are rebuilt.
   p.picker->Items(0)->SetCaption("Renamed");
-  EXPECT_EQ(p.picker->TCustomComboBox::Item(0), "0|Google map|0");
+  EXPECT_EQ(p.picker->TCustomComboBox::Item(0), "0|Google Normal|0");
   p.picker->RebuildListStrings();
   EXPECT_EQ(p.picker->TCustomComboBox::Item(0), "0|Renamed|0");
   EXPECT_EQ(p.picker->Items(3)->DisplayName(), "Item3");
@@ -120,11 +158,11 @@ TEST(ImagePicker, Lookup) {
     std::string typed;
     int expected;
   } rows[] = {
-      {"first letter of the current item keeps it", false, 3, "y", 3},
-      {"next service", false, 0, "v", 6},
+      {"first letter of the current item keeps it", false, 3, "v", 3},
+      {"next service", false, 0, "y", 6},
       {"nothing selected", false, -1, "g", 0},
-      {"incremental narrows", true, 3, "ya", 3},
-      {"incremental miss restarts with the last letter", true, 0, "yv", 6},
+      {"incremental narrows", true, 6, "ya", 6},
+      {"incremental miss restarts with the last letter", true, 0, "yv", 3},
       {"no match keeps the selection", false, 2, "q", 2},
   };
   for (const TRow& row : rows) {

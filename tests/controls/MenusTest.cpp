@@ -7,6 +7,7 @@
 #include "ControlsTestSupport.h"
 #include "controls/OwMenus.h"
 #include "platform/forms/Loading.h"
+#include "platform/forms/Properties.h"
 #include "platform/forms/SystemSettings.h"
 #include "platform/forms/Windows.h"
 
@@ -71,6 +72,14 @@ TEST(MenuUtil, AnimationIsOffWhileTheLibraryRuns) {
   MenuAnimationOff();
   MenuAnimationRestore();
   EXPECT_FALSE(MenuAnimationEnabled());
+}
+
+TEST(MenuUtil, LayeredWindowProbeReportsThemAbsent) {
+  // There is no user32 library here (the start-up ran the probe).
+  const TLayeredWindowProbe& probe = LayeredWindowProbe();
+  EXPECT_FALSE(probe.Available);
+  EXPECT_EQ(probe.UpdateLayeredWindow, nullptr);
+  EXPECT_EQ(probe.SetLayeredWindowAttributes, nullptr);
 }
 
 TEST(MenuGradients, FillGradientTruncatesTowardTheEnd) {
@@ -367,6 +376,41 @@ TEST(MapMenus, FromTheirDefinition) {
   ASSERT_EQ(p->Items()->Count(), 2);
   EXPECT_EQ(p->Items()->Items(1)->Caption(), "Copy UTM to clipboard");
   EXPECT_EQ(pmap->Items()->Count(), 3);
+  // The stored fonts, the side bar's bold italic one too.
+  EXPECT_EQ(styler->SideBar()->Font()->Style(), fsBold | fsItalic);
+  EXPECT_EQ(styler->SideBar()->Font()->Height(), -19);
+  EXPECT_EQ(styler->SelectedItem()->NotesFont()->Color(), clWindowText);
+  EXPECT_EQ(styler->RootItem()->Font()->Color(), clMenuText);
+  EXPECT_EQ(styler->ButtonAppearance()->CaptionFont()->Name(), "Tahoma");
+  EXPECT_EQ(styler->SideBar()->Image()->Position, TBackgroundPosition::bpCenter);
+  // The loaded step hooked every item of both menus.
+  for (TOwPopupMenu* menu : {p, pmap}) {
+    EXPECT_TRUE(menu->OwnerDraw());
+    for (int i = 0; i < menu->Items()->Count(); ++i) {
+      TMenuItem* item = menu->Items()->Items(i);
+      EXPECT_NE(item->OnMeasureItem.target<TOwPopupMenu::TMeasureHandler>(), nullptr) << i;
+      EXPECT_NE(item->OnAdvancedDrawItem.target<TOwPopupMenu::TDrawHandler>(), nullptr) << i;
+    }
+  }
+  // What a stored form writes: values off their defaults, and always the
+  // anti-aliasing mode, positions, gradient type and fonts.
+  struct TStored {
+    const char* name;
+    bool stored;
+  } stored[] = {{"IconBar.Size", false},
+                {"SideBar.SplitterColorTo", true},
+                {"AntiAlias", true},
+                {"Background.Position", true},
+                {"Separator.GradientType", true},
+                {"SideBar.Font.Style", true},
+                {"MenuBorderColor", false},
+                {"SelectedItem.CheckColor", false},
+                {"RootItem.HoverColorMirrorTo", false}};
+  for (const TStored& row : stored) {
+    const TPropInfo* info = GetPropInfo(*styler, row.name);
+    ASSERT_NE(info, nullptr) << row.name;
+    EXPECT_EQ(IsStoredProp(*styler, *info), row.stored) << row.name;
+  }
   // The viewer's menu answers through the windowing layer's menu loop.
   int clicks = 0;
   p->Items()->Items(0)->OnClick = [&](TPersistent*) { ++clicks; };
@@ -397,7 +441,7 @@ TEST(MenuWindow, StyledPopupShowsDrawsAndClicksOnceAfterClosing) {
   SetMenuWindowHook([&](TMenuWindow* w) {
     seen.bounds = w->BoundsRect();
     seen.items = w->ItemCount();
-    seen.area = w->MenuArea();
+    seen.area = MenuItemArea(w->Item(0), w->Handle());
     UpdateWindow(w->Handle());
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     GetWindowRgn(w->Handle(), rgn);
@@ -426,6 +470,92 @@ TEST(MenuWindow, StyledPopupShowsDrawsAndClicksOnceAfterClosing) {
   EXPECT_EQ(seen.border, 0x7C7C94u); // MenuBorderColor
   EXPECT_EQ(seen.inner, 0xFFFAFDu);  // the background colour, one pixel in
   EXPECT_EQ(seen.selected, 0xC2EEFFu);
+  // The items' area on the screen: the window less its 3-pixel frame.
+  EXPECT_EQ(seen.area, TRect(seen.bounds.Left + 3, seen.bounds.Top + 3, seen.bounds.Right - 3,
+                             seen.bounds.Bottom - 3));
+}
+
+TEST(MenuWindow, TheHookLastsWhileTheWindowShows) {
+  SetScreenMetricsForTests(TScreenMetrics{1024, 768, 96, 32, TRect(0, 0, 1024, 768)});
+  TMenuFixture f;
+  f.Add("Google");
+  f.Add("Yahoo");
+  struct TSeen {
+    LONG_PTR procHooked = 0, userHooked = 0, procAfter = 0, userAfter = 0;
+    bool regionAfter = true;
+    TRect bounds, again, region, regionAgain;
+  } seen;
+  auto regionOf = [](HWND h, TRect& box) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    const bool has = GetWindowRgn(h, rgn) != 0;
+    GetRgnBox(rgn, &box);
+    DeleteObject(rgn);
+    return has;
+  };
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    const HWND h = w->Handle();
+    seen.procHooked = GetWindowLong(h, GWL_WNDPROC);
+    seen.userHooked = GetWindowLong(h, GWL_USERDATA);
+    seen.bounds = w->BoundsRect();
+    regionOf(h, seen.region);
+    // The items drawn again: no second move, the same region.
+    w->Invalidate();
+    UpdateWindow(h);
+    seen.again = w->BoundsRect();
+    regionOf(h, seen.regionAgain);
+    // Hiding takes the region and the hook away.
+    SendMessage(h, WM_SHOWWINDOW, FALSE, 0);
+    seen.procAfter = GetWindowLong(h, GWL_WNDPROC);
+    seen.userAfter = GetWindowLong(h, GWL_USERDATA);
+    TRect none;
+    seen.regionAfter = regionOf(h, none);
+    TestInput::KeyDown(w, VK_ESCAPE);
+  });
+  f.menu->Popup(100, 200);
+  SetMenuWindowHook(nullptr);
+  SetScreenMetricsForTests(std::nullopt);
+  EXPECT_EQ(seen.procHooked, MenuWindowProcToken());
+  EXPECT_NE(seen.userHooked, 0);
+  EXPECT_EQ(seen.again, seen.bounds);
+  EXPECT_EQ(seen.regionAgain, seen.region);
+  EXPECT_EQ(seen.procAfter, seen.userHooked);
+  EXPECT_EQ(seen.userAfter, 0);
+  EXPECT_FALSE(seen.regionAfter);
+}
+
+TEST(PopupMenu, ItemsKeepTheProgramsOwnHandlers) {
+  TMenuFixture f;
+  TMenuItem* plain = f.Add("Plain");
+  auto* drawn = new TMenuItem(f.host.form);
+  drawn->SetCaption("Drawn");
+  int ownDraws = 0, ownMeasures = 0;
+  drawn->OnAdvancedDrawItem = [&](TPersistent*, TCanvas*, const TRect&, UINT) { ++ownDraws; };
+  f.menu->Items()->Add(drawn);
+  auto* measured = new TMenuItem(f.host.form);
+  measured->SetCaption("Measured");
+  measured->OnMeasureItem = [&](TPersistent*, TCanvas*, int&, int&) { ++ownMeasures; };
+  f.menu->Items()->Add(measured);
+  struct TRow {
+    const char* name;
+    TMenuItem* item;
+    bool engineMeasures, engineDraws;
+  } rows[] = {{"plain", plain, true, true},
+              {"own draw handler", drawn, true, false},
+              {"own measure handler", measured, false, true}};
+  for (const TRow& row : rows) {
+    EXPECT_EQ(row.item->OnMeasureItem.target<TOwPopupMenu::TMeasureHandler>() != nullptr,
+              row.engineMeasures)
+        << row.name;
+    EXPECT_EQ(row.item->OnAdvancedDrawItem.target<TOwPopupMenu::TDrawHandler>() != nullptr,
+              row.engineDraws)
+        << row.name;
+  }
+  // The menu's window measures and draws each item through its handlers.
+  SetMenuWindowHook([](TMenuWindow* w) { TestInput::KeyDown(w, VK_ESCAPE); });
+  f.menu->Popup(100, 200);
+  SetMenuWindowHook(nullptr);
+  EXPECT_EQ(ownDraws, 1);
+  EXPECT_EQ(ownMeasures, 1);
 }
 
 TEST(MenuWindow, OpensLeftOfThePointNearTheEdgeAndEscapeChoosesNothing) {
@@ -546,8 +676,8 @@ TEST(MenuMeasure, ShortCutTextsInTheLibrarysOrTheLayoutsWords) {
     bool layoutNames;
     const char* text;
   } rows[] = {
-      {scCtrl | VK_F1 + 4, true, "Ctrl+F5"},
-      {scCtrl | VK_F1 + 4, false, "Ctrl+F5"},
+      {scCtrl | (VK_F1 + 4), true, "Ctrl+F5"},
+      {scCtrl | (VK_F1 + 4), false, "Ctrl+F5"},
       {scShift | scCtrl | scAlt | 'S', true, "Alt+Ctrl+Shift+S"},
       {scShift | scCtrl | scAlt | 'S', false, "Shift+Ctrl+Alt+S"},
       {0x21 /* Page Up */, true, "Page up"},
@@ -712,7 +842,7 @@ TEST(MenuWindow, SubmenuOpensBesideItsItemInItsOwnWindow) {
     subBounds = sub->BoundsRect();
     subLevel = sub->Level();
     subItems = sub->ItemCount();
-    opensRight = sub->OpensRight();
+    opensRight = SubmenuOpensRight(sub->Item(0), sub->Handle());
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     GetWindowRgn(sub->Handle(), rgn);
     GetRgnBox(rgn, &subRegion);
@@ -787,7 +917,7 @@ TEST(MenuWindow, SubmenuOpensLeftNearTheDesktopEdge) {
     ASSERT_NE(w->Submenu(), nullptr);
     UpdateWindow(w->Submenu()->Handle());
     subBounds = w->Submenu()->BoundsRect();
-    opensRight = w->Submenu()->OpensRight();
+    opensRight = SubmenuOpensRight(w->Submenu()->Item(0), w->Submenu()->Handle());
     TestInput::KeyDown(w, VK_ESCAPE);
     TestInput::KeyDown(w, VK_ESCAPE);
   });

@@ -1,4 +1,4 @@
-// The tab-control model and the page control: tab geometry, activation,
+// The page control: activation,
 // page order, hidden tabs, the user's changes, keys, closing, and the tool
 // window's page control painted from its stored definition.
 #include <gtest/gtest.h>
@@ -6,6 +6,7 @@
 #include "AppDefinitions.h"
 #include "ControlsTestSupport.h"
 #include "controls/OwPageControl.h"
+#include "platform/forms/ImgList.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/Messages.h"
 #include "platform/forms/TestInput.h"
@@ -40,6 +41,9 @@ struct TAppPages {
   THostForm host{340, 220, clWhite};
   TOwPageControl* pc = nullptr;
   TAppPages() {
+    // The tool window's client area below its top panel is 320 x 150.
+    host.form->SetClientWidth(320);
+    host.form->SetClientHeight(195);
     ReadDefinition(host.form, kPageControlDefinition);
     pc = dynamic_cast<TOwPageControl*>(host.form->FindComponent("OwPageControl1"));
     host.Show();
@@ -47,55 +51,6 @@ struct TAppPages {
   }
 };
 } // namespace
-
-TEST(TabControl, GeometryFromTextsFontAndImageRoom) {
-  THostForm host;
-  auto* tc = host.Add<TCustomTabControl>(0, 0, 300, 150);
-  tc->InsertTab(0, "ab", nullptr);
-  tc->InsertTab(1, "abcd", nullptr);
-  TCanvas measure;
-  HDC dc = CreateCompatibleDC(nullptr);
-  measure.SetHandle(dc);
-  measure.Font()->Assign(*tc->Font());
-  const int w1 = measure.TextWidth("ab"), w2 = measure.TextWidth("abcd");
-  const int h = measure.TextHeight("gh");
-  measure.SetHandle(nullptr);
-  DeleteDC(dc);
-  EXPECT_EQ(tc->TabRect(0), TRect(2, 2, 2 + w1 + 12, 2 + h + 6));
-  EXPECT_EQ(tc->TabRect(1), TRect(2 + w1 + 12, 2, 2 + w1 + w2 + 24, 2 + h + 6));
-  tc->SetImageRoom(16);
-  EXPECT_EQ(tc->TabRect(0).Right, 2 + w1 + 12 + 16);
-  tc->SetTabHeight(30);
-  EXPECT_EQ(tc->TabRect(1).Bottom, 32);
-  EXPECT_EQ(tc->DisplayRect(), TRect(4, 36, 296, 146));
-  EXPECT_EQ(tc->IndexOfTabAt(TPoint(3, 3)), 0);
-  EXPECT_EQ(tc->IndexOfTabAt(TPoint(tc->TabRect(1).Left, 10)), 1);
-  EXPECT_EQ(tc->IndexOfTabAt(TPoint(5, 40)), -1);
-}
-
-TEST(TabControl, PressAndArrowKeysNotifyWithAVeto) {
-  THostForm host;
-  auto* tc = host.Add<TCustomTabControl>(0, 0, 300, 150);
-  for (const char* t : {"one", "two", "three"})
-    tc->InsertTab(tc->TabCount(), t, nullptr);
-  tc->SetTabIndex(0);
-  host.Show();
-  std::vector<std::string> log;
-  bool allow = true;
-  tc->OnChanging = [&](TPersistent*, bool& a) {
-    log.push_back("changing " + IntToStr(tc->TabIndex()));
-    a = allow;
-  };
-  tc->OnChange = [&](TPersistent*) { log.push_back("change " + IntToStr(tc->TabIndex())); };
-  const TRect second = tc->TabRect(1);
-  TestInput::Click(tc, TMouseButton::mbLeft, second.Left + 2, second.Top + 2);
-  TestInput::KeyDown(tc, VK_RIGHT);
-  allow = false;
-  TestInput::KeyDown(tc, VK_LEFT);
-  EXPECT_EQ(log, (std::vector<std::string>{"changing 0", "change 1", "changing 1", "change 2",
-                                           "changing 2"}));
-  EXPECT_EQ(tc->TabIndex(), 2);
-}
 
 TEST(TabSheet, TabTextAndImageIndex) {
   TPages p(1);
@@ -283,6 +238,50 @@ TEST(PageControl, CloseGlyphProtocol) {
   }
 }
 
+TEST(PageControl, TabBorder3DHandsTheTabsToTheTabModel) {
+  TPages p(3);
+  p.pc->TabMargin()->SetLeftMargin(4);
+  p.pc->Loaded(); // the spacing is worked out at the end of loading
+  auto* images = new TImageList(p.host.form);
+  images->SetWidth(12);
+  p.pc->SetImages(images);
+  p.sheets[1]->SetShowClose(true);
+  p.pc->SetActivePage(p.sheets[1]);
+  p.pc->SetTabHoverColor(clYellow);
+  p.host.Show();
+  const int spacing = p.pc->ImageRoom();
+  EXPECT_EQ(spacing, 12 + 4);
+  EXPECT_EQ(p.pc->TabText(0), " Page 0");
+  p.pc->SetTabBorder3D(true);
+  // The model shows the captions and Images; the spacing is not reserved.
+  EXPECT_TRUE(p.pc->TabBorder3D());
+  EXPECT_FALSE(p.pc->OwnerDraw());
+  EXPECT_EQ(p.pc->TabImages(), images);
+  EXPECT_EQ(p.pc->ImageRoom(), 0);
+  EXPECT_EQ(p.pc->TabText(0), " Page 0  ");
+  // No close glyph and no hover.
+  std::vector<std::string> log;
+  p.sheets[1]->OnCanClose = [&](TPersistent*, bool&) { log.push_back("can close"); };
+  const TRect tab = p.pc->TabRect(1);
+  TestInput::Click(p.pc, TMouseButton::mbLeft, tab.Left + 5, tab.Top + 5);
+  TestInput::MouseMove(p.pc, p.pc->TabRect(0).Left + 5, p.pc->TabRect(0).Top + 5);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(p.pc->HoverIndex(), -1);
+  // Back: the painter's tab texts and spacing return.
+  p.pc->SetTabBorder3D(false);
+  EXPECT_TRUE(p.pc->OwnerDraw());
+  EXPECT_EQ(p.pc->TabImages(), nullptr);
+  EXPECT_EQ(p.pc->ImageRoom(), spacing);
+  EXPECT_EQ(p.pc->TabText(0), " Page 0");
+  // A tab reports its page's spacing image, or what OnGetImageIndex says.
+  p.sheets[2]->SetImageIndex(-3);
+  EXPECT_EQ(p.pc->GetImageIndex(2), 0);
+  p.sheets[0]->SetImageIndex(5);
+  EXPECT_EQ(p.pc->GetImageIndex(0), 5);
+  p.pc->OnGetImageIndex = [](TPersistent*, int, int& image) { image = 7; };
+  EXPECT_EQ(p.pc->GetImageIndex(0), 7);
+}
+
 TEST(PageControl, DefaultsAndSettingRules) {
   TPages p(2);
   p.sheets[1]->SetTabColor(clRed);
@@ -371,68 +370,6 @@ TEST(PageControl, OnEnterFiresOnce) {
   a.pc->SetFocus();
   Pump();
   EXPECT_EQ(enters, 1);
-}
-
-TEST(TabControl, TabsOnEverySide) {
-  THostForm host;
-  auto* tc = host.Add<TCustomTabControl>(0, 0, 300, 150);
-  tc->InsertTab(0, "ab", nullptr);
-  tc->InsertTab(1, "abcd", nullptr);
-  tc->SetTabHeight(20);
-  const int l0 = tc->TabRect(0).Right - tc->TabRect(0).Left;
-  const int l1 = tc->TabRect(1).Right - tc->TabRect(1).Left;
-  struct TRow {
-    TTabPosition pos;
-    TRect first, second, display;
-  } rows[] = {
-      {TTabPosition::tpTop, TRect(2, 2, 2 + l0, 22), TRect(2 + l0, 2, 2 + l0 + l1, 22),
-       TRect(4, 26, 296, 146)},
-      {TTabPosition::tpBottom, TRect(2, 128, 2 + l0, 148), TRect(2 + l0, 128, 2 + l0 + l1, 148),
-       TRect(4, 4, 296, 124)},
-      {TTabPosition::tpLeft, TRect(2, 2, 22, 2 + l0), TRect(2, 2 + l0, 22, 2 + l0 + l1),
-       TRect(26, 4, 296, 146)},
-      {TTabPosition::tpRight, TRect(278, 2, 298, 2 + l0), TRect(278, 2 + l0, 298, 2 + l0 + l1),
-       TRect(4, 4, 274, 146)},
-  };
-  for (const TRow& row : rows) {
-    tc->SetTabPosition(row.pos);
-    const int side = int(row.pos);
-    EXPECT_EQ(tc->TabRect(0), row.first) << side;
-    EXPECT_EQ(tc->TabRect(1), row.second) << side;
-    EXPECT_EQ(tc->DisplayRect(), row.display) << side;
-    const TRect second = row.second;
-    EXPECT_EQ(tc->IndexOfTabAt(TPoint(second.Left + 1, second.Top + 1)), 1) << side;
-  }
-  // Bottom and right tabs follow a new size.
-  tc->SetTabPosition(TTabPosition::tpRight);
-  tc->SetBounds(0, 0, 200, 150);
-  EXPECT_EQ(tc->TabRect(0).Right, 198);
-}
-
-TEST(TabControl, MultiLineRowsPutTheSelectedRowNextToThePages) {
-  THostForm host;
-  auto* tc = host.Add<TCustomTabControl>(0, 0, 120, 150);
-  for (const char* t : {"first", "second", "third", "fourth", "fifth"})
-    tc->InsertTab(tc->TabCount(), t, nullptr);
-  tc->SetTabHeight(20);
-  EXPECT_EQ(tc->RowCount(), 1);
-  tc->SetMultiLine(true);
-  ASSERT_GE(tc->RowCount(), 2);
-  const int rows = tc->RowCount();
-  const int pageSide = 2 + rows * 20; // the bottom of the row next to the pages
-  EXPECT_EQ(tc->DisplayRect().Top, pageSide + 4);
-  for (int selected : {0, tc->TabCount() - 1}) {
-    tc->SetTabIndex(selected);
-    EXPECT_EQ(tc->TabRect(selected).Bottom, pageSide) << selected;
-    // Every tab lies inside the control, the rows one above the other.
-    for (int i = 0; i < tc->TabCount(); ++i) {
-      const TRect r = tc->TabRect(i);
-      EXPECT_LE(r.Right, 120 - 2 + 1) << i;
-      EXPECT_EQ((r.Top - 2) % 20, 0) << i;
-    }
-  }
-  // The first and the last tab share no row (five tabs do not fit in one).
-  EXPECT_NE(tc->TabRect(0).Top, tc->TabRect(tc->TabCount() - 1).Top);
 }
 
 TEST(PageControl, MultiLineChangesHoldTheRedrawLockUntilDone) {
@@ -585,57 +522,4 @@ TEST(PageControl, SkinsStretchTheirMiddleAndKeepTheirCorners) {
   EXPECT_EQ(column->Canvas()->Pixels(1, 34), clRed);
   EXPECT_EQ(column->Canvas()->Pixels(0, 34), clWhite);
   EXPECT_EQ(column->Canvas()->Pixels(1, 35), clWhite);
-}
-
-TEST(TabControl, OneLongRowScrollsWithItsArrowButtons) {
-  THostForm host;
-  auto* tc = host.Add<TCustomTabControl>(0, 0, 160, 100);
-  for (const char* t : {"first", "second", "third", "fourth", "fifth"})
-    tc->InsertTab(tc->TabCount(), t, nullptr);
-  tc->SetTabHeight(20);
-  host.Show();
-  ASSERT_TRUE(tc->Scrolling());
-  const TRect left = tc->ScrollButtonRect(false), right = tc->ScrollButtonRect(true);
-  EXPECT_EQ(left.Left, 160 - 34);
-  EXPECT_EQ(right.Right, 160 - 2);
-  EXPECT_EQ(tc->TabRect(0).Left, 2);
-  // The right button shows later tabs; the first one moves out of sight.
-  TestInput::Click(tc, TMouseButton::mbLeft, right.Left + 4, right.Top + 4);
-  EXPECT_EQ(tc->FirstShownTab(), 1);
-  EXPECT_EQ(tc->TabRect(1).Left, 2);
-  EXPECT_LT(tc->TabRect(0).Right, 3);
-  EXPECT_EQ(tc->IndexOfTabAt(TPoint(3, 5)), 1);
-  EXPECT_EQ(tc->IndexOfTabAt(TPoint(right.Left + 4, right.Top + 4)), -1);
-  // Scrolling stops once the last tab shows; the left button goes back.
-  for (int i = 0; i < 10; ++i)
-    TestInput::Click(tc, TMouseButton::mbLeft, right.Left + 4, right.Top + 4);
-  EXPECT_LE(tc->TabRect(4).Right, 160 - 35);
-  const int last = tc->FirstShownTab();
-  TestInput::Click(tc, TMouseButton::mbLeft, left.Left + 4, left.Top + 4);
-  EXPECT_EQ(tc->FirstShownTab(), last - 1);
-  // Selecting a tab out of sight scrolls it into view.
-  tc->SetTabIndex(0);
-  EXPECT_EQ(tc->FirstShownTab(), 0);
-  tc->SetTabIndex(4);
-  EXPECT_LE(tc->TabRect(4).Right, 160 - 35);
-  EXPECT_GE(tc->TabRect(4).Left, 2);
-  // The buttons are drawn: the left one with a black arrow, the right one
-  // (at its end) greyed.
-  UpdateWindow(tc->Handle());
-  auto blackIn = [&](const TRect& b) {
-    int n = 0;
-    for (int y = b.Top; y < b.Bottom; ++y)
-      for (int x = b.Left; x < b.Right; ++x)
-        if (WindowPixel(tc, x, y) == 0u) ++n;
-    return n;
-  };
-  EXPECT_GE(blackIn(left), 10);
-  EXPECT_LT(blackIn(right), blackIn(left));
-  // Multi-line rows and wide controls do not scroll.
-  tc->SetMultiLine(true);
-  EXPECT_FALSE(tc->Scrolling());
-  tc->SetMultiLine(false);
-  tc->SetBounds(0, 0, 600, 100);
-  EXPECT_FALSE(tc->Scrolling());
-  EXPECT_TRUE(tc->ScrollButtonRect(true).IsEmpty());
 }

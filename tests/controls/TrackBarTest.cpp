@@ -225,13 +225,27 @@ TEST(TrackBar, ThumbOutsideTheRangeMathStaysSound) {
   EXPECT_EQ(t.bar->ThumbRect().Left, track.Right - t.bar->Thumb()->Width());
   t.bar->SetPosition(50000000);
   EXPECT_EQ(t.bar->ThumbRect().Left, track.Left + (track.Right - track.Left - 10) / 2);
-  // Max = Min: the thumb sits at the start and one tick is drawn.
-  TPlainBar same;
-  same.bar->SetMax(0);
-  EXPECT_EQ(same.bar->ThumbRect().Left, same.bar->TrackRect().Left);
-  same.host.Show();
-  UpdateWindow(same.bar->Handle());
-  SUCCEED();
+  // Max = Min and Max < Min: every ratio is 0, the thumb sits at the start;
+  // an empty range draws one tick.
+  for (int max : {0, -3}) {
+    TPlainBar same;
+    same.bar->TickMark()->SetColor(clRed);
+    same.bar->SetMax(max);
+    EXPECT_EQ(same.bar->ThumbRect().Left, same.bar->TrackRect().Left) << max;
+    same.host.Show();
+    UpdateWindow(same.bar->Handle());
+    const TRect ticks = same.bar->BottomTickRect();
+    int columns = 0;
+    for (int x = 0; x < same.bar->Width(); ++x) {
+      bool tick = false;
+      for (int y = ticks.Top; y < ticks.Bottom; ++y)
+        tick = tick || WindowPixel(same.bar, x, y) == 0x0000FFu;
+      columns += tick;
+    }
+    if (max == 0) {
+      EXPECT_EQ(columns, 1) << max;
+    }
+  }
 }
 
 TEST(TrackBar, DragRoundsHalfToEvenAndKeepsTheValueOnAnEmptySpan) {

@@ -257,9 +257,11 @@ TEST(ZqStyles, ManagerThemeBeforeRedrawsAndEitherFreeingOrder) {
 TEST(ZqCheckbox, AppCheckBoxesFromTheirDefinition) {
   THostForm host;
   ReadDefinition(host.form, kCheckBoxesDefinition);
-  auto* box = dynamic_cast<TzqCheckbox*>(host.form->FindComponent("CheckBox1"));
-  ASSERT_NE(box, nullptr);
-  EXPECT_TRUE(box->Checked());
-  EXPECT_EQ(box->Width(), 130);
+  for (const char* name : {"Cstayontop", "cdescr"}) {
+    auto* box = dynamic_cast<TzqCheckbox*>(host.form->FindComponent(name));
+    ASSERT_NE(box, nullptr) << name;
+    EXPECT_TRUE(box->Checked()) << name;
+    EXPECT_EQ(box->Height(), 17) << name;
+  }
   EXPECT_NE(host.form->FindComponent("zqStyleManager1"), nullptr);
 }

@@ -56,8 +56,9 @@ TOwPopupMenu* StyledMenu(TForm* form) {
   return menu;
 }
 /// Page controls with their tabs on each side, to look at: top with more
-/// tabs than fit (scroll buttons), left with a skin, right multi-line,
-/// bottom with a close glyph and gradients.
+/// tabs than fit (scroll buttons), left with a skin, right multi-line with
+/// the tab model's own raised tabs (TabBorder3D), bottom with a close glyph
+/// and gradients.
 void ShowPageSides() {
   auto* form = new TForm(nullptr);
   form->SetBounds(0, 0, 780, 580);
@@ -89,6 +90,7 @@ void ShowPageSides() {
     }
     pc->SetActivePage(pc->Pages(2));
     if (k == 1) pc->Pages(2)->SetShowClose(true);
+    if (k == 3) pc->SetTabBorder3D(true);
     if (k == 2) {
       TBitmap skin(20, 22, pf24bit);
       skin.Canvas()->Brush()->SetColor(clFuchsia);
@@ -123,22 +125,38 @@ int main(int argc, char** argv) {
     ControlsFinalize();
     return 0;
   }
+  // The tool window's controls as the program places them: the zoom bar and
+  // the picker on the top panel, the page control below; the check boxes
+  // (on the Settings page in the program) on the page that shows.
   auto* form = new TForm(nullptr);
-  form->SetBounds(20, 20, 340, 400);
+  form->SetBounds(20, 20, 340, 330);
   form->SetColor(clWhite);
   form->SetCaption("Controls");
+  form->SetClientWidth(340);
+  form->SetClientHeight(300);
+  ReadDefinition(form, kPageControlDefinition);
   ReadDefinition(form, kToolControlsDefinition);
   ReadDefinition(form, kCheckBoxesDefinition);
-  ReadDefinition(form, kPageControlDefinition);
   ReadDefinition(form, kPickerDefinition);
+  auto* panel = dynamic_cast<TWinControl*>(form->FindComponent("Panel1"));
+  auto* page = dynamic_cast<TWinControl*>(form->FindComponent("TabSheet3"));
+  auto place = [form](const char* name, TWinControl* parent, int left, int top) {
+    if (auto* c = dynamic_cast<TControl*>(form->FindComponent(name)); c && parent) {
+      c->SetParent(parent);
+      c->SetLeft(left);
+      c->SetTop(top);
+    }
+  };
+  place("Egzoom", panel, 10, 1);
+  place("mapPick", panel, 180, 10);
+  place("Cstayontop", page, 10, 10);
+  place("cdescr", page, 10, 32);
   if (auto* picker = dynamic_cast<TImagePicker*>(form->FindComponent("mapPick"))) {
     for (int i = 0; i < 9; ++i)
       picker->AddItem(i / 3, kPickerCaptions[i]);
     picker->RebuildListStrings();
-    picker->SetItemIndex(3);
+    picker->SetItemIndex(6);
   }
-  if (auto* pages = dynamic_cast<TControl*>(form->FindComponent("OwPageControl1")))
-    pages->SetTop(150);
   ReadDefinition(form, kMapMenusDefinition);
   form->Show();
   if (shot != nullptr) {
