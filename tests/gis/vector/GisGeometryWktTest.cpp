@@ -99,12 +99,24 @@ TEST(GisGeometryWkt, WritesEveryClass) {
        {{{1.0 / 3, 123456789.123456789}}},
        "POINT(0.333333333333333 123456789.123457)"},
       {gisShapeTypePoint, {{{}}}, "POINT(0 0)"},
+      // A part without vertices has no text form: it is left out.
+      {gisShapeTypeArc, {{{0, 0}, {1, 1}}, {}}, "LINESTRING(0 0, 1 1)"},
+      {gisShapeTypeArc,
+       {{{0, 0}, {1, 1}}, {{2, 2}, {3, 3}}, {}},
+       "MULTILINESTRING((0 0, 1 1), (2 2, 3 3))"},
+      {gisShapeTypePolygon,
+       {{{0, 0}, {0, 4}, {4, 4}, {0, 0}}, {}},
+       "POLYGON((0 0, 0 4, 4 4, 0 0))"},
+      {gisShapeTypePolygon,
+       {{{0, 0}, {0, 4}, {4, 4}, {0, 0}}, {{9, 0}, {9, 4}, {13, 4}, {9, 0}}, {}},
+       "MULTIPOLYGON(((0 0, 0 4, 4 4, 0 0)), ((9 0, 9 4, 13 4, 9 0)))"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
     auto shape = ShapeOf(row.type, row.parts);
     EXPECT_EQ(shape->ExportToWKT(), row.text);
     EXPECT_EQ(shape->LockLevel(), 0);
+    EXPECT_NO_THROW(GisCreateShapeFromWKT(shape->ExportToWKT()));
   }
   for (auto type :
        {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc, gisShapeTypePolygon})
