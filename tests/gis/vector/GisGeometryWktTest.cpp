@@ -54,6 +54,8 @@ TEST(GisGeometryWkt, BadTextRaisesItsError) {
       {"POINT(1 x)", Conversion},
       // The points of a multipoint carry no parentheses.
       {"MULTIPOINT((1 2),(3 4))", Conversion},
+      // The 15 digits written for the lowest double round beyond the range.
+      {"POINT(-1.79769313486232E308 0)", Conversion},
       {"LINESTRING(0 0, 1 1", Damaged},
       {"MULTIPOLYGON(((0 0,1 0,1 1,0 0))", Damaged},
   };
