@@ -6,6 +6,7 @@
 
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisLayerVector.h"
+#include "platform/rtl/Exceptions.h"
 
 std::unique_ptr<TGIS_Shape> GisNewReadShape(TGIS_ShapeType type, const TGIS_ShapeArgs& args) {
   std::unique_ptr<TGIS_Shape> shape;
@@ -33,6 +34,19 @@ std::unique_ptr<TGIS_Shape> GisNewReadShape(TGIS_ShapeType type, const TGIS_Shap
 
 void GisEndReadShape(TGIS_Shape& shape) {
   shape.Unlock();
+}
+
+std::span<const std::uint8_t> GisStoredPartBytes(const TGIS_Shape& shape, int part) {
+  const int n = shape.GetPartSize(part);
+  if (n == 0) return {};
+  const bool oneRun =
+      shape.ShapeType() == gisShapeTypePoint || shape.ShapeType() == gisShapeTypeMultiPoint;
+  const std::size_t start = oneRun ? 0 : static_cast<std::size_t>(shape.GetPartStart(part));
+  const TGIS_ShapeBlock& block = shape.PointsBlock();
+  SK_ASSERT(shape.LockLevel() >= 2 && block.Data != nullptr &&
+                (start + static_cast<std::size_t>(n)) * 16 <= block.Capacity,
+            "Assertion failure", "GisGeometry", __LINE__);
+  return {block.Data + 16 * start, 16 * static_cast<std::size_t>(n)};
 }
 
 void GisGeometryDataError() {

@@ -38,6 +38,11 @@ template <typename T, typename F> void GisExportLocked(TGIS_Shape& shape, T& out
   out = std::move(result);
 }
 
+/// The stored bytes of one part's vertices (X, Y doubles, little-endian: the
+/// very bytes well-known binary writes) of a shape locked at level 2 or
+/// above, where the vertices are read unconverted.
+std::span<const std::uint8_t> GisStoredPartBytes(const TGIS_Shape& shape, int part);
+
 /// Raises EGIS_Exception "0040 Error in geometry data".
 [[noreturn]] void GisGeometryDataError();
 
@@ -89,6 +94,9 @@ public:
   void Point(const TGIS_Point& p) {
     Double(p.X);
     Double(p.Y);
+  }
+  void Bytes(std::span<const std::uint8_t> bytes) {
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
   }
 
 private:

@@ -134,11 +134,10 @@ std::size_t VerticesSize(const TGIS_Shape& shape, const std::vector<int>& parts)
   return n * 16;
 }
 
+/// The count and the vertices of a part: the stored bytes as they are.
 void WriteVertices(TGIS_ByteWriter& out, const TGIS_Shape& shape, int part) {
-  const int n = shape.GetPartSize(part);
-  out.UInt32(static_cast<std::uint32_t>(n));
-  for (int i = 0; i < n; ++i)
-    out.Point(shape.GetPoint(part, i));
+  out.UInt32(static_cast<std::uint32_t>(shape.GetPartSize(part)));
+  out.Bytes(GisStoredPartBytes(shape, part));
 }
 
 void WriteMultiPoint(TBytes& bytes, const TGIS_Shape& shape) {

@@ -123,14 +123,24 @@ void AppendParts(std::string& out, const TGIS_Shape& shape, const std::vector<in
   }
 }
 
+/// The listed parts that hold vertices: an empty part has no text form ("()"
+/// is no geometry to any reader), so it is left out.
+std::vector<int> PartsWithVertices(const TGIS_Shape& shape, const std::vector<int>& parts) {
+  std::vector<int> kept;
+  for (int part : parts)
+    if (shape.GetPartSize(part) > 0) kept.push_back(part);
+  return kept;
+}
+
 std::string ArcText(const TGIS_Shape& shape) {
+  const std::vector<int> parts = PartsWithVertices(shape, GisPartIndexes(shape));
   std::string out;
-  if (shape.GetNumParts() <= 1) {
+  if (parts.size() <= 1) {
     out = "LINESTRING(";
-    if (shape.GetNumParts() == 1) AppendPart(out, shape, 0);
+    if (parts.size() == 1) AppendPart(out, shape, parts[0]);
   } else {
     out = "MULTILINESTRING(";
-    AppendParts(out, shape, GisPartIndexes(shape));
+    AppendParts(out, shape, parts);
   }
   return out + ')';
 }
@@ -138,7 +148,11 @@ std::string ArcText(const TGIS_Shape& shape) {
 /// One POLYGON while at most one ring lies outside all others; islands make a
 /// MULTIPOLYGON, each with its own holes.
 std::string PolygonText(const TGIS_Shape& shape) {
-  const std::vector<std::vector<int>> groups = GisPolygonRingGroups(shape);
+  std::vector<std::vector<int>> groups;
+  for (const std::vector<int>& group : GisPolygonRingGroups(shape)) {
+    std::vector<int> rings = PartsWithVertices(shape, group);
+    if (!rings.empty()) groups.push_back(std::move(rings));
+  }
   if (groups.size() == 1) {
     std::string out = "POLYGON(";
     AppendParts(out, shape, groups[0]);

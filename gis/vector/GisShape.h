@@ -58,8 +58,11 @@ struct TGIS_ShapeBlock {
   void Forget();                       // drops the reference (frees owned bytes)
 };
 
-/// The DE-9IM relate engine. The default engine is not built yet and raises
-/// "Feature not implemented"; another can be installed (GisSetTopologyFactory).
+/// The DE-9IM relate engine that shapes and layers ask through
+/// GisCreateTopology. The topology engine (GisTopology.h) installs itself with
+/// GisTopologyRegister, as the application does at start; until an engine is
+/// installed (GisSetTopologyFactory) this base raises "Feature not
+/// implemented".
 class TGIS_Topology {
 public:
   virtual ~TGIS_Topology() = default;

@@ -25,10 +25,16 @@ std::vector<int> WalkedParts(const TGIS_Shape& shape, int part) {
   return parts;
 }
 
+/// The length the walks reach at the end: segment by segment across the
+/// parts, in the very order of the walks' own sums. (Part by part sums round
+/// otherwise; a distance clamped to them could lie beyond the walk's end.)
 double WalkedLength(const TGIS_Shape& shape, const std::vector<int>& parts) {
   double length = 0;
-  for (int p : parts)
-    length += GisShapePathLength(GisShapePartPoints(shape, p));
+  for (int p : parts) {
+    const auto points = GisShapePartPoints(shape, p);
+    for (std::size_t i = 1; i < points.size(); ++i)
+      length += GisPointDistance(points[i - 1], points[i]);
+  }
   return length;
 }
 

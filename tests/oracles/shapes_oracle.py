@@ -151,11 +151,45 @@ def crossings_table(rnd, count):
     return rows
 
 
+def relations_table(rnd, count):
+    """A polygon P; a polygon Q, a line L and a multipoint M near it; the
+    relate answers that the shapes' inside and intersects tests ask for:
+    L, Q and M against P with "**F" (no interior outside P), L and Q against
+    P with "T" (interiors meet), and the point half way along L with "**F".
+    Rows where a vertex of one shape lies on the other's boundary (touching
+    rather than crossing) are left out: their answers hinge on rounding."""
+    from shapely.geometry import MultiPoint
+    rows = []
+    while len(rows) < count:
+        p = Polygon(star(rnd, 0, 0, 10, 20, rnd.randint(3, 10)))
+        q = Polygon(star(rnd, coord(rnd, -15, 15), coord(rnd, -15, 15), 3, 10, rnd.randint(3, 8)))
+        if not p.is_valid or not q.is_valid:
+            continue
+        cx, cy = coord(rnd, -15, 15), coord(rnd, -15, 15)
+        line = LineString([(round(cx + rnd.uniform(-8, 8), 3), round(cy + rnd.uniform(-8, 8), 3))
+                           for _ in range(rnd.randint(2, 5))])
+        mp = [(coord(rnd, -15, 15), coord(rnd, -15, 15)) for _ in range(rnd.randint(1, 3))]
+        mid = line.interpolate(line.length / 2)
+        others = list(line.coords) + list(q.exterior.coords) + mp + [(mid.x, mid.y)]
+        if any(Point(v).distance(p.boundary) < 1e-6 for v in others) or \
+                any(Point(v).distance(g) < 1e-6 for v in p.exterior.coords for g in (line, q.boundary)):
+            continue
+        m = MultiPoint(mp)
+        answers = [line.relate_pattern(p, "**F******"), line.relate_pattern(p, "T********"),
+                   q.relate_pattern(p, "**F******"), q.relate_pattern(p, "T********"),
+                   m.relate_pattern(p, "**F******"), mid.relate_pattern(p, "**F******")]
+        rows.append(geometry([list(p.exterior.coords)]) + geometry([list(q.exterior.coords)])
+                    + geometry([list(line.coords)]) + geometry([mp])
+                    + [num(a) for a in answers])
+    return rows
+
+
 TABLES = {
     "lines.txt": lambda: lines_table(random.Random(19), 400),
     "multilines.txt": lambda: multilines_table(random.Random(20), 300),
     "polygons.txt": lambda: polygons_table(random.Random(21), 400),
     "crossings.txt": lambda: crossings_table(random.Random(22), 500),
+    "relations.txt": lambda: relations_table(random.Random(23), 400),
 }
 
 

@@ -54,6 +54,8 @@ TEST(GisGeometryWkt, BadTextRaisesItsError) {
       {"POINT(1 x)", Conversion},
       // The points of a multipoint carry no parentheses.
       {"MULTIPOINT((1 2),(3 4))", Conversion},
+      // The 15 digits written for the lowest double round beyond the range.
+      {"POINT(-1.79769313486232E308 0)", Conversion},
       {"LINESTRING(0 0, 1 1", Damaged},
       {"MULTIPOLYGON(((0 0,1 0,1 1,0 0))", Damaged},
   };
@@ -99,12 +101,24 @@ TEST(GisGeometryWkt, WritesEveryClass) {
        {{{1.0 / 3, 123456789.123456789}}},
        "POINT(0.333333333333333 123456789.123457)"},
       {gisShapeTypePoint, {{{}}}, "POINT(0 0)"},
+      // A part without vertices has no text form: it is left out.
+      {gisShapeTypeArc, {{{0, 0}, {1, 1}}, {}}, "LINESTRING(0 0, 1 1)"},
+      {gisShapeTypeArc,
+       {{{0, 0}, {1, 1}}, {{2, 2}, {3, 3}}, {}},
+       "MULTILINESTRING((0 0, 1 1), (2 2, 3 3))"},
+      {gisShapeTypePolygon,
+       {{{0, 0}, {0, 4}, {4, 4}, {0, 0}}, {}},
+       "POLYGON((0 0, 0 4, 4 4, 0 0))"},
+      {gisShapeTypePolygon,
+       {{{0, 0}, {0, 4}, {4, 4}, {0, 0}}, {{9, 0}, {9, 4}, {13, 4}, {9, 0}}, {}},
+       "MULTIPOLYGON(((0 0, 0 4, 4 4, 0 0)), ((9 0, 9 4, 13 4, 9 0)))"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
     auto shape = ShapeOf(row.type, row.parts);
     EXPECT_EQ(shape->ExportToWKT(), row.text);
     EXPECT_EQ(shape->LockLevel(), 0);
+    EXPECT_NO_THROW(GisCreateShapeFromWKT(shape->ExportToWKT()));
   }
   for (auto type :
        {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc, gisShapeTypePolygon})

@@ -3,6 +3,7 @@
 
 #include "ShapeTestSupport.h"
 #include "gis/vector/GisShapeClip.h"
+#include "gis/viewer/GisViewer.h"
 
 namespace {
 const TGIS_Extent WINDOW{0, 0, 10, 10};
@@ -142,4 +143,31 @@ TEST(GisShapeClip, CopiesOfLayerShapesTakeTheLayerAndKeepItsExtent) {
   EXPECT_EQ(clipped->Uid(), s->Uid());
   EXPECT_TRUE(GisIsSameExtent(layer.Extent(), before));
   EXPECT_EQ(layer.ShapeCount(), 1);
+}
+
+TEST(GisShapeClip, CopiesStoreTheViewersCoordinatesAsTheirOwn) {
+  // Kept as it is: a clipped copy reads the vertices in the viewer's
+  // coordinates and stores them unconverted, which is right while layer and
+  // viewer share their coordinate system (as in the application). A
+  // kilometre layer in a metre viewer shows it: the copy holds metres.
+  TGIS_Viewer viewer(nullptr);
+  auto* layer = new TGIS_LayerVector();
+  layer->Units().SetType(gisUnitsKilometer);
+  viewer.Add(layer);
+  TGIS_Shape* s = layer->CreateShape(gisShapeTypeArc);
+  s->Lock(2);
+  s->AddPart();
+  s->AddPoint({2, 3});
+  s->AddPoint({4, 5});
+  s->Unlock();
+  ASSERT_TRUE(GisIsSamePoint(s->GetPoint(0, 0), {2000, 3000}));
+  for (const TGIS_Extent& window : {TGIS_Extent{0, 0, 1e4, 1e4}, TGIS_Extent{3000, 0, 1e4, 1e4}}) {
+    auto copy = s->GetClipped(window);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Layer(), layer);
+    copy->Lock(2);
+    EXPECT_TRUE(GisIsSamePoint(copy->GetLastPoint(), {4000, 5000})) << "metres stored as raw";
+    copy->Unlock();
+    EXPECT_TRUE(GisIsSamePoint(copy->GetLastPoint(), {4e6, 5e6})) << "and converted once more";
+  }
 }

@@ -195,6 +195,31 @@ TEST(GisShapeMeasure, SubLines) {
   }
 }
 
+TEST(GisShapeMeasure, WalksReachTheEndOfEveryPartWhateverTheRounding) {
+  // Part by part the lengths sum to 20.5; segment by segment, as the walk
+  // goes, to 20.499999999999996. Distances at or beyond the end used to stop
+  // short of it: no point ((0, 0)) and no sub-line.
+  auto line = MakeShape(gisShapeTypeArc,
+                        {{{9.3, 0}, {4.2, 0}, {9.2, 0}}, {{1, 0}, {6.3, 0}, {7.2, 0}, {3, 0}}});
+  const double length = line->GetLength();
+  for (double d : {length, 1e9}) {
+    TGIS_Point p;
+    Arc(line)->GetPointOnLine(-1, p, 0, d);
+    EXPECT_NEAR(p.X, 3, 1e-12) << d;
+    EXPECT_EQ(p.Y, 0) << d;
+    auto sub = Arc(line)->GetSubLine(-1, d, 1e9);
+    const TParts got = PartsOf(*sub);
+    ASSERT_EQ(got.size(), 1u) << d;
+    ASSERT_EQ(got[0].size(), 2u) << d;
+    EXPECT_NEAR(got[0][0].X, 3, 1e-12) << d;
+    EXPECT_NEAR(got[0][1].X, 3, 1e-12) << d;
+  }
+  // The whole line as a sub-line ends at the last vertex too.
+  auto whole = Arc(line)->GetSubLine(-1, 0, 1e9);
+  EXPECT_NEAR(whole->GetLastPoint().X, 3, 1e-12);
+  EXPECT_NEAR(whole->GetLength(), length, 1e-12);
+}
+
 TEST(GisShapeMeasure, LabelPointsLieInside) {
   struct Row {
     const char* name;

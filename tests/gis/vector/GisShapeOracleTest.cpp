@@ -7,6 +7,7 @@
 #include "gis/core/GisDefsLists.h"
 #include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisShapeSegments.h"
+#include "gis/vector/GisTopology.h"
 
 namespace {
 /// Every vertex of the shape lies in the window (up to rounding).
@@ -138,4 +139,38 @@ TEST(GisShapeOracle, IntersectsAsGeosOnIntegerLinesAndPoints) {
   EXPECT_GT(meeting, 50);
   EXPECT_LT(meeting, 450);
   EXPECT_TRUE(TRecordingTopology::Calls.empty());
+}
+
+TEST(GisShapeOracle, InsideAndIntersectsAnswerThroughTheTopologyEngineAsGeos) {
+  GisTopologyRegister();
+  struct TUnregister {
+    ~TUnregister() { GisSetTopologyFactory(nullptr); }
+  } unregister;
+  const auto rows = OracleTable("relations.txt");
+  ASSERT_EQ(rows.size(), 400u);
+  int inside = 0;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    TOracleRow row = rows[k];
+    SCOPED_TRACE("row " + std::to_string(k + 1));
+    auto p = MakeShape(gisShapeTypePolygon, row.NextParts());
+    auto q = MakeShape(gisShapeTypePolygon, row.NextParts());
+    auto line = MakeShape(gisShapeTypeArc, row.NextParts());
+    const TParts points = row.NextParts();
+    auto multi = MakeShape(gisShapeTypeMultiPoint, points);
+    const bool lineIn = row.Next() != 0, lineMeets = row.Next() != 0;
+    const bool polygonIn = row.Next() != 0, polygonMeets = row.Next() != 0;
+    const bool pointsIn = row.Next() != 0, middleIn = row.Next() != 0;
+    EXPECT_EQ(line->IsInsideShape(p.get(), 0), lineIn);
+    EXPECT_EQ(line->IsInsideShape(p.get(), 2), lineMeets);
+    EXPECT_EQ(line->IsInsideShape(p.get(), 1), middleIn);
+    EXPECT_EQ(line->Intersects(p.get()), lineMeets);
+    EXPECT_EQ(p->Intersects(line.get()), lineMeets);
+    EXPECT_EQ(q->IsInsideShape(p.get(), 0), polygonIn);
+    EXPECT_EQ(q->IsInsideShape(p.get(), 2), polygonMeets);
+    EXPECT_EQ(q->Intersects(p.get()), polygonMeets);
+    EXPECT_EQ(p->Intersects(q.get()), polygonMeets);
+    EXPECT_EQ(multi->IsInsideShape(p.get(), 0), pointsIn);
+    inside += lineIn ? 1 : 0;
+  }
+  EXPECT_GT(inside, 20);
 }

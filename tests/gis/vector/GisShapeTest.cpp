@@ -353,7 +353,7 @@ TEST(GisShape, NearestVertexAndDistances) {
   EXPECT_TRUE(IsAssertion([&] { arc.FindNearestVertex3D({0, 0, 0, 0}, d, n3, 1); }));
   TGIS_ShapeArc empty;
   EXPECT_EQ(empty.DistanceToShape(&arc), -1);
-  // The relate engine is not built: it says so.
+  // Without an installed relate engine the base says so.
   TGIS_ShapeArc other;
   other.AddPart();
   other.AddPoint({0, 5});
