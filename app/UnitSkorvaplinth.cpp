@@ -403,8 +403,14 @@ void TFSkorvaplinth::SetZoomBarPosition(int position) {
 void TFSkorvaplinth::mapPickChange() {
   if (ActiveControl() != mapPick) return;
   const int index = mapPick->ItemIndex();
-  // The focus leaves the picker, so a second change of one selection does nothing.
-  SetActiveControl(nullptr);
+  // The focus moves to the zoom bar, so the picker's second change of one
+  // selection does nothing (nor does a change while the page loads). The
+  // picker keeps the index it shows: no write-back, which after a second
+  // pick during the page's wait would show the first source again.
+  if (Egzoom->CanFocus())
+    Egzoom->SetFocus();
+  else
+    SetActiveControl(Egzoom);
   if (!map_ || index < 0 || index >= int(MapSourceRows().size())) return;
   const TMapSourceRow& row = MapSourceRows()[std::size_t(index)];
   map_->Capture().MapSource = row.Source;

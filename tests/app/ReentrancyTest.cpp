@@ -49,13 +49,6 @@ struct ReentrancyTest : ProgramWindows {
   TMapCapture& Capture() { return map->Capture(); }
   bool TimerOn() { return Capture().googleTimer().Enabled(); }
 
-  /// A selection in the picker as the person makes it: the picker has the
-  /// focus and the list reports the change.
-  void UserPicks(int index) {
-    tool->SetActiveControl(tool->mapPick);
-    tool->mapPick->SetItemIndex(index);
-    tool->mapPick->Perform(CN_COMMAND, MakeWParam(0, CBN_SELCHANGE), 0);
-  }
   /// The clock times of the next `n` ticks, from now.
   std::vector<UInt64> NextTicks(int n) {
     std::vector<UInt64> times;
