@@ -418,9 +418,14 @@ TEST_F(ToolWindowTest, HelpOpensTheHomePage) {
     return false; // offline: the desktop fails, quietly
   });
   tool->SpeedButton14->Click();
+  // The About page's link, clicked where it lies.
+  TestInput::Click(tool->OwPageControl1->Pages(4), TMouseButton::mbLeft, tool->lhome->Left() + 3,
+                   tool->lhome->Top() + 3);
   SetShellLauncher(nullptr);
-  ASSERT_EQ(opened.size(), 1u);
+  ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
+  EXPECT_EQ(opened[0], tool->lhome->Caption()); // the link's own text
+  EXPECT_EQ(opened[1], opened[0]);
 }
 
 } // namespace
