@@ -265,10 +265,10 @@ void TFSkorvaplinth::BuildFromDefinition() {
   mapPick->OnClick = [this](TPersistent*) {
     if (map_) map_->Show();
   };
-  SpeedButton12 = Button(l, Panel1, "SpeedButton12", "Open", 340, 10, 70,
-                         [this] { OwGlassButton2Click(); });
-  SpeedButton14 = Button(l, Panel1, "SpeedButton14", "Help", 415, 10, 70,
-                         [this] { OpenHomePage(); });
+  SpeedButton12 =
+      Button(l, Panel1, "SpeedButton12", "Open", 340, 10, 70, [this] { OwGlassButton2Click(); });
+  SpeedButton14 =
+      Button(l, Panel1, "SpeedButton14", "Help", 415, 10, 70, [this] { OpenHomePage(); });
 
   OwPageControl1 = l.Add<TOwPageControl>("OwPageControl1", this);
   OwPageControl1->SetAlign(TAlign::alClient);
@@ -296,29 +296,31 @@ void TFSkorvaplinth::BuildFromDefinition() {
     const char* FieldNames[6];
   };
   const TReadoutGroup groups[] = {
-      {"GroupBox2", "Top Left position",
+      {"GroupBox2",
+       "Top Left position",
        {&utmleft1, &utmtop1, &wleft, &wtop, &Edit1, &Edit2},
        {"utmleft1", "utmtop1", "wleft", "wtop", "Edit1", "Edit2"}},
-      {"GroupBox3", "Center position",
+      {"GroupBox3",
+       "Center position",
        {&cleft1, &ctop1, &cleft, &ctop, &pcx, &pcy},
        {"cleft1", "ctop1", "cleft", "ctop", "pcx", "pcy"}},
-      {"GroupBox4", "Bottom Right position",
+      {"GroupBox4",
+       "Bottom Right position",
        {&utmright1, &utmbottom1, &rleft, &rtop, &prx, &pry},
        {"utmright1", "utmbottom1", "rleft", "rtop", "prx", "pry"}},
   };
   const char* rowNames[] = {"UTM", "WGS 84", "PIX"};
   int labels = 20;
   for (std::size_t g = 0; g < std::size(groups); ++g) {
-    TGroupBox* box = Group(l, position, groups[g].Name, groups[g].Caption, 8 + 201 * int(g), 60,
-                           197, 110);
+    TGroupBox* box =
+        Group(l, position, groups[g].Name, groups[g].Caption, 8 + 201 * int(g), 60, 197, 110);
     AddLabel(l, box, "Label" + IntToStr(labels++), "x (lat)", 52, 18);
     AddLabel(l, box, "Label" + IntToStr(labels++), "y (lon)", 124, 18);
     for (int row = 0; row < 3; ++row) {
       AddLabel(l, box, "Label" + IntToStr(labels++), rowNames[row], 6, 37 + 24 * row);
       for (int column = 0; column < 2; ++column)
-        *groups[g].Fields[2 * row + column] =
-            Readout(l, box, groups[g].FieldNames[2 * row + column], 50 + 72 * column,
-                    34 + 24 * row);
+        *groups[g].Fields[2 * row + column] = Readout(
+            l, box, groups[g].FieldNames[2 * row + column], 50 + 72 * column, 34 + 24 * row);
     }
   }
 
@@ -375,8 +377,8 @@ void TFSkorvaplinth::BuildFromDefinition() {
   filep->SetText("ym");
   nx = NumericEdit(l, store, "nx", 80, 64, 0, 0);
   ny = NumericEdit(l, store, "ny", 176, 64, 0, 0);
-  SpeedButton15 = Button(l, store, "SpeedButton15", "Save", 276, 63, 70,
-                         [this] { SpeedButton15Click(); });
+  SpeedButton15 =
+      Button(l, store, "SpeedButton15", "Save", 276, 63, 70, [this] { SpeedButton15Click(); });
   lfilename = AddLabel(l, store, "lfilename", "", 10, 100);
 
   // Settings.

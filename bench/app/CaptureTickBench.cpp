@@ -156,8 +156,8 @@ void BM_CaptureTickStages(benchmark::State& state) {
   IWebHost& web = *rig.adapter;
   TMapCapture& c = *rig.capture;
   const std::string appDir = rig.dir.path().toStdString() + "/";
-  const char* names[] = {"snapshot", "stretches", "BMP", "JPEG", "world file", "layer reload",
-                         "paint"};
+  const char* names[] = {"snapshot",   "stretches",    "BMP",  "JPEG",
+                         "world file", "layer reload", "paint"};
   double spent[std::size(names)] = {};
   std::unique_ptr<TBitmap> snapshot, capture;
   for (auto _ : state) {
