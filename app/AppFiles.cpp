@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/OsError.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 
@@ -28,7 +29,8 @@ void SaveFileReplacing(const std::string& fileName,
   const std::string temporary = fileName + ".new";
   auto removeTemporary = ScopeExit([&] { DeleteFile(temporary); });
   write(temporary);
-  if (!CopyFile(temporary, fileName, false)) throw Exception("Cannot write " + fileName);
+  if (!RenameFileReplacing(temporary, fileName))
+    throw Exception("Cannot write " + fileName + ": " + SysErrorMessage(GetLastError()));
 }
 
 void SaveTextReplacing(const std::string& fileName, const std::string& text) {

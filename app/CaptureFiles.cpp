@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -23,24 +24,40 @@ std::vector<int> StretchSources(int size, int limit) {
   return sources;
 }
 
+/// A span of neighbouring target pixels whose sources are neighbours too.
+struct TRun {
+  int Target, Source, Length;
+};
+
+/// The index table as runs of consecutive sources, left to right.
+std::vector<TRun> Runs(const std::vector<int>& sources) {
+  std::vector<TRun> runs;
+  for (int i = 0; i < int(sources.size()); ++i) {
+    const int s = sources[std::size_t(i)];
+    if (!runs.empty() && runs.back().Source + runs.back().Length == s &&
+        runs.back().Target + runs.back().Length == i)
+      ++runs.back().Length;
+    else
+      runs.push_back({i, s, 1});
+  }
+  return runs;
+}
+
 /// The stretch of (2, 2)-(width, height) of `source` onto all of `target`
-/// (both 24-bit, target width x height), row by row through index tables.
-/// Each target pixel's source lies at or after it, so `target` may be
-/// `source` itself.
+/// (both 24-bit, target width x height), row by row through index tables,
+/// copying runs of neighbouring pixels at once. Each target pixel's source
+/// lies at or after it, and runs are copied left to right and rows top
+/// down, so `target` may be `source` itself.
 void StretchRows(TBitmap& source, TBitmap& target) {
   const int width = target.Width(), height = target.Height();
-  const std::vector<int> columns = StretchSources(width, source.Width());
+  const std::vector<TRun> columns = Runs(StretchSources(width, source.Width()));
   const std::vector<int> rows = StretchSources(height, source.Height());
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* from = source.ScanLine(rows[std::size_t(y)]);
     std::uint8_t* to = target.ScanLine(y);
-    for (int x = 0; x < width; ++x) {
-      const std::uint8_t* p = from + std::size_t(columns[std::size_t(x)]) * 3;
-      to[0] = p[0];
-      to[1] = p[1];
-      to[2] = p[2];
-      to += 3;
-    }
+    for (const TRun& run : columns)
+      std::memmove(to + std::size_t(run.Target) * 3, from + std::size_t(run.Source) * 3,
+                   std::size_t(run.Length) * 3);
   }
 }
 
@@ -74,6 +91,11 @@ void ShiftStretchInPlace(TBitmap& bitmap) {
 }
 
 void WriteCaptureImages(TBitmap& bitmap, const std::string& folder) {
+  WriteCaptureBitmap(bitmap, folder);
+  WriteCaptureJpeg(bitmap, folder);
+}
+
+void WriteCaptureBitmap(TBitmap& bitmap, const std::string& folder) {
   bitmap.SetPixelFormat(pf24bit);
   // Written straight into the temporary file: the replacing write already
   // keeps the old picture until the new one is whole.
@@ -81,9 +103,13 @@ void WriteCaptureImages(TBitmap& bitmap, const std::string& folder) {
     TFileStream file(temporary, fmCreate);
     bitmap.SaveToStream(file);
   });
-  TJPEGImage jpeg;
-  jpeg.SetCompressionQuality(90);
-  jpeg.Assign(&bitmap);
-  SaveFileReplacing(folder + "image1.jpg",
-                    [&](const std::string& temporary) { jpeg.SaveToFile(temporary); });
+}
+
+void WriteCaptureJpeg(const TBitmap& bitmap, const std::string& folder) {
+  // Encoded from the capture's own rows, without an image object's copy.
+  const std::vector<std::uint8_t> jpeg = EncodeJpeg(bitmap, 90, false);
+  SaveFileReplacing(folder + "image1.jpg", [&](const std::string& temporary) {
+    TFileStream file(temporary, fmCreate);
+    file.WriteBuffer(jpeg.data(), static_cast<std::int64_t>(jpeg.size()));
+  });
 }

@@ -19,5 +19,7 @@ void ShiftStretchInPlace(TBitmap& bitmap);
 
 /// Writes the bitmap as `folder` + "image1.bmp" (24-bit) and as
 /// `folder` + "image1.jpg" (baseline JPEG, quality 90), each through a
-/// temporary file.
+/// temporary file: WriteCaptureBitmap, then WriteCaptureJpeg.
 void WriteCaptureImages(TBitmap& bitmap, const std::string& folder);
+void WriteCaptureBitmap(TBitmap& bitmap, const std::string& folder);
+void WriteCaptureJpeg(const TBitmap& bitmap, const std::string& folder);

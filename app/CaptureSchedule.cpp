@@ -8,9 +8,12 @@ void TCaptureSchedule::RestartAfterPosition() {
 bool TCaptureSchedule::BeginTick() {
   if (ticks_ > 0 || rebuilds_ > 0) return false;
   ++ticks_;
+  return true;
+}
+
+void TCaptureSchedule::CountCapture() {
   ++captureCount_;
   interval_ = static_cast<Cardinal>(captureCount_) * 50 + 100;
-  return true;
 }
 
 void TCaptureSchedule::EndTick() {

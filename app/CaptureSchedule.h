@@ -20,9 +20,11 @@ public:
   /// A position step: the count restarts at 1 and the interval at 100 ms.
   void RestartAfterPosition();
   /// A tick begins: false (the tick must return at once) when a tick or a
-  /// rebuild is already under way; otherwise counts it and sets the next
-  /// interval.
+  /// rebuild is already under way.
   bool BeginTick();
+  /// The tick captures (it does not rebuild the page instead): counts it and
+  /// sets the next interval.
+  void CountCapture();
   void EndTick();
   /// A page rebuild begins: false when one is under way already.
   bool BeginRebuild();

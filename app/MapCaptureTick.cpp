@@ -34,6 +34,7 @@ void TMapCapture::googleTimerTimer() {
     BtInicClick();
     return;
   }
+  schedule_.CountCapture();
   CaptureSnapshot();
   endTick.Run();
 }

@@ -23,6 +23,8 @@
 #include "platform/rtl/Strings.h"
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -105,6 +107,7 @@ TCurrencyEdit* NumericEdit(TDefinitionLoader& l, TWinControl* parent, const char
   e->SetBounds(left, top, 90, 21);
   l.Set(e, "DecimalPlaces", 5);
   l.Set(e, "DisplayFormat", "###0.#####");
+  e->SetCtl3D(false); // a flat one-pixel frame
   if (minValue != 0) l.Set(e, "MinValue", TPropValue(minValue));
   if (value != 0) l.Set(e, "Value", TPropValue(value));
   return e;
@@ -112,7 +115,7 @@ TCurrencyEdit* NumericEdit(TDefinitionLoader& l, TWinControl* parent, const char
 
 TEdit* Readout(TDefinitionLoader& l, TWinControl* parent, const char* name, int left, int top) {
   auto* e = l.Add<TEdit>(name, parent);
-  e->SetBounds(left, top, 90, 21);
+  e->SetBounds(left, top, 70, 21);
   e->SetText("0");
   return e;
 }
@@ -133,6 +136,45 @@ TSpeedButton* Button(TDefinitionLoader& l, TWinControl* parent, const char* name
   b->SetCaption(caption);
   if (handler) b->OnClick = [handler](TPersistent*) { handler(); };
   return b;
+}
+
+TGroupBox* Group(TDefinitionLoader& l, TWinControl* parent, const char* name,
+                 const std::string& caption, int left, int top, int width, int height) {
+  auto* box = l.Add<TGroupBox>(name, parent);
+  box->SetBounds(left, top, width, height);
+  box->SetColor(clWhite);
+  box->SetCaption(caption);
+  return box;
+}
+
+/// A 16 x 16 glyph of an arrow pointing in direction `code` ("r", "rb", ...
+/// "rt", clockwise from east), or a dot for no direction. Its bottom-left
+/// pixel shows the transparent colour.
+std::unique_ptr<TBitmap> DirectionGlyph(const std::string& code) {
+  auto glyph = std::make_unique<TBitmap>(16, 16, pf24bit);
+  TCanvas* c = glyph->Canvas();
+  c->Brush()->SetColor(clOlive);
+  c->FillRect(TRect(0, 0, 16, 16));
+  c->Brush()->SetColor(TColor(0x404040));
+  c->Pen()->SetColor(TColor(0x404040));
+  const char* codes[] = {"r", "rb", "b", "lb", "l", "lt", "t", "rt"};
+  int eighth = -1;
+  for (int i = 0; i < 8; ++i)
+    if (code == codes[i]) eighth = i;
+  if (eighth < 0) {
+    c->Ellipse(5, 5, 11, 11);
+    return glyph;
+  }
+  // An arrow to the east around the centre, turned by eighths of a circle.
+  const double shape[][2] = {{6, 0}, {0.5, -5}, {0.5, -2}, {-6, -2}, {-6, 2}, {0.5, 2}, {0.5, 5}};
+  const double angle = eighth * 0.78539816339744830962, cosine = std::cos(angle),
+               sine = std::sin(angle);
+  std::vector<TPoint> points;
+  for (const auto& p : shape)
+    points.emplace_back(int(std::lround(7.5 + p[0] * cosine - p[1] * sine)),
+                        int(std::lround(7.5 + p[0] * sine + p[1] * cosine)));
+  c->Polygon(points);
+  return glyph;
 }
 
 TOwTabSheet* Sheet(TDefinitionLoader& l, TOwPageControl* pages, const char* name,
@@ -223,11 +265,10 @@ void TFSkorvaplinth::BuildFromDefinition() {
   mapPick->OnClick = [this](TPersistent*) {
     if (map_) map_->Show();
   };
-  SpeedButton12 = Button(l, Panel1, "SpeedButton12", "Open", 340, 10, 70,
-                         [this] { OwGlassButton2Click(); });
-  // Offline the desktop cannot open it; its answer is not checked.
-  SpeedButton14 = Button(l, Panel1, "SpeedButton14", "Help", 415, 10, 70,
-                         [] { ShellExecute(0, "open", kHomePage, "", "", SW_SHOWNORMAL_SHELL); });
+  SpeedButton12 =
+      Button(l, Panel1, "SpeedButton12", "Open", 340, 10, 70, [this] { OwGlassButton2Click(); });
+  SpeedButton14 =
+      Button(l, Panel1, "SpeedButton14", "Help", 415, 10, 70, [this] { OpenHomePage(); });
 
   OwPageControl1 = l.Add<TOwPageControl>("OwPageControl1", this);
   OwPageControl1->SetAlign(TAlign::alClient);
@@ -242,80 +283,103 @@ void TFSkorvaplinth::BuildFromDefinition() {
   TOwTabSheet* about = Sheet(l, OwPageControl1, "TabSheet5", " About ");
 
   // Map position: the position to apply and the read-outs of the last capture.
-  AddLabel(l, position, "Label5", "WGS 84", 8, 8);
-  elat = NumericEdit(l, position, "elat", 8, 26, 46.0L, 0);
-  elon = NumericEdit(l, position, "elon", 104, 26, 5.0L, 0);
-  SpeedButton10 = Button(l, position, "SpeedButton10", "Apply position", 200, 25, 100,
+  TGroupBox* wgs = Group(l, position, "GroupBox1", "WGS 84", 8, 4, 200, 50);
+  elat = NumericEdit(l, wgs, "elat", 8, 20, 46.0L, 0);
+  elon = NumericEdit(l, wgs, "elon", 104, 20, 5.0L, 0);
+  SpeedButton10 = Button(l, position, "SpeedButton10", "Apply position", 216, 23, 100,
                          [this] { zqButton2Click(); });
-  AddLabel(l, position, "Label6", "Top Left position", 8, 58);
-  utmleft1 = Readout(l, position, "utmleft1", 8, 76);
-  utmtop1 = Readout(l, position, "utmtop1", 104, 76);
-  wleft = Readout(l, position, "wleft", 200, 76);
-  wtop = Readout(l, position, "wtop", 296, 76);
-  Edit1 = Readout(l, position, "Edit1", 392, 76);
-  Edit2 = Readout(l, position, "Edit2", 488, 76);
-  AddLabel(l, position, "Label7", "Center position", 8, 104);
-  cleft1 = Readout(l, position, "cleft1", 8, 122);
-  ctop1 = Readout(l, position, "ctop1", 104, 122);
-  cleft = Readout(l, position, "cleft", 200, 122);
-  ctop = Readout(l, position, "ctop", 296, 122);
-  pcx = Readout(l, position, "pcx", 392, 122);
-  pcy = Readout(l, position, "pcy", 488, 122);
-  AddLabel(l, position, "Label8", "Bottom Right position", 8, 150);
-  utmright1 = Readout(l, position, "utmright1", 8, 168);
-  utmbottom1 = Readout(l, position, "utmbottom1", 104, 168);
-  rleft = Readout(l, position, "rleft", 200, 168);
-  rtop = Readout(l, position, "rtop", 296, 168);
-  prx = Readout(l, position, "prx", 392, 168);
-  pry = Readout(l, position, "pry", 488, 168);
+  // Three corners of the view, each in global pixels, degrees and viewer pixels.
+  struct TReadoutGroup {
+    const char* Name;
+    const char* Caption;
+    TEdit** Fields[6];
+    const char* FieldNames[6];
+  };
+  const TReadoutGroup groups[] = {
+      {"GroupBox2",
+       "Top Left position",
+       {&utmleft1, &utmtop1, &wleft, &wtop, &Edit1, &Edit2},
+       {"utmleft1", "utmtop1", "wleft", "wtop", "Edit1", "Edit2"}},
+      {"GroupBox3",
+       "Center position",
+       {&cleft1, &ctop1, &cleft, &ctop, &pcx, &pcy},
+       {"cleft1", "ctop1", "cleft", "ctop", "pcx", "pcy"}},
+      {"GroupBox4",
+       "Bottom Right position",
+       {&utmright1, &utmbottom1, &rleft, &rtop, &prx, &pry},
+       {"utmright1", "utmbottom1", "rleft", "rtop", "prx", "pry"}},
+  };
+  const char* rowNames[] = {"UTM", "WGS 84", "PIX"};
+  int labels = 20;
+  for (std::size_t g = 0; g < std::size(groups); ++g) {
+    TGroupBox* box =
+        Group(l, position, groups[g].Name, groups[g].Caption, 8 + 201 * int(g), 60, 197, 110);
+    AddLabel(l, box, "Label" + IntToStr(labels++), "x (lat)", 52, 18);
+    AddLabel(l, box, "Label" + IntToStr(labels++), "y (lon)", 124, 18);
+    for (int row = 0; row < 3; ++row) {
+      AddLabel(l, box, "Label" + IntToStr(labels++), rowNames[row], 6, 37 + 24 * row);
+      for (int column = 0; column < 2; ++column)
+        *groups[g].Fields[2 * row + column] = Readout(
+            l, box, groups[g].FieldNames[2 * row + column], 50 + 72 * column, 34 + 24 * row);
+    }
+  }
 
   // Map size.
-  AddLabel(l, size, "Label9", "Current map size (pix)", 8, 8);
-  Ewidth = AddLabel(l, size, "Ewidth", "", 8, 26);
-  Eheight = AddLabel(l, size, "Eheight", "", 104, 26);
-  AddLabel(l, size, "Label10", "New map size", 8, 58);
-  Erwidth = NumericEdit(l, size, "Erwidth", 8, 76, 500.0L, 10.0L);
-  Erheight = NumericEdit(l, size, "Erheight", 104, 76, 500.0L, 10.0L);
-  SpeedButton13 = Button(l, size, "SpeedButton13", "Apply map size", 200, 75, 100,
+  TGroupBox* current = Group(l, size, "GroupBox5", "Current map size (pix)", 8, 4, 200, 50);
+  Ewidth = AddLabel(l, current, "Ewidth", "", 12, 24);
+  Eheight = AddLabel(l, current, "Eheight", "", 108, 24);
+  TGroupBox* wanted = Group(l, size, "GroupBox6", "New map size", 8, 60, 200, 50);
+  Erwidth = NumericEdit(l, wanted, "Erwidth", 8, 20, 500.0L, 10.0L);
+  Erheight = NumericEdit(l, wanted, "Erheight", 104, 20, 500.0L, 10.0L);
+  SpeedButton13 = Button(l, size, "SpeedButton13", "Apply map size", 216, 79, 100,
                          [this] { zqButton3Click(); });
 
   // Navigation: eight directions around an inert middle button, the tile store.
   struct TNavButton {
     TSpeedButton** Field;
     const char* Name;
-    const char* Caption;
+    const char* Code; // the direction its glyph points to
     int Column, Row;
     void (TFSkorvaplinth::*Handler)();
   };
   const TNavButton nav[] = {
-      {&SpeedButton1, "SpeedButton1", ">", 2, 1, &TFSkorvaplinth::SpeedButton1Click},
-      {&SpeedButton2, "SpeedButton2", "\\", 2, 2, &TFSkorvaplinth::ggg},
-      {&SpeedButton3, "SpeedButton3", "v", 1, 2, &TFSkorvaplinth::SpeedButton3Click},
-      {&SpeedButton4, "SpeedButton4", "/", 0, 2, &TFSkorvaplinth::SpeedButton4Click},
-      {&SpeedButton5, "SpeedButton5", "<", 0, 1, &TFSkorvaplinth::SpeedButton5Click},
-      {&SpeedButton6, "SpeedButton6", "\\", 0, 0, &TFSkorvaplinth::SpeedButton6Click},
-      {&SpeedButton7, "SpeedButton7", "^", 1, 0, &TFSkorvaplinth::SpeedButton7Click},
-      {&SpeedButton8, "SpeedButton8", "/", 2, 0, &TFSkorvaplinth::SpeedButton2Click},
-      {&SpeedButton9, "SpeedButton9", "o", 1, 1, nullptr},
+      {&SpeedButton1, "SpeedButton1", "r", 2, 1, &TFSkorvaplinth::SpeedButton1Click},
+      {&SpeedButton2, "SpeedButton2", "rb", 2, 2, &TFSkorvaplinth::ggg},
+      {&SpeedButton3, "SpeedButton3", "b", 1, 2, &TFSkorvaplinth::SpeedButton3Click},
+      {&SpeedButton4, "SpeedButton4", "lb", 0, 2, &TFSkorvaplinth::SpeedButton4Click},
+      {&SpeedButton5, "SpeedButton5", "l", 0, 1, &TFSkorvaplinth::SpeedButton5Click},
+      {&SpeedButton6, "SpeedButton6", "lt", 0, 0, &TFSkorvaplinth::SpeedButton6Click},
+      {&SpeedButton7, "SpeedButton7", "t", 1, 0, &TFSkorvaplinth::SpeedButton7Click},
+      {&SpeedButton8, "SpeedButton8", "rt", 2, 0, &TFSkorvaplinth::SpeedButton2Click},
+      {&SpeedButton9, "SpeedButton9", "", 1, 1, nullptr},
   };
+  TGroupBox* moves = Group(l, navigation, "GroupBox7", "Navigation", 8, 4, 98, 104);
   for (const TNavButton& b : nav) {
     auto handler = b.Handler;
-    *b.Field = Button(l, navigation, b.Name, b.Caption, 8 + 26 * b.Column, 8 + 26 * b.Row, 24,
+    *b.Field = Button(l, moves, b.Name, "", 10 + 26 * b.Column, 20 + 26 * b.Row, 24,
                       handler ? std::function<void()>([this, handler] { (this->*handler)(); })
                               : std::function<void()>());
+    const std::unique_ptr<TBitmap> glyph = DirectionGlyph(b.Code);
+    (*b.Field)->SetGlyph(glyph.get());
   }
-  AddLabel(l, navigation, "Label11", "Store location", 100, 8);
-  eloc = l.Add<TDirectoryEdit>("eloc", navigation);
-  eloc->SetBounds(100, 26, 250, 21);
-  AddLabel(l, navigation, "Label12", "Prefix", 100, 52);
-  filep = l.Add<TEdit>("filep", navigation);
-  filep->SetBounds(100, 70, 60, 21);
+  TGroupBox* store = Group(l, navigation, "GroupBox8", "Store location", 114, 4, 494, 130);
+  eloc = l.Add<TDirectoryEdit>("eloc", store);
+  eloc->SetBounds(10, 20, 470, 21);
+  eloc->SetDialogKind(TDirDialogKind::dkWin32);
+  eloc->SetBorderStyle(TBorderStyle::bsNone);
+  eloc->SetCtl3D(true);
+  eloc->SetNumGlyphs(1);
+  AddLabel(l, store, "Label11", "Prefix", 10, 48);
+  AddLabel(l, store, "Label12", "x", 80, 48);
+  AddLabel(l, store, "Label13", "y", 176, 48);
+  filep = l.Add<TEdit>("filep", store);
+  filep->SetBounds(10, 64, 60, 21);
   filep->SetText("ym");
-  nx = NumericEdit(l, navigation, "nx", 170, 70, 0, 0);
-  ny = NumericEdit(l, navigation, "ny", 266, 70, 0, 0);
-  SpeedButton15 = Button(l, navigation, "SpeedButton15", "Save", 362, 69, 70,
-                         [this] { SpeedButton15Click(); });
-  lfilename = AddLabel(l, navigation, "lfilename", "", 100, 100);
+  nx = NumericEdit(l, store, "nx", 80, 64, 0, 0);
+  ny = NumericEdit(l, store, "ny", 176, 64, 0, 0);
+  SpeedButton15 =
+      Button(l, store, "SpeedButton15", "Save", 276, 63, 70, [this] { SpeedButton15Click(); });
+  lfilename = AddLabel(l, store, "lfilename", "", 10, 100);
 
   // Settings.
   Cstayontop = l.Add<TzqCheckbox>("Cstayontop", settings);
@@ -328,14 +392,19 @@ void TFSkorvaplinth::BuildFromDefinition() {
   cdescr->SetCaption("Create description file ");
   cdescr->SetChecked(true);
   cdescr->OnClick = [this](TPersistent*) { CstayontopClick(); };
-  AddLabel(l, settings, "Label13", "Description file template", 220, 8);
+  AddLabel(l, settings, "Label14", "Description file template", 220, 8);
   Mtemplate = l.Add<TMemo>("Mtemplate", settings);
   Mtemplate->SetBounds(220, 26, 200, 110);
   Mtemplate->SetText(kDescriptionTemplate);
 
-  // About.
-  AddLabel(l, about, "Label14", "Skorva Plinth", 8, 8);
+  // About: the product, its version and its home page.
+  AddLabel(l, about, "Label15", "Skorva Plinth", 8, 8);
   lver = AddLabel(l, about, "lver", "", 8, 30);
+  lhome = AddLabel(l, about, "lhome", kHomePage, 8, 52);
+  lhome->Font()->SetColor(clBlue);
+  lhome->Font()->SetStyle(fsUnderline);
+  lhome->SetCursor(crHandPoint);
+  lhome->OnClick = [this](TPersistent*) { OpenHomePage(); };
 
   OwPageControl1->SetActivePage(navigation);
 
@@ -403,8 +472,14 @@ void TFSkorvaplinth::SetZoomBarPosition(int position) {
 void TFSkorvaplinth::mapPickChange() {
   if (ActiveControl() != mapPick) return;
   const int index = mapPick->ItemIndex();
-  // The focus leaves the picker, so a second change of one selection does nothing.
-  SetActiveControl(nullptr);
+  // The focus moves to the zoom bar, so the picker's second change of one
+  // selection does nothing (nor does a change while the page loads). The
+  // picker keeps the index it shows: no write-back, which after a second
+  // pick during the page's wait would show the first source again.
+  if (Egzoom->CanFocus())
+    Egzoom->SetFocus();
+  else
+    SetActiveControl(Egzoom);
   if (!map_ || index < 0 || index >= int(MapSourceRows().size())) return;
   const TMapSourceRow& row = MapSourceRows()[std::size_t(index)];
   map_->Capture().MapSource = row.Source;
@@ -473,6 +548,11 @@ void TFSkorvaplinth::SpeedButton15Click() {
   const TTileSaveResult result = SaveTile(request);
   if (!result.ResultLine.empty()) lfilename->SetCaption(result.ResultLine);
   if (!result.Message.empty()) ShowMessage(result.Message);
+}
+
+void TFSkorvaplinth::OpenHomePage() {
+  // Offline the desktop cannot open it; its answer is not checked.
+  ShellExecute(0, "open", lhome->Caption(), "", "", SW_SHOWNORMAL_SHELL);
 }
 
 void TFSkorvaplinth::CstayontopClick() {

@@ -64,6 +64,7 @@ public:
   TEdit *prx = nullptr, *pry = nullptr;
   TLabel *Ewidth = nullptr, *Eheight = nullptr;
   TLabel *lfilename = nullptr, *lver = nullptr;
+  TLabel* lhome = nullptr; // the home page's link on the About page
   TSpeedButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,
                *SpeedButton4 = nullptr, *SpeedButton5 = nullptr, *SpeedButton6 = nullptr,
                *SpeedButton7 = nullptr, *SpeedButton8 = nullptr, *SpeedButton9 = nullptr,
@@ -88,6 +89,8 @@ public:
   void SpeedButton2Click();  // "rt"
   void SpeedButton15Click(); // "Save"
   void CstayontopClick();
+  /// "Help" and the About page's link: the link's address with the desktop.
+  void OpenHomePage();
 
 private:
   void BuildFromDefinition();

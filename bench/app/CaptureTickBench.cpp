@@ -3,6 +3,7 @@
 // test page, beside its floor in the same run: a plain grab of the same view
 // and a quality-90 JPEG encode of it. Also the tick on a canned snapshot
 // (no engine), and the layer count and resident memory after many ticks.
+#include "app/CaptureFiles.h"
 #include "app/MapCapture.h"
 #include "bench/platform/web/GridPageBench.h"
 #include "bench/support/RatioReporter.h"
@@ -28,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QWebEngineView>
 
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -145,6 +147,64 @@ void BM_CaptureTick(benchmark::State& state) {
       benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_CaptureTick)->Args({796, 613})->Args({1600, 1000})->Unit(benchmark::kMillisecond);
+
+/// The tick's stages one by one, as the tick runs them, each timed on the
+/// wall clock: milliseconds per tick in the counters.
+void BM_CaptureTickStages(benchmark::State& state) {
+  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
+  if (!rig.ready) return state.SkipWithError("page did not load");
+  IWebHost& web = *rig.adapter;
+  TMapCapture& c = *rig.capture;
+  const std::string appDir = rig.dir.path().toStdString() + "/";
+  const char* names[] = {"snapshot",   "stretches",    "BMP",  "JPEG",
+                         "world file", "layer reload", "paint"};
+  double spent[std::size(names)] = {};
+  std::unique_ptr<TBitmap> snapshot, capture;
+  for (auto _ : state) {
+    auto t = std::chrono::steady_clock::now();
+    int stage = 0;
+    auto lap = [&] {
+      const auto now = std::chrono::steady_clock::now();
+      spent[stage++] += std::chrono::duration<double, std::milli>(now - t).count();
+      t = now;
+    };
+    snapshot = web.SnapshotReusing(std::move(snapshot));
+    lap();
+    capture = CropSnapshot(*snapshot, c.CaptureWidth, c.CaptureHeight, std::move(capture));
+    ShiftStretchInPlace(*capture);
+    lap();
+    WriteCaptureBitmap(*capture, appDir);
+    lap();
+    WriteCaptureJpeg(*capture, appDir);
+    lap();
+    c.UpdatePositionReadouts();
+    c.CaptureTopY = RewriteWorldFile(appDir + "image1.jgw", c.MapZoom, c.MapLat, c.MapLon,
+                                     c.CaptureWidth, c.CaptureHeight)
+                        .Y;
+    lap();
+    c.LoadImageLayer(appDir + "image1.jpg");
+    const TGIS_Extent e = rig.viewer->Get("image1.jpg")->Extent();
+    rig.viewer->SetVisibleExtent(e);
+    delete rig.viewer->Get("ext");
+    auto* room = new TRoomLayer;
+    room->SetName("Ext");
+    room->SetExtent({e.XMin - (e.XMax - e.XMin), e.YMin - (e.YMax - e.YMin),
+                     e.XMax + 2 * (e.XMax - e.XMin), e.YMax + 2 * (e.YMax - e.YMin)});
+    rig.viewer->Add(room);
+    lap();
+    rig.viewer->Update();
+    lap();
+  }
+  state.counters["viewer zoom"] = rig.viewer->Zoom();
+  state.counters["viewer w"] = rig.viewer->Width();
+  for (std::size_t i = 0; i < std::size(names); ++i)
+    state.counters[std::string(names[i]) + " ms"] =
+        benchmark::Counter(spent[i], benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_CaptureTickStages)
+    ->Args({796, 613})
+    ->Args({1600, 1000})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_GrabAndJpegFloor(benchmark::State& state) {
   TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);

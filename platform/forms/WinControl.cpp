@@ -301,9 +301,24 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 
 void TWinControl::BoundsChanged(bool sizeChanged) {
   if (sizeChanged) {
+    // What the buffer held before: a window that grows without the redraw
+    // class styles gets only its newly exposed strips painted, as the system
+    // invalidates them (until then they show the plain colour).
+    const QSize held = buffer_ ? buffer_->image.size() : QSize(0, 0);
     resizeBuffer();
-    if (handle_ != 0 && (classStyle_ & (CS_HREDRAW | CS_VREDRAW)) != 0)
+    if (handle_ != 0 && (classStyle_ & (CS_HREDRAW | CS_VREDRAW)) != 0) {
       InvalidateRect(handle_, nullptr, true);
+    } else if (handle_ != 0 && buffer_) {
+      const int w = buffer_->image.width(), h = buffer_->image.height();
+      if (w > held.width()) {
+        RECT right{held.width(), 0, w, h};
+        InvalidateRect(handle_, &right, true);
+      }
+      if (h > held.height()) {
+        RECT bottom{0, held.height(), w, h};
+        InvalidateRect(handle_, &bottom, true);
+      }
+    }
     LPARAM size = MakeLParam(ClientWidth(), ClientHeight());
     if (handle_ != 0)
       SendMessage(handle_, WM_SIZE, SIZE_RESTORED, size);

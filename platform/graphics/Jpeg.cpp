@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Dib.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 
@@ -189,7 +190,7 @@ struct TEncodeState {
   unsigned long size = 0;
 };
 
-bool EncodeRows(TEncodeState& s, TBitmap& bitmap, int quality, bool grayscale) {
+bool EncodeRows(TEncodeState& s, const TDibData& dib, int quality, bool grayscale) {
   s.cinfo.err = jpeg_std_error(&s.err.base);
   s.err.base.error_exit = OnError;
   s.err.base.emit_message = OnMessage;
@@ -199,8 +200,8 @@ bool EncodeRows(TEncodeState& s, TBitmap& bitmap, int quality, bool grayscale) {
   }
   jpeg_create_compress(&s.cinfo);
   jpeg_mem_dest(&s.cinfo, &s.buffer, &s.size);
-  s.cinfo.image_width = JDIMENSION(bitmap.Width());
-  s.cinfo.image_height = JDIMENSION(bitmap.Height());
+  s.cinfo.image_width = JDIMENSION(dib.DibWidth());
+  s.cinfo.image_height = JDIMENSION(dib.DibHeight());
   s.cinfo.input_components = 3;
   s.cinfo.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&s.cinfo);
@@ -208,7 +209,8 @@ bool EncodeRows(TEncodeState& s, TBitmap& bitmap, int quality, bool grayscale) {
   jpeg_set_quality(&s.cinfo, quality, TRUE);
   jpeg_start_compress(&s.cinfo, TRUE);
   while (s.cinfo.next_scanline < s.cinfo.image_height) {
-    JSAMPROW row = bitmap.ScanLine(int(s.cinfo.next_scanline));
+    // The encoder only reads its rows.
+    JSAMPROW row = const_cast<JSAMPROW>(dib.StoredRow(int(s.cinfo.next_scanline)));
     jpeg_write_scanlines(&s.cinfo, &row, 1);
   }
   jpeg_finish_compress(&s.cinfo);
@@ -220,11 +222,16 @@ bool EncodeRows(TEncodeState& s, TBitmap& bitmap, int quality, bool grayscale) {
 
 std::vector<std::uint8_t> EncodeJpeg(const TBitmap& source, int quality, bool grayscale) {
   if (source.Empty()) throw EInvalidGraphic("JPEG error: empty image");
-  TBitmap bitmap;
-  bitmap.Assign(&source);
-  bitmap.SetPixelFormat(pf24bit);
+  // A 24-bit picture is encoded from its own rows; others from a 24-bit copy.
+  TBitmap converted;
+  const TDibData* rows = source.Dib().get();
+  if (source.PixelFormat() != pf24bit) {
+    converted.Assign(&source);
+    converted.SetPixelFormat(pf24bit);
+    rows = converted.Dib().get();
+  }
   TEncodeState s;
-  bool ok = EncodeRows(s, bitmap, std::clamp(quality, 1, 100), grayscale);
+  bool ok = EncodeRows(s, *rows, std::clamp(quality, 1, 100), grayscale);
   std::vector<std::uint8_t> out;
   if (s.buffer) {
     if (ok) out.assign(s.buffer, s.buffer + s.size);

@@ -352,6 +352,18 @@ bool RenameFile(const std::string& oldName, const std::string& newName) {
   return true;
 }
 
+bool RenameFileReplacing(const std::string& oldName, const std::string& newName) {
+  if (oldName.empty() || newName.empty()) {
+    SetLastError(ENOENT);
+    return false;
+  }
+  const std::string from = ExpandFileName(oldName);
+  const std::string to = ExpandFileName(newName);
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  CaptureOsError();
+  return false;
+}
+
 namespace {
 // The entry of `dir` named `name` without regard to case: '' when none.
 std::string findEntryNoCase(const std::string& dir, const std::string& name) {

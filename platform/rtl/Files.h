@@ -76,6 +76,10 @@ bool CopyFile(const std::string& source, const std::string& target, bool failIfE
 /// Renames a file or folder; never replaces an existing target (false then,
 /// and both keep their contents).
 bool RenameFile(const std::string& oldName, const std::string& newName);
+/// Renames a file over `newName` in one step, replacing a file of that name:
+/// readers see the old file or the new one, never a part (the last step of a
+/// write through a temporary file). False on failure, both left as they were.
+bool RenameFileReplacing(const std::string& oldName, const std::string& newName);
 /// The existing file for `fileName`: the exact name first, otherwise each
 /// component looked up without regard to ASCII letter case (several
 /// matches: the first in byte order). '' when there is none.

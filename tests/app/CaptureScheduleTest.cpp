@@ -17,6 +17,7 @@ TEST(CaptureSchedule, IntervalsGrowBy50AfterAPositionStep) {
   std::vector<Cardinal> intervals{s.Interval()};
   for (int i = 0; i < 20; ++i) {
     ASSERT_TRUE(s.BeginTick());
+    s.CountCapture();
     s.EndTick();
     intervals.push_back(s.Interval());
   }
@@ -40,6 +41,7 @@ TEST(CaptureSchedule, TheTimerRunsOnlyWhenNothingIsInProgress) {
   EXPECT_TRUE(s.TimerMayRun()); // the drag ended last
 
   ASSERT_TRUE(s.BeginTick());
+  s.CountCapture();
   EXPECT_FALSE(s.BeginTick()); // a tick inside a tick's message box
   EXPECT_FALSE(s.TimerMayRun());
   s.BeginDrag();
@@ -57,12 +59,20 @@ TEST(CaptureSchedule, ARebuildMayStartInsideATick) {
   TCaptureSchedule s;
   ASSERT_TRUE(s.BeginRebuild());
   s.EndRebuild();
+  s.RestartAfterPosition();
+  ASSERT_TRUE(s.BeginTick());
+  s.CountCapture();
+  s.EndTick();
   ASSERT_TRUE(s.BeginTick());
   ASSERT_TRUE(s.BeginRebuild()); // the resize rule rebuilds from a tick
   s.EndRebuild();
   EXPECT_FALSE(s.TimerMayRun());
   s.EndTick();
   EXPECT_TRUE(s.TimerMayRun());
+  // A tick that rebuilds instead of capturing is not counted: the interval
+  // stays where the last capture left it.
+  EXPECT_EQ(s.CaptureCount(), 2);
+  EXPECT_EQ(s.Interval(), 200u);
 }
 
 } // namespace

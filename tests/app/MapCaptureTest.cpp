@@ -310,6 +310,32 @@ TEST_F(MapCaptureTest, LatitudeNinetyLeavesTheWorldFileAlone) {
   EXPECT_EQ(Line("image1.jgw", 4), "8431.15555555556");
 }
 
+TEST_F(MapCaptureTest, AMissingOrShortWorldFileKeepsTheShownCaptureSilently) {
+  Start();
+  for (int i = 0; i < 100 && capture->CaptureCount() < 3; ++i)
+    clock.Advance(10);
+  TGIS_LayerAbstract* shown = viewer->Get("image1.jpg");
+  ASSERT_NE(shown, nullptr);
+  for (const char* world : {"", "1\r\n0\r\n0\r\n-1\r\n0\r\n"}) {
+    if (*world == 0)
+      std::filesystem::remove(appDir + "image1.jgw");
+    else
+      dir.Write("image1.jgw", world);
+    std::filesystem::remove(appDir + "image1.bmp");
+    std::filesystem::remove(appDir + "image1.jpg");
+    const int count = capture->CaptureCount();
+    for (int i = 0; i < 100 && capture->CaptureCount() < count + 2; ++i)
+      clock.Advance(10);
+    EXPECT_EQ(capture->CaptureCount(), count + 2) << world;
+    // The pictures are written again; the viewer keeps the capture it showed.
+    EXPECT_EQ(std::filesystem::file_size(appDir + "image1.bmp"), 1463898u) << world;
+    EXPECT_TRUE(std::filesystem::exists(appDir + "image1.jpg")) << world;
+    EXPECT_EQ(viewer->Get("image1.jpg"), shown) << world;
+    EXPECT_EQ(*world == 0, !std::filesystem::exists(appDir + "image1.jgw")) << world;
+  }
+  EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(MapCaptureTest, ALayerThatCannotOpenIsReportedOnEveryTick) {
   Start();
   layerThrows = true;
@@ -412,6 +438,17 @@ TEST_F(MapCaptureTest, ResizesRebuildOnceWhenTheyRest) {
     clock.Advance(50);
   }
   EXPECT_EQ(web.navigations.size(), navigations);
+  // The tick that rebuilds captures nothing and leaves count and interval.
+  int count = capture->CaptureCount();
+  Cardinal interval = capture->googleTimer().Interval();
+  for (int i = 0; i < 300 && web.navigations.size() == navigations; ++i) {
+    count = capture->CaptureCount();
+    interval = capture->googleTimer().Interval();
+    clock.Advance(5);
+  }
+  ASSERT_EQ(web.navigations.size(), navigations + 1);
+  EXPECT_EQ(capture->CaptureCount(), count);
+  EXPECT_EQ(capture->googleTimer().Interval(), interval);
   clock.Advance(1500);
   EXPECT_EQ(web.navigations.size(), navigations + 1);
   EXPECT_EQ(capture->CaptureWidth, 739);

@@ -5,10 +5,12 @@
 #include "app/AppFiles.h"
 #include "app/UnitFearth1.h"
 #include "app/UnitSkorvaplinth.h"
+#include "controls/ImagePicker.h"
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Forms.h"
+#include "platform/forms/Messages.h"
 #include "platform/forms/Timers.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/app/CodedPage.h"
@@ -99,6 +101,13 @@ struct ProgramWindows : ::testing::Test {
     web->SetBounds(0, 0, 826, 643);
     web->cannedSnapshot = CodedSnapshot(6, 46, 14, 796, 613);
     map = std::make_unique<TFEarth1>(nullptr, tool.get(), Layers(), std::move(fake));
+  }
+  /// A selection in the picker as the person makes it: the picker has the
+  /// focus and the list reports the change.
+  void UserPicks(int index) {
+    tool->SetActiveControl(tool->mapPick);
+    tool->mapPick->SetItemIndex(index);
+    tool->mapPick->Perform(CN_COMMAND, MakeWParam(0, CBN_SELCHANGE), 0);
   }
   void CaptureThreeTimes() {
     map->gis->SetBounds(0, 0, 796, 613);

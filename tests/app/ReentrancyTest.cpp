@@ -13,6 +13,7 @@
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/TestInput.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/StringList.h"
 #include "tests/app/ProgramWindows.h"
 
 #include <QTimer>
@@ -49,13 +50,6 @@ struct ReentrancyTest : ProgramWindows {
   TMapCapture& Capture() { return map->Capture(); }
   bool TimerOn() { return Capture().googleTimer().Enabled(); }
 
-  /// A selection in the picker as the person makes it: the picker has the
-  /// focus and the list reports the change.
-  void UserPicks(int index) {
-    tool->SetActiveControl(tool->mapPick);
-    tool->mapPick->SetItemIndex(index);
-    tool->mapPick->Perform(CN_COMMAND, MakeWParam(0, CBN_SELCHANGE), 0);
-  }
   /// The clock times of the next `n` ticks, from now.
   std::vector<UInt64> NextTicks(int n) {
     std::vector<UInt64> times;
@@ -175,6 +169,16 @@ TEST_F(ReentrancyTest, ADragReleasedDuringTheWaitIsSentOnceTheNewPageHasLoaded) 
   EXPECT_GT(double(Capture().MapLon), 14.0); // the view moved east
   // Then the ticks: 100 ms after the position, then 200, 250 ms apart.
   EXPECT_EQ(NextTicks(3), (std::vector<UInt64>{100, 300, 550}));
+  // The world file describes the centre the page was sent.
+  const TGlobalPixel corner =
+      CaptureTopLeft(6, Capture().MapLat, Capture().MapLon, Capture().CaptureWidth,
+                     Capture().CaptureHeight);
+  TStringList world;
+  world.LoadFromFile(dir / "image1.jgw");
+  ASSERT_EQ(world.Count(), 6);
+  EXPECT_EQ(world[4], GeneralNumber(corner.X));
+  EXPECT_EQ(world[5], GeneralNumber(corner.Y));
+  EXPECT_EQ(Capture().SentLon, Capture().MapLon);
 }
 
 TEST_F(ReentrancyTest, ABoxHeldOpenDuringAWheelBurstNestsNothing) {

@@ -14,6 +14,7 @@
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisViewerWnd.h"
+#include "platform/forms/ClientDataSet.h"
 #include "platform/forms/ImgList.h"
 #include "platform/forms/Properties.h"
 #include "platform/forms/Shell.h"
@@ -201,9 +202,18 @@ TEST_F(ToolWindowTest, EveryButtonDrivesTheMapWindow) {
 
   tool->Erwidth->SetValue(10);
   tool->Erheight->SetValue(10);
+  const std::size_t navigations = web->navigations.size();
   tool->SpeedButton13->Click();
   EXPECT_EQ(map->Width(), 18);
   EXPECT_EQ(map->Height(), 64);
+  // The viewer measures 10 x 10 and, once the resize has rested, one
+  // rebuild makes a page of that size.
+  EXPECT_EQ(map->gis->Width(), 10);
+  EXPECT_EQ(map->gis->Height(), 10);
+  clock.Advance(1500);
+  EXPECT_EQ(web->navigations.size(), navigations + 1);
+  EXPECT_NE(sktest::TTempDir::Read(dir / "mapg.htm").find("width: 10px; height: 10px"),
+            std::string::npos);
 
   tool->SpeedButton12->Click();
   ASSERT_EQ(opened.size(), 1u);
@@ -223,6 +233,81 @@ TEST_F(ToolWindowTest, EveryButtonDrivesTheMapWindow) {
   tool->Cstayontop->SetChecked(false);
   tool->CstayontopClick();
   EXPECT_EQ(tool->FormStyle(), TFormStyle::fsNormal);
+}
+
+TEST_F(ToolWindowTest, AUserPickRebuildsOnceAProgrammaticChoiceNever) {
+  StartBoth();
+  CaptureThreeTimes();
+  const std::size_t navigations = web->navigations.size();
+  const int emptied = map->Cltstanje->EmptiedCount();
+  // Chosen by the program (a restore, say): nothing happens, even when the
+  // list reports it.
+  tool->SetActiveControl(nullptr);
+  tool->mapPick->SetItemIndex(4);
+  tool->mapPick->Perform(CN_COMMAND, MakeWParam(0, CBN_SELCHANGE), 0);
+  EXPECT_EQ(web->navigations.size(), navigations);
+  EXPECT_EQ(map->Capture().MapSource, "yahoo");
+  // Chosen by the person: one rebuild for the selection's two changes, at
+  // the web map's centre and zoom, with no position script; the focus is on
+  // the zoom bar afterwards and the picker shows the choice.
+  web->scripts.clear();
+  UserPicks(4);
+  EXPECT_EQ(web->navigations.size(), navigations + 1);
+  EXPECT_EQ(map->Cltstanje->EmptiedCount(), emptied + 1);
+  EXPECT_EQ(map->Capture().MapSource, "ve");
+  EXPECT_EQ(map->Capture().MapType, "VEMapStyle.Aerial");
+  EXPECT_TRUE(web->scripts.empty());
+  const std::string page = sktest::TTempDir::Read(dir / "mapg.htm");
+  EXPECT_NE(page.find("ve.type=VEMapStyle.Aerial;"), std::string::npos);
+  EXPECT_NE(page.find("map.setCenter(new OpenLayers.LonLat(14, 46), 5);"), std::string::npos);
+  EXPECT_EQ(tool->ActiveControl(), static_cast<TWinControl*>(tool->Egzoom));
+  EXPECT_EQ(tool->mapPick->ItemIndex(), 4);
+  EXPECT_TRUE(map->Capture().googleTimer().Enabled());
+}
+
+TEST_F(ToolWindowTest, StartUpRestoresTheStoredValuesThreeTimes) {
+  dir.Write("skorvaplinth.ini", "[TFSkorvaplinth]\r\nelat_Value=10\r\n");
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  EXPECT_EQ(double(tool->elat->Value()), 10.0); // 1: the tool window's creation
+  int restores = 1;
+  tool->fs->OnRestorePlacement = [&](TPersistent*) { ++restores; };
+  tool->elat->SetValue(1);
+  auto fake = std::make_unique<FakeWebHost>(3, 50);
+  web = fake.get();
+  web->SetBounds(0, 0, 826, 643);
+  web->cannedSnapshot = CodedSnapshot(6, 46, 14, 796, 613);
+  map = std::make_unique<TFEarth1>(nullptr, tool.get(), Layers(), std::move(fake));
+  EXPECT_EQ(restores, 2); // 2: the start page
+  EXPECT_EQ(double(tool->elat->Value()), 10.0);
+  tool->elat->SetValue(2);
+  tool->Show();
+  EXPECT_EQ(restores, 3); // 3: the first showing
+  EXPECT_EQ(double(tool->elat->Value()), 10.0);
+  // Neither the map window's showing nor a stay-on-top toggle restores.
+  tool->elat->SetValue(3);
+  map->Show();
+  TestInput::Click(tool->Cstayontop, TMouseButton::mbLeft, 5, 5);
+  TestInput::Click(tool->Cstayontop, TMouseButton::mbLeft, 5, 5);
+  EXPECT_EQ(restores, 3);
+  EXPECT_EQ(double(tool->elat->Value()), 3.0);
+  map->Hide();
+  tool->Hide();
+}
+
+TEST_F(ToolWindowTest, ClosingTheMapWindowOnlyHidesIt) {
+  StartBoth();
+  CaptureThreeTimes();
+  ASSERT_TRUE(map->Visible());
+  map->Close();
+  EXPECT_FALSE(map->Visible());
+  EXPECT_FALSE(Application()->Terminated());
+  // Every command that works on the map shows it again, and capturing goes on.
+  tool->SpeedButton10->Click();
+  EXPECT_TRUE(map->Visible());
+  const int count = map->Capture().CaptureCount();
+  clock.Advance(1000);
+  EXPECT_GT(map->Capture().CaptureCount(), count);
+  map->Hide();
 }
 
 TEST_F(ToolWindowTest, WithoutTheStartFileAMessageAndNoMap) {
@@ -333,9 +418,14 @@ TEST_F(ToolWindowTest, HelpOpensTheHomePage) {
     return false; // offline: the desktop fails, quietly
   });
   tool->SpeedButton14->Click();
+  // The About page's link, clicked where it lies.
+  TestInput::Click(tool->OwPageControl1->Pages(4), TMouseButton::mbLeft, tool->lhome->Left() + 3,
+                   tool->lhome->Top() + 3);
   SetShellLauncher(nullptr);
-  ASSERT_EQ(opened.size(), 1u);
+  ASSERT_EQ(opened.size(), 2u);
   EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
+  EXPECT_EQ(opened[0], tool->lhome->Caption()); // the link's own text
+  EXPECT_EQ(opened[1], opened[0]);
 }
 
 } // namespace

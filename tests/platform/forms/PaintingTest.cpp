@@ -193,6 +193,53 @@ TEST_F(Painting, ResizeSendsSizeAtOnceAndTheBufferFollows) {
   EXPECT_EQ(Names(log).front(), "WM_SIZE");
 }
 
+// A class without the redraw styles keeps what it painted when its window
+// changes size; only the area a growing window newly shows is painted.
+TEST_F(Painting, AWindowWithoutRedrawStylesPaintsOnlyWhatItGrowsBy) {
+  struct TNoRedraw : TSpyControl {
+    explicit TNoRedraw(TComponent* owner) : TSpyControl(owner) {
+      classStyle_ &= ~std::uint32_t(CS_HREDRAW | CS_VREDRAW);
+    }
+  };
+  auto* c = new TNoRedraw(form);
+  c->SetBounds(10, 100, 100, 50);
+  c->SetParent(form);
+  HWND h = c->Handle();
+  UpdateWindow(h);
+  EXPECT_EQ(BufferPixel(c, 50, 25), kRed);
+  c->PaintColor = kBlue;
+  struct TStep {
+    int Width, Height;
+    bool Painted;
+    TRect Update; // the update area right after the change
+  };
+  const TStep steps[] = {
+      {150, 50, true, TRect(100, 0, 150, 50)}, // wider: the strip on the right
+      {150, 80, true, TRect(0, 50, 150, 80)},  // taller: the strip below
+      {120, 60, false, TRect()},               // smaller: nothing new to show
+      {170, 90, true, TRect(0, 0, 170, 90)},   // both: the two strips
+  };
+  for (const TStep& step : steps) {
+    c->SetBounds(10, 100, step.Width, step.Height);
+    TRect box;
+    EXPECT_EQ(GetUpdateRect(h, &box, false), step.Painted) << step.Width;
+    if (step.Painted) {
+      EXPECT_EQ(box, step.Update) << step.Width;
+    }
+    UpdateWindow(h);
+  }
+  EXPECT_EQ(BufferPixel(c, 50, 25), kRed); // painted once, kept throughout
+  EXPECT_EQ(BufferPixel(c, 130, 25), kBlue);
+  EXPECT_EQ(BufferPixel(c, 50, 70), kBlue);
+  EXPECT_EQ(BufferPixel(c, 160, 85), kBlue);
+  // With the redraw styles every size change repaints the whole window.
+  spy->PaintColor = kBlue;
+  spy->SetBounds(10, 10, 90, 70);
+  TRect box;
+  ASSERT_TRUE(GetUpdateRect(spy->Handle(), &box, false));
+  EXPECT_EQ(box, TRect(0, 0, 90, 70));
+}
+
 TEST_F(Painting, AlignmentTopBottomLeftRightThenClient) {
   auto make = [&](TAlign a, int w, int h) {
     auto* c = new TSpyControl(form);

@@ -151,6 +151,24 @@ TEST(Jpeg, MatchesTheReferenceEncoderAndDecoderExactly) {
   EXPECT_TRUE(back.Bitmap().Dib()->SameImage(*reference.Dib()));
 }
 
+TEST(Jpeg, EncodingReadsA24BitPictureInPlaceAndConvertsOthers) {
+  auto picture = MakeGradient(37, 21);
+  const std::vector<std::uint8_t> direct = EncodeJpeg(*picture, 90, false);
+  TBitmap copy;
+  copy.Assign(picture.get());
+  EXPECT_EQ(EncodeJpeg(copy, 90, false), direct);
+  EXPECT_TRUE(copy.Dib()->SameImage(*picture->Dib())); // the source is only read
+  // An 8-bit picture is encoded as its 24-bit copy.
+  TBitmap grey;
+  grey.Assign(picture.get());
+  grey.SetPixelFormat(pf8bit);
+  TBitmap wide;
+  wide.Assign(&grey);
+  wide.SetPixelFormat(pf24bit);
+  EXPECT_EQ(EncodeJpeg(grey, 75, false), EncodeJpeg(wide, 75, false));
+  EXPECT_EQ(grey.PixelFormat(), pf8bit);
+}
+
 TEST(Jpeg, StreamLoadStopsAfterTheImageAndDamageRaises) {
   auto holder = MakeGradient(8, 8);
   TBitmap& b = *holder;

@@ -205,6 +205,28 @@ TEST_F(FilesTest, RenameFileNeverReplaces) {
   EXPECT_EQ(GetLastError(), ENOENT);
 }
 
+TEST_F(FilesTest, RenameFileReplacingReplacesInOneStep) {
+  const std::string a = dir.Write("a.jpg.new", "NEW");
+  const std::string b = dir.Write("b.jpg", "OLD!");
+  EXPECT_TRUE(RenameFileReplacing(a, b));
+  EXPECT_FALSE(FileExists(a));
+  EXPECT_EQ(RtlTempDir::Read(b), "NEW");
+
+  ASSERT_TRUE(SetCurrentDir(dir.Path()));
+  dir.Write("c.new", "C");
+  EXPECT_TRUE(RenameFileReplacing("c.new", "d.jpg")); // no target yet; the logical folder
+  EXPECT_EQ(RtlTempDir::Read(dir / "d.jpg"), "C");
+  // Failures leave both as they were.
+  EXPECT_FALSE(RenameFileReplacing("missing", "d.jpg"));
+  EXPECT_EQ(GetLastError(), ENOENT);
+  EXPECT_EQ(RtlTempDir::Read(dir / "d.jpg"), "C");
+  ASSERT_TRUE(CreateDir(dir / "folder"));
+  dir.Write("folder/inside", "x");
+  EXPECT_FALSE(RenameFileReplacing(dir / "d.jpg", dir / "folder"));
+  EXPECT_EQ(RtlTempDir::Read(dir / "d.jpg"), "C");
+  EXPECT_EQ(RtlTempDir::Read(dir / "folder/inside"), "x");
+}
+
 TEST_F(FilesTest, ForceDirectories) {
   EXPECT_TRUE(ForceDirectories(dir / "a\\b/c/"));
   EXPECT_TRUE(DirectoryExists(dir / "a/b/c"));
