@@ -182,10 +182,11 @@ public:
   /// window, `delay` ms (at most 10 s) apart, then repaints what it covered;
   /// on any other target draws it once in red.
   virtual void Flash(int count, int delay);
-  virtual void Draw() {}
+  virtual void Draw() = 0;
   /// The editor's vertex squares.
   virtual void DrawVertices();
-  virtual void DrawVertexLabels() {}
+  /// The vertex marks and numbers of the shape being edited.
+  virtual void DrawVertexLabels() = 0;
   /// Repaints the paint extent (with the viewer's cache dropped when full).
   virtual void Invalidate(bool full = false);
   /// The chart of the chart style at the label point.

@@ -142,6 +142,28 @@ TGIS_Viewer::TDrawBuffers& GisDrawBuffers(TGIS_Viewer& viewer, int points, int p
   return b;
 }
 
+int GisDecimateParts(TGIS_Viewer& viewer, const TGIS_Shape& shape, double threshold) {
+  TGIS_Viewer::TDrawBuffers& b =
+      GisDrawBuffers(viewer, shape.GetNumPoints(), shape.GetNumParts());
+  int stored = 0, used = 0;
+  for (int part = 0; part < shape.GetNumParts(); ++part) {
+    const int n = GisDecimatePart(viewer, shape, part, threshold, true, b.Points.data() + used);
+    b.Drawn[std::size_t(part)] = n > 0;
+    if (n == 0) continue;
+    b.Counts[std::size_t(stored++)] = DWORD(n);
+    used += n;
+  }
+  return stored;
+}
+
+double GisSelectionThreshold(TGIS_Viewer& viewer, const TGIS_Shape& shape) {
+  if (viewer.SelectionOutlineOnly()) return 0;
+  const TGIS_Extent common = GisExtentIntersection(viewer.GetVisibleExtent(), shape.GetExtent());
+  const double span = std::max(common.XMax - common.XMin, common.YMax - common.YMin);
+  const int quarter = viewer.TwipsToPixels(viewer.SelectionWidth()) / 4;
+  return std::max(std::min(span * viewer.Zoom() / 10, double(quarter)), 2.0);
+}
+
 int GisPatternPhase(double x, int period) {
   if (period <= 0) return 0;
   return int(Round(x - Int(x / period) * period));
@@ -382,15 +404,9 @@ void TGIS_Shape::DrawVertexLabelsOutline() {
   if (IsEmpty() || gdi == nullptr) return;
   TGIS_DrawableCopy c = GetDrawableCopy(0);
   if (!c) return;
-  TGIS_Viewer::TDrawBuffers& b = GisDrawBuffers(*viewer, c->GetNumPoints(), c->GetNumParts());
   // The outline, thinned to distinct pixels, as one dotted poly-polyline.
-  int parts = 0, used = 0;
-  for (int part = 0; part < c->GetNumParts(); ++part) {
-    const int n = GisDecimatePart(*viewer, *c, part, 0, true, b.Points.data() + used);
-    if (n == 0) continue;
-    b.Counts[std::size_t(parts++)] = DWORD(n);
-    used += n;
-  }
+  const int parts = GisDecimateParts(*viewer, *c, 0);
+  TGIS_Viewer::TDrawBuffers& b = viewer->DrawBuffers();
   gdi->PrepareBrush(NEAR_BLACK, nullptr, GIS_BRUSH_SOLID);
   gdi->PrepareSimplePen(1, GIS_PEN_DOT);
   gdi->Pen()->SetColor(YELLOW);

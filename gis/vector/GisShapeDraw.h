@@ -25,6 +25,17 @@ void GisSetMaxDrawPointsForTests(int cap);
 int GisDecimatePart(TGIS_Viewer& viewer, const TGIS_Shape& shape, int part, double threshold,
                     bool capped, TPoint* out);
 
+/// Every part with vertices decimated (as GisDecimatePart) one after another
+/// into the viewer's point buffer from its start: the buffer's counts hold
+/// the stored parts' point counts in order, its drawn flags mark which parts
+/// were stored. Returns the number of stored parts.
+int GisDecimateParts(TGIS_Viewer& viewer, const TGIS_Shape& shape, double threshold);
+
+/// The threshold a selection outline is thinned from: 0 for outlines only,
+/// else a tenth of the shape's visible span in pixels, kept between 2 and a
+/// quarter of the selection width.
+double GisSelectionThreshold(TGIS_Viewer& viewer, const TGIS_Shape& shape);
+
 /// The shape's raw extent in viewer units (converted by its layer); an empty
 /// extent stays empty.
 TGIS_Extent GisShapeViewerExtent(const TGIS_Shape& shape);
