@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "DrawTestSupport.h"
 #include "gis/viewer/GisStyleBitmap.h"
+#include "platform/rtl/Ticks.h"
 
 namespace {
 
@@ -439,4 +441,79 @@ TEST(GisShapeDrawPolygon, IslandsDegenerateRingsAndTheContextState) {
   EXPECT_EQ(d.Pixel(80, 60), kWhite);
   EXPECT_EQ(fillMode, ALTERNATE);
   EXPECT_EQ(bkMode, OPAQUE);
+}
+
+TEST(GisShapeDrawPolygon, EvenOddFillsEqualTheRegionOfTheRings) {
+  // Several rings fill by the even-odd rule in one polygon call; the same
+  // pixels as the XOR of the rings' path regions filled through a clip.
+  TDrawViewer d(200, 100);
+  d.Style().GetArea().SetColor(kGreen);
+  d.Style().GetArea().SetOutlineWidth(0); // no outline: the fill alone
+  TRandomGenerator random(77);
+  for (int n = 0; n < 40; ++n) {
+    std::vector<std::vector<TGIS_Point>> rings;
+    for (int r = 0; r < 2 + n % 3; ++r) {
+      const double cx = 30 + random.Next() * 140, cy = 20 + random.Next() * 60;
+      const double size = 5 + random.Next() * 30;
+      std::vector<TGIS_Point> ring;
+      const int k = 3 + int(random.Next(8));
+      for (int i = 0; i < k; ++i) {
+        const double a = 6.283185307179586 * i / k, f = 0.5 + random.Next() * 0.5;
+        ring.push_back({cx + f * size * std::cos(a), cy + f * size * std::sin(a)});
+      }
+      rings.push_back(ring);
+    }
+    TGIS_Shape* s = d.Add(gisShapeTypePolygon, rings);
+    d.Render();
+    const auto drawn = Block(d, 0, 0, 200, 100);
+    d.RenderWith([&](TGIS_Viewer& v, TGIS_GDI& gdi) {
+      HRGN all = nullptr;
+      for (int part = 0; part < s->GetNumParts(); ++part) {
+        std::vector<TPoint> points;
+        for (int i = 0; i < s->GetPartSize(part); ++i)
+          points.push_back(v.MapToScreen(s->GetPoint(part, i)));
+        gdi.BeginPath();
+        gdi.Polygon(points.data(), int(points.size()));
+        gdi.EndPath();
+        HRGN one = gdi.PathToRegion();
+        if (all == nullptr) {
+          all = one;
+        } else {
+          gdi.CombineRgn(all, all, one, RGN_XOR);
+          HGDIOBJ h = one;
+          gdi.DeleteObject(h);
+        }
+      }
+      gdi.SelectClipRgn(all);
+      gdi.PrepareBrush(kGreen, nullptr, GIS_BRUSH_SOLID);
+      gdi.FillRect(gdi.GetClipBox());
+      gdi.SelectClipRgn(nullptr);
+      HGDIOBJ h = all;
+      gdi.DeleteObject(h);
+    });
+    const auto region = Block(d, 0, 0, 200, 100);
+    int differing = 0;
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+      differing += drawn[i] != region[i];
+    EXPECT_EQ(differing, 0) << "polygon " << n;
+    EXPECT_GT(std::count(drawn.begin(), drawn.end(), kGreen), 0) << "polygon " << n;
+    s->Delete();
+  }
+}
+
+TEST(GisShapeDrawPolygon, WideOutlinesGoOverTheEvenOddFill) {
+  TDrawViewer d(200, 100);
+  Frame(d);
+  d.Style().GetArea().SetColor(kGreen);
+  d.Style().GetArea().SetOutlineWidth(-3); // 19..21 around x = 20
+  d.Render();
+  ExpectProbes(d,
+               {{18, 50, kWhite, "left of the outer outline"},
+                {19, 50, kBlue, "the outer outline"},
+                {21, 50, kBlue, "the outer outline, inside"},
+                {22, 50, kGreen, "inside the outer ring"},
+                {58, 50, kGreen, "left of the hole's outline"},
+                {61, 50, kBlue, "the hole's outline, inside"},
+                {62, 50, kWhite, "inside the hole"}},
+               "3-pixel outline");
 }
