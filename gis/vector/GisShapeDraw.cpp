@@ -482,7 +482,7 @@ void TGIS_Shape::Flash(int count, int delay) {
   const int n = std::min(count, 20);
   const Cardinal pause = Cardinal(std::clamp(delay, 0, 10000));
   // The colour sets go to the copy's own section; the layer's stays as it is.
-  c->UseOwnParams(true);
+  if (!c->HasOwnParams()) c->UseOwnParams(true);
   TGIS_ParamsSectionVector& section = c->GetParamsSection();
   if (viewer->TargetKind() != gisTargetWindow) {
     FlashSetA(*viewer, section);

@@ -445,6 +445,15 @@ TEST(GisShapeDraw, FlashAlternatesRedAndYellowOnTheWindowOnly) {
   EXPECT_TRUE(pauses.empty());
   EXPECT_EQ(d.Pixel(50, 50), kRed);
   EXPECT_EQ(d.Pixel(50, 20), kYellow) << "the outline of colour set A";
+
+  // A shape with a style of its own flashes in the same colours and keeps it.
+  s->UseOwnParams(true);
+  s->GetParamsSection().GetArea().SetColor(kBlue);
+  d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { s->Flash(1, 0); });
+  EXPECT_EQ(d.Pixel(50, 50), kRed);
+  EXPECT_EQ(s->GetParamsSection().GetArea().Color(), kBlue);
+  d.Render();
+  EXPECT_EQ(d.Pixel(50, 50), kBlue);
 }
 
 TEST(GisShapeDraw, ChartsStandAtTheLabelPoint) {
