@@ -126,10 +126,9 @@ bool StoredPointsAreViewerPoints(const TGIS_Shape& shape) {
 class TPartReader {
 public:
   TPartReader(const TGIS_Shape& shape, int part)
-      : shape_(shape), part_(part),
-        direct_((shape.ShapeType() == gisShapeTypeArc ||
-                 shape.ShapeType() == gisShapeTypePolygon) &&
-                shape.PointsBlock().Data != nullptr),
+      : shape_(shape), part_(part), direct_((shape.ShapeType() == gisShapeTypeArc ||
+                                             shape.ShapeType() == gisShapeTypePolygon) &&
+                                            shape.PointsBlock().Data != nullptr),
         data_(direct_ ? shape.PointsBlock().Data + 16 * std::size_t(shape.GetPartStart(part))
                       : nullptr),
         convert_(direct_ && !StoredPointsAreViewerPoints(shape)) {}
@@ -175,11 +174,20 @@ int GisDecimatePart(TGIS_Viewer& viewer, const TGIS_Shape& shape, int part, doub
                     bool capped, TPoint* out) {
   const int n = shape.GetPartSize(part);
   if (n <= 0) return 0;
+  TGIS_Viewer::TDrawBuffers& b = viewer.DrawBuffers();
+  if (int(b.PartMap.size()) < n) {
+    b.PartMap.resize(std::size_t(n));
+    b.PartScreen.resize(std::size_t(n));
+  }
   const TPartReader vertex(shape, part);
+  for (int k = 0; k < n; ++k)
+    b.PartMap[std::size_t(k)] = vertex[k];
+  viewer.MapToScreenArray(b.PartMap.data(), n, b.PartScreen.data());
+  const TPoint* screen = b.PartScreen.data();
   for (;;) {
     int count = 0;
     for (int k = 0; k < n; ++k) {
-      const TPoint p = viewer.MapToScreen(vertex[k]);
+      const TPoint p = screen[k];
       if (k == 0 || k == n - 1 || Manhattan(p, out[count - 1]) > threshold) out[count++] = p;
     }
     threshold += 1;
@@ -197,8 +205,7 @@ TGIS_Viewer::TDrawBuffers& GisDrawBuffers(TGIS_Viewer& viewer, int points, int p
 }
 
 int GisDecimateParts(TGIS_Viewer& viewer, const TGIS_Shape& shape, double threshold) {
-  TGIS_Viewer::TDrawBuffers& b =
-      GisDrawBuffers(viewer, shape.GetNumPoints(), shape.GetNumParts());
+  TGIS_Viewer::TDrawBuffers& b = GisDrawBuffers(viewer, shape.GetNumPoints(), shape.GetNumParts());
   int stored = 0, used = 0;
   for (int part = 0; part < shape.GetNumParts(); ++part) {
     const int n = GisDecimatePart(viewer, shape, part, threshold, true, b.Points.data() + used);

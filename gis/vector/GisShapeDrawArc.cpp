@@ -61,9 +61,9 @@ void AddSelection(TGIS_Viewer& viewer, TGIS_GDI& gdi, TGIS_Shape& shape, TGIS_Pa
   TGIS_Viewer::TDrawBuffers& b = viewer.DrawBuffers();
   const int fillMode = gdi.SetPolyFillMode(WINDING);
   auto restore = ScopeExit([&] { gdi.SetPolyFillMode(fillMode); });
-  gdi.PrepareSimplePen(
-      viewer.TwipsToPixels(line.Width()) + viewer.TwipsToPixels(viewer.SelectionWidth()),
-      GIS_PEN_SOLID);
+  gdi.PrepareSimplePen(viewer.TwipsToPixels(line.Width()) +
+                           viewer.TwipsToPixels(viewer.SelectionWidth()),
+                       GIS_PEN_SOLID);
   int first = 0;
   for (int k = 0; k < parts; ++k) {
     const int n = int(b.Counts[std::size_t(k)]);

@@ -36,8 +36,7 @@ public:
 
   void Paint(const TGIS_Shape& copy) {
     rings_ = GisDecimateParts(viewer_, copy, 0);
-    if (area_.Symbol() == nullptr && bitmap_ != nullptr &&
-        bitmap_->Width() * bitmap_->Height() > 0)
+    if (area_.Symbol() == nullptr && bitmap_ != nullptr && bitmap_->Width() * bitmap_->Height() > 0)
       FillWithBitmap();
     else if (area_.Pattern() > bsClear)
       FillWithHatch();

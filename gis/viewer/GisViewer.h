@@ -168,6 +168,8 @@ public:
   TGIS_Point3D RotatePoint3D(const TGIS_Point3D& p) const;
   TGIS_Point UnrotatePoint(const TGIS_Point& p) const;
   TPoint MapToScreen(const TGIS_Point& p);
+  /// MapToScreen of `count` points into `out`.
+  void MapToScreenArray(const TGIS_Point* points, int count, TPoint* out);
   TGIS_Point MapToScreenFloat(const TGIS_Point& p);
   TGIS_Point ScreenToMap(const TPoint& p);
   TGIS_Point ScreenToMapFloat(const TGIS_Point& p);
@@ -265,12 +267,15 @@ public:
   virtual void SetEditor(const TGIS_Editor* editor);
   TGIS_LabelsArea* LabelsArea() const { return labelsArea_.get(); }
   /// The scratch buffers of shape drawing, reused from shape to shape: device
-  /// points, the point count of each part and a drawn flag per part. They
-  /// only grow.
+  /// points, the point count of each part, a drawn flag per part and one
+  /// part's points on their way to the screen. They only grow.
   struct TDrawBuffers {
     std::vector<TPoint> Points;
     std::vector<DWORD> Counts;
     std::vector<std::uint8_t> Drawn;
+    /// One part's vertices in viewer units and on screen, before thinning.
+    std::vector<TGIS_Point> PartMap;
+    std::vector<TPoint> PartScreen;
   };
   TDrawBuffers& DrawBuffers() { return drawBuffers_; }
   /// The informational text (read-only; the writer ignores its value).

@@ -68,7 +68,8 @@ std::vector<TGIS_Point> Ring(double x0, double y0, double x1, double y1) {
 
 } // namespace
 
-// ---- points ---------------------------------------------------------------------------------------
+// ---- points
+// ---------------------------------------------------------------------------------------
 
 TEST(GisShapeDrawPoint, MarkersSitOnTheirPointAndFrameWhenSelected) {
   TDrawViewer d(100, 100);
@@ -147,7 +148,8 @@ TEST(GisShapeDrawPoint, MarkerSymbolsArePreparedOnceAndDrawnAtEveryVertex) {
   d.Style().GetMarker().SetSymbol(nullptr);
 }
 
-// ---- lines ----------------------------------------------------------------------------------------
+// ---- lines
+// ----------------------------------------------------------------------------------------
 
 TEST(GisShapeDrawArc, BodyOverOutlineAcrossTheLine) {
   TDrawViewer d(200, 100);
@@ -162,9 +164,9 @@ TEST(GisShapeDrawArc, BodyOverOutlineAcrossTheLine) {
     int y;
     COLORREF c;
   };
-  for (const Probe& p : {Probe{45, kWhite}, Probe{46, kBlue}, Probe{47, kBlue}, Probe{48, kRed},
-                         Probe{50, kRed}, Probe{52, kRed}, Probe{53, kBlue}, Probe{54, kBlue},
-                         Probe{55, kWhite}})
+  for (const Probe& p :
+       {Probe{45, kWhite}, Probe{46, kBlue}, Probe{47, kBlue}, Probe{48, kRed}, Probe{50, kRed},
+        Probe{52, kRed}, Probe{53, kBlue}, Probe{54, kBlue}, Probe{55, kWhite}})
     EXPECT_EQ(d.Pixel(100, p.y), p.c) << "y " << p.y;
 
   // Selected: the selection covers the line widened by the selection width
@@ -225,7 +227,8 @@ TEST(GisShapeDrawArc, HatchedPensShowTheirPattern) {
   EXPECT_LT(red, long(strip.size()) / 2) << "hatch lines, not a solid pen";
 }
 
-// ---- polygons -------------------------------------------------------------------------------------
+// ---- polygons
+// -------------------------------------------------------------------------------------
 
 namespace {
 
@@ -354,8 +357,8 @@ TEST(GisShapeDrawPolygon, SymbolTilesStepByTheirCellAndAZeroCellDrawsNone) {
     if (!symbol.drawn.empty()) {
       EXPECT_EQ(symbol.drawn.front(), TPoint(20, 40)) << r.what;
       EXPECT_EQ(symbol.drawn[1], TPoint(20 + r.w + r.gap, 40)) << r.what;
-      EXPECT_EQ(symbol.drawn.back(), TPoint(20 + (r.columns - 1) * (r.w + r.gap),
-                                            40 + (r.rows - 1) * (r.h + r.gap)))
+      EXPECT_EQ(symbol.drawn.back(),
+                TPoint(20 + (r.columns - 1) * (r.w + r.gap), 40 + (r.rows - 1) * (r.h + r.gap)))
           << r.what;
     }
     EXPECT_EQ(symbol.prepared, symbol.unprepared) << r.what;

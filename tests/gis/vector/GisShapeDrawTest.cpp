@@ -30,7 +30,8 @@ TEST(GisShapeDraw, DrawableCopiesClipOnlyWhatReachesTooFar) {
   // Kind 0 judges the shape's size on screen; kinds 1 and 2 the window
   // (one inch = 96 pixels here).
   const Row rows[] = {
-      {"15999 pixels wide: the shape itself, though it reaches past 16000", 0, 100, 16099, false, 0},
+      {"15999 pixels wide: the shape itself, though it reaches past 16000", 0, 100, 16099, false,
+       0},
       {"16000 pixels wide: clipped at +16000", 0, 100, 16100, true, 16000},
       {"16000 pixels wide but inside the ±16000 window: itself", 0, -8000, 8000, false, 0},
       {"inside the window and its inch", 1, 10, 290, false, 0},
@@ -141,9 +142,8 @@ TEST(GisShapeDraw, PointPaintExtentsWidenByTheMarker) {
   // Marker 100 twips: s = 3 × 100 twips = 20 px, m = 20 div 4 + 1 = 6.
   const Row rows[] = {
       {"defaults", [](TGIS_ParamsSectionVector&) {}, 6, 6, 6},
-      {"outline 2 px: o = 6 px more", [](TGIS_ParamsSectionVector& p) {
-         p.GetMarker().SetOutlineWidth(-2);
-       }, 12, 12, 12},
+      {"outline 2 px: o = 6 px more",
+       [](TGIS_ParamsSectionVector& p) { p.GetMarker().SetOutlineWidth(-2); }, 12, 12, 12},
       {"a render size counts as 1000 px for a point: 3000 div 4 + 1 = 751",
        [](TGIS_ParamsSectionVector& p) { p.GetMarker().SetSize(GIS_RENDER_SIZE); }, 751, 751,
        3 * 268435455.0 / 4 + 1},
@@ -183,7 +183,9 @@ TEST(GisShapeDraw, MarkersOfEveryStyleAndSize) {
       {gisMarkerStyleBox, true, {{-4, -4, true}, {3, 3, true}, {4, 0, false}}},
       {gisMarkerStyleCircle, true, {{-4, -4, false}, {0, -4, true}, {0, 0, true}}},
       {gisMarkerStyleCross, false, {{-3, -3, false}, {-4, 0, true}, {0, 4, true}, {3, 3, false}}},
-      {gisMarkerStyleDiagCross, false, {{-4, -4, false}, {-3, -3, true}, {0, -4, false}, {0, 0, true}}},
+      {gisMarkerStyleDiagCross,
+       false,
+       {{-4, -4, false}, {-3, -3, true}, {0, -4, false}, {0, 0, true}}},
       {gisMarkerStyleTriangleUp, false, {{-3, -3, false}, {0, -3, true}, {-3, 3, true}}},
       {gisMarkerStyleTriangleDown, false, {{-3, 3, false}, {0, 2, true}, {-3, -3, true}}},
       {gisMarkerStyleTriangleLeft, false, {{-3, -3, false}, {-3, 0, true}, {3, -3, true}}},
@@ -197,8 +199,8 @@ TEST(GisShapeDraw, MarkersOfEveryStyleAndSize) {
         gdi.PrepareOutlinePen(kRed, GIS_PEN_SOLID, false, 1, GIS_BRUSH_SOLID, nullptr);
         s->DrawMarker(size, TPoint(50, 50), false);
       });
-      const std::string what = "style " + std::to_string(int(r.style)) + " size " +
-                               std::to_string(size);
+      const std::string what =
+          "style " + std::to_string(int(r.style)) + " size " + std::to_string(size);
       const int h = size / 2;
       if (h == 0) {
         EXPECT_EQ(d.Count(kRed), 0) << what;
@@ -317,8 +319,7 @@ TEST(GisShapeDraw, VertexSquaresKeepTheirDistanceAndTheWindow) {
 
 TEST(GisShapeDraw, VertexLabelsColourTheEditedPartAndNumberTheVertices) {
   TDrawViewer d(200, 100);
-  TGIS_Shape* points =
-      d.Add(gisShapeTypeMultiPoint, {{{20, 50}, {22, 50}, {60, 50}, {70, 50}}});
+  TGIS_Shape* points = d.Add(gisShapeTypeMultiPoint, {{{20, 50}, {22, 50}, {60, 50}, {70, 50}}});
   d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { points->DrawVertexLabels(); });
   // Part 0 is the editor's part: green squares; its current vertex 0 red.
   EXPECT_EQ(d.Pixel(20, 50), kRed);
@@ -373,8 +374,8 @@ TEST(GisShapeDraw, PartsAreThinnedToDistinctPixelsAndBelowTheCap) {
       {"a run on one pixel keeps its first and last point",
        d.Add(gisShapeTypeArc, {{{20, 20}, {20.1, 20}, {20.2, 20}, {40, 20}, {40.2, 20}, {60, 20}}}),
        0, 0, 3},
-      {"all on one pixel: first and last", d.Add(gisShapeTypeArc, {{{20, 20}, {20.1, 20}, {20.2, 20}}}),
-       0, 0, 2},
+      {"all on one pixel: first and last",
+       d.Add(gisShapeTypeArc, {{{20, 20}, {20.1, 20}, {20.2, 20}}}), 0, 0, 2},
       {"a threshold of 1 pixel drops every other unit step", line(101, 1.0), 0, 1, 51},
       {"a cap of 10 thins until fewer points remain", line(100, 1.0), 10, 0, -1},
       {"a cap of 3 ends at the two ends", line(100, 1.0), 3, 0, 2},
