@@ -196,6 +196,12 @@ int GisDecimatePart(TGIS_Viewer& viewer, const TGIS_Shape& shape, int part, doub
   }
 }
 
+TGIS_GDI* GisShapeDrawContext(const TGIS_Shape& shape) {
+  TGIS_Viewer* viewer = shape.GetViewer();
+  if (shape.IsHidden() || shape.IsDeleted() || shape.IsEmpty() || viewer == nullptr) return nullptr;
+  return viewer->GetGDI();
+}
+
 TGIS_Viewer::TDrawBuffers& GisDrawBuffers(TGIS_Viewer& viewer, int points, int parts) {
   TGIS_Viewer::TDrawBuffers& b = viewer.DrawBuffers();
   if (int(b.Points.size()) < points) b.Points.resize(std::size_t(points));
@@ -400,10 +406,9 @@ void TGIS_Shape::FreeDrawableCopy(TGIS_DrawableCopy& copy) {
 // ---- vertex marks -------------------------------------------------------------------------------
 
 void TGIS_Shape::DrawVertices() {
-  TGIS_Viewer* viewer = GetViewer();
-  if (IsHidden() || IsDeleted() || IsEmpty() || viewer == nullptr) return;
-  TGIS_GDI* gdi = viewer->GetGDI();
+  TGIS_GDI* gdi = GisShapeDrawContext(*this);
   if (gdi == nullptr) return;
+  TGIS_Viewer* viewer = GetViewer();
   const TGIS_Extent visible = viewer->GetVisibleExtent();
   PrepareMark(*gdi, YELLOW);
   TPoint last(-1000, -1000);

@@ -40,6 +40,10 @@ double GisSelectionThreshold(TGIS_Viewer& viewer, const TGIS_Shape& shape);
 /// extent stays empty.
 TGIS_Extent GisShapeViewerExtent(const TGIS_Shape& shape);
 
+/// The context a shape draws on: the viewer's current one, or nullptr when
+/// the shape is hidden, deleted or empty, or has no viewer.
+TGIS_GDI* GisShapeDrawContext(const TGIS_Shape& shape);
+
 /// Makes the viewer's point buffer hold `points` and its count and drawn-flag
 /// buffers `parts` entries.
 TGIS_Viewer::TDrawBuffers& GisDrawBuffers(TGIS_Viewer& viewer, int points, int parts);

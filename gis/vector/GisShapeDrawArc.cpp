@@ -79,9 +79,9 @@ void AddSelection(TGIS_Viewer& viewer, TGIS_GDI& gdi, TGIS_Shape& shape, TGIS_Pa
 } // namespace
 
 void TGIS_ShapeArc::Draw() {
+  TGIS_GDI* gdi = GisShapeDrawContext(*this);
+  if (gdi == nullptr) return;
   TGIS_Viewer* viewer = GetViewer();
-  TGIS_GDI* gdi = viewer != nullptr ? viewer->GetGDI() : nullptr;
-  if (IsHidden() || IsDeleted() || IsEmpty() || gdi == nullptr) return;
   TGIS_DrawableCopy c = GetDrawableCopy(1);
   if (!c) return;
   TGIS_ParamsLine& line = GetParamsSection().GetLine();

@@ -79,11 +79,6 @@ void DrawMarkers(TGIS_Shape& shape, const std::vector<TPoint>& points) {
     shape.DrawMarker(size, p, false);
 }
 
-bool Drawable(const TGIS_Shape& shape) {
-  return !shape.IsHidden() && !shape.IsDeleted() && !shape.IsEmpty() &&
-         shape.GetViewer() != nullptr;
-}
-
 } // namespace
 
 // ---- points -------------------------------------------------------------------------------------
@@ -93,7 +88,7 @@ TGIS_Extent TGIS_ShapePoint::GetPaintExtentEx() const {
 }
 
 void TGIS_ShapePoint::Draw() {
-  if (!Drawable(*this)) return;
+  if (GisShapeDrawContext(*this) == nullptr) return;
   DrawMarkers(*this, {GetViewer()->MapToScreen(GetPoint(0, 0))});
 }
 
@@ -109,7 +104,7 @@ TGIS_Extent TGIS_ShapeMultiPoint::GetPaintExtentEx() const {
 }
 
 void TGIS_ShapeMultiPoint::Draw() {
-  if (!Drawable(*this)) return;
+  if (GisShapeDrawContext(*this) == nullptr) return;
   TGIS_DrawableCopy c = GetDrawableCopy(0);
   if (!c) return;
   TGIS_Viewer& viewer = *GetViewer();

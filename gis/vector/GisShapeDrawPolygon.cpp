@@ -306,9 +306,9 @@ private:
 } // namespace
 
 void TGIS_ShapePolygon::Draw() {
+  TGIS_GDI* gdi = GisShapeDrawContext(*this);
+  if (gdi == nullptr) return;
   TGIS_Viewer* viewer = GetViewer();
-  TGIS_GDI* gdi = viewer != nullptr ? viewer->GetGDI() : nullptr;
-  if (IsHidden() || IsDeleted() || IsEmpty() || gdi == nullptr) return;
   TGIS_DrawableCopy c = GetDrawableCopy(1);
   if (!c) return;
   TPolygonPainter painter(*viewer, *gdi, *this);
