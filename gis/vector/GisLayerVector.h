@@ -19,6 +19,12 @@
 //   GisShapeIndex.cpp          MakeEditable, Delete, the R-tree entry, relate
 //   GisShapeFields.cpp         attribute values and per-shape styles
 //   GisShapeTypes.cpp          point, multipoint, arc and polygon storage
+//   GisShapeDraw.h/.cpp        drawing every shape shares: paint extents,
+//                              markers, drawable copies, vertex marks,
+//                              flashing, charts; the screen thinning of parts
+//   GisShapeDrawPoint.cpp      drawing of points and multipoints
+//   GisShapeDrawArc.cpp        drawing of lines
+//   GisShapeDrawPolygon.cpp    drawing of polygons
 //   GisLayerVectorClass.h      TGIS_LayerVector
 //   GisLayerVector.cpp         construction, settings, configuration, extent
 //   GisLayerVectorStore.cpp    the in-memory list, UIDs, create, revert, pending
@@ -29,8 +35,8 @@
 // The exchange forms (WKT, WKB, GDO) and the planar tests are GisGeometry.h.
 // The attribute query language is GisSqlQuery.h.
 //
-// Not built yet (later work): drawing and labels of shapes and layers; the
-// relate engine (an engine can be installed).
+// Not built yet (later work): labels of shapes and the layers' drawing
+// passes; the relate engine (an engine can be installed).
 #pragma once
 
 #include "gis/core/GisFieldInfo.h"

@@ -1,7 +1,7 @@
 // TGIS_ShapeArc: the polyline shape (part of the GisLayerVector module; see
 // GisLayerVector.h). Storage is in GisShapeTypes.cpp; measures, points along
 // the line, sub-lines, clipped copies and predicates in GisShapeArc.cpp; the
-// window clipper in GisShapeClip.h.
+// window clipper in GisShapeClip.h; drawing in GisShapeDrawArc.cpp.
 #pragma once
 
 #include "gis/vector/GisShape.h"
@@ -39,4 +39,9 @@ public:
   /// owns the result, which has no layer.
   virtual std::unique_ptr<TGIS_ShapeArc> GetSubLine(int part, double from, double to) const;
   // ---- end of geometry ----------------------------------------------------------------
+
+  // ---- drawing (GisShapeDrawArc.cpp) ------------------------------------------------------
+  void Draw() override;
+  void DrawVertexLabels() override;
+  // ---- end of drawing ------------------------------------------------------------------
 };
