@@ -26,11 +26,16 @@
 //   GisLayerVectorFields.cpp   field definitions, name caches, export names
 //   GisLayerVectorImport.cpp   ImportStructure, ImportLayer, SaveData, SetIndexed
 //   GisLayerVectorLocate.cpp   Locate, LocateEx, the choice of a shape's section
+//   GisLayerVectorDraw.cpp     the drawing passes (shapes, labels, charts) and
+//                              thematic rendering
+//   GisShapeLabel.cpp          shape labels: text templates, placement, labels
+//                              along lines
 // The exchange forms (WKT, WKB, GDO) and the planar tests are GisGeometry.h.
 // The attribute query language is GisSqlQuery.h.
 //
-// Not built yet (later work): drawing and labels of shapes and layers; the
-// relate engine (an engine can be installed).
+// Not built yet (later work): the drawing of the shapes themselves (their
+// Draw, markers, vertices, charts); the relate engine (an engine can be
+// installed).
 #pragma once
 
 #include "gis/core/GisFieldInfo.h"

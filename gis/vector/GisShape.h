@@ -26,6 +26,7 @@ class TGIS_LayerVector;
 class TGIS_PointList;
 class TGIS_Viewer;
 class TGIS_Shape;
+struct TGIS_LabelPlacement;
 
 // ---- exchange forms: byte arrays -------------------------------------------------------------
 /// A byte array of the binary geometry forms (well-known binary, warehouse blobs).
@@ -172,13 +173,16 @@ public:
   /// Forgets the geometry (mapped or owned) and becomes empty.
   virtual void Reset();
   virtual void ResetParams() { ownParams_.reset(); }
-  // Drawing is not built yet: these do nothing except Invalidate.
+  // Drawing of the shapes themselves is not built yet: Flash, Draw,
+  // DrawVertices, DrawVertexLabels and DrawChart do nothing.
   virtual void Flash() {}
   virtual void Draw() {}
   virtual void DrawVertices() {}
   virtual void DrawVertexLabels() {}
   virtual void Invalidate(bool withExtent = false);
-  virtual void DrawLabel() {}
+  /// Draws the label at the first position around the label point that the
+  /// viewer's labels area accepts (GisShapeLabel.cpp).
+  virtual void DrawLabel();
   virtual void DrawChart() {}
   virtual Variant GetField(const std::string& name);
   virtual Variant GetFieldEx(const std::string& name);
@@ -230,6 +234,15 @@ public:
   /// Header, points, then one zero byte; empty for an empty shape.
   std::vector<std::uint8_t> GetGeometryBlob() const;
 
+  // ---- labels (GisShapeLabel.cpp) ---------------------------------------------------------
+  /// The text the label shows: the label's Value, or a field's value, or a
+  /// template (a Value or Field starting with ':') of text, escapes ("\n" a
+  /// carriage return, "\x" the character x) and fields "<format:NAME>"
+  /// formatted by the runtime's Format. Never raises: a value that does not
+  /// format gives nothing.
+  std::string GetLabelText();
+  // ---- end of labels ------------------------------------------------------------------------
+
   // ---- further operations --------------------------------------------------------------
   void UnmapGeometry();
   bool HasIndexEntry() const;
@@ -274,6 +287,9 @@ protected:
   int SmartSizeOf(const TGIS_ParamsFeature& style, bool fieldOnly);
   void ImportFrom(TGIS_GeometryFormat format, const std::string& text,
                   std::span<const std::uint8_t> bytes);
+  /// One placement attempt of DrawLabel at a position; false when the labels
+  /// area refuses it.
+  bool PlaceLabel(TGIS_LabelPosition position, TGIS_LabelPlacement& placement);
 
   TGIS_ShapeBlock header_, points_;
   std::uint8_t lockLevel_ = 0;

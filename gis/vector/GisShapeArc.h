@@ -40,3 +40,9 @@ public:
   virtual std::unique_ptr<TGIS_ShapeArc> GetSubLine(int part, double from, double to) const;
   // ---- end of geometry ----------------------------------------------------------------
 };
+
+/// A label along one part of a line: the style and the layer are the styled
+/// arc's, the points those of `points` (the arc itself or its copy clipped
+/// to the view). False for an empty text or line, or when no place is found
+/// (GisShapeLabel.cpp).
+bool GisDrawArcLabel(TGIS_ShapeArc& styled, TGIS_Shape& points, int part, const std::string& text);
