@@ -10,6 +10,7 @@
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
 #include "gis/vector/GisTopology.h"
+#include "gis/viewer/GisStyleBitmap.h"
 #include "gis/viewer/GisSymbol.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ProgramApplication.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   GisTopologyRegister();
   GisCoordsRegisterUnit();
   GisSymbolsRegisterUnit();
+  GisStyleBitmapsRegisterUnit();
   GisRasterRegisterLayers();
   GisRegisterRasterRegistration();
   FormStateInit();

@@ -22,6 +22,7 @@
 #include "gis/viewer/GisShapeAbstract.h"
 
 class TBitmap;
+class TGIS_DrawableCopy;
 class TGIS_LayerVector;
 class TGIS_PointList;
 class TGIS_Viewer;
@@ -140,7 +141,11 @@ public:
   virtual int GetPartStart(int part) const;
   virtual void SetPoint(int part, int index, const TGIS_Point& point);
   virtual void SetPoint3D(int part, int index, const TGIS_Point3D& point);
+  /// While the viewer paints in full: the extent in viewer units; otherwise
+  /// GetPaintExtentEx (GisShapeDraw.cpp).
   virtual TGIS_Extent GetPaintExtent() const;
+  /// The extent in viewer units widened for pens, outlines and labels drawn
+  /// beyond the geometry.
   virtual TGIS_Extent GetPaintExtentEx() const;
   virtual int GetSmartSize() = 0;
   virtual void ExtendExtent(const TGIS_Point& point);
@@ -173,17 +178,53 @@ public:
   /// Forgets the geometry (mapped or owned) and becomes empty.
   virtual void Reset();
   virtual void ResetParams() { ownParams_.reset(); }
-  // Drawing of the shapes themselves is not built yet: Flash, Draw,
-  // DrawVertices, DrawVertexLabels and DrawChart do nothing.
-  virtual void Flash() {}
-  virtual void Draw() {}
-  virtual void DrawVertices() {}
-  virtual void DrawVertexLabels() {}
-  virtual void Invalidate(bool withExtent = false);
+  // ---- drawing (GisShapeDraw.cpp; the classes' Draw in GisShapeDraw<Class>.cpp) ----
+  /// Draws the shape `count` times (at most 20) in red and in yellow on the
+  /// window, `delay` ms (at most 10 s) apart, then repaints what it covered;
+  /// on any other target draws it once in red.
+  virtual void Flash(int count, int delay);
+  virtual void Draw() = 0;
+  /// The editor's vertex squares.
+  virtual void DrawVertices();
+  /// The vertex marks and numbers of the shape being edited.
+  virtual void DrawVertexLabels() = 0;
+  /// Repaints the paint extent (with the viewer's cache dropped when full).
+  virtual void Invalidate(bool full = false);
+  /// The chart of the chart style at the label point.
+  virtual void DrawChart();
+  /// A marker of the marker style at a screen point with the caller's pen and
+  /// brush (nothing when selectedOnly), then the selection frame when asked or
+  /// selected. Size 0 draws nothing.
+  void DrawMarker(int size, const TPoint& point, bool selectedOnly);
+  /// The shape to draw from: kind 0 the shape itself unless it spans 16000
+  /// pixels or more, kind 1 clipped to the visible extent widened by one inch,
+  /// kind 2 clipped to the visible extent. Empty when nothing is left.
+  TGIS_DrawableCopy GetDrawableCopy(int kind);
+  /// Frees the copy unless it is the shape itself; `copy` becomes empty.
+  void FreeDrawableCopy(TGIS_DrawableCopy& copy);
+  /// Vertex squares and numbers of points and multipoints.
+  void DrawVertexLabelsSimple();
+  /// The dotted outline of lines and polygons, then their vertex squares and
+  /// numbers.
+  void DrawVertexLabelsOutline();
+  // ---- end of drawing ------------------------------------------------------------------
+
+  // ---- labels (GisShapeLabel.cpp) ------------------------------------------------------
   /// Draws the label at the first position around the label point that the
-  /// viewer's labels area accepts (GisShapeLabel.cpp).
+  /// viewer's labels area accepts.
   virtual void DrawLabel();
-  virtual void DrawChart() {}
+  /// The text the label shows: the label's Value, or a field's value, or a
+  /// template (a Value or Field starting with ':') of text, escapes ("\n" a
+  /// carriage return, "\x" the character x) and fields "<format:NAME>"
+  /// formatted by the runtime's Format. Never raises: a value that does not
+  /// format gives nothing.
+  std::string GetLabelText();
+  /// Where the label and the chart stand: in a full paint with FLOW among
+  /// the label positions, the label point of the part of the shape in view;
+  /// otherwise GetLabelPoint. False when nothing of the shape is in view.
+  bool GetLabelAnchor(TGIS_Point& point);
+  // ---- end of labels --------------------------------------------------------------------
+
   virtual Variant GetField(const std::string& name);
   virtual Variant GetFieldEx(const std::string& name);
   virtual double Distance(const TGIS_Point& point, double tolerance) const;
@@ -233,15 +274,6 @@ public:
   void SetGeometryBlob(std::span<const std::uint8_t> bytes);
   /// Header, points, then one zero byte; empty for an empty shape.
   std::vector<std::uint8_t> GetGeometryBlob() const;
-
-  // ---- labels (GisShapeLabel.cpp) ---------------------------------------------------------
-  /// The text the label shows: the label's Value, or a field's value, or a
-  /// template (a Value or Field starting with ':') of text, escapes ("\n" a
-  /// carriage return, "\x" the character x) and fields "<format:NAME>"
-  /// formatted by the runtime's Format. Never raises: a value that does not
-  /// format gives nothing.
-  std::string GetLabelText();
-  // ---- end of labels ------------------------------------------------------------------------
 
   // ---- further operations --------------------------------------------------------------
   void UnmapGeometry();
@@ -296,6 +328,9 @@ protected:
   bool geometryChanged_ = false;
 
 private:
+  /// Steps 1 to 3 of the vertex labels: squares and numbers of every part
+  /// and the editor's current vertex.
+  void DrawVertexNumbers();
   void AttachGeometry(std::span<const std::uint8_t> raw);
   static void ValidateRaw(TGIS_ShapeType type, std::span<const std::uint8_t> raw);
 
@@ -311,6 +346,34 @@ private:
        inMemory_ = false, newShape_ = false, modified_ = false;
 
   friend class TGIS_LayerVector;
+};
+
+/// The shape a drawing routine draws from (TGIS_Shape::GetDrawableCopy): the
+/// shape itself, or a clipped copy that this object owns. Empty (false) when
+/// nothing of the shape is left to draw.
+class TGIS_DrawableCopy {
+public:
+  TGIS_DrawableCopy() = default;
+  /// The shape itself (not owned).
+  explicit TGIS_DrawableCopy(TGIS_Shape* self) : shape_(self) {}
+  /// A copy of its own (empty for nullptr).
+  explicit TGIS_DrawableCopy(std::unique_ptr<TGIS_Shape> copy)
+      : shape_(copy.get()), owned_(std::move(copy)) {}
+  TGIS_Shape* Get() const { return shape_; }
+  TGIS_Shape* operator->() const { return shape_; }
+  TGIS_Shape& operator*() const { return *shape_; }
+  explicit operator bool() const { return shape_ != nullptr; }
+  /// Whether it holds a copy (and not the shape itself).
+  bool IsCopy() const { return owned_ != nullptr; }
+  /// Frees a copy; empties either way.
+  void Reset() {
+    shape_ = nullptr;
+    owned_.reset();
+  }
+
+private:
+  TGIS_Shape* shape_ = nullptr;
+  std::unique_ptr<TGIS_Shape> owned_;
 };
 
 /// A new empty shape of a type (nullptr for another value than 2..5).

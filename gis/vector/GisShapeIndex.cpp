@@ -1,5 +1,5 @@
 // TGIS_Shape: copy-on-edit, deletion, the R-tree entry, relate, the geometry
-// format hooks, invalidation.
+// format hooks.
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
@@ -181,10 +181,4 @@ void TGIS_Shape::ImportFromWKB(std::span<const std::uint8_t> bytes) {
 }
 void TGIS_Shape::ImportFromGDO(std::span<const std::uint8_t> bytes) {
   ImportFrom(TGIS_GeometryFormat::GDO, "", bytes);
-}
-
-void TGIS_Shape::Invalidate(bool withExtent) {
-  (void)withExtent;
-  TGIS_Viewer* viewer = GetViewer();
-  if (viewer != nullptr) viewer->InvalidateExtent(GetPaintExtent(), false);
 }

@@ -9,6 +9,7 @@
 #include "gis/viewer/GisArcLabel.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisLabelsArea.h"
+#include "gis/viewer/GisStyleBitmap.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
@@ -158,6 +159,20 @@ std::string TGIS_Shape::GetLabelText() {
   return text;
 }
 
+bool TGIS_Shape::GetLabelAnchor(TGIS_Point& point) {
+  TGIS_Viewer* viewer = GetViewer();
+  if (viewer != nullptr && viewer->FullPaint() &&
+      (GetParamsSection().GetLabel().Position() & LabelPositionBit(gisLabelPositionFlow)) != 0) {
+    TGIS_DrawableCopy copy = GetDrawableCopy(2);
+    if (!copy) return false;
+    point = copy->GetLabelPoint();
+    FreeDrawableCopy(copy);
+    return true;
+  }
+  point = GetLabelPoint();
+  return true;
+}
+
 // ---- placing and drawing the label --------------------------------------------------------------
 
 void TGIS_Shape::DrawLabel() {
@@ -188,16 +203,19 @@ void TGIS_Shape::DrawLabel() {
   const int w = viewer->TwipsToPixels(label.Width()), h = viewer->TwipsToPixels(label.Height());
   if (w <= 0 || h <= 0) return;
 
-  place.Screen = viewer->MapToScreen(GetLabelPoint());
+  TGIS_Point anchor;
+  if (!GetLabelAnchor(anchor)) return;
+  place.Screen = viewer->MapToScreen(anchor);
 
   TGIS_GDI* gdi = viewer->GetGDI();
   if (gdi == nullptr) return;
   place.Gdi = gdi;
   GisSetLabelFont(*gdi, label.Font(), Layer() != nullptr ? Layer()->OutCharset() : 0);
-  gdi->PrepareBrush(label.Color(), nullptr, label.Pattern());
+  TBitmap* boxBitmap = GisStyleBitmap(label.GetBitmap());
+  gdi->PrepareBrush(label.Color(), boxBitmap, label.Pattern());
   gdi->PrepareOutlinePen(label.OutlineColor(), label.OutlineStyle(), false,
                          viewer->TwipsToPixels(label.OutlineWidth()), label.OutlinePattern(),
-                         nullptr);
+                         GisStyleBitmap(label.GetOutlineBitmap()));
   const int oldMode = gdi->SetGraphicsMode(GM_ADVANCED);
   const XFORM oldTransform = gdi->GetWorldTransform();
   auto restore = ScopeExit([&] {
@@ -229,7 +247,7 @@ void TGIS_Shape::DrawLabel() {
     place.Offset = std::max(place.Offset, viewer->TwipsToPixels(chart.Size()) / 2);
   place.Offset += viewer->TwipsToPixels(label.OutlineWidth());
 
-  place.Halo = label.Pattern() == bsClear && label.GetBitmap() == nullptr &&
+  place.Halo = label.Pattern() == bsClear && boxBitmap == nullptr &&
                ColorToRGB(label.Color()) != ColorToRGB(GisNonBlackColor(label.Font().Color));
 
   for (TGIS_LabelPosition position : POSITION_ORDER)
@@ -298,4 +316,32 @@ bool GisDrawArcLabel(TGIS_ShapeArc& styled, TGIS_Shape& points, int part, const 
   const int charset = styled.Layer() != nullptr ? styled.Layer()->OutCharset() : 0;
   return GisDrawArcLabelPoints(*viewer, styled.GetParamsSection(), charset, line.data(),
                                int(line.size()), text);
+}
+
+void TGIS_ShapeArc::DrawLabel() {
+  if (IsEmpty()) return;
+  TGIS_Viewer* viewer = GetViewer();
+  TGIS_ParamsLabel& label = GetParamsSection().GetLabel();
+  const bool hooked = Layer() != nullptr && bool(Layer()->PlaceLabelHook);
+  if (viewer == nullptr || !viewer->FullPaint() || label.Alignment() != gisLabelAlignmentFollow ||
+      hooked) {
+    TGIS_Shape::DrawLabel();
+    return;
+  }
+  // Hidden or deleted lines, and invisible labels, get no label along the
+  // line either.
+  if (IsHidden() || IsDeleted() || !label.Visible()) return;
+  TGIS_DrawableCopy copy = GetDrawableCopy(2);
+  if (!copy) return;
+  const std::string text = GetLabelText();
+  TGIS_LabelsArea& area = *viewer->LabelsArea();
+  for (int part = 0; part < copy->GetNumParts(); ++part) {
+    if (label.Duplicates()) {
+      GisDrawArcLabel(*this, *copy, part, text);
+      continue;
+    }
+    if (area.IsTextDrawn(text)) break;
+    if (GisDrawArcLabel(*this, *copy, part, text)) area.AddText(text);
+  }
+  FreeDrawableCopy(copy);
 }

@@ -264,6 +264,15 @@ public:
   /// stays the viewer's (nothing for null or the own editor).
   virtual void SetEditor(const TGIS_Editor* editor);
   TGIS_LabelsArea* LabelsArea() const { return labelsArea_.get(); }
+  /// The scratch buffers of shape drawing, reused from shape to shape: device
+  /// points, the point count of each part and a drawn flag per part. They
+  /// only grow.
+  struct TDrawBuffers {
+    std::vector<TPoint> Points;
+    std::vector<DWORD> Counts;
+    std::vector<std::uint8_t> Drawn;
+  };
+  TDrawBuffers& DrawBuffers() { return drawBuffers_; }
   /// The informational text (read-only; the writer ignores its value).
   std::string Copyright() const { return "Vornakel map viewer"; }
   virtual void SetCopyright(const std::string&) {}
@@ -334,6 +343,7 @@ protected:
   std::unique_ptr<TFont> printTitleFont_, printSubtitleFont_, printFooterFont_;
   std::unique_ptr<TGIS_Editor> editor_;
   std::unique_ptr<TGIS_LabelsArea> labelsArea_;
+  TDrawBuffers drawBuffers_;
 
   // drawing targets
   std::uint8_t target_ = gisTargetWindow, outerTarget_ = gisTargetNone,

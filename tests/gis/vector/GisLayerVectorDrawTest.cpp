@@ -8,7 +8,7 @@
 
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Ticks.h"
-#include "tests/gis/vector/DrawTestSupport.h"
+#include "tests/gis/vector/LayerDrawTestSupport.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ class RenderTable : public ::testing::TestWithParam<TRenderRow> {};
 
 TEST_P(RenderTable, SizeAndColourReachTheMarkedStyleValues) {
   const TRenderRow& row = GetParam();
-  TDrawFixture f;
+  TPassFixture f;
   TGIS_ParamsSectionVector& s = f.Section();
   TGIS_ParamsRender& r = s.GetRender();
   r.SetExpression("1"); // evaluated for shapes only; here the value is given
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, RenderTable, ::testing::ValuesIn(RENDER_ROWS),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(GisLayerVectorRender, EveryMarkedStyleValueTakesTheRenderedOneAndGetsItBack) {
-  TDrawFixture f;
+  TPassFixture f;
   TGIS_ParamsSectionVector& s = f.Section();
   TGIS_ParamsRender& r = s.GetRender();
   r.SetExpression("1");
@@ -158,7 +158,7 @@ TEST(GisLayerVectorRender, EveryMarkedStyleValueTakesTheRenderedOneAndGetsItBack
 }
 
 TEST(GisLayerVectorRender, ShapesGiveTheValueAndTheChartValues) {
-  TDrawFixture f;
+  TPassFixture f;
   f.layer->AddField("POP", gisFieldTypeNumber, 8, 0);
   TGIS_Shape* shape = f.layer->AddShape(gisShapeTypePoint, {{{10, 10}}});
   shape->SetField("POP", 150);
@@ -184,7 +184,7 @@ TEST(GisLayerVectorRender, ShapesGiveTheValueAndTheChartValues) {
 }
 
 TEST(GisLayerVectorRender, ARenderSizeWithAFailingExpressionIsNotDrawn) {
-  TDrawFixture f;
+  TPassFixture f;
   f.layer->AddField("A", gisFieldTypeNumber, 8, 0);
   for (int i = 0; i < 3; ++i)
     f.layer->AddShape(gisShapeTypePoint, {{{10.0 + 10 * i, 10}}})->SetField("A", i);
@@ -238,7 +238,7 @@ protected:
       if (c.Pass == pass) out.push_back(c.Uid);
     return out;
   }
-  TDrawFixture f;
+  TPassFixture f;
   std::vector<TCall> calls;
 };
 
