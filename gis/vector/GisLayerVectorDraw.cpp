@@ -162,22 +162,20 @@ void TGIS_LayerVector::DrawShape(TGIS_Shape* shape) {
     shape->Draw();
   if (viewer_ == nullptr || viewer_->IncrementalPainting()) return;
   if (!LabelsOnTop() || !viewer_->OverlaysInUse()) return;
-  if (chartsPending_) {
-    const std::uint8_t previous = viewer_->SwitchToChartsOverlay();
+  // The chart, then the label, each into its overlay.
+  auto intoOverlay = [&](std::uint8_t (TGIS_Viewer::*switchTo)(), const TGIS_ShapePaintEvent& hook,
+                         void (TGIS_Shape::*draw)()) {
+    const std::uint8_t previous = (viewer_->*switchTo)();
     auto back = ScopeExit([&] { viewer_->RestoreTarget(previous); });
-    if (PaintShapeChartHook)
-      PaintShapeChartHook(viewer_, shape);
+    if (hook)
+      hook(viewer_, shape);
     else
-      shape->DrawChart();
-  }
-  if (labelsPending_) {
-    const std::uint8_t previous = viewer_->SwitchToLabelsOverlay();
-    auto back = ScopeExit([&] { viewer_->RestoreTarget(previous); });
-    if (PaintShapeLabelHook)
-      PaintShapeLabelHook(viewer_, shape);
-    else
-      shape->DrawLabel();
-  }
+      (shape->*draw)();
+  };
+  if (chartsPending_)
+    intoOverlay(&TGIS_Viewer::SwitchToChartsOverlay, PaintShapeChartHook, &TGIS_Shape::DrawChart);
+  if (labelsPending_)
+    intoOverlay(&TGIS_Viewer::SwitchToLabelsOverlay, PaintShapeLabelHook, &TGIS_Shape::DrawLabel);
 }
 
 void TGIS_LayerVector::DrawEditor() {
