@@ -25,8 +25,8 @@ inline constexpr int GIS_FIELD_ID_JOINED = 10000;
 
 /// Replaces the drawing of one shape, its label or its chart.
 using TGIS_ShapePaintEvent = std::function<void(TGIS_Viewer* viewer, TGIS_Shape* shape)>;
-/// Sees each placement of a label (Label positions in the order they are
-/// tried) and may move the origin or the label's local rectangle, in pixels.
+/// Sees each placement of a label, position by position in the order they
+/// are tried, and may move the origin or the label's local rectangle (pixels).
 using TGIS_PlaceLabelEvent =
     std::function<void(TGIS_Viewer* viewer, TGIS_Shape* shape, TGIS_LabelPosition position,
                        TPoint& origin, TRect& rect)>;

@@ -48,6 +48,10 @@ const TRenderRow RENDER_ROWS[] = {
     {"JustOutOfRange", 100, 200, 5, 0, 0, 0, 120, 200 + 1e-6, true, 120, NAVY},
     // The second range: 100 + R(100 × 300 / 200), half way back.
     {"SecondRange", 100, 200, 5, 200, 400, 2, 120, 300, true, 250, 0x3C3C3C},
+    // Zero or less on a logarithmic scale counts as log 10^-307: here far
+    // beyond the end, 100 + R(100 × -307 / (2 - 3)), the colour clamped
+    // (black, kept off pure black).
+    {"LogarithmOfNothing", 5, 10, 1, -1000, -100, -1, 120, 2, true, 30800, 0x010101},
     // Only the second range has zones: the first does not count.
     {"SecondRangeOnly", 100, 200, 0, 200, 400, 2, 120, 150, true, 120, NAVY},
     // A size beyond int32 (a range one unit wide far from 0) is a failed
