@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "gis/core/GisDefsStyles.h"
 #include "gis/vector/GisLayerVector.h"
@@ -106,6 +107,58 @@ void FlashSetB(TGIS_ParamsSectionVector& section) {
   section.GetMarker().SetSize(-8);
 }
 
+/// Whether the layer's conversion leaves the shape's stored points as they
+/// are in viewer units: raw points (lock level 2 and above, no layer), or no
+/// rotation and no unit step, or unit factors of exactly 1 without a
+/// projection step.
+bool StoredPointsAreViewerPoints(const TGIS_Shape& shape) {
+  const TGIS_LayerVector* layer = shape.Layer();
+  if (shape.LockLevel() >= 2 || layer == nullptr || layer->Viewer() == nullptr) return true;
+  const TGIS_Viewer& viewer = *layer->Viewer();
+  if (viewer.RotationAngle() != 0) return false;
+  if (layer->Units().Type() == gisUnitsNone || viewer.Units().Type() == gisUnitsNone) return true;
+  return viewer.Projection() == nullptr && layer->Units().Factor() == 1 &&
+         viewer.Units().Factor() == 1;
+}
+
+/// The vertices of one part in viewer units, read straight from the stored
+/// points of lines and polygons (as GetPoint gives them).
+class TPartReader {
+public:
+  TPartReader(const TGIS_Shape& shape, int part)
+      : shape_(shape), part_(part),
+        direct_((shape.ShapeType() == gisShapeTypeArc ||
+                 shape.ShapeType() == gisShapeTypePolygon) &&
+                shape.PointsBlock().Data != nullptr),
+        data_(direct_ ? shape.PointsBlock().Data + 16 * std::size_t(shape.GetPartStart(part))
+                      : nullptr),
+        convert_(direct_ && !StoredPointsAreViewerPoints(shape)) {}
+  TGIS_Point operator[](int k) const {
+    if (!direct_) return shape_.GetPoint(part_, k);
+    TGIS_Point p;
+    std::memcpy(&p.X, data_ + 16 * std::size_t(k), 8);
+    std::memcpy(&p.Y, data_ + 16 * std::size_t(k) + 8, 8);
+    return convert_ ? shape_.Layer()->PointToViewer(p) : p;
+  }
+
+private:
+  const TGIS_Shape& shape_;
+  const int part_;
+  const bool direct_;
+  const std::uint8_t* data_;
+  const bool convert_;
+};
+
+/// The shape's extent in viewer units (GetExtent). Without rotation and
+/// projection the conversion keeps the order of coordinates, so the stored
+/// box converted whole is the extent of the converted vertices.
+TGIS_Extent DrawExtentOf(TGIS_Shape& shape, TGIS_Viewer& viewer) {
+  if (StoredPointsAreViewerPoints(shape)) return shape.GetExtentRaw();
+  if (viewer.RotationAngle() == 0 && viewer.Projection() == nullptr)
+    return GisShapeViewerExtent(shape);
+  return shape.GetExtent();
+}
+
 } // namespace
 
 // ---- shared helpers -----------------------------------------------------------------------------
@@ -122,10 +175,11 @@ int GisDecimatePart(TGIS_Viewer& viewer, const TGIS_Shape& shape, int part, doub
                     bool capped, TPoint* out) {
   const int n = shape.GetPartSize(part);
   if (n <= 0) return 0;
+  const TPartReader vertex(shape, part);
   for (;;) {
     int count = 0;
     for (int k = 0; k < n; ++k) {
-      const TPoint p = viewer.MapToScreen(shape.GetPoint(part, k));
+      const TPoint p = viewer.MapToScreen(vertex[k]);
       if (k == 0 || k == n - 1 || Manhattan(p, out[count - 1]) > threshold) out[count++] = p;
     }
     threshold += 1;
@@ -317,13 +371,17 @@ TGIS_DrawableCopy TGIS_Shape::GetDrawableCopy(int kind) {
     e = Widened(viewer->GetVisibleExtent(), inch, inch);
   } else if (kind == 2) {
     e = viewer->GetVisibleExtent();
-  } else {
-    const TGIS_Extent own = GetExtent();
+  }
+  const TGIS_Extent own = DrawExtentOf(*this, *viewer);
+  if (kind != 1 && kind != 2) {
     if ((own.XMax - own.XMin) * zoom < SCREEN_SAFE && (own.YMax - own.YMin) * zoom < SCREEN_SAFE)
       return TGIS_DrawableCopy(this);
     e = viewer->ScreenToMapRect(TRect(-SCREEN_SAFE, -SCREEN_SAFE, SCREEN_SAFE, SCREEN_SAFE));
   }
-  if (IsInExtent(e, 0)) return TGIS_DrawableCopy(this);
+  // Wholly inside (IsInExtent's whole-shape mode): the shape itself.
+  const bool inside = !IsEmpty() && e.XMax != e.XMin && e.YMax != e.YMin && own.XMin >= e.XMin &&
+                      own.XMax <= e.XMax && own.YMin >= e.YMin && own.YMax <= e.YMax;
+  if (inside) return TGIS_DrawableCopy(this);
   return TGIS_DrawableCopy(CreateClippedCopy(e, true));
 }
 

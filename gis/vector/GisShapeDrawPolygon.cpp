@@ -20,8 +20,8 @@ namespace {
 constexpr const char* MODULE = "GisLayerVector";
 
 /// The state of one polygon's drawing: the viewer, the context, the style,
-/// the clip box the context had, the stored rings in the viewer's buffers
-/// and the ring region.
+/// the stored rings in the viewer's buffers, and for the fills clipped to
+/// the rings the ring region and the clip box the context had before.
 class TPolygonPainter {
 public:
   TPolygonPainter(TGIS_Viewer& viewer, TGIS_GDI& gdi, TGIS_ShapePolygon& shape)
@@ -35,7 +35,6 @@ public:
   TPolygonPainter& operator=(const TPolygonPainter&) = delete;
 
   void Paint(const TGIS_Shape& copy) {
-    clip_ = gdi_.GetClipBox();
     rings_ = GisDecimateParts(viewer_, copy, 0);
     if (area_.Symbol() == nullptr && bitmap_ != nullptr &&
         bitmap_->Width() * bitmap_->Height() > 0)
@@ -119,6 +118,7 @@ private:
   /// Builds the ring region and clips the context to it (within the clip box
   /// it had); false when the region is empty.
   bool ClipToRings() {
+    clip_ = gdi_.GetClipBox();
     BuildRegion();
     if (region_ == nullptr) return false;
     gdi_.SelectClipRgn(region_);
@@ -133,8 +133,10 @@ private:
   }
 
   /// Each stored ring as a polygon of its own with the current pen and brush;
-  /// several rings under a visible brush are filled through their region so
-  /// that holes stay empty, and then outlined.
+  /// several rings under a visible brush are filled together by the
+  /// even-odd rule, so that holes and overlaps stay empty, and outlined: in
+  /// one call when the outline pen draws alike as a simple pen (solid or
+  /// clear, one pixel, no pattern), else ring by ring after the fill.
   void DrawRings() {
     if (rings_ <= 1 || gdi_.Brush()->GetStyle() == GIS_BRUSH_CLEAR) {
       ForEachRing([&](const TPoint* points, int count, int first) {
@@ -142,11 +144,18 @@ private:
       });
       return;
     }
+    const TGIS_Viewer::TDrawBuffers& b = viewer_.DrawBuffers();
+    const int fillMode = gdi_.SetPolyFillMode(ALTERNATE);
+    auto restore = ScopeExit([&] { gdi_.SetPolyFillMode(fillMode); });
+    const int style = gdi_.Pen()->GetStyle();
+    if (gdi_.Pen()->Width() <= 1 && (style == GIS_PEN_SOLID || style == GIS_PEN_CLEAR) &&
+        area_.OutlinePattern() == bsSolid && outlineBitmap_ == nullptr) {
+      gdi_.PolyPolygon(b.Points.data(), b.Counts.data(), rings_);
+      return;
+    }
     gdi_.PrepareSimplePen(0, GIS_PEN_CLEAR);
-    if (ClipToRings()) gdi_.FillRect(gdi_.GetClipBox());
-    gdi_.DeleteObject(region_);
-    Unclip();
-    gdi_.PrepareBrush(area_.Color(), bitmap_, area_.Pattern());
+    gdi_.PolyPolygon(b.Points.data(), b.Counts.data(), rings_);
+    restore.Run();
     PrepareOutline(area_.OutlineSymbol() != nullptr);
     gdi_.Brush()->SetStyle(GIS_BRUSH_CLEAR);
     ForEachRing([&](const TPoint* points, int count, int first) {

@@ -2,8 +2,11 @@
 // the selection frame, vertex marks and numbers, flashing and charts.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "DrawTestSupport.h"
 #include "ShapeTestSupport.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Ticks.h"
 
 namespace {
@@ -260,4 +263,213 @@ TEST(GisShapeDraw, SelectionFrameIsDottedAndJoinsTheSelectionRegion) {
     marker = GetPixel(gdi.GetHandle(), 50, 50) == kBlue;
   });
   EXPECT_EQ(marker, 0);
+}
+
+namespace {
+
+/// The editor's view of a shape: its parts as they stand (edits are not
+/// written back; these tests only draw).
+class TEditedShape : public TGIS_EditableShape {
+public:
+  explicit TEditedShape(TGIS_Shape& shape) : shape_(shape) {}
+  int EditKind() const override { return shape_.ShapeType(); }
+  int GetNumParts() const override { return shape_.GetNumParts(); }
+  int GetPartSize(int part) const override { return shape_.GetPartSize(part); }
+  TGIS_Point GetPoint(int part, int index) const override { return shape_.GetPoint(part, index); }
+  void SetParts(const std::vector<std::vector<TGIS_Point>>&) override {}
+  TGIS_Extent GetPaintExtent() const override { return shape_.GetPaintExtent(); }
+  void Delete() override {}
+  TGIS_LayerAbstract* EditLayer() const override { return shape_.Layer(); }
+  void FixShape() override {}
+
+private:
+  TGIS_Shape& shape_;
+};
+
+/// Pixels of a colour in a rectangle of the rendered bitmap.
+int CountIn(const TDrawViewer& d, COLORREF c, const TRect& r) {
+  int n = 0;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left; x < r.Right; ++x)
+      n += d.Pixel(x, y) == c;
+  return n;
+}
+
+} // namespace
+
+TEST(GisShapeDraw, VertexSquaresKeepTheirDistanceAndTheWindow) {
+  TDrawViewer d(200, 100);
+  // (22, 50) is 2 pixels from (20, 50): closer than two squares, skipped;
+  // (300, 50) lies outside the window.
+  TGIS_Shape* s = d.Add(gisShapeTypeArc, {{{20, 50}, {22, 50}, {40, 50}, {300, 50}}});
+  d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { s->DrawVertices(); });
+  // A square is Rectangle (p − 3, p + 3): a black frame around 4 × 4 yellow.
+  EXPECT_EQ(d.Pixel(20, 50), kYellow);
+  EXPECT_EQ(d.Pixel(17, 50), kNearBlack);
+  EXPECT_EQ(d.Pixel(24, 50), kWhite) << "no square for the close vertex";
+  EXPECT_EQ(d.Pixel(40, 50), kYellow);
+  EXPECT_EQ(d.Count(kYellow), 2 * 16);
+  // Hidden shapes get none.
+  s->SetIsHidden(true);
+  d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { s->DrawVertices(); });
+  EXPECT_EQ(d.Count(kYellow), 0);
+}
+
+TEST(GisShapeDraw, VertexLabelsColourTheEditedPartAndNumberTheVertices) {
+  TDrawViewer d(200, 100);
+  TGIS_Shape* points =
+      d.Add(gisShapeTypeMultiPoint, {{{20, 50}, {22, 50}, {60, 50}, {70, 50}}});
+  d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { points->DrawVertexLabels(); });
+  // Part 0 is the editor's part: green squares; its current vertex 0 red.
+  EXPECT_EQ(d.Pixel(20, 50), kRed);
+  EXPECT_EQ(d.Pixel(60, 50), kGreen);
+  EXPECT_EQ(d.Pixel(70, 50), kGreen);
+  EXPECT_EQ(d.Pixel(25, 50), kWhite) << "vertex 1 is too close for a square";
+  // Numbers go below right of their vertex, white on the square colour, at
+  // least two text heights (16 pixels at 6 points) apart: 0 and 2, not 3.
+  EXPECT_GT(CountIn(d, kWhite, TRect(23, 53, 32, 66)) + CountIn(d, kWhite, TRect(63, 53, 72, 66)),
+            0);
+  EXPECT_GT(CountIn(d, kGreen, TRect(63, 53, 72, 66)), 0) << "the number's background";
+  EXPECT_EQ(CountIn(d, kGreen, TRect(74, 54, 90, 70)), 0) << "no number for vertex 3";
+
+  // A polygon of two rings with the second one being edited.
+  TGIS_Shape* rings = d.Add(gisShapeTypePolygon, {{{120, 20}, {150, 20}, {150, 80}, {120, 80}},
+                                                  {{170, 20}, {190, 20}, {190, 80}}});
+  TEditedShape edited(*rings);
+  d.viewer->Editor()->StartEdit(&edited, 1);
+  d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { rings->DrawVertexLabels(); });
+  EXPECT_EQ(d.Pixel(150, 80), kBlue) << "another part";
+  EXPECT_EQ(d.Pixel(190, 80), kGreen) << "the edited part";
+  EXPECT_EQ(d.Pixel(170, 80), kRed) << "the editor's current vertex";
+  // The outline under the marks: dotted yellow on near black.
+  EXPECT_EQ(CountIn(d, kYellow, TRect(155, 30, 165, 70)), 0) << "nothing between the rings";
+  const TRect edge(150, 30, 151, 70);
+  EXPECT_GT(CountIn(d, kYellow, edge), 5);
+  EXPECT_GT(CountIn(d, kNearBlack, edge), 5);
+  // An edited part the shape does not have marks no current vertex.
+  d.viewer->Editor()->StartEdit(&edited, 5);
+  d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { rings->DrawVertexLabels(); });
+  EXPECT_EQ(d.Count(kRed), 0);
+  d.viewer->Editor()->EndEdit();
+}
+
+TEST(GisShapeDraw, PartsAreThinnedToDistinctPixelsAndBelowTheCap) {
+  TDrawViewer d(200, 100);
+  auto line = [&](int n, double step) {
+    std::vector<TGIS_Point> part;
+    for (int i = 0; i < n; ++i)
+      part.push_back({10 + std::fmod(i * step, 180.0), 10 + std::floor(i * step / 180) * 0.5});
+    return d.Add(gisShapeTypeArc, {part});
+  };
+  struct Row {
+    const char* what;
+    TGIS_Shape* shape;
+    int cap;
+    double threshold;
+    int expected; // -1: below the cap
+  };
+  const Row rows[] = {
+      {"10000 vertices on distinct pixels stay", line(10000, 1.0), 0, 0, 10000},
+      {"a run on one pixel keeps its first and last point",
+       d.Add(gisShapeTypeArc, {{{20, 20}, {20.1, 20}, {20.2, 20}, {40, 20}, {40.2, 20}, {60, 20}}}),
+       0, 0, 3},
+      {"all on one pixel: first and last", d.Add(gisShapeTypeArc, {{{20, 20}, {20.1, 20}, {20.2, 20}}}),
+       0, 0, 2},
+      {"a threshold of 1 pixel drops every other unit step", line(101, 1.0), 0, 1, 51},
+      {"a cap of 10 thins until fewer points remain", line(100, 1.0), 10, 0, -1},
+      {"a cap of 3 ends at the two ends", line(100, 1.0), 3, 0, 2},
+  };
+  for (const Row& r : rows) {
+    GisSetMaxDrawPointsForTests(r.cap);
+    std::vector<TPoint> out(std::size_t(r.shape->GetNumPoints()));
+    const int n = GisDecimatePart(*d.viewer, *r.shape, 0, r.threshold, true, out.data());
+    if (r.expected >= 0)
+      EXPECT_EQ(n, r.expected) << r.what;
+    else
+      EXPECT_LT(n, r.cap) << r.what;
+    EXPECT_EQ(out[0], d.viewer->MapToScreen(r.shape->GetPoint(0, 0))) << r.what;
+    EXPECT_EQ(out[std::size_t(n - 1)],
+              d.viewer->MapToScreen(r.shape->GetPoint(0, r.shape->GetPartSize(0) - 1)))
+        << r.what;
+  }
+  GisSetMaxDrawPointsForTests(0);
+  EXPECT_EQ(GisMaxDrawPoints(), 134217728);
+  // Without the cap loop a part keeps what one pass keeps.
+  GisSetMaxDrawPointsForTests(10);
+  TGIS_Shape* long_ = line(100, 1.0);
+  std::vector<TPoint> out(100);
+  EXPECT_EQ(GisDecimatePart(*d.viewer, *long_, 0, 0, false, out.data()), 100);
+  // The vertex outline of a line obeys the cap as well and still shows
+  // between the squares of its 15 vertices.
+  std::vector<TGIS_Point> sparse;
+  for (int i = 0; i < 15; ++i)
+    sparse.push_back({10.0 + 10 * i, 30});
+  TGIS_Shape* outlined = d.Add(gisShapeTypeArc, {sparse});
+  d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { outlined->DrawVertexLabels(); });
+  EXPECT_GT(CountIn(d, kYellow, TRect(10, 70, 150, 71)), 10);
+}
+
+TEST(GisShapeDraw, FlashAlternatesRedAndYellowOnTheWindowOnly) {
+  TDrawViewer d(200, 100);
+  TGIS_Shape* s = d.Add(gisShapeTypePolygon, {{{20, 20}, {80, 20}, {80, 80}, {20, 80}}});
+  d.Style().GetArea().SetColor(0x808080);
+  std::vector<Cardinal> pauses;
+  std::vector<COLORREF> seen;
+  SetSleepForTests([&](Cardinal ms) {
+    pauses.push_back(ms);
+    seen.push_back(d.WindowPixel(50, 50));
+  });
+  auto restore = ScopeExit([] { SetSleepForTests(nullptr); });
+  s->Flash(50, 60000);
+  ASSERT_EQ(pauses.size(), 40u) << "at most 20 flashes of two colours";
+  for (std::size_t i = 0; i < pauses.size(); ++i) {
+    EXPECT_EQ(pauses[i], 10000u) << i << ": pauses last at most 10 s";
+    EXPECT_EQ(seen[i], i % 2 == 0 ? kRed : kYellow) << i;
+  }
+  EXPECT_EQ(d.Style().GetArea().Color(), 0x808080u) << "the layer's style is untouched";
+  EXPECT_FALSE(s->HasOwnParams());
+
+  pauses.clear();
+  s->Flash(3, 20);
+  EXPECT_EQ(pauses, (std::vector<Cardinal>{20, 20, 20, 20, 20, 20}));
+
+  // A locked viewer: nothing.
+  pauses.clear();
+  d.viewer->Lock();
+  s->Flash(3, 20);
+  d.viewer->Unlock();
+  EXPECT_TRUE(pauses.empty());
+
+  // Another target (here a bitmap rendering): once in red, without pauses.
+  d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { s->Flash(50, 60000); });
+  EXPECT_TRUE(pauses.empty());
+  EXPECT_EQ(d.Pixel(50, 50), kRed);
+  EXPECT_EQ(d.Pixel(50, 20), kYellow) << "the outline of colour set A";
+}
+
+TEST(GisShapeDraw, ChartsStandAtTheLabelPoint) {
+  TDrawViewer d(200, 100);
+  // A square reaching beyond the window: its own centroid is (200, 50), the
+  // centroid of what shows is (150, 50).
+  TGIS_Shape* s = d.Add(gisShapeTypePolygon, {{{100, 20}, {300, 20}, {300, 80}, {100, 80}}});
+  d.Style().GetChart().SetValues("0:0:1:1");
+  d.Style().GetChart().SetSize(-40);
+  struct Row {
+    const char* what;
+    bool fullPaint, flow;
+    int centre;
+  };
+  const Row rows[] = {{"the shape's label point", false, false, 200},
+                      {"flow without full paint: still the shape's", false, true, 200},
+                      {"flow in a full paint: the visible part's", true, true, 150}};
+  for (const Row& r : rows) {
+    d.viewer->SetFullPaint(r.fullPaint);
+    d.Style().GetLabel().SetPosition(r.flow ? LabelPositionBit(gisLabelPositionFlow)
+                                            : LabelPositionBit(gisLabelPositionUpLeft));
+    d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { s->DrawChart(); });
+    // Two equal values: the right half red, the left half lime.
+    EXPECT_EQ(d.Pixel(r.centre - 10, 50), kLime) << r.what;
+    if (r.centre + 10 < 200) EXPECT_EQ(d.Pixel(r.centre + 10, 50), kRed) << r.what;
+  }
+  d.viewer->SetFullPaint(false);
 }
