@@ -3,7 +3,8 @@
 // 1920 x 1080 viewer window, beside the drawing layer's PolyPolygon
 // (even-odd) of the same device points with the same pen and brush into a
 // bitmap that is then copied to a second one (the viewer's cache-to-window
-// copy). The same again without holes.
+// copy). The same again without holes. This file holds the program's main
+// (ShapeDrawBenchPoints.cpp adds the labelled points).
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
@@ -194,9 +195,11 @@ int main(int argc, char** argv) {
   screen.Height = kHeight;
   screen.WorkArea = TRect(0, 0, kWidth, kHeight);
   SetScreenMetricsForTests(screen);
-  return RunBenchmarksWithRatios(
-      argc, argv,
-      {{"polygons with holes", "BM_ShapesPolygonsWithHoles", "BM_PolyPolygonWithHoles"},
-       {"plain polygons", "BM_ShapesPolygonsPlain", "BM_PolyPolygonPlain"}},
-      "shapes / PolyPolygon");
+  // The program's ratios: these two, then those the other files register.
+  auto& ratios = RegisteredBenchRatios();
+  ratios.insert(ratios.begin(), {{"polygons with holes, shapes / PolyPolygon",
+                                  "BM_ShapesPolygonsWithHoles", "BM_PolyPolygonWithHoles"},
+                                 {"plain polygons, shapes / PolyPolygon", "BM_ShapesPolygonsPlain",
+                                  "BM_PolyPolygonPlain"}});
+  return RunBenchmarksWithRatios(argc, argv);
 }

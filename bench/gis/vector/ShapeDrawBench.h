@@ -2,7 +2,7 @@
 // 1920 x 1080 viewer window whose map units are its pixels, one vector layer
 // of the benchmark's shapes, a full paint through the cache, and the peak
 // resident memory of the process. Each file registers its ratios with
-// AddBenchRatio; ShapeDrawBenchMain.cpp runs them all.
+// AddBenchRatio; the main of ShapeDrawBench.cpp runs them all.
 #pragma once
 
 #include <sys/resource.h>
