@@ -163,19 +163,19 @@ void TGIS_LayerVector::DrawShape(TGIS_Shape* shape) {
   if (viewer_ == nullptr || viewer_->IncrementalPainting()) return;
   if (!LabelsOnTop() || !viewer_->OverlaysInUse()) return;
   // The chart, then the label, each into its overlay.
-  auto intoOverlay = [&](std::uint8_t (TGIS_Viewer::*switchTo)(), const TGIS_ShapePaintEvent& hook,
-                         void (TGIS_Shape::*draw)()) {
-    const std::uint8_t previous = (viewer_->*switchTo)();
+  for (const bool charts : {true, false}) {
+    if (!(charts ? chartsPending_ : labelsPending_)) continue;
+    const std::uint8_t previous =
+        charts ? viewer_->SwitchToChartsOverlay() : viewer_->SwitchToLabelsOverlay();
     auto back = ScopeExit([&] { viewer_->RestoreTarget(previous); });
+    const TGIS_ShapePaintEvent& hook = charts ? PaintShapeChartHook : PaintShapeLabelHook;
     if (hook)
       hook(viewer_, shape);
+    else if (charts)
+      shape->DrawChart();
     else
-      (shape->*draw)();
-  };
-  if (chartsPending_)
-    intoOverlay(&TGIS_Viewer::SwitchToChartsOverlay, PaintShapeChartHook, &TGIS_Shape::DrawChart);
-  if (labelsPending_)
-    intoOverlay(&TGIS_Viewer::SwitchToLabelsOverlay, PaintShapeLabelHook, &TGIS_Shape::DrawLabel);
+      shape->DrawLabel();
+  }
 }
 
 void TGIS_LayerVector::DrawEditor() {
