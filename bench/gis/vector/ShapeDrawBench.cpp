@@ -13,6 +13,7 @@
 #include <numbers>
 #include <vector>
 
+#include "bench/gis/vector/ShapeDrawBench.h"
 #include "bench/support/RatioReporter.h"
 #include "gis/core/GisKernel.h"
 #include "gis/vector/GisLayerVector.h"
@@ -24,7 +25,9 @@
 
 namespace {
 
-constexpr int kWidth = 1920, kHeight = 1080, kPolygons = 100000;
+using shape_draw_bench::kHeight;
+using shape_draw_bench::kWidth;
+constexpr int kPolygons = 100000;
 constexpr TColor kFill = 0x40A040, kOutline = 0x203080;
 
 /// One polygon as map points (map units are pixels, y up): the ring and, when
@@ -67,20 +70,9 @@ public:
   }
 };
 
-struct TBenchViewer {
-  explicit TBenchViewer(bool holes) {
-    GisKernelInit();
-    form = new TForm(nullptr);
-    form->SetBounds(0, 0, kWidth + 40, kHeight + 40);
-    viewer = new TGIS_ViewerWnd(form);
-    viewer->SetBorderStyle(TBorderStyle::bsNone);
-    viewer->SetScrollBars(TScrollStyle::ssNone);
-    viewer->SetParent(form);
-    viewer->SetBounds(0, 0, kWidth, kHeight);
-    viewer->Handle();
-    auto* layer = new TBenchLayer();
-    layer->SetName("polygons");
-    viewer->Add(layer);
+/// The shared viewer with the polygons, in full paints.
+struct TPolygonsViewer : shape_draw_bench::TBenchViewer {
+  explicit TPolygonsViewer(bool holes) : TBenchViewer(new TBenchLayer) {
     for (const TBenchPolygon& p : Polygons()) {
       TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
       s->Lock(1);
@@ -98,19 +90,12 @@ struct TBenchViewer {
     area.SetColor(kFill);
     area.SetOutlineColor(kOutline);
     area.SetOutlineWidth(-1);
-    layer->SetExtent({0, 0, double(kWidth), double(kHeight)});
-    viewer->SetBigExtentMargin(0);
-    viewer->RecalcExtent();
-    viewer->SetVisibleExtent({0, 0, double(kWidth), double(kHeight)});
     viewer->SetFullPaint(true);
   }
-  ~TBenchViewer() { delete form; }
-  TForm* form;
-  TGIS_ViewerWnd* viewer;
 };
 
 void ViewerPaint(benchmark::State& state, bool holes) {
-  TBenchViewer b(holes);
+  TPolygonsViewer b(holes);
   for (auto _ : state) {
     b.viewer->DropCache();
     b.viewer->PaintAll();

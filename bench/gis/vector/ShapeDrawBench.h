@@ -19,9 +19,10 @@ namespace shape_draw_bench {
 inline constexpr int kWidth = 1920, kHeight = 1080;
 
 /// A viewer window of kWidth x kHeight showing the map (0, 0, kWidth,
-/// kHeight) at zoom 1, with one empty vector layer (map Y grows upwards).
+/// kHeight) at zoom 1, with one empty vector layer (map Y grows upwards),
+/// a plain one or the given one (the viewer owns it).
 struct TBenchViewer {
-  TBenchViewer() {
+  explicit TBenchViewer(TGIS_LayerVector* shapes = new TGIS_LayerVector) : layer(shapes) {
     GisKernelInit();
     form = new TForm(nullptr);
     form->SetBounds(0, 0, kWidth + 40, kHeight + 40);
@@ -32,7 +33,6 @@ struct TBenchViewer {
     viewer->SetBounds(0, 0, kWidth, kHeight);
     viewer->Handle();
     viewer->KeyPoll = [](HWND) { return false; };
-    layer = new TGIS_LayerVector;
     layer->SetName("shapes");
     layer->Open();
     layer->SetExtent({0, 0, double(kWidth), double(kHeight)});
