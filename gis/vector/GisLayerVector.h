@@ -32,11 +32,14 @@
 //   GisLayerVectorFields.cpp   field definitions, name caches, export names
 //   GisLayerVectorImport.cpp   ImportStructure, ImportLayer, SaveData, SetIndexed
 //   GisLayerVectorLocate.cpp   Locate, LocateEx, the choice of a shape's section
+//   GisLayerVectorDraw.cpp     the drawing passes (shapes, labels, charts) and
+//                              thematic rendering
+//   GisShapeLabel.cpp          shape labels: text templates, placement, labels
+//                              along lines
 // The exchange forms (WKT, WKB, GDO) and the planar tests are GisGeometry.h.
 // The attribute query language is GisSqlQuery.h.
 //
-// Not built yet (later work): labels of shapes and the layers' drawing
-// passes; the relate engine (an engine can be installed).
+// The relate engine is GisTopology.h; programs install it at start-up.
 #pragma once
 
 #include "gis/core/GisFieldInfo.h"

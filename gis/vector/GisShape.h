@@ -27,6 +27,7 @@ class TGIS_LayerVector;
 class TGIS_PointList;
 class TGIS_Viewer;
 class TGIS_Shape;
+struct TGIS_LabelPlacement;
 
 // ---- exchange forms: byte arrays -------------------------------------------------------------
 /// A byte array of the binary geometry forms (well-known binary, warehouse blobs).
@@ -211,8 +212,20 @@ public:
   void DrawVertexLabelsOutline();
   // ---- end of drawing ------------------------------------------------------------------
 
-  // ---- labels ---------------------------------------------------------------------------
-  virtual void DrawLabel() {}
+  // ---- labels (GisShapeLabel.cpp) ------------------------------------------------------
+  /// Draws the label at the first position around the label point that the
+  /// viewer's labels area accepts.
+  virtual void DrawLabel();
+  /// The text the label shows: the label's Value, or a field's value, or a
+  /// template (a Value or Field starting with ':') of text, escapes ("\n" a
+  /// carriage return, "\x" the character x) and fields "<format:NAME>"
+  /// formatted by the runtime's Format. Never raises: a value that does not
+  /// format gives nothing.
+  std::string GetLabelText();
+  /// Where the label and the chart stand: in a full paint with FLOW among
+  /// the label positions, the label point of the part of the shape in view;
+  /// otherwise GetLabelPoint. False when nothing of the shape is in view.
+  bool GetLabelAnchor(TGIS_Point& point);
   // ---- end of labels --------------------------------------------------------------------
 
   virtual Variant GetField(const std::string& name);
@@ -309,6 +322,9 @@ protected:
   int SmartSizeOf(const TGIS_ParamsFeature& style, bool fieldOnly);
   void ImportFrom(TGIS_GeometryFormat format, const std::string& text,
                   std::span<const std::uint8_t> bytes);
+  /// One placement attempt of DrawLabel at a position; false when the labels
+  /// area refuses it.
+  bool PlaceLabel(TGIS_LabelPosition position, TGIS_LabelPlacement& placement);
 
   TGIS_ShapeBlock header_, points_;
   std::uint8_t lockLevel_ = 0;

@@ -44,4 +44,17 @@ public:
   void Draw() override;
   void DrawVertexLabels() override;
   // ---- end of drawing ------------------------------------------------------------------
+
+  // ---- labels (GisShapeLabel.cpp) ------------------------------------------------------
+  /// In a full paint with the FOLLOW alignment (and no PlaceLabelHook) the
+  /// label runs along the line, on each part of it in view (once when the
+  /// style forbids duplicates); otherwise the base's label.
+  void DrawLabel() override;
+  // ---- end of labels --------------------------------------------------------------------
 };
+
+/// A label along one part of a line: the style and the layer are the styled
+/// arc's, the points those of `points` (the arc itself or its copy clipped
+/// to the view). False for an empty text or line, or when no place is found
+/// (GisShapeLabel.cpp).
+bool GisDrawArcLabel(TGIS_ShapeArc& styled, TGIS_Shape& points, int part, const std::string& text);

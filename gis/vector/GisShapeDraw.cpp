@@ -516,18 +516,9 @@ void TGIS_Shape::DrawChart() {
   TGIS_Viewer* viewer = GetViewer();
   TGIS_GDI* gdi = viewer != nullptr ? viewer->GetGDI() : nullptr;
   if (gdi == nullptr || IsEmpty()) return;
-  TGIS_ParamsSectionVector& section = GetParamsSection();
   TGIS_Point at;
-  if (viewer->FullPaint() &&
-      (section.GetLabel().Position() & LabelPositionBit(gisLabelPositionFlow)) != 0) {
-    TGIS_DrawableCopy c = GetDrawableCopy(2);
-    if (!c) return;
-    at = c->GetLabelPoint();
-    FreeDrawableCopy(c);
-  } else {
-    at = GetLabelPoint();
-  }
-  const TGIS_ParamsChart& chart = section.GetChart();
+  if (!GetLabelAnchor(at)) return;
+  const TGIS_ParamsChart& chart = GetParamsSection().GetChart();
   GisDrawChart(*gdi, viewer->MapToScreen(at), viewer->TwipsToPixels(chart.Size()), chart.Values(),
                chart.Style());
 }

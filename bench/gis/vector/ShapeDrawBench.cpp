@@ -3,7 +3,8 @@
 // 1920 x 1080 viewer window, beside the drawing layer's PolyPolygon
 // (even-odd) of the same device points with the same pen and brush into a
 // bitmap that is then copied to a second one (the viewer's cache-to-window
-// copy). The same again without holes.
+// copy). The same again without holes. This file holds the program's main
+// (ShapeDrawBenchPoints.cpp adds the labelled points).
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,7 @@
 #include <numbers>
 #include <vector>
 
+#include "bench/gis/vector/ShapeDrawBench.h"
 #include "bench/support/RatioReporter.h"
 #include "gis/core/GisKernel.h"
 #include "gis/vector/GisLayerVector.h"
@@ -23,7 +25,9 @@
 
 namespace {
 
-constexpr int kWidth = 1920, kHeight = 1080, kPolygons = 100000;
+using shape_draw_bench::kHeight;
+using shape_draw_bench::kWidth;
+constexpr int kPolygons = 100000;
 constexpr TColor kFill = 0x40A040, kOutline = 0x203080;
 
 /// One polygon as map points (map units are pixels, y up): the ring and, when
@@ -66,20 +70,9 @@ public:
   }
 };
 
-struct TBenchViewer {
-  explicit TBenchViewer(bool holes) {
-    GisKernelInit();
-    form = new TForm(nullptr);
-    form->SetBounds(0, 0, kWidth + 40, kHeight + 40);
-    viewer = new TGIS_ViewerWnd(form);
-    viewer->SetBorderStyle(TBorderStyle::bsNone);
-    viewer->SetScrollBars(TScrollStyle::ssNone);
-    viewer->SetParent(form);
-    viewer->SetBounds(0, 0, kWidth, kHeight);
-    viewer->Handle();
-    auto* layer = new TBenchLayer();
-    layer->SetName("polygons");
-    viewer->Add(layer);
+/// The shared viewer with the polygons, in full paints.
+struct TPolygonsViewer : shape_draw_bench::TBenchViewer {
+  explicit TPolygonsViewer(bool holes) : TBenchViewer(new TBenchLayer) {
     for (const TBenchPolygon& p : Polygons()) {
       TGIS_Shape* s = layer->CreateShape(gisShapeTypePolygon);
       s->Lock(1);
@@ -97,19 +90,12 @@ struct TBenchViewer {
     area.SetColor(kFill);
     area.SetOutlineColor(kOutline);
     area.SetOutlineWidth(-1);
-    layer->SetExtent({0, 0, double(kWidth), double(kHeight)});
-    viewer->SetBigExtentMargin(0);
-    viewer->RecalcExtent();
-    viewer->SetVisibleExtent({0, 0, double(kWidth), double(kHeight)});
     viewer->SetFullPaint(true);
   }
-  ~TBenchViewer() { delete form; }
-  TForm* form;
-  TGIS_ViewerWnd* viewer;
 };
 
 void ViewerPaint(benchmark::State& state, bool holes) {
-  TBenchViewer b(holes);
+  TPolygonsViewer b(holes);
   for (auto _ : state) {
     b.viewer->DropCache();
     b.viewer->PaintAll();
@@ -194,9 +180,11 @@ int main(int argc, char** argv) {
   screen.Height = kHeight;
   screen.WorkArea = TRect(0, 0, kWidth, kHeight);
   SetScreenMetricsForTests(screen);
-  return RunBenchmarksWithRatios(
-      argc, argv,
-      {{"polygons with holes", "BM_ShapesPolygonsWithHoles", "BM_PolyPolygonWithHoles"},
-       {"plain polygons", "BM_ShapesPolygonsPlain", "BM_PolyPolygonPlain"}},
-      "shapes / PolyPolygon");
+  // The program's ratios: these two, then those the other files register.
+  auto& ratios = RegisteredBenchRatios();
+  ratios.insert(ratios.begin(), {{"polygons with holes, shapes / PolyPolygon",
+                                  "BM_ShapesPolygonsWithHoles", "BM_PolyPolygonWithHoles"},
+                                 {"plain polygons, shapes / PolyPolygon", "BM_ShapesPolygonsPlain",
+                                  "BM_PolyPolygonPlain"}});
+  return RunBenchmarksWithRatios(argc, argv);
 }
