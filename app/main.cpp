@@ -9,7 +9,6 @@
 #include "gis/formats/GisFileTAB.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
-#include "gis/vector/GisTopology.h"
 #include "gis/viewer/GisSymbol.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ProgramApplication.h"
@@ -20,7 +19,6 @@ int main(int argc, char** argv) {
   TProgramApplication app(argc, argv);
   GisKernelInit();
   GisSqlQueryInstall();
-  GisTopologyRegister();
   GisCoordsRegisterUnit();
   GisSymbolsRegisterUnit();
   GisRasterRegisterLayers();

@@ -58,8 +58,8 @@ struct TGIS_ShapeBlock {
   void Forget();                       // drops the reference (frees owned bytes)
 };
 
-/// The DE-9IM relate engine. The default engine is not built yet and raises
-/// "Feature not implemented"; another can be installed (GisSetTopologyFactory).
+/// The DE-9IM relate side of the topology engine (GisTopology.h), which
+/// GisCreateTopology makes; tests can install another (GisSetTopologyFactory).
 class TGIS_Topology {
 public:
   virtual ~TGIS_Topology() = default;
