@@ -89,6 +89,36 @@ T_OverlayGraph::T_OverlayGraph(const T_Contour& a, const T_Contour* b,
   }
   CutUntilSettled();
   CollectEdges();
+  CollectOutside();
+}
+
+void T_OverlayGraph::CollectOutside() {
+  if (windowed_ < 0 || !OutsideWindow || !windowContour_->Closed || Nodes.empty()) return;
+  // Every point Parity is asked about lies within the nodes' box: midpoints
+  // of edges between nodes.
+  TGIS_Extent reach{Nodes[0].Local.X, Nodes[0].Local.Y, Nodes[0].Local.X, Nodes[0].Local.Y};
+  for (const T_Node& n : Nodes)
+    reach = GisExtentUnion(reach, {n.Local.X, n.Local.Y, n.Local.X, n.Local.Y});
+  // Grown by the merge radius (many units of rounding): a superset is harmless.
+  const double m = 2 * params_.R;
+  const double right = reach.XMax + Origin.X + m;
+  reach = {reach.XMin + Origin.X - m, reach.YMin + Origin.Y - m,
+           std::max(windowContour_->Extent.XMax, right) + m, reach.YMax + Origin.Y + m};
+  std::vector<std::pair<TGIS_Point, TGIS_Point>> all;
+  windowContour_->SegmentsOutside(window_, reach, all);
+  // A segment wholly to the right of every asked point is crossed by the ray
+  // exactly when the point's height lies in its half-open span: counted by
+  // two sorted lists of span ends.
+  for (const auto& [v, w] : all) {
+    if (std::min(v.X, w.X) > right) {
+      farLow_.push_back(std::min(v.Y, w.Y));
+      farHigh_.push_back(std::max(v.Y, w.Y));
+    } else {
+      outside_.emplace_back(v, w);
+    }
+  }
+  std::sort(farLow_.begin(), farLow_.end());
+  std::sort(farHigh_.begin(), farHigh_.end());
 }
 
 std::uint64_t T_OverlayGraph::CellIndex(double v) const {
@@ -439,9 +469,14 @@ bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) c
       inside = !inside;
   }
   // The segments of a windowed operand left out of the graph count too.
-  if (operand == windowed_ && OutsideWindow && windowContour_->Closed) {
+  if (operand == windowed_) {
     const TGIS_Point p{local.X + Origin.X, local.Y + Origin.Y};
-    if (windowContour_->RayParityOutside(p, window_)) inside = !inside;
+    for (const auto& [v, w] : outside_)
+      if (HalfOpenCrossesRight(v, w, p)) inside = !inside;
+    const auto below = [&](const std::vector<double>& ends) {
+      return std::upper_bound(ends.begin(), ends.end(), p.Y) - ends.begin();
+    };
+    if ((below(farLow_) - below(farHigh_)) % 2 != 0) inside = !inside;
   }
   return inside;
 }

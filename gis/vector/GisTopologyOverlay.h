@@ -111,11 +111,16 @@ private:
   bool CutPass();
   void CollectEdges();
   void BuildStrips();
+  void CollectOutside();
 
   T_OverlayParams params_;
   TGIS_Extent window_{};
   int windowed_ = -1;
   const T_Contour* windowContour_ = nullptr;
+  // The windowed operand's segments left out of the graph that a ray from a
+  // point of the graph towards +X can meet.
+  std::vector<std::pair<TGIS_Point, TGIS_Point>> outside_;
+  std::vector<double> farLow_, farHigh_;
   std::vector<std::vector<int>> grid_; // node hash buckets
   std::size_t gridMask_ = 0;
   double cell_ = 1;

@@ -290,6 +290,56 @@ TEST(Relate, AVertexWithinTheMergeRadiusOfASideLiesOnIt) {
   }
 }
 
+// A box the raster calls wholly inside or wholly outside meets no edge, and
+// its centre answers the same by the exact test; most boxes away from the
+// boundary get an answer.
+/// Whether the segment ab passes through the box (clipping its parameter).
+bool SegmentMeetsBox(const TGIS_Point& a, const TGIS_Point& b, const TGIS_Extent& box) {
+  double t0 = 0, t1 = 1;
+  const double d[2] = {b.X - a.X, b.Y - a.Y};
+  const double lo[2] = {box.XMin - a.X, box.YMin - a.Y}, hi[2] = {box.XMax - a.X, box.YMax - a.Y};
+  for (int k = 0; k < 2; ++k) {
+    if (d[k] == 0) {
+      if (lo[k] > 0 || hi[k] < 0) return false;
+      continue;
+    }
+    double u = lo[k] / d[k], v = hi[k] / d[k];
+    if (u > v) std::swap(u, v);
+    t0 = std::max(t0, u);
+    t1 = std::min(t1, v);
+  }
+  return t0 <= t1;
+}
+
+TEST(Relate, RasterRegionsOfBoxes) {
+  std::mt19937 rng(13);
+  const auto shape = Polygon(StarWithHoles(rng, {5e5, 5e6}, 1000));
+  const auto c = T_Contour::CreateFromPolygon(*shape, 1e-9, true);
+  const auto exact = T_Contour::CreateFromPolygon(*shape, 1e-9, false);
+  const TGIS_Extent e = c->Extent;
+  std::uniform_real_distribution<double> x(e.XMin - 300, e.XMax + 300),
+      y(e.YMin - 300, e.YMax + 300), size(0.1, 150);
+  int known = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const TGIS_Point p{x(rng), y(rng)};
+    const double w = size(rng), h = size(rng);
+    const TGIS_Extent box{p.X, p.Y, p.X + w, p.Y + h};
+    const int region = c->RasterRegion(box);
+    if (region < 0) continue;
+    ++known;
+    int edges = 0;
+    c->ForEachSegmentIn(box, [&](int part, int index) {
+      const TRing& ring = c->Parts[static_cast<std::size_t>(part)].Points;
+      const std::size_t k = static_cast<std::size_t>(index);
+      if (SegmentMeetsBox(ring[k], ring[(k + 1) % ring.size()], box)) ++edges;
+    });
+    EXPECT_EQ(edges, 0) << i;
+    const TGIS_Point centre{p.X + w / 2, p.Y + h / 2};
+    EXPECT_EQ(exact->PointInContour(centre), region == 1) << i;
+  }
+  EXPECT_GT(known, 10000);
+}
+
 // A point set against a line: a chain end without a point is boundary in the
 // exterior.
 TEST(Relate, PointsOnBothLineEndsLeaveNoBoundaryOutside) {
