@@ -60,11 +60,8 @@ struct TGIS_ShapeBlock {
   void Forget();                       // drops the reference (frees owned bytes)
 };
 
-/// The DE-9IM relate engine that shapes and layers ask through
-/// GisCreateTopology. The topology engine (GisTopology.h) installs itself with
-/// GisTopologyRegister, as the application does at start; until an engine is
-/// installed (GisSetTopologyFactory) this base raises "Feature not
-/// implemented".
+/// The DE-9IM relate side of the topology engine (GisTopology.h), which
+/// GisCreateTopology makes; tests can install another (GisSetTopologyFactory).
 class TGIS_Topology {
 public:
   virtual ~TGIS_Topology() = default;

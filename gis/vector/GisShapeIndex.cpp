@@ -3,6 +3,7 @@
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisTopology.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -41,7 +42,7 @@ void GisSetTopologyFactory(TGIS_TopologyFactory factory) {
 
 std::unique_ptr<TGIS_Topology> GisCreateTopology() {
   if (TopologyFactory()) return TopologyFactory()();
-  return std::make_unique<TGIS_Topology>();
+  return std::make_unique<TGIS_TopologyEngine>();
 }
 
 void GisSetGeometryParser(TGIS_GeometryParser parser) {

@@ -26,15 +26,15 @@ std::unique_ptr<TGIS_Shape> PointsShape(TGIS_ShapeType type, TGIS_Shape* like,
   auto out = GisCreateShapeOfType(type, like->Uid(), like->Layer());
   out->Lock(1);
   out->AddPart();
-  for (const TGIS_Point& p : points) out->AddPoint(p);
+  for (const TGIS_Point& p : points)
+    out->AddPoint(p);
   out->Unlock();
   return out;
 }
 
 /// The nearest point of `set` within `t` of p (the scan stops at distance 0;
 /// a later point replaces only when strictly nearer).
-const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_Point& p,
-                                double t) {
+const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_Point& p, double t) {
   const TGIS_Point* best = nullptr;
   double bestD = 0;
   for (const TGIS_Point& q : set) {
@@ -46,7 +46,6 @@ const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_P
   }
   return best;
 }
-
 
 } // namespace
 
@@ -69,12 +68,9 @@ std::vector<TGIS_Point> TGIS_TopologyEngine::Vertices(const TGIS_Shape& s) {
   std::vector<TGIS_Point> all;
   if (s.IsEmpty()) return all;
   for (int part = 0; part < s.GetNumParts(); ++part)
-    for (int i = 0; i < s.GetPartSize(part); ++i) all.push_back(s.GetPoint(part, i));
+    for (int i = 0; i < s.GetPartSize(part); ++i)
+      all.push_back(s.GetPoint(part, i));
   return all;
-}
-
-void GisTopologyRegister() {
-  GisSetTopologyFactory([] { return std::make_unique<TGIS_TopologyEngine>(); });
 }
 
 // ---- tolerance -----------------------------------------------------------------------------
@@ -193,8 +189,9 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePolygons(TGIS_Shape* a, 
   return out;
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLineWithPolygon(
-    TGIS_Shape* line, TGIS_Shape* polygon, TGIS_TopologyOperation op) {
+std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLineWithPolygon(TGIS_Shape* line,
+                                                                        TGIS_Shape* polygon,
+                                                                        TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, line, polygon);
   const auto cl = LineContour(*line);
   const auto cp = PolygonContour(*polygon, false);
@@ -226,8 +223,9 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLines(TGIS_Shape* a, TGI
 
 // ---- points --------------------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithPolygon(
-    TGIS_Shape* points, TGIS_Shape* polygon, TGIS_TopologyOperation op) {
+std::unique_ptr<TGIS_Shape>
+TGIS_TopologyEngine::CombinePointsWithPolygon(TGIS_Shape* points, TGIS_Shape* polygon,
+                                              TGIS_TopologyOperation op) {
   if (op != gisTopologyIntersection && op != gisTopologyDifference) return nullptr;
   const TOperandScope operands(*this, points, polygon);
   const auto c = PolygonContour(*polygon, false);
@@ -269,8 +267,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a,
   for (const TGIS_Point& p : pa) {
     const TGIS_Point* n = NearestWithin(pb, p, tolerance_);
     if (op == gisTopologyIntersection && n != nullptr) out.push_back(*n);
-    if (op != gisTopologyIntersection && (n == nullptr || op == gisTopologyUnion))
-      out.push_back(p);
+    if (op != gisTopologyIntersection && (n == nullptr || op == gisTopologyUnion)) out.push_back(p);
   }
   if (op == gisTopologyUnion || op == gisTopologySymmetricDifference)
     for (const TGIS_Point& p : pb)
@@ -278,8 +275,9 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a,
   return PointsShape(gisShapeTypeMultiPoint, a, out, false);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointWithPoints(
-    TGIS_Shape* point, TGIS_Shape* points, TGIS_TopologyOperation op) {
+std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointWithPoints(TGIS_Shape* point,
+                                                                        TGIS_Shape* points,
+                                                                        TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, point, points);
   if (point->IsEmpty()) return nullptr;
   const TGIS_Point q = point->GetPoint(0, 0);
@@ -347,7 +345,8 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePoints(TGIS_Shape* a, TG
   auto result = GisCreateShapeOfType(out.size() == 1 ? gisShapeTypePoint : gisShapeTypeMultiPoint,
                                      a->Uid(), a->Layer());
   result->AddPart();
-  for (const TGIS_Point& p : out) result->AddPoint(p);
+  for (const TGIS_Point& p : out)
+    result->AddPoint(p);
   return result;
 }
 
@@ -370,8 +369,8 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
   try {
     if (type == gisShapeTypePolygon) {
       auto c = PolygonContour(*shape, false);
-      fixed = c->IsEmpty() ? std::move(c)
-                           : GisCombineContours(*c, nullptr, gisTopologyUnion, Params());
+      fixed =
+          c->IsEmpty() ? std::move(c) : GisCombineContours(*c, nullptr, gisTopologyUnion, Params());
     } else {
       auto c = LineContour(*shape);
       fixed = c->IsEmpty() ? std::move(c) : GisSplitLine(*c, Params());
@@ -386,7 +385,8 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
   if (!shape->IsEmpty())
     for (int part = 0; part < shape->GetNumParts(); ++part) {
       std::vector<TGIS_Point> pts;
-      for (int i = 0; i < shape->GetPartSize(part); ++i) pts.push_back(shape->GetPoint(part, i));
+      for (int i = 0; i < shape->GetPartSize(part); ++i)
+        pts.push_back(shape->GetPoint(part, i));
       if (type == gisShapeTypePolygon && !pts.empty()) pts.pop_back();
       before.push_back(std::move(pts));
     }
@@ -396,10 +396,9 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
     for (std::size_t i = 0; i < before.size() && !changed; ++i) {
       const auto& after = fixed->Parts[i].Points;
       changed = before[i].size() != after.size() ||
-                !std::equal(after.begin(), after.end(), before[i].begin(),
-                            [](const TGIS_Point& x, const TGIS_Point& y) {
-                              return GisIsSamePoint(x, y);
-                            });
+                !std::equal(
+                    after.begin(), after.end(), before[i].begin(),
+                    [](const TGIS_Point& x, const TGIS_Point& y) { return GisIsSamePoint(x, y); });
     }
   }
 

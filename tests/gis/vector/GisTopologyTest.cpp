@@ -62,9 +62,11 @@ TEST(TopologyTolerance, FlatOperandsKeepATolerance) {
     EXPECT_GT(t.Tolerance(), 0);
   }
   std::vector<std::unique_ptr<TGIS_Shape>> lines;
-  for (int i = 0; i < 4; ++i) lines.push_back(Line({{{0, 0}, {10, 0}}}));
+  for (int i = 0; i < 4; ++i)
+    lines.push_back(Line({{{0, 0}, {10, 0}}}));
   std::vector<TGIS_Shape*> list;
-  for (auto& l : lines) list.push_back(l.get());
+  for (auto& l : lines)
+    list.push_back(l.get());
   const auto u = t.UnionShapes(list);
   ASSERT_NE(u, nullptr);
   EXPECT_NEAR(LengthOf(u.get()), 10, 1e-12);
@@ -106,7 +108,9 @@ TEST(TopologyFix, AgreesWithTheEvenOddRegion) {
       {"overlapping rings", {Square(0, 0, 2), Square(1, 1, 2)}, 2},
       {"spike", {{{0, 0}, {0, 2}, {1, 2}, {1, 5}, {1, 2}, {2, 2}, {2, 0}}}, 1},
       {"nested, both clockwise", {Square(0, 0, 10), Square(3, 3, 2)}, 2},
-      {"nested, both counter-clockwise", {Reversed(Square(0, 0, 10)), Reversed(Square(3, 3, 2))}, 2},
+      {"nested, both counter-clockwise",
+       {Reversed(Square(0, 0, 10)), Reversed(Square(3, 3, 2))},
+       2},
       {"island in a hole", {Square(0, 0, 10), Square(2, 2, 6), Square(4, 4, 2)}, 3},
   };
   std::vector<std::string> requests;
@@ -183,7 +187,8 @@ std::vector<std::uint8_t> PolygonRecord(const TRing& ring) {
   put(32, &parts, 4);
   put(36, &points, 4);
   put(40, &start, 4);
-  for (std::size_t i = 0; i < closed.size(); ++i) put(44 + 16 * i, &closed[i], 16);
+  for (std::size_t i = 0; i < closed.size(); ++i)
+    put(44 + 16 * i, &closed[i], 16);
   return raw;
 }
 
@@ -214,10 +219,10 @@ TEST(TopologyPoints, TwoPointsNearAndApart) {
     int Expected; // points in the result, 0 for none
   };
   const TCase cases[] = {
-      {0.5, gisTopologyUnion, 1},        {0.5, gisTopologyIntersection, 1},
-      {0.5, gisTopologyDifference, 0},   {0.5, gisTopologySymmetricDifference, 0},
-      {1.5, gisTopologyUnion, 2},        {1.5, gisTopologyIntersection, 0},
-      {1.5, gisTopologyDifference, 1},   {1.5, gisTopologySymmetricDifference, 2},
+      {0.5, gisTopologyUnion, 1},      {0.5, gisTopologyIntersection, 1},
+      {0.5, gisTopologyDifference, 0}, {0.5, gisTopologySymmetricDifference, 0},
+      {1.5, gisTopologyUnion, 2},      {1.5, gisTopologyIntersection, 0},
+      {1.5, gisTopologyDifference, 1}, {1.5, gisTopologySymmetricDifference, 2},
   };
   for (const TCase& c : cases) {
     const auto a = Points({{100, 100}});
@@ -226,7 +231,9 @@ TEST(TopologyPoints, TwoPointsNearAndApart) {
     const auto r = t.Combine(a.get(), b.get(), false, c.Op);
     const int got = r == nullptr ? 0 : r->GetNumPoints();
     EXPECT_EQ(got, c.Expected) << c.Offset << " op " << int(c.Op);
-    if (got == 1) { EXPECT_EQ(r->GetPoint(0, 0).X, 100); }
+    if (got == 1) {
+      EXPECT_EQ(r->GetPoint(0, 0).X, 100);
+    }
   }
 }
 
@@ -262,6 +269,30 @@ TEST(TopologyPoints, PointsWithPolygonsAndLines) {
   EXPECT_EQ(left->ShapeType(), gisShapeTypePoint);
 }
 
+// Points just outside a polygon: within T of a side they lie on it (the
+// intersection takes them at their place on the side), farther they are out.
+TEST(TopologyPoints, PointsNearAPolygonSideSnapOntoIt) {
+  const auto square = Polygon({Square(0, 0, 10)});
+  TGIS_TopologyEngine t;
+  const auto probe = Points({{5, 5}, {20, 20}});
+  t.Combine(probe.get(), square.get(), false, gisTopologyIntersection);
+  const double tol = t.Tolerance();
+  ASSERT_GT(tol, 0);
+  const auto pts = Points({{5, 5}, {10 + 0.5 * tol, 5}, {10 + 1.5 * tol, 7}, {3, -0.5 * tol}});
+  const auto in = t.Combine(pts.get(), square.get(), false, gisTopologyIntersection);
+  ASSERT_NE(in, nullptr);
+  const TRing kept = PartsOf(*in)[0];
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[0].X, 5);
+  EXPECT_NEAR(kept[1].X, 10, 1e-15) << "moved onto the side";
+  EXPECT_EQ(kept[1].Y, 5);
+  EXPECT_NEAR(kept[2].Y, 0, 1e-15);
+  const auto out = t.Combine(pts.get(), square.get(), false, gisTopologyDifference);
+  ASSERT_NE(out, nullptr);
+  ASSERT_EQ(out->GetNumPoints(), 1);
+  EXPECT_EQ(out->GetPoint(0, 0).Y, 7);
+}
+
 TEST(TopologyDispatch, MissingOperands) {
   const auto a = Polygon({Square(0, 0, 1)});
   TGIS_TopologyEngine t;
@@ -281,12 +312,12 @@ TEST(TopologyDispatch, FixRepairsThePolygonOperandsInPlace) {
   EXPECT_NEAR(AreaOf(r.get()), 2, 1e-12);
 }
 
+// Shapes and layers relate through this engine without any set-up.
 TEST(TopologyRegistration, ShapesRelateThroughTheEngine) {
-  GisTopologyRegister();
   const auto a = Polygon({Square(0, 0, 2)}), b = Polygon({Square(1, 1, 2)});
   EXPECT_TRUE(a->Relate(b.get(), "212101212"));
   EXPECT_FALSE(a->Relate(b.get(), "**F"));
-  GisSetTopologyFactory(nullptr);
+  EXPECT_NE(dynamic_cast<TGIS_TopologyEngine*>(GisCreateTopology().get()), nullptr);
 }
 
 } // namespace
