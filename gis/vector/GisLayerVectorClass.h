@@ -259,7 +259,7 @@ private:
   bool cursorSkipDeleted_ = false;
   bool scopeDisjoint_ = false;
   bool lastImportAborted_ = false;
-  std::unique_ptr<TGIS_Topology> topology_;
+  std::unique_ptr<TGIS_RelateEngine> topology_;
   std::vector<TGIS_Shape*> pending_;
   // Drawing: what the passes have to do, and the styles that thematic
   // rendering changed (line, area, marker, label, chart) with the change

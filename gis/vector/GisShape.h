@@ -62,17 +62,17 @@ struct TGIS_ShapeBlock {
 
 /// The DE-9IM relate side of the topology engine (GisTopology.h), which
 /// GisCreateTopology makes; tests can install another (GisSetTopologyFactory).
-class TGIS_Topology {
+class TGIS_RelateEngine {
 public:
-  virtual ~TGIS_Topology() = default;
+  virtual ~TGIS_RelateEngine() = default;
   /// Primes the engine with a shape that will be related many times.
   virtual void SetPreparedShape(TGIS_Shape* shape);
   virtual bool Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern);
 };
-using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_Topology>()>;
+using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_RelateEngine>()>;
 /// Installs the maker of relate engines (nullptr: the default one).
 void GisSetTopologyFactory(TGIS_TopologyFactory factory);
-std::unique_ptr<TGIS_Topology> GisCreateTopology();
+std::unique_ptr<TGIS_RelateEngine> GisCreateTopology();
 
 /// The text and byte geometry formats. The default parser is the readers of
 /// GisGeometry.h; another can be installed (nullptr: the default again).

@@ -29,9 +29,9 @@ std::unique_ptr<TGIS_Shape> Parse(TGIS_GeometryFormat format, const std::string&
 
 // ---- relate engine and parser hooks ------------------------------------------------------------
 
-void TGIS_Topology::SetPreparedShape(TGIS_Shape*) {}
+void TGIS_RelateEngine::SetPreparedShape(TGIS_Shape*) {}
 
-bool TGIS_Topology::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
+bool TGIS_RelateEngine::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
   SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
   return false;
 }
@@ -40,9 +40,9 @@ void GisSetTopologyFactory(TGIS_TopologyFactory factory) {
   TopologyFactory() = std::move(factory);
 }
 
-std::unique_ptr<TGIS_Topology> GisCreateTopology() {
+std::unique_ptr<TGIS_RelateEngine> GisCreateTopology() {
   if (TopologyFactory()) return TopologyFactory()();
-  return std::make_unique<TGIS_TopologyEngine>();
+  return std::make_unique<TGIS_Topology>();
 }
 
 void GisSetGeometryParser(TGIS_GeometryParser parser) {

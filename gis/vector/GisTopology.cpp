@@ -49,9 +49,9 @@ const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_P
 
 } // namespace
 
-TGIS_TopologyEngine::~TGIS_TopologyEngine() = default;
+TGIS_Topology::~TGIS_Topology() = default;
 
-TGIS_TopologyEngine::TOperandScope::TOperandScope(TGIS_TopologyEngine& t, TGIS_Shape* a,
+TGIS_Topology::TOperandScope::TOperandScope(TGIS_Topology& t, TGIS_Shape* a,
                                                   TGIS_Shape* b, bool autoTolerance)
     : t_(t), savedA_(t.shapeA_), savedB_(t.shapeB_) {
   t.shapeA_ = a;
@@ -59,12 +59,12 @@ TGIS_TopologyEngine::TOperandScope::TOperandScope(TGIS_TopologyEngine& t, TGIS_S
   if (autoTolerance) t.AutoTolerance();
 }
 
-TGIS_TopologyEngine::TOperandScope::~TOperandScope() {
+TGIS_Topology::TOperandScope::~TOperandScope() {
   t_.shapeA_ = savedA_;
   t_.shapeB_ = savedB_;
 }
 
-std::vector<TGIS_Point> TGIS_TopologyEngine::Vertices(const TGIS_Shape& s) {
+std::vector<TGIS_Point> TGIS_Topology::Vertices(const TGIS_Shape& s) {
   std::vector<TGIS_Point> all;
   if (s.IsEmpty()) return all;
   for (int part = 0; part < s.GetNumParts(); ++part)
@@ -75,13 +75,13 @@ std::vector<TGIS_Point> TGIS_TopologyEngine::Vertices(const TGIS_Shape& s) {
 
 // ---- tolerance -----------------------------------------------------------------------------
 
-void TGIS_TopologyEngine::SetTolerance(double t) {
+void TGIS_Topology::SetTolerance(double t) {
   tolerance_ = t > 0 ? t : 0;
   snapRadius_ = tolerance_ / 2 * Sqrt05;
   mergeRadius_ = 0.9 * snapRadius_;
 }
 
-double TGIS_TopologyEngine::AutoTolerance() {
+double TGIS_Topology::AutoTolerance() {
   double w = 0, h = 0, m = 0;
   for (TGIS_Shape* s : {shapeA_, shapeB_}) {
     if (s == nullptr || s->IsEmpty()) continue;
@@ -100,22 +100,22 @@ double TGIS_TopologyEngine::AutoTolerance() {
   return d;
 }
 
-T_OverlayParams TGIS_TopologyEngine::Params() const {
+T_OverlayParams TGIS_Topology::Params() const {
   return {tolerance_, mergeRadius_};
 }
 
-std::unique_ptr<T_Contour> TGIS_TopologyEngine::PolygonContour(const TGIS_Shape& shape,
+std::unique_ptr<T_Contour> TGIS_Topology::PolygonContour(const TGIS_Shape& shape,
                                                                bool raster) const {
   return T_Contour::CreateFromPolygon(shape, snapRadius_, raster);
 }
 
-std::unique_ptr<T_Contour> TGIS_TopologyEngine::LineContour(const TGIS_Shape& shape) const {
+std::unique_ptr<T_Contour> TGIS_Topology::LineContour(const TGIS_Shape& shape) const {
   return T_Contour::CreateFromLine(shape, snapRadius_);
 }
 
 // ---- dispatch ------------------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::Combine(TGIS_Shape* a, TGIS_Shape* b, bool fix,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::Combine(TGIS_Shape* a, TGIS_Shape* b, bool fix,
                                                          TGIS_TopologyOperation operation) {
   try {
     return CombineChecked(a, b, fix, operation);
@@ -124,7 +124,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::Combine(TGIS_Shape* a, TGIS_Sha
   }
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineChecked(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombineChecked(TGIS_Shape* a, TGIS_Shape* b,
                                                                 bool fix,
                                                                 TGIS_TopologyOperation op) {
   if (a == nullptr && b == nullptr) return nullptr;
@@ -169,7 +169,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineChecked(TGIS_Shape* a, T
 
 // ---- polygons and lines --------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePolygons(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePolygons(TGIS_Shape* a, TGIS_Shape* b,
                                                                  TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, a, b);
   const auto ca = PolygonContour(*a, false);
@@ -189,7 +189,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePolygons(TGIS_Shape* a, 
   return out;
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLineWithPolygon(TGIS_Shape* line,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombineLineWithPolygon(TGIS_Shape* line,
                                                                         TGIS_Shape* polygon,
                                                                         TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, line, polygon);
@@ -204,7 +204,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLineWithPolygon(TGIS_Sha
   return out;
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLines(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombineLines(TGIS_Shape* a, TGIS_Shape* b,
                                                               TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, a, b);
   const auto ca = LineContour(*a);
@@ -224,7 +224,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLines(TGIS_Shape* a, TGI
 // ---- points --------------------------------------------------------------------------------
 
 std::unique_ptr<TGIS_Shape>
-TGIS_TopologyEngine::CombinePointsWithPolygon(TGIS_Shape* points, TGIS_Shape* polygon,
+TGIS_Topology::CombinePointsWithPolygon(TGIS_Shape* points, TGIS_Shape* polygon,
                                               TGIS_TopologyOperation op) {
   if (op != gisTopologyIntersection && op != gisTopologyDifference) return nullptr;
   const TOperandScope operands(*this, points, polygon);
@@ -243,7 +243,7 @@ TGIS_TopologyEngine::CombinePointsWithPolygon(TGIS_Shape* points, TGIS_Shape* po
   return PointsShape(points->ShapeType(), points, taken, false);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithLine(TGIS_Shape* points,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePointsWithLine(TGIS_Shape* points,
                                                                        TGIS_Shape* line,
                                                                        TGIS_TopologyOperation op) {
   if (op != gisTopologyIntersection && op != gisTopologyDifference) return nullptr;
@@ -259,7 +259,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithLine(TGIS_Shap
   return PointsShape(points->ShapeType(), points, taken, false);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePointSets(TGIS_Shape* a, TGIS_Shape* b,
                                                                   TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, a, b);
   const std::vector<TGIS_Point> pa = Vertices(*a), pb = Vertices(*b);
@@ -275,7 +275,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a,
   return PointsShape(gisShapeTypeMultiPoint, a, out, false);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointWithPoints(TGIS_Shape* point,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePointWithPoints(TGIS_Shape* point,
                                                                         TGIS_Shape* points,
                                                                         TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, point, points);
@@ -309,7 +309,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointWithPoints(TGIS_Sha
   return PointsShape(gisShapeTypeMultiPoint, point, out, true);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::SubtractPoint(TGIS_Shape* points,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::SubtractPoint(TGIS_Shape* points,
                                                                TGIS_Shape* point) {
   const TOperandScope operands(*this, points, point);
   if (point->IsEmpty()) return points->CreateCopy();
@@ -320,7 +320,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::SubtractPoint(TGIS_Shape* point
   return PointsShape(gisShapeTypeMultiPoint, points, out, true);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePoints(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePoints(TGIS_Shape* a, TGIS_Shape* b,
                                                                TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, a, b);
   if (a->IsEmpty() || b->IsEmpty()) return nullptr;
@@ -352,12 +352,12 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePoints(TGIS_Shape* a, TG
 
 // ---- repair --------------------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShape(TGIS_Shape* shape, bool makeNew) {
+std::unique_ptr<TGIS_Shape> TGIS_Topology::FixShape(TGIS_Shape* shape, bool makeNew) {
   bool changed = false;
   return FixShapeEx(shape, makeNew, changed);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, bool makeNew,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::FixShapeEx(TGIS_Shape* shape, bool makeNew,
                                                             bool& changed) {
   changed = false;
   if (shape == nullptr) return nullptr;
@@ -422,7 +422,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
 
 // ---- union of a list -----------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::UnionShapes(const std::vector<TGIS_Shape*>& list) {
+std::unique_ptr<TGIS_Shape> TGIS_Topology::UnionShapes(const std::vector<TGIS_Shape*>& list) {
   if (list.empty()) return nullptr;
   try {
     if (list.front()->ShapeType() == gisShapeTypePolygon) {

@@ -31,10 +31,10 @@ struct T_RelateMatrix {
   bool Matches(const std::string& pattern) const;
 };
 
-class TGIS_TopologyEngine : public TGIS_Topology {
+class TGIS_Topology : public TGIS_RelateEngine {
 public:
-  TGIS_TopologyEngine() = default;
-  ~TGIS_TopologyEngine() override;
+  TGIS_Topology() = default;
+  ~TGIS_Topology() override;
 
   double Tolerance() const { return tolerance_; }
   /// T = t when t > 0, else 0; the radii follow.
@@ -79,13 +79,13 @@ private:
   /// for); the previous operands come back at the end of the scope.
   class TOperandScope {
   public:
-    TOperandScope(TGIS_TopologyEngine& t, TGIS_Shape* a, TGIS_Shape* b, bool autoTolerance = true);
+    TOperandScope(TGIS_Topology& t, TGIS_Shape* a, TGIS_Shape* b, bool autoTolerance = true);
     ~TOperandScope();
     TOperandScope(const TOperandScope&) = delete;
     TOperandScope& operator=(const TOperandScope&) = delete;
 
   private:
-    TGIS_TopologyEngine& t_;
+    TGIS_Topology& t_;
     TGIS_Shape* savedA_;
     TGIS_Shape* savedB_;
   };

@@ -85,7 +85,7 @@ bool T_RelateMatrix::Matches(const std::string& pattern) const {
   return true;
 }
 
-std::string TGIS_TopologyEngine::TransposePattern(const std::string& pattern) {
+std::string TGIS_Topology::TransposePattern(const std::string& pattern) {
   std::string full = "*********";
   for (std::size_t i = 0; i < std::min<std::size_t>(9, pattern.size()); ++i)
     full[i] = pattern[i];
@@ -99,16 +99,16 @@ std::string TGIS_TopologyEngine::TransposePattern(const std::string& pattern) {
 
 // ---- prepared shapes -----------------------------------------------------------------------
 
-void TGIS_TopologyEngine::SetPreparedShape(TGIS_Shape* shape) {
+void TGIS_Topology::SetPreparedShape(TGIS_Shape* shape) {
   preparedContour_.reset();
   prepared_ = shape;
 }
 
-int TGIS_TopologyEngine::PreparedVertexCount() const {
+int TGIS_Topology::PreparedVertexCount() const {
   return preparedContour_ == nullptr ? -1 : preparedContour_->VertexCount();
 }
 
-const T_Contour* TGIS_TopologyEngine::OperandContour(TGIS_Shape* shape,
+const T_Contour* TGIS_Topology::OperandContour(TGIS_Shape* shape,
                                                      std::unique_ptr<T_Contour>& holder) {
   const bool polygon = shape->ShapeType() == gisShapeTypePolygon;
   if (shape == prepared_ && prepared_ != nullptr) {
@@ -122,7 +122,7 @@ const T_Contour* TGIS_TopologyEngine::OperandContour(TGIS_Shape* shape,
 
 // ---- relate --------------------------------------------------------------------------------
 
-bool TGIS_TopologyEngine::Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern) {
+bool TGIS_Topology::Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern) {
   if (a == nullptr || b == nullptr) return false;
   if (a->ShapeType() < gisShapeTypePoint || b->ShapeType() < gisShapeTypePoint) return false;
   if (pattern.empty()) return true;
@@ -131,7 +131,7 @@ bool TGIS_TopologyEngine::Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string
   return m.Matches(pattern);
 }
 
-bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& matrix) {
+bool TGIS_Topology::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& matrix) {
   if (a == nullptr || b == nullptr) return false;
   if (a->ShapeType() < gisShapeTypePoint || b->ShapeType() < gisShapeTypePoint) return false;
   if (a->ShapeType() > gisShapeTypePolygon || b->ShapeType() > gisShapeTypePolygon) return false;
@@ -198,7 +198,7 @@ bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMat
   return true;
 }
 
-bool TGIS_TopologyEngine::RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w,
+bool TGIS_Topology::RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w,
                                          T_RelateMatrix& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   g.ClassifySides();
@@ -232,7 +232,7 @@ bool TGIS_TopologyEngine::RelatePolygons(const T_Contour& a, const T_Contour& b,
   return true;
 }
 
-bool TGIS_TopologyEngine::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b,
+bool TGIS_Topology::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b,
                                                 const T_Window& w, T_RelateMatrix& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   g.ClassifySides();
@@ -279,7 +279,7 @@ bool TGIS_TopologyEngine::RelateLineWithPolygon(const T_Contour& a, const T_Cont
   return true;
 }
 
-bool TGIS_TopologyEngine::RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w,
+bool TGIS_Topology::RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w,
                                       T_RelateMatrix& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   m.Cell[EE] = 2;
@@ -306,7 +306,7 @@ bool TGIS_TopologyEngine::RelateLines(const T_Contour& a, const T_Contour& b, co
   return true;
 }
 
-void TGIS_TopologyEngine::RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b,
+void TGIS_Topology::RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b,
                                                   T_RelateMatrix& m) const {
   m.Cell[EI] = 2;
   m.Cell[EB] = 1;
@@ -322,7 +322,7 @@ void TGIS_TopologyEngine::RelatePointsWithPolygon(TGIS_Shape* points, const T_Co
   }
 }
 
-void TGIS_TopologyEngine::RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b,
+void TGIS_Topology::RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b,
                                                T_RelateMatrix& m) const {
   m.Cell[EI] = 1;
   m.Cell[EE] = 2;
@@ -347,7 +347,7 @@ void TGIS_TopologyEngine::RelatePointsWithLine(TGIS_Shape* points, const T_Conto
   }
 }
 
-void TGIS_TopologyEngine::RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const {
+void TGIS_Topology::RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const {
   m.Cell[EE] = 2;
   const std::vector<TGIS_Point> pa = Vertices(*a), pb = Vertices(*b);
   const auto nearAny = [&](const TGIS_Point& p, const std::vector<TGIS_Point>& set) {

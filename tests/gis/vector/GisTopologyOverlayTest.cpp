@@ -62,7 +62,7 @@ class OverlayPlacement : public ::testing::TestWithParam<TPlacement> {};
 
 TEST_P(OverlayPlacement, RandomPolygonsMatchGeosAndKeepTheAreaIdentities) {
   const auto pairs = RandomPairs(1234, 40, GetParam());
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   std::vector<std::string> requests;
   std::vector<std::string> labels;
   std::vector<std::array<double, 4>> areas;
@@ -86,7 +86,7 @@ TEST_P(OverlayPlacement, RandomPolygonsMatchGeosAndKeepTheAreaIdentities) {
     labels.push_back("pair " + std::to_string(i) + " relate " + m.ToString());
     areas.push_back(area);
     // Relating the other way asks the transposed question.
-    EXPECT_TRUE(t.Relate(b, a, TGIS_TopologyEngine::TransposePattern(m.ToString())));
+    EXPECT_TRUE(t.Relate(b, a, TGIS_Topology::TransposePattern(m.ToString())));
   }
   const auto answers = AskGeos(requests);
   ASSERT_EQ(answers.size(), requests.size()) << "the GEOS oracle (python3-shapely) did not answer";
@@ -157,7 +157,7 @@ TEST(Overlay, RobustnessTable) {
       std::vector<std::size_t> rings;
       for (const TPlacement& at : placements) {
         const auto a = Polygon(at.Apply(c.A)), b = Polygon(at.Apply(c.B));
-        TGIS_TopologyEngine t;
+        TGIS_Topology t;
         std::unique_ptr<TGIS_Shape> r;
         EXPECT_NO_THROW(r = t.Combine(a.get(), b.get(), false, op)) << c.Name;
         area.push_back(AreaOf(r.get()));
@@ -184,7 +184,7 @@ TEST(Overlay, RobustnessTable) {
 TEST(Overlay, SquaresSharingASide) {
   // Two clockwise squares sharing the side x = 1.
   const auto a = Polygon({Square(0, 0, 1)}), b = Polygon({Square(1, 0, 1)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto u = t.Combine(a.get(), b.get(), false, gisTopologyUnion);
   ASSERT_NE(u, nullptr);
   EXPECT_EQ(PartsOf(*u).size(), 1u);
@@ -210,7 +210,7 @@ TEST(Overlay, ResultCarriesTheFirstOperandsUidAndFixedFlag) {
   auto a = Polygon({Square(0, 0, 2)});
   a->SetUid(42);
   const auto b = Polygon({Square(1, 1, 2)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto r = t.Combine(a.get(), b.get(), false, gisTopologyIntersection);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->Uid(), 42);
@@ -230,7 +230,7 @@ TEST(Overlay, DegenerateFirstRingDoesNotEmptyTheOperand) {
     a->AddPoint(p);
   ASSERT_EQ(a->GetPartSize(0), 2);
   const auto b = Polygon({Square(1, 0, 2)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   EXPECT_NEAR(AreaOf(t.Combine(a.get(), b.get(), false, gisTopologyUnion).get()), 6, 1e-12);
   EXPECT_NEAR(AreaOf(t.Combine(a.get(), b.get(), false, gisTopologyDifference).get()), 2, 1e-12);
   EXPECT_NEAR(AreaOf(t.Combine(b.get(), a.get(), false, gisTopologyIntersection).get()), 2, 1e-12);
@@ -275,7 +275,7 @@ TEST(Overlay, LinesMatchGeos) {
       for (TGIS_TopologyOperation op : Operations) {
         if (c.BIsPolygon && (op == gisTopologyUnion || op == gisTopologySymmetricDifference))
           continue;
-        TGIS_TopologyEngine t;
+        TGIS_Topology t;
         const auto r = t.Combine(a.get(), b.get(), false, op);
         requests.push_back(std::string("lines ") + OpName(op) + " " + Hex(a.get()) + " " +
                            Hex(b.get()) + " " + Hex(r.get()));
@@ -300,7 +300,7 @@ TEST(Overlay, LinesMatchGeos) {
 TEST(Overlay, PolygonMinusLineIsNothing) {
   const auto p = Polygon({Square(0, 0, 2)});
   const auto l = Line({{{-1, 1}, {3, 1}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   EXPECT_EQ(t.Combine(p.get(), l.get(), false, gisTopologyDifference), nullptr);
   const auto inside = t.Combine(p.get(), l.get(), false, gisTopologyIntersection);
   EXPECT_NEAR(LengthOf(inside.get()), 2, 1e-12);
@@ -321,7 +321,7 @@ TEST(Overlay, UnionShapesMatchesGeos) {
       list.push_back(s.get());
       before.push_back(Hex(s.get()));
     }
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     const auto u = t.UnionShapes(list);
     ASSERT_NE(u, nullptr) << name;
     EXPECT_EQ(u->Uid(), list[0]->Uid()) << name;
@@ -374,7 +374,7 @@ TEST(Overlay, LineWithDegenerateFirstPartIsNotEmpty) {
   b->AddPoint({2, -1});
   b->AddPoint({2, 1});
   const auto a = Line({{{0, 0}, {4, 0}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto u = t.Combine(a.get(), b.get(), false, gisTopologyUnion);
   ASSERT_NE(u, nullptr);
   EXPECT_NEAR(LengthOf(u.get()), 6, 1e-12);
@@ -401,7 +401,7 @@ TEST(Overlay, RandomTangledInputsAlwaysEnd) {
   };
   for (int round = 0; round < 150; ++round) {
     const auto a = tangled(kind(rng) == 0), b = tangled(kind(rng) == 0);
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     try {
       for (TGIS_TopologyOperation op : {gisTopologyUnion, gisTopologyIntersection,
                                         gisTopologyDifference, gisTopologySymmetricDifference})
@@ -478,7 +478,7 @@ TEST(Overlay, NearlyLevelCutEdgesKeepTheirSides) {
                                {7.0, 8.0}},
                               {{6.3076923076923075, 6.153846153846154}, {8.0, 7.0}, {4.0, 0.0}}};
   const auto a = Polygon(fa), b = Polygon(fb);
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const double u = AreaOf(t.Combine(a.get(), b.get(), false, gisTopologyUnion).get());
   const double i = AreaOf(t.Combine(a.get(), b.get(), false, gisTopologyIntersection).get());
   EXPECT_NEAR(u + i, AreaOf(a.get()) + AreaOf(b.get()), 1e-9 * u);
@@ -495,7 +495,7 @@ namespace {
 TEST(Overlay, CuttingSettlesWellWithinItsBudget) {
   int peak = 0;
   const auto settle = [&](const TGIS_Shape& a, const TGIS_Shape* b) {
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     if (b != nullptr) {
       t.Combine(const_cast<TGIS_Shape*>(&a), const_cast<TGIS_Shape*>(b), false, gisTopologyUnion);
     } else {
@@ -636,7 +636,7 @@ TEST(Overlay, LinesFromTheLongRunAgreeWithExactArithmetic) {
       const auto a = Line(at.Apply(c.A));
       const auto b = c.BIsPolygon ? Polygon(at.Apply(c.B)) : Line(at.Apply(c.B));
       const double expected[] = {c.Union, c.Intersection, c.Difference, c.SymDifference};
-      TGIS_TopologyEngine t;
+      TGIS_Topology t;
       for (TGIS_TopologyOperation op : Operations) {
         if (expected[op] < 0) continue;
         const auto r = t.Combine(a.get(), b.get(), false, op);

@@ -87,7 +87,7 @@ TEST_P(RelateTable, EveryPositionAsGeosAnswers) {
     SCOPED_TRACE(c.Name);
     const auto a = Make(c.A, GetParam());
     const auto b = Make(c.B, GetParam());
-    TGIS_TopologyEngine topology;
+    TGIS_Topology topology;
     T_RelateMatrix m;
     ASSERT_TRUE(topology.RelateMatrix(a.get(), b.get(), m));
     EXPECT_EQ(m.ToString(), c.Matrix);
@@ -95,9 +95,9 @@ TEST_P(RelateTable, EveryPositionAsGeosAnswers) {
     EXPECT_EQ(m.Transposed().ToString(), c.Matrix);
     // The full matrix as a pattern, and swapped with the transposed pattern.
     EXPECT_TRUE(topology.Relate(a.get(), b.get(), c.Matrix));
-    EXPECT_TRUE(topology.Relate(b.get(), a.get(), TGIS_TopologyEngine::TransposePattern(c.Matrix)));
+    EXPECT_TRUE(topology.Relate(b.get(), a.get(), TGIS_Topology::TransposePattern(c.Matrix)));
     // Prepared, either operand.
-    TGIS_TopologyEngine prepared;
+    TGIS_Topology prepared;
     prepared.SetPreparedShape(b.get());
     EXPECT_TRUE(prepared.Relate(a.get(), b.get(), c.Matrix));
     EXPECT_TRUE(prepared.Relate(a.get(), b.get(), c.Matrix));
@@ -127,7 +127,7 @@ TEST(Relate, NamedMatricesAreWhatGeosAnswers) {
 TEST(Relate, PatternLanguage) {
   const auto inner = Polygon({Square(2, 2, 3)}), outer = Polygon({Square(0, 0, 10)});
   const auto far = Polygon({Square(20, 20, 1)}), next = Polygon({Square(10, 0, 10)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   struct TCase {
     TGIS_Shape* A;
     TGIS_Shape* B;
@@ -158,11 +158,11 @@ TEST(Relate, TransposePattern) {
       {"", ""},           {"012345678", "036147258"}, {"FF*FF", "FF*FF"},
   };
   for (const auto& [in, out] : cases)
-    EXPECT_EQ(TGIS_TopologyEngine::TransposePattern(in), out);
+    EXPECT_EQ(TGIS_Topology::TransposePattern(in), out);
 }
 
 TEST(Relate, NoGeometryKindOrEmptyShapeIsNeverRelated) {
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto square = Polygon({Square(0, 0, 1)});
   TGIS_ShapePolygon empty;
   EXPECT_FALSE(t.Relate(square.get(), &empty, "F"));
@@ -177,7 +177,7 @@ TEST(Relate, NoGeometryKindOrEmptyShapeIsNeverRelated) {
 }
 
 TEST(Relate, PolygonWithPointNeverLiesWithin) {
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto square = Polygon({Square(0, 0, 2)});
   const auto p = Points({{1, 1}});
   EXPECT_FALSE(t.Relate(square.get(), p.get(), "**F"));
@@ -205,7 +205,7 @@ TEST(Relate, PreparedShapeStaysAsBuiltAndOrderDoesNotMatter) {
   }
   for (const auto& big : prepares) {
     SCOPED_TRACE(big->ShapeType() == gisShapeTypeArc ? "prepared line" : "prepared polygon");
-    TGIS_TopologyEngine plain, prepared, shuffled;
+    TGIS_Topology plain, prepared, shuffled;
     prepared.SetPreparedShape(big.get());
     shuffled.SetPreparedShape(big.get());
     std::vector<std::string> first(candidates.size()), second(candidates.size());
@@ -275,7 +275,7 @@ TEST(Relate, AVertexWithinTheMergeRadiusOfASideLiesOnIt) {
   for (const TPlacement& at : {TPlacement{0, 0, 0}, TPlacement{0, 5e5, 5e6}}) {
     const auto a = Polygon(at.Apply(std::vector<TRing>{Square(0, 0, 10)}));
     const auto touching = Polygon(at.Apply(std::vector<TRing>{{{10, 5}, {15, 8}, {15, 2}}}));
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     T_RelateMatrix m;
     ASSERT_TRUE(t.RelateMatrix(a.get(), touching.get(), m));
     const double r = t.MergeRadius();
@@ -343,7 +343,7 @@ TEST(Relate, RasterRegionsOfBoxes) {
 // A point set against a line: a chain end without a point is boundary in the
 // exterior.
 TEST(Relate, PointsOnBothLineEndsLeaveNoBoundaryOutside) {
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto line = Line({{{0, 0}, {2, 0}}});
   const auto both = Points({{0, 0}, {2, 0}}), one = Points({{0, 0}, {5, 5}});
   EXPECT_TRUE(t.Relate(both.get(), line.get(), "*******F"));
@@ -373,7 +373,7 @@ TEST(Relate, PreparedPolygonOfAKilometreLayerInAMetreViewer) {
   };
   const TCase cases[] = {{{5000, 5000}, true},   {{9990, 20}, true},   {{20000, 5000}, false},
                          {{10010, 5000}, false}, {{5000, -15}, false}, {{15, 9985}, true}};
-  TGIS_TopologyEngine prepared, plain;
+  TGIS_Topology prepared, plain;
   prepared.SetPreparedShape(square);
   for (const TCase& c : cases) {
     const auto p = Points({c.P});

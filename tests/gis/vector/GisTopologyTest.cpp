@@ -30,7 +30,7 @@ TEST(TopologyTolerance, FollowsTheOperandsAndTheirPlace) {
   for (const TCase& c : cases) {
     const auto a = Polygon(c.At.Apply(std::vector<TRing>{Square(0, 0, c.Size)}));
     const auto b = Polygon(c.At.Apply(std::vector<TRing>{Square(c.Size / 4, 0, c.Size / 2)}));
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     ASSERT_NE(t.Combine(a.get(), b.get(), false, gisTopologyUnion), nullptr) << c.Name;
     EXPECT_NEAR(t.Tolerance(), c.Expected, 1e-6 * c.Expected) << c.Name;
     EXPECT_NEAR(t.SnapRadius(), t.Tolerance() / 2 * Sqrt05, 1e-20) << c.Name;
@@ -41,7 +41,7 @@ TEST(TopologyTolerance, FollowsTheOperandsAndTheirPlace) {
 TEST(TopologyTolerance, LargeToleranceIsCappedByTheHeight) {
   const auto a = Polygon({{{0, 0}, {0, 10}, {1000, 10}, {1000, 0}}});
   const auto b = Polygon({{{500, 0}, {500, 10}, {1500, 10}, {1500, 0}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   t.SetTolerance(1e6);
   ASSERT_NE(t.Combine(a.get(), b.get(), false, gisTopologyIntersection), nullptr);
   EXPECT_DOUBLE_EQ(t.Tolerance(), 0.49 * 10);
@@ -54,7 +54,7 @@ TEST(TopologyTolerance, LargeToleranceIsCappedByTheHeight) {
 TEST(TopologyTolerance, FlatOperandsKeepATolerance) {
   const auto a = Line({{{0, 0}, {10, 0}}});
   const auto b = Line({{{0, 0}, {10, 0}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   for (int call = 0; call < 4; ++call) {
     const auto r = t.Combine(a.get(), b.get(), false, gisTopologyIntersection);
     ASSERT_NE(r, nullptr) << "call " << call;
@@ -85,7 +85,7 @@ TEST(TopologyTolerance, ProjectedTJunctionsJoin) {
     const TGIS_Point m{p.X + f * (q.X - p.X), p.Y + f * (q.Y - p.Y)};
     const auto a = Polygon({{p, {p.X, q.Y}, q}});
     const auto b = Polygon({{p, m, {q.X, p.Y}}});
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     const auto r = t.Combine(a.get(), b.get(), false, gisTopologyUnion);
     if (r == nullptr || PartsOf(*r).size() != 1) ++failures;
   }
@@ -116,7 +116,7 @@ TEST(TopologyFix, AgreesWithTheEvenOddRegion) {
   std::vector<std::string> requests;
   for (const TFixCase& c : cases) {
     const auto shape = Polygon(c.Rings);
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     bool changed = false;
     const auto fixed = t.FixShapeEx(shape.get(), true, changed);
     ASSERT_NE(fixed, nullptr) << c.Name;
@@ -137,7 +137,7 @@ TEST(TopologyFix, AgreesWithTheEvenOddRegion) {
 }
 
 TEST(TopologyFix, ReportsWhetherAnythingChanged) {
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   bool changed = true;
   const auto clean = Polygon({Square(0, 0, 1)});
   EXPECT_EQ(t.FixShapeEx(clean.get(), false, changed), nullptr);
@@ -159,7 +159,7 @@ TEST(TopologyFix, ReportsWhetherAnythingChanged) {
 
 TEST(TopologyFix, SelfCrossingLineIsCutWhereItCrosses) {
   const auto line = Line({{{0, 0}, {4, 4}, {4, 0}, {0, 4}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   bool changed = false;
   const auto fixed = t.FixShapeEx(line.get(), true, changed);
   ASSERT_NE(fixed, nullptr);
@@ -196,7 +196,7 @@ TEST(TopologyFix, MappedShapeIsRefusedInPlaceButCopiedWhenNew) {
   const auto raw = PolygonRecord(Reversed(Square(0, 0, 1)));
   TGIS_ShapePolygon mapped(nullptr, raw, true);
   ASSERT_TRUE(mapped.IsMapped());
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   try {
     t.FixShape(&mapped, false);
     FAIL() << "a mapped shape was rewritten";
@@ -227,7 +227,7 @@ TEST(TopologyPoints, TwoPointsNearAndApart) {
   for (const TCase& c : cases) {
     const auto a = Points({{100, 100}});
     const auto b = Points({{100 + c.Offset * t0, 100}});
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     const auto r = t.Combine(a.get(), b.get(), false, c.Op);
     const int got = r == nullptr ? 0 : r->GetNumPoints();
     EXPECT_EQ(got, c.Expected) << c.Offset << " op " << int(c.Op);
@@ -241,7 +241,7 @@ TEST(TopologyPoints, PointsWithPolygonsAndLines) {
   const auto square = Polygon({Square(0, 0, 2)});
   const auto line = Line({{{0, 0}, {2, 0}}});
   const auto pts = Points({{1, 1}, {5, 5}, {2, 1}, {1, 0}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto in = t.Combine(pts.get(), square.get(), false, gisTopologyIntersection);
   ASSERT_NE(in, nullptr);
   EXPECT_EQ(in->GetNumPoints(), 3); // inside, on the right side, on the bottom side
@@ -273,7 +273,7 @@ TEST(TopologyPoints, PointsWithPolygonsAndLines) {
 // intersection takes them at their place on the side), farther they are out.
 TEST(TopologyPoints, PointsNearAPolygonSideSnapOntoIt) {
   const auto square = Polygon({Square(0, 0, 10)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto probe = Points({{5, 5}, {20, 20}});
   t.Combine(probe.get(), square.get(), false, gisTopologyIntersection);
   const double tol = t.Tolerance();
@@ -295,7 +295,7 @@ TEST(TopologyPoints, PointsNearAPolygonSideSnapOntoIt) {
 
 TEST(TopologyDispatch, MissingOperands) {
   const auto a = Polygon({Square(0, 0, 1)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   EXPECT_EQ(t.Combine(nullptr, nullptr, false, gisTopologyUnion), nullptr);
   EXPECT_NE(t.Combine(nullptr, a.get(), false, gisTopologyUnion), nullptr);
   EXPECT_EQ(t.Combine(nullptr, a.get(), false, gisTopologyDifference), nullptr);
@@ -306,7 +306,7 @@ TEST(TopologyDispatch, MissingOperands) {
 TEST(TopologyDispatch, FixRepairsThePolygonOperandsInPlace) {
   auto a = Polygon({{{0, 0}, {0, 2}, {2, 0}, {2, 2}}});
   const auto b = Polygon({Square(0, 0, 2)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto r = t.Combine(a.get(), b.get(), true, gisTopologyIntersection);
   EXPECT_EQ(PartsOf(*a).size(), 2u);
   EXPECT_NEAR(AreaOf(r.get()), 2, 1e-12);
@@ -317,7 +317,7 @@ TEST(TopologyRegistration, ShapesRelateThroughTheEngine) {
   const auto a = Polygon({Square(0, 0, 2)}), b = Polygon({Square(1, 1, 2)});
   EXPECT_TRUE(a->Relate(b.get(), "212101212"));
   EXPECT_FALSE(a->Relate(b.get(), "**F"));
-  EXPECT_NE(dynamic_cast<TGIS_TopologyEngine*>(GisCreateTopology().get()), nullptr);
+  EXPECT_NE(dynamic_cast<TGIS_Topology*>(GisCreateTopology().get()), nullptr);
 }
 
 } // namespace

@@ -91,7 +91,7 @@ inline std::vector<TOracleRow> OracleTable(const std::string& name) {
 }
 
 /// A relate engine that records every question and gives a set answer.
-struct TRecordingTopology : TGIS_Topology {
+struct TRecordingTopology : TGIS_RelateEngine {
   struct TCall {
     TGIS_ShapeType A, B;
     std::string Pattern;
