@@ -56,7 +56,7 @@ public:
   /// makeNew. Mapped shapes are refused with "0060 Shape is not ediatble".
   std::unique_ptr<TGIS_Shape> FixShapeEx(TGIS_Shape* shape, bool makeNew, bool& changed);
   /// FixShapeEx without the change report.
-  std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew);
+  std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew) override;
   /// The union of all shapes of a list (caller owns; the list is unchanged).
   std::unique_ptr<TGIS_Shape> UnionShapes(const std::vector<TGIS_Shape*>& list);
 
@@ -100,8 +100,7 @@ private:
                                               TGIS_TopologyOperation op);
   std::unique_ptr<TGIS_Shape> CombineLineWithPolygon(TGIS_Shape* line, TGIS_Shape* polygon,
                                                      TGIS_TopologyOperation op);
-  std::unique_ptr<TGIS_Shape> CombineLines(TGIS_Shape* a, TGIS_Shape* b,
-                                           TGIS_TopologyOperation op);
+  std::unique_ptr<TGIS_Shape> CombineLines(TGIS_Shape* a, TGIS_Shape* b, TGIS_TopologyOperation op);
   std::unique_ptr<TGIS_Shape> CombinePointsWithPolygon(TGIS_Shape* points, TGIS_Shape* polygon,
                                                        TGIS_TopologyOperation op);
   std::unique_ptr<TGIS_Shape> CombinePointsWithLine(TGIS_Shape* points, TGIS_Shape* line,
@@ -121,8 +120,7 @@ private:
     int Operand = -1;
     TGIS_Extent Box{};
   };
-  bool RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w,
-                      T_RelateMatrix& m);
+  bool RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateMatrix& m);
   bool RelateLineWithPolygon(const T_Contour& a, const T_Contour& b, const T_Window& w,
                              T_RelateMatrix& m);
   bool RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateMatrix& m);

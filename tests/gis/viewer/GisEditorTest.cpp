@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "gis/viewer/GisEditor.h"
+#include "platform/forms/TestInput.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
 
 namespace {
@@ -58,7 +59,7 @@ private:
 class TFakeSnapLayer : public TGIS_EditorSnapLayer {
 public:
   explicit TFakeSnapLayer(TFakeShape* shape) : shape_(shape) {}
-  const TGIS_EditableShape* LocateShape(const TGIS_Point& point, double margin) override {
+  const TGIS_EditableShape* LocateSnapShape(const TGIS_Point& point, double margin) override {
     located.push_back({point, margin});
     return shape_;
   }
@@ -296,4 +297,53 @@ TEST_F(EditorTest, EndingAnEditRestoresTransparencyNormalisesAndNotifies) {
   form.viewer->SetEditor(&other);
   EXPECT_EQ(editor->MinMove(), -9);
   EXPECT_EQ(editor->SnapMargin(), -3);
+}
+
+TEST_F(EditorTest, TheWindowInEditModeFeedsTheEditor) {
+  TFakeShape line(GIS_EDIT_ARC, {Ms({{20, 50}, {60, 50}, {100, 50}})});
+  editor->StartEdit(&line, 0);
+  const TShiftState left{TShiftStateItem::ssLeft}, ctrl{TShiftStateItem::ssCtrl};
+  struct Row {
+    const char* what;
+    TGIS_ViewerMode mode;
+    TShiftState keys;
+    TPoint down, up;
+    std::vector<TPoint> after;
+    std::size_t records;
+  };
+  const Row rows[] = {
+      {"another mode: nothing",
+       gisDrag,
+       {},
+       {60, 50},
+       {60, 50},
+       {{20, 50}, {60, 50}, {100, 50}},
+       0},
+      {"ctrl held: the vertex only becomes current",
+       gisEdit,
+       ctrl,
+       {100, 50},
+       {100, 50},
+       {{20, 50}, {60, 50}, {100, 50}},
+       0},
+      {"a drag moves the vertex",
+       gisEdit,
+       {},
+       {60, 50},
+       {60, 62},
+       {{20, 50}, {60, 62}, {100, 50}},
+       1},
+      {"a click deletes it", gisEdit, {}, {60, 62}, {60, 62}, {{20, 50}, {100, 50}}, 2},
+  };
+  for (const Row& r : rows) {
+    form.viewer->SetMode(r.mode);
+    TestInput::MouseDown(form.viewer, TMouseButton::mbLeft, r.down.x, r.down.y, r.keys);
+    if (!(r.up == r.down)) TestInput::MouseMove(form.viewer, r.up.x, r.up.y, r.keys + left);
+    TestInput::MouseUp(form.viewer, TMouseButton::mbLeft, r.up.x, r.up.y, r.keys);
+    ExpectVertices(Ms(r.after), r.what);
+    EXPECT_EQ(editor->UndoRecords().size(), r.records) << r.what;
+  }
+  EXPECT_EQ(editor->GetPointIndex(), 1);
+  editor->EndEdit();
+  form.viewer->SetMode(gisSelect);
 }
