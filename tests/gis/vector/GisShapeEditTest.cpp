@@ -7,29 +7,13 @@
 // they are edited.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "LayerDrawTestSupport.h"
 #include "ShapeTestSupport.h"
 #include "gis/vector/GisTopology.h"
 #include "platform/forms/TestInput.h"
+#include "tests/gis/viewer/EditorTestSupport.h"
 
 namespace {
-
-struct TRecord {
-  int kind, op, index;
-  double x, y;
-};
-
-TRecord Decode(const TGIS_EditorRecord& r) {
-  TRecord out{r[0], r[1], 0, 0, 0};
-  std::int32_t i;
-  std::memcpy(&i, &r[2], 4);
-  out.index = i;
-  std::memcpy(&out.x, &r[6], 8);
-  std::memcpy(&out.y, &r[14], 8);
-  return out;
-}
 
 /// A part without the closing vertex of a polygon ring.
 std::vector<TGIS_Point> Open(std::vector<TGIS_Point> part, TGIS_ShapeType type) {
@@ -296,7 +280,7 @@ TEST_F(ShapeEdit, MouseSequencesOnEveryShapeKind) {
       EXPECT_TRUE(editor()->UndoRecords().empty()) << r.what;
     } else {
       ASSERT_EQ(editor()->UndoRecords().size(), 1u) << r.what;
-      EXPECT_EQ(Decode(editor()->UndoRecords()[0]).op, r.op) << r.what;
+      EXPECT_EQ(DecodeEditorRecord(editor()->UndoRecords()[0]).op, r.op) << r.what;
     }
     // The shape itself changed at once, in the layer.
     ExpectPoints(Stored(uid, r.part), Ms(r.after), std::string(r.what) + " (while editing)");
@@ -334,7 +318,7 @@ TEST_F(ShapeEdit, UndoRecordsHoldOldMinusNewAndWhatWasAddedOrRemoved) {
       {0, 0, M({30, 100})},
   };
   for (std::size_t i = 0; i < 3; ++i) {
-    const TRecord r = Decode(editor()->UndoRecords()[i]);
+    const TEditorRecord r = DecodeEditorRecord(editor()->UndoRecords()[i]);
     EXPECT_EQ(r.kind, 1) << i;
     EXPECT_EQ(r.op, expected[i].op) << i;
     EXPECT_EQ(r.index, expected[i].index) << i;

@@ -4,10 +4,9 @@
 // stands in for the vector shapes.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "gis/viewer/GisEditor.h"
 #include "platform/forms/TestInput.h"
+#include "tests/gis/viewer/EditorTestSupport.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
 
 namespace {
@@ -68,21 +67,6 @@ public:
 private:
   TFakeShape* shape_;
 };
-
-struct TRecord {
-  int kind, op, index;
-  double x, y;
-};
-
-TRecord Decode(const TGIS_EditorRecord& r) {
-  TRecord out{r[0], r[1], 0, 0, 0};
-  std::int32_t i;
-  std::memcpy(&i, &r[2], 4);
-  out.index = i;
-  std::memcpy(&out.x, &r[6], 8);
-  std::memcpy(&out.y, &r[14], 8);
-  return out;
-}
 
 class EditorTest : public ::testing::Test {
 protected:
@@ -172,7 +156,7 @@ TEST_F(EditorTest, MouseSequencesOnAnOpenLine) {
       EXPECT_TRUE(editor->UndoRecords().empty()) << r.what;
     } else {
       ASSERT_EQ(editor->UndoRecords().size(), 1u) << r.what;
-      const TRecord rec = Decode(editor->UndoRecords()[0]);
+      const TEditorRecord rec = DecodeEditorRecord(editor->UndoRecords()[0]);
       EXPECT_EQ(rec.kind, 1);
       EXPECT_EQ(rec.op, r.recordOp) << r.what;
     }
@@ -187,11 +171,11 @@ TEST_F(EditorTest, UndoRecordsHoldTheIndexAndPoint) {
   Click({100, 50}, {100, 50}); // delete
   ASSERT_EQ(editor->UndoRecords().size(), 2u);
   EXPECT_EQ(sizeof(TGIS_EditorRecord), 22u);
-  const TRecord move = Decode(editor->UndoRecords()[0]);
+  const TEditorRecord move = DecodeEditorRecord(editor->UndoRecords()[0]);
   EXPECT_EQ(move.index, 1);
   EXPECT_DOUBLE_EQ(move.x, M(60, 50).X - M(70, 40).X);
   EXPECT_DOUBLE_EQ(move.y, M(60, 50).Y - M(70, 40).Y);
-  const TRecord del = Decode(editor->UndoRecords()[1]);
+  const TEditorRecord del = DecodeEditorRecord(editor->UndoRecords()[1]);
   EXPECT_EQ(del.op, 2);
   EXPECT_EQ(del.index, 2);
   EXPECT_DOUBLE_EQ(del.x, M(100, 50).X);
