@@ -96,7 +96,9 @@ public:
   /// and reads the part's vertices. A running edit ends first.
   void StartEdit(TGIS_EditableShape* shape, int part);
   /// Finishes editing: transparency back (unless ShowFast), the shape
-  /// normalised, the records emptied, the changed area repainted.
+  /// normalised, the records emptied, the changed area repainted. A shape
+  /// that cannot be normalised ends its edit all the same, and the error
+  /// passes on.
   virtual void EndEdit();
   virtual bool InEdit() const { return editing_; }
   /// The edited shape draws its vertex marks.
