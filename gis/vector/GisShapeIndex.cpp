@@ -36,6 +36,11 @@ bool TGIS_RelateEngine::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
   return false;
 }
 
+std::unique_ptr<TGIS_Shape> TGIS_RelateEngine::FixShape(TGIS_Shape*, bool) {
+  SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
+  return nullptr;
+}
+
 void GisSetTopologyFactory(TGIS_TopologyFactory factory) {
   TopologyFactory() = std::move(factory);
 }

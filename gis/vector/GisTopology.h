@@ -57,7 +57,7 @@ public:
   /// change. Raises "0150 Shape can not be fixed" on a budget overrun.
   std::unique_ptr<TGIS_Shape> FixShapeEx(TGIS_Shape* shape, bool makeNew, bool& changed);
   /// FixShapeEx without the change report.
-  std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew);
+  std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew) override;
   /// The union of all shapes of a list (caller owns; the list is unchanged).
   std::unique_ptr<TGIS_Shape> UnionShapes(const std::vector<TGIS_Shape*>& list);
 
