@@ -92,6 +92,7 @@ TEST_F(ReentrancyTest, APickDuringTheWaitRebuildsOnceMoreAfterIt) {
   ASSERT_EQ(web->navigations.size(), navigations + 2);
   EXPECT_EQ(map->Cltstanje->EmptiedCount(), emptied + 1); // one rebuild, two pages
   EXPECT_EQ(Capture().MapSource, "ve");
+  EXPECT_EQ(tool->mapPick->ItemIndex(), 3) << "the picker shows the source of the page";
   const std::string page = sktest::TTempDir::Read(dir / "mapg.htm");
   EXPECT_NE(page.find("ve.type=VEMapStyle.Road;"), std::string::npos);
   EXPECT_EQ(page.find("yahoo.type="), std::string::npos);
