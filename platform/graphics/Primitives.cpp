@@ -277,9 +277,33 @@ void Outline(TDraw& d, const POINT* pts, int n, bool closed) {
   StrokeWide(d, PolylinePath(DevF(d, pts, n), closed));
 }
 
-void FillPolygons(TDraw& d, const std::vector<QPolygonF>& polys, const TFill& fill) {
-  std::vector<TSpan> spans;
-  PolygonSpans(polys, d.dc.state.polyFillMode == WINDING, spans, d.Bounds());
+/// Fills polygons given by points that stand for pixels (Polygon,
+/// PolyPolygon): sampled at the pixels' own points, so that the fill meets
+/// the one-pixel outline through the same points.
+void FillPointPolygons(TDraw& d, const POINT* pts, const int* counts, int polygons,
+                       const TFill& fill) {
+  if (fill.kind == TFill::None) return;
+  thread_local TPolygonEdges edges;
+  thread_local std::vector<TSpan> spans;
+  edges.Clear();
+  spans.clear();
+  auto dev = [&d](const POINT& p) {
+    if (d.integral) return QPointF(double(p.x) + d.tx, double(p.y) + d.ty);
+    return d.xf.map(QPointF(p.x, p.y));
+  };
+  const POINT* at = pts;
+  for (int k = 0; k < polygons; ++k) {
+    const int n = counts[k];
+    QPointF first = dev(at[0]), prev = first;
+    for (int i = 1; i < n; ++i) {
+      const QPointF p = dev(at[i]);
+      if (!edges.Add(prev, p)) return;
+      prev = p;
+    }
+    if (!edges.Add(prev, first)) return;
+    at += n;
+  }
+  edges.Spans(d.dc.state.polyFillMode == WINDING, kSamplePoint, spans, d.Bounds());
   d.target.FillSpans(spans, fill);
 }
 
@@ -455,47 +479,41 @@ BOOL Polygon(HDC h, const POINT* points, int count) {
 
 BOOL PolyPolygon(HDC h, const POINT* points, const int* counts, int polygons) {
   if (!points || !counts || polygons < 1) return FALSE;
-  std::size_t total = 0;
-  for (int i = 0; i < polygons; ++i) {
+  for (int i = 0; i < polygons; ++i)
     if (counts[i] < 2) return FALSE;
+  auto draw = [](TDc& d, const POINT* pts, const int* cnt, int n) {
+    if (InPath(d)) {
+      for (int k = 0; k < n; ++k) {
+        PathPolyline(d, pts, cnt[k], true);
+        pts += cnt[k];
+      }
+      return true;
+    }
+    TDraw target(d);
+    FillPointPolygons(target, pts, cnt, n, d.BrushFill());
+    for (int k = 0; k < n; ++k) {
+      Outline(target, pts, cnt[k], true);
+      pts += cnt[k];
+    }
+    return true;
+  };
+  // Drawn at once from the caller's points unless the DC records.
+  if (TDc* dc = Dc(h); dc != nullptr && !dc->recording) return draw(*dc, points, counts, polygons);
+  std::size_t total = 0;
+  for (int i = 0; i < polygons; ++i)
     total += std::size_t(counts[i]);
-  }
   std::vector<POINT> pts(points, points + total);
   std::vector<int> cnt(counts, counts + polygons);
   return Run(
       h,
-      [pts, cnt](TDc& d) {
-        if (InPath(d)) {
-          std::size_t at = 0;
-          for (int c : cnt) {
-            PathPolyline(d, pts.data() + at, c, true);
-            at += std::size_t(c);
-          }
-          return true;
-        }
-        TDraw draw(d);
-        std::vector<QPolygonF> polys;
-        std::size_t at = 0;
-        for (int c : cnt) {
-          std::vector<QPointF> f = DevF(draw, pts.data() + at, c);
-          polys.emplace_back(QPolygonF(QList<QPointF>(f.begin(), f.end())));
-          at += std::size_t(c);
-        }
-        FillPolygons(draw, polys, d.BrushFill());
-        at = 0;
-        for (int c : cnt) {
-          Outline(draw, pts.data() + at, c, true);
-          at += std::size_t(c);
-        }
-        return true;
-      },
+      [pts, cnt, draw](TDc& d) { return draw(d, pts.data(), cnt.data(), int(cnt.size())); },
       [pts, cnt](QPainter& p, const TDcState& s) {
         QPainterPath fill, stroke;
         std::size_t at = 0;
         for (int c : cnt) {
           QPolygonF poly;
           for (int i = 0; i < c; ++i)
-            poly << QPointF(pts[at + std::size_t(i)].x, pts[at + std::size_t(i)].y);
+            poly << QPointF(pts[at + std::size_t(i)].x + 0.5, pts[at + std::size_t(i)].y + 0.5);
           fill.addPolygon(poly);
           fill.closeSubpath();
           stroke.addPath(CentredPolyline(pts.data() + at, c, true));
@@ -979,7 +997,7 @@ BOOL PaintPath(HDC h, bool fill, bool stroke) {
       QPainterPath p = path;
       p.setFillRule(d.state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
       std::vector<TSpan> spans;
-      PathSpans(p, spans, draw.Bounds());
+      PathSpans(p, spans, draw.Bounds(), kSamplePoint);
       draw.target.FillSpans(spans, d.BrushFill());
     }
     if (stroke && draw.PenVisible()) {
@@ -1022,7 +1040,7 @@ HRGN PathToRegion(HDC h) {
   QRectF b = p.boundingRect();
   QRect bounds(int(std::floor(b.left())) - 1, int(std::floor(b.top())) - 1, int(b.width()) + 3,
                int(b.height()) + 3);
-  PathSpans(p, spans, bounds);
+  PathSpans(p, spans, bounds, kSamplePoint);
   auto r = std::make_shared<TRegionObject>();
   r->region = SpansToRegion(spans);
   return Register(r);
