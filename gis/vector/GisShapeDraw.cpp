@@ -185,11 +185,16 @@ int GisDecimatePart(TGIS_Viewer& viewer, const TGIS_Shape& shape, int part, doub
   viewer.MapToScreenArray(b.PartMap.data(), n, b.PartScreen.data());
   const TPoint* screen = b.PartScreen.data();
   for (;;) {
-    int count = 0;
-    for (int k = 0; k < n; ++k) {
+    // Each interior point is written and kept by advancing the count, not
+    // by a branch: which points stay is as good as random to a predictor.
+    out[0] = screen[0];
+    int count = 1;
+    for (int k = 1; k < n - 1; ++k) {
       const TPoint p = screen[k];
-      if (k == 0 || k == n - 1 || Manhattan(p, out[count - 1]) > threshold) out[count++] = p;
+      out[count] = p;
+      count += int(Manhattan(p, out[count - 1]) > threshold);
     }
+    if (n > 1) out[count++] = screen[n - 1];
     threshold += 1;
     // Two points (the first and the last) are as few as a part can keep.
     if (!capped || count < GisMaxDrawPoints() || count <= 2) return count;
