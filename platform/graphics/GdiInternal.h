@@ -253,6 +253,17 @@ struct TDcState {
 };
 
 class TRecording;
+struct TResolvedFont;
+
+/// Text that TextOut put into the open path: kept as its glyphs until the
+/// path is needed as a whole (TDc::Path), so that a stroked text path can
+/// be drawn from strokes of single glyphs (StrokePath).
+struct TPathText {
+  const TResolvedFont* font = nullptr;
+  std::u32string text;
+  std::vector<int> advances;
+  QTransform local; // text space (pen start at 0, baseline 0) -> device
+};
 
 struct TDc {
   DWORD kind = OBJ_MEMDC;
@@ -265,7 +276,13 @@ struct TDc {
   // path under construction
   bool pathOpen = false;
   bool pathEnded = false;
-  QPainterPath path; // device coordinates
+  /// The path (device coordinates) with any text still kept as glyphs
+  /// added to it.
+  QPainterPath& Path();
+  void ClearPath();
+  /// Text added to the path after the figures of `path`, in order.
+  std::vector<TPathText> pathText;
+  QPainterPath path; // device coordinates; read through Path()
   // capabilities
   int horzRes = 0, vertRes = 0, physWidth = 0, physHeight = 0, physOffX = 0, physOffY = 0;
   int ppi = 0; // 0: from the surface
@@ -347,6 +364,9 @@ struct TResolvedFont {
   mutable std::unordered_map<char32_t, std::vector<TSpan>> glyphs;
   /// Each code point's integer advance.
   mutable std::unordered_map<char32_t, int> advances;
+  /// Strokes of single glyphs at the text origin as spans, by code point and
+  /// pen (Primitives.cpp, StrokePath of text).
+  mutable std::unordered_map<std::uint64_t, std::vector<TSpan>> strokes;
 };
 const TResolvedFont& ResolveFont(const LOGFONT& lf);
 /// Integer advances of each code point of the text.
