@@ -9,7 +9,6 @@
 #include "gis/formats/GisFileTAB.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
-#include "gis/vector/GisTopology.h"
 #include "gis/viewer/GisStyleBitmap.h"
 #include "gis/viewer/GisSymbol.h"
 #include "platform/forms/Forms.h"
@@ -21,7 +20,6 @@ int main(int argc, char** argv) {
   TProgramApplication app(argc, argv);
   GisKernelInit();
   GisSqlQueryInstall();
-  GisTopologyRegister();
   GisCoordsRegisterUnit();
   GisSymbolsRegisterUnit();
   GisStyleBitmapsRegisterUnit();

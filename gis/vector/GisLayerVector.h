@@ -17,6 +17,7 @@
 //   GisShape.cpp               construction, blocks, growth, raw records, blobs
 //   GisShapeGeometry.cpp       parts, points, extents, lock levels, distances
 //   GisShapeIndex.cpp          MakeEditable, Delete, the R-tree entry, relate
+//   GisShapeEdit.cpp           the shape as the viewer's editor edits it
 //   GisShapeFields.cpp         attribute values and per-shape styles
 //   GisShapeTypes.cpp          point, multipoint, arc and polygon storage
 //   GisShapeDraw.h/.cpp        drawing every shape shares: paint extents,
@@ -31,7 +32,8 @@
 //   GisLayerVectorCursor.cpp   the raw and filtered cursors, FindFirst
 //   GisLayerVectorFields.cpp   field definitions, name caches, export names
 //   GisLayerVectorImport.cpp   ImportStructure, ImportLayer, SaveData, SetIndexed
-//   GisLayerVectorLocate.cpp   Locate, LocateEx, the choice of a shape's section
+//   GisLayerVectorLocate.cpp   Locate, LocateEx, the editor's snap target, the
+//                              choice of a shape's section
 //   GisLayerVectorDraw.cpp     the drawing passes (shapes, labels, charts) and
 //                              thematic rendering
 //   GisShapeLabel.cpp          shape labels: text templates, placement, labels

@@ -33,7 +33,8 @@ using TGIS_PlaceLabelEvent =
 
 class TGIS_LayerVector : public TGIS_LayerAbstract,
                          public TGIS_SqlFieldSource,
-                         public TGIS_FieldOwner {
+                         public TGIS_FieldOwner,
+                         public TGIS_EditorSnapLayer {
 public:
   TGIS_LayerVector();
   ~TGIS_LayerVector() override;
@@ -138,6 +139,9 @@ public:
                                int& part, TGIS_Point& proj, bool visibleOnly = false);
   TGIS_ShapeAbstract* LocateShape(const TGIS_Point& point, double precision, bool visibleOnly,
                                   double& distance) override;
+  /// The editor's snap target: the visible shape nearest to the point within
+  /// the margin (LocateEx with no UID excluded), or nullptr.
+  const TGIS_EditableShape* LocateSnapShape(const TGIS_Point& point, double margin) override;
   /// The section a shape is drawn or located with: the last active section
   /// whose query holds for it, made current. nullptr when none holds;
   /// endPass is set when that section is the only one, has no query and is
@@ -210,6 +214,9 @@ private:
   TGIS_Shape* InsertEditedCopy(std::unique_ptr<TGIS_Shape> copy, const TGIS_Shape* source);
   /// Removes and frees the shape at a position, clearing every reference.
   void RemoveShapeAt(int position);
+  /// A shape about to be freed (nullptr: the edited shape of this layer,
+  /// if any) leaves the viewer's editor.
+  void ReleaseEditedShape(const TGIS_Shape* shape);
   void FreeNameCaches();
   int FindInCache(const std::string& name, bool stored);
   bool PassesExtent(TGIS_Shape* shape);
@@ -259,7 +266,7 @@ private:
   bool cursorSkipDeleted_ = false;
   bool scopeDisjoint_ = false;
   bool lastImportAborted_ = false;
-  std::unique_ptr<TGIS_Topology> topology_;
+  std::unique_ptr<TGIS_RelateEngine> topology_;
   std::vector<TGIS_Shape*> pending_;
   // Drawing: what the passes have to do, and the styles that thematic
   // rendering changed (line, area, marker, label, chart) with the change

@@ -19,6 +19,7 @@
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisDefsVariants.h"
 #include "gis/core/GisParams.h"
+#include "gis/viewer/GisEditor.h"
 #include "gis/viewer/GisShapeAbstract.h"
 
 class TBitmap;
@@ -60,22 +61,23 @@ struct TGIS_ShapeBlock {
   void Forget();                       // drops the reference (frees owned bytes)
 };
 
-/// The DE-9IM relate engine that shapes and layers ask through
-/// GisCreateTopology. The topology engine (GisTopology.h) installs itself with
-/// GisTopologyRegister, as the application does at start; until an engine is
-/// installed (GisSetTopologyFactory) this base raises "Feature not
-/// implemented".
-class TGIS_Topology {
+/// The DE-9IM relate side of the topology engine (GisTopology.h), with the
+/// normalising of edited shapes, which GisCreateTopology makes; tests can
+/// install another (GisSetTopologyFactory).
+class TGIS_RelateEngine {
 public:
-  virtual ~TGIS_Topology() = default;
+  virtual ~TGIS_RelateEngine() = default;
   /// Primes the engine with a shape that will be related many times.
   virtual void SetPreparedShape(TGIS_Shape* shape);
   virtual bool Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern);
+  /// Normalises a line or polygon: the shape itself is rewritten (nullptr
+  /// returned), or with makeNew a normalised copy is returned.
+  virtual std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew);
 };
-using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_Topology>()>;
+using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_RelateEngine>()>;
 /// Installs the maker of relate engines (nullptr: the default one).
 void GisSetTopologyFactory(TGIS_TopologyFactory factory);
-std::unique_ptr<TGIS_Topology> GisCreateTopology();
+std::unique_ptr<TGIS_RelateEngine> GisCreateTopology();
 
 /// The text and byte geometry formats. The default parser is the readers of
 /// GisGeometry.h; another can be installed (nullptr: the default again).
@@ -85,7 +87,10 @@ using TGIS_GeometryParser = std::function<std::unique_ptr<TGIS_Shape>(
     TGIS_LayerVector* layer)>;
 void GisSetGeometryParser(TGIS_GeometryParser parser);
 
-class TGIS_Shape : public TGIS_ShapeAbstract, public TGIS_ParamsShape {
+/// Every shape is an editable shape of the viewer's editor (GisShapeEdit.cpp):
+/// it reads and writes its vertices in viewer coordinates below lock level 2,
+/// as GetPoint and AddPoint do.
+class TGIS_Shape : public TGIS_ShapeAbstract, public TGIS_ParamsShape, public TGIS_EditableShape {
 public:
   /// Create (Source, Raw, Mapped, Uid, Layer) of the concrete class `type`.
   /// Raw is validated: a record that does not fit its length raises
@@ -134,7 +139,8 @@ public:
   bool IsEditable() const { return inMemory_ || layer_ == nullptr; }
   /// The editable in-memory version; nullptr without a layer.
   TGIS_Shape* MakeEditable();
-  void Delete();
+  /// Marks the shape deleted (out of the index; kept in its layer's list).
+  void Delete() override;
   void CopyGeometry(TGIS_Shape& source);
   void MarkModified();
 
@@ -146,7 +152,7 @@ public:
   virtual void SetPoint3D(int part, int index, const TGIS_Point3D& point);
   /// While the viewer paints in full: the extent in viewer units; otherwise
   /// GetPaintExtentEx (GisShapeDraw.cpp).
-  virtual TGIS_Extent GetPaintExtent() const;
+  TGIS_Extent GetPaintExtent() const override;
   /// The extent in viewer units widened for pens, outlines and labels drawn
   /// beyond the geometry.
   virtual TGIS_Extent GetPaintExtentEx() const;
@@ -163,7 +169,7 @@ public:
   virtual void AddPoint3D(const TGIS_Point3D& point);
   bool AddPointPolar(bool absolute, double angle, double distance);
   virtual void AddPart();
-  virtual TGIS_Point GetPoint(int part, int index) const;
+  TGIS_Point GetPoint(int part, int index) const override;
   virtual TGIS_Point3D GetPoint3D(int part, int index) const;
   TGIS_Point GetFirstPoint() const { return GetPoint(0, 0); }
   TGIS_Point GetLastPoint() const;
@@ -172,8 +178,8 @@ public:
   /// By type: a point has one vertex and one part once it has a block; a
   /// multipoint one part.
   virtual int GetNumPoints() const;
-  virtual int GetNumParts() const;
-  virtual int GetPartSize(int part) const;
+  int GetNumParts() const override;
+  int GetPartSize(int part) const override;
   virtual void FindNearestVertex(const TGIS_Point& point, double& distance, TGIS_Point& nearest,
                                  double tolerance) const;
   virtual void FindNearestVertex3D(const TGIS_Point3D& point, double& distance,
@@ -284,6 +290,20 @@ public:
   void AddToIndex();
   void UpdateIndex();
   bool Relate(TGIS_Shape* other, const std::string& pattern);
+
+  // ---- the editor's view of the shape (GisShapeEdit.cpp) --------------------------------
+  int EditKind() const override { return shapeType_; }
+  /// Empties the shape and adds the parts again with AddPart and AddPoint,
+  /// so the extent, the layer's extent and the index entry follow.
+  void SetParts(const std::vector<std::vector<TGIS_Point>>& parts) override;
+  TGIS_LayerAbstract* EditLayer() const override;
+  /// The topology engine's normalising of the shape in place.
+  void FixShape() override;
+  /// The vertex marks and numbers, through the layer's DrawEditor.
+  void DrawEditing(const TGIS_Editor& editor) override;
+  /// MakeEditable; the shape itself when it has no layer.
+  TGIS_EditableShape* GetEditable() override;
+  // ---- end of the editor's view -----------------------------------------------------------
 
   // ---- attribute values and styles ------------------------------------------------------
   void SetField(const std::string& name, const Variant& value);

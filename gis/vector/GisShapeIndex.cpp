@@ -3,6 +3,7 @@
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisTopology.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -28,18 +29,23 @@ std::unique_ptr<TGIS_Shape> Parse(TGIS_GeometryFormat format, const std::string&
 
 // ---- relate engine and parser hooks ------------------------------------------------------------
 
-void TGIS_Topology::SetPreparedShape(TGIS_Shape*) {}
+void TGIS_RelateEngine::SetPreparedShape(TGIS_Shape*) {}
 
-bool TGIS_Topology::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
+bool TGIS_RelateEngine::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
   SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
   return false;
+}
+
+std::unique_ptr<TGIS_Shape> TGIS_RelateEngine::FixShape(TGIS_Shape*, bool) {
+  SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
+  return nullptr;
 }
 
 void GisSetTopologyFactory(TGIS_TopologyFactory factory) {
   TopologyFactory() = std::move(factory);
 }
 
-std::unique_ptr<TGIS_Topology> GisCreateTopology() {
+std::unique_ptr<TGIS_RelateEngine> GisCreateTopology() {
   if (TopologyFactory()) return TopologyFactory()();
   return std::make_unique<TGIS_Topology>();
 }

@@ -432,19 +432,22 @@ TEST_F(DrawPasses, TheEditedShapeGetsNoLabelAndTheOthersShowTheirVertices) {
   EXPECT_EQ(other->Labels, 1);
   EXPECT_EQ(edited->Vertices, 0);
   EXPECT_EQ(other->Vertices, 1);
-  // The layer's editor step: the edited shape's vertex labels.
-  f.layer->DrawEditor();
+  // The paint's editor step went through the layer's: the edited shape's
+  // vertex labels, once.
   EXPECT_EQ(edited->VertexLabels, 1);
+  f.layer->DrawEditor();
+  EXPECT_EQ(edited->VertexLabels, 2);
   EXPECT_EQ(other->VertexLabels, 0);
   // Without tracking no vertices; after the edit every label again.
   f.viewer().Editor()->SetShowTracking(false);
   f.Render();
   EXPECT_EQ(other->Vertices, 1);
+  EXPECT_EQ(edited->VertexLabels, 3);
   f.viewer().Editor()->EndEdit();
   f.Render();
   EXPECT_EQ(edited->Labels, 1);
   f.layer->DrawEditor();
-  EXPECT_EQ(edited->VertexLabels, 1);
+  EXPECT_EQ(edited->VertexLabels, 3);
 }
 
 TEST_F(DrawPasses, OverlaysServeOnlyLayersWithLabelsOnTop) {

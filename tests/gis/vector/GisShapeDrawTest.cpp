@@ -269,25 +269,6 @@ TEST(GisShapeDraw, SelectionFrameIsDottedAndJoinsTheSelectionRegion) {
 
 namespace {
 
-/// The editor's view of a shape: its parts as they stand (edits are not
-/// written back; these tests only draw).
-class TEditedShape : public TGIS_EditableShape {
-public:
-  explicit TEditedShape(TGIS_Shape& shape) : shape_(shape) {}
-  int EditKind() const override { return shape_.ShapeType(); }
-  int GetNumParts() const override { return shape_.GetNumParts(); }
-  int GetPartSize(int part) const override { return shape_.GetPartSize(part); }
-  TGIS_Point GetPoint(int part, int index) const override { return shape_.GetPoint(part, index); }
-  void SetParts(const std::vector<std::vector<TGIS_Point>>&) override {}
-  TGIS_Extent GetPaintExtent() const override { return shape_.GetPaintExtent(); }
-  void Delete() override {}
-  TGIS_LayerAbstract* EditLayer() const override { return shape_.Layer(); }
-  void FixShape() override {}
-
-private:
-  TGIS_Shape& shape_;
-};
-
 /// Pixels of a colour in a rectangle of the rendered bitmap.
 int CountIn(const TDrawViewer& d, COLORREF c, const TRect& r) {
   int n = 0;
@@ -336,8 +317,8 @@ TEST(GisShapeDraw, VertexLabelsColourTheEditedPartAndNumberTheVertices) {
   // A polygon of two rings with the second one being edited.
   TGIS_Shape* rings = d.Add(gisShapeTypePolygon, {{{120, 20}, {150, 20}, {150, 80}, {120, 80}},
                                                   {{170, 20}, {190, 20}, {190, 80}}});
-  TEditedShape edited(*rings);
-  d.viewer->Editor()->StartEdit(&edited, 1);
+  const TRecordingTopologyScope noNormalising;
+  d.viewer->Editor()->StartEdit(rings, 1);
   d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { rings->DrawVertexLabels(); });
   EXPECT_EQ(d.Pixel(150, 80), kBlue) << "another part";
   EXPECT_EQ(d.Pixel(190, 80), kGreen) << "the edited part";
@@ -348,7 +329,7 @@ TEST(GisShapeDraw, VertexLabelsColourTheEditedPartAndNumberTheVertices) {
   EXPECT_GT(CountIn(d, kYellow, edge), 5);
   EXPECT_GT(CountIn(d, kNearBlack, edge), 5);
   // An edited part the shape does not have marks no current vertex.
-  d.viewer->Editor()->StartEdit(&edited, 5);
+  d.viewer->Editor()->StartEdit(rings, 5);
   d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { rings->DrawVertexLabels(); });
   EXPECT_EQ(d.Count(kRed), 0);
   d.viewer->Editor()->EndEdit();
