@@ -139,6 +139,18 @@ public:
     std::memcpy(&p.Y, data_ + 16 * std::size_t(k) + 8, 8);
     return convert_ ? shape_.Layer()->PointToViewer(p) : p;
   }
+  /// The first `n` vertices into `out`: stored points that need no
+  /// conversion are copied as one block (the record holds them as X, Y
+  /// doubles, as TGIS_Point does).
+  void CopyTo(TGIS_Point* out, int n) const {
+    static_assert(sizeof(TGIS_Point) == 16);
+    if (direct_ && !convert_) {
+      std::memcpy(static_cast<void*>(out), data_, 16 * std::size_t(n));
+      return;
+    }
+    for (int k = 0; k < n; ++k)
+      out[k] = (*this)[k];
+  }
 
 private:
   const TGIS_Shape& shape_;
@@ -180,16 +192,20 @@ int GisDecimatePart(TGIS_Viewer& viewer, const TGIS_Shape& shape, int part, doub
     b.PartScreen.resize(std::size_t(n));
   }
   const TPartReader vertex(shape, part);
-  for (int k = 0; k < n; ++k)
-    b.PartMap[std::size_t(k)] = vertex[k];
+  vertex.CopyTo(b.PartMap.data(), n);
   viewer.MapToScreenArray(b.PartMap.data(), n, b.PartScreen.data());
   const TPoint* screen = b.PartScreen.data();
   for (;;) {
-    int count = 0;
-    for (int k = 0; k < n; ++k) {
+    // Each interior point is written and kept by advancing the count, not
+    // by a branch: which points stay is as good as random to a predictor.
+    out[0] = screen[0];
+    int count = 1;
+    for (int k = 1; k < n - 1; ++k) {
       const TPoint p = screen[k];
-      if (k == 0 || k == n - 1 || Manhattan(p, out[count - 1]) > threshold) out[count++] = p;
+      out[count] = p;
+      count += int(Manhattan(p, out[count - 1]) > threshold);
     }
+    if (n > 1) out[count++] = screen[n - 1];
     threshold += 1;
     // Two points (the first and the last) are as few as a part can keep.
     if (!capped || count < GisMaxDrawPoints() || count <= 2) return count;

@@ -19,15 +19,17 @@ constexpr double kTwoPi = 6.283185307179586;
 /// Round for a double: the same result (halves to the even neighbour, in any
 /// rounding mode), without the extended-precision path, which costs more than
 /// the rest of a map-to-screen transform. NaN and values past 2^52 (already
-/// whole, or beyond int64) take Round itself.
+/// whole, or beyond int64) take Round itself. The steps are comparisons
+/// turned into numbers, not branches: whether a value lies above a half is as
+/// good as random across a shape's vertices.
 Int64 RoundDouble(double v) {
   if (!(std::fabs(v) < 4503599627370496.0)) return Round(v);
   // The floor through truncation (exact below 2^52), without a library call.
-  double r = double(Int64(v));
-  if (r > v) r -= 1;
+  const double t = double(Int64(v));
+  const double r = t - double(t > v);
   const double d = v - r; // exact, or rounded up towards 1 when -0.5 < v < 0
-  if (d > 0.5 || (d == 0.5 && (Int64(r) & 1) != 0)) r += 1;
-  return Int64(r);
+  const Int64 floor = Int64(r);
+  return floor + Int64((d > 0.5) | ((d == 0.5) & ((floor & 1) != 0)));
 }
 
 } // namespace
@@ -99,7 +101,7 @@ int TGIS_Viewer::TwipsToPixels(int t) {
   if (t == 0) return 0;
   const double n = double(t) * PixelsPerInch();
   if (n <= 1440) return 1;
-  return int(Round(n / 1440));
+  return int(RoundDouble(n / 1440));
 }
 
 // ------------------------------------------------------------------------ zoom

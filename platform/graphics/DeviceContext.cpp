@@ -331,9 +331,12 @@ int GetDeviceCaps(HDC h, int index) {
 
 HGDIOBJ SelectObject(HDC h, HGDIOBJ obj) {
   TDc* dc = Dc(h);
-  auto o = Lookup(obj);
-  if (!dc || !o) return nullptr;
+  if (!dc || !obj) return nullptr;
   TDcState& s = dc->state;
+  // The pen, brush or font already selected (and so alive): nothing changes.
+  if (obj == s.penHandle || obj == s.brushHandle || obj == s.fontHandle) return obj;
+  auto o = Lookup(obj);
+  if (!o) return nullptr;
   auto swap = [&](HGDIOBJ& slot) {
     HGDIOBJ old = slot;
     Retain(obj);

@@ -655,6 +655,9 @@ DWORD GetSysColor(int index);
 /// Makes GetTextMetrics report fonts without TMPF_TRUETYPE (tests of the
 /// non-scalable text branches).
 void GdiSetTrueTypeReported(bool reported);
+/// StrokePath of a path of text from strokes of single glyphs (true, the
+/// default) or of the whole path at once (tests that compare the two).
+void GdiSetTextStrokeFromGlyphs(bool fromGlyphs);
 /// Screen and bitmap DC capabilities (BITSPIXEL, LOGPIXELSX/Y); defaults 32, 96.
 void GdiSetScreenCaps(int bitsPerPixel, int pixelsPerInch);
 /// The screen's BITSPIXEL as set above.

@@ -152,10 +152,44 @@ private:
   int dirtyX0_, dirtyY0_, dirtyX1_, dirtyY1_;
 };
 
-/// Spans of the pixels whose centres lie inside the polygons (device coords).
+/// Where a pixel is sampled, in device coordinates of pixel corners: at its
+/// centre (shapes given by their outline, as rectangles, ellipses, text and
+/// strokes are), or at its top-left corner. Polygons and paths are drawn
+/// through points that stand for pixels: a vertex (x, y) is pixel (x, y),
+/// which the one-pixel pen draws, so the fill samples each pixel at its own
+/// point (x, y), the edge's left and top pixels inside, its right and bottom
+/// ones outside. Sampled at centres, a slanted edge would leave the pixel
+/// between fill and pen empty on its right and bottom sides.
+inline constexpr double kSampleCentre = 0.5, kSamplePoint = 0.0;
+
+struct TPolygonEdge {
+  double x0, y0, x1, y1; // y0 < y1
+  int dir;               // +1 downwards, -1 upwards as given
+};
+
+/// The edges of polygons, collected for one scan conversion.
+class TPolygonEdges {
+public:
+  /// The edge from a to b (a horizontal one is left out); false, and no
+  /// spans at all, once a coordinate is not finite.
+  bool Add(QPointF a, QPointF b);
+  void Clear();
+  /// Spans of the pixels inside the edges sampled at x + offset, y + offset
+  /// (device coords).
+  void Spans(bool winding, double offset, std::vector<TSpan>& spans, const QRect& bounds);
+
+private:
+  std::vector<TPolygonEdge> edges_;
+  double minY_ = 1e300, maxY_ = -1e300;
+  bool finite_ = true;
+};
+
+/// Spans of the pixels inside the polygons (device coords), sampled at
+/// x + offset, y + offset: by default at their centres.
 void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding, std::vector<TSpan>& spans,
-                  const QRect& bounds);
-void PathSpans(const QPainterPath& path, std::vector<TSpan>& spans, const QRect& bounds);
+                  const QRect& bounds, double offset = kSampleCentre);
+void PathSpans(const QPainterPath& path, std::vector<TSpan>& spans, const QRect& bounds,
+               double offset = kSampleCentre);
 QRegion SpansToRegion(const std::vector<TSpan>& spans);
 
 /// Applies the binary raster operation `rop2` to 24-bit colour values.
@@ -219,6 +253,17 @@ struct TDcState {
 };
 
 class TRecording;
+struct TResolvedFont;
+
+/// Text that TextOut put into the open path: kept as its glyphs until the
+/// path is needed as a whole (TDc::Path), so that a stroked text path can
+/// be drawn from strokes of single glyphs (StrokePath).
+struct TPathText {
+  const TResolvedFont* font = nullptr;
+  std::u32string text;
+  std::vector<int> advances;
+  QTransform local; // text space (pen start at 0, baseline 0) -> device
+};
 
 struct TDc {
   DWORD kind = OBJ_MEMDC;
@@ -231,7 +276,13 @@ struct TDc {
   // path under construction
   bool pathOpen = false;
   bool pathEnded = false;
-  QPainterPath path; // device coordinates
+  /// The path (device coordinates) with any text still kept as glyphs
+  /// added to it.
+  QPainterPath& Path();
+  void ClearPath();
+  /// Text added to the path after the figures of `path`, in order.
+  std::vector<TPathText> pathText;
+  QPainterPath path; // device coordinates; read through Path()
   // capabilities
   int horzRes = 0, vertRes = 0, physWidth = 0, physHeight = 0, physOffX = 0, physOffY = 0;
   int ppi = 0; // 0: from the surface
@@ -313,6 +364,9 @@ struct TResolvedFont {
   mutable std::unordered_map<char32_t, std::vector<TSpan>> glyphs;
   /// Each code point's integer advance.
   mutable std::unordered_map<char32_t, int> advances;
+  /// Strokes of single glyphs at the text origin as spans, by code point and
+  /// pen (Primitives.cpp, StrokePath of text).
+  mutable std::unordered_map<std::uint64_t, std::vector<TSpan>> strokes;
 };
 const TResolvedFont& ResolveFont(const LOGFONT& lf);
 /// Integer advances of each code point of the text.

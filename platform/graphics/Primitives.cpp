@@ -185,6 +185,12 @@ struct TThinPen {
   }
 };
 
+/// A pen drawn with gaps (dashes, dots, alternate pixels).
+bool Styled(const TPenObject& pen) {
+  int s = pen.Style();
+  return (s >= int(PS_DASH) && s <= int(PS_DASHDOTDOT)) || s == int(PS_ALTERNATE);
+}
+
 // ---- wide pens ------------------------------------------------------------------------------
 
 void Configure(QPainterPathStroker& s, const TPenObject& pen, bool forceMiter = false) {
@@ -242,6 +248,83 @@ void StrokeWide(TDraw& d, const QPainterPath& devicePath, bool forceMiter = fals
   d.target.FillSpans(spans, d.dc.PenFill(d.Pen().color));
 }
 
+// ---- stroked text ---------------------------------------------------------------------------
+
+bool gTextStrokeFromGlyphs = true;
+
+/// The spans StrokeWide fills for one glyph whose origin lies on the device
+/// point (0, 0); `key` names the code point and the pen.
+const std::vector<TSpan>& GlyphStroke(const TResolvedFont& font, char32_t c, const TPenObject& pen,
+                                      std::uint64_t key) {
+  auto it = font.strokes.find(key);
+  if (it != font.strokes.end()) return it->second;
+  const QPainterPath centred = TextPath(font, std::u32string(1, c), {0}).translated(0.5, 0.5);
+  QPainterPathStroker stroker;
+  Configure(stroker, pen);
+  QPainterPath outline = stroker.createStroke(centred);
+  outline.setFillRule(Qt::WindingFill);
+  std::vector<TSpan> spans;
+  const QRectF box = outline.boundingRect();
+  if (!box.isEmpty())
+    PathSpans(outline, spans,
+              QRect(int(std::floor(box.left())) - 2, int(std::floor(box.top())) - 2,
+                    int(std::ceil(box.width())) + 5, int(std::ceil(box.height())) + 5));
+  return font.strokes.emplace(key, std::move(spans)).first->second;
+}
+
+/// StrokePath of a path that holds only text moved by whole pixels, with a
+/// simple pen (round ends and joins) three or more pixels wide, as labels'
+/// halos are drawn: the glyphs' strokes, each made once per font, code point
+/// and pen and moved to its place, joined into one set of spans. A stroke is
+/// the same shape wherever its glyph stands, and the stroke of a path is the
+/// union of its outlines' strokes, so the pixels are those of the whole path
+/// stroked at once (tests compare the two). A two-pixel pen puts stroke
+/// edges on pixel centres, where the whole path's stroke itself differs
+/// with the text's position in the last bits: such pens, and extended ones,
+/// take the whole path. False, and nothing drawn, for any other path or pen.
+bool StrokeTextFromGlyphs(TDraw& d) {
+  const TDc& dc = d.dc;
+  const TPenObject& pen = d.Pen();
+  if (!gTextStrokeFromGlyphs || dc.pathText.empty() || !dc.path.isEmpty()) return false;
+  if (pen.extended || pen.width < 3 || pen.width >= (1 << 16)) return false;
+  for (const TPathText& t : dc.pathText)
+    if (t.local.type() > QTransform::TxTranslate || t.local.dx() != std::floor(t.local.dx()) ||
+        t.local.dy() != std::floor(t.local.dy()) || std::abs(t.local.dx()) > 1e9 ||
+        std::abs(t.local.dy()) > 1e9)
+      return false;
+  const std::uint64_t penKey = (std::uint64_t(std::max(pen.width, 1)) << 24) |
+                               (std::uint64_t(pen.Cap()) << 32) | (std::uint64_t(pen.Join()) << 48);
+  const QRect bounds = d.Bounds();
+  thread_local std::vector<TSpan> spans;
+  spans.clear();
+  for (const TPathText& t : dc.pathText) {
+    int x = int(t.local.dx());
+    const int y = int(t.local.dy());
+    for (std::size_t i = 0; i < t.text.size(); ++i) {
+      for (const TSpan& s : GlyphStroke(*t.font, t.text[i], pen, penKey | t.text[i])) {
+        const int row = s.y + y, x0 = std::max(s.x0 + x, bounds.left()),
+                  x1 = std::min(s.x1 + x, bounds.right() + 1);
+        if (row >= bounds.top() && row <= bounds.bottom() && x0 < x1) spans.push_back({row, x0, x1});
+      }
+      x += t.advances[i];
+    }
+  }
+  // Overlapping strokes of neighbouring glyphs count once.
+  std::sort(spans.begin(), spans.end(), [](const TSpan& a, const TSpan& b) {
+    return a.y != b.y ? a.y < b.y : a.x0 < b.x0;
+  });
+  std::size_t kept = 0;
+  for (const TSpan& s : spans) {
+    if (kept > 0 && spans[kept - 1].y == s.y && spans[kept - 1].x1 >= s.x0)
+      spans[kept - 1].x1 = std::max(spans[kept - 1].x1, s.x1);
+    else
+      spans[kept++] = s;
+  }
+  spans.resize(kept);
+  d.target.FillSpans(spans, d.dc.PenFill(pen.color));
+  return true;
+}
+
 QPainterPath PolylinePath(const std::vector<QPointF>& pts, bool closed) {
   QPainterPath p;
   if (pts.empty()) return p;
@@ -277,9 +360,33 @@ void Outline(TDraw& d, const POINT* pts, int n, bool closed) {
   StrokeWide(d, PolylinePath(DevF(d, pts, n), closed));
 }
 
-void FillPolygons(TDraw& d, const std::vector<QPolygonF>& polys, const TFill& fill) {
-  std::vector<TSpan> spans;
-  PolygonSpans(polys, d.dc.state.polyFillMode == WINDING, spans, d.Bounds());
+/// Fills polygons given by points that stand for pixels (Polygon,
+/// PolyPolygon): sampled at the pixels' own points, so that the fill meets
+/// the one-pixel outline through the same points.
+void FillPointPolygons(TDraw& d, const POINT* pts, const int* counts, int polygons,
+                       const TFill& fill) {
+  if (fill.kind == TFill::None) return;
+  thread_local TPolygonEdges edges;
+  thread_local std::vector<TSpan> spans;
+  edges.Clear();
+  spans.clear();
+  auto dev = [&d](const POINT& p) {
+    if (d.integral) return QPointF(double(p.x) + d.tx, double(p.y) + d.ty);
+    return d.xf.map(QPointF(p.x, p.y));
+  };
+  const POINT* at = pts;
+  for (int k = 0; k < polygons; ++k) {
+    const int n = counts[k];
+    QPointF first = dev(at[0]), prev = first;
+    for (int i = 1; i < n; ++i) {
+      const QPointF p = dev(at[i]);
+      if (!edges.Add(prev, p)) return;
+      prev = p;
+    }
+    if (!edges.Add(prev, first)) return;
+    at += n;
+  }
+  edges.Spans(d.dc.state.polyFillMode == WINDING, kSamplePoint, spans, d.Bounds());
   d.target.FillSpans(spans, fill);
 }
 
@@ -292,10 +399,10 @@ bool InPath(TDc& dc) {
 void PathPolyline(TDc& dc, const POINT* pts, int n, bool closed) {
   QTransform xf = dc.Transform();
   if (n < 1) return;
-  dc.path.moveTo(xf.map(QPointF(pts[0].x, pts[0].y)));
+  dc.Path().moveTo(xf.map(QPointF(pts[0].x, pts[0].y)));
   for (int i = 1; i < n; ++i)
-    dc.path.lineTo(xf.map(QPointF(pts[i].x, pts[i].y)));
-  if (closed) dc.path.closeSubpath();
+    dc.Path().lineTo(xf.map(QPointF(pts[i].x, pts[i].y)));
+  if (closed) dc.Path().closeSubpath();
   if (n > 0) dc.state.position = QPoint(pts[n - 1].x, pts[n - 1].y);
 }
 
@@ -360,7 +467,7 @@ BOOL MoveToEx(HDC h, int x, int y, POINT* previous) {
   if (previous) *previous = POINT(dc->state.position.x(), dc->state.position.y());
   return RunState(h, [x, y](TDc& d) {
     d.state.position = QPoint(x, y);
-    if (d.pathOpen) d.path.moveTo(d.Transform().map(QPointF(x, y)));
+    if (d.pathOpen) d.Path().moveTo(d.Transform().map(QPointF(x, y)));
     return true;
   });
 }
@@ -380,9 +487,9 @@ BOOL LineTo(HDC h, int x, int y) {
       [x, y](TDc& d) {
         POINT pts[2] = {POINT(d.state.position.x(), d.state.position.y()), POINT(x, y)};
         if (InPath(d)) {
-          if (d.path.elementCount() == 0)
-            d.path.moveTo(d.Transform().map(QPointF(pts[0].x, pts[0].y)));
-          d.path.lineTo(d.Transform().map(QPointF(x, y)));
+          if (d.Path().elementCount() == 0)
+            d.Path().moveTo(d.Transform().map(QPointF(pts[0].x, pts[0].y)));
+          d.Path().lineTo(d.Transform().map(QPointF(x, y)));
         } else {
           TDraw draw(d);
           Outline(draw, pts, 2, false);
@@ -455,47 +562,41 @@ BOOL Polygon(HDC h, const POINT* points, int count) {
 
 BOOL PolyPolygon(HDC h, const POINT* points, const int* counts, int polygons) {
   if (!points || !counts || polygons < 1) return FALSE;
-  std::size_t total = 0;
-  for (int i = 0; i < polygons; ++i) {
+  for (int i = 0; i < polygons; ++i)
     if (counts[i] < 2) return FALSE;
+  auto draw = [](TDc& d, const POINT* pts, const int* cnt, int n) {
+    if (InPath(d)) {
+      for (int k = 0; k < n; ++k) {
+        PathPolyline(d, pts, cnt[k], true);
+        pts += cnt[k];
+      }
+      return true;
+    }
+    TDraw target(d);
+    FillPointPolygons(target, pts, cnt, n, d.BrushFill());
+    for (int k = 0; k < n; ++k) {
+      Outline(target, pts, cnt[k], true);
+      pts += cnt[k];
+    }
+    return true;
+  };
+  // Drawn at once from the caller's points unless the DC records.
+  if (TDc* dc = Dc(h); dc != nullptr && !dc->recording) return draw(*dc, points, counts, polygons);
+  std::size_t total = 0;
+  for (int i = 0; i < polygons; ++i)
     total += std::size_t(counts[i]);
-  }
   std::vector<POINT> pts(points, points + total);
   std::vector<int> cnt(counts, counts + polygons);
   return Run(
       h,
-      [pts, cnt](TDc& d) {
-        if (InPath(d)) {
-          std::size_t at = 0;
-          for (int c : cnt) {
-            PathPolyline(d, pts.data() + at, c, true);
-            at += std::size_t(c);
-          }
-          return true;
-        }
-        TDraw draw(d);
-        std::vector<QPolygonF> polys;
-        std::size_t at = 0;
-        for (int c : cnt) {
-          std::vector<QPointF> f = DevF(draw, pts.data() + at, c);
-          polys.emplace_back(QPolygonF(QList<QPointF>(f.begin(), f.end())));
-          at += std::size_t(c);
-        }
-        FillPolygons(draw, polys, d.BrushFill());
-        at = 0;
-        for (int c : cnt) {
-          Outline(draw, pts.data() + at, c, true);
-          at += std::size_t(c);
-        }
-        return true;
-      },
+      [pts, cnt, draw](TDc& d) { return draw(d, pts.data(), cnt.data(), int(cnt.size())); },
       [pts, cnt](QPainter& p, const TDcState& s) {
         QPainterPath fill, stroke;
         std::size_t at = 0;
         for (int c : cnt) {
           QPolygonF poly;
           for (int i = 0; i < c; ++i)
-            poly << QPointF(pts[at + std::size_t(i)].x, pts[at + std::size_t(i)].y);
+            poly << QPointF(pts[at + std::size_t(i)].x + 0.5, pts[at + std::size_t(i)].y + 0.5);
           fill.addPolygon(poly);
           fill.closeSubpath();
           stroke.addPath(CentredPolyline(pts.data() + at, c, true));
@@ -518,10 +619,6 @@ void Normalize(int& l, int& t, int& r, int& b) {
 /// A shape given by its device path: the brush fills the pixels whose centres
 /// lie inside; a thin pen draws the set's boundary pixels (a 4-neighbour
 /// outside), a wide pen strokes the path.
-bool Styled(const TPenObject& pen) {
-  int s = pen.Style();
-  return (s >= int(PS_DASH) && s <= int(PS_DASHDOTDOT)) || s == int(PS_ALTERNATE);
-}
 
 /// A styled one-pixel outline along a path through pixel centres; the style
 /// pattern runs on around the whole outline.
@@ -647,7 +744,7 @@ BOOL Ellipse(HDC h, int left, int top, int right, int bottom) {
         if (InPath(d)) {
           QPainterPath p;
           p.addEllipse(QRectF(left, top, (double(right) - left), (double(bottom) - top)));
-          d.path.addPath(d.Transform().map(p));
+          d.Path().addPath(d.Transform().map(p));
           return true;
         }
         if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
@@ -737,7 +834,7 @@ BOOL Pie(HDC h, int left, int top, int right, int bottom, int xr1, int yr1, int 
         p.arcTo(box, a1, sweep);
         p.closeSubpath();
         if (InPath(d)) {
-          d.path.addPath(d.Transform().map(p));
+          d.Path().addPath(d.Transform().map(p));
           return true;
         }
         if ((double(right) - left) < 1 || (double(bottom) - top) < 1) return true;
@@ -769,7 +866,7 @@ BOOL RoundRect(HDC h, int left, int top, int right, int bottom, int width, int h
         p.addRoundedRect(QRectF(left, top, double(right) - left, double(bottom) - top),
                          std::abs(width) / 2.0, std::abs(height) / 2.0);
         if (InPath(d)) {
-          d.path.addPath(d.Transform().map(p));
+          d.Path().addPath(d.Transform().map(p));
           return true;
         }
         if (double(right) - left < 1 || double(bottom) - top < 1) return true;
@@ -923,7 +1020,7 @@ BOOL BeginPath(HDC h) {
   return RunState(h, [](TDc& d) {
     d.pathOpen = true;
     d.pathEnded = false;
-    d.path = QPainterPath();
+    d.ClearPath();
     return true;
   });
 }
@@ -940,7 +1037,7 @@ BOOL EndPath(HDC h) {
 BOOL AbortPath(HDC h) {
   return RunState(h, [](TDc& d) {
     d.pathOpen = d.pathEnded = false;
-    d.path = QPainterPath();
+    d.ClearPath();
     return true;
   });
 }
@@ -948,7 +1045,7 @@ BOOL AbortPath(HDC h) {
 BOOL CloseFigure(HDC h) {
   return RunState(h, [](TDc& d) {
     if (!d.pathOpen) return false;
-    d.path.closeSubpath();
+    d.Path().closeSubpath();
     return true;
   });
 }
@@ -960,9 +1057,9 @@ BOOL WidenPath(HDC h) {
     QPainterPathStroker s;
     Configure(s, pen);
     s.setWidth(std::max(pen.width, 1));
-    QPainterPath widened = s.createStroke(d.path);
+    QPainterPath widened = s.createStroke(d.Path());
     widened.setFillRule(Qt::WindingFill);
-    d.path = widened;
+    d.Path() = widened;
     return true;
   });
 }
@@ -971,15 +1068,20 @@ namespace {
 BOOL PaintPath(HDC h, bool fill, bool stroke) {
   return Run(h, [=](TDc& d) {
     if (!d.pathEnded) return false;
-    QPainterPath path = d.path;
-    d.pathEnded = false;
-    d.path = QPainterPath();
     TDraw draw(d);
+    if (stroke && !fill && draw.PenVisible() && !draw.Pen().Thin() && StrokeTextFromGlyphs(draw)) {
+      d.pathEnded = false;
+      d.ClearPath();
+      return true;
+    }
+    QPainterPath path = d.Path();
+    d.pathEnded = false;
+    d.ClearPath();
     if (fill) {
       QPainterPath p = path;
       p.setFillRule(d.state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
       std::vector<TSpan> spans;
-      PathSpans(p, spans, draw.Bounds());
+      PathSpans(p, spans, draw.Bounds(), kSamplePoint);
       draw.target.FillSpans(spans, d.BrushFill());
     }
     if (stroke && draw.PenVisible()) {
@@ -1014,16 +1116,20 @@ BOOL StrokeAndFillPath(HDC h) {
 HRGN PathToRegion(HDC h) {
   TDc* dc = Dc(h);
   if (!dc || !dc->pathEnded) return nullptr;
-  QPainterPath p = dc->path;
+  QPainterPath p = dc->Path();
   p.setFillRule(dc->state.polyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
   dc->pathEnded = false;
-  dc->path = QPainterPath();
+  dc->ClearPath();
   std::vector<TSpan> spans;
   QRectF b = p.boundingRect();
   QRect bounds(int(std::floor(b.left())) - 1, int(std::floor(b.top())) - 1, int(b.width()) + 3,
                int(b.height()) + 3);
-  PathSpans(p, spans, bounds);
+  PathSpans(p, spans, bounds, kSamplePoint);
   auto r = std::make_shared<TRegionObject>();
   r->region = SpansToRegion(spans);
   return Register(r);
+}
+
+void GdiSetTextStrokeFromGlyphs(bool fromGlyphs) {
+  gdi::gTextStrokeFromGlyphs = fromGlyphs;
 }

@@ -239,65 +239,55 @@ void TTarget::PlotMask(const std::vector<TSpan>& spans, COLORREF color, int dx, 
 // ---- polygon scan conversion ------------------------------------------------------------
 
 namespace {
-struct TEdge {
-  double x0, y0, x1, y1;
-  int dir;
-};
-} // namespace
 
-void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding, std::vector<TSpan>& spans,
-                  const QRect& bounds) {
-  std::vector<TEdge> edges;
-  double minY = 1e300, maxY = -1e300;
-  for (const QPolygonF& poly : polygons) {
-    int n = poly.size();
-    for (int i = 0; i < n; ++i) {
-      QPointF a = poly[i], b = poly[(i + 1) % n];
-      if (a.y() == b.y()) continue;
-      if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) ||
-          !std::isfinite(b.y()))
-        return;
-      int dir = 1;
-      if (a.y() > b.y()) {
-        std::swap(a, b);
-        dir = -1;
-      }
-      edges.push_back({a.x(), a.y(), b.x(), b.y(), dir});
-      minY = std::min(minY, a.y());
-      maxY = std::max(maxY, b.y());
-    }
-  }
-  if (edges.empty()) return;
-  std::sort(edges.begin(), edges.end(), [](const TEdge& a, const TEdge& b) { return a.y0 < b.y0; });
-  // rows whose centre y + 0.5 lies in [minY, maxY)
-  double firstRow = std::ceil(minY - 0.5), lastRow = std::ceil(maxY - 0.5) - 1;
-  int yStart = int(std::max<double>(firstRow, bounds.top()));
-  int yEnd = int(std::min<double>(lastRow, bounds.bottom()));
-  std::vector<const TEdge*> active;
-  std::vector<std::pair<double, int>> xs;
+/// Rows y (from `yStart` to `yEnd`) sampled at y + offset, pixels x at
+/// x + offset; the edges are sorted by their top. The x of an edge on a row
+/// is computed as x0 + (yc - y0) * (x1 - x0) / (y1 - y0), always in that
+/// order, so that a pixel on an edge is decided the same way whatever the
+/// caller and whichever edges share the row.
+void ScanEdges(const std::vector<TPolygonEdge>& edges, double minY, double maxY, bool winding,
+               double offset, std::vector<TSpan>& spans, const QRect& bounds) {
+  const double firstRow = std::ceil(minY - offset), lastRow = std::ceil(maxY - offset) - 1;
+  const int yStart = int(std::max<double>(firstRow, bounds.top()));
+  const int yEnd = int(std::min<double>(lastRow, bounds.bottom()));
+  if (yStart > yEnd) return;
+  // Scratch lists kept between calls: a small polygon costs no allocation.
+  thread_local std::vector<const TPolygonEdge*> active;
+  thread_local std::vector<std::pair<double, int>> xs;
+  active.clear();
   std::size_t next = 0;
   const double xMin = bounds.left(), xMax = bounds.right() + 1;
   for (int y = yStart; y <= yEnd; ++y) {
-    double yc = y + 0.5;
+    const double yc = y + offset;
     while (next < edges.size() && edges[next].y0 <= yc)
       active.push_back(&edges[next++]);
-    active.erase(
-        std::remove_if(active.begin(), active.end(), [&](const TEdge* e) { return e->y1 <= yc; }),
-        active.end());
+    std::size_t kept = 0;
     xs.clear();
-    for (const TEdge* e : active) {
+    for (const TPolygonEdge* e : active) {
+      if (e->y1 <= yc) continue;
+      active[kept++] = e;
       if (yc < e->y0) continue;
-      double x = e->x0 + (yc - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0);
-      xs.push_back({x, e->dir});
+      xs.push_back({e->x0 + (yc - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0), e->dir});
     }
-    if (xs.size() < 2) continue;
-    std::sort(xs.begin(), xs.end());
+    active.resize(kept);
+    if (xs.size() < 2) {
+      if (next >= edges.size() && active.empty()) break;
+      continue;
+    }
+    // A row crosses few edges: insertion sort.
+    for (std::size_t i = 1; i < xs.size(); ++i) {
+      const std::pair<double, int> v = xs[i];
+      std::size_t j = i;
+      for (; j > 0 && v < xs[j - 1]; --j)
+        xs[j] = xs[j - 1];
+      xs[j] = v;
+    }
     int wind = 0;
     for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
       wind = winding ? wind + xs[i].second : (wind ^ 1);
       if (wind == 0) continue;
       double xa = std::max(xs[i].first, xMin - 1), xb = std::min(xs[i + 1].first, xMax + 1);
-      int x0 = int(std::ceil(xa - 0.5)), x1 = int(std::ceil(xb - 0.5));
+      int x0 = int(std::ceil(xa - offset)), x1 = int(std::ceil(xb - offset));
       x0 = std::max(x0, bounds.left());
       x1 = std::min(x1, bounds.right() + 1);
       if (x0 >= x1) continue;
@@ -309,10 +299,58 @@ void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding, std::vec
   }
 }
 
-void PathSpans(const QPainterPath& path, std::vector<TSpan>& spans, const QRect& bounds) {
+} // namespace
+
+bool TPolygonEdges::Add(QPointF a, QPointF b) {
+  if (a.y() == b.y()) return true;
+  if (!std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) ||
+      !std::isfinite(b.y())) {
+    finite_ = false;
+    return false;
+  }
+  int dir = 1;
+  if (a.y() > b.y()) {
+    std::swap(a, b);
+    dir = -1;
+  }
+  edges_.push_back({a.x(), a.y(), b.x(), b.y(), dir});
+  minY_ = std::min(minY_, a.y());
+  maxY_ = std::max(maxY_, b.y());
+  return true;
+}
+
+void TPolygonEdges::Clear() {
+  edges_.clear();
+  minY_ = 1e300;
+  maxY_ = -1e300;
+  finite_ = true;
+}
+
+void TPolygonEdges::Spans(bool winding, double offset, std::vector<TSpan>& spans,
+                          const QRect& bounds) {
+  if (!finite_ || edges_.empty()) return;
+  std::sort(edges_.begin(), edges_.end(),
+                   [](const TPolygonEdge& a, const TPolygonEdge& b) { return a.y0 < b.y0; });
+  ScanEdges(edges_, minY_, maxY_, winding, offset, spans, bounds);
+}
+
+void PolygonSpans(const std::vector<QPolygonF>& polygons, bool winding, std::vector<TSpan>& spans,
+                  const QRect& bounds, double offset) {
+  thread_local TPolygonEdges edges;
+  edges.Clear();
+  for (const QPolygonF& poly : polygons) {
+    const int n = int(poly.size());
+    for (int i = 0; i < n; ++i)
+      if (!edges.Add(poly[i], poly[(i + 1) % n])) return;
+  }
+  edges.Spans(winding, offset, spans, bounds);
+}
+
+void PathSpans(const QPainterPath& path, std::vector<TSpan>& spans, const QRect& bounds,
+               double offset) {
   const QList<QPolygonF> polys = path.toSubpathPolygons();
   std::vector<QPolygonF> v(polys.begin(), polys.end());
-  PolygonSpans(v, path.fillRule() == Qt::WindingFill, spans, bounds);
+  PolygonSpans(v, path.fillRule() == Qt::WindingFill, spans, bounds, offset);
 }
 
 QRegion SpansToRegion(const std::vector<TSpan>& input) {

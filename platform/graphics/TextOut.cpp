@@ -217,6 +217,18 @@ QPainterPath TextPath(const TResolvedFont& font, const std::u32string& text,
   return p;
 }
 
+QPainterPath& TDc::Path() {
+  for (const TPathText& t : pathText)
+    path.addPath(t.local.map(TextPath(*t.font, t.text, t.advances)));
+  pathText.clear();
+  return path;
+}
+
+void TDc::ClearPath() {
+  path = QPainterPath();
+  pathText.clear();
+}
+
 namespace {
 
 struct TLayout {
@@ -420,7 +432,7 @@ BOOL TextOut(HDC h, int x, int y, const char* text, int length) {
         TLayout l = Layout(d, px, py, copy.data(), int(copy.size()));
         if (d.state.textAlign & TA_UPDATECP) d.state.position.rx() += l.width;
         if (d.pathOpen) {
-          d.path.addPath(l.local.map(TextPath(*l.font, l.text, l.adv)));
+          d.pathText.push_back({l.font, std::move(l.text), std::move(l.adv), l.local});
           return true;
         }
         if (!d.surface) return true;

@@ -1,6 +1,8 @@
 // Stroked and widened paths, pies, focus rectangles, what raster operations
 // leave alone, and font handles adopted by TFont.
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "GraphicsTestUtil.h"
 #include "platform/graphics/Bitmap.h"
@@ -26,6 +28,88 @@ TEST(Paths, StrokePathWidthFollowsThePen) {
     EXPECT_EQ(InkRows(c, 20, 0), width) << "width " << width;
     EXPECT_FALSE(StrokePath(c.dc)); // the path is used up
   }
+}
+
+// Text put into a path and stroked with a wide pen (a label's halo) is drawn
+// from strokes of single glyphs; it sets exactly the pixels of the whole path
+// stroked at once: faces, sizes, weights, pens, texts whose glyphs' strokes
+// overlap, text running off the surface, a clip, XOR, under which a pixel
+// drawn twice would come back, and text turned by its escapement.
+TEST(Paths, StrokedTextFromGlyphsSetsThePixelsOfTheWholePath) {
+  struct TFontCase {
+    const char* face;
+    int height, weight;
+  };
+  const TFontCase fonts[] = {{"MS Sans Serif", -11, FW_BOLD},
+                             {"Arial", -13, FW_NORMAL},
+                             {"Times New Roman", -17, FW_BOLD},
+                             {"Courier New", -24, FW_NORMAL},
+                             {"Arial", -40, FW_BOLD}};
+  struct TPenCase {
+    bool extended;
+    int width;
+    DWORD caps;
+  };
+  // the halo's pens (3 pixels per 96 pixels per inch) and their neighbours;
+  // two pixels and extended pens take the whole path
+  const TPenCase pens[] = {
+      {false, 3, 0}, {false, 4, 0},  {false, 5, 0}, {false, 6, 0},
+      {false, 9, 0}, {false, 12, 0}, {false, 2, 0}, {true, 5, PS_ENDCAP_SQUARE | PS_JOIN_MITER}};
+  const char* texts[] = {
+      "P0", "P12345", "Halo text", "Wg@&%$#", "\xC3\x84\xC3\x96\xC3\x9C \xC3\x9F", "ij;:|,."};
+  struct TPlace {
+    int x, y, rop2;
+    bool clipped;
+    int escapement; // tenths of a degree
+  };
+  const TPlace places[] = {{3, 2, R2_COPYPEN, false, 0},    {-7, 9, R2_COPYPEN, false, 0},
+                           {40, -5, R2_XORPEN, false, 0},   {11, 14, R2_XORPEN, true, 0},
+                           {8, 56, R2_COPYPEN, false, 900}, {4, 40, R2_XORPEN, false, 300},
+                           {60, 2, R2_COPYPEN, true, 3150}};
+  auto draw = [&](bool fromGlyphs, const TFontCase& f, const TPenCase& pc, const char* text,
+                  const TPlace& at) {
+    auto c = std::make_unique<TTestCanvas>(120, 60);
+    GdiSetTextStrokeFromGlyphs(fromGlyphs);
+    LOGFONT lf;
+    lf.lfHeight = f.height;
+    lf.lfWeight = f.weight;
+    lf.lfEscapement = lf.lfOrientation = at.escapement;
+    std::strcpy(lf.lfFaceName, f.face);
+    TSelected font(c->dc, CreateFontIndirect(&lf));
+    LOGBRUSH lb{BS_SOLID, RGB(200, 30, 60), 0};
+    HPEN pen = pc.extended ? ExtCreatePen(PS_GEOMETRIC | PS_SOLID | pc.caps, DWORD(pc.width), &lb,
+                                          0, nullptr)
+                           : CreatePen(PS_SOLID, pc.width, RGB(200, 30, 60));
+    TSelected p(c->dc, pen);
+    SetROP2(c->dc, at.rop2);
+    SetBkMode(c->dc, TRANSPARENT);
+    if (at.clipped) IntersectClipRect(c->dc, 15, 10, 90, 40);
+    BeginPath(c->dc);
+    TextOut(c->dc, at.x, at.y, text, int(std::strlen(text)));
+    TextOut(c->dc, at.x + 5, at.y + 20, text, int(std::strlen(text))); // a second run
+    EndPath(c->dc);
+    EXPECT_TRUE(StrokePath(c->dc));
+    GdiSetTextStrokeFromGlyphs(true);
+    return c;
+  };
+  for (const TFontCase& f : fonts)
+    for (const TPenCase& pc : pens)
+      for (const char* text : texts)
+        for (const TPlace& at : places) {
+          SCOPED_TRACE(std::string(f.face) + " " + std::to_string(f.height) + ", pen " +
+                       std::to_string(pc.width) + ", text " + text + ", at " +
+                       std::to_string(at.x) + "," + std::to_string(at.y) + ", escapement " +
+                       std::to_string(at.escapement));
+          auto glyphs = draw(true, f, pc, text, at), whole = draw(false, f, pc, text, at);
+          int ink = 0, differing = 0;
+          for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 120; ++x) {
+              ink += whole->At(x, y) != 0xFFFFFF;
+              differing += glyphs->At(x, y) != whole->At(x, y);
+            }
+          EXPECT_GT(ink, 0);
+          EXPECT_EQ(differing, 0);
+        }
 }
 
 TEST(Paths, WidenPathTurnsTheOutlineIntoAnArea) {

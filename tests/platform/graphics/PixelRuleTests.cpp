@@ -313,6 +313,95 @@ TEST(PixelRules, HugeCoordinatesAreClippedWithoutWalkingThem) {
   Polygon(c.dc, far, 3);
 }
 
+// A convex polygon filled and outlined with a one-pixel pen: along every row
+// and every column its pixels run without a gap of paper between fill and
+// outline, and the run begins and ends on the outline (the fill never lies
+// outside it). Slanted edges in every direction, steep and shallow, drawn by
+// Polygon, PolyPolygon, a filled and stroked path, and a path's region filled
+// before the outline is drawn over it.
+TEST(PixelRules, FillMeetsTheOnePixelOutlineOfSlantedEdges) {
+  struct TShape {
+    const char* name;
+    std::vector<POINT> points;
+  };
+  const TShape shapes[] = {
+      {"falling hypotenuse", {{2, 2}, {26, 2}, {2, 26}}},
+      {"rising hypotenuse", {{26, 2}, {26, 26}, {2, 26}}},
+      {"steep wedge", {{14, 1}, {18, 28}, {6, 28}}},
+      {"shallow wedge", {{1, 14}, {28, 18}, {28, 6}}},
+      {"diamond", {{15, 1}, {28, 14}, {15, 28}, {2, 15}}},
+      {"octagon", {{10, 2}, {20, 3}, {27, 10}, {26, 20}, {19, 27}, {9, 26}, {3, 19}, {4, 9}}},
+  };
+  enum TWay { kPolygon, kPolyPolygon, kStrokeAndFillPath, kPathRegion };
+  const COLORREF brushColour = RGB(255, 0, 0), paper = 0xFFFFFF;
+  for (const TShape& shape : shapes)
+    for (TWay way : {kPolygon, kPolyPolygon, kStrokeAndFillPath, kPathRegion}) {
+      SCOPED_TRACE(std::string(shape.name) + ", way " + std::to_string(int(way)));
+      TTestCanvas c(30, 30);
+      TPenBrush pb(c.dc, CreatePen(PS_SOLID, 1, 0), CreateSolidBrush(brushColour));
+      const int n = int(shape.points.size());
+      switch (way) {
+      case kPolygon:
+        Polygon(c.dc, shape.points.data(), n);
+        break;
+      case kPolyPolygon:
+        PolyPolygon(c.dc, shape.points.data(), &n, 1);
+        break;
+      case kStrokeAndFillPath:
+        BeginPath(c.dc);
+        Polygon(c.dc, shape.points.data(), n);
+        EndPath(c.dc);
+        StrokeAndFillPath(c.dc);
+        break;
+      case kPathRegion: {
+        BeginPath(c.dc);
+        Polygon(c.dc, shape.points.data(), n);
+        EndPath(c.dc);
+        HRGN region = PathToRegion(c.dc);
+        HBRUSH brush = CreateSolidBrush(brushColour);
+        FillRgn(c.dc, region, brush);
+        DeleteObject(brush);
+        DeleteObject(region);
+        HGDIOBJ old = SelectObject(c.dc, GetStockObject(NULL_BRUSH));
+        Polygon(c.dc, shape.points.data(), n);
+        SelectObject(c.dc, old);
+        break;
+      }
+      }
+      EXPECT_GT(c.Count(brushColour), 20);
+      // rows (k = 0) and columns (k = 1)
+      for (int k = 0; k < 2; ++k)
+        for (int line = 0; line < 30; ++line) {
+          auto at = [&](int i) { return k == 0 ? c.At(i, line) : c.At(line, i); };
+          int first = -1, last = -1;
+          for (int i = 0; i < 30; ++i)
+            if (at(i) != paper) {
+              if (first < 0) first = i;
+              last = i;
+            }
+          if (first < 0) continue;
+          EXPECT_EQ(at(first), 0u) << (k == 0 ? "row " : "column ") << line << " at " << first;
+          EXPECT_EQ(at(last), 0u) << (k == 0 ? "row " : "column ") << line << " at " << last;
+          for (int i = first; i <= last; ++i)
+            EXPECT_NE(at(i), paper) << (k == 0 ? "row " : "column ") << line << " at " << i;
+        }
+    }
+}
+
+// The fill of a falling edge, pixel by pixel: the fill reaches the pixel
+// just left of the outline on every row.
+TEST(PixelRules, PolygonFillReachesItsSlantedOutline) {
+  TTestCanvas c(12, 12);
+  TPenBrush pb(c.dc, CreatePen(PS_SOLID, 1, 0), CreateSolidBrush(kRed));
+  POINT pts[] = {{1, 1}, {9, 1}, {1, 9}};
+  Polygon(c.dc, pts, 3);
+  const char* rows[] = {"..........", ".#########", ".#??????#.", ".#?????#..", ".#????#...",
+                        ".#???#....", ".#??#.....", ".#?#......", ".##.......", ".#........",
+                        ".........."};
+  for (int y = 0; y < 11; ++y)
+    EXPECT_EQ(c.RowText(y, 0, 10), rows[y]) << "row " << y;
+}
+
 TEST(PixelRules, PixelsOutsideTheSurfaceOrClipAreInvalid) {
   TTestCanvas c(8, 8);
   EXPECT_EQ(GetPixel(c.dc, 8, 0), CLR_INVALID);
