@@ -4,6 +4,7 @@
 #include "controls/APXPVS.h"
 #include "controls/ImagePicker.h"
 #include "controls/OwGDIP.h"
+#include "controls/OwGlassButton.h"
 #include "controls/OwMenus.h"
 #include "controls/OwPageControl.h"
 #include "controls/OwTrackBar.h"
@@ -22,6 +23,7 @@ void ControlsInitialize() {
   RegisterOwPageControl();
   RegisterImagePicker();
   RegisterOwMenus();
+  RegisterOwGlassButton();
 }
 
 void ControlsFinalize() {

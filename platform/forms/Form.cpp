@@ -15,6 +15,30 @@ TForm* GetParentForm(TControl* control) {
   return dynamic_cast<TForm*>(c);
 }
 
+TControl* ControlAtScreenPoint(TWinControl* root, TPoint screen) {
+  TControl* found = root;
+  for (TWinControl* w = root; w != nullptr;) {
+    TControl* c = w->ControlAtPos(w->ScreenToClient(screen));
+    if (c == nullptr) break;
+    found = c;
+    w = dynamic_cast<TWinControl*>(c);
+  }
+  return found;
+}
+
+bool IsAccel(int key, const std::string& caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    const auto upper = [](int c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+    return upper((unsigned char)caption[i + 1]) == upper(key);
+  }
+  return false;
+}
+
 TForm::TForm(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
   visible_ = false;
   color_ = clBtnFace;

@@ -166,6 +166,12 @@ private:
 
 /// The form that holds a control (its top-level parent form); null when none.
 TForm* GetParentForm(TControl* control);
+/// The innermost control under a screen point, searching from `root` down
+/// (windowed or not, enabled or not); `root` itself when no child lies there.
+TControl* ControlAtScreenPoint(TWinControl* root, TPoint screen);
+/// True when `key` is the accelerator of `caption`: the letter after a
+/// single "&" ("&&" is a literal ampersand), compared without letter case.
+bool IsAccel(int key, const std::string& caption);
 
 class TApplication : public TComponent {
   SK_CLASS(TApplication, TComponent)
@@ -287,7 +293,8 @@ public:
   /// No data modules in this program.
   int DataModuleCount() const { return 0; }
 
-  /// The installed font families, sorted.
+  /// The installed face names, sorted, with the names the usual
+  /// substitutes stand for ("Arial", "MS Sans Serif", "Tahoma" ...).
   std::vector<std::string> Fonts() const;
   /// The font of menus: Tahoma, height -11.
   TFont* MenuFont() { return &menuFont_; }
