@@ -9,6 +9,7 @@
 #include "controls/OwPageControl.h"
 #include "controls/OwTrackBar.h"
 #include "controls/OwXPVS.h"
+#include "controls/rtflabel.h"
 #include "controls/zq/zqCheckCtrls.h"
 
 void ControlsInitialize() {
@@ -24,6 +25,7 @@ void ControlsInitialize() {
   RegisterImagePicker();
   RegisterOwMenus();
   RegisterOwGlassButton();
+  RegisterRTFLabel();
 }
 
 void ControlsFinalize() {
