@@ -10,6 +10,7 @@
 #include "controls/OwTrackBar.h"
 #include "controls/OwXPVS.h"
 #include "controls/rtflabel.h"
+#include "controls/zq/zqButtons.h"
 #include "controls/zq/zqCheckCtrls.h"
 
 void ControlsInitialize() {
@@ -21,6 +22,7 @@ void ControlsInitialize() {
   MenuAnimationOff();
   RegisterOwTrackBar();
   RegisterZqControls();
+  RegisterZqButtons();
   RegisterOwPageControl();
   RegisterImagePicker();
   RegisterOwMenus();

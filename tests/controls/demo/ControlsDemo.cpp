@@ -16,6 +16,7 @@
 #include "controls/OwMenus.h"
 #include "controls/OwPageControl.h"
 #include "controls/rtflabel.h"
+#include "controls/zq/zqButtons.h"
 #include "platform/forms/Messages.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/Forms.h"
@@ -162,6 +163,24 @@ TForm* ShowGlassAndRichText() {
   tip->SetBackColor(0x00206020);
   tip->SetShortCutHint("S");
   tip->SetShortCutHintPos(TShortCutHintPos::shpBottom);
+  // Buttons of the small control library: a default one and a disabled one
+  // with a glyph.
+  auto* apply = new TzqButton(form);
+  apply->SetParent(map);
+  apply->SetBounds(250, 10, 100, 23);
+  apply->SetCaption("&Apply");
+  apply->SetDefault(true);
+  auto* open = new TzqButton(form);
+  open->SetParent(map);
+  open->SetBounds(250, 45, 100, 23);
+  open->SetCaption("Open");
+  TBitmap glyph(12, 12, pf24bit);
+  glyph.Canvas()->Brush()->SetColor(clWhite);
+  glyph.Canvas()->FillRect(TRect(0, 0, 12, 12));
+  glyph.Canvas()->Brush()->SetColor(0x2060C0);
+  glyph.Canvas()->Ellipse(1, 1, 11, 11);
+  open->SetGlyph(&glyph);
+  open->SetEnabled(false);
   // The rich-text label: the map window's is empty; this one shows text.
   auto* label = new TRTFLabel(form);
   label->SetParent(form);
