@@ -109,10 +109,7 @@ std::unique_ptr<TGPGraphicsPath> GlowEllipsePath(const TRect& r) {
 
 void DrawCurvedOutline(TGPGraphics* graphics, const TBox& box, TButtonDirection direction,
                        TColor color) {
-  if (!graphics) return;
-  auto path = CurvedRectPath(box, direction);
-  TGPPen pen(ArgbOfColor(color), 1.0f);
-  graphics->DrawPath(&pen, path.get());
+  DrawPathOutline(graphics, *CurvedRectPath(box, direction), color);
 }
 
 // ---- painting ------------------------------------------------------------------------------------

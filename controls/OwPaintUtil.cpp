@@ -161,10 +161,13 @@ std::unique_ptr<TGPGraphicsPath> CreateRoundRectPath(const TGPFloatRect& rc, flo
 
 void DrawRoundRectOutline(TGPGraphics* graphics, const TGPFloatRect& rect, float radius,
                           TColor color) {
+  DrawPathOutline(graphics, *CreateRoundRectPath(rect, radius), color);
+}
+
+void DrawPathOutline(TGPGraphics* graphics, const TGPGraphicsPath& path, TColor color) {
   if (!graphics) return;
-  auto path = CreateRoundRectPath(rect, radius);
   TGPPen pen(ArgbOfColor(color), 1.0f);
-  graphics->DrawPath(&pen, path.get());
+  graphics->DrawPath(&pen, &path);
 }
 
 void FillGlossHalf(TGPGraphics& graphics, const TRect& half, TColor colorA, bool upper,

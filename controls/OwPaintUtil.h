@@ -58,6 +58,9 @@ void DrawDottedFocusRect(TCanvas* canvas, const TRect& rect, TColor color);
 std::unique_ptr<TGPGraphicsPath> CreateRoundRectPath(const TGPFloatRect& rect, float radius);
 void DrawRoundRectOutline(TGPGraphics* graphics, const TGPFloatRect& rect, float radius,
                           TColor color);
+/// The path's outline with a pen of width 1 in the opaque colour; nothing
+/// without a surface.
+void DrawPathOutline(TGPGraphics* graphics, const TGPGraphicsPath& path, TColor color);
 void FillGlossHalf(TGPGraphics& graphics, const TRect& half, TColor colorA, bool upper,
                    TGpGradient kind, TColor colorB);
 void DrawDoubleOutline(TGPGraphics& graphics, const TRect& rect, int shape, bool vertical,

@@ -55,24 +55,6 @@ int CodePageOfCharset(int charset) {
   }
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
-
 /// Destinations whose content is not text of the document.
 bool SkippedDestination(const std::string& word) {
   static const char* const kWords[] = {
@@ -449,10 +431,8 @@ private:
 
   void Character(char32_t c) {
     if (Top().Dest != TDestination::Text) return;
-    std::string s;
-    AppendUtf8(s, c);
     FlushBytes();
-    Text(s);
+    Text(Utf8Encode(c));
   }
 
   void Unicode(char32_t unit) {
@@ -472,14 +452,10 @@ private:
       }
     } else if (highSurrogate_) {
       Problem("a lone surrogate escape");
-      std::string s;
-      AppendUtf8(s, 0xFFFD);
-      Text(s);
+      Text(Utf8Encode(0xFFFD));
     }
     highSurrogate_ = 0;
-    std::string s;
-    AppendUtf8(s, c);
-    Text(s);
+    Text(Utf8Encode(c));
   }
 
   void Text(const std::string& s) {
