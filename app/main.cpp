@@ -9,7 +9,7 @@
 #include "gis/formats/GisFileTAB.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
-#include "gis/vector/GisTopology.h"
+#include "gis/viewer/GisStyleBitmap.h"
 #include "gis/viewer/GisSymbol.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/ProgramApplication.h"
@@ -20,9 +20,9 @@ int main(int argc, char** argv) {
   TProgramApplication app(argc, argv);
   GisKernelInit();
   GisSqlQueryInstall();
-  GisTopologyRegister();
   GisCoordsRegisterUnit();
   GisSymbolsRegisterUnit();
+  GisStyleBitmapsRegisterUnit();
   GisRasterRegisterLayers();
   GisRegisterRasterRegistration();
   FormStateInit();

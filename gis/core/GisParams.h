@@ -85,6 +85,9 @@ public:
   virtual void SaveToIni(TGIS_Ini& ini) = 0;
 
   int32_t Serial() const { return serial_; }
+  /// Sets the change counter back to a value it had: a temporary change that
+  /// was undone (thematic rendering) does not count.
+  void RestoreSerial(int32_t serial) { serial_ = serial; }
   bool IsAssigned() const { return assigned_; }
 
 protected:
@@ -498,6 +501,9 @@ public:
   /// The values joined by ":".
   std::string GetValues() const;
   void SetValues(const std::string& text);
+  /// Stores values computed for one shape by the thematic renderer, on this
+  /// object and without the change rule (they are no change of the style).
+  void SetRenderedValues(std::vector<double> values) { values_ = std::move(values); }
   const std::string& Legend() const { return legend_; }
   void SetLegend(const std::string& text);
   void SetStyle(TGIS_ChartStyle v) { SetMember(&TGIS_ParamsChart::style_, v); }

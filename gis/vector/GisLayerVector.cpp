@@ -18,7 +18,11 @@ TGIS_LayerVector::~TGIS_LayerVector() {
     }
     rtree_.reset();
   }
-  // Shapes refer to the layer: the list goes before the rest.
+  // Shapes refer to the layer: the list goes before the rest, and the
+  // viewer's editor lets go of what it edits or snaps to here.
+  ReleaseEditedShape(nullptr);
+  if (viewer_ != nullptr && viewer_->Editor() != nullptr && viewer_->Editor()->SnapLayer() == this)
+    viewer_->Editor()->SetSnapLayer(nullptr);
   current_ = nullptr;
   pending_.clear();
   shapes_.clear();

@@ -2,7 +2,9 @@
 // its own right (part of the GisLayerVector module; see GisLayerVector.h).
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "gis/core/GisRTree.h"
 #include "gis/vector/GisShape.h"
 #include "gis/viewer/GisViewerLayer.h"
+#include "platform/graphics/GdiTypes.h"
 
 /// Virtual field numbers.
 inline constexpr int GIS_FIELD_ID_UID = 100000;
@@ -20,9 +23,18 @@ inline constexpr int GIS_FIELD_ID_AREA = 100002;
 inline constexpr int GIS_FIELD_ID_LENGTH = 100003;
 inline constexpr int GIS_FIELD_ID_JOINED = 10000;
 
+/// Replaces the drawing of one shape, its label or its chart.
+using TGIS_ShapePaintEvent = std::function<void(TGIS_Viewer* viewer, TGIS_Shape* shape)>;
+/// Sees each placement of a label, position by position in the order they
+/// are tried, and may move the origin or the label's local rectangle (pixels).
+using TGIS_PlaceLabelEvent =
+    std::function<void(TGIS_Viewer* viewer, TGIS_Shape* shape, TGIS_LabelPosition position,
+                       TPoint& origin, TRect& rect)>;
+
 class TGIS_LayerVector : public TGIS_LayerAbstract,
                          public TGIS_SqlFieldSource,
-                         public TGIS_FieldOwner {
+                         public TGIS_FieldOwner,
+                         public TGIS_EditorSnapLayer {
 public:
   TGIS_LayerVector();
   ~TGIS_LayerVector() override;
@@ -51,8 +63,21 @@ public:
   void AfterOpen() override;
   void ReadConfig(TGIS_Ini& ini) override;
   void WriteConfig(TGIS_Ini& ini) override;
-  /// Drawing is not built yet: nothing drawn, false.
-  bool DrawDefault() override { return false; }
+  // ---- drawing (GisLayerVectorDraw.cpp) ---------------------------------------------
+  /// Draws the shapes of the drawing extent, each with the section chosen
+  /// for it, thematic styles applied; with LabelsOnTop and the viewer's
+  /// overlays also their charts and labels. True when any shape was drawn.
+  bool DrawDefault() override;
+  /// The shape under edit in the viewer's editor draws its vertex labels.
+  void DrawEditor() override;
+  /// Nothing without a viewer or with zoom 0; else the root's rule.
+  void DrawLabels() override;
+  void DrawCharts() override;
+  /// The label and chart passes; they have work only when the shape pass
+  /// found some (or the target is a device context). True when any label or
+  /// chart was drawn.
+  bool DrawLabelsDefault() override;
+  bool DrawChartsDefault() override;
   void DiscardChanges() override;
   void SaveData() override;
   bool IsModified() const override;
@@ -114,6 +139,9 @@ public:
                                int& part, TGIS_Point& proj, bool visibleOnly = false);
   TGIS_ShapeAbstract* LocateShape(const TGIS_Point& point, double precision, bool visibleOnly,
                                   double& distance) override;
+  /// The editor's snap target: the visible shape nearest to the point within
+  /// the margin (LocateEx with no UID excluded), or nullptr.
+  const TGIS_EditableShape* LocateSnapShape(const TGIS_Point& point, double margin) override;
   /// The section a shape is drawn or located with: the last active section
   /// whose query holds for it, made current. nullptr when none holds;
   /// endPass is set when that section is the only one, has no query and is
@@ -131,6 +159,27 @@ public:
   virtual void PrepareExportNames(int maxLength, bool all = true);
 
   // ---- non-virtual operations ------------------------------------------------------------
+  /// Replace the shape's own Draw, DrawLabel and DrawChart when set.
+  TGIS_ShapePaintEvent PaintShapeHook, PaintShapeLabelHook, PaintShapeChartHook;
+  /// Asked with every label placement (TGIS_Shape::DrawLabel).
+  TGIS_PlaceLabelEvent PlaceLabelHook;
+  /// Thematic rendering of the current section for a shape (for `value`
+  /// when shape is nullptr): puts the computed size and colour into the
+  /// style values holding GIS_RENDER_SIZE or GIS_RENDER_COLOR and the chart
+  /// expressions' values into the chart. False when the shape must not be
+  /// drawn: the expression failed, or gave a size or colour that is no
+  /// number, while the defaults are the render markers themselves.
+  bool ApplyRender(TGIS_Shape* shape, double value);
+  /// Undoes ApplyRender: the styles it changed and the section's change
+  /// counter are as before.
+  void RestoreRenderedStyles();
+  /// One shape: its drawing, then, with LabelsOnTop and the viewer's
+  /// overlays in use, its chart and label into the overlays.
+  void DrawShape(TGIS_Shape* shape);
+  /// Whether the label and chart passes have work; whether a pass runs.
+  bool LabelsPending() const { return labelsPending_; }
+  bool ChartsPending() const { return chartsPending_; }
+  bool IsDrawing() const { return drawing_; }
   /// Empties the shape list, the cursor, the pending list and the search.
   void ClearShapes();
   /// Empties the field list and the name caches.
@@ -165,6 +214,9 @@ private:
   TGIS_Shape* InsertEditedCopy(std::unique_ptr<TGIS_Shape> copy, const TGIS_Shape* source);
   /// Removes and frees the shape at a position, clearing every reference.
   void RemoveShapeAt(int position);
+  /// A shape about to be freed (nullptr: the edited shape of this layer,
+  /// if any) leaves the viewer's editor.
+  void ReleaseEditedShape(const TGIS_Shape* shape);
   void FreeNameCaches();
   int FindInCache(const std::string& name, bool stored);
   bool PassesExtent(TGIS_Shape* shape);
@@ -172,6 +224,21 @@ private:
   void RefreshIndex(bool& abort);
   void ImportShapes(TGIS_LayerVector& other, const TGIS_Extent& extent, TGIS_ShapeType shapeType,
                     const std::string& query, bool clip);
+  // Drawing (GisLayerVectorDraw.cpp).
+  /// The label pass (labels) or the chart pass.
+  bool DrawOverlayPass(bool labels);
+  /// The shape the viewer's editor edits in this layer; nullptr when none.
+  TGIS_Shape* EditedShape() const;
+  /// The shape is the edited one (or its UID's other copy).
+  bool IsEditedShape(const TGIS_Shape& shape) const;
+  /// Puts the rendered size and colour into the style values of the current
+  /// section that hold the render markers, saving each changed object first.
+  void ApplyRenderedStyles(std::int32_t size, std::uint32_t color);
+  /// Calls `body` for every shape of the drawing extent whose chosen section
+  /// is visible; polls the hourglass at shapes 1, 1001 ... and stops when it
+  /// reports an interrupt, when an incremental paint leaves this layer out,
+  /// or when a lone section without query is invisible.
+  void ForEachDrawnShape(const std::function<void(TGIS_Shape&)>& body);
 
   std::string scope_;
   TGIS_Extent scopeExtent_{1, 1, -1, -1};
@@ -199,8 +266,19 @@ private:
   bool cursorSkipDeleted_ = false;
   bool scopeDisjoint_ = false;
   bool lastImportAborted_ = false;
-  std::unique_ptr<TGIS_Topology> topology_;
+  std::unique_ptr<TGIS_RelateEngine> topology_;
   std::vector<TGIS_Shape*> pending_;
+  // Drawing: what the passes have to do, and the styles that thematic
+  // rendering changed (line, area, marker, label, chart) with the change
+  // counters to go back to.
+  bool labelsPending_ = false, chartsPending_ = false, drawing_ = false;
+  struct TSavedStyle {
+    std::unique_ptr<TGIS_ParamsAbstract> Copy;
+    bool Saved = false;
+    std::int32_t Serial = 0;
+  };
+  std::array<TSavedStyle, 5> savedStyles_;
+  std::int32_t savedSectionSerial_ = 0;
   // FindFirst: the R-tree mode and the UIDs still to visit.
   bool findUsesRTree_ = false;
   std::vector<std::int32_t> findUids_;

@@ -51,6 +51,14 @@ TGIS_ShapeAbstract* TGIS_LayerVector::LocateShape(const TGIS_Point& point, doubl
   return LocateEx(point, precision, -1, distance, part, nearest, visibleOnly);
 }
 
+const TGIS_EditableShape* TGIS_LayerVector::LocateSnapShape(const TGIS_Point& point,
+                                                            double margin) {
+  double distance;
+  int part;
+  TGIS_Point nearest;
+  return LocateEx(point, margin, -1, distance, part, nearest, true);
+}
+
 TGIS_Shape* TGIS_LayerVector::LocateEx(const TGIS_Point& point, double precision, int uid,
                                        double& distance, int& part, TGIS_Point& proj,
                                        bool visibleOnly) {

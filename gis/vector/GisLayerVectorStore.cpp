@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gis/vector/GisLayerVector.h"
+#include "gis/viewer/GisViewer.h"
 
 bool TGIS_LayerVector::FindUidIndex(std::int32_t uid, int& position) const {
   int lo = 0, hi = static_cast<int>(shapes_.size()) - 1;
@@ -53,6 +54,7 @@ void TGIS_LayerVector::RemoveShapeAt(int position) {
   if (current_ == shape) current_ = nullptr;
   if (relationShape_ == shape) relationShape_ = nullptr;
   std::erase(pending_, shape);
+  ReleaseEditedShape(shape);
   if (position_ > position) --position_;
   shapes_.erase(shapes_.begin() + position);
 }
@@ -142,7 +144,14 @@ void TGIS_LayerVector::RevertAll() {
   shapes_.clear();
 }
 
+void TGIS_LayerVector::ReleaseEditedShape(const TGIS_Shape* shape) {
+  if (viewer_ == nullptr || viewer_->Editor() == nullptr) return;
+  if (shape == nullptr) shape = EditedShape();
+  viewer_->Editor()->ShapeFreed(shape);
+}
+
 void TGIS_LayerVector::ClearShapes() {
+  ReleaseEditedShape(nullptr);
   current_ = nullptr;
   position_ = -1;
   relationShape_ = nullptr;

@@ -19,13 +19,16 @@
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisDefsVariants.h"
 #include "gis/core/GisParams.h"
+#include "gis/viewer/GisEditor.h"
 #include "gis/viewer/GisShapeAbstract.h"
 
 class TBitmap;
+class TGIS_DrawableCopy;
 class TGIS_LayerVector;
 class TGIS_PointList;
 class TGIS_Viewer;
 class TGIS_Shape;
+struct TGIS_LabelPlacement;
 
 // ---- exchange forms: byte arrays -------------------------------------------------------------
 /// A byte array of the binary geometry forms (well-known binary, warehouse blobs).
@@ -58,22 +61,23 @@ struct TGIS_ShapeBlock {
   void Forget();                       // drops the reference (frees owned bytes)
 };
 
-/// The DE-9IM relate engine that shapes and layers ask through
-/// GisCreateTopology. The topology engine (GisTopology.h) installs itself with
-/// GisTopologyRegister, as the application does at start; until an engine is
-/// installed (GisSetTopologyFactory) this base raises "Feature not
-/// implemented".
-class TGIS_Topology {
+/// The DE-9IM relate side of the topology engine (GisTopology.h), with the
+/// normalising of edited shapes, which GisCreateTopology makes; tests can
+/// install another (GisSetTopologyFactory).
+class TGIS_RelateEngine {
 public:
-  virtual ~TGIS_Topology() = default;
+  virtual ~TGIS_RelateEngine() = default;
   /// Primes the engine with a shape that will be related many times.
   virtual void SetPreparedShape(TGIS_Shape* shape);
   virtual bool Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern);
+  /// Normalises a line or polygon: the shape itself is rewritten (nullptr
+  /// returned), or with makeNew a normalised copy is returned.
+  virtual std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew);
 };
-using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_Topology>()>;
+using TGIS_TopologyFactory = std::function<std::unique_ptr<TGIS_RelateEngine>()>;
 /// Installs the maker of relate engines (nullptr: the default one).
 void GisSetTopologyFactory(TGIS_TopologyFactory factory);
-std::unique_ptr<TGIS_Topology> GisCreateTopology();
+std::unique_ptr<TGIS_RelateEngine> GisCreateTopology();
 
 /// The text and byte geometry formats. The default parser is the readers of
 /// GisGeometry.h; another can be installed (nullptr: the default again).
@@ -83,7 +87,10 @@ using TGIS_GeometryParser = std::function<std::unique_ptr<TGIS_Shape>(
     TGIS_LayerVector* layer)>;
 void GisSetGeometryParser(TGIS_GeometryParser parser);
 
-class TGIS_Shape : public TGIS_ShapeAbstract, public TGIS_ParamsShape {
+/// Every shape is an editable shape of the viewer's editor (GisShapeEdit.cpp):
+/// it reads and writes its vertices in viewer coordinates below lock level 2,
+/// as GetPoint and AddPoint do.
+class TGIS_Shape : public TGIS_ShapeAbstract, public TGIS_ParamsShape, public TGIS_EditableShape {
 public:
   /// Create (Source, Raw, Mapped, Uid, Layer) of the concrete class `type`.
   /// Raw is validated: a record that does not fit its length raises
@@ -132,7 +139,8 @@ public:
   bool IsEditable() const { return inMemory_ || layer_ == nullptr; }
   /// The editable in-memory version; nullptr without a layer.
   TGIS_Shape* MakeEditable();
-  void Delete();
+  /// Marks the shape deleted (out of the index; kept in its layer's list).
+  void Delete() override;
   void CopyGeometry(TGIS_Shape& source);
   void MarkModified();
 
@@ -142,7 +150,11 @@ public:
   virtual int GetPartStart(int part) const;
   virtual void SetPoint(int part, int index, const TGIS_Point& point);
   virtual void SetPoint3D(int part, int index, const TGIS_Point3D& point);
-  virtual TGIS_Extent GetPaintExtent() const;
+  /// While the viewer paints in full: the extent in viewer units; otherwise
+  /// GetPaintExtentEx (GisShapeDraw.cpp).
+  TGIS_Extent GetPaintExtent() const override;
+  /// The extent in viewer units widened for pens, outlines and labels drawn
+  /// beyond the geometry.
   virtual TGIS_Extent GetPaintExtentEx() const;
   virtual int GetSmartSize() = 0;
   virtual void ExtendExtent(const TGIS_Point& point);
@@ -157,7 +169,7 @@ public:
   virtual void AddPoint3D(const TGIS_Point3D& point);
   bool AddPointPolar(bool absolute, double angle, double distance);
   virtual void AddPart();
-  virtual TGIS_Point GetPoint(int part, int index) const;
+  TGIS_Point GetPoint(int part, int index) const override;
   virtual TGIS_Point3D GetPoint3D(int part, int index) const;
   TGIS_Point GetFirstPoint() const { return GetPoint(0, 0); }
   TGIS_Point GetLastPoint() const;
@@ -166,8 +178,8 @@ public:
   /// By type: a point has one vertex and one part once it has a block; a
   /// multipoint one part.
   virtual int GetNumPoints() const;
-  virtual int GetNumParts() const;
-  virtual int GetPartSize(int part) const;
+  int GetNumParts() const override;
+  int GetPartSize(int part) const override;
   virtual void FindNearestVertex(const TGIS_Point& point, double& distance, TGIS_Point& nearest,
                                  double tolerance) const;
   virtual void FindNearestVertex3D(const TGIS_Point3D& point, double& distance,
@@ -175,14 +187,53 @@ public:
   /// Forgets the geometry (mapped or owned) and becomes empty.
   virtual void Reset();
   virtual void ResetParams() { ownParams_.reset(); }
-  // Drawing is not built yet: these do nothing except Invalidate.
-  virtual void Flash() {}
-  virtual void Draw() {}
-  virtual void DrawVertices() {}
-  virtual void DrawVertexLabels() {}
-  virtual void Invalidate(bool withExtent = false);
-  virtual void DrawLabel() {}
-  virtual void DrawChart() {}
+  // ---- drawing (GisShapeDraw.cpp; the classes' Draw in GisShapeDraw<Class>.cpp) ----
+  /// Draws the shape `count` times (at most 20) in red and in yellow on the
+  /// window, `delay` ms (at most 10 s) apart, then repaints what it covered;
+  /// on any other target draws it once in red.
+  virtual void Flash(int count, int delay);
+  virtual void Draw() = 0;
+  /// The editor's vertex squares.
+  virtual void DrawVertices();
+  /// The vertex marks and numbers of the shape being edited.
+  virtual void DrawVertexLabels() = 0;
+  /// Repaints the paint extent (with the viewer's cache dropped when full).
+  virtual void Invalidate(bool full = false);
+  /// The chart of the chart style at the label point.
+  virtual void DrawChart();
+  /// A marker of the marker style at a screen point with the caller's pen and
+  /// brush (nothing when selectedOnly), then the selection frame when asked or
+  /// selected. Size 0 draws nothing.
+  void DrawMarker(int size, const TPoint& point, bool selectedOnly);
+  /// The shape to draw from: kind 0 the shape itself unless it spans 16000
+  /// pixels or more, kind 1 clipped to the visible extent widened by one inch,
+  /// kind 2 clipped to the visible extent. Empty when nothing is left.
+  TGIS_DrawableCopy GetDrawableCopy(int kind);
+  /// Frees the copy unless it is the shape itself; `copy` becomes empty.
+  void FreeDrawableCopy(TGIS_DrawableCopy& copy);
+  /// Vertex squares and numbers of points and multipoints.
+  void DrawVertexLabelsSimple();
+  /// The dotted outline of lines and polygons, then their vertex squares and
+  /// numbers.
+  void DrawVertexLabelsOutline();
+  // ---- end of drawing ------------------------------------------------------------------
+
+  // ---- labels (GisShapeLabel.cpp) ------------------------------------------------------
+  /// Draws the label at the first position around the label point that the
+  /// viewer's labels area accepts.
+  virtual void DrawLabel();
+  /// The text the label shows: the label's Value, or a field's value, or a
+  /// template (a Value or Field starting with ':') of text, escapes ("\n" a
+  /// carriage return, "\x" the character x) and fields "<format:NAME>"
+  /// formatted by the runtime's Format. Never raises: a value that does not
+  /// format gives nothing.
+  std::string GetLabelText();
+  /// Where the label and the chart stand: in a full paint with FLOW among
+  /// the label positions, the label point of the part of the shape in view;
+  /// otherwise GetLabelPoint. False when nothing of the shape is in view.
+  bool GetLabelAnchor(TGIS_Point& point);
+  // ---- end of labels --------------------------------------------------------------------
+
   virtual Variant GetField(const std::string& name);
   virtual Variant GetFieldEx(const std::string& name);
   virtual double Distance(const TGIS_Point& point, double tolerance) const;
@@ -240,6 +291,20 @@ public:
   void UpdateIndex();
   bool Relate(TGIS_Shape* other, const std::string& pattern);
 
+  // ---- the editor's view of the shape (GisShapeEdit.cpp) --------------------------------
+  int EditKind() const override { return shapeType_; }
+  /// Empties the shape and adds the parts again with AddPart and AddPoint,
+  /// so the extent, the layer's extent and the index entry follow.
+  void SetParts(const std::vector<std::vector<TGIS_Point>>& parts) override;
+  TGIS_LayerAbstract* EditLayer() const override;
+  /// The topology engine's normalising of the shape in place.
+  void FixShape() override;
+  /// The vertex marks and numbers, through the layer's DrawEditor.
+  void DrawEditing(const TGIS_Editor& editor) override;
+  /// MakeEditable; the shape itself when it has no layer.
+  TGIS_EditableShape* GetEditable() override;
+  // ---- end of the editor's view -----------------------------------------------------------
+
   // ---- attribute values and styles ------------------------------------------------------
   void SetField(const std::string& name, const Variant& value);
   void CopyFields(TGIS_Shape& source);
@@ -277,12 +342,18 @@ protected:
   int SmartSizeOf(const TGIS_ParamsFeature& style, bool fieldOnly);
   void ImportFrom(TGIS_GeometryFormat format, const std::string& text,
                   std::span<const std::uint8_t> bytes);
+  /// One placement attempt of DrawLabel at a position; false when the labels
+  /// area refuses it.
+  bool PlaceLabel(TGIS_LabelPosition position, TGIS_LabelPlacement& placement);
 
   TGIS_ShapeBlock header_, points_;
   std::uint8_t lockLevel_ = 0;
   bool geometryChanged_ = false;
 
 private:
+  /// Steps 1 to 3 of the vertex labels: squares and numbers of every part
+  /// and the editor's current vertex.
+  void DrawVertexNumbers();
   void AttachGeometry(std::span<const std::uint8_t> raw);
   static void ValidateRaw(TGIS_ShapeType type, std::span<const std::uint8_t> raw);
 
@@ -298,6 +369,34 @@ private:
        inMemory_ = false, newShape_ = false, modified_ = false;
 
   friend class TGIS_LayerVector;
+};
+
+/// The shape a drawing routine draws from (TGIS_Shape::GetDrawableCopy): the
+/// shape itself, or a clipped copy that this object owns. Empty (false) when
+/// nothing of the shape is left to draw.
+class TGIS_DrawableCopy {
+public:
+  TGIS_DrawableCopy() = default;
+  /// The shape itself (not owned).
+  explicit TGIS_DrawableCopy(TGIS_Shape* self) : shape_(self) {}
+  /// A copy of its own (empty for nullptr).
+  explicit TGIS_DrawableCopy(std::unique_ptr<TGIS_Shape> copy)
+      : shape_(copy.get()), owned_(std::move(copy)) {}
+  TGIS_Shape* Get() const { return shape_; }
+  TGIS_Shape* operator->() const { return shape_; }
+  TGIS_Shape& operator*() const { return *shape_; }
+  explicit operator bool() const { return shape_ != nullptr; }
+  /// Whether it holds a copy (and not the shape itself).
+  bool IsCopy() const { return owned_ != nullptr; }
+  /// Frees a copy; empties either way.
+  void Reset() {
+    shape_ = nullptr;
+    owned_.reset();
+  }
+
+private:
+  TGIS_Shape* shape_ = nullptr;
+  std::unique_ptr<TGIS_Shape> owned_;
 };
 
 /// A new empty shape of a type (nullptr for another value than 2..5).

@@ -1,7 +1,7 @@
 // TGIS_ShapeArc: the polyline shape (part of the GisLayerVector module; see
 // GisLayerVector.h). Storage is in GisShapeTypes.cpp; measures, points along
 // the line, sub-lines, clipped copies and predicates in GisShapeArc.cpp; the
-// window clipper in GisShapeClip.h.
+// window clipper in GisShapeClip.h; drawing in GisShapeDrawArc.cpp.
 #pragma once
 
 #include "gis/vector/GisShape.h"
@@ -39,4 +39,22 @@ public:
   /// owns the result, which has no layer.
   virtual std::unique_ptr<TGIS_ShapeArc> GetSubLine(int part, double from, double to) const;
   // ---- end of geometry ----------------------------------------------------------------
+
+  // ---- drawing (GisShapeDrawArc.cpp) ------------------------------------------------------
+  void Draw() override;
+  void DrawVertexLabels() override;
+  // ---- end of drawing ------------------------------------------------------------------
+
+  // ---- labels (GisShapeLabel.cpp) ------------------------------------------------------
+  /// In a full paint with the FOLLOW alignment (and no PlaceLabelHook) the
+  /// label runs along the line, on each part of it in view (once when the
+  /// style forbids duplicates); otherwise the base's label.
+  void DrawLabel() override;
+  // ---- end of labels --------------------------------------------------------------------
 };
+
+/// A label along one part of a line: the style and the layer are the styled
+/// arc's, the points those of `points` (the arc itself or its copy clipped
+/// to the view). False for an empty text or line, or when no place is found
+/// (GisShapeLabel.cpp).
+bool GisDrawArcLabel(TGIS_ShapeArc& styled, TGIS_Shape& points, int part, const std::string& text);

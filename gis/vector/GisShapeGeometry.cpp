@@ -204,15 +204,6 @@ TGIS_Extent TGIS_Shape::GetExtent() const {
   return e;
 }
 
-TGIS_Extent TGIS_Shape::GetPaintExtent() const {
-  return GetPaintExtentEx();
-}
-
-TGIS_Extent TGIS_Shape::GetPaintExtentEx() const {
-  const TGIS_Extent raw = GetExtentRaw();
-  return layer_ == nullptr ? raw : layer_->ExtentToViewer(raw);
-}
-
 void TGIS_Shape::ExtendExtent(const TGIS_Point& point) {
   if (header_.Owned == nullptr) GrowGeometry();
   TGIS_Extent box = GetNumPoints() > 0 ? TGIS_Extent{HeaderDouble(0), HeaderDouble(8),

@@ -1,8 +1,9 @@
 // TGIS_Shape: copy-on-edit, deletion, the R-tree entry, relate, the geometry
-// format hooks, invalidation.
+// format hooks.
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisTopology.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -28,18 +29,23 @@ std::unique_ptr<TGIS_Shape> Parse(TGIS_GeometryFormat format, const std::string&
 
 // ---- relate engine and parser hooks ------------------------------------------------------------
 
-void TGIS_Topology::SetPreparedShape(TGIS_Shape*) {}
+void TGIS_RelateEngine::SetPreparedShape(TGIS_Shape*) {}
 
-bool TGIS_Topology::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
+bool TGIS_RelateEngine::Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) {
   SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
   return false;
+}
+
+std::unique_ptr<TGIS_Shape> TGIS_RelateEngine::FixShape(TGIS_Shape*, bool) {
+  SK_ASSERT(false, GIS_RS_NOT_IMPLEMENTED, "GisLayerVector", __LINE__);
+  return nullptr;
 }
 
 void GisSetTopologyFactory(TGIS_TopologyFactory factory) {
   TopologyFactory() = std::move(factory);
 }
 
-std::unique_ptr<TGIS_Topology> GisCreateTopology() {
+std::unique_ptr<TGIS_RelateEngine> GisCreateTopology() {
   if (TopologyFactory()) return TopologyFactory()();
   return std::make_unique<TGIS_Topology>();
 }
@@ -181,10 +187,4 @@ void TGIS_Shape::ImportFromWKB(std::span<const std::uint8_t> bytes) {
 }
 void TGIS_Shape::ImportFromGDO(std::span<const std::uint8_t> bytes) {
   ImportFrom(TGIS_GeometryFormat::GDO, "", bytes);
-}
-
-void TGIS_Shape::Invalidate(bool withExtent) {
-  (void)withExtent;
-  TGIS_Viewer* viewer = GetViewer();
-  if (viewer != nullptr) viewer->InvalidateExtent(GetPaintExtent(), false);
 }

@@ -1,7 +1,7 @@
 // TGIS_ShapePoint and TGIS_ShapeMultiPoint: the point-like shapes (part of
 // the GisLayerVector module; see GisLayerVector.h). Storage is in
 // GisShapeTypes.cpp; measures, clipped copies and predicates in
-// GisShapePoint.cpp.
+// GisShapePoint.cpp; drawing in GisShapeDrawPoint.cpp.
 #pragma once
 
 #include "gis/vector/GisShape.h"
@@ -36,6 +36,13 @@ public:
   bool Intersects(TGIS_Shape* other) override;
   std::unique_ptr<TGIS_PointList> GetIntersectionPoints(TGIS_Shape* other) override;
   // ---- end of geometry ----------------------------------------------------------------
+
+  // ---- drawing -----------------------------------------------------------------------
+  /// The extent widened by the marker (and its label box when it has a text).
+  TGIS_Extent GetPaintExtentEx() const override;
+  void Draw() override;
+  void DrawVertexLabels() override;
+  // ---- end of drawing ------------------------------------------------------------------
 };
 
 /// A multipoint: the 36-byte header and one part of vertices.
@@ -65,4 +72,11 @@ public:
   bool Intersects(TGIS_Shape* other) override;
   std::unique_ptr<TGIS_PointList> GetIntersectionPoints(TGIS_Shape* other) override;
   // ---- end of geometry ----------------------------------------------------------------
+
+  // ---- drawing -----------------------------------------------------------------------
+  /// The extent widened by the marker (and its label box when it has a text).
+  TGIS_Extent GetPaintExtentEx() const override;
+  void Draw() override;
+  void DrawVertexLabels() override;
+  // ---- end of drawing ------------------------------------------------------------------
 };

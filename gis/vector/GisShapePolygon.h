@@ -1,7 +1,7 @@
 // TGIS_ShapePolygon: the area shape (part of the GisLayerVector module; see
 // GisLayerVector.h). Ring storage is in GisShapeTypes.cpp; area, centroid,
 // label point, distances, clipped copies and predicates in
-// GisShapePolygon.cpp.
+// GisShapePolygon.cpp; drawing in GisShapeDrawPolygon.cpp.
 #pragma once
 
 #include "gis/vector/GisShape.h"
@@ -36,6 +36,11 @@ public:
   std::unique_ptr<TGIS_PointList> GetIntersectionPoints(TGIS_Shape* other) override;
   void DrawToBitmap(TBitmap& bitmap, int margin, TGIS_Point& scale) override;
   // ---- end of geometry ----------------------------------------------------------------
+
+  // ---- drawing (GisShapeDrawPolygon.cpp) ------------------------------------------------------
+  void Draw() override;
+  void DrawVertexLabels() override;
+  // ---- end of drawing ------------------------------------------------------------------
 
 private:
   void AddToRing(const TGIS_Point& point, bool alwaysClose);

@@ -26,15 +26,15 @@ std::unique_ptr<TGIS_Shape> PointsShape(TGIS_ShapeType type, TGIS_Shape* like,
   auto out = GisCreateShapeOfType(type, like->Uid(), like->Layer());
   out->Lock(1);
   out->AddPart();
-  for (const TGIS_Point& p : points) out->AddPoint(p);
+  for (const TGIS_Point& p : points)
+    out->AddPoint(p);
   out->Unlock();
   return out;
 }
 
 /// The nearest point of `set` within `t` of p (the scan stops at distance 0;
 /// a later point replaces only when strictly nearer).
-const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_Point& p,
-                                double t) {
+const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_Point& p, double t) {
   const TGIS_Point* best = nullptr;
   double bestD = 0;
   for (const TGIS_Point& q : set) {
@@ -47,12 +47,11 @@ const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_P
   return best;
 }
 
-
 } // namespace
 
-TGIS_TopologyEngine::~TGIS_TopologyEngine() = default;
+TGIS_Topology::~TGIS_Topology() = default;
 
-TGIS_TopologyEngine::TOperandScope::TOperandScope(TGIS_TopologyEngine& t, TGIS_Shape* a,
+TGIS_Topology::TOperandScope::TOperandScope(TGIS_Topology& t, TGIS_Shape* a,
                                                   TGIS_Shape* b, bool autoTolerance)
     : t_(t), savedA_(t.shapeA_), savedB_(t.shapeB_) {
   t.shapeA_ = a;
@@ -60,32 +59,29 @@ TGIS_TopologyEngine::TOperandScope::TOperandScope(TGIS_TopologyEngine& t, TGIS_S
   if (autoTolerance) t.AutoTolerance();
 }
 
-TGIS_TopologyEngine::TOperandScope::~TOperandScope() {
+TGIS_Topology::TOperandScope::~TOperandScope() {
   t_.shapeA_ = savedA_;
   t_.shapeB_ = savedB_;
 }
 
-std::vector<TGIS_Point> TGIS_TopologyEngine::Vertices(const TGIS_Shape& s) {
+std::vector<TGIS_Point> TGIS_Topology::Vertices(const TGIS_Shape& s) {
   std::vector<TGIS_Point> all;
   if (s.IsEmpty()) return all;
   for (int part = 0; part < s.GetNumParts(); ++part)
-    for (int i = 0; i < s.GetPartSize(part); ++i) all.push_back(s.GetPoint(part, i));
+    for (int i = 0; i < s.GetPartSize(part); ++i)
+      all.push_back(s.GetPoint(part, i));
   return all;
-}
-
-void GisTopologyRegister() {
-  GisSetTopologyFactory([] { return std::make_unique<TGIS_TopologyEngine>(); });
 }
 
 // ---- tolerance -----------------------------------------------------------------------------
 
-void TGIS_TopologyEngine::SetTolerance(double t) {
+void TGIS_Topology::SetTolerance(double t) {
   tolerance_ = t > 0 ? t : 0;
   snapRadius_ = tolerance_ / 2 * Sqrt05;
   mergeRadius_ = 0.9 * snapRadius_;
 }
 
-double TGIS_TopologyEngine::AutoTolerance() {
+double TGIS_Topology::AutoTolerance() {
   double w = 0, h = 0, m = 0;
   for (TGIS_Shape* s : {shapeA_, shapeB_}) {
     if (s == nullptr || s->IsEmpty()) continue;
@@ -104,22 +100,22 @@ double TGIS_TopologyEngine::AutoTolerance() {
   return d;
 }
 
-T_OverlayParams TGIS_TopologyEngine::Params() const {
+T_OverlayParams TGIS_Topology::Params() const {
   return {tolerance_, mergeRadius_};
 }
 
-std::unique_ptr<T_Contour> TGIS_TopologyEngine::PolygonContour(const TGIS_Shape& shape,
+std::unique_ptr<T_Contour> TGIS_Topology::PolygonContour(const TGIS_Shape& shape,
                                                                bool raster) const {
   return T_Contour::CreateFromPolygon(shape, snapRadius_, raster);
 }
 
-std::unique_ptr<T_Contour> TGIS_TopologyEngine::LineContour(const TGIS_Shape& shape) const {
+std::unique_ptr<T_Contour> TGIS_Topology::LineContour(const TGIS_Shape& shape) const {
   return T_Contour::CreateFromLine(shape, snapRadius_);
 }
 
 // ---- dispatch ------------------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::Combine(TGIS_Shape* a, TGIS_Shape* b, bool fix,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::Combine(TGIS_Shape* a, TGIS_Shape* b, bool fix,
                                                          TGIS_TopologyOperation operation) {
   try {
     return CombineChecked(a, b, fix, operation);
@@ -128,7 +124,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::Combine(TGIS_Shape* a, TGIS_Sha
   }
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineChecked(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombineChecked(TGIS_Shape* a, TGIS_Shape* b,
                                                                 bool fix,
                                                                 TGIS_TopologyOperation op) {
   if (a == nullptr && b == nullptr) return nullptr;
@@ -173,7 +169,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineChecked(TGIS_Shape* a, T
 
 // ---- polygons and lines --------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePolygons(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePolygons(TGIS_Shape* a, TGIS_Shape* b,
                                                                  TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, a, b);
   const auto ca = PolygonContour(*a, false);
@@ -193,8 +189,9 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePolygons(TGIS_Shape* a, 
   return out;
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLineWithPolygon(
-    TGIS_Shape* line, TGIS_Shape* polygon, TGIS_TopologyOperation op) {
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombineLineWithPolygon(TGIS_Shape* line,
+                                                                        TGIS_Shape* polygon,
+                                                                        TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, line, polygon);
   const auto cl = LineContour(*line);
   const auto cp = PolygonContour(*polygon, false);
@@ -207,7 +204,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLineWithPolygon(
   return out;
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLines(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombineLines(TGIS_Shape* a, TGIS_Shape* b,
                                                               TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, a, b);
   const auto ca = LineContour(*a);
@@ -226,8 +223,9 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombineLines(TGIS_Shape* a, TGI
 
 // ---- points --------------------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithPolygon(
-    TGIS_Shape* points, TGIS_Shape* polygon, TGIS_TopologyOperation op) {
+std::unique_ptr<TGIS_Shape>
+TGIS_Topology::CombinePointsWithPolygon(TGIS_Shape* points, TGIS_Shape* polygon,
+                                              TGIS_TopologyOperation op) {
   if (op != gisTopologyIntersection && op != gisTopologyDifference) return nullptr;
   const TOperandScope operands(*this, points, polygon);
   const auto c = PolygonContour(*polygon, false);
@@ -245,7 +243,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithPolygon(
   return PointsShape(points->ShapeType(), points, taken, false);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithLine(TGIS_Shape* points,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePointsWithLine(TGIS_Shape* points,
                                                                        TGIS_Shape* line,
                                                                        TGIS_TopologyOperation op) {
   if (op != gisTopologyIntersection && op != gisTopologyDifference) return nullptr;
@@ -261,7 +259,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointsWithLine(TGIS_Shap
   return PointsShape(points->ShapeType(), points, taken, false);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePointSets(TGIS_Shape* a, TGIS_Shape* b,
                                                                   TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, a, b);
   const std::vector<TGIS_Point> pa = Vertices(*a), pb = Vertices(*b);
@@ -269,8 +267,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a,
   for (const TGIS_Point& p : pa) {
     const TGIS_Point* n = NearestWithin(pb, p, tolerance_);
     if (op == gisTopologyIntersection && n != nullptr) out.push_back(*n);
-    if (op != gisTopologyIntersection && (n == nullptr || op == gisTopologyUnion))
-      out.push_back(p);
+    if (op != gisTopologyIntersection && (n == nullptr || op == gisTopologyUnion)) out.push_back(p);
   }
   if (op == gisTopologyUnion || op == gisTopologySymmetricDifference)
     for (const TGIS_Point& p : pb)
@@ -278,8 +275,9 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointSets(TGIS_Shape* a,
   return PointsShape(gisShapeTypeMultiPoint, a, out, false);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointWithPoints(
-    TGIS_Shape* point, TGIS_Shape* points, TGIS_TopologyOperation op) {
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePointWithPoints(TGIS_Shape* point,
+                                                                        TGIS_Shape* points,
+                                                                        TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, point, points);
   if (point->IsEmpty()) return nullptr;
   const TGIS_Point q = point->GetPoint(0, 0);
@@ -311,7 +309,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePointWithPoints(
   return PointsShape(gisShapeTypeMultiPoint, point, out, true);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::SubtractPoint(TGIS_Shape* points,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::SubtractPoint(TGIS_Shape* points,
                                                                TGIS_Shape* point) {
   const TOperandScope operands(*this, points, point);
   if (point->IsEmpty()) return points->CreateCopy();
@@ -322,7 +320,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::SubtractPoint(TGIS_Shape* point
   return PointsShape(gisShapeTypeMultiPoint, points, out, true);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePoints(TGIS_Shape* a, TGIS_Shape* b,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::CombinePoints(TGIS_Shape* a, TGIS_Shape* b,
                                                                TGIS_TopologyOperation op) {
   const TOperandScope operands(*this, a, b);
   if (a->IsEmpty() || b->IsEmpty()) return nullptr;
@@ -347,18 +345,19 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::CombinePoints(TGIS_Shape* a, TG
   auto result = GisCreateShapeOfType(out.size() == 1 ? gisShapeTypePoint : gisShapeTypeMultiPoint,
                                      a->Uid(), a->Layer());
   result->AddPart();
-  for (const TGIS_Point& p : out) result->AddPoint(p);
+  for (const TGIS_Point& p : out)
+    result->AddPoint(p);
   return result;
 }
 
 // ---- repair --------------------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShape(TGIS_Shape* shape, bool makeNew) {
+std::unique_ptr<TGIS_Shape> TGIS_Topology::FixShape(TGIS_Shape* shape, bool makeNew) {
   bool changed = false;
   return FixShapeEx(shape, makeNew, changed);
 }
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, bool makeNew,
+std::unique_ptr<TGIS_Shape> TGIS_Topology::FixShapeEx(TGIS_Shape* shape, bool makeNew,
                                                             bool& changed) {
   changed = false;
   if (shape == nullptr) return nullptr;
@@ -370,8 +369,8 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
   try {
     if (type == gisShapeTypePolygon) {
       auto c = PolygonContour(*shape, false);
-      fixed = c->IsEmpty() ? std::move(c)
-                           : GisCombineContours(*c, nullptr, gisTopologyUnion, Params());
+      fixed =
+          c->IsEmpty() ? std::move(c) : GisCombineContours(*c, nullptr, gisTopologyUnion, Params());
     } else {
       auto c = LineContour(*shape);
       fixed = c->IsEmpty() ? std::move(c) : GisSplitLine(*c, Params());
@@ -386,7 +385,8 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
   if (!shape->IsEmpty())
     for (int part = 0; part < shape->GetNumParts(); ++part) {
       std::vector<TGIS_Point> pts;
-      for (int i = 0; i < shape->GetPartSize(part); ++i) pts.push_back(shape->GetPoint(part, i));
+      for (int i = 0; i < shape->GetPartSize(part); ++i)
+        pts.push_back(shape->GetPoint(part, i));
       if (type == gisShapeTypePolygon && !pts.empty()) pts.pop_back();
       before.push_back(std::move(pts));
     }
@@ -396,10 +396,9 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
     for (std::size_t i = 0; i < before.size() && !changed; ++i) {
       const auto& after = fixed->Parts[i].Points;
       changed = before[i].size() != after.size() ||
-                !std::equal(after.begin(), after.end(), before[i].begin(),
-                            [](const TGIS_Point& x, const TGIS_Point& y) {
-                              return GisIsSamePoint(x, y);
-                            });
+                !std::equal(
+                    after.begin(), after.end(), before[i].begin(),
+                    [](const TGIS_Point& x, const TGIS_Point& y) { return GisIsSamePoint(x, y); });
     }
   }
 
@@ -423,7 +422,7 @@ std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::FixShapeEx(TGIS_Shape* shape, b
 
 // ---- union of a list -----------------------------------------------------------------------
 
-std::unique_ptr<TGIS_Shape> TGIS_TopologyEngine::UnionShapes(const std::vector<TGIS_Shape*>& list) {
+std::unique_ptr<TGIS_Shape> TGIS_Topology::UnionShapes(const std::vector<TGIS_Shape*>& list) {
   if (list.empty()) return nullptr;
   try {
     if (list.front()->ShapeType() == gisShapeTypePolygon) {

@@ -4,8 +4,7 @@
 //
 // Files of the module:
 //   GisTopology.h / .cpp          the topology object: tolerance, dispatch by
-//                                 kinds, point operations, FixShape, UnionShapes,
-//                                 installation as the shapes' relate engine
+//                                 kinds, point operations, FixShape, UnionShapes
 //   GisTopologyContour.h / .cpp   contours: rings and chains built from shapes,
 //                                 point tests, the point-test raster, writing back
 //   GisTopologyOverlay.h / .cpp   the overlay engine: cutting both boundaries,
@@ -32,10 +31,10 @@ struct T_RelateMatrix {
   bool Matches(const std::string& pattern) const;
 };
 
-class TGIS_TopologyEngine : public TGIS_Topology {
+class TGIS_Topology : public TGIS_RelateEngine {
 public:
-  TGIS_TopologyEngine() = default;
-  ~TGIS_TopologyEngine() override;
+  TGIS_Topology() = default;
+  ~TGIS_Topology() override;
 
   double Tolerance() const { return tolerance_; }
   /// T = t when t > 0, else 0; the radii follow.
@@ -51,12 +50,14 @@ public:
   /// Raises "0150 Shape can not be fixed" when the engine overruns its budget.
   std::unique_ptr<TGIS_Shape> Combine(TGIS_Shape* a, TGIS_Shape* b, bool fix,
                                       TGIS_TopologyOperation operation);
-  /// The normalised polygon or line: the shape itself rewritten, or a new
-  /// shape (owned by the caller through the returned pointer's release) when
-  /// makeNew. Mapped shapes are refused with "0060 Shape is not ediatble".
+  /// Normalises a polygon or a line. With makeNew the result is a new shape
+  /// of the same type, layer and UID (the caller owns it); otherwise the
+  /// shape itself is rewritten and nullptr returned, and a mapped shape is
+  /// refused with "0060 Shape is not ediatble". Other kinds: nullptr, no
+  /// change. Raises "0150 Shape can not be fixed" on a budget overrun.
   std::unique_ptr<TGIS_Shape> FixShapeEx(TGIS_Shape* shape, bool makeNew, bool& changed);
   /// FixShapeEx without the change report.
-  std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew);
+  std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew) override;
   /// The union of all shapes of a list (caller owns; the list is unchanged).
   std::unique_ptr<TGIS_Shape> UnionShapes(const std::vector<TGIS_Shape*>& list);
 
@@ -78,13 +79,13 @@ private:
   /// for); the previous operands come back at the end of the scope.
   class TOperandScope {
   public:
-    TOperandScope(TGIS_TopologyEngine& t, TGIS_Shape* a, TGIS_Shape* b, bool autoTolerance = true);
+    TOperandScope(TGIS_Topology& t, TGIS_Shape* a, TGIS_Shape* b, bool autoTolerance = true);
     ~TOperandScope();
     TOperandScope(const TOperandScope&) = delete;
     TOperandScope& operator=(const TOperandScope&) = delete;
 
   private:
-    TGIS_TopologyEngine& t_;
+    TGIS_Topology& t_;
     TGIS_Shape* savedA_;
     TGIS_Shape* savedB_;
   };
@@ -100,8 +101,7 @@ private:
                                               TGIS_TopologyOperation op);
   std::unique_ptr<TGIS_Shape> CombineLineWithPolygon(TGIS_Shape* line, TGIS_Shape* polygon,
                                                      TGIS_TopologyOperation op);
-  std::unique_ptr<TGIS_Shape> CombineLines(TGIS_Shape* a, TGIS_Shape* b,
-                                           TGIS_TopologyOperation op);
+  std::unique_ptr<TGIS_Shape> CombineLines(TGIS_Shape* a, TGIS_Shape* b, TGIS_TopologyOperation op);
   std::unique_ptr<TGIS_Shape> CombinePointsWithPolygon(TGIS_Shape* points, TGIS_Shape* polygon,
                                                        TGIS_TopologyOperation op);
   std::unique_ptr<TGIS_Shape> CombinePointsWithLine(TGIS_Shape* points, TGIS_Shape* line,
@@ -121,8 +121,7 @@ private:
     int Operand = -1;
     TGIS_Extent Box{};
   };
-  bool RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w,
-                      T_RelateMatrix& m);
+  bool RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateMatrix& m);
   bool RelateLineWithPolygon(const T_Contour& a, const T_Contour& b, const T_Window& w,
                              T_RelateMatrix& m);
   bool RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateMatrix& m);
@@ -138,7 +137,3 @@ private:
   TGIS_Shape* prepared_ = nullptr;
   std::unique_ptr<T_Contour> preparedContour_;
 };
-
-/// Installs this engine as the one shapes and layers create for relations.
-/// Call once at start-up (after GisKernelInit).
-void GisTopologyRegister();

@@ -27,8 +27,7 @@ TGIS_Extent ExtentOf(const std::vector<TGIS_Point>& points) {
 }
 
 bool InsideBox(const TGIS_Extent& e, const TGIS_Point& p) {
-  return !GisIsEmptyExtent(e) && p.X >= e.XMin && p.X <= e.XMax && p.Y >= e.YMin &&
-         p.Y <= e.YMax;
+  return !GisIsEmptyExtent(e) && p.X >= e.XMin && p.X <= e.XMax && p.Y >= e.YMin && p.Y <= e.YMax;
 }
 
 /// The stored vertices of one part, thinned: a vertex closer than `minGap`
@@ -96,7 +95,8 @@ std::unique_ptr<T_Contour> T_Contour::CreateFromPolygon(const TGIS_Shape& shape,
       if (count <= 3) continue;
       std::vector<TGIS_Point> pts = ThinnedPart(shape, part, count, 0.9 * t);
       // The stored closing vertex and trailing vertices near the first go.
-      while (pts.size() > 3 && GisPointDistance(pts.back(), pts.front()) < t) pts.pop_back();
+      while (pts.size() > 3 && GisPointDistance(pts.back(), pts.front()) < t)
+        pts.pop_back();
       if (pts.size() < 3) continue;
       T_ContourPart p;
       p.Points = std::move(pts);
@@ -133,13 +133,15 @@ std::unique_ptr<T_Contour> T_Contour::CreateFromLine(const TGIS_Shape& shape, do
 
 int T_Contour::VertexCount() const {
   int n = 0;
-  for (const T_ContourPart& p : Parts) n += static_cast<int>(p.Points.size());
+  for (const T_ContourPart& p : Parts)
+    n += static_cast<int>(p.Points.size());
   return n;
 }
 
 void T_Contour::RecomputeExtent() {
   Extent = GisEmptyExtent();
-  for (const T_ContourPart& p : Parts) Extent = GisExtentUnion(Extent, p.Extent);
+  for (const T_ContourPart& p : Parts)
+    Extent = GisExtentUnion(Extent, p.Extent);
   strips_.clear();
 }
 
@@ -147,7 +149,8 @@ void T_Contour::RecomputeExtent() {
 
 void T_Contour::BuildStrips() const {
   int edges = 0;
-  for (const T_ContourPart& p : Parts) edges += EdgeCount(p, Closed);
+  for (const T_ContourPart& p : Parts)
+    edges += EdgeCount(p, Closed);
   const int count = std::clamp(static_cast<int>(std::sqrt(static_cast<double>(edges))), 1, 4096);
   strips_.assign(static_cast<std::size_t>(count), {});
   stripY0_ = Extent.YMin;
@@ -163,7 +166,8 @@ void T_Contour::BuildStrips() const {
       const TGIS_Point& a = part.Points[static_cast<std::size_t>(i)];
       const TGIS_Point& b = part.Points[static_cast<std::size_t>((i + 1) % n)];
       const int s0 = stripOf(std::min(a.Y, b.Y)), s1 = stripOf(std::max(a.Y, b.Y));
-      for (int s = s0; s <= s1; ++s) strips_[static_cast<std::size_t>(s)].push_back({pi, i});
+      for (int s = s0; s <= s1; ++s)
+        strips_[static_cast<std::size_t>(s)].push_back({pi, i});
     }
   }
 }
@@ -186,25 +190,17 @@ bool T_Contour::ExactPointInContour(const TGIS_Point& p, int part) const {
   return inside;
 }
 
-bool T_Contour::RayParityOutside(const TGIS_Point& p, const TGIS_Extent& window) const {
-  if (strips_.empty()) BuildStrips();
-  if (p.Y < Extent.YMin || p.Y > Extent.YMax) return false;
-  const int count = static_cast<int>(strips_.size());
-  const int s = std::clamp(static_cast<int>((p.Y - stripY0_) / stripH_), 0, count - 1);
-  bool inside = false;
-  for (const TEdgeRef& e : strips_[static_cast<std::size_t>(s)]) {
-    const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
-    const TGIS_Point& v = cp.Points[static_cast<std::size_t>(e.Index)];
-    const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(e.Index) + 1) % cp.Points.size()];
+void T_Contour::SegmentsOutside(const TGIS_Extent& window, const TGIS_Extent& reach,
+                                std::vector<std::pair<TGIS_Point, TGIS_Point>>& out) const {
+  ForEachSegmentIn(reach, [&](int pi, int i) {
+    const T_ContourPart& cp = Parts[static_cast<std::size_t>(pi)];
+    const TGIS_Point& v = cp.Points[static_cast<std::size_t>(i)];
+    const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(i) + 1) % cp.Points.size()];
     if (std::max(v.X, w.X) >= window.XMin && std::min(v.X, w.X) <= window.XMax &&
         std::max(v.Y, w.Y) >= window.YMin && std::min(v.Y, w.Y) <= window.YMax)
-      continue;
-    if ((v.Y <= p.Y && p.Y < w.Y) || (w.Y <= p.Y && p.Y < v.Y)) {
-      const double x = v.X + (w.X - v.X) * (p.Y - v.Y) / (w.Y - v.Y);
-      if (p.X < x) inside = !inside;
-    }
-  }
-  return inside;
+      return;
+    out.emplace_back(v, w);
+  });
 }
 
 bool T_Contour::PointInContour(const TGIS_Point& p, int part) const {
@@ -231,7 +227,8 @@ bool T_Contour::PointOnBoundary(const TGIS_Point& p, int part) const {
                      if (on || (part >= 0 && pi != part)) return;
                      const T_ContourPart& cp = Parts[static_cast<std::size_t>(pi)];
                      const TGIS_Point& a = cp.Points[static_cast<std::size_t>(i)];
-                     const TGIS_Point& b = cp.Points[(static_cast<std::size_t>(i) + 1) % cp.Points.size()];
+                     const TGIS_Point& b =
+                         cp.Points[(static_cast<std::size_t>(i) + 1) % cp.Points.size()];
                      if (GisPointToSegmentDistance(a, b, p) <= AreaEpsilon) on = true;
                    });
   return on;
@@ -253,7 +250,8 @@ void T_Contour::ForEachSegmentIn(const TGIS_Extent& box,
         continue;
       // A segment spanning several strips is visited from the first of them
       // that the box covers.
-      const int first = std::clamp(static_cast<int>((std::min(a.Y, b.Y) - stripY0_) / stripH_), 0, count - 1);
+      const int first =
+          std::clamp(static_cast<int>((std::min(a.Y, b.Y) - stripY0_) / stripH_), 0, count - 1);
       if (s != std::max(first, s0)) continue;
       visit(e.Part, e.Index);
     }
@@ -262,7 +260,8 @@ void T_Contour::ForEachSegmentIn(const TGIS_Extent& box,
 
 int T_Contour::SegmentCount() const {
   int n = 0;
-  for (const T_ContourPart& p : Parts) n += EdgeCount(p, Closed);
+  for (const T_ContourPart& p : Parts)
+    n += EdgeCount(p, Closed);
   return n;
 }
 
@@ -312,8 +311,32 @@ std::uint8_t T_Contour::RasterValue(const TGIS_Point& p) const {
   return raster_[static_cast<std::size_t>(row) * RasterSize + static_cast<std::size_t>(col)];
 }
 
+int T_Contour::RasterRegion(const TGIS_Extent& box) const {
+  if (!HasRaster()) return -1;
+  if (box.XMin > Extent.XMax || box.XMax < Extent.XMin || box.YMin > Extent.YMax ||
+      box.YMax < Extent.YMin)
+    return 0;
+  const long c0 = std::lround((box.XMin - rasterOrigin_.X) * rasterScaleX_) + RasterMargin;
+  const long c1 = std::lround((box.XMax - rasterOrigin_.X) * rasterScaleX_) + RasterMargin;
+  const long r0 = std::lround((box.YMin - rasterOrigin_.Y) * rasterScaleY_) + RasterMargin;
+  const long r1 = std::lround((box.YMax - rasterOrigin_.Y) * rasterScaleY_) + RasterMargin;
+  if (c0 < 0 || r0 < 0 || c1 >= RasterSize || r1 >= RasterSize) return -1;
+  const std::uint32_t cells = static_cast<std::uint32_t>((c1 - c0 + 1) * (r1 - r0 + 1));
+  const auto count = [&](const std::vector<std::uint32_t>& sums) {
+    const auto at = [&](long r, long c) {
+      return sums[static_cast<std::size_t>(r) * (RasterSize + 1) + static_cast<std::size_t>(c)];
+    };
+    return at(r1 + 1, c1 + 1) - at(r0, c1 + 1) - at(r1 + 1, c0) + at(r0, c0);
+  };
+  if (count(insideSums_) == cells) return 1;
+  if (count(outsideSums_) == cells) return 0;
+  return -1;
+}
+
 void T_Contour::BuildRaster() {
   raster_.clear();
+  insideSums_.clear();
+  outsideSums_.clear();
   const double w = Extent.XMax - Extent.XMin, h = Extent.YMax - Extent.YMin;
   if (!Closed || Parts.empty() || !(w > 0) || !(h > 0)) return;
   const int span = RasterSize - 2 * RasterMargin - 1;
@@ -348,8 +371,8 @@ void T_Contour::BuildRaster() {
   // The other cells take the answer of their centre.
   for (int row = 0; row < RasterSize; ++row) {
     for (int col = 0; col < RasterSize; ++col) {
-      std::uint8_t& cell = cells[static_cast<std::size_t>(row) * RasterSize +
-                                 static_cast<std::size_t>(col)];
+      std::uint8_t& cell =
+          cells[static_cast<std::size_t>(row) * RasterSize + static_cast<std::size_t>(col)];
       if (cell == 128) continue;
       const TGIS_Point centre{rasterOrigin_.X + (col - RasterMargin) / rasterScaleX_,
                               rasterOrigin_.Y + (row - RasterMargin) / rasterScaleY_};
@@ -357,6 +380,20 @@ void T_Contour::BuildRaster() {
     }
   }
   raster_ = std::move(cells);
+  // Summed-area tables of the inside and the outside cells.
+  const std::size_t stride = RasterSize + 1;
+  insideSums_.assign(stride * stride, 0);
+  outsideSums_.assign(stride * stride, 0);
+  for (std::size_t r = 0; r < RasterSize; ++r) {
+    for (std::size_t c = 0; c < RasterSize; ++c) {
+      const std::uint8_t v = raster_[r * RasterSize + c];
+      const std::size_t k = (r + 1) * stride + c + 1;
+      insideSums_[k] =
+          (v == 0) + insideSums_[k - 1] + insideSums_[k - stride] - insideSums_[k - stride - 1];
+      outsideSums_[k] = (v == 255) + outsideSums_[k - 1] + outsideSums_[k - stride] -
+                        outsideSums_[k - stride - 1];
+    }
+  }
 }
 
 // ---- writing -------------------------------------------------------------------------------

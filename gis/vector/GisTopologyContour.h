@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "gis/core/GisDefsGeometry.h"
@@ -69,9 +70,10 @@ public:
                         const std::function<void(int part, int index)>& visit) const;
   /// The number of segments (edges of rings, of chains).
   int SegmentCount() const;
-  /// Parity of the crossings of the ray from p towards +X (half-open in Y)
-  /// with the segments whose boxes miss `window`.
-  bool RayParityOutside(const TGIS_Point& p, const TGIS_Extent& window) const;
+  /// The segments whose boxes miss `window` but meet `reach` (borders
+  /// included), as pairs of points.
+  void SegmentsOutside(const TGIS_Extent& window, const TGIS_Extent& reach,
+                       std::vector<std::pair<TGIS_Point, TGIS_Point>>& out) const;
   /// Whether a point lies within d of the first or last point of a chain.
   bool NearChainEnd(const TGIS_Point& p, double d) const;
 
@@ -83,6 +85,11 @@ public:
   /// Builds the 512 x 512 point-test raster (rings only).
   void BuildRaster();
   bool HasRaster() const { return !raster_.empty(); }
+  /// Where a box lies by the raster alone: 1 wholly inside (every cell it
+  /// covers is an inside cell, and so clear of every edge), 0 wholly outside
+  /// (likewise, or the box misses the extent), -1 unknown (no raster, a box
+  /// near the boundary or beyond the raster).
+  int RasterRegion(const TGIS_Extent& box) const;
 
   static constexpr int RasterSize = 512;
   static constexpr int RasterMargin = 2;
@@ -94,6 +101,8 @@ private:
   void BuildStrips() const;
 
   std::vector<std::uint8_t> raster_;
+  // Summed-area tables (513 x 513) of the inside and the outside cells.
+  std::vector<std::uint32_t> insideSums_, outsideSums_;
   TGIS_Point rasterOrigin_{};
   double rasterScaleX_ = 0, rasterScaleY_ = 0;
 

@@ -39,10 +39,14 @@ long long PairKey(int a, int b) {
 
 bool Evaluate(TGIS_TopologyOperation op, bool a, bool b) {
   switch (op) {
-  case gisTopologyUnion: return a || b;
-  case gisTopologyIntersection: return a && b;
-  case gisTopologyDifference: return a && !b;
-  case gisTopologySymmetricDifference: return a != b;
+  case gisTopologyUnion:
+    return a || b;
+  case gisTopologyIntersection:
+    return a && b;
+  case gisTopologyDifference:
+    return a && !b;
+  case gisTopologySymmetricDifference:
+    return a != b;
   }
   return false;
 }
@@ -50,7 +54,8 @@ bool Evaluate(TGIS_TopologyOperation op, bool a, bool b) {
 /// Removes repeated neighbours (and a ring's closing repeat) from a sequence.
 void DropRepeats(std::vector<int>& seq, bool closed) {
   seq.erase(std::unique(seq.begin(), seq.end()), seq.end());
-  while (closed && seq.size() > 1 && seq.front() == seq.back()) seq.pop_back();
+  while (closed && seq.size() > 1 && seq.front() == seq.back())
+    seq.pop_back();
 }
 
 bool HalfOpenCrossesRight(const TGIS_Point& v, const TGIS_Point& w, const TGIS_Point& p) {
@@ -84,6 +89,36 @@ T_OverlayGraph::T_OverlayGraph(const T_Contour& a, const T_Contour* b,
   }
   CutUntilSettled();
   CollectEdges();
+  CollectOutside();
+}
+
+void T_OverlayGraph::CollectOutside() {
+  if (windowed_ < 0 || !OutsideWindow || !windowContour_->Closed || Nodes.empty()) return;
+  // Every point Parity is asked about lies within the nodes' box: midpoints
+  // of edges between nodes.
+  TGIS_Extent reach{Nodes[0].Local.X, Nodes[0].Local.Y, Nodes[0].Local.X, Nodes[0].Local.Y};
+  for (const T_Node& n : Nodes)
+    reach = GisExtentUnion(reach, {n.Local.X, n.Local.Y, n.Local.X, n.Local.Y});
+  // Grown by the merge radius (many units of rounding): a superset is harmless.
+  const double m = 2 * params_.R;
+  const double right = reach.XMax + Origin.X + m;
+  reach = {reach.XMin + Origin.X - m, reach.YMin + Origin.Y - m,
+           std::max(windowContour_->Extent.XMax, right) + m, reach.YMax + Origin.Y + m};
+  std::vector<std::pair<TGIS_Point, TGIS_Point>> all;
+  windowContour_->SegmentsOutside(window_, reach, all);
+  // A segment wholly to the right of every asked point is crossed by the ray
+  // exactly when the point's height lies in its half-open span: counted by
+  // two sorted lists of span ends.
+  for (const auto& [v, w] : all) {
+    if (std::min(v.X, w.X) > right) {
+      farLow_.push_back(std::min(v.Y, w.Y));
+      farHigh_.push_back(std::max(v.Y, w.Y));
+    } else {
+      outside_.emplace_back(v, w);
+    }
+  }
+  std::sort(farLow_.begin(), farLow_.end());
+  std::sort(farHigh_.begin(), farHigh_.end());
 }
 
 std::uint64_t T_OverlayGraph::CellIndex(double v) const {
@@ -145,7 +180,8 @@ void T_OverlayGraph::AddOperand(const T_Contour& c, std::vector<std::vector<int>
   for (const T_ContourPart& part : c.Parts) {
     std::vector<int> seq;
     seq.reserve(part.Points.size());
-    for (const TGIS_Point& p : part.Points) seq.push_back(AddNode(p));
+    for (const TGIS_Point& p : part.Points)
+      seq.push_back(AddNode(p));
     DropRepeats(seq, c.Closed);
     if (seq.size() < (c.Closed ? 3u : 2u)) continue;
     if (!c.Closed) {
@@ -177,7 +213,8 @@ void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<i
   while (k < in.size()) {
     const int pi = in[k].first;
     std::size_t end = k;
-    while (end < in.size() && in[end].first == pi) ++end;
+    while (end < in.size() && in[end].first == pi)
+      ++end;
     const T_ContourPart& part = c.Parts[static_cast<std::size_t>(pi)];
     const std::size_t n = part.Points.size();
     const int edges = c.Closed ? static_cast<int>(n) : static_cast<int>(n) - 1;
@@ -189,7 +226,8 @@ void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<i
     if (static_cast<int>(end - k) == edges && c.Closed) {
       // The whole ring lies in the window.
       std::vector<int> seq;
-      for (std::size_t v = 0; v < n; ++v) seq.push_back(node(part, v));
+      for (std::size_t v = 0; v < n; ++v)
+        seq.push_back(node(part, v));
       DropRepeats(seq, true);
       if (seq.size() >= 3) {
         parts.push_back(std::move(seq));
@@ -198,13 +236,15 @@ void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<i
       k = end;
       continue;
     }
-    if (c.Closed && runs.size() > 1 && runs.front().front() == 0 && runs.back().back() == edges - 1) {
+    if (c.Closed && runs.size() > 1 && runs.front().front() == 0 &&
+        runs.back().back() == edges - 1) {
       runs.back().insert(runs.back().end(), runs.front().begin(), runs.front().end());
       runs.erase(runs.begin());
     }
     for (const std::vector<int>& run : runs) {
       std::vector<int> seq{node(part, static_cast<std::size_t>(run.front()))};
-      for (int i : run) seq.push_back(node(part, (static_cast<std::size_t>(i) + 1) % n));
+      for (int i : run)
+        seq.push_back(node(part, (static_cast<std::size_t>(i) + 1) % n));
       DropRepeats(seq, false);
       if (seq.size() >= 2) {
         parts.push_back(std::move(seq));
@@ -216,14 +256,9 @@ void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<i
 }
 
 void T_OverlayGraph::CutUntilSettled() {
-  std::size_t vertices = 0;
-  for (const auto& p : PartsA) vertices += p.size();
-  for (const auto& p : PartsB) vertices += p.size();
-  const int maxPasses = 16;
-  for (int pass = 0; pass < maxPasses; ++pass) {
-    if (!CutPass()) return;
+  while (CutPass()) {
+    if (++CutPasses >= params_.MaxCutPasses) throw T_OverlayOverrun{};
   }
-  throw T_OverlayOverrun{};
 }
 
 bool T_OverlayGraph::CutPass() {
@@ -236,7 +271,8 @@ bool T_OverlayGraph::CutPass() {
       const int n = static_cast<int>(seq.size());
       const int edges = closed ? n : n - 1;
       for (int i = 0; i < edges; ++i) {
-        const TGIS_Point& p = Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>(i)])].Local;
+        const TGIS_Point& p =
+            Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>(i)])].Local;
         const TGIS_Point& q =
             Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>((i + 1) % n)])].Local;
         segs.push_back({operand, pi, i, std::min(p.X, q.X), std::min(p.Y, q.Y), std::max(p.X, q.X),
@@ -321,7 +357,8 @@ bool T_OverlayGraph::CutPass() {
         const TSegment key{operand, pi, i, 0, 0, 0, 0};
         const auto it = cuts.find(cutKey(key));
         if (it == cuts.end()) continue;
-        const TGIS_Point& p = Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>(i)])].Local;
+        const TGIS_Point& p =
+            Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>(i)])].Local;
         const TGIS_Point& q =
             Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>((i + 1) % n)])].Local;
         std::vector<int> mids = it->second;
@@ -331,7 +368,8 @@ bool T_OverlayGraph::CutPass() {
         };
         std::sort(mids.begin(), mids.end(), [&](int x, int y) { return along(x) < along(y); });
         mids.erase(std::unique(mids.begin(), mids.end()), mids.end());
-        for (int m : mids) out.push_back(m);
+        for (int m : mids)
+          out.push_back(m);
       }
       DropRepeats(out, closed);
       seq = std::move(out);
@@ -381,15 +419,16 @@ void T_OverlayGraph::CollectEdges() {
     }
   }
   edgeKeys_.reserve(index.size());
-  for (const auto& [k, v] : index) edgeKeys_.emplace_back(k, v);
+  for (const auto& [k, v] : index)
+    edgeKeys_.emplace_back(k, v);
   std::sort(edgeKeys_.begin(), edgeKeys_.end());
   BuildStrips();
 }
 
 int T_OverlayGraph::FindEdge(int n0, int n1) const {
   const long long key = PairKey(n0, n1);
-  const auto it = std::lower_bound(edgeKeys_.begin(), edgeKeys_.end(),
-                                   std::pair<long long, int>{key, -1});
+  const auto it =
+      std::lower_bound(edgeKeys_.begin(), edgeKeys_.end(), std::pair<long long, int>{key, -1});
   return it != edgeKeys_.end() && it->first == key ? it->second : -1;
 }
 
@@ -430,9 +469,14 @@ bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) c
       inside = !inside;
   }
   // The segments of a windowed operand left out of the graph count too.
-  if (operand == windowed_ && OutsideWindow && windowContour_->Closed) {
+  if (operand == windowed_) {
     const TGIS_Point p{local.X + Origin.X, local.Y + Origin.Y};
-    if (windowContour_->RayParityOutside(p, window_)) inside = !inside;
+    for (const auto& [v, w] : outside_)
+      if (HalfOpenCrossesRight(v, w, p)) inside = !inside;
+    const auto below = [&](const std::vector<double>& ends) {
+      return std::upper_bound(ends.begin(), ends.end(), p.Y) - ends.begin();
+    };
+    if ((below(farLow_) - below(farHigh_)) % 2 != 0) inside = !inside;
   }
   return inside;
 }
@@ -440,8 +484,7 @@ bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) c
 void T_OverlayGraph::ClassifySides() {
   // A windowed operand with nothing in the window holds every edge of the
   // other one on the same side: one ray test answers for all.
-  const bool constantWindowed =
-      windowed_ >= 0 && (windowed_ == 0 ? PartsA : PartsB).empty();
+  const bool constantWindowed = windowed_ >= 0 && (windowed_ == 0 ? PartsA : PartsB).empty();
   int constant = -1;
   for (int i = 0; i < static_cast<int>(Edges.size()); ++i) {
     T_Edge& e = Edges[static_cast<std::size_t>(i)];
@@ -505,7 +548,8 @@ std::vector<std::vector<int>> SplitAtRepeats(const std::vector<int>& walk) {
     if (it != at.end()) {
       const std::size_t from = it->second;
       loops.emplace_back(stack.begin() + static_cast<std::ptrdiff_t>(from), stack.end());
-      for (std::size_t k = from + 1; k < stack.size(); ++k) at.erase(stack[k]);
+      for (std::size_t k = from + 1; k < stack.size(); ++k)
+        at.erase(stack[k]);
       stack.resize(from + 1);
       continue;
     }
@@ -519,7 +563,8 @@ std::vector<std::vector<int>> SplitAtRepeats(const std::vector<int>& walk) {
 /// Traces the kept directed edges into rings: at each node the walk leaves by
 /// the first edge counter-clockwise from the way back, so the kept side stays
 /// on the right and rings touching at a node come out apart.
-std::vector<TRing> TraceRings(const T_OverlayGraph& g, const std::vector<std::pair<int, int>>& dirs) {
+std::vector<TRing> TraceRings(const T_OverlayGraph& g,
+                              const std::vector<std::pair<int, int>>& dirs) {
   const std::size_t nodeCount = g.Nodes.size();
   std::vector<std::vector<std::pair<double, int>>> out(nodeCount);
   for (int i = 0; i < static_cast<int>(dirs.size()); ++i) {
@@ -529,7 +574,8 @@ std::vector<TRing> TraceRings(const T_OverlayGraph& g, const std::vector<std::pa
               g.Nodes[static_cast<std::size_t>(to)].Local),
         i);
   }
-  for (auto& list : out) std::sort(list.begin(), list.end());
+  for (auto& list : out)
+    std::sort(list.begin(), list.end());
   std::vector<std::uint8_t> used(dirs.size(), 0);
   std::vector<TRing> rings;
   for (int start = 0; start < static_cast<int>(dirs.size()); ++start) {
@@ -562,10 +608,12 @@ std::vector<TRing> TraceRings(const T_OverlayGraph& g, const std::vector<std::pa
       piece.Nodes = std::move(loop);
       std::vector<TGIS_Point> local;
       local.reserve(piece.Nodes.size());
-      for (int n : piece.Nodes) local.push_back(g.Nodes[static_cast<std::size_t>(n)].Local);
+      for (int n : piece.Nodes)
+        local.push_back(g.Nodes[static_cast<std::size_t>(n)].Local);
       piece.Area = GisRingDoubledArea(local);
       piece.Box = GisEmptyExtent();
-      for (const TGIS_Point& p : local) piece.Box = GisExtentUnion(piece.Box, {p.X, p.Y, p.X, p.Y});
+      for (const TGIS_Point& p : local)
+        piece.Box = GisExtentUnion(piece.Box, {p.X, p.Y, p.X, p.Y});
       rings.push_back(std::move(piece));
     }
   }
@@ -618,7 +666,8 @@ std::unique_ptr<T_Contour> RingsToContour(const T_OverlayGraph& g, std::vector<T
   const auto emit = [&](const TRing& ring, int container) {
     T_ContourPart part;
     part.Points.reserve(ring.Nodes.size());
-    for (int n : ring.Nodes) part.Points.push_back(g.Nodes[static_cast<std::size_t>(n)].Source);
+    for (int n : ring.Nodes)
+      part.Points.push_back(g.Nodes[static_cast<std::size_t>(n)].Source);
     part.RecomputeExtent();
     part.RecomputeArea();
     part.Container = container;
@@ -715,8 +764,8 @@ std::unique_ptr<T_Contour> GisOverlayLines(const T_Contour& a, const T_Contour& 
   const bool keepShared = operation == gisTopologyIntersection || operation == gisTopologyUnion;
   const bool keepOwnA = operation != gisTopologyIntersection;
   EmitRuns(
-      g, g.PartsA,
-      [&](const T_Edge& e) { return e.CountB > 0 ? keepShared : keepOwnA; }, emitted, *out);
+      g, g.PartsA, [&](const T_Edge& e) { return e.CountB > 0 ? keepShared : keepOwnA; }, emitted,
+      *out);
   if (operation == gisTopologyUnion || operation == gisTopologySymmetricDifference) {
     EmitRuns(
         g, g.PartsB, [](const T_Edge& e) { return e.CountA == 0; }, emitted, *out);
@@ -735,9 +784,8 @@ std::unique_ptr<T_Contour> GisCombineLineWithPolygon(const T_Contour& line,
   std::vector<std::uint8_t> emitted(g.Edges.size(), 0);
   const bool wantInside = operation == gisTopologyIntersection;
   EmitRuns(
-      g, g.PartsA,
-      [&](const T_Edge& e) { return (g.ClassOf(e, 1) != edgeOutside) == wantInside; }, emitted,
-      *out);
+      g, g.PartsA, [&](const T_Edge& e) { return (g.ClassOf(e, 1) != edgeOutside) == wantInside; },
+      emitted, *out);
   return LineResult(std::move(out), line.Tolerance);
 }
 
@@ -745,7 +793,8 @@ std::unique_ptr<T_Contour> GisSplitLine(const T_Contour& line, const T_OverlayPa
   T_OverlayGraph g(line, nullptr, params);
   std::vector<int> seen(g.Nodes.size(), 0);
   for (const auto& seq : g.PartsA)
-    for (int n : seq) ++seen[static_cast<std::size_t>(n)];
+    for (int n : seq)
+      ++seen[static_cast<std::size_t>(n)];
   auto out = std::make_unique<T_Contour>();
   for (const auto& seq : g.PartsA) {
     std::vector<TGIS_Point> run;

@@ -36,12 +36,15 @@ struct T_OverlayOverrun {};
 struct T_OverlayParams {
   double T = 0; ///< tolerance: rings of doubled area up to T are slivers
   double R = 0; ///< merge radius: vertices this close are one node
+  /// Cutting passes allowed: a pass that finds new cuts asks for another,
+  /// and inputs settle after one or two.
+  int MaxCutPasses = 16;
 };
 
 /// One node of the cut boundaries.
 struct T_Node {
-  TGIS_Point Local; ///< about the engine's origin
-  TGIS_Point Source; ///< the source position written to results
+  TGIS_Point Local;                ///< about the engine's origin
+  TGIS_Point Source;               ///< the source position written to results
   bool EndA = false, EndB = false; ///< a chain end of operand A / B
 };
 
@@ -77,6 +80,8 @@ public:
   /// Some segment of the windowed operand lies outside the window (and so
   /// apart from the other operand).
   bool OutsideWindow = false;
+  /// The passes that found cuts before the boundaries settled.
+  int CutPasses = 0;
 
   /// Fills the side memberships of every edge (polygon operands).
   void ClassifySides();
@@ -106,11 +111,16 @@ private:
   bool CutPass();
   void CollectEdges();
   void BuildStrips();
+  void CollectOutside();
 
   T_OverlayParams params_;
   TGIS_Extent window_{};
   int windowed_ = -1;
   const T_Contour* windowContour_ = nullptr;
+  // The windowed operand's segments left out of the graph that a ray from a
+  // point of the graph towards +X can meet.
+  std::vector<std::pair<TGIS_Point, TGIS_Point>> outside_;
+  std::vector<double> farLow_, farHigh_;
   std::vector<std::vector<int>> grid_; // node hash buckets
   std::size_t gridMask_ = 0;
   double cell_ = 1;

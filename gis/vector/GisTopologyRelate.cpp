@@ -26,6 +26,18 @@ bool EndOutside(const T_Contour& c, const TGIS_Extent& box) {
   return false;
 }
 
+/// The matrix of a line or polygon wholly inside or wholly apart from a
+/// polygon, the prepared one being operand `prepared` (0 = first).
+T_RelateMatrix WithinOrApart(bool line, bool within, int prepared) {
+  static const char* const Matrices[2][2] = {{"FF2FF1212", "2FF1FF212"},
+                                             {"FF1FF0212", "1FF0FF212"}};
+  const char* text = Matrices[line ? 1 : 0][within ? 1 : 0];
+  T_RelateMatrix m;
+  for (int i = 0; i < 9; ++i)
+    m.Cell[i] = text[i] == 'F' ? -1 : text[i] - '0';
+  return prepared == 0 ? m.Transposed() : m;
+}
+
 int KindRank(TGIS_ShapeType t) {
   return t == gisShapeTypeMultiPoint ? gisShapeTypePoint : t;
 }
@@ -36,13 +48,15 @@ int KindRank(TGIS_ShapeType t) {
 
 std::string T_RelateMatrix::ToString() const {
   std::string s;
-  for (int c : Cell) s.push_back(c < 0 ? 'F' : static_cast<char>('0' + c));
+  for (int c : Cell)
+    s.push_back(c < 0 ? 'F' : static_cast<char>('0' + c));
   return s;
 }
 
 T_RelateMatrix T_RelateMatrix::Transposed() const {
   T_RelateMatrix t;
-  for (int j = 0; j < 9; ++j) t.Cell[j] = Cell[(j % 3) * 3 + j / 3];
+  for (int j = 0; j < 9; ++j)
+    t.Cell[j] = Cell[(j % 3) * 3 + j / 3];
   return t;
 }
 
@@ -71,27 +85,30 @@ bool T_RelateMatrix::Matches(const std::string& pattern) const {
   return true;
 }
 
-std::string TGIS_TopologyEngine::TransposePattern(const std::string& pattern) {
+std::string TGIS_Topology::TransposePattern(const std::string& pattern) {
   std::string full = "*********";
-  for (std::size_t i = 0; i < std::min<std::size_t>(9, pattern.size()); ++i) full[i] = pattern[i];
+  for (std::size_t i = 0; i < std::min<std::size_t>(9, pattern.size()); ++i)
+    full[i] = pattern[i];
   std::string out(9, '*');
-  for (int j = 0; j < 9; ++j) out[static_cast<std::size_t>(j)] = full[static_cast<std::size_t>((j % 3) * 3 + j / 3)];
-  while (!out.empty() && out.back() == '*') out.pop_back();
+  for (int j = 0; j < 9; ++j)
+    out[static_cast<std::size_t>(j)] = full[static_cast<std::size_t>((j % 3) * 3 + j / 3)];
+  while (!out.empty() && out.back() == '*')
+    out.pop_back();
   return out;
 }
 
 // ---- prepared shapes -----------------------------------------------------------------------
 
-void TGIS_TopologyEngine::SetPreparedShape(TGIS_Shape* shape) {
+void TGIS_Topology::SetPreparedShape(TGIS_Shape* shape) {
   preparedContour_.reset();
   prepared_ = shape;
 }
 
-int TGIS_TopologyEngine::PreparedVertexCount() const {
+int TGIS_Topology::PreparedVertexCount() const {
   return preparedContour_ == nullptr ? -1 : preparedContour_->VertexCount();
 }
 
-const T_Contour* TGIS_TopologyEngine::OperandContour(TGIS_Shape* shape,
+const T_Contour* TGIS_Topology::OperandContour(TGIS_Shape* shape,
                                                      std::unique_ptr<T_Contour>& holder) {
   const bool polygon = shape->ShapeType() == gisShapeTypePolygon;
   if (shape == prepared_ && prepared_ != nullptr) {
@@ -105,7 +122,7 @@ const T_Contour* TGIS_TopologyEngine::OperandContour(TGIS_Shape* shape,
 
 // ---- relate --------------------------------------------------------------------------------
 
-bool TGIS_TopologyEngine::Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern) {
+bool TGIS_Topology::Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& pattern) {
   if (a == nullptr || b == nullptr) return false;
   if (a->ShapeType() < gisShapeTypePoint || b->ShapeType() < gisShapeTypePoint) return false;
   if (pattern.empty()) return true;
@@ -114,7 +131,7 @@ bool TGIS_TopologyEngine::Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string
   return m.Matches(pattern);
 }
 
-bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& matrix) {
+bool TGIS_Topology::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& matrix) {
   if (a == nullptr || b == nullptr) return false;
   if (a->ShapeType() < gisShapeTypePoint || b->ShapeType() < gisShapeTypePoint) return false;
   if (a->ShapeType() > gisShapeTypePolygon || b->ShapeType() > gisShapeTypePolygon) return false;
@@ -158,7 +175,14 @@ bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMat
         const double grow = 2 * mergeRadius_;
         w.Box = {e.XMin - grow, e.YMin - grow, e.XMax + grow, e.YMax + grow};
       }
-      if (a->ShapeType() == gisShapeTypeArc && tb == gisShapeTypeArc) {
+      // A candidate in cells of the prepared polygon's raster that are all
+      // inside or all outside (clear of every edge) needs no cutting.
+      const int region = w.Operand >= 0 ? preparedContour_->RasterRegion(w.Box) : -1;
+      if (region >= 0) {
+        const bool line = (w.Operand == 0 ? tb : a->ShapeType()) == gisShapeTypeArc;
+        m = WithinOrApart(line, region == 1, w.Operand);
+        ok = true;
+      } else if (a->ShapeType() == gisShapeTypeArc && tb == gisShapeTypeArc) {
         ok = RelateLines(*ca, *cb, w, m);
       } else if (a->ShapeType() == gisShapeTypeArc) {
         ok = RelateLineWithPolygon(*ca, *cb, w, m);
@@ -174,8 +198,8 @@ bool TGIS_TopologyEngine::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMat
   return true;
 }
 
-bool TGIS_TopologyEngine::RelatePolygons(const T_Contour& a, const T_Contour& b,
-                                         const T_Window& w, T_RelateMatrix& m) {
+bool TGIS_Topology::RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w,
+                                         T_RelateMatrix& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   g.ClassifySides();
   m.Cell[EE] = 2;
@@ -208,7 +232,7 @@ bool TGIS_TopologyEngine::RelatePolygons(const T_Contour& a, const T_Contour& b,
   return true;
 }
 
-bool TGIS_TopologyEngine::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b,
+bool TGIS_Topology::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b,
                                                 const T_Window& w, T_RelateMatrix& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   g.ClassifySides();
@@ -255,8 +279,8 @@ bool TGIS_TopologyEngine::RelateLineWithPolygon(const T_Contour& a, const T_Cont
   return true;
 }
 
-bool TGIS_TopologyEngine::RelateLines(const T_Contour& a, const T_Contour& b,
-                                      const T_Window& w, T_RelateMatrix& m) {
+bool TGIS_Topology::RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w,
+                                      T_RelateMatrix& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
   m.Cell[EE] = 2;
   if (g.OutsideWindow) {
@@ -282,7 +306,7 @@ bool TGIS_TopologyEngine::RelateLines(const T_Contour& a, const T_Contour& b,
   return true;
 }
 
-void TGIS_TopologyEngine::RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b,
+void TGIS_Topology::RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b,
                                                   T_RelateMatrix& m) const {
   m.Cell[EI] = 2;
   m.Cell[EB] = 1;
@@ -298,7 +322,7 @@ void TGIS_TopologyEngine::RelatePointsWithPolygon(TGIS_Shape* points, const T_Co
   }
 }
 
-void TGIS_TopologyEngine::RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b,
+void TGIS_Topology::RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b,
                                                T_RelateMatrix& m) const {
   m.Cell[EI] = 1;
   m.Cell[EE] = 2;
@@ -323,15 +347,15 @@ void TGIS_TopologyEngine::RelatePointsWithLine(TGIS_Shape* points, const T_Conto
   }
 }
 
-void TGIS_TopologyEngine::RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const {
+void TGIS_Topology::RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const {
   m.Cell[EE] = 2;
   const std::vector<TGIS_Point> pa = Vertices(*a), pb = Vertices(*b);
   const auto nearAny = [&](const TGIS_Point& p, const std::vector<TGIS_Point>& set) {
-    return std::any_of(set.begin(), set.end(), [&](const TGIS_Point& q) {
-      return GisPointDistance(p, q) <= mergeRadius_;
-    });
+    return std::any_of(set.begin(), set.end(),
+                       [&](const TGIS_Point& q) { return GisPointDistance(p, q) <= mergeRadius_; });
   };
-  for (const TGIS_Point& p : pa) Raise(m, nearAny(p, pb) ? II : IE, 0);
+  for (const TGIS_Point& p : pa)
+    Raise(m, nearAny(p, pb) ? II : IE, 0);
   for (const TGIS_Point& p : pb)
     if (!nearAny(p, pa)) Raise(m, EI, 0);
 }

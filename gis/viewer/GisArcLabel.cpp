@@ -153,17 +153,20 @@ void GisDrawArcLabelText(TGIS_GDI& gdi, const std::string& text,
   gdi.DrawTextBox(text, rect, true, halo, place.angle, 4);
 }
 
-TGIS_ArcLabelRequest GisPrepareArcLabel(TGIS_Viewer& viewer, TGIS_GDI& gdi,
-                                        TGIS_ParamsSectionVector& section, int charset,
-                                        const std::string& text) {
-  TGIS_ParamsLabel& label = section.GetLabel();
-  TGIS_ParamsLine& line = section.GetLine();
-  const TGIS_ParamsFont& font = label.Font();
+void GisSetLabelFont(TGIS_GDI& gdi, const TGIS_ParamsFont& font, int charset) {
   gdi.Font()->SetName(font.Name);
   gdi.Font()->SetSize(font.Size);
   gdi.Font()->SetStyle(font.Style);
   gdi.Font()->SetCharset(BYTE(charset));
   gdi.Font()->SetColor(GisNonBlackColor(font.Color));
+}
+
+TGIS_ArcLabelRequest GisPrepareArcLabel(TGIS_Viewer& viewer, TGIS_GDI& gdi,
+                                        TGIS_ParamsSectionVector& section, int charset,
+                                        const std::string& text) {
+  TGIS_ParamsLabel& label = section.GetLabel();
+  TGIS_ParamsLine& line = section.GetLine();
+  GisSetLabelFont(gdi, label.Font(), charset);
   gdi.Brush()->SetStyle(GIS_BRUSH_CLEAR);
   gdi.Pen()->SetColor(label.Color());
   TGIS_ArcLabelRequest request;

@@ -16,6 +16,7 @@
 class TGIS_Viewer;
 class TGIS_GDI;
 class TGIS_ParamsSectionVector;
+struct TGIS_ParamsFont;
 
 /// Where a label along a line goes, in screen pixels.
 struct TGIS_ArcLabelPlace {
@@ -57,6 +58,10 @@ bool GisFindArcLabelPlace(TGIS_Viewer& viewer, const std::vector<TPoint>& line,
 void GisDrawArcLabelText(TGIS_GDI& gdi, const std::string& text,
                          const TGIS_ArcLabelRequest& request, const TGIS_ArcLabelPlace& place,
                          bool halo);
+
+/// The context's font becomes a label's font: name, size and style, the
+/// character set given, the colour through the non-black rule.
+void GisSetLabelFont(TGIS_GDI& gdi, const TGIS_ParamsFont& font, int charset);
 
 /// Sets the context up for a label of the section's label style (its font
 /// with the character set, the font colour through the non-black rule, a

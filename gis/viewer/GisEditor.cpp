@@ -10,6 +10,7 @@
 #include "gis/viewer/GisViewer.h"
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/ScopeGuard.h"
 
 static_assert(std::endian::native == std::endian::little, "records are written little-endian");
 
@@ -73,11 +74,11 @@ double TGIS_Editor::PixelsToMap(int twipsOrPixels) const {
 void TGIS_Editor::StartEdit(TGIS_EditableShape* shape, int part) {
   if (editing_) EndEdit();
   Reset();
-  shape_ = shape;
+  shape_ = shape != nullptr ? shape->GetEditable() : nullptr;
   part_ = part;
-  editing_ = shape != nullptr;
+  editing_ = shape_ != nullptr;
   if (!editing_) return;
-  if (TGIS_LayerAbstract* layer = shape->EditLayer()) transparency_ = layer->Transparency();
+  if (TGIS_LayerAbstract* layer = shape_->EditLayer()) transparency_ = layer->Transparency();
   ReadPart();
 }
 
@@ -102,18 +103,31 @@ void TGIS_Editor::EndEdit() {
   TGIS_EditableShape* shape = shape_;
   if (!showFast_ && shape != nullptr && shape->EditLayer() != nullptr)
     shape->EditLayer()->SetTransparency(transparency_);
+  // A shape that cannot be normalised keeps its edited geometry, and the
+  // edit ends all the same (the failure is reported): an edit that could
+  // never end would hold the viewer's Close up for good.
+  auto drop = ScopeExit([this] { shape_ = nullptr; });
+  auto finish = ScopeExit([&] {
+    Reset();
+    try {
+      if (showTracking_ && snapLayer_ != nullptr)
+        viewer_->InvalidateExtent(viewer_->GetVisibleExtent(), true);
+      else if (shape != nullptr)
+        viewer_->InvalidateExtent(shape->GetPaintExtent(), true);
+    } catch (const Exception&) {
+      // A repaint that cannot be arranged is not worth failing the edit for.
+    }
+    editing_ = false;
+  });
   if (shape != nullptr) shape->FixShape();
-  Reset();
-  try {
-    if (showTracking_ && snapLayer_ != nullptr)
-      viewer_->InvalidateExtent(viewer_->GetVisibleExtent(), true);
-    else if (shape != nullptr)
-      viewer_->InvalidateExtent(shape->GetPaintExtent(), true);
-  } catch (const Exception&) {
-    // A repaint that cannot be arranged is not worth failing the edit for.
-  }
-  editing_ = false;
+  finish.Run();
   if (OnEditorChange) OnEditorChange(this);
+}
+
+void TGIS_Editor::ShapeFreed(const TGIS_EditableShape* shape) {
+  if (shape == nullptr || shape != shape_) return;
+  Reset();
+  editing_ = false;
   shape_ = nullptr;
 }
 
@@ -201,7 +215,7 @@ void TGIS_Editor::PointUp(const TPoint& pixel) {
 TGIS_Point TGIS_Editor::SnapPoint(const TGIS_Point& point) {
   if (snapLayer_ == nullptr) return point;
   const double margin = PixelsToMap(snapMargin_);
-  const TGIS_EditableShape* target = snapLayer_->LocateShape(point, margin);
+  const TGIS_EditableShape* target = snapLayer_->LocateSnapShape(point, margin);
   if (target == nullptr) return point;
   const bool vertices = snapKind_ == 0 || target->EditKind() == GIS_EDIT_POINT ||
                         target->EditKind() == GIS_EDIT_MULTIPOINT;

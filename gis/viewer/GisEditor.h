@@ -45,6 +45,10 @@ public:
   virtual void FixShape() = 0;
   /// Draws the vertex marks of the part being edited.
   virtual void DrawEditing(const TGIS_Editor&) {}
+  /// The version of the shape that an edit changes: a shape served from a
+  /// file becomes its layer's in-memory copy first. The shape itself by
+  /// default.
+  virtual TGIS_EditableShape* GetEditable() { return this; }
 };
 
 /// The layer the editor snaps to.
@@ -53,7 +57,7 @@ public:
   virtual ~TGIS_EditorSnapLayer() = default;
   /// The visible shape nearest to the point within `margin` map units; null
   /// when none.
-  virtual const TGIS_EditableShape* LocateShape(const TGIS_Point& point, double margin) = 0;
+  virtual const TGIS_EditableShape* LocateSnapShape(const TGIS_Point& point, double margin) = 0;
 };
 
 /// One undo record: u8 1, u8 operation, i32 vertex index, f64 X, f64 Y, all
@@ -87,17 +91,24 @@ public:
   virtual void Assign(const TGIS_Editor& source);
 
   // ---- the edit ---------------------------------------------------------------
-  /// Starts editing one part of the shape: remembers the layer's
-  /// transparency and reads the part's vertices. A running edit ends first.
+  /// Starts editing one part of the shape (its editable version, see
+  /// TGIS_EditableShape::GetEditable): remembers the layer's transparency
+  /// and reads the part's vertices. A running edit ends first.
   void StartEdit(TGIS_EditableShape* shape, int part);
   /// Finishes editing: transparency back (unless ShowFast), the shape
-  /// normalised, the records emptied, the changed area repainted.
+  /// normalised, the records emptied, the changed area repainted. A shape
+  /// that cannot be normalised ends its edit all the same, and the error
+  /// passes on.
   virtual void EndEdit();
   virtual bool InEdit() const { return editing_; }
   /// The edited shape draws its vertex marks.
   virtual void DrawEditingPoints();
   /// Count 0, current 0, flags cleared, both record lists emptied.
   void Reset();
+  /// The edited shape is being freed by its owner: the edit ends at once,
+  /// without touching the shape (no normalising, no repaint). Nothing for
+  /// another shape.
+  void ShapeFreed(const TGIS_EditableShape* shape);
 
   void SetSnapLayer(TGIS_EditorSnapLayer* layer) { snapLayer_ = layer; }
   TGIS_EditorSnapLayer* SnapLayer() const { return snapLayer_; }

@@ -238,6 +238,13 @@ void TGIS_GDI::PolygonPart(const TPoint* points, int count, int first) {
   ::Polygon(GetHandle(), points + first, count);
 }
 
+void TGIS_GDI::PolyPolygon(const TPoint* points, const DWORD* counts, int n) {
+  if (points == nullptr || counts == nullptr || n <= 0) return;
+  SelectPenAndBrush();
+  // The counts are below 2^31: the same values as int.
+  ::PolyPolygon(GetHandle(), points, reinterpret_cast<const int*>(counts), n);
+}
+
 void TGIS_GDI::Polyline(const TPoint* points, int count) {
   if (points == nullptr || count <= 0) return;
   pen_->SelectExtended(GetHandle());

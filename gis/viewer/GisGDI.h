@@ -322,6 +322,9 @@ public:
   void Pie(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
   /// `count` points from `first` (extended pen and brush).
   void PolygonPart(const TPoint* points, int count, int first);
+  /// `n` polygons of counts[i] points each, one after another, filled
+  /// together by the current polygon fill mode (simple pen and brush).
+  void PolyPolygon(const TPoint* points, const DWORD* counts, int n);
   void Polyline(const TPoint* points, int count);
   void PolylinePart(const TPoint* points, int count, int first);
   void MoveTo(int x, int y);

@@ -168,6 +168,8 @@ public:
   TGIS_Point3D RotatePoint3D(const TGIS_Point3D& p) const;
   TGIS_Point UnrotatePoint(const TGIS_Point& p) const;
   TPoint MapToScreen(const TGIS_Point& p);
+  /// MapToScreen of `count` points into `out`.
+  void MapToScreenArray(const TGIS_Point* points, int count, TPoint* out);
   TGIS_Point MapToScreenFloat(const TGIS_Point& p);
   TGIS_Point ScreenToMap(const TPoint& p);
   TGIS_Point ScreenToMapFloat(const TGIS_Point& p);
@@ -264,6 +266,18 @@ public:
   /// stays the viewer's (nothing for null or the own editor).
   virtual void SetEditor(const TGIS_Editor* editor);
   TGIS_LabelsArea* LabelsArea() const { return labelsArea_.get(); }
+  /// The scratch buffers of shape drawing, reused from shape to shape: device
+  /// points, the point count of each part, a drawn flag per part and one
+  /// part's points on their way to the screen. They only grow.
+  struct TDrawBuffers {
+    std::vector<TPoint> Points;
+    std::vector<DWORD> Counts;
+    std::vector<std::uint8_t> Drawn;
+    /// One part's vertices in viewer units and on screen, before thinning.
+    std::vector<TGIS_Point> PartMap;
+    std::vector<TPoint> PartScreen;
+  };
+  TDrawBuffers& DrawBuffers() { return drawBuffers_; }
   /// The informational text (read-only; the writer ignores its value).
   std::string Copyright() const { return "Vornakel map viewer"; }
   virtual void SetCopyright(const std::string&) {}
@@ -334,6 +348,7 @@ protected:
   std::unique_ptr<TFont> printTitleFont_, printSubtitleFont_, printFooterFont_;
   std::unique_ptr<TGIS_Editor> editor_;
   std::unique_ptr<TGIS_LabelsArea> labelsArea_;
+  TDrawBuffers drawBuffers_;
 
   // drawing targets
   std::uint8_t target_ = gisTargetWindow, outerTarget_ = gisTargetNone,

@@ -22,7 +22,9 @@ constexpr double kTwoPi = 6.283185307179586;
 /// whole, or beyond int64) take Round itself.
 Int64 RoundDouble(double v) {
   if (!(std::fabs(v) < 4503599627370496.0)) return Round(v);
-  double r = std::floor(v);
+  // The floor through truncation (exact below 2^52), without a library call.
+  double r = double(Int64(v));
+  if (r > v) r -= 1;
   const double d = v - r; // exact, or rounded up towards 1 when -0.5 < v < 0
   if (d > 0.5 || (d == 0.5 && (Int64(r) & 1) != 0)) r += 1;
   return Int64(r);
@@ -44,6 +46,16 @@ TPoint TGIS_Viewer::MapToScreen(const TGIS_Point& p) {
   SK_ASSERT(!GisIsEmptyExtent(extent_), "Assertion failure", "GisViewer", __LINE__);
   return TPoint(LONG(RoundDouble((p.X - extent_.XMin - offX_) * zoom_) + printOffset_.x),
                 LONG(RoundDouble((extent_.YMax - p.Y - offY_) * zoom_) + printOffset_.y));
+}
+
+void TGIS_Viewer::MapToScreenArray(const TGIS_Point* points, int count, TPoint* out) {
+  if (count <= 0) return;
+  if (!(zoom_ > 0)) Abort();
+  SK_ASSERT(!GisIsEmptyExtent(extent_), "Assertion failure", "GisViewer", __LINE__);
+  const double x0 = extent_.XMin, y1 = extent_.YMax;
+  for (int i = 0; i < count; ++i)
+    out[i] = TPoint(LONG(RoundDouble((points[i].X - x0 - offX_) * zoom_) + printOffset_.x),
+                    LONG(RoundDouble((y1 - points[i].Y - offY_) * zoom_) + printOffset_.y));
 }
 
 TGIS_Point TGIS_Viewer::ScreenToMapFloat(const TGIS_Point& p) {

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "gis/viewer/GisEditor.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Timers.h"
@@ -184,6 +185,7 @@ void TGIS_ViewerWnd::MouseDown(TMouseButton button, TShiftState shift, int x, in
       editing_ = true;
       downPos_ = TPoint(x, y);
       lastPos_ = TPoint(INT_MIN, INT_MIN);
+      editor_->PointDown(TPoint(x, y), !shift.Contains(TShiftStateItem::ssCtrl));
       break;
     default:
       break;
@@ -221,6 +223,7 @@ void TGIS_ViewerWnd::MouseMove(TShiftState shift, int x, int y) {
     gdi->SetRubberBandColor(RandomBandColor());
     lastPos_ = TPoint(x, y);
     gdi->XorLine(downPos_.x, downPos_.y, x, y);
+    editor_->Track();
   } else if (zooming_ && mode_ == gisZoomEx && cachedPaint_) {
     lastPos_ = TPoint(x, y);
     const double f = ZoomExFactor(y);
@@ -279,6 +282,7 @@ void TGIS_ViewerWnd::MouseUp(TMouseButton button, TShiftState shift, int x, int 
         gdiWindow_->XorLine(downPos_.x, downPos_.y, lastPos_.x, lastPos_.y);
       lastPos_ = TPoint(INT_MIN, INT_MIN);
       editing_ = false;
+      editor_->PointUp(TPoint(x, y));
       if (autoCenter_) SetCenterPoint(ScreenToMap(TPoint(x, y)));
       break;
     default:

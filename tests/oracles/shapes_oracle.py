@@ -13,7 +13,7 @@ import random
 import sys
 
 try:
-    from shapely.geometry import LineString, MultiLineString, Point, Polygon, box
+    from shapely.geometry import LineString, MultiLineString, MultiPoint, Point, Polygon, box
     from shapely.geometry.polygon import orient
     from shapely import ops
 except ImportError:
@@ -184,12 +184,56 @@ def relations_table(rnd, count):
     return rows
 
 
+def snaps_table(rnd, count):
+    """A shape the editor snaps to (3 multipoint, 4 line, 5 polygon) in the
+    map of a 300 x 200 window at one unit per pixel, a released point near
+    it, and where the point goes with the editor's margin of 15: to the
+    nearest vertex (kind 0), and to the nearest point of the shape's segments
+    (kind 1; a multipoint's vertices), or nowhere when that lies 15 or more
+    away. Rows with a distance within 1e-6 of the margin, or two vertices
+    about equally near, are left out."""
+    margin = 15
+    rows = []
+    while len(rows) < count:
+        kind = rnd.choice((3, 4, 5))
+        cx, cy = coord(rnd, 60, 240), coord(rnd, 50, 150)
+        if kind == 5:
+            shape = Polygon(star(rnd, cx, cy, 15, 40, rnd.randint(3, 9)))
+            if not shape.is_valid:
+                continue
+            shape = orient(shape, -1)
+            part = list(shape.exterior.coords)
+            segments = shape.exterior
+        else:
+            part = [(round(cx + rnd.uniform(-45, 45), 3), round(cy + rnd.uniform(-45, 45), 3))
+                    for _ in range(rnd.randint(2, 6) if kind == 4 else rnd.randint(1, 5))]
+            segments = LineString(part) if kind == 4 else MultiPoint(part)
+        q = Point(round(cx + rnd.uniform(-55, 55), 3), round(cy + rnd.uniform(-55, 55), 3))
+        vertices = sorted((q.distance(Point(v)), v) for v in set(part))
+        if len(vertices) > 1 and vertices[1][0] - vertices[0][0] < 1e-6:
+            continue
+        if abs(vertices[0][0] - margin) < 1e-6:
+            continue
+        k0 = vertices[0][1] if vertices[0][0] < margin else (q.x, q.y)
+        if kind == 3:
+            k1 = k0
+        else:
+            near = ops.nearest_points(segments, q)[0]
+            if abs(near.distance(q) - margin) < 1e-6:
+                continue
+            k1 = (near.x, near.y) if near.distance(q) < margin else (q.x, q.y)
+        rows.append([str(kind)] + geometry([part]) + [num(q.x), num(q.y)]
+                    + [num(v) for v in k0] + [num(v) for v in k1])
+    return rows
+
+
 TABLES = {
     "lines.txt": lambda: lines_table(random.Random(19), 400),
     "multilines.txt": lambda: multilines_table(random.Random(20), 300),
     "polygons.txt": lambda: polygons_table(random.Random(21), 400),
     "crossings.txt": lambda: crossings_table(random.Random(22), 500),
     "relations.txt": lambda: relations_table(random.Random(23), 400),
+    "snaps.txt": lambda: snaps_table(random.Random(24), 300),
 }
 
 

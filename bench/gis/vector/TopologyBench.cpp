@@ -216,7 +216,7 @@ const char* const FullPatterns[] = {"T********", "**F******", "T*F**F***"};
 /// One pair per iteration, cycling through the pair list.
 void OurPairs(benchmark::State& state, TGIS_TopologyOperation op) {
   TWorld& w = World();
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   std::size_t k = 0;
   for (auto _ : state) {
     const auto& [i, j] = w.Pairs[k++ % w.Pairs.size()];
@@ -259,7 +259,7 @@ void BM_OurUnionShapes(benchmark::State& state) {
   std::vector<TGIS_Shape*> list;
   for (TItem& item : w.A) list.push_back(item.Shape.get());
   for (auto _ : state) {
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     auto r = t.UnionShapes(list);
     benchmark::DoNotOptimize(r);
   }
@@ -283,7 +283,7 @@ void BM_GeosUnaryUnion(benchmark::State& state) {
 
 void BM_OurPreparedRelate(benchmark::State& state) {
   TWorld& w = World();
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   t.SetPreparedShape(w.Prepared.Shape.get());
   t.Relate(w.Candidates[0].Shape.get(), w.Prepared.Shape.get(), "T");
   if (w.VerticesBefore < 0) w.VerticesBefore = t.PreparedVertexCount();
@@ -335,7 +335,7 @@ double OurArea(const TGIS_Shape* s) {
 /// Prints the checks; false when the engines disagree.
 bool PrintChecks() {
   TWorld& w = World();
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   double ours = 0, theirs = 0;
   for (const auto& [i, j] : w.Pairs) {
     auto r = t.Combine(w.A[static_cast<std::size_t>(i)].Shape.get(),
@@ -355,7 +355,7 @@ bool PrintChecks() {
                  .c_str(),
              stdout);
 
-  TGIS_TopologyEngine prepared;
+  TGIS_Topology prepared;
   prepared.SetPreparedShape(w.Prepared.Shape.get());
   int mismatches = 0, listed = 0;
   const std::size_t checked = std::min<std::size_t>(w.Candidates.size(), Smoke() ? 10000 : 200000);

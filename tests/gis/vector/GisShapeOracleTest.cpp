@@ -142,10 +142,7 @@ TEST(GisShapeOracle, IntersectsAsGeosOnIntegerLinesAndPoints) {
 }
 
 TEST(GisShapeOracle, InsideAndIntersectsAnswerThroughTheTopologyEngineAsGeos) {
-  GisTopologyRegister();
-  struct TUnregister {
-    ~TUnregister() { GisSetTopologyFactory(nullptr); }
-  } unregister;
+  GisSetTopologyFactory(nullptr); // the topology engine itself
   const auto rows = OracleTable("relations.txt");
   ASSERT_EQ(rows.size(), 400u);
   int inside = 0;

@@ -192,7 +192,7 @@ TEST(GisShapePredicate, RelateQuestionsGoThroughTheEngine) {
 }
 
 namespace {
-struct TPreparing : TGIS_Topology {
+struct TPreparing : TGIS_RelateEngine {
   static inline std::vector<TGIS_Shape*> Prepared;
   void SetPreparedShape(TGIS_Shape* shape) override { Prepared.push_back(shape); }
   bool Relate(TGIS_Shape*, TGIS_Shape*, const std::string&) override { return true; }

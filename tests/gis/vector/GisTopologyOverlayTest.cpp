@@ -12,14 +12,17 @@ using namespace topotest;
 namespace {
 
 const TGIS_TopologyOperation Operations[] = {gisTopologyUnion, gisTopologyIntersection,
-                                             gisTopologyDifference,
-                                             gisTopologySymmetricDifference};
+                                             gisTopologyDifference, gisTopologySymmetricDifference};
 const char* OpName(TGIS_TopologyOperation op) {
   switch (op) {
-  case gisTopologyUnion: return "union";
-  case gisTopologyIntersection: return "intersection";
-  case gisTopologyDifference: return "difference";
-  case gisTopologySymmetricDifference: return "symdiff";
+  case gisTopologyUnion:
+    return "union";
+  case gisTopologyIntersection:
+    return "intersection";
+  case gisTopologyDifference:
+    return "difference";
+  case gisTopologySymmetricDifference:
+    return "symdiff";
   }
   return "";
 }
@@ -46,7 +49,8 @@ std::vector<TPair> RandomPairs(unsigned seed, int count, const TPlacement& at) {
     const double grid = i % 3 == 0 ? 10 : 0;
     const TGIS_Point ca{0, 0}, cb{shift(rng), shift(rng)};
     auto ra = StarWithHoles(rng, ca, 100, grid);
-    auto rb = StarWithHoles(rng, grid > 0 ? TGIS_Point{std::round(cb.X / 10) * 10, 0} : cb, 100, grid);
+    auto rb =
+        StarWithHoles(rng, grid > 0 ? TGIS_Point{std::round(cb.X / 10) * 10, 0} : cb, 100, grid);
     if (grid > 0) rb.resize(1); // holes of grid-snapped stars could touch: keep them simple
     if (grid > 0) ra.resize(1);
     pairs.push_back({Polygon(at.Apply(ra)), Polygon(at.Apply(rb))});
@@ -58,7 +62,7 @@ class OverlayPlacement : public ::testing::TestWithParam<TPlacement> {};
 
 TEST_P(OverlayPlacement, RandomPolygonsMatchGeosAndKeepTheAreaIdentities) {
   const auto pairs = RandomPairs(1234, 40, GetParam());
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   std::vector<std::string> requests;
   std::vector<std::string> labels;
   std::vector<std::array<double, 4>> areas;
@@ -82,7 +86,7 @@ TEST_P(OverlayPlacement, RandomPolygonsMatchGeosAndKeepTheAreaIdentities) {
     labels.push_back("pair " + std::to_string(i) + " relate " + m.ToString());
     areas.push_back(area);
     // Relating the other way asks the transposed question.
-    EXPECT_TRUE(t.Relate(b, a, TGIS_TopologyEngine::TransposePattern(m.ToString())));
+    EXPECT_TRUE(t.Relate(b, a, TGIS_Topology::TransposePattern(m.ToString())));
   }
   const auto answers = AskGeos(requests);
   ASSERT_EQ(answers.size(), requests.size()) << "the GEOS oracle (python3-shapely) did not answer";
@@ -107,7 +111,9 @@ TEST_P(OverlayPlacement, RandomPolygonsMatchGeosAndKeepTheAreaIdentities) {
     // Rotated far from the origin, GEOS sees rounding where the grid-snapped
     // pairs share sides; its matrix is exact only for moved shapes.
     const std::size_t k = i * 5 + 4;
-    if (GetParam().Angle == 0) { EXPECT_EQ(labels[k].substr(labels[k].size() - 9), answers[k]) << labels[k]; }
+    if (GetParam().Angle == 0) {
+      EXPECT_EQ(labels[k].substr(labels[k].size() - 9), answers[k]) << labels[k];
+    }
   }
 }
 
@@ -124,13 +130,23 @@ TEST(Overlay, RobustnessTable) {
     std::vector<TRing> A, B;
   };
   const TCase cases[] = {
-      {"shared side, other vertices", {Square(0, 0, 10)}, {{{10, -3}, {10, 4}, {10, 13}, {20, 13}, {20, -3}}}},
+      {"shared side, other vertices",
+       {Square(0, 0, 10)},
+       {{{10, -3}, {10, 4}, {10, 13}, {20, 13}, {20, -3}}}},
       {"T-junction", {Square(0, 0, 10)}, {{{10, 5}, {10, 8}, {15, 8}, {15, 5}}}},
-      {"vertex at half a merge radius from a side", {Square(0, 0, 10)}, {{{10 + rSmall, 5}, {15, 8}, {15, 2}}}},
-      {"identical, shifted start and reversed", {Square(0, 0, 10)}, {Reversed({{0, 10}, {10, 10}, {10, 0}, {0, 0}})}},
-      {"hole touching its outer ring", {Square(0, 0, 10), Reversed({{0, 5}, {3, 7}, {3, 3}})}, {Square(2, 2, 4)}},
+      {"vertex at half a merge radius from a side",
+       {Square(0, 0, 10)},
+       {{{10 + rSmall, 5}, {15, 8}, {15, 2}}}},
+      {"identical, shifted start and reversed",
+       {Square(0, 0, 10)},
+       {Reversed({{0, 10}, {10, 10}, {10, 0}, {0, 0}})}},
+      {"hole touching its outer ring",
+       {Square(0, 0, 10), Reversed({{0, 5}, {3, 7}, {3, 3}})},
+       {Square(2, 2, 4)}},
       {"sliver", {Square(0, 0, 10)}, {{{10, 0}, {10, 10}, {10.0000000001, 5}}}},
-      {"edges a hair apart", {{{0, 0}, {0, 10}, {10, 10}, {10, 0}}}, {{{0, 0}, {10, 10 + 1e-11}, {20, 0}}}},
+      {"edges a hair apart",
+       {{{0, 0}, {0, 10}, {10, 10}, {10, 0}}},
+       {{{0, 0}, {10, 10 + 1e-11}, {20, 0}}}},
   };
   const TPlacement placements[] = {{0.4, 0, 0}, {0.4, 5e5, 5e6}, {0.4, 1e7, -1e7}};
   std::vector<std::string> requests;
@@ -141,7 +157,7 @@ TEST(Overlay, RobustnessTable) {
       std::vector<std::size_t> rings;
       for (const TPlacement& at : placements) {
         const auto a = Polygon(at.Apply(c.A)), b = Polygon(at.Apply(c.B));
-        TGIS_TopologyEngine t;
+        TGIS_Topology t;
         std::unique_ptr<TGIS_Shape> r;
         EXPECT_NO_THROW(r = t.Combine(a.get(), b.get(), false, op)) << c.Name;
         area.push_back(AreaOf(r.get()));
@@ -168,7 +184,7 @@ TEST(Overlay, RobustnessTable) {
 TEST(Overlay, SquaresSharingASide) {
   // Two clockwise squares sharing the side x = 1.
   const auto a = Polygon({Square(0, 0, 1)}), b = Polygon({Square(1, 0, 1)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto u = t.Combine(a.get(), b.get(), false, gisTopologyUnion);
   ASSERT_NE(u, nullptr);
   EXPECT_EQ(PartsOf(*u).size(), 1u);
@@ -194,7 +210,7 @@ TEST(Overlay, ResultCarriesTheFirstOperandsUidAndFixedFlag) {
   auto a = Polygon({Square(0, 0, 2)});
   a->SetUid(42);
   const auto b = Polygon({Square(1, 1, 2)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto r = t.Combine(a.get(), b.get(), false, gisTopologyIntersection);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(r->Uid(), 42);
@@ -203,18 +219,24 @@ TEST(Overlay, ResultCarriesTheFirstOperandsUidAndFixedFlag) {
 }
 
 // An operand is empty only when nothing of it is left, not when its first
-// ring is degenerate.
+// ring is degenerate (one point stored closed: two stored vertices, left out
+// of the contour).
 TEST(Overlay, DegenerateFirstRingDoesNotEmptyTheOperand) {
-  const TRing degenerate{{50, 50}, {50, 50}, {50, 50}};
   auto a = std::make_unique<TGIS_ShapePolygon>();
   a->AddPart();
-  for (const TGIS_Point& p : degenerate) a->AddRingPoint(p);
+  a->AddPoint({50, 50});
   a->AddPart();
-  for (const TGIS_Point& p : Square(0, 0, 2)) a->AddRingPoint(p);
+  for (const TGIS_Point& p : Closed(Square(0, 0, 2)))
+    a->AddPoint(p);
+  ASSERT_EQ(a->GetPartSize(0), 2);
   const auto b = Polygon({Square(1, 0, 2)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   EXPECT_NEAR(AreaOf(t.Combine(a.get(), b.get(), false, gisTopologyUnion).get()), 6, 1e-12);
   EXPECT_NEAR(AreaOf(t.Combine(a.get(), b.get(), false, gisTopologyDifference).get()), 2, 1e-12);
+  EXPECT_NEAR(AreaOf(t.Combine(b.get(), a.get(), false, gisTopologyIntersection).get()), 2, 1e-12);
+  // A line along the square's bottom is cut by it, not kept whole.
+  const auto l = Line({{{-1, 1}, {3, 1}}});
+  EXPECT_NEAR(LengthOf(t.Combine(l.get(), a.get(), false, gisTopologyDifference).get()), 2, 1e-12);
   // A polygon of only a degenerate ring is empty: the other polygon's copy.
   const auto flat = Polygon({{{0, 0}, {0, 0}, {0, 0}}});
   EXPECT_NEAR(AreaOf(t.Combine(b.get(), flat.get(), false, gisTopologyUnion).get()), 4, 1e-12);
@@ -237,25 +259,29 @@ TEST(Overlay, LinesMatchGeos) {
       {"two parts", {{{0, 0}, {4, 0}}, {{0, 1}, {4, 1}}}, {{{2, -1}, {2, 3}}}, false},
       {"line through polygon", {{{-1, 1}, {3, 1}, {3, 5}}}, {Square(0, 0, 2)}, true},
       {"line along side", {{{-1, 0}, {3, 0}}}, {Square(0, 0, 2)}, true},
-      {"line through hole", {{{-1, 5}, {11, 5}}}, {Square(0, 0, 10), Reversed(Square(3, 3, 4))}, true},
+      {"line through hole",
+       {{{-1, 5}, {11, 5}}},
+       {Square(0, 0, 10), Reversed(Square(3, 3, 4))},
+       true},
   };
   // Far from the origin the cases only move: rotated there, GEOS itself would
   // see rounding where the lines run along each other.
   for (const TPlacement& at : {TPlacement{0, 0, 0}, TPlacement{0, 5e5, 5e6}}) {
     std::vector<std::string> requests, labels;
-    std::vector<double> lengths;
+    std::vector<double> lengths, radii;
     for (const TCase& c : cases) {
       const auto a = Line(at.Apply(c.A));
       const auto b = c.BIsPolygon ? Polygon(at.Apply(c.B)) : Line(at.Apply(c.B));
       for (TGIS_TopologyOperation op : Operations) {
         if (c.BIsPolygon && (op == gisTopologyUnion || op == gisTopologySymmetricDifference))
           continue;
-        TGIS_TopologyEngine t;
+        TGIS_Topology t;
         const auto r = t.Combine(a.get(), b.get(), false, op);
         requests.push_back(std::string("lines ") + OpName(op) + " " + Hex(a.get()) + " " +
                            Hex(b.get()) + " " + Hex(r.get()));
         labels.push_back(std::string(c.Name) + " " + OpName(op));
         lengths.push_back(LengthOf(r.get()));
+        radii.push_back(t.MergeRadius());
       }
     }
     const auto answers = AskGeos(requests);
@@ -264,7 +290,9 @@ TEST(Overlay, LinesMatchGeos) {
       const auto v = Numbers(answers[i]);
       ASSERT_EQ(v.size(), 3u) << labels[i] << ": " << answers[i];
       EXPECT_NEAR(lengths[i], v[0], 1e-9 * std::max(1.0, v[0])) << labels[i];
-      if (v[0] > 0) { EXPECT_LE(v[2], 1e-6) << labels[i] << " Hausdorff"; }
+      if (v[0] > 0) {
+        EXPECT_LE(v[2], 10 * radii[i]) << labels[i] << " Hausdorff";
+      }
     }
   }
 }
@@ -272,7 +300,7 @@ TEST(Overlay, LinesMatchGeos) {
 TEST(Overlay, PolygonMinusLineIsNothing) {
   const auto p = Polygon({Square(0, 0, 2)});
   const auto l = Line({{{-1, 1}, {3, 1}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   EXPECT_EQ(t.Combine(p.get(), l.get(), false, gisTopologyDifference), nullptr);
   const auto inside = t.Combine(p.get(), l.get(), false, gisTopologyIntersection);
   EXPECT_NEAR(LengthOf(inside.get()), 2, 1e-12);
@@ -293,13 +321,15 @@ TEST(Overlay, UnionShapesMatchesGeos) {
       list.push_back(s.get());
       before.push_back(Hex(s.get()));
     }
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     const auto u = t.UnionShapes(list);
     ASSERT_NE(u, nullptr) << name;
     EXPECT_EQ(u->Uid(), list[0]->Uid()) << name;
-    for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(Hex(list[i]), before[i]) << name;
+    for (std::size_t i = 0; i < list.size(); ++i)
+      EXPECT_EQ(Hex(list[i]), before[i]) << name;
     std::string request = "unary " + Hex(u.get());
-    for (const std::string& h : before) request += " " + h;
+    for (const std::string& h : before)
+      request += " " + h;
     requests.push_back(request);
     labels.push_back(name);
   };
@@ -309,7 +339,7 @@ TEST(Overlay, UnionShapesMatchesGeos) {
     nine.back()->SetUid(100 + i);
   }
   run("nine squares", nine);
-  for (int count : {1, 2, 7, 60}) {
+  for (int count : {1, 2, 7, 60, 200}) {
     std::vector<std::unique_ptr<TGIS_Shape>> shapes;
     std::uniform_real_distribution<double> pos(0, 300);
     for (int i = 0; i < count; ++i)
@@ -344,7 +374,7 @@ TEST(Overlay, LineWithDegenerateFirstPartIsNotEmpty) {
   b->AddPoint({2, -1});
   b->AddPoint({2, 1});
   const auto a = Line({{{0, 0}, {4, 0}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto u = t.Combine(a.get(), b.get(), false, gisTopologyUnion);
   ASSERT_NE(u, nullptr);
   EXPECT_NEAR(LengthOf(u.get()), 6, 1e-12);
@@ -364,13 +394,14 @@ TEST(Overlay, RandomTangledInputsAlwaysEnd) {
     std::vector<TRing> parts(line ? 1 : 1 + kind(rng) % 2);
     for (TRing& r : parts) {
       const int n = count(rng);
-      for (int i = 0; i < n; ++i) r.push_back({double(coord(rng)), double(coord(rng))});
+      for (int i = 0; i < n; ++i)
+        r.push_back({double(coord(rng)), double(coord(rng))});
     }
     return line ? Line(parts) : Polygon(parts);
   };
   for (int round = 0; round < 150; ++round) {
     const auto a = tangled(kind(rng) == 0), b = tangled(kind(rng) == 0);
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     try {
       for (TGIS_TopologyOperation op : {gisTopologyUnion, gisTopologyIntersection,
                                         gisTopologyDifference, gisTopologySymmetricDifference})
@@ -400,14 +431,223 @@ namespace {
 // where a crossing computed on a level side lies a rounding step below it.
 // The intersection once lost a piece; GEOS gives 7.2867981189872 here.
 TEST(Overlay, NearlyLevelCutEdgesKeepTheirSides) {
-  const std::vector<TRing> fa{{{4.0,4.0},{4.947368421052632,3.6842105263157894},{5.111111111111111,3.111111111111111},{3.0,1.0},{1.0,1.0},{4.035714285714286,4.642857142857142},{4.823529411764706,4.117647058823529},{4.857142857142858,4.0}},{{7.0,3.0},{6.0,3.333333333333333},{5.6,3.6},{6.0,4.0},{5.0,4.0},{4.823529411764706,4.117647058823529},{4.51063829787234,5.212765957446809},{4.979591836734694,5.775510204081632},{8.0,2.0},{6.7368421052631575,2.8421052631578947}},{{3.6666666666666665,1.0},{5.414634146341464,2.048780487804878},{6.0,0.0},{4.0,1.0}},{{4.25,6.125},{4.51063829787234,5.212765957446809},{4.035714285714286,4.642857142857142},{2.0,6.0},{4.0,6.0}},{{5.5,3.5},{6.0,3.333333333333333},{6.7368421052631575,2.8421052631578947},{6.0,2.4000000000000004},{5.414634146341464,2.048780487804878},{5.111111111111111,3.111111111111111}},{{4.979591836734694,5.775510204081632},{4.571428571428571,6.285714285714286},{6.0,7.0}},{{2.0,0.0},{3.0,1.0},{3.6666666666666665,1.0}},{{5.5,3.5},{4.947368421052632,3.6842105263157894},{4.857142857142858,4.0},{5.0,4.0},{5.6,3.6}},{{4.25,6.125},{4.0,7.0},{4.571428571428571,6.285714285714286}}};
-  const std::vector<TRing> fb{{{6.3076923076923075,6.153846153846154},{6.0,6.0},{4.0,0.0},{1.0,0.0},{5.199999999999999,5.6},{7.0,8.0}},{{6.3076923076923075,6.153846153846154},{8.0,7.0},{4.0,0.0}}};
+  const std::vector<TRing> fa{
+      {{4.0, 4.0},
+       {4.947368421052632, 3.6842105263157894},
+       {5.111111111111111, 3.111111111111111},
+       {3.0, 1.0},
+       {1.0, 1.0},
+       {4.035714285714286, 4.642857142857142},
+       {4.823529411764706, 4.117647058823529},
+       {4.857142857142858, 4.0}},
+      {{7.0, 3.0},
+       {6.0, 3.333333333333333},
+       {5.6, 3.6},
+       {6.0, 4.0},
+       {5.0, 4.0},
+       {4.823529411764706, 4.117647058823529},
+       {4.51063829787234, 5.212765957446809},
+       {4.979591836734694, 5.775510204081632},
+       {8.0, 2.0},
+       {6.7368421052631575, 2.8421052631578947}},
+      {{3.6666666666666665, 1.0}, {5.414634146341464, 2.048780487804878}, {6.0, 0.0}, {4.0, 1.0}},
+      {{4.25, 6.125},
+       {4.51063829787234, 5.212765957446809},
+       {4.035714285714286, 4.642857142857142},
+       {2.0, 6.0},
+       {4.0, 6.0}},
+      {{5.5, 3.5},
+       {6.0, 3.333333333333333},
+       {6.7368421052631575, 2.8421052631578947},
+       {6.0, 2.4000000000000004},
+       {5.414634146341464, 2.048780487804878},
+       {5.111111111111111, 3.111111111111111}},
+      {{4.979591836734694, 5.775510204081632}, {4.571428571428571, 6.285714285714286}, {6.0, 7.0}},
+      {{2.0, 0.0}, {3.0, 1.0}, {3.6666666666666665, 1.0}},
+      {{5.5, 3.5},
+       {4.947368421052632, 3.6842105263157894},
+       {4.857142857142858, 4.0},
+       {5.0, 4.0},
+       {5.6, 3.6}},
+      {{4.25, 6.125}, {4.0, 7.0}, {4.571428571428571, 6.285714285714286}}};
+  const std::vector<TRing> fb{{{6.3076923076923075, 6.153846153846154},
+                               {6.0, 6.0},
+                               {4.0, 0.0},
+                               {1.0, 0.0},
+                               {5.199999999999999, 5.6},
+                               {7.0, 8.0}},
+                              {{6.3076923076923075, 6.153846153846154}, {8.0, 7.0}, {4.0, 0.0}}};
   const auto a = Polygon(fa), b = Polygon(fb);
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const double u = AreaOf(t.Combine(a.get(), b.get(), false, gisTopologyUnion).get());
   const double i = AreaOf(t.Combine(a.get(), b.get(), false, gisTopologyIntersection).get());
   EXPECT_NEAR(u + i, AreaOf(a.get()) + AreaOf(b.get()), 1e-9 * u);
   EXPECT_NEAR(i, 7.2867981189872, 1e-9);
+}
+
+} // namespace
+
+namespace {
+
+// Cutting the boundaries settles in one pass that finds cuts (and one that
+// finds none) on random pairs and on tangled rings: the budget's peak stays
+// below a tenth of it. A budget that is too small raises.
+TEST(Overlay, CuttingSettlesWellWithinItsBudget) {
+  int peak = 0;
+  const auto settle = [&](const TGIS_Shape& a, const TGIS_Shape* b) {
+    TGIS_Topology t;
+    if (b != nullptr) {
+      t.Combine(const_cast<TGIS_Shape*>(&a), const_cast<TGIS_Shape*>(b), false, gisTopologyUnion);
+    } else {
+      t.FixShape(const_cast<TGIS_Shape*>(&a), true);
+    }
+    const auto ca = T_Contour::CreateFromPolygon(a, t.SnapRadius(), false);
+    const auto cb =
+        b != nullptr ? T_Contour::CreateFromPolygon(*b, t.SnapRadius(), false) : nullptr;
+    const T_OverlayGraph g(*ca, cb.get(), {t.Tolerance(), t.MergeRadius()});
+    peak = std::max(peak, g.CutPasses);
+  };
+  for (const TPlacement& at : {TPlacement{0, 0, 0}, TPlacement{0.7, 5e5, 5e6}})
+    for (const TPair& p : RandomPairs(4321, 40, at))
+      settle(*p.A, p.B.get());
+  std::mt19937 rng(23);
+  std::uniform_int_distribution<int> coord(0, 8);
+  for (int i = 0; i < 100; ++i) {
+    TRing r;
+    for (int k = 0; k < 12; ++k)
+      r.push_back({double(coord(rng)), double(coord(rng))});
+    settle(*Polygon({r}), nullptr);
+  }
+  EXPECT_LT(10 * peak, T_OverlayParams{}.MaxCutPasses) << "peak " << peak;
+
+  const auto a = Polygon({Square(0, 0, 2)}), b = Polygon({Square(1, 1, 2)});
+  const auto ca = T_Contour::CreateFromPolygon(*a, 1e-12, false);
+  const auto cb = T_Contour::CreateFromPolygon(*b, 1e-12, false);
+  T_OverlayParams tight{1e-12, 1e-12};
+  tight.MaxCutPasses = 1;
+  EXPECT_THROW(GisCombineContours(*ca, cb.get(), gisTopologyUnion, tight), T_OverlayOverrun);
+  tight.MaxCutPasses = 2;
+  EXPECT_NE(GisCombineContours(*ca, cb.get(), gisTopologyUnion, tight), nullptr);
+}
+
+// Found by the long randomized run against GEOS, where GEOS itself was off:
+// lines that run back over themselves and overlap the other line between
+// crossings. The lengths and matrices here are exact (rational arithmetic
+// over the pieces between all meeting points); GEOS missed the overlap of
+// the first case, kept the doubled-back piece of the second twice in its
+// union, and saw a boundary overlap in the third where there are only points.
+TEST(Overlay, LinesFromTheLongRunAgreeWithExactArithmetic) {
+  struct TCase {
+    const char* Name;
+    std::vector<TRing> A, B;
+    bool BIsPolygon;
+    double Union, Intersection, Difference, SymDifference; // < 0: not asked
+    const char* Matrix;
+  };
+  const TCase cases[] = {
+      {"overlap cut by a crossing",
+       {{{-20, 0},
+         {-10, 10},
+         {-10, -10},
+         {-40, 20},
+         {-70, 50},
+         {-100, 80},
+         {-90, 90},
+         {-110, 90},
+         {-140, 100},
+         {-180, 120},
+         {-210, 90},
+         {-220, 120}}},
+       {{{-10, -30}, {-50, -20}, {-50, -50}},
+        {{10, -50},
+         {-20, -10},
+         {-20, 0},
+         {-40, -20},
+         {-20, 10},
+         {-10, -30},
+         {-20, -60},
+         {10, -30},
+         {-20, 0}},
+        {{-10, -10},
+         {-20, -20},
+         {-50, -20},
+         {-20, 20},
+         {-60, 0},
+         {-70, 40},
+         {-40, 20},
+         {-10, 50},
+         {-40, 30}}},
+       false,
+       979.7241465307665,
+       14.142135623730951,
+       331.81467586186574,
+       965.5820109070355,
+       "101F00102"},
+      {"a line doubling back over itself",
+       {{{10, 40}, {-10, 30}},
+        {{-10, 30}, {-10, 40}, {-20, 10}, {-60, 10}, {-40, 0}, {0, -20}},
+        {{20, 20}, {40, 30}, {10, 50}, {40, 70}, {10, 110}, {30, 150}, {20, 180}}},
+       {{{-20, 20},
+         {-10, 30},
+         {-10, 50},
+         {20, 10},
+         {40, 10},
+         {30, 30},
+         {0, 0},
+         {20, 20},
+         {-10, 40},
+         {10, 70}},
+        {{10, -20}, {-10, -30}},
+        {{30, -20},
+         {0, -60},
+         {-30, -90},
+         {0, -80},
+         {10, -80},
+         {40, -120},
+         {30, -130},
+         {-10, -170},
+         {-20, -200}}},
+       false,
+       931.6649028850472,
+       10.0,
+       381.8813371376326,
+       921.6649028850472,
+       "1F10F0102"},
+      {"lines crossing each other on a polygon side",
+       {{{40, 30}, {60, 10}, {40, -20}},
+        {{-40, -30}, {-50, -10}, {-70, -30}, {-40, 0}},
+        {{40, 0}, {60, -30}, {80, 10}}},
+       {TRing{{40, 0},    {50, -10},  {40, -10},  {50, -30},  {40, -30},  {30, -30},  {30, -50},
+              {20, -40},  {10, -40},  {0, -50},   {-10, -40}, {-20, -50}, {-30, -50}, {-30, -40},
+              {-30, -20}, {-40, -20}, {-40, -10}, {-60, 0},   {-40, 10},  {-50, 20},  {-40, 20},
+              {-40, 30},  {-30, 30},  {-30, 40},  {-20, 40},  {-10, 50},  {0, 50},    {0, 60},
+              {10, 50},   {10, 30},   {20, 30},   {30, 30},   {50, 30},   {50, 20},   {50, 10}},
+        Reversed(Square(20, 0, 10)), Reversed(Square(-10, 20, 10)), Reversed(Square(-10, -20, 10))},
+       true,
+       -1,
+       43.14321867778467,
+       166.76052427514355,
+       -1,
+       "101000212"},
+  };
+  for (const TCase& c : cases) {
+    for (const TPlacement& at : {TPlacement{0, 0, 0}, TPlacement{0, 5e5, 5e6}}) {
+      SCOPED_TRACE(std::string(c.Name) + (at.Dx == 0 ? " at the origin" : " moved"));
+      const auto a = Line(at.Apply(c.A));
+      const auto b = c.BIsPolygon ? Polygon(at.Apply(c.B)) : Line(at.Apply(c.B));
+      const double expected[] = {c.Union, c.Intersection, c.Difference, c.SymDifference};
+      TGIS_Topology t;
+      for (TGIS_TopologyOperation op : Operations) {
+        if (expected[op] < 0) continue;
+        const auto r = t.Combine(a.get(), b.get(), false, op);
+        EXPECT_NEAR(LengthOf(r.get()), expected[op], 1e-9 * expected[gisTopologyDifference])
+            << OpName(op);
+      }
+      T_RelateMatrix m;
+      ASSERT_TRUE(t.RelateMatrix(a.get(), b.get(), m));
+      EXPECT_EQ(m.ToString(), c.Matrix);
+    }
+  }
 }
 
 } // namespace

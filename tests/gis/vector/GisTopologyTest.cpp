@@ -30,7 +30,7 @@ TEST(TopologyTolerance, FollowsTheOperandsAndTheirPlace) {
   for (const TCase& c : cases) {
     const auto a = Polygon(c.At.Apply(std::vector<TRing>{Square(0, 0, c.Size)}));
     const auto b = Polygon(c.At.Apply(std::vector<TRing>{Square(c.Size / 4, 0, c.Size / 2)}));
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     ASSERT_NE(t.Combine(a.get(), b.get(), false, gisTopologyUnion), nullptr) << c.Name;
     EXPECT_NEAR(t.Tolerance(), c.Expected, 1e-6 * c.Expected) << c.Name;
     EXPECT_NEAR(t.SnapRadius(), t.Tolerance() / 2 * Sqrt05, 1e-20) << c.Name;
@@ -41,7 +41,7 @@ TEST(TopologyTolerance, FollowsTheOperandsAndTheirPlace) {
 TEST(TopologyTolerance, LargeToleranceIsCappedByTheHeight) {
   const auto a = Polygon({{{0, 0}, {0, 10}, {1000, 10}, {1000, 0}}});
   const auto b = Polygon({{{500, 0}, {500, 10}, {1500, 10}, {1500, 0}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   t.SetTolerance(1e6);
   ASSERT_NE(t.Combine(a.get(), b.get(), false, gisTopologyIntersection), nullptr);
   EXPECT_DOUBLE_EQ(t.Tolerance(), 0.49 * 10);
@@ -54,7 +54,7 @@ TEST(TopologyTolerance, LargeToleranceIsCappedByTheHeight) {
 TEST(TopologyTolerance, FlatOperandsKeepATolerance) {
   const auto a = Line({{{0, 0}, {10, 0}}});
   const auto b = Line({{{0, 0}, {10, 0}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   for (int call = 0; call < 4; ++call) {
     const auto r = t.Combine(a.get(), b.get(), false, gisTopologyIntersection);
     ASSERT_NE(r, nullptr) << "call " << call;
@@ -62,9 +62,11 @@ TEST(TopologyTolerance, FlatOperandsKeepATolerance) {
     EXPECT_GT(t.Tolerance(), 0);
   }
   std::vector<std::unique_ptr<TGIS_Shape>> lines;
-  for (int i = 0; i < 4; ++i) lines.push_back(Line({{{0, 0}, {10, 0}}}));
+  for (int i = 0; i < 4; ++i)
+    lines.push_back(Line({{{0, 0}, {10, 0}}}));
   std::vector<TGIS_Shape*> list;
-  for (auto& l : lines) list.push_back(l.get());
+  for (auto& l : lines)
+    list.push_back(l.get());
   const auto u = t.UnionShapes(list);
   ASSERT_NE(u, nullptr);
   EXPECT_NEAR(LengthOf(u.get()), 10, 1e-12);
@@ -83,7 +85,7 @@ TEST(TopologyTolerance, ProjectedTJunctionsJoin) {
     const TGIS_Point m{p.X + f * (q.X - p.X), p.Y + f * (q.Y - p.Y)};
     const auto a = Polygon({{p, {p.X, q.Y}, q}});
     const auto b = Polygon({{p, m, {q.X, p.Y}}});
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     const auto r = t.Combine(a.get(), b.get(), false, gisTopologyUnion);
     if (r == nullptr || PartsOf(*r).size() != 1) ++failures;
   }
@@ -106,13 +108,15 @@ TEST(TopologyFix, AgreesWithTheEvenOddRegion) {
       {"overlapping rings", {Square(0, 0, 2), Square(1, 1, 2)}, 2},
       {"spike", {{{0, 0}, {0, 2}, {1, 2}, {1, 5}, {1, 2}, {2, 2}, {2, 0}}}, 1},
       {"nested, both clockwise", {Square(0, 0, 10), Square(3, 3, 2)}, 2},
-      {"nested, both counter-clockwise", {Reversed(Square(0, 0, 10)), Reversed(Square(3, 3, 2))}, 2},
+      {"nested, both counter-clockwise",
+       {Reversed(Square(0, 0, 10)), Reversed(Square(3, 3, 2))},
+       2},
       {"island in a hole", {Square(0, 0, 10), Square(2, 2, 6), Square(4, 4, 2)}, 3},
   };
   std::vector<std::string> requests;
   for (const TFixCase& c : cases) {
     const auto shape = Polygon(c.Rings);
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     bool changed = false;
     const auto fixed = t.FixShapeEx(shape.get(), true, changed);
     ASSERT_NE(fixed, nullptr) << c.Name;
@@ -133,7 +137,7 @@ TEST(TopologyFix, AgreesWithTheEvenOddRegion) {
 }
 
 TEST(TopologyFix, ReportsWhetherAnythingChanged) {
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   bool changed = true;
   const auto clean = Polygon({Square(0, 0, 1)});
   EXPECT_EQ(t.FixShapeEx(clean.get(), false, changed), nullptr);
@@ -155,7 +159,7 @@ TEST(TopologyFix, ReportsWhetherAnythingChanged) {
 
 TEST(TopologyFix, SelfCrossingLineIsCutWhereItCrosses) {
   const auto line = Line({{{0, 0}, {4, 4}, {4, 0}, {0, 4}}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   bool changed = false;
   const auto fixed = t.FixShapeEx(line.get(), true, changed);
   ASSERT_NE(fixed, nullptr);
@@ -183,7 +187,8 @@ std::vector<std::uint8_t> PolygonRecord(const TRing& ring) {
   put(32, &parts, 4);
   put(36, &points, 4);
   put(40, &start, 4);
-  for (std::size_t i = 0; i < closed.size(); ++i) put(44 + 16 * i, &closed[i], 16);
+  for (std::size_t i = 0; i < closed.size(); ++i)
+    put(44 + 16 * i, &closed[i], 16);
   return raw;
 }
 
@@ -191,7 +196,7 @@ TEST(TopologyFix, MappedShapeIsRefusedInPlaceButCopiedWhenNew) {
   const auto raw = PolygonRecord(Reversed(Square(0, 0, 1)));
   TGIS_ShapePolygon mapped(nullptr, raw, true);
   ASSERT_TRUE(mapped.IsMapped());
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   try {
     t.FixShape(&mapped, false);
     FAIL() << "a mapped shape was rewritten";
@@ -214,19 +219,21 @@ TEST(TopologyPoints, TwoPointsNearAndApart) {
     int Expected; // points in the result, 0 for none
   };
   const TCase cases[] = {
-      {0.5, gisTopologyUnion, 1},        {0.5, gisTopologyIntersection, 1},
-      {0.5, gisTopologyDifference, 0},   {0.5, gisTopologySymmetricDifference, 0},
-      {1.5, gisTopologyUnion, 2},        {1.5, gisTopologyIntersection, 0},
-      {1.5, gisTopologyDifference, 1},   {1.5, gisTopologySymmetricDifference, 2},
+      {0.5, gisTopologyUnion, 1},      {0.5, gisTopologyIntersection, 1},
+      {0.5, gisTopologyDifference, 0}, {0.5, gisTopologySymmetricDifference, 0},
+      {1.5, gisTopologyUnion, 2},      {1.5, gisTopologyIntersection, 0},
+      {1.5, gisTopologyDifference, 1}, {1.5, gisTopologySymmetricDifference, 2},
   };
   for (const TCase& c : cases) {
     const auto a = Points({{100, 100}});
     const auto b = Points({{100 + c.Offset * t0, 100}});
-    TGIS_TopologyEngine t;
+    TGIS_Topology t;
     const auto r = t.Combine(a.get(), b.get(), false, c.Op);
     const int got = r == nullptr ? 0 : r->GetNumPoints();
     EXPECT_EQ(got, c.Expected) << c.Offset << " op " << int(c.Op);
-    if (got == 1) { EXPECT_EQ(r->GetPoint(0, 0).X, 100); }
+    if (got == 1) {
+      EXPECT_EQ(r->GetPoint(0, 0).X, 100);
+    }
   }
 }
 
@@ -234,7 +241,7 @@ TEST(TopologyPoints, PointsWithPolygonsAndLines) {
   const auto square = Polygon({Square(0, 0, 2)});
   const auto line = Line({{{0, 0}, {2, 0}}});
   const auto pts = Points({{1, 1}, {5, 5}, {2, 1}, {1, 0}});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto in = t.Combine(pts.get(), square.get(), false, gisTopologyIntersection);
   ASSERT_NE(in, nullptr);
   EXPECT_EQ(in->GetNumPoints(), 3); // inside, on the right side, on the bottom side
@@ -262,9 +269,33 @@ TEST(TopologyPoints, PointsWithPolygonsAndLines) {
   EXPECT_EQ(left->ShapeType(), gisShapeTypePoint);
 }
 
+// Points just outside a polygon: within T of a side they lie on it (the
+// intersection takes them at their place on the side), farther they are out.
+TEST(TopologyPoints, PointsNearAPolygonSideSnapOntoIt) {
+  const auto square = Polygon({Square(0, 0, 10)});
+  TGIS_Topology t;
+  const auto probe = Points({{5, 5}, {20, 20}});
+  t.Combine(probe.get(), square.get(), false, gisTopologyIntersection);
+  const double tol = t.Tolerance();
+  ASSERT_GT(tol, 0);
+  const auto pts = Points({{5, 5}, {10 + 0.5 * tol, 5}, {10 + 1.5 * tol, 7}, {3, -0.5 * tol}});
+  const auto in = t.Combine(pts.get(), square.get(), false, gisTopologyIntersection);
+  ASSERT_NE(in, nullptr);
+  const TRing kept = PartsOf(*in)[0];
+  ASSERT_EQ(kept.size(), 3u);
+  EXPECT_EQ(kept[0].X, 5);
+  EXPECT_NEAR(kept[1].X, 10, 1e-15) << "moved onto the side";
+  EXPECT_EQ(kept[1].Y, 5);
+  EXPECT_NEAR(kept[2].Y, 0, 1e-15);
+  const auto out = t.Combine(pts.get(), square.get(), false, gisTopologyDifference);
+  ASSERT_NE(out, nullptr);
+  ASSERT_EQ(out->GetNumPoints(), 1);
+  EXPECT_EQ(out->GetPoint(0, 0).Y, 7);
+}
+
 TEST(TopologyDispatch, MissingOperands) {
   const auto a = Polygon({Square(0, 0, 1)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   EXPECT_EQ(t.Combine(nullptr, nullptr, false, gisTopologyUnion), nullptr);
   EXPECT_NE(t.Combine(nullptr, a.get(), false, gisTopologyUnion), nullptr);
   EXPECT_EQ(t.Combine(nullptr, a.get(), false, gisTopologyDifference), nullptr);
@@ -275,18 +306,18 @@ TEST(TopologyDispatch, MissingOperands) {
 TEST(TopologyDispatch, FixRepairsThePolygonOperandsInPlace) {
   auto a = Polygon({{{0, 0}, {0, 2}, {2, 0}, {2, 2}}});
   const auto b = Polygon({Square(0, 0, 2)});
-  TGIS_TopologyEngine t;
+  TGIS_Topology t;
   const auto r = t.Combine(a.get(), b.get(), true, gisTopologyIntersection);
   EXPECT_EQ(PartsOf(*a).size(), 2u);
   EXPECT_NEAR(AreaOf(r.get()), 2, 1e-12);
 }
 
+// Shapes and layers relate through this engine without any set-up.
 TEST(TopologyRegistration, ShapesRelateThroughTheEngine) {
-  GisTopologyRegister();
   const auto a = Polygon({Square(0, 0, 2)}), b = Polygon({Square(1, 1, 2)});
   EXPECT_TRUE(a->Relate(b.get(), "212101212"));
   EXPECT_FALSE(a->Relate(b.get(), "**F"));
-  GisSetTopologyFactory(nullptr);
+  EXPECT_NE(dynamic_cast<TGIS_Topology*>(GisCreateTopology().get()), nullptr);
 }
 
 } // namespace

@@ -91,7 +91,7 @@ inline std::vector<TOracleRow> OracleTable(const std::string& name) {
 }
 
 /// A relate engine that records every question and gives a set answer.
-struct TRecordingTopology : TGIS_Topology {
+struct TRecordingTopology : TGIS_RelateEngine {
   struct TCall {
     TGIS_ShapeType A, B;
     std::string Pattern;
@@ -104,12 +104,20 @@ struct TRecordingTopology : TGIS_Topology {
         {a->ShapeType(), b->ShapeType(), pattern, a->IsEmpty() ? TGIS_Point{} : a->GetPoint(0, 0)});
     return Answer;
   }
+  /// The shapes asked to be normalised and the makeNew flag; they stay as
+  /// they are.
+  static inline std::vector<std::pair<TGIS_Shape*, bool>> Fixes;
+  std::unique_ptr<TGIS_Shape> FixShape(TGIS_Shape* shape, bool makeNew) override {
+    Fixes.push_back({shape, makeNew});
+    return nullptr;
+  }
 };
 
 /// Installs the recording engine for a test's scope.
 struct TRecordingTopologyScope {
   TRecordingTopologyScope() {
     TRecordingTopology::Calls.clear();
+    TRecordingTopology::Fixes.clear();
     TRecordingTopology::Answer = true;
     GisSetTopologyFactory([] { return std::make_unique<TRecordingTopology>(); });
   }

@@ -8,4 +8,4 @@
 
 /// The relate engine the shape tests install: the topology engine itself
 /// (it once was a stand-in judging by boxes; the name stays for its users).
-using TBoxTopology = TGIS_TopologyEngine;
+using TBoxTopology = TGIS_Topology;

@@ -4,9 +4,9 @@
 // stands in for the vector shapes.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "gis/viewer/GisEditor.h"
+#include "platform/forms/TestInput.h"
+#include "tests/gis/viewer/EditorTestSupport.h"
 #include "tests/gis/viewer/ViewerTestSupport.h"
 
 namespace {
@@ -58,7 +58,7 @@ private:
 class TFakeSnapLayer : public TGIS_EditorSnapLayer {
 public:
   explicit TFakeSnapLayer(TFakeShape* shape) : shape_(shape) {}
-  const TGIS_EditableShape* LocateShape(const TGIS_Point& point, double margin) override {
+  const TGIS_EditableShape* LocateSnapShape(const TGIS_Point& point, double margin) override {
     located.push_back({point, margin});
     return shape_;
   }
@@ -67,21 +67,6 @@ public:
 private:
   TFakeShape* shape_;
 };
-
-struct TRecord {
-  int kind, op, index;
-  double x, y;
-};
-
-TRecord Decode(const TGIS_EditorRecord& r) {
-  TRecord out{r[0], r[1], 0, 0, 0};
-  std::int32_t i;
-  std::memcpy(&i, &r[2], 4);
-  out.index = i;
-  std::memcpy(&out.x, &r[6], 8);
-  std::memcpy(&out.y, &r[14], 8);
-  return out;
-}
 
 class EditorTest : public ::testing::Test {
 protected:
@@ -171,7 +156,7 @@ TEST_F(EditorTest, MouseSequencesOnAnOpenLine) {
       EXPECT_TRUE(editor->UndoRecords().empty()) << r.what;
     } else {
       ASSERT_EQ(editor->UndoRecords().size(), 1u) << r.what;
-      const TRecord rec = Decode(editor->UndoRecords()[0]);
+      const TEditorRecord rec = DecodeEditorRecord(editor->UndoRecords()[0]);
       EXPECT_EQ(rec.kind, 1);
       EXPECT_EQ(rec.op, r.recordOp) << r.what;
     }
@@ -186,11 +171,11 @@ TEST_F(EditorTest, UndoRecordsHoldTheIndexAndPoint) {
   Click({100, 50}, {100, 50}); // delete
   ASSERT_EQ(editor->UndoRecords().size(), 2u);
   EXPECT_EQ(sizeof(TGIS_EditorRecord), 22u);
-  const TRecord move = Decode(editor->UndoRecords()[0]);
+  const TEditorRecord move = DecodeEditorRecord(editor->UndoRecords()[0]);
   EXPECT_EQ(move.index, 1);
   EXPECT_DOUBLE_EQ(move.x, M(60, 50).X - M(70, 40).X);
   EXPECT_DOUBLE_EQ(move.y, M(60, 50).Y - M(70, 40).Y);
-  const TRecord del = Decode(editor->UndoRecords()[1]);
+  const TEditorRecord del = DecodeEditorRecord(editor->UndoRecords()[1]);
   EXPECT_EQ(del.op, 2);
   EXPECT_EQ(del.index, 2);
   EXPECT_DOUBLE_EQ(del.x, M(100, 50).X);
@@ -296,4 +281,53 @@ TEST_F(EditorTest, EndingAnEditRestoresTransparencyNormalisesAndNotifies) {
   form.viewer->SetEditor(&other);
   EXPECT_EQ(editor->MinMove(), -9);
   EXPECT_EQ(editor->SnapMargin(), -3);
+}
+
+TEST_F(EditorTest, TheWindowInEditModeFeedsTheEditor) {
+  TFakeShape line(GIS_EDIT_ARC, {Ms({{20, 50}, {60, 50}, {100, 50}})});
+  editor->StartEdit(&line, 0);
+  const TShiftState left{TShiftStateItem::ssLeft}, ctrl{TShiftStateItem::ssCtrl};
+  struct Row {
+    const char* what;
+    TGIS_ViewerMode mode;
+    TShiftState keys;
+    TPoint down, up;
+    std::vector<TPoint> after;
+    std::size_t records;
+  };
+  const Row rows[] = {
+      {"another mode: nothing",
+       gisDrag,
+       {},
+       {60, 50},
+       {60, 50},
+       {{20, 50}, {60, 50}, {100, 50}},
+       0},
+      {"ctrl held: the vertex only becomes current",
+       gisEdit,
+       ctrl,
+       {100, 50},
+       {100, 50},
+       {{20, 50}, {60, 50}, {100, 50}},
+       0},
+      {"a drag moves the vertex",
+       gisEdit,
+       {},
+       {60, 50},
+       {60, 62},
+       {{20, 50}, {60, 62}, {100, 50}},
+       1},
+      {"a click deletes it", gisEdit, {}, {60, 62}, {60, 62}, {{20, 50}, {100, 50}}, 2},
+  };
+  for (const Row& r : rows) {
+    form.viewer->SetMode(r.mode);
+    TestInput::MouseDown(form.viewer, TMouseButton::mbLeft, r.down.x, r.down.y, r.keys);
+    if (!(r.up == r.down)) TestInput::MouseMove(form.viewer, r.up.x, r.up.y, r.keys + left);
+    TestInput::MouseUp(form.viewer, TMouseButton::mbLeft, r.up.x, r.up.y, r.keys);
+    ExpectVertices(Ms(r.after), r.what);
+    EXPECT_EQ(editor->UndoRecords().size(), r.records) << r.what;
+  }
+  EXPECT_EQ(editor->GetPointIndex(), 1);
+  editor->EndEdit();
+  form.viewer->SetMode(gisSelect);
 }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include <cstdio>
 
@@ -50,6 +51,14 @@ TEST_F(ViewerExtent, TransformsMapPointsAndPixelsBothWays) {
       {-2.2, -1}, {-0.9999999, 0}, {-1.0000001, -1}, {2000001, 1000000}, {2000003, 1000002}};
   for (const auto& h : halves)
     EXPECT_EQ(v.MapToScreen({h.x, 500}).x, h.pixel) << h.x;
+  // The array form gives the same pixels.
+  std::vector<TGIS_Point> points;
+  for (const auto& h : halves)
+    points.push_back({h.x, 500 - h.x});
+  std::vector<TPoint> pixels(points.size());
+  v.MapToScreenArray(points.data(), int(points.size()), pixels.data());
+  for (std::size_t i = 0; i < points.size(); ++i)
+    EXPECT_EQ(pixels[i], v.MapToScreen(points[i])) << points[i].X;
   const TGIS_Point fl = v.MapToScreenFloat({101, 499});
   EXPECT_DOUBLE_EQ(fl.X, 50.5);
   EXPECT_DOUBLE_EQ(fl.Y, 0.5);
