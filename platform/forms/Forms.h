@@ -119,6 +119,9 @@ public:
   TPoint ClientOffset() const override;
   TPoint ClientOrigin() const override;
   void SetVisible(bool value) override;
+  /// A form with a parent (docked into a docking site) is a child window
+  /// without a frame; without one it is a window of its own again.
+  void SetParent(TWinControl* parent) override;
   bool Showing() const override;
   void Dispatch(TMessage& message) override;
 
