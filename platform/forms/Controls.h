@@ -416,7 +416,6 @@ protected:
   /// move); the default does nothing.
   virtual void DoRemoveDockClient(TControl* client);
 
-
   virtual void CreateParams(TCreateParams& params);
   /// The styles that shape the frame: the window's own once it has a
   /// handle, otherwise the ones it would be created with.
