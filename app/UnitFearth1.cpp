@@ -4,7 +4,9 @@
 #include "app/Readouts.h"
 #include "browser/WebHost.h"
 #include "browser/WebHostIntf.h"
+#include "controls/OwGlassButton.h"
 #include "controls/OwMenus.h"
+#include "controls/rtflabel.h"
 #include "controls/zq/zqCore.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/viewer/GisRegistredLayers.h"
@@ -164,6 +166,27 @@ void TFEarth1::BuildFromDefinition() {
     *values[i] = AddStatusLabel(l, panelbottom, f.ValueName, "", f.ValueLeft, clBlack);
   }
 
+  // The hidden glass button ("data not available") over the map, and an
+  // empty rich-text label on the status bar.
+  bb = l.Add<TOwGlassButton>("bb", Panel2);
+  bb->SetBounds(334, 286, 127, 21);
+  l.Set(bb, "Visible", false);
+  l.SetText(bb, "Caption", "podatki niso na voljo");
+  l.Set(bb, "BackColor", int(clSilver));
+  l.Set(bb, "CornerRadius", 8);
+  l.SetText(bb, "Font.Name", "Tahoma");
+  l.Set(bb, "Font.Height", -11);
+  l.Set(bb, "ForeColor", int(clWhite));
+  l.Set(bb, "GlowColor", 16760205);
+  l.Set(bb, "InnerBorderColor", int(clBlack));
+  l.Set(bb, "OuterBorderColor", int(clWhite));
+  l.Set(bb, "ShineColor", int(clWhite));
+  l.SetText(bb, "Version", "1.0.1.0");
+  bb->OnClick = [this](TPersistent*) { bbClick(); };
+  RTFLabel1 = l.Add<TRTFLabel>("RTFLabel1", panelbottom);
+  RTFLabel1->SetBounds(725, 5, 65, 17);
+  l.Set(RTFLabel1, "WordWrap", false);
+
   // The styled menus: the viewer's context menu and the map-source menu,
   // which nothing opens and whose items have no handlers.
   OwMenuStyler1 = l.Add<TOwMenuStyler>("OwMenuStyler1");
@@ -282,6 +305,8 @@ void TFEarth1::Hitrost1Click() {
 void TFEarth1::CopyUTMtoclipboard1Click() {
   Clipboard()->SetAsText(FormatClipboardPair(capture_->CursorPixel.X, capture_->CursorPixel.Y));
 }
+
+void TFEarth1::bbClick() {}
 
 void TFEarth1::OpenPrint() {
   Show();

@@ -19,8 +19,10 @@ class TLabel;
 class TMenuItem;
 class TPanel;
 class TOwMenuStyler;
+class TOwGlassButton;
 class TOwPopupMenu;
 class TPopupMenu;
+class TRTFLabel;
 class TWebHost;
 class TzqStyleManager;
 
@@ -70,6 +72,8 @@ public:
   TLabel* ewx = nullptr;
   TLabel* least = nullptr;
   TLabel* epix = nullptr;
+  TOwGlassButton* bb = nullptr; // "podatki niso na voljo", hidden
+  TRTFLabel* RTFLabel1 = nullptr; // no text set
   TOwMenuStyler* OwMenuStyler1 = nullptr;
   TOwPopupMenu* p = nullptr; // the viewer's context menu
   TMenuItem* Hitrost1 = nullptr;
@@ -92,6 +96,9 @@ public:
   /// "Copy Lat. and Lon to clipboard" / "Copy UTM to clipboard".
   void Hitrost1Click();
   void CopyUTMtoclipboard1Click();
+  /// The hidden button's click handler: the window never shows the button,
+  /// and its definition gives the handler nothing to do.
+  void bbClick();
 
 private:
   void BuildFromDefinition();

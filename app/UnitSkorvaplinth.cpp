@@ -237,6 +237,10 @@ void TFSkorvaplinth::BuildFromDefinition() {
   SetCaption("Skorva Plinth");
   SetBounds(195, 194, 629, 343);
   SetFormStyle(TFormStyle::fsStayOnTop);
+  // Tahoma 8 points, the face of the page control's ActiveFont: its tabs
+  // are measured in this font and the active one is drawn in ActiveFont.
+  Font()->SetName("Tahoma");
+  Font()->SetHeight(-11);
 
   Panel1 = l.Add<TPanel>("Panel1", this);
   Panel1->SetAlign(TAlign::alTop);

@@ -4,10 +4,13 @@
 #include "controls/APXPVS.h"
 #include "controls/ImagePicker.h"
 #include "controls/OwGDIP.h"
+#include "controls/OwGlassButton.h"
 #include "controls/OwMenus.h"
 #include "controls/OwPageControl.h"
 #include "controls/OwTrackBar.h"
 #include "controls/OwXPVS.h"
+#include "controls/rtflabel.h"
+#include "controls/zq/zqButtons.h"
 #include "controls/zq/zqCheckCtrls.h"
 
 void ControlsInitialize() {
@@ -19,9 +22,12 @@ void ControlsInitialize() {
   MenuAnimationOff();
   RegisterOwTrackBar();
   RegisterZqControls();
+  RegisterZqButtons();
   RegisterOwPageControl();
   RegisterImagePicker();
   RegisterOwMenus();
+  RegisterOwGlassButton();
+  RegisterRTFLabel();
 }
 
 void ControlsFinalize() {

@@ -354,6 +354,22 @@ void TOwPageControl::Dispatch(TMessage& m) {
     }
     hoverIndex_ = -1;
     return;
+  case CM_DOCKCLIENT:
+    DockClient(m);
+    return;
+  case CM_UNDOCKCLIENT:
+    UnDockClient(m);
+    return;
+  case CM_DOCKNOTIFICATION:
+    DockNotification(m);
+    return;
+  case WM_LBUTTONDOWN:
+  case WM_LBUTTONDBLCLK: {
+    TFreeWatch watch(this);
+    TCustomTabControl::Dispatch(m);
+    if (!watch.Freed()) DockTabMouse(m);
+    return;
+  }
   case WM_ERASEBKGND:
     if (!tabBorder3D_ && TabCount() > 0 && redrawLock_ <= 0) {
       m.Result = 1;
@@ -417,14 +433,20 @@ bool TOwPageControl::OnActiveCloseGlyph(TPoint p) const {
 
 void TOwPageControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomTabControl::MouseDown(button, shift, x, y);
-  // Pressed until the release, which closes (the control is no docking site).
-  if (OnActiveCloseGlyph(TPoint(x, y)))
+  if (!OnActiveCloseGlyph(TPoint(x, y))) return;
+  // A docking site closes at once; otherwise the glyph shows pressed until
+  // the release, which closes.
+  if (DockSite())
+    CloseActivePage();
+  else
     OnWindowCanvas([this](TCanvas* c) { DrawCloseGlyphDown(c, ActiveTabBody()); });
 }
 
 void TOwPageControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomTabControl::MouseUp(button, shift, x, y);
-  if (button != TMouseButton::mbLeft) return;
+  // A docking site closed on the press: the release would close the page
+  // that took the closed one's place under the pointer as well.
+  if (button != TMouseButton::mbLeft || DockSite()) return;
   if (OnActiveCloseGlyph(TPoint(x, y))) CloseActivePage();
 }
 

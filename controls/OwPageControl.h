@@ -1,7 +1,8 @@
 // TOwPageControl: a page control that paints its own tabs over the tab
 // control model, with per-sheet tab colours, an active-tab colour and font,
 // hidden and disabled tabs, a close glyph with a can-close/close protocol,
-// tab margins and three tab styles; TOwTabSheet: one page.
+// tab margins and three tab styles, and a docking site whose docked
+// controls become pages of their own; TOwTabSheet: one page.
 //
 // Two index spaces: the page index (position in the page list) and the
 // visible tab index (position among the listed tabs); a sheet whose tab is
@@ -9,7 +10,8 @@
 //
 // Files: OwPageControl.cpp (pages, activation, tab texts, keyboard, close
 // protocol), OwTabSheet.cpp (the sheet), OwPageControlPaint.cpp (the tab
-// painter), OwPageControlRegistration.cpp (published properties).
+// painter), OwPageControlDock.cpp (the docking site),
+// OwPageControlRegistration.cpp (published properties).
 #pragma once
 
 #include <functional>
@@ -238,6 +240,17 @@ public:
   void SetVersion(const std::string&) {}
   int HoverIndex() const { return hoverIndex_; }
 
+  // Docking site (with DockSite set).
+  /// The page whose sheet holds the control while it is docked here.
+  TOwTabSheet* DockPageOf(TControl* control) const;
+  /// The docked control shown by the tab at a client point; none unless
+  /// DockSite.
+  TControl* DockClientAt(TPoint p) const;
+  /// A control may dock only when no page hosts it yet.
+  void GetSiteInfo(TControl* client, TRect& influenceRect, TPoint mousePos, bool& canDock) override;
+  /// The drag object's rectangle becomes the whole page control.
+  void DockOver(TDragDockObject& source, int x, int y, TDragState state, bool& accept) override;
+
   TCanChangeEvent OnCanChange;
   TDrawTabEvent OnDrawTab;
 
@@ -257,9 +270,17 @@ protected:
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void Notification(TComponent* component, TOperation operation) override;
+  void DoAddDockClient(TControl* client, const TRect& rect) override;
+  void DoRemoveDockClient(TControl* client) override;
 
 private:
   friend class TOwTabSheet;
+  void DockClient(TMessage& message);
+  void UnDockClient(TMessage& message);
+  void DockNotification(TMessage& message);
+  /// After the tab model's handling: a press on a docked control's tab
+  /// starts its drag, a double click floats it.
+  void DockTabMouse(TMessage& message);
   void TabChanged();
   void CloseActivePage();
   void MarginChanged(int newValue, int oldValue, int index);
@@ -298,6 +319,8 @@ private:
 
   std::vector<TOwTabSheet*> pages_;
   TOwTabSheet* activePage_ = nullptr;
+  TOwTabSheet* dockSheet_ = nullptr;   // being made for a control docking in
+  TOwTabSheet* undockSheet_ = nullptr; // whose control is leaving
   std::unique_ptr<TTabMargin> tabMargin_;
   TCustomImageList* images_ = nullptr;
   TColor defaultTextColor_ = clBlack;

@@ -33,6 +33,7 @@ void RegisterOwPageControl() {
       .Boolean("RoundEdges", &P::RoundEdges, &P::SetRoundEdges, false)
       .Boolean("ShowFocus", &P::ShowFocus, &P::SetShowFocus, false)
       .Boolean("FreeOnClose", &P::FreeOnClose, &P::SetFreeOnClose, false)
+      .Boolean("DockSite", &P::DockSite, &P::SetDockSite, false)
       .Enum<TTabStyle>("TabStyle", "TTabStyle", &P::TabStyle, &P::SetTabStyle, styles,
                        TTabStyle::tsClassic)
       .Integer("LowerActive", &P::LowerActive, &P::SetLowerActive, 2)

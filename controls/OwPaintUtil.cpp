@@ -4,6 +4,7 @@
 
 #include "platform/graphics/Colors.h"
 #include "platform/rtl/Numerics.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 struct TRgb {
@@ -160,10 +161,13 @@ std::unique_ptr<TGPGraphicsPath> CreateRoundRectPath(const TGPFloatRect& rc, flo
 
 void DrawRoundRectOutline(TGPGraphics* graphics, const TGPFloatRect& rect, float radius,
                           TColor color) {
+  DrawPathOutline(graphics, *CreateRoundRectPath(rect, radius), color);
+}
+
+void DrawPathOutline(TGPGraphics* graphics, const TGPGraphicsPath& path, TColor color) {
   if (!graphics) return;
-  auto path = CreateRoundRectPath(rect, radius);
   TGPPen pen(ArgbOfColor(color), 1.0f);
-  graphics->DrawPath(&pen, path.get());
+  graphics->DrawPath(&pen, &path);
 }
 
 void FillGlossHalf(TGPGraphics& graphics, const TRect& half, TColor colorA, bool upper,
@@ -252,7 +256,8 @@ int CanvasDrawText(TCanvas* canvas, const std::string& text, TRect& rect, UINT f
   return DrawText(dc, text.c_str(), int(text.size()), &rect, flags);
 }
 
-void PaintParentImage(TControl* control, TCanvas* canvas) {
+void PaintParentImage(TControl* control, TCanvas* canvas,
+                      const std::function<void(TWinControl* parent, HDC dc)>& also) {
   TWinControl* parent = control ? control->Parent() : nullptr;
   if (!parent || !canvas) return;
   HDC dc = canvas->Handle();
@@ -267,7 +272,13 @@ void PaintParentImage(TControl* control, TCanvas* canvas) {
     SetWindowOrgEx(dc, org.x + p.x, org.y + p.y, nullptr);
     parent->Perform(WM_ERASEBKGND, WPARAM(dc), 0);
     parent->Perform(WM_PAINT, WPARAM(dc), 0);
+    if (also) also(parent, dc);
   }
   SelectClipRgn(dc, nullptr);
   DeleteObject(clip);
+}
+
+std::string PackedVersionText(std::uint32_t packed) {
+  return IntToStr(int(packed >> 24)) + "." + IntToStr(int((packed >> 16) & 0xFF)) + "." +
+         IntToStr(int((packed >> 8) & 0xFF)) + "." + IntToStr(int(packed & 0xFF));
 }

@@ -9,6 +9,8 @@
 
 #include "platform/graphics/GdiGuards.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,6 +58,9 @@ void DrawDottedFocusRect(TCanvas* canvas, const TRect& rect, TColor color);
 std::unique_ptr<TGPGraphicsPath> CreateRoundRectPath(const TGPFloatRect& rect, float radius);
 void DrawRoundRectOutline(TGPGraphics* graphics, const TGPFloatRect& rect, float radius,
                           TColor color);
+/// The path's outline with a pen of width 1 in the opaque colour; nothing
+/// without a surface.
+void DrawPathOutline(TGPGraphics* graphics, const TGPGraphicsPath& path, TColor color);
 void FillGlossHalf(TGPGraphics& graphics, const TRect& half, TColor colorA, bool upper,
                    TGpGradient kind, TColor colorB);
 void DrawDoubleOutline(TGPGraphics& graphics, const TRect& rect, int shape, bool vertical,
@@ -71,8 +76,12 @@ void DrawGlossShape(TGPGraphics* graphics, TCanvas* canvas, const TRect& rect, b
 /// brush is clear.
 int CanvasDrawText(TCanvas* canvas, const std::string& text, TRect& rect, UINT flags);
 /// Paints the parent's background and image into the control's canvas, so a
-/// transparent control shows what lies behind it.
-void PaintParentImage(TControl* control, TCanvas* canvas);
+/// transparent control shows what lies behind it. `also`, when given, draws
+/// more of the parent into the same shifted DC before its state returns.
+void PaintParentImage(TControl* control, TCanvas* canvas,
+                      const std::function<void(TWinControl* parent, HDC dc)>& also = nullptr);
+/// A version number's four bytes, high byte first, as "1.0.1.0".
+std::string PackedVersionText(std::uint32_t packed);
 
 /// Writes `value` into `field` and reports whether it changed.
 template <class T> bool StoreChanged(T& field, const T& value) {

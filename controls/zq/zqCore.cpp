@@ -11,33 +11,6 @@ const std::string& zqVersionText() {
   return text;
 }
 
-namespace {
-/// True when `key` is the accelerator ("&x", not "&&") of `caption`.
-bool IsAccel(int key, const std::string& caption) {
-  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-    if (caption[i] != '&') continue;
-    if (caption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    const auto upper = [](int c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
-    return upper((unsigned char)caption[i + 1]) == upper(key);
-  }
-  return false;
-}
-
-/// The library's control under a screen point, searching from `root` down.
-TControl* ControlAtScreen(TWinControl* root, TPoint screen) {
-  TControl* found = root;
-  for (TWinControl* w = root; w != nullptr;) {
-    TControl* c = w->ControlAtPos(w->ScreenToClient(screen));
-    if (c == nullptr) break;
-    found = c;
-    w = dynamic_cast<TWinControl*>(c);
-  }
-  return found;
-}
-} // namespace
 
 // ---- TzqCustomControl -----------------------------------------------------------------------
 
@@ -104,7 +77,7 @@ void TzqCustomControl::MouseReleased(TMouseButton, TShiftState, int, int) {
   // A neighbour of this library under the pointer becomes hot at once.
   TForm* form = GetParentForm(this);
   if (!form) return;
-  auto* other = dynamic_cast<TzqCustomControl*>(ControlAtScreen(form, Mouse()->CursorPos()));
+  auto* other = dynamic_cast<TzqCustomControl*>(ControlAtScreenPoint(form, Mouse()->CursorPos()));
   if (other && other != this) other->MouseEntered();
 }
 void TzqCustomControl::ParentColorChanged() {

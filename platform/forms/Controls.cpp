@@ -39,12 +39,16 @@ TControl::TControl(TComponent* owner) : TComponent(owner), color_(clWindow) {
 
 TControl::~TControl() {
   Destroying();
+  if (hostDockSite_ != nullptr) std::erase(hostDockSite_->dockClients_, this);
   if (parent_ != nullptr) parent_->RemoveControl(this);
 }
 
 void TControl::SetParent(TWinControl* parent) {
   if (parent == parent_) return;
-  if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  // Neither the control itself nor one of its children at any depth can hold
+  // it: the parents would run in a ring.
+  for (TControl* p = parent; p != nullptr; p = p->Parent())
+    if (p == this) throw EInvalidOperation("A control cannot have itself as its parent");
   if (parent_ != nullptr) parent_->RemoveControl(this);
   if (parent != nullptr) parent->InsertControl(this);
 }
@@ -107,6 +111,7 @@ void TControl::SetVisible(bool value) {
   visible_ = value;
   VisibleChanged();
   Perform(CM_VISIBLECHANGED, value ? 1 : 0, 0);
+  NotifyHostDockSite(CM_VISIBLECHANGED, value ? 1 : 0, 0);
   if (parent_ != nullptr && align_ != TAlign::alNone) RequestAlign();
 }
 
@@ -189,6 +194,7 @@ void TControl::SetText(const std::string& value) {
   if (value == text_) return;
   text_ = value;
   Perform(CM_TEXTCHANGED, 0, 0);
+  NotifyHostDockSite(WM_SETTEXT, 0, LPARAM(text_.c_str()));
 }
 
 bool TControl::MouseCapture() const {

@@ -13,7 +13,8 @@
 // Perform sends a message straight to WindowProc, with or without a handle.
 //
 // Files: Controls.cpp (TControl), WinControl.cpp (TWinControl,
-// TCustomControl, TGraphicControl), Painting.cpp, Input.cpp.
+// TCustomControl, TGraphicControl), Painting.cpp, Input.cpp, Docking.cpp
+// (docking sites and docked controls, see Docking.h).
 #pragma once
 
 #include <functional>
@@ -32,6 +33,8 @@ class QWidget;
 class QImage;
 class TWinControl;
 class TPopupMenu;
+struct TDragDockObject;
+enum class TDragState;
 namespace forms_detail {
 struct TBackBuffer;
 }
@@ -245,6 +248,23 @@ public:
   /// Tests and form building: the value of Visible without the window.
   bool ReadingVisible() const { return visible_; }
 
+  // Docking (Docking.h).
+  /// The docking site that holds the control; null when not docked.
+  TWinControl* HostDockSite() const { return hostDockSite_; }
+  /// Docks the control into a docking site as a dock drag dropped on it
+  /// would: the site's information and dock-over may refuse (false), then
+  /// CM_DOCKCLIENT places it. A null site floats it: a form becomes a window
+  /// of its own again where it stands; other controls cannot float (false).
+  bool ManualDock(TWinControl* site);
+  /// The docking step itself: the old site hears CM_UNDOCKCLIENT, the new
+  /// one places the control (DoAddDockClient; `rect` in its client
+  /// coordinates) or, with none, it floats (`rect` on the screen); then the
+  /// old site lets it go (DoRemoveDockClient). A failure while placing leaves
+  /// the control with its old site and passes on.
+  void Dock(TWinControl* site, const TRect& rect);
+  /// Starts a drag of the control through the drag start hook.
+  void BeginDrag(bool immediate, int threshold = -1);
+
 protected:
   friend class TWinControl;
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
@@ -283,6 +303,11 @@ protected:
   bool showHint_ = false;
   TControlStyle controlStyle_;
   TControlState controlState_;
+  TWinControl* hostDockSite_ = nullptr;
+
+  /// Passes a message of this control on to its docking site
+  /// (CM_DOCKNOTIFICATION); nothing when not docked.
+  void NotifyHostDockSite(UINT msg, WPARAM w, LPARAM l);
 
 private:
   void mouseButtonDown(TMessage& m, TMouseButton button, bool dbl);
@@ -367,7 +392,30 @@ public:
   /// Internal: the window table calls this when the window is destroyed.
   void HandleDestroyedByTable();
 
+  // Docking (Docking.h).
+  /// Controls dropped on the window are docked into it.
+  bool DockSite() const { return dockSite_; }
+  void SetDockSite(bool value) { dockSite_ = value; }
+  /// The controls docked into this site, in docking order.
+  int DockClientCount() const { return int(dockClients_.size()); }
+  TControl* DockClients(int index) const { return dockClients_.at(size_t(index)); }
+  /// The site's answer to a dock drag over it: may the client dock here?
+  /// The default leaves `canDock` as it is and the influence rectangle
+  /// (screen) as the caller set it.
+  virtual void GetSiteInfo(TControl* client, TRect& influenceRect, TPoint mousePos, bool& canDock);
+  /// A dock drag moves over the site (client coordinates): the site may
+  /// change the drag object's dock rectangle or refuse. The default leaves
+  /// both as they are.
+  virtual void DockOver(TDragDockObject& source, int x, int y, TDragState state, bool& accept);
+
 protected:
+  /// Places a control being docked: the default makes this its parent and
+  /// gives it `rect`.
+  virtual void DoAddDockClient(TControl* client, const TRect& rect);
+  /// A docked control has left this site (after CM_UNDOCKCLIENT and its
+  /// move); the default does nothing.
+  virtual void DoRemoveDockClient(TControl* client);
+
   virtual void CreateParams(TCreateParams& params);
   /// The styles that shape the frame: the window's own once it has a
   /// handle, otherwise the ones it would be created with.
@@ -419,6 +467,9 @@ private:
   std::uint32_t style_ = 0, exStyle_ = 0;
   int aligning_ = 0;
   TControl* pressedChild_ = nullptr; // windowless child holding the mouse
+  bool dockSite_ = false;
+  std::vector<TControl*> dockClients_; // not owned
+  friend class TControl;
 };
 
 /// A windowed control that draws itself: Canvas draws on the back buffer

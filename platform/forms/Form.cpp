@@ -15,6 +15,30 @@ TForm* GetParentForm(TControl* control) {
   return dynamic_cast<TForm*>(c);
 }
 
+TControl* ControlAtScreenPoint(TWinControl* root, TPoint screen) {
+  TControl* found = root;
+  for (TWinControl* w = root; w != nullptr;) {
+    TControl* c = w->ControlAtPos(w->ScreenToClient(screen));
+    if (c == nullptr) break;
+    found = c;
+    w = dynamic_cast<TWinControl*>(c);
+  }
+  return found;
+}
+
+bool IsAccel(int key, const std::string& caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    const auto upper = [](int c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+    return upper((unsigned char)caption[i + 1]) == upper(key);
+  }
+  return false;
+}
+
 TForm::TForm(TComponent* owner) : TWinControl(owner), canvas_(std::make_unique<TCanvas>()) {
   visible_ = false;
   color_ = clBtnFace;
@@ -36,6 +60,7 @@ TForm::~TForm() {
 }
 
 TSize TForm::NonClientSize() const {
+  if (parent_ != nullptr) return TSize(0, 0); // docked: no frame of its own
   switch (BorderStyle()) {
   case TBorderStyle::bsNone:
     return TSize(0, 0);
@@ -57,6 +82,7 @@ TPoint TForm::ClientOffset() const {
 }
 
 TPoint TForm::ClientOrigin() const {
+  if (parent_ != nullptr) return TWinControl::ClientOrigin();
   TSize nc = NonClientSize();
   int side = nc.cx / 2;
   return TPoint(left_ + side, top_ + nc.cy - side);
@@ -64,6 +90,7 @@ TPoint TForm::ClientOrigin() const {
 
 void TForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
+  if (parent_ != nullptr) return; // docked: a child window
   p.Style = WS_OVERLAPPED | WS_CLIPCHILDREN;
   if (BorderStyle() != TBorderStyle::bsNone) p.Style |= WS_CAPTION;
   if (BorderStyle() == TBorderStyle::bsSizeable || BorderStyle() == TBorderStyle::bsSizeToolWin)
@@ -75,6 +102,7 @@ void TForm::CreateParams(TCreateParams& p) {
 
 void TForm::CreateWnd() {
   TWinControl::CreateWnd();
+  if (parent_ != nullptr) return;
   QWidget* w = Widget();
   w->setWindowTitle(QString::fromStdString(text_));
   Qt::WindowFlags flags = Qt::Window;
@@ -155,9 +183,31 @@ void TForm::SetVisible(bool value) {
   if (value == visible_) return;
   visible_ = value;
   VisibleChanged();
+  NotifyHostDockSite(CM_VISIBLECHANGED, value ? 1 : 0, 0);
+}
+
+void TForm::SetParent(TWinControl* parent) {
+  if (parent == parent_) return;
+  TWinControl::SetParent(parent);
+  // Docked, the form is a child window; floating again, a window of its own.
+  RecreateWnd();
+  if (parent_ == nullptr && visible_ && Widget() != nullptr) {
+    TPoint o = ClientOrigin();
+    Widget()->move(o.x, o.y);
+    Widget()->show();
+  }
 }
 
 void TForm::VisibleChanged() {
+  if (parent_ != nullptr) {
+    // Docked: shown and hidden as a child window.
+    TWinControl::VisibleChanged();
+    if (visible_ && OnShow)
+      OnShow(this);
+    else if (!visible_ && OnHide)
+      OnHide(this);
+    return;
+  }
   HandleNeeded();
   QWidget* w = Widget();
   if (visible_) {
@@ -203,6 +253,7 @@ void TForm::placeByPosition() {
 
 void TForm::Show() {
   SetVisible(true);
+  if (parent_ != nullptr) return; // docked
   if (QWidget* w = Widget()) {
     w->raise();
     w->activateWindow();

@@ -119,6 +119,9 @@ public:
   TPoint ClientOffset() const override;
   TPoint ClientOrigin() const override;
   void SetVisible(bool value) override;
+  /// A form with a parent (docked into a docking site) is a child window
+  /// without a frame; without one it is a window of its own again.
+  void SetParent(TWinControl* parent) override;
   bool Showing() const override;
   void Dispatch(TMessage& message) override;
 
@@ -166,6 +169,12 @@ private:
 
 /// The form that holds a control (its top-level parent form); null when none.
 TForm* GetParentForm(TControl* control);
+/// The innermost control under a screen point, searching from `root` down
+/// (windowed or not, enabled or not); `root` itself when no child lies there.
+TControl* ControlAtScreenPoint(TWinControl* root, TPoint screen);
+/// True when `key` is the accelerator of `caption`: the letter after a
+/// single "&" ("&&" is a literal ampersand), compared without letter case.
+bool IsAccel(int key, const std::string& caption);
 
 class TApplication : public TComponent {
   SK_CLASS(TApplication, TComponent)
@@ -287,7 +296,8 @@ public:
   /// No data modules in this program.
   int DataModuleCount() const { return 0; }
 
-  /// The installed font families, sorted.
+  /// The installed face names, sorted, with the names the usual
+  /// substitutes stand for ("Arial", "MS Sans Serif", "Tahoma" ...).
   std::vector<std::string> Fonts() const;
   /// The font of menus: Tahoma, height -11.
   TFont* MenuFont() { return &menuFont_; }

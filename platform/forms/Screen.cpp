@@ -12,6 +12,7 @@
 #include "platform/forms/CursorArt.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/WindowTable.h"
+#include "platform/graphics/Gdi.h"
 
 using namespace forms_detail;
 
@@ -246,11 +247,7 @@ TMouse* Mouse() {
 }
 
 std::vector<std::string> TScreen::Fonts() const {
-  std::vector<std::string> result;
-  for (const QString& f : QFontDatabase::families())
-    result.push_back(f.toStdString());
-  std::sort(result.begin(), result.end());
-  return result;
+  return GdiInstalledFaces();
 }
 
 void MessageBeep(unsigned /*type*/) {

@@ -159,6 +159,7 @@ void TLabel::Paint() {
   TCanvas* c = Canvas();
   TRect r = ClientRect();
   if (!transparent_) {
+    c->Brush()->SetStyle(bsSolid); // the last paint left it clear
     c->Brush()->SetColor(Color());
     c->FillRect(r);
   }

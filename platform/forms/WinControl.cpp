@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "platform/forms/Docking.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/WindowTable.h"
 #include "platform/graphics/GdiGuards.h"
@@ -42,6 +43,10 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
   Destroying();
+  // Controls docked here are no longer.
+  for (TControl* client : dockClients_)
+    client->hostDockSite_ = nullptr;
+  dockClients_.clear();
   if (TForm* f = GetParentForm(this); f != nullptr && f != this) {
     if (f->FocusedControl() == this) f->SetFocusedControl(nullptr);
     if (f->ActiveControl() == this) f->SetActiveControl(nullptr);
@@ -706,6 +711,15 @@ void TWinControl::Dispatch(TMessage& m) {
   case CM_CURSORCHANGED:
     if (widget_ != nullptr && widget_->underMouse()) ApplyCursor(this, cursor_);
     return;
+  case CM_DOCKCLIENT: {
+    // The control goes where the drag object's rectangle lies.
+    TDragDockObject* source = TCMDockClient{m}.DockSource();
+    const TPoint at = ScreenToClient(TPoint(source->DockRect.Left, source->DockRect.Top));
+    source->Control->Dock(
+        this, TRect(at.x, at.y, at.x + source->DockRect.Width(), at.y + source->DockRect.Height()));
+    m.Result = 0;
+    return;
+  }
   default:
     TControl::Dispatch(m);
   }

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -39,6 +40,7 @@ struct GpPen : GdipObject {
   ARGB color = 0;
   float width = 1;
   Qt::PenCapStyle cap = Qt::FlatCap;
+  bool arrowAnchor = false;
 };
 
 namespace {
@@ -234,13 +236,42 @@ GpStatus GdipSetTextRenderingHint(GpGraphics* g, int hint) {
   return GpOk;
 }
 
+namespace {
+/// Shortens the path's last line by the arrowhead's length and returns the
+/// head (a triangle whose tip is the path's end point); empty when the path
+/// does not end in a line segment long enough to point somewhere.
+QPainterPath TakeArrowHead(QPainterPath& shape, double width) {
+  const int n = shape.elementCount();
+  if (n < 2 || !shape.elementAt(n - 1).isLineTo()) return {};
+  const QPointF end = shape.elementAt(n - 1), from = shape.elementAt(n - 2);
+  const QPointF d = end - from;
+  const double length = std::hypot(d.x(), d.y());
+  if (length <= 0) return {};
+  const QPointF unit = d / length, normal(-unit.y(), unit.x());
+  const double headLength = 2 * width, halfWidth = width;
+  const QPointF base = end - unit * std::min(headLength, length);
+  shape.setElementPositionAt(n - 1, base.x(), base.y());
+  QPainterPath head;
+  head.moveTo(end);
+  head.lineTo(base + normal * halfWidth);
+  head.lineTo(base - normal * halfWidth);
+  head.closeSubpath();
+  return head;
+}
+} // namespace
+
 GpStatus GdipDrawPath(GpGraphics* g, GpPen* pen, GpPath* path) {
   if (!g || !pen || !path) return GpInvalidParameter;
   QPen qpen(ColorOf(pen->color), pen->width);
   qpen.setCapStyle(pen->cap);
   qpen.setJoinStyle(Qt::MiterJoin);
-  const QPainterPath shape = path->path;
-  return GdipPaint(g, [qpen, shape](QPainter& p) { p.strokePath(shape, qpen); });
+  QPainterPath shape = path->path;
+  const QPainterPath head = pen->arrowAnchor ? TakeArrowHead(shape, pen->width) : QPainterPath();
+  const QColor color = ColorOf(pen->color);
+  return GdipPaint(g, [qpen, shape, head, color](QPainter& p) {
+    p.strokePath(shape, qpen);
+    if (!head.isEmpty()) p.fillPath(head, color);
+  });
 }
 
 GpStatus GdipFillPath(GpGraphics* g, GpBrush* brush, GpPath* path) {
@@ -317,10 +348,15 @@ GpStatus GdipDeletePen(GpPen* pen) {
 
 GpStatus GdipSetPenEndCap(GpPen* pen, int cap) {
   if (!pen) return GpInvalidParameter;
+  pen->arrowAnchor = false;
   switch (cap) {
   case GpCapFlat:
   case GpCapTriangle:
     pen->cap = Qt::FlatCap;
+    return GpOk;
+  case GpCapArrowAnchor:
+    pen->cap = Qt::FlatCap;
+    pen->arrowAnchor = true;
     return GpOk;
   case GpCapSquare:
     pen->cap = Qt::SquareCap;

@@ -107,7 +107,15 @@ enum : int {
 };
 /// "&x": 0 shows the ampersand, 1 underlines x, 2 hides the ampersand.
 enum : int { GpHotkeyPrefixNone = 0, GpHotkeyPrefixShow = 1, GpHotkeyPrefixHide = 2 };
-enum : int { GpCapFlat = 0, GpCapSquare = 1, GpCapRound = 2, GpCapTriangle = 3 };
+/// Line caps. The arrow anchor ends a line in a filled arrowhead two pen
+/// widths long and two wide, whose tip is the line's end point.
+enum : int {
+  GpCapFlat = 0,
+  GpCapSquare = 1,
+  GpCapRound = 2,
+  GpCapTriangle = 3,
+  GpCapArrowAnchor = 20
+};
 /// Raw image formats, numbered as the controls know them.
 enum : int {
   GpFormatUndefined = 0,

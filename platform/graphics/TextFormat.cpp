@@ -123,8 +123,10 @@ int DrawText(HDC dc, const char* text, int length, RECT* rect, UINT format) {
       }
       if (from < stop || from == start) addLine(from, stop);
       if (end == std::u32string::npos) break;
-      start = end +
-              ((shown[end] == U'\r' && end + 1 < shown.size() && shown[end + 1] == U'\n') ? 2 : 1);
+      // CR LF and LF CR are one break each.
+      const bool pair = end + 1 < shown.size() && shown[end] != shown[end + 1] &&
+                        (shown[end + 1] == U'\r' || shown[end + 1] == U'\n');
+      start = end + (pair ? 2 : 1);
       if (start == shown.size()) break;
     }
   }

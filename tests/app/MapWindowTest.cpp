@@ -3,7 +3,9 @@
 #include "app/AppFiles.h"
 #include "app/Readouts.h"
 #include "app/UnitFearth1.h"
+#include "controls/OwGlassButton.h"
 #include "controls/OwMenus.h"
+#include "controls/rtflabel.h"
 #include "controls/zq/zqCore.h"
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisRasterLayers.h"
@@ -104,6 +106,46 @@ TEST_F(MapWindowTest, StoredDefinition) {
   EXPECT_NE(dynamic_cast<TzqStyleManager*>(map->FindComponent("zqStyleManager1")), nullptr);
   EXPECT_FALSE(map->Capture().googleTimer().Enabled());
   EXPECT_EQ(map->Capture().googleTimer().Interval(), 300u);
+}
+
+TEST_F(MapWindowTest, HiddenGlassButtonAndEmptyRichTextLabel) {
+  TOwGlassButton* bb = map->bb;
+  ASSERT_EQ(bb, map->FindComponent("bb"));
+  EXPECT_FALSE(bb->Visible());
+  EXPECT_EQ(bb->Width(), 127);
+  EXPECT_EQ(bb->Height(), 21);
+  EXPECT_EQ(bb->Caption(), "podatki niso na voljo");
+  EXPECT_EQ(bb->BackColor(), clSilver);
+  EXPECT_EQ(bb->CornerRadius(), 8);
+  EXPECT_EQ(bb->Font()->Name(), "Tahoma");
+  EXPECT_EQ(bb->Font()->Height(), -11);
+  EXPECT_EQ(bb->ForeColor(), clWhite);
+  EXPECT_EQ(bb->GlowColor(), TColor(16760205));
+  EXPECT_EQ(bb->InnerBorderColor(), clBlack);
+  EXPECT_EQ(bb->OuterBorderColor(), clWhite);
+  EXPECT_EQ(bb->ShineColor(), clWhite);
+  EXPECT_EQ(bb->Version(), "1.0.1.0");
+  EXPECT_TRUE(bb->OnClick);
+  // Everything else keeps its default.
+  EXPECT_EQ(bb->AntiAlias(), TAntiAlias::aaClearType);
+  EXPECT_EQ(bb->Layout(), TButtonLayout::blGlyphLeft);
+  EXPECT_EQ(bb->GroupIndex(), 0);
+  EXPECT_FALSE(bb->TabStop());
+  TRTFLabel* label = map->RTFLabel1;
+  ASSERT_EQ(label, map->FindComponent("RTFLabel1"));
+  EXPECT_EQ(label->Width(), 65);
+  EXPECT_EQ(label->Height(), 17);
+  EXPECT_FALSE(label->WordWrap());
+  EXPECT_EQ(label->RichText(), "");
+  EXPECT_FALSE(label->RichEdit()->Visible());
+  // Shown, the window paints them without harm: the label shows only the
+  // status bar's colour.
+  map->Show();
+  UpdateWindow(map->panelbottom->Handle());
+  HDC dc = GetDC(map->panelbottom->Handle());
+  for (int x = label->Left(); x < label->Left() + label->Width(); x += 8)
+    EXPECT_EQ(GetPixel(dc, x, label->Top() + 8), ColorToRGB(map->panelbottom->Color())) << x;
+  ReleaseDC(map->panelbottom->Handle(), dc);
 }
 
 TEST_F(MapWindowTest, StartPageCapturesAndShowsTheReadouts) {

@@ -6,6 +6,7 @@
 #include "app/UnitSkorvaplinth.h"
 #include "controls/ImagePicker.h"
 #include "controls/OwPageControl.h"
+#include "controls/OwPaintUtil.h"
 #include "controls/OwTrackBar.h"
 #include "controls/zq/zqCheckCtrls.h"
 #include "formstate/ComboEdits.h"
@@ -86,6 +87,26 @@ TEST_F(ToolWindowTest, FreshProgramFolderGivesTheDefaults) {
   ASSERT_EQ(tool->OwPageControl1->PageCount(), 5);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(tool->OwPageControl1->Pages(i)->Caption(), pages[i]);
   EXPECT_EQ(tool->OwPageControl1->ActivePage()->Caption(), " Navigation ");
+}
+
+TEST_F(ToolWindowTest, EveryPageTabHoldsItsCaptionWhenActive) {
+  // The window's font is the active tab's face, so the tabs measured in it
+  // hold the captions drawn in ActiveFont.
+  tool = std::make_unique<TFSkorvaplinth>(nullptr);
+  TOwPageControl* pc = tool->OwPageControl1;
+  EXPECT_EQ(tool->Font()->Name(), "Tahoma");
+  EXPECT_EQ(tool->Font()->Height(), -11);
+  EXPECT_TRUE(pc->ParentFont());
+  for (int active = 0; active < pc->PageCount(); ++active) {
+    pc->SetActivePage(pc->Pages(active));
+    const TRect r = pc->PageTabRect(active);
+    std::string caption = pc->Pages(active)->Caption();
+    while (!caption.empty() && caption.back() == ' ')
+      caption.pop_back();
+    int w = 0, h = 0;
+    MeasureTextInFont(*pc->ActiveFont(), caption, w, h);
+    EXPECT_LE(r.Left + 4 + w, r.Right) << caption;
+  }
 }
 
 TEST_F(ToolWindowTest, SettingsFileRoundTrips) {

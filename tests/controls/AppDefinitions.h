@@ -79,8 +79,13 @@ end
 )";
 
 // The tool window's page control: filling the window below its 45-pixel
-// top panel, five sheets, the Navigation page active.
+// top panel, five sheets, the Navigation page active. The window's font is
+// Tahoma 8 points (height -11), the face of the active tab's font: the tabs
+// are measured in the window's font and the active one is drawn in
+// ActiveFont, so the two must agree for an active caption to fit its tab.
 inline const char* const kPageControlDefinition = R"(object Tool: TForm
+  Font.Name = 'Tahoma'
+  Font.Height = -11
   object Panel1: TPanel
     Left = 0
     Top = 0

@@ -6,6 +6,7 @@
 #include "AppDefinitions.h"
 #include "ControlsTestSupport.h"
 #include "controls/OwPageControl.h"
+#include "controls/OwPaintUtil.h"
 #include "platform/forms/ImgList.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/Messages.h"
@@ -361,6 +362,34 @@ TEST(PageControl, AppPageControlPaints) {
   EXPECT_EQ(at(0, B + 20), 0x808080u);
   EXPECT_EQ(at(2, B + 20), 0xFFFFFFu);
   EXPECT_EQ(at(100, 100), 0xFFFFFFu);
+}
+
+TEST(PageControl, AppTabsHoldTheirCaptionsWhicheverIsActive) {
+  // Tabs are measured in Font and the active one is drawn in ActiveFont:
+  // with the window's Tahoma both agree, and every caption (its trailing
+  // space aside) ends inside its own tab, active or not.
+  TAppPages a;
+  TOwPageControl* pc = a.pc;
+  EXPECT_EQ(pc->Font()->Name(), "Tahoma");
+  EXPECT_EQ(pc->Font()->Height(), pc->ActiveFont()->Height());
+  for (int active = 0; active < pc->PageCount(); ++active) {
+    pc->SetActivePage(pc->Pages(active));
+    UpdateWindow(pc->Handle());
+    for (int j = 0; j < pc->PageCount(); ++j) {
+      const TRect r = pc->PageTabRect(j);
+      std::string caption = pc->Pages(j)->Caption();
+      while (!caption.empty() && caption.back() == ' ')
+        caption.pop_back();
+      int w = 0, h = 0;
+      MeasureTextInFont(j == active ? *pc->ActiveFont() : *pc->Font(), caption, w, h);
+      EXPECT_LE(r.Left + 4 + w, r.Right) << caption << " with page " << active << " active";
+    }
+    // No caption pixel of the active tab lies in the next tab's first columns.
+    const TRect r = pc->PageTabRect(active);
+    for (int y = r.Top + 1; y < r.Bottom - 1; ++y)
+      for (int x = r.Right; x < r.Right + 3; ++x)
+        EXPECT_NE(WindowPixel(pc, x, y), 0u) << "page " << active << " at " << x << "," << y;
+  }
 }
 
 TEST(PageControl, OnEnterFiresOnce) {

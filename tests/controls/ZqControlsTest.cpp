@@ -4,7 +4,9 @@
 
 #include "AppDefinitions.h"
 #include "ControlsTestSupport.h"
+#include "controls/zq/zqButtons.h"
 #include "controls/zq/zqCheckCtrls.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/Messages.h"
 #include "platform/forms/TestInput.h"
@@ -264,4 +266,157 @@ TEST(ZqCheckbox, AppCheckBoxesFromTheirDefinition) {
     EXPECT_EQ(box->Height(), 17) << name;
   }
   EXPECT_NE(host.form->FindComponent("zqStyleManager1"), nullptr);
+}
+
+// ---- the button ----------------------------------------------------------------------------
+
+namespace {
+struct TZqButtonHost {
+  THostForm host{240, 120, clWhite};
+  TzqButton* button;
+  int clicks = 0;
+  TZqButtonHost() {
+    button = host.Add<TzqButton>(20, 20, 73, 21);
+    button->SetCaption("Apply");
+    button->OnClick = [this](TPersistent*) { ++clicks; };
+  }
+  /// The bounding box of pixels in `colour`.
+  TRect Box(COLORREF colour) {
+    TRect box(1 << 20, 1 << 20, -1, -1);
+    UpdateWindow(button->Handle());
+    for (int y = 0; y < button->Height(); ++y)
+      for (int x = 0; x < button->Width(); ++x)
+        if (WindowPixel(button, x, y) == colour) {
+          box.Left = std::min(box.Left, x);
+          box.Top = std::min(box.Top, y);
+          box.Right = std::max(box.Right, x + 1);
+          box.Bottom = std::max(box.Bottom, y + 1);
+        }
+    return box;
+  }
+};
+} // namespace
+
+TEST(ZqButton, DefaultsFacesAndOutline) {
+  TZqButtonHost b;
+  TzqButton* button = b.button;
+  TzqButton fresh(nullptr);
+  EXPECT_EQ(fresh.Width(), 73);
+  EXPECT_EQ(fresh.Height(), 21);
+  EXPECT_TRUE(fresh.TabStop());
+  EXPECT_TRUE(fresh.AutoGray());
+  EXPECT_TRUE(fresh.SmoothEdges());
+  EXPECT_EQ(fresh.Spacing(), 3);
+  EXPECT_EQ(fresh.ImageIndex(), -1);
+  EXPECT_FALSE(fresh.ControlStyle().Contains(TControlStyleItem::csDoubleClicks));
+  // Faces from the last sizing: normal (W - 2) x (H - 2) while not highlighted.
+  button->SetBounds(20, 20, 80, 24);
+  EXPECT_EQ(button->NormalFace()->Width(), 78);
+  EXPECT_EQ(button->NormalFace()->Height(), 22);
+  for (const TBitmap* face : {button->PressedFace(), button->FocusFace(), button->HotFace()}) {
+    EXPECT_EQ(face->Width(), 78);
+    EXPECT_EQ(face->Height(), 22);
+  }
+  b.host.Show();
+  // Outline in $733800, softened corners in $AD9E7B; disabled both $BDC7CE.
+  EXPECT_EQ(WindowPixel(button, 40, 0), 0x733800u);
+  EXPECT_EQ(WindowPixel(button, 0, 1), 0xAD9E7Bu);
+  button->SetEnabled(false);
+  UpdateWindow(button->Handle());
+  EXPECT_EQ(WindowPixel(button, 40, 0), 0xBDC7CEu);
+  EXPECT_EQ(WindowPixel(button, 0, 1), 0xBDC7CEu);
+}
+
+TEST(ZqButton, CaptionCentredGlyphBesideItEtchedAndGreyWhenDisabled) {
+  TZqButtonHost b;
+  TzqButton* button = b.button;
+  button->SetBounds(20, 20, 100, 30);
+  b.host.Show();
+  const TRect text = b.Box(0x000000);
+  ASSERT_GT(text.Right, 0);
+  EXPECT_NEAR((text.Left + text.Right) / 2.0, 50, 2);
+  EXPECT_NEAR((text.Top + text.Bottom) / 2.0, 15, 3);
+  // A glyph on the left moves the caption right by half its room.
+  auto glyph = FilledBitmap(16, 16, clRed);
+  glyph->Canvas()->SetPixels(0, 15, clWhite); // the transparent corner
+  button->SetGlyph(glyph.get());
+  const TRect red = b.Box(0x0000FF);
+  const TRect moved = b.Box(0x000000);
+  EXPECT_EQ(red.Right - red.Left, 16);
+  EXPECT_EQ(red.Top, (30 - 16) / 2);
+  // The glyph stands Spacing (3) pixels left of the caption's box.
+  EXPECT_GE(moved.Left - red.Right, 3);
+  EXPECT_LE(moved.Left - red.Right, 5);
+  EXPECT_GT(moved.Left, text.Left);
+  // Disabled: the caption etched (a white copy one pixel down and right,
+  // the shadow copy over it), the glyph turned light grey.
+  button->SetEnabled(false);
+  EXPECT_EQ(b.Box(0x000000).Right, -1);
+  EXPECT_GT(b.Box(0x808080).Right, 0);
+  EXPECT_EQ(b.Box(0x0000FF).Right, -1);
+  EXPECT_GT(b.Box(RGB(185, 185, 185)).Right, 0); // red 255/3 = 85 + 100
+}
+
+TEST(ZqButton, SpaceEnterEscapeAndTheMouse) {
+  TZqButtonHost b;
+  TzqButton* button = b.button;
+  b.host.Show();
+  button->SetFocus();
+  Mouse()->SetCursorPos(button->ClientToScreen(TPoint(200, 200)));
+  TestInput::KeyDown(button, VK_SPACE, {}, " ");
+  EXPECT_TRUE(button->DrawState().Contains(TzqDrawStateItem::dsPressed));
+  EXPECT_EQ(b.clicks, 0);
+  TestInput::KeyUp(button, VK_SPACE);
+  EXPECT_EQ(b.clicks, 1);
+  EXPECT_FALSE(button->DrawState().Contains(TzqDrawStateItem::dsPressed));
+  EXPECT_FALSE(button->DrawState().Contains(TzqDrawStateItem::dsHot)); // the pointer is away
+  struct TRow {
+    const char* name;
+    WPARAM key;
+    bool cancel;
+    LRESULT result;
+  } rows[] = {{"Enter while focused", VK_RETURN, false, 1},
+              {"Escape without Cancel", VK_ESCAPE, false, 0},
+              {"Escape with Cancel", VK_ESCAPE, true, 1},
+              {"another key", 'A', true, 0}};
+  for (const TRow& row : rows) {
+    b.clicks = 0;
+    button->SetCancel(row.cancel);
+    EXPECT_EQ(button->Perform(CM_DIALOGKEY, row.key, 0), row.result) << row.name;
+    EXPECT_EQ(b.clicks, int(row.result)) << row.name;
+  }
+  // Pressed and dragged off: highlighted (pressed, not hot); no click outside.
+  b.clicks = 0;
+  TestInput::MouseDown(button, TMouseButton::mbLeft, 10, 10);
+  button->Perform(CM_MOUSELEAVE, 0, 0);
+  EXPECT_TRUE(button->HighlightedIgnoringDefault());
+  TestInput::MouseUp(button, TMouseButton::mbLeft, 200, 10);
+  EXPECT_EQ(b.clicks, 0);
+}
+
+TEST(ZqButton, DefaultRingWhileAnotherLibraryHasNoFocus) {
+  TZqButtonHost b;
+  TzqButton* button = b.button;
+  auto* edit = new TEdit(b.host.form);
+  edit->SetParent(b.host.form);
+  edit->SetBounds(20, 60, 80, 21);
+  auto* box = b.host.Add<TzqCheckbox>(120, 60, 100, 17);
+  b.host.Show();
+  edit->SetFocus();
+  button->SetDefault(true);
+  EXPECT_TRUE(button->Highlighted());
+  EXPECT_FALSE(button->HighlightedIgnoringDefault());
+  // The ring: the focus face's top row shows at (1, 1).
+  UpdateWindow(button->Handle());
+  EXPECT_EQ(WindowPixel(button, 30, 1), RGB(0xCE, 0xE7, 0xFF));
+  // Enter reaches the default button from elsewhere.
+  b.clicks = 0;
+  EXPECT_EQ(button->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
+  EXPECT_EQ(b.clicks, 1);
+  box->SetFocus();
+  EXPECT_TRUE(button->SiblingFlag());
+  EXPECT_FALSE(button->Highlighted());
+  UpdateWindow(button->Handle());
+  EXPECT_NE(WindowPixel(button, 30, 1), RGB(0xCE, 0xE7, 0xFF));
+  EXPECT_EQ(button->Perform(CM_DIALOGKEY, VK_RETURN, 0), 0);
 }

@@ -12,8 +12,13 @@
 #include "AppDefinitions.h"
 #include "controls/ControlsInit.h"
 #include "controls/ImagePicker.h"
+#include "controls/OwGlassButton.h"
 #include "controls/OwMenus.h"
 #include "controls/OwPageControl.h"
+#include "controls/rtflabel.h"
+#include "controls/zq/zqButtons.h"
+#include "platform/forms/Messages.h"
+#include "platform/forms/StdCtrls.h"
 #include "platform/forms/Forms.h"
 #include "platform/forms/Loading.h"
 #include "platform/forms/MenuWindow.h"
@@ -103,6 +108,99 @@ void ShowPageSides() {
   }
   form->Show();
 }
+/// The map window's glass button and rich-text label, and more of what the
+/// two controls draw: shapes, symbols, a latched group button with its glow,
+/// a disabled one, the key tip, and a label of formatted text.
+TForm* ShowGlassAndRichText() {
+  auto* form = new TForm(nullptr);
+  form->SetBounds(380, 20, 400, 330);
+  form->SetCaption("Glass buttons and rich text");
+  auto* map = new TPanel(form);
+  map->SetParent(form);
+  map->SetBounds(10, 10, 380, 200);
+  map->SetBevelOuter(TBevelCut::bvNone);
+  map->SetColor(0x00E6EEF2);
+  auto glass = [&](int left, int top, int width, int height, const std::string& caption) {
+    auto* b = new TOwGlassButton(form);
+    b->SetParent(map);
+    b->SetBounds(left, top, width, height);
+    b->SetCaption(caption);
+    b->Font()->SetHeight(-11);
+    return b;
+  };
+  // The map window's button as stored (shown here).
+  TOwGlassButton* bb = glass(10, 10, 127, 21, "podatki niso na voljo");
+  bb->SetBackColor(clSilver);
+  bb->SetCornerRadius(8);
+  bb->SetGlowColor(16760205);
+  const TColor colours[3] = {0x00804000, 0x00206020, 0x00303090};
+  const char* names[3] = {"Google", "Yahoo", "VE"};
+  for (int i = 0; i < 3; ++i) {
+    TOwGlassButton* b = glass(10 + 75 * i, 45, 70, 24, names[i]);
+    b->SetBackColor(colours[i]);
+    b->SetGroupIndex(1);
+    b->SetDown(i == 1);
+  }
+  TOwGlassButton* curved = glass(10, 85, 110, 34, "Play");
+  curved->SetButtonShape(TButtonShape::btsCurvedRectangle);
+  curved->SetBackColor(0x00A05010);
+  TOwGlassButton* left = glass(130, 85, 110, 34, "Back");
+  left->SetButtonShape(TButtonShape::btsCurvedRectangle);
+  left->SetButtonDirection(TButtonDirection::bdLeft);
+  left->SetBackColor(0x00A05010);
+  const TBackGroundSymbol symbols[6] = {
+      TBackGroundSymbol::bsArrowLeft, TBackGroundSymbol::bsPlay,    TBackGroundSymbol::bsPause,
+      TBackGroundSymbol::bsStop,      TBackGroundSymbol::bsForward, TBackGroundSymbol::bsSpeaker};
+  for (int i = 0; i < 6; ++i) {
+    TOwGlassButton* b = glass(10 + 45 * i, 135, 40, 40, "");
+    b->SetBackColor(0x00505050);
+    b->SetBackGroundSymbol(symbols[i]);
+  }
+  TOwGlassButton* off = glass(250, 85, 110, 34, "Disabled");
+  off->SetBackColor(0x00505050);
+  off->SetEnabled(false);
+  TOwGlassButton* tip = glass(280, 135, 80, 40, "Save");
+  tip->SetBackColor(0x00206020);
+  tip->SetShortCutHint("S");
+  tip->SetShortCutHintPos(TShortCutHintPos::shpBottom);
+  // Buttons of the small control library: a default one and a disabled one
+  // with a glyph.
+  auto* apply = new TzqButton(form);
+  apply->SetParent(map);
+  apply->SetBounds(250, 10, 100, 23);
+  apply->SetCaption("&Apply");
+  apply->SetDefault(true);
+  auto* open = new TzqButton(form);
+  open->SetParent(map);
+  open->SetBounds(250, 45, 100, 23);
+  open->SetCaption("Open");
+  TBitmap glyph(12, 12, pf24bit);
+  glyph.Canvas()->Brush()->SetColor(clWhite);
+  glyph.Canvas()->FillRect(TRect(0, 0, 12, 12));
+  glyph.Canvas()->Brush()->SetColor(0x2060C0);
+  glyph.Canvas()->Ellipse(1, 1, 11, 11);
+  open->SetGlyph(&glyph);
+  open->SetEnabled(false);
+  // The rich-text label: the map window's is empty; this one shows text.
+  auto* label = new TRTFLabel(form);
+  label->SetParent(form);
+  label->SetBounds(10, 220, 380, 95);
+  label->SetWordWrap(true);
+  label->SetRichText(
+      "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset238 Times New Roman;}}"
+      "{\\colortbl;\\red200\\green0\\blue0;\\red0\\green90\\blue160;}"
+      "\\qc\\f0\\fs28\\b Zemljevid\\b0\\par\\pard\\fs18 Rich text: \\b bold\\b0 , \\i italic\\i0 , "
+      "\\ul underlined\\ulnone , \\cf1 red\\cf0 , \\cf2\\fs24 blue and larger\\cf0\\fs18 .\\par"
+      "\\f1 \\'e8\\'9a\\'9e and \\u269?\\u353?\\u382?, a tab:\\tab and long text that wraps at "
+      "the label's right edge.\\par}");
+  form->Show();
+  tip->Perform(CM_HINTSHOW, 1, 1);
+  if (TShortCutHintWindow* keyTip = tip->KeyTip()) { // black until its caller colours it
+    keyTip->SetColor(clWhite);
+    keyTip->SetColorTo(clSilver);
+  }
+  return form;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -159,6 +257,7 @@ int main(int argc, char** argv) {
   }
   ReadDefinition(form, kMapMenusDefinition);
   form->Show();
+  TForm* glassForm = ShowGlassAndRichText();
   if (shot != nullptr) {
     // The map window's source menu is opened beside the controls; the
     // screen is saved while it shows, then everything closes.
@@ -183,6 +282,7 @@ int main(int argc, char** argv) {
     });
   }
   Application()->Run();
+  delete glassForm;
   delete form;
   ControlsFinalize();
   return 0;

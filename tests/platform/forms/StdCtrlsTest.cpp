@@ -58,6 +58,15 @@ TEST(StdCtrls, LabelSizesToItsCaptionAndDrawsIntoItsParent) {
       if (GetRValue(BufferPixel(panel, x, y)) < 100) ++dark;
   EXPECT_GT(dark, 10); // the text's pixels
   EXPECT_EQ(BufferPixel(panel, label->Left() + label->Width() + 5, 5), ColorToRGB(clBtnFace));
+  // A label of its own colour fills its background on every paint (each
+  // paint leaves the canvas brush clear behind it).
+  label->SetColor(clYellow);
+  for (int paint = 0; paint < 2; ++paint) {
+    panel->Invalidate();
+    panel->Update();
+    EXPECT_EQ(BufferPixel(panel, label->Left() + label->Width() - 1, label->Top()), 0x00FFFFu)
+        << "paint " << paint;
+  }
 }
 
 TEST(StdCtrls, EditTypesThroughQtUnlessTheKeyIsSwallowed) {

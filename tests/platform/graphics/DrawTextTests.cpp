@@ -39,6 +39,8 @@ TEST(DrawText, MeasuringWrapsAtWordsAndLineBreaks) {
       {"alpha beta", 0, 1},
       {"alpha beta", DT_SINGLELINE | DT_WORDBREAK, 1},
       {"a\r\nb\nc", 0, 3},
+      {"a\n\rb\rc", 0, 3},   // LF CR is one break too
+      {"a\n\nb\r\rc", 0, 5}, // two alike are two
       {"a\r\nb\nc", DT_SINGLELINE, 1},
   };
   int boxWidth = c.Width("alpha") + 2;

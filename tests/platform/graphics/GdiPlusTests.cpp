@@ -150,3 +150,42 @@ TEST(GdiPlusFlat, FillsCoverPixelCentresInsideTheDcClip) {
   GdipDeleteBrush(brush);
   GdipDeleteGraphics(g);
 }
+
+TEST(GdiPlusFlat, ArrowAnchorEndsALineInAHeadAtItsEndPoint) {
+  // A line from x 2 to x 26 on row 16, 4 wide: the shaft stops two widths
+  // before the end, where a head twice the pen's width across points at x 26.
+  TLive live;
+  struct TRow {
+    const char* name;
+    int cap;
+    bool head;
+  } rows[] = {{"flat cap", GpCapFlat, false}, {"arrow anchor", GpCapArrowAnchor, true}};
+  for (const TRow& row : rows) {
+    TTestCanvas canvas;
+    GpGraphics* g = nullptr;
+    GdipCreateFromHDC(canvas.dc, &g);
+    GpPen* pen = nullptr;
+    GdipCreatePen1(kGreen, 4, GpUnitWorld, &pen);
+    EXPECT_EQ(GdipSetPenEndCap(pen, row.cap), GpOk) << row.name;
+    GpPath* path = nullptr;
+    GdipCreatePath(GpFillAlternate, &path);
+    GdipAddPathLine(path, 2, 16, 26, 16);
+    EXPECT_EQ(GdipDrawPath(g, pen, path), GpOk) << row.name;
+    // The shaft is 4 rows high (14 … 17) well before the end.
+    EXPECT_EQ(canvas.At(6, 13), 0xFFFFFFu) << row.name;
+    EXPECT_EQ(canvas.At(6, 14), 0x00FF00u) << row.name;
+    EXPECT_EQ(canvas.At(6, 17), 0x00FF00u) << row.name;
+    // Near the head's base it is wider than the shaft; near the tip narrower.
+    EXPECT_EQ(canvas.At(19, 13) == 0x00FF00u, row.head) << row.name;
+    EXPECT_EQ(canvas.At(25, 14) == 0x00FF00u, !row.head) << row.name;
+    EXPECT_EQ(canvas.At(25, 16), 0x00FF00u) << row.name;
+    EXPECT_EQ(canvas.At(28, 16), 0xFFFFFFu) << row.name;
+    GdipDeletePath(path);
+    GdipDeletePen(pen);
+    GdipDeleteGraphics(g);
+  }
+  GpPen* pen = nullptr;
+  GdipCreatePen1(kGreen, 1, GpUnitWorld, &pen);
+  EXPECT_EQ(GdipSetPenEndCap(pen, 19), GpInvalidParameter);
+  GdipDeletePen(pen);
+}
