@@ -208,10 +208,11 @@ TEST(GisShapeDraw, MarkersOfEveryStyleAndSize) {
       }
       const int far = r.rectangular ? h : h + 1;
       EXPECT_EQ(d.InkBox(kRed), TRect(50 - h, 50 - h, 50 + far, 50 + far)) << what;
-      if (size == 8)
+      if (size == 8) {
         for (const Probe& p : r.probes8)
           EXPECT_EQ(d.Pixel(50 + p.dx, 50 + p.dy) == kRed, p.ink)
               << what << " at " << p.dx << ", " << p.dy;
+      }
     }
   // Size 0 draws nothing, not even the frame of a selected shape.
   s->SetIsSelected(true);
@@ -460,7 +461,9 @@ TEST(GisShapeDraw, ChartsStandAtTheLabelPoint) {
     d.RenderWith([&](TGIS_Viewer&, TGIS_GDI&) { s->DrawChart(); });
     // Two equal values: the right half red, the left half lime.
     EXPECT_EQ(d.Pixel(r.centre - 10, 50), kLime) << r.what;
-    if (r.centre + 10 < 200) EXPECT_EQ(d.Pixel(r.centre + 10, 50), kRed) << r.what;
+    if (r.centre + 10 < 200) {
+      EXPECT_EQ(d.Pixel(r.centre + 10, 50), kRed) << r.what;
+    }
   }
   d.viewer->SetFullPaint(false);
 }

@@ -295,7 +295,9 @@ TEST_F(ShapeEdit, MouseSequencesOnEveryShapeKind) {
     else
       ExpectPoints(stored, Ms(r.after), std::string(r.what) + " (after)");
     for (std::size_t p = 0; p < r.parts.size(); ++p)
-      if (int(p) != r.part) EXPECT_TRUE(SameRing(Stored(uid, int(p)), Ms(r.parts[p]))) << r.what;
+      if (int(p) != r.part) {
+        EXPECT_TRUE(SameRing(Stored(uid, int(p)), Ms(r.parts[p]))) << r.what;
+      }
     f.layer->GetShape(uid)->Delete(); // out of the way of the next row
   }
 }
