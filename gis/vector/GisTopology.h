@@ -45,6 +45,8 @@ public:
   void Raise(int pos, int dim);
   /// The answer is known whatever the remaining facts are.
   bool Settled() const { return settled_; }
+  /// A pattern is watched (facts beyond the matrix's own can only help).
+  bool Watching() const { return watching_; }
   /// The pattern's answer: the settled one, else the test of the full matrix.
   bool Answer() const;
 

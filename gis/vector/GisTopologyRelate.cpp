@@ -241,7 +241,21 @@ bool TGIS_Topology::RelateInto(TGIS_Shape* a, TGIS_Shape* b, T_RelateTally& m) {
     }
     if (a->ShapeType() == gisShapeTypeArc && tb == gisShapeTypeArc)
       return RelateLines(*ca, *cb, w, m);
-    if (a->ShapeType() == gisShapeTypeArc) return RelateLineWithPolygon(*ca, *cb, w, m);
+    if (a->ShapeType() == gisShapeTypeArc) {
+      // A line vertex in a raster pixel of the prepared polygon that is clear
+      // of its edges starts a piece of the line inside (or outside) it: a
+      // fact of the matrix that may settle the pattern before any cutting.
+      if (w.Operand == 1 && m.Watching()) {
+        for (const T_ContourPart& part : ca->Parts) {
+          for (const TGIS_Point& p : part.Points) {
+            const int side = preparedContour_->RasterSide(p);
+            if (side >= 0) m.Raise(side == 1 ? II : IE, 1);
+            if (m.Settled()) return true;
+          }
+        }
+      }
+      return RelateLineWithPolygon(*ca, *cb, w, m);
+    }
     return RelatePolygons(*ca, *cb, w, m);
   } catch (const T_OverlayOverrun&) {
     return false;
