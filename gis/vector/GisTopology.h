@@ -12,6 +12,7 @@
 //   GisTopologyRelate.cpp         Relate, SetPreparedShape, TransposePattern
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,35 @@ struct T_RelateMatrix {
   /// Tests the pattern: "T"/"t" non-empty, "F"/"f" empty, "0"/"1"/"2" that
   /// dimension, anything else (or positions after the ninth) nothing.
   bool Matches(const std::string& pattern) const;
+};
+
+/// A relation matrix filled in step by step, watching a pattern: cells only
+/// grow, so a pattern position can settle before the matrix is complete
+/// ("T" once its cell is non-empty, "F" or a dimension once its cell is
+/// beyond it). Without a pattern nothing settles early.
+class T_RelateTally {
+public:
+  T_RelateTally() = default;
+  explicit T_RelateTally(const std::string& pattern);
+
+  T_RelateMatrix M;
+  void Raise(int pos, int dim);
+  /// The answer is known whatever the remaining facts are.
+  bool Settled() const { return settled_; }
+  /// A pattern is watched (facts beyond the matrix's own can only help).
+  bool Watching() const { return watching_; }
+  /// The pattern's answer: the settled one, else the test of the full matrix.
+  bool Answer() const;
+
+private:
+  bool watching_ = false;
+  bool settled_ = false;
+  bool answer_ = false;
+  std::string pattern_;
+  std::uint16_t wantNonEmpty_ = 0; // "T" positions not yet met
+  std::uint16_t wantEmpty_ = 0;    // "F" positions
+  std::uint16_t wantDim_ = 0;      // "0", "1", "2" positions
+  std::int8_t dim_[9] = {};
 };
 
 class TGIS_Topology : public TGIS_RelateEngine {
@@ -121,13 +151,16 @@ private:
     int Operand = -1;
     TGIS_Extent Box{};
   };
-  bool RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateMatrix& m);
+  /// The matrix of a and b into `m` (which may settle its pattern early);
+  /// false when the relation cannot be computed.
+  bool RelateInto(TGIS_Shape* a, TGIS_Shape* b, T_RelateTally& m);
+  bool RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateTally& m);
   bool RelateLineWithPolygon(const T_Contour& a, const T_Contour& b, const T_Window& w,
-                             T_RelateMatrix& m);
-  bool RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateMatrix& m);
-  void RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b, T_RelateMatrix& m) const;
-  void RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b, T_RelateMatrix& m) const;
-  void RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const;
+                             T_RelateTally& m);
+  bool RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w, T_RelateTally& m);
+  void RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b, T_RelateTally& m) const;
+  void RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b, T_RelateTally& m) const;
+  void RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateTally& m) const;
 
   double tolerance_ = 0;
   double snapRadius_ = 0;

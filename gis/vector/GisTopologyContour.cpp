@@ -311,6 +311,13 @@ std::uint8_t T_Contour::RasterValue(const TGIS_Point& p) const {
   return raster_[static_cast<std::size_t>(row) * RasterSize + static_cast<std::size_t>(col)];
 }
 
+int T_Contour::RasterSide(const TGIS_Point& p) const {
+  if (!HasRaster()) return -1;
+  if (!InsideBox(Extent, p)) return 0;
+  const std::uint8_t v = RasterValue(p);
+  return v == 0 ? 1 : v == 255 ? 0 : -1;
+}
+
 int T_Contour::RasterRegion(const TGIS_Extent& box) const {
   if (!HasRaster()) return -1;
   if (box.XMin > Extent.XMax || box.XMax < Extent.XMin || box.YMin > Extent.YMax ||

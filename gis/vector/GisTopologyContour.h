@@ -91,6 +91,10 @@ public:
   /// near the boundary or beyond the raster).
   int RasterRegion(const TGIS_Extent& box) const;
 
+  /// Where a point lies by the raster alone: 1 inside, 0 outside (its pixel
+  /// is clear of every edge), -1 unknown (no raster, or near the boundary).
+  int RasterSide(const TGIS_Point& p) const;
+
   static constexpr int RasterSize = 512;
   static constexpr int RasterMargin = 2;
 

@@ -482,38 +482,40 @@ bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) c
 }
 
 void T_OverlayGraph::ClassifySides() {
+  for (int i = 0; i < static_cast<int>(Edges.size()); ++i)
+    ClassifyEdge(i);
+}
+
+void T_OverlayGraph::ClassifyEdge(int i) {
   // A windowed operand with nothing in the window holds every edge of the
   // other one on the same side: one ray test answers for all.
   const bool constantWindowed = windowed_ >= 0 && (windowed_ == 0 ? PartsA : PartsB).empty();
-  int constant = -1;
-  for (int i = 0; i < static_cast<int>(Edges.size()); ++i) {
-    T_Edge& e = Edges[static_cast<std::size_t>(i)];
-    const TGIS_Point& p = Nodes[static_cast<std::size_t>(e.N0)].Local;
-    const TGIS_Point& q = Nodes[static_cast<std::size_t>(e.N1)].Local;
-    const TGIS_Point mid{(p.X + q.X) / 2, (p.Y + q.Y) / 2};
-    // The ray test (half-open in Y) answers for the side of the edge to the
-    // right in X when the edge spans the ray's height, else for the side
-    // above it. Decided from the endpoints only: the rounded midpoint may lie
-    // a hair off a nearly level edge.
-    const bool spans = std::min(p.Y, q.Y) <= mid.Y && mid.Y < std::max(p.Y, q.Y);
-    const bool evaluatedIsLeft = spans ? q.Y < p.Y : q.X > p.X;
-    for (int operand = 0; operand < 2; ++operand) {
-      const bool closed = operand == 0 ? ClosedA : ClosedB;
-      if (!closed) continue;
-      bool here;
-      if (constantWindowed && operand == windowed_) {
-        if (constant < 0) constant = Parity(mid, operand, i) ? 1 : 0;
-        here = constant == 1;
-      } else {
-        here = Parity(mid, operand, i);
-      }
-      const bool toggles = (operand == 0 ? e.CountA : e.CountB) % 2 == 1;
-      const bool there = here != toggles;
-      bool& left = operand == 0 ? e.LeftA : e.LeftB;
-      bool& right = operand == 0 ? e.RightA : e.RightB;
-      left = evaluatedIsLeft ? here : there;
-      right = evaluatedIsLeft ? there : here;
+  T_Edge& e = Edges[static_cast<std::size_t>(i)];
+  const TGIS_Point& p = Nodes[static_cast<std::size_t>(e.N0)].Local;
+  const TGIS_Point& q = Nodes[static_cast<std::size_t>(e.N1)].Local;
+  const TGIS_Point mid{(p.X + q.X) / 2, (p.Y + q.Y) / 2};
+  // The ray test (half-open in Y) answers for the side of the edge to the
+  // right in X when the edge spans the ray's height, else for the side
+  // above it. Decided from the endpoints only: the rounded midpoint may lie
+  // a hair off a nearly level edge.
+  const bool spans = std::min(p.Y, q.Y) <= mid.Y && mid.Y < std::max(p.Y, q.Y);
+  const bool evaluatedIsLeft = spans ? q.Y < p.Y : q.X > p.X;
+  for (int operand = 0; operand < 2; ++operand) {
+    const bool closed = operand == 0 ? ClosedA : ClosedB;
+    if (!closed) continue;
+    bool here;
+    if (constantWindowed && operand == windowed_) {
+      if (constantSide_ < 0) constantSide_ = Parity(mid, operand, i) ? 1 : 0;
+      here = constantSide_ == 1;
+    } else {
+      here = Parity(mid, operand, i);
     }
+    const bool toggles = (operand == 0 ? e.CountA : e.CountB) % 2 == 1;
+    const bool there = here != toggles;
+    bool& left = operand == 0 ? e.LeftA : e.LeftB;
+    bool& right = operand == 0 ? e.RightA : e.RightB;
+    left = evaluatedIsLeft ? here : there;
+    right = evaluatedIsLeft ? there : here;
   }
 }
 

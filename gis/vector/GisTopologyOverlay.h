@@ -85,6 +85,9 @@ public:
 
   /// Fills the side memberships of every edge (polygon operands).
   void ClassifySides();
+  /// Fills the side memberships of edge `i` alone (edges are independent:
+  /// a caller that needs only some edges classifies just those).
+  void ClassifyEdge(int i);
   /// The class of an edge with respect to operand `other` (0 = A, 1 = B)
   /// seen from the edge's own operand.
   T_EdgeClass ClassOf(const T_Edge& e, int other) const;
@@ -117,6 +120,9 @@ private:
   TGIS_Extent window_{};
   int windowed_ = -1;
   const T_Contour* windowContour_ = nullptr;
+  // The side of the windowed operand when nothing of it is in the window
+  // (-1 until asked).
+  int constantSide_ = -1;
   // The windowed operand's segments left out of the graph that a ray from a
   // point of the graph towards +X can meet.
   std::vector<std::pair<TGIS_Point, TGIS_Point>> outside_;

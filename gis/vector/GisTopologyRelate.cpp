@@ -12,10 +12,6 @@ namespace {
 
 enum TPos { II = 0, IB, IE, BI, BB, BE, EI, EB, EE };
 
-void Raise(T_RelateMatrix& m, TPos pos, int dim) {
-  m.Cell[pos] = std::max(m.Cell[pos], dim);
-}
-
 /// Some chain end of a line contour lies outside the box.
 bool EndOutside(const T_Contour& c, const TGIS_Extent& box) {
   const auto outside = [&](const TGIS_Point& p) {
@@ -97,6 +93,58 @@ std::string TGIS_Topology::TransposePattern(const std::string& pattern) {
   return out;
 }
 
+// ---- the tally -----------------------------------------------------------------------------
+
+T_RelateTally::T_RelateTally(const std::string& pattern) : watching_(true), pattern_(pattern) {
+  const std::size_t n = std::min<std::size_t>(pattern.size(), 9);
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto bit = static_cast<std::uint16_t>(1u << i);
+    switch (pattern[i]) {
+    case 'T':
+    case 't':
+      wantNonEmpty_ |= bit;
+      break;
+    case 'F':
+    case 'f':
+      wantEmpty_ |= bit;
+      break;
+    case '0':
+    case '1':
+    case '2':
+      wantDim_ |= bit;
+      dim_[i] = static_cast<std::int8_t>(pattern[i] - '0');
+      break;
+    default:
+      break;
+    }
+  }
+}
+
+void T_RelateTally::Raise(int pos, int dim) {
+  int& cell = M.Cell[pos];
+  if (dim <= cell) return;
+  cell = dim;
+  if (!watching_ || settled_) return;
+  const auto bit = static_cast<std::uint16_t>(1u << pos);
+  // An empty or lower cell can still be met; a cell beyond its demand cannot
+  // come back.
+  if ((wantEmpty_ & bit) != 0 || ((wantDim_ & bit) != 0 && cell > dim_[pos])) {
+    settled_ = true;
+    answer_ = false;
+    return;
+  }
+  wantNonEmpty_ = static_cast<std::uint16_t>(wantNonEmpty_ & ~bit);
+  // Only "T" positions left open, and all of them met.
+  if (wantNonEmpty_ == 0 && wantEmpty_ == 0 && wantDim_ == 0) {
+    settled_ = true;
+    answer_ = true;
+  }
+}
+
+bool T_RelateTally::Answer() const {
+  return settled_ ? answer_ : M.Matches(pattern_);
+}
+
 // ---- prepared shapes -----------------------------------------------------------------------
 
 void TGIS_Topology::SetPreparedShape(TGIS_Shape* shape) {
@@ -109,7 +157,7 @@ int TGIS_Topology::PreparedVertexCount() const {
 }
 
 const T_Contour* TGIS_Topology::OperandContour(TGIS_Shape* shape,
-                                                     std::unique_ptr<T_Contour>& holder) {
+                                               std::unique_ptr<T_Contour>& holder) {
   const bool polygon = shape->ShapeType() == gisShapeTypePolygon;
   if (shape == prepared_ && prepared_ != nullptr) {
     if (preparedContour_ == nullptr)
@@ -126,9 +174,12 @@ bool TGIS_Topology::Relate(TGIS_Shape* a, TGIS_Shape* b, const std::string& patt
   if (a == nullptr || b == nullptr) return false;
   if (a->ShapeType() < gisShapeTypePoint || b->ShapeType() < gisShapeTypePoint) return false;
   if (pattern.empty()) return true;
-  T_RelateMatrix m;
-  if (!RelateMatrix(a, b, m)) return false;
-  return m.Matches(pattern);
+  if (a->ShapeType() > gisShapeTypePolygon || b->ShapeType() > gisShapeTypePolygon) return false;
+  // The lower kind goes first; the pattern is turned to match.
+  const bool swapped = KindRank(b->ShapeType()) < KindRank(a->ShapeType());
+  T_RelateTally m(swapped ? TransposePattern(pattern) : pattern);
+  if (!(swapped ? RelateInto(b, a, m) : RelateInto(a, b, m))) return false;
+  return m.Answer();
 }
 
 bool TGIS_Topology::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& matrix) {
@@ -137,10 +188,14 @@ bool TGIS_Topology::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m
   if (a->ShapeType() > gisShapeTypePolygon || b->ShapeType() > gisShapeTypePolygon) return false;
   // The lower kind goes first; the matrix is transposed back at the end.
   const bool swapped = KindRank(b->ShapeType()) < KindRank(a->ShapeType());
-  if (swapped) std::swap(a, b);
+  T_RelateTally m;
+  if (!(swapped ? RelateInto(b, a, m) : RelateInto(a, b, m))) return false;
+  matrix = swapped ? m.M.Transposed() : m.M;
+  return true;
+}
+
+bool TGIS_Topology::RelateInto(TGIS_Shape* a, TGIS_Shape* b, T_RelateTally& m) {
   const TOperandScope operands(*this, a, b, false);
-  T_RelateMatrix m;
-  bool ok = false;
   try {
     const bool reuse = preparedContour_ != nullptr && (a == prepared_ || b == prepared_);
     if (!reuse) AutoTolerance();
@@ -149,191 +204,206 @@ bool TGIS_Topology::RelateMatrix(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m
     if (KindRank(a->ShapeType()) == gisShapeTypePoint) {
       if (KindRank(tb) == gisShapeTypePoint) {
         RelatePointSets(a, b, m);
-        ok = true;
+        return true;
+      }
+      std::unique_ptr<T_Contour> holder;
+      const T_Contour* cb = OperandContour(b, holder);
+      if (cb->IsEmpty()) return false;
+      if (tb == gisShapeTypePolygon) {
+        RelatePointsWithPolygon(a, *cb, m);
       } else {
-        std::unique_ptr<T_Contour> holder;
-        const T_Contour* cb = OperandContour(b, holder);
-        if (cb->IsEmpty()) return false;
-        if (tb == gisShapeTypePolygon) {
-          RelatePointsWithPolygon(a, *cb, m);
-        } else {
-          RelatePointsWithLine(a, *cb, m);
-        }
-        ok = true;
+        RelatePointsWithLine(a, *cb, m);
       }
-    } else {
-      std::unique_ptr<T_Contour> ha, hb;
-      const T_Contour* ca = OperandContour(a, ha);
-      const T_Contour* cb = OperandContour(b, hb);
-      if (ca->IsEmpty() || cb->IsEmpty()) return false;
-      // A prepared operand enters only near the other one.
-      T_Window w;
-      if (ca == preparedContour_.get() && cb != ca) w.Operand = 0;
-      if (cb == preparedContour_.get() && ca != cb) w.Operand = 1;
-      if (w.Operand >= 0) {
-        const TGIS_Extent e = (w.Operand == 0 ? cb : ca)->Extent;
-        const double grow = 2 * mergeRadius_;
-        w.Box = {e.XMin - grow, e.YMin - grow, e.XMax + grow, e.YMax + grow};
-      }
-      // A candidate in cells of the prepared polygon's raster that are all
-      // inside or all outside (clear of every edge) needs no cutting.
-      const int region = w.Operand >= 0 ? preparedContour_->RasterRegion(w.Box) : -1;
-      if (region >= 0) {
-        const bool line = (w.Operand == 0 ? tb : a->ShapeType()) == gisShapeTypeArc;
-        m = WithinOrApart(line, region == 1, w.Operand);
-        ok = true;
-      } else if (a->ShapeType() == gisShapeTypeArc && tb == gisShapeTypeArc) {
-        ok = RelateLines(*ca, *cb, w, m);
-      } else if (a->ShapeType() == gisShapeTypeArc) {
-        ok = RelateLineWithPolygon(*ca, *cb, w, m);
-      } else {
-        ok = RelatePolygons(*ca, *cb, w, m);
-      }
+      return true;
     }
+    std::unique_ptr<T_Contour> ha, hb;
+    const T_Contour* ca = OperandContour(a, ha);
+    const T_Contour* cb = OperandContour(b, hb);
+    if (ca->IsEmpty() || cb->IsEmpty()) return false;
+    // A prepared operand enters only near the other one.
+    T_Window w;
+    if (ca == preparedContour_.get() && cb != ca) w.Operand = 0;
+    if (cb == preparedContour_.get() && ca != cb) w.Operand = 1;
+    if (w.Operand >= 0) {
+      const TGIS_Extent e = (w.Operand == 0 ? cb : ca)->Extent;
+      const double grow = 2 * mergeRadius_;
+      w.Box = {e.XMin - grow, e.YMin - grow, e.XMax + grow, e.YMax + grow};
+    }
+    // A candidate in cells of the prepared polygon's raster that are all
+    // inside or all outside (clear of every edge) needs no cutting.
+    const int region = w.Operand >= 0 ? preparedContour_->RasterRegion(w.Box) : -1;
+    if (region >= 0) {
+      const bool line = (w.Operand == 0 ? tb : a->ShapeType()) == gisShapeTypeArc;
+      const T_RelateMatrix known = WithinOrApart(line, region == 1, w.Operand);
+      for (int pos = 0; pos < 9; ++pos)
+        m.Raise(pos, known.Cell[pos]);
+      return true;
+    }
+    if (a->ShapeType() == gisShapeTypeArc && tb == gisShapeTypeArc)
+      return RelateLines(*ca, *cb, w, m);
+    if (a->ShapeType() == gisShapeTypeArc) {
+      // A line vertex in a raster pixel of the prepared polygon that is clear
+      // of its edges starts a piece of the line inside (or outside) it: a
+      // fact of the matrix that may settle the pattern before any cutting.
+      if (w.Operand == 1 && m.Watching()) {
+        for (const T_ContourPart& part : ca->Parts) {
+          for (const TGIS_Point& p : part.Points) {
+            const int side = preparedContour_->RasterSide(p);
+            if (side >= 0) m.Raise(side == 1 ? II : IE, 1);
+            if (m.Settled()) return true;
+          }
+        }
+      }
+      return RelateLineWithPolygon(*ca, *cb, w, m);
+    }
+    return RelatePolygons(*ca, *cb, w, m);
   } catch (const T_OverlayOverrun&) {
     return false;
   }
-  if (!ok) return false;
-  matrix = swapped ? m.Transposed() : m;
-  return true;
 }
 
 bool TGIS_Topology::RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w,
-                                         T_RelateMatrix& m) {
+                                   T_RelateTally& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
-  g.ClassifySides();
-  m.Cell[EE] = 2;
+  m.Raise(EE, 2);
   // Boundary left out of the window lies apart from the other operand, with
   // its own interior on one side.
   if (g.OutsideWindow) {
-    Raise(m, w.Operand == 0 ? BE : EB, 1);
-    Raise(m, w.Operand == 0 ? IE : EI, 2);
+    m.Raise(w.Operand == 0 ? BE : EB, 1);
+    m.Raise(w.Operand == 0 ? IE : EI, 2);
   }
-  for (const T_Edge& e : g.Edges) {
+  // Edges are classified one by one, and only until the pattern is settled.
+  for (int i = 0; i < static_cast<int>(g.Edges.size()) && !m.Settled(); ++i) {
+    g.ClassifyEdge(i);
+    const T_Edge& e = g.Edges[static_cast<std::size_t>(i)];
     const bool sides[2][2] = {{e.LeftA, e.LeftB}, {e.RightA, e.RightB}};
     for (const auto& s : sides) {
-      if (s[0] && s[1]) Raise(m, II, 2);
-      if (s[0] && !s[1]) Raise(m, IE, 2);
-      if (!s[0] && s[1]) Raise(m, EI, 2);
+      if (s[0] && s[1]) m.Raise(II, 2);
+      if (s[0] && !s[1]) m.Raise(IE, 2);
+      if (!s[0] && s[1]) m.Raise(EI, 2);
     }
     const bool boundaryA = e.CountA % 2 == 1, boundaryB = e.CountB % 2 == 1;
-    if (boundaryA && boundaryB) Raise(m, BB, 1);
+    if (boundaryA && boundaryB) m.Raise(BB, 1);
     if (boundaryB && !boundaryA) {
-      if (e.LeftA && e.RightA) Raise(m, IB, 1);
-      if (!e.LeftA && !e.RightA) Raise(m, EB, 1);
+      if (e.LeftA && e.RightA) m.Raise(IB, 1);
+      if (!e.LeftA && !e.RightA) m.Raise(EB, 1);
     }
     if (boundaryA && !boundaryB) {
-      if (e.LeftB && e.RightB) Raise(m, BI, 1);
-      if (!e.LeftB && !e.RightB) Raise(m, BE, 1);
+      if (e.LeftB && e.RightB) m.Raise(BI, 1);
+      if (!e.LeftB && !e.RightB) m.Raise(BE, 1);
     }
   }
-  for (std::size_t n = 0; n < g.Nodes.size(); ++n)
-    if (g.NodeBoundaryA[n] && g.NodeBoundaryB[n]) Raise(m, BB, 0);
+  for (std::size_t n = 0; n < g.Nodes.size() && !m.Settled(); ++n)
+    if (g.NodeBoundaryA[n] && g.NodeBoundaryB[n]) m.Raise(BB, 0);
   return true;
 }
 
-bool TGIS_Topology::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b,
-                                                const T_Window& w, T_RelateMatrix& m) {
+bool TGIS_Topology::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b, const T_Window& w,
+                                          T_RelateTally& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
-  g.ClassifySides();
-  m.Cell[EI] = 2;
-  m.Cell[EE] = 2;
+  m.Raise(EI, 2);
+  m.Raise(EE, 2);
   if (g.OutsideWindow) {
-    if (w.Operand == 1) Raise(m, EB, 1);
+    if (w.Operand == 1) m.Raise(EB, 1);
     if (w.Operand == 0) {
-      Raise(m, IE, 1);
-      if (EndOutside(a, w.Box)) Raise(m, BE, 0);
+      m.Raise(IE, 1);
+      if (EndOutside(a, w.Box)) m.Raise(BE, 0);
     }
   }
   // Per node, the membership in B of an edge of A that ends there.
   std::vector<signed char> nodeInB(g.Nodes.size(), -1);
-  for (const T_Edge& e : g.Edges) {
+  for (int i = 0; i < static_cast<int>(g.Edges.size()) && !m.Settled(); ++i) {
+    g.ClassifyEdge(i);
+    const T_Edge& e = g.Edges[static_cast<std::size_t>(i)];
     const bool boundaryB = e.CountB % 2 == 1;
     if (e.CountA > 0) {
       if (boundaryB) {
-        Raise(m, IB, 1);
+        m.Raise(IB, 1);
       } else {
-        Raise(m, e.LeftB ? II : IE, 1);
+        m.Raise(e.LeftB ? II : IE, 1);
         nodeInB[static_cast<std::size_t>(e.N0)] = e.LeftB ? 1 : 0;
         nodeInB[static_cast<std::size_t>(e.N1)] = e.LeftB ? 1 : 0;
       }
     } else if (boundaryB) {
-      Raise(m, EB, 1);
+      m.Raise(EB, 1);
     }
   }
-  for (std::size_t n = 0; n < g.Nodes.size(); ++n) {
+  for (std::size_t n = 0; n < g.Nodes.size() && !m.Settled(); ++n) {
     const T_Node& node = g.Nodes[n];
     if (!g.NodeOnA[n]) continue;
     if (!node.EndA) {
-      if (g.NodeBoundaryB[n]) Raise(m, IB, 0);
+      if (g.NodeBoundaryB[n]) m.Raise(IB, 0);
       continue;
     }
     if (g.NodeBoundaryB[n]) {
-      Raise(m, BB, 0);
+      m.Raise(BB, 0);
     } else if (nodeInB[n] == 1) {
-      Raise(m, BI, 0);
+      m.Raise(BI, 0);
     } else {
-      Raise(m, BE, 0);
+      m.Raise(BE, 0);
     }
   }
   return true;
 }
 
 bool TGIS_Topology::RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w,
-                                      T_RelateMatrix& m) {
+                                T_RelateTally& m) {
   T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
-  m.Cell[EE] = 2;
+  m.Raise(EE, 2);
   if (g.OutsideWindow) {
-    Raise(m, w.Operand == 0 ? IE : EI, 1);
-    if (EndOutside(w.Operand == 0 ? a : b, w.Box)) Raise(m, w.Operand == 0 ? BE : EB, 0);
+    m.Raise(w.Operand == 0 ? IE : EI, 1);
+    if (EndOutside(w.Operand == 0 ? a : b, w.Box)) m.Raise(w.Operand == 0 ? BE : EB, 0);
   }
-  for (const T_Edge& e : g.Edges) {
-    if (e.CountA > 0 && e.CountB > 0) Raise(m, II, 1);
-    if (e.CountA > 0 && e.CountB == 0) Raise(m, IE, 1);
-    if (e.CountB > 0 && e.CountA == 0) Raise(m, EI, 1);
+  for (std::size_t i = 0; i < g.Edges.size() && !m.Settled(); ++i) {
+    const T_Edge& e = g.Edges[i];
+    if (e.CountA > 0 && e.CountB > 0) m.Raise(II, 1);
+    if (e.CountA > 0 && e.CountB == 0) m.Raise(IE, 1);
+    if (e.CountB > 0 && e.CountA == 0) m.Raise(EI, 1);
   }
-  for (std::size_t n = 0; n < g.Nodes.size(); ++n) {
+  for (std::size_t n = 0; n < g.Nodes.size() && !m.Settled(); ++n) {
     const T_Node& node = g.Nodes[n];
     const bool onA = g.NodeOnA[n] != 0, onB = g.NodeOnB[n] != 0;
     const bool interiorA = onA && !node.EndA, interiorB = onB && !node.EndB;
-    if (interiorA && interiorB) Raise(m, II, 0);
-    if (interiorA && node.EndB) Raise(m, IB, 0);
-    if (node.EndA && interiorB) Raise(m, BI, 0);
-    if (node.EndA && node.EndB) Raise(m, BB, 0);
-    if (node.EndA && !onB) Raise(m, BE, 0);
-    if (node.EndB && !onA) Raise(m, EB, 0);
+    if (interiorA && interiorB) m.Raise(II, 0);
+    if (interiorA && node.EndB) m.Raise(IB, 0);
+    if (node.EndA && interiorB) m.Raise(BI, 0);
+    if (node.EndA && node.EndB) m.Raise(BB, 0);
+    if (node.EndA && !onB) m.Raise(BE, 0);
+    if (node.EndB && !onA) m.Raise(EB, 0);
   }
   return true;
 }
 
 void TGIS_Topology::RelatePointsWithPolygon(TGIS_Shape* points, const T_Contour& b,
-                                                  T_RelateMatrix& m) const {
-  m.Cell[EI] = 2;
-  m.Cell[EB] = 1;
-  m.Cell[EE] = 2;
+                                            T_RelateTally& m) const {
+  m.Raise(EI, 2);
+  m.Raise(EB, 1);
+  m.Raise(EE, 2);
   for (const TGIS_Point& p : Vertices(*points)) {
+    if (m.Settled()) break;
     if (b.PointOnBoundary(p)) {
-      Raise(m, IB, 0);
+      m.Raise(IB, 0);
     } else if (b.PointInContour(p)) {
-      Raise(m, II, 0);
+      m.Raise(II, 0);
     } else {
-      Raise(m, IE, 0);
+      m.Raise(IE, 0);
     }
   }
 }
 
 void TGIS_Topology::RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b,
-                                               T_RelateMatrix& m) const {
-  m.Cell[EI] = 1;
-  m.Cell[EE] = 2;
+                                         T_RelateTally& m) const {
+  m.Raise(EI, 1);
+  m.Raise(EE, 2);
   const std::vector<TGIS_Point> all = Vertices(*points);
   for (const TGIS_Point& p : all) {
+    if (m.Settled()) return;
     if (b.NearChainEnd(p, mergeRadius_)) {
-      Raise(m, IB, 0);
+      m.Raise(IB, 0);
     } else if (b.PointOnBoundary(p)) {
-      Raise(m, II, 0);
+      m.Raise(II, 0);
     } else {
-      Raise(m, IE, 0);
+      m.Raise(IE, 0);
     }
   }
   // A chain end without a point on it is boundary left in the exterior.
@@ -342,20 +412,20 @@ void TGIS_Topology::RelatePointsWithLine(TGIS_Shape* points, const T_Contour& b,
       const bool covered = std::any_of(all.begin(), all.end(), [&](const TGIS_Point& p) {
         return GisPointDistance(p, end) <= mergeRadius_;
       });
-      if (!covered) Raise(m, EB, 0);
+      if (!covered) m.Raise(EB, 0);
     }
   }
 }
 
-void TGIS_Topology::RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateMatrix& m) const {
-  m.Cell[EE] = 2;
+void TGIS_Topology::RelatePointSets(TGIS_Shape* a, TGIS_Shape* b, T_RelateTally& m) const {
+  m.Raise(EE, 2);
   const std::vector<TGIS_Point> pa = Vertices(*a), pb = Vertices(*b);
   const auto nearAny = [&](const TGIS_Point& p, const std::vector<TGIS_Point>& set) {
     return std::any_of(set.begin(), set.end(),
                        [&](const TGIS_Point& q) { return GisPointDistance(p, q) <= mergeRadius_; });
   };
   for (const TGIS_Point& p : pa)
-    Raise(m, nearAny(p, pb) ? II : IE, 0);
+    m.Raise(nearAny(p, pb) ? II : IE, 0);
   for (const TGIS_Point& p : pb)
-    if (!nearAny(p, pa)) Raise(m, EI, 0);
+    if (!nearAny(p, pa)) m.Raise(EI, 0);
 }

@@ -243,6 +243,68 @@ TEST(Relate, PreparedShapeStaysAsBuiltAndOrderDoesNotMatter) {
   }
 }
 
+// A pattern is answered as soon as the facts gathered so far settle it; the
+// answer is always the full matrix's. Random pairs of every kind (on a
+// coarse grid, so that sides and vertices are shared), both orders, plain
+// and with either operand prepared, against a table of patterns that
+// settle early to true, to false, or only at the end.
+TEST(Relate, PatternAnswerIsTheFullMatrixAnswer) {
+  const char* const patterns[] = {"T",         "F",  "**F",  "T*F**F***", "FF*FF****", "F***T****",
+                                  "T*T***T**", "2",  "1",    "0********", "*1",        "1*2",
+                                  "******F",   "*T", "***T", "T*****FF*", "FF2FF1212", "212101212",
+                                  "2FF1FF212", "**", "t**f", "T********x"};
+  std::mt19937 rng(23);
+  std::uniform_real_distribution<double> pos(-12, 12), size(2, 14);
+  std::uniform_int_distribution<int> kind(0, 3);
+  const auto shape = [&](int k) -> std::unique_ptr<TGIS_Shape> {
+    const TGIS_Point c{std::round(pos(rng)), std::round(pos(rng))};
+    switch (k) {
+    case 0:
+      return Polygon({Star(rng, c, 7, 0.4 * size(rng), size(rng), 1)});
+    case 1:
+      return Polygon(StarWithHoles(rng, c, size(rng), 1));
+    case 2: {
+      TRing chain{c};
+      for (int i = 0; i < 5; ++i)
+        chain.push_back(
+            {std::round(chain.back().X + pos(rng) / 2), std::round(chain.back().Y + pos(rng) / 2)});
+      return Line({chain});
+    }
+    default: {
+      TRing points;
+      for (int i = 0; i < 1 + static_cast<int>(rng() % 3); ++i)
+        points.push_back({std::round(c.X + pos(rng) / 3), std::round(c.Y + pos(rng) / 3)});
+      return Points(points);
+    }
+    }
+  };
+  int settledTrue = 0, answeredFalse = 0;
+  for (int pair = 0; pair < 400; ++pair) {
+    const auto a = shape(kind(rng)), b = shape(kind(rng));
+    for (int prepare = 0; prepare < 3; ++prepare) {
+      TGIS_Topology t;
+      if (prepare == 1) t.SetPreparedShape(a.get());
+      if (prepare == 2) t.SetPreparedShape(b.get());
+      for (const auto& [x, y] : {std::pair{a.get(), b.get()}, std::pair{b.get(), a.get()}}) {
+        T_RelateMatrix full;
+        ASSERT_TRUE(t.RelateMatrix(x, y, full)) << pair;
+        for (const char* p : patterns) {
+          const bool got = t.Relate(x, y, p);
+          EXPECT_EQ(got, full.Matches(p))
+              << "pair " << pair << " prepared " << prepare << " pattern " << p << " matrix "
+              << full.ToString() << "\n"
+              << Hex(x) << "\n"
+              << Hex(y);
+          (got ? settledTrue : answeredFalse) += 1;
+        }
+      }
+    }
+  }
+  // Both answers occur often enough for the table to mean something.
+  EXPECT_GT(settledTrue, 5000);
+  EXPECT_GT(answeredFalse, 5000);
+}
+
 // The point raster of a prepared polygon answers as the exact test does,
 // also for points a fraction of a pixel from the edges.
 TEST(Relate, RasterAgreesWithExactTest) {
