@@ -8,6 +8,21 @@
 
 using namespace forms_detail;
 
+namespace {
+
+// A window raised above the others still stays under the windows that stay
+// on top, on a display without a window manager to keep them there too.
+void KeepStayOnTopFormsAbove(const TForm* raised) {
+  if (raised->FormStyle() == TFormStyle::fsStayOnTop) return;
+  for (int i = 0; i < Screen()->FormCount(); ++i) {
+    TForm* f = Screen()->Forms(i);
+    if (f == raised || f->Parent() != nullptr || f->FormStyle() != TFormStyle::fsStayOnTop) continue;
+    if (QWidget* w = f->Widget(); w != nullptr && w->isVisible()) w->raise();
+  }
+}
+
+} // namespace
+
 TForm* GetParentForm(TControl* control) {
   TControl* c = control;
   while (c != nullptr && c->Parent() != nullptr)
@@ -136,6 +151,7 @@ void TForm::SetFormStyle(TFormStyle value) {
   w->move(o.x, o.y);
   if (wasVisible) w->show();
   switchingStyle_ = false;
+  if (value == TFormStyle::fsStayOnTop && HandleAllocated()) RaiseZOrder(Handle());
 }
 
 void TForm::SetWindowState(TWindowState value) {
@@ -224,6 +240,7 @@ void TForm::VisibleChanged() {
     if (windowState_ == TWindowState::wsMinimized) w->showMinimized();
     if (windowState_ == TWindowState::wsMaximized) w->showMaximized();
     RaiseZOrder(Handle());
+    KeepStayOnTopFormsAbove(this);
   } else {
     w->hide();
     if (OnHide) OnHide(this);
@@ -259,6 +276,7 @@ void TForm::Show() {
     w->activateWindow();
   }
   RaiseZOrder(Handle());
+  KeepStayOnTopFormsAbove(this);
   Screen()->SetActiveForm(this);
 }
 

@@ -120,7 +120,8 @@ void SendContextMenu(HWND h, LPARAM clientPos);
 /// Applies the cursor for the window (Screen.Cursor overrides).
 void ApplyCursor(TWinControl* control, TCursor cursor);
 
-/// Marks the window as the most recently raised top-level window.
+/// Marks the window as the most recently raised top-level window. Windows
+/// that stay on top (WS_EX_TOPMOST) stay above all others.
 void RaiseZOrder(HWND h);
 /// Qt's cursor for a cursor id (Screen.Cursors for the custom ones).
 QCursor QtCursorFor(TCursor cursor);

@@ -3,6 +3,9 @@
 // partly-covered test.
 #include "platform/forms/Windows.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QCoreApplication>
 #include <QScrollBar>
 
@@ -148,7 +151,19 @@ TRect FromQRect(const QRect& r) {
 }
 
 void RaiseZOrder(HWND h) {
-  if (TWindowRecord* r = FindRecord(h)) r->zOrder = ++zCounter();
+  TWindowRecord* r = FindRecord(h);
+  if (r == nullptr) return;
+  r->zOrder = ++zCounter();
+  if (r->exStyle & WS_EX_TOPMOST) return;
+  // Windows that stay on top stay above every other window: raised again,
+  // they keep their own order among themselves.
+  std::vector<TWindowRecord*> topmost;
+  for (auto& [other, rec] : AllRecords())
+    if (rec.get() != r && (rec->exStyle & WS_EX_TOPMOST)) topmost.push_back(rec.get());
+  std::sort(topmost.begin(), topmost.end(),
+            [](const TWindowRecord* a, const TWindowRecord* b) { return a->zOrder < b->zOrder; });
+  for (TWindowRecord* t : topmost)
+    t->zOrder = ++zCounter();
 }
 
 } // namespace forms_detail

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
@@ -49,6 +52,53 @@ TEST(WindowCalls, ShowEnableRaiseMoveAndEnumerate) {
   EXPECT_FALSE(a.Visible());
   EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 16);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), Screen()->Width());
+}
+
+TEST(WindowCalls, WindowsThatStayOnTopStayAboveTheOthers) {
+  TForm tool(nullptr), map(nullptr), note(nullptr);
+  tool.SetFormStyle(TFormStyle::fsStayOnTop);
+  tool.SetBounds(100, 100, 200, 100);
+  map.SetBounds(0, 0, 400, 300);
+  note.SetBounds(150, 120, 100, 60);
+  const HWND ht = tool.Handle(), hm = map.Handle(), hn = note.Handle();
+  auto order = [&] {
+    std::vector<HWND> ours;
+    EnumWindows([&](HWND h) {
+      if (h == ht || h == hm || h == hn) ours.push_back(h);
+      return true;
+    });
+    return ours;
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::vector<HWND> expected;
+  };
+  const Step steps[] = {
+      {"the tool window, then the map window shown",
+       [&] {
+         tool.Show();
+         map.Show();
+       },
+       {ht, hm, hn}},
+      {"the map window raised and made active", [&] { SetForegroundWindow(hm); }, {ht, hm, hn}},
+      {"a second window that stays on top", [&] {
+         note.SetFormStyle(TFormStyle::fsStayOnTop);
+         note.Show();
+       },
+       {hn, ht, hm}},
+      {"the map window raised again", [&] { map.Show(); }, {hn, ht, hm}},
+      {"the tool window no longer on top, the map window raised",
+       [&] {
+         tool.SetFormStyle(TFormStyle::fsNormal);
+         map.Show();
+       },
+       {hn, hm, ht}},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    EXPECT_EQ(order(), s.expected) << s.what;
+  }
 }
 
 TEST(WindowCalls, FormsCenterByPositionOnFirstShow) {
