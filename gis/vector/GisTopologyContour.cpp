@@ -143,6 +143,7 @@ void T_Contour::RecomputeExtent() {
   for (const T_ContourPart& p : Parts)
     Extent = GisExtentUnion(Extent, p.Extent);
   strips_.clear();
+  sortedStrips_.clear();
 }
 
 // ---- point tests ---------------------------------------------------------------------------
@@ -190,17 +191,47 @@ bool T_Contour::ExactPointInContour(const TGIS_Point& p, int part) const {
   return inside;
 }
 
+void T_Contour::BuildSortedStrips() const {
+  if (strips_.empty()) BuildStrips();
+  const int count = static_cast<int>(strips_.size());
+  sortedStrips_.assign(strips_.size(), {});
+  for (std::size_t s = 0; s < strips_.size(); ++s) {
+    std::vector<TStripSegment>& out = sortedStrips_[s];
+    out.reserve(strips_[s].size());
+    for (const TEdgeRef& e : strips_[s]) {
+      const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
+      const TGIS_Point& v = cp.Points[static_cast<std::size_t>(e.Index)];
+      const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(e.Index) + 1) % cp.Points.size()];
+      const double yMin = std::min(v.Y, w.Y);
+      out.push_back({v, w, std::min(v.X, w.X), yMin, std::max(v.X, w.X), std::max(v.Y, w.Y),
+                     std::clamp(static_cast<int>((yMin - stripY0_) / stripH_), 0, count - 1)});
+    }
+    std::sort(out.begin(), out.end(), [](const TStripSegment& x, const TStripSegment& y) {
+      return x.XMax > y.XMax;
+    });
+  }
+}
+
 void T_Contour::SegmentsOutside(const TGIS_Extent& window, const TGIS_Extent& reach,
                                 std::vector<std::pair<TGIS_Point, TGIS_Point>>& out) const {
-  ForEachSegmentIn(reach, [&](int pi, int i) {
-    const T_ContourPart& cp = Parts[static_cast<std::size_t>(pi)];
-    const TGIS_Point& v = cp.Points[static_cast<std::size_t>(i)];
-    const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(i) + 1) % cp.Points.size()];
-    if (std::max(v.X, w.X) >= window.XMin && std::min(v.X, w.X) <= window.XMax &&
-        std::max(v.Y, w.Y) >= window.YMin && std::min(v.Y, w.Y) <= window.YMax)
-      return;
-    out.emplace_back(v, w);
-  });
+  // The segments ForEachSegmentIn(reach) visits, read from the sorted copy.
+  if (sortedStrips_.empty()) BuildSortedStrips();
+  const int count = static_cast<int>(sortedStrips_.size());
+  const int s0 = std::clamp(static_cast<int>((reach.YMin - stripY0_) / stripH_), 0, count - 1);
+  const int s1 = std::clamp(static_cast<int>((reach.YMax - stripY0_) / stripH_), 0, count - 1);
+  for (int s = s0; s <= s1; ++s) {
+    for (const TStripSegment& g : sortedStrips_[static_cast<std::size_t>(s)]) {
+      if (g.XMax < reach.XMin) break;
+      if (g.XMin > reach.XMax || g.YMax < reach.YMin || g.YMin > reach.YMax) continue;
+      // A segment spanning several strips is taken from the first of them
+      // that the box covers.
+      if (s != std::max(g.FirstStrip, s0)) continue;
+      if (g.XMax >= window.XMin && g.XMin <= window.XMax && g.YMax >= window.YMin &&
+          g.YMin <= window.YMax)
+        continue;
+      out.emplace_back(g.V, g.W);
+    }
+  }
 }
 
 bool T_Contour::PointInContour(const TGIS_Point& p, int part) const {

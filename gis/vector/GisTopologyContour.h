@@ -117,4 +117,14 @@ private:
   };
   mutable std::vector<std::vector<TEdgeRef>> strips_;
   mutable double stripY0_ = 0, stripH_ = 0;
+  // The same strips as copied segments sorted by right end, rightmost first
+  // (a band query to the right of a point stops at the first that ends
+  // before it), built on first use by SegmentsOutside.
+  struct TStripSegment {
+    TGIS_Point V, W;
+    double XMin, YMin, XMax, YMax;
+    int FirstStrip; // the lowest strip the segment lies in
+  };
+  void BuildSortedStrips() const;
+  mutable std::vector<std::vector<TStripSegment>> sortedStrips_;
 };
