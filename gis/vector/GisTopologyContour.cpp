@@ -157,26 +157,27 @@ void T_Contour::BuildStrips() const {
   stripY0_ = Extent.YMin;
   const double h = Extent.YMax - Extent.YMin;
   stripH_ = h > 0 ? h / count : 1;
-  const auto stripOf = [&](double y) {
-    return std::clamp(static_cast<int>((y - stripY0_) / stripH_), 0, count - 1);
-  };
   for (int pi = 0; pi < static_cast<int>(Parts.size()); ++pi) {
     const T_ContourPart& part = Parts[static_cast<std::size_t>(pi)];
     const int n = static_cast<int>(part.Points.size());
     for (int i = 0; i < EdgeCount(part, Closed); ++i) {
       const TGIS_Point& a = part.Points[static_cast<std::size_t>(i)];
       const TGIS_Point& b = part.Points[static_cast<std::size_t>((i + 1) % n)];
-      const int s0 = stripOf(std::min(a.Y, b.Y)), s1 = stripOf(std::max(a.Y, b.Y));
+      const int s0 = StripOf(std::min(a.Y, b.Y)), s1 = StripOf(std::max(a.Y, b.Y));
       for (int s = s0; s <= s1; ++s)
         strips_[static_cast<std::size_t>(s)].push_back({pi, i});
     }
   }
 }
 
+int T_Contour::StripOf(double y) const {
+  const int count = static_cast<int>(strips_.size());
+  return std::clamp(static_cast<int>((y - stripY0_) / stripH_), 0, count - 1);
+}
+
 bool T_Contour::ExactPointInContour(const TGIS_Point& p, int part) const {
   if (strips_.empty()) BuildStrips();
-  const int count = static_cast<int>(strips_.size());
-  const int s = std::clamp(static_cast<int>((p.Y - stripY0_) / stripH_), 0, count - 1);
+  const int s = StripOf(p.Y);
   bool inside = false;
   for (const TEdgeRef& e : strips_[static_cast<std::size_t>(s)]) {
     if (part >= 0 && e.Part != part) continue;
@@ -193,7 +194,6 @@ bool T_Contour::ExactPointInContour(const TGIS_Point& p, int part) const {
 
 void T_Contour::BuildSortedStrips() const {
   if (strips_.empty()) BuildStrips();
-  const int count = static_cast<int>(strips_.size());
   sortedStrips_.assign(strips_.size(), {});
   for (std::size_t s = 0; s < strips_.size(); ++s) {
     std::vector<TStripSegment>& out = sortedStrips_[s];
@@ -204,7 +204,7 @@ void T_Contour::BuildSortedStrips() const {
       const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(e.Index) + 1) % cp.Points.size()];
       const double yMin = std::min(v.Y, w.Y);
       out.push_back({v, w, std::min(v.X, w.X), yMin, std::max(v.X, w.X), std::max(v.Y, w.Y),
-                     std::clamp(static_cast<int>((yMin - stripY0_) / stripH_), 0, count - 1)});
+                     StripOf(yMin)});
     }
     std::sort(out.begin(), out.end(), [](const TStripSegment& x, const TStripSegment& y) {
       return x.XMax > y.XMax;
@@ -216,9 +216,7 @@ void T_Contour::SegmentsOutside(const TGIS_Extent& window, const TGIS_Extent& re
                                 std::vector<std::pair<TGIS_Point, TGIS_Point>>& out) const {
   // The segments ForEachSegmentIn(reach) visits, read from the sorted copy.
   if (sortedStrips_.empty()) BuildSortedStrips();
-  const int count = static_cast<int>(sortedStrips_.size());
-  const int s0 = std::clamp(static_cast<int>((reach.YMin - stripY0_) / stripH_), 0, count - 1);
-  const int s1 = std::clamp(static_cast<int>((reach.YMax - stripY0_) / stripH_), 0, count - 1);
+  const int s0 = StripOf(reach.YMin), s1 = StripOf(reach.YMax);
   for (int s = s0; s <= s1; ++s) {
     for (const TStripSegment& g : sortedStrips_[static_cast<std::size_t>(s)]) {
       if (g.XMax < reach.XMin) break;
@@ -268,9 +266,7 @@ bool T_Contour::PointOnBoundary(const TGIS_Point& p, int part) const {
 void T_Contour::ForEachSegmentIn(const TGIS_Extent& box,
                                  const std::function<void(int part, int index)>& visit) const {
   if (strips_.empty()) BuildStrips();
-  const int count = static_cast<int>(strips_.size());
-  const int s0 = std::clamp(static_cast<int>((box.YMin - stripY0_) / stripH_), 0, count - 1);
-  const int s1 = std::clamp(static_cast<int>((box.YMax - stripY0_) / stripH_), 0, count - 1);
+  const int s0 = StripOf(box.YMin), s1 = StripOf(box.YMax);
   for (int s = s0; s <= s1; ++s) {
     for (const TEdgeRef& e : strips_[static_cast<std::size_t>(s)]) {
       const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
@@ -281,8 +277,7 @@ void T_Contour::ForEachSegmentIn(const TGIS_Extent& box,
         continue;
       // A segment spanning several strips is visited from the first of them
       // that the box covers.
-      const int first =
-          std::clamp(static_cast<int>((std::min(a.Y, b.Y) - stripY0_) / stripH_), 0, count - 1);
+      const int first = StripOf(std::min(a.Y, b.Y));
       if (s != std::max(first, s0)) continue;
       visit(e.Part, e.Index);
     }

@@ -103,6 +103,8 @@ private:
   std::uint8_t RasterValue(const TGIS_Point& p) const;
   bool ExactPointInContour(const TGIS_Point& p, int part) const;
   void BuildStrips() const;
+  /// The strip holding height y (clamped to the strips; they are built).
+  int StripOf(double y) const;
 
   std::vector<std::uint8_t> raster_;
   // Summed-area tables (513 x 513) of the inside and the outside cells.
