@@ -169,4 +169,6 @@ private:
   TGIS_Shape* shapeB_ = nullptr;
   TGIS_Shape* prepared_ = nullptr;
   std::unique_ptr<T_Contour> preparedContour_;
+  /// Cutting buffers kept from one relation to the next.
+  T_CutScratch cutScratch_;
 };

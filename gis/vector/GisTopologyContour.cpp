@@ -143,6 +143,7 @@ void T_Contour::RecomputeExtent() {
   for (const T_ContourPart& p : Parts)
     Extent = GisExtentUnion(Extent, p.Extent);
   strips_.clear();
+  sortedStrips_.clear();
 }
 
 // ---- point tests ---------------------------------------------------------------------------
@@ -156,26 +157,27 @@ void T_Contour::BuildStrips() const {
   stripY0_ = Extent.YMin;
   const double h = Extent.YMax - Extent.YMin;
   stripH_ = h > 0 ? h / count : 1;
-  const auto stripOf = [&](double y) {
-    return std::clamp(static_cast<int>((y - stripY0_) / stripH_), 0, count - 1);
-  };
   for (int pi = 0; pi < static_cast<int>(Parts.size()); ++pi) {
     const T_ContourPart& part = Parts[static_cast<std::size_t>(pi)];
     const int n = static_cast<int>(part.Points.size());
     for (int i = 0; i < EdgeCount(part, Closed); ++i) {
       const TGIS_Point& a = part.Points[static_cast<std::size_t>(i)];
       const TGIS_Point& b = part.Points[static_cast<std::size_t>((i + 1) % n)];
-      const int s0 = stripOf(std::min(a.Y, b.Y)), s1 = stripOf(std::max(a.Y, b.Y));
+      const int s0 = StripOf(std::min(a.Y, b.Y)), s1 = StripOf(std::max(a.Y, b.Y));
       for (int s = s0; s <= s1; ++s)
         strips_[static_cast<std::size_t>(s)].push_back({pi, i});
     }
   }
 }
 
+int T_Contour::StripOf(double y) const {
+  const int count = static_cast<int>(strips_.size());
+  return std::clamp(static_cast<int>((y - stripY0_) / stripH_), 0, count - 1);
+}
+
 bool T_Contour::ExactPointInContour(const TGIS_Point& p, int part) const {
   if (strips_.empty()) BuildStrips();
-  const int count = static_cast<int>(strips_.size());
-  const int s = std::clamp(static_cast<int>((p.Y - stripY0_) / stripH_), 0, count - 1);
+  const int s = StripOf(p.Y);
   bool inside = false;
   for (const TEdgeRef& e : strips_[static_cast<std::size_t>(s)]) {
     if (part >= 0 && e.Part != part) continue;
@@ -190,17 +192,44 @@ bool T_Contour::ExactPointInContour(const TGIS_Point& p, int part) const {
   return inside;
 }
 
+void T_Contour::BuildSortedStrips() const {
+  if (strips_.empty()) BuildStrips();
+  sortedStrips_.assign(strips_.size(), {});
+  for (std::size_t s = 0; s < strips_.size(); ++s) {
+    std::vector<TStripSegment>& out = sortedStrips_[s];
+    out.reserve(strips_[s].size());
+    for (const TEdgeRef& e : strips_[s]) {
+      const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
+      const TGIS_Point& v = cp.Points[static_cast<std::size_t>(e.Index)];
+      const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(e.Index) + 1) % cp.Points.size()];
+      const double yMin = std::min(v.Y, w.Y);
+      out.push_back({v, w, std::min(v.X, w.X), yMin, std::max(v.X, w.X), std::max(v.Y, w.Y),
+                     StripOf(yMin)});
+    }
+    std::sort(out.begin(), out.end(), [](const TStripSegment& x, const TStripSegment& y) {
+      return x.XMax > y.XMax;
+    });
+  }
+}
+
 void T_Contour::SegmentsOutside(const TGIS_Extent& window, const TGIS_Extent& reach,
                                 std::vector<std::pair<TGIS_Point, TGIS_Point>>& out) const {
-  ForEachSegmentIn(reach, [&](int pi, int i) {
-    const T_ContourPart& cp = Parts[static_cast<std::size_t>(pi)];
-    const TGIS_Point& v = cp.Points[static_cast<std::size_t>(i)];
-    const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(i) + 1) % cp.Points.size()];
-    if (std::max(v.X, w.X) >= window.XMin && std::min(v.X, w.X) <= window.XMax &&
-        std::max(v.Y, w.Y) >= window.YMin && std::min(v.Y, w.Y) <= window.YMax)
-      return;
-    out.emplace_back(v, w);
-  });
+  // The segments ForEachSegmentIn(reach) visits, read from the sorted copy.
+  if (sortedStrips_.empty()) BuildSortedStrips();
+  const int s0 = StripOf(reach.YMin), s1 = StripOf(reach.YMax);
+  for (int s = s0; s <= s1; ++s) {
+    for (const TStripSegment& g : sortedStrips_[static_cast<std::size_t>(s)]) {
+      if (g.XMax < reach.XMin) break;
+      if (g.XMin > reach.XMax || g.YMax < reach.YMin || g.YMin > reach.YMax) continue;
+      // A segment spanning several strips is taken from the first of them
+      // that the box covers.
+      if (s != std::max(g.FirstStrip, s0)) continue;
+      if (g.XMax >= window.XMin && g.XMin <= window.XMax && g.YMax >= window.YMin &&
+          g.YMin <= window.YMax)
+        continue;
+      out.emplace_back(g.V, g.W);
+    }
+  }
 }
 
 bool T_Contour::PointInContour(const TGIS_Point& p, int part) const {
@@ -237,9 +266,7 @@ bool T_Contour::PointOnBoundary(const TGIS_Point& p, int part) const {
 void T_Contour::ForEachSegmentIn(const TGIS_Extent& box,
                                  const std::function<void(int part, int index)>& visit) const {
   if (strips_.empty()) BuildStrips();
-  const int count = static_cast<int>(strips_.size());
-  const int s0 = std::clamp(static_cast<int>((box.YMin - stripY0_) / stripH_), 0, count - 1);
-  const int s1 = std::clamp(static_cast<int>((box.YMax - stripY0_) / stripH_), 0, count - 1);
+  const int s0 = StripOf(box.YMin), s1 = StripOf(box.YMax);
   for (int s = s0; s <= s1; ++s) {
     for (const TEdgeRef& e : strips_[static_cast<std::size_t>(s)]) {
       const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
@@ -250,8 +277,7 @@ void T_Contour::ForEachSegmentIn(const TGIS_Extent& box,
         continue;
       // A segment spanning several strips is visited from the first of them
       // that the box covers.
-      const int first =
-          std::clamp(static_cast<int>((std::min(a.Y, b.Y) - stripY0_) / stripH_), 0, count - 1);
+      const int first = StripOf(std::min(a.Y, b.Y));
       if (s != std::max(first, s0)) continue;
       visit(e.Part, e.Index);
     }

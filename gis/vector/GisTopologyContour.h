@@ -103,6 +103,8 @@ private:
   std::uint8_t RasterValue(const TGIS_Point& p) const;
   bool ExactPointInContour(const TGIS_Point& p, int part) const;
   void BuildStrips() const;
+  /// The strip holding height y (clamped to the strips; they are built).
+  int StripOf(double y) const;
 
   std::vector<std::uint8_t> raster_;
   // Summed-area tables (513 x 513) of the inside and the outside cells.
@@ -117,4 +119,14 @@ private:
   };
   mutable std::vector<std::vector<TEdgeRef>> strips_;
   mutable double stripY0_ = 0, stripH_ = 0;
+  // The same strips as copied segments sorted by right end, rightmost first
+  // (a band query to the right of a point stops at the first that ends
+  // before it), built on first use by SegmentsOutside.
+  struct TStripSegment {
+    TGIS_Point V, W;
+    double XMin, YMin, XMax, YMax;
+    int FirstStrip; // the lowest strip the segment lies in
+  };
+  void BuildSortedStrips() const;
+  mutable std::vector<std::vector<TStripSegment>> sortedStrips_;
 };

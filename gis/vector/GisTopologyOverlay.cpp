@@ -10,12 +10,7 @@
 
 namespace {
 
-struct TSegment {
-  int Operand; // 0 = A, 1 = B
-  int Part;
-  int Index; // position in the part's node sequence
-  double XMin, YMin, XMax, YMax;
-};
+using TSegment = T_CutScratch::TSegment;
 
 double Cross(const TGIS_Point& o, const TGIS_Point& a, const TGIS_Point& b) {
   return (a.X - o.X) * (b.Y - o.Y) - (a.Y - o.Y) * (b.X - o.X);
@@ -70,8 +65,9 @@ bool HalfOpenCrossesRight(const TGIS_Point& v, const TGIS_Point& w, const TGIS_P
 
 T_OverlayGraph::T_OverlayGraph(const T_Contour& a, const T_Contour* b,
                                const T_OverlayParams& params, const TGIS_Extent* window,
-                               int windowed)
+                               int windowed, T_CutScratch* scratch)
     : params_(params) {
+  if (scratch != nullptr) scratch_ = scratch;
   TGIS_Extent all = a.Extent;
   if (b != nullptr) all = GisExtentUnion(all, b->Extent);
   if (!GisIsEmptyExtent(all)) Origin = {all.XMin, all.YMin};
@@ -262,7 +258,15 @@ void T_OverlayGraph::CutUntilSettled() {
 }
 
 bool T_OverlayGraph::CutPass() {
-  std::vector<TSegment> segs;
+  // A pair of segments that both came through the previous pass unchanged
+  // was looked at then with the same four nodes: it cut nothing and met in
+  // no crossing (a crossing left uncut marks its segments fresh), so it
+  // cannot cut anything now. Such pairs are skipped; the order of the pairs
+  // looked at, and so of the cuts, stays that of a full pass.
+  T_CutScratch& w = *scratch_;
+  const bool firstPass = CutPasses == 0;
+  std::vector<TSegment>& segs = w.Segs;
+  segs.clear();
   const auto addSegs = [&](const std::vector<std::vector<int>>& parts, int operand,
                            const std::vector<std::uint8_t>& rings) {
     for (int pi = 0; pi < static_cast<int>(parts.size()); ++pi) {
@@ -271,12 +275,14 @@ bool T_OverlayGraph::CutPass() {
       const int n = static_cast<int>(seq.size());
       const int edges = closed ? n : n - 1;
       for (int i = 0; i < edges; ++i) {
-        const TGIS_Point& p =
-            Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>(i)])].Local;
-        const TGIS_Point& q =
-            Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>((i + 1) % n)])].Local;
-        segs.push_back({operand, pi, i, std::min(p.X, q.X), std::min(p.Y, q.Y), std::max(p.X, q.X),
-                        std::max(p.Y, q.Y)});
+        const int u = seq[static_cast<std::size_t>(i)];
+        const int v = seq[static_cast<std::size_t>((i + 1) % n)];
+        const TGIS_Point& p = Nodes[static_cast<std::size_t>(u)].Local;
+        const TGIS_Point& q = Nodes[static_cast<std::size_t>(v)].Local;
+        const bool fresh =
+            firstPass || std::binary_search(w.Fresh.begin(), w.Fresh.end(), PairKey(u, v));
+        segs.push_back({operand, pi, i, fresh, std::min(p.X, q.X), std::min(p.Y, q.Y),
+                        std::max(p.X, q.X), std::max(p.Y, q.Y)});
       }
     }
   };
@@ -292,10 +298,15 @@ bool T_OverlayGraph::CutPass() {
                                seq[static_cast<std::size_t>((s.Index + 1) % n)]};
   };
   // Cut points per segment: (operand, part, index) -> nodes.
-  std::unordered_map<long long, std::vector<int>> cuts;
-  const auto cutKey = [](const TSegment& s) {
-    return (static_cast<long long>(s.Operand) << 62) | (static_cast<long long>(s.Part) << 31) |
-           static_cast<long long>(s.Index);
+  std::vector<std::pair<long long, int>>& cuts = w.Cuts;
+  cuts.clear();
+  w.NextFresh.clear();
+  const auto cutKey = [](int operand, int part, int index) {
+    return (static_cast<long long>(operand) << 62) | (static_cast<long long>(part) << 31) |
+           static_cast<long long>(index);
+  };
+  const auto cut = [&](const TSegment& s, int node) {
+    cuts.emplace_back(cutKey(s.Operand, s.Part, s.Index), node);
   };
   const double r = params_.R, r2 = r * r;
   const auto nodeOnSegment = [&](int n, int a, int b) {
@@ -316,11 +327,12 @@ bool T_OverlayGraph::CutPass() {
     for (std::size_t j = i + 1; j < segs.size() && segs[j].XMin <= s.XMax + r; ++j) {
       const TSegment& t = segs[j];
       if (t.YMin > s.YMax + r || t.YMax < s.YMin - r) continue;
+      if (!s.Fresh && !t.Fresh) continue;
       const auto [c, d] = ends(t);
-      if (nodeOnSegment(c, a, b)) cuts[cutKey(s)].push_back(c);
-      if (nodeOnSegment(d, a, b)) cuts[cutKey(s)].push_back(d);
-      if (nodeOnSegment(a, c, d)) cuts[cutKey(t)].push_back(a);
-      if (nodeOnSegment(b, c, d)) cuts[cutKey(t)].push_back(b);
+      if (nodeOnSegment(c, a, b)) cut(s, c);
+      if (nodeOnSegment(d, a, b)) cut(s, d);
+      if (nodeOnSegment(a, c, d)) cut(t, a);
+      if (nodeOnSegment(b, c, d)) cut(t, b);
       if (a == c || a == d || b == c || b == d) continue;
       const TGIS_Point& pa = Nodes[static_cast<std::size_t>(a)].Local;
       const TGIS_Point& pb = Nodes[static_cast<std::size_t>(b)].Local;
@@ -331,52 +343,82 @@ bool T_OverlayGraph::CutPass() {
       if (!(((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) &&
             ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))))
         continue;
+      // A crossing left uncut depends on the nodes about it (and on which
+      // segment computes it): the next pass looks at these two again.
+      const auto uncut = [&] {
+        w.NextFresh.push_back(PairKey(a, b));
+        w.NextFresh.push_back(PairKey(c, d));
+      };
       const double ua = d1 / (d1 - d2);
       const TGIS_Point x{pa.X + ua * (pb.X - pa.X), pa.Y + ua * (pb.Y - pa.Y)};
-      if (Dist2(x, pa) <= r2 || Dist2(x, pb) <= r2 || Dist2(x, pc) <= r2 || Dist2(x, pd) <= r2)
+      if (Dist2(x, pa) <= r2 || Dist2(x, pb) <= r2 || Dist2(x, pc) <= r2 || Dist2(x, pd) <= r2) {
+        uncut();
         continue;
+      }
       const int n = AddNode({x.X + Origin.X, x.Y + Origin.Y});
-      if (n == a || n == b || n == c || n == d) continue;
-      cuts[cutKey(s)].push_back(n);
-      cuts[cutKey(t)].push_back(n);
+      if (n == a || n == b || n == c || n == d) {
+        uncut();
+        continue;
+      }
+      cut(s, n);
+      cut(t, n);
     }
   }
-  if (cuts.empty()) return false;
+  if (cuts.empty()) {
+    w.Fresh.clear();
+    return false;
+  }
+  // Grouped by segment, each group in the order found.
+  std::stable_sort(cuts.begin(), cuts.end(),
+                   [](const auto& x, const auto& y) { return x.first < y.first; });
 
+  std::size_t at = 0;
   const auto apply = [&](std::vector<std::vector<int>>& parts, int operand,
                          const std::vector<std::uint8_t>& rings) {
     for (int pi = 0; pi < static_cast<int>(parts.size()); ++pi) {
       auto& seq = parts[static_cast<std::size_t>(pi)];
       const bool closed = rings[static_cast<std::size_t>(pi)] != 0;
       const int n = static_cast<int>(seq.size());
-      std::vector<int> out;
-      out.reserve(seq.size());
+      std::vector<int>& out = w.Out;
+      out.clear();
       for (int i = 0; i < n; ++i) {
         out.push_back(seq[static_cast<std::size_t>(i)]);
         if (!closed && i == n - 1) break;
-        const TSegment key{operand, pi, i, 0, 0, 0, 0};
-        const auto it = cuts.find(cutKey(key));
-        if (it == cuts.end()) continue;
-        const TGIS_Point& p =
-            Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>(i)])].Local;
-        const TGIS_Point& q =
-            Nodes[static_cast<std::size_t>(seq[static_cast<std::size_t>((i + 1) % n)])].Local;
-        std::vector<int> mids = it->second;
+        const long long key = cutKey(operand, pi, i);
+        while (at < cuts.size() && cuts[at].first < key)
+          ++at;
+        if (at == cuts.size() || cuts[at].first != key) continue;
+        const int from = seq[static_cast<std::size_t>(i)];
+        const int to = seq[static_cast<std::size_t>((i + 1) % n)];
+        const TGIS_Point& p = Nodes[static_cast<std::size_t>(from)].Local;
+        const TGIS_Point& q = Nodes[static_cast<std::size_t>(to)].Local;
+        std::vector<int>& mids = w.Mids;
+        mids.clear();
+        for (; at < cuts.size() && cuts[at].first == key; ++at)
+          mids.push_back(cuts[at].second);
         const auto along = [&](int m) {
           const TGIS_Point& v = Nodes[static_cast<std::size_t>(m)].Local;
           return (v.X - p.X) * (q.X - p.X) + (v.Y - p.Y) * (q.Y - p.Y);
         };
         std::sort(mids.begin(), mids.end(), [&](int x, int y) { return along(x) < along(y); });
         mids.erase(std::unique(mids.begin(), mids.end()), mids.end());
-        for (int m : mids)
+        int prev = from;
+        for (int m : mids) {
           out.push_back(m);
+          w.NextFresh.push_back(PairKey(prev, m));
+          prev = m;
+        }
+        w.NextFresh.push_back(PairKey(prev, to));
       }
       DropRepeats(out, closed);
-      seq = std::move(out);
+      seq.assign(out.begin(), out.end());
     }
   };
   apply(PartsA, 0, RingA);
   apply(PartsB, 1, RingB);
+  std::sort(w.NextFresh.begin(), w.NextFresh.end());
+  w.NextFresh.erase(std::unique(w.NextFresh.begin(), w.NextFresh.end()), w.NextFresh.end());
+  std::swap(w.Fresh, w.NextFresh);
   return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "gis/core/GisDefsGeometry.h"
@@ -59,6 +60,27 @@ struct T_Edge {
   bool LeftA = false, RightA = false, LeftB = false, RightB = false;
 };
 
+/// Working buffers of the cutting passes. A caller that builds many graphs
+/// keeps one and hands it to each, so a pass clears them instead of
+/// allocating.
+struct T_CutScratch {
+  struct TSegment {
+    int Operand; // 0 = A, 1 = B
+    int Part;
+    int Index; // position in the part's node sequence
+    /// Made by the previous pass's cuts, or met by a crossing it left uncut:
+    /// only pairs with such a segment can cut anything new.
+    bool Fresh;
+    double XMin, YMin, XMax, YMax;
+  };
+  std::vector<TSegment> Segs;
+  /// (segment key, node) in the order found.
+  std::vector<std::pair<long long, int>> Cuts;
+  /// Node-pair keys of the segments the next pass must look at again (sorted).
+  std::vector<long long> Fresh, NextFresh;
+  std::vector<int> Mids, Out;
+};
+
 /// The two operands cut against each other.
 class T_OverlayGraph {
 public:
@@ -67,8 +89,12 @@ public:
   /// With a window, operand `windowed` (0 = A, 1 = B) enters only with its
   /// segments whose boxes meet the window (a prepared shape against a small
   /// candidate); the segments left out still count in the membership tests.
+  /// `scratch` (optional) lends the cutting buffers.
   T_OverlayGraph(const T_Contour& a, const T_Contour* b, const T_OverlayParams& params,
-                 const TGIS_Extent* window = nullptr, int windowed = -1);
+                 const TGIS_Extent* window = nullptr, int windowed = -1,
+                 T_CutScratch* scratch = nullptr);
+  T_OverlayGraph(const T_OverlayGraph&) = delete;
+  T_OverlayGraph& operator=(const T_OverlayGraph&) = delete;
 
   std::vector<T_Node> Nodes;
   std::vector<T_Edge> Edges;
@@ -117,6 +143,8 @@ private:
   void CollectOutside();
 
   T_OverlayParams params_;
+  T_CutScratch ownScratch_;
+  T_CutScratch* scratch_ = &ownScratch_;
   TGIS_Extent window_{};
   int windowed_ = -1;
   const T_Contour* windowContour_ = nullptr;

@@ -264,7 +264,8 @@ bool TGIS_Topology::RelateInto(TGIS_Shape* a, TGIS_Shape* b, T_RelateTally& m) {
 
 bool TGIS_Topology::RelatePolygons(const T_Contour& a, const T_Contour& b, const T_Window& w,
                                    T_RelateTally& m) {
-  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand,
+                   &cutScratch_);
   m.Raise(EE, 2);
   // Boundary left out of the window lies apart from the other operand, with
   // its own interior on one side.
@@ -300,7 +301,8 @@ bool TGIS_Topology::RelatePolygons(const T_Contour& a, const T_Contour& b, const
 
 bool TGIS_Topology::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b, const T_Window& w,
                                           T_RelateTally& m) {
-  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand,
+                   &cutScratch_);
   m.Raise(EI, 2);
   m.Raise(EE, 2);
   if (g.OutsideWindow) {
@@ -348,7 +350,8 @@ bool TGIS_Topology::RelateLineWithPolygon(const T_Contour& a, const T_Contour& b
 
 bool TGIS_Topology::RelateLines(const T_Contour& a, const T_Contour& b, const T_Window& w,
                                 T_RelateTally& m) {
-  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand);
+  T_OverlayGraph g(a, &b, Params(), w.Operand >= 0 ? &w.Box : nullptr, w.Operand,
+                   &cutScratch_);
   m.Raise(EE, 2);
   if (g.OutsideWindow) {
     m.Raise(w.Operand == 0 ? IE : EI, 1);
