@@ -8,6 +8,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "platform/rtl/Strings.h"
 #include "codecs/PngPicture.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -22,7 +23,7 @@ std::string Sample(const std::string& name) {
 }
 
 std::string TempPng(const std::string& convertArgs, const std::string& kind) {
-  const std::string path = "/tmp/sk_codecs_" + std::to_string(::getpid()) + ".png";
+  const std::string path = "/tmp/sk_codecs_" + IntToStr(::getpid()) + ".png";
   const std::string cmd = "convert " + convertArgs +
                           " -define png:exclude-chunks=gAMA,cHRM,bKGD,date,tIME,pHYs " + kind +
                           "'" + path + "' 2>/dev/null";

@@ -8,6 +8,7 @@
 // - 6000 x 4000 bitmaps (24-bit and 8-bit palette) opened and painted to fit
 //   and 1:1, against pread of the rows needed plus the same scaling loop.
 // The inputs are made at start in a temporary folder (fixed seed).
+#include "platform/rtl/Strings.h"
 #include "bench/support/RatioReporter.h"
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -42,7 +43,7 @@ constexpr int kViewW = 1920, kViewH = 1080, kBigW = 6000, kBigH = 4000;
 std::string Folder() {
   static const std::string dir = [] {
     const auto p =
-        std::filesystem::temp_directory_path() / ("sk_raster_bench_" + std::to_string(::getpid()));
+        std::filesystem::temp_directory_path() / ("sk_raster_bench_" + IntToStr(::getpid()));
     std::filesystem::create_directories(p);
     return p.string();
   }();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 
+#include "platform/rtl/Strings.h"
 #include "gis/core/GisResource.h"
 #include "gis/formats/GisFileTAB.h"
 #include "gis/raster/GisLayerJPG.h"
@@ -154,7 +155,7 @@ TEST(FileTAB, BadPointsRaise0090WithTheirLine) {
     } catch (const EGIS_Exception& e) {
       EXPECT_EQ(std::string(e.Message()), "0090 File structure error in file \"" +
                                               dir.File("bad.tab") + "\" as line " +
-                                              std::to_string(r.line));
+                                              IntToStr(r.line));
     }
   }
 }

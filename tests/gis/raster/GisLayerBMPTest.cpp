@@ -3,6 +3,7 @@
 #include <cstring>
 #include <set>
 
+#include "platform/rtl/Strings.h"
 #include "gis/core/GisResource.h"
 #include "gis/raster/GisLayerBMP.h"
 #include "tests/gis/raster/RasterTestSupport.h"
@@ -101,7 +102,7 @@ TEST(LayerBMP, RowsOfEveryDepthEqualImageMagick) {
     const std::string src = dir.File("src.bmp");
     photo->SaveToFile(src);
     for (const Row& r : rows) {
-      SCOPED_TRACE(r.options + " width " + std::to_string(w));
+      SCOPED_TRACE(r.options + " width " + IntToStr(w));
       const std::string path = dir.File("t.bmp");
       RunTool("convert '" + src + "' -compress None " + r.options + "'" + path + "'");
       const std::string bytes = ReadFile(path);
@@ -114,8 +115,8 @@ TEST(LayerBMP, RowsOfEveryDepthEqualImageMagick) {
       ASSERT_NO_THROW(layer = OpenBmp(path))
           << "biSize " << int(std::uint8_t(bytes[14])) << " compression " << int(bytes[30]);
       EXPECT_EQ(layer->BitsPerPixel(), fileBits);
-      EXPECT_EQ(layer->InfoText(), "Windows Bitmap (BMP)\r\n" + std::to_string(w) + " x 5; " +
-                                       std::to_string(fileBits) + " bit");
+      EXPECT_EQ(layer->InfoText(), "Windows Bitmap (BMP)\r\n" + IntToStr(w) + " x 5; " +
+                                       IntToStr(fileBits) + " bit");
       std::vector<std::uint8_t> expected = MagickRows(path);
       if (r.bits <= 8) NonBlack(expected); // palette entries never are pure black
       EXPECT_EQ(LayerRows(*layer), expected);

@@ -1,5 +1,6 @@
 // The JPEG layer: the capture path (a JPEG with a lower-case .jgw in a
 // viewer), rows against djpeg, world-file precedence, damaged files.
+#include "platform/rtl/Strings.h"
 #include "gis/raster/GisLayerJPG.h"
 #include "gis/core/GisResource.h"
 #include "platform/rtl/Files.h"
@@ -78,7 +79,7 @@ TEST(LayerJPG, RowsEqualDjpegForEverySamplingAndMode) {
       {64, 48, "-optimize -sample 2x2", 24},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(r.options + " " + std::to_string(r.w) + "x" + std::to_string(r.h));
+    SCOPED_TRACE(r.options + " " + IntToStr(r.w) + "x" + IntToStr(r.h));
     auto photo = MakePhoto(r.w, r.h, 3);
     const std::string src = dir.File("src.bmp"), jpg = dir.File("t.jpg"), ref = dir.File("ref.bmp");
     photo->SaveToFile(src);

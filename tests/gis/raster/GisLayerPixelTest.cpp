@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/rtl/Strings.h"
 #include "gis/core/GisParams.h"
 #include "gis/core/GisResource.h"
 #include "tests/gis/raster/RasterTestSupport.h"
@@ -334,7 +335,7 @@ TEST_F(PixelLayer, CreateCopySizesAndPixels) {
   const Row rows[] = {
       {0, 0, 10, 5}, {20, 0, 20, 10}, {0, 10, 20, 10}, {5, 0, 5, 2}}; // 2.5 rows round to even
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.w) + "x" + std::to_string(r.h));
+    SCOPED_TRACE(IntToStr(r.w) + "x" + IntToStr(r.h));
     TMemLayer copy(0, 0, {});
     copy.CreateCopy(*src, src->Extent(), r.w, r.h);
     EXPECT_EQ(copy.Width(), r.expectW);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/rtl/Strings.h"
 #include "gis/core/GisDefsNumbers.h"
 #include "gis/raster/GisLayerPixel.h"
 #include "tests/support/RunTool.h"
@@ -25,7 +26,7 @@ struct TTempFolder {
   TTempFolder() {
     static int counter = 0;
     path = std::filesystem::temp_directory_path() /
-           ("sk_raster_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+           ("sk_raster_" + IntToStr(::getpid()) + "_" + IntToStr(++counter));
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
   }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/rtl/Strings.h"
 #include "DrawTestSupport.h"
 #include "ShapeTestSupport.h"
 #include "platform/rtl/ScopeGuard.h"
@@ -200,7 +201,7 @@ TEST(GisShapeDraw, MarkersOfEveryStyleAndSize) {
         s->DrawMarker(size, TPoint(50, 50), false);
       });
       const std::string what =
-          "style " + std::to_string(int(r.style)) + " size " + std::to_string(size);
+          "style " + IntToStr(int(r.style)) + " size " + IntToStr(size);
       const int h = size / 2;
       if (h == 0) {
         EXPECT_EQ(d.Count(kRed), 0) << what;

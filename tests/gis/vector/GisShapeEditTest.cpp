@@ -7,6 +7,7 @@
 // they are edited.
 #include <gtest/gtest.h>
 
+#include "platform/rtl/Strings.h"
 #include "LayerDrawTestSupport.h"
 #include "ShapeTestSupport.h"
 #include "gis/vector/GisTopology.h"
@@ -411,7 +412,7 @@ TEST_F(ShapeEdit, SnappingFollowsGeosNearestPoints) {
   ASSERT_EQ(rows.size(), 300u);
   int snapped[2] = {0, 0};
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    SCOPED_TRACE("row " + std::to_string(k + 1));
+    SCOPED_TRACE("row " + IntToStr(k + 1));
     TOracleRow row = rows[k];
     const auto type = TGIS_ShapeType(int(row.Next()));
     TGIS_Shape* target = snap->AddShape(type, row.NextParts());

@@ -3,6 +3,7 @@
 // with shapely (GEOS) from seeded random shapes.
 #include <gtest/gtest.h>
 
+#include "platform/rtl/Strings.h"
 #include "ShapeTestSupport.h"
 #include "gis/core/GisDefsLists.h"
 #include "gis/vector/GisGeometry.h"
@@ -31,7 +32,7 @@ TEST(GisShapeOracle, LinesMeasureWalkAndClipAsGeos) {
   int clippedToNothing = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     TOracleRow row = rows[k];
-    SCOPED_TRACE("row " + std::to_string(k + 1));
+    SCOPED_TRACE("row " + IntToStr(k + 1));
     auto line = MakeShape(gisShapeTypeArc, row.NextParts());
     auto* arc = static_cast<TGIS_ShapeArc*>(line.get());
     const TGIS_Point q = row.NextPoint();
@@ -68,7 +69,7 @@ TEST(GisShapeOracle, MultiPartLinesMeasureAndClipAsGeos) {
   ASSERT_EQ(rows.size(), 300u);
   for (std::size_t k = 0; k < rows.size(); ++k) {
     TOracleRow row = rows[k];
-    SCOPED_TRACE("row " + std::to_string(k + 1));
+    SCOPED_TRACE("row " + IntToStr(k + 1));
     auto line = MakeShape(gisShapeTypeArc, row.NextParts());
     EXPECT_TRUE(Close(line->GetLength(), row.Next()));
     const TGIS_Extent w = row.NextExtent();
@@ -85,7 +86,7 @@ TEST(GisShapeOracle, PolygonsMeasureAndClipAsGeos) {
   ASSERT_GT(rows.size(), 300u);
   for (std::size_t k = 0; k < rows.size(); ++k) {
     TOracleRow row = rows[k];
-    SCOPED_TRACE("row " + std::to_string(k + 1));
+    SCOPED_TRACE("row " + IntToStr(k + 1));
     auto polygon = MakeShape(gisShapeTypePolygon, row.NextParts());
     EXPECT_TRUE(Close(polygon->GetArea(), row.Next()));
     const TGIS_Point c = polygon->GetCentroid();
@@ -119,7 +120,7 @@ TEST(GisShapeOracle, IntersectsAsGeosOnIntegerLinesAndPoints) {
   int meeting = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     TOracleRow row = rows[k];
-    SCOPED_TRACE("row " + std::to_string(k + 1));
+    SCOPED_TRACE("row " + IntToStr(k + 1));
     auto a = MakeShape(gisShapeTypeArc, row.NextParts());
     auto b = MakeShape(gisShapeTypeArc, row.NextParts());
     const bool linesMeet = row.Next() != 0;
@@ -148,7 +149,7 @@ TEST(GisShapeOracle, InsideAndIntersectsAnswerThroughTheTopologyEngineAsGeos) {
   int inside = 0;
   for (std::size_t k = 0; k < rows.size(); ++k) {
     TOracleRow row = rows[k];
-    SCOPED_TRACE("row " + std::to_string(k + 1));
+    SCOPED_TRACE("row " + IntToStr(k + 1));
     auto p = MakeShape(gisShapeTypePolygon, row.NextParts());
     auto q = MakeShape(gisShapeTypePolygon, row.NextParts());
     auto line = MakeShape(gisShapeTypeArc, row.NextParts());

@@ -5,6 +5,8 @@
 #include <limits>
 #include <random>
 
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "ShapeTestSupport.h"
 #include "gis/core/GisDefsLists.h"
 
@@ -31,7 +33,7 @@ std::string Dump(const TParts& parts) {
   for (const auto& part : parts) {
     out += "[";
     for (const TGIS_Point& p : part)
-      out += "(" + std::to_string(p.X) + "," + std::to_string(p.Y) + ")";
+      out += "(" + FloatToStr(p.X) + "," + FloatToStr(p.Y) + ")";
     out += "]";
   }
   return out;

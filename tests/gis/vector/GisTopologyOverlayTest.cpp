@@ -4,6 +4,7 @@
 // lines; the list union.
 #include <gtest/gtest.h>
 
+#include "platform/rtl/Strings.h"
 #include "gis/core/GisResource.h"
 #include "tests/gis/vector/TopologyTestSupport.h"
 
@@ -77,13 +78,13 @@ TEST_P(OverlayPlacement, RandomPolygonsMatchGeosAndKeepTheAreaIdentities) {
       area[op] = AreaOf(r.get());
       requests.push_back(std::string("overlay ") + OpName(op) + " " + Hex(a) + " " + Hex(b) + " " +
                          Hex(r.get()));
-      labels.push_back("pair " + std::to_string(i) + " " + OpName(op));
+      labels.push_back("pair " + IntToStr(i) + " " + OpName(op));
       keep.push_back(std::move(r));
     }
     T_RelateMatrix m;
     ASSERT_TRUE(t.RelateMatrix(a, b, m));
     requests.push_back("relate " + Hex(a) + " " + Hex(b));
-    labels.push_back("pair " + std::to_string(i) + " relate " + m.ToString());
+    labels.push_back("pair " + IntToStr(i) + " relate " + m.ToString());
     areas.push_back(area);
     // Relating the other way asks the transposed question.
     EXPECT_TRUE(t.Relate(b, a, TGIS_Topology::TransposePattern(m.ToString())));
@@ -91,7 +92,7 @@ TEST_P(OverlayPlacement, RandomPolygonsMatchGeosAndKeepTheAreaIdentities) {
   const auto answers = AskGeos(requests);
   ASSERT_EQ(answers.size(), requests.size()) << "the GEOS oracle (python3-shapely) did not answer";
   for (std::size_t i = 0; i < pairs.size(); ++i) {
-    SCOPED_TRACE("pair " + std::to_string(i) + " A=" + Hex(pairs[i].A.get()) +
+    SCOPED_TRACE("pair " + IntToStr(i) + " A=" + Hex(pairs[i].A.get()) +
                  " B=" + Hex(pairs[i].B.get()));
     const auto& ar = areas[i];
     const double areaA = AreaOf(pairs[i].A.get()), areaB = AreaOf(pairs[i].B.get());
@@ -344,7 +345,7 @@ TEST(Overlay, UnionShapesMatchesGeos) {
     std::uniform_real_distribution<double> pos(0, 300);
     for (int i = 0; i < count; ++i)
       shapes.push_back(Polygon({Star(rng, {pos(rng) + 5e5, pos(rng) + 5e6}, 12, 10, 40)}));
-    run(std::to_string(count) + " stars", shapes);
+    run(IntToStr(count) + " stars", shapes);
   }
   // A fan of triangles that together make one polygon.
   std::vector<std::unique_ptr<TGIS_Shape>> faces;

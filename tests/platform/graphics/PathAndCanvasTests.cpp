@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/rtl/Strings.h"
 #include "GraphicsTestUtil.h"
 #include "platform/graphics/Bitmap.h"
 
@@ -96,10 +97,10 @@ TEST(Paths, StrokedTextFromGlyphsSetsThePixelsOfTheWholePath) {
     for (const TPenCase& pc : pens)
       for (const char* text : texts)
         for (const TPlace& at : places) {
-          SCOPED_TRACE(std::string(f.face) + " " + std::to_string(f.height) + ", pen " +
-                       std::to_string(pc.width) + ", text " + text + ", at " +
-                       std::to_string(at.x) + "," + std::to_string(at.y) + ", escapement " +
-                       std::to_string(at.escapement));
+          SCOPED_TRACE(std::string(f.face) + " " + IntToStr(f.height) + ", pen " +
+                       IntToStr(pc.width) + ", text " + text + ", at " +
+                       IntToStr(at.x) + "," + IntToStr(at.y) + ", escapement " +
+                       IntToStr(at.escapement));
           auto glyphs = draw(true, f, pc, text, at), whole = draw(false, f, pc, text, at);
           int ink = 0, differing = 0;
           for (int y = 0; y < 60; ++y)

@@ -1,4 +1,5 @@
 // Shapes to pixel sets: interiors and one pixel either side of every edge.
+#include "platform/rtl/Strings.h"
 #include "GraphicsTestUtil.h"
 
 namespace {
@@ -336,7 +337,7 @@ TEST(PixelRules, FillMeetsTheOnePixelOutlineOfSlantedEdges) {
   const COLORREF brushColour = RGB(255, 0, 0), paper = 0xFFFFFF;
   for (const TShape& shape : shapes)
     for (TWay way : {kPolygon, kPolyPolygon, kStrokeAndFillPath, kPathRegion}) {
-      SCOPED_TRACE(std::string(shape.name) + ", way " + std::to_string(int(way)));
+      SCOPED_TRACE(std::string(shape.name) + ", way " + IntToStr(int(way)));
       TTestCanvas c(30, 30);
       TPenBrush pb(c.dc, CreatePen(PS_SOLID, 1, 0), CreateSolidBrush(brushColour));
       const int n = int(shape.points.size());
