@@ -1,5 +1,5 @@
-// Shared helpers of the controls' tests: a form hosting one control, pixel
-// probes of a window's back buffer and of bitmaps, an event spy.
+// Shared helpers of the controls' tests: pixel probes of a window's back
+// buffer and of bitmaps, an event spy (the host form is the window layer's).
 #pragma once
 
 #include <string>
@@ -8,11 +8,7 @@
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Gdi.h"
-
-inline void Pump() {
-  for (int i = 0; i < 3; ++i)
-    Application()->ProcessMessages();
-}
+#include "tests/platform/forms/FormsTestSupport.h"
 
 /// A pixel of a window's back buffer.
 inline COLORREF WindowPixel(TWinControl* c, int x, int y) {
@@ -22,29 +18,6 @@ inline COLORREF WindowPixel(TWinControl* c, int x, int y) {
   ReleaseDC(h, dc);
   return color;
 }
-
-/// A form that owns what is put on it (freed with the host).
-struct THostForm {
-  explicit THostForm(int w = 300, int h = 200, TColor color = clWhite) {
-    form = new TForm(nullptr);
-    form->SetBounds(0, 0, w, h);
-    form->SetColor(color);
-  }
-  ~THostForm() { delete form; }
-  THostForm(const THostForm&) = delete;
-  THostForm& operator=(const THostForm&) = delete;
-  template <class T> T* Add(int left, int top, int width, int height) {
-    T* c = new T(form);
-    c->SetParent(form);
-    c->SetBounds(left, top, width, height);
-    return c;
-  }
-  void Show() {
-    form->Show();
-    Pump();
-  }
-  TForm* form;
-};
 
 /// Records the names of events in order.
 struct TSpy {

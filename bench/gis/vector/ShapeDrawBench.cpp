@@ -174,12 +174,7 @@ BENCHMARK(BM_PolyPolygonPlain)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
-  // A screen that shows the whole 1920 x 1080 window.
-  TScreenMetrics screen;
-  screen.Width = kWidth;
-  screen.Height = kHeight;
-  screen.WorkArea = TRect(0, 0, kWidth, kHeight);
-  SetScreenMetricsForTests(screen);
+  bench_viewer::UseScreenOf(kWidth, kHeight);
   // The program's ratios: these two, then those the other files register.
   auto& ratios = RegisteredBenchRatios();
   ratios.insert(ratios.begin(), {{"polygons with holes, shapes / PolyPolygon",

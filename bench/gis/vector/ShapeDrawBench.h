@@ -9,10 +9,8 @@
 
 #include <memory>
 
-#include "gis/core/GisKernel.h"
+#include "bench/gis/viewer/BenchViewerWindow.h"
 #include "gis/vector/GisLayerVector.h"
-#include "gis/viewer/GisViewerWnd.h"
-#include "platform/forms/Forms.h"
 
 namespace shape_draw_bench {
 
@@ -21,17 +19,9 @@ inline constexpr int kWidth = 1920, kHeight = 1080;
 /// A viewer window of kWidth x kHeight showing the map (0, 0, kWidth,
 /// kHeight) at zoom 1, with one empty vector layer (map Y grows upwards),
 /// a plain one or the given one (the viewer owns it).
-struct TBenchViewer {
-  explicit TBenchViewer(TGIS_LayerVector* shapes = new TGIS_LayerVector) : layer(shapes) {
-    GisKernelInit();
-    form = new TForm(nullptr);
-    form->SetBounds(0, 0, kWidth + 40, kHeight + 40);
-    viewer = new TGIS_ViewerWnd(form);
-    viewer->SetBorderStyle(TBorderStyle::bsNone);
-    viewer->SetScrollBars(TScrollStyle::ssNone);
-    viewer->SetParent(form);
-    viewer->SetBounds(0, 0, kWidth, kHeight);
-    viewer->Handle();
+struct TBenchViewer : bench_viewer::TBenchViewerWindow {
+  explicit TBenchViewer(TGIS_LayerVector* shapes = new TGIS_LayerVector)
+      : TBenchViewerWindow(kWidth, kHeight), layer(shapes) {
     viewer->KeyPoll = [](HWND) { return false; };
     layer->SetName("shapes");
     layer->Open();
@@ -41,18 +31,12 @@ struct TBenchViewer {
     viewer->SetColor(0xFFFFFF);
     viewer->SetVisibleExtent({0, 0, double(kWidth), double(kHeight)});
   }
-  ~TBenchViewer() { delete form; }
-  TBenchViewer(const TBenchViewer&) = delete;
-  TBenchViewer& operator=(const TBenchViewer&) = delete;
-
   /// A full paint of the window through the cache.
   void FullPaint() {
     viewer->DropCache();
     viewer->PaintAll();
   }
 
-  TForm* form;
-  TGIS_ViewerWnd* viewer;
   TGIS_LayerVector* layer;
 };
 

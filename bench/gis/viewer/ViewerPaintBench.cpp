@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/gis/viewer/BenchViewerWindow.h"
 #include "bench/support/RatioReporter.h"
 #include "gis/core/GisKernel.h"
 #include "gis/viewer/GisGDI.h"
@@ -71,17 +72,8 @@ private:
   const std::vector<TBenchRect>& rects_;
 };
 
-struct TBenchViewer {
-  TBenchViewer() {
-    GisKernelInit();
-    form = new TForm(nullptr);
-    form->SetBounds(0, 0, kWidth + 40, kHeight + 40);
-    viewer = new TGIS_ViewerWnd(form);
-    viewer->SetBorderStyle(TBorderStyle::bsNone);
-    viewer->SetScrollBars(TScrollStyle::ssNone);
-    viewer->SetParent(form);
-    viewer->SetBounds(0, 0, kWidth, kHeight);
-    viewer->Handle();
+struct TBenchViewer : bench_viewer::TBenchViewerWindow {
+  TBenchViewer() : TBenchViewerWindow(kWidth, kHeight) {
     for (int i = 0; i < kLayers; ++i) {
       auto* layer = new TBenchLayer(i);
       layer->SetName("layer" + std::string(1, char('a' + i)));
@@ -92,9 +84,6 @@ struct TBenchViewer {
     viewer->SetZoom(1);
     viewer->SetCenterPoint({kMapWidth / 2, kMapHeight / 2});
   }
-  ~TBenchViewer() { delete form; }
-  TForm* form;
-  TGIS_ViewerWnd* viewer;
 };
 
 /// The same rectangles straight onto a bitmap, then copied to a second one
@@ -194,13 +183,7 @@ BENCHMARK(BM_DirectIncrementalDrag)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
-  // A screen that shows the whole 1920 x 1080 window (back buffers hold
-  // what a screen can show).
-  TScreenMetrics screen;
-  screen.Width = kWidth;
-  screen.Height = kHeight;
-  screen.WorkArea = TRect(0, 0, kWidth, kHeight);
-  SetScreenMetricsForTests(screen);
+  bench_viewer::UseScreenOf(kWidth, kHeight);
   // The viewer's own overhead: each viewer run's time over the direct run's.
   return RunBenchmarksWithRatios(
       argc, argv,

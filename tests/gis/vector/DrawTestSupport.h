@@ -19,6 +19,7 @@
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
+#include "tests/gis/viewer/GdiTarget.h"
 
 /// A vector layer whose drawing pass is the test's: every shape's Draw
 /// unless `OnDraw` is set.
@@ -120,16 +121,7 @@ struct TDrawViewer {
   }
   /// The bounding box of the pixels of a colour (empty when none).
   TRect InkBox(COLORREF c) const {
-    TRect box(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x)
-        if (Pixel(x, y) == c) {
-          box.Left = std::min(box.Left, x);
-          box.Top = std::min(box.Top, y);
-          box.Right = std::max(box.Right, x + 1);
-          box.Bottom = std::max(box.Bottom, y + 1);
-        }
-    return box.Right < box.Left ? TRect() : box;
+    return InkBoxOf(width, height, c, [this](int x, int y) { return Pixel(x, y); });
   }
 
   int width, height;

@@ -10,6 +10,21 @@
 #include "gis/viewer/GisGDI.h"
 #include "platform/graphics/Bitmap.h"
 
+// The bounding box of the pixels of colour `c` in a width x height picture
+// read through pixel(x, y) (an empty rect when none).
+template <class PixelAt> TRect InkBoxOf(int width, int height, COLORREF c, PixelAt pixel) {
+  TRect box(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (pixel(x, y) == c) {
+        box.Left = std::min(box.Left, x);
+        box.Top = std::min(box.Top, y);
+        box.Right = std::max(box.Right, x + 1);
+        box.Bottom = std::max(box.Bottom, y + 1);
+      }
+  return box.Right < box.Left ? TRect() : box;
+}
+
 // A bitmap with a context over it; the bitmap is filled with `fill`.
 struct TTarget {
   std::unique_ptr<TBitmap> bitmap;
@@ -45,16 +60,7 @@ struct TTarget {
   }
   // Bounding box of pixels of colour `c` (empty rect when none).
   TRect InkBox(COLORREF c) {
-    TRect box(INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN);
-    for (int y = 0; y < bitmap->Height(); ++y)
-      for (int x = 0; x < bitmap->Width(); ++x)
-        if (Pixel(x, y) == c) {
-          box.Left = std::min(box.Left, x);
-          box.Top = std::min(box.Top, y);
-          box.Right = std::max(box.Right, x + 1);
-          box.Bottom = std::max(box.Bottom, y + 1);
-        }
-    return box.Right < box.Left ? TRect() : box;
+    return InkBoxOf(bitmap->Width(), bitmap->Height(), c, [this](int x, int y) { return Pixel(x, y); });
   }
   int CountColor(COLORREF c) {
     int n = 0;

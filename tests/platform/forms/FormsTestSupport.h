@@ -1,5 +1,5 @@
-// Shared helpers of the window layer's tests: a message spy and a control
-// that records what reaches it.
+// Shared helpers of the window layer's tests: a message spy, a control
+// that records what reaches it, and a form hosting the controls under test.
 #pragma once
 
 #include <QCoreApplication>
@@ -155,6 +155,36 @@ inline void PumpEvents() {
   for (int i = 0; i < 3; ++i)
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
+
+/// Runs the pending events as the application does (a manual timer clock
+/// advances with each round).
+inline void Pump() {
+  for (int i = 0; i < 3; ++i)
+    Application()->ProcessMessages();
+}
+
+/// A form that owns what is put on it (freed with the host).
+struct THostForm {
+  explicit THostForm(int w = 300, int h = 200, TColor color = clWhite) {
+    form = new TForm(nullptr);
+    form->SetBounds(0, 0, w, h);
+    form->SetColor(color);
+  }
+  ~THostForm() { delete form; }
+  THostForm(const THostForm&) = delete;
+  THostForm& operator=(const THostForm&) = delete;
+  template <class T> T* Add(int left, int top, int width, int height) {
+    T* c = new T(form);
+    c->SetParent(form);
+    c->SetBounds(left, top, width, height);
+    return c;
+  }
+  void Show() {
+    form->Show();
+    Pump();
+  }
+  TForm* form;
+};
 
 inline std::vector<std::string> Names(const std::vector<TSpyEntry>& log) {
   std::vector<std::string> r;

@@ -10,25 +10,6 @@
 #include "platform/rtl/Strings.h"
 
 namespace {
-/// A white form that shows and frees itself.
-struct THost {
-  TForm* form = new TForm(nullptr);
-  THost() {
-    form->SetBounds(0, 0, 300, 200);
-    form->SetColor(clWhite);
-  }
-  ~THost() { delete form; }
-  template <class T> T* Add(int left, int top, int width, int height) {
-    T* c = new T(form);
-    c->SetParent(form);
-    c->SetBounds(left, top, width, height);
-    return c;
-  }
-  void Show() {
-    form->Show();
-    PumpEvents();
-  }
-};
 
 /// A list of `count` square images of one colour each.
 TImageList* ColourImages(TComponent* owner, int size, std::initializer_list<TColor> colours) {
@@ -46,7 +27,7 @@ TImageList* ColourImages(TComponent* owner, int size, std::initializer_list<TCol
 } // namespace
 
 TEST(TabControl, GeometryFromTextsFontAndImageRoom) {
-  THost host;
+  THostForm host;
   auto* tc = host.Add<TCustomTabControl>(0, 0, 300, 150);
   tc->InsertTab(0, "ab", nullptr);
   tc->InsertTab(1, "abcd", nullptr);
@@ -71,7 +52,7 @@ TEST(TabControl, GeometryFromTextsFontAndImageRoom) {
 }
 
 TEST(TabControl, PressAndArrowKeysNotifyWithAVeto) {
-  THost host;
+  THostForm host;
   auto* tc = host.Add<TCustomTabControl>(0, 0, 300, 150);
   for (const char* t : {"one", "two", "three"})
     tc->InsertTab(tc->TabCount(), t, nullptr);
@@ -95,7 +76,7 @@ TEST(TabControl, PressAndArrowKeysNotifyWithAVeto) {
 }
 
 TEST(TabControl, TabsOnEverySide) {
-  THost host;
+  THostForm host;
   auto* tc = host.Add<TCustomTabControl>(0, 0, 300, 150);
   tc->InsertTab(0, "ab", nullptr);
   tc->InsertTab(1, "abcd", nullptr);
@@ -131,7 +112,7 @@ TEST(TabControl, TabsOnEverySide) {
 }
 
 TEST(TabControl, MultiLineRowsPutTheSelectedRowNextToThePages) {
-  THost host;
+  THostForm host;
   auto* tc = host.Add<TCustomTabControl>(0, 0, 120, 150);
   for (const char* t : {"first", "second", "third", "fourth", "fifth"})
     tc->InsertTab(tc->TabCount(), t, nullptr);
@@ -157,7 +138,7 @@ TEST(TabControl, MultiLineRowsPutTheSelectedRowNextToThePages) {
 }
 
 TEST(TabControl, OneLongRowScrollsWithItsArrowButtons) {
-  THost host;
+  THostForm host;
   auto* tc = host.Add<TCustomTabControl>(0, 0, 160, 100);
   for (const char* t : {"first", "second", "third", "fourth", "fifth"})
     tc->InsertTab(tc->TabCount(), t, nullptr);
@@ -210,7 +191,7 @@ TEST(TabControl, OneLongRowScrollsWithItsArrowButtons) {
 }
 
 TEST(TabControl, ImagesReserveRoomForTabsWithAnImage) {
-  THost host;
+  THostForm host;
   auto* tc = host.Add<TCustomTabControl>(0, 0, 300, 150);
   tc->InsertTab(0, "ab", nullptr);
   tc->InsertTab(1, "ab", nullptr);
@@ -238,7 +219,7 @@ TEST(TabControl, ImagesReserveRoomForTabsWithAnImage) {
 }
 
 TEST(TabControl, DrawsRaisedTabsUnlessOwnerDrawn) {
-  THost host;
+  THostForm host;
   auto* tc = host.Add<TCustomTabControl>(0, 0, 280, 150);
   tc->SetColor(clBtnFace);
   tc->InsertTab(0, "first", nullptr);
