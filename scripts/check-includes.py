@@ -7,7 +7,7 @@ The top-level CMakeLists.txt lists the source folders in dependency order
   (or of tests/ or bench/);
 - a file outside platform/ includes a Qt header or the header of another
   third-party library (libjpeg, zlib, expat, libpq, SQLite, OpenJPEG, PROJ,
-  GoogleTest, Google Benchmark); tests/ and bench/ may;
+  GoogleTest, Google Benchmark); tests/, bench/ and fuzz/ may;
 - a test or benchmark of folder X includes a header of a folder later than X;
 - a library links a library of a folder later than its own.
 
@@ -83,7 +83,7 @@ class Order:
 
 def place_of(order, rel):
     """(area, folder) of a repository path: area is 'src', 'tests', 'bench' or None."""
-    for area in ("tests", "bench"):
+    for area in ("tests", "bench", "fuzz"):
         if rel.startswith(area + "/"):
             return area, order.folder_of(rel[len(area) + 1:])
     folder = order.folder_of(rel)
@@ -143,7 +143,7 @@ def check_file(root, order, rel, includes, facing, faults):
         if outside_platform and target in facing:
             faults.append(where + f'"{name}" brings in third-party headers; only platform/ includes it')
         t_area, t_folder = place_of(order, target)
-        if t_area in ("tests", "bench"):
+        if t_area in ("tests", "bench", "fuzz"):
             if area == "src":
                 faults.append(where + f'"{name}" belongs to {t_area}/; sources never include it')
             continue
@@ -182,7 +182,7 @@ def check_links(root, order, faults):
 
 
 def source_files(root, order):
-    tops = set(order.folders) | {"tests", "bench"}
+    tops = set(order.folders) | {"tests", "bench", "fuzz"}
     for top in sorted(tops):
         base = os.path.join(root, top)
         if not os.path.isdir(base):

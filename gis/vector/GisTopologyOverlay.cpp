@@ -345,9 +345,9 @@ bool T_OverlayGraph::CutPass() {
         continue;
       // A crossing left uncut depends on the nodes about it (and on which
       // segment computes it): the next pass looks at these two again.
-      const auto uncut = [&] {
-        w.NextFresh.push_back(PairKey(a, b));
-        w.NextFresh.push_back(PairKey(c, d));
+      const auto uncut = [&w, ab = PairKey(a, b), cd = PairKey(c, d)] {
+        w.NextFresh.push_back(ab);
+        w.NextFresh.push_back(cd);
       };
       const double ua = d1 / (d1 - d2);
       const TGIS_Point x{pa.X + ua * (pb.X - pa.X), pa.Y + ua * (pb.Y - pa.Y)};

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the fuzz harnesses with clang and libFuzzer (AddressSanitizer and
+# UndefinedBehaviorSanitizer on) and runs them.
+#
+#   scripts/fuzz.sh                     every harness, 60 s each
+#   scripts/fuzz.sh <name> [seconds]    one harness (fuzz/<name>.cpp)
+#   scripts/fuzz.sh all [seconds]       every harness, one after the other
+#
+# New inputs go to build-fuzz/work/<name>/; an input that fails (a crash, a
+# sanitizer report, a hang over 10 s, more than 2 GB) is written into
+# fuzz/corpus/<name>/ as crash-*, timeout-*, oom-* or leak-*, where the sanitizer tree's replay
+# keeps trying it: commit it with the mend.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+name="${1:-all}"
+seconds="${2:-60}"
+dir="${SK_FUZZ_BUILD:-$root/build-fuzz}"
+
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
+export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
+
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+  -DSK_FUZZ=ON -DSK_SANITIZE=ON -DSK_WITHOUT_ENGINE=ON \
+  -DSK_BUILD_TESTS=OFF -DSK_BUILD_BENCH=OFF >/dev/null
+
+if [ "$name" = all ]; then
+  mapfile -t names < <(sed -n 's/^ *sk_fuzz(\([A-Za-z0-9_]*\).*/\1/p' "$root/fuzz/CMakeLists.txt")
+else
+  names=("$name")
+fi
+targets=()
+for n in "${names[@]}"; do targets+=("fuzz_$n"); done
+cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/tests/lsan-suppressions.txt:print_suppressions=0}"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+
+status=0
+for n in "${names[@]}"; do
+  corpus="$root/fuzz/corpus/$n"
+  work="$dir/work/$n"
+  mkdir -p "$corpus" "$work"
+  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048
+        -print_final_stats=1 -artifact_prefix="$corpus/")
+  [ -f "$root/fuzz/dict/$n.dict" ] && args+=(-dict="$root/fuzz/dict/$n.dict")
+  echo "== fuzz: $n (${seconds} s)"
+  "$dir/fuzz/fuzz_$n" "${args[@]}" "$work" "$corpus" || status=1
+done
+exit $status
