@@ -1,6 +1,7 @@
 // The program: start-up, the tool window and the map window, the message
 // loop, and the finalisation in reverse order.
 #include "app/ProgramStart.h"
+#include "codecs/ImageCodecs.h"
 #include "browser/WebHostIntf.h"
 #include "controls/ControlsInit.h"
 #include "formstate/FormState.h"
@@ -18,6 +19,7 @@
 int main(int argc, char** argv) {
   web::PrepareWebEngineEnvironment();
   TProgramApplication app(argc, argv);
+  RegisterImageCodecs();
   GisKernelInit();
   GisSqlQueryInstall();
   GisCoordsRegisterUnit();
@@ -36,5 +38,6 @@ int main(int argc, char** argv) {
   ControlsFinalize();
   FormStateDone();
   GisKernelDone();
+  UnregisterImageCodecs();
   return exitCode;
 }

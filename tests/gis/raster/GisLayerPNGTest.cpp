@@ -1,9 +1,12 @@
 // The PNG layer: GDAL and ImageMagick files against ImageMagick's picture
 // flattened on white, damaged files, description and placement.
 #include <cstdlib>
+#include <cstring>
 
 #include "gis/core/GisResource.h"
+#include "codecs/PngPicture.h"
 #include "gis/raster/GisLayerPNG.h"
+#include "platform/graphics/Bitmap.h"
 #include "tests/gis/raster/RasterTestSupport.h"
 
 namespace {
@@ -138,4 +141,26 @@ TEST(LayerPNG, PlacedByItsWorldFileAndDormantAfterOpen) {
   EXPECT_DOUBLE_EQ(e.YMax, 201);
   layer.WakeUp();
   EXPECT_NE(layer.DecodedBitmap(), nullptr);
+}
+
+TEST(LayerPNG, GammaOfTheFileApplies) {
+  // a grey 128 pixel in a file with gAMA 100000 shows (128/255)^(1/2.2) × 255 = 186
+  TTempFolder dir;
+  const std::string path = dir.File("g.png");
+  TBitmap source(2, 1, pf24bit);
+  std::memset(source.ScanLine(0), 128, 6);
+  TPngPicture png;
+  png.Assign(&source);
+  auto gamma = std::make_unique<TChunkgAMA>(&png);
+  gamma->SetChunkType(reinterpret_cast<const std::uint8_t*>("gAMA"));
+  gamma->SetValue(100000);
+  TPNGList& list = png.ChunkList();
+  list.Add(nullptr);
+  for (std::uint32_t i = list.Count() - 1; i > 1; --i) list.Set(i, list.Item(i - 1));
+  list.Set(1, gamma.release());
+  png.SaveToFile(path);
+  TGIS_LayerPNG layer;
+  layer.SetPath(path);
+  layer.Open();
+  EXPECT_EQ(LayerRows(layer), std::vector<std::uint8_t>(6, 186));
 }

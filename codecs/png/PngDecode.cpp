@@ -1,0 +1,276 @@
+// Reading the image data: the first IDAT chunk and every IDAT chunk that
+// directly follows it are inflated as one zlib stream, each row is
+// unfiltered and its samples are stored in the header chunk's buffers.
+#include <algorithm>
+#include <cstring>
+
+#include "codecs/png/PngInternal.h"
+#include "platform/rtl/ZlibStream.h"
+
+using namespace png;
+
+std::unique_ptr<TChunk> TChunkIDAT::NewOfClass(TPngPicture* owner) const {
+  return MakeChunk<TChunkIDAT>(owner);
+}
+
+namespace {
+
+constexpr std::uint32_t kInputBlock = 65535;
+
+/// The inflating side: reads the chunk data in blocks, keeps the running CRC
+/// of the current chunk and crosses into following IDAT chunks.
+class TIdatReader {
+public:
+  TIdatReader(TStream& stream, const std::uint8_t* type, std::uint32_t length)
+      : stream_(stream), input_(kInputBlock) {
+    crc_ = PngUpdateCrc(0xFFFFFFFFu, type, 4);
+    position_ = stream.Position();
+    end_ = position_ + std::int64_t(length);
+    const int r = z_.InitInflate();
+    if (r < 0) Fail(r);
+  }
+
+  /// Inflates up to `count` bytes; returns how many were produced (fewer at
+  /// the end of the data or of the zlib stream).
+  std::uint32_t InflateInto(std::uint8_t* buffer, std::uint32_t count) {
+    z_.SetOutput(buffer, count);
+    while (z_.AvailOut() > 0 && !streamEnd_) {
+      if (z_.AvailIn() == 0) {
+        if (position_ == end_ && !NextChunk()) break;
+        const std::int64_t want = std::min<std::int64_t>(kInputBlock, end_ - position_);
+        const std::int64_t got = want > 0 ? stream_.Read(input_.data(), want) : 0;
+        if (got <= 0) break;
+        position_ += got;
+        crc_ = PngUpdateCrc(crc_, input_.data(), std::size_t(got));
+        z_.SetInput(input_.data(), std::uint32_t(got));
+      }
+      const int r = z_.Inflate();
+      if (r == ZStreamEnd) streamEnd_ = true; // what follows the stream is not image data
+      else if (r < 0) Fail(r);
+    }
+    return count - z_.AvailOut();
+  }
+
+  /// After the rows: the rest of the current chunk goes into its CRC, then
+  /// the stored CRC is compared.
+  void Finish() {
+    z_.End();
+    if (crcDone_) return;
+    while (position_ < end_) {
+      const std::int64_t want = std::min<std::int64_t>(kInputBlock, end_ - position_);
+      const std::int64_t got = stream_.Read(input_.data(), want);
+      if (got <= 0) break;
+      position_ += got;
+      crc_ = PngUpdateCrc(crc_, input_.data(), std::size_t(got));
+    }
+    CheckCrc();
+  }
+
+private:
+  [[noreturn]] static void Fail(int code) {
+    throw EPNGZLIBError(std::string(PngTexts::ZLIBError) + PngTexts::ZlibResult(code));
+  }
+
+  void CheckCrc() {
+    if (ReadU32(stream_) != ~crc_) TPngPicture::Fail<EPngInvalidCRC>(PngTexts::InvalidCRC);
+  }
+
+  /// Moves into the next chunk, which must be IDAT; false at the end of the
+  /// stream.
+  bool NextChunk() {
+    CheckCrc();
+    std::uint8_t head[8];
+    if (stream_.Read(head, 8) != 8) {
+      crcDone_ = true;
+      return false;
+    }
+    if (std::memcmp(head + 4, "IDAT", 4) != 0)
+      TPngPicture::Fail<EPNGMissingMultipleIDAT>(PngTexts::MissingMultipleIDAT);
+    crc_ = PngUpdateCrc(0xFFFFFFFFu, head + 4, 4);
+    position_ = stream_.Position();
+    end_ = position_ + std::int64_t(GetU32(head));
+    return true;
+  }
+
+  TStream& stream_;
+  TZlibStream z_;
+  std::vector<std::uint8_t> input_;
+  std::uint32_t crc_ = 0;
+  std::int64_t position_ = 0, end_ = 0;
+  bool streamEnd_ = false, crcDone_ = false;
+};
+
+void Unfilter(std::uint8_t* row, const std::uint8_t* prev, std::uint32_t rowBytes,
+              std::uint32_t offset) {
+  std::uint8_t* r = row + 1;
+  const std::uint8_t* p = prev + 1;
+  const std::uint32_t o = std::min(offset, rowBytes);
+  switch (row[0]) {
+  case 1:
+    for (std::uint32_t i = o; i < rowBytes; ++i)
+      r[i] = std::uint8_t(r[i] + r[i - o]);
+    break;
+  case 2:
+    for (std::uint32_t i = 0; i < rowBytes; ++i)
+      r[i] = std::uint8_t(r[i] + p[i]);
+    break;
+  case 3:
+    for (std::uint32_t i = 0; i < o; ++i)
+      r[i] = std::uint8_t(r[i] + (p[i] >> 1));
+    for (std::uint32_t i = o; i < rowBytes; ++i)
+      r[i] = std::uint8_t(r[i] + ((unsigned(p[i]) + r[i - o]) >> 1));
+    break;
+  case 4:
+    for (std::uint32_t i = 0; i < o; ++i)
+      r[i] = std::uint8_t(r[i] + p[i]);
+    for (std::uint32_t i = o; i < rowBytes; ++i)
+      r[i] = std::uint8_t(r[i] + Paeth(r[i - o], p[i], p[i - o]));
+    break;
+  default: break; // None, and unknown types
+  }
+}
+
+/// Stores the samples of one unfiltered row: pixel k goes to column
+/// x0 + k × dx of image row y.
+class TRowConverter {
+public:
+  TRowConverter(TChunkIHDR& header, const std::array<std::uint8_t, 256>& gamma)
+      : h_(header), gamma_(gamma), depth_(header.BitDepth), type_(header.ColorType),
+        bufferBits_(header.BufferBits()) {}
+
+  void Convert(const std::uint8_t* s, std::uint32_t n, std::uint32_t x0, std::uint32_t dx,
+               std::uint32_t y) {
+    std::uint8_t* out = h_.ImageRow(y);
+    std::uint8_t* alpha = h_.ImageAlpha() ? h_.ImageAlpha() + std::size_t(y) * h_.Width : nullptr;
+    const auto& g = gamma_;
+    switch (type_) {
+    case 0:
+    case 3:
+      if (depth_ == 16) {
+        for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx)
+          out[x] = s[2 * k];
+      } else if (depth_ == 8) {
+        if (dx == 1) std::memcpy(out + x0, s, n);
+        else
+          for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx)
+            out[x] = s[k];
+      } else if (dx == 1 && depth_ == bufferBits_) {
+        std::memcpy(out, s, (std::size_t(n) * depth_ + 7) / 8); // whole rows start at column 0
+      } else {
+        const unsigned mask = (1u << depth_) - 1;
+        const unsigned scale = type_ == 0 && depth_ == 2 ? 5 : 1; // 2-bit grey in 4-bit steps
+        for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx) {
+          const std::uint32_t bit = k * depth_;
+          const unsigned v = ((s[bit >> 3] >> (8 - depth_ - (bit & 7))) & mask) * scale;
+          Put(out, x, v);
+        }
+      }
+      break;
+    case 2:
+      if (depth_ == 8) {
+        for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx, s += 3) {
+          std::uint8_t* d = out + 3 * std::size_t(x);
+          d[0] = g[s[2]];
+          d[1] = g[s[1]];
+          d[2] = g[s[0]];
+        }
+      } else {
+        for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx, s += 6) {
+          std::uint8_t* d = out + 3 * std::size_t(x);
+          d[0] = g[s[4]];
+          d[1] = g[s[2]];
+          d[2] = g[s[0]];
+        }
+      }
+      break;
+    case 4: {
+      const int step = depth_ == 16 ? 2 : 1;
+      for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx, s += 2 * step) {
+        out[x] = s[0];
+        alpha[x] = s[step];
+      }
+      break;
+    }
+    case 6: {
+      const int step = depth_ == 16 ? 2 : 1;
+      for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx, s += 4 * step) {
+        std::uint8_t* d = out + 3 * std::size_t(x);
+        d[0] = g[s[2 * step]];
+        d[1] = g[s[step]];
+        d[2] = g[s[0]];
+        alpha[x] = s[3 * step];
+      }
+      break;
+    }
+    default: break;
+    }
+  }
+
+private:
+  void Put(std::uint8_t* out, std::uint32_t x, unsigned v) const {
+    const std::uint32_t bit = x * std::uint32_t(bufferBits_);
+    const int shift = 8 - bufferBits_ - int(bit & 7);
+    const unsigned mask = (1u << bufferBits_) - 1;
+    std::uint8_t& b = out[bit >> 3];
+    b = std::uint8_t((b & ~(mask << shift)) | ((v & mask) << shift));
+  }
+
+  TChunkIHDR& h_;
+  const std::array<std::uint8_t, 256>& gamma_;
+  int depth_, type_, bufferBits_;
+};
+
+} // namespace
+
+bool TChunkIDAT::ReadBody(TStream& stream, const std::uint8_t* type, std::uint32_t length) {
+  TChunkIHDR& header = Header();
+  if (header.ImageData() == nullptr) TPngPicture::Fail<EPngInvalidIHDR>(PngTexts::InvalidIHDR);
+  if (header.ColorType == 3 && owner_->ChunkList().ItemFromClass<TChunkPLTE>() == nullptr)
+    TPngPicture::Fail<EPNGInvalidPalette>(PngTexts::InvalidPalette);
+  const auto& gamma = owner_->DecodingGamma;
+  if (header.ColorType == 0 || header.ColorType == 4) {
+    const int m = 1 << header.BufferBits();
+    for (int i = 0; i < m; ++i) {
+      const std::uint8_t v = gamma[(i * 255 + (m - 1) / 2) / (m - 1)];
+      header.BitmapInfo().bmiColors[i] = RGBQUAD{v, v, v, 0};
+    }
+  }
+  const std::uint32_t width = header.Width, height = header.Height;
+  std::uint32_t rowBytes = 0, offset = 0;
+  TPngPicture::RowLayoutOf(header.ColorType, header.BitDepth, width, rowBytes, offset);
+  TIdatReader reader(stream, type, length);
+  std::vector<std::uint8_t> rows[2] = {std::vector<std::uint8_t>(rowBytes + 1, 0),
+                                       std::vector<std::uint8_t>(rowBytes + 1, 0)};
+  int current = 1;
+  TRowConverter converter(header, gamma);
+  auto readRow = [&](std::uint32_t bytes) {
+    std::uint8_t* row = rows[current].data();
+    const std::uint32_t got = reader.InflateInto(row, bytes + 1);
+    if (got == 0) return false;
+    std::fill(row + got, row + bytes + 1, std::uint8_t(0));
+    Unfilter(row, rows[1 - current].data(), bytes, offset);
+    return true;
+  };
+  if (owner_->Interlacing == 0) {
+    for (std::uint32_t y = 0; y < height; ++y) {
+      if (!readRow(rowBytes)) break;
+      converter.Convert(rows[current].data() + 1, width, 0, 1, y);
+      current = 1 - current;
+    }
+  } else if (owner_->Interlacing == 1) {
+    for (const TPass& pass : kPasses) {
+      const std::uint32_t n = PassWidth(pass, width);
+      std::uint32_t bytes = 0, unused = 0;
+      TPngPicture::RowLayoutOf(header.ColorType, header.BitDepth, n, bytes, unused);
+      std::fill(rows[1 - current].begin(), rows[1 - current].end(), std::uint8_t(0));
+      if (bytes == 0) continue;
+      for (std::uint32_t y = pass.row; y < height; y += pass.rowStep) {
+        if (!readRow(bytes)) break;
+        converter.Convert(rows[current].data() + 1, n, pass.col, pass.colStep, y);
+        current = 1 - current;
+      }
+    }
+  }
+  reader.Finish();
+  return true;
+}
