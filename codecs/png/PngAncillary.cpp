@@ -364,7 +364,7 @@ bool CodeText(bool deflating, int level, const std::uint8_t* data, std::size_t l
     out.append(reinterpret_cast<const char*>(window), sizeof window - z.AvailOut());
     if (r == ZStreamEnd) return true;
     if (r == ZBufError && !deflating && z.AvailIn() == 0) r = ZDataError; // cut short
-    if (r < 0) {
+    if (r != ZOk) { // errors, and a preset dictionary we do not have
       message = z.Message();
       out.clear();
       return false;

@@ -46,7 +46,7 @@ public:
       }
       const int r = z_.Inflate();
       if (r == ZStreamEnd) streamEnd_ = true; // what follows the stream is not image data
-      else if (r < 0) Fail(r);
+      else if (r != ZOk) Fail(r);              // a preset dictionary would stall forever
     }
     return count - z_.AvailOut();
   }

@@ -346,3 +346,19 @@ TEST(PngDecode, GammaTablesAndTheGreyRampOfTwoBits) {
   const int first = row[0] >> 4;
   EXPECT_EQ(first % 5, 0);
 }
+
+TEST(PngDecode, APresetDictionaryIsRefusedNotWaitedFor) {
+  // zlib header 78 3F asks for a preset dictionary: inflate would return
+  // "need dictionary" forever without reading
+  const std::vector<std::uint8_t> z = {0x78, 0x3F, 0xDA, 0xB5, 0xD1, 0x4B, 0x0E, 0x80, 0x20};
+  TPngPicture png;
+  try {
+    LoadBytes(png, Concat({Signature(), Ihdr(2, 1, 8, 0), Chunk("IDAT", z), Chunk("IEND", {})}));
+    FAIL() << "loaded";
+  } catch (const EPNGZLIBError& e) {
+    EXPECT_EQ(e.Message(), std::string(PngTexts::ZLIBError) + "need dictionary (2)");
+  }
+  std::string out, message;
+  EXPECT_FALSE(InflateText(z.data(), z.size(), out, message));
+  EXPECT_TRUE(out.empty());
+}
