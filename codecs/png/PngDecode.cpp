@@ -157,13 +157,9 @@ public:
       } else if (dx == 1 && depth_ == bufferBits_) {
         std::memcpy(out, s, (std::size_t(n) * depth_ + 7) / 8); // whole rows start at column 0
       } else {
-        const unsigned mask = (1u << depth_) - 1;
         const unsigned scale = type_ == 0 && depth_ == 2 ? 5 : 1; // 2-bit grey in 4-bit steps
-        for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx) {
-          const std::uint32_t bit = k * depth_;
-          const unsigned v = ((s[bit >> 3] >> (8 - depth_ - (bit & 7))) & mask) * scale;
-          Put(out, x, v);
-        }
+        for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx)
+          SetSampleAt(out, x, bufferBits_, SampleAt(s, k, depth_) * scale);
       }
       break;
     case 2:
@@ -207,14 +203,6 @@ public:
   }
 
 private:
-  void Put(std::uint8_t* out, std::uint32_t x, unsigned v) const {
-    const std::uint32_t bit = x * std::uint32_t(bufferBits_);
-    const int shift = 8 - bufferBits_ - int(bit & 7);
-    const unsigned mask = (1u << bufferBits_) - 1;
-    std::uint8_t& b = out[bit >> 3];
-    b = std::uint8_t((b & ~(mask << shift)) | ((v & mask) << shift));
-  }
-
   TChunkIHDR& h_;
   const std::array<std::uint8_t, 256>& gamma_;
   int depth_, type_, bufferBits_;

@@ -129,8 +129,7 @@ void TPngPicture::DrawBlended(HDC dc, const TRect& rect) {
         blend(out, v, v, v, alpha[s]);
       } else if (header.ColorType == 3 && plte != nullptr && trns != nullptr) {
         // the source column decides both the byte and the bits of the index
-        const std::uint32_t bit = s * std::uint32_t(bits);
-        const unsigned index = (in[bit >> 3] >> (8 - bits - int(bit & 7))) & ((1u << bits) - 1);
+        const unsigned index = SampleAt(in, s, bits);
         const std::uint32_t e = plte->Entry(index);
         blend(out, int(e & 0xFF), int((e >> 8) & 0xFF), int((e >> 16) & 0xFF),
               trns->AlphaTable[index]);
@@ -180,8 +179,7 @@ COLORREF TPngPicture::ReadPixel(int x, int y) const {
   const std::uint8_t* row = h.ImageRow(std::uint32_t(y));
   if (Indexed(h)) {
     const int b = std::min(h.BufferBits(), 8);
-    const std::uint32_t bit = std::uint32_t(x) * std::uint32_t(b);
-    const unsigned s = (row[bit >> 3] >> (8 - b - int(bit & 7))) & ((1u << b) - 1);
+    const unsigned s = SampleAt(row, std::uint32_t(x), b);
     if (h.ColorType == 3) {
       const auto* plte = chunkList_.ItemFromClass<TChunkPLTE>();
       if (plte == nullptr) Fail<EPngError>(PngTexts::NoSuchPaletteEntry);
@@ -220,11 +218,7 @@ void TPngPicture::WritePixel(int x, int y, COLORREF color) {
         index = i;
       }
     }
-    const std::uint32_t bit = std::uint32_t(x) * std::uint32_t(b);
-    const int shift = 8 - b - int(bit & 7);
-    const unsigned mask = (1u << b) - 1;
-    std::uint8_t& byte = row[bit >> 3];
-    byte = std::uint8_t((byte & ~(mask << shift)) | ((unsigned(index) & mask) << shift));
+    SetSampleAt(row, std::uint32_t(x), b, unsigned(index));
     return;
   }
   std::uint8_t* p = row + 3 * std::size_t(x);

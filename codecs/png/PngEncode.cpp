@@ -87,14 +87,8 @@ void RawRow(TChunkIHDR& h, const std::array<std::uint8_t, 256>& g, std::uint8_t*
       std::memcpy(raw, in, rowBytes);
     } else {
       std::memset(raw, 0, rowBytes);
-      const int bb = h.BufferBits();
-      const unsigned mask = (1u << depth) - 1;
-      for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx) {
-        const std::uint32_t sb = x * std::uint32_t(bb);
-        const unsigned v = (in[sb >> 3] >> (8 - bb - int(sb & 7))) & ((1u << bb) - 1);
-        const std::uint32_t db = k * std::uint32_t(depth);
-        raw[db >> 3] |= std::uint8_t((v & mask) << (8 - depth - int(db & 7)));
-      }
+      for (std::uint32_t k = 0, x = x0; k < n; ++k, x += dx)
+        SetSampleAt(raw, k, depth, SampleAt(in, x, h.BufferBits()));
     }
     break;
   case 2:

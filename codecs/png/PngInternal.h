@@ -75,3 +75,20 @@ template <typename T> std::unique_ptr<TChunk> MakeChunk(TPngPicture* owner) {
   return chunk;
 }
 } // namespace png
+
+namespace png {
+/// Pixel x of a row of `bits`-bit samples (1, 2, 4 or 8; the leftmost in
+/// the high bits).
+inline unsigned SampleAt(const std::uint8_t* row, std::uint32_t x, int bits) {
+  const std::uint32_t bit = x * std::uint32_t(bits);
+  return (row[bit >> 3] >> (8 - bits - int(bit & 7))) & ((1u << bits) - 1);
+}
+
+inline void SetSampleAt(std::uint8_t* row, std::uint32_t x, int bits, unsigned value) {
+  const std::uint32_t bit = x * std::uint32_t(bits);
+  const int shift = 8 - bits - int(bit & 7);
+  const unsigned mask = (1u << bits) - 1;
+  std::uint8_t& b = row[bit >> 3];
+  b = std::uint8_t((b & ~(mask << shift)) | ((value & mask) << shift));
+}
+} // namespace png

@@ -362,3 +362,75 @@ TEST(PngDecode, APresetDictionaryIsRefusedNotWaitedFor) {
   EXPECT_FALSE(InflateText(z.data(), z.size(), out, message));
   EXPECT_TRUE(out.empty());
 }
+
+TEST(PngDecode, RowsOfTheEdgeCases) {
+  auto image = [](std::uint32_t w, std::uint32_t h, int depth, int type, int interlace,
+                  const std::vector<std::uint8_t>& raw, std::vector<std::uint8_t> extra = {}) {
+    std::string packed, message;
+    EXPECT_TRUE(DeflateText(raw.data(), raw.size(), 6, packed, message));
+    return Concat({Signature(), Ihdr(w, h, depth, type, interlace), extra,
+                   Chunk("IDAT", std::vector<std::uint8_t>(packed.begin(), packed.end())),
+                   Chunk("IEND", {})});
+  };
+  TPngPicture png;
+  // 2-bit grey samples 3 2 1 0 become 4-bit steps of five: 0xFA 0x50
+  LoadBytes(png, image(4, 1, 2, 0, 0, {0, 0b11100100}));
+  EXPECT_EQ(png.HeaderChunk().ImageRow(0)[0], 0xFA);
+  EXPECT_EQ(png.HeaderChunk().ImageRow(0)[1], 0x50);
+  // a 16-bit truecolour pixel keeps the high bytes, blue first
+  LoadBytes(png, image(1, 1, 16, 2, 0, {0, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}));
+  const std::uint8_t* p = png.HeaderChunk().ImageRow(0);
+  EXPECT_EQ(p[0], 0x9A);
+  EXPECT_EQ(p[1], 0x56);
+  EXPECT_EQ(p[2], 0x12);
+  // 1 × 1 Adam7: pass 1 alone
+  LoadBytes(png, image(1, 1, 8, 0, 1, {0, 77}));
+  EXPECT_EQ(png.ReadPixel(0, 0), RGB(77, 77, 77));
+  // a Paeth first row is a Sub row
+  LoadBytes(png, image(3, 1, 8, 0, 0, {4, 10, 5, 5}));
+  EXPECT_EQ(png.ReadPixel(2, 0), RGB(20, 20, 20));
+  // a key of grey 0x0040 on 8 bits
+  LoadBytes(png, image(1, 1, 8, 0, 0, {0, 1}, Chunk("tRNS", {0, 0x40})));
+  EXPECT_EQ(png.TransparentKeyColor(), RGB(64, 64, 64));
+  EXPECT_EQ(png.TransparencyKind(), 1);
+  // palette tRNS 255 255 0 255: one key, entry 2; 0 128: graded
+  const auto plte = Chunk("PLTE", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+  LoadBytes(png, image(1, 1, 8, 3, 0, {0, 1}, Concat({plte, Chunk("tRNS", {255, 255, 0, 255})})));
+  EXPECT_EQ(png.TransparencyKind(), 1);
+  EXPECT_EQ(png.TransparentKeyColor(), RGB(7, 8, 9));
+  LoadBytes(png, image(1, 1, 8, 3, 0, {0, 1}, Concat({plte, Chunk("tRNS", {0, 128})})));
+  EXPECT_EQ(png.TransparencyKind(), 2);
+  // PLTE of 770 or 771 bytes
+  EXPECT_THROW(LoadBytes(png, image(1, 1, 8, 3, 0, {0, 1}, Chunk("PLTE", std::vector<std::uint8_t>(770)))),
+               EPNGInvalidPalette);
+  EXPECT_THROW(LoadBytes(png, image(1, 1, 8, 3, 0, {0, 1}, Chunk("PLTE", std::vector<std::uint8_t>(771)))),
+               EPNGInvalidPalette);
+}
+
+TEST(PngDecode, TextTimeAndHeaderChunksWriteBackTheirFields) {
+  std::string packed, message;
+  const std::vector<std::uint8_t> raw = {0, 1};
+  ASSERT_TRUE(DeflateText(raw.data(), raw.size(), 6, packed, message));
+  const auto idat = Chunk("IDAT", std::vector<std::uint8_t>(packed.begin(), packed.end()));
+  const auto text = Chunk("tEXt", {'T', 'i', 't', 'l', 'e', 0, 'M', 'a', 'p'});
+  const auto time = Chunk("tIME", {0x07, 0xD3, 5, 6, 7, 8, 9});
+  const auto ztxt = Chunk("zTXt", {'K', 0, 0, 0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
+  TPngPicture png;
+  LoadBytes(png, Concat({Signature(), Ihdr(1, 1, 8, 0), text, time, ztxt, idat, Chunk("IEND", {})}));
+  auto* t = png.ChunkList().ItemFromClass<TChunktEXt>();
+  EXPECT_EQ(t->Keyword, "Title");
+  EXPECT_EQ(t->Text, "Map");
+  auto* when = png.ChunkList().ItemFromClass<TChunktIME>();
+  EXPECT_EQ(when->Year, 2003);
+  TMemoryStream out;
+  png.SaveToStream(out);
+  const std::vector<std::uint8_t> saved(out.Memory(), out.Memory() + out.Size());
+  EXPECT_NE(std::search(saved.begin(), saved.end(), text.begin(), text.end()), saved.end());
+  EXPECT_NE(std::search(saved.begin(), saved.end(), time.begin(), time.end()), saved.end());
+  // the empty zTXt text is saved as one space
+  const TLibpngImage back = ReadWithLibpng(saved);
+  ASSERT_TRUE(back.ok);
+  ASSERT_EQ(back.texts.size(), 2u);
+  EXPECT_EQ(back.texts[1].key, "K");
+  EXPECT_EQ(back.texts[1].text, " ");
+}
