@@ -131,7 +131,9 @@ TEST(PngDecode, ChunkValuesEqualLibpngs) {
     png.LoadFromFile(PngSuiteDir() + name);
     auto* gama = png.ChunkList().ItemFromClass<TChunkgAMA>();
     ASSERT_EQ(gama != nullptr, ref.hasGamma);
-    if (gama != nullptr) EXPECT_EQ(gama->Value(), ref.gamma);
+    if (gama != nullptr) {
+      EXPECT_EQ(gama->Value(), ref.gamma);
+    }
     if (auto* t = png.ChunkList().ItemFromClass<TChunktIME>()) {
       ASSERT_TRUE(ref.hasTime);
       EXPECT_EQ(t->Year, ref.year);
@@ -164,7 +166,9 @@ TEST(PngDecode, ChunkValuesEqualLibpngs) {
         auto c = [&](int s) { return g[ref.depth == 16 ? s >> 8 : s]; };
         expected = RGB(c(ref.trnsR), c(ref.trnsG), c(ref.trnsB));
       }
-      if (ref.colorType != 3) EXPECT_EQ(png.TransparentKeyColor(), expected);
+      if (ref.colorType != 3) {
+        EXPECT_EQ(png.TransparentKeyColor(), expected);
+      }
       ++keyed;
     }
   }

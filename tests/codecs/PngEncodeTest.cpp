@@ -132,7 +132,9 @@ TEST(PngEncode, EveryPairWidthAndInterlaceDecodesBackInLibpng) {
               wrong += b.Sample(x, y, c) != expected;
             }
         EXPECT_EQ(wrong, 0);
-        if (haveCheck && width % 8 == 1) EXPECT_TRUE(PngcheckQuiet(saved));
+        if (haveCheck && width % 8 == 1) {
+          EXPECT_TRUE(PngcheckQuiet(saved));
+        }
       }
     }
   }
@@ -210,7 +212,9 @@ TEST(PngEncode, SavingKeepsTheChunkOrderAndUnknownChunks) {
       // PLTE goes through the gamma tables both ways
       const bool known = before[i].type == "IDAT" || before[i].type == "zTXt" ||
                          before[i].type == "IHDR" || before[i].type == "PLTE";
-      if (!known) EXPECT_EQ(before[i].data, after[i].data) << before[i].type;
+      if (!known) {
+        EXPECT_EQ(before[i].data, after[i].data) << before[i].type;
+      }
     }
     const TLibpngImage a = ReadWithLibpng(source), b = ReadWithLibpng(saved);
     ASSERT_TRUE(b.ok);
