@@ -158,3 +158,28 @@ TEST(PngDraw, PixelWritesAndThePalette) {
   }
   EXPECT_EQ(GdiLiveObjectCount(), live);
 }
+
+TEST(PngDraw, OpaqueFilesDrawnAtTheOriginGiveTheDecodedPixels) {
+  const long live = GdiLiveObjectCount();
+  int drawn = 0;
+  for (const auto& e : std::filesystem::directory_iterator(PngSuiteDir())) {
+    const std::string name = e.path().filename().string();
+    if (name[0] == 'x' || e.path().extension() != ".png") continue;
+    TPngPicture png;
+    png.LoadFromFile(e.path().string());
+    if (png.TransparencyKind() != 0) continue;
+    SCOPED_TRACE(name);
+    TBitmap target(png.Width(), png.Height(), pf24bit);
+    png.Draw(target.Canvas(), TRect{0, 0, png.Width(), png.Height()});
+    int wrong = 0;
+    for (int y = 0; y < png.Height(); ++y)
+      for (int x = 0; x < png.Width(); ++x) {
+        const std::uint8_t* p = target.ScanLine(y) + 3 * x;
+        wrong += RGB(p[2], p[1], p[0]) != png.ReadPixel(x, y);
+      }
+    EXPECT_EQ(wrong, 0);
+    ++drawn;
+  }
+  EXPECT_GT(drawn, 100);
+  EXPECT_EQ(GdiLiveObjectCount(), live);
+}
