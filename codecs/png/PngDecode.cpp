@@ -100,33 +100,56 @@ private:
   bool streamEnd_ = false, crcDone_ = false;
 };
 
-void Unfilter(std::uint8_t* row, const std::uint8_t* prev, std::uint32_t rowBytes,
-              std::uint32_t offset) {
-  std::uint8_t* r = row + 1;
-  const std::uint8_t* p = prev + 1;
-  const std::uint32_t o = std::min(offset, rowBytes);
-  switch (row[0]) {
+/// Branch-free Paeth predictor (the same choice as png::Paeth).
+inline int PaethFast(int a, int b, int c) {
+  const int pa0 = b - c, pb0 = a - c;
+  const int pa = pa0 < 0 ? -pa0 : pa0, pb = pb0 < 0 ? -pb0 : pb0;
+  const int pc0 = pa0 + pb0, pc = pc0 < 0 ? -pc0 : pc0;
+  const int ab = pa <= pb ? a : b, pab = pa <= pb ? pa : pb;
+  return pab <= pc ? ab : c;
+}
+
+/// Unfilters with the filter offset known at compile time (1, 2, 3, 4, 6
+/// or 8), so that the loops can be unrolled.
+template <std::uint32_t O>
+void UnfilterBy(std::uint8_t type, std::uint8_t* r, const std::uint8_t* p, std::uint32_t n) {
+  const std::uint32_t o = std::min(O, n);
+  switch (type) {
   case 1:
-    for (std::uint32_t i = o; i < rowBytes; ++i)
-      r[i] = std::uint8_t(r[i] + r[i - o]);
+    for (std::uint32_t i = o; i < n; ++i)
+      r[i] = std::uint8_t(r[i] + r[i - O]);
     break;
   case 2:
-    for (std::uint32_t i = 0; i < rowBytes; ++i)
+    for (std::uint32_t i = 0; i < n; ++i)
       r[i] = std::uint8_t(r[i] + p[i]);
     break;
   case 3:
     for (std::uint32_t i = 0; i < o; ++i)
       r[i] = std::uint8_t(r[i] + (p[i] >> 1));
-    for (std::uint32_t i = o; i < rowBytes; ++i)
-      r[i] = std::uint8_t(r[i] + ((unsigned(p[i]) + r[i - o]) >> 1));
+    for (std::uint32_t i = o; i < n; ++i)
+      r[i] = std::uint8_t(r[i] + ((unsigned(p[i]) + r[i - O]) >> 1));
     break;
   case 4:
     for (std::uint32_t i = 0; i < o; ++i)
       r[i] = std::uint8_t(r[i] + p[i]);
-    for (std::uint32_t i = o; i < rowBytes; ++i)
-      r[i] = std::uint8_t(r[i] + Paeth(r[i - o], p[i], p[i - o]));
+    for (std::uint32_t i = o; i < n; ++i)
+      r[i] = std::uint8_t(r[i] + PaethFast(r[i - O], p[i], p[i - O]));
     break;
   default: break; // None, and unknown types
+  }
+}
+
+void Unfilter(std::uint8_t* row, const std::uint8_t* prev, std::uint32_t rowBytes,
+              std::uint32_t offset) {
+  std::uint8_t* r = row + 1;
+  const std::uint8_t* p = prev + 1;
+  switch (offset) {
+  case 1: UnfilterBy<1>(row[0], r, p, rowBytes); break;
+  case 2: UnfilterBy<2>(row[0], r, p, rowBytes); break;
+  case 3: UnfilterBy<3>(row[0], r, p, rowBytes); break;
+  case 4: UnfilterBy<4>(row[0], r, p, rowBytes); break;
+  case 6: UnfilterBy<6>(row[0], r, p, rowBytes); break;
+  default: UnfilterBy<8>(row[0], r, p, rowBytes); break;
   }
 }
 
