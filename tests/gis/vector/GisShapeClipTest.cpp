@@ -109,6 +109,23 @@ TEST(GisShapeClip, PolygonsFollowTheWindow) {
             nullptr);
 }
 
+TEST(GisShapeClip, ClippedPolygonsHoldOnlyRingsThatBoundAnArea) {
+  // Rings outside the window leave runs along its border (two distinct
+  // vertices, or no area): those are no rings to other readers.
+  const TParts parts{{{2, 2}, {2, 8}, {8, 8}, {8, 2}, {2, 2}},
+                     {{12, 2}, {12, 8}, {15, 5}, {12, 2}},
+                     {{-5, 12}, {-2, 15}, {-2, 12}, {-5, 12}},
+                     {{3, -6}, {3, -2}, {7, -2}, {7, -6}, {3, -6}}};
+  auto c = MakeShape(gisShapeTypePolygon, parts)->CreateClippedCopy(WINDOW, false);
+  ASSERT_NE(c, nullptr);
+  const TParts rings = PartsOf(*c);
+  ASSERT_EQ(rings.size(), 1u);
+  EXPECT_DOUBLE_EQ(c->GetArea(), 36);
+  // Nothing but such runs: no copy at all.
+  const TParts outside{parts[1], parts[2]};
+  EXPECT_EQ(MakeShape(gisShapeTypePolygon, outside)->CreateClippedCopy(WINDOW, false), nullptr);
+}
+
 TEST(GisShapeClip, PointsAndMultipoints) {
   auto in = MakeShape(gisShapeTypePoint, {{{5, 5}}});
   auto copy = in->CreateClippedCopy(WINDOW, false);

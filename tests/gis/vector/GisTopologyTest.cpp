@@ -312,6 +312,46 @@ TEST(TopologyDispatch, FixRepairsThePolygonOperandsInPlace) {
   EXPECT_NEAR(AreaOf(r.get()), 2, 1e-12);
 }
 
+// Small polygons far from the origin, where the tolerance grows with the
+// coordinates: their overlays keep their area, repair keeps them, and a
+// real sliver still goes.
+TEST(TopologyTolerance, SmallPolygonsFarFromTheOriginSurvive) {
+  struct TCase {
+    const char* Name;
+    TGIS_Point At;
+    double Side;
+  } cases[] = {
+      {"0.1 mm at UTM", {500000, 5000000}, 1e-4},
+      {"1e-6 degrees near the pole", {179, 89}, 1e-6},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const double d = c.Side;
+    auto a = Polygon({Square(c.At.X, c.At.Y, d)});
+    auto b = Polygon({Square(c.At.X + d / 2, c.At.Y + d / 2, d)});
+    TGIS_Topology t;
+    const auto u = t.Combine(a.get(), b.get(), false, gisTopologyUnion);
+    const auto i = t.Combine(a.get(), b.get(), false, gisTopologyIntersection);
+    ASSERT_NE(u, nullptr);
+    ASSERT_NE(i, nullptr);
+    EXPECT_NEAR(AreaOf(u.get()), 1.75 * d * d, 1e-4 * d * d);
+    EXPECT_NEAR(AreaOf(i.get()), 0.25 * d * d, 1e-4 * d * d);
+    // Repair in place (as the editor's end of editing does) keeps it, and
+    // so does a repaired copy.
+    auto ccw = Polygon({Reversed(Square(c.At.X, c.At.Y, d))});
+    t.FixShape(ccw.get(), false);
+    EXPECT_FALSE(ccw->IsEmpty());
+    EXPECT_NEAR(AreaOf(ccw.get()), d * d, 1e-4 * d * d);
+    const auto copy = t.FixShape(a.get(), true);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NEAR(AreaOf(copy.get()), d * d, 1e-4 * d * d);
+    // Real slivers still go: two squares a few tenths of the tolerance apart
+    // differ by nothing.
+    auto shifted = Polygon({Square(c.At.X + 0.4 * t.Tolerance(), c.At.Y, d)});
+    EXPECT_EQ(t.Combine(a.get(), shifted.get(), false, gisTopologySymmetricDifference), nullptr);
+  }
+}
+
 // Shapes and layers relate through this engine without any set-up.
 TEST(TopologyRegistration, ShapesRelateThroughTheEngine) {
   const auto a = Polygon({Square(0, 0, 2)}), b = Polygon({Square(1, 1, 2)});
