@@ -143,17 +143,23 @@ bool InteriorPoint(const TGIS_ShapePolygon& polygon, TGIS_Point& out) {
 }
 
 /// Whether a clipped ring still bounds an area: three distinct vertices and
-/// a doubled area other than 0 (rings left along the window's border have
-/// neither, and other readers refuse them).
+/// an area (rings left along the window's border have neither, and other
+/// readers refuse them). The clipper's tiny steps off a border leave areas
+/// of the order of 1e-30 times the ring's size: a ring thinner than 1e-14 of
+/// its size bounds nothing.
 bool BoundsArea(const std::vector<TGIS_Point>& ring) {
   std::vector<TGIS_Point> distinct;
+  TGIS_Extent box = GisEmptyExtent();
   for (const TGIS_Point& p : ring) {
-    if (std::none_of(distinct.begin(), distinct.end(),
-                     [&](const TGIS_Point& q) { return GisIsSamePoint(p, q); }))
+    box = GisIsEmptyExtent(box) ? TGIS_Extent{p.X, p.Y, p.X, p.Y}
+                                : GisExtentUnion(box, {p.X, p.Y, p.X, p.Y});
+    if (distinct.size() < 3 && std::none_of(distinct.begin(), distinct.end(), [&](const TGIS_Point& q) {
+          return GisIsSamePoint(p, q);
+        }))
       distinct.push_back(p);
-    if (distinct.size() >= 3) break;
   }
-  return distinct.size() >= 3 && GisRingDoubledArea(ring) != 0;
+  const double size = std::max(box.XMax - box.XMin, box.YMax - box.YMin);
+  return distinct.size() >= 3 && std::fabs(GisRingDoubledArea(ring)) > 1e-14 * size * size;
 }
 } // namespace
 
