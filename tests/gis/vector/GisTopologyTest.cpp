@@ -151,6 +151,22 @@ TEST(TopologyFix, ReportsWhetherAnythingChanged) {
   t.FixShapeEx(eight.get(), false, changed);
   EXPECT_TRUE(changed);
   EXPECT_EQ(PartsOf(*eight).size(), 2u);
+  // A polygon that covers some area is never emptied, not even a sliver
+  // thinner than the tolerance: it stays as it was (and is not marked fixed).
+  const TRing thin{{0, 0}, {0, 1e-13}, {1000, 0}};
+  const auto sliver = Polygon({thin});
+  const auto same = [&](const TGIS_Shape& s) {
+    const auto parts = PartsOf(s);
+    return parts.size() == 1 && parts[0].size() == 4 &&
+           std::equal(thin.begin(), thin.end(), parts[0].begin(), GisIsSamePoint);
+  };
+  EXPECT_EQ(t.FixShapeEx(sliver.get(), false, changed), nullptr);
+  EXPECT_FALSE(changed);
+  EXPECT_FALSE(sliver->IsFixed());
+  EXPECT_TRUE(same(*sliver));
+  const auto kept = t.FixShape(sliver.get(), true);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_TRUE(same(*kept));
   // Points are not repaired.
   const auto p = Points({{1, 1}});
   EXPECT_EQ(t.FixShapeEx(p.get(), true, changed), nullptr);
