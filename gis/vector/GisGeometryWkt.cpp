@@ -126,9 +126,9 @@ TGIS_ShapeType TypeOfKeyword(const std::string& keyword) {
 
 // ---- writing
 
-/// "X Y"; a negative zero is written as 0 (the sign of a zero is no place).
+/// "X Y" (the number form writes a negative zero as "0").
 std::string PointText(const TGIS_Point& p) {
-  return GisFloatToStr(p.X == 0 ? 0.0 : p.X) + ' ' + GisFloatToStr(p.Y == 0 ? 0.0 : p.Y);
+  return GisFloatToStr(p.X) + ' ' + GisFloatToStr(p.Y);
 }
 
 void AppendPart(std::string& out, const TGIS_Shape& shape, int part) {
