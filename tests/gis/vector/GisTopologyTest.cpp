@@ -143,6 +143,10 @@ TEST(TopologyFix, ReportsWhetherAnythingChanged) {
   EXPECT_EQ(t.FixShapeEx(clean.get(), false, changed), nullptr);
   EXPECT_FALSE(changed);
   EXPECT_TRUE(clean->IsFixed());
+  // Every change of the geometry clears the mark (the exchange writers trust
+  // the ring order of a fixed shape).
+  clean->SetPoint(0, 1, {0, 2});
+  EXPECT_FALSE(clean->IsFixed());
   const auto ccw = Polygon({Reversed(Square(0, 0, 1))});
   t.FixShapeEx(ccw.get(), false, changed);
   EXPECT_TRUE(changed);
