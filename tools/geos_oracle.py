@@ -15,11 +15,13 @@ Geometry travels as WKB hex. Requests (fields separated by blanks):
                                (ours sym-diff that region), 1/0 ours is valid
   unary OURS A1 A2 ...      -> area of GEOS's union, area of (ours sym-diff it)
   valid A                   -> 1/0
+  exported A                -> 1/0 A is valid, area of A
+  exportedwkt T             -> the same of well-known text T (hex of its bytes)
 """
 import ctypes
 import sys
 
-from shapely import wkb
+from shapely import wkb, wkt
 from shapely.geos import lgeos
 from shapely.ops import unary_union
 from shapely.validation import make_valid
@@ -92,6 +94,12 @@ def answer(fields):
         return "%.17g %.17g" % (theirs.area, area_delta(ours, theirs))
     if kind == "valid":
         return "1" if load(fields[1]).is_valid else "0"
+    if kind in ("exported", "exportedwkt"):
+        if kind == "exported":
+            shape = load(fields[1])
+        else:
+            shape = wkt.loads(bytes.fromhex(fields[1]).decode())
+        return "%d %.17g" % (1 if shape.is_valid else 0, shape.area)
     raise ValueError("unknown request " + kind)
 
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisShapePolygon.h"
 
 void TGIS_ShapeBuilder::AddPart() {
   if (type_ == gisShapeTypePoint || type_ == gisShapeTypeMultiPoint) return;
@@ -44,6 +45,48 @@ void TGIS_ShapeBuilder::AddPoint(const TGIS_Point& p) {
   points_.pop_back();
   points_.push_back(p);
   if (!GisIsSamePoint(p, first)) points_.push_back(first);
+}
+
+void TGIS_ShapeBuilder::AddRingPoint(const TGIS_Point& p) {
+  if (type_ != gisShapeTypePolygon) {
+    AddPoint(p);
+    return;
+  }
+  if (starts_.empty()) AddPart();
+  if (LastPartSize() == 0) {
+    points_.push_back(p);
+    points_.push_back(p);
+    return;
+  }
+  const TGIS_Point first = points_[starts_.back()];
+  points_.back() = p;
+  points_.push_back(first);
+}
+
+namespace {
+/// The vertices to add with a ring-point call that always closes: a ring
+/// given closed loses its last vertex, which the closing copy replaces.
+std::span<const TGIS_Point> OpenRing(std::span<const TGIS_Point> ring) {
+  if (ring.size() >= 2 && GisIsSamePoint(ring.front(), ring.back()))
+    return ring.first(ring.size() - 1);
+  return ring;
+}
+} // namespace
+
+void GisAppendRing(TGIS_ShapeBuilder& polygon, std::span<const TGIS_Point> ring) {
+  for (const TGIS_Point& p : OpenRing(ring))
+    polygon.AddRingPoint(p);
+}
+
+void GisAppendRing(TGIS_Shape& polygon, std::span<const TGIS_Point> ring) {
+  auto* rings = dynamic_cast<TGIS_ShapePolygon*>(&polygon);
+  if (rings == nullptr) {
+    for (const TGIS_Point& p : ring)
+      polygon.AddPoint(p);
+    return;
+  }
+  for (const TGIS_Point& p : OpenRing(ring))
+    rings->AddRingPoint(p);
 }
 
 TGIS_Extent TGIS_ShapeBuilder::Box() const {

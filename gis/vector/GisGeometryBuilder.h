@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "gis/vector/GisGeometryBytes.h"
@@ -26,6 +27,8 @@ public:
   bool IsEmpty() const { return points_.empty(); }
   void AddPart();
   void AddPoint(const TGIS_Point& p);
+  /// A polygon's AddRingPoint: the closing copy is always written.
+  void AddRingPoint(const TGIS_Point& p);
   /// Room for `n` more vertices.
   void Reserve(std::size_t n) { points_.reserve(points_.size() + n + 1); }
 
@@ -42,3 +45,10 @@ private:
   std::vector<std::size_t> starts_;
   std::vector<TGIS_Point> points_;
 };
+
+/// Appends a ring read from outside to the last part of a polygon (a shape or
+/// a builder) with its vertices as given, closing it only when it is open: a
+/// ring that passes through its first vertex again keeps every vertex. A
+/// shape of another kind takes the vertices with AddPoint.
+void GisAppendRing(TGIS_ShapeBuilder& polygon, std::span<const TGIS_Point> ring);
+void GisAppendRing(TGIS_Shape& polygon, std::span<const TGIS_Point> ring);

@@ -2,6 +2,8 @@
 // GisGeometry.h).
 #include "gis/vector/GisGeometryWkb.h"
 
+#include <vector>
+
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisGeometryBuilder.h"
 #include "gis/vector/GisGeometryRings.h"
@@ -83,9 +85,18 @@ private:
     Expect(gisWkbPolygon);
     const std::uint32_t rings = in_.UInt32();
     in_.Require(rings, 4);
+    std::vector<TGIS_Point> ring;
     for (std::uint32_t r = 0; r < rings; ++r) {
       shape_.AddPart();
-      Vertices(in_.UInt32());
+      const std::uint32_t n = in_.UInt32();
+      in_.Require(n, 16);
+      ring.resize(n);
+      for (TGIS_Point& p : ring) {
+        p.X = in_.Double();
+        p.Y = in_.Double();
+      }
+      if constexpr (requires { shape_.Reserve(n); }) shape_.Reserve(n);
+      GisAppendRing(shape_, ring);
     }
   }
 
@@ -151,12 +162,16 @@ void WriteMultiPoint(TBytes& bytes, const TGIS_Shape& shape) {
   }
 }
 
+/// Parts without vertices are left out, as in well-known text.
 void WriteArc(TBytes& bytes, const TGIS_Shape& shape) {
-  const std::vector<int> parts = GisPartIndexes(shape);
-  if (parts.size() == 1) {
+  const std::vector<int> parts = GisPartsWithVertices(shape, GisPartIndexes(shape));
+  if (parts.size() <= 1) {
     TGIS_ByteWriter out(bytes, 9 + VerticesSize(shape, parts));
     WriteHeader(out, gisWkbLineString);
-    WriteVertices(out, shape, 0);
+    if (parts.empty())
+      out.UInt32(0);
+    else
+      WriteVertices(out, shape, parts[0]);
     return;
   }
   TGIS_ByteWriter out(bytes, 9 + 9 * parts.size() + VerticesSize(shape, parts));
@@ -177,11 +192,21 @@ void WritePolygonRecord(TGIS_ByteWriter& out, const TGIS_Shape& shape,
 }
 
 /// One Polygon while at most one ring lies outside all others; islands make a
-/// MultiPolygon, each with its own holes.
+/// MultiPolygon, each with its own holes. Rings without vertices are left
+/// out, as in well-known text.
 void WritePolygon(TBytes& bytes, const TGIS_Shape& shape) {
-  const std::vector<std::vector<int>> groups = GisPolygonRingGroups(shape);
-  const std::vector<int> all = GisPartIndexes(shape);
-  const std::size_t body = 4 * all.size() + VerticesSize(shape, all);
+  std::vector<std::vector<int>> groups;
+  for (const std::vector<int>& group : GisPolygonRingGroups(shape)) {
+    std::vector<int> rings = GisPartsWithVertices(shape, group);
+    if (!rings.empty()) groups.push_back(std::move(rings));
+  }
+  if (groups.empty()) groups.emplace_back();
+  std::size_t ringCount = 0, body = 0;
+  for (const std::vector<int>& group : groups) {
+    ringCount += group.size();
+    body += VerticesSize(shape, group);
+  }
+  body += 4 * ringCount;
   if (groups.size() == 1) {
     TGIS_ByteWriter out(bytes, 9 + body);
     WritePolygonRecord(out, shape, groups[0]);

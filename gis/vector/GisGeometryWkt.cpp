@@ -1,6 +1,8 @@
 // Well-known text: the reader and TGIS_Shape::ExportToWKT (see GisGeometry.h).
 #include "gis/vector/GisGeometryWkt.h"
 
+#include <vector>
+
 #include "gis/core/GisDefsNumbers.h"
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisGeometryBuilder.h"
@@ -16,7 +18,12 @@ bool IsBlank(char c) {
 /// A read position in the text; every token is followed by the blanks after it.
 class TWktReader {
 public:
-  explicit TWktReader(const std::string& text) : text_(text) { SkipBlanks(); }
+  /// `rings`: point lists are polygon rings; `bracedPoints`: a point of a
+  /// list may stand in parentheses of its own (a multipoint's "((1 2), (3 4))").
+  TWktReader(const std::string& text, bool rings, bool bracedPoints)
+      : text_(text), rings_(rings), bracedPoints_(bracedPoints) {
+    SkipBlanks();
+  }
 
   /// The keyword, upper-cased.
   std::string Keyword() {
@@ -30,15 +37,24 @@ public:
     return word;
   }
 
-  /// '(' X Y, X Y ... ')' as one new part of `shape`.
+  /// '(' X Y, X Y ... ')' as one new part of `shape`; a ring keeps its
+  /// vertices as given.
   template <typename Target> void PointList(Target& shape) {
     Open();
     shape.AddPart();
+    std::vector<TGIS_Point> ring;
     ListItems([&] {
+      const bool braced = bracedPoints_ && !AtEnd() && Peek() == '(';
+      if (braced) Open();
       const double x = Number();
       const double y = Number();
-      shape.AddPoint({x, y});
+      if (braced) Close();
+      if (rings_)
+        ring.push_back({x, y});
+      else
+        shape.AddPoint({x, y});
     });
+    if (rings_) GisAppendRing(shape, ring);
   }
   /// '(' list, list ... ')' of point lists.
   template <typename Target> void ListOfPointLists(Target& shape) {
@@ -62,6 +78,12 @@ private:
   /// A required '(': without it there is nothing to read.
   void Open() {
     if (AtEnd() || Peek() != '(') Abort();
+    ++position_;
+    SkipBlanks();
+  }
+  /// A required ')' that closes a braced point.
+  void Close() {
+    if (AtEnd() || Peek() != ')') GisGeometryDataError();
     ++position_;
     SkipBlanks();
   }
@@ -90,6 +112,8 @@ private:
 
   const std::string& text_;
   std::size_t position_ = 0;
+  bool rings_;
+  bool bracedPoints_;
 };
 
 TGIS_ShapeType TypeOfKeyword(const std::string& keyword) {
@@ -102,14 +126,16 @@ TGIS_ShapeType TypeOfKeyword(const std::string& keyword) {
 
 // ---- writing
 
+/// "X Y" (the number form writes a negative zero as "0").
+std::string PointText(const TGIS_Point& p) {
+  return GisFloatToStr(p.X) + ' ' + GisFloatToStr(p.Y);
+}
+
 void AppendPart(std::string& out, const TGIS_Shape& shape, int part) {
   const int n = shape.GetPartSize(part);
   for (int i = 0; i < n; ++i) {
-    const TGIS_Point p = shape.GetPoint(part, i);
     if (i > 0) out += ", ";
-    out += GisFloatToStr(p.X);
-    out += ' ';
-    out += GisFloatToStr(p.Y);
+    out += PointText(shape.GetPoint(part, i));
   }
 }
 
@@ -123,17 +149,10 @@ void AppendParts(std::string& out, const TGIS_Shape& shape, const std::vector<in
   }
 }
 
-/// The listed parts that hold vertices: an empty part has no text form ("()"
-/// is no geometry to any reader), so it is left out.
-std::vector<int> PartsWithVertices(const TGIS_Shape& shape, const std::vector<int>& parts) {
-  std::vector<int> kept;
-  for (int part : parts)
-    if (shape.GetPartSize(part) > 0) kept.push_back(part);
-  return kept;
-}
-
+/// Parts without vertices are left out here and in well-known binary: an
+/// empty part has no text form ("()" is no geometry to any reader).
 std::string ArcText(const TGIS_Shape& shape) {
-  const std::vector<int> parts = PartsWithVertices(shape, GisPartIndexes(shape));
+  const std::vector<int> parts = GisPartsWithVertices(shape, GisPartIndexes(shape));
   std::string out;
   if (parts.size() <= 1) {
     out = "LINESTRING(";
@@ -150,7 +169,7 @@ std::string ArcText(const TGIS_Shape& shape) {
 std::string PolygonText(const TGIS_Shape& shape) {
   std::vector<std::vector<int>> groups;
   for (const std::vector<int>& group : GisPolygonRingGroups(shape)) {
-    std::vector<int> rings = PartsWithVertices(shape, group);
+    std::vector<int> rings = GisPartsWithVertices(shape, group);
     if (!rings.empty()) groups.push_back(std::move(rings));
   }
   if (groups.size() == 1) {
@@ -173,9 +192,10 @@ std::string PolygonText(const TGIS_Shape& shape) {
 std::unique_ptr<TGIS_Shape> GisCreateShapeFromWKT(const std::string& text, const TGIS_Shape* source,
                                                   std::span<const std::uint8_t> raw, bool mapped,
                                                   std::int32_t uid, TGIS_LayerVector* layer) {
-  TWktReader reader(text);
-  const std::string keyword = reader.Keyword();
+  const std::string keyword = TWktReader(text, false, false).Keyword();
   const TGIS_ShapeType type = TypeOfKeyword(keyword);
+  TWktReader reader(text, type == gisShapeTypePolygon, type == gisShapeTypeMultiPoint);
+  reader.Keyword();
   const TGIS_ShapeArgs args{source, raw, mapped, uid, layer};
   auto read = [&](auto& target) {
     if (keyword == "MULTIPOLYGON")
@@ -201,8 +221,7 @@ std::string TGIS_Shape::ExportToWKT() {
   GisExportLocked(*this, out, [this](std::string& text) {
     switch (ShapeType()) {
     case gisShapeTypePoint: {
-      const TGIS_Point p = GetPoint(0, 0);
-      text = "POINT(" + GisFloatToStr(p.X) + ' ' + GisFloatToStr(p.Y) + ')';
+      text = "POINT(" + PointText(GetPoint(0, 0)) + ')';
       break;
     }
     case gisShapeTypeMultiPoint:

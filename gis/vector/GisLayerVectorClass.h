@@ -220,6 +220,11 @@ private:
   void FreeNameCaches();
   int FindInCache(const std::string& name, bool stored);
   bool PassesExtent(TGIS_Shape* shape);
+  /// The filter's search extent widened by the paint margins of the layer's
+  /// style (as GetPaintExtent widens a shape drawn with it): every shape of
+  /// that style whose paint extent meets the search extent has a bare
+  /// extent that meets this one.
+  TGIS_Extent PaintSearchExtent();
   void BuildFreshIndex(bool& abort);
   void RefreshIndex(bool& abort);
   void ImportShapes(TGIS_LayerVector& other, const TGIS_Extent& extent, TGIS_ShapeType shapeType,
@@ -282,5 +287,8 @@ private:
   // FindFirst: the R-tree mode and the UIDs still to visit.
   bool findUsesRTree_ = false;
   std::vector<std::int32_t> findUids_;
+  /// Set once a shape of this layer took a style of its own (sticky): the
+  /// R-tree search then also visits the in-memory shapes that hold one.
+  bool ownStyles_ = false;
   std::size_t findNext_ = 0;
 };

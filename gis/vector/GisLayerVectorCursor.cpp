@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisShapeDraw.h"
 #include "gis/vector/GisSqlQuery.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Format.h"
@@ -92,6 +93,19 @@ bool TGIS_LayerVector::PassesExtent(TGIS_Shape* shape) {
   return ((e.XMax - e.XMin) + (e.YMax - e.YMin)) * viewer_->Zoom() > viewer_->TwipsToPixels(smart);
 }
 
+TGIS_Extent TGIS_LayerVector::PaintSearchExtent() {
+  if (viewer_ == nullptr || (viewer_->IsPainting() && viewer_->FullPaint())) return cursorExtent_;
+  // The widest of what lines and polygons, points and multipoints add.
+  TGIS_ParamsSectionVector& section = GetParamsSection();
+  TGIS_Point m = GisPaintMargins(section, *viewer_);
+  for (const bool point : {true, false}) {
+    const TGIS_Point marker = GisMarkerPaintMargins(section, *viewer_, point);
+    m = {std::max(m.X, marker.X), std::max(m.Y, marker.Y)};
+  }
+  return {cursorExtent_.XMin - m.X, cursorExtent_.YMin - m.Y, cursorExtent_.XMax + m.X,
+          cursorExtent_.YMax + m.Y};
+}
+
 bool TGIS_LayerVector::MatchesFilter(TGIS_Shape* shape) {
   if (shape == nullptr) return false;
   if (!PassesExtent(shape)) return false;
@@ -122,7 +136,6 @@ TGIS_Shape* TGIS_LayerVector::FindFirst(const TGIS_Extent& extent, const std::st
                                         bool skipDeleted, const std::string& pattern,
                                         TGIS_Shape* shape) {
   CursorFirst(extent, query, skipDeleted, pattern, shape);
-  const TGIS_Extent search = ExtentFromViewer(extent);
   findUsesRTree_ = !GisIsWholeWorld(extent) && !GisIsEmptyExtent(extent) && rtree_ != nullptr &&
                    GisExtentArea(extent_) / 16 > GisExtentArea(extent);
   findUids_.clear();
@@ -131,9 +144,23 @@ TGIS_Shape* TGIS_LayerVector::FindFirst(const TGIS_Extent& extent, const std::st
     MoveFirst(extent, query, skipDeleted, pattern, shape);
     return Eof() ? nullptr : GetCurrentShape();
   }
+  // The tree holds bare extents while the filter tests paint extents, which
+  // pens, outlines and labels widen: the tree is searched with the filter's
+  // window widened by the layer style's margins, and shapes with a style of
+  // their own (whose margins may be larger) are put to the filter as well.
   // The walk is taken whole first: deleting a shape changes the tree under it.
-  for (std::int32_t uid = rtree_->FindFirst(search, -1); uid >= 0; uid = rtree_->FindNext())
-    findUids_.push_back(uid);
+  if (!scopeDisjoint_ && !GisIsEmptyExtent(cursorExtent_)) {
+    const TGIS_Extent search = ExtentFromViewer(PaintSearchExtent());
+    for (std::int32_t uid = rtree_->FindFirst(search, -1); uid >= 0; uid = rtree_->FindNext())
+      findUids_.push_back(uid);
+  }
+  if (ownStyles_) {
+    std::vector<std::int32_t> found = findUids_;
+    std::sort(found.begin(), found.end());
+    for (const auto& s : shapes_)
+      if (s->HasOwnParams() && !std::binary_search(found.begin(), found.end(), s->Uid()))
+        findUids_.push_back(s->Uid());
+  }
   return FindNext();
 }
 

@@ -96,6 +96,7 @@ void TGIS_Shape::Recreate(const TGIS_Shape* source, std::span<const std::uint8_t
   if (source != nullptr && source->ownParams_ != nullptr) {
     ownParams_ = std::make_unique<TGIS_ParamsSectionVector>();
     ownParams_->Assign(*source->ownParams_);
+    NoteOwnStyle();
   }
   if (source != nullptr && source->values_ != nullptr) {
     values_ = std::make_unique<TGIS_VariantList>();

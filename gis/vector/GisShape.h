@@ -107,7 +107,10 @@ public:
   // ---- fields -----------------------------------------------------------------
   bool IsEmpty() const { return isEmpty_; }
   TGIS_LayerVector* Layer() const { return layer_; }
-  void SetLayer(TGIS_LayerVector* layer) { layer_ = layer; }
+  void SetLayer(TGIS_LayerVector* layer) {
+    layer_ = layer;
+    NoteOwnStyle();
+  }
   std::uint8_t LockLevel() const { return lockLevel_; }
   const TGIS_Extent& IndexedExtent() const { return indexedExtent_; }
   bool IsIndexed() const { return indexed_; }
@@ -317,6 +320,7 @@ public:
   TGIS_ParamsSectionVector* GetOwnSection() override { return ownParams_.get(); }
   void SetOwnSection(std::unique_ptr<TGIS_ParamsSectionVector> section) override {
     ownParams_ = std::move(section);
+    NoteOwnStyle();
   }
 
 protected:
@@ -351,6 +355,9 @@ protected:
   bool geometryChanged_ = false;
 
 private:
+  /// Tells the layer that one of its shapes holds a style of its own (its
+  /// paint extent may be widened beyond the layer style's).
+  void NoteOwnStyle();
   /// Steps 1 to 3 of the vertex labels: squares and numbers of every part
   /// and the editor's current vertex.
   void DrawVertexNumbers();

@@ -276,25 +276,31 @@ TGIS_Extent TGIS_Shape::GetPaintExtent() const {
   return GetPaintExtentEx();
 }
 
-TGIS_Extent TGIS_Shape::GetPaintExtentEx() const {
-  const TGIS_Extent e = GisShapeViewerExtent(*this);
-  TGIS_Viewer* viewer = GetViewer();
-  if (viewer == nullptr || GisIsEmptyExtent(e) || !(viewer->Zoom() > 0)) return e;
-  const double zoom = viewer->Zoom();
-  // The style is read through the shape (its own section when it has one).
-  TGIS_ParamsSectionVector& section = const_cast<TGIS_Shape*>(this)->GetParamsSection();
+TGIS_Point GisPaintMargins(TGIS_ParamsSectionVector& section, TGIS_Viewer& viewer) {
+  const double zoom = viewer.Zoom();
+  if (!(zoom > 0)) return {0, 0};
   double m = 4 / zoom;
   for (const std::int32_t w : {section.GetLine().Width(), section.GetLine().OutlineWidth(),
                                section.GetArea().OutlineWidth()})
-    m = std::max(m, viewer->TwipsToPixels(ClampTwips(std::int64_t(w) * 3 / 4 + 1)) / zoom);
+    m = std::max(m, viewer.TwipsToPixels(ClampTwips(std::int64_t(w) * 3 / 4 + 1)) / zoom);
   double lx = 0, ly = 0;
   const TGIS_ParamsLabel& label = section.GetLabel();
   if (!label.Field().empty() || !label.Value().empty()) {
     const std::int64_t outline = label.OutlineWidth();
-    lx = viewer->TwipsToPixels(ClampTwips(outline + label.Width() + 1)) / zoom;
-    ly = viewer->TwipsToPixels(ClampTwips(outline + label.Height() + 1)) / zoom;
+    lx = viewer.TwipsToPixels(ClampTwips(outline + label.Width() + 1)) / zoom;
+    ly = viewer.TwipsToPixels(ClampTwips(outline + label.Height() + 1)) / zoom;
   }
-  return Widened(e, lx + m, ly + m);
+  return {lx + m, ly + m};
+}
+
+TGIS_Extent TGIS_Shape::GetPaintExtentEx() const {
+  const TGIS_Extent e = GisShapeViewerExtent(*this);
+  TGIS_Viewer* viewer = GetViewer();
+  if (viewer == nullptr || GisIsEmptyExtent(e) || !(viewer->Zoom() > 0)) return e;
+  // The style is read through the shape (its own section when it has one).
+  const TGIS_Point m =
+      GisPaintMargins(const_cast<TGIS_Shape*>(this)->GetParamsSection(), *viewer);
+  return Widened(e, m.X, m.Y);
 }
 
 void TGIS_Shape::Invalidate(bool full) {

@@ -40,6 +40,16 @@ double GisSelectionThreshold(TGIS_Viewer& viewer, const TGIS_Shape& shape);
 /// extent stays empty.
 TGIS_Extent GisShapeViewerExtent(const TGIS_Shape& shape);
 
+/// How far GetPaintExtentEx widens the extent of a shape drawn with `section`,
+/// in viewer units (X across, Y up and down): pens, outlines and labels at
+/// the viewer's zoom; (0, 0) without a zoom.
+TGIS_Point GisPaintMargins(TGIS_ParamsSectionVector& section, TGIS_Viewer& viewer);
+
+/// The same of a point (renderAsThousand: a render size counts as 1000
+/// pixels) or a multipoint drawn with `section`: markers and labels.
+TGIS_Point GisMarkerPaintMargins(TGIS_ParamsSectionVector& section, TGIS_Viewer& viewer,
+                                 bool renderAsThousand);
+
 /// The context a shape draws on: the viewer's current one, or nullptr when
 /// the shape is hidden, deleted or empty, or has no viewer.
 TGIS_GDI* GisShapeDrawContext(const TGIS_Shape& shape);

@@ -21,31 +21,14 @@ int Pixels(TGIS_Viewer& viewer, std::int64_t twips) {
   return viewer.TwipsToPixels(int(std::clamp<std::int64_t>(twips, -INT_MAX, INT_MAX)));
 }
 
-/// The paint extent of a marker shape. A point counts a render size (a size
-/// computed per shape) as 1000 pixels; a multipoint takes the stored value.
+/// The paint extent of a marker shape.
 TGIS_Extent MarkerPaintExtent(const TGIS_Shape& shape, bool renderAsThousand) {
   const TGIS_Extent e = GisShapeViewerExtent(shape);
   TGIS_Viewer* viewer = shape.GetViewer();
   if (viewer == nullptr || GisIsEmptyExtent(e) || !(viewer->Zoom() > 0)) return e;
-  const double zoom = viewer->Zoom();
-  TGIS_ParamsSectionVector& section = const_cast<TGIS_Shape&>(shape).GetParamsSection();
-  TGIS_ParamsMarker& marker = section.GetMarker();
-  auto stored = [&](std::int32_t v) -> std::int64_t {
-    return renderAsThousand && v == GIS_RENDER_SIZE ? -1000 : v;
-  };
-  const std::int64_t s = marker.Symbol() != nullptr ? 3 * std::int64_t(marker.Symbol()->GetSize())
-                                                    : Pixels(*viewer, 3 * stored(marker.Size()));
-  const std::int64_t o = Pixels(*viewer, 3 * stored(marker.OutlineWidth()));
-  const std::int64_t m = s / 4 + 1 + o;
-  const TGIS_ParamsLabel& label = section.GetLabel();
-  double dx = m / zoom, dy = m / zoom;
-  if (!label.Field().empty() || !label.Value().empty()) {
-    const double q = s / zoom / 2 + o + 1;
-    const std::int64_t outline = label.OutlineWidth();
-    dx += (Pixels(*viewer, outline + label.Width() + m) + q) / zoom;
-    dy += (Pixels(*viewer, outline + label.Height() + m) + q) / zoom;
-  }
-  return {e.XMin - dx, e.YMin - dy, e.XMax + dx, e.YMax + dy};
+  const TGIS_Point d = GisMarkerPaintMargins(const_cast<TGIS_Shape&>(shape).GetParamsSection(),
+                                             *viewer, renderAsThousand);
+  return {e.XMin - d.X, e.YMin - d.Y, e.XMax + d.X, e.YMax + d.Y};
 }
 
 /// Markers at screen points in the shape's marker style: its symbol, or the
@@ -80,6 +63,29 @@ void DrawMarkers(TGIS_Shape& shape, const std::vector<TPoint>& points) {
 }
 
 } // namespace
+
+TGIS_Point GisMarkerPaintMargins(TGIS_ParamsSectionVector& section, TGIS_Viewer& viewer,
+                                 bool renderAsThousand) {
+  const double zoom = viewer.Zoom();
+  if (!(zoom > 0)) return {0, 0};
+  TGIS_ParamsMarker& marker = section.GetMarker();
+  auto stored = [&](std::int32_t v) -> std::int64_t {
+    return renderAsThousand && v == GIS_RENDER_SIZE ? -1000 : v;
+  };
+  const std::int64_t s = marker.Symbol() != nullptr ? 3 * std::int64_t(marker.Symbol()->GetSize())
+                                                    : Pixels(viewer, 3 * stored(marker.Size()));
+  const std::int64_t o = Pixels(viewer, 3 * stored(marker.OutlineWidth()));
+  const std::int64_t m = s / 4 + 1 + o;
+  const TGIS_ParamsLabel& label = section.GetLabel();
+  double dx = m / zoom, dy = m / zoom;
+  if (!label.Field().empty() || !label.Value().empty()) {
+    const double q = s / zoom / 2 + o + 1;
+    const std::int64_t outline = label.OutlineWidth();
+    dx += (Pixels(viewer, outline + label.Width() + m) + q) / zoom;
+    dy += (Pixels(viewer, outline + label.Height() + m) + q) / zoom;
+  }
+  return {dx, dy};
+}
 
 // ---- points -------------------------------------------------------------------------------------
 

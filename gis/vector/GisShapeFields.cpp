@@ -223,6 +223,7 @@ void TGIS_Shape::UseOwnParams(bool on) {
     auto section = std::make_unique<TGIS_ParamsSectionVector>();
     if (layer_ != nullptr) section->Assign(layer_->GetParamsSection());
     ownParams_ = std::move(section);
+    NoteOwnStyle();
     return;
   }
   ownParams_.reset();
@@ -230,4 +231,9 @@ void TGIS_Shape::UseOwnParams(bool on) {
 
 void TGIS_Shape::AttachParams(std::unique_ptr<TGIS_ParamsSectionVector> section) {
   ownParams_ = std::move(section);
+  NoteOwnStyle();
+}
+
+void TGIS_Shape::NoteOwnStyle() {
+  if (ownParams_ != nullptr && layer_ != nullptr) layer_->ownStyles_ = true;
 }

@@ -113,6 +113,8 @@ void TGIS_Shape::AddPart() {
 
 void TGIS_Shape::SetPoint(int part, int index, const TGIS_Point& point) {
   UnmapGeometry();
+  // Every geometry change clears the topology engine's mark.
+  fixed_ = false;
   if (GetNumParts() == 0) AddPart();
   const int last = GetNumParts() - 1;
   const int n = GetPartSize(part);
@@ -325,16 +327,23 @@ double TGIS_Shape::DistanceToPart(const TGIS_Point& point, int part, TGIS_Point&
 
 namespace {
 /// The pieces of a part: segments between consecutive vertices, or the single
-/// vertex of a one-point part.
+/// vertex of a one-point part. The vertices of a point set are pieces of their
+/// own: a multipoint is no line through its points.
 struct TPiece {
   TGIS_Point A, B;
   bool Segment;
 };
 std::vector<TPiece> Pieces(const TGIS_Shape& s) {
   std::vector<TPiece> out;
+  const bool pointSet =
+      s.ShapeType() == gisShapeTypePoint || s.ShapeType() == gisShapeTypeMultiPoint;
   for (int part = 0; part < s.GetNumParts(); ++part) {
     const int n = s.GetPartSize(part);
-    if (n == 1) out.push_back({s.GetPoint(part, 0), s.GetPoint(part, 0), false});
+    if (n == 1 || pointSet) {
+      for (int i = 0; i < n; ++i)
+        out.push_back({s.GetPoint(part, i), s.GetPoint(part, i), false});
+      continue;
+    }
     for (int i = 0; i + 1 < n; ++i)
       out.push_back({s.GetPoint(part, i), s.GetPoint(part, i + 1), true});
   }

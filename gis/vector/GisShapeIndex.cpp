@@ -2,7 +2,9 @@
 // format hooks.
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisGeometry.h"
+#include "gis/vector/GisGeometryBuilder.h"
 #include "gis/vector/GisLayerVector.h"
+#include "gis/vector/GisShapeSegments.h"
 #include "gis/vector/GisTopology.h"
 #include "gis/viewer/GisViewer.h"
 #include "platform/rtl/Exceptions.h"
@@ -95,10 +97,20 @@ void TGIS_Shape::Delete() {
 
 void TGIS_Shape::CopyGeometry(TGIS_Shape& source) {
   Reset();
+  const bool rings = shapeType_ == gisShapeTypePolygon;
+  std::vector<TGIS_Point> ring;
   for (int part = 0; part < source.GetNumParts(); ++part) {
     AddPart();
-    for (int i = 0; i < source.GetPartSize(part); ++i)
-      AddPoint3D(source.GetPoint3D(part, i));
+    ring.clear();
+    for (int i = 0; i < source.GetPartSize(part); ++i) {
+      const TGIS_Point3D p = source.GetPoint3D(part, i);
+      if (rings)
+        ring.push_back({p.X, p.Y});
+      else
+        AddPoint3D(p);
+    }
+    // A ring keeps its vertices as the source holds them.
+    if (rings) GisAppendRing(*this, ring);
   }
 }
 
@@ -174,8 +186,8 @@ void TGIS_Shape::ImportFrom(TGIS_GeometryFormat format, const std::string& text,
   if (typeid(*parsed) != typeid(*this)) return;
   for (int part = 0; part < parsed->GetNumParts(); ++part) {
     AddPart();
-    for (int i = 0; i < parsed->GetPartSize(part); ++i)
-      AddPoint(parsed->GetPoint(part, i));
+    // A ring keeps its vertices as read.
+    GisAppendRing(*this, GisShapePartPoints(*parsed, part));
   }
 }
 

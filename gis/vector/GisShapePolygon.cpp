@@ -3,14 +3,17 @@
 // into a bitmap (see GisShapePolygon.h).
 #include "gis/vector/GisShapePolygon.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <numeric>
 
 #include "gis/core/GisDefsLists.h"
 #include "gis/vector/GisGeometry.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/vector/GisShapeClip.h"
 #include "gis/vector/GisShapeSegments.h"
+#include "gis/vector/GisTopologyContour.h"
 
 namespace {
 /// The label-point search halves one side of the extent per pass; it
@@ -59,6 +62,105 @@ struct TLabelSearch {
                    : TGIS_Extent{e.XMin, e.YMin, e.XMax, p.Y};
   }
 };
+
+/// The label-point search: the centroid when it lies inside; otherwise slices
+/// between the centroid and the nearer side of the extent, until a slice's
+/// centroid lies inside that slice.
+TGIS_Point SearchLabelPoint(const TGIS_ShapePolygon& polygon) {
+  TGIS_Point p = polygon.GetCentroid();
+  if (GisPointInPolygon(p, &polygon, -1)) return p;
+  // Slicing an extent that is not finite makes no progress.
+  const TGIS_Extent e = polygon.GetExtent();
+  if (!std::isfinite(e.XMin + e.YMin + e.XMax + e.YMax + p.X + p.Y)) return p;
+  TLabelSearch search;
+  std::unique_ptr<TGIS_Shape> owned; // the current slice; the polygon at first
+  const TGIS_Shape* current = &polygon;
+  for (int pass = 0; pass < MAX_LABEL_PASSES; ++pass) {
+    const TGIS_Extent window = search.NextWindow(current->GetExtent(), p);
+    auto slice = const_cast<TGIS_Shape*>(current)->CreateClippedCopy(window, true);
+    if (slice == nullptr) return p;
+    p = slice->GetCentroid();
+    if (GisPointInPolygon(p, slice.get(), -1)) return p;
+    owned = std::move(slice);
+    current = owned.get();
+  }
+  assert(!"the label-point search did not end");
+  return p;
+}
+
+/// A point inside the rings (even-odd): the middle of the widest inside
+/// stretch of a horizontal line through the largest ring, at half height
+/// between two of its vertex heights (the widest gaps first). False when no
+/// ring encloses an area.
+bool InteriorPoint(const TGIS_ShapePolygon& polygon, TGIS_Point& out) {
+  std::vector<std::vector<TGIS_Point>> rings;
+  std::size_t largest = 0;
+  double largestArea = 0;
+  for (int ring = 0; ring < polygon.GetNumParts(); ++ring) {
+    rings.push_back(GisShapePartPoints(polygon, ring));
+    const double area = std::fabs(GisRingDoubledArea(rings.back()));
+    if (area > largestArea) {
+      largestArea = area;
+      largest = rings.size() - 1;
+    }
+  }
+  if (!(largestArea > 0)) return false;
+  std::vector<double> heights;
+  for (const TGIS_Point& v : rings[largest])
+    heights.push_back(v.Y);
+  std::sort(heights.begin(), heights.end());
+  heights.erase(std::unique(heights.begin(), heights.end()), heights.end());
+  std::vector<std::size_t> gaps(heights.size() > 1 ? heights.size() - 1 : 0);
+  std::iota(gaps.begin(), gaps.end(), std::size_t{0});
+  std::stable_sort(gaps.begin(), gaps.end(), [&](std::size_t a, std::size_t b) {
+    return heights[a + 1] - heights[a] > heights[b + 1] - heights[b];
+  });
+  std::vector<double> crossings;
+  for (std::size_t gap : gaps) {
+    const double y = heights[gap] + (heights[gap + 1] - heights[gap]) / 2;
+    crossings.clear();
+    for (const auto& ring : rings)
+      for (std::size_t i = 0; i + 1 < ring.size(); ++i) {
+        const TGIS_Point& a = ring[i];
+        const TGIS_Point& b = ring[i + 1];
+        if ((a.Y <= y && y < b.Y) || (b.Y <= y && y < a.Y))
+          crossings.push_back(a.X + (b.X - a.X) * (y - a.Y) / (b.Y - a.Y));
+      }
+    std::sort(crossings.begin(), crossings.end());
+    double widest = -1;
+    TGIS_Point best{};
+    for (std::size_t i = 0; i + 1 < crossings.size(); i += 2)
+      if (crossings[i + 1] - crossings[i] > widest) {
+        widest = crossings[i + 1] - crossings[i];
+        best = {crossings[i] + (crossings[i + 1] - crossings[i]) / 2, y};
+      }
+    if (widest > 0 && GisPointInPolygon(best, &polygon, -1)) {
+      out = best;
+      return true;
+    }
+  }
+  return false;
+}
+
+/// Whether a clipped ring still bounds an area: three distinct vertices and
+/// an area (rings left along the window's border have neither, and other
+/// readers refuse them). The clipper's tiny steps off a border leave areas
+/// of the order of 1e-30 times the ring's size: a ring thinner than 1e-14 of
+/// its size bounds nothing.
+bool BoundsArea(const std::vector<TGIS_Point>& ring) {
+  std::vector<TGIS_Point> distinct;
+  TGIS_Extent box = GisEmptyExtent();
+  for (const TGIS_Point& p : ring) {
+    box = GisIsEmptyExtent(box) ? TGIS_Extent{p.X, p.Y, p.X, p.Y}
+                                : GisExtentUnion(box, {p.X, p.Y, p.X, p.Y});
+    if (distinct.size() < 3 && std::none_of(distinct.begin(), distinct.end(), [&](const TGIS_Point& q) {
+          return GisIsSamePoint(p, q);
+        }))
+      distinct.push_back(p);
+  }
+  const double size = std::max(box.XMax - box.XMin, box.YMax - box.YMin);
+  return distinct.size() >= 3 && std::fabs(GisRingDoubledArea(ring)) > 1e-14 * size * size;
+}
 } // namespace
 
 // ---- measures ----------------------------------------------------------------------------------
@@ -107,25 +209,14 @@ TGIS_Point TGIS_ShapePolygon::GetCentroid() const {
 }
 
 TGIS_Point TGIS_ShapePolygon::GetLabelPoint() const {
-  TGIS_Point p = GetCentroid();
-  if (GisPointInPolygon(p, this, -1)) return p;
-  // Slicing an extent that is not finite makes no progress.
+  const TGIS_Point p = SearchLabelPoint(*this);
+  if (IsEmpty() || GisPointInPolygon(p, this, -1)) return p;
+  // The search may end outside (outer rings turning both ways cancel in the
+  // centroids): a point inside the rings keeps the promise.
   const TGIS_Extent e = GetExtent();
-  if (!std::isfinite(e.XMin + e.YMin + e.XMax + e.YMax + p.X + p.Y)) return p;
-  TLabelSearch search;
-  std::unique_ptr<TGIS_Shape> owned; // the current slice; this shape at first
-  const TGIS_Shape* current = this;
-  for (int pass = 0; pass < MAX_LABEL_PASSES; ++pass) {
-    const TGIS_Extent window = search.NextWindow(current->GetExtent(), p);
-    auto slice = const_cast<TGIS_Shape*>(current)->CreateClippedCopy(window, true);
-    if (slice == nullptr) return p;
-    p = slice->GetCentroid();
-    if (GisPointInPolygon(p, slice.get(), -1)) return p;
-    owned = std::move(slice);
-    current = owned.get();
-  }
-  assert(!"the label-point search did not end");
-  return p;
+  if (!std::isfinite(e.XMin + e.YMin + e.XMax + e.YMax)) return p;
+  TGIS_Point inside;
+  return InteriorPoint(*this, inside) ? inside : p;
 }
 
 double TGIS_ShapePolygon::DistanceToPart(const TGIS_Point& point, int part, TGIS_Point& nearest,
@@ -157,7 +248,7 @@ std::unique_ptr<TGIS_Shape> TGIS_ShapePolygon::CreateClippedCopy(const TGIS_Exte
       continue;
     }
     const auto clipped = GisClipPart(extent, points);
-    if (clipped.empty()) continue;
+    if (!BoundsArea(clipped)) continue;
     copy->AddPart();
     for (const TGIS_Point& q : clipped)
       copy->AddRingPoint(q);

@@ -7,6 +7,7 @@
 
 #include "gis/core/GisResource.h"
 #include "gis/core/GisResourceTable.h"
+#include "gis/vector/GisShapeSegments.h"
 
 namespace {
 
@@ -45,6 +46,14 @@ const TGIS_Point* NearestWithin(const std::vector<TGIS_Point>& set, const TGIS_P
     if (d == 0) break;
   }
   return best;
+}
+
+/// Whether some ring of a polygon encloses a non-zero area.
+bool CoversArea(const TGIS_Shape& polygon) {
+  if (polygon.IsEmpty()) return false;
+  for (int ring = 0; ring < polygon.GetNumParts(); ++ring)
+    if (GisRingDoubledArea(GisShapePartPoints(polygon, ring)) != 0) return true;
+  return false;
 }
 
 } // namespace
@@ -379,6 +388,14 @@ std::unique_ptr<TGIS_Shape> TGIS_Topology::FixShapeEx(TGIS_Shape* shape, bool ma
     throw EGIS_Exception(GIS_RS_ERR_TOPOLOGY_CANTBEFIXED);
   }
   if (fixed == nullptr) fixed = std::make_unique<T_Contour>();
+  // A polygon that covers some area is never emptied: what the engine could
+  // not keep stays as it was.
+  if (type == gisShapeTypePolygon && fixed->IsEmpty() && CoversArea(*shape)) {
+    if (!makeNew) return nullptr;
+    auto out = GisCreateShapeOfType(type, shape->Uid(), shape->Layer());
+    out->CopyGeometry(*shape);
+    return out;
+  }
 
   // Changed: the stored vertices differ from what the contour writes back.
   std::vector<std::vector<TGIS_Point>> before;

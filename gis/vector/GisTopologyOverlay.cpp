@@ -747,8 +747,17 @@ std::unique_ptr<T_Contour> GisCombineContours(const T_Contour& a, const T_Contou
     }
   }
   std::vector<TRing> rings = TraceRings(g, dirs);
-  // Slivers (doubled area up to T) are no result.
-  std::erase_if(rings, [&](const TRing& r) { return std::fabs(r.Area) <= params.T; });
+  // Slivers are no result: a ring whose doubled area is at most T times its
+  // perimeter is nowhere wider than about T. (A bound on the area alone would
+  // drop small rings far from the origin, where T grows with the coordinates.)
+  std::erase_if(rings, [&](const TRing& r) {
+    double perimeter = 0;
+    for (std::size_t i = 0; i < r.Nodes.size(); ++i)
+      perimeter += GisPointDistance(
+          g.Nodes[static_cast<std::size_t>(r.Nodes[i])].Local,
+          g.Nodes[static_cast<std::size_t>(r.Nodes[(i + 1) % r.Nodes.size()])].Local);
+    return std::fabs(r.Area) <= params.T * perimeter;
+  });
   AssignHoles(g, rings);
   return RingsToContour(g, rings, a.Tolerance);
 }

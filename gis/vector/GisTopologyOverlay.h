@@ -35,7 +35,7 @@ struct T_OverlayOverrun {};
 
 /// The radii and budgets of one engine.
 struct T_OverlayParams {
-  double T = 0; ///< tolerance: rings of doubled area up to T are slivers
+  double T = 0; ///< tolerance: rings of doubled area up to T × perimeter are slivers
   double R = 0; ///< merge radius: vertices this close are one node
   /// Cutting passes allowed: a pass that finds new cuts asks for another,
   /// and inputs settle after one or two.

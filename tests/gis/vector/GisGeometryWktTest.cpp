@@ -25,6 +25,16 @@ TEST(GisGeometryWkt, ReadsEveryKeyword) {
       {"MULTIPOLYGON(((0 0,1 0,1 1,0 0)),((5 5,6 5,6 6,5 5)))",
        gisShapeTypePolygon,
        {{{0, 0}, {1, 0}, {1, 1}, {0, 0}}, {{5, 5}, {6, 5}, {6, 6}, {5, 5}}}},
+      // The other form of multipoints, points in parentheses of their own.
+      {"MULTIPOINT ((1 2),(3 4))", gisShapeTypeMultiPoint, {{{1, 2}, {3, 4}}}},
+      {"MULTIPOINT(( 1 2 ) , 3 4)", gisShapeTypeMultiPoint, {{{1, 2}, {3, 4}}}},
+      // A ring passing through its first vertex again keeps every vertex.
+      {"POLYGON((0 0,0 10,5 10,0 0,10 0,10 -10,0 0))",
+       gisShapeTypePolygon,
+       {{{0, 0}, {0, 10}, {5, 10}, {0, 0}, {10, 0}, {10, -10}, {0, 0}}}},
+      {"POLYGON((0 0,0 10,5 10,0 0,10 0,10 -10))",
+       gisShapeTypePolygon,
+       {{{0, 0}, {0, 10}, {5, 10}, {0, 0}, {10, 0}, {10, -10}, {0, 0}}}},
       // Any single character separates points.
       {"LINESTRING(0 0 ;1 1)", gisShapeTypeArc, {{{0, 0}, {1, 1}}}},
   };
@@ -52,8 +62,8 @@ TEST(GisGeometryWkt, BadTextRaisesItsError) {
       {"POINT Z (1 2 3)", Silent},
       {"POLYGON(0 0, 1 1)", Silent},
       {"POINT(1 x)", Conversion},
-      // The points of a multipoint carry no parentheses.
-      {"MULTIPOINT((1 2),(3 4))", Conversion},
+      // A braced point holds exactly two numbers.
+      {"MULTIPOINT((1 2 3),(3 4))", Damaged},
       // The 15 digits written for the lowest double round beyond the range.
       {"POINT(-1.79769313486232E308 0)", Conversion},
       {"LINESTRING(0 0, 1 1", Damaged},
@@ -101,6 +111,9 @@ TEST(GisGeometryWkt, WritesEveryClass) {
        {{{1.0 / 3, 123456789.123456789}}},
        "POINT(0.333333333333333 123456789.123457)"},
       {gisShapeTypePoint, {{{}}}, "POINT(0 0)"},
+      // The sign of a zero is no place.
+      {gisShapeTypePoint, {{{-0.0, -0.0}}}, "POINT(0 0)"},
+      {gisShapeTypeMultiPoint, {{{-0.0, 1}, {1, -0.0}}}, "MULTIPOINT(0 1, 1 0)"},
       // A part without vertices has no text form: it is left out.
       {gisShapeTypeArc, {{{0, 0}, {1, 1}}, {}}, "LINESTRING(0 0, 1 1)"},
       {gisShapeTypeArc,

@@ -13,6 +13,7 @@
 #include "gis/core/GisResource.h"
 #include "gis/vector/GisLayerVector.h"
 #include "gis/viewer/GisViewer.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 
 namespace {
@@ -176,39 +177,59 @@ TEST(GisLayerVector, FilterByQueryDeletedAndScopeExtent) {
   EXPECT_EQ(CursorUids(free, {5, 5, 6, 6}).size(), 1u);
 }
 
-TEST(GisLayerVector, RTreeSearchEqualsCursorAndBruteForce) {
+TEST(GisLayerVector, RawCursorFilteredCursorAndRTreeSearchAgree) {
+  // The filter tests paint extents, which pens, outlines, labels and the
+  // four-pixel minimum widen beyond the stored boxes; the R-tree holds the
+  // stored boxes. Points (markers), lines drawn wide, labelled shapes and
+  // shapes with a wider style of their own, on random windows: the raw
+  // cursor with the paint-extent test, the filtered cursor and the R-tree
+  // search return the same shapes, at several zooms.
   TGIS_Viewer viewer(nullptr);
   viewer.SetUseRTree(true);
   auto* l = new TGIS_LayerVector();
   viewer.Add(l);
   ASSERT_TRUE(l->IsIndexed());
+  l->GetParamsSection().GetLine().SetWidth(60);
+  l->GetParamsSection().GetArea().SetOutlineWidth(30);
   std::mt19937 rng(11);
   std::uniform_real_distribution<double> u(0, 1000);
-  std::vector<TGIS_Extent> boxes;
+  const TGIS_ShapeType kinds[] = {gisShapeTypePoint, gisShapeTypeMultiPoint, gisShapeTypeArc,
+                                  gisShapeTypePolygon};
   for (int i = 0; i < 600; ++i) {
-    TGIS_Shape* s = l->CreateShape(i % 3 == 0 ? gisShapeTypeArc : gisShapeTypePoint);
+    TGIS_Shape* s = l->CreateShape(kinds[i % 4]);
     s->AddPart();
     const double x = u(rng), y = u(rng);
     s->AddPoint({x, y}); // level 0: the index entry follows every point
-    if (i % 3 == 0) s->AddPoint({x + 5, y + 3});
-    boxes.push_back(s->GetExtentRaw());
-  }
-  for (int q = 0; q < 50; ++q) {
-    const double x = u(rng), y = u(rng), w = 1 + u(rng) / 10;
-    const TGIS_Extent e{x, y, x + w, y + w};
-    // The search meets the stored boxes; the cursor's filter, outside a
-    // paint, the paint extents (widened for pens and markers).
-    std::vector<int> brute, painted;
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-      if (GisIsExtentIntersecting(boxes[i], e)) brute.push_back(int(i) + 1);
-      if (GisIsExtentIntersecting(l->GetShape(int(i) + 1)->GetPaintExtent(), e))
-        painted.push_back(int(i) + 1);
+    if (i % 4 != 0) s->AddPoint({x + 5, y + 3});
+    if (i % 4 == 3) s->AddPoint({x + 5, y - 4});
+    if (i % 7 == 0) {
+      s->UseOwnParams(true);
+      s->GetParamsSection().GetLine().SetWidth(2000);
+      s->GetParamsSection().GetMarker().SetSize(400);
     }
-    auto cursor = CursorUids(*l, e);
-    std::sort(cursor.begin(), cursor.end());
-    EXPECT_EQ(FindUids(*l, e), brute);
-    EXPECT_EQ(cursor, painted);
+    if (i % 11 == 0) {
+      s->UseOwnParams(true);
+      s->GetParamsSection().GetLabel().SetValue("label");
+    }
   }
+  for (const double zoom : {0.2, 1.0, 5.0}) {
+    viewer.SetZoom(zoom);
+    for (int q = 0; q < 60; ++q) {
+      SCOPED_TRACE("zoom " + FloatToStr(zoom) + " window " + IntToStr(q));
+      const double x = u(rng), y = u(rng), w = 0.01 + u(rng) / 20;
+      const TGIS_Extent e{x, y, x + w, y + w};
+      std::vector<int> raw;
+      for (int i = 0; i < l->ShapeCount(); ++i) {
+        TGIS_Shape* s = l->ShapeAt(i);
+        if (GisIsExtentIntersecting(s->GetPaintExtent(), e)) raw.push_back(s->Uid());
+      }
+      auto cursor = CursorUids(*l, e);
+      std::sort(cursor.begin(), cursor.end());
+      EXPECT_EQ(cursor, raw);
+      EXPECT_EQ(FindUids(*l, e), raw);
+    }
+  }
+  viewer.SetZoom(1);
   // Deleting during a walk neither skips nor repeats the others.
   const TGIS_Extent e{0, 0, 240, 240};
   const auto all = FindUids(*l, e);
@@ -295,7 +316,12 @@ TEST(GisLayerVector, IndexBuildReportsProgressAndRestoresModified) {
   EXPECT_EQ(ticks, (std::vector<int>{1, 101, 201}));
   EXPECT_FALSE(l->Modified()); // building an index is no modification
   EXPECT_TRUE(l->IsIndexed());
-  EXPECT_EQ(FindUids(*l, {9.5, 9.5, 10.5, 10.5}), std::vector<int>{11});
+  // The search finds what the cursor finds (paint extents: the neighbours
+  // lie within four pixels at this zoom).
+  const TGIS_Extent window{9.5, 9.5, 10.5, 10.5};
+  const auto found = FindUids(*l, window);
+  EXPECT_EQ(found, CursorUids(*l, window));
+  EXPECT_NE(std::find(found.begin(), found.end(), 11), found.end());
   // An abort leaves no half index behind.
   l->SetIndexed(false);
   viewer.OnBusy = [&](void*, int pos, int end, bool& abort) { abort = pos >= 0 && end != 100; };

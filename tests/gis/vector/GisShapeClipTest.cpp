@@ -109,6 +109,25 @@ TEST(GisShapeClip, PolygonsFollowTheWindow) {
             nullptr);
 }
 
+TEST(GisShapeClip, ClippedPolygonsHoldOnlyRingsThatBoundAnArea) {
+  // Rings passing a corner or running along an edge of the window leave runs
+  // along its border (one or two distinct vertices, or no area): those are
+  // no rings to other readers.
+  const TParts parts{{{2, 2}, {2, 8}, {8, 8}, {8, 2}, {2, 2}},
+                     {{-5, 8}, {2, 15}, {-5, 15}, {-5, 8}},
+                     {{-1, 11}, {11, 11}, {11, 12}, {-1, 12}, {-1, 11}},
+                     {{10, 2}, {10, 8}, {15, 5}, {10, 2}},
+                     {{-5, -5}, {15, -5}, {15, 0}, {-5, 0}, {-5, -5}}};
+  auto c = MakeShape(gisShapeTypePolygon, parts)->CreateClippedCopy(WINDOW, false);
+  ASSERT_NE(c, nullptr);
+  const TParts rings = PartsOf(*c);
+  ASSERT_EQ(rings.size(), 1u);
+  EXPECT_DOUBLE_EQ(c->GetArea(), 36);
+  // Nothing but such runs: no copy at all.
+  const TParts outside{parts[1], parts[2], parts[3]};
+  EXPECT_EQ(MakeShape(gisShapeTypePolygon, outside)->CreateClippedCopy(WINDOW, false), nullptr);
+}
+
 TEST(GisShapeClip, PointsAndMultipoints) {
   auto in = MakeShape(gisShapeTypePoint, {{{5, 5}}});
   auto copy = in->CreateClippedCopy(WINDOW, false);

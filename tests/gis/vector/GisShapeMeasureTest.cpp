@@ -257,6 +257,19 @@ TEST(GisShapeMeasure, LabelPointsLieInside) {
     EXPECT_TRUE(GisPointInPolygon(label, p.get(), -1))
         << row.name << " " << label.X << " " << label.Y;
   }
+  // Outer rings turning both ways: the area is the absolute signed sum, and
+  // the centroids cancel, but the label point still falls inside.
+  const TParts bothWays[] = {
+      {{{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}}, {{10, 0}, {14, 0}, {14, 4}, {10, 4}, {10, 0}}},
+      {{{0, 0}, {0, 4}, {4, 4}, {4, 0}, {0, 0}}, {{10, 0}, {15, 0}, {15, 4}, {10, 4}, {10, 0}}},
+      {{{0, 0}, {0, 1}, {9, 1}, {9, 0}, {0, 0}}, {{4, 3}, {5, 3}, {5, 12}, {4, 12}, {4, 3}}},
+  };
+  for (const TParts& rings : bothWays) {
+    auto p = MakeShape(gisShapeTypePolygon, rings);
+    const TGIS_Point label = p->GetLabelPoint();
+    EXPECT_TRUE(GisPointInPolygon(label, p.get(), -1)) << label.X << " " << label.Y;
+  }
+  EXPECT_DOUBLE_EQ(MakeShape(gisShapeTypePolygon, bothWays[1])->GetArea(), 4);
   const auto u = MakeShape(gisShapeTypePolygon, rows[0].rings);
   EXPECT_FALSE(GisPointInPolygon(u->GetCentroid(), u.get(), -1))
       << "the U's centroid lies in its notch";

@@ -361,6 +361,21 @@ TEST(GisShape, NearestVertexAndDistances) {
   EXPECT_EQ(arc.DistanceToShape(&other), 0);
   other.AddPoint({10, 5});
   EXPECT_NEAR(arc.DistanceToShape(&other), 5, 1e-12);
+  // A multipoint is measured point by point, not as a line through them.
+  TGIS_ShapeMultiPoint points;
+  points.AddPart();
+  points.AddPoint({0, 0});
+  points.AddPoint({10, 0});
+  TGIS_ShapePoint apart;
+  apart.AddPart();
+  apart.AddPoint({5, 1});
+  EXPECT_NEAR(apart.DistanceToShape(&points), std::sqrt(26.0), 1e-12);
+  EXPECT_NEAR(points.DistanceToShape(&apart), std::sqrt(26.0), 1e-12);
+  TGIS_ShapeArc below;
+  below.AddPart();
+  below.AddPoint({5, -3});
+  below.AddPoint({5, -4});
+  EXPECT_NEAR(points.DistanceToShape(&below), std::sqrt(25.0 + 9), 1e-12);
   // A zero-width extent is never "in extent", another mode is untested.
   EXPECT_FALSE(arc.IsInExtent({0, -1, 0, 1}, 0));
   EXPECT_TRUE(arc.IsInExtent({-1, -1, 11, 1}, 0));

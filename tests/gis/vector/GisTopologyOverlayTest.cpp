@@ -652,3 +652,83 @@ TEST(Overlay, LinesFromTheLongRunAgreeWithExactArithmetic) {
 }
 
 } // namespace
+
+namespace {
+
+/// Hex of the bytes of a text (the oracle's fields carry no blanks).
+std::string TextHex(const std::string& text) {
+  TWkb w;
+  for (char c : text)
+    w.Byte(static_cast<std::uint8_t>(c));
+  return w.Text();
+}
+
+std::string BytesHex(const TBytes& bytes) {
+  TWkb w;
+  for (std::uint8_t b : bytes)
+    w.Byte(b);
+  return w.Text();
+}
+
+} // namespace
+
+// What the exchange writers make of overlay results: rings whose first
+// vertex lies on another ring (holes touching their outer ring, islands
+// touching holes) must keep their nesting, so that every exported result is
+// a valid polygon of the engine's area, symmetric differences included.
+TEST(Overlay, ExportedResultsAreValidPolygonsOfTheirArea) {
+  struct TExported {
+    std::string Label;
+    double Area;
+  };
+  std::vector<std::string> requests;
+  std::vector<TExported> expected;
+  auto add = [&](const std::string& label, TGIS_Shape& r) {
+    const double area = r.GetArea();
+    TBytes wkb;
+    r.ExportToWKB(wkb);
+    requests.push_back("exported " + BytesHex(wkb));
+    expected.push_back({label + " wkb", area});
+    requests.push_back("exportedwkt " + TextHex(r.ExportToWKT()));
+    expected.push_back({label + " wkt", area});
+  };
+  TGIS_Topology t;
+  const TPlacement placements[] = {{0, 0, 0}, {0, 5e5, 5e6}, {0.7, 5e5, 5e6}};
+  for (const TPlacement& at : placements) {
+    const auto pairs = RandomPairs(4321, 40, at);
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+      for (TGIS_TopologyOperation op : Operations) {
+        auto r = t.Combine(pairs[i].A.get(), pairs[i].B.get(), false, op);
+        if (r != nullptr) add("pair " + IntToStr(int(i)) + " " + OpName(op), *r);
+      }
+  }
+  // By hand: a hole whose first vertex lies on its outer ring, an island in a
+  // hole touching it, islands touching each other.
+  const std::vector<TRing> shell{{{0, 0}, {0, 10}, {10, 10}, {10, 0}}};
+  const struct {
+    const char* Name;
+    std::vector<TRing> A, B;
+  } cases[] = {
+      {"notch hole", shell, {{{10, 5}, {7, 4}, {7, 6}}}},
+      {"island in a touching hole",
+       {{{0, 0}, {0, 10}, {10, 10}, {10, 0}}},
+       {{{10, 5}, {2, 2}, {2, 8}}, {{2, 5}, {6, 4}, {6, 6}}}},
+      {"touching islands", shell, {{{10, 5}, {15, 0}, {15, 10}}, {{0, 5}, {-5, 0}, {-5, 10}}}},
+  };
+  for (const auto& c : cases)
+    for (TGIS_TopologyOperation op : Operations) {
+      const auto a = Polygon(c.A), b = Polygon(c.B);
+      auto r = t.Combine(a.get(), b.get(), false, op);
+      if (r != nullptr) add(std::string(c.Name) + " " + OpName(op), *r);
+    }
+  ASSERT_GT(requests.size(), 800u);
+  const auto answers = AskGeos(requests);
+  ASSERT_EQ(answers.size(), requests.size()) << "the GEOS oracle (python3-shapely) did not answer";
+  for (std::size_t i = 0; i < answers.size(); ++i) {
+    const auto v = Numbers(answers[i]);
+    ASSERT_EQ(v.size(), 2u) << expected[i].Label << ": " << answers[i];
+    EXPECT_EQ(v[0], 1) << expected[i].Label << " is not valid";
+    EXPECT_NEAR(v[1], expected[i].Area, 1e-9 * std::max(1.0, expected[i].Area))
+        << expected[i].Label;
+  }
+}

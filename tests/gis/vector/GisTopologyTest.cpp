@@ -143,6 +143,10 @@ TEST(TopologyFix, ReportsWhetherAnythingChanged) {
   EXPECT_EQ(t.FixShapeEx(clean.get(), false, changed), nullptr);
   EXPECT_FALSE(changed);
   EXPECT_TRUE(clean->IsFixed());
+  // Every change of the geometry clears the mark (the exchange writers trust
+  // the ring order of a fixed shape).
+  clean->SetPoint(0, 1, {0, 2});
+  EXPECT_FALSE(clean->IsFixed());
   const auto ccw = Polygon({Reversed(Square(0, 0, 1))});
   t.FixShapeEx(ccw.get(), false, changed);
   EXPECT_TRUE(changed);
@@ -151,6 +155,22 @@ TEST(TopologyFix, ReportsWhetherAnythingChanged) {
   t.FixShapeEx(eight.get(), false, changed);
   EXPECT_TRUE(changed);
   EXPECT_EQ(PartsOf(*eight).size(), 2u);
+  // A polygon that covers some area is never emptied, not even a sliver
+  // thinner than the tolerance: it stays as it was (and is not marked fixed).
+  const TRing thin{{0, 0}, {0, 1e-13}, {1000, 0}};
+  const auto sliver = Polygon({thin});
+  const auto same = [&](const TGIS_Shape& s) {
+    const auto parts = PartsOf(s);
+    return parts.size() == 1 && parts[0].size() == 4 &&
+           std::equal(thin.begin(), thin.end(), parts[0].begin(), GisIsSamePoint);
+  };
+  EXPECT_EQ(t.FixShapeEx(sliver.get(), false, changed), nullptr);
+  EXPECT_FALSE(changed);
+  EXPECT_FALSE(sliver->IsFixed());
+  EXPECT_TRUE(same(*sliver));
+  const auto kept = t.FixShape(sliver.get(), true);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_TRUE(same(*kept));
   // Points are not repaired.
   const auto p = Points({{1, 1}});
   EXPECT_EQ(t.FixShapeEx(p.get(), true, changed), nullptr);
@@ -310,6 +330,46 @@ TEST(TopologyDispatch, FixRepairsThePolygonOperandsInPlace) {
   const auto r = t.Combine(a.get(), b.get(), true, gisTopologyIntersection);
   EXPECT_EQ(PartsOf(*a).size(), 2u);
   EXPECT_NEAR(AreaOf(r.get()), 2, 1e-12);
+}
+
+// Small polygons far from the origin, where the tolerance grows with the
+// coordinates: their overlays keep their area, repair keeps them, and a
+// real sliver still goes.
+TEST(TopologyTolerance, SmallPolygonsFarFromTheOriginSurvive) {
+  struct TCase {
+    const char* Name;
+    TGIS_Point At;
+    double Side;
+  } cases[] = {
+      {"0.1 mm at UTM", {500000, 5000000}, 1e-4},
+      {"1e-6 degrees near the pole", {179, 89}, 1e-6},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const double d = c.Side;
+    auto a = Polygon({Square(c.At.X, c.At.Y, d)});
+    auto b = Polygon({Square(c.At.X + d / 2, c.At.Y + d / 2, d)});
+    TGIS_Topology t;
+    const auto u = t.Combine(a.get(), b.get(), false, gisTopologyUnion);
+    const auto i = t.Combine(a.get(), b.get(), false, gisTopologyIntersection);
+    ASSERT_NE(u, nullptr);
+    ASSERT_NE(i, nullptr);
+    EXPECT_NEAR(AreaOf(u.get()), 1.75 * d * d, 1e-4 * d * d);
+    EXPECT_NEAR(AreaOf(i.get()), 0.25 * d * d, 1e-4 * d * d);
+    // Repair in place (as the editor's end of editing does) keeps it, and
+    // so does a repaired copy.
+    auto ccw = Polygon({Reversed(Square(c.At.X, c.At.Y, d))});
+    t.FixShape(ccw.get(), false);
+    EXPECT_FALSE(ccw->IsEmpty());
+    EXPECT_NEAR(AreaOf(ccw.get()), d * d, 1e-4 * d * d);
+    const auto copy = t.FixShape(a.get(), true);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NEAR(AreaOf(copy.get()), d * d, 1e-4 * d * d);
+    // Real slivers still go: two squares a few tenths of the tolerance apart
+    // differ by nothing.
+    auto shifted = Polygon({Square(c.At.X + 0.4 * t.Tolerance(), c.At.Y, d)});
+    EXPECT_EQ(t.Combine(a.get(), shifted.get(), false, gisTopologySymmetricDifference), nullptr);
+  }
 }
 
 // Shapes and layers relate through this engine without any set-up.
