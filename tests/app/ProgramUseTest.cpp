@@ -13,6 +13,7 @@
 #include "controls/OwPaintUtil.h"
 #include "controls/zq/zqCheckCtrls.h"
 #include "formstate/NumericEdits.h"
+#include "formstate/Placement.h"
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Clipboard.h"
 #include "platform/forms/ComboBox.h"
@@ -429,6 +430,43 @@ TEST_F(ProgramUseTest, AnUnwritableFolderNamesTheMapPage) {
   EXPECT_EQ(boxes[0].find("mapg.htm.new"), std::string::npos) << boxes[0];
   map->Hide();
   tool->Hide();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ProgramUseTest, SettingsFromALargerScreenKeepTheToolWindowOnThisOne) {
+  TScreenMetrics screen;
+  screen.Width = 1280;
+  screen.Height = 1024;
+  screen.WorkArea = TRect(0, 0, 1280, 1024);
+  SetScreenMetricsForTests(screen);
+  struct TRow {
+    const char* What;
+    const char* NormPos;
+    TPoint At;
+  } rows[] = {
+      {"saved on a 2560 x 1440 screen", "1800,323,2429,666", TPoint(651, 323)},
+      {"damaged", "-5000,-5000,-4371,-4657", TPoint(0, 0)},
+  };
+  for (const TRow& row : rows) {
+    dir.Write("skorvaplinth.ini", std::string("[TFSkorvaplinth]\r\nPixelsPerInch=") +
+                                      IntToStr(Screen()->PixelsPerInch()) + "\r\nNormPos=" +
+                                      row.NormPos + "\r\n");
+    tool = std::make_unique<TFSkorvaplinth>(nullptr);
+    tool->Show();
+    EXPECT_EQ(TPoint(tool->Left(), tool->Top()), row.At) << row.What;
+    // Closing stores the visible position.
+    tool->fs->SaveState();
+    EXPECT_NE(sktest::TTempDir::Read(dir / "skorvaplinth.ini")
+                  .find("NormPos=" + IntToStr(row.At.x) + "," + IntToStr(row.At.y) + ","),
+              std::string::npos)
+        << row.What;
+    tool->Hide();
+    tool.reset();
+  }
+  SetScreenMetricsForTests(std::nullopt);
 }
 
 } // namespace
