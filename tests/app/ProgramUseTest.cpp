@@ -25,6 +25,7 @@
 #include "platform/rtl/Strings.h"
 #include "tests/app/ProgramWindows.h"
 #include "tests/support/QtInput.h"
+#include "tests/support/ScreenOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -437,11 +438,7 @@ TEST_F(ProgramUseTest, AnUnwritableFolderNamesTheMapPage) {
 namespace {
 
 TEST_F(ProgramUseTest, SettingsFromALargerScreenKeepTheToolWindowOnThisOne) {
-  TScreenMetrics screen;
-  screen.Width = 1280;
-  screen.Height = 1024;
-  screen.WorkArea = TRect(0, 0, 1280, 1024);
-  SetScreenMetricsForTests(screen);
+  const sktest::TScreenOverride screen(1280, 1024);
   struct TRow {
     const char* What;
     const char* NormPos;
@@ -466,7 +463,6 @@ TEST_F(ProgramUseTest, SettingsFromALargerScreenKeepTheToolWindowOnThisOne) {
     tool->Hide();
     tool.reset();
   }
-  SetScreenMetricsForTests(std::nullopt);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "platform/forms/TestInput.h"
 #include "platform/forms/WindowPlacement.h"
 #include "tests/platform/forms/FormsTestSupport.h"
+#include "tests/support/ScreenOverride.h"
 
 namespace {
 
@@ -125,11 +126,7 @@ TEST(WindowCalls, FormsSitWhereTheyArePlaced) {
 }
 
 TEST(WindowCalls, AStoredPlacementKeepsTheWindowOnTheScreen) {
-  TScreenMetrics m;
-  m.Width = 1280;
-  m.Height = 1024;
-  m.WorkArea = TRect(0, 0, 1280, 1024);
-  SetScreenMetricsForTests(m);
+  const sktest::TScreenOverride screen(1280, 1024);
   struct TRow {
     const char* What;
     TRect Stored;
@@ -151,7 +148,6 @@ TEST(WindowCalls, AStoredPlacementKeepsTheWindowOnTheScreen) {
     EXPECT_EQ(TPoint(f.Left(), f.Top()), row.At) << row.What;
     EXPECT_EQ(f.Width(), 629) << row.What;
   }
-  SetScreenMetricsForTests(std::nullopt);
 }
 
 TEST(WindowCalls, FormsCenterByPositionOnFirstShow) {
