@@ -5,6 +5,7 @@
 #include "platform/rtl/OsError.h"
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 
@@ -28,7 +29,13 @@ void SaveFileReplacing(const std::string& fileName,
                        const std::function<void(const std::string& temporary)>& write) {
   const std::string temporary = fileName + ".new";
   auto removeTemporary = ScopeExit([&] { DeleteFile(temporary); });
-  write(temporary);
+  try {
+    write(temporary);
+  } catch (Exception& e) {
+    // The user knows the file, not the temporary one beside it.
+    e.SetMessage(StringReplace(e.Message(), temporary, fileName, rfReplaceAll));
+    throw;
+  }
   if (!RenameFileReplacing(temporary, fileName))
     throw Exception("Cannot write " + fileName + ": " + SysErrorMessage(GetLastError()));
 }

@@ -13,7 +13,8 @@ void SetExeNameForTests(const std::string& exeName);
 
 /// Lets `write` write the new contents to a temporary file beside
 /// `fileName`, then replaces the file with it: a failed write leaves the old
-/// file as it was. Raises on failure.
+/// file as it was. Raises on failure; an error of the write names
+/// `fileName`, not the temporary file.
 void SaveFileReplacing(const std::string& fileName,
                        const std::function<void(const std::string& temporary)>& write);
 /// SaveFileReplacing with the bytes of `text`.

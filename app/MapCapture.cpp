@@ -93,6 +93,7 @@ bool TMapCapture::BuildMapPage() {
   }
   TStringList lines;
   lines.LoadFromFile(templateName);
+  KeepPositionOnPage();
   TMapPageValues values;
   values.Width = env_.Web->Width() - 30;
   values.Height = env_.Web->Height() - 30;
@@ -116,7 +117,17 @@ bool TMapCapture::BuildMapPage() {
   return true;
 }
 
+void TMapCapture::KeepPositionOnPage() {
+  const TPagePosition p = KeepOnPage(MapSource, {MapLat, MapLon, MapZoom});
+  MapLat = p.Lat;
+  MapLon = p.Lon;
+  MapZoom = p.MapZoom;
+}
+
 void TMapCapture::ApplyPosition() {
+  // The page does not move to a position outside what it shows; every
+  // capture's world file names the position the page was sent.
+  KeepPositionOnPage();
   captureBitmap_.reset();
   if (!RecentrePending || schedule_.InRebuild()) return;
   ExecuteScript(PositionScript(MapLat, MapLon, MapZoom, MapSource));

@@ -103,8 +103,12 @@ public:
   /// than two download completions, or 15 s). False when the template is
   /// missing (a message; capturing stays off).
   bool BuildMapPage();
-  /// The position step: sends the position script when a recentre is
-  /// pending. During a rebuild's wait it keeps the request, and the rebuild
+  /// Keeps MapLat, MapLon and MapZoom inside what the page shows for the
+  /// source (KeepOnPage): the longitude taken into [-180, 180), the latitude
+  /// and the zoom bounded.
+  void KeepPositionOnPage();
+  /// The position step: keeps the position on the page, then sends the
+  /// position script when a recentre is pending. During a rebuild's wait it keeps the request, and the rebuild
   /// sends it once the new page has loaded.
   void ApplyPosition();
   /// Runs a script in the loaded page; nothing without a page or text.

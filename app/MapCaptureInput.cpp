@@ -57,6 +57,7 @@ void TMapCapture::gisZoomChange() {
   if (step == 0) return;
   RecentreOnViewer();
   MapZoom += step;
+  KeepPositionOnPage(); // the page's first and last levels bound the steps
   if (env_.OnMapZoom) env_.OnMapZoom(MapZoom);
   RecentrePending = true;
   ApplyPosition();

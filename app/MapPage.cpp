@@ -3,6 +3,9 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 const char* LayerScript(const std::string& source) {
@@ -49,6 +52,27 @@ const std::array<TMapSourceRow, 9>& MapSourceRows() {
 
 int PageZoom(const std::string& source, int mapZoom) {
   return source == "ve" ? mapZoom - 1 : mapZoom;
+}
+
+int FirstPageZoom(const std::string& source) {
+  return source == "ve" ? 1 : 0;
+}
+
+int LastPageZoom(const std::string& source) {
+  return FirstPageZoom(source) + 22;
+}
+
+TPagePosition KeepOnPage(const std::string& source, TPagePosition p) {
+  if (!std::isfinite(p.Lon)) p.Lon = 0;
+  if (!std::isfinite(p.Lat)) p.Lat = 0;
+  if (p.Lon < -180 || p.Lon >= 180) {
+    p.Lon = std::fmod(p.Lon + 180, 360.0L);
+    if (p.Lon < 0) p.Lon += 360;
+    p.Lon -= 180;
+  }
+  p.Lat = std::clamp(p.Lat, -kFrameLatitude, kFrameLatitude);
+  p.MapZoom = std::clamp(p.MapZoom, FirstPageZoom(source), LastPageZoom(source));
+  return p;
 }
 
 std::string GeneralNumber(Extended value) {

@@ -27,6 +27,30 @@ const std::array<TMapSourceRow, 9>& MapSourceRows();
 /// The page's zoom level for a web-map zoom: one less for "ve".
 int PageZoom(const std::string& source, int mapZoom);
 
+/// A map position as the page takes it: the centre in degrees and the
+/// web-map zoom level.
+struct TPagePosition {
+  Extended Lat = 0;
+  Extended Lon = 0;
+  int MapZoom = 0;
+};
+
+/// The northernmost latitude of the Web-Mercator frame (its top edge); the
+/// southernmost is its negative.
+constexpr Extended kFrameLatitude = 85.051128779806592378L;
+
+/// The web-map zoom levels the page draws for a source: its levels 0 to 22,
+/// which "ve" counts from 1 (PageZoom).
+int FirstPageZoom(const std::string& source);
+int LastPageZoom(const std::string& source);
+
+/// `position` kept inside what the page shows, so that a capture and its
+/// world file describe the same place: a longitude outside [-180, 180) is
+/// taken into it (the same meridian), the latitude bounded to the frame
+/// (±kFrameLatitude) and the zoom to the page's levels. A position inside
+/// is returned unchanged to the last bit.
+TPagePosition KeepOnPage(const std::string& source, TPagePosition position);
+
 /// What the page template is filled with.
 struct TMapPageValues {
   int Width = 0;  // the page's map width (browser width - 30)

@@ -113,9 +113,13 @@ TCurrencyEdit* NumericEdit(TDefinitionLoader& l, TWinControl* parent, const char
   return e;
 }
 
+/// A read-out edit: wide enough for the largest global pixel of the page's
+/// last level ("2147483647.999").
+constexpr int kReadoutWidth = 118;
+
 TEdit* Readout(TDefinitionLoader& l, TWinControl* parent, const char* name, int left, int top) {
   auto* e = l.Add<TEdit>(name, parent);
-  e->SetBounds(left, top, 70, 21);
+  e->SetBounds(left, top, kReadoutWidth, 21);
   e->SetText("0");
   return e;
 }
@@ -286,11 +290,12 @@ void TFSkorvaplinth::BuildFromDefinition() {
   TOwTabSheet* settings = Sheet(l, OwPageControl1, "TabSheet4", " Settings ");
   TOwTabSheet* about = Sheet(l, OwPageControl1, "TabSheet5", " About ");
 
-  // Map position: the position to apply and the read-outs of the last capture.
-  TGroupBox* wgs = Group(l, position, "GroupBox1", "WGS 84", 8, 4, 200, 50);
+  // Map position: the read-outs of the last capture in two rows of two
+  // groups, the position to apply beside the last one.
+  TGroupBox* wgs = Group(l, position, "GroupBox1", "WGS 84", 312, 118, 200, 50);
   elat = NumericEdit(l, wgs, "elat", 8, 20, 46.0L, 0);
   elon = NumericEdit(l, wgs, "elon", 104, 20, 5.0L, 0);
-  SpeedButton10 = Button(l, position, "SpeedButton10", "Apply position", 216, 23, 100,
+  SpeedButton10 = Button(l, position, "SpeedButton10", "Apply position", 312, 176, 100,
                          [this] { zqButton2Click(); });
   // Three corners of the view, each in global pixels, degrees and viewer pixels.
   struct TReadoutGroup {
@@ -316,15 +321,17 @@ void TFSkorvaplinth::BuildFromDefinition() {
   const char* rowNames[] = {"UTM", "WGS 84", "PIX"};
   int labels = 20;
   for (std::size_t g = 0; g < std::size(groups); ++g) {
-    TGroupBox* box =
-        Group(l, position, groups[g].Name, groups[g].Caption, 8 + 201 * int(g), 60, 197, 110);
-    AddLabel(l, box, "Label" + IntToStr(labels++), "x (lat)", 52, 18);
-    AddLabel(l, box, "Label" + IntToStr(labels++), "y (lon)", 124, 18);
+    const int column0 = 50, column1 = column0 + kReadoutWidth + 4;
+    TGroupBox* box = Group(l, position, groups[g].Name, groups[g].Caption, 8 + 304 * int(g % 2),
+                           4 + 114 * int(g / 2), column1 + kReadoutWidth + 8, 110);
+    AddLabel(l, box, "Label" + IntToStr(labels++), "x (lat)", column0 + 2, 18);
+    AddLabel(l, box, "Label" + IntToStr(labels++), "y (lon)", column1 + 2, 18);
     for (int row = 0; row < 3; ++row) {
       AddLabel(l, box, "Label" + IntToStr(labels++), rowNames[row], 6, 37 + 24 * row);
       for (int column = 0; column < 2; ++column)
-        *groups[g].Fields[2 * row + column] = Readout(
-            l, box, groups[g].FieldNames[2 * row + column], 50 + 72 * column, 34 + 24 * row);
+        *groups[g].Fields[2 * row + column] =
+            Readout(l, box, groups[g].FieldNames[2 * row + column], column ? column1 : column0,
+                    34 + 24 * row);
     }
   }
 
@@ -506,6 +513,10 @@ void TFSkorvaplinth::zqButton2Click() {
   map_->Capture().MapLon = elon->Value();
   map_->Capture().RecentrePending = true;
   map_->Capture().ApplyPosition();
+  // A position beyond the page's was brought onto it: the edits show where
+  // the map went.
+  if (map_->Capture().MapLat != elat->Value()) elat->SetValue(map_->Capture().MapLat);
+  if (map_->Capture().MapLon != elon->Value()) elon->SetValue(map_->Capture().MapLon);
   map_->Show();
 }
 

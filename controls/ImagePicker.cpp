@@ -210,10 +210,15 @@ void TImagePicker::Dispatch(TMessage& m) {
       if (Perform(CB_GETDROPPEDSTATE) == 0) droppedFlag_ = false;
     }
     return;
-  case WM_CHAR:
+  case WM_CHAR: {
     TOwCustomCombo::Dispatch(m);
+    // The lookup is the user's choice of an item: a changed selection is
+    // reported as a choice in the list is.
+    const int before = ItemIndex();
     if (m.WParam >= 32) Lookup(char(m.WParam));
+    if (ItemIndex() != before) Notify(CBN_SELCHANGE);
     return;
+  }
   default:
     TOwCustomCombo::Dispatch(m);
   }

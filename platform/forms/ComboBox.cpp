@@ -3,8 +3,13 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/forms/Forms.h"
 #include "platform/forms/Messages.h"
 #include "platform/forms/Windows.h"
+
+namespace {
+constexpr Word kVkF4 = VK_F1 + 3;
+} // namespace
 
 // ---- the combo box ----------------------------------------------------------------------------
 
@@ -57,12 +62,10 @@ void TCustomComboBox::SetDroppedDown(bool value) {
                            std::min(droppedHeight_, listItemHeight_ * rows + 2));
     const TPoint at = ClientToScreen(TPoint(0, Height()));
     list_->SetBounds(at.x, at.y, std::max(Width(), droppedWidth_), h);
-    list_->HandleNeeded();
-    list_->SetVisible(true);
-    list_->Invalidate();
+    list_->Open();
   } else {
     dropped_ = false;
-    list_->SetVisible(false);
+    list_->Close();
     Notify(CBN_CLOSEUP);
   }
   Invalidate();
@@ -71,7 +74,7 @@ void TCustomComboBox::SetDroppedDown(bool value) {
 void TCustomComboBox::ListClicked(int index) {
   // The list consumes the click: it hides, then the selection is reported.
   dropped_ = false;
-  list_->SetVisible(false);
+  list_->Close();
   Notify(CBN_CLOSEUP);
   if (index >= 0 && index < ItemCount()) {
     itemIndex_ = index;
@@ -87,13 +90,76 @@ void TCustomComboBox::SelectByPrefix(char c) {
     const std::string& s = items_[std::size_t(i)];
     if (!s.empty() && (s[0] == c || (s[0] >= 'a' && s[0] <= 'z' && s[0] - 32 == c) ||
                        (c >= 'a' && c <= 'z' && s[0] == c - 32))) {
-      if (i == itemIndex_) return;
-      itemIndex_ = i;
-      Invalidate();
-      Notify(CBN_SELCHANGE);
+      SelectByKey(i);
       return;
     }
   }
+}
+
+void TCustomComboBox::SelectByKey(int index) {
+  if (index < 0 || index >= ItemCount() || index == itemIndex_) return;
+  itemIndex_ = index;
+  Invalidate();
+  if (dropped_) list_->ShowSelection();
+  Notify(CBN_SELCHANGE);
+  // A handler that moved the focus elsewhere (in a window that is not the
+  // active one no focus message comes) leaves no list open behind it.
+  TForm* form = GetParentForm(this);
+  if (dropped_ && form != nullptr && form->ActiveControl() != this) SetDroppedDown(false);
+}
+
+void TCustomComboBox::KeyDown(Word& key, TShiftState shift) {
+  TCustomControl::KeyDown(key, shift);
+  // Alt shows in the key's data or in the tracked key state.
+  const bool alt = shift.Contains(TShiftStateItem::ssAlt) || GetKeyState(VK_MENU) < 0;
+  // F4 and Alt+Down or Alt+Up open and close the list.
+  if (key == kVkF4 || (alt && (key == VK_DOWN || key == VK_UP))) {
+    SetDroppedDown(!dropped_);
+    key = 0;
+    return;
+  }
+  if (dropped_ && (key == VK_RETURN || key == VK_ESCAPE)) {
+    // Return takes the item under the pointer, as a click there does.
+    const int hot = list_->HotIndex();
+    const bool take = key == VK_RETURN && hot >= 0;
+    key = 0;
+    if (take)
+      ListClicked(hot);
+    else
+      SetDroppedDown(false);
+    return;
+  }
+  // The arrows, Home, End and the page keys choose an item, open or closed:
+  // each choice is reported as the user's change of the selection.
+  const int count = ItemCount();
+  if (count == 0) return;
+  const int page = std::max(1, std::min(count, 8) - 1);
+  int next = itemIndex_;
+  switch (key) {
+  case VK_DOWN:
+  case VK_RIGHT:
+    next = itemIndex_ < 0 ? 0 : std::min(count - 1, itemIndex_ + 1);
+    break;
+  case VK_UP:
+  case VK_LEFT:
+    next = itemIndex_ < 0 ? 0 : std::max(0, itemIndex_ - 1);
+    break;
+  case VK_HOME:
+    next = 0;
+    break;
+  case VK_END:
+    next = count - 1;
+    break;
+  case VK_NEXT:
+    next = std::min(count - 1, std::max(itemIndex_, 0) + page);
+    break;
+  case VK_PRIOR:
+    next = std::max(0, itemIndex_ - page);
+    break;
+  default:
+    return;
+  }
+  SelectByKey(next);
 }
 
 void TCustomComboBox::Change() {
@@ -106,6 +172,9 @@ void TCustomComboBox::DropDown() {
 
 void TCustomComboBox::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseDown(button, shift, x, y);
+  // A press takes the focus, as the system's combo box does, before the
+  // list opens.
+  if (button == TMouseButton::mbLeft && !Focused() && CanFocus()) SetFocus();
   if (button == TMouseButton::mbLeft) SetDroppedDown(!dropped_);
 }
 
@@ -169,6 +238,12 @@ void TCustomComboBox::Dispatch(TMessage& m) {
     TCustomControl::Dispatch(m);
     if (m.WParam >= 32) SelectByPrefix(char(m.WParam));
     return;
+  case WM_KILLFOCUS:
+    // The focus moving to another control of the window closes the list (a
+    // window coming to the front over this one does not).
+    if (m.LParam == 0 && dropped_) SetDroppedDown(false);
+    TCustomControl::Dispatch(m);
+    return;
   case WM_PAINT:
     TCustomControl::Dispatch(m);
     // There is no non-client area: the frame's turn comes after each paint.
@@ -225,9 +300,36 @@ TComboListWindow::TComboListWindow(TComponent* owner, TCustomComboBox* combo)
 
 QWidget* TComboListWindow::CreateWidget(QWidget* parent) {
   QWidget* w = TCustomControl::CreateWidget(parent);
-  w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  // A window of its own that never takes the focus from the combo box: the
+  // keys keep going to the combo box while the list is open.
+  w->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                    Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
   w->setAttribute(Qt::WA_ShowWithoutActivating);
+  w->setFocusPolicy(Qt::NoFocus);
   return w;
+}
+
+void TComboListWindow::Open() {
+  hot_ = -1;
+  HandleNeeded();
+  SetVisible(true);
+  // A window without a parent shows through its widget, above the others.
+  if (QWidget* w = Widget()) {
+    w->show();
+    w->raise();
+  }
+  Invalidate();
+}
+
+void TComboListWindow::Close() {
+  hot_ = -1;
+  SetVisible(false);
+  if (QWidget* w = Widget()) w->hide();
+}
+
+void TComboListWindow::ShowSelection() {
+  hot_ = -1;
+  Invalidate();
 }
 
 void TComboListWindow::CreateParams(TCreateParams& params) {

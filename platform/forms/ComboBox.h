@@ -14,6 +14,10 @@
 // - Items are drawn through DrawItem with ODS_SELECTED and, for the
 //   selection field, ODS_COMBOBOXEDIT.
 // - WM_CHAR selects the next item whose text starts with the character.
+// - Keys: F4 and Alt+Down/Up open and close the list, Return and Escape close
+//   an open one, the arrows, Home, End and the page keys choose an item; a
+//   choice by key is reported with CBN_SELCHANGE, as a click in the list is.
+// - The focus moving to another control of the window closes the list.
 // - A SetBounds height sets the dropped list's size; the control's own
 //   height is the item height of the selection field + 6.
 // - There is no non-client area: each WM_PAINT is followed by WM_NCPAINT,
@@ -90,6 +94,12 @@ protected:
   void Dispatch(TMessage& message) override;
   void Paint() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  /// F4 and Alt+Down/Up open and close the list; Return and Escape close an
+  /// open one; the arrows, Home, End and the page keys choose an item.
+  void KeyDown(Word& key, TShiftState shift) override;
+  /// Selects `index` as the user does, reporting CBN_SELCHANGE when the
+  /// selection changes.
+  void SelectByKey(int index);
   /// Sends CN_COMMAND with a notification code to this control.
   void Notify(int code);
 
@@ -115,6 +125,11 @@ public:
   TComboListWindow(TComponent* owner, TCustomComboBox* combo);
   int ItemAt(int y) const;
   int HotIndex() const { return hot_; }
+  /// Shows the list at its bounds above the other windows / hides it.
+  void Open();
+  void Close();
+  /// The highlight follows the combo box's selection again.
+  void ShowSelection();
 
 protected:
   QWidget* CreateWidget(QWidget* parent) override;

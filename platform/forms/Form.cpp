@@ -96,11 +96,18 @@ TPoint TForm::ClientOffset() const {
   return TPoint(0, 0);
 }
 
+// A form of its own is placed at its position (Left, Top): the window
+// manager draws its frame there, and without one the window itself is there.
+// The frame NonClientSize counts is part of the form's size only. Screen
+// coordinates follow the window where it is: below the window manager's
+// frame, or at the form's position.
 TPoint TForm::ClientOrigin() const {
   if (parent_ != nullptr) return TWinControl::ClientOrigin();
-  TSize nc = NonClientSize();
-  int side = nc.cx / 2;
-  return TPoint(left_ + side, top_ + nc.cy - side);
+  if (QWidget* w = Widget(); w != nullptr && w->isVisible()) {
+    const QPoint p = w->mapToGlobal(QPoint(0, 0));
+    return TPoint(p.x(), p.y());
+  }
+  return TPoint(left_, top_);
 }
 
 void TForm::CreateParams(TCreateParams& p) {
@@ -147,11 +154,16 @@ void TForm::SetFormStyle(TFormStyle value) {
     ex = value == TFormStyle::fsStayOnTop ? (ex | WS_EX_TOPMOST) : (ex & ~WS_EX_TOPMOST);
     SetWindowLongPtr(Handle(), GWL_EXSTYLE, LONG_PTR(ex));
   }
-  TPoint o = ClientOrigin();
-  w->move(o.x, o.y);
+  w->move(left_, top_);
   if (wasVisible) w->show();
   switchingStyle_ = false;
-  if (value == TFormStyle::fsStayOnTop && HandleAllocated()) RaiseZOrder(Handle());
+  if (value == TFormStyle::fsStayOnTop && HandleAllocated()) {
+    RaiseZOrder(Handle());
+    // On the screen too: a window shown again keeps its old place in the
+    // stack, below the windows raised meanwhile, where no window manager
+    // lifts a window that stays on top.
+    if (wasVisible) w->raise();
+  }
 }
 
 void TForm::SetWindowState(TWindowState value) {
@@ -208,8 +220,7 @@ void TForm::SetParent(TWinControl* parent) {
   // Docked, the form is a child window; floating again, a window of its own.
   RecreateWnd();
   if (parent_ == nullptr && visible_ && Widget() != nullptr) {
-    TPoint o = ClientOrigin();
-    Widget()->move(o.x, o.y);
+    Widget()->move(left_, top_);
     Widget()->show();
   }
 }
@@ -234,8 +245,7 @@ void TForm::VisibleChanged() {
     }
     if (OnShow) OnShow(this);
     if (!visible_) return;
-    TPoint o = ClientOrigin();
-    w->move(o.x, o.y);
+    w->move(left_, top_);
     w->show();
     if (windowState_ == TWindowState::wsMinimized) w->showMinimized();
     if (windowState_ == TWindowState::wsMaximized) w->showMaximized();

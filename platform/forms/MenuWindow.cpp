@@ -6,6 +6,7 @@
 
 #include "platform/forms/Forms.h"
 #include "platform/forms/Messages.h"
+#include "platform/forms/Windows.h"
 #include "platform/graphics/ClassicEdges.h"
 #include "platform/graphics/GdiGuards.h"
 
@@ -142,6 +143,10 @@ TMenuItem* TMenuWindow::Exec(int x, int y) {
   Prepare(x, y);
   chosen_ = nullptr;
   open_ = true;
+  // The menu takes the mouse: a window that still holds it (the one whose
+  // right-button release opened the menu) would get the moves and clicks
+  // meant for the items.
+  if (GetCapture() != 0) ReleaseCapture();
   Show();
   if (Hook()) {
     Hook()(this);

@@ -40,9 +40,13 @@ struct TInstanceRegistration::TImpl {
     // A box the program is waiting on comes first: the window behind it
     // takes no input until it is answered.
     if (BringActiveDialogForward() || form == nullptr) return;
-    if (form->WindowState() == TWindowState::wsMinimized) {
+    // A window manager iconifies the window without the form's knowing:
+    // the window's own state counts as well.
+    QWidget* w = form->Widget();
+    if (form->WindowState() == TWindowState::wsMinimized || (w != nullptr && w->isMinimized())) {
       form->SetWindowState(TWindowState::wsNormal);
       form->Show();
+      if (w != nullptr && w->isMinimized()) w->showNormal();
       return;
     }
     form->Show();

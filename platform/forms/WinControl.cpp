@@ -271,7 +271,9 @@ QImage* TWinControl::BackBuffer() const {
 void TWinControl::updateWidgetGeometry() {
   if (widget_ == nullptr) return;
   if (parent_ == nullptr) {
-    TPoint o = ClientOrigin();
+    // A form's window goes to its position (Form.cpp); another window of
+    // its own to its client area's.
+    TPoint o = dynamic_cast<const TForm*>(this) != nullptr ? TPoint(left_, top_) : ClientOrigin();
     if (widget_->isWindow()) {
       widget_->move(o.x, o.y);
       widget_->resize(std::max(ClientWidth(), 1), std::max(ClientHeight(), 1));

@@ -34,6 +34,22 @@ UINT showCommandOf(TForm* form) {
   }
 }
 
+/// Where a window of rectangle `r` goes when placed from a record.
+TPoint KeepOnScreen(const TRect& r) {
+  // Like the platform, a window whose caption would not be reachable on the
+  // screen (a record from a larger screen, a damaged one) is moved wholly
+  // onto the work area; one the user can still grab stays where it is.
+  const TRect work = Screen()->WorkAreaRect();
+  constexpr int kGrip = 40; // caption pixels that must show to grab the window
+  const int overlap = std::min(r.Right, work.Right) - std::max(r.Left, work.Left);
+  const bool reachable =
+      overlap >= std::min(kGrip, r.Right - r.Left) && r.Top >= work.Top && r.Top < work.Bottom - 8;
+  if (reachable) return TPoint(r.Left, r.Top);
+  const int left = std::max(work.Left, std::min(r.Left, work.Right - (r.Right - r.Left)));
+  const int top = std::max(work.Top, std::min(r.Top, work.Bottom - (r.Bottom - r.Top)));
+  return TPoint(left, top);
+}
+
 } // namespace
 
 bool GetWindowPlacement(HWND h, WINDOWPLACEMENT* placement) {
@@ -67,7 +83,8 @@ bool SetWindowPlacement(HWND h, const WINDOWPLACEMENT* placement) {
     const int maxHeight = Screen()->Height() + 2 * GetSystemMetrics(SM_CYFRAME);
     const int width = std::min(r.Right - r.Left, maxWidth);
     const int height = std::clamp(r.Bottom - r.Top, 0, maxHeight);
-    form->SetBounds(r.Left, r.Top, width, height);
+    const TPoint at = KeepOnScreen(TRect(r.Left, r.Top, r.Left + width, r.Top + height));
+    form->SetBounds(at.x, at.y, width, height);
   }
   if (form->Visible()) {
     switch (placement->showCmd) {

@@ -2,6 +2,7 @@
 // rebuild and its wait, the position step, the ticks and what they publish,
 // and the re-entrancy of the rebuild's wait.
 #include "app/MapCapture.h"
+#include "app/MapPage.h"
 #include "app/WebMercator.h"
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisLayerJPG.h"
@@ -293,14 +294,17 @@ TEST_F(MapCaptureTest, TicksWithoutASnapshotGoOnAndKeepTheOldFiles) {
   EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(MapCaptureTest, LatitudeNinetyLeavesTheWorldFileAlone) {
+TEST_F(MapCaptureTest, LatitudeNinetyIsKeptOnTheFrame) {
   Start();
   capture->MapLat = 90;
   capture->RecentrePending = true;
   capture->ApplyPosition();
+  // The page goes to the frame's top edge, and the world file says so.
+  EXPECT_EQ(capture->MapLat, kFrameLatitude);
   for (int i = 0; i < 100 && capture->CaptureCount() < 2; ++i)
     clock.Advance(10);
-  EXPECT_EQ(sktest::TTempDir::Read(appDir + "image1.jgw"), kWorldFile);
+  EXPECT_EQ(Line("image1.jgw", 4), "8431.15555555556");
+  EXPECT_EQ(Line("image1.jgw", 5), GeneralNumber(LatLonToPixel(6, kFrameLatitude, 14).Y - 306.5L));
   EXPECT_TRUE(messages.empty());
   capture->MapLat = 46;
   capture->RecentrePending = true;

@@ -117,4 +117,33 @@ TEST(PositionScript, ServicesAndNumbers) {
             "map.setCenter(new OpenLayers.LonLat(14.25, -0.125), 9 );");
 }
 
+TEST(KeepOnPage, PositionsBeyondThePageComeOntoIt) {
+  struct TCase {
+    const char* What;
+    const char* Source;
+    TPagePosition In;
+    TPagePosition Out;
+  };
+  const Extended inside = 14.123456789012345678L; // unchanged to the last bit
+  const TCase cases[] = {
+      {"inside", "yahoo", {46.98765432109876L, inside, 6}, {46.98765432109876L, inside, 6}},
+      {"east of 180", "yahoo", {46, 200, 6}, {46, -160, 6}},
+      {"180 itself", "google", {46, 180, 6}, {46, -180, 6}},
+      {"-180 itself", "google", {46, -180, 6}, {46, -180, 6}},
+      {"far west", "yahoo", {46, -910, 6}, {46, 170, 6}},
+      {"south of the frame", "yahoo", {-91, 14, 6}, {-kFrameLatitude, 14, 6}},
+      {"the pole", "yahoo", {90, 14, 6}, {kFrameLatitude, 14, 6}},
+      {"past the last level", "yahoo", {46, 14, 27}, {46, 14, 22}},
+      {"below level 0", "google", {46, 14, -1}, {46, 14, 0}},
+      {"ve counts from 1", "ve", {46, 14, 0}, {46, 14, 1}},
+      {"ve's last level", "ve", {46, 14, 24}, {46, 14, 23}},
+  };
+  for (const TCase& c : cases) {
+    const TPagePosition p = KeepOnPage(c.Source, c.In);
+    EXPECT_EQ(p.Lat, c.Out.Lat) << c.What;
+    EXPECT_EQ(p.Lon, c.Out.Lon) << c.What;
+    EXPECT_EQ(p.MapZoom, c.Out.MapZoom) << c.What;
+  }
+}
+
 } // namespace

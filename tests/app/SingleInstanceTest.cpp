@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
+
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -35,6 +37,32 @@ TEST(SingleInstance, ASecondStartRaisesTheFirstAndHalts) {
   EXPECT_EQ(exitCode, 0);
   EXPECT_TRUE(
       sktest::WaitUntil([&] { return first->WindowState() == TWindowState::wsNormal; }, 5000));
+  first->Hide();
+}
+
+TEST(SingleInstance, AWindowIconifiedByTheWindowManagerIsRestored) {
+  // A window manager iconifies the window itself: the form's own state
+  // stays normal while its window is iconic.
+  const std::string title = "Skorva Plinth iconified " + IntToStr(::getpid());
+  auto first = std::make_unique<TForm>(nullptr);
+  first->SetBounds(10, 10, 200, 100);
+  new TSingleInstance(first.get(), TSingleInstance::kClassName, title);
+  first->Show();
+  first->Widget()->showMinimized();
+  ASSERT_TRUE(first->Widget()->isMinimized());
+  ASSERT_EQ(first->WindowState(), TWindowState::wsNormal);
+
+  auto second = std::make_unique<TForm>(nullptr);
+  int exitCode = -1;
+  try {
+    new TSingleInstance(second.get(), TSingleInstance::kClassName, title);
+  } catch (const EHalt& halt) {
+    exitCode = halt.ExitCode();
+  }
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(sktest::WaitUntil([&] { return !first->Widget()->isMinimized(); }, 5000));
+  EXPECT_EQ(first->WindowState(), TWindowState::wsNormal);
+  EXPECT_TRUE(first->Widget()->isVisible());
   first->Hide();
 }
 

@@ -124,6 +124,9 @@ TEST(ZqCoreUtils, BoundLines) {
 
 TEST(ZqCheckbox, PaintsTheBoxAndTheMark) {
   THostForm host(200, 100, clBtnFace);
+  // Away from the screen's corner, where the pointer rests: the face is the
+  // normal one, not the one under the pointer.
+  host.form->SetBounds(60, 60, 200, 100);
   auto* box = host.Add<TzqCheckbox>(0, 0, 120, 17);
   box->SetChecked(true);
   host.Show();

@@ -3,6 +3,9 @@
 // the frame's turn after each paint.
 #include <gtest/gtest.h>
 
+#include <QWidget>
+#include <functional>
+
 #include "FormsTestSupport.h"
 #include "platform/forms/ComboBox.h"
 #include "platform/forms/TestInput.h"
@@ -112,4 +115,73 @@ TEST(ComboBox, HeightAndDroppedSize) {
   EXPECT_EQ(c.combo->Perform(CB_GETDROPPEDSTATE, 0, 0), 1);
   c.combo->SetDroppedDown(false);
   EXPECT_EQ(c.combo->Perform(CB_GETDROPPEDSTATE, 0, 0), 0);
+}
+
+TEST(ComboBox, TheListIsAWindowOfItsOwnThatShowsAndHides) {
+  TCombo c;
+  c.combo->SetFocus();
+  QWidget* list = nullptr;
+  TestInput::Click(c.combo, TMouseButton::mbLeft, 10, 5);
+  ASSERT_TRUE(c.combo->DroppedDown());
+  list = c.combo->ListWindow()->Widget();
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(list->isWindow());
+  EXPECT_TRUE(list->isVisible());
+  // Below the control, on the screen.
+  const TPoint below = c.combo->ClientToScreen(TPoint(0, c.combo->Height()));
+  EXPECT_EQ(c.combo->ListWindow()->Left(), below.x);
+  EXPECT_EQ(c.combo->ListWindow()->Top(), below.y);
+  const int h = int(c.combo->Perform(CB_GETITEMHEIGHT, 0, 0));
+  TestInput::Click(c.combo->ListWindow(), TMouseButton::mbLeft, 5, 1 + h / 2);
+  EXPECT_FALSE(list->isVisible());
+  EXPECT_EQ(c.combo->ItemIndex(), 0);
+}
+
+TEST(ComboBox, KeysOpenTheListAndChooseItems) {
+  TCombo c;
+  c.combo->SetFocus();
+  const TShiftState alt{TShiftStateItem::ssAlt};
+  struct TRow {
+    const char* name;
+    std::function<void()> act;
+    bool dropped;
+    int selected;
+    std::vector<std::string> log;
+  } rows[] = {
+      {"F4 opens", [&] { TestInput::KeyDown(c.combo, Word(VK_F1 + 3)); }, true, -1, {"CBN_DROPDOWN", "OnDropDown"}},
+      {"Down in the open list chooses",
+       [&] { TestInput::KeyDown(c.combo, VK_DOWN); },
+       true,
+       0,
+       {"CBN_SELCHANGE", "OnClick", "OnChange"}},
+      {"Return closes", [&] { TestInput::KeyDown(c.combo, VK_RETURN); }, false, 0, {"CBN_CLOSEUP", "OnCloseUp"}},
+      {"Alt+Down opens", [&] { TestInput::KeyDown(c.combo, VK_DOWN, alt); }, true, 0, {"CBN_DROPDOWN", "OnDropDown"}},
+      {"Alt+Up closes", [&] { TestInput::KeyDown(c.combo, VK_UP, alt); }, false, 0, {"CBN_CLOSEUP", "OnCloseUp"}},
+      {"Down on the closed field chooses",
+       [&] { TestInput::KeyDown(c.combo, VK_DOWN); },
+       false,
+       1,
+       {"CBN_SELCHANGE", "OnClick", "OnChange"}},
+      {"End", [&] { TestInput::KeyDown(c.combo, VK_END); }, false, 4, {"CBN_SELCHANGE", "OnClick", "OnChange"}},
+      {"Down at the end changes nothing", [&] { TestInput::KeyDown(c.combo, VK_DOWN); }, false, 4, {}},
+      {"Home", [&] { TestInput::KeyDown(c.combo, VK_HOME); }, false, 0, {"CBN_SELCHANGE", "OnClick", "OnChange"}},
+      {"Escape on an open list closes it",
+       [&] {
+         TestInput::KeyDown(c.combo, Word(VK_F1 + 3));
+         TestInput::KeyDown(c.combo, VK_ESCAPE);
+       },
+       false,
+       0,
+       {"CBN_DROPDOWN", "OnDropDown", "CBN_CLOSEUP", "OnCloseUp"}},
+  };
+  for (const TRow& row : rows) {
+    c.combo->Log.clear();
+    row.act();
+    std::vector<std::string> log;
+    for (const std::string& s : c.combo->Log)
+      if (s != "WM_PAINT" && s != "WM_NCPAINT") log.push_back(s);
+    EXPECT_EQ(log, row.log) << row.name;
+    EXPECT_EQ(c.combo->DroppedDown(), row.dropped) << row.name;
+    EXPECT_EQ(c.combo->ItemIndex(), row.selected) << row.name;
+  }
 }

@@ -106,6 +106,36 @@ TEST(MenuWindow, HighlightAndDrawingEventsInTheirOrder) {
   EXPECT_EQ(simpleDraws.front(), "plain");
 }
 
+TEST(MenuWindow, TheMouseReachesAMenuOpenedByARightClick) {
+  // The control pressed with the right button holds the mouse until the
+  // release, whose default handling opens the menu: the menu takes the
+  // mouse from it.
+  TOwnerMenu m;
+  TMenuItem* first = m.Add("first");
+  TMenuItem* second = m.Add("second");
+  TMenuItem* chosen = nullptr;
+  first->OnClick = [&](TPersistent*) { chosen = first; };
+  second->OnClick = [&](TPersistent*) { chosen = second; };
+  m.form->SetBounds(0, 0, 300, 200);
+  auto* panel = new TCustomControl(m.form);
+  panel->SetParent(m.form);
+  panel->SetBounds(0, 0, 300, 200);
+  panel->SetPopupMenu(m.menu);
+  m.form->Show();
+  int hot = -1;
+  SetMenuWindowHook([&](TMenuWindow* w) {
+    const TRect r = w->ItemRect(1);
+    TestInput::MouseMove(w, r.Left + 5, r.Top + 5);
+    hot = w->HotIndex();
+    TestInput::Click(w, TMouseButton::mbLeft, r.Left + 5, r.Top + 5);
+  });
+  TestInput::MouseDown(panel, TMouseButton::mbRight, 40, 30);
+  TestInput::MouseUp(panel, TMouseButton::mbRight, 40, 30);
+  EXPECT_EQ(hot, 1);
+  EXPECT_EQ(chosen, second);
+  m.form->Hide();
+}
+
 TEST(MenuWindow, ItemRectanglesOnTheScreen) {
   TOwnerMenu m;
   TMenuItem* first = m.Add("first");

@@ -7,8 +7,11 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include "platform/forms/StdCtrls.h"
 #include "platform/forms/TestInput.h"
+#include "platform/forms/WindowPlacement.h"
 #include "tests/platform/forms/FormsTestSupport.h"
+#include "tests/support/ScreenOverride.h"
 
 namespace {
 
@@ -98,6 +101,52 @@ TEST(WindowCalls, WindowsThatStayOnTopStayAboveTheOthers) {
   for (const Step& s : steps) {
     s.act();
     EXPECT_EQ(order(), s.expected) << s.what;
+  }
+}
+
+TEST(WindowCalls, FormsSitWhereTheyArePlaced) {
+  // The window manager draws its frame at the form's position; without one
+  // the window itself is there. Screen coordinates follow the window.
+  TForm f(nullptr);
+  f.SetBounds(120, 80, 300, 200);
+  TPanel* panel = new TPanel(&f);
+  panel->SetParent(&f);
+  panel->SetBounds(10, 20, 50, 40);
+  f.Show();
+  QWidget* w = f.Widget();
+  EXPECT_EQ(w->pos(), QPoint(120, 80));
+  const QPoint client = w->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(f.ClientToScreen(TPoint(0, 0)), TPoint(client.x(), client.y()));
+  const QPoint inPanel = panel->Widget()->mapToGlobal(QPoint(3, 4));
+  EXPECT_EQ(panel->ClientToScreen(TPoint(3, 4)), TPoint(inPanel.x(), inPanel.y()));
+  // Moved, it goes where it is told.
+  f.SetBounds(40, 30, 300, 200);
+  EXPECT_EQ(w->pos(), QPoint(40, 30));
+  f.Hide();
+}
+
+TEST(WindowCalls, AStoredPlacementKeepsTheWindowOnTheScreen) {
+  const sktest::TScreenOverride screen(1280, 1024);
+  struct TRow {
+    const char* What;
+    TRect Stored;
+    TPoint At;
+  } rows[] = {
+      {"from a 2560-pixel screen", TRect(1800, 319, 2429, 662), TPoint(651, 319)},
+      {"damaged", TRect(-5000, -5000, -4371, -4657), TPoint(0, 0)},
+      {"below the screen", TRect(100, 3000, 729, 3343), TPoint(100, 681)},
+      {"caption above the screen", TRect(100, -30, 729, 313), TPoint(100, 0)},
+      {"partly off at the right, still to grab", TRect(1000, 100, 1629, 443), TPoint(1000, 100)},
+      {"on the screen", TRect(195, 194, 824, 537), TPoint(195, 194)},
+  };
+  for (const TRow& row : rows) {
+    TForm f(nullptr);
+    WINDOWPLACEMENT p;
+    p.showCmd = SW_SHOWNORMAL;
+    p.rcNormalPosition = row.Stored;
+    ASSERT_TRUE(SetWindowPlacement(f.Handle(), &p));
+    EXPECT_EQ(TPoint(f.Left(), f.Top()), row.At) << row.What;
+    EXPECT_EQ(f.Width(), 629) << row.What;
   }
 }
 
