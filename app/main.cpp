@@ -7,6 +7,7 @@
 #include "gis/coords/GisProjectionList.h"
 #include "gis/core/GisKernel.h"
 #include "gis/formats/GisFileTAB.h"
+#include "gis/formats/GisFormatsLayers.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
 #include "gis/viewer/GisStyleBitmap.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   GisStyleBitmapsRegisterUnit();
   GisRasterRegisterLayers();
   GisRegisterRasterRegistration();
+  GisFormatsRegisterLayers();
   FormStateInit();
   ControlsInitialize();
   int exitCode = 0;

@@ -1,0 +1,8 @@
+// GisFormatsRegisterLayers: one call per format layer.
+#include "gis/formats/GisFormatsLayers.h"
+
+#include "gis/formats/GisLayerSHP.h"
+
+void GisFormatsRegisterLayers() {
+  GisRegisterLayerSHP();
+}
