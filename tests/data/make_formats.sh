@@ -104,3 +104,50 @@ parts = [open(stem + ext, "rb").read() for ext in (".shp", ".shx", ".dbf")]
 open(out, "wb").write(struct.pack("<II", len(parts[0]), len(parts[1])) + b"".join(parts))
 PY
 done
+
+# ---- MIF/MID -----------------------------------------------------------------------------
+mif="$here/mif"
+mkdir -p "$mif"
+rm -f "$mif"/*
+cat > "$work/mixed.csv" <<'CSV'
+WKT,name,count,value,day,tm,after
+"POINT (1.5 2.25)",alpha,1,0.125,2020/01/02,12:30:00,x1
+"LINESTRING (0 0,1 1,2 0)",beta,-7,1000,1999/12/31,01:02:03,x2
+"MULTILINESTRING ((10 10,11 12),(20 20,21 22,23 25))",,0,,,,x3
+"POLYGON ((0 0,0 10,10 10,10 0,0 0),(2 2,4 2,4 4,2 4,2 2))",gamma,5,-3.25,2000/02/29,23:59:59,x4
+"MULTIPOINT (1 1,2 2)",delta,6,7.5,2001/01/01,00:00:01,x5
+CSV
+echo '"String","String","Integer","Real","Date","Time","String"' > "$work/mixed.csvt"
+ogr2ogr -q -f "MapInfo File" "$mif/mixed.mif" "$work/mixed.csv" -dsco FORMAT=MIF \
+  -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO
+"$py" "$here/dump_ogr.py" "$mif/mixed.mif" > "$mif/mixed.dump"
+# Objects that give no shape in the middle: a Text and a Multipoint (GDAL
+# reads both), each with its row.
+"$py" - "$mif/mixed" "$mif/objects" <<'PY'
+import sys
+src, dst = sys.argv[1], sys.argv[2]
+mif = open(src + ".mif", newline="").read()
+mid = open(src + ".mid", newline="").read().splitlines(True)
+head, body = mif.split("Data", 1)
+at = body.index("Pline")
+body = body[:at] + 'Text\n    "hello"\n    1 1 2 2\nMultipoint 2\n5 5\n6 6\n' + body[at:]
+open(dst + ".mif", "w", newline="").write(head + "Data" + body)
+rows = mid[:1] + ['"text",,,,,"t1"\n', '"multi",9,,,,"m1"\n'] + mid[1:]
+open(dst + ".mid", "w", newline="").write("".join(rows))
+PY
+"$py" "$here/dump_ogr.py" "$mif/objects.mif" > "$mif/objects.dump"
+# Damaged: a region whose ring count runs past the end of the file.
+printf 'Version 300\nColumns 1\n  a Char(5)\nData\n\nRegion 3\n  2\n1 2\n' > "$mif/damaged.mif"
+printf '"x"\n' > "$mif/damaged.mid"
+
+# Fuzz seeds: a length, then .mif and .mid.
+corpus="$here/../../fuzz/corpus/mif"
+mkdir -p "$corpus"
+for f in mixed objects damaged; do
+  "$py" - "$mif/$f" "$corpus/seed-$f" <<'PY'
+import struct, sys
+stem, out = sys.argv[1], sys.argv[2]
+parts = [open(stem + ext, "rb").read() for ext in (".mif", ".mid")]
+open(out, "wb").write(struct.pack("<I", len(parts[0])) + b"".join(parts))
+PY
+done
