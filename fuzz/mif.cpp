@@ -6,46 +6,28 @@
 // the .mid bytes (the rest).
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include <unistd.h>
-
+#include "fuzz/support/FuzzFiles.h"
 #include "gis/core/GisKernel.h"
 #include "gis/formats/GisLayerMIF.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace {
-
-std::string folder;
-
-void Put(const std::string& name, const std::uint8_t* data, std::size_t size) {
-  if (FILE* f = std::fopen((folder + name).c_str(), "wb")) {
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   GisKernelInit();
-  char pattern[] = "/dev/shm/fuzz-mif-XXXXXX";
-  char* made = ::mkdtemp(pattern);
-  folder = std::string(made != nullptr ? made : "/tmp") + "/";
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;
-  std::size_t mifSize = std::size_t(data[0]) | (std::size_t(data[1]) << 8) |
-                        (std::size_t(data[2]) << 16) | (std::size_t(data[3]) << 24);
+  using namespace skfuzz;
+  std::size_t mifSize = Length(data);
   if (mifSize > size - 4) mifSize = size - 4;
   Put("f.mif", data + 4, mifSize);
   Put("f.mid", data + 4 + mifSize, size - 4 - mifSize);
   try {
     TGIS_LayerMIF layer;
-    layer.SetPath(folder + "f.mif");
+    layer.SetPath(Folder() + "f.mif");
     layer.Open();
     const int n = layer.GetLastUid();
     for (int uid = 0; uid <= n + 2; ++uid)

@@ -7,55 +7,33 @@
 // an index) and the .dbf bytes (the rest).
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include <unistd.h>
-
+#include "fuzz/support/FuzzFiles.h"
 #include "gis/core/GisKernel.h"
 #include "gis/formats/GisLayerSHP.h"
 #include "platform/rtl/Exceptions.h"
 
-namespace {
-
-std::string folder;
-
-void Put(const std::string& name, const std::uint8_t* data, std::size_t size) {
-  if (FILE* f = std::fopen((folder + name).c_str(), "wb")) {
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
-}
-
-std::uint32_t Length(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-         (std::uint32_t(p[3]) << 24);
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   GisKernelInit();
-  char pattern[] = "/dev/shm/fuzz-shp-XXXXXX";
-  char* made = ::mkdtemp(pattern);
-  folder = std::string(made != nullptr ? made : "/tmp") + "/";
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 8) return 0;
+  using namespace skfuzz;
   std::size_t shpSize = Length(data), shxSize = Length(data + 4);
   const std::uint8_t* p = data + 8;
   std::size_t left = size - 8;
   if (shpSize > left) shpSize = left;
   if (shxSize > left - shpSize) shxSize = left - shpSize;
   Put("f.shp", p, shpSize);
-  ::unlink((folder + "f.shx").c_str());
+  Remove("f.shx");
   if (shxSize > 0) Put("f.shx", p + shpSize, shxSize);
   Put("f.dbf", p + shpSize + shxSize, left - shpSize - shxSize);
   try {
     TGIS_LayerSHP layer;
-    layer.SetPath(folder + "f.shp");
+    layer.SetPath(Folder() + "f.shp");
     layer.Open();
     int n = 0;
     for (layer.MoveFirst(GisWholeWorldExtent(), "", false); !layer.Eof(); layer.MoveNext()) {

@@ -11,6 +11,7 @@
 #include "gis/core/GisResource.h"
 #include "gis/core/GisResourceTable.h"
 #include "gis/formats/GisFileSet.h"
+#include "gis/formats/GisFormatsWriter.h"
 #include "gis/raster/GisLayerPixel.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/viewer/GisViewer.h"
@@ -23,16 +24,6 @@
 namespace {
 
 constexpr char MIF_DESCRIPTION[] = "MapInfo Interchange Format (MIF/MID)";
-
-const TFormatSettings& DotSettings() {
-  static const TFormatSettings settings = [] {
-    TFormatSettings s;
-    s.DecimalSeparator = '.';
-    s.ThousandSeparator = ',';
-    return s;
-  }();
-  return settings;
-}
 
 /// Objects that give no shape but own a ".mid" row.
 bool IsSkippedObject(const std::string& keyword) {
@@ -384,7 +375,7 @@ namespace {
 
 std::string Number(double v, int width, int decimals) {
   (void)width;
-  return Trim(FloatToStrF(v, ffFixed, 18, decimals < 0 ? 0 : decimals, DotSettings()));
+  return Trim(FloatToStrF(v, ffFixed, 18, decimals < 0 ? 0 : decimals, GisDotFormatSettings()));
 }
 
 /// The ".mid" value of a field.
@@ -510,13 +501,8 @@ void TGIS_LayerMIF::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
   if (layer == nullptr) return;
   TGIS_FileSet::Recover(GetMifFileName());
   const std::int32_t end = layer->GetLastUid();
-  TGIS_Viewer* sourceViewer = layer->Viewer();
-  if (sourceViewer != nullptr) sourceViewer->BusyPrepare(layer);
-  auto busy = ScopeExit([&] {
-    if (sourceViewer != nullptr) sourceViewer->BusyRelease(layer);
-  });
-  const bool sameFile =
-      layer == this || (!layer->Path().empty() && GisIsSameFile(layer->Path(), Path()));
+  TGIS_SourcePass pass(*layer, end);
+  const bool sameFile = GisIsSameLayerFile(*layer, *this);
   if (layer != this) ImportStructure(*layer);
   PrepareExportNames(32, false);
 
@@ -575,14 +561,7 @@ void TGIS_LayerMIF::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
     mifText += "Columns " + IntToStr(columns) + "\r\n" + fieldLines + "Data\r\n\r\n";
 
     // The source's scope is always set aside for the pass.
-    const std::string savedScope = layer->Scope();
-    const TGIS_Extent savedScopeExtent = layer->ScopeExtent();
-    auto restoreScope = ScopeExit([&] {
-      layer->SetScope(savedScope);
-      layer->SetScopeExtent(savedScopeExtent);
-    });
-    layer->SetScope("");
-    layer->SetScopeExtent(GisEmptyExtent());
+    pass.ClearScope();
     layer->MoveFirst(extent, query, true, "", nullptr);
     for (int counter = 0; !layer->Eof(); ++counter) {
       TGIS_Shape* shape = layer->GetCurrentShape();
@@ -610,13 +589,13 @@ void TGIS_LayerMIF::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
           flush(false);
         }
       }
-      if (counter % 100 == 1 && sourceViewer != nullptr) {
-        sourceViewer->BusyShake(layer, shape->Uid(), end, aborted);
-        if (aborted) break;
+      if (pass.Shake(counter, shape->Uid())) {
+        aborted = true;
+        break;
       }
       layer->MoveNext();
     }
-    restoreScope.Run();
+    pass.RestoreScope();
     flush(true);
     mif.reset();
     mid.reset();

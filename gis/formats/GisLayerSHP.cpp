@@ -9,6 +9,7 @@
 #include "gis/core/GisResource.h"
 #include "gis/core/GisResourceTable.h"
 #include "gis/formats/GisFileSet.h"
+#include "gis/formats/GisFormatsWriter.h"
 #include "gis/raster/GisLayerPixel.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/viewer/GisViewer.h"
@@ -309,14 +310,9 @@ void TGIS_LayerSHP::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
   if (layer == nullptr) return;
   TGIS_FileSet::Recover(GetShpFileName());
   const std::int32_t end = layer->GetLastUid();
-  TGIS_Viewer* sourceViewer = layer->Viewer();
-  if (sourceViewer != nullptr) sourceViewer->BusyPrepare(layer);
-  auto busy = ScopeExit([&] {
-    if (sourceViewer != nullptr) sourceViewer->BusyRelease(layer);
-  });
+  TGIS_SourcePass pass(*layer, end);
 
-  const bool sameFile =
-      layer == this || (!layer->Path().empty() && GisIsSameFile(layer->Path(), Path()));
+  const bool sameFile = GisIsSameLayerFile(*layer, *this);
   if (!sameFile) ImportStructure(*layer);
   PrepareExportNames(11, false);
 
@@ -350,16 +346,7 @@ void TGIS_LayerSHP::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
     member = 0;
 
     // All shapes of a layer saving itself are written, whatever its scope.
-    const std::string savedScope = layer->Scope();
-    const TGIS_Extent savedScopeExtent = layer->ScopeExtent();
-    auto restoreScope = ScopeExit([&] {
-      layer->SetScope(savedScope);
-      layer->SetScopeExtent(savedScopeExtent);
-    });
-    if (sameFile) {
-      layer->SetScope("");
-      layer->SetScopeExtent(GisEmptyExtent());
-    }
+    if (sameFile) pass.ClearScope();
     TGIS_Extent box = GisEmptyExtent();
     layer->MoveFirst(extent, query, true, "", nullptr);
     for (int counter = 0; !layer->Eof(); ++counter) {
@@ -391,13 +378,13 @@ void TGIS_LayerSHP::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
         // The attributes come from the unclipped shape.
         out.Dbf->AppendRecord(shape);
       }
-      if (counter % 100 == 1 && sourceViewer != nullptr) {
-        sourceViewer->BusyShake(layer, shape->Uid(), end, aborted);
-        if (aborted) break;
+      if (pass.Shake(counter, shape->Uid())) {
+        aborted = true;
+        break;
       }
       layer->MoveNext();
     }
-    restoreScope.Run();
+    pass.RestoreScope();
     if (!aborted) {
       if (written == 0 && shp_ != nullptr) {
         out.Shp->SetBoundingBox(shp_->BoundingBox());

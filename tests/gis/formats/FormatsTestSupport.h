@@ -16,6 +16,7 @@
 #include "gis/vector/GisLayerVector.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
+#include "tests/support/RunTool.h"
 #include "tests/support/TempDir.h"
 
 namespace fmttest {
@@ -73,17 +74,7 @@ inline bool HaveGdal() {
 
 /// GDAL's dump of a vector file (live).
 inline std::string GdalDump(const std::string& path) {
-  const std::string command =
-      "/usr/bin/python3 " + DataFile("dump_ogr.py") + " '" + path + "' 2>/dev/null";
-  std::string text;
-  if (FILE* p = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0)
-      text.append(buffer, n);
-    ::pclose(p);
-  }
-  return text;
+  return sktest::RunTool("/usr/bin/python3 " + DataFile("dump_ogr.py") + " '" + path + "'");
 }
 
 /// Compares a layer with a dump: the shape of FID f is UID f + 1, its parts
