@@ -8,6 +8,7 @@
 #include "gis/coords/GisProjectionList.h"
 #include "gis/core/GisKernel.h"
 #include "gis/formats/GisFileTAB.h"
+#include "gis/formats/GisFormatsLayers.h"
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/vector/GisSqlQuery.h"
 #include "gis/viewer/GisStyleBitmap.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   GisStyleBitmapsRegisterUnit();
   GisRasterRegisterLayers();
   GisRegisterRasterRegistration();
+  GisFormatsRegisterLayers();
   FormStateInit();
   ControlsInitialize();
   int exitCode = 0;

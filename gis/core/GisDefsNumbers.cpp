@@ -19,6 +19,16 @@ void GisNumbersInit() {
   gRememberedSeparator = FormatSettings().DecimalSeparator;
 }
 
+const TFormatSettings& GisDotFormatSettings() {
+  static const TFormatSettings settings = [] {
+    TFormatSettings s;
+    s.DecimalSeparator = '.';
+    s.ThousandSeparator = ',';
+    return s;
+  }();
+  return settings;
+}
+
 char GisRememberedDecimalSeparator() {
   return gRememberedSeparator;
 }

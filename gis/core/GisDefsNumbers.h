@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/rtl/Format.h"
+
 /// The text as a double with '.' or ',' as decimal separator: the separator that
 /// last worked is tried first, then the other ('.' after anything but '.', else
 /// ','). The separator in force when the conversion ends is remembered. Raises
@@ -13,6 +15,10 @@ double GisStrToFloat(const std::string& text);
 /// The runtime's general float text (15 significant digits, no thousands
 /// separators) with '.' as decimal separator whatever the settings.
 std::string GisFloatToStr(double value);
+
+/// Format settings with '.' as decimal separator and ',' for thousands, for
+/// numbers written into files whatever the process's settings.
+const TFormatSettings& GisDotFormatSettings();
 
 /// The separator GisStrToFloat tries first.
 char GisRememberedDecimalSeparator();

@@ -16,13 +16,7 @@ namespace {
 constexpr char DUMMY[] = "_DUMMY";
 
 const TFormatSettings& DotSettings() {
-  static const TFormatSettings settings = [] {
-    TFormatSettings s;
-    s.DecimalSeparator = '.';
-    s.ThousandSeparator = ',';
-    return s;
-  }();
-  return settings;
+  return GisDotFormatSettings();
 }
 
 char TypeChar(std::uint8_t type) {

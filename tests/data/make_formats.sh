@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Remakes the vector-format fixtures under tests/data/ with GDAL's ogr2ogr and
+# writes the reference dumps the tests compare with (python3-gdal).
+# Usage: bash tests/data/make_formats.sh   (needs gdal-bin and python3-gdal)
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+py=/usr/bin/python3 # the system interpreter has the osgeo bindings
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# ---- shapefiles -----------------------------------------------------------------------
+shp="$here/shp"
+mkdir -p "$shp"
+rm -f "$shp"/*.shp "$shp"/*.shx "$shp"/*.dbf "$shp"/*.prj "$shp"/*.cpg "$shp"/*.dump
+
+cat > "$work/points.csv" <<'CSV'
+WKT,name,count,value,day
+"POINT (1.5 2.25)",alpha,1,0.125,2020/01/02
+"POINT (-180 -90)",beta,-7,1e10,1999/12/31
+"POINT (0.1 0.2)",,0,,
+"POINT (12345678.123456789 -0.000001)",gamma,123456789,-3.25,2000/02/29
+CSV
+cat > "$work/lines.csv" <<'CSV'
+WKT,id,label
+"LINESTRING (0 0,1 1,2 0)",1,one
+"MULTILINESTRING ((10 10,11 12),(20 20,21 22,23 25))",2,two parts
+"LINESTRING (0.3 0.7,0.1 0.9)",3,
+CSV
+cat > "$work/polygons.csv" <<'CSV'
+WKT,id,area_name
+"POLYGON ((0 0,0 10,10 10,10 0,0 0),(2 2,4 2,4 4,2 4,2 2))",1,holed
+"MULTIPOLYGON (((20 20,20 30,30 30,20 20)),((40 40,40 45,45 45,40 40)))",2,two
+"POLYGON ((-1 -1,-1 1,1 1,-1 -1))",3,small
+CSV
+cat > "$work/multipoints.csv" <<'CSV'
+WKT,id
+"MULTIPOINT (1 1,2 2,3 3)",1
+"MULTIPOINT (5 5)",2
+CSV
+cat > "$work/withnull.csv" <<'CSV'
+WKT,id
+"POINT (1 1)",1
+,2
+"POINT (3 3)",3
+,4
+"POINT (5 5)",5
+CSV
+cat > "$work/zm.csv" <<'CSV'
+WKT,id
+"POLYGON ZM ((0 0 1 5,0 10 2 6,10 10 3 7,0 0 1 5))",1
+"POLYGON ZM ((20 20 1 1,20 30 1 1,30 30 1 1,20 20 1 1))",2
+CSV
+cat > "$work/linez.csv" <<'CSV'
+WKT,id
+"LINESTRING Z (0 0 5,1 1 6,2 0 7)",1
+"LINESTRING Z (3 3 1,4 4 2)",2
+CSV
+cat > "$work/pointm.csv" <<'CSV'
+WKT,id
+"POINT M (7 8 9)",1
+CSV
+
+conv() { # name nlt
+  ogr2ogr -q -f "ESRI Shapefile" "$shp/$1.shp" "$work/$1.csv" -oo GEOM_POSSIBLE_NAMES=WKT \
+    -oo KEEP_GEOM_COLUMNS=NO -oo AUTODETECT_TYPE=YES -nlt "$2" -lco ENCODING=UTF-8
+}
+conv points POINT
+conv lines MULTILINESTRING
+conv polygons MULTIPOLYGON
+conv multipoints MULTIPOINT
+conv withnull POINT
+conv zm POLYGONZM
+conv linez LINESTRING25D
+conv pointm POINTM
+rm -f "$shp"/*.prj "$shp"/*.cpg
+
+# An empty point file, as GDAL makes it (the first 36 bytes are compared).
+ogr2ogr -q -f "ESRI Shapefile" "$shp/empty.shp" "$work/points.csv" -oo GEOM_POSSIBLE_NAMES=WKT \
+  -oo KEEP_GEOM_COLUMNS=NO -nlt POINT -where "1=0"
+rm -f "$shp"/*.prj "$shp"/*.cpg
+
+# Damaged copies: the last record cut short; a part count beyond the content.
+head -c $(( $(stat -c %s "$shp/lines.shp") - 10 )) "$shp/lines.shp" > "$shp/truncated.shp"
+cp "$shp/lines.shx" "$shp/truncated.shx"; cp "$shp/lines.dbf" "$shp/truncated.dbf"
+cp "$shp/polygons.shp" "$shp/badcount.shp"
+cp "$shp/polygons.shx" "$shp/badcount.shx"; cp "$shp/polygons.dbf" "$shp/badcount.dbf"
+# first record: header 100 + 8 record header + 4 type + 32 box -> part count at 144
+printf '\xff\xff\x00\x00' | dd of="$shp/badcount.shp" bs=1 seek=144 conv=notrunc status=none
+
+# Reference dumps: one line per feature: FID, then every vertex as hex
+# doubles, then the attribute values as GDAL gives them.
+for f in points lines polygons multipoints withnull zm linez pointm; do
+  "$py" "$here/dump_ogr.py" "$shp/$f.shp" > "$shp/$f.dump"
+done
+
+# Fuzz seeds: two lengths, then .shp, .shx and .dbf.
+corpus="$here/../../fuzz/corpus/shapefile"
+mkdir -p "$corpus"
+for f in points lines polygons multipoints withnull zm truncated badcount; do
+  "$py" - "$shp/$f" "$corpus/seed-$f" <<'PY'
+import struct, sys
+stem, out = sys.argv[1], sys.argv[2]
+parts = [open(stem + ext, "rb").read() for ext in (".shp", ".shx", ".dbf")]
+open(out, "wb").write(struct.pack("<II", len(parts[0]), len(parts[1])) + b"".join(parts))
+PY
+done
+
+# ---- MIF/MID -----------------------------------------------------------------------------
+mif="$here/mif"
+mkdir -p "$mif"
+rm -f "$mif"/*
+cat > "$work/mixed.csv" <<'CSV'
+WKT,name,count,value,day,tm,after
+"POINT (1.5 2.25)",alpha,1,0.125,2020/01/02,12:30:00,x1
+"LINESTRING (0 0,1 1,2 0)",beta,-7,1000,1999/12/31,01:02:03,x2
+"MULTILINESTRING ((10 10,11 12),(20 20,21 22,23 25))",,0,,,,x3
+"POLYGON ((0 0,0 10,10 10,10 0,0 0),(2 2,4 2,4 4,2 4,2 2))",gamma,5,-3.25,2000/02/29,23:59:59,x4
+"MULTIPOINT (1 1,2 2)",delta,6,7.5,2001/01/01,00:00:01,x5
+CSV
+echo '"String","String","Integer","Real","Date","Time","String"' > "$work/mixed.csvt"
+ogr2ogr -q -f "MapInfo File" "$mif/mixed.mif" "$work/mixed.csv" -dsco FORMAT=MIF \
+  -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO
+"$py" "$here/dump_ogr.py" "$mif/mixed.mif" > "$mif/mixed.dump"
+# Objects that give no shape in the middle: a Text and a Multipoint (GDAL
+# reads both), each with its row.
+"$py" - "$mif/mixed" "$mif/objects" <<'PY'
+import sys
+src, dst = sys.argv[1], sys.argv[2]
+mif = open(src + ".mif", newline="").read()
+mid = open(src + ".mid", newline="").read().splitlines(True)
+head, body = mif.split("Data", 1)
+at = body.index("Pline")
+body = body[:at] + 'Text\n    "hello"\n    1 1 2 2\nMultipoint 2\n5 5\n6 6\n' + body[at:]
+open(dst + ".mif", "w", newline="").write(head + "Data" + body)
+rows = mid[:1] + ['"text",,,,,"t1"\n', '"multi",9,,,,"m1"\n'] + mid[1:]
+open(dst + ".mid", "w", newline="").write("".join(rows))
+PY
+"$py" "$here/dump_ogr.py" "$mif/objects.mif" > "$mif/objects.dump"
+# Damaged: a region whose ring count runs past the end of the file.
+printf 'Version 300\nColumns 1\n  a Char(5)\nData\n\nRegion 3\n  2\n1 2\n' > "$mif/damaged.mif"
+printf '"x"\n' > "$mif/damaged.mid"
+
+# Fuzz seeds: a length, then .mif and .mid.
+corpus="$here/../../fuzz/corpus/mif"
+mkdir -p "$corpus"
+for f in mixed objects damaged; do
+  "$py" - "$mif/$f" "$corpus/seed-$f" <<'PY'
+import struct, sys
+stem, out = sys.argv[1], sys.argv[2]
+parts = [open(stem + ext, "rb").read() for ext in (".mif", ".mid")]
+open(out, "wb").write(struct.pack("<I", len(parts[0])) + b"".join(parts))
+PY
+done
