@@ -1,12 +1,12 @@
 # Build speed: precompiled headers, unity groups for the test programs, a
 # faster linker and compiler-cache settings that keep working with both.
 #
-# Everything here is automatic for new files: the precompiled header of a
-# target is made of the headers its own sources include (found when CMake
-# configures), and unity groups take every source of a test program. Turn
-# each off to compare or to hunt a missing #include:
-#   -DSK_PCH=OFF        no precompiled headers
-#   -DSK_UNITY=OFF      every test source compiled on its own
+# Everything here is automatic for new files: unity groups take every source
+# of a test program, and the precompiled header of a target (when turned on)
+# is made of the headers its own sources include, found when CMake
+# configures. To compare, or to hunt a missing #include:
+#   -DSK_UNITY=OFF        every test source compiled on its own
+#   -DSK_PCH=ON           precompiled headers
 #   -DSK_FAST_LINKER=OFF  the default linker
 # Precompiled headers do not pay with GCC 12 here: a target's .gch of Qt,
 # GoogleTest and our headers is 90-230 MB, and loading it costs about what
