@@ -30,6 +30,7 @@ function(sk_library target)
   if(A_PRIVATE_DEPS)
     target_link_libraries(${target} PRIVATE ${A_PRIVATE_DEPS})
   endif()
+  sk_speed_up(${target} library)
 endfunction()
 
 # Links the Qt components a test or benchmark program includes itself.
@@ -85,6 +86,7 @@ function(sk_test target)
   if(A_LABEL)
     set_tests_properties(${target} PROPERTIES LABELS ${A_LABEL})
   endif()
+  sk_speed_up(${target} test)
 endfunction()
 
 # sk_bench(<target> [DEPS ...] [QT <components>...] [SOURCES ...]): a Google
@@ -101,6 +103,7 @@ function(sk_bench target)
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${target} PRIVATE ${A_DEPS} benchmark::benchmark benchmark::benchmark_main)
   sk_link_qt(${target} ${A_QT})
+  sk_speed_up(${target} bench)
 endfunction()
 
 # sk_generated_sources_check(<test name> <generator script> LABEL <label>):

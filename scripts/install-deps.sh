@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  cmake ninja-build g++ ccache pkg-config git
+  cmake ninja-build g++ ccache pkg-config git mold
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev
   libqt6opengl6-dev

@@ -98,11 +98,11 @@ TEST(WebMercator, AgreesWithCs2csSphericalMercator) {
   }
 }
 
-const char* const kWorldFile = "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\nkept line\r\n";
+const char* const kWorldFileWithExtraLine = "1\r\n0\r\n0\r\n-1\r\n0\r\n0\r\nkept line\r\n";
 
 TEST(WorldFile, RewritesLinesFiveAndSixOnly) {
   sktest::TTempDir dir("app-jgw");
-  const std::string file = dir.Write("image1.jgw", kWorldFile);
+  const std::string file = dir.Write("image1.jgw", kWorldFileWithExtraLine);
   const TGlobalPixel topLeft = RewriteWorldFile(file, 6, 46, 14, 796, 613);
   EXPECT_EQ(sktest::TTempDir::Read(file),
             "1\r\n0\r\n0\r\n-1\r\n8431.15555555556\r\n5522.30094339771\r\nkept line\r\n");
@@ -123,9 +123,9 @@ TEST(WorldFile, RefusedRewritesLeaveTheFileAsItWas) {
 
   // A latitude of 90 lies outside the frame: no "INF" is written, and a later
   // valid position rewrites the file as usual.
-  const std::string file = dir.Write("image1.jgw", kWorldFile);
+  const std::string file = dir.Write("image1.jgw", kWorldFileWithExtraLine);
   EXPECT_THROW(RewriteWorldFile(file, 6, 90, 14, 796, 613), Exception);
-  EXPECT_EQ(sktest::TTempDir::Read(file), kWorldFile);
+  EXPECT_EQ(sktest::TTempDir::Read(file), kWorldFileWithExtraLine);
   RewriteWorldFile(file, 6, 46, 14, 796, 613);
   EXPECT_NE(sktest::TTempDir::Read(file).find("8431.15555555556"), std::string::npos);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),

@@ -32,7 +32,7 @@ public:
   TEdit* other;
 };
 
-std::unique_ptr<TFNumbers, TFormFree> makeForm() {
+std::unique_ptr<TFNumbers, TFormFree> makeNumbersForm() {
   return std::unique_ptr<TFNumbers, TFormFree>(new TFNumbers(nullptr));
 }
 
@@ -49,7 +49,7 @@ void setLocale(char decimal, char thousands) {
 } // namespace
 
 TEST(NumericEdit, ClampToRange) {
-  auto form = makeForm();
+  auto form = makeNumbersForm();
   TCurrencyEdit* e = form->edit;
   struct Row {
     long double min, max, value, expected;
@@ -79,7 +79,7 @@ TEST(NumericEdit, ClampToRange) {
 
 TEST(NumericEdit, TypedKeysUnderThreeLocales) {
   TTestEnvironment env;
-  auto form = makeForm();
+  auto form = makeNumbersForm();
   TCurrencyEdit* e = form->edit;
   struct Row {
     char decimal, thousands;
@@ -132,7 +132,7 @@ TEST(NumericEdit, TypedKeysUnderThreeLocales) {
 
 TEST(NumericEdit, TextsAndPictures) {
   TTestEnvironment env;
-  auto form = makeForm();
+  auto form = makeNumbersForm();
   TCurrencyEdit* e = form->edit;
   const char dec = FormatSettings().DecimalSeparator;
   auto local = [dec](std::string s) {
@@ -187,7 +187,7 @@ TEST(NumericEdit, TextsAndPictures) {
 }
 
 TEST(NumericEdit, IntegerAccessors) {
-  auto form = makeForm();
+  auto form = makeNumbersForm();
   TCurrencyEdit* e = form->edit;
   struct Row {
     long double value;
@@ -222,7 +222,7 @@ TEST(NumericEdit, IntegerAccessors) {
 
 TEST(NumericEdit, FocusExitChecksAndKeepsTheFocus) {
   TTestEnvironment env;
-  auto form = makeForm();
+  auto form = makeNumbersForm();
   TCurrencyEdit* e = form->edit;
   form->Show();
   int exits = 0;
@@ -264,7 +264,7 @@ TEST(NumericEdit, FocusExitChecksAndKeepsTheFocus) {
 
 TEST(NumericEdit, PasteOfLettersRestoresTheTextAndBeeps) {
   TTestEnvironment env;
-  auto form = makeForm();
+  auto form = makeNumbersForm();
   TCurrencyEdit* e = form->edit;
   e->SetValue(42);
   Clipboard()->SetAsText("abc");
@@ -286,7 +286,7 @@ TEST(NumericEdit, PasteOfLettersRestoresTheTextAndBeeps) {
 }
 
 TEST(NumericEdit, UnfocusedFacePaintsTheDisplayPicture) {
-  auto form = makeForm();
+  auto form = makeNumbersForm();
   TCurrencyEdit* e = form->edit;
   e->SetBounds(0, 0, 100, 21);
   e->SetValue(0);

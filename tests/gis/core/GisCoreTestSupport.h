@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "gis/core/GisKernel.h"
 #include "platform/rtl/Runtime.h"
 
@@ -18,3 +24,11 @@ protected:
     GisKernelResetForTests();
   }
 };
+
+using Bytes = std::vector<uint8_t>;
+
+/// The whole file, byte for byte (empty when it cannot be read).
+inline Bytes ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}

@@ -131,5 +131,6 @@ struct TDrawViewer {
   std::unique_ptr<TBitmap> bitmap;
 };
 
-inline constexpr COLORREF kWhite = 0xFFFFFF, kRed = 0x0000FF, kYellow = 0x00FFFF, kBlue = 0xFF0000,
-                          kGreen = 0x008000, kNearBlack = 0x010101, kLime = 0x00FF00;
+// kRed and kWhite: GdiTarget.h.
+inline constexpr COLORREF kYellow = 0x00FFFF, kBlue = 0xFF0000, kGreen = 0x008000,
+                          kNearBlack = 0x010101, kLime = 0x00FF00;

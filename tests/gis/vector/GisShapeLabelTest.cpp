@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
 /// What the placement hook saw: the positions tried and the last rectangle
 /// (origin plus local rectangle).
 struct TPlacements {

@@ -12,25 +12,25 @@
 namespace {
 
 /// A little-endian record body built field by field.
-struct TRecord {
+struct TShapeRecord {
   std::vector<std::uint8_t> Bytes;
-  TRecord& Int(std::int32_t v) {
+  TShapeRecord& Int(std::int32_t v) {
     auto p = reinterpret_cast<const std::uint8_t*>(&v);
     Bytes.insert(Bytes.end(), p, p + 4);
     return *this;
   }
-  TRecord& Dbl(double v) {
+  TShapeRecord& Dbl(double v) {
     auto p = reinterpret_cast<const std::uint8_t*>(&v);
     Bytes.insert(Bytes.end(), p, p + 8);
     return *this;
   }
-  TRecord& Box(double a, double b, double c, double d) { return Dbl(a).Dbl(b).Dbl(c).Dbl(d); }
+  TShapeRecord& Box(double a, double b, double c, double d) { return Dbl(a).Dbl(b).Dbl(c).Dbl(d); }
 };
 
 /// An arc record: parts given by their point counts, points (i, 2i).
 std::vector<std::uint8_t> ArcRecord(const std::vector<int>& partSizes) {
   const int n = std::accumulate(partSizes.begin(), partSizes.end(), 0);
-  TRecord r;
+  TShapeRecord r;
   r.Box(0, 0, n, 2 * n).Int(static_cast<int>(partSizes.size())).Int(n);
   int start = 0;
   for (int s : partSizes) {
@@ -126,7 +126,7 @@ TEST(GisShape, MultipointBlobIsTheRecordBodyPlusZero) {
   mp.AddPoint({1, 2});
   mp.AddPoint({-3, 4.5});
   const auto blob = mp.GetGeometryBlob();
-  TRecord expected;
+  TShapeRecord expected;
   expected.Box(-3, 2, 1, 4.5).Int(2).Dbl(1).Dbl(2).Dbl(-3).Dbl(4.5).Bytes.push_back(0);
   EXPECT_EQ(blob.size(), 69u);
   EXPECT_EQ(blob, expected.Bytes);
@@ -163,7 +163,7 @@ TEST(GisShape, MalformedRecordsRaiseGeometryErrors) {
   auto hugeCount = arc;
   const std::int32_t big = 0x7FFFFFFF;
   std::memcpy(hugeCount.data() + 36, &big, 4);
-  TRecord mp;
+  TShapeRecord mp;
   mp.Box(0, 0, 1, 1).Int(3).Dbl(0).Dbl(0);
   const Row rows[] = {
       {"short point", gisShapeTypePoint, {1, 2, 3}},

@@ -10,6 +10,10 @@
 #include "gis/viewer/GisGDI.h"
 #include "platform/graphics/Bitmap.h"
 
+// Pixel colours the tests probe for.
+inline constexpr COLORREF kRed = RGB(255, 0, 0);
+inline constexpr COLORREF kWhite = RGB(255, 255, 255);
+
 // The bounding box of the pixels of colour `c` in a width x height picture
 // read through pixel(x, y) (an empty rect when none).
 template <class PixelAt> TRect InkBoxOf(int width, int height, COLORREF c, PixelAt pixel) {

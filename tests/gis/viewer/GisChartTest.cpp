@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr COLORREF kRed = 0x0000FF, kLime = 0x00FF00, kBlue = 0xFF0000, kFuchsia = 0xFF00FF,
-                   kAqua = 0xFFFF00, kGreen = 0x008000, kWhite = 0xFFFFFF, kNearBlack = 0x010101;
+constexpr COLORREF kLime = 0x00FF00, kBlue = 0xFF0000, kFuchsia = 0xFF00FF, kAqua = 0xFFFF00,
+                   kGreen = 0x008000, kNearBlack = 0x010101;
 
 /// The colour at `degrees` clockwise from twelve o'clock, `radius` pixels out.
 COLORREF At(TTarget& t, const TPoint& c, double degrees, double radius) {

@@ -19,9 +19,6 @@
 
 namespace {
 
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
 COLORREF SurfacePixel(TSurface* s, int x, int y) {
   const int bpp = s->BitsPerPixel() / 8;
   const std::uint8_t* p = s->Row(y) + x * bpp;

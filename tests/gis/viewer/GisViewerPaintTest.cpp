@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
 class ViewerPaint : public ::testing::Test {
 protected:
   /// Fills the whole window at zoom 1: the map (0, 0, 200, 100) is the

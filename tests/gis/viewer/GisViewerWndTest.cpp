@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr COLORREF kRed = RGB(255, 0, 0);
-
 class ViewerWindow : public ::testing::Test {
 protected:
   /// A map of 400 x 200 units, shown at zoom 1 in the middle of the 200 x 100

@@ -15,6 +15,7 @@
 #include "gis/viewer/GisViewerWnd.h"
 #include "platform/forms/Forms.h"
 #include "platform/graphics/Bitmap.h"
+#include "tests/gis/viewer/GdiTarget.h"
 #include "tests/support/RunTool.h"
 
 struct TTestRect {
