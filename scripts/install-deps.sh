@@ -15,7 +15,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libgeos-dev python3-shapely
   xvfb xauth locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs
-  gdal-bin
+  gdal-bin python3-gdal libtiff-tools libtiff-dev
   # fonts
   fonts-liberation2 fonts-dejavu-core fonts-wine
 )

@@ -5,6 +5,7 @@
 #include "gis/raster/GisLayerBMP.h"
 #include "gis/raster/GisLayerJPG.h"
 #include "gis/raster/GisLayerPNG.h"
+#include "gis/raster/GisLayerTIFF.h"
 #include "gis/viewer/GisRegistredLayers.h"
 
 namespace {
@@ -28,4 +29,6 @@ void GisRasterRegisterLayers() {
                                       PictureCreator<TGIS_LayerBMP>());
   TGIS_RegistredLayers::RegisterLayer("TGIS_LayerPNG", "Portable Network Graphics",
                                       PictureCreator<TGIS_LayerPNG>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerTIFF", "Tag Image File Format",
+                                      PictureCreator<TGIS_LayerTIFF>());
 }
