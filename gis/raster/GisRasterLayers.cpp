@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "gis/raster/GisLayerADF.h"
 #include "gis/raster/GisLayerBMP.h"
 #include "gis/raster/GisLayerJPG.h"
 #include "gis/raster/GisLayerPNG.h"
@@ -31,4 +32,6 @@ void GisRasterRegisterLayers() {
                                       PictureCreator<TGIS_LayerPNG>());
   TGIS_RegistredLayers::RegisterLayer("TGIS_LayerTIFF", "Tag Image File Format",
                                       PictureCreator<TGIS_LayerTIFF>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerADF", "Arc/Info Binary Grid",
+                                      PictureCreator<TGIS_LayerADF>());
 }
