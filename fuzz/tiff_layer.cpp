@@ -1,6 +1,6 @@
 // The TIFF layer over any bytes: open, every page, and the rows of each page
-// (all of them for images up to a few million pixels, the first and last
-// ones beyond), then grid values; the kernel's errors are fine.
+// (all of them for images up to a million pixels and 4096 rows, the first
+// and last ones beyond), then grid values; the kernel's errors are fine.
 
 #include <QGuiApplication>
 #include <cstdint>
@@ -26,7 +26,7 @@ void ReadRows(TGIS_LayerTIFF& layer) {
   layer.WakeUp();
   const int w = layer.Width(), h = layer.Height();
   std::vector<std::uint8_t> row(std::size_t(w) * 3 + 8);
-  const bool all = std::int64_t(w) * h <= 4'000'000;
+  const bool all = std::int64_t(w) * h <= 1'000'000 && h <= 4096;
   for (int y = 0; y < h; ++y) {
     if (!all && y >= 8 && y < h - 8) continue;
     layer.CallLineReader(row.data(), y, w * 3, 0);
