@@ -19,6 +19,8 @@ namespace {
 
 // the largest row buffer (cells) and side the layer accepts from a header
 constexpr std::int64_t kMaxCells = std::int64_t(1) << 24;
+// tiles are written whole into the row buffer: a side beyond this is damage
+constexpr int kMaxTileSide = 65536;
 
 std::uint32_t BE32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
@@ -102,7 +104,8 @@ void TGIS_LayerADF::Open() {
       tileWidth_ = int(BE32(b.data() + 296));
       tileHeight_ = int(BE32(b.data() + 304));
       if (tilesPerRow_ <= 0 || tilesPerColumn_ <= 0 || tileWidth_ <= 0 || tileHeight_ <= 0 ||
-          std::int64_t(tilesPerRow_) * tileWidth_ > kMaxCells || tileHeight_ > kMaxCells ||
+          std::int64_t(tilesPerRow_) * tileWidth_ > kMaxCells || tileWidth_ > kMaxTileSide ||
+          tileHeight_ > kMaxTileSide || std::int64_t(tileWidth_) * tileHeight_ > kMaxCells ||
           !(cellWidth_ > 0) || !(cellHeight_ > 0) || !std::isfinite(cellWidth_) ||
           !std::isfinite(cellHeight_))
         throw EReadError("bad header sizes");

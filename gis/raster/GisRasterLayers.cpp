@@ -4,6 +4,7 @@
 
 #include "gis/raster/GisLayerADF.h"
 #include "gis/raster/GisLayerBMP.h"
+#include "gis/raster/GisLayerIMG.h"
 #include "gis/raster/GisLayerJPG.h"
 #include "gis/raster/GisLayerPNG.h"
 #include "gis/raster/GisLayerTIFF.h"
@@ -34,4 +35,6 @@ void GisRasterRegisterLayers() {
                                       PictureCreator<TGIS_LayerTIFF>());
   TGIS_RegistredLayers::RegisterLayer("TGIS_LayerADF", "Arc/Info Binary Grid",
                                       PictureCreator<TGIS_LayerADF>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerIMG", "Erdas Imagine",
+                                      PictureCreator<TGIS_LayerIMG>());
 }

@@ -9,6 +9,7 @@
 #include "gis/core/GisResource.h"
 #include "gis/raster/GisLayerADF.h"
 #include "gis/raster/GisLayerBMP.h"
+#include "gis/raster/GisLayerIMG.h"
 #include "gis/raster/GisLayerJPG.h"
 #include "gis/raster/GisLayerPNG.h"
 #include "gis/raster/GisLayerTIFF.h"
@@ -139,9 +140,14 @@ TEST(Samples, TiffAndArcGridSamples) {
   EXPECT_EQ(adf->Width(), 13);
   EXPECT_EQ(LayerRows(*adf).size(), 13u * 7 * 3);
   EXPECT_FALSE(OpensAndReads<TGIS_LayerADF>(Sample("adf/damaged/hdr.adf")));
+  auto img = OpenLayer<TGIS_LayerIMG>(Sample("img/good-rgb.img"));
+  EXPECT_EQ(img->BandCount(), 3);
+  EXPECT_EQ(LayerRows(*img).size(), 20u * 12 * 3);
+  EXPECT_FALSE(OpensAndReads<TGIS_LayerIMG>(Sample("img/damaged-cut.img")));
 }
 
-TEST(Fuzz, MutatedTiffs) {
+TEST(Fuzz, MutatedTiffsAndImagineFiles) {
   Fuzz<TGIS_LayerTIFF>("tiff/good-lzw.tif", ".tif", 6);
   Fuzz<TGIS_LayerTIFF>("tiff/good-grid-geo.tif", ".tif", 7);
+  Fuzz<TGIS_LayerIMG>("img/good-rgb.img", ".img", 8);
 }
