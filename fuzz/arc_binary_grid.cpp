@@ -4,52 +4,23 @@
 // rest "w001001.adf" (fuzz/make-adf-seeds.py packs grids that way). Every
 // row is read, then grid values; the kernel's errors are fine.
 
-#include <QGuiApplication>
 #include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <unistd.h>
-#include <vector>
 
-#include "gis/core/GisKernel.h"
+#include "fuzz/support/RasterFuzz.h"
 #include "gis/raster/GisLayerADF.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Strings.h"
-
-namespace {
-
-std::string Folder() {
-  static const std::string path = [] {
-    const std::string p = "/tmp/sk_fuzz_adf_" + IntToStr(::getpid());
-    std::filesystem::create_directories(p);
-    return p;
-  }();
-  return path;
-}
-
-void Put(const std::string& name, const std::uint8_t* data, std::size_t size) {
-  FILE* f = std::fopen((Folder() + "/" + name).c_str(), "wb");
-  if (f == nullptr) return;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QGuiApplication app(*argc, *argv);
-  GisKernelInit();
+  RasterFuzzInit(argc, argv);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::size_t at = 0;
+  std::string lastFile;
   auto part = [&](const char* name, std::size_t n) {
     n = std::min(n, size - at);
-    Put(name, data + at, n);
+    lastFile = RasterFuzzFile(name, data + at, n);
     at += n;
   };
   part("hdr.adf", 308);
@@ -64,18 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   part("w001001.adf", size - at);
   try {
     TGIS_LayerADF layer;
-    layer.SetPath(Folder() + "/hdr.adf");
+    layer.SetPath(lastFile); // the data file: any file of the folder opens the grid
     layer.Open();
-    layer.WakeUp();
-    const int w = layer.Width(), h = layer.Height();
-    std::vector<std::uint8_t> row(std::size_t(w) * 3 + 8);
-    const bool all = std::int64_t(w) * h <= 1'000'000 && h <= 4096;
-    for (int y = 0; y < h; ++y) {
-      if (!all && y >= 8 && y < h - 8) continue;
-      layer.CallLineReader(row.data(), y, w * 3, 0);
-    }
-    std::vector<double> v(1);
-    layer.GetGridValue(TPoint{w / 2, h / 2}, v);
+    RasterFuzzReadRows(layer);
   } catch (const Exception&) {
   }
   return 0;

@@ -150,14 +150,14 @@ const TCodeTables& Tables() {
   throw EGIS_Exception(GIS_RS_ERR_FILEREAD, std::string(), 0);
 }
 
-std::uint8_t Reverse(std::uint8_t b) {
+} // namespace
+
+std::uint8_t GisReverseBits(std::uint8_t b) {
   std::uint8_t r = 0;
   for (int i = 0; i < 8; ++i)
     if (b & (1 << i)) r = std::uint8_t(r | (0x80 >> i));
   return r;
 }
-
-} // namespace
 
 // ---- set-up --------------------------------------------------------------------------------
 
@@ -181,7 +181,7 @@ void TGIS_FileTIFFDecoder::AllocateBuffers() {
   }
   if (state_.RowBytes < 0 || state_.RowPixels < 0) Broken();
   for (int i = 0; i < 256; ++i)
-    bitOrder_[i] = state_.FillOrder == 2 ? std::uint8_t(i) : Reverse(std::uint8_t(i));
+    bitOrder_[i] = state_.FillOrder == 2 ? std::uint8_t(i) : GisReverseBits(std::uint8_t(i));
   const std::int64_t rowBytes = state_.RowBytes;
   rowBufferSize_ =
       state_.Kind == GIS_TIFF_DECODER_LZW ? 50 * rowBytes + 4096 : std::max<std::int64_t>(rowBytes, 1);

@@ -25,6 +25,9 @@
 class TGIS_MappedStream;
 class TBitmap;
 
+/// The byte with its eight bits in reverse order.
+std::uint8_t GisReverseBits(std::uint8_t b);
+
 /// The bytes of a JPEGTables field.
 using TGIS_JPEGTable = std::vector<std::uint8_t>;
 

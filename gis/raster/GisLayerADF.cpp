@@ -364,22 +364,14 @@ void TGIS_LayerADF::WalkRuns(int row, T_TileInfo& tile, float* out, TRun run) {
 }
 
 void TGIS_LayerADF::ReadTileRuns16(float* out, int row, T_TileInfo& tile) {
-  WalkRuns(row, tile, out, [&](const std::vector<std::uint8_t>& d, std::size_t& at, auto& put) {
-    const int n = d[at++];
-    if (n >= 128) {
-      put(256 - n, noDataValue_);
-      return true;
-    }
-    for (int i = 0; i < n; ++i) {
-      if (at + 2 > d.size()) return false;
-      put(1, float(tile.Minimum + BE16(&d[at])));
-      at += 2;
-    }
-    return true;
-  });
+  ReadTileLiteralRuns(out, row, tile, 2);
 }
 
 void TGIS_LayerADF::ReadTileRuns8(float* out, int row, T_TileInfo& tile) {
+  ReadTileLiteralRuns(out, row, tile, 1);
+}
+
+void TGIS_LayerADF::ReadTileLiteralRuns(float* out, int row, T_TileInfo& tile, int valueBytes) {
   WalkRuns(row, tile, out, [&](const std::vector<std::uint8_t>& d, std::size_t& at, auto& put) {
     const int n = d[at++];
     if (n >= 128) {
@@ -387,8 +379,9 @@ void TGIS_LayerADF::ReadTileRuns8(float* out, int row, T_TileInfo& tile) {
       return true;
     }
     for (int i = 0; i < n; ++i) {
-      if (at >= d.size()) return false;
-      put(1, float(tile.Minimum + d[at++]));
+      if (at + std::size_t(valueBytes) > d.size()) return false;
+      put(1, float(tile.Minimum + (valueBytes == 2 ? BE16(&d[at]) : d[at])));
+      at += std::size_t(valueBytes);
     }
     return true;
   });
@@ -463,16 +456,7 @@ int TGIS_LayerADF::ReadLine(std::uint8_t* buffer, int row, int count, int offset
   ReadGridRow(row);
   for (int i = 0; i < pixels; ++i) {
     const float v = rowBuffer_[std::size_t(first + i)];
-    std::uint32_t c;
-    if (v > noDataValue_) {
-      c = GridToColor(v);
-    } else {
-      c = noDataColor_;
-      hasTransparency_ = true;
-    }
-    buffer[3 * i] = std::uint8_t(c);
-    buffer[3 * i + 1] = std::uint8_t(c >> 8);
-    buffer[3 * i + 2] = std::uint8_t(c >> 16);
+    PutGridPixel(buffer + 3 * i, v, !(v > noDataValue_));
   }
   return pixels * 3;
 }

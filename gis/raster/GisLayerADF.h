@@ -73,6 +73,8 @@ private:
   /// The row's bytes of a raw tile (null when the row lies past the data).
   const std::uint8_t* RawRow(const T_TileInfo& tile, int row, int rowBytes) const;
   /// Walks the runs of a run tile; `cells` is handed each run (count, value).
+  /// Runs of literal values (`valueBytes` each) and of no data.
+  void ReadTileLiteralRuns(float* out, int row, T_TileInfo& tile, int valueBytes);
   template <class TRun> void WalkRuns(int row, T_TileInfo& tile, float* out, TRun run);
 
   std::string folder_;

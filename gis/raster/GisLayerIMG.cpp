@@ -1,6 +1,8 @@
 // TGIS_LayerIMG: the HFA tree, block reading, band mapping and grids.
 #include "gis/raster/GisLayerIMG.h"
 
+#include "gis/raster/GisFileTIFF.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -41,13 +43,6 @@ std::string Text(const std::uint8_t* p, std::size_t n) {
 
 [[noreturn]] void Unsupported() {
   throw EGIS_Exception(kUnsupported);
-}
-
-std::uint8_t ReverseBits(std::uint8_t b) {
-  std::uint8_t r = 0;
-  for (int i = 0; i < 8; ++i)
-    if (b & (1 << i)) r = std::uint8_t(r | (0x80 >> i));
-  return r;
 }
 
 } // namespace
@@ -315,7 +310,7 @@ int TGIS_LayerIMG::ReadLine(std::uint8_t* buffer, int row, int count, int offset
     if (n <= 0) return 0;
     const std::uint8_t* src = BandRow(bufferBand_[0], row) + offset;
     for (int i = 0; i < n; ++i) // least significant bit or nibble first, as the base reads them
-      buffer[i] = bitsPerPixel_ == 1 ? ReverseBits(src[i]) : std::uint8_t(src[i] << 4 | src[i] >> 4);
+      buffer[i] = bitsPerPixel_ == 1 ? GisReverseBits(src[i]) : std::uint8_t(src[i] << 4 | src[i] >> 4);
     return n;
   }
   if (bitsPerPixel_ != 8) return 0; // 16-bit images deliver nothing
@@ -364,16 +359,7 @@ int TGIS_LayerIMG::ReadLineColored(std::uint8_t* buffer, int row, int count, int
   for (int i = 0; i < pixels; ++i) {
     float v = GridValue(band, first + i, row);
     if (v > maxValue_) v = maxValue_;
-    std::uint32_t c;
-    if (v == noDataValue_) {
-      c = noDataColor_;
-      hasTransparency_ = true;
-    } else {
-      c = GridToColor(v);
-    }
-    buffer[3 * i] = std::uint8_t(c);
-    buffer[3 * i + 1] = std::uint8_t(c >> 8);
-    buffer[3 * i + 2] = std::uint8_t(c >> 16);
+    PutGridPixel(buffer + 3 * i, v, v == noDataValue_);
   }
   return pixels * 3;
 }

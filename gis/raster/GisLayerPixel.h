@@ -202,6 +202,9 @@ public:
   void MakePaletteNonBlack();
   void InvertPalette();
   void ColorizeGridLine(std::uint8_t* row, int byteCount);
+  /// One pixel of a coloured grid row (B,G,R): the no-data colour (and the
+  /// layer marked transparent) for no data, else the ramp's colour.
+  void PutGridPixel(std::uint8_t* pixel, double value, bool noData);
   bool DrawRaster(const TGIS_Extent& extent);
   bool DrawExtent(const TGIS_Extent& extent, bool frame);
   double ReadDouble();

@@ -740,16 +740,8 @@ int TGIS_LayerTIFF::ReadLineColored(std::uint8_t* buffer, int row, int count, in
   LoadGridRow(row);
   for (int i = 0; i < pixels; ++i) {
     const float v = gridRow_[std::size_t(first + i)];
-    std::uint32_t c;
-    if (gridBits_ == 32 && v == noDataValue_) {
-      c = noDataColor_;
-      hasTransparency_ = true;
-    } else {
-      c = GridToColor(v); // 16-bit samples are always coloured
-    }
-    buffer[3 * i] = std::uint8_t(c);
-    buffer[3 * i + 1] = std::uint8_t(c >> 8);
-    buffer[3 * i + 2] = std::uint8_t(c >> 16);
+    // 16-bit samples are always coloured
+    PutGridPixel(buffer + 3 * i, v, gridBits_ == 32 && v == noDataValue_);
   }
   return pixels * 3;
 }
