@@ -249,6 +249,23 @@ void TGIS_FileTIFFDecoder::Restart(int strip) {
 void TGIS_FileTIFFDecoder::FinishRow(std::uint8_t* row) {
   const int n = state_.RowBytes;
   const int s = std::max(1, state_.SamplesPerPixel);
+  if (s == 3 && state_.BitsPerSample == 8) { // the predictor and the swap in one pass
+    if (state_.Predictor != 0) {
+      std::uint8_t r = 0, g = 0, b = 0;
+      for (int i = 0; i + 2 < n; i += 3) {
+        r = std::uint8_t(r + row[i]);
+        g = std::uint8_t(g + row[i + 1]);
+        b = std::uint8_t(b + row[i + 2]);
+        row[i] = b;
+        row[i + 1] = g;
+        row[i + 2] = r;
+      }
+    } else {
+      for (int i = 0; i + 2 < n; i += 3)
+        std::swap(row[i], row[i + 2]);
+    }
+    return;
+  }
   if (state_.Predictor != 0) {
     if (state_.BitsPerSample == 8) {
       for (int i = s; i < n; ++i)
@@ -284,9 +301,6 @@ void TGIS_FileTIFFDecoder::FinishRow(std::uint8_t* row) {
       }
     }
   }
-  if (s == 3 && state_.BitsPerSample == 8)
-    for (int i = 0; i + 2 < n; i += 3)
-      std::swap(row[i], row[i + 2]);
 }
 
 int TGIS_FileTIFFDecoder::DecodeRow(int row, int strip) {
