@@ -157,7 +157,9 @@ void TGIS_LayerADF::Open() {
       pixelSizeY_ = -cellHeight_;
       OpenTiles();
     }
-    rowBuffer_.assign(std::size_t(std::max(tilesPerRow_, 1)) * std::size_t(std::max(tileWidth_, 1)),
+    // the tile columns the grid uses, each at full tile width
+    const std::size_t columns = std::size_t((width_ + std::max(tileWidth_, 1) - 1) / std::max(tileWidth_, 1));
+    rowBuffer_.assign(std::max<std::size_t>(columns, 1) * std::size_t(std::max(tileWidth_, 1)),
                       noDataValue_);
     rowHeld_ = -1;
     if (minValue_ == 0 && maxValue_ == 0 && width_ > 0 && height_ > 0) {
@@ -184,7 +186,8 @@ void TGIS_LayerADF::OpenTiles() {
   dataSize_ = fileStream_->Size();
   indexSize_ = indexStream_->Size();
   tiles_.clear();
-  tiles_.resize(std::size_t(tilesPerRow_));
+  // one tile info per tile column the grid uses (a header may name more)
+  tiles_.resize(std::size_t((width_ + tileWidth_ - 1) / std::max(tileWidth_, 1)));
 }
 
 void TGIS_LayerADF::WakeUp() {
