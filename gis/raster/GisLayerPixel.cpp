@@ -15,6 +15,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Numerics.h"
 #include "platform/rtl/Strings.h"
 
 namespace {
@@ -99,6 +100,20 @@ int GisParseColorList(const std::string& text, std::vector<std::uint32_t>& value
     ++read;
   }
   return read;
+}
+
+void GisSampleRows(int height, double share, int cap, const std::function<void(int)>& visit) {
+  if (height <= 0) return;
+  int count = share > 0 && share <= 1 ? std::max(1, int(Round(share * height))) : std::min(height, cap);
+  count = std::clamp(count, 1, height);
+  const double step = double(height) / count;
+  int last = -1;
+  for (int i = 0; i < count; ++i) {
+    const int row = std::min(height - 1, int(step / 2 + i * step));
+    if (row == last) continue;
+    last = row;
+    visit(row);
+  }
 }
 
 void GisSetRasterRegistrationReader(TGIS_RasterRegistrationReader reader) {
@@ -269,6 +284,22 @@ void TGIS_LayerPixel::SetGridMode(bool on) {
   isGrid_ = on;
   PixelParams().SetGridBand(on ? gridBand_ : 0);
   Prepare();
+}
+
+void TGIS_LayerPixel::ApplyGridBandParameter() {
+  const int wanted = PixelParams().GridBand();
+  if (wanted == gridBandInUse_) return;
+  if (wanted >= 1 && wanted <= bandCount_) {
+    isGrid_ = true;
+    gridBandInUse_ = gridBand_ = wanted;
+  } else if (wanted < 1) {
+    if (gridBandInUse_ != 0) {
+      gridBandInUse_ = gridBand_ = 0;
+      isGrid_ = isGridSource_;
+    } else if (!isGridSource_) {
+      isGrid_ = false;
+    }
+  }
 }
 
 void TGIS_LayerPixel::ResetBandLuts() {

@@ -82,6 +82,11 @@ int GisComputeStripCount(int destWidth, int destHeight, int srcWidth, int srcHei
 /// Strip `index` of `count` over [top, bottom] by binary halving (integer form).
 void GisStripRows(int count, int index, int top, int bottom, int& outTop, int& outBottom);
 
+/// The rows a grid scan samples: round(share x height) rows (at least 1)
+/// when 0 < share <= 1, else min(height, cap); picked evenly by a running
+/// sum that starts at half a step. `visit` gets each row once, top down.
+void GisSampleRows(int height, double share, int cap, const std::function<void(int)>& visit);
+
 /// Reads the MapInfo raster registration file of a raster layer and sets its
 /// extent; installed by the format reader's module (gis/formats), so that
 /// the raster base needs no format module below it. Returns whether the file
@@ -197,6 +202,9 @@ public:
   void MakePaletteNonBlack();
   void InvertPalette();
   void ColorizeGridLine(std::uint8_t* row, int byteCount);
+  /// One pixel of a coloured grid row (B,G,R): the no-data colour (and the
+  /// layer marked transparent) for no data, else the ramp's colour.
+  void PutGridPixel(std::uint8_t* pixel, double value, bool noData);
   bool DrawRaster(const TGIS_Extent& extent);
   bool DrawExtent(const TGIS_Extent& extent, bool frame);
   double ReadDouble();
@@ -244,6 +252,11 @@ protected:
                  int srcPixels) const;
   void BlitStrip(const std::uint8_t* bits, int x, int y, int w, int h, std::int64_t size);
   void MakeRowNonBlack(std::uint8_t* row, int byteCount) const;
+  /// The "Pixel.GridBand" step of Prepare: a band from 1 to BandCount turns
+  /// the grid mode on with that band; a value below 1 gives the band up
+  /// (back to the mode the file opened in), or switches a picture's grid
+  /// mode off when no band was chosen.
+  void ApplyGridBandParameter();
   // steps of Open
   void PlaceAroundTopLeft(double x, double y);
   /// The header of a decoded picture: sizes and the six fields after the

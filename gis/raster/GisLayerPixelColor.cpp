@@ -148,6 +148,19 @@ std::uint32_t TGIS_LayerPixel::GridToColor(double value) {
   return out;
 }
 
+void TGIS_LayerPixel::PutGridPixel(std::uint8_t* pixel, double value, bool noData) {
+  std::uint32_t c;
+  if (noData) {
+    c = noDataColor_;
+    hasTransparency_ = true;
+  } else {
+    c = GridToColor(value);
+  }
+  pixel[0] = std::uint8_t(c);
+  pixel[1] = std::uint8_t(c >> 8);
+  pixel[2] = std::uint8_t(c >> 16);
+}
+
 void TGIS_LayerPixel::ColorizeGridLine(std::uint8_t* row, int byteCount) {
   const int band = gridBand_ == 2 ? 1 : gridBand_ == 3 ? 2 : 0;
   for (int i = 0; i + 2 < byteCount; i += 3) {

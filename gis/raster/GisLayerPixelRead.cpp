@@ -150,16 +150,7 @@ int TGIS_LayerPixel::ReadMemoryLine(std::uint8_t* buffer, int row, int count, in
     const int n = std::min({count / 3, readWidth_ - column, int(values.size()) - column});
     for (int i = 0; i < n; ++i) {
       const float v = values[std::size_t(column + i)];
-      std::uint32_t c;
-      if (v == noDataValue_ || std::isnan(v)) {
-        c = noDataColor_;
-        hasTransparency_ = true;
-      } else {
-        c = GridToColor(v);
-      }
-      buffer[3 * i] = std::uint8_t(c);
-      buffer[3 * i + 1] = std::uint8_t(c >> 8);
-      buffer[3 * i + 2] = std::uint8_t(c >> 16);
+      PutGridPixel(buffer + 3 * i, v, v == noDataValue_ || std::isnan(v));
     }
     return std::max(n, 0) * 3;
   }

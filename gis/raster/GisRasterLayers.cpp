@@ -2,9 +2,12 @@
 
 #include <memory>
 
+#include "gis/raster/GisLayerADF.h"
 #include "gis/raster/GisLayerBMP.h"
+#include "gis/raster/GisLayerIMG.h"
 #include "gis/raster/GisLayerJPG.h"
 #include "gis/raster/GisLayerPNG.h"
+#include "gis/raster/GisLayerTIFF.h"
 #include "gis/viewer/GisRegistredLayers.h"
 
 namespace {
@@ -28,4 +31,10 @@ void GisRasterRegisterLayers() {
                                       PictureCreator<TGIS_LayerBMP>());
   TGIS_RegistredLayers::RegisterLayer("TGIS_LayerPNG", "Portable Network Graphics",
                                       PictureCreator<TGIS_LayerPNG>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerTIFF", "Tag Image File Format",
+                                      PictureCreator<TGIS_LayerTIFF>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerADF", "Arc/Info Binary Grid",
+                                      PictureCreator<TGIS_LayerADF>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerIMG", "Erdas Imagine",
+                                      PictureCreator<TGIS_LayerIMG>());
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 /// Fills the factory's creator slots of the picture layers (".jpg"/".jpeg"
-/// TGIS_LayerJPG, ".bmp" TGIS_LayerBMP, ".png" TGIS_LayerPNG). Call once at
+/// TGIS_LayerJPG, ".bmp" TGIS_LayerBMP, ".png" TGIS_LayerPNG,
+/// ".tif"/".tiff" TGIS_LayerTIFF, ".adf" TGIS_LayerADF,
+/// ".img" TGIS_LayerIMG). Call once at
 /// start-up after GisKernelInit(); calling it again only refills the slots.
 void GisRasterRegisterLayers();

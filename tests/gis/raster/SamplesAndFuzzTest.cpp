@@ -7,9 +7,12 @@
 #include <random>
 
 #include "gis/core/GisResource.h"
+#include "gis/raster/GisLayerADF.h"
 #include "gis/raster/GisLayerBMP.h"
+#include "gis/raster/GisLayerIMG.h"
 #include "gis/raster/GisLayerJPG.h"
 #include "gis/raster/GisLayerPNG.h"
+#include "gis/raster/GisLayerTIFF.h"
 #include "tests/gis/raster/RasterTestSupport.h"
 
 namespace {
@@ -123,4 +126,28 @@ TEST(Fuzz, MutatedWorldFiles) {
     const TGIS_Extent e = layer->Extent();
     (void)e;
   }
+}
+
+TEST(Samples, TiffAndArcGridSamples) {
+  auto lzw = OpenLayer<TGIS_LayerTIFF>(Sample("tiff/good-lzw.tif"));
+  EXPECT_EQ(lzw->Width(), 24);
+  EXPECT_EQ(LayerRows(*lzw).size(), 24u * 16 * 3);
+  auto grid = OpenLayer<TGIS_LayerTIFF>(Sample("tiff/good-grid-geo.tif"));
+  EXPECT_TRUE(grid->IsGridData());
+  EXPECT_DOUBLE_EQ(grid->Extent().XMin, 100);
+  EXPECT_FALSE(OpensAndReads<TGIS_LayerTIFF>(Sample("tiff/damaged-cut.tif")));
+  auto adf = OpenLayer<TGIS_LayerADF>(Sample("adf/good/hdr.adf"));
+  EXPECT_EQ(adf->Width(), 13);
+  EXPECT_EQ(LayerRows(*adf).size(), 13u * 7 * 3);
+  EXPECT_FALSE(OpensAndReads<TGIS_LayerADF>(Sample("adf/damaged/hdr.adf")));
+  auto img = OpenLayer<TGIS_LayerIMG>(Sample("img/good-rgb.img"));
+  EXPECT_EQ(img->BandCount(), 3);
+  EXPECT_EQ(LayerRows(*img).size(), 20u * 12 * 3);
+  EXPECT_FALSE(OpensAndReads<TGIS_LayerIMG>(Sample("img/damaged-cut.img")));
+}
+
+TEST(Fuzz, MutatedTiffsAndImagineFiles) {
+  Fuzz<TGIS_LayerTIFF>("tiff/good-lzw.tif", ".tif", 6);
+  Fuzz<TGIS_LayerTIFF>("tiff/good-grid-geo.tif", ".tif", 7);
+  Fuzz<TGIS_LayerIMG>("img/good-rgb.img", ".img", 8);
 }
