@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QImageReader>
 
+#include "platform/graphics/Graphic.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace {
@@ -60,6 +61,9 @@ TDecodedPng DecodePngData(const std::uint8_t* data, std::size_t size) {
   QImageReader reader(&buffer, "png");
   reader.setDecideFormatFromContent(false);
   reader.setAllocationLimit(kAllocationLimitMB);
+  const QSize announced = reader.size();
+  if (announced.isValid() && std::int64_t(announced.width()) * announced.height() > kMaxPicturePixels)
+    Fail(PictureTooLarge(announced.width(), announced.height()));
   QImage image;
   if (!reader.read(&image) || image.isNull()) Fail(reader.errorString().toStdString());
   TDecodedPng out;
