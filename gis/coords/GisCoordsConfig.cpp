@@ -5,18 +5,67 @@
 #include "gis/coords/GisDatumList.h"
 #include "gis/coords/GisEllipsoid.h"
 #include "gis/coords/GisProjectionList.h"
+#include "gis/core/GisDefsNumbers.h"
 #include "gis/core/GisIni.h"
+#include "gis/core/GisKeywords.h"
+#include "platform/rtl/Strings.h"
+
+#include <cmath>
+#include <limits>
 
 using namespace gis_coords;
+
+namespace {
+
+/// Reads the numeric keys of one definition. A key that is missing, empty
+/// or "nil" gives its default; one whose text is no number makes the whole
+/// definition unsound (Sound() false), so that nothing is registered from
+/// it instead of a value silently taken as 0.
+class TNumberKeys {
+public:
+  explicit TNumberKeys(TGIS_Ini& ini) : ini_(ini) {}
+  double Read(const std::string& key, double defaultValue) {
+    const std::string text = ini_.ReadRaw(key);
+    const double value = GisIniStrToFloat(text, std::numeric_limits<double>::quiet_NaN());
+    if (!std::isnan(value)) return value;
+    if (!text.empty() && !SameText(Trim(text), GIS_INI_NIL)) sound_ = false;
+    return defaultValue;
+  }
+  bool Sound() const { return sound_; }
+
+private:
+  TGIS_Ini& ini_;
+  bool sound_ = true;
+};
+
+/// Numbers kept as they are written go out in the shortest form that reads
+/// back to the same double: an angle of exactly pi stays on its edge. (The
+/// datum's rotations and box are converted from radians on the way out, and
+/// their 15 digits read back to the same radians.)
+void WriteExact(TGIS_Ini& ini, const std::string& key, double value) {
+  ini.WriteRaw(key, GisFloatToStrExact(value));
+}
+
+/// Datum scales are parts per million; a value this close to 1 (and not 1
+/// itself, which three-parameter datums are written with) is a scale factor
+/// written as 1 + s, and is read as such.
+double ScaleInPartsPerMillion(double value) {
+  constexpr double kFactorBand = 1e-4; // 100 ppm: no datum scale comes near
+  if (value != 1 && std::abs(value - 1) <= kFactorBand) return (value - 1) * 1e6;
+  return value;
+}
+
+} // namespace
 
 TGIS_Ellipsoid* TGIS_EllipsoidList::LoadEllipsoid(TGIS_Ini& ini) {
   const std::string code = ini.ReadString("Ellipsoid.Code", "");
   if (TGIS_Ellipsoid* listed = FindEllipsoid(code)) return listed;
 
   const std::string description = ini.ReadString("Ellipsoid.Description", "");
-  const double semiMajor = ini.ReadFloat("Ellipsoid.SemiMajor", 0);
-  const double flattening = ini.ReadFloat("Ellipsoid.Flattering", 0);
-  if (code.empty()) return nullptr;
+  TNumberKeys numbers(ini);
+  const double semiMajor = numbers.Read("Ellipsoid.SemiMajor", 0);
+  const double flattening = numbers.Read("Ellipsoid.Flattering", 0);
+  if (code.empty() || !numbers.Sound()) return nullptr;
 
   // The key holds f in files written by SaveEllipsoid; hand-written files
   // may hold 1/f. A negative or non-finite value is rejected below.
@@ -34,8 +83,8 @@ void TGIS_EllipsoidList::SaveEllipsoid(TGIS_Ini& ini, const std::string& code) c
   if (!e) return;
   ini.WriteString("Ellipsoid.Code", e->Code);
   ini.WriteString("Ellipsoid.Description", e->Description);
-  ini.WriteFloat("Ellipsoid.SemiMajor", static_cast<double>(e->SemiMajorAxis));
-  ini.WriteFloat("Ellipsoid.Flattering", static_cast<double>(e->Flattening));
+  WriteExact(ini, "Ellipsoid.SemiMajor", static_cast<double>(e->SemiMajorAxis));
+  WriteExact(ini, "Ellipsoid.Flattering", static_cast<double>(e->Flattening));
 }
 
 TGIS_Datum* TGIS_DatumList::LoadDatum(TGIS_Ini& ini) {
@@ -44,21 +93,22 @@ TGIS_Datum* TGIS_DatumList::LoadDatum(TGIS_Ini& ini) {
 
   const std::string description = ini.ReadString("Datum.Description", "");
   const std::string ellipsoid = ini.ReadString("Datum.Ellipsoid", "");
-  const double dx = ini.ReadFloat("Datum.Delta.X", 0);
-  const double dy = ini.ReadFloat("Datum.Delta.Y", 0);
-  const double dz = ini.ReadFloat("Datum.Delta.Z", 0);
-  const double sx = ini.ReadFloat("Datum.Sigma.X", 0);
-  const double sy = ini.ReadFloat("Datum.Sigma.Y", 0);
-  const double sz = ini.ReadFloat("Datum.Sigma.Z", 0);
-  const double rx = ini.ReadFloat("Datum.Rotation.X", 0);
-  const double ry = ini.ReadFloat("Datum.Rotation.Y", 0);
-  const double rz = ini.ReadFloat("Datum.Rotation.Z", 0);
-  const double ymin = ini.ReadFloat("Datum.Validity.YMin", 0);
-  const double ymax = ini.ReadFloat("Datum.Validity.YMax", 0);
-  const double xmin = ini.ReadFloat("Datum.Validity.XMin", 0);
-  const double xmax = ini.ReadFloat("Datum.Validity.XMax", 0);
-  const double scale = ini.ReadFloat("Datum.Scale", 0);
-  if (code.empty()) return nullptr;
+  TNumberKeys numbers(ini);
+  const double dx = numbers.Read("Datum.Delta.X", 0);
+  const double dy = numbers.Read("Datum.Delta.Y", 0);
+  const double dz = numbers.Read("Datum.Delta.Z", 0);
+  const double sx = numbers.Read("Datum.Sigma.X", 0);
+  const double sy = numbers.Read("Datum.Sigma.Y", 0);
+  const double sz = numbers.Read("Datum.Sigma.Z", 0);
+  const double rx = numbers.Read("Datum.Rotation.X", 0);
+  const double ry = numbers.Read("Datum.Rotation.Y", 0);
+  const double rz = numbers.Read("Datum.Rotation.Z", 0);
+  const double ymin = numbers.Read("Datum.Validity.YMin", 0);
+  const double ymax = numbers.Read("Datum.Validity.YMax", 0);
+  const double xmin = numbers.Read("Datum.Validity.XMin", 0);
+  const double xmax = numbers.Read("Datum.Validity.XMax", 0);
+  const double scale = ScaleInPartsPerMillion(numbers.Read("Datum.Scale", 0));
+  if (code.empty() || !numbers.Sound()) return nullptr;
 
   // A three-parameter datum is written with Scale 1.0 and a hand-written
   // one has no Scale key, so any other scale marks a seven-parameter datum
@@ -78,12 +128,12 @@ void TGIS_DatumList::SaveDatum(TGIS_Ini& ini, const std::string& code) const {
   ini.WriteString("Datum.Code", d->Code);
   ini.WriteString("Datum.Description", d->Description);
   ini.WriteString("Datum.Ellipsoid", d->EllipsoidCode);
-  ini.WriteFloat("Datum.Delta.X", d->DeltaX);
-  ini.WriteFloat("Datum.Delta.Y", d->DeltaY);
-  ini.WriteFloat("Datum.Delta.Z", d->DeltaZ);
-  ini.WriteFloat("Datum.Sigma.X", d->SigmaX);
-  ini.WriteFloat("Datum.Sigma.Y", d->SigmaY);
-  ini.WriteFloat("Datum.Sigma.Z", d->SigmaZ);
+  WriteExact(ini, "Datum.Delta.X", d->DeltaX);
+  WriteExact(ini, "Datum.Delta.Y", d->DeltaY);
+  WriteExact(ini, "Datum.Delta.Z", d->DeltaZ);
+  WriteExact(ini, "Datum.Sigma.X", d->SigmaX);
+  WriteExact(ini, "Datum.Sigma.Y", d->SigmaY);
+  WriteExact(ini, "Datum.Sigma.Z", d->SigmaZ);
   ini.WriteFloat("Datum.Rotation.X", d->RotationX * kArcSecondsPerRadian);
   ini.WriteFloat("Datum.Rotation.Y", d->RotationY * kArcSecondsPerRadian);
   ini.WriteFloat("Datum.Rotation.Z", d->RotationZ * kArcSecondsPerRadian);
@@ -91,7 +141,7 @@ void TGIS_DatumList::SaveDatum(TGIS_Ini& ini, const std::string& code) const {
   ini.WriteFloat("Datum.Validity.YMax", d->ValidityYMax / kRadiansPerDegree);
   ini.WriteFloat("Datum.Validity.XMin", d->ValidityXMin / kRadiansPerDegree);
   ini.WriteFloat("Datum.Validity.XMax", d->ValidityXMax / kRadiansPerDegree);
-  ini.WriteFloat("Datum.Scale", d->Scale);
+  WriteExact(ini, "Datum.Scale", d->Scale);
 }
 
 void TGIS_ProjectionAbstract::ReadParameters(TGIS_Ini& ini) {
@@ -132,21 +182,21 @@ void TGIS_ProjectionAbstract::WriteParameters(TGIS_Ini& ini) const {
   const TGIS_ProjectionSetUp p = Parameters();
   ini.WriteString("Projection.Code", GetCode());
   ini.WriteString("Projection.Datum", datum_ ? datum_->Code : std::string());
-  ini.WriteFloat("Projection.CentralMeridian", p.CentralMeridian);
-  ini.WriteFloat("Projection.OriginLatitude", p.OriginLatitude);
-  ini.WriteFloat("Projection.FalseEasting", p.FalseEasting);
-  ini.WriteFloat("Projection.FalseNorthing", p.FalseNorthing);
-  ini.WriteFloat("Projection.StandardParalell_1", p.StandardParallel1);
-  ini.WriteFloat("Projection.StandardParalell_2", p.StandardParallel2);
+  WriteExact(ini, "Projection.CentralMeridian", p.CentralMeridian);
+  WriteExact(ini, "Projection.OriginLatitude", p.OriginLatitude);
+  WriteExact(ini, "Projection.FalseEasting", p.FalseEasting);
+  WriteExact(ini, "Projection.FalseNorthing", p.FalseNorthing);
+  WriteExact(ini, "Projection.StandardParalell_1", p.StandardParallel1);
+  WriteExact(ini, "Projection.StandardParalell_2", p.StandardParallel2);
   ini.WriteInteger("Projection.Zone", p.Zone);
-  ini.WriteFloat("Projection.ScaleFactor", p.ScaleFactor);
-  ini.WriteFloat("Projection.LongitudeOfCenter", p.LongitudeOfCenter);
-  ini.WriteFloat("Projection.LatitudeOfCenter", p.LatitudeOfCenter);
-  ini.WriteFloat("Projection.Azimuth", p.Azimuth);
-  ini.WriteFloat("Projection.LongitudeOfPoint_1", p.LongitudeOfPoint1);
-  ini.WriteFloat("Projection.LatitudeOfPoint_1", p.LatitudeOfPoint1);
-  ini.WriteFloat("Projection.LongitudeOfPoint_2", p.LongitudeOfPoint2);
-  ini.WriteFloat("Projection.LatitudeOfPoint_2", p.LatitudeOfPoint2);
+  WriteExact(ini, "Projection.ScaleFactor", p.ScaleFactor);
+  WriteExact(ini, "Projection.LongitudeOfCenter", p.LongitudeOfCenter);
+  WriteExact(ini, "Projection.LatitudeOfCenter", p.LatitudeOfCenter);
+  WriteExact(ini, "Projection.Azimuth", p.Azimuth);
+  WriteExact(ini, "Projection.LongitudeOfPoint_1", p.LongitudeOfPoint1);
+  WriteExact(ini, "Projection.LatitudeOfPoint_1", p.LatitudeOfPoint1);
+  WriteExact(ini, "Projection.LongitudeOfPoint_2", p.LongitudeOfPoint2);
+  WriteExact(ini, "Projection.LatitudeOfPoint_2", p.LatitudeOfPoint2);
 }
 
 TGIS_ProjectionAbstract* TGIS_ProjectionList::LoadProjection(TGIS_Ini& ini) {

@@ -41,7 +41,9 @@ public:
   /// section and nullptr is returned: as seven-parameter when a rotation is
   /// not 0 or "Datum.Scale" is neither 0 nor 1, else as three-parameter with
   /// the sigmas and the validity box (degrees; 0..0 when the keys are
-  /// missing).
+  /// missing). "Datum.Scale" is in parts per million; a value within 1e-4
+  /// of 1 (but not 1) is a factor 1 + s and is read as s. A numeric key
+  /// whose text is no number adds nothing.
   TGIS_Datum* LoadDatum(TGIS_Ini& ini);
 
   /// Writes the "Datum.*" keys of the listed datum `code` into the ini's

@@ -77,12 +77,12 @@ void TGIS_Ellipsoid::GeocentricToGeodetic(const TGIS_Point3D& input, TGIS_Point3
 
   const double w = std::hypot(x, y); // no underflow near the axis
   const double t0 = kTomsFactor * z;
-  const double s0 = std::sqrt(t0 * t0 + w * w);
+  const double s0 = std::hypot(t0, w); // neither squares under- nor overflow
   const double sinB0 = t0 / s0;
   const double cosB0 = w / s0;
   const double t1 = z + b * ep2 * sinB0 * sinB0 * sinB0;
   const double sum = w - a * e2 * cosB0 * cosB0 * cosB0;
-  const double s1 = std::sqrt(t1 * t1 + sum * sum);
+  const double s1 = std::hypot(t1, sum);
   const double sinP = t1 / s1;
   const double cosP = sum / s1;
   const double rn = a / std::sqrt(1 - e2 * sinP * sinP);

@@ -65,6 +65,7 @@ public:
   /// added from the section (when it is sound) and nullptr is returned.
   /// "Ellipsoid.Flattering" is read by magnitude: a value below 1 is the
   /// flattening, a value of 1 or more the inverse flattening, 0 a sphere.
+  /// A numeric key whose text is no number adds nothing.
   TGIS_Ellipsoid* LoadEllipsoid(TGIS_Ini& ini);
 
   /// Writes the "Ellipsoid.*" keys of the listed ellipsoid `code` into the

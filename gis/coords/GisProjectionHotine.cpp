@@ -108,7 +108,10 @@ double TGIS_ProjectionHotine::SolveLatitude(double t) const {
 void TGIS_ProjectionHotine::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
   const double a = static_cast<double>(a_), b = static_cast<double>(b_);
   const double sinG0 = static_cast<double>(sinGamma0_), cosG0 = static_cast<double>(cosGamma0_);
-  const double phi = input.Y;
+  // A latitude beyond a pole is corrected to the pole with the warning the
+  // other classes give (the formulas have no value there).
+  ClearWarningFlag();
+  const double phi = ClampWithWarning(input.Y, -kPi / 2, kPi / 2, GIS_RS_ERR_LATITUDE_FIXED);
   const double dLambda = ReduceLongitude(input.X - static_cast<double>(lambda0_));
   double u, bigU;
   if (std::abs(std::abs(phi) - kPi / 2) > kTiny) {

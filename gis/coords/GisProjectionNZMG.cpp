@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cmath>
 #include <complex>
+#include <numbers>
 
 namespace {
 
@@ -66,7 +67,12 @@ void TGIS_ProjectionNZMG::UpdateConstants() {
 }
 
 void TGIS_ProjectionNZMG::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const double dphi = (input.Y - OriginLatitude) * kToSeriesUnits;
+  // A latitude beyond a pole is corrected to the pole with the warning the
+  // other classes give.
+  ClearWarningFlag();
+  const double phi =
+      ClampWithWarning(input.Y, -std::numbers::pi / 2, std::numbers::pi / 2, GIS_RS_ERR_LATITUDE_FIXED);
+  const double dphi = (phi - OriginLatitude) * kToSeriesUnits;
   const Complex z(Series(dphi, kA), input.X - CentralMeridian);
   const Complex zeta = Series(z, kB);
   output.X = FalseEasting + a_ * zeta.imag();

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr double kPi = std::numbers::pi;
+constexpr double kEdgeTolerance = 1e-9; // radians
 
 // The degree factor both directions use, as a decimal constant.
 constexpr double kDegree = 0.01745329252;
@@ -130,7 +131,15 @@ void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& input, TGIS_Point3D&
   const double y = in.Northing - FalseNorthing;
   Row row{};
   const double degrees = RefineLatitude(SearchLatitude(2 * y / (kPi * a)), y, row);
-  output.X = CentralMeridian + (x / a) / Stirling(kLength, row.Index, row.Fraction);
+  // An easting beyond the end of its parallel (more than 180 degrees from
+  // the central meridian: outside the map's outline) that would give a
+  // longitude beyond 180 degrees is corrected to the longitude range, with
+  // the easting warning. Round trips of the edge stay within the tolerance.
+  const double dLambda = (x / a) / Stirling(kLength, row.Index, row.Fraction);
+  double lambda = CentralMeridian + dLambda;
+  if (std::abs(dLambda) > kPi + kEdgeTolerance && std::abs(lambda) > kPi + kEdgeTolerance)
+    lambda = ClampWithWarning(lambda, -kPi, kPi, GIS_RS_ERR_EASTING_FIXED);
+  output.X = lambda;
   output.Y = degrees * kDegree;
   output.Z = in.Height;
 }

@@ -14,8 +14,11 @@ constexpr double kCs = 1.1247669624;
 
 } // namespace
 
+// The eastings are those of Eckert VI; the northings reach further: the map's
+// corners (poles at 180 degrees from the central meridian) lie at
+// 1.24104 * 0.90631 * sqrt(2 / (1 + cos psi / 2)) * R = 9207857.4 m.
 TGIS_ProjectionWagner7::TGIS_ProjectionWagner7()
-    : TGIS_RegisteredProjection(17653838, 17555761, 8826919) {
+    : TGIS_RegisteredProjection(17653838, 17555761, 9207858) {
   UpdateConstants();
 }
 

@@ -45,3 +45,14 @@ double GisStrToFloat(const std::string& text) {
 std::string GisFloatToStr(double value) {
   return FloatToStr(value, ParseSettings('.'));
 }
+
+std::string GisFloatToStrExact(double value) {
+  const TFormatSettings& dot = ParseSettings('.');
+  std::string text = FloatToStr(value, dot);
+  for (int precision = 16; precision <= 18; ++precision) {
+    double back = 0;
+    if (!TryStrToFloat(text, back, dot) || back == value) break;
+    text = FloatToStrF(value, ffGeneral, precision, 0, dot);
+  }
+  return text;
+}

@@ -15,6 +15,9 @@ double GisStrToFloat(const std::string& text);
 /// The runtime's general float text (15 significant digits, no thousands
 /// separators) with '.' as decimal separator whatever the settings.
 std::string GisFloatToStr(double value);
+/// As GisFloatToStr, with as many more digits (up to 18) as the value needs
+/// to read back exactly: the shortest such form of 15 to 18 digits.
+std::string GisFloatToStrExact(double value);
 
 /// Format settings with '.' as decimal separator and ',' for thousands, for
 /// numbers written into files whatever the process's settings.

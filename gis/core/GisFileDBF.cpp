@@ -1,6 +1,7 @@
 // TGIS_FileDBF: header and descriptors, reading values, writing records.
 #include "gis/core/GisFileDBF.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -191,6 +192,12 @@ void TGIS_FileDBF::ReadHeader() {
   Seek(0, soBeginning);
   if (Read(header_.data(), 32) != 32 || HeaderLength() < 33)
     throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT, Path());
+  // The count is what the file holds: whole records after the header (every
+  // record has at least its deletion flag). The header's claim is kept.
+  headerRecordCount_ = RecordCount();
+  const std::int64_t body = std::max<std::int64_t>(0, Size() - HeaderLength());
+  const std::int64_t held = body / std::max<int>(1, RecordLength());
+  if (held < std::int64_t(headerRecordCount_)) SetHeaderU32(4, std::uint32_t(held));
 }
 
 void TGIS_FileDBF::ReadStructure() {

@@ -45,7 +45,11 @@ public:
   /// Appends a record with the shape's values (by the fields' current names).
   void AppendRecord(TGIS_ShapeAbstract* shape);
 
+  /// The records of the table; on open, at most the whole records the file
+  /// holds after its header, whatever the header claims.
   std::uint32_t RecordCount() const;
+  /// The record count the header gave on open (0 for a created table).
+  std::uint32_t HeaderRecordCount() const { return headerRecordCount_; }
   std::uint16_t HeaderLength() const;
   std::uint16_t RecordLength() const;
 
@@ -63,4 +67,5 @@ private:
   std::vector<int> offsets_;   // per field, within the record after the flag
   std::vector<Variant> cache_; // one slot per field
   std::int64_t cachedRecord_ = -1;
+  std::uint32_t headerRecordCount_ = 0;
 };

@@ -151,18 +151,18 @@ std::string GisIniFloatToStr(double value) {
   return GisFloatToStr(value);
 }
 
-std::uint32_t GisStrToColor(const std::string& text, std::uint32_t defaultValue) {
+std::uint32_t GisStrToColorAsWritten(const std::string& text, std::uint32_t defaultValue) {
   if (IsNil(text)) return defaultValue;
   const std::string t = Trim(text);
   for (const auto& c : kColors)
-    if (SameText(t, c.word)) return GisNonBlackColor(c.value);
+    if (SameText(t, c.word)) return c.value;
 
   if (t.find(':') == std::string::npos) {
     Integer value = 0;
     if (TryStrToInt(t, value)) {
       auto color = static_cast<std::uint32_t>(value);
       if ((color >> 24) != 0 && (color & 0xFFFFFF) == 13) color = GIS_RENDER_COLOR;
-      return GisNonBlackColor(color);
+      return color;
     }
   }
 
@@ -170,16 +170,21 @@ std::uint32_t GisStrToColor(const std::string& text, std::uint32_t defaultValue)
   int parts[3] = {0, 0, 0};
   std::size_t start = 0;
   for (int i = 0; i < 3; ++i) {
-    if (start > t.size()) return GisNonBlackColor(defaultValue);
+    if (start > t.size()) return defaultValue;
     std::size_t end = t.find(':', start);
     if (end == std::string::npos) end = t.size();
     Integer value = 0;
     if (!TryStrToInt(Trim(std::string_view(t).substr(start, end - start)), value))
-      return GisNonBlackColor(defaultValue);
+      return defaultValue;
     parts[i] = value & 0xFF;
     start = end + 1;
   }
-  return GisNonBlackColor(GisColorRGB(parts[0], parts[1], parts[2]));
+  return GisColorRGB(parts[0], parts[1], parts[2]);
+}
+
+std::uint32_t GisStrToColor(const std::string& text, std::uint32_t defaultValue) {
+  if (IsNil(text)) return defaultValue;
+  return GisNonBlackColor(GisStrToColorAsWritten(text, defaultValue));
 }
 
 std::string GisColorToStr(std::uint32_t value) {

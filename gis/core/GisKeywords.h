@@ -41,6 +41,9 @@ std::string GisIniFloatToStr(double value);
 /// result never is black (0 becomes $010101), except that "nil" gives the
 /// default unchanged.
 std::uint32_t GisStrToColor(const std::string& text, std::uint32_t defaultValue);
+/// The same spellings read as written: black stays 0 however it is spelt
+/// (colour bounds of the raster zone lists, where black is a real bound).
+std::uint32_t GisStrToColorAsWritten(const std::string& text, std::uint32_t defaultValue);
 /// The colour's word when the value is one of the 17 named ones, else "$" and
 /// upper-case hexadecimal without leading zeros.
 std::string GisColorToStr(std::uint32_t value);

@@ -57,16 +57,15 @@ void GisResourceDone() {
 
 namespace {
 
-// The first three characters as a decimal number; 0 unless all three are
-// decimal digits.
+// The first three characters read as the runtime reads an integer, so
+// leading blanks and a sign count (" 12" gives 12, "-12" gives -12); 0 when
+// they are no decimal integer (a hexadecimal "$1F" included).
 int LeadingErrorNumber(const std::string& message) {
   if (message.size() < 3) return 0;
-  int value = 0;
-  for (int i = 0; i < 3; ++i) {
-    if (message[i] < '0' || message[i] > '9') return 0;
-    value = value * 10 + (message[i] - '0');
-  }
-  return value;
+  const std::string_view head(message.data(), 3);
+  if (head.find_first_of("$xX") != std::string_view::npos) return 0;
+  Integer value = 0;
+  return TryStrToInt(head, value) ? value : 0;
 }
 
 } // namespace

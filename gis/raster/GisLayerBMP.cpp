@@ -170,9 +170,9 @@ void TGIS_LayerBMP::Open() {
     ReadHeaders();
     ReadWorldFile(".BPW");
     TGIS_LayerPixel::Open();
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
     fileStream_.reset();
-    throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+    RaiseReadError(e);
   }
   SetFileInfo(Format("Windows Bitmap (BMP)\r\n%d x %d; %d bit", {width_, height_, bitsPerPixel_}));
 }

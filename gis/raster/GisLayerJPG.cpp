@@ -79,8 +79,8 @@ void TGIS_LayerJPG::Open() {
     ReadHeaderFields();
     ReadGeoreference();
     TGIS_LayerPixel::Open();
-  } catch (const Exception&) {
-    throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+  } catch (const Exception& e) {
+    RaiseReadError(e);
   }
   SetFileInfo(Format("JPEG File Interchange Format (JPG)\r\n%d x %d; %d bit",
                      {width_, height_, bitsPerPixel_}));
@@ -96,8 +96,8 @@ void TGIS_LayerJPG::WakeUp() {
     if (bitmap->Width() != width_ || bitmap->Height() != height_)
       throw EInvalidGraphic("the picture changed since it was opened");
     decodedBitmap_ = std::move(bitmap);
-  } catch (const Exception&) {
-    throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+  } catch (const Exception& e) {
+    RaiseReadError(e);
   }
 }
 

@@ -41,9 +41,9 @@ void TGIS_LayerPNG::Open() {
     outLineBytes_ = lineBytes_;
     ReadWorldFile(".PGW");
     TGIS_LayerPixel::Open();
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
     decodedBitmap_.reset();
-    throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+    RaiseReadError(e);
   }
   SetFileInfo(Format("Portable Network Graphicp (PNG)\r\n%d x %d, %d bit",
                      {width_, height_, bitsPerPixel_}));
@@ -54,8 +54,8 @@ void TGIS_LayerPNG::WakeUp() {
   const int w = width_, h = height_;
   try {
     Decode();
-  } catch (const Exception&) {
-    throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+  } catch (const Exception& e) {
+    RaiseReadError(e);
   }
   if (width_ != w || height_ != h) {
     // the file changed since it was opened

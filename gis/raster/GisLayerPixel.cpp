@@ -94,9 +94,9 @@ int GisParseColorList(const std::string& text, std::vector<std::uint32_t>& value
     if (read > n) break;
     const std::string t = Trim(p);
     if (t.empty()) break;
-    // a bound of 0 is legitimate here (GisStrToColor turns it into $010101,
-    // which the map zones do themselves where they need it)
-    values[std::size_t(read)] = t == "0" ? 0 : GisStrToColor(t, 0);
+    // Zone bounds are read as written: black is 0 in every spelling ("0",
+    // "$000000", "black", "0:0:0"), so a zone from black includes black.
+    values[std::size_t(read)] = GisStrToColorAsWritten(t, 0);
     ++read;
   }
   return read;
@@ -136,6 +136,14 @@ std::string GisFindFileCaseless(const std::string& fileName) {
 
 std::string GisFindCompanionFile(const std::string& path, const std::string& extension) {
   return GisFindFileCaseless(GisPathWithoutExt(path) + extension);
+}
+
+void TGIS_LayerPixel::RaiseReadError(const Exception& cause) const {
+  // the cause is text, not a format: its '%' signs are doubled
+  std::string reason;
+  for (char c : cause.Message())
+    reason += c == '%' ? std::string("%%") : std::string(1, c);
+  throw EGIS_Exception(std::string(GIS_RS_ERR_FILEREAD) + ": " + reason, Path(), 0);
 }
 
 // ---- TGIS_LayerPixel ----------------------------------------------------------------------

@@ -233,6 +233,10 @@ public:
   }
 
 protected:
+  /// Raises 0031 for the layer's file, with the cause's message after the
+  /// code, so that the reason (a damaged or too large picture) is shown.
+  [[noreturn]] void RaiseReadError(const Exception& cause) const;
+
   // 4.103 steps
   void PrepareColorTables();
   void BuildInversionTable();

@@ -382,12 +382,20 @@ void TGIS_LayerPixel::BuildTransparency() {
     GisParseColorList(lines.Get(i), c, 1);
     std::uint8_t px[6] = {ByteAt(c[0], 0), ByteAt(c[0], 1), ByteAt(c[0], 2),
                           ByteAt(c[1], 0), ByteAt(c[1], 1), ByteAt(c[1], 2)};
+    // Black in the file is drawn as $010101 (pictures never draw pure
+    // black), so a zone that holds black holds that colour too.
+    bool holdsBlack = !isGrid_;
+    for (int k = 0; k < 3; ++k)
+      holdsBlack = holdsBlack && std::min(px[k], px[3 + k]) == 0;
+    std::uint8_t drawnBlack[3] = {1, 1, 1};
     ApplyPipeline(px, 6);
+    ApplyPipeline(drawnBlack, 3);
     for (int k = 0; k < 3; ++k) {
       int lo = px[k], hi = px[3 + k];
       if (lo > hi) std::swap(lo, hi);
       for (int v = lo; v <= hi; ++v)
         transparentMask_[std::size_t(v)][std::size_t(k)] = true;
+      if (holdsBlack) transparentMask_[drawnBlack[k]][std::size_t(k)] = true;
     }
   }
 }

@@ -87,7 +87,11 @@ void TGIS_LayerPixel::ScaleLine(const std::uint8_t* src, std::uint8_t* out, doub
   const bool andMode = bitsPerPixel_ == 1;
   double a = phase;
   int j = 0;
+  // For 1-bit sources an output pixel is the AND of the source pixels passed
+  // since the previous output pixel and its own; a source pixel already
+  // written out is not taken in again when it is left behind.
   std::uint8_t acc[3] = {255, 255, 255};
+  bool written = false; // source pixel j has gone into an output pixel
   for (int i = 0; i < width;) {
     if (a >= 1) {
       const std::uint8_t* p = src + 3 * j;
@@ -97,6 +101,7 @@ void TGIS_LayerPixel::ScaleLine(const std::uint8_t* src, std::uint8_t* out, doub
         o[1] = std::uint8_t(acc[1] & p[b1]);
         o[2] = std::uint8_t(acc[2] & p[b2]);
         acc[0] = acc[1] = acc[2] = 255;
+        written = true;
       } else {
         o[0] = p[b0];
         o[1] = p[b1];
@@ -105,13 +110,16 @@ void TGIS_LayerPixel::ScaleLine(const std::uint8_t* src, std::uint8_t* out, doub
       ++i;
       a -= 1;
     } else {
-      if (andMode) {
+      if (andMode && !written) {
         const std::uint8_t* p = src + 3 * j;
         acc[0] &= p[b0];
         acc[1] &= p[b1];
         acc[2] &= p[b2];
       }
-      if (j < srcPixels - 1) ++j;
+      if (j < srcPixels - 1) {
+        ++j;
+        written = false;
+      }
       a += e;
     }
   }

@@ -4,6 +4,7 @@
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisSymbol.h"
 #include "platform/graphics/Graphic.h"
+#include "platform/graphics/Jpeg.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Numerics.h"
 #include "platform/rtl/StringList.h"
@@ -45,6 +46,9 @@ TGIS_SymbolPicture::TGIS_SymbolPicture(const std::string& path)
   const std::string file = parts.Count() > 0 ? ExistingFile(parts[0]) : std::string();
   if (file.empty()) throw EInOutError("Cannot open picture symbol " + path);
   picture_->LoadFromFile(file);
+  // A JPEG is read to its header only: decoded now, a damaged one fails the
+  // creation instead of every draw.
+  if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(picture_->Graphic())) jpeg->DIBNeeded();
   if (parts.Count() > 1 && picture_->Graphic() != nullptr)
     picture_->Graphic()->SetTransparent(GisStrToBoolean(parts[1], true));
   naturalHeight_ = picture_->Height();
@@ -69,5 +73,9 @@ void TGIS_SymbolPicture::Draw(int x, int y) {
   const int cx = x + offsetX_, cy = y + offsetY_;
   const TRect rect(cx - width_ / 2, cy - height_ / 2, cx + width_ / 2, cy + height_ / 2);
   TCanvasLockGuard lock(gdi);
-  gdi.StretchDrawGraphic(rect, picture_->Graphic());
+  try {
+    gdi.StretchDrawGraphic(rect, picture_->Graphic());
+  } catch (const EInvalidGraphic&) {
+    // a picture that cannot be drawn draws no symbol
+  }
 }

@@ -115,6 +115,10 @@ const std::vector<std::uint8_t>* FindBitmapResource(const std::string& name);
 
 /// BMP reading and writing of a pixel store (BmpFormat.cpp).
 void ReadBmp(TStream& stream, TDibData& dib);
+/// The checks ReadBmp makes before it decodes anything (headers, sizes, the
+/// rows or RLE data the file can hold): false, with the reason, when the
+/// file fails one.
+bool BmpFileIsSound(const std::uint8_t* bytes, std::size_t size, std::string* reason = nullptr);
 void WriteBmp(TStream& stream, const TDibData& dib);
 
 /// Draws the source rectangle stretched into the destination, leaving the

@@ -297,6 +297,22 @@ void ReadRows(const TBmpInfo& info, const std::vector<std::uint8_t>& file,
 
 } // namespace
 
+bool BmpFileIsSound(const std::uint8_t* bytes, std::size_t size, std::string* reason) {
+  try {
+    if (!bytes || std::int64_t(size) < kFileHeaderSize + 12) Invalid("file shorter than its headers");
+    const std::vector<std::uint8_t> file(bytes, bytes + size);
+    TBmpInfo info = ReadHeaders(file);
+    ValidateInfo(info);
+    ReadMasks(info, file);
+    ReadPalette(info, file);
+    ValidateDataSize(info, std::int64_t(file.size()));
+    return true;
+  } catch (const EInvalidGraphic& e) {
+    if (reason) *reason = e.Message();
+    return false;
+  }
+}
+
 void ReadBmp(TStream& stream, TDibData& dib) {
   std::vector<std::uint8_t> file = ReadFile(stream);
   TBmpInfo info = ReadHeaders(file);

@@ -658,6 +658,9 @@ void GdiSetTrueTypeReported(bool reported);
 /// StrokePath of a path of text from strokes of single glyphs (true, the
 /// default) or of the whole path at once (tests that compare the two).
 void GdiSetTextStrokeFromGlyphs(bool fromGlyphs);
+/// The single glyphs (and their strokes) the text cache keeps, over all
+/// fonts and sizes.
+std::size_t GdiCachedGlyphCount();
 /// Screen and bitmap DC capabilities (BITSPIXEL, LOGPIXELSX/Y); defaults 32, 96.
 void GdiSetScreenCaps(int bitsPerPixel, int pixelsPerInch);
 /// The screen's BITSPIXEL as set above.

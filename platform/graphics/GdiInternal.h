@@ -367,6 +367,11 @@ struct TResolvedFont {
   /// Strokes of single glyphs at the text origin as spans, by code point and
   /// pen (Primitives.cpp, StrokePath of text).
   mutable std::unordered_map<std::uint64_t, std::vector<TSpan>> strokes;
+  /// Whether single glyphs are worth keeping as spans: a cached glyph is
+  /// drawn whole, with a margin of its cell's height around it, before any
+  /// clipping, so very large text is drawn straight into the visible area.
+  bool CachesGlyphs() const { return ascent + descent <= kGlyphCacheMaxHeight; }
+  static constexpr int kGlyphCacheMaxHeight = 256;
 };
 const TResolvedFont& ResolveFont(const LOGFONT& lf);
 /// Integer advances of each code point of the text.

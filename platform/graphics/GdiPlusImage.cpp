@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GdiPlusInternal.h"
 
 struct GpImage : GdipObject {
@@ -61,6 +62,8 @@ GpStatus GdipLoadImageFromMemory(const std::uint8_t* bytes, std::size_t size, Gp
   const int format = GdipSniffImageFormat(bytes, size);
   const char* readerFormat = ReaderFormat(format);
   if (!readerFormat) return GpUnknownImageFormat;
+  // a bitmap whose rows the file cannot hold is refused before decoding
+  if (format == GpFormatBmp && !BmpFileIsSound(bytes, size)) return GpUnknownImageFormat;
   QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes), qsizetype(size));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);

@@ -7,7 +7,13 @@
 #include "platform/graphics/Jpeg.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
+
+std::string PictureTooLarge(std::int64_t width, std::int64_t height) {
+  return Format("image of %d × %d pixels is larger than the %d pixels a picture may have",
+                {width, height, kMaxPicturePixels});
+}
 
 // ---- TGraphic -----------------------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 // wins. Built in: "bmp" (TBitmap), "jpg"/"jpeg" (TJPEGImage).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,13 @@
 class TStream;
 
 SK_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception)
+
+/// The most pixels a picture decoded as a whole may have.
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t(1) << 28;
+/// The reason a picture of width x height pixels is not decoded as a whole:
+/// "image of W × H pixels is larger than the 268435456 pixels a picture may
+/// have".
+std::string PictureTooLarge(std::int64_t width, std::int64_t height);
 
 enum TProgressStage { psStarting, psRunning, psEnding };
 

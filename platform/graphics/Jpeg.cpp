@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28;
+constexpr std::int64_t kMaxPixels = kMaxPicturePixels;
 
 struct TErrorManager {
   jpeg_error_mgr base;
@@ -171,8 +171,9 @@ TDecodeState HeaderOf(const std::uint8_t* data, std::size_t size) {
   TDecodeState s;
   if (!data || size < 4) Fail("not a JPEG image");
   if (!Decode(s, data, size, nullptr)) Fail(s.err.message);
-  if (s.width <= 0 || s.height <= 0 || std::int64_t(s.width) * s.height > kMaxPixels || !s.fits)
-    Fail("image size out of range");
+  if (std::int64_t(s.width) * s.height > kMaxPixels)
+    Fail(PictureTooLarge(s.width, s.height).c_str());
+  if (s.width <= 0 || s.height <= 0 || !s.fits) Fail("image size out of range");
   return s;
 }
 

@@ -288,7 +288,8 @@ bool StrokeTextFromGlyphs(TDraw& d) {
   if (!gTextStrokeFromGlyphs || dc.pathText.empty() || !dc.path.isEmpty()) return false;
   if (pen.extended || pen.width < 3 || pen.width >= (1 << 16)) return false;
   for (const TPathText& t : dc.pathText)
-    if (t.local.type() > QTransform::TxTranslate || t.local.dx() != std::floor(t.local.dx()) ||
+    if (!t.font->CachesGlyphs() || t.local.type() > QTransform::TxTranslate ||
+        t.local.dx() != std::floor(t.local.dx()) ||
         t.local.dy() != std::floor(t.local.dy()) || std::abs(t.local.dx()) > 1e9 ||
         std::abs(t.local.dy()) > 1e9)
       return false;

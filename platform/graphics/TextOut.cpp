@@ -96,8 +96,18 @@ std::string SubstituteFace(const std::string& face) {
   return "Liberation Sans";
 }
 
-const TResolvedFont& ResolveFont(const LOGFONT& lf) {
+namespace {
+
+std::unordered_map<std::string, std::unique_ptr<TResolvedFont>>& FontCache() {
   static auto& cache = *new std::unordered_map<std::string, std::unique_ptr<TResolvedFont>>;
+  return cache;
+}
+
+} // namespace
+
+
+const TResolvedFont& ResolveFont(const LOGFONT& lf) {
+  auto& cache = FontCache();
   std::string key(reinterpret_cast<const char*>(&lf), sizeof lf);
   auto it = cache.find(key);
   if (it != cache.end()) return *it->second;
@@ -271,6 +281,13 @@ TLayout Layout(TDc& d, int x, int y, const char* text, int length) {
 } // namespace
 } // namespace gdi
 
+std::size_t GdiCachedGlyphCount() {
+  std::size_t n = 0;
+  for (const auto& [key, font] : gdi::FontCache())
+    n += font->glyphs.size() + font->strokes.size();
+  return n;
+}
+
 using namespace gdi;
 
 void gdi::VectorText(QPainter& p, const TDcState& s, int x, int y, const std::string& text) {
@@ -374,12 +391,14 @@ const std::vector<TSpan>& GlyphSpans(const TResolvedFont& font, char32_t c, int 
   return font.glyphs.emplace(c, std::move(spans)).first->second;
 }
 
-/// The text's ink on the target. Text moved by whole pixels only (no
-/// rotation, no scaling) is stamped from the glyph cache; any other
-/// placement is drawn as a whole into a mask.
+/// The text's ink on the target. Text of a cached size moved by whole
+/// pixels only (no rotation, no scaling) is stamped from the glyph cache;
+/// any other text is drawn as a whole into a mask of the part of the target
+/// it covers, so the work is bounded by the target, not by the font size.
 void DrawTextInk(TTarget& target, const TLayout& l, COLORREF color) {
   const QTransform& t = l.local;
-  if (t.type() <= QTransform::TxTranslate && t.dx() == std::floor(t.dx()) &&
+  if (l.font->CachesGlyphs() && t.type() <= QTransform::TxTranslate &&
+      t.dx() == std::floor(t.dx()) &&
       t.dy() == std::floor(t.dy()) && std::abs(t.dx()) < 1e9 && std::abs(t.dy()) < 1e9) {
     int pen = int(t.dx());
     const int baseline = int(t.dy());
@@ -391,9 +410,11 @@ void DrawTextInk(TTarget& target, const TLayout& l, COLORREF color) {
   }
   QRect bounds(0, 0, target.Width(), target.Height());
   QRectF cell(0, -l.font->ascent, l.width, l.font->ascent + l.font->descent);
-  int margin = l.font->ascent + l.font->descent;
-  QRect area =
-      l.local.mapRect(cell.adjusted(-margin, -margin, margin, margin)).toAlignedRect() & bounds;
+  const int margin = l.font->ascent + l.font->descent;
+  const QRect area =
+      (l.local.mapRect(cell.adjusted(-margin, -margin, margin, margin)) & QRectF(bounds))
+          .toAlignedRect() &
+      bounds;
   if (area.isEmpty()) return;
   QImage mask(area.size(), QImage::Format_ARGB32);
   mask.fill(0);
@@ -406,8 +427,12 @@ void DrawTextInk(TTarget& target, const TLayout& l, COLORREF color) {
     p.setPen(Qt::black);
     int pen = 0;
     for (std::size_t i = 0; i < l.text.size(); ++i) {
-      char32_t c = l.text[i];
-      p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
+      const char32_t c = l.text[i];
+      // glyphs wholly outside the area cost nothing
+      const QRectF glyphCell(pen - margin, -l.font->ascent - margin, l.adv[i] + 2.0 * margin,
+                             3.0 * margin);
+      if (l.local.mapRect(glyphCell).intersects(QRectF(area)))
+        p.drawText(QPointF(pen, 0), QString::fromUcs4(&c, 1));
       pen += l.adv[i];
     }
   }

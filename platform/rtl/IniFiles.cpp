@@ -20,10 +20,13 @@ struct IniLine {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-IniLine classify(const std::string& raw) {
+// A UTF-8 byte-order mark is the file's, so it is dropped from the first
+// line only; anywhere else U+FEFF is part of a name or value.
+IniLine classify(const std::string& raw, bool fileStart) {
   IniLine line;
   std::string_view bare = raw;
-  if (bare.substr(0, kUtf8Bom.size()) == kUtf8Bom) bare.remove_prefix(kUtf8Bom.size());
+  if (fileStart && bare.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+    bare.remove_prefix(kUtf8Bom.size());
   const std::string text = Trim(bare);
   if (text.empty() || text[0] == ';') return line;
   if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
@@ -41,6 +44,11 @@ IniLine classify(const std::string& raw) {
   line.name = Trim(text.substr(0, eq));
   line.value = Trim(text.substr(eq + 1));
   return line;
+}
+
+template <class Lines>
+IniLine classifyAt(const Lines& lines, int index) {
+  return classify(lines.Get(index), index == 0);
 }
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -166,7 +174,7 @@ void TMemIniFile::SetStrings(const TStrings& lines) {
   Clear();
   Section* current = nullptr;
   for (int i = 0; i < lines.Count(); ++i) {
-    IniLine line = classify(lines.Get(i));
+    IniLine line = classifyAt(lines, i);
     switch (line.kind) {
     case IniLine::Skip:
       break;
@@ -301,7 +309,7 @@ namespace {
 bool sectionRange(const TStringList& lines, const std::string& section, int& first, int& end) {
   first = -1;
   for (int i = 0; i < lines.Count(); ++i) {
-    const IniLine line = classify(lines.Get(i));
+    const IniLine line = classifyAt(lines, i);
     if (line.kind != IniLine::SectionHeader) continue;
     if (first >= 0) {
       end = i;
@@ -315,7 +323,7 @@ bool sectionRange(const TStringList& lines, const std::string& section, int& fir
 
 int findKeyLine(const TStringList& lines, int first, int end, const std::string& ident) {
   for (int i = first + 1; i < end; ++i) {
-    const IniLine line = classify(lines.Get(i));
+    const IniLine line = classifyAt(lines, i);
     if (line.kind == IniLine::KeyValue && sameName(line.name, ident)) return i;
   }
   return -1;
@@ -346,7 +354,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& ident,
     // After the section's last key: blank lines and comments at its end
     // belong to what follows.
     int at = end;
-    while (at > first + 1 && classify(lines.Get(at - 1)).kind == IniLine::Skip)
+    while (at > first + 1 && classifyAt(lines, at - 1).kind == IniLine::Skip)
       --at;
     lines.Insert(at, text);
   }
@@ -376,7 +384,7 @@ void TIniFile::EraseSection(const std::string& section) {
   int first = 0, end = 0;
   while (sectionRange(lines, section, first, end)) {
     // Blank lines and comments at the end belong to what follows: they stay.
-    while (end > first + 1 && classify(lines.Get(end - 1)).kind == IniLine::Skip)
+    while (end > first + 1 && classifyAt(lines, end - 1).kind == IniLine::Skip)
       --end;
     for (int i = end - 1; i >= first; --i)
       lines.Delete(i);

@@ -254,6 +254,9 @@ TEST_F(BuiltinTablesTest, PointsAtTheNamedPlacesAreValid) {
       {"SAN-M", "Brasilia", -15.79, -47.88},
       {"SAN-M", "Buenos Aires", -34.60, -58.38},
       {"SAN-M", "Lima", -12.05, -77.04},
+      {"SAN-M", "Punta Arenas", -53.16, -70.91},
+      {"SAN-M", "Ushuaia", -54.80, -68.30},
+      {"SAN-M", "Fernando de Noronha", -3.85, -32.42},
       // A sample of the others.
       {"EUR-M", "Berlin", 52.52, 13.40},
       {"OGB-A", "London", 51.5, -0.12},

@@ -67,30 +67,45 @@ TEST_F(CoordsConfigTest, ProjectionKeysAreWrittenInOrder) {
   const std::vector<std::string> expected = {
       "Projection.Code=TST",
       "Projection.Datum=OGB-7",
-      "Projection.CentralMeridian=0.261799387799149",
-      "Projection.OriginLatitude=-0.785398163397448",
+      "Projection.CentralMeridian=0.2617993877991494",
+      "Projection.OriginLatitude=-0.7853981633974483",
       "Projection.FalseEasting=500000.125",
       "Projection.FalseNorthing=-10000000.5",
-      "Projection.StandardParalell_1=0.523598775598299",
-      "Projection.StandardParalell_2=1.0471975511966",
+      "Projection.StandardParalell_1=0.5235987755982988",
+      "Projection.StandardParalell_2=1.0471975511965976",
       "Projection.Zone=-33",
       "Projection.ScaleFactor=0.9996",
-      "Projection.LongitudeOfCenter=-1.23456789012346",
+      "Projection.LongitudeOfCenter=-1.2345678901234567",
       "Projection.LatitudeOfCenter=0.123456789012345",
       "Projection.Azimuth=2.9",
       "Projection.LongitudeOfPoint_1=-0.1",
       "Projection.LatitudeOfPoint_1=0.7",
-      "Projection.LongitudeOfPoint_2=0.333333333333333",
-      "Projection.LatitudeOfPoint_2=-1.4142135623731",
+      "Projection.LongitudeOfPoint_2=0.3333333333333333",
+      "Projection.LatitudeOfPoint_2=-1.4142135623730952",
   };
   EXPECT_EQ(Lines(*ini), expected);
 
-  // Read back into a fresh projection: every parameter to 15 digits.
+  // Read back into a fresh projection: every parameter exactly, in the
+  // shortest text that reads back so (0.9996, not 0.99960000000000004).
   TestProjection q;
   q.ReadParameters(*ini);
   EXPECT_EQ(q.Datum()->Code, "OGB-7");
   EXPECT_EQ(q.Ellipsoid()->Code, "AA");
-  ExpectSameParameters(q.Parameters(), p.Parameters(), 1e-14);
+  ExpectSameParameters(q.Parameters(), p.Parameters());
+
+  // An angle of exactly pi (the antimeridian) keeps its edge after a reload.
+  for (const double angle : {3.141592653589793, -3.141592653589793, 1.5707963267948966}) {
+    SCOPED_TRACE(Numbers({angle}));
+    TGIS_ProjectionSetUp edge = AllParameters();
+    edge.CentralMeridian = angle;
+    TestProjection r;
+    r.SetUp(edge);
+    auto out = NewIni();
+    r.WriteParameters(*out);
+    TestProjection back;
+    back.ReadParameters(*out);
+    EXPECT_EQ(back.CentralMeridian, angle);
+  }
 }
 
 TEST_F(CoordsConfigTest, ReadingAPartialSectionKeepsTheCurrentValues) {
@@ -229,6 +244,16 @@ TEST_F(CoordsConfigTest, LoadEllipsoid) {
        0,
        0},
       {"flattening of 1", {"Ellipsoid.SemiMajor=6378000", "Ellipsoid.Flattering=1"}, false, 0, 0},
+      {"unparsable flattening: no sphere",
+       {"Ellipsoid.SemiMajor=6378000", "Ellipsoid.Flattering=abc"},
+       false,
+       0,
+       0},
+      {"nil flattening: a sphere",
+       {"Ellipsoid.SemiMajor=6371000", "Ellipsoid.Flattering=nil"},
+       true,
+       6371000,
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -265,10 +290,9 @@ TEST_F(CoordsConfigTest, SaveEllipsoidAndReadItBack) {
       "Ellipsoid.Code=WE",
       "Ellipsoid.Description=World Geodetic System 1984 (WGS 84)",
       "Ellipsoid.SemiMajor=6378137",
-      "Ellipsoid.Flattering=" + GisFloatToStr(1 / 298.257223563),
+      "Ellipsoid.Flattering=0.003352810664747481", // the digits that read back exactly
   };
   EXPECT_EQ(Lines(*ini), expected);
-  EXPECT_EQ(expected[3], "Ellipsoid.Flattering=0.00335281066474748");
   // Under another code the saved keys define the same ellipsoid.
   ini->WriteString("Ellipsoid.Code", "WE2");
   GisEllipsoidList().LoadEllipsoid(*ini);
@@ -350,6 +374,47 @@ TEST_F(CoordsConfigTest, LoadDatum) {
       EXPECT_EQ(ExpectGisError([&] { d->CheckValidity(Pt(0.001, 0)); }).ErrorNumber(), 23);
       EXPECT_EQ(ExpectGisError([&] { d->CheckValidity(Pt(0, -0.001)); }).ErrorNumber(), 23);
     }
+  }
+}
+
+// A scale written as a factor (1 + s) next to rotations is read as s parts
+// per million, so the datum moves a point by metres, not by thousands of
+// kilometres; a numeric key that is no number adds no datum at all.
+TEST_F(CoordsConfigTest, DatumScaleAsAFactorAndUnparsableKeys) {
+  const std::vector<const char*> seven = {"Datum.Ellipsoid=BR", "Datum.Delta.X=582",
+                                          "Datum.Delta.Y=105", "Datum.Delta.Z=414",
+                                          "Datum.Rotation.X=1.04", "Datum.Rotation.Y=0.35",
+                                          "Datum.Rotation.Z=-3.08"};
+  auto load = [&](const char* code, std::vector<const char*> extra) {
+    auto ini = Section({});
+    ini->WriteRaw("Datum.Code", code);
+    for (std::string line : seven)
+      ini->WriteRaw(line.substr(0, line.find('=')), line.substr(line.find('=') + 1));
+    for (std::string line : extra)
+      ini->WriteRaw(line.substr(0, line.find('=')), line.substr(line.find('=') + 1));
+    EXPECT_EQ(GisDatumList().LoadDatum(*ini), nullptr);
+    return GisDatumList().FindDatum(code);
+  };
+  const TGIS_Datum* ppm = load("PPM", {"Datum.Scale=6.7"});
+  const TGIS_Datum* factor = load("FACTOR", {"Datum.Scale=1.0000067"});
+  const TGIS_Datum* below = load("BELOW", {"Datum.Scale=0.9999933"});
+  ASSERT_TRUE(ppm && factor && below);
+  EXPECT_EQ(factor->Kind, gisDatumSevenParameter);
+  EXPECT_NEAR(factor->Scale, 6.7, 1e-6);
+  EXPECT_NEAR(below->Scale, -6.7, 1e-6);
+  TGIS_Point3D a, b;
+  ppm->ToWGS84(Deg(13.4, 52.5, 100), a);
+  factor->ToWGS84(Deg(13.4, 52.5, 100), b);
+  EXPECT_NEAR(a.X, b.X, 1e-12);
+  EXPECT_NEAR(a.Y, b.Y, 1e-12);
+  EXPECT_NEAR(a.Z, b.Z, 1e-3);
+
+  const int count = GisDatumList().Count();
+  for (const char* bad : {"Datum.Scale=1,0000067x", "Datum.Delta.X=abc", "Datum.Rotation.Z=--1",
+                          "Datum.Validity.YMin=south"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(load("BAD", {bad}), nullptr);
+    EXPECT_EQ(GisDatumList().Count(), count);
   }
 }
 

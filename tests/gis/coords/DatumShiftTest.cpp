@@ -352,4 +352,26 @@ TEST_F(DatumShiftTest, GeocentricPointsNextToTheAxis) {
     EXPECT_NEAR(p.Y, kPi / 2, 1e-12);
     EXPECT_NEAR(p.Z, 10, 1e-6);
   }
+  // Nor do the later steps square what may under- or overflow: the centre's
+  // neighbourhood and points far out come back finite.
+  const double a = static_cast<double>(we.SemiMajorAxis);
+  struct Case {
+    TGIS_Point3D In;
+    double Lon, Lat, HeightOverScale, Scale;
+  } cases[] = {
+      {Pt(1e-300, 0, 0), 0, 0, -a, 1},
+      {Pt(0, -1e-300, 0), -kPi / 2, 0, -a, 1},
+      {Pt(1e200, 0, 0), 0, 0, 1, 1e200},
+      {Pt(-1e300, 0, 0), kPi, 0, 1, 1e300},
+      {Pt(1e200, 0, 1e200), 0, kPi / 4, std::sqrt(2.0), 1e200},
+      {Pt(0, 3e250, -3e250), kPi / 2, -kPi / 4, std::sqrt(2.0) * 3, 1e250},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Numbers({c.In.X, c.In.Y, c.In.Z}));
+    TGIS_Point3D p;
+    we.GeocentricToGeodetic(c.In, p);
+    EXPECT_NEAR(p.X, c.Lon, 1e-12);
+    EXPECT_NEAR(p.Y, c.Lat, 1e-9);
+    EXPECT_NEAR(p.Z / c.Scale, c.HeightOverScale, 1e-6 * std::fabs(c.HeightOverScale));
+  }
 }

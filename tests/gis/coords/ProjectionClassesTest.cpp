@@ -744,12 +744,8 @@ TEST_F(ProjectionClassesTest, WorldSphereOriginEdgeAndRoundTrips) {
     for (double lon : {-179.0, -30.0, 45.0, 170.0}) {
       for (double lat : {-89.0, -60.0, -5.0, 30.0, 75.0}) {
         const TGIS_Point3D out = Forward(*p, lon, lat);
-        // Wagner VII's corners near the poles lie beyond the band it
-        // accepts back (it shares Eckert VI's).
-        if (std::abs(out.Y - 2000) > p->NorthingRange) {
-          EXPECT_STREQ(c.Code, "WA7");
-          continue;
-        }
+        // every map point lies inside the band of northings taken back
+        EXPECT_LE(std::abs(out.Y - 2000), p->NorthingRange) << Numbers({lon, lat});
         const TGIS_Point3D back = Inverse(*p, out.X, out.Y);
         EXPECT_NEAR(back.X, lon * kDeg, 1e-9) << Numbers({lon, lat});
         EXPECT_NEAR(back.Y, lat * kDeg, 1e-9) << Numbers({lon, lat});
@@ -778,6 +774,21 @@ TEST_F(ProjectionClassesTest, WorldSphereOriginEdgeAndRoundTrips) {
   auto ec6 = Make("EC6", Params(10, 0, 0, 0));
   EXPECT_TRUE(SameBytes(Inverse(*ec6, 17700000, 0), Inverse(*ec6, 17555761, 0)));
   EXPECT_EQ(ec6->Warnings(), "0243 Easting out of scope - corrected.");
+
+  // Wagner VII's band is its own: its corners lie 9207857.4 m from the
+  // equator, beyond Eckert VI's 8826919 m.
+  auto wa7Corner = Make("WA7", Params(0, 0, 0, 0));
+  for (double lon : {-180.0, -179.0, 179.0, 180.0}) {
+    for (double lat : {-90.0, -89.0, 89.0, 90.0}) {
+      const TGIS_Point3D out = Forward(*wa7Corner, lon, lat);
+      EXPECT_GT(std::abs(out.Y), 8826919) << Numbers({lon, lat});
+      // (the inverse's arcsine is flat at the poles: a looser tolerance)
+      EXPECT_NEAR(Inverse(*wa7Corner, out.X, out.Y).Y, lat * kDeg, 1e-7) << Numbers({lon, lat});
+      EXPECT_EQ(wa7Corner->Warnings(), "") << Numbers({lon, lat});
+    }
+  }
+  EXPECT_NEAR(Forward(*wa7Corner, 180, 90).Y, 9207857.4, 0.5);
+  EXPECT_EQ(wa7Corner->NorthingRange, 9207858);
 
   auto wa7 = Make("WA7", Params(-20, 0, 300, 400));
   EXPECT_LT(Inverse(*wa7, 1000000, -2000000).Y, 0);
@@ -1057,6 +1068,46 @@ TEST_F(ProjectionClassesTest, RobinsonEdgesAndCorrections) {
   EXPECT_EQ(east->CentralMeridian, 4); // not reduced
   auto beyond = Make("ROB", Params(7 / kDeg, 0, 0, 0));
   EXPECT_EQ(beyond->CentralMeridian, 2 * kPi);
+}
+
+// A point outside the map's outline (east of the end of its parallel) comes
+// back at the edge with the easting warning, not at a longitude beyond 180
+// degrees.
+TEST_F(ProjectionClassesTest, RobinsonPointsOutsideTheOutlineComeBackAtTheEdge) {
+  for (double lat : {-89.0, -60.0, 0.5, 45.0, 85.0}) {
+    for (double side : {-1.0, 1.0}) {
+      SCOPED_TRACE(Numbers({lat, side}));
+      auto p = Make("ROB", Params(0, 0, 5e5, 0)); // warnings stay until the next
+      // the end of the parallel itself
+      const TGIS_Point3D edge = Forward(*p, side * 180, lat);
+      TGIS_Point3D back = Inverse(*p, edge.X, edge.Y);
+      EXPECT_EQ(p->Warnings().find(GIS_RS_ERR_EASTING_FIXED), std::string::npos);
+      EXPECT_NEAR(back.X, side * kPi, 1e-10);
+      // east or west of it, as far as the equator reaches
+      back = Inverse(*p, 5e5 + side * p->EastingRange, edge.Y);
+      EXPECT_EQ(p->Warnings(), GIS_RS_ERR_EASTING_FIXED);
+      EXPECT_EQ(back.X, side * kPi);
+      EXPECT_NEAR(back.Y, lat * kDeg, 1e-9);
+    }
+  }
+}
+
+// Hotine and the New Zealand grid correct a latitude beyond a pole to the
+// pole with the latitude warning, as the other classes' forward check does.
+TEST_F(ProjectionClassesTest, LatitudesBeyondAPoleAreCorrectedToIt) {
+  for (const Sample& s : Samples()) {
+    const std::string code = s.Code;
+    if (code != "HOT" && code != "HT2" && code != "NZMG") continue;
+    for (double pole : {90.0, -90.0}) {
+      SCOPED_TRACE(code + Numbers({pole}));
+      auto p = Make(s.Code, s.SetUp);
+      const TGIS_Point3D at = Forward(*p, s.Lon, pole);
+      const TGIS_Point3D beyond = Forward(*p, s.Lon, pole * 1.000001);
+      EXPECT_EQ(p->Warnings(), GIS_RS_ERR_LATITUDE_FIXED);
+      EXPECT_TRUE(std::isfinite(beyond.X) && std::isfinite(beyond.Y));
+      EXPECT_TRUE(SameBytes(beyond, at));
+    }
+  }
 }
 
 // The accepted ranges are measured from the false origin and the rows never

@@ -457,6 +457,46 @@ TEST_F(GisFileDBFTest, DamagedSamplesAndRandomMutations) {
   }
 }
 
+TEST_F(GisFileDBFTest, RecordCountIsWhatTheFileHolds) {
+  const char* root = std::getenv("SK_TEST_DATA");
+  ASSERT_NE(root, nullptr) << "SK_TEST_DATA is set by CTest";
+  const std::string original = Slurp(std::string(root) + "/dbf/good.dbf");
+  std::uint32_t count = 0;
+  std::memcpy(&count, original.data() + 4, 4);
+  ASSERT_GT(count, 1u);
+  std::uint16_t headerLength = 0;
+  std::memcpy(&headerLength, original.data() + 8, 2);
+  const std::size_t headerOnly = original.size() - headerLength;
+  struct Row {
+    const char* name;
+    std::uint32_t claim;
+    std::size_t cut; // bytes taken from the file's end
+    std::uint32_t expected;
+  };
+  const Row rows[] = {
+      {"the header's own count", count, 0, count},
+      {"a smaller claim stays", count - 1, 0, count - 1},
+      {"four billion records claimed", 0xFFFFFFFFu, 0, count},
+      {"one more than written", count + 1, 0, count},
+      {"last record cut short", count, 2, count - 1},
+      {"only the header", 5, headerOnly, 0},
+  };
+  for (const Row& r : rows) {
+    std::string bytes = original;
+    std::memcpy(bytes.data() + 4, &r.claim, 4);
+    bytes.resize(bytes.size() - r.cut);
+    const std::string path = PathOf("claim.dbf");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    TFakeLayer layer;
+    TGIS_FileDBF dbf(path, nullptr, nullptr, false, layer);
+    EXPECT_EQ(dbf.RecordCount(), r.expected) << r.name;
+    EXPECT_EQ(dbf.HeaderRecordCount(), r.claim) << r.name;
+    ASSERT_GT(layer.FieldCount(), 0);
+    if (r.expected > 0) EXPECT_NO_THROW((void)dbf.GetField(r.expected, 0)) << r.name;
+    EXPECT_TRUE(dbf.GetField(r.expected + 1, 0).IsEmpty()) << r.name;
+  }
+}
+
 TEST_F(GisFileDBFTest, GdalReadsWhatWeWrite) {
   if (!HaveGdal()) GTEST_SKIP() << "ogr2ogr is not installed";
   TFakeLayer layer;

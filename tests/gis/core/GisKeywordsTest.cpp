@@ -67,29 +67,35 @@ TEST_F(GisKeywords, ColourTable) {
     const char* text;
     std::uint32_t def;
     std::uint32_t expected;
+    std::uint32_t asWritten; // the zone lists' reading: black stays black
   };
   const Row rows[] = {
-      {"255:0:0", 0, 0x0000FF},
-      {"$FF00", 0, 0x00FF00},
-      {"black", 5, 0x010101},
-      {"0", 5, 0x010101},
-      {"$FF00000D", 0, GIS_RENDER_COLOR},
-      {"$0100000D", 0, GIS_RENDER_COLOR},
-      {"$0000000D", 0, 0x00000D},   // top byte 0: stays
-      {"$01000000", 0, 0x01000000}, // top byte kept as read
-      {"render", 0, GIS_RENDER_COLOR},
-      {"1:2", 7, 7},
-      {"1:2", 0, 0x010101},
-      {"nil", 0, 0},
-      {"Fuchsia", 0, 0xFF00FF},
-      {"1:2:3:junk", 0, 0x030201},
-      {"257:-1:2", 0, 0x02FF01}, // low bytes
-      {"x:2:3", 9, 9},
-      {"abc", 9, 9},
-      {"16711680", 0, 0xFF0000},
+      {"255:0:0", 0, 0x0000FF, 0x0000FF},
+      {"$FF00", 0, 0x00FF00, 0x00FF00},
+      {"black", 5, 0x010101, 0},
+      {"0", 5, 0x010101, 0},
+      {"$000000", 5, 0x010101, 0},
+      {"0:0:0", 5, 0x010101, 0},
+      {"  Black ", 5, 0x010101, 0},
+      {"$FF00000D", 0, GIS_RENDER_COLOR, GIS_RENDER_COLOR},
+      {"$0100000D", 0, GIS_RENDER_COLOR, GIS_RENDER_COLOR},
+      {"$0000000D", 0, 0x00000D, 0x00000D}, // top byte 0: stays
+      {"$01000000", 0, 0x01000000, 0x01000000}, // top byte kept as read
+      {"render", 0, GIS_RENDER_COLOR, GIS_RENDER_COLOR},
+      {"1:2", 7, 7, 7},
+      {"1:2", 0, 0x010101, 0},
+      {"nil", 0, 0, 0},
+      {"Fuchsia", 0, 0xFF00FF, 0xFF00FF},
+      {"1:2:3:junk", 0, 0x030201, 0x030201},
+      {"257:-1:2", 0, 0x02FF01, 0x02FF01}, // low bytes
+      {"x:2:3", 9, 9, 9},
+      {"abc", 9, 9, 9},
+      {"16711680", 0, 0xFF0000, 0xFF0000},
   };
-  for (const auto& r : rows)
+  for (const auto& r : rows) {
     EXPECT_EQ(GisStrToColor(r.text, r.def), r.expected) << r.text;
+    EXPECT_EQ(GisStrToColorAsWritten(r.text, r.def), r.asWritten) << r.text;
+  }
 
   EXPECT_EQ(GisColorToStr(0x010101), "$10101");
   EXPECT_EQ(GisColorToStr(0x0000FF), "RED");

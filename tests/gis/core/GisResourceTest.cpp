@@ -236,7 +236,12 @@ TEST_F(GisExceptionTest, CreateTable) {
       {"no digits", "Plain message %s", "x", 1, "Plain message x", 0},
       {"shorter than three", "12", "", 0, "12", 0},
       {"hexadecimal prefix", "$1F message", "", 0, "$1F message", 0},
-      {"spaces are no digits", " 12 message", "", 0, " 12 message", 0},
+      {"blank-led number", " 12 message", "", 0, " 12 message", 12},
+      {"signed number", "-12 message", "", 0, "-12 message", -12},
+      {"plus sign", "+07 message", "", 0, "+07 message", 7},
+      {"trailing blank", "+7 message", "", 0, "+7 message", 0},
+      {"blank inside", "1 2 message", "", 0, "1 2 message", 0},
+      {"three letters", "abc message", "", 0, "abc message", 0},
       {"empty", "", "", 0, "", 0},
       {"percent escape", "0050 100%% of %s", "it", 0, "0050 100% of it", 5},
   };

@@ -167,8 +167,9 @@ TEST(LayerJPG, DamagedFilesRaise0031WithThePath) {
       FAIL() << "no error";
     } catch (const EGIS_Exception& e) {
       EXPECT_EQ(e.ErrorNumber(), 3);
-      EXPECT_EQ(std::string(e.Message()),
-                "0031 Error during reading file \"" + path + "\" (code 0)");
+      // the reason follows the code
+      const std::string head = "0031 Error during reading file \"" + path + "\" (code 0): ";
+      EXPECT_EQ(std::string(e.Message()).substr(0, head.size()), head);
     }
   }
 }

@@ -456,6 +456,45 @@ TEST(PixelDraw, OneBitLineSurvivesFourToOneReduction) {
   EXPECT_EQ(dark, 1);
 }
 
+TEST(PixelDraw, OneBitPictureIsTheFileAtOneToOneAndEnlarged) {
+  // Output pixel x shows source pixel s(x); a reduced one is dark when any
+  // source pixel passed since the previous output pixel is. At 1:1 and when
+  // enlarging every output pixel is its own source pixel.
+  const int w = 36, h = 6;
+  std::vector<std::uint8_t> bits(std::size_t(w * h));
+  std::uint32_t seed = 5;
+  for (auto& b : bits) {
+    seed = seed * 1664525u + 1013904223u;
+    b = (seed >> 29) < 5 ? 1 : 0; // mostly white, black single pixels and runs
+  }
+  struct Row {
+    const char* name;
+    int num, den; // output pixels per source pixel
+  };
+  const Row rows[] = {{"1:1", 1, 1}, {"enlarged 2x", 2, 1}, {"enlarged 3x", 3, 1},
+                      {"reduced 2:1", 1, 2}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const int ow = w * r.num / r.den, oh = h * r.num / r.den;
+    auto source = [&](int x) { return x * r.den / r.num; };
+    TRasterView view(ow, oh);
+    TMemLayer* l = TMemLayer::OneBit(w, h, bits);
+    l->placed = GisExtent(0, 0, w, h);
+    view.Show(l);
+    const std::vector<std::uint8_t> out = Render(view.Viewer(), ow, oh);
+    int wrong = 0;
+    for (int y = 0; y < oh; ++y)
+      for (int x = 0; x < ow; ++x) {
+        const int last = source(x), first = x == 0 ? last : std::min(last, source(x - 1) + 1);
+        bool white = true;
+        for (int sx = first; sx <= last; ++sx)
+          white = white && bits[std::size_t(source(y) * w + sx)] != 0;
+        wrong += (out[std::size_t((y * ow + x) * 3)] >= 128) != white;
+      }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST(PixelDraw, TransparentZoneShowsTheLayerBelow) {
   TRasterView view(4, 1);
   auto* below = new TMemLayer(4, 1, std::vector<std::uint8_t>(12, 0x33), GisExtent(0, 0, 4, 1));
@@ -468,6 +507,47 @@ TEST(PixelDraw, TransparentZoneShowsTheLayerBelow) {
   const std::vector<std::uint8_t> expected = {0x33, 0x33, 0x33, 0, 255, 0,
                                               0x33, 0x33, 0x33, 0, 0,   255};
   EXPECT_EQ(out, expected);
+}
+
+TEST(PixelDraw, BlackInZoneListsIsBlackHoweverItIsSpelt) {
+  // B,G,R pixels: black, a dark blue with zero bytes, (16,16,16), (0,0,17), white
+  const std::vector<std::uint8_t> px = {0, 0, 0, 5, 0, 0, 16, 16, 16, 0, 0, 17, 255, 255, 255};
+  const int n = 5;
+  struct Row {
+    const char* to;                 // the zone's upper bound ("" for black itself)
+    std::vector<bool> transparent;  // per pixel
+  };
+  const Row rows[] = {{"$101010", {true, true, true, false, false}},
+                      {"", {true, false, false, false, false}}};
+  for (const char* black : {"0", "$0", "$000000", "black", "BLACK", "0:0:0"}) {
+    for (const Row& r : rows) {
+      const std::string zone = std::string(black) + "," + (*r.to ? r.to : black);
+      SCOPED_TRACE(zone);
+      TRasterView view(n, 1);
+      view.form.viewer->Add(new TMemLayer(n, 1, std::vector<std::uint8_t>(3 * n, 0x33),
+                                          GisExtent(0, 0, n, 1)));
+      auto* top = new TMemLayer(n, 1, px, GisExtent(0, 0, n, 1));
+      top->Px().TransparentZone().Add(zone);
+      view.Show(top);
+      const std::vector<std::uint8_t> out = Render(view.Viewer(), n, 1);
+      for (int i = 0; i < n; ++i)
+        EXPECT_EQ(out[std::size_t(3 * i)] == 0x33 && out[std::size_t(3 * i + 1)] == 0x33,
+                  r.transparent[std::size_t(i)])
+            << "pixel " << i;
+    }
+    // a two-colour picture: its black is transparent, its white is not
+    SCOPED_TRACE(black);
+    TRasterView view(4, 1);
+    view.form.viewer->Add(new TMemLayer(4, 1, std::vector<std::uint8_t>(12, 0x33),
+                                        GisExtent(0, 0, 4, 1)));
+    TMemLayer* mono = TMemLayer::OneBit(4, 1, {0, 1, 0, 1});
+    mono->placed = GisExtent(0, 0, 4, 1);
+    mono->Px().TransparentZone().Add(std::string(black) + "," + black);
+    view.Show(mono);
+    const std::vector<std::uint8_t> out = Render(view.Viewer(), 4, 1);
+    EXPECT_EQ(out, (std::vector<std::uint8_t>{0x33, 0x33, 0x33, 255, 255, 255, 0x33, 0x33, 0x33,
+                                              255, 255, 255}));
+  }
 }
 
 TEST(PixelDraw, NothingDrawnAtZoomZeroOrInvisibleAndInterruptStopsStrips) {

@@ -2,6 +2,7 @@
 // short runs of random mutations of the good ones through the layers: every
 // outcome is either a layer that reads its rows or an EGIS_Exception.
 // SK_FUZZ_ITERATIONS raises the number of mutations per format.
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -106,6 +107,31 @@ TEST(Samples, GoodFilesOpenAndDamagedOnesRaise0031) {
        {"bmp/damaged-offset.bmp", "bmp/damaged-16bit.bmp", "bmp/damaged-cut.bmp"})
     EXPECT_FALSE(OpensAndReads<TGIS_LayerBMP>(Sample(name))) << name;
   EXPECT_FALSE(OpensAndReads<TGIS_LayerPNG>(Sample("png/damaged-idat.png")));
+}
+
+// A picture too large for the whole-picture decode fails with its reason in
+// the error, whichever picture layer opens it.
+TEST(Samples, PicturesTooLargeToDecodeSayWhy) {
+  struct Row {
+    const char* sample;
+    std::function<void(const std::string&)> open;
+  } rows[] = {
+      {"jpeg/damaged-too-large.jpg", [](const std::string& p) { OpenLayer<TGIS_LayerJPG>(p); }},
+      {"png/damaged-too-large.png", [](const std::string& p) { OpenLayer<TGIS_LayerPNG>(p); }},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.sample);
+    try {
+      r.open(Sample(r.sample));
+      ADD_FAILURE() << "opened";
+    } catch (const EGIS_Exception& e) {
+      EXPECT_EQ(e.ErrorNumber(), 3);
+      EXPECT_EQ(e.Message().substr(0, 4), "0031");
+      EXPECT_NE(e.Message().find("image of 20000 × 20000 pixels is larger than the 268435456 pixels"),
+                std::string::npos)
+          << e.Message();
+    }
+  }
 }
 
 TEST(Fuzz, MutatedBitmapsJpegsAndPngs) {

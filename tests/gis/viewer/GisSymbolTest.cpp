@@ -2,12 +2,14 @@
 // retries), the offset and rotation rules of the base, font and picture
 // symbols drawn on a bitmap, and symbols in style ini files.
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 
 #include "gis/core/GisDefsStyles.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisKeywords.h"
 #include "gis/viewer/GisGDI.h"
+#include "platform/graphics/Gdi.h"
 #include "platform/graphics/Graphic.h"
 #include "platform/rtl/Format.h"
 #include "tests/gis/viewer/SymbolTestSupport.h"
@@ -305,6 +307,55 @@ TEST_F(SymbolTest, PictureSymbolIsStretchedToItsSizeAndPlacedByPosition) {
   Prepare(*s, 12, 8, std::numbers::pi / 3); // pictures never turn
   s->Draw(50, 50);
   EXPECT_EQ(target.InkBox(0x0000FF), TRect(60, 50, 80, 62));
+}
+
+// A JPEG symbol is decoded when it is created: a damaged file gives no
+// symbol (Get returns nil) instead of one that fails on every draw.
+TEST_F(SymbolTest, DamagedJpegPictureGivesNoSymbol) {
+  const char* root = std::getenv("SK_TEST_DATA");
+  ASSERT_NE(root, nullptr) << "SK_TEST_DATA is set by CTest";
+  struct Row {
+    const char* sample;
+    bool created;
+  } rows[] = {{"good.jpg", true}, {"damaged-cut.jpg", false}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.sample);
+    const std::string path = dir / (std::string("symbol-") + r.sample);
+    std::filesystem::copy_file(std::string(root) + "/jpeg/" + r.sample, path);
+    TGIS_SymbolAbstract* s = GisSymbolList().Get(path);
+    EXPECT_EQ(s != nullptr, r.created);
+    if (!s) continue;
+    Prepare(*s, 12);
+    EXPECT_NO_THROW(s->Draw(50, 50));
+  }
+}
+
+// A font symbol 8000 pixels tall (a 58-byte layer style once made it take
+// seconds and gigabytes) is drawn cut to the target, without caching glyphs
+// of that size.
+TEST_F(SymbolTest, HugeFontMarkerFromAStyleIsDrawnCutToTheTarget) {
+  const char* root = std::getenv("SK_TEST_DATA");
+  ASSERT_NE(root, nullptr) << "SK_TEST_DATA is set by CTest";
+  TGIS_Ini ini(nullptr, std::string(root) + "/layerstyle/regression-huge-font-marker.ini");
+  TGIS_SymbolAbstract* s = ini.ReadSymbol("Marker.Symbol", nullptr);
+  ASSERT_NE(s, nullptr);
+  const int size = ini.ReadInteger("Marker.Size", 0);
+  ASSERT_EQ(size, -8000);
+  const std::size_t cached = GdiCachedGlyphCount();
+  Prepare(*s, -size, 4, 0, 0x0000FF, 0x0000FF); // no halo
+  // the glyph moved over the target in steps: its strokes cover it somewhere
+  int ink = 0;
+  for (int dx = -4000; dx <= 4000; dx += 500)
+    for (int dy = -4000; dy <= 4000; dy += 500) {
+      target.Fill(0xFFFFFF);
+      s->Draw(60 + dx, 60 + dy);
+      ink += target.CountColor(0x0000FF);
+    }
+  EXPECT_EQ(GdiCachedGlyphCount(), cached);
+  EXPECT_GT(ink, 0) << "the glyph's strokes never covered the target";
+  Prepare(*s, -size); // with its halo
+  s->Draw(60, 60);
+  EXPECT_EQ(GdiCachedGlyphCount(), cached);
 }
 
 TEST_F(SymbolTest, PictureSymbolWithoutAContextFailsAnAssertion) {

@@ -12,6 +12,7 @@
 #include "platform/forms/RichEdit.h"
 #include "platform/forms/RtfReader.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Gdi.h"
 #include "platform/rtl/Streams.h"
 
 namespace {
@@ -282,6 +283,37 @@ TEST(RichEdit, AlignmentWrapAndWhatDoesNotFit) {
   EXPECT_EQ(rest.Render("{\\rtf1\\fs20 one\\par two\\par three\\par}", TRect(0, 0, 160, 80), true,
                         4, -1),
             14);
+}
+
+// Text at the largest size the reader keeps (a 27-byte document once took
+// seconds) is drawn cut to the bitmap, without caching glyphs of that size.
+TEST(RichEdit, HugeTextRendersCutToTheTarget) {
+  const std::string rtf = Sample("regression-huge-font-size.rtf");
+  ASSERT_EQ(rtf.size(), 27u);
+  TBitmap bitmap(300, 200, pf24bit);
+  TRichEdit edit(nullptr);
+  edit.LoadDocument(rtf);
+  const std::size_t cached = GdiCachedGlyphCount();
+  // the page moved over the bitmap in steps: the letters cover it somewhere
+  int ink = 0;
+  for (int left = 0; left >= -3000; left -= 300)
+    for (int top = 0; top >= -2400; top -= 300) {
+      bitmap.Canvas()->Brush()->SetColor(clWhite);
+      bitmap.Canvas()->FillRect(TRect(0, 0, 300, 200));
+      FORMATRANGE f;
+      f.hdc = f.hdcTarget = bitmap.Canvas()->Handle();
+      SetBkMode(f.hdc, TRANSPARENT);
+      f.rc = {left * 15, top * 15, (left + 60000) * 15, (top + 6000) * 15};
+      f.rcPage = f.rc;
+      f.chrg = {0, -1};
+      edit.Perform(EM_FORMATRANGE, 1, LPARAM(&f));
+      edit.Perform(EM_FORMATRANGE, 0, 0);
+      for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+          ink += bitmap.ScanLine(y)[3 * x] != 0xFF;
+    }
+  EXPECT_EQ(GdiCachedGlyphCount(), cached);
+  EXPECT_GT(ink, 0) << "the letters never covered the bitmap";
 }
 
 TEST(RichEdit, DamagedSamplesRenderWithoutHarm) {

@@ -7,7 +7,11 @@
 #include <vector>
 
 #include "GraphicsTestUtil.h"
+#include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GdiPlus.h"
+#include "platform/rtl/Streams.h"
+
+#include <QFile>
 
 namespace {
 /// Fails when a test leaves objects of the layer alive.
@@ -105,6 +109,41 @@ TEST(GdiPlusFlat, RawFormatsFromTheLeadingBytes) {
     EXPECT_EQ(GdipLoadImageFromMemory(undecodable.data(), undecodable.size(), &image),
               GpUnknownImageFormat);
     EXPECT_EQ(image, nullptr);
+  }
+}
+
+// A bitmap whose header announces more rows than the file holds is refused
+// before anything is decoded, as the bitmap reader refuses it; a sound one
+// of the same header form loads.
+TEST(GdiPlusFlat, BitmapsWhoseRowsTheFileCannotHoldAreRefused) {
+  const std::string dir = std::string(qgetenv("SK_TEST_DATA").constData()) + "/gppicture/";
+  QFile file(QString::fromStdString(dir + "regression-rows-past-end.bmp"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray announced = file.readAll();
+  ASSERT_EQ(announced.size(), 169);
+  TBitmap good(3, 2, pf24bit);
+  TMemoryStream stream;
+  good.SaveToStream(stream);
+  std::vector<std::uint8_t> sound(std::size_t(stream.Size()));
+  stream.SetPosition(0);
+  stream.ReadBuffer(sound.data(), stream.Size());
+  std::vector<std::uint8_t> cut(sound.begin(), sound.end() - 4); // last row short
+  struct TRow {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    GpStatus status;
+  } rows[] = {
+      {"2490375 x 5 pixels in 169 bytes",
+       std::vector<std::uint8_t>(announced.begin(), announced.end()), GpUnknownImageFormat},
+      {"last row cut short", cut, GpUnknownImageFormat},
+      {"sound", sound, GpOk},
+  };
+  for (const TRow& row : rows) {
+    GpImage* image = nullptr;
+    EXPECT_EQ(GdipLoadImageFromMemory(row.bytes.data(), row.bytes.size(), &image), row.status)
+        << row.name;
+    EXPECT_EQ(image != nullptr, row.status == GpOk) << row.name;
+    if (image) GdipDisposeImage(image);
   }
 }
 

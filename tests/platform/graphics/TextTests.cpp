@@ -204,6 +204,63 @@ TEST(Text, ALabelDrawnAgainShowsTheSamePixelsAndHonoursTheClip) {
       ASSERT_EQ(clipped.At(x, y), x < 30 ? c.At(x, y) : COLORREF(0xFFFFFF)) << x << "," << y;
 }
 
+// Very large text is drawn straight into the part of the target it covers:
+// no glyph is cached (a cached glyph is drawn whole, three text heights
+// square), and the ink is the glyphs' outline filled as a path is.
+TEST(Text, VeryLargeTextIsDrawnWithoutTheCacheAndCutToTheTarget) {
+  struct Row {
+    const char* name;
+    int height, x, y;
+    const char* text;
+    bool halo;
+  } rows[] = {
+      // the target lies on the stem of the (fourth) I
+      {"one huge glyph", -8000, -800, -3000, "I", false},
+      {"a line of them", -5000, -4670, -2000, "IIIIIIIIII", false},
+      {"halo stroke", -3000, -250, -1500, "I", true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const int n = int(std::strlen(r.text));
+    const std::size_t cached = GdiCachedGlyphCount();
+    TTestCanvas direct(160, 120), path(160, 120);
+    for (TTestCanvas* c : {&direct, &path}) {
+      TSelected f(c->dc, MakeFont("Arial", r.height));
+      SetBkMode(c->dc, TRANSPARENT);
+      TSelected pen(c->dc, CreatePen(PS_SOLID, 5, 0));
+      TSelected brush(c->dc, CreateSolidBrush(0));
+      if (c == &direct && !r.halo) {
+        TextOut(c->dc, r.x, r.y, r.text, n);
+        continue;
+      }
+      BeginPath(c->dc);
+      TextOut(c->dc, r.x, r.y, r.text, n);
+      EndPath(c->dc);
+      if (r.halo && c == &direct)
+        StrokePath(c->dc); // from single glyphs where they are cached
+      else if (r.halo)
+        GdiSetTextStrokeFromGlyphs(false), StrokePath(c->dc), GdiSetTextStrokeFromGlyphs(true);
+      else
+        FillPath(c->dc);
+    }
+    EXPECT_EQ(GdiCachedGlyphCount(), cached) << "a glyph of this size was cached";
+    int ink = 0, differ = 0;
+    for (int y = 0; y < 120; ++y)
+      for (int x = 0; x < 160; ++x) {
+        ink += direct.At(x, y) == 0;
+        differ += direct.At(x, y) != path.At(x, y);
+      }
+    EXPECT_GT(ink, 100) << "some of the glyphs lies on the target";
+    EXPECT_LE(differ, 160 * 120 / 100) << "the outline filled as a path";
+  }
+  // text of an ordinary size is still cached
+  TTestCanvas small(60, 30);
+  TSelected f(small.dc, MakeFont("Arial", -23));
+  const std::size_t before = GdiCachedGlyphCount();
+  TextOut(small.dc, 2, 2, "Q", 1);
+  EXPECT_EQ(GdiCachedGlyphCount(), before + 1);
+}
+
 TEST(Text, OpaqueCellAndAlignmentReferencePoints) {
   TTestCanvas probe(4, 4);
   TSelected pf(probe.dc, MakeFont("Arial", -14));

@@ -155,6 +155,31 @@ TEST(TMemIniFileTest, ByteOrderMarkAndFoldedNames) {
   EXPECT_EQ(TMemIniFile(path).ReadString("other", "B", ""), "2");
 }
 
+TEST(TMemIniFileTest, ByteOrderMarkOnlyAtTheFileStart) {
+  // U+FEFF inside the file belongs to the name it starts: a key beginning
+  // with it keeps it through a save and a reload, in both ini classes.
+  RtlTempDir dir;
+  const std::string path = dir / "feff.ini";
+  const std::string marked = "\xEF\xBB\xBFkey";
+  {
+    TMemIniFile ini(path);
+    ini.WriteString("S", marked, "v");
+    ini.WriteString("S", "key", "plain");
+    ini.UpdateFile();
+  }
+  TMemIniFile again(path);
+  EXPECT_EQ(again.ReadString("S", marked, ""), "v");
+  EXPECT_EQ(again.ReadString("S", "key", ""), "plain");
+  TStringList keys;
+  again.ReadSection("S", keys);
+  EXPECT_EQ(keys.Count(), 2);
+  TIniFile direct(path);
+  EXPECT_EQ(direct.ReadString("S", marked, ""), "v");
+  direct.WriteString("S", marked, "w");
+  EXPECT_EQ(TMemIniFile(path).ReadString("S", marked, ""), "w");
+  EXPECT_EQ(TMemIniFile(path).ReadString("S", "key", ""), "plain");
+}
+
 TEST(TMemIniFileTest, MissingFileAndLogicalFolder) {
   RtlTempDir dir;
   TCurrentDirGuard keepFolder;
