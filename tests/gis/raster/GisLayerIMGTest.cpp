@@ -21,10 +21,6 @@ std::unique_ptr<TGIS_LayerIMG> OpenImg(const std::string& path) {
   return layer;
 }
 
-std::string Q(const std::string& s) {
-  return "'" + s + "'";
-}
-
 /// Writes `t` as a TIFF and translates it to HFA with `options`.
 std::string MakeImg(const TTempFolder& dir, const std::string& name, const TTestTiff& t,
                     const std::string& options) {

@@ -53,10 +53,6 @@ std::vector<std::uint8_t> Expected(const TTestTiff& t) {
   return out;
 }
 
-std::string Q(const std::string& s) {
-  return "'" + s + "'";
-}
-
 /// The rows of a file, or a note of what failed.
 std::vector<std::uint8_t> RowsOfFile(const std::string& path, std::string& failure) {
   try {

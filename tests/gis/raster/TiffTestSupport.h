@@ -29,6 +29,9 @@ struct TTestTiff {
 
 namespace tifftest {
 
+/// A path quoted for the shell.
+inline std::string Q(const std::string& s) { return "'" + s + "'"; }
+
 inline void Put(std::string& s, std::uint64_t v, int bytes, bool be) {
   for (int i = 0; i < bytes; ++i) {
     const int shift = be ? 8 * (bytes - 1 - i) : 8 * i;
