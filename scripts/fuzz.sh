@@ -5,6 +5,12 @@
 #   scripts/fuzz.sh                     every harness, 60 s each
 #   scripts/fuzz.sh <name> [seconds]    one harness (fuzz/<name>.cpp)
 #   scripts/fuzz.sh all [seconds]       every harness, one after the other
+#   scripts/fuzz.sh build               builds every harness and runs none (CI)
+#
+# SK_FUZZ_KEEP_GOING=1 runs libFuzzer in fork mode, where a finding is written
+# out and the run goes on to its end (long unattended runs find more than
+# one thing); SK_FUZZ_NO_BUILD=1 runs what is built (several runs at once
+# over one build folder).
 #
 # New inputs go to build-fuzz/work/<name>/; an input that fails (a crash, a
 # sanitizer report, a hang over 10 s, more than 2 GB) is written into
@@ -20,19 +26,24 @@ export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DSK_FUZZ=ON -DSK_SANITIZE=ON -DSK_WITHOUT_ENGINE=ON \
-  -DSK_BUILD_TESTS=OFF -DSK_BUILD_BENCH=OFF >/dev/null
+if [ "${SK_FUZZ_NO_BUILD:-0}" != 1 ]; then
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DSK_FUZZ=ON -DSK_SANITIZE=ON -DSK_WITHOUT_ENGINE=ON \
+    -DSK_BUILD_TESTS=OFF -DSK_BUILD_BENCH=OFF >/dev/null
+fi
 
-if [ "$name" = all ]; then
+if [ "$name" = all ] || [ "$name" = build ]; then
   mapfile -t names < <(sed -n 's/^ *sk_fuzz(\([A-Za-z0-9_]*\).*/\1/p' "$root/fuzz/CMakeLists.txt")
 else
   names=("$name")
 fi
 targets=()
 for n in "${names[@]}"; do targets+=("fuzz_$n"); done
-cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
+if [ "${SK_FUZZ_NO_BUILD:-0}" != 1 ]; then
+  cmake --build "$dir" -j "${SK_FUZZ_JOBS:-$(nproc)}" --target "${targets[@]}"
+fi
+[ "$name" = build ] && exit 0
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
@@ -47,6 +58,7 @@ for n in "${names[@]}"; do
   args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048
         -print_final_stats=1 -artifact_prefix="$corpus/")
   [ -f "$root/fuzz/dict/$n.dict" ] && args+=(-dict="$root/fuzz/dict/$n.dict")
+  [ "${SK_FUZZ_KEEP_GOING:-0}" = 1 ] && args+=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
   echo "== fuzz: $n (${seconds} s)"
   "$dir/fuzz/fuzz_$n" "${args[@]}" "$work" "$corpus" || status=1
 done
