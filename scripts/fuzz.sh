@@ -5,7 +5,12 @@
 #   scripts/fuzz.sh                     every harness, 60 s each
 #   scripts/fuzz.sh <name> [seconds]    one harness (fuzz/<name>.cpp)
 #   scripts/fuzz.sh all [seconds]       every harness, one after the other
-#   scripts/fuzz.sh build               builds every harness and runs none (CI)
+#   scripts/fuzz.sh build               builds every harness and runs none
+#   scripts/fuzz.sh check               compiles every harness and the libraries
+#                                       it links with clang 14 at -O0 without
+#                                       sanitizers (build-clang/), runs nothing:
+#                                       the CI step that keeps the tree
+#                                       clang-clean at the smallest cost
 #
 # SK_FUZZ_KEEP_GOING=1 runs libFuzzer in fork mode, where a finding is written
 # out and the run goes on to its end (long unattended runs find more than
@@ -26,14 +31,19 @@ export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}"
 export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
 
-if [ "${SK_FUZZ_NO_BUILD:-0}" != 1 ]; then
+if [ "$name" = check ]; then
+  dir="${SK_FUZZ_CHECK_BUILD:-$root/build-clang}"
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O0 \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DSK_FUZZ=ON -DSK_WITHOUT_ENGINE=ON -DSK_BUILD_TESTS=OFF -DSK_BUILD_BENCH=OFF >/dev/null
+elif [ "${SK_FUZZ_NO_BUILD:-0}" != 1 ]; then
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -DSK_FUZZ=ON -DSK_SANITIZE=ON -DSK_WITHOUT_ENGINE=ON \
     -DSK_BUILD_TESTS=OFF -DSK_BUILD_BENCH=OFF >/dev/null
 fi
 
-if [ "$name" = all ] || [ "$name" = build ]; then
+if [ "$name" = all ] || [ "$name" = build ] || [ "$name" = check ]; then
   mapfile -t names < <(sed -n 's/^ *sk_fuzz(\([A-Za-z0-9_]*\).*/\1/p' "$root/fuzz/CMakeLists.txt")
 else
   names=("$name")
@@ -43,7 +53,7 @@ for n in "${names[@]}"; do targets+=("fuzz_$n"); done
 if [ "${SK_FUZZ_NO_BUILD:-0}" != 1 ]; then
   cmake --build "$dir" -j "${SK_FUZZ_JOBS:-$(nproc)}" --target "${targets[@]}"
 fi
-[ "$name" = build ] && exit 0
+if [ "$name" = build ] || [ "$name" = check ]; then exit 0; fi
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"

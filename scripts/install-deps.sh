@@ -7,6 +7,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   cmake ninja-build g++ ccache pkg-config git
+  # clang and libFuzzer's runtime: the fuzz harnesses (scripts/fuzz.sh)
+  clang-14 libclang-rt-14-dev
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev
   libqt6opengl6-dev

@@ -13,6 +13,9 @@ status=0
 echo "== check: library order"
 python3 "$root/scripts/check-includes.py" "$root" || status=1
 
+echo "== build: clang 14 (the fuzz harnesses and the libraries they link)"
+bash "$root/scripts/fuzz.sh" check || status=1
+
 echo "== build: full"
 bash "$root/scripts/build.sh" "$root/build"
 echo "== test: full"
