@@ -3,55 +3,18 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <string>
-#include <vector>
 
 #include "fuzz/support/FuzzSupport.h"
-#include "gis/core/GisFieldInfo.h"
 #include "gis/core/GisFileDBF.h"
 #include "gis/core/GisKernel.h"
 #include "gis/core/GisResource.h"
-#include "gis/core/GisResourceTable.h"
 #include "platform/rtl/Exceptions.h"
-#include "platform/rtl/Strings.h"
+#include "tests/gis/core/FakeFieldOwner.h"
 
 namespace {
 
-/// The field list a vector layer would keep, without shapes.
-class TFieldList : public TGIS_FieldOwner {
-public:
-  std::vector<TGIS_FieldInfo> Fields;
-
-  int FieldCount() const override { return int(Fields.size()); }
-  TGIS_FieldInfo* GetFieldInfo(int i) override {
-    return i >= 0 && i < FieldCount() ? &Fields[std::size_t(i)] : nullptr;
-  }
-  void AddFieldEx(const std::string& name, std::uint8_t type, int width, int decimals, bool stored,
-                  int binaryWidth) override {
-    for (const auto& f : Fields)
-      if (SameText(f.NewName, name)) throw EGIS_Exception(GIS_RS_ERR_FIELDEXIST, name);
-    TGIS_FieldInfo f;
-    f.Name = f.NewName = f.ExportName = name;
-    f.FieldType = type;
-    f.Width = f.NewWidth = width;
-    f.Decimal = f.NewDecimal = decimals;
-    f.Stored = stored;
-    f.BinaryWidth = binaryWidth;
-    Fields.push_back(f);
-  }
-  int FindFieldIndexByStoredName(const std::string& name) override {
-    for (int i = 0; i < FieldCount(); ++i)
-      if (SameText(Fields[std::size_t(i)].Name, name)) return i;
-    return -1;
-  }
-  void ClearFields() override { Fields.clear(); }
-  int GetCodePage() const override { return 1252; }
-  int GetOutCodePage() const override { return 1252; }
-  Variant ShapeFieldValue(TGIS_ShapeAbstract*, const std::string&) override { return Variant(); }
-};
-
-void ReadRecord(TGIS_FileDBF& dbf, TFieldList& fields, std::uint32_t record) {
+void ReadRecord(TGIS_FileDBF& dbf, TFakeLayer& fields, std::uint32_t record) {
   for (int f = 0; f < fields.FieldCount(); ++f) {
     try {
       (void)dbf.GetField(record, f);
@@ -70,7 +33,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string path = skfuzz::WriteScratch("table.dbf", data, size);
   try {
-    TFieldList fields;
+    TFakeLayer fields;
     TGIS_FileDBF dbf(path, nullptr, nullptr, false, fields);
     const std::uint32_t count = dbf.RecordCount();
     for (std::uint32_t r = 1; r <= std::min(count, 5u); ++r)

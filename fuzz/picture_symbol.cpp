@@ -6,16 +6,12 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/support/FuzzGui.h"
 #include "fuzz/support/FuzzSupport.h"
 #include "fuzz/support/SymbolDraw.h"
-#include "gis/core/GisKernel.h"
 #include "platform/rtl/Exceptions.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  skfuzz::StartGui(argc, argv);
-  GisKernelInit();
-  GisSymbolsRegisterUnit();
+  skfuzz::StartSymbols(argc, argv);
   return 0;
 }
 

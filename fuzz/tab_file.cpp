@@ -9,21 +9,8 @@
 #include "fuzz/support/FuzzSupport.h"
 #include "gis/core/GisKernel.h"
 #include "gis/formats/GisFileTAB.h"
-#include "gis/raster/GisLayerPixel.h"
 #include "platform/rtl/Exceptions.h"
-
-namespace {
-
-/// A picture layer of a given size and no file.
-class TSizedLayer : public TGIS_LayerPixel {
-public:
-  TSizedLayer(int w, int h) {
-    width_ = w;
-    height_ = h;
-  }
-};
-
-} // namespace
+#include "tests/gis/formats/SizedLayer.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   skfuzz::StartGui(argc, argv);

@@ -1,4 +1,4 @@
-// For the harnesses of symbols: a bitmap with a drawing context, and a symbol
+// For the harnesses of symbols: the start-up they need, a bitmap with a drawing context, and a symbol
 // prepared at a few sizes, positions and angles and drawn inside and across
 // the bitmap's edges. The symbol cache is emptied after every input, so
 // that a scratch file of the same name is read again.
@@ -6,11 +6,21 @@
 
 #include <memory>
 
+#include "fuzz/support/FuzzGui.h"
+#include "gis/core/GisKernel.h"
 #include "gis/viewer/GisGDI.h"
 #include "gis/viewer/GisSymbol.h"
 #include "platform/graphics/Bitmap.h"
 
 namespace skfuzz {
+
+/// The application object, the kernel's messages and the symbol list with
+/// its resolver, as the program starts them.
+inline void StartSymbols(int* argc, char*** argv) {
+  StartGui(argc, argv);
+  GisKernelInit();
+  GisSymbolsRegisterUnit();
+}
 
 class TSymbolTarget {
 public:
