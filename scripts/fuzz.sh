@@ -12,10 +12,11 @@
 #                                       the CI step that keeps the tree
 #                                       clang-clean at the smallest cost
 #
-# SK_FUZZ_KEEP_GOING=1 runs libFuzzer in fork mode, where a finding is written
-# out and the run goes on to its end (long unattended runs find more than
-# one thing); SK_FUZZ_NO_BUILD=1 runs what is built (several runs at once
-# over one build folder).
+# SK_FUZZ_KEEP_GOING=1 starts the harness again after a finding until the
+# time is used up (long unattended runs find more than one thing); its
+# findings go to build-fuzz/findings/<name>/ instead, to be sorted out and
+# committed by hand. SK_FUZZ_NO_BUILD=1 runs what is built (several runs at
+# once over one build folder).
 #
 # New inputs go to build-fuzz/work/<name>/; an input that fails (a crash, a
 # sanitizer report, a hang over 10 s, more than 2 GB) is written into
@@ -65,11 +66,23 @@ for n in "${names[@]}"; do
   corpus="$root/fuzz/corpus/$n"
   work="$dir/work/$n"
   mkdir -p "$corpus" "$work"
-  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048
-        -print_final_stats=1 -artifact_prefix="$corpus/")
+  args=(-timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048 -print_final_stats=1)
   [ -f "$root/fuzz/dict/$n.dict" ] && args+=(-dict="$root/fuzz/dict/$n.dict")
-  [ "${SK_FUZZ_KEEP_GOING:-0}" = 1 ] && args+=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
   echo "== fuzz: $n (${seconds} s)"
-  "$dir/fuzz/fuzz_$n" "${args[@]}" "$work" "$corpus" || status=1
+  if [ "${SK_FUZZ_KEEP_GOING:-0}" != 1 ]; then
+    "$dir/fuzz/fuzz_$n" "${args[@]}" -max_total_time="$seconds" -artifact_prefix="$corpus/" \
+      "$work" "$corpus" || status=1
+    continue
+  fi
+  findings="$dir/findings/$n"
+  mkdir -p "$findings"
+  end=$((SECONDS + seconds))
+  while [ $SECONDS -lt $end ]; do
+    if ! "$dir/fuzz/fuzz_$n" "${args[@]}" -max_total_time=$((end - SECONDS)) \
+      -artifact_prefix="$findings/" "$work" "$corpus"; then
+      status=1
+      echo "== fuzz: $n: a finding in $findings/, going on"
+    fi
+  done
 done
 exit $status

@@ -4,8 +4,11 @@
 #include <QByteArray>
 #include <QImage>
 #include <QImageReader>
+#include <cstdint>
+#include <string>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 
 namespace {
 
@@ -50,10 +53,27 @@ void TakeNarrow(const QImage& source, TDecodedPng& out, bool& anyAlpha) {
   }
 }
 
+/// Walks the chunks up to IEND and refuses data whose chunks do not fit in
+/// it: the decoder below would set aside what a chunk's length announces (a
+/// gigabyte for a damaged text chunk) before finding that the data ends.
+void CheckChunks(const std::uint8_t* data, std::size_t size) {
+  std::size_t at = 8;
+  while (at + 8 <= size) {
+    const std::uint32_t length = std::uint32_t(data[at]) << 24 | std::uint32_t(data[at + 1]) << 16 |
+                                 std::uint32_t(data[at + 2]) << 8 | data[at + 3];
+    const std::string type(reinterpret_cast<const char*>(data + at + 4), 4);
+    if (length > 0x7FFFFFFFu || length + std::uint64_t(12) > size - at)
+      Fail("chunk " + type + " of " + IntToStr(length) + " bytes runs past the end of the data");
+    if (type == "IEND") return;
+    at += 12 + std::size_t(length);
+  }
+}
+
 } // namespace
 
 TDecodedPng DecodePngData(const std::uint8_t* data, std::size_t size) {
   if (data == nullptr || size < 8) Fail("not a PNG image");
+  CheckChunks(data, size);
   QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);

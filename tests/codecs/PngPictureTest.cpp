@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -75,4 +76,29 @@ TEST(PngPicture, KeyColourLeavesTheDestinationAndAlphaBlends) {
   EXPECT_EQ(white.ScanLine(0)[0], (0 * a + (255 - a) * 255 + 255) >> 8);
   EXPECT_EQ(white.ScanLine(0)[2], (255 * a + (255 - a) * 255 + 255) >> 8);
   std::remove(alpha.c_str());
+}
+
+TEST(PngPicture, ChunksLongerThanTheDataAreRefusedBeforeDecoding) {
+  // A text chunk announcing a gigabyte, from fuzzing: the decoder once set
+  // the gigabyte aside (seconds and a gigabyte of memory) before it found the
+  // data at an end.
+  std::ifstream in(Sample("png/good.png"), std::ios::binary);
+  const std::string good{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::size_t iend = good.rfind("IEND") - 4;
+  ASSERT_LT(iend, good.size());
+  const std::string bytes = good.substr(0, iend) + std::string("\x44\x41\x00\x25tEXtComment", 15) +
+                            good.substr(iend);
+  TStringStream stream(bytes);
+  TPngPicture picture;
+  try {
+    picture.LoadFromStream(stream);
+    ADD_FAILURE() << "the damaged picture loaded";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(std::string(e.Message()),
+              "PNG error: chunk tEXt of 1145110565 bytes runs past the end of the data");
+  }
+  EXPECT_TRUE(picture.Empty());
+  TStringStream whole(good);
+  picture.LoadFromStream(whole);
+  EXPECT_EQ(picture.Width(), 17);
 }
