@@ -78,9 +78,14 @@ for n in "${names[@]}"; do
   mkdir -p "$findings"
   end=$((SECONDS + seconds))
   while [ $SECONDS -lt $end ]; do
+    started=$SECONDS
     if ! "$dir/fuzz/fuzz_$n" "${args[@]}" -max_total_time=$((end - SECONDS)) \
       -artifact_prefix="$findings/" "$work" "$corpus"; then
       status=1
+      if [ $((SECONDS - started)) -lt 20 ]; then
+        echo "== fuzz: $n: failed at once (an input of the corpus?), see $findings/"
+        break
+      fi
       echo "== fuzz: $n: a finding in $findings/, going on"
     fi
   done
