@@ -7,6 +7,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   cmake ninja-build g++ ccache pkg-config git mold
+  # clang and libFuzzer's runtime: the fuzz harnesses (scripts/fuzz.sh)
+  clang-14 libclang-rt-14-dev
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev
   libqt6opengl6-dev
@@ -14,7 +16,7 @@ PACKAGES=(
   libpq-dev postgresql libopenjp2-7-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libgeos-dev python3-shapely
-  xvfb xauth xdotool openbox x11-utils locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs gdal-bin libpng-dev pngcheck gdal-data python3-gdal libgdal-dev clang-14 libtiff-tools libtiff-dev
+  xvfb xauth xdotool openbox x11-utils locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs gdal-bin libpng-dev pngcheck gdal-data python3-gdal libgdal-dev libtiff-tools libtiff-dev
   # fonts
   fonts-liberation2 fonts-dejavu-core fonts-wine
 )

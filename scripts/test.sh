@@ -42,6 +42,10 @@ build_asan() {
   bash "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug \
     -DSK_WITHOUT_ENGINE=ON -DSK_SANITIZE=ON -DSK_BUILD_BENCH=OFF
 }
+build_clang() {
+  echo "== build: clang 14 (the fuzz harnesses and the libraries they link)"
+  bash "$root/scripts/fuzz.sh" check
+}
 test_asan() {
   echo "== test: sanitizers"
   (cd "$root/build-asan" && ctest --output-on-failure -j "$jobs")
@@ -55,6 +59,7 @@ phase build-full build_full
 phase test-full test_full
 phase build-sanitizers build_asan
 phase test-sanitizers test_asan
+phase build-clang build_clang
 
 echo "== times on $jobs cores (wall, CPU = user + system, in seconds)"
 printf '%s' "$times" | LC_ALL=C awk '

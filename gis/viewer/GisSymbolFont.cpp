@@ -1,5 +1,8 @@
 // TGIS_SymbolFont: one character of a font, with a halo in the outline colour.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <numbers>
 
 #include "gis/core/GisDefsTokenizer.h"
@@ -72,10 +75,12 @@ TGIS_SymbolFont::~TGIS_SymbolFont() = default;
 
 int TGIS_SymbolFont::FontSize() {
   if (preparedSize_ == 0) return 0;
-  const int twips = viewer_ != nullptr ? viewer_->PixelsToTwips(int(Round(preparedSize_)))
-                                       : int(Round(preparedSize_ * 15));
-  const int points = twips * 72 / 1440;
-  return points < 2 ? 2 : points;
+  // In 64 bits: a style's largest sizes once overflowed the int product.
+  const std::int64_t twips = viewer_ != nullptr
+                                 ? viewer_->PixelsToTwips(int(Round(preparedSize_)))
+                                 : Round(preparedSize_ * 15);
+  const std::int64_t points = twips * 72 / 1440;
+  return points < 2 ? 2 : int(std::min<std::int64_t>(points, std::numeric_limits<int>::max()));
 }
 
 bool TGIS_SymbolFont::ApplyFont() {

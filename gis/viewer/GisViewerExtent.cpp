@@ -1,5 +1,6 @@
 // TGIS_Viewer: full extent, offsets, zoom, scale, rotation, dragging and the
 // map <-> screen transforms.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -93,10 +94,16 @@ int TGIS_Viewer::PixelsPerInch() {
 }
 
 int TGIS_Viewer::PixelsToTwips(int n) {
-  return int(Round(double(n) * 1440 / PixelsPerInch()));
+  // Sizes beyond what an int holds in twips keep the largest one.
+  const double twips = double(n) * 1440 / PixelsPerInch();
+  return int(Round(std::clamp(twips, double(std::numeric_limits<int>::min()),
+                              double(std::numeric_limits<int>::max()))));
 }
 
 int TGIS_Viewer::TwipsToPixels(int t) {
+  // A negative size is pixels; the most negative int has no positive
+  // counterpart and gives the largest.
+  if (t == std::numeric_limits<int>::min()) return std::numeric_limits<int>::max();
   if (t < 0) return -t;
   if (t == 0) return 0;
   const double n = double(t) * PixelsPerInch();

@@ -13,18 +13,10 @@
 #include "gis/raster/GisLayerJPG.h"
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
+#include "tests/gis/formats/SizedLayer.h"
 #include "tests/gis/raster/RasterTestSupport.h"
 
 namespace {
-
-/// A raster layer of a given size that reads nothing.
-class TSizedLayer : public TGIS_LayerPixel {
-public:
-  TSizedLayer(int w, int h) {
-    width_ = w;
-    height_ = h;
-  }
-};
 
 const char* kThreePoints =
     "!table\r\n!version 300\r\n!charset WindowsLatin1\r\n\r\nDefinition Table\r\n"

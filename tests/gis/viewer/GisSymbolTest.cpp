@@ -269,6 +269,12 @@ TEST_F(SymbolTest, FontSymbolWithoutHaloAtSizeZeroAndAtOneTwip) {
 
   s->Prepare(form.viewer, 1, target.gdi.get(), 4, 0, 0, 0xFF0000, 0x0000FF);
   EXPECT_EQ(s->FontSize(), 2);
+
+  // The largest pixel size a style can give (found by fuzzing): 2147483647
+  // pixels are 32212254705 twips, once cut to an int (and multiplied past
+  // the int range through a viewer).
+  s->Prepare(nullptr, -2147483647, nullptr, 4, 0, 0, 0xFF0000, 0x0000FF);
+  EXPECT_EQ(s->FontSize(), 1610612735);
 }
 
 TEST_F(SymbolTest, FontSymbolTurnsWithItsAngle) {

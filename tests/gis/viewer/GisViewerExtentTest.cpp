@@ -106,11 +106,18 @@ TEST_F(ViewerExtent, ZoomIsCappedFittedAndNeverNaN) {
 }
 
 TEST_F(ViewerExtent, TwipsAndPixelsConvertAtThePixelsPerInch) {
-  const int table[][2] = {{-3, 3}, {0, 0}, {10, 1}, {15, 1}, {1440, 96}, {2175, 145}};
+  constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
+  // A style's size of -2147483648 (pixels) was once negated past the int
+  // range; it and the largest sizes keep to the int range.
+  const int table[][2] = {{-3, 3},     {0, 0},          {10, 1},          {15, 1},
+                          {1440, 96},  {2175, 145},     {kMin, kMax},     {kMin + 1, kMax},
+                          {kMax, 143165576}};
   for (const auto& row : table)
     EXPECT_EQ(v.TwipsToPixels(row[0]), row[1]) << row[0];
   EXPECT_EQ(v.PixelsToTwips(96), 1440);
   EXPECT_EQ(v.PixelsToTwips(10), 150);
+  EXPECT_EQ(v.PixelsToTwips(kMax), kMax);
+  EXPECT_EQ(v.PixelsToTwips(kMin), kMin);
 }
 
 TEST_F(ViewerExtent, ScaleTextsReadAndWriteTheSameScale) {
