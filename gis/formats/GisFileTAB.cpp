@@ -140,7 +140,10 @@ void TGIS_FileTAB::ApplyRasterRegistration(TGIS_LayerPixel& layer) {
   const int count = itemLines_->Count();
   for (int i = 0; i < count; ++i) {
     const int lineNo = firstItemLine_ + 1 + i;
-    const std::string text = itemLines_->Get(i).substr(1, 1024);
+    // The first character of an item line is skipped; an empty line gives
+    // no item text.
+    const std::string line = itemLines_->Get(i);
+    const std::string text = line.empty() ? std::string() : line.substr(1, 1024);
     TGIS_Tokenizer t;
     t.Execute(text, " (),", true);
     const TStringList& r = t.Result();

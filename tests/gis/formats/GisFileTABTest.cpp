@@ -187,7 +187,7 @@ TEST(FileTAB, SamplesAndMutations) {
   tab.ApplyRasterRegistration(good);
   EXPECT_DOUBLE_EQ(good.Extent().XMax, 134);
   EXPECT_DOUBLE_EQ(good.Extent().YMin, 182);
-  for (const char* name : {"damaged-one-point.tab", "damaged-numbers.tab"}) {
+  for (const char* name : {"damaged-one-point.tab", "damaged-numbers.tab", "regression-empty-item-line.tab"}) {
     SCOPED_TRACE(name);
     TGIS_FileTAB bad(data + name);
     ASSERT_EQ(bad.Parse(), gisTabRaster);
