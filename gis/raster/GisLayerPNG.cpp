@@ -1,11 +1,16 @@
 // TGIS_LayerPNG: decoding at Open and WakeUp.
 #include "gis/raster/GisLayerPNG.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "codecs/PngPicture.h"
 #include "gis/core/GisResource.h"
 #include "gis/core/GisResourceTable.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/Graphic.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/Format.h"
 
 TGIS_LayerPNG::TGIS_LayerPNG() {
@@ -16,7 +21,31 @@ TGIS_LayerPNG::~TGIS_LayerPNG() {
   decodedBitmap_.reset();
 }
 
+namespace {
+
+// A picture larger than a whole-picture decode may hold is refused from its
+// header, with the reason, before the codec sets anything aside for it.
+void CheckPictureSize(const std::string& path) {
+  std::uint8_t head[24] = {};
+  {
+    TFileStream file(path, fmOpenRead | fmShareDenyNone);
+    if (file.Read(head, sizeof head) != static_cast<std::int64_t>(sizeof head)) return;
+  }
+  static const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (!std::equal(kSignature, kSignature + 8, head) || !std::equal(head + 12, head + 16, "IHDR"))
+    return;  // the codec names what is wrong
+  const auto be32 = [&](int at) {
+    return std::int64_t(head[at]) << 24 | std::int64_t(head[at + 1]) << 16 |
+           std::int64_t(head[at + 2]) << 8 | std::int64_t(head[at + 3]);
+  };
+  const std::int64_t width = be32(16), height = be32(20);
+  if (width * height > kMaxPicturePixels) throw Exception(PictureTooLarge(width, height));
+}
+
+}  // namespace
+
 void TGIS_LayerPNG::Decode() {
+  CheckPictureSize(path_);
   TPngPicture png;
   png.LoadFromFile(path_);
   height_ = png.Height();
