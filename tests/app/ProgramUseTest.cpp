@@ -21,6 +21,7 @@
 #include "platform/forms/Menus.h"
 #include "platform/forms/StdCtrls.h"
 #include "platform/forms/Windows.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Strings.h"
 #include "tests/app/ProgramWindows.h"
@@ -261,8 +262,9 @@ TEST_F(ProgramUseTest, EveryWorldFileDescribesThePositionThePageShows) {
     // ... and the next capture's world file names it.
     const auto expected = TopLeftOf(sent.Lat, sent.Lon, sent.Zoom, 796, 613);
     auto near = [](const std::string& text, double want) {
-      return !text.empty() &&
-             std::abs(std::stod(text) - want) <= 1e-9 * std::max(1.0, std::abs(want));
+      double value = 0;
+      return TryStrToFloat(text, value) &&
+             std::abs(value - want) <= 1e-9 * std::max(1.0, std::abs(want));
     };
     const bool described =
         TurnUntil([&] { return near(Jgw(4), expected.first) && near(Jgw(5), expected.second); });
