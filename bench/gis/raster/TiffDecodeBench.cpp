@@ -396,7 +396,7 @@ int main(int argc, char** argv) {
   ::benchmark::Shutdown();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("peak resident size: %ld MB\n", usage.ru_maxrss / 1024);
+  std::fputs(("peak resident size: " + IntToStr(usage.ru_maxrss / 1024) + " MB\n").c_str(), stdout);
   std::error_code ec;
   std::filesystem::remove_all(Folder(), ec);
   return 0;
