@@ -83,9 +83,9 @@ void registerAll() {
       .Boolean("MarkDropDown", &TUxSpeedButton::MarkDropDown, &TUxSpeedButton::SetMarkDropDown,
                true)
       .Boolean("WordWrap", &TUxSpeedButton::WordWrap, &TUxSpeedButton::SetWordWrap, false)
-      .Enum<TButtonLayout>(
+      .Enum<ux::TButtonLayout>(
           "Layout", "TButtonLayout", &TUxSpeedButton::Layout, &TUxSpeedButton::SetLayout,
-          {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}, TButtonLayout::blGlyphTop)
+          {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"}, ux::TButtonLayout::blGlyphTop)
       .Enum<TAlignment>("Alignment", "TAlignment", &TUxSpeedButton::Alignment,
                         &TUxSpeedButton::SetAlignment, kAlignments, TAlignment::taCenter)
       .Integer("ModalResult", &TUxSpeedButton::ModalResult, &TUxSpeedButton::SetModalResult, 0);

@@ -198,14 +198,14 @@ std::string TUxButtonGlyph::fitCaption(TCanvas* canvas, const std::string& capti
 }
 
 TFaceLayout TUxButtonGlyph::ComputeFaceLayout(TCanvas* canvas, const TRect& client,
-                                              std::string& caption, TButtonLayout layout,
+                                              std::string& caption, ux::TButtonLayout layout,
                                               int margin, int spacing, bool mark,
                                               UINT captionFlags) {
   const TPoint size(client.Right - client.Left, client.Bottom - client.Top);
   TPoint glyph(0, 0);
   if (!glyph_->Empty()) glyph = TPoint(glyph_->Width() / numGlyphs_, glyph_->Height());
   const bool vertical =
-      layout == TButtonLayout::blGlyphTop || layout == TButtonLayout::blGlyphBottom;
+      layout == ux::TButtonLayout::blGlyphTop || layout == ux::TButtonLayout::blGlyphBottom;
   auto less = [](int v, int n) { return n != -1 ? v - n : v; };
   TPoint room =
       vertical ? TPoint(size.x, less(less(size.y - glyph.y, margin), spacing))
@@ -225,7 +225,7 @@ TFaceLayout TUxButtonGlyph::ComputeFaceLayout(TCanvas* canvas, const TRect& clie
   }
   TPoint text(RectWidth(textBounds), RectHeight(textBounds));
   if (mark) {
-    if (glyph.x == 0 || glyph.y == 0 || layout == TButtonLayout::blGlyphLeft)
+    if (glyph.x == 0 || glyph.y == 0 || layout == ux::TButtonLayout::blGlyphLeft)
       text.x += 9;
     else if (glyph.x > 0)
       glyph.x += 6;
@@ -255,19 +255,19 @@ TFaceLayout TUxButtonGlyph::ComputeFaceLayout(TCanvas* canvas, const TRect& clie
     spacing = (axisClient - margin - axisGlyph) / 2 - axisText / 2;
   }
   switch (layout) {
-  case TButtonLayout::blGlyphLeft:
+  case ux::TButtonLayout::blGlyphLeft:
     result.GlyphPos.x = margin;
     textPos.x = result.GlyphPos.x + glyph.x + spacing;
     break;
-  case TButtonLayout::blGlyphRight:
+  case ux::TButtonLayout::blGlyphRight:
     result.GlyphPos.x = size.x - margin - glyph.x;
     textPos.x = result.GlyphPos.x - spacing - text.x;
     break;
-  case TButtonLayout::blGlyphTop:
+  case ux::TButtonLayout::blGlyphTop:
     result.GlyphPos.y = margin;
     textPos.y = result.GlyphPos.y + glyph.y + spacing;
     break;
-  case TButtonLayout::blGlyphBottom:
+  case ux::TButtonLayout::blGlyphBottom:
     result.GlyphPos.y = size.y - margin - glyph.y;
     textPos.y = result.GlyphPos.y - spacing - text.y;
     break;
@@ -311,7 +311,7 @@ void DrawArrowMark(TCanvas* canvas, int x, int y, TColor color) {
 }
 
 TRect TUxButtonGlyph::PaintContent(TCanvas* canvas, const TRect& client, const std::string& caption,
-                                   TButtonLayout layout, int margin, int spacing,
+                                   ux::TButtonLayout layout, int margin, int spacing,
                                    TButtonState state, bool mark, UINT captionFlags) {
   std::string text = caption;
   const TFaceLayout face =
@@ -320,7 +320,7 @@ TRect TUxButtonGlyph::PaintContent(TCanvas* canvas, const TRect& client, const s
   drawCaption(canvas, text, face.TextBounds, state, captionFlags);
   if (mark) {
     int x, y;
-    if (layout != TButtonLayout::blGlyphLeft && drawn.cx > 0) {
+    if (layout != ux::TButtonLayout::blGlyphLeft && drawn.cx > 0) {
       x = face.GlyphPos.x + drawn.cx + 1;
       y = face.GlyphPos.y + drawn.cy / 2;
     } else {

@@ -29,7 +29,12 @@
 #include "platform/rtl/Lists.h"
 
 enum class TButtonState { bsUp, bsDisabled, bsDown, bsExclusive, bsInactive };
+// The speed button's four glyph positions, in the order stored forms number
+// them. They live apart from the glow button's eight positions of the same
+// name (controls/OwGlowButton.h): one program links both libraries.
+namespace ux {
 enum class TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+}  // namespace ux
 enum class TButtonStyle { bsAutoDetect, bsWin31, bsNew };
 enum class TUxDropDownMenuPos { dmpBottom, dmpRight };
 
@@ -106,11 +111,11 @@ public:
 
   /// Lays out glyph and caption in `client`; the caption may be shortened.
   TFaceLayout ComputeFaceLayout(TCanvas* canvas, const TRect& client, std::string& caption,
-                                TButtonLayout layout, int margin, int spacing, bool mark,
+                                ux::TButtonLayout layout, int margin, int spacing, bool mark,
                                 UINT captionFlags);
   /// Draws glyph, caption and mark; gives the caption's rectangle.
   TRect PaintContent(TCanvas* canvas, const TRect& client, const std::string& caption,
-                     TButtonLayout layout, int margin, int spacing, TButtonState state, bool mark,
+                     ux::TButtonLayout layout, int margin, int spacing, TButtonState state, bool mark,
                      UINT captionFlags);
 
   std::function<void()> OnChange;
@@ -152,8 +157,8 @@ public:
   void SetAllowAllUp(bool value);
   bool Flat() const { return flat_; }
   void SetFlat(bool value);
-  TButtonLayout Layout() const { return layout_; }
-  void SetLayout(TButtonLayout value);
+  ux::TButtonLayout Layout() const { return layout_; }
+  void SetLayout(ux::TButtonLayout value);
   int Spacing() const { return spacing_; }
   void SetSpacing(int value);
   int Margin() const { return margin_; }
@@ -221,7 +226,7 @@ private:
   bool flat_ = false;
   bool hovered_ = false;
   bool allowAllUp_ = false;
-  TButtonLayout layout_ = TButtonLayout::blGlyphTop;
+  ux::TButtonLayout layout_ = ux::TButtonLayout::blGlyphTop;
   int spacing_ = 1;
   int margin_ = -1;
   TModalResult modalResult_ = mrNone;

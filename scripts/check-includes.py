@@ -9,7 +9,10 @@ The top-level CMakeLists.txt lists the source folders in dependency order
   third-party library (libjpeg, zlib, expat, libpq, SQLite, OpenJPEG, PROJ,
   GoogleTest, Google Benchmark); tests/, bench/ and fuzz/ may;
 - a test or benchmark of folder X includes a header of a folder later than X;
-- a library links a library of a folder later than its own.
+- a library links a library of a folder later than its own;
+- two headers of the libraries define a type of the same name outside any
+  namespace: one program links every library, and two definitions of one
+  name break the one-definition rule without a word from compiler or linker.
 
 Usage: scripts/check-includes.py [repository root]
 Exit status 0 when the tree keeps the order, 1 otherwise (one line per fault).
@@ -194,6 +197,42 @@ def source_files(root, order):
                     yield os.path.relpath(os.path.join(dirpath, name), root).replace(os.sep, "/")
 
 
+TYPE_RE = re.compile(r"^(?:enum class|enum|class|struct)\s+([A-Za-z_]\w*)(?:\s+final)?\s*(?:[{:]|$)")
+NAMESPACE_OPEN_RE = re.compile(r"^namespace(?:\s+[\w:]+)?\s*\{")
+NAMESPACE_CLOSE_RE = re.compile(r"^\}\s*//\s*namespace")
+
+
+def global_types_of(root, rel):
+    """Names of the types a header defines at file scope (outside every
+    namespace opened at the start of a line)."""
+    found = []
+    depth = 0
+    with open(os.path.join(root, rel), encoding="utf-8", errors="replace") as f:
+        for line in f:
+            if NAMESPACE_OPEN_RE.match(line):
+                depth += 1
+            elif NAMESPACE_CLOSE_RE.match(line):
+                depth = max(0, depth - 1)
+            elif depth == 0:
+                m = TYPE_RE.match(line)
+                if m:
+                    found.append(m.group(1))
+    return found
+
+
+def check_global_types(root, order, files, faults):
+    where = {}
+    for rel in files:
+        if not rel.endswith((".h", ".hpp")) or rel.split("/")[0] in ("tests", "bench", "fuzz"):
+            continue
+        for name in global_types_of(root, rel):
+            where.setdefault(name, []).append(rel)
+    for name, headers in sorted(where.items()):
+        if len(set(headers)) > 1:
+            faults.append(f"{headers[0]}: the type {name} is also defined in "
+                          f"{', '.join(sorted(set(headers) - {headers[0]}))}")
+
+
 def main(argv):
     root = os.path.abspath(argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(__file__), ".."))
     order = Order(read_folders(root))
@@ -203,6 +242,7 @@ def main(argv):
     for rel, inc in includes.items():
         check_file(root, order, rel, inc, facing, faults)
     check_links(root, order, faults)
+    check_global_types(root, order, includes.keys(), faults)
     for fault in faults:
         print(fault)
     if faults:

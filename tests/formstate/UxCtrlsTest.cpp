@@ -74,18 +74,18 @@ TEST(GlyphPainter, FaceLayoutTableAndArrow) {
   TBitmap surface(100, 60);
   TCanvas* c = surface.Canvas();
   struct Row {
-    TButtonLayout layout;
+    ux::TButtonLayout layout;
     int margin, spacing;
     TPoint glyphPos;
   };
   // Client 100 x 60 at (0, 0), no caption: the glyph is centred across the
   // axis; along it by margin (-1: centred).
-  for (const Row& r : std::vector<Row>{{TButtonLayout::blGlyphLeft, 4, 1, TPoint(4, 22)},
-                                       {TButtonLayout::blGlyphRight, 4, 1, TPoint(80, 22)},
-                                       {TButtonLayout::blGlyphTop, 4, 1, TPoint(42, 4)},
-                                       {TButtonLayout::blGlyphBottom, 4, 1, TPoint(42, 40)},
-                                       {TButtonLayout::blGlyphLeft, -1, 1, TPoint(42, 22)},
-                                       {TButtonLayout::blGlyphTop, -1, -1, TPoint(42, 22)}}) {
+  for (const Row& r : std::vector<Row>{{ux::TButtonLayout::blGlyphLeft, 4, 1, TPoint(4, 22)},
+                                       {ux::TButtonLayout::blGlyphRight, 4, 1, TPoint(80, 22)},
+                                       {ux::TButtonLayout::blGlyphTop, 4, 1, TPoint(42, 4)},
+                                       {ux::TButtonLayout::blGlyphBottom, 4, 1, TPoint(42, 40)},
+                                       {ux::TButtonLayout::blGlyphLeft, -1, 1, TPoint(42, 22)},
+                                       {ux::TButtonLayout::blGlyphTop, -1, -1, TPoint(42, 22)}}) {
     std::string caption;
     const TFaceLayout l = painter.ComputeFaceLayout(c, TRect(0, 0, 100, 60), caption, r.layout,
                                                     r.margin, r.spacing, false, 0);
@@ -93,7 +93,7 @@ TEST(GlyphPainter, FaceLayoutTableAndArrow) {
   }
   // A caption wider than the room is shortened and ends in "...".
   std::string caption = "A very long caption for a small button";
-  painter.ComputeFaceLayout(c, TRect(0, 0, 60, 60), caption, TButtonLayout::blGlyphTop, -1, 1,
+  painter.ComputeFaceLayout(c, TRect(0, 0, 60, 60), caption, ux::TButtonLayout::blGlyphTop, -1, 1,
                             false, 0);
   EXPECT_EQ(caption.substr(caption.size() - 3), "...");
   EXPECT_LE(c->TextWidth(caption), 60);
