@@ -46,9 +46,10 @@ public:
     for (const char* l : lines)
       Line(l);
   }
+  /// Coordinates read back exactly: as many digits as the value needs.
   void Number(const char* code, double value) {
     Line(code);
-    Line(GisFloatToStr(value));
+    Line(GisFloatToStrExact(value));
   }
   std::string& Buffer() { return out_; }
 

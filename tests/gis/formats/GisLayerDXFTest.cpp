@@ -5,15 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <functional>
+#include <map>
 #include <random>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisResource.h"
+#include "gis/formats/GisFileSet.h"
 #include "gis/formats/GisFormatsLayers.h"
 #include "gis/formats/GisLayerDXF.h"
 #include "gis/formats/GisLayerDXFGroups.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
 
 namespace dxftest {
@@ -478,4 +488,252 @@ TEST(DxfLayer, BadInputGivesAStructureError) {
   GisFormatsRegisterLayers();
   auto made = GisCreateLayer("d", DataFile("dxf/r12.dxf"));
   EXPECT_NE(dynamic_cast<TGIS_LayerDXF*>(made.get()), nullptr);
+}
+
+// ---- the writer ------------------------------------------------------------------------
+
+namespace dxftest {
+
+/// What a string group becomes on the way through the file: CR and LF as
+/// blanks, at most 255 bytes, never half a UTF-8 character.
+std::string AsWritten(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  if (text.size() > 255) {
+    std::size_t cut = 255;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+      --cut;
+    text.resize(cut);
+  }
+  return text;
+}
+
+/// A seeded layer: points, lines and polygons with holes in all quadrants,
+/// values with non-ASCII text, line breaks, "=" and 300 characters.
+void FillRandomLayer(TGIS_LayerVector& layer, unsigned seed, int count) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> coord(-1e7, 1e7), small(-1, 1);
+  layer.Open();
+  layer.AddField("TXT", gisFieldTypeString, 400, 0);
+  layer.AddField("NUM", gisFieldTypeNumber, 10, 0);
+  const char* samples[] = {"Zürich straße", "a=b=c", "line\r\nbreak", "plain", ""};
+  for (int i = 0; i < count; ++i) {
+    const int kind = int(rng() % 3);
+    TGIS_Shape* s = layer.CreateShape(kind == 0   ? gisShapeTypePoint
+                                      : kind == 1 ? gisShapeTypeArc
+                                                  : gisShapeTypePolygon);
+    s->Lock(2);
+    s->AddPart();
+    const double cx = coord(rng), cy = coord(rng);
+    if (kind == 0) {
+      s->AddPoint({cx, cy});
+    } else {
+      for (int k = 0; k < 5; ++k)
+        s->AddPoint({cx + k * small(rng) * 1000, cy + small(rng) * 1e-3});
+      if (kind == 2) { // a hole
+        s->AddPart();
+        for (int k = 0; k < 4; ++k)
+          s->AddPoint({cx + small(rng), cy + small(rng)});
+      }
+    }
+    s->Unlock();
+    std::string text = samples[rng() % 5];
+    if (i % 7 == 0) text = std::string(150, 'x') + "ü" + std::string(150, 'y');
+    s->SetField("TXT", text);
+    s->SetField("NUM", int(i));
+  }
+}
+
+int InChildDxf(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    int code = 1;
+    try {
+      code = body();
+    } catch (...) {
+      code = 2;
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return status;
+}
+
+} // namespace dxftest
+
+TEST(DxfWriter, BuildWritesTheOpeningAndClosingLines) {
+  TTempDir dir("dxf-build");
+  TGIS_LayerDXF layer;
+  layer.Build(dir / "new.dxf", GisExtent(0, 0, 1, 1));
+  const std::string text = TTempDir::Read(dir / "new.dxf");
+  EXPECT_EQ(text.substr(0, 46), "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$EXTMIN\r\n 10\r\n");
+  EXPECT_NE(text.find("  0\r\nSECTION\r\n   2\r\nTABLES\r\n  0\r\nTABLE\r\n   2\r\nAPPID\r\n 70\r\n"
+                      "     1\r\n  0\r\nAPPID\r\n  2\r\nADE\r\n 70\r\n    64\r\n  0\r\nENDTAB\r\n"
+                      "  0\r\nENDSEC\r\n  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nENDSEC\r\n"
+                      "  0\r\nEOF\r\n"),
+            std::string::npos);
+  TGIS_LayerDXF again;
+  EXPECT_EQ(ErrorOf([&] { again.Build(dir / "new.dxf", GisExtent(0, 0, 1, 1)); }).substr(0, 4),
+            "0033");
+}
+
+TEST(DxfWriter, GoldenEntitiesForPointsTextsAndRings) {
+  TTempDir dir("dxf-golden");
+  TGIS_LayerVector source;
+  source.Open();
+  source.SetName("roads");
+  source.AddField("DXF_LABEL", gisFieldTypeString, 10, 0);
+  source.AddField("DXF_LABEL_HEIGHT", gisFieldTypeNumber, 10, 2);
+  source.AddField("DXF_LABEL_ANGLE", gisFieldTypeNumber, 10, 2);
+  TGIS_Shape* label = source.CreateShape(gisShapeTypePoint);
+  label->Lock(2);
+  label->AddPoint({1.5, -2});
+  label->Unlock();
+  label->SetField("DXF_LABEL", "Hi");
+  label->SetField("DXF_LABEL_HEIGHT", 0);
+  label->SetField("DXF_LABEL_ANGLE", 30);
+  label->GetParamsSection().GetLabel().SetPosition(LabelPositionBit(gisLabelPositionDownLeft));
+  TGIS_Shape* ring = source.CreateShape(gisShapeTypePolygon);
+  ring->Lock(2);
+  for (int part = 0; part < 2; ++part) {
+    ring->AddPart();
+    for (TGIS_Point q : {TGIS_Point{0, 0}, TGIS_Point{0, 10}, TGIS_Point{10, 10}})
+      ring->AddPoint({q.X + part, q.Y + part});
+  }
+  ring->Unlock();
+  ring->GetParamsSection().GetArea().SetOutlineColor(GisColorRGB(255, 0, 0));
+  TGIS_Shape* empty = source.CreateShape(gisShapeTypeArc); // no parts: left out
+  (void)empty;
+
+  TGIS_LayerDXF out;
+  out.SetPath(dir / "g.dxf");
+  out.ImportLayer(&source, GisWholeWorldExtent(), gisShapeTypeUnknown, "", false);
+  const std::string text = TTempDir::Read(dir / "g.dxf");
+  EXPECT_NE(text.find("0\r\nTEXT\r\n1\r\nHi\r\n40\r\n0.05\r\n50\r\n30\r\n72\r\n2\r\n73\r\n3\r\n"
+                      " 11\r\n1.5\r\n 21\r\n-2\r\n 31\r\n0\r\n  8\r\nroads\r\n 62\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("1001\r\nADE\r\n1002\r\n{\r\n1011\r\n0\r\n1021\r\n0\r\n1031\r\n0\r\n"
+                      "1000\r\nDXF_LABEL=Hi\r\n1000\r\nDXF_LABEL_HEIGHT=0\r\n"),
+            std::string::npos);
+  // Two rings: two closed polylines in red (colour 1).
+  std::size_t at = 0;
+  int closed = 0;
+  while ((at = text.find("  0\r\nPOLYLINE\r\n  8\r\nroads\r\n 62\r\n1\r\n 66\r\n     1\r\n 10\r\n0\r\n"
+                         " 20\r\n0\r\n 30\r\n0\r\n 70\r\n     1\r\n",
+                         at)) != std::string::npos)
+    ++closed, ++at;
+  EXPECT_EQ(closed, 2);
+  EXPECT_EQ(text.find("POLYLINE\r\n", text.rfind("SEQEND")), std::string::npos);
+}
+
+TEST(DxfWriter, RandomLayersReadBackHereByGdalAndByEzdxf) {
+  TTempDir dir("dxf-round");
+  TGIS_LayerVector source;
+  FillRandomLayer(source, 42, 60);
+  TGIS_LayerDXF out;
+  out.SetPath(dir / "r.dxf");
+  out.ImportLayer(&source, GisWholeWorldExtent(), gisShapeTypeUnknown, "", false);
+  auto back = OpenDxf(dir / "r.dxf");
+  int k = 0;
+  for (int i = 0; i < source.ShapeCount(); ++i) {
+    TGIS_Shape* s = source.ShapeAt(i);
+    s->Lock(2);
+    const int parts = s->ShapeType() == gisShapeTypePoint ? 1 : s->GetNumParts();
+    for (int p = 0; p < parts; ++p, ++k) {
+      SCOPED_TRACE(i);
+      ASSERT_LT(k, back->ShapeCount());
+      TGIS_Shape* b = back->ShapeAt(k);
+      const auto pts = Points(b);
+      ASSERT_EQ(int(pts.size()), s->GetPartSize(p));
+      for (int j = 0; j < s->GetPartSize(p); ++j) {
+        const TGIS_Point q = s->GetPoint(p, j);
+        EXPECT_NEAR(pts[std::size_t(j)].X, q.X, std::fabs(q.X) * 1e-15);
+        EXPECT_NEAR(pts[std::size_t(j)].Y, q.Y, std::fabs(q.Y) * 1e-15);
+      }
+      const std::string line = AsWritten("TXT=" + s->GetField("TXT").AsString());
+      EXPECT_EQ(Field(b, "TXT"), line.substr(4));
+      EXPECT_EQ(Field(b, "NUM"), s->GetField("NUM").AsString());
+      EXPECT_EQ(b->ShapeType(), s->ShapeType() == gisShapeTypePoint ? gisShapeTypePoint
+                                                                       : s->ShapeType());
+    }
+    s->Unlock();
+  }
+  EXPECT_EQ(k, back->ShapeCount());
+  // GDAL and ezdxf read the file: as many features, and no audit errors.
+  const std::string ogr = sktest::RunTool("ogrinfo -ro -al -q '" + (dir / "r.dxf") + "' 2>&1");
+  std::size_t features = 0;
+  for (std::size_t at = ogr.find("OGRFeature("); at != std::string::npos;
+       at = ogr.find("OGRFeature(", at + 1))
+    ++features;
+  EXPECT_EQ(int(features), k) << ogr.substr(0, 2000);
+  const std::string ez = sktest::RunTool(
+      "/usr/bin/python3 -c \"import ezdxf,sys; d=ezdxf.readfile(sys.argv[1]); "
+      "a=d.audit(); print(len(d.modelspace()), len(a.errors))\" '" + (dir / "r.dxf") + "' 2>&1");
+  EXPECT_EQ(ez, IntToStr(k) + " 0\n");
+}
+
+TEST(DxfWriter, FailedAndInterruptedSavesKeepTheOldFile) {
+  TTempDir dir("dxf-safe");
+  TGIS_LayerVector small, large;
+  FillRandomLayer(small, 1, 20);
+  FillRandomLayer(large, 2, 20000);
+  auto save = [&](TGIS_LayerVector& from) {
+    TGIS_LayerDXF out;
+    out.SetPath(dir / "s.dxf");
+    out.ImportLayer(&from, GisWholeWorldExtent(), gisShapeTypeUnknown, "", false);
+  };
+  // A stale temporary is overwritten; the previous file becomes the backup.
+  dir.Write("s.dxf~tmp", "stale");
+  save(small);
+  const std::string old = TTempDir::Read(dir / "s.dxf");
+  save(small);
+  EXPECT_EQ(TTempDir::Read(dir / "s.~dxf"), old);
+  EXPECT_FALSE(FileExists(dir / "s.dxf~tmp"));
+  // A file-size limit: 0032 with EFBIG, the old file as it was.
+  const int status = InChildDxf([&] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit r{200000, 200000};
+    ::setrlimit(RLIMIT_FSIZE, &r);
+    try {
+      save(large);
+    } catch (const EGIS_Exception& e) {
+      return std::string(e.what()).substr(0, 4) == "0032" && e.ErrorValue() == EFBIG ? 32 : 3;
+    }
+    return 0;
+  });
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 32);
+  EXPECT_EQ(TTempDir::Read(dir / "s.dxf"), old);
+  // Killed at seeded moments: the file is the old one or a complete new one.
+  std::mt19937 rng(7);
+  int sawOld = 0, sawNew = 0;
+  for (int round = 0; round < 20; ++round) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::alarm(60);
+      try {
+        save(large);
+      } catch (...) {
+        ::_exit(1);
+      }
+      ::_exit(0);
+    }
+    ::usleep(useconds_t(rng() % 400000));
+    ::kill(pid, SIGKILL);
+    int st = 0;
+    ::waitpid(pid, &st, 0);
+    TGIS_FileSet::Recover(dir / "s.dxf");
+    const std::string now = TTempDir::Read(dir / "s.dxf");
+    const bool complete = now.size() > 100 && now.substr(now.size() - 10) == "  0\r\nEOF\r\n";
+    ASSERT_TRUE(now == old || complete) << round;
+    (now == old ? sawOld : sawNew)++;
+    if (complete && now != old) {
+      auto back = OpenDxf(dir / "s.dxf");
+      EXPECT_GT(back->ShapeCount(), 20000);
+      break;
+    }
+  }
+  EXPECT_GT(sawOld + sawNew, 0);
 }

@@ -1,0 +1,47 @@
+// The DXF layer over ASCII drawings: whatever the text holds, opening reads it
+// into shapes or raises the kernel's errors within bounded time and memory;
+// the shapes and their values then read back, and the layer is written out
+// as a drawing of its own.
+//
+// Input: the drawing's bytes.
+
+#include <cstdint>
+#include <string>
+
+#include "fuzz/support/FuzzFiles.h"
+#include "gis/core/GisDefsGeometry.h"
+#include "gis/core/GisKernel.h"
+#include "gis/formats/GisLayerDXF.h"
+#include "platform/rtl/Exceptions.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  GisKernelInit();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace skfuzz;
+  Put("f.dxf", data, size);
+  try {
+    TGIS_LayerDXF layer;
+    layer.SetPath(Folder() + "f.dxf");
+    try {
+      layer.Open();
+    } catch (const Exception&) {
+      // What was read before the error stays and is walked below.
+    }
+    for (int i = 0; i < layer.ShapeCount(); ++i) {
+      TGIS_Shape* s = layer.ShapeAt(i);
+      s->GetExtentRaw();
+      for (int f = 0; f < layer.FieldCount(); ++f)
+        s->GetField(layer.GetFieldInfo(f)->NewName);
+    }
+    layer.RecalcExtent();
+    Remove("out.dxf");
+    TGIS_LayerDXF out;
+    out.SetPath(Folder() + "out.dxf");
+    out.ImportLayer(&layer, GisWholeWorldExtent(), gisShapeTypeUnknown, "", false);
+  } catch (const Exception&) {
+  }
+  return 0;
+}
