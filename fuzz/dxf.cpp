@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz/support/DxfFuzz.h"
 #include "fuzz/support/FuzzFiles.h"
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisKernel.h"
@@ -22,21 +23,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace skfuzz;
   Put("f.dxf", data, size);
+  TGIS_LayerDXF layer;
+  OpenAndWalkDxf(layer, Folder() + "f.dxf");
   try {
-    TGIS_LayerDXF layer;
-    layer.SetPath(Folder() + "f.dxf");
-    try {
-      layer.Open();
-    } catch (const Exception&) {
-      // What was read before the error stays and is walked below.
-    }
-    for (int i = 0; i < layer.ShapeCount(); ++i) {
-      TGIS_Shape* s = layer.ShapeAt(i);
-      s->GetExtentRaw();
-      for (int f = 0; f < layer.FieldCount(); ++f)
-        s->GetField(layer.GetFieldInfo(f)->NewName);
-    }
-    layer.RecalcExtent();
     Remove("out.dxf");
     TGIS_LayerDXF out;
     out.SetPath(Folder() + "out.dxf");

@@ -145,6 +145,24 @@ void TGIS_LayerDXF::TReader::AddVertices(const std::vector<TVertex>& vertices, b
 
 // ---- simple entities -------------------------------------------------------------------
 
+void TGIS_LayerDXF::TReader::SimpleCommonGroup() {
+  switch (g_.Code()) {
+  case 5:
+    shape_->SetField("DXF_HANDLE", g_.Text());
+    break;
+  case 8:
+    shape_->SetField("DXF_LAYER", LayerValue());
+    shape_->SetIsHidden(IsLayerHidden(g_.Text()));
+    ApplyColor(g_.Text(), 0);
+    break;
+  default: { // 62
+    const int c = g_.Int();
+    shape_->SetField("DXF_COLOR", c);
+    ApplyColor("", c);
+  }
+  }
+}
+
 void TGIS_LayerDXF::TReader::ReadSimple(const char* name) {
   const std::string kind = name;
   Next();
@@ -159,20 +177,11 @@ void TGIS_LayerDXF::TReader::ReadSimple(const char* name) {
   while (!g_.EndOfData() && g_.Code() != 0) {
     const int code = g_.Code();
     switch (code) {
-    case 5: shape_->SetField("DXF_HANDLE", g_.Text()); break;
-    case 8: {
-      const std::string layer = LayerValue();
-      shape_->SetField("DXF_LAYER", layer);
-      shape_->SetIsHidden(IsLayerHidden(g_.Text()));
-      ApplyColor(g_.Text(), 0);
+    case 5:
+    case 8:
+    case 62:
+      SimpleCommonGroup();
       break;
-    }
-    case 62: {
-      const int c = g_.Int();
-      shape_->SetField("DXF_COLOR", c);
-      ApplyColor("", c);
-      break;
-    }
     case 6:
       if (line || arc) ApplyLineType(g_.Text());
       break;
@@ -247,18 +256,11 @@ void TGIS_LayerDXF::TReader::ReadText() {
   bool haveText = false;
   while (!g_.EndOfData() && g_.Code() != 0) {
     switch (g_.Code()) {
-    case 5: shape_->SetField("DXF_HANDLE", g_.Text()); break;
+    case 5:
     case 8:
-      shape_->SetField("DXF_LAYER", LayerValue());
-      shape_->SetIsHidden(IsLayerHidden(g_.Text()));
-      ApplyColor(g_.Text(), 0);
+    case 62:
+      SimpleCommonGroup();
       break;
-    case 62: {
-      const int c = g_.Int();
-      shape_->SetField("DXF_COLOR", c);
-      ApplyColor("", c);
-      break;
-    }
     case 10: anchor.X = g_.Double(); break;
     case 20: anchor.Y = g_.Double(); break;
     case 30:
@@ -312,18 +314,11 @@ void TGIS_LayerDXF::TReader::ReadCircle() {
   double r = 0;
   while (!g_.EndOfData() && g_.Code() != 0) {
     switch (g_.Code()) {
-    case 5: shape_->SetField("DXF_HANDLE", g_.Text()); break;
+    case 5:
     case 8:
-      shape_->SetField("DXF_LAYER", LayerValue());
-      shape_->SetIsHidden(IsLayerHidden(g_.Text()));
-      ApplyColor(g_.Text(), 0);
+    case 62:
+      SimpleCommonGroup();
       break;
-    case 62: {
-      const int col = g_.Int();
-      shape_->SetField("DXF_COLOR", col);
-      ApplyColor("", col);
-      break;
-    }
     case 6: ApplyLineType(g_.Text()); break;
     case 10: c.X = g_.Double(); break;
     case 20: c.Y = g_.Double(); break;
@@ -359,18 +354,11 @@ void TGIS_LayerDXF::TReader::ReadEllipse() {
   double ratio = 1, p0 = 0, p1 = TWO_PI;
   while (!g_.EndOfData() && g_.Code() != 0) {
     switch (g_.Code()) {
-    case 5: shape_->SetField("DXF_HANDLE", g_.Text()); break;
+    case 5:
     case 8:
-      shape_->SetField("DXF_LAYER", LayerValue());
-      shape_->SetIsHidden(IsLayerHidden(g_.Text()));
-      ApplyColor(g_.Text(), 0);
+    case 62:
+      SimpleCommonGroup();
       break;
-    case 62: {
-      const int col = g_.Int();
-      shape_->SetField("DXF_COLOR", col);
-      ApplyColor("", col);
-      break;
-    }
     case 6: ApplyLineType(g_.Text()); break;
     case 370: {
       const int w = g_.Int();
@@ -422,18 +410,11 @@ void TGIS_LayerDXF::TReader::ReadSpline() {
   while (!g_.EndOfData() && g_.Code() != 0) {
     const int code = g_.Code();
     switch (code) {
-    case 5: shape_->SetField("DXF_HANDLE", g_.Text()); break;
+    case 5:
     case 8:
-      shape_->SetField("DXF_LAYER", LayerValue());
-      shape_->SetIsHidden(IsLayerHidden(g_.Text()));
-      ApplyColor(g_.Text(), 0);
+    case 62:
+      SimpleCommonGroup();
       break;
-    case 62: {
-      const int col = g_.Int();
-      shape_->SetField("DXF_COLOR", col);
-      ApplyColor("", col);
-      break;
-    }
     case 10: control.push_back({g_.Double(), 0, 0}); break;
     case 11: fit.push_back({g_.Double(), 0, 0}); break;
     case 20: if (!control.empty()) control.back().Y = g_.Double(); break;

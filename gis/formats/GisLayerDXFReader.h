@@ -74,6 +74,8 @@ private:
   // Entities (GisLayerDXFEntities.cpp).
   TGIS_Shape* StartShape(TGIS_ShapeType type, const char* kind);
   void EndShape();
+  /// Groups 5, 8 and 62 of the simple entities: handle, drawing layer, colour.
+  void SimpleCommonGroup();
   void ReadSimple(const char* name);
   void ReadText();
   void ReadCircle();
