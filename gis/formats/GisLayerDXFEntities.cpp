@@ -145,6 +145,13 @@ void TGIS_LayerDXF::TReader::AddVertices(const std::vector<TVertex>& vertices, b
 
 // ---- simple entities -------------------------------------------------------------------
 
+void TGIS_LayerDXF::TReader::ExtrusionGroup(TGIS_DxfVec& extrusion) {
+  const double v = g_.Double();
+  if (g_.Code() == 210) extrusion.X = v;
+  if (g_.Code() == 220) extrusion.Y = v;
+  if (g_.Code() == 230) extrusion.Z = v;
+}
+
 void TGIS_LayerDXF::TReader::SimpleCommonGroup() {
   switch (g_.Code()) {
   case 5:
@@ -191,9 +198,11 @@ void TGIS_LayerDXF::TReader::ReadSimple(const char* name) {
         if (w > 0) ApplyWeight(w);
       }
       break;
-    case 210: ext.X = g_.Double(); break;
-    case 220: ext.Y = g_.Double(); break;
-    case 230: ext.Z = g_.Double(); break;
+    case 210:
+    case 220:
+    case 230:
+      ExtrusionGroup(ext);
+      break;
     case 40: radius = g_.Double(); break;
     case 50: a0 = g_.Double(); break;
     case 51: a1 = g_.Double(); break;
@@ -327,9 +336,11 @@ void TGIS_LayerDXF::TReader::ReadCircle() {
       shape_->SetField("DXF_ELEVATION", c.Z);
       break;
     case 40: r = g_.Double(); break;
-    case 210: ext.X = g_.Double(); break;
-    case 220: ext.Y = g_.Double(); break;
-    case 230: ext.Z = g_.Double(); break;
+    case 210:
+    case 220:
+    case 230:
+      ExtrusionGroup(ext);
+      break;
     default: break;
     }
     Next();
@@ -377,9 +388,11 @@ void TGIS_LayerDXF::TReader::ReadEllipse() {
     case 40: ratio = g_.Double(); break;
     case 41: p0 = g_.Double(); break;
     case 42: p1 = g_.Double(); break;
-    case 210: ext.X = g_.Double(); break;
-    case 220: ext.Y = g_.Double(); break;
-    case 230: ext.Z = g_.Double(); break;
+    case 210:
+    case 220:
+    case 230:
+      ExtrusionGroup(ext);
+      break;
     default: break;
     }
     Next();
@@ -568,9 +581,11 @@ void TGIS_LayerDXF::TReader::ReadPolyline() {
     } else {
       switch (g_.Code()) {
       case 30: common.Elevation = g_.Double(); break;
-      case 210: ext.X = g_.Double(); break;
-      case 220: ext.Y = g_.Double(); break;
-      case 230: ext.Z = g_.Double(); break;
+      case 210:
+      case 220:
+      case 230:
+        ExtrusionGroup(ext);
+        break;
       case 70: flags = g_.Int(); break;
       case 71: m = g_.Int(); break;
       case 72: n = g_.Int(); break;
@@ -706,9 +721,11 @@ void TGIS_LayerDXF::TReader::ReadLWPolyline() {
       case 20: if (!vertices.empty()) vertices.back().Y = g_.Double(); break;
       case 30: if (!vertices.empty()) vertices.back().Z = g_.Double(); break;
       case 42: if (!vertices.empty()) vertices.back().Bulge = g_.Double(); break;
-      case 210: ext.X = g_.Double(); break;
-      case 220: ext.Y = g_.Double(); break;
-      case 230: ext.Z = g_.Double(); break;
+      case 210:
+      case 220:
+      case 230:
+        ExtrusionGroup(ext);
+        break;
       case 1001:
         if (g_.Is(1001, "ADE")) {
           make();
@@ -744,9 +761,11 @@ void TGIS_LayerDXF::TReader::ReadMPolygon() {
       switch (g_.Code()) {
       case 10: vertices.push_back({g_.Double(), 0, 0, 0}); break;
       case 20: if (!vertices.empty()) vertices.back().Y = g_.Double(); break;
-      case 210: ext.X = g_.Double(); break;
-      case 220: ext.Y = g_.Double(); break;
-      case 230: ext.Z = g_.Double(); break;
+      case 210:
+      case 220:
+      case 230:
+        ExtrusionGroup(ext);
+        break;
       default: break;
       }
     }
@@ -811,9 +830,11 @@ void TGIS_LayerDXF::TReader::ReadHatch() {
     const int code = g_.Code();
     TEdge* edge = !polyline && !edges.empty() ? &edges.back() : nullptr;
     switch (code) {
-    case 210: ext.X = g_.Double(); break;
-    case 220: ext.Y = g_.Double(); break;
-    case 230: ext.Z = g_.Double(); break;
+    case 210:
+    case 220:
+    case 230:
+      ExtrusionGroup(ext);
+      break;
     case 92: {
       const int type = g_.Int();
       if (shape_ == nullptr) {

@@ -76,6 +76,8 @@ private:
   void EndShape();
   /// Groups 5, 8 and 62 of the simple entities: handle, drawing layer, colour.
   void SimpleCommonGroup();
+  /// Groups 210, 220 and 230: the extrusion direction.
+  void ExtrusionGroup(TGIS_DxfVec& extrusion);
   void ReadSimple(const char* name);
   void ReadText();
   void ReadCircle();
