@@ -4,6 +4,6 @@
 #pragma once
 
 /// Fills the factory's creator slots of the vector format layers (".shp"
-/// TGIS_LayerSHP, ".mif" TGIS_LayerMIF). Call once at start-up after GisKernelInit(); calling it
+/// TGIS_LayerSHP, ".mif" TGIS_LayerMIF, ".dxf" TGIS_LayerDXF). Call once at start-up after GisKernelInit(); calling it
 /// again only refills the slots.
 void GisFormatsRegisterLayers();
