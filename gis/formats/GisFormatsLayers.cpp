@@ -1,10 +1,14 @@
 // GisFormatsRegisterLayers: one call per format layer.
 #include "gis/formats/GisFormatsLayers.h"
 
+#include "gis/formats/GisLayerDGN.h"
+#include "gis/formats/GisLayerDLG.h"
 #include "gis/formats/GisLayerMIF.h"
 #include "gis/formats/GisLayerSHP.h"
 
 void GisFormatsRegisterLayers() {
   GisRegisterLayerSHP();
   GisRegisterLayerMIF();
+  GisRegisterLayerDGN();
+  GisRegisterLayerDLG();
 }

@@ -151,3 +151,57 @@ parts = [open(stem + ext, "rb").read() for ext in (".mif", ".mid")]
 open(out, "wb").write(struct.pack("<I", len(parts[0])) + b"".join(parts))
 PY
 done
+
+# ---- DGN (design files written by GDAL from its seed files) ------------------------------
+dgn="$here/dgn"
+mkdir -p "$dgn"
+rm -f "$dgn"/*.dgn "$dgn"/*.dump "$dgn"/*.pens "$dgn"/*.extent "$dgn"/*.vectors
+"$py" "$dgn/make_dfloat_vectors.py" > "$dgn/dfloat.vectors"
+"$py" - "$work/elements.csv" <<'PY'
+import math, sys
+rows = [
+    '"LINESTRING (0 0,10 10)",3,5,2,1,',
+    '"LINESTRING (1 1,2 5,3 2,4 8)",4,12,0,2,',
+    '"POLYGON ((0 0,0 10,10 10,10 0,0 0))",5,200,3,0,',
+    '"POINT (5 5)",6,7,1,0,hello',
+    # 250 vertices: a complex chain of 7 line strings
+    '"LINESTRING (%s)",7,33,4,3,' % ",".join(
+        "%g %g" % (i * 0.5, 30 + round(math.sin(i / 10.0) * 20, 3)) for i in range(250)),
+    # a holed polygon: a cell with two shapes
+    '"POLYGON ((20 20,20 40,40 40,40 20,20 20),(25 25,30 25,30 30,25 30,25 25))",8,100,2,4,',
+    '"POINT (100 200)",9,255,6,5,',
+    '"POINT (50.5 60.25)",10,0,0,7,angle text',
+]
+open(sys.argv[1], "w").write("WKT,Level,ColorIndex,Weight,Style,Text\n" + "\n".join(rows) + "\n")
+PY
+# (GDAL reports that the design-file layer takes no new fields; the file is written.)
+ogr2ogr -q -f DGN "$dgn/gdal2d.dgn" "$work/elements.csv" 2>/dev/null
+ogr2ogr -q -f DGN "$dgn/gdal3d.dgn" "$work/elements.csv" -dsco SEED=/usr/share/gdal/seed_3d.dgn \
+  2>/dev/null
+# 256 lines, one per colour byte, and a colour table (type 5 on level 1)
+# inserted after the design-file header: GDAL's pen colours are the oracle.
+"$py" - "$work/colors.csv" <<'PY'
+import sys
+rows = ['"LINESTRING (%d 0,%d 5)",1,%d,0,0,' % (i, i, i) for i in range(256)]
+open(sys.argv[1], "w").write("WKT,Level,ColorIndex,Weight,Style,Text\n" + "\n".join(rows) + "\n")
+PY
+ogr2ogr -q -f DGN "$work/colors.dgn" "$work/colors.csv" 2>/dev/null
+"$py" - "$work/colors.dgn" "$dgn/colors.dgn" <<'PY'
+import random, struct, sys
+data = open(sys.argv[1], "rb").read()
+first = 4 + 2 * (data[2] | data[3] << 8)  # after the design-file header
+rnd = random.Random(5)
+table = bytes(rnd.randrange(256) for _ in range(768))
+body = bytes(32) + b"\0\0" + table
+element = bytes([1, 5]) + struct.pack("<H", len(body) // 2) + body
+open(sys.argv[2], "wb").write(data[:first] + element + data[first:])
+PY
+for f in gdal2d gdal3d; do
+  "$py" "$here/dump_ogr.py" "$dgn/$f.dgn" > "$dgn/$f.dump"
+done
+ogrinfo -q -al "$dgn/colors.dgn" | sed -n 's/.*PEN(.*c:#\([0-9a-f]*\).*/\1/p' > "$dgn/colors.pens"
+ogrinfo -so -al "$dgn/gdal2d.dgn" | sed -n 's/^Extent: //p' > "$dgn/gdal2d.extent"
+# Damaged: the 2D file cut inside the complex chain, and a header whose
+# words-to-follow run far past the end.
+head -c 10000 "$dgn/gdal2d.dgn" > "$dgn/truncated.dgn"
+printf '\x08\x09\xfe\x02\x08\x03\xff\x7f' > "$dgn/damaged.dgn"
