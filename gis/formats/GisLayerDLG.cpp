@@ -411,8 +411,9 @@ void TGIS_LayerDLG::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
   const bool sameFile = GisIsSameLayerFile(*layer, *this);
   if (sameFile) pass.ClearScope();
 
-  // Both passes visit the same shapes: their UIDs are collected first.
-  std::vector<std::int32_t> uids;
+  // The shapes are collected first, by element kind: nodes, areas, then
+  // lines, the order a reader takes them in.
+  std::vector<std::int32_t> kinds[3];
   int nodes = 0, areas = 0, lines = 0;
   layer->MoveFirst(extent, query, true, "", nullptr);
   while (!layer->Eof()) {
@@ -424,17 +425,19 @@ void TGIS_LayerDLG::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
         (shapeType == gisShapeTypeUnknown || s->ShapeType() == shapeType)) {
       s->Lock(2);
       const TGIS_ShapeType type = s->ShapeType();
-      int count = 0;
+      int count = 0, kind = 0;
       if (type == gisShapeTypeArc) {
         count = s->GetNumParts();
         lines += count;
+        kind = 2;
       } else if (type == gisShapeTypePoint || type == gisShapeTypeMultiPoint) {
         count = s->GetNumPoints();
-        (IsArea(*s) ? areas : nodes) += count;
+        kind = IsArea(*s) ? 1 : 0;
+        (kind == 1 ? areas : nodes) += count;
       }
       s->Unlock();
       // Polygons and shapes without points give no element.
-      if (count > 0) uids.push_back(shape->Uid());
+      if (count > 0) kinds[kind].push_back(shape->Uid());
     }
     layer->MoveNext();
   }
@@ -452,6 +455,9 @@ void TGIS_LayerDLG::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
     WriteHeader(text, lines, areas, nodes);
     int nodeNo = 1, areaNo = 1, lineNo = 1;
     int counter = 0;
+    std::vector<std::int32_t> uids = kinds[0];
+    uids.insert(uids.end(), kinds[1].begin(), kinds[1].end());
+    uids.insert(uids.end(), kinds[2].begin(), kinds[2].end());
     for (const std::int32_t uid : uids) {
       TGIS_Shape* shape = layer->GetShape(uid);
       if (shape == nullptr) continue;

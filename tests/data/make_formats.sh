@@ -205,3 +205,45 @@ ogrinfo -so -al "$dgn/gdal2d.dgn" | sed -n 's/^Extent: //p' > "$dgn/gdal2d.exten
 # words-to-follow run far past the end.
 head -c 10000 "$dgn/gdal2d.dgn" > "$dgn/truncated.dgn"
 printf '\x08\x09\xfe\x02\x08\x03\xff\x7f' > "$dgn/damaged.dgn"
+
+# ---- DLG (no oracle: hand-made files in the standard's layouts) -------------------------
+dlg="$here/dlg"
+mkdir -p "$dlg"
+rm -f "$dlg"/*.opt "$dlg"/*.dlg
+"$py" - "$dlg" <<'PY'
+import sys
+out = sys.argv[1]
+def cat(name, nodes, areas, lines):
+    return "%-24s%6d%6d 01 %6d%6d 010%6d%6d 000%6d%2d" % (name, nodes, nodes, areas, areas, lines, lines, 0, 0)
+head = ["USGS TEST QUADRANGLE", "HYDROGRAPHY 1:24000"] + ["header record %d" % i for i in range(3, 15)]
+body = [cat("HYDROGRAPHY", 2, 1, 2),
+        "N    1      100.50      200.25     0     1     0     3     0     0",
+        "    50   300     0     0     0     0",
+        "N    2      110.00      210.00     0     1     0     3     0     0",
+        "    50     4     0     0     0     0",
+        "A    1      105.00      205.00     0     1     0     3     0     0",
+        "    50   421     0     0     0     0",
+        "L    1     1     2     1     1                 4     3     0",
+        "      100.50      200.25      103.00      204.00      107.00      207.00",
+        "      110.00      210.00",
+        "    50   412    50   610     0     0",
+        "L    2     2     1     1     1                 2     3     0",
+        "      110.00      210.00      100.50      200.25",
+        "    50   200"]
+# optional: 80-byte records with CR LF, the last one short
+recs = ["%-80s" % r for r in head + body]
+recs[-1] = body[-1]
+open(out + "/good.opt", "wb").write("\r\n".join(recs).encode())
+# standard: text lines, the category on line 16, tokens split at blanks
+std = head + ["header record 15"] + [cat("HYDROGRAPHY", 2, 1, 2)] + [
+    "N 1 100.50 200.25", "050 0300", "", "N 2 110 210", "050 0004", "A 1 105 205", "050 0421",
+    "L 1 1 2 1 1 4", "100.50 200.25 103 204", "107 207 110 210", "050 0412 050 0610",
+    "L 2 2 1 1 1 2", "110 210 100.50 200.25", "050 0200"]
+open(out + "/good.dlg", "w").write("\n".join(std) + "\n")
+# damaged: a line whose coordinates are cut to an odd count
+bad = std[:std.index("100.50 200.25 103 204")] + ["100.50 200.25 103"]
+open(out + "/damaged.dlg", "w").write("\n".join(bad) + "\n")
+PY
+corpus="$here/../../fuzz/corpus/dlg"
+mkdir -p "$corpus"
+for f in good.opt good.dlg damaged.dlg; do cp "$dlg/$f" "$corpus/seed-$f"; done

@@ -1,0 +1,43 @@
+// The DGN layer: whatever the design file holds, opening decodes it or
+// raises the kernel's errors; a full pass, access by UID past the last one,
+// every field of every shape and the range-based extent then run.
+//
+// Input: the bytes of the design file.
+
+#include <cstdint>
+#include <string>
+
+#include "fuzz/support/FuzzFiles.h"
+#include "gis/core/GisKernel.h"
+#include "gis/formats/GisLayerDGN.h"
+#include "platform/rtl/Exceptions.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  GisKernelInit();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace skfuzz;
+  Put("f.dgn", data, size);
+  try {
+    TGIS_LayerDGN layer;
+    layer.SetPath(Folder() + "f.dgn");
+    layer.Open();
+    layer.MoveFirst(GisWholeWorldExtent());
+    while (!layer.Eof()) {
+      layer.GetCurrentShape()->GetExtentRaw();
+      layer.MoveNext();
+    }
+    const int n = layer.GetLastUid();
+    for (int uid = 0; uid <= n + 2; ++uid)
+      if (TGIS_Shape* s = layer.GetShape(uid)) {
+        s->GetExtentRaw();
+        for (int f = 0; f < layer.FieldCount(); ++f)
+          s->GetField(layer.GetFieldInfo(f)->NewName);
+      }
+    layer.RecalcExtent();
+  } catch (const Exception&) {
+  }
+  return 0;
+}
