@@ -18,6 +18,9 @@ namespace {
 
 constexpr char DGN_DESCRIPTION[] = "Microstation Native Format (DGN)";
 constexpr int DGN_INDEX_STEP = 512;
+/// Linkage pairs kept per element. Real elements carry a few; a body full of
+/// linkage words would otherwise add thousands of fields at Open.
+constexpr std::size_t DGN_MAX_PAIRS = 64;
 
 constexpr int KIND_POINT = 0, KIND_ARC = 1, KIND_POLYGON = 2, KIND_TEXT = 3;
 
@@ -298,6 +301,7 @@ void TGIS_LayerDGN::ReadDisplayHeader(TElement& e) {
   int w = 0;
   while (next16(w)) {
     const int s = w & 0x7FFF;
+    if (e.Pairs.size() >= DGN_MAX_PAIRS) break;
     if (s == 0) {
       int entity = 0, low = 0, high = 0;
       if (!next16(entity) || !next16(low) || !next16(high)) break;

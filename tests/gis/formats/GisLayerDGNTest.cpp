@@ -770,3 +770,52 @@ TEST(DgnLayer, FactoryRowOpensDesignFiles) {
   ASSERT_NE(layer, nullptr);
   EXPECT_NE(dynamic_cast<TGIS_LayerDGN*>(layer.get()), nullptr);
 }
+
+TEST(DgnLayer, FileSymbologyOnlyWhileTheLayerStyleIsUntouched) {
+  using namespace dgntest;
+  sktest::TTempDir dir("dgn-style");
+  TBuilder f;
+  Bytes table(34 + 768, 0);
+  table[34 + 3 * 4] = 10; // entry 4: colour byte 3 + 1
+  table[35 + 3 * 4] = 20;
+  table[36 + 3 * 4] = 30;
+  f.Element(5, 1, table);
+  f.Line(1, 0, 0, 1, 1); // colour 3, weight 1, style 2
+  const std::string path = f.Save(dir, "s.dgn");
+  {
+    auto layer = OpenDgn(path);
+    TGIS_Shape* s = layer->GetShape(1);
+    ASSERT_NE(s->GetOwnSection(), nullptr);
+    TGIS_ParamsLine& line = s->GetOwnSection()->GetLine();
+    EXPECT_EQ(line.Style(), psDash);
+    EXPECT_EQ(line.Width(), 30); // (1 + 1) pixels at 96 per inch, in twips
+    EXPECT_EQ(layer->IndexColor(4), 0x1E140Au);
+    EXPECT_EQ(line.Color(), 0x1E140Au);
+  }
+  {
+    auto layer = OpenDgn(path);
+    layer->SetUseFileParams(false);
+    EXPECT_EQ(layer->GetShape(1)->GetOwnSection(), nullptr);
+  }
+  {
+    auto layer = OpenDgn(path);
+    layer->GetParamsSection().GetLine().SetStyle(psDot);
+    EXPECT_EQ(layer->GetShape(1)->GetOwnSection(), nullptr);
+  }
+}
+
+TEST(DgnLayer, ABodyFullOfLinkagesKeepsSixtyFourPairs) {
+  using namespace dgntest;
+  sktest::TTempDir dir("dgn-many-links");
+  TBuilder f;
+  Bytes many;
+  for (int i = 0; i < 500; ++i) {
+    const Bytes l = UserLink(i, i);
+    many.insert(many.end(), l.begin(), l.end());
+  }
+  f.Line(1, 0, 0, 1, 1, false, many);
+  auto layer = OpenDgn(f.Save(dir, "m.dgn"));
+  EXPECT_GE(layer->FindFieldIndex("DGN_LNK_3F"), 0);
+  EXPECT_LT(layer->FindFieldIndex("DGN_ENT_40"), 0);
+  EXPECT_EQ(layer->GetShape(1)->GetField("DGN_ENT_3F").AsInteger(), 63);
+}
