@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fuzz/support/FuzzFiles.h"
+#include "fuzz/support/FuzzLayers.h"
 #include "gis/core/GisKernel.h"
 #include "gis/formats/GisLayerDGN.h"
 #include "platform/rtl/Exceptions.h"
@@ -29,14 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       layer.GetCurrentShape()->GetExtentRaw();
       layer.MoveNext();
     }
-    const int n = layer.GetLastUid();
-    for (int uid = 0; uid <= n + 2; ++uid)
-      if (TGIS_Shape* s = layer.GetShape(uid)) {
-        s->GetExtentRaw();
-        for (int f = 0; f < layer.FieldCount(); ++f)
-          s->GetField(layer.GetFieldInfo(f)->NewName);
-      }
-    layer.RecalcExtent();
+    ReadBackShapes(layer);
   } catch (const Exception&) {
   }
   return 0;

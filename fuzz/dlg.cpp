@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fuzz/support/FuzzFiles.h"
+#include "fuzz/support/FuzzLayers.h"
 #include "gis/core/GisKernel.h"
 #include "gis/formats/GisLayerDLG.h"
 #include "platform/rtl/Exceptions.h"
@@ -19,21 +20,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   return 0;
 }
 
-namespace {
-
-void ReadBack(TGIS_LayerDLG& layer) {
-  const int n = layer.GetLastUid();
-  for (int uid = 0; uid <= n + 2; ++uid)
-    if (TGIS_Shape* s = layer.GetShape(uid)) {
-      s->GetExtentRaw();
-      for (int f = 0; f < layer.FieldCount(); ++f)
-        s->GetField(layer.GetFieldInfo(f)->NewName);
-    }
-  layer.RecalcExtent();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace skfuzz;
   for (const char* name : {"f.opt", "f.dlg"}) {
@@ -42,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       TGIS_LayerDLG layer;
       layer.SetPath(Folder() + name);
       layer.Open();
-      ReadBack(layer);
+      ReadBackShapes(layer);
       if (layer.ShapeCount() > 0 && layer.ShapeCount() < 200) {
         layer.SetModified(true);
         layer.SaveData();
         TGIS_LayerDLG again;
         again.SetPath(Folder() + name);
         again.Open();
-        ReadBack(again);
+        ReadBackShapes(again);
       }
     } catch (const Exception&) {
     }
