@@ -419,6 +419,9 @@ TEST(DgnLayer, ElementTypesGiveTheirShapes) {
     EXPECT_EQ(layer->MasterUnits(), "mu");
     EXPECT_EQ(layer->SubUnits(), "su");
     EXPECT_DOUBLE_EQ(layer->Scale(), 0.001);
+    // Without a colour-table element every colour is black.
+    for (int c : {0, 4, 255})
+      EXPECT_EQ(layer->TableColor(c), (std::array<std::uint8_t, 3>{0, 0, 0}));
     const TPass pass = FullPass(*layer);
     ASSERT_EQ(pass.Uids, (std::vector<std::int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
     const std::size_t counts[] = {2, 1, 4, 2, 0, 16, 5, 9, 1, 1, 1, 13};
