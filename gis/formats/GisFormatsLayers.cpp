@@ -2,6 +2,8 @@
 #include "gis/formats/GisFormatsLayers.h"
 
 #include "gis/formats/GisLayerDXF.h"
+#include "gis/formats/GisLayerDGN.h"
+#include "gis/formats/GisLayerDLG.h"
 #include "gis/formats/GisLayerMIF.h"
 #include "gis/formats/GisLayerSHP.h"
 
@@ -9,4 +11,6 @@ void GisFormatsRegisterLayers() {
   GisRegisterLayerSHP();
   GisRegisterLayerMIF();
   GisRegisterLayerDXF();
+  GisRegisterLayerDGN();
+  GisRegisterLayerDLG();
 }

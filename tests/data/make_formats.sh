@@ -151,3 +151,99 @@ parts = [open(stem + ext, "rb").read() for ext in (".mif", ".mid")]
 open(out, "wb").write(struct.pack("<I", len(parts[0])) + b"".join(parts))
 PY
 done
+
+# ---- DGN (design files written by GDAL from its seed files) ------------------------------
+dgn="$here/dgn"
+mkdir -p "$dgn"
+rm -f "$dgn"/*.dgn "$dgn"/*.dump "$dgn"/*.pens "$dgn"/*.extent "$dgn"/*.vectors
+"$py" "$dgn/make_dfloat_vectors.py" > "$dgn/dfloat.vectors"
+"$py" - "$work/elements.csv" <<'PY'
+import math, sys
+rows = [
+    '"LINESTRING (0 0,10 10)",3,5,2,1,',
+    '"LINESTRING (1 1,2 5,3 2,4 8)",4,12,0,2,',
+    '"POLYGON ((0 0,0 10,10 10,10 0,0 0))",5,200,3,0,',
+    '"POINT (5 5)",6,7,1,0,hello',
+    # 250 vertices: a complex chain of 7 line strings
+    '"LINESTRING (%s)",7,33,4,3,' % ",".join(
+        "%g %g" % (i * 0.5, 30 + round(math.sin(i / 10.0) * 20, 3)) for i in range(250)),
+    # a holed polygon: a cell with two shapes
+    '"POLYGON ((20 20,20 40,40 40,40 20,20 20),(25 25,30 25,30 30,25 30,25 25))",8,100,2,4,',
+    '"POINT (100 200)",9,255,6,5,',
+    '"POINT (50.5 60.25)",10,0,0,7,angle text',
+]
+open(sys.argv[1], "w").write("WKT,Level,ColorIndex,Weight,Style,Text\n" + "\n".join(rows) + "\n")
+PY
+# (GDAL reports that the design-file layer takes no new fields; the file is written.)
+ogr2ogr -q -f DGN "$dgn/gdal2d.dgn" "$work/elements.csv" 2>/dev/null
+ogr2ogr -q -f DGN "$dgn/gdal3d.dgn" "$work/elements.csv" -dsco SEED=/usr/share/gdal/seed_3d.dgn \
+  2>/dev/null
+# 256 lines, one per colour byte, and a colour table (type 5 on level 1)
+# inserted after the design-file header: GDAL's pen colours are the oracle.
+"$py" - "$work/colors.csv" <<'PY'
+import sys
+rows = ['"LINESTRING (%d 0,%d 5)",1,%d,0,0,' % (i, i, i) for i in range(256)]
+open(sys.argv[1], "w").write("WKT,Level,ColorIndex,Weight,Style,Text\n" + "\n".join(rows) + "\n")
+PY
+ogr2ogr -q -f DGN "$work/colors.dgn" "$work/colors.csv" 2>/dev/null
+"$py" - "$work/colors.dgn" "$dgn/colors.dgn" <<'PY'
+import random, struct, sys
+data = open(sys.argv[1], "rb").read()
+first = 4 + 2 * (data[2] | data[3] << 8)  # after the design-file header
+rnd = random.Random(5)
+table = bytes(rnd.randrange(256) for _ in range(768))
+body = bytes(32) + b"\0\0" + table
+element = bytes([1, 5]) + struct.pack("<H", len(body) // 2) + body
+open(sys.argv[2], "wb").write(data[:first] + element + data[first:])
+PY
+for f in gdal2d gdal3d; do
+  "$py" "$here/dump_ogr.py" "$dgn/$f.dgn" > "$dgn/$f.dump"
+done
+ogrinfo -q -al "$dgn/colors.dgn" | sed -n 's/.*PEN(.*c:#\([0-9a-f]*\).*/\1/p' > "$dgn/colors.pens"
+ogrinfo -so -al "$dgn/gdal2d.dgn" | sed -n 's/^Extent: //p' > "$dgn/gdal2d.extent"
+# Damaged: the 2D file cut inside the complex chain, and a header whose
+# words-to-follow run far past the end.
+head -c 10000 "$dgn/gdal2d.dgn" > "$dgn/truncated.dgn"
+printf '\x08\x09\xfe\x02\x08\x03\xff\x7f' > "$dgn/damaged.dgn"
+
+# ---- DLG (no oracle: hand-made files in the standard's layouts) -------------------------
+dlg="$here/dlg"
+mkdir -p "$dlg"
+rm -f "$dlg"/*.opt "$dlg"/*.dlg
+"$py" - "$dlg" <<'PY'
+import sys
+out = sys.argv[1]
+def cat(name, nodes, areas, lines):
+    return "%-24s%6d%6d 01 %6d%6d 010%6d%6d 000%6d%2d" % (name, nodes, nodes, areas, areas, lines, lines, 0, 0)
+head = ["USGS TEST QUADRANGLE", "HYDROGRAPHY 1:24000"] + ["header record %d" % i for i in range(3, 15)]
+body = [cat("HYDROGRAPHY", 2, 1, 2),
+        "N    1      100.50      200.25     0     1     0     3     0     0",
+        "    50   300     0     0     0     0",
+        "N    2      110.00      210.00     0     1     0     3     0     0",
+        "    50     4     0     0     0     0",
+        "A    1      105.00      205.00     0     1     0     3     0     0",
+        "    50   421     0     0     0     0",
+        "L    1     1     2     1     1                 4     3     0",
+        "      100.50      200.25      103.00      204.00      107.00      207.00",
+        "      110.00      210.00",
+        "    50   412    50   610     0     0",
+        "L    2     2     1     1     1                 2     3     0",
+        "      110.00      210.00      100.50      200.25",
+        "    50   200"]
+# optional: 80-byte records with CR LF, the last one short
+recs = ["%-80s" % r for r in head + body]
+recs[-1] = body[-1]
+open(out + "/good.opt", "wb").write("\r\n".join(recs).encode())
+# standard: text lines, the category on line 16, tokens split at blanks
+std = head + ["header record 15"] + [cat("HYDROGRAPHY", 2, 1, 2)] + [
+    "N 1 100.50 200.25", "050 0300", "", "N 2 110 210", "050 0004", "A 1 105 205", "050 0421",
+    "L 1 1 2 1 1 4", "100.50 200.25 103 204", "107 207 110 210", "050 0412 050 0610",
+    "L 2 2 1 1 1 2", "110 210 100.50 200.25", "050 0200"]
+open(out + "/good.dlg", "w").write("\n".join(std) + "\n")
+# damaged: a line whose coordinates are cut to an odd count
+bad = std[:std.index("100.50 200.25 103 204")] + ["100.50 200.25 103"]
+open(out + "/damaged.dlg", "w").write("\n".join(bad) + "\n")
+PY
+corpus="$here/../../fuzz/corpus/dlg"
+mkdir -p "$corpus"
+for f in good.opt good.dlg damaged.dlg; do cp "$dlg/$f" "$corpus/seed-$f"; done
