@@ -17,6 +17,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libgeos-dev python3-shapely
   xvfb xauth xdotool openbox x11-utils locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs gdal-bin libpng-dev pngcheck gdal-data python3-gdal libgdal-dev libtiff-tools libtiff-dev
+  e00compr avce00
   # fonts
   fonts-liberation2 fonts-dejavu-core fonts-wine
 )

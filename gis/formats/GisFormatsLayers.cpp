@@ -3,8 +3,12 @@
 
 #include "gis/formats/GisLayerMIF.h"
 #include "gis/formats/GisLayerSHP.h"
+#include "gis/formats/GisLayerE00.h"
+#include "gis/formats/GisLayerTiger.h"
 
 void GisFormatsRegisterLayers() {
   GisRegisterLayerSHP();
   GisRegisterLayerMIF();
+  GisRegisterLayerE00();
+  GisRegisterLayerTiger();
 }
