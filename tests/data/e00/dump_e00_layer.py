@@ -1,6 +1,7 @@
 """Dumps one layer of a file as GDAL reads it (by layer name): one line per
 feature, as dump_ogr.py writes them, with each ring's signed area (shoelace)
-after the vertices of a polygon."""
+after the vertices of a polygon. With --header, a first line names the
+fields ("#" in the geometry column)."""
 import os
 import sys
 
@@ -18,10 +19,12 @@ def area(ring):
     return s / 2
 
 
-def main(path, name):
+def main(path, name, header=False):
     ds = ogr.Open(path)
     layer = ds.GetLayerByName(name)
     defn = layer.GetLayerDefn()
+    if header:
+        print("\t".join(["#"] + [defn.GetFieldDefn(i).GetName() for i in range(defn.GetFieldCount())]))
     for f in layer:
         g = f.GetGeometryRef()
         cells = [str(f.GetFID())]
@@ -37,4 +40,4 @@ def main(path, name):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    main(sys.argv[1], sys.argv[2], len(sys.argv) > 3 and sys.argv[3] == "--header")

@@ -3,6 +3,7 @@
 // lines and missing files.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -315,6 +316,58 @@ TEST(TigerLayer, FactoryRowAndCompanionsInAnyCase) {
   tiger->Open();
   EXPECT_EQ(tiger->ShapeCount(), 3);
   (void)path;
+}
+
+TEST(TigerLayer, ChainsAgreeWithGdal) {
+  if (!fmttest::HaveGdal()) GTEST_SKIP() << "GDAL's Python bindings are not installed";
+  TTempDir dir("tiger-gdal");
+  // GDAL reads versions of classes 1 and 3 (its own names for the place columns).
+  for (const char* version : {"0301", "1002"}) {
+    SCOPED_TRACE(version);
+    const std::string path = SampleSet(version).Write(dir);
+    auto layer = OpenTiger(path);
+    const auto lines = fmttest::Split(
+        sktest::RunTool("/usr/bin/python3 " + fmttest::DataFile("e00/dump_e00_layer.py") + " '" +
+                        path + "' CompleteChain --header"),
+        '\n');
+    ASSERT_GT(lines.size(), 1u);
+    const auto names = fmttest::Split(lines[0], '\t');
+    int compared = 0;
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+      if (lines[k].empty()) continue;
+      const auto cols = fmttest::Split(lines[k], '\t');
+      const auto geometry = fmttest::Split(cols[0], '|');
+      TGIS_Shape* s = layer->ShapeAt(compared++);
+      const auto xy = fmttest::Split(geometry[1], ' ');
+      ASSERT_EQ(s->GetNumPoints(), int(xy.size()));
+      for (int i = 0; i < s->GetNumPoints(); ++i) {
+        const auto v = fmttest::Split(xy[std::size_t(i)], ',');
+        double gx, gy;
+        const std::uint64_t bx = fmttest::HexBits(v[0]), by = fmttest::HexBits(v[1]);
+        std::memcpy(&gx, &bx, 8);
+        std::memcpy(&gy, &by, 8);
+        EXPECT_NEAR(s->GetPoint(0, i).X, gx, 1e-12);
+        EXPECT_NEAR(s->GetPoint(0, i).Y, gy, 1e-12);
+      }
+      // Every field both sides have: equal as text (numbers as numbers).
+      for (std::size_t c = 1; c < names.size(); ++c) {
+        const int f = layer->FindField(names[c]);
+        if (f < 0) continue;
+        const TGIS_FieldInfo& info = *layer->GetFieldInfo(f);
+        const std::string ours = Trim(VarToStr(s->GetField(info.NewName)));
+        const std::string theirs = cols[c] == "<null>" ? "" : Trim(cols[c]);
+        if (info.FieldType == gisFieldTypeBoolean) {
+          EXPECT_EQ(s->GetField(info.NewName).AsBoolean(), theirs == "1") << names[c];
+        } else if (info.FieldType == gisFieldTypeNumber && !theirs.empty()) {
+          EXPECT_EQ(s->GetField(info.NewName).AsDouble(), StrToFloat(theirs)) << names[c];
+        } else if (ours != theirs) {
+          // GDAL reads some code columns as integers: "00100" is 100.
+          EXPECT_EQ(StrToFloat(ours), StrToFloat(theirs)) << names[c];
+        }
+      }
+    }
+    EXPECT_EQ(compared, 3);
+  }
 }
 
 TEST(TigerLayer, SamplesInTheDataFolder) {
