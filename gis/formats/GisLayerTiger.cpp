@@ -93,6 +93,14 @@ public:
     return v / 1000000.0;
   }
   double TakeLongitude() { return TakeCoordinate(10); }
+  /// The head of the records of a chain (RT2, RTZ): record type, version,
+  /// chain identifier into `tlid`; returns the sequence number.
+  std::int64_t TakeChainHead(std::string& tlid) {
+    TakeChar();
+    TakeInteger(4);
+    tlid = TakeText(10);
+    return TakeInteger(3);
+  }
   double TakeLatitude() { return TakeCoordinate(9); }
 
 private:
@@ -236,10 +244,7 @@ public:
   using T_record::T_record;
 
   void Decode() {
-    TakeChar();
-    TakeInteger(4);
-    tlid = TakeText(10);
-    sequence = TakeInteger(3);
+    sequence = TakeChainHead(tlid);
     for (TGIS_Point& p : points) {
       p.X = TakeLongitude();
       p.Y = TakeLatitude();
@@ -301,10 +306,7 @@ public:
   using T_record::T_record;
 
   void Decode() {
-    TakeChar();
-    TakeInteger(4);
-    tlid = TakeText(10);
-    TakeInteger(3);
+    TakeChainHead(tlid);
     zip.Left = TakeInteger(4);
     zip.Right = TakeInteger(4);
   }
