@@ -642,8 +642,8 @@ private:
       Integer y = 0, m = 0, day = 0;
       TDateTime date = 0;
       if (d.size() >= 8 && TryStrToInt(Trim(d.substr(0, 4)), y) &&
-          TryStrToInt(Trim(d.substr(4, 2)), m) && TryStrToInt(Trim(d.substr(6, 2)), day) &&
-          y > 0 && y < 10000 && m > 0 && m < 13 && day > 0 && day < 32 &&
+          TryStrToInt(Trim(d.substr(4, 2)), m) && TryStrToInt(Trim(d.substr(6, 2)), day) && y > 0 &&
+          y < 10000 && m > 0 && m < 13 && day > 0 && day < 32 &&
           TryEncodeDate(Word(y), Word(m), Word(day), date))
         return Variant::FromDate(date);
       return Variant::MakeNull();

@@ -353,10 +353,9 @@ public:
       layer_.modified_ = false;
       if (viewer != nullptr) viewer->BusyRelease(&layer_);
     });
-    const bool complete = Pass(2, [&] { return PlacesLine(); }) &&
-                          Pass(3, [&] { return ZipLine(); }) &&
-                          Pass(0, [&] { return ChainLine(); }) &&
-                          Pass(1, [&] { return PointsLine(); });
+    const bool complete =
+        Pass(2, [&] { return PlacesLine(); }) && Pass(3, [&] { return ZipLine(); }) &&
+        Pass(0, [&] { return ChainLine(); }) && Pass(1, [&] { return PointsLine(); });
     FinishChain();
     done.Run();
     return complete;
@@ -408,8 +407,7 @@ private:
     if (viewer == nullptr) return false;
     bool abort = false;
     // Positions in KiB over the four files.
-    viewer->BusyShake(&layer_, int((done_ + stream_->Seek(0, 1)) >> 10), int(total_ >> 10),
-                      abort);
+    viewer->BusyShake(&layer_, int((done_ + stream_->Seek(0, 1)) >> 10), int(total_ >> 10), abort);
     return abort;
   }
 

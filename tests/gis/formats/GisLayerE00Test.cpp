@@ -91,7 +91,8 @@ public:
         if (p_ == 3 || i % 2 == 1 || i + 1 == a.size()) text_ += "\n";
       }
     }
-    text_ += Int(-1, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + "\n";
+    text_ += Int(-1, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) +
+             Int(0, 10) + "\n";
   }
 
   void Labels(const std::vector<TGIS_Point>& points) {
@@ -117,7 +118,8 @@ public:
         if (i % 2 == 1 || i + 1 == arcs.size()) text_ += "\n";
       }
     }
-    text_ += Int(-1, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + "\n";
+    text_ += Int(-1, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) + Int(0, 10) +
+             Int(0, 10) + "\n";
   }
 
   /// `records`: each record's texts, one per item, at their text widths.
@@ -150,9 +152,7 @@ public:
     }
   }
 
-  std::string Text() {
-    return text_ + (inInfo_ ? "EOI\n" : "") + "EOS\n";
-  }
+  std::string Text() { return text_ + (inInfo_ ? "EOI\n" : "") + "EOS\n"; }
 
 private:
   std::string cover_;
@@ -173,32 +173,23 @@ std::string SquareCoverage(int precision, bool withTables) {
   w.Polygons({{1, 2, 0, 4}, {-2, -1}, {4}});
   if (withTables) {
     // GDAL takes the first four items for the node and polygon numbers.
-    const std::vector<TInfoItem> aat = {{"FNODE#", 4, 5, -1, 50}, {"TNODE#", 4, 5, -1, 50},
-                                        {"LPOLY#", 4, 5, -1, 50}, {"RPOLY#", 4, 5, -1, 50},
-                                        {"LENGTH", 8, 18, 5, 60},
-                                        {"NAME", 12, 12, -1, 20}, {"CODE", 6, 6, -1, 30},
-                                        {"SHORT#", 2, 5, -1, 50}, {"RATE", 4, 12, 3, 60},
-                                        {"WHEN", 8, 8, -1, 10},   {"FLOATV", 4, 14, -1, 40}};
+    const std::vector<TInfoItem> aat = {
+        {"FNODE#", 4, 5, -1, 50}, {"TNODE#", 4, 5, -1, 50}, {"LPOLY#", 4, 5, -1, 50},
+        {"RPOLY#", 4, 5, -1, 50}, {"LENGTH", 8, 18, 5, 60}, {"NAME", 12, 12, -1, 20},
+        {"CODE", 6, 6, -1, 30},   {"SHORT#", 2, 5, -1, 50}, {"RATE", 4, 12, 3, 60},
+        {"WHEN", 8, 8, -1, 10},   {"FLOATV", 4, 14, -1, 40}};
     auto rec = [&](int n, const std::string& name, const std::string& when) {
       std::string nm = name;
       nm.resize(12, ' ');
-      return std::vector<std::string>{Int(n, 11),
-                                      Int(n + 1, 11),
-                                      Int(1, 11),
-                                      Int(2, 11),
-                                      Fixed(n * 2.5, 24),
-                                      nm,
-                                      Int(n * 100, 6),
-                                      Int(n, 6),
-                                      Fixed(n / 8.0, 14),
-                                      when,
-                                      Fixed(n * 1.25, 14)};
+      return std::vector<std::string>{
+          Int(n, 11),      Int(n + 1, 11), Int(1, 11),         Int(2, 11), Fixed(n * 2.5, 24), nm,
+          Int(n * 100, 6), Int(n, 6),      Fixed(n / 8.0, 14), when,       Fixed(n * 1.25, 14)};
     };
     w.Table(".AAT", aat,
             {rec(1, "first", "20031231"), rec(2, "zweite", "00000000"), rec(3, "", "        "),
              rec(4, "vier vier", "19991102")});
-    const std::vector<TInfoItem> pat = {{"AREA", 4, 12, 3, 60}, {"SQUARE#", 4, 5, -1, 50},
-                                        {"LABEL", 8, 8, -1, 20}};
+    const std::vector<TInfoItem> pat = {
+        {"AREA", 4, 12, 3, 60}, {"SQUARE#", 4, 5, -1, 50}, {"LABEL", 8, 8, -1, 20}};
     auto prec = [&](double a, int n, const std::string& l) {
       std::string t = l;
       t.resize(8, ' ');
@@ -234,7 +225,6 @@ double RingArea(TGIS_Shape& s, int part) {
   }
   return a / 2;
 }
-
 
 TEST(E00Lines, CompressedFormsDecode) {
   TTempDir dir("e00-lines");
@@ -474,35 +464,49 @@ TEST(E00Layer, RingsAreJoinedFromArcsAndClosedByWalkingBack) {
 TEST(E00Layer, RealWritersLayoutReadsAsTheHelpersFile) {
   if (!sktest::HasTool("avcimport") || !sktest::HasTool("avcexport"))
     GTEST_SKIP() << "avcimport/avcexport (package avce00) are not installed";
-  TTempDir dir("e00-avc");
-  dir.Write("square.e00", SquareCoverage(2, true));
-  sktest::RunTool("cd '" + dir.Path() + "' && avcimport square.e00 square && avcexport square out.e00");
-  const std::string out = TTempDir::Read(dir / "out.e00");
-  ASSERT_EQ(out.rfind("EXP  0 ", 0), 0u) << out.substr(0, 200);
-  for (std::uint8_t part : {gisShapeTypeArc, gisShapeTypePolygon, gisShapeTypePoint}) {
-    SCOPED_TRACE(int(part));
-    auto a = OpenE00(dir / "square.e00", part), b = OpenE00(dir / "out.e00", part);
-    ASSERT_EQ(a->ShapeCount(), b->ShapeCount());
-    for (int i = 0; i < a->ShapeCount(); ++i) {
-      TGIS_Shape *x = a->ShapeAt(i), *y = b->ShapeAt(i);
-      ASSERT_EQ(x->GetNumPoints(), y->GetNumPoints());
-      for (int p = 0; p < x->GetNumParts(); ++p)
-        for (int k = 0; k < x->GetPartSize(p); ++k) {
-          EXPECT_EQ(x->GetPoint(p, k).X, y->GetPoint(p, k).X);
-          EXPECT_EQ(x->GetPoint(p, k).Y, y->GetPoint(p, k).Y);
-        }
+  for (int precision : {2, 3}) {
+    SCOPED_TRACE(precision);
+    TTempDir dir("e00-avc");
+    dir.Write("square.e00", SquareCoverage(precision, true));
+    sktest::RunTool("cd '" + dir.Path() +
+                    "' && avcimport square.e00 square && avcexport square out.e00");
+    const std::string out = TTempDir::Read(dir / "out.e00");
+    ASSERT_EQ(out.rfind("EXP  0 ", 0), 0u) << out.substr(0, 200);
+    for (std::uint8_t part : {gisShapeTypeArc, gisShapeTypePolygon, gisShapeTypePoint}) {
+      SCOPED_TRACE(int(part));
+      auto a = OpenE00(dir / "square.e00", part), b = OpenE00(dir / "out.e00", part);
+      ASSERT_EQ(a->ShapeCount(), b->ShapeCount());
+      for (int i = 0; i < a->ShapeCount(); ++i) {
+        TGIS_Shape *x = a->ShapeAt(i), *y = b->ShapeAt(i);
+        ASSERT_EQ(x->GetNumPoints(), y->GetNumPoints());
+        for (int p = 0; p < x->GetNumParts(); ++p)
+          for (int k = 0; k < x->GetPartSize(p); ++k) {
+            EXPECT_EQ(x->GetPoint(p, k).X, y->GetPoint(p, k).X);
+            EXPECT_EQ(x->GetPoint(p, k).Y, y->GetPoint(p, k).Y);
+          }
+      }
+    }
+    // The writer cuts the trailing blanks of every record line.
+    ASSERT_NE(out.find("E+00first\n"), std::string::npos);
+    auto arcs = OpenE00(dir / "out.e00", gisShapeTypeArc);
+    EXPECT_EQ(arcs->CoverageName(), "SQUARE");
+    for (int i = 0; i < 4; ++i)
+      for (const char* name : {"LENGTH", "NAME", "CODE", "SHORT#", "RATE", "WHEN"})
+        EXPECT_EQ(
+            VarToStr(arcs->ShapeAt(i)->GetField(name)),
+            VarToStr(OpenE00(dir / "square.e00", gisShapeTypeArc)->ShapeAt(i)->GetField(name)))
+            << i << " " << name;
+    EXPECT_EQ(arcs->ShapeAt(3)->GetField("NAME").AsString(), "vier vier");
+    if (precision == 3) {
+      // Double precision: the polygons' end line carries no box.
+      const std::size_t pal = out.find("PAL  3\n");
+      ASSERT_NE(pal, std::string::npos);
+      EXPECT_NE(
+          out.find("\n        -1         0         0         0         0         0         0\n",
+                   pal),
+          std::string::npos);
     }
   }
-  // The writer cuts the trailing blanks of every record line.
-  ASSERT_NE(out.find("E+00first\n"), std::string::npos);
-  auto arcs = OpenE00(dir / "out.e00", gisShapeTypeArc);
-  EXPECT_EQ(arcs->CoverageName(), "SQUARE");
-  for (int i = 0; i < 4; ++i)
-    for (const char* name : {"LENGTH", "NAME", "CODE", "SHORT#", "RATE", "WHEN"})
-      EXPECT_EQ(VarToStr(arcs->ShapeAt(i)->GetField(name)),
-                VarToStr(OpenE00(dir / "square.e00", gisShapeTypeArc)->ShapeAt(i)->GetField(name)))
-          << i << " " << name;
-  EXPECT_EQ(arcs->ShapeAt(3)->GetField("NAME").AsString(), "vier vier");
 }
 
 TEST(E00Layer, DamagedFilesGiveClearErrors) {
@@ -535,7 +539,9 @@ TEST(E00Layer, DamagedFilesGiveClearErrors) {
       {"no sections", "EXP  0 /DATA/X.E00\nEOS\n", 0, "0091"},
       {"part without shapes", labOnly.Text(), gisShapeTypeArc, "0091"},
       {"polygons before arcs", palFirst.Text(), gisShapeTypePolygon, "0090"},
-      {"arc number beyond the arcs", replaced("        -2         0         0        -1", "        -2         0         0        -9"),
+      {"arc number beyond the arcs",
+       replaced("        -2         0         0        -1",
+                "        -2         0         0        -9"),
        gisShapeTypePolygon, "0090"},
       {"bad precision", replaced("ARC  2", "ARC  7"), gisShapeTypeArc, "0090"},
       {"bad coordinate", replaced(" 1.0000000E+01 0.0000000E+00", " 1.0000000E+01 x.0000000E+00"),
@@ -557,8 +563,9 @@ TEST(E00Layer, DamagedFilesGiveClearErrors) {
   const std::string bad = replaced(entry, "        -2         0         0        -9");
   const int line = 1 + int(std::count(bad.begin(), bad.begin() + long(bad.find("-9")), '\n'));
   dir.Write("bad.e00", bad);
-  EXPECT_NE(E00Error([&] { OpenE00(dir / "bad.e00", gisShapeTypePolygon); })
-                .find("as line " + IntToStr(line)),
+  EXPECT_NE(E00Error([&] {
+              OpenE00(dir / "bad.e00", gisShapeTypePolygon);
+            }).find("as line " + IntToStr(line)),
             std::string::npos);
 }
 

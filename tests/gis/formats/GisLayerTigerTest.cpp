@@ -122,9 +122,16 @@ TTigerSet SampleSet(const std::string& version = "1002") {
            Rt1Line(version, {"103", "Elm", "", "", {-121.5, 36.5}, {-121.6, 36.6}})};
   s.Rt2 = {Rt2Line(version, "101", 1, {{-122.01, 37.01}, {-122.02, 37.02}}),
            Rt2Line(version, "102", 1,
-                   {{-122.11, 37.1}, {-122.12, 37.1}, {-122.13, 37.1}, {-122.14, 37.1},
-                    {-122.15, 37.1}, {-122.16, 37.1}, {-122.17, 37.1}, {-122.18, 37.1},
-                    {-122.19, 37.1}, {-122.195, 37.05}}),
+                   {{-122.11, 37.1},
+                    {-122.12, 37.1},
+                    {-122.13, 37.1},
+                    {-122.14, 37.1},
+                    {-122.15, 37.1},
+                    {-122.16, 37.1},
+                    {-122.17, 37.1},
+                    {-122.18, 37.1},
+                    {-122.19, 37.1},
+                    {-122.195, 37.05}}),
            Rt2Line(version, "102", 2, {{-122.197, 37.03}})};
   s.Rtc = {RtcLine(version, fp, "12345", "2000", 'P', "Springfield"),
            RtcLine(version, fp, "54321", "1990", 'P', "Shelbyville"),
@@ -212,14 +219,14 @@ TEST(TigerLayer, VersionClasses) {
     const char* placeField; // the 19th field's name
     const char* namel;      // the first chain's left place name
   } cases[] = {
-      {"1000", true, "AIANHHL", ""},            // 10: class 0, places not decoded
-      {"0301", true, "AIANHHL", "Springfield"}, // 103: class 1
-      {"0402", true, "AIANHHL", ""},            // 204: class 2
-      {"0602", false, "", ""},                  // 206: refused
-      {"0902", false, "", ""},                  // 209: refused
+      {"1000", true, "AIANHHL", ""},              // 10: class 0, places not decoded
+      {"0301", true, "AIANHHL", "Springfield"},   // 103: class 1
+      {"0402", true, "AIANHHL", ""},              // 204: class 2
+      {"0602", false, "", ""},                    // 206: refused
+      {"0902", false, "", ""},                    // 209: refused
       {"1002", true, "AIANHHFPL", "Springfield"}, // 210: class 3
-      {"0203", true, "AIANHHL", ""},            // 302: class 4
-      {"0403", false, "", ""},                  // 304: refused
+      {"0203", true, "AIANHHL", ""},              // 302: class 4
+      {"0403", false, "", ""},                    // 304: refused
       {"0503", true, "AIANHHFPL", "Springfield"}, // 305: class 3
       {"0603", true, "AIANHHFPL", "Springfield"}, // 306: class 3
       {"0004", true, "AIANHHFPL", "Springfield"}, // 400: class 5
@@ -248,8 +255,8 @@ TEST(TigerLayer, PlaceRecordsAndShapePointsInTheirForms) {
   // A later record with blank columns 11-14 replaces a stored one.
   set.Rtc.push_back(RtcLine(set.Version, true, "12345", "    ", 'P', "Springfield Blank"));
   // A zero longitude ends the pairs of a record.
-  set.Rt2[0] = Rt2Line(set.Version, "101", 1, {{-122.01, 37.01}, {-122.02, 37.02}, {0, 5},
-                                                {-122.03, 37.03}});
+  set.Rt2[0] = Rt2Line(set.Version, "101", 1,
+                       {{-122.01, 37.01}, {-122.02, 37.02}, {0, 5}, {-122.03, 37.03}});
   auto layer = OpenTiger(set.Write(dir));
   EXPECT_EQ(layer->ShapeAt(0)->GetField("NAMEL").AsString(), "Springfield Blank");
   EXPECT_EQ(layer->ShapeAt(0)->GetNumPoints(), 4);
@@ -326,10 +333,10 @@ TEST(TigerLayer, ChainsAgreeWithGdal) {
     SCOPED_TRACE(version);
     const std::string path = SampleSet(version).Write(dir);
     auto layer = OpenTiger(path);
-    const auto lines = fmttest::Split(
-        sktest::RunTool("/usr/bin/python3 " + fmttest::DataFile("e00/dump_e00_layer.py") + " '" +
-                        path + "' CompleteChain --header"),
-        '\n');
+    const auto lines = fmttest::Split(sktest::RunTool("/usr/bin/python3 " +
+                                                      fmttest::DataFile("e00/dump_e00_layer.py") +
+                                                      " '" + path + "' CompleteChain --header"),
+                                      '\n');
     ASSERT_GT(lines.size(), 1u);
     const auto names = fmttest::Split(lines[0], '\t');
     int compared = 0;
