@@ -31,6 +31,8 @@ constexpr int E00_SEEN_LAB = 4;
 constexpr int E00_SEEN_ARC = 16;
 constexpr int E00_SEEN_PAL = 32;
 
+constexpr std::size_t E00_MAX_DECODED_LINE = 65536;
+
 } // namespace
 
 std::int32_t E00IntBeforeDash(const std::string& token) {
@@ -109,6 +111,10 @@ void TGIS_E00LineReader::DecodeLine() {
     }
     const unsigned char c = static_cast<unsigned char>(buffer_[readIndex_++]);
     if (c < 32) continue;
+    // Export lines hold 80 characters: a decoded line far beyond that is no
+    // line of the format (blank runs would otherwise grow it 70 times
+    // faster than the file).
+    if (line_.size() > E00_MAX_DECODED_LINE) Fail();
     switch (state) {
     case 0:
       if (c == '~')

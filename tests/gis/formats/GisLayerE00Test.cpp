@@ -253,6 +253,15 @@ TEST(E00Lines, CompressedFormsDecode) {
       {"odd digits dropped", "AB~N- ~}", {"AB1 "}, false},
       {"pair beyond 99", "~!\xE9 ~}", {}, true},
       {"nothing after the tilde", "~{~}", {}, true},
+      {"a line of blank runs without end",
+       [] {
+         std::string t;
+         for (int i = 0; i < 2000; ++i)
+           t += "~ ~";
+         return t;
+       }(),
+       {},
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
