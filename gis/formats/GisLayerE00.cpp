@@ -528,6 +528,14 @@ private:
     int TextWidth = 0;
   };
 
+  /// The text width of a binary item: `narrowText` for the item width
+  /// `narrow`, `wideText` for `wide`; any other width is an error.
+  int BinaryTextWidth(int width, int narrow, int narrowText, int wide, int wideText) const {
+    if (width == narrow) return narrowText;
+    if (width != wide) Fail();
+    return wideText;
+  }
+
   void ReadInfoTable(const std::string& kind, const std::vector<std::string>& t) {
     const bool xx = t[1] == "XX";
     const std::int64_t items = StrToInt(xx ? t[3] : t[2]);
@@ -568,21 +576,11 @@ private:
         break;
       case 50:
         fieldType = gisFieldTypeNumber, fieldWidth = 11;
-        if (item.Width == 2)
-          item.TextWidth = 6;
-        else if (item.Width == 4)
-          item.TextWidth = 11;
-        else
-          Fail();
+        item.TextWidth = BinaryTextWidth(item.Width, 2, 6, 4, 11);
         break;
       case 60:
         fieldType = gisFieldTypeNumber, fieldDecimals = item.Decimals;
-        if (item.Width == 4)
-          item.TextWidth = 14;
-        else if (item.Width == 8)
-          item.TextWidth = 24;
-        else
-          Fail();
+        item.TextWidth = BinaryTextWidth(item.Width, 4, 14, 8, 24);
         break;
       default:
         Fail();

@@ -17,6 +17,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
+#include "tests/gis/formats/ErrorText.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
 
 namespace e00test {
@@ -206,15 +207,6 @@ std::unique_ptr<TGIS_LayerE00> OpenE00(const std::string& path, std::uint8_t par
   layer->SetPath(path);
   layer->Open();
   return layer;
-}
-
-std::string E00Error(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
 }
 
 double RingArea(TGIS_Shape& s, int part) {
@@ -561,7 +553,7 @@ TEST(E00Layer, DamagedFilesGiveClearErrors) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     dir.Write("bad.e00", c.text);
-    const std::string error = E00Error([&] { OpenE00(dir / "bad.e00", c.part); });
+    const std::string error = fmttest::ErrorText([&] { OpenE00(dir / "bad.e00", c.part); });
     if (c.message.empty())
       EXPECT_EQ(error, "");
     else
@@ -572,7 +564,7 @@ TEST(E00Layer, DamagedFilesGiveClearErrors) {
   const std::string bad = replaced(entry, "        -2         0         0        -9");
   const int line = 1 + int(std::count(bad.begin(), bad.begin() + long(bad.find("-9")), '\n'));
   dir.Write("bad.e00", bad);
-  EXPECT_NE(E00Error([&] {
+  EXPECT_NE(fmttest::ErrorText([&] {
               OpenE00(dir / "bad.e00", gisShapeTypePolygon);
             }).find("as line " + IntToStr(line)),
             std::string::npos);
@@ -616,7 +608,9 @@ TEST(E00Layer, SamplesInTheDataFolder) {
   auto packed = OpenE00(fmttest::DataFile("e00/square-packed.e00"), gisShapeTypePolygon);
   ASSERT_EQ(packed->ShapeCount(), 1);
   EXPECT_EQ(packed->ShapeAt(0)->GetNumPoints(), 6);
-  EXPECT_EQ(E00Error([] { OpenE00(fmttest::DataFile("e00/damaged.e00")); }).rfind("0090", 0), 0u);
+  EXPECT_EQ(
+      fmttest::ErrorText([] { OpenE00(fmttest::DataFile("e00/damaged.e00")); }).rfind("0090", 0),
+      0u);
 }
 
 } // namespace e00test

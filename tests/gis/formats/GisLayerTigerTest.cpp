@@ -14,6 +14,7 @@
 #include "gis/viewer/GisRegistredLayers.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
+#include "tests/gis/formats/ErrorText.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
 
 namespace tigertest {
@@ -150,15 +151,6 @@ std::unique_ptr<TGIS_LayerTiger> OpenTiger(const std::string& path) {
   return layer;
 }
 
-std::string TigerError(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
 std::string Points(TGIS_Shape& s) {
   std::string t;
   for (int i = 0; i < s.GetPartSize(0); ++i)
@@ -238,7 +230,7 @@ TEST(TigerLayer, VersionClasses) {
     const std::string path = set.Write(dir);
     if (!c.opens) {
       // Refused at the start of the place pass: the ".rtc" file, line 0.
-      const std::string error = TigerError([&] { OpenTiger(path); });
+      const std::string error = fmttest::ErrorText([&] { OpenTiger(path); });
       EXPECT_EQ(error.rfind("0090", 0), 0u) << error;
       EXPECT_NE(error.find("TGR06001.RTC\" as line 0"), std::string::npos) << error;
       continue;
@@ -288,7 +280,7 @@ TEST(TigerLayer, DamagedSetsGiveClearErrors) {
     const std::string path = set.Write(dir);
     auto layer = std::make_unique<TGIS_LayerTiger>();
     layer->SetPath(path);
-    const std::string error = TigerError([&] { layer->Open(); });
+    const std::string error = fmttest::ErrorText([&] { layer->Open(); });
     EXPECT_EQ(error, Format("0090 File structure error in file \"%s\" as line %d",
                             {(dir / (std::string("TGR06001.") + c.file)), c.line}));
     EXPECT_FALSE(layer->IsModified());
@@ -305,7 +297,7 @@ TEST(TigerLayer, DamagedSetsGiveClearErrors) {
     std::filesystem::remove(one / (std::string("TGR06001") + ext));
     auto layer = std::make_unique<TGIS_LayerTiger>();
     layer->SetPath(path);
-    const std::string error = TigerError([&] { layer->Open(); });
+    const std::string error = fmttest::ErrorText([&] { layer->Open(); });
     EXPECT_EQ(error.rfind("0030", 0), 0u) << error;
     EXPECT_EQ(layer->ShapeCount(), 0);
   }
@@ -381,7 +373,7 @@ TEST(TigerLayer, SamplesInTheDataFolder) {
   auto good = OpenTiger(fmttest::DataFile("tiger/TGR06001.RT1"));
   EXPECT_EQ(good->ShapeCount(), 3);
   const std::string error =
-      TigerError([] { OpenTiger(fmttest::DataFile("tiger/damaged/TGR06002.RT1")); });
+      fmttest::ErrorText([] { OpenTiger(fmttest::DataFile("tiger/damaged/TGR06002.RT1")); });
   EXPECT_EQ(error.rfind("0090", 0), 0u) << error;
 }
 
