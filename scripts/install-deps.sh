@@ -19,6 +19,8 @@ PACKAGES=(
   xvfb xauth xdotool openbox x11-utils locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs gdal-bin libpng-dev pngcheck gdal-data python3-gdal libgdal-dev libtiff-tools libtiff-dev
   # the DXF reader's fixtures and oracle
   python3-ezdxf
+  # the E00 readers' oracles
+  e00compr avce00
   # fonts
   fonts-liberation2 fonts-dejavu-core fonts-wine
 )

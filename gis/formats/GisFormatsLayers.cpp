@@ -1,11 +1,13 @@
 // GisFormatsRegisterLayers: one call per format layer.
 #include "gis/formats/GisFormatsLayers.h"
 
-#include "gis/formats/GisLayerDXF.h"
 #include "gis/formats/GisLayerDGN.h"
 #include "gis/formats/GisLayerDLG.h"
+#include "gis/formats/GisLayerDXF.h"
+#include "gis/formats/GisLayerE00.h"
 #include "gis/formats/GisLayerMIF.h"
 #include "gis/formats/GisLayerSHP.h"
+#include "gis/formats/GisLayerTiger.h"
 
 void GisFormatsRegisterLayers() {
   GisRegisterLayerSHP();
@@ -13,4 +15,6 @@ void GisFormatsRegisterLayers() {
   GisRegisterLayerDXF();
   GisRegisterLayerDGN();
   GisRegisterLayerDLG();
+  GisRegisterLayerE00();
+  GisRegisterLayerTiger();
 }
