@@ -50,14 +50,14 @@ TLabel* AddStatusLabel(TDefinitionLoader& l, TPanel* panel, const std::string& n
   return label;
 }
 
-struct TStoredValue {
+struct TStylerSetting {
   const char* Property;
   const char* Text;
 };
 
 /// The menu styler's stored look (everything else keeps its defaults);
 /// ApplyMenuStylerLook sets the parts stored definitions cannot name.
-constexpr TStoredValue kMenuStylerLook[] = {
+constexpr TStylerSetting kMenuStylerLook[] = {
     {"AntiAlias", "aaNone"},
     {"Background.Position", "bpCenter"},
     {"SideBar.SplitterColorTo", "0"}, // clBlack
@@ -83,7 +83,7 @@ constexpr TStoredValue kMenuStylerLook[] = {
 };
 
 void ApplyMenuStylerLook(TDefinitionLoader& l, TOwMenuStyler* styler) {
-  for (const TStoredValue& v : kMenuStylerLook) l.SetText(styler, v.Property, v.Text);
+  for (const TStylerSetting& v : kMenuStylerLook) l.SetText(styler, v.Property, v.Text);
   styler->SideBar()->Image()->Position = TBackgroundPosition::bpCenter;
   styler->SideBar()->Background()->Position = TBackgroundPosition::bpCenter;
   styler->SideBar()->Font()->SetStyle(fsBold | fsItalic);

@@ -38,19 +38,19 @@ constexpr const char* kHomePage = "https://skorvaplinth.org/";
 
 constexpr const char* kDescriptionTemplate = "1\r\n0\r\n0\r\n-1\r\n<#WX>\r\n<#WY>\r\n";
 
-struct TStoredValue {
+struct TStoredSetting {
   const char* Property;
   const char* Text;
 };
 
 template <std::size_t N>
-void SetStored(TDefinitionLoader& l, TComponent* component, const TStoredValue (&values)[N]) {
-  for (const TStoredValue& v : values) l.SetText(component, v.Property, v.Text);
+void SetStored(TDefinitionLoader& l, TComponent* component, const TStoredSetting (&values)[N]) {
+  for (const TStoredSetting& v : values) l.SetText(component, v.Property, v.Text);
 }
 
 /// The zoom bar's stored look: a pointer thumb 17 x 20 in white to silver, a
 /// rounded slider 6 high, ticks below it, the label centred under them.
-constexpr TStoredValue kZoomBarLook[] = {
+constexpr TStoredSetting kZoomBarLook[] = {
     {"TrackHint", "True"},
     {"Thumb.Width", "17"},
     {"Thumb.Size", "20"},
@@ -88,13 +88,13 @@ constexpr TStoredValue kZoomBarLook[] = {
 };
 
 /// The page control's stored look: white pages, grey tabs, no overlap.
-constexpr TStoredValue kPagesLook[] = {
+constexpr TStoredSetting kPagesLook[] = {
     {"DefaultTabColor", "14342874"},   {"ActiveColor", "16777215"},
     {"TabBackGroundColor", "16777215"}, {"TabMargin.RightMargin", "0"},
     {"TabOverlap", "0"},               {"ActiveFont.Name", "Tahoma"},
     {"ActiveFont.Height", "-11"},
 };
-constexpr TStoredValue kSheetLook[] = {
+constexpr TStoredSetting kSheetLook[] = {
     {"Color", "16777215"},
     {"ColorTo", "536870911"},
     {"TabColor", "14342874"},

@@ -1,4 +1,5 @@
-# Build speed: precompiled headers, unity groups for the test programs, a
+# Build speed: precompiled headers, unity groups for the libraries and test
+# programs, a
 # faster linker and compiler-cache settings that keep working with both.
 #
 # Everything here is automatic for new files: unity groups take every source
@@ -14,8 +15,8 @@
 # the header's own 20 s). Off until a compiler or the headers change that;
 # turn it on to measure again.
 option(SK_PCH "Precompiled headers made of each target's most used headers" OFF)
-option(SK_UNITY "Compile the test programs in unity groups" ON)
-set(SK_UNITY_BATCH 10 CACHE STRING "Most test sources per unity group, on average")
+option(SK_UNITY "Compile the libraries and test programs in unity groups" ON)
+set(SK_UNITY_BATCH 10 CACHE STRING "Most sources per unity group, on average")
 option(SK_FAST_LINKER "Link with mold (or lld) when it is installed" ON)
 
 # A header goes into a target's precompiled header when at least this many of
@@ -148,7 +149,7 @@ function(_sk_pch_headers target out_headers out_units)
   set(${out_units} ${units} PARENT_SCOPE)
 endfunction()
 
-# Unity groups of a test program: each source joins the group its file name
+# Unity groups of a library or test program: each source joins the group its file name
 # hashes to, among a power of two of groups chosen so that a group holds at
 # most SK_UNITY_BATCH sources on average. A new file therefore joins one
 # group and leaves every other pair of files as it was; when the folder grows
@@ -198,14 +199,16 @@ function(_sk_unity_groups target out_units)
 endfunction()
 
 # Run at the end of the folder's CMakeLists.txt (so that source properties
-# set after sk_library/sk_test count): unity groups for test programs, then
+# set after sk_library/sk_test count): unity groups for libraries and test
+# programs, then
 # the precompiled header.
 function(_sk_speed_up target kind)
   set(units)
-  if(kind STREQUAL "test" AND SK_UNITY)
+  if((kind STREQUAL "test" OR kind STREQUAL "library") AND SK_UNITY)
     set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE GROUP)
-    # In a unity file a test file is an included one: GCC would warn at
-    # each TEST_F over a fixture of an anonymous namespace.
+    # In a unity file a source is an included one: GCC would warn at each
+    # TEST_F over a fixture of an anonymous namespace, and at each class of a
+    # library file that holds a type of its own anonymous namespace.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
       target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
     endif()

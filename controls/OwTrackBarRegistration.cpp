@@ -16,7 +16,7 @@ const std::vector<std::string> kThumbShapes = {
 const std::vector<std::string> kButtonShapes = {"bsRound", "bsRectangle"};
 const std::vector<std::string> kLabelPositions = {
     "lpTopCenter", "lpTopLeft", "lpTopRight", "lpBottomCenter", "lpBottomLeft", "lpBottomRight"};
-const std::vector<std::string> kDirections = {"gdHorizontal", "gdVertical", "gdHorizontalInOut",
+const std::vector<std::string> kTrackBarDirections = {"gdHorizontal", "gdVertical", "gdHorizontalInOut",
                                               "gdVerticalInOut"};
 const std::vector<std::string> kGradients = {"ggRadial", "ggVertical", "ggDiagonalForward",
                                              "ggDiagonalBackward"};
@@ -59,7 +59,7 @@ void RegisterOwTrackBar() {
       .Integer("BorderColor", &B::BorderColor, &B::SetBorderColor)
       .Integer("BorderColorDisabled", &B::BorderColorDisabled, &B::SetBorderColorDisabled)
       .Enum<TGradientDirection>("Direction", "TGradientDirection", &B::Direction, &B::SetDirection,
-                                kDirections)
+                                kTrackBarDirections)
       .Boolean("Transparent", &B::Transparent, &B::SetTransparent, true)
       .Boolean("BackGroundStretched", &B::BackGroundStretched, &B::SetBackGroundStretched, false)
       .Boolean("ShowFocus", &B::ShowFocus, &B::SetShowFocus, false)
@@ -89,7 +89,7 @@ void RegisterOwTrackBar() {
               SK_TB_COLOR(Slider, BorderColorDisabled) SK_TB_COLOR(Slider, ColorCompleted)
                   SK_TB_COLOR(Slider, ColorCompletedTo) SK_TB_COLOR(Slider, ColorCompletedDisabled)
                       SK_TB_COLOR(Slider, ColorCompletedDisabledTo) SK_TB_ENUM(
-                          Slider, Direction, TGradientDirection, kDirections, std::nullopt)
+                          Slider, Direction, TGradientDirection, kTrackBarDirections, std::nullopt)
                           SK_TB_BOOL(Slider, Rounded, false) SK_TB_BOOL(Slider, Border3D, true)
                               SK_TB_INT(Slider, Size, 2) SK_TB_BOOL(Slider, Visible, true)
                                   SK_TB_BOOL(Slider, PictureStretched, false)

@@ -9,13 +9,12 @@ namespace {
 
 using gis_coords::kArcSecondsPerRadian;
 using gis_coords::kRadiansPerDegree;
-constexpr double kPi = std::numbers::pi;
 
 void SetWholeWorld(TGIS_Datum& d) {
-  d.ValidityXMin = -kPi;
-  d.ValidityXMax = kPi;
-  d.ValidityYMin = -kPi / 2;
-  d.ValidityYMax = kPi / 2;
+  d.ValidityXMin = -std::numbers::pi;
+  d.ValidityXMax = std::numbers::pi;
+  d.ValidityYMin = -std::numbers::pi / 2;
+  d.ValidityYMax = std::numbers::pi / 2;
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 } // namespace
 
@@ -124,18 +123,18 @@ double TGIS_ProjectionAbstract::ClampWithWarning(double value, double low, doubl
 }
 
 double TGIS_ProjectionAbstract::FixOriginLatitude(double value) {
-  return ClampWithWarning(value, -kPi / 2, kPi / 2, GIS_RS_ERR_ORIGINLATITUDE_FIXED);
+  return ClampWithWarning(value, -std::numbers::pi / 2, std::numbers::pi / 2, GIS_RS_ERR_ORIGINLATITUDE_FIXED);
 }
 
 double TGIS_ProjectionAbstract::FixCentralMeridian(double value, double lowReplacement) {
-  if (value < -kPi) {
+  if (value < -std::numbers::pi) {
     AddWarning(GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
     value = lowReplacement;
-  } else if (value > 2 * kPi) {
+  } else if (value > 2 * std::numbers::pi) {
     AddWarning(GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
-    value = 2 * kPi;
+    value = 2 * std::numbers::pi;
   }
-  if (value > kPi) value -= 2 * kPi;
+  if (value > std::numbers::pi) value -= 2 * std::numbers::pi;
   return value;
 }
 
@@ -144,7 +143,7 @@ void TGIS_ProjectionAbstract::BeginSetUp(const TGIS_ProjectionSetUp& parameters,
   ClearWarningFlag();
   TGIS_ProjectionAbstract::SetUp(parameters);
   if (withOriginLatitude) OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
-  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  CentralMeridian = FixCentralMeridian(parameters.CentralMeridian, std::numbers::pi);
   FalseEasting = parameters.FalseEasting;
   FalseNorthing = parameters.FalseNorthing;
 }
@@ -155,8 +154,8 @@ TGIS_ProjectionAbstract::CheckForwardInput(const TGIS_Point3D& input, double lat
   ForwardInput r{input.X, input.Y, input.Z, 0};
   r.Latitude =
       ClampWithWarning(r.Latitude, -latitudeLimit, latitudeLimit, GIS_RS_ERR_LATITUDE_FIXED);
-  r.Longitude = ClampWithWarning(r.Longitude, -kPi, 2 * kPi, GIS_RS_ERR_LONGITUDE_FIXED);
-  if (r.Longitude > kPi) r.Longitude -= 2 * kPi;
+  r.Longitude = ClampWithWarning(r.Longitude, -std::numbers::pi, 2 * std::numbers::pi, GIS_RS_ERR_LONGITUDE_FIXED);
+  if (r.Longitude > std::numbers::pi) r.Longitude -= 2 * std::numbers::pi;
   r.DeltaLongitude = WrapLongitude(r.Longitude - CentralMeridian);
   return r;
 }
@@ -173,21 +172,21 @@ TGIS_ProjectionAbstract::CheckInverseInput(const TGIS_Point3D& input) {
 }
 
 double TGIS_ProjectionAbstract::WrapLongitude(double longitude) {
-  if (longitude > kPi) return longitude - 2 * kPi;
-  if (longitude < -kPi) return longitude + 2 * kPi;
+  if (longitude > std::numbers::pi) return longitude - 2 * std::numbers::pi;
+  if (longitude < -std::numbers::pi) return longitude + 2 * std::numbers::pi;
   return longitude;
 }
 
 void TGIS_ProjectionAbstract::NormalizeOutput(double& longitude, double& latitude) {
-  if (latitude > kPi / 2)
-    latitude = kPi / 2;
-  else if (latitude < -kPi / 2)
-    latitude = -kPi / 2;
+  if (latitude > std::numbers::pi / 2)
+    latitude = std::numbers::pi / 2;
+  else if (latitude < -std::numbers::pi / 2)
+    latitude = -std::numbers::pi / 2;
   longitude = WrapLongitude(longitude);
-  if (longitude > kPi)
-    longitude = kPi;
-  else if (longitude < -kPi)
-    longitude = -kPi;
+  if (longitude > std::numbers::pi)
+    longitude = std::numbers::pi;
+  else if (longitude < -std::numbers::pi)
+    longitude = -std::numbers::pi;
 }
 
 long double TGIS_ProjectionAbstract::EqualAreaRadius() const {
@@ -213,7 +212,7 @@ double TGIS_ProjectionAbstract::LatitudeOfConformalT(double t, double start, dou
   settled = false;
   for (int step = 0; step < maxSteps && !settled; ++step) {
     const double es = e * std::sin(phi);
-    const double next = kPi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
+    const double next = std::numbers::pi / 2 - 2 * std::atan(t * std::pow((1 - es) / (1 + es), e / 2));
     settled = std::abs(next - phi) <= tolerance;
     phi = next;
   }

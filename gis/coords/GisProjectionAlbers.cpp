@@ -7,13 +7,12 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kTolerance = 4.85e-10;
-constexpr int kMaxIterations = 15;
+constexpr double kAlbersTolerance = 4.85e-10;
+constexpr int kAlbersMaxIterations = 15;
 
 } // namespace
 
-TGIS_ProjectionAlbers::TGIS_ProjectionAlbers() : TGIS_RegisteredProjection(kPi / 2) {
+TGIS_ProjectionAlbers::TGIS_ProjectionAlbers() : TGIS_RegisteredProjection(std::numbers::pi / 2) {
   UpdateConstants();
 }
 
@@ -47,7 +46,7 @@ void TGIS_ProjectionAlbers::UpdateConstants() {
 }
 
 void TGIS_ProjectionAlbers::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   const double n = static_cast<double>(n_), c = static_cast<double>(c_);
   const double nq = n * static_cast<double>(Q(in.Latitude));
   const double rho = c < nq ? 0 : static_cast<double>(A) * std::sqrt(c - nq) / n;
@@ -59,14 +58,14 @@ double TGIS_ProjectionAlbers::LatitudeOfQ(double q) const {
   const double e = static_cast<double>(E), e2 = static_cast<double>(E2);
   const double oneMinusE2 = static_cast<double>(oneMinusE2_);
   const double qp = 1 - (oneMinusE2 / (2 * e)) * std::log((1 - e) / (1 + e));
-  if (std::abs(std::abs(qp) - std::abs(q)) <= 1e-6) return q >= 0 ? kPi / 2 : -kPi / 2;
+  if (std::abs(std::abs(qp) - std::abs(q)) <= 1e-6) return q >= 0 ? std::numbers::pi / 2 : -std::numbers::pi / 2;
   const double s = q / 2;
-  if (s > 1) return kPi / 2;
-  if (s < -1) return -kPi / 2;
+  if (s > 1) return std::numbers::pi / 2;
+  if (s < -1) return -std::numbers::pi / 2;
   double phi = std::asin(s);
   if (e < 1e-10) return phi;
   double step = 1;
-  for (int i = 0; i < kMaxIterations && std::abs(step) > kTolerance; ++i) {
+  for (int i = 0; i < kAlbersMaxIterations && std::abs(step) > kAlbersTolerance; ++i) {
     const double sp = std::sin(phi), cp = std::cos(phi);
     const double w = 1 - e2 * sp * sp;
     step = w * w / (2 * cp) *

@@ -8,16 +8,15 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 bool NearPole(double latitude) {
-  return std::abs(std::abs(latitude) - kPi / 2) < 1e-5;
+  return std::abs(std::abs(latitude) - std::numbers::pi / 2) < 1e-5;
 }
 
 } // namespace
 
 TGIS_ProjectionBonne::TGIS_ProjectionBonne() {
-  OriginLatitude = kPi / 4;
+  OriginLatitude = std::numbers::pi / 4;
   EastingRange = 25000000;
   NorthingRange = 25000000;
   UpdateConstants();
@@ -37,7 +36,7 @@ void TGIS_ProjectionBonne::UpdateConstants() {
 }
 
 void TGIS_ProjectionBonne::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   output.Z = in.Height;
   if (in.Latitude == OriginLatitude && NearPole(in.Latitude)) {
     output.X = FalseEasting;

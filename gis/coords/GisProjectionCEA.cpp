@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 } // namespace
 
@@ -39,14 +38,14 @@ void TGIS_ProjectionCEA::UpdateConstants() {
   ak0_ = A * k0;
   twoK0_ = 2 * k0;
   // Measured from the false origin, so that every output is accepted back.
-  limits_ = GisMeasureEastingLimits(*this, kPi / 2);
-  TGIS_Point3D top{kPi, kPi / 2, 0, 0};
+  limits_ = GisMeasureEastingLimits(*this, std::numbers::pi / 2);
+  TGIS_Point3D top{std::numbers::pi, std::numbers::pi / 2, 0, 0};
   Project(top, top);
   NorthingRange = top.Y - FalseNorthing;
 }
 
 void TGIS_ProjectionCEA::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   output.X = FalseEasting + static_cast<double>(ak0_) * in.DeltaLongitude;
   output.Y = FalseNorthing + static_cast<double>(A) * Q(in.Latitude) / static_cast<double>(twoK0_);
   output.Z = in.Height;
@@ -58,7 +57,7 @@ void TGIS_ProjectionCEA::Unproject(const TGIS_Point3D& input, TGIS_Point3D& outp
   const double y = GisCheckNorthingOrOrigin(*this, input.Y, NorthingRange);
   const double a = static_cast<double>(A);
   const double s =
-      std::clamp(static_cast<double>(twoK0_) * (y - FalseNorthing) / (a * Q(kPi / 2)), -1.0, 1.0);
+      std::clamp(static_cast<double>(twoK0_) * (y - FalseNorthing) / (a * Q(std::numbers::pi / 2)), -1.0, 1.0);
   const double beta = std::asin(s);
   double phi = beta + static_cast<double>(c2_) * std::sin(2 * beta) +
                static_cast<double>(c4_) * std::sin(4 * beta) +

@@ -7,10 +7,9 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kLimitLatitude = 0.5410520681182421; // 31°
-constexpr double kFullLimit = 20037508.4;
-constexpr double kReducedLimit = 19926188.9;
+constexpr double kCassiniLimitLatitude = 0.5410520681182421; // 31°
+constexpr double kCassiniFullLimit = 20037508.4;
+constexpr double kCassiniReducedLimit = 19926188.9;
 constexpr double kWarnBeyond = 0.06981317007977318; // 4°
 
 } // namespace
@@ -30,14 +29,14 @@ void TGIS_ProjectionCassini::UpdateConstants() {
   m0_ = A * series_.Distance(OriginLatitude);
   // Northings measured from the false origin, so that every output is
   // accepted back.
-  const TGIS_NorthingLimits northings = GisMeasureNorthingLimits(*this, kLimitLatitude);
+  const TGIS_NorthingLimits northings = GisMeasureNorthingLimits(*this, kCassiniLimitLatitude);
   northLimit_ = northings.North;
   southLimit_ = northings.South;
-  limits_ = GisFixedEastingLimits(CentralMeridian, kFullLimit, kReducedLimit);
+  limits_ = GisFixedEastingLimits(CentralMeridian, kCassiniFullLimit, kCassiniReducedLimit);
 }
 
 void TGIS_ProjectionCassini::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
   const double phi = in.Latitude;
   const double s = std::sin(phi), c = std::cos(phi), t = std::tan(phi);
@@ -68,9 +67,9 @@ void TGIS_ProjectionCassini::Unproject(const TGIS_Point3D& input, TGIS_Point3D& 
   const double mu =
       (static_cast<double>(m0_) + y - FalseNorthing) / (a * static_cast<double>(series_.E0));
   const double phi1 = series_.Footpoint(mu);
-  if (std::abs(std::abs(phi1) - kPi / 2) < 1e-5) {
+  if (std::abs(std::abs(phi1) - std::numbers::pi / 2) < 1e-5) {
     output.X = CentralMeridian;
-    output.Y = std::copysign(kPi / 2, phi1);
+    output.Y = std::copysign(std::numbers::pi / 2, phi1);
     return;
   }
   const double s = std::sin(phi1), c = std::cos(phi1), t = std::tan(phi1);

@@ -7,12 +7,11 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 } // namespace
 
 TGIS_ProjectionConic::TGIS_ProjectionConic(double parallelLimit) : parallelLimit_(parallelLimit) {
-  OriginLatitude = kPi / 4;
+  OriginLatitude = std::numbers::pi / 4;
   StandardParallel1 = 0.6981317007977318;
   StandardParallel2 = 0.8726646259971648;
   EastingRange = 40000000;

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kOneDegree = 0.017453292519943295;
 
 double EastingAt(TGIS_ProjectionAbstract& projection, double longitude, double latitude) {
@@ -22,21 +21,21 @@ TGIS_EastingLimits GisMeasureEastingLimits(TGIS_ProjectionAbstract& projection, 
   const double cm = projection.CentralMeridian;
   TGIS_EastingLimits limits;
   if (cm > 0) {
-    limits.East = EastingAt(projection, cm - kPi - kOneDegree, latitude);
-    limits.West = EastingAt(projection, cm - kPi, latitude);
+    limits.East = EastingAt(projection, cm - std::numbers::pi - kOneDegree, latitude);
+    limits.West = EastingAt(projection, cm - std::numbers::pi, latitude);
   } else if (cm == 0) {
-    limits.East = EastingAt(projection, kPi, latitude);
+    limits.East = EastingAt(projection, std::numbers::pi, latitude);
     limits.West = -limits.East;
   } else {
-    limits.East = EastingAt(projection, cm + kPi, latitude);
-    limits.West = EastingAt(projection, cm + kPi + kOneDegree, latitude);
+    limits.East = EastingAt(projection, cm + std::numbers::pi, latitude);
+    limits.West = EastingAt(projection, cm + std::numbers::pi + kOneDegree, latitude);
   }
   return limits;
 }
 
 TGIS_NorthingLimits GisMeasureNorthingLimits(TGIS_ProjectionAbstract& projection, double latitude) {
   const double cm = projection.CentralMeridian;
-  const double edge = cm > 0 ? cm - kPi : cm < 0 ? cm + kPi : kPi;
+  const double edge = cm > 0 ? cm - std::numbers::pi : cm < 0 ? cm + std::numbers::pi : std::numbers::pi;
   TGIS_Point3D north{edge, latitude, 0, 0};
   projection.Project(north, north);
   TGIS_Point3D south{edge, -latitude, 0, 0};

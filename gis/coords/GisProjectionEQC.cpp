@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 } // namespace
 
@@ -28,11 +27,11 @@ void TGIS_ProjectionEQC::UpdateConstants() {
   // cos(π/2) is not 0 in floating point; a standard parallel at the pole
   // squeezes every meridian onto one line.
   rCosPhi1_ = std::abs(cosPhi1) < 1e-12L ? 0 : r_ * cosPhi1;
-  limits_ = GisMeasureEastingLimits(*this, kPi / 2);
+  limits_ = GisMeasureEastingLimits(*this, std::numbers::pi / 2);
 }
 
 void TGIS_ProjectionEQC::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   output.X = FalseEasting + static_cast<double>(rCosPhi1_) * in.DeltaLongitude;
   output.Y = FalseNorthing + static_cast<double>(r_) * in.Latitude;
   output.Z = in.Height;

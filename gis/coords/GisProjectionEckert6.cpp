@@ -6,8 +6,7 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-const double kRoot = std::sqrt(2 + kPi);
+const double kRoot = std::sqrt(2 + std::numbers::pi);
 
 } // namespace
 
@@ -17,7 +16,7 @@ TGIS_ProjectionEckert6::TGIS_ProjectionEckert6()
 }
 
 void TGIS_ProjectionEckert6::Forward(double dl, double phi, double& x, double& y) const {
-  const double k = (1 + kPi / 2) * std::sin(phi);
+  const double k = (1 + std::numbers::pi / 2) * std::sin(phi);
   const double theta = SolveNewton([k](double t) { return t + std::sin(t) - k; },
                                    [](double t) { return 1 + std::cos(t); }, phi, 4.85e-10);
   x = R() / kRoot * dl * (1 + std::cos(theta));
@@ -26,6 +25,6 @@ void TGIS_ProjectionEckert6::Forward(double dl, double phi, double& x, double& y
 
 void TGIS_ProjectionEckert6::Inverse(double x, double y, double& dl, double& phi) const {
   const double theta = y * kRoot / (2 * R());
-  phi = std::asin(std::clamp((theta + std::sin(theta)) / (1 + kPi / 2), -1.0, 1.0));
+  phi = std::asin(std::clamp((theta + std::sin(theta)) / (1 + std::numbers::pi / 2), -1.0, 1.0));
   dl = x * kRoot / (R() * (1 + std::cos(theta)));
 }

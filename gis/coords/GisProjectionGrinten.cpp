@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 // Latitudes and longitude differences smaller than this are taken as the
 // equator and the central meridian: the true result differs by far less
@@ -48,7 +47,7 @@ UnitPoint Intersect(double b, double a) {
   return {x, y};
 }
 
-double Sign(double value) {
+double GrintenSign(double value) {
   return value < 0 ? -1.0 : 1.0;
 }
 
@@ -70,7 +69,7 @@ void TGIS_ProjectionGrinten::UpdateConstants() {
 }
 
 void TGIS_ProjectionGrinten::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   output.Z = in.Height;
   const double phi = in.Latitude;
   const double dLambda = in.DeltaLongitude;
@@ -84,17 +83,17 @@ void TGIS_ProjectionGrinten::Project(const TGIS_Point3D& input, TGIS_Point3D& ou
     output.Y = FalseNorthing;
     return;
   }
-  const double b = std::min(std::abs(2 * phi / kPi), 1.0);
-  if (std::abs(dLambda) < kNegligible || std::abs(kPi / 2 - std::abs(phi)) < kNearPole) {
+  const double b = std::min(std::abs(2 * phi / std::numbers::pi), 1.0);
+  if (std::abs(dLambda) < kNegligible || std::abs(std::numbers::pi / 2 - std::abs(phi)) < kNearPole) {
     // tan(θ/2) with sin θ = B.
     output.X = FalseEasting;
-    output.Y = FalseNorthing + Sign(phi) * piR * b / (1 + std::sqrt((1 - b) * (1 + b)));
+    output.Y = FalseNorthing + GrintenSign(phi) * piR * b / (1 + std::sqrt((1 - b) * (1 + b)));
     return;
   }
-  const double a = std::abs(kPi / dLambda - dLambda / kPi) / 2;
+  const double a = std::abs(std::numbers::pi / dLambda - dLambda / std::numbers::pi) / 2;
   const UnitPoint unit = Intersect(b, a);
-  output.X = FalseEasting + Sign(dLambda) * piR * unit.X;
-  output.Y = FalseNorthing + Sign(phi) * piR * unit.Y;
+  output.X = FalseEasting + GrintenSign(dLambda) * piR * unit.X;
+  output.Y = FalseNorthing + GrintenSign(phi) * piR * unit.Y;
 }
 
 double TGIS_ProjectionGrinten::CheckBound(double value, double origin, const std::string& warning) {
@@ -133,13 +132,13 @@ void TGIS_ProjectionGrinten::Unproject(const TGIS_Point3D& input, TGIS_Point3D& 
     // only a clear excess means the pole.
     if (std::abs(h) <= 1 + 1e-10) h = std::clamp(h, -1.0, 1.0);
     if (h > 1 || h < -1)
-      phi = kPi / 2;
+      phi = std::numbers::pi / 2;
     else
-      phi = kPi * (-m1 * std::cos(std::acos(h) / 3 + kPi / 3) - c2 / (3 * c3));
+      phi = std::numbers::pi * (-m1 * std::cos(std::acos(h) / 3 + std::numbers::pi / 3) - c2 / (3 * c3));
     if (yy < 0) phi = -phi;
   }
   double lambda = CentralMeridian;
-  if (xx != 0) lambda += kPi * (r2 - 1 + std::sqrt(1 + 2 * (x2 - y2) + r2 * r2)) / (2 * xx);
+  if (xx != 0) lambda += std::numbers::pi * (r2 - 1 + std::sqrt(1 + 2 * (x2 - y2) + r2 * r2)) / (2 * xx);
   NormalizeOutput(lambda, phi);
   output.X = lambda;
   output.Y = phi;

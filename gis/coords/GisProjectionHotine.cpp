@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr long double kPiL = std::numbers::pi_v<long double>;
 constexpr double kTiny = 1e-10;
 constexpr int kSolverSteps = 16;
@@ -18,7 +17,7 @@ long double ClampedAsin(long double value) {
 }
 
 bool AtEquatorOrPole(double latitude) {
-  return std::abs(latitude) <= kTiny || std::abs(std::abs(latitude) - kPi / 2) <= kTiny;
+  return std::abs(latitude) <= kTiny || std::abs(std::abs(latitude) - std::numbers::pi / 2) <= kTiny;
 }
 
 } // namespace
@@ -26,7 +25,7 @@ bool AtEquatorOrPole(double latitude) {
 // --- the azimuth form ---
 
 TGIS_ProjectionHotine::TGIS_ProjectionHotine() {
-  OriginLatitude = kPi / 4;
+  OriginLatitude = std::numbers::pi / 4;
   UpdateConstants();
 }
 
@@ -42,9 +41,9 @@ void TGIS_ProjectionHotine::StoreCentre(const TGIS_ProjectionSetUp& parameters) 
   OriginLatitude = FixOriginLatitude(parameters.OriginLatitude);
   // Clamped, not reduced: the longitude of origin is derived from it.
   CentralMeridian = parameters.CentralMeridian;
-  if (CentralMeridian < -kPi || CentralMeridian > 2 * kPi) {
+  if (CentralMeridian < -std::numbers::pi || CentralMeridian > 2 * std::numbers::pi) {
     AddWarning(GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
-    CentralMeridian = CentralMeridian < -kPi ? kPi : 2 * kPi;
+    CentralMeridian = CentralMeridian < -std::numbers::pi ? std::numbers::pi : 2 * std::numbers::pi;
   }
   FalseEasting = parameters.FalseEasting;
   FalseNorthing = parameters.FalseNorthing;
@@ -93,14 +92,14 @@ void TGIS_ProjectionHotine::UpdateConstants() {
 }
 
 double TGIS_ProjectionHotine::ReduceLongitude(double longitude) {
-  if (std::abs(longitude) <= kPi) return longitude;
-  if (std::abs(longitude) < 2 * kPi) return longitude - std::copysign(2 * kPi, longitude);
-  return longitude - std::trunc(longitude / (2 * kPi)) * (2 * kPi);
+  if (std::abs(longitude) <= std::numbers::pi) return longitude;
+  if (std::abs(longitude) < 2 * std::numbers::pi) return longitude - std::copysign(2 * std::numbers::pi, longitude);
+  return longitude - std::trunc(longitude / (2 * std::numbers::pi)) * (2 * std::numbers::pi);
 }
 
 double TGIS_ProjectionHotine::SolveLatitude(double t) const {
   bool settled;
-  const double phi = LatitudeOfConformalT(t, kPi / 2 * std::atan(t), kTiny, kSolverSteps, settled);
+  const double phi = LatitudeOfConformalT(t, std::numbers::pi / 2 * std::atan(t), kTiny, kSolverSteps, settled);
   if (!settled) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
   return phi;
 }
@@ -111,10 +110,10 @@ void TGIS_ProjectionHotine::Project(const TGIS_Point3D& input, TGIS_Point3D& out
   // A latitude beyond a pole is corrected to the pole with the warning the
   // other classes give (the formulas have no value there).
   ClearWarningFlag();
-  const double phi = ClampWithWarning(input.Y, -kPi / 2, kPi / 2, GIS_RS_ERR_LATITUDE_FIXED);
+  const double phi = ClampWithWarning(input.Y, -std::numbers::pi / 2, std::numbers::pi / 2, GIS_RS_ERR_LATITUDE_FIXED);
   const double dLambda = ReduceLongitude(input.X - static_cast<double>(lambda0_));
   double u, bigU;
-  if (std::abs(std::abs(phi) - kPi / 2) > kTiny) {
+  if (std::abs(std::abs(phi) - std::numbers::pi / 2) > kTiny) {
     const double q = static_cast<double>(e_) / std::pow(static_cast<double>(ConformalT(phi)), b);
     const double s = (q - 1 / q) / 2, t = (q + 1 / q) / 2;
     const double v = std::sin(b * dLambda), cosBDl = std::cos(b * dLambda);
@@ -123,7 +122,7 @@ void TGIS_ProjectionHotine::Project(const TGIS_Point3D& input, TGIS_Point3D& out
       u = a * dLambda; // the limit of the general form as cos BΔλ → 0
     } else {
       u = (a / b) * std::atan((s * cosG0 + v * sinG0) / cosBDl);
-      if (cosBDl < 0) u += a * kPi / b;
+      if (cosBDl < 0) u += a * std::numbers::pi / b;
     }
   } else {
     bigU = phi >= 0 ? sinG0 : -sinG0;
@@ -153,7 +152,7 @@ void TGIS_ProjectionHotine::Unproject(const TGIS_Point3D& input, TGIS_Point3D& o
   double lambda, phi;
   if (std::abs(std::abs(bigU) - 1) <= kTiny) {
     lambda = lambda0;
-    phi = bigU >= 0 ? kPi / 2 : -kPi / 2;
+    phi = bigU >= 0 ? std::numbers::pi / 2 : -std::numbers::pi / 2;
   } else {
     const double conformal =
         std::pow(static_cast<double>(e_) / std::sqrt((1 + bigU) / (1 - bigU)), 1 / b);
@@ -203,10 +202,10 @@ void TGIS_ProjectionHotine2::UpdateConstants() {
   const long double j = (e_ * e_ - l * h) / (e_ * e_ + l * h);
   const long double p = (l - h) / (l + h);
   const double lambda1 = LongitudeOfPoint1;
-  if (lambda1 - LongitudeOfPoint2 < -kPi)
-    LongitudeOfPoint2 -= 2 * kPi;
-  else if (lambda1 - LongitudeOfPoint2 > kPi)
-    LongitudeOfPoint2 += 2 * kPi;
+  if (lambda1 - LongitudeOfPoint2 < -std::numbers::pi)
+    LongitudeOfPoint2 -= 2 * std::numbers::pi;
+  else if (lambda1 - LongitudeOfPoint2 > std::numbers::pi)
+    LongitudeOfPoint2 += 2 * std::numbers::pi;
   const long double lambda2 = LongitudeOfPoint2;
   lambda0_ =
       (lambda1 + lambda2) / 2 - std::atan(j * std::tan(b_ * (lambda1 - lambda2) / 2) / p) / b_;

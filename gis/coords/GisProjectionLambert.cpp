@@ -7,10 +7,9 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kParallelLimit = 1.5533430342749532; // 89°
-constexpr double kTolerance = 4.85e-10;
-constexpr int kMaxIterations = 15;
+constexpr double kLambertTolerance = 4.85e-10;
+constexpr int kLambertMaxIterations = 15;
 
 } // namespace
 
@@ -36,17 +35,17 @@ void TGIS_ProjectionLambert::UpdateConstants() {
 }
 
 void TGIS_ProjectionLambert::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   const double n = static_cast<double>(n_);
   double rho;
-  if (std::abs(std::abs(in.Latitude) - kPi / 2) <= 1e-10) {
+  if (std::abs(std::abs(in.Latitude) - std::numbers::pi / 2) <= 1e-10) {
     // The pole opposite the apex lies at infinity.
     if (!(n * in.Latitude > 0)) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
     rho = 0;
   } else {
     const double e = static_cast<double>(E);
     const double es = e * std::sin(in.Latitude);
-    const double t = std::tan(kPi / 4 - in.Latitude / 2) / std::pow((1 - es) / (1 + es), e / 2);
+    const double t = std::tan(std::numbers::pi / 4 - in.Latitude / 2) / std::pow((1 - es) / (1 + es), e / 2);
     rho = static_cast<double>(aF_) * std::pow(t, n);
   }
   PlaceOnCone(rho, in.DeltaLongitude, output);
@@ -60,7 +59,7 @@ void TGIS_ProjectionLambert::Unproject(const TGIS_Point3D& input, TGIS_Point3D& 
   output.Z = in.Height;
   if (p.Rho == 0) {
     output.X = CentralMeridian;
-    output.Y = n > 0 ? kPi / 2 : -kPi / 2;
+    output.Y = n > 0 ? std::numbers::pi / 2 : -std::numbers::pi / 2;
     return;
   }
   const double t = std::pow(p.Rho / static_cast<double>(aF_), 1 / n);
@@ -68,8 +67,8 @@ void TGIS_ProjectionLambert::Unproject(const TGIS_Point3D& input, TGIS_Point3D& 
   // latitude rather than from the conformal latitude itself: it meets its
   // tolerance after one step instead of five, at the same latitude.
   bool settled;
-  double phi = LatitudeOfConformalT(t, series_.Latitude(kPi / 2 - 2 * std::atan(t)), kTolerance,
-                                    kMaxIterations, settled);
+  double phi = LatitudeOfConformalT(t, series_.Latitude(std::numbers::pi / 2 - 2 * std::atan(t)), kLambertTolerance,
+                                    kLambertMaxIterations, settled);
   double lambda = std::atan2(p.X, p.Y) / n + CentralMeridian;
   NormalizeOutput(lambda, phi);
   output.X = lambda;

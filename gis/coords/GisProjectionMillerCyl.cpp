@@ -7,9 +7,8 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kFullLimit = 20015110;
-constexpr double kReducedLimit = 19903915;
+constexpr double kMillerCylFullLimit = 20015110;
+constexpr double kMillerCylReducedLimit = 19903915;
 
 } // namespace
 
@@ -26,11 +25,11 @@ void TGIS_ProjectionMillerCyl::SetUp(const TGIS_ProjectionSetUp& parameters) {
 void TGIS_ProjectionMillerCyl::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
   r_ = EqualAreaRadius();
-  limits_ = GisFixedEastingLimits(CentralMeridian, kFullLimit, kReducedLimit);
+  limits_ = GisFixedEastingLimits(CentralMeridian, kMillerCylFullLimit, kMillerCylReducedLimit);
 }
 
 void TGIS_ProjectionMillerCyl::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   const double r = static_cast<double>(r_);
   const double s = std::sin(0.8 * in.Latitude);
   output.X = FalseEasting + r * in.DeltaLongitude;

@@ -8,13 +8,14 @@
 #include <complex>
 #include <numbers>
 
+using gis_coords::kRadiansPerDegree;
+
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 // The latitude difference in units of 1e5 arc-seconds, and back.
 constexpr double kToSeriesUnits = 2.0626480624709635518;
 constexpr double kFromSeriesUnits = 0.48481368110953599365;
-constexpr int kMaxSteps = 20;
+constexpr int kNZMGMaxSteps = 20;
 
 using Complex = std::complex<double>;
 
@@ -83,7 +84,7 @@ void TGIS_ProjectionNZMG::Unproject(const TGIS_Point3D& input, TGIS_Point3D& out
   const Complex z((input.Y - FalseNorthing) * inverseA_, (input.X - FalseEasting) * inverseA_);
   Complex theta = z;
   bool converged = false;
-  for (int i = 0; i < kMaxSteps && !converged; ++i) {
+  for (int i = 0; i < kNZMGMaxSteps && !converged; ++i) {
     Complex value, derivative;
     SeriesWithDerivative(theta, value, derivative);
     const Complex delta = (value - z) / derivative;

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 double ClampedAsin(double value) {
   return std::asin(std::clamp(value, -1.0, 1.0));
@@ -33,7 +32,7 @@ void TGIS_ProjectionOrthographic::UpdateConstants() {
 }
 
 void TGIS_ProjectionOrthographic::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   const double r = static_cast<double>(r_);
   const double cosPhi = std::cos(in.Latitude);
   output.X = FalseEasting + r * cosPhi * std::sin(in.DeltaLongitude);
@@ -66,9 +65,9 @@ void TGIS_ProjectionOrthographic::Unproject(const TGIS_Point3D& input, TGIS_Poin
   double phi = ClampedAsin(cosC * sinPhi0 + y * sinC * cosPhi0 / rho);
   // The quadrant comes from the signs of both terms, in every aspect.
   double lambda;
-  if (OriginLatitude == kPi / 2)
+  if (OriginLatitude == std::numbers::pi / 2)
     lambda = CentralMeridian + std::atan2(x, -y);
-  else if (OriginLatitude == -kPi / 2)
+  else if (OriginLatitude == -std::numbers::pi / 2)
     lambda = CentralMeridian + std::atan2(x, y);
   else
     lambda = CentralMeridian + std::atan2(x * sinC, rho * cosC * cosPhi0 - y * sinC * sinPhi0);

@@ -7,14 +7,13 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kTolerance = 1e-10;
-constexpr int kMaxIterations = 15;
+constexpr double kPolarStereographicTolerance = 1e-10;
+constexpr int kPolarStereographicMaxIterations = 15;
 
 } // namespace
 
 TGIS_ProjectionPolarStereographic::TGIS_ProjectionPolarStereographic() {
-  OriginLatitude = kPi / 2;
+  OriginLatitude = std::numbers::pi / 2;
   EastingRange = 12713601;
   NorthingRange = 12713601;
   UpdateConstants();
@@ -24,7 +23,7 @@ void TGIS_ProjectionPolarStereographic::SetUp(const TGIS_ProjectionSetUp& parame
   ClearWarningFlag();
   TGIS_ProjectionAbstract::SetUp(parameters);
   const double latitude = FixOriginLatitude(parameters.OriginLatitude);
-  const double meridian = FixCentralMeridian(parameters.CentralMeridian, kPi);
+  const double meridian = FixCentralMeridian(parameters.CentralMeridian, std::numbers::pi);
   south_ = latitude < 0;
   OriginLatitude = south_ ? -latitude : latitude;
   CentralMeridian = south_ ? -meridian : meridian;
@@ -43,7 +42,7 @@ TGIS_ProjectionSetUp TGIS_ProjectionPolarStereographic::Parameters() const {
 }
 
 bool TGIS_ProjectionPolarStereographic::TrueScaleAtPole() const {
-  return std::abs(std::abs(OriginLatitude) - kPi / 2) <= kTolerance;
+  return std::abs(std::abs(OriginLatitude) - std::numbers::pi / 2) <= kPolarStereographicTolerance;
 }
 
 void TGIS_ProjectionPolarStereographic::UpdateConstants() {
@@ -69,7 +68,7 @@ double TGIS_ProjectionPolarStereographic::Radius(double t) const {
 }
 
 void TGIS_ProjectionPolarStereographic::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   double phi = in.Latitude;
   double lambda = in.Longitude;
   if (south_ ? phi > 0 : phi < 0) {
@@ -77,7 +76,7 @@ void TGIS_ProjectionPolarStereographic::Project(const TGIS_Point3D& input, TGIS_
     phi = 0;
   }
   output.Z = in.Height;
-  if (std::abs(std::abs(phi) - kPi / 2) < kTolerance) {
+  if (std::abs(std::abs(phi) - std::numbers::pi / 2) < kPolarStereographicTolerance) {
     output.X = FalseEasting;
     output.Y = FalseNorthing;
     return;
@@ -97,7 +96,7 @@ void TGIS_ProjectionPolarStereographic::Unproject(const TGIS_Point3D& input, TGI
   const InverseInput in = CheckInverseInput(input);
   double x = in.Easting - FalseEasting;
   double y = in.Northing - FalseNorthing;
-  double phi = kPi / 2;
+  double phi = std::numbers::pi / 2;
   double lambda = CentralMeridian;
   if (x != 0 || y != 0) {
     if (south_) {
@@ -109,7 +108,7 @@ void TGIS_ProjectionPolarStereographic::Unproject(const TGIS_Point3D& input, TGI
                          ? rho * static_cast<double>(e4_) / (2 * static_cast<double>(A))
                          : rho * static_cast<double>(tc_) / static_cast<double>(amc_);
     bool settled;
-    phi = LatitudeOfConformalT(t, kPi / 2 - 2 * std::atan(t), kTolerance, kMaxIterations, settled);
+    phi = LatitudeOfConformalT(t, std::numbers::pi / 2 - 2 * std::atan(t), kPolarStereographicTolerance, kPolarStereographicMaxIterations, settled);
     lambda = WrapLongitude(CentralMeridian + std::atan2(x, -y));
     NormalizeOutput(lambda, phi);
   }

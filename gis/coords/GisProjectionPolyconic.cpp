@@ -8,12 +8,11 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kLimitLatitude = 0.7155849933176751; // 41°
-constexpr double kFullLimit = 20037509;
-constexpr double kReducedLimit = 19926189;
+constexpr double kPolyconicLimitLatitude = 0.7155849933176751; // 41°
+constexpr double kPolyconicFullLimit = 20037509;
+constexpr double kPolyconicReducedLimit = 19926189;
 // Points far from the meridian need more than a handful of Newton steps.
-constexpr int kMaxSteps = 20;
+constexpr int kPolyconicMaxSteps = 20;
 
 } // namespace
 
@@ -32,15 +31,15 @@ void TGIS_ProjectionPolyconic::UpdateConstants() {
   ml0_ = A * series_.Distance(OriginLatitude);
   // Northings measured from the false origin, so that every output is
   // accepted back.
-  const TGIS_NorthingLimits northings = GisMeasureNorthingLimits(*this, kLimitLatitude);
+  const TGIS_NorthingLimits northings = GisMeasureNorthingLimits(*this, kPolyconicLimitLatitude);
   northLimit_ = northings.North;
   southLimit_ = northings.South;
-  limits_ = GisFixedEastingLimits(CentralMeridian, kFullLimit, kReducedLimit);
+  limits_ = GisFixedEastingLimits(CentralMeridian, kPolyconicFullLimit, kPolyconicReducedLimit);
 }
 
 void TGIS_ProjectionPolyconic::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
-  if (std::abs(in.Longitude - CentralMeridian) > kPi / 2) AddWarning(GIS_RS_ERR_LONGITUDE_FIXED);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
+  if (std::abs(in.Longitude - CentralMeridian) > std::numbers::pi / 2) AddWarning(GIS_RS_ERR_LONGITUDE_FIXED);
   const double a = static_cast<double>(A), ml0 = static_cast<double>(ml0_);
   const double phi = in.Latitude, dl = in.DeltaLongitude;
   output.Z = in.Height;
@@ -64,7 +63,7 @@ double TGIS_ProjectionPolyconic::InverseLatitude(double x, double y, double& c) 
   double phi = aa;
   double step = 1;
   c = 0;
-  for (int i = 0; i < kMaxSteps && std::abs(step) > 1e-12; ++i) {
+  for (int i = 0; i < kPolyconicMaxSteps && std::abs(step) > 1e-12; ++i) {
     const double s = std::sin(phi);
     c = std::sqrt(1 - e2 * s * s) * std::tan(phi);
     const double ma = series_.Distance(phi);
@@ -91,9 +90,9 @@ void TGIS_ProjectionPolyconic::Unproject(const TGIS_Point3D& input, TGIS_Point3D
     return;
   }
   double c = 0;
-  double phi = std::clamp(InverseLatitude(x, y, c), -kPi / 2, kPi / 2);
+  double phi = std::clamp(InverseLatitude(x, y, c), -std::numbers::pi / 2, std::numbers::pi / 2);
   double lambda = CentralMeridian;
-  if (!(std::abs(std::abs(phi) - kPi / 2) < 1e-5 || phi == 0)) {
+  if (!(std::abs(std::abs(phi) - std::numbers::pi / 2) < 1e-5 || phi == 0)) {
     const double s = std::clamp(x / a * c, -1.0, 1.0);
     lambda = std::asin(s) / std::sin(phi) + CentralMeridian;
   }

@@ -9,13 +9,12 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kEdgeTolerance = 1e-9; // radians
 
 // The degree factor both directions use, as a decimal constant.
 constexpr double kDegree = 0.01745329252;
 // ±89.75°: the latitudes the forward accepts.
-constexpr double kLatitudeLimit = 1.5664330036649108;
+constexpr double kRobinsonLatitudeLimit = 1.5664330036649108;
 // Rows k = -1 .. 18 (latitudes -5°, 0°, 5° .. 90°) are stored at k + 1.
 constexpr int kLastStartRow = 17; // the last row whose successor exists
 constexpr int kMaxRefinements = 75;
@@ -41,7 +40,7 @@ double Stirling(const long double (&table)[20], int k, double p) {
   return at + p * (after - before) / 2 + p * p * (after - 2 * at + before) / 2;
 }
 
-double Sign(double value) {
+double RobinsonSign(double value) {
   return value >= 0 ? 1.0 : -1.0;
 }
 
@@ -56,7 +55,7 @@ void TGIS_ProjectionRobinson::SetUp(const TGIS_ProjectionSetUp& parameters) {
   TGIS_ProjectionAbstract::SetUp(parameters);
   // Clamped but not reduced: the longitude difference stays unreduced too.
   CentralMeridian =
-      ClampWithWarning(parameters.CentralMeridian, -kPi, 2 * kPi, GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
+      ClampWithWarning(parameters.CentralMeridian, -std::numbers::pi, 2 * std::numbers::pi, GIS_RS_ERR_CENTRALMERIDIAN_FIXED);
   FalseEasting = parameters.FalseEasting;
   FalseNorthing = parameters.FalseNorthing;
   UpdateConstants();
@@ -67,9 +66,9 @@ void TGIS_ProjectionRobinson::UpdateConstants() {
   // Measured from the false origin. The widest longitude difference is
   // π + |CM|, so every forward output is accepted back.
   EastingRange =
-      static_cast<double>(A) * static_cast<double>(kLength[1]) * (kPi + std::abs(CentralMeridian));
+      static_cast<double>(A) * static_cast<double>(kLength[1]) * (std::numbers::pi + std::abs(CentralMeridian));
   // The pole, projected at 89.75° (its correction stays in Warnings).
-  TGIS_Point3D pole{0, kPi / 2, 0, 0};
+  TGIS_Point3D pole{0, std::numbers::pi / 2, 0, 0};
   Project(pole, pole);
   NorthingRange = pole.Y - FalseNorthing;
 }
@@ -80,7 +79,7 @@ TGIS_ProjectionRobinson::Row TGIS_ProjectionRobinson::RowOf(double p) {
 }
 
 void TGIS_ProjectionRobinson::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  ForwardInput in = CheckForwardInput(input, kLatitudeLimit);
+  ForwardInput in = CheckForwardInput(input, kRobinsonLatitudeLimit);
   if (std::isnan(in.Latitude) || std::isnan(in.Longitude)) {
     output.X = output.Y = std::numeric_limits<double>::quiet_NaN();
     return;
@@ -90,7 +89,7 @@ void TGIS_ProjectionRobinson::Project(const TGIS_Point3D& input, TGIS_Point3D& o
   const Row row = RowOf(std::abs(in.Latitude / 5 / kDegree));
   output.X = FalseEasting + a * Stirling(kLength, row.Index, row.Fraction) * dLambda;
   output.Y = FalseNorthing +
-             Sign(in.Latitude) * a * Stirling(kDistance, row.Index, row.Fraction) * kPi / 2;
+             RobinsonSign(in.Latitude) * a * Stirling(kDistance, row.Index, row.Fraction) * std::numbers::pi / 2;
 }
 
 double TGIS_ProjectionRobinson::SearchLatitude(double yy) {
@@ -105,7 +104,7 @@ double TGIS_ProjectionRobinson::SearchLatitude(double yy) {
     const double t = 2 * (std::abs(yy) - at) / u;
     const double c = v / u;
     const double p = t * (1 - c * t * (1 - 2 * c * t));
-    if (p >= 0 || i == 1) return (p + i) * 5 * Sign(yy);
+    if (p >= 0 || i == 1) return (p + i) * 5 * RobinsonSign(yy);
     if (--i < 0) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
   }
 }
@@ -116,8 +115,8 @@ double TGIS_ProjectionRobinson::RefineLatitude(double degrees, double y, Row& ro
     if (step > kMaxRefinements || !std::isfinite(degrees))
       gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
     row = RowOf(std::abs(degrees / 5));
-    const double y1 = Sign(y) * a * Stirling(kDistance, row.Index, row.Fraction) * kPi / 2;
-    degrees -= 180 * (y1 - y) / (kPi * a);
+    const double y1 = RobinsonSign(y) * a * Stirling(kDistance, row.Index, row.Fraction) * std::numbers::pi / 2;
+    degrees -= 180 * (y1 - y) / (std::numbers::pi * a);
     if (std::abs(y1 - y) <= kRefinementTolerance) return degrees;
   }
 }
@@ -130,15 +129,15 @@ void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& input, TGIS_Point3D&
   const double x = in.Easting - FalseEasting;
   const double y = in.Northing - FalseNorthing;
   Row row{};
-  const double degrees = RefineLatitude(SearchLatitude(2 * y / (kPi * a)), y, row);
+  const double degrees = RefineLatitude(SearchLatitude(2 * y / (std::numbers::pi * a)), y, row);
   // An easting beyond the end of its parallel (more than 180 degrees from
   // the central meridian: outside the map's outline) that would give a
   // longitude beyond 180 degrees is corrected to the longitude range, with
   // the easting warning. Round trips of the edge stay within the tolerance.
   const double dLambda = (x / a) / Stirling(kLength, row.Index, row.Fraction);
   double lambda = CentralMeridian + dLambda;
-  if (std::abs(dLambda) > kPi + kEdgeTolerance && std::abs(lambda) > kPi + kEdgeTolerance)
-    lambda = ClampWithWarning(lambda, -kPi, kPi, GIS_RS_ERR_EASTING_FIXED);
+  if (std::abs(dLambda) > std::numbers::pi + kEdgeTolerance && std::abs(lambda) > std::numbers::pi + kEdgeTolerance)
+    lambda = ClampWithWarning(lambda, -std::numbers::pi, std::numbers::pi, GIS_RS_ERR_EASTING_FIXED);
   output.X = lambda;
   output.Y = degrees * kDegree;
   output.Z = in.Height;

@@ -8,9 +8,8 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kFullLimit = 20037509;
-constexpr double kReducedLimit = 19926189;
+constexpr double kSinusoidFullLimit = 20037509;
+constexpr double kSinusoidReducedLimit = 19926189;
 
 } // namespace
 
@@ -27,11 +26,11 @@ void TGIS_ProjectionSinusoid::SetUp(const TGIS_ProjectionSetUp& parameters) {
 void TGIS_ProjectionSinusoid::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
   series_.Compute(E2);
-  limits_ = GisFixedEastingLimits(CentralMeridian, kFullLimit, kReducedLimit);
+  limits_ = GisFixedEastingLimits(CentralMeridian, kSinusoidFullLimit, kSinusoidReducedLimit);
 }
 
 void TGIS_ProjectionSinusoid::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
   const double s = std::sin(in.Latitude);
   output.X =
@@ -49,8 +48,8 @@ void TGIS_ProjectionSinusoid::Unproject(const TGIS_Point3D& input, TGIS_Point3D&
   output.Z = input.Z;
   double phi =
       std::clamp(series_.Footpoint((y - FalseNorthing) / (a * static_cast<double>(series_.E0))),
-                 -kPi / 2, kPi / 2);
-  if (std::abs(std::abs(phi) - kPi / 2) < 1e-8) {
+                 -std::numbers::pi / 2, std::numbers::pi / 2);
+  if (std::abs(std::abs(phi) - std::numbers::pi / 2) < 1e-8) {
     output.X = CentralMeridian;
     output.Y = phi;
     return;

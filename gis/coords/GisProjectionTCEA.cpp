@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 } // namespace
 
@@ -47,13 +46,13 @@ void TGIS_ProjectionTCEA::UpdateConstants() {
   c2_ = E2 / 3 + 31 * e4 / 180 + 517 * e6 / 5040;
   c4_ = 23 * e4 / 360 + 251 * e6 / 3780;
   c6_ = 761 * e6 / 45360;
-  qp_ = Q(kPi / 2);
+  qp_ = Q(std::numbers::pi / 2);
   series_.Compute(E2);
   m0_ = A * series_.Distance(OriginLatitude);
 }
 
 void TGIS_ProjectionTCEA::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2), k0 = ScaleFactor;
   const double dl = in.DeltaLongitude;
   const double beta = AuthalicLatitude(in.Latitude);

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kDistortionLimit = 0.15707963267948966; // 9°
 constexpr double kMinScale = 0.3;
 constexpr double kMaxScale = 3.0;
@@ -26,7 +25,7 @@ void TGIS_ProjectionTransverseMercator::SetUp(const TGIS_ProjectionSetUp& parame
   ClearWarningFlag();
   TGIS_ProjectionAbstract::SetUp(parameters);
   keptOriginLatitude_ = FixOriginLatitude(parameters.OriginLatitude);
-  keptCentralMeridian_ = FixCentralMeridian(parameters.CentralMeridian, -kPi);
+  keptCentralMeridian_ = FixCentralMeridian(parameters.CentralMeridian, -std::numbers::pi);
   keptScaleFactor_ =
       ClampWithWarning(parameters.ScaleFactor, kMinScale, kMaxScale, GIS_RS_ERR_SCALEFACTOR_FIXED);
   keptFalseEasting_ = parameters.FalseEasting;
@@ -57,15 +56,15 @@ void TGIS_ProjectionTransverseMercator::UpdateConstants() {
   f10_ = 8011 * n5 / 2560;
   originDistance_ = 0;
 
-  TGIS_Point3D corner{kPi / 2, kPi / 2, 0, 0};
+  TGIS_Point3D corner{std::numbers::pi / 2, std::numbers::pi / 2, 0, 0};
   Project(corner, corner);
   NorthingRange = corner.Y;
-  TGIS_Point3D side{kPi / 2, 0, 0, 0};
+  TGIS_Point3D side{std::numbers::pi / 2, 0, 0, 0};
   Project(side, side);
   EastingRange = side.X;
 
   CentralMeridian =
-      keptCentralMeridian_ > kPi ? keptCentralMeridian_ - 2 * kPi : keptCentralMeridian_;
+      keptCentralMeridian_ > std::numbers::pi ? keptCentralMeridian_ - 2 * std::numbers::pi : keptCentralMeridian_;
   OriginLatitude = keptOriginLatitude_;
   FalseEasting = keptFalseEasting_;
   FalseNorthing = keptFalseNorthing_;
@@ -109,9 +108,9 @@ double TGIS_ProjectionTransverseMercator::DeltaLongitude(double longitude) {
   double raw = longitude - CentralMeridian;
   const double reduced = WrapLongitude(raw);
   double delta = reduced;
-  if (std::abs(reduced) > kPi / 2) {
+  if (std::abs(reduced) > std::numbers::pi / 2) {
     AddWarning(GIS_RS_ERR_LONGITUDE_FIXED);
-    delta = std::copysign(kPi / 2, reduced);
+    delta = std::copysign(std::numbers::pi / 2, reduced);
     raw = delta;
   }
   if (std::abs(raw) > kDistortionLimit) AddWarning(GIS_RS_ERR_PRJ_DISTORTED);
@@ -122,9 +121,9 @@ double TGIS_ProjectionTransverseMercator::DeltaLongitude(double longitude) {
 void TGIS_ProjectionTransverseMercator::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
   ClearWarningFlag();
   const double height = input.Z;
-  const double phi = ClampWithWarning(input.Y, -kPi / 2, kPi / 2, GIS_RS_ERR_LATITUDE_FIXED);
+  const double phi = ClampWithWarning(input.Y, -std::numbers::pi / 2, std::numbers::pi / 2, GIS_RS_ERR_LATITUDE_FIXED);
   double lambda = input.X;
-  if (lambda > kPi) lambda -= 2 * kPi;
+  if (lambda > std::numbers::pi) lambda -= 2 * std::numbers::pi;
   const double dl = DeltaLongitude(lambda);
 
   const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
@@ -202,10 +201,10 @@ void TGIS_ProjectionTransverseMercator::Unproject(const TGIS_Point3D& input, TGI
   const double dl = d * (q1 - d2 * (q2 - d2 * (q3 - d2 * q4)));
   double lambda = CentralMeridian + dl;
 
-  if (lambda > kPi) lambda = kPi;
-  if (lambda < -kPi) lambda = -kPi;
-  if (phi > kPi / 2) phi = kPi / 2;
-  if (phi < -kPi / 2) phi = -kPi / 2;
+  if (lambda > std::numbers::pi) lambda = std::numbers::pi;
+  if (lambda < -std::numbers::pi) lambda = -std::numbers::pi;
+  if (phi > std::numbers::pi / 2) phi = std::numbers::pi / 2;
+  if (phi < -std::numbers::pi / 2) phi = -std::numbers::pi / 2;
   if (std::abs(dl) > kDistortionLimit) AddWarning(GIS_RS_ERR_PRJ_DISTORTED);
   output.X = lambda;
   output.Y = phi;

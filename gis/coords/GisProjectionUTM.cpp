@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kNorthLimit = 1.4748032179352085;  // 84.5°
 constexpr double kSouthLimit = -1.4049900478554354; // -80.5°
 constexpr double kFalseEasting = 500000;
@@ -23,11 +22,11 @@ bool Inside(double value, double low, double high) {
 
 /// The zone of a point; the longitude in [0, 2π), both finite.
 int32_t ZoneOfPoint(double longitude, double latitude) {
-  const double lonDeg = longitude * 180 / kPi;
-  const double latDeg = latitude * 180 / kPi;
+  const double lonDeg = longitude * 180 / std::numbers::pi;
+  const double latDeg = latitude * 180 / std::numbers::pi;
   const int lonWhole = static_cast<int>(lonDeg);
   const int latWhole = static_cast<int>(latDeg);
-  int32_t z = longitude < kPi ? static_cast<int32_t>(lonDeg / 6 + 31 + 5e-8)
+  int32_t z = longitude < std::numbers::pi ? static_cast<int32_t>(lonDeg / 6 + 31 + 5e-8)
                               : static_cast<int32_t>(lonDeg / 6 - 29 + 5e-8);
   if (z > 60) z = 1;
   struct Exception {
@@ -48,7 +47,7 @@ int32_t ZoneOfPoint(double longitude, double latitude) {
 double ZoneMeridian(int32_t zone) {
   const int32_t z = zone < 0 ? -zone : zone;
   const double degrees = z <= 30 ? 6.0 * z + 177 : 6.0 * z - 183;
-  return degrees * kPi / 180;
+  return degrees * std::numbers::pi / 180;
 }
 
 } // namespace
@@ -101,9 +100,9 @@ void TGIS_ProjectionUTM::Project(const TGIS_Point3D& input, TGIS_Point3D& output
   double longitude = input.X;
   if (!Inside(latitude, -kNorthLimit, kNorthLimit))
     gis_coords::RaiseGis(GIS_RS_ERR_LATITUDE_INVALID, gis_coords::FloatText(latitude));
-  if (!Inside(longitude, -kPi, 2 * kPi))
+  if (!Inside(longitude, -std::numbers::pi, 2 * std::numbers::pi))
     gis_coords::RaiseGis(GIS_RS_ERR_LONGITUDE_INVALID, gis_coords::FloatText(longitude));
-  if (longitude < 0) longitude += 2 * kPi;
+  if (longitude < 0) longitude += 2 * std::numbers::pi;
   if (Zone == 0) Zone = ZoneOfPoint(longitude, latitude);
   SetZoneFields();
 

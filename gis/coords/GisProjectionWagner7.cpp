@@ -6,10 +6,9 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr double kSinScale = 0.90631;
-constexpr double kCx = 2.66723;
-constexpr double kCy = 1.24104;
+constexpr double kWagner7Cx = 2.66723;
+constexpr double kWagner7Cy = 1.24104;
 constexpr double kCs = 1.1247669624;
 
 } // namespace
@@ -26,12 +25,12 @@ void TGIS_ProjectionWagner7::Forward(double dl, double phi, double& x, double& y
   const double sinPsi = kSinScale * std::sin(phi);
   const double cosPsi = std::sqrt(1 - sinPsi * sinPsi);
   const double k = std::sqrt(2 / (1 + cosPsi * std::cos(dl / 3)));
-  x = kCx * R() * cosPsi * k * std::sin(dl / 3);
-  y = kCy * R() * sinPsi * k;
+  x = kWagner7Cx * R() * cosPsi * k * std::sin(dl / 3);
+  y = kWagner7Cy * R() * sinPsi * k;
 }
 
 void TGIS_ProjectionWagner7::Inverse(double x, double y, double& dl, double& phi) const {
-  const double xs = x / kCx, ys = y / kCy;
+  const double xs = x / kWagner7Cx, ys = y / kWagner7Cy;
   const double rho = std::sqrt(xs * xs + ys * ys);
   if (rho == 0) { // the centre
     dl = 0;
@@ -39,7 +38,7 @@ void TGIS_ProjectionWagner7::Inverse(double x, double y, double& dl, double& phi
     return;
   }
   const double t = rho / (2 * R());
-  const double z = t > 1 ? kPi : 2 * std::asin(t);
+  const double z = t > 1 ? std::numbers::pi : 2 * std::asin(t);
   phi = std::asin(std::clamp(y * std::sin(z) / (kCs * rho), -1.0, 1.0));
-  dl = 3 * std::atan2(x * std::tan(z), kCx * rho);
+  dl = 3 * std::atan2(x * std::tan(z), kWagner7Cx * rho);
 }

@@ -7,8 +7,7 @@
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-constexpr int kMaxSteps = 100;
+constexpr int kWorldSphereMaxSteps = 100;
 
 } // namespace
 
@@ -30,7 +29,7 @@ void TGIS_ProjectionWorldSphere::UpdateConstants() {
 }
 
 void TGIS_ProjectionWorldSphere::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const ForwardInput in = CheckForwardInput(input, kPi / 2);
+  const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
   double x = 0, y = 0;
   Forward(in.DeltaLongitude, in.Latitude, x, y);
   output.X = FalseEasting + x;
@@ -55,7 +54,7 @@ double TGIS_ProjectionWorldSphere::SolveNewton(const std::function<double(double
                                                const std::function<double(double)>& derivative,
                                                double start, double tolerance) {
   double theta = start;
-  for (int i = 0; i < kMaxSteps; ++i) {
+  for (int i = 0; i < kWorldSphereMaxSteps; ++i) {
     const double step = -f(theta) / derivative(theta);
     theta += step;
     if (!(std::abs(step) > tolerance)) break;

@@ -7,7 +7,7 @@
 
 namespace {
 
-[[noreturn]] void IndexError(int index) {
+[[noreturn]] void VariantIndexError(int index) {
   throw EListError(Format("List index out of bounds (%d)", {index}));
 }
 
@@ -18,12 +18,12 @@ bool IsWideText(TVarType type) {
 } // namespace
 
 Variant TGIS_VariantList::Get(int index) const {
-  if (index < 0 || index >= Count()) IndexError(index);
+  if (index < 0 || index >= Count()) VariantIndexError(index);
   return items_[static_cast<std::size_t>(index)].Value;
 }
 
 void TGIS_VariantList::Put(int index, const Variant& value) {
-  if (index < 0 || index >= Count()) IndexError(index);
+  if (index < 0 || index >= Count()) VariantIndexError(index);
   items_[static_cast<std::size_t>(index)].Value = value;
 }
 

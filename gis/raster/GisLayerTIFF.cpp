@@ -17,12 +17,12 @@
 
 namespace {
 
-const char* const kUnsupported = "0997 Unsupported TIFF format";
+const char* const kUnsupportedTIFF = "0997 Unsupported TIFF format";
 
 // The largest row the layer reads (bytes of one stored row of one plane) and
 // the largest image side: beyond them the header is taken as damaged.
 constexpr std::int64_t kMaxRowBytes = std::int64_t(8) << 20;
-constexpr std::int64_t kMaxSide = std::int64_t(1) << 22;
+constexpr std::int64_t kMaxTIFFSide = std::int64_t(1) << 22;
 
 [[noreturn]] void Invalid() {
   throw EReadError("invalid TIFF directory");
@@ -118,7 +118,7 @@ void TGIS_LayerTIFF::Open() {
     currentPage_ = 1;
   } catch (const Exception&) {
     fileStream_.reset();
-    throw EGIS_Exception(kUnsupported, path_);
+    throw EGIS_Exception(kUnsupportedTIFF, path_);
   }
   ReadPage(1);
 }
@@ -244,7 +244,7 @@ void TGIS_LayerTIFF::ReadPage(int page) {
     TGIS_LayerPixel::Open();
   } catch (const Exception&) {
     fileStream_.reset();
-    throw EGIS_Exception(kUnsupported, path_);
+    throw EGIS_Exception(kUnsupportedTIFF, path_);
   }
   SetFileInfo(infoText_);
 }
@@ -338,7 +338,7 @@ void TGIS_LayerTIFF::ReadPageFields() {
     Invalid();
   bitsPerPixel_ = depth;
   const std::int64_t w = Scalar(256, 0), h = Scalar(257, 0);
-  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) Invalid();
+  if (w <= 0 || h <= 0 || w > kMaxTIFFSide || h > kMaxTIFFSide) Invalid();
   width_ = int(w);
   height_ = int(h);
   readWidth_ = readHeight_ = 0;
@@ -385,7 +385,7 @@ void TGIS_LayerTIFF::ReadStripTable() {
     if (offsets == nullptr) Invalid();
     tiled_ = true;
     const std::int64_t tw = Scalar(322, 0), tl = Scalar(323, 0);
-    if (tw <= 0 || tl <= 0 || tw > kMaxSide || tl > kMaxSide) Invalid();
+    if (tw <= 0 || tl <= 0 || tw > kMaxTIFFSide || tl > kMaxTIFFSide) Invalid();
     if ((tw * storedPixelBits_ + 7) / 8 > kMaxRowBytes) Invalid();
     tileWidth_ = int(tw);
     tileLength_ = int(tl);

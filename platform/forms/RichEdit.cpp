@@ -41,7 +41,7 @@ struct TAtom {
   int Width = 0;
 };
 
-struct TLine {
+struct TRichLine {
   std::vector<TAtom> Atoms;
   int Width = 0, Height = 0, Ascent = 0;
   int Cp = 0;
@@ -140,7 +140,7 @@ std::vector<TAtom> Atoms(const TRtfParagraph& p, int paragraphCp, int fromCp, in
 }
 
 /// Trailing blanks do not count when a line is aligned.
-int VisibleWidth(const TLine& line, TFonts& fonts) {
+int VisibleWidth(const TRichLine& line, TFonts& fonts) {
   if (line.Atoms.empty()) return 0;
   const TAtom& last = line.Atoms.back();
   std::string trimmed = last.Text;
@@ -236,10 +236,10 @@ LRESULT TRichEdit::FormatRange(WPARAM draw, const FORMATRANGE* range) {
     if (cp <= fromCp) continue;
     if (paragraphCp >= toCp) break;
     // Lay the paragraph's atoms out in lines.
-    std::vector<TLine> lines(1);
+    std::vector<TRichLine> lines(1);
     lines.back().Cp = std::max(paragraphCp, fromCp);
     for (TAtom& a : Atoms(p, paragraphCp, fromCp, toCp)) {
-      TLine* line = &lines.back();
+      TRichLine* line = &lines.back();
       if (a.Break) {
         lines.emplace_back();
         lines.back().Cp = a.Cp + 1;
@@ -255,7 +255,7 @@ LRESULT TRichEdit::FormatRange(WPARAM draw, const FORMATRANGE* range) {
       line->Width += a.Width;
       line->Atoms.push_back(a);
     }
-    for (TLine& line : lines) {
+    for (TRichLine& line : lines) {
       const TEXTMETRIC& mark = fonts.Of(p.MarkFormat).Metrics;
       line.Height = line.Atoms.empty() ? mark.tmHeight : 0;
       line.Ascent = line.Atoms.empty() ? mark.tmAscent : 0;

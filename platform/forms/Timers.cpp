@@ -20,10 +20,10 @@ struct TTimerEntry {
   std::unique_ptr<QTimer> qt; // Qt mode
 };
 
-using TKey = std::pair<HWND, std::uintptr_t>;
+using TTimerKey = std::pair<HWND, std::uintptr_t>;
 
-std::map<TKey, std::unique_ptr<TTimerEntry>>& timers() {
-  static std::map<TKey, std::unique_ptr<TTimerEntry>> t;
+std::map<TTimerKey, std::unique_ptr<TTimerEntry>>& timers() {
+  static std::map<TTimerKey, std::unique_ptr<TTimerEntry>> t;
   return t;
 }
 

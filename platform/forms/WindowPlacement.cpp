@@ -18,7 +18,7 @@ std::map<HWND, TPlacementExtra>& extras() {
   return map;
 }
 
-TForm* formOf(HWND h) {
+TForm* PlacedForm(HWND h) {
   return dynamic_cast<TForm*>(FindControl(h));
 }
 
@@ -53,7 +53,7 @@ TPoint KeepOnScreen(const TRect& r) {
 } // namespace
 
 bool GetWindowPlacement(HWND h, WINDOWPLACEMENT* placement) {
-  TForm* form = formOf(h);
+  TForm* form = PlacedForm(h);
   if (form == nullptr || placement == nullptr) return false;
   InstallApplicationMinimize();
   const TPlacementExtra& extra = extras()[h];
@@ -67,7 +67,7 @@ bool GetWindowPlacement(HWND h, WINDOWPLACEMENT* placement) {
 }
 
 bool SetWindowPlacement(HWND h, const WINDOWPLACEMENT* placement) {
-  TForm* form = formOf(h);
+  TForm* form = PlacedForm(h);
   if (form == nullptr || placement == nullptr) return false;
   InstallApplicationMinimize();
   TPlacementExtra& extra = extras()[h];
