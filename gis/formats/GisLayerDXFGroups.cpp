@@ -37,14 +37,14 @@ template <class T> T LittleEndian(const std::uint8_t* p) {
   return v;
 }
 
-std::string_view TrimRight(std::string_view s) {
+std::string_view TrimRightView(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
     s.remove_suffix(1);
   return s;
 }
 
 std::string_view TrimBoth(std::string_view s) {
-  s = TrimRight(s);
+  s = TrimRightView(s);
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
     s.remove_prefix(1);
   return s;
@@ -124,7 +124,7 @@ std::string_view TGIS_DxfGroups::Line() {
   const std::int64_t len =
       nl == nullptr ? size_ - pos_ : static_cast<const std::uint8_t*>(nl) - start;
   pos_ += len + (nl == nullptr ? 0 : 1);
-  return TrimRight(std::string_view(reinterpret_cast<const char*>(start), std::size_t(len)));
+  return TrimRightView(std::string_view(reinterpret_cast<const char*>(start), std::size_t(len)));
 }
 
 void TGIS_DxfGroups::ReadAscii() {

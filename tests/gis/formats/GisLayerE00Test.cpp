@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gis/core/GisDefsNumbers.h"
 #include "gis/core/GisMappedFiles.h"
 #include "gis/core/GisResource.h"
 #include "gis/formats/GisFormatsLayers.h"
