@@ -70,17 +70,6 @@ TGIFExtensionClassRef FindAppSubExtension(TStream& stream) {
   return &TGIFApplicationExtension::Class;
 }
 
-// Reads the sub-blocks of data kept raw.
-void ReadRawBlocks(TStream& stream, std::vector<std::string>& blocks) {
-  blocks.clear();
-  std::uint8_t n = 0;
-  while (ReadByte(stream, n) && n != 0) {
-    std::string b(n, '\0');
-    ReadCheck(stream, b.data(), n);
-    blocks.push_back(std::move(b));
-  }
-}
-
 } // namespace gifext
 
 void RegisterExtension(std::uint8_t label, TGIFExtensionClassRef cls) {
@@ -294,7 +283,7 @@ void TGIFApplicationExtension::SaveToStream(TStream& stream) {
   WriteData(stream);
 }
 
-void TGIFApplicationExtension::ReadData(TStream& stream) { gifext::ReadRawBlocks(stream, blocks_); }
+void TGIFApplicationExtension::ReadData(TStream& stream) { ReadStrings(stream, blocks_); }
 
 void TGIFApplicationExtension::WriteData(TStream& stream) {
   for (const std::string& b : blocks_) {

@@ -6,9 +6,23 @@ code before the table would grow, which every decoder reads."""
 import struct
 
 
+def pack(codes):
+    """(code, bits) pairs packed least significant bit first."""
+    bits, count, out = 0, 0, bytearray()
+    for c, size in codes:
+        bits |= c << count
+        count += size
+        while count >= 8:
+            out.append(bits & 255)
+            bits >>= 8
+            count -= 8
+    if count:
+        out.append(bits & 255)
+    return bytes(out)
+
+
 def lzw_plain(pixels, m):
     clear = 1 << m
-    size = m + 1
     codes = [clear]
     n = 0
     for p in pixels:
@@ -18,17 +32,7 @@ def lzw_plain(pixels, m):
         codes.append(p)
         n += 1
     codes.append(clear + 1)
-    bits, count, out = 0, 0, bytearray()
-    for c in codes:
-        bits |= c << count
-        count += size
-        while count >= 8:
-            out.append(bits & 255)
-            bits >>= 8
-            count -= 8
-    if count:
-        out.append(bits & 255)
-    return bytes([m]) + sub_blocks(bytes(out))
+    return bytes([m]) + sub_blocks(pack([(c, m + 1) for c in codes]))
 
 
 def sub_blocks(data, size=255):
@@ -128,20 +132,10 @@ write("odd-code-size9.gif", screen(4, 3, COLORS) + nine + b";")
 photo = open("good-photo.gif", "rb").read()
 write("damaged-cut.gif", photo[:len(photo) * 2 // 3])
 write("damaged-signature.gif", b"PNG89a" + photo[6:])
-bits = 0
-count = 0
-out = bytearray()
 # m = 2: clear 4, end 5; codes 4 (clear), 0, then 7 (beyond the next free
 # code 6) makes the previous code 7, so the entry 7 made next is its own
 # prefix; the codes grow to 4 bits when entry 7 is made
-for c, size in [(4, 3), (0, 3), (7, 3), (0, 3), (7, 4), (5, 4)]:
-    bits |= c << count
-    count += size
-    while count >= 8:
-        out.append(bits & 255)
-        bits >>= 8
-        count -= 8
-out.append(bits & 255)
+out = pack([(4, 3), (0, 3), (7, 3), (0, 3), (7, 4), (5, 4)])
 write("damaged-lzw-cycle.gif", screen(4, 3, COLORS) + b"," + struct.pack("<HHHHB", 0, 0, 4, 3, 0) +
       b"\x02" + sub_blocks(bytes(out)) + b";")
 write("damaged-extension.gif", screen(4, 3, COLORS) + b"!\x02\x01\x00\x00" + image(0, 0, 4, 3, F1) + b";")
