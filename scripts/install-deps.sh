@@ -16,7 +16,7 @@ PACKAGES=(
   libpq-dev postgresql libopenjp2-7-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libgeos-dev python3-shapely
-  xvfb xauth xdotool openbox x11-utils locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs gdal-bin libpng-dev pngcheck gdal-data python3-gdal libgdal-dev libtiff-tools libtiff-dev
+  xvfb xauth xdotool openbox x11-utils locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs gdal-bin libpng-dev pngcheck libgif-dev giflib-tools gifsicle gdal-data python3-gdal libgdal-dev libtiff-tools libtiff-dev
   # the DXF reader's fixtures and oracle
   python3-ezdxf
   # the E00 readers' oracles

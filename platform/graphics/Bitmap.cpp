@@ -60,6 +60,9 @@ void FillWhite(TDibData& dib, int fromX, int fromY) {
       int bytes = bpp / 8;
       std::uint8_t* row = dib.StoredRow(y);
       std::memset(row + std::size_t(x0) * bytes, 0xFF, std::size_t(dib.DibWidth() - x0) * bytes);
+    } else if (bpp == 8) {
+      // the palette's nearest entry to white, found once
+      std::memset(dib.StoredRow(y) + x0, dib.NearestIndex(0xFFFFFF), std::size_t(dib.DibWidth() - x0));
     } else {
       for (int x = x0; x < dib.DibWidth(); ++x)
         dib.SetPixelColor(x, y, 0xFFFFFF);

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <numbers>
 
+#include "codecs/GifPicture.h"
+#include "codecs/ImageCodecs.h"
 #include "gis/core/GisDefsStyles.h"
 #include "gis/core/GisIni.h"
 #include "gis/core/GisKeywords.h"
@@ -313,6 +315,39 @@ TEST_F(SymbolTest, PictureSymbolIsStretchedToItsSizeAndPlacedByPosition) {
   Prepare(*s, 12, 8, std::numbers::pi / 3); // pictures never turn
   s->Draw(50, 50);
   EXPECT_EQ(target.InkBox(0x0000FF), TRect(60, 50, 80, 62));
+}
+
+// GIF pictures load through the image codecs: a red 10 × 6 frame whose
+// left column holds the transparent index draws like the bitmap above,
+// without that column.
+TEST_F(SymbolTest, GifPictureSymbolIsDrawnThroughItsTransparency) {
+  RegisterImageCodecs();
+  const std::string pic = dir / "red.gif";
+  {
+    TGifPicture gif;
+    gif.GlobalColors().Add(0x0000FF);
+    gif.GlobalColors().Add(0x00FF00);
+    auto* frame = new TGIFSubImage(&gif);
+    frame->SetBounds(0, 0, 10, 6);
+    for (int y = 0; y < 6; ++y) frame->ScanLine(y)[0] = 1;
+    auto* control = new TGIFGraphicControlExtension(frame);
+    frame->ExtensionItems().Add(control);
+    control->SetTransparentColorIndex(1);
+    control->SetTransparent(true);
+    gif.AppendFrame(frame);
+    gif.SaveToFile(pic);
+  }
+  dir.Write("red.gif.ini", "[Vornakel Symbol]\nCenter.X=50\n");
+  auto* s = dynamic_cast<TGIS_SymbolPicture*>(GisSymbolList().Get(pic));
+  ASSERT_NE(s, nullptr);
+  EXPECT_STREQ(s->Picture().Graphic()->ClassName(), "TGifPicture");
+  Prepare(*s, 12, 4); // natural height 6: scale 2
+  EXPECT_EQ(s->Width(), 20);
+  s->Draw(50, 50);
+  EXPECT_EQ(target.InkBox(0x0000FF), TRect(52, 44, 70, 56));
+  EXPECT_EQ(target.CountColor(0x00FF00), 0) << "the transparent column is not drawn";
+  GisSymbolList().Clear();
+  UnregisterImageCodecs();
 }
 
 // A JPEG symbol is decoded when it is created: a damaged file gives no
