@@ -190,7 +190,7 @@ void Field::SetValue(const Variant& value) {
 void Field::AppendChunk(const std::vector<std::uint8_t>& bytes) {
   Variant& v = owner_->PendingValue(column_);
   std::vector<std::uint8_t> all;
-  if (v.VarType() == (varArray | varByte)) all = v.Bytes();
+  if (!owner_->TakeFirstChunk(column_) && v.VarType() == (varArray | varByte)) all = v.Bytes();
   all.insert(all.end(), bytes.begin(), bytes.end());
   v = Variant(std::move(all));
 }
@@ -427,10 +427,18 @@ Variant& Recordset::PendingValue(int column) {
     RequireRow();
     pending_ = rows_[static_cast<std::size_t>(index_)];
     changed_.assign(pending_.size(), false);
+    chunked_.assign(pending_.size(), false);
     edit_ = TEdit::Editing;
   }
   changed_[static_cast<std::size_t>(column)] = true;
   return pending_[static_cast<std::size_t>(column)];
+}
+
+bool Recordset::TakeFirstChunk(int column) {
+  const std::size_t c = static_cast<std::size_t>(column);
+  const bool first = !chunked_[c];
+  chunked_[c] = true;
+  return first;
 }
 
 void Recordset::SetColumnValue(int column, const Variant& value) {
@@ -444,6 +452,7 @@ void Recordset::AddNew() {
   const std::size_t columns = columnNames_.size();
   pending_.assign(columns, Variant::MakeNull());
   changed_.assign(columns, false);
+  chunked_.assign(columns, false);
   edit_ = TEdit::Adding;
   ResetChunks();
 }

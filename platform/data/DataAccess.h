@@ -175,7 +175,8 @@ public:
   /// Sets the value of the pending row (starts editing the current row when
   /// no row is pending).
   void SetValue(const Variant& value);
-  /// Appends bytes to the pending value.
+  /// Appends bytes to the pending value; the first call after the row was
+  /// started replaces what the field held.
   void AppendChunk(const std::vector<std::uint8_t>& bytes);
   /// The next `count` bytes of a byte or text value (fewer at its end).
   std::vector<std::uint8_t> GetChunk(std::int64_t count);
@@ -236,6 +237,8 @@ public:
   const Variant& ColumnValue(int column) const;
   void SetColumnValue(int column, const Variant& value);
   Variant& PendingValue(int column);
+  /// Whether this is the first chunk written to the column of the pending row.
+  bool TakeFirstChunk(int column);
 
   /// Makes the stream independent of the engine (every remaining row read).
   void BufferStream();
@@ -268,6 +271,7 @@ private:
   TEdit edit_ = TEdit::None;
   std::vector<Variant> pending_;
   std::vector<bool> changed_;
+  std::vector<bool> chunked_;
 };
 
 } // namespace data
