@@ -7,6 +7,8 @@
 #include "gis/core/GisResourceTable.h"
 #include "gis/database/GisDatabaseLayers.h"
 #include "gis/database/GisLayerConfig.h"
+#include "gis/database/GisPixelStoreCells.h"
+#include "platform/graphics/Bitmap.h"
 #include "gis/database/GisSqlTemplates.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
@@ -363,4 +365,24 @@ void TGIS_FilePixelStoreAbstract2::UpdateLevels() {
   if (levels_ >= factor_) return;
   levels_ = factor_;
   DbExecute(Format(Command(8), {levels_, name_}));
+}
+
+void TGIS_FilePixelStoreAbstract2::WriteCellBitmap(TBitmap& bitmap, const TGIS_Extent& extent) {
+  if (bitmap.Width() != CellSize || bitmap.Height() != CellSize)
+    throw EGIS_Exception(GIS_RS_ERR_PIXELSTORE_WRONGSOURCE);
+  WriteCellBytes(extent, GisPixelStore2EncodeCell(bitmap, imageType_, compress_));
+}
+
+void TGIS_FilePixelStoreAbstract2::CellBitmap(TBitmap& cell) const {
+  switch (cellState_) {
+  case TGIS_PixelStoreCellState::Missing:
+    GisPixelStoreFillCell(cell, CellSize, CellSize, 0x000000);
+    break;
+  case TGIS_PixelStoreCellState::Empty:
+    GisPixelStoreFillCell(cell, CellSize, CellSize, 0xFFFFFF);
+    break;
+  case TGIS_PixelStoreCellState::Data:
+    GisPixelStoreDecodeCell(cellBytes_, GisPixelStore2Codec(imageType_), cell);
+    break;
+  }
 }

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+class TBitmap;
+
 /// What loading a cell found.
 enum class TGIS_PixelStoreCellState {
   Missing, ///< no row: drawn in the background colour, never cached
@@ -139,6 +141,13 @@ public:
   /// raises NLEVEL when the factor is larger.
   void WriteCell(const std::vector<std::uint8_t>& bytes);
   void UpdateLevels();
+  /// Writes a 512 x 512 bitmap as the full-resolution cell of `extent`,
+  /// encoded in the store's image type; another size raises
+  /// GIS_RS_ERR_PIXELSTORE_WRONGSOURCE and writes nothing.
+  void WriteCellBitmap(TBitmap& bitmap, const TGIS_Extent& extent);
+  /// The current cell as a 24-bit bitmap: black without a row, white for an
+  /// empty cell, else the decoded image.
+  void CellBitmap(TBitmap& cell) const;
 
 protected:
   TStringList config_;

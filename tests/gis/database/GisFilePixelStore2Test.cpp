@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace pixelstore2_test {
 
@@ -198,6 +199,61 @@ TEST(PixelStore2Commands, GoldenCatalogueUnderJetAndRenamedColumns) {
   EXPECT_EQ(renamed.Command(29), "LVL");
   EXPECT_EQ(renamed.CellCondition(1, 0, 0), "(LVL=1) AND (NCOL=0) AND (NROW=0)");
   EXPECT_THROW(store.Command(35), EAssertionFailed);
+}
+
+} // namespace pixelstore2_test
+
+#include "gis/database/GisPixelStoreCells.h"
+#include "gis/core/GisResourceTable.h"
+#include "platform/graphics/Bitmap.h"
+
+namespace pixelstore2_test {
+
+TEST(PixelStore2Cells, CompressionValuesToEncoderSettings) {
+  EXPECT_EQ(GisPixelStorePngLevel(75), 2);
+  EXPECT_EQ(GisPixelStorePngLevel(5), 9);
+  EXPECT_EQ(GisPixelStorePngLevel(-20), 9);
+  EXPECT_EQ(GisPixelStorePngLevel(100), 0);
+  EXPECT_EQ(GisPixelStoreJpegQuality(5), 10);
+  EXPECT_EQ(GisPixelStoreJpegQuality(75), 75);
+  EXPECT_EQ(GisPixelStoreJpegQuality(300), 100);
+}
+
+TEST_P(PixelStore2Test, BitmapCellsRoundTripAsPng) {
+  TGIS_FilePixelStoreAdo2 store;
+  Create(store, 2, 1, 1); // image type 3: PNG, 24 bits
+  TBitmap cell(512, 512, pf24bit);
+  for (int y = 0; y < 512; ++y) {
+    std::uint8_t* row = cell.ScanLine(y);
+    for (int x = 0; x < 512 * 3; ++x) row[x] = static_cast<std::uint8_t>(x * 3 + y);
+  }
+  TGIS_Extent second{1512, 1488, 2024, 2000};
+  store.WriteCellBitmap(cell, second);
+  TBitmap small(256, 256, pf24bit);
+  try {
+    store.WriteCellBitmap(small, second);
+    FAIL() << "a 256 x 256 bitmap was written";
+  } catch (const EGIS_Exception& e) {
+    EXPECT_NE(e.Message().find("0160"), std::string::npos) << e.Message();
+  }
+  TGIS_FilePixelStoreAdo2 reader;
+  reader.ConfigPath = Config();
+  reader.ReadCatalogue();
+  reader.StartCells(reader.Extent(), 1.0L);
+  ASSERT_TRUE(reader.FirstCell()); // column 0: no row, black
+  TBitmap out;
+  reader.CellBitmap(out);
+  EXPECT_EQ(out.Width(), 512);
+  EXPECT_EQ(out.ScanLine(10)[10], 0);
+  ASSERT_TRUE(reader.NextCell());
+  ASSERT_EQ(reader.CellState(), TGIS_PixelStoreCellState::Data);
+  EXPECT_EQ(reader.CellBytes()[1], 'P'); // a PNG signature
+  reader.CellBitmap(out);
+  ASSERT_EQ(out.Height(), 512);
+  int differences = 0;
+  for (int y = 0; y < 512; ++y)
+    differences += std::memcmp(out.ScanLine(y), cell.ScanLine(y), 512 * 3) != 0;
+  EXPECT_EQ(differences, 0);
 }
 
 } // namespace pixelstore2_test
