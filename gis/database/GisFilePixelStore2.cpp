@@ -235,8 +235,12 @@ void TGIS_FilePixelStoreAbstract2::StartCells(const TGIS_Extent& extent, long do
   }
   while (f > 1 && f > 1 / s) f /= 2;
   if (f < 1) f = 1;
-  factor_ = f;
-  const long double span = pixelSize_ * CellSize * f;
+  SetRange(extent, f);
+}
+
+void TGIS_FilePixelStoreAbstract2::SetRange(const TGIS_Extent& extent, int factor) {
+  factor_ = factor;
+  const long double span = pixelSize_ * CellSize * factor;
   firstColumn_ = FirstIndex((extent.XMin - extent_.XMin) / span);
   endColumn_ = EndIndex((extent.XMax - extent_.XMin) / span);
   firstRow_ = FirstIndex((extent_.YMax - extent.YMax) / span);
@@ -320,18 +324,11 @@ void TGIS_FilePixelStoreAbstract2::WriteBitmapBytes(int x, int y, const std::vec
 
 void TGIS_FilePixelStoreAbstract2::WriteCellBytes(const TGIS_Extent& extent, const std::vector<std::uint8_t>& bytes) {
   if (readOnly_) return;
-  // The cell of factor 1: the zoom that gives one screen pixel per store
-  // pixel (a plain scale of 1 would pick a pyramid level when the pixel size
-  // is below 1 and the store has levels).
-  StartCells(extent, 1 / pixelSize_);
-  factor_ = 1;
-  const long double span = pixelSize_ * CellSize;
-  firstColumn_ = FirstIndex((extent.XMin - extent_.XMin) / span);
-  endColumn_ = EndIndex((extent.XMax - extent_.XMin) / span);
-  firstRow_ = FirstIndex((extent_.YMax - extent.YMax) / span);
-  endRow_ = EndIndex((extent_.YMax - extent.YMin) / span);
-  column_ = firstColumn_ - 1;
-  row_ = firstRow_;
+  // Always the cell of factor 1 (a scale of 1 would pick a pyramid level
+  // when the pixel size is below 1 and the store has levels).
+  eof_ = true;
+  if (extent.XMax - extent.XMin == 0 || extent.YMax - extent.YMin == 0 || pixelSize_ == 0) return;
+  SetRange(extent, 1);
   if (!FirstCell()) return;
   WriteCell(bytes);
 }

@@ -162,6 +162,7 @@ private:
     TGIS_PixelStoreCellState State;
     std::vector<std::uint8_t> Bytes;
   };
+  void SetRange(const TGIS_Extent& extent, int factor);
   void LoadCell();
   bool CacheFetch();
   void CacheStore();
