@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace layerconfig_test {
 
 struct TKindCase {
@@ -80,6 +82,24 @@ TEST(GisLayerConfig, PixelStoreKindsAndFactoryHooks) {
   EXPECT_EQ(value, "S");
   EXPECT_TRUE(hooks.PixelStoreV2Accepts(dir / "v2.VRKPS"));
   EXPECT_FALSE(hooks.PixelStoreV2Accepts(dir / "v1.VRKPS"));
+}
+
+} // namespace layerconfig_test
+
+namespace layerconfig_test {
+
+TEST(GisLayerConfig, GoodAndDamagedSamples) {
+  const std::string folder = std::string(std::getenv("SK_TEST_DATA")) + "/layerconfig/";
+  TStringList lines;
+  EXPECT_EQ(GisReadLayerConfig(folder + "good.VRKLS", &lines), 1);
+  EXPECT_EQ(lines.Values("Storage"), "Native");
+  EXPECT_EQ(lines.Values("Layer"), "ROADS");
+  EXPECT_EQ(lines.Values("ADO"), "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Layers.mdb");
+  // A broken section header, a value cut at the line end, a line without "=":
+  // read as far as the ini rules go, with no ADO value.
+  EXPECT_EQ(GisReadLayerConfig(folder + "damaged.VRKLS", &lines), 2);
+  EXPECT_EQ(lines.Values("ADO"), "");
+  EXPECT_EQ(GisPixelStore2ConfigKind(folder + "pixelstore2.VRKPS"), 1);
 }
 
 } // namespace layerconfig_test
