@@ -9,6 +9,8 @@
 #include "gis/database/GisLayerConfig.h"
 #include "gis/database/GisPixelStoreCells.h"
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
+#include "platform/graphics/Gdi.h"
 #include "gis/database/GisSqlTemplates.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
@@ -381,5 +383,79 @@ void TGIS_FilePixelStoreAbstract2::CellBitmap(TBitmap& cell) const {
   case TGIS_PixelStoreCellState::Data:
     GisPixelStoreDecodeCell(cellBytes_, GisPixelStore2Codec(imageType_), cell);
     break;
+  }
+}
+
+int TGIS_FilePixelStoreAbstract2::PyramidCellCount(int a, int b, int c, int d) {
+  const int n = (b / 2 - a / 2 + 1) * (d / 2 - c / 2 + 1);
+  if (n <= 1) return 1;
+  return n + PyramidCellCount(a / 2, b / 2, c / 2, d / 2);
+}
+
+void TGIS_FilePixelStoreAbstract2::Complete() {
+  if (readOnly_ || pixelSize_ == 0) return;
+  TBitmap work(2 * CellSize, 2 * CellSize, pf24bit);
+  bool abort = false;
+  SetRange(extent_, 1);
+  const int total = PyramidCellCount(firstColumn_, endColumn_, firstRow_, endRow_);
+  int done = 0;
+  auto finish = ScopeExit([&] {
+    if (OnBusy) {
+      bool last = true;
+      OnBusy(-1, -1, last);
+    }
+  });
+  if (OnBusy) OnBusy(0, total, abort);
+  long double x = 0.5L;
+  int count = 0;
+  for (;;) {
+    const int previous = count;
+    count = 0;
+    StartCells(extent_, -x);
+    FirstCell();
+    while (!eof_) {
+      const int pf = factor_, pc = column_, pr = row_;
+      const int pfc = firstColumn_, pec = endColumn_, pfr = firstRow_, per = endRow_;
+      factor_ = static_cast<int>(std::lround(1 / (2 * x)));
+      firstColumn_ = 2 * pc;
+      endColumn_ = 2 * pc + 2;
+      firstRow_ = 2 * pr;
+      endRow_ = 2 * pr + 2;
+      column_ = firstColumn_ - 1;
+      row_ = firstRow_;
+      eof_ = false;
+      int i = 0;
+      TBitmap child;
+      while (NextCell()) {
+        SK_ASSERT(i < 4, "Prepare Quads - to many cells in quad", "GisFilePixelStore2", __LINE__);
+        if (OnBusy) {
+          abort = false;
+          OnBusy(std::min(done, total), total, abort);
+          if (abort) return;
+        }
+        CellBitmap(child);
+        BitBlt(work.Canvas()->Handle(), (i % 2) * CellSize, (i / 2) * CellSize, CellSize, CellSize,
+               child.Canvas()->Handle(), 0, 0, SRCCOPY);
+        ++i;
+      }
+      factor_ = pf;
+      column_ = pc;
+      row_ = pr;
+      firstColumn_ = pfc;
+      endColumn_ = pec;
+      firstRow_ = pfr;
+      endRow_ = per;
+      eof_ = false;
+      TBitmap parent(CellSize, CellSize, pf24bit);
+      SetStretchBltMode(parent.Canvas()->Handle(), HALFTONE);
+      StretchBlt(parent.Canvas()->Handle(), 0, 0, CellSize, CellSize, work.Canvas()->Handle(), 0, 0,
+                 2 * CellSize, 2 * CellSize, SRCCOPY);
+      WriteCell(GisPixelStore2EncodeCell(parent, imageType_, compress_));
+      ++done;
+      ++count;
+      NextCell();
+    }
+    x /= 2;
+    if (count <= 1 || count == previous) break;
   }
 }

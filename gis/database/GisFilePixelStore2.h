@@ -145,6 +145,14 @@ public:
   /// encoded in the store's image type; another size raises
   /// GIS_RS_ERR_PIXELSTORE_WRONGSOURCE and writes nothing.
   void WriteCellBitmap(TBitmap& bitmap, const TGIS_Extent& extent);
+  /// Progress of the pyramid build: (done, total, abort); (0, total) first,
+  /// (-1, -1) last, also after an abort.
+  std::function<void(int done, int total, bool& abort)> OnBusy;
+  /// Builds the pyramid levels above the written cells: each parent cell is
+  /// the 2 x 2 mean of its four children (absent children count black).
+  void Complete();
+  /// Cells a pyramid over the column range a..b and row range c..d needs.
+  static int PyramidCellCount(int a, int b, int c, int d);
   /// The current cell as a 24-bit bitmap: black without a row, white for an
   /// empty cell, else the decoded image.
   void CellBitmap(TBitmap& cell) const;

@@ -257,3 +257,75 @@ TEST_P(PixelStore2Test, BitmapCellsRoundTripAsPng) {
 }
 
 } // namespace pixelstore2_test
+
+namespace pixelstore2_test {
+
+TEST(PixelStore2Pyramid, CellCount) {
+  EXPECT_EQ(TGIS_FilePixelStoreAbstract2::PyramidCellCount(0, 3, 0, 2), 5);
+  EXPECT_EQ(TGIS_FilePixelStoreAbstract2::PyramidCellCount(0, 1, 0, 1), 1);
+}
+
+void FillSolid(TBitmap& b, std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+  for (int y = 0; y < b.Height(); ++y) {
+    std::uint8_t* row = b.ScanLine(y);
+    for (int x = 0; x < b.Width(); ++x) {
+      row[3 * x] = blue;
+      row[3 * x + 1] = green;
+      row[3 * x + 2] = red;
+    }
+  }
+}
+
+TEST_P(PixelStore2Test, PyramidParentsAreTwoByTwoMeans) {
+  TGIS_FilePixelStoreAdo2 store;
+  Create(store, 2, 1, 1);
+  TBitmap cell(512, 512, pf24bit);
+  FillSolid(cell, 10, 20, 30);
+  store.WriteBitmapBytes(0, 0, GisPixelStore2EncodeCell(cell, 3, 75));
+  FillSolid(cell, 200, 100, 50);
+  // A checkerboard of two colours: the mean of each 2 x 2 block.
+  for (int y = 0; y < 512; ++y)
+    for (int x = (y % 2); x < 512; x += 2) cell.ScanLine(y)[3 * x] = 100;
+  store.WriteBitmapBytes(512, 0, GisPixelStore2EncodeCell(cell, 3, 75));
+  std::vector<std::pair<int, int>> busy;
+  store.OnBusy = [&](int done, int total, bool&) { busy.push_back({done, total}); };
+  store.Complete();
+  EXPECT_EQ(store.Levels(), 2);
+  ASSERT_FALSE(busy.empty());
+  EXPECT_EQ(busy.front(), std::make_pair(0, 3)); // the count runs on the exclusive ends
+  EXPECT_EQ(busy.back(), std::make_pair(-1, -1));
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM ORTHO WHERE NLEVEL = 2"), 1);
+
+  TGIS_FilePixelStoreAdo2 reader;
+  reader.ConfigPath = Config();
+  reader.ReadCatalogue();
+  reader.StartCells(reader.Extent(), 0.5L); // factor 2
+  ASSERT_TRUE(reader.FirstCell());
+  ASSERT_EQ(reader.CellFactor(), 2);
+  TBitmap parent;
+  reader.CellBitmap(parent);
+  const std::uint8_t* top = parent.ScanLine(10);
+  EXPECT_EQ(top[3 * 10], 10);
+  EXPECT_EQ(top[3 * 10 + 2], 30);
+  EXPECT_EQ(top[3 * 300], 150); // (200 + 100 + 200 + 100) / 4
+  EXPECT_EQ(top[3 * 300 + 1], 100);
+  EXPECT_EQ(parent.ScanLine(400)[3 * 10], 0); // no children there: black
+}
+
+TEST_P(PixelStore2Test, AbortedPyramidStillEndsItsProgress) {
+  TGIS_FilePixelStoreAdo2 store;
+  Create(store, 2, 2, 1);
+  store.WriteBitmapBytes(0, 0, {1, 2, 3});
+  std::vector<int> calls;
+  store.OnBusy = [&](int done, int, bool& abort) {
+    calls.push_back(done);
+    if (calls.size() == 2) abort = true; // the first call of the quads
+  };
+  store.Complete();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls.back(), -1);
+  EXPECT_EQ(store.Levels(), 1);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM ORTHO"), 1);
+}
+
+} // namespace pixelstore2_test
