@@ -7,6 +7,7 @@
 #include "formstate/FormState.h"
 #include "gis/coords/GisProjectionList.h"
 #include "gis/core/GisKernel.h"
+#include "gis/database/GisDatabaseLayers.h"
 #include "gis/formats/GisFileTAB.h"
 #include "gis/formats/GisFormatsLayers.h"
 #include "gis/raster/GisRasterLayers.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   GisRasterRegisterLayers();
   GisRegisterRasterRegistration();
   GisFormatsRegisterLayers();
+  GisDatabaseRegisterLayers();
   FormStateInit();
   ControlsInitialize();
   int exitCode = 0;

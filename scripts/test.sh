@@ -51,11 +51,31 @@ test_asan() {
   (cd "$root/build-asan" && ctest --output-on-failure -j "$jobs")
 }
 
+# A private PostgreSQL server for the database tests of both trees, stopped
+# at the end whatever happens (scripts/pg-test-server.sh). When it cannot
+# start, the PostgreSQL tests fail (GIS_REQUIRE_PG) instead of skipping.
+pg_folder="$root/build/pgtest"
+start_pg() {
+  echo "== start: PostgreSQL test server"
+  mkdir -p "$root/build"
+  if bash "$root/scripts/pg-test-server.sh" start "$pg_folder"; then
+    # shellcheck disable=SC1091
+    . "$pg_folder/pg-env.sh"
+  else
+    echo "test.sh: the PostgreSQL test server did not start" >&2
+    export GIS_REQUIRE_PG=1
+    return 1
+  fi
+}
+stop_pg() { bash "$root/scripts/pg-test-server.sh" stop "$pg_folder" >/dev/null 2>&1 || true; }
+trap stop_pg EXIT
+
 phase install install_deps
 # Nothing builds without the packages.
 if [ "$status" -ne 0 ]; then echo "test.sh: installing the packages failed" >&2; exit 1; fi
 phase check check_order
 phase build-full build_full
+phase start-pg start_pg
 phase test-full test_full
 phase build-sanitizers build_asan
 phase test-sanitizers test_asan

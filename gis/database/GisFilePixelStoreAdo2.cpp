@@ -1,0 +1,160 @@
+#include "gis/database/GisFilePixelStoreAdo2.h"
+
+#include "gis/core/GisDefsVariants.h"
+#include "gis/core/GisResource.h"
+#include "gis/core/GisResourceTable.h"
+#include "gis/database/GisSharedConnections.h"
+#include "platform/data/DataAccess.h"
+#include "platform/rtl/Exceptions.h"
+
+namespace {
+
+// A data-access field as the kernel reads fields.
+class TDataField : public TGIS_AdoField {
+public:
+  explicit TDataField(data::Field& field) : field_(field) {}
+  Variant Value() const override { return field_.Value(); }
+  int DataType() const override { return field_.Type(); }
+  int NumericScale() const override { return field_.NumericScale(); }
+
+private:
+  data::Field& field_;
+};
+
+} // namespace
+
+TGIS_FilePixelStoreAdo2::TGIS_FilePixelStoreAdo2()
+    : query_(std::make_unique<data::Recordset>()), table_(std::make_unique<data::Recordset>()) {}
+
+TGIS_FilePixelStoreAdo2::~TGIS_FilePixelStoreAdo2() {
+  try {
+    QueryClose();
+    TableClose();
+    DbDisconnect();
+  } catch (const Exception&) {
+  }
+}
+
+void TGIS_FilePixelStoreAdo2::DbConnect() {
+  DbDisconnect();
+  connection_ = GisSharedConnections().Acquire(ConfigValue("ADO"), "", "");
+  // Every built-in dialect but its own reads PostgreSQL's system columns
+  // (xmin, xmax) as its own: the layer would end silently empty.
+  if (connection_->Engine() == data::TEngine::PostgreSQL && EngineName() != "POSTGRES") {
+    GisSharedConnections().Release(connection_);
+    connection_ = nullptr;
+    throw EGIS_Exception(GIS_RS_ERR_UNSUPPORTEDDIALECT, EngineName(), 0);
+  }
+  if (IsMySql()) connection_->SetCursorLocation(3);
+}
+
+void TGIS_FilePixelStoreAdo2::DbDisconnect() {
+  QueryClose();
+  TableClose();
+  if (connection_ != nullptr) GisSharedConnections().Release(connection_);
+  connection_ = nullptr;
+}
+
+void TGIS_FilePixelStoreAdo2::DbBeginTrans() {
+  connection_->BeginTrans();
+}
+
+void TGIS_FilePixelStoreAdo2::DbCommitTrans() {
+  connection_->CommitTrans();
+}
+
+void TGIS_FilePixelStoreAdo2::DbExecute(const std::string& sql) {
+  if (sql.empty()) return;
+  connection_->Execute(sql);
+}
+
+void TGIS_FilePixelStoreAdo2::QueryOpen(const std::string& sql) {
+  QueryClose();
+  query_->Open(sql, *connection_, 0, 1, 0);
+}
+
+void TGIS_FilePixelStoreAdo2::QueryClose() {
+  if (query_->State() != 0) query_->Close();
+  query_ = std::make_unique<data::Recordset>();
+}
+
+void TGIS_FilePixelStoreAdo2::QueryFirst() {
+  SK_ASSERT(query_->State() != 0, "Query not opened", "GisFilePixelStoreAdo2", __LINE__);
+  query_->MoveFirst();
+}
+
+void TGIS_FilePixelStoreAdo2::QueryNext() {
+  SK_ASSERT(query_->State() != 0, "Query not opened", "GisFilePixelStoreAdo2", __LINE__);
+  query_->MoveNext();
+}
+
+bool TGIS_FilePixelStoreAdo2::QueryEof() {
+  return query_->State() == 0 || query_->Eof();
+}
+
+std::vector<std::uint8_t> TGIS_FilePixelStoreAdo2::QueryBlob(const std::string& column) {
+  const Variant v = query_->Item(column).Value();
+  if (v.VarType() != (varArray | varByte) || v.Bytes().empty()) return {};
+  // The stored cell carries one trailing 0 byte.
+  return {v.Bytes().begin(), v.Bytes().end() - 1};
+}
+
+Variant TGIS_FilePixelStoreAdo2::QueryField(const std::string& column) {
+  SK_ASSERT(query_->State() != 0, "Query not opened", "GisFilePixelStoreAdo2", __LINE__);
+  SK_ASSERT(!query_->Eof(), "Query Eof reached", "GisFilePixelStoreAdo2", __LINE__);
+  Variant value;
+  GisAdoFieldToVariant(TDataField(query_->Item(column)), 65001, 65001, value);
+  return value;
+}
+
+void TGIS_FilePixelStoreAdo2::TableOpen(const std::string& table, const std::string& condition) {
+  SK_ASSERT(table_->State() == 0, "Table already opened", "GisFilePixelStoreAdo2", __LINE__);
+  table_->Open(SelectSql(table, condition), *connection_, 0, 1, 0);
+}
+
+void TGIS_FilePixelStoreAdo2::TableOpenForWrite(const std::string& table, const std::string& condition) {
+  TableClose();
+  table_->Open(SelectSql(table, condition), *connection_, IsMySql() ? 3 : 2, 3, 0);
+}
+
+bool TGIS_FilePixelStoreAdo2::TableEof() {
+  if (table_->State() == 0) return true;
+  const bool eof = table_->Eof();
+  if (eof) TableClose();
+  return eof;
+}
+
+void TGIS_FilePixelStoreAdo2::TableAppend(const std::string& table) {
+  if (table_->State() == 0)
+    table_->Open(SelectSql(table, CellCondition(-1, -1, -1)), *connection_, IsMySql() ? 3 : 2, 3, 0);
+  else if (EngineOptions() & 2)
+    table_->Requery(-1);
+  table_->AddNew();
+}
+
+void TGIS_FilePixelStoreAdo2::TablePost() {
+  SK_ASSERT(table_->State() != 0, "Table was not opened", "GisFilePixelStoreAdo2", __LINE__);
+  table_->Update();
+}
+
+void TGIS_FilePixelStoreAdo2::TableClose() {
+  if (table_->State() != 0) {
+    if (!table_->Bof() && !table_->Eof()) table_->CancelUpdate();
+    table_->Close();
+  }
+  table_ = std::make_unique<data::Recordset>();
+}
+
+void TGIS_FilePixelStoreAdo2::TableSetBlob(const std::string& column, const std::vector<std::uint8_t>& bytes) {
+  std::vector<std::uint8_t> stored(bytes);
+  stored.push_back(0);
+  table_->Item(column).AppendChunk(stored);
+}
+
+void TGIS_FilePixelStoreAdo2::TableSetField(const std::string& column, const Variant& value) {
+  table_->Item(column).SetValue(value);
+}
+
+bool TGIS_FilePixelStoreAdo2::IsAdoConfig(const std::string& path) {
+  return ConfigKind(path) == 1;
+}
