@@ -17,6 +17,8 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libgeos-dev python3-shapely
   xvfb xauth xdotool openbox x11-utils locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs gdal-bin libpng-dev pngcheck gdal-data python3-gdal libgdal-dev libtiff-tools libtiff-dev
+  # the XML oracle of the GML writer
+  libxml2-utils
   # fonts
   fonts-liberation2 fonts-dejavu-core fonts-wine
 )
