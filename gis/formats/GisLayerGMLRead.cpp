@@ -435,6 +435,8 @@ void TGIS_LayerGML::Open() {
       reader.parseURL(path_);
     } catch (const EGIS_Exception&) {
       throw;
+    } catch (const EXmlNoParser&) {
+      throw EGIS_Exception(GIS_RS_ERR_FILEREAD, "MSXML parser", 0);
     } catch (const Exception& e) {
       if (errorHandler_->LastError.empty())
         throw EGIS_Exception(GIS_RS_ERR_FILEBADFORMAT + "; " + LiteralPercent(e.Message()), path_,

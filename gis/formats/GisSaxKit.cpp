@@ -252,6 +252,8 @@ void T_SAXCustomDocumentWriter::processingInstruction(const std::string& target,
 }
 
 void T_SAXCustomDocumentWriter::skippedEntity(const std::string& name) {
+  // A reference is content: the open start tag is closed first.
+  CloseStartTag();
   Write("&" + name + ";");
 }
 
@@ -334,14 +336,20 @@ void T_SAXCustomDocumentWriter::endCDATA() {
 }
 
 void T_SAXCustomDocumentWriter::startEntity(const std::string& name) {
-  if (!ExpandEntities) Write("&" + name + ";");
+  if (!ExpandEntities) {
+    CloseStartTag();
+    Write("&" + name + ";");
+  }
   suppressed_ = !ExpandEntities;
   somethingWritten_ = false;
 }
 
 void T_SAXCustomDocumentWriter::endEntity(const std::string& name) {
   suppressed_ = false;
-  if (ExpandEntities && !somethingWritten_) Write("&" + name + ";");
+  if (ExpandEntities && !somethingWritten_) {
+    CloseStartTag();
+    Write("&" + name + ";");
+  }
 }
 
 // ---- T_MySaxErrorHandler -------------------------------------------------------------------

@@ -4,6 +4,9 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <array>
+#include <map>
+#include <mutex>
 #include <cstring>
 #include <vector>
 
@@ -71,13 +74,33 @@ int SingleByteCodePage(const std::string& name) {
   return singleByte && IsCodePageSupported(cp) ? cp : 0;
 }
 
+/// The characters of the 256 bytes of a single-byte code page, made once
+/// per code page (-1: no character).
+const std::array<int, 256>& ByteTable(int cp) {
+  static std::mutex lock;
+  static std::map<int, std::array<int, 256>> tables;
+  std::lock_guard<std::mutex> hold(lock);
+  auto found = tables.find(cp);
+  if (found != tables.end()) return found->second;
+  std::array<int, 256>& table = tables[cp];
+  std::string bytes(256, '\0');
+  for (int b = 0; b < 256; ++b)
+    bytes[std::size_t(b)] = char(b);
+  const std::u16string all = CodePageToWide(bytes, cp);
+  for (int b = 0; b < 256; ++b) {
+    const std::u16string w =
+        all.size() == 256 ? all.substr(std::size_t(b), 1) : CodePageToWide(bytes.substr(std::size_t(b), 1), cp);
+    table[std::size_t(b)] = w.size() == 1 && (w[0] < 0xD800 || w[0] > 0xDFFF) ? int(w[0]) : -1;
+  }
+  return table;
+}
+
 int XMLCALL UnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
   const int cp = SingleByteCodePage(name);
   if (cp == 0) return XML_STATUS_ERROR;
-  for (int b = 0; b < 256; ++b) {
-    const std::u16string w = CodePageToWide(std::string(1, char(b)), cp);
-    info->map[b] = w.size() == 1 && (w[0] < 0xD800 || w[0] > 0xDFFF) ? int(w[0]) : -1;
-  }
+  const std::array<int, 256>& table = ByteTable(cp);
+  for (int b = 0; b < 256; ++b)
+    info->map[b] = table[std::size_t(b)];
   info->data = nullptr;
   info->convert = nullptr;
   info->release = nullptr;
@@ -90,7 +113,7 @@ class TSAXXMLReader::TSession : public IVBSAXLocator {
 public:
   TSession(TSAXXMLReader& reader) : reader_(reader) {
     parser_ = XML_ParserCreateNS(nullptr, NS_SEPARATOR);
-    if (parser_ == nullptr) throw EOutOfMemory("XML parser could not be created");
+    if (parser_ == nullptr) throw EXmlNoParser("XML parser could not be created");
     XML_SetReturnNSTriplet(parser_, 1);
     XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
     XML_SetUserData(parser_, this);

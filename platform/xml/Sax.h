@@ -144,6 +144,12 @@ private:
   int code_;
 };
 
+/// No parser could be made (out of memory).
+class EXmlNoParser : public Exception {
+public:
+  using Exception::Exception;
+};
+
 /// The XML reader. Handlers are not owned; each may be null.
 class IVBSAXXMLReader {
 public:
