@@ -262,25 +262,10 @@ void TGIS_LayerGML::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
     contentWriter_->startElement("", "", "Vornakel", root);
     out.BoundedBy(GisExtentIntersection(layer->Extent(), extent));
 
-    pass.ClearScope();
-    layer->MoveFirst(extent, query, true, "", nullptr);
-    for (int counter = 0; !layer->Eof(); ++counter) {
-      TGIS_Shape* shape = layer->GetCurrentShape();
-      std::unique_ptr<TGIS_Shape> clipped;
-      if (clip) clipped = shape->GetClipped(extent);
-      TGIS_Shape* outShape = clip ? clipped.get() : shape;
-      if (outShape != nullptr && !outShape->IsDeleted() &&
-          (shapeType == gisShapeTypeUnknown || outShape->ShapeType() == shapeType)) {
-        if (out.Feature(*outShape, *shape, fields)) ++written;
-        if (doc.PendingSize() > FLUSH_SIZE) doc.FlushOutput();
-      }
-      if (pass.Shake(counter, shape->Uid())) {
-        aborted = true;
-        break;
-      }
-      layer->MoveNext();
-    }
-    pass.RestoreScope();
+    aborted = !pass.Walk(extent, query, clip, shapeType, [&](TGIS_Shape& shape, TGIS_Shape& values) {
+      if (out.Feature(shape, values, fields)) ++written;
+      if (doc.PendingSize() > FLUSH_SIZE) doc.FlushOutput();
+    });
     contentWriter_->endElement("", "", "Vornakel");
     contentWriter_->endDocument();
     doc.SetOutput(nullptr);

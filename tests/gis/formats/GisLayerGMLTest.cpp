@@ -115,14 +115,7 @@ int CompareGml(TGIS_LayerVector& layer, const std::string& dump) {
   return compared;
 }
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EGIS_Exception& e) {
-    return e.what();
-  }
-  return "";
-}
+using fmttest::MessageOf;
 
 } // namespace gmltest
 
