@@ -299,26 +299,29 @@ TSAXXMLReader::~TSAXXMLReader() = default;
 
 template <typename F> void TSAXXMLReader::Run(F&& next) {
   TSession session(*this);
-  std::vector<char> block(blockSize_);
   for (;;) {
-    const std::size_t n = next(block.data(), block.size());
-    session.Feed(block.data(), n, n == 0);
+    const char* block = nullptr;
+    const std::size_t n = next(block);
+    session.Feed(block, n, n == 0);
     if (n == 0) break;
   }
 }
 
 void TSAXXMLReader::parseURL(const std::string& path) {
   TFileStream file(path, fmOpenRead);
-  Run([&](char* buffer, std::size_t size) {
-    return std::size_t(file.Read(buffer, std::int64_t(size)));
+  std::vector<char> buffer(blockSize_);
+  Run([&](const char*& block) {
+    block = buffer.data();
+    return std::size_t(file.Read(buffer.data(), std::int64_t(buffer.size())));
   });
 }
 
 void TSAXXMLReader::parse(std::string_view document) {
+  // The document is handed over in place, a block at a time.
   std::size_t at = 0;
-  Run([&](char* buffer, std::size_t size) {
-    const std::size_t n = std::min(size, document.size() - at);
-    std::memcpy(buffer, document.data() + at, n);
+  Run([&](const char*& block) {
+    const std::size_t n = std::min(blockSize_, document.size() - at);
+    block = document.data() + at;
     at += n;
     return n;
   });

@@ -207,7 +207,7 @@ public:
   class TSession; // one parse (expat's callbacks reach it)
 
 private:
-  /// Runs one parse; `next` fills a block and returns its size (0 at the end).
+  /// Runs one parse; `next` points at the next block and returns its size (0 at the end).
   template <typename F> void Run(F&& next);
 
   IVBSAXContentHandler* content_ = nullptr;
