@@ -232,6 +232,15 @@ TEST(GmlLayer, RulesOfTheReader) {
     for (const auto& [name, value] : c.Fields)
       EXPECT_EQ(gmltest::FieldText(s, name), value) << name;
   }
+  // A long coordinate text is read whole, whatever its line breaks.
+  std::string many;
+  for (int i = 0; i < 2000; ++i)
+    many += (i % 3 == 0 ? "\n" : " ") + std::to_string(i) + "," + std::to_string(-i);
+  auto longLine = OpenText(dir, Wrap("<gml:featureMember><o:f><gml:LineString><gml:coordinates>" +
+                                     many + "</gml:coordinates></gml:LineString></o:f>"
+                                     "</gml:featureMember>"));
+  ASSERT_EQ(longLine->GetShape(1)->GetPartSize(0), 2000);
+  EXPECT_EQ(longLine->GetShape(1)->GetPoint(0, 1999).Y, -1999);
   // Blanks between a property's start and the geometry give an empty field.
   auto empty = OpenText(dir, Wrap("<gml:featureMember><o:f><o:geom> <gml:Point><gml:pos>1 2"
                                   "</gml:pos></gml:Point></o:geom></o:f></gml:featureMember>"));
