@@ -21,6 +21,8 @@ PACKAGES=(
   python3-ezdxf
   # the E00 readers' oracles
   e00compr avce00
+  # the XML oracle of the GML writer
+  libxml2-utils
   # fonts
   fonts-liberation2 fonts-dejavu-core fonts-wine
 )

@@ -5,6 +5,7 @@
 #include "gis/formats/GisLayerDLG.h"
 #include "gis/formats/GisLayerDXF.h"
 #include "gis/formats/GisLayerE00.h"
+#include "gis/formats/GisLayerGML.h"
 #include "gis/formats/GisLayerMIF.h"
 #include "gis/formats/GisLayerSHP.h"
 #include "gis/formats/GisLayerTiger.h"
@@ -17,4 +18,5 @@ void GisFormatsRegisterLayers() {
   GisRegisterLayerDLG();
   GisRegisterLayerE00();
   GisRegisterLayerTiger();
+  GisRegisterLayerGML();
 }

@@ -42,6 +42,26 @@ bool TGIS_SourcePass::Shake(int counter, std::int32_t uid) {
   return abort;
 }
 
+bool TGIS_SourcePass::Walk(
+    const TGIS_Extent& extent, const std::string& query, bool clip, TGIS_ShapeType shapeType,
+    const std::function<void(TGIS_Shape& shape, TGIS_Shape& values)>& write) {
+  ClearScope();
+  source_.MoveFirst(extent, query, true, "", nullptr);
+  for (int counter = 0; !source_.Eof(); ++counter) {
+    TGIS_Shape* shape = source_.GetCurrentShape();
+    std::unique_ptr<TGIS_Shape> clipped;
+    if (clip) clipped = shape->GetClipped(extent);
+    TGIS_Shape* out = clip ? clipped.get() : shape;
+    if (out != nullptr && !out->IsDeleted() &&
+        (shapeType == gisShapeTypeUnknown || out->ShapeType() == shapeType))
+      write(*out, *shape);
+    if (Shake(counter, shape->Uid())) return false;
+    source_.MoveNext();
+  }
+  RestoreScope();
+  return true;
+}
+
 bool GisIsSameLayerFile(TGIS_LayerVector& source, TGIS_LayerVector& target) {
   return &source == &target ||
          (!source.Path().empty() && GisIsSameFile(source.Path(), target.Path()));

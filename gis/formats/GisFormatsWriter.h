@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "gis/vector/GisLayerVector.h"
@@ -24,6 +25,13 @@ public:
   /// The progress step of shape `counter` (every hundredth, from the second);
   /// true when the user asked to stop.
   bool Shake(int counter, std::int32_t uid);
+  /// The pass itself, with the scope set aside: `write` gets every shape of
+  /// the extent and query that exists, is not deleted and is of `shapeType`
+  /// (unknown: any), clipped to the extent when `clip` is set, with the
+  /// unclipped shape for its values. False when the user stopped it.
+  bool Walk(const TGIS_Extent& extent, const std::string& query, bool clip,
+            TGIS_ShapeType shapeType,
+            const std::function<void(TGIS_Shape& shape, TGIS_Shape& values)>& write);
 
 private:
   TGIS_LayerVector& source_;

@@ -561,41 +561,25 @@ void TGIS_LayerMIF::ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& exte
     mifText += "Columns " + IntToStr(columns) + "\r\n" + fieldLines + "Data\r\n\r\n";
 
     // The source's scope is always set aside for the pass.
-    pass.ClearScope();
-    layer->MoveFirst(extent, query, true, "", nullptr);
-    for (int counter = 0; !layer->Eof(); ++counter) {
-      TGIS_Shape* shape = layer->GetCurrentShape();
-      std::unique_ptr<TGIS_Shape> clipped;
-      if (clip) clipped = shape->GetClipped(extent);
-      TGIS_Shape* out = clip ? clipped.get() : shape;
-      if (out != nullptr && !out->IsDeleted() &&
-          (shapeType == gisShapeTypeUnknown || out->ShapeType() == shapeType)) {
-        const std::string object = ObjectText(*out);
-        // A shape without parts has no form here: it is left out with its row.
-        if (!object.empty()) {
-          mifText += object;
-          std::string row;
-          bool first = true;
-          for (int i = 0; i < FieldCount(); ++i) {
-            const TGIS_FieldInfo& f = *GetFieldInfo(i);
-            if (f.Deleted) continue;
-            if (!first) row += ',';
-            first = false;
-            // Values by this layer's field names, from the unclipped shape.
-            row += RowValue(*this, f, shape->GetFieldEx(f.NewName));
-          }
-          midText += row + "\r\n";
-          ++written;
-          flush(false);
-        }
+    aborted = !pass.Walk(extent, query, clip, shapeType, [&](TGIS_Shape& out, TGIS_Shape& shape) {
+      const std::string object = ObjectText(out);
+      // A shape without parts has no form here: it is left out with its row.
+      if (object.empty()) return;
+      mifText += object;
+      std::string row;
+      bool first = true;
+      for (int i = 0; i < FieldCount(); ++i) {
+        const TGIS_FieldInfo& f = *GetFieldInfo(i);
+        if (f.Deleted) continue;
+        if (!first) row += ',';
+        first = false;
+        // Values by this layer's field names, from the unclipped shape.
+        row += RowValue(*this, f, shape.GetFieldEx(f.NewName));
       }
-      if (pass.Shake(counter, shape->Uid())) {
-        aborted = true;
-        break;
-      }
-      layer->MoveNext();
-    }
-    pass.RestoreScope();
+      midText += row + "\r\n";
+      ++written;
+      flush(false);
+    });
     flush(true);
     mif.reset();
     mid.reset();

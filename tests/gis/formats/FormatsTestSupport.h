@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "gis/core/GisResource.h"
 #include "gis/vector/GisLayerVector.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
@@ -64,6 +66,16 @@ inline std::uint64_t BitsOf(double d) {
   std::uint64_t v;
   std::memcpy(&v, &d, 8);
   return v;
+}
+
+/// The message of the kernel's exception that `action` raises ('' for none).
+inline std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const EGIS_Exception& e) {
+    return e.what();
+  }
+  return "";
 }
 
 /// Whether GDAL's Python bindings can be run for live checks.

@@ -26,14 +26,7 @@ std::unique_ptr<TGIS_LayerMIF> OpenMif(const std::string& path) {
   return layer;
 }
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const EGIS_Exception& e) {
-    return e.what();
-  }
-  return "";
-}
+using fmttest::MessageOf;
 
 } // namespace
 
