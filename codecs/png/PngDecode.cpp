@@ -25,7 +25,7 @@ constexpr std::uint32_t kInputBlock = 65535;
 class TIdatReader {
 public:
   TIdatReader(TStream& stream, const std::uint8_t* type, std::uint32_t length)
-      : stream_(stream), input_(kInputBlock) {
+      : stream_(stream), input_(new std::uint8_t[kInputBlock]) {
     crc_ = PngUpdateCrc(0xFFFFFFFFu, type, 4);
     position_ = stream.Position();
     end_ = position_ + std::int64_t(length);
@@ -41,11 +41,11 @@ public:
       if (z_.AvailIn() == 0) {
         if (position_ == end_ && !NextChunk()) break;
         const std::int64_t want = std::min<std::int64_t>(kInputBlock, end_ - position_);
-        const std::int64_t got = want > 0 ? stream_.Read(input_.data(), want) : 0;
+        const std::int64_t got = want > 0 ? stream_.Read(input_.get(), want) : 0;
         if (got <= 0) break;
         position_ += got;
-        crc_ = PngUpdateCrc(crc_, input_.data(), std::size_t(got));
-        z_.SetInput(input_.data(), std::uint32_t(got));
+        crc_ = PngUpdateCrc(crc_, input_.get(), std::size_t(got));
+        z_.SetInput(input_.get(), std::uint32_t(got));
       }
       const int r = z_.Inflate();
       if (r == ZStreamEnd) streamEnd_ = true; // what follows the stream is not image data
@@ -61,10 +61,10 @@ public:
     if (crcDone_) return;
     while (position_ < end_) {
       const std::int64_t want = std::min<std::int64_t>(kInputBlock, end_ - position_);
-      const std::int64_t got = stream_.Read(input_.data(), want);
+      const std::int64_t got = stream_.Read(input_.get(), want);
       if (got <= 0) break;
       position_ += got;
-      crc_ = PngUpdateCrc(crc_, input_.data(), std::size_t(got));
+      crc_ = PngUpdateCrc(crc_, input_.get(), std::size_t(got));
     }
     CheckCrc();
   }
@@ -97,7 +97,7 @@ private:
 
   TStream& stream_;
   TZlibStream z_;
-  std::vector<std::uint8_t> input_;
+  std::unique_ptr<std::uint8_t[]> input_; // not cleared: every byte is read before use
   std::uint32_t crc_ = 0;
   std::int64_t position_ = 0, end_ = 0;
   bool streamEnd_ = false, crcDone_ = false;
