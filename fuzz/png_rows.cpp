@@ -10,13 +10,14 @@
 // The file gets a 256-entry palette and valid CRCs. Wherever libpng reads it,
 // our picture loads too and every pixel (and alpha) equals what libpng's
 // samples map to.
-#include <QGuiApplication>
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "codecs/PngPicture.h"
+#include "fuzz/support/FuzzSupport.h"
+#include "fuzz/support/PngFuzz.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/ZlibStream.h"
@@ -43,16 +44,10 @@ std::size_t RowBytes(int type, int depth, std::uint32_t pixels) {
   return (std::size_t(pixels) * std::size_t(channels * depth) + 7) / 8;
 }
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QGuiApplication app(*argc, *argv);
-  PngMaxImageBytes = std::int64_t(64) << 20;
+  PngFuzzInit(argc, argv);
   return 0;
 }
 
@@ -130,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     loaded = false;
   }
   if (!ref.ok) return 0;
-  Check(loaded);
-  Check(png.Width() == int(ref.width) && png.Height() == int(ref.height));
+  skfuzz::Check(loaded, "libpng reads the file, the codec does not");
+  skfuzz::Check(png.Width() == int(ref.width) && png.Height() == int(ref.height), "size");
   const std::vector<std::uint8_t> identity = GammaTable(0);
   const TChunkIHDR& hc = png.HeaderChunk();
   for (std::uint32_t y = 0; y < ref.height; ++y)
@@ -139,8 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::uint32_t colour = 0;
       int alpha = 0;
       ExpectedPixel(ref, identity, x, y, colour, alpha);
-      Check(png.ReadPixel(int(x), int(y)) == colour);
-      if (hc.ImageAlpha() != nullptr) Check(hc.ImageAlpha()[y * ref.width + x] == alpha);
+      skfuzz::Check(png.ReadPixel(int(x), int(y)) == colour, "pixel differs from libpng's");
+      if (hc.ImageAlpha() != nullptr)
+        skfuzz::Check(hc.ImageAlpha()[y * ref.width + x] == alpha, "alpha differs from libpng's");
     }
   return 0;
 }

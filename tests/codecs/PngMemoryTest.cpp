@@ -41,6 +41,15 @@ template <class F> long PeakGrowth(F work) {
   return (StatusKiB("VmHWM") - before) * 1024;
 }
 
+/// Bytes the peak resident size grows by while `png` loads `file` from
+/// memory (the file's own bytes are in memory before).
+long LoadGrowth(TPngPicture& png, const std::vector<std::uint8_t>& file) {
+  TMemoryStream stream;
+  stream.WriteBuffer(file.data(), std::int64_t(file.size()));
+  stream.SetPosition(0);
+  return PeakGrowth([&] { png.LoadFromStream(stream); });
+}
+
 std::vector<std::uint8_t> ChunkBytes(const char* type, const std::vector<std::uint8_t>& data) {
   const std::uint32_t n = std::uint32_t(data.size());
   std::vector<std::uint8_t> out = {std::uint8_t(n >> 24), std::uint8_t(n >> 16), std::uint8_t(n >> 8),
@@ -71,11 +80,8 @@ TEST(PngMemory, ALargeRgbDecodeNeedsItsBufferTwoRowsAndLittleMore) {
   rows.clear();
   rows.shrink_to_fit();
   ASSERT_FALSE(bytes.empty());
-  TMemoryStream stream;
-  stream.WriteBuffer(bytes.data(), std::int64_t(bytes.size()));
-  stream.SetPosition(0);
   TPngPicture png;
-  const long growth = PeakGrowth([&] { png.LoadFromStream(stream); });
+  const long growth = LoadGrowth(png, bytes);
   if (growth < 0) GTEST_SKIP() << "this system cannot reset the peak resident size";
   ASSERT_EQ(png.Width(), int(side));
   for (std::uint32_t p : {0u, 1234u, 4095u})
@@ -117,11 +123,8 @@ TEST(PngMemory, ACompressedTextOf200MegabytesStaysAtTheTextLimit) {
                         ChunkBytes("IDAT", std::vector<std::uint8_t>(idat.begin(), idat.end())),
                         ChunkBytes("IEND", {})})
     file.insert(file.end(), c.begin(), c.end());
-  TMemoryStream stream;
-  stream.WriteBuffer(file.data(), std::int64_t(file.size()));
-  stream.SetPosition(0);
   TPngPicture png;
-  const long growth = PeakGrowth([&] { png.LoadFromStream(stream); });
+  const long growth = LoadGrowth(png, file);
   if (growth < 0) GTEST_SKIP() << "this system cannot reset the peak resident size";
   EXPECT_EQ(png.ReadPixel(0, 0), RGB(200, 200, 200));
   // the chunk read, the text up to its limit (a string that doubles) and zlib
