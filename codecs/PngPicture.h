@@ -19,9 +19,12 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codecs/png/PngTexts.h"
@@ -192,8 +195,26 @@ private:
   bool paletteFlag_ = false;
   TPngBitmapInfo info_{};
   std::int32_t bytesPerRow_ = 0;
-  std::vector<std::uint8_t> image_;
-  std::vector<std::uint8_t> alpha_;
+  /// Zeroed storage from calloc whose resize leaves the zeros alone: a large
+  /// buffer comes as fresh zero pages, written once by the decoder instead of
+  /// cleared first and then written.
+  template <class T> struct TZeroedAllocator {
+    using value_type = T;
+    TZeroedAllocator() = default;
+    template <class U> TZeroedAllocator(const TZeroedAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+      void* p = std::calloc(n, sizeof(T));
+      if (p == nullptr) throw std::bad_alloc();
+      return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    template <class U> void construct(U*) noexcept {} // already zero
+    template <class U, class V> void construct(U* p, V&& v) { ::new (static_cast<void*>(p)) U(std::forward<V>(v)); }
+    template <class U> bool operator==(const TZeroedAllocator<U>&) const noexcept { return true; }
+  };
+  using TBuffer = std::vector<std::uint8_t, TZeroedAllocator<std::uint8_t>>;
+  TBuffer image_;
+  TBuffer alpha_;
 };
 
 class TChunkIDAT : public TChunk {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codecs/PngPicture.h"
+#include "fuzz/support/PngFuzz.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/rtl/Exceptions.h"
@@ -37,9 +38,7 @@ void Check(bool ok) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QGuiApplication app(*argc, *argv);
-  PngMaxImageBytes = std::int64_t(64) << 20;
+  PngFuzzInit(argc, argv);
   return 0;
 }
 

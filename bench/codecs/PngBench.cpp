@@ -3,13 +3,20 @@
 // filters, level and IDAT size. Inputs are made at start by a seeded
 // photo-like generator and written by libpng (level 6, adaptive filters).
 // SK_PNG_BENCH_SIZE sets the side (default 1024; 4096 for the full run).
+// "pngsuite20" decodes the valid files of the PngSuite test set (the ones
+// whose names do not start with "x") twenty times an iteration.
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,6 +83,8 @@ void OnError(png_structp png, png_const_charp) {
   longjmp(png_jmpbuf(png), 1);
 }
 
+void OnWarning(png_structp, png_const_charp) {}
+
 void WriteMem(png_structp png, png_bytep data, png_size_t count) {
   auto* out = static_cast<TBytes*>(png_get_io_ptr(png));
   out->insert(out->end(), data, data + count);
@@ -127,7 +136,7 @@ void ReadMem(png_structp png, png_bytep out, png_size_t count) {
 
 /// libpng's raw decode of the whole image into rows.
 std::size_t LibpngRead(const TBytes& file, std::vector<TBytes>& rows) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
   png_infop info = png_create_info_struct(png);
   TMemRead mem{&file, 0};
   if (setjmp(png_jmpbuf(png))) {
@@ -136,6 +145,8 @@ std::size_t LibpngRead(const TBytes& file, std::vector<TBytes>& rows) {
   }
   png_set_read_fn(png, &mem, ReadMem);
   png_read_info(png, info);
+  png_set_interlace_handling(png); // whole rows of interlaced files too
+  png_read_update_info(png, info);
   const std::uint32_t h = png_get_image_height(png, info);
   const std::size_t rowBytes = png_get_rowbytes(png, info);
   rows.resize(h);
@@ -178,6 +189,53 @@ void BM_LibpngDecode(benchmark::State& state, TCase c) {
   const TBytes& file = FileOf(c);
   std::vector<TBytes> rows;
   for (auto _ : state) benchmark::DoNotOptimize(LibpngRead(file, rows));
+}
+
+/// The valid PngSuite files, read once.
+const std::vector<TBytes>& SuiteFiles() {
+  static const std::vector<TBytes> files = [] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(SK_PNGSUITE_DIR)) {
+      const std::string name = e.path().filename().string();
+      if (e.path().extension() == ".png" && name[0] != 'x' && name != "PngSuite.png")
+        names.push_back(e.path().string());
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<TBytes> out;
+    for (const std::string& n : names) {
+      std::ifstream in(n, std::ios::binary);
+      out.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return out;
+  }();
+  return files;
+}
+
+constexpr int kSuiteRounds = 20;
+
+void BM_OursSuite(benchmark::State& state) {
+  std::vector<std::unique_ptr<TMemoryStream>> streams;
+  for (const TBytes& f : SuiteFiles()) {
+    streams.push_back(std::make_unique<TMemoryStream>());
+    streams.back()->WriteBuffer(f.data(), std::int64_t(f.size()));
+  }
+  for (auto _ : state)
+    for (int round = 0; round < kSuiteRounds; ++round)
+      for (auto& stream : streams) {
+        stream->SetPosition(0);
+        TPngPicture png;
+        png.LoadFromStream(*stream);
+        benchmark::DoNotOptimize(png.Width());
+      }
+  state.counters["files"] = double(streams.size());
+}
+
+void BM_LibpngSuite(benchmark::State& state) {
+  std::vector<TBytes> rows;
+  for (auto _ : state)
+    for (int round = 0; round < kSuiteRounds; ++round)
+      for (const TBytes& f : SuiteFiles())
+        benchmark::DoNotOptimize(LibpngRead(f, rows));
 }
 
 struct TEncode {
@@ -232,6 +290,9 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(base.c_str(), BM_LibpngDecode, c)->Unit(benchmark::kMillisecond);
     ratios.push_back({std::string("decode ") + c.name, ours, base});
   }
+  benchmark::RegisterBenchmark("BM_OursDecode/pngsuite20", BM_OursSuite)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("BM_LibpngDecode/pngsuite20", BM_LibpngSuite)->Unit(benchmark::kMillisecond);
+  ratios.push_back({"decode pngsuite20", "BM_OursDecode/pngsuite20", "BM_LibpngDecode/pngsuite20"});
   for (const TEncode& e : kEncodes) {
     const std::string ours = std::string("BM_OursEncode/") + e.name,
                       base = std::string("BM_LibpngEncode/") + e.name;

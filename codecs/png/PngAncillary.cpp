@@ -223,11 +223,20 @@ bool TChunkgAMA::ReadBody(TStream& stream, const std::uint8_t* type, std::uint32
   TChunk::ReadBody(stream, type, length);
   const std::uint32_t v = Value();
   if (v == 0) return true;
-  const double e = 1.0 / (double(v) / 100000.0 * 2.2);
+  // the last gamma's table, per thread: most files of a set share one value
+  thread_local std::uint32_t lastValue = 0;
+  thread_local std::array<std::uint8_t, 256> lastTable{};
+  if (v != lastValue) {
+    const double e = 1.0 / (double(v) / 100000.0 * 2.2);
+    for (int i = 0; i < 256; ++i) {
+      const double base = double(i) / 255.0;
+      const double p = i == 0 ? 0.0 : std::pow(base, e);
+      lastTable[std::size_t(i)] = std::uint8_t(std::clamp(std::lround(p * 255.0), 0L, 255L));
+    }
+    lastValue = v;
+  }
   for (int i = 0; i < 256; ++i) {
-    const double base = double(i) / 255.0;
-    const double p = i == 0 ? 0.0 : std::pow(base, e);
-    const std::uint8_t d = std::uint8_t(std::clamp(std::lround(p * 255.0), 0L, 255L));
+    const std::uint8_t d = lastTable[std::size_t(i)];
     owner_->DecodingGamma[i] = d;
     owner_->EncodingGamma[d] = std::uint8_t(i);
   }
@@ -361,16 +370,18 @@ bool CodeText(bool deflating, int level, const std::uint8_t* data, std::size_t l
   for (;;) {
     z.SetOutput(window, sizeof window);
     r = deflating ? z.Deflate(true) : z.Inflate();
-    out.append(reinterpret_cast<const char*>(window), sizeof window - z.AvailOut());
+    const std::size_t produced = sizeof window - z.AvailOut();
+    // a text that inflates without bound ends as a failure (checked before
+    // the text grows, so that it never holds more than the limit)
+    if (!deflating && std::int64_t(out.size() + produced) > PngMaxTextBytes) {
+      out.clear();
+      return false;
+    }
+    out.append(reinterpret_cast<const char*>(window), produced);
     if (r == ZStreamEnd) return true;
     if (r == ZBufError && !deflating && z.AvailIn() == 0) r = ZDataError; // cut short
     if (r != ZOk) { // errors, and a preset dictionary we do not have
       message = z.Message();
-      out.clear();
-      return false;
-    }
-    // a text that inflates without bound ends as a failure
-    if (!deflating && std::int64_t(out.size()) > PngMaxTextBytes) {
       out.clear();
       return false;
     }

@@ -77,8 +77,8 @@ bool TChunkIHDR::ReadBody(TStream& stream, const std::uint8_t* type, std::uint32
 }
 
 void TChunkIHDR::FreeBuffers() {
-  std::vector<std::uint8_t>().swap(image_);
-  std::vector<std::uint8_t>().swap(alpha_);
+  TBuffer().swap(image_);
+  TBuffer().swap(alpha_);
 }
 
 void TChunkIHDR::PrepareBuffers() {
@@ -102,8 +102,8 @@ void TChunkIHDR::PrepareBuffers() {
   }
   try {
     if (ColorType == 4 || ColorType == 6)
-      alpha_.assign(std::size_t(Width) * std::size_t(Height), 0);
-    image_.assign(std::size_t(bytesPerRow_) * std::size_t(Height), 0);
+      alpha_.resize(std::size_t(Width) * std::size_t(Height)); // zeros (TZeroedAllocator)
+    image_.resize(std::size_t(bytesPerRow_) * std::size_t(Height));
   } catch (const std::bad_alloc&) {
     FreeBuffers();
     TPngPicture::Fail<EPNGOutMemory>(PngTexts::OutMemory);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "gis/core/GisMappedFiles.h"
@@ -185,16 +186,18 @@ void TGIS_FileTIFFDecoder::AllocateBuffers() {
   const std::int64_t rowBytes = state_.RowBytes;
   rowBufferSize_ =
       state_.Kind == GIS_TIFF_DECODER_LZW ? 50 * rowBytes + 4096 : std::max<std::int64_t>(rowBytes, 1);
-  rowBuffer_.reset(new std::uint8_t[std::size_t(rowBufferSize_)]);
+  // LZW writes a string's first eight bytes as one word, which may reach
+  // past its end
+  rowBuffer_.reset(new std::uint8_t[std::size_t(rowBufferSize_ + 8)]);
   std::memset(rowBuffer_.get(), 0, std::size_t(std::min<std::int64_t>(rowBufferSize_, rowBytes + 1)));
   if (state_.Kind == GIS_TIFF_DECODER_HUFFMAN || state_.Kind == GIS_TIFF_DECODER_GROUP4) {
     reference_.reserve(std::size_t(state_.RowPixels) + 4);
     current_.reserve(std::size_t(state_.RowPixels) + 4);
   }
   if (state_.Kind == GIS_TIFF_DECODER_LZW) {
-    lzw_.assign(4096, TLzwEntry{0, 1, 0, 0});
+    lzw_.assign(4096, TLzwEntry{0, 1, 0, 0, 0});
     for (int i = 0; i < 256; ++i)
-      lzw_[std::size_t(i)] = TLzwEntry{0, 1, std::uint8_t(i), std::uint8_t(i)};
+      lzw_[std::size_t(i)] = TLzwEntry{0, 1, std::uint8_t(i), std::uint8_t(i), std::uint64_t(i)};
     ResetLzwTable();
   }
   ResetRowCache();
@@ -571,11 +574,25 @@ bool TGIS_FileTIFFDecoder::FillLzwRow() {
   std::int64_t out = waiting_;
   int next = nextCode_, width = codeWidth_, prev = previous_;
   bool ok = true;
-  while (out < rowBytes && !lzwEnded_) {
+  // tops the bit accumulator up: whole words while eight bytes are left
+  auto fill = [&] {
+    if (bits <= 56 && end - pos >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, data + pos, 8);
+      if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+      const int take = (64 - bits) >> 3; // 1..8 bytes
+      acc = take == 8 ? word : (acc << (8 * take)) | (word >> (64 - 8 * take));
+      pos += take;
+      bits += 8 * take;
+      return;
+    }
     while (bits <= 56 && pos < end) {
       acc = (acc << 8) | data[pos++];
       bits += 8;
     }
+  };
+  while (out < rowBytes && !lzwEnded_) {
+    fill();
     if (bits < width) { // the strip ends inside a code
       lzwEnded_ = true;
       break;
@@ -585,10 +602,7 @@ bool TGIS_FileTIFFDecoder::FillLzwRow() {
     if (code == 256) {
       next = 258;
       width = 9;
-      while (bits <= 56 && pos < end) {
-        acc = (acc << 8) | data[pos++];
-        bits += 8;
-      }
+      fill();
       if (bits < width) {
         lzwEnded_ = true;
         break;
@@ -627,10 +641,13 @@ bool TGIS_FileTIFFDecoder::FillLzwRow() {
     // the new entry: the previous string and the first byte of this one
     const std::uint8_t first = code < next ? table[code].First : table[prev].First;
     TLzwEntry& added = table[next];
+    const TLzwEntry& before = table[prev];
     added.Prefix = std::uint16_t(prev);
     added.Suffix = first;
-    added.First = table[prev].First;
-    added.Length = std::uint16_t(table[prev].Length + 1);
+    added.First = before.First;
+    added.Length = std::uint16_t(before.Length + 1);
+    added.Head = before.Length < 8 ? before.Head | std::uint64_t(first) << (8 * before.Length)
+                                   : before.Head;
     ++next;
     if (next == 511)
       width = 10;
@@ -638,15 +655,21 @@ bool TGIS_FileTIFFDecoder::FillLzwRow() {
       width = 11;
     else if (next == 2047)
       width = 12;
-    // output the code's string, back to front
+    // output the code's string: its bytes past the eighth back to front,
+    // then the first eight as one word
     const int len = table[code].Length;
     std::uint8_t* p = buf + out + len - 1;
     int c = code;
-    while (c > 255) {
+    while (table[c].Length > 8) {
       *p-- = table[c].Suffix;
       c = table[c].Prefix;
     }
-    *p = std::uint8_t(c);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(buf + out, &table[c].Head, 8);
+    } else {
+      for (int i = 0; i < table[c].Length; ++i)
+        buf[out + i] = std::uint8_t(table[c].Head >> (8 * i));
+    }
     out += len;
     prev = code;
   }

@@ -164,6 +164,7 @@ private:
     std::uint16_t Length;
     std::uint8_t Suffix;
     std::uint8_t First;
+    std::uint64_t Head; // the first min(Length, 8) bytes, first byte lowest
   };
   std::vector<TLzwEntry> lzw_;
   int nextCode_ = 258, codeWidth_ = 9, previous_ = 4096;

@@ -43,11 +43,17 @@ float BEFloat(const std::uint8_t* p) {
   return f;
 }
 
-/// Exactly `n` bytes at `offset`; false when the file holds fewer.
-bool ReadAt(TStream& s, std::int64_t offset, void* buffer, std::int64_t n) {
-  if (offset < 0 || n < 0 || offset > s.Size() || n > s.Size() - offset) return false;
+/// Exactly `n` bytes at `offset` of a stream of `size` bytes; false when it
+/// holds fewer (checked before any call, so that misses cost nothing).
+bool ReadAt(TStream& s, std::int64_t size, std::int64_t offset, void* buffer, std::int64_t n) {
+  if (offset < 0 || n < 0 || offset > size || n > size - offset) return false;
   s.SetPosition(offset);
   return s.Read(buffer, n) == n;
+}
+
+/// The same, asking the stream for its size.
+bool ReadAt(TStream& s, std::int64_t offset, void* buffer, std::int64_t n) {
+  return ReadAt(s, s.Size(), offset, buffer, n);
 }
 
 /// A whole small file, or nothing when it is missing.
@@ -220,7 +226,7 @@ void TGIS_LayerADF::LoadTileInfo(std::int64_t tileIndex) {
   tile.Reader = &TGIS_LayerADF::ReadTileMissing;
   std::uint8_t entry[8];
   // a tile outside the index or the data file, or of no size, is no data
-  if (!ReadAt(*indexStream_, 100 + 8 * tileIndex, entry, 8)) {
+  if (!ReadAt(*indexStream_, indexSize_, 100 + 8 * tileIndex, entry, 8)) {
     tile.Valid = true;
     return;
   }
@@ -237,7 +243,7 @@ void TGIS_LayerADF::LoadTileInfo(std::int64_t tileIndex) {
   } else {
     std::uint8_t head[2 + 8];
     std::memset(head, 0, sizeof head);
-    if (!ReadAt(*fileStream_, offset + 2, head, std::min<std::int64_t>(10, dataSize_ - offset - 2))) {
+    if (!ReadAt(*fileStream_, dataSize_, offset + 2, head, std::min<std::int64_t>(10, dataSize_ - offset - 2))) {
       tile.Valid = true;
       return;
     }
@@ -275,7 +281,7 @@ void TGIS_LayerADF::LoadTileInfo(std::int64_t tileIndex) {
   const std::int64_t cap = std::int64_t(tileWidth_) * tileHeight_ * 5 + 16;
   tile.Data.resize(std::size_t(std::min(tile.DataSize, cap)));
   if (!tile.Data.empty() &&
-      !ReadAt(*fileStream_, tile.DataOffset, tile.Data.data(), std::int64_t(tile.Data.size())))
+      !ReadAt(*fileStream_, dataSize_, tile.DataOffset, tile.Data.data(), std::int64_t(tile.Data.size())))
     throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
   if (tile.Type == 0xFF && cellType_ == 1) SetUpTileDecoder(tile);
   tile.Valid = true;

@@ -422,3 +422,17 @@ TEST(LayerADF, EdgesAndDamage) {
   viaFactory->Open();
   EXPECT_EQ(static_cast<TGIS_LayerADF*>(viaFactory.get())->Width(), 1000);
 }
+
+// A dormant grid drops its tile index and data mappings; drawn again it
+// shows the same picture (byte tiles).
+TEST(LayerADF, DrawsTheSameAfterGoingDormant) {
+  TTempFolder dir;
+  TAdfGrid g;
+  g.Width = 40;
+  g.Height = 24;
+  g.Types = {0x08};
+  for (int i = 0; i < g.Width * g.Height; ++i)
+    g.Cells.push_back(double((i * 7) % 200));
+  WriteGrid(g, dir.File("dormant"));
+  ExpectSameDrawAfterDormancy(OpenAdf(dir.File("dormant/hdr.adf")).release());
+}

@@ -176,3 +176,12 @@ TEST(LayerIMG, DamagedFiles) {
   EXPECT_EQ(empty->Width(), 0);
   EXPECT_EQ(empty->InfoText(), "IMG Erdas Layer\r\n0 x 0");
 }
+
+// A dormant layer drops its block reader; drawn again it shows the same
+// picture (three bands in 64-cell blocks cut at the edges).
+TEST(LayerIMG, DrawsTheSameAfterGoingDormant) {
+  if (!HasTool("gdal_translate")) GTEST_SKIP() << "GDAL missing";
+  TTempFolder dir;
+  const std::string img = MakeImg(dir, "dormant", Terrain(100, 70, 3, 2), "-co BLOCKSIZE=64");
+  ExpectSameDrawAfterDormancy(OpenImg(img).release());
+}

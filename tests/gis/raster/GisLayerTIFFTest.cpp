@@ -375,6 +375,31 @@ TEST(LayerTIFF, GeoTiffPlacementMatchesGdal) {
   EXPECT_EQ(layer->InfoText().rfind("TIFF - Tag Image File Format (TIF)\r\n40 x 30; 8 bit; Grayscale", 0), 0u);
 }
 
+// A dormant layer drops its decoders and tile mappings; drawn again it
+// rebuilds them and shows the same picture: tiled LZW with a predictor,
+// PackBits strips, Group 4 strips and planar LZW.
+TEST(LayerTIFF, DrawsTheSameAfterGoingDormant) {
+  if (!Tools()) GTEST_SKIP() << "GDAL or libtiff tools missing";
+  TTempFolder dir;
+  const std::string rgb = dir.File("rgb.tif"), text = dir.File("text.tif");
+  WriteFile(rgb, Write(Terrain(61, 47, 3, 2)));
+  WriteFile(text, Write(TextLike(300, 90)));
+  const std::vector<std::pair<std::string, std::string>> variants = {
+      {"tiled-lzw", "gdal_translate -q -co TILED=YES -co BLOCKXSIZE=16 -co BLOCKYSIZE=16 -co COMPRESS=LZW -co PREDICTOR=2 " + Q(rgb)},
+      {"packbits", "tiffcp -c packbits -r 5 " + Q(rgb)},
+      {"band-lzw", "gdal_translate -q -co INTERLEAVE=BAND -co COMPRESS=LZW " + Q(rgb)},
+      {"g4", "tiffcp -c g4 -r 16 " + Q(text)}};
+  for (const auto& [name, command] : variants) {
+    SCOPED_TRACE(name);
+    const std::string out = dir.File(name + ".tif");
+    RunTool(command + " " + Q(out));
+    auto layer = OpenTiff(out);
+    std::vector<std::uint8_t> rows = LayerRows(*layer);
+    NonBlack(rows);
+    EXPECT_TRUE(ExpectSameDrawAfterDormancy(layer.release()) == rows) << "the drawing differs from the rows";
+  }
+}
+
 // Unsupported and damaged files: 0997 at open (ErrorNumber 99), 0031 while
 // reading, never a read outside the file.
 TEST(LayerTIFF, DamagedFilesGiveClearErrors) {

@@ -136,3 +136,19 @@ struct TRasterView {
   TGIS_ViewerWnd& Viewer() { return *form.viewer; }
   TViewerForm form;
 };
+
+/// Shows `layer` (the viewer takes it) in a viewer the size of its image,
+/// draws it, sends it dormant (its decoders, mappings and buffers go) and
+/// draws it again: the two pictures must be equal and show the layer, not
+/// the white background. Returns the first picture.
+inline std::vector<std::uint8_t> ExpectSameDrawAfterDormancy(TGIS_LayerPixel* layer) {
+  const int w = layer->Width(), h = layer->Height();
+  TRasterView view(w, h);
+  view.Show(layer);
+  const std::vector<std::uint8_t> before = Render(view.Viewer(), w, h);
+  layer->MakeDormant();
+  const std::vector<std::uint8_t> after = Render(view.Viewer(), w, h);
+  EXPECT_TRUE(before == after) << "the picture changed after the layer went dormant";
+  EXPECT_NE(before, std::vector<std::uint8_t>(before.size(), 255)) << "nothing was drawn";
+  return before;
+}
