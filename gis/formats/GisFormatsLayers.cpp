@@ -3,8 +3,10 @@
 
 #include "gis/formats/GisLayerMIF.h"
 #include "gis/formats/GisLayerSHP.h"
+#include "gis/formats/GisLayerTAB.h"
 
 void GisFormatsRegisterLayers() {
   GisRegisterLayerSHP();
   GisRegisterLayerMIF();
+  GisRegisterLayerTAB();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 /// Fills the factory's creator slots of the vector format layers (".shp"
-/// TGIS_LayerSHP, ".mif" TGIS_LayerMIF). Call once at start-up after GisKernelInit(); calling it
-/// again only refills the slots.
+/// TGIS_LayerSHP, ".mif" TGIS_LayerMIF, ".tab"
+/// TGIS_LayerTAB for native and dBASE tables). Call once at start-up after GisKernelInit(); calling
+/// it again only refills the slots.
 void GisFormatsRegisterLayers();
