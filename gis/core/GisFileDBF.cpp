@@ -303,7 +303,8 @@ namespace {
 /// A raw binary value: at most `size` bytes into a zeroed T.
 template <class T> T Binary(const std::vector<std::uint8_t>& bytes) {
   T v{};
-  std::memcpy(&v, bytes.data(), std::min(bytes.size(), sizeof(T)));
+  // A column of width 0 holds no bytes (and no buffer to copy from).
+  if (!bytes.empty()) std::memcpy(&v, bytes.data(), std::min(bytes.size(), sizeof(T)));
   return v;
 }
 
