@@ -1,6 +1,7 @@
 // The ".tab" parser: any file parses to a table type or raises the kernel's
-// (or the runtime's) error, and a raster table registers a picture of a few
-// sizes or raises the kernel's error.
+// (or the runtime's) error; a raster table registers a picture of a few
+// sizes, a vector table gives its fields to a layer, or either raises the
+// kernel's error.
 
 #include <cstdint>
 #include <string>
@@ -9,6 +10,7 @@
 #include "fuzz/support/FuzzSupport.h"
 #include "gis/core/GisKernel.h"
 #include "gis/formats/GisFileTAB.h"
+#include "gis/vector/GisLayerVector.h"
 #include "platform/rtl/Exceptions.h"
 #include "tests/gis/formats/SizedLayer.h"
 
@@ -23,7 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [w, h] : {std::pair{17, 9}, std::pair{1, 1}, std::pair{65535, 3}}) {
     try {
       TGIS_FileTAB tab(path);
-      if (tab.Parse() != gisTabRaster) return 0;
+      const std::int32_t type = tab.Parse();
+      if (type == gisTabNative || type == gisTabDbf) {
+        TGIS_LayerVector layer;
+        tab.ReadFields(layer);
+        for (int f = 0; f < layer.FieldCount(); ++f)
+          (void)layer.GetFieldInfo(f)->Width;
+        return 0;
+      }
+      if (type != gisTabRaster) return 0;
       (void)tab.RasterFile();
       TSizedLayer layer(w, h);
       tab.ApplyRasterRegistration(layer);

@@ -57,10 +57,27 @@ void TGIS_Tokenizer::ExecuteFields(const std::string& text, char separator, char
   skipBlanks();
   while (i < n) {
     if (text[i] == quote) {
-      const std::size_t close = text.find(quote, i + 1);
-      const std::size_t end = close == std::string::npos ? n : close;
-      result_.Add(text.substr(i + 1, end - i - 1));
-      i = close == std::string::npos ? n : close + 1;
+      // A quoted field runs to the next lone quote; a doubled quote inside
+      // it stands for one quote character.
+      std::string field;
+      std::size_t from = i + 1;
+      for (;;) {
+        const std::size_t close = text.find(quote, from);
+        if (close == std::string::npos) {
+          field.append(text, from, n - from);
+          i = n;
+          break;
+        }
+        field.append(text, from, close - from);
+        if (close + 1 < n && text[close + 1] == quote) {
+          field += quote;
+          from = close + 2;
+          continue;
+        }
+        i = close + 1;
+        break;
+      }
+      result_.Add(field);
     } else {
       std::size_t end = text.find(separator, i);
       if (end == std::string::npos) end = n;

@@ -16,7 +16,8 @@ public:
   /// Splits one line into fields at a single separator: blanks (codes 1-32,
   /// sparing a TAB separator) are skipped before the first field and after
   /// each field and separator; empty fields are kept; a field beginning with
-  /// the quote character runs to the next one (no doubling).
+  /// the quote character runs to the next lone one (a doubled quote inside
+  /// it is one quote character).
   void ExecuteFields(const std::string& text, char separator, char quote);
   /// The tokens of the last split.
   TStringList& Result() { return result_; }

@@ -202,6 +202,7 @@ void TGIS_FileDBF::ReadHeader() {
 
 void TGIS_FileDBF::ReadStructure() {
   const int count = (HeaderLength() - 33) / 32;
+  fileWidths_.clear();
   Seek(32, soBeginning);
   for (int i = 0; i < count; ++i) {
     std::uint8_t d[32];
@@ -211,6 +212,7 @@ void TGIS_FileDBF::ReadStructure() {
     if (name.empty() || d[0] == 0x0D) break;
     const std::uint8_t type = TypeOfChar(static_cast<char>(d[11]));
     const int width = d[16], decimals = d[17];
+    fileWidths_.push_back(width);
     try {
       layer_.AddFieldEx(name, type, width, decimals, true, 0);
     } catch (const EGIS_Exception&) {
@@ -232,13 +234,20 @@ void TGIS_FileDBF::ReadStructure() {
 
 // ---- reading values ---------------------------------------------------------------------------
 
+int TGIS_FileDBF::StoredWidth(int index, const TGIS_FieldInfo& field) const {
+  // A field read from the file takes the width of the descriptor at its
+  // position, whatever its owner made of the definition.
+  if (index >= 0 && index < static_cast<int>(fileWidths_.size()))
+    return fileWidths_[static_cast<std::size_t>(index)];
+  return field.BinaryWidth != 0 ? field.BinaryWidth : field.Width;
+}
+
 void TGIS_FileDBF::ComputeOffsets() {
   offsets_.clear();
   int offset = 0;
   for (int i = 0; i < layer_.FieldCount(); ++i) {
     offsets_.push_back(offset);
-    const TGIS_FieldInfo* f = layer_.GetFieldInfo(i);
-    offset += f->BinaryWidth != 0 ? f->BinaryWidth : f->Width;
+    offset += StoredWidth(i, *layer_.GetFieldInfo(i));
   }
 }
 
@@ -276,7 +285,7 @@ Variant TGIS_FileDBF::ReadValue(std::uint32_t record, int index) {
   if (!slot.IsEmpty() || !field->Stored) return slot;
   if (field->Name.empty()) throw EAssertionFailed("", "GisFileDBF", __LINE__);
   if (static_cast<int>(offsets_.size()) <= index) ComputeOffsets();
-  const int size = field->BinaryWidth != 0 ? field->BinaryWidth : field->Width;
+  const int size = StoredWidth(index, *field);
   // A field reaching beyond the record reads nothing of the next one.
   if (offsets_[static_cast<std::size_t>(index)] + size > RecordLength() - 1)
     throw EGIS_Exception(GIS_RS_ERR_FIELDNOEXIST, field->Name);
@@ -294,7 +303,8 @@ namespace {
 /// A raw binary value: at most `size` bytes into a zeroed T.
 template <class T> T Binary(const std::vector<std::uint8_t>& bytes) {
   T v{};
-  std::memcpy(&v, bytes.data(), std::min(bytes.size(), sizeof(T)));
+  // A column of width 0 holds no bytes (and no buffer to copy from).
+  if (!bytes.empty()) std::memcpy(&v, bytes.data(), std::min(bytes.size(), sizeof(T)));
   return v;
 }
 
@@ -331,7 +341,12 @@ Variant TGIS_FileDBF::Convert(const TGIS_FieldInfo& field,
   }
   case gisFieldTypeNumber:
     if (field.Decimal != 0) return binary ? Variant(Binary<double>(bytes)) : FloatOf(text);
-    if (binary) return Variant(Binary<std::int32_t>(bytes));
+    if (binary) {
+      // Short binary integers are signed.
+      if (bytes.size() == 1) return Variant(std::int32_t(Binary<std::int8_t>(bytes)));
+      if (bytes.size() == 2) return Variant(std::int32_t(Binary<std::int16_t>(bytes)));
+      return Variant(Binary<std::int32_t>(bytes));
+    }
     if (text.empty() || text[0] == '*') return Variant::MakeNull();
     if (field.Width < 10) {
       Integer v = 0;

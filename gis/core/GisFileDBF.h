@@ -57,6 +57,10 @@ private:
   Variant ReadValue(std::uint32_t record, int index);
   Variant Convert(const TGIS_FieldInfo& field, const std::vector<std::uint8_t>& bytes) const;
   void ComputeOffsets();
+  /// The bytes field `index` takes in a record: the width of the file's
+  /// descriptor at that position when there is one, else the field's own
+  /// (binary width first).
+  int StoredWidth(int index, const TGIS_FieldInfo& field) const;
   std::string RenderValue(const TGIS_FieldInfo& field, const Variant& value) const;
   void SetHeaderU16(int offset, std::uint16_t v);
   void SetHeaderU32(int offset, std::uint32_t v);
@@ -64,8 +68,9 @@ private:
   TGIS_FieldOwner& layer_;
   bool created_;
   std::array<std::uint8_t, 32> header_{};
-  std::vector<int> offsets_;   // per field, within the record after the flag
-  std::vector<Variant> cache_; // one slot per field
+  std::vector<int> offsets_;    // per field, within the record after the flag
+  std::vector<int> fileWidths_; // per descriptor read from the file
+  std::vector<Variant> cache_;  // one slot per field
   std::int64_t cachedRecord_ = -1;
   std::uint32_t headerRecordCount_ = 0;
 };

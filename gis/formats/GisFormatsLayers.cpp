@@ -8,6 +8,7 @@
 #include "gis/formats/GisLayerGML.h"
 #include "gis/formats/GisLayerMIF.h"
 #include "gis/formats/GisLayerSHP.h"
+#include "gis/formats/GisLayerTAB.h"
 #include "gis/formats/GisLayerTiger.h"
 
 void GisFormatsRegisterLayers() {
@@ -19,4 +20,5 @@ void GisFormatsRegisterLayers() {
   GisRegisterLayerE00();
   GisRegisterLayerTiger();
   GisRegisterLayerGML();
+  GisRegisterLayerTAB();
 }

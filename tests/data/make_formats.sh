@@ -247,3 +247,138 @@ PY
 corpus="$here/../../fuzz/corpus/dlg"
 mkdir -p "$corpus"
 for f in good.opt good.dlg damaged.dlg; do cp "$dlg/$f" "$corpus/seed-$f"; done
+
+# ---- MapInfo native tables (TAB/MAP/ID/DAT) -------------------------------------------------
+tab="$here/tab"
+mkdir -p "$tab"
+rm -f "$tab"/objects* "$tab"/wide* "$tab"/big* "$tab"/text* "$tab"/dbftable* "$tab"/smallint* \
+  "$tab"/damaged-*.map "$tab"/damaged-*.id "$tab"/damaged-*.dat "$tab"/damaged-map.tab \
+  "$tab"/damaged-chain.tab "$tab"/*.dump
+cat > "$work/objects.csv" <<'CSV'
+WKT,name,count,small,value,dec,day,tm,dt,flag,after
+"POINT (1.5 2.25)",alpha,1,-1,0.125,12.5,2020/01/02,12:30:00,2020/01/02 10:00:00,1,x1
+"LINESTRING (0 0,1 1,2 0)",beta,-7,300,1000,-3.25,1999/12/31,01:02:03,2020/01/02 10:00:00,0,x2
+"MULTILINESTRING ((10 10,11 12),(20 20,21 22,23 25),(30 30,31 31))",,0,,,,,,,,x3
+"POLYGON ((0 0,0 10,10 10,10 0,0 0),(2 2,4 2,4 4,2 4,2 2))",gamma,5,-32768,-3.25,0.01,2000/02/29,23:59:59,,1,x4
+"MULTIPOLYGON (((20 20,20 30,30 30,20 20)),((40 40,40 45,45 45,40 40),(41 41,42 41,42 42,41 41)))",delta,6,7,7.5,1,2001/01/01,00:00:01,2001/01/01 00:00:01,0,x5
+,nogeom,7,8,9,1,,,,,x6
+"POINT (-0.000001 123.456)",eps,8,9,10,2,,,,,x7
+CSV
+echo '"String","String","Integer","Integer","Real","Real(10.2)","Date","Time","DateTime","Integer(Boolean)","String"' \
+  > "$work/objects.csvt"
+totab() { # name source [options...]
+  local name="$1" src="$2"
+  shift 2
+  ogr2ogr -q -f "MapInfo File" "$tab/$name.tab" "$src" "$@"
+}
+# Bounds of +-1e6 store 1000 units per map unit: lines and regions get
+# compressed coordinates; bounds of +-1000 store 1e6 units per map unit: full
+# coordinates. Both scales are powers of ten and the coordinates have no more
+# decimals than they resolve, so the stored integers are exact (GDAL rounds
+# what it reads to the resolution's decimals; this reader does not).
+wide=(-lco BOUNDS=-1000,-1000,1000,1000)
+near=(-lco BOUNDS=-1000000,-1000000,1000000,1000000)
+totab objects "$work/objects.csv" -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO "${near[@]}"
+totab wide "$work/objects.csv" -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO "${wide[@]}"
+# More than 32767 vertices: the wide section headers, compressed and not.
+"$py" - "$work/big.csv" <<'PY'
+import math, sys
+n = 33000
+ring = ",".join("%.3f %.3f" % (50 + 30 * math.cos(2 * math.pi * k / n), 50 + 30 * math.sin(2 * math.pi * k / n)) for k in range(n))
+ring += ",%.3f %.3f" % (80, 50)
+hole = "45 45,45 46,46 46,45 45"
+line1 = ",".join("%d.5 %d.25" % (k % 59, k % 53) for k in range(16500))
+line2 = ",".join("%d.75 %d.5" % (k % 47, k % 43) for k in range(16500))
+with open(sys.argv[1], "w") as f:
+    f.write("WKT,id\n")
+    f.write('"POLYGON ((%s),(%s))",1\n' % (ring, hole))
+    f.write('"MULTILINESTRING ((%s),(%s))",2\n' % (line1, line2))
+    f.write('"LINESTRING (%s)",3\n' % line2)
+PY
+totab big "$work/big.csv" -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO "${near[@]}"
+totab bigwide "$work/big.csv" -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO "${wide[@]}"
+# A text object comes through MIF.
+printf 'Version 300\nCharset "Neutral"\nDelimiter ","\nColumns 1\n  name Char(10)\nData\n\n' \
+  > "$work/text.mif"
+printf 'Point 1 2\nText\n    "hello"\n    3 4 5 5\nPoint 6 7\n' >> "$work/text.mif"
+printf '"p1"\n"t1"\n"p2"\n' > "$work/text.mid"
+totab text "$work/text.mif" "${wide[@]}"
+# A dBASE table: the geometry of a native table, the attributes in a .dbf.
+cat > "$work/dbftable.csv" <<'CSV'
+WKT,name,count,value
+"POINT (1 2)",one,-5,1.5
+"POINT (3 4)",two,123456,-2.25
+CSV
+echo '"String","String","Integer","Real"' > "$work/dbftable.csvt"
+totab dbftable "$work/dbftable.csv" -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO "${wide[@]}"
+rm -f "$tab/dbftable.dat"
+ogr2ogr -q -f "ESRI Shapefile" "$work/dbftable.shp" "$work/dbftable.csv" \
+  -oo GEOM_POSSIBLE_NAMES=WKT -oo KEEP_GEOM_COLUMNS=NO
+cp "$work/dbftable.dbf" "$tab/dbftable.dbf"
+printf '!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n  Type DBF Charset "WindowsLatin1"\n  Fields 3\n    name Char (80) ;\n    count Integer ;\n    value Float ;\n' \
+  > "$tab/dbftable.tab"
+# A Smallint column: the Integer column "small" of the objects table cut to
+# two bytes per row.
+"$py" - "$tab/objects" "$tab/smallint" <<'PY'
+import shutil, struct, sys
+src, dst = sys.argv[1], sys.argv[2]
+for ext in (".map", ".id"):
+    shutil.copy(src + ext, dst + ext)
+tabtext = open(src + ".tab").read().replace("small Integer ;", "small Smallint ;")
+open(dst + ".tab", "w").write(tabtext)
+dat = open(src + ".dat", "rb").read()
+count, hlen, rlen = struct.unpack_from("<IHH", dat, 4)
+fields, off, pos = [], 1, 32
+while dat[pos] != 0x0D:
+    name = dat[pos:pos + 11].split(b"\0")[0]
+    fields.append((name, off, dat[pos + 16], pos))
+    off += dat[pos + 16]
+    pos += 32
+name, at, width, dpos = [f for f in fields if f[0] == b"small"][0]
+head = bytearray(dat[:hlen])
+head[dpos + 16] = 2
+struct.pack_into("<H", head, 10, rlen - 2)
+body = bytearray()
+for r in range(count):
+    rec = dat[hlen + r * rlen:hlen + (r + 1) * rlen]
+    body += rec[:at] + rec[at:at + 2] + rec[at + 4:]
+open(dst + ".dat", "wb").write(bytes(head) + bytes(body) + dat[hlen + count * rlen:])
+PY
+for f in objects wide text dbftable; do
+  "$py" "$here/dump_ogr.py" "$tab/$f.tab" > "$tab/$f.dump"
+done
+for f in big bigwide; do
+  "$py" "$here/dump_ogr.py" --digest "$tab/$f.tab" > "$tab/$f.dump"
+done
+# Damaged: the first line's data offset beyond the file; a coordinate chain
+# that links back to itself.
+"$py" - "$tab" <<'PY'
+import shutil, struct, sys
+d = sys.argv[1] + "/"
+def copy(src, dst):
+    for ext in (".tab", ".id", ".dat"):
+        shutil.copy(d + src + ext, d + dst + ext)
+    return bytearray(open(d + src + ".map", "rb").read()), open(d + src + ".id", "rb").read()
+m, ids = copy("objects", "damaged-map")
+off = struct.unpack_from("<i", ids, 4)[0] # row 2: a compressed line
+struct.pack_into("<i", m, off + 5, 0x7ffffff0)
+open(d + "damaged-map.map", "wb").write(m)
+m, ids = copy("big", "damaged-chain")
+# every coordinate block links to itself
+for b in range(512, len(m), 512):
+    if m[b] == 3:
+        struct.pack_into("<i", m, b + 4, b)
+open(d + "damaged-chain.map", "wb").write(m)
+PY
+
+# Fuzz seeds: three lengths, then .tab, .map, .id and .dat.
+corpus="$here/../../fuzz/corpus/tab"
+mkdir -p "$corpus"
+for f in objects wide text smallint damaged-map; do
+  "$py" - "$tab/$f" "$corpus/seed-$f" <<'PY'
+import struct, sys
+stem, out = sys.argv[1], sys.argv[2]
+parts = [open(stem + ext, "rb").read() for ext in (".tab", ".map", ".id", ".dat")]
+open(out, "wb").write(struct.pack("<III", *[len(p) for p in parts[:3]]) + b"".join(parts))
+PY
+done

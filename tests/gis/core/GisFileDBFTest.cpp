@@ -11,12 +11,12 @@
 #include <unistd.h>
 
 #include "GisCoreTestSupport.h"
-#include "tests/gis/core/FakeFieldOwner.h"
 #include "gis/core/GisFileDBF.h"
 #include "gis/core/GisResource.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
+#include "tests/gis/core/FakeFieldOwner.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -307,51 +307,90 @@ TEST_F(GisFileDBFTest, ReadsEveryTypeAndItsBadValues) {
 }
 
 TEST_F(GisFileDBFTest, BinaryValuesReadOnlyTheirOwnBytes) {
-  // Record: int32 (binary width 12), double (8), date (4): 24 bytes.
-  std::string file(32, '\0');
-  file[0] = 3;
-  file[4] = 2;
-  const int header = 32 + 32 * 3 + 1;
-  file[8] = char(header);
-  file[10] = char(1 + 12 + 8 + 4);
-  for (const char* name : {"I", "D", "T"}) {
-    std::string e(32, '\0');
-    e[0] = name[0];
-    e[11] = name[0] == 'I' ? 'N' : name[0] == 'D' ? 'F' : 'D';
-    e[16] = 8;
-    file += e;
-  }
-  file += '\x0D';
-  auto record = [](std::int32_t i, double d, std::uint32_t date) {
-    std::string r(25, '\xAB');
-    r[0] = ' ';
-    std::memcpy(r.data() + 1, &i, 4);
-    std::memcpy(r.data() + 13, &d, 8);
-    std::memcpy(r.data() + 21, &date, 4);
-    return r;
+  // Descriptors: int32 (4), double (8), date (4), int16 (2), int8 (1): the
+  // record is 1 + 19 bytes. `lastWidth` changes the last descriptor only.
+  auto table = [](int lastWidth) {
+    std::string file(32, '\0');
+    file[0] = 3;
+    file[4] = 2;
+    const int header = 32 + 32 * 5 + 1;
+    file[8] = char(header);
+    file[10] = char(1 + 4 + 8 + 4 + 2 + 1);
+    const char* names[] = {"I", "D", "T", "S", "B"};
+    const char types[] = {'N', 'F', 'D', 'N', 'N'};
+    const int widths[] = {4, 8, 4, 2, lastWidth};
+    for (int k = 0; k < 5; ++k) {
+      std::string e(32, '\0');
+      e[0] = names[k][0];
+      e[11] = types[k];
+      e[16] = char(widths[k]);
+      file += e;
+    }
+    file += '\x0D';
+    auto record = [](std::int32_t i, double d, std::uint32_t date, std::int16_t s, std::int8_t b) {
+      std::string r(20, '\xAB');
+      r[0] = ' ';
+      std::memcpy(r.data() + 1, &i, 4);
+      std::memcpy(r.data() + 5, &d, 8);
+      std::memcpy(r.data() + 13, &date, 4);
+      std::memcpy(r.data() + 17, &s, 2);
+      std::memcpy(r.data() + 19, &b, 1);
+      return r;
+    };
+    file += record(-7, 2.5, 2024u | (2u << 16) | (29u << 24), -1, -2);
+    file += record(0, 0, 2023u | (2u << 16) | (29u << 24), -32768, 127);
+    return file;
   };
-  file += record(-7, 2.5, 2024u | (2u << 16) | (29u << 24));
-  file += record(0, 0, 2023u | (2u << 16) | (29u << 24));
   const std::string path = PathOf("binary.dbf");
-  std::ofstream(path, std::ios::binary) << file;
+  std::ofstream(path, std::ios::binary) << table(1);
 
   TFakeLayer layer;
   TGIS_FileDBF dbf(path, nullptr, nullptr, false, layer);
-  ASSERT_EQ(layer.FieldCount(), 3);
-  layer.Fields[0].BinaryWidth = 12; // an integer takes its first four bytes
+  ASSERT_EQ(layer.FieldCount(), 5);
+  // The owner's binary widths choose the decoding; the file's descriptors
+  // place the values, whatever width the owner gives (12 for a 4-byte column).
+  layer.Fields[0].BinaryWidth = 12;
   layer.Fields[1].BinaryWidth = 8;
   layer.Fields[2].BinaryWidth = 4;
+  layer.Fields[3].BinaryWidth = 2;
+  layer.Fields[4].BinaryWidth = 1;
   EXPECT_EQ(dbf.GetField(1, "I").AsInteger(), -7);
   EXPECT_EQ(dbf.GetField(1, "D").AsDouble(), 2.5);
   EXPECT_EQ(dbf.GetField(1, "T").AsDateTime(), EncodeDate(2024, 2, 29));
   EXPECT_EQ(dbf.GetField(2, "T").AsInteger(), 1900);
-  // A field reaching past the record end is refused.
+  // Short binary integers are signed.
+  EXPECT_EQ(dbf.GetField(1, "S").AsInteger(), -1);
+  EXPECT_EQ(dbf.GetField(2, "S").AsInteger(), -32768);
+  EXPECT_EQ(dbf.GetField(1, "B").AsInteger(), -2);
+  EXPECT_EQ(dbf.GetField(2, "B").AsInteger(), 127);
+  // A descriptor reaching past the record end is refused.
+  const std::string longer = PathOf("beyond.dbf");
+  std::ofstream(longer, std::ios::binary) << table(3);
   TFakeLayer other;
-  TGIS_FileDBF beyond(path, nullptr, nullptr, false, other);
-  other.Fields[0].BinaryWidth = 12;
-  other.Fields[1].BinaryWidth = 8;
-  other.Fields[2].BinaryWidth = 8;
-  EXPECT_THROW(beyond.GetField(1, "T"), EGIS_Exception);
+  TGIS_FileDBF beyond(longer, nullptr, nullptr, false, other);
+  other.Fields[4].BinaryWidth = 1;
+  EXPECT_THROW(beyond.GetField(1, "B"), EGIS_Exception);
+}
+
+TEST_F(GisFileDBFTest, PlaceholdersKeepTheFileColumns) {
+  // An owner that replaces the fields read from the file, one of them by a
+  // deleted placeholder of another width, still reads every later value at
+  // its file position.
+  TFakeLayer source;
+  source.Add("A", gisFieldTypeString, 3, 0);
+  source.Add("SKIP", gisFieldTypeString, 7, 0);
+  source.Add("C", gisFieldTypeString, 4, 0);
+  const std::string path = PathOf("columns.dbf");
+  Write(path, source, {{{"A", "abc"}, {"SKIP", "skipped"}, {"C", "cccc"}}});
+  TFakeLayer owner;
+  TGIS_FileDBF dbf(path, nullptr, nullptr, false, owner);
+  owner.Fields.clear();
+  owner.AddFieldEx("A", gisFieldTypeString, 10, 0, true, 0);
+  owner.AddFieldEx("SKIP", gisFieldTypeString, 1, 0, true, 0);
+  owner.Fields.back().Deleted = true;
+  owner.AddFieldEx("C", gisFieldTypeString, 10, 0, true, 0);
+  EXPECT_EQ(dbf.GetField(1, "A").AsString(), "abc");
+  EXPECT_EQ(dbf.GetField(1, "C").AsString(), "cccc");
 }
 
 TEST_F(GisFileDBFTest, LengthsBeyondSixteenBitsAreRefusedBeforeWriting) {

@@ -78,6 +78,22 @@ inline std::string MessageOf(const std::function<void()>& action) {
   return "";
 }
 
+/// 16 lower-case hex digits.
+inline std::string Hex16(std::uint64_t v) {
+  std::string out(16, '0');
+  for (int i = 15; i >= 0; --i, v >>= 4)
+    out[std::size_t(i)] = "0123456789abcdef"[v & 15];
+  return out;
+}
+
+/// The FNV-1a 64 hash of a text, as 16 lower-case hex digits (the digested dumps).
+inline std::string Fnv1a64(const std::string& text) {
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (unsigned char c : text)
+    h = (h ^ c) * 0x100000001b3ull;
+  return Hex16(h);
+}
+
 /// Whether GDAL's Python bindings can be run for live checks.
 inline bool HaveGdal() {
   static const int have = std::system("/usr/bin/python3 -c 'import osgeo.ogr' >/dev/null 2>&1");
@@ -111,6 +127,25 @@ inline int CompareWithDump(TGIS_LayerVector& layer, const std::string& dump, int
       continue;
     }
     EXPECT_EQ(shape->Uid(), uid);
+    if (geometry.size() > 1 && !geometry[1].empty() && geometry[1][0] == '#') {
+      // A digested dump: per part its vertex count and the hash of its text.
+      EXPECT_EQ(shape->GetNumParts(), int(geometry.size()) - 1);
+      shape->Lock(2);
+      for (int p = 0; p < shape->GetNumParts() && p + 1 < int(geometry.size()); ++p) {
+        std::string text;
+        for (int i = 0; i < shape->GetPartSize(p); ++i) {
+          const TGIS_Point pt = shape->GetPoint(p, i);
+          if (i > 0) text += ' ';
+          text += Hex16(BitsOf(pt.X)) + "," + Hex16(BitsOf(pt.Y));
+        }
+        EXPECT_EQ("#" + IntToStr(shape->GetPartSize(p)) + ":" + Fnv1a64(text),
+                  geometry[std::size_t(p) + 1])
+            << "part " << p;
+      }
+      shape->Unlock();
+      ++compared;
+      continue;
+    }
     // A multipoint is one part of points in our model, points in GDAL's.
     std::vector<std::string> vertices;
     std::vector<int> partSizes;

@@ -87,6 +87,24 @@ TEST(MifLayer, RowsAndLinesInTheirForms) {
   EXPECT_DOUBLE_EQ(layer->Extent().YMax, 8);
 }
 
+TEST(MifLayer, DoubledQuotesInARowAreOneQuote) {
+  // GDAL writes a quote inside a quoted value as two quotes.
+  TTempDir dir("mif-quotes");
+  dir.Write("q.mif", "Version 300\nDelimiter \",\"\nColumns 2\n  name Char(254)\n  n Integer\n"
+                     "Data\n\nPoint 1 2\nPoint 3 4\n");
+  dir.Write("q.mid", "\"say \"\"hi\"\" now\",5\n\"\"\"\"\"\",6\n");
+  auto layer = OpenMif(dir / "q.mif");
+  ASSERT_NE(layer->GetShape(1), nullptr);
+  EXPECT_EQ(layer->GetShape(1)->GetField("name").AsString(), "say \"hi\" now");
+  EXPECT_EQ(layer->GetShape(1)->GetField("n").AsInteger(), 5);
+  EXPECT_EQ(layer->GetShape(2)->GetField("name").AsString(), "\"\"");
+  EXPECT_EQ(layer->GetShape(2)->GetField("n").AsInteger(), 6);
+  if (fmttest::HaveGdal()) {
+    const std::string dump = fmttest::GdalDump(dir / "q.mif");
+    EXPECT_NE(dump.find("\tsay \"hi\" now\t5"), std::string::npos) << dump;
+  }
+}
+
 TEST(MifLayer, WritesTheHeaderAndRowsGdalReads) {
   TTempDir dir("mif-write");
   TGIS_LayerVector source;
