@@ -197,7 +197,7 @@ def source_files(root, order):
                     yield os.path.relpath(os.path.join(dirpath, name), root).replace(os.sep, "/")
 
 
-TYPE_RE = re.compile(r"^(?:enum class|enum|class|struct)\s+([A-Za-z_]\w*)(?:\s+final)?\s*(?:[{:]|$)")
+TYPE_RE = re.compile(r"^(?:enum class|enum|class|struct)\s+([A-Za-z_]\w*)(?:\s+final)?\s*(?:\{|:(?!:)|$)")
 NAMESPACE_OPEN_RE = re.compile(r"^namespace(?:\s+[\w:]+)?\s*\{")
 NAMESPACE_CLOSE_RE = re.compile(r"^\}\s*//\s*namespace")
 
