@@ -277,9 +277,6 @@ public:
   TGIFExtensionList(TGIFSubImage* frame);
   TGIFExtension* Extension(int index) const;
   void LoadFromStream(TStream& stream, TGIFSubImage* parent);
-
-private:
-  TGIFSubImage* frame_;
 };
 
 class TGIFExtension : public TGIFItem {

@@ -103,7 +103,7 @@ const TGIFExtensionClass TGIFAppExtNSLoop::Class = {
 // ---- the list -----------------------------------------------------------------------
 
 TGIFExtensionList::TGIFExtensionList(TGIFSubImage* frame)
-    : TGIFList(frame->Image()), frame_(frame) {}
+    : TGIFList(frame->Image()) {}
 
 TGIFExtension* TGIFExtensionList::Extension(int index) const {
   return static_cast<TGIFExtension*>(Item(index));

@@ -120,6 +120,5 @@ private:
   // decoders, one per plane and tile column
   std::unique_ptr<TGIS_MappedStream> mapping_;
   std::vector<std::unique_ptr<TGIS_FileTIFFDecoder>> decoders_;
-  std::int64_t decodedBefore_ = 0;
   std::vector<std::uint8_t> scratch_;
 };
