@@ -491,7 +491,9 @@ TEST_F(GisFileDBFTest, RecordCountIsWhatTheFileHolds) {
     EXPECT_EQ(dbf.RecordCount(), r.expected) << r.name;
     EXPECT_EQ(dbf.HeaderRecordCount(), r.claim) << r.name;
     ASSERT_GT(layer.FieldCount(), 0);
-    if (r.expected > 0) EXPECT_NO_THROW((void)dbf.GetField(r.expected, 0)) << r.name;
+    if (r.expected > 0) {
+      EXPECT_NO_THROW((void)dbf.GetField(r.expected, 0)) << r.name;
+    }
     EXPECT_TRUE(dbf.GetField(r.expected + 1, 0).IsEmpty()) << r.name;
   }
 }

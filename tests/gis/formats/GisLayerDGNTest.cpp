@@ -653,7 +653,9 @@ TEST(DgnLayer, DamagedElementsAreBoundedNeverRead) {
   for (const char* name : {"dgn/damaged.dgn", "dgn/truncated.dgn"}) {
     auto layer = OpenDgn(fmttest::DataFile(name));
     const TPass pass = FullPass(*layer);
-    if (std::string(name) == "dgn/truncated.dgn") EXPECT_EQ(pass.Uids.size(), 4u);
+    if (std::string(name) == "dgn/truncated.dgn") {
+      EXPECT_EQ(pass.Uids.size(), 4u);
+    }
     layer->RecalcExtent();
   }
 }

@@ -184,7 +184,9 @@ TEST(DlgLayer, ElementsAreNumberedOnePerPointAndPart) {
     EXPECT_EQ(s->GetField("DLG_TYPE").AsString(), row.type);
     EXPECT_EQ(s->GetNumPoints(), row.points);
     EXPECT_EQ(s->GetField("DLG_MAJOR1").AsInteger(), row.major);
-    if (row.major != 170) EXPECT_EQ(s->GetField("DLG_DESC").AsString(), row.desc);
+    if (row.major != 170) {
+      EXPECT_EQ(s->GetField("DLG_DESC").AsString(), row.desc);
+    }
   }
   EXPECT_EQ(back->GetShape(6)->GetField("DLG_DESC").AsString(),
             "Primary Route; Class 1; Undivided");
