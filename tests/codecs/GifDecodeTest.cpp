@@ -10,6 +10,7 @@
 
 #include "codecs/GifPicture.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
 #include "tests/codecs/GifOracle.h"
 
 namespace gif_decode_test {
@@ -57,7 +58,7 @@ void ExpectLikeGiflib(TGifPicture& ours, const gif_oracle::File& ref) {
   EXPECT_EQ(MapOf(ours.GlobalColors()), ref.globalMap);
   int loops = -1;
   for (int i = 0; i < ours.Frames().Count(); ++i) {
-    SCOPED_TRACE("frame " + std::to_string(i));
+    SCOPED_TRACE("frame " + IntToStr(i));
     TGIFSubImage& f = *ours.Frame(i);
     const gif_oracle::Frame& g = ref.frames[std::size_t(i)];
     EXPECT_EQ(f.BoundsRect(), TRect(g.left, g.top, g.left + g.width, g.top + g.height));

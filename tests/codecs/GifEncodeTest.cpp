@@ -6,6 +6,7 @@
 
 #include "codecs/GifPicture.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
 #include "tests/codecs/GifOracle.h"
 
 namespace gif_encode_test {
@@ -51,9 +52,9 @@ TEST(GifEncode, EncodersRoundTripThroughGiflib) {
       p = std::uint8_t(v);
     }
     for (std::uint8_t encoding : {std::uint8_t(enLZW), std::uint8_t(enRLE)}) {
-      SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + (global ? " global" : " local") + " colours " +
-                   std::to_string(colors) + (interlaced ? " interlaced" : "") + " encoding " +
-                   std::to_string(encoding));
+      SCOPED_TRACE(IntToStr(w) + "x" + IntToStr(h) + (global ? " global" : " local") + " colours " +
+                   IntToStr(colors) + (interlaced ? " interlaced" : "") + " encoding " +
+                   IntToStr(encoding));
       auto gif = OneFrame(w, h, colors, interlaced, pixels, global);
       gif->Encoding = encoding;
       TMemoryStream out;

@@ -14,6 +14,7 @@
 #include "gis/formats/GisFormatsLayers.h"
 #include "gis/formats/GisLayerDGN.h"
 #include "gis/viewer/GisRegistredLayers.h"
+#include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
 
 namespace dgntest {
@@ -238,15 +239,7 @@ std::uint64_t SplitMix(std::uint64_t& state) {
 }
 
 std::string HexByte(unsigned v) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02x", v & 0xFF);
-  return buf;
-}
-
-std::string Hex64(std::uint64_t v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(v));
-  return buf;
+  return LowerCase(IntToHex(v & 0xFF, 2));
 }
 
 std::uint64_t FromHex(const std::string& hex) {
@@ -372,7 +365,7 @@ TEST(DgnLayer, SignaturesOpenAndOthersAreRefused) {
                       {{'P', 'K', 3, 4}, false}};
   int n = 0;
   for (const Row& r : rows) {
-    const std::string path = dir / ("s" + std::to_string(n++) + ".dgn");
+    const std::string path = dir / ("s" + IntToStr(n++) + ".dgn");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(r.b), 4);
     TGIS_LayerDGN layer;
     layer.SetPath(path);
@@ -559,7 +552,7 @@ TEST(DgnLayer, UidAccessEqualsTheFullPass) {
       break;
     case 2:
       f.Cell(3, i, i);
-      f.Text(4, 0, 0, "t" + std::to_string(i));
+      f.Text(4, 0, 0, "t" + IntToStr(i));
       break;
     default:
       f.Poly(6, 5, {{double(i), 0}, {double(i), 1}, {double(i) + 1, 1}, {double(i), 0}});
@@ -645,7 +638,7 @@ TEST(DgnLayer, DamagedElementsAreBoundedNeverRead) {
     TBuilder f;
     f.Line(1, 0, 0, 1, 1);
     r.add(f);
-    auto layer = OpenDgn(f.Save(dir, "d" + std::to_string(n++) + ".dgn"));
+    auto layer = OpenDgn(f.Save(dir, "d" + IntToStr(n++) + ".dgn"));
     EXPECT_EQ(FullPass(*layer).Uids.size(), std::size_t(r.shapes));
     layer->RecalcExtent();
   }
@@ -711,7 +704,7 @@ TEST(DgnLayer, GdalFilesReadAsOgrinfoReadsThem) {
       for (int p = 0; p < s->GetNumParts(); ++p)
         for (int k = 0; k < s->GetPartSize(p); ++k) {
           const TGIS_Point pt = s->GetPoint(p, k);
-          ours.push_back(Hex64(fmttest::BitsOf(pt.X)) + "," + Hex64(fmttest::BitsOf(pt.Y)));
+          ours.push_back(fmttest::Hex16(fmttest::BitsOf(pt.X)) + "," + fmttest::Hex16(fmttest::BitsOf(pt.Y)));
         }
       if (s->ShapeType() == gisShapeTypePoint && theirs.size() == 2) theirs.resize(1);
       ASSERT_EQ(ours.size(), theirs.size());

@@ -12,6 +12,7 @@
 #include "gis/formats/GisLayerDLG.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
 
 namespace dlgtest {
@@ -223,7 +224,7 @@ TEST(DlgLayer, RandomLayersRoundTripAtTwoDecimals) {
                {code(rng), code(rng), code(rng), code(rng), code(rng), code(rng)});
     }
     TGIS_LayerDLG out;
-    out.SetPath(dir / ("r" + std::to_string(round) + ".dlg"));
+    out.SetPath(dir / ("r" + IntToStr(round) + ".dlg"));
     out.ImportLayer(src.get(), GisWholeWorldExtent(), gisShapeTypeUnknown, "", false);
     auto back = OpenDlg(out.Path());
     EXPECT_TRUE(back->IsOptionalFormat()); // a ".dlg" without line ends
@@ -294,7 +295,7 @@ TEST(DlgLayer, StandardAndOptionalFilesRead) {
   // Standard: the category on line 16, blank lines skipped, tokens split at blanks.
   std::string standard;
   for (int i = 1; i <= 15; ++i)
-    standard += "header line " + std::to_string(i) + "\n" + (i == 3 ? "\n" : "");
+    standard += "header line " + IntToStr(i) + "\n" + (i == 3 ? "\n" : "");
   standard += Category("HYDROGRAPHY", 2, 0, 2) + "\n";
   standard += "  050 0412\n"; // before any element: belongs to no shape
   standard += "N 1 10.5 20.25 0 1\n";
@@ -334,7 +335,7 @@ TEST(DlgLayer, StandardAndOptionalFilesRead) {
   // Optional records with CR LF, LF or nothing after each, and a short last record.
   std::string records;
   for (int i = 1; i <= 14; ++i)
-    records += Pad("header " + std::to_string(i));
+    records += Pad("header " + IntToStr(i));
   records += Pad(Category("ROADS", 1, 0, 1));
   // Ids from 10000 on, and 12-character coordinates, touch their neighbours.
   records += Pad("N10000123456789.00-12345678.00     0     1     0     3     0     0");
@@ -343,7 +344,7 @@ TEST(DlgLayer, StandardAndOptionalFilesRead) {
   records += Pad("123456789.00-12345678.00        1.00        2.00");
   const std::string lastRecord = "   170   209";
   for (const char* ending : {"", "\r\n", "\n"}) {
-    SCOPED_TRACE(std::string("ending ") + std::to_string(std::strlen(ending)));
+    SCOPED_TRACE(std::string("ending ") + IntToStr(std::strlen(ending)));
     std::string bytes;
     for (std::size_t at = 0; at < records.size(); at += 80)
       bytes += records.substr(at, 80) + ending;

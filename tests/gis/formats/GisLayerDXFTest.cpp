@@ -336,8 +336,8 @@ TEST(DxfLayer, InsertRulesAndRunawayExpansion) {
   // 2^30 points through thirty doubling blocks: refused within the budget.
   std::string fan = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nF0\n0\nPOINT\n10\n1\n20\n1\n0\nENDBLK\n";
   for (int k = 1; k <= 30; ++k)
-    fan += "0\nBLOCK\n2\nF" + std::to_string(k) + "\n0\nINSERT\n2\nF" + std::to_string(k - 1) +
-           "\n0\nINSERT\n2\nF" + std::to_string(k - 1) + "\n0\nENDBLK\n";
+    fan += "0\nBLOCK\n2\nF" + IntToStr(k) + "\n0\nINSERT\n2\nF" + IntToStr(k - 1) +
+           "\n0\nINSERT\n2\nF" + IntToStr(k - 1) + "\n0\nENDBLK\n";
   fan += "0\nENDSEC\n";
   dir.Write("fan.dxf", Entities("0\nPOINT\n10\n0\n20\n0\n0\nINSERT\n2\nF30\n", fan));
   TGIS_LayerDXF big;

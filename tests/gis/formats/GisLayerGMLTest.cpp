@@ -16,6 +16,7 @@
 #include "gis/formats/GisLayerGML.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
 
 namespace gmltest {
@@ -235,7 +236,7 @@ TEST(GmlLayer, RulesOfTheReader) {
   // A long coordinate text is read whole, whatever its line breaks.
   std::string many;
   for (int i = 0; i < 2000; ++i)
-    many += (i % 3 == 0 ? "\n" : " ") + std::to_string(i) + "," + std::to_string(-i);
+    many += (i % 3 == 0 ? "\n" : " ") + IntToStr(i) + "," + IntToStr(-i);
   auto longLine = OpenText(dir, Wrap("<gml:featureMember><o:f><gml:LineString><gml:coordinates>" +
                                      many + "</gml:coordinates></gml:LineString></o:f>"
                                      "</gml:featureMember>"));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/Strings.h"
 #include "platform/xml/Sax.h"
 #include "tests/support/TempDir.h"
 
@@ -36,7 +37,7 @@ public:
     for (int i = 0; i < a.length(); ++i)
       e += " [" + a.getURI(i) + "|" + a.getLocalName(i) + "|" + a.getQName(i) + "=" +
            a.getValue(i) + "]";
-    Events.push_back(e + " @" + std::to_string(locator_->lineNumber()));
+    Events.push_back(e + " @" + IntToStr(locator_->lineNumber()));
   }
   void endElement(const std::string& uri, const std::string& local,
                   const std::string& q) override {
@@ -211,9 +212,9 @@ TEST(SaxReader, ExternalEntitiesAreNeverRead) {
 TEST(SaxReader, EntityAmplificationIsRefused) {
   std::string doc = "<!DOCTYPE r [<!ENTITY a0 \"laughlaughlaughlaugh\">";
   for (int i = 1; i <= 12; ++i) {
-    doc += "<!ENTITY a" + std::to_string(i) + " \"";
+    doc += "<!ENTITY a" + IntToStr(i) + " \"";
     for (int k = 0; k < 10; ++k)
-      doc += "&a" + std::to_string(i - 1) + ";";
+      doc += "&a" + IntToStr(i - 1) + ";";
     doc += "\">";
   }
   doc += "]><r>&a12;</r>";
