@@ -720,14 +720,11 @@ void TGIS_LayerDGN::MoveNext() {
     }
     if (shape == nullptr) {
       // The file is done: the new in-memory shapes follow.
-      while (!CursorEof() && (CursorShape() == nullptr || !CursorShape()->IsNewShape()))
-        CursorNext();
-      if (CursorEof()) {
+      shape = NextNewShape();
+      if (shape == nullptr) {
         current_ = nullptr;
         return;
       }
-      shape = CursorShape();
-      CursorNext();
     }
     current_ = shape;
     if (CursorSkipDeleted() && shape->IsDeleted()) continue;

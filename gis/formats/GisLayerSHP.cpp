@@ -200,14 +200,11 @@ void TGIS_LayerSHP::MoveNext() {
     }
     if (memoryPhase_) {
       // The edited copies of records came with their records: only new shapes remain.
-      while (!CursorEof() && (CursorShape() == nullptr || !CursorShape()->IsNewShape()))
-        CursorNext();
-      if (CursorEof()) {
+      shape = NextNewShape();
+      if (shape == nullptr) {
         current_ = nullptr;
         return;
       }
-      shape = CursorShape();
-      CursorNext();
     }
     current_ = shape;
     if (CursorSkipDeleted() && shape->IsDeleted()) continue;

@@ -406,14 +406,11 @@ void TGIS_LayerTAB::MoveNext() {
     }
     if (memoryPhase_) {
       // Edited copies came with their rows: only new shapes remain.
-      while (!CursorEof() && (CursorShape() == nullptr || !CursorShape()->IsNewShape()))
-        CursorNext();
-      if (CursorEof()) {
+      shape = NextNewShape();
+      if (shape == nullptr) {
         current_ = nullptr;
         return;
       }
-      shape = CursorShape();
-      CursorNext();
     }
     current_ = shape;
     if (CursorSkipDeleted() && shape->IsDeleted()) continue;

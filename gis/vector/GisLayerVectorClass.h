@@ -203,6 +203,10 @@ protected:
   const TGIS_Extent& CursorExtent() const { return cursorExtent_; }
   const std::string& CursorQueryText() const { return cursorQueryText_; }
   bool CursorSkipDeleted() const { return cursorSkipDeleted_; }
+  /// For a layer that reads its file itself, once the file is done: the next
+  /// shape added in memory, the cursor already past it (edited copies of file
+  /// shapes are passed over: they came with their records); null at the end.
+  TGIS_Shape* NextNewShape();
   /// Appends a shape made by this layer (UID above every listed one).
   TGIS_Shape* AppendShape(std::unique_ptr<TGIS_Shape> shape);
   /// A progress step of a long pass through the viewer (none without one).

@@ -71,6 +71,14 @@ void TGIS_LayerVector::CursorNext() {
   current_ = position_ >= 0 && position_ < ShapeCount() ? shapes_[position_].get() : nullptr;
 }
 
+TGIS_Shape* TGIS_LayerVector::NextNewShape() {
+  while (!CursorEof() && (CursorShape() == nullptr || !CursorShape()->IsNewShape())) CursorNext();
+  if (CursorEof()) return nullptr;
+  TGIS_Shape* shape = CursorShape();
+  CursorNext();
+  return shape;
+}
+
 bool TGIS_LayerVector::CursorEof() const {
   return shapes_.empty() || position_ >= ShapeCount();
 }
