@@ -1,5 +1,7 @@
 #include "gis/database/GisPixelStore.h"
 
+#include "gis/database/GisPixelStoreCells.h"
+
 #include "gis/core/GisDefsCodePages.h"
 #include "gis/core/GisResource.h"
 #include "platform/data/DataAccess.h"
@@ -118,4 +120,14 @@ void TGIS_PixelStore::LoadCell() {
   SK_ASSERT(cellImageType_ >= 0 && cellImageType_ <= 2, "not supported", "GisPixelStore", __LINE__);
   cellKind_ = TGIS_PixelStoreCellKind::Data;
   CacheStore();
+}
+
+void TGIS_PixelStore::CellBitmap(TBitmap& cell) const {
+  if (cellKind_ == TGIS_PixelStoreCellKind::White) {
+    GisPixelStoreFillCell(cell, cellWidth_, cellHeight_, 0xFFFFFF);
+    return;
+  }
+  const TGIS_PixelStoreCellCodec codecs[] = {TGIS_PixelStoreCellCodec::Bmp, TGIS_PixelStoreCellCodec::Jpeg,
+                                              TGIS_PixelStoreCellCodec::Png};
+  GisPixelStoreDecodeCell(cellBytes_, codecs[cellImageType_], cell);
 }

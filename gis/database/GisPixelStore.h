@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+class TBitmap;
+
 namespace data {
 class Connection;
 }
@@ -64,6 +66,9 @@ public:
   int CellImageType() const { return cellImageType_; }
   const std::vector<std::uint8_t>& CellBytes() const { return cellBytes_; }
   int CellQueries() const { return cellQueries_; }
+  /// The current cell as a bitmap: white at the cell size without an image,
+  /// else the decoded BMP, JPEG or PNG.
+  void CellBitmap(TBitmap& cell) const;
 
   const TGIS_Extent& Extent() const { return extent_; }
   int CellWidth() const { return cellWidth_; }

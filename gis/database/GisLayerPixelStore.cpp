@@ -1,0 +1,54 @@
+#include "gis/database/GisLayerPixelStore.h"
+
+#include "gis/core/GisDefsNumbers.h"
+#include "gis/core/GisDefsPaths.h"
+#include "gis/database/GisLayerConfig.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/IniFiles.h"
+#include "platform/rtl/Strings.h"
+
+TGIS_LayerPixelStore::TGIS_LayerPixelStore() = default;
+
+TGIS_LayerPixelStore::~TGIS_LayerPixelStore() = default;
+
+void TGIS_LayerPixelStore::Open() {
+  store_.reset();
+  try {
+    const std::string file = GisPathAbsolute("", path_);
+    auto store = std::make_unique<TGIS_PixelStore>();
+    {
+      TMemIniFile ini(file);
+      store->ConnectionString = ini.ReadString(GIS_LAYER_CONFIG_SECTION, "PixelStore", "");
+      store->CardinalX = GisStrToFloat(ini.ReadString(GIS_LAYER_CONFIG_SECTION, "CardinalPoint.X", "0"));
+      store->CardinalY = GisStrToFloat(ini.ReadString(GIS_LAYER_CONFIG_SECTION, "CardinalPoint.Y", "0"));
+    }
+    {
+      TCurrentDirGuard keep;
+      const std::string folder = ExtractFileDir(ToSlashes(file));
+      if (!folder.empty() && DirectoryExists(folder)) SetCurrentDir(folder);
+      store->Open();
+    }
+    SetUpStoreRaster(store->Extent(), store->PixelWidth(), store->PixelHeight(), store->CellWidth(),
+                     store->CellHeight());
+    store_ = std::move(store);
+  } catch (const Exception& e) {
+    RaiseReadError(e);
+  }
+}
+
+void TGIS_LayerPixelStore::StoreStartCells(const TGIS_Extent& extent, double zoom) {
+  store_->StartCells(extent, zoom);
+}
+
+bool TGIS_LayerPixelStore::StoreNextCell() {
+  return store_->NextCell();
+}
+
+TGIS_Extent TGIS_LayerPixelStore::StoreCellExtent() const {
+  return store_->CellExtent();
+}
+
+void TGIS_LayerPixelStore::StoreCellBitmap(TBitmap& cell) {
+  store_->CellBitmap(cell);
+}

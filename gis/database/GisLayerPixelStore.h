@@ -1,0 +1,33 @@
+// The raster layer of a first-version pixel store: a ".VRKPS" file whose
+// section "Vornakel Layer" gives the connection string (PixelStore) and the
+// cardinal point (CardinalPoint.X, CardinalPoint.Y).
+#pragma once
+
+#include "gis/database/GisLayerPixelStoreTiled.h"
+#include "gis/database/GisPixelStore.h"
+
+#include <memory>
+
+class TGIS_LayerPixelStore : public TGIS_LayerPixelStoreTiled {
+public:
+  TGIS_LayerPixelStore();
+  ~TGIS_LayerPixelStore() override;
+
+  /// Reads the layer file, opens the store (relative data sources against
+  /// the file's folder) and sets up the raster: pixel sizes of the
+  /// catalogue, cells of its cell size, the store's extent. Any failure
+  /// raises GIS_RS_ERR_FILEREAD for the path.
+  void Open() override;
+
+  TGIS_PixelStore* Store() const { return store_.get(); }
+
+protected:
+  bool StoreOpened() const override { return store_ != nullptr; }
+  void StoreStartCells(const TGIS_Extent& extent, double zoom) override;
+  bool StoreNextCell() override;
+  TGIS_Extent StoreCellExtent() const override;
+  void StoreCellBitmap(TBitmap& cell) override;
+
+private:
+  std::unique_ptr<TGIS_PixelStore> store_;
+};

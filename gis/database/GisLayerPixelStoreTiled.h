@@ -1,0 +1,72 @@
+// What the raster layers of both pixel stores share: a store is drawn,
+// located and resampled cell by cell. Each cell is decoded into a 24-bit
+// bitmap (the presented cell) whose rows the raster base reads through
+// ReadLine, placed at the cell's extent.
+#pragma once
+
+#include "gis/raster/GisLayerPixel.h"
+
+#include <memory>
+
+class TBitmap;
+
+class TGIS_LayerPixelStoreTiled : public TGIS_LayerPixel {
+public:
+  TGIS_LayerPixelStoreTiled();
+  ~TGIS_LayerPixelStoreTiled() override;
+
+  /// Draws the cells of the viewer's drawing extent at the viewer's zoom;
+  /// nothing while the viewer paints incrementally and IncrementalPaint is
+  /// off. True when any cell was drawn.
+  bool DrawDefault() override;
+  /// Rows of the presented cell (top row 0); 0 outside it.
+  int ReadLine(std::uint8_t* buffer, int row, int count, int offset) override;
+  /// The pixel of the cell holding the point (the presented one, else the
+  /// first such cell of the drawing extent at the viewer's zoom).
+  bool Locate(const TGIS_Point& point, std::uint32_t& rgb, bool& transparent,
+              std::vector<double>& values) override;
+  /// Each cell of `extent` fills its part of the grid or bitmap.
+  bool GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) override;
+  bool GetBitmap(const TGIS_Extent& extent, TBitmap& bitmap) override;
+  /// The store stays connected: no file to take up again.
+  void WakeUp() override {}
+
+  /// The presented cell and its extent.
+  const TBitmap& PresentedCell() const { return *cell_; }
+  const TGIS_Extent& PresentedExtent() const { return presented_; }
+
+protected:
+  // ---- the store's cell iteration, given by each store's layer --------------------------------
+  /// Whether the store is open.
+  virtual bool StoreOpened() const = 0;
+  /// The cells of `extent` at `zoom` (screen pixels per map unit).
+  virtual void StoreStartCells(const TGIS_Extent& extent, double zoom) = 0;
+  /// The next cell, loaded; false at the end.
+  virtual bool StoreNextCell() = 0;
+  virtual TGIS_Extent StoreCellExtent() const = 0;
+  /// The current cell decoded into a 24-bit bitmap.
+  virtual void StoreCellBitmap(TBitmap& cell) = 0;
+
+  /// Sets the raster geometry of an opened store: pixel sizes, image size
+  /// (0 without a pixel size), cell size, 24 bits; then the raster base's
+  /// Open and the store's extent, keeping the exact pixel sizes.
+  void SetUpStoreRaster(const TGIS_Extent& extent, double pixelWidth, double pixelHeight,
+                        int cellWidth, int cellHeight);
+
+private:
+  /// Decodes the current cell and hands it to the raster base.
+  void PresentCell();
+  /// Whether the viewer's incremental painting skips this layer.
+  bool SkipsIncremental() const;
+  /// The viewer's zoom, or one screen pixel per store pixel without a viewer.
+  double CellZoom() const;
+  /// The viewer's drawing extent (the layer's without a viewer) within the layer.
+  TGIS_Extent CellArea() const;
+  /// Runs `fill` for each cell of `extent` with the cell's extent as the
+  /// layer's; the results OR-ed, the layer's extent restored.
+  template <class TFill> bool EachCellAsLayer(const TGIS_Extent& extent, TFill fill);
+
+  std::unique_ptr<TBitmap> cell_;
+  TGIS_Extent presented_{1, 1, -1, -1};
+  double storePixelX_ = 0, storePixelY_ = 0;
+};
