@@ -8,6 +8,15 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Strings.h"
 
+TGIS_PixelStoreLayerFile GisReadPixelStoreLayerFile(const std::string& file) {
+  TMemIniFile ini(file);
+  TGIS_PixelStoreLayerFile f;
+  f.ConnectionString = ini.ReadString(GIS_LAYER_CONFIG_SECTION, "PixelStore", "");
+  f.CardinalX = GisStrToFloat(ini.ReadString(GIS_LAYER_CONFIG_SECTION, "CardinalPoint.X", "0"));
+  f.CardinalY = GisStrToFloat(ini.ReadString(GIS_LAYER_CONFIG_SECTION, "CardinalPoint.Y", "0"));
+  return f;
+}
+
 TGIS_LayerPixelStore::TGIS_LayerPixelStore() = default;
 
 TGIS_LayerPixelStore::~TGIS_LayerPixelStore() = default;
@@ -16,13 +25,11 @@ void TGIS_LayerPixelStore::Open() {
   store_.reset();
   try {
     const std::string file = GisPathAbsolute("", path_);
+    const TGIS_PixelStoreLayerFile config = GisReadPixelStoreLayerFile(file);
     auto store = std::make_unique<TGIS_PixelStore>();
-    {
-      TMemIniFile ini(file);
-      store->ConnectionString = ini.ReadString(GIS_LAYER_CONFIG_SECTION, "PixelStore", "");
-      store->CardinalX = GisStrToFloat(ini.ReadString(GIS_LAYER_CONFIG_SECTION, "CardinalPoint.X", "0"));
-      store->CardinalY = GisStrToFloat(ini.ReadString(GIS_LAYER_CONFIG_SECTION, "CardinalPoint.Y", "0"));
-    }
+    store->ConnectionString = config.ConnectionString;
+    store->CardinalX = config.CardinalX;
+    store->CardinalY = config.CardinalY;
     {
       TCurrentDirGuard keep;
       const std::string folder = ExtractFileDir(ToSlashes(file));

@@ -8,6 +8,17 @@
 
 #include <memory>
 
+/// What a first-version layer file gives.
+struct TGIS_PixelStoreLayerFile {
+  std::string ConnectionString;
+  double CardinalX = 0;
+  double CardinalY = 0;
+};
+/// Reads the section "Vornakel Layer" of a first-version layer file:
+/// PixelStore (the connection string), CardinalPoint.X and CardinalPoint.Y
+/// (0 when missing); a cardinal coordinate that is no number raises.
+TGIS_PixelStoreLayerFile GisReadPixelStoreLayerFile(const std::string& file);
+
 class TGIS_LayerPixelStore : public TGIS_LayerPixelStoreTiled {
 public:
   TGIS_LayerPixelStore();

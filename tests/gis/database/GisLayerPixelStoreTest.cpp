@@ -192,6 +192,27 @@ TEST_P(PixelStoreLayerTest, SecondVersionLocatesAndResamplesCellByCell) {
   EXPECT_EQ(grid[0][0], float(source->ScanLine(511)[3 * 511]));
 }
 
+TEST_P(PixelStoreLayerTest, DamagedCellsRaiseAClearError) {
+  TGIS_FilePixelStoreAdo2 store;
+  store.CreateStore(Inline(), TGIS_Extent{0, 0, 1024, 512}, 1, 3, 75);
+  store.WriteBitmapBytes(0, 0, {0x89, 'P', 'N', 'G', 1, 2, 3}); // a PNG cut short
+  auto made = OpenByFactory(WriteConfig("bad.VRKPS", "Storage=PixelStore2\r\nLayer=ORTHO\r\nDialect=" + dialect_ +
+                                                         "\r\nADO=\"" + engine_.ConnectionString + "\"\r\n"));
+  ASSERT_NE(made, nullptr);
+  made->EnsureOpen();
+  auto* layer = static_cast<TGIS_LayerPixelStoreAdo2*>(made.get());
+  std::uint32_t rgb = 0;
+  bool transparent = false;
+  std::vector<double> values;
+  EXPECT_THROW(layer->Locate(TGIS_Point{10, 10}, rgb, transparent, values), Exception);
+  // The cell next to it has no row: black.
+  ASSERT_TRUE(layer->Locate(TGIS_Point{600, 10}, rgb, transparent, values));
+  EXPECT_EQ(values, (std::vector<double>{0, 0, 0}));
+  TBitmap out(64, 64, pf24bit);
+  EXPECT_THROW(layer->GetBitmap(TGIS_Extent{0, 0, 1024, 512}, out), Exception);
+  EXPECT_EQ(layer->Extent().XMax, 1024.0); // restored after the failure
+}
+
 TEST_P(PixelStoreLayerTest, FirstVersionDrawsItsCellsAroundTheCardinalPoint) {
   data::Connection c;
   c.Open(engine_.ConnectionString);
