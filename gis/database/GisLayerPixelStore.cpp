@@ -43,19 +43,3 @@ void TGIS_LayerPixelStore::Open() {
     RaiseReadError(e);
   }
 }
-
-void TGIS_LayerPixelStore::StoreStartCells(const TGIS_Extent& extent, double zoom) {
-  store_->StartCells(extent, zoom);
-}
-
-bool TGIS_LayerPixelStore::StoreNextCell() {
-  return store_->NextCell();
-}
-
-TGIS_Extent TGIS_LayerPixelStore::StoreCellExtent() const {
-  return store_->CellExtent();
-}
-
-void TGIS_LayerPixelStore::StoreCellBitmap(TBitmap& cell) {
-  store_->CellBitmap(cell);
-}

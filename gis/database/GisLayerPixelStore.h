@@ -19,7 +19,7 @@ struct TGIS_PixelStoreLayerFile {
 /// (0 when missing); a cardinal coordinate that is no number raises.
 TGIS_PixelStoreLayerFile GisReadPixelStoreLayerFile(const std::string& file);
 
-class TGIS_LayerPixelStore : public TGIS_LayerPixelStoreTiled {
+class TGIS_LayerPixelStore : public TGIS_LayerPixelStoreOver<TGIS_PixelStore> {
 public:
   TGIS_LayerPixelStore();
   ~TGIS_LayerPixelStore() override;
@@ -33,11 +33,7 @@ public:
   TGIS_PixelStore* Store() const { return store_.get(); }
 
 protected:
-  bool StoreOpened() const override { return store_ != nullptr; }
-  void StoreStartCells(const TGIS_Extent& extent, double zoom) override;
-  bool StoreNextCell() override;
-  TGIS_Extent StoreCellExtent() const override;
-  void StoreCellBitmap(TBitmap& cell) override;
+  TGIS_PixelStore* CellStore() const override { return store_.get(); }
 
 private:
   std::unique_ptr<TGIS_PixelStore> store_;

@@ -25,19 +25,3 @@ void TGIS_LayerPixelStoreAbstract2::Open() {
     RaiseReadError(e);
   }
 }
-
-void TGIS_LayerPixelStoreAbstract2::StoreStartCells(const TGIS_Extent& extent, double zoom) {
-  store_->StartCells(extent, zoom);
-}
-
-bool TGIS_LayerPixelStoreAbstract2::StoreNextCell() {
-  return store_->NextCell();
-}
-
-TGIS_Extent TGIS_LayerPixelStoreAbstract2::StoreCellExtent() const {
-  return store_->CellExtent();
-}
-
-void TGIS_LayerPixelStoreAbstract2::StoreCellBitmap(TBitmap& cell) {
-  store_->CellBitmap(cell);
-}

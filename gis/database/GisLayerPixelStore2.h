@@ -8,7 +8,7 @@
 
 #include <memory>
 
-class TGIS_LayerPixelStoreAbstract2 : public TGIS_LayerPixelStoreTiled {
+class TGIS_LayerPixelStoreAbstract2 : public TGIS_LayerPixelStoreOver<TGIS_FilePixelStoreAbstract2> {
 public:
   TGIS_LayerPixelStoreAbstract2();
   ~TGIS_LayerPixelStoreAbstract2() override;
@@ -27,11 +27,8 @@ protected:
   /// The raster set-up of Open, without the error wrapping.
   void OpenStoreRaster();
 
-  bool StoreOpened() const override { return storeOpened_; }
-  void StoreStartCells(const TGIS_Extent& extent, double zoom) override;
-  bool StoreNextCell() override;
-  TGIS_Extent StoreCellExtent() const override;
-  void StoreCellBitmap(TBitmap& cell) override;
+  /// The store once its raster is set up.
+  TGIS_FilePixelStoreAbstract2* CellStore() const override { return storeOpened_ ? store_.get() : nullptr; }
 
 private:
   std::unique_ptr<TGIS_FilePixelStoreAbstract2> store_;

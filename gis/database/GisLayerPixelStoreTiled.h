@@ -70,3 +70,16 @@ private:
   TGIS_Extent presented_{1, 1, -1, -1};
   double storePixelX_ = 0, storePixelY_ = 0;
 };
+
+/// The cell iteration taken from a store class that has StartCells,
+/// NextCell, CellExtent and CellBitmap.
+template <class TStore> class TGIS_LayerPixelStoreOver : public TGIS_LayerPixelStoreTiled {
+protected:
+  /// The store; null before one is opened.
+  virtual TStore* CellStore() const = 0;
+  bool StoreOpened() const override { return CellStore() != nullptr; }
+  void StoreStartCells(const TGIS_Extent& extent, double zoom) override { CellStore()->StartCells(extent, zoom); }
+  bool StoreNextCell() override { return CellStore()->NextCell(); }
+  TGIS_Extent StoreCellExtent() const override { return CellStore()->CellExtent(); }
+  void StoreCellBitmap(TBitmap& cell) override { CellStore()->CellBitmap(cell); }
+};

@@ -72,6 +72,13 @@ void KeepDrawing(const std::vector<std::uint8_t>& rows, int w, int h, const std:
   png.SaveToFile(std::string(folder) + "/" + name + ".png");
 }
 
+/// The dialect files staged in the build folder are the common files.
+void UseSharedDialects() {
+  const char* share = std::getenv("SK_SHARE_DIR");
+  ASSERT_NE(share, nullptr);
+  ::setenv("CommonFilesDir", share, 1);
+}
+
 int DifferentPixels(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
   if (a.size() != b.size()) return -1;
   int n = 0;
@@ -82,9 +89,7 @@ int DifferentPixels(const std::vector<std::uint8_t>& a, const std::vector<std::u
 class PixelStoreLayerTest : public ::testing::TestWithParam<const char*> {
 protected:
   void SetUp() override {
-    const char* share = std::getenv("SK_SHARE_DIR");
-    ASSERT_NE(share, nullptr);
-    ::setenv("CommonFilesDir", share, 1);
+    ASSERT_NO_FATAL_FAILURE(UseSharedDialects());
     GisDatabaseRegisterLayers();
     SK_MAKE_TEST_ENGINE(engine_, GetParam());
     pg_ = engine_.Engine == data::TEngine::PostgreSQL;
@@ -328,9 +333,7 @@ std::string FileText(const std::string& path) {
 }
 
 TEST(PixelStoreCreateNew, WritesTheConfigurationAndTheDatabaseOfANewStore) {
-  const char* share = std::getenv("SK_SHARE_DIR");
-  ASSERT_NE(share, nullptr);
-  ::setenv("CommonFilesDir", share, 1);
+  ASSERT_NO_FATAL_FAILURE(UseSharedDialects());
   GisDatabaseRegisterLayers();
   sktest::TTempDir dir("pixelnew");
   const std::string path = dir / "Ortho photo 2.VRKPS";
@@ -396,9 +399,7 @@ TEST(PixelStoreCreateNew, FailuresAreRaised) {
 // ---- passwords of the second template pass ----------------------------------------------------------
 
 TEST(PixelStorePasswords, MacroValuesGoThroughTheSharedList) {
-  const char* share = std::getenv("SK_SHARE_DIR");
-  ASSERT_NE(share, nullptr);
-  ::setenv("CommonFilesDir", share, 1);
+  ASSERT_NO_FATAL_FAILURE(UseSharedDialects());
   sktest::TTempDir dir("pixelpwd");
   const std::string db = dir / "p.db";
   data::CreateDatabaseFile(db);
@@ -450,9 +451,7 @@ TEST(PixelStoreMySql, FloatingValuesAreWrittenAsTheyReadBackFromFourteenDigits) 
   EXPECT_EQ(GisMySqlStoredFloat(Variant(1.0 / 3)).AsDouble(), 0.33333333333333);
   EXPECT_EQ(GisMySqlStoredFloat(Variant(7)).VarType(), Variant(7).VarType());
 
-  const char* share = std::getenv("SK_SHARE_DIR");
-  ASSERT_NE(share, nullptr);
-  ::setenv("CommonFilesDir", share, 1);
+  ASSERT_NO_FATAL_FAILURE(UseSharedDialects());
   sktest::TTempDir dir("pixelmysql");
   const std::string db = dir / "m.db";
   data::CreateDatabaseFile(db);
