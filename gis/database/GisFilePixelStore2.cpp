@@ -64,15 +64,21 @@ const char* const kCommands[TGIS_FilePixelStoreAbstract2::CommandCount] = {
 
 constexpr long double kBorder = 0.0000001L;
 
+// A cell index within the int range (a damaged catalogue may give any
+// number, or none).
+int CellIndexOf(long double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int>(std::clamp(v, -2147483647.0L, 2147483647.0L));
+}
 // First index of a range: round, one less when the position lies before it.
 int FirstIndex(long double u) {
   const long double r = std::nearbyintl(u);
-  return static_cast<int>(u < r - kBorder ? r - 1 : r);
+  return CellIndexOf(u < r - kBorder ? r - 1 : r);
 }
 // Exclusive end of a range: trunc, one more past a border.
 int EndIndex(long double u) {
   const long double t = std::truncl(u);
-  return static_cast<int>(u - t > kBorder ? t + 1 : t);
+  return CellIndexOf(u - t > kBorder ? t + 1 : t);
 }
 
 } // namespace
@@ -331,6 +337,11 @@ bool TGIS_FilePixelStoreAbstract2::NextCell() {
   }
   LoadCell();
   return true;
+}
+
+std::int64_t TGIS_FilePixelStoreAbstract2::CellCount() const {
+  if (eof_ || endColumn_ <= firstColumn_ || endRow_ <= firstRow_) return 0;
+  return (std::int64_t(endColumn_) - firstColumn_) * (std::int64_t(endRow_) - firstRow_);
 }
 
 TGIS_Extent TGIS_FilePixelStoreAbstract2::CellExtent() const {

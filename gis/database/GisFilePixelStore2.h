@@ -155,6 +155,8 @@ public:
   int FirstRow() const { return firstRow_; }
   int EndRow() const { return endRow_; }
   TGIS_Extent CellExtent() const;
+  /// The cells of the started range (0 once it has ended).
+  std::int64_t CellCount() const;
   TGIS_PixelStoreCellState CellState() const { return cellState_; }
   const std::vector<std::uint8_t>& CellBytes() const { return cellBytes_; }
   /// Database queries made for cells (the cache's effect).

@@ -54,10 +54,17 @@ bool TGIS_LayerPixelStoreTiled::SkipsIncremental() const {
   return viewer_ != nullptr && viewer_->IncrementalPainting() && !incrementalPaint_;
 }
 
-double TGIS_LayerPixelStoreTiled::CellZoom() const {
+double TGIS_LayerPixelStoreTiled::CellZoom(double fallback) const {
   if (viewer_ != nullptr && viewer_->Zoom() > 0) return viewer_->Zoom();
+  if (fallback > 0 && std::isfinite(fallback)) return fallback;
   const double p = std::max(storePixelX_, storePixelY_);
   return p > 0 ? 1 / p : 1;
+}
+
+bool TGIS_LayerPixelStoreTiled::StartWalk(const TGIS_Extent& extent, double zoom) {
+  StoreStartCells(extent, zoom);
+  const std::int64_t n = StoreCellCount();
+  return n > 0 && n <= MostCells;
 }
 
 TGIS_Extent TGIS_LayerPixelStoreTiled::CellArea() const {
@@ -88,7 +95,7 @@ bool TGIS_LayerPixelStoreTiled::DrawDefault() {
   const TGIS_Extent area = CellArea();
   if (GisIsEmptyExtent(area)) return false;
   bool drawn = false;
-  StoreStartCells(area, viewer_->Zoom());
+  if (!StartWalk(area, viewer_->Zoom())) return false;
   while (StoreNextCell()) {
     PresentCell();
     drawn = DrawExtent(presented_, false) || drawn;
@@ -104,8 +111,13 @@ bool TGIS_LayerPixelStoreTiled::Locate(const TGIS_Point& point, std::uint32_t& r
   if (point.X < extent_.XMin || point.X > extent_.XMax || point.Y < extent_.YMin || point.Y > extent_.YMax)
     return false;
   if (cell_->Empty() || !CellHolds(presented_, point)) {
+    const TGIS_Extent area = CellArea();
+    if (point.X < area.XMin || point.X > area.XMax || point.Y < area.YMin || point.Y > area.YMax) return false;
+    // Only the cells next to the point: the factor follows from the zoom alone.
+    const double dx = std::max(std::fabs(storePixelX_) / 4, std::fabs(point.X) * 1e-12);
+    const double dy = std::max(std::fabs(storePixelY_) / 4, std::fabs(point.Y) * 1e-12);
     bool found = false;
-    StoreStartCells(CellArea(), CellZoom());
+    if (!StartWalk(TGIS_Extent{point.X - dx, point.Y - dy, point.X + dx, point.Y + dy}, CellZoom())) return false;
     while (StoreNextCell()) {
       if (!CellHolds(StoreCellExtent(), point)) continue;
       PresentCell();
@@ -121,14 +133,15 @@ bool TGIS_LayerPixelStoreTiled::Locate(const TGIS_Point& point, std::uint32_t& r
   return TGIS_LayerPixel::Locate(mapped, rgb, transparent, values);
 }
 
-template <class TFill> bool TGIS_LayerPixelStoreTiled::EachCellAsLayer(const TGIS_Extent& extent, TFill fill) {
+template <class TFill>
+bool TGIS_LayerPixelStoreTiled::EachCellAsLayer(const TGIS_Extent& extent, double outputZoom, TFill fill) {
   if (!StoreOpened() || SkipsIncremental()) return false;
   const TGIS_Extent area = GisExtentIntersection(extent, extent_);
   if (GisIsEmptyExtent(area)) return false;
   const TGIS_Extent layer = extent_;
   bool any = false;
   try {
-    StoreStartCells(area, CellZoom());
+    if (!StartWalk(area, CellZoom(outputZoom))) return false;
     while (StoreNextCell()) {
       PresentCell();
       extent_ = presented_;
@@ -143,9 +156,12 @@ template <class TFill> bool TGIS_LayerPixelStoreTiled::EachCellAsLayer(const TGI
 }
 
 bool TGIS_LayerPixelStoreTiled::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
-  return EachCellAsLayer(extent, [&] { return TGIS_LayerPixel::GetGrid(extent, grid); });
+  const double cols = grid.empty() ? 0 : double(grid[0].size());
+  return EachCellAsLayer(extent, cols / (extent.XMax - extent.XMin),
+                         [&] { return TGIS_LayerPixel::GetGrid(extent, grid); });
 }
 
 bool TGIS_LayerPixelStoreTiled::GetBitmap(const TGIS_Extent& extent, TBitmap& bitmap) {
-  return EachCellAsLayer(extent, [&] { return TGIS_LayerPixel::GetBitmap(extent, bitmap); });
+  return EachCellAsLayer(extent, bitmap.Width() / (extent.XMax - extent.XMin),
+                         [&] { return TGIS_LayerPixel::GetBitmap(extent, bitmap); });
 }

@@ -6,12 +6,17 @@
 
 #include "gis/raster/GisLayerPixel.h"
 
+#include <cstdint>
 #include <memory>
 
 class TBitmap;
 
 class TGIS_LayerPixelStoreTiled : public TGIS_LayerPixel {
 public:
+  /// The most cells one drawing or resampling walks: a range of more (cells
+  /// far below a screen pixel, as a damaged catalogue gives) draws nothing.
+  static constexpr std::int64_t MostCells = std::int64_t(1) << 20;
+
   TGIS_LayerPixelStoreTiled();
   ~TGIS_LayerPixelStoreTiled() override;
 
@@ -43,6 +48,8 @@ protected:
   virtual void StoreStartCells(const TGIS_Extent& extent, double zoom) = 0;
   /// The next cell, loaded; false at the end.
   virtual bool StoreNextCell() = 0;
+  /// The cells of the started range.
+  virtual std::int64_t StoreCellCount() const = 0;
   virtual TGIS_Extent StoreCellExtent() const = 0;
   /// The current cell decoded into a 24-bit bitmap.
   virtual void StoreCellBitmap(TBitmap& cell) = 0;
@@ -58,13 +65,18 @@ private:
   void PresentCell();
   /// Whether the viewer's incremental painting skips this layer.
   bool SkipsIncremental() const;
-  /// The viewer's zoom, or one screen pixel per store pixel without a viewer.
-  double CellZoom() const;
+  /// The viewer's zoom; without a viewer `fallback`, else one screen pixel
+  /// per store pixel.
+  double CellZoom(double fallback = 0) const;
+  /// Starts the cells of `extent` at `zoom`; false when there are none or
+  /// more than MostCells.
+  bool StartWalk(const TGIS_Extent& extent, double zoom);
   /// The viewer's drawing extent (the layer's without a viewer) within the layer.
   TGIS_Extent CellArea() const;
-  /// Runs `fill` for each cell of `extent` with the cell's extent as the
-  /// layer's; the results OR-ed, the layer's extent restored.
-  template <class TFill> bool EachCellAsLayer(const TGIS_Extent& extent, TFill fill);
+  /// Runs `fill` for each cell of `extent` (at the viewer's zoom, or at
+  /// `outputZoom` without a viewer) with the cell's extent as the layer's;
+  /// the results OR-ed, the layer's extent restored.
+  template <class TFill> bool EachCellAsLayer(const TGIS_Extent& extent, double outputZoom, TFill fill);
 
   std::unique_ptr<TBitmap> cell_;
   TGIS_Extent presented_{1, 1, -1, -1};
@@ -80,6 +92,7 @@ protected:
   bool StoreOpened() const override { return CellStore() != nullptr; }
   void StoreStartCells(const TGIS_Extent& extent, double zoom) override { CellStore()->StartCells(extent, zoom); }
   bool StoreNextCell() override { return CellStore()->NextCell(); }
+  std::int64_t StoreCellCount() const override { return CellStore()->CellCount(); }
   TGIS_Extent StoreCellExtent() const override { return CellStore()->CellExtent(); }
   void StoreCellBitmap(TBitmap& cell) override { CellStore()->CellBitmap(cell); }
 };

@@ -81,6 +81,11 @@ bool TGIS_PixelStore::NextCell() {
   return true;
 }
 
+std::int64_t TGIS_PixelStore::CellCount() const {
+  if (eof_ || lastColumn_ < firstColumn_ || topRow_ < bottomRow_) return 0;
+  return (std::int64_t(lastColumn_) - firstColumn_ + 1) * (std::int64_t(topRow_) - bottomRow_ + 1);
+}
+
 TGIS_Extent TGIS_PixelStore::CellExtent() const {
   const double w = static_cast<double>(cellWidth_) * pixelWidth_ * factor_;
   const double h = static_cast<double>(cellHeight_) * pixelHeight_ * factor_;

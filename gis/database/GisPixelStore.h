@@ -55,6 +55,8 @@ public:
   bool NextCell();
   bool CellsEof() const { return eof_; }
   TGIS_Extent CellExtent() const;
+  /// The cells of the started range (0 once it has ended).
+  std::int64_t CellCount() const;
   int CellFactor() const { return factor_; }
   int CellColumn() const { return column_; }
   int CellRow() const { return row_; }

@@ -218,6 +218,37 @@ TEST_P(PixelStoreLayerTest, DamagedCellsRaiseAClearError) {
   EXPECT_EQ(layer->Extent().XMax, 1024.0); // restored after the failure
 }
 
+TEST_P(PixelStoreLayerTest, AbsurdCataloguesDrawNothingAndEnd) {
+  // Pixels far below anything drawable (the cell indexes leave the int
+  // range), and an extent of some 2^62 cells at the coarsest level.
+  const std::string x = pg_ ? "GIS_X" : "X"; // the dialect's names on PostgreSQL
+  const std::string updates[] = {"UPDATE vrkGISPixelStore2 SET PIXELSIZE = 1e-300",
+                                 "UPDATE vrkGISPixelStore2 SET " + x + "MIN = -1e90, YMIN = -1e90, " + x +
+                                     "MAX = 1e90, YMAX = 1e90"};
+  for (const std::string& update : updates) {
+    TGIS_FilePixelStoreAdo2 store;
+    store.CreateStore(Inline(), TGIS_Extent{0, 0, 1024, 512}, 1, 3, 75);
+    store.WriteBitmapBytes(0, 0, GisPixelStore2EncodeCell(*Part(*MakePhoto(512, 512), 0, 0, 512, 512), 3, 75));
+    data::Connection c;
+    c.Open(engine_.ConnectionString);
+    c.Execute(update);
+    auto made = OpenByFactory(WriteConfig("absurd.VRKPS", "Storage=PixelStore2\r\nLayer=ORTHO\r\nDialect=" +
+                                                              dialect_ + "\r\nADO=\"" + engine_.ConnectionString +
+                                                              "\"\r\n"));
+    auto* layer = static_cast<TGIS_LayerPixelStoreAdo2*>(made.release());
+    TRasterView view(64, 32);
+    view.Show(layer);
+    const std::vector<std::uint8_t> drawn = Render(view.Viewer(), 64, 32);
+    EXPECT_EQ(drawn, std::vector<std::uint8_t>(drawn.size(), 255)) << update; // the background only
+    std::uint32_t rgb = 0;
+    bool transparent = false;
+    std::vector<double> values;
+    EXPECT_FALSE(layer->Locate(TGIS_Point{10, 10}, rgb, transparent, values)) << update;
+    TBitmap out(16, 16, pf24bit);
+    EXPECT_FALSE(layer->GetBitmap(TGIS_Extent{-1e89, -1e89, 1e89, 1e89}, out)) << update;
+  }
+}
+
 TEST_P(PixelStoreLayerTest, FirstVersionDrawsItsCellsAroundTheCardinalPoint) {
   data::Connection c;
   c.Open(engine_.ConnectionString);
