@@ -412,6 +412,21 @@ TEST(PixelStoreCreateNew, WritesTheConfigurationAndTheDatabaseOfANewStore) {
   EXPECT_EQ(again.Extent().XMax, 512.0); // the older store of the name was replaced
 }
 
+TEST(PixelStoreCreateNew, SubFormatsGiveImageTypes) {
+  TGIS_FilePixelStoreAdo2 store;
+  const struct {
+    int Id, Type;
+  } expected[] = {{0, 1}, {1, 2}, {100, 3}, {101, 4}, {102, 5}};
+  ASSERT_EQ(store.Capabilities().size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(store.Capabilities()[i].Identifier, expected[i].Id);
+    EXPECT_EQ(TGIS_FilePixelStoreAbstract2::ImageTypeOf(store.Capabilities()[i]), expected[i].Type) << expected[i].Id;
+  }
+  EXPECT_EQ(TGIS_FilePixelStoreAbstract2::ImageTypeOf({pf24bit, 3, 7, false}), 0); // BMP
+  EXPECT_THROW(TGIS_FilePixelStoreAbstract2::ImageTypeOf({pf24bit, 1, 7, true}), EAssertionFailed);
+  EXPECT_THROW(TGIS_FilePixelStoreAbstract2::ImageTypeOf({pf4bit, 2, 7, false}), EAssertionFailed);
+}
+
 TEST(PixelStoreCreateNew, FailuresAreRaised) {
   sktest::TTempDir dir("pixelnew");
   TGIS_FilePixelStoreAdo2 store;
