@@ -314,6 +314,17 @@ TEST_P(PixelStoreLayerTest, FirstVersionDrawsItsCellsAroundTheCardinalPoint) {
       wrong += std::memcmp(&drawn[(std::size_t(y) * 100 + x) * 3], want, 3) != 0;
     }
   EXPECT_EQ(wrong, 0);
+  // Map (30.1, 29.9) is mosaic pixel (60, 100): pixel (60, 20) of the JPEG
+  // cell south-west of the cardinal point.
+  const std::uint8_t* p = decoded[1][0]->ScanLine(20) + 3 * 60;
+  std::uint32_t rgb = 0;
+  bool transparent = true;
+  std::vector<double> values;
+  ASSERT_TRUE(layer->Locate(TGIS_Point{30.1, 29.9}, rgb, transparent, values));
+  EXPECT_EQ(rgb, std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16);
+  TGIS_GridArray grid(1, std::vector<float>(1, -1));
+  ASSERT_TRUE(layer->GetGrid(TGIS_Extent{30, 29.5, 30.5, 30}, grid));
+  EXPECT_EQ(grid[0][0], float(p[0]));
 }
 
 TEST_P(PixelStoreLayerTest, FactoryChoosesTheStoreVersionByItsFile) {
