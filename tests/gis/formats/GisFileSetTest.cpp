@@ -267,7 +267,7 @@ TEST(FileSet, RandomKillsDuringALargeSaveLeaveAWholeSet) {
   // Large enough that a save spans many buffer flushes of every member (the
   // main file alone is 2.8 MB), small enough that 200 rounds stay short.
 #if defined(__SANITIZE_ADDRESS__)
-  const int count = 30000; // the sanitizer tree is several times slower
+  const int count = 10000; // the sanitizer tree is many times slower
 #else
   const int count = 100000;
 #endif
