@@ -389,13 +389,25 @@ struct TGIS_FileTIFFDecoder::TBitReader {
     }
   }
   /// One white or black run: make-up codes and a terminating code. `ok` is
-  /// false at an EOL, an invalid code or the strip's end.
-  int Run(bool white, bool& ok) {
+  /// false at an EOL, an invalid code or the strip's end. (Inlined into the
+  /// line loops, so that the reader stays in registers.)
+  [[gnu::always_inline]] int Run(bool white, bool& ok) {
     const TCodeTables& t = Tables();
+    const TCodeEntry* table = white ? t.White.data() : t.Black.data();
+    const int indexBits = white ? 12 : 13;
     int run = 0;
     for (;;) {
       Fill();
-      const TCodeEntry& e = white ? t.White[Peek(12)] : t.Black[Peek(13)];
+      const TCodeEntry e = table[Peek(indexBits)];
+      if (Bits >= indexBits && !PastEnd) [[likely]] {
+        // a whole code is in the accumulator: no end to watch for
+        if (e.State == csWhiteTerm || e.State == csBlackTerm) {
+          Acc >>= e.Length;
+          Bits -= e.Length;
+          ok = true;
+          return std::min(run + e.Value, 1 << 30);
+        }
+      }
       if (e.State == csInvalid || e.State == csEol || PastEnd || Empty()) {
         ok = false;
         return run;
