@@ -147,6 +147,26 @@ const TCodeTables& Tables() {
   return tables;
 }
 
+/// Bytes the row buffer has past its end, for writes in whole pieces.
+constexpr std::int64_t kRowSlack = 16;
+
+/// `n` bytes of `value` at `dst`, written 16 at a time: up to 15 bytes past
+/// the end are overwritten.
+inline void FillPieces(std::uint8_t* dst, std::uint8_t value, int n) {
+  const std::uint64_t v = 0x0101010101010101ull * value;
+  for (int i = 0; i < n; i += 16) {
+    std::memcpy(dst + i, &v, 8);
+    std::memcpy(dst + i + 8, &v, 8);
+  }
+}
+
+/// `n` bytes from `src` to `dst`, copied 16 at a time: up to 15 bytes past
+/// the end of each are read or overwritten.
+inline void CopyPieces(std::uint8_t* dst, const std::uint8_t* src, int n) {
+  for (int i = 0; i < n; i += 16)
+    std::memcpy(dst + i, src + i, 16);
+}
+
 [[noreturn]] void Broken() {
   throw EGIS_Exception(GIS_RS_ERR_FILEREAD, std::string(), 0);
 }
@@ -186,9 +206,9 @@ void TGIS_FileTIFFDecoder::AllocateBuffers() {
   const std::int64_t rowBytes = state_.RowBytes;
   rowBufferSize_ =
       state_.Kind == GIS_TIFF_DECODER_LZW ? 50 * rowBytes + 4096 : std::max<std::int64_t>(rowBytes, 1);
-  // LZW writes a string's first eight bytes as one word, which may reach
-  // past its end
-  rowBuffer_.reset(new std::uint8_t[std::size_t(rowBufferSize_ + 8)]);
+  // LZW writes a string's first eight bytes as one word and PackBits a
+  // run in 16-byte pieces, which may reach past their ends
+  rowBuffer_.reset(new std::uint8_t[std::size_t(rowBufferSize_ + kRowSlack)]);
   std::memset(rowBuffer_.get(), 0, std::size_t(std::min<std::int64_t>(rowBufferSize_, rowBytes + 1)));
   if (state_.Kind == GIS_TIFF_DECODER_HUFFMAN) current_.reserve(std::size_t(state_.RowPixels) + 4);
   if (state_.Kind == GIS_TIFF_DECODER_LZW) {
@@ -822,58 +842,85 @@ int TGIS_FileTIFFDecoder::DecodeRowPackBits(int row, int strip) {
   state_.LastRow = startRow - 1;
   const int rowBytes = state_.RowBytes;
   std::uint8_t* buf = rowBuffer_.get();
+  // the reader's state in locals while the rows are decoded
+  const std::uint8_t* data = data_;
+  std::int64_t pos = inPos_;
+  const std::int64_t end = inEnd_;
+  std::int64_t header = packHeader_;
+  int length = packLength_, pending = packPending_;
+  bool repeat = packRepeat_;
+  std::uint8_t value = packValue_;
   for (int r = startRow; r <= row; ++r) {
     // where this row starts, for later random access
     TRowStart& entry = cache[std::size_t(r)];
-    if (entry.Offset == 0 && inPos_ > 0) {
+    if (entry.Offset == 0 && pos > 0) {
       entry.Strip = strip;
-      if (packPending_ > 0) {
-        entry.Offset = packHeader_;
-        entry.Skip = packLength_ - packPending_;
+      if (pending > 0) {
+        entry.Offset = header;
+        entry.Skip = length - pending;
       } else {
-        entry.Offset = inPos_;
+        entry.Offset = pos;
         entry.Skip = 0;
       }
     }
     const bool write = r == row;
     int filled = 0;
     while (filled < rowBytes) {
-      if (packPending_ == 0) {
-        if (inPos_ >= inEnd_) break;
-        packHeader_ = inPos_;
-        const std::int8_t n = std::int8_t(data_[inPos_++]);
+      if (pending == 0) {
+        if (pos >= end) break;
+        header = pos;
+        const std::int8_t n = std::int8_t(data[pos++]);
         if (n == -128) continue;
-        packRepeat_ = n < 0;
-        packLength_ = packRepeat_ ? 1 - n : n + 1;
-        packPending_ = packLength_;
-        if (packRepeat_) {
-          if (inPos_ >= inEnd_) {
-            packPending_ = 0;
-            break;
+        repeat = n < 0;
+        length = repeat ? 1 - n : n + 1;
+        if (repeat) {
+          if (pos >= end) break;
+          value = data[pos++];
+          if (length <= rowBytes - filled) { // the whole run in this row
+            if (write) FillPieces(buf + filled, value, length);
+            filled += length;
+            continue;
           }
-          packValue_ = data_[inPos_++];
+        } else if (length <= rowBytes - filled && length <= end - pos) {
+          if (write) {
+            if (end - pos >= ((length + 15) & ~15))
+              CopyPieces(buf + filled, data + pos, length);
+            else
+              std::memcpy(buf + filled, data + pos, std::size_t(length));
+          }
+          pos += length;
+          filled += length;
+          continue;
         }
+        pending = length;
       }
-      const int take = std::min(packPending_, rowBytes - filled);
-      if (packRepeat_) {
-        if (write) std::memset(buf + filled, packValue_, std::size_t(take));
+      // a run that crosses into the next row, or ends with the strip
+      const int take = std::min(pending, rowBytes - filled);
+      if (repeat) {
+        if (write) std::memset(buf + filled, value, std::size_t(take));
         filled += take;
       } else {
-        const int avail = int(std::min<std::int64_t>(take, inEnd_ - inPos_));
-        if (write && avail > 0) std::memcpy(buf + filled, data_ + inPos_, std::size_t(avail));
-        inPos_ += avail;
+        const int avail = int(std::min<std::int64_t>(take, end - pos));
+        if (write && avail > 0) std::memcpy(buf + filled, data + pos, std::size_t(avail));
+        pos += avail;
         filled += avail;
         if (avail < take) {
-          packPending_ = 0;
+          pending = 0;
           break;
         }
       }
-      packPending_ -= take;
+      pending -= take;
     }
     if (write && filled < rowBytes) std::memset(buf + filled, 0, std::size_t(rowBytes - filled));
     ++state_.LastRow;
     ++decodedRows_;
   }
+  inPos_ = pos;
+  packHeader_ = header;
+  packLength_ = length;
+  packPending_ = pending;
+  packRepeat_ = repeat;
+  packValue_ = value;
   FinishRow(buf);
   return 1;
 }
