@@ -187,15 +187,21 @@ inline TTestTiff MapLike(int w, int h) {
   return t;
 }
 
-/// Text-like bilevel rows (1 bit, WhiteIsZero: 1 is black).
-inline TTestTiff TextLike(int w, int h, std::uint32_t seed = 5) {
+/// A white bilevel image (1 bit, WhiteIsZero: 1 is black).
+inline TTestTiff BlankBilevel(int w, int h) {
   TTestTiff t;
   t.Width = w;
   t.Height = h;
   t.Bits = 1;
   t.Photometric = 0;
+  t.Packed.assign(std::size_t((w + 7) / 8) * std::size_t(h), 0);
+  return t;
+}
+
+/// Text-like bilevel rows (1 bit, WhiteIsZero: 1 is black).
+inline TTestTiff TextLike(int w, int h, std::uint32_t seed = 5) {
+  TTestTiff t = BlankBilevel(w, h);
   const int rowBytes = (w + 7) / 8;
-  t.Packed.assign(std::size_t(rowBytes) * std::size_t(h), 0);
   TRandom r(seed);
   for (int y = 0; y < h; ++y) {
     int x = 0;
@@ -215,13 +221,8 @@ inline TTestTiff TextLike(int w, int h, std::uint32_t seed = 5) {
 /// with runs that appear and vanish: rows coded against the row above use
 /// every vertical offset, pass mode and horizontal mode (1 bit, WhiteIsZero).
 inline TTestTiff DriftingShapes(int w, int h, std::uint32_t seed = 7) {
-  TTestTiff t;
-  t.Width = w;
-  t.Height = h;
-  t.Bits = 1;
-  t.Photometric = 0;
+  TTestTiff t = BlankBilevel(w, h);
   const int rowBytes = (w + 7) / 8;
-  t.Packed.assign(std::size_t(rowBytes) * std::size_t(h), 0);
   TRandom r(seed);
   std::vector<int> edges; // black from edges[2k] to edges[2k + 1]
   for (int y = 0; y < h; ++y) {
