@@ -147,6 +147,26 @@ const TCodeTables& Tables() {
   return tables;
 }
 
+/// Bytes the row buffer has past its end, for writes in whole pieces.
+constexpr std::int64_t kRowSlack = 16;
+
+/// `n` bytes of `value` at `dst`, written 16 at a time: up to 15 bytes past
+/// the end are overwritten.
+inline void FillPieces(std::uint8_t* dst, std::uint8_t value, int n) {
+  const std::uint64_t v = 0x0101010101010101ull * value;
+  for (int i = 0; i < n; i += 16) {
+    std::memcpy(dst + i, &v, 8);
+    std::memcpy(dst + i + 8, &v, 8);
+  }
+}
+
+/// `n` bytes from `src` to `dst`, copied 16 at a time: up to 15 bytes past
+/// the end of each are read or overwritten.
+inline void CopyPieces(std::uint8_t* dst, const std::uint8_t* src, int n) {
+  for (int i = 0; i < n; i += 16)
+    std::memcpy(dst + i, src + i, 16);
+}
+
 [[noreturn]] void Broken() {
   throw EGIS_Exception(GIS_RS_ERR_FILEREAD, std::string(), 0);
 }
@@ -186,14 +206,11 @@ void TGIS_FileTIFFDecoder::AllocateBuffers() {
   const std::int64_t rowBytes = state_.RowBytes;
   rowBufferSize_ =
       state_.Kind == GIS_TIFF_DECODER_LZW ? 50 * rowBytes + 4096 : std::max<std::int64_t>(rowBytes, 1);
-  // LZW writes a string's first eight bytes as one word, which may reach
-  // past its end
-  rowBuffer_.reset(new std::uint8_t[std::size_t(rowBufferSize_ + 8)]);
+  // LZW writes a string's first eight bytes as one word and PackBits a
+  // run in 16-byte pieces, which may reach past their ends
+  rowBuffer_.reset(new std::uint8_t[std::size_t(rowBufferSize_ + kRowSlack)]);
   std::memset(rowBuffer_.get(), 0, std::size_t(std::min<std::int64_t>(rowBufferSize_, rowBytes + 1)));
-  if (state_.Kind == GIS_TIFF_DECODER_HUFFMAN || state_.Kind == GIS_TIFF_DECODER_GROUP4) {
-    reference_.reserve(std::size_t(state_.RowPixels) + 4);
-    current_.reserve(std::size_t(state_.RowPixels) + 4);
-  }
+  if (state_.Kind == GIS_TIFF_DECODER_HUFFMAN) current_.reserve(std::size_t(state_.RowPixels) + 4);
   if (state_.Kind == GIS_TIFF_DECODER_LZW) {
     lzw_.assign(4096, TLzwEntry{0, 1, 0, 0, 0});
     for (int i = 0; i < 256; ++i)
@@ -241,7 +258,6 @@ void TGIS_FileTIFFDecoder::Restart(int strip) {
   inEnd_ = off + std::clamp<std::int64_t>(s.Count, 0, dataSize_ - off);
   acc_ = 0;
   accBits_ = 0;
-  bitPos_ = 0;
   pastEnd_ = false;
   state_.CurrentStrip = strip;
   state_.CurrentStripOffset = off;
@@ -327,65 +343,118 @@ int TGIS_FileTIFFDecoder::DecodeRow(int row, int strip) {
 
 namespace {
 
-/// The next `n` bits of the accumulator, first bit lowest (zeros past the end).
-inline unsigned PeekLow(std::uint64_t acc, int n) {
-  return unsigned(acc & ((std::uint64_t(1) << n) - 1));
+/// The eight bits of every byte of `w` in reverse order.
+inline std::uint64_t ReverseBitsInBytes(std::uint64_t w) {
+  w = ((w >> 1) & 0x5555555555555555ull) | ((w & 0x5555555555555555ull) << 1);
+  w = ((w >> 2) & 0x3333333333333333ull) | ((w & 0x3333333333333333ull) << 2);
+  return ((w >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((w & 0x0F0F0F0F0F0F0F0Full) << 4);
 }
 
 } // namespace
 
-#define SK_CCITT_FILL()                                                                           \
-  while (accBits_ <= 56 && inPos_ < inEnd_) {                                                     \
-    acc_ |= std::uint64_t(bitOrder_[data_[inPos_++]]) << accBits_;                                \
-    accBits_ += 8;                                                                                \
-  }
+/// The CCITT bit reader, held in locals while a line is decoded: a 64-bit
+/// accumulator consumed from its low end (first bit lowest), topped up a
+/// word at a time while eight bytes of the strip are left. Bits past the
+/// strip's end read as zeros; consuming them marks the reader past the end.
+struct TGIS_FileTIFFDecoder::TBitReader {
+  std::uint64_t Acc;
+  int Bits;
+  std::int64_t Pos, End;
+  const std::uint8_t* Data;
+  const std::uint8_t* Order;
+  bool Reverse;
+  bool PastEnd;
 
-#define SK_CCITT_SKIP(n)                                                                          \
-  do {                                                                                            \
-    const int skip_ = (n);                                                                        \
-    if (skip_ > accBits_) {                                                                       \
-      pastEnd_ = true;                                                                            \
-      acc_ = 0;                                                                                   \
-      accBits_ = 0;                                                                               \
-    } else {                                                                                      \
-      acc_ >>= skip_;                                                                             \
-      accBits_ -= skip_;                                                                          \
-    }                                                                                             \
-    bitPos_ += skip_;                                                                             \
-  } while (0)
-
-int TGIS_FileTIFFDecoder::ReadRun(bool white, bool& ok) {
-  const TCodeTables& t = Tables();
-  int run = 0;
-  for (;;) {
-    SK_CCITT_FILL();
-    const TCodeEntry& e = white ? t.White[PeekLow(acc_, 12)] : t.Black[PeekLow(acc_, 13)];
-    if (e.State == csInvalid || e.State == csEol || pastEnd_ ||
-        (accBits_ == 0 && inPos_ >= inEnd_)) {
-      ok = false;
-      return run;
+  explicit TBitReader(const TGIS_FileTIFFDecoder& d)
+      : Acc(d.acc_), Bits(d.accBits_), Pos(d.inPos_), End(d.inEnd_), Data(d.data_),
+        Order(d.bitOrder_), Reverse(d.bitOrder_[1] != 1), PastEnd(d.pastEnd_) {}
+  void Store(TGIS_FileTIFFDecoder& d) const {
+    d.acc_ = Acc;
+    d.accBits_ = Bits;
+    d.inPos_ = Pos;
+    d.pastEnd_ = PastEnd;
+  }
+  /// Tops the accumulator up to more than 56 bits, or to the strip's end.
+  void Fill() {
+    if (Bits > 56) return;
+    if (End - Pos >= 8) {
+      std::uint64_t w;
+      std::memcpy(&w, Data + Pos, 8);
+      if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+      if (Reverse) w = ReverseBitsInBytes(w);
+      const int take = (64 - Bits) >> 3; // 1..8 bytes
+      if (take < 8) w &= (std::uint64_t(1) << (8 * take)) - 1;
+      Acc |= w << Bits;
+      Pos += take;
+      Bits += 8 * take;
+      return;
     }
-    SK_CCITT_SKIP(e.Length);
-    if (pastEnd_) {
-      ok = false;
-      return run;
-    }
-    run = std::min(run + e.Value, 1 << 30);
-    if (e.State == csWhiteTerm || e.State == csBlackTerm) {
-      ok = true;
-      return run;
+    while (Bits <= 56 && Pos < End) {
+      Acc |= std::uint64_t(Order[Data[Pos++]]) << Bits;
+      Bits += 8;
     }
   }
-}
+  /// The next `n` bits, first bit lowest (zeros past the end).
+  unsigned Peek(int n) const { return unsigned(Acc & ((std::uint64_t(1) << n) - 1)); }
+  /// No bit left in the accumulator nor in the strip.
+  bool Empty() const { return Bits == 0 && Pos >= End; }
+  void Skip(int n) {
+    if (n > Bits) {
+      PastEnd = true;
+      Acc = 0;
+      Bits = 0;
+    } else {
+      Acc >>= n;
+      Bits -= n;
+    }
+  }
+  /// One white or black run: make-up codes and a terminating code. `ok` is
+  /// false at an EOL, an invalid code or the strip's end. (Inlined into the
+  /// line loops, so that the reader stays in registers.)
+  [[gnu::always_inline]] int Run(bool white, bool& ok) {
+    const TCodeTables& t = Tables();
+    const TCodeEntry* table = white ? t.White.data() : t.Black.data();
+    const int indexBits = white ? 12 : 13;
+    int run = 0;
+    for (;;) {
+      Fill();
+      const TCodeEntry e = table[Peek(indexBits)];
+      if (Bits >= indexBits && !PastEnd) [[likely]] {
+        // a whole code is in the accumulator: no end to watch for
+        if (e.State == csWhiteTerm || e.State == csBlackTerm) {
+          Acc >>= e.Length;
+          Bits -= e.Length;
+          ok = true;
+          return std::min(run + e.Value, 1 << 30);
+        }
+      }
+      if (e.State == csInvalid || e.State == csEol || PastEnd || Empty()) {
+        ok = false;
+        return run;
+      }
+      Skip(e.Length);
+      if (PastEnd) {
+        ok = false;
+        return run;
+      }
+      run = std::min(run + e.Value, 1 << 30);
+      if (e.State == csWhiteTerm || e.State == csBlackTerm) {
+        ok = true;
+        return run;
+      }
+    }
+  }
+};
 
 bool TGIS_FileTIFFDecoder::DecodeHuffmanLine(std::vector<std::int32_t>& changes) {
   const int width = state_.RowPixels;
+  TBitReader in(*this);
   changes.clear();
   int a0 = 0;
   bool white = true, complete = true;
   while (a0 < width) {
     bool ok = true;
-    const int run = ReadRun(white, ok);
+    const int run = in.Run(white, ok);
     if (!ok) {
       complete = false;
       break;
@@ -397,7 +466,8 @@ bool TGIS_FileTIFFDecoder::DecodeHuffmanLine(std::vector<std::int32_t>& changes)
   // the rest of a row that ended early is white
   if (!complete && !white) changes.push_back(a0);
   // every row begins on a byte
-  SK_CCITT_SKIP(accBits_ % 8);
+  in.Skip(in.Bits % 8);
+  in.Store(*this);
   return complete;
 }
 
@@ -409,59 +479,81 @@ int TGIS_FileTIFFDecoder::DecodeRowHuffman(int row, int strip) {
     ++state_.LastRow;
     ++decodedRows_;
   }
-  PaintChanges(current_);
+  PaintChanges(current_.data(), current_.size());
   return 1;
+}
+
+void TGIS_FileTIFFDecoder::StartGroup4Strip() {
+  // room for a full line of changes, the entries an early end adds, and the
+  // three closing entries of a reference line
+  const std::size_t room = std::size_t(state_.RowPixels) + 8;
+  if (reference_.size() < room) reference_.resize(room);
+  if (current_.size() < room) current_.resize(room);
+  reference_[0] = reference_[1] = reference_[2] = state_.RowPixels;
+  lineCount_ = 0;
+  lineInReference_ = false;
 }
 
 void TGIS_FileTIFFDecoder::DecodeGroup4Line(bool& keepReference) {
   const TCodeTables& t = Tables();
   const int width = state_.RowPixels;
-  const std::size_t cap = std::size_t(width) + 2;
-  std::vector<std::int32_t>& cur = current_;
-  const std::vector<std::int32_t>& ref = reference_; // ends with width, width
-  cur.clear();
+  const int cap = width + 2;
+  TBitReader in(*this);
+  std::int32_t* cur = current_.data();
+  // the reference line's changes, closed by the width three times
+  const std::int32_t* ref = reference_.data();
+  int n = 0;
   keepReference = false;
   int a0 = -1;
   int color = 0; // 0 white, 1 black
-  std::size_t b = 0; // index into ref of the search start
+  // the search start in ref: of the parity of the changes to the colour
+  // opposite a0's, and no change two before it lies right of a0
+  int b = 0;
   auto add = [&](int x) {
-    x = std::clamp(x, cur.empty() ? 0 : cur.back(), width);
-    cur.push_back(x);
+    const int lo = n == 0 ? 0 : cur[n - 1];
+    cur[n++] = x < lo ? lo : x > width ? width : x;
   };
   while (a0 < width) {
-    if (cur.size() >= cap) { // more changes than pixels: broken data
-      if (color == 1) cur.push_back(std::max(a0, 0));
+    if (n >= cap) { // more changes than pixels: broken data
+      if (color == 1) cur[n++] = std::max(a0, 0);
       break;
     }
-    SK_CCITT_FILL();
-    if (accBits_ == 0 && inPos_ >= inEnd_) { // the end of the bytes: the rest is white
+    in.Fill();
+    if (in.Empty()) { // the end of the bytes: the rest is white
       if (color == 1) add(std::max(a0, 0));
       keepReference = true;
       break;
     }
-    // b1: the first change right of a0 whose new colour is the opposite of a0's
-    while (b < ref.size() && (ref[b] <= a0 || int(b % 2) != color) && ref[b] < width)
-      ++b;
-    while (b > 0 && ref[b - 1] > a0) // a0 may have moved left of the search start
-      --b;
-    while (b < ref.size() && (ref[b] <= a0 || int(b % 2) != color) && ref[b] < width)
-      ++b;
-    const int b1 = b < ref.size() ? ref[b] : width;
-    const int b2 = b + 1 < ref.size() ? ref[b + 1] : width;
-    const TCodeEntry& e = t.Mode[PeekLow(acc_, 7)];
-    if (e.State == csPass) {
-      SK_CCITT_SKIP(e.Length);
-      a0 = b2;
+    // b1: the first change right of a0 whose new colour is the opposite of
+    // a0's (the width when there is none); b2 the change after it
+    if ((b & 1) != color) b = b > 0 ? b - 1 : 1;
+    while (ref[b] <= a0 && ref[b] < width)
+      b += 2;
+    const int b1 = ref[b];
+    const int b2 = ref[b + 1];
+    const TCodeEntry& e = t.Mode[in.Peek(7)];
+    if (e.State == csV0) {
+      in.Skip(1);
+      const int a1 = std::clamp(b1, std::max(a0, 0), width);
+      add(a1);
+      a0 = a1;
+      color ^= 1;
+    } else if (e.State == csVR || e.State == csVL) {
+      in.Skip(e.Length);
+      const int a1 = std::clamp(e.State == csVR ? b1 + e.Value : b1 - e.Value, std::max(a0, 0), width);
+      add(a1);
+      a0 = a1;
+      color ^= 1;
     } else if (e.State == csHorizontal) {
-      SK_CCITT_SKIP(e.Length);
+      in.Skip(e.Length);
       bool ok1 = true, ok2 = true;
-      const int r1 = ReadRun(color == 0, ok1);
-      const int r2 = ok1 ? ReadRun(color != 0, ok2) : 0;
+      const int r1 = in.Run(color == 0, ok1);
+      const int r2 = ok1 ? in.Run(color != 0, ok2) : 0;
       if (!ok1 || !ok2) { // an invalid code: the rest is white
         const int start = std::max(a0, 0);
         if (ok1) {
           add(int(std::min<std::int64_t>(std::int64_t(start) + r1, width)));
-          if (color == 0) add(cur.back());
+          if (color == 0) add(cur[n - 1]);
         } else if (color == 1) {
           add(start);
         }
@@ -472,36 +564,36 @@ void TGIS_FileTIFFDecoder::DecodeGroup4Line(bool& keepReference) {
       add(int(a1));
       add(int(a2));
       a0 = int(a2);
-    } else if (e.State == csV0 || e.State == csVR || e.State == csVL) {
-      SK_CCITT_SKIP(e.Length);
-      const int d = e.State == csV0 ? 0 : e.State == csVR ? e.Value : -e.Value;
-      const int a1 = std::clamp(b1 + d, std::max(a0, 0), width);
-      add(a1);
-      a0 = a1;
-      color ^= 1;
+    } else if (e.State == csPass) {
+      in.Skip(e.Length);
+      a0 = b2;
     } else if (e.State == csExtension) {
       // uncompressed mode is not supported: the rest is the current colour
       break;
     } else {
       // EOL (seven zero bits and more) or an invalid code
-      const bool eol = PeekLow(acc_, 12) == 0x800u; // 000000000001, first bit lowest
+      const bool eol = in.Peek(12) == 0x800u; // 000000000001, first bit lowest
       if (eol) {
-        SK_CCITT_SKIP(12);
+        in.Skip(12);
         keepReference = true;
       } else if (color == 1) {
         add(std::max(a0, 0));
       }
       break;
     }
-    if (pastEnd_) {
+    if (in.PastEnd) {
       keepReference = true;
       break;
     }
   }
-  if (!keepReference) {
-    reference_ = cur;
-    reference_.push_back(width);
-    reference_.push_back(width);
+  in.Store(*this);
+  lineCount_ = std::size_t(n);
+  if (keepReference) {
+    lineInReference_ = false;
+  } else { // the line becomes the reference of the next one
+    cur[n] = cur[n + 1] = cur[n + 2] = width;
+    current_.swap(reference_);
+    lineInReference_ = true;
   }
 }
 
@@ -509,7 +601,7 @@ int TGIS_FileTIFFDecoder::DecodeRowGroup4(int row, int strip) {
   if (Locate(row, strip)) return 1;
   if (MustRestart(row, strip)) {
     Restart(strip);
-    reference_.assign({state_.RowPixels, state_.RowPixels});
+    StartGroup4Strip();
   }
   bool keep = false;
   while (state_.LastRow < row) {
@@ -517,11 +609,11 @@ int TGIS_FileTIFFDecoder::DecodeRowGroup4(int row, int strip) {
     ++state_.LastRow;
     ++decodedRows_;
   }
-  PaintChanges(current_);
+  PaintChanges(lineInReference_ ? reference_.data() : current_.data(), lineCount_);
   return 1;
 }
 
-void TGIS_FileTIFFDecoder::PaintChanges(const std::vector<std::int32_t>& changes) {
+void TGIS_FileTIFFDecoder::PaintChanges(const std::int32_t* changes, std::size_t count) {
   std::uint8_t* row = rowBuffer_.get();
   const int width = std::min(state_.RowPixels, state_.RowBytes * 8);
   std::memset(row, 0, std::size_t(state_.RowBytes));
@@ -529,31 +621,23 @@ void TGIS_FileTIFFDecoder::PaintChanges(const std::vector<std::int32_t>& changes
     from = std::max(from, 0);
     to = std::min(to, width);
     if (from >= to) return;
-    int x = from;
-    while (x < to && (x & 7) != 0) {
-      row[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
-      ++x;
+    const int first = from >> 3, last = (to - 1) >> 3;
+    const std::uint8_t head = std::uint8_t(0xFF >> (from & 7));
+    const std::uint8_t tail = std::uint8_t(0xFF << (7 - ((to - 1) & 7)));
+    if (first == last) {
+      row[first] |= std::uint8_t(head & tail);
+      return;
     }
-    const int whole = (to - x) >> 3;
-    if (whole > 0) {
-      std::memset(row + (x >> 3), 0xFF, std::size_t(whole));
-      x += whole * 8;
-    }
-    while (x < to) {
-      row[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
-      ++x;
-    }
+    row[first] |= head;
+    if (last - first > 1) std::memset(row + first + 1, 0xFF, std::size_t(last - first - 1));
+    row[last] |= tail;
   };
-  int start = 0;
-  for (std::size_t i = 0; i < changes.size(); ++i) {
-    if (i % 2 == 1) paint(start, changes[i]);
-    start = changes[i];
-  }
-  if (changes.size() % 2 == 1) paint(start, width); // the last run is black
+  // changes 0, 2, ... end white runs, 1, 3, ... black ones
+  std::size_t i = 1;
+  for (; i < count; i += 2)
+    paint(changes[i - 1], changes[i]);
+  if (count % 2 == 1) paint(changes[count - 1], width); // the last run is black
 }
-
-#undef SK_CCITT_FILL
-#undef SK_CCITT_SKIP
 
 // ---- LZW -----------------------------------------------------------------------------------
 
@@ -758,58 +842,85 @@ int TGIS_FileTIFFDecoder::DecodeRowPackBits(int row, int strip) {
   state_.LastRow = startRow - 1;
   const int rowBytes = state_.RowBytes;
   std::uint8_t* buf = rowBuffer_.get();
+  // the reader's state in locals while the rows are decoded
+  const std::uint8_t* data = data_;
+  std::int64_t pos = inPos_;
+  const std::int64_t end = inEnd_;
+  std::int64_t header = packHeader_;
+  int length = packLength_, pending = packPending_;
+  bool repeat = packRepeat_;
+  std::uint8_t value = packValue_;
   for (int r = startRow; r <= row; ++r) {
     // where this row starts, for later random access
     TRowStart& entry = cache[std::size_t(r)];
-    if (entry.Offset == 0 && inPos_ > 0) {
+    if (entry.Offset == 0 && pos > 0) {
       entry.Strip = strip;
-      if (packPending_ > 0) {
-        entry.Offset = packHeader_;
-        entry.Skip = packLength_ - packPending_;
+      if (pending > 0) {
+        entry.Offset = header;
+        entry.Skip = length - pending;
       } else {
-        entry.Offset = inPos_;
+        entry.Offset = pos;
         entry.Skip = 0;
       }
     }
     const bool write = r == row;
     int filled = 0;
     while (filled < rowBytes) {
-      if (packPending_ == 0) {
-        if (inPos_ >= inEnd_) break;
-        packHeader_ = inPos_;
-        const std::int8_t n = std::int8_t(data_[inPos_++]);
+      if (pending == 0) {
+        if (pos >= end) break;
+        header = pos;
+        const std::int8_t n = std::int8_t(data[pos++]);
         if (n == -128) continue;
-        packRepeat_ = n < 0;
-        packLength_ = packRepeat_ ? 1 - n : n + 1;
-        packPending_ = packLength_;
-        if (packRepeat_) {
-          if (inPos_ >= inEnd_) {
-            packPending_ = 0;
-            break;
+        repeat = n < 0;
+        length = repeat ? 1 - n : n + 1;
+        if (repeat) {
+          if (pos >= end) break;
+          value = data[pos++];
+          if (length <= rowBytes - filled) { // the whole run in this row
+            if (write) FillPieces(buf + filled, value, length);
+            filled += length;
+            continue;
           }
-          packValue_ = data_[inPos_++];
+        } else if (length <= rowBytes - filled && length <= end - pos) {
+          if (write) {
+            if (end - pos >= ((length + 15) & ~15))
+              CopyPieces(buf + filled, data + pos, length);
+            else
+              std::memcpy(buf + filled, data + pos, std::size_t(length));
+          }
+          pos += length;
+          filled += length;
+          continue;
         }
+        pending = length;
       }
-      const int take = std::min(packPending_, rowBytes - filled);
-      if (packRepeat_) {
-        if (write) std::memset(buf + filled, packValue_, std::size_t(take));
+      // a run that crosses into the next row, or ends with the strip
+      const int take = std::min(pending, rowBytes - filled);
+      if (repeat) {
+        if (write) std::memset(buf + filled, value, std::size_t(take));
         filled += take;
       } else {
-        const int avail = int(std::min<std::int64_t>(take, inEnd_ - inPos_));
-        if (write && avail > 0) std::memcpy(buf + filled, data_ + inPos_, std::size_t(avail));
-        inPos_ += avail;
+        const int avail = int(std::min<std::int64_t>(take, end - pos));
+        if (write && avail > 0) std::memcpy(buf + filled, data + pos, std::size_t(avail));
+        pos += avail;
         filled += avail;
         if (avail < take) {
-          packPending_ = 0;
+          pending = 0;
           break;
         }
       }
-      packPending_ -= take;
+      pending -= take;
     }
     if (write && filled < rowBytes) std::memset(buf + filled, 0, std::size_t(rowBytes - filled));
     ++state_.LastRow;
     ++decodedRows_;
   }
+  inPos_ = pos;
+  packHeader_ = header;
+  packLength_ = length;
+  packPending_ = pending;
+  packRepeat_ = repeat;
+  packValue_ = value;
   FinishRow(buf);
   return 1;
 }

@@ -130,9 +130,9 @@ private:
   bool MustRestart(int row, int strip) const;
   // CCITT
   bool DecodeHuffmanLine(std::vector<std::int32_t>& changes);
+  void StartGroup4Strip();
   void DecodeGroup4Line(bool& keepReference);
-  void PaintChanges(const std::vector<std::int32_t>& changes);
-  int ReadRun(bool white, bool& ok);
+  void PaintChanges(const std::int32_t* changes, std::size_t count);
   // LZW
   void ResetLzwTable();
   bool FillLzwRow();
@@ -152,11 +152,14 @@ private:
   // bit reader (CCITT: first bit lowest; LZW: first bit highest)
   std::uint64_t acc_ = 0;
   int accBits_ = 0;
-  std::int64_t bitPos_ = 0; // bits consumed since the strip's start
   bool pastEnd_ = false;
 
-  // CCITT: changing elements of the reference and the current line
+  // CCITT: changing elements of the reference and the current line (Group 4
+  // swaps the two when a line becomes the reference; the last decoded line
+  // is then in reference_)
   std::vector<std::int32_t> reference_, current_;
+  std::size_t lineCount_ = 0;
+  bool lineInReference_ = false;
 
   // LZW
   struct TLzwEntry {

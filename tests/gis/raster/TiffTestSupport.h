@@ -187,15 +187,21 @@ inline TTestTiff MapLike(int w, int h) {
   return t;
 }
 
-/// Text-like bilevel rows (1 bit, WhiteIsZero: 1 is black).
-inline TTestTiff TextLike(int w, int h, std::uint32_t seed = 5) {
+/// A white bilevel image (1 bit, WhiteIsZero: 1 is black).
+inline TTestTiff BlankBilevel(int w, int h) {
   TTestTiff t;
   t.Width = w;
   t.Height = h;
   t.Bits = 1;
   t.Photometric = 0;
+  t.Packed.assign(std::size_t((w + 7) / 8) * std::size_t(h), 0);
+  return t;
+}
+
+/// Text-like bilevel rows (1 bit, WhiteIsZero: 1 is black).
+inline TTestTiff TextLike(int w, int h, std::uint32_t seed = 5) {
+  TTestTiff t = BlankBilevel(w, h);
   const int rowBytes = (w + 7) / 8;
-  t.Packed.assign(std::size_t(rowBytes) * std::size_t(h), 0);
   TRandom r(seed);
   for (int y = 0; y < h; ++y) {
     int x = 0;
@@ -207,6 +213,40 @@ inline TTestTiff TextLike(int w, int h, std::uint32_t seed = 5) {
       x += run;
       black = !black;
     }
+  }
+  return t;
+}
+
+/// Bilevel shapes whose edges drift from row to row by up to four pixels,
+/// with runs that appear and vanish: rows coded against the row above use
+/// every vertical offset, pass mode and horizontal mode (1 bit, WhiteIsZero).
+inline TTestTiff DriftingShapes(int w, int h, std::uint32_t seed = 7) {
+  TTestTiff t = BlankBilevel(w, h);
+  const int rowBytes = (w + 7) / 8;
+  TRandom r(seed);
+  std::vector<int> edges; // black from edges[2k] to edges[2k + 1]
+  for (int y = 0; y < h; ++y) {
+    std::vector<int> next;
+    for (int e : edges)
+      next.push_back(std::clamp(e + int(r.Next() % 9) - 4, 0, w));
+    if (r.Next() % 3 == 0) { // a new shape
+      const int at = int(r.Next() % std::uint32_t(w));
+      next.push_back(at);
+      next.push_back(std::min(w, at + 1 + int(r.Next() % 50)));
+    }
+    if (!next.empty() && r.Next() % 4 == 0) { // a shape ends
+      const auto k = 2 * std::ptrdiff_t(r.Next() % std::uint32_t(next.size() / 2));
+      next.erase(next.begin() + k, next.begin() + k + 2);
+    }
+    edges.clear();
+    for (std::size_t k = 0; k + 1 < next.size(); k += 2)
+      if (next[k] < next[k + 1]) {
+        edges.push_back(next[k]);
+        edges.push_back(next[k + 1]);
+      }
+    for (std::size_t k = 0; k + 1 < edges.size(); k += 2)
+      for (int i = edges[k]; i < edges[k + 1]; ++i)
+        t.Packed[std::size_t(y * rowBytes + i / 8)] |= std::uint8_t(0x80 >> (i % 8));
   }
   return t;
 }
