@@ -106,15 +106,18 @@ void TGIS_LayerVPF::OpenPrimitives() {
   ReadIndexFile(path_, &feature_, nullptr);
   for (std::size_t t = 0; t < tiles_.Tiles.size(); ++t) {
     const T_TileMgr::TTile& tile = tiles_.Tiles[t];
-    // A gap in the tile ids is no tile: its place holds an empty primitive.
+    // A gap in the tile ids is no tile: its places hold nothing.
     const bool listed = t == 0 || tile.Id == std::int32_t(t);
     for (std::size_t n = 0; n < kind.Primitives.size(); ++n) {
+      if (!listed) {
+        primitives_.push_back(nullptr);
+        continue;
+      }
       auto p = std::make_unique<T_Feature>();
       p->Kind = kind.PrimitiveKinds[n];
       p->Tile = int(t);
       const std::string name = kind.Primitives[n];
-      const std::string file =
-          listed ? FindFile(folder_, tile.Name.empty() ? name : tile.Name + "\\" + name) : "";
+      const std::string file = FindFile(folder_, tile.Name.empty() ? name : tile.Name + "\\" + name);
       if (!file.empty()) {
         try {
           p->Stream = std::make_unique<TGIS_BufferedFileStream>(file, false, OnAfterRead);
@@ -231,7 +234,8 @@ void TGIS_LayerVPF::ReadRow() {
   }
   if (joinDue) {
     const T_Join* found = nullptr;
-    join_.Rows.ForEach(
+    if (join_.Rows != nullptr)
+      join_.Rows->ForEach(
         [&](void*, const TGIS_HashItem&, void* object, bool& cont) {
           const auto* j = static_cast<const T_Join*>(object);
           if (j->FeatureId == currentId_) {
@@ -260,6 +264,7 @@ void TGIS_LayerVPF::BuildShape(std::int32_t primitiveId) {
   if (currentTile_ < 0 || std::size_t(currentTile_) >= tiles_.Tiles.size() ||
       std::size_t(currentTile_) >= primitives_.size())
     return;
+  if (primitives_[std::size_t(currentTile_)] == nullptr) return;
   T_Feature& p = *primitives_[std::size_t(currentTile_)];
   p.WantedId = primitiveId;
   if (!GisIsExtentIntersecting(tiles_.Tiles[std::size_t(currentTile_)].Extent, CursorExtent()))
@@ -486,7 +491,9 @@ Variant TGIS_LayerVPF::DescribeValue(const T_Column& c, TGIS_Shape* shape) {
 Variant TGIS_LayerVPF::FetchFieldValue(std::int32_t, const std::string& storedName) {
   const T_Table* table = &feature_;
   if (SameText(storedName, "String")) {
-    if (currentTile_ < 0 || std::size_t(currentTile_) >= primitives_.size()) return Variant();
+    if (currentTile_ < 0 || std::size_t(currentTile_) >= primitives_.size() ||
+        primitives_[std::size_t(currentTile_)] == nullptr)
+      return Variant();
     table = &primitives_[std::size_t(currentTile_)]->Table;
   }
   const std::string wanted = UpperCase(storedName);

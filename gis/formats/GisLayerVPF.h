@@ -57,8 +57,8 @@ public:
     std::vector<T_Column> Columns;
     /// Coordinates collected from the last primitive row.
     std::vector<TGIS_Point> Points;
-    /// Join rows by row id (the objects live in JoinRows).
-    TGIS_HashList Rows;
+    /// Join rows by row id (the join table only; the objects live in JoinRows).
+    std::unique_ptr<TGIS_HashList> Rows;
     std::vector<std::unique_ptr<T_Join>> JoinRows;
     /// Record offsets of the variable-length index (row n at n - 1).
     std::vector<std::int32_t> Offsets;
@@ -68,6 +68,7 @@ public:
 
   /// One primitive table of one tile; without a stream when its file is
   /// missing or could not be set up (a placeholder keeps the tile's place).
+  /// A gap in the tile ids holds no object at all.
   class T_Feature {
   public:
     int Kind = 0; // 0 END, 1 EDG, 2 FAC, 3 RNG, 4 EDG of an area class, 5 TXT

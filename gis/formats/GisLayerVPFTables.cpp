@@ -38,7 +38,7 @@ void TGIS_LayerVPF::T_Table::Reset() {
   Narrative.clear();
   Columns.clear();
   Points.clear();
-  Rows.Clear();
+  Rows.reset();
   JoinRows.clear();
   Offsets.clear();
 }
@@ -207,6 +207,7 @@ void TGIS_LayerVPF::OpenJoinTable() {
   if (path.empty() || !FileExists(path)) return;
   TGIS_BufferedFileStream s(path, false);
   ReadTableHeader(s, join_);
+  join_.Rows = std::make_unique<TGIS_HashList>();
   // Only integer columns make a join row: every row of a table with another
   // type in its layout fails alike, so such a table gives no rows.
   for (const T_Column& c : join_.Columns)
@@ -235,8 +236,8 @@ void TGIS_LayerVPF::OpenJoinTable() {
       }
     }
     void* present = nullptr;
-    if (join_.Rows.Find(Variant(row->RowId), present)) continue; // a repeated row id is dropped
-    join_.Rows.Add(Variant(row->RowId), row.get());
+    if (join_.Rows->Find(Variant(row->RowId), present)) continue; // a repeated row id is dropped
+    join_.Rows->Add(Variant(row->RowId), row.get());
     join_.JoinRows.push_back(std::move(row));
   }
 }
