@@ -251,11 +251,7 @@ void TGIS_LayerGDF::TReader::HandlePointFeature() {
   std::vector<TGIS_Point3D> points;
   for (const auto& knot : r.Groups[0])
     AddCoordinates(KnotCoordinates(knot[0]), points);
-  if (TGIS_Shape* shape = GdfShape(layer_, gisShapeTypeMultiPoint, points)) {
-    SetFeatureName(*shape, r.Number("FEAT_CODE"));
-    for (const auto& a : r.Groups[1])
-      ApplyAttributes(*shape, a[0]);
-  }
+  Describe(GdfShape(layer_, gisShapeTypeMultiPoint, points), r);
   Restore(saved);
   points_.emplace(GdfKey(r.Text("POINT_ID")), start);
 }
@@ -266,11 +262,7 @@ void TGIS_LayerGDF::TReader::HandleLineFeature() {
   const TRecord r = ReadLayout(52);
   std::vector<TGIS_Point3D> points;
   AddLineGeometry(r, points);
-  if (TGIS_Shape* shape = GdfShape(layer_, gisShapeTypeArc, points)) {
-    SetFeatureName(*shape, r.Number("FEAT_CODE"));
-    for (const auto& a : r.Groups[1])
-      ApplyAttributes(*shape, a[0]);
-  }
+  Describe(GdfShape(layer_, gisShapeTypeArc, points), r);
   Restore(saved);
   lines_.emplace(GdfKey(r.Text("LIFE_ID")), start);
 }
@@ -293,13 +285,17 @@ void TGIS_LayerGDF::TReader::HandleComplexFeature() {
     } else {
       continue;
     }
-    if (TGIS_Shape* shape = GdfShape(layer_, type, points)) {
-      SetFeatureName(*shape, r.Number("FEAT_CODE"));
-      for (const auto& a : r.Groups[1])
-        ApplyAttributes(*shape, a[0]);
-    }
+    Describe(GdfShape(layer_, type, points), r);
   }
   Restore(saved);
+}
+
+void TGIS_LayerGDF::TReader::Describe(TGIS_Shape* shape, const TRecord& feature) {
+  if (shape == nullptr) return;
+  SetFeatureName(*shape, feature.Number("FEAT_CODE"));
+  // Every feature record keeps its attribute ids in its second group.
+  for (const auto& a : feature.Groups[1])
+    ApplyAttributes(*shape, a[0]);
 }
 
 void TGIS_LayerGDF::TReader::SetFeatureName(TGIS_Shape& shape, std::int64_t code) {

@@ -90,6 +90,8 @@ private:
   void HandlePointFeature();
   void HandleLineFeature();
   void HandleComplexFeature();
+  /// The feature name and the attributes of a feature record on its shape.
+  void Describe(TGIS_Shape* shape, const TRecord& feature);
   void SetFeatureName(TGIS_Shape& shape, std::int64_t code);
   void ApplyAttributes(TGIS_Shape& shape, const std::string& attributeId);
   std::string DecodeValue(const std::string& type, const std::string& value);

@@ -323,25 +323,36 @@ void TGIS_LayerVPF::BuildShape(std::int32_t primitiveId) {
   p.Table.Points.clear();
 }
 
-void TGIS_LayerVPF::ReadEdge(T_Feature& p) {
-  primitiveFound_ = false;
-  if (p.WantedId <= 0 || p.Offsets.size() < std::size_t(p.WantedId)) return;
+std::int32_t TGIS_LayerVPF::ReadPrimitiveRow(T_Feature& p, bool counted, bool keepAll,
+                                             const char* assertion) {
   TGIS_BufferedFileStream& s = *p.Stream;
-  VpfSeekOffset(s, p.Offsets[std::size_t(p.WantedId) - 1]);
-  if (s.Eof()) return;
+  std::int32_t rowId = -1;
   for (T_Column& c : p.Table.Columns) {
     switch (c.Type) {
     case 'C':
     case 'Z': {
+      // Coordinates count only for the wanted row, whose id came first.
       const bool is3D = c.Type == 'Z';
-      const std::int64_t n = CheckedCount(s, ReadInt32(s), is3D ? 12 : 8);
-      p.Table.Points.reserve(std::size_t(n));
-      for (std::int64_t i = 0; i < n; ++i)
-        p.Table.Points.push_back(ReadCoordinate(s, is3D));
+      const std::int64_t n = counted ? CheckedCount(s, ReadInt32(s), is3D ? 12 : 8) : 1;
+      const bool keep = keepAll || rowId == p.WantedId;
+      if (keep) p.Table.Points.reserve(p.Table.Points.size() + std::size_t(n));
+      for (std::int64_t i = 0; i < n; ++i) {
+        const TGIS_Point pt = ReadCoordinate(s, is3D);
+        if (keep) p.Table.Points.push_back(pt);
+      }
       break;
     }
-    case 'I':
-      c.Value = Variant(ReadInt32(s));
+    case 'I': {
+      const std::int32_t v = ReadInt32(s);
+      c.Value = Variant(v);
+      if (c.Name == "id") rowId = v;
+      break;
+    }
+    case 'S':
+      c.Value = Variant(std::int32_t(ReadInt16(s)));
+      break;
+    case 'F':
+      c.Value = Variant(ReadFloat32(s));
       break;
     case 'K': {
       std::int32_t id = 0, tile = 0;
@@ -350,108 +361,54 @@ void TGIS_LayerVPF::ReadEdge(T_Feature& p) {
       break;
     }
     case 'T':
-      c.Value = Variant(ReadText(s, c, true));
+      c.Value = Variant(Trim(ReadText(s, c, true)));
+      break;
+    case 'X':
       break;
     default:
-      VpfUnsupported("Primary edge - Unsupported type", __LINE__);
+      VpfUnsupported(assertion, __LINE__);
     }
   }
+  return rowId;
+}
+
+void TGIS_LayerVPF::ScanPrimitive(T_Feature& p, bool counted, const char* assertion) {
+  TGIS_BufferedFileStream& s = *p.Stream;
+  while (!s.Eof()) {
+    const std::int64_t start = s.GetPosition();
+    if (ReadPrimitiveRow(p, counted, false, assertion) == p.WantedId) break;
+    if (s.GetPosition() == start) break; // a row of no bytes would never end
+  }
+  primitiveFound_ = shapeComplete_ = true;
+}
+
+void TGIS_LayerVPF::ReadEdge(T_Feature& p) {
+  primitiveFound_ = false;
+  if (p.WantedId <= 0 || p.Offsets.size() < std::size_t(p.WantedId)) return;
+  VpfSeekOffset(*p.Stream, p.Offsets[std::size_t(p.WantedId) - 1]);
+  if (p.Stream->Eof()) return;
+  ReadPrimitiveRow(p, true, true, "Primary edge - Unsupported type");
   primitiveFound_ = shapeComplete_ = true;
 }
 
 void TGIS_LayerVPF::ReadNode(T_Feature& p) {
   primitiveFound_ = false;
   if (p.WantedId <= 0) return;
-  TGIS_BufferedFileStream& s = *p.Stream;
   if (p.Offsets.size() >= std::size_t(p.WantedId)) {
     const std::int32_t offset = p.Offsets[std::size_t(p.WantedId) - 1];
-    if (offset != 0) VpfSeekOffset(s, offset);
+    if (offset != 0) VpfSeekOffset(*p.Stream, offset);
   } else {
-    s.Seek(p.FirstRow, 0);
+    p.Stream->Seek(p.FirstRow, 0);
   }
-  while (!s.Eof()) {
-    const std::int64_t start = s.GetPosition();
-    std::int32_t rowId = -1;
-    for (T_Column& c : p.Table.Columns) {
-      switch (c.Type) {
-      case 'C':
-      case 'Z': {
-        const TGIS_Point pt = ReadCoordinate(s, c.Type == 'Z');
-        if (rowId == p.WantedId) p.Table.Points.push_back(pt);
-        break;
-      }
-      case 'I': {
-        const std::int32_t v = ReadInt32(s);
-        c.Value = Variant(v);
-        if (c.Name == "id") rowId = v;
-        break;
-      }
-      case 'K': {
-        std::int32_t id = 0, tile = 0;
-        ReadTriplet(s, id, tile);
-        c.Value = Variant(id);
-        break;
-      }
-      case 'X':
-        break;
-      default:
-        VpfUnsupported("Primary node - Unsupported type", __LINE__);
-      }
-    }
-    if (rowId == p.WantedId || s.GetPosition() == start) break;
-  }
-  primitiveFound_ = shapeComplete_ = true;
+  ScanPrimitive(p, false, "Primary node - Unsupported type");
 }
 
 void TGIS_LayerVPF::ReadTextPrimitive(T_Feature& p) {
   primitiveFound_ = false;
   if (p.WantedId <= 0) return;
-  TGIS_BufferedFileStream& s = *p.Stream;
   if (p.Offsets.size() >= std::size_t(p.WantedId))
-    VpfSeekOffset(s, p.Offsets[std::size_t(p.WantedId) - 1]);
-  while (!s.Eof()) {
-    const std::int64_t start = s.GetPosition();
-    std::int32_t rowId = -1;
-    for (T_Column& c : p.Table.Columns) {
-      switch (c.Type) {
-      case 'C':
-      case 'Z': {
-        const bool is3D = c.Type == 'Z';
-        const std::int64_t n = CheckedCount(s, ReadInt32(s), is3D ? 12 : 8);
-        for (std::int64_t i = 0; i < n; ++i) {
-          const TGIS_Point pt = ReadCoordinate(s, is3D);
-          if (rowId == p.WantedId) p.Table.Points.push_back(pt);
-        }
-        break;
-      }
-      case 'I': {
-        const std::int32_t v = ReadInt32(s);
-        c.Value = Variant(v);
-        if (c.Name == "id") rowId = v;
-        break;
-      }
-      case 'S':
-        c.Value = Variant(std::int32_t(ReadInt16(s)));
-        break;
-      case 'F':
-        c.Value = Variant(ReadFloat32(s));
-        break;
-      case 'K': {
-        std::int32_t id = 0, tile = 0;
-        ReadTriplet(s, id, tile);
-        c.Value = Variant(id);
-        break;
-      }
-      case 'T':
-        c.Value = Variant(Trim(ReadText(s, c, true)));
-        break;
-      default:
-        VpfUnsupported("Primary text - Unsupported type", __LINE__);
-      }
-    }
-    if (rowId == p.WantedId || s.GetPosition() == start) break;
-  }
-  primitiveFound_ = shapeComplete_ = true;
+    VpfSeekOffset(*p.Stream, p.Offsets[std::size_t(p.WantedId) - 1]);
+  ScanPrimitive(p, true, "Primary text - Unsupported type");
 }
 
 TGIS_Shape* TGIS_LayerVPF::BeginShape() {

@@ -158,6 +158,12 @@ private:
   /// Reads one row of the feature table.
   void ReadRow();
   void BuildShape(std::int32_t primitiveId);
+  /// One row of a primitive table: its values, and the coordinates of the
+  /// wanted row (of every row with `keepAll`); the row's "id", -1 without.
+  /// Coordinate columns are length-prefixed when `counted`, else one point.
+  std::int32_t ReadPrimitiveRow(T_Feature& p, bool counted, bool keepAll, const char* assertion);
+  /// Rows from the stream's position until the wanted one or the end.
+  void ScanPrimitive(T_Feature& p, bool counted, const char* assertion);
   void ReadEdge(T_Feature& p);
   void ReadNode(T_Feature& p);
   void ReadTextPrimitive(T_Feature& p);
