@@ -173,7 +173,7 @@ void TGIS_LayerVPF::ReadTableHeader(TGIS_BufferedFileStream& stream, T_Table& ta
 void TGIS_LayerVPF::ReadIndexFile(const std::string& tablePath, T_Table* table,
                                   T_Feature* primitive) {
   if (tablePath.empty()) return;
-  const std::string wanted = tablePath.substr(0, tablePath.size() - 1) + "X";
+  const std::string wanted = ToSlashes(tablePath.substr(0, tablePath.size() - 1) + "X");
   const std::string path = FindFileNoCase(wanted);
   if (path.empty() || !FileExists(path)) return;
   TGIS_BufferedFileStream s(path, false);
@@ -203,7 +203,7 @@ std::string TGIS_LayerVPF::FindFile(const std::string& folder, const std::string
 void TGIS_LayerVPF::OpenJoinTable() {
   join_.Reset();
   if (path_.size() < 2) return;
-  const std::string path = FindFileNoCase(path_.substr(0, path_.size() - 2) + "JT");
+  const std::string path = FindFileNoCase(ToSlashes(path_.substr(0, path_.size() - 2) + "JT"));
   if (path.empty() || !FileExists(path)) return;
   TGIS_BufferedFileStream s(path, false);
   ReadTableHeader(s, join_);
@@ -213,6 +213,7 @@ void TGIS_LayerVPF::OpenJoinTable() {
   for (const T_Column& c : join_.Columns)
     if (c.Type != 'I' && c.Type != 'S') return;
   while (!s.Eof()) {
+    const std::int64_t start = s.GetPosition();
     auto row = std::make_unique<T_Join>();
     for (std::size_t i = 0; i < join_.Columns.size(); ++i) {
       T_Column& c = join_.Columns[i];
@@ -235,6 +236,7 @@ void TGIS_LayerVPF::OpenJoinTable() {
         break;
       }
     }
+    if (s.GetPosition() == start) break; // rows of no bytes would never end
     void* present = nullptr;
     if (join_.Rows->Find(Variant(row->RowId), present)) continue; // a repeated row id is dropped
     join_.Rows->Add(Variant(row->RowId), row.get());
@@ -246,7 +248,7 @@ void TGIS_LayerVPF::OpenJoinTable() {
 
 void TGIS_LayerVPF::OpenValueTables() {
   chars_.clear();
-  const std::string tableName = UpperCase(ExtractFileName(path_));
+  const std::string tableName = UpperCase(ExtractFileName(ToSlashes(path_)));
   for (const char* name : {"CHAR.VDT", "INT.VDT"}) {
     const std::string path = FindFile(folder_, name);
     if (path.empty()) continue;
@@ -263,6 +265,7 @@ void TGIS_LayerVPF::OpenValueTables() {
                  : std::string();
     };
     while (!s.Eof()) {
+      const std::int64_t start = s.GetPosition();
       for (T_Column& c : scratch_.Columns) {
         switch (c.Type) {
         case 'I':
@@ -278,6 +281,7 @@ void TGIS_LayerVPF::OpenValueTables() {
           VpfTableUnsupported("CHAR - Unsupported type", __LINE__);
         }
       }
+      if (s.GetPosition() == start) break; // rows of no bytes would never end
       if (text(tableColumn) != tableName) continue;
       auto row = std::make_unique<T_CHAR>();
       row->Description = text(description);
@@ -301,6 +305,7 @@ void TGIS_LayerVPF::OpenTileReference() {
     ReadTableHeader(s, scratch_);
     if (scratch_.Columns.size() < 2) BadFile(path);
     while (!s.Eof()) {
+      const std::int64_t start = s.GetPosition();
       for (T_Column& c : scratch_.Columns) {
         switch (c.Type) {
         case 'I':
@@ -313,6 +318,7 @@ void TGIS_LayerVPF::OpenTileReference() {
           VpfTableUnsupported("Tile - Unsupported type", __LINE__);
         }
       }
+      if (s.GetPosition() == start) BadFile(path); // rows of no bytes
       Integer id = -1;
       if (!TryStrToInt(VarToStr(scratch_.Columns[0].Value), id) || id < 0 || id > kVpfMaxTileId)
         BadFile(path);

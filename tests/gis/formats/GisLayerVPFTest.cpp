@@ -605,6 +605,31 @@ TEST(VpfLayer, DamagedTablesAreRefusedInBoundedMemory) {
   EXPECT_EQ(text.rfind(bad0034, 0), 0u) << text;
 }
 
+TEST(VpfLayer, TablesWhoseRowsTakeNoBytesEndInsteadOfLooping) {
+  TTempDir dir("vpf-empty-rows");
+  const std::string path = ThreeTiles().Write(dir);
+  TVpfTable none("");
+  none.Row("some bytes after the header");
+  none.Write(dir, "lib/roads/roadl.ljt", false);
+  TVpfTable zero("table=T,0,N,t,-,-,-,:value=T,0,N,v,-,-,-,");
+  zero.Row("more bytes");
+  zero.Write(dir, "lib/roads/char.vdt", false);
+  TGIS_LayerVPF layer;
+  layer.SetPath(path);
+  layer.Open();
+  EXPECT_TRUE(layer.JoinTable().JoinRows.empty());
+  EXPECT_TRUE(layer.ValueDescriptions().empty());
+  EXPECT_EQ(layer.GetLastUid(), 6);
+
+  TVpfTable tiles("name=T,0,N,t,-,-,-,:other=T,0,N,v,-,-,-,");
+  tiles.Row("x");
+  tiles.Write(dir, "lib/tileref/tileref.aft", false);
+  TGIS_LayerVPF refused;
+  refused.SetPath(path);
+  const std::string text = fmttest::ErrorText([&] { refused.Open(); });
+  EXPECT_EQ(text.rfind("0034", 0), 0u) << text;
+}
+
 TEST(VpfLayer, SamplesAndFactoryRows) {
   GisFormatsRegisterLayers();
   for (const char* ext : {".lft", ".PFT", ".tft"}) {
