@@ -322,7 +322,8 @@ void TGIS_LayerVPF::OpenTileReference() {
       Integer id = -1;
       if (!TryStrToInt(VarToStr(scratch_.Columns[0].Value), id) || id < 0 || id > kVpfMaxTileId)
         BadFile(path);
-      tiles_.Tiles.resize(std::size_t(id) + 1);
+      // Tiles may come in any order: the array only grows.
+      if (tiles_.Tiles.size() < std::size_t(id) + 1) tiles_.Tiles.resize(std::size_t(id) + 1);
       tiles_.Tiles[std::size_t(id)].Id = id;
       tiles_.Tiles[std::size_t(id)].Name = VarToStr(scratch_.Columns[1].Value);
     }

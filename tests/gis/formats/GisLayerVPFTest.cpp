@@ -4,6 +4,7 @@
 // damaged tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -131,10 +132,14 @@ struct TLineLibrary {
     TVpfTable fbr("id=I,1,P,Id,-,-,-,:xmin=F,1,N,x,-,-,-,:ymin=F,1,N,y,-,-,-,:xmax=F,1,N,x,-,-,-,:"
                   "ymax=F,1,N,y,-,-,-,");
     fbr.Row(Le32(1) + F32(-180) + F32(-90) + F32(180) + F32(90)); // the universe face
-    for (const TTile& t : Tiles) {
-      tileref.Row(Le32(t.Id) + Fixed(t.Name, 8) + Le32(t.Id + 1));
+    // The face rectangles follow the tile ids (face k bounds tile k).
+    std::vector<TTile> byId = Tiles;
+    std::sort(byId.begin(), byId.end(), [](const TTile& a, const TTile& b) { return a.Id < b.Id; });
+    for (const TTile& t : byId)
       fbr.Row(Le32(t.Id + 1) + F32(float(t.Extent.XMin)) + F32(float(t.Extent.YMin)) +
               F32(float(t.Extent.XMax)) + F32(float(t.Extent.YMax)));
+    for (const TTile& t : Tiles) {
+      tileref.Row(Le32(t.Id) + Fixed(t.Name, 8) + Le32(t.Id + 1));
       TVpfTable edg("id=I,1,P,Id,-,-,-,:start_node=I,1,N,n,-,-,-,:right_face=K,1,N,f,-,-,-,:"
                     "coordinates=C,*,N,c,-,-,-,");
       for (const TEdge& e : t.Edges)
@@ -165,10 +170,11 @@ struct TLineLibrary {
 
 TLineLibrary ThreeTiles() {
   TLineLibrary lib;
+  // Listed out of order: the tile array only grows.
   lib.Tiles = {
+      {3, "C", {0, 10, 10, 20}, {{1, {{1, 11}, {2, 12}}}}},
       {1, "A", {0, 0, 10, 10}, {{1, {{1, 1}, {2, 2.5}, {3, 1}}}, {2, {{4, 4}, {5, 5}}}}},
       {2, "B", {10, 0, 20, 10}, {{1, {{11, 1}, {12, 2}}}, {2, {{13, 3}, {14.25, 3}, {15, 4}}}}},
-      {3, "C", {0, 10, 10, 20}, {{1, {{1, 11}, {2, 12}}}}},
   };
   lib.Rows = {{1, 2, "AP030", "Main", 1.5f},  {2, 1, "AP030", "Side", 2.25f},
               {3, 1, "AQ040", "Bridge", 3.0f}, {1, 1, "AP030", "Ring", 4.5f},
@@ -221,6 +227,7 @@ TEST(VpfLayer, TiledLinesGiveTheModelsShapesWithTheRowAsUidInBothAccessModes) {
     EXPECT_EQ(layer.InfoText(), "VPF (Vector Product Format)");
     ASSERT_EQ(layer.TileManager().Tiles.size(), 4u);
     EXPECT_EQ(layer.TileManager().Tiles[2].Name, "B");
+    EXPECT_EQ(layer.TileManager().Tiles[3].Name, "C"); // listed first
     const TGIS_Extent ext = layer.Extent();
     EXPECT_EQ(ext.XMin, 0);
     EXPECT_EQ(ext.YMin, 0);
