@@ -44,10 +44,15 @@ function(sk_link_qt target)
 endfunction()
 
 # sk_test(<target> [OWN_MAIN] [DEPS ...] [QT <components>...] [LABEL <label>]
-#         [ENV <VAR=value>...] [SOURCES ...])
+#         [ENV <VAR=value>...] [SOURCES ...] [TIMEOUT <s>] [SHARDS <n>])
 # QT: the Qt components the test's own files include (tests may use Qt).
 # OWN_MAIN: the test brings its own main() (one that creates an application
 # object, say); otherwise GoogleTest's is linked.
+# SHARDS: a long program runs as <n> CTest entries, <target>-<i>of<n>, each
+# the i-th share of its tests (GoogleTest's own sharding), so that they run
+# side by side on a machine of few cores. Its tests must not share files or
+# databases by fixed names (temporary folders are made with mkdtemp). Sharded
+# programs are also started first: their entries carry a high COST.
 # One GoogleTest executable of every .cpp in the calling folder, run by CTest
 # with the headless environment every test needs.
 set(SK_TEST_ENV
@@ -62,7 +67,7 @@ set(SK_TEST_ENV
 )
 
 function(sk_test target)
-  cmake_parse_arguments(A "OWN_MAIN" "LABEL;TIMEOUT" "DEPS;QT;ENV;SOURCES" ${ARGN})
+  cmake_parse_arguments(A "OWN_MAIN" "LABEL;TIMEOUT;SHARDS" "DEPS;QT;ENV;SOURCES" ${ARGN})
   if(A_SOURCES)
     set(sources ${A_SOURCES})
   else()
@@ -76,15 +81,30 @@ function(sk_test target)
   if(NOT A_OWN_MAIN)
     target_link_libraries(${target} PRIVATE GTest::gtest_main)
   endif()
-  add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 600)
   endif()
-  set_tests_properties(${target} PROPERTIES
-    ENVIRONMENT "${SK_TEST_ENV};${A_ENV}"
-    TIMEOUT ${A_TIMEOUT})
+  if(NOT A_SHARDS OR A_SHARDS LESS 2)
+    add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+    set_tests_properties(${target} PROPERTIES
+      ENVIRONMENT "${SK_TEST_ENV};${A_ENV}"
+      TIMEOUT ${A_TIMEOUT})
+    set(names ${target})
+  else()
+    set(names "")
+    math(EXPR last "${A_SHARDS} - 1")
+    foreach(i RANGE ${last})
+      math(EXPR n "${i} + 1")
+      set(name ${target}-${n}of${A_SHARDS})
+      add_test(NAME ${name} COMMAND ${target} --gtest_brief=1)
+      set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "${SK_TEST_ENV};${A_ENV};GTEST_TOTAL_SHARDS=${A_SHARDS};GTEST_SHARD_INDEX=${i}"
+        TIMEOUT ${A_TIMEOUT} COST 1000)
+      list(APPEND names ${name})
+    endforeach()
+  endif()
   if(A_LABEL)
-    set_tests_properties(${target} PROPERTIES LABELS ${A_LABEL})
+    set_tests_properties(${names} PROPERTIES LABELS ${A_LABEL})
   endif()
   sk_speed_up(${target} test)
 endfunction()

@@ -1,7 +1,9 @@
 // Database layer configurations: the input as a ".VRKLS" / ".VRKPS" file and
 // as an inline text is read into lines, its values expand the SQL command
 // templates with its dialect, the SQL identifier routines walk it, and its
-// connection string is parsed (never opened: no server is reached).
+// connection string is parsed (never opened: no server is reached); as a
+// first-version store's layer file, its connection string and cardinal point
+// are read.
 
 #include <cstdint>
 #include <string>
@@ -9,6 +11,7 @@
 #include "fuzz/support/FuzzSupport.h"
 #include "gis/database/GisDatabaseLayers.h"
 #include "gis/database/GisLayerConfig.h"
+#include "gis/database/GisLayerPixelStore.h"
 #include "gis/database/GisSharedConnections.h"
 #include "gis/database/GisSqlTemplates.h"
 #include "platform/data/DataAccess.h"
@@ -64,6 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Walk(file);
     const std::string store = skfuzz::WriteScratch("store.vrkps", data, size);
     Walk(store);
+    // A first-version store's layer file.
+    const TGIS_PixelStoreLayerFile old = GisReadPixelStoreLayerFile(store);
+    (void)data::ParseConnectionString(old.ConnectionString);
   } catch (const Exception&) {
   }
   return 0;

@@ -1,6 +1,8 @@
 #include "gis/database/GisDatabaseLayers.h"
 
 #include "gis/database/GisLayerConfig.h"
+#include "gis/database/GisLayerPixelStore.h"
+#include "gis/database/GisLayerPixelStoreAdo2.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/core/GisDefsPaths.h"
 #include "platform/rtl/Files.h"
@@ -25,4 +27,14 @@ void GisDatabaseRegisterLayers() {
   hooks.PixelStoreV2Accepts = [](const std::string& fullPath) {
     return GisPixelStore2ConfigKind(fullPath) == 1;
   };
+  TGIS_RegistredLayers::RegisterLayer(
+      "TGIS_LayerPixelStoreAdo2", "Pixel Store (second version)",
+      [](TGIS_LayerFactoryArgs&) -> std::unique_ptr<TGIS_LayerAbstract> {
+        return std::make_unique<TGIS_LayerPixelStoreAdo2>();
+      });
+  TGIS_RegistredLayers::RegisterLayer(
+      "TGIS_LayerPixelStore", "Pixel Store",
+      [](TGIS_LayerFactoryArgs&) -> std::unique_ptr<TGIS_LayerAbstract> {
+        return std::make_unique<TGIS_LayerPixelStore>();
+      });
 }

@@ -10,6 +10,7 @@
 int GisPixelStore2ConfigKind(const std::string& path);
 
 /// Installs the factory hooks (ReadLayerConfigValue, PixelStoreV2Accepts)
-/// and the creators of the database layers that are built. Call once at
+/// and the creators of the database layers that are built: the pixel-store
+/// layers TGIS_LayerPixelStoreAdo2 and TGIS_LayerPixelStore. Call once at
 /// start-up after GisKernelInit(); calling it again only refills them.
 void GisDatabaseRegisterLayers();

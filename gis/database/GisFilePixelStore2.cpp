@@ -17,6 +17,7 @@
 #include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Strings.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -63,20 +64,31 @@ const char* const kCommands[TGIS_FilePixelStoreAbstract2::CommandCount] = {
 
 constexpr long double kBorder = 0.0000001L;
 
+// A cell index within the int range (a damaged catalogue may give any
+// number, or none).
+int CellIndexOf(long double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int>(std::clamp(v, -2147483647.0L, 2147483647.0L));
+}
 // First index of a range: round, one less when the position lies before it.
 int FirstIndex(long double u) {
   const long double r = std::nearbyintl(u);
-  return static_cast<int>(u < r - kBorder ? r - 1 : r);
+  return CellIndexOf(u < r - kBorder ? r - 1 : r);
 }
 // Exclusive end of a range: trunc, one more past a border.
 int EndIndex(long double u) {
   const long double t = std::truncl(u);
-  return static_cast<int>(u - t > kBorder ? t + 1 : t);
+  return CellIndexOf(u - t > kBorder ? t + 1 : t);
 }
 
 } // namespace
 
-TGIS_FilePixelStoreAbstract2::TGIS_FilePixelStoreAbstract2() = default;
+TGIS_FilePixelStoreAbstract2::TGIS_FilePixelStoreAbstract2()
+    : capabilities_{{pf24bit, 1, 0, false},
+                    {pf8bit, 1, 1, true},
+                    {pf24bit, 2, 100, false},
+                    {pf8bit, 2, 101, false},
+                    {pf1bit, 2, 102, false}} {}
 
 TGIS_FilePixelStoreAbstract2::~TGIS_FilePixelStoreAbstract2() = default;
 
@@ -122,8 +134,13 @@ std::string TGIS_FilePixelStoreAbstract2::Command(int n) const {
 }
 
 std::string TGIS_FilePixelStoreAbstract2::MacroValue(const std::string& name) {
-  std::string value = name;
-  if (OnPassword) OnPassword(this, name, value);
+  const std::string& prefix = KeyPrefix.empty() ? name_ : KeyPrefix;
+  std::string value = GisLayerPasswords().Get(prefix, name);
+  if (value.empty()) {
+    value = name;
+    if (OnPassword) OnPassword(this, name, value);
+  }
+  passwords_.Add(prefix, name, value);
   return value;
 }
 
@@ -135,6 +152,7 @@ void TGIS_FilePixelStoreAbstract2::Connect() {
     if (name.empty() || !config_.Values(name).empty()) continue;
     config_.SetValues(name, lines.ValueFromIndex(i));
   }
+  passwords_.Clear();
   for (int i = 0; i < commands_.Count(); ++i)
     commands_.SetStrings(i, GisExpandTemplate(commands_[i], nullptr,
                                               [this](const std::string& n) { return MacroValue(n); }));
@@ -153,6 +171,7 @@ void TGIS_FilePixelStoreAbstract2::Connect() {
   } else {
     DbConnect();
   }
+  GisLayerPasswords().Merge(&passwords_);
 }
 
 void TGIS_FilePixelStoreAbstract2::Disconnect() {
@@ -206,6 +225,12 @@ void TGIS_FilePixelStoreAbstract2::ReadCatalogue() {
 
 void TGIS_FilePixelStoreAbstract2::CreateStore(const std::string& path, const TGIS_Extent& extent,
                                                long double pixelSize, int imageType, int quality) {
+  CreateStoreObjects(path, extent, pixelSize, imageType, quality, true);
+}
+
+void TGIS_FilePixelStoreAbstract2::CreateStoreObjects(const std::string& path, const TGIS_Extent& extent,
+                                                      long double pixelSize, int imageType, int quality,
+                                                      bool dropOlder) {
   ConfigPath = path;
   Connect();
   {
@@ -214,10 +239,57 @@ void TGIS_FilePixelStoreAbstract2::CreateStore(const std::string& path, const TG
       CreateCatalogue();
     } catch (const Exception&) { // the catalogue may exist
     }
-    DropStore();
+    if (dropOlder) DropStore();
     CreateStoreTables(extent, imageType, "", pixelSize, quality);
   }
   ReadCatalogue();
+}
+
+int TGIS_FilePixelStoreAbstract2::ImageTypeOf(const TGIS_PixelCapabilities& capability) {
+  switch (capability.CompressionClass) {
+  case 1:
+    SK_ASSERT(capability.PixelFormat == (capability.Flag ? pf8bit : pf24bit), GIS_RS_ERR_UNTESTED,
+              "GisFilePixelStore2", __LINE__);
+    return capability.Flag ? 2 : 1;
+  case 2:
+    SK_ASSERT(!capability.Flag, GIS_RS_ERR_UNTESTED, "GisFilePixelStore2", __LINE__);
+    switch (capability.PixelFormat) {
+    case pf24bit: return 3;
+    case pf8bit: return 4;
+    case pf1bit: return 5;
+    default: SK_ASSERT(false, GIS_RS_ERR_UNTESTED, "GisFilePixelStore2", __LINE__);
+    }
+    return 3;
+  default: return 0;
+  }
+}
+
+void TGIS_FilePixelStoreAbstract2::CreateNew(const std::string& path, int width, int height,
+                                             const TGIS_Extent& extent, int quality, int subFormat) {
+  const TGIS_PixelCapabilities* chosen = nullptr;
+  for (const TGIS_PixelCapabilities& c : capabilities_)
+    if (c.Identifier == subFormat) chosen = &c;
+  if (chosen == nullptr) throw EGIS_Exception(GIS_RS_ERR_BADPIXELFORMAT);
+  capability_ = *chosen;
+  width_ = width;
+  height_ = height;
+  quality_ = std::clamp(quality, 0, 100);
+  const long double pixelSize =
+      width > 0 ? (static_cast<long double>(extent.XMax) - extent.XMin) / width : 0.0L;
+  CreateStoreObjects(path, extent, pixelSize, ImageTypeOf(capability_), quality_, !path.empty());
+}
+
+TGIS_Extent TGIS_FilePixelStoreAbstract2::PixelCellExtent(int x, int y) const {
+  TGIS_Extent e;
+  e.XMin = static_cast<double>(x * pixelSize_ + extent_.XMin);
+  e.XMax = static_cast<double>(e.XMin + CellSize * pixelSize_);
+  e.YMin = static_cast<double>(extent_.YMax - (y + CellSize) * pixelSize_);
+  e.YMax = static_cast<double>(e.YMin + CellSize * pixelSize_);
+  return e;
+}
+
+void TGIS_FilePixelStoreAbstract2::WriteBitmap(int x, int y, TBitmap& bitmap) {
+  WriteCellBitmap(bitmap, PixelCellExtent(x, y));
 }
 
 // ---- cells ------------------------------------------------------------------------------
@@ -265,6 +337,11 @@ bool TGIS_FilePixelStoreAbstract2::NextCell() {
   }
   LoadCell();
   return true;
+}
+
+std::int64_t TGIS_FilePixelStoreAbstract2::CellCount() const {
+  if (eof_ || endColumn_ <= firstColumn_ || endRow_ <= firstRow_) return 0;
+  return (std::int64_t(endColumn_) - firstColumn_) * (std::int64_t(endRow_) - firstRow_);
 }
 
 TGIS_Extent TGIS_FilePixelStoreAbstract2::CellExtent() const {
@@ -316,12 +393,7 @@ void TGIS_FilePixelStoreAbstract2::LoadCell() {
 }
 
 void TGIS_FilePixelStoreAbstract2::WriteBitmapBytes(int x, int y, const std::vector<std::uint8_t>& bytes) {
-  TGIS_Extent e;
-  e.XMin = static_cast<double>(x * pixelSize_ + extent_.XMin);
-  e.XMax = static_cast<double>(e.XMin + CellSize * pixelSize_);
-  e.YMin = static_cast<double>(extent_.YMax - (y + CellSize) * pixelSize_);
-  e.YMax = static_cast<double>(e.YMin + CellSize * pixelSize_);
-  WriteCellBytes(e, bytes);
+  WriteCellBytes(PixelCellExtent(x, y), bytes);
 }
 
 void TGIS_FilePixelStoreAbstract2::WriteCellBytes(const TGIS_Extent& extent, const std::vector<std::uint8_t>& bytes) {

@@ -11,7 +11,9 @@
 // level count.
 #pragma once
 
+#include "gis/core/GisDefsBitmap.h"
 #include "gis/core/GisDefsGeometry.h"
+#include "gis/core/GisDefsPasswords.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/Variant.h"
 
@@ -56,8 +58,11 @@ public:
   virtual std::string CellCondition(int factor, int column, int row) const;
   virtual void FillCommands();
   std::string Command(int n) const;
-  /// The second expansion of a stored command: OnPassword's value for the
-  /// name when assigned, else the name itself.
+  /// The second expansion of a stored command: the value remembered in
+  /// GisLayerPasswords() under (KeyPrefix, or else the store's name; name),
+  /// else OnPassword's value when assigned, else the name itself. The value
+  /// is remembered in the store's own list, which Connect merges into the
+  /// shared one once connected.
   std::string MacroValue(const std::string& name);
   std::function<void(TGIS_FilePixelStoreAbstract2*)> OnBeforeFillCommands;
   std::function<void(TGIS_FilePixelStoreAbstract2*)> OnAfterFillCommands;
@@ -100,6 +105,29 @@ public:
   void CreateStore(const std::string& path, const TGIS_Extent& extent, long double pixelSize,
                    int imageType, int quality);
 
+  // ---- a new store as a pixel file ---------------------------------------------------------
+  /// The sub-formats the store writes: 0 JPEG colour, 1 JPEG grey, 100 PNG
+  /// 24 bits, 101 PNG 8 bits, 102 PNG 1 bit.
+  const std::vector<TGIS_PixelCapabilities>& Capabilities() const { return capabilities_; }
+  /// The image type of a sub-format: JPEG 1 (2 grey), PNG 3, 4, 5 by depth,
+  /// 0 (BMP) for another compression class.
+  static int ImageTypeOf(const TGIS_PixelCapabilities& capability);
+  /// A new store of `width` x `height` pixels over `extent` for the
+  /// configuration `path` (a file or inline lines): the sub-format chosen by
+  /// `subFormat` (another raises GIS_RS_ERR_BADPIXELFORMAT), the quality
+  /// limited to 0..100, the pixel size the extent's width / `width`. With a
+  /// path an older store of the same name is dropped; then the catalogue is
+  /// read.
+  virtual void CreateNew(const std::string& path, int width, int height, const TGIS_Extent& extent,
+                         int quality, int subFormat);
+  /// Writes a 512 x 512 bitmap as the full-resolution cell whose top-left
+  /// pixel is (x, y) of the whole image.
+  void WriteBitmap(int x, int y, TBitmap& bitmap);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Quality() const { return quality_; }
+  const TGIS_PixelCapabilities& Capability() const { return capability_; }
+
   const TGIS_Extent& Extent() const { return extent_; }
   long double PixelSize() const { return pixelSize_; }
   int ImageType() const { return imageType_; }
@@ -127,6 +155,8 @@ public:
   int FirstRow() const { return firstRow_; }
   int EndRow() const { return endRow_; }
   TGIS_Extent CellExtent() const;
+  /// The cells of the started range (0 once it has ended).
+  std::int64_t CellCount() const;
   TGIS_PixelStoreCellState CellState() const { return cellState_; }
   const std::vector<std::uint8_t>& CellBytes() const { return cellBytes_; }
   /// Database queries made for cells (the cache's effect).
@@ -171,10 +201,18 @@ private:
     std::vector<std::uint8_t> Bytes;
   };
   void SetRange(const TGIS_Extent& extent, int factor);
+  /// The extent of the 512 x 512 pixels whose top-left pixel is (x, y).
+  TGIS_Extent PixelCellExtent(int x, int y) const;
+  void CreateStoreObjects(const std::string& path, const TGIS_Extent& extent, long double pixelSize,
+                          int imageType, int quality, bool dropOlder);
   void LoadCell();
   bool CacheFetch();
   void CacheStore();
 
+  std::vector<TGIS_PixelCapabilities> capabilities_;
+  TGIS_PixelCapabilities capability_;
+  int width_ = 0, height_ = 0, quality_ = 0;
+  TGIS_PasswordList passwords_;
   TGIS_Extent extent_;
   long double pixelSize_ = 0;
   int imageType_ = 0;

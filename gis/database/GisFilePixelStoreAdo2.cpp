@@ -1,11 +1,22 @@
 #include "gis/database/GisFilePixelStoreAdo2.h"
 
+#include "gis/core/GisDefsNumbers.h"
+#include "gis/core/GisDefsPaths.h"
 #include "gis/core/GisDefsVariants.h"
+#include "gis/core/GisIni.h"
 #include "gis/core/GisResource.h"
 #include "gis/core/GisResourceTable.h"
+#include "gis/database/GisLayerConfig.h"
 #include "gis/database/GisSharedConnections.h"
+#include "gis/database/GisSqlTemplates.h"
 #include "platform/data/DataAccess.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/ScopeGuard.h"
+#include "platform/rtl/Strings.h"
+
+#include <exception>
 
 namespace {
 
@@ -151,10 +162,65 @@ void TGIS_FilePixelStoreAdo2::TableSetBlob(const std::string& column, const std:
   table_->Item(column).AppendChunk(stored);
 }
 
+Variant GisMySqlStoredFloat(const Variant& value) {
+  const TVarType t = value.VarType();
+  if (t != varDouble && t != varSingle) return value;
+  // The engine keeps what it parses from 14 significant digits.
+  return Variant(GisStrToFloat(Format("%.14g", {value.AsDouble()})));
+}
+
 void TGIS_FilePixelStoreAdo2::TableSetField(const std::string& column, const Variant& value) {
-  table_->Item(column).SetValue(value);
+  table_->Item(column).SetValue(IsMySql() ? GisMySqlStoredFloat(value) : value);
 }
 
 bool TGIS_FilePixelStoreAdo2::IsAdoConfig(const std::string& path) {
   return ConfigKind(path) == 1;
+}
+
+namespace {
+
+/// Writes the configuration of a new store: through a temporary file in the
+/// same folder renamed to `file` at the end, so that no part of a
+/// configuration is ever seen under its name and an existing file is never
+/// replaced.
+void WriteNewStoreConfig(const std::string& file, const std::string& name, const std::string& ado) {
+  const std::string temp = GisTempFileName(file);
+  DeleteFile(temp);
+  auto drop = ScopeExit([&] { DeleteFile(temp); });
+  {
+    TGIS_Ini ini(nullptr, temp);
+    ini.SelectSectionByName(GIS_LAYER_CONFIG_SECTION);
+    ini.WriteRaw("Storage", "PixelStore2");
+    ini.WriteRaw("Layer", name);
+    ini.WriteRaw("Dialect", "MSJET");
+    ini.WriteRaw("ADO", ado);
+    ini.Save();
+  }
+  if (!RenameFile(temp, file)) throw EGIS_Exception(GIS_RS_ERR_FILEWRITE, file, 0);
+}
+
+} // namespace
+
+void TGIS_FilePixelStoreAdo2::CreateNew(const std::string& path, int width, int height,
+                                        const TGIS_Extent& extent, int quality, int subFormat) {
+  std::exception_ptr configError;
+  try {
+    std::string layer;
+    const std::string file = GisPathAbsolute("", path);
+    if (GisReadLayerConfigValue(path, "Layer", layer) == 1 && layer.empty() && !FileExists(file)) {
+      const std::string name = GisSafeIdentifier(GisPathWithoutExt(ExtractFileName(ToSlashes(file))), "NAME");
+      std::string database = ExtractFilePath(ToSlashes(file)) + "Layers.mdb";
+      if (!FileExists(database)) database = GisPathWithoutExt(file) + ".mdb";
+      WriteNewStoreConfig(file, name, GisCreateJetDatabase(database));
+    }
+  } catch (const Exception&) {
+    configError = std::current_exception();
+  }
+  try {
+    TGIS_FilePixelStoreAbstract2::CreateNew(path, width, height, extent, quality, subFormat);
+  } catch (const Exception&) {
+    if (configError) std::rethrow_exception(configError);
+    throw;
+  }
+  if (configError) std::rethrow_exception(configError);
 }

@@ -12,6 +12,10 @@ class Connection;
 class Recordset;
 } // namespace data
 
+/// A floating value as MySQL keeps it: the number read back from its 14
+/// significant digits ("%.14g"); other values unchanged.
+Variant GisMySqlStoredFloat(const Variant& value);
+
 class TGIS_FilePixelStoreAdo2 : public TGIS_FilePixelStoreAbstract2 {
 public:
   TGIS_FilePixelStoreAdo2();
@@ -38,6 +42,14 @@ public:
   void TableSetBlob(const std::string& column, const std::vector<std::uint8_t>& bytes) override;
   void TableSetField(const std::string& column, const Variant& value) override;
   bool IsAdoConfig(const std::string& path) override;
+  /// A new store; first, when the configuration `path` names no existing
+  /// file and gives no Layer, that file is written (Storage PixelStore2,
+  /// Layer from the file name, Dialect MSJET, ADO naming "Layers.mdb" of its
+  /// folder, or "<name>.mdb" when there is none, made when missing). The
+  /// store is created also when writing the file failed; that failure is
+  /// raised afterwards.
+  void CreateNew(const std::string& path, int width, int height, const TGIS_Extent& extent,
+                 int quality, int subFormat) override;
 
   /// The connection while connected (shared with other users of the same
   /// database).

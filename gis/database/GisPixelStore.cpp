@@ -1,5 +1,7 @@
 #include "gis/database/GisPixelStore.h"
 
+#include "gis/database/GisPixelStoreCells.h"
+
 #include "gis/core/GisDefsCodePages.h"
 #include "gis/core/GisResource.h"
 #include "platform/data/DataAccess.h"
@@ -79,6 +81,11 @@ bool TGIS_PixelStore::NextCell() {
   return true;
 }
 
+std::int64_t TGIS_PixelStore::CellCount() const {
+  if (eof_ || lastColumn_ < firstColumn_ || topRow_ < bottomRow_) return 0;
+  return (std::int64_t(lastColumn_) - firstColumn_ + 1) * (std::int64_t(topRow_) - bottomRow_ + 1);
+}
+
 TGIS_Extent TGIS_PixelStore::CellExtent() const {
   const double w = static_cast<double>(cellWidth_) * pixelWidth_ * factor_;
   const double h = static_cast<double>(cellHeight_) * pixelHeight_ * factor_;
@@ -118,4 +125,14 @@ void TGIS_PixelStore::LoadCell() {
   SK_ASSERT(cellImageType_ >= 0 && cellImageType_ <= 2, "not supported", "GisPixelStore", __LINE__);
   cellKind_ = TGIS_PixelStoreCellKind::Data;
   CacheStore();
+}
+
+void TGIS_PixelStore::CellBitmap(TBitmap& cell) const {
+  if (cellKind_ == TGIS_PixelStoreCellKind::White) {
+    GisPixelStoreFillCell(cell, cellWidth_, cellHeight_, 0xFFFFFF);
+    return;
+  }
+  const TGIS_PixelStoreCellCodec codecs[] = {TGIS_PixelStoreCellCodec::Bmp, TGIS_PixelStoreCellCodec::Jpeg,
+                                              TGIS_PixelStoreCellCodec::Png};
+  GisPixelStoreDecodeCell(cellBytes_, codecs[cellImageType_], cell);
 }

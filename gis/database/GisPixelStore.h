@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+class TBitmap;
+
 namespace data {
 class Connection;
 }
@@ -53,6 +55,8 @@ public:
   bool NextCell();
   bool CellsEof() const { return eof_; }
   TGIS_Extent CellExtent() const;
+  /// The cells of the started range (0 once it has ended).
+  std::int64_t CellCount() const;
   int CellFactor() const { return factor_; }
   int CellColumn() const { return column_; }
   int CellRow() const { return row_; }
@@ -64,6 +68,9 @@ public:
   int CellImageType() const { return cellImageType_; }
   const std::vector<std::uint8_t>& CellBytes() const { return cellBytes_; }
   int CellQueries() const { return cellQueries_; }
+  /// The current cell as a bitmap: white at the cell size without an image,
+  /// else the decoded BMP, JPEG or PNG.
+  void CellBitmap(TBitmap& cell) const;
 
   const TGIS_Extent& Extent() const { return extent_; }
   int CellWidth() const { return cellWidth_; }

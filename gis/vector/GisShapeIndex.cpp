@@ -183,7 +183,8 @@ void TGIS_Shape::ImportFrom(TGIS_GeometryFormat format, const std::string& text,
     }
   } guard{parsed.get(), this};
   Reset();
-  if (typeid(*parsed) != typeid(*this)) return;
+  const TGIS_Shape& read = *parsed;
+  if (typeid(read) != typeid(*this)) return;
   for (int part = 0; part < parsed->GetNumParts(); ++part) {
     AddPart();
     // A ring keeps its vertices as read.

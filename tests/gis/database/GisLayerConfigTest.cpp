@@ -86,6 +86,9 @@ TEST(GisLayerConfig, PixelStoreKindsAndFactoryHooks) {
 
 } // namespace layerconfig_test
 
+#include "gis/core/GisResource.h"
+#include "gis/database/GisLayerPixelStore.h"
+
 namespace layerconfig_test {
 
 TEST(GisLayerConfig, GoodAndDamagedSamples) {
@@ -100,6 +103,22 @@ TEST(GisLayerConfig, GoodAndDamagedSamples) {
   EXPECT_EQ(GisReadLayerConfig(folder + "damaged.VRKLS", &lines), 2);
   EXPECT_EQ(lines.Values("ADO"), "");
   EXPECT_EQ(GisPixelStore2ConfigKind(folder + "pixelstore2.VRKPS"), 1);
+  // A first-version layer file, and one whose cardinal point is no number.
+  EXPECT_EQ(GisPixelStore2ConfigKind(folder + "pixelstore1.VRKPS"), 0);
+  const TGIS_PixelStoreLayerFile old = GisReadPixelStoreLayerFile(folder + "pixelstore1.VRKPS");
+  EXPECT_EQ(old.ConnectionString, "\"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Ortho.mdb\"");
+  EXPECT_EQ(old.CardinalX, 5400000.5);
+  EXPECT_EQ(old.CardinalY, -120.25);
+  EXPECT_THROW(GisReadPixelStoreLayerFile(folder + "pixelstore1-damaged.VRKPS"), Exception);
+  GisDatabaseRegisterLayers();
+  auto layer = GisCreateLayer("damaged", folder + "pixelstore1-damaged.VRKPS");
+  ASSERT_NE(layer, nullptr);
+  try {
+    layer->EnsureOpen();
+    FAIL() << "a damaged layer file opened";
+  } catch (const EGIS_Exception& e) {
+    EXPECT_NE(e.Message().find("0031"), std::string::npos) << e.Message();
+  }
 }
 
 } // namespace layerconfig_test
