@@ -5,11 +5,13 @@
 #include "gis/formats/GisLayerDLG.h"
 #include "gis/formats/GisLayerDXF.h"
 #include "gis/formats/GisLayerE00.h"
+#include "gis/formats/GisLayerGDF.h"
 #include "gis/formats/GisLayerGML.h"
 #include "gis/formats/GisLayerMIF.h"
 #include "gis/formats/GisLayerSHP.h"
 #include "gis/formats/GisLayerTAB.h"
 #include "gis/formats/GisLayerTiger.h"
+#include "gis/formats/GisLayerVPF.h"
 
 void GisFormatsRegisterLayers() {
   GisRegisterLayerSHP();
@@ -21,4 +23,6 @@ void GisFormatsRegisterLayers() {
   GisRegisterLayerTiger();
   GisRegisterLayerGML();
   GisRegisterLayerTAB();
+  GisRegisterLayerVPF();
+  GisRegisterLayerGDF();
 }
