@@ -12,6 +12,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/ZlibStream.h"
 #include "tests/codecs/PngOracle.h"
+#include "tests/support/Sanitizers.h"
 
 namespace png_memory_test {
 
@@ -62,7 +63,7 @@ std::vector<std::uint8_t> ChunkBytes(const char* type, const std::vector<std::ui
   return out;
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#if SK_ADDRESS_SANITIZER
 constexpr bool kSanitized = true; // shadow memory and quarantine distort resident sizes
 #else
 constexpr bool kSanitized = false;

@@ -19,6 +19,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
+#include "tests/support/Sanitizers.h"
 
 namespace {
 
@@ -267,7 +268,7 @@ TEST(FileSet, RandomKillsDuringALargeSaveLeaveAWholeSet) {
   // Large enough that a save spans several buffer flushes of every member (the
   // main file alone is 2.8 MB here, 280 kB under the sanitizers), small enough
   // that 200 rounds stay short.
-#if defined(__SANITIZE_ADDRESS__)
+#if SK_ADDRESS_SANITIZER
   const int count = 10000; // the sanitizer tree is many times slower
 #else
   const int count = 100000;
