@@ -1,7 +1,9 @@
 // One capture tick (snapshot, crop, image1.bmp, image1.jpg, world file,
 // capture layer reload, viewer update) on the real engine showing the coded
-// test page, beside its floor in the same run: a plain grab of the same view
-// and a quality-90 JPEG encode of it. Also the tick on a canned snapshot
+// test page, beside two floors in the same run: a plain grab of the same view
+// and a quality-90 JPEG encode of it; and the whole cycle the tick makes, a
+// grab, the encode, the decode of that JPEG and its drawing 1:1 into a
+// picture of the viewer's size. Also the tick on a canned snapshot
 // (no engine), and the layer count and resident memory after many ticks.
 #include "app/CaptureFiles.h"
 #include "app/MapCapture.h"
@@ -25,7 +27,9 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QWebEngineView>
 
@@ -225,6 +229,36 @@ void BM_GrabAndJpegFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_GrabAndJpegFloor)->Args({796, 613})->Args({1600, 1000})->Unit(benchmark::kMillisecond);
 
+void BM_GrabJpegDecodeDrawFloor(benchmark::State& state) {
+  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
+  if (!rig.ready) return state.SkipWithError("page did not load");
+  QWebEngineView* view = web::HostView(rig.web->Engine());
+  const QSize grabbed = view->grab().size();
+  if (grabbed.width() < state.range(0) || grabbed.height() < state.range(1))
+    return state.SkipWithError("the view grabs smaller than the page");
+  QImage screen(int(state.range(0)), int(state.range(1)), QImage::Format_RGB32);
+  for (auto _ : state) {
+    QImage image = view->grab().toImage();
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.write(image);
+    buffer.close();
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    const QImage decoded = reader.read();
+    QPainter painter(&screen);
+    painter.drawImage(0, 0, decoded);
+    painter.end();
+    benchmark::DoNotOptimize(screen.constBits());
+  }
+}
+BENCHMARK(BM_GrabJpegDecodeDrawFloor)
+    ->Args({796, 613})
+    ->Args({1600, 1000})
+    ->Unit(benchmark::kMillisecond);
+
 void BM_CaptureTickCannedSnapshot(benchmark::State& state) {
   TCaptureRig rig(int(state.range(0)), int(state.range(1)), false);
   for (auto _ : state)
@@ -257,6 +291,13 @@ int main(int argc, char** argv) {
                                  {{"capture tick / grab + JPEG, 796 x 613",
                                    "BM_CaptureTick/796/613", "BM_GrabAndJpegFloor/796/613"},
                                   {"capture tick / grab + JPEG, 1600 x 1000",
-                                   "BM_CaptureTick/1600/1000", "BM_GrabAndJpegFloor/1600/1000"}},
+                                   "BM_CaptureTick/1600/1000", "BM_GrabAndJpegFloor/1600/1000"},
+                                  {"capture tick / grab + encode + decode + draw, 796 x 613 "
+                                   "(goal <= 1.3)",
+                                   "BM_CaptureTick/796/613", "BM_GrabJpegDecodeDrawFloor/796/613"},
+                                  {"capture tick / grab + encode + decode + draw, 1600 x 1000 "
+                                   "(goal <= 1.3)",
+                                   "BM_CaptureTick/1600/1000",
+                                   "BM_GrabJpegDecodeDrawFloor/1600/1000"}},
                                  "capture tick / floor");
 }
