@@ -75,8 +75,9 @@ void GisStripRows(int count, int index, int top, int bottom, int& outTop, int& o
 // ---- per-row helpers ---------------------------------------------------------------------------
 
 void TGIS_LayerPixel::MakeRowNonBlack(std::uint8_t* row, int byteCount) const {
+  // one test per pixel (a black pixel is rare)
   for (int i = 0; i + 2 < byteCount; i += 3)
-    if (row[i] == 0 && row[i + 1] == 0 && row[i + 2] == 0) row[i] = row[i + 1] = row[i + 2] = 1;
+    if ((row[i] | row[i + 1] | row[i + 2]) == 0) row[i] = row[i + 1] = row[i + 2] = 1;
 }
 
 namespace {
