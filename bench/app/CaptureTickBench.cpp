@@ -210,20 +210,38 @@ BENCHMARK(BM_CaptureTickStages)
     ->Args({1600, 1000})
     ->Unit(benchmark::kMillisecond);
 
-void BM_GrabAndJpegFloor(benchmark::State& state) {
-  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
-  if (!rig.ready) return state.SkipWithError("page did not load");
+/// A plain grab of the view encoded as a quality-90 JPEG into `buffer`.
+void GrabAsJpeg(QWebEngineView& view, QBuffer& buffer) {
+  QImage image = view.grab().toImage();
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "jpeg");
+  writer.setQuality(90);
+  writer.write(image);
+}
+
+/// The view of a rig whose page loaded and grabs at least the page's size;
+/// nullptr (the run skipped with the reason) otherwise.
+QWebEngineView* GrabbableView(benchmark::State& state, TCaptureRig& rig) {
+  if (!rig.ready) {
+    state.SkipWithError("page did not load");
+    return nullptr;
+  }
   QWebEngineView* view = web::HostView(rig.web->Engine());
   const QSize grabbed = view->grab().size();
-  if (grabbed.width() < state.range(0) || grabbed.height() < state.range(1))
-    return state.SkipWithError("the view grabs smaller than the page");
+  if (grabbed.width() < state.range(0) || grabbed.height() < state.range(1)) {
+    state.SkipWithError("the view grabs smaller than the page");
+    return nullptr;
+  }
+  return view;
+}
+
+void BM_GrabAndJpegFloor(benchmark::State& state) {
+  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
+  QWebEngineView* view = GrabbableView(state, rig);
+  if (view == nullptr) return;
   for (auto _ : state) {
-    QImage image = view->grab().toImage();
     QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.write(image);
+    GrabAsJpeg(*view, buffer);
     benchmark::DoNotOptimize(buffer.data());
   }
 }
@@ -231,19 +249,12 @@ BENCHMARK(BM_GrabAndJpegFloor)->Args({796, 613})->Args({1600, 1000})->Unit(bench
 
 void BM_GrabJpegDecodeDrawFloor(benchmark::State& state) {
   TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
-  if (!rig.ready) return state.SkipWithError("page did not load");
-  QWebEngineView* view = web::HostView(rig.web->Engine());
-  const QSize grabbed = view->grab().size();
-  if (grabbed.width() < state.range(0) || grabbed.height() < state.range(1))
-    return state.SkipWithError("the view grabs smaller than the page");
+  QWebEngineView* view = GrabbableView(state, rig);
+  if (view == nullptr) return;
   QImage screen(int(state.range(0)), int(state.range(1)), QImage::Format_RGB32);
   for (auto _ : state) {
-    QImage image = view->grab().toImage();
     QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.write(image);
+    GrabAsJpeg(*view, buffer);
     buffer.close();
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "jpeg");

@@ -79,6 +79,13 @@ void BM_BufferedStreamReadLine(benchmark::State& state) {
   ReadLines<TGIS_BufferedFileStream>(state);
 }
 
+// The length of a line read with its end: LF and a CR before it dropped.
+size_t LineLength(const char* line, size_t length) {
+  if (length > 0 && line[length - 1] == '\n') --length;
+  if (length > 0 && line[length - 1] == '\r') --length;
+  return length;
+}
+
 // The baseline: getline(3) into one growing buffer, the trailing CR dropped
 // (LF ends a line).
 void BM_GetlineReadLine(benchmark::State& state) {
@@ -90,10 +97,7 @@ void BM_GetlineReadLine(benchmark::State& state) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     size_t lines = 0;
     for (ssize_t n; (n = getline(&buffer, &capacity, f)) > 0;) {
-      size_t length = size_t(n);
-      if (length > 0 && buffer[length - 1] == '\n') --length;
-      if (length > 0 && buffer[length - 1] == '\r') --length;
-      bytes += length + 2;
+      bytes += LineLength(buffer, size_t(n)) + 2;
       ++lines;
       benchmark::DoNotOptimize(buffer);
     }
@@ -113,10 +117,7 @@ void BM_FgetsReadLine(benchmark::State& state) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     size_t lines = 0;
     while (std::fgets(buffer, sizeof buffer, f) != nullptr) {
-      size_t length = std::strlen(buffer);
-      if (length > 0 && buffer[length - 1] == '\n') --length;
-      if (length > 0 && buffer[length - 1] == '\r') --length;
-      bytes += length + 2;
+      bytes += LineLength(buffer, std::strlen(buffer)) + 2;
       ++lines;
       benchmark::DoNotOptimize(buffer);
     }
