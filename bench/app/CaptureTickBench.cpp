@@ -1,7 +1,9 @@
 // One capture tick (snapshot, crop, image1.bmp, image1.jpg, world file,
 // capture layer reload, viewer update) on the real engine showing the coded
-// test page, beside its floor in the same run: a plain grab of the same view
-// and a quality-90 JPEG encode of it. Also the tick on a canned snapshot
+// test page, beside two floors in the same run: a plain grab of the same view
+// and a quality-90 JPEG encode of it; and the whole cycle the tick makes, a
+// grab, the encode, the decode of that JPEG and its drawing 1:1 into a
+// picture of the viewer's size. Also the tick on a canned snapshot
 // (no engine), and the layer count and resident memory after many ticks.
 #include "app/CaptureFiles.h"
 #include "app/MapCapture.h"
@@ -25,7 +27,9 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QWebEngineView>
 
@@ -206,24 +210,65 @@ BENCHMARK(BM_CaptureTickStages)
     ->Args({1600, 1000})
     ->Unit(benchmark::kMillisecond);
 
-void BM_GrabAndJpegFloor(benchmark::State& state) {
-  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
-  if (!rig.ready) return state.SkipWithError("page did not load");
+/// A plain grab of the view encoded as a quality-90 JPEG into `buffer`.
+void GrabAsJpeg(QWebEngineView& view, QBuffer& buffer) {
+  QImage image = view.grab().toImage();
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "jpeg");
+  writer.setQuality(90);
+  writer.write(image);
+}
+
+/// The view of a rig whose page loaded and grabs at least the page's size;
+/// nullptr (the run skipped with the reason) otherwise.
+QWebEngineView* GrabbableView(benchmark::State& state, TCaptureRig& rig) {
+  if (!rig.ready) {
+    state.SkipWithError("page did not load");
+    return nullptr;
+  }
   QWebEngineView* view = web::HostView(rig.web->Engine());
   const QSize grabbed = view->grab().size();
-  if (grabbed.width() < state.range(0) || grabbed.height() < state.range(1))
-    return state.SkipWithError("the view grabs smaller than the page");
+  if (grabbed.width() < state.range(0) || grabbed.height() < state.range(1)) {
+    state.SkipWithError("the view grabs smaller than the page");
+    return nullptr;
+  }
+  return view;
+}
+
+void BM_GrabAndJpegFloor(benchmark::State& state) {
+  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
+  QWebEngineView* view = GrabbableView(state, rig);
+  if (view == nullptr) return;
   for (auto _ : state) {
-    QImage image = view->grab().toImage();
     QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
-    writer.write(image);
+    GrabAsJpeg(*view, buffer);
     benchmark::DoNotOptimize(buffer.data());
   }
 }
 BENCHMARK(BM_GrabAndJpegFloor)->Args({796, 613})->Args({1600, 1000})->Unit(benchmark::kMillisecond);
+
+void BM_GrabJpegDecodeDrawFloor(benchmark::State& state) {
+  TCaptureRig rig(int(state.range(0)), int(state.range(1)), true);
+  QWebEngineView* view = GrabbableView(state, rig);
+  if (view == nullptr) return;
+  QImage screen(int(state.range(0)), int(state.range(1)), QImage::Format_RGB32);
+  for (auto _ : state) {
+    QBuffer buffer;
+    GrabAsJpeg(*view, buffer);
+    buffer.close();
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    const QImage decoded = reader.read();
+    QPainter painter(&screen);
+    painter.drawImage(0, 0, decoded);
+    painter.end();
+    benchmark::DoNotOptimize(screen.constBits());
+  }
+}
+BENCHMARK(BM_GrabJpegDecodeDrawFloor)
+    ->Args({796, 613})
+    ->Args({1600, 1000})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_CaptureTickCannedSnapshot(benchmark::State& state) {
   TCaptureRig rig(int(state.range(0)), int(state.range(1)), false);
@@ -257,6 +302,13 @@ int main(int argc, char** argv) {
                                  {{"capture tick / grab + JPEG, 796 x 613",
                                    "BM_CaptureTick/796/613", "BM_GrabAndJpegFloor/796/613"},
                                   {"capture tick / grab + JPEG, 1600 x 1000",
-                                   "BM_CaptureTick/1600/1000", "BM_GrabAndJpegFloor/1600/1000"}},
+                                   "BM_CaptureTick/1600/1000", "BM_GrabAndJpegFloor/1600/1000"},
+                                  {"capture tick / grab + encode + decode + draw, 796 x 613 "
+                                   "(goal <= 1.3)",
+                                   "BM_CaptureTick/796/613", "BM_GrabJpegDecodeDrawFloor/796/613"},
+                                  {"capture tick / grab + encode + decode + draw, 1600 x 1000 "
+                                   "(goal <= 1.3)",
+                                   "BM_CaptureTick/1600/1000",
+                                   "BM_GrabJpegDecodeDrawFloor/1600/1000"}},
                                  "capture tick / floor");
 }

@@ -200,6 +200,11 @@ long double TGIS_ProjectionAbstract::ConformalT(long double latitude) const {
   return std::tan(pi / 4 - latitude / 2) / std::pow((1 - es) / (1 + es), E / 2);
 }
 
+double TGIS_ProjectionAbstract::ConformalTOf(double latitude, double e) {
+  const double es = e * std::sin(latitude);
+  return std::tan(std::numbers::pi / 4 - latitude / 2) / std::pow((1 - es) / (1 + es), e / 2);
+}
+
 long double TGIS_ProjectionAbstract::ParallelRadius(long double latitude) const {
   const long double s = std::sin(latitude);
   return std::cos(latitude) / std::sqrt(1 - E2 * s * s);

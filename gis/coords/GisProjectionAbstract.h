@@ -221,6 +221,9 @@ protected:
   /// The conformal function t(φ) = tan(π/4 - φ/2) / ((1 - e sin φ) /
   /// (1 + e sin φ))^(e/2) on the ellipsoid constants.
   long double ConformalT(long double latitude) const;
+  /// The same function in double, for the per-point work, with the
+  /// eccentricity `e` given as a double copy.
+  static double ConformalTOf(double latitude, double e);
 
   /// m(φ) = cos φ / √(1 - e² sin²φ): the radius of the parallel of
   /// `latitude` in semi-major axes, on the ellipsoid constants.

@@ -22,6 +22,12 @@ long double TGIS_ProjectionAlbers::Q(long double latitude) const {
   return oneMinusE2_ * (s / (1 - es * es) - std::log((1 - es) / (1 + es)) / twoE_);
 }
 
+double TGIS_ProjectionAlbers::PointQ(double latitude) const {
+  const double s = std::sin(latitude);
+  const double es = pointE_ * s;
+  return pointOneMinusE2_ * (s / (1 - es * es) - std::log((1 - es) / (1 + es)) / pointTwoE_);
+}
+
 void TGIS_ProjectionAlbers::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
   oneMinusE2_ = 1 - E2;
@@ -43,13 +49,19 @@ void TGIS_ProjectionAlbers::UpdateConstants() {
     if (n == 0) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
     rho0_ = A * std::sqrt(c_ - n * q0) / n;
   }
+  pointE_ = static_cast<double>(E);
+  pointOneMinusE2_ = static_cast<double>(oneMinusE2_);
+  pointTwoE_ = static_cast<double>(twoE_);
+  pointN_ = static_cast<double>(n_);
+  pointC_ = static_cast<double>(c_);
+  pointA_ = static_cast<double>(A);
 }
 
 void TGIS_ProjectionAlbers::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
   const ForwardInput in = CheckForwardInput(input, std::numbers::pi / 2);
-  const double n = static_cast<double>(n_), c = static_cast<double>(c_);
-  const double nq = n * static_cast<double>(Q(in.Latitude));
-  const double rho = c < nq ? 0 : static_cast<double>(A) * std::sqrt(c - nq) / n;
+  const double n = pointN_, c = pointC_;
+  const double nq = n * PointQ(in.Latitude);
+  const double rho = c < nq ? 0 : pointA_ * std::sqrt(c - nq) / n;
   PlaceOnCone(rho, in.DeltaLongitude, output);
   output.Z = in.Height;
 }

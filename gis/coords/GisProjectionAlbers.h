@@ -19,10 +19,14 @@ public:
 private:
   /// The authalic function q(φ).
   long double Q(long double latitude) const;
+  /// q(φ) in double from the double copies, for the per-point work.
+  double PointQ(double latitude) const;
   /// The latitude of the authalic function value `q`.
   double LatitudeOfQ(double q) const;
 
   long double c_ = 0; // m1² + n·q1
   long double oneMinusE2_ = 0;
   long double twoE_ = 0;
+  // Double copies for the per-point work.
+  double pointE_ = 0, pointOneMinusE2_ = 1, pointTwoE_ = 0, pointN_ = 0, pointC_ = 0, pointA_ = 0;
 };

@@ -79,6 +79,16 @@ void TGIS_ProjectionHotine::ComputeRotation(long double gamma0) {
   const long double d2m1 = std::max(d_ * d_ - 1, 0.0L);
   uc_ = (a_ / b_) * std::atan(std::sqrt(d2m1) / cosAlpha_);
   if (OriginLatitude < 0) uc_ = -uc_;
+  point_.A = static_cast<double>(a_);
+  point_.B = static_cast<double>(b_);
+  point_.E = static_cast<double>(e_);
+  point_.Uc = static_cast<double>(uc_);
+  point_.Lambda0 = static_cast<double>(lambda0_);
+  point_.Eccentricity = static_cast<double>(E);
+  point_.SinGamma0 = static_cast<double>(sinGamma0_);
+  point_.CosGamma0 = static_cast<double>(cosGamma0_);
+  point_.SinAlpha = static_cast<double>(sinAlpha_);
+  point_.CosAlpha = static_cast<double>(cosAlpha_);
 }
 
 void TGIS_ProjectionHotine::UpdateConstants() {
@@ -105,16 +115,17 @@ double TGIS_ProjectionHotine::SolveLatitude(double t) const {
 }
 
 void TGIS_ProjectionHotine::Project(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const double a = static_cast<double>(a_), b = static_cast<double>(b_);
-  const double sinG0 = static_cast<double>(sinGamma0_), cosG0 = static_cast<double>(cosGamma0_);
+  const PointConstants& k = point_;
+  const double a = k.A, b = k.B;
+  const double sinG0 = k.SinGamma0, cosG0 = k.CosGamma0;
   // A latitude beyond a pole is corrected to the pole with the warning the
   // other classes give (the formulas have no value there).
   ClearWarningFlag();
   const double phi = ClampWithWarning(input.Y, -std::numbers::pi / 2, std::numbers::pi / 2, GIS_RS_ERR_LATITUDE_FIXED);
-  const double dLambda = ReduceLongitude(input.X - static_cast<double>(lambda0_));
+  const double dLambda = ReduceLongitude(input.X - k.Lambda0);
   double u, bigU;
   if (std::abs(std::abs(phi) - std::numbers::pi / 2) > kTiny) {
-    const double q = static_cast<double>(e_) / std::pow(static_cast<double>(ConformalT(phi)), b);
+    const double q = k.E / std::pow(ConformalTOf(phi, k.Eccentricity), b);
     const double s = (q - 1 / q) / 2, t = (q + 1 / q) / 2;
     const double v = std::sin(b * dLambda), cosBDl = std::cos(b * dLambda);
     bigU = (s * sinG0 - v * cosG0) / t;
@@ -130,32 +141,31 @@ void TGIS_ProjectionHotine::Project(const TGIS_Point3D& input, TGIS_Point3D& out
   }
   if (std::abs(std::abs(bigU) - 1) <= kTiny) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
   const double v = a / (2 * b) * std::log((1 - bigU) / (1 + bigU));
-  u -= static_cast<double>(uc_);
-  const double sinA = static_cast<double>(sinAlpha_), cosA = static_cast<double>(cosAlpha_);
+  u -= k.Uc;
   output.Z = input.Z;
-  output.X = FalseEasting + v * cosA + u * sinA;
-  output.Y = FalseNorthing + u * cosA - v * sinA;
+  output.X = FalseEasting + v * k.CosAlpha + u * k.SinAlpha;
+  output.Y = FalseNorthing + u * k.CosAlpha - v * k.SinAlpha;
 }
 
 void TGIS_ProjectionHotine::Unproject(const TGIS_Point3D& input, TGIS_Point3D& output) {
-  const double a = static_cast<double>(a_), b = static_cast<double>(b_);
-  const double sinG0 = static_cast<double>(sinGamma0_), cosG0 = static_cast<double>(cosGamma0_);
-  const double sinA = static_cast<double>(sinAlpha_), cosA = static_cast<double>(cosAlpha_);
+  const PointConstants& k = point_;
+  const double a = k.A, b = k.B;
+  const double sinG0 = k.SinGamma0, cosG0 = k.CosGamma0;
+  const double sinA = k.SinAlpha, cosA = k.CosAlpha;
   const double x = input.X - FalseEasting, y = input.Y - FalseNorthing;
   const double v = x * cosA - y * sinA;
-  const double u = y * cosA + x * sinA + static_cast<double>(uc_);
+  const double u = y * cosA + x * sinA + k.Uc;
   const double q = std::exp(-b * v / a);
   const double s = (q - 1 / q) / 2, t = (q + 1 / q) / 2;
   const double bigV = std::sin(b * u / a);
   const double bigU = (bigV * cosG0 + s * sinG0) / t;
-  const double lambda0 = static_cast<double>(lambda0_);
+  const double lambda0 = k.Lambda0;
   double lambda, phi;
   if (std::abs(std::abs(bigU) - 1) <= kTiny) {
     lambda = lambda0;
     phi = bigU >= 0 ? std::numbers::pi / 2 : -std::numbers::pi / 2;
   } else {
-    const double conformal =
-        std::pow(static_cast<double>(e_) / std::sqrt((1 + bigU) / (1 - bigU)), 1 / b);
+    const double conformal = std::pow(k.E / std::sqrt((1 + bigU) / (1 - bigU)), 1 / b);
     phi = SolveLatitude(conformal);
     lambda =
         ReduceLongitude(lambda0 - std::atan2(s * cosG0 - bigV * sinG0, std::cos(b * u / a)) / b);

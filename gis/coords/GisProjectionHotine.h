@@ -37,6 +37,13 @@ protected:
   long double b_ = 1, a_ = 0, d_ = 1, e_ = 1, uc_ = 0;
   long double sinGamma0_ = 0, cosGamma0_ = 1, sinAlpha_ = 0, cosAlpha_ = 1;
   long double lambda0_ = 0; // the longitude of origin
+
+  /// Double copies of the constants a point needs, made by ComputeRotation:
+  /// each point is computed in double.
+  struct PointConstants {
+    double A = 0, B = 1, E = 1, Uc = 0, Lambda0 = 0, Eccentricity = 0;
+    double SinGamma0 = 0, CosGamma0 = 1, SinAlpha = 0, CosAlpha = 1;
+  } point_;
 };
 
 /// The two-point form: the central line through (LongitudeOfPoint1,

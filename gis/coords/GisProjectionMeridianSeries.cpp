@@ -8,6 +8,10 @@ void TGIS_MeridianSeries::Compute(long double e2) {
   E1 = 3 * e2 / 8 + 3 * e4 / 32 + 45 * e6 / 1024;
   E2 = 15 * e4 / 256 + 45 * e6 / 1024;
   E3 = 35 * e6 / 3072;
+  d0_ = static_cast<double>(E0);
+  d1_ = static_cast<double>(E1);
+  d2_ = static_cast<double>(E2);
+  d3_ = static_cast<double>(E3);
   const long double root = std::sqrt(1 - e2);
   const long double eps = (1 - root) / (1 + root);
   const long double eps2 = eps * eps, eps3 = eps2 * eps, eps4 = eps3 * eps;
@@ -27,6 +31,14 @@ double TGIS_MeridianSeries::Derivative(double latitude) const {
   return static_cast<double>(E0) - 2 * static_cast<double>(E1) * std::cos(2 * latitude) +
          4 * static_cast<double>(E2) * std::cos(4 * latitude) -
          6 * static_cast<double>(E3) * std::cos(6 * latitude);
+}
+
+void TGIS_MeridianSeries::DistanceAndDerivative(double latitude, double sin2, double cos2,
+                                                double& distance, double& derivative) const {
+  const double sin4 = 2 * sin2 * cos2, cos4 = 2 * cos2 * cos2 - 1;
+  const double sin6 = sin4 * cos2 + cos4 * sin2, cos6 = cos4 * cos2 - sin4 * sin2;
+  distance = d0_ * latitude - d1_ * sin2 + d2_ * sin4 - d3_ * sin6;
+  derivative = d0_ - 2 * d1_ * cos2 + 4 * d2_ * cos4 - 6 * d3_ * cos6;
 }
 
 double TGIS_MeridianSeries::Footpoint(double mu) const {

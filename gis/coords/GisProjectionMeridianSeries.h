@@ -22,6 +22,14 @@ struct TGIS_MeridianSeries {
 
   /// The latitude of the rectifying latitude `mu`.
   double Footpoint(double mu) const;
+
+  /// Distance and Derivative at once, from sin 2φ and cos 2φ (the multiple
+  /// angles by recurrence: no further sine or cosine), for iterations.
+  void DistanceAndDerivative(double latitude, double sin2, double cos2, double& distance,
+                             double& derivative) const;
+
+private:
+  double d0_ = 1, d1_ = 0, d2_ = 0, d3_ = 0; // E0..E3 as doubles
 };
 
 /// The series in e² of the latitude from the conformal latitude χ:

@@ -29,6 +29,9 @@ void TGIS_ProjectionPolyconic::UpdateConstants() {
   TGIS_ProjectionAbstract::UpdateConstants();
   series_.Compute(E2);
   ml0_ = A * series_.Distance(OriginLatitude);
+  pointA_ = static_cast<double>(A);
+  pointE2_ = static_cast<double>(E2);
+  pointMl0_ = static_cast<double>(ml0_);
   // Northings measured from the false origin, so that every output is
   // accepted back.
   const TGIS_NorthingLimits northings = GisMeasureNorthingLimits(*this, kPolyconicLimitLatitude);
@@ -57,18 +60,18 @@ void TGIS_ProjectionPolyconic::Project(const TGIS_Point3D& input, TGIS_Point3D& 
 }
 
 double TGIS_ProjectionPolyconic::InverseLatitude(double x, double y, double& c) const {
-  const double a = static_cast<double>(A), e2 = static_cast<double>(E2);
-  const double aa = (static_cast<double>(ml0_) + y) / a;
+  const double a = pointA_, e2 = pointE2_;
+  const double aa = (pointMl0_ + y) / a;
   const double bb = x * x / (a * a) + aa * aa;
   double phi = aa;
   double step = 1;
   c = 0;
   for (int i = 0; i < kPolyconicMaxSteps && std::abs(step) > 1e-12; ++i) {
-    const double s = std::sin(phi);
-    c = std::sqrt(1 - e2 * s * s) * std::tan(phi);
-    const double ma = series_.Distance(phi);
-    const double mp = series_.Derivative(phi);
-    const double s2 = std::sin(2 * phi);
+    const double s = std::sin(phi), co = std::cos(phi);
+    c = std::sqrt(1 - e2 * s * s) * (s / co);
+    const double s2 = 2 * s * co, c2 = (co - s) * (co + s);
+    double ma, mp;
+    series_.DistanceAndDerivative(phi, s2, c2, ma, mp);
     step = (aa * (c * ma + 1) - ma - 0.5 * (ma * ma + bb) * c) /
            (e2 * s2 * (ma * ma + bb - 2 * aa * ma) / (4 * c) + (aa - ma) * (c * mp - 2 / s2) - mp);
     phi -= step;
@@ -82,9 +85,9 @@ void TGIS_ProjectionPolyconic::Unproject(const TGIS_Point3D& input, TGIS_Point3D
   const double y = ClampWithWarning(input.Y, FalseNorthing + southLimit_,
                                     FalseNorthing + northLimit_, GIS_RS_ERR_NORTHING_FIXED) -
                    FalseNorthing;
-  const double a = static_cast<double>(A);
+  const double a = pointA_;
   output.Z = input.Z;
-  if (std::abs(y + static_cast<double>(ml0_)) < 1) {
+  if (std::abs(y + pointMl0_) < 1) {
     output.X = x / a + CentralMeridian;
     output.Y = 0;
     return;

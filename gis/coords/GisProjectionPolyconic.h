@@ -27,4 +27,6 @@ private:
   double northLimit_ = 15348215;
   double southLimit_ = -15348215;
   long double ml0_ = 0; // meridian distance of the origin latitude
+  // Double copies for the per-point work.
+  double pointA_ = 0, pointE2_ = 0, pointMl0_ = 0;
 };

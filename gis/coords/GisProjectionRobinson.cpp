@@ -18,6 +18,7 @@ constexpr double kRobinsonLatitudeLimit = 1.5664330036649108;
 // Rows k = -1 .. 18 (latitudes -5°, 0°, 5° .. 90°) are stored at k + 1.
 constexpr int kLastStartRow = 17; // the last row whose successor exists
 constexpr int kMaxRefinements = 75;
+constexpr int kNewtonSteps = 8;
 constexpr double kRefinementTolerance = 1e-5; // metres
 
 // Robinson's 1974 table: the distance of the parallel from the equator as a
@@ -32,12 +33,32 @@ constexpr long double kLength[20] = {
     0.94636800L, 0.92931366L, 0.90851328L, 0.88347396L, 0.85557582L, 0.82314300L, 0.78725988L,
     0.74891226L, 0.70839588L, 0.66364056L, 0.61247754L, 0.56407476L, 0.52464276L};
 
+/// A table's values as doubles (the same values the long double entries
+/// round to), so that the per-point work stays in double.
+struct TRobinsonTable {
+  double Value[20];
+  constexpr explicit TRobinsonTable(const long double (&table)[20]) : Value{} {
+    for (int i = 0; i < 20; ++i)
+      Value[i] = static_cast<double>(table[i]);
+  }
+};
+constexpr TRobinsonTable kDistanceTable{kDistance};
+constexpr TRobinsonTable kLengthTable{kLength};
+
 /// Stirling's second-difference interpolation at row k with fraction p.
-double Stirling(const long double (&table)[20], int k, double p) {
-  const double before = static_cast<double>(table[k]);
-  const double at = static_cast<double>(table[k + 1]);
-  const double after = static_cast<double>(table[k + 2]);
+double Stirling(const TRobinsonTable& table, int k, double p) {
+  const double before = table.Value[k];
+  const double at = table.Value[k + 1];
+  const double after = table.Value[k + 2];
   return at + p * (after - before) / 2 + p * p * (after - 2 * at + before) / 2;
+}
+
+/// The derivative of Stirling's interpolation in p.
+double StirlingSlope(const TRobinsonTable& table, int k, double p) {
+  const double before = table.Value[k];
+  const double at = table.Value[k + 1];
+  const double after = table.Value[k + 2];
+  return (after - before) / 2 + p * (after - 2 * at + before);
 }
 
 double RobinsonSign(double value) {
@@ -87,18 +108,18 @@ void TGIS_ProjectionRobinson::Project(const TGIS_Point3D& input, TGIS_Point3D& o
   const double a = static_cast<double>(A);
   const double dLambda = in.Longitude - CentralMeridian; // not reduced
   const Row row = RowOf(std::abs(in.Latitude / 5 / kDegree));
-  output.X = FalseEasting + a * Stirling(kLength, row.Index, row.Fraction) * dLambda;
+  output.X = FalseEasting + a * Stirling(kLengthTable, row.Index, row.Fraction) * dLambda;
   output.Y = FalseNorthing +
-             RobinsonSign(in.Latitude) * a * Stirling(kDistance, row.Index, row.Fraction) * std::numbers::pi / 2;
+             RobinsonSign(in.Latitude) * a * Stirling(kDistanceTable, row.Index, row.Fraction) * std::numbers::pi / 2;
 }
 
 double TGIS_ProjectionRobinson::SearchLatitude(double yy) {
   int i = static_cast<int>(std::min(std::abs(90 * yy / 5) - 1e-10, double(kLastStartRow)));
   if (i <= 0) i = 1;
   for (;;) {
-    const double before = static_cast<double>(kDistance[i]);
-    const double at = static_cast<double>(kDistance[i + 1]);
-    const double after = static_cast<double>(kDistance[i + 2]);
+    const double before = kDistanceTable.Value[i];
+    const double at = kDistanceTable.Value[i + 1];
+    const double after = kDistanceTable.Value[i + 2];
     const double u = after - before;
     const double v = after - 2 * at + before;
     const double t = 2 * (std::abs(yy) - at) / u;
@@ -115,9 +136,17 @@ double TGIS_ProjectionRobinson::RefineLatitude(double degrees, double y, Row& ro
     if (step > kMaxRefinements || !std::isfinite(degrees))
       gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
     row = RowOf(std::abs(degrees / 5));
-    const double y1 = RobinsonSign(y) * a * Stirling(kDistance, row.Index, row.Fraction) * std::numbers::pi / 2;
-    degrees -= 180 * (y1 - y) / (std::numbers::pi * a);
-    if (std::abs(y1 - y) <= kRefinementTolerance) return degrees;
+    const double y1 = RobinsonSign(y) * a * Stirling(kDistanceTable, row.Index, row.Fraction) * std::numbers::pi / 2;
+    if (std::abs(y1 - y) <= kRefinementTolerance) return degrees - 180 * (y1 - y) / (std::numbers::pi * a);
+    // Newton's step on the interpolated curve while the latitude keeps the
+    // side of the equator of y (where the curve's slope is known to be
+    // positive); the plain step otherwise, and after a few Newton steps (a
+    // step that keeps crossing a row's end settles with the plain one).
+    const double slope = a * std::numbers::pi / 10 * StirlingSlope(kDistanceTable, row.Index, row.Fraction);
+    if (step <= kNewtonSteps && degrees != 0 && (degrees > 0) == (y > 0) && slope > 0)
+      degrees -= (y1 - y) / slope;
+    else
+      degrees -= 180 * (y1 - y) / (std::numbers::pi * a);
   }
 }
 
@@ -134,7 +163,7 @@ void TGIS_ProjectionRobinson::Unproject(const TGIS_Point3D& input, TGIS_Point3D&
   // the central meridian: outside the map's outline) that would give a
   // longitude beyond 180 degrees is corrected to the longitude range, with
   // the easting warning. Round trips of the edge stay within the tolerance.
-  const double dLambda = (x / a) / Stirling(kLength, row.Index, row.Fraction);
+  const double dLambda = (x / a) / Stirling(kLengthTable, row.Index, row.Fraction);
   double lambda = CentralMeridian + dLambda;
   if (std::abs(dLambda) > std::numbers::pi + kEdgeTolerance && std::abs(lambda) > std::numbers::pi + kEdgeTolerance)
     lambda = ClampWithWarning(lambda, -std::numbers::pi, std::numbers::pi, GIS_RS_ERR_EASTING_FIXED);

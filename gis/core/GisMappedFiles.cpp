@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "gis/core/GisResource.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/MappedFile.h"
@@ -31,6 +35,27 @@ struct TLineBytes {
 };
 constexpr TLineBytes kLineBytes;
 
+// The index of the first byte of [p, p + n) that ends a line or is left out
+// of it, n when there is none. Sixteen bytes at a time where SSE2 is there
+// (never reading past p + n), one at a time for the rest.
+size_t FindLineByte(const uint8_t* p, size_t n) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8(10), cr = _mm_set1_epi8(13), eof = _mm_set1_epi8(0x1A);
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, eof), _mm_cmpeq_epi8(v, zero)));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+  }
+#endif
+  while (i < n && !kLineBytes.special[p[i]])
+    ++i;
+  return i;
+}
+
 // The line rules of LineFrom over a block of bytes: appends the bytes of
 // [p, p + n) to `line` up to the first line end (consumed; `ended` is set) or
 // until the line holds maxChars bytes (maxChars <= 0: no limit). Returns the
@@ -44,9 +69,7 @@ size_t AppendLineBytes(const uint8_t* p, size_t n, std::string& line, int64_t ma
       if (static_cast<int64_t>(line.size()) >= maxChars) break;
       room = std::min(room, static_cast<size_t>(maxChars - static_cast<int64_t>(line.size())));
     }
-    size_t j = i;
-    while (j < i + room && !kLineBytes.special[p[j]])
-      ++j;
+    const size_t j = i + FindLineByte(p + i, room);
     line.append(reinterpret_cast<const char*>(p) + i, j - i);
     if (j == i + room) {
       i = j;

@@ -38,8 +38,8 @@ TGIS_LayerJPG::~TGIS_LayerJPG() {
   decodedBitmap_.reset();
 }
 
-void TGIS_LayerJPG::ReadHeaderFields() {
-  const std::unique_ptr<TJPEGImage> jpeg = LoadJpeg(path_);
+std::unique_ptr<TJPEGImage> TGIS_LayerJPG::ReadHeaderFields() {
+  std::unique_ptr<TJPEGImage> jpeg = LoadJpeg(path_);
   bitsPerPixel_ = jpeg->PixelFormat() == jf8Bit ? 8 : 24;
   height_ = jpeg->Height();
   width_ = jpeg->Width();
@@ -57,6 +57,7 @@ void TGIS_LayerJPG::ReadHeaderFields() {
     outBitsPerPixel_ = bitsPerPixel_;
     outLineBytes_ = lineBytes_;
   }
+  return jpeg;
 }
 
 void TGIS_LayerJPG::ReadGeoreference() {
@@ -75,21 +76,23 @@ void TGIS_LayerJPG::ReadGeoreference() {
 }
 
 void TGIS_LayerJPG::Open() {
+  std::unique_ptr<TJPEGImage> jpeg;
   try {
-    ReadHeaderFields();
+    jpeg = ReadHeaderFields();
     ReadGeoreference();
-    TGIS_LayerPixel::Open();
+    TGIS_LayerPixel::Open(); // leaves the layer dormant
   } catch (const Exception& e) {
     RaiseReadError(e);
   }
   SetFileInfo(Format("JPEG File Interchange Format (JPG)\r\n%d x %d; %d bit",
                      {width_, height_, bitsPerPixel_}));
+  openedJpeg_ = std::move(jpeg);
 }
 
 void TGIS_LayerJPG::WakeUp() {
   if (decodedBitmap_) return;
   try {
-    const std::unique_ptr<TJPEGImage> jpeg = LoadJpeg(path_);
+    const std::unique_ptr<TJPEGImage> jpeg = openedJpeg_ ? std::move(openedJpeg_) : LoadJpeg(path_);
     jpeg->SetPixelFormat(bitsPerPixel_ == 8 ? jf8Bit : jf24Bit);
     auto bitmap = std::make_unique<TBitmap>();
     jpeg->DecodeInto(*bitmap);
@@ -104,6 +107,7 @@ void TGIS_LayerJPG::WakeUp() {
 void TGIS_LayerJPG::MakeDormant() {
   TGIS_LayerPixel::MakeDormant();
   decodedBitmap_.reset();
+  openedJpeg_.reset();
 }
 
 int TGIS_LayerJPG::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {

@@ -8,6 +8,7 @@
 #include "gis/raster/GisLayerPixel.h"
 
 class TBitmap;
+class TJPEGImage;
 
 class TGIS_LayerJPG : public TGIS_LayerPixel {
 public:
@@ -22,7 +23,11 @@ public:
   TBitmap* DecodedBitmap() const { return decodedBitmap_.get(); }
 
 private:
-  void ReadHeaderFields();
+  /// Reads the file and its header fields; returns the picture read.
+  std::unique_ptr<TJPEGImage> ReadHeaderFields();
   void ReadGeoreference();
   std::unique_ptr<TBitmap> decodedBitmap_;
+  /// The file as Open read it, kept for the first wake-up so that opening
+  /// and drawing read the file once; dropped by that wake-up or MakeDormant.
+  std::unique_ptr<TJPEGImage> openedJpeg_;
 };

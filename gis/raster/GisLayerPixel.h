@@ -254,6 +254,8 @@ protected:
   void FillStrip(std::uint8_t* strip, double x0, double y0, double x1, double y1, int w, int h);
   void ScaleLine(const std::uint8_t* src, std::uint8_t* out, double phase, int width, double span,
                  int srcPixels) const;
+  /// Output pixel i = source pixel pick[i], bands in the band order.
+  void CopyPicked(const std::uint8_t* src, std::uint8_t* out, const std::vector<int>& pick) const;
   void BlitStrip(const std::uint8_t* bits, int x, int y, int w, int h, std::int64_t size);
   void MakeRowNonBlack(std::uint8_t* row, int byteCount) const;
   /// The "Pixel.GridBand" step of Prepare: a band from 1 to BandCount turns

@@ -75,16 +75,45 @@ void GisStripRows(int count, int index, int top, int bottom, int& outTop, int& o
 // ---- per-row helpers ---------------------------------------------------------------------------
 
 void TGIS_LayerPixel::MakeRowNonBlack(std::uint8_t* row, int byteCount) const {
+  // one test per pixel (a black pixel is rare)
   for (int i = 0; i + 2 < byteCount; i += 3)
-    if (row[i] == 0 && row[i + 1] == 0 && row[i + 2] == 0) row[i] = row[i + 1] = row[i + 2] = 1;
+    if ((row[i] | row[i + 1] | row[i + 2]) == 0) row[i] = row[i + 1] = row[i + 2] = 1;
 }
+
+namespace {
+
+/// The source pixel each of `width` output pixels takes when a row of
+/// `srcPixels` pixels spanning `span` output pixels is scaled, the first
+/// covering `phase` (the walk of ScaleLine, run once for every row alike).
+void PickColumns(double phase, int width, double span, int srcPixels, std::vector<int>& pick) {
+  pick.resize(std::size_t(std::max(width, 0)));
+  const double e = width / span;
+  double a = phase;
+  int j = 0;
+  for (int i = 0; i < width;) {
+    if (a >= 1) {
+      pick[std::size_t(i++)] = j;
+      a -= 1;
+    } else {
+      if (j < srcPixels - 1) ++j;
+      a += e;
+    }
+  }
+}
+
+} // namespace
 
 void TGIS_LayerPixel::ScaleLine(const std::uint8_t* src, std::uint8_t* out, double phase, int width,
                                 double span, int srcPixels) const {
   if (srcPixels <= 0) return;
-  const double e = width / span;
   const int b0 = bandIndex_[0], b1 = bandIndex_[1], b2 = bandIndex_[2];
-  const bool andMode = bitsPerPixel_ == 1;
+  if (bitsPerPixel_ != 1) {
+    std::vector<int> pick;
+    PickColumns(phase, width, span, srcPixels, pick);
+    CopyPicked(src, out, pick);
+    return;
+  }
+  const double e = width / span;
   double a = phase;
   int j = 0;
   // For 1-bit sources an output pixel is the AND of the source pixels passed
@@ -96,21 +125,15 @@ void TGIS_LayerPixel::ScaleLine(const std::uint8_t* src, std::uint8_t* out, doub
     if (a >= 1) {
       const std::uint8_t* p = src + 3 * j;
       std::uint8_t* o = out + 3 * i;
-      if (andMode) {
-        o[0] = std::uint8_t(acc[0] & p[b0]);
-        o[1] = std::uint8_t(acc[1] & p[b1]);
-        o[2] = std::uint8_t(acc[2] & p[b2]);
-        acc[0] = acc[1] = acc[2] = 255;
-        written = true;
-      } else {
-        o[0] = p[b0];
-        o[1] = p[b1];
-        o[2] = p[b2];
-      }
+      o[0] = std::uint8_t(acc[0] & p[b0]);
+      o[1] = std::uint8_t(acc[1] & p[b1]);
+      o[2] = std::uint8_t(acc[2] & p[b2]);
+      acc[0] = acc[1] = acc[2] = 255;
+      written = true;
       ++i;
       a -= 1;
     } else {
-      if (andMode && !written) {
+      if (!written) {
         const std::uint8_t* p = src + 3 * j;
         acc[0] &= p[b0];
         acc[1] &= p[b1];
@@ -122,6 +145,18 @@ void TGIS_LayerPixel::ScaleLine(const std::uint8_t* src, std::uint8_t* out, doub
       }
       a += e;
     }
+  }
+}
+
+void TGIS_LayerPixel::CopyPicked(const std::uint8_t* src, std::uint8_t* out,
+                                 const std::vector<int>& pick) const {
+  const int b0 = bandIndex_[0], b1 = bandIndex_[1], b2 = bandIndex_[2];
+  for (const int j : pick) {
+    const std::uint8_t* p = src + 3 * j;
+    out[0] = p[b0];
+    out[1] = p[b1];
+    out[2] = p[b2];
+    out += 3;
   }
 }
 
@@ -144,6 +179,8 @@ void TGIS_LayerPixel::FillStrip(std::uint8_t* strip, double x0, double y0, doubl
   std::vector<std::uint8_t> row(std::size_t(columns) * 3 + 4);
   int loaded = -1;
   int got = 0;
+  std::vector<int> pick;
+  int pickedFor = 0;
   const bool nonBlack = !isGrid_ && bitsPerPixel_ > 8;
   const bool nonBlackAfter = w < columns;
   for (int out = 0; out < h;) {
@@ -164,7 +201,16 @@ void TGIS_LayerPixel::FillStrip(std::uint8_t* strip, double x0, double y0, doubl
       loaded = rr;
     }
     std::uint8_t* dib = strip + stride * (h - 1 - out);
-    ScaleLine(row.data(), dib, r, w, x1 - x0, std::max(got, 1));
+    if (bitsPerPixel_ == 1) {
+      ScaleLine(row.data(), dib, r, w, x1 - x0, std::max(got, 1));
+    } else {
+      // the columns picked depend on the row's length only: found once
+      if (std::max(got, 1) != pickedFor) {
+        pickedFor = std::max(got, 1);
+        PickColumns(r, w, x1 - x0, pickedFor, pick);
+      }
+      CopyPicked(row.data(), dib, pick);
+    }
     // scaling copies whole pixels, so black can be replaced on the shorter row
     if (nonBlack && nonBlackAfter) MakeRowNonBlack(dib, w * 3);
     ApplyPipeline(dib, w * 3);

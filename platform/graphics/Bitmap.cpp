@@ -112,6 +112,15 @@ void TBitmap::SetSize(int w, int h) {
   Changed();
 }
 
+void TBitmap::SetSizeForOverwrite(int w, int h) {
+  w = std::max(w, 0);
+  h = std::max(h, 0);
+  if (w == Width() && h == Height()) return;
+  dib_->ResizeForOverwrite(w, h);
+  SurfaceChanged();
+  Changed();
+}
+
 void TBitmap::SetWidth(int w) {
   SetSize(w, Height());
 }

@@ -45,6 +45,9 @@ public:
   void SetWidth(int w) override;
   void SetHeight(int h) override;
   void SetSize(int w, int h);
+  /// New size for a writer that fills every row at once (a decoder): the
+  /// pixels are undefined until written, where SetSize makes them white.
+  void SetSizeForOverwrite(int w, int h);
   bool Empty() const override;
 
   TPixelFormat PixelFormat() const;

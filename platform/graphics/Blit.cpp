@@ -36,6 +36,14 @@ bool UsesSource(unsigned code) {
   return ((code >> 2) & 0x33) != (code & 0x33);
 }
 
+/// Tells the surface which part of `dest` a blit wrote.
+void MarkChanged(TDc& dc, const QRect& dest, const TTarget& target) {
+  const QRect touched = dest & QRect(0, 0, target.Width(), target.Height());
+  if (!touched.isEmpty())
+    dc.surface->Changed(
+        TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
+}
+
 } // namespace
 
 bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, int sx, int sy,
@@ -103,10 +111,51 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
         }
       }
     }
-    QRect touched = dest & QRect(0, 0, target.Width(), target.Height());
-    if (!touched.isEmpty())
-      dc.surface->Changed(
-          TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
+    MarkChanged(dc, dest, target);
+    return true;
+  }
+  if (copy && !transparent && src.bits && (mode == COLORONCOLOR || (dw >= sw && dh >= sh))) {
+    // Nearest neighbour: every destination column and row takes one source
+    // column and row (the sample; a single source pixel when enlarging),
+    // looked up once for the whole copy. Columns or rows whose range starts
+    // outside the source leave the destination as it is (offset -1).
+    auto offsets = [](const std::vector<TAxis>& axis, bool flip, int origin, int size,
+                      std::int64_t step) {
+      const int n = int(axis.size());
+      std::vector<std::int64_t> out(axis.size());
+      for (int i = 0; i < n; ++i) {
+        const TAxis& a = axis[std::size_t(flip ? n - 1 - i : i)];
+        const int first = origin + a.first;
+        out[std::size_t(i)] = first < 0 || first >= size
+                                  ? -1
+                                  : std::int64_t(std::min(origin + a.sample, size - 1)) * step;
+      }
+      return out;
+    };
+    const std::vector<std::int64_t> colAt = offsets(cols, flipX, sx, src.width, src.bytes);
+    const std::vector<std::int64_t> rowAt = offsets(rows, flipY, sy, src.height, src.stride);
+    const int outBytes = target.Bytes();
+    for (const QRect& clip : dc.ClipRects()) {
+      const QRect area = clip & dest;
+      if (area.isEmpty()) continue;
+      const std::int64_t* columns = colAt.data() + (area.left() - dest.left());
+      const int n = area.width();
+      for (int yy = area.top(); yy <= area.bottom(); ++yy) {
+        const std::int64_t row = rowAt[std::size_t(yy - dest.top())];
+        if (row < 0) continue;
+        const std::uint8_t* in = src.bits + row;
+        std::uint8_t* out = target.PixelAddress(area.left(), yy);
+        for (int i = 0; i < n; ++i, out += outBytes) {
+          const std::int64_t column = columns[i];
+          if (column < 0) continue;
+          const std::uint8_t* p = in + column;
+          out[0] = p[0];
+          out[1] = p[1];
+          out[2] = p[2];
+        }
+      }
+    }
+    MarkChanged(dc, dest, target);
     return true;
   }
   for (const QRect& clip : dc.ClipRects()) {
@@ -159,10 +208,7 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
       }
     }
   }
-  QRect touched = dest & QRect(0, 0, target.Width(), target.Height());
-  if (!touched.isEmpty())
-    dc.surface->Changed(
-        TRect(touched.left(), touched.top(), touched.right() + 1, touched.bottom() + 1));
+  MarkChanged(dc, dest, target);
   return true;
 }
 
@@ -456,10 +502,25 @@ int StretchDIBits(HDC dest, int x, int y, int w, int h, int sx, int sy, int sw, 
   int height = hd.biHeight < 0 ? -hd.biHeight : hd.biHeight;
   int ash = std::abs(sh);
   int top = hd.biHeight < 0 ? std::min(sy, sy + sh) : height - std::max(sy, sy + sh);
-  auto snap = std::make_shared<TSnapshot>();
-  if (!DecodeDib(bits, info, top, ash, *snap)) return 0;
   int syTop = hd.biHeight < 0 ? sy : height - sy - sh;
   if (sh < 0) syTop = hd.biHeight < 0 ? sy : height - sy;
+  TDc* dc = Dc(dest);
+  if (!dc->recording && hd.biCompression == BI_RGB && (hd.biBitCount == 24 || hd.biBitCount == 32)) {
+    // B,G,R(,X) rows are read where they are: no decoded copy (a recording
+    // keeps one, below, for its replays)
+    if (std::min(std::max(top, 0) + ash, height) <= std::max(top, 0)) return 0;
+    const std::int64_t rowBytes = DibRowBytes(hd.biWidth, hd.biBitCount);
+    const auto* base = static_cast<const std::uint8_t*>(bits);
+    TSourceImage rows;
+    rows.width = hd.biWidth;
+    rows.height = height;
+    rows.bytes = hd.biBitCount / 8;
+    rows.bits = hd.biHeight < 0 ? base : base + std::int64_t(height - 1) * rowBytes;
+    rows.stride = hd.biHeight < 0 ? rowBytes : -rowBytes;
+    return StretchImage(*dc, x, y, w, h, rows, sx, syTop, sw, sh, rop) ? ash : 0;
+  }
+  auto snap = std::make_shared<TSnapshot>();
+  if (!DecodeDib(bits, info, top, ash, *snap)) return 0;
   bool ok = Run(
       dest,
       [=](TDc& d) { return StretchImage(d, x, y, w, h, snap->Image(), sx, syTop, sw, sh, rop); },

@@ -1,7 +1,9 @@
 #include "platform/graphics/Dib.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace {
 
@@ -27,7 +29,33 @@ std::vector<RGBQUAD> SixteenColourPalette() {
   return p;
 }
 
+// Blocks from this size on are aligned to and padded to whole huge pages.
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kHugeBlock = 2 * kHugePage;
+
+std::size_t HugeRounded(std::size_t bytes) {
+  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
 } // namespace
+
+void* AllocatePixelMemory(std::size_t bytes) {
+  if (bytes < kHugeBlock) return ::operator new(bytes);
+  const std::size_t rounded = HugeRounded(bytes);
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (p == nullptr) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  ::madvise(p, rounded, MADV_HUGEPAGE); // a hint: without it, ordinary pages
+#endif
+  return p;
+}
+
+void FreePixelMemory(void* p, std::size_t bytes) noexcept {
+  if (bytes < kHugeBlock)
+    ::operator delete(p);
+  else
+    std::free(p);
+}
 
 std::vector<RGBQUAD> GreyRampPalette(int entries) {
   std::vector<RGBQUAD> p(entries);
@@ -61,7 +89,7 @@ std::int64_t TDibData::Stride() const {
 void TDibData::SetBottomUp(bool bottomUp) {
   if (bottomUp == bottomUp_) return;
   Flush();
-  std::vector<std::uint8_t> flipped(bits_.size());
+  TDibBytes flipped(bits_.size());
   for (int y = 0; y < height_; ++y)
     std::memcpy(flipped.data() + std::size_t(height_ - 1 - y) * std::size_t(rowBytes_),
                 bits_.data() + std::size_t(y) * std::size_t(rowBytes_), std::size_t(rowBytes_));
@@ -122,7 +150,7 @@ const std::uint8_t* TDibData::StoredRow(int y) const {
   return RowPtr(y);
 }
 
-std::vector<std::uint8_t>& TDibData::StoredBits() {
+TDibBytes& TDibData::StoredBits() {
   Flush();
   return bits_;
 }
@@ -217,7 +245,7 @@ void TDibData::Resize(int width, int height) {
   height = std::max(height, 0);
   Flush();
   std::int64_t newRow = DibRowBytes(width, bpp_);
-  std::vector<std::uint8_t> bits(std::size_t(newRow * height), 0);
+  TDibBytes bits(std::size_t(newRow * height), 0);
   int keepRows = std::min(height, height_);
   std::int64_t keepBytes = std::min(newRow, rowBytes_);
   if (width < width_ || width > width_)
@@ -230,6 +258,17 @@ void TDibData::Resize(int width, int height) {
   width_ = width;
   height_ = height;
   rowBytes_ = newRow;
+}
+
+void TDibData::ResizeForOverwrite(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  Flush();
+  rowBytes_ = DibRowBytes(width, bpp_);
+  bits_ = TDibBytes(); // the old pixels go first: no two pictures at once
+  bits_.resize(std::size_t(rowBytes_ * height));
+  width_ = width;
+  height_ = height;
 }
 
 void TDibData::SetBitsPerPixel(int bpp) {

@@ -8,10 +8,39 @@
 // entry) before the rows are read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/graphics/Surface.h"
+
+/// Memory for pixels: blocks of several megabytes are asked for in huge
+/// pages where the system has them (a fresh picture then costs a few page
+/// faults instead of one per 4 KB).
+void* AllocatePixelMemory(std::size_t bytes);
+void FreePixelMemory(void* p, std::size_t bytes) noexcept;
+
+/// The allocator of pixel stores: large blocks through AllocatePixelMemory,
+/// and value-less construction that leaves the bytes as they are, so that
+/// the store of a picture about to be overwritten whole is not cleared first
+/// (every other way of sizing it states its fill value).
+template <class T> struct TOverwriteAllocator : std::allocator<T> {
+  template <class U> struct rebind {
+    using other = TOverwriteAllocator<U>;
+  };
+  TOverwriteAllocator() = default;
+  template <class U> TOverwriteAllocator(const TOverwriteAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(AllocatePixelMemory(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { FreePixelMemory(p, n * sizeof(T)); }
+  template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+  template <class U, class... Args> void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using TDibBytes = std::vector<std::uint8_t, TOverwriteAllocator<std::uint8_t>>;
 
 class TDibData : public TSurface {
 public:
@@ -29,10 +58,13 @@ public:
   /// The caller may write it.
   std::uint8_t* StoredRow(int y);
   const std::uint8_t* StoredRow(int y) const;
-  std::vector<std::uint8_t>& StoredBits();
+  TDibBytes& StoredBits();
 
   /// New size, keeping the overlapping pixels; new pixels are black (index 0).
   void Resize(int width, int height);
+  /// New size for a writer that fills every row at once (a decoder): the
+  /// pixels are left undefined, not cleared.
+  void ResizeForOverwrite(int width, int height);
   /// New pixel format; pixels are converted (to a palette by the nearest
   /// entry, to 8 bits without a palette through a grey ramp, to 1 bit
   /// through black and white).
@@ -82,7 +114,7 @@ private:
 
   int width_ = 0, height_ = 0, bpp_ = 24;
   std::int64_t rowBytes_ = 0;
-  mutable std::vector<std::uint8_t> bits_;
+  mutable TDibBytes bits_;
   std::vector<RGBQUAD> palette_;
   mutable std::vector<std::uint8_t> shadow_; // 32-bit copy while drawing on <= 16 bits
   mutable bool shadowDirty_ = false;

@@ -300,7 +300,9 @@ void TJPEGImage::DecodeInto(TBitmap& target) const {
   }
   const bool grey = pixelFormat_ == jf8Bit;
   target.SetPixelFormat(grey ? pf8bit : pf24bit);
-  target.SetSize(width_, height_);
+  // every row is written by the decode (or the decode fails): the rows are
+  // not cleared first
+  target.SetSizeForOverwrite(width_, height_);
   if (grey) target.SetPaletteEntries(GreyPalette());
   TDecodeState d;
   if (!Decode(d, data_.data(), data_.size(), &target)) Fail(d.err.message);

@@ -61,7 +61,8 @@ public:
   void DIBNeeded() const;
   /// Decodes the file straight into the rows of `target`, sized to the
   /// image: 24-bit B,G,R (islow, fancy upsampling), or with the 8-bit pixel
-  /// format grey levels under a grey palette. Keeps no copy of its own.
+  /// format grey levels under a grey palette. Keeps no copy of its own. The
+  /// rows are not cleared first: they are undefined when the decode fails.
   void DecodeInto(TBitmap& target) const;
 
 private:

@@ -2,7 +2,8 @@
 // the kernel's projection classes, through the base-class pointer as layers
 // use them, and the same work through PROJ's C API: transverse Mercator
 // (PROJ's exact algorithm and its +approx series), UTM, Lambert conformal
-// conic and Mercator. Each side makes a warm-up pass, then runs five times
+// conic, Mercator, Albers equal-area conic, polyconic, Robinson and Hotine
+// oblique Mercator; the last four also each direction alone. Each side makes a warm-up pass, then runs five times
 // (--benchmark_repetitions=N for another count); the end of the report
 // prints kernel / PROJ per projection from the medians. time_per_point is
 // the CPU time of the forward and the inverse of one point; each PROJ run
@@ -87,6 +88,46 @@ const Workload kLcc{"LAM",
 const Workload kMer{"MER", SetUpOf(0, 0, 0, 0, 0, 1, 0), "+proj=merc +ellps=WGS84", -180, 180, -85,
                     85};
 
+TGIS_ProjectionSetUp WithFalseNorthing(TGIS_ProjectionSetUp s, double fn) {
+  s.FalseNorthing = fn;
+  return s;
+}
+
+TGIS_ProjectionSetUp WithAzimuth(TGIS_ProjectionSetUp s, double azimuthDeg) {
+  s.Azimuth = azimuthDeg * kDeg;
+  return s;
+}
+
+const Workload kAlb{"ALB",
+                    SetUpOf(-96, 23, 29.5, 45.5, 0, 1, 0),
+                    "+proj=aea +lon_0=-96 +lat_0=23 +lat_1=29.5 +lat_2=45.5 +ellps=WGS84",
+                    -125,
+                    -66,
+                    24,
+                    50};
+const Workload kPlc{"PLC",
+                    WithFalseNorthing(SetUpOf(-100, 30, 0, 0, -100000, 1, 0), 400000),
+                    "+proj=poly +lat_0=30 +lon_0=-100 +x_0=-100000 +y_0=400000 +ellps=WGS84",
+                    -115,
+                    -85,
+                    15,
+                    50};
+const Workload kRob{"ROB",
+                    SetUpOf(0, 0, 0, 0, 0, 1, 0),
+                    "+proj=robin +R=6378137 +lon_0=0 +ellps=WGS84",
+                    -180,
+                    180,
+                    -85,
+                    85};
+const Workload kHot{
+    "HOT",
+    WithAzimuth(WithFalseNorthing(SetUpOf(10, 45, 0, 0, 500000, 0.9999, 0), 200000), 30),
+    "+proj=omerc +lat_0=45 +lonc=10 +alpha=30 +k_0=0.9999 +x_0=500000 +y_0=200000 +ellps=WGS84",
+    0,
+    20,
+    38,
+    52};
+
 std::unique_ptr<TGIS_ProjectionAbstract> MakeProjection(const Workload& w) {
   GisKernelInit();
   std::unique_ptr<TGIS_ProjectionAbstract> p = GisProjectionList().FindProjection(w.Code)->Create();
@@ -120,6 +161,32 @@ void Kernel(benchmark::State& state, const Workload& w) {
     benchmark::DoNotOptimize(back.data());
   }
   CountPoints(state);
+}
+
+/// One direction alone: the forward of the points, or the inverse of their
+/// forward outputs.
+void KernelOneWay(benchmark::State& state, const Workload& w, bool forward) {
+  std::unique_ptr<TGIS_ProjectionAbstract> p = MakeProjection(w);
+  const std::vector<TGIS_Point3D> source = MakePoints(w.West, w.East, w.South, w.North);
+  std::vector<TGIS_Point3D> map(source.size()), out(source.size());
+  ForwardOurs(*p, source, map);
+  const std::vector<TGIS_Point3D>& in = forward ? source : map;
+  auto run = [&] {
+    if (forward)
+      ForwardOurs(*p, in, out);
+    else
+      for (size_t i = 0; i < in.size(); ++i)
+        p->Unproject(in[i], out[i]);
+  };
+  run(); // warm-up
+  for (auto _ : state) {
+    run();
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * gPoints);
+  state.counters["time_per_point"] = benchmark::Counter(
+      static_cast<double>(gPoints),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 class ProjOperation {
@@ -175,6 +242,26 @@ void Proj(benchmark::State& state, const Workload& w) {
   CountPoints(state);
 }
 
+void ProjOneWay(benchmark::State& state, const Workload& w, bool forward) {
+  ProjOperation op(w.Proj);
+  const std::vector<TGIS_Point3D> source = MakePoints(w.West, w.East, w.South, w.North);
+  std::vector<TGIS_Point3D> in = source;
+  if (!forward) op.Run(PJ_FWD, in);
+  std::vector<TGIS_Point3D> work = in;
+  op.Run(forward ? PJ_FWD : PJ_INV, work); // warm-up
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::memcpy(work.data(), in.data(), in.size() * sizeof(TGIS_Point3D));
+    state.ResumeTiming();
+    op.Run(forward ? PJ_FWD : PJ_INV, work);
+    benchmark::DoNotOptimize(work.data());
+  }
+  state.SetItemsProcessed(state.iterations() * gPoints);
+  state.counters["time_per_point"] = benchmark::Counter(
+      static_cast<double>(gPoints),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void BM_TransverseMercator_Kernel(benchmark::State& s) {
   Kernel(s, kTm);
 }
@@ -203,6 +290,21 @@ void BM_Mercator_Proj(benchmark::State& s) {
   Proj(s, kMer);
 }
 
+// The four projections with a goal of their own: both directions, then each
+// direction alone.
+#define SK_PROJECTION_BENCHMARKS(name, workload)                                                   \
+  void BM_##name##_Kernel(benchmark::State& s) { Kernel(s, workload); }                            \
+  void BM_##name##_Proj(benchmark::State& s) { Proj(s, workload); }                                \
+  void BM_##name##_KernelForward(benchmark::State& s) { KernelOneWay(s, workload, true); }         \
+  void BM_##name##_ProjForward(benchmark::State& s) { ProjOneWay(s, workload, true); }             \
+  void BM_##name##_KernelInverse(benchmark::State& s) { KernelOneWay(s, workload, false); }        \
+  void BM_##name##_ProjInverse(benchmark::State& s) { ProjOneWay(s, workload, false); }
+SK_PROJECTION_BENCHMARKS(Albers, kAlb)
+SK_PROJECTION_BENCHMARKS(Polyconic, kPlc)
+SK_PROJECTION_BENCHMARKS(Robinson, kRob)
+SK_PROJECTION_BENCHMARKS(Hotine, kHot)
+#undef SK_PROJECTION_BENCHMARKS
+
 } // namespace
 
 BENCHMARK(BM_TransverseMercator_Kernel)->Unit(benchmark::kMillisecond);
@@ -214,6 +316,30 @@ BENCHMARK(BM_LambertConformalConic_Kernel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LambertConformalConic_Proj)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mercator_Kernel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mercator_Proj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Albers_Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Albers_Proj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Albers_KernelForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Albers_ProjForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Albers_KernelInverse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Albers_ProjInverse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Polyconic_Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Polyconic_Proj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Polyconic_KernelForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Polyconic_ProjForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Polyconic_KernelInverse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Polyconic_ProjInverse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Robinson_Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Robinson_Proj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Robinson_KernelForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Robinson_ProjForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Robinson_KernelInverse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Robinson_ProjInverse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hotine_Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hotine_Proj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hotine_KernelForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hotine_ProjForward)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hotine_KernelInverse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hotine_ProjInverse)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   // --points=N (ours, taken out before the benchmark library reads the rest);
@@ -241,6 +367,18 @@ int main(int argc, char** argv) {
        {"UTM", "BM_UTM_Kernel", "BM_UTM_Proj"},
        {"Lambert conformal conic", "BM_LambertConformalConic_Kernel",
         "BM_LambertConformalConic_Proj"},
-       {"Mercator", "BM_Mercator_Kernel", "BM_Mercator_Proj"}},
+       {"Mercator", "BM_Mercator_Kernel", "BM_Mercator_Proj"},
+       {"Albers equal-area conic", "BM_Albers_Kernel", "BM_Albers_Proj"},
+       {"Albers equal-area conic, forward", "BM_Albers_KernelForward", "BM_Albers_ProjForward"},
+       {"Albers equal-area conic, inverse", "BM_Albers_KernelInverse", "BM_Albers_ProjInverse"},
+       {"polyconic", "BM_Polyconic_Kernel", "BM_Polyconic_Proj"},
+       {"polyconic, forward", "BM_Polyconic_KernelForward", "BM_Polyconic_ProjForward"},
+       {"polyconic, inverse", "BM_Polyconic_KernelInverse", "BM_Polyconic_ProjInverse"},
+       {"Robinson", "BM_Robinson_Kernel", "BM_Robinson_Proj"},
+       {"Robinson, forward", "BM_Robinson_KernelForward", "BM_Robinson_ProjForward"},
+       {"Robinson, inverse", "BM_Robinson_KernelInverse", "BM_Robinson_ProjInverse"},
+       {"Hotine oblique Mercator", "BM_Hotine_Kernel", "BM_Hotine_Proj"},
+       {"Hotine oblique Mercator, forward", "BM_Hotine_KernelForward", "BM_Hotine_ProjForward"},
+       {"Hotine oblique Mercator, inverse", "BM_Hotine_KernelInverse", "BM_Hotine_ProjInverse"}},
       "kernel / PROJ");
 }
