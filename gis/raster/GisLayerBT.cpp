@@ -13,6 +13,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numerics.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
@@ -150,7 +151,7 @@ void TGIS_LayerBT::ComputeMinMax(double fraction) {
 }
 
 double TGIS_LayerBT::GetOverviewScale(double wanted, double available) {
-  double s = wanted != 0 ? available / wanted : 1;
+  double s = wanted != 0 && !fullScale_ ? available / wanted : 1;
   if (!(s > 0) || s > 1) s = 1;
   readScale_ = s;
   return s;
@@ -170,6 +171,15 @@ int TGIS_LayerBT::Gather(int r, int c0, int count) {
   cachedScale_ = readScale_;
   cachedCount_ = n;
   return n;
+}
+
+bool TGIS_LayerBT::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
+  fullScale_ = true;
+  const auto restore = ScopeExit([this] {
+    fullScale_ = false;
+    readScale_ = 1.0;
+  });
+  return TGIS_LayerPixel::GetGrid(extent, grid);
 }
 
 int TGIS_LayerBT::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {

@@ -12,6 +12,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numerics.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
@@ -126,7 +127,7 @@ void TGIS_LayerDTED::ComputeMinMax(double fraction) {
 }
 
 double TGIS_LayerDTED::GetOverviewScale(double wanted, double available) {
-  double s = wanted != 0 ? available / wanted : 1;
+  double s = wanted != 0 && !fullScale_ ? available / wanted : 1;
   if (!(s > 0) || s > 1) s = 1;
   readScale_ = s;
   return s;
@@ -147,6 +148,15 @@ int TGIS_LayerDTED::Gather(int r) {
   cachedScale_ = readScale_;
   cachedCount_ = n;
   return n;
+}
+
+bool TGIS_LayerDTED::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
+  fullScale_ = true;
+  const auto restore = ScopeExit([this] {
+    fullScale_ = false;
+    readScale_ = 1.0;
+  });
+  return TGIS_LayerPixel::GetGrid(extent, grid);
 }
 
 int TGIS_LayerDTED::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {

@@ -19,6 +19,9 @@ public:
 
   void Open() override;
   double GetOverviewScale(double wanted, double available) override;
+  /// The resampling walks rows and columns of the full grid: it reads at
+  /// full scale whatever the output size.
+  bool GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) override;
   int ReadLine(std::uint8_t* buffer, int row, int count, int offset) override;
   bool GetGridValue(const TPoint& cell, std::vector<double>& values) override;
   int ReadGridLine(std::vector<float>& values, int row, int count, int firstColumn) override;
@@ -43,5 +46,6 @@ private:
   std::vector<float> rowBuffer_;
   int cachedRow_ = -1, cachedCount_ = 0;
   double cachedScale_ = 1.0, readScale_ = 1.0;
+  bool fullScale_ = false; // inside GetGrid
   std::int64_t fileSize_ = 0;
 };

@@ -422,6 +422,24 @@ TEST(GisLayerBT, ReducedScaleReadsEveryOtherColumn) {
   EXPECT_EQ(layer->GetOverviewScale(0, 8), 1);
 }
 
+TEST(GisLayerBT, GetGridAtHalfSizeReadsTheFullGrid) {
+  REQUIRE_GDAL();
+  TTempFolder dir;
+  Make("BT '" + dir.File("r.bt") + "' Int16 16 8 0 80 10 10");
+  Make("AAIGrid '" + dir.File("r.grd") + "' Int16 16 8 0 80 10 10");
+  auto bt = OpenGrid<TGIS_LayerBT>(dir.File("r.bt"));
+  auto grd = OpenGrid<TGIS_LayerGRD>(dir.File("r.grd"));
+  ASSERT_EQ(bt->Extent().XMax, grd->Extent().XMax);
+  for (const int cols : {16, 8, 4}) {
+    TGIS_GridArray a(std::size_t(cols / 2), std::vector<float>(std::size_t(cols), 0));
+    TGIS_GridArray b = a;
+    EXPECT_TRUE(bt->GetGrid(bt->Extent(), a));
+    EXPECT_TRUE(grd->GetGrid(grd->Extent(), b));
+    EXPECT_EQ(a, b) << cols << " columns";
+    EXPECT_EQ(bt->ReadScale(), 1);
+  }
+}
+
 /// A little-endian Binary Terrain header.
 std::string BtHeader(std::int32_t w, std::int32_t h, int size, int floats) {
   std::string s(256, '\0');
