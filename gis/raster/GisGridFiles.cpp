@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "gis/core/GisDefsNumbers.h"
+#include "gis/raster/GisLayerPixel.h"
+#include "platform/rtl/Numerics.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
@@ -152,4 +154,21 @@ bool GisGridCellValue(const std::vector<std::vector<float>>* grid, int column, i
   if (values.empty()) values.resize(1);
   values[0] = v;
   return v != noData;
+}
+
+int TGIS_ColumnReadScale::RowFromBottom(int row, int height) const {
+  const double r = height - Round(std::clamp(row / Value, -2e9, 2e9)) - 1;
+  return int(std::clamp(r, 0.0, double(std::max(height - 1, 0))));
+}
+
+int GisPutGridValues(TGIS_LayerPixel& layer, std::uint8_t* buffer, const float* values, int count) {
+  const float noData = layer.NoDataValue();
+  for (int i = 0; i < count; ++i)
+    layer.PutGridPixel(buffer + 3 * i, values[i], values[i] == noData || std::isnan(values[i]));
+  return std::max(count, 0) * 3;
+}
+
+const std::vector<std::vector<float>>& GisGridOrEmpty(const std::vector<std::vector<float>>* grid) {
+  static const std::vector<std::vector<float>> empty;
+  return grid != nullptr ? *grid : empty;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class TStream;
+class TGIS_LayerPixel;
 
 namespace gis_grid_bytes {
 
@@ -109,6 +110,38 @@ void GisReadGridHeader(const std::string& path, TGIS_HeaderDecimal cellSizeDecim
 int GisWalkScaledColumns(int first, int total, double scale, int count,
                          const std::function<void(int)>& take);
 
+/// The read scale of the column-stored grids (Binary Terrain, DTED): set
+/// by the overview step, it decides which file row a drawn row shows and
+/// which columns are read.
+struct TGIS_ColumnReadScale {
+  double Value = 1.0;
+  bool FullOnly = false; // inside a resampling of the full grid
+
+  /// available / wanted (1 when wanted is 0, or at full scale only); a
+  /// result above 1 or not above 0 becomes 1.
+  double Choose(double wanted, double available) {
+    double s = wanted != 0 && !FullOnly ? available / wanted : 1;
+    if (!(s > 0) || s > 1) s = 1;
+    Value = s;
+    return s;
+  }
+  /// Runs `work` at full scale and leaves the scale at 1.
+  template <class TWork> auto AtFullScale(TWork work) {
+    struct TRestore {
+      TGIS_ColumnReadScale& Scale;
+      ~TRestore() {
+        Scale.FullOnly = false;
+        Scale.Value = 1.0;
+      }
+    } restore{*this};
+    FullOnly = true;
+    Value = 1.0;
+    return work();
+  }
+  /// The file row, counted from the bottom, that drawn row `row` shows.
+  int RowFromBottom(int row, int height) const;
+};
+
 /// Whether `cells` values of `bytes` each after `header` bytes fit a file of
 /// `size` bytes (64-bit, sizes > 0).
 bool GisGridFits(std::int64_t size, std::int64_t header, std::int64_t columns, std::int64_t rows,
@@ -118,3 +151,10 @@ bool GisGridFits(std::int64_t size, std::int64_t header, std::int64_t columns, s
 /// not `noData`; false (values untouched) outside the grid.
 bool GisGridCellValue(const std::vector<std::vector<float>>* grid, int column, int row,
                       float noData, std::vector<double>& values);
+
+/// Colours `count` grid values into B,G,R pixels: the layer's ramp, or its
+/// no-data colour for its no-data value and NaN; the bytes written.
+int GisPutGridValues(TGIS_LayerPixel& layer, std::uint8_t* buffer, const float* values, int count);
+
+/// The grid a layer holds in memory, or an empty one.
+const std::vector<std::vector<float>>& GisGridOrEmpty(const std::vector<std::vector<float>>* grid);

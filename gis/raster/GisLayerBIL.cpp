@@ -14,11 +14,8 @@
 #include "platform/rtl/Strings.h"
 
 TGIS_LayerBIL::TGIS_LayerBIL() {
-  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
-  minColor_ = 0x202020;
-  maxColor_ = 0xFFFFFF;
-  noDataColor_ = 0;
-  hasAltitudeZones_ = false;
+  SetGridLayerDefaults();
+  isGrid_ = false; // images of several bands; one band turns it on at Open
   noDataValue_ = -9999;
 }
 
@@ -240,11 +237,7 @@ int TGIS_LayerBIL::ReadLineColored(std::uint8_t* buffer, int row, int count, int
   const int pixels = std::min(count / 3, width_ - first);
   if (pixels <= 0 || first < 0 || row < 0 || row >= height_) return 0;
   ReadGridRow(row);
-  for (int i = 0; i < pixels; ++i) {
-    const float v = rowBuffer_[std::size_t(first + i)];
-    PutGridPixel(buffer + 3 * i, v, v == noDataValue_ || std::isnan(v));
-  }
-  return pixels * 3;
+  return GisPutGridValues(*this, buffer, rowBuffer_.data() + first, pixels);
 }
 
 int TGIS_LayerBIL::ReadGridLine(std::vector<float>& values, int row, int count, int firstColumn) {

@@ -13,7 +13,6 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numerics.h"
-#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
@@ -22,12 +21,7 @@ constexpr int kBinaryTerrainHeader = 256;
 }
 
 TGIS_LayerBT::TGIS_LayerBT() {
-  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
-  minColor_ = 0x202020;
-  maxColor_ = 0xFFFFFF;
-  isGrid_ = true;
-  noDataColor_ = 0;
-  hasAltitudeZones_ = false;
+  SetGridLayerDefaults();
   noDataValue_ = -9999;
 }
 
@@ -91,7 +85,7 @@ void TGIS_LayerBT::Open() {
     rowBuffer_.assign(std::size_t(width_), 0);
     cachedRow_ = cachedColumn_ = -1;
     cachedCount_ = 0;
-    readScale_ = cachedScale_ = 1.0;
+    scale_.Value = cachedScale_ = 1.0;
     maxValue_ = -3.4e38f;
     minValue_ = 3.4e38f;
     // The header's bounds are the grid's outer edges. The vertical scale
@@ -151,41 +145,33 @@ void TGIS_LayerBT::ComputeMinMax(double fraction) {
 }
 
 double TGIS_LayerBT::GetOverviewScale(double wanted, double available) {
-  double s = wanted != 0 && !fullScale_ ? available / wanted : 1;
-  if (!(s > 0) || s > 1) s = 1;
-  readScale_ = s;
-  return s;
+  return scale_.Choose(wanted, available);
 }
 
 int TGIS_LayerBT::Gather(int r, int c0, int count) {
   count = std::min(count, width_);
-  if (r == cachedRow_ && c0 == cachedColumn_ && readScale_ == cachedScale_ && count <= cachedCount_)
+  if (r == cachedRow_ && c0 == cachedColumn_ && scale_.Value == cachedScale_ && count <= cachedCount_)
     return cachedCount_;
   cachedRow_ = -1;
   int n = 0;
-  GisWalkScaledColumns(c0, width_, readScale_, count, [&](int c) {
+  GisWalkScaledColumns(c0, width_, scale_.Value, count, [&](int c) {
     rowBuffer_[std::size_t(n++)] = ValueAt(std::int64_t(c) * height_ + r);
   });
   cachedRow_ = r;
   cachedColumn_ = c0;
-  cachedScale_ = readScale_;
+  cachedScale_ = scale_.Value;
   cachedCount_ = n;
   return n;
 }
 
 bool TGIS_LayerBT::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
-  fullScale_ = true;
-  const auto restore = ScopeExit([this] {
-    fullScale_ = false;
-    readScale_ = 1.0;
-  });
-  return TGIS_LayerPixel::GetGrid(extent, grid);
+  return scale_.AtFullScale([&] { return TGIS_LayerPixel::GetGrid(extent, grid); });
 }
 
 int TGIS_LayerBT::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {
   if (width_ <= 0 || height_ <= 0 || count <= 0 || offset < 0) return 0;
-  const int r = std::clamp(height_ - int(Round(row / readScale_)) - 1, 0, height_ - 1);
-  const int c0 = int(Round((offset / 3) / readScale_));
+  const int r = scale_.RowFromBottom(row, height_);
+  const int c0 = int(Round((offset / 3) / scale_.Value));
   const int n = Gather(r, c0, count / 3);
   const int pixels = std::min(n, count / 3);
   for (int i = 0; i < pixels; ++i)
@@ -195,9 +181,9 @@ int TGIS_LayerBT::ReadLine(std::uint8_t* buffer, int row, int count, int offset)
 
 int TGIS_LayerBT::ReadGridLine(std::vector<float>& values, int row, int count, int firstColumn) {
   if (width_ <= 0 || height_ <= 0 || count <= 0 || firstColumn < 0) return 0;
-  const int r = std::clamp(height_ - int(Round(row / readScale_)) - 1, 0, height_ - 1);
-  const int c0 = int(Round(firstColumn / readScale_));
-  const int wanted = std::min(int(Round(readScale_ * count)), int(values.size()));
+  const int r = scale_.RowFromBottom(row, height_);
+  const int c0 = int(Round(firstColumn / scale_.Value));
+  const int wanted = std::min(int(Round(scale_.Value * count)), int(values.size()));
   const int n = std::min(Gather(r, c0, wanted), wanted);
   std::copy_n(rowBuffer_.begin(), std::max(n, 0), values.begin());
   return std::max(n, 0);

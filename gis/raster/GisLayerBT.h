@@ -34,7 +34,7 @@ public:
   /// Bytes of one value: 2 (16-bit integers) or 4.
   int DataSize() const { return dataSize_; }
   bool Floats() const { return floats_; }
-  double ReadScale() const { return readScale_; }
+  double ReadScale() const { return scale_.Value; }
   /// How many single values were read from the file so far.
   std::int64_t ValueReads() const { return valueReads_; }
 
@@ -49,7 +49,7 @@ private:
   bool floats_ = false;
   std::vector<float> rowBuffer_;
   int cachedRow_ = -1, cachedColumn_ = -1, cachedCount_ = 0;
-  double cachedScale_ = 1.0, readScale_ = 1.0;
-  bool fullScale_ = false; // inside GetGrid
+  double cachedScale_ = 1.0;
+  TGIS_ColumnReadScale scale_;
   std::int64_t fileSize_ = 0, valueReads_ = 0;
 };

@@ -33,23 +33,17 @@ double DemNumber(const std::uint8_t* block, int at, int width) {
   return GisHeaderNumber(text, TGIS_HeaderDecimal::Dot);
 }
 
-const TGIS_GridArray kNoDemValues;
 
 } // namespace
 
 TGIS_LayerDEM::TGIS_LayerDEM() {
-  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
-  minColor_ = 0x202020;
-  maxColor_ = 0xFFFFFF;
-  isGrid_ = true;
-  noDataColor_ = 0;
-  hasAltitudeZones_ = false;
+  SetGridLayerDefaults();
 }
 
 TGIS_LayerDEM::~TGIS_LayerDEM() = default;
 
 const TGIS_GridArray& TGIS_LayerDEM::Values() const {
-  return inMemoryGrid_ ? *inMemoryGrid_ : kNoDemValues;
+  return GisGridOrEmpty(inMemoryGrid_.get());
 }
 
 void TGIS_LayerDEM::ReadBlock(std::int64_t k, std::uint8_t* block) {

@@ -12,7 +12,6 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numerics.h"
-#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 
@@ -34,12 +33,7 @@ constexpr double kRadiansPerSecond = std::numbers::pi / 648000.0;
 } // namespace
 
 TGIS_LayerDTED::TGIS_LayerDTED() {
-  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
-  minColor_ = 0x202020;
-  maxColor_ = 0xFFFFFF;
-  isGrid_ = true;
-  noDataColor_ = 0;
-  hasAltitudeZones_ = false;
+  SetGridLayerDefaults();
 }
 
 TGIS_LayerDTED::~TGIS_LayerDTED() {
@@ -60,7 +54,7 @@ void TGIS_LayerDTED::Open() {
     paletteCount_ = 0;
     ResetPictureHeader(24);
     outBitsPerPixel_ = 24;
-    readScale_ = cachedScale_ = 1.0;
+    scale_.Value = cachedScale_ = 1.0;
     fileStream_ = std::make_unique<TFileStream>(path_, fmOpenRead | fmShareDenyNone);
     fileSize_ = fileStream_->Size();
     std::uint8_t h[160];
@@ -127,41 +121,33 @@ void TGIS_LayerDTED::ComputeMinMax(double fraction) {
 }
 
 double TGIS_LayerDTED::GetOverviewScale(double wanted, double available) {
-  double s = wanted != 0 && !fullScale_ ? available / wanted : 1;
-  if (!(s > 0) || s > 1) s = 1;
-  readScale_ = s;
-  return s;
+  return scale_.Choose(wanted, available);
 }
 
 int TGIS_LayerDTED::Gather(int r) {
-  if (r == cachedRow_ && readScale_ == cachedScale_) return cachedCount_;
+  if (r == cachedRow_ && scale_.Value == cachedScale_) return cachedCount_;
   if (!fileStream_) WakeUp();
   cachedRow_ = -1;
   int n = 0;
-  GisWalkScaledColumns(0, width_, readScale_, width_, [&](int c) {
+  GisWalkScaledColumns(0, width_, scale_.Value, width_, [&](int c) {
     std::uint8_t b[2];
     if (!fileStream_ || !GisReadExactly(*fileStream_, fileSize_, ValueOffset(c, r), b, 2))
       throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
     rowBuffer_[std::size_t(n++)] = float(DecodeElevation(b));
   });
   cachedRow_ = r;
-  cachedScale_ = readScale_;
+  cachedScale_ = scale_.Value;
   cachedCount_ = n;
   return n;
 }
 
 bool TGIS_LayerDTED::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
-  fullScale_ = true;
-  const auto restore = ScopeExit([this] {
-    fullScale_ = false;
-    readScale_ = 1.0;
-  });
-  return TGIS_LayerPixel::GetGrid(extent, grid);
+  return scale_.AtFullScale([&] { return TGIS_LayerPixel::GetGrid(extent, grid); });
 }
 
 int TGIS_LayerDTED::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {
   if (width_ <= 0 || height_ <= 0 || count <= 0 || offset < 0) return 0;
-  const int r = std::clamp(height_ - int(Round(row / readScale_)) - 1, 0, height_ - 1);
+  const int r = scale_.RowFromBottom(row, height_);
   const int n = Gather(r);
   const int first = offset / 3;
   const int pixels = std::min(count / 3, n - first);
@@ -172,7 +158,7 @@ int TGIS_LayerDTED::ReadLine(std::uint8_t* buffer, int row, int count, int offse
 
 int TGIS_LayerDTED::ReadGridLine(std::vector<float>& values, int row, int count, int firstColumn) {
   if (width_ <= 0 || height_ <= 0 || count <= 0 || firstColumn < 0) return 0;
-  const int r = std::clamp(height_ - int(Round(row / readScale_)) - 1, 0, height_ - 1);
+  const int r = scale_.RowFromBottom(row, height_);
   const int n = std::min({count, Gather(r) - firstColumn, int(values.size())});
   if (n <= 0) return 0;
   std::copy_n(rowBuffer_.begin() + firstColumn, n, values.begin());

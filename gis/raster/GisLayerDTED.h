@@ -31,7 +31,7 @@ public:
   virtual void ComputeMinMax(double fraction = -1);
 
   int RecordSize() const { return recordSize_; }
-  double ReadScale() const { return readScale_; }
+  double ReadScale() const { return scale_.Value; }
 
   /// An elevation as stored: sign bit 0x8000, magnitude in the other bits.
   static int DecodeElevation(const std::uint8_t* p);
@@ -45,7 +45,7 @@ private:
   int recordSize_ = 0;
   std::vector<float> rowBuffer_;
   int cachedRow_ = -1, cachedCount_ = 0;
-  double cachedScale_ = 1.0, readScale_ = 1.0;
-  bool fullScale_ = false; // inside GetGrid
+  double cachedScale_ = 1.0;
+  TGIS_ColumnReadScale scale_;
   std::int64_t fileSize_ = 0;
 };

@@ -14,12 +14,7 @@
 #include "platform/rtl/Strings.h"
 
 TGIS_LayerFLT::TGIS_LayerFLT() {
-  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
-  minColor_ = 0x202020;
-  maxColor_ = 0xFFFFFF;
-  isGrid_ = true;
-  noDataColor_ = 0;
-  hasAltitudeZones_ = false;
+  SetGridLayerDefaults();
 }
 
 TGIS_LayerFLT::~TGIS_LayerFLT() = default;
@@ -109,11 +104,7 @@ int TGIS_LayerFLT::ReadLine(std::uint8_t* buffer, int row, int count, int offset
   const int pixels = std::min(count / 3, width_ - first);
   if (pixels <= 0 || first < 0 || row < 0 || row >= height_) return 0;
   ReadRow(row);
-  for (int i = 0; i < pixels; ++i) {
-    const float v = rowBuffer_[std::size_t(first + i)];
-    PutGridPixel(buffer + 3 * i, v, v == noDataValue_ || std::isnan(v));
-  }
-  return pixels * 3;
+  return GisPutGridValues(*this, buffer, rowBuffer_.data() + first, pixels);
 }
 
 bool TGIS_LayerFLT::GetGridValue(const TPoint& cell, std::vector<double>& values) {

@@ -19,23 +19,17 @@ bool StartsWithLetter(const std::string& s) {
   return !s.empty() && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
 }
 
-const TGIS_GridArray kNoValues;
 
 } // namespace
 
 TGIS_LayerGRD::TGIS_LayerGRD() {
-  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
-  minColor_ = 0x202020;
-  maxColor_ = 0xFFFFFF;
-  isGrid_ = true;
-  noDataColor_ = 0;
-  hasAltitudeZones_ = false;
+  SetGridLayerDefaults();
 }
 
 TGIS_LayerGRD::~TGIS_LayerGRD() = default;
 
 const TGIS_GridArray& TGIS_LayerGRD::Values() const {
-  return inMemoryGrid_ ? *inMemoryGrid_ : kNoValues;
+  return GisGridOrEmpty(inMemoryGrid_.get());
 }
 
 void TGIS_LayerGRD::NextToken() {

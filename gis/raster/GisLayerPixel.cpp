@@ -170,6 +170,15 @@ void TGIS_LayerPixel::SetExtent(const TGIS_Extent& extent) {
   }
 }
 
+void TGIS_LayerPixel::SetGridLayerDefaults() {
+  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
+  minColor_ = 0x202020;
+  maxColor_ = 0xFFFFFF;
+  isGrid_ = true;
+  noDataColor_ = 0;
+  hasAltitudeZones_ = false;
+}
+
 void TGIS_LayerPixel::PlaceAroundTopLeft(double x, double y) {
   TGIS_Extent e;
   e.XMin = x - pixelSizeX_ / 2;

@@ -142,6 +142,26 @@ int ErrorOf(const std::function<void()>& open) {
   return -1;
 }
 
+/// A damaged copy of a file: `text` written over it at `at`.
+std::string Patched(const std::string& good, std::size_t at, const std::string& text) {
+  std::string s = good;
+  s.replace(at, text.size(), text);
+  return s;
+}
+
+struct TDamage {
+  const char* Name;
+  std::string Bytes;
+};
+
+/// Each damaged file, written to `path` in turn, is refused with 0031.
+template <class TLayer> void ExpectRefused(const std::string& path, const std::vector<TDamage>& cases) {
+  for (const TDamage& c : cases) {
+    WriteFile(path, c.Bytes);
+    EXPECT_EQ(ErrorOf([&] { OpenGrid<TLayer>(path); }), 3) << c.Name;
+  }
+}
+
 // ---- ASCII and Surfer grids ------------------------------------------------------------------
 
 /// The lines of a text; the header of an ASCII grid is its first six.
@@ -516,27 +536,14 @@ TEST(GisLayerDTED, DamagedFiles) {
   Make("DTED '" + path + "' Int16 121 121 " + FloatToStr(14 - 1.0 / 240) + " " +
        FloatToStr(46 + 1.0 / 240) + " " + FloatToStr(1.0 / 120) + " " + FloatToStr(1.0 / 120) + " --epsg 4326");
   const std::string good = ReadFile(path);
-  auto patched = [&](std::size_t at, const std::string& text) {
-    std::string s = good;
-    s.replace(at, text.size(), text);
-    return s;
-  };
-  struct TCase {
-    const char* Name;
-    std::string Bytes;
-  };
-  const TCase cases[] = {
-      {"no UHL", patched(0, "XHL")},
-      {"no DSI", patched(80, "XSI")},
-      {"cut in the last record", good.substr(0, good.size() - 3)},
-      {"more columns than records", patched(47, "9999")},
-      {"no number of rows", patched(51, "ab12")},
-      {"latitude past the pole", patched(12, "095")},
-  };
-  for (const TCase& c : cases) {
-    WriteFile(path, c.Bytes);
-    EXPECT_EQ(ErrorOf([&] { OpenGrid<TGIS_LayerDTED>(path); }), 3) << c.Name;
-  }
+  ExpectRefused<TGIS_LayerDTED>(path, {
+                                          {"no UHL", Patched(good, 0, "XHL")},
+                                          {"no DSI", Patched(good, 80, "XSI")},
+                                          {"cut in the last record", good.substr(0, good.size() - 3)},
+                                          {"more columns than records", Patched(good, 47, "9999")},
+                                          {"no number of rows", Patched(good, 51, "ab12")},
+                                          {"latitude past the pole", Patched(good, 12, "095")},
+                                      });
 }
 
 // ---- USGS DEM -----------------------------------------------------------------------------------
@@ -646,26 +653,13 @@ TEST(GisLayerDEM, DamagedDems) {
   const std::string path = dir.File("d.dem");
   Make("USGSDEM '" + path + "' Int16 3 3 95 225 10 10 --epsg 32633");
   const std::string good = ReadFile(path);
-  auto patched = [&](std::size_t at, const std::string& text) {
-    std::string s = good;
-    s.replace(at, text.size(), text);
-    return s;
-  };
-  struct TCase {
-    const char* Name;
-    std::string Bytes;
-  };
-  const TCase cases[] = {
-      {"more profiles than blocks", patched(858, "  9999")},
-      {"no y resolution", patched(828, "0.000000D+00")},
-      {"a tiny y resolution", patched(828, "1.000000D-09")},
-      {"cut in record A", good.substr(0, 900)},
-      {"the last profile missing", good.substr(0, good.size() - 1024)},
-  };
-  for (const TCase& c : cases) {
-    WriteFile(path, c.Bytes);
-    EXPECT_EQ(ErrorOf([&] { OpenGrid<TGIS_LayerDEM>(path); }), 3) << c.Name;
-  }
+  ExpectRefused<TGIS_LayerDEM>(path, {
+                                         {"more profiles than blocks", Patched(good, 858, "  9999")},
+                                         {"no y resolution", Patched(good, 828, "0.000000D+00")},
+                                         {"a tiny y resolution", Patched(good, 828, "1.000000D-09")},
+                                         {"cut in record A", good.substr(0, 900)},
+                                         {"the last profile missing", good.substr(0, good.size() - 1024)},
+                                     });
 }
 
 // ---- BIL ----------------------------------------------------------------------------------------
