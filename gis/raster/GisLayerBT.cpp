@@ -59,10 +59,7 @@ void TGIS_LayerBT::Open() {
         }
       }
     }
-    bitsPerPixel_ = 24;
-    paletteCount_ = 0;
-    ResetPictureHeader(24);
-    outBitsPerPixel_ = 24;
+    SetGridLayerFormat();
     fileStream_ = std::make_unique<TFileStream>(path_, fmOpenRead | fmShareDenyNone);
     fileSize_ = fileStream_->Size();
     std::uint8_t h[kBinaryTerrainHeader];

@@ -129,10 +129,7 @@ void TGIS_LayerDEM::Open() {
     } else {
       SetExtent(GisExtent(0, 0, 0, 0));
     }
-    bitsPerPixel_ = 24;
-    paletteCount_ = 0;
-    ResetPictureHeader(24);
-    outBitsPerPixel_ = 24;
+    SetGridLayerFormat();
     noDataValue_ = -32767;
     PixelParams().SetGridNoValue(noDataValue_);
     lineBytes_ = outLineBytes_ = 3 * width_;

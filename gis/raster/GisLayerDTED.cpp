@@ -50,10 +50,7 @@ void TGIS_LayerDTED::Open() {
     extent_ = GisExtent(0, 0, 0, 0);
     projectedExtent_ = extent_;
     pixelSizeX_ = pixelSizeY_ = 0;
-    bitsPerPixel_ = 24;
-    paletteCount_ = 0;
-    ResetPictureHeader(24);
-    outBitsPerPixel_ = 24;
+    SetGridLayerFormat();
     scale_.Value = cachedScale_ = 1.0;
     fileStream_ = std::make_unique<TFileStream>(path_, fmOpenRead | fmShareDenyNone);
     fileSize_ = fileStream_->Size();

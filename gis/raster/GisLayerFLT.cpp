@@ -51,10 +51,7 @@ void TGIS_LayerFLT::Open() {
         SetExtent(GisExtent(0, 0, 0, 0));
       }
     }
-    bitsPerPixel_ = 24;
-    paletteCount_ = 0;
-    ResetPictureHeader(24);
-    outBitsPerPixel_ = 24;
+    SetGridLayerFormat();
     fileStream_ = std::make_unique<TFileStream>(path_, fmOpenRead | fmShareDenyNone);
     fileSize_ = fileStream_->Size();
     // the announced grid must be in the file before anything is sized by it

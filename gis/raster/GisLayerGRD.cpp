@@ -161,10 +161,7 @@ void TGIS_LayerGRD::Open() {
     } else {
       SetExtent(GisExtent(0, 0, 0, 0));
     }
-    bitsPerPixel_ = 24;
-    paletteCount_ = 0;
-    ResetPictureHeader(24);
-    outBitsPerPixel_ = 24;
+    SetGridLayerFormat();
     lineBytes_ = outLineBytes_ = width_ * 3;
     ReadValues();
     if (minValue_ == 0 && maxValue_ == 0) {

@@ -179,6 +179,13 @@ void TGIS_LayerPixel::SetGridLayerDefaults() {
   hasAltitudeZones_ = false;
 }
 
+void TGIS_LayerPixel::SetGridLayerFormat() {
+  bitsPerPixel_ = 24;
+  paletteCount_ = 0;
+  ResetPictureHeader(24);
+  outBitsPerPixel_ = 24;
+}
+
 void TGIS_LayerPixel::PlaceAroundTopLeft(double x, double y) {
   TGIS_Extent e;
   e.XMin = x - pixelSizeX_ / 2;

@@ -267,6 +267,9 @@ protected:
   /// from $202020 to $FFFFFF, grid mode on, no-data colour 0, no altitude
   /// zones.
   void SetGridLayerDefaults();
+  /// The format fields of a grid read as values: 24 bits, no palette, a
+  /// 24-bit header and 24-bit output.
+  void SetGridLayerFormat();
   /// The header of a decoded picture: sizes and the six fields after the
   /// depth 0, one plane, `bits` bits per pixel.
   void ResetPictureHeader(int bits);
