@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 
 #include "gis/core/GisKernel.h"
 #include "gis/raster/GisLayerPixel.h"
+#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
 
 inline void RasterFuzzInit(int* argc, char*** argv) {
@@ -53,4 +55,31 @@ inline void RasterFuzzReadRows(TGIS_LayerPixel& layer) {
   std::vector<double> v(3);
   layer.GetGridValue(TPoint{w / 2, h / 2}, v);
   layer.MakeDormant();
+}
+
+/// Opens a `TLayer` on `path` and reads it at full scale and at half scale
+/// (the grids read by columns choose their columns by the scale); the
+/// kernel's errors are fine.
+template <class TLayer> void RasterFuzzOpenAtTwoScales(const std::string& path) {
+  try {
+    TLayer layer;
+    layer.SetPath(path);
+    layer.Open();
+    RasterFuzzReadRows(layer);
+    layer.GetOverviewScale(layer.Width(), layer.Width() / 2.0);
+    RasterFuzzReadRows(layer);
+  } catch (const Exception&) {
+  }
+}
+
+/// Splits an input into a ".hdr" companion and its data file `dataName`:
+/// the first byte gives the header's length (times 2), the header text
+/// follows, the data file is the rest. The data file's path, or '' for an
+/// empty input.
+inline std::string RasterFuzzWithHeader(const std::uint8_t* data, std::size_t size,
+                                        const std::string& dataName) {
+  if (size < 1) return std::string();
+  const std::size_t header = std::min<std::size_t>(std::size_t(data[0]) * 2, size - 1);
+  RasterFuzzFile(dataName.substr(0, dataName.rfind('.')) + ".hdr", data + 1, header);
+  return RasterFuzzFile(dataName, data + 1 + header, size - 1 - header);
 }

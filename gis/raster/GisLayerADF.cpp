@@ -69,12 +69,7 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, st
 } // namespace
 
 TGIS_LayerADF::TGIS_LayerADF() {
-  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
-  minColor_ = 0x202020;
-  maxColor_ = 0xFFFFFF;
-  isGrid_ = true;
-  noDataColor_ = 0;
-  hasAltitudeZones_ = false;
+  SetGridLayerDefaults();
 }
 
 TGIS_LayerADF::~TGIS_LayerADF() {

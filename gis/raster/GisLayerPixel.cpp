@@ -170,6 +170,22 @@ void TGIS_LayerPixel::SetExtent(const TGIS_Extent& extent) {
   }
 }
 
+void TGIS_LayerPixel::SetGridLayerDefaults() {
+  capabilities_ |= GIS_CAPABILITY_OWN_FILE;
+  minColor_ = 0x202020;
+  maxColor_ = 0xFFFFFF;
+  isGrid_ = true;
+  noDataColor_ = 0;
+  hasAltitudeZones_ = false;
+}
+
+void TGIS_LayerPixel::SetGridLayerFormat() {
+  bitsPerPixel_ = 24;
+  paletteCount_ = 0;
+  ResetPictureHeader(24);
+  outBitsPerPixel_ = 24;
+}
+
 void TGIS_LayerPixel::PlaceAroundTopLeft(double x, double y) {
   TGIS_Extent e;
   e.XMin = x - pixelSizeX_ / 2;

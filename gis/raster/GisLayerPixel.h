@@ -265,6 +265,13 @@ protected:
   void ApplyGridBandParameter();
   // steps of Open
   void PlaceAroundTopLeft(double x, double y);
+  /// The set-up every grid format layer starts from: its own file, the ramp
+  /// from $202020 to $FFFFFF, grid mode on, no-data colour 0, no altitude
+  /// zones.
+  void SetGridLayerDefaults();
+  /// The format fields of a grid read as values: 24 bits, no palette, a
+  /// 24-bit header and 24-bit output.
+  void SetGridLayerFormat();
   /// The header of a decoded picture: sizes and the six fields after the
   /// depth 0, one plane, `bits` bits per pixel.
   void ResetPictureHeader(int bits);

@@ -3,7 +3,13 @@
 #include <memory>
 
 #include "gis/raster/GisLayerADF.h"
+#include "gis/raster/GisLayerBIL.h"
 #include "gis/raster/GisLayerBMP.h"
+#include "gis/raster/GisLayerBT.h"
+#include "gis/raster/GisLayerDEM.h"
+#include "gis/raster/GisLayerDTED.h"
+#include "gis/raster/GisLayerFLT.h"
+#include "gis/raster/GisLayerGRD.h"
 #include "gis/raster/GisLayerIMG.h"
 #include "gis/raster/GisLayerJPG.h"
 #include "gis/raster/GisLayerPNG.h"
@@ -37,4 +43,16 @@ void GisRasterRegisterLayers() {
                                       PictureCreator<TGIS_LayerADF>());
   TGIS_RegistredLayers::RegisterLayer("TGIS_LayerIMG", "Erdas Imagine",
                                       PictureCreator<TGIS_LayerIMG>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerGRD", "Arc/Info ASCII Grid",
+                                      PictureCreator<TGIS_LayerGRD>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerFLT", "Arc/Info Float Grid",
+                                      PictureCreator<TGIS_LayerFLT>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerBT", "Binary Terrain",
+                                      PictureCreator<TGIS_LayerBT>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerDTED", "Digital Terrain Elevation Data",
+                                      PictureCreator<TGIS_LayerDTED>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerDEM", "USGS Digital Elevation Model",
+                                      PictureCreator<TGIS_LayerDEM>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerBIL", "Band Interleaved by Line",
+                                      PictureCreator<TGIS_LayerBIL>());
 }

@@ -5,6 +5,8 @@
 /// Fills the factory's creator slots of the picture layers (".jpg"/".jpeg"
 /// TGIS_LayerJPG, ".bmp" TGIS_LayerBMP, ".png" TGIS_LayerPNG,
 /// ".tif"/".tiff" TGIS_LayerTIFF, ".adf" TGIS_LayerADF,
-/// ".img" TGIS_LayerIMG). Call once at
+/// ".img" TGIS_LayerIMG, ".grd" TGIS_LayerGRD, ".flt" TGIS_LayerFLT,
+/// ".bt" TGIS_LayerBT, ".dt0"-".dt2" TGIS_LayerDTED, ".dem" TGIS_LayerDEM
+/// or TGIS_LayerBIL, ".bil" TGIS_LayerBIL). Call once at
 /// start-up after GisKernelInit(); calling it again only refills the slots.
 void GisRasterRegisterLayers();
