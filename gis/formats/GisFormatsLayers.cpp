@@ -7,6 +7,7 @@
 #include "gis/formats/GisLayerE00.h"
 #include "gis/formats/GisLayerGML.h"
 #include "gis/formats/GisLayerMIF.h"
+#include "gis/formats/GisLayerSDTS.h"
 #include "gis/formats/GisLayerSHP.h"
 #include "gis/formats/GisLayerTAB.h"
 #include "gis/formats/GisLayerTiger.h"
@@ -21,4 +22,5 @@ void GisFormatsRegisterLayers() {
   GisRegisterLayerTiger();
   GisRegisterLayerGML();
   GisRegisterLayerTAB();
+  GisRegisterLayerSDTS();
 }
