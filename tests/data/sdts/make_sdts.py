@@ -9,7 +9,8 @@
   damaged/  the vector transfer with its line module cut short and a
             point module whose leader is not numeric
 
-Usage: make_sdts.py <output folder>   (tests/data/sdts)
+Usage: make_sdts.py <output folder> [<fuzz corpus folder>]
+       (tests/data/sdts, fuzz/corpus: also the seeds of the two harnesses)
 """
 import os
 import struct
@@ -219,11 +220,30 @@ def make_tvp(out, damaged=False):
         [("ATPR", field("AP01", 2)), ("ATTP", b"ROAD000345ZZ" + FT)]]))
 
 
+def fuzz_seeds(out, corpus):
+    """The samples as seeds: each module alone for the module reader, each
+    transfer packed (name length, name, 32-bit length, bytes; the catalogue
+    first) for the transfer harness."""
+    for kind in ("dem", "tvp", "damaged"):
+        folder = os.path.join(out, kind)
+        names = sorted(os.listdir(folder), key=lambda n: (not n.endswith("CATD.DDF"), n))
+        packed = b""
+        for name in names:
+            with open(os.path.join(folder, name), "rb") as f:
+                data = f.read()
+            if kind != "damaged":
+                write(os.path.join(corpus, "iso8211"), "seed-" + name.lower(), data)
+            packed += bytes([len(name)]) + name.encode() + struct.pack("<I", len(data)) + data
+        write(os.path.join(corpus, "sdts"), "seed-" + kind, packed)
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     make_dem(os.path.join(out, "dem"))
     make_tvp(os.path.join(out, "tvp"))
     make_tvp(os.path.join(out, "damaged"), damaged=True)
+    if len(sys.argv) > 2:
+        fuzz_seeds(out, sys.argv[2])
 
 
 if __name__ == "__main__":

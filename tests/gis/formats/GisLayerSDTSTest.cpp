@@ -643,6 +643,70 @@ TEST(SdtsRaster, DemOpensWithItsExtentCellsAndNoData) {
   EXPECT_NE(dem->InfoText().find("DEM Layer\r\n4 x 3"), std::string::npos);
 }
 
+TEST(SdtsRaster, TheExtentComesFromTheScaledOriginOrTheDomainPoints) {
+  RegisteredSdts reg;
+  const std::vector<std::string> rows = {BE16Row({1, 2, 3, 4}), BE16Row({5, 6, 7, 8}),
+                                         BE16Row({9, 10, 11, 12})};
+  {
+    // the origin is an internal spatial address: scaled and moved like any
+    // other (GDAL places this grid's corner at 1135, 2465 as well)
+    sktest::TTempDir dir("sdts-dem-scaled");
+    TTransfer t = DemTransfer("BI16", 16, rows);
+    t.Modules["IREF"] = Module({{"IREF", "INTERNAL SPATIAL REFERENCE",
+                                 "MODN!RCID!HFMT!SFAX!SFAY!XORG!YORG!XHRS!YHRS", "(A,I,A,6R)"}},
+                               {{{"IREF", Field({"IREF", "1", "BI32", "0.5", "0.5", "1000", "2000",
+                                                 "30", "30"})}}});
+    t.Write(dir);
+    auto layer = GisCreateLayer("dem", dir / "9999CATD.DDF");
+    ASSERT_NE(layer, nullptr);
+    layer->Open();
+    EXPECT_DOUBLE_EQ(layer->Extent().XMin, 1135);
+    EXPECT_DOUBLE_EQ(layer->Extent().YMax, 2465);
+  }
+  {
+    // an origin below 1: the second and fourth domain points, lower Y first
+    sktest::TTempDir dir("sdts-dem-domain");
+    TTransfer t = DemTransfer("BI16", 16, rows);
+    t.Modules["RSDF"] = Module(
+        {{"RSDF", "RASTER DEFINITION", "MODN!RCID!RWXT!CLXT!NLAY", "(A,4I)"},
+         {"SADR", "SPATIAL ADDRESS", "X!Y", "(2B(32))"},
+         {"LYID", "LAYER ID", "MODN!RCID", "(A,I)"}},
+        {{{"RSDF", Field({"RSDF", "1", "3", "4", "1"})}, {"SADR", Sadr({{0, 0}})},
+          {"LYID", Field({"LDEF", "1"})}}});
+    t.Modules["SPDM"] = Module(
+        {{"SPDM", "SPATIAL DOMAIN", "MODN!RCID!DTYP", "(A,I,A)"},
+         {"DMSA", "DOMAIN SPATIAL ADDRESS", "X!Y", "(2R)"}},
+        {{{"SPDM", Field({"SPDM", "1", "MINIMUM AND MAXIMUM"})},
+          {"DMSA", Field({"1", "2", "100", "900", "3", "4", "220", "810"})}}});
+    t.Write(dir);
+    TGIS_FileSDTS s;
+    s.Open(dir / "9999CATD.DDF");
+    ASSERT_EQ(s.SpatialDomains().size(), 1u);
+    EXPECT_EQ(s.SpatialDomains()[0].Points.size(), 4u);
+    TGIS_FileSDTS_RPE p(s);
+    p.Load();
+    double xmin = -1, ymin = -1, xmax = -1, ymax = -1;
+    p.GetExtent(0, xmin, ymin, xmax, ymax);
+    EXPECT_EQ(xmin, 100);
+    EXPECT_EQ(ymin, 810);
+    EXPECT_EQ(xmax, 220);
+    EXPECT_EQ(ymax, 900);
+    // no domain module: the extent is left as given
+    std::remove((dir / "9999SPDM.DDF").c_str());
+    TTransfer t2 = t;
+    t2.Modules.erase("SPDM");
+    t2.Write(dir);
+    TGIS_FileSDTS s2;
+    s2.Open(dir / "9999CATD.DDF");
+    TGIS_FileSDTS_RPE p2(s2);
+    p2.Load();
+    xmin = ymin = xmax = ymax = -1;
+    p2.GetExtent(0, xmin, ymin, xmax, ymax);
+    EXPECT_EQ(xmin, -1);
+    EXPECT_EQ(ymax, -1);
+  }
+}
+
 TEST(SdtsRaster, CellsDecodeByTheirKind) {
   struct Row {
     const char* fmt;
