@@ -69,10 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TGIS_FileSDTS_DirEntryArray entries;
     int records = 0;
     while (file.ReadRecord(entries) && ++records < 10000) {
-      for (const auto& entry : entries) {
+      // each field under its own description and under the first few others
+      for (std::size_t k = 0; k < entries.size() && k < 64; ++k) {
+        const TGIS_FileSDTS_DirEntry& entry = entries[k];
         if (entry.Data == nullptr) continue;
-        for (auto& d : file.Descriptions())
-          Decode(decoder, entry, d.Subfields);
+        if (auto* own = file.FindDescription(entry.Tag)) Decode(decoder, entry, own->Subfields);
+        for (std::size_t d = 0; d < file.Descriptions().size() && d < 4; ++d)
+          Decode(decoder, entry, file.Descriptions()[d].Subfields);
       }
     }
   } catch (const Exception&) {

@@ -7,6 +7,7 @@
 // name (letters, digits and '.'), a little-endian 32-bit length and its
 // bytes. The transfer is opened from the first file.
 
+#include <cctype>
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -27,6 +27,18 @@ void MapExtRef(TGIS_FileSDTS_ISO8211& f, const char* tag) {
     MapLabels(*d, {L("MODN", &TGIS_FileSDTS_ExtRef::MODN), L("RCID", &TGIS_FileSDTS_ExtRef::RCID)});
 }
 
+/// The attribute values of an ATTP description, without their values.
+std::vector<TGIS_FileSDTS_AttribDef> AttributeSlots(const TGIS_FileSDTS_DDAEntry& attp) {
+  std::vector<TGIS_FileSDTS_AttribDef> slots(attp.Subfields.size());
+  for (std::size_t k = 0; k < slots.size(); ++k) {
+    const TGIS_FileSDTS_DDAField& s = attp.Subfields[k];
+    slots[k].Name = Trim(s.Label);
+    slots[k].Format = s.Format ? std::string(1, s.Format) : std::string();
+    slots[k].Width = s.Width;
+  }
+  return slots;
+}
+
 /// An ATID field that names a record: data, and a MODN that is not blank.
 bool NamesRecord(const TGIS_FileSDTS_DirEntry& e) {
   return e.Data != nullptr && e.Length > 1 && e.Data[1] != ' ';
@@ -141,30 +153,17 @@ void TGIS_FileSDTS::ReadPrimaryAttributes(const std::string& path, std::int32_t 
           total += std::max(s.Width, 0);
         // the values' bytes, never more than the field holds
         const std::string bytes = ReadFixed(e, std::int32_t(std::min<std::int64_t>(total, e.Length)));
-        r.Values.resize(values);
+        r.Values = AttributeSlots(*attp);
         std::size_t at = 0;
-        for (std::size_t k = 0; k < values; ++k) {
-          const TGIS_FileSDTS_DDAField& s = attp->Subfields[k];
-          TGIS_FileSDTS_AttribDef& v = r.Values[k];
-          v.Name = Trim(s.Label);
-          v.Format = s.Format ? std::string(1, s.Format) : std::string();
-          v.Width = s.Width;
-          const std::size_t w = std::size_t(std::max(s.Width, 0));
+        for (TGIS_FileSDTS_AttribDef& v : r.Values) {
+          const std::size_t w = std::size_t(std::max(v.Width, 0));
           if (at < bytes.size()) v.Value = bytes.substr(at, w);
           at += w;
         }
       });
   // records without an ATTP field still carry one (empty) value per subfield
   for (auto& r : *primaryAttributes_)
-    if (r.Values.empty() && values > 0) {
-      r.Values.resize(values);
-      for (std::size_t k = 0; k < values; ++k) {
-        r.Values[k].Name = Trim(attp->Subfields[k].Label);
-        r.Values[k].Format = attp->Subfields[k].Format ? std::string(1, attp->Subfields[k].Format)
-                                                       : std::string();
-        r.Values[k].Width = attp->Subfields[k].Width;
-      }
-    }
+    if (r.Values.empty() && values > 0) r.Values = AttributeSlots(*attp);
 }
 
 void TGIS_FileSDTS::ReadSecondaryAttributes(const std::string&, std::int32_t) {}
@@ -377,7 +376,7 @@ void TGIS_LayerSDTS_TVP::ApplyAttributes(const std::vector<TGIS_FileSDTS_AttribD
     if (FindField(v.Name) < 0) AddAttributeField(v.Name, v.Format, v.Width);
     try {
       shape_->SetField(v.Name, Variant(v.Value));
-    } catch (const EConvertError&) {
+    } catch (const Exception&) {
       // a value its field's type cannot hold stays empty
     }
   }

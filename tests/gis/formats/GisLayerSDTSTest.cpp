@@ -85,6 +85,22 @@ std::string BE32(std::int32_t v) {
   return s;
 }
 
+/// The big-endian bytes of a double and of a single.
+std::string BEDouble(double d) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &d, 8);
+  std::string s;
+  for (int i = 7; i >= 0; --i)
+    s += char((bits >> (8 * i)) & 0xFF);
+  return s;
+}
+
+std::string BESingle(float f) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  return BE32(std::int32_t(bits));
+}
+
 std::string Sadr(const std::vector<std::pair<int, int>>& points) {
   std::string out;
   for (const auto& [x, y] : points)
@@ -323,15 +339,7 @@ TEST(Iso8211, SubfieldsDecodeByTheirFormats) {
     std::string bytes, name;
     double expected;
   };
-  float f = -2.5f;
-  std::uint32_t fb;
-  std::memcpy(&fb, &f, 4);
-  double d = 1234.5678;
-  std::uint64_t db;
-  std::memcpy(&db, &d, 8);
-  std::string fbytes = BE32(std::int32_t(fb)), dbytes;
-  for (int i = 7; i >= 0; --i)
-    dbytes += char((db >> (8 * i)) & 0xFF);
+  const std::string fbytes = BESingle(-2.5f), dbytes = BEDouble(1234.5678);
   const Row rows[] = {
       {std::string("\0\0\x01\0", 4), "B", 256},
       {std::string("\xFF\xFE", 2), "BI16", -2},
@@ -714,23 +722,14 @@ TEST(SdtsRaster, CellsDecodeByTheirKind) {
     std::string cell; // one big-endian cell, repeated over the grid
     double expected;
   };
-  const double d = -12.25;
-  std::uint64_t db;
-  std::memcpy(&db, &d, 8);
-  std::string dbytes;
-  for (int i = 7; i >= 0; --i)
-    dbytes += char((db >> (8 * i)) & 0xFF);
-  const float f = 3.5f;
-  std::uint32_t fb;
-  std::memcpy(&fb, &f, 4);
   const Row rows[] = {
       {"BUI8", 8, "\xC8", 200},
       {"BI8", 8, "\xF6", -10},
       {"BUI16", 16, std::string("\xFF\x00", 2), 65280},
       {"BI32", 32, BE32(-100000), -100000},
       {"BUI32", 32, BE32(std::int32_t(3000000000u)), 3000000000.0},
-      {"BFP32", 32, BE32(std::int32_t(fb)), 3.5},
-      {"R", 64, dbytes, -12.25},
+      {"BFP32", 32, BESingle(3.5f), 3.5},
+      {"R", 64, BEDouble(-12.25), -12.25},
   };
   RegisteredSdts reg;
   for (const Row& r : rows) {
