@@ -558,8 +558,8 @@ public:
   const std::vector<TGIS_FileSDTS_AttribDef>* GetFirstLineAttributes() const;
 
   TProgress OnProgress;
-  int Total() const { return total_; }
-  int Done() const { return done_; }
+  std::int64_t Total() const { return total_; }
+  std::int64_t Done() const { return done_; }
   double ScaleX() const { return scaleX_; }
   double ScaleY() const { return scaleY_; }
   double OriginX() const { return originX_; }
@@ -568,7 +568,8 @@ public:
 private:
   void Progress();
 
-  int total_ = 0, done_ = 0;
+  // sums of the statistics' counts, which may be anything
+  std::int64_t total_ = 0, done_ = 0;
   double scaleX_ = 1, scaleY_ = 1, originX_ = 0, originY_ = 0;
 };
 

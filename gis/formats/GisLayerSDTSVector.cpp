@@ -194,7 +194,8 @@ void TGIS_FileSDTS_TVP::CountRecords() {
 
 void TGIS_FileSDTS_TVP::Progress() {
   bool abort = false;
-  if (OnProgress) OnProgress(this, done_, total_, abort);
+  constexpr std::int64_t most = 0x7FFFFFFF;
+  if (OnProgress) OnProgress(this, int(std::min(done_, most)), int(std::min(total_, most)), abort);
 }
 
 void TGIS_FileSDTS_TVP::ReadGeometry() {

@@ -524,6 +524,7 @@ TEST(SdtsTransfer, RecordCountsNeverSizeListsBeyondTheModule) {
   EXPECT_EQ(tvp.GetLineCount(), 1);
   EXPECT_LT(tvp.Points().capacity(), 1000u);
   EXPECT_EQ(tvp.PrimaryAttributes().size(), 2u);
+  EXPECT_EQ(tvp.Total(), 3 * std::int64_t(2147483647));
   // the lists are shared by the transfer and the profile, and freed with the last
   EXPECT_EQ(transfer->CatalogOwners(), 2);
   transfer.reset();
@@ -571,6 +572,25 @@ TEST(SdtsVector, CoordinatesAreScaledAndMovedUnrounded) {
   const std::vector<TGIS_FileSDTS_AttribDef>* values = nullptr;
   EXPECT_EQ(p.GetPoint(0, values).X, 862);
   EXPECT_EQ(p.ScaleX(), 1);
+
+  // progress: every module of the profile counts, secondary attributes too
+  sktest::TTempDir counted("sdts-tvp-progress");
+  TTransfer c = VectorTransfer("1", "0");
+  c.Modules["BS01"] = Module({{"ATSC", "ATTRIBUTE SECONDARY", "MODN!RCID", "(A,I)"}},
+                             {{{"ATSC", Field({"BS01", "1"})}}});
+  c.Counts = {{"AP01", 2}, {"BS01", 1}, {"LE01", 1}, {"NO01", 2}, {"PC01", 1}};
+  c.Write(counted);
+  TGIS_FileSDTS cs;
+  cs.Open(counted / "9999CATD.DDF");
+  TGIS_FileSDTS_TVP cp(cs);
+  std::vector<std::pair<int, int>> calls;
+  cp.OnProgress = [&](void*, int pos, int end, bool&) { calls.push_back({pos, end}); };
+  cp.CountRecords();
+  cp.ReadGeometry();
+  cp.ReadAttributes();
+  EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 7}, {1, 7}, {3, 7}, {4, 7}, {6, 7}, {7, 7}}));
+  EXPECT_EQ(cp.Polygons().size(), 1u);
+  EXPECT_EQ(cp.PrimaryAttributes().size(), 2u);
 }
 
 TEST(SdtsVector, CommittedTransfersMatchGdal) {
