@@ -741,15 +741,17 @@ TEST(SdtsRaster, CellsDecodeByTheirKind) {
     int bits;
     std::string cell; // one big-endian cell, repeated over the grid
     double expected;
+    std::string fill; // FILL (-32767) as the kind holds it: it becomes VOID (-32768)
+    double empty;     // VOID as the kind holds it
   };
   const Row rows[] = {
-      {"BUI8", 8, "\xC8", 200},
-      {"BI8", 8, "\xF6", -10},
-      {"BUI16", 16, std::string("\xFF\x00", 2), 65280},
-      {"BI32", 32, BE32(-100000), -100000},
-      {"BUI32", 32, BE32(std::int32_t(3000000000u)), 3000000000.0},
-      {"BFP32", 32, BESingle(3.5f), 3.5},
-      {"R", 64, BEDouble(-12.25), -12.25},
+      {"BUI8", 8, "\xC8", 200, "\x01", 0},
+      {"BI8", 8, "\xF6", -10, "\x01", 0},
+      {"BUI16", 16, std::string("\xFF\x00", 2), 65280, "\x80\x01", 32768},
+      {"BI32", 32, BE32(-100000), -100000, BE32(-32767), -32768},
+      {"BUI32", 32, BE32(std::int32_t(3000000000u)), 3000000000.0, BE32(-32767), 4294934528.0},
+      {"BFP32", 32, BESingle(3.5f), 3.5, BESingle(-32767.0f), -32768},
+      {"R", 64, BEDouble(-12.25), -12.25, BEDouble(-32767), -32768},
   };
   RegisteredSdts reg;
   for (const Row& r : rows) {
@@ -758,7 +760,8 @@ TEST(SdtsRaster, CellsDecodeByTheirKind) {
     std::string cells;
     for (int i = 0; i < 4; ++i)
       cells += r.cell;
-    DemTransfer(r.fmt, r.bits, {cells, cells, cells}, "10", "20").Write(dir);
+    DemTransfer(r.fmt, r.bits, {r.fill + cells.substr(r.cell.size()), cells, cells}, "10", "20")
+        .Write(dir);
     auto layer = GisCreateLayer("dem", dir / "9999CATD.DDF");
     ASSERT_NE(layer, nullptr);
     auto& dem = dynamic_cast<TGIS_LayerSDTS_RPE&>(*layer);
@@ -766,6 +769,8 @@ TEST(SdtsRaster, CellsDecodeByTheirKind) {
     std::vector<double> v;
     ASSERT_TRUE(dem.GetGridValue({3, 2}, v));
     EXPECT_EQ(v[0], r.expected);
+    ASSERT_TRUE(dem.GetGridValue({0, 0}, v));
+    EXPECT_EQ(v[0], r.empty);
     // XHRS and YHRS each serve their own axis
     EXPECT_DOUBLE_EQ(dem.Extent().XMax - dem.Extent().XMin, 40);
     EXPECT_DOUBLE_EQ(dem.Extent().YMax - dem.Extent().YMin, 60);
