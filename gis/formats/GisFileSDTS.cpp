@@ -15,7 +15,7 @@ using sdts_reader::TNoFurther;
 
 namespace {
 
-template <class T> TGIS_FileSDTS_List<T> NewList() {
+template <class T> TGIS_FileSDTS_List<T> NewSdtsList() {
   return std::make_shared<std::vector<T>>();
 }
 
@@ -27,19 +27,19 @@ void MapRefLabels(TGIS_FileSDTS_DDAEntry& d) {
 } // namespace
 
 TGIS_FileSDTS::TGIS_FileSDTS()
-    : catalog_(NewList<TGIS_FileSDTS_CatDir>()),
-      spatialCatalog_(NewList<TGIS_FileSDTS_CatSpat>()),
-      internalRefs_(NewList<TGIS_FileSDTS_IntRef>()),
-      externalRefs_(NewList<TGIS_FileSDTS_ExtSpRef>()),
-      spatialDomains_(NewList<TGIS_FileSDTS_SpDomain>()),
-      dictionaryDefinitions_(NewList<TGIS_FileSDTS_DataDirDef>()),
-      dictionaryDomains_(NewList<TGIS_FileSDTS_DataDirDom>()),
-      dictionarySchemas_(NewList<TGIS_FileSDTS_DataDirSch>()),
-      rasterDefinitions_(NewList<TGIS_FileSDTS_RasterDef>()),
-      layerDefinitions_(NewList<TGIS_FileSDTS_LayerDef>()), points_(NewList<TGIS_FileSDTS_Point>()),
-      lines_(NewList<TGIS_FileSDTS_Line>()), polygons_(NewList<TGIS_FileSDTS_Polygon>()),
-      primaryAttributes_(NewList<TGIS_FileSDTS_AttrbPrim>()),
-      secondaryAttributes_(NewList<TGIS_FileSDTS_AttrbSec>()) {}
+    : catalog_(NewSdtsList<TGIS_FileSDTS_CatDir>()),
+      spatialCatalog_(NewSdtsList<TGIS_FileSDTS_CatSpat>()),
+      internalRefs_(NewSdtsList<TGIS_FileSDTS_IntRef>()),
+      externalRefs_(NewSdtsList<TGIS_FileSDTS_ExtSpRef>()),
+      spatialDomains_(NewSdtsList<TGIS_FileSDTS_SpDomain>()),
+      dictionaryDefinitions_(NewSdtsList<TGIS_FileSDTS_DataDirDef>()),
+      dictionaryDomains_(NewSdtsList<TGIS_FileSDTS_DataDirDom>()),
+      dictionarySchemas_(NewSdtsList<TGIS_FileSDTS_DataDirSch>()),
+      rasterDefinitions_(NewSdtsList<TGIS_FileSDTS_RasterDef>()),
+      layerDefinitions_(NewSdtsList<TGIS_FileSDTS_LayerDef>()), points_(NewSdtsList<TGIS_FileSDTS_Point>()),
+      lines_(NewSdtsList<TGIS_FileSDTS_Line>()), polygons_(NewSdtsList<TGIS_FileSDTS_Polygon>()),
+      primaryAttributes_(NewSdtsList<TGIS_FileSDTS_AttrbPrim>()),
+      secondaryAttributes_(NewSdtsList<TGIS_FileSDTS_AttrbSec>()) {}
 
 TGIS_FileSDTS::~TGIS_FileSDTS() = default;
 

@@ -18,7 +18,7 @@ constexpr std::uint8_t kUnitTerminator = 0x1F;
 constexpr std::size_t kLeaderSize = 24;
 
 /// A decimal number of `count` characters at `p`; raises EConvertError.
-std::int32_t LeaderNumber(const std::uint8_t* p, int count) {
+std::int32_t Iso8211LeaderNumber(const std::uint8_t* p, int count) {
   const std::string text(reinterpret_cast<const char*>(p), std::size_t(count));
   Integer v = 0;
   if (!TryStrToInt(Trim(text), v))
@@ -27,7 +27,7 @@ std::int32_t LeaderNumber(const std::uint8_t* p, int count) {
 }
 
 /// A directory number: not decimal reads as 0.
-std::int32_t DirectoryNumber(const std::uint8_t* p, int count) {
+std::int32_t Iso8211DirectoryNumber(const std::uint8_t* p, int count) {
   std::int64_t v = 0;
   for (int i = 0; i < count; ++i) {
     if (p[i] < '0' || p[i] > '9') return 0;
@@ -38,12 +38,12 @@ std::int32_t DirectoryNumber(const std::uint8_t* p, int count) {
 }
 
 /// A one-digit size of the entry map.
-std::int32_t SizeDigit(std::uint8_t c) {
+std::int32_t Iso8211SizeDigit(std::uint8_t c) {
   if (c < '0' || c > '9') throw EConvertError("not a size digit");
   return c - '0';
 }
 
-std::string Text(const std::uint8_t* p, std::size_t n) {
+std::string Iso8211Text(const std::uint8_t* p, std::size_t n) {
   return std::string(reinterpret_cast<const char*>(p), n);
 }
 
@@ -162,16 +162,16 @@ void TGIS_FileSDTS_ISO8211::ParseDDR() {
   position_ = 0;
   if (end_ < kLeaderSize) BadFormat();
   const std::uint8_t* p = buffer_.data();
-  recordLength_ = LeaderNumber(p, 5);
+  recordLength_ = Iso8211LeaderNumber(p, 5);
   interchangeLevel_ = char(p[5]);
   leaderId_ = char(p[6]);
   extensionIndicator_ = char(p[7]);
-  fieldControlLength_ = LeaderNumber(p + 10, 2);
-  baseAddress_ = LeaderNumber(p + 12, 5);
-  characterSet_ = Text(p + 17, 3);
-  sizeFieldLength_ = SizeDigit(p[20]);
-  sizeFieldPos_ = SizeDigit(p[21]);
-  sizeFieldTag_ = SizeDigit(p[23]);
+  fieldControlLength_ = Iso8211LeaderNumber(p + 10, 2);
+  baseAddress_ = Iso8211LeaderNumber(p + 12, 5);
+  characterSet_ = Iso8211Text(p + 17, 3);
+  sizeFieldLength_ = Iso8211SizeDigit(p[20]);
+  sizeFieldPos_ = Iso8211SizeDigit(p[21]);
+  sizeFieldTag_ = Iso8211SizeDigit(p[23]);
   const std::int32_t entrySize = sizeFieldTag_ + sizeFieldPos_ + sizeFieldLength_;
   // the directory and the field area lie inside the record, the record
   // inside the file
@@ -186,9 +186,9 @@ void TGIS_FileSDTS_ISO8211::ParseDDR() {
   for (std::int32_t i = 0; i < count; ++i) {
     const std::uint8_t* e = p + kLeaderSize + std::size_t(i) * std::size_t(entrySize);
     TGIS_FileSDTS_DirEntry entry;
-    entry.Tag = Text(e, std::size_t(sizeFieldTag_));
-    entry.Length = DirectoryNumber(e + sizeFieldTag_, sizeFieldLength_);
-    const std::int32_t pos = DirectoryNumber(e + sizeFieldTag_ + sizeFieldLength_, sizeFieldPos_);
+    entry.Tag = Iso8211Text(e, std::size_t(sizeFieldTag_));
+    entry.Length = Iso8211DirectoryNumber(e + sizeFieldTag_, sizeFieldLength_);
+    const std::int32_t pos = Iso8211DirectoryNumber(e + sizeFieldTag_ + sizeFieldLength_, sizeFieldPos_);
     const std::int64_t start = std::int64_t(fieldArea) + pos;
     if (start + entry.Length > recordLength_) BadFormat();
     entry.Data = p + start;
@@ -205,19 +205,19 @@ void TGIS_FileSDTS_ISO8211::ParseDescription(const TGIS_FileSDTS_DirEntry& entry
   d.Tag = entry.Tag;
   const std::uint8_t* p = entry.Data;
   const std::size_t n = std::size_t(entry.Length);
-  d.FieldControls = Text(p, std::min<std::size_t>(4, n));
+  d.FieldControls = Iso8211Text(p, std::min<std::size_t>(4, n));
   std::size_t at = std::min(std::size_t(fieldControlLength_), n);
   auto upTo = [&](std::uint8_t stop) {
     const std::size_t from = at;
     while (at < n && p[at] != stop && p[at] != 0x1E)
       ++at;
-    std::string s = Text(p + from, at - from);
+    std::string s = Iso8211Text(p + from, at - from);
     if (at < n && p[at] == stop) ++at;
     return s;
   };
   d.Name = upTo(kUnitTerminator);
   std::string labels = upTo(kUnitTerminator);
-  const std::string formats = Text(p + at, n - at);
+  const std::string formats = Iso8211Text(p + at, n - at);
   if (!labels.empty() && labels[0] == '*') labels.erase(0, 1);
   if (!labels.empty()) {
     std::size_t from = 0;
@@ -271,12 +271,12 @@ bool TGIS_FileSDTS_ISO8211::ReadRecord(TGIS_FileSDTS_DirEntryArray& entries) {
     const std::size_t start = position_;
     if (end_ - start < kLeaderSize) return false;
     const std::uint8_t* p = base + start;
-    const std::int32_t length = LeaderNumber(p, 5);
+    const std::int32_t length = Iso8211LeaderNumber(p, 5);
     const char leaderId = char(p[6]);
-    const std::int32_t baseAddress = LeaderNumber(p + 12, 5);
-    const std::int32_t sizeLength = SizeDigit(p[20]);
-    const std::int32_t sizePos = SizeDigit(p[21]);
-    const std::int32_t sizeTag = SizeDigit(p[23]);
+    const std::int32_t baseAddress = Iso8211LeaderNumber(p + 12, 5);
+    const std::int32_t sizeLength = Iso8211SizeDigit(p[20]);
+    const std::int32_t sizePos = Iso8211SizeDigit(p[21]);
+    const std::int32_t sizeTag = Iso8211SizeDigit(p[23]);
     const std::int32_t entrySize = sizeTag + sizePos + sizeLength;
     if (sizeTag <= 0 || sizePos <= 0 || sizeLength <= 0 || baseAddress <= 24 ||
         baseAddress > length || std::size_t(length) > end_ - start)
@@ -286,9 +286,9 @@ bool TGIS_FileSDTS_ISO8211::ReadRecord(TGIS_FileSDTS_DirEntryArray& entries) {
     for (std::int32_t i = 0; i < count; ++i) {
       const std::uint8_t* e = p + kLeaderSize + std::size_t(i) * std::size_t(entrySize);
       TGIS_FileSDTS_DirEntry& entry = entries[std::size_t(i)];
-      entry.Tag = Text(e, std::size_t(sizeTag));
-      entry.Length = DirectoryNumber(e + sizeTag, sizeLength);
-      const std::int32_t pos = DirectoryNumber(e + sizeTag + sizeLength, sizePos);
+      entry.Tag = Iso8211Text(e, std::size_t(sizeTag));
+      entry.Length = Iso8211DirectoryNumber(e + sizeTag, sizeLength);
+      const std::int32_t pos = Iso8211DirectoryNumber(e + sizeTag + sizeLength, sizePos);
       if (std::int64_t(baseAddress) + pos + entry.Length > length) return false;
       entry.Data = p + baseAddress + pos;
     }
@@ -377,7 +377,7 @@ std::string TGIS_FileSDTS::ReadDelimited(TGIS_FileSDTS_DirEntry& entry) {
   const void* hit = std::memchr(entry.Data, kUnitTerminator, length);
   std::size_t n = hit != nullptr ? std::size_t(static_cast<const std::uint8_t*>(hit) - entry.Data)
                                  : length - 1;
-  std::string value = Text(entry.Data, n);
+  std::string value = Iso8211Text(entry.Data, n);
   const std::size_t zero = value.find('\0');
   if (zero != std::string::npos) value.resize(zero);
   const std::size_t consumed = std::min(n + 1, length);
@@ -389,7 +389,7 @@ std::string TGIS_FileSDTS::ReadDelimited(TGIS_FileSDTS_DirEntry& entry) {
 std::string TGIS_FileSDTS::ReadFixed(TGIS_FileSDTS_DirEntry& entry, std::int32_t count) {
   if (entry.Data == nullptr || entry.Length <= 0 || count <= 0) return std::string();
   const std::int32_t n = std::min(count, entry.Length);
-  std::string value = Text(entry.Data, std::size_t(n));
+  std::string value = Iso8211Text(entry.Data, std::size_t(n));
   entry.Data += n;
   entry.Length -= n;
   return value;

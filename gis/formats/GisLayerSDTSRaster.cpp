@@ -27,30 +27,30 @@ constexpr std::int64_t kSdtsMaxBlock = std::int64_t(1) << 31;
 constexpr std::int64_t kSdtsBlockPerModuleByte = 16;
 constexpr std::int64_t kSdtsBlockSlack = std::int64_t(64) << 20;
 
-void ReverseGroups(std::vector<std::uint8_t>& bytes, std::size_t group) {
+void SdtsReverseGroups(std::vector<std::uint8_t>& bytes, std::size_t group) {
   for (std::size_t i = 0; i + group <= bytes.size(); i += group)
     std::reverse(bytes.begin() + std::ptrdiff_t(i), bytes.begin() + std::ptrdiff_t(i + group));
 }
 
-template <class T> T CellAs(const std::vector<std::uint8_t>& block, std::size_t index) {
+template <class T> T SdtsCellAs(const std::vector<std::uint8_t>& block, std::size_t index) {
   T v;
   std::memcpy(&v, block.data() + index * sizeof(T), sizeof(T));
   return v;
 }
 
-template <class T> void PutCell(std::vector<std::uint8_t>& block, std::size_t index, T v) {
+template <class T> void SdtsPutCell(std::vector<std::uint8_t>& block, std::size_t index, T v) {
   std::memcpy(block.data() + index * sizeof(T), &v, sizeof(T));
 }
 
 /// Replaces every cell equal to `fill` by `empty` (cells of type T).
-template <class T> void ReplaceCells(std::vector<std::uint8_t>& block, std::size_t cells, T fill,
+template <class T> void SdtsReplaceCells(std::vector<std::uint8_t>& block, std::size_t cells, T fill,
                                      T empty) {
   for (std::size_t i = 0; i < cells; ++i)
-    if (std::memcmp(block.data() + i * sizeof(T), &fill, sizeof(T)) == 0) PutCell(block, i, empty);
+    if (std::memcmp(block.data() + i * sizeof(T), &fill, sizeof(T)) == 0) SdtsPutCell(block, i, empty);
 }
 
 /// A whole number cut to the width of an integer cell, as the cell holds it.
-template <class T> T WholeCell(double v) {
+template <class T> T SdtsWholeCell(double v) {
   if (!std::isfinite(v)) return T(0);
   const long long r = std::llround(std::clamp(v, -9.2e18, 9.2e18));
   return T(static_cast<unsigned long long>(r));
@@ -97,17 +97,17 @@ double SdtsCellValue(const std::vector<std::uint8_t>& block, TGIS_SdtsCellKind k
   case TGIS_SdtsCellKind::Int8:
     return std::int8_t(block[index]);
   case TGIS_SdtsCellKind::UInt16:
-    return CellAs<std::uint16_t>(block, index);
+    return SdtsCellAs<std::uint16_t>(block, index);
   case TGIS_SdtsCellKind::Int16:
-    return CellAs<std::int16_t>(block, index);
+    return SdtsCellAs<std::int16_t>(block, index);
   case TGIS_SdtsCellKind::UInt32:
-    return CellAs<std::uint32_t>(block, index);
+    return SdtsCellAs<std::uint32_t>(block, index);
   case TGIS_SdtsCellKind::Int32:
-    return CellAs<std::int32_t>(block, index);
+    return SdtsCellAs<std::int32_t>(block, index);
   case TGIS_SdtsCellKind::Single:
-    return CellAs<float>(block, index);
+    return SdtsCellAs<float>(block, index);
   case TGIS_SdtsCellKind::Double:
-    return CellAs<double>(block, index);
+    return SdtsCellAs<double>(block, index);
   default:
     return 0;
   }
@@ -243,9 +243,9 @@ void TGIS_FileSDTS::ReadCell(TGIS_FileSDTS_ISO8211& file, TGIS_FileSDTS_DirEntry
         // the field's bytes without its terminator, to machine order
         const std::size_t n = e.Length > 0 ? std::size_t(e.Length - 1) : 0;
         cell.Values.assign(e.Data, e.Data + n);
-        if (first.Width == 16) ReverseGroups(cell.Values, 2);
-        if (first.Width == 32) ReverseGroups(cell.Values, 4);
-        if (first.Width == 64) ReverseGroups(cell.Values, 8);
+        if (first.Width == 16) SdtsReverseGroups(cell.Values, 2);
+        if (first.Width == 32) SdtsReverseGroups(cell.Values, 4);
+        if (first.Width == 64) SdtsReverseGroups(cell.Values, 8);
       } else if (first.Format == 'I' || first.Format == 'R' || first.Format == 'S') {
         TGIS_FileSDTS_DDAFieldArray one{first};
         if (first.Format == 'I') {
@@ -254,14 +254,14 @@ void TGIS_FileSDTS::ReadCell(TGIS_FileSDTS_ISO8211& file, TGIS_FileSDTS_DirEntry
           ReadAllRepeated(e, one, values);
           cell.Values.resize(values.size() * 4);
           for (std::size_t i = 0; i < values.size(); ++i)
-            PutCell(cell.Values, i, values[i].Value);
+            SdtsPutCell(cell.Values, i, values[i].Value);
         } else {
           std::vector<TGIS_FileSDTS_AxisLabel> values;
           one[0].Target = SdtsTarget(&TGIS_FileSDTS_AxisLabel::Value);
           ReadAllRepeated(e, one, values);
           cell.Values.resize(values.size() * 8);
           for (std::size_t i = 0; i < values.size(); ++i)
-            PutCell(cell.Values, i, values[i].Value);
+            SdtsPutCell(cell.Values, i, values[i].Value);
         }
       }
     }
@@ -469,21 +469,21 @@ void TGIS_FileSDTS_RPE::ApplyFill(int raster, int layer) {
   switch (GetCellKind(raster, layer)) {
   case TGIS_SdtsCellKind::UInt8:
   case TGIS_SdtsCellKind::Int8:
-    ReplaceCells(block, cells, WholeCell<std::uint8_t>(fill), WholeCell<std::uint8_t>(empty));
+    SdtsReplaceCells(block, cells, SdtsWholeCell<std::uint8_t>(fill), SdtsWholeCell<std::uint8_t>(empty));
     break;
   case TGIS_SdtsCellKind::UInt16:
   case TGIS_SdtsCellKind::Int16:
-    ReplaceCells(block, cells, WholeCell<std::uint16_t>(fill), WholeCell<std::uint16_t>(empty));
+    SdtsReplaceCells(block, cells, SdtsWholeCell<std::uint16_t>(fill), SdtsWholeCell<std::uint16_t>(empty));
     break;
   case TGIS_SdtsCellKind::UInt32:
   case TGIS_SdtsCellKind::Int32:
-    ReplaceCells(block, cells, WholeCell<std::uint32_t>(fill), WholeCell<std::uint32_t>(empty));
+    SdtsReplaceCells(block, cells, SdtsWholeCell<std::uint32_t>(fill), SdtsWholeCell<std::uint32_t>(empty));
     break;
   case TGIS_SdtsCellKind::Single:
-    ReplaceCells(block, cells, float(fill), float(empty));
+    SdtsReplaceCells(block, cells, float(fill), float(empty));
     break;
   case TGIS_SdtsCellKind::Double:
-    ReplaceCells(block, cells, fill, empty);
+    SdtsReplaceCells(block, cells, fill, empty);
     break;
   default:
     break;

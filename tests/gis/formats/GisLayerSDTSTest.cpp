@@ -14,6 +14,7 @@
 #include "gis/formats/GisLayerSDTS.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/TempDir.h"
@@ -246,9 +247,6 @@ struct RegisteredSdts {
   RegisteredSdts() { GisFormatsRegisterLayers(); }
 };
 
-} // namespace sdtstest
-
-using namespace sdtstest;
 
 // ---- ISO 8211 ------------------------------------------------------------------------------
 
@@ -845,3 +843,5 @@ TEST(SdtsRaster, CommittedDemMatchesGdal) {
                         "\n");
   }
 }
+
+} // namespace sdtstest
