@@ -10,6 +10,7 @@
 
 using sdts_reader::L;
 using sdts_reader::MapLabels;
+using sdts_reader::MapRefLabels;
 using sdts_reader::ReadModule;
 using sdts_reader::TNoFurther;
 
@@ -17,11 +18,6 @@ namespace {
 
 template <class T> TGIS_FileSDTS_List<T> NewSdtsList() {
   return std::make_shared<std::vector<T>>();
-}
-
-/// The reference labels of an ATID/ISID/... field.
-void MapRefLabels(TGIS_FileSDTS_DDAEntry& d) {
-  MapLabels(d, {L("MODN", &TGIS_FileSDTS_ExtRef::MODN), L("RCID", &TGIS_FileSDTS_ExtRef::RCID)});
 }
 
 } // namespace
@@ -281,7 +277,7 @@ void TGIS_FileSDTS::ReadExternalReference(const std::string& path, std::int32_t 
                    L("RDOC", &R::RDOC), L("RSNM", &R::RSNM), L("VDAT", &R::VDAT),
                    L("SDAT", &R::SDAT), L("HDAT", &R::HDAT), L("ZONE", &R::ZONE),
                    L("PROJ", &R::PROJ)});
-        if (auto* d = f.FindDescription("ATID")) MapRefLabels(*d);
+        MapRefLabels(f, "ATID");
         if (auto* d = f.FindDescription("VATT"))
           MapLabels(*d, {L("VDAT", &V::VDAT), L("VEM", &V::VEM), L("ATLB", &V::ATLB),
                          L("AUTH", &V::AUTH)});

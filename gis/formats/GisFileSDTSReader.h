@@ -28,6 +28,17 @@ inline void MapLabels(TGIS_FileSDTS_DDAEntry& description, std::initializer_list
       if (s.Label == l.Label) s.Target = l.Target;
 }
 
+/// The labels of a reference to another module's record (ATID, ISID, ...).
+inline void MapRefLabels(TGIS_FileSDTS_DDAEntry& description) {
+  MapLabels(description,
+            {L("MODN", &TGIS_FileSDTS_ExtRef::MODN), L("RCID", &TGIS_FileSDTS_ExtRef::RCID)});
+}
+
+/// The same for the description of `tag`, when the module has one.
+inline void MapRefLabels(TGIS_FileSDTS_ISO8211& file, const char* tag) {
+  if (auto* d = file.FindDescription(tag)) MapRefLabels(*d);
+}
+
 /// How many records to make room for: what the statistics promise, but
 /// never more than the module's bytes could hold.
 inline std::size_t Presize(std::int32_t expected, const TGIS_FileSDTS_ISO8211& file) {

@@ -16,6 +16,7 @@
 
 using sdts_reader::L;
 using sdts_reader::MapLabels;
+using sdts_reader::MapRefLabels;
 using sdts_reader::ReadModule;
 
 namespace {
@@ -117,7 +118,6 @@ double SdtsCellValue(const std::vector<std::uint8_t>& block, TGIS_SdtsCellKind k
 
 void TGIS_FileSDTS::ReadRasterDefinition(const std::string& path, std::int32_t count) {
   using R = TGIS_FileSDTS_RasterDef;
-  using E = TGIS_FileSDTS_ExtRef;
   using P = TGIS_FileSDTS_SpatialPoint;
   TGIS_FileSDTS_ISO8211 file(path);
   ReadModule(
@@ -133,8 +133,7 @@ void TGIS_FileSDTS::ReadRasterDefinition(const std::string& path, std::int32_t c
                    L("TIFT", &R::TIFT), L("TIDS", &R::TIDS), L("ALTN", &R::ALTN),
                    L("FSCN", &R::FSCN), L("ASPR", &R::ASPR), L("NLAY", &R::NLAY)});
         for (const char* tag : {"ISID", "LYID", "RATP", "CPID"})
-          if (auto* d = f.FindDescription(tag))
-            MapLabels(*d, {L("MODN", &E::MODN), L("RCID", &E::RCID)});
+          MapRefLabels(f, tag);
         if (auto* d = f.FindDescription("RDXT"))
           MapLabels(*d, {L("DEXT", &TGIS_FileSDTS_RasterDimExt::DEXT),
                          L("DSCO", &TGIS_FileSDTS_RasterDimExt::DSCO)});
@@ -186,9 +185,7 @@ void TGIS_FileSDTS::ReadLayerDefinition(const std::string& path, std::int32_t co
         if (auto* d = f.FindDescription("LDXT"))
           MapLabels(*d, {L("DEXT", &X::DEXT), L("SODM", &X::SODM), L("DTOO", &X::DTOO),
                          L("DINR", &X::DINR)});
-        if (auto* d = f.FindDescription("LATP"))
-          MapLabels(*d, {L("MODN", &TGIS_FileSDTS_ExtRef::MODN),
-                         L("RCID", &TGIS_FileSDTS_ExtRef::RCID)});
+        MapRefLabels(f, "LATP");
       },
       [&](R& r, TGIS_FileSDTS_DDAEntry* d, TGIS_FileSDTS_DirEntry& e) {
         if (d != nullptr && d->Tag == "LDXT") ReadAllRepeated(e, d->Subfields, r.DimensionExtents);
@@ -210,8 +207,7 @@ std::unique_ptr<TGIS_FileSDTS_ISO8211> TGIS_FileSDTS::OpenCellModule(const std::
   }
   if (auto* d = file->FindDescription("DNDX"); d != nullptr && !d->Subfields.empty())
     d->Subfields[0].Target = SdtsTarget(&TGIS_FileSDTS_IndexValue::Value);
-  if (auto* d = file->FindDescription("ATID"))
-    MapLabels(*d, {L("MODN", &TGIS_FileSDTS_ExtRef::MODN), L("RCID", &TGIS_FileSDTS_ExtRef::RCID)});
+  MapRefLabels(*file, "ATID");
   flags_ |= SDTS_FLAG_CELLS;
   return file;
 }

@@ -17,15 +17,11 @@
 
 using sdts_reader::L;
 using sdts_reader::MapLabels;
+using sdts_reader::MapRefLabels;
 using sdts_reader::ReadModule;
 using sdts_reader::TNoFurther;
 
 namespace {
-
-void MapExtRef(TGIS_FileSDTS_ISO8211& f, const char* tag) {
-  if (auto* d = f.FindDescription(tag))
-    MapLabels(*d, {L("MODN", &TGIS_FileSDTS_ExtRef::MODN), L("RCID", &TGIS_FileSDTS_ExtRef::RCID)});
-}
 
 /// The attribute values of an ATTP description, without their values.
 std::vector<TGIS_FileSDTS_AttribDef> AttributeSlots(const TGIS_FileSDTS_DDAEntry& attp) {
@@ -58,7 +54,7 @@ void TGIS_FileSDTS::ReadPoints(const std::string& path, std::int32_t count) {
                   {L("MODN", &R::MODN), L("RCID", &R::RCID), L("OBRP", &R::OBRP)});
         if (auto* d = f.FindDescription("SADR"))
           SetSpatialAddress(*d, SdtsTarget(&R::X), SdtsTarget(&R::Y), SdtsTarget(&R::Z));
-        MapExtRef(f, "ATID");
+        MapRefLabels(f, "ATID");
       },
       [&](R& r, TGIS_FileSDTS_DDAEntry* d, TGIS_FileSDTS_DirEntry& e) {
         if (d == nullptr) return;
@@ -74,7 +70,7 @@ void TGIS_FileSDTS::ReadLines(const std::string& path, std::int32_t count) {
   auto& descriptions = file.Descriptions();
   if (descriptions.empty()) return;
   MapLabels(descriptions[0], {L("MODN", &R::MODN), L("RCID", &R::RCID), L("OBRP", &R::OBRP)});
-  MapExtRef(file, "ATID");
+  MapRefLabels(file, "ATID");
   if (auto* d = file.FindDescription("SADR"))
     SetSpatialAddress(*d, SdtsTarget(&P::X), SdtsTarget(&P::Y), SdtsTarget(&P::Z));
   lines_->reserve(lines_->size() + sdts_reader::Presize(count, file));
@@ -120,7 +116,7 @@ void TGIS_FileSDTS::ReadPolygons(const std::string& path, std::int32_t count) {
         MapLabels(f.Descriptions()[0],
                   {L("MODN", &R::MODN), L("RCID", &R::RCID), L("OBRP", &R::OBRP)});
         for (const char* tag : {"ATID", "RFID", "CHID", "CPID", "RPID"})
-          MapExtRef(f, tag);
+          MapRefLabels(f, tag);
       },
       [&](R& r, TGIS_FileSDTS_DDAEntry* d, TGIS_FileSDTS_DirEntry& e) {
         if (d == nullptr) return;

@@ -243,6 +243,16 @@ std::string BE16Row(std::initializer_list<int> values) {
   return s;
 }
 
+/// The layer of class T the factory makes of `path`, opened; null when
+/// the factory makes another.
+template <class T> std::unique_ptr<T> OpenedLayer(const std::string& path) {
+  auto layer = GisCreateLayer("sdts", path);
+  if (dynamic_cast<T*>(layer.get()) == nullptr) return nullptr;
+  std::unique_ptr<T> typed(static_cast<T*>(layer.release()));
+  typed->Open();
+  return typed;
+}
+
 struct RegisteredSdts {
   RegisteredSdts() { GisFormatsRegisterLayers(); }
 };
@@ -535,11 +545,9 @@ TEST(SdtsVector, CoordinatesAreScaledAndMovedUnrounded) {
   sktest::TTempDir dir("sdts-tvp");
   VectorTransfer("0.01", "0").Write(dir);
   RegisteredSdts reg;
-  auto layer = GisCreateLayer("tvp", dir / "9999LE01.DDF");
+  auto layer = OpenedLayer<TGIS_LayerSDTS_TVP>(dir / "9999LE01.DDF");
   ASSERT_NE(layer, nullptr);
-  auto* tvp = dynamic_cast<TGIS_LayerSDTS_TVP*>(layer.get());
-  ASSERT_NE(tvp, nullptr);
-  tvp->Open();
+  TGIS_LayerSDTS_TVP* tvp = layer.get();
   ASSERT_EQ(tvp->ShapeCount(), 3);
   TGIS_Shape* a = tvp->GetShape(1);
   ASSERT_NE(a, nullptr);
@@ -593,10 +601,9 @@ TEST(SdtsVector, CoordinatesAreScaledAndMovedUnrounded) {
 
 TEST(SdtsVector, CommittedTransfersMatchGdal) {
   RegisteredSdts reg;
-  auto layer = GisCreateLayer("tvp", fmttest::DataFile("sdts/tvp/TVPTNO01.DDF"));
+  auto layer = OpenedLayer<TGIS_LayerSDTS_TVP>(fmttest::DataFile("sdts/tvp/TVPTNO01.DDF"));
   ASSERT_NE(layer, nullptr);
-  auto& tvp = dynamic_cast<TGIS_LayerSDTS_TVP&>(*layer);
-  tvp.Open();
+  TGIS_LayerSDTS_TVP& tvp = *layer;
   ASSERT_EQ(tvp.ShapeCount(), 4);
   // the values GDAL reads (ogrinfo, checked when the samples were made)
   const double expected[][2] = {{500008.62, 4000009.12}, {499993.0, 4001500.25}};
@@ -640,11 +647,9 @@ TEST(SdtsRaster, DemOpensWithItsExtentCellsAndNoData) {
                BE16Row({800, 900, 1000, 1100})})
       .Write(dir);
   RegisteredSdts reg;
-  auto layer = GisCreateLayer("dem", dir / "9999CEL0.DDF");
+  auto layer = OpenedLayer<TGIS_LayerSDTS_RPE>(dir / "9999CEL0.DDF");
   ASSERT_NE(layer, nullptr);
-  auto* dem = dynamic_cast<TGIS_LayerSDTS_RPE*>(layer.get());
-  ASSERT_NE(dem, nullptr);
-  dem->Open();
+  TGIS_LayerSDTS_RPE* dem = layer.get();
   EXPECT_EQ(dem->Width(), 4);
   EXPECT_EQ(dem->Height(), 3);
   const TGIS_Extent e = dem->Extent();
@@ -760,10 +765,9 @@ TEST(SdtsRaster, CellsDecodeByTheirKind) {
       cells += r.cell;
     DemTransfer(r.fmt, r.bits, {r.fill + cells.substr(r.cell.size()), cells, cells}, "10", "20")
         .Write(dir);
-    auto layer = GisCreateLayer("dem", dir / "9999CATD.DDF");
+    auto layer = OpenedLayer<TGIS_LayerSDTS_RPE>(dir / "9999CATD.DDF");
     ASSERT_NE(layer, nullptr);
-    auto& dem = dynamic_cast<TGIS_LayerSDTS_RPE&>(*layer);
-    dem.Open();
+    TGIS_LayerSDTS_RPE& dem = *layer;
     std::vector<double> v;
     ASSERT_TRUE(dem.GetGridValue({3, 2}, v));
     EXPECT_EQ(v[0], r.expected);
@@ -815,10 +819,9 @@ TEST(SdtsRaster, GridsWithoutTheirCellsRefuseToOpen) {
 
 TEST(SdtsRaster, CommittedDemMatchesGdal) {
   RegisteredSdts reg;
-  auto layer = GisCreateLayer("dem", fmttest::DataFile("sdts/dem/DEMOCATD.DDF"));
+  auto layer = OpenedLayer<TGIS_LayerSDTS_RPE>(fmttest::DataFile("sdts/dem/DEMOCATD.DDF"));
   ASSERT_NE(layer, nullptr);
-  auto& dem = dynamic_cast<TGIS_LayerSDTS_RPE&>(*layer);
-  dem.Open();
+  TGIS_LayerSDTS_RPE& dem = *layer;
   std::string ours;
   for (int r = 0; r < dem.Height(); ++r)
     for (int c = 0; c < dem.Width(); ++c) {
