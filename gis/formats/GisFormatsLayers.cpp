@@ -8,6 +8,7 @@
 #include "gis/formats/GisLayerGDF.h"
 #include "gis/formats/GisLayerGML.h"
 #include "gis/formats/GisLayerMIF.h"
+#include "gis/formats/GisLayerSDTS.h"
 #include "gis/formats/GisLayerSHP.h"
 #include "gis/formats/GisLayerTAB.h"
 #include "gis/formats/GisLayerTiger.h"
@@ -25,4 +26,5 @@ void GisFormatsRegisterLayers() {
   GisRegisterLayerTAB();
   GisRegisterLayerVPF();
   GisRegisterLayerGDF();
+  GisRegisterLayerSDTS();
 }

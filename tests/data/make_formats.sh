@@ -382,3 +382,7 @@ parts = [open(stem + ext, "rb").read() for ext in (".tab", ".map", ".id", ".dat"
 open(out, "wb").write(struct.pack("<III", *[len(p) for p in parts[:3]]) + b"".join(parts))
 PY
 done
+
+# SDTS: synthetic transfers (a DEM, a vector transfer and its damaged copy)
+# and the seeds of the module and transfer harnesses.
+"$py" "$here/sdts/make_sdts.py" "$here/sdts" "$here/../../fuzz/corpus"
