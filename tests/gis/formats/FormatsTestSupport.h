@@ -18,6 +18,7 @@
 #include "gis/vector/GisLayerVector.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 #include "tests/support/RunTool.h"
 #include "tests/support/TempDir.h"
 
