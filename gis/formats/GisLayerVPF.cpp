@@ -557,16 +557,7 @@ TGIS_Shape* TGIS_LayerVPF::GetShape(std::int32_t uid) {
 }
 
 std::int32_t TGIS_LayerVPF::GetLastUid() const {
-  if (lastUid_ == -1) {
-    auto* self = const_cast<TGIS_LayerVPF*>(this);
-    std::int32_t last = 0;
-    self->MoveFirst(GisWholeWorldExtent(), "", false);
-    while (!self->Eof()) {
-      last = self->GetCurrentShape()->Uid();
-      self->MoveNext();
-    }
-    lastUid_ = last;
-  }
+  if (lastUid_ == -1) lastUid_ = ScanLastUid();
   return lastUid_;
 }
 

@@ -48,6 +48,18 @@ TAxisWalk PlanAxis(double extMin, double layerMin, double outCell, double srcCel
 
 // ---- line readers ----------------------------------------------------------------------------
 
+namespace {
+
+/// A row buffer of the line readers, kept per thread so that rows are read without
+/// allocating once it has grown to the widest row.
+std::vector<std::uint8_t>& PixelLineScratch(std::size_t size) {
+  thread_local std::vector<std::uint8_t> scratch;
+  if (scratch.size() < size) scratch.resize(size);
+  return scratch;
+}
+
+} // namespace
+
 void TGIS_LayerPixel::SetUpLineReader() {
   BuildInversionTable();
   paletteCount_ = 256;
@@ -72,21 +84,22 @@ int TGIS_LayerPixel::ReadLine1Bit(std::uint8_t* buffer, int row, int count, int 
   const int pixels = count / 3, first = offset / 3;
   if (pixels <= 0) return 0;
   const int byteFirst = first / 8, byteLast = (first + pixels - 1) / 8;
-  std::vector<std::uint8_t> src(std::size_t(byteLast - byteFirst + 1));
-  const int got = ReadLine(src.data(), row, int(src.size()), byteFirst);
-  int done = 0;
-  for (int i = 0; i < pixels; ++i) {
+  std::vector<std::uint8_t>& src = PixelLineScratch(std::size_t(byteLast - byteFirst + 1));
+  const int got = ReadLine(src.data(), row, byteLast - byteFirst + 1, byteFirst);
+  // The two colours, blue-green-red, and the pixels the bytes read cover.
+  const std::uint8_t colours[2][3] = {
+      {info_.Info.bmiColors[0].rgbBlue, info_.Info.bmiColors[0].rgbGreen,
+       info_.Info.bmiColors[0].rgbRed},
+      {info_.Info.bmiColors[1].rgbBlue, info_.Info.bmiColors[1].rgbGreen,
+       info_.Info.bmiColors[1].rgbRed}};
+  const int covered = got <= 0 ? 0 : std::min(pixels, (byteFirst + got) * 8 - first);
+  std::uint8_t* out = buffer;
+  for (int i = 0; i < covered; ++i, out += 3) {
     const int x = first + i;
-    const int at = x / 8 - byteFirst;
-    if (at >= got) break;
-    const int bit = (src[std::size_t(at)] & bitMasks_[std::size_t(x % 8)]) != 0 ? 1 : 0;
-    const RGBQUAD& q = info_.Info.bmiColors[bit];
-    buffer[3 * i] = q.rgbBlue;
-    buffer[3 * i + 1] = q.rgbGreen;
-    buffer[3 * i + 2] = q.rgbRed;
-    done += 3;
+    const int bit = (src[std::size_t(x / 8 - byteFirst)] & bitMasks_[std::size_t(x % 8)]) != 0;
+    std::memcpy(out, colours[bit], 3);
   }
-  return done;
+  return 3 * covered;
 }
 
 int TGIS_LayerPixel::ReadLine4Bit(std::uint8_t* buffer, int row, int count, int offset) {
@@ -114,14 +127,20 @@ int TGIS_LayerPixel::ReadLine4Bit(std::uint8_t* buffer, int row, int count, int 
 int TGIS_LayerPixel::ReadLine8Bit(std::uint8_t* buffer, int row, int count, int offset) {
   const int pixels = count / 3;
   if (pixels <= 0) return 0;
-  std::vector<std::uint8_t> src(static_cast<std::size_t>(pixels));
+  std::vector<std::uint8_t>& src = PixelLineScratch(std::size_t(pixels));
   const int got = ReadLine(src.data(), row, pixels, offset / 3);
-  for (int i = 0; i < got; ++i) {
-    const RGBQUAD& q = info_.Info.bmiColors[src[std::size_t(i)]];
-    buffer[3 * i] = q.rgbBlue;
-    buffer[3 * i + 1] = q.rgbGreen;
-    buffer[3 * i + 2] = q.rgbRed;
+  if (got <= 0) return 0;
+  // The palette as blue-green-red triples, one copy per pixel.
+  std::uint8_t colours[256][3];
+  for (int c = 0; c < 256; ++c) {
+    const RGBQUAD& q = info_.Info.bmiColors[c];
+    colours[c][0] = q.rgbBlue;
+    colours[c][1] = q.rgbGreen;
+    colours[c][2] = q.rgbRed;
   }
+  const std::uint8_t* in = src.data();
+  std::uint8_t* out = buffer;
+  for (int i = 0; i < got; ++i, out += 3) std::memcpy(out, colours[in[i]], 3);
   return got * 3;
 }
 

@@ -207,6 +207,9 @@ protected:
   /// shape added in memory, the cursor already past it (edited copies of file
   /// shapes are passed over: they came with their records); null at the end.
   TGIS_Shape* NextNewShape();
+  /// For a layer that reads its file itself: the UID of the last shape of a
+  /// pass over the whole layer, deleted ones included (0 when empty).
+  std::int32_t ScanLastUid() const;
   /// Appends a shape made by this layer (UID above every listed one).
   TGIS_Shape* AppendShape(std::unique_ptr<TGIS_Shape> shape);
   /// A progress step of a long pass through the viewer (none without one).

@@ -79,6 +79,17 @@ TGIS_Shape* TGIS_LayerVector::NextNewShape() {
   return shape;
 }
 
+std::int32_t TGIS_LayerVector::ScanLastUid() const {
+  auto* self = const_cast<TGIS_LayerVector*>(this);
+  std::int32_t last = 0;
+  self->MoveFirst(GisWholeWorldExtent(), "", false);
+  while (!self->Eof()) {
+    last = self->GetCurrentShape()->Uid();
+    self->MoveNext();
+  }
+  return last;
+}
+
 bool TGIS_LayerVector::CursorEof() const {
   return shapes_.empty() || position_ >= ShapeCount();
 }
