@@ -1,6 +1,7 @@
 #include "gis/database/GisDatabaseLayers.h"
 
 #include "gis/database/GisLayerConfig.h"
+#include "gis/database/GisLayerSqlAdo.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/core/GisDefsPaths.h"
 #include "platform/rtl/Files.h"
@@ -25,4 +26,5 @@ void GisDatabaseRegisterLayers() {
   hooks.PixelStoreV2Accepts = [](const std::string& fullPath) {
     return GisPixelStore2ConfigKind(fullPath) == 1;
   };
+  GisRegisterLayerSqlAdo();
 }
