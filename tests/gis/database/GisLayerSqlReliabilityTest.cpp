@@ -143,7 +143,7 @@ TEST_P(SqlRestartTest, ASaveThroughARestartLosesNothing) {
   GisSetSqlRetryPause([](int) {});
   const std::string config = "Storage=Native\\nLayer=ROADS\\nDialect=POSTGRES\\nENGINEOPTIONS=" +
                              IntToStr(GetParam().Options) + "\\nADO=" + engine.ConnectionString;
-  constexpr int kCount = 2000, kEdited = 120, kAdded = 80, kDeleted = 20;
+  constexpr int kCount = 1000, kEdited = 120, kAdded = 80, kDeleted = 20;
   ImportArcs(config, kCount);
   // About five statements per written shape (row reads, writes, one value
   // read) and two per deleted one.

@@ -584,3 +584,35 @@ INSTANTIATE_TEST_SUITE_P(Dialects, SqlLayerTest,
                          });
 
 } // namespace sqllayer_test
+
+namespace sqllayer_test {
+
+// The factory opens a native ".VRKLS" configuration with the native layer;
+// Build writes a new configuration and its database beside it.
+TEST(SqlLayerFactory, NativeConfigurationsOpenTheNativeLayer) {
+  const char* share = std::getenv("SK_SHARE_DIR");
+  ASSERT_NE(share, nullptr);
+  ::setenv("CommonFilesDir", share, 1);
+  GisDatabaseRegisterLayers();
+  sktest::TTempDir dir("vrkls");
+  const std::string path = dir / "Roads Map 2.VRKLS";
+  {
+    TGIS_LayerSqlAdo layer;
+    layer.Build(path, TGIS_Extent{0, 0, 10, 10}, gisShapeTypeArc);
+  }
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Storage=Native"), std::string::npos) << text;
+  EXPECT_NE(text.find("Layer=ROADS_MAP_2"), std::string::npos) << text;
+  EXPECT_NE(text.find("Dialect=MSJET"), std::string::npos) << text;
+  EXPECT_NE(text.find("Data Source=Layers.mdb"), std::string::npos) << text;
+  EXPECT_TRUE(FileExists(dir / "Layers.mdb"));
+  std::unique_ptr<TGIS_LayerAbstract> made = GisCreateLayer("roads", path);
+  auto* layer = dynamic_cast<TGIS_LayerSqlAdo*>(made.get());
+  ASSERT_NE(layer, nullptr);
+  layer->Open();
+  EXPECT_EQ(layer->GetDefaultShapeType(), gisShapeTypeArc);
+  EXPECT_EQ(layer->Extent().XMax, 10.0);
+}
+
+} // namespace sqllayer_test
