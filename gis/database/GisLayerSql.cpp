@@ -344,11 +344,12 @@ void TGIS_LayerSqlAbstract::ReadCurrentShape() {
   HourglassShake();
   const std::int32_t uid = QueryUid().AsInteger();
   const auto type = static_cast<TGIS_ShapeType>(QueryShapeType().AsInteger());
+  rowUid_ = uid;
   if (type == gisShapeTypePoint) {
-    double xy[2] = {QueryXMin().AsDouble(), QueryYMin().AsDouble()};
-    std::uint8_t raw[16];
-    std::memcpy(raw, xy, sizeof raw);
-    work_[0]->Recreate(nullptr, std::span<const std::uint8_t>(raw, sizeof raw), false, uid, this);
+    const double xy[2] = {QueryXMin().AsDouble(), QueryYMin().AsDouble()};
+    std::memcpy(pointRaw_.data(), xy, pointRaw_.size());
+    work_[0]->Recreate(nullptr, std::span<const std::uint8_t>(pointRaw_.data(), pointRaw_.size()), true,
+                       uid, this);
     rowShape_ = work_[0].get();
   } else {
     QueryReadGeometry(uid, type);
@@ -361,6 +362,7 @@ void TGIS_LayerSqlAbstract::MoveNext() {
   try {
     for (;;) {
       current_ = rowShape_ = nullptr;
+      rowUid_ = -1;
       bool fromDatabase = false;
       if (!QueryEof()) {
         if (!firstPending_) QueryNext();

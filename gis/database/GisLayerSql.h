@@ -147,6 +147,8 @@ protected:
   /// The shape the cursor reads now (set by QueryReadGeometry).
   TGIS_Shape* CurrentRowShape() const { return rowShape_; }
   void SetCurrentRowShape(TGIS_Shape* shape) { rowShape_ = shape; }
+  /// The UID of the query row the cursor read last (-1 when none).
+  std::int32_t CurrentRowUid() const { return rowUid_; }
   /// The kind of the query's UID column: 0 not yet known, 1 plain, 2 qualified.
   int UidKind() const { return uidKind_; }
   void SetUidKind(int kind) { uidKind_ = kind; }
@@ -177,6 +179,9 @@ private:
   bool eof_ = true, firstPending_ = false, memoryFilter_ = false, relation_ = false;
   TGIS_Shape* current_ = nullptr;
   TGIS_Shape* rowShape_ = nullptr;
+  std::int32_t rowUid_ = -1;
+  // The point of the current row, viewed by the point work shape.
+  std::array<std::uint8_t, 16> pointRaw_{};
   std::array<std::unique_ptr<TGIS_Shape>, 4> work_;
   int uidKind_ = 0;
   int layerCodePage_ = 0, outputCodePage_ = 0;

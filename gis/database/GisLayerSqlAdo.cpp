@@ -168,18 +168,15 @@ data::Field* TGIS_LayerSqlAdo::CachedColumn(data::Field*& slot, const std::strin
 
 void TGIS_LayerSqlAdo::QueryReadGeometry(std::int32_t uid, TGIS_ShapeType type) {
   data::Field* f = CachedColumn(geometryField_, Command(53));
-  Variant value = f->Value();
-  if (value.IsNull() || CurrentRowShape() != nullptr) return;
   TGIS_Shape* work = WorkShape(type);
-  if (work == nullptr) return;
+  if (work == nullptr || CurrentRowShape() != nullptr) return;
   // The work shape views the buffer until the next geometry replaces it.
   work->Recreate(nullptr, {}, true, uid, this);
-  if (value.VarType() == (varArray | varByte))
-    geometry_ = value.Bytes();
-  else
-    geometry_.clear();
-  work->Recreate(nullptr, std::span<const std::uint8_t>(geometry_.data(), geometry_.size()), true,
-                 uid, this);
+  geometry_ = f->Value();
+  if (geometry_.IsNull()) return;
+  std::span<const std::uint8_t> bytes;
+  if (geometry_.VarType() == (varArray | varByte)) bytes = geometry_.Bytes();
+  work->Recreate(nullptr, bytes, true, uid, this);
   SetCurrentRowShape(work);
 }
 
@@ -298,7 +295,7 @@ void TGIS_LayerSqlAdo::QueryReadFields(const std::string& keyColumn) {
 Variant TGIS_LayerSqlAdo::ReadFieldValue(TGIS_Shape* shape, int index) {
   const TGIS_FieldInfo* info = GetFieldInfo(index);
   if (shape == nullptr || info == nullptr) return Variant();
-  const bool onRow = !QueryEof() && QueryUid().AsInteger() == shape->Uid();
+  const bool onRow = !QueryEof() && CurrentRowUid() >= 0 && CurrentRowUid() == shape->Uid();
   if (!onRow) {
     // A shape made in memory has no row yet.
     if (shape->IsNewShape()) return Variant();
