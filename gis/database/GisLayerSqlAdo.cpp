@@ -180,29 +180,24 @@ void TGIS_LayerSqlAdo::QueryReadGeometry(std::int32_t uid, TGIS_ShapeType type) 
   SetCurrentRowShape(work);
 }
 
-Variant TGIS_LayerSqlAdo::QueryField(const std::string& name) {
+Variant TGIS_LayerSqlAdo::ReadQueryColumn(const std::function<data::Field&()>& column) {
   SK_ASSERT(query_->State() != 0, "Query not opened", kModule, __LINE__);
   SK_ASSERT(!query_->Eof(), "Query Eof reached", kModule, __LINE__);
   Variant value;
   try {
-    GisAdoFieldToVariant(TSqlLayerField(query_->Item(name)), GetCodePage(), GetOutCodePage(), value);
+    GisAdoFieldToVariant(TSqlLayerField(column()), GetCodePage(), GetOutCodePage(), value);
   } catch (const Exception&) {
     return Variant();
   }
   return value;
 }
 
+Variant TGIS_LayerSqlAdo::QueryField(const std::string& name) {
+  return ReadQueryColumn([&]() -> data::Field& { return query_->Item(name); });
+}
+
 Variant TGIS_LayerSqlAdo::QueryFieldByIndex(int position) {
-  SK_ASSERT(query_->State() != 0, "Query not opened", kModule, __LINE__);
-  SK_ASSERT(!query_->Eof(), "Query Eof reached", kModule, __LINE__);
-  Variant value;
-  try {
-    GisAdoFieldToVariant(TSqlLayerField(query_->Fields()[position]), GetCodePage(), GetOutCodePage(),
-                         value);
-  } catch (const Exception&) {
-    return Variant();
-  }
-  return value;
+  return ReadQueryColumn([&]() -> data::Field& { return query_->Fields()[position]; });
 }
 
 std::string TGIS_LayerSqlAdo::QueryUidColumn() {

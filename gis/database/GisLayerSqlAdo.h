@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -76,6 +77,8 @@ private:
   data::Recordset& RequireConnection();
   data::Field* CachedColumn(data::Field*& slot, const std::string& name);
   void DropColumnCache();
+  /// A query column's value in the kernel's form; empty on any error.
+  Variant ReadQueryColumn(const std::function<data::Field&()>& column);
 
   data::Connection* connection_ = nullptr;
   std::unique_ptr<data::Recordset> query_;

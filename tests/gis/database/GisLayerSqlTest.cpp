@@ -616,3 +616,64 @@ TEST(SqlLayerFactory, NativeConfigurationsOpenTheNativeLayer) {
 }
 
 } // namespace sqllayer_test
+
+namespace sqllayer_test {
+
+// Writers give up after 999 attempts, at once on a lost connection; a
+// column name is tried plain and with 256 suffixes.
+TEST_P(SqlLayerTest, AttemptsAreCountedAndALostConnectionStopsAtOnce) {
+  if (std::string(GetParam().Dialect) != "MSJET" && std::string(GetParam().Dialect) != "POSTGRES")
+    GTEST_SKIP() << "one dialect per engine";
+  auto source = MakeSqlSource(3);
+  Imported(*source, Config());
+  auto layer = Opened(Config());
+  data::Connection* c = GisSharedConnections().Acquire(engine_.ConnectionString, "", "");
+  auto release = ScopeExit([&] {
+    c->Hooks() = data::TDataHooks();
+    GisSharedConnections().Release(c);
+  });
+  int inserts = 0, alters = 0;
+  bool lost = false;
+  c->Hooks().StatementLog = [&](const std::string& s) {
+    if (UpperCase(s).rfind("INSERT INTO ROADS_GEO", 0) == 0) {
+      ++inserts;
+      if (lost) throw data::EDataConnectionLost("database connection lost: test", "08006");
+      throw data::EDataError("duplicate", "23505");
+    }
+    if (UpperCase(s).rfind("ALTER TABLE ROADS_FEA ADD", 0) == 0) {
+      ++alters;
+      throw data::EDataError("refused", "42701");
+    }
+  };
+  if (!Pg()) {
+    // (On the server each attempt costs round trips: the count is the same.)
+    EXPECT_THROW(layer->GetNewUid(), data::EDataError);
+    EXPECT_EQ(inserts, GIS_SQL_WRITE_ATTEMPTS);
+  }
+  inserts = 0;
+  lost = true;
+  EXPECT_THROW(layer->GetNewUid(), data::EDataConnectionLost);
+  EXPECT_EQ(inserts, 1);
+  layer->AddField("NAME", gisFieldTypeString, 10, 0);
+  EXPECT_THROW(layer->SaveData(), data::EDataError);
+  EXPECT_EQ(alters, 257);
+}
+
+// A provider that names the joined key GEO.UID still gives the UIDs.
+TEST_P(SqlLayerTest, AQualifiedKeyColumnStillGivesUids) {
+  if (std::string(GetParam().Dialect) != "MSJET" && std::string(GetParam().Dialect) != "POSTGRES")
+    GTEST_SKIP() << "one dialect per engine";
+  auto source = MakeSqlSource(6);
+  Imported(*source, Config());
+  auto layer = Opened(Config());
+  layer->Connection()->Hooks().RenameColumn = [](const std::string& n) {
+    return SameText(n, "UID") ? std::string("GEO.UID") : n;
+  };
+  std::vector<int> uids;
+  for (layer->MoveFirst(GisWholeWorldExtent()); !layer->Eof(); layer->MoveNext())
+    uids.push_back(layer->GetCurrentShape()->Uid());
+  layer->Connection()->Hooks() = data::TDataHooks();
+  EXPECT_EQ(uids, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+} // namespace sqllayer_test
