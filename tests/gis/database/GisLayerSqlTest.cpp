@@ -10,6 +10,7 @@
 #include "gis/database/GisSharedConnections.h"
 #include "gis/database/GisSqlRetry.h"
 #include "gis/viewer/GisRegistredLayers.h"
+#include "gis/viewer/GisViewer.h"
 #include "platform/data/DataAccess.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/ScopeGuard.h"
@@ -674,6 +675,39 @@ TEST_P(SqlLayerTest, AQualifiedKeyColumnStillGivesUids) {
     uids.push_back(layer->GetCurrentShape()->Uid());
   layer->Connection()->Hooks() = data::TDataHooks();
   EXPECT_EQ(uids, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+} // namespace sqllayer_test
+
+namespace sqllayer_test {
+
+// An aborted save writes what it reached, keeps the rest in memory and stays
+// modified; the next save writes the rest.
+TEST_P(SqlLayerTest, AnAbortedSaveKeepsWhatItDidNotWrite) {
+  if (std::string(GetParam().Dialect) != "MSJET" && std::string(GetParam().Dialect) != "POSTGRES")
+    GTEST_SKIP() << "one dialect per engine";
+  auto source = MakeSqlSource(250);
+  Imported(*source, Config());
+  auto layer = Opened(Config());
+  TGIS_Viewer viewer(nullptr);
+  layer->SetViewer(&viewer);
+  auto detach = ScopeExit([&] { layer->SetViewer(nullptr); });
+  for (int uid = 1; uid <= 250; ++uid) layer->GetShape(uid)->MakeEditable()->SetField("NUM", -uid);
+  std::vector<int> steps;
+  viewer.OnBusy = [&](void*, int pos, int end, bool& abort) {
+    if (end == 250) steps.push_back(pos); // the save's own steps (list position, length)
+    abort = pos >= 100;
+  };
+  layer->SaveData();
+  EXPECT_EQ(steps, (std::vector<int>{0, 100}));
+  EXPECT_TRUE(layer->IsModified());
+  EXPECT_EQ(layer->ShapeCount(), 250);
+  EXPECT_EQ(SqlScalar("SELECT COUNT(*) FROM ROADS_FEA WHERE NUM < 0"), 101);
+  viewer.OnBusy = nullptr;
+  layer->SaveData();
+  EXPECT_FALSE(layer->IsModified());
+  EXPECT_EQ(SqlScalar("SELECT COUNT(*) FROM ROADS_FEA WHERE NUM < 0"), 250);
+  EXPECT_EQ(SqlScalar("SELECT COUNT(*) FROM ROADS_FEA"), 250);
 }
 
 } // namespace sqllayer_test
