@@ -161,13 +161,13 @@ bool TGIS_LayerSqlAdo::QueryEof() {
   return query_->State() == 0 || query_->Eof();
 }
 
-data::Field* TGIS_LayerSqlAdo::CachedColumn(data::Field*& slot, const std::string& name) {
-  if (slot == nullptr) slot = &query_->Item(name);
+data::Field* TGIS_LayerSqlAdo::CachedColumn(data::Field*& slot, int command) {
+  if (slot == nullptr) slot = &query_->Item(Command(command));
   return slot;
 }
 
 void TGIS_LayerSqlAdo::QueryReadGeometry(std::int32_t uid, TGIS_ShapeType type) {
-  data::Field* f = CachedColumn(geometryField_, Command(53));
+  data::Field* f = CachedColumn(geometryField_, 53);
   TGIS_Shape* work = WorkShape(type);
   if (work == nullptr || CurrentRowShape() != nullptr) return;
   // The work shape views the buffer until the next geometry replaces it.
@@ -185,7 +185,10 @@ Variant TGIS_LayerSqlAdo::ReadQueryColumn(const std::function<data::Field&()>& c
   SK_ASSERT(!query_->Eof(), "Query Eof reached", kModule, __LINE__);
   Variant value;
   try {
-    GisAdoFieldToVariant(TSqlLayerField(column()), GetCodePage(), GetOutCodePage(), value);
+    // The code pages taken when the cursor started, else the layer's now.
+    const int layerCp = LayerCodePage() != 0 ? LayerCodePage() : GetCodePage();
+    const int outputCp = OutputCodePage() != 0 ? OutputCodePage() : GetOutCodePage();
+    GisAdoFieldToVariant(TSqlLayerField(column()), layerCp, outputCp, value);
   } catch (const Exception&) {
     return Variant();
   }
@@ -221,15 +224,15 @@ Variant TGIS_LayerSqlAdo::QueryUid() {
 }
 
 Variant TGIS_LayerSqlAdo::QueryShapeType() {
-  return CachedColumn(typeField_, Command(51))->Value();
+  return CachedColumn(typeField_, 51)->Value();
 }
 
 Variant TGIS_LayerSqlAdo::QueryXMin() {
-  return CachedColumn(xminField_, Command(47))->Value();
+  return CachedColumn(xminField_, 47)->Value();
 }
 
 Variant TGIS_LayerSqlAdo::QueryYMin() {
-  return CachedColumn(yminField_, Command(49))->Value();
+  return CachedColumn(yminField_, 49)->Value();
 }
 
 void TGIS_LayerSqlAdo::QueryReadFields(const std::string& keyColumn) {

@@ -75,7 +75,8 @@ protected:
 
 private:
   data::Recordset& RequireConnection();
-  data::Field* CachedColumn(data::Field*& slot, const std::string& name);
+  /// The query column named by command `command`, looked up once per query.
+  data::Field* CachedColumn(data::Field*& slot, int command);
   void DropColumnCache();
   /// A query column's value in the kernel's form; empty on any error.
   Variant ReadQueryColumn(const std::function<data::Field&()>& column);

@@ -77,6 +77,8 @@ struct TBenchLayer {
 
 /// Builds the tables through the layer (catalogue, indexes), the attribute
 /// columns through the layer's save path, and fills the rows in bulk.
+void OpenBenchLayer(TBenchLayer& b);
+
 TBenchLayer MakeLayer(const std::string& ado, const std::string& dialect, const std::string& name,
                       bool arcs, const std::function<void(const std::string& table, bool arcs)>& fill) {
   TBenchLayer b;
@@ -100,6 +102,15 @@ TBenchLayer MakeLayer(const std::string& ado, const std::string& dialect, const 
     writer.Open();
     writer.UpdateCatalogue(TGIS_Extent{0, 0, side, top + 1}, arcs ? gisShapeTypeArc : gisShapeTypePoint);
   }
+  OpenBenchLayer(b);
+  return b;
+}
+
+/// Opens the layer of a configuration and notes the SQL it sends for the
+/// whole world and for a 1 % window.
+void OpenBenchLayer(TBenchLayer& b) {
+  const double side = 10.0 * 1000;
+  const double top = 10.0 * (Rows() / 1000.0);
   b.Layer = std::make_unique<TGIS_LayerSqlAdo>();
   b.Layer->SetPath(b.Config);
   b.Layer->Open();
@@ -113,7 +124,6 @@ TBenchLayer MakeLayer(const std::string& ado, const std::string& dialect, const 
   b.Layer->MakeDormant();
   b.Sql = log.size() > 0 ? log[0] : "";
   b.WindowSql = log.size() > 1 ? log[1] : "";
-  return b;
 }
 
 // ---- SQLite -------------------------------------------------------------------------------
@@ -130,11 +140,20 @@ const TSqliteData& Sqlite() {
     if (share != nullptr) ::setenv("CommonFilesDir", share, 1);
     TSqliteData d;
     const auto folder = std::filesystem::temp_directory_path() / "sk-bench-sql";
+    d.File = (folder / "Layers.mdb").string();
+    const std::string ado = "Provider=SQLite;Data Source=" + d.File;
+    // SK_BENCH_KEEP=1 reads the file of the last run again (for profiling).
+    const char* keep = std::getenv("SK_BENCH_KEEP");
+    if (keep != nullptr && *keep == '1' && std::filesystem::exists(d.File)) {
+      for (auto [layer, name] : {std::pair{&d.Points, "PTS"}, std::pair{&d.Arcs, "ARCS"}}) {
+        layer->Config = "Storage=Native\\nLayer=" + std::string(name) + "\\nDialect=MSJET\\nADO=" + ado;
+        OpenBenchLayer(*layer);
+      }
+      return d;
+    }
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
-    d.File = (folder / "Layers.mdb").string();
     data::CreateDatabaseFile(d.File);
-    const std::string ado = "Provider=SQLite;Data Source=" + d.File;
     auto fill = [&](const std::string& t, bool arcs) {
       sqlite3* db = nullptr;
       sqlite3_open(d.File.c_str(), &db);
