@@ -60,6 +60,14 @@ void GisAdoFieldToVariant(const TGIS_AdoField& field, int layerCodePage, int out
   case adWChar:
   case adVarWChar:
   case adLongVarWChar:
+    // UTF-8 text wanted as UTF-8 is itself: no round trip through UTF-16.
+    if (outputCodePage == 65001 && value.VarType() == varString) {
+      std::string text = value.AsString();
+      if (IsValidUtf8(text)) {
+        out = Variant(std::move(text));
+        return;
+      }
+    }
     out = Variant(GisWideToString(value.AsOleStr(), outputCodePage));
     return;
   case adChar:

@@ -3,6 +3,7 @@
 #include "gis/database/GisLayerConfig.h"
 #include "gis/database/GisLayerPixelStore.h"
 #include "gis/database/GisLayerPixelStoreAdo2.h"
+#include "gis/database/GisLayerSqlAdo.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/core/GisDefsPaths.h"
 #include "platform/rtl/Files.h"
@@ -37,4 +38,5 @@ void GisDatabaseRegisterLayers() {
       [](TGIS_LayerFactoryArgs&) -> std::unique_ptr<TGIS_LayerAbstract> {
         return std::make_unique<TGIS_LayerPixelStore>();
       });
+  GisRegisterLayerSqlAdo();
 }

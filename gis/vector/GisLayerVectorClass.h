@@ -214,6 +214,8 @@ protected:
   TGIS_Shape* AppendShape(std::unique_ptr<TGIS_Shape> shape);
   /// A progress step of a long pass through the viewer (none without one).
   void BusyShake(int pos, int end, bool& abort);
+  /// Forgets the name lookups (after field names changed in place).
+  void FreeNameCaches();
 
 private:
   friend class TGIS_Shape;
@@ -224,7 +226,6 @@ private:
   /// A shape about to be freed (nullptr: the edited shape of this layer,
   /// if any) leaves the viewer's editor.
   void ReleaseEditedShape(const TGIS_Shape* shape);
-  void FreeNameCaches();
   int FindInCache(const std::string& name, bool stored);
   bool PassesExtent(TGIS_Shape* shape);
   /// The filter's search extent widened by the paint margins of the layer's

@@ -1,0 +1,193 @@
+// The native SQL vector layer: shapes and attributes kept in three tables of
+// a relational database (a catalogue row per layer, a geometry table and a
+// feature table), reached through 56 SQL commands expanded from templates
+// with the layer's configuration and its dialect (GisSqlTemplates.h).
+//
+// TGIS_LayerSqlAbstract owns the SQL and the shape logic; the database work
+// goes through the abstract primitives DbConnect ... TableEof, which
+// TGIS_LayerSqlAdo (GisLayerSqlAdo.h) supplies over platform/data.
+//
+// Files: GisLayerSql.cpp (commands, connecting, opening, the read cursor,
+// the schema operations), GisLayerSqlSave.cpp (UIDs, writing shapes, field
+// synchronisation, saving, building, importing).
+//
+// Geometry column: the shape's blocks as the kernel keeps them (header block
+// then point block, little-endian); point shapes are read from XMIN/YMIN.
+//
+// Saving keeps what a failed or aborted save did not write: the in-memory
+// list stays and the layer stays modified, and a second save writes each
+// shape's rows again by key (feature rows are updated when they exist, and
+// appended otherwise), so nothing is stored twice.
+#pragma once
+
+#include "gis/core/GisDefsPasswords.h"
+#include "gis/vector/GisLayerVector.h"
+#include "platform/rtl/StringList.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TGIS_LayerSqlAbstract : public TGIS_LayerVector {
+public:
+  static constexpr int CommandCount = 56;
+  /// The description text of an opened layer.
+  static constexpr const char* Description = "Vornakel SQL Vector Coverage (VRKLS)";
+
+  TGIS_LayerSqlAbstract();
+  ~TGIS_LayerSqlAbstract() override;
+
+  // ---- the vector layer's operations ---------------------------------------------------
+  void Open() override;
+  void SaveData() override;
+  bool IsModified() const override;
+  void MakeDormant() override;
+  TGIS_ShapeType GetDefaultShapeType() const override;
+  /// No index file: nothing to switch.
+  void SetIndexed(bool) override {}
+  Variant FetchFieldValue(std::int32_t uid, const std::string& storedName) override;
+  void Build(const std::string& path, const TGIS_Extent& extent,
+             TGIS_ShapeType shapeType = gisShapeTypeUnknown) override;
+  void ImportLayer(TGIS_LayerVector* layer, const TGIS_Extent& extent, TGIS_ShapeType shapeType,
+                   const std::string& query, bool clip) override;
+  void MoveFirst(const TGIS_Extent& extent, const std::string& query = "", bool skipDeleted = true,
+                 const std::string& pattern = "", TGIS_Shape* shape = nullptr) override;
+  void MoveNext() override;
+  bool Eof() const override { return eof_; }
+  TGIS_Shape* GetCurrentShape() const override;
+  TGIS_Shape* GetShape(std::int32_t uid) override;
+  std::int32_t GetLastUid() const override;
+  std::int32_t GetNewUid() const override;
+
+  // ---- added operations ------------------------------------------------------------------
+  virtual void FillCommands();
+  virtual void DbConnect() = 0;
+  virtual void DbDisconnect() = 0;
+  virtual void DbBeginTrans() = 0;
+  virtual void DbCommitTrans() = 0;
+  /// Rolls back the transaction DbBeginTrans opened (a failed batch).
+  virtual void DbRollbackTrans() = 0;
+  virtual void DbExecute(const std::string& sql) = 0;
+  virtual void QueryOpen(const std::string& sql) = 0;
+  virtual void QueryClose() = 0;
+  virtual void QueryFirst() = 0;
+  virtual void QueryNext() = 0;
+  virtual bool QueryEof() = 0;
+  virtual void QueryReadGeometry(std::int32_t uid, TGIS_ShapeType type) = 0;
+  virtual Variant QueryField(const std::string& name) = 0;
+  virtual Variant QueryFieldByIndex(int position) = 0;
+  virtual std::string QueryUidColumn() = 0;
+  virtual Variant QueryUid() = 0;
+  virtual Variant QueryShapeType() = 0;
+  virtual Variant QueryXMin() = 0;
+  virtual Variant QueryYMin() = 0;
+  virtual void QueryReadFields(const std::string& keyColumn) = 0;
+  virtual void TableAppend(int cursor, const std::string& table) = 0;
+  virtual void TableOpen(int cursor, const std::string& table, const std::string& condition) = 0;
+  virtual void TableOpenRow(int cursor, const std::string& table, std::int32_t uid) = 0;
+  virtual void TablePost(int cursor) = 0;
+  virtual void TableClose(int cursor) = 0;
+  virtual void TableWriteGeometry(int cursor, const std::string& column, TGIS_Shape& shape) = 0;
+  virtual Variant TableField(int cursor, const std::string& column) = 0;
+  virtual void TableSetField(int cursor, const std::string& column, const Variant& value) = 0;
+  virtual bool TableEof(int cursor) = 0;
+  virtual void Connect();
+  virtual void Disconnect();
+  virtual void BeginBatch();
+  virtual void EndBatch();
+  virtual void CreateCatalogue();
+  virtual void UpdateCatalogue(const TGIS_Extent& extent, TGIS_ShapeType shapeType);
+  virtual void CreateTables(const TGIS_Extent& extent, TGIS_ShapeType shapeType);
+  virtual void SyncFields(TGIS_LayerVector& source);
+  virtual void DropTables();
+  virtual void TableSetFieldByName(int cursor, const std::string& name, const Variant& value);
+  virtual void DeleteStoredShape(std::int32_t uid);
+  /// Writes the geometry row and, with the layer's own feature table, the
+  /// feature row. `isNew`: a new UID is taken and new rows are appended
+  /// (importing); otherwise the rows of the shape's UID are rewritten, and a
+  /// missing row is appended.
+  virtual void WriteShape(TGIS_Shape& shape, bool isNew);
+  virtual std::int32_t GetStoredLastUid();
+  virtual std::int32_t GetStoredNewUid();
+  virtual std::int32_t NextStoredUid(bool& noRetry);
+
+  // ---- non-virtual operations --------------------------------------------------------------
+  /// The expanded text of command n.
+  std::string Command(int n) const;
+  std::string GeometryTableName() const;
+  std::string FeatureTableName() const;
+  std::string AttributeTableName() const;
+  /// The UID column, plain (UID) or qualified with the geometry alias (GEO.UID).
+  std::string UidColumn(bool qualified) const;
+  std::string SelectFrom(const std::string& table, const std::string& condition) const;
+  std::string UidEquals(std::int32_t uid) const;
+  std::string ConfigValue(const std::string& key) const;
+  /// The configuration lines (name=value); keys set here win over the file's.
+  TStringList& Config() { return config_; }
+  const TStringList& Commands() const { return commands_; }
+  const std::string& LayerName() const { return layerName_; }
+  bool IsReadOnly() const { return readOnly_; }
+  int EngineOptions() const { return engineOptions_; }
+  const std::string& EngineName() const { return engine_; }
+  bool IsOracle() const { return oracle_; }
+  bool IsMySql() const { return mySql_; }
+
+  std::function<void(TGIS_LayerSqlAbstract*)> OnBeforeFillCommands;
+  std::function<void(TGIS_LayerSqlAbstract*)> OnAfterFillCommands;
+
+protected:
+  /// A new unopened layer of the same class (Build's second instance).
+  virtual std::unique_ptr<TGIS_LayerSqlAbstract> CreateSibling() const = 0;
+  /// The macro value asked on the second expansion of the commands.
+  std::string AskMacroValue(const std::string& name);
+  /// The work shape of a type (2, 3, 4, 5), nullptr for others.
+  TGIS_Shape* WorkShape(TGIS_ShapeType type) const;
+  /// The shape the cursor reads now (set by QueryReadGeometry).
+  TGIS_Shape* CurrentRowShape() const { return rowShape_; }
+  void SetCurrentRowShape(TGIS_Shape* shape) { rowShape_ = shape; }
+  /// The UID of the query row the cursor read last (-1 when none).
+  std::int32_t CurrentRowUid() const { return rowUid_; }
+  /// The kind of the query's UID column: 0 not yet known, 1 plain, 2 qualified.
+  int UidKind() const { return uidKind_; }
+  void SetUidKind(int kind) { uidKind_ = kind; }
+  /// The layer's code page and output code page, taken when a cursor starts
+  /// and when saving.
+  int LayerCodePage() const { return layerCodePage_; }
+  int OutputCodePage() const { return outputCodePage_; }
+
+private:
+  void ReadCurrentShape();
+  void TakeCodePages();
+  /// A value of a shape's field made ready for the feature table.
+  Variant FeatureValue(const TGIS_FieldInfo& field, TGIS_Shape& shape);
+  /// The feature row of a shape (F1/F2: always, by key).
+  void WriteFeatureRow(TGIS_Shape& shape, std::int32_t uid, bool append);
+  /// The name length limit of the dialect (16 when not a number).
+  int LongestName() const;
+
+  TStringList config_, dialect_, commands_;
+  TGIS_PasswordList passwords_;
+  std::string layerName_, features_;
+  bool readOnly_ = false;
+  int engineOptions_ = 0;
+  std::string engine_;
+  bool oracle_ = false, mySql_ = false;
+  TGIS_ShapeType storedType_ = gisShapeTypeUnknown;
+  // The read cursor.
+  bool eof_ = true, firstPending_ = false, memoryFilter_ = false, relation_ = false;
+  TGIS_Shape* current_ = nullptr;
+  TGIS_Shape* rowShape_ = nullptr;
+  std::int32_t rowUid_ = -1;
+  // The point of the current row, viewed by the point work shape.
+  std::array<std::uint8_t, 16> pointRaw_{};
+  std::array<std::unique_ptr<TGIS_Shape>, 4> work_;
+  int uidKind_ = 0;
+  int layerCodePage_ = 0, outputCodePage_ = 0;
+  // The batch.
+  std::int32_t cachedLastUid_ = -1;
+  // Importing with clipping: the source shape whose attributes the clipped
+  // copy carries.
+  TGIS_Shape* valuesFrom_ = nullptr;
+};
