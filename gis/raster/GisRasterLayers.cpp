@@ -4,8 +4,11 @@
 
 #include "gis/raster/GisLayerADF.h"
 #include "gis/raster/GisLayerBMP.h"
+#include "gis/raster/GisLayerCADRG.h"
+#include "gis/raster/GisLayerECW.h"
 #include "gis/raster/GisLayerIMG.h"
 #include "gis/raster/GisLayerJPG.h"
+#include "gis/raster/GisLayerMrSID.h"
 #include "gis/raster/GisLayerPNG.h"
 #include "gis/raster/GisLayerTIFF.h"
 #include "gis/viewer/GisRegistredLayers.h"
@@ -37,4 +40,10 @@ void GisRasterRegisterLayers() {
                                       PictureCreator<TGIS_LayerADF>());
   TGIS_RegistredLayers::RegisterLayer("TGIS_LayerIMG", "Erdas Imagine",
                                       PictureCreator<TGIS_LayerIMG>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerCADRG", "CADRG/CIB Table of Contents",
+                                      PictureCreator<TGIS_LayerCADRG>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerMrSID", "MrSID and JPEG 2000",
+                                      PictureCreator<TGIS_LayerMrSID>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerECW", "Enhanced Compression Wavelet",
+                                      PictureCreator<TGIS_LayerECW>());
 }

@@ -5,6 +5,7 @@
 /// Fills the factory's creator slots of the picture layers (".jpg"/".jpeg"
 /// TGIS_LayerJPG, ".bmp" TGIS_LayerBMP, ".png" TGIS_LayerPNG,
 /// ".tif"/".tiff" TGIS_LayerTIFF, ".adf" TGIS_LayerADF,
-/// ".img" TGIS_LayerIMG). Call once at
+/// ".img" TGIS_LayerIMG, ".toc" TGIS_LayerCADRG, ".ecw" TGIS_LayerECW,
+/// ".sid" and the JPEG 2000 extensions TGIS_LayerMrSID). Call once at
 /// start-up after GisKernelInit(); calling it again only refills the slots.
 void GisRasterRegisterLayers();
