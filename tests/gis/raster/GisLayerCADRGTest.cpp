@@ -1,0 +1,221 @@
+// The CADRG/CIB decoder and layer over product sets written by the test's
+// RPF writer (RpfTestWriter.h): frames in both byte orders, plain and
+// NITF-wrapped tables of contents, palettes of 216 and 217 colours, masks,
+// several scales, the frame slots, and damage.
+#include "tests/gis/raster/RpfTestWriter.h"
+
+#include <filesystem>
+
+#include "gis/core/GisParams.h"
+#include "gis/core/GisResource.h"
+#include "gis/raster/GisLayerCADRG.h"
+#include "gis/raster/GisRasterLayers.h"
+#include "gis/viewer/GisRegistredLayers.h"
+#include "platform/rtl/StringList.h"
+
+namespace cadrgtest {
+
+using rpftest::TRpfFrameRef;
+using rpftest::TRpfFrameSpec;
+using rpftest::TRpfRect;
+
+/// Compares `n` pixels of a decoded row with the frame's tables; the
+/// mismatches (at most a few are reported).
+int RowMismatches(const TRpfFrameSpec& f, const std::uint8_t* row, int y, int first, int n) {
+  int wrong = 0;
+  for (int i = 0; i < n; ++i) {
+    const auto want = f.Pixel(first + i, y);
+    if (row[3 * i] != want[0] || row[3 * i + 1] != want[1] || row[3 * i + 2] != want[2]) {
+      if (++wrong <= 3)
+        ADD_FAILURE() << "pixel " << first + i << "," << y << ": " << int(row[3 * i]) << " "
+                      << int(row[3 * i + 1]) << " " << int(row[3 * i + 2]) << " instead of "
+                      << int(want[0]) << " " << int(want[1]) << " " << int(want[2]);
+    }
+  }
+  return wrong;
+}
+
+struct TProductSet {
+  std::string Toc;
+};
+
+/// One rectangle of frames (`ns` x `ew`), each frame of spec `spec(row, col)`.
+template <class TSpec>
+TProductSet WriteSet(const TTempFolder& dir, bool big, bool nitf, int ns, int ew, TSpec spec,
+                     const std::string& path = "./RPF/ZONE2/") {
+  std::vector<TRpfFrameRef> refs;
+  std::filesystem::create_directories(dir.path / "rpf" / "zone2");
+  for (int r = 0; r < ns; ++r)
+    for (int c = 0; c < ew; ++c) {
+      const std::string name = "F" + IntToStr(r) + "X" + IntToStr(c) + ".I21";
+      refs.push_back({0, r, c, path, name});
+      WriteFile((dir.path / "rpf" / "zone2" / LowerCase(name)).string(),
+                rpftest::RpfFrame(spec(r, c), big, false));
+    }
+  TRpfRect rect;
+  rect.FramesNS = ns;
+  rect.FramesEW = ew;
+  WriteFile(dir.File("A.TOC"), rpftest::RpfToc({rect}, refs, big, nitf));
+  return {dir.File("A.TOC")};
+}
+
+TEST(FileCADRG, FramesDecodeAsTheirTablesSay) {
+  struct TCase {
+    const char* Name;
+    bool Big, Nitf;
+    int Colors;
+    bool Grey, Masked;
+  } cases[] = {
+      {"big-endian, plain, 216", true, false, 216, false, false},
+      {"little-endian, NITF, 217", false, true, 217, false, false},
+      {"grey elements", true, false, 216, true, false},
+      {"masked subframes", false, false, 217, false, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTempFolder dir;
+    TRpfFrameSpec spec;
+    spec.Seed = 3;
+    spec.Colors = c.Colors;
+    spec.GreyElements = c.Grey;
+    spec.Masked = c.Masked;
+    spec.Missing[0] = spec.Missing[7] = spec.Missing[35] = c.Masked;
+    const TProductSet set = WriteSet(dir, c.Big, c.Nitf, 1, 1, [&](int, int) { return spec; });
+    TGIS_FileCADRGDecoder d(set.Toc);
+    EXPECT_EQ(d.BigEndian(), c.Big);
+    ASSERT_EQ(d.Frames().size(), 1u);
+    EXPECT_EQ(d.PathOf(d.Frames()[0].PathOffset), "./RPF/ZONE2/");
+    EXPECT_EQ(d.ProductKind(), 0);
+    std::vector<std::uint8_t> row(1536 * 3);
+    for (int y : {0, 3, 255, 256, 700, 1535})
+      for (int first : {0, 5, 300, 1535}) {
+        const int n = 1536 - first;
+        ASSERT_EQ(d.DecodeFrameRow(0, y, row.data(), n * 3, first), n * 3);
+        EXPECT_EQ(RowMismatches(spec, row.data(), y, first, n), 0) << "row " << y << " from " << first;
+      }
+    // the count limits the bytes written
+    std::fill(row.begin(), row.end(), 0xAB);
+    EXPECT_EQ(d.DecodeFrameRow(0, 10, row.data(), 7, 1), 6);
+    EXPECT_EQ(row[6], 0xAB);
+    EXPECT_EQ(d.DecodeFrameRow(0, 1536, row.data(), 30, 0), 0);
+    EXPECT_EQ(d.FrameFileReads(), 1);
+  }
+}
+
+TEST(FileCADRG, SlotsKeepFiftyOneFramesAndNamesIgnoreCase) {
+  TTempFolder dir;
+  // 52 frames of one row; upper-case names and paths find lower-case files
+  const TProductSet set = WriteSet(dir, true, false, 1, 52, [](int, int c) {
+    TRpfFrameSpec s;
+    s.Seed = c % 5;
+    return s;
+  });
+  TGIS_FileCADRGDecoder d(set.Toc);
+  std::vector<std::uint8_t> row(30);
+  for (int f = 0; f < 52; ++f)
+    ASSERT_EQ(d.DecodeFrameRow(f, 0, row.data(), 30, 0), 30);
+  EXPECT_EQ(d.FrameFileReads(), 52);
+  d.DecodeFrameRow(51, 1, row.data(), 30, 0); // still held
+  EXPECT_EQ(d.FrameFileReads(), 52);
+  d.DecodeFrameRow(0, 1, row.data(), 30, 0); // the first gave its slot to the 52nd
+  EXPECT_EQ(d.FrameFileReads(), 53);
+  TRpfFrameSpec s;
+  s.Seed = 0;
+  EXPECT_EQ(RowMismatches(s, row.data(), 1, 0, 10), 0);
+}
+
+TEST(LayerCADRG, ChildrenByScaleFramesFromTheSouthAndTransparency) {
+  TTempFolder dir;
+  std::filesystem::create_directories(dir.path / "rpf");
+  // a 1:50K rectangle of 2 x 2 frames (one missing) and a 1:250K one of 1
+  TRpfFrameSpec specs[3];
+  for (int i = 0; i < 3; ++i)
+    specs[i].Seed = i + 1;
+  std::vector<TRpfFrameRef> refs = {
+      {0, 0, 0, "./rpf/", "S00.I42"}, {0, 1, 0, "./rpf/", "S10.I42"}, {0, 1, 1, "./rpf/", "S11.I42"},
+      {1, 0, 0, "./rpf/", "L00.I21"}};
+  WriteFile(dir.File("rpf/S00.I42"), rpftest::RpfFrame(specs[0], true, false));
+  WriteFile(dir.File("rpf/S10.I42"), rpftest::RpfFrame(specs[1], true, false));
+  WriteFile(dir.File("rpf/S11.I42"), rpftest::RpfFrame(specs[2], true, false));
+  WriteFile(dir.File("rpf/L00.I21"), rpftest::RpfFrame(specs[0], true, false));
+  TRpfRect small, large;
+  small.Scale = "1:50K";
+  small.North = 46, small.South = 45.5, small.West = 14, small.East = 14.5;
+  small.FramesNS = small.FramesEW = 2;
+  large.Scale = "1:250K ";
+  large.North = 47, large.South = 45, large.West = 13, large.East = 15;
+  WriteFile(dir.File("A.TOC"), rpftest::RpfToc({small, large}, refs, true, true));
+  GisRasterRegisterLayers();
+  auto made = GisCreateLayer("set", dir.File("A.TOC"));
+  auto* layer = dynamic_cast<TGIS_LayerCADRG*>(made.get());
+  ASSERT_NE(layer, nullptr);
+  layer->Open();
+  ASSERT_EQ(layer->Children().size(), 2u);
+  EXPECT_EQ(layer->Children()[0]->ScaleDenominator(), 250000);
+  EXPECT_EQ(layer->Children()[1]->ScaleDenominator(), 50000);
+  EXPECT_DOUBLE_EQ(layer->Extent().XMin, 13);
+  EXPECT_DOUBLE_EQ(layer->Extent().YMax, 47);
+  EXPECT_NE(layer->InfoText().find("CADRG - Compressed ARC Digitized Raster Graphics (TOC)\r\n"),
+            std::string::npos);
+  T_LayerCADRG_Child& child = *layer->Children()[1];
+  EXPECT_EQ(child.Width(), 3072);
+  EXPECT_DOUBLE_EQ(child.Extent().XMax, 14.5);
+  // the top frame row is index row 1 (counted from the south); the bottom
+  // right frame is missing and shows the transparent colour
+  std::vector<std::uint8_t> row(3072 * 3);
+  ASSERT_EQ(child.ReadLine(row.data(), 10, 3072 * 3, 0), 3072 * 3);
+  EXPECT_EQ(RowMismatches(specs[1], row.data(), 10, 0, 1536), 0);
+  EXPECT_EQ(RowMismatches(specs[2], row.data() + 1536 * 3, 10, 0, 1536), 0);
+  ASSERT_EQ(child.ReadLine(row.data(), 1536 + 20, 1000 * 3, 1000 * 3), 3000);
+  EXPECT_EQ(RowMismatches(specs[0], row.data(), 20, 1000, 536), 0);
+  for (int i = 536; i < 1000; ++i)
+    ASSERT_TRUE(row[3 * i] == 255 && row[3 * i + 1] == 0 && row[3 * i + 2] == 0) << i;
+  // the viewer's Add loads the configuration: the transparent colour's zone
+  TRasterView view(200, 200);
+  view.Viewer().Add(made.release());
+  EXPECT_EQ(layer->PixelParams().TransparentZone().Count(), 1);
+  EXPECT_EQ(layer->PixelParams().TransparentZone()[0], "$000000FF,$000000FF");
+  view.Viewer().SetVisibleExtent(GisExtent(14, 45.5, 14.5, 46));
+  const auto shown = Render(view.Viewer(), 200, 200);
+  EXPECT_NE(shown, std::vector<std::uint8_t>(shown.size(), 255)) << "nothing was drawn";
+}
+
+TEST(LayerCADRG, DamagedTablesAndFrames) {
+  TTempFolder dir;
+  TRpfFrameSpec spec;
+  const TProductSet set = WriteSet(dir, false, false, 1, 2, [&](int, int) { return spec; });
+  const std::string toc = ReadFile(set.Toc);
+  struct TCut {
+    const char* Name;
+    std::string Bytes;
+  } cuts[] = {
+      {"empty", ""},
+      {"header only", toc.substr(0, 60)},
+      {"half", toc.substr(0, toc.size() / 2)},
+      {"NITF without an RPF header", "NITF02.00" + std::string(500, ' ')},
+  };
+  for (const TCut& c : cuts) {
+    WriteFile(dir.File("B.TOC"), c.Bytes);
+    TGIS_LayerCADRG l;
+    l.SetPath(dir.File("B.TOC"));
+    try {
+      l.Open();
+      ADD_FAILURE() << c.Name << " opened";
+    } catch (const EGIS_Exception& e) {
+      EXPECT_EQ(e.ErrorText(), dir.File("B.TOC")) << c.Name;
+    }
+  }
+  // a frame cut short, and one whose file is gone, draw transparent
+  const std::string frame = dir.File("rpf/zone2/f0x0.i21");
+  WriteFile(frame, ReadFile(frame).substr(0, 100000));
+  std::filesystem::remove(dir.File("rpf/zone2/f0x1.i21"));
+  TGIS_LayerCADRG l;
+  l.SetPath(set.Toc);
+  l.Open();
+  std::vector<std::uint8_t> row(3072 * 3, 7);
+  ASSERT_EQ(l.Children()[0]->ReadLine(row.data(), 5, 3072 * 3, 0), 3072 * 3);
+  for (int i = 0; i < 3072; ++i)
+    ASSERT_TRUE(row[3 * i] == 255 && row[3 * i + 1] == 0 && row[3 * i + 2] == 0) << i;
+}
+
+} // namespace cadrgtest
