@@ -85,6 +85,10 @@ void ComputeRange(TSidImage& im) {
   if (im.RangeKnown) return;
   im.RangeKnown = true;
   const auto& info = im.Source.Info();
+  const int coarsest = info.Resolutions - 1;
+  // a coarsest level this large is no overview: the range stays unknown
+  if (std::int64_t(im.Source.LevelWidth(coarsest)) * im.Source.LevelHeight(coarsest) > (1 << 24))
+    return;
   skdec::TJp2Area a;
   if (!im.Source.Decode(info.Resolutions - 1, 0, 0, info.Width, info.Height, a)) return;
   const int band = std::clamp(im.GridBand, 0, info.Components - 1);

@@ -219,3 +219,60 @@ TEST(LayerCADRG, DamagedTablesAndFrames) {
 }
 
 } // namespace cadrgtest
+
+namespace cadrgtest {
+
+std::string CadrgSample(const std::string& name) {
+  const char* root = std::getenv("SK_TEST_DATA");
+  return std::string(root != nullptr ? root : "tests/data") + "/cadrg/" + name;
+}
+
+/// The stored samples: a product set of one masked frame, and a table of
+/// contents cut short. SK_WRITE_RPF_SAMPLES=<source folder> writes them
+/// (and the fuzz seeds) again.
+TEST(LayerCADRG, StoredSamples) {
+  TRpfFrameSpec spec;
+  spec.Seed = 4;
+  spec.Colors = 217;
+  spec.Masked = true;
+  spec.Missing.fill(true);
+  spec.Missing[7] = false;
+  if (const char* out = std::getenv("SK_WRITE_RPF_SAMPLES")) {
+    const std::filesystem::path root(out);
+    const auto good = root / "tests/data/cadrg/good", damaged = root / "tests/data/cadrg/damaged";
+    std::filesystem::create_directories(good / "rpf");
+    std::filesystem::create_directories(damaged);
+    const std::string frame = rpftest::RpfFrame(spec, true, true);
+    TRpfRect rect;
+    const std::string toc =
+        rpftest::RpfToc({rect}, {{0, 0, 0, "./RPF/", "F0X0.I21"}}, true, true);
+    WriteFile((good / "A.TOC").string(), toc);
+    WriteFile((good / "rpf/f0x0.i21").string(), frame);
+    WriteFile((damaged / "A.TOC").string(), toc.substr(0, toc.size() - 40));
+    const auto corpus = root / "fuzz/corpus/cadrg";
+    std::filesystem::create_directories(corpus);
+    auto seed = [](const std::string& t, const std::string& f) {
+      std::string s(4, '\0');
+      for (int i = 0; i < 4; ++i)
+        s[std::size_t(i)] = char((t.size() >> (24 - 8 * i)) & 0xFF);
+      return s + t + f;
+    };
+    WriteFile((corpus / "good").string(), seed(toc, frame));
+    WriteFile((corpus / "damaged-frame").string(), seed(toc, frame.substr(0, 30000)));
+    WriteFile((corpus / "damaged-toc").string(), seed(toc.substr(0, toc.size() - 40), frame));
+  }
+  TGIS_LayerCADRG good;
+  good.SetPath(CadrgSample("good/A.TOC"));
+  good.Open();
+  ASSERT_EQ(good.Children().size(), 1u);
+  std::vector<std::uint8_t> row(1536 * 3);
+  for (int y : {0, 300, 511, 1535}) {
+    ASSERT_EQ(good.Children()[0]->ReadLine(row.data(), y, 1536 * 3, 0), 1536 * 3);
+    EXPECT_EQ(RowMismatches(spec, row.data(), y, 0, 1536), 0) << "row " << y;
+  }
+  TGIS_LayerCADRG damaged;
+  damaged.SetPath(CadrgSample("damaged/A.TOC"));
+  EXPECT_THROW(damaged.Open(), EGIS_Exception);
+}
+
+} // namespace cadrgtest

@@ -7,6 +7,8 @@
 #include "gis/raster/GisRasterLayers.h"
 #include "gis/viewer/GisRegistredLayers.h"
 
+#include <filesystem>
+
 namespace jp2real {
 
 using jp2test::TDecoderTest;
@@ -205,6 +207,52 @@ TEST_F(LayerJp2, DrawsTheSameAfterGoingDormant) {
   ecw->SetPath(dir.File("d.jp2"));
   ecw->Open();
   ExpectSameDrawAfterDormancy(ecw);
+}
+
+} // namespace jp2real
+
+namespace jp2real {
+
+std::string Jp2Sample(const std::string& name) {
+  const char* root = std::getenv("SK_TEST_DATA");
+  return std::string(root != nullptr ? root : "tests/data") + "/jp2/" + name;
+}
+
+/// The stored samples: a lossless JP2 of a photo-like picture and the same
+/// cut short. SK_WRITE_JP2_SAMPLES=<source folder> makes them (and the fuzz
+/// seeds) again.
+TEST_F(LayerJp2, StoredSamples) {
+  TTempFolder dir;
+  const TSource src = MakeSourcePpm(dir.File("src.ppm"), 32, 24);
+  if (const char* out = std::getenv("SK_WRITE_JP2_SAMPLES")) {
+    const std::filesystem::path root(out);
+    std::filesystem::create_directories(root / "tests/data/jp2");
+    std::filesystem::create_directories(root / "fuzz/corpus/jp2_adapter");
+    Lossless(dir.File("src.ppm"), (root / "tests/data/jp2/good.jp2").string());
+    const std::string good = ReadFile((root / "tests/data/jp2/good.jp2").string());
+    WriteFile((root / "tests/data/jp2/damaged-cut.jp2").string(), good.substr(0, good.size() / 2));
+    Lossless(dir.File("src.ppm"), dir.File("s.j2k"), "-co CODEC=J2K");
+    WriteFile((root / "fuzz/corpus/jp2_adapter/good.jp2").string(), good);
+    WriteFile((root / "fuzz/corpus/jp2_adapter/damaged-cut.jp2").string(), good.substr(0, good.size() / 2));
+    WriteFile((root / "fuzz/corpus/jp2_adapter/good.j2k").string(), ReadFile(dir.File("s.j2k")));
+  }
+  TGIS_LayerMrSID good;
+  good.SetPath(Jp2Sample("good.jp2"));
+  good.Open();
+  good.GetOverviewScale(32, 32);
+  EXPECT_TRUE(RowsAt(good, 32, 24) == src.Bgr);
+  // a file cut short opens (its header is whole) but its rows fail cleanly
+  TGIS_LayerMrSID damaged;
+  damaged.SetPath(Jp2Sample("damaged-cut.jp2"));
+  try {
+    damaged.Open();
+    damaged.GetOverviewScale(32, 32);
+    std::vector<std::uint8_t> row(32 * 3);
+    for (int y = 0; y < 24; ++y)
+      damaged.ReadLine(row.data(), y, 96, 0);
+  } catch (const EGIS_Exception& e) {
+    EXPECT_NE(std::string(e.what()).find("damaged-cut.jp2"), std::string::npos);
+  }
 }
 
 } // namespace jp2real
