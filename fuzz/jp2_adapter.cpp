@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/decoders/ExternalDecoders.h"
+#include "platform/rtl/Strings.h"
 
 extern "C" {
 int vrkMrSID_InitSID(const char*, const char*);
@@ -31,7 +32,7 @@ int NCScbmReadViewLineBGR(void*, std::uint8_t*);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = "/tmp/sk_fuzz_jp2_" + std::to_string(::getpid()) + ".jp2";
+  static const std::string path = "/tmp/sk_fuzz_jp2_" + IntToStr(::getpid()) + ".jp2";
   if (FILE* f = std::fopen(path.c_str(), "wb")) {
     std::fwrite(data, 1, size, f);
     std::fclose(f);

@@ -17,8 +17,10 @@ namespace {
 
 struct TEcwView {
   skdec::TJp2Source Source;
+  skdec::TJp2LevelCache Cache;
   TECW_FileInfo Info{};
-  skdec::TJp2Area Area;
+  skdec::TJp2Area Own; // the window's area when the level is not cached
+  const skdec::TJp2Area* Area = nullptr;
   int Level = 0;
   std::uint32_t Left = 0, Top = 0, WindowWidth = 0, WindowHeight = 0, Columns = 0, Rows = 0;
   std::uint32_t NextRow = 0;
@@ -82,9 +84,13 @@ int NCScbmSetFileView(void* view, std::uint32_t bandCount, std::uint32_t* bandLi
   int level = 0;
   while (level + 1 < info.Resolutions && double(std::uint64_t(1) << (level + 1)) <= ratio)
     ++level;
-  if (!v->Source.Decode(level, int(topLeftX), int(topLeftY), int(bottomRightX + 1),
-                        int(bottomRightY + 1), v->Area))
-    return 1;
+  v->Area = v->Cache.Level(v->Source, level);
+  if (!v->Area) {
+    if (!v->Source.Decode(level, int(topLeftX), int(topLeftY), int(bottomRightX + 1),
+                          int(bottomRightY + 1), v->Own))
+      return 1;
+    v->Area = &v->Own;
+  }
   v->Level = level;
   v->Left = topLeftX, v->Top = topLeftY, v->WindowWidth = w, v->WindowHeight = h;
   v->Columns = columns, v->Rows = rows, v->NextRow = 0;
@@ -93,17 +99,19 @@ int NCScbmSetFileView(void* view, std::uint32_t bandCount, std::uint32_t* bandLi
 
 int NCScbmReadViewLineBGR(void* view, std::uint8_t* line) {
   auto* v = static_cast<TEcwView*>(view);
-  if (!v || !line || v->NextRow >= v->Rows || v->Area.Planes.empty()) return 1;
+  if (!v || !line || v->NextRow >= v->Rows || !v->Area || v->Area->Planes.empty()) return 1;
   const auto& info = v->Source.Info();
   const std::uint32_t j = v->NextRow++;
   const std::uint64_t y = v->Top + (std::uint64_t(2 * j + 1) * v->WindowHeight) / (2 * std::uint64_t(v->Rows));
-  const int ar = std::clamp(int(y >> v->Level) - v->Area.Y0, 0, v->Area.Height - 1);
+  const int ar = std::clamp(int(y >> v->Level) - v->Area->Y0, 0, v->Area->Height - 1);
   for (std::uint32_t i = 0; i < v->Columns; ++i) {
     const std::uint64_t x = v->Left + (std::uint64_t(2 * i + 1) * v->WindowWidth) / (2 * std::uint64_t(v->Columns));
-    const int ac = std::clamp(int(x >> v->Level) - v->Area.X0, 0, v->Area.Width - 1);
-    const std::size_t at = std::size_t(ar) * std::size_t(v->Area.Width) + std::size_t(ac);
+    const int ac = std::clamp(int(x >> v->Level) - v->Area->X0, 0, v->Area->Width - 1);
+    std::size_t at2[3];
     for (int k = 0; k < 3; ++k)
-      line[3 * i + k] = skdec::Jp2ToByte(v->Area.Planes[std::size_t(v->From[k])][at], info.Precision,
+      at2[k] = std::size_t(ar) * v->Area->Strides[std::size_t(v->From[k])] + std::size_t(ac);
+    for (int k = 0; k < 3; ++k)
+      line[3 * i + k] = skdec::Jp2ToByte(v->Area->Planes[std::size_t(v->From[k])][at2[k]], info.Precision,
                                          info.Signed);
   }
   return 0;

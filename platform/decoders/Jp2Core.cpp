@@ -117,18 +117,28 @@ bool TJp2Source::Decode(int level, int x0, int y0, int x1, int y1, TJp2Area& out
   out.Width = int(c0.w);
   out.Height = int(c0.h);
   out.Planes.resize(std::size_t(info_.Components));
-  const std::size_t n = std::size_t(out.Width) * std::size_t(out.Height);
+  out.Strides.resize(std::size_t(info_.Components));
   for (int c = 0; c < info_.Components; ++c) {
     const opj_image_comp_t& k = s.Image->comps[c];
-    auto& plane = out.Planes[std::size_t(c)];
-    plane.assign(n, 0);
-    if (!k.data) continue;
-    const int w = std::min(int(k.w), out.Width), h = std::min(int(k.h), out.Height);
-    for (int r = 0; r < h; ++r)
-      std::memcpy(plane.data() + std::size_t(r) * out.Width, k.data + std::size_t(r) * k.w,
-                  std::size_t(w) * sizeof(std::int32_t));
+    if (!k.data || int(k.w) < out.Width || int(k.h) < out.Height) return false;
+    out.Planes[std::size_t(c)] = k.data;
+    out.Strides[std::size_t(c)] = k.w;
   }
+  // the area keeps the decoded image; the scope lets it go
+  out.Owner = std::shared_ptr<void>(s.Image, [](void* image) {
+    opj_image_destroy(static_cast<opj_image_t*>(image));
+  });
+  s.Image = nullptr;
   return true;
+}
+
+const TJp2Area* TJp2LevelCache::Level(const TJp2Source& source, int level) {
+  if (level == level_) return failed_ ? nullptr : &area_;
+  const std::int64_t pixels = std::int64_t(source.LevelWidth(level)) * source.LevelHeight(level);
+  if (pixels * source.Info().Components > 3 * kJp2LevelCachePixels) return nullptr;
+  level_ = level;
+  failed_ = !source.Decode(level, 0, 0, source.Info().Width, source.Info().Height, area_);
+  return failed_ ? nullptr : &area_;
 }
 
 } // namespace skdec

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,17 @@ struct TJp2Info {
   int Resolutions = 1; // levels 0 .. Resolutions - 1
 };
 
-/// Decoded samples of an area at one level: Planes[c][row * Width + column],
-/// in level pixels, the area starting at (X0, Y0) of the level.
+/// Decoded samples of an area at one level, in level pixels, the area
+/// starting at (X0, Y0) of the level: At(c, row, column). The samples stay
+/// in the decoder's own image, which the area keeps.
 struct TJp2Area {
   int X0 = 0, Y0 = 0, Width = 0, Height = 0;
-  std::vector<std::vector<std::int32_t>> Planes;
+  std::vector<const std::int32_t*> Planes;
+  std::vector<std::size_t> Strides;
+  std::shared_ptr<void> Owner;
+  std::int32_t At(int c, int row, int column) const {
+    return Planes[std::size_t(c)][std::size_t(row) * Strides[std::size_t(c)] + std::size_t(column)];
+  }
 };
 
 /// The largest image the adapters accept (pixels of the full resolution).
@@ -45,6 +52,24 @@ private:
   bool codestream_ = false;
   int originX_ = 0, originY_ = 0;
   TJp2Info info_;
+};
+
+/// One resolution level decoded whole and kept, for levels of at most
+/// kJp2LevelCachePixels pixels of three components (fewer with more): the adapters serve strips and windows of
+/// such a level from it instead of decoding overlapping areas again.
+inline constexpr std::int64_t kJp2LevelCachePixels = std::int64_t(1) << 22;
+
+class TJp2LevelCache {
+public:
+  /// The whole level, decoded on first use; null when the level is larger
+  /// than the cache takes or does not decode.
+  const TJp2Area* Level(const TJp2Source& source, int level);
+  void Clear() { level_ = -1, area_ = TJp2Area{}; }
+
+private:
+  int level_ = -1;
+  bool failed_ = false;
+  TJp2Area area_;
 };
 
 /// A sample scaled to 8 bits (signed samples offset to unsigned first).

@@ -16,6 +16,7 @@ namespace {
 
 struct TSidImage {
   skdec::TJp2Source Source;
+  skdec::TJp2LevelCache Cache;
   int Level = 0;
   std::uint8_t* Buffer = nullptr;
   int Red = 1, Green = 2, Blue = 3; // components (1-based) of colour space 8
@@ -92,11 +93,15 @@ void ComputeRange(TSidImage& im) {
   skdec::TJp2Area a;
   if (!im.Source.Decode(info.Resolutions - 1, 0, 0, info.Width, info.Height, a)) return;
   const int band = std::clamp(im.GridBand, 0, info.Components - 1);
-  const auto& p = a.Planes[std::size_t(band)];
-  if (p.empty()) return;
-  const auto [lo, hi] = std::minmax_element(p.begin(), p.end());
-  im.Min = *lo;
-  im.Max = *hi;
+  if (a.Width <= 0 || a.Height <= 0) return;
+  std::int32_t lo = a.At(band, 0, 0), hi = lo;
+  for (int r = 0; r < a.Height; ++r)
+    for (int c = 0; c < a.Width; ++c) {
+      const std::int32_t v = a.At(band, r, c);
+      lo = std::min(lo, v), hi = std::max(hi, v);
+    }
+  im.Min = lo;
+  im.Max = hi;
 }
 
 } // namespace
@@ -176,41 +181,47 @@ int vrkMrSID_LoadStrip(int handle, int firstRow, int rowCount, int firstColumn, 
   const std::int64_t x0 = std::int64_t(firstColumn) << l, y0 = std::int64_t(firstRow) << l;
   const std::int64_t x1 = std::min<std::int64_t>(info.Width, std::int64_t(firstColumn + std::int64_t(columnCount)) << l);
   const std::int64_t y1 = std::min<std::int64_t>(info.Height, std::int64_t(firstRow + std::int64_t(rowCount)) << l);
-  skdec::TJp2Area a;
-  if (x0 >= x1 || y0 >= y1 || !im->Source.Decode(l, int(x0), int(y0), int(x1), int(y1), a))
-    return -1;
+  if (x0 >= x1 || y0 >= y1) return -1;
+  skdec::TJp2Area decoded;
+  const skdec::TJp2Area* cached = im->Cache.Level(im->Source, l);
+  if (!cached && !im->Source.Decode(l, int(x0), int(y0), int(x1), int(y1), decoded)) return -1;
+  const skdec::TJp2Area& a = cached ? *cached : decoded;
   const bool grid = IsGrid(*im);
   const int pixelBytes = grid ? SampleBytes(im->DataType) : 3;
   std::memset(im->Buffer, 0, std::size_t(rowCount) * std::size_t(columnCount) * std::size_t(pixelBytes));
   const int comps = info.Components;
-  auto plane = [&](int component) -> const std::vector<std::int32_t>* {
-    if (component < 0 || component >= comps) return nullptr;
-    return &a.Planes[std::size_t(component)];
-  };
+  auto valid = [&](int component) { return component >= 0 && component < comps ? component : -1; };
   // output byte 0 blue, 1 green, 2 red: the components they come from
-  const std::vector<std::int32_t>* from[3];
+  int from[3];
   if (im->ColorSpace == 8) {
-    from[0] = plane(im->Blue - 1), from[1] = plane(im->Green - 1), from[2] = plane(im->Red - 1);
+    from[0] = valid(im->Blue - 1), from[1] = valid(im->Green - 1), from[2] = valid(im->Red - 1);
   } else if (comps >= 3) {
-    from[0] = plane(2), from[1] = plane(1), from[2] = plane(0);
+    from[0] = 2, from[1] = 1, from[2] = 0;
   } else {
-    from[0] = from[1] = from[2] = plane(0);
+    from[0] = from[1] = from[2] = 0;
   }
-  const std::vector<std::int32_t>* gridPlane = plane(std::clamp(im->GridBand, 0, comps - 1));
+  const int gridBand = std::clamp(im->GridBand, 0, comps - 1);
   for (int r = 0; r < rowCount; ++r) {
     const int ar = firstRow + r - a.Y0;
     if (ar < 0 || ar >= a.Height) continue;
     std::uint8_t* out = im->Buffer + std::size_t(r) * std::size_t(columnCount) * std::size_t(pixelBytes);
-    for (int c = 0; c < columnCount; ++c) {
-      const int ac = firstColumn + c - a.X0;
-      if (ac < 0 || ac >= a.Width) continue;
-      const std::size_t at = std::size_t(ar) * std::size_t(a.Width) + std::size_t(ac);
-      if (grid) {
-        PutSample(out + std::size_t(c) * std::size_t(pixelBytes), im->DataType, (*gridPlane)[at]);
-        continue;
+    const int c0 = std::max(0, a.X0 - firstColumn), c1 = std::min(columnCount, a.X0 + a.Width - firstColumn);
+    if (grid) {
+      for (int c = c0; c < c1; ++c)
+        PutSample(out + std::size_t(c) * std::size_t(pixelBytes), im->DataType,
+                  a.At(gridBand, ar, firstColumn + c - a.X0));
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      if (from[k] < 0) continue;
+      const std::int32_t* src = a.Planes[std::size_t(from[k])] + std::size_t(ar) * a.Strides[std::size_t(from[k])];
+      if (info.Precision == 8 && !info.Signed) {
+        for (int c = c0; c < c1; ++c)
+          out[3 * c + k] = std::uint8_t(src[firstColumn + c - a.X0]);
+      } else {
+        for (int c = c0; c < c1; ++c)
+          out[3 * c + k] = skdec::Jp2ToByte(src[firstColumn + c - a.X0], info.Precision, info.Signed);
       }
-      for (int k = 0; k < 3; ++k)
-        out[3 * c + k] = from[k] ? skdec::Jp2ToByte((*from[k])[at], info.Precision, info.Signed) : 0;
     }
   }
   return 0;

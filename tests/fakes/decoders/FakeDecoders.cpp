@@ -19,6 +19,19 @@
 
 namespace {
 
+/// Decimal text of an integer (the fake links none of the runtime).
+std::string Num(long long v) {
+  if (v == 0) return "0";
+  const bool negative = v < 0;
+  unsigned long long u = negative ? 0ull - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+  std::string s;
+  while (u > 0) {
+    s.insert(s.begin(), char('0' + u % 10));
+    u /= 10;
+  }
+  return negative ? "-" + s : s;
+}
+
 struct TFakeImage {
   int Width = 0, Height = 0, Bands = 3, DataType = 1, Units = 1;
   std::string Password;
@@ -51,8 +64,11 @@ std::map<int, std::unique_ptr<TFakeImage>>& Images() {
 int FakeLoadNumber() {
   static const int number = [] {
     const char* v = std::getenv("SK_FAKE_DECODER_LOADS");
-    const int n = (v ? std::atoi(v) : 0) + 1;
-    ::setenv("SK_FAKE_DECODER_LOADS", std::to_string(n).c_str(), 1);
+    int n = 0;
+    for (const char* p = v; p && *p >= '0' && *p <= '9'; ++p)
+      n = n * 10 + (*p - '0');
+    ++n;
+    ::setenv("SK_FAKE_DECODER_LOADS", Num(n).c_str(), 1);
     return n;
   }();
   return number;
@@ -60,6 +76,8 @@ int FakeLoadNumber() {
 [[maybe_unused]] const int kLoadNumber = FakeLoadNumber();
 
 void Note(const std::string& s) { Log() += s + ";"; }
+
+
 
 std::unique_ptr<TFakeImage> ReadFake(const char* path) {
   std::ifstream f(path);
@@ -118,7 +136,7 @@ double vrkMrSID_ImageOriginX(int) { return 1000.0; }
 double vrkMrSID_ImageOriginY(int) { return 5000.0; }
 int vrkMrSID_MaxZoomLevel(int) { return 5; }
 int vrkMrSID_SetZoom(int h, int level) {
-  Note("SetZoom(" + std::to_string(level) + ")");
+  Note("SetZoom(" + Num(level) + ")");
   if (TFakeImage* im = Find(h)) im->Level = level;
   return level;
 }
@@ -129,8 +147,8 @@ int vrkMrSID_LoadStrip(int h, int firstRow, int rowCount, int firstColumn, int c
   TFakeImage* im = Find(h);
   if (!im || !im->Buffer) return -1;
   ++StripLoads();
-  Note("LoadStrip(" + std::to_string(firstRow) + "," + std::to_string(rowCount) + "," +
-       std::to_string(firstColumn) + "," + std::to_string(columnCount) + ")");
+  Note("LoadStrip(" + Num(firstRow) + "," + Num(rowCount) + "," +
+       Num(firstColumn) + "," + Num(columnCount) + ")");
   const bool grid = im->Bands == 1 && im->DataType != 1;
   for (int r = 0; r < rowCount; ++r)
     for (int c = 0; c < columnCount; ++c) {
@@ -148,7 +166,7 @@ int vrkMrSID_LoadStrip(int h, int firstRow, int rowCount, int firstColumn, int c
   return 0;
 }
 void vrkMrSID_SetBands(int h, std::int16_t red, std::int16_t green, std::int16_t blue) {
-  Note("SetBands(" + std::to_string(red) + "," + std::to_string(green) + "," + std::to_string(blue) + ")");
+  Note("SetBands(" + Num(red) + "," + Num(green) + "," + Num(blue) + ")");
   if (TFakeImage* im = Find(h)) {
     im->Bands3[0] = blue - 1;
     im->Bands3[1] = green - 1;
@@ -194,9 +212,9 @@ int NCScbmSetFileView(void* view, std::uint32_t bandCount, std::uint32_t*, std::
                       std::uint32_t tly, std::uint32_t brx, std::uint32_t bry, std::uint32_t columns,
                       std::uint32_t rows) {
   auto* im = static_cast<TFakeImage*>(view);
-  Note("SetFileView(" + std::to_string(bandCount) + "," + std::to_string(tlx) + "," +
-       std::to_string(tly) + "," + std::to_string(brx) + "," + std::to_string(bry) + "," +
-       std::to_string(columns) + "," + std::to_string(rows) + ")");
+  Note("SetFileView(" + Num(bandCount) + "," + Num(tlx) + "," +
+       Num(tly) + "," + Num(brx) + "," + Num(bry) + "," +
+       Num(columns) + "," + Num(rows) + ")");
   ++StripLoads();
   if (brx < tlx || bry < tly || columns == 0 || rows == 0 || brx >= std::uint32_t(im->Width) ||
       bry >= std::uint32_t(im->Height))
