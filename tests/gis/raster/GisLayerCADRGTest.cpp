@@ -276,3 +276,91 @@ TEST(LayerCADRG, StoredSamples) {
 }
 
 } // namespace cadrgtest
+
+namespace cadrgtest {
+
+// A dormant product set draws the same picture again (its frames stay in
+// the decoder's slots; the children read them again).
+TEST(LayerCADRG, DrawsTheSameAfterGoingDormant) {
+  auto* layer = new TGIS_LayerCADRG;
+  layer->SetPath(CadrgSample("good/A.TOC"));
+  layer->Open();
+  ExpectSameDrawAfterDormancy(layer);
+}
+
+} // namespace cadrgtest
+
+namespace cadrgtest {
+
+// GDAL's RPF reader over a product set of NITF frames (2 x 2 frames of a
+// 1:250K rectangle) shows what the layer shows, pixel for pixel, but for
+// the palette's own (0, 0, 255), which the layer draws as (0, 0, 254) so
+// that it stays apart from the transparent colour.
+TEST(LayerCADRG, AgreesWithGdalPixelForPixel) {
+  if (!HasTool("gdal_translate")) GTEST_SKIP() << "no GDAL";
+  TTempFolder dir;
+  std::filesystem::create_directories(dir.path / "rpf");
+  std::vector<TRpfFrameRef> refs;
+  TRpfFrameSpec specs[2][2];
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 2; ++c) {
+      TRpfFrameSpec& s = specs[r][c];
+      s.Seed = 1 + 2 * r + c;
+      s.Colors = 217;
+      s.IndexModulus = 217;
+      s.PaletteSeed = 9; // one palette for the set, as GDAL shows the first frame's for all
+      const double south = 45 + 0.5 * r, west = 14 + 0.5 * c;
+      s.Coverage = {south + 0.5, west, south, west, south + 0.5, west + 0.5, south, west + 0.5,
+                    100, 100, 0.5 / 1536, 0.5 / 1536};
+      const std::string name = "000" + IntToStr(r) + IntToStr(c) + "F11.I21";
+      refs.push_back({0, r, c, "./rpf/", name});
+      WriteFile(dir.File("rpf/" + name), rpftest::RpfNitfFrame(s, name));
+    }
+  TRpfRect rect;
+  rect.FramesNS = rect.FramesEW = 2;
+  WriteFile(dir.File("A.TOC"), rpftest::RpfToc({rect}, refs, true, false));
+  // the set's one table-of-contents entry, as GDAL names it
+  const std::string info = RunTool("gdalinfo " + dir.File("A.TOC"));
+  const std::string key = "SUBDATASET_1_NAME=";
+  const std::size_t at = info.find(key);
+  ASSERT_NE(at, std::string::npos) << info;
+  const std::string entry = info.substr(at + key.size(), info.find('\n', at) - at - key.size());
+  RunTool("gdal_translate -q -of ENVI -expand rgb \"" + entry + "\" " + dir.File("g.raw"));
+  const std::string g = ReadFile(dir.File("g.raw"));
+  constexpr int side = 3072;
+  ASSERT_EQ(g.size(), std::size_t(side) * side * 3)
+      << "GDAL did not read the set: " << sktest::RunCommand("gdalinfo " + dir.File("A.TOC") + " 2>&1");
+  TGIS_LayerCADRG layer;
+  layer.SetPath(dir.File("A.TOC"));
+  layer.Open();
+  ASSERT_EQ(layer.Children().size(), 1u);
+  T_LayerCADRG_Child& child = *layer.Children()[0];
+  ASSERT_EQ(child.Width(), side);
+  std::vector<std::uint8_t> row(side * 3);
+  std::int64_t differ = 0, palette255 = 0;
+  for (int y = 0; y < side; ++y) {
+    ASSERT_EQ(child.ReadLine(row.data(), y, side * 3, 0), side * 3);
+    for (int x = 0; x < side; ++x) {
+      const std::size_t plane = std::size_t(side) * side, at = std::size_t(y) * side + std::size_t(x);
+      const std::uint8_t r = std::uint8_t(g[at]), gr = std::uint8_t(g[plane + at]),
+                         b = std::uint8_t(g[2 * plane + at]);
+      const std::uint8_t* ours = row.data() + 3 * x;
+      if (ours[0] == b && ours[1] == gr && ours[2] == r) continue;
+      if (r == 0 && gr == 0 && b == 255 && ours[0] == 254 && ours[1] == 0 && ours[2] == 0) {
+        ++palette255;
+        continue;
+      }
+      if (++differ <= 3)
+        ADD_FAILURE() << "pixel " << x << "," << y << ": GDAL " << int(r) << " " << int(gr) << " "
+                      << int(b) << ", ours " << int(ours[2]) << " " << int(ours[1]) << " " << int(ours[0]);
+    }
+  }
+  EXPECT_EQ(differ, 0);
+  EXPECT_GT(palette255, 0) << "no pixel of the palette's (0, 0, 255) was seen";
+  // GDAL places the set as the layer does
+  EXPECT_NE(info.find("Upper Left  (  14.0000000,  46.0000000)"), std::string::npos) << info;
+  EXPECT_DOUBLE_EQ(child.Extent().XMin, 14);
+  EXPECT_DOUBLE_EQ(child.Extent().YMax, 46);
+}
+
+} // namespace cadrgtest

@@ -5,6 +5,7 @@
 // must show follow from the same tables (RpfFrameSpec::Pixel).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -67,7 +68,7 @@ inline std::string RpfFile(bool big, const std::string& name, const std::vector<
   o.Bytes = prefix;
   o.U8(big ? 0 : 0xFF);
   o.U16(48);
-  o.Text(name, 12);
+  o.Text(std::string(name.size() < 12 ? 12 - name.size() : 0, ' ') + name, 12);
   o.U8('0');
   o.Text("MIL-STD-2411", 15);
   o.Text("19940101", 8);
@@ -102,13 +103,18 @@ struct TRpfFrameSpec {
   bool GreyElements = false;      // 1-byte palette elements
   std::array<bool, 36> Missing{}; // a mask with these subframes missing
   bool Masked = false;
+  int IndexModulus = 219; // 217: no index past the palette
+  int PaletteSeed = -1;   // the palette's own seed (-1: Seed)
+  /// The coverage section: NW, SW, NE, SE latitude/longitude, resolutions, intervals.
+  std::array<double, 12> Coverage{46, 14, 45, 14, 46, 15, 45, 15, 100, 100, 1 / 1536.0, 1 / 1536.0};
 
-  int Index(int r, int code, int x) const { return (code * 7 + r * 3 + x + Seed) % 219; }
+  int Index(int r, int code, int x) const { return (code * 7 + r * 3 + x + Seed) % IndexModulus; }
   int Code(int sub, int cr, int cc) const { return (sub * 131 + cr * 64 + cc + Seed * 17) % 4096; }
   std::array<std::uint8_t, 3> Rgb(int i) const {
     if (GreyElements) return {std::uint8_t(i + 20), std::uint8_t(i + 20), std::uint8_t(i + 20)};
-    if (i == 5) return {0, 0, 255}; // the transparent colour in the palette
-    return {std::uint8_t(i + Seed), std::uint8_t(255 - i), std::uint8_t((i * 3 + Seed) & 0xFF)};
+    if (i == 5 || i == 216) return {0, 0, 255}; // the transparent colour in the palette
+    const int p = PaletteSeed >= 0 ? PaletteSeed : Seed;
+    return {std::uint8_t(i + p), std::uint8_t(255 - i), std::uint8_t((i * 3 + p) & 0xFF)};
   }
   /// B,G,R of frame pixel (x, y) as the decoder must show it.
   std::array<std::uint8_t, 3> Pixel(int x, int y) const {
@@ -123,7 +129,8 @@ struct TRpfFrameSpec {
   }
 };
 
-inline std::string RpfFrame(const TRpfFrameSpec& f, bool big, bool nitf) {
+/// The components of a frame file, spatial data (140) last.
+inline std::vector<TRpfComponent> RpfFrameComponents(const TRpfFrameSpec& f, bool big) {
   auto out = [big] {
     TRpfOut o;
     o.Big = big;
@@ -132,8 +139,8 @@ inline std::string RpfFrame(const TRpfFrameSpec& f, bool big, bool nitf) {
   std::vector<TRpfComponent> parts;
   {
     TRpfOut o = out(); // coverage
-    for (int i = 0; i < 12; ++i)
-      o.F64(i);
+    for (double v : f.Coverage)
+      o.F64(v);
     parts.push_back({130, o.Bytes});
   }
   {
@@ -218,7 +225,93 @@ inline std::string RpfFrame(const TRpfFrameSpec& f, bool big, bool nitf) {
     }
     parts.push_back({135, o.Bytes});
   }
-  return RpfFile(big, "FRAME", parts, nitf);
+  // the spatial data last (a NITF file holds it as its image data)
+  std::stable_partition(parts.begin(), parts.end(), [](const TRpfComponent& c) { return c.Id != 140; });
+  return parts;
+}
+
+inline std::string RpfFrame(const TRpfFrameSpec& f, bool big, bool nitf) {
+  return RpfFile(big, "FRAME", RpfFrameComponents(f, big), nitf);
+}
+
+/// Fixed-width NITF fields: text left-justified, numbers zero-padded.
+inline std::string NitfText(const std::string& s, std::size_t n) {
+  std::string t = s.substr(0, n);
+  t.resize(n, ' ');
+  return t;
+}
+inline std::string NitfNumber(std::int64_t v, std::size_t n) {
+  std::string t = IntToStr(v);
+  return std::string(n > t.size() ? n - t.size() : 0, '0') + t;
+}
+inline std::string NitfSecurity() {
+  return "U" + NitfText("", 40) + NitfText("", 40) + NitfText("", 40) + NitfText("", 20) +
+         NitfText("", 20) + NitfText("", 6);
+}
+
+/// A frame as a NITF 2.0 file the way CADRG frames are made: the RPF
+/// header in the file header's user-defined data ("RPFHDR"), the location
+/// section and the components in the image subheader's extension
+/// ("RPFIMG"), the palette also as the band's lookup tables, and the
+/// subframes (IC "C4") as the image data. Offsets are from the file start.
+inline std::string RpfNitfFrame(const TRpfFrameSpec& f, const std::string& name) {
+  std::vector<TRpfComponent> parts = RpfFrameComponents(f, true);
+  const std::string spatial = parts.back().Data;
+  parts.pop_back();
+  std::size_t treLength = 14 + 10 * (parts.size() + 1);
+  for (const auto& p : parts)
+    treLength += p.Data.size();
+  std::string lut[3];
+  for (int i = 0; i < f.Colors; ++i) {
+    const auto c = f.Rgb(i);
+    for (int k = 0; k < 3; ++k)
+      lut[k] += char(c[std::size_t(k)]);
+  }
+  auto subheader = [&](const std::string& tre) {
+    std::string s = "IM" + NitfText("FRAME", 10) + NitfText("01000000ZJAN94", 14) + NitfText("", 17) +
+                    NitfText("", 80) + NitfSecurity() + "0" + NitfText("", 42);
+    s += NitfNumber(1536, 8) + NitfNumber(1536, 8) + "INT" + NitfText("RGB/LUT", 8) + NitfText("MAP", 8) +
+         "08" + "R" + "G" + NitfText("", 60) + "0" + "C4" + NitfText("", 4) + "1" + "LU" +
+         NitfText("", 6) + "N" + NitfText("", 3) + "3" + NitfNumber(f.Colors, 5) + lut[0] + lut[1] +
+         lut[2];
+    s += std::string("0") + "B" + "0006" + "0006" + "0256" + "0256" + "08" + "001" + "000" +
+         "0000000000" + NitfText("1.0", 4) + "00000";
+    const std::string ext = "RPFIMG" + NitfNumber(std::int64_t(tre.size()), 5) + tre;
+    return s + NitfNumber(std::int64_t(ext.size()) + 3, 5) + "000" + ext;
+  };
+  auto fileHeader = [&](const std::string& rpfHeader, std::size_t subLength, std::size_t total) {
+    const std::string user = "000" + std::string("RPFHDR") + NitfNumber(48, 5) + rpfHeader;
+    std::string h = "NITF02.0003BF01" + NitfText("TEST", 10) + NitfText("01000000ZJAN94", 14) +
+                    NitfText("", 80) + NitfSecurity() + NitfText("", 5) + NitfText("", 5) + "0" +
+                    NitfText("", 27) + NitfText("", 18);
+    const std::size_t length = h.size() + 12 + 6 + 3 + 6 + 10 + 15 + 5 + user.size() + 5;
+    h += NitfNumber(std::int64_t(total), 12) + NitfNumber(std::int64_t(length), 6) + "001" +
+         NitfNumber(std::int64_t(subLength), 6) + NitfNumber(std::int64_t(spatial.size()), 10) +
+         "000000000000000" + NitfNumber(std::int64_t(user.size()), 5) + user + "00000";
+    return h;
+  };
+  const std::size_t headerLength = fileHeader(std::string(48, ' '), 0, 0).size();
+  const std::size_t subLength = subheader(std::string(treLength, ' ')).size();
+  const std::size_t treStart = headerLength + subLength - treLength;
+  const std::size_t imageStart = headerLength + subLength;
+  TRpfOut tre;
+  const std::size_t locationLength = 14 + 10 * (parts.size() + 1);
+  tre.U16(int(locationLength)), tre.U32(14), tre.U16(int(parts.size() + 1)), tre.U16(10);
+  tre.U32(std::uint32_t(treLength - locationLength + spatial.size()));
+  std::size_t at = treStart + locationLength;
+  for (const auto& p : parts) {
+    tre.U16(p.Id), tre.U32(std::uint32_t(p.Data.size())), tre.U32(std::uint32_t(at));
+    at += p.Data.size();
+  }
+  tre.U16(140), tre.U32(std::uint32_t(spatial.size())), tre.U32(std::uint32_t(imageStart));
+  for (const auto& p : parts)
+    tre.Bytes += p.Data;
+  TRpfOut rpf;
+  rpf.U8(0), rpf.U16(48), rpf.Text(std::string(12 - std::min<std::size_t>(12, name.size()), ' ') + name, 12);
+  rpf.U8('0'), rpf.Text("MIL-STD-2411", 15), rpf.Text("19940101", 8), rpf.U8('U'), rpf.Text("US", 2),
+      rpf.Text("  ", 2), rpf.U32(std::uint32_t(treStart));
+  const std::string sub = subheader(tre.Bytes);
+  return fileHeader(rpf.Bytes, sub.size(), imageStart + spatial.size()) + sub + spatial;
 }
 
 struct TRpfRect {
