@@ -13,7 +13,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-svg-dev
   libqt6opengl6-dev
   libjs-openlayers libjpeg-dev zlib1g-dev libexpat1-dev libsqlite3-dev
-  libpq-dev postgresql libopenjp2-7-dev
+  libpq-dev postgresql libopenjp2-7-dev libopenjp2-tools
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libgeos-dev python3-shapely
   xvfb xauth xdotool openbox x11-utils locales imagemagick poppler-utils plotutils proj-bin libproj-dev libjpeg-turbo-progs gdal-bin libpng-dev pngcheck libgif-dev giflib-tools gifsicle gdal-data python3-gdal libgdal-dev libtiff-tools libtiff-dev

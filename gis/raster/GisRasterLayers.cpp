@@ -6,12 +6,15 @@
 #include "gis/raster/GisLayerBIL.h"
 #include "gis/raster/GisLayerBMP.h"
 #include "gis/raster/GisLayerBT.h"
+#include "gis/raster/GisLayerCADRG.h"
 #include "gis/raster/GisLayerDEM.h"
 #include "gis/raster/GisLayerDTED.h"
+#include "gis/raster/GisLayerECW.h"
 #include "gis/raster/GisLayerFLT.h"
 #include "gis/raster/GisLayerGRD.h"
 #include "gis/raster/GisLayerIMG.h"
 #include "gis/raster/GisLayerJPG.h"
+#include "gis/raster/GisLayerMrSID.h"
 #include "gis/raster/GisLayerPNG.h"
 #include "gis/raster/GisLayerTIFF.h"
 #include "gis/viewer/GisRegistredLayers.h"
@@ -55,4 +58,10 @@ void GisRasterRegisterLayers() {
                                       PictureCreator<TGIS_LayerDEM>());
   TGIS_RegistredLayers::RegisterLayer("TGIS_LayerBIL", "Band Interleaved by Line",
                                       PictureCreator<TGIS_LayerBIL>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerCADRG", "CADRG/CIB Table of Contents",
+                                      PictureCreator<TGIS_LayerCADRG>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerMrSID", "MrSID and JPEG 2000",
+                                      PictureCreator<TGIS_LayerMrSID>());
+  TGIS_RegistredLayers::RegisterLayer("TGIS_LayerECW", "Enhanced Compression Wavelet",
+                                      PictureCreator<TGIS_LayerECW>());
 }

@@ -7,6 +7,8 @@
 /// ".tif"/".tiff" TGIS_LayerTIFF, ".adf" TGIS_LayerADF,
 /// ".img" TGIS_LayerIMG, ".grd" TGIS_LayerGRD, ".flt" TGIS_LayerFLT,
 /// ".bt" TGIS_LayerBT, ".dt0"-".dt2" TGIS_LayerDTED, ".dem" TGIS_LayerDEM
-/// or TGIS_LayerBIL, ".bil" TGIS_LayerBIL). Call once at
-/// start-up after GisKernelInit(); calling it again only refills the slots.
+/// or TGIS_LayerBIL, ".bil" TGIS_LayerBIL, ".toc" TGIS_LayerCADRG, ".ecw"
+/// TGIS_LayerECW, ".sid" and the JPEG 2000 extensions TGIS_LayerMrSID).
+/// Call once at start-up after GisKernelInit(); calling it again only
+/// refills the slots.
 void GisRasterRegisterLayers();

@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -16,6 +17,7 @@ thread_local std::string lastLoadError;
 struct Aliases {
   std::mutex mutex;
   std::map<std::string, std::string> byName; // upper-case file name -> library
+  std::string searchFolder;                  // searched first for "X.dll"
 };
 
 Aliases& aliases() {
@@ -32,7 +34,35 @@ void fail(const char* text, int fallbackErrno) {
   SetLastError(fallbackErrno);
 }
 
+/// "X.dll" (any letter case of the extension, no folder) -> "libX.so"; ''
+/// for other names.
+std::string sharedObjectName(const std::string& name) {
+  if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos) return {};
+  if (name.size() <= 4 || UpperCase(name.substr(name.size() - 4)) != ".DLL") return {};
+  return "lib" + name.substr(0, name.size() - 4) + ".so";
+}
+
+void* openFirst(const std::vector<std::string>& candidates) {
+  for (const std::string& c : candidates) {
+    if (c.find('/') != std::string::npos && !FileExists(c)) continue;
+    if (void* h = ::dlopen(c.c_str(), RTLD_NOW | RTLD_LOCAL)) return h;
+  }
+  return nullptr;
+}
+
 } // namespace
+
+void SetLibrarySearchFolder(const std::string& folder) {
+  auto& a = aliases();
+  std::lock_guard<std::mutex> lock(a.mutex);
+  a.searchFolder = folder;
+}
+
+std::string LibrarySearchFolder() {
+  auto& a = aliases();
+  std::lock_guard<std::mutex> lock(a.mutex);
+  return a.searchFolder;
+}
 
 void RegisterLibraryAlias(const std::string& name, const std::string& library) {
   auto& a = aliases();
@@ -49,19 +79,34 @@ HMODULE LoadLibrary(const std::string& name) {
     return nullptr;
   }
   std::string target = name;
+  std::string folder;
+  bool aliased = false;
   {
     auto& a = aliases();
     std::lock_guard<std::mutex> lock(a.mutex);
     const auto it = a.byName.find(aliasKey(name));
-    if (it != a.byName.end()) target = it->second;
+    if (it != a.byName.end()) target = it->second, aliased = true;
+    folder = a.searchFolder;
   }
   if (target.find('/') != std::string::npos || target.find('\\') != std::string::npos)
     target = ExpandFileName(target);
   errno = 0;
-  void* handle = ::dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = nullptr;
+  const std::string so = aliased ? std::string() : sharedObjectName(target);
+  if (!so.empty()) {
+    std::vector<std::string> candidates;
+    if (!folder.empty()) candidates.push_back(IncludeTrailingPathDelimiter(folder) + so);
+    const std::string exe = ExeName();
+    if (!exe.empty()) candidates.push_back(ExtractFilePath(exe) + so);
+    candidates.push_back(so);
+    handle = openFirst(candidates);
+  } else {
+    handle = ::dlopen(target.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
   if (handle == nullptr) {
     const int err = errno != 0 ? errno : ENOENT;
-    fail(::dlerror(), err);
+    const char* text = ::dlerror();
+    fail((name + ": " + (text ? text : "not found")).c_str(), err);
   }
   return handle;
 }

@@ -4,7 +4,9 @@
 // aliases maps such a name (the file-name part, letter case ignored) to the
 // library that stands in for it on this platform. Names with a folder are
 // resolved against the logical current folder; bare names are searched the
-// usual way. Nothing here throws: failures give null or false, with the
+// usual way. A bare Windows name "X.dll" that no alias maps is looked up
+// as "libX.so" in the library search folder (SetLibrarySearchFolder), then
+// in the executable's folder, then on the system's path. Nothing here throws: failures give null or false, with the
 // loader's text in LibraryLoadError() and an errno value in GetLastError().
 #pragma once
 
@@ -25,3 +27,7 @@ std::string LibraryLoadError();
 /// Makes LoadLibrary(`name`) load `library` instead; an empty `library`
 /// removes the alias.
 void RegisterLibraryAlias(const std::string& name, const std::string& library);
+
+/// The folder searched first for a bare "X.dll" (as "libX.so"); '' for none.
+void SetLibrarySearchFolder(const std::string& folder);
+std::string LibrarySearchFolder();

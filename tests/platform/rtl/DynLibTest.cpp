@@ -1,7 +1,12 @@
 #include "platform/rtl/DynLib.h"
 #include "platform/rtl/OsError.h"
+#include "platform/rtl/Strings.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
 
 TEST(DynLib, LoadsFindsAndFrees) {
   HMODULE maths = LoadLibrary("libm.so.6");
@@ -31,4 +36,25 @@ TEST(DynLib, AliasesMapWindowsNames) {
   EXPECT_TRUE(FreeLibrary(viaAlias));
   RegisterLibraryAlias("maths.dll", "");
   EXPECT_EQ(LoadLibrary("maths.dll"), nullptr);
+}
+
+// A bare "X.dll" is found as "libX.so" in the search folder first; other
+// names and folders are not mapped.
+TEST(DynLib, WindowsNamesFindSharedObjectsInTheSearchFolder) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("sk_dynlib_" + IntToStr(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::create_symlink("/lib/x86_64-linux-gnu/libm.so.6", dir / "libSkMaths.so");
+  EXPECT_EQ(LoadLibrary("SkMaths.dll"), nullptr);
+  SetLibrarySearchFolder(dir.string());
+  EXPECT_EQ(LibrarySearchFolder(), dir.string());
+  HMODULE m = LoadLibrary("SkMaths.DLL");
+  ASSERT_NE(m, nullptr) << LibraryLoadError();
+  EXPECT_NE(GetProcAddress(m, "sqrt"), nullptr);
+  EXPECT_TRUE(FreeLibrary(m));
+  EXPECT_EQ(LoadLibrary("skmaths.dll"), nullptr) << "the name keeps its letter case";
+  EXPECT_NE(LibraryLoadError().find("skmaths.dll"), std::string::npos);
+  SetLibrarySearchFolder("");
+  EXPECT_EQ(LoadLibrary("SkMaths.dll"), nullptr);
+  std::filesystem::remove_all(dir);
 }
