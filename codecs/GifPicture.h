@@ -27,6 +27,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -739,7 +740,8 @@ private:
   std::uint8_t disposal_ = dpUnspecified, previousDisposal_ = dpKeep;
   std::unique_ptr<TBitmap> backup_, frameBuffer_, background_;
   HDC checkedDC_ = nullptr;
-  bool started_ = false;
+  // read by Draw on the main thread while the painter's thread starts a play
+  std::atomic<bool> started_{false};
   std::unique_ptr<TEvent> wake_;
   std::exception_ptr captured_;
   TGIFPainter** reference_;

@@ -229,6 +229,27 @@ TEST(GifPainter, HandlersSteerThePlay) {
   EXPECT_EQ(starts, 2);
 }
 
+// The reference composer shows what ImageMagick's coalescing shows.
+TEST(GifPainter, ReferenceComposerAgreesWithImageMagick) {
+  for (const char* name : {"good-disposals", "good-blocks", "good-local-tables"}) {
+    SCOPED_TRACE(name);
+    const auto file = gif_oracle::Slurp(gif_oracle::ReadFile(gif_oracle::Sample(std::string(name) + ".gif")));
+    ASSERT_TRUE(file.ok);
+    const std::vector<std::uint8_t> rgba =
+        gif_oracle::ReadFile(gif_oracle::Sample(std::string(name) + ".coalesced.rgba"));
+    const std::vector<gif_anim::Screen> screens = gif_anim::Coalesce(file);
+    const std::size_t n = std::size_t(file.width) * std::size_t(file.height);
+    ASSERT_EQ(rgba.size(), screens.size() * n * 4);
+    for (std::size_t f = 0; f < screens.size(); ++f)
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t* p = &rgba[(f * n + i) * 4];
+        const std::uint32_t want = p[3] == 0 ? gif_anim::kCleared
+                                             : std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
+        ASSERT_EQ(screens[f][i], want) << "frame " << f << " pixel " << i;
+      }
+  }
+}
+
 // After each frame the painter's target equals the reference composition of
 // giflib's reading of the same bytes.
 TEST(GifPainter, DisposalsMatchTheReferenceComposer) {
