@@ -47,6 +47,9 @@ class TGifPicture;
 class TGIFSubImage;
 class TGIFHeader;
 class TGIFPainter;
+namespace gif {
+class TFrameProgress;
+}
 
 /// The exception of every error of the GIF picture.
 class GIFException : public EInvalidGraphic {
@@ -517,8 +520,10 @@ private:
   /// Makes the pixels whose mask byte is not 0 transparent with a black
   /// entry appended to the re-sorted local table.
   void AddMask(const std::vector<std::uint8_t>& mask);
-  std::unique_ptr<TBitmap> RenderPlain();
-  std::unique_ptr<TBitmap> RenderDithered();
+  std::unique_ptr<TBitmap> NewRenderBitmap();
+  std::unique_ptr<TBitmap> RenderPlain(gif::TFrameProgress& progress);
+  std::unique_ptr<TBitmap> RenderDithered(gif::TFrameProgress& progress);
+  void MakeMask(const std::vector<std::uint8_t>& bits, bool anyTransparent);
   std::vector<RGBQUAD> PaletteColors();
 
   std::unique_ptr<TBitmap> bitmap_;

@@ -6,54 +6,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <gif_lib.h>
 #include <vector>
 
 #include "codecs/GifPicture.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
+#include "tests/codecs/GifOracle.h"
 
 namespace {
 
 void Check(bool ok) {
   if (!ok) std::abort();
-}
-
-struct EncodedReader {
-  const std::vector<std::uint8_t>* bytes;
-  std::size_t pos;
-};
-
-int ReadEncoded(GifFileType* gif, GifByteType* out, int n) {
-  auto* r = static_cast<EncodedReader*>(gif->UserData);
-  const std::size_t take = std::min<std::size_t>(std::size_t(n), r->bytes->size() - r->pos);
-  if (take > 0) std::memcpy(out, r->bytes->data() + r->pos, take);
-  r->pos += take;
-  return int(take);
-}
-
-// giflib's pixels of the only frame, de-interlaced.
-std::vector<std::uint8_t> GiflibPixels(const std::vector<std::uint8_t>& bytes, int w, int h) {
-  EncodedReader reader{&bytes, 0};
-  int error = 0;
-  GifFileType* gif = DGifOpen(&reader, ReadEncoded, &error);
-  Check(gif != nullptr);
-  Check(DGifSlurp(gif) == GIF_OK && gif->ImageCount == 1);
-  const SavedImage& s = gif->SavedImages[0];
-  Check(s.ImageDesc.Width == w && s.ImageDesc.Height == h);
-  std::vector<std::uint8_t> pixels(std::size_t(w) * std::size_t(h));
-  if (s.ImageDesc.Interlace) {
-    static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-    int row = 0;
-    for (int pass = 0; pass < 4; ++pass)
-      for (int y = start[pass]; y < h; y += step[pass], ++row)
-        std::memcpy(&pixels[std::size_t(y) * std::size_t(w)], s.RasterBits + std::size_t(row) * std::size_t(w),
-                    std::size_t(w));
-  } else {
-    std::memcpy(pixels.data(), s.RasterBits, pixels.size());
-  }
-  DGifCloseFile(gif, &error);
-  return pixels;
 }
 
 } // namespace
@@ -89,7 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> bytes(std::size_t(out.Size()));
     out.SetPosition(0);
     out.ReadBuffer(bytes.data(), std::int64_t(bytes.size()));
-    Check(GiflibPixels(bytes, w, h) == expected);
+    // giflib's reading, rows in their places
+    const gif_oracle::File file = gif_oracle::Slurp(bytes);
+    Check(file.ok && file.frames.size() == 1);
+    Check(file.frames[0].width == w && file.frames[0].height == h && file.frames[0].pixels == expected);
     out.SetPosition(0);
     TGifPicture back;
     back.LoadFromStream(out);

@@ -13,7 +13,7 @@ using namespace gif;
 namespace {
 
 std::uint8_t DisposalOf(const TGIFSubImage& frame) {
-  return frame.ControlExt() != nullptr ? frame.ControlExt()->Disposal() : dpUnspecified;
+  return frame.ControlExt() != nullptr ? frame.ControlExt()->Disposal() : std::uint8_t(dpUnspecified);
 }
 
 TRect Intersection(const TRect& a, const TRect& b) {

@@ -65,6 +65,21 @@ void TransparentStretchBlt(HDC dest, const TRect& d, HDC source, const TRect& s,
 
 } // namespace gifdraw
 
+TFrameProgress::TFrameProgress(TGifPicture* image, const char* message)
+    : image_(image), message_(message) {
+  if (image_ != nullptr) image_->ReportProgress(psStarting, 0, false, message_);
+}
+
+TFrameProgress::~TFrameProgress() {
+  if (image_ != nullptr)
+    image_->ReportProgress(psEnding, ok_ ? 100 : 0, image_->PaletteModified(), message_);
+}
+
+void TFrameProgress::Row(int y, int height) {
+  if (image_ != nullptr && y % 32 == 0)
+    image_->ReportProgress(psRunning, MulDiv(y, 100, height), image_->PaletteModified(), message_);
+}
+
 void TGIFSubImage::FreeBitmap() { bitmap_.reset(); }
 
 void TGIFSubImage::FreeMask() {
@@ -116,12 +131,23 @@ std::vector<RGBQUAD> TGIFSubImage::PaletteColors() {
   return colors;
 }
 
-std::unique_ptr<TBitmap> TGIFSubImage::RenderPlain() {
+std::unique_ptr<TBitmap> TGIFSubImage::NewRenderBitmap() {
   auto bitmap = std::make_unique<TBitmap>();
   const std::vector<RGBQUAD> colors = PaletteColors();
   bitmap->SetPixelFormat(pf8bit);
   bitmap->SetSize(Width(), Height());
   bitmap->SetPaletteEntries(colors);
+  return bitmap;
+}
+
+void TGIFSubImage::MakeMask(const std::vector<std::uint8_t>& bits, bool anyTransparent) {
+  if (!anyTransparent) return;
+  mask_ = CreateBitmap(Width(), Height(), 1, 1, bits.data());
+  if (mask_ == nullptr) gifdraw::FailResources();
+}
+
+std::unique_ptr<TBitmap> TGIFSubImage::RenderPlain(TFrameProgress& progress) {
+  auto bitmap = NewRenderBitmap();
   if (Empty()) return bitmap;
   const bool wantMask = needMask_ && transparent_;
   needMask_ = false;
@@ -132,11 +158,8 @@ std::unique_ptr<TBitmap> TGIFSubImage::RenderPlain() {
   std::vector<std::uint8_t> maskBits;
   if (wantMask) maskBits.assign(maskRow * std::size_t(h), 0);
   bool anyTransparent = false;
-  const bool reporting = image_ != nullptr;
   for (int y = 0; y < h; ++y) {
-    if (reporting && y % 32 == 0)
-      image_->ReportProgress(psRunning, MulDiv(y, 100, h), image_->PaletteModified(),
-                             GifTexts::Rendering);
+    progress.Row(y, h);
     const std::uint8_t* row = pixels_.data() + std::size_t(y) * std::size_t(w);
     std::memcpy(bitmap->ScanLine(y), row, std::size_t(w));
     if (wantMask && t >= 0) {
@@ -148,19 +171,12 @@ std::unique_ptr<TBitmap> TGIFSubImage::RenderPlain() {
         }
     }
   }
-  if (wantMask && anyTransparent) {
-    mask_ = CreateBitmap(w, h, 1, 1, maskBits.data());
-    if (mask_ == nullptr) gifdraw::FailResources();
-  }
+  if (wantMask) MakeMask(maskBits, anyTransparent);
   return bitmap;
 }
 
-std::unique_ptr<TBitmap> TGIFSubImage::RenderDithered() {
-  auto bitmap = std::make_unique<TBitmap>();
-  const std::vector<RGBQUAD> colors = PaletteColors();
-  bitmap->SetPixelFormat(pf8bit);
-  bitmap->SetSize(Width(), Height());
-  bitmap->SetPaletteEntries(colors);
+std::unique_ptr<TBitmap> TGIFSubImage::RenderDithered(TFrameProgress& progress) {
+  auto bitmap = NewRenderBitmap();
   if (Empty()) return bitmap;
   TNetscapeColorLookup lookup;
   const int w = Width(), h = Height();
@@ -184,9 +200,7 @@ std::unique_ptr<TBitmap> TGIFSubImage::RenderDithered() {
   const int count = table.Count();
   TLookupColor chosen;
   for (int y = 0; y < h; ++y) {
-    if (image_ != nullptr && y % 32 == 0)
-      image_->ReportProgress(psRunning, MulDiv(y, 100, h), image_->PaletteModified(),
-                             GifTexts::Rendering);
+    progress.Row(y, h);
     const std::uint8_t* row = pixels_.data() + std::size_t(y) * std::size_t(w);
     std::uint8_t* out = bitmap->ScanLine(y);
     std::uint8_t* m = wantMask ? maskBits.data() + std::size_t(y) * maskRow : nullptr;
@@ -205,28 +219,20 @@ std::unique_ptr<TBitmap> TGIFSubImage::RenderDithered() {
     }
     ditherer.NextLine();
   }
-  if (wantMask && anyTransparent) {
-    mask_ = CreateBitmap(w, h, 1, 1, maskBits.data());
-    if (mask_ == nullptr) gifdraw::FailResources();
-  }
+  if (wantMask) MakeMask(maskBits, anyTransparent);
   return bitmap;
 }
 
 TBitmap* TGIFSubImage::Bitmap() {
   if (bitmap_ != nullptr || Empty()) return bitmap_.get();
-  if (image_ != nullptr) image_->ReportProgress(psStarting, 0, false, GifTexts::Rendering);
-  bool ok = false;
-  TScopeExit ending([&] {
-    if (image_ != nullptr)
-      image_->ReportProgress(psEnding, ok ? 100 : 0, image_->PaletteModified(),
-                             GifTexts::Rendering);
-  });
+  TFrameProgress progress(image_, GifTexts::Rendering);
   try {
-    bitmap_ = image_ != nullptr && image_->WantsDither() ? RenderDithered() : RenderPlain();
+    const bool dither = image_ != nullptr && image_->WantsDither();
+    bitmap_ = dither ? RenderDithered(progress) : RenderPlain(progress);
   } catch (const EAbort&) {
     bitmap_.reset();
   }
-  ok = true;
+  progress.Done();
   if (image_ != nullptr && image_->PaletteModified()) image_->RaiseChanged();
   return bitmap_.get();
 }

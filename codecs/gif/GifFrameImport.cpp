@@ -10,8 +10,6 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/Metafile.h"
-#include "platform/rtl/Numerics.h"
-#include "platform/rtl/ScopeGuard.h"
 
 using namespace gif;
 
@@ -103,8 +101,8 @@ void TGIFSubImage::AssignBitmap(TBitmap& source) {
   if (format == pf1bit || format == pf4bit || format == pf8bit) {
     bitmap_ = AssignedCopyOf(source);
   } else {
-    const int method = image_ != nullptr ? image_->ReductionMethod : rdWebPalette;
-    const int kind = image_ != nullptr ? image_->DitherKind : dkNearest;
+    const int method = image_ != nullptr ? image_->ReductionMethod : int(rdWebPalette);
+    const int kind = image_ != nullptr ? image_->DitherKind : int(dkNearest);
     const int bits = image_ != nullptr ? image_->QuantizeBits : 8;
     bitmap_ = ReduceColors(source, method, kind, nullptr, bits);
     if (bitmap_->Empty()) {
@@ -115,22 +113,11 @@ void TGIFSubImage::AssignBitmap(TBitmap& source) {
     }
   }
   NeedPixels();
-  if (image_ != nullptr) image_->ReportProgress(psStarting, 0, false, GifTexts::Converting);
-  bool ok = false;
-  TScopeExit ending([&] {
-    if (image_ != nullptr)
-      image_->ReportProgress(psEnding, ok ? 100 : 0, image_->PaletteModified(),
-                             GifTexts::Converting);
-  });
+  TFrameProgress converting(image_, GifTexts::Converting);
   TPixelFormat read = bitmap_->PixelFormat();
   if (read != pf1bit && read != pf4bit && read != pf8bit) read = pf24bit;
   TDIBReader reader(*bitmap_, read);
   const int w = Width(), h = Height();
-  auto progress = [&](int y) {
-    if (image_ != nullptr && y % 32 == 0)
-      image_->ReportProgress(psRunning, MulDiv(y, 100, h), image_->PaletteModified(),
-                             GifTexts::Converting);
-  };
   if (read == pf24bit) {
     // recent colours first: eight slots searched backwards from the last hit
     struct TSlot {
@@ -141,7 +128,7 @@ void TGIFSubImage::AssignBitmap(TBitmap& source) {
     int current = 0;
     localColors_.Clear();
     for (int y = 0; y < h; ++y) {
-      progress(y);
+      converting.Row(y, h);
       const std::uint8_t* in = reader.ScanLine(y);
       std::uint8_t* out = ScanLine(y);
       for (int x = 0; x < w; ++x) {
@@ -172,7 +159,7 @@ void TGIFSubImage::AssignBitmap(TBitmap& source) {
     std::vector<RGBQUAD> table = bitmap_->PaletteEntries();
     localColors_.ImportColorTable(table.data(), int(table.size()));
     for (int y = 0; y < h; ++y) {
-      progress(y);
+      converting.Row(y, h);
       const std::uint8_t* in = reader.ScanLine(y);
       std::uint8_t* out = ScanLine(y);
       for (int x = 0; x < w; ++x) {
@@ -200,7 +187,7 @@ void TGIFSubImage::AssignBitmap(TBitmap& source) {
     }
     AddMask(mask);
   }
-  ok = true;
+  converting.Done();
 }
 
 void TGIFSubImage::AddMask(const std::vector<std::uint8_t>& mask) {

@@ -125,10 +125,22 @@ void TGIFPainter::Synchronized(const std::function<void()>& step) {
   auto guarded = [&] {
     if (!Terminated()) step();
   };
-  if (Async())
-    TThread::Synchronize(guarded);
-  else
+  if (!Async()) {
     guarded();
+    return;
+  }
+  // an error of the step is caught where it is raised and handed over here
+  // once the step has ended, so no exception object is shared by the two
+  // threads while both run
+  std::exception_ptr failure;
+  TThread::Synchronize([&] {
+    try {
+      guarded();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  if (failure != nullptr) std::rethrow_exception(failure);
 }
 
 void TGIFPainter::Fire(const std::function<void(TGIFPainter*)>& handler) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codecs/GifPicture.h"
@@ -14,6 +15,10 @@
 namespace gif_anim {
 
 struct FrameSpec {
+  FrameSpec(int l = 0, int t = 0, int w = 0, int h = 0, std::vector<std::uint8_t> p = {}, int f = 0,
+            int d = 0, int ms = 0, int tr = -1)
+      : left(l), top(t), width(w), height(h), pixels(std::move(p)), fill(f), disposal(d), delay(ms),
+        transparent(tr) {}
   int left = 0, top = 0, width = 0, height = 0;
   std::vector<std::uint8_t> pixels; // width x height indices, or empty: filled with `fill`
   int fill = 0;
