@@ -17,25 +17,39 @@
 //   GifEncoders.cpp    the sub-block writer, the LZW and run-length encoders
 //   GifFrame.cpp       TGIFSubImage: bounds, pixels, reading and writing
 //   GifFrameDraw.cpp   frame bitmaps, masks, palettes and drawing
+//   GifFrameImport.cpp turning bitmaps, icons and other pictures into frames
+//   GifColorReduction.cpp, GifDither.cpp
+//                      palettes, the quantizer, colour lookups, dither engines
+//                      (declared in codecs/gif/GifColorReduction.h)
+//   GifPainter.cpp     TGIFPainter: playing an animation
+//   GifCompact.cpp     TGifPicture::Compact: making a picture smaller
 //   GifPicture.cpp     the picture: loading, saving, copying, drawing
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "codecs/gif/GifColorReduction.h"
 #include "codecs/gif/GifTexts.h"
 #include "platform/graphics/Graphic.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Lists.h"
+#include "platform/rtl/Sync.h"
 
 class TBitmap;
 class TStream;
 class TGifPicture;
 class TGIFSubImage;
 class TGIFHeader;
+class TGIFPainter;
+namespace gif {
+class TFrameProgress;
+}
 
 /// The exception of every error of the GIF picture.
 class GIFException : public EInvalidGraphic {
@@ -128,6 +142,8 @@ public:
   HPALETTE ExportPalette() const;
   int BitsPerPixel() const;
   int ColorResolution() const { return BitsPerPixel() - 1; }
+  /// Exchanges the first and third byte of every entry.
+  void SwapRedBlue();
 
 protected:
   /// The usage re-sort of Optimize.
@@ -433,6 +449,11 @@ public:
   void LoadFromStream(TStream& stream) override;
   /// Copies another frame (pixels, tables, extensions, bounds).
   void Assign(const TGIFSubImage& source);
+  /// Turns a picture into the frame: a bitmap (true colour reduced by the
+  /// picture's method first), an icon or metafile (drawn, uncovered parts
+  /// transparent), any other graphic (through a bitmap); nullptr clears.
+  void Assign(const TGraphic* source);
+  void Assign(const TPicture* source);
 
   int Left() const { return descriptor_.Left; }
   int Top() const { return descriptor_.Top; }
@@ -495,8 +516,14 @@ public:
   void SetControlExt(TGIFGraphicControlExtension* e) { controlExt_ = e; }
 
 private:
-  std::unique_ptr<TBitmap> RenderPlain();
-  std::unique_ptr<TBitmap> RenderDithered();
+  void AssignBitmap(TBitmap& source);
+  /// Makes the pixels whose mask byte is not 0 transparent with a black
+  /// entry appended to the re-sorted local table.
+  void AddMask(const std::vector<std::uint8_t>& mask);
+  std::unique_ptr<TBitmap> NewRenderBitmap();
+  std::unique_ptr<TBitmap> RenderPlain(gif::TFrameProgress& progress);
+  std::unique_ptr<TBitmap> RenderDithered(gif::TFrameProgress& progress);
+  void MakeMask(const std::vector<std::uint8_t>& bits, bool anyTransparent);
   std::vector<RGBQUAD> PaletteColors();
 
   std::unique_ptr<TBitmap> bitmap_;
@@ -550,6 +577,8 @@ public:
 
   void Reset();
   int AppendFrame(TGIFSubImage* frame);
+  /// A graphic is turned into a new frame first.
+  int AppendFrame(const TGraphic* graphic);
   int RequiredVersion() const;
   int MaxBitsPerPixel() const;
   int MaxColorResolution() const { return MaxBitsPerPixel() - 1; }
@@ -560,6 +589,17 @@ public:
   TBitmap* RenderSnapshot();
   TBitmap* EnsureSnapshot();
   void DropSnapshot();
+  /// Stops the painter that serves Draw and waits for it to end.
+  void HaltDrawing();
+  /// Stops every painter of the picture and waits for them to end.
+  void StopAllPainters();
+  /// A painter for the target, or nullptr (empty picture or rectangle, or a
+  /// synchronous painter, which has played to its end when this returns).
+  TGIFPainter* StartPainter(TGIFPainter** reference, TCanvas* canvas, std::uint16_t flags,
+                            const TRect& rect);
+  /// Makes the picture smaller without changing what it shows.
+  void Compact(std::uint8_t options, int reductionMethod = rdNone, int bits = 8,
+               int ditherKind = dkNearest);
   /// Progress with the redraw flag.
   void ReportProgress(TProgressStage stage, int percent, bool redraw, const std::string& message);
   bool PaletteModified() const { return paletteModified_; }
@@ -572,6 +612,8 @@ public:
   TGIFHeader& ScreenInfo() { return header_; }
   const TGIFHeader& ScreenInfo() const { return header_; }
   TBitmap* Snapshot() const { return snapshot_.get(); }
+  TThreadList& PainterList() { return painterList_; }
+  TGIFPainter* ActivePainter() const { return activePainter_; }
   /// Pixels of all frames allocated so far (checked against GifMaxTotalPixels).
   std::int64_t& AllocatedPixels() { return allocatedPixels_; }
 
@@ -584,8 +626,17 @@ public:
   std::int32_t FixedFrame = -1;
   COLORREF BackdropColor = 0x1FFFFFFF;
   std::function<void(void* sender, int severity, const std::string& message)> OnNotice;
+  /// The painters' thread priority on the class library's scale (0 idle,
+  /// 3 normal, 6 time-critical). The platform's threads all run at one
+  /// priority, so the value is only kept.
+  int PainterPriority = 3;
+  // the painter events
+  std::function<void(TGIFPainter* sender)> OnPlayStart, OnFramePaint, OnFrameDone, OnPlayLoop,
+      OnPlayEnd;
 
 private:
+  void DrawSnapshot(TCanvas* canvas, const TRect& rect);
+
   bool inDraw_ = false;
   mutable bool inPaletteQuery_ = false;
   TGIFFrameList frames_{this};
@@ -594,4 +645,110 @@ private:
   std::unique_ptr<TBitmap> snapshot_;
   bool paletteModified_ = false;
   std::int64_t allocatedPixels_ = 0;
+  TThreadList painterList_;
+  TGIFPainter* activePainter_ = nullptr;
+};
+
+// ---- optimisation ---------------------------------------------------------------------
+
+/// Options of TGifPicture::Compact (bit n for value n).
+enum TGIFCompactOption : int {
+  coCrop = 0,
+  coMerge = 1,
+  coCleanup = 2,
+  coColorTables = 3,
+  coReduceColors = 4
+};
+constexpr std::uint8_t GifCompactOption(TGIFCompactOption o) { return std::uint8_t(1u << o); }
+constexpr std::uint8_t GifCompactAll = 0x1F;
+
+// ---- animation ------------------------------------------------------------------------
+
+constexpr int FrameDelayUnitMs = 12;
+constexpr int FrameDelayDefault = 10;
+constexpr int FrameDelayMin = 3;
+constexpr int FrameDelayMax = 1000;
+
+/// The clock, sleeps, event waits and message pump of the painters. Tests
+/// install their own (SetGIFPainterClock); the default uses the platform's.
+class TGIFPainterClock {
+public:
+  virtual ~TGIFPainterClock() = default;
+  /// Milliseconds (the multimedia timer).
+  virtual std::uint32_t Now();
+  virtual void Sleep(std::uint32_t ms);
+  /// Waits on a painter's wake-up event at most `ms` (INFINITE: no limit);
+  /// true when it was signalled.
+  virtual bool Wait(TEvent& event, std::uint32_t ms);
+  /// Serves the calling thread's queued messages while a synchronous painter
+  /// waits; false when a quit message was met (it is posted again).
+  virtual bool PumpMessages();
+};
+/// Installs a clock for the painters (nullptr: the platform's).
+void SetGIFPainterClock(TGIFPainterClock* clock);
+TGIFPainterClock& GIFPainterClock();
+
+/// Plays a picture's frames with their delays, disposals and loops: with
+/// dfAsync on a thread of its own (drawing on the main thread through
+/// TThread::Synchronize), otherwise inside the drawing call.
+class TGIFPainter : public TThread {
+public:
+  TGIFPainter(TGifPicture* picture, TCanvas* canvas, const TRect& rect, std::uint16_t flags,
+              TGIFPainter** reference);
+  ~TGIFPainter() override;
+
+  /// Starts the thread of an asynchronous painter; nothing otherwise.
+  void StartPainting();
+  /// Asks the painter to end; wakes an asynchronous painter that waits.
+  void Stop();
+  /// Runs the playing loop on the calling thread (synchronous painters).
+  void Play() { Execute(); }
+  /// The end step: leaves the picture's painter list.
+  void Finish();
+
+  TGifPicture* Picture() const { return picture_; }
+  TCanvas* Canvas() const { return canvas_; }
+  const TRect& Rect() const { return rect_; }
+  std::uint16_t DrawFlags() const { return flags_; }
+  bool Async() const { return (flags_ & GifDrawFlag(dfAsync)) != 0; }
+  bool Started() const { return started_; }
+  std::exception_ptr CapturedException() const { return captured_; }
+  TBitmap* BackupBuffer() const { return backup_.get(); }
+
+  /// The frame being played (-1 when not playing); an OnFrameDone handler
+  /// may change it to jump.
+  int ActiveImage = -1;
+  /// Set by a handler to start the play over at frame 0.
+  bool Restart = false;
+
+  std::function<void(TGIFPainter* sender)> OnPlayStart, OnFramePaint, OnFrameDone, OnPlayLoop,
+      OnPlayEnd;
+
+protected:
+  void Execute() override;
+
+private:
+  void PlayLoop();
+  bool WaitBeforeFrame(int& wait, std::uint32_t& last, int& carry);
+  void Synchronized(const std::function<void()>& step);
+  void Fire(const std::function<void(TGIFPainter*)>& handler);
+  void PaintPlain();
+  void PaintBuffered();
+  void ClearBackup(TGIFSubImage& frame);
+  bool LoopEnabled() const;
+
+  TGifPicture* picture_;
+  TCanvas* canvas_;
+  TRect rect_;
+  std::uint16_t flags_;
+  std::int32_t speed_;
+  std::uint8_t disposal_ = dpUnspecified, previousDisposal_ = dpKeep;
+  std::unique_ptr<TBitmap> backup_, frameBuffer_, background_;
+  HDC checkedDC_ = nullptr;
+  // read by Draw on the main thread while the painter's thread starts a play
+  std::atomic<bool> started_{false};
+  std::unique_ptr<TEvent> wake_;
+  std::exception_ptr captured_;
+  TGIFPainter** reference_;
+  COLORREF backgroundColor_ = 0;
 };

@@ -1,7 +1,7 @@
 // The GIF picture: any bytes load or raise the codec's exceptions. A loaded
-// picture renders every frame (bitmap and mask), draws 1:1 and scaled
-// through its masks, saves with both encoders and reloads to the same
-// frames. Where giflib reads the bytes without error and we raised no
+// picture renders every frame (bitmap and mask, plain and dithered), draws
+// 1:1 and scaled through its masks, saves with both encoders and reloads to
+// the same frames; a copy is compacted, saved and read again. Where giflib reads the bytes without error and we raised no
 // notice, our frames have giflib's sizes. (Pixels are not compared: a code
 // beyond the next free code is invalid data that giflib and this decoder
 // read differently, and giflib reports no error for it.)
@@ -100,6 +100,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       gif.Draw(scaled.Canvas(), TRect{0, 0, 37, 23});
     }
   } catch (const Exception&) {
+  }
+  if (drawAll) {
+    // the frames dithered into the web palette, and a compacted copy
+    try {
+      TGifPicture dithered;
+      dithered.Assign(&gif); // copies the draw flags too
+      dithered.DrawFlags = GifDrawFlag(dfDither) | GifDrawFlag(dfTransparent);
+      for (int i = 0; i < dithered.Frames().Count(); ++i) {
+        dithered.Frame(i)->Bitmap();
+        dithered.Frame(i)->HasMask();
+      }
+      dithered.Compact(GifCompactAll);
+      TMemoryStream compacted;
+      dithered.SaveToStream(compacted);
+      compacted.SetPosition(0);
+      TGifPicture again;
+      again.LoadFromStream(compacted);
+    } catch (const Exception&) {
+    }
   }
   for (std::uint8_t encoding : {std::uint8_t(enLZW), std::uint8_t(enRLE)}) {
     gif.Encoding = encoding;

@@ -188,6 +188,9 @@ void TGIFGlobalColorMap::BuildHistogram(std::array<std::uint32_t, 256>& counts) 
 
 void TGIFGlobalColorMap::MapImages(const std::array<std::uint8_t, 256>& map) {
   TGifPicture* image = header_->Image();
+  // the screen's background colour moves with its entry
+  std::uint8_t& background = header_->Descriptor().BackgroundColorIndex;
+  background = map[background];
   for (int f = 0; f < image->Frames().Count(); ++f) {
     TGIFSubImage* frame = image->Frame(f);
     if (&frame->ActiveColorMap() != this) continue;
@@ -227,3 +230,8 @@ void TGIFLocalColorMap::MapImages(const std::array<std::uint8_t, 256>& map) {
 bool TGIFLocalColorMap::Optimize() { return DoOptimize(); }
 
 void TGIFLocalColorMap::Changed() { frame_->SetPalette(nullptr); }
+
+void TGIFColorMap::SwapRedBlue() {
+  for (int i = 0; i < count_; ++i) std::swap(entries_[std::size_t(i)].Red, entries_[std::size_t(i)].Blue);
+  Changed();
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codecs/gif/GifColorReduction.h"
 #include "codecs/gif/GifInternal.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -64,6 +65,21 @@ void TransparentStretchBlt(HDC dest, const TRect& d, HDC source, const TRect& s,
 
 } // namespace gifdraw
 
+TFrameProgress::TFrameProgress(TGifPicture* image, const char* message)
+    : image_(image), message_(message) {
+  if (image_ != nullptr) image_->ReportProgress(psStarting, 0, false, message_);
+}
+
+TFrameProgress::~TFrameProgress() {
+  if (image_ != nullptr)
+    image_->ReportProgress(psEnding, ok_ ? 100 : 0, image_->PaletteModified(), message_);
+}
+
+void TFrameProgress::Row(int y, int height) {
+  if (image_ != nullptr && y % 32 == 0)
+    image_->ReportProgress(psRunning, MulDiv(y, 100, height), image_->PaletteModified(), message_);
+}
+
 void TGIFSubImage::FreeBitmap() { bitmap_.reset(); }
 
 void TGIFSubImage::FreeMask() {
@@ -82,6 +98,10 @@ bool TGIFSubImage::HasMask() {
 
 HPALETTE TGIFSubImage::Palette() {
   if (palette_ != nullptr) return palette_;
+  if (image_ != nullptr && image_->WantsDither()) {
+    palette_ = WebPalette();
+    return palette_;
+  }
   if (localColors_.Count() == 0) return image_ != nullptr ? image_->Palette() : nullptr;
   palette_ = localColors_.ExportPalette();
   return palette_;
@@ -111,12 +131,23 @@ std::vector<RGBQUAD> TGIFSubImage::PaletteColors() {
   return colors;
 }
 
-std::unique_ptr<TBitmap> TGIFSubImage::RenderPlain() {
+std::unique_ptr<TBitmap> TGIFSubImage::NewRenderBitmap() {
   auto bitmap = std::make_unique<TBitmap>();
   const std::vector<RGBQUAD> colors = PaletteColors();
   bitmap->SetPixelFormat(pf8bit);
   bitmap->SetSize(Width(), Height());
   bitmap->SetPaletteEntries(colors);
+  return bitmap;
+}
+
+void TGIFSubImage::MakeMask(const std::vector<std::uint8_t>& bits, bool anyTransparent) {
+  if (!anyTransparent) return;
+  mask_ = CreateBitmap(Width(), Height(), 1, 1, bits.data());
+  if (mask_ == nullptr) gifdraw::FailResources();
+}
+
+std::unique_ptr<TBitmap> TGIFSubImage::RenderPlain(TFrameProgress& progress) {
+  auto bitmap = NewRenderBitmap();
   if (Empty()) return bitmap;
   const bool wantMask = needMask_ && transparent_;
   needMask_ = false;
@@ -127,11 +158,8 @@ std::unique_ptr<TBitmap> TGIFSubImage::RenderPlain() {
   std::vector<std::uint8_t> maskBits;
   if (wantMask) maskBits.assign(maskRow * std::size_t(h), 0);
   bool anyTransparent = false;
-  const bool reporting = image_ != nullptr;
   for (int y = 0; y < h; ++y) {
-    if (reporting && y % 32 == 0)
-      image_->ReportProgress(psRunning, MulDiv(y, 100, h), image_->PaletteModified(),
-                             GifTexts::Rendering);
+    progress.Row(y, h);
     const std::uint8_t* row = pixels_.data() + std::size_t(y) * std::size_t(w);
     std::memcpy(bitmap->ScanLine(y), row, std::size_t(w));
     if (wantMask && t >= 0) {
@@ -143,28 +171,68 @@ std::unique_ptr<TBitmap> TGIFSubImage::RenderPlain() {
         }
     }
   }
-  if (wantMask && anyTransparent) {
-    mask_ = CreateBitmap(w, h, 1, 1, maskBits.data());
-    if (mask_ == nullptr) gifdraw::FailResources();
+  if (wantMask) MakeMask(maskBits, anyTransparent);
+  return bitmap;
+}
+
+std::unique_ptr<TBitmap> TGIFSubImage::RenderDithered(TFrameProgress& progress) {
+  auto bitmap = NewRenderBitmap();
+  if (Empty()) return bitmap;
+  TNetscapeColorLookup lookup;
+  const int w = Width(), h = Height();
+  TFloydSteinbergDitherer ditherer(w, lookup);
+  TGIFColorMap& table = ActiveColorMap();
+  const bool wantMask = needMask_ && transparent_;
+  needMask_ = false;
+  int t = -1;
+  std::uint8_t fill = 0;
+  if (wantMask && mask_ == nullptr && controlExt_ != nullptr) {
+    t = controlExt_->TransparentColorIndex();
+    const COLORREF c = t < table.Count() ? table.Colors(t) : 0;
+    const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+    fill = std::uint8_t((b / 51 + MulDiv(6, g, 51) + MulDiv(36, r, 51) + 1) % 256);
   }
+  const std::size_t maskRow = std::size_t((w + 15) / 16) * 2;
+  std::vector<std::uint8_t> maskBits;
+  if (wantMask) maskBits.assign(maskRow * std::size_t(h), 0);
+  bool anyTransparent = false;
+  const TGIFColor* entries = table.Data();
+  const int count = table.Count();
+  TLookupColor chosen;
+  for (int y = 0; y < h; ++y) {
+    progress.Row(y, h);
+    const std::uint8_t* row = pixels_.data() + std::size_t(y) * std::size_t(w);
+    std::uint8_t* out = bitmap->ScanLine(y);
+    std::uint8_t* m = wantMask ? maskBits.data() + std::size_t(y) * maskRow : nullptr;
+    if (wantMask) std::memset(out, fill, std::size_t(w));
+    while (ditherer.Column() >= 0 && ditherer.Column() < w) {
+      const int x = ditherer.Column();
+      if (wantMask && row[x] == t) {
+        m[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
+        anyTransparent = true;
+        ditherer.Skip();
+        continue;
+      }
+      // an index beyond the table shows its first entry, as Colors() does
+      const TGIFColor c = row[x] < count ? entries[row[x]] : (count > 0 ? entries[0] : TGIFColor{});
+      out[x] = std::uint8_t(ditherer.Dither(c.Red, c.Green, c.Blue, chosen));
+    }
+    ditherer.NextLine();
+  }
+  if (wantMask) MakeMask(maskBits, anyTransparent);
   return bitmap;
 }
 
 TBitmap* TGIFSubImage::Bitmap() {
   if (bitmap_ != nullptr || Empty()) return bitmap_.get();
-  if (image_ != nullptr) image_->ReportProgress(psStarting, 0, false, GifTexts::Rendering);
-  bool ok = false;
-  TScopeExit ending([&] {
-    if (image_ != nullptr)
-      image_->ReportProgress(psEnding, ok ? 100 : 0, image_->PaletteModified(),
-                             GifTexts::Rendering);
-  });
+  TFrameProgress progress(image_, GifTexts::Rendering);
   try {
-    bitmap_ = RenderPlain();
+    const bool dither = image_ != nullptr && image_->WantsDither();
+    bitmap_ = dither ? RenderDithered(progress) : RenderPlain(progress);
   } catch (const EAbort&) {
     bitmap_.reset();
   }
-  ok = true;
+  progress.Done();
   if (image_ != nullptr && image_->PaletteModified()) image_->RaiseChanged();
   return bitmap_.get();
 }

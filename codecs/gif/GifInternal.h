@@ -26,4 +26,22 @@ std::int64_t Remaining(TStream& stream);
 /// Skips n bytes forward (or back for a negative n).
 void Skip(TStream& stream, std::int64_t n);
 
+/// Progress of a frame operation ("Rendering...", "Converting..."): starting
+/// when made, every 32nd row, and ending when it goes out of scope (100 %
+/// once Done was called, else 0 %), with the picture's palette-modified flag.
+class TFrameProgress {
+public:
+  TFrameProgress(TGifPicture* image, const char* message);
+  ~TFrameProgress();
+  TFrameProgress(const TFrameProgress&) = delete;
+  TFrameProgress& operator=(const TFrameProgress&) = delete;
+  void Row(int y, int height);
+  void Done() { ok_ = true; }
+
+private:
+  TGifPicture* image_;
+  const char* message_;
+  bool ok_ = false;
+};
+
 } // namespace gif

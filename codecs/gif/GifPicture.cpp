@@ -14,6 +14,7 @@ using namespace gif;
 TGifPicture::TGifPicture() { Reset(); }
 
 TGifPicture::~TGifPicture() {
+  StopAllPainters();
   Reset();
   if (screenPalette_ != nullptr) DeleteObject(screenPalette_);
 }
@@ -28,7 +29,7 @@ void TGifPicture::ReportProgress(TProgressStage stage, int percent, bool redraw,
 }
 
 void TGifPicture::Reset() {
-  DropSnapshot();
+  StopAllPainters();
   frames_.Clear();
   allocatedPixels_ = 0;
   header_.ColorMap().Clear();
@@ -44,6 +45,13 @@ int TGifPicture::AppendFrame(TGIFSubImage* frame) {
   DropSnapshot();
   Changed();
   return index;
+}
+
+int TGifPicture::AppendFrame(const TGraphic* graphic) {
+  if (graphic == nullptr) Fail(GifTexts::UnsupportedObject);
+  auto frame = std::make_unique<TGIFSubImage>(this);
+  frame->Assign(graphic);
+  return AppendFrame(frame.release());
 }
 
 int TGifPicture::RequiredVersion() const {
@@ -101,6 +109,10 @@ HPALETTE TGifPicture::Palette() const {
   inPaletteQuery_ = true;
   TScopeExit guard([this] { inPaletteQuery_ = false; });
   if (screenPalette_ != nullptr) return screenPalette_;
+  if (WantsDither()) {
+    screenPalette_ = WebPalette();
+    return screenPalette_;
+  }
   if (const_cast<TGIFHeader&>(header_).ColorMap().Count() > 0 || frames_.Count() == 0) {
     screenPalette_ = const_cast<TGIFHeader&>(header_).ColorMap().ExportPalette();
     return screenPalette_;
@@ -185,8 +197,16 @@ void TGifPicture::Assign(const TGraphic* source) {
   }
   const auto* gif = dynamic_cast<const TGifPicture*>(source);
   if (gif == nullptr) {
-    // pictures of other kinds are not turned into frames
-    TGraphic::Assign(source);
+    Reset();
+    auto frame = std::make_unique<TGIFSubImage>(this);
+    try {
+      frame->Assign(source);
+    } catch (const EConvertError&) {
+      frame.reset();
+      TGraphic::Assign(source);
+      return;
+    }
+    AppendFrame(frame.release());
     return;
   }
   Reset();
@@ -205,6 +225,12 @@ void TGifPicture::Assign(const TGraphic* source) {
   DitherKind = gif->DitherKind;
   FixedFrame = gif->FixedFrame;
   BackdropColor = gif->BackdropColor;
+  PainterPriority = gif->PainterPriority;
+  OnPlayStart = gif->OnPlayStart;
+  OnFramePaint = gif->OnFramePaint;
+  OnFrameDone = gif->OnFrameDone;
+  OnPlayLoop = gif->OnPlayLoop;
+  OnPlayEnd = gif->OnPlayEnd;
   for (int i = 0; i < gif->frames_.Count(); ++i) {
     auto frame = std::make_unique<TGIFSubImage>(this);
     frame->Assign(*gif->frames_.Frame(i));
@@ -253,13 +279,122 @@ TBitmap* TGifPicture::EnsureSnapshot() {
   return snapshot_.get();
 }
 
-void TGifPicture::DropSnapshot() { snapshot_.reset(); }
+void TGifPicture::DropSnapshot() {
+  if (activePainter_ != nullptr) activePainter_->Stop();
+  snapshot_.reset();
+}
+
+void TGifPicture::DrawSnapshot(TCanvas* canvas, const TRect& rect) {
+  if (snapshot_ == nullptr) return;
+  if ((DrawFlags & GifDrawFlag(dfTile)) == 0) {
+    canvas->StretchDraw(rect, snapshot_.get());
+    return;
+  }
+  // a screen of no size has no tile step: nothing is drawn
+  if (Width() <= 0 || Height() <= 0) return;
+  for (int x = rect.Left; x < rect.Right; x += Width())
+    for (int y = rect.Top; y < rect.Bottom; y += Height())
+      canvas->StretchDraw(TRect(x, y, x + Width(), y + Height()), snapshot_.get());
+}
 
 void TGifPicture::Draw(TCanvas* canvas, const TRect& rect) {
   if (inDraw_ || Empty() || canvas == nullptr) return;
   inDraw_ = true;
   TScopeExit guard([this] { inDraw_ = false; });
-  const int index = FixedFrame >= 0 && FixedFrame < frames_.Count() ? FixedFrame : 0;
-  frames_.Frame(index)->Draw(canvas, rect, (DrawFlags & GifDrawFlag(dfTile)) != 0,
-                             (DrawFlags & GifDrawFlag(dfTransparent)) != 0);
+  if (frames_.Count() == 1 || (DrawFlags & GifDrawFlag(dfAnimate)) == 0) {
+    const int index = FixedFrame >= 0 && FixedFrame < frames_.Count() ? FixedFrame : 0;
+    frames_.Frame(index)->Draw(canvas, rect, (DrawFlags & GifDrawFlag(dfTile)) != 0,
+                               (DrawFlags & GifDrawFlag(dfTransparent)) != 0);
+    return;
+  }
+  const bool direct = (DrawFlags & GifDrawFlag(dfDirectDraw)) != 0;
+  if (snapshot_ != nullptr && !direct) {
+    DrawSnapshot(canvas, rect);
+    return;
+  }
+  painterList_.LockList();
+  TScopeExit unlock([this] { painterList_.UnlockList(); });
+  if (activePainter_ != nullptr && activePainter_->Canvas() == canvas &&
+      activePainter_->Rect() == rect)
+    return;
+  HaltDrawing();
+  TCanvas* target = canvas;
+  TRect targetRect = rect;
+  if (!direct) {
+    TBitmap* snapshot = EnsureSnapshot();
+    targetRect = TRect(0, 0, snapshot->Width(), snapshot->Height());
+    snapshot->Canvas()->CopyRect(targetRect, canvas, rect);
+    target = snapshot->Canvas();
+  }
+  TGIFPainter* painter = StartPainter(&activePainter_, target, DrawFlags, targetRect);
+  if (painter == nullptr) {
+    if (!direct) DrawSnapshot(canvas, rect);
+    return;
+  }
+  painter->StartPainting();
+  if (direct) return;
+  // until the first frame is painted; the painter paints on this thread
+  while (activePainter_ == painter && !painter->Terminated() && !painter->Started())
+    if (!TThread::CheckSynchronize()) GIFPainterClock().Sleep(0);
+  DrawSnapshot(canvas, rect);
+}
+
+TGIFPainter* TGifPicture::StartPainter(TGIFPainter** reference, TCanvas* canvas,
+                                       std::uint16_t flags, const TRect& rect) {
+  if (Empty() || rect.Left >= rect.Right || rect.Top >= rect.Bottom) {
+    if (reference != nullptr) *reference = nullptr;
+    return nullptr;
+  }
+  if (frames_.Count() == 1)
+    flags = std::uint16_t(flags & ~(GifDrawFlag(dfAsync) | GifDrawFlag(dfAnimate)));
+  auto painter = std::make_unique<TGIFPainter>(this, canvas, rect, flags, reference);
+  painterList_.Add(painter.get());
+  if (painter->Async()) return painter.release();
+  painter->Play();
+  const std::exception_ptr failure = painter->CapturedException();
+  painter.reset(); // the end step leaves the list and clears the reference
+  if (reference != nullptr) *reference = nullptr;
+  if (failure != nullptr) std::rethrow_exception(failure);
+  return nullptr;
+}
+
+void TGifPicture::HaltDrawing() {
+  while (true) {
+    TGIFPainter* painter = nullptr;
+    {
+      painterList_.LockList();
+      TScopeExit unlock([this] { painterList_.UnlockList(); });
+      painter = activePainter_;
+      if (painter == nullptr) break;
+      painter->Stop();
+      if (!painter->Async()) break;
+    }
+    if (TThread::IsMainThread())
+      while (TThread::CheckSynchronize()) {
+      }
+    GIFPainterClock().Sleep(0);
+  }
+  DropSnapshot();
+}
+
+void TGifPicture::StopAllPainters() {
+  while (true) {
+    int async = 0;
+    {
+      TList& list = painterList_.LockList();
+      TScopeExit unlock([this] { painterList_.UnlockList(); });
+      if (list.Count() == 0) break;
+      for (int i = list.Count() - 1; i >= 0; --i) {
+        auto* painter = static_cast<TGIFPainter*>(list.Items(i));
+        painter->Stop();
+        if (painter->Async()) ++async;
+      }
+    }
+    if (async == 0) break;
+    if (TThread::IsMainThread())
+      while (TThread::CheckSynchronize()) {
+      }
+    GIFPainterClock().Sleep(0);
+  }
+  DropSnapshot();
 }

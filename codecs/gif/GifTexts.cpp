@@ -29,9 +29,14 @@ const char* const ClipboardStoreFailed = "Failed to store GIF on clipboard";
 const char* const ColorNotInTable = "Color not in color table";
 const char* const InvalidStreamOperation = "Invalid stream operation";
 const char* const InvalidImageDimensions = "Invalid image dimensions";
+const char* const UnsupportedPixelFormat = "Unsupported PixelFormat";
+const char* const ScanLineOutOfRange = "Scan line index out of range";
+const char* const InvalidReductionMethod = "Invalid reduction method";
 const char* const Loading = "Loading...";
 const char* const Saving = "Saving...";
 const char* const Copying = "Copying...";
 const char* const Rendering = "Rendering...";
+const char* const Converting = "Converting...";
+const char* const Optimizing = "Optimizing...";
 const char* const ClipboardFormat = "GIF Image";
 } // namespace GifTexts

@@ -31,11 +31,16 @@ extern const char* const ClipboardStoreFailed;
 extern const char* const ColorNotInTable;
 extern const char* const InvalidStreamOperation;
 extern const char* const InvalidImageDimensions;
+extern const char* const UnsupportedPixelFormat;
+extern const char* const ScanLineOutOfRange;
+extern const char* const InvalidReductionMethod;
 // progress stages
 extern const char* const Loading;
 extern const char* const Saving;
 extern const char* const Copying;
 extern const char* const Rendering;
+extern const char* const Converting;
+extern const char* const Optimizing;
 // the clipboard format and the picture loader's description
 extern const char* const ClipboardFormat;
 } // namespace GifTexts
