@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/GdiInternal.h"
@@ -115,40 +116,53 @@ bool StretchImage(TDc& dc, int x, int y, int w, int h, const TSourceImage& src, 
     return true;
   }
   if (copy && !transparent && src.bits && (mode == COLORONCOLOR || (dw >= sw && dh >= sh))) {
-    // Nearest neighbour: every destination column and row takes one source
-    // column and row (the sample; a single source pixel when enlarging),
-    // looked up once for the whole copy. Columns or rows whose range starts
-    // outside the source leave the destination as it is (offset -1).
+    // Nearest neighbour, as the general loop below picks: a pixel whose
+    // column and row ranges are both one source pixel takes that pixel, any
+    // other takes the sample of each range. Offsets are looked up once for
+    // the whole copy. Columns or rows whose range starts outside the source
+    // leave the destination as it is (kOutside; a bottom-up source steps
+    // back, so real row offsets may be negative).
+    constexpr std::int64_t kOutside = std::numeric_limits<std::int64_t>::min();
+    struct TOffsets {
+      std::vector<std::int64_t> first, sample;
+      std::vector<char> single;
+    };
     auto offsets = [](const std::vector<TAxis>& axis, bool flip, int origin, int size,
                       std::int64_t step) {
-      const int n = int(axis.size());
-      std::vector<std::int64_t> out(axis.size());
-      for (int i = 0; i < n; ++i) {
-        const TAxis& a = axis[std::size_t(flip ? n - 1 - i : i)];
+      const std::size_t n = axis.size();
+      TOffsets out{std::vector<std::int64_t>(n), std::vector<std::int64_t>(n), std::vector<char>(n)};
+      for (std::size_t i = 0; i < n; ++i) {
+        const TAxis& a = axis[flip ? n - 1 - i : i];
         const int first = origin + a.first;
-        out[std::size_t(i)] = first < 0 || first >= size
-                                  ? -1
-                                  : std::int64_t(std::min(origin + a.sample, size - 1)) * step;
+        const bool inside = first >= 0 && first < size;
+        out.first[i] = inside ? std::int64_t(first) * step : kOutside;
+        out.sample[i] = inside ? std::int64_t(std::min(origin + a.sample, size - 1)) * step : kOutside;
+        out.single[i] = inside && std::min(origin + a.last, size) - first == 1;
       }
       return out;
     };
-    const std::vector<std::int64_t> colAt = offsets(cols, flipX, sx, src.width, src.bytes);
-    const std::vector<std::int64_t> rowAt = offsets(rows, flipY, sy, src.height, src.stride);
+    const TOffsets colAt = offsets(cols, flipX, sx, src.width, src.bytes);
+    const TOffsets rowAt = offsets(rows, flipY, sy, src.height, src.stride);
     const int outBytes = target.Bytes();
     for (const QRect& clip : dc.ClipRects()) {
       const QRect area = clip & dest;
       if (area.isEmpty()) continue;
-      const std::int64_t* columns = colAt.data() + (area.left() - dest.left());
+      const std::size_t c0 = std::size_t(area.left() - dest.left());
+      const std::int64_t* firsts = colAt.first.data() + c0;
+      const std::int64_t* samples = colAt.sample.data() + c0;
+      const char* singles = colAt.single.data() + c0;
       const int n = area.width();
       for (int yy = area.top(); yy <= area.bottom(); ++yy) {
-        const std::int64_t row = rowAt[std::size_t(yy - dest.top())];
-        if (row < 0) continue;
-        const std::uint8_t* in = src.bits + row;
+        const std::size_t r = std::size_t(yy - dest.top());
+        if (rowAt.first[r] == kOutside) continue;
+        const std::uint8_t* atSample = src.bits + rowAt.sample[r];
+        const std::uint8_t* atFirst = src.bits + rowAt.first[r];
+        const bool rowSingle = rowAt.single[r] != 0;
         std::uint8_t* out = target.PixelAddress(area.left(), yy);
         for (int i = 0; i < n; ++i, out += outBytes) {
-          const std::int64_t column = columns[i];
-          if (column < 0) continue;
-          const std::uint8_t* p = in + column;
+          if (firsts[i] == kOutside) continue;
+          const std::uint8_t* p =
+              rowSingle && singles[i] ? atFirst + firsts[i] : atSample + samples[i];
           out[0] = p[0];
           out[1] = p[1];
           out[2] = p[2];
