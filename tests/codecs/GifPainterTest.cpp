@@ -9,6 +9,7 @@
 #include "codecs/GifPicture.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/rtl/Strings.h"
 #include "tests/codecs/GifAnimation.h"
 
 namespace gif_painter_test {
@@ -176,10 +177,10 @@ TEST(GifPainter, LoopsAndEvents) {
     TFakePainterClock clock;
     auto gif = TwoFrames(1, 1, 3);
     std::vector<std::string> events;
-    gif->OnPlayStart = [&](TGIFPainter* p) { events.push_back("start" + std::to_string(p->ActiveImage)); };
-    gif->OnFramePaint = [&](TGIFPainter* p) { events.push_back("paint" + std::to_string(p->ActiveImage)); };
+    gif->OnPlayStart = [&](TGIFPainter* p) { events.push_back("start" + IntToStr(p->ActiveImage)); };
+    gif->OnFramePaint = [&](TGIFPainter* p) { events.push_back("paint" + IntToStr(p->ActiveImage)); };
     gif->OnPlayLoop = [&](TGIFPainter*) { events.push_back("loop"); };
-    gif->OnPlayEnd = [&](TGIFPainter* p) { events.push_back("end" + std::to_string(p->ActiveImage)); };
+    gif->OnPlayEnd = [&](TGIFPainter* p) { events.push_back("end" + IntToStr(p->ActiveImage)); };
     TBitmap canvas(4, 4, pf24bit);
     const std::uint16_t flags = kAnimate | kLoop | (async ? kAsync : 0);
     if (async)

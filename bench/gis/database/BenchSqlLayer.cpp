@@ -16,6 +16,8 @@
 #include "gis/database/GisLayerSqlAdo.h"
 #include "gis/database/GisSharedConnections.h"
 #include "platform/data/DataAccess.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
 
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
@@ -177,7 +179,7 @@ const TSqliteData& Sqlite() {
           sqlite3_bind_null(geo, 7);
         sqlite3_step(geo);
         sqlite3_reset(geo);
-        const std::string label = "label " + std::to_string(i % 977);
+        const std::string label = "label " + IntToStr(i % 977);
         sqlite3_bind_int(fea, 1, i);
         sqlite3_bind_int(fea, 2, i * 3);
         sqlite3_bind_text(fea, 3, label.c_str(), -1, SQLITE_TRANSIENT);
@@ -332,16 +334,16 @@ TPgData& Pg() {
           double x0, y0, x1, y1;
           const std::vector<std::uint8_t> arc = ArcBytes(i, x0, y0, x1, y1);
           if (!arcs) x1 = x0, y1 = y0;
-          char line[160];
           if (geoTable) {
-            std::snprintf(line, sizeof line, "%d\t%.17g\t%.17g\t%.17g\t%.17g\t%d\t", i, x0, x1, y0, y1,
-                          arcs ? 4 : 2);
-            chunk += line;
+            TFormatSettings dot = FormatSettings();
+            dot.DecimalSeparator = '.';
+            auto num = [&](double v) { return FloatToStrF(v, ffGeneral, 17, 0, dot); };
+            chunk += IntToStr(i) + "\t" + num(x0) + "\t" + num(x1) + "\t" + num(y0) + "\t" + num(y1) +
+                     "\t" + IntToStr(arcs ? 4 : 2) + "\t";
             chunk += arcs ? Hex(arc) : std::string("\\N");
             chunk += "\n";
           } else {
-            std::snprintf(line, sizeof line, "%d\t%d\tlabel %d\n", i, i * 3, i % 977);
-            chunk += line;
+            chunk += IntToStr(i) + "\t" + IntToStr(i * 3) + "\tlabel " + IntToStr(i % 977) + "\n";
           }
           if (chunk.size() > (1 << 20)) {
             PQputCopyData(pg, chunk.data(), static_cast<int>(chunk.size()));
