@@ -129,15 +129,56 @@ TGIS_LayerSqlAbstract::~TGIS_LayerSqlAbstract() {
 void TGIS_LayerSqlAbstract::FillCommands() {
   if (OnBeforeFillCommands) OnBeforeFillCommands(this);
   commands_.Clear();
-  for (int i = 0; i < CommandCount; ++i) commands_.Add("");
+  const std::span<const char* const> templates = CommandTemplates();
+  for (std::size_t i = 0; i < templates.size(); ++i) commands_.Add("");
   TStringList lookup;
   lookup.AddStrings(config_);
   lookup.AddStrings(dialect_);
-  for (int i = 0; i < CommandCount; ++i) {
-    SK_ASSERT(commands_[i].empty(), "command slot filled twice", "GisLayerSql", __LINE__);
-    commands_.SetStrings(i, GisExpandTemplate(kNativeCommands[i], &lookup));
+  for (std::size_t i = 0; i < templates.size(); ++i) {
+    if (templates[i] == nullptr) continue;
+    const int n = static_cast<int>(i);
+    SK_ASSERT(commands_[n].empty(), "command slot filled twice", "GisLayerSql", __LINE__);
+    commands_.SetStrings(n, GisExpandTemplate(templates[i], &lookup));
   }
   if (OnAfterFillCommands) OnAfterFillCommands(this);
+}
+
+std::span<const char* const> TGIS_LayerSqlAbstract::CommandTemplates() const {
+  return kNativeCommands;
+}
+
+int TGIS_LayerSqlAbstract::RoleCommand(TGIS_SqlRole role) const {
+  switch (role) {
+  case TGIS_SqlRole::SelectAll:
+    return 14;
+  case TGIS_SqlRole::SelectWhere:
+    return 15;
+  case TGIS_SqlRole::DropColumn:
+    return 32;
+  case TGIS_SqlRole::WidenString:
+    return 34;
+  case TGIS_SqlRole::AddString:
+    return 33;
+  case TGIS_SqlRole::AddDate:
+    return 35;
+  case TGIS_SqlRole::AddBoolean:
+    return 36;
+  case TGIS_SqlRole::AddInteger:
+    return 37;
+  case TGIS_SqlRole::AddBigInteger:
+    return 38;
+  case TGIS_SqlRole::AddDouble:
+    return 39;
+  case TGIS_SqlRole::PostRestructure:
+    return 40;
+  case TGIS_SqlRole::KeyCondition:
+    return 41;
+  case TGIS_SqlRole::UidWindow:
+    return 42;
+  case TGIS_SqlRole::MaxNameLength:
+    return 44;
+  }
+  return -1;
 }
 
 std::string TGIS_LayerSqlAbstract::Command(int n) const {
@@ -163,12 +204,12 @@ std::string TGIS_LayerSqlAbstract::UidColumn(bool qualified) const {
 
 std::string TGIS_LayerSqlAbstract::SelectFrom(const std::string& table,
                                               const std::string& condition) const {
-  if (condition.empty()) return Format(Command(14), {table});
-  return Format(Command(15), {table, condition});
+  if (condition.empty()) return Format(Command(RoleCommand(TGIS_SqlRole::SelectAll)), {table});
+  return Format(Command(RoleCommand(TGIS_SqlRole::SelectWhere)), {table, condition});
 }
 
 std::string TGIS_LayerSqlAbstract::UidEquals(std::int32_t uid) const {
-  return Format(Command(41), {UidColumn(false), uid});
+  return Format(Command(RoleCommand(TGIS_SqlRole::KeyCondition)), {UidColumn(false), uid});
 }
 
 std::string TGIS_LayerSqlAbstract::ConfigValue(const std::string& key) const {
@@ -176,7 +217,7 @@ std::string TGIS_LayerSqlAbstract::ConfigValue(const std::string& key) const {
 }
 
 int TGIS_LayerSqlAbstract::LongestName() const {
-  return GisStrToSize(Trim(Command(44)), 16);
+  return GisStrToSize(Trim(Command(RoleCommand(TGIS_SqlRole::MaxNameLength))), 16);
 }
 
 std::string TGIS_LayerSqlAbstract::AskMacroValue(const std::string& name) {
@@ -213,7 +254,7 @@ void TGIS_LayerSqlAbstract::Connect() {
   for (int i = 0; i < commands_.Count(); ++i)
     commands_.SetStrings(i, GisExpandTemplate(commands_[i], nullptr,
                                               [this](const std::string& n) { return AskMacroValue(n); }));
-  dialect_.SetText(GisSqlDialect(UpperCase(Trim(ConfigValue("Dialect")))));
+  LoadDialect(dialect_);
   layerName_ = Trim(ConfigValue("Layer"));
   features_ = Trim(ConfigValue("Features"));
   readOnly_ = GisStrToBoolean(Trim(ConfigValue("ReadOnly")), false);
@@ -238,6 +279,10 @@ void TGIS_LayerSqlAbstract::Connect() {
   } catch (const Exception& e) {
     throw EGIS_Exception(Format("%s; %s", {path_.empty() ? Name() : path_, e.Message()}));
   }
+}
+
+void TGIS_LayerSqlAbstract::LoadDialect(TStringList& dialect) {
+  dialect.SetText(GisSqlDialect(UpperCase(Trim(ConfigValue("Dialect")))));
 }
 
 void TGIS_LayerSqlAbstract::Disconnect() {
@@ -313,21 +358,9 @@ void TGIS_LayerSqlAbstract::MoveFirst(const TGIS_Extent& extent, const std::stri
     if (order.empty() || SameText(order, "GIS_UID") || SameText(order, UidColumn(false)) ||
         SameText(order, qualified))
       order = qualified;
-    std::string sql;
-    if (GisIsWholeWorld(extent)) {
-      sql = condition.empty()
-                ? Format(Command(19), {AttributeTableName(), GeometryTableName(), order})
-                : Format(Command(20), {AttributeTableName(), GeometryTableName(), condition, order});
-    } else {
-      const TGIS_Extent w = SqlWindow(ExtentFromViewer(CursorExtent()));
-      const std::string xmin = GisFloatToStr(w.XMin), xmax = GisFloatToStr(w.XMax),
-                        ymin = GisFloatToStr(w.YMin), ymax = GisFloatToStr(w.YMax);
-      sql = condition.empty()
-                ? Format(Command(17),
-                         {AttributeTableName(), GeometryTableName(), xmin, xmax, ymin, ymax, order})
-                : Format(Command(18), {AttributeTableName(), GeometryTableName(), condition, xmin,
-                                       xmax, ymin, ymax, order});
-    }
+    bool filterInMemory = false;
+    const std::string sql = CursorSql(extent, condition, order, filterInMemory);
+    if (filterInMemory) memoryFilter_ = true;
     QueryOpen(sql);
     eof_ = false;
     firstPending_ = true;
@@ -340,11 +373,33 @@ void TGIS_LayerSqlAbstract::MoveFirst(const TGIS_Extent& extent, const std::stri
   MoveNext();
 }
 
+std::string TGIS_LayerSqlAbstract::CursorSql(const TGIS_Extent& extent, const std::string& condition,
+                                             const std::string& order, bool& filterInMemory) {
+  filterInMemory = false;
+  if (GisIsWholeWorld(extent)) {
+    return condition.empty()
+               ? Format(Command(19), {AttributeTableName(), GeometryTableName(), order})
+               : Format(Command(20), {AttributeTableName(), GeometryTableName(), condition, order});
+  }
+  const TGIS_Extent w = SqlWindow(ExtentFromViewer(CursorExtent()));
+  const std::string xmin = GisFloatToStr(w.XMin), xmax = GisFloatToStr(w.XMax),
+                    ymin = GisFloatToStr(w.YMin), ymax = GisFloatToStr(w.YMax);
+  return condition.empty()
+             ? Format(Command(17), {AttributeTableName(), GeometryTableName(), xmin, xmax, ymin, ymax, order})
+             : Format(Command(18), {AttributeTableName(), GeometryTableName(), condition, xmin, xmax,
+                                    ymin, ymax, order});
+}
+
 void TGIS_LayerSqlAbstract::ReadCurrentShape() {
   HourglassShake();
   const std::int32_t uid = QueryUid().AsInteger();
-  const auto type = static_cast<TGIS_ShapeType>(QueryShapeType().AsInteger());
   rowUid_ = uid;
+  ReadRowGeometry(uid);
+  if (rowShape_ != nullptr) current_ = FindEditedShape(rowShape_);
+}
+
+void TGIS_LayerSqlAbstract::ReadRowGeometry(std::int32_t uid) {
+  const auto type = static_cast<TGIS_ShapeType>(QueryShapeType().AsInteger());
   if (type == gisShapeTypePoint) {
     const double xy[2] = {QueryXMin().AsDouble(), QueryYMin().AsDouble()};
     std::memcpy(pointRaw_.data(), xy, pointRaw_.size());
@@ -354,7 +409,6 @@ void TGIS_LayerSqlAbstract::ReadCurrentShape() {
   } else {
     QueryReadGeometry(uid, type);
   }
-  if (rowShape_ != nullptr) current_ = FindEditedShape(rowShape_);
 }
 
 void TGIS_LayerSqlAbstract::MoveNext() {
@@ -409,7 +463,8 @@ TGIS_Shape* TGIS_LayerSqlAbstract::GetShape(std::int32_t uid) {
     if (current_ != nullptr && current_->Uid() == uid) return current_;
   }
   const std::string q = UidColumn(true);
-  MoveFirst(GisWholeWorldExtent(), Format(Command(42), {q, uid, q, uid + 100}), true);
+  MoveFirst(GisWholeWorldExtent(), Format(Command(RoleCommand(TGIS_SqlRole::UidWindow)), {q, uid, q, uid + 100}),
+            true);
   if (current_ != nullptr && current_->Uid() == uid) return current_;
   return nullptr;
 }

@@ -28,7 +28,27 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
+
+/// The commands the shared cursor, schema and save code asks for by role;
+/// each SQL layer class maps them onto its own numbered command list.
+enum class TGIS_SqlRole {
+  SelectAll,       ///< "SELECT * FROM %s"
+  SelectWhere,     ///< "SELECT * FROM %s WHERE %s"
+  DropColumn,      ///< table, column
+  WidenString,     ///< table, column, width
+  AddString,       ///< table, column, width
+  AddDate,         ///< table, column
+  AddBoolean,      ///< table, column
+  AddInteger,      ///< table, column
+  AddBigInteger,   ///< table, column
+  AddDouble,       ///< table, column
+  PostRestructure, ///< after every change of structure
+  KeyCondition,    ///< "%s=%d"
+  UidWindow,       ///< "(%s>=%d) and (%s<=%d)"
+  MaxNameLength,   ///< the longest column name
+};
 
 class TGIS_LayerSqlAbstract : public TGIS_LayerVector {
 public:
@@ -120,7 +140,7 @@ public:
   std::string FeatureTableName() const;
   std::string AttributeTableName() const;
   /// The UID column, plain (UID) or qualified with the geometry alias (GEO.UID).
-  std::string UidColumn(bool qualified) const;
+  virtual std::string UidColumn(bool qualified) const;
   std::string SelectFrom(const std::string& table, const std::string& condition) const;
   std::string UidEquals(std::int32_t uid) const;
   std::string ConfigValue(const std::string& key) const;
@@ -140,6 +160,35 @@ public:
 protected:
   /// A new unopened layer of the same class (Build's second instance).
   virtual std::unique_ptr<TGIS_LayerSqlAbstract> CreateSibling() const = 0;
+  /// The command templates by number (a null entry stays empty).
+  virtual std::span<const char* const> CommandTemplates() const;
+  /// The number of the command that plays `role`.
+  virtual int RoleCommand(TGIS_SqlRole role) const;
+  /// Integer columns wider than this many digits are made big integers.
+  virtual int WideIntegerWidth() const { return 9; }
+  /// Loads the dialect lines while connecting (the configuration is read).
+  virtual void LoadDialect(TStringList& dialect);
+  /// The cursor's SQL for a window (`extent` in viewer units), an optional
+  /// condition and an order column. `filterInMemory` set: the database does
+  /// not apply the window, so the cursor filters every row.
+  virtual std::string CursorSql(const TGIS_Extent& extent, const std::string& condition,
+                                const std::string& order, bool& filterInMemory);
+  /// Builds the current row's shape (CurrentRowShape) for the row's UID.
+  virtual void ReadRowGeometry(std::int32_t uid);
+  /// The table whose columns are the layer's attribute fields.
+  virtual std::string FieldTableName() const { return FeatureTableName(); }
+  /// Called after SyncFields added or dropped a column.
+  virtual void ColumnAdded(const std::string& /*name*/, const TGIS_FieldInfo& /*field*/) {}
+  virtual void ColumnDropped(const std::string& /*name*/) {}
+  /// A value of a shape's field made ready for a table (code pages applied).
+  Variant FeatureValue(const TGIS_FieldInfo& field, TGIS_Shape& shape);
+  /// The shape whose attributes are written (the source of a clipped copy).
+  TGIS_Shape& ValuesOf(TGIS_Shape& shape) { return valuesFrom_ != nullptr ? *valuesFrom_ : shape; }
+  /// The name length limit of the dialect (16 when not a number).
+  int LongestName() const;
+  TStringList& DialectLines() { return dialect_; }
+  /// The last UID a batch handed out (-1: ask the database).
+  std::int32_t& CachedLastUid() { return cachedLastUid_; }
   /// The macro value asked on the second expansion of the commands.
   std::string AskMacroValue(const std::string& name);
   /// The work shape of a type (2, 3, 4, 5), nullptr for others.
@@ -160,12 +209,8 @@ protected:
 private:
   void ReadCurrentShape();
   void TakeCodePages();
-  /// A value of a shape's field made ready for the feature table.
-  Variant FeatureValue(const TGIS_FieldInfo& field, TGIS_Shape& shape);
   /// The feature row of a shape (F1/F2: always, by key).
   void WriteFeatureRow(TGIS_Shape& shape, std::int32_t uid, bool append);
-  /// The name length limit of the dialect (16 when not a number).
-  int LongestName() const;
 
   TStringList config_, dialect_, commands_;
   TGIS_PasswordList passwords_;

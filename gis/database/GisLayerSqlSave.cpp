@@ -166,7 +166,7 @@ void TGIS_LayerSqlAbstract::WriteFeatureRow(TGIS_Shape& shape, std::int32_t uid,
     TableAppend(1, fea);
     TableSetFieldByName(1, Command(52), uid);
   }
-  TGIS_Shape& values = valuesFrom_ != nullptr ? *valuesFrom_ : shape;
+  TGIS_Shape& values = ValuesOf(shape);
   for (int i = 0; i < FieldCount(); ++i) {
     const TGIS_FieldInfo& f = *GetFieldInfo(i);
     if (f.Deleted || f.IsUID || f.ReadOnly || f.Hidden) continue;
@@ -237,7 +237,7 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
   TableClose(0);
   const int longest = LongestName();
   source.PrepareExportNames(longest, false);
-  const std::string fea = FeatureTableName();
+  const std::string fea = FieldTableName();
   const bool self = &source == this;
   for (int i = 0; i < source.FieldCount(); ++i) {
     TGIS_FieldInfo& f = *source.GetFieldInfo(i);
@@ -246,11 +246,12 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
         std::min(static_cast<int>(name.size()) + 2, longest) - 2;
     if (f.Deleted) {
       try {
-        DbExecute(Format(Command(32), {fea, name}));
+        DbExecute(Format(Command(RoleCommand(TGIS_SqlRole::DropColumn)), {fea, name}));
       } catch (const data::EDataConnectionLost&) {
         throw;
       } catch (const Exception&) {
       }
+      ColumnDropped(name);
       continue;
     }
     if (f.Stored && self) {
@@ -258,7 +259,7 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
       if (f.NewName != f.Name) f.NewName = f.ExportName = f.Name;
       if (f.FieldType == gisFieldTypeString && f.NewWidth != f.Width) {
         try {
-          DbExecute(Format(Command(34), {fea, name, f.NewWidth}));
+          DbExecute(Format(Command(RoleCommand(TGIS_SqlRole::WidenString)), {fea, name, f.NewWidth}));
           f.Width = f.NewWidth;
         } catch (const data::EDataConnectionLost&) {
           throw;
@@ -268,32 +269,35 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
       }
       continue;
     }
-    int command = 0;
+    TGIS_SqlRole role = TGIS_SqlRole::AddString;
     switch (f.FieldType) {
     case gisFieldTypeString:
-      command = 33;
+      role = TGIS_SqlRole::AddString;
       break;
     case gisFieldTypeNumber:
-      command = f.NewDecimal > 0 ? 39 : (f.NewWidth > 9 ? 38 : 37);
+      role = f.NewDecimal > 0 ? TGIS_SqlRole::AddDouble
+                              : (f.NewWidth > WideIntegerWidth() ? TGIS_SqlRole::AddBigInteger
+                                                                 : TGIS_SqlRole::AddInteger);
       break;
     case gisFieldTypeFloat:
-      command = 39;
+      role = TGIS_SqlRole::AddDouble;
       break;
     case gisFieldTypeBoolean:
-      command = 36;
+      role = TGIS_SqlRole::AddBoolean;
       break;
     case gisFieldTypeDate:
-      command = 35;
+      role = TGIS_SqlRole::AddDate;
       break;
     default:
       throw EGIS_Exception(GIS_RS_ERR_WRONGFIELD);
     }
+    const int command = RoleCommand(role);
     const std::string base = name.substr(0, static_cast<std::size_t>(std::max(prefix, 0)));
     for (int counter = -1;; ++counter) {
       if (counter >= 0) name = Format("%s%.2x", {base, counter});
       try {
-        DbExecute(command == 33 ? Format(Command(33), {fea, name, f.NewWidth})
-                                : Format(Command(command), {fea, name}));
+        DbExecute(role == TGIS_SqlRole::AddString ? Format(Command(command), {fea, name, f.NewWidth})
+                                                  : Format(Command(command), {fea, name}));
         break;
       } catch (const data::EDataConnectionLost&) {
         throw;
@@ -305,10 +309,11 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
     f.Name = f.ExportName = name;
     f.Width = f.NewWidth;
     f.Decimal = f.NewDecimal;
+    ColumnAdded(name, f);
   }
   FreeNameCaches();
   if (!self) source.PrepareExportNames(longest, false);
-  DbExecute(Command(40));
+  DbExecute(Command(RoleCommand(TGIS_SqlRole::PostRestructure)));
 }
 
 // ---- whole-layer operations ------------------------------------------------------------------
