@@ -577,6 +577,45 @@ TEST_F(GmLayerTest, TheFactoryRowAndTheSampleWarehouses) {
   EXPECT_EQ(n, 2);
 }
 
+TEST_F(GmLayerTest, BuildMakesAConfigurationAndAnEmptyClassThatTakesShapes) {
+  GisDatabaseRegisterLayers();
+  sktest::TTempDir dir("gmbuild");
+  const std::string path = dir / "Rivers.VRKLS";
+  {
+    TGIS_LayerSqlGmAdo layer;
+    layer.Build(path, TGIS_Extent{0, 0, 10, 10}, gisShapeTypeArc);
+  }
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Storage=Geomedia"), std::string::npos) << text;
+  EXPECT_NE(text.find("Layer=RIVERS"), std::string::npos) << text;
+  EXPECT_TRUE(FileExists(dir / "Layers.mdb"));
+  std::unique_ptr<TGIS_LayerAbstract> made = GisCreateLayer("rivers", path);
+  auto* layer = dynamic_cast<TGIS_LayerSqlGmAdo*>(made.get());
+  ASSERT_NE(layer, nullptr);
+  layer->Open();
+  EXPECT_EQ(layer->GetDefaultShapeType(), gisShapeTypeArc);
+  layer->MoveFirst(GisWholeWorldExtent());
+  EXPECT_TRUE(layer->Eof());
+  TGIS_Shape* s = layer->CreateShape(gisShapeTypeArc);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->Uid(), 1);
+  s->Lock(2);
+  s->AddPart();
+  s->AddPoint({1, 2});
+  s->AddPoint({3, 4});
+  s->Unlock();
+  layer->SaveData();
+  made.reset();
+  auto again = GisCreateLayer("rivers", path);
+  again->Open();
+  auto* back = dynamic_cast<TGIS_LayerSqlGmAdo*>(again.get());
+  ASSERT_NE(back, nullptr);
+  TGIS_Shape* r = back->GetShape(1);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->GetPoint(0, 1).X, 3.0);
+}
+
 // Remakes the samples of tests/data/geomedia (SK_GM_MAKE_SAMPLES=1).
 TEST_F(GmLayerTest, MakeSamples) {
   if (std::getenv("SK_GM_MAKE_SAMPLES") == nullptr) GTEST_SKIP() << "remakes tests/data/geomedia when asked";
