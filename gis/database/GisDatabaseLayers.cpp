@@ -4,6 +4,7 @@
 #include "gis/database/GisLayerPixelStore.h"
 #include "gis/database/GisLayerPixelStoreAdo2.h"
 #include "gis/database/GisLayerSqlAdo.h"
+#include "gis/database/GisLayerSqlOgis.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/core/GisDefsPaths.h"
 #include "platform/rtl/Files.h"
@@ -39,4 +40,6 @@ void GisDatabaseRegisterLayers() {
         return std::make_unique<TGIS_LayerPixelStore>();
       });
   GisRegisterLayerSqlAdo();
+  // OpenGIS simple-features layers.
+  GisRegisterLayerSqlOgisAdo();
 }

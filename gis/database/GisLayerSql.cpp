@@ -18,6 +18,7 @@
 #include "platform/rtl/Strings.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -126,16 +127,22 @@ TGIS_LayerSqlAbstract::~TGIS_LayerSqlAbstract() {
 
 // ---- commands and names --------------------------------------------------------------------
 
+std::vector<std::string> TGIS_LayerSqlAbstract::CommandTemplates() const {
+  return {std::begin(kNativeCommands), std::end(kNativeCommands)};
+}
+
 void TGIS_LayerSqlAbstract::FillCommands() {
   if (OnBeforeFillCommands) OnBeforeFillCommands(this);
+  const std::vector<std::string> templates = CommandTemplates();
+  const int count = static_cast<int>(templates.size());
   commands_.Clear();
-  for (int i = 0; i < CommandCount; ++i) commands_.Add("");
+  for (int i = 0; i < count; ++i) commands_.Add("");
   TStringList lookup;
   lookup.AddStrings(config_);
   lookup.AddStrings(dialect_);
-  for (int i = 0; i < CommandCount; ++i) {
+  for (int i = 0; i < count; ++i) {
     SK_ASSERT(commands_[i].empty(), "command slot filled twice", "GisLayerSql", __LINE__);
-    commands_.SetStrings(i, GisExpandTemplate(kNativeCommands[i], &lookup));
+    commands_.SetStrings(i, GisExpandTemplate(templates[static_cast<std::size_t>(i)], &lookup));
   }
   if (OnAfterFillCommands) OnAfterFillCommands(this);
 }
@@ -176,7 +183,7 @@ std::string TGIS_LayerSqlAbstract::ConfigValue(const std::string& key) const {
 }
 
 int TGIS_LayerSqlAbstract::LongestName() const {
-  return GisStrToSize(Trim(Command(44)), 16);
+  return GisStrToSize(Trim(Command(SchemaCommands() + 12)), 16);
 }
 
 std::string TGIS_LayerSqlAbstract::AskMacroValue(const std::string& name) {
@@ -224,6 +231,7 @@ void TGIS_LayerSqlAbstract::Connect() {
   engine_ = UpperCase(Trim(dialect_.Values("ENGINE")));
   oracle_ = engine_ == "ORACLE";
   mySql_ = engine_ == "MYSQL";
+  ConfigureConnect();
   try {
     const std::string file = path_.empty() ? std::string() : GisPathAbsolute("", path_);
     const std::string folder = file.empty() ? std::string() : ExtractFileDir(file);
@@ -434,7 +442,7 @@ void TGIS_LayerSqlAbstract::CreateCatalogue() {
   if (readOnly_) return;
   DbExecute(Command(0));
   DbExecute(Command(4));
-  DbExecute(Command(40));
+  DbExecute(Command(SchemaCommands() + 8));
 }
 
 void TGIS_LayerSqlAbstract::UpdateCatalogue(const TGIS_Extent& extent, TGIS_ShapeType shapeType) {
@@ -473,7 +481,7 @@ void TGIS_LayerSqlAbstract::CreateTables(const TGIS_Extent& extent, TGIS_ShapeTy
       UpdateCatalogue(extent, shapeType);
     }
   }
-  DbExecute(Command(40));
+  DbExecute(Command(SchemaCommands() + 8));
 }
 
 void TGIS_LayerSqlAbstract::DropTables() {
@@ -488,5 +496,5 @@ void TGIS_LayerSqlAbstract::DropTables() {
     DbExecute(Format(Command(23), {layerName_}));
   } catch (const Exception&) {
   }
-  DbExecute(Command(40));
+  DbExecute(Command(SchemaCommands() + 8));
 }

@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TGIS_LayerSqlAbstract : public TGIS_LayerVector {
 public:
@@ -63,6 +64,8 @@ public:
 
   // ---- added operations ------------------------------------------------------------------
   virtual void FillCommands();
+  /// The command templates, by number (FillCommands expands them).
+  virtual std::vector<std::string> CommandTemplates() const;
   virtual void DbConnect() = 0;
   virtual void DbDisconnect() = 0;
   virtual void DbBeginTrans() = 0;
@@ -116,13 +119,13 @@ public:
   // ---- non-virtual operations --------------------------------------------------------------
   /// The expanded text of command n.
   std::string Command(int n) const;
-  std::string GeometryTableName() const;
-  std::string FeatureTableName() const;
+  virtual std::string GeometryTableName() const;
+  virtual std::string FeatureTableName() const;
   std::string AttributeTableName() const;
   /// The UID column, plain (UID) or qualified with the geometry alias (GEO.UID).
-  std::string UidColumn(bool qualified) const;
-  std::string SelectFrom(const std::string& table, const std::string& condition) const;
-  std::string UidEquals(std::int32_t uid) const;
+  virtual std::string UidColumn(bool qualified) const;
+  virtual std::string SelectFrom(const std::string& table, const std::string& condition) const;
+  virtual std::string UidEquals(std::int32_t uid) const;
   std::string ConfigValue(const std::string& key) const;
   /// The configuration lines (name=value); keys set here win over the file's.
   TStringList& Config() { return config_; }
@@ -138,6 +141,21 @@ public:
   std::function<void(TGIS_LayerSqlAbstract*)> OnAfterFillCommands;
 
 protected:
+  /// The first of the schema commands, which both command sets number in the
+  /// same order: drop column, add text, widen text, add date, add boolean,
+  /// add integer, add wide integer, add float, the POSTRESTRUCTURE statement;
+  /// the longest column name is 12 after it.
+  virtual int SchemaCommands() const { return 32; }
+  /// Runs after the configuration and the dialect are read and before the
+  /// database is connected (a schema reads its own keys here).
+  virtual void ConfigureConnect() {}
+  /// Fills the geometry row open on table cursor 0 (key already set).
+  virtual void WriteGeometryValues(TGIS_Shape& shape);
+  /// Fills a placeholder row that reserves a UID (key already set).
+  virtual void WritePlaceholderValues();
+  /// Writes the geometry row of an existing shape (`uid`), appending it
+  /// when it went away, and stores it.
+  virtual void RewriteGeometryRow(TGIS_Shape& shape, std::int32_t uid);
   /// A new unopened layer of the same class (Build's second instance).
   virtual std::unique_ptr<TGIS_LayerSqlAbstract> CreateSibling() const = 0;
   /// The macro value asked on the second expansion of the commands.
@@ -157,7 +175,7 @@ protected:
   int LayerCodePage() const { return layerCodePage_; }
   int OutputCodePage() const { return outputCodePage_; }
 
-private:
+protected:
   void ReadCurrentShape();
   void TakeCodePages();
   /// A value of a shape's field made ready for the feature table.

@@ -61,7 +61,7 @@ std::int32_t TGIS_LayerSqlAbstract::GetStoredLastUid() {
   auto close = ScopeExit([this] { QueryClose(); });
   try {
     if (QueryEof()) return 0;
-    const Variant v = QueryField(Command(52));
+    const Variant v = QueryField(UidColumn(false));
     if (v.IsNull() || v.IsEmpty()) return 0;
     return v.AsInteger();
   } catch (const Exception&) {
@@ -97,13 +97,8 @@ std::int32_t TGIS_LayerSqlAbstract::GetStoredNewUid() {
           TableAppend(0, geo);
           appended = true;
         }
-        // A placeholder row: the empty extent and no shape type.
-        TableSetFieldByName(0, Command(52), uid);
-        TableSetFieldByName(0, Command(47), 1.0);
-        TableSetFieldByName(0, Command(48), -1.0);
-        TableSetFieldByName(0, Command(49), 1.0);
-        TableSetFieldByName(0, Command(50), -1.0);
-        TableSetFieldByName(0, Command(51), 0);
+        TableSetFieldByName(0, UidColumn(false), uid);
+        WritePlaceholderValues();
         TablePost(0);
       },
       [&] { return noRetry; }, [&] { cachedLastUid_ = GetLastUid(); });
@@ -164,7 +159,7 @@ void TGIS_LayerSqlAbstract::WriteFeatureRow(TGIS_Shape& shape, std::int32_t uid,
   }
   if (append) {
     TableAppend(1, fea);
-    TableSetFieldByName(1, Command(52), uid);
+    TableSetFieldByName(1, UidColumn(false), uid);
   }
   TGIS_Shape& values = valuesFrom_ != nullptr ? *valuesFrom_ : shape;
   for (int i = 0; i < FieldCount(); ++i) {
@@ -192,24 +187,13 @@ void TGIS_LayerSqlAbstract::WriteShape(TGIS_Shape& shape, bool isNew) {
               TableAppend(0, geo);
               appended = true;
             }
-            TableSetFieldByName(0, Command(52), uid);
+            TableSetFieldByName(0, UidColumn(false), uid);
+            WriteGeometryValues(shape);
+            TablePost(0);
           } else {
             uid = shape.Uid();
-            TableOpenRow(0, geo, uid);
-            if (TableEof(0)) {
-              // The row went away (another client): it comes back.
-              TableAppend(0, geo);
-              TableSetFieldByName(0, Command(52), uid);
-            }
+            RewriteGeometryRow(shape, uid);
           }
-          const TGIS_Extent e = shape.GetExtentRaw();
-          TableSetFieldByName(0, Command(47), e.XMin);
-          TableSetFieldByName(0, Command(48), e.XMax);
-          TableSetFieldByName(0, Command(49), e.YMin);
-          TableSetFieldByName(0, Command(50), e.YMax);
-          TableSetFieldByName(0, Command(51), static_cast<int>(shape.ShapeType()));
-          TableWriteGeometry(0, Command(53), shape);
-          TablePost(0);
         },
         [&] { return noRetry; }, [&] { cachedLastUid_ = GetLastUid(); });
   } catch (const Exception&) {
@@ -226,6 +210,36 @@ void TGIS_LayerSqlAbstract::WriteShape(TGIS_Shape& shape, bool isNew) {
   // written even without fields, or the join would never show the shape.
   if (AttributeTableName() != FeatureTableName()) return;
   WriteFeatureRow(shape, uid, isNew);
+}
+
+void TGIS_LayerSqlAbstract::WritePlaceholderValues() {
+  // The empty extent and no shape type.
+  TableSetFieldByName(0, Command(47), 1.0);
+  TableSetFieldByName(0, Command(48), -1.0);
+  TableSetFieldByName(0, Command(49), 1.0);
+  TableSetFieldByName(0, Command(50), -1.0);
+  TableSetFieldByName(0, Command(51), 0);
+}
+
+void TGIS_LayerSqlAbstract::WriteGeometryValues(TGIS_Shape& shape) {
+  const TGIS_Extent e = shape.GetExtentRaw();
+  TableSetFieldByName(0, Command(47), e.XMin);
+  TableSetFieldByName(0, Command(48), e.XMax);
+  TableSetFieldByName(0, Command(49), e.YMin);
+  TableSetFieldByName(0, Command(50), e.YMax);
+  TableSetFieldByName(0, Command(51), static_cast<int>(shape.ShapeType()));
+  TableWriteGeometry(0, Command(53), shape);
+}
+
+void TGIS_LayerSqlAbstract::RewriteGeometryRow(TGIS_Shape& shape, std::int32_t uid) {
+  TableOpenRow(0, GeometryTableName(), uid);
+  if (TableEof(0)) {
+    // The row went away (another client): it comes back.
+    TableAppend(0, GeometryTableName());
+    TableSetFieldByName(0, UidColumn(false), uid);
+  }
+  WriteGeometryValues(shape);
+  TablePost(0);
 }
 
 // ---- fields ----------------------------------------------------------------------------------
@@ -246,7 +260,7 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
         std::min(static_cast<int>(name.size()) + 2, longest) - 2;
     if (f.Deleted) {
       try {
-        DbExecute(Format(Command(32), {fea, name}));
+        DbExecute(Format(Command(SchemaCommands()), {fea, name}));
       } catch (const data::EDataConnectionLost&) {
         throw;
       } catch (const Exception&) {
@@ -258,7 +272,7 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
       if (f.NewName != f.Name) f.NewName = f.ExportName = f.Name;
       if (f.FieldType == gisFieldTypeString && f.NewWidth != f.Width) {
         try {
-          DbExecute(Format(Command(34), {fea, name, f.NewWidth}));
+          DbExecute(Format(Command(SchemaCommands() + 2), {fea, name, f.NewWidth}));
           f.Width = f.NewWidth;
         } catch (const data::EDataConnectionLost&) {
           throw;
@@ -268,22 +282,23 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
       }
       continue;
     }
+    // The add command, counted from the first schema command.
     int command = 0;
     switch (f.FieldType) {
     case gisFieldTypeString:
-      command = 33;
+      command = 1;
       break;
     case gisFieldTypeNumber:
-      command = f.NewDecimal > 0 ? 39 : (f.NewWidth > 9 ? 38 : 37);
+      command = f.NewDecimal > 0 ? 7 : (f.NewWidth > 9 ? 6 : 5);
       break;
     case gisFieldTypeFloat:
-      command = 39;
+      command = 7;
       break;
     case gisFieldTypeBoolean:
-      command = 36;
+      command = 4;
       break;
     case gisFieldTypeDate:
-      command = 35;
+      command = 3;
       break;
     default:
       throw EGIS_Exception(GIS_RS_ERR_WRONGFIELD);
@@ -292,8 +307,8 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
     for (int counter = -1;; ++counter) {
       if (counter >= 0) name = Format("%s%.2x", {base, counter});
       try {
-        DbExecute(command == 33 ? Format(Command(33), {fea, name, f.NewWidth})
-                                : Format(Command(command), {fea, name}));
+        DbExecute(command == 1 ? Format(Command(SchemaCommands() + 1), {fea, name, f.NewWidth})
+                               : Format(Command(SchemaCommands() + command), {fea, name}));
         break;
       } catch (const data::EDataConnectionLost&) {
         throw;
@@ -308,7 +323,7 @@ void TGIS_LayerSqlAbstract::SyncFields(TGIS_LayerVector& source) {
   }
   FreeNameCaches();
   if (!self) source.PrepareExportNames(longest, false);
-  DbExecute(Command(40));
+  DbExecute(Command(SchemaCommands() + 8));
 }
 
 // ---- whole-layer operations ------------------------------------------------------------------
