@@ -532,8 +532,11 @@ protected:
     rs.Open("SELECT * FROM ROADS", c, 2, 3, 0);
     rs.AddNew();
     rs.Item("GID").SetValue(Variant(gid));
-    for (const char* b : {"XMIN", "YMIN"}) rs.Item(Pg() ? std::string("GIS_") + b : b).SetValue(Variant(-1e6));
-    for (const char* b : {"XMAX", "YMAX"}) rs.Item(Pg() ? std::string("GIS_") + b : b).SetValue(Variant(1e6));
+    // PostgreSQL's dialect renames the X bounds (xmin and xmax are system columns there).
+    rs.Item(Pg() ? "GIS_XMIN" : "XMIN").SetValue(Variant(-1e6));
+    rs.Item(Pg() ? "GIS_XMAX" : "XMAX").SetValue(Variant(1e6));
+    rs.Item("YMIN").SetValue(Variant(-1e6));
+    rs.Item("YMAX").SetValue(Variant(1e6));
     if (blob != nullptr) rs.Item("WKB_GEOMETRY").AppendChunk(*blob);
     rs.Update();
     rs.Close();
