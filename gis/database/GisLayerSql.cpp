@@ -321,22 +321,7 @@ void TGIS_LayerSqlAbstract::MoveFirst(const TGIS_Extent& extent, const std::stri
     if (order.empty() || SameText(order, "GIS_UID") || SameText(order, UidColumn(false)) ||
         SameText(order, qualified))
       order = qualified;
-    std::string sql;
-    if (GisIsWholeWorld(extent)) {
-      sql = condition.empty()
-                ? Format(Command(19), {AttributeTableName(), GeometryTableName(), order})
-                : Format(Command(20), {AttributeTableName(), GeometryTableName(), condition, order});
-    } else {
-      const TGIS_Extent w = SqlWindow(ExtentFromViewer(CursorExtent()));
-      const std::string xmin = GisFloatToStr(w.XMin), xmax = GisFloatToStr(w.XMax),
-                        ymin = GisFloatToStr(w.YMin), ymax = GisFloatToStr(w.YMax);
-      sql = condition.empty()
-                ? Format(Command(17),
-                         {AttributeTableName(), GeometryTableName(), xmin, xmax, ymin, ymax, order})
-                : Format(Command(18), {AttributeTableName(), GeometryTableName(), condition, xmin,
-                                       xmax, ymin, ymax, order});
-    }
-    QueryOpen(sql);
+    QueryOpen(CursorSql(extent, condition, order));
     eof_ = false;
     firstPending_ = true;
   } catch (const Exception&) {
@@ -406,6 +391,21 @@ void TGIS_LayerSqlAbstract::MoveNext() {
   }
 }
 
+std::string TGIS_LayerSqlAbstract::CursorSql(const TGIS_Extent& extent, const std::string& condition,
+                                             const std::string& order) {
+  if (GisIsWholeWorld(extent))
+    return condition.empty()
+               ? Format(Command(19), {AttributeTableName(), GeometryTableName(), order})
+               : Format(Command(20), {AttributeTableName(), GeometryTableName(), condition, order});
+  const TGIS_Extent w = SqlWindow(ExtentFromViewer(CursorExtent()));
+  const std::string xmin = GisFloatToStr(w.XMin), xmax = GisFloatToStr(w.XMax),
+                    ymin = GisFloatToStr(w.YMin), ymax = GisFloatToStr(w.YMax);
+  return condition.empty()
+             ? Format(Command(17), {AttributeTableName(), GeometryTableName(), xmin, xmax, ymin, ymax, order})
+             : Format(Command(18),
+                      {AttributeTableName(), GeometryTableName(), condition, xmin, xmax, ymin, ymax, order});
+}
+
 TGIS_Shape* TGIS_LayerSqlAbstract::GetCurrentShape() const {
   return current_ != nullptr ? current_ : TGIS_LayerVector::GetCurrentShape();
 }
@@ -417,7 +417,7 @@ TGIS_Shape* TGIS_LayerSqlAbstract::GetShape(std::int32_t uid) {
     if (current_ != nullptr && current_->Uid() == uid) return current_;
   }
   const std::string q = UidColumn(true);
-  MoveFirst(GisWholeWorldExtent(), Format(Command(42), {q, uid, q, uid + 100}), true);
+  MoveFirst(GisWholeWorldExtent(), Format(Command(UidWindowCommand()), {q, uid, q, uid + 100}), true);
   if (current_ != nullptr && current_->Uid() == uid) return current_;
   return nullptr;
 }

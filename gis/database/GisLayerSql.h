@@ -146,6 +146,12 @@ protected:
   /// add integer, add wide integer, add float, the POSTRESTRUCTURE statement;
   /// the longest column name is 12 after it.
   virtual int SchemaCommands() const { return 32; }
+  /// The cursor's SELECT for the whole world or the cursor extent, with the
+  /// SQL part of the query (`condition`, may be empty) and the order column.
+  virtual std::string CursorSql(const TGIS_Extent& extent, const std::string& condition,
+                                const std::string& order);
+  /// The command of GetShape's UID window ("(%s>=%d) and (%s<=%d)").
+  virtual int UidWindowCommand() const { return 42; }
   /// Runs after the configuration and the dialect are read and before the
   /// database is connected (a schema reads its own keys here).
   virtual void ConfigureConnect() {}

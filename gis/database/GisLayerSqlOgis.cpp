@@ -340,63 +340,24 @@ void TGIS_LayerSqlOgisAdo::Open() {
 
 // ---- the read cursor ----------------------------------------------------------------------------
 
-void TGIS_LayerSqlOgisAdo::MoveFirst(const TGIS_Extent& extent, const std::string& query,
-                                     bool skipDeleted, const std::string& pattern, TGIS_Shape* shape) {
-  current_ = rowShape_ = nullptr;
-  eof_ = true;
-  TakeCodePages();
-  CursorFirst(extent, query, skipDeleted, pattern, shape);
-  relation_ = shape != nullptr;
-  QueueMemoryShapes();
-  try {
-    const std::string key = Key(), qualified = UidColumn(true);
-    std::string condition = GisSqlReplaceIdentifier(CursorQueryText(), "GIS_UID", qualified);
-    memoryFilter_ = GisSqlUsesIdentifier(condition, "GIS_UID\nGIS_SELECTED\nGIS_AREA\nGIS_LENGTH");
-    if (memoryFilter_) condition.clear();
-    std::string order = JoinPrimary();
-    if (order.empty() || SameText(order, "GIS_UID") || SameText(order, key) ||
-        SameText(order, qualified))
-      order = qualified;
-    const std::string fea = AttributeTableName(), geo = geometryTable_;
-    std::string sql;
-    if (!binary_) {
-      // No bound columns: the extent is applied in memory.
-      if (!GisIsWholeWorld(extent)) memoryFilter_ = true;
-      sql = condition.empty() ? Format(Command(22), {geo, fea, key, key, key})
-                              : Format(Command(23), {geo, fea, key, key, condition, key});
-    } else if (GisIsWholeWorld(extent)) {
-      sql = condition.empty() ? Format(Command(20), {fea, geo, key, key, key})
-                              : Format(Command(21), {fea, geo, key, key, condition, order});
-    } else {
-      const TGIS_Extent w =
-          GisExtentIntersection(ExtentFromViewer(CursorExtent()), TGIS_Extent{-1e37, -1e37, 1e37, 1e37});
-      const std::string xmin = GisFloatToStr(w.XMin), xmax = GisFloatToStr(w.XMax),
-                        ymin = GisFloatToStr(w.YMin), ymax = GisFloatToStr(w.YMax);
-      sql = condition.empty()
-                ? Format(Command(18), {fea, geo, xmin, xmax, ymin, ymax, key, key, key})
-                : Format(Command(19), {fea, geo, condition, xmin, xmax, ymin, ymax, key, key, order});
-    }
-    QueryOpen(sql);
-    eof_ = false;
-    firstPending_ = true;
-  } catch (const Exception&) {
-    QueryClose();
-    eof_ = false;
-    firstPending_ = false;
+std::string TGIS_LayerSqlOgisAdo::CursorSql(const TGIS_Extent& extent, const std::string& condition,
+                                            const std::string& order) {
+  const std::string key = Key(), fea = AttributeTableName(), geo = geometryTable_;
+  if (!binary_) {
+    // No bound columns: the extent is applied in memory.
+    if (!GisIsWholeWorld(extent)) memoryFilter_ = true;
+    return condition.empty() ? Format(Command(22), {geo, fea, key, key, key})
+                             : Format(Command(23), {geo, fea, key, key, condition, key});
   }
-  MoveNext();
-}
-
-TGIS_Shape* TGIS_LayerSqlOgisAdo::GetShape(std::int32_t uid) {
-  if (TGIS_Shape* s = TGIS_LayerVector::GetShape(uid)) return s;
-  if (!eof_) {
-    MoveNext();
-    if (current_ != nullptr && current_->Uid() == uid) return current_;
-  }
-  const std::string q = UidColumn(true);
-  MoveFirst(GisWholeWorldExtent(), Format(Command(48), {q, uid, q, uid + 100}), true);
-  if (current_ != nullptr && current_->Uid() == uid) return current_;
-  return nullptr;
+  if (GisIsWholeWorld(extent))
+    return condition.empty() ? Format(Command(20), {fea, geo, key, key, key})
+                             : Format(Command(21), {fea, geo, key, key, condition, order});
+  const TGIS_Extent w =
+      GisExtentIntersection(ExtentFromViewer(CursorExtent()), TGIS_Extent{-1e37, -1e37, 1e37, 1e37});
+  const std::string xmin = GisFloatToStr(w.XMin), xmax = GisFloatToStr(w.XMax),
+                    ymin = GisFloatToStr(w.YMin), ymax = GisFloatToStr(w.YMax);
+  return condition.empty() ? Format(Command(18), {fea, geo, xmin, xmax, ymin, ymax, key, key, key})
+                           : Format(Command(19), {fea, geo, condition, xmin, xmax, ymin, ymax, key, key, order});
 }
 
 Variant TGIS_LayerSqlOgisAdo::FetchFieldValue(std::int32_t uid, const std::string& storedName) {

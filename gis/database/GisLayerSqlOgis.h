@@ -45,9 +45,6 @@ public:
   ~TGIS_LayerSqlOgisAdo() override;
 
   void Open() override;
-  void MoveFirst(const TGIS_Extent& extent, const std::string& query = "", bool skipDeleted = true,
-                 const std::string& pattern = "", TGIS_Shape* shape = nullptr) override;
-  TGIS_Shape* GetShape(std::int32_t uid) override;
   Variant FetchFieldValue(std::int32_t uid, const std::string& storedName) override;
   Variant ReadFieldValue(TGIS_Shape* shape, int index) override;
 
@@ -99,6 +96,9 @@ public:
 protected:
   std::unique_ptr<TGIS_LayerSqlAbstract> CreateSibling() const override;
   int SchemaCommands() const override { return 38; }
+  std::string CursorSql(const TGIS_Extent& extent, const std::string& condition,
+                        const std::string& order) override;
+  int UidWindowCommand() const override { return 48; }
   void ConfigureConnect() override { ParseStorage(); }
   void WriteGeometryValues(TGIS_Shape& shape) override;
   void WritePlaceholderValues() override;
