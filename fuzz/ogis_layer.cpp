@@ -19,6 +19,7 @@
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisKernel.h"
 #include "gis/database/GisLayerSqlOgis.h"
+#include "gis/database/GisSharedConnections.h"
 #include "platform/data/DataAccess.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
@@ -31,6 +32,9 @@ struct TOgisFuzzLayers {
 };
 
 TOgisFuzzLayers& OgisFuzz() {
+  // The connection registry is made first, so that it is destroyed after
+  // the layers that hold its connections.
+  GisSharedConnections();
   static TOgisFuzzLayers layers;
   return layers;
 }
