@@ -5,6 +5,7 @@
 #include "gis/database/GisLayerPixelStoreAdo2.h"
 #include "gis/database/GisLayerSqlAdo.h"
 #include "gis/database/GisLayerSqlGm.h"
+#include "gis/database/GisLayerSqlOgis.h"
 #include "gis/viewer/GisRegistredLayers.h"
 #include "gis/core/GisDefsPaths.h"
 #include "platform/rtl/Files.h"
@@ -41,4 +42,6 @@ void GisDatabaseRegisterLayers() {
       });
   GisRegisterLayerSqlAdo();
   GisRegisterLayerSqlGm();
+  // OpenGIS simple-features layers.
+  GisRegisterLayerSqlOgisAdo();
 }

@@ -18,6 +18,7 @@
 #include "platform/rtl/Strings.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -126,25 +127,24 @@ TGIS_LayerSqlAbstract::~TGIS_LayerSqlAbstract() {
 
 // ---- commands and names --------------------------------------------------------------------
 
+std::vector<std::string> TGIS_LayerSqlAbstract::CommandTemplates() const {
+  return {std::begin(kNativeCommands), std::end(kNativeCommands)};
+}
+
 void TGIS_LayerSqlAbstract::FillCommands() {
   if (OnBeforeFillCommands) OnBeforeFillCommands(this);
+  const std::vector<std::string> templates = CommandTemplates();
+  const int count = static_cast<int>(templates.size());
   commands_.Clear();
-  const std::span<const char* const> templates = CommandTemplates();
-  for (std::size_t i = 0; i < templates.size(); ++i) commands_.Add("");
+  for (int i = 0; i < count; ++i) commands_.Add("");
   TStringList lookup;
   lookup.AddStrings(config_);
   lookup.AddStrings(dialect_);
-  for (std::size_t i = 0; i < templates.size(); ++i) {
-    if (templates[i] == nullptr) continue;
-    const int n = static_cast<int>(i);
-    SK_ASSERT(commands_[n].empty(), "command slot filled twice", "GisLayerSql", __LINE__);
-    commands_.SetStrings(n, GisExpandTemplate(templates[i], &lookup));
+  for (int i = 0; i < count; ++i) {
+    SK_ASSERT(commands_[i].empty(), "command slot filled twice", "GisLayerSql", __LINE__);
+    commands_.SetStrings(i, GisExpandTemplate(templates[static_cast<std::size_t>(i)], &lookup));
   }
   if (OnAfterFillCommands) OnAfterFillCommands(this);
-}
-
-std::span<const char* const> TGIS_LayerSqlAbstract::CommandTemplates() const {
-  return kNativeCommands;
 }
 
 int TGIS_LayerSqlAbstract::RoleCommand(TGIS_SqlRole role) const {
@@ -265,6 +265,7 @@ void TGIS_LayerSqlAbstract::Connect() {
   engine_ = UpperCase(Trim(dialect_.Values("ENGINE")));
   oracle_ = engine_ == "ORACLE";
   mySql_ = engine_ == "MYSQL";
+  ConfigureConnect();
   try {
     const std::string file = path_.empty() ? std::string() : GisPathAbsolute("", path_);
     const std::string folder = file.empty() ? std::string() : ExtractFileDir(file);
@@ -489,7 +490,7 @@ void TGIS_LayerSqlAbstract::CreateCatalogue() {
   if (readOnly_) return;
   DbExecute(Command(0));
   DbExecute(Command(4));
-  DbExecute(Command(40));
+  DbExecute(Command(RoleCommand(TGIS_SqlRole::PostRestructure)));
 }
 
 void TGIS_LayerSqlAbstract::UpdateCatalogue(const TGIS_Extent& extent, TGIS_ShapeType shapeType) {
@@ -528,7 +529,7 @@ void TGIS_LayerSqlAbstract::CreateTables(const TGIS_Extent& extent, TGIS_ShapeTy
       UpdateCatalogue(extent, shapeType);
     }
   }
-  DbExecute(Command(40));
+  DbExecute(Command(RoleCommand(TGIS_SqlRole::PostRestructure)));
 }
 
 void TGIS_LayerSqlAbstract::DropTables() {
@@ -543,5 +544,5 @@ void TGIS_LayerSqlAbstract::DropTables() {
     DbExecute(Format(Command(23), {layerName_}));
   } catch (const Exception&) {
   }
-  DbExecute(Command(40));
+  DbExecute(Command(RoleCommand(TGIS_SqlRole::PostRestructure)));
 }

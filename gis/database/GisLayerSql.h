@@ -30,6 +30,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 /// The commands the shared cursor, schema and save code asks for by role;
 /// each SQL layer class maps them onto its own numbered command list.
@@ -83,6 +84,9 @@ public:
 
   // ---- added operations ------------------------------------------------------------------
   virtual void FillCommands();
+  /// The command templates, by number (FillCommands expands them; an empty
+  /// entry stays empty).
+  virtual std::vector<std::string> CommandTemplates() const;
   virtual void DbConnect() = 0;
   virtual void DbDisconnect() = 0;
   virtual void DbBeginTrans() = 0;
@@ -136,13 +140,13 @@ public:
   // ---- non-virtual operations --------------------------------------------------------------
   /// The expanded text of command n.
   std::string Command(int n) const;
-  std::string GeometryTableName() const;
-  std::string FeatureTableName() const;
+  virtual std::string GeometryTableName() const;
+  virtual std::string FeatureTableName() const;
   std::string AttributeTableName() const;
   /// The UID column, plain (UID) or qualified with the geometry alias (GEO.UID).
   virtual std::string UidColumn(bool qualified) const;
-  std::string SelectFrom(const std::string& table, const std::string& condition) const;
-  std::string UidEquals(std::int32_t uid) const;
+  virtual std::string SelectFrom(const std::string& table, const std::string& condition) const;
+  virtual std::string UidEquals(std::int32_t uid) const;
   std::string ConfigValue(const std::string& key) const;
   /// The configuration lines (name=value); keys set here win over the file's.
   TStringList& Config() { return config_; }
@@ -158,10 +162,18 @@ public:
   std::function<void(TGIS_LayerSqlAbstract*)> OnAfterFillCommands;
 
 protected:
+  /// Runs after the configuration and the dialect are read and before the
+  /// database is connected (a schema reads its own keys here).
+  virtual void ConfigureConnect() {}
+  /// Fills the geometry row open on table cursor 0 (key already set).
+  virtual void WriteGeometryValues(TGIS_Shape& shape);
+  /// Fills a placeholder row that reserves a UID (key already set).
+  virtual void WritePlaceholderValues();
+  /// Writes the geometry row of an existing shape (`uid`), appending it
+  /// when it went away, and stores it.
+  virtual void RewriteGeometryRow(TGIS_Shape& shape, std::int32_t uid);
   /// A new unopened layer of the same class (Build's second instance).
   virtual std::unique_ptr<TGIS_LayerSqlAbstract> CreateSibling() const = 0;
-  /// The command templates by number (a null entry stays empty).
-  virtual std::span<const char* const> CommandTemplates() const;
   /// The number of the command that plays `role`.
   virtual int RoleCommand(TGIS_SqlRole role) const;
   /// Integer columns wider than this many digits are made big integers.
@@ -206,7 +218,7 @@ protected:
   int LayerCodePage() const { return layerCodePage_; }
   int OutputCodePage() const { return outputCodePage_; }
 
-private:
+protected:
   void ReadCurrentShape();
   void TakeCodePages();
   /// The feature row of a shape (F1/F2: always, by key).

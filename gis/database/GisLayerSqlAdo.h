@@ -72,6 +72,10 @@ public:
 
 protected:
   std::unique_ptr<TGIS_LayerSqlAbstract> CreateSibling() const override;
+  /// The query recordset and a table cursor's recordset (for the schemas
+  /// that read or write columns by position or in chunks).
+  data::Recordset& QueryRecordset() { return *query_; }
+  data::Recordset& TableRecordset(int cursor) { return *tables_[static_cast<std::size_t>(cursor)]; }
 
 private:
   data::Recordset& RequireConnection();

@@ -274,8 +274,11 @@ TGIS_LayerSqlGmAbstract::~TGIS_LayerSqlGmAbstract() = default;
 
 // ---- commands and names --------------------------------------------------------------------
 
-std::span<const char* const> TGIS_LayerSqlGmAbstract::CommandTemplates() const {
-  return kGmCommands;
+std::vector<std::string> TGIS_LayerSqlGmAbstract::CommandTemplates() const {
+  std::vector<std::string> templates;
+  templates.reserve(std::size(kGmCommands));
+  for (const char* t : kGmCommands) templates.emplace_back(t != nullptr ? t : "");
+  return templates;
 }
 
 int TGIS_LayerSqlGmAbstract::RoleCommand(TGIS_SqlRole role) const {

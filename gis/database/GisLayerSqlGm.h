@@ -29,6 +29,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 class TGIS_LayerSqlGmAbstract : public TGIS_LayerSqlAdo {
 public:
@@ -79,7 +80,7 @@ public:
   static int GeometryTypeCode(TGIS_ShapeType type);
 
 protected:
-  std::span<const char* const> CommandTemplates() const override;
+  std::vector<std::string> CommandTemplates() const override;
   int RoleCommand(TGIS_SqlRole role) const override;
   int WideIntegerWidth() const override { return 6; }
   void LoadDialect(TStringList& dialect) override;

@@ -61,7 +61,7 @@ std::int32_t TGIS_LayerSqlAbstract::GetStoredLastUid() {
   auto close = ScopeExit([this] { QueryClose(); });
   try {
     if (QueryEof()) return 0;
-    const Variant v = QueryField(Command(52));
+    const Variant v = QueryField(UidColumn(false));
     if (v.IsNull() || v.IsEmpty()) return 0;
     return v.AsInteger();
   } catch (const Exception&) {
@@ -97,13 +97,8 @@ std::int32_t TGIS_LayerSqlAbstract::GetStoredNewUid() {
           TableAppend(0, geo);
           appended = true;
         }
-        // A placeholder row: the empty extent and no shape type.
-        TableSetFieldByName(0, Command(52), uid);
-        TableSetFieldByName(0, Command(47), 1.0);
-        TableSetFieldByName(0, Command(48), -1.0);
-        TableSetFieldByName(0, Command(49), 1.0);
-        TableSetFieldByName(0, Command(50), -1.0);
-        TableSetFieldByName(0, Command(51), 0);
+        TableSetFieldByName(0, UidColumn(false), uid);
+        WritePlaceholderValues();
         TablePost(0);
       },
       [&] { return noRetry; }, [&] { cachedLastUid_ = GetLastUid(); });
@@ -164,7 +159,7 @@ void TGIS_LayerSqlAbstract::WriteFeatureRow(TGIS_Shape& shape, std::int32_t uid,
   }
   if (append) {
     TableAppend(1, fea);
-    TableSetFieldByName(1, Command(52), uid);
+    TableSetFieldByName(1, UidColumn(false), uid);
   }
   TGIS_Shape& values = ValuesOf(shape);
   for (int i = 0; i < FieldCount(); ++i) {
@@ -192,24 +187,13 @@ void TGIS_LayerSqlAbstract::WriteShape(TGIS_Shape& shape, bool isNew) {
               TableAppend(0, geo);
               appended = true;
             }
-            TableSetFieldByName(0, Command(52), uid);
+            TableSetFieldByName(0, UidColumn(false), uid);
+            WriteGeometryValues(shape);
+            TablePost(0);
           } else {
             uid = shape.Uid();
-            TableOpenRow(0, geo, uid);
-            if (TableEof(0)) {
-              // The row went away (another client): it comes back.
-              TableAppend(0, geo);
-              TableSetFieldByName(0, Command(52), uid);
-            }
+            RewriteGeometryRow(shape, uid);
           }
-          const TGIS_Extent e = shape.GetExtentRaw();
-          TableSetFieldByName(0, Command(47), e.XMin);
-          TableSetFieldByName(0, Command(48), e.XMax);
-          TableSetFieldByName(0, Command(49), e.YMin);
-          TableSetFieldByName(0, Command(50), e.YMax);
-          TableSetFieldByName(0, Command(51), static_cast<int>(shape.ShapeType()));
-          TableWriteGeometry(0, Command(53), shape);
-          TablePost(0);
         },
         [&] { return noRetry; }, [&] { cachedLastUid_ = GetLastUid(); });
   } catch (const Exception&) {
@@ -226,6 +210,36 @@ void TGIS_LayerSqlAbstract::WriteShape(TGIS_Shape& shape, bool isNew) {
   // written even without fields, or the join would never show the shape.
   if (AttributeTableName() != FeatureTableName()) return;
   WriteFeatureRow(shape, uid, isNew);
+}
+
+void TGIS_LayerSqlAbstract::WritePlaceholderValues() {
+  // The empty extent and no shape type.
+  TableSetFieldByName(0, Command(47), 1.0);
+  TableSetFieldByName(0, Command(48), -1.0);
+  TableSetFieldByName(0, Command(49), 1.0);
+  TableSetFieldByName(0, Command(50), -1.0);
+  TableSetFieldByName(0, Command(51), 0);
+}
+
+void TGIS_LayerSqlAbstract::WriteGeometryValues(TGIS_Shape& shape) {
+  const TGIS_Extent e = shape.GetExtentRaw();
+  TableSetFieldByName(0, Command(47), e.XMin);
+  TableSetFieldByName(0, Command(48), e.XMax);
+  TableSetFieldByName(0, Command(49), e.YMin);
+  TableSetFieldByName(0, Command(50), e.YMax);
+  TableSetFieldByName(0, Command(51), static_cast<int>(shape.ShapeType()));
+  TableWriteGeometry(0, Command(53), shape);
+}
+
+void TGIS_LayerSqlAbstract::RewriteGeometryRow(TGIS_Shape& shape, std::int32_t uid) {
+  TableOpenRow(0, GeometryTableName(), uid);
+  if (TableEof(0)) {
+    // The row went away (another client): it comes back.
+    TableAppend(0, GeometryTableName());
+    TableSetFieldByName(0, UidColumn(false), uid);
+  }
+  WriteGeometryValues(shape);
+  TablePost(0);
 }
 
 // ---- fields ----------------------------------------------------------------------------------
