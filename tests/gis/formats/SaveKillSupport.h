@@ -7,6 +7,8 @@
 #include <functional>
 #include <random>
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <sys/wait.h>
 #include <time.h>
@@ -72,6 +74,36 @@ inline void KillSavesAtRandom(int rounds, unsigned seed, long window,
     ::waitpid(pid, &status, 0);
     if (!check(round)) return;
   }
+}
+
+/// How often a killed save left the generation on disk before it, and how
+/// often the one it saved.
+struct TKillTally {
+  int Old = 0, New = 0;
+};
+
+/// KillSavesAtRandom over saves that alternate between two generations of a
+/// set: even rounds save generation `second`, odd ones `first` (the one on
+/// disk before the first round). After each kill, `generation()` tells what
+/// is on disk (-1 when it is not whole): it must be the generation before the
+/// round or the one the round saved; a failure ends the rounds.
+inline TKillTally KillAlternatingSaves(int rounds, unsigned seed, long window, double first,
+                                       double second, const std::function<void(int)>& save,
+                                       const std::function<double()>& generation) {
+  TKillTally tally;
+  double current = first;
+  KillSavesAtRandom(rounds, seed, window, save, [&](int round) {
+    const double next = round % 2 == 0 ? second : first;
+    const double found = generation();
+    if (found != current && found != next) {
+      ADD_FAILURE() << "round " << round << ": generation " << found;
+      return false;
+    }
+    (found == current ? tally.Old : tally.New)++;
+    current = found;
+    return true;
+  });
+  return tally;
 }
 
 } // namespace fmttest
