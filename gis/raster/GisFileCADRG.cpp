@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "gis/raster/GisGridFiles.h"
 #include "gis/raster/GisLayerPixel.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Files.h"
@@ -37,24 +38,9 @@ public:
     return data_.data() + offset;
   }
   std::uint8_t U8(std::int64_t o) const { return *At(o, 1); }
-  std::uint16_t U16(std::int64_t o) const {
-    const std::uint8_t* p = At(o, 2);
-    return big ? std::uint16_t(p[0] << 8 | p[1]) : std::uint16_t(p[1] << 8 | p[0]);
-  }
-  std::uint32_t U32(std::int64_t o) const {
-    const std::uint8_t* p = At(o, 4);
-    return big ? std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3]
-               : std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0];
-  }
-  double F64(std::int64_t o) const {
-    const std::uint8_t* p = At(o, 8);
-    std::uint8_t b[8];
-    for (int i = 0; i < 8; ++i)
-      b[i] = big ? p[7 - i] : p[i];
-    double d;
-    std::memcpy(&d, b, 8);
-    return d;
-  }
+  std::uint16_t U16(std::int64_t o) const { return gis_grid_bytes::Load16(At(o, 2), big); }
+  std::uint32_t U32(std::int64_t o) const { return gis_grid_bytes::Load32(At(o, 4), big); }
+  double F64(std::int64_t o) const { return gis_grid_bytes::LoadDouble(At(o, 8), big); }
   std::string Text(std::int64_t o, int n) const {
     const std::uint8_t* p = At(o, n);
     return std::string(reinterpret_cast<const char*>(p), std::size_t(n));

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "gis/core/GisDefsNumbers.h"
+#include "gis/core/GisResource.h"
+#include "gis/core/GisResourceTable.h"
 #include "gis/raster/GisLayerPixel.h"
 #include "platform/rtl/Numerics.h"
 #include "platform/rtl/Exceptions.h"
@@ -171,4 +173,18 @@ int GisPutGridValues(TGIS_LayerPixel& layer, std::uint8_t* buffer, const float* 
 const std::vector<std::vector<float>>& GisGridOrEmpty(const std::vector<std::vector<float>>* grid) {
   static const std::vector<std::vector<float>> empty;
   return grid != nullptr ? *grid : empty;
+}
+
+double TGIS_LayerColumnGrid::GetOverviewScale(double wanted, double available) {
+  return scale_.Choose(wanted, available);
+}
+
+bool TGIS_LayerColumnGrid::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
+  return scale_.AtFullScale([&] { return TGIS_LayerPixel::GetGrid(extent, grid); });
+}
+
+void TGIS_LayerColumnGrid::ReadValueBytes(std::int64_t offset, void* buffer, std::int64_t n) {
+  if (!fileStream_) WakeUp();
+  if (!fileStream_ || !GisReadExactly(*fileStream_, fileSize_, offset, buffer, n))
+    throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
 }

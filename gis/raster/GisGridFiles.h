@@ -1,5 +1,6 @@
 // What the grid file layers (ASCII, float, Binary Terrain, DTED, DEM and
-// BIL grids) share: explicit byte-order readers, the keyword header of the
+// BIL grids) share: explicit byte-order readers (the RPF files of CADRG
+// read through them too), the keyword header of the
 // float grids (also Binary Terrain's keyword ".prj"), reading exactly
 // the bytes a file holds, and the column walk of reduced-scale reading.
 #pragma once
@@ -10,8 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "gis/raster/GisLayerPixel.h"
+
 class TStream;
-class TGIS_LayerPixel;
 
 namespace gis_grid_bytes {
 
@@ -45,11 +47,18 @@ inline float LoadFloat(const std::uint8_t* p, bool bigEndian) {
   std::memcpy(&f, &u, 4);
   return f;
 }
-inline double LoadLEDouble(const std::uint8_t* p) {
-  const std::uint64_t u = LoadLE64(p);
+inline std::uint64_t LoadBE64(const std::uint8_t* p) {
+  return std::uint64_t(LoadBE32(p)) << 32 | std::uint64_t(LoadBE32(p + 4));
+}
+/// A double in the given byte order.
+inline double LoadDouble(const std::uint8_t* p, bool bigEndian) {
+  const std::uint64_t u = bigEndian ? LoadBE64(p) : LoadLE64(p);
   double d;
   std::memcpy(&d, &u, 8);
   return d;
+}
+inline double LoadLEDouble(const std::uint8_t* p) {
+  return LoadDouble(p, false);
 }
 
 } // namespace gis_grid_bytes
@@ -158,3 +167,26 @@ int GisPutGridValues(TGIS_LayerPixel& layer, std::uint8_t* buffer, const float* 
 
 /// The grid a layer holds in memory, or an empty one.
 const std::vector<std::vector<float>>& GisGridOrEmpty(const std::vector<std::vector<float>>* grid);
+
+/// The layers of the column-stored grids (Binary Terrain, DTED): rows are
+/// gathered on demand into a row buffer, one value per column, at the read
+/// scale the overview step chose; a resampling of the grid reads at full
+/// scale whatever the output size.
+class TGIS_LayerColumnGrid : public TGIS_LayerPixel {
+public:
+  double GetOverviewScale(double wanted, double available) override;
+  bool GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) override;
+  double ReadScale() const { return scale_.Value; }
+
+protected:
+  /// Reads exactly `n` bytes at `offset`, opening the file again when the
+  /// layer is dormant; raises the read error of the layer's file when it
+  /// holds fewer.
+  void ReadValueBytes(std::int64_t offset, void* buffer, std::int64_t n);
+
+  std::vector<float> rowBuffer_;
+  int cachedRow_ = -1, cachedCount_ = 0;
+  double cachedScale_ = 1.0;
+  TGIS_ColumnReadScale scale_;
+  std::int64_t fileSize_ = 0;
+};

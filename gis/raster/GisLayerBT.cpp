@@ -114,11 +114,8 @@ float TGIS_LayerBT::Decode(const std::uint8_t* p) const {
 }
 
 float TGIS_LayerBT::ValueAt(std::int64_t index) {
-  if (!fileStream_) WakeUp();
   std::uint8_t b[4];
-  if (!fileStream_ || !GisReadExactly(*fileStream_, fileSize_, kBinaryTerrainHeader + index * dataSize_,
-                                      b, dataSize_))
-    throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+  ReadValueBytes(kBinaryTerrainHeader + index * dataSize_, b, dataSize_);
   ++valueReads_;
   return Decode(b);
 }
@@ -126,12 +123,9 @@ float TGIS_LayerBT::ValueAt(std::int64_t index) {
 void TGIS_LayerBT::ComputeMinMax(double fraction) {
   if (width_ <= 0 || height_ <= 0) return;
   std::vector<std::uint8_t> column(std::size_t(height_) * std::size_t(dataSize_));
-  if (!fileStream_) WakeUp();
   GisSampleRows(width_, fraction, 200, [&](int c) {
-    if (!fileStream_ || !GisReadExactly(*fileStream_, fileSize_,
-                        kBinaryTerrainHeader + std::int64_t(c) * height_ * dataSize_, column.data(),
-                        std::int64_t(column.size())))
-      throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+    ReadValueBytes(kBinaryTerrainHeader + std::int64_t(c) * height_ * dataSize_, column.data(),
+                   std::int64_t(column.size()));
     for (int r = 0; r < height_; ++r) {
       const float v = Decode(&column[std::size_t(r) * std::size_t(dataSize_)]);
       if (std::isnan(v)) continue;
@@ -139,10 +133,6 @@ void TGIS_LayerBT::ComputeMinMax(double fraction) {
       maxValue_ = std::max(maxValue_, v);
     }
   });
-}
-
-double TGIS_LayerBT::GetOverviewScale(double wanted, double available) {
-  return scale_.Choose(wanted, available);
 }
 
 int TGIS_LayerBT::Gather(int r, int c0, int count) {
@@ -159,10 +149,6 @@ int TGIS_LayerBT::Gather(int r, int c0, int count) {
   cachedScale_ = scale_.Value;
   cachedCount_ = n;
   return n;
-}
-
-bool TGIS_LayerBT::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
-  return scale_.AtFullScale([&] { return TGIS_LayerPixel::GetGrid(extent, grid); });
 }
 
 int TGIS_LayerBT::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {

@@ -11,18 +11,13 @@
 #include <vector>
 
 #include "gis/raster/GisGridFiles.h"
-#include "gis/raster/GisLayerPixel.h"
 
-class TGIS_LayerBT : public TGIS_LayerPixel {
+class TGIS_LayerBT : public TGIS_LayerColumnGrid {
 public:
   TGIS_LayerBT();
   ~TGIS_LayerBT() override;
 
   void Open() override;
-  double GetOverviewScale(double wanted, double available) override;
-  /// The resampling walks rows and columns of the full grid: it reads at
-  /// full scale whatever the output size.
-  bool GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) override;
   int ReadLine(std::uint8_t* buffer, int row, int count, int offset) override;
   bool GetGridValue(const TPoint& cell, std::vector<double>& values) override;
   int ReadGridLine(std::vector<float>& values, int row, int count, int firstColumn) override;
@@ -34,7 +29,6 @@ public:
   /// Bytes of one value: 2 (16-bit integers) or 4.
   int DataSize() const { return dataSize_; }
   bool Floats() const { return floats_; }
-  double ReadScale() const { return scale_.Value; }
   /// How many single values were read from the file so far.
   std::int64_t ValueReads() const { return valueReads_; }
 
@@ -47,9 +41,6 @@ private:
 
   int dataSize_ = 2;
   bool floats_ = false;
-  std::vector<float> rowBuffer_;
-  int cachedRow_ = -1, cachedColumn_ = -1, cachedCount_ = 0;
-  double cachedScale_ = 1.0;
-  TGIS_ColumnReadScale scale_;
-  std::int64_t fileSize_ = 0, valueReads_ = 0;
+  int cachedColumn_ = -1;
+  std::int64_t valueReads_ = 0;
 };

@@ -103,22 +103,15 @@ std::int64_t TGIS_LayerDTED::ValueOffset(int column, int rowFromBottom) const {
 
 void TGIS_LayerDTED::ComputeMinMax(double fraction) {
   if (width_ <= 0 || height_ <= 0) return;
-  if (!fileStream_) WakeUp();
   std::vector<std::uint8_t> record(std::size_t(height_) * 2);
   GisSampleRows(width_, fraction, 200, [&](int c) {
-    if (!fileStream_ || !GisReadExactly(*fileStream_, fileSize_, ValueOffset(c, 0), record.data(),
-                                        std::int64_t(record.size())))
-      throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+    ReadValueBytes(ValueOffset(c, 0), record.data(), std::int64_t(record.size()));
     for (int r = 0; r < height_; ++r) {
       const float v = float(DecodeElevation(&record[std::size_t(r) * 2]));
       minValue_ = std::min(minValue_, v);
       maxValue_ = std::max(maxValue_, v);
     }
   });
-}
-
-double TGIS_LayerDTED::GetOverviewScale(double wanted, double available) {
-  return scale_.Choose(wanted, available);
 }
 
 int TGIS_LayerDTED::Gather(int r) {
@@ -128,18 +121,13 @@ int TGIS_LayerDTED::Gather(int r) {
   int n = 0;
   GisWalkScaledColumns(0, width_, scale_.Value, width_, [&](int c) {
     std::uint8_t b[2];
-    if (!fileStream_ || !GisReadExactly(*fileStream_, fileSize_, ValueOffset(c, r), b, 2))
-      throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+    ReadValueBytes(ValueOffset(c, r), b, 2);
     rowBuffer_[std::size_t(n++)] = float(DecodeElevation(b));
   });
   cachedRow_ = r;
   cachedScale_ = scale_.Value;
   cachedCount_ = n;
   return n;
-}
-
-bool TGIS_LayerDTED::GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) {
-  return scale_.AtFullScale([&] { return TGIS_LayerPixel::GetGrid(extent, grid); });
 }
 
 int TGIS_LayerDTED::ReadLine(std::uint8_t* buffer, int row, int count, int offset) {
@@ -164,11 +152,8 @@ int TGIS_LayerDTED::ReadGridLine(std::vector<float>& values, int row, int count,
 
 bool TGIS_LayerDTED::GetGridValue(const TPoint& cell, std::vector<double>& values) {
   if (cell.x < 0 || cell.x >= width_ || cell.y < 0 || cell.y >= height_) return false;
-  if (!fileStream_) WakeUp();
   std::uint8_t b[2];
-  if (!fileStream_ ||
-      !GisReadExactly(*fileStream_, fileSize_, ValueOffset(cell.x, height_ - cell.y - 1), b, 2))
-    throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
+  ReadValueBytes(ValueOffset(cell.x, height_ - cell.y - 1), b, 2);
   if (values.empty()) values.resize(1);
   values[0] = DecodeElevation(b);
   return true;

@@ -10,18 +10,13 @@
 #include <vector>
 
 #include "gis/raster/GisGridFiles.h"
-#include "gis/raster/GisLayerPixel.h"
 
-class TGIS_LayerDTED : public TGIS_LayerPixel {
+class TGIS_LayerDTED : public TGIS_LayerColumnGrid {
 public:
   TGIS_LayerDTED();
   ~TGIS_LayerDTED() override;
 
   void Open() override;
-  double GetOverviewScale(double wanted, double available) override;
-  /// The resampling walks rows and columns of the full grid: it reads at
-  /// full scale whatever the output size.
-  bool GetGrid(const TGIS_Extent& extent, TGIS_GridArray& grid) override;
   int ReadLine(std::uint8_t* buffer, int row, int count, int offset) override;
   bool GetGridValue(const TPoint& cell, std::vector<double>& values) override;
   int ReadGridLine(std::vector<float>& values, int row, int count, int firstColumn) override;
@@ -31,7 +26,6 @@ public:
   virtual void ComputeMinMax(double fraction = -1);
 
   int RecordSize() const { return recordSize_; }
-  double ReadScale() const { return scale_.Value; }
 
   /// An elevation as stored: sign bit 0x8000, magnitude in the other bits.
   static int DecodeElevation(const std::uint8_t* p);
@@ -43,9 +37,4 @@ private:
   std::int64_t ValueOffset(int column, int rowFromBottom) const;
 
   int recordSize_ = 0;
-  std::vector<float> rowBuffer_;
-  int cachedRow_ = -1, cachedCount_ = 0;
-  double cachedScale_ = 1.0;
-  TGIS_ColumnReadScale scale_;
-  std::int64_t fileSize_ = 0;
 };

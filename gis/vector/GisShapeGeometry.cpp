@@ -2,6 +2,7 @@
 // distances and the extent test.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 #include "gis/core/GisResource.h"
@@ -147,10 +148,34 @@ TGIS_Point TGIS_Shape::ToViewer(const TGIS_Point& p) const {
   return p;
 }
 
+// Points and multipoints have their own; for arcs and polygons the counts are
+// read once per vertex instead of once per accessor, with the same checks as
+// GetPartSize, GetPartStart and RawPoint, and a layer without a viewer gives
+// the point as it is stored.
 TGIS_Point TGIS_Shape::GetPoint(int part, int index) const {
-  const int n = GetPartSize(part);
+  const int parts = TGIS_Shape::GetNumParts();
+  const int points = TGIS_Shape::GetNumPoints();
+  int n = 0, start = 0;
+  if (!(isEmpty_ && points_.Data == nullptr) && parts > 0) {
+    SK_ASSERT(part >= 0 && part < parts, "", "GisLayerVector", __LINE__);
+    start = HeaderInt(40 + 4 * part);
+    if (parts == 1)
+      n = points;
+    else
+      n = (part == parts - 1 ? points : HeaderInt(44 + 4 * part)) - start;
+  }
   SK_ASSERT(index >= 0 && index < n, "", "GisLayerVector", __LINE__);
-  return ToViewer(RawPoint(GetPartStart(part) + index));
+  const int at = start + index;
+  SK_ASSERT(points_.Data != nullptr && at >= 0 &&
+                static_cast<std::size_t>(at + 1) * 16 <= points_.Capacity &&
+                at < std::max(points, 1),
+            "", "GisLayerVector", __LINE__);
+  TGIS_Point p;
+  std::memcpy(&p.X, points_.Data + 16 * at, 8);
+  std::memcpy(&p.Y, points_.Data + 16 * at + 8, 8);
+  if (lockLevel_ < 2 && layer_ != nullptr && layer_->Viewer() != nullptr)
+    return layer_->PointToViewer(p);
+  return p;
 }
 
 TGIS_Point3D TGIS_Shape::GetPoint3D(int part, int index) const {

@@ -116,8 +116,9 @@ double ReadOurs(const std::string& path) {
   const int fields = layer.FieldCount();
   for (layer.MoveFirst(GisWholeWorldExtent()); !layer.Eof(); layer.MoveNext()) {
     TGIS_Shape* s = layer.GetCurrentShape();
-    for (int p = 0; p < s->GetNumParts(); ++p)
-      for (int i = 0; i < s->GetPartSize(p); ++i) {
+    const int parts = s->GetNumParts();
+    for (int p = 0; p < parts; ++p)
+      for (int i = 0, n = s->GetPartSize(p); i < n; ++i) {
         const TGIS_Point pt = s->GetPoint(p, i);
         sum += pt.X + pt.Y;
       }

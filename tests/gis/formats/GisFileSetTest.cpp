@@ -19,6 +19,7 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
+#include "tests/gis/formats/SaveKillSupport.h"
 #include "tests/support/Sanitizers.h"
 
 namespace {
@@ -60,23 +61,7 @@ bool NoLeftovers(const TTempDir& dir) {
   return !FileExists(dir / "a.shp~commit") && !FileExists(dir / "a.shp~commit~tmp");
 }
 
-/// Runs `body` in a child process; returns its wait status.
-template <class F> int InChild(F&& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::alarm(60); // a child that hangs ends
-    int code = 0;
-    try {
-      code = body();
-    } catch (...) {
-      code = 99;
-    }
-    ::_exit(code);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return status;
-}
+using fmttest::InChild;
 
 struct TKillPoint {
   TGIS_FileSetStep step;
@@ -275,47 +260,21 @@ TEST(FileSet, RandomKillsDuringALargeSaveLeaveAWholeSet) {
 #endif
   MakePoints(dir / "g0.shp", count, 0);
   MakePoints(dir / "g1.shp", count, 0.5);
-  // How long a save in a child process takes here, the fork included (a
-  // large part of it under the sanitizers), to spread the kills over it and
+  // The kills spread over the time a save takes in a child process here, and
   // beyond.
-  timespec t0{}, t1{};
-  ::clock_gettime(CLOCK_MONOTONIC, &t0);
-  const int first = InChild([&] {
-    CopyPoints(dir / "g0.shp", dir / "p.shp");
-    return 0;
-  });
-  ::clock_gettime(CLOCK_MONOTONIC, &t1);
-  ASSERT_TRUE(WIFEXITED(first) && WEXITSTATUS(first) == 0);
-  const long span = (t1.tv_sec - t0.tv_sec) * 1000000L + (t1.tv_nsec - t0.tv_nsec) / 1000;
-  std::mt19937 rng(11);
-  int sawOld = 0, sawNew = 0;
-  double current = 0;
-  for (int round = 0; round < 200; ++round) {
-    const double next = round % 2 == 0 ? 0.5 : 0;
-    const std::string from = dir / (round % 2 == 0 ? "g1.shp" : "g0.shp");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::alarm(60);
-      try {
-        CopyPoints(from, dir / "p.shp");
-      } catch (...) {
-        ::_exit(1);
-      }
-      ::_exit(0);
-    }
-    ::usleep(useconds_t(rng() % std::max(1L, span * 3 / 2)));
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    TGIS_FileSet::Recover(dir / "p.shp");
-    const double shift = ShiftOf(dir / "p.shp", count);
-    ASSERT_TRUE(shift == current || shift == next) << "round " << round << " shift " << shift;
-    (shift == current ? sawOld : sawNew)++;
-    current = shift;
-  }
+  const long span =
+      fmttest::ChildSaveMicroseconds([&] { CopyPoints(dir / "g0.shp", dir / "p.shp"); });
+  ASSERT_GT(span, 0);
+  const fmttest::TKillTally tally = fmttest::KillAlternatingSaves(
+      200, 11, span * 3 / 2, 0, 0.5,
+      [&](int round) { CopyPoints(dir / (round % 2 == 0 ? "g1.shp" : "g0.shp"), dir / "p.shp"); },
+      [&] {
+        TGIS_FileSet::Recover(dir / "p.shp");
+        return ShiftOf(dir / "p.shp", count);
+      });
   // Kills landed both before and after commit points.
-  EXPECT_GT(sawOld, 0);
-  EXPECT_GT(sawNew, 0);
+  EXPECT_GT(tally.Old, 0);
+  EXPECT_GT(tally.New, 0);
   if (fmttest::HaveGdal()) {
     EXPECT_NE(fmttest::GdalDump(dir / "p.shp").find("\n" + IntToStr(count - 1) + "|"), std::string::npos);
   }

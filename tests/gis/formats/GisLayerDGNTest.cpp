@@ -16,6 +16,7 @@
 #include "gis/viewer/GisRegistredLayers.h"
 #include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
+#include "tests/gis/viewer/ViewerTestSupport.h"
 
 namespace dgntest {
 
@@ -816,4 +817,83 @@ TEST(DgnLayer, ABodyFullOfLinkagesKeepsSixtyFourPairs) {
   EXPECT_GE(layer->FindFieldIndex("DGN_LNK_3F"), 0);
   EXPECT_LT(layer->FindFieldIndex("DGN_ENT_40"), 0);
   EXPECT_EQ(layer->GetShape(1)->GetField("DGN_ENT_3F").AsInteger(), 63);
+}
+
+namespace dgnviewtest {
+
+using dgntest::Bytes;
+
+/// A line element of the given colour byte and weight, with its range set so
+/// that the layer's extent covers it.
+void RangedLine(dgntest::TBuilder& f, int color, int weight, double x1, double y1, double x2,
+                double y2) {
+  Bytes b = dgntest::TBuilder::Display(color, weight, 0);
+  Bytes range;
+  for (double v : {std::min(x1, x2), std::min(y1, y2), 0.0, std::max(x1, x2), std::max(y1, y2),
+                   0.0})
+    dgntest::Put32(range, std::int32_t(std::uint32_t(std::lround(v * 1000)) ^ 0x80000000u));
+  std::copy(range.begin(), range.end(), b.begin());
+  f.Point(b, x1, y1);
+  f.Point(b, x2, y2);
+  f.Element(3, 1, b);
+}
+
+/// Draws the design file in a 100 x 100 viewer over map 0..100 on the given
+/// background; returns the picture.
+std::unique_ptr<TBitmap> DrawOn(const std::string& path, TColor background) {
+  TViewerForm form(100, 100);
+  form.viewer->SetBigExtentMargin(0);
+  form.viewer->SetColor(background);
+  auto layer = std::make_unique<TGIS_LayerDGN>();
+  layer->SetPath(path);
+  form.viewer->Add(layer.release());
+  form.viewer->SetVisibleExtent(GisExtent(0, 0, 100, 100));
+  TViewerForm::Pump();
+  auto bitmap = std::make_unique<TBitmap>(100, 100, pf24bit);
+  form.viewer->RenderToBitmap(bitmap.get());
+  return bitmap;
+}
+
+} // namespace dgnviewtest
+
+TEST(DgnLayer, ColoursCloseToTheViewerBackgroundAreDrawnInTheirXor) {
+  using namespace dgnviewtest;
+  sktest::TTempDir dir("dgn-xor");
+  dgntest::TBuilder f;
+  Bytes table(34 + 768, 0);
+  auto entry = [&](int index, int r, int g, int b) {
+    table[std::size_t(34 + 3 * index)] = std::uint8_t(r);
+    table[std::size_t(35 + 3 * index)] = std::uint8_t(g);
+    table[std::size_t(36 + 3 * index)] = std::uint8_t(b);
+  };
+  entry(4, 250, 245, 240); // within 16 of white in every channel
+  entry(6, 200, 30, 30);   // far from white and from black
+  entry(8, 240, 255, 230); // 25 from white in blue: not close enough
+  f.Element(5, 1, table);
+  // Colour bytes are table indexes less one; weight 9 draws 10 pixels wide.
+  RangedLine(f, 3, 9, 0, 80, 100, 80);
+  RangedLine(f, 5, 9, 0, 50, 100, 50);
+  RangedLine(f, 7, 9, 0, 20, 100, 20);
+  const std::string path = f.Save(dir, "xor.dgn");
+
+  struct Case {
+    const char* name;
+    TColor background;
+    COLORREF near, far, beyond;
+  };
+  const Case cases[] = {
+      {"white", clWhite, RGB(250 ^ 255, 245 ^ 255, 240 ^ 255), RGB(200, 30, 30),
+       RGB(240, 255, 230)},
+      {"black", clBlack, RGB(250, 245, 240), RGB(200, 30, 30), RGB(240, 255, 230)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto picture = DrawOn(path, c.background);
+    // Map y 80, 50 and 20 are rows 20, 50 and 80 of the picture.
+    EXPECT_EQ(BitmapPixel(*picture, 50, 20), c.near);
+    EXPECT_EQ(BitmapPixel(*picture, 50, 50), c.far);
+    EXPECT_EQ(BitmapPixel(*picture, 50, 80), c.beyond);
+    const COLORREF bg = c.background == clWhite ? RGB(255, 255, 255) : RGB(0, 0, 0);
+    EXPECT_EQ(BitmapPixel(*picture, 50, 35), bg) << "between the lines";
+  }
 }

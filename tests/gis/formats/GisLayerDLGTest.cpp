@@ -14,6 +14,8 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
+#include "tests/gis/formats/SaveKillSupport.h"
+#include "tests/support/Sanitizers.h"
 
 namespace dlgtest {
 
@@ -444,6 +446,62 @@ TEST(DlgLayer, SavingReplacesTheFileSafely) {
   EXPECT_EQ(OpenDlg(dir / "s.dlg")->GetShape(1)->GetField("DLG_MINOR1").AsInteger(), 200);
 }
 
+namespace dlgkilltest {
+
+/// `count` nodes at (i + shift, -i) with major/minor codes 50 and i mod 1000.
+std::unique_ptr<TGIS_LayerVector> Nodes(int count, double shift) {
+  auto src = dlgtest::Source();
+  for (int i = 0; i < count; ++i)
+    dlgtest::AddShape(*src, gisShapeTypePoint, {{{i + shift, -double(i)}}}, "N", {50, i % 1000});
+  return src;
+}
+
+/// The shift of a saved node file, checking every node's place and codes; -1
+/// when the file does not hold `count` whole nodes.
+double NodeShift(const std::string& path, int count) {
+  auto layer = dlgtest::OpenDlg(path);
+  int n = 0;
+  double shift = -1;
+  for (layer->MoveFirst(GisWholeWorldExtent()); !layer->Eof(); layer->MoveNext(), ++n) {
+    TGIS_Shape* s = layer->GetCurrentShape();
+    const TGIS_Point p = s->GetPoint(0, 0);
+    if (n == 0) shift = p.X;
+    if (p.X != n + shift || p.Y != -n || s->GetField("DLG_MINOR1").AsInteger() != n % 1000)
+      return -1;
+  }
+  return n == count ? shift : -1;
+}
+
+} // namespace dlgkilltest
+
+TEST(DlgLayer, RandomKillsDuringASaveLeaveTheOldOrTheNewFile) {
+  using namespace dlgkilltest;
+  sktest::TTempDir dir("dlg-kill");
+#if SK_ADDRESS_SANITIZER
+  const int count = 1000; // the sanitizer tree is many times slower
+#else
+  const int count = 8000;
+#endif
+  const auto g0 = Nodes(count, 0), g1 = Nodes(count, 0.5);
+  auto save = [&](TGIS_LayerVector& from) {
+    TGIS_LayerDLG out;
+    out.SetPath(dir / "p.dlg");
+    out.ImportLayer(&from, GisWholeWorldExtent(), gisShapeTypeUnknown, "", false);
+  };
+  const long span = fmttest::ChildSaveMicroseconds([&] { save(*g0); });
+  ASSERT_GT(span, 0);
+  ASSERT_EQ(NodeShift(dir / "p.dlg", count), 0);
+  const fmttest::TKillTally tally = fmttest::KillAlternatingSaves(
+      60, 13, span * 3 / 2, 0, 0.5, [&](int round) { save(round % 2 == 0 ? *g1 : *g0); },
+      [&] {
+        TGIS_FileSet::Recover(dir / "p.dlg");
+        return NodeShift(dir / "p.dlg", count);
+      });
+  // Kills landed both before and after the commit point.
+  EXPECT_GT(tally.Old, 0);
+  EXPECT_GT(tally.New, 0);
+}
+
 TEST(DlgCodes, TableGroupsAndTheQuotedRows) {
   const auto groups = GisDlgCodeGroups();
   ASSERT_EQ(groups.size(), 7u);
@@ -466,7 +524,7 @@ TEST(DlgCodes, TableGroupsAndTheQuotedRows) {
     }
   }
   EXPECT_EQ(total, 330u);
-  // Keys of the own groups, as ranges.
+  // Keys of every group, as ranges.
   auto minors = [&](int major) {
     std::vector<int> out;
     for (const T_AttCodes& r : GisDlgCodeGroup(major))
@@ -480,6 +538,19 @@ TEST(DlgCodes, TableGroupsAndTheQuotedRows) {
         out.push_back(v);
     return out;
   };
+  std::vector<int> general;
+  for (const T_AttCodes& r : groups[0])
+    general.push_back(r.Major);
+  EXPECT_EQ(general, std::vector<int>({20,  51,  52,  54,  55,  56,  57,  91,  92,  93,
+                                       94,  95,  96,  172, 173, 174, 175, 176, 177, 179,
+                                       181, 301, 302, 303, 304, 305, 306, 307, 308}));
+  EXPECT_EQ(minors(50), expand({{1, 5}, {100, 112}, {114, 126}, {200, 203}, {205, 210},
+                                {299, 305}, {400, 401}, {403, 426}, {601, 610}, {612, 612},
+                                {614, 615}, {617, 617}, {620, 637}, {639, 639}}));
+  EXPECT_EQ(minors(170), expand({{0, 2}, {4, 5}, {7, 7}, {100, 100}, {200, 214}, {217, 219},
+                                 {221, 223}, {299, 299}, {401, 405}, {601, 603}, {605, 607},
+                                 {609, 610}, {612, 612}, {614, 622}, {624, 624}, {630, 632},
+                                 {634, 642}, {650, 659}}));
   EXPECT_EQ(minors(190), expand({{0, 0}, {100, 100}, {201, 203}, {208, 209}, {299, 299},
                                  {400, 406}, {409, 410}, {601, 603}, {605, 607}}));
   EXPECT_EQ(minors(180), expand({{0, 2}, {7, 7}, {100, 100}, {201, 202}, {204, 205}, {207, 209},

@@ -25,6 +25,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 #include "tests/gis/formats/FormatsTestSupport.h"
+#include "tests/gis/formats/SaveKillSupport.h"
 
 namespace dxftest {
 
@@ -544,22 +545,6 @@ void FillRandomLayer(TGIS_LayerVector& layer, unsigned seed, int count) {
   }
 }
 
-int InChildDxf(const std::function<int()>& body) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    int code = 1;
-    try {
-      code = body();
-    } catch (...) {
-      code = 2;
-    }
-    ::_exit(code);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return status;
-}
-
 } // namespace dxftest
 
 TEST(DxfWriter, BuildWritesTheOpeningAndClosingLines) {
@@ -692,7 +677,7 @@ TEST(DxfWriter, FailedAndInterruptedSavesKeepTheOldFile) {
   EXPECT_EQ(TTempDir::Read(dir / "s.~dxf"), old);
   EXPECT_FALSE(FileExists(dir / "s.dxf~tmp"));
   // A file-size limit: 0032 with EFBIG, the old file as it was.
-  const int status = InChildDxf([&] {
+  const int status = fmttest::InChild([&] {
     ::signal(SIGXFSZ, SIG_IGN);
     struct rlimit r{200000, 200000};
     ::setrlimit(RLIMIT_FSIZE, &r);
@@ -707,33 +692,24 @@ TEST(DxfWriter, FailedAndInterruptedSavesKeepTheOldFile) {
   EXPECT_EQ(WEXITSTATUS(status), 32);
   EXPECT_EQ(TTempDir::Read(dir / "s.dxf"), old);
   // Killed at seeded moments: the file is the old one or a complete new one.
-  std::mt19937 rng(7);
   int sawOld = 0, sawNew = 0;
-  for (int round = 0; round < 20; ++round) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::alarm(60);
-      try {
-        save(large);
-      } catch (...) {
-        ::_exit(1);
-      }
-      ::_exit(0);
-    }
-    ::usleep(useconds_t(rng() % 400000));
-    ::kill(pid, SIGKILL);
-    int st = 0;
-    ::waitpid(pid, &st, 0);
-    TGIS_FileSet::Recover(dir / "s.dxf");
-    const std::string now = TTempDir::Read(dir / "s.dxf");
-    const bool complete = now.size() > 100 && now.substr(now.size() - 10) == "  0\r\nEOF\r\n";
-    ASSERT_TRUE(now == old || complete) << round;
-    (now == old ? sawOld : sawNew)++;
-    if (complete && now != old) {
-      auto back = OpenDxf(dir / "s.dxf");
-      EXPECT_GT(back->ShapeCount(), 20000);
-      break;
-    }
-  }
+  fmttest::KillSavesAtRandom(
+      20, 7, 400000, [&](int) { save(large); },
+      [&](int round) {
+        TGIS_FileSet::Recover(dir / "s.dxf");
+        const std::string now = TTempDir::Read(dir / "s.dxf");
+        const bool complete = now.size() > 100 && now.substr(now.size() - 10) == "  0\r\nEOF\r\n";
+        if (now != old && !complete) {
+          ADD_FAILURE() << round;
+          return false;
+        }
+        (now == old ? sawOld : sawNew)++;
+        if (complete && now != old) {
+          auto back = OpenDxf(dir / "s.dxf");
+          EXPECT_GT(back->ShapeCount(), 20000);
+          return false;
+        }
+        return true;
+      });
   EXPECT_GT(sawOld + sawNew, 0);
 }
