@@ -167,8 +167,15 @@ Scan ScanImages(const std::vector<std::uint8_t>& bytes) {
     if (in.spent) break;
     if (introducer == '!') {
       const int label = in.Byte();
-      if (scan.agreedImages < 0 && ReadDifferently(label, bytes, in.pos))
-        scan.agreedImages = int(scan.images.size());
+      bool different = ReadDifferently(label, bytes, in.pos);
+      // giflib's slurp reads one more length byte after an empty first
+      // sub-block, so that it takes a valid empty extension's next block
+      // for data
+      if (in.pos < bytes.size() && bytes[in.pos] == 0) {
+        different = true;
+        in.Byte();
+      }
+      if (different && scan.agreedImages < 0) scan.agreedImages = int(scan.images.size());
       in.SubBlocks();
     } else if (introducer == ',') {
       ScannedImage image;

@@ -41,7 +41,8 @@ struct Scan {
   /// sizes say; reads an application block of size 10 with its 11th byte as
   /// data; and refuses unknown labels, smaller application blocks and short
   /// looping sub-blocks. giflib reads every extension as a chain of
-  /// sub-blocks.
+  /// sub-blocks, and after an empty first sub-block one more: the walk
+  /// follows giflib there, so that it finds the images giflib finds.
   int agreedImages = -1;
 };
 
