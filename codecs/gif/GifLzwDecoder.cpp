@@ -23,6 +23,7 @@ public:
     codeSize_ = m_ + 1;
     limit_ = 2 * clear_;
     nextFree_ = clear_ + 2;
+    for (int i = 0; i < clear_; ++i) suffix_[i] = std::uint16_t(i);
   }
 
   // The next pixel (>= 0), -1 (no more data or error) or -2 (end code).
@@ -110,10 +111,13 @@ private:
       int code = ReadCode(codeSize_);
       if (code < 0) return code;
       if (code == clear_) {
-        for (int i = 0; i < kTableSize; ++i) {
-          prefix_[i] = 0;
-          suffix_[i] = std::uint16_t(i < clear_ ? i : 0);
-        }
+        // Entries are only ever made at the next free code, so the table
+        // is back to its cleared state (single pixels below the clear code,
+        // zeros above) once the entries made since the last clear are
+        // zeroed: a run-length stream clears every few codes, and a whole
+        // table each time made its decoding slow.
+        std::fill(prefix_ + clear_ + 2, prefix_ + nextFree_, std::uint16_t(0));
+        std::fill(suffix_ + clear_ + 2, suffix_ + nextFree_, std::uint16_t(0));
         codeSize_ = m_ + 1;
         limit_ = 2 * clear_;
         nextFree_ = clear_ + 2;

@@ -338,7 +338,12 @@ void TGIFPainter::PaintBuffered() {
     break;
   default: break;
   }
-  if (target == nullptr) return; // disposals 4 to 7 draw nothing
+  if (target == nullptr) {
+    // disposals 4 to 7 draw nothing, yet the frame has had its turn: a
+    // draw that waits for the first frame must not wait for the whole play
+    started_ = true;
+    return;
+  }
   if (clearFirst) ClearBackup(frame);
   frame.Draw(target, targetRect, (flags_ & GifDrawFlag(dfTile)) != 0,
              (flags_ & GifDrawFlag(dfTransparent)) != 0);

@@ -53,6 +53,8 @@ int BppOf(TPixelFormat f) {
 
 void FillWhite(TDibData& dib, int fromX, int fromY) {
   int bpp = dib.DibBitsPerPixel();
+  // the palette's nearest entry to white, found once
+  const int white = bpp == 8 && dib.DibHeight() > 0 ? dib.NearestIndex(0xFFFFFF) : 0;
   for (int y = 0; y < dib.DibHeight(); ++y) {
     int x0 = y >= fromY ? 0 : fromX;
     if (x0 >= dib.DibWidth()) continue;
@@ -61,8 +63,7 @@ void FillWhite(TDibData& dib, int fromX, int fromY) {
       std::uint8_t* row = dib.StoredRow(y);
       std::memset(row + std::size_t(x0) * bytes, 0xFF, std::size_t(dib.DibWidth() - x0) * bytes);
     } else if (bpp == 8) {
-      // the palette's nearest entry to white, found once
-      std::memset(dib.StoredRow(y) + x0, dib.NearestIndex(0xFFFFFF), std::size_t(dib.DibWidth() - x0));
+      std::memset(dib.StoredRow(y) + x0, white, std::size_t(dib.DibWidth() - x0));
     } else {
       for (int x = x0; x < dib.DibWidth(); ++x)
         dib.SetPixelColor(x, y, 0xFFFFFF);

@@ -11,6 +11,7 @@
 #include "codecs/GifPicture.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "tests/codecs/GifCompare.h"
 #include "tests/codecs/GifOracle.h"
 
 namespace gif_decode_test {
@@ -43,49 +44,9 @@ Loaded Load(const std::vector<std::uint8_t>& bytes) {
   return r;
 }
 
-std::vector<std::uint8_t> MapOf(TGIFColorMap& map) {
-  if (map.Count() == 0) return {};
-  std::vector<std::uint8_t> out(std::size_t(3) << map.BitsPerPixel(), 0);
-  if (map.Count() > 0) std::memcpy(out.data(), map.Data(), std::size_t(map.Count()) * 3);
-  return out;
-}
-
 // Our frames and screen equal giflib's reading of the same bytes.
 void ExpectLikeGiflib(TGifPicture& ours, const gif_oracle::File& ref) {
-  ASSERT_EQ(ours.Frames().Count(), int(ref.frames.size()));
-  EXPECT_EQ(ours.Width(), ref.width);
-  EXPECT_EQ(ours.Height(), ref.height);
-  EXPECT_EQ(MapOf(ours.GlobalColors()), ref.globalMap);
-  int loops = -1;
-  for (int i = 0; i < ours.Frames().Count(); ++i) {
-    SCOPED_TRACE("frame " + IntToStr(i));
-    TGIFSubImage& f = *ours.Frame(i);
-    const gif_oracle::Frame& g = ref.frames[std::size_t(i)];
-    EXPECT_EQ(f.BoundsRect(), TRect(g.left, g.top, g.left + g.width, g.top + g.height));
-    EXPECT_EQ(f.Interlaced(), g.interlaced);
-    EXPECT_EQ(f.LocalColors().Count() > 0 ? MapOf(f.LocalColors()) : std::vector<std::uint8_t>(),
-              g.localMap);
-    EXPECT_TRUE(f.Data() == g.pixels) << "pixels differ";
-    EXPECT_EQ(f.ControlExt() != nullptr, g.hasGcb);
-    std::vector<std::string> comments;
-    for (int k = 0; k < f.ExtensionItems().Count(); ++k) {
-      TGIFExtension* e = f.ExtensionItems().Extension(k);
-      if (auto* c = dynamic_cast<TGIFCommentExtension*>(e)) {
-        std::string joined;
-        for (const std::string& s : c->Comment) joined += s;
-        comments.push_back(joined);
-      }
-      if (auto* l = dynamic_cast<TGIFAppExtNSLoop*>(e)) loops = l->Loops;
-    }
-    EXPECT_EQ(comments, g.comments);
-    if (f.ControlExt() != nullptr) {
-      EXPECT_EQ(f.ControlExt()->Disposal(), g.disposal);
-      EXPECT_EQ(f.ControlExt()->Delay(), g.delay);
-      EXPECT_EQ(f.ControlExt()->UserInput(), g.userInput);
-      EXPECT_EQ(f.Transparent() ? f.ControlExt()->TransparentColorIndex() : -1, g.transparent);
-    }
-  }
-  EXPECT_EQ(loops, ref.loops);
+  EXPECT_EQ(gif_compare::FirstDifference(ours, ref), "");
 }
 
 TEST(GifDecode, GoodSamplesDecodeLikeGiflib) {
@@ -304,9 +265,134 @@ TEST(GifDecode, LzwCyclesAreCircularEntries) {
     SCOPED_TRACE(r.codes.size());
     GifCodeWriter w;
     for (auto [code, bits] : r.codes) w.Put(code, bits);
-    Loaded ours = Load(w.File(40, 1, r.m));
+    const auto bytes = w.File(40, 1, r.m);
+    Loaded ours = Load(bytes);
     EXPECT_EQ(ours.error, GifTexts::CircularEntry);
+    // the code beyond the next free one is found, so the differential
+    // comparison leaves the frame's later pixels out
+    const auto scan = gif_compare::ScanImages(bytes);
+    ASSERT_EQ(scan.images.size(), 1u);
+    EXPECT_EQ(scan.images[0].agreedPixels, 1);
   }
+}
+
+// Invalid codes this decoder reads by its own rules, and what giflib makes
+// of them. Where giflib reads the data without an error, the pixels from
+// the first such code on differ; the scan finds that code, so that the
+// differential fuzz target compares only the pixels before it.
+TEST(GifDecode, LzwCodesReadDifferentlyFromGiflib) {
+  struct Row {
+    const char* what;
+    int m;
+    std::vector<std::pair<int, int>> codes; // code, bits
+    bool giflibReads;
+    std::int64_t agreed; // pixels before the first code read differently
+    std::vector<std::uint8_t> ours;
+  } rows[] = {
+      // 7 when 6 is the next free code: read as 6 (1 1), giflib makes up 1 2
+      {"beyond the next free code", 2,
+       {{4, 3}, {1, 3}, {7, 3}, {0, 3}, {0, 4}, {0, 4}, {0, 4}, {0, 4}, {5, 4}}, true, 1,
+       {1, 1, 1, 0, 0, 0, 0, 0}},
+      // the codes widen after the first entry, as ImageMagick reads them;
+      // giflib widens them one code earlier
+      {"minimum code size 1", 1,
+       {{2, 2}, {1, 2}, {0, 2}, {1, 3}, {0, 3}, {1, 3}, {0, 3}, {1, 3}, {0, 3}, {3, 4}}, true, 1,
+       {1, 0, 1, 0, 1, 1, 1, 0}},
+      // a first code above the clear code ends the data; giflib fails
+      {"next free code after a clear", 2,
+       {{4, 3}, {6, 3}, {0, 3}, {0, 3}, {0, 4}, {0, 4}, {5, 4}}, false, 0,
+       {0, 0, 0, 0, 0, 0, 0, 0}},
+      {"end code after a clear", 2, {{4, 3}, {5, 3}, {0, 3}, {5, 3}}, false, 0,
+       {0, 0, 0, 0, 0, 0, 0, 0}},
+      // valid data with the next free code: both read it alike
+      {"the next free code", 2,
+       {{4, 3}, {1, 3}, {6, 3}, {0, 3}, {0, 4}, {0, 4}, {0, 4}, {0, 4}, {5, 4}}, true, -1,
+       {1, 1, 1, 0, 0, 0, 0, 0}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    GifCodeWriter w;
+    for (auto [code, bits] : r.codes) w.Put(code, bits);
+    const auto bytes = w.File(8, 1, r.m);
+    Loaded ours = Load(bytes);
+    EXPECT_EQ(ours.error, "");
+    ASSERT_EQ(ours.picture->Frames().Count(), 1);
+    EXPECT_EQ(ours.picture->Frame(0)->Data(), r.ours);
+    const auto scan = gif_compare::ScanImages(bytes);
+    ASSERT_EQ(scan.images.size(), 1u);
+    EXPECT_EQ(scan.images[0].agreedPixels, r.agreed);
+    const auto ref = gif_oracle::Slurp(bytes);
+    EXPECT_EQ(ref.ok, r.giflibReads);
+    if (!ref.ok) continue;
+    EXPECT_EQ(gif_compare::FirstDifference(*ours.picture, ref, &scan), "");
+    if (r.agreed >= 0) {
+      EXPECT_NE(ref.frames[0].pixels, r.ours) << "giflib reads the code alike";
+    } else {
+      EXPECT_EQ(gif_compare::FirstDifference(*ours.picture, ref), "");
+    }
+  }
+}
+
+// Extension blocks this reader reads by their fixed layouts or refuses,
+// where giflib reads a chain of sub-blocks: the scan finds the first one, so
+// that the differential fuzz target compares only the frames before it.
+TEST(GifDecode, ExtensionBlocksReadDifferentlyFromGiflib) {
+  GifCodeWriter w;
+  for (int code : {4, 1, 5}) w.Put(code, 3);
+  const auto plain = w.File(1, 1, 2);
+  const std::ptrdiff_t descriptor = 13 + 3 * 256;
+  struct Row {
+    const char* what;
+    std::vector<std::uint8_t> block;
+    const char* ourError;
+    bool giflibReads = true;
+  } rows[] = {
+      {"control block of size 5", {'!', 0xF9, 5, 1, 0, 0, 0, 0, 0}, ""},
+      // giflib takes the image separator after it for a sub-block's length
+      {"empty comment", {'!', 0xFE, 0}, "", false},
+      {"empty comment and a zero", {'!', 0xFE, 0, 0}, ""},
+      {"control block without its terminator", {'!', 0xF9, 4, 1, 0, 0, 0, 3, 'a', 'b', 'c', 0}, ""},
+      {"plain text header of 11", {'!', 0x01, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, ""},
+      {"unknown label", {'!', 0x99, 1, 'x', 0}, GifTexts::UnknownExtension},
+      {"application block of 9",
+       {'!', 0xFF, 9, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 0},
+       GifTexts::UnsupportedAppBlockSize},
+      {"short looping sub-block",
+       {'!', 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 2, 1, 0, 0},
+       GifTexts::InvalidData},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    auto bytes = plain;
+    bytes.insert(bytes.begin() + descriptor, r.block.begin(), r.block.end());
+    EXPECT_EQ(gif_oracle::Slurp(bytes).ok, r.giflibReads);
+    EXPECT_EQ(gif_compare::ScanImages(bytes).agreedImages, 0);
+    Loaded ours = Load(bytes);
+    if (*r.ourError != 0) {
+      EXPECT_EQ(ours.error, r.ourError);
+    }
+    if (!r.giflibReads) {
+      // the valid file giflib refuses is read here
+      EXPECT_EQ(ours.error, "");
+      ASSERT_EQ(ours.picture->Frames().Count(), 1);
+      EXPECT_EQ(ours.picture->Frame(0)->Data(), std::vector<std::uint8_t>{1});
+    }
+  }
+  {
+    // the size byte is taken as it is
+    auto bytes = plain;
+    bytes.insert(bytes.begin() + descriptor, rows[0].block.begin(), rows[0].block.end());
+    Loaded ours = Load(bytes);
+    ASSERT_GE(ours.picture->Frames().Count(), 1);
+    ASSERT_NE(ours.picture->Frame(0)->ControlExt(), nullptr);
+    EXPECT_EQ(ours.picture->Frame(0)->ControlExt()->Record().BlockSize, 5);
+  }
+  // blocks of the sizes they should have are read alike
+  for (const char* name : {"good-blocks.gif", "good-disposals.gif", "odd-two-gces.gif"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(gif_compare::ScanImages(ReadFile(Sample(name))).agreedImages, -1);
+  }
+  EXPECT_EQ(gif_compare::ScanImages(ReadFile(Sample("odd-app-size10.gif"))).agreedImages, 0);
 }
 
 TEST(GifDecode, FullTableWithoutClearAndDataAfterTheEndCode) {

@@ -49,9 +49,12 @@ void ReadBlocks(File& file, Frame* frame, int count, const ExtensionBlock* block
     } else if (b.Function == APPLICATION_EXT_FUNC_CODE && b.ByteCount == 11 &&
                (std::memcmp(b.Bytes, "NETSCAPE2.0", 11) == 0 ||
                 std::memcmp(b.Bytes, "ANIMEXTS1.0", 11) == 0)) {
-      if (i + 1 < count && blocks[i + 1].Function == CONTINUE_EXT_FUNC_CODE &&
-          blocks[i + 1].ByteCount >= 3 && (blocks[i + 1].Bytes[0] & 7) == 1)
-        file.loops = blocks[i + 1].Bytes[1] | (blocks[i + 1].Bytes[2] << 8);
+      // every sub-block with id 1 sets the count, the last one holds; a
+      // looping block without one counts 0
+      file.loops = 0;
+      for (int k = i + 1; k < count && blocks[k].Function == CONTINUE_EXT_FUNC_CODE; ++k)
+        if (blocks[k].ByteCount >= 3 && (blocks[k].Bytes[0] & 7) == 1)
+          file.loops = blocks[k].Bytes[1] | (blocks[k].Bytes[2] << 8);
     }
   }
 }

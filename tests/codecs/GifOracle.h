@@ -24,7 +24,7 @@ struct File {
   int error = 0;
   int width = 0, height = 0, background = 0;
   std::vector<std::uint8_t> globalMap;
-  int loops = -1; // -1: no looping block
+  int loops = -1; // -1: no looping block; 0 also when it holds no count
   std::vector<Frame> frames;
 };
 

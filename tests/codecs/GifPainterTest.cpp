@@ -321,6 +321,32 @@ TEST(GifPainter, DrawsStartAndStopPainters) {
   for (bool woken : clock.wokenUp) EXPECT_TRUE(woken); // none timed out
 }
 
+// With a frame that restores the background, the painter paints through a
+// buffer, where a disposal of 4 to 7 draws nothing; such a frame still has
+// its turn: a draw returns after the first one while the painter plays on,
+// where it waited for the whole play (without end when looping forever).
+TEST(GifPainter, DrawReturnsAfterAFrameThatDrawsNothing) {
+  for (int disposal : {4, 7}) {
+    SCOPED_TRACE(disposal);
+    TFakePainterClock clock;
+    auto gif = gif_anim::MakeAnimation(4, 4, kColours,
+                                       {FrameSpec{0, 0, 4, 4, {}, 1, disposal, 500},
+                                        FrameSpec{0, 0, 4, 4, {}, 2, dpBackground, 500}});
+    gif->DrawFlags = kAsync | kAnimate;
+    TBitmap canvas(4, 4, pf24bit);
+    gif->Draw(canvas.Canvas(), TRect(0, 0, 4, 4));
+    // the painter waits for this thread to serve its next step, which
+    // comes before the wait for the second frame
+    EXPECT_NE(gif->ActivePainter(), nullptr);
+    {
+      std::lock_guard<std::mutex> lock(clock.mutex);
+      EXPECT_TRUE(clock.waits.empty()) << "the draw waited for the second frame";
+    }
+    gif->HaltDrawing();
+    EXPECT_EQ(gif->ActivePainter(), nullptr);
+  }
+}
+
 // A synchronous painter that loops forever keeps serving the message queue
 // inside Draw; a quit message ends it and is posted again. A nested draw of
 // the same picture meanwhile does nothing.
