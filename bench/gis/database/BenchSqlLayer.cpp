@@ -10,6 +10,9 @@
 // built once per run in one transaction. SK_BENCH_ROWS sets the number of
 // shapes (1 000 000 by default). Without a PostgreSQL server (PGHOST unset
 // or unreachable) the PostgreSQL part is skipped and says so.
+// For profiling: SK_BENCH_KEEP=1 reads the SQLite file and the PostgreSQL
+// database of the last run again instead of building them, and
+// SK_BENCH_REPEATS sets the number of repetitions (3).
 #include "bench/support/RatioReporter.h"
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisKernel.h"
