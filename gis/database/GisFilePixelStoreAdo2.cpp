@@ -18,22 +18,6 @@
 
 #include <exception>
 
-namespace {
-
-// A data-access field as the kernel reads fields.
-class TDataField : public TGIS_AdoField {
-public:
-  explicit TDataField(data::Field& field) : field_(field) {}
-  Variant Value() const override { return field_.Value(); }
-  int DataType() const override { return field_.Type(); }
-  int NumericScale() const override { return field_.NumericScale(); }
-
-private:
-  data::Field& field_;
-};
-
-} // namespace
-
 TGIS_FilePixelStoreAdo2::TGIS_FilePixelStoreAdo2()
     : query_(std::make_unique<data::Recordset>()), table_(std::make_unique<data::Recordset>()) {}
 
@@ -48,15 +32,7 @@ TGIS_FilePixelStoreAdo2::~TGIS_FilePixelStoreAdo2() {
 
 void TGIS_FilePixelStoreAdo2::DbConnect() {
   DbDisconnect();
-  connection_ = GisSharedConnections().Acquire(ConfigValue("ADO"), "", "");
-  // Every built-in dialect but its own reads PostgreSQL's system columns
-  // (xmin, xmax) as its own: the layer would end silently empty.
-  if (connection_->Engine() == data::TEngine::PostgreSQL && EngineName() != "POSTGRES") {
-    GisSharedConnections().Release(connection_);
-    connection_ = nullptr;
-    throw EGIS_Exception(GIS_RS_ERR_UNSUPPORTEDDIALECT, EngineName(), 0);
-  }
-  if (IsMySql()) connection_->SetCursorLocation(3);
+  connection_ = GisAcquireLayerConnection(ConfigValue("ADO"), EngineName(), IsMySql());
 }
 
 void TGIS_FilePixelStoreAdo2::DbDisconnect() {
@@ -114,7 +90,7 @@ Variant TGIS_FilePixelStoreAdo2::QueryField(const std::string& column) {
   SK_ASSERT(query_->State() != 0, "Query not opened", "GisFilePixelStoreAdo2", __LINE__);
   SK_ASSERT(!query_->Eof(), "Query Eof reached", "GisFilePixelStoreAdo2", __LINE__);
   Variant value;
-  GisAdoFieldToVariant(TDataField(query_->Item(column)), 65001, 65001, value);
+  GisAdoFieldToVariant(TGIS_DataAccessField(query_->Item(column)), 65001, 65001, value);
   return value;
 }
 

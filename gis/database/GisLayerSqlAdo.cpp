@@ -22,18 +22,6 @@ namespace {
 
 constexpr const char* kModule = "GisLayerSqlAdo";
 
-// A data-access field as the kernel's value conversion reads it.
-class TSqlLayerField : public TGIS_AdoField {
-public:
-  explicit TSqlLayerField(data::Field& field) : field_(field) {}
-  Variant Value() const override { return field_.Value(); }
-  int DataType() const override { return field_.Type(); }
-  int NumericScale() const override { return field_.NumericScale(); }
-
-private:
-  data::Field& field_;
-};
-
 /// A double as MySQL keeps it: 14 significant digits.
 double MySqlRounded(double value) {
   return GisStrToFloat(Format("%.14g", {value}));
@@ -72,15 +60,7 @@ data::Recordset& TGIS_LayerSqlAdo::RequireConnection() {
 
 void TGIS_LayerSqlAdo::DbConnect() {
   DbDisconnect();
-  connection_ = GisSharedConnections().Acquire(ConfigValue("ADO"), "", "");
-  // Every other dialect reads PostgreSQL's system columns (xmin, xmax) as
-  // its own bound columns: the layer would end silently empty.
-  if (connection_->Engine() == data::TEngine::PostgreSQL && EngineName() != "POSTGRES") {
-    GisSharedConnections().Release(connection_);
-    connection_ = nullptr;
-    throw EGIS_Exception(GIS_RS_ERR_UNSUPPORTEDDIALECT, EngineName(), 0);
-  }
-  if (IsMySql()) connection_->SetCursorLocation(3);
+  connection_ = GisAcquireLayerConnection(ConfigValue("ADO"), EngineName(), IsMySql());
 }
 
 void TGIS_LayerSqlAdo::DbDisconnect() {
@@ -172,11 +152,12 @@ void TGIS_LayerSqlAdo::QueryReadGeometry(std::int32_t uid, TGIS_ShapeType type) 
   if (work == nullptr || CurrentRowShape() != nullptr) return;
   // The work shape views the buffer until the next geometry replaces it.
   work->Recreate(nullptr, {}, true, uid, this);
-  geometry_ = f->Value();
-  if (geometry_.IsNull()) return;
-  std::span<const std::uint8_t> bytes;
-  if (geometry_.VarType() == (varArray | varByte)) bytes = geometry_.Bytes();
-  work->Recreate(nullptr, bytes, true, uid, this);
+  // Copied out of the engine's row into a buffer kept between rows (the
+  // row's memory goes when the stream moves or is buffered).
+  const std::span<const std::uint8_t> bytes = f->ByteView();
+  if (bytes.empty() && f->IsNull()) return;
+  geometry_.assign(bytes.begin(), bytes.end());
+  work->Recreate(nullptr, geometry_, true, uid, this);
   SetCurrentRowShape(work);
 }
 
@@ -188,7 +169,7 @@ Variant TGIS_LayerSqlAdo::ReadQueryColumn(const std::function<data::Field&()>& c
     // The code pages taken when the cursor started, else the layer's now.
     const int layerCp = LayerCodePage() != 0 ? LayerCodePage() : GetCodePage();
     const int outputCp = OutputCodePage() != 0 ? OutputCodePage() : GetOutCodePage();
-    GisAdoFieldToVariant(TSqlLayerField(column()), layerCp, outputCp, value);
+    GisAdoFieldToVariant(TGIS_DataAccessField(column()), layerCp, outputCp, value);
   } catch (const Exception&) {
     return Variant();
   }
@@ -219,7 +200,7 @@ std::string TGIS_LayerSqlAdo::QueryUidColumn() {
 Variant TGIS_LayerSqlAdo::QueryUid() {
   if (uidField_ == nullptr) uidField_ = &query_->Item(QueryUidColumn());
   Variant value;
-  GisAdoFieldToVariant(TSqlLayerField(*uidField_), GetCodePage(), GetOutCodePage(), value);
+  GisAdoFieldToVariant(TGIS_DataAccessField(*uidField_), GetCodePage(), GetOutCodePage(), value);
   return value;
 }
 

@@ -93,7 +93,7 @@ private:
   // provider that refuses NULL there gets empty texts instead.
   std::array<std::vector<std::string>, 3> nullColumns_;
   // The geometry value of the current row (the work shapes view it).
-  Variant geometry_;
+  std::vector<std::uint8_t> geometry_;
   // Column objects of the query, fetched once per query.
   data::Field *uidField_ = nullptr, *typeField_ = nullptr, *xminField_ = nullptr,
               *yminField_ = nullptr, *geometryField_ = nullptr;

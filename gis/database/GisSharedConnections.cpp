@@ -1,5 +1,7 @@
 #include "gis/database/GisSharedConnections.h"
 
+#include "gis/core/GisResource.h"
+#include "gis/core/GisResourceTable.h"
 #include "platform/data/DataAccess.h"
 #include "platform/rtl/Strings.h"
 
@@ -71,4 +73,27 @@ void TGIS_SharedConnections::SetOpener(TOpener opener) {
 TGIS_SharedConnections& GisSharedConnections() {
   static TGIS_SharedConnections registry;
   return registry;
+}
+
+data::Connection* GisAcquireLayerConnection(const std::string& connectionString,
+                                            const std::string& engineName, bool mySql) {
+  data::Connection* connection = GisSharedConnections().Acquire(connectionString, "", "");
+  if (connection->Engine() == data::TEngine::PostgreSQL && engineName != "POSTGRES") {
+    GisSharedConnections().Release(connection);
+    throw EGIS_Exception(GIS_RS_ERR_UNSUPPORTEDDIALECT, engineName, 0);
+  }
+  if (mySql) connection->SetCursorLocation(3);
+  return connection;
+}
+
+Variant TGIS_DataAccessField::Value() const {
+  return field_.Value();
+}
+
+int TGIS_DataAccessField::DataType() const {
+  return field_.Type();
+}
+
+int TGIS_DataAccessField::NumericScale() const {
+  return field_.NumericScale();
 }

@@ -7,6 +7,8 @@
 // databases. Any other string's key is the string trimmed and upper-cased.
 #pragma once
 
+#include "gis/core/GisDefsVariants.h"
+
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,7 +17,8 @@
 
 namespace data {
 class Connection;
-}
+class Field;
+} // namespace data
 
 class TGIS_SharedConnections {
 public:
@@ -52,3 +55,24 @@ private:
 
 /// The process-wide registry (outlives every layer).
 TGIS_SharedConnections& GisSharedConnections();
+
+/// The shared connection of a database layer's connection string, for a
+/// layer whose dialect engine is `engineName` ("MSJET", "POSTGRES" ...), with
+/// the cursor location MySQL layers use when `mySql`. On PostgreSQL every
+/// dialect but POSTGRES reads the server's system columns (xmin, xmax) as
+/// its own bound columns, and the layer would end silently empty: such a
+/// connection is given back at once and "0146 Unsupported dialect" raised.
+data::Connection* GisAcquireLayerConnection(const std::string& connectionString,
+                                            const std::string& engineName, bool mySql);
+
+/// A data-access field as the kernel's value conversion reads it.
+class TGIS_DataAccessField : public TGIS_AdoField {
+public:
+  explicit TGIS_DataAccessField(data::Field& field) : field_(field) {}
+  Variant Value() const override;
+  int DataType() const override;
+  int NumericScale() const override;
+
+private:
+  data::Field& field_;
+};

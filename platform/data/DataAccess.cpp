@@ -13,6 +13,37 @@ namespace data {
 
 using detail::TRow;
 
+namespace detail {
+
+TCell TStream::VariantCell(const Variant& v) {
+  TCell cell;
+  switch (v.VarType()) {
+  case varNull:
+    break;
+  case varInteger:
+  case varInt64:
+  case varByte:
+    cell.Kind = TCell::TKind::Integer;
+    cell.Int = v.AsInt64();
+    break;
+  case varDouble:
+    cell.Kind = TCell::TKind::Float;
+    cell.Float = v.AsDouble();
+    break;
+  case varArray | varByte:
+    cell.Kind = TCell::TKind::Bytes;
+    cell.Data = v.Bytes().data();
+    cell.Size = v.Bytes().size();
+    break;
+  default:
+    cell.Kind = TCell::TKind::Other;
+    break;
+  }
+  return cell;
+}
+
+} // namespace detail
+
 std::vector<TConnectionPair> ParseConnectionString(const std::string& text) {
   std::vector<TConnectionPair> pairs;
   std::string s = Trim(text);
@@ -180,7 +211,36 @@ Field& TFields::Item(const std::string& name) {
 }
 
 Variant Field::Value() const {
-  return owner_->ColumnValue(column_);
+  return owner_->CurrentValue(column_);
+}
+
+bool Field::IsNull() const {
+  const detail::TCell cell = owner_->CurrentCell(column_);
+  if (cell.Kind != detail::TCell::TKind::Other) return cell.Kind == detail::TCell::TKind::Null;
+  return Value().IsNull();
+}
+
+std::int64_t Field::AsInt64() const {
+  const detail::TCell cell = owner_->CurrentCell(column_);
+  if (cell.Kind == detail::TCell::TKind::Integer) return cell.Int;
+  return Value().AsInt64();
+}
+
+double Field::AsDouble() const {
+  const detail::TCell cell = owner_->CurrentCell(column_);
+  if (cell.Kind == detail::TCell::TKind::Float) return cell.Float;
+  if (cell.Kind == detail::TCell::TKind::Integer) return static_cast<double>(cell.Int);
+  return Value().AsDouble();
+}
+
+std::span<const std::uint8_t> Field::ByteView() const {
+  const detail::TCell cell = owner_->CurrentCell(column_);
+  if (cell.Kind == detail::TCell::TKind::Bytes) return {cell.Data, cell.Size};
+  if (cell.Kind != detail::TCell::TKind::Other) return {};
+  // A pending or fetched row: the Variant the recordset keeps.
+  const Variant& v = owner_->ColumnValue(column_);
+  if (v.VarType() != (varArray | varByte)) return {};
+  return {v.Bytes().data(), v.Bytes().size()};
 }
 
 void Field::SetValue(const Variant& value) {
@@ -315,7 +375,7 @@ void Recordset::Run() {
   stream_ = b.Query(query, {});
   BuildFields();
   TRow row;
-  while (stream_->Next(row)) rows_.push_back(std::move(row));
+  while (stream_->NextRow(row)) rows_.push_back(std::move(row));
   stream_.reset();
   index_ = 0;
   eof_ = bof_ = rows_.empty();
@@ -327,6 +387,8 @@ void Recordset::BuildFields() {
   columnNames_.clear();
   const auto& columns = stream_->Columns();
   for (const detail::TColumn& col : columns) columnNames_.push_back(col.Name);
+  row_.assign(columns.size(), Variant());
+  rowRead_.assign(columns.size(), 0);
   for (std::size_t c = updatable_ ? 1 : 0; c < columns.size(); ++c) {
     const detail::TColumn& col = columns[c];
     if (col.Type == 0) continue;
@@ -347,11 +409,14 @@ void Recordset::ResetChunks() {
 
 void Recordset::Fetch() {
   ResetChunks();
-  if (stream_ && stream_->Next(row_)) {
+  if (stream_ && stream_->Next()) {
     eof_ = false;
+    if (++rowNumber_ == 0) {
+      rowNumber_ = 1;
+      std::fill(rowRead_.begin(), rowRead_.end(), 0);
+    }
     return;
   }
-  row_.clear();
   eof_ = true;
   // The engine is free again once the stream has ended.
   stream_.reset();
@@ -414,10 +479,30 @@ void Recordset::Requery(int /*options*/) {
 }
 
 const Variant& Recordset::ColumnValue(int column) const {
-  if (edit_ != TEdit::None) return pending_[static_cast<std::size_t>(column)];
+  const std::size_t c = static_cast<std::size_t>(column);
+  if (edit_ != TEdit::None) return pending_[c];
   RequireRow();
-  const TRow& row = updatable_ ? rows_[static_cast<std::size_t>(index_)] : row_;
-  return row[static_cast<std::size_t>(column)];
+  if (updatable_) return rows_[static_cast<std::size_t>(index_)][c];
+  if (rowRead_[c] != rowNumber_) {
+    row_[c] = stream_->Value(column);
+    rowRead_[c] = rowNumber_;
+  }
+  return row_[c];
+}
+
+Variant Recordset::CurrentValue(int column) const {
+  const std::size_t c = static_cast<std::size_t>(column);
+  if (edit_ != TEdit::None) return pending_[c];
+  RequireRow();
+  if (updatable_) return rows_[static_cast<std::size_t>(index_)][c];
+  if (rowRead_[c] == rowNumber_) return row_[c];
+  return stream_->Value(column);
+}
+
+detail::TCell Recordset::CurrentCell(int column) const {
+  if (edit_ != TEdit::None || updatable_) return {detail::TCell::TKind::Other};
+  RequireRow();
+  return stream_->Cell(column);
 }
 
 Variant& Recordset::PendingValue(int column) {

@@ -23,7 +23,9 @@
 // Cursors: a recordset opened with lock type 3 and cursor type 1, 2 or 3 on
 // "SELECT * FROM <table> [WHERE <condition>]" is updatable (fully fetched,
 // with the engine's hidden row key); every other recordset is a forward-only
-// stream whose MoveFirst runs the query again.
+// stream whose MoveFirst runs the query again. A stream's current row stays
+// in the engine's memory: a field reads its column when asked (Value, or the
+// typed IsNull, AsInt64, AsDouble and ByteView), never the whole row.
 #pragma once
 
 #include "platform/rtl/Exceptions.h"
@@ -32,6 +34,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -119,6 +122,7 @@ void CreateDatabaseFile(const std::string& path);
 namespace detail {
 class TBackend;
 class TStream;
+struct TCell;
 } // namespace detail
 
 class Recordset;
@@ -183,6 +187,20 @@ public:
   /// The length in bytes of the value.
   std::int64_t ActualSize() const;
 
+  // Typed reads of the current (or pending) row: what Value() gives, read
+  // straight from the engine's row where it holds the value in that form.
+  /// Whether the value is NULL (Value().IsNull()).
+  bool IsNull() const;
+  /// Value().AsInt64() (raises as it does).
+  std::int64_t AsInt64() const;
+  /// Value().AsDouble() (raises as it does).
+  double AsDouble() const;
+  /// The bytes of a byte value (Value().Bytes()), viewed where they lie:
+  /// valid until the recordset moves, closes or is buffered, or another
+  /// statement runs on the connection. Empty for NULL and for values that
+  /// are not bytes.
+  std::span<const std::uint8_t> ByteView() const;
+
 private:
   friend class Recordset;
   Recordset* owner_ = nullptr;
@@ -244,7 +262,13 @@ public:
   void BufferStream();
 
 private:
+  friend class Field;
   enum class TEdit { None, Editing, Adding };
+  /// The value of a column of the current (or pending) row.
+  Variant CurrentValue(int column) const;
+  /// A column of the current stream row as the engine holds it (Kind Other
+  /// for pending and updatable rows: read those through CurrentValue).
+  detail::TCell CurrentCell(int column) const;
   void Run();
   void Fetch();
   void BuildFields();
@@ -262,10 +286,14 @@ private:
   // The result's column names as the engine gives them (the hidden key
   // first in an updatable recordset).
   std::vector<std::string> columnNames_;
-  // Stream: the current row; updatable: all rows (column 0 = the key).
-  std::vector<Variant> row_;
+  // Stream: the columns of the current row that ColumnValue has read (the
+  // row itself stays in the stream), with the row number each was read at.
+  mutable std::vector<Variant> row_;
+  mutable std::vector<std::uint32_t> rowRead_;
+  std::uint32_t rowNumber_ = 0;
   bool eof_ = true;
   bool bof_ = true;
+  // Updatable: all rows (column 0 = the key).
   std::vector<std::vector<Variant>> rows_;
   int index_ = -1;
   TEdit edit_ = TEdit::None;

@@ -20,34 +20,83 @@ struct TColumn {
 
 using TRow = std::vector<Variant>;
 
-/// A forward-only result. Rows come from the engine one at a time until
-/// Buffer() reads the rest into memory (the engine is then free for other
-/// statements).
+/// A value of the current row as the engine holds it, read without making a
+/// Variant. Text and Bytes view the engine's memory: valid until the stream
+/// moves or is buffered. Other: a value only Value() reads right (dates,
+/// decimals, booleans).
+struct TCell {
+  enum class TKind { Null, Integer, Float, Text, Bytes, Other };
+  TKind Kind = TKind::Null;
+  std::int64_t Int = 0;
+  double Float = 0;
+  const std::uint8_t* Data = nullptr;
+  std::size_t Size = 0;
+};
+
+/// A forward-only result. Rows come from the engine one at a time; the
+/// current row stays in the engine's memory and its columns are read on
+/// demand, until Buffer() reads it and every remaining row into memory (the
+/// engine is then free for other statements).
 class TStream {
 public:
   virtual ~TStream() = default;
   virtual const std::vector<TColumn>& Columns() const = 0;
-  /// The next row; false at the end.
-  bool Next(TRow& row) {
-    if (!buffered_) return NextFromEngine(row);
-    if (buffer_.empty()) return false;
-    row = std::move(buffer_.front());
+  /// Moves to the next row; false at the end.
+  bool Next() {
+    if (!buffered_) return live_ = StepEngine();
+    live_ = false;
+    if (buffer_.empty()) {
+      current_.clear();
+      return false;
+    }
+    current_ = std::move(buffer_.front());
     buffer_.pop_front();
     return true;
   }
+  /// The next row as Variants; false at the end.
+  bool NextRow(TRow& row) {
+    if (!Next()) return false;
+    row.clear();
+    for (std::size_t c = 0; c < Columns().size(); ++c) row.push_back(Value(static_cast<int>(c)));
+    return true;
+  }
+  /// A column of the current row.
+  Variant Value(int column) const {
+    return live_ ? EngineValue(column) : current_[static_cast<std::size_t>(column)];
+  }
+  TCell Cell(int column) const {
+    return live_ ? EngineCell(column) : VariantCell(current_[static_cast<std::size_t>(column)]);
+  }
   void Buffer() {
     if (buffered_) return;
-    TRow row;
-    while (NextFromEngine(row)) buffer_.push_back(std::move(row));
+    if (live_) {
+      current_.clear();
+      for (std::size_t c = 0; c < Columns().size(); ++c) current_.push_back(EngineValue(static_cast<int>(c)));
+      live_ = false;
+    }
     buffered_ = true;
+    TRow row;
+    while (StepEngine()) {
+      row.clear();
+      for (std::size_t c = 0; c < Columns().size(); ++c) row.push_back(EngineValue(static_cast<int>(c)));
+      buffer_.push_back(std::move(row));
+    }
   }
   bool Buffered() const { return buffered_; }
 
 protected:
-  virtual bool NextFromEngine(TRow& row) = 0;
+  /// Moves the engine to its next row; false at the end.
+  virtual bool StepEngine() = 0;
+  /// A column of the engine's current row.
+  virtual Variant EngineValue(int column) const = 0;
+  virtual TCell EngineCell(int column) const = 0;
 
 private:
+  static TCell VariantCell(const Variant& v);
   bool buffered_ = false;
+  // Whether the current row is the engine's (else current_).
+  bool live_ = false;
+  TRow current_;
   std::deque<TRow> buffer_;
 };
 

@@ -1,5 +1,6 @@
 // The PostgreSQL engine: UTF-8 sessions with a 10 s lock wait, binary
-// results streamed in single-row mode, statement-level rollback inside a
+// results streamed (plain SELECTs through a server-side cursor read in
+// batches, other queries in single-row mode), statement-level rollback inside a
 // transaction (each statement in its own savepoint), and lost connections
 // reported once and re-established on the next call without re-sending.
 #include "platform/data/DataBackend.h"
@@ -10,6 +11,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -76,10 +78,59 @@ Variant ReadValue(const PGresult* res, int row, int col, const TColumn& column) 
   case 1043:
   case 19:
     return Variant(std::string(p, static_cast<std::size_t>(len)));
-  default:
+  default: {
     (void)column;
-    return Variant(std::vector<std::uint8_t>(p, p + len));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(p);
+    return Variant(std::vector<std::uint8_t>(bytes, bytes + len));
   }
+  }
+}
+
+// A value of a result row as the engine holds it (see TCell).
+TCell ResultCell(const PGresult* res, int row, int column, const TColumn& info) {
+  TCell cell;
+  if (PQgetisnull(res, row, column)) return cell;
+  const char* p = PQgetvalue(res, row, column);
+  const int len = PQgetlength(res, row, column);
+  const Oid type = PQftype(res, column);
+  switch (type) {
+  case 21:
+  case 23:
+  case 20:
+  case 701: {
+    // Through ReadValue's own conversion: the same number.
+    const Variant v = ReadValue(res, row, column, info);
+    if (type == 701) {
+      cell.Kind = TCell::TKind::Float;
+      cell.Float = v.AsDouble();
+    } else {
+      cell.Kind = TCell::TKind::Integer;
+      cell.Int = v.AsInt64();
+    }
+    return cell;
+  }
+  case 25:
+  case 1042:
+  case 1043:
+  case 19:
+    cell.Kind = TCell::TKind::Text;
+    break;
+  case 700:
+  case 1700:
+  case 16:
+  case 1082:
+  case 1083:
+  case 1114:
+  case 1184:
+    cell.Kind = TCell::TKind::Other;
+    return cell;
+  default:
+    cell.Kind = TCell::TKind::Bytes;
+    break;
+  }
+  cell.Data = reinterpret_cast<const std::uint8_t*>(p);
+  cell.Size = static_cast<std::size_t>(len);
+  return cell;
 }
 
 struct TParams {
@@ -140,13 +191,56 @@ public:
   const std::vector<TColumn>& Columns() const override { return columns_; }
 
 protected:
-  bool NextFromEngine(TRow& row) override;
+  bool StepEngine() override;
+  Variant EngineValue(int column) const override;
+  TCell EngineCell(int column) const override;
 
 private:
-  void TakeRow(const PGresult* res, TRow& row);
   TPostgresBackend& owner_;
   std::vector<TColumn> columns_;
+  // The first row, fetched while the stream was made.
   PGresult* pending_ = nullptr;
+  // The current row (a single-row result).
+  PGresult* row_ = nullptr;
+  bool done_ = false;
+};
+
+// A plain query read in batches through a server-side cursor: one result
+// per batch instead of one per row, the next batch asked for while the
+// current one is read. Batches hold about kBatchBytes (at most kBatchRows
+// rows). The cursor lives in a transaction of its own, or in the statement's
+// savepoint inside the caller's transaction.
+class TPostgresCursorStream : public TStream {
+public:
+  static constexpr int kFirstBatch = 8;
+  static constexpr int kBatchRows = 4096;
+  static constexpr std::size_t kBatchBytes = 64u << 10;
+
+  /// The cursor is declared; the first batch is read here (errors surface).
+  TPostgresCursorStream(TPostgresBackend& owner, bool ownTransaction);
+  ~TPostgresCursorStream() override;
+  const std::vector<TColumn>& Columns() const override { return columns_; }
+
+protected:
+  bool StepEngine() override;
+  Variant EngineValue(int column) const override {
+    return ReadValue(batch_, row_, column, columns_[static_cast<std::size_t>(column)]);
+  }
+  TCell EngineCell(int column) const override;
+
+private:
+  void Ask();
+  /// The asked batch; nullptr at the end (the cursor is then closed).
+  PGresult* Receive();
+  TPostgresBackend& owner_;
+  bool ownTransaction_;
+  std::vector<TColumn> columns_;
+  PGresult* batch_ = nullptr;
+  int row_ = 0;
+  int rows_ = 0;
+  int asked_ = kFirstBatch;
+  bool inFlight_ = false;
+  bool lastBatch_ = false;
   bool done_ = false;
 };
 
@@ -172,6 +266,8 @@ public:
   void Session() {
     PGresult* r = PQexec(conn_, "SET lock_timeout = '10s'");
     PQclear(r);
+    // Streams read their cursors to the end: plan them for the whole result.
+    PQclear(PQexec(conn_, "SET cursor_tuple_fraction = 1.0"));
   }
 
   // Reconnects after a lost connection (never re-sends anything).
@@ -232,6 +328,9 @@ public:
   std::unique_ptr<TStream> Query(const std::string& sql, const std::vector<Variant>& params) override {
     Ensure();
     BufferStreams();
+    if (params.empty() && IsPlainSelect(sql)) {
+      if (DeclareCursor(sql)) return std::make_unique<TPostgresCursorStream>(*this, !inTrans_);
+    }
     OpenSavepoint();
     TParams p(params);
     truncated_.clear();
@@ -250,6 +349,74 @@ public:
 
   void Drain() {
     while (PGresult* r = PQgetResult(conn_)) PQclear(r);
+  }
+
+  // "SELECT ..." that a cursor can read (no SELECT INTO).
+  static bool IsPlainSelect(const std::string& sql) {
+    const std::string u = UpperCase(Trim(sql));
+    if (u.compare(0, 6, "SELECT") != 0 || u.size() < 7) return false;
+    if (u[6] != ' ' && u[6] != '\t' && u[6] != '\r' && u[6] != '\n' && u[6] != '*') return false;
+    return u.find("INTO") == std::string::npos;
+  }
+
+  // Declares the stream's cursor, in a transaction of its own or in the
+  // statement's savepoint. False when the server refuses the query: the
+  // plain path then runs it and reports the engine's own error.
+  bool DeclareCursor(const std::string& sql) {
+    const bool own = !inTrans_;
+    if (own)
+      Simple("BEGIN");
+    else
+      OpenSavepoint();
+    truncated_.clear();
+    PGresult* r = PQexec(conn_, ("DECLARE sk_stream NO SCROLL CURSOR FOR " + sql).c_str());
+    if (PQresultStatus(r) == PGRES_COMMAND_OK) {
+      PQclear(r);
+      return true;
+    }
+    if (PQstatus(conn_) != CONNECTION_OK) Fail(r);
+    PQclear(r);
+    if (own)
+      PQclear(PQexec(conn_, "ROLLBACK"));
+    else
+      UndoSavepoint();
+    return false;
+  }
+
+  // The cursor's stream ended (or failed with `error`): the cursor closed
+  // with its transaction or savepoint.
+  void EndCursor(bool own, PGresult* error) {
+    if (error != nullptr) {
+      Drain();
+      if (own && PQstatus(conn_) == CONNECTION_OK) {
+        const char* st = PQresultErrorField(error, PG_DIAG_SQLSTATE);
+        const std::string state = st ? st : "";
+        if (state.rfind("57P", 0) != 0 && state.rfind("08", 0) != 0) {
+          const std::string text = TrimMessage(PQresultErrorMessage(error));
+          PQclear(error);
+          PQclear(PQexec(conn_, "ROLLBACK"));
+          RaiseDataError("PostgreSQL", text, state);
+        }
+      }
+      Fail(error);
+    }
+    if (own) {
+      Simple("COMMIT");
+    } else {
+      Simple("CLOSE sk_stream");
+      ReleaseSavepoint();
+    }
+    CheckTruncation();
+  }
+  // An abandoned cursor's stream: its batch in flight read, the cursor gone
+  // with its transaction or savepoint.
+  void AbandonCursor(bool own) {
+    Drain();
+    if (PQstatus(conn_) != CONNECTION_OK) return;
+    if (own)
+      PQclear(PQexec(conn_, "ROLLBACK"));
+    else
+      UndoSavepoint();
   }
 
   // A stream ended (or was dropped): the rest of its results read, its
@@ -346,19 +513,17 @@ TPostgresStream::TPostgresStream(TPostgresBackend& owner, PGresult* first) : own
 TPostgresStream::~TPostgresStream() {
   owner_.Unregister(this);
   if (pending_ != nullptr) PQclear(pending_);
+  if (row_ != nullptr) PQclear(row_);
   if (!done_) owner_.CancelStream();
 }
 
-void TPostgresStream::TakeRow(const PGresult* res, TRow& row) {
-  row.clear();
-  for (std::size_t c = 0; c < columns_.size(); ++c)
-    row.push_back(ReadValue(res, 0, static_cast<int>(c), columns_[c]));
-}
-
-bool TPostgresStream::NextFromEngine(TRow& row) {
+bool TPostgresStream::StepEngine() {
+  if (row_ != nullptr) {
+    PQclear(row_);
+    row_ = nullptr;
+  }
   if (pending_ != nullptr) {
-    TakeRow(pending_, row);
-    PQclear(pending_);
+    row_ = pending_;
     pending_ = nullptr;
     return true;
   }
@@ -366,8 +531,7 @@ bool TPostgresStream::NextFromEngine(TRow& row) {
   PGresult* r = PQgetResult(owner_.Conn());
   const ExecStatusType st = PQresultStatus(r);
   if (st == PGRES_SINGLE_TUPLE) {
-    TakeRow(r, row);
-    PQclear(r);
+    row_ = r;
     return true;
   }
   done_ = true;
@@ -378,6 +542,96 @@ bool TPostgresStream::NextFromEngine(TRow& row) {
   }
   owner_.EndStream(true, r);
   return false;
+}
+
+Variant TPostgresStream::EngineValue(int column) const {
+  return ReadValue(row_, 0, column, columns_[static_cast<std::size_t>(column)]);
+}
+
+TCell TPostgresStream::EngineCell(int column) const {
+  return ResultCell(row_, 0, column, columns_[static_cast<std::size_t>(column)]);
+}
+
+TPostgresCursorStream::TPostgresCursorStream(TPostgresBackend& owner, bool ownTransaction)
+    : owner_(owner), ownTransaction_(ownTransaction) {
+  Ask();
+  batch_ = Receive();
+  // The columns come with every batch, the last empty one too.
+  for (int c = 0; c < PQnfields(batch_); ++c)
+    columns_.push_back(PostgresColumnType(PQfname(batch_, c), PQftype(batch_, c), PQfmod(batch_, c)));
+  rows_ = PQntuples(batch_);
+  row_ = -1;
+  if (rows_ == 0) {
+    PQclear(batch_);
+    batch_ = nullptr;
+    done_ = true;
+    owner_.EndCursor(ownTransaction_, nullptr);
+  } else if (!lastBatch_) {
+    Ask();
+  }
+  owner_.Register(this);
+}
+
+TPostgresCursorStream::~TPostgresCursorStream() {
+  owner_.Unregister(this);
+  if (batch_ != nullptr) PQclear(batch_);
+  if (!done_) owner_.AbandonCursor(ownTransaction_);
+}
+
+void TPostgresCursorStream::Ask() {
+  const std::string sql = "FETCH " + IntToStr(asked_) + " FROM sk_stream";
+  if (!PQsendQueryParams(owner_.Conn(), sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 1)) {
+    done_ = true;
+    owner_.EndCursor(ownTransaction_, PQmakeEmptyPGresult(owner_.Conn(), PGRES_FATAL_ERROR));
+  }
+  inFlight_ = true;
+}
+
+PGresult* TPostgresCursorStream::Receive() {
+  inFlight_ = false;
+  PGresult* r = PQgetResult(owner_.Conn());
+  if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+    done_ = true;
+    owner_.EndCursor(ownTransaction_, r);
+  }
+  owner_.Drain();
+  const int n = PQntuples(r);
+  lastBatch_ = n < asked_;
+  if (n > 0) {
+    // The next batch holds about kBatchBytes.
+    const std::size_t perRow = std::max<std::size_t>(1, PQresultMemorySize(r) / static_cast<std::size_t>(n));
+    asked_ = static_cast<int>(std::clamp<std::size_t>(kBatchBytes / perRow, 1, kBatchRows));
+  }
+  return r;
+}
+
+bool TPostgresCursorStream::StepEngine() {
+  if (batch_ != nullptr && ++row_ < rows_) return true;
+  if (batch_ != nullptr) PQclear(batch_);
+  batch_ = nullptr;
+  if (done_) return false;
+  PGresult* r = nullptr;
+  if (inFlight_) {
+    r = Receive();
+    if (PQntuples(r) == 0) {
+      PQclear(r);
+      r = nullptr;
+    }
+  }
+  if (r == nullptr) {
+    done_ = true;
+    owner_.EndCursor(ownTransaction_, nullptr);
+    return false;
+  }
+  batch_ = r;
+  rows_ = PQntuples(r);
+  row_ = 0;
+  if (!lastBatch_) Ask();
+  return true;
+}
+
+TCell TPostgresCursorStream::EngineCell(int column) const {
+  return ResultCell(batch_, row_, column, columns_[static_cast<std::size_t>(column)]);
 }
 
 } // namespace

@@ -42,7 +42,9 @@ public:
   const std::vector<TColumn>& Columns() const override { return columns_; }
 
 protected:
-  bool NextFromEngine(TRow& row) override;
+  bool StepEngine() override;
+  Variant EngineValue(int column) const override;
+  TCell EngineCell(int column) const override;
 
 private:
   void Finish() {
@@ -328,7 +330,7 @@ TSqliteStream::~TSqliteStream() {
   Finish();
 }
 
-bool TSqliteStream::NextFromEngine(TRow& row) {
+bool TSqliteStream::StepEngine() {
   if (done_ || stmt_ == nullptr) return false;
   if (!havePending_) {
     const int rc = sqlite3_step(stmt_);
@@ -344,10 +346,51 @@ bool TSqliteStream::NextFromEngine(TRow& row) {
     }
   }
   havePending_ = false;
-  row.clear();
-  for (std::size_t i = 0; i < columns_.size(); ++i)
-    row.push_back(ReadValue(stmt_, static_cast<int>(i), columns_[i]));
   return true;
+}
+
+Variant TSqliteStream::EngineValue(int column) const {
+  return ReadValue(stmt_, column, columns_[static_cast<std::size_t>(column)]);
+}
+
+TCell TSqliteStream::EngineCell(int column) const {
+  TCell cell;
+  const int kind = sqlite3_column_type(stmt_, column);
+  if (kind == SQLITE_NULL) return cell;
+  switch (columns_[static_cast<std::size_t>(column)].Type) {
+  case FieldType::DBDate:
+  case FieldType::DBTime:
+  case FieldType::DBTimeStamp:
+  case FieldType::Boolean:
+  case FieldType::SmallInt:
+  case FieldType::Single:
+    // Values that ReadValue converts.
+    cell.Kind = TCell::TKind::Other;
+    return cell;
+  default:
+    break;
+  }
+  switch (kind) {
+  case SQLITE_INTEGER:
+    cell.Kind = TCell::TKind::Integer;
+    cell.Int = sqlite3_column_int64(stmt_, column);
+    break;
+  case SQLITE_FLOAT:
+    cell.Kind = TCell::TKind::Float;
+    cell.Float = sqlite3_column_double(stmt_, column);
+    break;
+  case SQLITE_BLOB:
+    cell.Kind = TCell::TKind::Bytes;
+    cell.Data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+    cell.Size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column));
+    break;
+  default:
+    cell.Kind = TCell::TKind::Text;
+    cell.Data = sqlite3_column_text(stmt_, column);
+    cell.Size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column));
+    break;
+  }
+  return cell;
 }
 
 void Pragmas(sqlite3* db) {

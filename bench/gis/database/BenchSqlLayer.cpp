@@ -10,6 +10,9 @@
 // built once per run in one transaction. SK_BENCH_ROWS sets the number of
 // shapes (1 000 000 by default). Without a PostgreSQL server (PGHOST unset
 // or unreachable) the PostgreSQL part is skipped and says so.
+// For profiling: SK_BENCH_KEEP=1 reads the SQLite file and the PostgreSQL
+// database of the last run again instead of building them, and
+// SK_BENCH_REPEATS sets the number of repetitions (3).
 #include "bench/support/RatioReporter.h"
 #include "gis/core/GisDefsGeometry.h"
 #include "gis/core/GisKernel.h"
@@ -315,6 +318,27 @@ TPgData& Pg() {
       PQfinish(c);
       return d;
     }
+    const std::string ado = "Provider=PostgreSQL;Database=skbench";
+    // SK_BENCH_KEEP=1 reads the database of the last run again (for profiling).
+    const char* keep = std::getenv("SK_BENCH_KEEP");
+    if (keep != nullptr && *keep == '1') {
+      PGresult* have = PQexec(c, "SELECT 1 FROM pg_database WHERE datname = 'skbench'");
+      const bool kept = PQresultStatus(have) == PGRES_TUPLES_OK && PQntuples(have) == 1;
+      PQclear(have);
+      if (kept) {
+        PQfinish(c);
+        d.Conninfo = "dbname=skbench";
+        try {
+          for (auto [layer, name] : {std::pair{&d.Points, "PTS"}, std::pair{&d.Arcs, "ARCS"}}) {
+            layer->Config = "Storage=Native\\nLayer=" + std::string(name) + "\\nDialect=POSTGRES\\nADO=" + ado;
+            OpenBenchLayer(*layer);
+          }
+        } catch (const Exception& e) {
+          d.Skip = "PostgreSQL: " + e.Message();
+        }
+        return d;
+      }
+    }
     PQclear(PQexec(c, "DROP DATABASE IF EXISTS skbench WITH (FORCE)"));
     PGresult* made = PQexec(c, "CREATE DATABASE skbench ENCODING 'UTF8' TEMPLATE template0");
     const bool ok = PQresultStatus(made) == PGRES_COMMAND_OK;
@@ -323,7 +347,6 @@ TPgData& Pg() {
     PQfinish(c);
     if (!ok) return d;
     d.Conninfo = "dbname=skbench";
-    const std::string ado = "Provider=PostgreSQL;Database=skbench";
     auto fill = [&](const std::string& t, bool arcs) {
       PGconn* pg = PQconnectdb(d.Conninfo.c_str());
       PQclear(PQexec(pg, "BEGIN"));
@@ -437,7 +460,14 @@ void BM_PgRawArcsWindow(benchmark::State& s) { PgSingleRowRun(s, Pg().Arcs.Windo
 
 } // namespace
 
-#define SK_SQL_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)
+/// Repetitions of each case: 3, or SK_BENCH_REPEATS (more samples for profiling).
+int Repeats() {
+  const char* v = std::getenv("SK_BENCH_REPEATS");
+  const int n = v != nullptr ? std::atoi(v) : 0;
+  return n > 0 ? n : 3;
+}
+
+#define SK_SQL_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(Repeats())
 SK_SQL_BENCH(BM_SqliteLayerPoints);
 SK_SQL_BENCH(BM_SqliteRawPoints);
 SK_SQL_BENCH(BM_SqliteLayerArcs);
@@ -454,14 +484,16 @@ SK_SQL_BENCH(BM_PgLayerArcsWindow);
 SK_SQL_BENCH(BM_PgRawArcsWindow);
 
 int main(int argc, char** argv) {
+  const std::string runs = "/iterations:1/repeats:" + IntToStr(Repeats());
+  auto pair = [&](const char* label, const std::string& ours, const std::string& base) {
+    return TBenchRatio{label, ours + runs, base + runs};
+  };
   return RunBenchmarksWithRatios(
       argc, argv,
-      {{"SQLite, 1M points", "BM_SqliteLayerPoints/iterations:1/repeats:3", "BM_SqliteRawPoints/iterations:1/repeats:3"},
-       {"SQLite, 1M arcs", "BM_SqliteLayerArcs/iterations:1/repeats:3", "BM_SqliteRawArcs/iterations:1/repeats:3"},
-       {"SQLite, 1% window of arcs", "BM_SqliteLayerArcsWindow/iterations:1/repeats:3",
-        "BM_SqliteRawArcsWindow/iterations:1/repeats:3"},
-       {"PostgreSQL, 1M points", "BM_PgLayerPoints/iterations:1/repeats:3", "BM_PgRawPoints/iterations:1/repeats:3"},
-       {"PostgreSQL, 1M arcs", "BM_PgLayerArcs/iterations:1/repeats:3", "BM_PgRawArcs/iterations:1/repeats:3"},
-       {"PostgreSQL, 1% window of arcs", "BM_PgLayerArcsWindow/iterations:1/repeats:3",
-        "BM_PgRawArcsWindow/iterations:1/repeats:3"}});
+      {pair("SQLite, 1M points", "BM_SqliteLayerPoints", "BM_SqliteRawPoints"),
+       pair("SQLite, 1M arcs", "BM_SqliteLayerArcs", "BM_SqliteRawArcs"),
+       pair("SQLite, 1% window of arcs", "BM_SqliteLayerArcsWindow", "BM_SqliteRawArcsWindow"),
+       pair("PostgreSQL, 1M points", "BM_PgLayerPoints", "BM_PgRawPoints"),
+       pair("PostgreSQL, 1M arcs", "BM_PgLayerArcs", "BM_PgRawArcs"),
+       pair("PostgreSQL, 1% window of arcs", "BM_PgLayerArcsWindow", "BM_PgRawArcsWindow")});
 }

@@ -5,11 +5,13 @@
 
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Files.h"
+#include "platform/rtl/Strings.h"
 #include "tests/support/DataEngines.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -194,6 +196,101 @@ TEST_P(DataEngineTest, DropTableWhileAStreamIsOpen) {
   int n = 1;
   for (; !rs.Eof(); rs.MoveNext()) ++n;
   EXPECT_EQ(n, 5);
+}
+
+// Long streams: typed reads straight from the engine's row agree with
+// Value(), also across PostgreSQL's fetch batches, after another statement
+// made the stream buffer itself mid-way, and for NULLs.
+TEST_P(DataEngineTest, TypedReadsOfAStreamAgreeWithValues) {
+  conn_.Execute("CREATE TABLE S (ID INTEGER, X " + T("DOUBLE", "DOUBLE PRECISION") + ", T VARCHAR(20), B " +
+                T("LONGBINARY", "BYTEA") + ")");
+  conn_.Execute("CREATE TABLE OTHER (ID INTEGER)");
+  const int rows = 3000;
+  conn_.Execute(Pg() ? "INSERT INTO S SELECT i, i * 0.5, 'row ' || i, CASE WHEN i % 7 = 0 THEN NULL ELSE "
+                       "decode(repeat('5a', 2000 + i % 3), 'hex') END FROM generate_series(1, 3000) i"
+                     : "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                       "INSERT INTO S SELECT i, i * 0.5, 'row ' || i, CASE WHEN i % 7 = 0 THEN NULL ELSE "
+                       "CAST(printf('%.*c', 2000 + i % 3, 'Z') AS BLOB) END FROM n");
+  Recordset rs;
+  rs.Open("SELECT * FROM S ORDER BY ID", conn_);
+  int n = 0;
+  for (; !rs.Eof(); rs.MoveNext()) {
+    ++n;
+    data::Field& id = rs.Item("ID");
+    data::Field& x = rs.Item("X");
+    data::Field& t = rs.Item("T");
+    data::Field& b = rs.Item("B");
+    ASSERT_EQ(id.AsInt64(), n);
+    ASSERT_EQ(id.Value().AsInt64(), n);
+    ASSERT_EQ(x.AsDouble(), n * 0.5);
+    ASSERT_FALSE(t.IsNull());
+    ASSERT_TRUE(t.ByteView().empty()); // text is not bytes
+    ASSERT_EQ(t.Value().AsString(), "row " + IntToStr(n));
+    ASSERT_EQ(b.IsNull(), n % 7 == 0) << n;
+    ASSERT_EQ(b.Value().IsNull(), n % 7 == 0) << n;
+    const auto view = b.ByteView();
+    if (n % 7 == 0) {
+      ASSERT_TRUE(view.empty());
+    } else {
+      ASSERT_EQ(view.size(), static_cast<std::size_t>(2000 + n % 3)) << n;
+      ASSERT_EQ(view.front(), 'Z');
+      ASSERT_EQ(view.back(), 'Z');
+      ASSERT_TRUE(std::equal(view.begin(), view.end(), b.Value().Bytes().begin()));
+    }
+    if (n == 1500) {
+      // Another statement while the stream is open: the current row stays.
+      conn_.Execute("INSERT INTO OTHER VALUES (1)");
+      ASSERT_EQ(id.AsInt64(), 1500);
+      ASSERT_EQ(t.Value().AsString(), "row 1500");
+      ASSERT_EQ(b.ByteView().size(), static_cast<std::size_t>(2000));
+    }
+  }
+  EXPECT_EQ(n, rows);
+  EXPECT_EQ(Count("OTHER"), 1);
+}
+
+// A stream left half-read, or failing mid-way, inside and outside a
+// transaction: the session goes on, the transaction keeps its good rows, and
+// an error names the query as the engine reports it.
+TEST_P(DataEngineTest, AbandonedAndFailingStreamsLeaveTheSessionUsable) {
+  conn_.Execute("CREATE TABLE Q (ID INTEGER)");
+  conn_.Execute(Pg() ? "INSERT INTO Q SELECT i FROM generate_series(1, 2000) i"
+                     : "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                       "INSERT INTO Q SELECT i FROM n");
+  for (const bool inTransaction : {false, true}) {
+    SCOPED_TRACE(inTransaction ? "in a transaction" : "autocommit");
+    if (inTransaction) conn_.BeginTrans();
+    {
+      Recordset half;
+      half.Open("SELECT * FROM Q WHERE ID > 0 ORDER BY ID", conn_);
+      for (int i = 0; i < 100; ++i) half.MoveNext();
+      EXPECT_EQ(half.Item("ID").AsInt64(), 101);
+    }
+    conn_.Execute("INSERT INTO Q VALUES (-1)");
+    if (Pg()) {
+      // Division by zero at the 1500th row, after some batches were read.
+      Recordset failing;
+      EXPECT_THROW(
+          {
+            failing.Open("SELECT 10 / (ID - 1500) AS V FROM Q WHERE ID > 0 ORDER BY ID", conn_);
+            while (!failing.Eof()) failing.MoveNext();
+          },
+          data::EDataError);
+    }
+    try {
+      Recordset missing;
+      missing.Open("SELECT * FROM NO_SUCH_TABLE", conn_);
+      ADD_FAILURE() << "a missing table was read";
+    } catch (const data::EDataError& e) {
+      EXPECT_NE(LowerCase(e.Message()).find("no_such_table"), std::string::npos) << e.Message();
+      EXPECT_EQ(e.Message().find("DECLARE"), std::string::npos) << e.Message();
+    }
+    conn_.Execute("INSERT INTO Q VALUES (-2)");
+    if (inTransaction) conn_.CommitTrans();
+  }
+  Recordset rs;
+  rs.Open("SELECT COUNT(*) AS N FROM Q WHERE ID < 0", conn_);
+  EXPECT_EQ(rs.Item("N").AsInt64(), 4);
 }
 
 TEST_P(DataEngineTest, OneStatementPerCall) {
