@@ -233,6 +233,8 @@ private:
   /// that style whose paint extent meets the search extent has a bare
   /// extent that meets this one.
   TGIS_Extent PaintSearchExtent();
+  /// Asks the memory for the in-memory shapes of the next hits of FindNext.
+  void PrefetchFoundShapes() const;
   void BuildFreshIndex(bool& abort);
   void RefreshIndex(bool& abort);
   void ImportShapes(TGIS_LayerVector& other, const TGIS_Extent& extent, TGIS_ShapeType shapeType,

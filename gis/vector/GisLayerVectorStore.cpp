@@ -6,8 +6,28 @@
 #include "gis/viewer/GisViewer.h"
 
 bool TGIS_LayerVector::FindUidIndex(std::int32_t uid, int& position) const {
-  int lo = 0, hi = static_cast<int>(shapes_.size()) - 1;
+  const int n = static_cast<int>(shapes_.size());
+  int lo = 0, hi = n - 1;
   position = 0;
+  if (n == 0) return false;
+  // The UIDs are distinct and ascending: the shape at position i has a UID at
+  // least i above the first one and at least n - 1 - i below the last one.
+  // That narrows the search, and in a layer without gaps in its UIDs the
+  // first probe is the shape itself.
+  const std::int64_t first = shapes_.front()->Uid(), last = shapes_.back()->Uid();
+  const std::int64_t key = uid;
+  if (key < first) return false;
+  if (key > last) {
+    position = n;
+    return false;
+  }
+  hi = static_cast<int>(std::min<std::int64_t>(hi, key - first));
+  lo = static_cast<int>(std::max<std::int64_t>(0, n - 1 - (last - key)));
+  position = lo;
+  if (shapes_[hi]->Uid() == uid) {
+    position = hi;
+    return true;
+  }
   while (lo <= hi) {
     const int mid = (lo + hi) / 2;
     const std::int32_t u = shapes_[mid]->Uid();

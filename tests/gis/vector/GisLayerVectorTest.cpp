@@ -243,6 +243,69 @@ TEST(GisLayerVector, RawCursorFilteredCursorAndRTreeSearchAgree) {
   EXPECT_TRUE(FindUids(*l, e).empty());
 }
 
+TEST(GisLayerVector, UidLookupAndSearchOverUidGaps) {
+  // Shapes reverted away leave gaps in the UIDs, deleted and edited ones
+  // stay: the UID lookup still gives each shape's place (the insertion place
+  // for a missing UID), and the R-tree search gives the filtered cursor's
+  // shapes in the tree's own order.
+  TGIS_Viewer viewer(nullptr);
+  viewer.SetUseRTree(true);
+  auto* l = new TGIS_LayerVector();
+  viewer.Add(l);
+  std::mt19937 rng(23);
+  std::uniform_real_distribution<double> u(0, 1000);
+  for (int i = 0; i < 900; ++i) {
+    TGIS_Shape* s = l->CreateShape(i % 3 == 0 ? gisShapeTypeArc : gisShapeTypePoint);
+    s->AddPart();
+    const double x = u(rng), y = u(rng);
+    s->AddPoint({x, y});
+    if (i % 3 == 0) s->AddPoint({x + 4, y - 3});
+  }
+  for (int uid = 1; uid <= 900; ++uid) {
+    if (uid % 7 == 0 || (uid > 400 && uid < 460)) l->RevertShape(uid); // gaps
+    else if (uid % 11 == 0) l->GetShape(uid)->Delete();
+    else if (uid % 13 == 0) { // moved
+      TGIS_Shape* s = l->GetShape(uid);
+      s->Reset();
+      s->AddPart();
+      s->AddPoint({u(rng), u(rng)});
+    }
+  }
+  ASSERT_EQ(l->ShapeAt(0)->Uid(), 1);
+  std::vector<int> listed;
+  for (int i = 0; i < l->ShapeCount(); ++i)
+    listed.push_back(l->ShapeAt(i)->Uid());
+  for (int uid = -2; uid <= 903; ++uid) {
+    SCOPED_TRACE("UID " + IntToStr(uid));
+    const auto at = std::lower_bound(listed.begin(), listed.end(), uid);
+    int position = -1;
+    EXPECT_EQ(l->FindUidIndex(uid, position), at != listed.end() && *at == uid);
+    EXPECT_EQ(position, int(at - listed.begin()));
+  }
+  // The tree's walk order of everything, to compare the search's order with.
+  std::vector<int> treeOrder;
+  for (std::int32_t uid = l->RTree()->FindFirst(GisWholeWorldExtent(), -1); uid >= 0;
+       uid = l->RTree()->FindNext())
+    treeOrder.push_back(uid);
+  for (const double zoom : {0.5, 4.0}) {
+    viewer.SetZoom(zoom);
+    for (int q = 0; q < 40; ++q) {
+      SCOPED_TRACE("zoom " + FloatToStr(zoom) + " window " + IntToStr(q));
+      const double x = u(rng), y = u(rng), w = 1 + u(rng) / 8;
+      const TGIS_Extent e{x, y, x + w, y + w};
+      auto scanned = CursorUids(*l, e);
+      std::sort(scanned.begin(), scanned.end());
+      std::vector<int> expected;
+      for (const int uid : treeOrder)
+        if (std::binary_search(scanned.begin(), scanned.end(), uid)) expected.push_back(uid);
+      std::vector<int> found;
+      for (TGIS_Shape* s = l->FindFirst(e); s != nullptr; s = l->FindNext())
+        found.push_back(s->Uid());
+      EXPECT_EQ(found, expected);
+    }
+  }
+}
+
 TEST(GisLayerVector, FindFirstTakesTheCursorFromASixteenthUp) {
   // A spy index file path makes no difference: count R-tree use through a
   // shape the index does not know.
