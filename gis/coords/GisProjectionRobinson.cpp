@@ -122,9 +122,18 @@ double TGIS_ProjectionRobinson::SearchLatitude(double yy) {
     const double after = kDistanceTable.Value[i + 2];
     const double u = after - before;
     const double v = after - 2 * at + before;
-    const double t = 2 * (std::abs(yy) - at) / u;
-    const double c = v / u;
-    const double p = t * (1 - c * t * (1 - 2 * c * t));
+    // The root of the row's quadratic S(p) = |yy| (in the form that keeps
+    // its digits when v is small): the refinement then starts on the curve.
+    const double d = std::abs(yy) - at;
+    const double root = u * u + 8 * v * d;
+    double p = 0;
+    if (root >= 0) {
+      p = 4 * d / (u + std::sqrt(root));
+    } else { // no root in this row: its series, as the start only
+      const double t = 2 * d / u;
+      const double c = v / u;
+      p = t * (1 - c * t * (1 - 2 * c * t));
+    }
     if (p >= 0 || i == 1) return (p + i) * 5 * RobinsonSign(yy);
     if (--i < 0) gis_coords::RaiseGis(GIS_RS_ERR_PRJ_NOTSOLVABELE);
   }

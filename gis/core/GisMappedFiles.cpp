@@ -89,15 +89,14 @@ size_t AppendLineBytes(const uint8_t* p, size_t n, std::string& line, int64_t ma
 // --------------------------------------------------------------- base class
 
 template <class NextByte>
-std::string TGIS_StreamAbstract::LineFrom(NextByte&& next, int64_t maxChars) {
-  std::string line;
+void TGIS_StreamAbstract::LineFrom(NextByte&& next, int64_t maxChars, std::string& line) {
+  line.clear();
   uint8_t c = 0;
   while ((maxChars <= 0 || static_cast<int64_t>(line.size()) < maxChars) && next(c)) {
     if (c == 0 || c == 10 || c == 0x1A) break;
     if (c == 13) continue;
     line.push_back(static_cast<char>(c));
   }
-  return line;
 }
 
 template <class NextByte> std::string TGIS_StreamAbstract::TokenFrom(NextByte&& next) {
@@ -115,7 +114,13 @@ template <class NextByte> std::string TGIS_StreamAbstract::TokenFrom(NextByte&& 
 }
 
 std::string TGIS_StreamAbstract::ReadLine(int64_t maxChars) {
-  return LineFrom([this](uint8_t& c) { return Read(&c, 1) == 1; }, maxChars);
+  std::string line;
+  ReadLine(line, maxChars);
+  return line;
+}
+
+void TGIS_StreamAbstract::ReadLine(std::string& line, int64_t maxChars) {
+  LineFrom([this](uint8_t& c) { return Read(&c, 1) == 1; }, maxChars, line);
 }
 
 std::string TGIS_StreamAbstract::ReadToken() {
@@ -207,17 +212,26 @@ bool TGIS_MappedStream::NextByte(uint8_t& c) {
   return true;
 }
 
-std::string TGIS_MappedStream::ReadLine(int64_t maxChars) {
-  if (!FastReads()) return TGIS_StreamAbstract::ReadLine(maxChars);
-  std::string line;
+void TGIS_MappedStream::MapInAhead() {
+  constexpr int64_t kAhead = int64_t(4) << 20;
+  if (position_ < mappedInTo_ - kAhead / 2 || sharedView_->Populated()) return;
+  const int64_t from = std::max(position_, mappedInTo_);
+  sharedView_->Prefetch(from, position_ + kAhead - from);
+  mappedInTo_ = position_ + kAhead;
+}
+
+void TGIS_MappedStream::ReadLine(std::string& line, int64_t maxChars) {
+  if (!FastReads()) return TGIS_StreamAbstract::ReadLine(line, maxChars);
+  MapInAhead();
+  line.clear();
   bool ended = false;
   position_ += static_cast<int64_t>(AppendLineBytes(
       view_ + position_, static_cast<size_t>(size_ - position_), line, maxChars, ended));
-  return line;
 }
 
 std::string TGIS_MappedStream::ReadToken() {
   if (!FastReads()) return TGIS_StreamAbstract::ReadToken();
+  MapInAhead();
   return TokenFrom([this](uint8_t& c) { return NextByte(c); });
 }
 
@@ -340,10 +354,10 @@ bool TGIS_BufferedFileStream::NextByte(uint8_t& c) {
   return true;
 }
 
-std::string TGIS_BufferedFileStream::ReadLine(int64_t maxChars) {
-  if (!FastReads()) return TGIS_StreamAbstract::ReadLine(maxChars);
+void TGIS_BufferedFileStream::ReadLine(std::string& line, int64_t maxChars) {
+  if (!FastReads()) return TGIS_StreamAbstract::ReadLine(line, maxChars);
   lastWriteEnd_ = -1;
-  std::string line;
+  line.clear();
   bool ended = false;
   while (!ended && (maxChars <= 0 || static_cast<int64_t>(line.size()) < maxChars)) {
     if (bufferIndex_ == bufferCount_ && !Refill()) break;
@@ -351,7 +365,6 @@ std::string TGIS_BufferedFileStream::ReadLine(int64_t maxChars) {
         AppendLineBytes(buffer_.data() + bufferIndex_,
                         static_cast<size_t>(bufferCount_ - bufferIndex_), line, maxChars, ended));
   }
-  return line;
 }
 
 std::string TGIS_BufferedFileStream::ReadToken() {

@@ -53,6 +53,9 @@ public:
   /// `maxChars` bytes (0: no limit); the rest of a longer line comes with the
   /// next call. Empty at the end.
   virtual std::string ReadLine(int64_t maxChars = DefaultLineLength);
+  /// The same line into `line` (its old text replaced, its storage kept):
+  /// the form for loops that read many lines.
+  virtual void ReadLine(std::string& line, int64_t maxChars = DefaultLineLength);
   /// One token: space, TAB, CR, LF and 0 separate tokens (skipped before it,
   /// the one after it consumed); $1A ends it at once, even an empty one. At
   /// most 1024 bytes.
@@ -68,7 +71,8 @@ public:
 protected:
   /// The line and token rules over a source of single bytes (`next(c)` gives
   /// false at the end), shared by the plain and the fast readers.
-  template <class NextByte> static std::string LineFrom(NextByte&& next, int64_t maxChars);
+  template <class NextByte>
+  static void LineFrom(NextByte&& next, int64_t maxChars, std::string& line);
   template <class NextByte> static std::string TokenFrom(NextByte&& next);
 
   void CallAfterRead(int64_t position, int64_t count, void* buffer);
@@ -98,8 +102,9 @@ public:
   int64_t Size() override { return size_; }
   bool Eof() override { return position_ >= size_; }
   void Close() override;
+  using TGIS_StreamAbstract::ReadLine;
   /// Straight from the mapping when no read hook is set.
-  std::string ReadLine(int64_t maxChars = DefaultLineLength) override;
+  void ReadLine(std::string& line, int64_t maxChars = DefaultLineLength) override;
   std::string ReadToken() override;
 
   /// The `count` mapped bytes at the position, without copying; the position
@@ -115,6 +120,9 @@ private:
   /// Lines and tokens come straight from the mapping: no read hook, a view.
   bool FastReads() const;
   bool NextByte(uint8_t& c);
+  /// Lines and tokens of a file too large to be mapped in at once: the
+  /// next few megabytes are mapped in ahead of the reading.
+  void MapInAhead();
 
   std::string path_;
   std::unique_ptr<TFileStream> writeStream_;
@@ -123,6 +131,7 @@ private:
   int64_t position_ = 0;
   int64_t size_ = 0;
   int64_t lastWriteEnd_ = -1;
+  int64_t mappedInTo_ = 0; // MapInAhead has mapped in the file up to here
 };
 
 class TGIS_BufferedFileStream : public TGIS_StreamAbstract {
@@ -143,8 +152,9 @@ public:
   int64_t Size() override { return size_; }
   bool Eof() override { return GetPosition() >= size_; }
   void Close() override;
+  using TGIS_StreamAbstract::ReadLine;
   /// Straight from the buffer when no read hook is set.
-  std::string ReadLine(int64_t maxChars = DefaultLineLength) override;
+  void ReadLine(std::string& line, int64_t maxChars = DefaultLineLength) override;
   std::string ReadToken() override;
 
   /// The logical position.

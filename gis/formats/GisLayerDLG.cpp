@@ -119,7 +119,7 @@ bool TGIS_LayerDLG::ReadRecord() {
       if (!s.Eof() && *s.Peek(1) == '\n') s.Seek(1, 1);
       if (record_.size() > std::size_t(DLG_RECORD - 1)) record_.resize(std::size_t(DLG_RECORD - 1));
     } else {
-      record_ = s.ReadLine(1024);
+      s.ReadLine(record_, 1024);
       if (Trim(record_).empty()) continue;
     }
     ++records_;

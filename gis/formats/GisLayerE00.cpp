@@ -57,7 +57,7 @@ void TGIS_E00LineReader::ReadLogicalLine() {
   } else if (stream_.Eof()) {
     eof_ = true;
   } else {
-    line_ = stream_.ReadLine(0);
+    stream_.ReadLine(line_, 0);
     ++lineCounter_;
     if (OnLine) OnLine();
   }
@@ -105,7 +105,7 @@ void TGIS_E00LineReader::DecodeLine() {
         eof_ = true;
         return;
       }
-      buffer_ = stream_.ReadLine(0);
+      stream_.ReadLine(buffer_, 0);
       readIndex_ = 0;
       continue;
     }

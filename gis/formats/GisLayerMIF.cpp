@@ -52,21 +52,26 @@ public:
     std::string line;
     bool pending = false;
     while (pending || !mif_->Eof()) {
-      if (!pending) line = NextLine();
+      if (!pending) NextLine(line);
       pending = false;
       if (Dispatch(line)) pending = true;
     }
   }
 
 private:
-  std::string NextLine() {
-    std::string line = mif_->ReadLine(0);
+  /// The next line of the MIF file into `line` (its storage reused).
+  void NextLine(std::string& line) {
+    mif_->ReadLine(line, 0);
     ++mifLines_;
     if (mifLines_ % 100 == 1 && layer_.viewer_ != nullptr) {
       bool abort = false;
       layer_.viewer_->BusyShake(&layer_, int(mif_->Seek(0, 1) >> 10), int(mif_->Size() >> 10),
                                 abort);
     }
+  }
+  std::string NextLine() {
+    std::string line;
+    NextLine(line);
     return line;
   }
 
@@ -189,7 +194,7 @@ private:
         ended = true;
         return false;
       }
-      line = NextLine();
+      NextLine(line);
       TGIS_Point p;
       if (!Coordinates(line, p)) return false;
       if (shape != nullptr) shape->AddPoint(p);
@@ -203,7 +208,7 @@ private:
       ended = true;
       return -1;
     }
-    line = NextLine();
+    NextLine(line);
     const auto t = Tokens(line, " \t");
     Integer v = 0;
     if (t.size() != 1 || !TryStrToInt(t[0], v) || v < 0) return -1;
@@ -291,7 +296,8 @@ private:
 
   void ReadRow(TGIS_Shape* shape) {
     if (mid_ == nullptr || mid_->Eof()) return;
-    const std::string row = mid_->ReadLine(0);
+    std::string& row = midRow_;
+    mid_->ReadLine(row, 0);
     ++midLines_;
     if (shape == nullptr) return;
     try {
@@ -330,6 +336,7 @@ private:
   std::string midPath_;
   std::string delimiter_ = ",";
   std::int64_t mifLines_ = 0, midLines_ = 0;
+  std::string midRow_; // the MID row being read, its storage kept between rows
   int collectionLeft_ = 0;
   TGIS_Tokenizer tokenizer_;
 };

@@ -378,7 +378,7 @@ private:
                                                     layer_.OnBeforeWrite);
       if (index == 0) T_recordRT1(std::uint8_t(versionClass_)).AddFields(layer_);
       while (!stream_->Eof()) {
-        line_ = stream_->ReadLine(0);
+        stream_->ReadLine(line_, 0);
         ++lines_;
         const bool shake = body();
         if (shake && lines_ % 1000 == 1 && Shake()) {

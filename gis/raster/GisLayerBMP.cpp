@@ -186,14 +186,14 @@ int TGIS_LayerBMP::ReadLine(std::uint8_t* buffer, int row, int count, int offset
   const std::int64_t rowStart =
       storedHeight_ < 1 ? dataOffset_ + std::int64_t(row) * lineBytes_
                         : dataOffset_ + imageSize_ - (std::int64_t(row) + 1) * lineBytes_;
-  std::vector<std::uint8_t> wide;
+  // one positioned read a row, straight into the caller's buffer; 32-bit
+  // rows go through a buffer kept between rows
   std::uint8_t* target = buffer;
   if (expand32_) {
-    wide.resize(std::size_t(fileCount));
-    target = wide.data();
+    if (wideRow_.size() < std::size_t(fileCount)) wideRow_.resize(std::size_t(fileCount));
+    target = wideRow_.data();
   }
-  fileStream_->SetPosition(rowStart + fileOffset);
-  if (fileStream_->Read(target, fileCount) != fileCount)
+  if (fileStream_->ReadAt(target, fileCount, rowStart + fileOffset) != fileCount)
     throw EGIS_Exception(GIS_RS_ERR_FILEREAD, path_, 0);
   if (!expand32_) return count;
   const std::int64_t pixels = fileCount / 4;

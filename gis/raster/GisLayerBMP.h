@@ -7,6 +7,8 @@
 // needs (the pixel stores use it as well).
 #pragma once
 
+#include <vector>
+
 #include <cstdint>
 #include <string>
 
@@ -51,4 +53,5 @@ private:
   void ReadHeaders();
   std::int32_t storedHeight_ = 0;
   bool expand32_ = false;
+  std::vector<std::uint8_t> wideRow_; // a 32-bit row as read, kept between rows
 };

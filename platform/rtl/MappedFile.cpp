@@ -23,7 +23,7 @@ EMappedFileError::EMappedFileError(const std::string& path, int code, int osErro
 
 namespace {
 
-constexpr int64_t kPopulateLimit = int64_t(64) << 20;
+constexpr int64_t kPopulateLimit = TSharedView::kPopulateLimit;
 
 // A view holds a shared lock on this byte of its file for as long as it
 // lives, through a descriptor of its own; a truncation made through the
@@ -164,6 +164,19 @@ struct SharedViewsAccess {
 int TSharedView::RefCount() const {
   TCriticalSectionGuard guard(SharedViewsAccess::instance().lock);
   return SharedViewsAccess::refCount(*this);
+}
+
+void TSharedView::Prefetch(int64_t offset, int64_t count) const noexcept {
+  if (data_ == nullptr || offset < 0 || offset >= size_ || count <= 0) return;
+  const int64_t page = ::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096;
+  const int64_t start = offset / page * page;
+  const int64_t end = std::min(size_, offset + std::min(count, size_ - offset));
+#if defined(MADV_POPULATE_READ)
+  if (::madvise(const_cast<uint8_t*>(data_) + start, static_cast<size_t>(end - start),
+                MADV_POPULATE_READ) == 0)
+    return;
+#endif
+  ::madvise(const_cast<uint8_t*>(data_) + start, static_cast<size_t>(end - start), MADV_WILLNEED);
 }
 
 TSharedView* SharedViews::Acquire(const std::string& path) {

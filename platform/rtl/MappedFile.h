@@ -53,6 +53,16 @@ public:
   const uint8_t* Data() const { return data_; }
   /// The number of users (read under the lock).
   int RefCount() const;
+  /// Whether the whole file was mapped in when the view was made; a reader
+  /// of a larger file may map in the part it is about to read with Prefetch.
+  bool Populated() const { return size_ <= kPopulateLimit; }
+  /// Maps in the pages of [offset, offset + count) now, clipped to the file:
+  /// one call instead of a page fault every few pages. A hint: where the
+  /// system cannot, the pages come in as they are read.
+  void Prefetch(int64_t offset, int64_t count) const noexcept;
+
+  /// Files up to this size are mapped in whole when their view is made.
+  static constexpr int64_t kPopulateLimit = int64_t(64) << 20;
 
 private:
   friend struct SharedViewsAccess;

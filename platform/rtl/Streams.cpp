@@ -79,6 +79,16 @@ int64_t THandleStream::Read(void* buffer, int64_t count) {
                   [this](char* p, size_t n) { return ::read(handle_, p, n); });
 }
 
+int64_t THandleStream::ReadAt(void* buffer, int64_t count, int64_t position) {
+  if (count <= 0 || position < 0) return 0;
+  int64_t at = position;
+  return transfer(static_cast<char*>(buffer), count, [this, &at](char* p, size_t n) {
+    const ssize_t got = ::pread(handle_, p, n, static_cast<off_t>(at));
+    if (got > 0) at += got;
+    return got;
+  });
+}
+
 int64_t THandleStream::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
   return transfer(static_cast<const char*>(buffer), count,

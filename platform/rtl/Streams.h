@@ -68,6 +68,9 @@ public:
   int Handle() const { return handle_; }
 
   int64_t Read(void* buffer, int64_t count) override;
+  /// Reads up to `count` bytes at `position` in one positioned read (no
+  /// seek); the stream's position does not move. Returns the bytes read.
+  int64_t ReadAt(void* buffer, int64_t count, int64_t position);
   int64_t Write(const void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, int origin) override;
   /// Truncates or extends the file and moves the position to the new size.
