@@ -85,36 +85,6 @@ T_OverlayGraph::T_OverlayGraph(const T_Contour& a, const T_Contour* b,
   }
   CutUntilSettled();
   CollectEdges();
-  CollectOutside();
-}
-
-void T_OverlayGraph::CollectOutside() {
-  if (windowed_ < 0 || !OutsideWindow || !windowContour_->Closed || Nodes.empty()) return;
-  // Every point Parity is asked about lies within the nodes' box: midpoints
-  // of edges between nodes.
-  TGIS_Extent reach{Nodes[0].Local.X, Nodes[0].Local.Y, Nodes[0].Local.X, Nodes[0].Local.Y};
-  for (const T_Node& n : Nodes)
-    reach = GisExtentUnion(reach, {n.Local.X, n.Local.Y, n.Local.X, n.Local.Y});
-  // Grown by the merge radius (many units of rounding): a superset is harmless.
-  const double m = 2 * params_.R;
-  const double right = reach.XMax + Origin.X + m;
-  reach = {reach.XMin + Origin.X - m, reach.YMin + Origin.Y - m,
-           std::max(windowContour_->Extent.XMax, right) + m, reach.YMax + Origin.Y + m};
-  std::vector<std::pair<TGIS_Point, TGIS_Point>> all;
-  windowContour_->SegmentsOutside(window_, reach, all);
-  // A segment wholly to the right of every asked point is crossed by the ray
-  // exactly when the point's height lies in its half-open span: counted by
-  // two sorted lists of span ends.
-  for (const auto& [v, w] : all) {
-    if (std::min(v.X, w.X) > right) {
-      farLow_.push_back(std::min(v.Y, w.Y));
-      farHigh_.push_back(std::max(v.Y, w.Y));
-    } else {
-      outside_.emplace_back(v, w);
-    }
-  }
-  std::sort(farLow_.begin(), farLow_.end());
-  std::sort(farHigh_.begin(), farHigh_.end());
 }
 
 std::uint64_t T_OverlayGraph::CellIndex(double v) const {
@@ -196,6 +166,16 @@ void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<i
   c.ForEachSegmentIn(window_, [&](int part, int index) { in.emplace_back(part, index); });
   std::sort(in.begin(), in.end());
   if (static_cast<int>(in.size()) < c.SegmentCount()) OutsideWindow = true;
+  // The segments taken, as the contour holds them: a ray's crossings with
+  // the segments left out are the contour's crossings less these.
+  if (OutsideWindow && c.Closed) {
+    inside_.reserve(in.size());
+    for (const auto& [pi, i] : in) {
+      const std::vector<TGIS_Point>& pts = c.Parts[static_cast<std::size_t>(pi)].Points;
+      inside_.emplace_back(pts[static_cast<std::size_t>(i)],
+                           pts[(static_cast<std::size_t>(i) + 1) % pts.size()]);
+    }
+  }
   const auto node = [&](const T_ContourPart& part, std::size_t v) {
     const int id = AddNode(part.Points[v]);
     if (!c.Closed && (v == 0 || v + 1 == part.Points.size()))
@@ -510,15 +490,13 @@ bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) c
                              Nodes[static_cast<std::size_t>(e.N1)].Local, local))
       inside = !inside;
   }
-  // The segments of a windowed operand left out of the graph count too.
-  if (operand == windowed_) {
+  // The segments of a windowed operand left out of the graph count too: the
+  // whole contour's crossings less those of the segments taken into it.
+  if (operand == windowed_ && OutsideWindow) {
     const TGIS_Point p{local.X + Origin.X, local.Y + Origin.Y};
-    for (const auto& [v, w] : outside_)
+    if (windowContour_->OddCrossings(p)) inside = !inside;
+    for (const auto& [v, w] : inside_)
       if (HalfOpenCrossesRight(v, w, p)) inside = !inside;
-    const auto below = [&](const std::vector<double>& ends) {
-      return std::upper_bound(ends.begin(), ends.end(), p.Y) - ends.begin();
-    };
-    if ((below(farLow_) - below(farHigh_)) % 2 != 0) inside = !inside;
   }
   return inside;
 }

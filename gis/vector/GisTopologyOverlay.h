@@ -140,7 +140,6 @@ private:
   bool CutPass();
   void CollectEdges();
   void BuildStrips();
-  void CollectOutside();
 
   T_OverlayParams params_;
   T_CutScratch ownScratch_;
@@ -151,10 +150,9 @@ private:
   // The side of the windowed operand when nothing of it is in the window
   // (-1 until asked).
   int constantSide_ = -1;
-  // The windowed operand's segments left out of the graph that a ray from a
-  // point of the graph towards +X can meet.
-  std::vector<std::pair<TGIS_Point, TGIS_Point>> outside_;
-  std::vector<double> farLow_, farHigh_;
+  // The windowed operand's segments taken into the graph (its ring
+  // contours' only, and only when some are left out), as source segments.
+  std::vector<std::pair<TGIS_Point, TGIS_Point>> inside_;
   std::vector<std::vector<int>> grid_; // node hash buckets
   std::size_t gridMask_ = 0;
   double cell_ = 1;
