@@ -231,6 +231,48 @@ void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<i
   }
 }
 
+void T_OverlayGraph::BuildSweepStrips(T_CutScratch& w) const {
+  const std::vector<TSegment>& segs = w.Segs;
+  double y0 = segs.front().YMin, y1 = segs.front().YMax;
+  for (const TSegment& s : segs) {
+    y0 = std::min(y0, s.YMin);
+    y1 = std::max(y1, s.YMax);
+  }
+  const std::size_t n = segs.size();
+  w.StripY0 = y0;
+  w.StripCount = static_cast<int>(std::clamp<std::size_t>(n / 4, 1, std::size_t{1} << 16));
+  const auto stripOf = [&w](double y) {
+    const double f = (y - w.StripY0) / w.StripH;
+    if (!(f > 0)) return 0;
+    if (f >= w.StripCount) return w.StripCount - 1;
+    return std::min(static_cast<int>(f), w.StripCount - 1);
+  };
+  // Fewer strips while segments spanning several would make the entries
+  // outgrow four per segment.
+  std::size_t total = 0;
+  for (;;) {
+    w.StripH = y1 > y0 ? (y1 - y0) / w.StripCount : 1;
+    if (!(w.StripH > 0)) w.StripH = 1;
+    total = 0;
+    for (const TSegment& s : segs)
+      total += static_cast<std::size_t>(stripOf(s.YMax) - stripOf(s.YMin) + 1);
+    if (w.StripCount == 1 || total <= 4 * n) break;
+    w.StripCount /= 2;
+  }
+  w.StripStart.assign(static_cast<std::size_t>(w.StripCount) + 1, 0);
+  for (const TSegment& s : segs)
+    for (int k = stripOf(s.YMin); k <= stripOf(s.YMax); ++k)
+      ++w.StripStart[static_cast<std::size_t>(k) + 1];
+  for (std::size_t k = 1; k < w.StripStart.size(); ++k)
+    w.StripStart[k] += w.StripStart[k - 1];
+  w.StripItems.resize(total);
+  w.Found.assign(w.StripStart.begin(), w.StripStart.end() - 1); // fill positions
+  for (std::size_t i = 0; i < n; ++i)
+    for (int k = stripOf(segs[i].YMin); k <= stripOf(segs[i].YMax); ++k)
+      w.StripItems[static_cast<std::size_t>(w.Found[static_cast<std::size_t>(k)]++)] =
+          static_cast<int>(i);
+}
+
 void T_OverlayGraph::CutUntilSettled() {
   while (CutPass()) {
     if (++CutPasses >= params_.MaxCutPasses) throw T_OverlayOverrun{};
@@ -301,19 +343,36 @@ bool T_OverlayGraph::CutPass() {
     return GisPointToSegmentDistance(pa, pb, p) <= r;
   };
 
+  // Pairs (i, j), j > i, in the order of the sweep by XMin: for each i the
+  // segments after it that start before it ends (plus the radius). Many
+  // segments also go through horizontal strips, and each i reads only the
+  // strips its height meets: the same pairs in the same order, without
+  // walking past the segments far above or below.
+  const bool useStrips = segs.size() >= params_.StripSweepSegments;
+  if (useStrips) BuildSweepStrips(w);
+  const auto stripOf = [&w](double y) {
+    const double f = (y - w.StripY0) / w.StripH;
+    if (!(f > 0)) return 0;
+    if (f >= w.StripCount) return w.StripCount - 1;
+    return std::min(static_cast<int>(f), w.StripCount - 1);
+  };
   for (std::size_t i = 0; i < segs.size(); ++i) {
     const TSegment& s = segs[i];
-    const auto [a, b] = ends(s);
-    for (std::size_t j = i + 1; j < segs.size() && segs[j].XMin <= s.XMax + r; ++j) {
+    // Plain names: lambdas below use them (clang 14 captures no bindings).
+    const std::pair<int, int> ab = ends(s);
+    const int a = ab.first, b = ab.second;
+    const double xLimit = s.XMax + r;
+    const auto pair = [&](std::size_t j) {
       const TSegment& t = segs[j];
-      if (t.YMin > s.YMax + r || t.YMax < s.YMin - r) continue;
-      if (!s.Fresh && !t.Fresh) continue;
-      const auto [c, d] = ends(t);
+      if (t.YMin > s.YMax + r || t.YMax < s.YMin - r) return;
+      if (!s.Fresh && !t.Fresh) return;
+      const std::pair<int, int> cd = ends(t);
+      const int c = cd.first, d = cd.second;
       if (nodeOnSegment(c, a, b)) cut(s, c);
       if (nodeOnSegment(d, a, b)) cut(s, d);
       if (nodeOnSegment(a, c, d)) cut(t, a);
       if (nodeOnSegment(b, c, d)) cut(t, b);
-      if (a == c || a == d || b == c || b == d) continue;
+      if (a == c || a == d || b == c || b == d) return;
       const TGIS_Point& pa = Nodes[static_cast<std::size_t>(a)].Local;
       const TGIS_Point& pb = Nodes[static_cast<std::size_t>(b)].Local;
       const TGIS_Point& pc = Nodes[static_cast<std::size_t>(c)].Local;
@@ -322,27 +381,54 @@ bool T_OverlayGraph::CutPass() {
       const double d3 = Cross(pa, pb, pc), d4 = Cross(pa, pb, pd);
       if (!(((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) &&
             ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))))
-        continue;
+        return;
       // A crossing left uncut depends on the nodes about it (and on which
       // segment computes it): the next pass looks at these two again.
-      const auto uncut = [&w, ab = PairKey(a, b), cd = PairKey(c, d)] {
-        w.NextFresh.push_back(ab);
-        w.NextFresh.push_back(cd);
+      const auto uncut = [&w, keyAb = PairKey(a, b), keyCd = PairKey(c, d)] {
+        w.NextFresh.push_back(keyAb);
+        w.NextFresh.push_back(keyCd);
       };
       const double ua = d1 / (d1 - d2);
       const TGIS_Point x{pa.X + ua * (pb.X - pa.X), pa.Y + ua * (pb.Y - pa.Y)};
       if (Dist2(x, pa) <= r2 || Dist2(x, pb) <= r2 || Dist2(x, pc) <= r2 || Dist2(x, pd) <= r2) {
         uncut();
-        continue;
+        return;
       }
       const int n = AddNode({x.X + Origin.X, x.Y + Origin.Y});
       if (n == a || n == b || n == c || n == d) {
         uncut();
-        continue;
+        return;
       }
       cut(s, n);
       cut(t, n);
+    };
+    if (!useStrips) {
+      for (std::size_t j = i + 1; j < segs.size() && segs[j].XMin <= xLimit; ++j)
+        pair(j);
+      continue;
     }
+    const int k0 = stripOf(s.YMin - r), k1 = stripOf(s.YMax + r);
+    // The segments after i in strip k that start before xLimit, in order.
+    const auto walk = [&](int k, const auto& take) {
+      const auto first = w.StripItems.begin() + w.StripStart[static_cast<std::size_t>(k)];
+      const auto last = w.StripItems.begin() + w.StripStart[static_cast<std::size_t>(k) + 1];
+      for (auto it = std::upper_bound(first, last, static_cast<int>(i));
+           it != last && segs[static_cast<std::size_t>(*it)].XMin <= xLimit; ++it)
+        take(static_cast<std::size_t>(*it));
+    };
+    if (k0 == k1) {
+      walk(k0, pair);
+      continue;
+    }
+    // Several strips: their segments merged into one ascending list.
+    std::vector<int>& found = w.Found;
+    found.clear();
+    for (int k = k0; k <= k1; ++k)
+      walk(k, [&found](std::size_t j) { found.push_back(static_cast<int>(j)); });
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    for (int j : found)
+      pair(static_cast<std::size_t>(j));
   }
   if (cuts.empty()) {
     w.Fresh.clear();

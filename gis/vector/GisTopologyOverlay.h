@@ -40,6 +40,9 @@ struct T_OverlayParams {
   /// Cutting passes allowed: a pass that finds new cuts asks for another,
   /// and inputs settle after one or two.
   int MaxCutPasses = 16;
+  /// Cutting passes over at least this many segments find their pairs
+  /// through horizontal strips (the same pairs in the same order).
+  std::size_t StripSweepSegments = 1024;
 };
 
 /// One node of the cut boundaries.
@@ -79,6 +82,11 @@ struct T_CutScratch {
   /// Node-pair keys of the segments the next pass must look at again (sorted).
   std::vector<long long> Fresh, NextFresh;
   std::vector<int> Mids, Out;
+  /// Horizontal strips of the segments (indices into Segs, ascending per
+  /// strip) for the sweep of many segments.
+  std::vector<int> StripStart, StripItems, Found;
+  int StripCount = 1;
+  double StripY0 = 0, StripH = 1;
 };
 
 /// The two operands cut against each other.
@@ -137,6 +145,7 @@ private:
   std::uint64_t CellIndex(double v) const;
   std::size_t Bucket(std::uint64_t ix, std::uint64_t iy) const;
   void CutUntilSettled();
+  void BuildSweepStrips(T_CutScratch& w) const;
   bool CutPass();
   void CollectEdges();
   void BuildStrips();
