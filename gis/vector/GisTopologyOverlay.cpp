@@ -540,33 +540,53 @@ int T_OverlayGraph::FindEdge(int n0, int n1) const {
   return it != edgeKeys_.end() && it->first == key ? it->second : -1;
 }
 
+int T_OverlayGraph::StripOf(double y) const {
+  // Decided on the double first: a height far outside would not convert.
+  const int count = static_cast<int>(strips_.size());
+  const double f = (y - stripY0_) / stripH_;
+  if (!(f > 0)) return 0;
+  if (f >= count) return count - 1;
+  return std::min(static_cast<int>(f), count - 1);
+}
+
 void T_OverlayGraph::BuildStrips() {
-  const int count =
-      std::clamp(static_cast<int>(std::sqrt(static_cast<double>(Edges.size()))), 1, 4096);
   double y0 = 0, y1 = 0;
   for (std::size_t i = 0; i < Nodes.size(); ++i) {
     y0 = i == 0 ? Nodes[i].Local.Y : std::min(y0, Nodes[i].Local.Y);
     y1 = i == 0 ? Nodes[i].Local.Y : std::max(y1, Nodes[i].Local.Y);
   }
-  strips_.assign(static_cast<std::size_t>(count), {});
+  const auto yOf = [&](int node) { return Nodes[static_cast<std::size_t>(node)].Local.Y; };
+  // Small graphs: about the square root of the edges (few strips to fill).
+  // Large ones: about one strip per edge, halved while the edges spanning
+  // several strips would make the entries outgrow four per edge (a ray test
+  // reads one strip; the order within it does not change a parity).
+  const std::size_t n = Edges.size();
+  int count = n < 1024 ? std::max(1, static_cast<int>(std::sqrt(static_cast<double>(n))))
+                       : static_cast<int>(std::min<std::size_t>(n, std::size_t{1} << 20));
   stripY0_ = y0;
-  stripH_ = y1 > y0 ? (y1 - y0) / count : 1;
-  const auto stripOf = [&](double y) {
-    return std::clamp(static_cast<int>((y - stripY0_) / stripH_), 0, count - 1);
-  };
+  for (;;) {
+    strips_.assign(static_cast<std::size_t>(count), {});
+    stripH_ = y1 > y0 ? (y1 - y0) / count : 1;
+    if (!(stripH_ > 0)) stripH_ = 1;
+    if (count == 1) break;
+    std::size_t total = 0;
+    for (const T_Edge& e : Edges)
+      total += static_cast<std::size_t>(StripOf(std::max(yOf(e.N0), yOf(e.N1))) -
+                                        StripOf(std::min(yOf(e.N0), yOf(e.N1))) + 1);
+    if (total <= 4 * n) break;
+    count /= 2;
+  }
   for (int i = 0; i < static_cast<int>(Edges.size()); ++i) {
     const T_Edge& e = Edges[static_cast<std::size_t>(i)];
-    const double ya = Nodes[static_cast<std::size_t>(e.N0)].Local.Y;
-    const double yb = Nodes[static_cast<std::size_t>(e.N1)].Local.Y;
-    for (int s = stripOf(std::min(ya, yb)); s <= stripOf(std::max(ya, yb)); ++s)
+    const double ya = yOf(e.N0), yb = yOf(e.N1);
+    for (int s = StripOf(std::min(ya, yb)); s <= StripOf(std::max(ya, yb)); ++s)
       strips_[static_cast<std::size_t>(s)].push_back(i);
   }
 }
 
 bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) const {
   if (strips_.empty()) return false;
-  const int count = static_cast<int>(strips_.size());
-  const int s = std::clamp(static_cast<int>((local.Y - stripY0_) / stripH_), 0, count - 1);
+  const int s = StripOf(local.Y);
   bool inside = false;
   for (int i : strips_[static_cast<std::size_t>(s)]) {
     if (i == exclude) continue;

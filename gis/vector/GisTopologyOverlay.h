@@ -149,6 +149,8 @@ private:
   bool CutPass();
   void CollectEdges();
   void BuildStrips();
+  /// The strip holding height y (clamped to the strips; they are built).
+  int StripOf(double y) const;
 
   T_OverlayParams params_;
   T_CutScratch ownScratch_;
