@@ -542,7 +542,7 @@ int T_OverlayGraph::FindEdge(int n0, int n1) const {
 
 int T_OverlayGraph::StripOf(double y) const {
   // Decided on the double first: a height far outside would not convert.
-  const int count = static_cast<int>(strips_.size());
+  const int count = stripCount_;
   const double f = (y - stripY0_) / stripH_;
   if (!(f > 0)) return 0;
   if (f >= count) return count - 1;
@@ -565,7 +565,7 @@ void T_OverlayGraph::BuildStrips() {
                        : static_cast<int>(std::min<std::size_t>(n, std::size_t{1} << 20));
   stripY0_ = y0;
   for (;;) {
-    strips_.assign(static_cast<std::size_t>(count), {});
+    stripCount_ = count;
     stripH_ = y1 > y0 ? (y1 - y0) / count : 1;
     if (!(stripH_ > 0)) stripH_ = 1;
     if (count == 1) break;
@@ -576,19 +576,31 @@ void T_OverlayGraph::BuildStrips() {
     if (total <= 4 * n) break;
     count /= 2;
   }
+  // One array of edge indices, strip after strip.
+  stripStart_.assign(static_cast<std::size_t>(count) + 1, 0);
+  for (const T_Edge& e : Edges) {
+    const double ya = yOf(e.N0), yb = yOf(e.N1);
+    for (int s = StripOf(std::min(ya, yb)); s <= StripOf(std::max(ya, yb)); ++s)
+      ++stripStart_[static_cast<std::size_t>(s) + 1];
+  }
+  for (std::size_t k = 1; k < stripStart_.size(); ++k)
+    stripStart_[k] += stripStart_[k - 1];
+  stripEdges_.resize(static_cast<std::size_t>(stripStart_.back()));
+  std::vector<int> at(stripStart_.begin(), stripStart_.end() - 1);
   for (int i = 0; i < static_cast<int>(Edges.size()); ++i) {
     const T_Edge& e = Edges[static_cast<std::size_t>(i)];
     const double ya = yOf(e.N0), yb = yOf(e.N1);
     for (int s = StripOf(std::min(ya, yb)); s <= StripOf(std::max(ya, yb)); ++s)
-      strips_[static_cast<std::size_t>(s)].push_back(i);
+      stripEdges_[static_cast<std::size_t>(at[static_cast<std::size_t>(s)]++)] = i;
   }
 }
 
 bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) const {
-  if (strips_.empty()) return false;
-  const int s = StripOf(local.Y);
+  if (stripStart_.empty()) return false;
+  const auto s = static_cast<std::size_t>(StripOf(local.Y));
   bool inside = false;
-  for (int i : strips_[static_cast<std::size_t>(s)]) {
+  for (int k = stripStart_[s]; k < stripStart_[s + 1]; ++k) {
+    const int i = stripEdges_[static_cast<std::size_t>(k)];
     if (i == exclude) continue;
     const T_Edge& e = Edges[static_cast<std::size_t>(i)];
     if ((operand == 0 ? e.CountA : e.CountB) % 2 == 0) continue;
@@ -693,17 +705,28 @@ std::vector<std::vector<int>> SplitAtRepeats(const std::vector<int>& walk) {
 /// on the right and rings touching at a node come out apart.
 std::vector<TRing> TraceRings(const T_OverlayGraph& g,
                               const std::vector<std::pair<int, int>>& dirs) {
+  // The edges leaving each node by angle, node after node in one array:
+  // node n's are outEdges[outStart[n] .. outStart[n + 1]).
   const std::size_t nodeCount = g.Nodes.size();
-  std::vector<std::vector<std::pair<double, int>>> out(nodeCount);
-  for (int i = 0; i < static_cast<int>(dirs.size()); ++i) {
-    const auto [from, to] = dirs[static_cast<std::size_t>(i)];
-    out[static_cast<std::size_t>(from)].emplace_back(
-        Angle(g.Nodes[static_cast<std::size_t>(from)].Local,
-              g.Nodes[static_cast<std::size_t>(to)].Local),
-        i);
+  std::vector<std::size_t> outStart(nodeCount + 1, 0);
+  for (const auto& [from, to] : dirs)
+    ++outStart[static_cast<std::size_t>(from) + 1];
+  for (std::size_t k = 1; k <= nodeCount; ++k)
+    outStart[k] += outStart[k - 1];
+  std::vector<std::pair<double, int>> outEdges(dirs.size());
+  {
+    std::vector<std::size_t> at(outStart.begin(), outStart.end() - 1);
+    for (int i = 0; i < static_cast<int>(dirs.size()); ++i) {
+      const auto [from, to] = dirs[static_cast<std::size_t>(i)];
+      outEdges[at[static_cast<std::size_t>(from)]++] = {
+          Angle(g.Nodes[static_cast<std::size_t>(from)].Local,
+                g.Nodes[static_cast<std::size_t>(to)].Local),
+          i};
+    }
   }
-  for (auto& list : out)
-    std::sort(list.begin(), list.end());
+  for (std::size_t k = 0; k < nodeCount; ++k)
+    std::sort(outEdges.begin() + static_cast<std::ptrdiff_t>(outStart[k]),
+              outEdges.begin() + static_cast<std::ptrdiff_t>(outStart[k + 1]));
   std::vector<std::uint8_t> used(dirs.size(), 0);
   std::vector<TRing> rings;
   for (int start = 0; start < static_cast<int>(dirs.size()); ++start) {
@@ -718,15 +741,18 @@ std::vector<TRing> TraceRings(const T_OverlayGraph& g,
       ring.Nodes.push_back(from);
       const double back = Angle(g.Nodes[static_cast<std::size_t>(to)].Local,
                                 g.Nodes[static_cast<std::size_t>(from)].Local);
-      const auto& list = out[static_cast<std::size_t>(to)];
-      if (list.empty()) break;
-      auto it = std::upper_bound(list.begin(), list.end(), std::pair<double, int>{back, INT32_MAX});
-      if (it == list.end()) it = list.begin();
+      const auto first =
+          outEdges.begin() + static_cast<std::ptrdiff_t>(outStart[static_cast<std::size_t>(to)]);
+      const auto last = outEdges.begin() +
+                        static_cast<std::ptrdiff_t>(outStart[static_cast<std::size_t>(to) + 1]);
+      if (first == last) break;
+      const auto size = static_cast<std::size_t>(last - first);
+      auto it = std::upper_bound(first, last, std::pair<double, int>{back, INT32_MAX});
+      if (it == last) it = first;
       // Skip edges already traced (a node where rings touch).
       std::size_t tries = 0;
-      while (used[static_cast<std::size_t>(it->second)] && it->second != start &&
-             ++tries < list.size()) {
-        if (++it == list.end()) it = list.begin();
+      while (used[static_cast<std::size_t>(it->second)] && it->second != start && ++tries < size) {
+        if (++it == last) it = first;
       }
       cur = it->second;
     }

@@ -167,7 +167,10 @@ private:
   std::vector<std::vector<int>> grid_; // node hash buckets
   std::size_t gridMask_ = 0;
   double cell_ = 1;
-  std::vector<std::vector<int>> strips_;
+  // Horizontal strips of edge indices: strip k holds
+  // stripEdges_[stripStart_[k] .. stripStart_[k + 1]).
+  std::vector<int> stripStart_, stripEdges_;
+  int stripCount_ = 1;
   double stripY0_ = 0, stripH_ = 1;
   std::vector<std::pair<long long, int>> edgeKeys_;
 };
