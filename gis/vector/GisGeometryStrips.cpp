@@ -21,11 +21,7 @@ void TGIS_SegmentStrips::Clear() {
 }
 
 int TGIS_SegmentStrips::StripOf(double y) const {
-  // Decided on the double first: a height far outside would not convert.
-  const double f = (y - y0_) / h_;
-  if (!(f > 0)) return 0;
-  if (f >= count_) return count_ - 1;
-  return std::min(static_cast<int>(f), count_ - 1);
+  return GisStripOf(y, y0_, h_, count_);
 }
 
 void TGIS_SegmentStrips::Build(const std::vector<TSegment>& segments) {

@@ -13,6 +13,16 @@
 
 #include "gis/core/GisDefsGeometry.h"
 
+/// The strip of height y among `count` strips of height h from y0, clamped to
+/// them (decided on the double first: a height far outside, or NaN, would not
+/// convert).
+inline int GisStripOf(double y, double y0, double h, int count) {
+  const double f = (y - y0) / h;
+  if (!(f > 0)) return 0;
+  if (f >= count) return count - 1;
+  return f < count - 1 ? static_cast<int>(f) : count - 1;
+}
+
 class TGIS_SegmentStrips {
 public:
   struct TSegment {

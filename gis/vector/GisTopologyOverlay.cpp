@@ -242,10 +242,7 @@ void T_OverlayGraph::BuildSweepStrips(T_CutScratch& w) const {
   w.StripY0 = y0;
   w.StripCount = static_cast<int>(std::clamp<std::size_t>(n / 4, 1, std::size_t{1} << 16));
   const auto stripOf = [&w](double y) {
-    const double f = (y - w.StripY0) / w.StripH;
-    if (!(f > 0)) return 0;
-    if (f >= w.StripCount) return w.StripCount - 1;
-    return std::min(static_cast<int>(f), w.StripCount - 1);
+    return GisStripOf(y, w.StripY0, w.StripH, w.StripCount);
   };
   // Fewer strips while segments spanning several would make the entries
   // outgrow four per segment.
@@ -351,10 +348,7 @@ bool T_OverlayGraph::CutPass() {
   const bool useStrips = segs.size() >= params_.StripSweepSegments;
   if (useStrips) BuildSweepStrips(w);
   const auto stripOf = [&w](double y) {
-    const double f = (y - w.StripY0) / w.StripH;
-    if (!(f > 0)) return 0;
-    if (f >= w.StripCount) return w.StripCount - 1;
-    return std::min(static_cast<int>(f), w.StripCount - 1);
+    return GisStripOf(y, w.StripY0, w.StripH, w.StripCount);
   };
   for (std::size_t i = 0; i < segs.size(); ++i) {
     const TSegment& s = segs[i];
@@ -541,12 +535,7 @@ int T_OverlayGraph::FindEdge(int n0, int n1) const {
 }
 
 int T_OverlayGraph::StripOf(double y) const {
-  // Decided on the double first: a height far outside would not convert.
-  const int count = stripCount_;
-  const double f = (y - stripY0_) / stripH_;
-  if (!(f > 0)) return 0;
-  if (f >= count) return count - 1;
-  return std::min(static_cast<int>(f), count - 1);
+  return GisStripOf(y, stripY0_, stripH_, stripCount_);
 }
 
 void T_OverlayGraph::BuildStrips() {
