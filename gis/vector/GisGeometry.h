@@ -5,6 +5,8 @@
 // Which file holds what:
 //   GisGeometry.h          this header: the readers and the planar tests
 //   GisGeometryPlanar.cpp  GisPointInPolygon, GisSegmentsCross, GisSegmentsIntersection
+//   GisGeometryStrips.h/.cpp the strip index of segments behind the exact
+//                          point tests of large polygons and topology contours
 //   GisGeometryWkt.h/.cpp  the text reader and TGIS_Shape::ExportToWKT
 //   GisGeometryWkb.h/.cpp  the binary reader and TGIS_Shape::ExportToWKB
 //   GisGeometryGdo.h/.cpp  the blob tags, the blob reader and TGIS_Shape::ExportToGDO
@@ -27,6 +29,8 @@
 #include "gis/vector/GisGeometryWkb.h"
 #include "gis/vector/GisGeometryWkt.h"
 
+class TGIS_SegmentStrips;
+
 /// A segment: start and end.
 struct TGIS_Segment {
   TGIS_Point A;
@@ -38,6 +42,11 @@ struct TGIS_Segment {
 /// a polygon; a negative part tests every ring, a part index that ring alone
 /// (false beyond the last ring). Vertices come from GetPoint.
 bool GisPointInPolygon(const TGIS_Point& point, const TGIS_Shape* shape, int part);
+/// The edge index GisPointInPolygon answers from for a shape: polygons of 64
+/// vertices or more whose GetPoint gives the stored coordinates unchanged get
+/// one on their second test, kept until their geometry changes. nullptr while
+/// the test goes edge by edge (it makes the index when due).
+const TGIS_SegmentStrips* GisPointTestIndex(const TGIS_Shape& shape);
 
 /// True when the two segments meet, ends included; parallel and collinear
 /// segments never do.

@@ -1,10 +1,12 @@
 // TGIS_Shape: construction, geometry blocks and their growth, raw records,
 // geometry blobs.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
 #include "gis/core/GisResource.h"
+#include "gis/vector/GisGeometryStrips.h"
 #include "gis/vector/GisLayerVector.h"
 #include "platform/rtl/Exceptions.h"
 
@@ -24,7 +26,21 @@ std::int32_t ReadInt(const std::uint8_t* p) {
 
 // ---- blocks ----------------------------------------------------------------------------
 
+namespace {
+
+std::uint64_t NextBlockStamp() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
+} // namespace
+
+void TGIS_ShapeBlock::Touch() {
+  Stamp = NextBlockStamp();
+}
+
 void TGIS_ShapeBlock::Allocate(std::size_t capacity) {
+  Touch();
   Owned = std::make_unique<std::uint8_t[]>(capacity); // value-initialised: zeroed
   Capacity = capacity;
   Data = Owned.get();
@@ -32,6 +48,7 @@ void TGIS_ShapeBlock::Allocate(std::size_t capacity) {
 
 void TGIS_ShapeBlock::Grow(std::size_t capacity) {
   if (capacity <= Capacity && Owned != nullptr) return;
+  Touch();
   auto bytes = std::make_unique<std::uint8_t[]>(capacity);
   if (Data != nullptr) std::memcpy(bytes.get(), Data, std::min(Capacity, capacity));
   Owned = std::move(bytes);
@@ -40,6 +57,7 @@ void TGIS_ShapeBlock::Grow(std::size_t capacity) {
 }
 
 void TGIS_ShapeBlock::Forget() {
+  Touch();
   Owned.reset();
   Capacity = 0;
   Data = nullptr;
@@ -195,6 +213,7 @@ std::int32_t TGIS_Shape::HeaderInt(int offset) const {
 void TGIS_Shape::SetHeaderInt(int offset, std::int32_t value) {
   SK_ASSERT(header_.Owned != nullptr && offset + 4 <= static_cast<int>(header_.Capacity), "",
             "GisLayerVector", __LINE__);
+  header_.Touch();
   std::memcpy(header_.Owned.get() + offset, &value, 4);
 }
 
@@ -209,6 +228,7 @@ double TGIS_Shape::HeaderDouble(int offset) const {
 void TGIS_Shape::SetBox(const TGIS_Extent& box) {
   SK_ASSERT(header_.Owned != nullptr && header_.Capacity >= 32, "", "GisLayerVector", __LINE__);
   const double v[4] = {box.XMin, box.YMin, box.XMax, box.YMax};
+  header_.Touch();
   std::memcpy(header_.Owned.get(), v, 32);
 }
 
@@ -227,6 +247,7 @@ void TGIS_Shape::WriteRawPoint(int index, const TGIS_Point& p) {
   SK_ASSERT(points_.Owned != nullptr && index >= 0 &&
                 static_cast<std::size_t>(index + 1) * 16 <= points_.Capacity,
             "", "GisLayerVector", __LINE__);
+  points_.Touch();
   std::memcpy(points_.Owned.get() + 16 * index, &p.X, 8);
   std::memcpy(points_.Owned.get() + 16 * index + 8, &p.Y, 8);
 }

@@ -26,6 +26,7 @@ class TBitmap;
 class TGIS_DrawableCopy;
 class TGIS_LayerVector;
 class TGIS_PointList;
+class TGIS_SegmentStrips;
 class TGIS_Viewer;
 class TGIS_Shape;
 struct TGIS_LabelPlacement;
@@ -56,9 +57,13 @@ struct TGIS_ShapeBlock {
   std::size_t Capacity = 0;
   /// The bytes (Owned.get() or the mapped memory); nullptr for no block.
   const std::uint8_t* Data = nullptr;
+  /// Renewed (never to a value used before) whenever the bytes or the
+  /// reference change, so caches of derived data can tell they are stale.
+  std::uint64_t Stamp = 0;
   void Allocate(std::size_t capacity); // zeroed
   void Grow(std::size_t capacity);     // keeps the bytes, zeroes the rest
   void Forget();                       // drops the reference (frees owned bytes)
+  void Touch();                        // a new stamp
 };
 
 /// The DE-9IM relate side of the topology engine (GisTopology.h), with the
@@ -352,6 +357,18 @@ protected:
 
   TGIS_ShapeBlock header_, points_;
   std::uint8_t lockLevel_ = 0;
+  /// The edge index of the point-in-polygon test (GisGeometryPlanar.cpp),
+  /// made on the second test of the same geometry and valid while both
+  /// blocks keep the stamps it was made for.
+  struct TPointTestIndex {
+    std::uint64_t HeaderStamp = 0, PointsStamp = 0;
+    const std::uint8_t* HeaderData = nullptr;
+    const std::uint8_t* PointsData = nullptr;
+    int Tests = 0; // tests of this geometry so far
+    std::unique_ptr<TGIS_SegmentStrips> Strips;
+  };
+  mutable std::unique_ptr<TPointTestIndex> pointTestIndex_;
+  friend struct TGIS_PointTestAccess;
   bool geometryChanged_ = false;
 
 private:

@@ -143,7 +143,7 @@ void T_Contour::RecomputeExtent() {
   for (const T_ContourPart& p : Parts)
     Extent = GisExtentUnion(Extent, p.Extent);
   strips_.clear();
-  sortedStrips_.clear();
+  index_.Clear();
 }
 
 // ---- point tests ---------------------------------------------------------------------------
@@ -175,61 +175,26 @@ int T_Contour::StripOf(double y) const {
   return std::clamp(static_cast<int>((y - stripY0_) / stripH_), 0, count - 1);
 }
 
+void T_Contour::BuildIndex() const {
+  std::vector<TGIS_SegmentStrips::TSegment> segments;
+  segments.reserve(static_cast<std::size_t>(SegmentCount()));
+  for (int pi = 0; pi < static_cast<int>(Parts.size()); ++pi) {
+    const T_ContourPart& part = Parts[static_cast<std::size_t>(pi)];
+    const std::size_t n = part.Points.size();
+    for (int i = 0; i < EdgeCount(part, Closed); ++i)
+      segments.push_back({part.Points[static_cast<std::size_t>(i)],
+                          part.Points[(static_cast<std::size_t>(i) + 1) % n], pi});
+  }
+  index_.Build(segments);
+}
+
 bool T_Contour::ExactPointInContour(const TGIS_Point& p, int part) const {
-  if (strips_.empty()) BuildStrips();
-  const int s = StripOf(p.Y);
-  bool inside = false;
-  for (const TEdgeRef& e : strips_[static_cast<std::size_t>(s)]) {
-    if (part >= 0 && e.Part != part) continue;
-    const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
-    const TGIS_Point& v = cp.Points[static_cast<std::size_t>(e.Index)];
-    const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(e.Index) + 1) % cp.Points.size()];
-    if ((v.Y <= p.Y && p.Y < w.Y) || (w.Y <= p.Y && p.Y < v.Y)) {
-      const double x = v.X + (w.X - v.X) * (p.Y - v.Y) / (w.Y - v.Y);
-      if (p.X < x) inside = !inside;
-    }
-  }
-  return inside;
+  if (!index_.IsBuilt()) BuildIndex();
+  return index_.OddCrossings(p, part);
 }
 
-void T_Contour::BuildSortedStrips() const {
-  if (strips_.empty()) BuildStrips();
-  sortedStrips_.assign(strips_.size(), {});
-  for (std::size_t s = 0; s < strips_.size(); ++s) {
-    std::vector<TStripSegment>& out = sortedStrips_[s];
-    out.reserve(strips_[s].size());
-    for (const TEdgeRef& e : strips_[s]) {
-      const T_ContourPart& cp = Parts[static_cast<std::size_t>(e.Part)];
-      const TGIS_Point& v = cp.Points[static_cast<std::size_t>(e.Index)];
-      const TGIS_Point& w = cp.Points[(static_cast<std::size_t>(e.Index) + 1) % cp.Points.size()];
-      const double yMin = std::min(v.Y, w.Y);
-      out.push_back({v, w, std::min(v.X, w.X), yMin, std::max(v.X, w.X), std::max(v.Y, w.Y),
-                     StripOf(yMin)});
-    }
-    std::sort(out.begin(), out.end(), [](const TStripSegment& x, const TStripSegment& y) {
-      return x.XMax > y.XMax;
-    });
-  }
-}
-
-void T_Contour::SegmentsOutside(const TGIS_Extent& window, const TGIS_Extent& reach,
-                                std::vector<std::pair<TGIS_Point, TGIS_Point>>& out) const {
-  // The segments ForEachSegmentIn(reach) visits, read from the sorted copy.
-  if (sortedStrips_.empty()) BuildSortedStrips();
-  const int s0 = StripOf(reach.YMin), s1 = StripOf(reach.YMax);
-  for (int s = s0; s <= s1; ++s) {
-    for (const TStripSegment& g : sortedStrips_[static_cast<std::size_t>(s)]) {
-      if (g.XMax < reach.XMin) break;
-      if (g.XMin > reach.XMax || g.YMax < reach.YMin || g.YMin > reach.YMax) continue;
-      // A segment spanning several strips is taken from the first of them
-      // that the box covers.
-      if (s != std::max(g.FirstStrip, s0)) continue;
-      if (g.XMax >= window.XMin && g.XMin <= window.XMax && g.YMax >= window.YMin &&
-          g.YMin <= window.YMax)
-        continue;
-      out.emplace_back(g.V, g.W);
-    }
-  }
+bool T_Contour::OddCrossings(const TGIS_Point& p) const {
+  return ExactPointInContour(p, -1);
 }
 
 bool T_Contour::PointInContour(const TGIS_Point& p, int part) const {
@@ -250,17 +215,8 @@ bool T_Contour::PointOnBoundary(const TGIS_Point& p, int part) const {
     const std::uint8_t v = RasterValue(p);
     if (v == 0 || v == 255) return false;
   }
-  bool on = false;
-  ForEachSegmentIn({p.X - AreaEpsilon, p.Y - AreaEpsilon, p.X + AreaEpsilon, p.Y + AreaEpsilon},
-                   [&](int pi, int i) {
-                     if (on || (part >= 0 && pi != part)) return;
-                     const T_ContourPart& cp = Parts[static_cast<std::size_t>(pi)];
-                     const TGIS_Point& a = cp.Points[static_cast<std::size_t>(i)];
-                     const TGIS_Point& b =
-                         cp.Points[(static_cast<std::size_t>(i) + 1) % cp.Points.size()];
-                     if (GisPointToSegmentDistance(a, b, p) <= AreaEpsilon) on = true;
-                   });
-  return on;
+  if (!index_.IsBuilt()) BuildIndex();
+  return index_.AnyWithin(p, AreaEpsilon, part);
 }
 
 void T_Contour::ForEachSegmentIn(const TGIS_Extent& box,

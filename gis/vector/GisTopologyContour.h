@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gis/core/GisDefsGeometry.h"
+#include "gis/vector/GisGeometryStrips.h"
 
 class TGIS_Shape;
 
@@ -70,10 +71,9 @@ public:
                         const std::function<void(int part, int index)>& visit) const;
   /// The number of segments (edges of rings, of chains).
   int SegmentCount() const;
-  /// The segments whose boxes miss `window` but meet `reach` (borders
-  /// included), as pairs of points.
-  void SegmentsOutside(const TGIS_Extent& window, const TGIS_Extent& reach,
-                       std::vector<std::pair<TGIS_Point, TGIS_Point>>& out) const;
+  /// The parity of the crossings of the ray from `p` towards +X with every
+  /// segment (half-open in Y), with no box or raster shortcut.
+  bool OddCrossings(const TGIS_Point& p) const;
   /// Whether a point lies within d of the first or last point of a chain.
   bool NearChainEnd(const TGIS_Point& p, double d) const;
 
@@ -119,14 +119,8 @@ private:
   };
   mutable std::vector<std::vector<TEdgeRef>> strips_;
   mutable double stripY0_ = 0, stripH_ = 0;
-  // The same strips as copied segments sorted by right end, rightmost first
-  // (a band query to the right of a point stops at the first that ends
-  // before it), built on first use by SegmentsOutside.
-  struct TStripSegment {
-    TGIS_Point V, W;
-    double XMin, YMin, XMax, YMax;
-    int FirstStrip; // the lowest strip the segment lies in
-  };
-  void BuildSortedStrips() const;
-  mutable std::vector<std::vector<TStripSegment>> sortedStrips_;
+  // Fine strips of copied segments for the exact point tests, built on
+  // first use.
+  void BuildIndex() const;
+  mutable TGIS_SegmentStrips index_;
 };

@@ -85,36 +85,6 @@ T_OverlayGraph::T_OverlayGraph(const T_Contour& a, const T_Contour* b,
   }
   CutUntilSettled();
   CollectEdges();
-  CollectOutside();
-}
-
-void T_OverlayGraph::CollectOutside() {
-  if (windowed_ < 0 || !OutsideWindow || !windowContour_->Closed || Nodes.empty()) return;
-  // Every point Parity is asked about lies within the nodes' box: midpoints
-  // of edges between nodes.
-  TGIS_Extent reach{Nodes[0].Local.X, Nodes[0].Local.Y, Nodes[0].Local.X, Nodes[0].Local.Y};
-  for (const T_Node& n : Nodes)
-    reach = GisExtentUnion(reach, {n.Local.X, n.Local.Y, n.Local.X, n.Local.Y});
-  // Grown by the merge radius (many units of rounding): a superset is harmless.
-  const double m = 2 * params_.R;
-  const double right = reach.XMax + Origin.X + m;
-  reach = {reach.XMin + Origin.X - m, reach.YMin + Origin.Y - m,
-           std::max(windowContour_->Extent.XMax, right) + m, reach.YMax + Origin.Y + m};
-  std::vector<std::pair<TGIS_Point, TGIS_Point>> all;
-  windowContour_->SegmentsOutside(window_, reach, all);
-  // A segment wholly to the right of every asked point is crossed by the ray
-  // exactly when the point's height lies in its half-open span: counted by
-  // two sorted lists of span ends.
-  for (const auto& [v, w] : all) {
-    if (std::min(v.X, w.X) > right) {
-      farLow_.push_back(std::min(v.Y, w.Y));
-      farHigh_.push_back(std::max(v.Y, w.Y));
-    } else {
-      outside_.emplace_back(v, w);
-    }
-  }
-  std::sort(farLow_.begin(), farLow_.end());
-  std::sort(farHigh_.begin(), farHigh_.end());
 }
 
 std::uint64_t T_OverlayGraph::CellIndex(double v) const {
@@ -196,6 +166,16 @@ void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<i
   c.ForEachSegmentIn(window_, [&](int part, int index) { in.emplace_back(part, index); });
   std::sort(in.begin(), in.end());
   if (static_cast<int>(in.size()) < c.SegmentCount()) OutsideWindow = true;
+  // The segments taken, as the contour holds them: a ray's crossings with
+  // the segments left out are the contour's crossings less these.
+  if (OutsideWindow && c.Closed) {
+    inside_.reserve(in.size());
+    for (const auto& [pi, i] : in) {
+      const std::vector<TGIS_Point>& pts = c.Parts[static_cast<std::size_t>(pi)].Points;
+      inside_.emplace_back(pts[static_cast<std::size_t>(i)],
+                           pts[(static_cast<std::size_t>(i) + 1) % pts.size()]);
+    }
+  }
   const auto node = [&](const T_ContourPart& part, std::size_t v) {
     const int id = AddNode(part.Points[v]);
     if (!c.Closed && (v == 0 || v + 1 == part.Points.size()))
@@ -249,6 +229,45 @@ void T_OverlayGraph::AddWindowRuns(const T_Contour& c, std::vector<std::vector<i
     }
     k = end;
   }
+}
+
+void T_OverlayGraph::BuildSweepStrips(T_CutScratch& w) const {
+  const std::vector<TSegment>& segs = w.Segs;
+  double y0 = segs.front().YMin, y1 = segs.front().YMax;
+  for (const TSegment& s : segs) {
+    y0 = std::min(y0, s.YMin);
+    y1 = std::max(y1, s.YMax);
+  }
+  const std::size_t n = segs.size();
+  w.StripY0 = y0;
+  w.StripCount = static_cast<int>(std::clamp<std::size_t>(n / 4, 1, std::size_t{1} << 16));
+  const auto stripOf = [&w](double y) {
+    return GisStripOf(y, w.StripY0, w.StripH, w.StripCount);
+  };
+  // Fewer strips while segments spanning several would make the entries
+  // outgrow four per segment.
+  std::size_t total = 0;
+  for (;;) {
+    w.StripH = y1 > y0 ? (y1 - y0) / w.StripCount : 1;
+    if (!(w.StripH > 0)) w.StripH = 1;
+    total = 0;
+    for (const TSegment& s : segs)
+      total += static_cast<std::size_t>(stripOf(s.YMax) - stripOf(s.YMin) + 1);
+    if (w.StripCount == 1 || total <= 4 * n) break;
+    w.StripCount /= 2;
+  }
+  w.StripStart.assign(static_cast<std::size_t>(w.StripCount) + 1, 0);
+  for (const TSegment& s : segs)
+    for (int k = stripOf(s.YMin); k <= stripOf(s.YMax); ++k)
+      ++w.StripStart[static_cast<std::size_t>(k) + 1];
+  for (std::size_t k = 1; k < w.StripStart.size(); ++k)
+    w.StripStart[k] += w.StripStart[k - 1];
+  w.StripItems.resize(total);
+  w.Found.assign(w.StripStart.begin(), w.StripStart.end() - 1); // fill positions
+  for (std::size_t i = 0; i < n; ++i)
+    for (int k = stripOf(segs[i].YMin); k <= stripOf(segs[i].YMax); ++k)
+      w.StripItems[static_cast<std::size_t>(w.Found[static_cast<std::size_t>(k)]++)] =
+          static_cast<int>(i);
 }
 
 void T_OverlayGraph::CutUntilSettled() {
@@ -321,19 +340,33 @@ bool T_OverlayGraph::CutPass() {
     return GisPointToSegmentDistance(pa, pb, p) <= r;
   };
 
+  // Pairs (i, j), j > i, in the order of the sweep by XMin: for each i the
+  // segments after it that start before it ends (plus the radius). Many
+  // segments also go through horizontal strips, and each i reads only the
+  // strips its height meets: the same pairs in the same order, without
+  // walking past the segments far above or below.
+  const bool useStrips = segs.size() >= params_.StripSweepSegments;
+  if (useStrips) BuildSweepStrips(w);
+  const auto stripOf = [&w](double y) {
+    return GisStripOf(y, w.StripY0, w.StripH, w.StripCount);
+  };
   for (std::size_t i = 0; i < segs.size(); ++i) {
     const TSegment& s = segs[i];
-    const auto [a, b] = ends(s);
-    for (std::size_t j = i + 1; j < segs.size() && segs[j].XMin <= s.XMax + r; ++j) {
+    // Plain names: lambdas below use them (clang 14 captures no bindings).
+    const std::pair<int, int> ab = ends(s);
+    const int a = ab.first, b = ab.second;
+    const double xLimit = s.XMax + r;
+    const auto pair = [&](std::size_t j) {
       const TSegment& t = segs[j];
-      if (t.YMin > s.YMax + r || t.YMax < s.YMin - r) continue;
-      if (!s.Fresh && !t.Fresh) continue;
-      const auto [c, d] = ends(t);
+      if (t.YMin > s.YMax + r || t.YMax < s.YMin - r) return;
+      if (!s.Fresh && !t.Fresh) return;
+      const std::pair<int, int> cd = ends(t);
+      const int c = cd.first, d = cd.second;
       if (nodeOnSegment(c, a, b)) cut(s, c);
       if (nodeOnSegment(d, a, b)) cut(s, d);
       if (nodeOnSegment(a, c, d)) cut(t, a);
       if (nodeOnSegment(b, c, d)) cut(t, b);
-      if (a == c || a == d || b == c || b == d) continue;
+      if (a == c || a == d || b == c || b == d) return;
       const TGIS_Point& pa = Nodes[static_cast<std::size_t>(a)].Local;
       const TGIS_Point& pb = Nodes[static_cast<std::size_t>(b)].Local;
       const TGIS_Point& pc = Nodes[static_cast<std::size_t>(c)].Local;
@@ -342,27 +375,54 @@ bool T_OverlayGraph::CutPass() {
       const double d3 = Cross(pa, pb, pc), d4 = Cross(pa, pb, pd);
       if (!(((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) &&
             ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))))
-        continue;
+        return;
       // A crossing left uncut depends on the nodes about it (and on which
       // segment computes it): the next pass looks at these two again.
-      const auto uncut = [&w, ab = PairKey(a, b), cd = PairKey(c, d)] {
-        w.NextFresh.push_back(ab);
-        w.NextFresh.push_back(cd);
+      const auto uncut = [&w, keyAb = PairKey(a, b), keyCd = PairKey(c, d)] {
+        w.NextFresh.push_back(keyAb);
+        w.NextFresh.push_back(keyCd);
       };
       const double ua = d1 / (d1 - d2);
       const TGIS_Point x{pa.X + ua * (pb.X - pa.X), pa.Y + ua * (pb.Y - pa.Y)};
       if (Dist2(x, pa) <= r2 || Dist2(x, pb) <= r2 || Dist2(x, pc) <= r2 || Dist2(x, pd) <= r2) {
         uncut();
-        continue;
+        return;
       }
       const int n = AddNode({x.X + Origin.X, x.Y + Origin.Y});
       if (n == a || n == b || n == c || n == d) {
         uncut();
-        continue;
+        return;
       }
       cut(s, n);
       cut(t, n);
+    };
+    if (!useStrips) {
+      for (std::size_t j = i + 1; j < segs.size() && segs[j].XMin <= xLimit; ++j)
+        pair(j);
+      continue;
     }
+    const int k0 = stripOf(s.YMin - r), k1 = stripOf(s.YMax + r);
+    // The segments after i in strip k that start before xLimit, in order.
+    const auto walk = [&](int k, const auto& take) {
+      const auto first = w.StripItems.begin() + w.StripStart[static_cast<std::size_t>(k)];
+      const auto last = w.StripItems.begin() + w.StripStart[static_cast<std::size_t>(k) + 1];
+      for (auto it = std::upper_bound(first, last, static_cast<int>(i));
+           it != last && segs[static_cast<std::size_t>(*it)].XMin <= xLimit; ++it)
+        take(static_cast<std::size_t>(*it));
+    };
+    if (k0 == k1) {
+      walk(k0, pair);
+      continue;
+    }
+    // Several strips: their segments merged into one ascending list.
+    std::vector<int>& found = w.Found;
+    found.clear();
+    for (int k = k0; k <= k1; ++k)
+      walk(k, [&found](std::size_t j) { found.push_back(static_cast<int>(j)); });
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    for (int j : found)
+      pair(static_cast<std::size_t>(j));
   }
   if (cuts.empty()) {
     w.Fresh.clear();
@@ -474,35 +534,62 @@ int T_OverlayGraph::FindEdge(int n0, int n1) const {
   return it != edgeKeys_.end() && it->first == key ? it->second : -1;
 }
 
+int T_OverlayGraph::StripOf(double y) const {
+  return GisStripOf(y, stripY0_, stripH_, stripCount_);
+}
+
 void T_OverlayGraph::BuildStrips() {
-  const int count =
-      std::clamp(static_cast<int>(std::sqrt(static_cast<double>(Edges.size()))), 1, 4096);
   double y0 = 0, y1 = 0;
   for (std::size_t i = 0; i < Nodes.size(); ++i) {
     y0 = i == 0 ? Nodes[i].Local.Y : std::min(y0, Nodes[i].Local.Y);
     y1 = i == 0 ? Nodes[i].Local.Y : std::max(y1, Nodes[i].Local.Y);
   }
-  strips_.assign(static_cast<std::size_t>(count), {});
+  const auto yOf = [&](int node) { return Nodes[static_cast<std::size_t>(node)].Local.Y; };
+  // Small graphs: about the square root of the edges (few strips to fill).
+  // Large ones: about one strip per edge, halved while the edges spanning
+  // several strips would make the entries outgrow four per edge (a ray test
+  // reads one strip; the order within it does not change a parity).
+  const std::size_t n = Edges.size();
+  int count = n < 1024 ? std::max(1, static_cast<int>(std::sqrt(static_cast<double>(n))))
+                       : static_cast<int>(std::min<std::size_t>(n, std::size_t{1} << 20));
   stripY0_ = y0;
-  stripH_ = y1 > y0 ? (y1 - y0) / count : 1;
-  const auto stripOf = [&](double y) {
-    return std::clamp(static_cast<int>((y - stripY0_) / stripH_), 0, count - 1);
-  };
+  for (;;) {
+    stripCount_ = count;
+    stripH_ = y1 > y0 ? (y1 - y0) / count : 1;
+    if (!(stripH_ > 0)) stripH_ = 1;
+    if (count == 1) break;
+    std::size_t total = 0;
+    for (const T_Edge& e : Edges)
+      total += static_cast<std::size_t>(StripOf(std::max(yOf(e.N0), yOf(e.N1))) -
+                                        StripOf(std::min(yOf(e.N0), yOf(e.N1))) + 1);
+    if (total <= 4 * n) break;
+    count /= 2;
+  }
+  // One array of edge indices, strip after strip.
+  stripStart_.assign(static_cast<std::size_t>(count) + 1, 0);
+  for (const T_Edge& e : Edges) {
+    const double ya = yOf(e.N0), yb = yOf(e.N1);
+    for (int s = StripOf(std::min(ya, yb)); s <= StripOf(std::max(ya, yb)); ++s)
+      ++stripStart_[static_cast<std::size_t>(s) + 1];
+  }
+  for (std::size_t k = 1; k < stripStart_.size(); ++k)
+    stripStart_[k] += stripStart_[k - 1];
+  stripEdges_.resize(static_cast<std::size_t>(stripStart_.back()));
+  std::vector<int> at(stripStart_.begin(), stripStart_.end() - 1);
   for (int i = 0; i < static_cast<int>(Edges.size()); ++i) {
     const T_Edge& e = Edges[static_cast<std::size_t>(i)];
-    const double ya = Nodes[static_cast<std::size_t>(e.N0)].Local.Y;
-    const double yb = Nodes[static_cast<std::size_t>(e.N1)].Local.Y;
-    for (int s = stripOf(std::min(ya, yb)); s <= stripOf(std::max(ya, yb)); ++s)
-      strips_[static_cast<std::size_t>(s)].push_back(i);
+    const double ya = yOf(e.N0), yb = yOf(e.N1);
+    for (int s = StripOf(std::min(ya, yb)); s <= StripOf(std::max(ya, yb)); ++s)
+      stripEdges_[static_cast<std::size_t>(at[static_cast<std::size_t>(s)]++)] = i;
   }
 }
 
 bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) const {
-  if (strips_.empty()) return false;
-  const int count = static_cast<int>(strips_.size());
-  const int s = std::clamp(static_cast<int>((local.Y - stripY0_) / stripH_), 0, count - 1);
+  if (stripStart_.empty()) return false;
+  const auto s = static_cast<std::size_t>(StripOf(local.Y));
   bool inside = false;
-  for (int i : strips_[static_cast<std::size_t>(s)]) {
+  for (int k = stripStart_[s]; k < stripStart_[s + 1]; ++k) {
+    const int i = stripEdges_[static_cast<std::size_t>(k)];
     if (i == exclude) continue;
     const T_Edge& e = Edges[static_cast<std::size_t>(i)];
     if ((operand == 0 ? e.CountA : e.CountB) % 2 == 0) continue;
@@ -510,15 +597,13 @@ bool T_OverlayGraph::Parity(const TGIS_Point& local, int operand, int exclude) c
                              Nodes[static_cast<std::size_t>(e.N1)].Local, local))
       inside = !inside;
   }
-  // The segments of a windowed operand left out of the graph count too.
-  if (operand == windowed_) {
+  // The segments of a windowed operand left out of the graph count too: the
+  // whole contour's crossings less those of the segments taken into it.
+  if (operand == windowed_ && OutsideWindow) {
     const TGIS_Point p{local.X + Origin.X, local.Y + Origin.Y};
-    for (const auto& [v, w] : outside_)
+    if (windowContour_->OddCrossings(p)) inside = !inside;
+    for (const auto& [v, w] : inside_)
       if (HalfOpenCrossesRight(v, w, p)) inside = !inside;
-    const auto below = [&](const std::vector<double>& ends) {
-      return std::upper_bound(ends.begin(), ends.end(), p.Y) - ends.begin();
-    };
-    if ((below(farLow_) - below(farHigh_)) % 2 != 0) inside = !inside;
   }
   return inside;
 }
@@ -609,17 +694,28 @@ std::vector<std::vector<int>> SplitAtRepeats(const std::vector<int>& walk) {
 /// on the right and rings touching at a node come out apart.
 std::vector<TRing> TraceRings(const T_OverlayGraph& g,
                               const std::vector<std::pair<int, int>>& dirs) {
+  // The edges leaving each node by angle, node after node in one array:
+  // node n's are outEdges[outStart[n] .. outStart[n + 1]).
   const std::size_t nodeCount = g.Nodes.size();
-  std::vector<std::vector<std::pair<double, int>>> out(nodeCount);
-  for (int i = 0; i < static_cast<int>(dirs.size()); ++i) {
-    const auto [from, to] = dirs[static_cast<std::size_t>(i)];
-    out[static_cast<std::size_t>(from)].emplace_back(
-        Angle(g.Nodes[static_cast<std::size_t>(from)].Local,
-              g.Nodes[static_cast<std::size_t>(to)].Local),
-        i);
+  std::vector<std::size_t> outStart(nodeCount + 1, 0);
+  for (const auto& [from, to] : dirs)
+    ++outStart[static_cast<std::size_t>(from) + 1];
+  for (std::size_t k = 1; k <= nodeCount; ++k)
+    outStart[k] += outStart[k - 1];
+  std::vector<std::pair<double, int>> outEdges(dirs.size());
+  {
+    std::vector<std::size_t> at(outStart.begin(), outStart.end() - 1);
+    for (int i = 0; i < static_cast<int>(dirs.size()); ++i) {
+      const auto [from, to] = dirs[static_cast<std::size_t>(i)];
+      outEdges[at[static_cast<std::size_t>(from)]++] = {
+          Angle(g.Nodes[static_cast<std::size_t>(from)].Local,
+                g.Nodes[static_cast<std::size_t>(to)].Local),
+          i};
+    }
   }
-  for (auto& list : out)
-    std::sort(list.begin(), list.end());
+  for (std::size_t k = 0; k < nodeCount; ++k)
+    std::sort(outEdges.begin() + static_cast<std::ptrdiff_t>(outStart[k]),
+              outEdges.begin() + static_cast<std::ptrdiff_t>(outStart[k + 1]));
   std::vector<std::uint8_t> used(dirs.size(), 0);
   std::vector<TRing> rings;
   for (int start = 0; start < static_cast<int>(dirs.size()); ++start) {
@@ -634,15 +730,18 @@ std::vector<TRing> TraceRings(const T_OverlayGraph& g,
       ring.Nodes.push_back(from);
       const double back = Angle(g.Nodes[static_cast<std::size_t>(to)].Local,
                                 g.Nodes[static_cast<std::size_t>(from)].Local);
-      const auto& list = out[static_cast<std::size_t>(to)];
-      if (list.empty()) break;
-      auto it = std::upper_bound(list.begin(), list.end(), std::pair<double, int>{back, INT32_MAX});
-      if (it == list.end()) it = list.begin();
+      const auto first =
+          outEdges.begin() + static_cast<std::ptrdiff_t>(outStart[static_cast<std::size_t>(to)]);
+      const auto last = outEdges.begin() +
+                        static_cast<std::ptrdiff_t>(outStart[static_cast<std::size_t>(to) + 1]);
+      if (first == last) break;
+      const auto size = static_cast<std::size_t>(last - first);
+      auto it = std::upper_bound(first, last, std::pair<double, int>{back, INT32_MAX});
+      if (it == last) it = first;
       // Skip edges already traced (a node where rings touch).
       std::size_t tries = 0;
-      while (used[static_cast<std::size_t>(it->second)] && it->second != start &&
-             ++tries < list.size()) {
-        if (++it == list.end()) it = list.begin();
+      while (used[static_cast<std::size_t>(it->second)] && it->second != start && ++tries < size) {
+        if (++it == last) it = first;
       }
       cur = it->second;
     }

@@ -40,6 +40,9 @@ struct T_OverlayParams {
   /// Cutting passes allowed: a pass that finds new cuts asks for another,
   /// and inputs settle after one or two.
   int MaxCutPasses = 16;
+  /// Cutting passes over at least this many segments find their pairs
+  /// through horizontal strips (the same pairs in the same order).
+  std::size_t StripSweepSegments = 1024;
 };
 
 /// One node of the cut boundaries.
@@ -79,6 +82,11 @@ struct T_CutScratch {
   /// Node-pair keys of the segments the next pass must look at again (sorted).
   std::vector<long long> Fresh, NextFresh;
   std::vector<int> Mids, Out;
+  /// Horizontal strips of the segments (indices into Segs, ascending per
+  /// strip) for the sweep of many segments.
+  std::vector<int> StripStart, StripItems, Found;
+  int StripCount = 1;
+  double StripY0 = 0, StripH = 1;
 };
 
 /// The two operands cut against each other.
@@ -137,10 +145,12 @@ private:
   std::uint64_t CellIndex(double v) const;
   std::size_t Bucket(std::uint64_t ix, std::uint64_t iy) const;
   void CutUntilSettled();
+  void BuildSweepStrips(T_CutScratch& w) const;
   bool CutPass();
   void CollectEdges();
   void BuildStrips();
-  void CollectOutside();
+  /// The strip holding height y (clamped to the strips; they are built).
+  int StripOf(double y) const;
 
   T_OverlayParams params_;
   T_CutScratch ownScratch_;
@@ -151,14 +161,16 @@ private:
   // The side of the windowed operand when nothing of it is in the window
   // (-1 until asked).
   int constantSide_ = -1;
-  // The windowed operand's segments left out of the graph that a ray from a
-  // point of the graph towards +X can meet.
-  std::vector<std::pair<TGIS_Point, TGIS_Point>> outside_;
-  std::vector<double> farLow_, farHigh_;
+  // The windowed operand's segments taken into the graph (its ring
+  // contours' only, and only when some are left out), as source segments.
+  std::vector<std::pair<TGIS_Point, TGIS_Point>> inside_;
   std::vector<std::vector<int>> grid_; // node hash buckets
   std::size_t gridMask_ = 0;
   double cell_ = 1;
-  std::vector<std::vector<int>> strips_;
+  // Horizontal strips of edge indices: strip k holds
+  // stripEdges_[stripStart_[k] .. stripStart_[k + 1]).
+  std::vector<int> stripStart_, stripEdges_;
+  int stripCount_ = 1;
   double stripY0_ = 0, stripH_ = 1;
   std::vector<std::pair<long long, int>> edgeKeys_;
 };

@@ -57,6 +57,83 @@ TEST(GisGeometryPlanar, PointInPolygonAgreesWithGeos) {
   EXPECT_EQ(tested, 10000);
 }
 
+namespace planar_index_test {
+
+/// The even-odd ray test edge by edge over GetPoint: the reference the
+/// indexed test must equal bit for bit.
+bool EdgeByEdge(const TGIS_Point& p, const TGIS_Shape& shape, int part) {
+  bool inside = false;
+  for (int r = 0; r < shape.GetNumParts(); ++r) {
+    if (part >= 0 && r != part) continue;
+    const int n = shape.GetPartSize(r);
+    for (int i = 0; i < n; ++i) {
+      const TGIS_Point a = shape.GetPoint(r, i), b = shape.GetPoint(r, (i + n - 1) % n);
+      if (((a.Y <= p.Y && p.Y < b.Y) || (b.Y <= p.Y && p.Y < a.Y)) &&
+          a.X + (b.X - a.X) * (p.Y - a.Y) / (b.Y - a.Y) > p.X)
+        inside = !inside;
+    }
+  }
+  return inside;
+}
+
+} // namespace planar_index_test
+
+TEST(GisGeometryPlanar, LargePolygonsAnswerFromTheirIndexAsEdgeByEdge) {
+  // A spiky 3000-vertex star with three holes at projected coordinates.
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> radius(700, 1000), unit(0, 1);
+  const TGIS_Point c{5e5, 5e6};
+  TParts parts(1);
+  for (int i = 0; i < 3000; ++i) {
+    const double a = -2 * 3.14159265358979 * i / 3000, r = radius(rng);
+    parts[0].push_back({c.X + r * std::cos(a), c.Y + r * std::sin(a)});
+  }
+  parts[0].push_back(parts[0].front());
+  for (int h = 0; h < 3; ++h) {
+    const TGIS_Point hc{c.X + 300 * std::cos(2.1 * h), c.Y + 300 * std::sin(2.1 * h)};
+    parts.push_back({{hc.X - 50, hc.Y - 50}, {hc.X + 50, hc.Y - 50}, {hc.X + 50, hc.Y + 50},
+                     {hc.X - 50, hc.Y + 50}, {hc.X - 50, hc.Y - 50}});
+  }
+  auto polygon = ShapeOf(gisShapeTypePolygon, parts);
+  ASSERT_EQ(GisPointTestIndex(*polygon), nullptr) << "no index before the first test";
+  // Random points, every vertex, edge midpoints and points level with
+  // vertices (the half-open cases), for the whole polygon and single rings.
+  std::vector<TGIS_Point> points;
+  for (int i = 0; i < 4000; ++i)
+    points.push_back({c.X + 2200 * (unit(rng) - 0.5), c.Y + 2200 * (unit(rng) - 0.5)});
+  for (const auto& ring : parts) {
+    for (std::size_t i = 0; i + 1 < ring.size(); i += 5) {
+      points.push_back(ring[i]);
+      points.push_back({(ring[i].X + ring[i + 1].X) / 2, (ring[i].Y + ring[i + 1].Y) / 2});
+      points.push_back({ring[i].X - 0.5, ring[i].Y});
+      points.push_back({ring[i].X + 1e-9, ring[i].Y});
+    }
+  }
+  int mismatches = 0, inside = 0;
+  for (const TGIS_Point& p : points) {
+    for (int part : {-1, 0, 2}) {
+      const bool expected = planar_index_test::EdgeByEdge(p, *polygon, part);
+      if (GisPointInPolygon(p, polygon.get(), part) != expected) ++mismatches;
+      if (part < 0 && expected) ++inside;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(inside, 1000) << "the table tests both answers";
+  EXPECT_NE(GisPointTestIndex(*polygon), nullptr);
+  EXPECT_FALSE(GisPointInPolygon(c, polygon.get(), 4)) << "a ring beyond the last";
+
+  // A changed geometry drops the index: moving the first vertex far out
+  // puts a point beyond the old outline inside.
+  const TGIS_Point far{c.X + 5000, c.Y - 0.01};
+  EXPECT_FALSE(GisPointInPolygon(far, polygon.get(), -1));
+  polygon->SetPoint(0, 0, {c.X + 6000, c.Y});
+  EXPECT_EQ(GisPointTestIndex(*polygon), nullptr);
+  for (int k = 0; k < 3; ++k)
+    EXPECT_TRUE(GisPointInPolygon(far, polygon.get(), -1)) << k;
+  EXPECT_NE(GisPointTestIndex(*polygon), nullptr);
+  EXPECT_EQ(planar_index_test::EdgeByEdge(far, *polygon, -1), true);
+}
+
 TEST(GisGeometryPlanar, SegmentsMeetWithTheirEnds) {
   struct Row {
     const char* name;

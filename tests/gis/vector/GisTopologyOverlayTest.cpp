@@ -732,3 +732,73 @@ TEST(Overlay, ExportedResultsAreValidPolygonsOfTheirArea) {
         << expected[i].Label;
   }
 }
+
+namespace strip_sweep_test {
+
+/// The two contours hold the same rings with the same vertices, bit for bit.
+bool SameContours(const T_Contour* x, const T_Contour* y) {
+  if (x == nullptr || y == nullptr) return x == y;
+  if (x->Parts.size() != y->Parts.size()) return false;
+  for (std::size_t i = 0; i < x->Parts.size(); ++i) {
+    const auto& p = x->Parts[i].Points;
+    const auto& q = y->Parts[i].Points;
+    if (p.size() != q.size() || x->Parts[i].Container != y->Parts[i].Container) return false;
+    for (std::size_t k = 0; k < p.size(); ++k)
+      if (std::memcmp(&p[k], &q[k], sizeof(TGIS_Point)) != 0) return false;
+  }
+  return true;
+}
+
+} // namespace strip_sweep_test
+
+// Cutting passes over many segments find their pairs through horizontal
+// strips; the pairs and their order are those of the plain sweep, so every
+// result is the same to the last bit: a layer united pair by pair (stars on
+// a jittered grid, some snapped to a coarse grid so vertices and sides
+// coincide), and two tangled 1500-vertex stars under every operation.
+TEST(Overlay, StripSweepGivesTheResultsOfThePlainSweep) {
+  for (const TPlacement& at : {TPlacement{0, 0, 0}, TPlacement{0.3, 5e5, 5e6}}) {
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<double> jitter(-10, 10);
+    std::vector<std::unique_ptr<TGIS_Shape>> shapes;
+    for (int i = 0; i < 12; ++i)
+      for (int j = 0; j < 12; ++j)
+        shapes.push_back(Polygon(at.Apply(
+            StarWithHoles(rng, {i * 100.0 + jitter(rng), j * 100.0 + jitter(rng)}, 70,
+                          (i + j) % 3 == 0 ? 5 : 0))));
+    TGIS_Topology t;
+    t.Combine(shapes[0].get(), shapes[1].get(), false, gisTopologyUnion);
+    const T_OverlayParams plain{t.Tolerance(), t.MergeRadius(), 16, SIZE_MAX};
+    const T_OverlayParams strips{t.Tolerance(), t.MergeRadius(), 16, 0};
+    std::vector<std::unique_ptr<T_Contour>> work;
+    for (const auto& s : shapes)
+      work.push_back(T_Contour::CreateFromPolygon(*s, t.SnapRadius(), false));
+    int compared = 0;
+    while (work.size() > 1) {
+      std::vector<std::unique_ptr<T_Contour>> next;
+      for (std::size_t i = 0; i + 1 < work.size(); i += 2) {
+        auto u = GisCombineContours(*work[i], work[i + 1].get(), gisTopologyUnion, plain);
+        const auto v = GisCombineContours(*work[i], work[i + 1].get(), gisTopologyUnion, strips);
+        EXPECT_TRUE(strip_sweep_test::SameContours(u.get(), v.get())) << i << " " << work.size();
+        ++compared;
+        next.push_back(std::move(u));
+      }
+      if (work.size() % 2 == 1) next.push_back(std::move(work.back()));
+      work = std::move(next);
+    }
+    EXPECT_GT(work.front()->SegmentCount(), 3000) << "the last unions sweep many segments";
+    EXPECT_EQ(compared, 143);
+
+    const auto a = Polygon(at.Apply(std::vector<TRing>{Star(rng, {0, 0}, 1500, 300, 1000)}));
+    const auto b = Polygon(at.Apply(std::vector<TRing>{Star(rng, {150, 80}, 1500, 300, 1000)}));
+    const auto ca = T_Contour::CreateFromPolygon(*a, t.SnapRadius(), false);
+    const auto cb = T_Contour::CreateFromPolygon(*b, t.SnapRadius(), false);
+    for (TGIS_TopologyOperation op : {gisTopologyUnion, gisTopologyIntersection,
+                                      gisTopologyDifference, gisTopologySymmetricDifference}) {
+      const auto u = GisCombineContours(*ca, cb.get(), op, plain);
+      const auto v = GisCombineContours(*ca, cb.get(), op, strips);
+      ASSERT_NE(u, nullptr);
+      EXPECT_TRUE(strip_sweep_test::SameContours(u.get(), v.get())) << int(op);
+    }
+  }
+}
