@@ -186,8 +186,8 @@ INSTANTIATE_TEST_SUITE_P(Points, SqlRestartTest,
                          ::testing::Values(TRestartCase{0, 0}, TRestartCase{0, 40}, TRestartCase{0, 90},
                                            TRestartCase{1, 0}, TRestartCase{1, 40}, TRestartCase{1, 90}),
                          [](const auto& info) {
-                           return "options" + std::to_string(info.param.Options) + "_at" +
-                                  std::to_string(info.param.Fraction);
+                           return "options" + IntToStr(info.param.Options) + "_at" +
+                                  IntToStr(info.param.Fraction);
                          });
 
 // A writer killed in the middle of a save: the file stays sound and opens.

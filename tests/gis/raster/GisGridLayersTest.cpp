@@ -20,6 +20,11 @@
 
 namespace grid_layers_test {
 
+// A number as the grid files write it (a '.' whatever the locale), blanks around it.
+double GridNumberText(const std::string& text) {
+  return GisStrToFloat(Trim(text));
+}
+
 std::string DataFile(const std::string& name) {
   const char* root = std::getenv("SK_TEST_DATA");
   return std::string(root != nullptr ? root : "tests/data") + "/" + name;
@@ -67,7 +72,7 @@ TGdalGrid Dump(const TTempFolder& dir, const std::string& path, int band = 1) {
   out >> nodata;
   if (nodata != "none" && !nodata.empty()) {
     g.HasNoData = true;
-    g.NoData = std::stod(nodata);
+    g.NoData = GridNumberText(nodata);
   }
   const std::string bytes = ReadFile(raw);
   g.Cells.resize(bytes.size() / 8);
@@ -235,10 +240,10 @@ TEST(GisLayerGRD, SurferGridsStartAtTheSouthRowAndNodeCentres) {
   ExpectCells(*layer, gdal, "Surfer", false);
   // the first value after the header is the south-west node
   const std::vector<std::string> lines = LinesOf(ReadFile(dir.File("s.grd")));
-  EXPECT_EQ(layer->Values()[3][0], float(std::stod(lines[5].substr(0, lines[5].find(' ')))));
+  EXPECT_EQ(layer->Values()[3][0], float(GridNumberText(lines[5].substr(0, lines[5].find(' ')))));
   // the header's z range is the value range
-  EXPECT_FLOAT_EQ(layer->MinValue(), float(std::stod(lines[4].substr(0, lines[4].find(' ')))));
-  EXPECT_FLOAT_EQ(layer->MaxValue(), float(std::stod(lines[4].substr(lines[4].find(' ') + 1))));
+  EXPECT_FLOAT_EQ(layer->MinValue(), float(GridNumberText(lines[4].substr(0, lines[4].find(' ')))));
+  EXPECT_FLOAT_EQ(layer->MaxValue(), float(GridNumberText(lines[4].substr(lines[4].find(' ') + 1))));
 }
 
 TEST(GisLayerGRD, ReportsProgressEveryThousandValuesAndStopsOnAbort) {
@@ -620,7 +625,7 @@ TEST(GisLayerDEM, ProfilesStartingHigherAndBlankElevations) {
   std::string& b = bytes;
   const std::size_t p2 = 2 * 1024, p3 = 3 * 1024;
   const std::string y = b.substr(p2 + 48, 24);
-  const double start = std::stod(std::string(y).replace(y.find('D'), 1, "E")) + 30;
+  const double start = GridNumberText(std::string(y).replace(y.find('D'), 1, "E")) + 30;
   std::string startText = FloatToStr(start);
   b.replace(p2 + 48, 24, std::string(24 - startText.size(), ' ') + startText);
   b.replace(p3 + 144 + 4 * 6, 6, "      ");
